@@ -1,0 +1,500 @@
+#include "store/KeyTree.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "store/Utf8.h"
+
+namespace ks {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+constexpr std::size_t kMaxNameLength = 255;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS keys(
+    path   TEXT PRIMARY KEY,
+    parent TEXT NOT NULL,
+    name   TEXT NOT NULL
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS keys_by_parent ON keys(parent, path);
+CREATE TABLE IF NOT EXISTS vals(
+    id   INTEGER PRIMARY KEY,
+    key  TEXT NOT NULL,
+    fold TEXT NOT NULL,
+    name TEXT NOT NULL,
+    type INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    UNIQUE(key, fold)
+);
+INSERT OR IGNORE INTO keys(path, parent, name) VALUES('SOFTWARE', '', 'SOFTWARE');
+)sql";
+
+// Every descendant of P has a folded path between "P\" and "P]" (']' follows
+// '\' in byte order), so one index range finds a whole sub-tree.
+constexpr const char* kDeleteTreeValues =
+    "DELETE FROM vals WHERE key = ?1 OR (key > ?1 || '\\' AND key < ?1 || ']')";
+constexpr const char* kDeleteTreeKeys =
+    "DELETE FROM keys WHERE path = ?1 OR (path > ?1 || '\\' AND path < ?1 || ']')";
+constexpr const char* kKeyExists = "SELECT 1 FROM keys WHERE path = ?1";
+constexpr const char* kInsertKey = "INSERT INTO keys(path, parent, name) VALUES(?1, ?2, ?3)";
+constexpr const char* kReadValue = "SELECT name, type, data FROM vals WHERE key = ?1 AND fold = ?2";
+constexpr const char* kWriteValue =
+    "INSERT INTO vals(key, fold, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+    "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data";
+constexpr const char* kDeleteValue = "DELETE FROM vals WHERE key = ?1 AND fold = ?2";
+constexpr const char* kNextSubKey =
+    "SELECT name, path FROM keys WHERE parent = ?1 AND path > ?2 ORDER BY path LIMIT 1";
+constexpr const char* kSubKeyAt =
+    "SELECT name, path FROM keys WHERE parent = ?1 ORDER BY path LIMIT 1 OFFSET ?2";
+constexpr const char* kSubKeys = "SELECT name FROM keys WHERE parent = ?1 ORDER BY path";
+constexpr const char* kValues = "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id";
+constexpr const char* kDataVersion = "PRAGMA data_version";
+
+std::string savepointName(int depth) {
+    std::string name = std::to_string(depth);
+    name.insert(name.begin(), 's');
+    return name;
+}
+
+}  // namespace
+
+// A cached prepared statement, reset and unbound when this handle goes.
+class KeyTree::Statement {
+public:
+    explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    ~Statement() {
+        if (stmt_ != nullptr) {
+            sqlite3_reset(stmt_);
+            sqlite3_clear_bindings(stmt_);
+        }
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool prepared() const { return stmt_ != nullptr; }
+    Statement& bind(int index, std::string_view text) {
+        // A null pointer would bind SQL NULL; an empty text must stay a text.
+        sqlite3_bind_text(stmt_, index, text.empty() ? "" : text.data(),
+                          static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& bind(int index, std::int64_t number) {
+        sqlite3_bind_int64(stmt_, index, number);
+        return *this;
+    }
+    Statement& bindBlob(int index, const Bytes& data) {
+        // A zero-length blob must still be a blob, not NULL.
+        static const std::uint8_t empty = 0;
+        sqlite3_bind_blob(stmt_, index, data.empty() ? &empty : data.data(),
+                          static_cast<int>(data.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    int step() { return sqlite3_step(stmt_); }
+    std::string text(int column) const {
+        const auto* p = sqlite3_column_text(stmt_, column);
+        return p ? std::string(reinterpret_cast<const char*>(p),
+                               static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                 : std::string();
+    }
+    std::int64_t number(int column) const { return sqlite3_column_int64(stmt_, column); }
+    Bytes blob(int column) const {
+        const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column));
+        return p ? Bytes(p, p + size) : Bytes();
+    }
+
+private:
+    sqlite3_stmt* stmt_;
+};
+
+// A path split into its components, with the folded form of every level.
+struct KeyTree::Path {
+    std::vector<std::string> names;
+    std::vector<std::string> folds;  // folds[i]: folded path of the first i+1 names
+    std::string error;
+
+    const std::string& fold() const {
+        static const std::string top;
+        return folds.empty() ? top : folds.back();
+    }
+    std::string parentFold(std::size_t level) const { return level == 0 ? "" : folds[level - 1]; }
+
+    static Path parse(std::string_view path) {
+        Path result;
+        // "SOFTWARE\Quorvel\Keystrider\" names the same key as it does without the backslash.
+        if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+        if (path.empty()) return result;
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t end = path.find('\\', start);
+            const std::string_view name = path.substr(start, end == std::string_view::npos
+                                                                 ? std::string_view::npos
+                                                                 : end - start);
+            if (name.empty()) {
+                result.error = "The key name is invalid.";
+                return result;
+            }
+            if (utf8::length(name) > kMaxNameLength) {
+                result.error = "The key name is too long.";
+                return result;
+            }
+            const std::string folded = utf8::upper(name);
+            result.folds.push_back(result.folds.empty() ? folded
+                                                        : result.folds.back() + '\\' + folded);
+            result.names.emplace_back(name);
+            if (end == std::string_view::npos) break;
+            start = end + 1;
+        }
+        return result;
+    }
+};
+
+KeyTree::KeyTree(std::string file, Access access) : file_(std::move(file)), access_(access) {
+    openStatus_ = openDatabase();
+}
+
+KeyTree::~KeyTree() { closeDatabase(); }
+
+std::string KeyTree::defaultFile() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (xdg != nullptr && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home != nullptr ? home : ".") + "/.config";
+    }
+    return base + "/keystrider/store.db";
+}
+
+Status KeyTree::openStatus() { return ensureOpen(); }
+
+Status KeyTree::ensureOpen() {
+    if (db_ == nullptr) openStatus_ = openDatabase();
+    return openStatus_;
+}
+
+Status KeyTree::openDatabase() {
+    const bool readOnly = access_ == Access::ReadOnly;
+    if (!readOnly) {
+        std::error_code ec;
+        const auto folder = std::filesystem::path(file_).parent_path();
+        if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+        if (ec) return Status::failure(ec.message());
+    }
+    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    if (sqlite3_open_v2(file_.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        Status failed = sqliteError();
+        closeDatabase();
+        return failed;
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    Status status = Status::success();
+    if (!readOnly) {
+        // WAL lets readers go on while a writer works; NORMAL synchronisation
+        // in WAL mode never loses a committed change when the process dies.
+        status = exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
+        if (status) status = exec("BEGIN IMMEDIATE");
+        if (status) {
+            status = exec(kSchema);
+            status = status ? exec("COMMIT") : (exec("ROLLBACK"), status);
+        }
+    } else {
+        status = exec("SELECT count(*) FROM keys");
+    }
+    if (!status) closeDatabase();
+    return status;
+}
+
+void KeyTree::closeDatabase() {
+    for (auto& entry : statements_) sqlite3_finalize(entry.second);
+    statements_.clear();
+    if (db_ != nullptr) sqlite3_close_v2(db_);
+    db_ = nullptr;
+    depth_ = 0;
+}
+
+Status KeyTree::sqliteError() {
+    return Status::failure(db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory");
+}
+
+Status KeyTree::exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK ? Status::success()
+                                                                          : sqliteError();
+}
+
+KeyTree::Statement KeyTree::statement(const char* sql) {
+    for (auto& entry : statements_) {
+        if (entry.first == sql) return Statement(entry.second);
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+        return Statement(nullptr);
+    }
+    statements_.emplace_back(sql, stmt);
+    return Statement(stmt);
+}
+
+Status KeyTree::beginScope() {
+    // The outermost scope takes the write lock at once: a transaction that
+    // starts reading and upgrades later could fail with "database is locked"
+    // instead of waiting for the other writer.
+    const std::string sql =
+        depth_ == 0 ? std::string("BEGIN IMMEDIATE") : "SAVEPOINT " + savepointName(depth_);
+    Status status = exec(sql.c_str());
+    if (status) ++depth_;
+    return status;
+}
+
+Status KeyTree::commitScope() {
+    --depth_;
+    const std::string sql = depth_ == 0 ? std::string("COMMIT") : "RELEASE " + savepointName(depth_);
+    Status status = exec(sql.c_str());
+    if (!status) {
+        ++depth_;
+        rollbackScope();
+    }
+    return status;
+}
+
+void KeyTree::rollbackScope() {
+    --depth_;
+    if (depth_ == 0) {
+        exec("ROLLBACK");
+    } else {
+        const std::string name = savepointName(depth_);
+        exec(("ROLLBACK TO " + name + "; RELEASE " + name).c_str());
+    }
+    ++ownWrites_;
+}
+
+template <typename Body>
+Status KeyTree::writing(Body body) {
+    if (Status open = ensureOpen(); !open) return open;
+    if (Status begun = beginScope(); !begun) return begun;
+    Status status = body();
+    ++ownWrites_;
+    if (!status) {
+        rollbackScope();
+        return status;
+    }
+    return commitScope();
+}
+
+bool KeyTree::keyRowExists(const std::string& keyFold) {
+    if (keyFold.empty()) return true;
+    Statement stmt = statement(kKeyExists);
+    return stmt.prepared() && stmt.bind(1, keyFold).step() == SQLITE_ROW;
+}
+
+bool KeyTree::keyExists(std::string_view path) { return openKey(path).ok(); }
+
+Status KeyTree::openKey(std::string_view path) {
+    if (Status open = ensureOpen(); !open) return open;
+    const Path parsed = Path::parse(path);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    if (parsed.fold().empty()) return Status::success();
+    Statement stmt = statement(kKeyExists);
+    if (!stmt.prepared()) return sqliteError();
+    switch (stmt.bind(1, parsed.fold()).step()) {
+        case SQLITE_ROW: return Status::success();
+        case SQLITE_DONE: return Status::failure(kMissingKey);
+        default: return sqliteError();
+    }
+}
+
+Status KeyTree::insertMissingKeys(const Path& path) {
+    for (std::size_t level = 0; level < path.names.size(); ++level) {
+        if (keyRowExists(path.folds[level])) continue;
+        Statement stmt = statement(kInsertKey);
+        if (!stmt.prepared()) return sqliteError();
+        stmt.bind(1, path.folds[level]).bind(2, path.parentFold(level)).bind(3, path.names[level]);
+        if (stmt.step() != SQLITE_DONE) return sqliteError();
+    }
+    return Status::success();
+}
+
+Status KeyTree::createKey(std::string_view path) {
+    const Path parsed = Path::parse(path);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    if (parsed.names.empty()) return Status::failure("The key name is invalid.");
+    if (ensureOpen() && keyRowExists(parsed.fold())) return Status::success();
+    return writing([&] { return insertMissingKeys(parsed); });
+}
+
+Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view name) {
+    if (Status open = ensureOpen(); !open) return open;
+    const Path parsed = Path::parse(key);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    Statement stmt = statement(kReadValue);
+    if (!stmt.prepared()) return sqliteError();
+    stmt.bind(1, parsed.fold()).bind(2, utf8::upper(name));
+    switch (stmt.step()) {
+        case SQLITE_ROW:
+            return StoredValue{stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)), stmt.blob(2)};
+        case SQLITE_DONE:
+            return Status::failure(keyRowExists(parsed.fold()) ? kMissingValue : kMissingKey);
+        default:
+            return sqliteError();
+    }
+}
+
+Status KeyTree::storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
+                           const Bytes& data) {
+    Statement stmt = statement(kWriteValue);
+    if (!stmt.prepared()) return sqliteError();
+    stmt.bind(1, keyFold).bind(2, utf8::upper(name)).bind(3, name);
+    stmt.bind(4, static_cast<std::int64_t>(type)).bindBlob(5, data);
+    return stmt.step() == SQLITE_DONE ? Status::success() : sqliteError();
+}
+
+Status KeyTree::writeValue(std::string_view key, std::string_view name, std::uint32_t type,
+                           const Bytes& data) {
+    const Path parsed = Path::parse(key);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    return writing([&] {
+        if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+        return storeValue(parsed.fold(), name, type, data);
+    });
+}
+
+Status KeyTree::setValue(std::string_view key, std::string_view name, std::uint32_t type,
+                         const Bytes& data) {
+    const Path parsed = Path::parse(key);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    return writing([&] {
+        Status created = insertMissingKeys(parsed);
+        return created ? storeValue(parsed.fold(), name, type, data) : created;
+    });
+}
+
+Status KeyTree::deleteValue(std::string_view key, std::string_view name) {
+    const Path parsed = Path::parse(key);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    return writing([&] {
+        Statement stmt = statement(kDeleteValue);
+        if (!stmt.prepared()) return sqliteError();
+        if (stmt.bind(1, parsed.fold()).bind(2, utf8::upper(name)).step() != SQLITE_DONE) {
+            return sqliteError();
+        }
+        if (sqlite3_changes(db_) > 0) return Status::success();
+        return Status::failure(keyRowExists(parsed.fold()) ? kMissingValue : kMissingKey);
+    });
+}
+
+Status KeyTree::deleteTree(std::string_view path) {
+    const Path parsed = Path::parse(path);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    if (parsed.names.empty()) return Status::failure("The key name is invalid.");
+    return writing([&] {
+        if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+        for (const char* sql : {kDeleteTreeValues, kDeleteTreeKeys}) {
+            Statement stmt = statement(sql);
+            if (!stmt.prepared() || stmt.bind(1, parsed.fold()).step() != SQLITE_DONE) {
+                return sqliteError();
+            }
+        }
+        return Status::success();
+    });
+}
+
+std::uint64_t KeyTree::generation() {
+    // data_version moves when another connection commits; ownWrites_ when this one does.
+    Statement stmt = statement(kDataVersion);
+    const auto theirs = stmt.prepared() && stmt.step() == SQLITE_ROW ? stmt.number(0) : 0;
+    return (static_cast<std::uint64_t>(theirs) << 32) ^ ownWrites_;
+}
+
+Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index) {
+    if (Status open = ensureOpen(); !open) return open;
+    const Path parsed = Path::parse(path);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    const std::uint64_t now = generation();
+    const bool follows = cursor_.valid && cursor_.parent == parsed.fold() &&
+                         cursor_.index + 1 == index && cursor_.generation == now;
+    Statement stmt = statement(follows || index == 0 ? kNextSubKey : kSubKeyAt);
+    if (!stmt.prepared()) return sqliteError();
+    stmt.bind(1, parsed.fold());
+    if (follows || index == 0) {
+        stmt.bind(2, follows ? std::string_view(cursor_.lastPath) : std::string_view());
+    } else {
+        stmt.bind(2, static_cast<std::int64_t>(index));
+    }
+    const int rc = stmt.step();
+    if (rc != SQLITE_ROW) {
+        cursor_.valid = false;
+        if (rc != SQLITE_DONE) return sqliteError();
+        if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+        return Status::failure("No more sub-keys.");
+    }
+    cursor_ = EnumCursor{parsed.fold(), stmt.text(1), index, now, true};
+    return stmt.text(0);
+}
+
+Expected<std::vector<std::string>> KeyTree::subKeys(std::string_view path) {
+    if (Status open = ensureOpen(); !open) return open;
+    const Path parsed = Path::parse(path);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+    Statement stmt = statement(kSubKeys);
+    if (!stmt.prepared()) return sqliteError();
+    stmt.bind(1, parsed.fold());
+    std::vector<std::string> names;
+    int rc;
+    while ((rc = stmt.step()) == SQLITE_ROW) names.push_back(stmt.text(0));
+    if (rc != SQLITE_DONE) return sqliteError();
+    return names;
+}
+
+Expected<std::vector<StoredValue>> KeyTree::values(std::string_view path) {
+    if (Status open = ensureOpen(); !open) return open;
+    const Path parsed = Path::parse(path);
+    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+    Statement stmt = statement(kValues);
+    if (!stmt.prepared()) return sqliteError();
+    stmt.bind(1, parsed.fold());
+    std::vector<StoredValue> result;
+    int rc;
+    while ((rc = stmt.step()) == SQLITE_ROW) {
+        result.push_back({stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)), stmt.blob(2)});
+    }
+    if (rc != SQLITE_DONE) return sqliteError();
+    return result;
+}
+
+Status KeyTree::integrityCheck() {
+    if (Status open = ensureOpen(); !open) return open;
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_, "PRAGMA integrity_check", -1, &raw, nullptr) != SQLITE_OK) {
+        return sqliteError();
+    }
+    std::string verdict;
+    if (sqlite3_step(raw) == SQLITE_ROW) {
+        verdict = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+    }
+    sqlite3_finalize(raw);
+    return verdict == "ok" ? Status::success() : Status::failure(verdict.empty() ? "no verdict" : verdict);
+}
+
+KeyTree::Transaction::Transaction(KeyTree& tree) : tree_(tree), begun_(tree.ensureOpen()) {
+    if (begun_) begun_ = tree_.beginScope();
+    open_ = begun_.ok();
+}
+
+KeyTree::Transaction::~Transaction() {
+    if (open_) tree_.rollbackScope();
+}
+
+Status KeyTree::Transaction::commit() {
+    if (!open_) return begun_.ok() ? Status::failure("The transaction has ended.") : begun_;
+    open_ = false;
+    return tree_.commitScope();
+}
+
+}  // namespace ks

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Result.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace ks {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Value kinds the store holds, numbered as the registry numbers them.
+enum ValueType : std::uint32_t { kTypeText = 1, kTypeBinary = 3, kTypeDword = 4 };
+
+struct StoredValue {
+    std::string name;
+    std::uint32_t type = kTypeBinary;
+    Bytes data;
+};
+
+// A tree of named keys holding typed values, kept in one SQLite file.
+//
+// Paths name keys from the top of the tree, components separated by
+// backslashes ("SOFTWARE\Quorvel\Keystrider\Macros"). Key and value names
+// compare with each character upper-cased on its own, keep the spelling they
+// were created with, and sub-keys enumerate in that case-insensitive order.
+// Values enumerate in the order they were first written.
+//
+// Every operation is atomic; a Transaction groups several into one. The
+// file may be shared with other processes: writers wait for each other up to
+// a busy time-out instead of failing.
+class KeyTree {
+public:
+    enum class Access { ReadWrite, ReadOnly };
+
+    // Opens (creating when needed) the store file and its folder. A file that
+    // cannot be opened now is tried again by every later operation, each of
+    // which then fails with the reason.
+    explicit KeyTree(std::string file, Access access = Access::ReadWrite);
+    ~KeyTree();
+    KeyTree(const KeyTree&) = delete;
+    KeyTree& operator=(const KeyTree&) = delete;
+
+    // $XDG_CONFIG_HOME/keystrider/store.db, or ~/.config/keystrider/store.db.
+    static std::string defaultFile();
+
+    const std::string& file() const { return file_; }
+    Status openStatus();
+
+    bool keyExists(std::string_view path);
+    // Success when the key exists; otherwise kMissingKey or the file's error.
+    Status openKey(std::string_view path);
+    // Creates the key and every missing key above it.
+    Status createKey(std::string_view path);
+    Expected<StoredValue> readValue(std::string_view key, std::string_view name);
+    // Writes into an existing key; an existing value keeps its place and spelling.
+    Status writeValue(std::string_view key, std::string_view name, std::uint32_t type,
+                      const Bytes& data);
+    // Writes, creating the key and its parents when missing.
+    Status setValue(std::string_view key, std::string_view name, std::uint32_t type,
+                    const Bytes& data);
+    Status deleteValue(std::string_view key, std::string_view name);
+    // Removes the key with everything below it, or nothing.
+    Status deleteTree(std::string_view path);
+
+    // The sub-key at `index` in enumeration order. Walking index 0, 1, 2, …
+    // costs a logarithmic step per index, not a scan from the start.
+    Expected<std::string> enumKey(std::string_view path, std::size_t index);
+    Expected<std::vector<std::string>> subKeys(std::string_view path);
+    Expected<std::vector<StoredValue>> values(std::string_view path);
+
+    Status integrityCheck();
+
+    // Groups operations into one all-or-nothing change. Rolled back when it
+    // ends without commit(). Transactions nest; only the outermost commits to
+    // the file, and a failed operation inside one undoes only itself.
+    class Transaction {
+    public:
+        explicit Transaction(KeyTree& tree);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        const Status& begun() const { return begun_; }
+        Status commit();
+
+    private:
+        KeyTree& tree_;
+        Status begun_;
+        bool open_ = false;
+    };
+
+    static constexpr const char* kMissingKey = "The key does not exist.";
+    static constexpr const char* kMissingValue = "The value does not exist.";
+
+private:
+    class Statement;
+    struct Path;
+    struct EnumCursor {
+        std::string parent;
+        std::string lastPath;
+        std::size_t index = 0;
+        std::uint64_t generation = 0;
+        bool valid = false;
+    };
+
+    Status ensureOpen();
+    Status openDatabase();
+    void closeDatabase();
+    Status exec(const char* sql);
+    Statement statement(const char* sql);
+    Status beginScope();
+    Status commitScope();
+    void rollbackScope();
+    template <typename Body>
+    Status writing(Body body);
+    Status insertMissingKeys(const Path& path);
+    Status storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
+                      const Bytes& data);
+    bool keyRowExists(const std::string& keyFold);
+    std::uint64_t generation();
+    Status sqliteError();
+
+    std::string file_;
+    Access access_;
+    sqlite3* db_ = nullptr;
+    Status openStatus_ = Status::success();
+    std::vector<std::pair<const char*, sqlite3_stmt*>> statements_;
+    int depth_ = 0;
+    std::uint64_t ownWrites_ = 0;
+    EnumCursor cursor_;
+};
+
+}  // namespace ks

@@ -1,0 +1,142 @@
+#include "store/LayoutConversion.h"
+
+#include <string>
+
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+namespace {
+
+constexpr std::uint32_t kDelay = 4096;
+constexpr std::uint32_t kCopyFromClipBoard = 4099;
+constexpr std::uint32_t kPasteToClipBoard = 4100;
+constexpr std::uint32_t kPlaybackRecording = 4101;
+constexpr std::uint32_t kSendTime = 4103;
+constexpr std::uint32_t kSendDate = 4104;
+constexpr std::uint32_t kMessageBox = 4105;
+constexpr std::uint32_t kWaitForWindow = 4107;
+constexpr std::uint32_t kMoveMousePointer = 4114;
+
+// One macro command being converted: its key for direct access and the
+// sub-paths the reporting operations take.
+class CommandConversion {
+public:
+    CommandConversion(SettingsStore& store, const std::string& macro, int position)
+        : store_(store),
+          macroSubpath_(macro + "\\Commands\\" + std::to_string(position)),
+          key_(std::string(kDirectRoot) + "Macros\\" + macroSubpath_) {}
+
+    void run(std::uint32_t id) {
+        switch (id) {
+            case kDelay: numberToText("DelayInterval", "DelayInterval"); break;
+            case kCopyFromClipBoard:
+            case kPasteToClipBoard: numberToText("BufIndex", "BufIndex"); break;
+            case kPlaybackRecording: numberToText("PlayBackSpeed", "PlayBackSpeed"); break;
+            case kWaitForWindow: numberToText("WaitWindowTimeout", "WaitWindowTimeout"); break;
+            case kMoveMousePointer: convertPointerMove(); break;
+            case kSendDate:
+            case kSendTime: addDateTimeElements(); break;
+            case kMessageBox: addMessageBoxOptions(); break;
+            default: break;
+        }
+    }
+
+private:
+    // Only a value kept as a number is rewritten: one that is already text
+    // (a second conversion after an interrupted one) stays as it is.
+    void numberToText(const char* from, const char* to) {
+        Expected<StoredValue> value = store_.tree().readValue(key_, from);
+        if (!value || value->type != kTypeDword) return;
+        const auto number = dwordFromBytes(value->data);
+        if (!number) return;
+        store_.DeleteValue(key_, from);
+        store_.SetText(key_, to, std::to_string(static_cast<std::int32_t>(*number)));
+    }
+
+    bool exists(const char* name) { return store_.tree().readValue(key_, name).ok(); }
+
+    void convertPointerMove() {
+        if (exists("XCoord")) {
+            numberToText("XCoord", "XABCoord");
+            store_.SetDword(key_, "IsAB", 1);
+            numberToText("YCoord", "YABCoord");
+            store_.SetText(key_, "XRELCoord", "0");
+            store_.SetText(key_, "YRELCoord", "0");
+            return;
+        }
+        for (const char* name : {"XABCoord", "YABCoord", "XRELCoord", "YRELCoord"}) {
+            numberToText(name, name);
+        }
+    }
+
+    void addDateTimeElements() {
+        if (!exists("UseGMT")) return;
+        store_.SetDword(key_, "UseGMT", 0);
+        struct Element {
+            std::uint32_t include;
+            std::int32_t order;
+            std::int32_t format;
+            const char* append;
+        };
+        constexpr Element kElements[] = {
+            {1, 0, 0, "/"}, {1, 1, 0, "/"}, {1, 2, 1, ""}, {0, -1, -1, ""}, {0, -1, -1, ""}};
+        for (int k = 0; k < 5; ++k) {
+            const Element& element = kElements[k];
+            const std::string subpath = macroSubpath_ + "\\" + std::to_string(k);
+            const std::string rootSubpath = "\\Macros\\" + subpath;
+            store_.CreateMacroKey(subpath);
+            store_.WriteDword(element.include, rootSubpath, "Include");
+            store_.WriteDword(static_cast<std::uint32_t>(element.order), rootSubpath, "Order");
+            store_.WriteDword(static_cast<std::uint32_t>(element.format), rootSubpath, "Format");
+            store_.WriteMacroString(element.append, subpath, "Append");
+            store_.WriteMacroString("", subpath, "Prepend");
+        }
+    }
+
+    void addMessageBoxOptions() {
+        if (exists("MsgBoxType")) return;
+        const std::string rootSubpath = "\\Macros\\" + macroSubpath_;
+        store_.WriteMacroString("0", macroSubpath_, "TimeOut");
+        store_.WriteDword(0, rootSubpath, "MsgBoxType");
+        store_.WriteDword(5, rootSubpath, "MsgBoxPos");
+        store_.WriteDword(1, rootSubpath, "MsgBoxSetFocus");
+        store_.WriteDword(0, rootSubpath, "MsgBoxSetForeground");
+    }
+
+    SettingsStore& store_;
+    std::string macroSubpath_;
+    std::string key_;
+};
+
+}  // namespace
+
+void ConvertStoreLayout(SettingsStore& store) {
+    if (store.GetDword(kDirectRoot, "CnvDone").value_or(0) >= kLayoutVersion) return;
+    const std::string macrosPath = std::string(kRootKey) + "\\Macros";
+    if (Status open = store.tree().openKey(macrosPath); !open) {
+        store.messages().show(
+            "Error opening key " + macrosPath + " in the registry - " + limitedError(open.error()) +
+                "\nKeystrider may not function properly.",
+            "Attention", MsgIcon::Exclamation);
+        return;
+    }
+    // Converted as one change, so that an interrupted start leaves the old
+    // layout whole and the next start converts it again.
+    KeyTree::Transaction transaction(store.tree());
+    for (std::size_t index = 0;; ++index) {
+        Expected<std::string> macro = store.tree().enumKey(macrosPath, index);
+        if (!macro) break;
+        for (int position = 0;; ++position) {
+            const auto id = store.GetDword(std::string(kDirectRoot) + "Macros\\" + *macro +
+                                               "\\Commands\\" + std::to_string(position),
+                                           "id");
+            if (!id) break;
+            CommandConversion(store, *macro, position).run(*id);
+        }
+    }
+    store.SetDword(kDirectRoot, "CnvDone", kLayoutVersion);
+    transaction.commit();
+}
+
+}  // namespace ks

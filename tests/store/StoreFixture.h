@@ -1,0 +1,55 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+
+#include "RecordingMessages.h"
+#include "TempDir.h"
+#include "store/KeyTree.h"
+#include "store/SettingsStore.h"
+
+namespace ks::test {
+
+// A store in a fresh folder, with its messages recorded.
+class StoreFixture : public ::testing::Test {
+protected:
+    StoreFixture()
+        : tree(std::make_unique<KeyTree>(dir.file("config/keystrider/store.db"))),
+          store(std::make_unique<SettingsStore>(*tree, messages)) {}
+
+    std::string file() const { return dir.file("config/keystrider/store.db"); }
+
+    // Makes every later write of a value whose name is `valueName` fail as a
+    // full disk would, through a trigger inside the file, so the store's own
+    // code path is the one taken.
+    void failWritesOf(const std::string& valueName) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file().c_str(), &db), SQLITE_OK);
+        const std::string sql =
+            "CREATE TRIGGER fail_insert BEFORE INSERT ON vals WHEN upper(NEW.name) = upper('" +
+            valueName +
+            "') BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;"
+            "CREATE TRIGGER fail_update BEFORE UPDATE ON vals WHEN upper(NEW.name) = upper('" +
+            valueName + "') BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;";
+        char* error = nullptr;
+        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << error;
+        sqlite3_close(db);
+    }
+
+    // Reopens the same file read-only, as a store on a read-only medium.
+    void reopenReadOnly() {
+        store.reset();
+        tree = std::make_unique<KeyTree>(file(), KeyTree::Access::ReadOnly);
+        store = std::make_unique<SettingsStore>(*tree, messages);
+    }
+
+    TempDir dir;
+    RecordingMessages messages;
+    std::unique_ptr<KeyTree> tree;
+    std::unique_ptr<SettingsStore> store;
+};
+
+}  // namespace ks::test

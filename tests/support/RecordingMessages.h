@@ -1,0 +1,43 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Messages.h"
+
+namespace ks::test {
+
+// Records every box and answers from a script; when the script is used up
+// it answers as a person pressing Enter on the default button would.
+class RecordingMessages final : public Messages {
+public:
+    using Messages::show;
+    MsgAnswer show(const MessageBox& box) override {
+        shown.push_back(box);
+        if (!answers.empty()) {
+            const MsgAnswer answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        switch (box.buttons) {
+            case MsgButtons::YesNo:
+            case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+            case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
+            case MsgButtons::RetryCancel: return MsgAnswer::Retry;
+            default: return MsgAnswer::Ok;
+        }
+    }
+
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const auto& box : shown) out.push_back(box.text);
+        return out;
+    }
+    void clear() { shown.clear(); }
+
+    std::vector<MessageBox> shown;
+    std::deque<MsgAnswer> answers;
+};
+
+}  // namespace ks::test
