@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Messages.h"
+
+namespace ks {
+
+// The clipboard format number of plain text; variables set from text carry it.
+inline constexpr std::uint32_t kTextFormat = 1;
+
+// One named value: text (format 1, stored with its terminating zero byte),
+// data copied from the clipboard (its format number), or nothing (format 0).
+struct Variable {
+    std::string name;
+    std::vector<std::uint8_t> data;
+    std::uint32_t format = 0;
+
+    std::size_t size() const { return data.size(); }
+};
+
+// The named values every macro run shares, kept in the order they were first
+// set and never removed. Names compare as the settings store compares them
+// (each character upper-cased on its own); an index on those keys keeps
+// lookups constant-time however many values a macro creates.
+class VariableTable {
+public:
+    explicit VariableTable(Messages& messages) : messages_(messages) {}
+    VariableTable(const VariableTable&) = delete;
+    VariableTable& operator=(const VariableTable&) = delete;
+
+    // Sets `name` to the text `value`, taking the name's new spelling.
+    void SetVariable(std::string_view name, std::string_view value);
+    // Whether a value of any format has this name.
+    bool VariableExists(std::string_view name) const;
+    // The text of a format-1 value, up to its first zero byte.
+    std::optional<std::string> TextValue(std::string_view name) const;
+
+    // The position of the value with this name, if any.
+    std::optional<std::size_t> Find(std::string_view name) const;
+    // The position of the value with this name, appended empty if there is none.
+    std::size_t FindOrAppend(std::string_view name);
+    // Replaces the data and format of the value at `index` with raw bytes.
+    void ReplaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,
+                     std::uint32_t format);
+
+    const Variable& at(std::size_t index) const { return entries_.at(index); }
+    std::size_t size() const { return entries_.size(); }
+    auto begin() const { return entries_.cbegin(); }
+    auto end() const { return entries_.cend(); }
+
+private:
+    std::size_t append(std::string_view name, std::string key);
+    // Copies `bytes` (with a zero byte after them for text) into the entry;
+    // when memory runs out the entry is left without a value.
+    void store(Variable& entry, std::string_view bytes, bool zeroTerminated, std::uint32_t format);
+
+    Messages& messages_;
+    std::deque<Variable> entries_;
+    std::unordered_map<std::string, std::size_t> index_;
+};
+
+}  // namespace ks
