@@ -6,6 +6,15 @@
 
 namespace ks {
 
+std::string variableKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) {
+        if (static_cast<unsigned char>(c) >= 0x80) return utf8::upper(name);
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+}
+
 void VariableTable::SetVariable(std::string_view name, std::string_view value) {
     Variable& entry = entries_[FindOrAppend(name)];
     entry.name = name;
@@ -24,13 +33,13 @@ std::optional<std::string> VariableTable::TextValue(std::string_view name) const
 }
 
 std::optional<std::size_t> VariableTable::Find(std::string_view name) const {
-    const auto found = index_.find(utf8::upper(name));
+    const auto found = index_.find(variableKey(name));
     if (found == index_.end()) return std::nullopt;
     return found->second;
 }
 
 std::size_t VariableTable::FindOrAppend(std::string_view name) {
-    std::string key = utf8::upper(name);
+    std::string key = variableKey(name);
     const auto found = index_.find(key);
     if (found != index_.end()) return found->second;
     return append(name, std::move(key));
