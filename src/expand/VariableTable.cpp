@@ -1,10 +1,19 @@
 #include "expand/VariableTable.h"
 
+#include <functional>
 #include <new>
 
 #include "store/Utf8.h"
 
 namespace ks {
+
+namespace {
+
+std::uint32_t hashOf(std::string_view key) {
+    return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
+}
+
+}  // namespace
 
 std::string variableKey(std::string_view name) {
     std::string key(name);
@@ -33,23 +42,42 @@ std::optional<std::string> VariableTable::TextValue(std::string_view name) const
 }
 
 std::optional<std::size_t> VariableTable::Find(std::string_view name) const {
-    const auto found = index_.find(variableKey(name));
-    if (found == index_.end()) return std::nullopt;
-    return found->second;
+    const std::string key = variableKey(name);
+    const Slot& slot = slots_[slotOf(key, hashOf(key))];
+    if (slot.entry == kNoEntry) return std::nullopt;
+    return slot.entry;
 }
 
 std::size_t VariableTable::FindOrAppend(std::string_view name) {
     std::string key = variableKey(name);
-    const auto found = index_.find(key);
-    if (found != index_.end()) return found->second;
-    return append(name, std::move(key));
+    const std::uint32_t hash = hashOf(key);
+    Slot& slot = slots_[slotOf(key, hash)];
+    if (slot.entry != kNoEntry) return slot.entry;
+    entries_.push_back(Variable{std::string(name), {}, 0});
+    keys_.push_back(std::move(key));
+    slot = Slot{hash, static_cast<std::uint32_t>(keys_.size() - 1)};
+    if (keys_.size() * 2 > slots_.size()) growIndex();
+    return keys_.size() - 1;
 }
 
-std::size_t VariableTable::append(std::string_view name, std::string key) {
-    entries_.push_back(Variable{std::string(name), {}, 0});
-    const std::size_t index = entries_.size() - 1;
-    index_.emplace(std::move(key), index);
-    return index;
+std::size_t VariableTable::slotOf(std::string_view key, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t pos = hash & mask;; pos = (pos + 1) & mask) {
+        const Slot& slot = slots_[pos];
+        if (slot.entry == kNoEntry || (slot.hash == hash && keys_[slot.entry] == key)) return pos;
+    }
+}
+
+void VariableTable::growIndex() {
+    std::vector<Slot> grown(slots_.size() * 2);
+    const std::size_t mask = grown.size() - 1;
+    for (const Slot& slot : slots_) {
+        if (slot.entry == kNoEntry) continue;
+        std::size_t pos = slot.hash & mask;
+        while (grown[pos].entry != kNoEntry) pos = (pos + 1) & mask;
+        grown[pos] = slot;
+    }
+    slots_.swap(grown);
 }
 
 void VariableTable::ReplaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,
