@@ -289,6 +289,7 @@ private:
         if (pos >= line.size() || line[pos] != '=') {
             return fail(number, "An equals sign must follow the value name.");
         }
+        if (auto problem = nameProblem(operation.name)) return fail(number, *problem);
         if (!data(trimmed(line.substr(pos + 1)), number, operation)) return false;
         operations_.push_back(std::move(operation));
         return true;
@@ -445,8 +446,6 @@ Status applyOne(KeyTree& tree, const RegOperation& operation) {
 
 // ---- Exporting -----------------------------------------------------------
 
-bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
-
 std::string quotedText(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -493,9 +492,7 @@ void appendHexData(std::string& line, std::uint32_t type, const Bytes& data) {
 }
 
 Status appendValue(std::string& out, const StoredValue& value) {
-    if (hasLineBreak(value.name)) {
-        return Status::failure("The value name \"" + value.name + "\" has a line break; a .reg file cannot hold it.");
-    }
+    if (auto problem = nameProblem(value.name)) return Status::failure(*problem);
     std::string line = value.name.empty() ? "@=" : quotedText(value.name) + "=";
     if (value.type == kTypeText && quotable(value.data)) {
         line += quotedText(textFromBytes(value.data));
@@ -523,9 +520,7 @@ std::string joinedKey(std::string_view parent, std::string_view name) {
 }
 
 Status appendKey(KeyTree& tree, const std::string& relative, std::string& out) {
-    if (hasLineBreak(relative)) {
-        return Status::failure("The key name \"" + relative + "\" has a line break; a .reg file cannot hold it.");
-    }
+    if (auto problem = keyPathProblem(relative)) return Status::failure(*problem);
     out += '[';
     out += joinedKey(kRootSection, relative);
     out += "]\r\n";

@@ -11,6 +11,14 @@ std::string trimmedKeyPath(std::string_view relative) {
     return std::string(relative);
 }
 
+std::optional<std::string> nameProblem(std::string_view name) {
+    if (name.find_first_of("\r\n") != std::string_view::npos) {
+        return std::string("A name has a line break in it.");
+    }
+    if (name.find('\0') != std::string_view::npos) return std::string("A name has a zero character in it.");
+    return std::nullopt;
+}
+
 std::optional<std::string> keyPathProblem(std::string_view relative) {
     if (relative.empty()) return std::nullopt;
     std::size_t start = 0;
@@ -23,6 +31,7 @@ std::optional<std::string> keyPathProblem(std::string_view relative) {
             return "The key name \"" + std::string(name) + "\" is longer than " +
                    std::to_string(kMaxKeyNameLength) + " characters.";
         }
+        if (auto problem = nameProblem(name)) return problem;
         if (end == std::string_view::npos) return std::nullopt;
         start = end + 1;
     }

@@ -218,6 +218,7 @@ int setValue(Context& context, const Args& args) {
     int exit = kExitDone;
     const auto key = keyArgument(context, args[0], exit);
     if (!key) return exit;
+    if (auto problem = nameProblem(args[1])) return report(context.messages, kExitBadInput, *problem);
     std::string error;
     const std::optional<TypedData> data = parseData(args[2], args[3], error);
     if (!data) return report(context.messages, kExitBadInput, error);

@@ -185,6 +185,8 @@ TEST_F(StoreToolTest, BadUsageAndBadDataExitWithTwoAndChangeNothing) {
         {"set", "Macros\\A", "vk", "binary", "0a,ff"},
         {"set", "Macros\\A", "vk", "binary", "zz"},
         {"set", "Macros\\\\A", "vk", "dword", "1"},
+        {"set", "Macros\\A", "two\nlines", "dword", "1"},
+        {"set", "Macros\\A\rB", "vk", "dword", "1"},
         {"set", "Macros\\" + std::string(256, 'x'), "vk", "dword", "1"},
         {"list", "Macros\\\\A"},
         {"import", dir.file("missing.reg")},
