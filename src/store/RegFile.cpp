@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "store/Hex.h"
 #include "store/SettingsStore.h"
 #include "store/StorePath.h"
 #include "store/Utf8.h"
@@ -163,13 +164,6 @@ std::string_view trimmed(std::string_view text) {
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // `digits` as a hexadecimal number of at most `maxDigits` digits.
@@ -463,11 +457,6 @@ bool quotable(const Bytes& data) {
     const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size() - 1);
     return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos &&
            !firstInvalidUtf8(text);
-}
-
-std::string hexPair(std::uint8_t byte) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    return {kDigits[byte >> 4], kDigits[byte & 0xF]};
 }
 
 void appendHexData(std::string& line, std::uint32_t type, const Bytes& data) {

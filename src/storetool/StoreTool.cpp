@@ -10,6 +10,7 @@
 #include <optional>
 #include <sstream>
 
+#include "store/Hex.h"
 #include "store/KeyTree.h"
 #include "store/RegFile.h"
 #include "store/SettingsStore.h"
@@ -93,12 +94,10 @@ std::string_view bytesView(const Bytes& data) {
 // ---- Value data as text --------------------------------------------------
 
 std::string binaryText(const Bytes& data) {
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
     for (const std::uint8_t byte : data) {
         if (!text.empty()) text += ' ';
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0xF];
+        text += hexPair(byte);
     }
     return text;
 }
@@ -113,13 +112,6 @@ std::pair<const char*, std::string> printable(const StoredValue& value) {
     return {"binary", binaryText(value.data)};
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<std::uint32_t> parseNumber(std::string_view text) {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     if (hex) text.remove_prefix(2);
@@ -127,7 +119,7 @@ std::optional<std::uint32_t> parseNumber(std::string_view text) {
     if (text.empty()) return std::nullopt;
     std::uint64_t number = 0;
     for (const char c : text) {
-        const int digit = hexValue(c);
+        const int digit = hexDigit(c);
         if (digit < 0 || static_cast<std::uint64_t>(digit) >= base) return std::nullopt;
         number = number * base + static_cast<std::uint64_t>(digit);
         if (number > 0xFFFFFFFFull) return std::nullopt;
@@ -139,8 +131,8 @@ std::optional<Bytes> parseBinary(std::string_view text) {
     Bytes data;
     for (std::size_t pos = 0; pos < text.size(); pos += 3) {
         if (pos + 2 > text.size() || (pos + 2 < text.size() && text[pos + 2] != ' ')) return std::nullopt;
-        const int high = hexValue(text[pos]);
-        const int low = hexValue(text[pos + 1]);
+        const int high = hexDigit(text[pos]);
+        const int low = hexDigit(text[pos + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         data.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }
