@@ -321,9 +321,10 @@ int runStoreTool(const std::vector<std::string>& args, std::istream& in, std::os
             file = args[++next];
         } else if (option.rfind("--store=", 0) == 0) {
             file = option.substr(8);
-        } else {
-            return usage(messages, option == "--store" ? "--store needs a file name." : "Unknown option " + option + ".");
+        } else if (option != "--store") {
+            return usage(messages, "Unknown option " + option + ".");
         }
+        if (option.rfind("--store", 0) == 0 && file.empty()) return usage(messages, "--store needs a file name.");
     }
     if (next >= args.size()) return usage(messages, "No command given.");
     const std::string& name = args[next];

@@ -201,7 +201,13 @@ TEST_F(StoreToolTest, BadUsageAndBadDataExitWithTwoAndChangeNothing) {
     EXPECT_NE(store({"import", dir.file("bad.reg")}).err.find("bad.reg:4: "), std::string::npos);
     EXPECT_EQ(ok({"get", "Macros\\A"}), "vk\tdword\t65\n");
     EXPECT_EQ(ok({"list", "Macros"}), "A\n");
-    EXPECT_EQ(runTool({"--store"}).exit, 2);
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--store"}, {"--store=", "list", ""}}) {
+        const ToolRun run = runTool(args);
+        EXPECT_EQ(run.exit, 2);
+        expectOneErrorLine(run);
+    }
+    const ToolRun equals = runTool({"--store=" + storeFile, "list", "Macros"});
+    EXPECT_EQ(equals.out, "A\n") << equals.err;
 }
 
 TEST_F(StoreToolTest, ExportAndImportThroughFiles) {
