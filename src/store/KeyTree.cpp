@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "store/StorePath.h"
 #include "store/Utf8.h"
 
 namespace ks {
@@ -13,7 +14,6 @@ namespace ks {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-constexpr std::size_t kMaxNameLength = 255;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS keys(
@@ -146,7 +146,7 @@ struct KeyTree::Path {
                 result.error = "The key name is invalid.";
                 return result;
             }
-            if (name.size() > kMaxNameLength && utf8::length(name) > kMaxNameLength) {
+            if (name.size() > kMaxKeyNameLength && utf8::length(name) > kMaxKeyNameLength) {
                 result.error = "The key name is too long.";
                 return result;
             }
@@ -171,8 +171,8 @@ Expected<std::string> KeyTree::foldedPath(std::string_view path) {
         const std::size_t end = std::min(folded.find('\\', start), folded.size());
         const std::size_t size = end - start;
         if (size == 0) return Status::failure("The key name is invalid.");
-        if (size > kMaxNameLength &&
-            utf8::length(std::string_view(folded).substr(start, size)) > kMaxNameLength) {
+        if (size > kMaxKeyNameLength &&
+            utf8::length(std::string_view(folded).substr(start, size)) > kMaxKeyNameLength) {
             return Status::failure("The key name is too long.");
         }
         if (end == folded.size()) break;
