@@ -196,7 +196,7 @@ std::string ExpansionEngine::resolved(char close, const std::string& name) {
 }
 
 std::string ExpansionEngine::environmentValue(const std::string& name) {
-    const std::string upperName = variableKey(name);
+    const std::string upperName = utf8::upper(name);
     if (auto value = environment_(upperName)) return *value;
     showExpansionError(messages_, "Variable \"" + upperName + "\" not defined!");
     return {};
@@ -220,7 +220,7 @@ std::string ExpansionEngine::characterValue(const std::string& code) {
 }
 
 std::string ExpansionEngine::LookupValue(std::string_view name) {
-    if (auto value = systemValue(variableKey(name))) return *value;
+    if (auto value = systemValue(utf8::upper(name))) return *value;
     if (auto text = variables_.TextValue(name)) return *text;
     showExpansionError(messages_, "Variable \"" + std::string(name) + "\" not defined!");
     return {};

@@ -15,15 +15,6 @@ std::uint32_t hashOf(std::string_view key) {
 
 }  // namespace
 
-std::string variableKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) {
-        if (static_cast<unsigned char>(c) >= 0x80) return utf8::upper(name);
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return key;
-}
-
 void VariableTable::SetVariable(std::string_view name, std::string_view value) {
     Variable& entry = entries_[FindOrAppend(name)];
     entry.name = name;
@@ -42,14 +33,14 @@ std::optional<std::string> VariableTable::TextValue(std::string_view name) const
 }
 
 std::optional<std::size_t> VariableTable::Find(std::string_view name) const {
-    const std::string key = variableKey(name);
+    const std::string key = utf8::upper(name);
     const Slot& slot = slots_[slotOf(key, hashOf(key))];
     if (slot.entry == kNoEntry) return std::nullopt;
     return slot.entry;
 }
 
 std::size_t VariableTable::FindOrAppend(std::string_view name) {
-    std::string key = variableKey(name);
+    std::string key = utf8::upper(name);
     const std::uint32_t hash = hashOf(key);
     Slot& slot = slots_[slotOf(key, hash)];
     if (slot.entry != kNoEntry) return slot.entry;

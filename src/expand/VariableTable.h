@@ -15,10 +15,6 @@ namespace ks {
 // The clipboard format number of plain text; variables set from text carry it.
 inline constexpr std::uint32_t kTextFormat = 1;
 
-// The form in which names compare: each character upper-cased on its own,
-// as the settings store compares names (plain ASCII takes a shortcut).
-std::string variableKey(std::string_view name);
-
 // One named value: text (format 1, stored with its terminating zero byte),
 // data copied from the clipboard (its format number), or nothing (format 0).
 struct Variable {

@@ -5,7 +5,6 @@
 
 #include "RecordingMessages.h"
 #include "expand/VariableTable.h"
-#include "store/Utf8.h"
 
 namespace ks::test {
 namespace {
@@ -52,15 +51,6 @@ TEST_F(VariableTableTest, NamesCompareAsTheStoreComparesThem) {
         fresh.SetVariable(c.set, "v");
         EXPECT_EQ(fresh.VariableExists(c.asked), c.same) << c.set << " / " << c.asked;
         EXPECT_EQ(fresh.TextValue(c.asked).has_value(), c.same) << c.set << " / " << c.asked;
-    }
-}
-
-TEST(VariableKey, IsTheStoresUpperCaseForEveryText) {
-    std::string everyByte;
-    for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
-    for (const std::string& text : {everyByte, std::string("mIxEd 123_x"), std::string("ǆemal"),
-                                   std::string("ascii then ß")}) {
-        EXPECT_EQ(variableKey(text), utf8::upper(text)) << text;
     }
 }
 
