@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -71,9 +72,14 @@ TEST_F(KeyTreeTest, EnumeratingByIndexStaysLinear) {
             }
             EXPECT_TRUE(transaction.commit());
         }
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(enumerateByIndex(*tree, parent).size(), static_cast<std::size_t>(count));
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // The best of three runs, so that a busy machine does not decide the ratio.
+        double best = 1e9;
+        for (int run = 0; run < 3; ++run) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(enumerateByIndex(*tree, parent).size(), static_cast<std::size_t>(count));
+            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+        return best;
     };
     const double small = timeEnumeration("SOFTWARE\\Small", 2500);
     const double large = timeEnumeration("SOFTWARE\\Large", 10000);
