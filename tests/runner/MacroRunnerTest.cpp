@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <cctype>
+#include <ostream>
 #include <stdexcept>
 
 #include "RunnerFixture.h"
@@ -28,6 +30,19 @@ struct ProgramCase {
     const char* expected;
     std::vector<std::string> messagePrefixes;
 };
+
+void PrintTo(const ProgramCase& c, std::ostream* out) {
+    *out << '"' << c.program << "\" repeat " << (c.repeat ? std::to_string(*c.repeat) : "missing");
+}
+
+// "r3 A l B" as the 7th case becomes "6_r3_A_l_B".
+std::string caseName(const ::testing::TestParamInfo<ProgramCase>& info) {
+    std::string name = std::to_string(info.index) + "_";
+    for (const char c : std::string(info.param.program)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
 
 class ProgramTest : public RunnerFixture, public ::testing::WithParamInterface<ProgramCase> {};
 
@@ -89,7 +104,7 @@ const ProgramCase kProgramCases[] = {
     {"A Z", {}, "AZ", {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Programs, ProgramTest, ::testing::ValuesIn(kProgramCases));
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramTest, ::testing::ValuesIn(kProgramCases), caseName);
 
 class MacroRunnerTest : public RunnerFixture {};
 
