@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "store/StorePath.h"
 #include "store/Utf8.h"
 
 namespace ks {
@@ -13,7 +14,6 @@ namespace ks {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-constexpr std::size_t kMaxNameLength = 255;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS keys(
@@ -21,16 +21,16 @@ CREATE TABLE IF NOT EXISTS keys(
     parent TEXT NOT NULL,
     name   TEXT NOT NULL
 ) WITHOUT ROWID;
-CREATE INDEX IF NOT EXISTS keys_by_parent ON keys(parent, path);
+CREATE INDEX IF NOT EXISTS keys_by_parent ON keys(parent, path, name);
 CREATE TABLE IF NOT EXISTS vals(
-    id   INTEGER PRIMARY KEY,
     key  TEXT NOT NULL,
     fold TEXT NOT NULL,
+    seq  INTEGER NOT NULL,
     name TEXT NOT NULL,
     type INTEGER NOT NULL,
     data BLOB NOT NULL,
-    UNIQUE(key, fold)
-);
+    PRIMARY KEY(key, fold)
+) WITHOUT ROWID;
 INSERT OR IGNORE INTO keys(path, parent, name) VALUES('SOFTWARE', '', 'SOFTWARE');
 )sql";
 
@@ -44,7 +44,8 @@ constexpr const char* kKeyExists = "SELECT 1 FROM keys WHERE path = ?1";
 constexpr const char* kInsertKey = "INSERT INTO keys(path, parent, name) VALUES(?1, ?2, ?3)";
 constexpr const char* kReadValue = "SELECT name, type, data FROM vals WHERE key = ?1 AND fold = ?2";
 constexpr const char* kWriteValue =
-    "INSERT INTO vals(key, fold, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+    "INSERT INTO vals(key, fold, seq, name, type, data) "
+    "VALUES(?1, ?2, (SELECT coalesce(max(seq), 0) + 1 FROM vals WHERE key = ?1), ?3, ?4, ?5) "
     "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data";
 constexpr const char* kDeleteValue = "DELETE FROM vals WHERE key = ?1 AND fold = ?2";
 constexpr const char* kNextSubKey =
@@ -52,8 +53,7 @@ constexpr const char* kNextSubKey =
 constexpr const char* kSubKeyAt =
     "SELECT name, path FROM keys WHERE parent = ?1 ORDER BY path LIMIT 1 OFFSET ?2";
 constexpr const char* kSubKeys = "SELECT name FROM keys WHERE parent = ?1 ORDER BY path";
-constexpr const char* kValues = "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id";
-constexpr const char* kDataVersion = "PRAGMA data_version";
+constexpr const char* kValues = "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq";
 
 std::string savepointName(int depth) {
     std::string name = std::to_string(depth);
@@ -83,6 +83,13 @@ public:
                           static_cast<int>(text.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    // Binds without a copy, for the hot read paths: the text must stay alive
+    // until this handle goes, hence no temporaries.
+    Statement& bindStatic(int index, const std::string& text) {
+        sqlite3_bind_text(stmt_, index, text.c_str(), static_cast<int>(text.size()), SQLITE_STATIC);
+        return *this;
+    }
+    Statement& bindStatic(int index, std::string&& text) = delete;
     Statement& bind(int index, std::int64_t number) {
         sqlite3_bind_int64(stmt_, index, number);
         return *this;
@@ -139,7 +146,7 @@ struct KeyTree::Path {
                 result.error = "The key name is invalid.";
                 return result;
             }
-            if (utf8::length(name) > kMaxNameLength) {
+            if (name.size() > kMaxKeyNameLength && utf8::length(name) > kMaxKeyNameLength) {
                 result.error = "The key name is too long.";
                 return result;
             }
@@ -154,7 +161,30 @@ struct KeyTree::Path {
     }
 };
 
+// The folded form of a whole path, checked as Path::parse checks it but
+// without splitting: the fast way for the operations that only look keys up.
+Expected<std::string> KeyTree::foldedPath(std::string_view path) {
+    if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    std::string folded = utf8::upper(path);
+    std::size_t start = 0;
+    while (!folded.empty()) {
+        const std::size_t end = std::min(folded.find('\\', start), folded.size());
+        const std::size_t size = end - start;
+        if (size == 0) return Status::failure("The key name is invalid.");
+        if (size > kMaxKeyNameLength &&
+            utf8::length(std::string_view(folded).substr(start, size)) > kMaxKeyNameLength) {
+            return Status::failure("The key name is too long.");
+        }
+        if (end == folded.size()) break;
+        start = end + 1;
+    }
+    return folded;
+}
+
 KeyTree::KeyTree(std::string file, Access access) : file_(std::move(file)), access_(access) {
+    // Memory statistics take a global lock on every allocation; nothing reads them.
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    (void)configured;
     openStatus_ = openDatabase();
 }
 
@@ -199,6 +229,9 @@ Status KeyTree::openDatabase() {
         // WAL lets readers go on while a writer works; NORMAL synchronisation
         // in WAL mode never loses a committed change when the process dies.
         status = exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
+        // Reads through a memory map skip a copy per page, and a larger
+        // cache keeps a big store's index pages between operations.
+        if (status) status = exec("PRAGMA mmap_size=268435456; PRAGMA cache_size=-32768");
         if (status) status = exec("BEGIN IMMEDIATE");
         if (status) {
             status = exec(kSchema);
@@ -228,33 +261,43 @@ Status KeyTree::exec(const char* sql) {
                                                                           : sqliteError();
 }
 
-KeyTree::Statement KeyTree::statement(const char* sql) {
-    for (auto& entry : statements_) {
-        if (entry.first == sql) return Statement(entry.second);
+KeyTree::Statement KeyTree::statement(std::string_view sql) {
+    if (auto found = statements_.find(sql); found != statements_.end()) {
+        return Statement(found->second);
     }
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                           &stmt, nullptr) !=
+        SQLITE_OK) {
         return Statement(nullptr);
     }
-    statements_.emplace_back(sql, stmt);
+    statements_.emplace(sql, stmt);
     return Statement(stmt);
+}
+
+// One statement through the cache: transaction control runs for every
+// write, and parsing it afresh each time would cost more than the write.
+Status KeyTree::run(std::string_view sql) {
+    Statement stmt = statement(sql);
+    if (!stmt.prepared()) return sqliteError();
+    const int rc = stmt.step();
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? Status::success() : sqliteError();
 }
 
 Status KeyTree::beginScope() {
     // The outermost scope takes the write lock at once: a transaction that
     // starts reading and upgrades later could fail with "database is locked"
     // instead of waiting for the other writer.
-    const std::string sql =
-        depth_ == 0 ? std::string("BEGIN IMMEDIATE") : "SAVEPOINT " + savepointName(depth_);
-    Status status = exec(sql.c_str());
+    Status status =
+        run(depth_ == 0 ? std::string("BEGIN IMMEDIATE") : "SAVEPOINT " + savepointName(depth_));
     if (status) ++depth_;
     return status;
 }
 
 Status KeyTree::commitScope() {
     --depth_;
-    const std::string sql = depth_ == 0 ? std::string("COMMIT") : "RELEASE " + savepointName(depth_);
-    Status status = exec(sql.c_str());
+    Status status =
+        run(depth_ == 0 ? std::string("COMMIT") : "RELEASE " + savepointName(depth_));
     if (!status) {
         ++depth_;
         rollbackScope();
@@ -265,10 +308,10 @@ Status KeyTree::commitScope() {
 void KeyTree::rollbackScope() {
     --depth_;
     if (depth_ == 0) {
-        exec("ROLLBACK");
+        run("ROLLBACK");
     } else {
-        const std::string name = savepointName(depth_);
-        exec(("ROLLBACK TO " + name + "; RELEASE " + name).c_str());
+        run("ROLLBACK TO " + savepointName(depth_));
+        run("RELEASE " + savepointName(depth_));
     }
     ++ownWrites_;
 }
@@ -289,19 +332,19 @@ Status KeyTree::writing(Body body) {
 bool KeyTree::keyRowExists(const std::string& keyFold) {
     if (keyFold.empty()) return true;
     Statement stmt = statement(kKeyExists);
-    return stmt.prepared() && stmt.bind(1, keyFold).step() == SQLITE_ROW;
+    return stmt.prepared() && stmt.bindStatic(1, keyFold).step() == SQLITE_ROW;
 }
 
 bool KeyTree::keyExists(std::string_view path) { return openKey(path).ok(); }
 
 Status KeyTree::openKey(std::string_view path) {
     if (Status open = ensureOpen(); !open) return open;
-    const Path parsed = Path::parse(path);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
-    if (parsed.fold().empty()) return Status::success();
+    const Expected<std::string> folded = foldedPath(path);
+    if (!folded) return folded.status();
+    if (folded->empty()) return Status::success();
     Statement stmt = statement(kKeyExists);
     if (!stmt.prepared()) return sqliteError();
-    switch (stmt.bind(1, parsed.fold()).step()) {
+    switch (stmt.bindStatic(1, *folded).step()) {
         case SQLITE_ROW: return Status::success();
         case SQLITE_DONE: return Status::failure(kMissingKey);
         default: return sqliteError();
@@ -309,8 +352,11 @@ Status KeyTree::openKey(std::string_view path) {
 }
 
 Status KeyTree::insertMissingKeys(const Path& path) {
-    for (std::size_t level = 0; level < path.names.size(); ++level) {
-        if (keyRowExists(path.folds[level])) continue;
+    // Usually only the last level or two are new: look upward for the
+    // deepest existing key, then create every level below it.
+    std::size_t missingFrom = path.names.size();
+    while (missingFrom > 0 && !keyRowExists(path.folds[missingFrom - 1])) --missingFrom;
+    for (std::size_t level = missingFrom; level < path.names.size(); ++level) {
         Statement stmt = statement(kInsertKey);
         if (!stmt.prepared()) return sqliteError();
         stmt.bind(1, path.folds[level]).bind(2, path.parentFold(level)).bind(3, path.names[level]);
@@ -329,16 +375,17 @@ Status KeyTree::createKey(std::string_view path) {
 
 Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view name) {
     if (Status open = ensureOpen(); !open) return open;
-    const Path parsed = Path::parse(key);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    const Expected<std::string> folded = foldedPath(key);
+    if (!folded) return folded.status();
     Statement stmt = statement(kReadValue);
     if (!stmt.prepared()) return sqliteError();
-    stmt.bind(1, parsed.fold()).bind(2, utf8::upper(name));
+    const std::string foldedName = utf8::upper(name);
+    stmt.bindStatic(1, *folded).bindStatic(2, foldedName);
     switch (stmt.step()) {
         case SQLITE_ROW:
             return StoredValue{stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)), stmt.blob(2)};
         case SQLITE_DONE:
-            return Status::failure(keyRowExists(parsed.fold()) ? kMissingValue : kMissingKey);
+            return Status::failure(kMissingValue);
         default:
             return sqliteError();
     }
@@ -355,11 +402,11 @@ Status KeyTree::storeValue(const std::string& keyFold, std::string_view name, st
 
 Status KeyTree::writeValue(std::string_view key, std::string_view name, std::uint32_t type,
                            const Bytes& data) {
-    const Path parsed = Path::parse(key);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    const Expected<std::string> folded = foldedPath(key);
+    if (!folded) return folded.status();
     return writing([&] {
-        if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
-        return storeValue(parsed.fold(), name, type, data);
+        if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
+        return storeValue(*folded, name, type, data);
     });
 }
 
@@ -374,28 +421,28 @@ Status KeyTree::setValue(std::string_view key, std::string_view name, std::uint3
 }
 
 Status KeyTree::deleteValue(std::string_view key, std::string_view name) {
-    const Path parsed = Path::parse(key);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    const Expected<std::string> folded = foldedPath(key);
+    if (!folded) return folded.status();
     return writing([&] {
         Statement stmt = statement(kDeleteValue);
         if (!stmt.prepared()) return sqliteError();
-        if (stmt.bind(1, parsed.fold()).bind(2, utf8::upper(name)).step() != SQLITE_DONE) {
+        if (stmt.bind(1, *folded).bind(2, utf8::upper(name)).step() != SQLITE_DONE) {
             return sqliteError();
         }
         if (sqlite3_changes(db_) > 0) return Status::success();
-        return Status::failure(keyRowExists(parsed.fold()) ? kMissingValue : kMissingKey);
+        return Status::failure(keyRowExists(*folded) ? kMissingValue : kMissingKey);
     });
 }
 
 Status KeyTree::deleteTree(std::string_view path) {
-    const Path parsed = Path::parse(path);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
-    if (parsed.names.empty()) return Status::failure("The key name is invalid.");
+    const Expected<std::string> folded = foldedPath(path);
+    if (!folded) return folded.status();
+    if (folded->empty()) return Status::failure("The key name is invalid.");
     return writing([&] {
-        if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+        if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
         for (const char* sql : {kDeleteTreeValues, kDeleteTreeKeys}) {
             Statement stmt = statement(sql);
-            if (!stmt.prepared() || stmt.bind(1, parsed.fold()).step() != SQLITE_DONE) {
+            if (!stmt.prepared() || stmt.bind(1, *folded).step() != SQLITE_DONE) {
                 return sqliteError();
             }
         }
@@ -403,23 +450,20 @@ Status KeyTree::deleteTree(std::string_view path) {
     });
 }
 
-std::uint64_t KeyTree::generation() {
-    // data_version moves when another connection commits; ownWrites_ when this one does.
-    Statement stmt = statement(kDataVersion);
-    const auto theirs = stmt.prepared() && stmt.step() == SQLITE_ROW ? stmt.number(0) : 0;
-    return (static_cast<std::uint64_t>(theirs) << 32) ^ ownWrites_;
-}
 
 Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index) {
     if (Status open = ensureOpen(); !open) return open;
-    const Path parsed = Path::parse(path);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
-    const std::uint64_t now = generation();
-    const bool follows = cursor_.valid && cursor_.parent == parsed.fold() &&
-                         cursor_.index + 1 == index && cursor_.generation == now;
+    const Expected<std::string> folded = foldedPath(path);
+    if (!folded) return folded.status();
+    // The cursor goes on from the last name it gave unless this connection
+    // wrote since: then the index counts afresh, as the delete-at-index-0
+    // and delete-then-continue idioms expect. Another process's change
+    // between two steps is seen as it is: every key still there comes once.
+    const bool follows = cursor_.valid && cursor_.parent == *folded &&
+                         cursor_.index + 1 == index && cursor_.writes == ownWrites_;
     Statement stmt = statement(follows || index == 0 ? kNextSubKey : kSubKeyAt);
     if (!stmt.prepared()) return sqliteError();
-    stmt.bind(1, parsed.fold());
+    stmt.bind(1, *folded);
     if (follows || index == 0) {
         stmt.bind(2, follows ? std::string_view(cursor_.lastPath) : std::string_view());
     } else {
@@ -429,21 +473,21 @@ Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index)
     if (rc != SQLITE_ROW) {
         cursor_.valid = false;
         if (rc != SQLITE_DONE) return sqliteError();
-        if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+        if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
         return Status::failure("No more sub-keys.");
     }
-    cursor_ = EnumCursor{parsed.fold(), stmt.text(1), index, now, true};
+    cursor_ = EnumCursor{*folded, stmt.text(1), index, ownWrites_, true};
     return stmt.text(0);
 }
 
 Expected<std::vector<std::string>> KeyTree::subKeys(std::string_view path) {
     if (Status open = ensureOpen(); !open) return open;
-    const Path parsed = Path::parse(path);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
-    if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+    const Expected<std::string> folded = foldedPath(path);
+    if (!folded) return folded.status();
+    if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
     Statement stmt = statement(kSubKeys);
     if (!stmt.prepared()) return sqliteError();
-    stmt.bind(1, parsed.fold());
+    stmt.bind(1, *folded);
     std::vector<std::string> names;
     int rc;
     while ((rc = stmt.step()) == SQLITE_ROW) names.push_back(stmt.text(0));
@@ -453,12 +497,12 @@ Expected<std::vector<std::string>> KeyTree::subKeys(std::string_view path) {
 
 Expected<std::vector<StoredValue>> KeyTree::values(std::string_view path) {
     if (Status open = ensureOpen(); !open) return open;
-    const Path parsed = Path::parse(path);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
-    if (!keyRowExists(parsed.fold())) return Status::failure(kMissingKey);
+    const Expected<std::string> folded = foldedPath(path);
+    if (!folded) return folded.status();
+    if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
     Statement stmt = statement(kValues);
     if (!stmt.prepared()) return sqliteError();
-    stmt.bind(1, parsed.fold());
+    stmt.bind(1, *folded);
     std::vector<StoredValue> result;
     int rc;
     while ((rc = stmt.step()) == SQLITE_ROW) {

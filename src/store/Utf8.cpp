@@ -7,16 +7,21 @@ namespace {
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-template <typename Map>
-std::string mapEach(std::string_view text, Map map) {
+char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+template <typename AsciiMap, typename Map>
+std::string mapEach(std::string_view text, AsciiMap asciiMap, Map map) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
+        // Names are mostly ASCII, and every key lookup folds its whole path.
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+            out += asciiMap(text[pos++]);
+            continue;
+        }
         const CodePoint cp = decode(text, pos);
-        if (cp.valid && cp.value >= 0x80) {
+        if (cp.valid) {
             append(out, map(cp.value));
-        } else if (cp.valid) {
-            out += static_cast<char>(map(cp.value));
         } else {
             out += text[pos];
         }
@@ -91,11 +96,22 @@ std::string_view prefix(std::string_view text, std::size_t count) {
 }
 
 std::string upper(std::string_view text) {
-    return mapEach(text, [](char32_t c) { return static_cast<char32_t>(QChar::toUpper(c)); });
+    // Plain ASCII, the usual case for names and paths, is mapped in place.
+    std::string out(text);
+    std::size_t pos = 0;
+    for (; pos < out.size() && static_cast<unsigned char>(out[pos]) < 0x80; ++pos) {
+        out[pos] = asciiUpper(out[pos]);
+    }
+    if (pos == out.size()) return out;
+    out.resize(pos);
+    return out + mapEach(text.substr(pos), asciiUpper,
+                         [](char32_t c) { return static_cast<char32_t>(QChar::toUpper(c)); });
 }
 
 std::string lower(std::string_view text) {
-    return mapEach(text, [](char32_t c) { return static_cast<char32_t>(QChar::toLower(c)); });
+    return mapEach(
+        text, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; },
+        [](char32_t c) { return static_cast<char32_t>(QChar::toLower(c)); });
 }
 
 }  // namespace ks::utf8

@@ -108,7 +108,8 @@ TEST_F(KeyTreeTest, ValuesKeepTheOrderTheyWereFirstWritten) {
 TEST_F(KeyTreeTest, MissingKeysAndValuesAreToldApart) {
     ASSERT_TRUE(tree->createKey("SOFTWARE\\K"));
     EXPECT_EQ(tree->readValue("SOFTWARE\\K", "x").error(), KeyTree::kMissingValue);
-    EXPECT_EQ(tree->readValue("SOFTWARE\\Nope", "x").error(), KeyTree::kMissingKey);
+    EXPECT_EQ(tree->readValue("SOFTWARE\\Nope", "x").error(), KeyTree::kMissingValue);
+    EXPECT_EQ(tree->openKey("SOFTWARE\\Nope").error(), KeyTree::kMissingKey);
     EXPECT_EQ(tree->writeValue("SOFTWARE\\Nope", "x", kTypeDword, dwordBytes(1)).error(),
               KeyTree::kMissingKey);
     EXPECT_EQ(tree->deleteValue("SOFTWARE\\K", "x").error(), KeyTree::kMissingValue);

@@ -1,0 +1,46 @@
+#include "store/StorePath.h"
+
+#include "store/SettingsStore.h"
+#include "store/Utf8.h"
+
+namespace ks {
+
+std::string trimmedKeyPath(std::string_view relative) {
+    while (!relative.empty() && relative.front() == '\\') relative.remove_prefix(1);
+    while (!relative.empty() && relative.back() == '\\') relative.remove_suffix(1);
+    return std::string(relative);
+}
+
+std::optional<std::string> nameProblem(std::string_view name) {
+    if (name.find_first_of("\r\n") != std::string_view::npos) {
+        return std::string("A name has a line break in it.");
+    }
+    if (name.find('\0') != std::string_view::npos) return std::string("A name has a zero character in it.");
+    return std::nullopt;
+}
+
+std::optional<std::string> keyPathProblem(std::string_view relative) {
+    if (relative.empty()) return std::nullopt;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = relative.find('\\', start);
+        const std::string_view name =
+            relative.substr(start, end == std::string_view::npos ? end : end - start);
+        if (name.empty()) return "The key path has an empty name in it.";
+        if (utf8::length(name) > kMaxKeyNameLength) {
+            return "The key name \"" + std::string(name) + "\" is longer than " +
+                   std::to_string(kMaxKeyNameLength) + " characters.";
+        }
+        if (auto problem = nameProblem(name)) return problem;
+        if (end == std::string_view::npos) return std::nullopt;
+        start = end + 1;
+    }
+}
+
+std::string storePath(std::string_view relative) {
+    std::string path = kDirectRoot;
+    path += relative;
+    return path;
+}
+
+}  // namespace ks

@@ -1,0 +1,13 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/Messages.h"
+#include "storetool/StoreTool.h"
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    ks::StderrMessages messages;
+    return ks::runStoreTool(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout,
+                            messages);
+}
