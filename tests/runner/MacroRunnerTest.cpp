@@ -286,6 +286,17 @@ TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAreDropped) {
     EXPECT_GE(millisBetween(posted, timeOf('A')), 300ms);
 }
 
+TEST_F(MacroRunnerTest, StopDuringThePassStartWaitRunsNothing) {
+    runner->setPassStartWait(MacroRunner::kPassStartWait);
+    writeMacro("m", "A");
+    QTimer::singleShot(100, [&] { queue.post(Message{kMsgStopRun, {}, {}, 0}); });
+    start("m");
+    ASSERT_TRUE(waitForCompletions(1));
+    QTest::qWait(300);
+    EXPECT_EQ(ran(), "");
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+}
+
 TEST_F(MacroRunnerTest, BusyMarkLosesTheRequest) {
     writeMacro("m", "A");
     runner->setBusy(true);
