@@ -84,7 +84,6 @@ public:
     // The wait before each pass; only tests and benchmarks shorten it.
     void setPassStartWait(std::chrono::milliseconds wait) { passStartWait_ = wait; }
 
-    const RunState& state() const { return run_; }
     const std::vector<RepeatFrame>& loopStack() const { return loopStack_; }
 
 private:

@@ -117,6 +117,18 @@ TEST_F(MacroRunnerTest, EmptyListStillCountsItsPasses) {
     EXPECT_EQ(watcherRemovals, 3);
 }
 
+TEST_F(MacroRunnerTest, RepeatWithoutLoopKeepsItsFrameUntilTheNextPass) {
+    writeMacro("m", "A r5 B");
+    run("m");
+    ASSERT_EQ(runner->loopStack().size(), 1u);
+    EXPECT_EQ(runner->loopStack()[0].count, 5);
+    EXPECT_EQ(runner->loopStack()[0].returnPosition, 2);
+    EXPECT_EQ(runner->loopStack()[0].done, 0);
+    writeMacro("n", "l C");
+    EXPECT_EQ(run("n"), "ABC");
+    EXPECT_TRUE(runner->loopStack().empty());
+}
+
 TEST_F(MacroRunnerTest, NameWithoutMacroRunsAnEmptyList) {
     EXPECT_EQ(run("no such macro"), "");
     EXPECT_TRUE(messages.shown.empty());
