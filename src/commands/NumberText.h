@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace ks {
+
+// The number in a text that is one optional '+' followed by one or more
+// decimal digits and nothing else; nothing for any other text. A number too
+// large for 64 bits is taken as the largest one, which every caller treats as
+// "practically forever".
+std::optional<std::uint64_t> parsePlusDigits(std::string_view text);
+
+}  // namespace ks

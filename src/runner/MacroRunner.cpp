@@ -1,0 +1,347 @@
+#include "runner/MacroRunner.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <limits>
+
+#include "commands/NumberText.h"
+
+namespace ks {
+
+namespace {
+
+constexpr const char* kTerminated = "Macro has been terminated by the user!";
+constexpr const char* kProceed = "A macro is about to be executed, do you wish to proceed?";
+constexpr const char* kClickOk = "Click OK to continue...";
+constexpr const char* kBadRepeat =
+    "Argument to the REPEAT command must be integer values and greater than 0.";
+
+// One timer wait is at most this long; a longer DELAY simply waits again.
+constexpr std::int64_t kLongestTimerWait = 3600 * 1000;
+// Keeps deadline arithmetic far from overflow; a delay this long never ends anyway.
+constexpr std::uint64_t kLongestInterval = std::numeric_limits<std::int64_t>::max() / 4;
+
+// What a wait loop returns when its time is up or the run has ended; any
+// other value means the application is leaving its event loops.
+constexpr int kWaitOver = 0x4B53;
+
+// Makes a wait loop reachable by EndRun for as long as it runs.
+class WaitLoopScope {
+public:
+    WaitLoopScope(std::vector<QEventLoop*>& loops, QEventLoop* loop) : loops_(loops) {
+        loops_.push_back(loop);
+    }
+    ~WaitLoopScope() { loops_.pop_back(); }
+    WaitLoopScope(const WaitLoopScope&) = delete;
+    WaitLoopScope& operator=(const WaitLoopScope&) = delete;
+
+private:
+    std::vector<QEventLoop*>& loops_;
+};
+
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+MacroRunner::MacroRunner(SettingsStore& store, Messages& messages, Expander& expander,
+                         MessageQueue& queue, CommandDispatch& dispatch, Clock& clock)
+    : store_(store),
+      messages_(messages),
+      expander_(expander),
+      queue_(queue),
+      dispatch_(dispatch),
+      clock_(clock) {
+    passStartTimer_.setSingleShot(true);
+    passStartTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&passStartTimer_, &QTimer::timeout, &passStartTimer_,
+                     [this] { postFirstRunStep(); });
+    queue_.setHandler(kMsgRunMacroByName,
+                      [this](Message& message) { RunMacroByName(message.text1.value_or("")); });
+    queue_.setHandler(kMsgRunStep, [this](Message&) { RunSteps(); });
+    queue_.setHandler(kMsgStopRun, [this](Message&) { StopRun(); });
+    queue_.setHandler(kMsgCancelJournal, [this](Message&) { StopRun(); });
+}
+
+MacroRunner::~MacroRunner() {
+    for (const std::uint32_t id : {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
+        queue_.removeHandler(id);
+    }
+}
+
+void MacroRunner::RunMacroByName(std::string name) {
+    if (run_.active) return refuseStart();
+    if (!startConfirmed()) return refuseStart();
+    // The question's modal loop handles messages, so another run may have
+    // started while it was open.
+    if (run_.active) return refuseStart();
+    run_.macroName = std::move(name);
+    idPathPrefix_ = std::string(kDirectRoot) + "Macros\\" + run_.macroName + "\\Commands\\";
+    run_.passesWanted =
+        store_.GetDword(std::string(kDirectRoot) + "Macros\\" + run_.macroName, "repeat")
+            .value_or(1);
+    run_.passesDone = 0;
+    StartRun();
+}
+
+bool MacroRunner::startConfirmed() {
+    if (!store_.OptionOn("PromptBefMac")) return true;
+    return messages_.show(kProceed, "Attention", MsgIcon::Question, MsgButtons::YesNo,
+                          MsgOwner::MainWindow) == MsgAnswer::Yes;
+}
+
+void MacroRunner::refuseStart() { completePendingRequest(); }
+
+void MacroRunner::StartRun() {
+    if (busy_) {
+        // No pass may start now. A run between two passes would otherwise
+        // stay active with nothing left to step it, refusing every later
+        // start; a request that started nothing is answered, not left open.
+        if (run_.active) {
+            EndRun();
+        } else {
+            completePendingRequest();
+        }
+        return;
+    }
+    run_.active = true;
+    loopStack_.clear();
+    passStartTimer_.start(passStartWait_);
+}
+
+void MacroRunner::postFirstRunStep() {
+    try {
+        if (PostRunStep()) return;
+        messages_.show("Failed to start macro: " + run_.macroName, "Error", MsgIcon::Stop,
+                       MsgButtons::Ok, MsgOwner::MainWindow);
+        EndRun();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Keystrider: starting a macro: %s\n", error.what());
+        EndRun();
+    }
+}
+
+bool MacroRunner::PostRunStep() { return queue_.post(Message{kMsgRunStep, {}, {}, 0}); }
+
+void MacroRunner::RunSteps() {
+    // A run step that arrives while commands are being stepped, or before
+    // the pass-start wait is over, was posted for a pass that has gone: it
+    // must not start a second interpreter or run the new pass early.
+    if (stepping_ || passStartTimer_.isActive()) return;
+    const FlagScope stepping(stepping_);
+    try {
+        stepThroughCommands();
+    } catch (...) {
+        EndRun();
+        throw;
+    }
+}
+
+void MacroRunner::stepThroughCommands() {
+    for (;;) {
+        PumpStopRequests();
+        if (!run_.active) return;
+        const std::int32_t position = run_.nextPosition++;
+        const std::optional<std::uint32_t> id = readId(position);
+        const Flow flow = id ? execute(commandPath(position), *id) : Flow::PassOver;
+        if (flow == Flow::PassOver) return endPass();
+        if (flow == Flow::Return) return;
+    }
+}
+
+MacroRunner::Flow MacroRunner::execute(const std::string& path, std::uint32_t id) {
+    switch (id) {
+        case kDelay: Delay(path); break;
+        case kPause: Pause(); break;
+        case kRepeat: Repeat(path); break;
+        case kLoop: Loop(); break;
+        case kShutdownKeystrider:
+            if (shutdown_) shutdown_();
+            break;
+        default: return executeByHandler(path, id);
+    }
+    return Flow::Continue;
+}
+
+MacroRunner::Flow MacroRunner::executeByHandler(const std::string& path, std::uint32_t id) {
+    switch (dispatch_.execute(path, id)) {
+        case CommandResult::Next: return Flow::Continue;
+        case CommandResult::Failed:
+            if (run_.active) EndRun();
+            return Flow::Return;
+        case CommandResult::Handover:
+            PumpStopRequests();
+            return Flow::Return;
+    }
+    return Flow::Continue;
+}
+
+void MacroRunner::endPass() {
+    PumpStopRequests();
+    if (!run_.active) return;
+    ++run_.passesDone;
+    if (run_.passesDone < run_.passesWanted) {
+        removeCancelWatcher();
+        run_.nextPosition = 0;
+        StartRun();
+    } else {
+        EndRun();
+    }
+}
+
+void MacroRunner::EndRun() {
+    removeCancelWatcher();
+    if (!run_.active) return;
+    run_ = RunState{};
+    passStartTimer_.stop();
+    for (QEventLoop* loop : waitLoops_) loop->exit(kWaitOver);
+    completePendingRequest();
+}
+
+void MacroRunner::StopRun() {
+    if (!run_.active) return;
+    EndRun();
+    messages_.show(kTerminated, "Attention", MsgIcon::Exclamation, MsgButtons::Ok,
+                   MsgOwner::SystemModal);
+}
+
+void MacroRunner::PumpStopRequests() {
+    // Everything queued before the stop request goes with it, in order.
+    while (queue_.isWaiting(kMsgStopRun)) queue_.dispatchOne();
+}
+
+void MacroRunner::PumpAllMessages() {
+    while (queue_.dispatchOne()) {
+    }
+    QCoreApplication::processEvents();
+}
+
+bool MacroRunner::WaitWhileRunning(std::chrono::milliseconds duration) {
+    const std::int64_t deadline = clock_.monotonicMillis() + duration.count();
+    while (run_.active && clock_.monotonicMillis() < deadline) waitUntil(deadline);
+    return run_.active;
+}
+
+void MacroRunner::waitUntil(std::optional<std::int64_t> deadline) {
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.exit(kWaitOver); });
+    if (deadline) {
+        const std::int64_t left = std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0,
+                                                           kLongestTimerWait);
+        timer.start(std::chrono::milliseconds(left));
+    }
+    int result = 0;
+    {
+        const WaitLoopScope scope(waitLoops_, &loop);
+        result = loop.exec();
+    }
+    // Once the application quits, every event loop returns at once: waiting
+    // on would spin until the deadline, so the run ends instead.
+    if (result != kWaitOver) EndRun();
+}
+
+void MacroRunner::Delay(const std::string& path) {
+    // Measured on the monotonic clock: a change of the system clock during
+    // the wait neither cuts it short nor stretches it.
+    const std::int64_t start = clock_.monotonicMillis();
+    std::string text;
+    if (!store_.ReadMacroString(path, "DelayInterval", text)) return;
+    expander_.Expand(text);
+    const std::optional<std::uint64_t> interval = parsePlusDigits(text);
+    if (!interval) {
+        messages_.show("Invalid delay interval: " + text, "Error", MsgIcon::Stop);
+        return;
+    }
+    // Over once more than `interval` milliseconds have passed; 0 waits for a stop.
+    std::optional<std::int64_t> deadline;
+    if (*interval != 0) {
+        deadline = start + static_cast<std::int64_t>(std::min(*interval, kLongestInterval)) + 1;
+    }
+    for (;;) {
+        PumpAllMessages();
+        if (!run_.active) return;
+        waitUntil(deadline);
+        if (deadline && clock_.monotonicMillis() >= *deadline) return;
+    }
+}
+
+void MacroRunner::Pause() {
+    messages_.show(kClickOk, "Attention", MsgIcon::None, MsgButtons::Ok, MsgOwner::SystemModal);
+}
+
+void MacroRunner::Repeat(const std::string& path) {
+    std::string text;
+    if (!store_.ReadMacroString(path, "NumReps", text)) return;
+    expander_.Expand(text);
+    const std::optional<std::uint64_t> number = parsePlusDigits(text);
+    if (!number) {
+        messages_.show(kBadRepeat, "Keystrider - Error", MsgIcon::Stop);
+        return;
+    }
+    constexpr auto kMaxCount = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+    const auto count = static_cast<std::int32_t>(std::min(*number, kMaxCount));
+    loopStack_.push_back(RepeatFrame{count, run_.nextPosition, 0});
+    if (count == 0) skipToMatchingLoop();
+}
+
+void MacroRunner::skipToMatchingLoop() {
+    // REPEAT and LOOP pair like brackets here too, so a skipped body that
+    // holds its own REPEAT … LOOP is skipped whole. The matching LOOP is left
+    // to run next and remove the frame; at the end of the list the position
+    // stays on the missing command, which ends the pass.
+    int depth = 0;
+    for (;; ++run_.nextPosition) {
+        const std::optional<std::uint32_t> id = readId(run_.nextPosition);
+        if (!id) return;
+        if (*id == kRepeat) {
+            ++depth;
+        } else if (*id == kLoop) {
+            if (depth == 0) return;
+            --depth;
+        }
+    }
+}
+
+void MacroRunner::Loop() {
+    if (loopStack_.empty()) return;
+    RepeatFrame& frame = loopStack_.back();
+    ++frame.done;
+    if (frame.done < frame.count) {
+        run_.nextPosition = frame.returnPosition;
+    } else {
+        loopStack_.pop_back();
+    }
+}
+
+std::string MacroRunner::commandPath(std::int32_t position) const {
+    return run_.macroName + "\\Commands\\" + std::to_string(position);
+}
+
+std::optional<std::uint32_t> MacroRunner::readId(std::int32_t position) {
+    return store_.GetDword(idPathPrefix_ + std::to_string(position), "id");
+}
+
+void MacroRunner::completePendingRequest() {
+    if (pendingRequest_ != nullptr) pendingRequest_->complete();
+}
+
+void MacroRunner::removeCancelWatcher() {
+    if (removeCancelWatcher_) removeCancelWatcher_();
+}
+
+}  // namespace ks

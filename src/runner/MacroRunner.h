@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/CommandDispatch.h"
+#include "expand/Expander.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "runner/MessageQueue.h"
+#include "runner/PendingRequest.h"
+#include "runner/RunControl.h"
+#include "store/SettingsStore.h"
+
+class QEventLoop;
+
+namespace ks {
+
+// One open REPEAT: its number of passes, the position after the REPEAT, and
+// the passes completed.
+struct RepeatFrame {
+    std::int32_t count = 0;
+    std::int32_t returnPosition = 0;
+    std::int32_t done = 0;
+};
+
+struct RunState {
+    bool active = false;
+    std::string macroName;
+    std::int32_t nextPosition = 0;
+    std::uint32_t passesWanted = 0;
+    std::uint32_t passesDone = 0;
+};
+
+// Runs one macro at a time on the GUI thread. It reads each command's
+// identifier and values from the store at the moment the command runs, hands
+// the command to its handler, and executes the control commands DELAY,
+// PAUSE, REPEAT and LOOP itself. Between two commands only stop requests get
+// through; DELAY and the waiting commands keep the whole event loop running.
+//
+// It handles run macro by name, run step, stop run and cancelled capture
+// from the message queue it is given.
+class MacroRunner final : public RunControl {
+public:
+    static constexpr std::chrono::milliseconds kPassStartWait{300};
+
+    MacroRunner(SettingsStore& store, Messages& messages, Expander& expander, MessageQueue& queue,
+                CommandDispatch& dispatch, Clock& clock);
+    ~MacroRunner() override;
+
+    // Starts the named macro unless a run is active or the user declines.
+    // A name without a macro runs an empty list.
+    void RunMacroByName(std::string name);
+    // Starts a pass: after the pass-start wait, run step is posted.
+    void StartRun();
+    // Executes commands from the next position until the pass ends, the run
+    // ends, or a command hands the run over.
+    void RunSteps();
+    // Ends the active run and tells the user.
+    void StopRun();
+
+    bool RunActive() const override { return run_.active; }
+    void EndRun() override;
+    bool PostRunStep() override;
+    void PumpAllMessages() override;
+    void PumpStopRequests() override;
+    bool WaitWhileRunning(std::chrono::milliseconds duration) override;
+
+    // Set while a dialog that edits macros or recordings is open: no pass
+    // starts meanwhile.
+    void setBusy(bool busy) { busy_ = busy; }
+    bool busy() const { return busy_; }
+    void setPendingRequest(PendingRequest* request) { pendingRequest_ = request; }
+    // The player's, called whenever a run ends or starts another pass.
+    void setCancelWatcherRemover(std::function<void()> remove) { removeCancelWatcher_ = std::move(remove); }
+    // The main window's, for SHUTDOWN KEYSTRIDER.
+    void setShutdown(std::function<void()> shutdown) { shutdown_ = std::move(shutdown); }
+    // The wait before each pass; only tests and benchmarks shorten it.
+    void setPassStartWait(std::chrono::milliseconds wait) { passStartWait_ = wait; }
+
+    const std::vector<RepeatFrame>& loopStack() const { return loopStack_; }
+
+private:
+    enum class Flow { Continue, PassOver, Return };
+
+    void stepThroughCommands();
+    Flow execute(const std::string& commandPath, std::uint32_t id);
+    Flow executeByHandler(const std::string& commandPath, std::uint32_t id);
+    void endPass();
+    void refuseStart();
+    bool startConfirmed();
+    void postFirstRunStep();
+
+    void Delay(const std::string& commandPath);
+    void Pause();
+    void Repeat(const std::string& commandPath);
+    void Loop();
+    void skipToMatchingLoop();
+
+    std::string commandPath(std::int32_t position) const;
+    std::optional<std::uint32_t> readId(std::int32_t position);
+    // Runs the event loop until the monotonic `deadline` (none: forever) or
+    // until the run ends.
+    void waitUntil(std::optional<std::int64_t> deadline);
+    void completePendingRequest();
+    void removeCancelWatcher();
+
+    SettingsStore& store_;
+    Messages& messages_;
+    Expander& expander_;
+    MessageQueue& queue_;
+    CommandDispatch& dispatch_;
+    Clock& clock_;
+
+    RunState run_;
+    std::vector<RepeatFrame> loopStack_;
+    bool busy_ = false;
+    bool stepping_ = false;
+    PendingRequest* pendingRequest_ = nullptr;
+    std::function<void()> removeCancelWatcher_;
+    std::function<void()> shutdown_;
+    std::chrono::milliseconds passStartWait_ = kPassStartWait;
+    QTimer passStartTimer_;
+    std::vector<QEventLoop*> waitLoops_;  // the waits under way, innermost last
+    std::string idPathPrefix_;            // ...\Macros\<name>\Commands\ for direct reads
+};
+
+}  // namespace ks

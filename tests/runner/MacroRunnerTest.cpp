@@ -1,0 +1,424 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cctype>
+#include <ostream>
+#include <stdexcept>
+
+#include "RunnerFixture.h"
+
+namespace ks::test {
+namespace {
+
+constexpr const char* kTerminated = "Macro has been terminated by the user!";
+constexpr const char* kBadRepeat =
+    "Argument to the REPEAT command must be integer values and greater than 0.";
+constexpr const char* kStoreReadError = "Error reading value in reigistry at: ";
+
+std::chrono::milliseconds millisBetween(Steady::time_point from, Steady::time_point to) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from);
+}
+
+// ---------------------------------------------------------------------------
+// What runs, in which order: control commands, passes, gaps.
+
+struct ProgramCase {
+    const char* program;
+    std::optional<std::uint32_t> repeat;
+    const char* expected;
+    std::vector<std::string> messagePrefixes;
+};
+
+void PrintTo(const ProgramCase& c, std::ostream* out) {
+    *out << '"' << c.program << "\" repeat " << (c.repeat ? std::to_string(*c.repeat) : "missing");
+}
+
+// "r3 A l B" as the 7th case becomes "6_r3_A_l_B".
+std::string caseName(const ::testing::TestParamInfo<ProgramCase>& info) {
+    std::string name = std::to_string(info.index) + "_";
+    for (const char c : std::string(info.param.program)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
+
+class ProgramTest : public RunnerFixture, public ::testing::WithParamInterface<ProgramCase> {};
+
+TEST_P(ProgramTest, RunsTheExpectedCommandsInOrder) {
+    const ProgramCase& c = GetParam();
+    expander.values["n"] = "3";
+    writeMacro("m", c.program, c.repeat);
+    EXPECT_EQ(run("m"), c.expected);
+    const std::vector<std::string> shown = messages.texts();
+    ASSERT_EQ(shown.size(), c.messagePrefixes.size()) << ::testing::PrintToString(shown);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].rfind(c.messagePrefixes[i], 0), 0u) << shown[i];
+    }
+    EXPECT_EQ(pending.completions, 1);
+}
+
+const ProgramCase kProgramCases[] = {
+    // REPEAT and LOOP
+    {"r3 A l B", {}, "AAAB", {}},
+    {"r+2 A l", {}, "AA", {}},
+    {"r007 A l", {}, "AAAAAAA", {}},
+    {"r1 A l", {}, "A", {}},
+    {"r{n} A l", {}, "AAA", {}},
+    {"r0 A l B", {}, "B", {}},
+    {"r2 r3 A l B l C", {}, "AAABAAABC", {}},
+    {"r3 A r0 B l C l", {}, "ACACAC", {}},
+    {"r2 r0 A l B l", {}, "BB", {}},
+    {"r0 A r2 B l C l D", {}, "D", {}},  // a skipped body is skipped whole
+    {"r0 A B", {}, "", {}},              // no LOOP: the skip ends the pass
+    {"r2 A", {}, "A", {}},               // no LOOP: the body runs once
+    {"l A", {}, "A", {}},                // LOOP without REPEAT
+    {"A l l B", {}, "AB", {}},
+    {"r2 A d5 l", {}, "AA", {}},
+    // invalid counts: no frame, the body runs once, its LOOP closes the outer REPEAT
+    {"rx A l B", {}, "AB", {kBadRepeat}},
+    {"r-1 A l", {}, "A", {kBadRepeat}},
+    {"r1.5 A l", {}, "A", {kBadRepeat}},
+    {"r A l", {}, "A", {kBadRepeat}},
+    {"r2 rx A l B l", {}, "AAB", {kBadRepeat, kBadRepeat}},
+    {"r? A l", {}, "A", {kStoreReadError}},
+    // passes
+    {"A B", 3u, "ABABAB", {}},
+    {"A B", 0u, "AB", {}},
+    {"A B", {}, "AB", {}},
+    {"r2 A l", 2u, "AAAA", {}},
+    {"l A r2 B", 2u, "ABAB", {}},  // the LoopStack is emptied at each pass
+    {"r0 A", 2u, "", {}},
+    // gaps end the list
+    {"A B _ C", {}, "AB", {}},
+    {"_ A", {}, "", {}},
+    // DELAY and PAUSE
+    {"d+20 A", {}, "A", {}},
+    {"d-5 A", {}, "A", {"Invalid delay interval: -5"}},
+    {"d1.5 A", {}, "A", {"Invalid delay interval: 1.5"}},
+    {"d A", {}, "A", {"Invalid delay interval: "}},
+    {"d? A", {}, "A", {kStoreReadError}},
+    {"A p B", {}, "AB", {"Click OK to continue..."}},
+    // identifiers outside the table are keystrokes
+    {"A Z", {}, "AZ", {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramTest, ::testing::ValuesIn(kProgramCases), caseName);
+
+class MacroRunnerTest : public RunnerFixture {};
+
+TEST_F(MacroRunnerTest, EmptyListStillCountsItsPasses) {
+    int watcherRemovals = 0;
+    runner->setCancelWatcherRemover([&] { ++watcherRemovals; });
+    writeMacro("empty", "", 3u);
+    EXPECT_EQ(run("empty"), "");
+    // Once before each further pass, once when the run ends.
+    EXPECT_EQ(watcherRemovals, 3);
+}
+
+TEST_F(MacroRunnerTest, RepeatWithoutLoopKeepsItsFrameUntilTheNextPass) {
+    writeMacro("m", "A r5 B");
+    run("m");
+    ASSERT_EQ(runner->loopStack().size(), 1u);
+    EXPECT_EQ(runner->loopStack()[0].count, 5);
+    EXPECT_EQ(runner->loopStack()[0].returnPosition, 2);
+    EXPECT_EQ(runner->loopStack()[0].done, 0);
+    writeMacro("n", "l C");
+    EXPECT_EQ(run("n"), "ABC");
+    EXPECT_TRUE(runner->loopStack().empty());
+}
+
+TEST_F(MacroRunnerTest, NameWithoutMacroRunsAnEmptyList) {
+    EXPECT_EQ(run("no such macro"), "");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(pending.completions, 1);
+}
+
+TEST_F(MacroRunnerTest, ReadsEachCommandWhenItsTurnComes) {
+    writeMacro("m", "A B C");
+    dispatch.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
+        record(static_cast<char>(id));
+        const std::string commands = macroKey("m") + "\\Commands\\";
+        if (id == 'A') store->SetDword(commands + "1", "id", 'X');
+        if (id == 'X') store->DeleteValue(commands + "2", "id");
+    });
+    EXPECT_EQ(run("m"), "AX");
+}
+
+TEST_F(MacroRunnerTest, HandlersGetTheCommandKeyPath) {
+    std::vector<std::string> paths;
+    dispatch.setKeystrokeHandler(
+        [&](const std::string& path, std::uint32_t) { paths.push_back(path); });
+    writeMacro("Mine", "A r2 B l");
+    run("Mine");
+    EXPECT_EQ(paths, (std::vector<std::string>{"Mine\\Commands\\0", "Mine\\Commands\\2",
+                                               "Mine\\Commands\\2"}));
+}
+
+// ---------------------------------------------------------------------------
+// DELAY timing and stopping.
+
+TEST_F(MacroRunnerTest, DelayEndsOnceMoreThanItsIntervalHasPassed) {
+    expander.values["t"] = "30";
+    writeMacro("m", "A d{t} B");
+    EXPECT_EQ(run("m"), "AB");
+    const auto waited = millisBetween(timeOf('A'), timeOf('B'));
+    EXPECT_GE(waited, 30ms);
+    EXPECT_LT(waited, 500ms);
+}
+
+TEST_F(MacroRunnerTest, StopRequestEndsDelayAtOnceAndTellsTheUser) {
+    writeMacro("m", "A d60000 B");
+    Steady::time_point stopPosted;
+    QTimer::singleShot(100, [&] {
+        stopPosted = Steady::now();
+        queue.post(Message{kMsgStopRun, {}, {}, 0});
+    });
+    start("m");
+    ASSERT_TRUE(waitForCompletions(1, 5000));
+    EXPECT_LT(millisBetween(stopPosted, pending.lastCompletion), 50ms);
+    EXPECT_EQ(ran(), "A");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    const MessageBox& box = messages.shown[0];
+    EXPECT_EQ(box.text, kTerminated);
+    EXPECT_EQ(box.title, "Attention");
+    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(box.owner, MsgOwner::SystemModal);
+}
+
+TEST_F(MacroRunnerTest, DelayZeroWaitsUntilCancelledCapture) {
+    writeMacro("m", "d0 A");
+    QTimer::singleShot(150, [&] { queue.post(Message{kMsgCancelJournal, {}, {}, 0}); });
+    const auto started = Steady::now();
+    start("m");
+    ASSERT_TRUE(waitForCompletions(1, 5000));
+    EXPECT_GE(millisBetween(started, pending.lastCompletion), 150ms);
+    EXPECT_EQ(ran(), "");
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+}
+
+TEST_F(MacroRunnerTest, StartRequestDuringDelayIsDroppedSilently) {
+    writeMacro("slow", "A d200 B");
+    writeMacro("other", "C");
+    QTimer::singleShot(60, [&] { start("other"); });
+    start("slow");
+    ASSERT_TRUE(waitForCompletions(2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !runner->RunActive(); }));
+    EXPECT_EQ(ran(), "AB");
+    EXPECT_TRUE(messages.shown.empty());
+    // A request processed after the run has ended starts normally.
+    EXPECT_EQ(run("other"), "ABC");
+}
+
+TEST_F(MacroRunnerTest, EventsAreHandledDuringDelay) {
+    writeMacro("m", "A d150 B");
+    bool timerFired = false;
+    QTimer::singleShot(50, [&] {
+        timerFired = true;
+        record('t');
+    });
+    EXPECT_EQ(run("m"), "AtB");
+    EXPECT_TRUE(timerFired);
+}
+
+TEST_F(MacroRunnerTest, StaleRunStepDuringDelayRunsNothingTwice) {
+    writeMacro("m", "A d50 B");
+    dispatch.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
+        record(static_cast<char>(id));
+        if (id == 'A') runner->PostRunStep();
+    });
+    EXPECT_EQ(run("m"), "AB");
+    EXPECT_GE(millisBetween(timeOf('A'), timeOf('B')), 50ms);
+}
+
+TEST_F(MacroRunnerTest, ApplicationQuittingEndsADelay) {
+    writeMacro("m", "A d0 B");
+    QTimer::singleShot(0, [&] { start("m"); });
+    QTimer::singleShot(100, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_FALSE(runner->RunActive());
+    EXPECT_EQ(pending.completions, 1);
+    EXPECT_EQ(ran(), "A");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// ---------------------------------------------------------------------------
+// Stop requests between commands.
+
+TEST_F(MacroRunnerTest, MessagesQueuedBeforeAStopGoWithIt) {
+    std::vector<std::string> seen;
+    queue.setHandler(2000, [&](Message&) { record('M'); });
+    dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+        record(static_cast<char>(id));
+        if (id == 'A') {
+            queue.post(Message{2000, {}, {}, 0});
+            queue.post(Message{kMsgStopRun, {}, {}, 0});
+        }
+    });
+    writeMacro("m", "A B");
+    EXPECT_EQ(run("m"), "AM");
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+}
+
+TEST_F(MacroRunnerTest, WithoutAStopOtherMessagesWaitUntilTheRunReturns) {
+    queue.setHandler(2000, [&](Message&) { record('M'); });
+    dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+        record(static_cast<char>(id));
+        if (id == 'A') queue.post(Message{2000, {}, {}, 0});
+    });
+    writeMacro("m", "A B C");
+    run("m");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran().size() == 4; }));
+    EXPECT_EQ(ran(), "ABCM");
+}
+
+TEST_F(MacroRunnerTest, StopWithoutARunShowsNothing) {
+    queue.post(Message{kMsgStopRun, {}, {}, 0});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return queue.empty(); }));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(pending.completions, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Starting: the pass-start wait, the busy mark, the question.
+
+TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAreDropped) {
+    runner->setPassStartWait(MacroRunner::kPassStartWait);
+    writeMacro("one", "A");
+    writeMacro("two", "B");
+    QTimer::singleShot(100, [&] { record('t'); });
+    const auto posted = Steady::now();
+    start("one");
+    start("two");
+    // A run step left over from some earlier pass must not cut the wait short.
+    runner->PostRunStep();
+    ASSERT_TRUE(waitForCompletions(2));
+    EXPECT_EQ(ran(), "tA");
+    EXPECT_GE(millisBetween(posted, timeOf('A')), 300ms);
+}
+
+TEST_F(MacroRunnerTest, StopDuringThePassStartWaitRunsNothing) {
+    runner->setPassStartWait(MacroRunner::kPassStartWait);
+    writeMacro("m", "A");
+    QTimer::singleShot(100, [&] { queue.post(Message{kMsgStopRun, {}, {}, 0}); });
+    start("m");
+    ASSERT_TRUE(waitForCompletions(1));
+    QTest::qWait(300);
+    EXPECT_EQ(ran(), "");
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+}
+
+TEST_F(MacroRunnerTest, BusyMarkLosesTheRequest) {
+    writeMacro("m", "A");
+    runner->setBusy(true);
+    start("m");
+    ASSERT_TRUE(waitForCompletions(1));
+    EXPECT_FALSE(runner->RunActive());
+    EXPECT_EQ(ran(), "");
+    EXPECT_TRUE(messages.shown.empty());
+    runner->setBusy(false);
+    EXPECT_EQ(run("m"), "A");
+}
+
+TEST_F(MacroRunnerTest, BusyMarkSetDuringARunEndsItAtTheNextPass) {
+    writeMacro("m", "A", 3u);
+    dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+        record(static_cast<char>(id));
+        runner->setBusy(true);
+    });
+    EXPECT_EQ(run("m"), "A");
+    EXPECT_EQ(pending.completions, 1);
+    runner->setBusy(false);
+    EXPECT_EQ(run("m"), "AA");
+}
+
+TEST_F(MacroRunnerTest, QuestionAnsweredNoStartsNothing) {
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "PromptBefMac", 1));
+    writeMacro("m", "A");
+    messages.answers = {MsgAnswer::No};
+    start("m");
+    ASSERT_TRUE(waitForCompletions(1));
+    EXPECT_FALSE(runner->RunActive());
+    EXPECT_EQ(ran(), "");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    const MessageBox& box = messages.shown[0];
+    EXPECT_EQ(box.text, "A macro is about to be executed, do you wish to proceed?");
+    EXPECT_EQ(box.title, "Attention");
+    EXPECT_EQ(box.icon, MsgIcon::Question);
+    EXPECT_EQ(box.buttons, MsgButtons::YesNo);
+    EXPECT_EQ(box.owner, MsgOwner::MainWindow);
+
+    messages.answers = {MsgAnswer::Yes};
+    EXPECT_EQ(run("m"), "A");
+}
+
+TEST_F(MacroRunnerTest, FailedRunStepPostEndsTheRun) {
+    writeMacro("m", "A");
+    queue.close();
+    runner->RunMacroByName("m");
+    ASSERT_TRUE(waitForCompletions(1));
+    EXPECT_FALSE(runner->RunActive());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Failed to start macro: m");
+    EXPECT_EQ(messages.shown[0].title, "Error");
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(messages.shown[0].owner, MsgOwner::MainWindow);
+}
+
+// ---------------------------------------------------------------------------
+// Commands that end, hand over or leave the run.
+
+TEST_F(MacroRunnerTest, FailedWaitEndsTheRunWithoutATerminationMessage) {
+    writeMacro("m", "A w B");
+    EXPECT_EQ(run("m"), "Aw");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(pending.completions, 1);
+}
+
+TEST_F(MacroRunnerTest, WaitStoppedMeanwhileEndsTheRunOnce) {
+    dispatch.setHandler(kWaitForWindow, [&](const std::string&, std::uint32_t) {
+        QTimer::singleShot(30, [&] { queue.post(Message{kMsgStopRun, {}, {}, 0}); });
+        return runner->WaitWhileRunning(10s) ? CommandResult::Next : CommandResult::Failed;
+    });
+    writeMacro("m", "A w B");
+    EXPECT_EQ(run("m"), "A");
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+    EXPECT_EQ(pending.completions, 1);
+}
+
+TEST_F(MacroRunnerTest, HandoverWaitsForTheNextRunStep) {
+    writeMacro("m", "A h B");
+    dispatch.setHandler(kPlaybackRecording, [&](const std::string&, std::uint32_t) {
+        record('h');
+        QTimer::singleShot(40, [&] { runner->PostRunStep(); });
+        return CommandResult::Handover;
+    });
+    start("m");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran() == "Ah"; }));
+    EXPECT_TRUE(runner->RunActive());
+    ASSERT_TRUE(waitForCompletions(1));
+    EXPECT_EQ(ran(), "AhB");
+}
+
+TEST_F(MacroRunnerTest, ShutdownCommandCallsTheShutdownAndGoesOn) {
+    int shutdowns = 0;
+    runner->setShutdown([&] { ++shutdowns; });
+    writeMacro("m", "A s B");
+    EXPECT_EQ(run("m"), "AB");
+    EXPECT_EQ(shutdowns, 1);
+}
+
+TEST_F(MacroRunnerTest, CommandThatThrowsEndsTheRun) {
+    dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+        record(static_cast<char>(id));
+        if (id == 'A') throw std::runtime_error("handler failed");
+    });
+    writeMacro("m", "A B");
+    EXPECT_EQ(run("m"), "A");
+    writeMacro("n", "C");
+    EXPECT_EQ(run("n"), "AC");
+}
+
+}  // namespace
+}  // namespace ks::test
