@@ -95,14 +95,18 @@ int Application::Run() {
     shell_->StartHookThread();
 
     QApplication::setQuitOnLastWindowClosed(false);
-    window_->onEnded = [] { QCoreApplication::exit(0); };
+    // Shutdown may come while a box of the start-up is open, before the loop runs.
+    window_->onEnded = [this] {
+        ended_ = true;
+        QCoreApplication::exit(0);
+    };
     watchTerminationSignals();
     if (!window_->Initialise()) {
         shell_->Exit();
         return 1;
     }
     if (onReady) onReady();
-    const int status = QCoreApplication::exec();
+    const int status = ended_ ? 0 : QCoreApplication::exec();
 
     messages_.setMainWindow(nullptr);
     window_.reset();

@@ -53,6 +53,7 @@ private:
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
+    bool ended_ = false;
 };
 
 // The hot-key service of this desktop; one that refuses every registration

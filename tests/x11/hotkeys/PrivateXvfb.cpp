@@ -77,11 +77,16 @@ PrivateXvfb::PrivateXvfb(bool withWindowManager) {
     if (withWindowManager) startWindowManager();
 }
 
+// openbox now and then fails to connect to a server that has only just
+// started; it is started again until it manages the screen.
 void PrivateXvfb::startWindowManager() {
     const char* argv[] = {"openbox", "--sm-disable", nullptr};
     windowManager_ = spawnChild(argv, display_);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!windowManagerRuns(display_) && std::chrono::steady_clock::now() < deadline) {
+        if (waitpid(windowManager_, nullptr, WNOHANG) == windowManager_) {
+            windowManager_ = spawnChild(argv, display_);
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
