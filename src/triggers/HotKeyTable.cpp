@@ -19,10 +19,6 @@ std::string macroKey(const std::string& macro) {
     return std::string(kDirectRoot) + "Macros\\" + macro;
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-    return utf8::upper(a) == utf8::upper(b);
-}
-
 void showAttention(SettingsStore& store, const std::string& text) {
     store.messages().show(text, "Attention", MsgIcon::Exclamation);
 }
@@ -64,10 +60,16 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
         }
         transaction.commit();
     }
+    std::vector<HotKeyRequest> requests;
+    for (const Reading& r : readings) {
+        if (r.vk && r.modifiers) requests.push_back({r.id, *r.modifiers, *r.vk});
+    }
+    const std::vector<Status> results = hotKeys_.registerHotKeys(requests);
     std::vector<std::string> names;
+    std::size_t next = 0;
     for (Reading& r : readings) {
         if (r.vk && r.modifiers) {
-            Register(r.macro, r.id, *r.modifiers, *r.vk);
+            reportRegistration(r.macro, results[next++]);
             Add({*r.vk, *r.modifiers, r.macro, r.id});
         }
         names.push_back(std::move(r.macro));
@@ -77,23 +79,30 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
 
 void HotKeyTable::Add(const HotKeyEntry& entry) {
     bool overwritten = false;
-    for (HotKeyEntry& existing : entries_) {
-        if (existing.vk == entry.vk && existing.modifiers == entry.modifiers) {
-            existing = entry;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].vk == entry.vk && entries_[i].modifiers == entry.modifiers) {
+            entries_[i] = entry;
+            foldedNames_[i] = utf8::upper(entry.macro);
             overwritten = true;
         }
     }
-    if (!overwritten) entries_.push_back(entry);
+    if (!overwritten) {
+        entries_.push_back(entry);
+        foldedNames_.push_back(utf8::upper(entry.macro));
+    }
 }
 
 bool HotKeyTable::Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                            std::uint32_t vk) {
-    Status registered = hotKeys_.registerHotKey(id, modifiers, vk);
-    if (!registered) {
-        showAttention(store_, "Error registering hotkey for macro: " + macro +
-                                  "\nError returned: " + registered.error());
-    }
+    const Status registered = hotKeys_.registerHotKey(id, modifiers, vk);
+    reportRegistration(macro, registered);
     return registered.ok();
+}
+
+void HotKeyTable::reportRegistration(const std::string& macro, const Status& registered) {
+    if (registered) return;
+    showAttention(store_, "Error registering hotkey for macro: " + macro +
+                              "\nError returned: " + registered.error());
 }
 
 StoredHotKey HotKeyTable::ReadStored(const std::string& macro) {
@@ -109,7 +118,10 @@ bool HotKeyTable::Unregister(const std::string& macro, const StoredHotKey& store
                           "\n\nThis probably occurred as a result of a failure to register the "
                           "hotkey to begin with.\nThis should not keep you from continuing.");
     }
-    if (auto it = findMacro(macro); it != entries_.end()) entries_.erase(it);
+    if (const std::size_t i = findMacro(macro); i < entries_.size()) {
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+        foldedNames_.erase(foldedNames_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
     return true;
 }
 
@@ -124,16 +136,16 @@ void HotKeyTable::Fire(std::int32_t id) {
     }
 }
 
-std::vector<HotKeyEntry>::iterator HotKeyTable::findMacro(const std::string& macro) {
-    return std::find_if(entries_.begin(), entries_.end(),
-                        [&](const HotKeyEntry& e) { return sameName(e.macro, macro); });
+std::size_t HotKeyTable::findMacro(const std::string& macro) const {
+    const std::string folded = utf8::upper(macro);
+    return static_cast<std::size_t>(std::find(foldedNames_.begin(), foldedNames_.end(), folded) -
+                                    foldedNames_.begin());
 }
 
 std::string HotKeyTable::TextForMacro(const std::string& macro) const {
-    for (const HotKeyEntry& e : entries_) {
-        if (sameName(e.macro, macro)) return DisplayText(e.vk, e.modifiers);
-    }
-    return {};
+    const std::size_t i = findMacro(macro);
+    if (i == entries_.size()) return {};
+    return DisplayText(entries_[i].vk, entries_[i].modifiers);
 }
 
 std::string HotKeyTable::DisplayText(std::uint32_t vk, std::uint32_t modifiers) const {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "store/Result.h"
+
 namespace ks {
 
 class HotKeys;
@@ -72,7 +74,10 @@ public:
     std::int32_t Counter() const { return counter_; }
 
 private:
-    std::vector<HotKeyEntry>::iterator findMacro(const std::string& macro);
+    // The index of the first entry of `macro` (names compared as the store
+    // compares them), or the number of entries.
+    std::size_t findMacro(const std::string& macro) const;
+    void reportRegistration(const std::string& macro, const Status& registered);
 
     SettingsStore& store_;
     HotKeys& hotKeys_;
@@ -80,6 +85,7 @@ private:
     RunActive runActive_;
     KeyText keyText_;
     std::vector<HotKeyEntry> entries_;
+    std::vector<std::string> foldedNames_;  // entries_' macro names, upper-cased
     std::int32_t counter_ = -1;
     bool enabled_ = true;
 };

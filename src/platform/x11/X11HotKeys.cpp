@@ -47,12 +47,17 @@ public:
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
-    // Waits for the server to have answered every request made so far.
-    bool failedAfterSync() {
+    struct Error {
+        unsigned long serial;
+        int code;
+    };
+
+    // Waits for the server to have answered every request made so far;
+    // returns the errors, in request order.
+    const std::vector<Error>& sync() {
         XSync(display_, False);
-        return errorCode_ != 0;
+        return errors_;
     }
-    int errorCode() const { return errorCode_; }
 
 private:
     static int handle(Display* display, XErrorEvent* event) {
@@ -61,7 +66,7 @@ private:
                        ? active_->previous_(display, event)
                        : 0;
         }
-        if (active_->errorCode_ == 0) active_->errorCode_ = event->error_code;
+        active_->errors_.push_back({event->serial, event->error_code});
         return 0;
     }
 
@@ -69,7 +74,7 @@ private:
     Display* display_;
     ErrorTrap* outer_;
     XErrorHandler previous_ = nullptr;
-    int errorCode_ = 0;
+    std::vector<Error> errors_;
 };
 
 // Every modifier bit a key event's state can carry; button and group bits are not.
@@ -146,32 +151,60 @@ struct X11HotKeys::Impl {
         return keysym == 0 ? 0 : XKeysymToKeycode(display.get(), keysym);
     }
 
-    // All or nothing: when the server refuses one combination, the others
-    // are released again.
-    ks::Status grab(KeyCode keycode, unsigned modifiers) {
-        int errorCode = 0;
+    struct Target {
+        KeyCode keycode;
+        unsigned modifiers;
+    };
+
+    // Grabs every target with every lock combination, waiting for the
+    // server once for all of them. All or nothing per target: when the
+    // server refuses one combination, the target's others are released
+    // again. Returns each target's X error code, 0 for success.
+    std::vector<int> grab(const std::vector<Target>& targets) {
+        std::vector<int> codes(targets.size(), 0);
+        std::vector<unsigned long> firstSerials;
         {
             ErrorTrap trap(display.get());
-            for (unsigned lock : combinations) {
-                XGrabKey(display.get(), keycode, modifiers | lock, root, False, GrabModeAsync,
-                         GrabModeAsync);
+            for (const Target& t : targets) {
+                firstSerials.push_back(NextRequest(display.get()));
+                for (unsigned lock : combinations) {
+                    XGrabKey(display.get(), t.keycode, t.modifiers | lock, root, False,
+                             GrabModeAsync, GrabModeAsync);
+                }
             }
-            if (trap.failedAfterSync()) errorCode = trap.errorCode();
+            for (const ErrorTrap::Error& error : trap.sync()) {
+                const auto after = std::upper_bound(firstSerials.begin(), firstSerials.end(),
+                                                    error.serial);
+                if (after == firstSerials.begin()) continue;
+                int& code = codes[static_cast<std::size_t>(after - firstSerials.begin() - 1)];
+                if (code == 0) code = error.code;
+            }
         }
-        if (errorCode != 0) ungrab(keycode, modifiers);
+        std::vector<Target> refused;
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            if (codes[i] != 0) refused.push_back(targets[i]);
+        }
+        ungrab(refused);
         scheduleQueuedEvents();
-        if (errorCode != 0) return ks::Status::failure(xErrorText(display.get(), errorCode));
-        return ks::Status::success();
+        return codes;
     }
 
     // Releasing a combination this client does not hold does nothing.
-    void ungrab(KeyCode keycode, unsigned modifiers) {
-        if (keycode == 0) return;
+    void ungrab(const std::vector<Target>& targets) {
+        if (targets.empty()) return;
         ErrorTrap trap(display.get());
-        for (unsigned lock : combinations) {
-            XUngrabKey(display.get(), keycode, modifiers | lock, root);
+        for (const Target& t : targets) {
+            if (t.keycode == 0) continue;
+            for (unsigned lock : combinations) {
+                XUngrabKey(display.get(), t.keycode, t.modifiers | lock, root);
+            }
         }
-        trap.failedAfterSync();
+        trap.sync();
+    }
+
+    std::vector<Registration>::iterator findId(std::int32_t id) {
+        return std::find_if(regs.begin(), regs.end(),
+                            [id](const Registration& r) { return r.id == id; });
     }
 
     bool heldByOtherId(KeyCode keycode, unsigned modifiers) const {
@@ -230,19 +263,26 @@ struct X11HotKeys::Impl {
     void regrabAll() {
         std::vector<unsigned> newCombinations = lockCombinations(display.get());
         const bool locksMoved = newCombinations != combinations;
+        std::vector<Target> released;
         for (Registration& r : regs) {
-            const KeyCode now = keycodeOf(r.vk);
-            if (now == r.keycode && !locksMoved) continue;
-            ungrab(r.keycode, r.modifiers);
+            if (keycodeOf(r.vk) == r.keycode && !locksMoved) continue;
+            released.push_back({r.keycode, r.modifiers});
             r.keycode = 0;
         }
+        ungrab(released);
         combinations = std::move(newCombinations);
+        std::vector<Registration*> moving;
+        std::vector<Target> targets;
         for (Registration& r : regs) {
-            if (r.keycode != 0) continue;
             const KeyCode now = keycodeOf(r.vk);
-            if (now != 0 && !heldByOtherId(now, r.modifiers) && grab(now, r.modifiers)) {
-                r.keycode = now;
-            }
+            if (r.keycode != 0 || now == 0 || heldByOtherId(now, r.modifiers)) continue;
+            r.keycode = now;
+            moving.push_back(&r);
+            targets.push_back({now, r.modifiers});
+        }
+        const std::vector<int> codes = grab(targets);
+        for (std::size_t i = 0; i < moving.size(); ++i) {
+            if (codes[i] != 0) moving[i]->keycode = 0;
         }
     }
 
@@ -270,29 +310,47 @@ X11HotKeys::X11HotKeys(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 X11HotKeys::~X11HotKeys() = default;
 
 ks::Status X11HotKeys::registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
+    return registerHotKeys({{id, modifiers, vk}}).front();
+}
+
+std::vector<ks::Status> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequest>& requests) {
     Impl& d = *impl_;
-    for (const Impl::Registration& r : d.regs) {
-        if (r.id == id) return ks::Status::failure("The hot-key identifier is already in use.");
+    std::vector<ks::Status> results(requests.size(), ks::Status::success());
+    std::vector<std::size_t> grabbed;  // indexes into `requests`
+    std::vector<Impl::Target> targets;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const HotKeyRequest& r = requests[i];
+        const KeyCode keycode = d.keycodeOf(r.vk);
+        const unsigned xModifiers = toXModifiers(r.modifiers);
+        if (d.findId(r.id) != d.regs.end()) {
+            results[i] = ks::Status::failure("The hot-key identifier is already in use.");
+        } else if (keycode == 0) {
+            results[i] = ks::Status::failure("The keyboard has no key for this hot key.");
+        } else if (d.heldByOtherId(keycode, xModifiers)) {
+            // The server lets a client grab its own grab again; another
+            // identifier holding the combination is refused as another
+            // client's would be.
+            results[i] = ks::Status::failure(xErrorText(d.display.get(), BadAccess));
+        } else {
+            d.regs.push_back({r.id, r.vk, xModifiers, keycode});
+            grabbed.push_back(i);
+            targets.push_back({keycode, xModifiers});
+        }
     }
-    const KeyCode keycode = d.keycodeOf(vk);
-    if (keycode == 0) return ks::Status::failure("The keyboard has no key for this hot key.");
-    const unsigned xModifiers = toXModifiers(modifiers);
-    // The server lets a client grab its own grab again; another identifier
-    // holding the combination is refused as another client's would be.
-    if (d.heldByOtherId(keycode, xModifiers)) {
-        return ks::Status::failure(xErrorText(d.display.get(), BadAccess));
+    const std::vector<int> codes = d.grab(targets);
+    for (std::size_t k = 0; k < grabbed.size(); ++k) {
+        if (codes[k] == 0) continue;
+        results[grabbed[k]] = ks::Status::failure(xErrorText(d.display.get(), codes[k]));
+        d.regs.erase(d.findId(requests[grabbed[k]].id));
     }
-    if (ks::Status grabbed = d.grab(keycode, xModifiers); !grabbed) return grabbed;
-    d.regs.push_back({id, vk, xModifiers, keycode});
-    return ks::Status::success();
+    return results;
 }
 
 ks::Status X11HotKeys::unregisterHotKey(std::int32_t id) {
     Impl& d = *impl_;
-    const auto it = std::find_if(d.regs.begin(), d.regs.end(),
-                                 [id](const Impl::Registration& r) { return r.id == id; });
+    const auto it = d.findId(id);
     if (it == d.regs.end()) return ks::Status::failure("The hot key is not registered.");
-    d.ungrab(it->keycode, it->modifiers);
+    d.ungrab({{it->keycode, it->modifiers}});
     d.regs.erase(it);
     return ks::Status::success();
 }

@@ -22,6 +22,8 @@ public:
     ~X11HotKeys() override;
 
     Status registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
+    // One wait for the server for all of them.
+    std::vector<Status> registerHotKeys(const std::vector<HotKeyRequest>& requests) override;
     Status unregisterHotKey(std::int32_t id) override;
     void setPressedHandler(PressedHandler handler) override;
 

@@ -207,6 +207,27 @@ TEST_F(X11HotKeysTest, UnregisterReleasesTheKey) {
     EXPECT_TRUE(pressAndCollect({XK_Alt_L, XK_q}, 300).empty());
 }
 
+TEST_F(X11HotKeysTest, ABatchAnswersEachRequestAsIfMadeAlone) {
+    ASSERT_TRUE(other.grab(other.code(XK_j), ControlMask));
+    const std::vector<ks::Status> results = hotKeys->registerHotKeys({
+        {1, kModAlt, 'Q'},      // granted
+        {2, kModControl, 'J'},  // held by the other client
+        {3, kModAlt, 'Q'},      // granted to 1 in this very batch
+        {4, kModAlt, 7},        // no such key
+        {5, kModShift, 'Z'},    // granted
+    });
+    ASSERT_EQ(results.size(), 5u);
+    const bool granted[] = {true, false, false, false, true};
+    for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(results[i].ok(), granted[i]) << i;
+    EXPECT_NE(results[1].error().find("BadAccess"), std::string::npos);
+    EXPECT_NE(results[2].error().find("BadAccess"), std::string::npos);
+    EXPECT_EQ(pressAndCollect({XK_Alt_L, XK_q}), std::vector<std::int32_t>{1});
+    EXPECT_EQ(pressAndCollect({XK_Shift_L, XK_z}), std::vector<std::int32_t>{5});
+    // The refused request left nothing behind: its identifier is free again.
+    other.ungrab(other.code(XK_j), ControlMask);
+    EXPECT_TRUE(hotKeys->registerHotKey(2, kModControl, 'J'));
+}
+
 TEST_F(X11HotKeysTest, KeysWithoutAKeyOnTheKeyboardAreRefused) {
     EXPECT_FALSE(hotKeys->registerHotKey(1, kModAlt, 7));
     EXPECT_TRUE(hotKeys->registerHotKey(1, kModAlt, 123));  // F12
