@@ -65,10 +65,7 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
         EXPECT_EQ(s.switches().specialMouse, c.mouse) << c.what;
         EXPECT_EQ(log, c.log) << c.what;
         EXPECT_EQ(messages.texts(), c.shown) << c.what;
-        for (const auto& box : messages.shown) {
-            EXPECT_EQ(box.title, "Keystrider - Error");
-            EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-        }
+        EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Exclamation)) << c.what;
     }
 }
 

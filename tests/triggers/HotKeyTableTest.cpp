@@ -169,10 +169,7 @@ TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
         table->Fire(c.id);
         EXPECT_EQ(started, c.started) << c.what;
         EXPECT_EQ(messages.texts(), c.shown) << c.what;
-        for (const auto& box : messages.shown) {
-            EXPECT_EQ(box.title, "Error");
-            EXPECT_EQ(box.icon, MsgIcon::Stop);
-        }
+        EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop)) << c.what;
     }
 }
 
