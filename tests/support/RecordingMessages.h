@@ -35,6 +35,13 @@ public:
         return out;
     }
     void clear() { shown.clear(); }
+    // Whether every box shown so far had this title and icon.
+    bool allShownAs(const std::string& title, MsgIcon icon) const {
+        for (const auto& box : shown) {
+            if (box.title != title || box.icon != icon) return false;
+        }
+        return true;
+    }
 
     std::vector<MessageBox> shown;
     std::deque<MsgAnswer> answers;

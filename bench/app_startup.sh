@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Whole-program figures of keystrider with a store of 1,000 macros that all
+# have hot keys, on a private Xvfb:
+#   - start to hot keys ready: from exec until a press of the last macro's
+#     hot key (the last one registered) is answered, median of RUNS starts;
+#   - resident memory once idle;
+#   - CPU time used over IDLE_SECONDS idle seconds.
+# Usage: bench/app_startup.sh [BUILD-DIR]   (RUNS, IDLE_SECONDS, MACROS from the environment)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+runs=${RUNS:-7}
+idle=${IDLE_SECONDS:-60}
+macros=${MACROS:-1000}
+
+work=$(mktemp -d)
+xvfb=""
+app=""
+cleanup() {
+  [ -n "$app" ] && kill -TERM "$app" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill -TERM "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_CONFIG_HOME="$work/config" TMPDIR="$work"
+
+read -r key mods < <("$build/bin/bench_hotkey_store" "$XDG_CONFIG_HOME/keystrider/store.db" "$macros")
+
+# Starts keystrider in the background ($app) and prints the milliseconds
+# until the last macro's hot key is held.
+start_app() {
+  local begun held
+  begun=$(date +%s%N)
+  "$build/bin/keystrider" >/dev/null 2>"$work/err" &
+  app=$!
+  held=$("$build/bin/bench_hotkey_ready" "$key" "$mods" "$work/err" "start macro: Macro$(printf %04d $((macros - 1)))")
+  awk -v a="$begun" -v b="$held" 'BEGIN {printf "%.1f", (b - a) / 1e6}'
+}
+stop_app() { kill -TERM "$app"; wait "$app" || true; app=""; }
+
+times=()
+for _ in $(seq "$runs"); do
+  start_app >"$work/ms"; times+=("$(cat "$work/ms")")
+  stop_app
+done
+median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+echo "start to hot keys ready ($macros hot-key macros): median ${median} ms of ${runs} (${times[*]})"
+
+start_app >/dev/null
+sleep 3
+rss=$(awk '/VmRSS/ {print $2}' "/proc/$app/status")
+echo "resident memory when idle: $((rss / 1024)) MB ($rss kB)"
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+before=$(ticks "$app")
+sleep "$idle"
+after=$(ticks "$app")
+hz=$(getconf CLK_TCK)
+echo "CPU time over $idle idle seconds: $(awk -v d=$((after - before)) -v hz="$hz" 'BEGIN {printf "%.2f", d / hz}') s"
+stop_app

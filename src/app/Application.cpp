@@ -1,0 +1,161 @@
+#include "app/Application.h"
+
+#include <QApplication>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/InstanceMarker.h"
+#include "app/MainWindow.h"
+#include "app/Shell.h"
+#include "platform/qt/QtMessages.h"
+#include "platform/x11/X11HotKeys.h"
+#include "store/LayoutConversion.h"
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+namespace {
+
+constexpr const char* kAppErrorTitle = "Keystrider - Error";
+
+class UnavailableHotKeys final : public HotKeys {
+public:
+    explicit UnavailableHotKeys(std::string reason) : reason_(std::move(reason)) {}
+    Status registerHotKey(std::int32_t, std::uint32_t, std::uint32_t) override {
+        return Status::failure(reason_);
+    }
+    Status unregisterHotKey(std::int32_t) override { return Status::failure(reason_); }
+    void setPressedHandler(PressedHandler) override {}
+
+private:
+    std::string reason_;
+};
+
+// Written by the signal handler, read on the GUI thread.
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+std::unique_ptr<HotKeys> createHotKeys() {
+    Expected<std::unique_ptr<X11HotKeys>> opened = X11HotKeys::open();
+    if (opened) return std::move(*opened);
+    return std::make_unique<UnavailableHotKeys>(opened.error());
+}
+
+Application::Application(SettingsStore& store, QtMessages& messages, ShellHooks hooks,
+                         std::string commandLine)
+    : store_(store),
+      messages_(messages),
+      hooks_(std::move(hooks)),
+      commandLine_(std::move(commandLine)) {}
+
+Application::~Application() {
+    window_.reset();
+    shell_.reset();
+}
+
+int Application::Run() {
+    // On a first start nothing exists yet; the conversion would report the
+    // missing Macros key instead of converting nothing.
+    if (!store_.tree().keyExists(std::string(kDirectRoot) + "Macros")) store_.EnsureRootKeys();
+    ConvertStoreLayout(store_);
+
+    marker_ = std::make_unique<InstanceMarker>(instanceName({}));
+    switch (marker_->claim()) {
+        case InstanceMarker::Claim::Failed:
+            messages_.show("Error creating mapping", kAppErrorTitle, MsgIcon::Stop);
+            return 1;
+        case InstanceMarker::Claim::Running: return handOver();
+        case InstanceMarker::Claim::First: break;
+    }
+
+    if (!hooks_.postCommandLineMacro) {
+        hooks_.postCommandLineMacro = [this] {
+            return QMetaObject::invokeMethod(
+                this, [this] { shell_->CommandLineMacro(); }, Qt::QueuedConnection);
+        };
+    }
+    hotKeys_ = createHotKeys();
+    shell_ = std::make_unique<Shell>(store_, *hotKeys_, hooks_, commandLine_);
+    hotKeys_->setPressedHandler([this](std::int32_t id) { shell_->hotKeys().Fire(id); });
+    window_ = std::make_unique<MainWindow>(*shell_);
+    messages_.setMainWindow(window_.get());
+    marker_->onCommandLineMacro = [this] { shell_->CommandLineMacro(); };
+    marker_->onShowWindow = [this] {
+        if (!window_->HasTray()) window_->ShowNormal();
+    };
+
+    if (!shell_->ReadOptions()) return 1;
+    shell_->StartHookThread();
+
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Shutdown may come while a box of the start-up is open, before the loop runs.
+    window_->onEnded = [this] {
+        ended_ = true;
+        QCoreApplication::exit(0);
+    };
+    watchTerminationSignals();
+    if (!window_->Initialise()) {
+        shell_->Exit();
+        return 1;
+    }
+    if (onReady) onReady();
+    const int status = ended_ ? 0 : QCoreApplication::exec();
+
+    messages_.setMainWindow(nullptr);
+    window_.reset();
+    shell_->Exit();
+    return status;
+}
+
+// A later copy: the first one runs the command line's macro, or shows its
+// window when it has no tray icon to be found by.
+int Application::handOver() {
+    RunningCopy first(instanceName({}));
+    const bool reached = first.connect();
+    if (commandLine_.empty()) {
+        if (reached) first.send(InstanceMarker::kShowWindow);
+        return 0;
+    }
+    if (reached) {
+        if (!store_.SetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro", commandLine_)) {
+            messages_.show("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop);
+            return 1;
+        }
+        if (first.send(InstanceMarker::kCommandLineMacro)) return 0;
+    }
+    messages_.show("Error posting message to currently running copy of Keystrider.",
+                   kAppErrorTitle, MsgIcon::Stop);
+    return 1;
+}
+
+// SIGTERM and SIGINT end the program as the tray's "Shutdown" does.
+void Application::watchTerminationSignals() {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    signalNotifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    connect(signalNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = read(signalPipe[0], &byte, 1);
+        Shutdown();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void Application::HookThreadEnded() { Shutdown(); }
+
+void Application::Shutdown() {
+    if (window_) window_->Shutdown();
+}
+
+}  // namespace ks

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+
+#include <memory>
+#include <string>
+
+#include "app/ShellHooks.h"
+
+namespace ks {
+
+class HotKeys;
+class InstanceMarker;
+class MainWindow;
+class QtMessages;
+class SettingsStore;
+class Shell;
+
+// The program's life: the start-up procedure, the hand-over to a copy that
+// already runs, the main window's loop, and the exit.
+class Application final : public QObject {
+public:
+    Application(SettingsStore& store, QtMessages& messages, ShellHooks hooks,
+                std::string commandLine);
+    ~Application() override;
+
+    // Runs the start-up procedure and the main window until shutdown;
+    // returns the exit status.
+    int Run();
+
+    // The keyboard-watch thread has ended: shutdown goes on.
+    void HookThreadEnded();
+    // Shutdown as the tray menu's "Shutdown" does it.
+    void Shutdown();
+
+    Shell* shell() { return shell_.get(); }
+    MainWindow* mainWindow() { return window_.get(); }
+
+    // Called once the hot keys are registered and the window is ready.
+    std::function<void()> onReady;
+
+private:
+    int handOver();
+    void watchTerminationSignals();
+
+    SettingsStore& store_;
+    QtMessages& messages_;
+    ShellHooks hooks_;
+    std::string commandLine_;
+    std::unique_ptr<InstanceMarker> marker_;
+    std::unique_ptr<HotKeys> hotKeys_;
+    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<QSocketNotifier> signalNotifier_;
+    bool ended_ = false;
+};
+
+// The hot-key service of this desktop; one that refuses every registration
+// with the reason when the display cannot be used for hot keys.
+std::unique_ptr<HotKeys> createHotKeys();
+
+}  // namespace ks

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace ks {
+
+// The marker of the running copy: a lock file and a local socket, both
+// named per user and per X display. The first copy holds the lock and
+// listens; a later copy finds the lock taken and talks to the first
+// through the socket, one line per request.
+class InstanceMarker final : public QObject {
+public:
+    enum class Claim { First, Running, Failed };
+
+    // Requests a later copy sends.
+    static constexpr const char* kCommandLineMacro = "1040";  // run the macro in CmdLineMacro
+    static constexpr const char* kShowWindow = "show";         // started without a command line
+
+    explicit InstanceMarker(QString name);
+    ~InstanceMarker() override;
+
+    Claim claim();
+    // Why the last claim failed.
+    const QString& error() const { return error_; }
+
+    std::function<void()> onCommandLineMacro;
+    std::function<void()> onShowWindow;
+
+private:
+    void accept();
+
+    QString name_;
+    QLockFile lock_;
+    QLocalServer server_;
+    QString error_;
+};
+
+// The marker's name for this user on `display` ($DISPLAY when empty).
+QString instanceName(const QString& display);
+
+// A later copy's line to the first; false when the first copy could not be
+// reached within `timeoutMs`.
+class RunningCopy {
+public:
+    explicit RunningCopy(const QString& name);
+    ~RunningCopy();
+    RunningCopy(const RunningCopy&) = delete;
+    RunningCopy& operator=(const RunningCopy&) = delete;
+
+    bool connect(int timeoutMs = 5000);
+    bool send(const char* request);
+
+private:
+    QString name_;
+    std::unique_ptr<class QLocalSocket> socket_;
+};
+
+}  // namespace ks

@@ -1,0 +1,282 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/OptionsDialog.h"
+#include "app/RecordingList.h"
+#include "app/Shell.h"
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+namespace {
+
+constexpr int kNameColumnWidth = 125;
+constexpr const char* kTriggerKinds[] = {"Scheduled", "Word or Phrase", "XML Message ID",
+                                         "Hot Key"};
+constexpr int kHotKeyKind = 3;
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+QTreeWidget* makeList(const QString& nameTitle, const QString& secondTitle) {
+    auto* list = new QTreeWidget;
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({nameTitle, secondTitle});
+    list->setColumnWidth(0, kNameColumnWidth);
+    list->header()->setStretchLastSection(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setUniformRowHeights(true);
+    return list;
+}
+
+QPushButton* addButton(QBoxLayout* row, const QString& text, const std::function<void()>& action) {
+    auto* button = new QPushButton(text);
+    QObject::connect(button, &QPushButton::clicked, button, [action] { action(); });
+    row->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Shell& shell) : shell_(shell) {
+    setWindowTitle(QStringLiteral("Keystrider"));
+    setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+    buildLayout();
+    trayRetry_.setSingleShot(true);
+    connect(&trayRetry_, &QTimer::timeout, this, [this] { tryAddTray(); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildLayout() {
+    auto* layout = new QVBoxLayout(this);
+
+    auto* macroGroup = new QGroupBox(QStringLiteral("Macros (Instruction sets fired by the given trigger(s))"));
+    auto* macroLayout = new QVBoxLayout(macroGroup);
+    macros_ = makeList(QStringLiteral("Macro Name"), kTriggerKinds[kHotKeyKind]);
+    macros_->header()->setSectionsClickable(true);
+    connect(macros_->header(), &QHeaderView::sectionClicked, this, [this](int section) {
+        if (section == 1) RefreshTriggerColumn(true);
+    });
+    macroLayout->addWidget(macros_);
+    auto* macroButtons = new QHBoxLayout;
+    addButton(macroButtons, QStringLiteral("De&lete"), [this] { DeleteSelectedMacros(); });
+    addButton(macroButtons, QStringLiteral("Exec&ute"), [this] { ExecuteSelected(); });
+    macroButtons->addStretch();
+    macroLayout->addLayout(macroButtons);
+    layout->addWidget(macroGroup);
+
+    auto* recordingGroup =
+        new QGroupBox(QStringLiteral("Recordings (Recorded keyboard and/or mouse events)"));
+    auto* recordingLayout = new QVBoxLayout(recordingGroup);
+    recordings_ = makeList(QStringLiteral("Recording Name"), QStringLiteral("Recording Type"));
+    recordingLayout->addWidget(recordings_);
+    layout->addWidget(recordingGroup);
+
+    auto* windowButtons = new QHBoxLayout;
+    addButton(windowButtons, QStringLiteral("&Shutdown"), [this] { Shutdown(); });
+    addButton(windowButtons, QStringLiteral("&Close"), [this] { HideWindow(); });
+    addButton(windowButtons, QStringLiteral("A&bout"), [this] { ShowAbout(); });
+    addButton(windowButtons, QStringLiteral("Optio&ns"), [this] { ShowOptions(); });
+    windowButtons->addStretch();
+    layout->addLayout(windowButtons);
+    resize(420, 460);
+}
+
+bool MainWindow::Initialise() {
+    buildTrayMenu();
+    tryAddTray();
+    if (!shell_.store().EnsureRootKeys()) return false;
+    for (const std::string& name : shell_.LoadMacros()) addMacroRow(name);
+    fillRecordings();
+    triggerIndex_ = static_cast<int>(readOption(shell_.store(), "triggerindex").value_or(0) % 4);
+    RefreshTriggerColumn(false);
+    shell_.HandCommandLineToSelf();
+    if (shell_.switches().scheduler && shell_.hooks().startSchedules) {
+        shell_.hooks().startSchedules();
+    }
+    return true;
+}
+
+void MainWindow::buildTrayMenu() {
+    trayMenu_ = new QMenu(this);
+    QAction* hotKeys = trayMenu_->addAction(QStringLiteral("Enable Hot Key Triggers"));
+    hotKeys->setCheckable(true);
+    connect(hotKeys, &QAction::triggered, this, [this] { ToggleHotKeys(); });
+    connect(trayMenu_, &QMenu::aboutToShow, this,
+            [this, hotKeys] { hotKeys->setChecked(shell_.hotKeys().Enabled()); });
+    trayMenu_->addSeparator();
+    connect(trayMenu_->addAction(QStringLiteral("Shutdown")), &QAction::triggered, this,
+            [this] { Shutdown(); });
+    connect(trayMenu_->addAction(QStringLiteral("Show Main Window")), &QAction::triggered, this,
+            [this] { ShowNormal(); });
+}
+
+// The notification area may appear after this program (a session starting
+// both at once): look again, less often each time.
+void MainWindow::tryAddTray() {
+    if (tray_ != nullptr) return;
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        if (trayAttempts_ < kTrayRetries) trayRetry_.start(500 << trayAttempts_++);
+        return;
+    }
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Keystrider"));
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger) ShowNormal();
+    });
+    tray_->show();
+}
+
+bool MainWindow::HasTray() const { return tray_ != nullptr && tray_->isVisible(); }
+
+void MainWindow::addMacroRow(const std::string& name) {
+    auto* row = new QTreeWidgetItem(macros_);
+    row->setText(0, qs(name));
+}
+
+void MainWindow::fillRecordings() {
+    for (const RecordingRow& r : listRecordings(shell_.store())) {
+        auto* row = new QTreeWidgetItem(recordings_);
+        row->setText(0, qs(r.name));
+        row->setText(1, qs(r.typeText));
+        row->setData(1, Qt::UserRole, r.type);
+    }
+}
+
+std::string MainWindow::triggerText(int kind, const std::string& macro) {
+    if (kind == kHotKeyKind) return shell_.hotKeys().TextForMacro(macro);
+    const auto& text = shell_.hooks().triggerText;
+    return text ? text(kind, macro) : std::string();
+}
+
+void MainWindow::RefreshTriggerColumn(bool advance) {
+    if (!advance) triggerIndex_ = (triggerIndex_ + 3) % 4;
+    macros_->headerItem()->setText(1, kTriggerKinds[triggerIndex_]);
+    for (int i = 0; i < macros_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = macros_->topLevelItem(i);
+        row->setText(1, qs(triggerText(triggerIndex_, row->text(0).toStdString())));
+    }
+    triggerIndex_ = (triggerIndex_ + 1) % 4;
+    shell_.store().SetDword(kDirectRoot, "triggerindex", static_cast<std::uint32_t>(triggerIndex_));
+}
+
+std::vector<int> MainWindow::selectedMacroRows() const {
+    std::vector<int> rows;
+    for (QTreeWidgetItem* item : macros_->selectedItems()) {
+        rows.push_back(macros_->indexOfTopLevelItem(item));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void MainWindow::DeleteSelectedMacros() {
+    Messages& messages = shell_.messages();
+    std::vector<int> rows = selectedMacroRows();
+    if (rows.empty()) {
+        messages.show("No macro(s) selected!", "Attention", MsgIcon::Exclamation, MsgButtons::Ok,
+                      MsgOwner::MainWindow);
+        return;
+    }
+    if (messages.show("Are you sure you want to delete the selected macro(s)?", "Warning",
+                      MsgIcon::Question, MsgButtons::YesNo, MsgOwner::MainWindow) != MsgAnswer::Yes) {
+        return;
+    }
+    std::vector<QTreeWidgetItem*> items;
+    for (int row : rows) items.push_back(macros_->topLevelItem(row));
+    for (QTreeWidgetItem* item : items) {
+        const std::string name = item->text(0).toStdString();
+        const StoredHotKey stored = shell_.hotKeys().ReadStored(name);
+        if (!shell_.store().DeleteKeyTree(std::string(kMacrosKey) + name)) {
+            messages.show("Unable to delete macro: " + name, "Attention", MsgIcon::Exclamation,
+                          MsgButtons::Ok, MsgOwner::MainWindow);
+            continue;
+        }
+        delete item;
+        if (shell_.hotKeys().Unregister(name, stored) && shell_.hooks().removeOtherTriggers) {
+            shell_.hooks().removeOtherTriggers(name);
+        }
+    }
+}
+
+void MainWindow::ExecuteSelected() {
+    const std::vector<int> rows = selectedMacroRows();
+    if (rows.size() != 1) {
+        shell_.messages().show(rows.empty() ? "No macro selected!"
+                                            : "Please select only one macro to be executed!",
+                               "Attention", MsgIcon::Exclamation, MsgButtons::Ok,
+                               MsgOwner::MainWindow);
+        return;
+    }
+    // A request that cannot be posted is not reported.
+    if (shell_.hooks().postStartMacro) {
+        shell_.hooks().postStartMacro(macros_->topLevelItem(rows[0])->text(0).toStdString());
+    }
+}
+
+void MainWindow::ToggleHotKeys() {
+    HotKeyTable& table = shell_.hotKeys();
+    table.SetEnabled(!table.Enabled());
+    shell_.WriteOption("HotKeyOn", table.Enabled() ? 1 : 0);
+}
+
+void MainWindow::ShowOptions() {
+    OptionsDialog dialog(shell_, this);
+    dialog.exec();
+}
+
+void MainWindow::ShowAbout() {
+    shell_.messages().show(
+        "Keystrider " KS_VERSION
+        "\n\nRecords and plays back keyboard and mouse input, and runs macros started by hot "
+        "keys, typed words, schedules, XML messages, the command line or a button.",
+        "About Keystrider", MsgIcon::Information, MsgButtons::Ok, MsgOwner::MainWindow);
+}
+
+void MainWindow::ShowNormal() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::HideWindow() {
+    if (HasTray()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void MainWindow::Shutdown() {
+    if (tray_ != nullptr) tray_->hide();
+    if (shell_.Shutdown() && onEnded) onEnded();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    HideWindow();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        HideWindow();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+}  // namespace ks

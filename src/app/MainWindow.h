@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QMenu;
+class QSystemTrayIcon;
+class QTreeWidget;
+
+namespace ks {
+
+class Shell;
+
+// The main window: the macro and recording lists with their buttons, the
+// tray icon with its menu. Hidden at start; closing it hides it (or, with no
+// tray to come back from, minimises it).
+class MainWindow final : public QWidget {
+public:
+    explicit MainWindow(Shell& shell);
+    ~MainWindow() override;
+
+    // Everything the window does once it exists: tray icon, lists with the
+    // macros' triggers, the trigger column, the command line. False when the
+    // store's root keys cannot be had: the program ends.
+    bool Initialise();
+
+    // Shows the trigger kind after the current one (`advance`) or the
+    // current one again, and remembers the next.
+    void RefreshTriggerColumn(bool advance);
+    void DeleteSelectedMacros();
+    void ExecuteSelected();
+    void ShowOptions();
+    void ShowAbout();
+    void ShowNormal();
+    void HideWindow();
+    void ToggleHotKeys();
+    // The main window's end: tray icon gone, shell steps, then `onEnded`
+    // unless the keyboard-watch thread still has to answer.
+    void Shutdown();
+
+    bool HasTray() const;
+    QTreeWidget* macroList() const { return macros_; }
+    QTreeWidget* recordingList() const { return recordings_; }
+    QMenu* trayMenu() const { return trayMenu_; }
+
+    std::function<void()> onEnded;
+
+    static constexpr int kTrayRetries = 8;  // after 0.5 s, 1 s, 2 s, … about two minutes in all
+
+protected:
+    void closeEvent(class QCloseEvent* event) override;
+    void keyPressEvent(class QKeyEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildTrayMenu();
+    void tryAddTray();
+    void fillRecordings();
+    void addMacroRow(const std::string& name);
+    std::string triggerText(int kind, const std::string& macro);
+    std::vector<int> selectedMacroRows() const;
+
+    Shell& shell_;
+    QTreeWidget* macros_ = nullptr;
+    QTreeWidget* recordings_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QTimer trayRetry_;
+    int trayAttempts_ = 0;
+    int triggerIndex_ = 0;
+};
+
+}  // namespace ks

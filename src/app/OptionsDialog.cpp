@@ -1,0 +1,153 @@
+#include "app/OptionsDialog.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/Shell.h"
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+namespace {
+
+QCheckBox* addCheckBox(QFormLayout* form, const char* label, const char* objectName) {
+    auto* box = new QCheckBox;
+    box->setObjectName(QLatin1String(objectName));
+    form->addRow(QString::fromLatin1(label), box);
+    return box;
+}
+
+QFormLayout* addGroup(QVBoxLayout* layout, const char* title) {
+    auto* group = new QGroupBox(QString::fromLatin1(title));
+    auto* form = new QFormLayout(group);
+    layout->addWidget(group);
+    return form;
+}
+
+QRadioButton* addRadio(QHBoxLayout* row, const char* label, const char* objectName) {
+    auto* radio = new QRadioButton(QString::fromLatin1(label));
+    radio->setObjectName(QLatin1String(objectName));
+    row->addWidget(radio);
+    return radio;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> parsePort(const std::string& text) {
+    std::size_t i = text.rfind('+', 0) == 0 ? 1 : 0;
+    if (i == text.size()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (value > 0xFFFFFFFFu) return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), shell_(shell) {
+    setWindowTitle(QStringLiteral("Keystrider - Options"));
+    auto* layout = new QVBoxLayout(this);
+
+    hotKeys_ = addCheckBox(addGroup(layout, "Hot Key Triggers"), "Enable:", "hotKeys");
+    QFormLayout* serverGroup = addGroup(layout, "Server");
+    server_ = addCheckBox(serverGroup, "Enable:", "server");
+    port_ = new QLineEdit;
+    port_->setObjectName(QStringLiteral("port"));
+    serverGroup->addRow(QStringLiteral("Port:"), port_);
+    phrases_ = addCheckBox(addGroup(layout, "Word or Phrase Triggers"), "Enable:", "phrases");
+    scheduler_ = addCheckBox(addGroup(layout, "Scheduler Triggers"), "Enable:", "scheduler");
+    QFormLayout* macroGroup = addGroup(layout, "Macro Options");
+    expansion_ = addCheckBox(macroGroup, "Variable Expansion On:", "expansion");
+    prompt_ = addCheckBox(macroGroup, "Prompt before executing:", "prompt");
+    auto* mouseRow = new QHBoxLayout;
+    left_ = addRadio(mouseRow, "Left", "mouseLeft");
+    middle_ = addRadio(mouseRow, "Middle", "mouseMiddle");
+    right_ = addRadio(mouseRow, "Right", "mouseRight");
+    macroGroup->addRow(QStringLiteral("Mouse Button used for special features:"), mouseRow);
+    connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseLeft); });
+    connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseMiddle); });
+    connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseRight); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* save = new QPushButton(QStringLiteral("Save"));
+    save->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    buttons->addWidget(save);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    connect(save, &QPushButton::clicked, this, [this] { Save(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    load();
+}
+
+void OptionsDialog::load() {
+    SettingsStore& store = shell_.store();
+    // Missing, the option means on (as at start), so Save must not turn it off unasked.
+    hotKeys_->setChecked(readOption(store, "HotKeyOn").value_or(1) == 1);
+    server_->setChecked(store.OptionOn("SrvOn"));
+    phrases_->setChecked(store.OptionOn("WPhraseOn"));
+    expansion_->setChecked(store.OptionOn("ExpansionOn"));
+    scheduler_->setChecked(store.OptionOn("SchedOn"));
+    prompt_->setChecked(store.OptionOn("PromptBefMac"));
+    if (const auto port = readOption(store, "SrvPort")) port_->setText(QString::number(*port));
+    switch (readOption(store, "SPMouse").value_or(kMouseRight)) {
+        case kMouseLeft: left_->setChecked(true); break;
+        case kMouseMiddle: middle_->setChecked(true); break;
+        case kMouseRight: right_->setChecked(true); break;
+        default: break;
+    }
+}
+
+// Takes effect at once, before and without Save.
+void OptionsDialog::chooseMouse(std::uint32_t button) { shell_.switches().specialMouse = button; }
+
+bool OptionsDialog::writeSwitch(const char* name, const QCheckBox* box) {
+    return shell_.WriteOption(name, box->isChecked() ? 1 : 0);
+}
+
+bool OptionsDialog::Save() {
+    Switches& switches = shell_.switches();
+    if (!writeSwitch("HotKeyOn", hotKeys_)) return false;
+    shell_.hotKeys().SetEnabled(hotKeys_->isChecked());
+
+    if (!writeSwitch("SrvOn", server_)) return false;
+    switches.server = server_->isChecked();
+
+    const auto port = parsePort(port_->text().toStdString());
+    if (!port) {
+        shell_.messages().show("Port must be a positive integer.", "Error", MsgIcon::Stop,
+                               MsgButtons::Ok, MsgOwner::MainWindow);
+        return false;
+    }
+    if (!shell_.WriteOption("SrvPort", *port)) return false;
+    shell_.ReopenServer(*port);
+
+    if (!writeSwitch("PromptBefMac", prompt_)) return false;
+    switches.prompt = prompt_->isChecked();
+
+    if (!writeSwitch("WPhraseOn", phrases_)) return false;
+    shell_.RestartPhraseWatch(phrases_->isChecked());
+    switches.phrases = phrases_->isChecked();
+
+    if (!writeSwitch("ExpansionOn", expansion_)) return false;
+    switches.expansion = expansion_->isChecked();
+
+    shell_.SetScheduler(scheduler_->isChecked());
+    if (!writeSwitch("SchedOn", scheduler_)) return false;
+
+    if (!shell_.WriteOption("SPMouse", switches.specialMouse)) return false;
+    accept();
+    return true;
+}
+
+}  // namespace ks

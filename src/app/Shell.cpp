@@ -1,0 +1,170 @@
+#include "app/Shell.h"
+
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+namespace {
+
+constexpr const char* kAppErrorTitle = "Keystrider - Error";
+constexpr std::size_t kCmdLineMacroLimit = 1000;  // bytes, with the terminating zero
+
+std::string macrosKey() { return std::string(kDirectRoot) + "Macros"; }
+
+bool callOr(const std::function<bool()>& hook, bool fallback) { return hook ? hook() : fallback; }
+
+void callIfSet(const std::function<void()>& hook) {
+    if (hook) hook();
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> readOption(SettingsStore& store, std::string_view name) {
+    return store.GetDword(kDirectRoot, name);
+}
+
+Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::string commandLine)
+    : store_(store),
+      hooks_(std::move(hooks)),
+      commandLine_(std::move(commandLine)),
+      hotKeyTable_(
+          store, hotKeys,
+          [this](const std::string& macro) {
+              return hooks_.postStartMacro && hooks_.postStartMacro(macro);
+          },
+          [this] { return callOr(hooks_.runActive, false); }, BasicHotKeyText) {}
+
+Shell::~Shell() = default;
+
+Messages& Shell::messages() { return store_.messages(); }
+
+void Shell::showError(const std::string& text, const char* title, MsgIcon icon, MsgOwner owner) {
+    messages().show(text, title, icon, MsgButtons::Ok, owner);
+}
+
+bool Shell::ReadOptions() {
+    const auto hotKeyOn = readOption(store_, "HotKeyOn");
+    hotKeyTable_.SetEnabled(!hotKeyOn || *hotKeyOn == 1);
+    if (const auto srvOn = readOption(store_, "SrvOn")) {
+        switches_.server = *srvOn == 1;
+        if (switches_.server) {
+            if (const auto port = readOption(store_, "SrvPort")) {
+                if (!OpenServer(*port)) return false;
+            } else {
+                showError("Error reading port for Server from registry, can't start server.",
+                          kAppErrorTitle, MsgIcon::Exclamation);
+                switches_.server = false;
+            }
+        }
+    }
+    switches_.prompt = store_.OptionOn("PromptBefMac");
+    switches_.specialMouse = readOption(store_, "SPMouse").value_or(kMouseRight);
+    switches_.expansion = store_.OptionOn("ExpansionOn");
+    if (const auto schedOn = readOption(store_, "SchedOn")) switches_.scheduler = *schedOn == 1;
+    return true;
+}
+
+void Shell::StartHookThread() {
+    if (!hooks_.createHookThread) return;
+    hookThread_ = hooks_.createHookThread();
+    if (!hookThread_) {
+        showError("Error creating thread.  Word or Phrase triggers will not function.", "Error",
+                  MsgIcon::Stop);
+        return;
+    }
+    if (const auto on = readOption(store_, "WPhraseOn")) {
+        switches_.phrases = *on == 1;
+        if (switches_.phrases && !hookThread_->postInstallHooks()) {
+            showError(
+                "Error comunicating with Hook thread.  Word or Phrase triggers will not function.",
+                "Error", MsgIcon::Stop);
+        }
+    }
+}
+
+std::vector<std::string> Shell::LoadMacros() {
+    std::vector<std::string> names = hotKeyTable_.RegisterAll();
+    if (hooks_.loadOtherTriggers) {
+        for (const std::string& name : names) hooks_.loadOtherTriggers(name);
+    }
+    return names;
+}
+
+void Shell::HandCommandLineToSelf() {
+    if (commandLine_.empty()) return;
+    if (!store_.SetText(macrosKey(), "CmdLineMacro", commandLine_)) {
+        showError("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop, MsgOwner::MainWindow);
+        return;
+    }
+    if (!callOr(hooks_.postCommandLineMacro, false)) {
+        showError("Error posting message to currently running copy of Keystrider.",
+                  kAppErrorTitle, MsgIcon::Stop, MsgOwner::MainWindow);
+    }
+}
+
+void Shell::CommandLineMacro() {
+    const auto name = store_.GetText(macrosKey(), "CmdLineMacro");
+    if (!name || name->size() >= kCmdLineMacroLimit) {
+        showError("Error reading CmdLineMacro from registry.", kAppErrorTitle, MsgIcon::Stop);
+        return;
+    }
+    if (!hooks_.postStartMacro || !hooks_.postStartMacro(*name)) {
+        showError("Error posting message to main thread.", "Error", MsgIcon::Stop);
+    }
+}
+
+bool Shell::Shutdown() {
+    callIfSet(hooks_.stopSchedules);
+    callIfSet(hooks_.releaseEventClipboard);
+    if (!hookThread_) return true;
+    // A thread that cannot be told to end would never answer: end without it.
+    const bool told = hookThread_->postEnd();
+    endingHookThread_ = std::move(hookThread_);
+    return !told;
+}
+
+void Shell::Exit() {
+    if (hookThread_) hookThread_->postEnd();
+    callIfSet(hooks_.releasePlayerBuffer);
+    CloseServer();
+}
+
+bool Shell::WriteOption(std::string_view name, std::uint32_t value) {
+    if (store_.SetDword(kDirectRoot, name, value)) return true;
+    showError("Failed while writing to registry.  Please try again.", "Error", MsgIcon::Stop,
+              MsgOwner::MainWindow);
+    return false;
+}
+
+void Shell::RestartPhraseWatch(bool watch) {
+    if (!hooks_.createHookThread) return;
+    const bool posted = hookThread_ && hookThread_->postRemoveHooks() &&
+                        (!watch || hookThread_->postInstallHooks());
+    if (!posted) {
+        showError("Error posting message to hook thread.", "Error", MsgIcon::Stop,
+                  MsgOwner::MainWindow);
+    }
+}
+
+bool Shell::OpenServer(std::uint32_t port) {
+    if (!hooks_.openServer) return true;
+    serverOpen_ = hooks_.openServer(port);
+    return serverOpen_;
+}
+
+void Shell::CloseServer() {
+    if (serverOpen_ && hooks_.closeServer) hooks_.closeServer();
+    serverOpen_ = false;
+}
+
+void Shell::ReopenServer(std::uint32_t port) {
+    CloseServer();
+    if (switches_.server) OpenServer(port);
+}
+
+void Shell::SetScheduler(bool on) {
+    switches_.scheduler = on;
+    callIfSet(on ? hooks_.startSchedules : hooks_.stopSchedules);
+}
+
+}  // namespace ks

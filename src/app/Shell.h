@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ShellHooks.h"
+#include "platform/Messages.h"
+#include "triggers/HotKeyTable.h"
+
+namespace ks {
+
+class HotKeys;
+class Messages;
+class SettingsStore;
+
+// The process-wide switches read from the options at start and changed by
+// the Options dialog and the tray menu. The hot-key switch is the hot-key
+// table's own.
+struct Switches {
+    bool server = false;
+    bool prompt = false;
+    bool expansion = false;
+    bool scheduler = false;
+    bool phrases = false;
+    std::uint32_t specialMouse = 517;
+};
+
+inline constexpr std::uint32_t kMouseLeft = 514;
+inline constexpr std::uint32_t kMouseRight = 517;
+inline constexpr std::uint32_t kMouseMiddle = 520;
+
+// The program's state between start-up and exit, apart from its windows:
+// options and switches, the hot-key table, the keyboard-watch thread and the
+// hand-over of a command-line macro. GUI thread only.
+class Shell {
+public:
+    Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::string commandLine);
+    ~Shell();
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+
+    SettingsStore& store() { return store_; }
+    Messages& messages();
+    HotKeyTable& hotKeys() { return hotKeyTable_; }
+    Switches& switches() { return switches_; }
+    ShellHooks& hooks() { return hooks_; }
+    const std::string& commandLine() const { return commandLine_; }
+
+    // Reads the options into the switches and opens the server when it is
+    // on. False when the server could not be opened: the program ends.
+    bool ReadOptions();
+    // Creates the keyboard-watch thread and lets it watch when phrases are on.
+    void StartHookThread();
+    bool HasHookThread() const { return hookThread_ != nullptr; }
+
+    // Loads what the main window lists: registers the hot keys and fills the
+    // other trigger tables. Returns the macro names in the store's order.
+    std::vector<std::string> LoadMacros();
+
+    // Hands the command line, when there is one, to this copy's own queue.
+    void HandCommandLineToSelf();
+    // Runs the macro named in CmdLineMacro.
+    void CommandLineMacro();
+
+    // The shutdown steps after the tray icon has gone. True when the main
+    // window may end now; false while the keyboard-watch thread is ending
+    // (HookThreadEnded comes then and shutdown runs again).
+    bool Shutdown();
+    // After the main window has ended.
+    void Exit();
+
+    // Writes one option; shows the failure (owned by the main window).
+    bool WriteOption(std::string_view name, std::uint32_t value);
+    // Tells the keyboard-watch thread to stop watching and, when `watch`,
+    // to start again. Shows a failed post. Does nothing without the thread.
+    void RestartPhraseWatch(bool watch);
+    // Closes the request server's listener and opens it on `port` when the
+    // server is on.
+    void ReopenServer(std::uint32_t port);
+    void CloseServer();
+    bool OpenServer(std::uint32_t port);
+    void SetScheduler(bool on);
+
+private:
+    void showError(const std::string& text, const char* title, MsgIcon icon,
+                   MsgOwner owner = MsgOwner::None);
+
+    SettingsStore& store_;
+    ShellHooks hooks_;
+    std::string commandLine_;
+    HotKeyTable hotKeyTable_;
+    Switches switches_;
+    std::unique_ptr<HookThreadControl> hookThread_;
+    // A thread told to end lives on until the program exits.
+    std::unique_ptr<HookThreadControl> endingHookThread_;
+    bool serverOpen_ = false;
+};
+
+// The option value at the store's root, read directly.
+std::optional<std::uint32_t> readOption(SettingsStore& store, std::string_view name);
+
+}  // namespace ks

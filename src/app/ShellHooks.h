@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ks {
+
+// The keyboard-watch thread as the shell drives it. Each post returns false
+// when the message could not be posted.
+class HookThreadControl {
+public:
+    HookThreadControl() = default;
+    HookThreadControl(const HookThreadControl&) = delete;
+    HookThreadControl& operator=(const HookThreadControl&) = delete;
+    virtual ~HookThreadControl() = default;
+
+    virtual bool postInstallHooks() = 0;  // start watching typed phrases
+    virtual bool postRemoveHooks() = 0;   // stop watching typed phrases
+    // Ask the thread to end; it answers through Shell::HookThreadEnded.
+    virtual bool postEnd() = 0;
+};
+
+// Where the rest of the program plugs into the shell. Every member may be
+// left empty: the shell then does without that part (no server, no hook
+// thread, no schedules, empty trigger texts of the other kinds).
+struct ShellHooks {
+    // Posts a start request for `macro` to the GUI thread's queue, where the
+    // runner picks it up. False when the post failed.
+    std::function<bool(const std::string& macro)> postStartMacro;
+    // Whether a macro run is active.
+    std::function<bool()> runActive;
+    // Posts "run the macro named in CmdLineMacro" to the GUI thread's own
+    // queue; it arrives at Shell::CommandLineMacro. False when it failed.
+    std::function<bool()> postCommandLineMacro;
+
+    // Opens the request server's listener; false when it could not (the
+    // server has shown its own message then).
+    std::function<bool(std::uint32_t port)> openServer;
+    std::function<void()> closeServer;
+
+    // Creates and starts the keyboard-watch thread; null when it could not be created.
+    std::function<std::unique_ptr<HookThreadControl>()> createHookThread;
+
+    std::function<void()> startSchedules;
+    std::function<void()> stopSchedules;
+
+    // Fills the phrase, schedule and message-identifier tables for one
+    // macro at start, and removes a deleted macro from them.
+    std::function<void(const std::string& macro)> loadOtherTriggers;
+    std::function<void(const std::string& macro)> removeOtherTriggers;
+    // The trigger column's text for `macro` of the kinds other than hot keys
+    // (0 schedule, 1 word or phrase, 2 XML message identifier).
+    std::function<std::string(int kind, const std::string& macro)> triggerText;
+
+    // Shutdown and exit steps owned by the recording editor and the player.
+    std::function<void()> releaseEventClipboard;
+    std::function<void()> releasePlayerBuffer;
+};
+
+}  // namespace ks

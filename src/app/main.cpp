@@ -1,0 +1,49 @@
+#include <QApplication>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/CommandLine.h"
+#include "platform/qt/QtMessages.h"
+#include "platform/x11/DisplayCheck.h"
+#include "store/KeyTree.h"
+#include "store/SettingsStore.h"
+
+int main(int argc, char** argv) {
+    const ks::CommandLine line = ks::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.action == ks::CommandLine::Action::Help) {
+        std::fputs(ks::helpText().c_str(), stdout);
+        return 0;
+    }
+    if (line.action == ks::CommandLine::Action::Version) {
+        std::fputs(ks::versionText().c_str(), stdout);
+        return 0;
+    }
+    std::string reason;
+    if (!ks::displayReachable({}, reason)) {
+        std::fprintf(stderr, "keystrider: %s; Keystrider needs an X11 session.\n", reason.c_str());
+        return 1;
+    }
+
+    // Qt sees only the program's name: every further word is the macro's.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("keystrider"));
+
+    ks::KeyTree tree(ks::KeyTree::defaultFile());
+    ks::QtMessages messages;
+    ks::SettingsStore store(tree, messages);
+
+    ks::ShellHooks hooks;
+    // Until the runner is linked in, a start request is announced on
+    // standard error instead of being run.
+    hooks.postStartMacro = [](const std::string& macro) {
+        std::fprintf(stderr, "keystrider: start macro: %s\n", macro.c_str());
+        std::fflush(stderr);
+        return true;
+    };
+    ks::Application application(store, messages, std::move(hooks), line.macro);
+    return application.Run();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "store/Result.h"
+
+namespace ks {
+
+// Modifier bits of a stored hot key (`fsModifiers`).
+inline constexpr std::uint32_t kModAlt = 1;
+inline constexpr std::uint32_t kModControl = 2;
+inline constexpr std::uint32_t kModShift = 4;
+inline constexpr std::uint32_t kModWin = 8;
+
+struct HotKeyRequest {
+    std::int32_t id;
+    std::uint32_t modifiers;
+    std::uint32_t vk;
+};
+
+// System-wide hot keys: a key with modifiers, captured from every
+// application and reported by the identifier it was registered under.
+class HotKeys {
+public:
+    using PressedHandler = std::function<void(std::int32_t id)>;
+
+    HotKeys() = default;
+    HotKeys(const HotKeys&) = delete;
+    HotKeys& operator=(const HotKeys&) = delete;
+    virtual ~HotKeys() = default;
+
+    // Captures the virtual-key code `vk` with the `kMod*` bits in `modifiers`
+    // under `id`. A failure carries the platform's error text; nothing stays
+    // captured after one.
+    virtual Status registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) = 0;
+    // Registers several, one result per request in order, as if one by one;
+    // an implementation may need far fewer round trips to its server so.
+    virtual std::vector<Status> registerHotKeys(const std::vector<HotKeyRequest>& requests) {
+        std::vector<Status> results;
+        results.reserve(requests.size());
+        for (const HotKeyRequest& r : requests) {
+            results.push_back(registerHotKey(r.id, r.modifiers, r.vk));
+        }
+        return results;
+    }
+    // Releases what `id` captured; fails when `id` holds nothing.
+    virtual Status unregisterHotKey(std::int32_t id) = 0;
+    // Called on the GUI thread with the identifier of each hot key pressed.
+    virtual void setPressedHandler(PressedHandler handler) = 0;
+};
+
+}  // namespace ks

@@ -1,0 +1,360 @@
+#include "platform/x11/X11HotKeys.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+// Xlib's macros would shadow this program's names of the same spelling.
+#undef Status
+#undef Bool
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "platform/x11/HotKeyKeysyms.h"
+
+namespace ks {
+
+namespace {
+
+struct DisplayCloser {
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+std::string xErrorText(Display* display, int code) {
+    char text[256] = {};
+    XGetErrorText(display, code, text, sizeof text);
+    return text;
+}
+
+// Catches the X errors of one display while it lives; errors of any other
+// connection go to the handler that was there before. Xlib's handler is
+// process-wide: only the GUI thread sets traps.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(Display* display) : display_(display), outer_(active_) {
+        active_ = this;
+        previous_ = XSetErrorHandler(&ErrorTrap::handle);
+    }
+    ~ErrorTrap() {
+        XSetErrorHandler(previous_);
+        active_ = outer_;
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    struct Error {
+        unsigned long serial;
+        int code;
+    };
+
+    // Waits for the server to have answered every request made so far;
+    // returns the errors, in request order.
+    const std::vector<Error>& sync() {
+        XSync(display_, False);
+        return errors_;
+    }
+
+private:
+    static int handle(Display* display, XErrorEvent* event) {
+        if (active_ == nullptr || display != active_->display_) {
+            return active_ != nullptr && active_->previous_ != nullptr
+                       ? active_->previous_(display, event)
+                       : 0;
+        }
+        active_->errors_.push_back({event->serial, event->error_code});
+        return 0;
+    }
+
+    static inline ErrorTrap* active_ = nullptr;
+    Display* display_;
+    ErrorTrap* outer_;
+    XErrorHandler previous_ = nullptr;
+    std::vector<Error> errors_;
+};
+
+// Every modifier bit a key event's state can carry; button and group bits are not.
+constexpr unsigned kModifierBits =
+    ShiftMask | LockMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask | Mod4Mask | Mod5Mask;
+
+unsigned toXModifiers(std::uint32_t modifiers) {
+    unsigned x = 0;
+    if (modifiers & kModAlt) x |= Mod1Mask;
+    if (modifiers & kModControl) x |= ControlMask;
+    if (modifiers & kModShift) x |= ShiftMask;
+    if (modifiers & kModWin) x |= Mod4Mask;
+    return x;
+}
+
+// The modifier bit that `keysym`'s key sets, from the server's modifier map.
+unsigned modifierMaskOf(Display* display, XModifierKeymap* map, KeySym keysym) {
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        for (int i = 0; i < map->max_keypermod; ++i) {
+            const KeyCode code = map->modifiermap[modifier * map->max_keypermod + i];
+            if (code != 0 && XkbKeycodeToKeysym(display, code, 0, 0) == keysym) {
+                return 1u << modifier;
+            }
+        }
+    }
+    return 0;
+}
+
+// Every combination of the lock bits, the empty one first.
+std::vector<unsigned> lockCombinations(Display* display) {
+    XModifierKeymap* map = XGetModifierMapping(display);
+    std::vector<unsigned> locks = {LockMask};
+    if (map != nullptr) {
+        for (KeySym keysym : {XK_Num_Lock, XK_Scroll_Lock}) {
+            const unsigned mask = modifierMaskOf(display, map, keysym);
+            if (mask != 0 && std::find(locks.begin(), locks.end(), mask) == locks.end()) {
+                locks.push_back(mask);
+            }
+        }
+        XFreeModifiermap(map);
+    }
+    std::vector<unsigned> combinations = {0};
+    for (unsigned lock : locks) {
+        const std::size_t count = combinations.size();
+        for (std::size_t i = 0; i < count; ++i) combinations.push_back(combinations[i] | lock);
+    }
+    return combinations;
+}
+
+}  // namespace
+
+struct X11HotKeys::Impl {
+    struct Registration {
+        std::int32_t id;
+        std::uint32_t vk;
+        unsigned modifiers;  // X modifier bits
+        KeyCode keycode;     // 0 while the keymap has no key for `vk`
+    };
+
+    explicit Impl(DisplayPtr connection)
+        : display(std::move(connection)),
+          root(DefaultRootWindow(display.get())),
+          combinations(lockCombinations(display.get())),
+          notifier(ConnectionNumber(display.get()), QSocketNotifier::Read) {
+        QObject::connect(&notifier, &QSocketNotifier::activated, &notifier,
+                         [this] { readEvents(); });
+        regrabTimer.setSingleShot(true);
+        regrabTimer.setInterval(kRegrabDelayMs);
+        QObject::connect(&regrabTimer, &QTimer::timeout, &regrabTimer, [this] { regrabAll(); });
+    }
+
+    KeyCode keycodeOf(std::uint32_t vk) const {
+        const unsigned long keysym = x11::hotKeyKeysym(vk);
+        return keysym == 0 ? 0 : XKeysymToKeycode(display.get(), keysym);
+    }
+
+    struct Target {
+        KeyCode keycode;
+        unsigned modifiers;
+    };
+
+    // Grabs every target with every lock combination, waiting for the
+    // server once for all of them. All or nothing per target: when the
+    // server refuses one combination, the target's others are released
+    // again. Returns each target's X error code, 0 for success.
+    std::vector<int> grab(const std::vector<Target>& targets) {
+        std::vector<int> codes(targets.size(), 0);
+        std::vector<unsigned long> firstSerials;
+        {
+            ErrorTrap trap(display.get());
+            for (const Target& t : targets) {
+                firstSerials.push_back(NextRequest(display.get()));
+                for (unsigned lock : combinations) {
+                    XGrabKey(display.get(), t.keycode, t.modifiers | lock, root, False,
+                             GrabModeAsync, GrabModeAsync);
+                }
+            }
+            for (const ErrorTrap::Error& error : trap.sync()) {
+                const auto after = std::upper_bound(firstSerials.begin(), firstSerials.end(),
+                                                    error.serial);
+                if (after == firstSerials.begin()) continue;
+                int& code = codes[static_cast<std::size_t>(after - firstSerials.begin() - 1)];
+                if (code == 0) code = error.code;
+            }
+        }
+        std::vector<Target> refused;
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            if (codes[i] != 0) refused.push_back(targets[i]);
+        }
+        ungrab(refused);
+        scheduleQueuedEvents();
+        return codes;
+    }
+
+    // Releasing a combination this client does not hold does nothing.
+    void ungrab(const std::vector<Target>& targets) {
+        if (targets.empty()) return;
+        ErrorTrap trap(display.get());
+        for (const Target& t : targets) {
+            if (t.keycode == 0) continue;
+            for (unsigned lock : combinations) {
+                XUngrabKey(display.get(), t.keycode, t.modifiers | lock, root);
+            }
+        }
+        trap.sync();
+    }
+
+    std::vector<Registration>::iterator findId(std::int32_t id) {
+        return std::find_if(regs.begin(), regs.end(),
+                            [id](const Registration& r) { return r.id == id; });
+    }
+
+    bool heldByOtherId(KeyCode keycode, unsigned modifiers) const {
+        return std::any_of(regs.begin(), regs.end(), [&](const Registration& r) {
+            return r.keycode == keycode && r.modifiers == modifiers;
+        });
+    }
+
+    // Xlib may have read events off the socket while it waited for a reply;
+    // those would sit unseen until the next readable moment.
+    void scheduleQueuedEvents() {
+        if (XEventsQueued(display.get(), QueuedAlready) > 0) {
+            QTimer::singleShot(0, &notifier, [this] { readEvents(); });
+        }
+    }
+
+    void readEvents() {
+        while (XPending(display.get()) > 0) {
+            XEvent event;
+            XNextEvent(display.get(), &event);
+            if (event.type == KeyPress) {
+                keyPressed(event.xkey);
+            } else if (event.type == MappingNotify) {
+                XRefreshKeyboardMapping(&event.xmapping);
+                regrabTimer.start();
+            }
+        }
+    }
+
+    void keyPressed(const XKeyEvent& key) {
+        unsigned state = key.state & kModifierBits;
+        for (unsigned lock : combinations) state &= ~lock;
+        for (const Registration& r : regs) {
+            if (r.keycode == key.keycode && r.modifiers == state) {
+                deliver(r.id);
+                return;
+            }
+        }
+    }
+
+    void deliver(std::int32_t id) {
+        if (!pressed) return;
+        try {
+            pressed(id);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "keystrider: hot key %d: %s\n", id, error.what());
+        } catch (...) {
+            std::fprintf(stderr, "keystrider: hot key %d failed\n", id);
+        }
+    }
+
+    // A keymap change may move keys to other codes or the lock modifiers to
+    // other bits: release what is held and take each hot key again where its
+    // key is now. Grabs whose key and locks stayed put are left alone, so the
+    // keymap changes made while typing cost nothing.
+    void regrabAll() {
+        std::vector<unsigned> newCombinations = lockCombinations(display.get());
+        const bool locksMoved = newCombinations != combinations;
+        std::vector<Target> released;
+        for (Registration& r : regs) {
+            if (keycodeOf(r.vk) == r.keycode && !locksMoved) continue;
+            released.push_back({r.keycode, r.modifiers});
+            r.keycode = 0;
+        }
+        ungrab(released);
+        combinations = std::move(newCombinations);
+        std::vector<Registration*> moving;
+        std::vector<Target> targets;
+        for (Registration& r : regs) {
+            const KeyCode now = keycodeOf(r.vk);
+            if (r.keycode != 0 || now == 0 || heldByOtherId(now, r.modifiers)) continue;
+            r.keycode = now;
+            moving.push_back(&r);
+            targets.push_back({now, r.modifiers});
+        }
+        const std::vector<int> codes = grab(targets);
+        for (std::size_t i = 0; i < moving.size(); ++i) {
+            if (codes[i] != 0) moving[i]->keycode = 0;
+        }
+    }
+
+    DisplayPtr display;
+    Window root;
+    std::vector<unsigned> combinations;
+    std::vector<Registration> regs;
+    QSocketNotifier notifier;
+    QTimer regrabTimer;
+    PressedHandler pressed;
+};
+
+Expected<std::unique_ptr<X11HotKeys>> X11HotKeys::open(const std::string& displayName) {
+    DisplayPtr display(XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str()));
+    if (!display) {
+        const char* name = displayName.empty() ? XDisplayName(nullptr) : displayName.c_str();
+        return ks::Status::failure(std::string("cannot open display \"") + name + "\"");
+    }
+    return std::unique_ptr<X11HotKeys>(
+        new X11HotKeys(std::make_unique<Impl>(std::move(display))));
+}
+
+X11HotKeys::X11HotKeys(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+X11HotKeys::~X11HotKeys() = default;
+
+ks::Status X11HotKeys::registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
+    return registerHotKeys({{id, modifiers, vk}}).front();
+}
+
+std::vector<ks::Status> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequest>& requests) {
+    Impl& d = *impl_;
+    std::vector<ks::Status> results(requests.size(), ks::Status::success());
+    std::vector<std::size_t> grabbed;  // indexes into `requests`
+    std::vector<Impl::Target> targets;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const HotKeyRequest& r = requests[i];
+        const KeyCode keycode = d.keycodeOf(r.vk);
+        const unsigned xModifiers = toXModifiers(r.modifiers);
+        if (d.findId(r.id) != d.regs.end()) {
+            results[i] = ks::Status::failure("The hot-key identifier is already in use.");
+        } else if (keycode == 0) {
+            results[i] = ks::Status::failure("The keyboard has no key for this hot key.");
+        } else if (d.heldByOtherId(keycode, xModifiers)) {
+            // The server lets a client grab its own grab again; another
+            // identifier holding the combination is refused as another
+            // client's would be.
+            results[i] = ks::Status::failure(xErrorText(d.display.get(), BadAccess));
+        } else {
+            d.regs.push_back({r.id, r.vk, xModifiers, keycode});
+            grabbed.push_back(i);
+            targets.push_back({keycode, xModifiers});
+        }
+    }
+    const std::vector<int> codes = d.grab(targets);
+    for (std::size_t k = 0; k < grabbed.size(); ++k) {
+        if (codes[k] == 0) continue;
+        results[grabbed[k]] = ks::Status::failure(xErrorText(d.display.get(), codes[k]));
+        d.regs.erase(d.findId(requests[grabbed[k]].id));
+    }
+    return results;
+}
+
+ks::Status X11HotKeys::unregisterHotKey(std::int32_t id) {
+    Impl& d = *impl_;
+    const auto it = d.findId(id);
+    if (it == d.regs.end()) return ks::Status::failure("The hot key is not registered.");
+    d.ungrab({{it->keycode, it->modifiers}});
+    d.regs.erase(it);
+    return ks::Status::success();
+}
+
+void X11HotKeys::setPressedHandler(PressedHandler handler) { impl_->pressed = std::move(handler); }
+
+}  // namespace ks

@@ -1,0 +1,187 @@
+#include "triggers/HotKeyTable.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "platform/HotKeys.h"
+#include "store/SettingsStore.h"
+#include "store/Utf8.h"
+
+namespace ks {
+
+namespace {
+
+constexpr std::uint32_t kInvalid = 0xFFFFFFFF;
+const std::string kUnknownKeyText(1, '\xFF');
+
+std::string macroKey(const std::string& macro) {
+    return std::string(kDirectRoot) + "Macros\\" + macro;
+}
+
+void showAttention(SettingsStore& store, const std::string& text) {
+    store.messages().show(text, "Attention", MsgIcon::Exclamation);
+}
+
+struct Reading {
+    std::string macro;
+    std::optional<std::uint32_t> vk;
+    std::optional<std::uint32_t> modifiers;
+    std::int32_t id;
+};
+
+}  // namespace
+
+HotKeyTable::HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro,
+                         RunActive runActive, KeyText keyText)
+    : store_(store),
+      hotKeys_(hotKeys),
+      startMacro_(std::move(startMacro)),
+      runActive_(std::move(runActive)),
+      keyText_(std::move(keyText)) {}
+
+std::vector<std::string> HotKeyTable::RegisterAll() {
+    // The reads and the identifier writes form one transaction; the
+    // registrations, whose failures wait for the user, come after it so that
+    // no box holds the store locked.
+    std::vector<Reading> readings;
+    {
+        KeyTree::Transaction transaction(store_.tree());
+        Expected<std::vector<std::string>> macros =
+            store_.tree().subKeys(std::string(kDirectRoot) + "Macros");
+        if (macros) {
+            for (const std::string& macro : *macros) {
+                const std::string key = macroKey(macro);
+                Reading r{macro, store_.GetDword(key, "vk"), store_.GetDword(key, "fsModifiers"),
+                          NextIdentifier()};
+                store_.SetDword(key, "id", static_cast<std::uint32_t>(r.id));
+                readings.push_back(std::move(r));
+            }
+        }
+        transaction.commit();
+    }
+    std::vector<HotKeyRequest> requests;
+    for (const Reading& r : readings) {
+        if (r.vk && r.modifiers) requests.push_back({r.id, *r.modifiers, *r.vk});
+    }
+    const std::vector<Status> results = hotKeys_.registerHotKeys(requests);
+    std::vector<std::string> names;
+    std::size_t next = 0;
+    for (Reading& r : readings) {
+        if (r.vk && r.modifiers) {
+            reportRegistration(r.macro, results[next++]);
+            Add({*r.vk, *r.modifiers, r.macro, r.id});
+        }
+        names.push_back(std::move(r.macro));
+    }
+    return names;
+}
+
+void HotKeyTable::Add(const HotKeyEntry& entry) {
+    bool overwritten = false;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].vk == entry.vk && entries_[i].modifiers == entry.modifiers) {
+            entries_[i] = entry;
+            foldedNames_[i] = utf8::upper(entry.macro);
+            overwritten = true;
+        }
+    }
+    if (!overwritten) {
+        entries_.push_back(entry);
+        foldedNames_.push_back(utf8::upper(entry.macro));
+    }
+}
+
+bool HotKeyTable::Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
+                           std::uint32_t vk) {
+    const Status registered = hotKeys_.registerHotKey(id, modifiers, vk);
+    reportRegistration(macro, registered);
+    return registered.ok();
+}
+
+void HotKeyTable::reportRegistration(const std::string& macro, const Status& registered) {
+    if (registered) return;
+    showAttention(store_, "Error registering hotkey for macro: " + macro +
+                              "\nError returned: " + registered.error());
+}
+
+StoredHotKey HotKeyTable::ReadStored(const std::string& macro) {
+    const std::string key = macroKey(macro);
+    return {store_.GetDword(key, "id"), store_.GetDword(key, "vk")};
+}
+
+bool HotKeyTable::Unregister(const std::string& macro, const StoredHotKey& stored) {
+    if (!stored.id) return false;
+    if (stored.vk && !hotKeys_.unregisterHotKey(static_cast<std::int32_t>(*stored.id))) {
+        showAttention(store_,
+                      "Failed to unregister previous hotkey for macro: " + macro +
+                          "\n\nThis probably occurred as a result of a failure to register the "
+                          "hotkey to begin with.\nThis should not keep you from continuing.");
+    }
+    if (const std::size_t i = findMacro(macro); i < entries_.size()) {
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+        foldedNames_.erase(foldedNames_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return true;
+}
+
+void HotKeyTable::Fire(std::int32_t id) {
+    if (runActive_ && runActive_()) return;
+    if (!enabled_) return;
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [id](const HotKeyEntry& e) { return e.id == id; });
+    if (it == entries_.end()) return;
+    if (!startMacro_(it->macro)) {
+        store_.messages().show("Error posting message to main thread.", "Error", MsgIcon::Stop);
+    }
+}
+
+std::size_t HotKeyTable::findMacro(const std::string& macro) const {
+    const std::string folded = utf8::upper(macro);
+    return static_cast<std::size_t>(std::find(foldedNames_.begin(), foldedNames_.end(), folded) -
+                                    foldedNames_.begin());
+}
+
+std::string HotKeyTable::TextForMacro(const std::string& macro) const {
+    const std::size_t i = findMacro(macro);
+    if (i == entries_.size()) return {};
+    return DisplayText(entries_[i].vk, entries_[i].modifiers);
+}
+
+std::string HotKeyTable::DisplayText(std::uint32_t vk, std::uint32_t modifiers) const {
+    if (vk == kInvalid || modifiers == kInvalid) return "Invalid Hot Key";
+    const std::string key = keyText_(vk);
+    if (key == kUnknownKeyText) return "Invalid Hot Key";
+    if (modifiers == 0) return key;
+    std::string text;
+    for (const auto& [bit, name] : {std::pair{kModControl, "CTRL"}, std::pair{kModAlt, "ALT"},
+                                    std::pair{kModShift, "SHIFT"}}) {
+        if ((modifiers & bit) == 0) continue;
+        if (!text.empty()) text += " + ";
+        text += name;
+    }
+    return text + " + " + key;
+}
+
+std::string BasicHotKeyText(std::uint32_t vk) {
+    if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) {
+        return std::string(1, static_cast<char>(vk));
+    }
+    if (vk >= 112 && vk <= 135) return "F" + std::to_string(vk - 111);
+    if (vk >= 96 && vk <= 105) return "NP " + std::to_string(vk - 96);
+    static constexpr std::array<std::pair<std::uint32_t, const char*>, 33> kNames = {{
+        {27, "ESC"},     {8, "BACKSPACE"}, {9, "TAB"},     {13, "RETURN"},  {17, "CTRL"},
+        {16, "SHIFT"},   {44, "PRTSCR"},   {18, "ALT"},    {32, "SPACE"},   {20, "CAPS"},
+        {144, "NUMLOCK"}, {145, "SCRLOCK"}, {36, "HOME"},  {38, "UP"},      {33, "PGUP"},
+        {37, "LEFT"},    {39, "RIGHT"},    {35, "END"},    {40, "DOWN"},    {34, "PGDOWN"},
+        {45, "INS"},     {46, "DEL"},      {19, "PAUSE"},  {12, "CENTER"},  {106, "NP *"},
+        {107, "NP +"},   {109, "NP -"},    {111, "NP /"},  {110, "NP ."},   {108, "NP SEP"},
+        {91, "WINL"},    {92, "WINR"},     {93, "APPS"},
+    }};
+    for (const auto& [code, name] : kNames) {
+        if (code == vk) return name;
+    }
+    return kUnknownKeyText;
+}
+
+}  // namespace ks

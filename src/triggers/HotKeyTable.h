@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/Result.h"
+
+namespace ks {
+
+class HotKeys;
+class SettingsStore;
+
+struct HotKeyEntry {
+    std::uint32_t vk = 0;
+    std::uint32_t modifiers = 0;
+    std::string macro;
+    std::int32_t id = 0;
+};
+
+// The hot-key registration a macro's key records, read before the key goes.
+struct StoredHotKey {
+    std::optional<std::uint32_t> id;
+    std::optional<std::uint32_t> vk;
+};
+
+// The macros' hot keys: registration with the platform, the in-memory table
+// that maps a pressed hot key back to its macro, and the hot-key switch.
+// GUI thread only.
+class HotKeyTable {
+public:
+    // Hands a macro name to the runner as a start request; false when the
+    // request could not be posted.
+    using StartMacro = std::function<bool(const std::string& macro)>;
+    // The text of a virtual-key code for hot keys; the one-character text
+    // "\xFF" for a key without one.
+    using KeyText = std::function<std::string(std::uint32_t vk)>;
+    using RunActive = std::function<bool()>;
+
+    HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro,
+                RunActive runActive, KeyText keyText);
+
+    // Start-up: gives every macro, in the store's order, the next identifier,
+    // stores it as its `id` and registers its hot key when it has one.
+    // Returns the macro names in that order.
+    std::vector<std::string> RegisterAll();
+
+    // A macro saved from the editor: the next identifier, never used before.
+    std::int32_t NextIdentifier() { return ++counter_; }
+    // Adds an entry, overwriting every entry with the same key and modifiers.
+    void Add(const HotKeyEntry& entry);
+    // Registers with the platform, showing the failure.
+    bool Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
+                  std::uint32_t vk);
+
+    StoredHotKey ReadStored(const std::string& macro);
+    // Undoes a macro's registration as `stored` recorded it. True when it
+    // recorded an identifier: the macro's other triggers go too then.
+    bool Unregister(const std::string& macro, const StoredHotKey& stored);
+
+    // The platform reported the hot key registered under `id`.
+    void Fire(std::int32_t id);
+
+    void SetEnabled(bool on) { enabled_ = on; }
+    bool Enabled() const { return enabled_; }
+
+    // The trigger column's text for `macro`: its entry's display text, or empty.
+    std::string TextForMacro(const std::string& macro) const;
+    std::string DisplayText(std::uint32_t vk, std::uint32_t modifiers) const;
+
+    const std::vector<HotKeyEntry>& Entries() const { return entries_; }
+    std::int32_t Counter() const { return counter_; }
+
+private:
+    // The index of the first entry of `macro` (names compared as the store
+    // compares them), or the number of entries.
+    std::size_t findMacro(const std::string& macro) const;
+    void reportRegistration(const std::string& macro, const Status& registered);
+
+    SettingsStore& store_;
+    HotKeys& hotKeys_;
+    StartMacro startMacro_;
+    RunActive runActive_;
+    KeyText keyText_;
+    std::vector<HotKeyEntry> entries_;
+    std::vector<std::string> foldedNames_;  // entries_' macro names, upper-cased
+    std::int32_t counter_ = -1;
+    bool enabled_ = true;
+};
+
+// The text of `vk` for hot keys, for the letters, digits, F1 to F24 and the
+// named keys; "\xFF" for any other code.
+std::string BasicHotKeyText(std::uint32_t vk);
+
+}  // namespace ks

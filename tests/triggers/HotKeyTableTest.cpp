@@ -1,0 +1,233 @@
+#include "triggers/HotKeyTable.h"
+
+#include <gtest/gtest.h>
+
+#include "RecordingHotKeys.h"
+#include "StoreFixture.h"
+#include "platform/HotKeys.h"
+
+namespace ks::test {
+namespace {
+
+constexpr std::uint32_t kCtrlAlt = kModControl | kModAlt;
+constexpr std::uint32_t kVkK = 'K';
+constexpr std::uint32_t kVkF2 = 113;
+
+class HotKeyTableTest : public StoreFixture {
+protected:
+    HotKeyTableTest() {
+        EXPECT_TRUE(store->EnsureRootKeys());
+        table = std::make_unique<HotKeyTable>(
+            *store, hotKeys,
+            [this](const std::string& macro) {
+                started.push_back(macro);
+                return postSucceeds;
+            },
+            [this] { return runActive; }, BasicHotKeyText);
+    }
+
+    void addMacro(const std::string& name, std::optional<std::uint32_t> modifiers = {},
+                  std::optional<std::uint32_t> vk = {}) {
+        ASSERT_TRUE(store->CreateMacroKey(name));
+        const std::string key = std::string(kDirectRoot) + "Macros\\" + name;
+        if (vk) {
+            ASSERT_TRUE(store->SetDword(key, "vk", *vk));
+        }
+        if (modifiers) {
+            ASSERT_TRUE(store->SetDword(key, "fsModifiers", *modifiers));
+        }
+    }
+
+    std::optional<std::uint32_t> storedId(const std::string& name) {
+        return store->GetDword(std::string(kDirectRoot) + "Macros\\" + name, "id");
+    }
+
+    RecordingHotKeys hotKeys;
+    std::vector<std::string> started;
+    bool postSucceeds = true;
+    bool runActive = false;
+    std::unique_ptr<HotKeyTable> table;
+};
+
+TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
+    addMacro("B", kCtrlAlt, kVkK);
+    addMacro("a");
+    addMacro("C", kModShift, kVkF2);
+    addMacro("D", std::nullopt, 'Q');  // a key without modifiers is no hot key
+
+    EXPECT_EQ(table->RegisterAll(), (std::vector<std::string>{"a", "B", "C", "D"}));
+
+    EXPECT_EQ(hotKeys.calls, (std::vector<RecordingHotKeys::Call>{
+                                 {"register", 1, kCtrlAlt, kVkK},
+                                 {"register", 2, kModShift, kVkF2}}));
+    EXPECT_EQ(storedId("a"), 0u);
+    EXPECT_EQ(storedId("B"), 1u);
+    EXPECT_EQ(storedId("C"), 2u);
+    EXPECT_EQ(storedId("D"), 3u);
+    ASSERT_EQ(table->Entries().size(), 2u);
+    EXPECT_EQ(table->Entries()[1].macro, "C");
+    EXPECT_EQ(table->Entries()[1].id, 2);
+    // Later saves continue the count; identifiers are never used twice.
+    EXPECT_EQ(table->NextIdentifier(), 4);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(HotKeyTableTest, TwoMacrosWithOneHotKeyReportTheSecondAndLeaveNeitherReachable) {
+    addMacro("First", kCtrlAlt, kVkK);
+    addMacro("Second", kCtrlAlt, kVkK);
+
+    table->RegisterAll();
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Error registering hotkey for macro: Second\nError returned: " +
+                  std::string(RecordingHotKeys::kRefusal));
+    EXPECT_EQ(messages.shown[0].title, "Attention");
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
+    // The entry now names the second macro, while the platform reports the first's identifier.
+    ASSERT_EQ(table->Entries().size(), 1u);
+    EXPECT_EQ(table->Entries()[0].macro, "Second");
+    table->Fire(0);
+    EXPECT_TRUE(started.empty());
+    EXPECT_EQ(storedId("Second"), 1u);
+}
+
+TEST_F(HotKeyTableTest, AFailedRegistrationStillEntersTheTable) {
+    hotKeys.refused.insert({kModShift, kVkF2});
+    addMacro("Held", kModShift, kVkF2);
+
+    table->RegisterAll();
+
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(table->TextForMacro("held"), "SHIFT + F2");
+}
+
+TEST_F(HotKeyTableTest, AddOverwritesEveryEntryOfTheSameCombination) {
+    table->Add({kVkK, kCtrlAlt, "one", 1});
+    table->Add({kVkK, kModAlt, "two", 2});
+    table->Add({kVkK, kCtrlAlt, "three", 3});
+
+    ASSERT_EQ(table->Entries().size(), 2u);
+    EXPECT_EQ(table->Entries()[0].macro, "three");
+    EXPECT_EQ(table->Entries()[0].id, 3);
+    EXPECT_EQ(table->Entries()[1].macro, "two");
+}
+
+TEST_F(HotKeyTableTest, DisplayTexts) {
+    struct Case {
+        std::uint32_t vk;
+        std::uint32_t modifiers;
+        const char* text;
+    };
+    const Case cases[] = {
+        {119, kCtrlAlt, "CTRL + ALT + F8"},
+        {'Q', kModShift, "SHIFT + Q"},
+        {kVkF2, 0, "F2"},
+        {116, kModWin, " + F5"},
+        {'A', kModShift | kModAlt | kModControl, "CTRL + ALT + SHIFT + A"},
+        {'A', kModControl | kModWin, "CTRL + A"},
+        {32, kModAlt, "ALT + SPACE"},
+        {0xFFFFFFFF, 0, "Invalid Hot Key"},
+        {'A', 0xFFFFFFFF, "Invalid Hot Key"},
+        {7, kModControl, "Invalid Hot Key"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(table->DisplayText(c.vk, c.modifiers), c.text) << c.vk << "/" << c.modifiers;
+    }
+}
+
+TEST_F(HotKeyTableTest, TextForMacroFindsTheEntryIgnoringCase) {
+    table->Add({kVkK, kCtrlAlt, "Backup", 1});
+    EXPECT_EQ(table->TextForMacro("BACKUP"), "CTRL + ALT + K");
+    EXPECT_EQ(table->TextForMacro("Other"), "");
+}
+
+TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
+    struct Case {
+        const char* what;
+        bool runActive;
+        bool enabled;
+        std::int32_t id;
+        bool postSucceeds;
+        std::vector<std::string> started;
+        std::vector<std::string> shown;
+    };
+    const std::vector<Case> cases = {
+        {"starts", false, true, 5, true, {"Backup"}, {}},
+        {"run active", true, true, 5, true, {}, {}},
+        {"switched off", false, false, 5, true, {}, {}},
+        {"unknown identifier", false, true, 6, true, {}, {}},
+        {"post fails", false, true, 5, false, {"Backup"}, {"Error posting message to main thread."}},
+    };
+    table->Add({kVkK, kCtrlAlt, "Backup", 5});
+    for (const Case& c : cases) {
+        started.clear();
+        messages.clear();
+        runActive = c.runActive;
+        postSucceeds = c.postSucceeds;
+        table->SetEnabled(c.enabled);
+        table->Fire(c.id);
+        EXPECT_EQ(started, c.started) << c.what;
+        EXPECT_EQ(messages.texts(), c.shown) << c.what;
+        EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop)) << c.what;
+    }
+}
+
+TEST_F(HotKeyTableTest, UnregisterFollowsWhatTheKeyRecorded) {
+    const std::string failure =
+        "Failed to unregister previous hotkey for macro: m\n\nThis probably occurred as a "
+        "result of a failure to register the hotkey to begin with.\nThis should not keep you "
+        "from continuing.";
+    struct Case {
+        const char* what;
+        StoredHotKey stored;
+        bool registered;
+        bool result;
+        std::size_t unregisterCalls;
+        std::size_t entriesLeft;
+        std::vector<std::string> shown;
+    };
+    const std::vector<Case> cases = {
+        {"id and key", {7u, kVkK}, true, true, 1, 0, {}},
+        {"id without key", {7u, std::nullopt}, true, true, 0, 0, {}},
+        {"no id", {std::nullopt, kVkK}, true, false, 0, 1, {}},
+        {"never registered", {7u, kVkK}, false, true, 1, 0, {failure}},
+    };
+    for (const Case& c : cases) {
+        RecordingHotKeys platform;
+        messages.clear();
+        HotKeyTable fresh(
+            *store, platform, [](const std::string&) { return true; }, [] { return false; },
+            BasicHotKeyText);
+        if (c.registered) {
+            ASSERT_TRUE(fresh.Register("M", 7, kCtrlAlt, kVkK));
+        }
+        fresh.Add({kVkK, kCtrlAlt, "M", 7});
+        platform.calls.clear();
+
+        EXPECT_EQ(fresh.Unregister("m", c.stored), c.result) << c.what;
+        EXPECT_EQ(platform.calls.size(), c.unregisterCalls) << c.what;
+        EXPECT_EQ(fresh.Entries().size(), c.entriesLeft) << c.what;
+        EXPECT_EQ(messages.texts(), c.shown) << c.what;
+        if (c.unregisterCalls == 1) {
+            EXPECT_FALSE(platform.holds(7)) << c.what;
+        }
+    }
+}
+
+TEST_F(HotKeyTableTest, ReadStoredSeesWhatRegistrationWrote) {
+    addMacro("Keyed", kModAlt, 'X');
+    addMacro("Plain");
+    table->RegisterAll();
+
+    const StoredHotKey keyed = table->ReadStored("KEYED");
+    EXPECT_EQ(keyed.id, 0u);
+    EXPECT_EQ(keyed.vk, std::uint32_t{'X'});
+    const StoredHotKey plain = table->ReadStored("Plain");
+    EXPECT_EQ(plain.id, 1u);
+    EXPECT_FALSE(plain.vk.has_value());
+    EXPECT_FALSE(table->ReadStored("Missing").id.has_value());
+}
+
+}  // namespace
+}  // namespace ks::test
