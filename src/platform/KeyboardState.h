@@ -1,0 +1,23 @@
+#pragma once
+
+namespace ks {
+
+enum class LockKey { CapsLock, NumLock, ScrollLock };
+
+// The keyboard's lock toggles as the desktop's indicators show them.
+class KeyboardState {
+public:
+    KeyboardState() = default;
+    KeyboardState(const KeyboardState&) = delete;
+    KeyboardState& operator=(const KeyboardState&) = delete;
+    virtual ~KeyboardState() = default;
+
+    virtual bool isOn(LockKey key) = 0;
+
+    // Locks or unlocks Caps Lock without any key event, so that typed text
+    // comes out in the case it was given. Targets see the change only in the
+    // state of later key events.
+    virtual void setCapsLock(bool on) = 0;
+};
+
+}  // namespace ks

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/InputInjector.h"
+#include "platform/KeyboardState.h"
+#include "platform/Keymap.h"
+#include "platform/SpareKeys.h"
+#include "platform/x11/XConnection.h"
+
+namespace ks::x11 {
+
+// The layout of the server's current keyboard map, rebuilt after every
+// mapping or group change.
+class X11Keymap final : public Keymap {
+public:
+    explicit X11Keymap(XConnection& connection) : connection_(connection) {}
+
+    // Asks the server whether the layout changed (one round trip).
+    std::shared_ptr<const KeyLayout> layout() override;
+    // The layout as far as the changes received so far tell, without a
+    // round trip: for injecting one event after another.
+    std::shared_ptr<const KeyLayout> cachedLayout();
+
+private:
+    std::shared_ptr<const KeyLayout> rebuildIf(bool changed);
+
+    XConnection& connection_;
+    std::shared_ptr<const KeyLayout> layout_;
+};
+
+// Key, button and pointer events through XTest.
+class X11InputInjector final : public InputInjector {
+public:
+    X11InputInjector(XConnection& connection, X11Keymap& keymap)
+        : connection_(connection), keymap_(keymap) {}
+
+    void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+    void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override;
+
+private:
+    XConnection& connection_;
+    X11Keymap& keymap_;
+};
+
+// Lends keycodes without symbols to characters, two per key (plain and
+// shifted). A binding is changed, or given back, only after a pause, because
+// targets fetch the keymap lazily: one that still works through keys typed
+// before a mapping change would otherwise read them with the next mapping.
+class X11SpareKeys final : public SpareKeys {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit X11SpareKeys(XConnection& connection,
+                          std::chrono::milliseconds settle = std::chrono::milliseconds(100))
+        : connection_(connection), settle_(settle) {}
+    ~X11SpareKeys() override;
+
+    std::size_t capacity() override;
+    Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override;
+    void release() override;
+
+private:
+    // The characters on a lent key, plain and shifted; 0 for none.
+    using Levels = std::array<char32_t, 2>;
+
+    void findSpareKeys();
+    bool anyBound() const;
+    SpareStroke place(char32_t ch);
+    Outcome writeKeys(const std::vector<KeyCode>& keycodes);
+
+    XConnection& connection_;
+    std::chrono::milliseconds settle_;
+    std::vector<KeyCode> spare_;
+    std::map<KeyCode, Levels> bound_;
+};
+
+// Lock toggles as the XKB indicators show them.
+class X11KeyboardState final : public KeyboardState {
+public:
+    explicit X11KeyboardState(XConnection& connection) : connection_(connection) {}
+
+    bool isOn(LockKey key) override;
+    void setCapsLock(bool on) override;
+
+private:
+    XConnection& connection_;
+};
+
+}  // namespace ks::x11
