@@ -220,6 +220,7 @@ void KeyboardMouseCommands::lock(LockKey key, bool on) {
     if (isOn == on) return;
     services_.injector.keyEvent(lockVk(key), kLockScan, kKeyExtended);
     services_.injector.keyEvent(lockVk(key), kLockScan, kKeyExtended | kKeyUp);
+    services_.keyboard.showToggle(key, on);
 }
 
 }  // namespace ks

@@ -236,6 +236,7 @@ TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
         std::vector<KeyEvent> expected;
         if (c.vk) expected = {{c.vk, 69, 1}, {c.vk, 69, 3}};
         EXPECT_EQ(injector.keys, expected) << c.id;
+        EXPECT_EQ(keyboard.isOn(c.key), c.id % 2 == 1) << c.id;
     }
     EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(std::size(cases), std::chrono::milliseconds(30)));
 }

@@ -87,11 +87,16 @@ class FakeKeyboardState final : public KeyboardState {
 public:
     explicit FakeKeyboardState(InputLog* log = nullptr) : log_(log) {}
     bool isOn(LockKey key) override { return on.count(key) > 0; }
+    void showToggle(LockKey key, bool value) override {
+        shownToggles.push_back({key, value});
+        if (value) on.insert(key); else on.erase(key);
+    }
     void setCapsLock(bool value) override {
         if (value) on.insert(LockKey::CapsLock); else on.erase(LockKey::CapsLock);
         if (log_) log_->add(value ? "caps on" : "caps off");
     }
     std::set<LockKey> on;
+    std::vector<std::pair<LockKey, bool>> shownToggles;
 
 private:
     InputLog* log_;

@@ -66,6 +66,11 @@ KeyLayout usKeyLayout() {
     }
     for (const auto& [keycode, vk] : kPadNavigation) layout.vkOfScan[keycode - 8] = vk;
     layout.scanOfVk[12] = 84 - 8;
+    // The extra key of 102-key keyboards: its "<" and ">" are typed on the
+    // comma and period keys, as on a US keyboard without it.
+    layout.scanOfVk[0xE2] = 94 - 8;
+    layout.vkOfScan[94 - 8] = 0xE2;
+    layout.charOfVk[0xE2] = U'<';
     layout.keyOfChar[U'\n'] = static_cast<std::uint16_t>(13 | (kNeedsCtrl << 8));
     return layout;
 }

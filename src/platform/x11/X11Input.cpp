@@ -1,6 +1,9 @@
 #include "platform/x11/X11Input.h"
 
+#include "platform/x11/XlibHelpers.h"
+
 #include <X11/XKBlib.h>
+#include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -37,10 +40,11 @@ void X11InputInjector::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_
 
 namespace {
 
-// Normalised 0..65535 to a pixel of a screen `extent` pixels wide, clamped
-// to the screen as the pointer itself is.
+// Normalised 0..65535 to the nearest pixel of a screen `extent` pixels wide
+// (so that a window corner converted to normalised units and back lands on
+// itself), clamped to the screen as the pointer itself is.
 int pixelOf(std::int32_t normalised, int extent) {
-    const long long pixel = static_cast<long long>(normalised) * extent / 65536;
+    const long long pixel = (static_cast<long long>(normalised) * extent + 32768) / 65536;
     return static_cast<int>(std::clamp<long long>(pixel, 0, extent - 1));
 }
 
@@ -81,8 +85,10 @@ X11SpareKeys::~X11SpareKeys() { release(); }
 void X11SpareKeys::findSpareKeys() {
     spare_.clear();
     bound_.clear();
+    // Keycodes the keyboard description does not name (8 among them) are
+    // not keys at all for XKB: events on them reach no one.
     for (const KeyDescription& key : describeKeys(connection_.display())) {
-        if (key.levels.empty()) spare_.push_back(key.keycode);
+        if (key.levels.empty() && !key.name.empty()) spare_.push_back(key.keycode);
     }
 }
 
@@ -100,17 +106,38 @@ KeySym keysymOf(char32_t ch) {
 
 }  // namespace
 
-Outcome X11SpareKeys::writeKeys(const std::vector<KeyCode>& keycodes) {
+// All changed keys go to the server in one XKB request, so that every
+// client hears of one mapping change per binding rather than one per key
+// (window managers grab their keys again after each).
+Outcome X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
     Display* display = connection_.display();
     XErrorTrap trap(display);
-    for (KeyCode keycode : keycodes) {
+    XkbDescHolder xkb(XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask | XkbExplicitComponentsMask,
+                                XkbUseCoreKbd));
+    if (!xkb || !xkb->server) return Outcome::failure("cannot read the keyboard mapping");
+    XkbMapChangesRec changes{};
+    for (std::uint8_t keycode : keycodes) {
         const Levels& levels = bound_[keycode];
-        KeySym syms[2] = {NoSymbol, NoSymbol};
-        for (int level = 0; level < 2; ++level) {
-            if (levels[level] != 0) syms[level] = keysymOf(levels[level]);
+        if (levels == Levels{}) {
+            XkbChangeTypesOfKey(xkb.get(), keycode, 0, XkbGroup1Mask, nullptr, &changes);
+            xkb->server->c_explicit[keycode] = 0;
+            continue;
         }
-        XChangeKeyboardMapping(display, keycode, 2, syms, 1);
+        // An explicit two-level type: left to itself the server would derive
+        // the type from the symbols and complete a lone cased letter with
+        // its other case.
+        int twoLevel[XkbNumKbdGroups] = {XkbTwoLevelIndex};
+        XkbChangeTypesOfKey(xkb.get(), keycode, 1, XkbGroup1Mask, twoLevel, &changes);
+        KeySym* syms = XkbKeySymsPtr(xkb.get(), keycode);
+        syms[0] = keysymOf(levels[0] != 0 ? levels[0] : levels[1]);
+        syms[1] = keysymOf(levels[1] != 0 ? levels[1] : levels[0]);
+        xkb->server->c_explicit[keycode] = XkbExplicitKeyType1Mask;
     }
+    const auto [low, high] = std::minmax_element(keycodes.begin(), keycodes.end());
+    changes.changed |= XkbKeySymsMask | XkbExplicitComponentsMask;
+    changes.first_key_sym = changes.first_key_explicit = *low;
+    changes.num_key_syms = changes.num_key_explicit = static_cast<unsigned char>(*high - *low + 1);
+    XkbChangeMap(display, xkb.get(), &changes);
     if (trap.failed()) return Outcome::failure("cannot change the keyboard mapping: " + trap.error());
     return Outcome::success();
 }
@@ -122,7 +149,7 @@ bool X11SpareKeys::anyBound() const {
 
 Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t>& chars) {
     if (chars.size() > capacity()) return Outcome::failure("more characters than spare keys");
-    const std::map<KeyCode, Levels> before = bound_;
+    const std::map<std::uint8_t, Levels> before = bound_;
     const bool wasBound = anyBound();
     // Characters already on a key stay there; the others take the free
     // slots, plain levels first.
@@ -134,7 +161,7 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
     std::vector<SpareStroke> strokes;
     for (char32_t ch : chars) strokes.push_back(place(ch));
 
-    std::vector<KeyCode> changed;
+    std::vector<std::uint8_t> changed;
     for (const auto& [keycode, levels] : bound_) {
         const auto old = before.find(keycode);
         if (old == before.end() ? levels != Levels{} : old->second != levels) changed.push_back(keycode);
@@ -153,7 +180,7 @@ SpareStroke X11SpareKeys::place(char32_t ch) {
         }
     }
     for (int level = 0; level < 2; ++level) {
-        for (KeyCode keycode : spare_) {
+        for (std::uint8_t keycode : spare_) {
             char32_t& slot = bound_[keycode][level];
             if (slot == 0) {
                 slot = ch;
@@ -167,7 +194,7 @@ SpareStroke X11SpareKeys::place(char32_t ch) {
 void X11SpareKeys::release() {
     if (!anyBound()) return;
     std::this_thread::sleep_for(settle_);
-    std::vector<KeyCode> keycodes;
+    std::vector<std::uint8_t> keycodes;
     for (auto& [keycode, levels] : bound_) {
         if (levels != Levels{}) keycodes.push_back(keycode);
         levels = Levels{};
@@ -175,18 +202,36 @@ void X11SpareKeys::release() {
     writeKeys(keycodes);
 }
 
+namespace {
+
+const char* indicatorName(LockKey key) {
+    switch (key) {
+        case LockKey::CapsLock: return "Caps Lock";
+        case LockKey::NumLock: return "Num Lock";
+        case LockKey::ScrollLock: return "Scroll Lock";
+    }
+    return "";
+}
+
+}  // namespace
+
 bool X11KeyboardState::isOn(LockKey key) {
-    const char* name = key == LockKey::CapsLock ? "Caps Lock"
-                       : key == LockKey::NumLock ? "Num Lock"
-                                                 : "Scroll Lock";
     Display* display = connection_.display();
     Bool on = False;
-    if (XkbGetNamedIndicator(display, connection_.atom(name), nullptr, &on, nullptr, nullptr)) {
+    if (XkbGetNamedIndicator(display, connection_.atom(indicatorName(key)), nullptr, &on, nullptr, nullptr)) {
         return on == True;
     }
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);
     return key == LockKey::CapsLock && (state.locked_mods & LockMask) != 0;
+}
+
+void X11KeyboardState::showToggle(LockKey key, bool on) {
+    if (isOn(key) == on) return;
+    // The key changed no state: the indicator is all there is of this toggle.
+    XkbSetNamedIndicator(connection_.display(), connection_.atom(indicatorName(key)), True, on ? True : False,
+                         False, nullptr);
+    XSync(connection_.display(), False);
 }
 
 void X11KeyboardState::setCapsLock(bool on) {

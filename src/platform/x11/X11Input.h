@@ -71,12 +71,12 @@ private:
     void findSpareKeys();
     bool anyBound() const;
     SpareStroke place(char32_t ch);
-    Outcome writeKeys(const std::vector<KeyCode>& keycodes);
+    Outcome writeKeys(const std::vector<std::uint8_t>& keycodes);
 
     XConnection& connection_;
     std::chrono::milliseconds settle_;
-    std::vector<KeyCode> spare_;
-    std::map<KeyCode, Levels> bound_;
+    std::vector<std::uint8_t> spare_;
+    std::map<std::uint8_t, Levels> bound_;
 };
 
 // Lock toggles as the XKB indicators show them.
@@ -85,6 +85,7 @@ public:
     explicit X11KeyboardState(XConnection& connection) : connection_(connection) {}
 
     bool isOn(LockKey key) override;
+    void showToggle(LockKey key, bool on) override;
     void setCapsLock(bool on) override;
 
 private:

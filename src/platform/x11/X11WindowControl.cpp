@@ -1,6 +1,9 @@
 #include "platform/x11/X11WindowControl.h"
 
+#include "platform/x11/XlibHelpers.h"
+
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
 
@@ -63,7 +66,8 @@ std::optional<WindowId> X11WindowControl::foreground() {
     if (managerSupports("_NET_ACTIVE_WINDOW")) {
         const auto active = longProperty(display, connection_.root(),
                                          connection_.atom("_NET_ACTIVE_WINDOW"), XA_WINDOW);
-        if (active.empty() || active.front() == None) return std::nullopt;
+        // The property can still name a window that has just gone.
+        if (active.empty() || active.front() == None || !exists(active.front())) return std::nullopt;
         return active.front();
     }
     Window focus = None;
@@ -93,7 +97,7 @@ bool X11WindowControl::isDesktop(WindowId window) {
     return false;
 }
 
-bool X11WindowControl::exists(Window window) {
+bool X11WindowControl::exists(WindowId window) {
     XErrorTrap trap(connection_.display());
     XWindowAttributes attributes;
     return XGetWindowAttributes(connection_.display(), window, &attributes) != 0 && !trap.failed();
@@ -134,7 +138,7 @@ ScreenSize X11WindowControl::screenSize() {
     return {DisplayWidth(display, screen), DisplayHeight(display, screen)};
 }
 
-void X11WindowControl::sendToManager(Window window, const char* messageType, const long (&data)[5]) {
+void X11WindowControl::sendToManager(WindowId window, const char* messageType, const long (&data)[5]) {
     Display* display = connection_.display();
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -168,7 +172,7 @@ bool X11WindowControl::setForeground(WindowId window) {
     return false;
 }
 
-void X11WindowControl::setMaximized(Window window, bool on) {
+void X11WindowControl::setMaximized(WindowId window, bool on) {
     sendToManager(window, "_NET_WM_STATE",
                   {on ? 1 : 0, static_cast<long>(connection_.atom("_NET_WM_STATE_MAXIMIZED_VERT")),
                    static_cast<long>(connection_.atom("_NET_WM_STATE_MAXIMIZED_HORZ")), 1, 0});

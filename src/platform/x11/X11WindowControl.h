@@ -24,10 +24,10 @@ public:
     bool show(WindowId window, ShowCommand command) override;
 
 private:
-    bool exists(Window window);
+    bool exists(WindowId window);
     bool managerSupports(const char* atomName);
-    void sendToManager(Window window, const char* messageType, const long (&data)[5]);
-    void setMaximized(Window window, bool on);
+    void sendToManager(WindowId window, const char* messageType, const long (&data)[5]);
+    void setMaximized(WindowId window, bool on);
 
     XConnection& connection_;
 };

@@ -1,5 +1,8 @@
 #include "platform/x11/XConnection.h"
 
+#include "platform/x11/XlibHelpers.h"
+
+#include <X11/Xlib.h>
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -32,6 +35,10 @@ Expected<std::unique_ptr<XConnection>> XConnection::open(const std::string& name
 }
 
 XConnection::~XConnection() { XCloseDisplay(display_); }
+
+unsigned long XConnection::root() const { return DefaultRootWindow(display_); }
+
+unsigned long XConnection::atom(const char* name) const { return XInternAtom(display_, name, False); }
 
 void XConnection::drainEvents() {
     // Only XKB events are selected on this connection; each of them means

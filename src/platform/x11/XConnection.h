@@ -8,10 +8,12 @@ namespace ks::x11 {
 using Outcome = ::ks::Status;
 }  // namespace ks::x11
 
-#include <X11/Xlib.h>
-
 #include <memory>
 #include <string>
+
+// Xlib's display type, declared without Xlib so that its macros stay out of
+// every file that uses these services.
+typedef struct _XDisplay Display;
 
 namespace ks::x11 {
 
@@ -28,7 +30,7 @@ public:
     XConnection& operator=(const XConnection&) = delete;
 
     Display* display() const { return display_; }
-    Window root() const { return DefaultRootWindow(display_); }
+    unsigned long root() const;
 
     // Reads every event the server has sent so far (one round trip) and
     // answers whether the keyboard mapping or layout group changed since the
@@ -37,7 +39,7 @@ public:
     // The same without the round trip: only events already received.
     bool keymapChangedSoFar();
 
-    Atom atom(const char* name) const { return XInternAtom(display_, name, False); }
+    unsigned long atom(const char* name) const;
 
 private:
     explicit XConnection(Display* display) : display_(display) {}
@@ -45,31 +47,6 @@ private:
 
     Display* display_;
     bool keymapChanged_ = true;
-};
-
-// Catches the X errors of the requests made while it lives, instead of
-// letting Xlib's default handler end the program. Single-threaded use only,
-// as all of the program's Xlib work is.
-class XErrorTrap {
-public:
-    explicit XErrorTrap(Display* display);
-    ~XErrorTrap();
-    XErrorTrap(const XErrorTrap&) = delete;
-    XErrorTrap& operator=(const XErrorTrap&) = delete;
-
-    // Waits for the server to answer everything sent so far; true when an
-    // error came back, with its text in `error()`.
-    bool failed();
-    const std::string& error() const { return error_; }
-
-private:
-    static int record(Display* display, XErrorEvent* event);
-
-    Display* display_;
-    int (*previous_)(Display*, XErrorEvent*);
-    XErrorTrap* outer_;
-    std::string error_;
-    bool failed_ = false;
 };
 
 }  // namespace ks::x11

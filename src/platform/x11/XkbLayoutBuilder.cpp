@@ -1,5 +1,7 @@
 #include "platform/x11/XkbLayoutBuilder.h"
 
+#include "platform/x11/XlibHelpers.h"
+
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 #include <xkbcommon/xkbcommon.h>
@@ -89,6 +91,12 @@ char32_t plainCharacter(std::uint32_t keysym) {
     return ch;
 }
 
+// The extra key beside the left Shift of 102-key keyboards repeats
+// characters of the main keys on some layouts ("<" and ">" on the US one);
+// its characters count only where no main key types them, so that a
+// character keeps the key it has on a US keyboard.
+bool isExtraKey(const KeyDescription& key) { return key.name == "LSGT"; }
+
 void addCharacters(KeyLayout& layout, std::uint8_t vk, const KeyDescription& key) {
     for (const LevelSymbol& level : key.levels) {
         if (isPadKeysym(level.keysym)) continue;
@@ -100,6 +108,12 @@ void addCharacters(KeyLayout& layout, std::uint8_t vk, const KeyDescription& key
     }
 }
 
+void addCharactersIfNew(KeyLayout& layout, std::uint8_t vk, const KeyDescription& key) {
+    KeyLayout own;
+    addCharacters(own, vk, key);
+    layout.keyOfChar.insert(own.keyOfChar.begin(), own.keyOfChar.end());
+}
+
 void setOnce(std::uint8_t& slot, std::uint8_t value) {
     if (slot == 0) slot = value;
 }
@@ -108,6 +122,7 @@ void setOnce(std::uint8_t& slot, std::uint8_t value) {
 
 KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys) {
     KeyLayout layout;
+    const KeyDescription* extraKey = nullptr;
     for (const KeyDescription& key : keys) {
         if (key.keycode < 8) continue;
         const auto scan = static_cast<std::uint8_t>(key.keycode - 8);
@@ -124,8 +139,13 @@ KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys) {
         if (layout.charOfVk[vk] == 0 && !key.levels.empty()) {
             layout.charOfVk[vk] = plainCharacter(key.levels.front().keysym);
         }
-        addCharacters(layout, vk, key);
+        if (isExtraKey(key)) {
+            extraKey = &key;
+        } else {
+            addCharacters(layout, vk, key);
+        }
     }
+    if (extraKey) addCharactersIfNew(layout, vkOf(*extraKey), *extraKey);
     // A line feed has no key of its own: it is Enter, with the Ctrl that
     // makes Enter a line feed, as the key-scan of a control character reports.
     if (!layout.keyOfChar.count(U'\n') && layout.keyOfChar.count(U'\r')) {
@@ -135,10 +155,6 @@ KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys) {
 }
 
 namespace {
-
-struct XkbFree {
-    void operator()(XkbDescPtr xkb) const { XkbFreeKeyboard(xkb, XkbAllComponentsMask, True); }
-};
 
 // The shift-state bits of the cheapest modifier set that selects `level`.
 // Levels that need Caps Lock are left out (nothing is typed through them).
@@ -172,7 +188,7 @@ int effectiveGroup(XkbDescPtr xkb, KeyCode keycode, int group) {
 }  // namespace
 
 std::vector<KeyDescription> describeKeys(Display* display) {
-    std::unique_ptr<XkbDescRec, XkbFree> xkb(
+    XkbDescHolder xkb(
         XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
     if (!xkb) return {};
     XkbGetNames(display, XkbKeyNamesMask, xkb.get());

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <X11/Xlib.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/KeyLayout.h"
+#include "platform/x11/XConnection.h"
 
 namespace ks::x11 {
 

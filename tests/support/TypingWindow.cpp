@@ -1,0 +1,35 @@
+#include "TypingWindow.h"
+
+#include <stdexcept>
+
+#ifndef KS_TYPING_WINDOW_PATH
+#error KS_TYPING_WINDOW_PATH must name the typing-window program
+#endif
+
+namespace ks::test {
+
+TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title, int x, int y)
+    : process_(std::make_unique<ChildProcess>(
+          std::vector<std::string>{KS_TYPING_WINDOW_PATH, title, std::to_string(x), std::to_string(y)},
+          session.display(), true)) {
+    const bool ready = readUntil(process_->output(), buffer_,
+                                 [](const std::string& s) { return s.find('\n') != std::string::npos; },
+                                 std::chrono::seconds(10));
+    const auto end = buffer_.find('\n');
+    if (!ready || buffer_.rfind("READY ", 0) != 0) throw std::runtime_error("the typing window got no focus");
+    window_ = std::stoul(buffer_.substr(6, end - 6));
+    buffer_.erase(0, end + 1);
+}
+
+std::string TypingWindow::text(std::size_t bytes, std::chrono::milliseconds quiet) {
+    // Reads in steps of `quiet`: stops once enough came or a step brought nothing.
+    for (;;) {
+        const std::size_t before = buffer_.size();
+        if (before >= bytes) break;
+        readUntil(process_->output(), buffer_, [bytes](const std::string& s) { return s.size() >= bytes; }, quiet);
+        if (buffer_.size() == before) break;
+    }
+    return buffer_;
+}
+
+}  // namespace ks::test
