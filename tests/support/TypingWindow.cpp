@@ -14,7 +14,9 @@ TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title,
           session.display(), true)) {
     const bool ready = readUntil(process_->output(), buffer_,
                                  [](const std::string& s) { return s.find('\n') != std::string::npos; },
-                                 std::chrono::seconds(10));
+                                 // A window manager still busy with a burst of
+                                 // keymap changes can take long to hand out the focus.
+                                 std::chrono::seconds(60));
     const auto end = buffer_.find('\n');
     if (!ready || buffer_.rfind("READY ", 0) != 0) throw std::runtime_error("the typing window got no focus");
     window_ = std::stoul(buffer_.substr(6, end - 6));
@@ -26,7 +28,12 @@ std::string TypingWindow::text(std::size_t bytes, std::chrono::milliseconds quie
     for (;;) {
         const std::size_t before = buffer_.size();
         if (before >= bytes) break;
-        readUntil(process_->output(), buffer_, [bytes](const std::string& s) { return s.size() >= bytes; }, quiet);
+        readUntil(process_->output(), buffer_,
+                  [&](const std::string& s) {
+                      if (s.size() != before) lastArrival_ = std::chrono::steady_clock::now();
+                      return s.size() >= bytes;
+                  },
+                  quiet);
         if (buffer_.size() == before) break;
     }
     return buffer_;

@@ -22,10 +22,14 @@ public:
     // nothing more arrives for `quiet`.
     std::string text(std::size_t bytes, std::chrono::milliseconds quiet = std::chrono::milliseconds(1500));
 
+    // When the last part of the text arrived.
+    std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
+
 private:
     std::unique_ptr<ChildProcess> process_;
     unsigned long window_ = 0;
     std::string buffer_;
+    std::chrono::steady_clock::time_point lastArrival_{};
 };
 
 }  // namespace ks::test
