@@ -83,13 +83,9 @@ TEST_F(KeySequenceTest, AltGrCharactersUseSpareKeys) {
     EXPECT_EQ(injector.keys, (std::vector<KeyEvent>{down(0, 200), up(0, 200)}));
 }
 
-TEST(KeySequenceStretchTest, MoreDistinctCharactersThanKeysAreBoundStretchByStretch) {
-    InputLog log;
-    FixedKeymap keymap;
-    RecordingInjector injector(&log);
-    RecordingSpareKeys spare(&log, 2);
-    FakeKeyboardState keyboard(&log);
-    KeySequence(keymap, injector, spare, keyboard).TypeText("\u00E9\u00FC\u00E9\u00F6a\u00E4\u00F6");
+TEST_F(KeySequenceTest, MoreDistinctCharactersThanKeysAreBoundStretchByStretch) {
+    spare.keys = 2;
+    sequence.TypeText("\u00E9\u00FC\u00E9\u00F6a\u00E4\u00F6");
     EXPECT_EQ(spare.binds, (std::vector<std::vector<char32_t>>{{U'\u00E9', U'\u00FC'}, {U'\u00F6', U'\u00E4'}}));
     const std::vector<std::string> expected{
         "bind 2", "key 0/200 down", "key 0/200 up", "key 0/201 down", "key 0/201 up",
@@ -99,26 +95,18 @@ TEST(KeySequenceStretchTest, MoreDistinctCharactersThanKeysAreBoundStretchByStre
     EXPECT_EQ(log.entries, expected);
 }
 
-TEST(KeySequenceStretchTest, AFailedBindStopsTypingAndGivesTheKeysBack) {
-    InputLog log;
-    FixedKeymap keymap;
-    RecordingInjector injector(&log);
-    RecordingSpareKeys spare(&log, 1);
+TEST_F(KeySequenceTest, AFailedBindStopsTypingAndGivesTheKeysBack) {
+    spare.keys = 1;
     spare.failBind = 2;
-    FakeKeyboardState keyboard(&log);
-    KeySequence(keymap, injector, spare, keyboard).TypeText("\u00E9x\u00FCy");
+    sequence.TypeText("\u00E9x\u00FCy");
     const std::vector<std::string> expected{"bind 1", "key 0/200 down", "key 0/200 up",
                                             "key 88/45 down", "key 88/45 up", "bind 1", "release"};
     EXPECT_EQ(log.entries, expected);
 }
 
-TEST(KeySequenceStretchTest, WithoutSpareKeysTypingStopsAtTheFirstUntypableCharacter) {
-    InputLog log;
-    FixedKeymap keymap;
-    RecordingInjector injector(&log);
-    RecordingSpareKeys spare(&log, 0);
-    FakeKeyboardState keyboard(&log);
-    KeySequence(keymap, injector, spare, keyboard).TypeText("x\u00E9y");
+TEST_F(KeySequenceTest, WithoutSpareKeysTypingStopsAtTheFirstUntypableCharacter) {
+    spare.keys = 0;
+    sequence.TypeText("x\u00E9y");
     EXPECT_EQ(log.entries, (std::vector<std::string>{"key 88/45 down", "key 88/45 up"}));
 }
 

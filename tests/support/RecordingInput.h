@@ -57,8 +57,8 @@ private:
 // made to fail.
 class RecordingSpareKeys final : public SpareKeys {
 public:
-    explicit RecordingSpareKeys(InputLog* log = nullptr, std::size_t keys = 4) : log_(log), keys_(keys) {}
-    std::size_t capacity() override { return keys_; }
+    explicit RecordingSpareKeys(InputLog* log = nullptr) : log_(log) {}
+    std::size_t capacity() override { return keys; }
     Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override {
         binds.push_back(chars);
         if (log_) log_->add("bind " + std::to_string(chars.size()));
@@ -73,6 +73,7 @@ public:
         bound = false;
         if (log_) log_->add("release");
     }
+    std::size_t keys = 4;
     std::vector<std::vector<char32_t>> binds;
     std::optional<std::size_t> failBind;  // 1-based number of the bind that fails
     int releases = 0;
@@ -80,7 +81,6 @@ public:
 
 private:
     InputLog* log_;
-    std::size_t keys_;
 };
 
 class FakeKeyboardState final : public KeyboardState {

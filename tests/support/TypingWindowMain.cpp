@@ -18,29 +18,13 @@
 
 namespace {
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// The character a key press types: what the keysym stands for, with Enter
+// What a key press types, as UTF-8: what the keysym stands for, with Enter
 // as a line feed.
-char32_t characterOf(KeySym keysym) {
-    if (keysym == XK_Return || keysym == XK_KP_Enter) return U'\n';
-    return xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
+std::string textOf(KeySym keysym) {
+    if (keysym == XK_Return || keysym == XK_KP_Enter) return "\n";
+    char utf8[8] = {};
+    const int length = xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(keysym), utf8, sizeof utf8);
+    return length > 1 ? std::string(utf8) : std::string();
 }
 
 void activate(Display* display, Window window) {
@@ -106,7 +90,7 @@ int main(int argc, char** argv) {
                 char buffer[32];
                 KeySym keysym = NoSymbol;
                 XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
-                if (const char32_t ch = characterOf(keysym); ch != 0) appendUtf8(out, ch);
+                out += textOf(keysym);
                 break;
             }
             default:

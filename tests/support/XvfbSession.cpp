@@ -58,10 +58,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(127);
-        if (captureOutput) dup2(pipeFds[1], STDOUT_FILENO);
         if (keepFd >= 0) fcntl(keepFd, F_SETFD, 0);
         const int devNull = open("/dev/null", O_WRONLY);
-        if (devNull >= 0) dup2(devNull, STDERR_FILENO);
+        dup2(captureOutput ? pipeFds[1] : devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
         execvpe(argp[0], argp.data(), envp.data());
         _exit(127);
     }

@@ -15,7 +15,8 @@ namespace ks::test {
 class ChildProcess {
 public:
     // Starts `argv` with DISPLAY set to `display` (nothing else of the
-    // environment changes); stdout goes to a pipe when `captureOutput`.
+    // environment changes); stdout goes to a pipe when `captureOutput`,
+    // otherwise it is dropped with stderr. `keepFd` stays open in the child.
     ChildProcess(const std::vector<std::string>& argv, const std::string& display,
                  bool captureOutput = false, int keepFd = -1);
     ~ChildProcess();
