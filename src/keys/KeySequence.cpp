@@ -61,6 +61,16 @@ std::size_t stretchEnd(const std::vector<Stroke>& strokes, std::size_t begin, st
     return end;
 }
 
+// How many distinct spare-key characters one stretch may use. When the
+// whole text fits, all of them; otherwise half, so that binding the next
+// stretch never takes the keys of the stretch just typed, which a target
+// may still be reading.
+std::size_t stretchCapacity(const std::vector<Stroke>& strokes, std::size_t capacity) {
+    std::vector<char32_t> all;
+    if (stretchEnd(strokes, 0, capacity, all) == strokes.size()) return capacity;
+    return std::max<std::size_t>(capacity / 2, std::min<std::size_t>(capacity, 1));
+}
+
 // Gives the spare keys back and Caps Lock its state when typing ends, also
 // when it ends early.
 class TypingSession {
@@ -113,7 +123,7 @@ void KeySequence::TypeText(std::string_view text) {
     const auto shiftScan = static_cast<std::uint8_t>(layout->MapVirtualKey(kShiftVk, MapType::VkToScan));
     const bool needsSpareKeys =
         std::any_of(strokes.begin(), strokes.end(), [](const Stroke& s) { return s.vk == 0; });
-    const std::size_t capacity = needsSpareKeys ? spareKeys_.capacity() : 0;
+    const std::size_t capacity = stretchCapacity(strokes, needsSpareKeys ? spareKeys_.capacity() : 0);
 
     TypingSession session(spareKeys_, keyboard_);
     std::vector<char32_t> spareChars;

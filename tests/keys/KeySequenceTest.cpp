@@ -83,15 +83,22 @@ TEST_F(KeySequenceTest, AltGrCharactersUseSpareKeys) {
     EXPECT_EQ(injector.keys, (std::vector<KeyEvent>{down(0, 200), up(0, 200)}));
 }
 
-TEST_F(KeySequenceTest, MoreDistinctCharactersThanKeysAreBoundStretchByStretch) {
+TEST_F(KeySequenceTest, AsManyDistinctCharactersAsKeysAreBoundAtOnce) {
     spare.keys = 2;
-    sequence.TypeText("\u00E9\u00FC\u00E9\u00F6a\u00E4\u00F6");
-    EXPECT_EQ(spare.binds, (std::vector<std::vector<char32_t>>{{U'\u00E9', U'\u00FC'}, {U'\u00F6', U'\u00E4'}}));
+    sequence.TypeText("\u00E9\u00FC\u00E9\u00FC");
+    EXPECT_EQ(spare.binds, (std::vector<std::vector<char32_t>>{{U'\u00E9', U'\u00FC'}}));
+}
+
+TEST_F(KeySequenceTest, MoreDistinctCharactersThanKeysAreBoundHalfTheKeysAtATime) {
+    sequence.TypeText("\u00E9\u00FC\u00E9\u00F6a\u00E4\u00F6\u00DF");
+    EXPECT_EQ(spare.binds, (std::vector<std::vector<char32_t>>{
+                               {U'\u00E9', U'\u00FC'}, {U'\u00F6', U'\u00E4'}, {U'\u00DF'}}));
     const std::vector<std::string> expected{
         "bind 2", "key 0/200 down", "key 0/200 up", "key 0/201 down", "key 0/201 up",
         "key 0/200 down", "key 0/200 up",
         "bind 2", "key 0/200 down", "key 0/200 up", "key 65/30 down", "key 65/30 up",
-        "key 0/201 down", "key 0/201 up", "key 0/200 down", "key 0/200 up", "release"};
+        "key 0/201 down", "key 0/201 up", "key 0/200 down", "key 0/200 up",
+        "bind 1", "key 0/200 down", "key 0/200 up", "release"};
     EXPECT_EQ(log.entries, expected);
 }
 

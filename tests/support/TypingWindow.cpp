@@ -8,9 +8,11 @@
 
 namespace ks::test {
 
-TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title, int x, int y)
+TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title, int x, int y,
+                           std::chrono::microseconds workPerKey)
     : process_(std::make_unique<ChildProcess>(
-          std::vector<std::string>{KS_TYPING_WINDOW_PATH, title, std::to_string(x), std::to_string(y)},
+          std::vector<std::string>{KS_TYPING_WINDOW_PATH, title, std::to_string(x), std::to_string(y),
+                                   std::to_string(workPerKey.count())},
           session.display(), true)) {
     const bool ready = readUntil(process_->output(), buffer_,
                                  [](const std::string& s) { return s.find('\n') != std::string::npos; },

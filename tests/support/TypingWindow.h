@@ -13,8 +13,9 @@ namespace ks::test {
 class TypingWindow {
 public:
     // Starts it and waits until it has the focus. Throws when it does not get it.
+    // `workPerKey` makes it a slow target, spending that long on each key press.
     TypingWindow(const XvfbSession& session, const std::string& title = "typing window", int x = 100,
-                 int y = 100);
+                 int y = 100, std::chrono::microseconds workPerKey = {});
 
     unsigned long window() const { return window_; }
 

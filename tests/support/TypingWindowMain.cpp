@@ -4,6 +4,7 @@
 // lazily, so a mapping changed under it shows up as wrong characters.
 //
 // Prints "READY <window id>" once it has the focus, then the text.
+// Arguments: title, x, y, and microseconds to spend on each key press.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -11,6 +12,8 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <poll.h>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -47,6 +50,8 @@ int main(int argc, char** argv) {
     const char* title = argc > 1 ? argv[1] : "typing window";
     const int x = argc > 2 ? std::atoi(argv[2]) : 100;
     const int y = argc > 3 ? std::atoi(argv[3]) : 100;
+    // A slow target: microseconds of work for every key press.
+    const int workPerKey = argc > 4 ? std::atoi(argv[4]) : 0;
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, 400, 300, 0, 0,
                                               WhitePixel(display, DefaultScreen(display)));
     XStoreName(display, window, title);
@@ -91,6 +96,7 @@ int main(int argc, char** argv) {
                 KeySym keysym = NoSymbol;
                 XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
                 out += textOf(keysym);
+                if (workPerKey > 0) usleep(static_cast<useconds_t>(workPerKey));
                 break;
             }
             default:

@@ -26,6 +26,15 @@ std::size_t emptyKeys(x11::XConnection& connection) {
         std::count_if(keys.begin(), keys.end(), [](const x11::KeyDescription& key) { return key.levels.empty(); }));
 }
 
+// Where two long texts part, for a readable failure.
+std::string firstDifference(const std::string& got, const std::string& expected) {
+    const auto [g, e] = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+    const auto at = static_cast<std::size_t>(g - got.begin());
+    return "got " + std::to_string(got.size()) + " of " + std::to_string(expected.size()) +
+           " bytes, first difference at byte " + std::to_string(at) + ": got \"" + got.substr(at, 12) +
+           "\", expected \"" + expected.substr(at, 12) + "\"";
+}
+
 class TypingTest : public X11Fixture {
 protected:
     // Types `keys` with SEND KEYS into a fresh focused window and reads back what it got.
@@ -58,7 +67,28 @@ TEST_F(TypingTest, MoreDistinctCharactersThanSpareKeysAreTypedExactly) {
     std::shuffle(chars.begin(), chars.end(), std::mt19937(7));
     std::string text;
     for (char32_t ch : chars) utf8::append(text, ch);
-    EXPECT_EQ(sendKeys(text), text);
+    const std::string got = sendKeys(text);
+    EXPECT_TRUE(got == text) << firstDifference(got, text);
+}
+
+TEST_F(TypingTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
+    // A target slower than the typing falls behind while spare keys are
+    // bound again and again (a key press costs it 0.1 ms).
+    TypingWindow window(session(), "slow", 100, 100, std::chrono::microseconds(100));
+    std::u32string chars;
+    for (char32_t ch = 0x4E00; chars.size() < 3 * platform->spareKeys().capacity(); ++ch) chars += ch;
+    std::string text;
+    for (int i = 0; i < 4000; ++i) {
+        if (i % 40 == 0) {
+            utf8::append(text, chars[(i / 40) % chars.size()]);
+        } else {
+            text += static_cast<char>('a' + i % 26);
+        }
+    }
+    writeText("Keys", text);
+    commands.sendKeys(kCommand);
+    const std::string got = window.text(text.size(), std::chrono::seconds(3));
+    EXPECT_TRUE(got == text) << firstDifference(got, text);
 }
 
 TEST_F(TypingTest, CapsLockOnChangesNothingAndStaysOn) {

@@ -151,49 +151,93 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
     if (chars.size() > capacity()) return Outcome::failure("more characters than spare keys");
     const std::map<std::uint8_t, Levels> before = bound_;
     const bool wasBound = anyBound();
-    // Characters already on a key stay there; the others take the free
-    // slots, plain levels first.
-    for (auto& [keycode, levels] : bound_) {
-        for (char32_t& ch : levels) {
-            if (std::find(chars.begin(), chars.end(), ch) == chars.end()) ch = 0;
-        }
+    ++generation_;
+    // Characters already on a key stay there; each other one takes the slot
+    // used longest ago, so that the keys of the text typed just before keep
+    // their characters for a target still reading it.
+    std::vector<std::optional<SpareStroke>> strokes(chars.size());
+    for (std::size_t i = 0; i < chars.size(); ++i) strokes[i] = reuse(chars[i]);
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        if (!strokes[i]) strokes[i] = place(chars[i]);
     }
-    std::vector<SpareStroke> strokes;
-    for (char32_t ch : chars) strokes.push_back(place(ch));
-
     std::vector<std::uint8_t> changed;
     for (const auto& [keycode, levels] : bound_) {
         const auto old = before.find(keycode);
         if (old == before.end() ? levels != Levels{} : old->second != levels) changed.push_back(keycode);
     }
     if (!changed.empty()) {
-        if (wasBound) std::this_thread::sleep_for(settle_);
+        if (wasBound) {
+            waitForTargets();
+        } else {
+            watchFocusedProgram();
+            firstBind_ = Clock::now();
+        }
+        if (watching_) watcher_->mark();
         if (Outcome written = writeKeys(changed); !written) return written;
     }
-    return strokes;
+    std::vector<SpareStroke> result;
+    for (const auto& stroke : strokes) result.push_back(*stroke);
+    return result;
 }
 
-SpareStroke X11SpareKeys::place(char32_t ch) {
-    for (const auto& [keycode, levels] : bound_) {
+std::optional<SpareStroke> X11SpareKeys::reuse(char32_t ch) {
+    for (auto& [keycode, levels] : bound_) {
         for (int level = 0; level < 2; ++level) {
-            if (levels[level] == ch) return {static_cast<std::uint8_t>(keycode - 8), level == 1};
-        }
-    }
-    for (int level = 0; level < 2; ++level) {
-        for (std::uint8_t keycode : spare_) {
-            char32_t& slot = bound_[keycode][level];
-            if (slot == 0) {
-                slot = ch;
-                return {static_cast<std::uint8_t>(keycode - 8), level == 1};
+            if (levels[level] == ch) {
+                lastUse_[keycode][level] = generation_;
+                return SpareStroke{static_cast<std::uint8_t>(keycode - 8), level == 1};
             }
         }
     }
-    return {};  // unreachable: bind() checked the capacity
+    return std::nullopt;
+}
+
+SpareStroke X11SpareKeys::place(char32_t ch) {
+    std::optional<std::pair<std::uint8_t, int>> best;
+    unsigned bestUse = 0;
+    for (int level = 0; level < 2; ++level) {
+        for (std::uint8_t keycode : spare_) {
+            const unsigned use = lastUse_[keycode][level];
+            if (use == generation_ || (best && use >= bestUse)) continue;
+            best = {keycode, level};
+            bestUse = use;
+        }
+    }
+    // bind() checked the capacity, so there is always a slot.
+    const auto [keycode, level] = *best;
+    bound_[keycode][level] = ch;
+    lastUse_[keycode][level] = generation_;
+    return {static_cast<std::uint8_t>(keycode - 8), level == 1};
+}
+
+void X11SpareKeys::watchFocusedProgram() {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(connection_.display(), &focus, &revert);
+    if (!watcher_) watcher_ = MapFetchWatcher::open(connection_.displayName(), connection_.xkbOpcode());
+    watching_ = watcher_ && focus != None && focus != PointerRoot && focus != connection_.root() &&
+                watcher_->watch(focus);
+}
+
+void X11SpareKeys::waitForTargets() {
+    // A program that never looks at the keymap again (or has lost the
+    // focus) is not waited for long.
+    constexpr std::chrono::seconds kFetchLimit(3);
+    if (watching_) watcher_->waitForFetch(kFetchLimit);
+    std::this_thread::sleep_for(settle_);
 }
 
 void X11SpareKeys::release() {
     if (!anyBound()) return;
-    std::this_thread::sleep_for(settle_);
+    waitForTargets();
+    // A target that reads slower than the keys came may still be working
+    // through the last of them: give it as long again as the typing took
+    // (within reason) before the keys lose their characters.
+    constexpr std::chrono::seconds kLongestWait(2);
+    const auto typing = Clock::now() - firstBind_;
+    if (typing > settle_) std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
+    if (watching_) watcher_->stop();
+    watching_ = false;
     std::vector<std::uint8_t> keycodes;
     for (auto& [keycode, levels] : bound_) {
         if (levels != Levels{}) keycodes.push_back(keycode);

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "platform/KeyboardState.h"
 #include "platform/Keymap.h"
 #include "platform/SpareKeys.h"
+#include "platform/x11/MapFetchWatcher.h"
 #include "platform/x11/XConnection.h"
 
 namespace ks::x11 {
@@ -48,9 +50,11 @@ private:
 };
 
 // Lends keycodes without symbols to characters, two per key (plain and
-// shifted). A binding is changed, or given back, only after a pause, because
-// targets fetch the keymap lazily: one that still works through keys typed
-// before a mapping change would otherwise read them with the next mapping.
+// shifted). Targets fetch the keymap lazily: one still working through keys
+// typed before a mapping change would read them with the next mapping. So a
+// binding whose keys may have been typed is changed, or given back, only
+// once the focused program has fetched the mapping since the last change
+// (seen through RECORD), or after a pause where that cannot be seen.
 class X11SpareKeys final : public SpareKeys {
 public:
     using Clock = std::chrono::steady_clock;
@@ -70,6 +74,9 @@ private:
 
     void findSpareKeys();
     bool anyBound() const;
+    void watchFocusedProgram();
+    void waitForTargets();
+    std::optional<SpareStroke> reuse(char32_t ch);
     SpareStroke place(char32_t ch);
     Outcome writeKeys(const std::vector<std::uint8_t>& keycodes);
 
@@ -77,6 +84,12 @@ private:
     std::chrono::milliseconds settle_;
     std::vector<std::uint8_t> spare_;
     std::map<std::uint8_t, Levels> bound_;
+    // The bind() that last asked for each slot's character, by key and level.
+    std::map<std::uint8_t, std::array<unsigned, 2>> lastUse_;
+    unsigned generation_ = 0;
+    Clock::time_point firstBind_{};
+    std::unique_ptr<MapFetchWatcher> watcher_;
+    bool watching_ = false;
 };
 
 // Lock toggles as the XKB indicators show them.

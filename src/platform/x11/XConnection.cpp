@@ -16,16 +16,12 @@ XErrorTrap* activeTrap = nullptr;
 Expected<std::unique_ptr<XConnection>> XConnection::open(const std::string& name) {
     Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
     if (!display) return Outcome::failure("cannot open X display " + name);
-    std::unique_ptr<XConnection> connection(new XConnection(display));
-    int event = 0, error = 0, major = 0, minor = 0;
+    int event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion, opcode = 0;
+    const bool hasXkb = XkbQueryExtension(display, &opcode, &event, &error, &major, &minor);
+    std::unique_ptr<XConnection> connection(new XConnection(display, opcode));
+    if (!hasXkb) return Outcome::failure("the X server has no XKEYBOARD extension");
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
         return Outcome::failure("the X server has no XTEST extension");
-    }
-    int opcode = 0;
-    major = XkbMajorVersion;
-    minor = XkbMinorVersion;
-    if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
-        return Outcome::failure("the X server has no XKEYBOARD extension");
     }
     XkbSelectEvents(display, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
                     XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
@@ -35,6 +31,8 @@ Expected<std::unique_ptr<XConnection>> XConnection::open(const std::string& name
 }
 
 XConnection::~XConnection() { XCloseDisplay(display_); }
+
+std::string XConnection::displayName() const { return DisplayString(display_); }
 
 unsigned long XConnection::root() const { return DefaultRootWindow(display_); }
 

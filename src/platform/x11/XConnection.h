@@ -30,6 +30,8 @@ public:
     XConnection& operator=(const XConnection&) = delete;
 
     Display* display() const { return display_; }
+    std::string displayName() const;
+    int xkbOpcode() const { return xkbOpcode_; }
     unsigned long root() const;
 
     // Reads every event the server has sent so far (one round trip) and
@@ -42,10 +44,11 @@ public:
     unsigned long atom(const char* name) const;
 
 private:
-    explicit XConnection(Display* display) : display_(display) {}
+    XConnection(Display* display, int xkbOpcode) : display_(display), xkbOpcode_(xkbOpcode) {}
     void drainEvents();
 
     Display* display_;
+    int xkbOpcode_;
     bool keymapChanged_ = true;
 };
 
