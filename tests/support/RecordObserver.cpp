@@ -1,5 +1,7 @@
 #include "RecordObserver.h"
 
+#include "platform/x11/XlibHelpers.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
@@ -8,21 +10,6 @@
 #include <stdexcept>
 
 namespace ks::test {
-
-struct RecordObserver::Connections {
-    Connections(const std::string& display)
-        : control(XOpenDisplay(display.c_str())), data(XOpenDisplay(display.c_str())) {}
-    ~Connections() {
-        if (data) XCloseDisplay(data);
-        if (control) XCloseDisplay(control);
-    }
-    Connections(const Connections&) = delete;
-    Connections& operator=(const Connections&) = delete;
-
-    Display* control;
-    Display* data;
-    XRecordContext context = 0;
-};
 
 namespace {
 
@@ -39,7 +26,7 @@ void collect(XPointer closure, XRecordInterceptData* data) {
 }  // namespace
 
 RecordObserver::RecordObserver(const std::string& display)
-    : x_(std::make_unique<Connections>(display)) {
+    : x_(std::make_unique<x11::RecordConnections>(display)) {
     int major = 0, minor = 0;
     if (!x_->control || !x_->data || !XRecordQueryVersion(x_->control, &major, &minor)) {
         throw std::runtime_error("no RECORD extension on " + display);

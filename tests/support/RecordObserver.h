@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace ks::x11 {
+struct RecordConnections;
+}  // namespace ks::x11
+
 namespace ks::test {
 
 // One device event as the X server delivered it.
@@ -32,8 +36,7 @@ public:
     void clear() { events_.clear(); }
 
 private:
-    struct Connections;
-    std::unique_ptr<Connections> x_;
+    std::unique_ptr<x11::RecordConnections> x_;
     std::vector<RecordedEvent> events_;
 };
 

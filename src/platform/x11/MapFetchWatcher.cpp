@@ -20,29 +20,14 @@ void noteFetch(XPointer closure, XRecordInterceptData* data) {
 
 }  // namespace
 
-struct MapFetchWatcher::Connections {
-    explicit Connections(const std::string& display)
-        : control(XOpenDisplay(display.c_str())), data(XOpenDisplay(display.c_str())) {}
-    ~Connections() {
-        if (data) XCloseDisplay(data);
-        if (control) XCloseDisplay(control);
-    }
-    Connections(const Connections&) = delete;
-    Connections& operator=(const Connections&) = delete;
-
-    Display* control;
-    Display* data;
-    XRecordContext context = 0;
-};
-
 std::unique_ptr<MapFetchWatcher> MapFetchWatcher::open(const std::string& display, int xkbOpcode) {
-    auto x = std::make_unique<Connections>(display);
+    auto x = std::make_unique<RecordConnections>(display);
     int major = 0, minor = 0;
     if (!x->control || !x->data || !XRecordQueryVersion(x->control, &major, &minor)) return nullptr;
     return std::unique_ptr<MapFetchWatcher>(new MapFetchWatcher(std::move(x), xkbOpcode));
 }
 
-MapFetchWatcher::MapFetchWatcher(std::unique_ptr<Connections> x, int xkbOpcode)
+MapFetchWatcher::MapFetchWatcher(std::unique_ptr<RecordConnections> x, int xkbOpcode)
     : x_(std::move(x)), xkbOpcode_(xkbOpcode) {}
 
 MapFetchWatcher::~MapFetchWatcher() { stop(); }

@@ -8,6 +8,8 @@
 
 namespace ks::x11 {
 
+struct RecordConnections;
+
 // Watches one client fetch the keyboard mapping (core GetKeyboardMapping or
 // XKB GetMap requests), through RECORD on two connections of its own.
 //
@@ -41,11 +43,10 @@ public:
     };
 
 private:
-    struct Connections;
-    explicit MapFetchWatcher(std::unique_ptr<Connections> x, int xkbOpcode);
+    MapFetchWatcher(std::unique_ptr<RecordConnections> x, int xkbOpcode);
     void processReplies();
 
-    std::unique_ptr<Connections> x_;
+    std::unique_ptr<RecordConnections> x_;
     int xkbOpcode_;
     State state_;
 };

@@ -41,4 +41,21 @@ private:
     bool failed_ = false;
 };
 
+// The two connections RECORD needs: the context is made on one and its data
+// read on the other. Either is null when the display cannot be opened.
+struct RecordConnections {
+    explicit RecordConnections(const std::string& display)
+        : control(XOpenDisplay(display.c_str())), data(XOpenDisplay(display.c_str())) {}
+    ~RecordConnections() {
+        if (data) XCloseDisplay(data);
+        if (control) XCloseDisplay(control);
+    }
+    RecordConnections(const RecordConnections&) = delete;
+    RecordConnections& operator=(const RecordConnections&) = delete;
+
+    Display* control;
+    Display* data;
+    unsigned long context = 0;  // the XRecordContext, 0 for none
+};
+
 }  // namespace ks::x11
