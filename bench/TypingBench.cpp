@@ -1,0 +1,180 @@
+// Types one text into a focused window on a private Xvfb with SEND KEYS, with
+// `xdotool type --delay 0` and with `xdotool type` at its default delay, and
+// prints characters per second and characters wrong or missing for each.
+//
+//   bench_typing [--runs N] [--no-default-delay]
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "RecordingInput.h"
+#include "TempDir.h"
+#include "TypingWindow.h"
+#include "XvfbSession.h"
+#include "keys/KeyboardMouseCommands.h"
+#include "platform/x11/X11Platform.h"
+#include "store/KeyTree.h"
+#include "store/SettingsStore.h"
+#include "store/Utf8.h"
+
+namespace {
+
+using namespace ks;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kLength = 10000;
+constexpr std::size_t kOffLayout = 200;
+constexpr const char* kCommand = "bench\\Commands\\0";
+
+// ASCII words, digits and shifted symbols with a line feed every line, and
+// `offLayout` characters drawn from `extra` at random places.
+std::u32string makeText(const std::u32string& extra, std::size_t offLayout, unsigned seed) {
+    std::mt19937 random(seed);
+    const std::u32string ascii =
+        U"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~";
+    std::u32string text;
+    while (text.size() < kLength) {
+        text += (text.size() % 64 == 63) ? U'\n' : ascii[random() % ascii.size()];
+    }
+    for (std::size_t i = 0; i < offLayout; ++i) text[random() % kLength] = extra[i % extra.size()];
+    return text;
+}
+
+std::string utf8Of(const std::u32string& text) {
+    std::string out;
+    for (char32_t ch : text) utf8::append(out, ch);
+    return out;
+}
+
+std::u32string decoded(const std::string& text) {
+    std::u32string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const utf8::CodePoint cp = utf8::decode(text, pos);
+        out += cp.value;
+        pos += cp.length;
+    }
+    return out;
+}
+
+// Characters wrong or missing: the edit distance between what was meant and what arrived.
+std::size_t wrongOrMissing(const std::u32string& expected, const std::u32string& got) {
+    std::vector<std::size_t> row(got.size() + 1), next(got.size() + 1);
+    for (std::size_t j = 0; j <= got.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= expected.size(); ++i) {
+        next[0] = i;
+        for (std::size_t j = 1; j <= got.size(); ++j) {
+            next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (expected[i - 1] == got[j - 1] ? 0 : 1)});
+        }
+        std::swap(row, next);
+    }
+    return row[got.size()];
+}
+
+struct Result {
+    double charsPerSecond;
+    std::size_t wrong;
+};
+
+// One run: a fresh focused window, `type` starts typing, the clock stops at
+// the last character the window received.
+Result measure(const test::XvfbSession& session, const std::u32string& text,
+               const std::function<void()>& type) {
+    test::TypingWindow window(session);
+    const std::string expected = utf8Of(text);
+    const auto start = Clock::now();
+    type();
+    const std::string got = window.text(expected.size(), std::chrono::seconds(2));
+    const double seconds = std::chrono::duration<double>(window.lastArrival() - start).count();
+    return {static_cast<double>(text.size()) / std::max(seconds, 1e-6), wrongOrMissing(text, decoded(got))};
+}
+
+void report(const char* textName, const char* tool, const std::vector<Result>& results) {
+    std::vector<double> speeds;
+    std::size_t wrong = 0, worst = 0;
+    for (const Result& r : results) {
+        speeds.push_back(r.charsPerSecond);
+        wrong += r.wrong;
+        worst = std::max(worst, r.wrong);
+    }
+    std::sort(speeds.begin(), speeds.end());
+    std::printf("%-22s %-26s %4zu %10.0f %10.0f %10.0f %8zu %8zu\n", textName, tool, results.size(),
+                speeds.front(), speeds[speeds.size() / 2], speeds.back(), wrong, worst);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 10;
+    bool defaultDelay = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::atoi(argv[++i]);
+        if (std::strcmp(argv[i], "--no-default-delay") == 0) defaultDelay = false;
+    }
+    test::XvfbSession session;
+    auto opened = x11::X11Platform::open(session.display());
+    if (!opened) {
+        std::fprintf(stderr, "%s\n", opened.error().c_str());
+        return 1;
+    }
+    x11::X11Platform& platform = **opened;
+    test::TempDir dir;
+    KeyTree tree(dir.file("store.db"));
+    StderrMessages messages;
+    SettingsStore store(tree, messages);
+    store.EnsureRootKeys();
+    store.CreateMacroKey(kCommand);
+    test::FakeExpander expander;
+    KeyboardMouseCommands commands(store, messages, expander,
+                                   InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
+                                                 platform.keyboard(), platform.windows()});
+
+    const std::size_t spareSlots = platform.spareKeys().capacity();
+    std::u32string cjk;
+    for (char32_t ch = 0x4E00; cjk.size() < 80; ch += 7) cjk += ch;
+    const struct {
+        const char* name;
+        std::u32string text;
+        bool withXdotool;
+    } texts[] = {
+        {"layout only", makeText(U"", 0, 1), true},
+        {"200 off-layout (20)", makeText(U"\u00e9\u00e8\u00e0\u00f9\u00e7\u00f1\u00f6\u00fc\u00e4\u00df\u20ac\u00a3\u00a5\u00a9\u00ae\u00b1\u00b5\u00bf\u00a1\u03a9", kOffLayout, 2), true},
+        {"200 CJK (80 distinct)", makeText(cjk, kOffLayout, 3), false},
+    };
+    std::printf("Xvfb %s, %zu spare key slots, %d runs of %zu characters each\n", session.display().c_str(),
+                spareSlots, runs, kLength);
+    std::printf("%-22s %-26s %4s %10s %10s %10s %8s %8s\n", "text", "typed by", "runs", "min ch/s",
+                "median", "max ch/s", "wrong", "worst");
+    for (const auto& t : texts) {
+        const std::string utf8 = utf8Of(t.text);
+        std::vector<Result> results;
+        for (int r = 0; r < runs; ++r) {
+            results.push_back(measure(session, t.text, [&] {
+                store.WriteMacroString(utf8, kCommand, "Keys");
+                commands.sendKeys(kCommand);
+            }));
+        }
+        report(t.name, "SEND KEYS", results);
+        if (!t.withXdotool) continue;
+        for (const bool delay : {false, true}) {
+            if (delay && !defaultDelay) continue;
+            results.clear();
+            for (int r = 0; r < runs; ++r) {
+                results.push_back(measure(session, t.text, [&] {
+                    std::vector<std::string> args{"xdotool", "type"};
+                    if (!delay) args.insert(args.end(), {"--delay", "0"});
+                    args.push_back(utf8);
+                    session.run(args, std::chrono::minutes(10));
+                }));
+            }
+            report(t.name, delay ? "xdotool type" : "xdotool type --delay 0", results);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/KeyLayout.h"
+
+namespace ks {
+
+// The answer of KeyCodeToHotKeyText for a key with neither a character nor a
+// name: one character with code 255.
+inline constexpr const char* kUnknownHotKeyText = "\u00FF";
+
+// Gives the name of a command identifier (4096 and up), or "" for none.
+using CommandNameLookup = std::function<std::string(std::uint32_t)>;
+
+// The display name of a virtual-key code 1..255 ("aA", "RETURN", "NP 5"), or
+// "" for a code in no row of the key-name table.
+std::string KeyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk);
+
+// Virtual-key codes use the key-name table, command identifiers their
+// command's name; anything else gives "".
+std::string KeyCodeToDisplayName(const KeyLayout& layout, std::uint32_t code,
+                                 const CommandNameLookup& commandName);
+
+// The key's character, else its name, else kUnknownHotKeyText.
+std::string KeyCodeToHotKeyText(const KeyLayout& layout, std::uint32_t vk);
+
+// Reads back a display name, a key name or a single character: the
+// virtual-key code, or -1 for the empty name.
+int KeyNameToCode(const KeyLayout& layout, std::string_view name);
+
+}  // namespace ks

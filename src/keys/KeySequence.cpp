@@ -1,0 +1,139 @@
+#include "keys/KeySequence.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "store/Utf8.h"
+
+namespace ks {
+namespace {
+
+constexpr std::uint8_t kShiftVk = 16;
+
+// One character to type: on a layout key (vk != 0) or on a spare key still
+// to be bound (vk == 0).
+struct Stroke {
+    char32_t ch = 0;
+    std::uint8_t vk = 0;
+    std::uint8_t scan = 0;
+    bool shift = false;
+};
+
+// A character is typed on its layout key when the key needs no more than
+// Shift. A control character's Ctrl requirement is dropped (a line feed is
+// the Enter key); a key behind AltGr, or no key at all, means a spare key,
+// because pressing AltGr would itself depend on the layout's modifier setup.
+Stroke strokeFor(const KeyLayout& layout, char32_t ch) {
+    const std::int16_t scanned = layout.VkKeyScan(ch);
+    if (scanned == -1) return {ch};
+    const auto vk = static_cast<std::uint8_t>(scanned & 0xFF);
+    const auto state = static_cast<std::uint8_t>((scanned >> 8) & 0xFF);
+    const auto scan = static_cast<std::uint8_t>(layout.MapVirtualKey(vk, MapType::VkToScan));
+    if ((state & kNeedsAlt) != 0 || scan == 0) return {ch};
+    return {ch, vk, scan, (state & kNeedsShift) != 0};
+}
+
+std::vector<Stroke> planStrokes(const KeyLayout& layout, std::string_view text) {
+    std::vector<Stroke> strokes;
+    strokes.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const utf8::CodePoint cp = utf8::decode(text, pos);
+        strokes.push_back(strokeFor(layout, cp.value));
+        pos += cp.length;
+    }
+    return strokes;
+}
+
+// The end of the stretch starting at `begin` whose spare-key characters fit
+// the spare keys together, and those characters in order of first use.
+std::size_t stretchEnd(const std::vector<Stroke>& strokes, std::size_t begin, std::size_t capacity,
+                       std::vector<char32_t>& spareChars) {
+    spareChars.clear();
+    std::size_t end = begin;
+    for (; end < strokes.size(); ++end) {
+        if (strokes[end].vk != 0) continue;
+        const char32_t ch = strokes[end].ch;
+        if (std::find(spareChars.begin(), spareChars.end(), ch) != spareChars.end()) continue;
+        if (spareChars.size() == capacity) break;
+        spareChars.push_back(ch);
+    }
+    return end;
+}
+
+// How many distinct spare-key characters one stretch may use. When the
+// whole text fits, all of them; otherwise half, so that binding the next
+// stretch never takes the keys of the stretch just typed, which a target
+// may still be reading.
+std::size_t stretchCapacity(const std::vector<Stroke>& strokes, std::size_t capacity) {
+    std::vector<char32_t> all;
+    if (stretchEnd(strokes, 0, capacity, all) == strokes.size()) return capacity;
+    return std::max<std::size_t>(capacity / 2, std::min<std::size_t>(capacity, 1));
+}
+
+// Gives the spare keys back and Caps Lock its state when typing ends, also
+// when it ends early.
+class TypingSession {
+public:
+    TypingSession(SpareKeys& spareKeys, KeyboardState& keyboard)
+        : spareKeys_(spareKeys), keyboard_(keyboard), capsWasOn_(keyboard.isOn(LockKey::CapsLock)) {
+        if (capsWasOn_) keyboard_.setCapsLock(false);
+    }
+    ~TypingSession() {
+        if (usedSpareKeys_) spareKeys_.release();
+        if (capsWasOn_) keyboard_.setCapsLock(true);
+    }
+    TypingSession(const TypingSession&) = delete;
+    TypingSession& operator=(const TypingSession&) = delete;
+
+    bool bind(const std::vector<char32_t>& chars, std::vector<Stroke>& strokes, std::size_t begin,
+              std::size_t end) {
+        usedSpareKeys_ = true;
+        const Expected<std::vector<SpareStroke>> bound = spareKeys_.bind(chars);
+        if (!bound) return false;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (strokes[i].vk != 0) continue;
+            const auto at = std::find(chars.begin(), chars.end(), strokes[i].ch) - chars.begin();
+            strokes[i].scan = (*bound)[static_cast<std::size_t>(at)].scan;
+            strokes[i].shift = (*bound)[static_cast<std::size_t>(at)].shift;
+        }
+        return true;
+    }
+
+private:
+    SpareKeys& spareKeys_;
+    KeyboardState& keyboard_;
+    bool capsWasOn_;
+    bool usedSpareKeys_ = false;
+};
+
+void typeStroke(InputInjector& injector, std::uint8_t shiftScan, const Stroke& stroke) {
+    if (stroke.shift) injector.keyEvent(kShiftVk, shiftScan, 0);
+    injector.keyEvent(stroke.vk, stroke.scan, 0);
+    injector.keyEvent(stroke.vk, stroke.scan, kKeyUp);
+    if (stroke.shift) injector.keyEvent(kShiftVk, shiftScan, kKeyUp);
+}
+
+}  // namespace
+
+void KeySequence::TypeText(std::string_view text) {
+    if (text.empty()) return;
+    const std::shared_ptr<const KeyLayout> layout = keymap_.layout();
+    std::vector<Stroke> strokes = planStrokes(*layout, text);
+    const auto shiftScan = static_cast<std::uint8_t>(layout->MapVirtualKey(kShiftVk, MapType::VkToScan));
+    const bool needsSpareKeys =
+        std::any_of(strokes.begin(), strokes.end(), [](const Stroke& s) { return s.vk == 0; });
+    const std::size_t capacity = stretchCapacity(strokes, needsSpareKeys ? spareKeys_.capacity() : 0);
+
+    TypingSession session(spareKeys_, keyboard_);
+    std::vector<char32_t> spareChars;
+    for (std::size_t begin = 0; begin < strokes.size();) {
+        const std::size_t end = stretchEnd(strokes, begin, capacity, spareChars);
+        if (end == begin) return;  // no spare keys at all
+        if (!spareChars.empty() && !session.bind(spareChars, strokes, begin, end)) return;
+        for (std::size_t i = begin; i < end; ++i) typeStroke(injector_, shiftScan, strokes[i]);
+        begin = end;
+    }
+}
+
+}  // namespace ks

@@ -1,0 +1,226 @@
+#include "keys/KeyboardMouseCommands.h"
+
+#include <algorithm>
+#include <array>
+#include <thread>
+#include <utility>
+
+namespace ks {
+namespace {
+
+constexpr std::uint8_t kCtrl = 17;
+constexpr std::uint8_t kAlt = 18;
+constexpr std::int64_t kMaxNormalised = 65535;
+
+struct Combination {
+    std::uint8_t modifier;
+    std::uint8_t key;
+};
+
+// By command identifier, from CTRL+C (4366) on.
+constexpr std::array<Combination, 18> kCombinations{{
+    {kCtrl, 67}, {kCtrl, 86}, {kCtrl, 88}, {kCtrl, 36}, {kCtrl, 35},
+    {kAlt, 9}, {kAlt, 13}, {kAlt, 115}, {kAlt, 27},
+    {kCtrl, 27}, {kCtrl, 90}, {kCtrl, 65}, {kCtrl, 79}, {kCtrl, 80},
+    {kCtrl, 39}, {kCtrl, 37}, {kCtrl, 38}, {kCtrl, 40},
+}};
+
+// By transition, from left down on.
+constexpr std::array<std::uint32_t, 6> kButtonFlags{
+    kMouseLeftDown, kMouseLeftUp, kMouseMiddleDown, kMouseMiddleUp, kMouseRightDown, kMouseRightUp};
+
+// Lock commands from CAPS LOCK OFF (4118) on: the toggle and the wanted state.
+constexpr std::array<std::pair<LockKey, bool>, 6> kLockCommands{{
+    {LockKey::CapsLock, false}, {LockKey::CapsLock, true},
+    {LockKey::ScrollLock, false}, {LockKey::ScrollLock, true},
+    {LockKey::NumLock, false}, {LockKey::NumLock, true},
+}};
+
+std::uint8_t lockVk(LockKey key) {
+    switch (key) {
+        case LockKey::CapsLock: return 20;
+        case LockKey::NumLock: return 144;
+        case LockKey::ScrollLock: return 145;
+    }
+    return 0;
+}
+
+// Every lock key is toggled with this scan code and the extended-key flag.
+constexpr std::uint8_t kLockScan = 69;
+
+constexpr const char* kPointerTitle = "Keystrider - Error";
+constexpr const char* kInvalidX = "Invalid XCoord in command \"MOVE MOUSE POINTER\".";
+constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTER\".";
+constexpr const char* kOutOfRange =
+    "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
+
+std::string rootPath(std::string_view path) { return "\\Macros\\" + std::string(path); }
+
+// pixels x 65535 / extent, truncating toward zero.
+std::int32_t normalised(int pixels, int extent) {
+    if (extent <= 0) return 0;
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(pixels) * 65535 / extent);
+}
+
+}  // namespace
+
+std::string joinLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::optional<std::int32_t> parseCoordinate(std::string_view text) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        // Saturates: every number past the limit is out of range alike.
+        value = std::min<std::int64_t>(value * 10 + (c - '0'), kMaxNormalised + 1);
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+KeyboardMouseCommands::KeyboardMouseCommands(SettingsStore& store, Messages& messages,
+                                             Expander& expander, InputServices services, Sleep sleep)
+    : store_(store),
+      messages_(messages),
+      expander_(expander),
+      services_(services),
+      keySequence_(services.keymap, services.injector, services.spareKeys, services.keyboard),
+      sleep_(sleep ? std::move(sleep) : Sleep([](std::chrono::milliseconds ms) {
+          std::this_thread::sleep_for(ms);
+      })) {}
+
+bool KeyboardMouseCommands::run(std::uint32_t id, std::string_view path) {
+    using namespace command_id;
+    if (id >= 1 && id <= 255) {
+        keystroke(path, id);
+    } else if (id >= kLeftButtonDown && id <= kRightButtonUp) {
+        mouseButton(static_cast<ButtonTransition>(id - kLeftButtonDown + 1));
+    } else if (id == kMoveMousePointer) {
+        movePointer(path);
+    } else if (id == kSendKeys) {
+        sendKeys(path);
+    } else if (id >= kCapsLockOff && id <= kNumLockOn) {
+        const auto& [key, on] = kLockCommands[id - kCapsLockOff];
+        lock(key, on);
+    } else if (id >= kFirstCombination && id <= kLastCombination) {
+        combination(id);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void KeyboardMouseCommands::sendKeys(std::string_view path) {
+    std::string keys;
+    if (!store_.ReadMacroString(path, "Keys", keys)) return;
+    expander_.Expand(keys);
+    keySequence_.TypeText(joinLineBreaks(keys));
+}
+
+void KeyboardMouseCommands::injectKey(std::uint8_t vk, std::uint32_t flags) {
+    const auto scan = services_.keymap.layout()->MapVirtualKey(vk, MapType::VkToScan);
+    services_.injector.keyEvent(vk, static_cast<std::uint8_t>(scan), flags);
+}
+
+void KeyboardMouseCommands::keystroke(std::string_view path, std::uint32_t vk) {
+    const auto pressed = store_.ReadDword(rootPath(path), "KeyPressed");
+    if (!pressed || vk > 255) return;
+    injectKey(static_cast<std::uint8_t>(vk), *pressed);
+}
+
+void KeyboardMouseCommands::pressAndRelease(std::uint8_t modifier, std::uint8_t key) {
+    injectKey(modifier, 0);
+    injectKey(key, 0);
+    injectKey(key, kKeyUp);
+    injectKey(modifier, kKeyUp);
+}
+
+void KeyboardMouseCommands::combination(std::uint32_t id) {
+    using namespace command_id;
+    if (id < kFirstCombination || id > kLastCombination) return;
+    const Combination& combo = kCombinations[id - kFirstCombination];
+    pressAndRelease(combo.modifier, combo.key);
+}
+
+void KeyboardMouseCommands::mouseButton(ButtonTransition transition) {
+    const auto index = static_cast<std::size_t>(transition) - 1;
+    if (index >= kButtonFlags.size()) return;
+    services_.injector.mouseEvent(kButtonFlags[index], 0, 0);
+}
+
+void KeyboardMouseCommands::showPointerError(const std::string& text) {
+    messages_.show(text, kPointerTitle, MsgIcon::Stop);
+}
+
+std::optional<std::int32_t> KeyboardMouseCommands::readCoordinate(std::string_view path,
+                                                                  std::string_view valueName,
+                                                                  const char* invalidMessage) {
+    std::string text;
+    if (!store_.ReadMacroString(path, valueName, text)) return std::nullopt;
+    expander_.Expand(text);
+    const auto value = parseCoordinate(text);
+    if (!value) showPointerError(invalidMessage);
+    return value;
+}
+
+void KeyboardMouseCommands::movePointer(std::string_view path) {
+    const bool absolute = store_.ReadDword(rootPath(path), "IsAB").value_or(1) == 1;
+    const auto x = readCoordinate(path, absolute ? "XABCoord" : "XRELCoord", kInvalidX);
+    if (!x) return;
+    const auto y = readCoordinate(path, absolute ? "YABCoord" : "YRELCoord", kInvalidY);
+    if (!y) return;
+    if (*x > kMaxNormalised || *y > kMaxNormalised) {
+        showPointerError(kOutOfRange);
+        return;
+    }
+    constexpr std::uint32_t kAbsoluteMove = kMouseMove | kMouseAbsolute;
+    if (absolute) {
+        services_.injector.mouseEvent(kAbsoluteMove, *x, *y);
+        return;
+    }
+    WindowControl& windows = services_.windows;
+    const auto window = windows.foreground();
+    if (!window || !windows.attachInput(*window)) {
+        showPointerError("Unable to attach to window currently in the foreground!");
+        return;
+    }
+    const auto rect = windows.rect(*window);
+    if (!rect) {
+        showPointerError("Unable to get window coordinates for window that is in the foreground!");
+    } else {
+        const ScreenSize screen = windows.screenSize();
+        services_.injector.mouseEvent(kAbsoluteMove, normalised(rect->left, screen.width) + *x,
+                                      normalised(rect->top, screen.height) + *y);
+    }
+    windows.detachInput(*window);
+}
+
+void KeyboardMouseCommands::lock(LockKey key, bool on) {
+    WindowControl& windows = services_.windows;
+    const auto window = windows.foreground();
+    bool attached = false;
+    if (window && !windows.isOwnWindow(*window)) {
+        attached = windows.attachInput(*window);
+        if (!attached) {
+            messages_.show("Unable to attach to foregound window to determine key status!", "Error",
+                           MsgIcon::Stop);
+        }
+    }
+    sleep_(std::chrono::milliseconds(30));
+    const bool isOn = services_.keyboard.isOn(key);
+    if (attached) windows.detachInput(*window);
+    if (isOn == on) return;
+    services_.injector.keyEvent(lockVk(key), kLockScan, kKeyExtended);
+    services_.injector.keyEvent(lockVk(key), kLockScan, kKeyExtended | kKeyUp);
+    services_.keyboard.showToggle(key, on);
+}
+
+}  // namespace ks

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "expand/Expander.h"
+#include "keys/KeySequence.h"
+#include "platform/InputInjector.h"
+#include "platform/KeyboardState.h"
+#include "platform/Keymap.h"
+#include "platform/Messages.h"
+#include "platform/SpareKeys.h"
+#include "platform/WindowControl.h"
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+// Command identifiers of this family.
+namespace command_id {
+inline constexpr std::uint32_t kLeftButtonDown = 4108;
+inline constexpr std::uint32_t kRightButtonUp = 4113;
+inline constexpr std::uint32_t kMoveMousePointer = 4114;
+inline constexpr std::uint32_t kSendKeys = 4116;
+inline constexpr std::uint32_t kCapsLockOff = 4118;
+inline constexpr std::uint32_t kNumLockOn = 4123;
+inline constexpr std::uint32_t kFirstCombination = 4366;
+inline constexpr std::uint32_t kLastCombination = 4383;
+}  // namespace command_id
+
+// Button transitions in the order of their commands.
+enum class ButtonTransition { LeftDown = 1, LeftUp, MiddleDown, MiddleUp, RightDown, RightUp };
+
+// The platform services the input commands act through.
+struct InputServices {
+    Keymap& keymap;
+    InputInjector& injector;
+    SpareKeys& spareKeys;
+    KeyboardState& keyboard;
+    WindowControl& windows;
+};
+
+// The keyboard, mouse and lock commands. Each handler reads its own stored
+// values under the command's key (`<macro>\Commands\<n>`, below Macros),
+// reports what is wrong in a message box, and never stops the macro.
+class KeyboardMouseCommands {
+public:
+    using Sleep = std::function<void(std::chrono::milliseconds)>;
+
+    KeyboardMouseCommands(SettingsStore& store, Messages& messages, Expander& expander,
+                          InputServices services, Sleep sleep = {});
+
+    // Runs the command `id` when it belongs to this family (keystrokes 1..255
+    // included); false when it does not.
+    bool run(std::uint32_t id, std::string_view path);
+
+    void sendKeys(std::string_view path);
+    void keystroke(std::string_view path, std::uint32_t vk);
+    void combination(std::uint32_t id);
+    void mouseButton(ButtonTransition transition);
+    void movePointer(std::string_view path);
+    void lock(LockKey key, bool on);
+
+    KeySequence& keySequence() { return keySequence_; }
+
+private:
+    std::optional<std::int32_t> readCoordinate(std::string_view path, std::string_view valueName,
+                                               const char* invalidMessage);
+    void showPointerError(const std::string& text);
+    void pressAndRelease(std::uint8_t modifier, std::uint8_t key);
+    void injectKey(std::uint8_t vk, std::uint32_t flags);
+
+    SettingsStore& store_;
+    Messages& messages_;
+    Expander& expander_;
+    InputServices services_;
+    KeySequence keySequence_;
+    Sleep sleep_;
+};
+
+// SEND KEYS text rule: every carriage return + line feed pair becomes one
+// line feed, so that a stored line break types one Enter.
+std::string joinLineBreaks(std::string_view text);
+
+// A coordinate text after expansion: one or more decimal digits, optionally
+// after one '+'. Nothing for anything else; numbers above 65535 come out as 65536.
+std::optional<std::int32_t> parseCoordinate(std::string_view text);
+
+}  // namespace ks

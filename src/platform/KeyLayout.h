@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
+namespace ks {
+
+// Shift-state bits of a character's key, in the high byte of a key-scan
+// result. A key reached through AltGr reports Ctrl and Alt together.
+inline constexpr std::uint8_t kNeedsShift = 1;
+inline constexpr std::uint8_t kNeedsCtrl = 2;
+inline constexpr std::uint8_t kNeedsAlt = 4;
+
+// The three directions of the virtual-key mapping.
+enum class MapType : std::uint32_t {
+    VkToScan = 0,  // virtual key -> scan code
+    ScanToVk = 1,  // scan code -> virtual key
+    VkToChar = 2,  // virtual key -> unshifted character (letters in upper case)
+};
+
+// One snapshot of the keyboard layout in virtual-key terms: which key types
+// which character, and the scan code of every key. Scan codes are the
+// platform's key numbers (on X11 the keycode less 8). A value of 0 means
+// "none" in every table.
+struct KeyLayout {
+    std::array<std::uint8_t, 256> scanOfVk{};
+    std::array<std::uint8_t, 256> vkOfScan{};
+    std::array<char32_t, 256> charOfVk{};
+    // Character -> virtual key in the low byte, shift state in the high byte.
+    std::unordered_map<char32_t, std::uint16_t> keyOfChar;
+
+    // The key that types `ch` with its shift state, or -1 when no key does.
+    std::int16_t VkKeyScan(char32_t ch) const {
+        const auto found = keyOfChar.find(ch);
+        return found == keyOfChar.end() ? std::int16_t{-1} : static_cast<std::int16_t>(found->second);
+    }
+
+    std::uint32_t MapVirtualKey(std::uint32_t code, MapType type) const {
+        if (code > 255) return 0;
+        switch (type) {
+            case MapType::VkToScan: return scanOfVk[code];
+            case MapType::ScanToVk: return vkOfScan[code];
+            case MapType::VkToChar: return charOfVk[code];
+        }
+        return 0;
+    }
+};
+
+}  // namespace ks

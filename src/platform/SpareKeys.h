@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "store/Result.h"
+
+namespace ks {
+
+// Where a character lent to a spare key is typed: the key's scan code, and
+// whether Shift selects it.
+struct SpareStroke {
+    std::uint8_t scan = 0;
+    bool shift = false;
+    bool operator==(const SpareStroke&) const = default;
+};
+
+// Keys the layout leaves without symbols, lent to characters the layout
+// cannot type. Target programs read the keymap lazily after it changes, so
+// an implementation must not change a binding while targets may still be
+// reading keys typed under the previous one.
+class SpareKeys {
+public:
+    SpareKeys() = default;
+    SpareKeys(const SpareKeys&) = delete;
+    SpareKeys& operator=(const SpareKeys&) = delete;
+    virtual ~SpareKeys() = default;
+
+    // How many characters can be bound at the same time.
+    virtual std::size_t capacity() = 0;
+
+    // Binds all of `chars` (distinct, at most capacity()) at once, replacing
+    // any earlier binding, and gives each one's stroke in the same order.
+    virtual Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) = 0;
+
+    // Gives every lent key back its empty mapping. Harmless when nothing is bound.
+    virtual void release() = 0;
+};
+
+}  // namespace ks

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace ks {
+
+using WindowId = std::uint64_t;
+
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+};
+
+// Show commands of the window-activation routine, numbered as they are stored.
+enum class ShowCommand : int {
+    Hide = 0, ShowNormal = 1, ShowMinimized = 2, ShowMaximized = 3, ShowNoActivate = 4,
+    Show = 5, Minimize = 6, ShowMinNoActive = 7, ShowNA = 8, Restore = 9, ShowDefault = 10,
+};
+
+// The desktop's top-level windows as the input commands need them: which one
+// has the focus, where it is, and bringing one to the front.
+class WindowControl {
+public:
+    WindowControl() = default;
+    WindowControl(const WindowControl&) = delete;
+    WindowControl& operator=(const WindowControl&) = delete;
+    virtual ~WindowControl() = default;
+
+    virtual std::optional<WindowId> foreground() = 0;
+    // A window of this program itself.
+    virtual bool isOwnWindow(WindowId window) = 0;
+    virtual bool isDesktop(WindowId window) = 0;
+
+    // Joins this program's input state to the window's, to read its keyboard
+    // state and position. Refused for the program's own windows, the desktop
+    // and windows that are gone. Every successful attach is paired with a detach.
+    virtual bool attachInput(WindowId window) = 0;
+    virtual void detachInput(WindowId window) = 0;
+
+    // The window's outer rectangle (frame included) in screen pixels.
+    virtual std::optional<ScreenRect> rect(WindowId window) = 0;
+    virtual ScreenSize screenSize() = 0;
+
+    virtual bool setForeground(WindowId window) = 0;
+    // False only when the window could not be given that state.
+    virtual bool show(WindowId window, ShowCommand command) = 0;
+};
+
+}  // namespace ks

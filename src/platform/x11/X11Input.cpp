@@ -1,0 +1,287 @@
+#include "platform/x11/X11Input.h"
+
+#include "platform/x11/XlibHelpers.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "platform/x11/XkbLayoutBuilder.h"
+
+namespace ks::x11 {
+
+std::shared_ptr<const KeyLayout> X11Keymap::layout() {
+    return rebuildIf(connection_.keymapChangedSinceLastCheck());
+}
+
+std::shared_ptr<const KeyLayout> X11Keymap::cachedLayout() {
+    return rebuildIf(connection_.keymapChangedSoFar());
+}
+
+std::shared_ptr<const KeyLayout> X11Keymap::rebuildIf(bool changed) {
+    if (changed || !layout_) {
+        layout_ = std::make_shared<const KeyLayout>(buildKeyLayout(describeKeys(connection_.display())));
+    }
+    return layout_;
+}
+
+void X11InputInjector::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+    const std::uint8_t ownScan = keymap_.cachedLayout()->scanOfVk[vk];
+    const unsigned keycode = vk != 0 && ownScan != 0 ? ownScan + 8u : (scan != 0 ? scan + 8u : 0u);
+    if (keycode == 0) return;
+    Display* display = connection_.display();
+    XTestFakeKeyEvent(display, keycode, (flags & kKeyUp) ? False : True, CurrentTime);
+    XFlush(display);
+}
+
+namespace {
+
+// Normalised 0..65535 to the nearest pixel of a screen `extent` pixels wide
+// (so that a window corner converted to normalised units and back lands on
+// itself), clamped to the screen as the pointer itself is.
+int pixelOf(std::int32_t normalised, int extent) {
+    const long long pixel = (static_cast<long long>(normalised) * extent + 32768) / 65536;
+    return static_cast<int>(std::clamp<long long>(pixel, 0, extent - 1));
+}
+
+void fakeButtons(Display* display, std::uint32_t flags) {
+    struct ButtonFlag {
+        std::uint32_t flag;
+        unsigned button;
+        bool press;
+    };
+    constexpr ButtonFlag kButtons[] = {
+        {kMouseLeftDown, 1, true}, {kMouseLeftUp, 1, false}, {kMouseRightDown, 3, true},
+        {kMouseRightUp, 3, false}, {kMouseMiddleDown, 2, true}, {kMouseMiddleUp, 2, false},
+    };
+    for (const ButtonFlag& b : kButtons) {
+        if (flags & b.flag) XTestFakeButtonEvent(display, b.button, b.press ? True : False, CurrentTime);
+    }
+}
+
+}  // namespace
+
+void X11InputInjector::mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) {
+    Display* display = connection_.display();
+    if (flags & kMouseMove) {
+        if (flags & kMouseAbsolute) {
+            const int screen = DefaultScreen(display);
+            XTestFakeMotionEvent(display, screen, pixelOf(x, DisplayWidth(display, screen)),
+                                 pixelOf(y, DisplayHeight(display, screen)), CurrentTime);
+        } else {
+            XTestFakeRelativeMotionEvent(display, x, y, CurrentTime);
+        }
+    }
+    fakeButtons(display, flags);
+    XFlush(display);
+}
+
+X11SpareKeys::~X11SpareKeys() { release(); }
+
+void X11SpareKeys::findSpareKeys() {
+    spare_.clear();
+    bound_.clear();
+    // Keycodes the keyboard description does not name (8 among them) are
+    // not keys at all for XKB: events on them reach no one.
+    for (const KeyDescription& key : describeKeys(connection_.display())) {
+        if (key.levels.empty() && !key.name.empty()) spare_.push_back(key.keycode);
+    }
+}
+
+std::size_t X11SpareKeys::capacity() {
+    if (!anyBound()) findSpareKeys();
+    return spare_.size() * 2;
+}
+
+namespace {
+
+KeySym keysymOf(char32_t ch) {
+    const xkb_keysym_t sym = xkb_utf32_to_keysym(ch);
+    return sym != XKB_KEY_NoSymbol ? sym : 0x1000000 | ch;
+}
+
+}  // namespace
+
+// All changed keys go to the server in one XKB request, so that every
+// client hears of one mapping change per binding rather than one per key
+// (window managers grab their keys again after each).
+Outcome X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
+    Display* display = connection_.display();
+    XErrorTrap trap(display);
+    XkbDescHolder xkb(XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask | XkbExplicitComponentsMask,
+                                XkbUseCoreKbd));
+    if (!xkb || !xkb->server) return Outcome::failure("cannot read the keyboard mapping");
+    XkbMapChangesRec changes{};
+    for (std::uint8_t keycode : keycodes) {
+        const Levels& levels = bound_[keycode];
+        if (levels == Levels{}) {
+            XkbChangeTypesOfKey(xkb.get(), keycode, 0, XkbGroup1Mask, nullptr, &changes);
+            xkb->server->c_explicit[keycode] = 0;
+            continue;
+        }
+        // An explicit two-level type: left to itself the server would derive
+        // the type from the symbols and complete a lone cased letter with
+        // its other case.
+        int twoLevel[XkbNumKbdGroups] = {XkbTwoLevelIndex};
+        XkbChangeTypesOfKey(xkb.get(), keycode, 1, XkbGroup1Mask, twoLevel, &changes);
+        KeySym* syms = XkbKeySymsPtr(xkb.get(), keycode);
+        syms[0] = keysymOf(levels[0] != 0 ? levels[0] : levels[1]);
+        syms[1] = keysymOf(levels[1] != 0 ? levels[1] : levels[0]);
+        xkb->server->c_explicit[keycode] = XkbExplicitKeyType1Mask;
+    }
+    const auto [low, high] = std::minmax_element(keycodes.begin(), keycodes.end());
+    changes.changed |= XkbKeySymsMask | XkbExplicitComponentsMask;
+    changes.first_key_sym = changes.first_key_explicit = *low;
+    changes.num_key_syms = changes.num_key_explicit = static_cast<unsigned char>(*high - *low + 1);
+    XkbChangeMap(display, xkb.get(), &changes);
+    if (trap.failed()) return Outcome::failure("cannot change the keyboard mapping: " + trap.error());
+    return Outcome::success();
+}
+
+bool X11SpareKeys::anyBound() const {
+    return std::any_of(bound_.begin(), bound_.end(),
+                       [](const auto& key) { return key.second != Levels{}; });
+}
+
+Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t>& chars) {
+    if (chars.size() > capacity()) return Outcome::failure("more characters than spare keys");
+    const std::map<std::uint8_t, Levels> before = bound_;
+    const bool wasBound = anyBound();
+    ++generation_;
+    // Characters already on a key stay there; each other one takes the slot
+    // used longest ago, so that the keys of the text typed just before keep
+    // their characters for a target still reading it.
+    std::vector<std::optional<SpareStroke>> strokes(chars.size());
+    for (std::size_t i = 0; i < chars.size(); ++i) strokes[i] = reuse(chars[i]);
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        if (!strokes[i]) strokes[i] = place(chars[i]);
+    }
+    std::vector<std::uint8_t> changed;
+    for (const auto& [keycode, levels] : bound_) {
+        const auto old = before.find(keycode);
+        if (old == before.end() ? levels != Levels{} : old->second != levels) changed.push_back(keycode);
+    }
+    if (!changed.empty()) {
+        if (wasBound) {
+            waitForTargets();
+        } else {
+            watchFocusedProgram();
+            firstBind_ = Clock::now();
+        }
+        if (watching_) watcher_->mark();
+        if (Outcome written = writeKeys(changed); !written) return written;
+    }
+    std::vector<SpareStroke> result;
+    for (const auto& stroke : strokes) result.push_back(*stroke);
+    return result;
+}
+
+std::optional<SpareStroke> X11SpareKeys::reuse(char32_t ch) {
+    for (auto& [keycode, levels] : bound_) {
+        for (int level = 0; level < 2; ++level) {
+            if (levels[level] == ch) {
+                lastUse_[keycode][level] = generation_;
+                return SpareStroke{static_cast<std::uint8_t>(keycode - 8), level == 1};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+SpareStroke X11SpareKeys::place(char32_t ch) {
+    std::optional<std::pair<std::uint8_t, int>> best;
+    unsigned bestUse = 0;
+    for (int level = 0; level < 2; ++level) {
+        for (std::uint8_t keycode : spare_) {
+            const unsigned use = lastUse_[keycode][level];
+            if (use == generation_ || (best && use >= bestUse)) continue;
+            best = {keycode, level};
+            bestUse = use;
+        }
+    }
+    // bind() checked the capacity, so there is always a slot.
+    const auto [keycode, level] = *best;
+    bound_[keycode][level] = ch;
+    lastUse_[keycode][level] = generation_;
+    return {static_cast<std::uint8_t>(keycode - 8), level == 1};
+}
+
+void X11SpareKeys::watchFocusedProgram() {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(connection_.display(), &focus, &revert);
+    if (!watcher_) watcher_ = MapFetchWatcher::open(connection_.displayName(), connection_.xkbOpcode());
+    watching_ = watcher_ && focus != None && focus != PointerRoot && focus != connection_.root() &&
+                watcher_->watch(focus);
+}
+
+void X11SpareKeys::waitForTargets() {
+    // A program that never looks at the keymap again (or has lost the
+    // focus) is not waited for long.
+    constexpr std::chrono::seconds kFetchLimit(3);
+    if (watching_) watcher_->waitForFetch(kFetchLimit);
+    std::this_thread::sleep_for(settle_);
+}
+
+void X11SpareKeys::release() {
+    if (!anyBound()) return;
+    waitForTargets();
+    // A target that reads slower than the keys came may still be working
+    // through the last of them: give it as long again as the typing took
+    // (within reason) before the keys lose their characters.
+    constexpr std::chrono::seconds kLongestWait(2);
+    const auto typing = Clock::now() - firstBind_;
+    if (typing > settle_) std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
+    if (watching_) watcher_->stop();
+    watching_ = false;
+    std::vector<std::uint8_t> keycodes;
+    for (auto& [keycode, levels] : bound_) {
+        if (levels != Levels{}) keycodes.push_back(keycode);
+        levels = Levels{};
+    }
+    writeKeys(keycodes);
+}
+
+namespace {
+
+const char* indicatorName(LockKey key) {
+    switch (key) {
+        case LockKey::CapsLock: return "Caps Lock";
+        case LockKey::NumLock: return "Num Lock";
+        case LockKey::ScrollLock: return "Scroll Lock";
+    }
+    return "";
+}
+
+}  // namespace
+
+bool X11KeyboardState::isOn(LockKey key) {
+    Display* display = connection_.display();
+    Bool on = False;
+    if (XkbGetNamedIndicator(display, connection_.atom(indicatorName(key)), nullptr, &on, nullptr, nullptr)) {
+        return on == True;
+    }
+    XkbStateRec state{};
+    XkbGetState(display, XkbUseCoreKbd, &state);
+    return key == LockKey::CapsLock && (state.locked_mods & LockMask) != 0;
+}
+
+void X11KeyboardState::showToggle(LockKey key, bool on) {
+    if (isOn(key) == on) return;
+    // The key changed no state: the indicator is all there is of this toggle.
+    XkbSetNamedIndicator(connection_.display(), connection_.atom(indicatorName(key)), True, on ? True : False,
+                         False, nullptr);
+    XSync(connection_.display(), False);
+}
+
+void X11KeyboardState::setCapsLock(bool on) {
+    Display* display = connection_.display();
+    XkbLockModifiers(display, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+    XFlush(display);
+}
+
+}  // namespace ks::x11

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <memory>
+#include <vector>
+
+#include "platform/InputInjector.h"
+#include "platform/KeyboardState.h"
+#include "platform/Keymap.h"
+#include "platform/SpareKeys.h"
+#include "platform/x11/MapFetchWatcher.h"
+#include "platform/x11/XConnection.h"
+
+namespace ks::x11 {
+
+// The layout of the server's current keyboard map, rebuilt after every
+// mapping or group change.
+class X11Keymap final : public Keymap {
+public:
+    explicit X11Keymap(XConnection& connection) : connection_(connection) {}
+
+    // Asks the server whether the layout changed (one round trip).
+    std::shared_ptr<const KeyLayout> layout() override;
+    // The layout as far as the changes received so far tell, without a
+    // round trip: for injecting one event after another.
+    std::shared_ptr<const KeyLayout> cachedLayout();
+
+private:
+    std::shared_ptr<const KeyLayout> rebuildIf(bool changed);
+
+    XConnection& connection_;
+    std::shared_ptr<const KeyLayout> layout_;
+};
+
+// Key, button and pointer events through XTest.
+class X11InputInjector final : public InputInjector {
+public:
+    X11InputInjector(XConnection& connection, X11Keymap& keymap)
+        : connection_(connection), keymap_(keymap) {}
+
+    void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+    void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override;
+
+private:
+    XConnection& connection_;
+    X11Keymap& keymap_;
+};
+
+// Lends keycodes without symbols to characters, two per key (plain and
+// shifted). Targets fetch the keymap lazily: one still working through keys
+// typed before a mapping change would read them with the next mapping. So a
+// binding whose keys may have been typed is changed, or given back, only
+// once the focused program has fetched the mapping since the last change
+// (seen through RECORD), or after a pause where that cannot be seen.
+class X11SpareKeys final : public SpareKeys {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit X11SpareKeys(XConnection& connection,
+                          std::chrono::milliseconds settle = std::chrono::milliseconds(100))
+        : connection_(connection), settle_(settle) {}
+    ~X11SpareKeys() override;
+
+    std::size_t capacity() override;
+    Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override;
+    void release() override;
+
+private:
+    // The characters on a lent key, plain and shifted; 0 for none.
+    using Levels = std::array<char32_t, 2>;
+
+    void findSpareKeys();
+    bool anyBound() const;
+    void watchFocusedProgram();
+    void waitForTargets();
+    std::optional<SpareStroke> reuse(char32_t ch);
+    SpareStroke place(char32_t ch);
+    Outcome writeKeys(const std::vector<std::uint8_t>& keycodes);
+
+    XConnection& connection_;
+    std::chrono::milliseconds settle_;
+    std::vector<std::uint8_t> spare_;
+    std::map<std::uint8_t, Levels> bound_;
+    // The bind() that last asked for each slot's character, by key and level.
+    std::map<std::uint8_t, std::array<unsigned, 2>> lastUse_;
+    unsigned generation_ = 0;
+    Clock::time_point firstBind_{};
+    std::unique_ptr<MapFetchWatcher> watcher_;
+    bool watching_ = false;
+};
+
+// Lock toggles as the XKB indicators show them.
+class X11KeyboardState final : public KeyboardState {
+public:
+    explicit X11KeyboardState(XConnection& connection) : connection_(connection) {}
+
+    bool isOn(LockKey key) override;
+    void showToggle(LockKey key, bool on) override;
+    void setCapsLock(bool on) override;
+
+private:
+    XConnection& connection_;
+};
+
+}  // namespace ks::x11

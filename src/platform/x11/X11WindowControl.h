@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/WindowControl.h"
+#include "platform/x11/XConnection.h"
+
+namespace ks::x11 {
+
+// Top-level windows through EWMH where a window manager provides it, the
+// core protocol otherwise. Attaching input has no X11 counterpart: it
+// succeeds except for this program's own windows, the desktop and windows
+// that are gone.
+class X11WindowControl final : public WindowControl {
+public:
+    explicit X11WindowControl(XConnection& connection) : connection_(connection) {}
+
+    std::optional<WindowId> foreground() override;
+    bool isOwnWindow(WindowId window) override;
+    bool isDesktop(WindowId window) override;
+    bool attachInput(WindowId window) override;
+    void detachInput(WindowId window) override;
+    std::optional<ScreenRect> rect(WindowId window) override;
+    ScreenSize screenSize() override;
+    bool setForeground(WindowId window) override;
+    bool show(WindowId window, ShowCommand command) override;
+
+private:
+    bool exists(WindowId window);
+    bool managerSupports(const char* atomName);
+    void sendToManager(WindowId window, const char* messageType, const long (&data)[5]);
+    void setMaximized(WindowId window, bool on);
+
+    XConnection& connection_;
+};
+
+}  // namespace ks::x11

@@ -1,0 +1,55 @@
+#pragma once
+
+// Before Xlib, which defines Status as a macro.
+#include "store/Result.h"
+
+namespace ks::x11 {
+// The program's success-or-error result, under a name Xlib's macro leaves alone.
+using Outcome = ::ks::Status;
+}  // namespace ks::x11
+
+#include <memory>
+#include <string>
+
+// Xlib's display type, declared without Xlib so that its macros stay out of
+// every file that uses these services.
+typedef struct _XDisplay Display;
+
+namespace ks::x11 {
+
+// The program's own Xlib connection for input, keymap and window work. Qt's
+// connection does not see keymap changes reliably, so everything that reads
+// the keymap or injects input goes through one of these.
+class XConnection {
+public:
+    // Opens `name`, or $DISPLAY when empty; fails when the server or one of
+    // the XTest and XKB extensions is missing.
+    static Expected<std::unique_ptr<XConnection>> open(const std::string& name = {});
+    ~XConnection();
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    Display* display() const { return display_; }
+    std::string displayName() const;
+    int xkbOpcode() const { return xkbOpcode_; }
+    unsigned long root() const;
+
+    // Reads every event the server has sent so far (one round trip) and
+    // answers whether the keyboard mapping or layout group changed since the
+    // last call.
+    bool keymapChangedSinceLastCheck();
+    // The same without the round trip: only events already received.
+    bool keymapChangedSoFar();
+
+    unsigned long atom(const char* name) const;
+
+private:
+    XConnection(Display* display, int xkbOpcode) : display_(display), xkbOpcode_(xkbOpcode) {}
+    void drainEvents();
+
+    Display* display_;
+    int xkbOpcode_;
+    bool keymapChanged_ = true;
+};
+
+}  // namespace ks::x11

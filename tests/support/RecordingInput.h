@@ -1,0 +1,153 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "expand/Expander.h"
+#include "platform/InputInjector.h"
+#include "platform/KeyboardState.h"
+#include "platform/SpareKeys.h"
+#include "platform/WindowControl.h"
+
+namespace ks::test {
+
+// Everything the input doubles saw, in one ordered log, so that a test can
+// check the order of key events against spare-key bindings and lock changes.
+struct InputLog {
+    std::vector<std::string> entries;
+    void add(std::string entry) { entries.push_back(std::move(entry)); }
+};
+
+struct KeyEvent {
+    std::uint8_t vk;
+    std::uint8_t scan;
+    std::uint32_t flags;
+    bool operator==(const KeyEvent&) const = default;
+};
+
+struct MouseEvent {
+    std::uint32_t flags;
+    std::int32_t x;
+    std::int32_t y;
+    bool operator==(const MouseEvent&) const = default;
+};
+
+class RecordingInjector final : public InputInjector {
+public:
+    explicit RecordingInjector(InputLog* log = nullptr) : log_(log) {}
+    void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
+        keys.push_back({vk, scan, flags});
+        if (log_) log_->add("key " + std::to_string(vk) + "/" + std::to_string(scan) + ((flags & kKeyUp) ? " up" : " down"));
+    }
+    void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override {
+        mice.push_back({flags, x, y});
+    }
+    std::vector<KeyEvent> keys;
+    std::vector<MouseEvent> mice;
+
+private:
+    InputLog* log_;
+};
+
+// Spare keys numbered from scan code 200 on, plain level only; a bind can be
+// made to fail.
+class RecordingSpareKeys final : public SpareKeys {
+public:
+    explicit RecordingSpareKeys(InputLog* log = nullptr) : log_(log) {}
+    std::size_t capacity() override { return keys; }
+    Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override {
+        binds.push_back(chars);
+        if (log_) log_->add("bind " + std::to_string(chars.size()));
+        if (failBind && binds.size() == *failBind) return Status::failure("refused");
+        std::vector<SpareStroke> strokes;
+        for (std::size_t i = 0; i < chars.size(); ++i) strokes.push_back({static_cast<std::uint8_t>(200 + i), false});
+        bound = true;
+        return strokes;
+    }
+    void release() override {
+        ++releases;
+        bound = false;
+        if (log_) log_->add("release");
+    }
+    std::size_t keys = 4;
+    std::vector<std::vector<char32_t>> binds;
+    std::optional<std::size_t> failBind;  // 1-based number of the bind that fails
+    int releases = 0;
+    bool bound = false;
+
+private:
+    InputLog* log_;
+};
+
+class FakeKeyboardState final : public KeyboardState {
+public:
+    explicit FakeKeyboardState(InputLog* log = nullptr) : log_(log) {}
+    bool isOn(LockKey key) override { return on.count(key) > 0; }
+    void showToggle(LockKey key, bool value) override {
+        shownToggles.push_back({key, value});
+        if (value) on.insert(key); else on.erase(key);
+    }
+    void setCapsLock(bool value) override {
+        if (value) on.insert(LockKey::CapsLock); else on.erase(LockKey::CapsLock);
+        if (log_) log_->add(value ? "caps on" : "caps off");
+    }
+    std::set<LockKey> on;
+    std::vector<std::pair<LockKey, bool>> shownToggles;
+
+private:
+    InputLog* log_;
+};
+
+// A desktop of windows given by the test; records attach and detach.
+class FakeWindowControl final : public WindowControl {
+public:
+    std::optional<WindowId> foreground() override { return foregroundWindow; }
+    bool isOwnWindow(WindowId window) override { return own.count(window) > 0; }
+    bool isDesktop(WindowId window) override { return window == desktop; }
+    bool attachInput(WindowId window) override {
+        calls.push_back("attach " + std::to_string(window));
+        return !refuseAttach && !isOwnWindow(window) && !isDesktop(window);
+    }
+    void detachInput(WindowId window) override { calls.push_back("detach " + std::to_string(window)); }
+    std::optional<ScreenRect> rect(WindowId window) override {
+        if (!windowRect) return std::nullopt;
+        calls.push_back("rect " + std::to_string(window));
+        return windowRect;
+    }
+    ScreenSize screenSize() override { return screen; }
+    bool setForeground(WindowId window) override {
+        calls.push_back("foreground " + std::to_string(window));
+        if (refuseForeground) return false;
+        foregroundWindow = window;
+        return true;
+    }
+    bool show(WindowId window, ShowCommand command) override {
+        calls.push_back("show " + std::to_string(window) + " " + std::to_string(static_cast<int>(command)));
+        return !refuseShow;
+    }
+
+    std::optional<WindowId> foregroundWindow;
+    std::set<WindowId> own;
+    WindowId desktop = 1;
+    std::optional<ScreenRect> windowRect;
+    ScreenSize screen{1024, 768};
+    bool refuseAttach = false;
+    bool refuseForeground = false;
+    bool refuseShow = false;
+    std::vector<std::string> calls;
+};
+
+// Leaves every text as it is, or replaces one given text.
+class FakeExpander final : public Expander {
+public:
+    void Expand(std::string& text) override {
+        if (const auto at = replacements.find(text); at != replacements.end()) text = at->second;
+    }
+    std::map<std::string, std::string> replacements;
+};
+
+}  // namespace ks::test

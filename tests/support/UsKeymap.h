@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/Keymap.h"
+
+namespace ks::test {
+
+// A United States keyboard as the X server's evdev keycodes number it
+// (scan code = keycode - 8), written out by hand.
+KeyLayout usKeyLayout();
+
+// A keymap that always answers with one fixed layout.
+class FixedKeymap final : public Keymap {
+public:
+    explicit FixedKeymap(KeyLayout layout = usKeyLayout())
+        : layout_(std::make_shared<const KeyLayout>(std::move(layout))) {}
+    std::shared_ptr<const KeyLayout> layout() override { return layout_; }
+
+private:
+    std::shared_ptr<const KeyLayout> layout_;
+};
+
+}  // namespace ks::test

@@ -1,0 +1,171 @@
+#include <thread>
+
+#include "RecordObserver.h"
+#include "TypingWindow.h"
+#include "UsKeymap.h"
+#include "X11Fixture.h"
+#include "keys/WindowActivation.h"
+
+// Last: Xlib's macros (None, Bool, Status) would break the headers above.
+#include <X11/Xlib.h>
+
+namespace ks::test {
+namespace {
+
+constexpr unsigned kCtrl = 37, kAlt = 64;
+
+RecordedEvent key(int type, unsigned keycode) { return {type, keycode, 0, 0}; }
+
+// Key and button events only: their root position is where the pointer was.
+std::vector<RecordedEvent> withoutPositions(std::vector<RecordedEvent> events) {
+    for (auto& event : events) {
+        if (event.type != MotionNotify) event.rootX = event.rootY = 0;
+    }
+    return events;
+}
+
+class InputTest : public X11Fixture {
+protected:
+    RecordObserver observer{session().display()};
+
+    std::pair<int, int> pointer() {
+        Display* display = platform->connection().display();
+        Window root = None, child = None;
+        int x = 0, y = 0, wx = 0, wy = 0;
+        unsigned mask = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy, &mask);
+        return {x, y};
+    }
+
+    // The window manager names the active window a moment after it changed.
+    bool becomesForeground(unsigned long window) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (platform->windows().foreground() != window) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
+
+    void movePointer(std::uint32_t isAbsolute, const std::string& x, const std::string& y) {
+        writeNumber("IsAB", isAbsolute);
+        writeText(isAbsolute == 1 ? "XABCoord" : "XRELCoord", x);
+        writeText(isAbsolute == 1 ? "YABCoord" : "YRELCoord", y);
+        commands.movePointer(kCommand);
+    }
+};
+
+TEST_F(InputTest, CombinationsReachTheServerInOrder) {
+    const std::pair<unsigned, unsigned> combos[] = {
+        {kCtrl, 54}, {kCtrl, 55}, {kCtrl, 53}, {kCtrl, 110}, {kCtrl, 115}, {kAlt, 23},
+        {kAlt, 36}, {kAlt, 70}, {kAlt, 9}, {kCtrl, 9}, {kCtrl, 52}, {kCtrl, 38},
+        {kCtrl, 32}, {kCtrl, 33}, {kCtrl, 114}, {kCtrl, 113}, {kCtrl, 111}, {kCtrl, 116},
+    };
+    std::vector<RecordedEvent> expected;
+    for (const auto& [modifier, keycode] : combos) {
+        expected.insert(expected.end(), {key(KeyPress, modifier), key(KeyPress, keycode),
+                                         key(KeyRelease, keycode), key(KeyRelease, modifier)});
+    }
+    for (std::uint32_t id = 4366; id <= 4383; ++id) commands.combination(id);
+    EXPECT_EQ(withoutPositions(observer.waitFor(expected.size())), expected);
+}
+
+TEST_F(InputTest, KeystrokesPressAndReleaseOneKey) {
+    writeNumber("KeyPressed", 0);
+    commands.keystroke(kCommand, 'A');
+    writeNumber("KeyPressed", 2);
+    commands.keystroke(kCommand, 'A');
+    writeNumber("KeyPressed", 0);
+    commands.keystroke(kCommand, 0xC0);
+    writeNumber("KeyPressed", 2);
+    commands.keystroke(kCommand, 0xC0);
+    const std::vector<RecordedEvent> expected{key(KeyPress, 38), key(KeyRelease, 38), key(KeyPress, 49),
+                                              key(KeyRelease, 49)};
+    EXPECT_EQ(withoutPositions(observer.waitFor(expected.size())), expected);
+}
+
+TEST_F(InputTest, ButtonCommandsClickWhereThePointerIs) {
+    TypingWindow window(session());
+    movePointer(1, "19000", "19000");  // over the window, so no desktop menu opens
+    observer.waitFor(1);
+    const auto [x, y] = pointer();
+    observer.clear();
+    for (std::uint32_t id = 4108; id <= 4113; ++id) commands.run(id, kCommand);
+    std::vector<RecordedEvent> expected;
+    for (unsigned button : {1u, 2u, 3u}) {
+        expected.push_back({ButtonPress, button, x, y});
+        expected.push_back({ButtonRelease, button, x, y});
+    }
+    EXPECT_EQ(observer.waitFor(expected.size()), expected);
+}
+
+TEST_F(InputTest, AbsoluteMovesScaleToTheScreen) {
+    const struct {
+        const char* x;
+        const char* y;
+        int px, py;
+    } cases[] = {{"32767", "32767", 512, 384}, {"0", "0", 0, 0}, {"65535", "+65535", 1023, 767}, {"+100", "6400", 2, 75}};
+    for (const auto& c : cases) {
+        movePointer(1, c.x, c.y);
+        EXPECT_EQ(pointer(), std::make_pair(c.px, c.py)) << c.x << "," << c.y;
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(InputTest, RelativeMovesStartAtTheForegroundWindowsCorner) {
+    TypingWindow window(session(), "relative", 200, 150);
+    ASSERT_TRUE(becomesForeground(window.window()));
+    const auto frame = platform->windows().rect(window.window());
+    ASSERT_TRUE(frame.has_value());
+    movePointer(0, "0", "0");
+    EXPECT_EQ(pointer(), std::make_pair(frame->left, frame->top));
+    movePointer(0, "6400", "+6400");  // 100 and 75 pixels on
+    EXPECT_EQ(pointer(), std::make_pair(frame->left + 100, frame->top + 75));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(InputTest, LockCommandsSetTheIndicatorsAndLeaveThemWhenTheyMatch) {
+    const struct {
+        LockKey key;
+        std::uint32_t off, on;
+        unsigned keycode;
+    } locks[] = {{LockKey::CapsLock, 4118, 4119, 66}, {LockKey::NumLock, 4122, 4123, 77},
+                 {LockKey::ScrollLock, 4120, 4121, 78}};
+    KeyboardState& keyboard = platform->keyboard();
+    for (const auto& lock : locks) {
+        ASSERT_FALSE(keyboard.isOn(lock.key));
+        observer.clear();
+        commands.run(lock.on, kCommand);
+        EXPECT_TRUE(keyboard.isOn(lock.key));
+        EXPECT_EQ(withoutPositions(observer.waitFor(2)),
+                  (std::vector<RecordedEvent>{key(KeyPress, lock.keycode), key(KeyRelease, lock.keycode)}));
+        observer.clear();
+        commands.run(lock.on, kCommand);
+        EXPECT_TRUE(keyboard.isOn(lock.key));
+        EXPECT_TRUE(observer.waitFor(1, std::chrono::milliseconds(300)).empty());
+        commands.run(lock.off, kCommand);
+        EXPECT_FALSE(keyboard.isOn(lock.key));
+        commands.run(lock.off, kCommand);
+        EXPECT_FALSE(keyboard.isOn(lock.key));
+        EXPECT_EQ(observer.waitFor(3, std::chrono::milliseconds(300)).size(), 2u);
+    }
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{});
+}
+
+TEST_F(InputTest, ActivationBringsAWindowToTheFront) {
+    TypingWindow first(session(), "first", 50, 50);
+    TypingWindow second(session(), "second", 300, 300);
+    ASSERT_TRUE(becomesForeground(second.window()));
+    ActivateWindow(platform->windows(), messages, first.window(), ShowCommand::ShowNormal);
+    EXPECT_EQ(platform->windows().foreground(), first.window());
+    EXPECT_TRUE(messages.shown.empty());
+    writeText("Keys", "to first");
+    commands.sendKeys(kCommand);
+    EXPECT_EQ(first.text(8), "to first");
+
+    ActivateWindow(platform->windows(), messages, platform->connection().root(), ShowCommand::Show);
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
+}
+
+}  // namespace
+}  // namespace ks::test

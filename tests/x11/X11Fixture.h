@@ -1,0 +1,68 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "RecordingInput.h"
+#include "XvfbSession.h"
+#include "keys/KeyboardMouseCommands.h"
+#include "platform/x11/X11Platform.h"
+#include "store/StoreFixture.h"
+
+namespace ks::test {
+
+// One private X server for every test of an executable, the program's X11
+// services on it, and the input commands over a store in a fresh folder.
+class X11Fixture : public StoreFixture {
+protected:
+    static void SetUpTestSuite() { session_ = std::make_unique<XvfbSession>(); }
+    static void TearDownTestSuite() { session_.reset(); }
+
+    X11Fixture()
+        : platform(openPlatform()),
+          commands(*store, messages, expander,
+                   InputServices{platform->keymap(), platform->injector(), platform->spareKeys(),
+                                 platform->keyboard(), platform->windows()}) {
+        store->EnsureRootKeys();
+        store->CreateMacroKey(kCommand);
+    }
+
+    static XvfbSession& session() { return *session_; }
+
+    void writeText(const char* name, const std::string& text) { store->WriteMacroString(text, kCommand, name); }
+    void writeNumber(const char* name, std::uint32_t value) {
+        store->WriteDword(value, std::string("\\Macros\\") + kCommand, name);
+    }
+
+    static constexpr const char* kCommand = "m\\Commands\\0";
+
+    FakeExpander expander;
+    std::unique_ptr<x11::X11Platform> platform;
+    KeyboardMouseCommands commands;
+
+private:
+    static std::unique_ptr<x11::X11Platform> openPlatform() {
+        auto opened = x11::X11Platform::open(session_->display());
+        if (!opened) throw std::runtime_error(opened.error());
+        return std::move(*opened);
+    }
+
+    static inline std::unique_ptr<XvfbSession> session_;
+};
+
+// Switches the test server's layout, and back to US when it goes.
+class LayoutGuard {
+public:
+    LayoutGuard(const XvfbSession& session, const std::string& layout) : session_(session) {
+        EXPECT_TRUE(session_.run({"setxkbmap", layout}));
+    }
+    ~LayoutGuard() { session_.run({"setxkbmap", "us"}); }
+    LayoutGuard(const LayoutGuard&) = delete;
+    LayoutGuard& operator=(const LayoutGuard&) = delete;
+
+private:
+    const XvfbSession& session_;
+};
+
+}  // namespace ks::test
