@@ -1,58 +1,82 @@
-// Presses a hot key through XTest every 2 ms until FILE (keystrider's
-// standard error) shows TEXT, the sign that the program answered the hot
-// key; prints the moment of that press as nanoseconds since the epoch
-// (as date +%s%N). Pressing, unlike trying a grab of one's own, never
-// competes with the program for the key.
+// Measures keystrider's readiness and its answer to a hot key, from a window
+// of its own that holds the input focus:
+//  - presses the hot key through XTest again and again; while keystrider has not
+//    grabbed it, the press arrives at this window. The first press that does
+//    not arrive was taken by the grab: its moment is printed (nanoseconds
+//    since the epoch, as date +%s%N);
+//  - then waits for the full stop that the macro types and prints the
+//    milliseconds from that press to its arrival.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <string>
+#include <optional>
 #include <thread>
 #include <vector>
 
 namespace {
 
-bool fileContains(const char* file, const std::string& text) {
-    std::ifstream in(file);
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return content.find(text) != std::string::npos;
+using Clock = std::chrono::steady_clock;
+
+// Waits up to `timeout` for a key press of `keycode` at the window.
+bool keyArrives(Display* dpy, KeyCode keycode, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        while (XPending(dpy) > 0) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            if (event.type == KeyPress && event.xkey.keycode == keycode) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s KEY MODIFIERS FILE TEXT\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s KEY MODIFIERS\n", argv[0]);
         return 2;
     }
     Display* dpy = XOpenDisplay(nullptr);
     if (dpy == nullptr) return 1;
+    const Window window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 200, 100, 0, 0, 0);
+    XSelectInput(dpy, window, KeyPressMask | StructureNotifyMask);
+    XMapRaised(dpy, window);
+    for (XEvent event; XNextEvent(dpy, &event), event.type != MapNotify;) {
+    }
+    XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
+    XSync(dpy, False);
+
     const unsigned modifiers = static_cast<unsigned>(std::atoi(argv[2]));
     std::vector<KeyCode> keys;
-    const std::pair<unsigned, const char*> modifierKeys[] = {
-        {ShiftMask, "Shift_L"}, {ControlMask, "Control_L"}, {Mod1Mask, "Alt_L"}, {Mod4Mask, "Super_L"}};
-    for (const auto& [mask, name] : modifierKeys) {
-        if (modifiers & mask) keys.push_back(XKeysymToKeycode(dpy, XStringToKeysym(name)));
+    const std::pair<unsigned, KeySym> modifierKeys[] = {
+        {ShiftMask, XK_Shift_L}, {ControlMask, XK_Control_L}, {Mod1Mask, XK_Alt_L}, {Mod4Mask, XK_Super_L}};
+    for (const auto& [mask, keysym] : modifierKeys) {
+        if (modifiers & mask) keys.push_back(XKeysymToKeycode(dpy, keysym));
     }
-    keys.push_back(XKeysymToKeycode(dpy, XStringToKeysym(argv[1])));
+    const KeyCode hotKey = XKeysymToKeycode(dpy, XStringToKeysym(argv[1]));
+    keys.push_back(hotKey);
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const auto pressed = std::chrono::system_clock::now().time_since_epoch();
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < deadline) {
+        const auto wall = std::chrono::system_clock::now().time_since_epoch();
+        const auto pressed = Clock::now();
         for (KeyCode k : keys) XTestFakeKeyEvent(dpy, k, True, CurrentTime);
         for (auto k = keys.rbegin(); k != keys.rend(); ++k) XTestFakeKeyEvent(dpy, *k, False, CurrentTime);
         XSync(dpy, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        if (fileContains(argv[3], argv[4])) {
-            std::printf("%lld\n", static_cast<long long>(
-                                      std::chrono::duration_cast<std::chrono::nanoseconds>(pressed).count()));
-            return 0;
-        }
+        if (keyArrives(dpy, hotKey, std::chrono::milliseconds(20))) continue;
+        const KeyCode typed = XKeysymToKeycode(dpy, XK_period);
+        if (!keyArrives(dpy, typed, std::chrono::seconds(5))) return 1;
+        const double answerMs = std::chrono::duration<double, std::milli>(Clock::now() - pressed).count();
+        std::printf("%lld %.1f\n",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wall).count()),
+                    answerMs);
+        return 0;
     }
     return 1;
 }

@@ -72,6 +72,15 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // The last macro types one full stop, which the readiness probe waits
+    // for: a key that no macro here grabs.
+    const std::string lastCommand = "Macro" + std::string(4 - std::to_string(count - 1).size(), '0') +
+                                    std::to_string(count - 1) + "\\Commands\\0";
+    if (!store.CreateMacroKey(lastCommand) ||
+        !store.WriteDword(4116, "\\Macros\\" + lastCommand, "id") ||
+        !store.WriteMacroString(".", lastCommand, "Keys")) {
+        return 1;
+    }
     if (!all.commit()) return 1;
     std::printf("%s %u\n", last.xName, xModifiers(lastMask));
     return 0;

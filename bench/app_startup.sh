@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Whole-program figures of keystrider with a store of 1,000 macros that all
 # have hot keys, on a private Xvfb:
-#   - start to hot keys ready: from exec until a press of the last macro's
-#     hot key (the last one registered) is answered, median of RUNS starts;
+#   - start to hot keys ready: from exec until the last macro's hot key (the
+#     last one registered) is taken by keystrider's grab, median of RUNS starts;
+#   - hot-key press to the macro's first typed key (the runner waits 300 ms
+#     before each pass), median over the same starts;
 #   - resident memory once idle;
 #   - CPU time used over IDLE_SECONDS idle seconds.
 # Usage: bench/app_startup.sh [BUILD-DIR]   (RUNS, IDLE_SECONDS, MACROS from the environment)
@@ -32,24 +34,28 @@ export XDG_CONFIG_HOME="$work/config" TMPDIR="$work"
 read -r key mods < <("$build/bin/bench_hotkey_store" "$XDG_CONFIG_HOME/keystrider/store.db" "$macros")
 
 # Starts keystrider in the background ($app) and prints the milliseconds
-# until the last macro's hot key is held.
+# until the last macro's hot key is held, and from its press to the first typed key.
 start_app() {
-  local begun held
+  local begun held answer
   begun=$(date +%s%N)
   "$build/bin/keystrider" >/dev/null 2>"$work/err" &
   app=$!
-  held=$("$build/bin/bench_hotkey_ready" "$key" "$mods" "$work/err" "start macro: Macro$(printf %04d $((macros - 1)))")
-  awk -v a="$begun" -v b="$held" 'BEGIN {printf "%.1f", (b - a) / 1e6}'
+  read -r held answer < <("$build/bin/bench_hotkey_ready" "$key" "$mods")
+  awk -v a="$begun" -v b="$held" -v c="$answer" 'BEGIN {printf "%.1f %s\n", (b - a) / 1e6, c}'
 }
 stop_app() { kill -TERM "$app"; wait "$app" || true; app=""; }
 
 times=()
+answers=()
 for _ in $(seq "$runs"); do
-  start_app >"$work/ms"; times+=("$(cat "$work/ms")")
+  start_app >"$work/ms"
+  read -r ready answer <"$work/ms"
+  times+=("$ready"); answers+=("$answer")
   stop_app
 done
-median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-echo "start to hot keys ready ($macros hot-key macros): median ${median} ms of ${runs} (${times[*]})"
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+echo "start to hot keys ready ($macros hot-key macros): median $(median "${times[@]}") ms of ${runs} (${times[*]})"
+echo "hot-key press to first typed key: median $(median "${answers[@]}") ms (${answers[*]})"
 
 start_app >/dev/null
 sleep 3

@@ -140,7 +140,7 @@ bool OptionsDialog::Save() {
     switches.phrases = phrases_->isChecked();
 
     if (!writeSwitch("ExpansionOn", expansion_)) return false;
-    switches.expansion = expansion_->isChecked();
+    shell_.SetExpansion(expansion_->isChecked());
 
     shell_.SetScheduler(scheduler_->isChecked());
     if (!writeSwitch("SchedOn", scheduler_)) return false;

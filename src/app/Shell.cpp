@@ -1,5 +1,7 @@
 #include "app/Shell.h"
 
+#include "keys/KeyNames.h"
+
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -32,7 +34,10 @@ Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::stri
           [this](const std::string& macro) {
               return hooks_.postStartMacro && hooks_.postStartMacro(macro);
           },
-          [this] { return callOr(hooks_.runActive, false); }, BasicHotKeyText) {}
+          [this] { return callOr(hooks_.runActive, false); },
+          [this](std::uint32_t vk) {
+              return hooks_.hotKeyText ? hooks_.hotKeyText(vk) : std::string(kUnknownHotKeyText);
+          }) {}
 
 Shell::~Shell() = default;
 
@@ -59,9 +64,14 @@ bool Shell::ReadOptions() {
     }
     switches_.prompt = store_.OptionOn("PromptBefMac");
     switches_.specialMouse = readOption(store_, "SPMouse").value_or(kMouseRight);
-    switches_.expansion = store_.OptionOn("ExpansionOn");
+    SetExpansion(store_.OptionOn("ExpansionOn"));
     if (const auto schedOn = readOption(store_, "SchedOn")) switches_.scheduler = *schedOn == 1;
     return true;
+}
+
+void Shell::SetExpansion(bool on) {
+    switches_.expansion = on;
+    if (hooks_.expansionChanged) hooks_.expansionChanged(on);
 }
 
 void Shell::StartHookThread() {

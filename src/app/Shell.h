@@ -47,6 +47,8 @@ public:
     Messages& messages();
     HotKeyTable& hotKeys() { return hotKeyTable_; }
     Switches& switches() { return switches_; }
+    // Sets the expansion switch in memory, for the shell and the engine.
+    void SetExpansion(bool on);
     ShellHooks& hooks() { return hooks_; }
     const std::string& commandLine() const { return commandLine_; }
 

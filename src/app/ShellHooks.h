@@ -35,6 +35,12 @@ struct ShellHooks {
     // queue; it arrives at Shell::CommandLineMacro. False when it failed.
     std::function<bool()> postCommandLineMacro;
 
+    // The key's text in a hot key's display ("F8", "K"); from the keymap.
+    std::function<std::string(std::uint32_t vk)> hotKeyText;
+
+    // The expansion switch changed (read at start, or saved in the Options dialog).
+    std::function<void(bool on)> expansionChanged;
+
     // Opens the request server's listener; false when it could not (the
     // server has shown its own message then).
     std::function<bool(std::uint32_t port)> openServer;

@@ -6,6 +6,7 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/Engine.h"
 #include "platform/qt/QtMessages.h"
 #include "platform/x11/DisplayCheck.h"
 #include "store/KeyTree.h"
@@ -36,14 +37,15 @@ int main(int argc, char** argv) {
     ks::QtMessages messages;
     ks::SettingsStore store(tree, messages);
 
+    auto input = ks::x11::X11Platform::open();
+    if (!input) {
+        std::fprintf(stderr, "keystrider: keyboard and mouse commands are off: %s\n",
+                     input.error().c_str());
+    }
+    ks::Engine engine(store, messages, input ? std::move(*input) : nullptr);
     ks::ShellHooks hooks;
-    // Until the runner is linked in, a start request is announced on
-    // standard error instead of being run.
-    hooks.postStartMacro = [](const std::string& macro) {
-        std::fprintf(stderr, "keystrider: start macro: %s\n", macro.c_str());
-        std::fflush(stderr);
-        return true;
-    };
+    engine.connectHooks(hooks);
     ks::Application application(store, messages, std::move(hooks), line.macro);
+    engine.connectApplication(application);
     return application.Run();
 }

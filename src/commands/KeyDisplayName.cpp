@@ -1,8 +1,17 @@
 #include "commands/KeyDisplayName.h"
 
 namespace ks {
+namespace {
 
-// Placeholder until the key-name vocabulary lands: no key has a name yet.
-std::string keyDisplayName(std::uint32_t /*vk*/) { return {}; }
+KeyDisplayNameSource& source() {
+    static KeyDisplayNameSource current;
+    return current;
+}
+
+}  // namespace
+
+std::string keyDisplayName(std::uint32_t vk) { return source() ? source()(vk) : std::string(); }
+
+void setKeyDisplayNameSource(KeyDisplayNameSource names) { source() = std::move(names); }
 
 }  // namespace ks

@@ -120,13 +120,6 @@ std::string KeyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk) {
     return {};
 }
 
-std::string KeyCodeToDisplayName(const KeyLayout& layout, std::uint32_t code,
-                                 const CommandNameLookup& commandName) {
-    if (code < 256) return KeyDisplayNameOfKey(layout, code);
-    if (code >= 4096 && commandName) return commandName(code);
-    return {};
-}
-
 std::string KeyCodeToHotKeyText(const KeyLayout& layout, std::uint32_t vk) {
     if (const char32_t ch = layout.MapVirtualKey(vk, MapType::VkToChar); ch != 0) {
         return utf8::encode(ch);

@@ -13,17 +13,9 @@ namespace ks {
 // name: one character with code 255.
 inline constexpr const char* kUnknownHotKeyText = "\u00FF";
 
-// Gives the name of a command identifier (4096 and up), or "" for none.
-using CommandNameLookup = std::function<std::string(std::uint32_t)>;
-
 // The display name of a virtual-key code 1..255 ("aA", "RETURN", "NP 5"), or
 // "" for a code in no row of the key-name table.
 std::string KeyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk);
-
-// Virtual-key codes use the key-name table, command identifiers their
-// command's name; anything else gives "".
-std::string KeyCodeToDisplayName(const KeyLayout& layout, std::uint32_t code,
-                                 const CommandNameLookup& commandName);
 
 // The key's character, else its name, else kUnknownHotKeyText.
 std::string KeyCodeToHotKeyText(const KeyLayout& layout, std::uint32_t vk);

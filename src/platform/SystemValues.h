@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ScreenSize.h"
+
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -19,11 +21,6 @@ struct OsVersion {
 struct DiskUsage {
     std::uint64_t freeBytes = 0;
     std::uint64_t totalBytes = 0;
-};
-
-struct ScreenSize {
-    int width = 0;
-    int height = 0;
 };
 
 // The values of the machine that command texts can name: disks by drive

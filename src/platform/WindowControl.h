@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ScreenSize.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -12,11 +14,6 @@ struct ScreenRect {
     int top = 0;
     int right = 0;
     int bottom = 0;
-};
-
-struct ScreenSize {
-    int width = 0;
-    int height = 0;
 };
 
 // Show commands of the window-activation routine, numbered as they are stored.

@@ -1,5 +1,7 @@
 #include "triggers/HotKeyTable.h"
 
+#include "keys/KeyNames.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -13,7 +15,6 @@ namespace ks {
 namespace {
 
 constexpr std::uint32_t kInvalid = 0xFFFFFFFF;
-const std::string kUnknownKeyText(1, '\xFF');
 
 std::string macroKey(const std::string& macro) {
     return std::string(kDirectRoot) + "Macros\\" + macro;
@@ -151,7 +152,7 @@ std::string HotKeyTable::TextForMacro(const std::string& macro) const {
 std::string HotKeyTable::DisplayText(std::uint32_t vk, std::uint32_t modifiers) const {
     if (vk == kInvalid || modifiers == kInvalid) return "Invalid Hot Key";
     const std::string key = keyText_(vk);
-    if (key == kUnknownKeyText) return "Invalid Hot Key";
+    if (key == kUnknownHotKeyText) return "Invalid Hot Key";
     if (modifiers == 0) return key;
     std::string text;
     for (const auto& [bit, name] : {std::pair{kModControl, "CTRL"}, std::pair{kModAlt, "ALT"},
@@ -163,25 +164,5 @@ std::string HotKeyTable::DisplayText(std::uint32_t vk, std::uint32_t modifiers) 
     return text + " + " + key;
 }
 
-std::string BasicHotKeyText(std::uint32_t vk) {
-    if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) {
-        return std::string(1, static_cast<char>(vk));
-    }
-    if (vk >= 112 && vk <= 135) return "F" + std::to_string(vk - 111);
-    if (vk >= 96 && vk <= 105) return "NP " + std::to_string(vk - 96);
-    static constexpr std::array<std::pair<std::uint32_t, const char*>, 33> kNames = {{
-        {27, "ESC"},     {8, "BACKSPACE"}, {9, "TAB"},     {13, "RETURN"},  {17, "CTRL"},
-        {16, "SHIFT"},   {44, "PRTSCR"},   {18, "ALT"},    {32, "SPACE"},   {20, "CAPS"},
-        {144, "NUMLOCK"}, {145, "SCRLOCK"}, {36, "HOME"},  {38, "UP"},      {33, "PGUP"},
-        {37, "LEFT"},    {39, "RIGHT"},    {35, "END"},    {40, "DOWN"},    {34, "PGDOWN"},
-        {45, "INS"},     {46, "DEL"},      {19, "PAUSE"},  {12, "CENTER"},  {106, "NP *"},
-        {107, "NP +"},   {109, "NP -"},    {111, "NP /"},  {110, "NP ."},   {108, "NP SEP"},
-        {91, "WINL"},    {92, "WINR"},     {93, "APPS"},
-    }};
-    for (const auto& [code, name] : kNames) {
-        if (code == vk) return name;
-    }
-    return kUnknownKeyText;
-}
 
 }  // namespace ks

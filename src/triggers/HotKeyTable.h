@@ -90,8 +90,5 @@ private:
     bool enabled_ = true;
 };
 
-// The text of `vk` for hot keys, for the letters, digits, F1 to F24 and the
-// named keys; "\xFF" for any other code.
-std::string BasicHotKeyText(std::uint32_t vk);
 
 }  // namespace ks

@@ -7,6 +7,8 @@
 
 #include "RecordingHotKeys.h"
 #include "StoreFixture.h"
+#include "UsKeymap.h"
+#include "keys/KeyNames.h"
 #include "app/Shell.h"
 #include "platform/HotKeys.h"
 
@@ -37,6 +39,7 @@ protected:
         hooks.releaseEventClipboard = [this] { log.push_back("release event clipboard"); };
         hooks.releasePlayerBuffer = [this] { log.push_back("release player buffer"); };
         hooks.removeOtherTriggers = [this](const std::string& m) { log.push_back("remove " + m); };
+        hooks.hotKeyText = [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); };
         hooks.triggerText = [](int kind, const std::string& m) {
             return std::to_string(kind) + ":" + m;
         };

@@ -4,10 +4,14 @@
 
 #include "RecordingHotKeys.h"
 #include "StoreFixture.h"
+#include "UsKeymap.h"
+#include "keys/KeyNames.h"
 #include "platform/HotKeys.h"
 
 namespace ks::test {
 namespace {
+
+std::string usHotKeyText(std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); }
 
 constexpr std::uint32_t kCtrlAlt = kModControl | kModAlt;
 constexpr std::uint32_t kVkK = 'K';
@@ -23,7 +27,7 @@ protected:
                 started.push_back(macro);
                 return postSucceeds;
             },
-            [this] { return runActive; }, BasicHotKeyText);
+            [this] { return runActive; }, usHotKeyText);
     }
 
     void addMacro(const std::string& name, std::optional<std::uint32_t> modifiers = {},
@@ -198,7 +202,7 @@ TEST_F(HotKeyTableTest, UnregisterFollowsWhatTheKeyRecorded) {
         messages.clear();
         HotKeyTable fresh(
             *store, platform, [](const std::string&) { return true; }, [] { return false; },
-            BasicHotKeyText);
+            usHotKeyText);
         if (c.registered) {
             ASSERT_TRUE(fresh.Register("M", 7, kCtrlAlt, kVkK));
         }

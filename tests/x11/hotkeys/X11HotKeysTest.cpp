@@ -16,7 +16,7 @@
 #include <functional>
 #include <vector>
 
-#include "PrivateXvfb.h"
+#include "XvfbSession.h"
 
 namespace ks::test {
 namespace {
@@ -132,7 +132,7 @@ protected:
         return fired;
     }
 
-    PrivateXvfb xvfb;
+    XvfbSession xvfb{false};
     OtherClient other{xvfb.display()};
     std::unique_ptr<X11HotKeys> hotKeys;
     std::vector<std::int32_t> fired;

@@ -1,0 +1,83 @@
+#include "app/Engine.h"
+
+#include "app/Application.h"
+#include "app/Shell.h"
+#include "commands/KeyDisplayName.h"
+#include "keys/KeyNames.h"
+
+#include <vector>
+
+namespace ks {
+
+namespace {
+
+// The identifiers the keyboard, mouse and lock commands answer to, besides
+// the keystrokes 1 to 255 that reach them as unlisted identifiers.
+std::vector<CommandId> inputCommandIds() {
+    std::vector<CommandId> ids;
+    auto addRange = [&ids](std::uint32_t first, std::uint32_t last) {
+        for (std::uint32_t id = first; id <= last; ++id) ids.push_back(static_cast<CommandId>(id));
+    };
+    addRange(command_id::kLeftButtonDown, command_id::kMoveMousePointer);
+    addRange(command_id::kSendKeys, command_id::kSendKeys);
+    addRange(command_id::kCapsLockOff, command_id::kNumLockOn);
+    addRange(command_id::kFirstCombination, command_id::kLastCombination);
+    return ids;
+}
+
+}  // namespace
+
+Engine::Engine(SettingsStore& store, Messages& messages, std::unique_ptr<x11::X11Platform> input)
+    : store_(store),
+      messages_(messages),
+      variables_(messages),
+      expansion_(messages, systemValues_, variables_),
+      runner_(store, messages, expansion_, queue_, dispatch_, clock_),
+      input_(std::move(input)) {
+    ForwardStartRequests(queue_, queue_);
+    expansion_.loadOption(store);
+    if (input_) registerInputCommands();
+}
+
+void Engine::registerInputCommands() {
+    inputCommands_ = std::make_unique<KeyboardMouseCommands>(
+        store_, messages_, expansion_,
+        InputServices{input_->keymap(), input_->injector(), input_->spareKeys(),
+                      input_->keyboard(), input_->windows()});
+    for (CommandId id : inputCommandIds()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            inputCommands_->run(command, path);
+            return CommandResult::Next;
+        });
+    }
+    dispatch_.setKeystrokeHandler([this](const std::string& path, std::uint32_t vk) {
+        inputCommands_->run(vk, path);
+    });
+    setKeyDisplayNameSource(
+        [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*input_->keymap().layout(), vk); });
+}
+
+void Engine::connectHooks(ShellHooks& hooks) {
+    hooks.postStartMacro = [this](const std::string& macro) {
+        return PostStringsToThread(queue_, kMsgStartMacro, macro);
+    };
+    hooks.runActive = [this] { return runner_.RunActive(); };
+    hooks.postCommandLineMacro = [this] {
+        return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
+    };
+    hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
+    if (input_) {
+        hooks.hotKeyText = [this](std::uint32_t vk) {
+            return KeyCodeToHotKeyText(*input_->keymap().layout(), vk);
+        };
+    }
+}
+
+void Engine::connectApplication(Application& application) {
+    runner_.setShutdown([&application] { application.Shutdown(); });
+    queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
+        if (Shell* shell = application.shell()) shell->CommandLineMacro();
+    });
+}
+
+}  // namespace ks
