@@ -30,6 +30,7 @@ void injectJournalEvent(EventInjector& injector, const JournalEvent& event);
 // leaves early, and a late wake-up does not delay the events after it.
 class Player {
 public:
+    // Every service outlives the player.
     struct Services {
         SettingsStore& store;
         Expander& expander;
