@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 #include <functional>
 
 #include "PlayerDoubles.h"
+#include "QtTestLoop.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "store/StoreFixture.h"
@@ -22,20 +20,12 @@ public:
     }
 };
 
-QCoreApplication& application() {
-    static int argc = 1;
-    static char name[] = "player_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return *app;
-}
-
 class PlayerTest : public StoreFixture {
 public:
     PlayerTest()
         : injector(ticks),
           player(Player::Services{*store, expander, injector, watch, ticks, host}) {
-        application();
+        testApplication();
     }
 
     void SetUp() override {
@@ -54,14 +44,8 @@ public:
         ASSERT_TRUE(store->WriteMacroString(journal, kCommand, "JournalName"));
     }
 
-    // Runs the event loop until `done` holds or `limitMs` has passed.
     bool runUntil(const std::function<bool()>& done, int limitMs = 3000) {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!done() && elapsed.elapsed() < limitMs) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
-        return done();
+        return runEventsUntil(done, limitMs);
     }
 
     bool runStepPosted() {

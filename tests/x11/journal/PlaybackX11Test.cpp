@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <memory>
 
 #include "PrivateXvfb.h"
+#include "QtTestLoop.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
@@ -93,17 +92,6 @@ private:
     int next_ = 0;
 };
 
-QCoreApplication& application() {
-    static int argc = 1;
-    static char name[] = "playback_x11_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = [] {
-        XInitThreads();
-        return new QCoreApplication(argc, argv);
-    }();
-    return *app;
-}
-
 JournalEvent key(std::uint32_t message, std::uint8_t vk, std::uint32_t time) {
     return {message, vk, 0, time, 0};
 }
@@ -114,8 +102,12 @@ JournalEvent mouse(std::uint32_t message, std::uint32_t x, std::uint32_t y, std:
 
 class PlaybackX11Test : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        XInitThreads();
+        testApplication();
+    }
+
     void SetUp() override {
-        application();
         if (!xvfb.running()) GTEST_SKIP() << xvfb.failure();
         display = x11::openOwnDisplay(xvfb.display());
         ASSERT_TRUE(display);
@@ -140,12 +132,7 @@ protected:
     }
 
     bool runUntil(const std::function<bool()>& done, int limitMs) {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!done() && elapsed.elapsed() < limitMs) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
-        return done();
+        return runEventsUntil(done, limitMs);
     }
 
     unsigned keycode(std::uint8_t vk) {
