@@ -1,0 +1,328 @@
+// Playback timing measured from outside: a recording is played into a
+// private Xvfb and every event is watched through RECORD, whose timestamps
+// the server takes when it processes the event. The same event sequence is
+// then played by xmacroplay (Debian's xmacro) and measured the same way.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "PrivateXvfb.h"
+#include "RecordObserver.h"
+#include "RecordingMessages.h"
+#include "TempDir.h"
+#include "journal/Player.h"
+#include "journal/RecordingStore.h"
+#include "platform/x11/OwnDisplay.h"
+#include "platform/x11/VirtualKeyKeysyms.h"
+#include "platform/x11/X11CancelWatch.h"
+#include "platform/x11/X11EventInjector.h"
+
+namespace ks::bench {
+namespace {
+
+using test::ObservedEvent;
+
+class NoExpansion final : public Expander {
+public:
+    void Expand(std::string&) override {}
+};
+
+class BenchHost final : public PlayerHost {
+public:
+    void postRunStep() override { done = true; }
+    void endRun() override { done = failed = true; }
+    bool raiseMainWindow() override { return true; }
+    void postStopRun() override { done = failed = true; }
+    bool done = false;
+    bool failed = false;
+};
+
+// Keys (press, release) and pointer moves, each giving exactly one X event;
+// every key pressed is released.
+std::vector<JournalEvent> sequence(const std::vector<std::int32_t>& gaps) {
+    std::vector<JournalEvent> events;
+    std::uint32_t time = 50000;
+    for (std::size_t i = 0; i <= gaps.size(); ++i) {
+        if (i > 0) time += static_cast<std::uint32_t>(gaps[i - 1]);
+        const auto letter = static_cast<std::uint32_t>(0x41 + (i / 3) % 26);
+        // A key left down would repeat into the next run.
+        const bool last = i == gaps.size();
+        switch (last && i % 3 == 0 ? 2 : i % 3) {
+            case 0: events.push_back({kWmKeyDown, letter, 0, time, 0}); break;
+            case 1: events.push_back({kWmKeyUp, letter, 0, time, 0}); break;
+            default:
+                events.push_back({kWmMouseMove, static_cast<std::uint32_t>(100 + (i * 37) % 900),
+                                  static_cast<std::uint32_t>(100 + (i * 53) % 700), time, 0});
+        }
+    }
+    return events;
+}
+
+// 1,000 events: 400 gaps of 5 ms, 400 of 20 ms, 199 of 200 ms, interleaved.
+std::vector<std::int32_t> mixedGaps() {
+    std::vector<std::int32_t> gaps;
+    for (int i = 0; gaps.size() < 999; ++i) {
+        const int slot = i % 5;
+        gaps.push_back(slot < 2 ? 5 : slot < 4 ? 20 : 200);
+    }
+    return gaps;
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(std::ceil(p * values.size())) - 1;
+    return values[std::min(index, values.size() - 1)];
+}
+
+struct Figures {
+    double median = 0, p99 = 0, max = 0, drift = 0, earliest = 0;
+    std::size_t lost = 0;
+};
+
+// What RECORD saw for each played event, in the played order; empty where
+// an event never arrived. Events nobody played (a peer's extras) are passed over.
+using Matched = std::vector<std::optional<ObservedEvent>>;
+
+// Per-gap error |observed gap - expected gap| between consecutive events
+// that both arrived, the drift of the last event against the schedule
+// anchored at the first, and the earliest any event came against it.
+Figures measure(const Matched& seen, const std::vector<std::int32_t>& expected,
+                std::int32_t onlyGap = 0) {
+    Figures f;
+    std::vector<double> errors;
+    double scheduled = 0;
+    double earliest = 0;
+    const std::optional<ObservedEvent>& first = seen.front();
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        scheduled += expected[i - 1];
+        if (!seen[i]) continue;
+        if (!first) break;
+        const double offset = static_cast<std::int32_t>(seen[i]->time - first->time) - scheduled;
+        earliest = std::min(earliest, offset);
+        f.drift = offset;
+        if (!seen[i - 1] || (onlyGap != 0 && expected[i - 1] != onlyGap)) continue;
+        const auto gap = static_cast<std::int32_t>(seen[i]->time - seen[i - 1]->time);
+        errors.push_back(std::abs(gap - expected[i - 1]));
+    }
+    f.lost = static_cast<std::size_t>(std::count(seen.begin(), seen.end(), std::nullopt));
+    f.median = percentile(errors, 0.5);
+    f.p99 = percentile(errors, 0.99);
+    f.max = errors.empty() ? 0 : *std::max_element(errors.begin(), errors.end());
+    f.earliest = earliest;
+    return f;
+}
+
+void print(const char* what, const Figures& f) {
+    std::printf("%-44s %7.0f %6.0f %6.0f %8.0f %9.0f %5zu\n", what, f.median, f.p99, f.max,
+                f.drift, f.earliest, f.lost);
+}
+
+void header() {
+    std::printf("%-44s %7s %6s %6s %8s %9s %5s\n", "run (per-gap error in ms)", "median", "p99",
+                "max", "drift", "earliest", "lost");
+}
+
+class Bench {
+public:
+    explicit Bench(const std::string& display)
+        : display_(display),
+          observer_(display),
+          injector_(display),
+          watch_(display),
+          keymap_(x11::openOwnDisplay(display)),
+          store_(tree_, messages_),
+          player_({store_, expander_, injector_, watch_, ticks_, host_}) {
+        store_.EnsureRootKeys();
+    }
+
+    bool ready() { return observer_.started() && injector_.available(); }
+
+    // Plays `events` at speed S through a PLAYBACK RECORDING command; gives
+    // what RECORD saw and the CPU time the playing thread used.
+    Matched play(const std::vector<JournalEvent>& events, std::int32_t speed,
+                 double* cpuShare = nullptr) {
+        WriteRecording(store_, "Bench", events, 1);
+        store_.CreateMacroKey("Bench\\Commands\\0");
+        store_.WriteMacroString("Bench", "Bench\\Commands\\0", "JournalName");
+        store_.WriteDword(1, "\\Macros\\Bench\\Commands\\0", "PlayBackEvent");
+        store_.WriteMacroString(std::to_string(speed), "Bench\\Commands\\0", "PlayBackSpeed");
+        settle();
+        host_.done = host_.failed = false;
+        const double cpuBefore = threadCpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        player_.StartPlayback("Bench\\Commands\\0");
+        QTimer wake;  // only to look at `done` again; the player needs no help
+        wake.start(100);
+        while (!host_.done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (host_.failed) std::fprintf(stderr, "playback failed\n");
+        if (cpuShare) *cpuShare = (threadCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+        player_.RemoveCancelWatcher();
+        return match(events, observer_.waitFor(events.size(), 5000));
+    }
+
+    // The same events through xmacroplay, which spaces every event by the
+    // one delay it is given (its script's Delay counts whole seconds).
+    Matched playWithXmacroplay(const std::vector<JournalEvent>& events, std::int32_t gap) {
+        std::string script;
+        for (const JournalEvent& e : events) {
+            if (e.message == kWmMouseMove) {
+                script += "MotionNotify " + std::to_string(e.paramL) + " " +
+                          std::to_string(e.paramH) + "\n";
+                continue;
+            }
+            // By keysym name: xmacroplay translates raw keycodes through
+            // a keymap of its own.
+            const auto vk = static_cast<std::uint8_t>(e.paramL);
+            script += (e.message == kWmKeyDown ? "KeyStrPress " : "KeyStrRelease ") +
+                      std::string(XKeysymToString(x11::fallbackKeysymForVirtualKey(vk))) + "\n";
+        }
+        // The server drops the delayed events of a client that has gone, so
+        // xmacroplay is kept connected until all of them are due, stalls included.
+        const int playing = static_cast<int>(events.size()) * gap;
+        script += "Delay " + std::to_string(playing / 1000 + 5) + "\n";
+        settle();
+        const std::string command = "xmacroplay -d " + std::to_string(gap) + " " + display_ +
+                                    " >/dev/null 2>&1";
+        FILE* pipe = popen(command.c_str(), "w");
+        if (!pipe) return Matched(events.size());
+        std::fwrite(script.data(), 1, script.size(), pipe);
+        pclose(pipe);
+        // Everything is due by now; a key held through a stall repeats, so
+        // the count of events seen says nothing: wait for the stream to settle.
+        return match(events, observer_.waitFor(SIZE_MAX, 1500));
+    }
+
+private:
+    // Lets the last run's events arrive before the next run is watched.
+    void settle() {
+        observer_.waitFor(SIZE_MAX, 500);
+        observer_.clear();
+    }
+
+    unsigned keycodeOf(const JournalEvent& event) {
+        const auto vk = static_cast<std::uint8_t>(event.paramL);
+        return XKeysymToKeycode(keymap_.get(), x11::fallbackKeysymForVirtualKey(vk));
+    }
+
+    bool sameEvent(const JournalEvent& played, const ObservedEvent& seen) {
+        switch (played.message) {
+            case kWmKeyDown: return seen.type == test::kKeyPress && seen.detail == keycodeOf(played);
+            case kWmKeyUp: return seen.type == test::kKeyRelease && seen.detail == keycodeOf(played);
+            default:
+                return seen.type == test::kMotionNotify && seen.x == static_cast<int>(played.paramL) &&
+                       seen.y == static_cast<int>(played.paramH);
+        }
+    }
+
+    Matched match(const std::vector<JournalEvent>& events, const std::vector<ObservedEvent>& seen) {
+        Matched matched;
+        std::size_t next = 0;
+        for (const JournalEvent& event : events) {
+            std::size_t j = next;
+            while (j < seen.size() && !sameEvent(event, seen[j])) ++j;
+            if (j < seen.size()) {
+                matched.push_back(seen[j]);
+                next = j + 1;
+            } else {
+                matched.push_back(std::nullopt);
+            }
+        }
+        return matched;
+    }
+
+    static double threadCpuSeconds() {
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+
+    std::string display_;
+    test::RecordObserver observer_;
+    X11EventInjector injector_;
+    X11CancelWatch watch_;
+    x11::OwnDisplay keymap_;
+    test::TempDir dir_;
+    test::RecordingMessages messages_;
+    KeyTree tree_{dir_.file("store.db")};
+    SettingsStore store_;
+    NoExpansion expander_;
+    MonotonicTickSource ticks_;
+    BenchHost host_;
+    Player player_;
+};
+
+std::vector<std::int32_t> scaled(const std::vector<std::int32_t>& gaps, std::int32_t speed) {
+    std::vector<std::int32_t> out;
+    for (std::int32_t gap : gaps) out.push_back(static_cast<std::int32_t>(scaledGap(gap, speed)));
+    return out;
+}
+
+int run() {
+    test::PrivateXvfb xvfb;
+    if (!xvfb.running()) {
+        std::fprintf(stderr, "%s\n", xvfb.failure().c_str());
+        return 1;
+    }
+    Bench bench(xvfb.display());
+    if (!bench.ready()) {
+        std::fprintf(stderr, "RECORD or XTest missing on %s\n", xvfb.display().c_str());
+        return 1;
+    }
+    std::vector<std::int32_t> gaps = mixedGaps();
+    if (std::getenv("KS_BENCH_QUICK")) gaps.resize(200);
+    const std::vector<JournalEvent> events = sequence(gaps);
+    std::printf("1,000 events (keys and pointer moves), gaps 5/20/200 ms, observed via RECORD\n");
+    header();
+    for (std::int32_t speed : {0, -100}) {
+        const auto seen = bench.play(events, speed);
+        const auto expected = scaled(gaps, speed);
+        const std::string name = "Keystrider S = " + std::to_string(speed);
+        print(name.c_str(), measure(seen, expected));
+        for (std::int32_t gap : {5, 20, 200}) {
+            const std::string part = "  gaps of " + std::to_string(scaled({gap}, speed)[0]) + " ms";
+            print(part.c_str(), measure(seen, expected, scaled({gap}, speed)[0]));
+        }
+    }
+    if (std::system("command -v xmacroplay >/dev/null 2>&1") == 0) {
+        for (std::int32_t gap : {5, 20, 200}) {
+            const std::size_t count = gap == 200 ? 100 : 400;
+            const std::vector<std::int32_t> even(count - 1, gap);
+            const auto seen = bench.playWithXmacroplay(sequence(even), gap);
+            const std::string name = "xmacroplay -d " + std::to_string(gap) + " (" +
+                                     std::to_string(count) + " events)";
+            print(name.c_str(), measure(seen, even));
+        }
+    } else {
+        std::printf("xmacroplay not installed (Debian package xmacro): peer not measured\n");
+    }
+    const std::vector<std::int32_t> sparse(20, 500);
+    double cpuShare = 0;
+    const auto seen = bench.play(sequence(sparse), 0, &cpuShare);
+    std::printf("\n10 s playback of 21 sparse events: player thread CPU %.3f %% of one core, "
+                "%zu events lost\n",
+                cpuShare * 100, measure(seen, sparse).lost);
+    return 0;
+}
+
+}  // namespace
+}  // namespace ks::bench
+
+int main(int argc, char** argv) {
+    XInitThreads();
+    QCoreApplication app(argc, argv);
+    return ks::bench::run();
+}

@@ -1,0 +1,257 @@
+#include "journal/RecordingStore.h"
+
+#include <algorithm>
+
+#include "store/Utf8.h"
+
+namespace ks {
+
+namespace {
+
+constexpr const char* kJournalsPath = "Software\\Quorvel\\Keystrider\\Journals";
+constexpr const char* kNameInUse = "Recording name already in use.\n\nPlease select a different name.";
+
+std::string recordingKey(std::string_view name) {
+    return std::string(kJournalsKey) + std::string(name);
+}
+
+// The subpath form the store's reporting operations take.
+std::string recordingSubpath(std::string_view name) {
+    return "\\Journals\\" + std::string(name);
+}
+
+std::string directRecordingKey(std::string_view name) {
+    return std::string(kDirectRoot) + "Journals\\" + std::string(name);
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    return utf8::upper(a) == utf8::upper(b);
+}
+
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+void showAttention(Messages& messages, std::string text) {
+    messages.show(std::move(text), "Attention", MsgIcon::Exclamation);
+}
+
+void showError(Messages& messages, std::string text) {
+    messages.show(std::move(text), "Error", MsgIcon::Stop);
+}
+
+// Holds the boxes raised inside a transaction until it has ended, so that no
+// other writer of the file waits on the store's lock while a box is open.
+// The store's own failure boxes have an OK button only.
+class HeldMessages final : public Messages {
+public:
+    using Messages::show;
+    MsgAnswer show(const MessageBox& box) override {
+        held_.push_back(box);
+        return MsgAnswer::Ok;
+    }
+    void showTo(Messages& messages) {
+        for (const MessageBox& box : held_) messages.show(box);
+        held_.clear();
+    }
+
+private:
+    std::vector<MessageBox> held_;
+};
+
+// Runs `change` against the store as one transaction: committed when it
+// succeeds, rolled back otherwise.
+template <typename Change>
+bool asOneChange(SettingsStore& store, Change change) {
+    HeldMessages held;
+    SettingsStore inner(store.tree(), held);
+    bool done = false;
+    {
+        KeyTree::Transaction transaction(store.tree());
+        if (!transaction.begun()) {
+            showAttention(held, "Error accessing registry - " +
+                                    limitedError(transaction.begun().error()));
+        } else if (change(inner)) {
+            Status committed = transaction.commit();
+            done = committed.ok();
+            if (!done) {
+                showAttention(held, "Error accessing registry - " + limitedError(committed.error()));
+            }
+        }
+    }
+    held.showTo(store.messages());
+    return done;
+}
+
+bool writePieces(SettingsStore& store, std::string_view name,
+                 const std::vector<JournalEvent>& events, std::uint32_t type) {
+    if (!store.CreateRecordingKey(name)) return false;
+    const std::string subpath = recordingSubpath(name);
+    const Bytes bytes = eventBytes(events);
+    std::uint32_t count = 0;
+    for (std::size_t offset = 0; offset < bytes.size(); offset += kPieceBytes, ++count) {
+        const std::size_t length = std::min(kPieceBytes, bytes.size() - offset);
+        if (!store.WriteBinary(bytes.data() + offset, length, subpath, std::to_string(count))) {
+            return false;
+        }
+    }
+    return store.WriteDword(count, subpath, "Count") && store.WriteDword(type, subpath, "Type");
+}
+
+}  // namespace
+
+std::vector<RecordingRow> ListRecordings(SettingsStore& store) {
+    std::vector<RecordingRow> rows;
+    KeyTree& tree = store.tree();
+    if (Status open = tree.openKey(kJournalsPath); !open) {
+        showAttention(store.messages(), std::string("Error opening key ") + kJournalsPath +
+                                            " in the registry - " + limitedError(open.error()));
+        return rows;
+    }
+    for (std::size_t index = 0;; ++index) {
+        Expected<std::string> name = tree.enumKey(kJournalsPath, index);
+        if (!name) break;
+        const auto type = store.GetDword(directRecordingKey(*name), "Type");
+        rows.push_back({*name, std::string(recordingTypeText(type)), type.value_or(0)});
+    }
+    return rows;
+}
+
+bool WriteRecording(SettingsStore& store, std::string_view name,
+                    const std::vector<JournalEvent>& events, std::uint32_t type) {
+    return asOneChange(store, [&](SettingsStore& inner) {
+        return writePieces(inner, name, events, type);
+    });
+}
+
+std::optional<std::vector<JournalEvent>> LoadRecordingForPlayback(SettingsStore& store,
+                                                                  std::string_view name) {
+    const std::string subpath = recordingSubpath(name);
+    const auto count = store.ReadDword(subpath, "Count");
+    if (!count) return std::nullopt;
+    Bytes bytes;
+    for (std::uint32_t piece = 0; piece < *count; ++piece) {
+        auto data = store.ReadBinary(subpath, std::to_string(piece));
+        if (!data) return std::nullopt;
+        bytes.insert(bytes.end(), data->begin(), data->end());
+    }
+    return eventsFromBytes(bytes);
+}
+
+std::optional<std::vector<JournalEvent>> LoadRecordingForEditing(SettingsStore& store,
+                                                                 std::string_view name) {
+    Messages& messages = store.messages();
+    if (name.empty()) {
+        showError(messages, "Must enter a recording name.");
+        return std::nullopt;
+    }
+    const std::string key = directRecordingKey(name);
+    const auto count = store.GetDword(key, "Count");
+    if (!count) {
+        showError(messages, "Can't find recording: " + std::string(name));
+        return std::nullopt;
+    }
+    Bytes bytes;
+    for (std::uint32_t piece = 0; piece < *count; ++piece) {
+        auto data = store.GetBinary(key, std::to_string(piece));
+        if (!data || data->size() > kPieceBytes) {
+            showError(messages, "Error reading recording: " + std::string(name));
+            return std::nullopt;
+        }
+        bytes.insert(bytes.end(), data->begin(), data->end());
+    }
+    return eventsFromBytes(bytes);
+}
+
+bool DeleteRecording(SettingsStore& store, std::string_view name) {
+    return store.DeleteKeyTree(recordingKey(name));
+}
+
+bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEvent>>& buffer,
+                      const std::string& name, const std::vector<std::string>& listedNames,
+                      std::uint32_t type) {
+    Messages& messages = store.messages();
+    if (!buffer) {
+        showAttention(messages, "A recording has not been made!");
+        return false;
+    }
+    if (name.empty()) {
+        showAttention(messages, "Recording name must not be empty!");
+        return false;
+    }
+    const bool listed = std::any_of(listedNames.begin(), listedNames.end(),
+                                    [&](const std::string& row) { return sameName(row, name); });
+    if (listed) {
+        messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
+        return false;
+    }
+    // The Control key-downs of the Ctrl+Break that ended the recording.
+    std::vector<JournalEvent>& events = *buffer;
+    while (!events.empty() && events.back().message == kWmKeyDown &&
+           virtualKeyOf(events.back()) == kVkControl) {
+        events.pop_back();
+    }
+    if (!WriteRecording(store, name, events, type)) return false;
+    buffer.reset();
+    return true;
+}
+
+bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
+                         std::string_view name, std::string_view openedName,
+                         std::uint32_t type) {
+    Messages& messages = store.messages();
+    if (events.empty()) {
+        showAttention(messages, "Recording is empty!");
+        return false;
+    }
+    // A name of blanks only would trim to the recordings' own key.
+    const std::string_view newName = trimmed(name);
+    if (newName.empty()) {
+        showAttention(messages, "Recording name must not be empty!");
+        return false;
+    }
+    if (!sameName(newName, openedName) && store.tree().keyExists(recordingKey(newName))) {
+        messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
+        return false;
+    }
+    const bool replaced = asOneChange(store, [&](SettingsStore& inner) {
+        if (!DeleteRecording(inner, openedName)) {
+            inner.messages().show("Error deleting previous recording from registry.",
+                                  "Keystrider - Error", MsgIcon::Stop);
+            return false;
+        }
+        return writePieces(inner, newName, events, type);
+    });
+    if (replaced) events = {};
+    return replaced;
+}
+
+std::vector<std::string> DeleteSelectedRecordings(SettingsStore& store,
+                                                  const std::vector<std::string>& selected) {
+    Messages& messages = store.messages();
+    std::vector<std::string> deleted;
+    if (selected.empty()) {
+        messages.show("No recording(s) selected!", "Attention", MsgIcon::Exclamation,
+                      MsgButtons::Ok, MsgOwner::MainWindow);
+        return deleted;
+    }
+    if (messages.show("Are you sure you want to delete the selected recording(s)?", "Warning",
+                      MsgIcon::Exclamation, MsgButtons::YesNo,
+                      MsgOwner::MainWindow) != MsgAnswer::Yes) {
+        return deleted;
+    }
+    for (const std::string& name : selected) {
+        if (DeleteRecording(store, name)) {
+            deleted.push_back(name);
+        } else {
+            messages.show("Unable to delete recording: " + name, "Attention",
+                          MsgIcon::Exclamation, MsgButtons::Ok, MsgOwner::MainWindow);
+        }
+    }
+    return deleted;
+}
+
+}  // namespace ks

@@ -1,0 +1,157 @@
+#include "platform/x11/X11CancelWatch.h"
+
+#include <QSocketNotifier>
+
+#include <cstring>
+#include <set>
+#include <utility>
+
+#include "platform/x11/OwnDisplay.h"
+
+#include <X11/extensions/XInput2.h>
+#include <X11/keysym.h>
+
+namespace ks {
+
+struct X11CancelWatch::Impl {
+    std::string displayName;
+    x11::OwnDisplay display;
+    int xinputOpcode = 0;
+    std::unique_ptr<QSocketNotifier> notifier;
+    Handler handler;
+    std::set<int> syntheticDevices;
+    std::set<std::pair<int, int>> heldControls;  // (source device, keycode)
+    KeyCode controlLeft = 0;
+    KeyCode controlRight = 0;
+    KeyCode escape = 0;
+
+    bool open();
+    void select(bool watching);
+    void readDevices();
+    void readEvents();
+    bool isCancel(const XIRawEvent& raw);
+};
+
+bool X11CancelWatch::Impl::open() {
+    if (display) return true;
+    x11::OwnDisplay opened = x11::openOwnDisplay(displayName);
+    if (!opened) return false;
+    int event = 0, error = 0;
+    if (!XQueryExtension(opened.get(), "XInputExtension", &xinputOpcode, &event, &error)) {
+        return false;
+    }
+    int major = 2, minor = 0;
+    if (XIQueryVersion(opened.get(), &major, &minor) != Success) return false;
+    display = std::move(opened);
+    Display* d = display.get();
+    controlLeft = XKeysymToKeycode(d, XK_Control_L);
+    controlRight = XKeysymToKeycode(d, XK_Control_R);
+    escape = XKeysymToKeycode(d, XK_Escape);
+    notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(d), QSocketNotifier::Read);
+    notifier->setEnabled(false);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                     [this] { readEvents(); });
+    return true;
+}
+
+void X11CancelWatch::Impl::select(bool watching) {
+    Display* d = display.get();
+    unsigned char rawMask[XIMaskLen(XI_LASTEVENT)] = {};
+    unsigned char hierarchyMask[XIMaskLen(XI_LASTEVENT)] = {};
+    if (watching) {
+        XISetMask(rawMask, XI_RawKeyPress);
+        XISetMask(rawMask, XI_RawKeyRelease);
+        XISetMask(hierarchyMask, XI_HierarchyChanged);
+    }
+    // Raw events of the masters carry the slave they came from; selecting
+    // the slaves too would deliver each key twice.
+    XIEventMask masks[] = {
+        {XIAllMasterDevices, static_cast<int>(sizeof rawMask), rawMask},
+        {XIAllDevices, static_cast<int>(sizeof hierarchyMask), hierarchyMask},
+    };
+    XISelectEvents(d, DefaultRootWindow(d), masks, 2);
+    XSync(d, False);
+}
+
+void X11CancelWatch::Impl::readDevices() {
+    syntheticDevices.clear();
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display.get(), XIAllDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        if (std::strstr(devices[i].name, "XTEST") != nullptr) {
+            syntheticDevices.insert(devices[i].deviceid);
+        }
+    }
+    XIFreeDeviceInfo(devices);
+}
+
+bool X11CancelWatch::Impl::isCancel(const XIRawEvent& raw) {
+    if (syntheticDevices.count(raw.sourceid) != 0) return false;
+    const auto keycode = static_cast<KeyCode>(raw.detail);
+    if (keycode == controlLeft || keycode == controlRight) {
+        if (raw.evtype == XI_RawKeyPress) {
+            heldControls.insert({raw.sourceid, raw.detail});
+        } else {
+            heldControls.erase({raw.sourceid, raw.detail});
+        }
+        return false;
+    }
+    return raw.evtype == XI_RawKeyPress && keycode == escape && !heldControls.empty();
+}
+
+void X11CancelWatch::Impl::readEvents() {
+    Display* d = display.get();
+    bool cancelled = false;
+    while (XPending(d) > 0) {
+        XEvent event;
+        XNextEvent(d, &event);
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
+            !XGetEventData(d, cookie)) {
+            continue;
+        }
+        if (cookie->evtype == XI_HierarchyChanged) {
+            readDevices();
+        } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
+            cancelled = isCancel(*static_cast<XIRawEvent*>(cookie->data)) || cancelled;
+        }
+        XFreeEventData(d, cookie);
+    }
+    // The handler may stop the watch; it is called last, on a copy.
+    if (cancelled && handler) {
+        Handler onCancel = handler;
+        onCancel();
+    }
+}
+
+X11CancelWatch::X11CancelWatch(const std::string& displayName) : impl_(new Impl) {
+    impl_->displayName = displayName;
+}
+
+X11CancelWatch::~X11CancelWatch() {
+    stop();
+}
+
+bool X11CancelWatch::start(Handler onCancel) {
+    if (!impl_->open()) return false;
+    impl_->heldControls.clear();
+    impl_->readDevices();
+    impl_->select(true);
+    impl_->handler = std::move(onCancel);
+    impl_->notifier->setEnabled(true);
+    return true;
+}
+
+void X11CancelWatch::stop() {
+    if (!impl_->display || !impl_->handler) return;
+    impl_->handler = nullptr;
+    impl_->notifier->setEnabled(false);
+    impl_->select(false);
+    // Events read before the selection ended belong to the watch just stopped.
+    while (XPending(impl_->display.get()) > 0) {
+        XEvent event;
+        XNextEvent(impl_->display.get(), &event);
+    }
+}
+
+}  // namespace ks

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "PlayerDoubles.h"
+#include "journal/PlaybackSchedule.h"
+
+namespace ks::test {
+namespace {
+
+constexpr std::uint32_t K = kWmKeyDown;
+constexpr std::uint32_t M = kWmMouseMove;
+
+struct Recorded {
+    std::uint32_t message;
+    std::uint32_t time;
+    std::uint8_t key = 0x41;
+};
+
+// Each event carries its index in `paramH`, so the served order can be read back.
+std::vector<JournalEvent> recording(const std::vector<Recorded>& events) {
+    std::vector<JournalEvent> out;
+    for (std::uint32_t i = 0; i < events.size(); ++i) {
+        out.push_back({events[i].message, events[i].key, i, events[i].time, 0});
+    }
+    return out;
+}
+
+struct Served {
+    std::uint32_t index;
+    std::uint32_t at;     // tick at which the event was injected
+    std::uint32_t stamp;  // time the event record was given
+    bool windowsKey = false;
+
+    friend bool operator==(const Served&, const Served&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Served& s) {
+    return out << "{" << s.index << " at " << s.at << " stamp " << s.stamp
+               << (s.windowsKey ? " win" : "") << "}";
+}
+
+// Plays the schedule as the player's loop does: waits the answered time
+// (plus `late` ms of lateness) and asks again until an event is due.
+std::vector<Served> play(PlaybackSchedule& schedule, FakeTickSource& clock,
+                         std::uint32_t late = 0) {
+    std::vector<Served> served;
+    for (int guard = 0; guard < 10000; ++guard) {
+        const PlaybackStep step = schedule.getNext();
+        if (step.kind == PlaybackStep::Kind::Finished) break;
+        if (step.kind == PlaybackStep::Kind::Deliver && step.wait > 0) {
+            clock.now += static_cast<std::uint32_t>(step.wait) + late;
+            continue;
+        }
+        const bool windowsKey = step.kind == PlaybackStep::Kind::PressWindowsKey;
+        served.push_back({step.event.paramH, clock.now, windowsKey ? 0 : step.event.time,
+                          windowsKey});
+        if (!schedule.skip()) break;
+    }
+    return served;
+}
+
+struct TimingCase {
+    const char* what;
+    std::vector<Recorded> events;
+    std::uint32_t filter;
+    std::int32_t speed;
+    std::uint32_t start;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> expected;  // (index, tick)
+    std::uint32_t late = 0;
+};
+
+TEST(PlaybackScheduleTest, TimingRules) {
+    const std::uint32_t wrap = 0xFFFFFF00u;
+    const std::vector<TimingCase> cases = {
+        {"recorded timing from the first request", {{K, 7000}, {K, 7100}, {K, 7350}}, 1, 0, 5000,
+         {{0, 5000}, {1, 5100}, {2, 5350}}},
+        {"S = 100 lengthens 1000 to 1999", {{K, 0}, {K, 1000}, {K, 2000}}, 1, 100, 10,
+         {{0, 10}, {1, 2009}, {2, 4008}}},
+        {"S = 50 lengthens 1000 to 1499", {{K, 0}, {K, 1000}}, 1, 50, 0, {{0, 0}, {1, 1499}}},
+        {"S = -100 halves", {{K, 0}, {K, 1000}, {K, 2000}}, 1, -100, 0,
+         {{0, 0}, {1, 500}, {2, 1000}}},
+        {"S = -50 keeps 1000", {{K, 0}, {K, 1000}}, 1, -50, 0, {{0, 0}, {1, 1000}}},
+        {"S = -200 quarters", {{K, 0}, {K, 1000}}, 1, -200, 0, {{0, 0}, {1, 250}}},
+        {"S = -25 doubles", {{K, 0}, {K, 1000}}, 1, -25, 0, {{0, 0}, {1, 2000}}},
+        {"keyboard filter adds skipped gaps unscaled",
+         {{K, 0}, {M, 100}, {M, 300}, {K, 1000}}, 2, 100, 0, {{0, 0}, {3, 300 + 1399}}},
+        {"mouse filter skips keys", {{M, 0}, {K, 100}, {M, 400}}, 3, -100, 0,
+         {{0, 0}, {2, 100 + 150}}},
+        {"first matching event at index 3 is due after time[2] - time[0]",
+         {{K, 0}, {K, 40}, {K, 100}, {M, 150}, {M, 250}}, 3, 100, 1000,
+         {{3, 1100}, {4, 1100 + 199}}},
+        {"no event passes the filter", {{M, 0}, {M, 10}}, 2, 0, 0, {}},
+        {"an unknown filter passes nothing", {{K, 0}, {M, 10}}, 4, 0, 0, {}},
+        {"no events", {}, 1, 0, 0, {}},
+        {"tick wrap-around", {{K, 100}, {K, 300}, {K, 500}}, 1, 0, wrap,
+         {{0, wrap}, {1, wrap + 200}, {2, wrap + 400}}},
+        {"recorded times wrap too", {{K, 0xFFFFFFF0u}, {K, 0x10}}, 1, 0, 50, {{0, 50}, {1, 82}}},
+        {"late wake-ups do not delay later events", {{K, 0}, {K, 100}, {K, 200}, {K, 300}}, 1, 0,
+         0, {{0, 0}, {1, 130}, {2, 230}, {3, 330}}, 30},
+        {"a negative recorded gap is due at once", {{K, 0}, {K, 500}, {K, 400}}, 1, 0, 0,
+         {{0, 0}, {1, 500}, {2, 500}}},
+    };
+    for (const TimingCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeTickSource clock(c.start);
+        PlaybackSchedule schedule(recording(c.events), c.filter, c.speed, clock);
+        std::vector<Served> got = play(schedule, clock, c.late);
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> at;
+        for (const Served& s : got) at.push_back({s.index, s.at});
+        EXPECT_EQ(at, c.expected);
+        // Events are stamped with the tick they were served at: their
+        // scheduled time when on time, the current tick when late.
+        for (const Served& s : got) EXPECT_EQ(s.stamp, s.at) << s;
+    }
+}
+
+TEST(PlaybackScheduleTest, RepeatedRequestsDoNotMoveTheScheduledTime) {
+    FakeTickSource clock(1000);
+    PlaybackSchedule schedule(recording({{K, 0}, {K, 400}, {K, 500}}), 1, 0, clock);
+    ASSERT_EQ(schedule.getNext().wait, 0);
+    ASSERT_TRUE(schedule.skip());
+    for (std::uint32_t elapsed : {0u, 0u, 150u, 399u}) {
+        clock.now = 1000 + elapsed;
+        const PlaybackStep step = schedule.getNext();
+        EXPECT_EQ(step.kind, PlaybackStep::Kind::Deliver);
+        EXPECT_EQ(step.wait, static_cast<std::int32_t>(400 - elapsed));
+        EXPECT_EQ(step.event.time, 1400u);
+    }
+    clock.now = 1405;
+    EXPECT_EQ(schedule.getNext().wait, 0);
+    EXPECT_EQ(schedule.getNext().event.time, 1405u);  // late: stamped now
+    ASSERT_TRUE(schedule.skip());
+    EXPECT_EQ(schedule.getNext().event.time, 1500u);  // the next gap counts from T, not from now
+    EXPECT_FALSE(schedule.skip());
+    EXPECT_FALSE(schedule.skip());
+    EXPECT_EQ(schedule.getNext().kind, PlaybackStep::Kind::Finished);
+}
+
+TEST(PlaybackScheduleTest, RepeatedFirstRequestAnchoredAtTickZeroKeepsItsEvent) {
+    FakeTickSource clock(0);
+    PlaybackSchedule schedule(recording({{K, 0}, {K, 10}}), 1, 0, clock);
+    EXPECT_EQ(schedule.getNext().event.paramH, 0u);
+    EXPECT_EQ(schedule.getNext().event.paramH, 0u);
+    ASSERT_TRUE(schedule.skip());
+    EXPECT_EQ(schedule.getNext().event.paramH, 1u);
+}
+
+TEST(PlaybackScheduleTest, WindowsKeysArePressedDirectlyOnceDue) {
+    FakeTickSource clock(0);
+    const std::vector<Recorded> events = {
+        {K, 0, kVkLeftWindows}, {kWmKeyUp, 100, kVkLeftWindows}, {kWmSysKeyDown, 200, kVkRightWindows},
+        {M, 300, kVkLeftWindows},  // x = 0x5B: a mouse event, not a key
+    };
+    PlaybackSchedule schedule(recording(events), 1, 0, clock);
+    const std::vector<Served> got = play(schedule, clock);
+    const std::vector<Served> expected = {
+        {0, 0, 0, true}, {1, 100, 0, true}, {2, 200, 0, true}, {3, 300, 300, false}};
+    EXPECT_EQ(got, expected);
+
+    FakeTickSource again(0);
+    PlaybackSchedule keys(recording(events), 1, 0, again);
+    EXPECT_TRUE(keys.getNext().keyDown);
+    keys.skip();
+    EXPECT_EQ(keys.getNext().kind, PlaybackStep::Kind::Deliver);  // not yet due: waits first
+    again.now = 100;
+    EXPECT_FALSE(keys.getNext().keyDown);
+    keys.skip();
+    again.now = 200;
+    EXPECT_FALSE(keys.getNext().keyDown);  // only WM_KEYDOWN presses
+}
+
+TEST(PlaybackScheduleTest, ScaledGap) {
+    struct Case {
+        std::int32_t gap;
+        std::int32_t speed;
+        std::int64_t scaled;
+    };
+    const std::vector<Case> cases = {
+        {1000, 0, 1000},  {1000, 100, 1999}, {1000, 50, 1499},  {1000, -100, 500},
+        {1000, -200, 250}, {1000, -50, 1000}, {1000, -25, 2000}, {5, -100, 2},
+        {20, -100, 10},   {200, -100, 100},  {3, 100, 5},       {-1000, 100, -1999},
+        {-1000, -100, -500}, {0, 100, 0},    {1, -1, 50},       {2147483647, 100, 4294967246},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(scaledGap(c.gap, c.speed), c.scaled) << c.gap << " at " << c.speed;
+    }
+}
+
+TEST(PlaybackScheduleTest, ParseSpeed) {
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {
+        {"0", 0},      {"100", 100},          {"-100", -100},     {"+40", 40},
+        {"  -50x", -50}, {"\t7", 7},          {"abc", 0},         {"", 0},
+        {"- 5", 0},    {"1.5", 1},            {"99999999999", 2147483647},
+        {"-99999999999", -2147483647 - 1},
+    };
+    for (const auto& [text, speed] : cases) EXPECT_EQ(parseSpeed(text), speed) << text;
+}
+
+}  // namespace
+}  // namespace ks::test

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "journal/PlayerHost.h"
+#include "platform/CancelWatch.h"
+#include "platform/EventInjector.h"
+#include "platform/TickSource.h"
+
+namespace ks::test {
+
+// A tick count the test sets.
+class FakeTickSource final : public TickSource {
+public:
+    explicit FakeTickSource(std::uint32_t start = 0) : now(start) {}
+    std::uint32_t ticks() override { return now; }
+    std::uint32_t now;
+};
+
+// Records what was injected, each call with the tick it was made at.
+class RecordingInjector final : public EventInjector {
+public:
+    struct Call {
+        std::string what;
+        std::uint32_t tick;
+    };
+    explicit RecordingInjector(TickSource& ticks) : ticks_(ticks) {}
+
+    bool available() override { return usable; }
+    void key(std::uint8_t virtualKey, bool down) override {
+        add("key " + std::to_string(virtualKey) + (down ? " down" : " up"));
+    }
+    void motion(std::int32_t x, std::int32_t y) override {
+        add("motion " + std::to_string(x) + "," + std::to_string(y));
+    }
+    void button(unsigned number, bool down) override {
+        add("button " + std::to_string(number) + (down ? " down" : " up"));
+    }
+    void flush() override { ++flushes; }
+
+    std::vector<std::string> whats() const {
+        std::vector<std::string> out;
+        for (const Call& call : calls) out.push_back(call.what);
+        return out;
+    }
+
+    bool usable = true;
+    int flushes = 0;
+    std::vector<Call> calls;
+
+private:
+    void add(std::string what) { calls.push_back({std::move(what), ticks_.ticks()}); }
+    TickSource& ticks_;
+};
+
+// A cancel watch the test starts failing or fires by hand.
+class ScriptedCancelWatch final : public CancelWatch {
+public:
+    bool start(Handler onCancel) override {
+        if (!startable) return false;
+        handler = std::move(onCancel);
+        return true;
+    }
+    void stop() override { handler = nullptr; }
+    void fire() {
+        if (!handler) return;
+        const Handler onCancel = handler;  // the handler may stop the watch
+        onCancel();
+    }
+    bool watching() const { return static_cast<bool>(handler); }
+
+    bool startable = true;
+    Handler handler;
+};
+
+class RecordingPlayerHost final : public PlayerHost {
+public:
+    void postRunStep() override { ++runSteps; }
+    void endRun() override { ++endRuns; }
+    bool raiseMainWindow() override {
+        ++raises;
+        return hasMainWindow;
+    }
+    void postStopRun() override { ++stopRuns; }
+    void clear() { runSteps = endRuns = raises = stopRuns = 0; }
+
+    bool hasMainWindow = true;
+    int runSteps = 0;
+    int endRuns = 0;
+    int raises = 0;
+    int stopRuns = 0;
+};
+
+}  // namespace ks::test
