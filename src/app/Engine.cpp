@@ -1,6 +1,7 @@
 #include "app/Engine.h"
 
 #include "app/Application.h"
+#include "app/MainWindow.h"
 #include "app/Shell.h"
 #include "commands/KeyDisplayName.h"
 #include "keys/KeyNames.h"
@@ -33,11 +34,36 @@ Engine::Engine(SettingsStore& store, Messages& messages, std::unique_ptr<x11::X1
       variables_(messages),
       expansion_(messages, systemValues_, variables_),
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
-      input_(std::move(input)) {
+      input_(std::move(input)),
+      player_(Player::Services{store, expansion_, eventInjector_, cancelWatch_, ticks_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     if (input_) registerInputCommands();
+    registerPlayback();
 }
+
+void Engine::registerPlayback() {
+    dispatch_.setHandler(kPlaybackRecording, [this](const std::string& path, std::uint32_t) {
+        player_.StartPlayback(path);
+        return CommandResult::Handover;
+    });
+    runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
+}
+
+void Engine::postRunStep() { runner_.PostRunStep(); }
+
+void Engine::endRun() { runner_.EndRun(); }
+
+bool Engine::raiseMainWindow() {
+    MainWindow* window = application_ != nullptr ? application_->mainWindow() : nullptr;
+    if (window == nullptr) return false;
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
+void Engine::postStopRun() { queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0}); }
 
 void Engine::registerInputCommands() {
     inputCommands_ = std::make_unique<KeyboardMouseCommands>(
@@ -74,6 +100,7 @@ void Engine::connectHooks(ShellHooks& hooks) {
 }
 
 void Engine::connectApplication(Application& application) {
+    application_ = &application;
     runner_.setShutdown([&application] { application.Shutdown(); });
     queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();

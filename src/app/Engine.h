@@ -6,9 +6,14 @@
 #include "commands/CommandDispatch.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
+#include "journal/Player.h"
+#include "journal/PlayerHost.h"
 #include "keys/KeyboardMouseCommands.h"
 #include "platform/Clock.h"
+#include "platform/TickSource.h"
 #include "platform/linux/LinuxSystemValues.h"
+#include "platform/x11/X11CancelWatch.h"
+#include "platform/x11/X11EventInjector.h"
 #include "platform/x11/X11Platform.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
@@ -20,7 +25,7 @@ class Application;
 // The services that run macros on the GUI thread — message queue, variable
 // table, expansion, command handlers and the runner — put together, and
 // joined to the application shell through its hooks.
-class Engine {
+class Engine final : private PlayerHost {
 public:
     // `input` is the program's own connection to the X server; without it
     // the keyboard and mouse commands do nothing.
@@ -40,6 +45,13 @@ public:
 
 private:
     void registerInputCommands();
+    void registerPlayback();
+
+    // What the player asks of the run it belongs to.
+    void postRunStep() override;
+    void endRun() override;
+    bool raiseMainWindow() override;
+    void postStopRun() override;
 
     SettingsStore& store_;
     Messages& messages_;
@@ -52,6 +64,11 @@ private:
     MacroRunner runner_;
     std::unique_ptr<x11::X11Platform> input_;
     std::unique_ptr<KeyboardMouseCommands> inputCommands_;
+    X11EventInjector eventInjector_;
+    X11CancelWatch cancelWatch_;
+    MonotonicTickSource ticks_;
+    Player player_;
+    Application* application_ = nullptr;
 };
 
 }  // namespace ks

@@ -16,8 +16,8 @@
 #include <algorithm>
 
 #include "app/OptionsDialog.h"
-#include "app/RecordingList.h"
 #include "app/Shell.h"
+#include "journal/RecordingStore.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -84,6 +84,10 @@ void MainWindow::buildLayout() {
     auto* recordingLayout = new QVBoxLayout(recordingGroup);
     recordings_ = makeList(QStringLiteral("Recording Name"), QStringLiteral("Recording Type"));
     recordingLayout->addWidget(recordings_);
+    auto* recordingButtons = new QHBoxLayout;
+    addButton(recordingButtons, QStringLiteral("Dele&te"), [this] { DeleteSelectedRecordings(); });
+    recordingButtons->addStretch();
+    recordingLayout->addLayout(recordingButtons);
     layout->addWidget(recordingGroup);
 
     auto* windowButtons = new QHBoxLayout;
@@ -150,7 +154,7 @@ void MainWindow::addMacroRow(const std::string& name) {
 }
 
 void MainWindow::fillRecordings() {
-    for (const RecordingRow& r : listRecordings(shell_.store())) {
+    for (const RecordingRow& r : ListRecordings(shell_.store())) {
         auto* row = new QTreeWidgetItem(recordings_);
         row->setText(0, qs(r.name));
         row->setText(1, qs(r.typeText));
@@ -182,6 +186,21 @@ std::vector<int> MainWindow::selectedMacroRows() const {
     }
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+void MainWindow::DeleteSelectedRecordings() {
+    std::vector<QTreeWidgetItem*> items;
+    std::vector<std::string> names;
+    for (int i = 0; i < recordings_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = recordings_->topLevelItem(i);
+        if (!item->isSelected()) continue;
+        items.push_back(item);
+        names.push_back(item->text(0).toStdString());
+    }
+    const std::vector<std::string> deleted = ks::DeleteSelectedRecordings(shell_.store(), names);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (std::find(deleted.begin(), deleted.end(), names[i]) != deleted.end()) delete items[i];
+    }
 }
 
 void MainWindow::DeleteSelectedMacros() {

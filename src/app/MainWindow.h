@@ -32,6 +32,8 @@ public:
     // current one again, and remembers the next.
     void RefreshTriggerColumn(bool advance);
     void DeleteSelectedMacros();
+    // "Dele&te" of the recordings list.
+    void DeleteSelectedRecordings();
     void ExecuteSelected();
     void ShowOptions();
     void ShowAbout();

@@ -57,6 +57,25 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirHotKeysAndRecordingsWithTheirTypes) {
     EXPECT_EQ(option("triggerindex"), 0u);
 }
 
+TEST_F(MainWindowTest, DeletingRecordingsAsksThenRemovesOnlyTheSelectedRows) {
+    for (const char* name : {"One", "Two", "Three"}) ASSERT_TRUE(store->CreateRecordingKey(name));
+    makeWindow();
+    QTreeWidget* recordings = window->recordingList();
+    recordings->topLevelItem(0)->setSelected(true);  // One
+    recordings->topLevelItem(2)->setSelected(true);  // Two
+
+    messages.answers = {MsgAnswer::No};
+    window->DeleteSelectedRecordings();
+    EXPECT_EQ(recordings->topLevelItemCount(), 3);
+
+    messages.answers = {MsgAnswer::Yes};
+    window->DeleteSelectedRecordings();
+    ASSERT_EQ(recordings->topLevelItemCount(), 1);
+    EXPECT_EQ(recordings->topLevelItem(0)->text(0), "Three");
+    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\One"));
+    EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Three"));
+}
+
 TEST_F(MainWindowTest, HeaderClicksCycleTheTriggerKindsAndRememberTheNext) {
     addMacro("M", kModShift, 'Q');
     makeWindow();
