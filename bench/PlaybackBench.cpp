@@ -21,10 +21,12 @@
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
+// Before any Xlib header: Xlib defines Status as a macro.
+#include "platform/x11/X11Platform.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "platform/x11/OwnDisplay.h"
-#include "platform/x11/VirtualKeyKeysyms.h"
+#include <X11/XKBlib.h>
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11EventInjector.h"
 
@@ -139,7 +141,8 @@ public:
     explicit Bench(const std::string& display)
         : display_(display),
           observer_(display),
-          injector_(display),
+          input_(openInput(display)),
+          injector_(input_->keymap(), display),
           watch_(display),
           keymap_(x11::openOwnDisplay(display)),
           store_(tree_, messages_),
@@ -187,7 +190,9 @@ public:
             // a keymap of its own.
             const auto vk = static_cast<std::uint8_t>(e.paramL);
             script += (e.message == kWmKeyDown ? "KeyStrPress " : "KeyStrRelease ") +
-                      std::string(XKeysymToString(x11::fallbackKeysymForVirtualKey(vk))) + "\n";
+                      std::string(XKeysymToString(
+                          XkbKeycodeToKeysym(keymap_.get(), static_cast<KeyCode>(keycodeOf(vk)), 0, 0))) +
+                      "\n";
         }
         // The server drops the delayed events of a client that has gone, so
         // xmacroplay is kept connected until all of them are due, stalls included.
@@ -212,9 +217,20 @@ private:
         observer_.clear();
     }
 
+    unsigned keycodeOf(std::uint8_t vk) {
+        return input_->keymap().layout()->MapVirtualKey(vk, MapType::VkToScan) + 8;
+    }
     unsigned keycodeOf(const JournalEvent& event) {
-        const auto vk = static_cast<std::uint8_t>(event.paramL);
-        return XKeysymToKeycode(keymap_.get(), x11::fallbackKeysymForVirtualKey(vk));
+        return keycodeOf(static_cast<std::uint8_t>(event.paramL));
+    }
+
+    static std::unique_ptr<x11::X11Platform> openInput(const std::string& display) {
+        auto platform = x11::X11Platform::open(display);
+        if (!platform) {
+            std::fprintf(stderr, "%s\n", platform.error().c_str());
+            std::exit(1);
+        }
+        return std::move(*platform);
     }
 
     bool sameEvent(const JournalEvent& played, const ObservedEvent& seen) {
@@ -252,6 +268,7 @@ private:
 
     std::string display_;
     test::RecordObserver observer_;
+    std::unique_ptr<x11::X11Platform> input_;
     X11EventInjector injector_;
     X11CancelWatch watch_;
     x11::OwnDisplay keymap_;

@@ -28,17 +28,21 @@ std::vector<CommandId> inputCommandIds() {
 
 }  // namespace
 
-Engine::Engine(SettingsStore& store, Messages& messages, std::unique_ptr<x11::X11Platform> input)
+Engine::Engine(SettingsStore& store, Messages& messages, x11::X11Platform& input)
     : store_(store),
       messages_(messages),
       variables_(messages),
       expansion_(messages, systemValues_, variables_),
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
-      input_(std::move(input)),
+      input_(input),
+      inputCommands_(store, messages, expansion_,
+                     InputServices{input.keymap(), input.injector(), input.spareKeys(),
+                                   input.keyboard(), input.windows()}),
+      eventInjector_(input.keymap()),
       player_(Player::Services{store, expansion_, eventInjector_, cancelWatch_, ticks_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
-    if (input_) registerInputCommands();
+    registerInputCommands();
     registerPlayback();
 }
 
@@ -66,21 +70,17 @@ bool Engine::raiseMainWindow() {
 void Engine::postStopRun() { queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0}); }
 
 void Engine::registerInputCommands() {
-    inputCommands_ = std::make_unique<KeyboardMouseCommands>(
-        store_, messages_, expansion_,
-        InputServices{input_->keymap(), input_->injector(), input_->spareKeys(),
-                      input_->keyboard(), input_->windows()});
     for (CommandId id : inputCommandIds()) {
         dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-            inputCommands_->run(command, path);
+            inputCommands_.run(command, path);
             return CommandResult::Next;
         });
     }
     dispatch_.setKeystrokeHandler([this](const std::string& path, std::uint32_t vk) {
-        inputCommands_->run(vk, path);
+        inputCommands_.run(vk, path);
     });
     setKeyDisplayNameSource(
-        [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*input_->keymap().layout(), vk); });
+        [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*input_.keymap().layout(), vk); });
 }
 
 void Engine::connectHooks(ShellHooks& hooks) {
@@ -92,11 +92,9 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
     };
     hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
-    if (input_) {
-        hooks.hotKeyText = [this](std::uint32_t vk) {
-            return KeyCodeToHotKeyText(*input_->keymap().layout(), vk);
-        };
-    }
+    hooks.hotKeyText = [this](std::uint32_t vk) {
+        return KeyCodeToHotKeyText(*input_.keymap().layout(), vk);
+    };
 }
 
 void Engine::connectApplication(Application& application) {

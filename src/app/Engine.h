@@ -27,9 +27,8 @@ class Application;
 // joined to the application shell through its hooks.
 class Engine final : private PlayerHost {
 public:
-    // `input` is the program's own connection to the X server; without it
-    // the keyboard and mouse commands do nothing.
-    Engine(SettingsStore& store, Messages& messages, std::unique_ptr<x11::X11Platform> input);
+    // `input` is the program's own connection to the X server.
+    Engine(SettingsStore& store, Messages& messages, x11::X11Platform& input);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
@@ -62,8 +61,8 @@ private:
     ExpansionEngine expansion_;
     CommandDispatch dispatch_;
     MacroRunner runner_;
-    std::unique_ptr<x11::X11Platform> input_;
-    std::unique_ptr<KeyboardMouseCommands> inputCommands_;
+    x11::X11Platform& input_;
+    KeyboardMouseCommands inputCommands_;
     X11EventInjector eventInjector_;
     X11CancelWatch cancelWatch_;
     MonotonicTickSource ticks_;

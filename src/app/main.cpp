@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
 
     auto input = ks::x11::X11Platform::open();
     if (!input) {
-        std::fprintf(stderr, "keystrider: keyboard and mouse commands are off: %s\n",
-                     input.error().c_str());
+        std::fprintf(stderr, "keystrider: %s\n", input.error().c_str());
+        return 1;
     }
-    ks::Engine engine(store, messages, input ? std::move(*input) : nullptr);
+    ks::Engine engine(store, messages, **input);
     ks::ShellHooks hooks;
     engine.connectHooks(hooks);
     ks::Application application(store, messages, std::move(hooks), line.macro);

@@ -1,7 +1,6 @@
 #include "platform/x11/X11EventInjector.h"
 
 #include "platform/x11/OwnDisplay.h"
-#include "platform/x11/VirtualKeyKeysyms.h"
 
 #include <X11/extensions/XTest.h>
 
@@ -12,7 +11,8 @@ struct X11EventInjector::Impl {
     bool xtest = false;
 };
 
-X11EventInjector::X11EventInjector(const std::string& displayName) : impl_(new Impl) {
+X11EventInjector::X11EventInjector(Keymap& keymap, const std::string& displayName)
+    : keymap_(keymap), impl_(new Impl) {
     impl_->display = x11::openOwnDisplay(displayName);
     int event = 0, error = 0, major = 0, minor = 0;
     impl_->xtest = impl_->display &&
@@ -27,9 +27,9 @@ bool X11EventInjector::available() {
 
 void X11EventInjector::key(std::uint8_t virtualKey, bool down) {
     if (!impl_->xtest) return;
-    const KeySym keysym = x11::fallbackKeysymForVirtualKey(virtualKey);
-    const KeyCode keycode = keysym ? XKeysymToKeycode(impl_->display.get(), keysym) : 0;
-    if (keycode != 0) XTestFakeKeyEvent(impl_->display.get(), keycode, down, CurrentTime);
+    // Scan codes are X key codes less 8; 0 is a key the layout lacks.
+    const auto scan = keymap_.layout()->MapVirtualKey(virtualKey, MapType::VkToScan);
+    if (scan != 0) XTestFakeKeyEvent(impl_->display.get(), scan + 8, down, CurrentTime);
 }
 
 void X11EventInjector::motion(std::int32_t x, std::int32_t y) {

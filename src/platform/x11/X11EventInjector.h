@@ -4,14 +4,16 @@
 #include <string>
 
 #include "platform/EventInjector.h"
+#include "platform/Keymap.h"
 
 namespace ks {
 
 // Synthesises input with XTest on a connection of its own.
 class X11EventInjector final : public EventInjector {
 public:
-    // An empty name injects into the session's display ($DISPLAY).
-    explicit X11EventInjector(const std::string& displayName = {});
+    // Keys are found through `keymap`, the layout in force when each one is
+    // played. An empty name injects into the session's display ($DISPLAY).
+    explicit X11EventInjector(Keymap& keymap, const std::string& displayName = {});
     ~X11EventInjector() override;
 
     bool available() override;
@@ -22,6 +24,7 @@ public:
 
 private:
     struct Impl;
+    Keymap& keymap_;
     std::unique_ptr<Impl> impl_;
 };
 

@@ -11,12 +11,13 @@
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
+// Before any Xlib header: Xlib defines Status as a macro.
+#include "platform/x11/X11Platform.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11EventInjector.h"
 #include "platform/x11/OwnDisplay.h"
-#include "platform/x11/VirtualKeyKeysyms.h"
 
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XTest.h>
@@ -113,7 +114,10 @@ protected:
         ASSERT_TRUE(display);
         observer = std::make_unique<RecordObserver>(xvfb.display());
         ASSERT_TRUE(observer->started());
-        injector = std::make_unique<X11EventInjector>(xvfb.display());
+        auto platform = x11::X11Platform::open(xvfb.display());
+        ASSERT_TRUE(platform) << platform.error();
+        input = std::move(*platform);
+        injector = std::make_unique<X11EventInjector>(input->keymap(), xvfb.display());
         watch = std::make_unique<X11CancelWatch>(xvfb.display());
         player = std::make_unique<Player>(
             Player::Services{store, expander, *injector, *watch, ticks, runner});
@@ -136,7 +140,7 @@ protected:
     }
 
     unsigned keycode(std::uint8_t vk) {
-        return XKeysymToKeycode(display.get(), x11::fallbackKeysymForVirtualKey(vk));
+        return input->keymap().layout()->MapVirtualKey(vk, MapType::VkToScan) + 8;
     }
 
     // Presses a key on the Xvfb's own keyboard device, as a person would,
@@ -167,6 +171,7 @@ protected:
     MonotonicTickSource ticks;
     MiniRunner runner{store, ticks};
     std::unique_ptr<RecordObserver> observer;
+    std::unique_ptr<x11::X11Platform> input;
     std::unique_ptr<X11EventInjector> injector;
     std::unique_ptr<X11CancelWatch> watch;
     std::unique_ptr<Player> player;
