@@ -99,41 +99,39 @@ void WriteMacroOf1000Commands(benchmark::State& state) {
 }
 BENCHMARK(WriteMacroOf1000Commands)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-void EnumerateMacrosWithTriggers(benchmark::State& state) {
+// Walks every macro by index inside one snapshot, as the program reads its
+// trigger tables at start, handing each macro's key to `readMacro`.
+template <typename ReadMacro>
+void enumerateMacros(benchmark::State& state, ReadMacro readMacro) {
     auto& s = benchStore();
     for (auto _ : state) {
-        // One snapshot for the whole walk, as the program reads its trigger tables at start.
         ks::KeyTree::Transaction snapshot(*s.tree);
         int found = 0;
         for (std::size_t i = 0;; ++i) {
             auto name = s.tree->enumKey(kMacrosPath, i);
             if (!name) break;
-            const std::string macro = kMacrosPath + "\\" + *name;
-            benchmark::DoNotOptimize(s.store->GetDword(macro, "vk"));
-            benchmark::DoNotOptimize(s.store->GetDword(macro, "fsModifiers"));
-            benchmark::DoNotOptimize(s.store->GetDword(macro, "MsgID"));
-            benchmark::DoNotOptimize(s.store->GetText(macro, "WPhrase"));
+            readMacro(s, kMacrosPath + "\\" + *name);
             ++found;
         }
         if (found != kMacros) state.SkipWithError("wrong macro count");
     }
 }
+
+void EnumerateMacrosWithTriggers(benchmark::State& state) {
+    enumerateMacros(state, [](BenchStore& s, const std::string& macro) {
+        benchmark::DoNotOptimize(s.store->GetDword(macro, "vk"));
+        benchmark::DoNotOptimize(s.store->GetDword(macro, "fsModifiers"));
+        benchmark::DoNotOptimize(s.store->GetDword(macro, "MsgID"));
+        benchmark::DoNotOptimize(s.store->GetText(macro, "WPhrase"));
+    });
+}
 BENCHMARK(EnumerateMacrosWithTriggers)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // The same walk reading each macro's values with one query instead of four.
 void EnumerateMacrosWithAllValues(benchmark::State& state) {
-    auto& s = benchStore();
-    for (auto _ : state) {
-        ks::KeyTree::Transaction snapshot(*s.tree);
-        int found = 0;
-        for (std::size_t i = 0;; ++i) {
-            auto name = s.tree->enumKey(kMacrosPath, i);
-            if (!name) break;
-            benchmark::DoNotOptimize(s.tree->values(kMacrosPath + "\\" + *name));
-            ++found;
-        }
-        if (found != kMacros) state.SkipWithError("wrong macro count");
-    }
+    enumerateMacros(state, [](BenchStore& s, const std::string& macro) {
+        benchmark::DoNotOptimize(s.tree->values(macro));
+    });
 }
 BENCHMARK(EnumerateMacrosWithAllValues)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
