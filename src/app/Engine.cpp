@@ -42,9 +42,6 @@ Engine::Engine(SettingsStore& store, Messages& messages, x11::X11Platform& input
       player_(Player::Services{store, expansion_, eventInjector_, cancelWatch_, ticks_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
-    // Reading the layout from the server takes tens of milliseconds: done
-    // here, it does not delay the first macro's first key.
-    input_.keymap().layout();
     registerInputCommands();
     registerPlayback();
 }
