@@ -1,5 +1,7 @@
 #include "RecordObserver.h"
 
+#include "RecordContext.h"
+
 #include "platform/x11/XlibHelpers.h"
 
 #include <X11/Xlib.h>
@@ -27,17 +29,9 @@ void collect(XPointer closure, XRecordInterceptData* data) {
 
 RecordObserver::RecordObserver(const std::string& display)
     : x_(std::make_unique<x11::RecordConnections>(display)) {
-    int major = 0, minor = 0;
-    if (!x_->control || !x_->data || !XRecordQueryVersion(x_->control, &major, &minor)) {
+    if (!createDeviceEventContext(*x_)) {
         throw std::runtime_error("no RECORD extension on " + display);
     }
-    XRecordRange* range = XRecordAllocRange();
-    range->device_events.first = KeyPress;
-    range->device_events.last = MotionNotify;
-    XRecordClientSpec clients = XRecordAllClients;
-    x_->context = XRecordCreateContext(x_->control, 0, &clients, 1, &range, 1);
-    XFree(range);
-    XSync(x_->control, False);
     XRecordEnableContextAsync(x_->data, x_->context, collect, reinterpret_cast<XPointer>(&events_));
     XFlush(x_->data);
 }

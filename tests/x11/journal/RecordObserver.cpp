@@ -1,5 +1,8 @@
 #include "RecordObserver.h"
 
+#include "platform/x11/XlibHelpers.h"
+#include "RecordContext.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
@@ -16,31 +19,9 @@ void onRecorded(XPointer observer, XRecordInterceptData* data) {
 
 }  // namespace
 
-struct RecordObserver::Connections {
-    Display* control = nullptr;
-    Display* data = nullptr;
-    XRecordContext context = 0;
-
-    ~Connections() {
-        if (data) XCloseDisplay(data);
-        if (control) XCloseDisplay(control);
-    }
-};
-
-RecordObserver::RecordObserver(const std::string& display) : x_(new Connections) {
-    x_->control = XOpenDisplay(display.c_str());
-    x_->data = XOpenDisplay(display.c_str());
-    if (!x_->control || !x_->data) return;
-    int major = 0, minor = 0;
-    if (!XRecordQueryVersion(x_->control, &major, &minor)) return;
-    XRecordRange* range = XRecordAllocRange();
-    range->device_events.first = KeyPress;
-    range->device_events.last = MotionNotify;
-    XRecordClientSpec clients = XRecordAllClients;
-    x_->context = XRecordCreateContext(x_->control, 0, &clients, 1, &range, 1);
-    XFree(range);
-    XSync(x_->control, False);
-    if (!x_->context) return;
+RecordObserver::RecordObserver(const std::string& display)
+    : x_(std::make_unique<x11::RecordConnections>(display)) {
+    if (!createDeviceEventContext(*x_)) return;
     reader_ = std::thread([this] { run(); });
     std::unique_lock lock(mutex_);
     started_ = arrived_.wait_for(lock, std::chrono::seconds(10), [this] { return enabled_; });

@@ -8,6 +8,10 @@
 #include <thread>
 #include <vector>
 
+namespace ks::x11 {
+struct RecordConnections;
+}  // namespace ks::x11
+
 namespace ks::test {
 
 // One core input event as the X server delivered it, with the server's
@@ -42,10 +46,9 @@ public:
     void receive(void* intercepted);
 
 private:
-    struct Connections;
     void run();
 
-    std::unique_ptr<Connections> x_;
+    std::unique_ptr<x11::RecordConnections> x_;
     std::thread reader_;
     std::mutex mutex_;
     std::condition_variable arrived_;
