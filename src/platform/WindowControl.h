@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace ks {
 
@@ -14,6 +16,13 @@ struct ScreenRect {
     int top = 0;
     int right = 0;
     int bottom = 0;
+};
+
+// A top-level window as a window list shows it.
+struct TopLevelWindow {
+    WindowId id = 0;
+    std::string title;     // as the window names itself, UTF-8; may be empty
+    bool taskBar = false;  // a panel or dock of the desktop
 };
 
 // Show commands of the window-activation routine, numbered as they are stored.
@@ -45,6 +54,9 @@ public:
     // The window's outer rectangle (frame included) in screen pixels.
     virtual std::optional<ScreenRect> rect(WindowId window) = 0;
     virtual ScreenSize screenSize() = 0;
+
+    // The visible top-level windows (minimised ones included), topmost first.
+    virtual std::vector<TopLevelWindow> topLevelWindows() = 0;
 
     virtual bool setForeground(WindowId window) = 0;
     // False only when the window could not be given that state.

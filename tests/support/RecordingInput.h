@@ -119,6 +119,7 @@ public:
         return windowRect;
     }
     ScreenSize screenSize() override { return screen; }
+    std::vector<TopLevelWindow> topLevelWindows() override { return windows; }
     bool setForeground(WindowId window) override {
         calls.push_back("foreground " + std::to_string(window));
         if (refuseForeground) return false;
@@ -131,6 +132,7 @@ public:
     }
 
     std::optional<WindowId> foregroundWindow;
+    std::vector<TopLevelWindow> windows;
     std::set<WindowId> own;
     WindowId desktop = 1;
     std::optional<ScreenRect> windowRect;

@@ -54,7 +54,11 @@ int main(int argc, char** argv) {
     const int workPerKey = argc > 4 ? std::atoi(argv[4]) : 0;
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, 400, 300, 0, 0,
                                               WhitePixel(display, DefaultScreen(display)));
+    // The title as toolkits set it: UTF-8 in _NET_WM_NAME, the legacy name beside it.
     XStoreName(display, window, title);
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title), static_cast<int>(std::strlen(title)));
     XSizeHints hints{};
     hints.flags = USPosition | PPosition;
     hints.x = x;

@@ -167,5 +167,18 @@ TEST_F(InputTest, ActivationBringsAWindowToTheFront) {
     EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
 }
 
+TEST_F(InputTest, WindowListNamesTheVisibleWindowsTopmostFirst) {
+    TypingWindow lower(session(), "lower window", 50, 50);
+    TypingWindow upper(session(), "upper w\u00e4ndow", 300, 300);
+    ASSERT_TRUE(becomesForeground(upper.window()));
+    std::vector<std::pair<WindowId, std::string>> listed;
+    for (const TopLevelWindow& window : platform->windows().topLevelWindows()) {
+        EXPECT_FALSE(window.taskBar) << window.title;
+        listed.emplace_back(window.id, window.title);
+    }
+    EXPECT_EQ(listed, (std::vector<std::pair<WindowId, std::string>>{
+                          {upper.window(), "upper w\u00e4ndow"}, {lower.window(), "lower window"}}));
+}
+
 }  // namespace
 }  // namespace ks::test

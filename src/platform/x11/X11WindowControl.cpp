@@ -7,7 +7,9 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -46,6 +48,42 @@ Window topLevelOf(Display* display, Window window) {
         window = parent;
     }
     return None;
+}
+
+// A text property in UTF-8, whichever encoding the window stored it in.
+std::string textProperty(Display* display, Window window, Atom property) {
+    XErrorTrap trap(display);
+    XTextProperty text{};
+    if (!XGetTextProperty(display, window, &text, property) || text.value == nullptr) return {};
+    std::string result;
+    char** list = nullptr;
+    int count = 0;
+    if (Xutf8TextPropertyToTextList(display, &text, &list, &count) >= Success && list != nullptr) {
+        for (int i = 0; i < count; ++i) result += list[i];
+        XFreeStringList(list);
+    }
+    XFree(text.value);
+    return result;
+}
+
+// The root's mapped children, bottom first: the windows there are when no
+// manager keeps a client list.
+std::vector<unsigned long> mappedRootChildren(Display* display, Window root) {
+    Window rootReturn = None, parent = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    std::vector<unsigned long> mapped;
+    if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count)) return mapped;
+    for (unsigned i = 0; i < count; ++i) {
+        XErrorTrap trap(display);
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) && !trap.failed() &&
+            attributes.map_state == IsViewable && !attributes.override_redirect) {
+            mapped.push_back(children[i]);
+        }
+    }
+    if (children) XFree(children);
+    return mapped;
 }
 
 }  // namespace
@@ -88,13 +126,7 @@ bool X11WindowControl::isOwnWindow(WindowId window) {
 
 bool X11WindowControl::isDesktop(WindowId window) {
     if (window == connection_.root()) return true;
-    const auto types = longProperty(connection_.display(), window,
-                                    connection_.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM);
-    const Atom desktop = connection_.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
-    for (unsigned long type : types) {
-        if (type == desktop) return true;
-    }
-    return false;
+    return hasType(window, "_NET_WM_WINDOW_TYPE_DESKTOP");
 }
 
 bool X11WindowControl::exists(WindowId window) {
@@ -149,6 +181,35 @@ void X11WindowControl::sendToManager(WindowId window, const char* messageType, c
     XSendEvent(display, connection_.root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
                &event);
     XFlush(display);
+}
+
+std::string X11WindowControl::title(WindowId window) {
+    Display* display = connection_.display();
+    std::string name = textProperty(display, window, connection_.atom("_NET_WM_NAME"));
+    return name.empty() ? textProperty(display, window, XA_WM_NAME) : name;
+}
+
+bool X11WindowControl::hasType(WindowId window, const char* typeName) {
+    const auto types = longProperty(connection_.display(), window,
+                                    connection_.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM);
+    const Atom wanted = connection_.atom(typeName);
+    return std::find(types.begin(), types.end(), wanted) != types.end();
+}
+
+std::vector<TopLevelWindow> X11WindowControl::topLevelWindows() {
+    Display* display = connection_.display();
+    // Managed clients, minimised ones included, in stacking order bottom first.
+    std::vector<unsigned long> stack =
+        managerSupports("_NET_CLIENT_LIST_STACKING")
+            ? longProperty(display, connection_.root(),
+                           connection_.atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW)
+            : mappedRootChildren(display, connection_.root());
+    std::vector<TopLevelWindow> windows;
+    for (auto at = stack.rbegin(); at != stack.rend(); ++at) {
+        if (!exists(*at)) continue;
+        windows.push_back({*at, title(*at), hasType(*at, "_NET_WM_WINDOW_TYPE_DOCK")});
+    }
+    return windows;
 }
 
 bool X11WindowControl::setForeground(WindowId window) {

@@ -20,11 +20,14 @@ public:
     void detachInput(WindowId window) override;
     std::optional<ScreenRect> rect(WindowId window) override;
     ScreenSize screenSize() override;
+    std::vector<TopLevelWindow> topLevelWindows() override;
     bool setForeground(WindowId window) override;
     bool show(WindowId window, ShowCommand command) override;
 
 private:
     bool exists(WindowId window);
+    std::string title(WindowId window);
+    bool hasType(WindowId window, const char* typeName);
     bool managerSupports(const char* atomName);
     void sendToManager(WindowId window, const char* messageType, const long (&data)[5]);
     void setMaximized(WindowId window, bool on);
