@@ -170,6 +170,24 @@ bool DeleteRecording(SettingsStore& store, std::string_view name) {
     return store.DeleteKeyTree(recordingKey(name));
 }
 
+namespace {
+
+// A name the recording can be stored under: not empty, and without the
+// backslash that would make it a path of keys.
+bool acceptableName(Messages& messages, std::string_view name) {
+    if (name.empty()) {
+        showAttention(messages, "Recording name must not be empty!");
+        return false;
+    }
+    if (name.find('\\') != std::string_view::npos) {
+        showAttention(messages, "Recording name must not contain a backslash!");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEvent>>& buffer,
                       const std::string& name, const std::vector<std::string>& listedNames,
                       std::uint32_t type) {
@@ -178,13 +196,12 @@ bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
         showAttention(messages, "A recording has not been made!");
         return false;
     }
-    if (name.empty()) {
-        showAttention(messages, "Recording name must not be empty!");
-        return false;
-    }
+    if (!acceptableName(messages, name)) return false;
+    // A recording the list does not show yet (added behind the dialog's
+    // back) is not overwritten either.
     const bool listed = std::any_of(listedNames.begin(), listedNames.end(),
                                     [&](const std::string& row) { return sameName(row, name); });
-    if (listed) {
+    if (listed || store.tree().keyExists(recordingKey(name))) {
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;
     }
@@ -209,10 +226,7 @@ bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events
     }
     // A name of blanks only would trim to the recordings' own key.
     const std::string_view newName = trimmed(name);
-    if (newName.empty()) {
-        showAttention(messages, "Recording name must not be empty!");
-        return false;
-    }
+    if (!acceptableName(messages, newName)) return false;
     if (!sameName(newName, openedName) && store.tree().keyExists(recordingKey(newName))) {
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;

@@ -262,10 +262,16 @@ TEST_F(RecordingStoreTest, SaveNewRecordingChecksInOrder) {
     const std::vector<Case> cases = {
         {&none, "Rec", "A recording has not been made!", "Attention"},
         {&some, "", "Recording name must not be empty!", "Attention"},
+        {&some, "a\\b", "Recording name must not contain a backslash!", "Attention"},
         {&some, "EXISTING",
          "Recording name already in use.\n\nPlease select a different name.",
          "Keystrider - Warning"},
+        // Stored but not (yet) in the list: still not overwritten.
+        {&some, "unlisted",
+         "Recording name already in use.\n\nPlease select a different name.",
+         "Keystrider - Warning"},
     };
+    ASSERT_TRUE(WriteRecording(*store, "Unlisted", makeEvents(1), 3));
     for (const Case& c : cases) {
         messages.clear();
         EXPECT_FALSE(SaveNewRecording(*store, *c.buffer, c.name, listed, 1));
@@ -274,7 +280,8 @@ TEST_F(RecordingStoreTest, SaveNewRecordingChecksInOrder) {
         EXPECT_EQ(messages.shown[0].title, c.title);
         EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     }
-    EXPECT_EQ(ListRecordings(*store), std::vector<RecordingRow>{});
+    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Unlisted", "Mouse", 3}}));
+    expectHolds("Unlisted", makeEvents(1));
 }
 
 TEST_F(RecordingStoreTest, SaveNewRecordingDropsTrailingControlDowns) {

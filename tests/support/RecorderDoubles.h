@@ -1,0 +1,66 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "journal/Recorder.h"
+#include "platform/InputCapture.h"
+
+namespace ks::test {
+
+// A capture the test feeds by hand.
+class FakeCapture final : public InputCapture {
+public:
+    bool start(EventsHandler onEvents, LostHandler onLost) override {
+        ++starts;
+        if (refuse) return false;
+        events_ = std::move(onEvents);
+        lost_ = std::move(onLost);
+        capturing = true;
+        return true;
+    }
+    void stop() override { capturing = false; }
+
+    // Hands `inputs` over as one block, as far as the capture runs.
+    void deliver(const std::vector<CapturedInput>& inputs) {
+        if (capturing) events_(inputs.data(), inputs.size());
+    }
+    void lose() {
+        capturing = false;
+        lost_();
+    }
+
+    bool capturing = false;
+    bool refuse = false;
+    int starts = 0;
+
+private:
+    EventsHandler events_;
+    LostHandler lost_;
+};
+
+// The dialog side: posted tasks wait until the test runs them.
+class FakeRecorderHost final : public RecorderHost {
+public:
+    void post(std::function<void()> task) override { posted.push_back(std::move(task)); }
+    void raiseDialog() override { calls.push_back("raise"); }
+    void minimizeMainWindow(bool minimized) override {
+        calls.push_back(minimized ? "minimize" : "restore");
+    }
+    void closeDialog() override { calls.push_back("close"); }
+
+    void runPosted() {
+        while (!posted.empty()) {
+            auto task = std::move(posted.front());
+            posted.pop_front();
+            task();
+        }
+    }
+
+    std::deque<std::function<void()>> posted;
+    std::vector<std::string> calls;
+};
+
+}  // namespace ks::test
