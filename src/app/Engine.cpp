@@ -95,6 +95,11 @@ void Engine::connectHooks(ShellHooks& hooks) {
     hooks.hotKeyText = [this](std::uint32_t vk) {
         return KeyCodeToHotKeyText(*input_.keymap().layout(), vk);
     };
+    hooks.exchangeBusy = [this](bool busy) {
+        const bool was = runner_.busy();
+        runner_.setBusy(busy);
+        return was;
+    };
 }
 
 void Engine::connectApplication(Application& application) {

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/OptionsDialog.h"
+#include "app/RecordDialog.h"
 #include "app/Shell.h"
 #include "journal/RecordingStore.h"
 #include "store/SettingsStore.h"
@@ -85,6 +86,7 @@ void MainWindow::buildLayout() {
     recordings_ = makeList(QStringLiteral("Recording Name"), QStringLiteral("Recording Type"));
     recordingLayout->addWidget(recordings_);
     auto* recordingButtons = new QHBoxLayout;
+    addButton(recordingButtons, QStringLiteral("A&dd"), [this] { AddRecording(); });
     addButton(recordingButtons, QStringLiteral("Dele&te"), [this] { DeleteSelectedRecordings(); });
     recordingButtons->addStretch();
     recordingLayout->addLayout(recordingButtons);
@@ -154,12 +156,36 @@ void MainWindow::addMacroRow(const std::string& name) {
 }
 
 void MainWindow::fillRecordings() {
-    for (const RecordingRow& r : ListRecordings(shell_.store())) {
-        auto* row = new QTreeWidgetItem(recordings_);
-        row->setText(0, qs(r.name));
-        row->setText(1, qs(r.typeText));
-        row->setData(1, Qt::UserRole, r.type);
+    for (const RecordingRow& r : ListRecordings(shell_.store())) addRecordingRow(r.name, r.type);
+}
+
+void MainWindow::addRecordingRow(const std::string& name, std::uint32_t type) {
+    auto* row = new QTreeWidgetItem(recordings_);
+    row->setText(0, qs(name));
+    row->setText(1, qs(std::string(recordingTypeText(type))));
+    row->setData(1, Qt::UserRole, type);
+}
+
+std::vector<std::string> MainWindow::recordingNames() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < recordings_->topLevelItemCount(); ++i) {
+        names.push_back(recordings_->topLevelItem(i)->text(0).toStdString());
     }
+    return names;
+}
+
+void MainWindow::AddRecording() {
+    const ShellHooks& hooks = shell_.hooks();
+    const RecordingDesktop desktop = hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
+    if (!desktop.windows || !desktop.keymap || !desktop.capture) return;
+    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    RecordDialog dialog(RecordDialog::Services{shell_.store(), shell_.messages(), *desktop.windows,
+                                               *desktop.keymap, *desktop.capture},
+                        this, recordingNames());
+    if (dialog.exec() == QDialog::Accepted) {
+        addRecordingRow(dialog.savedName(), static_cast<std::uint32_t>(dialog.savedType()));
+    }
+    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
 }
 
 std::string MainWindow::triggerText(int kind, const std::string& macro) {

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     // current one again, and remembers the next.
     void RefreshTriggerColumn(bool advance);
     void DeleteSelectedMacros();
+    // "A&dd" of the recordings list: the recorder, with the busy mark set
+    // while it is open; a saved recording joins the list.
+    void AddRecording();
     // "Dele&te" of the recordings list.
     void DeleteSelectedRecordings();
     void ExecuteSelected();
@@ -62,6 +66,8 @@ private:
     void buildTrayMenu();
     void tryAddTray();
     void fillRecordings();
+    void addRecordingRow(const std::string& name, std::uint32_t type);
+    std::vector<std::string> recordingNames() const;
     void addMacroRow(const std::string& name);
     std::string triggerText(int kind, const std::string& macro);
     std::vector<int> selectedMacroRows() const;

@@ -7,6 +7,18 @@
 
 namespace ks {
 
+class InputCapture;
+class Keymap;
+class WindowControl;
+
+// The desktop services the recorder works with; all set, or none when the
+// desktop cannot be recorded.
+struct RecordingDesktop {
+    WindowControl* windows = nullptr;
+    Keymap* keymap = nullptr;
+    InputCapture* capture = nullptr;
+};
+
 // The keyboard-watch thread as the shell drives it. Each post returns false
 // when the message could not be posted.
 class HookThreadControl {
@@ -59,6 +71,11 @@ struct ShellHooks {
     // The trigger column's text for `macro` of the kinds other than hot keys
     // (0 schedule, 1 word or phrase, 2 XML message identifier).
     std::function<std::string(int kind, const std::string& macro)> triggerText;
+
+    // Sets the busy mark (no macro starts while it is set) and answers the
+    // mark it replaces.
+    std::function<bool(bool busy)> exchangeBusy;
+    std::function<RecordingDesktop()> recordingDesktop;
 
     // Shutdown and exit steps owned by the recording editor and the player.
     std::function<void()> releaseEventClipboard;
