@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "MiniRunner.h"
 #include "PrivateXvfb.h"
 #include "QtTestLoop.h"
 #include "RecordObserver.h"
@@ -25,73 +26,9 @@
 namespace ks::test {
 namespace {
 
-constexpr std::uint32_t kPlaybackRecording = 4101;
-constexpr std::uint32_t kDelay = 4096;
 // How late one event may be on a machine shared with builds; the benchmark
 // measures the real figures on a quiet one.
 constexpr std::int32_t kLateLimitMs = 80;
-
-class NoExpansion final : public Expander {
-public:
-    void Expand(std::string&) override {}
-};
-
-// Just enough of the macro runner to run a macro's commands in order:
-// PLAYBACK RECORDING starts the player and returns; run step goes on.
-class MiniRunner final : public PlayerHost {
-public:
-    MiniRunner(SettingsStore& store, TickSource& ticks) : store_(store), ticks_(ticks) {}
-
-    void attach(Player& player) { player_ = &player; }
-    void start() {
-        active = true;
-        QTimer::singleShot(0, [this] { runSteps(); });
-    }
-
-    void postRunStep() override {
-        QTimer::singleShot(0, [this] { runSteps(); });
-    }
-    void endRun() override {
-        player_->RemoveCancelWatcher();
-        active = false;
-        ended = true;
-    }
-    bool raiseMainWindow() override { return true; }
-    void postStopRun() override {
-        QTimer::singleShot(0, [this] {
-            if (!active) return;
-            endRun();
-            stopped = true;
-        });
-    }
-
-    bool active = false;
-    bool ended = false;
-    bool stopped = false;
-    std::vector<std::uint32_t> otherCommandTicks;
-
-private:
-    void runSteps() {
-        while (active) {
-            const std::string path = "Mac\\Commands\\" + std::to_string(next_++);
-            const auto id = store_.GetDword("SOFTWARE\\Quorvel\\Keystrider\\Macros\\" + path, "id");
-            if (!id) {
-                endRun();
-                return;
-            }
-            if (*id == kPlaybackRecording) {
-                player_->StartPlayback(path);
-                return;
-            }
-            otherCommandTicks.push_back(ticks_.ticks());
-        }
-    }
-
-    SettingsStore& store_;
-    TickSource& ticks_;
-    Player* player_ = nullptr;
-    int next_ = 0;
-};
 
 JournalEvent key(std::uint32_t message, std::uint8_t vk, std::uint32_t time) {
     return {message, vk, 0, time, 0};
@@ -125,15 +62,7 @@ protected:
         ASSERT_TRUE(store.EnsureRootKeys());
     }
 
-    void macro(const std::string& journal) {
-        ASSERT_TRUE(store.CreateMacroKey("Mac\\Commands\\0"));
-        ASSERT_TRUE(store.CreateMacroKey("Mac\\Commands\\1"));
-        ASSERT_TRUE(store.WriteDword(kPlaybackRecording, "\\Macros\\Mac\\Commands\\0", "id"));
-        ASSERT_TRUE(store.WriteMacroString(journal, "Mac\\Commands\\0", "JournalName"));
-        ASSERT_TRUE(store.WriteDword(1, "\\Macros\\Mac\\Commands\\0", "PlayBackEvent"));
-        ASSERT_TRUE(store.WriteMacroString("0", "Mac\\Commands\\0", "PlayBackSpeed"));
-        ASSERT_TRUE(store.WriteDword(kDelay, "\\Macros\\Mac\\Commands\\1", "id"));
-    }
+    void macro(const std::string& journal) { addPlaybackMacro(store, journal); }
 
     bool runUntil(const std::function<bool()>& done, int limitMs) {
         return runEventsUntil(done, limitMs);
