@@ -26,8 +26,7 @@ RecordDialog::RecordDialog(Services services, QWidget* mainWindow,
       windowControl_(services.windows),
       mainWindow_(mainWindow),
       listedNames_(std::move(listedNames)),
-      recorder_(Recorder::Services{services.store, services.messages, services.windows,
-                                   services.keymap, services.capture, *this}) {
+      recorder_(services, *this) {
     setWindowTitle(QStringLiteral("Keystrider - Record"));
     buildLayout();
     // The windows there are before this dialog shows itself.

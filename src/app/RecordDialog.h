@@ -18,13 +18,7 @@ namespace ks {
 // the window to start in, runs the capture and saves it.
 class RecordDialog final : public QDialog, private RecorderHost {
 public:
-    struct Services {
-        SettingsStore& store;
-        Messages& messages;
-        WindowControl& windows;
-        Keymap& keymap;
-        InputCapture& capture;
-    };
+    using Services = Recorder::Services;
 
     // `mainWindow` is minimised during a capture when asked to; `listedNames`
     // are the recordings the main window lists.

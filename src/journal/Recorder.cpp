@@ -34,15 +34,15 @@ std::vector<RecorderWindow> recorderWindowList(WindowControl& windows) {
     return rows;
 }
 
-Recorder::Recorder(Services services, std::size_t eventLimit)
-    : s_(services), eventLimit_(eventLimit) {}
+Recorder::Recorder(Services services, RecorderHost& host, std::size_t eventLimit)
+    : s_(services), host_(host), eventLimit_(eventLimit) {}
 
 Recorder::~Recorder() {
     Stop();
 }
 
 void Recorder::postForThisCapture(void (Recorder::*step)()) {
-    s_.host.post([this, step, generation = generation_] {
+    host_.post([this, step, generation = generation_] {
         if (generation == generation_) (this->*step)();
     });
 }
@@ -91,19 +91,19 @@ void Recorder::StartCapture() {
         Release();
         showError(s_.messages, "Error allocating memory!");
         Stop();
-        s_.host.closeDialog();
+        host_.closeDialog();
         return;
     }
     growthFailed_ = false;
     layout_ = s_.keymap.layout();
     if (minimize_) {
-        s_.host.minimizeMainWindow(true);
+        host_.minimizeMainWindow(true);
         minimized_ = true;
     }
     capturing_ = s_.capture.start(
         [this](const CapturedInput* inputs, std::size_t count) { Receive(inputs, count); },
         [this] {
-            s_.host.raiseDialog();
+            host_.raiseDialog();
             postForThisCapture(&Recorder::CaptureLost);
         });
     if (!capturing_) {
@@ -120,7 +120,7 @@ void Recorder::Receive(const CapturedInput* inputs, std::size_t count) {
         if (event->message == kWmKeyDown && virtualKeyOf(*event) == kVkCancel) {
             // Ctrl+Break ends the capture; nothing after it belongs to the recording.
             s_.capture.stop();
-            s_.host.raiseDialog();
+            host_.raiseDialog();
             postForThisCapture(&Recorder::StopRequested);
             return;
         }
@@ -133,7 +133,7 @@ bool Recorder::Store(const JournalEvent& event) {
     std::vector<JournalEvent>& events = *buffer_;
     if (events.size() == events.capacity() && !reserve(events.capacity() + kBufferStep)) {
         growthFailed_ = true;
-        s_.host.raiseDialog();
+        host_.raiseDialog();
         postForThisCapture(&Recorder::GrowthFailed);
         return false;
     }
@@ -149,7 +149,7 @@ void Recorder::Stop() {
         attached_.reset();
     }
     if (minimized_) {
-        s_.host.minimizeMainWindow(false);
+        host_.minimizeMainWindow(false);
         minimized_ = false;
     }
 }

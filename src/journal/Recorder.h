@@ -56,7 +56,6 @@ public:
         WindowControl& windows;
         Keymap& keymap;
         InputCapture& capture;
-        RecorderHost& host;
     };
 
     // The buffer starts with room for this many events and grows by as many.
@@ -65,7 +64,7 @@ public:
     // take all memory (10 million events are 200 MB, hours of input).
     static constexpr std::size_t kDefaultEventLimit = 10'000'000;
 
-    explicit Recorder(Services services, std::size_t eventLimit = kDefaultEventLimit);
+    Recorder(Services services, RecorderHost& host, std::size_t eventLimit = kDefaultEventLimit);
     ~Recorder();
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
@@ -105,6 +104,7 @@ private:
     void CaptureLost();
 
     Services s_;
+    RecorderHost& host_;
     std::size_t eventLimit_;
     RecordingType type_ = RecordingType::KeyboardAndMouse;
     bool minimize_ = false;

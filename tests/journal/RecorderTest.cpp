@@ -86,7 +86,7 @@ TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {
 
 class RecorderTest : public StoreFixture {
 protected:
-    RecorderTest() : recorder(Recorder::Services{*store, messages, windows, keymap, capture, host}) {
+    RecorderTest() : recorder(Recorder::Services{*store, messages, windows, keymap, capture}, host) {
         windows.own = {kMain};
     }
 
@@ -192,7 +192,7 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000AndSavesIn800EventPieces) {
 }
 
 TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture, host}, 15000);
+    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture}, host, 15000);
     limited.Record(kTarget);
     host.runPosted();
     std::vector<CapturedInput> inputs(12000, motion(1, 2, 3));
@@ -209,7 +209,7 @@ TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
 }
 
 TEST_F(RecorderTest, NoRoomForTheFirstEventsClosesTheDialog) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture, host}, 5000);
+    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture}, host, 5000);
     limited.Record(kTarget);
     host.runPosted();
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error allocating memory!"});
