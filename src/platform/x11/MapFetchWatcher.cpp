@@ -1,9 +1,9 @@
 #include "platform/x11/MapFetchWatcher.h"
 
+#include "platform/x11/RecordContext.h"
 #include "platform/x11/XlibHelpers.h"
 
 #include <X11/extensions/record.h>
-#include <poll.h>
 
 namespace ks::x11 {
 namespace {
@@ -56,41 +56,19 @@ bool MapFetchWatcher::watch(unsigned long window) {
     return true;
 }
 
-void MapFetchWatcher::processReplies() {
-    // A round trip on the control connection makes the server hand over what
-    // it holds for the recording connection.
-    XSync(x_->control, False);
-    XRecordProcessReplies(x_->data);
-}
-
 void MapFetchWatcher::mark() {
     if (x_->context == 0) return;
-    processReplies();
+    processRecordReplies(*x_);
     state_.fetched = false;
 }
 
 bool MapFetchWatcher::waitForFetch(std::chrono::milliseconds limit) {
     if (x_->context == 0) return false;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    processReplies();
-    while (!state_.fetched && std::chrono::steady_clock::now() < deadline) {
-        pollfd p{ConnectionNumber(x_->data), POLLIN, 0};
-        poll(&p, 1, 2);
-        processReplies();
-    }
-    return state_.fetched;
+    return processRecordRepliesUntil(*x_, [this] { return state_.fetched; }, limit);
 }
 
 void MapFetchWatcher::stop() {
-    if (x_->context == 0) return;
-    XRecordDisableContext(x_->control, x_->context);
-    // The recording connection is free for the next context only once it
-    // has read the end of this one's data.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (!state_.ended && std::chrono::steady_clock::now() < deadline) processReplies();
-    XRecordFreeContext(x_->control, x_->context);
-    XSync(x_->control, False);
-    x_->context = 0;
+    endRecordContext(*x_, [this] { return state_.ended; });
 }
 
 }  // namespace ks::x11

@@ -44,8 +44,6 @@ public:
 
 private:
     MapFetchWatcher(std::unique_ptr<RecordConnections> x, int xkbOpcode);
-    void processReplies();
-
     std::unique_ptr<RecordConnections> x_;
     int xkbOpcode_;
     State state_;

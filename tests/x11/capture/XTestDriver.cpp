@@ -1,0 +1,57 @@
+#include "XTestDriver.h"
+
+#include "platform/x11/OwnDisplay.h"
+
+#include <X11/extensions/XTest.h>
+
+#include <stdexcept>
+
+namespace ks::test {
+
+struct XTestDriver::Connection {
+    x11::OwnDisplay display;
+};
+
+XTestDriver::XTestDriver(const std::string& display)
+    : x_(new Connection{x11::openOwnDisplay(display)}) {
+    if (!x_->display) throw std::runtime_error("cannot open " + display);
+}
+
+XTestDriver::~XTestDriver() = default;
+
+unsigned XTestDriver::keycode(const char* keysymName) const {
+    return XKeysymToKeycode(x_->display.get(), XStringToKeysym(keysymName));
+}
+
+void XTestDriver::key(unsigned keycode, bool press) {
+    XTestFakeKeyEvent(x_->display.get(), keycode, press ? True : False, CurrentTime);
+}
+
+void XTestDriver::button(unsigned button, bool press) {
+    XTestFakeButtonEvent(x_->display.get(), button, press ? True : False, CurrentTime);
+}
+
+void XTestDriver::moveTo(int x, int y) {
+    XTestFakeMotionEvent(x_->display.get(), -1, x, y, CurrentTime);
+}
+
+void XTestDriver::flush() { XFlush(x_->display.get()); }
+
+void XTestDriver::sync() { XSync(x_->display.get(), False); }
+
+unsigned long XTestDriver::root() const { return DefaultRootWindow(x_->display.get()); }
+
+unsigned long XTestDriver::topLevelOf(unsigned long window) const {
+    Display* display = x_->display.get();
+    for (;;) {
+        Window rootReturn = None, parent = None;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) return None;
+        if (children) XFree(children);
+        if (parent == rootReturn) return window;
+        window = parent;
+    }
+}
+
+}  // namespace ks::test
