@@ -95,6 +95,9 @@ void Engine::connectHooks(ShellHooks& hooks) {
     hooks.hotKeyText = [this](std::uint32_t vk) {
         return KeyCodeToHotKeyText(*input_.keymap().layout(), vk);
     };
+    hooks.recordingDesktop = [this] {
+        return RecordingDesktop{&input_.windows(), &input_.keymap(), &capture_};
+    };
     hooks.exchangeBusy = [this](bool busy) {
         const bool was = runner_.busy();
         runner_.setBusy(busy);

@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxSystemValues.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11EventInjector.h"
+#include "platform/x11/X11InputCapture.h"
 #include "platform/x11/X11Platform.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
@@ -65,6 +66,7 @@ private:
     KeyboardMouseCommands inputCommands_;
     X11EventInjector eventInjector_;
     X11CancelWatch cancelWatch_;
+    X11InputCapture capture_;
     MonotonicTickSource ticks_;
     Player player_;
     Application* application_ = nullptr;

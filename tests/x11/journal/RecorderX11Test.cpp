@@ -1,0 +1,326 @@
+// The recorder's dialog on a private X server: input synthesised with XTest
+// while it captures must arrive in the store exactly, and play back the same.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "MiniRunner.h"
+#include "QtTestLoop.h"
+#include "RecordObserver.h"
+#include "RecordingMessages.h"
+#include "TempDir.h"
+#include "TypingWindow.h"
+#include "XvfbSession.h"
+// Before any Xlib header: Xlib defines Status as a macro.
+#include "platform/x11/X11Platform.h"
+#include "app/RecordDialog.h"
+#include "journal/CaptureTranslation.h"
+#include "journal/Player.h"
+#include "journal/RecordingStore.h"
+#include "platform/x11/OwnDisplay.h"
+#include "platform/x11/X11CancelWatch.h"
+#include "platform/x11/X11EventInjector.h"
+#include "platform/x11/X11InputCapture.h"
+
+#include <X11/extensions/XTest.h>
+
+namespace ks::test {
+
+XvfbSession* session = nullptr;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned kKeyA = 38, kKeyB = 56, kKeyAlt = 64, kKeyF1 = 67, kKeyControl = 37,
+                   kKeyPause = 127;
+// How far a recorded gap may be from the gap the test left between two
+// events, on a machine shared with builds.
+constexpr std::int64_t kGapToleranceMs = 20;
+
+// What the test synthesised: the event it expects in the store (its time
+// left 0) and when the server had it.
+struct Injected {
+    JournalEvent expected;
+    Clock::time_point at;
+};
+
+class RecorderX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto opened = x11::X11Platform::open(session->display());
+        ASSERT_TRUE(opened) << opened.error();
+        platform = std::move(*opened);
+        display = x11::openOwnDisplay(session->display());
+        ASSERT_TRUE(display);
+        ASSERT_TRUE(store.EnsureRootKeys());
+        target = std::make_unique<TypingWindow>(*session, "recording target", 100, 100);
+        frame = topLevelOf(target->window());
+    }
+
+    void TearDown() override { dialog.reset(); }
+
+    // Opens the dialog, picks the target window and starts capturing.
+    void openAndRecord(RecordingType type) {
+        dialog = std::make_unique<RecordDialog>(
+            RecordDialog::Services{store, messages, platform->windows(), platform->keymap(), capture},
+            nullptr, std::vector<std::string>{});
+        dialog->show();
+        dialog->typeButton(type)->setChecked(true);
+        QTreeWidget* list = dialog->windowList();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (list->topLevelItem(i)->data(0, Qt::UserRole).toULongLong() == target->window()) {
+                list->setCurrentItem(list->topLevelItem(i));
+            }
+        }
+        ASSERT_NE(list->currentItem(), nullptr) << "the target window is not listed";
+        dialog->RecordClicked();
+        ASSERT_TRUE(runEventsUntil([this] { return dialog->recorder().capturing(); }, 5000));
+        EXPECT_EQ(platform->windows().foreground(), target->window());
+    }
+
+    unsigned long topLevelOf(unsigned long window) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        while (XQueryTree(display.get(), window, &root, &parent, &children, &count)) {
+            if (children) XFree(children);
+            if (parent == root) return window;
+            window = parent;
+        }
+        return 0;
+    }
+
+    void settle(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    void note(const JournalEvent& expected) {
+        XSync(display.get(), False);
+        injected.push_back({expected, Clock::now()});
+    }
+
+    void key(unsigned keycode, bool down, std::uint32_t message) {
+        XTestFakeKeyEvent(display.get(), keycode, down, CurrentTime);
+        const std::uint32_t scan = keycode - 8;
+        const std::uint32_t vk = platform->keymap().layout()->MapVirtualKey(scan, MapType::ScanToVk);
+        note({message, vk | (scan << 8), scan, 0, static_cast<std::uint32_t>(target->window())});
+    }
+    void motion(int x, int y) {
+        XTestFakeMotionEvent(display.get(), DefaultScreen(display.get()), x, y, CurrentTime);
+        note({kWmMouseMove, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 0,
+              static_cast<std::uint32_t>(frame)});
+    }
+    void button(unsigned number, bool down, std::uint32_t message, int x, int y) {
+        XTestFakeButtonEvent(display.get(), number, down, CurrentTime);
+        const bool wheel = message == kWmMouseWheel;
+        note({message, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 0,
+              wheel ? static_cast<std::uint32_t>(number == 4 ? 120 : -120)
+                    : static_cast<std::uint32_t>(frame)});
+    }
+
+    // A mixed sequence with gaps between its events; the pointer stays over the target.
+    void injectSequence() {
+        motion(200, 150);
+        settle(30);
+        key(kKeyA, true, kWmKeyDown);
+        settle(40);
+        key(kKeyA, false, kWmKeyUp);
+        settle(25);
+        button(1, true, kWmLButtonDown, 200, 150);
+        settle(60);
+        button(1, false, kWmLButtonUp, 200, 150);
+        motion(260, 190);
+        settle(35);
+        button(3, true, kWmRButtonDown, 260, 190);
+        button(3, false, kWmRButtonUp, 260, 190);
+        settle(20);
+        button(2, true, kWmMButtonDown, 260, 190);
+        button(2, false, kWmMButtonUp, 260, 190);
+        settle(30);
+        button(5, true, kWmMouseWheel, 260, 190);
+        XTestFakeButtonEvent(display.get(), 5, False, CurrentTime);  // no event of its own
+        settle(45);
+        key(kKeyAlt, true, kWmSysKeyDown);
+        key(kKeyF1, true, kWmSysKeyDown);
+        settle(20);
+        key(kKeyF1, false, kWmSysKeyUp);
+        key(kKeyAlt, false, kWmSysKeyUp);
+        settle(30);
+        key(kKeyB, true, kWmKeyDown);
+        key(kKeyB, false, kWmKeyUp);
+        settle(30);
+    }
+
+    // Ctrl+Break as the user ends a recording with it; waits for the dialog to stop.
+    void endWithCtrlBreak() {
+        XTestFakeKeyEvent(display.get(), kKeyControl, True, CurrentTime);
+        XTestFakeKeyEvent(display.get(), kKeyPause, True, CurrentTime);
+        XTestFakeKeyEvent(display.get(), kKeyPause, False, CurrentTime);
+        XTestFakeKeyEvent(display.get(), kKeyControl, False, CurrentTime);
+        XSync(display.get(), False);
+        ASSERT_TRUE(runEventsUntil(
+            [this] { return !messages.shown.empty() && !dialog->recorder().capturing(); }, 5000));
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{"Recording stopped!"});
+        messages.clear();
+    }
+
+    std::vector<JournalEvent> save(const std::string& name) {
+        dialog->nameEdit()->setText(QString::fromStdString(name));
+        dialog->SaveClicked();
+        EXPECT_EQ(dialog->result(), QDialog::Accepted) << messages.texts().size();
+        auto events = LoadRecordingForPlayback(store, name);
+        return events ? *events : std::vector<JournalEvent>{};
+    }
+
+    // The injected events that pass `type`, compared field by field with the
+    // stored ones, the times by their gaps.
+    void expectStored(const std::vector<JournalEvent>& stored, RecordingType type) {
+        std::vector<Injected> wanted;
+        for (const Injected& i : injected) {
+            if (passesFilter(static_cast<std::uint32_t>(type), i.expected.message)) wanted.push_back(i);
+        }
+        ASSERT_EQ(stored.size(), wanted.size());
+        for (std::size_t n = 0; n < stored.size(); ++n) {
+            SCOPED_TRACE(n);
+            JournalEvent untimed = stored[n];
+            untimed.time = 0;
+            EXPECT_EQ(untimed, wanted[n].expected);
+            if (n == 0) continue;
+            const auto recordedGap = static_cast<std::int64_t>(stored[n].time - stored[n - 1].time);
+            const auto leftGap = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     wanted[n].at - wanted[n - 1].at).count();
+            EXPECT_NEAR(recordedGap, leftGap, kGapToleranceMs);
+        }
+    }
+
+    TempDir dir;
+    RecordingMessages messages;
+    KeyTree tree{dir.file("store.db")};
+    SettingsStore store{tree, messages};
+    std::unique_ptr<x11::X11Platform> platform;
+    X11InputCapture capture{session->display()};
+    x11::OwnDisplay display;
+    std::unique_ptr<TypingWindow> target;
+    unsigned long frame = 0;
+    std::unique_ptr<RecordDialog> dialog;
+    std::vector<Injected> injected;
+};
+
+TEST_F(RecorderX11Test, StoresExactlyTheInputUpToCtrlBreak) {
+    openAndRecord(RecordingType::KeyboardAndMouse);
+    injectSequence();
+    endWithCtrlBreak();
+    expectStored(save("Everything"), RecordingType::KeyboardAndMouse);
+    EXPECT_EQ(ListRecordings(store),
+              (std::vector<RecordingRow>{{"Everything", "Keyboard & Mouse", 1}}));
+}
+
+TEST_F(RecorderX11Test, KeyboardAndMouseRecordingsKeepOnlyTheirEvents) {
+    for (RecordingType type : {RecordingType::Keyboard, RecordingType::Mouse}) {
+        SCOPED_TRACE(static_cast<int>(type));
+        injected.clear();
+        openAndRecord(type);
+        injectSequence();
+        endWithCtrlBreak();
+        expectStored(save("Only " + std::to_string(static_cast<int>(type))), type);
+    }
+}
+
+TEST_F(RecorderX11Test, ALongCaptureGrowsTheBufferAndSavesIn32Pieces) {
+    openAndRecord(RecordingType::Mouse);
+    constexpr int kEvents = 25000;
+    for (int i = 0; i < kEvents; ++i) {
+        XTestFakeMotionEvent(display.get(), DefaultScreen(display.get()), 200 + i % 2, 150 + i % 100,
+                             CurrentTime);
+        if (i % 500 == 0) XSync(display.get(), False);
+    }
+    XSync(display.get(), False);
+    endWithCtrlBreak();
+    const std::vector<JournalEvent> stored = save("Long");
+    ASSERT_EQ(stored.size(), static_cast<std::size_t>(kEvents));
+    for (int i = 0; i < kEvents; ++i) {
+        ASSERT_EQ(stored[i].paramL, 200u + i % 2) << i;
+        ASSERT_EQ(stored[i].paramH, 150u + i % 100) << i;
+    }
+    const std::string key = "SOFTWARE\\Quorvel\\Keystrider\\Journals\\Long";
+    EXPECT_EQ(store.GetDword(key, "Count"), 32u);
+    EXPECT_EQ(store.GetBinary(key, "31")->size(), 200u * kJournalEventSize);
+}
+
+TEST_F(RecorderX11Test, ARecordingPlaysBackAsItWasRecorded) {
+    openAndRecord(RecordingType::KeyboardAndMouse);
+    injectSequence();
+    endWithCtrlBreak();
+    const std::vector<JournalEvent> recorded = save("Round");
+    ASSERT_FALSE(recorded.empty());
+    dialog.reset();
+
+    addPlaybackMacro(store, "Round");
+    NoExpansion expander;
+    MonotonicTickSource ticks;
+    MiniRunner runner{store, ticks};
+    X11EventInjector injector(platform->keymap(), session->display());
+    X11CancelWatch watch(session->display());
+    Player player(Player::Services{store, expander, injector, watch, ticks, runner});
+    runner.attach(player);
+    // The pointer starts away from the first position, so the first move is seen.
+    XTestFakeMotionEvent(display.get(), DefaultScreen(display.get()), 10, 10, CurrentTime);
+    XSync(display.get(), False);
+    RecordObserver observer(session->display());
+    ASSERT_TRUE(observer.started());
+    runner.start();
+    ASSERT_TRUE(runEventsUntil([&runner] { return runner.ended; }, 10000));
+
+    // The wheel notch comes back as a press and a release of its button.
+    std::size_t wanted = recorded.size() + 1;
+    const std::vector<ObservedEvent> seen = observer.waitFor(wanted, 3000);
+    ASSERT_EQ(seen.size(), wanted);
+    std::size_t s = 0;
+    for (const JournalEvent& event : recorded) {
+        SCOPED_TRACE(s);
+        const ObservedEvent& played = seen[s];
+        const auto recordedOffset = static_cast<std::int32_t>(event.time - recorded[0].time);
+        const auto playedOffset = static_cast<std::int32_t>(played.time - seen[0].time);
+        EXPECT_GE(playedOffset - recordedOffset, -1);
+        EXPECT_LE(playedOffset - recordedOffset, 80);
+        if (isKeyboardMessage(event.message)) {
+            const bool down = event.message == kWmKeyDown || event.message == kWmSysKeyDown;
+            EXPECT_EQ(played.type, down ? kKeyPress : kKeyRelease);
+            EXPECT_EQ(played.detail, event.paramH + 8);
+        } else {
+            EXPECT_EQ(played.x, static_cast<int>(event.paramL));
+            EXPECT_EQ(played.y, static_cast<int>(event.paramH));
+            if (event.message == kWmMouseMove) {
+                EXPECT_EQ(played.type, kMotionNotify);
+            }
+            if (event.message == kWmMouseWheel) {
+                EXPECT_EQ(played.type, kButtonPress);
+                EXPECT_EQ(seen[++s].type, kButtonRelease);
+            }
+        }
+        ++s;
+    }
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace ks::test
+
+int main(int argc, char** argv) {
+    XInitThreads();
+    ::testing::InitGoogleTest(&argc, argv);
+    // The dialog shows on the test's own server, never on the developer's display.
+    ks::test::XvfbSession xvfb;
+    ks::test::session = &xvfb;
+    setenv("DISPLAY", xvfb.display().c_str(), 1);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
