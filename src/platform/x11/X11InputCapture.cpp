@@ -55,7 +55,6 @@ static_assert(KeyPress == kFirstDeviceEvent && MotionNotify == kFirstDeviceEvent
 // While capturing, a round trip on the control connection this often makes
 // the server write, so a key (Ctrl+Break ending a recording) arrives promptly.
 constexpr int kPingMs = 50;
-constexpr auto kEnableLimit = std::chrono::seconds(1);
 
 struct RecordDataFree {
     void operator()(XRecordInterceptData* data) const { XRecordFreeData(data); }
@@ -139,7 +138,9 @@ bool X11InputCapture::Impl::open() {
 
 void X11InputCapture::Impl::close() {
     ping.stop();
-    notifier.reset();  // before its socket goes
+    // Before its socket goes. A loss is met inside the notifier's own signal;
+    // QSocketNotifier allows being deleted there.
+    notifier.reset();
     x.reset();
     guard.forget();
     pending.clear();
@@ -149,17 +150,17 @@ bool X11InputCapture::Impl::enable() {
     if (!x11::createDeviceEventContext(*x)) return false;
     dataStarted = dataEnded = false;
     pending.clear();
-    XRecordEnableContextAsync(x->data, x->context, &Impl::intercept, reinterpret_cast<XPointer>(this));
-    // Events count from the moment the server enabled the context, so that
-    // nothing pressed after start() returns is missed.
-    x11::processRecordRepliesUntil(*x, [this] { return dataStarted || lost; }, kEnableLimit);
-    return dataStarted && !lost;
+    // Waits for the server's start-of-data reply (a round trip): every event
+    // after start() returns is recorded.
+    const Status enabled =
+        XRecordEnableContextAsync(x->data, x->context, &Impl::intercept, reinterpret_cast<XPointer>(this));
+    return enabled && dataStarted && !lost;
 }
 
 void X11InputCapture::Impl::disable() {
     ping.stop();
     if (notifier) notifier->setEnabled(false);
-    if (x && !lost) x11::endRecordContext(*x, [this] { return dataEnded || lost; });
+    if (x && !lost) x11::endRecordContext(*x, [this] { return dataEnded || lost || !dataStarted; });
     if (lost) close();
     pending.clear();
 }
