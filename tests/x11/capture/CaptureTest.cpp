@@ -286,5 +286,32 @@ TEST(CaptureLossTest, ServerDeathIsReportedOnceAndTheProgramGoesOn) {
     EXPECT_EQ(captured.losses, 1);
 }
 
+// The capture's connections are killed one at a time, as xkill would: the
+// loss is reported once, and a new start() opens fresh connections.
+TEST(CaptureLossTest, AKilledConnectionIsReportedOnceAndStartOpensAfresh) {
+    testApplication();
+    // Opened in this order on a bare server, the capture's control and data
+    // connections are the two clients after the driver's.
+    for (const unsigned long connection : {1ul, 2ul}) {
+        SCOPED_TRACE(connection == 1 ? "control" : "data");
+        XvfbSession server(false);
+        XTestDriver driver(server.display());
+        Captured captured;
+        X11InputCapture capture(server.display());
+        ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
+        driver.killClient(driver.clientBase() + connection * XTestDriver::kClientRange);
+        ASSERT_TRUE(runEventsUntil([&] { return captured.losses > 0; }, kWaitMs));
+        settle(200);
+        EXPECT_EQ(captured.losses, 1);
+
+        ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
+        driver.key(driver.keycode("h"), true);
+        driver.key(driver.keycode("h"), false);
+        driver.sync();
+        ASSERT_TRUE(captured.waitFor(2));
+        EXPECT_EQ(captured.events[0].detail, driver.keycode("h"));
+    }
+}
+
 }  // namespace
 }  // namespace ks::test

@@ -39,6 +39,15 @@ void XTestDriver::flush() { XFlush(x_->display.get()); }
 
 void XTestDriver::sync() { XSync(x_->display.get(), False); }
 
+unsigned long XTestDriver::clientBase() const {
+    return XAllocID(x_->display.get()) & ~(kClientRange - 1);
+}
+
+void XTestDriver::killClient(unsigned long resource) {
+    XKillClient(x_->display.get(), resource);
+    sync();
+}
+
 unsigned long XTestDriver::root() const { return DefaultRootWindow(x_->display.get()); }
 
 unsigned long XTestDriver::topLevelOf(unsigned long window) const {

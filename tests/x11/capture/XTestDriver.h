@@ -23,6 +23,14 @@ public:
     void flush();
     void sync();
 
+    // The first resource of this connection's client. The server gives a
+    // new client the lowest free client number, each a range of 2^21
+    // resources wide (for its default of 256 clients).
+    unsigned long clientBase() const;
+    static constexpr unsigned long kClientRange = 1ul << 21;
+    // Ends the client that owns `resource`, as xkill does.
+    void killClient(unsigned long resource);
+
     unsigned long root() const;
     // The root's child that holds `window`: the window manager's frame.
     unsigned long topLevelOf(unsigned long window) const;
