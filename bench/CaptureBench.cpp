@@ -6,7 +6,6 @@
 //   bench_capture [N]      (default 100000)
 
 #include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -38,7 +37,9 @@ std::vector<unsigned> letterKeycodes(const test::XTestDriver& driver) {
 }
 
 // Press and release of one key per pair, the keys taking turns.
-unsigned keycodeOf(const std::vector<unsigned>& codes, std::size_t event) { return codes[(event / 2) % codes.size()]; }
+unsigned keycodeOf(const std::vector<unsigned>& codes, std::size_t event) {
+    return codes[(event / 2) % codes.size()];
+}
 
 void inject(const std::string& display, std::size_t count) {
     test::XTestDriver driver(display);
@@ -48,12 +49,14 @@ void inject(const std::string& display, std::size_t count) {
 }
 
 // Where the captured events differ from the injected ones; empty when they agree.
-std::string firstDifference(const std::vector<CapturedInput>& events, const std::vector<unsigned>& codes,
-                            std::size_t count) {
+std::string firstDifference(const std::vector<CapturedInput>& events,
+                            const std::vector<unsigned>& codes, std::size_t count) {
     for (std::size_t i = 0; i < std::min(count, events.size()); ++i) {
-        const auto kind = i % 2 == 0 ? CapturedInput::Kind::KeyPress : CapturedInput::Kind::KeyRelease;
+        const auto kind =
+            i % 2 == 0 ? CapturedInput::Kind::KeyPress : CapturedInput::Kind::KeyRelease;
         if (events[i].detail != keycodeOf(codes, i) || events[i].kind != kind) {
-            return "event " + std::to_string(i) + " differs (" + std::to_string(events.size()) + " captured)";
+            return "event " + std::to_string(i) + " differs (" + std::to_string(events.size()) +
+                   " captured)";
         }
     }
     if (events.size() != count) {
@@ -90,9 +93,10 @@ int run(std::size_t count) {
 
     const double seconds = std::chrono::duration<double>(end - begin).count();
     const std::string difference = firstDifference(events, codes, count);
-    std::printf("%zu key events injected through XTest, captured through RECORD in %zu blocks\n", count,
-                blocks);
-    std::printf("end to end: %.3f s, %.0f events/s\n", seconds, static_cast<double>(events.size()) / seconds);
+    std::printf("%zu key events injected through XTest, captured through RECORD in %zu blocks\n",
+                count, blocks);
+    std::printf("end to end: %.3f s, %.0f events/s\n", seconds,
+                static_cast<double>(events.size()) / seconds);
     std::printf("all captured in order: %s\n", difference.empty() ? "yes" : difference.c_str());
     return difference.empty() && !lost ? 0 : 1;
 }

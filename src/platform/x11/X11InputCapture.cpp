@@ -5,7 +5,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QtGlobal>
-
 #include <atomic>
 #include <exception>
 #include <iterator>
@@ -21,8 +20,8 @@ namespace {
 // Before the X headers, whose X.h makes KeyPress and its kin macros.
 using Kind = CapturedInput::Kind;
 constexpr int kFirstDeviceEvent = 2;  // the core protocol's KeyPress
-constexpr Kind kKindOfType[] = {Kind::KeyPress, Kind::KeyRelease, Kind::ButtonPress, Kind::ButtonRelease,
-                                Kind::Motion};
+constexpr Kind kKindOfType[] = {Kind::KeyPress, Kind::KeyRelease, Kind::ButtonPress,
+                                Kind::ButtonRelease, Kind::Motion};
 
 std::optional<Kind> kindOf(int type) {
     const int index = type - kFirstDeviceEvent;
@@ -37,12 +36,13 @@ bool isKey(const CapturedInput& input) {
 }  // namespace
 }  // namespace ks
 
+// clang-format off
 // XConnection.h (through XlibHelpers.h) before Xlib, which makes Status a macro.
 #include "platform/x11/XlibHelpers.h"
 #include "platform/x11/ConnectionLossGuard.h"
-
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
+// clang-format on
 
 namespace ks {
 namespace {
@@ -70,7 +70,8 @@ std::uint32_t modifiersOf(unsigned state) {
 }
 
 std::optional<CapturedInput> capturedFrom(const XRecordInterceptData& data) {
-    if (data.category != XRecordFromServer || data.data_len * 4 < sizeof(xEvent)) return std::nullopt;
+    if (data.category != XRecordFromServer || data.data_len * 4 < sizeof(xEvent))
+        return std::nullopt;
     const auto* event = reinterpret_cast<const xEvent*>(data.data);
     const auto kind = kindOf(event->u.u.type & 0x7F);
     if (!kind) return std::nullopt;
@@ -132,7 +133,8 @@ bool X11InputCapture::Impl::open() {
     }
     notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(x->data), QSocketNotifier::Read);
     notifier->setEnabled(false);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &lossContext, [this] { read(false); });
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &lossContext,
+                     [this] { read(false); });
     return true;
 }
 
@@ -152,8 +154,8 @@ bool X11InputCapture::Impl::enable() {
     pending.clear();
     // Waits for the server's start-of-data reply (a round trip): every event
     // after start() returns is recorded.
-    const Status enabled =
-        XRecordEnableContextAsync(x->data, x->context, &Impl::intercept, reinterpret_cast<XPointer>(this));
+    const Status enabled = XRecordEnableContextAsync(x->data, x->context, &Impl::intercept,
+                                                     reinterpret_cast<XPointer>(this));
     return enabled && dataStarted && !lost;
 }
 
@@ -204,7 +206,8 @@ void X11InputCapture::Impl::lookUpWindows(std::vector<CapturedInput>& block) {
             Window rootReturn = None, child = None;
             int rootX = 0, rootY = 0, winX = 0, winY = 0;
             unsigned mask = 0;
-            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY,
+                          &mask);
             underPointer = child == None ? root : child;
         }
         input.window = isKey(input) ? *focus : *underPointer;
@@ -237,7 +240,9 @@ X11InputCapture::X11InputCapture(const std::string& displayName) : impl_(new Imp
     impl_->displayName = displayName;
 }
 
-X11InputCapture::~X11InputCapture() { stop(); }
+X11InputCapture::~X11InputCapture() {
+    stop();
+}
 
 bool X11InputCapture::start(EventsHandler onEvents, LostHandler onLost) {
     stop();

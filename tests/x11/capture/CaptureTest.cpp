@@ -44,7 +44,7 @@ void settle(int ms) {
 }
 
 class CaptureTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         testApplication();
         session_ = std::make_unique<XvfbSession>();
@@ -69,7 +69,7 @@ protected:
         driver.sync();
     }
 
-private:
+  private:
     static inline std::unique_ptr<XvfbSession> session_;
     static inline std::unique_ptr<TypingWindow> window_;
 };
@@ -131,11 +131,21 @@ Played play(XTestDriver& driver, const std::vector<Step>& steps, int x, int y) {
         const unsigned code = step.key ? driver.keycode(step.key) : 0;
         played.sent.push_back(Clock::now());
         switch (step.act) {
-            case Act::Move: driver.moveTo(x, y); break;
-            case Act::KeyDown: driver.key(code, true); break;
-            case Act::KeyUp: driver.key(code, false); break;
-            case Act::ButtonDown: driver.button(step.button, true); break;
-            case Act::ButtonUp: driver.button(step.button, false); break;
+            case Act::Move:
+                driver.moveTo(x, y);
+                break;
+            case Act::KeyDown:
+                driver.key(code, true);
+                break;
+            case Act::KeyUp:
+                driver.key(code, false);
+                break;
+            case Act::ButtonDown:
+                driver.button(step.button, true);
+                break;
+            case Act::ButtonUp:
+                driver.button(step.button, false);
+                break;
         }
         driver.sync();
         played.handled.push_back(Clock::now());
@@ -148,8 +158,9 @@ std::int64_t millisecondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-void expectCaptured(const std::vector<CapturedInput>& events, std::size_t first, const std::vector<Step>& steps,
-                    const Played& played, int x, int y, unsigned long focus, unsigned long underPointer) {
+void expectCaptured(const std::vector<CapturedInput>& events, std::size_t first,
+                    const std::vector<Step>& steps, const Played& played, int x, int y,
+                    unsigned long focus, unsigned long underPointer) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
         SCOPED_TRACE(testing::Message() << "step " << i);
         const CapturedInput& event = events.at(first + i);
@@ -165,7 +176,8 @@ void expectCaptured(const std::vector<CapturedInput>& events, std::size_t first,
         // The server stamps each event when it handles it: the gap between
         // two stamps lies within what the client saw of the two steps,
         // give or take the stamps' millisecond rounding.
-        const auto serverGap = static_cast<std::int64_t>(event.time - events.at(first + i - 1).time);
+        const auto serverGap =
+            static_cast<std::int64_t>(event.time - events.at(first + i - 1).time);
         EXPECT_GE(serverGap, millisecondsBetween(played.handled[i - 1], played.sent[i]) - 1);
         EXPECT_LE(serverGap, millisecondsBetween(played.sent[i - 1], played.handled[i]) + 1);
     }
@@ -183,8 +195,10 @@ TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
     ASSERT_EQ(captured.events.size(), kInWindow.size() + kOnDesktop.size());
 
     const unsigned long focus = window().window();
-    expectCaptured(captured.events, 0, kInWindow, inWindow, 250, 250, focus, driver.topLevelOf(focus));
-    expectCaptured(captured.events, kInWindow.size(), kOnDesktop, onDesktop, 900, 650, focus, driver.root());
+    expectCaptured(captured.events, 0, kInWindow, inWindow, 250, 250, focus,
+                   driver.topLevelOf(focus));
+    expectCaptured(captured.events, kInWindow.size(), kOnDesktop, onDesktop, 900, 650, focus,
+                   driver.root());
     EXPECT_GE(captured.events[kInWindow.size()].time, captured.events[kInWindow.size() - 1].time);
     EXPECT_EQ(captured.losses, 0);
 }

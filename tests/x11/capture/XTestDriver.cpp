@@ -1,10 +1,10 @@
 #include "XTestDriver.h"
 
-#include "platform/x11/OwnDisplay.h"
-
 #include <X11/extensions/XTest.h>
 
 #include <stdexcept>
+
+#include "platform/x11/OwnDisplay.h"
 
 namespace ks::test {
 
@@ -35,9 +35,13 @@ void XTestDriver::moveTo(int x, int y) {
     XTestFakeMotionEvent(x_->display.get(), -1, x, y, CurrentTime);
 }
 
-void XTestDriver::flush() { XFlush(x_->display.get()); }
+void XTestDriver::flush() {
+    XFlush(x_->display.get());
+}
 
-void XTestDriver::sync() { XSync(x_->display.get(), False); }
+void XTestDriver::sync() {
+    XSync(x_->display.get(), False);
+}
 
 unsigned long XTestDriver::clientBase() const {
     return XAllocID(x_->display.get()) & ~(kClientRange - 1);
@@ -48,7 +52,9 @@ void XTestDriver::killClient(unsigned long resource) {
     sync();
 }
 
-unsigned long XTestDriver::root() const { return DefaultRootWindow(x_->display.get()); }
+unsigned long XTestDriver::root() const {
+    return DefaultRootWindow(x_->display.get());
+}
 
 unsigned long XTestDriver::topLevelOf(unsigned long window) const {
     Display* display = x_->display.get();

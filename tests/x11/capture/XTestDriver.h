@@ -8,7 +8,7 @@ namespace ks::test {
 // Presses keys and buttons and moves the pointer of a test display through
 // XTest, on a connection of its own, as a user at the desktop would.
 class XTestDriver {
-public:
+  public:
     // Throws std::runtime_error when the display cannot be opened.
     explicit XTestDriver(const std::string& display);
     ~XTestDriver();
@@ -35,7 +35,7 @@ public:
     // The root's child that holds `window`: the window manager's frame.
     unsigned long topLevelOf(unsigned long window) const;
 
-private:
+  private:
     struct Connection;
     std::unique_ptr<Connection> x_;
 };
