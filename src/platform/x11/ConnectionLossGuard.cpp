@@ -39,9 +39,12 @@ void installSurvivingHandler() {
 
 }  // namespace
 
-ConnectionLossGuard::ConnectionLossGuard(std::function<void()> onLost) : onLost_(std::move(onLost)) {}
+ConnectionLossGuard::ConnectionLossGuard(std::function<void()> onLost)
+    : onLost_(std::move(onLost)) {}
 
-ConnectionLossGuard::~ConnectionLossGuard() { forget(); }
+ConnectionLossGuard::~ConnectionLossGuard() {
+    forget();
+}
 
 void ConnectionLossGuard::watch(Display* display) {
     installSurvivingHandler();

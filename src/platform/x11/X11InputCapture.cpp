@@ -5,7 +5,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QtGlobal>
-
 #include <atomic>
 #include <exception>
 #include <iterator>
@@ -21,8 +20,8 @@ namespace {
 // Before the X headers, whose X.h makes KeyPress and its kin macros.
 using Kind = CapturedInput::Kind;
 constexpr int kFirstDeviceEvent = 2;  // the core protocol's KeyPress
-constexpr Kind kKindOfType[] = {Kind::KeyPress, Kind::KeyRelease, Kind::ButtonPress, Kind::ButtonRelease,
-                                Kind::Motion};
+constexpr Kind kKindOfType[] = {Kind::KeyPress, Kind::KeyRelease, Kind::ButtonPress,
+                                Kind::ButtonRelease, Kind::Motion};
 
 std::optional<Kind> kindOf(int type) {
     const int index = type - kFirstDeviceEvent;
@@ -37,12 +36,13 @@ bool isKey(const CapturedInput& input) {
 }  // namespace
 }  // namespace ks
 
+// clang-format off
 // XConnection.h (through XlibHelpers.h) before Xlib, which makes Status a macro.
 #include "platform/x11/XlibHelpers.h"
 #include "platform/x11/ConnectionLossGuard.h"
-
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
+// clang-format on
 
 namespace ks {
 namespace {
@@ -55,7 +55,6 @@ static_assert(KeyPress == kFirstDeviceEvent && MotionNotify == kFirstDeviceEvent
 // While capturing, a round trip on the control connection this often makes
 // the server write, so a key (Ctrl+Break ending a recording) arrives promptly.
 constexpr int kPingMs = 50;
-constexpr auto kEnableLimit = std::chrono::seconds(1);
 
 struct RecordDataFree {
     void operator()(XRecordInterceptData* data) const { XRecordFreeData(data); }
@@ -71,7 +70,8 @@ std::uint32_t modifiersOf(unsigned state) {
 }
 
 std::optional<CapturedInput> capturedFrom(const XRecordInterceptData& data) {
-    if (data.category != XRecordFromServer || data.data_len * 4 < sizeof(xEvent)) return std::nullopt;
+    if (data.category != XRecordFromServer || data.data_len * 4 < sizeof(xEvent))
+        return std::nullopt;
     const auto* event = reinterpret_cast<const xEvent*>(data.data);
     const auto kind = kindOf(event->u.u.type & 0x7F);
     if (!kind) return std::nullopt;
@@ -133,13 +133,16 @@ bool X11InputCapture::Impl::open() {
     }
     notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(x->data), QSocketNotifier::Read);
     notifier->setEnabled(false);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &lossContext, [this] { read(false); });
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &lossContext,
+                     [this] { read(false); });
     return true;
 }
 
 void X11InputCapture::Impl::close() {
     ping.stop();
-    notifier.reset();  // before its socket goes
+    // Before its socket goes. A loss is met inside the notifier's own signal;
+    // QSocketNotifier allows being deleted there.
+    notifier.reset();
     x.reset();
     guard.forget();
     pending.clear();
@@ -149,17 +152,17 @@ bool X11InputCapture::Impl::enable() {
     if (!x11::createDeviceEventContext(*x)) return false;
     dataStarted = dataEnded = false;
     pending.clear();
-    XRecordEnableContextAsync(x->data, x->context, &Impl::intercept, reinterpret_cast<XPointer>(this));
-    // Events count from the moment the server enabled the context, so that
-    // nothing pressed after start() returns is missed.
-    x11::processRecordRepliesUntil(*x, [this] { return dataStarted || lost; }, kEnableLimit);
-    return dataStarted && !lost;
+    // Waits for the server's start-of-data reply (a round trip): every event
+    // after start() returns is recorded.
+    const Status enabled = XRecordEnableContextAsync(x->data, x->context, &Impl::intercept,
+                                                     reinterpret_cast<XPointer>(this));
+    return enabled && dataStarted && !lost;
 }
 
 void X11InputCapture::Impl::disable() {
     ping.stop();
     if (notifier) notifier->setEnabled(false);
-    if (x && !lost) x11::endRecordContext(*x, [this] { return dataEnded || lost; });
+    if (x && !lost) x11::endRecordContext(*x, [this] { return dataEnded || lost || !dataStarted; });
     if (lost) close();
     pending.clear();
 }
@@ -203,7 +206,8 @@ void X11InputCapture::Impl::lookUpWindows(std::vector<CapturedInput>& block) {
             Window rootReturn = None, child = None;
             int rootX = 0, rootY = 0, winX = 0, winY = 0;
             unsigned mask = 0;
-            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY,
+                          &mask);
             underPointer = child == None ? root : child;
         }
         input.window = isKey(input) ? *focus : *underPointer;
@@ -236,7 +240,9 @@ X11InputCapture::X11InputCapture(const std::string& displayName) : impl_(new Imp
     impl_->displayName = displayName;
 }
 
-X11InputCapture::~X11InputCapture() { stop(); }
+X11InputCapture::~X11InputCapture() {
+    stop();
+}
 
 bool X11InputCapture::start(EventsHandler onEvents, LostHandler onLost) {
     stop();

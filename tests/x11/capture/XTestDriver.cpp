@@ -1,10 +1,10 @@
 #include "XTestDriver.h"
 
-#include "platform/x11/OwnDisplay.h"
-
 #include <X11/extensions/XTest.h>
 
 #include <stdexcept>
+
+#include "platform/x11/OwnDisplay.h"
 
 namespace ks::test {
 
@@ -35,11 +35,26 @@ void XTestDriver::moveTo(int x, int y) {
     XTestFakeMotionEvent(x_->display.get(), -1, x, y, CurrentTime);
 }
 
-void XTestDriver::flush() { XFlush(x_->display.get()); }
+void XTestDriver::flush() {
+    XFlush(x_->display.get());
+}
 
-void XTestDriver::sync() { XSync(x_->display.get(), False); }
+void XTestDriver::sync() {
+    XSync(x_->display.get(), False);
+}
 
-unsigned long XTestDriver::root() const { return DefaultRootWindow(x_->display.get()); }
+unsigned long XTestDriver::clientBase() const {
+    return XAllocID(x_->display.get()) & ~(kClientRange - 1);
+}
+
+void XTestDriver::killClient(unsigned long resource) {
+    XKillClient(x_->display.get(), resource);
+    sync();
+}
+
+unsigned long XTestDriver::root() const {
+    return DefaultRootWindow(x_->display.get());
+}
 
 unsigned long XTestDriver::topLevelOf(unsigned long window) const {
     Display* display = x_->display.get();

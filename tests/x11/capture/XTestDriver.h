@@ -8,7 +8,7 @@ namespace ks::test {
 // Presses keys and buttons and moves the pointer of a test display through
 // XTest, on a connection of its own, as a user at the desktop would.
 class XTestDriver {
-public:
+  public:
     // Throws std::runtime_error when the display cannot be opened.
     explicit XTestDriver(const std::string& display);
     ~XTestDriver();
@@ -23,11 +23,19 @@ public:
     void flush();
     void sync();
 
+    // The first resource of this connection's client. The server gives a
+    // new client the lowest free client number, each a range of 2^21
+    // resources wide (for its default of 256 clients).
+    unsigned long clientBase() const;
+    static constexpr unsigned long kClientRange = 1ul << 21;
+    // Ends the client that owns `resource`, as xkill does.
+    void killClient(unsigned long resource);
+
     unsigned long root() const;
     // The root's child that holds `window`: the window manager's frame.
     unsigned long topLevelOf(unsigned long window) const;
 
-private:
+  private:
     struct Connection;
     std::unique_ptr<Connection> x_;
 };
