@@ -2,10 +2,12 @@
 
 #include <QMetaObject>
 #include <QObject>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QtGlobal>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <exception>
 #include <iterator>
 #include <optional>
@@ -42,6 +44,7 @@ bool isKey(const CapturedInput& input) {
 #include "platform/x11/ConnectionLossGuard.h"
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
+#include <sys/socket.h>
 // clang-format on
 
 namespace ks {
@@ -55,6 +58,7 @@ static_assert(KeyPress == kFirstDeviceEvent && MotionNotify == kFirstDeviceEvent
 // While capturing, a round trip on the control connection this often makes
 // the server write, so a key (Ctrl+Break ending a recording) arrives promptly.
 constexpr int kPingMs = 50;
+constexpr auto kEnableLimit = std::chrono::seconds(1);
 
 struct RecordDataFree {
     void operator()(XRecordInterceptData* data) const { XRecordFreeData(data); }
@@ -87,28 +91,45 @@ std::optional<CapturedInput> capturedFrom(const XRecordInterceptData& data) {
 
 }  // namespace
 
+// The data connection is read by a thread of its own that blocks in
+// XRecordEnableContext. Reading it on the GUI thread instead, with
+// XRecordEnableContextAsync and XRecordProcessReplies whenever its socket
+// was readable, lost or repeated single events now and then when a burst of
+// input coincided with round trips on other connections (seen with a bare
+// Xlib program too, in up to half of all 100,000-event runs); the blocking
+// reader lost none under the same conditions.
 struct X11InputCapture::Impl {
     std::string displayName;
-    QObject lossContext;  // pending loss reports die with the capture
+    QObject gui;  // queued deliveries and loss reports die with the capture
     std::atomic<bool> lost{false};
     // Declared before the connections: closing a broken display may meet
     // the loss again, so the guard outlives them.
     x11::ConnectionLossGuard guard{[this] { lost = true; }};
     std::unique_ptr<x11::RecordConnections> x;
-    std::unique_ptr<QSocketNotifier> notifier;
+    std::thread reader;
     QTimer ping;
     EventsHandler onEvents;
     LostHandler onLost;
+
+    // Shared with the reader thread.
+    std::mutex mutex;
+    std::condition_variable dataStartedChanged;
     std::vector<CapturedInput> pending;
+    bool deliveryPosted = false;
     bool dataStarted = false;
-    bool dataEnded = false;
+    bool readerEnded = false;
+    bool stopping = false;
+    // Which enable() a reader belongs to, so that a late report of an
+    // earlier reader's end cannot end a later capture.
+    unsigned run = 0;
 
     Impl();
     bool open();
     void close();
     bool enable();
     void disable();
-    void read(bool withPing);
+    void read();
+    void receive(const CapturedInput& input);
     void deliver();
     void lookUpWindows(std::vector<CapturedInput>& block);
     void abandon();
@@ -117,7 +138,7 @@ struct X11InputCapture::Impl {
 
 X11InputCapture::Impl::Impl() {
     ping.setInterval(kPingMs);
-    QObject::connect(&ping, &QTimer::timeout, &lossContext, [this] { read(true); });
+    QObject::connect(&ping, &QTimer::timeout, &gui, [this] { read(); });
 }
 
 bool X11InputCapture::Impl::open() {
@@ -131,66 +152,96 @@ bool X11InputCapture::Impl::open() {
         close();
         return false;
     }
-    notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(x->data), QSocketNotifier::Read);
-    notifier->setEnabled(false);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &lossContext,
-                     [this] { read(false); });
     return true;
 }
 
 void X11InputCapture::Impl::close() {
     ping.stop();
-    // Before its socket goes. A loss is met inside the notifier's own signal;
-    // QSocketNotifier allows being deleted there.
-    notifier.reset();
+    // A data connection that broke under the reader thread keeps its lock
+    // held inside Xlib, and XCloseDisplay would wait on it for ever: it is
+    // left unclosed (its socket is already shut down), a few kilobytes once
+    // per lost capture.
+    if (x && lost) x->data = nullptr;
     x.reset();
     guard.forget();
-    pending.clear();
 }
 
 bool X11InputCapture::Impl::enable() {
     if (!x11::createDeviceEventContext(*x)) return false;
-    dataStarted = dataEnded = false;
-    pending.clear();
-    // Waits for the server's start-of-data reply (a round trip): every event
-    // after start() returns is recorded.
-    const Status enabled = XRecordEnableContextAsync(x->data, x->context, &Impl::intercept,
-                                                     reinterpret_cast<XPointer>(this));
-    return enabled && dataStarted && !lost;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        pending.clear();
+        deliveryPosted = dataStarted = readerEnded = stopping = false;
+    }
+    reader = std::thread([this, thisRun = ++run] {
+        XRecordEnableContext(x->data, x->context, &Impl::intercept, reinterpret_cast<XPointer>(this));
+        std::lock_guard<std::mutex> lock(mutex);
+        readerEnded = true;
+        dataStartedChanged.notify_all();
+        if (stopping) return;
+        QMetaObject::invokeMethod(
+            &gui, [this, thisRun] { if (thisRun == run) abandon(); }, Qt::QueuedConnection);
+    });
+    // Events count from the moment the server enabled the context, so that
+    // nothing pressed after start() returns is missed.
+    std::unique_lock<std::mutex> lock(mutex);
+    dataStartedChanged.wait_for(lock, kEnableLimit,
+                                [this] { return dataStarted || readerEnded || lost; });
+    return dataStarted && !readerEnded && !lost;
 }
 
 void X11InputCapture::Impl::disable() {
     ping.stop();
-    if (notifier) notifier->setEnabled(false);
-    if (x && !lost) x11::endRecordContext(*x, [this] { return dataEnded || lost || !dataStarted; });
+    if (reader.joinable()) {
+        bool started = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+            started = dataStarted;
+        }
+        if (!lost) {
+            XRecordDisableContext(x->control, x->context);
+            XSync(x->control, False);
+        }
+        // A reader that cannot be told to end (the control connection is
+        // gone, or the server never started the data) is cut off: its read
+        // fails and it returns.
+        if (lost || !started) shutdown(ConnectionNumber(x->data), SHUT_RDWR);
+        reader.join();
+    }
+    if (x && x->context != 0 && !lost) {
+        XRecordFreeContext(x->control, x->context);
+        XSync(x->control, False);
+    }
+    if (x) x->context = 0;
     if (lost) close();
+    std::lock_guard<std::mutex> lock(mutex);
     pending.clear();
 }
 
 void X11InputCapture::Impl::intercept(XPointer closure, XRecordInterceptData* data) {
     RecordData owned(data);
     auto* self = reinterpret_cast<Impl*>(closure);
-    if (data->category == XRecordStartOfData) self->dataStarted = true;
-    if (data->category == XRecordEndOfData) self->dataEnded = true;
-    if (auto input = capturedFrom(*data)) self->pending.push_back(*input);
+    if (data->category == XRecordStartOfData) {
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->dataStarted = true;
+        self->dataStartedChanged.notify_all();
+    }
+    if (auto input = capturedFrom(*data)) self->receive(*input);
 }
 
-void X11InputCapture::Impl::read(bool withPing) {
+void X11InputCapture::Impl::receive(const CapturedInput& input) {
+    std::lock_guard<std::mutex> lock(mutex);
+    pending.push_back(input);
+    if (deliveryPosted) return;
+    deliveryPosted = true;
+    QMetaObject::invokeMethod(&gui, [this] { deliver(); }, Qt::QueuedConnection);
+}
+
+void X11InputCapture::Impl::read() {
     if (!x || lost) return;
-    if (withPing) {
-        x11::processRecordReplies(*x);
-    } else {
-        XRecordProcessReplies(x->data);
-    }
-    if (lost) {
-        abandon();
-        return;
-    }
-    try {
-        deliver();
-    } catch (const std::exception& error) {
-        qWarning("Input capture handler failed: %s", error.what());
-    }
+    XSync(x->control, False);
+    if (lost) abandon();
 }
 
 void X11InputCapture::Impl::lookUpWindows(std::vector<CapturedInput>& block) {
@@ -206,8 +257,7 @@ void X11InputCapture::Impl::lookUpWindows(std::vector<CapturedInput>& block) {
             Window rootReturn = None, child = None;
             int rootX = 0, rootY = 0, winX = 0, winY = 0;
             unsigned mask = 0;
-            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY,
-                          &mask);
+            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
             underPointer = child == None ? root : child;
         }
         input.window = isKey(input) ? *focus : *underPointer;
@@ -215,9 +265,13 @@ void X11InputCapture::Impl::lookUpWindows(std::vector<CapturedInput>& block) {
 }
 
 void X11InputCapture::Impl::deliver() {
-    if (pending.empty() || !onEvents) return;
     std::vector<CapturedInput> block;
-    block.swap(pending);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        block.swap(pending);
+        deliveryPosted = false;
+    }
+    if (block.empty() || !onEvents || !x || lost) return;
     lookUpWindows(block);
     if (lost) {
         abandon();
@@ -225,14 +279,21 @@ void X11InputCapture::Impl::deliver() {
     }
     // The handler may stop (or restart) the capture: it runs on copies.
     EventsHandler handler = onEvents;
-    handler(block.data(), block.size());
+    try {
+        handler(block.data(), block.size());
+    } catch (const std::exception& error) {
+        qWarning("Input capture handler failed: %s", error.what());
+    }
 }
 
 void X11InputCapture::Impl::abandon() {
-    close();
+    if (!x) return;
+    lost = true;
     onEvents = nullptr;
+    disable();
+    close();
     if (LostHandler handler = std::exchange(onLost, nullptr)) {
-        QMetaObject::invokeMethod(&lossContext, std::move(handler), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&gui, std::move(handler), Qt::QueuedConnection);
     }
 }
 
@@ -253,7 +314,6 @@ bool X11InputCapture::start(EventsHandler onEvents, LostHandler onLost) {
     }
     impl_->onEvents = std::move(onEvents);
     impl_->onLost = std::move(onLost);
-    impl_->notifier->setEnabled(true);
     impl_->ping.start();
     return true;
 }

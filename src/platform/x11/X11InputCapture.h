@@ -9,8 +9,8 @@ namespace ks {
 
 // Captures the desktop's input through the RECORD extension on two
 // connections of its own: the context is made on a control connection and
-// its data read on a data connection whenever that connection's socket is
-// readable, so the GUI thread never waits for input.
+// its data read on a data connection by a thread of its own, which hands the
+// events to the GUI thread, so the GUI thread never waits for input.
 class X11InputCapture final : public InputCapture {
   public:
     // An empty name captures the session's display ($DISPLAY).
