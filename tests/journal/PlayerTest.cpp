@@ -82,7 +82,7 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
                                                                     {6, 100}};
     for (const auto& [call, offset] : due) {
         const std::uint32_t late = injector.calls[call].tick - start - offset;
-        EXPECT_LT(static_cast<std::int32_t>(late), 80) << call;  // a busy machine
+        EXPECT_LT(static_cast<std::int32_t>(late), 200) << call;  // a busy machine, sanitizers on
         EXPECT_GE(static_cast<std::int32_t>(late), 0) << call;
     }
     EXPECT_EQ(host.runSteps, 1);

@@ -177,7 +177,7 @@ TEST_F(MacroRunnerTest, StopRequestEndsDelayAtOnceAndTellsTheUser) {
     });
     start("m");
     ASSERT_TRUE(waitForCompletions(1, 5000));
-    EXPECT_LT(millisBetween(stopPosted, pending.lastCompletion), 50ms);
+    EXPECT_LT(millisBetween(stopPosted, pending.lastCompletion), 500ms);  // not the 60 s
     EXPECT_EQ(ran(), "A");
     ASSERT_EQ(messages.shown.size(), 1u);
     const MessageBox& box = messages.shown[0];
