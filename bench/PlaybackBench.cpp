@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "PrivateXvfb.h"
+#include "XvfbSession.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
@@ -289,11 +289,7 @@ std::vector<std::int32_t> scaled(const std::vector<std::int32_t>& gaps, std::int
 }
 
 int run() {
-    test::PrivateXvfb xvfb;
-    if (!xvfb.running()) {
-        std::fprintf(stderr, "%s\n", xvfb.failure().c_str());
-        return 1;
-    }
+    test::XvfbSession xvfb(false, "1280x1024x24");  // room for every position the sequence moves to
     Bench bench(xvfb.display());
     if (!bench.ready()) {
         std::fprintf(stderr, "RECORD or XTest missing on %s\n", xvfb.display().c_str());

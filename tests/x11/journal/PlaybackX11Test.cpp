@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "MiniRunner.h"
-#include "PrivateXvfb.h"
 #include "QtTestLoop.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
+#include "XvfbSession.h"
 // Before any Xlib header: Xlib defines Status as a macro.
 #include "platform/x11/X11Platform.h"
 #include "journal/Player.h"
@@ -46,7 +46,6 @@ protected:
     }
 
     void SetUp() override {
-        if (!xvfb.running()) GTEST_SKIP() << xvfb.failure();
         display = x11::openOwnDisplay(xvfb.display());
         ASSERT_TRUE(display);
         observer = std::make_unique<RecordObserver>(xvfb.display());
@@ -90,7 +89,7 @@ protected:
         XSync(display.get(), False);
     }
 
-    PrivateXvfb xvfb;
+    XvfbSession xvfb{false};  // no window manager: nothing but the test reacts to input
     x11::OwnDisplay display;
     TempDir dir;
     RecordingMessages messages;
