@@ -184,6 +184,10 @@ void expectCaptured(const std::vector<CapturedInput>& events, std::size_t first,
 }
 
 TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
+    driver.moveTo(250, 250);
+    driver.sync();
+    ASSERT_TRUE(runEventsUntil([this] { return driver.focusedAndUnderPointer(window().window()); },
+                               kWaitMs));
     ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
     const Played inWindow = play(driver, kInWindow, 250, 250);
     ASSERT_TRUE(captured.waitFor(kInWindow.size()));

@@ -69,4 +69,14 @@ unsigned long XTestDriver::topLevelOf(unsigned long window) const {
     }
 }
 
+bool XTestDriver::focusedAndUnderPointer(unsigned long window) const {
+    Display* display = x_->display.get();
+    Window focus = None, rootReturn = None, child = None;
+    int revert = 0, rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned mask = 0;
+    XGetInputFocus(display, &focus, &revert);
+    XQueryPointer(display, root(), &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+    return focus == window && child == topLevelOf(window);
+}
+
 }  // namespace ks::test

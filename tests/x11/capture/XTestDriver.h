@@ -34,6 +34,9 @@ class XTestDriver {
     unsigned long root() const;
     // The root's child that holds `window`: the window manager's frame.
     unsigned long topLevelOf(unsigned long window) const;
+    // Whether `window` has the input focus and its frame is under the
+    // pointer: a window manager may still move both after a window shows.
+    bool focusedAndUnderPointer(unsigned long window) const;
 
   private:
     struct Connection;
