@@ -1,9 +1,11 @@
 #pragma once
 
-#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ks::x11 {
@@ -12,17 +14,19 @@ struct RecordConnections;
 
 namespace ks::test {
 
-// One device event as the X server delivered it.
-struct RecordedEvent {
-    int type;          // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
-    unsigned detail;   // keycode or button
-    int rootX;
-    int rootY;
-    bool operator==(const RecordedEvent&) const = default;
+// One core input event as the X server delivered it, with the server's
+// timestamp (milliseconds of the monotonic clock).
+struct ObservedEvent {
+    int type = 0;           // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
+    unsigned detail = 0;    // keycode or button
+    int x = 0;              // root coordinates
+    int y = 0;
+    std::uint32_t time = 0;
 };
 
-// Watches every device event of a display through the RECORD extension: the
-// context is made on one connection and read on a second, as RECORD requires.
+// Watches every input event of a display through the RECORD extension: the
+// context lives on a control connection and is enabled on a data connection
+// read by a thread of its own.
 class RecordObserver {
 public:
     explicit RecordObserver(const std::string& display);
@@ -30,14 +34,34 @@ public:
     RecordObserver(const RecordObserver&) = delete;
     RecordObserver& operator=(const RecordObserver&) = delete;
 
-    // Waits until `count` events arrived (or the time is up) and returns all so far.
-    std::vector<RecordedEvent> waitFor(std::size_t count,
-                                       std::chrono::milliseconds timeout = std::chrono::seconds(3));
-    void clear() { events_.clear(); }
+    bool started() const { return started_; }
+    // Waits until `count` events arrived or `timeoutMs` passed; gives all seen.
+    // Xvfb hands recorded data over only when it writes to some client, so
+    // the wait keeps asking the server for a reply on the control connection.
+    std::vector<ObservedEvent> waitFor(std::size_t count, int timeoutMs);
+    std::vector<ObservedEvent> events();
+    void clear();
+
+    // Takes one block of intercepted data (the RECORD callback's).
+    void receive(void* intercepted);
 
 private:
+    void run();
+
     std::unique_ptr<x11::RecordConnections> x_;
-    std::vector<RecordedEvent> events_;
+    std::thread reader_;
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::vector<ObservedEvent> events_;
+    bool started_ = false;
+    bool enabled_ = false;
 };
+
+// Event type numbers of the core protocol, for tests that do not include Xlib.
+inline constexpr int kKeyPress = 2;
+inline constexpr int kKeyRelease = 3;
+inline constexpr int kButtonPress = 4;
+inline constexpr int kButtonRelease = 5;
+inline constexpr int kMotionNotify = 6;
 
 }  // namespace ks::test

@@ -14,6 +14,15 @@ namespace {
 
 constexpr unsigned kCtrl = 37, kAlt = 64;
 
+// An observed event without its time, as these tests compare them.
+struct RecordedEvent {
+    int type;
+    unsigned detail;
+    int rootX;
+    int rootY;
+    bool operator==(const RecordedEvent&) const = default;
+};
+
 RecordedEvent key(int type, unsigned keycode) { return {type, keycode, 0, 0}; }
 
 // Key and button events only: their root position is where the pointer was.
@@ -27,6 +36,16 @@ std::vector<RecordedEvent> withoutPositions(std::vector<RecordedEvent> events) {
 class InputTest : public X11Fixture {
 protected:
     RecordObserver observer{session().display()};
+
+    // Waits until `count` events arrived (or the time is up) and gives all so far.
+    std::vector<RecordedEvent> seen(std::size_t count,
+                                    std::chrono::milliseconds timeout = std::chrono::seconds(3)) {
+        std::vector<RecordedEvent> events;
+        for (const ObservedEvent& e : observer.waitFor(count, static_cast<int>(timeout.count()))) {
+            events.push_back({e.type, e.detail, e.x, e.y});
+        }
+        return events;
+    }
 
     std::pair<int, int> pointer() {
         Display* display = platform->connection().display();
@@ -67,7 +86,7 @@ TEST_F(InputTest, CombinationsReachTheServerInOrder) {
                                          key(KeyRelease, keycode), key(KeyRelease, modifier)});
     }
     for (std::uint32_t id = 4366; id <= 4383; ++id) commands.combination(id);
-    EXPECT_EQ(withoutPositions(observer.waitFor(expected.size())), expected);
+    EXPECT_EQ(withoutPositions(seen(expected.size())), expected);
 }
 
 TEST_F(InputTest, KeystrokesPressAndReleaseOneKey) {
@@ -81,13 +100,13 @@ TEST_F(InputTest, KeystrokesPressAndReleaseOneKey) {
     commands.keystroke(kCommand, 0xC0);
     const std::vector<RecordedEvent> expected{key(KeyPress, 38), key(KeyRelease, 38), key(KeyPress, 49),
                                               key(KeyRelease, 49)};
-    EXPECT_EQ(withoutPositions(observer.waitFor(expected.size())), expected);
+    EXPECT_EQ(withoutPositions(seen(expected.size())), expected);
 }
 
 TEST_F(InputTest, ButtonCommandsClickWhereThePointerIs) {
     TypingWindow window(session());
     movePointer(1, "19000", "19000");  // over the window, so no desktop menu opens
-    observer.waitFor(1);
+    seen(1);
     const auto [x, y] = pointer();
     observer.clear();
     for (std::uint32_t id = 4108; id <= 4113; ++id) commands.run(id, kCommand);
@@ -96,7 +115,7 @@ TEST_F(InputTest, ButtonCommandsClickWhereThePointerIs) {
         expected.push_back({ButtonPress, button, x, y});
         expected.push_back({ButtonRelease, button, x, y});
     }
-    EXPECT_EQ(observer.waitFor(expected.size()), expected);
+    EXPECT_EQ(seen(expected.size()), expected);
 }
 
 TEST_F(InputTest, AbsoluteMovesScaleToTheScreen) {
@@ -137,17 +156,17 @@ TEST_F(InputTest, LockCommandsSetTheIndicatorsAndLeaveThemWhenTheyMatch) {
         observer.clear();
         commands.run(lock.on, kCommand);
         EXPECT_TRUE(keyboard.isOn(lock.key));
-        EXPECT_EQ(withoutPositions(observer.waitFor(2)),
+        EXPECT_EQ(withoutPositions(seen(2)),
                   (std::vector<RecordedEvent>{key(KeyPress, lock.keycode), key(KeyRelease, lock.keycode)}));
         observer.clear();
         commands.run(lock.on, kCommand);
         EXPECT_TRUE(keyboard.isOn(lock.key));
-        EXPECT_TRUE(observer.waitFor(1, std::chrono::milliseconds(300)).empty());
+        EXPECT_TRUE(seen(1, std::chrono::milliseconds(300)).empty());
         commands.run(lock.off, kCommand);
         EXPECT_FALSE(keyboard.isOn(lock.key));
         commands.run(lock.off, kCommand);
         EXPECT_FALSE(keyboard.isOn(lock.key));
-        EXPECT_EQ(observer.waitFor(3, std::chrono::milliseconds(300)).size(), 2u);
+        EXPECT_EQ(seen(3, std::chrono::milliseconds(300)).size(), 2u);
     }
     EXPECT_EQ(messages.texts(), std::vector<std::string>{});
 }
