@@ -25,6 +25,7 @@
 #include "platform/x11/X11Platform.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
+#include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
 #include <X11/XKBlib.h>
 #include "platform/x11/X11CancelWatch.h"
@@ -42,8 +43,9 @@ public:
 
 class BenchHost final : public PlayerHost {
 public:
-    void postRunStep() override { done = true; }
-    void endRun() override { done = failed = true; }
+    std::uint64_t currentRun() override { return 1; }
+    void postRunStep(std::uint64_t) override { done = true; }
+    void endRun(std::uint64_t) override { done = failed = true; }
     bool raiseMainWindow() override { return true; }
     void postStopRun() override { done = failed = true; }
     bool done = false;
@@ -146,7 +148,7 @@ public:
           watch_(display),
           keymap_(x11::openOwnDisplay(display)),
           store_(tree_, messages_),
-          player_({store_, expander_, injector_, watch_, ticks_, host_}) {
+          player_({store_, expander_, injector_, watch_, clock_, host_}) {
         store_.EnsureRootKeys();
     }
 
@@ -277,7 +279,7 @@ private:
     KeyTree tree_{dir_.file("store.db")};
     SettingsStore store_;
     NoExpansion expander_;
-    MonotonicTickSource ticks_;
+    QtClock clock_;
     BenchHost host_;
     Player player_;
 };

@@ -18,8 +18,8 @@
 
 #include "commands/CommandDispatch.h"
 #include "expand/Expander.h"
-#include "platform/Clock.h"
 #include "platform/Messages.h"
+#include "platform/qt/QtClock.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
 #include "runner/PendingRequest.h"
@@ -146,7 +146,7 @@ private:
     ks::KeyTree tree_;
     ks::SettingsStore store_;
     IdentityExpander expander_;
-    ks::SystemClock clock_;
+    ks::QtClock clock_;
     ks::MessageQueue queue_;
     ks::CommandDispatch dispatch_;
     RunEnd end_;

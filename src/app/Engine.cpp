@@ -39,7 +39,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, x11::X11Platform& input
                      InputServices{input.keymap(), input.injector(), input.spareKeys(),
                                    input.keyboard(), input.windows()}),
       eventInjector_(input.keymap()),
-      player_(Player::Services{store, expansion_, eventInjector_, cancelWatch_, ticks_, *this}) {
+      player_(Player::Services{store, expansion_, eventInjector_, cancelWatch_, clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
@@ -54,9 +54,11 @@ void Engine::registerPlayback() {
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
 }
 
-void Engine::postRunStep() { runner_.PostRunStep(); }
+std::uint64_t Engine::currentRun() { return runner_.CurrentRun(); }
 
-void Engine::endRun() { runner_.EndRun(); }
+void Engine::postRunStep(std::uint64_t run) { runner_.PostRunStep(run); }
+
+void Engine::endRun(std::uint64_t run) { runner_.EndRun(run); }
 
 bool Engine::raiseMainWindow() {
     MainWindow* window = application_ != nullptr ? application_->mainWindow() : nullptr;

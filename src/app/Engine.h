@@ -9,9 +9,8 @@
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
 #include "keys/KeyboardMouseCommands.h"
-#include "platform/Clock.h"
-#include "platform/TickSource.h"
 #include "platform/linux/LinuxSystemValues.h"
+#include "platform/qt/QtClock.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11EventInjector.h"
 #include "platform/x11/X11InputCapture.h"
@@ -48,15 +47,16 @@ private:
     void registerPlayback();
 
     // What the player asks of the run it belongs to.
-    void postRunStep() override;
-    void endRun() override;
+    std::uint64_t currentRun() override;
+    void postRunStep(std::uint64_t run) override;
+    void endRun(std::uint64_t run) override;
     bool raiseMainWindow() override;
     void postStopRun() override;
 
     SettingsStore& store_;
     Messages& messages_;
     MessageQueue queue_;
-    SystemClock clock_;
+    QtClock clock_;
     LinuxSystemValues systemValues_;
     VariableTable variables_;
     ExpansionEngine expansion_;
@@ -67,7 +67,6 @@ private:
     X11EventInjector eventInjector_;
     X11CancelWatch cancelWatch_;
     X11InputCapture capture_;
-    MonotonicTickSource ticks_;
     Player player_;
     Application* application_ = nullptr;
 };

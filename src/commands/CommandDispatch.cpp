@@ -21,7 +21,7 @@ CommandResult CommandDispatch::execute(const std::string& commandPath, std::uint
         return CommandResult::Next;
     }
     const CommandHandler& handler = handlers_[id - kFirstNamed];
-    return handler ? handler(commandPath, id) : CommandResult::Next;
+    return handler ? handler(commandPath, id) : CommandResult::Unavailable;
 }
 
 }  // namespace ks

@@ -11,9 +11,10 @@ namespace ks {
 
 // What the runner does after a command's handler returns.
 enum class CommandResult {
-    Next,      // go on with the next position
-    Failed,    // a waiting command failed: the run ends (the handler showed its message)
-    Handover,  // someone else continues the run by posting run step (playback)
+    Next,         // go on with the next position
+    Failed,       // a waiting command failed: the run ends (the handler showed its message)
+    Handover,     // someone else continues the run by posting run step (playback)
+    Unavailable,  // a named command without a handler: the run cannot go on safely
 };
 
 // A command handler gets the command key path `<macro>\Commands\<n>`
@@ -38,7 +39,7 @@ public:
     void setKeystrokeHandler(KeystrokeHandler handler);
     bool hasHandler(std::uint32_t id) const;
 
-    // A named command without a handler does nothing and the run goes on.
+    // A named command without a handler does nothing and answers Unavailable.
     CommandResult execute(const std::string& commandPath, std::uint32_t id);
 
 private:

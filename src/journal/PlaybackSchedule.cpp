@@ -8,8 +8,8 @@
 namespace ks {
 
 PlaybackSchedule::PlaybackSchedule(std::vector<JournalEvent> events, std::uint32_t filter,
-                                   std::int32_t speed, TickSource& ticks)
-    : events_(std::move(events)), filter_(filter), speed_(speed), ticks_(ticks) {}
+                                   std::int32_t speed, Clock& clock)
+    : events_(std::move(events)), filter_(filter), speed_(speed), clock_(clock) {}
 
 std::uint32_t PlaybackSchedule::gapBefore(std::int64_t index) const {
     return events_[index].time - events_[index - 1].time;
@@ -30,7 +30,7 @@ PlaybackStep PlaybackSchedule::getNext() {
         // T holds the raw gaps of the events skipped before the first one
         // that passes, so that one is due that much after the first request.
         if (advance() == Found::None) return {};
-        scheduled_ += ticks_.ticks();
+        scheduled_ += clock_.ticks();
         anchored_ = true;
     } else if (current_ >= static_cast<std::int64_t>(events_.size())) {
         return {};
@@ -39,7 +39,7 @@ PlaybackStep PlaybackSchedule::getNext() {
         scheduled_ += static_cast<std::uint32_t>(scaledGap(gap, speed_));
     }
     const JournalEvent& event = events_[current_];
-    const auto wait = static_cast<std::int32_t>(scheduled_ - ticks_.ticks());
+    const auto wait = static_cast<std::int32_t>(scheduled_ - clock_.ticks());
     lastServed_ = current_;
     const std::uint8_t key = virtualKeyOf(event);
     if (wait <= 0 && isKeyboardMessage(event.message) &&
@@ -50,7 +50,7 @@ PlaybackStep PlaybackSchedule::getNext() {
     step.event.time = scheduled_;
     if (wait < 0) {
         step.wait = 0;
-        step.event.time = ticks_.ticks();
+        step.event.time = clock_.ticks();
     }
     return step;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "journal/JournalEvent.h"
-#include "platform/TickSource.h"
+#include "platform/Clock.h"
 
 namespace ks {
 
@@ -32,7 +32,7 @@ struct PlaybackStep {
 class PlaybackSchedule {
 public:
     PlaybackSchedule(std::vector<JournalEvent> events, std::uint32_t filter, std::int32_t speed,
-                     TickSource& ticks);
+                     Clock& clock);
 
     // May be asked again for the same event: T then stays where it is.
     PlaybackStep getNext();
@@ -49,7 +49,7 @@ private:
     std::vector<JournalEvent> events_;
     std::uint32_t filter_;
     std::int32_t speed_;
-    TickSource& ticks_;
+    Clock& clock_;
     std::int64_t current_ = -1;
     std::int64_t lastServed_ = -1;
     std::uint32_t scheduled_ = 0;

@@ -66,11 +66,8 @@ void injectJournalEvent(EventInjector& injector, const JournalEvent& event) {
     injector.flush();
 }
 
-Player::Player(Services services) : s_(services) {
-    timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { serveSafely(); });
-}
+Player::Player(Services services)
+    : s_(services), timer_(s_.clock.createTimer([this] { serveSafely(); })) {}
 
 Player::~Player() {
     stopPlaying();
@@ -91,36 +88,38 @@ std::optional<Player::Settings> Player::readSettings(std::string_view commandPat
     return settings;
 }
 
-void Player::failToStart() {
+void Player::failToStart(std::uint64_t run) {
     s_.store.messages().show("Unable to set hook for play back of recording!", "Error",
                              MsgIcon::Stop);
-    s_.host.endRun();
+    s_.host.endRun(run);
 }
 
 void Player::StartPlayback(std::string_view commandPath) {
+    const std::uint64_t run = s_.host.currentRun();
     const auto settings = readSettings(commandPath);
     if (!settings) {
-        s_.host.endRun();
+        s_.host.endRun(run);
         return;
     }
     stopPlaying();
     auto events = LoadRecordingForPlayback(s_.store, settings->journalName);
     if (!events) {
-        s_.host.endRun();
+        s_.host.endRun(run);
         return;
     }
     if (!s_.injector.available()) {
-        failToStart();
+        failToStart(run);
         return;
     }
     if (!s_.cancelWatch.start([this] { userCancelled(); })) {
-        failToStart();
+        failToStart(run);
         return;
     }
     watcherInstalled_ = true;
-    schedule_.emplace(std::move(*events), settings->filter, settings->speed, s_.ticks);
+    run_ = run;
+    schedule_.emplace(std::move(*events), settings->filter, settings->speed, s_.clock);
     // The first request comes from the event loop, after the runner has returned.
-    timer_.start(0);
+    timer_->start(std::chrono::milliseconds(0));
 }
 
 void Player::serveSafely() {
@@ -129,14 +128,14 @@ void Player::serveSafely() {
     } catch (const std::exception& error) {
         std::fprintf(stderr, "Playback: %s\n", error.what());
         stopPlaying();
-        s_.host.endRun();
+        s_.host.endRun(run_);
     }
 }
 
 void Player::serve() {
     for (int served = 0; schedule_; ++served) {
         if (served == kBurst) {
-            timer_.start(0);
+            timer_->start(std::chrono::milliseconds(0));
             return;
         }
         const PlaybackStep step = schedule_->getNext();
@@ -148,7 +147,7 @@ void Player::serve() {
                 break;
             case PlaybackStep::Kind::Deliver:
                 if (step.wait > 0) {
-                    timer_.start(step.wait);
+                    timer_->start(std::chrono::milliseconds(step.wait));
                     return;
                 }
                 injectJournalEvent(s_.injector, step.event);
@@ -163,11 +162,11 @@ void Player::serve() {
 
 void Player::finish() {
     stopPlaying();
-    s_.host.postRunStep();
+    s_.host.postRunStep(run_);
 }
 
 void Player::stopPlaying() {
-    timer_.stop();
+    timer_->stop();
     if (schedule_) s_.cancelWatch.stop();
     schedule_.reset();
 }

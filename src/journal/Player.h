@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QTimer>
-
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -10,8 +9,8 @@
 #include "journal/PlaybackSchedule.h"
 #include "journal/PlayerHost.h"
 #include "platform/CancelWatch.h"
+#include "platform/Clock.h"
 #include "platform/EventInjector.h"
-#include "platform/TickSource.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -24,10 +23,11 @@ void injectJournalEvent(EventInjector& injector, const JournalEvent& event);
 // The PLAYBACK RECORDING command: loads a recording and injects its events
 // on the GUI thread at the times PlaybackSchedule gives, then posts run step.
 //
-// Waiting is done by a precise single-shot timer armed for the time left
-// until the event's scheduled tick; when it fires, the schedule is asked
-// again and an event is injected only once its tick has come, so no event
-// leaves early, and a late wake-up does not delay the events after it.
+// Waiting is done by a single-shot timer of the clock (precise in the real
+// one) armed for the time left until the event's scheduled tick; when it
+// fires, the schedule is asked again and an event is injected only once its
+// tick has come, so no event leaves early, and a late wake-up does not delay
+// the events after it.
 class Player {
 public:
     // Every service outlives the player.
@@ -36,7 +36,7 @@ public:
         Expander& expander;
         EventInjector& injector;
         CancelWatch& cancelWatch;
-        TickSource& ticks;
+        Clock& clock;
         PlayerHost& host;
     };
 
@@ -63,7 +63,7 @@ private:
         std::string journalName;
     };
     std::optional<Settings> readSettings(std::string_view commandPath);
-    void failToStart();
+    void failToStart(std::uint64_t run);
     void serve();
     void serveSafely();
     void finish();
@@ -71,7 +71,8 @@ private:
     void userCancelled();
 
     Services s_;
-    QTimer timer_;
+    std::unique_ptr<Timer> timer_;
+    std::uint64_t run_ = 0;  // the run the playback belongs to
     std::optional<PlaybackSchedule> schedule_;
     bool watcherInstalled_ = false;
 };

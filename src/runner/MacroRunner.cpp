@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -19,6 +18,8 @@ constexpr const char* kProceed = "A macro is about to be executed, do you wish t
 constexpr const char* kClickOk = "Click OK to continue...";
 constexpr const char* kBadRepeat =
     "Argument to the REPEAT command must be integer values and greater than 0.";
+constexpr const char* kUnavailablePrefix = "Unable to execute command ";
+constexpr const char* kUnavailableSuffix = "!\nThe macro has been terminated.";
 
 // One timer wait is at most this long; a longer DELAY simply waits again.
 constexpr std::int64_t kLongestTimerWait = 3600 * 1000;
@@ -31,7 +32,7 @@ constexpr int kWaitOver = 0x4B53;
 
 // Makes a wait loop reachable by EndRun for as long as it runs.
 class WaitLoopScope {
-public:
+  public:
     WaitLoopScope(std::vector<QEventLoop*>& loops, QEventLoop* loop) : loops_(loops) {
         loops_.push_back(loop);
     }
@@ -39,19 +40,25 @@ public:
     WaitLoopScope(const WaitLoopScope&) = delete;
     WaitLoopScope& operator=(const WaitLoopScope&) = delete;
 
-private:
+  private:
     std::vector<QEventLoop*>& loops_;
 };
 
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
+// Marks a run as being stepped; a run started from a nested event loop is
+// stepped above the older one and gives the mark back when it returns.
+class SteppingScope {
+  public:
+    SteppingScope(RunGeneration& stepping, RunGeneration run)
+        : stepping_(stepping), outer_(stepping) {
+        stepping_ = run;
+    }
+    ~SteppingScope() { stepping_ = outer_; }
+    SteppingScope(const SteppingScope&) = delete;
+    SteppingScope& operator=(const SteppingScope&) = delete;
 
-private:
-    bool& flag_;
+  private:
+    RunGeneration& stepping_;
+    RunGeneration outer_;
 };
 
 }  // namespace
@@ -63,30 +70,30 @@ MacroRunner::MacroRunner(SettingsStore& store, Messages& messages, Expander& exp
       expander_(expander),
       queue_(queue),
       dispatch_(dispatch),
-      clock_(clock) {
-    passStartTimer_.setSingleShot(true);
-    passStartTimer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&passStartTimer_, &QTimer::timeout, &passStartTimer_,
-                     [this] { postFirstRunStep(); });
+      clock_(clock),
+      passStartTimer_(clock.createTimer([this] { postFirstRunStep(); })) {
     queue_.setHandler(kMsgRunMacroByName,
                       [this](Message& message) { RunMacroByName(message.text1.value_or("")); });
-    queue_.setHandler(kMsgRunStep, [this](Message&) { RunSteps(); });
+    queue_.setHandler(kMsgRunStep, [this](Message& message) {
+        RunSteps(static_cast<RunGeneration>(message.number));
+    });
     queue_.setHandler(kMsgStopRun, [this](Message&) { StopRun(); });
     queue_.setHandler(kMsgCancelJournal, [this](Message&) { StopRun(); });
 }
 
 MacroRunner::~MacroRunner() {
-    for (const std::uint32_t id : {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
+    for (const std::uint32_t id :
+         {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
         queue_.removeHandler(id);
     }
 }
 
 void MacroRunner::RunMacroByName(std::string name) {
-    if (run_.active) return refuseStart();
+    if (RunActive()) return refuseStart();
     if (!startConfirmed()) return refuseStart();
     // The question's modal loop handles messages, so another run may have
     // started while it was open.
-    if (run_.active) return refuseStart();
+    if (RunActive()) return refuseStart();
     run_.macroName = std::move(name);
     idPathPrefix_ = std::string(kDirectRoot) + "Macros\\" + run_.macroName + "\\Commands\\";
     run_.passesWanted =
@@ -102,28 +109,30 @@ bool MacroRunner::startConfirmed() {
                           MsgOwner::MainWindow) == MsgAnswer::Yes;
 }
 
-void MacroRunner::refuseStart() { completePendingRequest(); }
+void MacroRunner::refuseStart() {
+    completePendingRequest();
+}
 
 void MacroRunner::StartRun() {
     if (busy_) {
         // No pass may start now. A run between two passes would otherwise
         // stay active with nothing left to step it, refusing every later
         // start; a request that started nothing is answered, not left open.
-        if (run_.active) {
+        if (RunActive()) {
             EndRun();
         } else {
             completePendingRequest();
         }
         return;
     }
-    run_.active = true;
+    if (!RunActive()) run_.generation = ++lastGeneration_;
     loopStack_.clear();
-    passStartTimer_.start(passStartWait_);
+    passStartTimer_->start(passStartWait_);
 }
 
 void MacroRunner::postFirstRunStep() {
     try {
-        if (PostRunStep()) return;
+        if (PostRunStep(run_.generation)) return;
         messages_.show("Failed to start macro: " + run_.macroName, "Error", MsgIcon::Stop,
                        MsgButtons::Ok, MsgOwner::MainWindow);
         EndRun();
@@ -133,64 +142,91 @@ void MacroRunner::postFirstRunStep() {
     }
 }
 
-bool MacroRunner::PostRunStep() { return queue_.post(Message{kMsgRunStep, {}, {}, 0}); }
+bool MacroRunner::PostRunStep(RunGeneration run) {
+    return queue_.post(Message{kMsgRunStep, {}, {}, static_cast<std::int64_t>(run)});
+}
 
-void MacroRunner::RunSteps() {
-    // A run step that arrives while commands are being stepped, or before
-    // the pass-start wait is over, was posted for a pass that has gone: it
-    // must not start a second interpreter or run the new pass early.
-    if (stepping_ || passStartTimer_.isActive()) return;
-    const FlagScope stepping(stepping_);
+void MacroRunner::RunSteps(RunGeneration run) {
+    // A run step of a run that is over, or one that arrives while this run's
+    // commands are being stepped or before its pass-start wait is over, was
+    // posted for a pass that has gone: it must not start a second
+    // interpreter or run the new pass early. A newer run is stepped even
+    // while an older one's stepping is still on the stack below it.
+    if (!isCurrent(run) || stepping_ == run || passStartTimer_->active()) return;
+    const SteppingScope stepping(stepping_, run);
     try {
-        stepThroughCommands();
+        stepThroughCommands(run);
     } catch (...) {
-        EndRun();
+        EndRun(run);
         throw;
     }
 }
 
-void MacroRunner::stepThroughCommands() {
+void MacroRunner::stepThroughCommands(RunGeneration run) {
     for (;;) {
         PumpStopRequests();
-        if (!run_.active) return;
+        if (!isCurrent(run)) return;
         const std::int32_t position = run_.nextPosition++;
         const std::optional<std::uint32_t> id = readId(position);
-        const Flow flow = id ? execute(commandPath(position), *id) : Flow::PassOver;
-        if (flow == Flow::PassOver) return endPass();
+        const Flow flow = id ? execute(run, commandPath(position), *id) : Flow::PassOver;
+        if (flow == Flow::PassOver) return endPass(run);
         if (flow == Flow::Return) return;
     }
 }
 
-MacroRunner::Flow MacroRunner::execute(const std::string& path, std::uint32_t id) {
+MacroRunner::Flow MacroRunner::execute(RunGeneration run, const std::string& path,
+                                       std::uint32_t id) {
     switch (id) {
-        case kDelay: Delay(path); break;
-        case kPause: Pause(); break;
-        case kRepeat: Repeat(path); break;
-        case kLoop: Loop(); break;
+        case kDelay:
+            Delay(run, path);
+            break;
+        case kPause:
+            Pause();
+            break;
+        case kRepeat:
+            Repeat(path);
+            break;
+        case kLoop:
+            Loop();
+            break;
         case kShutdownKeystrider:
             if (shutdown_) shutdown_();
             break;
-        default: return executeByHandler(path, id);
+        default:
+            return executeByHandler(run, path, id);
     }
     return Flow::Continue;
 }
 
-MacroRunner::Flow MacroRunner::executeByHandler(const std::string& path, std::uint32_t id) {
+MacroRunner::Flow MacroRunner::executeByHandler(RunGeneration run, const std::string& path,
+                                                std::uint32_t id) {
     switch (dispatch_.execute(path, id)) {
-        case CommandResult::Next: return Flow::Continue;
+        case CommandResult::Next:
+            return Flow::Continue;
         case CommandResult::Failed:
-            if (run_.active) EndRun();
+            EndRun(run);
             return Flow::Return;
         case CommandResult::Handover:
             PumpStopRequests();
             return Flow::Return;
+        case CommandResult::Unavailable:
+            refuseUnavailable(run, id);
+            return Flow::Return;
     }
     return Flow::Continue;
 }
 
-void MacroRunner::endPass() {
+void MacroRunner::refuseUnavailable(RunGeneration run, std::uint32_t id) {
+    // Going on would send the commands after it to whatever window has the
+    // focus, not to the one this command was meant to prepare.
+    EndRun(run);
+    messages_.show(kUnavailablePrefix + std::string(commandName(id)) + kUnavailableSuffix,
+                   "Keystrider", MsgIcon::Exclamation);
+}
+
+void MacroRunner::endPass(RunGeneration run) {
     PumpStopRequests();
-    if (!run_.active) return;
+    if (!isCurrent(run)) return;
     ++run_.passesDone;
     if (run_.passesDone < run_.passesWanted) {
         removeCancelWatcher();
@@ -203,15 +239,19 @@ void MacroRunner::endPass() {
 
 void MacroRunner::EndRun() {
     removeCancelWatcher();
-    if (!run_.active) return;
+    if (!RunActive()) return;
     run_ = RunState{};
-    passStartTimer_.stop();
+    passStartTimer_->stop();
     for (QEventLoop* loop : waitLoops_) loop->exit(kWaitOver);
     completePendingRequest();
 }
 
+void MacroRunner::EndRun(RunGeneration run) {
+    if (isCurrent(run)) EndRun();
+}
+
 void MacroRunner::StopRun() {
-    if (!run_.active) return;
+    if (!RunActive()) return;
     EndRun();
     messages_.show(kTerminated, "Attention", MsgIcon::Exclamation, MsgButtons::Ok,
                    MsgOwner::SystemModal);
@@ -229,21 +269,21 @@ void MacroRunner::PumpAllMessages() {
 }
 
 bool MacroRunner::WaitWhileRunning(std::chrono::milliseconds duration) {
+    // Handlers are called only while their run is stepped, so the innermost
+    // stepped run is the waiting command's own.
+    const RunGeneration run = stepping_;
     const std::int64_t deadline = clock_.monotonicMillis() + duration.count();
-    while (run_.active && clock_.monotonicMillis() < deadline) waitUntil(deadline);
-    return run_.active;
+    while (isCurrent(run) && clock_.monotonicMillis() < deadline) waitUntil(run, deadline);
+    return isCurrent(run);
 }
 
-void MacroRunner::waitUntil(std::optional<std::int64_t> deadline) {
+void MacroRunner::waitUntil(RunGeneration run, std::optional<std::int64_t> deadline) {
     QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.exit(kWaitOver); });
+    const std::unique_ptr<Timer> timer = clock_.createTimer([&loop] { loop.exit(kWaitOver); });
     if (deadline) {
-        const std::int64_t left = std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0,
-                                                           kLongestTimerWait);
-        timer.start(std::chrono::milliseconds(left));
+        const std::int64_t left =
+            std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0, kLongestTimerWait);
+        timer->start(std::chrono::milliseconds(left));
     }
     int result = 0;
     {
@@ -252,10 +292,10 @@ void MacroRunner::waitUntil(std::optional<std::int64_t> deadline) {
     }
     // Once the application quits, every event loop returns at once: waiting
     // on would spin until the deadline, so the run ends instead.
-    if (result != kWaitOver) EndRun();
+    if (result != kWaitOver) EndRun(run);
 }
 
-void MacroRunner::Delay(const std::string& path) {
+void MacroRunner::Delay(RunGeneration run, const std::string& path) {
     // Measured on the monotonic clock: a change of the system clock during
     // the wait neither cuts it short nor stretches it.
     const std::int64_t start = clock_.monotonicMillis();
@@ -274,8 +314,8 @@ void MacroRunner::Delay(const std::string& path) {
     }
     for (;;) {
         PumpAllMessages();
-        if (!run_.active) return;
-        waitUntil(deadline);
+        if (!isCurrent(run)) return;
+        waitUntil(run, deadline);
         if (deadline && clock_.monotonicMillis() >= *deadline) return;
     }
 }

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QTimer>
-
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +30,7 @@ struct RepeatFrame {
 };
 
 struct RunState {
-    bool active = false;
+    RunGeneration generation = 0;  // 0 while no run is active
     std::string macroName;
     std::int32_t nextPosition = 0;
     std::uint32_t passesWanted = 0;
@@ -45,9 +44,10 @@ struct RunState {
 // through; DELAY and the waiting commands keep the whole event loop running.
 //
 // It handles run macro by name, run step, stop run and cancelled capture
-// from the message queue it is given.
+// from the message queue it is given. A run's stepping, its DELAY, its
+// waiting commands and their failures act for their own generation only.
 class MacroRunner final : public RunControl {
-public:
+  public:
     static constexpr std::chrono::milliseconds kPassStartWait{300};
 
     MacroRunner(SettingsStore& store, Messages& messages, Expander& expander, MessageQueue& queue,
@@ -59,15 +59,16 @@ public:
     void RunMacroByName(std::string name);
     // Starts a pass: after the pass-start wait, run step is posted.
     void StartRun();
-    // Executes commands from the next position until the pass ends, the run
-    // ends, or a command hands the run over.
-    void RunSteps();
+    // Executes commands of `run` from the next position until the pass ends,
+    // the run ends, or a command hands the run over.
+    void RunSteps(RunGeneration run);
     // Ends the active run and tells the user.
     void StopRun();
 
-    bool RunActive() const override { return run_.active; }
+    RunGeneration CurrentRun() const override { return run_.generation; }
     void EndRun() override;
-    bool PostRunStep() override;
+    void EndRun(RunGeneration run) override;
+    bool PostRunStep(RunGeneration run) override;
     void PumpAllMessages() override;
     void PumpStopRequests() override;
     bool WaitWhileRunning(std::chrono::milliseconds duration) override;
@@ -78,7 +79,9 @@ public:
     bool busy() const { return busy_; }
     void setPendingRequest(PendingRequest* request) { pendingRequest_ = request; }
     // The player's, called whenever a run ends or starts another pass.
-    void setCancelWatcherRemover(std::function<void()> remove) { removeCancelWatcher_ = std::move(remove); }
+    void setCancelWatcherRemover(std::function<void()> remove) {
+        removeCancelWatcher_ = std::move(remove);
+    }
     // The main window's, for SHUTDOWN KEYSTRIDER.
     void setShutdown(std::function<void()> shutdown) { shutdown_ = std::move(shutdown); }
     // The wait before each pass; only tests and benchmarks shorten it.
@@ -86,18 +89,20 @@ public:
 
     const std::vector<RepeatFrame>& loopStack() const { return loopStack_; }
 
-private:
+  private:
     enum class Flow { Continue, PassOver, Return };
 
-    void stepThroughCommands();
-    Flow execute(const std::string& commandPath, std::uint32_t id);
-    Flow executeByHandler(const std::string& commandPath, std::uint32_t id);
-    void endPass();
+    bool isCurrent(RunGeneration run) const { return run != 0 && run == run_.generation; }
+    void stepThroughCommands(RunGeneration run);
+    Flow execute(RunGeneration run, const std::string& commandPath, std::uint32_t id);
+    Flow executeByHandler(RunGeneration run, const std::string& commandPath, std::uint32_t id);
+    void refuseUnavailable(RunGeneration run, std::uint32_t id);
+    void endPass(RunGeneration run);
     void refuseStart();
     bool startConfirmed();
     void postFirstRunStep();
 
-    void Delay(const std::string& commandPath);
+    void Delay(RunGeneration run, const std::string& commandPath);
     void Pause();
     void Repeat(const std::string& commandPath);
     void Loop();
@@ -106,8 +111,8 @@ private:
     std::string commandPath(std::int32_t position) const;
     std::optional<std::uint32_t> readId(std::int32_t position);
     // Runs the event loop until the monotonic `deadline` (none: forever) or
-    // until the run ends.
-    void waitUntil(std::optional<std::int64_t> deadline);
+    // until `run` ends.
+    void waitUntil(RunGeneration run, std::optional<std::int64_t> deadline);
     void completePendingRequest();
     void removeCancelWatcher();
 
@@ -119,14 +124,15 @@ private:
     Clock& clock_;
 
     RunState run_;
+    RunGeneration lastGeneration_ = 0;
+    RunGeneration stepping_ = 0;  // the run whose commands are being stepped, innermost
     std::vector<RepeatFrame> loopStack_;
     bool busy_ = false;
-    bool stepping_ = false;
     PendingRequest* pendingRequest_ = nullptr;
     std::function<void()> removeCancelWatcher_;
     std::function<void()> shutdown_;
     std::chrono::milliseconds passStartWait_ = kPassStartWait;
-    QTimer passStartTimer_;
+    std::unique_ptr<Timer> passStartTimer_;
     std::vector<QEventLoop*> waitLoops_;  // the waits under way, innermost last
     std::string idPathPrefix_;            // ...\Macros\<name>\Commands\ for direct reads
 };

@@ -1,8 +1,16 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 namespace ks {
+
+// Every macro run is numbered when it starts, from 1 upward; 0 is no run.
+// Whatever acts for a run (its stepping, DELAY, a waiting command, the
+// player) holds the run's generation and acts only while that run is the one
+// under way, so that a run started from a nested event loop is never
+// ignored, held up or ended by an older one still on the stack.
+using RunGeneration = std::uint64_t;
 
 // What command handlers may ask of the macro run they execute in: the
 // waiting commands wait through it, keeping the user interface alive and
@@ -14,19 +22,25 @@ public:
     RunControl& operator=(const RunControl&) = delete;
     virtual ~RunControl() = default;
 
-    virtual bool RunActive() const = 0;
+    bool RunActive() const { return CurrentRun() != 0; }
+    // The generation of the run under way; 0 when none is.
+    virtual RunGeneration CurrentRun() const = 0;
     // Ends the run (and removes the player's cancel watcher, run or not).
     virtual void EndRun() = 0;
-    // Asks for the run to go on with its next position, as the player does
-    // when the last event of a recording has been played. False when the
+    // Ends `run` if it is still the one under way; otherwise does nothing.
+    virtual void EndRun(RunGeneration run) = 0;
+    // Asks for `run` to go on with its next position, as the player does
+    // when the last event of a recording has been played; the step is
+    // dropped if that run is over by the time it arrives. False when the
     // message could not be posted.
-    virtual bool PostRunStep() = 0;
+    virtual bool PostRunStep(RunGeneration run) = 0;
     // Handles every message and event that waits now.
     virtual void PumpAllMessages() = 0;
     // Lets messages through until a stop request waits no longer.
     virtual void PumpStopRequests() = 0;
-    // Handles messages and events for `duration`, or until the run ends if
-    // that comes first; true when the run is still active.
+    // Handles messages and events for `duration`, or until the run of the
+    // command that waits is over if that comes first; true when that run
+    // is still under way.
     virtual bool WaitWhileRunning(std::chrono::milliseconds duration) = 0;
 };
 

@@ -47,7 +47,7 @@ TEST_F(CommandDispatchTest, RoutesEachIdentifierToItsHandler) {
         {kSendKeys, "send keys", CommandResult::Next},
         {kWaitForWindow, "wait", CommandResult::Failed},
         {kPlaybackRecording, "playback", CommandResult::Handover},
-        {kReboot, nullptr, CommandResult::Next},  // named, no handler yet
+        {kReboot, nullptr, CommandResult::Unavailable},  // named, no handler yet
         {65, "keystroke", CommandResult::Next},
         {19, "keystroke", CommandResult::Next},
         {0, "keystroke", CommandResult::Next},
@@ -75,12 +75,12 @@ TEST_F(CommandDispatchTest, PauseCommandIsNotThePauseKey) {
                                         {"keystroke", "m\\Commands\\1", 19}}));
 }
 
-TEST(CommandDispatch, WithoutHandlersEveryCommandGoesOn) {
+TEST(CommandDispatch, WithoutHandlersKeystrokesGoOnAndNamedCommandsAreUnavailable) {
     CommandDispatch dispatch;
     EXPECT_FALSE(dispatch.hasHandler(65));
     EXPECT_FALSE(dispatch.hasHandler(kSendKeys));
     EXPECT_EQ(dispatch.execute("m\\Commands\\0", 65), CommandResult::Next);
-    EXPECT_EQ(dispatch.execute("m\\Commands\\0", kSendKeys), CommandResult::Next);
+    EXPECT_EQ(dispatch.execute("m\\Commands\\0", kSendKeys), CommandResult::Unavailable);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "PlayerDoubles.h"
+#include "FakeClock.h"
 #include "journal/PlaybackSchedule.h"
 
 namespace ks::test {
@@ -40,18 +40,18 @@ std::ostream& operator<<(std::ostream& out, const Served& s) {
 
 // Plays the schedule as the player's loop does: waits the answered time
 // (plus `late` ms of lateness) and asks again until an event is due.
-std::vector<Served> play(PlaybackSchedule& schedule, FakeTickSource& clock,
+std::vector<Served> play(PlaybackSchedule& schedule, FakeClock& clock,
                          std::uint32_t late = 0) {
     std::vector<Served> served;
     for (int guard = 0; guard < 10000; ++guard) {
         const PlaybackStep step = schedule.getNext();
         if (step.kind == PlaybackStep::Kind::Finished) break;
         if (step.kind == PlaybackStep::Kind::Deliver && step.wait > 0) {
-            clock.now += static_cast<std::uint32_t>(step.wait) + late;
+            clock.set(clock.monotonicMillis() + step.wait + late);
             continue;
         }
         const bool windowsKey = step.kind == PlaybackStep::Kind::PressWindowsKey;
-        served.push_back({step.event.paramH, clock.now, windowsKey ? 0 : step.event.time,
+        served.push_back({step.event.paramH, clock.ticks(), windowsKey ? 0 : step.event.time,
                           windowsKey});
         if (!schedule.skip()) break;
     }
@@ -101,7 +101,7 @@ TEST(PlaybackScheduleTest, TimingRules) {
     };
     for (const TimingCase& c : cases) {
         SCOPED_TRACE(c.what);
-        FakeTickSource clock(c.start);
+        FakeClock clock(c.start);
         PlaybackSchedule schedule(recording(c.events), c.filter, c.speed, clock);
         std::vector<Served> got = play(schedule, clock, c.late);
         std::vector<std::pair<std::uint32_t, std::uint32_t>> at;
@@ -114,18 +114,18 @@ TEST(PlaybackScheduleTest, TimingRules) {
 }
 
 TEST(PlaybackScheduleTest, RepeatedRequestsDoNotMoveTheScheduledTime) {
-    FakeTickSource clock(1000);
+    FakeClock clock(1000);
     PlaybackSchedule schedule(recording({{K, 0}, {K, 400}, {K, 500}}), 1, 0, clock);
     ASSERT_EQ(schedule.getNext().wait, 0);
     ASSERT_TRUE(schedule.skip());
     for (std::uint32_t elapsed : {0u, 0u, 150u, 399u}) {
-        clock.now = 1000 + elapsed;
+        clock.set(1000 + elapsed);
         const PlaybackStep step = schedule.getNext();
         EXPECT_EQ(step.kind, PlaybackStep::Kind::Deliver);
         EXPECT_EQ(step.wait, static_cast<std::int32_t>(400 - elapsed));
         EXPECT_EQ(step.event.time, 1400u);
     }
-    clock.now = 1405;
+    clock.set(1405);
     EXPECT_EQ(schedule.getNext().wait, 0);
     EXPECT_EQ(schedule.getNext().event.time, 1405u);  // late: stamped now
     ASSERT_TRUE(schedule.skip());
@@ -136,7 +136,7 @@ TEST(PlaybackScheduleTest, RepeatedRequestsDoNotMoveTheScheduledTime) {
 }
 
 TEST(PlaybackScheduleTest, RepeatedFirstRequestAnchoredAtTickZeroKeepsItsEvent) {
-    FakeTickSource clock(0);
+    FakeClock clock(0);
     PlaybackSchedule schedule(recording({{K, 0}, {K, 10}}), 1, 0, clock);
     EXPECT_EQ(schedule.getNext().event.paramH, 0u);
     EXPECT_EQ(schedule.getNext().event.paramH, 0u);
@@ -145,7 +145,7 @@ TEST(PlaybackScheduleTest, RepeatedFirstRequestAnchoredAtTickZeroKeepsItsEvent) 
 }
 
 TEST(PlaybackScheduleTest, WindowsKeysArePressedDirectlyOnceDue) {
-    FakeTickSource clock(0);
+    FakeClock clock(0);
     const std::vector<Recorded> events = {
         {K, 0, kVkLeftWindows}, {kWmKeyUp, 100, kVkLeftWindows}, {kWmSysKeyDown, 200, kVkRightWindows},
         {M, 300, kVkLeftWindows},  // x = 0x5B: a mouse event, not a key
@@ -156,15 +156,15 @@ TEST(PlaybackScheduleTest, WindowsKeysArePressedDirectlyOnceDue) {
         {0, 0, 0, true}, {1, 100, 0, true}, {2, 200, 0, true}, {3, 300, 300, false}};
     EXPECT_EQ(got, expected);
 
-    FakeTickSource again(0);
+    FakeClock again(0);
     PlaybackSchedule keys(recording(events), 1, 0, again);
     EXPECT_TRUE(keys.getNext().keyDown);
     keys.skip();
     EXPECT_EQ(keys.getNext().kind, PlaybackStep::Kind::Deliver);  // not yet due: waits first
-    again.now = 100;
+    again.set(100);
     EXPECT_FALSE(keys.getNext().keyDown);
     keys.skip();
-    again.now = 200;
+    again.set(200);
     EXPECT_FALSE(keys.getNext().keyDown);  // only WM_KEYDOWN presses
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QtCore/qtestsupport_core.h>
-
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -10,40 +8,44 @@
 #include <vector>
 
 #include "../store/StoreFixture.h"
+#include "FakeClock.h"
 #include "FakeExpander.h"
 #include "commands/CommandDispatch.h"
-#include "platform/Clock.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
 #include "runner/PendingRequest.h"
 
 namespace ks::test {
 
-using Steady = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// Counts completions and notes when the last one came.
+// Counts completions and notes the virtual time of the last one.
 class RecordingPendingRequest final : public PendingRequest {
 public:
+    explicit RecordingPendingRequest(Clock& clock) : clock_(clock) {}
     void complete() override {
         ++completions;
-        lastCompletion = Steady::now();
+        lastCompletion = clock_.monotonicMillis();
     }
     int completions = 0;
-    Steady::time_point lastCompletion;
+    std::int64_t lastCompletion = 0;
+
+private:
+    Clock& clock_;
 };
 
 // A runner over a store in a fresh folder, with recorded messages, a fake
-// expander and the real clock. Macros are written as small programs, one
-// token per position:
+// expander and virtual time from 0 (a pass starts 1 ms after its request).
+// Macros are written as small programs, one token per position:
 //   A … Z     keystroke command for that key (records the letter)
 //   r<text>   REPEAT with NumReps <text>     (r? : no NumReps value)
 //   l         LOOP
 //   d<text>   DELAY with DelayInterval <text> (d? : no DelayInterval value)
 //   p         PAUSE
-//   s         SHUTDOWN KEYSTRIDER
+//   s         SHUTDOWN KEYSTRIDER, whose shutdown records 'S'
 //   w         WAIT FOR WINDOW, whose handler records 'w' and fails
 //   h         PLAYBACK RECORDING, whose handler records 'h' and hands the run over
+//   x         SET CLOCK, which has no handler
 //   _         no command at this position
 class RunnerFixture : public StoreFixture {
 protected:
@@ -53,6 +55,7 @@ protected:
         runner = std::make_unique<MacroRunner>(*store, messages, expander, queue, dispatch, clock);
         runner->setPassStartWait(1ms);
         runner->setPendingRequest(&pending);
+        runner->setShutdown([this] { record('S'); });
         dispatch.setKeystrokeHandler(
             [this](const std::string&, std::uint32_t id) { record(static_cast<char>(id)); });
         dispatch.setHandler(kWaitForWindow, [this](const std::string&, std::uint32_t) {
@@ -99,6 +102,7 @@ protected:
             case 's': return write(kShutdownKeystrider, nullptr);
             case 'w': return write(kWaitForWindow, nullptr);
             case 'h': return write(kPlaybackRecording, nullptr);
+            case 'x': return write(kSetClock, nullptr);
             default: return write(static_cast<std::uint32_t>(token[0]), nullptr);
         }
     }
@@ -106,10 +110,11 @@ protected:
     void start(const std::string& name) {
         ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, name));
     }
+    void postStop(std::uint32_t message = kMsgStopRun) { queue.post(Message{message, {}, {}, 0}); }
 
     // Runs the event loop until `completions` runs have ended or been refused.
-    [[nodiscard]] bool waitForCompletions(int completions, int timeoutMs = 10000) {
-        return QTest::qWaitFor([&] { return pending.completions >= completions; }, timeoutMs);
+    [[nodiscard]] bool waitForCompletions(int completions) {
+        return clock.run([&] { return pending.completions >= completions; });
     }
 
     // Starts the macro and returns what ran once its run has ended.
@@ -121,7 +126,7 @@ protected:
         return ran();
     }
 
-    void record(char what) { events.push_back({what, Steady::now()}); }
+    void record(char what) { events.push_back({what, clock.monotonicMillis()}); }
 
     std::string ran() const {
         std::string out;
@@ -129,24 +134,24 @@ protected:
         return out;
     }
 
-    Steady::time_point timeOf(char what) const {
+    std::int64_t timeOf(char what) const {
         for (const auto& event : events) {
             if (event.what == what) return event.at;
         }
         ADD_FAILURE() << "never ran: " << what;
-        return {};
+        return -1;
     }
 
     struct Event {
         char what;
-        Steady::time_point at;
+        std::int64_t at;
     };
 
     FakeExpander expander;
-    SystemClock clock;
+    FakeClock clock;
     MessageQueue queue;
     CommandDispatch dispatch;
-    RecordingPendingRequest pending;
+    RecordingPendingRequest pending{clock};
     std::unique_ptr<MacroRunner> runner;
     std::vector<Event> events;
 };

@@ -7,18 +7,10 @@
 
 #include "journal/PlayerHost.h"
 #include "platform/CancelWatch.h"
+#include "platform/Clock.h"
 #include "platform/EventInjector.h"
-#include "platform/TickSource.h"
 
 namespace ks::test {
-
-// A tick count the test sets.
-class FakeTickSource final : public TickSource {
-public:
-    explicit FakeTickSource(std::uint32_t start = 0) : now(start) {}
-    std::uint32_t ticks() override { return now; }
-    std::uint32_t now;
-};
 
 // Records what was injected, each call with the tick it was made at.
 class RecordingInjector final : public EventInjector {
@@ -27,7 +19,7 @@ public:
         std::string what;
         std::uint32_t tick;
     };
-    explicit RecordingInjector(TickSource& ticks) : ticks_(ticks) {}
+    explicit RecordingInjector(Clock& clock) : clock_(clock) {}
 
     bool available() override { return usable; }
     void key(std::uint8_t virtualKey, bool down) override {
@@ -52,8 +44,8 @@ public:
     std::vector<Call> calls;
 
 private:
-    void add(std::string what) { calls.push_back({std::move(what), ticks_.ticks()}); }
-    TickSource& ticks_;
+    void add(std::string what) { calls.push_back({std::move(what), clock_.ticks()}); }
+    Clock& clock_;
 };
 
 // A cancel watch the test starts failing or fires by hand.
@@ -76,10 +68,18 @@ public:
     Handler handler;
 };
 
+// Counts what the player asks for, noting the run it names last.
 class RecordingPlayerHost final : public PlayerHost {
 public:
-    void postRunStep() override { ++runSteps; }
-    void endRun() override { ++endRuns; }
+    std::uint64_t currentRun() override { return run; }
+    void postRunStep(std::uint64_t of) override {
+        ++runSteps;
+        lastNamed = of;
+    }
+    void endRun(std::uint64_t of) override {
+        ++endRuns;
+        lastNamed = of;
+    }
     bool raiseMainWindow() override {
         ++raises;
         return hasMainWindow;
@@ -88,6 +88,8 @@ public:
     void clear() { runSteps = endRuns = raises = stopRuns = 0; }
 
     bool hasMainWindow = true;
+    std::uint64_t run = 1;
+    std::uint64_t lastNamed = 0;
     int runSteps = 0;
     int endRuns = 0;
     int raises = 0;

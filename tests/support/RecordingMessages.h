@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ public:
     using Messages::show;
     MsgAnswer show(const MessageBox& box) override {
         shown.push_back(box);
+        if (whileShown) whileShown(box);  // what happens while a modal box is open
         if (!answers.empty()) {
             const MsgAnswer answer = answers.front();
             answers.pop_front();
@@ -45,6 +47,7 @@ public:
 
     std::vector<MessageBox> shown;
     std::deque<MsgAnswer> answers;
+    std::function<void(const MessageBox&)> whileShown;
 };
 
 }  // namespace ks::test

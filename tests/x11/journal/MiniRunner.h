@@ -10,7 +10,7 @@
 #include "expand/Expander.h"
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
-#include "platform/TickSource.h"
+#include "platform/Clock.h"
 #include "store/SettingsStore.h"
 
 namespace ks::test {
@@ -27,7 +27,7 @@ public:
 // PLAYBACK RECORDING starts the player and returns; run step goes on.
 class MiniRunner final : public PlayerHost {
 public:
-    MiniRunner(SettingsStore& store, TickSource& ticks) : store_(store), ticks_(ticks) {}
+    MiniRunner(SettingsStore& store, Clock& clock) : store_(store), clock_(clock) {}
 
     void attach(Player& player) { player_ = &player; }
     void start() {
@@ -35,10 +35,12 @@ public:
         QTimer::singleShot(0, [this] { runSteps(); });
     }
 
-    void postRunStep() override {
+    std::uint64_t currentRun() override { return active ? 1 : 0; }
+    void postRunStep(std::uint64_t) override {
         QTimer::singleShot(0, [this] { runSteps(); });
     }
-    void endRun() override {
+    void endRun(std::uint64_t) override { endRun(); }
+    void endRun() {
         player_->RemoveCancelWatcher();
         active = false;
         ended = true;
@@ -70,12 +72,12 @@ private:
                 player_->StartPlayback(path);
                 return;
             }
-            otherCommandTicks.push_back(ticks_.ticks());
+            otherCommandTicks.push_back(clock_.ticks());
         }
     }
 
     SettingsStore& store_;
-    TickSource& ticks_;
+    Clock& clock_;
     Player* player_ = nullptr;
     int next_ = 0;
 };

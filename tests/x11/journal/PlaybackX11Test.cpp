@@ -17,6 +17,7 @@
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "platform/x11/X11CancelWatch.h"
+#include "platform/qt/QtClock.h"
 #include "platform/x11/X11EventInjector.h"
 #include "platform/x11/OwnDisplay.h"
 
@@ -56,7 +57,7 @@ protected:
         injector = std::make_unique<X11EventInjector>(input->keymap(), xvfb.display());
         watch = std::make_unique<X11CancelWatch>(xvfb.display());
         player = std::make_unique<Player>(
-            Player::Services{store, expander, *injector, *watch, ticks, runner});
+            Player::Services{store, expander, *injector, *watch, clock, runner});
         runner.attach(*player);
         ASSERT_TRUE(store.EnsureRootKeys());
     }
@@ -96,8 +97,8 @@ protected:
     KeyTree tree{dir.file("store.db")};
     SettingsStore store{tree, messages};
     NoExpansion expander;
-    MonotonicTickSource ticks;
-    MiniRunner runner{store, ticks};
+    QtClock clock;
+    MiniRunner runner{store, clock};
     std::unique_ptr<RecordObserver> observer;
     std::unique_ptr<x11::X11Platform> input;
     std::unique_ptr<X11EventInjector> injector;

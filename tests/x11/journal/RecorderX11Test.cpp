@@ -25,6 +25,7 @@
 #include "journal/CaptureTranslation.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
+#include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11EventInjector.h"
@@ -282,11 +283,11 @@ TEST_F(RecorderX11Test, ARecordingPlaysBackAsItWasRecorded) {
 
     addPlaybackMacro(store, "Round");
     NoExpansion expander;
-    MonotonicTickSource ticks;
-    MiniRunner runner{store, ticks};
+    QtClock clock;
+    MiniRunner runner{store, clock};
     X11EventInjector injector(platform->keymap(), session->display());
     X11CancelWatch watch(session->display());
-    Player player(Player::Services{store, expander, injector, watch, ticks, runner});
+    Player player(Player::Services{store, expander, injector, watch, clock, runner});
     runner.attach(player);
     // The pointer starts away from the first position, so the first move is seen.
     XTestFakeMotionEvent(display.get(), DefaultScreen(display.get()), 10, 10, CurrentTime);

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/Clock.h"
+
+namespace ks::test {
+
+// Virtual time for code that reads the clock and waits through its timers.
+// Time moves only by set(), or while an event loop runs (run()'s own or any
+// other, a DELAY's, a box's): whenever the loop has nothing left to do, time
+// jumps to the earliest armed timer and that timer fires. Waits of any length
+// take no real time, and tests check exact virtual times, with no margins.
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(std::int64_t start = 0) : now_(start) {}
+
+    std::int64_t wallMillis() override { return now_; }
+    std::int64_t monotonicMillis() override { return now_; }
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout) override {
+        if (!idle_ && QCoreApplication::instance() != nullptr) watchIdle();
+        return std::make_unique<FakeTimer>(*this, std::move(onTimeout));
+    }
+
+    // Moves time without firing anything.
+    void set(std::int64_t millis) { now_ = millis; }
+    // The test's own action, `delay` from now.
+    void after(std::chrono::milliseconds delay, std::function<void()> action) {
+        actions_.push_back(createTimer(std::move(action)));
+        actions_.back()->start(delay);
+    }
+    // Runs the event loop until `done` holds; false when everything came to
+    // rest, with no timer left to fire, before it did.
+    bool run(const std::function<bool()>& done) {
+        stalled_ = false;
+        while (!done() && !stalled_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return done();
+    }
+
+private:
+    class FakeTimer final : public Timer {
+    public:
+        FakeTimer(FakeClock& owner, std::function<void()> callback)
+            : clock(owner), onTimeout(std::move(callback)) {
+            clock.timers_.push_back(this);
+        }
+        ~FakeTimer() override { std::erase(clock.timers_, this); }
+        void start(std::chrono::milliseconds delay) override {
+            deadline = clock.now_ + std::max<std::int64_t>(0, delay.count());
+            order = ++clock.starts_;
+        }
+        void stop() override { deadline.reset(); }
+        bool active() const override { return deadline.has_value(); }
+
+        FakeClock& clock;
+        std::function<void()> onTimeout;
+        std::optional<std::int64_t> deadline;
+        std::uint64_t order = 0;  // timers due together fire in the order they were started
+    };
+
+    // Counts the events the application delivers: some event dispatchers
+    // announce blocking even while events wait, so an idle turn fires a timer
+    // only if nothing else was delivered since it was posted.
+    class IdleWatch final : public QObject {
+    public:
+        bool eventFilter(QObject* watched, QEvent*) override {
+            if (watched != this) ++delivered;
+            return false;
+        }
+        std::uint64_t delivered = 0;
+    };
+
+    void watchIdle() {
+        idle_ = std::make_unique<IdleWatch>();
+        QCoreApplication::instance()->installEventFilter(idle_.get());
+        QObject::connect(QAbstractEventDispatcher::instance(),
+                         &QAbstractEventDispatcher::aboutToBlock, idle_.get(),
+                         [this] { postIdleTurn(); });
+    }
+
+    void postIdleTurn() {
+        if (stalled_ && idle_->delivered == deliveredAtTurn_) return;
+        const std::uint64_t turn = ++turns_;
+        deliveredAtTurn_ = idle_->delivered;
+        QMetaObject::invokeMethod(
+            idle_.get(), [this, turn] { idleTurn(turn); }, Qt::QueuedConnection);
+    }
+
+    // Only the latest turn acts: one posted before a nested loop began
+    // reaches its handler only after that loop has ended.
+    void idleTurn(std::uint64_t turn) {
+        if (turn != turns_ || idle_->delivered != deliveredAtTurn_) return;
+        const auto due = std::min_element(timers_.begin(), timers_.end(), [](auto* a, auto* b) {
+            if (a->deadline && b->deadline && *a->deadline != *b->deadline) {
+                return *a->deadline < *b->deadline;
+            }
+            return a->deadline && (!b->deadline || a->order < b->order);
+        });
+        stalled_ = due == timers_.end() || !(*due)->deadline;
+        if (stalled_) {
+            QAbstractEventDispatcher::instance()->interrupt();
+            return;
+        }
+        now_ = std::max(now_, *(*due)->deadline);
+        (*due)->deadline.reset();
+        const std::function<void()> fire = (*due)->onTimeout;  // it may destroy its timer
+        fire();
+    }
+
+    std::int64_t now_;
+    std::uint64_t starts_ = 0;
+    std::vector<FakeTimer*> timers_;
+    std::vector<std::unique_ptr<Timer>> actions_;
+    std::unique_ptr<IdleWatch> idle_;
+    std::uint64_t turns_ = 0;
+    std::uint64_t deliveredAtTurn_ = 0;
+    bool stalled_ = false;
+};
+
+}  // namespace ks::test
