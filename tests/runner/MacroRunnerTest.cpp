@@ -68,12 +68,10 @@ const ProgramCase kProgramCases[] = {
     {"r0 A B", {}, "", {}},              // no LOOP: the skip ends the pass
     {"r2 A", {}, "A", {}},               // no LOOP: the body runs once
     {"l A", {}, "A", {}},                // LOOP without REPEAT
-    {"A l l B", {}, "AB", {}},
     {"r2 A d5 l", {}, "AA", {}},
     // invalid counts: no frame, the body runs once, its LOOP closes the outer REPEAT
     {"rx A l B", {}, "AB", {kBadRepeat}},
     {"r-1 A l", {}, "A", {kBadRepeat}},
-    {"r A l", {}, "A", {kBadRepeat}},
     {"r2 rx A l B l", {}, "AAB", {kBadRepeat, kBadRepeat}},
     {"r? A l", {}, "A", {kStoreReadError}},
     // passes
