@@ -10,7 +10,7 @@ namespace ks {
 // A single-shot timer made by a Clock. Starting it again replaces the
 // earlier start; destroying it stops it.
 class Timer {
-  public:
+public:
     Timer() = default;
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
@@ -25,7 +25,7 @@ class Timer {
 // it and wait for it, so that their arithmetic can be tested on a clock the
 // test moves.
 class Clock {
-  public:
+public:
     Clock() = default;
     Clock(const Clock&) = delete;
     Clock& operator=(const Clock&) = delete;

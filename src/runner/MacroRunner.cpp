@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -32,7 +33,7 @@ constexpr int kWaitOver = 0x4B53;
 
 // Makes a wait loop reachable by EndRun for as long as it runs.
 class WaitLoopScope {
-  public:
+public:
     WaitLoopScope(std::vector<QEventLoop*>& loops, QEventLoop* loop) : loops_(loops) {
         loops_.push_back(loop);
     }
@@ -40,14 +41,14 @@ class WaitLoopScope {
     WaitLoopScope(const WaitLoopScope&) = delete;
     WaitLoopScope& operator=(const WaitLoopScope&) = delete;
 
-  private:
+private:
     std::vector<QEventLoop*>& loops_;
 };
 
 // Marks a run as being stepped; a run started from a nested event loop is
 // stepped above the older one and gives the mark back when it returns.
 class SteppingScope {
-  public:
+public:
     SteppingScope(RunGeneration& stepping, RunGeneration run)
         : stepping_(stepping), outer_(stepping) {
         stepping_ = run;
@@ -56,7 +57,7 @@ class SteppingScope {
     SteppingScope(const SteppingScope&) = delete;
     SteppingScope& operator=(const SteppingScope&) = delete;
 
-  private:
+private:
     RunGeneration& stepping_;
     RunGeneration outer_;
 };
@@ -82,8 +83,7 @@ MacroRunner::MacroRunner(SettingsStore& store, Messages& messages, Expander& exp
 }
 
 MacroRunner::~MacroRunner() {
-    for (const std::uint32_t id :
-         {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
+    for (const std::uint32_t id : {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
         queue_.removeHandler(id);
     }
 }
@@ -109,9 +109,7 @@ bool MacroRunner::startConfirmed() {
                           MsgOwner::MainWindow) == MsgAnswer::Yes;
 }
 
-void MacroRunner::refuseStart() {
-    completePendingRequest();
-}
+void MacroRunner::refuseStart() { completePendingRequest(); }
 
 void MacroRunner::StartRun() {
     if (busy_) {
@@ -177,23 +175,14 @@ void MacroRunner::stepThroughCommands(RunGeneration run) {
 MacroRunner::Flow MacroRunner::execute(RunGeneration run, const std::string& path,
                                        std::uint32_t id) {
     switch (id) {
-        case kDelay:
-            Delay(run, path);
-            break;
-        case kPause:
-            Pause();
-            break;
-        case kRepeat:
-            Repeat(path);
-            break;
-        case kLoop:
-            Loop();
-            break;
+        case kDelay: Delay(run, path); break;
+        case kPause: Pause(); break;
+        case kRepeat: Repeat(path); break;
+        case kLoop: Loop(); break;
         case kShutdownKeystrider:
             if (shutdown_) shutdown_();
             break;
-        default:
-            return executeByHandler(run, path, id);
+        default: return executeByHandler(run, path, id);
     }
     return Flow::Continue;
 }
@@ -201,17 +190,10 @@ MacroRunner::Flow MacroRunner::execute(RunGeneration run, const std::string& pat
 MacroRunner::Flow MacroRunner::executeByHandler(RunGeneration run, const std::string& path,
                                                 std::uint32_t id) {
     switch (dispatch_.execute(path, id)) {
-        case CommandResult::Next:
-            return Flow::Continue;
-        case CommandResult::Failed:
-            EndRun(run);
-            return Flow::Return;
-        case CommandResult::Handover:
-            PumpStopRequests();
-            return Flow::Return;
-        case CommandResult::Unavailable:
-            refuseUnavailable(run, id);
-            return Flow::Return;
+        case CommandResult::Next: return Flow::Continue;
+        case CommandResult::Failed: EndRun(run); return Flow::Return;
+        case CommandResult::Handover: PumpStopRequests(); return Flow::Return;
+        case CommandResult::Unavailable: refuseUnavailable(run, id); return Flow::Return;
     }
     return Flow::Continue;
 }
@@ -281,8 +263,8 @@ void MacroRunner::waitUntil(RunGeneration run, std::optional<std::int64_t> deadl
     QEventLoop loop;
     const std::unique_ptr<Timer> timer = clock_.createTimer([&loop] { loop.exit(kWaitOver); });
     if (deadline) {
-        const std::int64_t left =
-            std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0, kLongestTimerWait);
+        const std::int64_t left = std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0,
+                                                           kLongestTimerWait);
         timer->start(std::chrono::milliseconds(left));
     }
     int result = 0;

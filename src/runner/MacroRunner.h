@@ -47,7 +47,7 @@ struct RunState {
 // from the message queue it is given. A run's stepping, its DELAY, its
 // waiting commands and their failures act for their own generation only.
 class MacroRunner final : public RunControl {
-  public:
+public:
     static constexpr std::chrono::milliseconds kPassStartWait{300};
 
     MacroRunner(SettingsStore& store, Messages& messages, Expander& expander, MessageQueue& queue,
@@ -89,7 +89,7 @@ class MacroRunner final : public RunControl {
 
     const std::vector<RepeatFrame>& loopStack() const { return loopStack_; }
 
-  private:
+private:
     enum class Flow { Continue, PassOver, Return };
 
     bool isCurrent(RunGeneration run) const { return run != 0 && run == run_.generation; }

@@ -16,7 +16,7 @@ std::int64_t millisOf() {
 // A coarse timer may fire up to 5 % early or late; playback and DELAY need
 // the millisecond.
 class PreciseTimer final : public Timer {
-  public:
+public:
     explicit PreciseTimer(std::function<void()> onTimeout) {
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
@@ -27,7 +27,7 @@ class PreciseTimer final : public Timer {
     void stop() override { timer_.stop(); }
     bool active() const override { return timer_.isActive(); }
 
-  private:
+private:
     QTimer timer_;
 };
 

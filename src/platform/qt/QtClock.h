@@ -8,7 +8,7 @@ namespace ks {
 // one the X server stamps its input events with, so ticks and event times
 // can be compared.
 class QtClock final : public Clock {
-  public:
+public:
     std::int64_t wallMillis() override;
     std::int64_t monotonicMillis() override;
     std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout) override;
