@@ -9,7 +9,8 @@ constexpr std::uint8_t kVkPause = 0x13;
 constexpr std::uint32_t kKeycodeOffset = 8;
 
 std::uint8_t virtualKeyOf(const CapturedInput& input, std::uint32_t scan, const KeyLayout& layout) {
-    const auto vk = static_cast<std::uint8_t>(layout.MapVirtualKey(scan, MapType::ScanToVk));
+    const bool numLock = (input.modifiers & CapturedInput::kNumLock) != 0;
+    const std::uint8_t vk = layout.vkOfPressedKey(static_cast<std::uint8_t>(scan), numLock);
     const bool control = (input.modifiers & CapturedInput::kControl) != 0;
     return vk == kVkPause && control ? kVkCancel : vk;
 }
@@ -30,10 +31,14 @@ std::optional<JournalEvent> keyEvent(const CapturedInput& input, const KeyLayout
 
 std::optional<std::uint32_t> buttonMessage(std::uint32_t button, bool down) {
     switch (button) {
-        case 1: return down ? kWmLButtonDown : kWmLButtonUp;
-        case 2: return down ? kWmMButtonDown : kWmMButtonUp;
-        case 3: return down ? kWmRButtonDown : kWmRButtonUp;
-        default: return std::nullopt;
+        case 1:
+            return down ? kWmLButtonDown : kWmLButtonUp;
+        case 2:
+            return down ? kWmMButtonDown : kWmMButtonUp;
+        case 3:
+            return down ? kWmRButtonDown : kWmRButtonUp;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -62,10 +67,13 @@ std::optional<JournalEvent> buttonEvent(const CapturedInput& input) {
 std::optional<JournalEvent> toJournalEvent(const CapturedInput& input, const KeyLayout& layout) {
     switch (input.kind) {
         case CapturedInput::Kind::KeyPress:
-        case CapturedInput::Kind::KeyRelease: return keyEvent(input, layout);
+        case CapturedInput::Kind::KeyRelease:
+            return keyEvent(input, layout);
         case CapturedInput::Kind::ButtonPress:
-        case CapturedInput::Kind::ButtonRelease: return buttonEvent(input);
-        case CapturedInput::Kind::Motion: return mouseEvent(input, kWmMouseMove);
+        case CapturedInput::Kind::ButtonRelease:
+            return buttonEvent(input);
+        case CapturedInput::Kind::Motion:
+            return mouseEvent(input, kWmMouseMove);
     }
     return std::nullopt;
 }
