@@ -67,9 +67,7 @@ TEST_F(KeySequenceTest, EmptyTextTypesNothing) {
 }
 
 TEST_F(KeySequenceTest, CharactersOffTheLayoutAreBoundOnceBeforeTyping) {
-    sequence.TypeText(
-        "a\xC3\xA9"
-        "b\xE2\x82\xAC\xC3\xA9");  // a é b € é
+    sequence.TypeText("a\u00E9b\u20AC\u00E9");  // a é b € é
     ASSERT_EQ(spare.binds.size(), 1u);
     EXPECT_EQ(spare.binds[0], (std::vector<char32_t>{U'\u00E9', U'\u20AC'}));
     const std::vector<std::string> expected{"bind 2",         "key 65/30 down", "key 65/30 up",
@@ -120,9 +118,8 @@ TEST_F(KeySequenceTest, AFailedBindSkipsItsCharactersAndGivesTheKeysBack) {
 TEST_F(KeySequenceTest, WithoutSpareKeysAnUntypableCharacterIsSkipped) {
     spare.keys = 0;
     sequence.TypeText("\u00E9x\u00E9y");
-    const std::vector<std::string> expected{"key 88/45 down", "key 88/45 up", "key 89/21 down",
-                                            "key 89/21 up"};
-    EXPECT_EQ(log.entries, expected);
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"key 88/45 down", "key 88/45 up",
+                                                     "key 89/21 down", "key 89/21 up"}));
 }
 
 TEST_F(KeySequenceTest, CapsLockIsLiftedWhileTyping) {
