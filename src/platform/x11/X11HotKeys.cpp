@@ -140,7 +140,7 @@ struct X11HotKeys::Impl {
         : display(std::move(connection)),
           root(DefaultRootWindow(display.get())),
           combinations(lockCombinations(display.get())),
-          layout(x11::buildKeyLayout(x11::describeKeys(display.get()))),
+          layout(x11::currentKeyLayout(display.get())),
           notifier(ConnectionNumber(display.get()), QSocketNotifier::Read) {
         QObject::connect(&notifier, &QSocketNotifier::activated, &notifier,
                          [this] { readEvents(); });
@@ -152,8 +152,7 @@ struct X11HotKeys::Impl {
     // The key the hot key's display name names, through the layout every
     // other user of virtual keys sees.
     KeyCode keycodeOf(std::uint32_t vk) const {
-        const std::uint8_t scan = vk < layout.scanOfVk.size() ? layout.scanOfVk[vk] : 0;
-        return scan == 0 ? 0 : static_cast<KeyCode>(scan + 8);
+        return static_cast<KeyCode>(x11::keycodeOfVk(layout, vk));
     }
 
     struct Target {
@@ -266,7 +265,7 @@ struct X11HotKeys::Impl {
     // key is now. Grabs whose key and locks stayed put are left alone, so the
     // keymap changes made while typing cost nothing.
     void regrabAll() {
-        layout = x11::buildKeyLayout(x11::describeKeys(display.get()));
+        layout = x11::currentKeyLayout(display.get());
         std::vector<unsigned> newCombinations = lockCombinations(display.get());
         const bool locksMoved = newCombinations != combinations;
         std::vector<Target> released;

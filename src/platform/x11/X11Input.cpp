@@ -24,8 +24,7 @@ std::shared_ptr<const KeyLayout> X11Keymap::cachedLayout() {
 
 std::shared_ptr<const KeyLayout> X11Keymap::rebuildIf(bool changed) {
     if (changed || !layout_) {
-        layout_ =
-            std::make_shared<const KeyLayout>(buildKeyLayout(describeKeys(connection_.display())));
+        layout_ = std::make_shared<const KeyLayout>(currentKeyLayout(connection_.display()));
     }
     return layout_;
 }

@@ -266,4 +266,13 @@ std::vector<KeyDescription> describeKeys(Display* display) {
     return keys;
 }
 
+KeyLayout currentKeyLayout(Display* display) {
+    return buildKeyLayout(describeKeys(display));
+}
+
+unsigned keycodeOfVk(const KeyLayout& layout, std::uint32_t vk) {
+    const std::uint8_t scan = vk < layout.scanOfVk.size() ? layout.scanOfVk[vk] : 0;
+    return scan == 0 ? 0 : scan + 8u;
+}
+
 }  // namespace ks::x11
