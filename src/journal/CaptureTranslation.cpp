@@ -31,14 +31,10 @@ std::optional<JournalEvent> keyEvent(const CapturedInput& input, const KeyLayout
 
 std::optional<std::uint32_t> buttonMessage(std::uint32_t button, bool down) {
     switch (button) {
-        case 1:
-            return down ? kWmLButtonDown : kWmLButtonUp;
-        case 2:
-            return down ? kWmMButtonDown : kWmMButtonUp;
-        case 3:
-            return down ? kWmRButtonDown : kWmRButtonUp;
-        default:
-            return std::nullopt;
+        case 1: return down ? kWmLButtonDown : kWmLButtonUp;
+        case 2: return down ? kWmMButtonDown : kWmMButtonUp;
+        case 3: return down ? kWmRButtonDown : kWmRButtonUp;
+        default: return std::nullopt;
     }
 }
 
@@ -67,13 +63,10 @@ std::optional<JournalEvent> buttonEvent(const CapturedInput& input) {
 std::optional<JournalEvent> toJournalEvent(const CapturedInput& input, const KeyLayout& layout) {
     switch (input.kind) {
         case CapturedInput::Kind::KeyPress:
-        case CapturedInput::Kind::KeyRelease:
-            return keyEvent(input, layout);
+        case CapturedInput::Kind::KeyRelease: return keyEvent(input, layout);
         case CapturedInput::Kind::ButtonPress:
-        case CapturedInput::Kind::ButtonRelease:
-            return buttonEvent(input);
-        case CapturedInput::Kind::Motion:
-            return mouseEvent(input, kWmMouseMove);
+        case CapturedInput::Kind::ButtonRelease: return buttonEvent(input);
+        case CapturedInput::Kind::Motion: return mouseEvent(input, kWmMouseMove);
     }
     return std::nullopt;
 }

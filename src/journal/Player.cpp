@@ -24,29 +24,21 @@ std::optional<MouseButton> buttonOf(std::uint32_t message) {
     switch (message) {
         // A double-click message is the second press of a double click.
         case kWmLButtonDown:
-        case kWmLButtonDblClk:
-            return MouseButton{1, true};
-        case kWmLButtonUp:
-            return MouseButton{1, false};
+        case kWmLButtonDblClk: return MouseButton{1, true};
+        case kWmLButtonUp: return MouseButton{1, false};
         case kWmMButtonDown:
-        case kWmMButtonDblClk:
-            return MouseButton{2, true};
-        case kWmMButtonUp:
-            return MouseButton{2, false};
+        case kWmMButtonDblClk: return MouseButton{2, true};
+        case kWmMButtonUp: return MouseButton{2, false};
         case kWmRButtonDown:
-        case kWmRButtonDblClk:
-            return MouseButton{3, true};
-        case kWmRButtonUp:
-            return MouseButton{3, false};
-        default:
-            return std::nullopt;
+        case kWmRButtonDblClk: return MouseButton{3, true};
+        case kWmRButtonUp: return MouseButton{3, false};
+        default: return std::nullopt;
     }
 }
 
 void injectWheel(EventInjector& injector, std::int32_t delta) {
     const unsigned number = delta >= 0 ? 4 : 5;
-    const std::int64_t notches =
-        std::max<std::int64_t>(1, std::abs(std::int64_t{delta}) / kWheelDelta);
+    const std::int64_t notches = std::max<std::int64_t>(1, std::abs(std::int64_t{delta}) / kWheelDelta);
     for (std::int64_t i = 0; i < notches; ++i) {
         injector.button(number, true);
         injector.button(number, false);
@@ -58,13 +50,9 @@ void injectWheel(EventInjector& injector, std::int32_t delta) {
 void injectJournalEvent(EventInjector& injector, const JournalEvent& event) {
     switch (event.message) {
         case kWmKeyDown:
-        case kWmSysKeyDown:
-            injector.key(virtualKeyOf(event), scanCodeOf(event), true);
-            break;
+        case kWmSysKeyDown: injector.key(virtualKeyOf(event), scanCodeOf(event), true); break;
         case kWmKeyUp:
-        case kWmSysKeyUp:
-            injector.key(virtualKeyOf(event), scanCodeOf(event), false);
-            break;
+        case kWmSysKeyUp: injector.key(virtualKeyOf(event), scanCodeOf(event), false); break;
         default:
             if (!isMouseMessage(event.message)) return;  // characters are no input of their own
             injector.motion(static_cast<std::int32_t>(event.paramL),
@@ -153,9 +141,7 @@ void Player::serve() {
         }
         const PlaybackStep step = schedule_->getNext();
         switch (step.kind) {
-            case PlaybackStep::Kind::Finished:
-                finish();
-                return;
+            case PlaybackStep::Kind::Finished: finish(); return;
             case PlaybackStep::Kind::PressWindowsKey:
                 s_.injector.key(virtualKeyOf(step.event), scanCodeOf(step.event), step.keyDown);
                 s_.injector.flush();

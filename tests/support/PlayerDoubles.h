@@ -14,7 +14,7 @@ namespace ks::test {
 
 // A tick count the test sets.
 class FakeTickSource final : public TickSource {
-  public:
+public:
     explicit FakeTickSource(std::uint32_t start = 0) : now(start) {}
     std::uint32_t ticks() override { return now; }
     std::uint32_t now;
@@ -22,7 +22,7 @@ class FakeTickSource final : public TickSource {
 
 // Records what was injected, each call with the tick it was made at.
 class RecordingInjector final : public EventInjector {
-  public:
+public:
     struct Call {
         std::string what;
         std::uint32_t tick;
@@ -51,14 +51,14 @@ class RecordingInjector final : public EventInjector {
     int flushes = 0;
     std::vector<Call> calls;
 
-  private:
+private:
     void add(std::string what) { calls.push_back({std::move(what), ticks_.ticks()}); }
     TickSource& ticks_;
 };
 
 // A cancel watch the test starts failing or fires by hand.
 class ScriptedCancelWatch final : public CancelWatch {
-  public:
+public:
     bool start(Handler onCancel) override {
         if (!startable) return false;
         handler = std::move(onCancel);
@@ -77,7 +77,7 @@ class ScriptedCancelWatch final : public CancelWatch {
 };
 
 class RecordingPlayerHost final : public PlayerHost {
-  public:
+public:
     void postRunStep() override { ++runSteps; }
     void endRun() override { ++endRuns; }
     bool raiseMainWindow() override {
