@@ -2,6 +2,7 @@
 
 #include "RecorderDoubles.h"
 #include "RecordingInput.h"
+#include "ScriptedCancelWatch.h"
 #include "UsKeymap.h"
 #include "journal/CaptureTranslation.h"
 #include "journal/Recorder.h"
@@ -86,7 +87,9 @@ TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {
 
 class RecorderTest : public StoreFixture {
 protected:
-    RecorderTest() : recorder(Recorder::Services{*store, messages, windows, keymap, capture}, host) {
+    RecorderTest()
+        : recorder(Recorder::Services{*store, messages, windows, keymap, capture, cancelWatch},
+                   host) {
         windows.own = {kMain};
     }
 
@@ -111,6 +114,7 @@ protected:
     FakeWindowControl windows;
     FixedKeymap keymap;
     FakeCapture capture;
+    ScriptedCancelWatch cancelWatch;
     FakeRecorderHost host;
     Recorder recorder;
 };
@@ -192,7 +196,8 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000AndSavesIn800EventPieces) {
 }
 
 TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture}, host, 15000);
+    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture, cancelWatch},
+                     host, 15000);
     limited.Record(kTarget);
     host.runPosted();
     std::vector<CapturedInput> inputs(12000, motion(1, 2, 3));
@@ -209,7 +214,8 @@ TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
 }
 
 TEST_F(RecorderTest, NoRoomForTheFirstEventsClosesTheDialog) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture}, host, 5000);
+    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture, cancelWatch},
+                     host, 5000);
     limited.Record(kTarget);
     host.runPosted();
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error allocating memory!"});
@@ -218,20 +224,37 @@ TEST_F(RecorderTest, NoRoomForTheFirstEventsClosesTheDialog) {
     EXPECT_EQ(windows.calls.back(), "detach 500");
 }
 
-TEST_F(RecorderTest, ALostCaptureReleasesTheEvents) {
-    startCapture();
-    capture.deliver({key(kKeyA, true, 1)});
-    capture.lose();
-    host.runPosted();
-    EXPECT_EQ(recorder.events(), nullptr);
-    EXPECT_FALSE(recorder.capturing());
-    ASSERT_EQ(messages.texts(),
-              std::vector<std::string>{"Recording has been terminated by the system!  Please try again!"});
-    EXPECT_EQ(messages.shown[0].owner, MsgOwner::SystemModal);
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
-    messages.clear();
-    EXPECT_FALSE(recorder.Save("Rec", {}));
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"A recording has not been made!"});
+TEST_F(RecorderTest, ALostCaptureOrTheUsersCancelReleasesTheEvents) {
+    const std::vector<std::pair<const char*, std::function<void()>>> endings = {
+        {"lost", [this] { capture.lose(); }},
+        {"cancelled twice",
+         [this] {
+             cancelWatch.fire();
+             cancelWatch.fire();
+         }},
+    };
+    for (const auto& [what, end] : endings) {
+        messages.clear();
+        host.calls.clear();
+        startCapture();
+        capture.deliver({key(kKeyA, true, 1)});
+        end();
+        host.runPosted();
+        EXPECT_EQ(recorder.events(), nullptr) << what;
+        EXPECT_FALSE(recorder.capturing()) << what;
+        EXPECT_FALSE(capture.capturing || cancelWatch.watching()) << what;
+        EXPECT_EQ(host.calls.front(), "raise") << what;
+        ASSERT_EQ(messages.texts(),
+                  std::vector<std::string>{
+                      "Recording has been terminated by the system!  Please try again!"})
+            << what;
+        EXPECT_EQ(messages.shown[0].owner, MsgOwner::SystemModal) << what;
+        EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation) << what;
+        messages.clear();
+        EXPECT_FALSE(recorder.Save("Rec", {})) << what;
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{"A recording has not been made!"})
+            << what;
+    }
 }
 
 TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
@@ -251,10 +274,13 @@ TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
          {"attach 500", "foreground 500", "detach 500"}},
         {"capture refused", kTarget, [this] { capture.refuse = true; },
          "Unable to set hook for recording!", {"attach 500", "foreground 500", "detach 500"}},
+        {"watch refused", kTarget, [this] { cancelWatch.startable = false; },
+         "Unable to set hook for message pump!", {"attach 500", "foreground 500", "detach 500"}},
     };
     for (const Case& c : cases) {
         windows.calls.clear();
         windows.refuseAttach = windows.refuseForeground = capture.refuse = false;
+        cancelWatch.startable = true;
         messages.clear();
         c.arrange();
         recorder.Record(c.window);
