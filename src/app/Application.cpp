@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -69,6 +70,7 @@ int Application::Run() {
     marker_ = std::make_unique<InstanceMarker>(instanceName({}));
     switch (marker_->claim()) {
         case InstanceMarker::Claim::Failed:
+            std::fprintf(stderr, "keystrider: %s\n", qPrintable(marker_->error()));
             messages_.show("Error creating mapping", kAppErrorTitle, MsgIcon::Stop);
             return 1;
         case InstanceMarker::Claim::Running: return handOver();
@@ -117,7 +119,7 @@ int Application::Run() {
 // A later copy: the first one runs the command line's macro, or shows its
 // window when it has no tray icon to be found by.
 int Application::handOver() {
-    RunningCopy first(instanceName({}));
+    RunningCopy first(marker_->path());
     const bool reached = first.connect();
     if (commandLine_.empty()) {
         if (reached) first.send(InstanceMarker::kShowWindow);

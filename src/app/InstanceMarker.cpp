@@ -4,9 +4,31 @@
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ks {
+
+namespace {
+
+// Why `folder` is not private to this user, if it is not: it must be a
+// folder itself, not a link to one, the user's own and closed to others.
+QString privacyProblem(const QString& folder) {
+    struct stat info {};
+    if (lstat(QFile::encodeName(folder).constData(), &info) != 0) {
+        return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (!S_ISDIR(info.st_mode)) return QStringLiteral("%1 is not a folder").arg(folder);
+    if (info.st_uid != getuid()) return QStringLiteral("%1 belongs to another user").arg(folder);
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        return QStringLiteral("%1 is open to other users").arg(folder);
+    }
+    return {};
+}
+
+}  // namespace
 
 QString instanceName(const QString& display) {
     QString name = display.isEmpty() ? qEnvironmentVariable("DISPLAY") : display;
@@ -16,10 +38,22 @@ QString instanceName(const QString& display) {
     return QStringLiteral("keystrider-%1-%2").arg(getuid()).arg(name);
 }
 
-InstanceMarker::InstanceMarker(QString name)
-    : name_(std::move(name)), lock_(QDir::temp().filePath(name_ + QStringLiteral(".lock"))) {
-    // A lock whose owner died is freed by the kernel; no age makes a live one stale.
-    lock_.setStaleLockTime(0);
+QString privateRuntimeFolder(QString& error) {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && privacyProblem(runtime).isEmpty()) return runtime;
+    const QString own = QDir::temp().filePath(QStringLiteral("keystrider-%1").arg(getuid()));
+    // An existing folder is taken only as it is: it is never made private
+    // after the fact, as someone else may have made it.
+    if (mkdir(QFile::encodeName(own).constData(), 0700) != 0 && errno != EEXIST) {
+        error = QStringLiteral("cannot create %1: %2")
+                    .arg(own, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    error = privacyProblem(own);
+    return error.isEmpty() ? own : QString();
+}
+
+InstanceMarker::InstanceMarker(QString name) : name_(std::move(name)) {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(&server_, &QLocalServer::newConnection, this, [this] { accept(); });
 }
@@ -27,16 +61,22 @@ InstanceMarker::InstanceMarker(QString name)
 InstanceMarker::~InstanceMarker() = default;
 
 InstanceMarker::Claim InstanceMarker::claim() {
-    if (!lock_.tryLock(0)) {
-        if (lock_.error() == QLockFile::LockFailedError) return Claim::Running;
-        error_ = QStringLiteral("cannot create %1").arg(QDir::temp().filePath(name_ + ".lock"));
+    const QString folder = privateRuntimeFolder(error_);
+    if (folder.isEmpty()) return Claim::Failed;
+    path_ = QDir(folder).filePath(name_);
+    lock_ = std::make_unique<QLockFile>(path_ + QStringLiteral(".lock"));
+    // A lock whose owner died is freed by the kernel; no age makes a live one stale.
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0)) {
+        if (lock_->error() == QLockFile::LockFailedError) return Claim::Running;
+        error_ = QStringLiteral("cannot create %1.lock").arg(path_);
         return Claim::Failed;
     }
     // Holding the lock, any socket of that name is a dead copy's.
-    QLocalServer::removeServer(name_);
-    if (!server_.listen(name_)) {
+    QLocalServer::removeServer(path_);
+    if (!server_.listen(path_)) {
         error_ = server_.errorString();
-        lock_.unlock();
+        lock_->unlock();
         return Claim::Failed;
     }
     return Claim::First;
@@ -55,7 +95,7 @@ void InstanceMarker::accept() {
     }
 }
 
-RunningCopy::RunningCopy(const QString& name) : name_(name), socket_(new QLocalSocket) {}
+RunningCopy::RunningCopy(const QString& path) : path_(path), socket_(new QLocalSocket) {}
 
 RunningCopy::~RunningCopy() = default;
 
@@ -64,7 +104,7 @@ bool RunningCopy::connect(int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
     for (;;) {
-        socket_->connectToServer(name_);
+        socket_->connectToServer(path_);
         if (socket_->waitForConnected(timeoutMs)) return true;
         if (clock.elapsed() >= timeoutMs) return false;
         QThread::msleep(50);

@@ -11,9 +11,9 @@
 namespace ks {
 
 // The marker of the running copy: a lock file and a local socket, both
-// named per user and per X display. The first copy holds the lock and
-// listens; a later copy finds the lock taken and talks to the first
-// through the socket, one line per request.
+// named per user and per X display, in a folder only the user can enter.
+// The first copy holds the lock and listens; a later copy finds the lock
+// taken and talks to the first through the socket, one line per request.
 class InstanceMarker final : public QObject {
 public:
     enum class Claim { First, Running, Failed };
@@ -28,6 +28,8 @@ public:
     Claim claim();
     // Why the last claim failed.
     const QString& error() const { return error_; }
+    // The socket's path once claimed, for RunningCopy.
+    const QString& path() const { return path_; }
 
     std::function<void()> onCommandLineMacro;
     std::function<void()> onShowWindow;
@@ -36,7 +38,8 @@ private:
     void accept();
 
     QString name_;
-    QLockFile lock_;
+    QString path_;
+    std::unique_ptr<QLockFile> lock_;
     QLocalServer server_;
     QString error_;
 };
@@ -44,11 +47,18 @@ private:
 // The marker's name for this user on `display` ($DISPLAY when empty).
 QString instanceName(const QString& display);
 
+// The folder of the marker: $XDG_RUNTIME_DIR when it is private, otherwise
+// keystrider-<uid> in the temporary folder, created private. Empty, with
+// `error` set, when there is no private one: a folder another user owns or
+// may enter would let that user stand in for the running copy.
+QString privateRuntimeFolder(QString& error);
+
 // A later copy's line to the first; false when the first copy could not be
 // reached within `timeoutMs`.
 class RunningCopy {
 public:
-    explicit RunningCopy(const QString& name);
+    // `path`: the first copy's InstanceMarker::path().
+    explicit RunningCopy(const QString& path);
     ~RunningCopy();
     RunningCopy(const RunningCopy&) = delete;
     RunningCopy& operator=(const RunningCopy&) = delete;
@@ -57,7 +67,7 @@ public:
     bool send(const char* request);
 
 private:
-    QString name_;
+    QString path_;
     std::unique_ptr<class QLocalSocket> socket_;
 };
 
