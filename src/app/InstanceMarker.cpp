@@ -38,10 +38,9 @@ QString instanceName(const QString& display) {
     return QStringLiteral("keystrider-%1-%2").arg(getuid()).arg(name);
 }
 
-QString privateRuntimeFolder(QString& error) {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+QString privateRuntimeFolder(const QString& runtime, const QString& temp, QString& error) {
     if (QDir::isAbsolutePath(runtime) && privacyProblem(runtime).isEmpty()) return runtime;
-    const QString own = QDir::temp().filePath(QStringLiteral("keystrider-%1").arg(getuid()));
+    const QString own = QDir(temp).filePath(QStringLiteral("keystrider-%1").arg(getuid()));
     // An existing folder is taken only as it is: it is never made private
     // after the fact, as someone else may have made it.
     if (mkdir(QFile::encodeName(own).constData(), 0700) != 0 && errno != EEXIST) {
@@ -53,7 +52,10 @@ QString privateRuntimeFolder(QString& error) {
     return error.isEmpty() ? own : QString();
 }
 
-InstanceMarker::InstanceMarker(QString name) : name_(std::move(name)) {
+InstanceMarker::InstanceMarker(QString path)
+    : path_(std::move(path)), lock_(path_ + QStringLiteral(".lock")) {
+    // A lock whose owner died is freed by the kernel; no age makes a live one stale.
+    lock_.setStaleLockTime(0);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(&server_, &QLocalServer::newConnection, this, [this] { accept(); });
 }
@@ -61,14 +63,8 @@ InstanceMarker::InstanceMarker(QString name) : name_(std::move(name)) {
 InstanceMarker::~InstanceMarker() = default;
 
 InstanceMarker::Claim InstanceMarker::claim() {
-    const QString folder = privateRuntimeFolder(error_);
-    if (folder.isEmpty()) return Claim::Failed;
-    path_ = QDir(folder).filePath(name_);
-    lock_ = std::make_unique<QLockFile>(path_ + QStringLiteral(".lock"));
-    // A lock whose owner died is freed by the kernel; no age makes a live one stale.
-    lock_->setStaleLockTime(0);
-    if (!lock_->tryLock(0)) {
-        if (lock_->error() == QLockFile::LockFailedError) return Claim::Running;
+    if (!lock_.tryLock(0)) {
+        if (lock_.error() == QLockFile::LockFailedError) return Claim::Running;
         error_ = QStringLiteral("cannot create %1.lock").arg(path_);
         return Claim::Failed;
     }
@@ -76,7 +72,7 @@ InstanceMarker::Claim InstanceMarker::claim() {
     QLocalServer::removeServer(path_);
     if (!server_.listen(path_)) {
         error_ = server_.errorString();
-        lock_->unlock();
+        lock_.unlock();
         return Claim::Failed;
     }
     return Claim::First;

@@ -22,14 +22,13 @@ public:
     static constexpr const char* kCommandLineMacro = "1040";  // run the macro in CmdLineMacro
     static constexpr const char* kShowWindow = "show";         // started without a command line
 
-    explicit InstanceMarker(QString name);
+    // `path`: the socket's; the lock file is `path`.lock.
+    explicit InstanceMarker(QString path);
     ~InstanceMarker() override;
 
     Claim claim();
     // Why the last claim failed.
     const QString& error() const { return error_; }
-    // The socket's path once claimed, for RunningCopy.
-    const QString& path() const { return path_; }
 
     std::function<void()> onCommandLineMacro;
     std::function<void()> onShowWindow;
@@ -37,9 +36,8 @@ public:
 private:
     void accept();
 
-    QString name_;
     QString path_;
-    std::unique_ptr<QLockFile> lock_;
+    QLockFile lock_;
     QLocalServer server_;
     QString error_;
 };
@@ -47,17 +45,17 @@ private:
 // The marker's name for this user on `display` ($DISPLAY when empty).
 QString instanceName(const QString& display);
 
-// The folder of the marker: $XDG_RUNTIME_DIR when it is private, otherwise
-// keystrider-<uid> in the temporary folder, created private. Empty, with
-// `error` set, when there is no private one: a folder another user owns or
-// may enter would let that user stand in for the running copy.
-QString privateRuntimeFolder(QString& error);
+// The folder of the marker: `runtime` ($XDG_RUNTIME_DIR) when it is private,
+// otherwise keystrider-<uid> in `temp`, created private. Empty, with `error`
+// set, when there is no private one: a folder another user owns or may
+// enter would let that user stand in for the running copy.
+QString privateRuntimeFolder(const QString& runtime, const QString& temp, QString& error);
 
 // A later copy's line to the first; false when the first copy could not be
 // reached within `timeoutMs`.
 class RunningCopy {
 public:
-    // `path`: the first copy's InstanceMarker::path().
+    // `path`: the first copy's InstanceMarker path.
     explicit RunningCopy(const QString& path);
     ~RunningCopy();
     RunningCopy(const RunningCopy&) = delete;

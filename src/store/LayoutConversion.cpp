@@ -143,7 +143,8 @@ void ConvertStoreLayout(SettingsStore& store) {
         store.tree().setValue(kDirectRoot, "CnvDone", kTypeDword, dwordBytes(kLayoutVersion));
     if (saved) saved = transaction.commit();
     if (!saved) {
-        showNotConverted(store, "Error saving the converted store - " + limitedError(saved.error()));
+        showNotConverted(store,
+                         "Error saving the converted store - " + limitedError(saved.error()));
     }
 }
 

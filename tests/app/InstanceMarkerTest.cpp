@@ -13,29 +13,6 @@
 namespace ks::test {
 namespace {
 
-// Sets an environment variable for the test's lifetime.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const QByteArray& value)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedVariable() {
-        if (had_) {
-            qputenv(name_, old_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
-
 class InstanceMarkerTest : public ::testing::Test {
 protected:
     static bool processUntil(const std::function<bool()>& done) {
@@ -46,9 +23,8 @@ protected:
     }
 
     TempDir dir;
-    ScopedVariable tmp{"TMPDIR", QByteArray::fromStdString(dir.path().string())};
-    ScopedVariable runtime{"XDG_RUNTIME_DIR", QByteArray::fromStdString(dir.path().string())};
     const QString name = instanceName(QStringLiteral(":42.0"));
+    const QString path = QString::fromStdString(dir.file(name.toStdString()));
 };
 
 TEST_F(InstanceMarkerTest, NamesDifferPerDisplayAndKeepToSafeCharacters) {
@@ -58,17 +34,17 @@ TEST_F(InstanceMarkerTest, NamesDifferPerDisplayAndKeepToSafeCharacters) {
 }
 
 TEST_F(InstanceMarkerTest, TheSecondClaimFindsTheFirstAndReachesIt) {
-    InstanceMarker first(name);
+    InstanceMarker first(path);
     ASSERT_EQ(first.claim(), InstanceMarker::Claim::First) << first.error().toStdString();
     std::vector<std::string> received;
     first.onCommandLineMacro = [&] { received.push_back("command-line macro"); };
     first.onShowWindow = [&] { received.push_back("show"); };
 
-    InstanceMarker second(name);
+    InstanceMarker second(path);
     EXPECT_EQ(second.claim(), InstanceMarker::Claim::Running);
 
     for (const char* request : {InstanceMarker::kCommandLineMacro, InstanceMarker::kShowWindow}) {
-        RunningCopy copy(second.path());
+        RunningCopy copy(path);
         ASSERT_TRUE(copy.connect(2000));
         EXPECT_TRUE(copy.send(request));
     }
@@ -76,67 +52,47 @@ TEST_F(InstanceMarkerTest, TheSecondClaimFindsTheFirstAndReachesIt) {
     EXPECT_EQ(received, (std::vector<std::string>{"command-line macro", "show"}));
 }
 
-TEST_F(InstanceMarkerTest, TheMarkerLivesOnlyInAFolderPrivateToTheUser) {
-    const std::string fallback = dir.file("tmp/keystrider-" + std::to_string(getuid()));
+TEST_F(InstanceMarkerTest, TheMarkersFolderIsPrivateToTheUser) {
+    const std::string run = dir.file("run");
+    const std::string own = dir.file("keystrider-" + std::to_string(getuid()));
     struct Case {
         const char* what;
-        std::string runtime;  // XDG_RUNTIME_DIR
-        std::function<bool()> arrange;
-        std::string folder;  // where the marker lives; empty: refused
-    };
-    const auto makeFallback = [&](mode_t mode) {
-        return mkdir(fallback.c_str(), mode) == 0 && chmod(fallback.c_str(), mode) == 0;
+        std::function<int()> arrange;  // 0 when arranged
+        std::string runtime;
+        std::string folder;  // empty: refused
     };
     const std::vector<Case> cases = {
-        {"runtime folder", dir.file("run"),
-         [&] { return mkdir(dir.file("run").c_str(), 0700) == 0; }, dir.file("run")},
-        {"no runtime folder", "", [] { return true; }, fallback},
-        {"runtime folder open to the group", dir.file("run"),
-         [&] { return mkdir(dir.file("run").c_str(), 0750) == 0; }, fallback},
-        {"own private fallback", "", [&] { return makeFallback(0700); }, fallback},
-        {"fallback open to others", "", [&] { return makeFallback(0777); }, ""},
-        {"fallback a link", "", [&] { return symlink(dir.path().c_str(), fallback.c_str()) == 0; },
+        {"private runtime folder", [&] { return mkdir(run.c_str(), 0700); }, run, run},
+        {"no runtime folder", [] { return 0; }, "", own},
+        {"runtime folder open to the group", [&] { return mkdir(run.c_str(), 0750); }, run, own},
+        {"a link", [&] { return symlink(run.c_str(), own.c_str()); }, "", ""},
+        {"open to others", [&] { return mkdir(own.c_str(), 0700) + chmod(own.c_str(), 0707); }, "",
          ""},
-        {"fallback of another user", "",
-         [&] { return makeFallback(0700) && chown(fallback.c_str(), getuid() + 1, getgid()) == 0; },
+        {"another user's", [&] { return mkdir(own.c_str(), 0700) + chown(own.c_str(), 1, 1); }, "",
          ""},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove_all(dir.file("run"));
-        std::filesystem::remove_all(dir.file("tmp"));
-        std::filesystem::create_directory(dir.file("tmp"));
-        ScopedVariable tmpFolder("TMPDIR", QByteArray::fromStdString(dir.file("tmp")));
-        ScopedVariable runtimeFolder("XDG_RUNTIME_DIR", QByteArray::fromStdString(c.runtime));
-        if (!c.arrange()) {
-            EXPECT_NE(getuid(), 0u) << c.what;  // only root may give a folder away
-            continue;
-        }
-        InstanceMarker marker(name);
-        const InstanceMarker::Claim claim = marker.claim();
-        if (c.folder.empty()) {
-            EXPECT_EQ(claim, InstanceMarker::Claim::Failed) << c.what;
-            EXPECT_TRUE(marker.error().contains(QString::fromStdString(fallback))) << c.what;
-            continue;
-        }
-        ASSERT_EQ(claim, InstanceMarker::Claim::First) << c.what << marker.error().toStdString();
-        EXPECT_EQ(marker.path().toStdString(), c.folder + "/" + name.toStdString()) << c.what;
-        struct stat info {};
-        ASSERT_EQ(stat(c.folder.c_str(), &info), 0) << c.what;
-        EXPECT_EQ(info.st_mode & 0777, 0700u) << c.what;
+        for (const std::string& folder : {run, own}) std::filesystem::remove_all(folder);
+        if (c.arrange() != 0) continue;  // giving a folder away needs root
+        QString error;
+        const QString folder = privateRuntimeFolder(QString::fromStdString(c.runtime),
+                                                    QString::fromStdString(dir.path()), error);
+        EXPECT_EQ(folder.toStdString(), c.folder) << c.what;
+        EXPECT_EQ(error.contains(QString::fromStdString(own)), c.folder.empty()) << c.what;
     }
 }
 
 TEST_F(InstanceMarkerTest, ADeadCopysSocketDoesNotKeepANewCopyOut) {
     {
-        QFile leftOver(QString::fromStdString(dir.file(name.toStdString())));
+        QFile leftOver(path);
         ASSERT_TRUE(leftOver.open(QIODevice::WriteOnly));
     }
-    InstanceMarker marker(name);
+    InstanceMarker marker(path);
     EXPECT_EQ(marker.claim(), InstanceMarker::Claim::First) << marker.error().toStdString();
 }
 
 TEST_F(InstanceMarkerTest, NoRunningCopyIsReachedWithinTheTime) {
-    RunningCopy copy(QString::fromStdString(dir.file(name.toStdString())));
+    RunningCopy copy(path);
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(copy.connect(300));

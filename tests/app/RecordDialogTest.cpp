@@ -12,7 +12,6 @@
 #include "AppFixture.h"
 #include "RecorderDoubles.h"
 #include "RecordingInput.h"
-#include "ScriptedCancelWatch.h"
 #include "app/MainWindow.h"
 #include "journal/RecordingStore.h"
 

@@ -2,7 +2,6 @@
 
 #include "RecorderDoubles.h"
 #include "RecordingInput.h"
-#include "ScriptedCancelWatch.h"
 #include "UsKeymap.h"
 #include "journal/CaptureTranslation.h"
 #include "journal/Recorder.h"
@@ -87,10 +86,12 @@ TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {
 
 class RecorderTest : public StoreFixture {
 protected:
-    RecorderTest()
-        : recorder(Recorder::Services{*store, messages, windows, keymap, capture, cancelWatch},
-                   host) {
+    RecorderTest() : recorder(services(), host) {
         windows.own = {kMain};
+    }
+
+    Recorder::Services services() {
+        return {*store, messages, windows, keymap, capture, cancelWatch};
     }
 
     // Record in the target window and let the start go through.
@@ -196,8 +197,7 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000AndSavesIn800EventPieces) {
 }
 
 TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture, cancelWatch},
-                     host, 15000);
+    Recorder limited(services(), host, 15000);
     limited.Record(kTarget);
     host.runPosted();
     std::vector<CapturedInput> inputs(12000, motion(1, 2, 3));
@@ -214,8 +214,7 @@ TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
 }
 
 TEST_F(RecorderTest, NoRoomForTheFirstEventsClosesTheDialog) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture, cancelWatch},
-                     host, 5000);
+    Recorder limited(services(), host, 5000);
     limited.Record(kTarget);
     host.runPosted();
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error allocating memory!"});
@@ -224,37 +223,32 @@ TEST_F(RecorderTest, NoRoomForTheFirstEventsClosesTheDialog) {
     EXPECT_EQ(windows.calls.back(), "detach 500");
 }
 
-TEST_F(RecorderTest, ALostCaptureOrTheUsersCancelReleasesTheEvents) {
-    const std::vector<std::pair<const char*, std::function<void()>>> endings = {
-        {"lost", [this] { capture.lose(); }},
-        {"cancelled twice",
-         [this] {
-             cancelWatch.fire();
-             cancelWatch.fire();
-         }},
-    };
-    for (const auto& [what, end] : endings) {
-        messages.clear();
-        host.calls.clear();
-        startCapture();
-        capture.deliver({key(kKeyA, true, 1)});
-        end();
-        host.runPosted();
-        EXPECT_EQ(recorder.events(), nullptr) << what;
-        EXPECT_FALSE(recorder.capturing()) << what;
-        EXPECT_FALSE(capture.capturing || cancelWatch.watching()) << what;
-        EXPECT_EQ(host.calls.front(), "raise") << what;
-        ASSERT_EQ(messages.texts(),
-                  std::vector<std::string>{
-                      "Recording has been terminated by the system!  Please try again!"})
-            << what;
-        EXPECT_EQ(messages.shown[0].owner, MsgOwner::SystemModal) << what;
-        EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation) << what;
-        messages.clear();
-        EXPECT_FALSE(recorder.Save("Rec", {})) << what;
-        EXPECT_EQ(messages.texts(), std::vector<std::string>{"A recording has not been made!"})
-            << what;
-    }
+TEST_F(RecorderTest, ALostCaptureReleasesTheEvents) {
+    startCapture();
+    capture.deliver({key(kKeyA, true, 1)});
+    capture.lose();
+    host.runPosted();
+    EXPECT_EQ(recorder.events(), nullptr);
+    EXPECT_FALSE(recorder.capturing());
+    ASSERT_EQ(messages.texts(),
+              std::vector<std::string>{"Recording has been terminated by the system!  Please try again!"});
+    EXPECT_EQ(messages.shown[0].owner, MsgOwner::SystemModal);
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
+    messages.clear();
+    EXPECT_FALSE(recorder.Save("Rec", {}));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"A recording has not been made!"});
+}
+
+TEST_F(RecorderTest, ThePhysicalCancelEndsTheCaptureOnceAsALostOne) {
+    startCapture();
+    cancelWatch.fire();
+    cancelWatch.fire();
+    host.runPosted();
+    EXPECT_EQ(recorder.events(), nullptr);
+    EXPECT_FALSE(capture.capturing || cancelWatch.watching());
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{
+                  "Recording has been terminated by the system!  Please try again!"});
 }
 
 TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {

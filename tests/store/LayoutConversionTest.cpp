@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "StoreFixture.h"
 #include "store/LayoutConversion.h"
 
@@ -147,34 +145,23 @@ TEST_F(LayoutConversionTest, StopsAtTheFirstGapAndSkipsWhenDone) {
     expectNumber(0, "DelayInterval", 9);
 }
 
-TEST_F(LayoutConversionTest, AFailureIsReportedAndRetriedNextStart) {
-    struct Case {
-        const char* what;
-        std::function<void()> arrange;
-        std::string text;
-    };
-    const std::vector<Case> cases = {
-        {"no Macros key",
-         [this] { ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros")); },
-         "Error opening key Software\\Quorvel\\Keystrider\\Macros in the registry - The key "
-         "does not exist."},
-        {"no commit",
-         [this] {
-             ASSERT_TRUE(store->EnsureRootKeys());
-             reopenReadOnly();
-         },
-         "Error saving the converted store - attempt to write a readonly database"},
-    };
-    for (const Case& c : cases) {
-        c.arrange();
-        messages.clear();
-        ConvertStoreLayout(*store);
-        EXPECT_EQ(messages.texts(),
-                  std::vector<std::string>{c.text + "\nKeystrider may not function properly."})
-            << c.what;
-        EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation)) << c.what;
-        EXPECT_FALSE(store->GetDword("SOFTWARE\\Quorvel\\Keystrider", "CnvDone")) << c.what;
-    }
+TEST_F(LayoutConversionTest, MissingMacrosKeyIsReportedAndRetriedNextStart) {
+    ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros"));
+    ConvertStoreLayout(*store);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Error opening key Software\\Quorvel\\Keystrider\\Macros in the registry - The key "
+              "does not exist.\nKeystrider may not function properly.");
+    EXPECT_EQ(messages.shown[0].title, "Attention");
+    EXPECT_FALSE(store->GetDword("SOFTWARE\\Quorvel\\Keystrider", "CnvDone"));
+}
+
+TEST_F(LayoutConversionTest, AConversionThatCannotBeSavedIsReported) {
+    reopenReadOnly();
+    ConvertStoreLayout(*store);
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{"Error saving the converted store - attempt to write a "
+                                       "readonly database\nKeystrider may not function properly."});
 }
 
 TEST_F(LayoutConversionTest, ConvertsEveryMacroInEnumerationOrder) {
