@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "journal/PlayerHost.h"
-#include "platform/CancelWatch.h"
 #include "platform/EventInjector.h"
 #include "platform/TickSource.h"
 
@@ -54,26 +53,6 @@ public:
 private:
     void add(std::string what) { calls.push_back({std::move(what), ticks_.ticks()}); }
     TickSource& ticks_;
-};
-
-// A cancel watch the test starts failing or fires by hand.
-class ScriptedCancelWatch final : public CancelWatch {
-public:
-    bool start(Handler onCancel) override {
-        if (!startable) return false;
-        handler = std::move(onCancel);
-        return true;
-    }
-    void stop() override { handler = nullptr; }
-    void fire() {
-        if (!handler) return;
-        const Handler onCancel = handler;  // the handler may stop the watch
-        onCancel();
-    }
-    bool watching() const { return static_cast<bool>(handler); }
-
-    bool startable = true;
-    Handler handler;
 };
 
 class RecordingPlayerHost final : public PlayerHost {

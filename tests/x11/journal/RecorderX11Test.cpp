@@ -77,7 +77,7 @@ class RecorderX11Test : public ::testing::Test {
     void openAndRecord(RecordingType type) {
         dialog = std::make_unique<RecordDialog>(
             RecordDialog::Services{store, messages, platform->windows(), platform->keymap(),
-                                   capture},
+                                   capture, cancelWatch},
             nullptr, std::vector<std::string>{});
         dialog->show();
         // A loaded window manager may focus the new dialog late; Record must
@@ -235,6 +235,7 @@ class RecorderX11Test : public ::testing::Test {
     SettingsStore store{tree, messages};
     std::unique_ptr<x11::X11Platform> platform;
     X11InputCapture capture{session->display()};
+    X11CancelWatch cancelWatch{session->display()};
     x11::OwnDisplay display;
     std::unique_ptr<TypingWindow> target;
     unsigned long frame = 0;
