@@ -25,6 +25,7 @@
 #include "platform/x11/X11Platform.h"
 #include "journal/Recorder.h"
 #include "journal/RecordingStore.h"
+#include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11InputCapture.h"
 
 namespace ks::bench {
@@ -94,9 +95,10 @@ int run(std::size_t count) {
     KeyTree tree(dir.file("store.db"));
     SettingsStore store(tree, messages);
     X11InputCapture capture(server.display());
+    X11CancelWatch cancelWatch(server.display());
     BenchHost host;
     Recorder recorder(Recorder::Services{store, messages, (*platform)->windows(),
-                                         (*platform)->keymap(), capture},
+                                         (*platform)->keymap(), capture, cancelWatch},
                       host);
     // The desktop itself: capturing starts without a focus change.
     recorder.Record((*platform)->connection().root());

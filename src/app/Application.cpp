@@ -1,7 +1,9 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -66,12 +68,18 @@ int Application::Run() {
     if (!store_.tree().keyExists(std::string(kDirectRoot) + "Macros")) store_.EnsureRootKeys();
     ConvertStoreLayout(store_);
 
-    marker_ = std::make_unique<InstanceMarker>(instanceName({}));
-    switch (marker_->claim()) {
+    QString problem;
+    const QString folder =
+        privateRuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), problem);
+    const QString markerPath = QDir(folder).filePath(instanceName({}));
+    marker_ = std::make_unique<InstanceMarker>(markerPath);
+    switch (folder.isEmpty() ? InstanceMarker::Claim::Failed : marker_->claim()) {
         case InstanceMarker::Claim::Failed:
+            if (problem.isEmpty()) problem = marker_->error();
+            std::fprintf(stderr, "keystrider: %s\n", qPrintable(problem));
             messages_.show("Error creating mapping", kAppErrorTitle, MsgIcon::Stop);
             return 1;
-        case InstanceMarker::Claim::Running: return handOver();
+        case InstanceMarker::Claim::Running: return handOver(markerPath);
         case InstanceMarker::Claim::First: break;
     }
 
@@ -116,8 +124,8 @@ int Application::Run() {
 
 // A later copy: the first one runs the command line's macro, or shows its
 // window when it has no tray icon to be found by.
-int Application::handOver() {
-    RunningCopy first(instanceName({}));
+int Application::handOver(const QString& markerPath) {
+    RunningCopy first(markerPath);
     const bool reached = first.connect();
     if (commandLine_.empty()) {
         if (reached) first.send(InstanceMarker::kShowWindow);

@@ -41,7 +41,7 @@ public:
     std::function<void()> onReady;
 
 private:
-    int handOver();
+    int handOver(const QString& markerPath);
     void watchTerminationSignals();
 
     SettingsStore& store_;

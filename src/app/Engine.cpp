@@ -98,7 +98,8 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return KeyCodeToHotKeyText(*input_.keymap().layout(), vk);
     };
     hooks.recordingDesktop = [this] {
-        return RecordingDesktop{&input_.windows(), &input_.keymap(), &capture_};
+        return RecordingDesktop{&input_.windows(), &input_.keymap(), &capture_,
+                                &recordCancelWatch_};
     };
     hooks.exchangeBusy = [this](bool busy) {
         const bool was = runner_.busy();

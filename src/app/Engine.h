@@ -67,6 +67,8 @@ private:
     X11EventInjector eventInjector_;
     X11CancelWatch cancelWatch_;
     X11InputCapture capture_;
+    // The recorder's own: a capture may begin while a playback watches.
+    X11CancelWatch recordCancelWatch_;
     Player player_;
     Application* application_ = nullptr;
 };

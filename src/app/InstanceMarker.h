@@ -11,9 +11,9 @@
 namespace ks {
 
 // The marker of the running copy: a lock file and a local socket, both
-// named per user and per X display. The first copy holds the lock and
-// listens; a later copy finds the lock taken and talks to the first
-// through the socket, one line per request.
+// named per user and per X display, in a folder only the user can enter.
+// The first copy holds the lock and listens; a later copy finds the lock
+// taken and talks to the first through the socket, one line per request.
 class InstanceMarker final : public QObject {
 public:
     enum class Claim { First, Running, Failed };
@@ -22,7 +22,8 @@ public:
     static constexpr const char* kCommandLineMacro = "1040";  // run the macro in CmdLineMacro
     static constexpr const char* kShowWindow = "show";         // started without a command line
 
-    explicit InstanceMarker(QString name);
+    // `path`: the socket's; the lock file is `path`.lock.
+    explicit InstanceMarker(QString path);
     ~InstanceMarker() override;
 
     Claim claim();
@@ -35,7 +36,7 @@ public:
 private:
     void accept();
 
-    QString name_;
+    QString path_;
     QLockFile lock_;
     QLocalServer server_;
     QString error_;
@@ -44,11 +45,18 @@ private:
 // The marker's name for this user on `display` ($DISPLAY when empty).
 QString instanceName(const QString& display);
 
+// The folder of the marker: `runtime` ($XDG_RUNTIME_DIR) when it is private,
+// otherwise keystrider-<uid> in `temp`, created private. Empty, with `error`
+// set, when there is no private one: a folder another user owns or may
+// enter would let that user stand in for the running copy.
+QString privateRuntimeFolder(const QString& runtime, const QString& temp, QString& error);
+
 // A later copy's line to the first; false when the first copy could not be
 // reached within `timeoutMs`.
 class RunningCopy {
 public:
-    explicit RunningCopy(const QString& name);
+    // `path`: the first copy's InstanceMarker path.
+    explicit RunningCopy(const QString& path);
     ~RunningCopy();
     RunningCopy(const RunningCopy&) = delete;
     RunningCopy& operator=(const RunningCopy&) = delete;
@@ -57,7 +65,7 @@ public:
     bool send(const char* request);
 
 private:
-    QString name_;
+    QString path_;
     std::unique_ptr<class QLocalSocket> socket_;
 };
 

@@ -177,11 +177,12 @@ std::vector<std::string> MainWindow::recordingNames() const {
 void MainWindow::AddRecording() {
     const ShellHooks& hooks = shell_.hooks();
     const RecordingDesktop desktop = hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
-    if (!desktop.windows || !desktop.keymap || !desktop.capture) return;
+    if (!desktop.windows || !desktop.keymap || !desktop.capture || !desktop.cancelWatch) return;
     const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
-    RecordDialog dialog(RecordDialog::Services{shell_.store(), shell_.messages(), *desktop.windows,
-                                               *desktop.keymap, *desktop.capture},
-                        this, recordingNames());
+    RecordDialog dialog(
+        RecordDialog::Services{shell_.store(), shell_.messages(), *desktop.windows, *desktop.keymap,
+                               *desktop.capture, *desktop.cancelWatch},
+        this, recordingNames());
     if (dialog.exec() == QDialog::Accepted) {
         addRecordingRow(dialog.savedName(), static_cast<std::uint32_t>(dialog.savedType()));
     }

@@ -7,6 +7,7 @@
 
 namespace ks {
 
+class CancelWatch;
 class InputCapture;
 class Keymap;
 class WindowControl;
@@ -17,6 +18,7 @@ struct RecordingDesktop {
     WindowControl* windows = nullptr;
     Keymap* keymap = nullptr;
     InputCapture* capture = nullptr;
+    CancelWatch* cancelWatch = nullptr;
 };
 
 // The keyboard-watch thread as the shell drives it. Each post returns false

@@ -9,7 +9,8 @@ constexpr std::uint8_t kVkPause = 0x13;
 constexpr std::uint32_t kKeycodeOffset = 8;
 
 std::uint8_t virtualKeyOf(const CapturedInput& input, std::uint32_t scan, const KeyLayout& layout) {
-    const auto vk = static_cast<std::uint8_t>(layout.MapVirtualKey(scan, MapType::ScanToVk));
+    const bool numLock = (input.modifiers & CapturedInput::kNumLock) != 0;
+    const std::uint8_t vk = layout.vkOfPressedKey(static_cast<std::uint8_t>(scan), numLock);
     const bool control = (input.modifiers & CapturedInput::kControl) != 0;
     return vk == kVkPause && control ? kVkCancel : vk;
 }

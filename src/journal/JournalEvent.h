@@ -64,6 +64,9 @@ constexpr bool isMouseMessage(std::uint32_t message) {
 constexpr std::uint8_t virtualKeyOf(const JournalEvent& event) {
     return static_cast<std::uint8_t>(event.paramL & 0xFF);
 }
+constexpr std::uint8_t scanCodeOf(const JournalEvent& event) {
+    return static_cast<std::uint8_t>((event.paramL >> 8) & 0xFF);
+}
 // The wheel delta of a WM_MOUSEWHEEL event: positive turns away from the user.
 constexpr std::int32_t wheelDeltaOf(const JournalEvent& event) {
     return static_cast<std::int32_t>(event.hwnd);

@@ -36,9 +36,14 @@ std::optional<MouseButton> buttonOf(std::uint32_t message) {
     }
 }
 
+// A stored or imported recording's delta is anyone's number: no event turns
+// the wheel further than this, so one event cannot queue millions of clicks.
+constexpr std::int64_t kMaxWheelNotches = 100;
+
 void injectWheel(EventInjector& injector, std::int32_t delta) {
     const unsigned number = delta >= 0 ? 4 : 5;
-    const std::int64_t notches = std::max<std::int64_t>(1, std::abs(std::int64_t{delta}) / kWheelDelta);
+    const std::int64_t notches =
+        std::clamp<std::int64_t>(std::abs(std::int64_t{delta}) / kWheelDelta, 1, kMaxWheelNotches);
     for (std::int64_t i = 0; i < notches; ++i) {
         injector.button(number, true);
         injector.button(number, false);
@@ -50,9 +55,9 @@ void injectWheel(EventInjector& injector, std::int32_t delta) {
 void injectJournalEvent(EventInjector& injector, const JournalEvent& event) {
     switch (event.message) {
         case kWmKeyDown:
-        case kWmSysKeyDown: injector.key(virtualKeyOf(event), true); break;
+        case kWmSysKeyDown: injector.key(virtualKeyOf(event), scanCodeOf(event), true); break;
         case kWmKeyUp:
-        case kWmSysKeyUp: injector.key(virtualKeyOf(event), false); break;
+        case kWmSysKeyUp: injector.key(virtualKeyOf(event), scanCodeOf(event), false); break;
         default:
             if (!isMouseMessage(event.message)) return;  // characters are no input of their own
             injector.motion(static_cast<std::int32_t>(event.paramL),
@@ -142,7 +147,7 @@ void Player::serve() {
         switch (step.kind) {
             case PlaybackStep::Kind::Finished: finish(); return;
             case PlaybackStep::Kind::PressWindowsKey:
-                s_.injector.key(virtualKeyOf(step.event), step.keyDown);
+                s_.injector.key(virtualKeyOf(step.event), scanCodeOf(step.event), step.keyDown);
                 s_.injector.flush();
                 break;
             case PlaybackStep::Kind::Deliver:

@@ -102,15 +102,23 @@ void Recorder::StartCapture() {
     }
     capturing_ = s_.capture.start(
         [this](const CapturedInput* inputs, std::size_t count) { Receive(inputs, count); },
-        [this] {
-            host_.raiseDialog();
-            postForThisCapture(&Recorder::CaptureLost);
-        });
+        [this] { captureEnded(); });
     if (!capturing_) {
         Release();
         showError(s_.messages, "Unable to set hook for recording!");
         Stop();
+        return;
     }
+    if (!s_.cancelWatch.start([this] { captureEnded(); })) {
+        Release();
+        showError(s_.messages, "Unable to set hook for message pump!");
+        Stop();
+    }
+}
+
+void Recorder::captureEnded() {
+    host_.raiseDialog();
+    postForThisCapture(&Recorder::CaptureLost);
 }
 
 void Recorder::Receive(const CapturedInput* inputs, std::size_t count) {
@@ -143,6 +151,7 @@ bool Recorder::Store(const JournalEvent& event) {
 
 void Recorder::Stop() {
     s_.capture.stop();
+    s_.cancelWatch.stop();
     capturing_ = false;
     if (attached_) {
         s_.windows.detachInput(*attached_);
@@ -166,6 +175,8 @@ void Recorder::GrowthFailed() {
 }
 
 void Recorder::CaptureLost() {
+    // Another ending (Ctrl+Break, a full buffer, an earlier cancel) came first.
+    if (!capturing_) return;
     Stop();
     Release();
     s_.messages.show("Recording has been terminated by the system!  Please try again!", "Attention",

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "journal/JournalEvent.h"
+#include "platform/CancelWatch.h"
 #include "platform/InputCapture.h"
 #include "platform/Keymap.h"
 #include "platform/Messages.h"
@@ -56,6 +57,8 @@ public:
         WindowControl& windows;
         Keymap& keymap;
         InputCapture& capture;
+        // The user's cancel gesture ends a capture as a lost one does.
+        CancelWatch& cancelWatch;
     };
 
     // The buffer starts with room for this many events and grows by as many.
@@ -101,6 +104,8 @@ private:
     bool Store(const JournalEvent& event);
     void StopRequested();
     void GrowthFailed();
+    // The display or the user's cancel gesture ended the capture.
+    void captureEnded();
     void CaptureLost();
 
     Services s_;

@@ -74,7 +74,7 @@ std::size_t stretchCapacity(const std::vector<Stroke>& strokes, std::size_t capa
 // Gives the spare keys back and Caps Lock its state when typing ends, also
 // when it ends early.
 class TypingSession {
-public:
+  public:
     TypingSession(SpareKeys& spareKeys, KeyboardState& keyboard)
         : spareKeys_(spareKeys), keyboard_(keyboard), capsWasOn_(keyboard.isOn(LockKey::CapsLock)) {
         if (capsWasOn_) keyboard_.setCapsLock(false);
@@ -86,21 +86,22 @@ public:
     TypingSession(const TypingSession&) = delete;
     TypingSession& operator=(const TypingSession&) = delete;
 
-    bool bind(const std::vector<char32_t>& chars, std::vector<Stroke>& strokes, std::size_t begin,
+    // Places the characters on spare keys; when they cannot be had, their
+    // strokes are left without a key.
+    void bind(const std::vector<char32_t>& chars, std::vector<Stroke>& strokes, std::size_t begin,
               std::size_t end) {
         usedSpareKeys_ = true;
         const Expected<std::vector<SpareStroke>> bound = spareKeys_.bind(chars);
-        if (!bound) return false;
+        if (!bound) return;
         for (std::size_t i = begin; i < end; ++i) {
             if (strokes[i].vk != 0) continue;
             const auto at = std::find(chars.begin(), chars.end(), strokes[i].ch) - chars.begin();
             strokes[i].scan = (*bound)[static_cast<std::size_t>(at)].scan;
             strokes[i].shift = (*bound)[static_cast<std::size_t>(at)].shift;
         }
-        return true;
     }
 
-private:
+  private:
     SpareKeys& spareKeys_;
     KeyboardState& keyboard_;
     bool capsWasOn_;
@@ -108,6 +109,7 @@ private:
 };
 
 void typeStroke(InputInjector& injector, std::uint8_t shiftScan, const Stroke& stroke) {
+    if (stroke.scan == 0) return;
     if (stroke.shift) injector.keyEvent(kShiftVk, shiftScan, 0);
     injector.keyEvent(stroke.vk, stroke.scan, 0);
     injector.keyEvent(stroke.vk, stroke.scan, kKeyUp);
@@ -120,17 +122,21 @@ void KeySequence::TypeText(std::string_view text) {
     if (text.empty()) return;
     const std::shared_ptr<const KeyLayout> layout = keymap_.layout();
     std::vector<Stroke> strokes = planStrokes(*layout, text);
-    const auto shiftScan = static_cast<std::uint8_t>(layout->MapVirtualKey(kShiftVk, MapType::VkToScan));
+    const auto shiftScan =
+        static_cast<std::uint8_t>(layout->MapVirtualKey(kShiftVk, MapType::VkToScan));
     const bool needsSpareKeys =
         std::any_of(strokes.begin(), strokes.end(), [](const Stroke& s) { return s.vk == 0; });
-    const std::size_t capacity = stretchCapacity(strokes, needsSpareKeys ? spareKeys_.capacity() : 0);
+    const std::size_t capacity =
+        stretchCapacity(strokes, needsSpareKeys ? spareKeys_.capacity() : 0);
 
     TypingSession session(spareKeys_, keyboard_);
     std::vector<char32_t> spareChars;
     for (std::size_t begin = 0; begin < strokes.size();) {
-        const std::size_t end = stretchEnd(strokes, begin, capacity, spareChars);
-        if (end == begin) return;  // no spare keys at all
-        if (!spareChars.empty() && !session.bind(spareChars, strokes, begin, end)) return;
+        // Without spare keys to be had, a character no key types is skipped
+        // (its stroke keeps scan code 0) and the rest is typed.
+        const std::size_t end =
+            std::max(stretchEnd(strokes, begin, capacity, spareChars), begin + 1);
+        if (!spareChars.empty()) session.bind(spareChars, strokes, begin, end);
         for (std::size_t i = begin; i < end; ++i) typeStroke(injector_, shiftScan, strokes[i]);
         begin = end;
     }

@@ -14,17 +14,17 @@ namespace ks {
 // (with Shift where the key needs it); every other character is lent a
 // spare key for as long as it is needed.
 class KeySequence {
-public:
+  public:
     KeySequence(Keymap& keymap, InputInjector& injector, SpareKeys& spareKeys,
                 KeyboardState& keyboard)
         : keymap_(keymap), injector_(injector), spareKeys_(spareKeys), keyboard_(keyboard) {}
 
-    // Types UTF-8 text. Stops (without skipping a character in the middle)
-    // only when spare keys cannot be had; leaves no key lent and Caps Lock as
+    // Types UTF-8 text. A character that needs a spare key when none can be
+    // had is skipped and the rest typed; leaves no key lent and Caps Lock as
     // it found it, whatever happens.
     void TypeText(std::string_view text);
 
-private:
+  private:
     Keymap& keymap_;
     InputInjector& injector_;
     SpareKeys& spareKeys_;

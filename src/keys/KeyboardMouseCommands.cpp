@@ -19,10 +19,24 @@ struct Combination {
 
 // By command identifier, from CTRL+C (4366) on.
 constexpr std::array<Combination, 18> kCombinations{{
-    {kCtrl, 67}, {kCtrl, 86}, {kCtrl, 88}, {kCtrl, 36}, {kCtrl, 35},
-    {kAlt, 9}, {kAlt, 13}, {kAlt, 115}, {kAlt, 27},
-    {kCtrl, 27}, {kCtrl, 90}, {kCtrl, 65}, {kCtrl, 79}, {kCtrl, 80},
-    {kCtrl, 39}, {kCtrl, 37}, {kCtrl, 38}, {kCtrl, 40},
+    {kCtrl, 67},
+    {kCtrl, 86},
+    {kCtrl, 88},
+    {kCtrl, 36},
+    {kCtrl, 35},
+    {kAlt, 9},
+    {kAlt, 13},
+    {kAlt, 115},
+    {kAlt, 27},
+    {kCtrl, 27},
+    {kCtrl, 90},
+    {kCtrl, 65},
+    {kCtrl, 79},
+    {kCtrl, 80},
+    {kCtrl, 39},
+    {kCtrl, 37},
+    {kCtrl, 38},
+    {kCtrl, 40},
 }};
 
 // By transition, from left down on.
@@ -31,22 +45,25 @@ constexpr std::array<std::uint32_t, 6> kButtonFlags{
 
 // Lock commands from CAPS LOCK OFF (4118) on: the toggle and the wanted state.
 constexpr std::array<std::pair<LockKey, bool>, 6> kLockCommands{{
-    {LockKey::CapsLock, false}, {LockKey::CapsLock, true},
-    {LockKey::ScrollLock, false}, {LockKey::ScrollLock, true},
-    {LockKey::NumLock, false}, {LockKey::NumLock, true},
+    {LockKey::CapsLock, false},
+    {LockKey::CapsLock, true},
+    {LockKey::ScrollLock, false},
+    {LockKey::ScrollLock, true},
+    {LockKey::NumLock, false},
+    {LockKey::NumLock, true},
 }};
 
 std::uint8_t lockVk(LockKey key) {
     switch (key) {
-        case LockKey::CapsLock: return 20;
-        case LockKey::NumLock: return 144;
-        case LockKey::ScrollLock: return 145;
+        case LockKey::CapsLock:
+            return 20;
+        case LockKey::NumLock:
+            return 144;
+        case LockKey::ScrollLock:
+            return 145;
     }
     return 0;
 }
-
-// Every lock key is toggled with this scan code and the extended-key flag.
-constexpr std::uint8_t kLockScan = 69;
 
 constexpr const char* kPointerTitle = "Keystrider - Error";
 constexpr const char* kInvalidX = "Invalid XCoord in command \"MOVE MOUSE POINTER\".";
@@ -54,7 +71,9 @@ constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTE
 constexpr const char* kOutOfRange =
     "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
 
-std::string rootPath(std::string_view path) { return "\\Macros\\" + std::string(path); }
+std::string rootPath(std::string_view path) {
+    return "\\Macros\\" + std::string(path);
+}
 
 // pixels x 65535 / extent, truncating toward zero.
 std::int32_t normalised(int pixels, int extent) {
@@ -87,15 +106,16 @@ std::optional<std::int32_t> parseCoordinate(std::string_view text) {
 }
 
 KeyboardMouseCommands::KeyboardMouseCommands(SettingsStore& store, Messages& messages,
-                                             Expander& expander, InputServices services, Sleep sleep)
+                                             Expander& expander, InputServices services,
+                                             Sleep sleep)
     : store_(store),
       messages_(messages),
       expander_(expander),
       services_(services),
       keySequence_(services.keymap, services.injector, services.spareKeys, services.keyboard),
-      sleep_(sleep ? std::move(sleep) : Sleep([](std::chrono::milliseconds ms) {
-          std::this_thread::sleep_for(ms);
-      })) {}
+      sleep_(sleep ? std::move(sleep)
+                   : Sleep([](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); })) {
+}
 
 bool KeyboardMouseCommands::run(std::uint32_t id, std::string_view path) {
     using namespace command_id;
@@ -203,23 +223,15 @@ void KeyboardMouseCommands::movePointer(std::string_view path) {
     windows.detachInput(*window);
 }
 
+// The lock toggles belong to the keyboard, not to a window: on X11 there is
+// no window's input to attach to before reading them. A layout without a key
+// for the lock (Caps Lock under ctrl:nocaps) presses nothing; the toggle is
+// then set without a key.
 void KeyboardMouseCommands::lock(LockKey key, bool on) {
-    WindowControl& windows = services_.windows;
-    const auto window = windows.foreground();
-    bool attached = false;
-    if (window && !windows.isOwnWindow(*window)) {
-        attached = windows.attachInput(*window);
-        if (!attached) {
-            messages_.show("Unable to attach to foregound window to determine key status!", "Error",
-                           MsgIcon::Stop);
-        }
-    }
     sleep_(std::chrono::milliseconds(30));
-    const bool isOn = services_.keyboard.isOn(key);
-    if (attached) windows.detachInput(*window);
-    if (isOn == on) return;
-    services_.injector.keyEvent(lockVk(key), kLockScan, kKeyExtended);
-    services_.injector.keyEvent(lockVk(key), kLockScan, kKeyExtended | kKeyUp);
+    if (services_.keyboard.isOn(key) == on) return;
+    injectKey(lockVk(key), kKeyExtended);
+    injectKey(lockVk(key), kKeyExtended | kKeyUp);
     services_.keyboard.showToggle(key, on);
 }
 

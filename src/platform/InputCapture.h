@@ -15,20 +15,22 @@ struct CapturedInput {
     static constexpr std::uint32_t kShift = 1u << 0;
     static constexpr std::uint32_t kControl = 1u << 2;
     static constexpr std::uint32_t kAlt = 1u << 3;  // the Alt keys' modifier, not AltGr
+    static constexpr std::uint32_t kNumLock = 1u << 4;
 
     Kind kind = Kind::Motion;
-    std::uint32_t detail = 0;     // key code, or button number (1 left, 2 middle, 3 right, 4/5 wheel)
-    std::uint32_t modifiers = 0;  // kShift | kControl | kAlt
+    std::uint32_t detail = 0;  // key code, or button number (1 left, 2 middle, 3 right, 4/5 wheel)
+    std::uint32_t modifiers = 0;  // kShift | kControl | kAlt | kNumLock
     std::int32_t rootX = 0;       // pointer position on the screen
     std::int32_t rootY = 0;
-    std::uint32_t time = 0;       // the display's millisecond timestamp
-    std::uint64_t window = 0;     // the window the event went to: focus for keys, under the pointer otherwise
+    std::uint32_t time = 0;  // the display's millisecond timestamp
+    std::uint64_t window =
+        0;  // the window the event went to: focus for keys, under the pointer otherwise
 };
 
 // Sees every keyboard and pointer event of the desktop, whichever program
 // it goes to, and hands them over in order on the GUI thread.
 class InputCapture {
-public:
+  public:
     // A block of events in the order they happened. The handler may call
     // stop(); no further event of the block is delivered then.
     using EventsHandler = std::function<void(const CapturedInput* events, std::size_t count)>;

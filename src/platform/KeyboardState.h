@@ -6,7 +6,7 @@ enum class LockKey { CapsLock, NumLock, ScrollLock };
 
 // The keyboard's lock toggles as the desktop's indicators show them.
 class KeyboardState {
-public:
+  public:
     KeyboardState() = default;
     KeyboardState(const KeyboardState&) = delete;
     KeyboardState& operator=(const KeyboardState&) = delete;
@@ -14,9 +14,11 @@ public:
 
     virtual bool isOn(LockKey key) = 0;
 
-    // Called after the lock key was pressed and released to set the toggle
-    // to `on`: makes the toggle show `on` where the key itself drives no
-    // state (Scroll Lock on most X keymaps has no modifier behind it).
+    // Called after the lock key was pressed and released (or when the layout
+    // has no key for it) to set the toggle to `on` without a key event where
+    // the key changed nothing: the lock's modifier for Caps Lock and Num
+    // Lock, the indicator for Scroll Lock (which on most X keymaps has no
+    // modifier behind it).
     virtual void showToggle(LockKey key, bool on) = 0;
 
     // Locks or unlocks Caps Lock without any key event, so that typed text

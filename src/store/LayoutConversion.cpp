@@ -109,16 +109,20 @@ private:
     std::string key_;
 };
 
+// The conversion did not happen; it runs again at the next start.
+void showNotConverted(SettingsStore& store, const std::string& failure) {
+    store.messages().show(failure + "\nKeystrider may not function properly.", "Attention",
+                          MsgIcon::Exclamation);
+}
+
 }  // namespace
 
 void ConvertStoreLayout(SettingsStore& store) {
     if (store.GetDword(kDirectRoot, "CnvDone").value_or(0) >= kLayoutVersion) return;
     const std::string macrosPath = std::string(kRootKey) + "\\Macros";
     if (Status open = store.tree().openKey(macrosPath); !open) {
-        store.messages().show(
-            "Error opening key " + macrosPath + " in the registry - " + limitedError(open.error()) +
-                "\nKeystrider may not function properly.",
-            "Attention", MsgIcon::Exclamation);
+        showNotConverted(store, "Error opening key " + macrosPath + " in the registry - " +
+                                    limitedError(open.error()));
         return;
     }
     // Converted as one change, so that an interrupted start leaves the old
@@ -135,8 +139,13 @@ void ConvertStoreLayout(SettingsStore& store) {
             CommandConversion(store, *macro, position).run(*id);
         }
     }
-    store.SetDword(kDirectRoot, "CnvDone", kLayoutVersion);
-    transaction.commit();
+    Status saved =
+        store.tree().setValue(kDirectRoot, "CnvDone", kTypeDword, dwordBytes(kLayoutVersion));
+    if (saved) saved = transaction.commit();
+    if (!saved) {
+        showNotConverted(store,
+                         "Error saving the converted store - " + limitedError(saved.error()));
+    }
 }
 
 }  // namespace ks

@@ -249,6 +249,9 @@ private:
                                     std::string(kRootSection) + ".");
         }
         if (auto problem = keyPathProblem(*relative)) return fail(number, *problem);
+        if (auto problem = keyDeletionProblem(*relative); problem && deletion) {
+            return fail(number, *problem);
+        }
         operations_.push_back({deletion ? RegOperation::Kind::DeleteKey : RegOperation::Kind::CreateKey,
                                number, *relative, {}, kTypeBinary, {}});
         section_ = deletion ? Section::Deleted : Section::Key;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "store/StorePath.h"
 #include "store/Utf8.h"
 
 namespace ks {
@@ -30,6 +31,17 @@ std::string joined(std::string_view a, std::string_view b) {
     std::string out(a);
     out += b;
     return out;
+}
+
+// Failure when an empty name made `key`: it would reach the key above.
+Status namedKey(std::string_view key) {
+    if (auto problem = namedKeyProblem(key)) return Status::failure(*problem);
+    return Status::success();
+}
+
+Status openNamedKey(KeyTree& tree, std::string_view key) {
+    Status named = namedKey(key);
+    return named ? tree.openKey(key) : named;
 }
 
 }  // namespace
@@ -97,28 +109,30 @@ bool SettingsStore::EnsureRootKeys() {
     return true;
 }
 
-bool SettingsStore::CreateMacroKey(std::string_view name) {
-    if (Status created = tree_.createKey(joined(kMacrosKey, name)); !created) {
-        showError(format("Error creating key %s%s - %s",
-                         {kMacrosKey, name, limitedError(created.error())}));
+bool SettingsStore::createKey(const char* parent, std::string_view name) {
+    const std::string key = joined(parent, name);
+    Status created = namedKey(key);
+    if (created) created = tree_.createKey(key);
+    if (!created) {
+        showError(
+            format("Error creating key %s%s - %s", {parent, name, limitedError(created.error())}));
         return false;
     }
     return true;
 }
 
+bool SettingsStore::CreateMacroKey(std::string_view name) {
+    return createKey(kMacrosKey, name);
+}
+
 bool SettingsStore::CreateRecordingKey(std::string_view name) {
-    if (Status created = tree_.createKey(joined(kJournalsKey, name)); !created) {
-        showError(format("Error creating key %s%s - %s",
-                         {kJournalsKey, name, limitedError(created.error())}));
-        return false;
-    }
-    return true;
+    return createKey(kJournalsKey, name);
 }
 
 bool SettingsStore::writeValue(const std::string& key, std::string_view valueName,
                                std::uint32_t type, const Bytes& data,
                                const std::string& failurePrefix) {
-    if (Status open = tree_.openKey(key); !open) {
+    if (Status open = openNamedKey(tree_, key); !open) {
         showAttention(format("Error accessing registry - %s", {limitedError(open.error())}));
         return false;
     }
@@ -200,7 +214,7 @@ std::optional<Bytes> SettingsStore::ReadBinary(std::string_view subpath,
 }
 
 bool SettingsStore::DeleteKeyTree(std::string_view path) {
-    if (Status open = tree_.openKey(path); !open) {
+    if (Status open = openNamedKey(tree_, path); !open) {
         showAttention(format("Error opening key %s in the registry - %s",
                              {path, limitedError(open.error())}));
         return false;

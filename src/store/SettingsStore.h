@@ -20,6 +20,8 @@ inline constexpr const char* kJournalsKey = "Software\\Quorvel\\Keystrider\\Jour
 // The program's settings store: the operations that report their own
 // failures in message boxes, and direct one-value access that reports
 // nothing. Every operation returns failure only after its message was shown.
+// Those that create, write or delete keys by name refuse an empty name, or
+// one of only backslashes, which would reach the key above it.
 class SettingsStore {
 public:
     SettingsStore(KeyTree& tree, Messages& messages) : tree_(tree), messages_(messages) {}
@@ -58,6 +60,7 @@ public:
     bool OptionOn(std::string_view name);
 
 private:
+    bool createKey(const char* parent, std::string_view name);
     void showError(const std::string& text);
     void showAttention(const std::string& text);
     bool writeValue(const std::string& key, std::string_view valueName, std::uint32_t type,

@@ -37,6 +37,16 @@ std::optional<std::string> keyPathProblem(std::string_view relative) {
     }
 }
 
+std::optional<std::string> namedKeyProblem(std::string_view path) {
+    if (path.empty() || path.back() == '\\') return std::string("The key name is empty.");
+    return std::nullopt;
+}
+
+std::optional<std::string> keyDeletionProblem(std::string_view relative) {
+    if (!trimmedKeyPath(relative).empty()) return std::nullopt;
+    return std::string("The key name is empty: the whole store is never deleted.");
+}
+
 std::string storePath(std::string_view relative) {
     std::string path = kDirectRoot;
     path += relative;

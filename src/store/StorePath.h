@@ -25,6 +25,16 @@ std::optional<std::string> nameProblem(std::string_view name);
 // with a nameProblem.
 std::optional<std::string> keyPathProblem(std::string_view relative);
 
+// Why the key at `path` may not be created, written or deleted by name, if
+// it may not: an empty path, or one ending in a backslash, is what joining
+// an empty name (or one of only backslashes) gives, and it would reach the
+// key above instead: Macros, Journals, the whole store.
+std::optional<std::string> namedKeyProblem(std::string_view path);
+
+// Why the key at `relative` may not be deleted, if it may not: an empty
+// name, or one of only backslashes, names the root, the whole store.
+std::optional<std::string> keyDeletionProblem(std::string_view relative);
+
 // The path from the top of the tree, `SOFTWARE\Quorvel\Keystrider\<relative>`.
 std::string storePath(std::string_view relative);
 

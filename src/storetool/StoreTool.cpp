@@ -33,6 +33,7 @@ Commands:
   set KEY NAME TYPE DATA    write a value; TYPE is sz, dword or binary; KEY and
                             its parents are created when missing
   delete KEY [NAME]         delete a value, or the key with everything below it
+                            (not the root)
   export [KEY] > FILE       write a registry export (.reg) of KEY and everything
                             below it
   import FILE               write a .reg file's keys and values into the store
@@ -222,6 +223,9 @@ int deleteEntry(Context& context, const Args& args) {
     int exit = kExitDone;
     const auto key = keyArgument(context, args[0], exit);
     if (!key) return exit;
+    if (auto problem = keyDeletionProblem(args[0]); problem && args.size() == 1) {
+        return report(context.messages, kExitBadInput, *problem);
+    }
     Status deleted = args.size() == 2 ? context.tree.deleteValue(*key, args[1]) : context.tree.deleteTree(*key);
     return deleted ? kExitDone : storeFailure(context, deleted.error());
 }

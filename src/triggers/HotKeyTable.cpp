@@ -70,17 +70,18 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
     std::size_t next = 0;
     for (Reading& r : readings) {
         if (r.vk && r.modifiers) {
-            reportRegistration(r.macro, results[next++]);
-            Add({*r.vk, *r.modifiers, r.macro, r.id});
+            const Status& registered = results[next++];
+            reportRegistration(r.macro, registered);
+            Add({*r.vk, *r.modifiers, r.macro, r.id}, registered.ok());
         }
         names.push_back(std::move(r.macro));
     }
     return names;
 }
 
-void HotKeyTable::Add(const HotKeyEntry& entry) {
+void HotKeyTable::Add(const HotKeyEntry& entry, bool registered) {
     bool overwritten = false;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
+    for (std::size_t i = 0; registered && i < entries_.size(); ++i) {
         if (entries_[i].vk == entry.vk && entries_[i].modifiers == entry.modifiers) {
             entries_[i] = entry;
             foldedNames_[i] = utf8::upper(entry.macro);

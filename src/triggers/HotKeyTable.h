@@ -49,8 +49,10 @@ public:
 
     // A macro saved from the editor: the next identifier, never used before.
     std::int32_t NextIdentifier() { return ++counter_; }
-    // Adds an entry, overwriting every entry with the same key and modifiers.
-    void Add(const HotKeyEntry& entry);
+    // Adds an entry. A registered one overwrites every entry with the same key
+    // and modifiers, as none of them can hold the key; one the platform
+    // refused goes beside them, so the macro holding the key keeps it.
+    void Add(const HotKeyEntry& entry, bool registered);
     // Registers with the platform, showing the failure.
     bool Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                   std::uint32_t vk);

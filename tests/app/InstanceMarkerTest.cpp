@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "TempDir.h"
 
@@ -12,17 +15,6 @@ namespace {
 
 class InstanceMarkerTest : public ::testing::Test {
 protected:
-    InstanceMarkerTest() : hadTmp(qEnvironmentVariableIsSet("TMPDIR")), oldTmp(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", QByteArray::fromStdString(dir.path().string()));
-    }
-    ~InstanceMarkerTest() override {
-        if (hadTmp) {
-            qputenv("TMPDIR", oldTmp);
-        } else {
-            qunsetenv("TMPDIR");
-        }
-    }
-
     static bool processUntil(const std::function<bool()>& done) {
         QElapsedTimer clock;
         clock.start();
@@ -31,9 +23,8 @@ protected:
     }
 
     TempDir dir;
-    bool hadTmp;
-    QByteArray oldTmp;
     const QString name = instanceName(QStringLiteral(":42.0"));
+    const QString path = QString::fromStdString(dir.file(name.toStdString()));
 };
 
 TEST_F(InstanceMarkerTest, NamesDifferPerDisplayAndKeepToSafeCharacters) {
@@ -43,17 +34,17 @@ TEST_F(InstanceMarkerTest, NamesDifferPerDisplayAndKeepToSafeCharacters) {
 }
 
 TEST_F(InstanceMarkerTest, TheSecondClaimFindsTheFirstAndReachesIt) {
-    InstanceMarker first(name);
+    InstanceMarker first(path);
     ASSERT_EQ(first.claim(), InstanceMarker::Claim::First) << first.error().toStdString();
     std::vector<std::string> received;
     first.onCommandLineMacro = [&] { received.push_back("command-line macro"); };
     first.onShowWindow = [&] { received.push_back("show"); };
 
-    InstanceMarker second(name);
+    InstanceMarker second(path);
     EXPECT_EQ(second.claim(), InstanceMarker::Claim::Running);
 
     for (const char* request : {InstanceMarker::kCommandLineMacro, InstanceMarker::kShowWindow}) {
-        RunningCopy copy(name);
+        RunningCopy copy(path);
         ASSERT_TRUE(copy.connect(2000));
         EXPECT_TRUE(copy.send(request));
     }
@@ -61,17 +52,47 @@ TEST_F(InstanceMarkerTest, TheSecondClaimFindsTheFirstAndReachesIt) {
     EXPECT_EQ(received, (std::vector<std::string>{"command-line macro", "show"}));
 }
 
+TEST_F(InstanceMarkerTest, TheMarkersFolderIsPrivateToTheUser) {
+    const std::string run = dir.file("run");
+    const std::string own = dir.file("keystrider-" + std::to_string(getuid()));
+    struct Case {
+        const char* what;
+        std::function<int()> arrange;  // 0 when arranged
+        std::string runtime;
+        std::string folder;  // empty: refused
+    };
+    const std::vector<Case> cases = {
+        {"private runtime folder", [&] { return mkdir(run.c_str(), 0700); }, run, run},
+        {"no runtime folder", [] { return 0; }, "", own},
+        {"runtime folder open to the group", [&] { return mkdir(run.c_str(), 0750); }, run, own},
+        {"a link", [&] { return symlink(run.c_str(), own.c_str()); }, "", ""},
+        {"open to others", [&] { return mkdir(own.c_str(), 0700) + chmod(own.c_str(), 0707); }, "",
+         ""},
+        {"another user's", [&] { return mkdir(own.c_str(), 0700) + chown(own.c_str(), 1, 1); }, "",
+         ""},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& folder : {run, own}) std::filesystem::remove_all(folder);
+        if (c.arrange() != 0) continue;  // giving a folder away needs root
+        QString error;
+        const QString folder = privateRuntimeFolder(QString::fromStdString(c.runtime),
+                                                    QString::fromStdString(dir.path()), error);
+        EXPECT_EQ(folder.toStdString(), c.folder) << c.what;
+        EXPECT_EQ(error.contains(QString::fromStdString(own)), c.folder.empty()) << c.what;
+    }
+}
+
 TEST_F(InstanceMarkerTest, ADeadCopysSocketDoesNotKeepANewCopyOut) {
     {
-        QFile leftOver(QString::fromStdString(dir.file(name.toStdString())));
+        QFile leftOver(path);
         ASSERT_TRUE(leftOver.open(QIODevice::WriteOnly));
     }
-    InstanceMarker marker(name);
+    InstanceMarker marker(path);
     EXPECT_EQ(marker.claim(), InstanceMarker::Claim::First) << marker.error().toStdString();
 }
 
 TEST_F(InstanceMarkerTest, NoRunningCopyIsReachedWithinTheTime) {
-    RunningCopy copy(name);
+    RunningCopy copy(path);
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(copy.connect(300));

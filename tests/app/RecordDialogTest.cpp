@@ -34,7 +34,7 @@ protected:
     }
 
     RecordDialog::Services services() {
-        return RecordDialog::Services{*store, messages, windows, keymap, capture};
+        return RecordDialog::Services{*store, messages, windows, keymap, capture, cancelWatch};
     }
 
     std::vector<std::string> captions(QTreeWidget* list) {
@@ -59,6 +59,7 @@ protected:
     FakeWindowControl windows;
     FixedKeymap keymap;
     FakeCapture capture;
+    ScriptedCancelWatch cancelWatch;
 };
 
 TEST_F(RecordDialogTest, OpensWithItsControlsAndTheWindowList) {
@@ -117,7 +118,9 @@ TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecor
     bool busy = false;
     std::vector<bool> busyWhileOpen;
     hooks.exchangeBusy = [&busy](bool on) { return std::exchange(busy, on); };
-    hooks.recordingDesktop = [this] { return RecordingDesktop{&windows, &keymap, &capture}; };
+    hooks.recordingDesktop = [this] {
+        return RecordingDesktop{&windows, &keymap, &capture, &cancelWatch};
+    };
     Shell shellWithRecorder(*store, hotKeys, hooks, {});
     MainWindow window(shellWithRecorder);
     ASSERT_TRUE(window.Initialise());

@@ -169,6 +169,8 @@ TEST_F(StoreToolTest, BadUsageAndBadDataExitWithTwoAndChangeNothing) {
         {"get"},
         {"set", "Macros\\A", "vk", "dword"},
         {"delete"},
+        {"delete", ""},
+        {"delete", "\\"},
         {"import"},
         {"export", "a", "b"},
         {"set", "Macros\\A", "vk", "qword", "1"},

@@ -5,6 +5,7 @@
 #include "FakeClock.h"
 #include "PlayerDoubles.h"
 #include "QtTestLoop.h"
+#include "RecorderDoubles.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "store/StoreFixture.h"
@@ -228,6 +229,16 @@ TEST_F(PlayerTest, ANewPlaybackReplacesTheOneUnderWay) {
     EXPECT_EQ(host.runSteps, 1);
 }
 
+// The calls of `notches` wheel notches at 7,8 through `button`.
+std::vector<std::string> wheelCalls(int button, int notches) {
+    std::vector<std::string> calls{"motion 7,8"};
+    for (int i = 0; i < notches; ++i) {
+        calls.push_back("button " + std::to_string(button) + " down");
+        calls.push_back("button " + std::to_string(button) + " up");
+    }
+    return calls;
+}
+
 TEST(InjectJournalEventTest, TranslatesEachMessage) {
     struct Case {
         JournalEvent event;
@@ -242,11 +253,11 @@ TEST(InjectJournalEventTest, TranslatesEachMessage) {
         {{kWmRButtonDown, 5, 6, 0, 0}, {"motion 5,6", "button 3 down"}},
         {{kWmMButtonUp, 5, 6, 0, 0}, {"motion 5,6", "button 2 up"}},
         {{kWmLButtonDblClk, 5, 6, 0, 0}, {"motion 5,6", "button 1 down"}},
-        {{kWmMouseWheel, 7, 8, 0, 240},
-         {"motion 7,8", "button 4 down", "button 4 up", "button 4 down", "button 4 up"}},
-        {{kWmMouseWheel, 7, 8, 0, static_cast<std::uint32_t>(-120)},
-         {"motion 7,8", "button 5 down", "button 5 up"}},
-        {{kWmMouseWheel, 7, 8, 0, 30}, {"motion 7,8", "button 4 down", "button 4 up"}},
+        {{kWmMouseWheel, 7, 8, 0, 240}, wheelCalls(4, 2)},
+        {{kWmMouseWheel, 7, 8, 0, static_cast<std::uint32_t>(-120)}, wheelCalls(5, 1)},
+        {{kWmMouseWheel, 7, 8, 0, 30}, wheelCalls(4, 1)},
+        {{kWmMouseWheel, 7, 8, 0, 0x7FFFFFFF}, wheelCalls(4, 100)},
+        {{kWmMouseWheel, 7, 8, 0, 0x80000000}, wheelCalls(5, 100)},
         {{0x0050, 1, 2, 0, 0}, {}},
     };
     for (const Case& c : cases) {

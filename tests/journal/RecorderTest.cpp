@@ -86,8 +86,12 @@ TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {
 
 class RecorderTest : public StoreFixture {
 protected:
-    RecorderTest() : recorder(Recorder::Services{*store, messages, windows, keymap, capture}, host) {
+    RecorderTest() : recorder(services(), host) {
         windows.own = {kMain};
+    }
+
+    Recorder::Services services() {
+        return {*store, messages, windows, keymap, capture, cancelWatch};
     }
 
     // Record in the target window and let the start go through.
@@ -111,6 +115,7 @@ protected:
     FakeWindowControl windows;
     FixedKeymap keymap;
     FakeCapture capture;
+    ScriptedCancelWatch cancelWatch;
     FakeRecorderHost host;
     Recorder recorder;
 };
@@ -192,7 +197,7 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000AndSavesIn800EventPieces) {
 }
 
 TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture}, host, 15000);
+    Recorder limited(services(), host, 15000);
     limited.Record(kTarget);
     host.runPosted();
     std::vector<CapturedInput> inputs(12000, motion(1, 2, 3));
@@ -209,7 +214,7 @@ TEST_F(RecorderTest, ABufferThatCannotGrowEndsTheCapture) {
 }
 
 TEST_F(RecorderTest, NoRoomForTheFirstEventsClosesTheDialog) {
-    Recorder limited(Recorder::Services{*store, messages, windows, keymap, capture}, host, 5000);
+    Recorder limited(services(), host, 5000);
     limited.Record(kTarget);
     host.runPosted();
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error allocating memory!"});
@@ -234,6 +239,18 @@ TEST_F(RecorderTest, ALostCaptureReleasesTheEvents) {
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"A recording has not been made!"});
 }
 
+TEST_F(RecorderTest, ThePhysicalCancelEndsTheCaptureOnceAsALostOne) {
+    startCapture();
+    cancelWatch.fire();
+    cancelWatch.fire();
+    host.runPosted();
+    EXPECT_EQ(recorder.events(), nullptr);
+    EXPECT_FALSE(capture.capturing || cancelWatch.watching());
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{
+                  "Recording has been terminated by the system!  Please try again!"});
+}
+
 TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
     struct Case {
         const char* what;
@@ -251,10 +268,13 @@ TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
          {"attach 500", "foreground 500", "detach 500"}},
         {"capture refused", kTarget, [this] { capture.refuse = true; },
          "Unable to set hook for recording!", {"attach 500", "foreground 500", "detach 500"}},
+        {"watch refused", kTarget, [this] { cancelWatch.startable = false; },
+         "Unable to set hook for message pump!", {"attach 500", "foreground 500", "detach 500"}},
     };
     for (const Case& c : cases) {
         windows.calls.clear();
         windows.refuseAttach = windows.refuseForeground = capture.refuse = false;
+        cancelWatch.startable = true;
         messages.clear();
         c.arrange();
         recorder.Record(c.window);

@@ -14,18 +14,21 @@ namespace {
 constexpr const char* kCommand = "m\\Commands\\0";
 constexpr const char* kInvalidX = "Invalid XCoord in command \"MOVE MOUSE POINTER\".";
 constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTER\".";
-constexpr const char* kRange = "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
+constexpr const char* kRange =
+    "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
 constexpr const char* kAttachForeground = "Unable to attach to window currently in the foreground!";
 constexpr std::uint32_t kAbsoluteMove = kMouseMove | kMouseAbsolute;
 
 class KeyboardMouseCommandsTest : public StoreFixture {
-protected:
+  protected:
     KeyboardMouseCommandsTest() {
         store->EnsureRootKeys();
         store->CreateMacroKey(kCommand);
     }
 
-    void writeText(const char* name, const std::string& text) { store->WriteMacroString(text, kCommand, name); }
+    void writeText(const char* name, const std::string& text) {
+        store->WriteMacroString(text, kCommand, name);
+    }
     void writeNumber(const char* name, std::uint32_t value) {
         store->WriteDword(value, std::string("\\Macros\\") + kCommand, name);
     }
@@ -50,8 +53,8 @@ protected:
 TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnter) {
     writeText("Keys", "a\r\nb");
     commands.sendKeys(kCommand);
-    const std::vector<KeyEvent> expected{{'A', 30, 0}, {'A', 30, 2}, {13, 28, 0}, {13, 28, 2},
-                                         {'B', 48, 0}, {'B', 48, 2}};
+    const std::vector<KeyEvent> expected{{'A', 30, 0}, {'A', 30, 2}, {13, 28, 0},
+                                         {13, 28, 2},  {'B', 48, 0}, {'B', 48, 2}};
     EXPECT_EQ(injector.keys, expected);
 
     injector.keys.clear();
@@ -97,25 +100,30 @@ TEST_F(KeyboardMouseCommandsTest, CombinationsPressModifierKeyThenReleaseInRever
     };
     constexpr std::uint8_t ctrl = 17, alt = 18, ctrlScan = 29, altScan = 56;
     const Case cases[] = {
-        {4366, ctrl, ctrlScan, 67, 46}, {4367, ctrl, ctrlScan, 86, 47}, {4368, ctrl, ctrlScan, 88, 45},
-        {4369, ctrl, ctrlScan, 36, 102}, {4370, ctrl, ctrlScan, 35, 107}, {4371, alt, altScan, 9, 15},
-        {4372, alt, altScan, 13, 28}, {4373, alt, altScan, 115, 62}, {4374, alt, altScan, 27, 1},
-        {4375, ctrl, ctrlScan, 27, 1}, {4376, ctrl, ctrlScan, 90, 44}, {4377, ctrl, ctrlScan, 65, 30},
-        {4378, ctrl, ctrlScan, 79, 24}, {4379, ctrl, ctrlScan, 80, 25}, {4380, ctrl, ctrlScan, 39, 106},
-        {4381, ctrl, ctrlScan, 37, 105}, {4382, ctrl, ctrlScan, 38, 103}, {4383, ctrl, ctrlScan, 40, 108},
+        {4366, ctrl, ctrlScan, 67, 46},  {4367, ctrl, ctrlScan, 86, 47},
+        {4368, ctrl, ctrlScan, 88, 45},  {4369, ctrl, ctrlScan, 36, 102},
+        {4370, ctrl, ctrlScan, 35, 107}, {4371, alt, altScan, 9, 15},
+        {4372, alt, altScan, 13, 28},    {4373, alt, altScan, 115, 62},
+        {4374, alt, altScan, 27, 1},     {4375, ctrl, ctrlScan, 27, 1},
+        {4376, ctrl, ctrlScan, 90, 44},  {4377, ctrl, ctrlScan, 65, 30},
+        {4378, ctrl, ctrlScan, 79, 24},  {4379, ctrl, ctrlScan, 80, 25},
+        {4380, ctrl, ctrlScan, 39, 106}, {4381, ctrl, ctrlScan, 37, 105},
+        {4382, ctrl, ctrlScan, 38, 103}, {4383, ctrl, ctrlScan, 40, 108},
     };
     for (const Case& c : cases) {
         injector.keys.clear();
         EXPECT_TRUE(commands.run(c.id, kCommand));
-        const std::vector<KeyEvent> expected{{c.modifier, c.modifierScan, 0}, {c.key, c.keyScan, 0},
-                                             {c.key, c.keyScan, 2}, {c.modifier, c.modifierScan, 2}};
+        const std::vector<KeyEvent> expected{{c.modifier, c.modifierScan, 0},
+                                             {c.key, c.keyScan, 0},
+                                             {c.key, c.keyScan, 2},
+                                             {c.modifier, c.modifierScan, 2}};
         EXPECT_EQ(injector.keys, expected) << c.id;
     }
 }
 
 TEST_F(KeyboardMouseCommandsTest, ButtonCommandsClickWherePointerIs) {
-    const std::pair<std::uint32_t, std::uint32_t> cases[] = {
-        {4108, 2}, {4109, 4}, {4110, 32}, {4111, 64}, {4112, 8}, {4113, 16}};
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{4108, 2},  {4109, 4}, {4110, 32},
+                                                             {4111, 64}, {4112, 8}, {4113, 16}};
     for (const auto& [id, flags] : cases) {
         injector.mice.clear();
         EXPECT_TRUE(commands.run(id, kCommand));
@@ -138,11 +146,12 @@ TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachCoordinate) {
         const char* message;  // nullptr: the move happens
     };
     const Case cases[] = {
-        {"32767", "32767", nullptr}, {"+100", "0", nullptr}, {"65535", "+65535", nullptr},
-        {"-5", "1", kInvalidX}, {"1.5", "1", kInvalidX}, {"10 ", "1", kInvalidX},
-        {" 10", "1", kInvalidX}, {"", "1", kInvalidX}, {"+", "1", kInvalidX}, {"++1", "1", kInvalidX},
-        {"1", "x", kInvalidY}, {"-5", "x", kInvalidX}, {"65536", "1", kRange}, {"1", "65536", kRange},
-        {"99999999999999999999", "1", kRange}, {"65536", "y", kInvalidY},
+        {"32767", "32767", nullptr}, {"+100", "0", nullptr},  {"65535", "+65535", nullptr},
+        {"-5", "1", kInvalidX},      {"1.5", "1", kInvalidX}, {"10 ", "1", kInvalidX},
+        {" 10", "1", kInvalidX},     {"", "1", kInvalidX},    {"+", "1", kInvalidX},
+        {"++1", "1", kInvalidX},     {"1", "x", kInvalidY},   {"-5", "x", kInvalidX},
+        {"65536", "1", kRange},      {"1", "65536", kRange},  {"99999999999999999999", "1", kRange},
+        {"65536", "y", kInvalidY},
     };
     for (const Case& c : cases) {
         injector.mice.clear();
@@ -192,9 +201,9 @@ TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCorner) {
                                            {kAbsoluteMove, 32767 + 100, 32767 + 200},
                                            {kAbsoluteMove, -639 + 100, 200}};
     EXPECT_EQ(injector.mice, expected);
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 77", "rect 77", "detach 77", "attach 77",
-                                                       "rect 77", "detach 77", "attach 77", "rect 77",
-                                                       "detach 77"}));
+    EXPECT_EQ(windows.calls,
+              (std::vector<std::string>{"attach 77", "rect 77", "detach 77", "attach 77", "rect 77",
+                                        "detach 77", "attach 77", "rect 77", "detach 77"}));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -209,8 +218,9 @@ TEST_F(KeyboardMouseCommandsTest, RelativeMoveReportsWhatKeepsItFromMoving) {
     commands.movePointer(kCommand);  // no rectangle
     EXPECT_TRUE(injector.mice.empty());
     EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{kAttachForeground, kAttachForeground,
-                                        "Unable to get window coordinates for window that is in the foreground!"}));
+              (std::vector<std::string>{
+                  kAttachForeground, kAttachForeground,
+                  "Unable to get window coordinates for window that is in the foreground!"}));
     EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 5", "attach 6", "detach 6"}));
 }
 
@@ -222,10 +232,10 @@ TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
         std::uint8_t vk;  // 0: no events
     };
     const Case cases[] = {
-        {4119, LockKey::CapsLock, true, 0},     {4119, LockKey::CapsLock, false, 20},
-        {4118, LockKey::CapsLock, true, 20},    {4118, LockKey::CapsLock, false, 0},
+        {4119, LockKey::CapsLock, true, 0},      {4119, LockKey::CapsLock, false, 20},
+        {4118, LockKey::CapsLock, true, 20},     {4118, LockKey::CapsLock, false, 0},
         {4121, LockKey::ScrollLock, false, 145}, {4120, LockKey::ScrollLock, false, 0},
-        {4123, LockKey::NumLock, false, 144},   {4122, LockKey::NumLock, true, 144},
+        {4123, LockKey::NumLock, false, 144},    {4122, LockKey::NumLock, true, 144},
         {4123, LockKey::NumLock, true, 0},
     };
     for (const Case& c : cases) {
@@ -234,35 +244,26 @@ TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
         if (c.initiallyOn) keyboard.on.insert(c.key);
         EXPECT_TRUE(commands.run(c.id, kCommand));
         std::vector<KeyEvent> expected;
-        if (c.vk) expected = {{c.vk, 69, 1}, {c.vk, 69, 3}};
+        const std::uint8_t scan = keymap.layout()->scanOfVk[c.vk];  // the layout's own lock key
+        if (c.vk) expected = {{c.vk, scan, 1}, {c.vk, scan, 3}};
         EXPECT_EQ(injector.keys, expected) << c.id;
         EXPECT_EQ(keyboard.isOn(c.key), c.id % 2 == 1) << c.id;
     }
-    EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(std::size(cases), std::chrono::milliseconds(30)));
+    EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(std::size(cases),
+                                                             std::chrono::milliseconds(30)));
 }
 
-TEST_F(KeyboardMouseCommandsTest, LockCommandAttachesToOtherProgramsOnly) {
-    windows.foregroundWindow = 9;
-    commands.lock(LockKey::CapsLock, true);
-    windows.own.insert(9);
-    commands.lock(LockKey::CapsLock, true);
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 9", "detach 9"}));
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(KeyboardMouseCommandsTest, LockCommandGoesOnWhenAttachFails) {
+TEST_F(KeyboardMouseCommandsTest, LockCommandsNeedNoWindowToAttachTo) {
     windows.foregroundWindow = 9;
     windows.refuseAttach = true;
     commands.lock(LockKey::NumLock, true);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Unable to attach to foregound window to determine key status!");
-    EXPECT_EQ(messages.shown[0].title, "Error");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(windows.calls.empty());
     EXPECT_EQ(injector.keys.size(), 2u);
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 9"}));
 }
 
 class WindowActivationTest : public ::testing::Test {
-protected:
+  protected:
     FakeWindowControl windows;
     RecordingMessages messages;
 };
@@ -270,7 +271,8 @@ protected:
 TEST_F(WindowActivationTest, BringsAnotherWindowForwardAndShowsIt) {
     windows.foregroundWindow = 3;
     ActivateWindow(windows, messages, 40, ShowCommand::ShowMaximized);
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 40", "foreground 40", "show 40 3", "detach 40"}));
+    EXPECT_EQ(windows.calls,
+              (std::vector<std::string>{"attach 40", "foreground 40", "show 40 3", "detach 40"}));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -288,9 +290,10 @@ TEST_F(WindowActivationTest, ReportsEachFailureWithTitleError) {
     ActivateWindow(windows, messages, 41, ShowCommand::Show);
     windows.refuseAttach = true;
     ActivateWindow(windows, messages, 42, ShowCommand::Show);
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Unable to bring the selected window to the foreground!",
-                                                          "Unable to show the selected window!",
-                                                          "Unable to attach to window you selected to start in!"}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Unable to bring the selected window to the foreground!",
+                                        "Unable to show the selected window!",
+                                        "Unable to attach to window you selected to start in!"}));
     for (const auto& box : messages.shown) EXPECT_EQ(box.title, "Error");
     EXPECT_EQ(windows.calls.back(), "attach 42");
 }
@@ -298,7 +301,8 @@ TEST_F(WindowActivationTest, ReportsEachFailureWithTitleError) {
 TEST_F(WindowActivationTest, LeavesTheDesktopAlone) {
     windows.refuseAttach = false;
     ActivateWindow(windows, messages, windows.desktop, ShowCommand::Show);
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
 }
 
 }  // namespace

@@ -156,6 +156,14 @@ TEST_F(LayoutConversionTest, MissingMacrosKeyIsReportedAndRetriedNextStart) {
     EXPECT_FALSE(store->GetDword("SOFTWARE\\Quorvel\\Keystrider", "CnvDone"));
 }
 
+TEST_F(LayoutConversionTest, AConversionThatCannotBeSavedIsReported) {
+    reopenReadOnly();
+    ConvertStoreLayout(*store);
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{"Error saving the converted store - attempt to write a "
+                                       "readonly database\nKeystrider may not function properly."});
+}
+
 TEST_F(LayoutConversionTest, ConvertsEveryMacroInEnumerationOrder) {
     for (const char* macro : {"b", "A", "c"}) {
         ASSERT_TRUE(store->SetDword(kMacros + macro + "\\Commands\\0", "id", 4096));

@@ -279,6 +279,8 @@ TEST_F(RegFileTest, MalformedFilesAreRefusedWithTheirLineNumber) {
         {"sibling of the root", good + "[HKLM\\SOFTWARE\\Quorvel\\KeystriderX]\r\n", 4, "outside"},
         {"hive alone", good + "[HKLM]\r\n", 4, "outside"},
         {"deleting outside", good + "[-HKLM\\SOFTWARE]\r\n", 4, "outside"},
+        {"deleting the root", good + "[-HKLM\\SOFTWARE\\Quorvel\\Keystrider\\]\r\n", 4,
+         "whole store"},
         {"empty key name", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\a\\\\b]\r\n", 4, "empty name"},
         {"key name too long", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\" + longName + "]\r\n", 4,
          "longer than 255"},

@@ -96,6 +96,14 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessage) {
          "Error opening key Software\\Quorvel\\Keystrider\\Macros\\Nope in the registry - The key "
          "does not exist.",
          "Attention", MsgIcon::Exclamation},
+        {"create a macro key without a name", [](SettingsStore& s) { return s.CreateMacroKey(""); },
+         "Error creating key Software\\Quorvel\\Keystrider\\Macros\\ - The key name is empty.",
+         "Error", MsgIcon::Stop},
+        {"delete a macro without a name",
+         [](SettingsStore& s) { return s.DeleteKeyTree(std::string(kMacrosKey)); },
+         "Error opening key Software\\Quorvel\\Keystrider\\Macros\\ in the registry - The key name "
+         "is empty.",
+         "Attention", MsgIcon::Exclamation},
         {"create a macro key with an empty level",
          [](SettingsStore& s) { return s.CreateMacroKey("a\\\\b"); },
          "Error creating key Software\\Quorvel\\Keystrider\\Macros\\a\\\\b - The key name is "

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "journal/PlayerHost.h"
-#include "platform/CancelWatch.h"
 #include "platform/Clock.h"
 #include "platform/EventInjector.h"
 
@@ -22,7 +21,7 @@ public:
     explicit RecordingInjector(Clock& clock) : clock_(clock) {}
 
     bool available() override { return usable; }
-    void key(std::uint8_t virtualKey, bool down) override {
+    void key(std::uint8_t virtualKey, std::uint8_t, bool down) override {
         add("key " + std::to_string(virtualKey) + (down ? " down" : " up"));
     }
     void motion(std::int32_t x, std::int32_t y) override {
@@ -46,26 +45,6 @@ public:
 private:
     void add(std::string what) { calls.push_back({std::move(what), clock_.ticks()}); }
     Clock& clock_;
-};
-
-// A cancel watch the test starts failing or fires by hand.
-class ScriptedCancelWatch final : public CancelWatch {
-public:
-    bool start(Handler onCancel) override {
-        if (!startable) return false;
-        handler = std::move(onCancel);
-        return true;
-    }
-    void stop() override { handler = nullptr; }
-    void fire() {
-        if (!handler) return;
-        const Handler onCancel = handler;  // the handler may stop the watch
-        onCancel();
-    }
-    bool watching() const { return static_cast<bool>(handler); }
-
-    bool startable = true;
-    Handler handler;
 };
 
 // Counts what the player asks for, noting the run it names last.

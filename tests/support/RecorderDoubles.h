@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "journal/Recorder.h"
+#include "platform/CancelWatch.h"
 #include "platform/InputCapture.h"
 
 namespace ks::test {
@@ -39,6 +40,26 @@ public:
 private:
     EventsHandler events_;
     LostHandler lost_;
+};
+
+// A cancel watch the test starts failing or fires by hand.
+class ScriptedCancelWatch final : public CancelWatch {
+  public:
+    bool start(Handler onCancel) override {
+        if (!startable) return false;
+        handler = std::move(onCancel);
+        return true;
+    }
+    void stop() override { handler = nullptr; }
+    void fire() {
+        if (!handler) return;
+        const Handler onCancel = handler;  // the handler may stop the watch
+        onCancel();
+    }
+    bool watching() const { return static_cast<bool>(handler); }
+
+    bool startable = true;
+    Handler handler;
 };
 
 // The dialog side: posted tasks wait until the test runs them.

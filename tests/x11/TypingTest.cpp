@@ -16,14 +16,16 @@ const std::string kMixed =
     "\u00e9\u20ac\u00df\u00fc\u00c4 \u65e5\u672c\U0001F600 end";
 
 std::string crlfJoined(std::string text) {
-    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
     return text;
 }
 
 std::size_t emptyKeys(x11::XConnection& connection) {
     const auto keys = x11::describeKeys(connection.display());
     return static_cast<std::size_t>(
-        std::count_if(keys.begin(), keys.end(), [](const x11::KeyDescription& key) { return key.levels.empty(); }));
+        std::count_if(keys.begin(), keys.end(),
+                      [](const x11::KeyDescription& key) { return key.levels.empty(); }));
 }
 
 // Where two long texts part, for a readable failure.
@@ -31,12 +33,12 @@ std::string firstDifference(const std::string& got, const std::string& expected)
     const auto [g, e] = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
     const auto at = static_cast<std::size_t>(g - got.begin());
     return "got " + std::to_string(got.size()) + " of " + std::to_string(expected.size()) +
-           " bytes, first difference at byte " + std::to_string(at) + ": got \"" + got.substr(at, 12) +
-           "\", expected \"" + expected.substr(at, 12) + "\"";
+           " bytes, first difference at byte " + std::to_string(at) + ": got \"" +
+           got.substr(at, 12) + "\", expected \"" + expected.substr(at, 12) + "\"";
 }
 
 class TypingTest : public X11Fixture {
-protected:
+  protected:
     // Types `keys` with SEND KEYS into a fresh focused window and reads back what it got.
     std::string sendKeys(const std::string& keys) {
         TypingWindow window(session());
@@ -46,17 +48,13 @@ protected:
     }
 };
 
-TEST_F(TypingTest, UsLayoutTypesEveryCharacterExactly) {
-    const std::size_t spareBefore = emptyKeys(platform->connection());
-    EXPECT_EQ(sendKeys(kMixed), crlfJoined(kMixed));
-    EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
-}
-
-TEST_F(TypingTest, GermanLayoutTypesEveryCharacterExactly) {
-    LayoutGuard german(session(), "de");
-    const std::size_t spareBefore = emptyKeys(platform->connection());
-    EXPECT_EQ(sendKeys(kMixed), crlfJoined(kMixed));
-    EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
+TEST_F(TypingTest, UsAndGermanLayoutsTypeEveryCharacterExactly) {
+    for (const char* layout : {"us", "de"}) {
+        LayoutGuard guard(session(), layout);
+        const std::size_t spareBefore = emptyKeys(platform->connection());
+        EXPECT_EQ(sendKeys(kMixed), crlfJoined(kMixed)) << layout;
+        EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
+    }
 }
 
 TEST_F(TypingTest, MoreDistinctCharactersThanSpareKeysAreTypedExactly) {
@@ -76,7 +74,8 @@ TEST_F(TypingTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
     // bound again and again (a key press costs it 0.1 ms).
     TypingWindow window(session(), "slow", 100, 100, std::chrono::microseconds(100));
     std::u32string chars;
-    for (char32_t ch = 0x4E00; chars.size() < 3 * platform->spareKeys().capacity(); ++ch) chars += ch;
+    for (char32_t ch = 0x4E00; chars.size() < 3 * platform->spareKeys().capacity(); ++ch)
+        chars += ch;
     std::string text;
     for (int i = 0; i < 4000; ++i) {
         if (i % 40 == 0) {

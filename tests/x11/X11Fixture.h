@@ -15,7 +15,7 @@ namespace ks::test {
 // One private X server for every test of an executable, the program's X11
 // services on it, and the input commands over a store in a fresh folder.
 class X11Fixture : public StoreFixture {
-protected:
+  protected:
     static void SetUpTestSuite() { session_ = std::make_unique<XvfbSession>(); }
     static void TearDownTestSuite() { session_.reset(); }
 
@@ -30,7 +30,9 @@ protected:
 
     static XvfbSession& session() { return *session_; }
 
-    void writeText(const char* name, const std::string& text) { store->WriteMacroString(text, kCommand, name); }
+    void writeText(const char* name, const std::string& text) {
+        store->WriteMacroString(text, kCommand, name);
+    }
     void writeNumber(const char* name, std::uint32_t value) {
         store->WriteDword(value, std::string("\\Macros\\") + kCommand, name);
     }
@@ -41,7 +43,7 @@ protected:
     std::unique_ptr<x11::X11Platform> platform;
     KeyboardMouseCommands commands;
 
-private:
+  private:
     static std::unique_ptr<x11::X11Platform> openPlatform() {
         auto opened = x11::X11Platform::open(session_->display());
         if (!opened) throw std::runtime_error(opened.error());
@@ -51,17 +53,20 @@ private:
     static inline std::unique_ptr<XvfbSession> session_;
 };
 
-// Switches the test server's layout, and back to US when it goes.
+// Switches the test server's layout (with one XKB option, or none), and
+// back to plain US when it goes.
 class LayoutGuard {
-public:
-    LayoutGuard(const XvfbSession& session, const std::string& layout) : session_(session) {
-        EXPECT_TRUE(session_.run({"setxkbmap", layout}));
+  public:
+    LayoutGuard(const XvfbSession& session, const std::string& layout,
+                const std::string& option = {})
+        : session_(session) {
+        EXPECT_TRUE(session_.run({"setxkbmap", "-option", "", "-option", option, layout}));
     }
-    ~LayoutGuard() { session_.run({"setxkbmap", "us"}); }
+    ~LayoutGuard() { session_.run({"setxkbmap", "-option", "", "us"}); }
     LayoutGuard(const LayoutGuard&) = delete;
     LayoutGuard& operator=(const LayoutGuard&) = delete;
 
-private:
+  private:
     const XvfbSession& session_;
 };
 

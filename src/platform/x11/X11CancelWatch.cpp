@@ -1,17 +1,25 @@
 #include "platform/x11/X11CancelWatch.h"
 
 #include <QSocketNotifier>
-
 #include <cstring>
 #include <set>
 #include <utility>
 
+#include "platform/x11/XkbLayoutBuilder.h"
+
+// clang-format off
+// After this program's headers: Xlib's macros would shadow their names.
 #include "platform/x11/OwnDisplay.h"
 
 #include <X11/extensions/XInput2.h>
-#include <X11/keysym.h>
+// clang-format on
 
 namespace ks {
+namespace {
+
+constexpr std::uint32_t kVkEscape = 27, kVkLeftControl = 162, kVkRightControl = 163;
+
+}  // namespace
 
 struct X11CancelWatch::Impl {
     std::string displayName;
@@ -44,9 +52,10 @@ bool X11CancelWatch::Impl::open() {
     if (XIQueryVersion(opened.get(), &major, &minor) != Success) return false;
     display = std::move(opened);
     Display* d = display.get();
-    controlLeft = XKeysymToKeycode(d, XK_Control_L);
-    controlRight = XKeysymToKeycode(d, XK_Control_R);
-    escape = XKeysymToKeycode(d, XK_Escape);
+    const KeyLayout layout = x11::currentKeyLayout(d);
+    controlLeft = static_cast<KeyCode>(x11::keycodeOfVk(layout, kVkLeftControl));
+    controlRight = static_cast<KeyCode>(x11::keycodeOfVk(layout, kVkRightControl));
+    escape = static_cast<KeyCode>(x11::keycodeOfVk(layout, kVkEscape));
     notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(d), QSocketNotifier::Read);
     notifier->setEnabled(false);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),

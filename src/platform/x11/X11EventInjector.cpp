@@ -1,8 +1,8 @@
 #include "platform/x11/X11EventInjector.h"
 
-#include "platform/x11/OwnDisplay.h"
-
 #include <X11/extensions/XTest.h>
+
+#include "platform/x11/OwnDisplay.h"
 
 namespace ks {
 
@@ -15,8 +15,8 @@ X11EventInjector::X11EventInjector(Keymap& keymap, const std::string& displayNam
     : keymap_(keymap), impl_(new Impl) {
     impl_->display = x11::openOwnDisplay(displayName);
     int event = 0, error = 0, major = 0, minor = 0;
-    impl_->xtest = impl_->display &&
-                   XTestQueryExtension(impl_->display.get(), &event, &error, &major, &minor);
+    impl_->xtest =
+        impl_->display && XTestQueryExtension(impl_->display.get(), &event, &error, &major, &minor);
 }
 
 X11EventInjector::~X11EventInjector() = default;
@@ -25,11 +25,11 @@ bool X11EventInjector::available() {
     return impl_->xtest;
 }
 
-void X11EventInjector::key(std::uint8_t virtualKey, bool down) {
+void X11EventInjector::key(std::uint8_t virtualKey, std::uint8_t scan, bool down) {
     if (!impl_->xtest) return;
-    // Scan codes are X key codes less 8; 0 is a key the layout lacks.
-    const auto scan = keymap_.layout()->MapVirtualKey(virtualKey, MapType::VkToScan);
-    if (scan != 0) XTestFakeKeyEvent(impl_->display.get(), scan + 8, down, CurrentTime);
+    // Scan codes are X key codes less 8.
+    const std::uint8_t pressed = keymap_.layout()->scanToPress(virtualKey, scan);
+    if (pressed != 0) XTestFakeKeyEvent(impl_->display.get(), pressed + 8u, down, CurrentTime);
 }
 
 void X11EventInjector::motion(std::int32_t x, std::int32_t y) {

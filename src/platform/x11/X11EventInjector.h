@@ -10,19 +10,19 @@ namespace ks {
 
 // Synthesises input with XTest on a connection of its own.
 class X11EventInjector final : public EventInjector {
-public:
+  public:
     // Keys are found through `keymap`, the layout in force when each one is
     // played. An empty name injects into the session's display ($DISPLAY).
     explicit X11EventInjector(Keymap& keymap, const std::string& displayName = {});
     ~X11EventInjector() override;
 
     bool available() override;
-    void key(std::uint8_t virtualKey, bool down) override;
+    void key(std::uint8_t virtualKey, std::uint8_t scan, bool down) override;
     void motion(std::int32_t x, std::int32_t y) override;
     void button(unsigned number, bool down) override;
     void flush() override;
 
-private:
+  private:
     struct Impl;
     Keymap& keymap_;
     std::unique_ptr<Impl> impl_;

@@ -3,18 +3,20 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include "platform/x11/XkbLayoutBuilder.h"
+
+// clang-format off
+// After Qt and this program's headers: Xlib's macros would shadow their names.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
-// Xlib's macros would shadow this program's names of the same spelling.
 #undef Status
 #undef Bool
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
-
-#include "platform/x11/HotKeyKeysyms.h"
 
 namespace ks {
 
@@ -35,7 +37,7 @@ std::string xErrorText(Display* display, int code) {
 // connection go to the handler that was there before. Xlib's handler is
 // process-wide: only the GUI thread sets traps.
 class ErrorTrap {
-public:
+  public:
     explicit ErrorTrap(Display* display) : display_(display), outer_(active_) {
         active_ = this;
         previous_ = XSetErrorHandler(&ErrorTrap::handle);
@@ -59,7 +61,7 @@ public:
         return errors_;
     }
 
-private:
+  private:
     static int handle(Display* display, XErrorEvent* event) {
         if (active_ == nullptr || display != active_->display_) {
             return active_ != nullptr && active_->previous_ != nullptr
@@ -138,6 +140,7 @@ struct X11HotKeys::Impl {
         : display(std::move(connection)),
           root(DefaultRootWindow(display.get())),
           combinations(lockCombinations(display.get())),
+          layout(x11::currentKeyLayout(display.get())),
           notifier(ConnectionNumber(display.get()), QSocketNotifier::Read) {
         QObject::connect(&notifier, &QSocketNotifier::activated, &notifier,
                          [this] { readEvents(); });
@@ -146,9 +149,10 @@ struct X11HotKeys::Impl {
         QObject::connect(&regrabTimer, &QTimer::timeout, &regrabTimer, [this] { regrabAll(); });
     }
 
+    // The key the hot key's display name names, through the layout every
+    // other user of virtual keys sees.
     KeyCode keycodeOf(std::uint32_t vk) const {
-        const unsigned long keysym = x11::hotKeyKeysym(vk);
-        return keysym == 0 ? 0 : XKeysymToKeycode(display.get(), keysym);
+        return static_cast<KeyCode>(x11::keycodeOfVk(layout, vk));
     }
 
     struct Target {
@@ -173,8 +177,8 @@ struct X11HotKeys::Impl {
                 }
             }
             for (const ErrorTrap::Error& error : trap.sync()) {
-                const auto after = std::upper_bound(firstSerials.begin(), firstSerials.end(),
-                                                    error.serial);
+                const auto after =
+                    std::upper_bound(firstSerials.begin(), firstSerials.end(), error.serial);
                 if (after == firstSerials.begin()) continue;
                 int& code = codes[static_cast<std::size_t>(after - firstSerials.begin() - 1)];
                 if (code == 0) code = error.code;
@@ -261,6 +265,7 @@ struct X11HotKeys::Impl {
     // key is now. Grabs whose key and locks stayed put are left alone, so the
     // keymap changes made while typing cost nothing.
     void regrabAll() {
+        layout = x11::currentKeyLayout(display.get());
         std::vector<unsigned> newCombinations = lockCombinations(display.get());
         const bool locksMoved = newCombinations != combinations;
         std::vector<Target> released;
@@ -289,6 +294,7 @@ struct X11HotKeys::Impl {
     DisplayPtr display;
     Window root;
     std::vector<unsigned> combinations;
+    KeyLayout layout;
     std::vector<Registration> regs;
     QSocketNotifier notifier;
     QTimer regrabTimer;
@@ -301,8 +307,7 @@ Expected<std::unique_ptr<X11HotKeys>> X11HotKeys::open(const std::string& displa
         const char* name = displayName.empty() ? XDisplayName(nullptr) : displayName.c_str();
         return ks::Status::failure(std::string("cannot open display \"") + name + "\"");
     }
-    return std::unique_ptr<X11HotKeys>(
-        new X11HotKeys(std::make_unique<Impl>(std::move(display))));
+    return std::unique_ptr<X11HotKeys>(new X11HotKeys(std::make_unique<Impl>(std::move(display))));
 }
 
 X11HotKeys::X11HotKeys(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -355,6 +360,8 @@ ks::Status X11HotKeys::unregisterHotKey(std::int32_t id) {
     return ks::Status::success();
 }
 
-void X11HotKeys::setPressedHandler(PressedHandler handler) { impl_->pressed = std::move(handler); }
+void X11HotKeys::setPressedHandler(PressedHandler handler) {
+    impl_->pressed = std::move(handler);
+}
 
 }  // namespace ks

@@ -1,16 +1,16 @@
 #include "platform/x11/X11Input.h"
 
-#include "platform/x11/XlibHelpers.h"
-
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <thread>
 
 #include "platform/x11/XkbLayoutBuilder.h"
+#include "platform/x11/XlibHelpers.h"
 
 namespace ks::x11 {
 
@@ -24,17 +24,16 @@ std::shared_ptr<const KeyLayout> X11Keymap::cachedLayout() {
 
 std::shared_ptr<const KeyLayout> X11Keymap::rebuildIf(bool changed) {
     if (changed || !layout_) {
-        layout_ = std::make_shared<const KeyLayout>(buildKeyLayout(describeKeys(connection_.display())));
+        layout_ = std::make_shared<const KeyLayout>(currentKeyLayout(connection_.display()));
     }
     return layout_;
 }
 
 void X11InputInjector::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
-    const std::uint8_t ownScan = keymap_.cachedLayout()->scanOfVk[vk];
-    const unsigned keycode = vk != 0 && ownScan != 0 ? ownScan + 8u : (scan != 0 ? scan + 8u : 0u);
-    if (keycode == 0) return;
+    const std::uint8_t pressed = keymap_.cachedLayout()->scanToPress(vk, scan);
+    if (pressed == 0) return;
     Display* display = connection_.display();
-    XTestFakeKeyEvent(display, keycode, (flags & kKeyUp) ? False : True, CurrentTime);
+    XTestFakeKeyEvent(display, pressed + 8u, (flags & kKeyUp) ? False : True, CurrentTime);
     XFlush(display);
 }
 
@@ -55,11 +54,12 @@ void fakeButtons(Display* display, std::uint32_t flags) {
         bool press;
     };
     constexpr ButtonFlag kButtons[] = {
-        {kMouseLeftDown, 1, true}, {kMouseLeftUp, 1, false}, {kMouseRightDown, 3, true},
+        {kMouseLeftDown, 1, true}, {kMouseLeftUp, 1, false},    {kMouseRightDown, 3, true},
         {kMouseRightUp, 3, false}, {kMouseMiddleDown, 2, true}, {kMouseMiddleUp, 2, false},
     };
     for (const ButtonFlag& b : kButtons) {
-        if (flags & b.flag) XTestFakeButtonEvent(display, b.button, b.press ? True : False, CurrentTime);
+        if (flags & b.flag)
+            XTestFakeButtonEvent(display, b.button, b.press ? True : False, CurrentTime);
     }
 }
 
@@ -80,7 +80,9 @@ void X11InputInjector::mouseEvent(std::uint32_t flags, std::int32_t x, std::int3
     XFlush(display);
 }
 
-X11SpareKeys::~X11SpareKeys() { release(); }
+X11SpareKeys::~X11SpareKeys() {
+    release();
+}
 
 void X11SpareKeys::findSpareKeys() {
     spare_.clear();
@@ -112,8 +114,8 @@ KeySym keysymOf(char32_t ch) {
 Outcome X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
     Display* display = connection_.display();
     XErrorTrap trap(display);
-    XkbDescHolder xkb(XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask | XkbExplicitComponentsMask,
-                                XkbUseCoreKbd));
+    XkbDescHolder xkb(XkbGetMap(
+        display, XkbKeyTypesMask | XkbKeySymsMask | XkbExplicitComponentsMask, XkbUseCoreKbd));
     if (!xkb || !xkb->server) return Outcome::failure("cannot read the keyboard mapping");
     XkbMapChangesRec changes{};
     for (std::uint8_t keycode : keycodes) {
@@ -138,7 +140,8 @@ Outcome X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
     changes.first_key_sym = changes.first_key_explicit = *low;
     changes.num_key_syms = changes.num_key_explicit = static_cast<unsigned char>(*high - *low + 1);
     XkbChangeMap(display, xkb.get(), &changes);
-    if (trap.failed()) return Outcome::failure("cannot change the keyboard mapping: " + trap.error());
+    if (trap.failed())
+        return Outcome::failure("cannot change the keyboard mapping: " + trap.error());
     return Outcome::success();
 }
 
@@ -163,7 +166,8 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
     std::vector<std::uint8_t> changed;
     for (const auto& [keycode, levels] : bound_) {
         const auto old = before.find(keycode);
-        if (old == before.end() ? levels != Levels{} : old->second != levels) changed.push_back(keycode);
+        if (old == before.end() ? levels != Levels{} : old->second != levels)
+            changed.push_back(keycode);
     }
     if (!changed.empty()) {
         if (wasBound) {
@@ -214,7 +218,8 @@ void X11SpareKeys::watchFocusedProgram() {
     Window focus = None;
     int revert = 0;
     XGetInputFocus(connection_.display(), &focus, &revert);
-    if (!watcher_) watcher_ = MapFetchWatcher::open(connection_.displayName(), connection_.xkbOpcode());
+    if (!watcher_)
+        watcher_ = MapFetchWatcher::open(connection_.displayName(), connection_.xkbOpcode());
     watching_ = watcher_ && focus != None && focus != PointerRoot && focus != connection_.root() &&
                 watcher_->watch(focus);
 }
@@ -235,7 +240,8 @@ void X11SpareKeys::release() {
     // (within reason) before the keys lose their characters.
     constexpr std::chrono::seconds kLongestWait(2);
     const auto typing = Clock::now() - firstBind_;
-    if (typing > settle_) std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
+    if (typing > settle_)
+        std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
     if (watching_) watcher_->stop();
     watching_ = false;
     std::vector<std::uint8_t> keycodes;
@@ -250,9 +256,12 @@ namespace {
 
 const char* indicatorName(LockKey key) {
     switch (key) {
-        case LockKey::CapsLock: return "Caps Lock";
-        case LockKey::NumLock: return "Num Lock";
-        case LockKey::ScrollLock: return "Scroll Lock";
+        case LockKey::CapsLock:
+            return "Caps Lock";
+        case LockKey::NumLock:
+            return "Num Lock";
+        case LockKey::ScrollLock:
+            return "Scroll Lock";
     }
     return "";
 }
@@ -262,7 +271,8 @@ const char* indicatorName(LockKey key) {
 bool X11KeyboardState::isOn(LockKey key) {
     Display* display = connection_.display();
     Bool on = False;
-    if (XkbGetNamedIndicator(display, connection_.atom(indicatorName(key)), nullptr, &on, nullptr, nullptr)) {
+    if (XkbGetNamedIndicator(display, connection_.atom(indicatorName(key)), nullptr, &on, nullptr,
+                             nullptr)) {
         return on == True;
     }
     XkbStateRec state{};
@@ -270,18 +280,38 @@ bool X11KeyboardState::isOn(LockKey key) {
     return key == LockKey::CapsLock && (state.locked_mods & LockMask) != 0;
 }
 
+// The modifier bit behind a lock toggle; 0 where only an indicator shows it.
+unsigned X11KeyboardState::lockMask(LockKey key) {
+    switch (key) {
+        case LockKey::CapsLock:
+            return LockMask;
+        case LockKey::NumLock:
+            return XkbKeysymToModifiers(connection_.display(), XK_Num_Lock);
+        case LockKey::ScrollLock:
+            return 0;
+    }
+    return 0;
+}
+
 void X11KeyboardState::showToggle(LockKey key, bool on) {
     if (isOn(key) == on) return;
-    // The key changed no state: the indicator is all there is of this toggle.
-    XkbSetNamedIndicator(connection_.display(), connection_.atom(indicatorName(key)), True, on ? True : False,
-                         False, nullptr);
-    XSync(connection_.display(), False);
+    Display* display = connection_.display();
+    if (const unsigned mask = lockMask(key); mask != 0) {
+        lockModifier(mask, on);
+    } else {
+        XkbSetNamedIndicator(display, connection_.atom(indicatorName(key)), True, on ? True : False,
+                             False, nullptr);
+    }
+    XSync(display, False);
 }
 
 void X11KeyboardState::setCapsLock(bool on) {
-    Display* display = connection_.display();
-    XkbLockModifiers(display, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
-    XFlush(display);
+    lockModifier(LockMask, on);
+    XFlush(connection_.display());
+}
+
+void X11KeyboardState::lockModifier(unsigned mask, bool on) {
+    XkbLockModifiers(connection_.display(), XkbUseCoreKbd, mask, on ? mask : 0);
 }
 
 }  // namespace ks::x11

@@ -6,11 +6,11 @@
 #include <QtGlobal>
 #include <atomic>
 #include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <exception>
 #include <iterator>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,7 +42,9 @@ bool isKey(const CapturedInput& input) {
 // XConnection.h (through XlibHelpers.h) before Xlib, which makes Status a macro.
 #include "platform/x11/XlibHelpers.h"
 #include "platform/x11/ConnectionLossGuard.h"
+#include <X11/XKBlib.h>
 #include <X11/Xproto.h>
+#include <X11/keysym.h>
 #include <X11/extensions/record.h>
 #include <sys/socket.h>
 // clang-format on
@@ -65,15 +67,16 @@ struct RecordDataFree {
 };
 using RecordData = std::unique_ptr<XRecordInterceptData, RecordDataFree>;
 
-std::uint32_t modifiersOf(unsigned state) {
+std::uint32_t modifiersOf(unsigned state, unsigned numLockMask) {
     std::uint32_t modifiers = 0;
+    if (state & numLockMask) modifiers |= CapturedInput::kNumLock;
     if (state & ShiftMask) modifiers |= CapturedInput::kShift;
     if (state & ControlMask) modifiers |= CapturedInput::kControl;
     if (state & Mod1Mask) modifiers |= CapturedInput::kAlt;
     return modifiers;
 }
 
-std::optional<CapturedInput> capturedFrom(const XRecordInterceptData& data) {
+std::optional<CapturedInput> capturedFrom(const XRecordInterceptData& data, unsigned numLockMask) {
     if (data.category != XRecordFromServer || data.data_len * 4 < sizeof(xEvent))
         return std::nullopt;
     const auto* event = reinterpret_cast<const xEvent*>(data.data);
@@ -82,7 +85,7 @@ std::optional<CapturedInput> capturedFrom(const XRecordInterceptData& data) {
     CapturedInput input;
     input.kind = *kind;
     input.detail = event->u.u.detail;
-    input.modifiers = modifiersOf(event->u.keyButtonPointer.state);
+    input.modifiers = modifiersOf(event->u.keyButtonPointer.state, numLockMask);
     input.rootX = event->u.keyButtonPointer.rootX;
     input.rootY = event->u.keyButtonPointer.rootY;
     input.time = event->u.keyButtonPointer.time;
@@ -102,6 +105,8 @@ struct X11InputCapture::Impl {
     std::string displayName;
     QObject gui;  // queued deliveries and loss reports die with the capture
     std::atomic<bool> lost{false};
+    // The modifier bit Num Lock sets, as the keymap was when the capture started.
+    std::atomic<unsigned> numLockMask{0};
     // Declared before the connections: closing a broken display may meet
     // the loss again, so the guard outlives them.
     x11::ConnectionLossGuard guard{[this] { lost = true; }};
@@ -168,19 +173,25 @@ void X11InputCapture::Impl::close() {
 
 bool X11InputCapture::Impl::enable() {
     if (!x11::createDeviceEventContext(*x)) return false;
+    numLockMask = XkbKeysymToModifiers(x->control, XK_Num_Lock);
     {
         std::lock_guard<std::mutex> lock(mutex);
         pending.clear();
         deliveryPosted = dataStarted = readerEnded = stopping = false;
     }
     reader = std::thread([this, thisRun = ++run] {
-        XRecordEnableContext(x->data, x->context, &Impl::intercept, reinterpret_cast<XPointer>(this));
+        XRecordEnableContext(x->data, x->context, &Impl::intercept,
+                             reinterpret_cast<XPointer>(this));
         std::lock_guard<std::mutex> lock(mutex);
         readerEnded = true;
         dataStartedChanged.notify_all();
         if (stopping) return;
         QMetaObject::invokeMethod(
-            &gui, [this, thisRun] { if (thisRun == run) abandon(); }, Qt::QueuedConnection);
+            &gui,
+            [this, thisRun] {
+                if (thisRun == run) abandon();
+            },
+            Qt::QueuedConnection);
     });
     // Events count from the moment the server enabled the context, so that
     // nothing pressed after start() returns is missed.
@@ -227,7 +238,7 @@ void X11InputCapture::Impl::intercept(XPointer closure, XRecordInterceptData* da
         self->dataStarted = true;
         self->dataStartedChanged.notify_all();
     }
-    if (auto input = capturedFrom(*data)) self->receive(*input);
+    if (auto input = capturedFrom(*data, self->numLockMask)) self->receive(*input);
 }
 
 void X11InputCapture::Impl::receive(const CapturedInput& input) {
@@ -235,7 +246,8 @@ void X11InputCapture::Impl::receive(const CapturedInput& input) {
     pending.push_back(input);
     if (deliveryPosted) return;
     deliveryPosted = true;
-    QMetaObject::invokeMethod(&gui, [this] { deliver(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &gui, [this] { deliver(); }, Qt::QueuedConnection);
 }
 
 void X11InputCapture::Impl::read() {
@@ -257,7 +269,8 @@ void X11InputCapture::Impl::lookUpWindows(std::vector<CapturedInput>& block) {
             Window rootReturn = None, child = None;
             int rootX = 0, rootY = 0, winX = 0, winY = 0;
             unsigned mask = 0;
-            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+            XQueryPointer(x->control, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY,
+                          &mask);
             underPointer = child == None ? root : child;
         }
         input.window = isKey(input) ? *focus : *underPointer;

@@ -1,7 +1,5 @@
 #include "platform/x11/XkbLayoutBuilder.h"
 
-#include "platform/x11/XlibHelpers.h"
-
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 #include <xkbcommon/xkbcommon.h>
@@ -12,21 +10,26 @@
 #include <optional>
 #include <unordered_map>
 
+#include "platform/x11/XlibHelpers.h"
+
 namespace ks::x11 {
 namespace {
+
+// AltGr is the right Alt key, whichever key gives the third level.
+constexpr std::uint8_t kVkRightAlt = 165;
 
 // Virtual keys of keys known by where they sit: the digit row and the
 // punctuation keys as on a US keyboard, and the keys of the numeric pad.
 const std::unordered_map<std::string, std::uint8_t>& positionalKeys() {
     static const std::unordered_map<std::string, std::uint8_t> keys{
-        {"AE01", '1'}, {"AE02", '2'}, {"AE03", '3'}, {"AE04", '4'}, {"AE05", '5'},
-        {"AE06", '6'}, {"AE07", '7'}, {"AE08", '8'}, {"AE09", '9'}, {"AE10", '0'},
+        {"AE01", '1'},  {"AE02", '2'},  {"AE03", '3'},  {"AE04", '4'},  {"AE05", '5'},
+        {"AE06", '6'},  {"AE07", '7'},  {"AE08", '8'},  {"AE09", '9'},  {"AE10", '0'},
         {"TLDE", 0xC0}, {"AE11", 0xBD}, {"AE12", 0xBB}, {"AD11", 0xDB}, {"AD12", 0xDD},
         {"BKSL", 0xDC}, {"AC10", 0xBA}, {"AC11", 0xDE}, {"AB08", 0xBC}, {"AB09", 0xBE},
-        {"AB10", 0xBF}, {"LSGT", 0xE2},
-        {"KP0", 96}, {"KP1", 97}, {"KP2", 98}, {"KP3", 99}, {"KP4", 100}, {"KP5", 101},
-        {"KP6", 102}, {"KP7", 103}, {"KP8", 104}, {"KP9", 105},
-        {"KPMU", 106}, {"KPAD", 107}, {"KPSU", 109}, {"KPDL", 110}, {"KPDV", 111},
+        {"AB10", 0xBF}, {"LSGT", 0xE2}, {"KP0", 96},    {"KP1", 97},    {"KP2", 98},
+        {"KP3", 99},    {"KP4", 100},   {"KP5", 101},   {"KP6", 102},   {"KP7", 103},
+        {"KP8", 104},   {"KP9", 105},   {"KPMU", 106},  {"KPAD", 107},  {"KPSU", 109},
+        {"KPDL", 110},  {"KPDV", 111},
     };
     return keys;
 }
@@ -35,7 +38,7 @@ const std::unordered_map<std::string, std::uint8_t>& positionalKeys() {
 // code maps back to (the pad's 5 is the "clear" key, code 12).
 const std::unordered_map<std::string, std::uint8_t>& padNavigationKeys() {
     static const std::unordered_map<std::string, std::uint8_t> keys{
-        {"KP0", 45}, {"KP1", 35}, {"KP2", 40}, {"KP3", 34}, {"KP4", 37}, {"KP5", 12},
+        {"KP0", 45}, {"KP1", 35}, {"KP2", 40}, {"KP3", 34}, {"KP4", 37},  {"KP5", 12},
         {"KP6", 39}, {"KP7", 36}, {"KP8", 38}, {"KP9", 33}, {"KPDL", 46}, {"KPEN", 13},
     };
     return keys;
@@ -51,18 +54,44 @@ const std::unordered_map<std::string, std::uint8_t>& sidedModifierKeys() {
 
 const std::unordered_map<std::uint32_t, std::uint8_t>& namedKeysyms() {
     static const std::unordered_map<std::uint32_t, std::uint8_t> keys{
-        {XK_BackSpace, 8}, {XK_Tab, 9}, {XK_Clear, 12}, {XK_Return, 13}, {XK_Pause, 19},
-        {XK_Caps_Lock, 20}, {XK_Escape, 27}, {XK_space, 32}, {XK_Prior, 33}, {XK_Next, 34},
-        {XK_End, 35}, {XK_Home, 36}, {XK_Left, 37}, {XK_Up, 38}, {XK_Right, 39}, {XK_Down, 40},
-        {XK_Print, 44}, {XK_Insert, 45}, {XK_Delete, 46}, {XK_Super_L, 91}, {XK_Super_R, 92},
-        {XK_Menu, 93}, {XK_Num_Lock, 144}, {XK_Scroll_Lock, 145},
-        {XK_Shift_L, 16}, {XK_Shift_R, 16}, {XK_Control_L, 17}, {XK_Control_R, 17},
-        {XK_Alt_L, 18}, {XK_Alt_R, 18}, {XK_ISO_Level3_Shift, 18},
+        {XK_BackSpace, 8},
+        {XK_Tab, 9},
+        {XK_Clear, 12},
+        {XK_Return, 13},
+        {XK_Pause, 19},
+        {XK_Caps_Lock, 20},
+        {XK_Escape, 27},
+        {XK_space, 32},
+        {XK_Prior, 33},
+        {XK_Next, 34},
+        {XK_End, 35},
+        {XK_Home, 36},
+        {XK_Left, 37},
+        {XK_Up, 38},
+        {XK_Right, 39},
+        {XK_Down, 40},
+        {XK_Print, 44},
+        {XK_Insert, 45},
+        {XK_Delete, 46},
+        {XK_Super_L, 91},
+        {XK_Super_R, 92},
+        {XK_Menu, 93},
+        {XK_Num_Lock, 144},
+        {XK_Scroll_Lock, 145},
+        {XK_Shift_L, 16},
+        {XK_Shift_R, 16},
+        {XK_Control_L, 17},
+        {XK_Control_R, 17},
+        {XK_Alt_L, 18},
+        {XK_Alt_R, 18},
+        {XK_ISO_Level3_Shift, kVkRightAlt},
     };
     return keys;
 }
 
-bool isPadKeysym(std::uint32_t keysym) { return keysym >= XK_KP_Space && keysym <= XK_KP_Equal; }
+bool isPadKeysym(std::uint32_t keysym) {
+    return keysym >= XK_KP_Space && keysym <= XK_KP_Equal;
+}
 
 std::optional<std::uint8_t> letterVk(std::uint32_t keysym) {
     if (keysym >= XK_a && keysym <= XK_z) return static_cast<std::uint8_t>(keysym - XK_a + 'A');
@@ -95,7 +124,9 @@ char32_t plainCharacter(std::uint32_t keysym) {
 // characters of the main keys on some layouts ("<" and ">" on the US one);
 // its characters count only where no main key types them, so that a
 // character keeps the key it has on a US keyboard.
-bool isExtraKey(const KeyDescription& key) { return key.name == "LSGT"; }
+bool isExtraKey(const KeyDescription& key) {
+    return key.name == "LSGT";
+}
 
 void addCharacters(KeyLayout& layout, std::uint8_t vk, const KeyDescription& key) {
     for (const LevelSymbol& level : key.levels) {
@@ -118,21 +149,33 @@ void setOnce(std::uint8_t& slot, std::uint8_t value) {
     if (slot == 0) slot = value;
 }
 
+// The key AltGr is pressed on: the right Alt key where it gives the third
+// level, otherwise the first real key that does (XKB's "LVL3" key is a
+// placeholder no keyboard has).
+bool isLevel3Key(const KeyDescription& key) {
+    return !key.levels.empty() && key.levels.front().keysym == XK_ISO_Level3_Shift &&
+           key.name != "LVL3";
+}
+
 }  // namespace
 
 KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys) {
     KeyLayout layout;
     const KeyDescription* extraKey = nullptr;
+    std::uint8_t level3Scan = 0;
     for (const KeyDescription& key : keys) {
         if (key.keycode < 8) continue;
         const auto scan = static_cast<std::uint8_t>(key.keycode - 8);
         const std::uint8_t vk = vkOf(key);
+        // A sided modifier is its own key, ahead of any key with the same symbol.
         if (const auto at = sidedModifierKeys().find(key.name); at != sidedModifierKeys().end()) {
-            setOnce(layout.scanOfVk[at->second], scan);
+            layout.scanOfVk[at->second] = scan;
         }
+        if (isLevel3Key(key) && (level3Scan == 0 || key.name == "RALT")) level3Scan = scan;
         const auto nav = padNavigationKeys().find(key.name);
         const bool padKey = nav != padNavigationKeys().end();
         layout.vkOfScan[scan] = padKey ? nav->second : vk;
+        if (padKey && vk != 13) layout.padVkOfScan[scan] = vk;
         if (padKey && nav->second == 12) setOnce(layout.scanOfVk[12], scan);
         if (vk == 0 || (padKey && vk == 13)) continue;
         setOnce(layout.scanOfVk[vk], scan);
@@ -146,10 +189,12 @@ KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys) {
         }
     }
     if (extraKey) addCharactersIfNew(layout, vkOf(*extraKey), *extraKey);
+    if (level3Scan != 0) layout.scanOfVk[kVkRightAlt] = level3Scan;
     // A line feed has no key of its own: it is Enter, with the Ctrl that
     // makes Enter a line feed, as the key-scan of a control character reports.
     if (!layout.keyOfChar.count(U'\n') && layout.keyOfChar.count(U'\r')) {
-        layout.keyOfChar[U'\n'] = static_cast<std::uint16_t>(layout.keyOfChar[U'\r'] | (kNeedsCtrl << 8));
+        layout.keyOfChar[U'\n'] =
+            static_cast<std::uint16_t>(layout.keyOfChar[U'\r'] | (kNeedsCtrl << 8));
     }
     return layout;
 }
@@ -188,8 +233,7 @@ int effectiveGroup(XkbDescPtr xkb, KeyCode keycode, int group) {
 }  // namespace
 
 std::vector<KeyDescription> describeKeys(Display* display) {
-    XkbDescHolder xkb(
-        XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
+    XkbDescHolder xkb(XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
     if (!xkb) return {};
     XkbGetNames(display, XkbKeyNamesMask, xkb.get());
     XkbStateRec state{};
@@ -220,6 +264,15 @@ std::vector<KeyDescription> describeKeys(Display* display) {
         keys.push_back(std::move(key));
     }
     return keys;
+}
+
+KeyLayout currentKeyLayout(Display* display) {
+    return buildKeyLayout(describeKeys(display));
+}
+
+unsigned keycodeOfVk(const KeyLayout& layout, std::uint32_t vk) {
+    const std::uint8_t scan = vk < layout.scanOfVk.size() ? layout.scanOfVk[vk] : 0;
+    return scan == 0 ? 0 : scan + 8u;
 }
 
 }  // namespace ks::x11

@@ -33,4 +33,10 @@ KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys);
 // The keys of the server's current keyboard map, in the active group.
 std::vector<KeyDescription> describeKeys(Display* display);
 
+// The layout of the server's current keyboard map.
+KeyLayout currentKeyLayout(Display* display);
+
+// The X keycode of a virtual key in `layout`, or 0 when it has no key.
+unsigned keycodeOfVk(const KeyLayout& layout, std::uint32_t vk);
+
 }  // namespace ks::x11

@@ -68,6 +68,7 @@ public:
         }
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         setenv("TMPDIR", dir.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
         dup2(open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
         dup2(open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
