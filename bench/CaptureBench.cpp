@@ -21,7 +21,6 @@
 #include "TempDir.h"
 #include "XTestDriver.h"
 #include "XvfbSession.h"
-// Before any Xlib header: Xlib defines Status as a macro.
 #include "platform/x11/X11Platform.h"
 #include "journal/Recorder.h"
 #include "journal/RecordingStore.h"

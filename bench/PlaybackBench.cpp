@@ -21,7 +21,6 @@
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
-// Before any Xlib header: Xlib defines Status as a macro.
 #include "platform/x11/X11Platform.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"

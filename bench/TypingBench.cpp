@@ -76,14 +76,14 @@ std::size_t wrongOrMissing(const std::u32string& expected, const std::u32string&
     return row[got.size()];
 }
 
-struct Result {
+struct RunFigures {
     double charsPerSecond;
     std::size_t wrong;
 };
 
 // One run: a fresh focused window, `type` starts typing, the clock stops at
 // the last character the window received.
-Result measure(const test::XvfbSession& session, const std::u32string& text,
+RunFigures measure(const test::XvfbSession& session, const std::u32string& text,
                const std::function<void()>& type) {
     test::TypingWindow window(session);
     const std::string expected = utf8Of(text);
@@ -94,10 +94,10 @@ Result measure(const test::XvfbSession& session, const std::u32string& text,
     return {static_cast<double>(text.size()) / std::max(seconds, 1e-6), wrongOrMissing(text, decoded(got))};
 }
 
-void report(const char* textName, const char* tool, const std::vector<Result>& results) {
+void report(const char* textName, const char* tool, const std::vector<RunFigures>& results) {
     std::vector<double> speeds;
     std::size_t wrong = 0, worst = 0;
-    for (const Result& r : results) {
+    for (const RunFigures& r : results) {
         speeds.push_back(r.charsPerSecond);
         wrong += r.wrong;
         worst = std::max(worst, r.wrong);
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
                 "median", "max ch/s", "wrong", "worst");
     for (const auto& t : texts) {
         const std::string utf8 = utf8Of(t.text);
-        std::vector<Result> results;
+        std::vector<RunFigures> results;
         for (int r = 0; r < runs; ++r) {
             results.push_back(measure(session, t.text, [&] {
                 store.WriteMacroString(utf8, kCommand, "Keys");

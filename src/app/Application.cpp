@@ -24,10 +24,10 @@ constexpr const char* kAppErrorTitle = "Keystrider - Error";
 class UnavailableHotKeys final : public HotKeys {
 public:
     explicit UnavailableHotKeys(std::string reason) : reason_(std::move(reason)) {}
-    Status registerHotKey(std::int32_t, std::uint32_t, std::uint32_t) override {
-        return Status::failure(reason_);
+    Result registerHotKey(std::int32_t, std::uint32_t, std::uint32_t) override {
+        return Result::failure(reason_);
     }
-    Status unregisterHotKey(std::int32_t) override { return Status::failure(reason_); }
+    Result unregisterHotKey(std::int32_t) override { return Result::failure(reason_); }
     void setPressedHandler(PressedHandler) override {}
 
 private:

@@ -75,7 +75,7 @@ bool asOneChange(SettingsStore& store, Change change) {
             showAttention(held, "Error accessing registry - " +
                                     limitedError(transaction.begun().error()));
         } else if (change(inner)) {
-            Status committed = transaction.commit();
+            Result committed = transaction.commit();
             done = committed.ok();
             if (!done) {
                 showAttention(held, "Error accessing registry - " + limitedError(committed.error()));
@@ -106,7 +106,7 @@ bool writePieces(SettingsStore& store, std::string_view name,
 std::vector<RecordingRow> ListRecordings(SettingsStore& store) {
     std::vector<RecordingRow> rows;
     KeyTree& tree = store.tree();
-    if (Status open = tree.openKey(kJournalsPath); !open) {
+    if (Result open = tree.openKey(kJournalsPath); !open) {
         showAttention(store.messages(), std::string("Error opening key ") + kJournalsPath +
                                             " in the registry - " + limitedError(open.error()));
         return rows;

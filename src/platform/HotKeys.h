@@ -34,11 +34,11 @@ public:
     // Captures the virtual-key code `vk` with the `kMod*` bits in `modifiers`
     // under `id`. A failure carries the platform's error text; nothing stays
     // captured after one.
-    virtual Status registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) = 0;
+    virtual Result registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) = 0;
     // Registers several, one result per request in order, as if one by one;
     // an implementation may need far fewer round trips to its server so.
-    virtual std::vector<Status> registerHotKeys(const std::vector<HotKeyRequest>& requests) {
-        std::vector<Status> results;
+    virtual std::vector<Result> registerHotKeys(const std::vector<HotKeyRequest>& requests) {
+        std::vector<Result> results;
         results.reserve(requests.size());
         for (const HotKeyRequest& r : requests) {
             results.push_back(registerHotKey(r.id, r.modifiers, r.vk));
@@ -46,7 +46,7 @@ public:
         return results;
     }
     // Releases what `id` captured; fails when `id` holds nothing.
-    virtual Status unregisterHotKey(std::int32_t id) = 0;
+    virtual Result unregisterHotKey(std::int32_t id) = 0;
     // Called on the GUI thread with the identifier of each hot key pressed.
     virtual void setPressedHandler(PressedHandler handler) = 0;
 };

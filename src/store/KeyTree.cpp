@@ -170,10 +170,10 @@ Expected<std::string> KeyTree::foldedPath(std::string_view path) {
     while (!folded.empty()) {
         const std::size_t end = std::min(folded.find('\\', start), folded.size());
         const std::size_t size = end - start;
-        if (size == 0) return Status::failure("The key name is invalid.");
+        if (size == 0) return Result::failure("The key name is invalid.");
         if (size > kMaxKeyNameLength &&
             utf8::length(std::string_view(folded).substr(start, size)) > kMaxKeyNameLength) {
-            return Status::failure("The key name is too long.");
+            return Result::failure("The key name is too long.");
         }
         if (end == folded.size()) break;
         start = end + 1;
@@ -202,29 +202,29 @@ std::string KeyTree::defaultFile() {
     return base + "/keystrider/store.db";
 }
 
-Status KeyTree::openStatus() { return ensureOpen(); }
+Result KeyTree::openStatus() { return ensureOpen(); }
 
-Status KeyTree::ensureOpen() {
+Result KeyTree::ensureOpen() {
     if (db_ == nullptr) openStatus_ = openDatabase();
     return openStatus_;
 }
 
-Status KeyTree::openDatabase() {
+Result KeyTree::openDatabase() {
     const bool readOnly = access_ == Access::ReadOnly;
     if (!readOnly) {
         std::error_code ec;
         const auto folder = std::filesystem::path(file_).parent_path();
         if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-        if (ec) return Status::failure(ec.message());
+        if (ec) return Result::failure(ec.message());
     }
     const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(file_.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        Status failed = sqliteError();
+        Result failed = sqliteError();
         closeDatabase();
         return failed;
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    Status status = Status::success();
+    Result status = Result::success();
     if (!readOnly) {
         // WAL lets readers go on while a writer works; NORMAL synchronisation
         // in WAL mode never loses a committed change when the process dies.
@@ -252,12 +252,12 @@ void KeyTree::closeDatabase() {
     depth_ = 0;
 }
 
-Status KeyTree::sqliteError() {
-    return Status::failure(db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory");
+Result KeyTree::sqliteError() {
+    return Result::failure(db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory");
 }
 
-Status KeyTree::exec(const char* sql) {
-    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK ? Status::success()
+Result KeyTree::exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK ? Result::success()
                                                                           : sqliteError();
 }
 
@@ -277,26 +277,26 @@ KeyTree::Statement KeyTree::statement(std::string_view sql) {
 
 // One statement through the cache: transaction control runs for every
 // write, and parsing it afresh each time would cost more than the write.
-Status KeyTree::run(std::string_view sql) {
+Result KeyTree::run(std::string_view sql) {
     Statement stmt = statement(sql);
     if (!stmt.prepared()) return sqliteError();
     const int rc = stmt.step();
-    return rc == SQLITE_DONE || rc == SQLITE_ROW ? Status::success() : sqliteError();
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? Result::success() : sqliteError();
 }
 
-Status KeyTree::beginScope() {
+Result KeyTree::beginScope() {
     // The outermost scope takes the write lock at once: a transaction that
     // starts reading and upgrades later could fail with "database is locked"
     // instead of waiting for the other writer.
-    Status status =
+    Result status =
         run(depth_ == 0 ? std::string("BEGIN IMMEDIATE") : "SAVEPOINT " + savepointName(depth_));
     if (status) ++depth_;
     return status;
 }
 
-Status KeyTree::commitScope() {
+Result KeyTree::commitScope() {
     --depth_;
-    Status status =
+    Result status =
         run(depth_ == 0 ? std::string("COMMIT") : "RELEASE " + savepointName(depth_));
     if (!status) {
         ++depth_;
@@ -317,10 +317,10 @@ void KeyTree::rollbackScope() {
 }
 
 template <typename Body>
-Status KeyTree::writing(Body body) {
-    if (Status open = ensureOpen(); !open) return open;
-    if (Status begun = beginScope(); !begun) return begun;
-    Status status = body();
+Result KeyTree::writing(Body body) {
+    if (Result open = ensureOpen(); !open) return open;
+    if (Result begun = beginScope(); !begun) return begun;
+    Result status = body();
     ++ownWrites_;
     if (!status) {
         rollbackScope();
@@ -337,21 +337,21 @@ bool KeyTree::keyRowExists(const std::string& keyFold) {
 
 bool KeyTree::keyExists(std::string_view path) { return openKey(path).ok(); }
 
-Status KeyTree::openKey(std::string_view path) {
-    if (Status open = ensureOpen(); !open) return open;
+Result KeyTree::openKey(std::string_view path) {
+    if (Result open = ensureOpen(); !open) return open;
     const Expected<std::string> folded = foldedPath(path);
     if (!folded) return folded.status();
-    if (folded->empty()) return Status::success();
+    if (folded->empty()) return Result::success();
     Statement stmt = statement(kKeyExists);
     if (!stmt.prepared()) return sqliteError();
     switch (stmt.bindStatic(1, *folded).step()) {
-        case SQLITE_ROW: return Status::success();
-        case SQLITE_DONE: return Status::failure(kMissingKey);
+        case SQLITE_ROW: return Result::success();
+        case SQLITE_DONE: return Result::failure(kMissingKey);
         default: return sqliteError();
     }
 }
 
-Status KeyTree::insertMissingKeys(const Path& path) {
+Result KeyTree::insertMissingKeys(const Path& path) {
     // Usually only the last level or two are new: look upward for the
     // deepest existing key, then create every level below it.
     std::size_t missingFrom = path.names.size();
@@ -362,19 +362,19 @@ Status KeyTree::insertMissingKeys(const Path& path) {
         stmt.bind(1, path.folds[level]).bind(2, path.parentFold(level)).bind(3, path.names[level]);
         if (stmt.step() != SQLITE_DONE) return sqliteError();
     }
-    return Status::success();
+    return Result::success();
 }
 
-Status KeyTree::createKey(std::string_view path) {
+Result KeyTree::createKey(std::string_view path) {
     const Path parsed = Path::parse(path);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
-    if (parsed.names.empty()) return Status::failure("The key name is invalid.");
-    if (ensureOpen() && keyRowExists(parsed.fold())) return Status::success();
+    if (!parsed.error.empty()) return Result::failure(parsed.error);
+    if (parsed.names.empty()) return Result::failure("The key name is invalid.");
+    if (ensureOpen() && keyRowExists(parsed.fold())) return Result::success();
     return writing([&] { return insertMissingKeys(parsed); });
 }
 
 Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view name) {
-    if (Status open = ensureOpen(); !open) return open;
+    if (Result open = ensureOpen(); !open) return open;
     const Expected<std::string> folded = foldedPath(key);
     if (!folded) return folded.status();
     Statement stmt = statement(kReadValue);
@@ -385,42 +385,42 @@ Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view 
         case SQLITE_ROW:
             return StoredValue{stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)), stmt.blob(2)};
         case SQLITE_DONE:
-            return Status::failure(kMissingValue);
+            return Result::failure(kMissingValue);
         default:
             return sqliteError();
     }
 }
 
-Status KeyTree::storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
+Result KeyTree::storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
                            const Bytes& data) {
     Statement stmt = statement(kWriteValue);
     if (!stmt.prepared()) return sqliteError();
     stmt.bind(1, keyFold).bind(2, utf8::upper(name)).bind(3, name);
     stmt.bind(4, static_cast<std::int64_t>(type)).bindBlob(5, data);
-    return stmt.step() == SQLITE_DONE ? Status::success() : sqliteError();
+    return stmt.step() == SQLITE_DONE ? Result::success() : sqliteError();
 }
 
-Status KeyTree::writeValue(std::string_view key, std::string_view name, std::uint32_t type,
+Result KeyTree::writeValue(std::string_view key, std::string_view name, std::uint32_t type,
                            const Bytes& data) {
     const Expected<std::string> folded = foldedPath(key);
     if (!folded) return folded.status();
     return writing([&] {
-        if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
+        if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
         return storeValue(*folded, name, type, data);
     });
 }
 
-Status KeyTree::setValue(std::string_view key, std::string_view name, std::uint32_t type,
+Result KeyTree::setValue(std::string_view key, std::string_view name, std::uint32_t type,
                          const Bytes& data) {
     const Path parsed = Path::parse(key);
-    if (!parsed.error.empty()) return Status::failure(parsed.error);
+    if (!parsed.error.empty()) return Result::failure(parsed.error);
     return writing([&] {
-        Status created = insertMissingKeys(parsed);
+        Result created = insertMissingKeys(parsed);
         return created ? storeValue(parsed.fold(), name, type, data) : created;
     });
 }
 
-Status KeyTree::deleteValue(std::string_view key, std::string_view name) {
+Result KeyTree::deleteValue(std::string_view key, std::string_view name) {
     const Expected<std::string> folded = foldedPath(key);
     if (!folded) return folded.status();
     return writing([&] {
@@ -429,30 +429,30 @@ Status KeyTree::deleteValue(std::string_view key, std::string_view name) {
         if (stmt.bind(1, *folded).bind(2, utf8::upper(name)).step() != SQLITE_DONE) {
             return sqliteError();
         }
-        if (sqlite3_changes(db_) > 0) return Status::success();
-        return Status::failure(keyRowExists(*folded) ? kMissingValue : kMissingKey);
+        if (sqlite3_changes(db_) > 0) return Result::success();
+        return Result::failure(keyRowExists(*folded) ? kMissingValue : kMissingKey);
     });
 }
 
-Status KeyTree::deleteTree(std::string_view path) {
+Result KeyTree::deleteTree(std::string_view path) {
     const Expected<std::string> folded = foldedPath(path);
     if (!folded) return folded.status();
-    if (folded->empty()) return Status::failure("The key name is invalid.");
+    if (folded->empty()) return Result::failure("The key name is invalid.");
     return writing([&] {
-        if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
+        if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
         for (const char* sql : {kDeleteTreeValues, kDeleteTreeKeys}) {
             Statement stmt = statement(sql);
             if (!stmt.prepared() || stmt.bind(1, *folded).step() != SQLITE_DONE) {
                 return sqliteError();
             }
         }
-        return Status::success();
+        return Result::success();
     });
 }
 
 
 Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index) {
-    if (Status open = ensureOpen(); !open) return open;
+    if (Result open = ensureOpen(); !open) return open;
     const Expected<std::string> folded = foldedPath(path);
     if (!folded) return folded.status();
     // The cursor goes on from the last name it gave unless this connection
@@ -473,18 +473,18 @@ Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index)
     if (rc != SQLITE_ROW) {
         cursor_.valid = false;
         if (rc != SQLITE_DONE) return sqliteError();
-        if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
-        return Status::failure("No more sub-keys.");
+        if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
+        return Result::failure("No more sub-keys.");
     }
     cursor_ = EnumCursor{*folded, stmt.text(1), index, ownWrites_, true};
     return stmt.text(0);
 }
 
 Expected<std::vector<std::string>> KeyTree::subKeys(std::string_view path) {
-    if (Status open = ensureOpen(); !open) return open;
+    if (Result open = ensureOpen(); !open) return open;
     const Expected<std::string> folded = foldedPath(path);
     if (!folded) return folded.status();
-    if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
+    if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
     Statement stmt = statement(kSubKeys);
     if (!stmt.prepared()) return sqliteError();
     stmt.bind(1, *folded);
@@ -496,10 +496,10 @@ Expected<std::vector<std::string>> KeyTree::subKeys(std::string_view path) {
 }
 
 Expected<std::vector<StoredValue>> KeyTree::values(std::string_view path) {
-    if (Status open = ensureOpen(); !open) return open;
+    if (Result open = ensureOpen(); !open) return open;
     const Expected<std::string> folded = foldedPath(path);
     if (!folded) return folded.status();
-    if (!keyRowExists(*folded)) return Status::failure(kMissingKey);
+    if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
     Statement stmt = statement(kValues);
     if (!stmt.prepared()) return sqliteError();
     stmt.bind(1, *folded);
@@ -512,8 +512,8 @@ Expected<std::vector<StoredValue>> KeyTree::values(std::string_view path) {
     return result;
 }
 
-Status KeyTree::integrityCheck() {
-    if (Status open = ensureOpen(); !open) return open;
+Result KeyTree::integrityCheck() {
+    if (Result open = ensureOpen(); !open) return open;
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db_, "PRAGMA integrity_check", -1, &raw, nullptr) != SQLITE_OK) {
         return sqliteError();
@@ -523,7 +523,7 @@ Status KeyTree::integrityCheck() {
         verdict = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
     }
     sqlite3_finalize(raw);
-    return verdict == "ok" ? Status::success() : Status::failure(verdict.empty() ? "no verdict" : verdict);
+    return verdict == "ok" ? Result::success() : Result::failure(verdict.empty() ? "no verdict" : verdict);
 }
 
 KeyTree::Transaction::Transaction(KeyTree& tree) : tree_(tree), begun_(tree.ensureOpen()) {
@@ -535,8 +535,8 @@ KeyTree::Transaction::~Transaction() {
     if (open_) tree_.rollbackScope();
 }
 
-Status KeyTree::Transaction::commit() {
-    if (!open_) return begun_.ok() ? Status::failure("The transaction has ended.") : begun_;
+Result KeyTree::Transaction::commit() {
+    if (!open_) return begun_.ok() ? Result::failure("The transaction has ended.") : begun_;
     open_ = false;
     return tree_.commitScope();
 }

@@ -53,25 +53,25 @@ public:
     static std::string defaultFile();
 
     const std::string& file() const { return file_; }
-    Status openStatus();
+    Result openStatus();
 
     bool keyExists(std::string_view path);
     // Success when the key exists; otherwise kMissingKey or the file's error.
-    Status openKey(std::string_view path);
+    Result openKey(std::string_view path);
     // Creates the key and every missing key above it.
-    Status createKey(std::string_view path);
+    Result createKey(std::string_view path);
     // A value of a missing key reads as a missing value (openKey tells the
     // two apart): direct reads of absent options are frequent and cheap.
     Expected<StoredValue> readValue(std::string_view key, std::string_view name);
     // Writes into an existing key; an existing value keeps its place and spelling.
-    Status writeValue(std::string_view key, std::string_view name, std::uint32_t type,
+    Result writeValue(std::string_view key, std::string_view name, std::uint32_t type,
                       const Bytes& data);
     // Writes, creating the key and its parents when missing.
-    Status setValue(std::string_view key, std::string_view name, std::uint32_t type,
+    Result setValue(std::string_view key, std::string_view name, std::uint32_t type,
                     const Bytes& data);
-    Status deleteValue(std::string_view key, std::string_view name);
+    Result deleteValue(std::string_view key, std::string_view name);
     // Removes the key with everything below it, or nothing.
-    Status deleteTree(std::string_view path);
+    Result deleteTree(std::string_view path);
 
     // The sub-key at `index` in enumeration order. Walking index 0, 1, 2, …
     // costs a logarithmic step per index, not a scan from the start.
@@ -79,7 +79,7 @@ public:
     Expected<std::vector<std::string>> subKeys(std::string_view path);
     Expected<std::vector<StoredValue>> values(std::string_view path);
 
-    Status integrityCheck();
+    Result integrityCheck();
 
     // Groups operations into one all-or-nothing change. Rolled back when it
     // ends without commit(). Transactions nest; only the outermost commits to
@@ -92,12 +92,12 @@ public:
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
-        const Status& begun() const { return begun_; }
-        Status commit();
+        const Result& begun() const { return begun_; }
+        Result commit();
 
     private:
         KeyTree& tree_;
-        Status begun_;
+        Result begun_;
         bool open_ = false;
     };
 
@@ -116,27 +116,27 @@ private:
     };
 
     static Expected<std::string> foldedPath(std::string_view path);
-    Status ensureOpen();
-    Status openDatabase();
+    Result ensureOpen();
+    Result openDatabase();
     void closeDatabase();
-    Status exec(const char* sql);
+    Result exec(const char* sql);
     Statement statement(std::string_view sql);
-    Status run(std::string_view sql);
-    Status beginScope();
-    Status commitScope();
+    Result run(std::string_view sql);
+    Result beginScope();
+    Result commitScope();
     void rollbackScope();
     template <typename Body>
-    Status writing(Body body);
-    Status insertMissingKeys(const Path& path);
-    Status storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
+    Result writing(Body body);
+    Result insertMissingKeys(const Path& path);
+    Result storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
                       const Bytes& data);
     bool keyRowExists(const std::string& keyFold);
-    Status sqliteError();
+    Result sqliteError();
 
     std::string file_;
     Access access_;
     sqlite3* db_ = nullptr;
-    Status openStatus_ = Status::success();
+    Result openStatus_ = Result::success();
     struct SqlHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view sql) const {

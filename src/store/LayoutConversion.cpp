@@ -120,7 +120,7 @@ void showNotConverted(SettingsStore& store, const std::string& failure) {
 void ConvertStoreLayout(SettingsStore& store) {
     if (store.GetDword(kDirectRoot, "CnvDone").value_or(0) >= kLayoutVersion) return;
     const std::string macrosPath = std::string(kRootKey) + "\\Macros";
-    if (Status open = store.tree().openKey(macrosPath); !open) {
+    if (Result open = store.tree().openKey(macrosPath); !open) {
         showNotConverted(store, "Error opening key " + macrosPath + " in the registry - " +
                                     limitedError(open.error()));
         return;
@@ -139,7 +139,7 @@ void ConvertStoreLayout(SettingsStore& store) {
             CommandConversion(store, *macro, position).run(*id);
         }
     }
-    Status saved =
+    Result saved =
         store.tree().setValue(kDirectRoot, "CnvDone", kTypeDword, dwordBytes(kLayoutVersion));
     if (saved) saved = transaction.commit();
     if (!saved) {

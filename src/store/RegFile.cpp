@@ -421,14 +421,14 @@ private:
 
 // ---- Applying ------------------------------------------------------------
 
-Status ignoringMissing(Status status) {
+Result ignoringMissing(Result status) {
     if (!status && (status.error() == KeyTree::kMissingKey || status.error() == KeyTree::kMissingValue)) {
-        return Status::success();
+        return Result::success();
     }
     return status;
 }
 
-Status applyOne(KeyTree& tree, const RegOperation& operation) {
+Result applyOne(KeyTree& tree, const RegOperation& operation) {
     const std::string path = storePath(operation.key);
     switch (operation.kind) {
         case RegOperation::Kind::CreateKey: return tree.createKey(path);
@@ -438,7 +438,7 @@ Status applyOne(KeyTree& tree, const RegOperation& operation) {
         case RegOperation::Kind::DeleteValue:
             return ignoringMissing(tree.deleteValue(path, operation.name));
     }
-    return Status::failure("Unknown operation.");
+    return Result::failure("Unknown operation.");
 }
 
 // ---- Exporting -----------------------------------------------------------
@@ -483,8 +483,8 @@ void appendHexData(std::string& line, std::uint32_t type, const Bytes& data) {
     }
 }
 
-Status appendValue(std::string& out, const StoredValue& value) {
-    if (auto problem = nameProblem(value.name)) return Status::failure(*problem);
+Result appendValue(std::string& out, const StoredValue& value) {
+    if (auto problem = nameProblem(value.name)) return Result::failure(*problem);
     std::string line = value.name.empty() ? "@=" : quotedText(value.name) + "=";
     if (value.type == kTypeText && quotable(value.data)) {
         line += quotedText(textFromBytes(value.data));
@@ -501,7 +501,7 @@ Status appendValue(std::string& out, const StoredValue& value) {
     }
     out += line;
     out += "\r\n";
-    return Status::success();
+    return Result::success();
 }
 
 std::string joinedKey(std::string_view parent, std::string_view name) {
@@ -511,29 +511,29 @@ std::string joinedKey(std::string_view parent, std::string_view name) {
     return path;
 }
 
-Status appendKey(KeyTree& tree, const std::string& relative, std::string& out) {
-    if (auto problem = keyPathProblem(relative)) return Status::failure(*problem);
+Result appendKey(KeyTree& tree, const std::string& relative, std::string& out) {
+    if (auto problem = keyPathProblem(relative)) return Result::failure(*problem);
     out += '[';
     out += joinedKey(kRootSection, relative);
     out += "]\r\n";
     Expected<std::vector<StoredValue>> values = tree.values(storePath(relative));
     if (!values) return values.status();
     for (const StoredValue& value : *values) {
-        if (Status added = appendValue(out, value); !added) return added;
+        if (Result added = appendValue(out, value); !added) return added;
     }
     out += "\r\n";
     Expected<std::vector<std::string>> subKeys = tree.subKeys(storePath(relative));
     if (!subKeys) return subKeys.status();
     for (const std::string& name : *subKeys) {
-        if (Status added = appendKey(tree, joinedKey(relative, name), out); !added) return added;
+        if (Result added = appendKey(tree, joinedKey(relative, name), out); !added) return added;
     }
-    return Status::success();
+    return Result::success();
 }
 
 // `relative` spelled as the store keeps it, so that the export names each
 // key as it was created.
 Expected<std::string> storedSpelling(KeyTree& tree, std::string_view relative) {
-    if (Status root = tree.openKey(storePath("")); !root) return root;
+    if (Result root = tree.openKey(storePath("")); !root) return root;
     std::string spelled;
     while (!relative.empty()) {
         const std::size_t end = relative.find('\\');
@@ -542,7 +542,7 @@ Expected<std::string> storedSpelling(KeyTree& tree, std::string_view relative) {
         if (!names) return names.status();
         const auto found = std::find_if(names->begin(), names->end(),
                                         [&](const std::string& name) { return utf8::upper(name) == wanted; });
-        if (found == names->end()) return Status::failure(KeyTree::kMissingKey);
+        if (found == names->end()) return Result::failure(KeyTree::kMissingKey);
         spelled = joinedKey(spelled, *found);
         relative = end == std::string_view::npos ? std::string_view() : relative.substr(end + 1);
     }
@@ -561,22 +561,22 @@ std::optional<RegError> applyRegOperations(KeyTree& tree, const std::vector<RegO
     KeyTree::Transaction transaction(tree);
     if (!transaction.begun()) return RegError{0, transaction.begun().error()};
     for (const RegOperation& operation : operations) {
-        if (Status applied = applyOne(tree, operation); !applied) {
+        if (Result applied = applyOne(tree, operation); !applied) {
             return RegError{operation.line, applied.error()};
         }
     }
-    if (Status committed = transaction.commit(); !committed) return RegError{0, committed.error()};
+    if (Result committed = transaction.commit(); !committed) return RegError{0, committed.error()};
     return std::nullopt;
 }
 
 Expected<Bytes> exportRegFile(KeyTree& tree, std::string_view relative) {
     const std::string trimmedPath = trimmedKeyPath(relative);
-    if (auto problem = keyPathProblem(trimmedPath)) return Status::failure(*problem);
+    if (auto problem = keyPathProblem(trimmedPath)) return Result::failure(*problem);
     Expected<std::string> spelled = storedSpelling(tree, trimmedPath);
     if (!spelled) return spelled.status();
     std::string text(kVersion5);
     text += "\r\n\r\n";
-    if (Status added = appendKey(tree, *spelled, text); !added) return added;
+    if (Result added = appendKey(tree, *spelled, text); !added) return added;
     Bytes out = {0xFF, 0xFE};
     appendUtf16le(out, text);
     return out;

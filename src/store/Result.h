@@ -7,18 +7,22 @@
 namespace ks {
 
 // Success, or failure with the text of the underlying error.
-class Status {
+class Result {
 public:
-    static Status success() { return Status(); }
-    static Status failure(std::string error) { return Status(std::move(error)); }
+    static Result success() { return Result(); }
+    static Result failure(std::string error) { return Result(std::move(error)); }
 
     bool ok() const { return !error_.has_value(); }
     explicit operator bool() const { return ok(); }
-    const std::string& error() const { return *error_; }
+    // Empty for a success.
+    const std::string& error() const {
+        static const std::string none;
+        return error_ ? *error_ : none;
+    }
 
 private:
-    Status() = default;
-    explicit Status(std::string error) : error_(std::move(error)) {}
+    Result() = default;
+    explicit Result(std::string error) : error_(std::move(error)) {}
     std::optional<std::string> error_;
 };
 
@@ -27,7 +31,7 @@ template <typename T>
 class Expected {
 public:
     Expected(T value) : value_(std::move(value)) {}  // NOLINT: implicit by design
-    Expected(Status failed) : error_(failed.error()) {}  // NOLINT: implicit by design
+    Expected(Result failed) : error_(failed.error()) {}  // NOLINT: implicit by design
 
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
@@ -36,7 +40,7 @@ public:
     T* operator->() { return &*value_; }
     const T* operator->() const { return &*value_; }
     const std::string& error() const { return error_; }
-    Status status() const { return ok() ? Status::success() : Status::failure(error_); }
+    Result status() const { return ok() ? Result::success() : Result::failure(error_); }
 
 private:
     std::optional<T> value_;

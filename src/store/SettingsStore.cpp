@@ -34,13 +34,13 @@ std::string joined(std::string_view a, std::string_view b) {
 }
 
 // Failure when an empty name made `key`: it would reach the key above.
-Status namedKey(std::string_view key) {
-    if (auto problem = namedKeyProblem(key)) return Status::failure(*problem);
-    return Status::success();
+Result namedKey(std::string_view key) {
+    if (auto problem = namedKeyProblem(key)) return Result::failure(*problem);
+    return Result::success();
 }
 
-Status openNamedKey(KeyTree& tree, std::string_view key) {
-    Status named = namedKey(key);
+Result openNamedKey(KeyTree& tree, std::string_view key) {
+    Result named = namedKey(key);
     return named ? tree.openKey(key) : named;
 }
 
@@ -84,7 +84,7 @@ void SettingsStore::showAttention(const std::string& text) {
 }
 
 bool SettingsStore::EnsureRootKeys() {
-    if (Status open = tree_.openKey("Software"); !open) {
+    if (Result open = tree_.openKey("Software"); !open) {
         showAttention(format("Error opening Software key in registry - %s",
                              {limitedError(open.error(), 100)}));
         return false;
@@ -101,7 +101,7 @@ bool SettingsStore::EnsureRootKeys() {
     };
     for (const Level& level : levels) {
         if (tree_.keyExists(level.path)) continue;
-        if (Status created = tree_.createKey(level.path); !created) {
+        if (Result created = tree_.createKey(level.path); !created) {
             showError(format(level.message.c_str(), {limitedError(created.error())}));
             return false;
         }
@@ -111,7 +111,7 @@ bool SettingsStore::EnsureRootKeys() {
 
 bool SettingsStore::createKey(const char* parent, std::string_view name) {
     const std::string key = joined(parent, name);
-    Status created = namedKey(key);
+    Result created = namedKey(key);
     if (created) created = tree_.createKey(key);
     if (!created) {
         showError(
@@ -132,11 +132,11 @@ bool SettingsStore::CreateRecordingKey(std::string_view name) {
 bool SettingsStore::writeValue(const std::string& key, std::string_view valueName,
                                std::uint32_t type, const Bytes& data,
                                const std::string& failurePrefix) {
-    if (Status open = openNamedKey(tree_, key); !open) {
+    if (Result open = openNamedKey(tree_, key); !open) {
         showAttention(format("Error accessing registry - %s", {limitedError(open.error())}));
         return false;
     }
-    if (Status written = tree_.writeValue(key, valueName, type, data); !written) {
+    if (Result written = tree_.writeValue(key, valueName, type, data); !written) {
         showError(format("Error writing %s\\%s - %s",
                          {failurePrefix, valueName, limitedError(written.error())}));
         return false;
@@ -166,7 +166,7 @@ std::optional<StoredValue> SettingsStore::readValue(const std::string& key,
                                                     std::string_view valueName,
                                                     const char* openMessage,
                                                     const char* readMessage) {
-    if (Status open = tree_.openKey(key); !open) {
+    if (Result open = tree_.openKey(key); !open) {
         showAttention(format(openMessage, {key, limitedError(open.error())}));
         return std::nullopt;
     }
@@ -214,7 +214,7 @@ std::optional<Bytes> SettingsStore::ReadBinary(std::string_view subpath,
 }
 
 bool SettingsStore::DeleteKeyTree(std::string_view path) {
-    if (Status open = openNamedKey(tree_, path); !open) {
+    if (Result open = openNamedKey(tree_, path); !open) {
         showAttention(format("Error opening key %s in the registry - %s",
                              {path, limitedError(open.error())}));
         return false;

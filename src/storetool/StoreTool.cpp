@@ -215,7 +215,7 @@ int setValue(Context& context, const Args& args) {
     std::string error;
     const std::optional<TypedData> data = parseData(args[2], args[3], error);
     if (!data) return report(context.messages, kExitBadInput, error);
-    Status written = context.tree.setValue(*key, args[1], data->type, data->data);
+    Result written = context.tree.setValue(*key, args[1], data->type, data->data);
     return written ? kExitDone : storeFailure(context, written.error());
 }
 
@@ -226,7 +226,7 @@ int deleteEntry(Context& context, const Args& args) {
     if (auto problem = keyDeletionProblem(args[0]); problem && args.size() == 1) {
         return report(context.messages, kExitBadInput, *problem);
     }
-    Status deleted = args.size() == 2 ? context.tree.deleteValue(*key, args[1]) : context.tree.deleteTree(*key);
+    Result deleted = args.size() == 2 ? context.tree.deleteValue(*key, args[1]) : context.tree.deleteTree(*key);
     return deleted ? kExitDone : storeFailure(context, deleted.error());
 }
 
@@ -294,7 +294,7 @@ int runCommand(const Command& command, const std::string& file, const Args& args
         return report(messages, kExitNotFound, "The store file " + file + " does not exist.");
     }
     KeyTree tree(file, command.writes ? KeyTree::Access::ReadWrite : KeyTree::Access::ReadOnly);
-    if (Status open = tree.openStatus(); !open) {
+    if (Result open = tree.openStatus(); !open) {
         return report(messages, kExitStoreFailure, "Cannot open the store file " + file + ": " + open.error());
     }
     Context context{tree, in, out, messages};

@@ -65,12 +65,12 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
     for (const Reading& r : readings) {
         if (r.vk && r.modifiers) requests.push_back({r.id, *r.modifiers, *r.vk});
     }
-    const std::vector<Status> results = hotKeys_.registerHotKeys(requests);
+    const std::vector<Result> results = hotKeys_.registerHotKeys(requests);
     std::vector<std::string> names;
     std::size_t next = 0;
     for (Reading& r : readings) {
         if (r.vk && r.modifiers) {
-            const Status& registered = results[next++];
+            const Result& registered = results[next++];
             reportRegistration(r.macro, registered);
             Add({*r.vk, *r.modifiers, r.macro, r.id}, registered.ok());
         }
@@ -96,12 +96,12 @@ void HotKeyTable::Add(const HotKeyEntry& entry, bool registered) {
 
 bool HotKeyTable::Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                            std::uint32_t vk) {
-    const Status registered = hotKeys_.registerHotKey(id, modifiers, vk);
+    const Result registered = hotKeys_.registerHotKey(id, modifiers, vk);
     reportRegistration(macro, registered);
     return registered.ok();
 }
 
-void HotKeyTable::reportRegistration(const std::string& macro, const Status& registered) {
+void HotKeyTable::reportRegistration(const std::string& macro, const Result& registered) {
     if (registered) return;
     showAttention(store_, "Error registering hotkey for macro: " + macro +
                               "\nError returned: " + registered.error());

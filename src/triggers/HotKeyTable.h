@@ -79,7 +79,7 @@ private:
     // The index of the first entry of `macro` (names compared as the store
     // compares them), or the number of entries.
     std::size_t findMacro(const std::string& macro) const;
-    void reportRegistration(const std::string& macro, const Status& registered);
+    void reportRegistration(const std::string& macro, const Result& registered);
 
     SettingsStore& store_;
     HotKeys& hotKeys_;

@@ -150,7 +150,7 @@ TEST_F(KeyTreeTest, TransactionIsAllOrNothingAndFailedStepsUndoOnlyThemselves) {
     failWritesOf("bad");
     KeyTree::Transaction transaction(*tree);
     ASSERT_TRUE(tree->setValue("SOFTWARE\\T", "a", kTypeDword, dwordBytes(1)));
-    const Status failed = tree->setValue("SOFTWARE\\T\\Inner", "bad", kTypeDword, dwordBytes(1));
+    const Result failed = tree->setValue("SOFTWARE\\T\\Inner", "bad", kTypeDword, dwordBytes(1));
     EXPECT_EQ(failed.error(), "database or disk is full");
     EXPECT_FALSE(tree->keyExists("SOFTWARE\\T\\Inner"));  // the failed step's key went with it
     ASSERT_TRUE(transaction.commit());

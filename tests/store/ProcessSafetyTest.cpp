@@ -84,7 +84,7 @@ TEST(ProcessSafety, KilledWriterLosesNothingItReportedFinished) {
 [[noreturn]] void writeFor(const std::string& file, int who, double seconds) {
     KeyTree tree(file);
     int failures = 0;
-    auto check = [&](const Status& status, const char* what) {
+    auto check = [&](const Result& status, const char* what) {
         if (status) return;
         ++failures;
         std::fprintf(stderr, "%s: %s\n", what, status.error().c_str());

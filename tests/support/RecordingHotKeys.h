@@ -21,26 +21,26 @@ public:
         bool operator==(const Call&) const = default;
     };
 
-    Status registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override {
+    Result registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override {
         calls.push_back({"register", id, modifiers, vk});
         const auto combination = std::pair{modifiers, vk};
         for (const auto& [heldId, held] : held_) {
-            if (held == combination) return Status::failure(kRefusal);
+            if (held == combination) return Result::failure(kRefusal);
         }
-        if (refused.count(combination) != 0) return Status::failure(kRefusal);
+        if (refused.count(combination) != 0) return Result::failure(kRefusal);
         held_.emplace_back(id, combination);
-        return Status::success();
+        return Result::success();
     }
 
-    Status unregisterHotKey(std::int32_t id) override {
+    Result unregisterHotKey(std::int32_t id) override {
         calls.push_back({"unregister", id, 0, 0});
         for (auto it = held_.begin(); it != held_.end(); ++it) {
             if (it->first == id) {
                 held_.erase(it);
-                return Status::success();
+                return Result::success();
             }
         }
-        return Status::failure("not registered");
+        return Result::failure("not registered");
     }
 
     void setPressedHandler(PressedHandler handler) override { pressed = std::move(handler); }

@@ -62,7 +62,7 @@ public:
     Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override {
         binds.push_back(chars);
         if (log_) log_->add("bind " + std::to_string(chars.size()));
-        if (failBind && binds.size() == *failBind) return Status::failure("refused");
+        if (failBind && binds.size() == *failBind) return Result::failure("refused");
         std::vector<SpareStroke> strokes;
         for (std::size_t i = 0; i < chars.size(); ++i) strokes.push_back({static_cast<std::uint8_t>(200 + i), false});
         bound = true;

@@ -10,7 +10,6 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
-#undef Status
 #undef Bool
 // clang-format on
 
@@ -305,7 +304,7 @@ Expected<std::unique_ptr<X11HotKeys>> X11HotKeys::open(const std::string& displa
     DisplayPtr display(XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str()));
     if (!display) {
         const char* name = displayName.empty() ? XDisplayName(nullptr) : displayName.c_str();
-        return ks::Status::failure(std::string("cannot open display \"") + name + "\"");
+        return ks::Result::failure(std::string("cannot open display \"") + name + "\"");
     }
     return std::unique_ptr<X11HotKeys>(new X11HotKeys(std::make_unique<Impl>(std::move(display))));
 }
@@ -314,13 +313,13 @@ X11HotKeys::X11HotKeys(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 X11HotKeys::~X11HotKeys() = default;
 
-ks::Status X11HotKeys::registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
+ks::Result X11HotKeys::registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
     return registerHotKeys({{id, modifiers, vk}}).front();
 }
 
-std::vector<ks::Status> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequest>& requests) {
+std::vector<ks::Result> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequest>& requests) {
     Impl& d = *impl_;
-    std::vector<ks::Status> results(requests.size(), ks::Status::success());
+    std::vector<ks::Result> results(requests.size(), ks::Result::success());
     std::vector<std::size_t> grabbed;  // indexes into `requests`
     std::vector<Impl::Target> targets;
     for (std::size_t i = 0; i < requests.size(); ++i) {
@@ -328,14 +327,14 @@ std::vector<ks::Status> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequ
         const KeyCode keycode = d.keycodeOf(r.vk);
         const unsigned xModifiers = toXModifiers(r.modifiers);
         if (d.findId(r.id) != d.regs.end()) {
-            results[i] = ks::Status::failure("The hot-key identifier is already in use.");
+            results[i] = ks::Result::failure("The hot-key identifier is already in use.");
         } else if (keycode == 0) {
-            results[i] = ks::Status::failure("The keyboard has no key for this hot key.");
+            results[i] = ks::Result::failure("The keyboard has no key for this hot key.");
         } else if (d.heldByOtherId(keycode, xModifiers)) {
             // The server lets a client grab its own grab again; another
             // identifier holding the combination is refused as another
             // client's would be.
-            results[i] = ks::Status::failure(xErrorText(d.display.get(), BadAccess));
+            results[i] = ks::Result::failure(xErrorText(d.display.get(), BadAccess));
         } else {
             d.regs.push_back({r.id, r.vk, xModifiers, keycode});
             grabbed.push_back(i);
@@ -345,19 +344,19 @@ std::vector<ks::Status> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequ
     const std::vector<int> codes = d.grab(targets);
     for (std::size_t k = 0; k < grabbed.size(); ++k) {
         if (codes[k] == 0) continue;
-        results[grabbed[k]] = ks::Status::failure(xErrorText(d.display.get(), codes[k]));
+        results[grabbed[k]] = ks::Result::failure(xErrorText(d.display.get(), codes[k]));
         d.regs.erase(d.findId(requests[grabbed[k]].id));
     }
     return results;
 }
 
-ks::Status X11HotKeys::unregisterHotKey(std::int32_t id) {
+ks::Result X11HotKeys::unregisterHotKey(std::int32_t id) {
     Impl& d = *impl_;
     const auto it = d.findId(id);
-    if (it == d.regs.end()) return ks::Status::failure("The hot key is not registered.");
+    if (it == d.regs.end()) return ks::Result::failure("The hot key is not registered.");
     d.ungrab({{it->keycode, it->modifiers}});
     d.regs.erase(it);
-    return ks::Status::success();
+    return ks::Result::success();
 }
 
 void X11HotKeys::setPressedHandler(PressedHandler handler) {

@@ -21,10 +21,10 @@ public:
     static Expected<std::unique_ptr<X11HotKeys>> open(const std::string& displayName = {});
     ~X11HotKeys() override;
 
-    Status registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
+    Result registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
     // One wait for the server for all of them.
-    std::vector<Status> registerHotKeys(const std::vector<HotKeyRequest>& requests) override;
-    Status unregisterHotKey(std::int32_t id) override;
+    std::vector<Result> registerHotKeys(const std::vector<HotKeyRequest>& requests) override;
+    Result unregisterHotKey(std::int32_t id) override;
     void setPressedHandler(PressedHandler handler) override;
 
     // How long keymap changes must have stopped before grabs are renewed.

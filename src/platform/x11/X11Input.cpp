@@ -111,12 +111,12 @@ KeySym keysymOf(char32_t ch) {
 // All changed keys go to the server in one XKB request, so that every
 // client hears of one mapping change per binding rather than one per key
 // (window managers grab their keys again after each).
-Outcome X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
+Result X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
     Display* display = connection_.display();
     XErrorTrap trap(display);
     XkbDescHolder xkb(XkbGetMap(
         display, XkbKeyTypesMask | XkbKeySymsMask | XkbExplicitComponentsMask, XkbUseCoreKbd));
-    if (!xkb || !xkb->server) return Outcome::failure("cannot read the keyboard mapping");
+    if (!xkb || !xkb->server) return Result::failure("cannot read the keyboard mapping");
     XkbMapChangesRec changes{};
     for (std::uint8_t keycode : keycodes) {
         const Levels& levels = bound_[keycode];
@@ -141,8 +141,8 @@ Outcome X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
     changes.num_key_syms = changes.num_key_explicit = static_cast<unsigned char>(*high - *low + 1);
     XkbChangeMap(display, xkb.get(), &changes);
     if (trap.failed())
-        return Outcome::failure("cannot change the keyboard mapping: " + trap.error());
-    return Outcome::success();
+        return Result::failure("cannot change the keyboard mapping: " + trap.error());
+    return Result::success();
 }
 
 bool X11SpareKeys::anyBound() const {
@@ -151,7 +151,7 @@ bool X11SpareKeys::anyBound() const {
 }
 
 Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t>& chars) {
-    if (chars.size() > capacity()) return Outcome::failure("more characters than spare keys");
+    if (chars.size() > capacity()) return Result::failure("more characters than spare keys");
     const std::map<std::uint8_t, Levels> before = bound_;
     const bool wasBound = anyBound();
     ++generation_;
@@ -177,7 +177,7 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
             firstBind_ = Clock::now();
         }
         if (watching_) watcher_->mark();
-        if (Outcome written = writeKeys(changed); !written) return written;
+        if (Result written = writeKeys(changed); !written) return written;
     }
     std::vector<SpareStroke> result;
     for (const auto& stroke : strokes) result.push_back(*stroke);

@@ -78,7 +78,7 @@ class X11SpareKeys final : public SpareKeys {
     void waitForTargets();
     std::optional<SpareStroke> reuse(char32_t ch);
     SpareStroke place(char32_t ch);
-    Outcome writeKeys(const std::vector<std::uint8_t>& keycodes);
+    Result writeKeys(const std::vector<std::uint8_t>& keycodes);
 
     XConnection& connection_;
     std::chrono::milliseconds settle_;

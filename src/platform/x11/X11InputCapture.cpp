@@ -39,7 +39,6 @@ bool isKey(const CapturedInput& input) {
 }  // namespace ks
 
 // clang-format off
-// XConnection.h (through XlibHelpers.h) before Xlib, which makes Status a macro.
 #include "platform/x11/XlibHelpers.h"
 #include "platform/x11/ConnectionLossGuard.h"
 #include <X11/XKBlib.h>

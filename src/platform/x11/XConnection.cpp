@@ -15,13 +15,13 @@ XErrorTrap* activeTrap = nullptr;
 
 Expected<std::unique_ptr<XConnection>> XConnection::open(const std::string& name) {
     Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
-    if (!display) return Outcome::failure("cannot open X display " + name);
+    if (!display) return Result::failure("cannot open X display " + name);
     int event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion, opcode = 0;
     const bool hasXkb = XkbQueryExtension(display, &opcode, &event, &error, &major, &minor);
     std::unique_ptr<XConnection> connection(new XConnection(display, opcode));
-    if (!hasXkb) return Outcome::failure("the X server has no XKEYBOARD extension");
+    if (!hasXkb) return Result::failure("the X server has no XKEYBOARD extension");
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
-        return Outcome::failure("the X server has no XTEST extension");
+        return Result::failure("the X server has no XTEST extension");
     }
     XkbSelectEvents(display, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
                     XkbNewKeyboardNotifyMask | XkbMapNotifyMask);

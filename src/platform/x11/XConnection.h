@@ -1,15 +1,9 @@
 #pragma once
 
-// Before Xlib, which defines Status as a macro.
-#include "store/Result.h"
-
-namespace ks::x11 {
-// The program's success-or-error result, under a name Xlib's macro leaves alone.
-using Outcome = ::ks::Status;
-}  // namespace ks::x11
-
 #include <memory>
 #include <string>
+
+#include "store/Result.h"
 
 // Xlib's display type, declared without Xlib so that its macros stay out of
 // every file that uses these services.

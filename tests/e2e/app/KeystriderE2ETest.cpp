@@ -6,7 +6,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#undef Status
 #undef Bool
 #undef None
 #include <fcntl.h>

@@ -11,7 +11,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#undef Status
 #undef Bool
 #undef None
 // clang-format on
@@ -162,7 +161,7 @@ TEST_F(X11HotKeysTest, AGrabHeldByAnotherClientIsRefusedAndNothingStaysGrabbed) 
     // succeeds first and must be released again.
     ASSERT_TRUE(other.grab(j, ControlMask | Mod1Mask | Mod2Mask));
 
-    ks::Status refused = hotKeys->registerHotKey(9, kModControl | kModAlt, 'J');
+    ks::Result refused = hotKeys->registerHotKey(9, kModControl | kModAlt, 'J');
 
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().find("BadAccess"), std::string::npos) << refused.error();
@@ -174,7 +173,7 @@ TEST_F(X11HotKeysTest, AGrabHeldByAnotherClientIsRefusedAndNothingStaysGrabbed) 
 
 TEST_F(X11HotKeysTest, ASecondIdentifierForOneCombinationIsRefusedLikeAnotherClients) {
     ASSERT_TRUE(hotKeys->registerHotKey(1, kModAlt, 'Q'));
-    ks::Status second = hotKeys->registerHotKey(2, kModAlt, 'Q');
+    ks::Result second = hotKeys->registerHotKey(2, kModAlt, 'Q');
     ASSERT_FALSE(second);
     EXPECT_NE(second.error().find("BadAccess"), std::string::npos);
     EXPECT_EQ(pressAndCollect({XK_Alt_L, XK_q}), std::vector<std::int32_t>{1});
@@ -192,7 +191,7 @@ TEST_F(X11HotKeysTest, UnregisterReleasesTheKey) {
 
 TEST_F(X11HotKeysTest, ABatchAnswersEachRequestAsIfMadeAlone) {
     ASSERT_TRUE(other.grab(other.code(XK_j), ControlMask));
-    const std::vector<ks::Status> results = hotKeys->registerHotKeys({
+    const std::vector<ks::Result> results = hotKeys->registerHotKeys({
         {1, kModAlt, 'Q'},      // granted
         {2, kModControl, 'J'},  // held by the other client
         {3, kModAlt, 'Q'},      // granted to 1 in this very batch

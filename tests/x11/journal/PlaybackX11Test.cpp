@@ -12,7 +12,6 @@
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "XvfbSession.h"
-// Before any Xlib header: Xlib defines Status as a macro.
 #include "platform/x11/X11Platform.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"

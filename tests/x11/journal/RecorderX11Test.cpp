@@ -19,7 +19,6 @@
 #include "TypingWindow.h"
 #include "XvfbSession.h"
 // clang-format off
-// Before any Xlib header: Xlib defines Status as a macro.
 #include "platform/x11/X11Platform.h"
 #include "app/RecordDialog.h"
 #include "journal/CaptureTranslation.h"
