@@ -21,11 +21,11 @@
 #include "TempDir.h"
 #include "XTestDriver.h"
 #include "XvfbSession.h"
-#include "platform/x11/X11Platform.h"
 #include "journal/Recorder.h"
 #include "journal/RecordingStore.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11InputCapture.h"
+#include "platform/x11/X11Platform.h"
 
 namespace ks::bench {
 namespace {

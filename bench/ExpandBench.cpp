@@ -60,7 +60,10 @@ void SetThenLookup100000(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(SetThenLookup100000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(SetThenLookup100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Ten bytes per reference: "[V01234]ab", so 100,000 references make 1 MB.
 void ExpandManyReferences(benchmark::State& state) {
@@ -90,7 +93,8 @@ void ExpandTypicalArgument(benchmark::State& state) {
     f.define(10);
     f.variables.SetVariable("Name", "Kim");
     f.variables.SetVariable("Order", "4711");
-    const std::string text = "Hello [NAME], your order [order] ships on [DATE] to the address on file!";
+    const std::string text =
+        "Hello [NAME], your order [order] ships on [DATE] to the address on file!";
     for (auto _ : state) {
         std::string argument = text;
         f.engine.Expand(argument);

@@ -55,8 +55,10 @@ int main(int argc, char** argv) {
 
     const unsigned modifiers = static_cast<unsigned>(std::atoi(argv[2]));
     std::vector<KeyCode> keys;
-    const std::pair<unsigned, KeySym> modifierKeys[] = {
-        {ShiftMask, XK_Shift_L}, {ControlMask, XK_Control_L}, {Mod1Mask, XK_Alt_L}, {Mod4Mask, XK_Super_L}};
+    const std::pair<unsigned, KeySym> modifierKeys[] = {{ShiftMask, XK_Shift_L},
+                                                        {ControlMask, XK_Control_L},
+                                                        {Mod1Mask, XK_Alt_L},
+                                                        {Mod4Mask, XK_Super_L}};
     for (const auto& [mask, keysym] : modifierKeys) {
         if (modifiers & mask) keys.push_back(XKeysymToKeycode(dpy, keysym));
     }
@@ -65,7 +67,8 @@ int main(int argc, char** argv) {
 
     auto press = [&] {
         for (KeyCode k : keys) XTestFakeKeyEvent(dpy, k, True, CurrentTime);
-        for (auto k = keys.rbegin(); k != keys.rend(); ++k) XTestFakeKeyEvent(dpy, *k, False, CurrentTime);
+        for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+            XTestFakeKeyEvent(dpy, *k, False, CurrentTime);
         XSync(dpy, False);
     };
     const KeyCode typed = XKeysymToKeycode(dpy, XK_period);
@@ -79,9 +82,11 @@ int main(int argc, char** argv) {
         const auto pressed = Clock::now();
         press();
         if (!keyArrives(dpy, typed, std::chrono::seconds(5))) return 1;
-        const double answerMs = std::chrono::duration<double, std::milli>(Clock::now() - pressed).count();
+        const double answerMs =
+            std::chrono::duration<double, std::milli>(Clock::now() - pressed).count();
         std::printf("%lld %.1f\n",
-                    static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wall).count()),
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::nanoseconds>(wall).count()),
                     answerMs);
         return 0;
     }

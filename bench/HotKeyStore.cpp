@@ -20,17 +20,18 @@ struct Key {
 
 std::vector<Key> hotKeyKeys() {
     std::vector<Key> keys;
-    static const char* letters[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m",
-                                    "n", "o", "p", "q", "r", "s", "t", "u", "v", "w", "x", "y", "z"};
+    static const char* letters[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i",
+                                    "j", "k", "l", "m", "n", "o", "p", "q", "r",
+                                    "s", "t", "u", "v", "w", "x", "y", "z"};
     for (std::uint32_t i = 0; i < 26; ++i) keys.push_back({'A' + i, letters[i]});
     static const char* digits[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
     for (std::uint32_t i = 0; i < 10; ++i) keys.push_back({'0' + i, digits[i]});
-    static const char* functions[] = {"F1", "F2", "F3", "F4", "F5", "F6",
+    static const char* functions[] = {"F1", "F2", "F3", "F4",  "F5",  "F6",
                                       "F7", "F8", "F9", "F10", "F11", "F12"};
     for (std::uint32_t i = 0; i < 12; ++i) keys.push_back({112 + i, functions[i]});
-    const Key named[] = {{36, "Home"},  {35, "End"},   {33, "Prior"},  {34, "Next"},
-                         {45, "Insert"}, {46, "Delete"}, {37, "Left"},  {39, "Right"},
-                         {38, "Up"},    {40, "Down"},  {9, "Tab"},     {32, "space"},
+    const Key named[] = {{36, "Home"},   {35, "End"},      {33, "Prior"},  {34, "Next"},
+                         {45, "Insert"}, {46, "Delete"},   {37, "Left"},   {39, "Right"},
+                         {38, "Up"},     {40, "Down"},     {9, "Tab"},     {32, "space"},
                          {13, "Return"}, {8, "BackSpace"}, {27, "Escape"}, {19, "Pause"}};
     for (const Key& k : named) keys.push_back(k);
     return keys;
@@ -74,7 +75,8 @@ int main(int argc, char** argv) {
     }
     // The last macro types one full stop, which the readiness probe waits
     // for: a key that no macro here grabs.
-    const std::string lastCommand = "Macro" + std::string(4 - std::to_string(count - 1).size(), '0') +
+    const std::string lastCommand = "Macro" +
+                                    std::string(4 - std::to_string(count - 1).size(), '0') +
                                     std::to_string(count - 1) + "\\Commands\\0";
     if (!store.CreateMacroKey(lastCommand) ||
         !store.WriteDword(4116, "\\Macros\\" + lastCommand, "id") ||

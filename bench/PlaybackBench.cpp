@@ -17,18 +17,19 @@
 #include <string>
 #include <vector>
 
-#include "XvfbSession.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
-#include "platform/x11/X11Platform.h"
+#include "XvfbSession.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
-#include <X11/XKBlib.h>
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11EventInjector.h"
+#include "platform/x11/X11Platform.h"
+
+#include <X11/XKBlib.h>
 
 namespace ks::bench {
 namespace {
@@ -128,8 +129,8 @@ Figures measure(const Matched& seen, const std::vector<std::int32_t>& expected,
 }
 
 void print(const char* what, const Figures& f) {
-    std::printf("%-44s %7.0f %6.0f %6.0f %8.0f %9.0f %5zu\n", what, f.median, f.p99, f.max,
-                f.drift, f.earliest, f.lost);
+    std::printf("%-44s %7.0f %6.0f %6.0f %8.0f %9.0f %5zu\n", what, f.median, f.p99, f.max, f.drift,
+                f.earliest, f.lost);
 }
 
 void header() {
@@ -191,8 +192,8 @@ public:
             // a keymap of its own.
             const auto vk = static_cast<std::uint8_t>(e.paramL);
             script += (e.message == kWmKeyDown ? "KeyStrPress " : "KeyStrRelease ") +
-                      std::string(XKeysymToString(
-                          XkbKeycodeToKeysym(keymap_.get(), static_cast<KeyCode>(keycodeOf(vk)), 0, 0))) +
+                      std::string(XKeysymToString(XkbKeycodeToKeysym(
+                          keymap_.get(), static_cast<KeyCode>(keycodeOf(vk)), 0, 0))) +
                       "\n";
         }
         // The server drops the delayed events of a client that has gone, so
@@ -200,8 +201,8 @@ public:
         const int playing = static_cast<int>(events.size()) * gap;
         script += "Delay " + std::to_string(playing / 1000 + 5) + "\n";
         settle();
-        const std::string command = "xmacroplay -d " + std::to_string(gap) + " " + display_ +
-                                    " >/dev/null 2>&1";
+        const std::string command =
+            "xmacroplay -d " + std::to_string(gap) + " " + display_ + " >/dev/null 2>&1";
         FILE* pipe = popen(command.c_str(), "w");
         if (!pipe) return Matched(events.size());
         std::fwrite(script.data(), 1, script.size(), pipe);
@@ -236,10 +237,13 @@ private:
 
     bool sameEvent(const JournalEvent& played, const ObservedEvent& seen) {
         switch (played.message) {
-            case kWmKeyDown: return seen.type == test::kKeyPress && seen.detail == keycodeOf(played);
-            case kWmKeyUp: return seen.type == test::kKeyRelease && seen.detail == keycodeOf(played);
+            case kWmKeyDown:
+                return seen.type == test::kKeyPress && seen.detail == keycodeOf(played);
+            case kWmKeyUp:
+                return seen.type == test::kKeyRelease && seen.detail == keycodeOf(played);
             default:
-                return seen.type == test::kMotionNotify && seen.x == static_cast<int>(played.paramL) &&
+                return seen.type == test::kMotionNotify &&
+                       seen.x == static_cast<int>(played.paramL) &&
                        seen.y == static_cast<int>(played.paramH);
         }
     }
@@ -316,8 +320,8 @@ int run() {
             const std::size_t count = gap == 200 ? 100 : 400;
             const std::vector<std::int32_t> even(count - 1, gap);
             const auto seen = bench.playWithXmacroplay(sequence(even), gap);
-            const std::string name = "xmacroplay -d " + std::to_string(gap) + " (" +
-                                     std::to_string(count) + " events)";
+            const std::string name =
+                "xmacroplay -d " + std::to_string(gap) + " (" + std::to_string(count) + " events)";
             print(name.c_str(), measure(seen, even));
         }
     } else {
@@ -326,9 +330,10 @@ int run() {
     const std::vector<std::int32_t> sparse(20, 500);
     double cpuShare = 0;
     const auto seen = bench.play(sequence(sparse), 0, &cpuShare);
-    std::printf("\n10 s playback of 21 sparse events: player thread CPU %.3f %% of one core, "
-                "%zu events lost\n",
-                cpuShare * 100, measure(seen, sparse).lost);
+    std::printf(
+        "\n10 s playback of 21 sparse events: player thread CPU %.3f %% of one core, "
+        "%zu events lost\n",
+        cpuShare * 100, measure(seen, sparse).lost);
     return 0;
 }
 

@@ -101,8 +101,9 @@ public:
         const auto at = [&](double share) {
             return taken[static_cast<std::size_t>(share * static_cast<double>(taken.size() - 1))];
         };
-        std::printf("DELAY 20 over %zu runs: min %.2f ms, median %.2f ms, p95 %.2f ms, max %.2f ms\n",
-                    taken.size(), taken.front(), at(0.5), at(0.95), taken.back());
+        std::printf(
+            "DELAY 20 over %zu runs: min %.2f ms, median %.2f ms, p95 %.2f ms, max %.2f ms\n",
+            taken.size(), taken.front(), at(0.5), at(0.95), taken.back());
     }
 
     void delayCpu() {
@@ -125,8 +126,8 @@ private:
 
     void writeCommand(const std::string& macro, int position, std::uint32_t id,
                       const char* valueName, const std::string& text) {
-        const std::string key = std::string(ks::kDirectRoot) + "Macros\\" + macro +
-                                "\\Commands\\" + std::to_string(position);
+        const std::string key = std::string(ks::kDirectRoot) + "Macros\\" + macro + "\\Commands\\" +
+                                std::to_string(position);
         store_.SetDword(key, "id", id);
         if (valueName == nullptr) return;
         if (id == 'A') {

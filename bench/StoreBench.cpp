@@ -39,7 +39,8 @@ struct BenchStore {
             for (int c = 0; c < kCommands; ++c) {
                 const std::string command = macro + "\\Commands\\" + std::to_string(c);
                 store->SetDword(command, "id", 4116);
-                store->SetText(command, "SendKeysString", "Hello [NAME], this is command " + std::to_string(c));
+                store->SetText(command, "SendKeysString",
+                               "Hello [NAME], this is command " + std::to_string(c));
             }
         }
         transaction.commit();
@@ -60,7 +61,8 @@ void DirectReadNumber(benchmark::State& state) {
     auto& s = benchStore();
     int m = 0;
     for (auto _ : state) {
-        const std::string key = kMacrosPath + "\\Macro " + std::to_string(m++ % kMacros) + "\\Commands\\3";
+        const std::string key =
+            kMacrosPath + "\\Macro " + std::to_string(m++ % kMacros) + "\\Commands\\3";
         benchmark::DoNotOptimize(s.store->GetDword(key, "id"));
     }
 }
@@ -70,7 +72,8 @@ void DirectReadText(benchmark::State& state) {
     auto& s = benchStore();
     int m = 0;
     for (auto _ : state) {
-        const std::string key = kMacrosPath + "\\Macro " + std::to_string(m++ % kMacros) + "\\Commands\\7";
+        const std::string key =
+            kMacrosPath + "\\Macro " + std::to_string(m++ % kMacros) + "\\Commands\\7";
         benchmark::DoNotOptimize(s.store->GetText(key, "SendKeysString"));
     }
 }
@@ -97,7 +100,10 @@ void WriteMacroOf1000Commands(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(WriteMacroOf1000Commands)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(WriteMacroOf1000Commands)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Walks every macro by index inside one snapshot, as the program reads its
 // trigger tables at start, handing each macro's key to `readMacro`.
@@ -125,7 +131,10 @@ void EnumerateMacrosWithTriggers(benchmark::State& state) {
         benchmark::DoNotOptimize(s.store->GetText(macro, "WPhrase"));
     });
 }
-BENCHMARK(EnumerateMacrosWithTriggers)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(EnumerateMacrosWithTriggers)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // The same walk reading each macro's values with one query instead of four.
 void EnumerateMacrosWithAllValues(benchmark::State& state) {
@@ -133,7 +142,10 @@ void EnumerateMacrosWithAllValues(benchmark::State& state) {
         benchmark::DoNotOptimize(s.tree->values(macro));
     });
 }
-BENCHMARK(EnumerateMacrosWithAllValues)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(EnumerateMacrosWithAllValues)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

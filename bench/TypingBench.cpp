@@ -37,7 +37,8 @@ constexpr const char* kCommand = "bench\\Commands\\0";
 std::u32string makeText(const std::u32string& extra, std::size_t offLayout, unsigned seed) {
     std::mt19937 random(seed);
     const std::u32string ascii =
-        U"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~";
+        U"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 "
+        U"!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~";
     std::u32string text;
     while (text.size() < kLength) {
         text += (text.size() % 64 == 63) ? U'\n' : ascii[random() % ascii.size()];
@@ -69,7 +70,8 @@ std::size_t wrongOrMissing(const std::u32string& expected, const std::u32string&
     for (std::size_t i = 1; i <= expected.size(); ++i) {
         next[0] = i;
         for (std::size_t j = 1; j <= got.size(); ++j) {
-            next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (expected[i - 1] == got[j - 1] ? 0 : 1)});
+            next[j] = std::min({row[j] + 1, next[j - 1] + 1,
+                                row[j - 1] + (expected[i - 1] == got[j - 1] ? 0 : 1)});
         }
         std::swap(row, next);
     }
@@ -84,14 +86,15 @@ struct RunFigures {
 // One run: a fresh focused window, `type` starts typing, the clock stops at
 // the last character the window received.
 RunFigures measure(const test::XvfbSession& session, const std::u32string& text,
-               const std::function<void()>& type) {
+                   const std::function<void()>& type) {
     test::TypingWindow window(session);
     const std::string expected = utf8Of(text);
     const auto start = Clock::now();
     type();
     const std::string got = window.text(expected.size(), std::chrono::seconds(2));
     const double seconds = std::chrono::duration<double>(window.lastArrival() - start).count();
-    return {static_cast<double>(text.size()) / std::max(seconds, 1e-6), wrongOrMissing(text, decoded(got))};
+    return {static_cast<double>(text.size()) / std::max(seconds, 1e-6),
+            wrongOrMissing(text, decoded(got))};
 }
 
 void report(const char* textName, const char* tool, const std::vector<RunFigures>& results) {
@@ -131,9 +134,10 @@ int main(int argc, char** argv) {
     store.EnsureRootKeys();
     store.CreateMacroKey(kCommand);
     test::FakeExpander expander;
-    KeyboardMouseCommands commands(store, messages, expander,
-                                   InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
-                                                 platform.keyboard(), platform.windows()});
+    KeyboardMouseCommands commands(
+        store, messages, expander,
+        InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
+                      platform.keyboard(), platform.windows()});
 
     const std::size_t spareSlots = platform.spareKeys().capacity();
     std::u32string cjk;
@@ -144,11 +148,15 @@ int main(int argc, char** argv) {
         bool withXdotool;
     } texts[] = {
         {"layout only", makeText(U"", 0, 1), true},
-        {"200 off-layout (20)", makeText(U"\u00e9\u00e8\u00e0\u00f9\u00e7\u00f1\u00f6\u00fc\u00e4\u00df\u20ac\u00a3\u00a5\u00a9\u00ae\u00b1\u00b5\u00bf\u00a1\u03a9", kOffLayout, 2), true},
+        {"200 off-layout (20)",
+         makeText(U"\u00e9\u00e8\u00e0\u00f9\u00e7\u00f1\u00f6\u00fc\u00e4\u00df\u20ac\u00a3\u00a5"
+                  U"\u00a9\u00ae\u00b1\u00b5\u00bf\u00a1\u03a9",
+                  kOffLayout, 2),
+         true},
         {"200 CJK (80 distinct)", makeText(cjk, kOffLayout, 3), false},
     };
-    std::printf("Xvfb %s, %zu spare key slots, %d runs of %zu characters each\n", session.display().c_str(),
-                spareSlots, runs, kLength);
+    std::printf("Xvfb %s, %zu spare key slots, %d runs of %zu characters each\n",
+                session.display().c_str(), spareSlots, runs, kLength);
     std::printf("%-22s %-26s %4s %10s %10s %10s %8s %8s\n", "text", "typed by", "runs", "min ch/s",
                 "median", "max ch/s", "wrong", "worst");
     for (const auto& t : texts) {

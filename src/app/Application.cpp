@@ -1,11 +1,11 @@
 #include "app/Application.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/InstanceMarker.h"
 #include "app/MainWindow.h"
@@ -138,8 +138,8 @@ int Application::handOver(const QString& markerPath) {
         }
         if (first.send(InstanceMarker::kCommandLineMacro)) return 0;
     }
-    messages_.show("Error posting message to currently running copy of Keystrider.",
-                   kAppErrorTitle, MsgIcon::Stop);
+    messages_.show("Error posting message to currently running copy of Keystrider.", kAppErrorTitle,
+                   MsgIcon::Stop);
     return 1;
 }
 
@@ -160,7 +160,9 @@ void Application::watchTerminationSignals() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-void Application::HookThreadEnded() { Shutdown(); }
+void Application::HookThreadEnded() {
+    Shutdown();
+}
 
 void Application::Shutdown() {
     if (window_) window_->Shutdown();

@@ -29,6 +29,8 @@ std::string helpText() {
            "Keystrider already runs on this display, that copy runs it and this one ends.\n";
 }
 
-std::string versionText() { return std::string("keystrider ") + KS_VERSION + "\n"; }
+std::string versionText() {
+    return std::string("keystrider ") + KS_VERSION + "\n";
+}
 
 }  // namespace ks

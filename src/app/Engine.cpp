@@ -54,11 +54,17 @@ void Engine::registerPlayback() {
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
 }
 
-std::uint64_t Engine::currentRun() { return runner_.CurrentRun(); }
+std::uint64_t Engine::currentRun() {
+    return runner_.CurrentRun();
+}
 
-void Engine::postRunStep(std::uint64_t run) { runner_.PostRunStep(run); }
+void Engine::postRunStep(std::uint64_t run) {
+    runner_.PostRunStep(run);
+}
 
-void Engine::endRun(std::uint64_t run) { runner_.EndRun(run); }
+void Engine::endRun(std::uint64_t run) {
+    runner_.EndRun(run);
+}
 
 bool Engine::raiseMainWindow() {
     MainWindow* window = application_ != nullptr ? application_->mainWindow() : nullptr;
@@ -69,7 +75,9 @@ bool Engine::raiseMainWindow() {
     return true;
 }
 
-void Engine::postStopRun() { queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0}); }
+void Engine::postStopRun() {
+    queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0});
+}
 
 void Engine::registerInputCommands() {
     for (CommandId id : inputCommandIds()) {
@@ -78,9 +86,8 @@ void Engine::registerInputCommands() {
             return CommandResult::Next;
         });
     }
-    dispatch_.setKeystrokeHandler([this](const std::string& path, std::uint32_t vk) {
-        inputCommands_.run(vk, path);
-    });
+    dispatch_.setKeystrokeHandler(
+        [this](const std::string& path, std::uint32_t vk) { inputCommands_.run(vk, path); });
     setKeyDisplayNameSource(
         [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*input_.keymap().layout(), vk); });
 }

@@ -1,13 +1,13 @@
 #include "app/InstanceMarker.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace ks {
 

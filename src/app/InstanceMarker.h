@@ -20,7 +20,7 @@ public:
 
     // Requests a later copy sends.
     static constexpr const char* kCommandLineMacro = "1040";  // run the macro in CmdLineMacro
-    static constexpr const char* kShowWindow = "show";         // started without a command line
+    static constexpr const char* kShowWindow = "show";        // started without a command line
 
     // `path`: the socket's; the lock file is `path`.lock.
     explicit InstanceMarker(QString path);

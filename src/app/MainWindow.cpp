@@ -30,7 +30,9 @@ constexpr const char* kTriggerKinds[] = {"Scheduled", "Word or Phrase", "XML Mes
                                          "Hot Key"};
 constexpr int kHotKeyKind = 3;
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QTreeWidget* makeList(const QString& nameTitle, const QString& secondTitle) {
     auto* list = new QTreeWidget;
@@ -65,7 +67,8 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildLayout() {
     auto* layout = new QVBoxLayout(this);
 
-    auto* macroGroup = new QGroupBox(QStringLiteral("Macros (Instruction sets fired by the given trigger(s))"));
+    auto* macroGroup =
+        new QGroupBox(QStringLiteral("Macros (Instruction sets fired by the given trigger(s))"));
     auto* macroLayout = new QVBoxLayout(macroGroup);
     macros_ = makeList(QStringLiteral("Macro Name"), kTriggerKinds[kHotKeyKind]);
     macros_->header()->setSectionsClickable(true);
@@ -142,13 +145,16 @@ void MainWindow::tryAddTray() {
     tray_ = new QSystemTrayIcon(windowIcon(), this);
     tray_->setToolTip(QStringLiteral("Keystrider"));
     tray_->setContextMenu(trayMenu_);
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::Trigger) ShowNormal();
-    });
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::Trigger) ShowNormal();
+            });
     tray_->show();
 }
 
-bool MainWindow::HasTray() const { return tray_ != nullptr && tray_->isVisible(); }
+bool MainWindow::HasTray() const {
+    return tray_ != nullptr && tray_->isVisible();
+}
 
 void MainWindow::addMacroRow(const std::string& name) {
     auto* row = new QTreeWidgetItem(macros_);
@@ -176,7 +182,8 @@ std::vector<std::string> MainWindow::recordingNames() const {
 
 void MainWindow::AddRecording() {
     const ShellHooks& hooks = shell_.hooks();
-    const RecordingDesktop desktop = hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
+    const RecordingDesktop desktop =
+        hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
     if (!desktop.windows || !desktop.keymap || !desktop.capture || !desktop.cancelWatch) return;
     const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
     RecordDialog dialog(
@@ -239,7 +246,8 @@ void MainWindow::DeleteSelectedMacros() {
         return;
     }
     if (messages.show("Are you sure you want to delete the selected macro(s)?", "Warning",
-                      MsgIcon::Question, MsgButtons::YesNo, MsgOwner::MainWindow) != MsgAnswer::Yes) {
+                      MsgIcon::Question, MsgButtons::YesNo,
+                      MsgOwner::MainWindow) != MsgAnswer::Yes) {
         return;
     }
     std::vector<QTreeWidgetItem*> items;
@@ -262,10 +270,9 @@ void MainWindow::DeleteSelectedMacros() {
 void MainWindow::ExecuteSelected() {
     const std::vector<int> rows = selectedMacroRows();
     if (rows.size() != 1) {
-        shell_.messages().show(rows.empty() ? "No macro selected!"
-                                            : "Please select only one macro to be executed!",
-                               "Attention", MsgIcon::Exclamation, MsgButtons::Ok,
-                               MsgOwner::MainWindow);
+        shell_.messages().show(
+            rows.empty() ? "No macro selected!" : "Please select only one macro to be executed!",
+            "Attention", MsgIcon::Exclamation, MsgButtons::Ok, MsgOwner::MainWindow);
         return;
     }
     // A request that cannot be posted is not reported.

@@ -109,7 +109,9 @@ void OptionsDialog::load() {
 }
 
 // Takes effect at once, before and without Save.
-void OptionsDialog::chooseMouse(std::uint32_t button) { shell_.switches().specialMouse = button; }
+void OptionsDialog::chooseMouse(std::uint32_t button) {
+    shell_.switches().specialMouse = button;
+}
 
 bool OptionsDialog::writeSwitch(const char* name, const QCheckBox* box) {
     return shell_.WriteOption(name, box->isChecked() ? 1 : 0);

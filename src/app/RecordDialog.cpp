@@ -49,9 +49,9 @@ void RecordDialog::buildLayout() {
     both_ = new QRadioButton(QStringLiteral("Keyboard + Mouse"));
     keyboard_ = new QRadioButton(QStringLiteral("Keyboard"));
     mouse_ = new QRadioButton(QStringLiteral("Mouse"));
-    for (auto [button, type] : {std::pair{both_, RecordingType::KeyboardAndMouse},
-                                std::pair{keyboard_, RecordingType::Keyboard},
-                                std::pair{mouse_, RecordingType::Mouse}}) {
+    for (auto [button, type] :
+         {std::pair{both_, RecordingType::KeyboardAndMouse},
+          std::pair{keyboard_, RecordingType::Keyboard}, std::pair{mouse_, RecordingType::Mouse}}) {
         typeLayout->addWidget(button);
         connect(button, &QRadioButton::toggled, this, [this, type = type](bool on) {
             if (on) recorder_.setType(type);

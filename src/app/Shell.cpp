@@ -11,9 +11,13 @@ namespace {
 constexpr const char* kAppErrorTitle = "Keystrider - Error";
 constexpr std::size_t kCmdLineMacroLimit = 1000;  // bytes, with the terminating zero
 
-std::string macrosKey() { return std::string(kDirectRoot) + "Macros"; }
+std::string macrosKey() {
+    return std::string(kDirectRoot) + "Macros";
+}
 
-bool callOr(const std::function<bool()>& hook, bool fallback) { return hook ? hook() : fallback; }
+bool callOr(const std::function<bool()>& hook, bool fallback) {
+    return hook ? hook() : fallback;
+}
 
 void callIfSet(const std::function<void()>& hook) {
     if (hook) hook();
@@ -41,7 +45,9 @@ Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::stri
 
 Shell::~Shell() = default;
 
-Messages& Shell::messages() { return store_.messages(); }
+Messages& Shell::messages() {
+    return store_.messages();
+}
 
 void Shell::showError(const std::string& text, const char* title, MsgIcon icon, MsgOwner owner) {
     messages().show(text, title, icon, MsgButtons::Ok, owner);
@@ -103,12 +109,13 @@ std::vector<std::string> Shell::LoadMacros() {
 void Shell::HandCommandLineToSelf() {
     if (commandLine_.empty()) return;
     if (!store_.SetText(macrosKey(), "CmdLineMacro", commandLine_)) {
-        showError("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop, MsgOwner::MainWindow);
+        showError("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop,
+                  MsgOwner::MainWindow);
         return;
     }
     if (!callOr(hooks_.postCommandLineMacro, false)) {
-        showError("Error posting message to currently running copy of Keystrider.",
-                  kAppErrorTitle, MsgIcon::Stop, MsgOwner::MainWindow);
+        showError("Error posting message to currently running copy of Keystrider.", kAppErrorTitle,
+                  MsgIcon::Stop, MsgOwner::MainWindow);
     }
 }
 

@@ -13,7 +13,8 @@
 #include "store/SettingsStore.h"
 
 int main(int argc, char** argv) {
-    const ks::CommandLine line = ks::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const ks::CommandLine line =
+        ks::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (line.action == ks::CommandLine::Action::Help) {
         std::fputs(ks::helpText().c_str(), stdout);
         return 0;

@@ -80,23 +80,23 @@ constexpr std::array<CommandInfo, 66> kCommands = {{
     {kWaitForDriveMap, "WAIT FOR DRIVE MAP", Cat::ControlLogic},
 }};
 
-constexpr std::array kSystem = {kPlaybackRecording, kRun,         kReboot,      kShutdownWindows,
+constexpr std::array kSystem = {kPlaybackRecording,  kRun,        kReboot,      kShutdownWindows,
                                 kShutdownKeystrider, kEjectMedia, kInsertMedia, kSetClock};
-constexpr std::array kKeyboard = {
-    kSendKeys,    kCtrlC,       kCtrlV,         kCtrlX,        kCtrlZ,     kCtrlA,
-    kCtrlO,       kCtrlP,       kCtrlHome,      kCtrlEnd,      kCtrlEsc,   kCtrlRight,
-    kCtrlLeft,    kCtrlUp,      kCtrlDown,      kAltTab,       kAltEnter,  kAltF4,
-    kAltEsc,      kCapsLockOn,  kCapsLockOff,   kNumLockOn,    kNumLockOff, kScrollLockOn,
-    kScrollLockOff, kSendDate,  kSendTime,      kReplaceWordOrPhrase};
+constexpr std::array kKeyboard = {kSendKeys,      kCtrlC,     kCtrlV,      kCtrlX,
+                                  kCtrlZ,         kCtrlA,     kCtrlO,      kCtrlP,
+                                  kCtrlHome,      kCtrlEnd,   kCtrlEsc,    kCtrlRight,
+                                  kCtrlLeft,      kCtrlUp,    kCtrlDown,   kAltTab,
+                                  kAltEnter,      kAltF4,     kAltEsc,     kCapsLockOn,
+                                  kCapsLockOff,   kNumLockOn, kNumLockOff, kScrollLockOn,
+                                  kScrollLockOff, kSendDate,  kSendTime,   kReplaceWordOrPhrase};
 constexpr std::array kMouse = {kLeftButtonDown,  kLeftButtonUp,  kMiddleButtonDown, kMiddleButtonUp,
                                kRightButtonDown, kRightButtonUp, kMoveMousePointer};
 constexpr std::array kClipBoard = {kCopyFromClipBoard, kPasteToClipBoard, kCopyRemoteClipBoard,
                                    kParseClipBoard};
 constexpr std::array kWindowManipulation = {kMoveWindow, kShowWindow, kSizeWindow};
-constexpr std::array kDataManipulation = {kMakeUpperCase,       kMakeLowerCase,
-                                          kLeftTrimWhiteSpace,  kRightTrimWhiteSpace,
-                                          kTrimWhiteSpace,      kReplaceString,
-                                          kSetVariable};
+constexpr std::array kDataManipulation = {
+    kMakeUpperCase,  kMakeLowerCase, kLeftTrimWhiteSpace, kRightTrimWhiteSpace,
+    kTrimWhiteSpace, kReplaceString, kSetVariable};
 constexpr std::array kUserInterface = {kMessageBox, kPromptUser, kPause, kSound};
 constexpr std::array kControlLogic = {kDelay, kWaitForWindow, kWaitForDriveMap, kRepeat, kLoop};
 
@@ -121,17 +121,20 @@ constexpr std::uint32_t kLastKeyCode = 255;
 
 }  // namespace
 
-std::span<const CommandInfo> commandTable() { return kCommands; }
+std::span<const CommandInfo> commandTable() {
+    return kCommands;
+}
 
 const CommandInfo* findCommand(std::uint32_t id) {
-    const auto it = std::lower_bound(kCommands.begin(), kCommands.end(), id,
-                                     [](const CommandInfo& info, std::uint32_t key) {
-                                         return info.id < key;
-                                     });
+    const auto it =
+        std::lower_bound(kCommands.begin(), kCommands.end(), id,
+                         [](const CommandInfo& info, std::uint32_t key) { return info.id < key; });
     return it != kCommands.end() && it->id == id ? &*it : nullptr;
 }
 
-bool isNamedCommand(std::uint32_t id) { return findCommand(id) != nullptr; }
+bool isNamedCommand(std::uint32_t id) {
+    return findCommand(id) != nullptr;
+}
 
 std::string_view commandName(std::uint32_t id) {
     const CommandInfo* info = findCommand(id);

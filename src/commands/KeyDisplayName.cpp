@@ -10,8 +10,12 @@ KeyDisplayNameSource& source() {
 
 }  // namespace
 
-std::string keyDisplayName(std::uint32_t vk) { return source() ? source()(vk) : std::string(); }
+std::string keyDisplayName(std::uint32_t vk) {
+    return source() ? source()(vk) : std::string();
+}
 
-void setKeyDisplayNameSource(KeyDisplayNameSource names) { source() = std::move(names); }
+void setKeyDisplayNameSource(KeyDisplayNameSource names) {
+    source() = std::move(names);
+}
 
 }  // namespace ks

@@ -22,7 +22,9 @@ char closingSymbol(char open) {
     }
 }
 
-bool opensReference(char c) { return c == '[' || c == '{' || c == '@'; }
+bool opensReference(char c) {
+    return c == '[' || c == '{' || c == '@';
+}
 
 const std::string kMissingClosingSymbols =
     "Missing or mismatched number of closing  expansion symbols. i.e. ] } @\n\n"
@@ -107,14 +109,16 @@ std::optional<std::string> processEnvironment(const std::string& name) {
     return std::string(value);
 }
 
-ExpansionEngine::ExpansionEngine(Messages& messages, SystemValues& system,
-                                 VariableTable& variables, EnvironmentLookup environment)
+ExpansionEngine::ExpansionEngine(Messages& messages, SystemValues& system, VariableTable& variables,
+                                 EnvironmentLookup environment)
     : messages_(messages),
       system_(system),
       variables_(variables),
       environment_(std::move(environment)) {}
 
-bool ExpansionEngine::readSwitch(SettingsStore& store) { return store.OptionOn("ExpansionOn"); }
+bool ExpansionEngine::readSwitch(SettingsStore& store) {
+    return store.OptionOn("ExpansionOn");
+}
 
 void ExpansionEngine::Expand(std::string& text) {
     if (!enabled_ || text.empty()) return;
@@ -164,7 +168,7 @@ std::optional<std::string> ExpansionEngine::expanded(std::string_view text) {
 // symbol of the innermost open reference is tested first, so inside @...@ a
 // further @ always closes.
 std::optional<ExpansionEngine::Reference> ExpansionEngine::collectReference(std::string_view text,
-                                                                           std::size_t open) {
+                                                                            std::size_t open) {
     struct Open {
         char close;
         std::string name;
@@ -228,8 +232,10 @@ std::string ExpansionEngine::LookupValue(std::string_view name) {
 
 std::optional<std::string> ExpansionEngine::systemValue(std::string_view upperName) {
     if (const auto drive = splitDriveLetter(upperName)) {
-        if (drive->prefix == "DISKSPACE") return diskValue(system_, drive->letter, &DiskUsage::freeBytes);
-        if (drive->prefix == "DISKSIZE") return diskValue(system_, drive->letter, &DiskUsage::totalBytes);
+        if (drive->prefix == "DISKSPACE")
+            return diskValue(system_, drive->letter, &DiskUsage::freeBytes);
+        if (drive->prefix == "DISKSIZE")
+            return diskValue(system_, drive->letter, &DiskUsage::totalBytes);
     }
     for (const NamedValue& named : kNamedValues) {
         if (named.name == upperName) return named.read(system_);

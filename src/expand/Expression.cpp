@@ -11,7 +11,9 @@ namespace {
 constexpr std::string_view kSingleTokens = "()+-*/%";
 constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
 
-bool isSingleToken(char c) { return kSingleTokens.find(c) != std::string_view::npos; }
+bool isSingleToken(char c) {
+    return kSingleTokens.find(c) != std::string_view::npos;
+}
 
 std::string_view trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(kWhiteSpace);
@@ -22,10 +24,16 @@ std::string_view trimmed(std::string_view text) {
 
 // Every operation wraps around in 32 bits, as the machine's integers do;
 // going through unsigned arithmetic keeps that free of undefined behaviour.
-std::int32_t wrapped(std::uint32_t value) { return static_cast<std::int32_t>(value); }
-std::uint32_t bits(std::int32_t value) { return static_cast<std::uint32_t>(value); }
+std::int32_t wrapped(std::uint32_t value) {
+    return static_cast<std::int32_t>(value);
+}
+std::uint32_t bits(std::int32_t value) {
+    return static_cast<std::uint32_t>(value);
+}
 
-std::int32_t negated(std::int32_t value) { return wrapped(0u - bits(value)); }
+std::int32_t negated(std::int32_t value) {
+    return wrapped(0u - bits(value));
+}
 
 std::int32_t applied(char op, std::int32_t left, std::int32_t right) {
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
@@ -153,7 +161,8 @@ std::optional<std::int32_t> evaluateExpression(std::string_view text, Messages& 
             } else if (const auto number = parsedNumber(token)) {
                 level.addOperand(*number);
             } else {
-                return failed(messages, "Invalid argument \"" + std::string(token) + "\" in expression!");
+                return failed(messages,
+                              "Invalid argument \"" + std::string(token) + "\" in expression!");
             }
             continue;
         }
@@ -162,7 +171,8 @@ std::optional<std::int32_t> evaluateExpression(std::string_view text, Messages& 
             level.expectOperand = true;
             continue;
         }
-        if (token != ")") return failed(messages, "Invalid operator: \"" + std::string(token) + "\"");
+        if (token != ")")
+            return failed(messages, "Invalid operator: \"" + std::string(token) + "\"");
         const auto value = reduced(level, messages);
         if (!value) return std::nullopt;
         levels.pop_back();

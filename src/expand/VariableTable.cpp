@@ -21,7 +21,9 @@ void VariableTable::SetVariable(std::string_view name, std::string_view value) {
     store(entry, value, true, kTextFormat);
 }
 
-bool VariableTable::VariableExists(std::string_view name) const { return Find(name).has_value(); }
+bool VariableTable::VariableExists(std::string_view name) const {
+    return Find(name).has_value();
+}
 
 std::optional<std::string> VariableTable::TextValue(std::string_view name) const {
     const auto index = Find(name);

@@ -73,7 +73,7 @@ private:
 
     Messages& messages_;
     std::deque<Variable> entries_;
-    std::vector<std::string> keys_;  // each entry's name in its compared form
+    std::vector<std::string> keys_;                    // each entry's name in its compared form
     std::vector<Slot> slots_ = std::vector<Slot>(16);  // a power of two, at most half full
 };
 

@@ -11,8 +11,8 @@ void appendField(Bytes& out, std::uint32_t value) {
 }
 
 std::uint32_t fieldAt(const std::uint8_t* bytes) {
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-           std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+           std::uint32_t{bytes[3]} << 24;
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ struct PlaybackStep {
         Deliver,          // inject `event` once `wait` is 0, then skip
     };
     Kind kind = Kind::Finished;
-    JournalEvent event{};    // Deliver: the event with `time` set to when it is due
-    std::int32_t wait = 0;   // Deliver: milliseconds until it is due; never negative
-    bool keyDown = false;    // PressWindowsKey: press (true) or release
+    JournalEvent event{};   // Deliver: the event with `time` set to when it is due
+    std::int32_t wait = 0;  // Deliver: milliseconds until it is due; never negative
+    bool keyDown = false;   // PressWindowsKey: press (true) or release
 };
 
 // The timing rules of playback, as get-next and skip requests drive them.

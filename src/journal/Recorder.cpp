@@ -192,7 +192,8 @@ void Recorder::Cancel() {
 bool Recorder::Save(const std::string& name, const std::vector<std::string>& listedNames) {
     Stop();
     ++generation_;
-    return SaveNewRecording(s_.store, buffer_, name, listedNames, static_cast<std::uint32_t>(type_));
+    return SaveNewRecording(s_.store, buffer_, name, listedNames,
+                            static_cast<std::uint32_t>(type_));
 }
 
 }  // namespace ks

@@ -9,7 +9,8 @@ namespace ks {
 namespace {
 
 constexpr const char* kJournalsPath = "Software\\Quorvel\\Keystrider\\Journals";
-constexpr const char* kNameInUse = "Recording name already in use.\n\nPlease select a different name.";
+constexpr const char* kNameInUse =
+    "Recording name already in use.\n\nPlease select a different name.";
 
 std::string recordingKey(std::string_view name) {
     return std::string(kJournalsKey) + std::string(name);
@@ -72,13 +73,14 @@ bool asOneChange(SettingsStore& store, Change change) {
     {
         KeyTree::Transaction transaction(store.tree());
         if (!transaction.begun()) {
-            showAttention(held, "Error accessing registry - " +
-                                    limitedError(transaction.begun().error()));
+            showAttention(
+                held, "Error accessing registry - " + limitedError(transaction.begun().error()));
         } else if (change(inner)) {
             Result committed = transaction.commit();
             done = committed.ok();
             if (!done) {
-                showAttention(held, "Error accessing registry - " + limitedError(committed.error()));
+                showAttention(held,
+                              "Error accessing registry - " + limitedError(committed.error()));
             }
         }
     }
@@ -122,9 +124,8 @@ std::vector<RecordingRow> ListRecordings(SettingsStore& store) {
 
 bool WriteRecording(SettingsStore& store, std::string_view name,
                     const std::vector<JournalEvent>& events, std::uint32_t type) {
-    return asOneChange(store, [&](SettingsStore& inner) {
-        return writePieces(inner, name, events, type);
-    });
+    return asOneChange(
+        store, [&](SettingsStore& inner) { return writePieces(inner, name, events, type); });
 }
 
 std::optional<std::vector<JournalEvent>> LoadRecordingForPlayback(SettingsStore& store,
@@ -217,8 +218,7 @@ bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
 }
 
 bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
-                         std::string_view name, std::string_view openedName,
-                         std::uint32_t type) {
+                         std::string_view name, std::string_view openedName, std::uint32_t type) {
     Messages& messages = store.messages();
     if (events.empty()) {
         showAttention(messages, "Recording is empty!");
@@ -261,8 +261,8 @@ std::vector<std::string> DeleteSelectedRecordings(SettingsStore& store,
         if (DeleteRecording(store, name)) {
             deleted.push_back(name);
         } else {
-            messages.show("Unable to delete recording: " + name, "Attention",
-                          MsgIcon::Exclamation, MsgButtons::Ok, MsgOwner::MainWindow);
+            messages.show("Unable to delete recording: " + name, "Attention", MsgIcon::Exclamation,
+                          MsgButtons::Ok, MsgOwner::MainWindow);
         }
     }
     return deleted;

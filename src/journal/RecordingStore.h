@@ -57,8 +57,7 @@ bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
 // one change, so a failed write keeps the old recording. `events` is released
 // on success. Returns false when the editor must stay open.
 bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
-                         std::string_view name, std::string_view openedName,
-                         std::uint32_t type);
+                         std::string_view name, std::string_view openedName, std::uint32_t type);
 
 // The main window's "Dele&te" for the selected rows, in list order: asks
 // first, deletes each, reports each one that could not be deleted. Gives the

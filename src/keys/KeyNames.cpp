@@ -19,11 +19,15 @@ struct Row {
     CodeSource source;
     std::uint32_t value;  // the code, or the character whose key it is
     const char* name;
-    bool named;           // a key name as opposed to a two-character display name
+    bool named;  // a key name as opposed to a two-character display name
 };
 
-constexpr Row fixed(std::uint32_t code, const char* name) { return {CodeSource::Fixed, code, name, true}; }
-constexpr Row key(std::uint32_t code, const char* name) { return {CodeSource::Fixed, code, name, false}; }
+constexpr Row fixed(std::uint32_t code, const char* name) {
+    return {CodeSource::Fixed, code, name, true};
+}
+constexpr Row key(std::uint32_t code, const char* name) {
+    return {CodeSource::Fixed, code, name, false};
+}
 constexpr Row ofChar(char ch, const char* name) {
     return {CodeSource::Layout, static_cast<std::uint32_t>(ch), name, false};
 }
@@ -31,49 +35,76 @@ constexpr Row ofChar(char ch, const char* name) {
 // In display order. The named rows, in this order, are also the names that
 // KeyNameToCode compares and KeyCodeToHotKeyText gives.
 constexpr std::array kRows{
-    fixed(27, "ESC"),
-    ofChar('1', "1!"), ofChar('2', "2@"), ofChar('3', "3#"), ofChar('4', "4$"), ofChar('5', "5%"),
-    ofChar('6', "6^"), ofChar('7', "7&"), ofChar('8', "8*"), ofChar('9', "9("), ofChar('0', "0)"),
-    ofChar('-', "-_"), ofChar('=', "=+"),
-    fixed(8, "BACKSPACE"), fixed(9, "TAB"),
-    key(81, "qQ"), key(87, "wW"), key(69, "eE"), key(82, "rR"), key(84, "tT"),
-    key(89, "yY"), key(85, "uU"), key(73, "iI"), key(79, "oO"), key(80, "pP"),
-    ofChar('[', "[{"), ofChar(']', "]}"),
-    fixed(13, "RETURN"), fixed(17, "CTRL"), fixed(91, "WINL"), fixed(92, "WINR"), fixed(93, "APPS"),
-    key(65, "aA"), key(83, "sS"), key(68, "dD"), key(70, "fF"), key(71, "gG"),
-    key(72, "hH"), key(74, "jJ"), key(75, "kK"), key(76, "lL"),
-    ofChar(';', ";:"), ofChar('\'', "'\""), ofChar('`', "`~"),
-    fixed(16, "SHIFT"),
-    ofChar('\\', "\\|"),
-    key(90, "zZ"), key(88, "xX"), key(67, "cC"), key(86, "vV"), key(66, "bB"), key(78, "nN"), key(77, "mM"),
-    ofChar(',', ",<"), ofChar('.', ".>"), ofChar('/', "/?"),
-    fixed(44, "PRTSCR"), fixed(18, "ALT"), fixed(32, "SPACE"), fixed(20, "CAPS"),
-    fixed(112, "F1"), fixed(113, "F2"), fixed(114, "F3"), fixed(115, "F4"), fixed(116, "F5"),
-    fixed(117, "F6"), fixed(118, "F7"), fixed(119, "F8"), fixed(120, "F9"), fixed(121, "F10"),
-    fixed(122, "F11"), fixed(123, "F12"), fixed(124, "F13"), fixed(125, "F14"), fixed(126, "F15"),
-    fixed(127, "F16"), fixed(128, "F17"), fixed(129, "F18"), fixed(130, "F19"), fixed(131, "F20"),
-    fixed(132, "F21"), fixed(133, "F22"), fixed(134, "F23"), fixed(135, "F24"),
+    fixed(27, "ESC"),      ofChar('1', "1!"),
+    ofChar('2', "2@"),     ofChar('3', "3#"),
+    ofChar('4', "4$"),     ofChar('5', "5%"),
+    ofChar('6', "6^"),     ofChar('7', "7&"),
+    ofChar('8', "8*"),     ofChar('9', "9("),
+    ofChar('0', "0)"),     ofChar('-', "-_"),
+    ofChar('=', "=+"),     fixed(8, "BACKSPACE"),
+    fixed(9, "TAB"),       key(81, "qQ"),
+    key(87, "wW"),         key(69, "eE"),
+    key(82, "rR"),         key(84, "tT"),
+    key(89, "yY"),         key(85, "uU"),
+    key(73, "iI"),         key(79, "oO"),
+    key(80, "pP"),         ofChar('[', "[{"),
+    ofChar(']', "]}"),     fixed(13, "RETURN"),
+    fixed(17, "CTRL"),     fixed(91, "WINL"),
+    fixed(92, "WINR"),     fixed(93, "APPS"),
+    key(65, "aA"),         key(83, "sS"),
+    key(68, "dD"),         key(70, "fF"),
+    key(71, "gG"),         key(72, "hH"),
+    key(74, "jJ"),         key(75, "kK"),
+    key(76, "lL"),         ofChar(';', ";:"),
+    ofChar('\'', "'\""),   ofChar('`', "`~"),
+    fixed(16, "SHIFT"),    ofChar('\\', "\\|"),
+    key(90, "zZ"),         key(88, "xX"),
+    key(67, "cC"),         key(86, "vV"),
+    key(66, "bB"),         key(78, "nN"),
+    key(77, "mM"),         ofChar(',', ",<"),
+    ofChar('.', ".>"),     ofChar('/', "/?"),
+    fixed(44, "PRTSCR"),   fixed(18, "ALT"),
+    fixed(32, "SPACE"),    fixed(20, "CAPS"),
+    fixed(112, "F1"),      fixed(113, "F2"),
+    fixed(114, "F3"),      fixed(115, "F4"),
+    fixed(116, "F5"),      fixed(117, "F6"),
+    fixed(118, "F7"),      fixed(119, "F8"),
+    fixed(120, "F9"),      fixed(121, "F10"),
+    fixed(122, "F11"),     fixed(123, "F12"),
+    fixed(124, "F13"),     fixed(125, "F14"),
+    fixed(126, "F15"),     fixed(127, "F16"),
+    fixed(128, "F17"),     fixed(129, "F18"),
+    fixed(130, "F19"),     fixed(131, "F20"),
+    fixed(132, "F21"),     fixed(133, "F22"),
+    fixed(134, "F23"),     fixed(135, "F24"),
     fixed(144, "NUMLOCK"), fixed(145, "SCRLOCK"),
-    fixed(36, "HOME"), fixed(38, "UP"), fixed(33, "PGUP"), fixed(37, "LEFT"), fixed(39, "RIGHT"),
-    fixed(35, "END"), fixed(40, "DOWN"), fixed(34, "PGDOWN"), fixed(45, "INS"), fixed(46, "DEL"),
-    fixed(19, "PAUSE"),
-    Row{CodeSource::CenterKey, kCenterScan, "CENTER", true},
-    fixed(96, "NP 0"), fixed(97, "NP 1"), fixed(98, "NP 2"), fixed(99, "NP 3"), fixed(100, "NP 4"),
-    fixed(101, "NP 5"), fixed(102, "NP 6"), fixed(103, "NP 7"), fixed(104, "NP 8"), fixed(105, "NP 9"),
-    fixed(106, "NP *"), fixed(107, "NP +"), fixed(109, "NP -"), fixed(111, "NP /"), fixed(110, "NP ."),
-    fixed(108, "NP SEP"),
+    fixed(36, "HOME"),     fixed(38, "UP"),
+    fixed(33, "PGUP"),     fixed(37, "LEFT"),
+    fixed(39, "RIGHT"),    fixed(35, "END"),
+    fixed(40, "DOWN"),     fixed(34, "PGDOWN"),
+    fixed(45, "INS"),      fixed(46, "DEL"),
+    fixed(19, "PAUSE"),    Row{CodeSource::CenterKey, kCenterScan, "CENTER", true},
+    fixed(96, "NP 0"),     fixed(97, "NP 1"),
+    fixed(98, "NP 2"),     fixed(99, "NP 3"),
+    fixed(100, "NP 4"),    fixed(101, "NP 5"),
+    fixed(102, "NP 6"),    fixed(103, "NP 7"),
+    fixed(104, "NP 8"),    fixed(105, "NP 9"),
+    fixed(106, "NP *"),    fixed(107, "NP +"),
+    fixed(109, "NP -"),    fixed(111, "NP /"),
+    fixed(110, "NP ."),    fixed(108, "NP SEP"),
 };
 
 // Rows compared by name, in the order KeyNameToCode compares them: the
 // named rows of the table with the Windows and menu keys last.
 constexpr std::array kNameOrder{
-    "ESC", "BACKSPACE", "TAB", "RETURN", "CTRL", "SHIFT", "PRTSCR", "ALT", "SPACE", "CAPS",
-    "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12",
-    "F13", "F14", "F15", "F16", "F17", "F18", "F19", "F20", "F21", "F22", "F23", "F24",
-    "NUMLOCK", "SCRLOCK", "HOME", "UP", "PGUP", "LEFT", "RIGHT", "END", "DOWN", "PGDOWN",
-    "INS", "DEL", "PAUSE", "CENTER",
-    "NP 0", "NP 1", "NP 2", "NP 3", "NP 4", "NP 5", "NP 6", "NP 7", "NP 8", "NP 9",
-    "NP *", "NP +", "NP -", "NP /", "NP .", "NP SEP", "WINL", "WINR", "APPS",
+    "ESC",    "BACKSPACE", "TAB",    "RETURN", "CTRL",  "SHIFT", "PRTSCR", "ALT",     "SPACE",
+    "CAPS",   "F1",        "F2",     "F3",     "F4",    "F5",    "F6",     "F7",      "F8",
+    "F9",     "F10",       "F11",    "F12",    "F13",   "F14",   "F15",    "F16",     "F17",
+    "F18",    "F19",       "F20",    "F21",    "F22",   "F23",   "F24",    "NUMLOCK", "SCRLOCK",
+    "HOME",   "UP",        "PGUP",   "LEFT",   "RIGHT", "END",   "DOWN",   "PGDOWN",  "INS",
+    "DEL",    "PAUSE",     "CENTER", "NP 0",   "NP 1",  "NP 2",  "NP 3",   "NP 4",    "NP 5",
+    "NP 6",   "NP 7",      "NP 8",   "NP 9",   "NP *",  "NP +",  "NP -",   "NP /",    "NP .",
+    "NP SEP", "WINL",      "WINR",   "APPS",
 };
 
 // The low byte of the key-scan result: the code of the key that types `ch`,

@@ -74,7 +74,7 @@ std::size_t stretchCapacity(const std::vector<Stroke>& strokes, std::size_t capa
 // Gives the spare keys back and Caps Lock its state when typing ends, also
 // when it ends early.
 class TypingSession {
-  public:
+public:
     TypingSession(SpareKeys& spareKeys, KeyboardState& keyboard)
         : spareKeys_(spareKeys), keyboard_(keyboard), capsWasOn_(keyboard.isOn(LockKey::CapsLock)) {
         if (capsWasOn_) keyboard_.setCapsLock(false);
@@ -101,7 +101,7 @@ class TypingSession {
         }
     }
 
-  private:
+private:
     SpareKeys& spareKeys_;
     KeyboardState& keyboard_;
     bool capsWasOn_;

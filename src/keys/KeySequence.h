@@ -14,7 +14,7 @@ namespace ks {
 // (with Shift where the key needs it); every other character is lent a
 // spare key for as long as it is needed.
 class KeySequence {
-  public:
+public:
     KeySequence(Keymap& keymap, InputInjector& injector, SpareKeys& spareKeys,
                 KeyboardState& keyboard)
         : keymap_(keymap), injector_(injector), spareKeys_(spareKeys), keyboard_(keyboard) {}
@@ -24,7 +24,7 @@ class KeySequence {
     // it found it, whatever happens.
     void TypeText(std::string_view text);
 
-  private:
+private:
     Keymap& keymap_;
     InputInjector& injector_;
     SpareKeys& spareKeys_;

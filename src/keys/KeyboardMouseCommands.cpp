@@ -55,12 +55,9 @@ constexpr std::array<std::pair<LockKey, bool>, 6> kLockCommands{{
 
 std::uint8_t lockVk(LockKey key) {
     switch (key) {
-        case LockKey::CapsLock:
-            return 20;
-        case LockKey::NumLock:
-            return 144;
-        case LockKey::ScrollLock:
-            return 145;
+        case LockKey::CapsLock: return 20;
+        case LockKey::NumLock: return 144;
+        case LockKey::ScrollLock: return 145;
     }
     return 0;
 }

@@ -9,7 +9,8 @@ void showError(Messages& messages, const char* text) {
 
 }  // namespace
 
-void ActivateWindow(WindowControl& windows, Messages& messages, WindowId window, ShowCommand command) {
+void ActivateWindow(WindowControl& windows, Messages& messages, WindowId window,
+                    ShowCommand command) {
     if (!windows.attachInput(window)) {
         showError(messages, "Unable to attach to window you selected to start in!");
         return;

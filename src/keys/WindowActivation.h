@@ -8,6 +8,7 @@ namespace ks {
 // Brings a window to the front and shows it with the given show command,
 // reporting each failure in a box titled "Error". The program's own windows
 // and the desktop are left as they are.
-void ActivateWindow(WindowControl& windows, Messages& messages, WindowId window, ShowCommand command);
+void ActivateWindow(WindowControl& windows, Messages& messages, WindowId window,
+                    ShowCommand command);
 
 }  // namespace ks

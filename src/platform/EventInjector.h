@@ -6,7 +6,7 @@ namespace ks {
 
 // Synthesises input as if the user typed and moved the mouse.
 class EventInjector {
-  public:
+public:
     EventInjector() = default;
     EventInjector(const EventInjector&) = delete;
     EventInjector& operator=(const EventInjector&) = delete;

@@ -30,7 +30,7 @@ struct CapturedInput {
 // Sees every keyboard and pointer event of the desktop, whichever program
 // it goes to, and hands them over in order on the GUI thread.
 class InputCapture {
-  public:
+public:
     // A block of events in the order they happened. The handler may call
     // stop(); no further event of the block is delivered then.
     using EventsHandler = std::function<void(const CapturedInput* events, std::size_t count)>;

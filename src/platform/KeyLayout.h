@@ -46,12 +46,9 @@ struct KeyLayout {
     std::uint32_t MapVirtualKey(std::uint32_t code, MapType type) const {
         if (code > 255) return 0;
         switch (type) {
-            case MapType::VkToScan:
-                return scanOfVk[code];
-            case MapType::ScanToVk:
-                return vkOfScan[code];
-            case MapType::VkToChar:
-                return charOfVk[code];
+            case MapType::VkToScan: return scanOfVk[code];
+            case MapType::ScanToVk: return vkOfScan[code];
+            case MapType::VkToChar: return charOfVk[code];
         }
         return 0;
     }

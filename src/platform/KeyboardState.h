@@ -6,7 +6,7 @@ enum class LockKey { CapsLock, NumLock, ScrollLock };
 
 // The keyboard's lock toggles as the desktop's indicators show them.
 class KeyboardState {
-  public:
+public:
     KeyboardState() = default;
     KeyboardState(const KeyboardState&) = delete;
     KeyboardState& operator=(const KeyboardState&) = delete;

@@ -27,8 +27,17 @@ struct TopLevelWindow {
 
 // Show commands of the window-activation routine, numbered as they are stored.
 enum class ShowCommand : int {
-    Hide = 0, ShowNormal = 1, ShowMinimized = 2, ShowMaximized = 3, ShowNoActivate = 4,
-    Show = 5, Minimize = 6, ShowMinNoActive = 7, ShowNA = 8, Restore = 9, ShowDefault = 10,
+    Hide = 0,
+    ShowNormal = 1,
+    ShowMinimized = 2,
+    ShowMaximized = 3,
+    ShowNoActivate = 4,
+    Show = 5,
+    Minimize = 6,
+    ShowMinNoActive = 7,
+    ShowNA = 8,
+    Restore = 9,
+    ShowDefault = 10,
 };
 
 // The desktop's top-level windows as the input commands need them: which one

@@ -83,7 +83,8 @@ MacroRunner::MacroRunner(SettingsStore& store, Messages& messages, Expander& exp
 }
 
 MacroRunner::~MacroRunner() {
-    for (const std::uint32_t id : {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
+    for (const std::uint32_t id :
+         {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
         queue_.removeHandler(id);
     }
 }
@@ -109,7 +110,9 @@ bool MacroRunner::startConfirmed() {
                           MsgOwner::MainWindow) == MsgAnswer::Yes;
 }
 
-void MacroRunner::refuseStart() { completePendingRequest(); }
+void MacroRunner::refuseStart() {
+    completePendingRequest();
+}
 
 void MacroRunner::StartRun() {
     if (busy_) {
@@ -263,8 +266,8 @@ void MacroRunner::waitUntil(RunGeneration run, std::optional<std::int64_t> deadl
     QEventLoop loop;
     const std::unique_ptr<Timer> timer = clock_.createTimer([&loop] { loop.exit(kWaitOver); });
     if (deadline) {
-        const std::int64_t left = std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0,
-                                                           kLongestTimerWait);
+        const std::int64_t left =
+            std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0, kLongestTimerWait);
         timer->start(std::chrono::milliseconds(left));
     }
     int result = 0;

@@ -30,7 +30,8 @@ bool MessageQueue::post(Message message) {
         wakePosted_ = true;
     }
     if (wake) {
-        QMetaObject::invokeMethod(&context_, [this] { dispatchWaiting(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &context_, [this] { dispatchWaiting(); }, Qt::QueuedConnection);
     }
     return true;
 }
@@ -44,7 +45,9 @@ void MessageQueue::setHandler(std::uint32_t id, Handler handler) {
     handlers_[id] = std::make_shared<Handler>(std::move(handler));
 }
 
-void MessageQueue::removeHandler(std::uint32_t id) { handlers_.erase(id); }
+void MessageQueue::removeHandler(std::uint32_t id) {
+    handlers_.erase(id);
+}
 
 bool MessageQueue::isWaiting(std::uint32_t id) const {
     std::lock_guard lock(mutex_);

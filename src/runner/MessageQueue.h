@@ -18,21 +18,22 @@ namespace ks {
 // numbering of the platform messages they stand for (WM_USER is 1024) and
 // their meaning and order.
 inline constexpr std::uint32_t kWmUser = 1024;
-inline constexpr std::uint32_t kMsgRunStep = kWmUser + 4;         // execute from the next position
-inline constexpr std::uint32_t kMsgTrayNotify = kWmUser + 5;      // tray icon mouse notification
-inline constexpr std::uint32_t kMsgHookEnd = kWmUser + 7;         // hook thread: remove hooks, exit
-inline constexpr std::uint32_t kMsgStartWatching = kWmUser + 8;   // hook thread: watch typed phrases
-inline constexpr std::uint32_t kMsgHookEnded = kWmUser + 9;       // hook thread has ended
-inline constexpr std::uint32_t kMsgStopWatching = kWmUser + 10;   // hook thread: stop watching
-inline constexpr std::uint32_t kMsgRemovePhrase = kWmUser + 11;   // hook thread: drop a macro's phrase
-inline constexpr std::uint32_t kMsgAddPhrase = kWmUser + 12;      // hook thread: add a phrase entry
-inline constexpr std::uint32_t kMsgStartMacro = kWmUser + 13;     // text1: the macro name
-inline constexpr std::uint32_t kMsgStopRun = kWmUser + 14;        // end the run, tell the user
-inline constexpr std::uint32_t kMsgRunMacroByName = kWmUser + 15; // forwarded start macro
-inline constexpr std::uint32_t kMsgCmdLineMacro = kWmUser + 16;   // run the CmdLineMacro macro
-inline constexpr std::uint32_t kMsgPushMacros = kWmUser + 17;     // push all macros to a peer
-inline constexpr std::uint32_t kMsgPushRecordings = kWmUser + 18; // push all recordings to a peer
-inline constexpr std::uint32_t kMsgCancelJournal = 0x004B;        // capture cancelled: like stop run
+inline constexpr std::uint32_t kMsgRunStep = kWmUser + 4;        // execute from the next position
+inline constexpr std::uint32_t kMsgTrayNotify = kWmUser + 5;     // tray icon mouse notification
+inline constexpr std::uint32_t kMsgHookEnd = kWmUser + 7;        // hook thread: remove hooks, exit
+inline constexpr std::uint32_t kMsgStartWatching = kWmUser + 8;  // hook thread: watch typed phrases
+inline constexpr std::uint32_t kMsgHookEnded = kWmUser + 9;      // hook thread has ended
+inline constexpr std::uint32_t kMsgStopWatching = kWmUser + 10;  // hook thread: stop watching
+inline constexpr std::uint32_t kMsgRemovePhrase =
+    kWmUser + 11;                                              // hook thread: drop a macro's phrase
+inline constexpr std::uint32_t kMsgAddPhrase = kWmUser + 12;   // hook thread: add a phrase entry
+inline constexpr std::uint32_t kMsgStartMacro = kWmUser + 13;  // text1: the macro name
+inline constexpr std::uint32_t kMsgStopRun = kWmUser + 14;     // end the run, tell the user
+inline constexpr std::uint32_t kMsgRunMacroByName = kWmUser + 15;  // forwarded start macro
+inline constexpr std::uint32_t kMsgCmdLineMacro = kWmUser + 16;    // run the CmdLineMacro macro
+inline constexpr std::uint32_t kMsgPushMacros = kWmUser + 17;      // push all macros to a peer
+inline constexpr std::uint32_t kMsgPushRecordings = kWmUser + 18;  // push all recordings to a peer
+inline constexpr std::uint32_t kMsgCancelJournal = 0x004B;  // capture cancelled: like stop run
 
 // A posted message. It owns its texts: the receiver gets them with the
 // message, and they go with the message when it is dropped.

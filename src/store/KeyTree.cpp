@@ -139,9 +139,8 @@ struct KeyTree::Path {
         std::size_t start = 0;
         while (true) {
             const std::size_t end = path.find('\\', start);
-            const std::string_view name = path.substr(start, end == std::string_view::npos
-                                                                 ? std::string_view::npos
-                                                                 : end - start);
+            const std::string_view name = path.substr(
+                start, end == std::string_view::npos ? std::string_view::npos : end - start);
             if (name.empty()) {
                 result.error = "The key name is invalid.";
                 return result;
@@ -188,7 +187,9 @@ KeyTree::KeyTree(std::string file, Access access) : file_(std::move(file)), acce
     openStatus_ = openDatabase();
 }
 
-KeyTree::~KeyTree() { closeDatabase(); }
+KeyTree::~KeyTree() {
+    closeDatabase();
+}
 
 std::string KeyTree::defaultFile() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -202,7 +203,9 @@ std::string KeyTree::defaultFile() {
     return base + "/keystrider/store.db";
 }
 
-Result KeyTree::openStatus() { return ensureOpen(); }
+Result KeyTree::openStatus() {
+    return ensureOpen();
+}
 
 Result KeyTree::ensureOpen() {
     if (db_ == nullptr) openStatus_ = openDatabase();
@@ -267,8 +270,7 @@ KeyTree::Statement KeyTree::statement(std::string_view sql) {
     }
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                           &stmt, nullptr) !=
-        SQLITE_OK) {
+                           &stmt, nullptr) != SQLITE_OK) {
         return Statement(nullptr);
     }
     statements_.emplace(sql, stmt);
@@ -296,8 +298,7 @@ Result KeyTree::beginScope() {
 
 Result KeyTree::commitScope() {
     --depth_;
-    Result status =
-        run(depth_ == 0 ? std::string("COMMIT") : "RELEASE " + savepointName(depth_));
+    Result status = run(depth_ == 0 ? std::string("COMMIT") : "RELEASE " + savepointName(depth_));
     if (!status) {
         ++depth_;
         rollbackScope();
@@ -335,7 +336,9 @@ bool KeyTree::keyRowExists(const std::string& keyFold) {
     return stmt.prepared() && stmt.bindStatic(1, keyFold).step() == SQLITE_ROW;
 }
 
-bool KeyTree::keyExists(std::string_view path) { return openKey(path).ok(); }
+bool KeyTree::keyExists(std::string_view path) {
+    return openKey(path).ok();
+}
 
 Result KeyTree::openKey(std::string_view path) {
     if (Result open = ensureOpen(); !open) return open;
@@ -383,11 +386,10 @@ Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view 
     stmt.bindStatic(1, *folded).bindStatic(2, foldedName);
     switch (stmt.step()) {
         case SQLITE_ROW:
-            return StoredValue{stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)), stmt.blob(2)};
-        case SQLITE_DONE:
-            return Result::failure(kMissingValue);
-        default:
-            return sqliteError();
+            return StoredValue{stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)),
+                               stmt.blob(2)};
+        case SQLITE_DONE: return Result::failure(kMissingValue);
+        default: return sqliteError();
     }
 }
 
@@ -450,7 +452,6 @@ Result KeyTree::deleteTree(std::string_view path) {
     });
 }
 
-
 Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index) {
     if (Result open = ensureOpen(); !open) return open;
     const Expected<std::string> folded = foldedPath(path);
@@ -459,8 +460,8 @@ Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index)
     // wrote since: then the index counts afresh, as the delete-at-index-0
     // and delete-then-continue idioms expect. Another process's change
     // between two steps is seen as it is: every key still there comes once.
-    const bool follows = cursor_.valid && cursor_.parent == *folded &&
-                         cursor_.index + 1 == index && cursor_.writes == ownWrites_;
+    const bool follows = cursor_.valid && cursor_.parent == *folded && cursor_.index + 1 == index &&
+                         cursor_.writes == ownWrites_;
     Statement stmt = statement(follows || index == 0 ? kNextSubKey : kSubKeyAt);
     if (!stmt.prepared()) return sqliteError();
     stmt.bind(1, *folded);
@@ -523,7 +524,8 @@ Result KeyTree::integrityCheck() {
         verdict = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
     }
     sqlite3_finalize(raw);
-    return verdict == "ok" ? Result::success() : Result::failure(verdict.empty() ? "no verdict" : verdict);
+    return verdict == "ok" ? Result::success()
+                           : Result::failure(verdict.empty() ? "no verdict" : verdict);
 }
 
 KeyTree::Transaction::Transaction(KeyTree& tree) : tree_(tree), begun_(tree.ensureOpen()) {

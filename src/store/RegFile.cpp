@@ -31,7 +31,8 @@ bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
     if (text.size() < lowerPrefix.size()) return false;
     for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
         const char c = text[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerPrefix[i]) return false;
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerPrefix[i])
+            return false;
     }
     return true;
 }
@@ -57,7 +58,8 @@ std::string eightBitText(std::string_view bytes) {
 }
 
 std::size_t lineAt(std::string_view text, std::size_t pos) {
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+    return 1 + static_cast<std::size_t>(
+                   std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
 }
 
 char16_t unitAt(std::string_view bytes, std::size_t pos) {
@@ -65,8 +67,12 @@ char16_t unitAt(std::string_view bytes, std::size_t pos) {
                                  (static_cast<unsigned char>(bytes[pos + 1]) << 8));
 }
 
-bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool isHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 // UTF-16LE to UTF-8. On an unpaired surrogate or an odd last byte `ok` is
 // false and `text` holds what came before it.
@@ -146,13 +152,17 @@ DecodedFile decodeFile(std::string_view bytes) {
     if (startsWith(bytes, "\xFF\xFE")) {
         Utf16Decoded decoded = utf8FromUtf16le(bytes.substr(2));
         if (!decoded.ok) {
-            return {{}, RegError{lineAt(decoded.text, decoded.text.size()),
-                                 "The file is not valid UTF-16LE text."}};
+            return {{},
+                    RegError{lineAt(decoded.text, decoded.text.size()),
+                             "The file is not valid UTF-16LE text."}};
         }
         return {std::move(decoded.text), std::nullopt};
     }
     if (startsWith(bytes, "\xFE\xFF")) {
-        return {{}, RegError{1, "UTF-16 big-endian files are not read; save the file as UTF-16LE or UTF-8."}};
+        return {
+            {},
+            RegError{1,
+                     "UTF-16 big-endian files are not read; save the file as UTF-16LE or UTF-8."}};
     }
     if (startsWith(bytes, "\xEF\xBB\xBF")) return strictUtf8(bytes.substr(3));
     if (firstLine(bytes) == kRegedit4) return {eightBitText(bytes), std::nullopt};
@@ -218,8 +228,9 @@ private:
         } else if (first == kRegedit4) {
             dialect_ = Dialect::Regedit4;
         } else {
-            return fail(1, "The file does not begin with \"Windows Registry Editor Version 5.00\" "
-                           "or \"REGEDIT4\".");
+            return fail(1,
+                        "The file does not begin with \"Windows Registry Editor Version 5.00\" "
+                        "or \"REGEDIT4\".");
         }
         next_ = 1;
         return true;
@@ -230,9 +241,11 @@ private:
             const std::size_t number = next_ + 1;
             const std::string_view line = trimmed(lines_[next_++]);
             if (line.empty() || line.front() == ';') continue;
-            const bool parsed = line.front() == '['                        ? section(line, number)
-                                : line.front() == '"' || line.front() == '@' ? value(line, number)
-                                : fail(number, "The line is neither a key section nor a value.");
+            const bool parsed =
+                line.front() == '[' ? section(line, number)
+                : line.front() == '"' || line.front() == '@'
+                    ? value(line, number)
+                    : fail(number, "The line is neither a key section nor a value.");
             if (!parsed) return false;
         }
         return true;
@@ -252,8 +265,13 @@ private:
         if (auto problem = keyDeletionProblem(*relative); problem && deletion) {
             return fail(number, *problem);
         }
-        operations_.push_back({deletion ? RegOperation::Kind::DeleteKey : RegOperation::Kind::CreateKey,
-                               number, *relative, {}, kTypeBinary, {}});
+        operations_.push_back(
+            {deletion ? RegOperation::Kind::DeleteKey : RegOperation::Kind::CreateKey,
+             number,
+             *relative,
+             {},
+             kTypeBinary,
+             {}});
         section_ = deletion ? Section::Deleted : Section::Key;
         key_ = *relative;
         return true;
@@ -321,22 +339,25 @@ private:
             std::string content;
             std::size_t end = 0;
             if (!quoted(text, number, content, end)) return false;
-            if (end != text.size()) return fail(number, "Unexpected text after the closing quotation mark.");
+            if (end != text.size())
+                return fail(number, "Unexpected text after the closing quotation mark.");
             operation.type = kTypeText;
             operation.data = textBytes(content);
             return true;
         }
-        if (startsWithNoCase(text, "dword:")) return dword(trimmed(text.substr(6)), number, operation);
+        if (startsWithNoCase(text, "dword:"))
+            return dword(trimmed(text.substr(6)), number, operation);
         if (startsWithNoCase(text, "hex")) return hex(text.substr(3), number, operation);
         return fail(number, "The value's data is none of \"text\", dword:, hex: or -.");
     }
 
     bool dword(std::string_view digits, std::size_t number, RegOperation& operation) {
-        const bool allHex = !digits.empty() &&
-                            std::all_of(digits.begin(), digits.end(), [](char c) { return hexDigit(c) >= 0; });
+        const bool allHex = !digits.empty() && std::all_of(digits.begin(), digits.end(),
+                                                           [](char c) { return hexDigit(c) >= 0; });
         if (!allHex) return fail(number, "A dword: value must be hexadecimal digits.");
         const std::optional<std::uint32_t> parsed = hexNumber(digits, kMaxDwordDigits);
-        if (!parsed) return fail(number, "The dword: value " + std::string(digits) + " is out of range.");
+        if (!parsed)
+            return fail(number, "The dword: value " + std::string(digits) + " is out of range.");
         operation.type = kTypeDword;
         operation.data = dwordBytes(*parsed);
         return true;
@@ -348,12 +369,14 @@ private:
         if (!text.empty() && text.front() == '(') {
             const std::size_t close = text.find(')');
             const std::optional<std::uint32_t> parsed =
-                close == std::string_view::npos ? std::nullopt : hexNumber(text.substr(1, close - 1), 8);
+                close == std::string_view::npos ? std::nullopt
+                                                : hexNumber(text.substr(1, close - 1), 8);
             if (!parsed) return fail(number, "The hex() value kind is not a hexadecimal number.");
             kind = *parsed;
             text.remove_prefix(close + 1);
         }
-        if (text.empty() || text.front() != ':') return fail(number, "A colon must follow hex or hex(kind).");
+        if (text.empty() || text.front() != ':')
+            return fail(number, "A colon must follow hex or hex(kind).");
         if (kind != kTypeText && kind != kTypeBinary && kind != kTypeDword) {
             char name[16];
             std::snprintf(name, sizeof name, "hex(%x)", kind);
@@ -374,7 +397,8 @@ private:
             if (continued) segment = trimmed(segment.substr(0, segment.size() - 1));
             if (!hexSegment(segment, number, out)) return false;
             if (!continued) return true;
-            if (next_ >= lines_.size()) return fail(number, "The hex data continues past the end of the file.");
+            if (next_ >= lines_.size())
+                return fail(number, "The hex data continues past the end of the file.");
             number = next_ + 1;
             segment = lines_[next_++];
         }
@@ -422,7 +446,8 @@ private:
 // ---- Applying ------------------------------------------------------------
 
 Result ignoringMissing(Result status) {
-    if (!status && (status.error() == KeyTree::kMissingKey || status.error() == KeyTree::kMissingValue)) {
+    if (!status &&
+        (status.error() == KeyTree::kMissingKey || status.error() == KeyTree::kMissingValue)) {
         return Result::success();
     }
     return status;
@@ -494,7 +519,8 @@ Result appendValue(std::string& out, const StoredValue& value) {
         line += digits;
     } else if (value.type == kTypeText) {
         Bytes wide;
-        appendUtf16le(wide, std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
+        appendUtf16le(wide, std::string_view(reinterpret_cast<const char*>(value.data.data()),
+                                             value.data.size()));
         appendHexData(line, value.type, wide);
     } else {
         appendHexData(line, value.type, value.data);
@@ -540,8 +566,9 @@ Expected<std::string> storedSpelling(KeyTree& tree, std::string_view relative) {
         const std::string wanted = utf8::upper(relative.substr(0, end));
         Expected<std::vector<std::string>> names = tree.subKeys(storePath(spelled));
         if (!names) return names.status();
-        const auto found = std::find_if(names->begin(), names->end(),
-                                        [&](const std::string& name) { return utf8::upper(name) == wanted; });
+        const auto found = std::find_if(names->begin(), names->end(), [&](const std::string& name) {
+            return utf8::upper(name) == wanted;
+        });
         if (found == names->end()) return Result::failure(KeyTree::kMissingKey);
         spelled = joinedKey(spelled, *found);
         relative = end == std::string_view::npos ? std::string_view() : relative.substr(end + 1);
@@ -557,7 +584,8 @@ RegParse parseRegFile(std::string_view bytes) {
     return Parser(std::move(decoded.text)).run();
 }
 
-std::optional<RegError> applyRegOperations(KeyTree& tree, const std::vector<RegOperation>& operations) {
+std::optional<RegError> applyRegOperations(KeyTree& tree,
+                                           const std::vector<RegOperation>& operations) {
     KeyTree::Transaction transaction(tree);
     if (!transaction.begun()) return RegError{0, transaction.begun().error()};
     for (const RegOperation& operation : operations) {

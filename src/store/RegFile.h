@@ -49,7 +49,8 @@ RegParse parseRegFile(std::string_view bytes);
 // Applies the operations in one transaction: all of them, or, when one fails,
 // none (the error names that operation's line). Deleting a key or value that
 // does not exist is no error.
-std::optional<RegError> applyRegOperations(KeyTree& tree, const std::vector<RegOperation>& operations);
+std::optional<RegError> applyRegOperations(KeyTree& tree,
+                                           const std::vector<RegOperation>& operations);
 
 // The key at `relative` (below the store's root) and everything below it:
 // keys in enumeration order, each key's values in their stored order.

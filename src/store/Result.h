@@ -30,7 +30,7 @@ private:
 template <typename T>
 class Expected {
 public:
-    Expected(T value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+    Expected(T value) : value_(std::move(value)) {}      // NOLINT: implicit by design
     Expected(Result failed) : error_(failed.error()) {}  // NOLINT: implicit by design
 
     bool ok() const { return value_.has_value(); }

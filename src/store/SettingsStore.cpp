@@ -172,8 +172,8 @@ std::optional<StoredValue> SettingsStore::readValue(const std::string& key,
     }
     Expected<StoredValue> value = tree_.readValue(key, valueName);
     if (!value) {
-        showAttention(format(readMessage, {key + "\\" + std::string(valueName),
-                                           limitedError(value.error())}));
+        showAttention(format(readMessage,
+                             {key + "\\" + std::string(valueName), limitedError(value.error())}));
         return std::nullopt;
     }
     return std::move(*value);
@@ -183,8 +183,8 @@ std::optional<std::uint32_t> SettingsStore::ReadDword(std::string_view subpath,
                                                       std::string_view valueName) {
     const std::string key = joined(kRootKey, subpath);
     constexpr const char* kReadMessage = "Error reading DWORD from reigistry at: %s, error: %s";
-    auto value = readValue(key, valueName, "Error opening key in reigistry at: %s, error: %s",
-                           kReadMessage);
+    auto value =
+        readValue(key, valueName, "Error opening key in reigistry at: %s, error: %s", kReadMessage);
     if (!value) return std::nullopt;
     auto number = dwordFromBytes(value->data);
     if (!number) {

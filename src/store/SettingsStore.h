@@ -73,9 +73,9 @@ private:
 };
 
 // Value encodings shared by everything that reads or writes the store.
-Bytes textBytes(std::string_view text);              // with its terminating zero
-std::string textFromBytes(const Bytes& data);        // up to the first zero, if any
-Bytes dwordBytes(std::uint32_t number);              // little-endian
+Bytes textBytes(std::string_view text);                          // with its terminating zero
+std::string textFromBytes(const Bytes& data);                    // up to the first zero, if any
+Bytes dwordBytes(std::uint32_t number);                          // little-endian
 std::optional<std::uint32_t> dwordFromBytes(const Bytes& data);  // at most 4 bytes
 
 // The error text as the messages quote it: at most `limit` characters.

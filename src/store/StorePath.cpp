@@ -15,7 +15,8 @@ std::optional<std::string> nameProblem(std::string_view name) {
     if (name.find_first_of("\r\n") != std::string_view::npos) {
         return std::string("A name has a line break in it.");
     }
-    if (name.find('\0') != std::string_view::npos) return std::string("A name has a zero character in it.");
+    if (name.find('\0') != std::string_view::npos)
+        return std::string("A name has a zero character in it.");
     return std::nullopt;
 }
 

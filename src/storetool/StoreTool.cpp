@@ -131,7 +131,8 @@ std::optional<std::uint32_t> parseNumber(std::string_view text) {
 std::optional<Bytes> parseBinary(std::string_view text) {
     Bytes data;
     for (std::size_t pos = 0; pos < text.size(); pos += 3) {
-        if (pos + 2 > text.size() || (pos + 2 < text.size() && text[pos + 2] != ' ')) return std::nullopt;
+        if (pos + 2 > text.size() || (pos + 2 < text.size() && text[pos + 2] != ' '))
+            return std::nullopt;
         const int high = hexDigit(text[pos]);
         const int low = hexDigit(text[pos + 1]);
         if (high < 0 || low < 0) return std::nullopt;
@@ -146,12 +147,15 @@ struct TypedData {
     Bytes data;
 };
 
-std::optional<TypedData> parseData(std::string_view type, std::string_view text, std::string& error) {
+std::optional<TypedData> parseData(std::string_view type, std::string_view text,
+                                   std::string& error) {
     if (type == "sz") return TypedData{kTypeText, textBytes(text)};
     if (type == "dword") {
         if (auto number = parseNumber(text)) return TypedData{kTypeDword, dwordBytes(*number)};
-        error = "A dword is a decimal number from 0 to 4294967295, or 0x and up to 8 hex digits, not \"" +
-                std::string(text) + "\".";
+        error =
+            "A dword is a decimal number from 0 to 4294967295, or 0x and up to 8 hex digits, not "
+            "\"" +
+            std::string(text) + "\".";
         return std::nullopt;
     }
     if (type == "binary") {
@@ -211,7 +215,8 @@ int setValue(Context& context, const Args& args) {
     int exit = kExitDone;
     const auto key = keyArgument(context, args[0], exit);
     if (!key) return exit;
-    if (auto problem = nameProblem(args[1])) return report(context.messages, kExitBadInput, *problem);
+    if (auto problem = nameProblem(args[1]))
+        return report(context.messages, kExitBadInput, *problem);
     std::string error;
     const std::optional<TypedData> data = parseData(args[2], args[3], error);
     if (!data) return report(context.messages, kExitBadInput, error);
@@ -226,7 +231,8 @@ int deleteEntry(Context& context, const Args& args) {
     if (auto problem = keyDeletionProblem(args[0]); problem && args.size() == 1) {
         return report(context.messages, kExitBadInput, *problem);
     }
-    Result deleted = args.size() == 2 ? context.tree.deleteValue(*key, args[1]) : context.tree.deleteTree(*key);
+    Result deleted =
+        args.size() == 2 ? context.tree.deleteValue(*key, args[1]) : context.tree.deleteTree(*key);
     return deleted ? kExitDone : storeFailure(context, deleted.error());
 }
 
@@ -258,15 +264,18 @@ int importFile(Context& context, const Args& args) {
         if (file) bytes = readAll(file);
     }
     if (!bytes) {
-        return report(context.messages, kExitBadInput, "Cannot read " + name + ": " + std::strerror(errno));
+        return report(context.messages, kExitBadInput,
+                      "Cannot read " + name + ": " + std::strerror(errno));
     }
     const RegParse parsed = parseRegFile(*bytes);
     if (!parsed.ok()) {
-        return report(context.messages, kExitBadInput,
-                      name + ":" + std::to_string(parsed.error->line) + ": " + parsed.error->message);
+        return report(
+            context.messages, kExitBadInput,
+            name + ":" + std::to_string(parsed.error->line) + ": " + parsed.error->message);
     }
     if (auto failed = applyRegOperations(context.tree, parsed.operations)) {
-        const std::string where = failed->line > 0 ? ":" + std::to_string(failed->line) : std::string();
+        const std::string where =
+            failed->line > 0 ? ":" + std::to_string(failed->line) : std::string();
         return report(context.messages, kExitStoreFailure,
                       name + where + ": " + failed->message + " Nothing was imported.");
     }
@@ -282,9 +291,9 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", 1, 1, false, listKeys},     {"get", 1, 2, false, getValues},
-    {"set", 4, 4, true, setValue},       {"delete", 1, 2, true, deleteEntry},
-    {"export", 0, 1, false, exportKey},  {"import", 1, 1, true, importFile},
+    {"list", 1, 1, false, listKeys},    {"get", 1, 2, false, getValues},
+    {"set", 4, 4, true, setValue},      {"delete", 1, 2, true, deleteEntry},
+    {"export", 0, 1, false, exportKey}, {"import", 1, 1, true, importFile},
 };
 
 int runCommand(const Command& command, const std::string& file, const Args& args, std::istream& in,
@@ -295,12 +304,14 @@ int runCommand(const Command& command, const std::string& file, const Args& args
     }
     KeyTree tree(file, command.writes ? KeyTree::Access::ReadWrite : KeyTree::Access::ReadOnly);
     if (Result open = tree.openStatus(); !open) {
-        return report(messages, kExitStoreFailure, "Cannot open the store file " + file + ": " + open.error());
+        return report(messages, kExitStoreFailure,
+                      "Cannot open the store file " + file + ": " + open.error());
     }
     Context context{tree, in, out, messages};
     const int exit = command.run(context, args);
     out.flush();
-    if (exit == kExitDone && !out) return report(messages, kExitStoreFailure, "Cannot write the output.");
+    if (exit == kExitDone && !out)
+        return report(messages, kExitStoreFailure, "Cannot write the output.");
     return exit;
 }
 
@@ -328,7 +339,8 @@ int runStoreTool(const std::vector<std::string>& args, std::istream& in, std::os
         } else if (option != "--store") {
             return usage(messages, "Unknown option " + option + ".");
         }
-        if (option.rfind("--store", 0) == 0 && file.empty()) return usage(messages, "--store needs a file name.");
+        if (option.rfind("--store", 0) == 0 && file.empty())
+            return usage(messages, "--store needs a file name.");
     }
     if (next >= args.size()) return usage(messages, "No command given.");
     const std::string& name = args[next];

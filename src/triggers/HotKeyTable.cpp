@@ -165,5 +165,4 @@ std::string HotKeyTable::DisplayText(std::uint32_t vk, std::uint32_t modifiers) 
     return text + " + " + key;
 }
 
-
 }  // namespace ks

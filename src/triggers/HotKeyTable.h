@@ -39,8 +39,8 @@ public:
     using KeyText = std::function<std::string(std::uint32_t vk)>;
     using RunActive = std::function<bool()>;
 
-    HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro,
-                RunActive runActive, KeyText keyText);
+    HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro, RunActive runActive,
+                KeyText keyText);
 
     // Start-up: gives every macro, in the store's order, the next identifier,
     // stores it as its `id` and registers its hot key when it has one.
@@ -91,6 +91,5 @@ private:
     std::int32_t counter_ = -1;
     bool enabled_ = true;
 };
-
 
 }  // namespace ks

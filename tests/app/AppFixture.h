@@ -8,8 +8,8 @@
 #include "RecordingHotKeys.h"
 #include "StoreFixture.h"
 #include "UsKeymap.h"
-#include "keys/KeyNames.h"
 #include "app/Shell.h"
+#include "keys/KeyNames.h"
 #include "platform/HotKeys.h"
 
 namespace ks::test {
@@ -74,8 +74,9 @@ protected:
     void failDeletesOf(const std::string& name) {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(file().c_str(), &db), SQLITE_OK);
-        const std::string sql = "CREATE TRIGGER fail_delete BEFORE DELETE ON keys WHEN OLD.name = '" +
-                                name + "' BEGIN SELECT RAISE(ABORT, 'access denied'); END;";
+        const std::string sql =
+            "CREATE TRIGGER fail_delete BEFORE DELETE ON keys WHEN OLD.name = '" + name +
+            "' BEGIN SELECT RAISE(ABORT, 'access denied'); END;";
         ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }

@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // Dialog logic needs widgets but no screen.
 int main(int argc, char** argv) {

@@ -38,9 +38,17 @@ TEST(CommandLineTest, PortTexts) {
         std::optional<std::uint32_t> port;
     };
     const Case cases[] = {
-        {"80", 80u},          {"+8080", 8080u}, {"0", 0u},           {"4294967295", 4294967295u},
-        {"80a", std::nullopt}, {"", std::nullopt}, {"+", std::nullopt}, {"-1", std::nullopt},
-        {" 80", std::nullopt}, {"4294967296", std::nullopt}, {"++1", std::nullopt},
+        {"80", 80u},
+        {"+8080", 8080u},
+        {"0", 0u},
+        {"4294967295", 4294967295u},
+        {"80a", std::nullopt},
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"-1", std::nullopt},
+        {" 80", std::nullopt},
+        {"4294967296", std::nullopt},
+        {"++1", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(parsePort(c.text), c.port) << c.text;
 }

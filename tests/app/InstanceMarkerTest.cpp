@@ -1,12 +1,12 @@
 #include "app/InstanceMarker.h"
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "TempDir.h"
 
@@ -18,7 +18,8 @@ protected:
     static bool processUntil(const std::function<bool()>& done) {
         QElapsedTimer clock;
         clock.start();
-        while (!done() && clock.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (!done() && clock.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return done();
     }
 

@@ -1,10 +1,10 @@
 #include "app/MainWindow.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
 
 #include "AppFixture.h"
 
@@ -79,9 +79,10 @@ TEST_F(MainWindowTest, DeletingRecordingsAsksThenRemovesOnlyTheSelectedRows) {
 TEST_F(MainWindowTest, HeaderClicksCycleTheTriggerKindsAndRememberTheNext) {
     addMacro("M", kModShift, 'Q');
     makeWindow();
-    const std::vector<std::pair<const char*, std::string>> shown = {
-        {"Scheduled", "0:M"}, {"Word or Phrase", "1:M"}, {"XML Message ID", "2:M"},
-        {"Hot Key", "SHIFT + Q"}};
+    const std::vector<std::pair<const char*, std::string>> shown = {{"Scheduled", "0:M"},
+                                                                    {"Word or Phrase", "1:M"},
+                                                                    {"XML Message ID", "2:M"},
+                                                                    {"Hot Key", "SHIFT + Q"}};
     for (std::size_t i = 0; i < shown.size(); ++i) {
         emit window->macroList()->header()->sectionClicked(1);
         EXPECT_EQ(header(), shown[i].first);
@@ -110,9 +111,9 @@ TEST_F(MainWindowTest, DeleteReportsAFailedMacroOnceAndGoesOn) {
 
     window->DeleteSelectedMacros();
 
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
-                                    "Are you sure you want to delete the selected macro(s)?",
-                                    "Unable to delete macro: Locked"}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Are you sure you want to delete the selected macro(s)?",
+                                        "Unable to delete macro: Locked"}));
     EXPECT_EQ(messages.shown[0].title, "Warning");
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(column(0), (std::vector<std::string>{"Locked", "Stays"}));

@@ -1,9 +1,9 @@
 #include "app/OptionsDialog.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <gtest/gtest.h>
 
 #include "AppFixture.h"
 
@@ -53,8 +53,8 @@ TEST_F(OptionsDialogTest, SaveWritesEveryOptionInOrderAndSetsTheSwitches) {
     EXPECT_TRUE(dialog->Save());
 
     const std::vector<std::pair<const char*, std::uint32_t>> expected = {
-        {"HotKeyOn", 0}, {"SrvOn", 1},   {"SrvPort", 8080}, {"PromptBefMac", 1},
-        {"WPhraseOn", 0}, {"ExpansionOn", 1}, {"SchedOn", 1}, {"SPMouse", 514}};
+        {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8080}, {"PromptBefMac", 1},
+        {"WPhraseOn", 0}, {"ExpansionOn", 1}, {"SchedOn", 1},    {"SPMouse", 514}};
     for (const auto& [name, value] : expected) EXPECT_EQ(option(name), value) << name;
     const Switches& s = shell->switches();
     EXPECT_FALSE(shell->hotKeys().Enabled());

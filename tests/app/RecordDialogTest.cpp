@@ -1,5 +1,6 @@
 #include "app/RecordDialog.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -7,7 +8,6 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
 
 #include "AppFixture.h"
 #include "RecorderDoubles.h"
@@ -21,7 +21,8 @@ namespace {
 using Kind = CapturedInput::Kind;
 
 std::vector<CapturedInput> typedAThenCtrlBreak() {
-    return {{Kind::KeyPress, 38, 0, 0, 0, 100, 9}, {Kind::KeyRelease, 38, 0, 0, 0, 140, 9},
+    return {{Kind::KeyPress, 38, 0, 0, 0, 100, 9},
+            {Kind::KeyRelease, 38, 0, 0, 0, 140, 9},
             {Kind::KeyPress, 37, 0, 0, 0, 200, 9},
             {Kind::KeyPress, 127, CapturedInput::kControl, 0, 0, 210, 9}};
 }
@@ -68,7 +69,8 @@ TEST_F(RecordDialogTest, OpensWithItsControlsAndTheWindowList) {
     EXPECT_TRUE(dialog.typeButton(RecordingType::KeyboardAndMouse)->isChecked());
     EXPECT_EQ(dialog.typeButton(RecordingType::KeyboardAndMouse)->text(), "Keyboard + Mouse");
     EXPECT_FALSE(dialog.minimizeBox()->isChecked());
-    EXPECT_EQ(dialog.windowList()->headerItem()->text(0), "Begin recording in the following window:");
+    EXPECT_EQ(dialog.windowList()->headerItem()->text(0),
+              "Begin recording in the following window:");
     EXPECT_EQ(captions(dialog.windowList()), (std::vector<std::string>{"Editor", "Task Bar"}));
     std::vector<std::string> buttons;
     for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
@@ -135,7 +137,8 @@ TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecor
     });
     // A failed step above leaves the dialog open: close it rather than hang.
     QTimer::singleShot(5000, [] {
-        if (auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+        if (auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
     });
     window.AddRecording();
 

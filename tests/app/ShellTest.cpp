@@ -41,13 +41,42 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     };
     const std::vector<Case> cases = {
         {"empty store", {}, true, true, true, false, 517, {}, {}},
-        {"hot keys 2 is off", {{"HotKeyOn", 2}, {"SPMouse", 520}}, true, true, false, false, 520, {}, {}},
-        {"server with port", {{"SrvOn", 1}, {"SrvPort", 8080}}, true, true, true, true, 517,
-         {"open server 8080"}, {}},
-        {"server without port", {{"SrvOn", 1}}, true, true, true, false, 517, {},
+        {"hot keys 2 is off",
+         {{"HotKeyOn", 2}, {"SPMouse", 520}},
+         true,
+         true,
+         false,
+         false,
+         520,
+         {},
+         {}},
+        {"server with port",
+         {{"SrvOn", 1}, {"SrvPort", 8080}},
+         true,
+         true,
+         true,
+         true,
+         517,
+         {"open server 8080"},
+         {}},
+        {"server without port",
+         {{"SrvOn", 1}},
+         true,
+         true,
+         true,
+         false,
+         517,
+         {},
          {"Error reading port for Server from registry, can't start server."}},
-        {"server that cannot open", {{"SrvOn", 1}, {"SrvPort", 80}}, false, false, true, true,
-         517, {"open server 80"}, {}},
+        {"server that cannot open",
+         {{"SrvOn", 1}, {"SrvPort", 80}},
+         false,
+         false,
+         true,
+         true,
+         517,
+         {"open server 80"},
+         {}},
     };
     for (const Case& c : cases) {
         for (const char* name : {"HotKeyOn", "SPMouse", "SrvOn", "SrvPort"}) {
@@ -72,7 +101,8 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
 TEST_F(ShellTest, CommandLineMacroStartsTheStoredName) {
     Shell& s = makeShell();
     s.CommandLineMacro();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error reading CmdLineMacro from registry."});
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{"Error reading CmdLineMacro from registry."});
     EXPECT_EQ(messages.shown[0].title, "Keystrider - Error");
 
     messages.clear();
@@ -91,7 +121,8 @@ TEST_F(ShellTest, CommandLineMacroStartsTheStoredName) {
     ASSERT_TRUE(store->SetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro",
                                std::string(1000, 'x')));
     s.CommandLineMacro();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error reading CmdLineMacro from registry."});
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{"Error reading CmdLineMacro from registry."});
 }
 
 TEST_F(ShellTest, TheCommandLineIsHandedToTheOwnQueueThroughTheStore) {
@@ -99,13 +130,15 @@ TEST_F(ShellTest, TheCommandLineIsHandedToTheOwnQueueThroughTheStore) {
     EXPECT_TRUE(log.empty());
 
     makeShell("Nightly Backup").HandCommandLineToSelf();
-    EXPECT_EQ(store->GetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro"), "Nightly Backup");
+    EXPECT_EQ(store->GetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro"),
+              "Nightly Backup");
     EXPECT_EQ(log, std::vector<std::string>{"command-line macro"});
 
     postSucceeds = false;
     makeShell("x").HandCommandLineToSelf();
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Error posting message to currently running copy of Keystrider."});
+    EXPECT_EQ(
+        messages.texts(),
+        std::vector<std::string>{"Error posting message to currently running copy of Keystrider."});
     EXPECT_EQ(messages.shown[0].owner, MsgOwner::MainWindow);
 }
 
@@ -128,8 +161,9 @@ TEST_F(ShellTest, HookThreadFailuresAreReportedAndTheProgramGoesOn) {
     Shell& s = makeShell();
     s.hooks().createHookThread = [] { return std::unique_ptr<HookThreadControl>(); };
     s.StartHookThread();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{
-                                    "Error creating thread.  Word or Phrase triggers will not function."});
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{
+                  "Error creating thread.  Word or Phrase triggers will not function."});
     EXPECT_TRUE(s.Shutdown());
 
     messages.clear();

@@ -49,9 +49,14 @@ TEST(CommandTable, RangesListedInOrderKeepTheirOrder) {
 }
 
 TEST(CommandTable, EveryCommandIsListedOnceUnderItsOwnCategory) {
-    const std::vector<std::string> expectedNames = {
-        "System", "Keyboard", "Mouse", "Clip Board", "Window Manipulation",
-        "Data Manipulation", "User Interface", "Control Logic"};
+    const std::vector<std::string> expectedNames = {"System",
+                                                    "Keyboard",
+                                                    "Mouse",
+                                                    "Clip Board",
+                                                    "Window Manipulation",
+                                                    "Data Manipulation",
+                                                    "User Interface",
+                                                    "Control Logic"};
     const std::vector<std::size_t> expectedSizes = {8, 28, 7, 4, 3, 7, 4, 5};
     std::multiset<std::uint32_t> listed;
     for (int i = 0; i < kCategoryCount; ++i) {
@@ -63,7 +68,8 @@ TEST(CommandTable, EveryCommandIsListedOnceUnderItsOwnCategory) {
             listed.insert(id);
         }
     }
-    for (const CommandInfo& info : commandTable()) EXPECT_EQ(listed.count(info.id), 1u) << info.name;
+    for (const CommandInfo& info : commandTable())
+        EXPECT_EQ(listed.count(info.id), 1u) << info.name;
 }
 
 TEST(CommandTable, EditorOrderDiffersFromIdentifierOrder) {

@@ -99,7 +99,8 @@ TEST_F(StoreToolTest, SetThenGetGivesEachTypeBack) {
         SCOPED_TRACE(c.type + " " + c.input);
         ok({"set", "Macros\\Backup\\Commands\\0", "Value", c.type, c.input});
         EXPECT_EQ(ok({"get", "macros\\BACKUP\\commands\\0", "value"}), c.printed + "\n");
-        EXPECT_EQ(ok({"get", "\\Macros\\Backup\\Commands\\0\\"}), "Value\t" + c.type + "\t" + c.printed + "\n");
+        EXPECT_EQ(ok({"get", "\\Macros\\Backup\\Commands\\0\\"}),
+                  "Value\t" + c.type + "\t" + c.printed + "\n");
     }
 }
 
@@ -109,7 +110,8 @@ TEST_F(StoreToolTest, GetListsEveryValueInStoredOrder) {
     ok({"set", "\\", "", "sz", "default"});
     ok({"set", "", "Blob", "binary", "01 02"});
     ok({"set", "", "spmouse", "dword", "514"});  // keeps its place and spelling
-    EXPECT_EQ(ok({"get", ""}), "SPMouse\tdword\t514\nHotKeyOn\tdword\t1\n\tsz\tdefault\nBlob\tbinary\t01 02\n");
+    EXPECT_EQ(ok({"get", ""}),
+              "SPMouse\tdword\t514\nHotKeyOn\tdword\t1\n\tsz\tdefault\nBlob\tbinary\t01 02\n");
     EXPECT_EQ(ok({"get", "\\", ""}), "default\n");
 }
 
@@ -138,8 +140,12 @@ TEST_F(StoreToolTest, DeleteRemovesAValueOrAKeyWithEverythingBelowIt) {
 TEST_F(StoreToolTest, MissingKeysAndValuesExitWithOne) {
     ok({"set", "Macros\\A", "vk", "dword", "65"});
     const std::vector<std::vector<std::string>> cases = {
-        {"get", "Macros\\B"},          {"get", "Macros\\B", "vk"}, {"get", "Macros\\A", "fsModifiers"},
-        {"list", "Journals"},          {"delete", "Macros\\B"},    {"delete", "Macros\\A", "nope"},
+        {"get", "Macros\\B"},
+        {"get", "Macros\\B", "vk"},
+        {"get", "Macros\\A", "fsModifiers"},
+        {"list", "Journals"},
+        {"delete", "Macros\\B"},
+        {"delete", "Macros\\A", "nope"},
         {"export", "Macros\\A\\Sub"},
     };
     for (const auto& args : cases) {
@@ -156,10 +162,11 @@ TEST_F(StoreToolTest, MissingKeysAndValuesExitWithOne) {
 
 TEST_F(StoreToolTest, BadUsageAndBadDataExitWithTwoAndChangeNothing) {
     ok({"set", "Macros\\A", "vk", "dword", "65"});
-    writeFile(dir.file("bad.reg"), "Windows Registry Editor Version 5.00\r\n"
-                                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Keystrider\\Macros\\New]\r\n"
-                                   "\"a\"=dword:00000001\r\n"
-                                   "\"b\"=hex(2):00,00\r\n");
+    writeFile(dir.file("bad.reg"),
+              "Windows Registry Editor Version 5.00\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Keystrider\\Macros\\New]\r\n"
+              "\"a\"=dword:00000001\r\n"
+              "\"b\"=hex(2):00,00\r\n");
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"frobnicate"},
@@ -203,7 +210,8 @@ TEST_F(StoreToolTest, BadUsageAndBadDataExitWithTwoAndChangeNothing) {
     EXPECT_NE(store({"import", dir.file("bad.reg")}).err.find("bad.reg:4: "), std::string::npos);
     EXPECT_EQ(ok({"get", "Macros\\A"}), "vk\tdword\t65\n");
     EXPECT_EQ(ok({"list", "Macros"}), "A\n");
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--store"}, {"--store=", "list", ""}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--store"}, {"--store=", "list", ""}}) {
         const ToolRun run = runTool(args);
         EXPECT_EQ(run.exit, 2);
         expectOneErrorLine(run);
@@ -217,7 +225,8 @@ TEST_F(StoreToolTest, ExportAndImportThroughFiles) {
     ok({"set", "Macros\\Backup", "", "sz", "default"});
     ok({"set", "Macros\\Backup\\Commands\\0", "id", "dword", "4096"});
     ok({"set", "Macros\\Backup\\Commands\\0", "Text", "sz", "naïve \"x\" 😀"});
-    ok({"set", "Journals\\Rec", "0", "binary", "01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18 19 1a"});
+    ok({"set", "Journals\\Rec", "0", "binary",
+        "01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18 19 1a"});
     const std::string whole = ok({"export"});
     ASSERT_EQ(whole.substr(0, 2), "\xFF\xFE");
     writeFile(dir.file("whole.reg"), whole);
@@ -234,11 +243,12 @@ TEST_F(StoreToolTest, ExportAndImportThroughFiles) {
     EXPECT_EQ(ok({"export", "\\Macros\\Backup"}), part);
     EXPECT_EQ(ok({"list", ""}), "Macros\n");
 
-    writeFile(dir.file("edit.reg"), "REGEDIT4\r\n\r\n"
-                                    "[-HKLM\\SOFTWARE\\Quorvel\\Keystrider\\Macros\\Backup\\Commands]\r\n"
-                                    "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\Macros\\Backup]\r\n"
-                                    "@=-\r\n"
-                                    "\"Name\"=\"caf\xE9\"\r\n");
+    writeFile(dir.file("edit.reg"),
+              "REGEDIT4\r\n\r\n"
+              "[-HKLM\\SOFTWARE\\Quorvel\\Keystrider\\Macros\\Backup\\Commands]\r\n"
+              "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\Macros\\Backup]\r\n"
+              "@=-\r\n"
+              "\"Name\"=\"caf\xE9\"\r\n");
     ok({"import", dir.file("edit.reg")});
     EXPECT_EQ(ok({"get", "Macros\\Backup"}), "Name\tsz\tcafé\n");
     EXPECT_EQ(ok({"list", "Macros\\Backup"}), "");
@@ -256,8 +266,9 @@ TEST_F(StoreToolTest, HelpExplainsEveryCommandAndTheExitStatus) {
     const ToolRun run = runTool({"--help"});
     EXPECT_EQ(run.exit, 0);
     EXPECT_EQ(run.err, "");
-    for (const char* text : {"list KEY", "get KEY [NAME]", "set KEY NAME TYPE DATA", "delete KEY [NAME]",
-                             "export [KEY]", "import FILE", "--store FILE", "Exit status", "REGEDIT4"}) {
+    for (const char* text :
+         {"list KEY", "get KEY [NAME]", "set KEY NAME TYPE DATA", "delete KEY [NAME]",
+          "export [KEY]", "import FILE", "--store FILE", "Exit status", "REGEDIT4"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
 }

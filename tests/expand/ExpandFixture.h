@@ -18,8 +18,7 @@ namespace ks::test {
 class ExpandFixture : public ::testing::Test {
 protected:
     ExpandFixture()
-        : variables(messages),
-          engine(messages, system, variables, [this](const std::string& name) {
+        : variables(messages), engine(messages, system, variables, [this](const std::string& name) {
               const auto found = environment.find(name);
               return found == environment.end() ? std::nullopt
                                                 : std::optional<std::string>(found->second);

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ExpandFixture.h"
+#include "TempDir.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
-#include "TempDir.h"
 
 namespace ks::test {
 namespace {
@@ -55,9 +55,9 @@ TEST_F(Expand, NestedReferences) {
         {"[@78@]", "2", {}},
         {"[ITEM@50@]", "x", {}},
         {"{HO@77@E}", "/home/kim", {}},
-        {"[x}y]", "", {notDefined("x}y")}},           // } is ordinary inside [ ]
-        {"{a]b}", "", {notDefined("A]B")}},           // ] is ordinary inside { }
-        {"[N~`]", "", {notDefined("N~`")}},           // no escapes inside a reference
+        {"[x}y]", "", {notDefined("x}y")}},  // } is ordinary inside [ ]
+        {"{a]b}", "", {notDefined("A]B")}},  // ] is ordinary inside { }
+        {"[N~`]", "", {notDefined("N~`")}},  // no escapes inside a reference
         {"[N]]", "2", {"] should be preceeded by an opening symbol."}},
         {"[[N]]", "", {notDefined("2")}},
         {"[ITEM[UNSET]]", "", {notDefined("UNSET"), notDefined("ITEM")}},

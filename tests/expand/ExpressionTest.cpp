@@ -16,7 +16,9 @@ const std::string kMatching = "Invalid number of matching () in expression!";
 std::string argument(const std::string& token) {
     return "Invalid argument \"" + token + "\" in expression!";
 }
-std::string op(const std::string& token) { return "Invalid operator: \"" + token + "\""; }
+std::string op(const std::string& token) {
+    return "Invalid operator: \"" + token + "\"";
+}
 
 TEST_F(Expression, PrecedenceAndLeftToRightOrder) {
     expectAll({
@@ -117,7 +119,8 @@ TEST(ExpressionTokenizer, SplitsOperatorsAndOperands) {
     using Tokens = std::vector<std::string_view>;
     EXPECT_EQ(tokenizeExpression("  (1 +\t2)*x_y\n"),
               (Tokens{"(", "1", "+", "\t2", ")", "*", "x_y"}));
-    EXPECT_EQ(tokenizeExpression("((12.5%-3))"), (Tokens{"(", "(", "12.5", "%", "-", "3", ")", ")"}));
+    EXPECT_EQ(tokenizeExpression("((12.5%-3))"),
+              (Tokens{"(", "(", "12.5", "%", "-", "3", ")", ")"}));
     EXPECT_EQ(tokenizeExpression(" \t "), Tokens{});
 }
 

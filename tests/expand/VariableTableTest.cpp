@@ -39,12 +39,8 @@ TEST_F(VariableTableTest, NamesCompareAsTheStoreComparesThem) {
         const char* asked;
         bool same;
     } cases[] = {
-        {"count", "COUNT", true},
-        {"über", "ÜBER", true},
-        {"Ǆx", "ǆX", true},
-        {"straße", "STRASSE", false},
-        {"a b", "ab", false},
-        {"x\xff", "X\xff", true},
+        {"count", "COUNT", true},     {"über", "ÜBER", true}, {"Ǆx", "ǆX", true},
+        {"straße", "STRASSE", false}, {"a b", "ab", false},   {"x\xff", "X\xff", true},
     };
     for (const auto& c : cases) {
         VariableTable fresh(messages);

@@ -40,8 +40,7 @@ std::ostream& operator<<(std::ostream& out, const Served& s) {
 
 // Plays the schedule as the player's loop does: waits the answered time
 // (plus `late` ms of lateness) and asks again until an event is due.
-std::vector<Served> play(PlaybackSchedule& schedule, FakeClock& clock,
-                         std::uint32_t late = 0) {
+std::vector<Served> play(PlaybackSchedule& schedule, FakeClock& clock, std::uint32_t late = 0) {
     std::vector<Served> served;
     for (int guard = 0; guard < 10000; ++guard) {
         const PlaybackStep step = schedule.getNext();
@@ -51,8 +50,8 @@ std::vector<Served> play(PlaybackSchedule& schedule, FakeClock& clock,
             continue;
         }
         const bool windowsKey = step.kind == PlaybackStep::Kind::PressWindowsKey;
-        served.push_back({step.event.paramH, clock.ticks(), windowsKey ? 0 : step.event.time,
-                          windowsKey});
+        served.push_back(
+            {step.event.paramH, clock.ticks(), windowsKey ? 0 : step.event.time, windowsKey});
         if (!schedule.skip()) break;
     }
     return served;
@@ -71,32 +70,68 @@ struct TimingCase {
 TEST(PlaybackScheduleTest, TimingRules) {
     const std::uint32_t wrap = 0xFFFFFF00u;
     const std::vector<TimingCase> cases = {
-        {"recorded timing from the first request", {{K, 7000}, {K, 7100}, {K, 7350}}, 1, 0, 5000,
+        {"recorded timing from the first request",
+         {{K, 7000}, {K, 7100}, {K, 7350}},
+         1,
+         0,
+         5000,
          {{0, 5000}, {1, 5100}, {2, 5350}}},
-        {"S = 100 lengthens 1000 to 1999", {{K, 0}, {K, 1000}, {K, 2000}}, 1, 100, 10,
+        {"S = 100 lengthens 1000 to 1999",
+         {{K, 0}, {K, 1000}, {K, 2000}},
+         1,
+         100,
+         10,
          {{0, 10}, {1, 2009}, {2, 4008}}},
         {"S = 50 lengthens 1000 to 1499", {{K, 0}, {K, 1000}}, 1, 50, 0, {{0, 0}, {1, 1499}}},
-        {"S = -100 halves", {{K, 0}, {K, 1000}, {K, 2000}}, 1, -100, 0,
+        {"S = -100 halves",
+         {{K, 0}, {K, 1000}, {K, 2000}},
+         1,
+         -100,
+         0,
          {{0, 0}, {1, 500}, {2, 1000}}},
         {"S = -50 keeps 1000", {{K, 0}, {K, 1000}}, 1, -50, 0, {{0, 0}, {1, 1000}}},
         {"S = -200 quarters", {{K, 0}, {K, 1000}}, 1, -200, 0, {{0, 0}, {1, 250}}},
         {"S = -25 doubles", {{K, 0}, {K, 1000}}, 1, -25, 0, {{0, 0}, {1, 2000}}},
         {"keyboard filter adds skipped gaps unscaled",
-         {{K, 0}, {M, 100}, {M, 300}, {K, 1000}}, 2, 100, 0, {{0, 0}, {3, 300 + 1399}}},
-        {"mouse filter skips keys", {{M, 0}, {K, 100}, {M, 400}}, 3, -100, 0,
+         {{K, 0}, {M, 100}, {M, 300}, {K, 1000}},
+         2,
+         100,
+         0,
+         {{0, 0}, {3, 300 + 1399}}},
+        {"mouse filter skips keys",
+         {{M, 0}, {K, 100}, {M, 400}},
+         3,
+         -100,
+         0,
          {{0, 0}, {2, 100 + 150}}},
         {"first matching event at index 3 is due after time[2] - time[0]",
-         {{K, 0}, {K, 40}, {K, 100}, {M, 150}, {M, 250}}, 3, 100, 1000,
+         {{K, 0}, {K, 40}, {K, 100}, {M, 150}, {M, 250}},
+         3,
+         100,
+         1000,
          {{3, 1100}, {4, 1100 + 199}}},
         {"no event passes the filter", {{M, 0}, {M, 10}}, 2, 0, 0, {}},
         {"an unknown filter passes nothing", {{K, 0}, {M, 10}}, 4, 0, 0, {}},
         {"no events", {}, 1, 0, 0, {}},
-        {"tick wrap-around", {{K, 100}, {K, 300}, {K, 500}}, 1, 0, wrap,
+        {"tick wrap-around",
+         {{K, 100}, {K, 300}, {K, 500}},
+         1,
+         0,
+         wrap,
          {{0, wrap}, {1, wrap + 200}, {2, wrap + 400}}},
         {"recorded times wrap too", {{K, 0xFFFFFFF0u}, {K, 0x10}}, 1, 0, 50, {{0, 50}, {1, 82}}},
-        {"late wake-ups do not delay later events", {{K, 0}, {K, 100}, {K, 200}, {K, 300}}, 1, 0,
-         0, {{0, 0}, {1, 130}, {2, 230}, {3, 330}}, 30},
-        {"a negative recorded gap is due at once", {{K, 0}, {K, 500}, {K, 400}}, 1, 0, 0,
+        {"late wake-ups do not delay later events",
+         {{K, 0}, {K, 100}, {K, 200}, {K, 300}},
+         1,
+         0,
+         0,
+         {{0, 0}, {1, 130}, {2, 230}, {3, 330}},
+         30},
+        {"a negative recorded gap is due at once",
+         {{K, 0}, {K, 500}, {K, 400}},
+         1,
+         0,
+         0,
          {{0, 0}, {1, 500}, {2, 500}}},
     };
     for (const TimingCase& c : cases) {
@@ -147,7 +182,9 @@ TEST(PlaybackScheduleTest, RepeatedFirstRequestAnchoredAtTickZeroKeepsItsEvent) 
 TEST(PlaybackScheduleTest, WindowsKeysArePressedDirectlyOnceDue) {
     FakeClock clock(0);
     const std::vector<Recorded> events = {
-        {K, 0, kVkLeftWindows}, {kWmKeyUp, 100, kVkLeftWindows}, {kWmSysKeyDown, 200, kVkRightWindows},
+        {K, 0, kVkLeftWindows},
+        {kWmKeyUp, 100, kVkLeftWindows},
+        {kWmSysKeyDown, 200, kVkRightWindows},
         {M, 300, kVkLeftWindows},  // x = 0x5B: a mouse event, not a key
     };
     PlaybackSchedule schedule(recording(events), 1, 0, clock);
@@ -175,10 +212,10 @@ TEST(PlaybackScheduleTest, ScaledGap) {
         std::int64_t scaled;
     };
     const std::vector<Case> cases = {
-        {1000, 0, 1000},  {1000, 100, 1999}, {1000, 50, 1499},  {1000, -100, 500},
-        {1000, -200, 250}, {1000, -50, 1000}, {1000, -25, 2000}, {5, -100, 2},
-        {20, -100, 10},   {200, -100, 100},  {3, 100, 5},       {-1000, 100, -1999},
-        {-1000, -100, -500}, {0, 100, 0},    {1, -1, 50},       {2147483647, 100, 4294967246},
+        {1000, 0, 1000},     {1000, 100, 1999}, {1000, 50, 1499},  {1000, -100, 500},
+        {1000, -200, 250},   {1000, -50, 1000}, {1000, -25, 2000}, {5, -100, 2},
+        {20, -100, 10},      {200, -100, 100},  {3, 100, 5},       {-1000, 100, -1999},
+        {-1000, -100, -500}, {0, 100, 0},       {1, -1, 50},       {2147483647, 100, 4294967246},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(scaledGap(c.gap, c.speed), c.scaled) << c.gap << " at " << c.speed;
@@ -187,9 +224,17 @@ TEST(PlaybackScheduleTest, ScaledGap) {
 
 TEST(PlaybackScheduleTest, ParseSpeed) {
     const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"0", 0},      {"100", 100},          {"-100", -100},     {"+40", 40},
-        {"  -50x", -50}, {"\t7", 7},          {"abc", 0},         {"", 0},
-        {"- 5", 0},    {"1.5", 1},            {"99999999999", 2147483647},
+        {"0", 0},
+        {"100", 100},
+        {"-100", -100},
+        {"+40", 40},
+        {"  -50x", -50},
+        {"\t7", 7},
+        {"abc", 0},
+        {"", 0},
+        {"- 5", 0},
+        {"1.5", 1},
+        {"99999999999", 2147483647},
         {"-99999999999", -2147483647 - 1},
     };
     for (const auto& [text, speed] : cases) EXPECT_EQ(parseSpeed(text), speed) << text;

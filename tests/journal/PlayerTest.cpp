@@ -63,8 +63,8 @@ public:
 };
 
 const std::vector<JournalEvent> kMixed = {
-    {kWmKeyDown, 0x41, 30, 1000, 0},      {kWmMouseMove, 10, 20, 1020, 0},
-    {kWmLButtonDown, 10, 20, 1050, 0},    {kWmLButtonUp, 11, 21, 1060, 0},
+    {kWmKeyDown, 0x41, 30, 1000, 0},   {kWmMouseMove, 10, 20, 1020, 0},
+    {kWmLButtonDown, 10, 20, 1050, 0}, {kWmLButtonUp, 11, 21, 1060, 0},
     {kWmKeyUp, 0x41, 30, 1100, 0},
 };
 
@@ -77,12 +77,11 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
     host.run = 8;                         // a later run must not be continued
     EXPECT_TRUE(injector.calls.empty());  // returns before the first event
     ASSERT_TRUE(runStepPosted());
-    EXPECT_EQ(injector.whats(),
-              (std::vector<std::string>{"key 65 down", "motion 10,20", "motion 10,20",
-                                        "button 1 down", "motion 11,21", "button 1 up",
-                                        "key 65 up"}));
-    const std::vector<std::pair<std::size_t, std::uint32_t>> due = {{0, 0}, {1, 20}, {2, 50}, {4, 60},
-                                                                    {6, 100}};
+    EXPECT_EQ(injector.whats(), (std::vector<std::string>{
+                                    "key 65 down", "motion 10,20", "motion 10,20", "button 1 down",
+                                    "motion 11,21", "button 1 up", "key 65 up"}));
+    const std::vector<std::pair<std::size_t, std::uint32_t>> due = {
+        {0, 0}, {1, 20}, {2, 50}, {4, 60}, {6, 100}};
     for (const auto& [call, offset] : due)
         EXPECT_EQ(injector.calls[call].tick, start + offset) << call;
     EXPECT_EQ(host.runSteps, 1);
@@ -125,10 +124,12 @@ TEST_F(PlayerTest, StartFailuresEndTheRun) {
     };
     const std::string hook = "Unable to set hook for play back of recording!";
     const std::vector<Case> cases = {
-        {"no JournalName", [](PlayerTest& t) { t.options(); },
+        {"no JournalName",
+         [](PlayerTest& t) { t.options(); },
          {"Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Mac\\"
           "Commands\\0\\JournalName, error: The value does not exist."}},
-        {"no recording", [](PlayerTest& t) { t.command("Ghost"); },
+        {"no recording",
+         [](PlayerTest& t) { t.command("Ghost"); },
          {"Error opening key in reigistry at: Software\\Quorvel\\Keystrider\\Journals\\Ghost, "
           "error: The key does not exist."}},
         {"no injection",

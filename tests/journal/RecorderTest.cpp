@@ -45,18 +45,23 @@ TEST(CaptureTranslationTest, EachInputBecomesItsJournalEvent) {
         {"key down", key(kKeyA, true, 10), JournalEvent{kWmKeyDown, aL, 30, 10, 0x400001}},
         {"key up", key(kKeyA, false, 11), JournalEvent{kWmKeyUp, aL, 30, 11, 0x400001}},
         {"with Alt", key(kKeyA, true, 12, kAlt), JournalEvent{kWmSysKeyDown, aL, 30, 12, 0x400001}},
-        {"up with Alt", key(kKeyA, false, 12, kAlt), JournalEvent{kWmSysKeyUp, aL, 30, 12, 0x400001}},
-        {"Alt itself", key(kKeyAlt, true, 13), JournalEvent{kWmSysKeyDown, 0x12 | (56u << 8), 56, 13, 0x400001}},
+        {"up with Alt", key(kKeyA, false, 12, kAlt),
+         JournalEvent{kWmSysKeyUp, aL, 30, 12, 0x400001}},
+        {"Alt itself", key(kKeyAlt, true, 13),
+         JournalEvent{kWmSysKeyDown, 0x12 | (56u << 8), 56, 13, 0x400001}},
         {"Ctrl+Alt is no system key", key(kKeyA, true, 14, kAlt | kCtrl),
          JournalEvent{kWmKeyDown, aL, 30, 14, 0x400001}},
-        {"Pause", key(kKeyPause, true, 15), JournalEvent{kWmKeyDown, 0x13 | (119u << 8), 119, 15, 0x400001}},
+        {"Pause", key(kKeyPause, true, 15),
+         JournalEvent{kWmKeyDown, 0x13 | (119u << 8), 119, 15, 0x400001}},
         {"Ctrl+Pause is Cancel", key(kKeyPause, true, 16, kCtrl),
          JournalEvent{kWmKeyDown, 0x03 | (119u << 8), 119, 16, 0x400001}},
-        {"key the layout lacks", key(200, true, 17), JournalEvent{kWmKeyDown, 192u << 8, 192, 17, 0x400001}},
+        {"key the layout lacks", key(200, true, 17),
+         JournalEvent{kWmKeyDown, 192u << 8, 192, 17, 0x400001}},
         {"motion", motion(300, 400, 18), JournalEvent{kWmMouseMove, 300, 400, 18, 0x600002}},
         {"left down", button(1, true, 1, 2, 19), JournalEvent{kWmLButtonDown, 1, 2, 19, 0x600002}},
         {"left up", button(1, false, 1, 2, 20), JournalEvent{kWmLButtonUp, 1, 2, 20, 0x600002}},
-        {"middle down", button(2, true, 1, 2, 21), JournalEvent{kWmMButtonDown, 1, 2, 21, 0x600002}},
+        {"middle down", button(2, true, 1, 2, 21),
+         JournalEvent{kWmMButtonDown, 1, 2, 21, 0x600002}},
         {"middle up", button(2, false, 1, 2, 22), JournalEvent{kWmMButtonUp, 1, 2, 22, 0x600002}},
         {"right down", button(3, true, 1, 2, 23), JournalEvent{kWmRButtonDown, 1, 2, 23, 0x600002}},
         {"right up", button(3, false, 1, 2, 24), JournalEvent{kWmRButtonUp, 1, 2, 24, 0x600002}},
@@ -74,7 +79,8 @@ TEST(CaptureTranslationTest, EachInputBecomesItsJournalEvent) {
 
 TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {
     FakeWindowControl windows;
-    windows.windows = {{10, "Editor  \t", false}, {11, "", true}, {12, "", false}, {13, "  ", false}};
+    windows.windows = {
+        {10, "Editor  \t", false}, {11, "", true}, {12, "", false}, {13, "  ", false}};
     const auto rows = recorderWindowList(windows);
     std::vector<std::pair<WindowId, std::string>> listed;
     for (const RecorderWindow& row : rows) listed.emplace_back(row.id, row.caption);
@@ -86,9 +92,7 @@ TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {
 
 class RecorderTest : public StoreFixture {
 protected:
-    RecorderTest() : recorder(services(), host) {
-        windows.own = {kMain};
-    }
+    RecorderTest() : recorder(services(), host) { windows.own = {kMain}; }
 
     Recorder::Services services() {
         return {*store, messages, windows, keymap, capture, cancelWatch};
@@ -178,7 +182,8 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000AndSavesIn800EventPieces) {
     std::vector<std::size_t> capacities;
     for (std::uint32_t block = 0; block < 25; ++block) {
         std::vector<CapturedInput> inputs;
-        for (std::uint32_t i = 0; i < 1000; ++i) inputs.push_back(motion(i, block, block * 1000 + i));
+        for (std::uint32_t i = 0; i < 1000; ++i)
+            inputs.push_back(motion(i, block, block * 1000 + i));
         capture.deliver(inputs);
         if (capacities.empty() || capacities.back() != recorder.capacity()) {
             capacities.push_back(recorder.capacity());
@@ -231,7 +236,8 @@ TEST_F(RecorderTest, ALostCaptureReleasesTheEvents) {
     EXPECT_EQ(recorder.events(), nullptr);
     EXPECT_FALSE(recorder.capturing());
     ASSERT_EQ(messages.texts(),
-              std::vector<std::string>{"Recording has been terminated by the system!  Please try again!"});
+              std::vector<std::string>{
+                  "Recording has been terminated by the system!  Please try again!"});
     EXPECT_EQ(messages.shown[0].owner, MsgOwner::SystemModal);
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     messages.clear();
@@ -261,15 +267,26 @@ TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
     };
     const std::vector<Case> cases = {
         {"no window", std::nullopt, [] {}, "No starting window selected!", {}},
-        {"attach refused", kTarget, [this] { windows.refuseAttach = true; },
-         "Unable to attach to window you selected to start in!", {"attach 500"}},
-        {"foreground refused", kTarget, [this] { windows.refuseForeground = true; },
+        {"attach refused",
+         kTarget,
+         [this] { windows.refuseAttach = true; },
+         "Unable to attach to window you selected to start in!",
+         {"attach 500"}},
+        {"foreground refused",
+         kTarget,
+         [this] { windows.refuseForeground = true; },
          "Unable to bring the selected window to the foreground!",
          {"attach 500", "foreground 500", "detach 500"}},
-        {"capture refused", kTarget, [this] { capture.refuse = true; },
-         "Unable to set hook for recording!", {"attach 500", "foreground 500", "detach 500"}},
-        {"watch refused", kTarget, [this] { cancelWatch.startable = false; },
-         "Unable to set hook for message pump!", {"attach 500", "foreground 500", "detach 500"}},
+        {"capture refused",
+         kTarget,
+         [this] { capture.refuse = true; },
+         "Unable to set hook for recording!",
+         {"attach 500", "foreground 500", "detach 500"}},
+        {"watch refused",
+         kTarget,
+         [this] { cancelWatch.startable = false; },
+         "Unable to set hook for message pump!",
+         {"attach 500", "foreground 500", "detach 500"}},
     };
     for (const Case& c : cases) {
         windows.calls.clear();

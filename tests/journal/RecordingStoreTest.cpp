@@ -12,8 +12,8 @@ constexpr const char* kRecPath = "SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec";
 std::vector<JournalEvent> makeEvents(std::size_t count, std::uint32_t seed = 1) {
     std::vector<JournalEvent> events;
     for (std::uint32_t i = 0; i < count; ++i) {
-        events.push_back({i % 2 ? kWmKeyUp : kWmKeyDown, 0x41 + i % 26, seed * 1000 + i,
-                          i * 10, seed});
+        events.push_back(
+            {i % 2 ? kWmKeyUp : kWmKeyDown, 0x41 + i % 26, seed * 1000 + i, i * 10, seed});
     }
     return events;
 }
@@ -106,10 +106,12 @@ TEST_F(RecordingStoreTest, LoadFailures) {
         {"NoCount", true, {"Can't find recording: NoCount"}},
         {"Missing", true, {"Can't find recording: Missing"}},
         {"Rec", true, {"Error reading recording: Rec"}},
-        {"NoCount", false,
+        {"NoCount",
+         false,
          {"Error reading DWORD from reigistry at: Software\\Quorvel\\Keystrider\\Journals\\"
           "NoCount\\Count, error: The value does not exist."}},
-        {"Rec", false,
+        {"Rec",
+         false,
          {"Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Journals\\Rec\\1, "
           "error: The value does not exist."}},
     };
@@ -213,7 +215,9 @@ TEST_F(RecordingStoreTest, SaveEditedRecordingChecksInOrder) {
         {2, " \t ", "Rec", {"Recording name must not be empty!"}, "Attention"},
         {2, "OTHER", "Rec", {inUse}, "Keystrider - Warning"},
         {2, " other ", "Rec", {inUse}, "Keystrider - Warning"},
-        {2, "New", "Ghost",
+        {2,
+         "New",
+         "Ghost",
          {"Error opening key Software\\Quorvel\\Keystrider\\Journals\\Ghost in the registry - "
           "The key does not exist.",
           "Error deleting previous recording from registry."},
@@ -263,12 +267,10 @@ TEST_F(RecordingStoreTest, SaveNewRecordingChecksInOrder) {
         {&none, "Rec", "A recording has not been made!", "Attention"},
         {&some, "", "Recording name must not be empty!", "Attention"},
         {&some, "a\\b", "Recording name must not contain a backslash!", "Attention"},
-        {&some, "EXISTING",
-         "Recording name already in use.\n\nPlease select a different name.",
+        {&some, "EXISTING", "Recording name already in use.\n\nPlease select a different name.",
          "Keystrider - Warning"},
         // Stored but not (yet) in the list: still not overwritten.
-        {&some, "unlisted",
-         "Recording name already in use.\n\nPlease select a different name.",
+        {&some, "unlisted", "Recording name already in use.\n\nPlease select a different name.",
          "Keystrider - Warning"},
     };
     ASSERT_TRUE(WriteRecording(*store, "Unlisted", makeEvents(1), 3));
@@ -296,8 +298,7 @@ TEST_F(RecordingStoreTest, SaveNewRecordingDropsTrailingControlDowns) {
 
     buffer = std::vector<JournalEvent>{ctrlDown, ctrlDown};
     ASSERT_TRUE(SaveNewRecording(*store, buffer, "OnlyControl", {}, 2));
-    EXPECT_EQ(store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\Journals\\OnlyControl", "Count"),
-              0u);
+    EXPECT_EQ(store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\Journals\\OnlyControl", "Count"), 0u);
     expectHolds("OnlyControl", {});
 }
 
@@ -343,9 +344,9 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
 
 TEST(EventRowsTest, DescribesEachClass) {
     const std::vector<JournalEvent> events = {
-        {kWmKeyDown, 0x1E41, 30, 1000, 0},   {kWmMouseMove, 4000000000u, 7, 990, 0},
-        {kWmRButtonDblClk, 1, 2, 1000, 0},  {0x0108, 0x41, 0, 1010, 0},
-        {0x0050, 1, 2, 1020, 0},            {kWmMouseWheel, 5, 6, 1030, 120},
+        {kWmKeyDown, 0x1E41, 30, 1000, 0}, {kWmMouseMove, 4000000000u, 7, 990, 0},
+        {kWmRButtonDblClk, 1, 2, 1000, 0}, {0x0108, 0x41, 0, 1010, 0},
+        {0x0050, 1, 2, 1020, 0},           {kWmMouseWheel, 5, 6, 1030, 120},
     };
     struct Case {
         EventRow row;

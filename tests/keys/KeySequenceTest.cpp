@@ -26,7 +26,7 @@ void tap(std::vector<KeyEvent>& out, std::uint8_t vk, std::uint8_t keycode, bool
 }
 
 class KeySequenceTest : public ::testing::Test {
-  protected:
+protected:
     InputLog log;
     FixedKeymap keymap;
     RecordingInjector injector{&log};

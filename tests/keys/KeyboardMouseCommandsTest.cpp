@@ -20,7 +20,7 @@ constexpr const char* kAttachForeground = "Unable to attach to window currently 
 constexpr std::uint32_t kAbsoluteMove = kMouseMove | kMouseAbsolute;
 
 class KeyboardMouseCommandsTest : public StoreFixture {
-  protected:
+protected:
     KeyboardMouseCommandsTest() {
         store->EnsureRootKeys();
         store->CreateMacroKey(kCommand);
@@ -263,7 +263,7 @@ TEST_F(KeyboardMouseCommandsTest, LockCommandsNeedNoWindowToAttachTo) {
 }
 
 class WindowActivationTest : public ::testing::Test {
-  protected:
+protected:
     FakeWindowControl windows;
     RecordingMessages messages;
 };

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 
-
 #include <cctype>
 #include <ostream>
 #include <stdexcept>

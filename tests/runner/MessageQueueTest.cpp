@@ -16,7 +16,8 @@ class MessageQueueTest : public ::testing::Test {
 protected:
     void recordEach(std::initializer_list<std::uint32_t> ids) {
         for (const std::uint32_t id : ids) {
-            queue.setHandler(id, [this](Message& message) { received.push_back(std::move(message)); });
+            queue.setHandler(id,
+                             [this](Message& message) { received.push_back(std::move(message)); });
         }
     }
     [[nodiscard]] bool waitForReceived(std::size_t count) {

@@ -45,8 +45,8 @@ TEST_F(KeyTreeTest, SubKeysEnumerateInCaseInsensitiveOrder) {
     for (const char* name : {"beta", "Alpha", "alpha2", "GAMMA", "10", "9", "Zeta", "émile"}) {
         ASSERT_TRUE(tree->createKey(std::string("SOFTWARE\\M\\") + name));
     }
-    const std::vector<std::string> expected = {"10",   "9",    "Alpha", "alpha2",
-                                               "beta", "GAMMA", "Zeta", "émile"};
+    const std::vector<std::string> expected = {"10",   "9",     "Alpha", "alpha2",
+                                               "beta", "GAMMA", "Zeta",  "émile"};
     EXPECT_EQ(enumerateByIndex(*tree, "SOFTWARE\\M"), expected);
     EXPECT_EQ(*tree->subKeys("software\\m"), expected);
     EXPECT_EQ(*tree->enumKey("SOFTWARE\\M", 5), "GAMMA");  // out of sequence
@@ -55,7 +55,8 @@ TEST_F(KeyTreeTest, SubKeysEnumerateInCaseInsensitiveOrder) {
 }
 
 TEST_F(KeyTreeTest, EnumerationSeesChangesMadeBetweenSteps) {
-    for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(tree->createKey(std::string("SOFTWARE\\M\\") + name));
+    for (const char* name : {"a", "b", "c"})
+        ASSERT_TRUE(tree->createKey(std::string("SOFTWARE\\M\\") + name));
     EXPECT_EQ(*tree->enumKey("SOFTWARE\\M", 0), "a");
     ASSERT_TRUE(tree->deleteTree("SOFTWARE\\M\\a"));
     EXPECT_EQ(*tree->enumKey("SOFTWARE\\M", 1), "c");
@@ -77,7 +78,9 @@ TEST_F(KeyTreeTest, EnumeratingByIndexStaysLinear) {
         for (int run = 0; run < 3; ++run) {
             const auto start = std::chrono::steady_clock::now();
             EXPECT_EQ(enumerateByIndex(*tree, parent).size(), static_cast<std::size_t>(count));
-            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            best = std::min(
+                best,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
         return best;
     };

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <thread>
@@ -19,7 +19,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string macroKey(std::uint32_t i) { return "SOFTWARE\\Crash\\m" + std::to_string(i % 64); }
+std::string macroKey(std::uint32_t i) {
+    return "SOFTWARE\\Crash\\m" + std::to_string(i % 64);
+}
 
 // Writes one "macro" of five values per transaction, forever, and reports
 // each finished one on `reportFd`.
@@ -29,7 +31,8 @@ std::string macroKey(std::uint32_t i) { return "SOFTWARE\\Crash\\m" + std::to_st
         KeyTree::Transaction transaction(tree);
         bool ok = true;
         for (int v = 0; v < 5; ++v) {
-            ok = ok && tree.setValue(macroKey(i), "v" + std::to_string(v), kTypeDword, dwordBytes(i));
+            ok = ok &&
+                 tree.setValue(macroKey(i), "v" + std::to_string(v), kTypeDword, dwordBytes(i));
         }
         if (!ok || !transaction.commit()) _exit(3);
         if (write(reportFd, &i, sizeof i) != sizeof i) _exit(4);
@@ -75,7 +78,8 @@ TEST(ProcessSafety, KilledWriterLosesNothingItReportedFinished) {
     // The one in flight at the kill is all there or not there at all.
     std::set<std::uint32_t> inFlight;
     for (int v = 0; v < 5; ++v) {
-        inFlight.insert(*dwordFromBytes(tree.readValue(macroKey(last + 1), "v" + std::to_string(v))->data));
+        inFlight.insert(
+            *dwordFromBytes(tree.readValue(macroKey(last + 1), "v" + std::to_string(v))->data));
     }
     EXPECT_EQ(inFlight.size(), 1u);
 }
@@ -100,7 +104,8 @@ TEST(ProcessSafety, KilledWriterLosesNothingItReportedFinished) {
         if (i % 3 == 0) {
             KeyTree::Transaction transaction(tree);
             for (int v = 0; v < 10; ++v) {
-                check(tree.setValue(key, "v" + std::to_string(v), kTypeDword, dwordBytes(i)), "in transaction");
+                check(tree.setValue(key, "v" + std::to_string(v), kTypeDword, dwordBytes(i)),
+                      "in transaction");
             }
             check(transaction.commit(), "commit");
         }

@@ -35,8 +35,12 @@ std::string utf16File(std::u16string_view text) {
     return bytes;
 }
 
-std::string asString(const Bytes& data) { return std::string(data.begin(), data.end()); }
-Bytes asBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+std::string asString(const Bytes& data) {
+    return std::string(data.begin(), data.end());
+}
+Bytes asBytes(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // Every key and value below the store's root, one line each, in order.
 void dumpKey(KeyTree& tree, const std::string& relative, std::vector<std::string>& out) {
@@ -48,7 +52,8 @@ void dumpKey(KeyTree& tree, const std::string& relative, std::vector<std::string
     }
     auto names = tree.subKeys(storePath(relative));
     ASSERT_TRUE(names);
-    for (const auto& name : *names) dumpKey(tree, relative.empty() ? name : relative + "\\" + name, out);
+    for (const auto& name : *names)
+        dumpKey(tree, relative.empty() ? name : relative + "\\" + name, out);
 }
 
 std::vector<std::string> dump(KeyTree& tree) {
@@ -75,7 +80,8 @@ protected:
         return file ? asString(*file) : std::string();
     }
 
-    void set(const std::string& key, const std::string& name, std::uint32_t type, const Bytes& data) {
+    void set(const std::string& key, const std::string& name, std::uint32_t type,
+             const Bytes& data) {
         ASSERT_TRUE(tree->setValue(storePath(key), name, type, data));
     }
 
@@ -86,7 +92,8 @@ protected:
         set("Macros\\Backup", "", kTypeText, textBytes("the default value"));
         set("Macros\\Backup", "vk", kTypeDword, dwordBytes(0x41));
         set("Macros\\Backup\\Commands\\0", "id", kTypeDword, dwordBytes(4096));
-        set("Macros\\Backup\\Commands\\0", "Text", kTypeText, textBytes(R"(C:\Temp\"quoted" café 😀)"));
+        set("Macros\\Backup\\Commands\\0", "Text", kTypeText,
+            textBytes(R"(C:\Temp\"quoted" café 😀)"));
         set("Macros\\Backup\\Commands\\1", "id", kTypeDword, dwordBytes(0xFFFFFFFF));
         set("Macros\\Backup\\Commands\\1", "Lines", kTypeText, textBytes("one\r\ntwo\n"));
         set("Macros\\Backup\\Commands\\1", "NoZero", kTypeText, asBytes("unterminated"));
@@ -228,11 +235,16 @@ TEST_F(RegFileTest, Regedit4TextIsUtf8WhenValidAndLatin1Otherwise) {
     const std::string section = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Keystrider]";
     const std::vector<Case> cases = {
         {"Latin-1 file", crlf8({"REGEDIT4", "", section, "\"T\"=\"caf\xE9 \xA3 5\""}), "café £ 5"},
-        {"UTF-8 file", crlf8({"REGEDIT4", "", section, "\"T\"=\"caf\xC3\xA9 \xE2\x82\xAC\""}), "café €"},
+        {"UTF-8 file", crlf8({"REGEDIT4", "", section, "\"T\"=\"caf\xC3\xA9 \xE2\x82\xAC\""}),
+         "café €"},
         {"Latin-1 hex(1)", crlf8({"REGEDIT4", section, "\"T\"=hex(1):63,61,66,e9,00"}), "café"},
         {"UTF-8 hex(1)", crlf8({"REGEDIT4", section, "\"T\"=hex(1):c3,a9,00"}), "é"},
-        {"UTF-8 Version 5.00", crlf8({"Windows Registry Editor Version 5.00", section, "\"T\"=\"\xC3\xA9\""}), "é"},
-        {"UTF-8 with BOM", "\xEF\xBB\xBF" + crlf8({"Windows Registry Editor Version 5.00", section, "\"T\"=\"\xC3\xA9\""}), "é"},
+        {"UTF-8 Version 5.00",
+         crlf8({"Windows Registry Editor Version 5.00", section, "\"T\"=\"\xC3\xA9\""}), "é"},
+        {"UTF-8 with BOM",
+         "\xEF\xBB\xBF" +
+             crlf8({"Windows Registry Editor Version 5.00", section, "\"T\"=\"\xC3\xA9\""}),
+         "é"},
         {"LF line ends", "REGEDIT4\n" + section + "\n\"T\"=\"x\"\n", "x"},
     };
     for (const Case& c : cases) {
@@ -257,7 +269,8 @@ TEST_F(RegFileTest, MalformedFilesAreRefusedWithTheirLineNumber) {
                                          "\"v\"=dword:00000001"});
     const std::string longName(256, 'k');
     const std::vector<Case> cases = {
-        {"bad header", "Windows Registry Editor Version 4.00\r\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\r\n", 1,
+        {"bad header",
+         "Windows Registry Editor Version 4.00\r\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\r\n", 1,
          "does not begin with"},
         {"empty file", "", 1, "does not begin with"},
         {"UTF-16 big-endian", "\xFE\xFF", 1, "big-endian"},
@@ -268,31 +281,38 @@ TEST_F(RegFileTest, MalformedFilesAreRefusedWithTheirLineNumber) {
         {"no equals sign", good + "\"a\" \"x\"\r\n", 4, "equals sign"},
         {"unknown data", good + "\"a\"=qword:1\r\n", 4, "none of"},
         {"bad hex", good + "\"a\"=hex:01,zz\r\n", 4, "Bad hex byte \"zz\""},
-        {"bad hex on a continuation line", good + "\"a\"=hex:01,\\\r\n  02,\\\r\n  0g\r\n", 6, "\"0g\""},
+        {"bad hex on a continuation line", good + "\"a\"=hex:01,\\\r\n  02,\\\r\n  0g\r\n", 6,
+         "\"0g\""},
         {"hex byte too long", good + "\"a\"=hex:123\r\n", 4, "Bad hex byte"},
         {"continuation at end of file", good + "\"a\"=hex:01,\\", 4, "past the end"},
         {"dword out of range", good + "\"a\"=dword:100000000\r\n", 4, "out of range"},
         {"dword not hex", good + "\"a\"=dword:12x4\r\n", 4, "hexadecimal digits"},
         {"dword empty", good + "\"a\"=dword:\r\n", 4, "hexadecimal digits"},
-        {"key outside the root", good + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel]\r\n", 4, "outside"},
-        {"other hive", good + "[HKEY_CURRENT_USER\\SOFTWARE\\Quorvel\\Keystrider]\r\n", 4, "outside"},
+        {"key outside the root", good + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel]\r\n", 4,
+         "outside"},
+        {"other hive", good + "[HKEY_CURRENT_USER\\SOFTWARE\\Quorvel\\Keystrider]\r\n", 4,
+         "outside"},
         {"sibling of the root", good + "[HKLM\\SOFTWARE\\Quorvel\\KeystriderX]\r\n", 4, "outside"},
         {"hive alone", good + "[HKLM]\r\n", 4, "outside"},
         {"deleting outside", good + "[-HKLM\\SOFTWARE]\r\n", 4, "outside"},
         {"deleting the root", good + "[-HKLM\\SOFTWARE\\Quorvel\\Keystrider\\]\r\n", 4,
          "whole store"},
-        {"empty key name", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\a\\\\b]\r\n", 4, "empty name"},
-        {"key name too long", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\" + longName + "]\r\n", 4,
-         "longer than 255"},
-        {"carriage return in a key name", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\a\rb]\r\n", 4,
-         "line break"},
+        {"empty key name", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\a\\\\b]\r\n", 4,
+         "empty name"},
+        {"key name too long", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\" + longName + "]\r\n",
+         4, "longer than 255"},
+        {"carriage return in a key name", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\a\rb]\r\n",
+         4, "line break"},
         {"carriage return in a value name", good + "\"a\rb\"=-\r\n", 4, "line break"},
-        {"zero in a key name", good + std::string("[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\a\0b]\r\n", 40), 4,
+        {"zero in a key name",
+         good + std::string("[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\a\0b]\r\n", 40), 4,
          "zero character"},
-        {"zero in a value name", utf16File(crlf({u"REGEDIT4", u"[HKLM\\SOFTWARE\\Quorvel\\Keystrider]",
-                                                 std::u16string_view(u"\"a\0\"=\"x\"", 8)})),
+        {"zero in a value name",
+         utf16File(crlf({u"REGEDIT4", u"[HKLM\\SOFTWARE\\Quorvel\\Keystrider]",
+                         std::u16string_view(u"\"a\0\"=\"x\"", 8)})),
          3, "zero character"},
-        {"no closing bracket", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\r\n", 4, "closing bracket"},
+        {"no closing bracket", good + "[HKLM\\SOFTWARE\\Quorvel\\Keystrider\r\n", 4,
+         "closing bracket"},
         {"hex(2)", good + "\"a\"=hex(2):41,00,00,00\r\n", 4, "kind hex(2)"},
         {"hex(7)", good + "\"a\"=hex(7):00,00\r\n", 4, "kind hex(7)"},
         {"hex(b)", good + "\"a\"=hex(b):00,00,00,00,00,00,00,00\r\n", 4, "kind hex(b)"},
@@ -300,17 +320,21 @@ TEST_F(RegFileTest, MalformedFilesAreRefusedWithTheirLineNumber) {
         {"bad hex kind", good + "\"a\"=hex(z):00\r\n", 4, "not a hexadecimal number"},
         {"hex without colon", good + "\"a\"=hex 00\r\n", 4, "colon"},
         {"odd UTF-16 in hex(1)", good + "\"a\"=hex(1):41\r\n", 4, "not UTF-16LE"},
-        {"value before any section", v5 + "\r\n\"a\"=\"x\"\r\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\r\n", 3,
+        {"value before any section",
+         v5 + "\r\n\"a\"=\"x\"\r\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\r\n", 3,
          "before any key section"},
-        {"value after a key deletion", good + "[-HKLM\\SOFTWARE\\Quorvel\\Keystrider\\Old]\r\n\"a\"=-\r\n", 5,
+        {"value after a key deletion",
+         good + "[-HKLM\\SOFTWARE\\Quorvel\\Keystrider\\Old]\r\n\"a\"=-\r\n", 5,
          "follows a key deletion"},
         {"stray line", good + "hello\r\n", 4, "neither a key section nor a value"},
         {"invalid UTF-8 in a Version 5.00 file", good + "\"a\"=\"\xE9\"\r\n", 4, "not valid UTF-8"},
         {"unpaired surrogate",
-         utf16File(crlf({u"Windows Registry Editor Version 5.00", u"[HKLM\\SOFTWARE\\Quorvel\\Keystrider]"}) +
+         utf16File(crlf({u"Windows Registry Editor Version 5.00",
+                         u"[HKLM\\SOFTWARE\\Quorvel\\Keystrider]"}) +
                    u"\"a\"=\"\xD83D\"\r\n"),
          3, "not valid UTF-16LE"},
-        {"odd UTF-16 length", utf16File(u"Windows Registry Editor Version 5.00\r\n") + "x", 2, "not valid UTF-16LE"},
+        {"odd UTF-16 length", utf16File(u"Windows Registry Editor Version 5.00\r\n") + "x", 2,
+         "not valid UTF-16LE"},
     };
     set("Macros\\Existing", "v", kTypeDword, dwordBytes(5));
     const std::vector<std::string> before = dump(*tree);
@@ -361,7 +385,8 @@ TEST_F(RegFileTest, DeletionsRemoveKeysAndValuesAndKeyCanBeRebuilt) {
     });
     ASSERT_FALSE(import(*tree, file));
     const std::vector<std::string> expected = {
-        "[]", "[Macros]", "[Macros\\C]", "y|4|" + asString(dwordBytes(2)),
+        "[]",          "[Macros]",
+        "[Macros\\C]", "y|4|" + asString(dwordBytes(2)),
         "[Macros\\D]", "new|4|" + asString(dwordBytes(4)),
     };
     EXPECT_EQ(dump(*tree), expected);
@@ -380,8 +405,10 @@ TEST_F(RegFileTest, ParsedOperationsCarryTheirLines) {
     ASSERT_TRUE(parsed.ok()) << parsed.error->message;
     using Kind = RegOperation::Kind;
     const std::vector<std::tuple<Kind, std::size_t, std::string, std::string>> expected = {
-        {Kind::CreateKey, 3, "K", ""}, {Kind::SetValue, 4, "K", "a"},
-        {Kind::DeleteValue, 6, "K", "b"}, {Kind::DeleteKey, 7, "K\\Sub", ""},
+        {Kind::CreateKey, 3, "K", ""},
+        {Kind::SetValue, 4, "K", "a"},
+        {Kind::DeleteValue, 6, "K", "b"},
+        {Kind::DeleteKey, 7, "K\\Sub", ""},
     };
     ASSERT_EQ(parsed.operations.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {

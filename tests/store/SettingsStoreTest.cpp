@@ -11,9 +11,9 @@ using SettingsStoreTest = StoreFixture;
 
 TEST_F(SettingsStoreTest, EnsureRootKeysCreatesEveryLevelOnce) {
     ASSERT_TRUE(store->EnsureRootKeys());
-    for (const char* key : {"Software\\Quorvel", "Software\\Quorvel\\Keystrider",
-                            "Software\\Quorvel\\Keystrider\\Macros",
-                            "Software\\Quorvel\\Keystrider\\Journals"}) {
+    for (const char* key :
+         {"Software\\Quorvel", "Software\\Quorvel\\Keystrider",
+          "Software\\Quorvel\\Keystrider\\Macros", "Software\\Quorvel\\Keystrider\\Journals"}) {
         EXPECT_TRUE(tree->keyExists(key)) << key;
     }
     ASSERT_TRUE(store->EnsureRootKeys());
@@ -35,8 +35,9 @@ TEST_F(SettingsStoreTest, WritesAndReadsThroughBothSpellingsOfTheRoot) {
     ASSERT_TRUE(store->ReadMacroString("GREETING\\Commands\\0", "sendkeysstring", text));
     EXPECT_EQ(text, "Hello");
     // Text is stored with its terminating zero.
-    EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Greeting\\Commands\\0",
-                               "SendKeysString")
+    EXPECT_EQ(store
+                  ->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Greeting\\Commands\\0",
+                              "SendKeysString")
                   ->size(),
               6u);
     EXPECT_EQ(store->ReadBinary("\\Journals\\Rec", "0"), Bytes(bytes, bytes + 5));
@@ -92,7 +93,9 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessage) {
          "error: The key does not exist.",
          "Attention", MsgIcon::Exclamation},
         {"delete a missing tree",
-         [](SettingsStore& s) { return s.DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\Nope"); },
+         [](SettingsStore& s) {
+             return s.DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\Nope");
+         },
          "Error opening key Software\\Quorvel\\Keystrider\\Macros\\Nope in the registry - The key "
          "does not exist.",
          "Attention", MsgIcon::Exclamation},
@@ -137,9 +140,9 @@ TEST_F(SettingsStoreTest, WriteFailureNamesTheValueAndChangesNothing) {
               "- database or disk is full");
     EXPECT_EQ(messages.shown[0].title, "Error");
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Stop);
-    EXPECT_EQ(store->GetText("SOFTWARE\\Quorvel\\Keystrider\\Macros\\M\\Commands\\0",
-                             "DelayInterval"),
-              "old");
+    EXPECT_EQ(
+        store->GetText("SOFTWARE\\Quorvel\\Keystrider\\Macros\\M\\Commands\\0", "DelayInterval"),
+        "old");
 
     messages.clear();
     EXPECT_FALSE(store->WriteDword(7, "\\Macros\\M\\Commands\\0", "DelayInterval"));
@@ -168,16 +171,16 @@ TEST_F(SettingsStoreTest, ReadOnlyStoreReportsTheFilesError) {
 TEST_F(SettingsStoreTest, EnsureRootKeysReportsTheFirstLevelItCannotCreate) {
     reopenReadOnly();
     EXPECT_FALSE(store->EnsureRootKeys());
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{
-                                    "Error creating Quorvel key! - attempt to write a readonly "
-                                    "database"});
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{"Error creating Quorvel key! - attempt to write a readonly "
+                                       "database"});
     EXPECT_EQ(messages.shown[0].title, "Error");
 }
 
 TEST_F(SettingsStoreTest, DeleteKeyTreeRemovesMacroWithCommandsAndSchedule) {
     ASSERT_TRUE(store->EnsureRootKeys());
-    for (const char* key : {"Gone\\Commands\\0", "Gone\\Commands\\1\\0", "Gone\\Schedule\\0",
-                            "Kept\\Commands\\0"}) {
+    for (const char* key :
+         {"Gone\\Commands\\0", "Gone\\Commands\\1\\0", "Gone\\Schedule\\0", "Kept\\Commands\\0"}) {
         ASSERT_TRUE(store->CreateMacroKey(key));
         ASSERT_TRUE(store->WriteDword(1, std::string("\\Macros\\") + key, "id"));
     }

@@ -1,7 +1,7 @@
 #include "RecordObserver.h"
 
-#include "platform/x11/XlibHelpers.h"
 #include "RecordContext.h"
+#include "platform/x11/XlibHelpers.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
@@ -49,9 +49,8 @@ void RecordObserver::receive(void* data) {
         } else if (intercepted->category == XRecordFromServer && intercepted->data_len > 0) {
             const auto* event = reinterpret_cast<const xEvent*>(intercepted->data);
             events_.push_back({event->u.u.type & 0x7F, event->u.u.detail,
-                                         event->u.keyButtonPointer.rootX,
-                                         event->u.keyButtonPointer.rootY,
-                                         static_cast<std::uint32_t>(event->u.keyButtonPointer.time)});
+                               event->u.keyButtonPointer.rootX, event->u.keyButtonPointer.rootY,
+                               static_cast<std::uint32_t>(event->u.keyButtonPointer.time)});
         }
     }
     arrived_.notify_all();

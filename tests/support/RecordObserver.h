@@ -17,9 +17,9 @@ namespace ks::test {
 // One core input event as the X server delivered it, with the server's
 // timestamp (milliseconds of the monotonic clock).
 struct ObservedEvent {
-    int type = 0;           // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
-    unsigned detail = 0;    // keycode or button
-    int x = 0;              // root coordinates
+    int type = 0;         // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
+    unsigned detail = 0;  // keycode or button
+    int x = 0;            // root coordinates
     int y = 0;
     std::uint32_t time = 0;
 };

@@ -44,7 +44,7 @@ private:
 
 // A cancel watch the test starts failing or fires by hand.
 class ScriptedCancelWatch final : public CancelWatch {
-  public:
+public:
     bool start(Handler onCancel) override {
         if (!startable) return false;
         handler = std::move(onCancel);

@@ -41,7 +41,9 @@ public:
     explicit RecordingInjector(InputLog* log = nullptr) : log_(log) {}
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
         keys.push_back({vk, scan, flags});
-        if (log_) log_->add("key " + std::to_string(vk) + "/" + std::to_string(scan) + ((flags & kKeyUp) ? " up" : " down"));
+        if (log_)
+            log_->add("key " + std::to_string(vk) + "/" + std::to_string(scan) +
+                      ((flags & kKeyUp) ? " up" : " down"));
     }
     void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override {
         mice.push_back({flags, x, y});
@@ -64,7 +66,8 @@ public:
         if (log_) log_->add("bind " + std::to_string(chars.size()));
         if (failBind && binds.size() == *failBind) return Result::failure("refused");
         std::vector<SpareStroke> strokes;
-        for (std::size_t i = 0; i < chars.size(); ++i) strokes.push_back({static_cast<std::uint8_t>(200 + i), false});
+        for (std::size_t i = 0; i < chars.size(); ++i)
+            strokes.push_back({static_cast<std::uint8_t>(200 + i), false});
         bound = true;
         return strokes;
     }
@@ -89,10 +92,16 @@ public:
     bool isOn(LockKey key) override { return on.count(key) > 0; }
     void showToggle(LockKey key, bool value) override {
         shownToggles.push_back({key, value});
-        if (value) on.insert(key); else on.erase(key);
+        if (value)
+            on.insert(key);
+        else
+            on.erase(key);
     }
     void setCapsLock(bool value) override {
-        if (value) on.insert(LockKey::CapsLock); else on.erase(LockKey::CapsLock);
+        if (value)
+            on.insert(LockKey::CapsLock);
+        else
+            on.erase(LockKey::CapsLock);
         if (log_) log_->add(value ? "caps on" : "caps off");
     }
     std::set<LockKey> on;
@@ -112,7 +121,9 @@ public:
         calls.push_back("attach " + std::to_string(window));
         return !refuseAttach && !isOwnWindow(window) && !isDesktop(window);
     }
-    void detachInput(WindowId window) override { calls.push_back("detach " + std::to_string(window)); }
+    void detachInput(WindowId window) override {
+        calls.push_back("detach " + std::to_string(window));
+    }
     std::optional<ScreenRect> rect(WindowId window) override {
         if (!windowRect) return std::nullopt;
         calls.push_back("rect " + std::to_string(window));
@@ -127,7 +138,8 @@ public:
         return true;
     }
     bool show(WindowId window, ShowCommand command) override {
-        calls.push_back("show " + std::to_string(window) + " " + std::to_string(static_cast<int>(command)));
+        calls.push_back("show " + std::to_string(window) + " " +
+                        std::to_string(static_cast<int>(command)));
         return !refuseShow;
     }
 

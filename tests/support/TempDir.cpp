@@ -6,7 +6,8 @@
 namespace ks::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "keystrider-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "keystrider-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }

@@ -52,19 +52,21 @@ int main(int argc, char** argv) {
     const int y = argc > 3 ? std::atoi(argv[3]) : 100;
     // A slow target: microseconds of work for every key press.
     const int workPerKey = argc > 4 ? std::atoi(argv[4]) : 0;
-    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, 400, 300, 0, 0,
-                                              WhitePixel(display, DefaultScreen(display)));
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, 400, 300,
+                                              0, 0, WhitePixel(display, DefaultScreen(display)));
     // The title as toolkits set it: UTF-8 in _NET_WM_NAME, the legacy name beside it.
     XStoreName(display, window, title);
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
                     XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title), static_cast<int>(std::strlen(title)));
+                    reinterpret_cast<const unsigned char*>(title),
+                    static_cast<int>(std::strlen(title)));
     XSizeHints hints{};
     hints.flags = USPosition | PPosition;
     hints.x = x;
     hints.y = y;
     XSetWMNormalHints(display, window, &hints);
-    XSelectInput(display, window, KeyPressMask | FocusChangeMask | StructureNotifyMask | ExposureMask);
+    XSelectInput(display, window,
+                 KeyPressMask | FocusChangeMask | StructureNotifyMask | ExposureMask);
     XMapRaised(display, window);
 
     bool ready = false;
@@ -92,9 +94,7 @@ int main(int argc, char** argv) {
                     std::fflush(stdout);
                 }
                 break;
-            case MappingNotify:
-                XRefreshKeyboardMapping(&event.xmapping);
-                break;
+            case MappingNotify: XRefreshKeyboardMapping(&event.xmapping); break;
             case KeyPress: {
                 char buffer[32];
                 KeySym keysym = NoSymbol;
@@ -103,8 +103,7 @@ int main(int argc, char** argv) {
                 if (workPerKey > 0) usleep(static_cast<useconds_t>(workPerKey));
                 break;
             }
-            default:
-                break;
+            default: break;
         }
         if (!out.empty() && XPending(display) == 0) {
             std::fwrite(out.data(), 1, out.size(), stdout);

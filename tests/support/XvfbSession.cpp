@@ -38,7 +38,8 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 }
 
 int remainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -124,18 +125,20 @@ XvfbSession::XvfbSession(bool windowManager, const std::string& screen) {
     // -displayfd: the server picks a free display number and writes it here
     // once it accepts connections, which is also the sign that it is ready.
     server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                                 "-nolisten", "tcp", "-noreset"},
+        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                 screen, "-nolisten", "tcp", "-noreset"},
         "", false, fds[1]);
     close(fds[1]);
     std::string number;
-    const bool ready = readUntil(fds[0], number, [](const std::string& s) { return s.find('\n') != std::string::npos; },
-                                 std::chrono::seconds(20));
+    const bool ready = readUntil(
+        fds[0], number, [](const std::string& s) { return s.find('\n') != std::string::npos; },
+        std::chrono::seconds(20));
     close(fds[0]);
     if (!ready) throw std::runtime_error("Xvfb did not start");
     display_ = ":" + number.substr(0, number.find('\n'));
     if (windowManager) {
-        windowManager_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--sm-disable"}, display_);
+        windowManager_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"openbox", "--sm-disable"}, display_);
         waitForWindowManager();
     }
 }
@@ -151,7 +154,8 @@ XvfbSession::~XvfbSession() {
 void XvfbSession::waitForWindowManager() const {
     Display* display = XOpenDisplay(display_.c_str());
     if (!display) throw std::runtime_error("cannot connect to " + display_);
-    const Window probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+    const Window probe =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
     XSelectInput(display, probe, StructureNotifyMask);
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     bool managed = false;
@@ -174,7 +178,8 @@ void XvfbSession::waitForWindowManager() const {
     if (!managed) throw std::runtime_error("openbox did not start on " + display_);
 }
 
-bool XvfbSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const {
+bool XvfbSession::run(const std::vector<std::string>& argv,
+                      std::chrono::milliseconds timeout) const {
     ChildProcess tool(argv, display_);
     return tool.wait(timeout) == 0;
 }

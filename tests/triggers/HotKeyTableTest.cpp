@@ -11,7 +11,9 @@
 namespace ks::test {
 namespace {
 
-std::string usHotKeyText(std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); }
+std::string usHotKeyText(std::uint32_t vk) {
+    return KeyCodeToHotKeyText(usKeyLayout(), vk);
+}
 
 constexpr std::uint32_t kCtrlAlt = kModControl | kModAlt;
 constexpr std::uint32_t kVkK = 'K';
@@ -61,9 +63,9 @@ TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
 
     EXPECT_EQ(table->RegisterAll(), (std::vector<std::string>{"a", "B", "C", "D"}));
 
-    EXPECT_EQ(hotKeys.calls, (std::vector<RecordingHotKeys::Call>{
-                                 {"register", 1, kCtrlAlt, kVkK},
-                                 {"register", 2, kModShift, kVkF2}}));
+    EXPECT_EQ(hotKeys.calls,
+              (std::vector<RecordingHotKeys::Call>{{"register", 1, kCtrlAlt, kVkK},
+                                                   {"register", 2, kModShift, kVkF2}}));
     EXPECT_EQ(storedId("a"), 0u);
     EXPECT_EQ(storedId("B"), 1u);
     EXPECT_EQ(storedId("C"), 2u);
@@ -160,7 +162,13 @@ TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
         {"run active", true, true, 5, true, {}, {}},
         {"switched off", false, false, 5, true, {}, {}},
         {"unknown identifier", false, true, 6, true, {}, {}},
-        {"post fails", false, true, 5, false, {"Backup"}, {"Error posting message to main thread."}},
+        {"post fails",
+         false,
+         true,
+         5,
+         false,
+         {"Backup"},
+         {"Error posting message to main thread."}},
     };
     table->Add({kVkK, kCtrlAlt, "Backup", 5}, true);
     for (const Case& c : cases) {

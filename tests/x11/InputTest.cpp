@@ -33,7 +33,7 @@ std::vector<RecordedEvent> withoutPositions(std::vector<RecordedEvent> events) {
 }
 
 class InputTest : public X11Fixture {
-  protected:
+protected:
     RecordObserver observer{session().display()};
 
     // Waits until `count` events arrived (or the time is up) and gives all so far.

@@ -38,7 +38,7 @@ std::string firstDifference(const std::string& got, const std::string& expected)
 }
 
 class TypingTest : public X11Fixture {
-  protected:
+protected:
     // Types `keys` with SEND KEYS into a fresh focused window and reads back what it got.
     std::string sendKeys(const std::string& keys) {
         TypingWindow window(session());

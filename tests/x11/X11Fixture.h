@@ -15,7 +15,7 @@ namespace ks::test {
 // One private X server for every test of an executable, the program's X11
 // services on it, and the input commands over a store in a fresh folder.
 class X11Fixture : public StoreFixture {
-  protected:
+protected:
     static void SetUpTestSuite() { session_ = std::make_unique<XvfbSession>(); }
     static void TearDownTestSuite() { session_.reset(); }
 
@@ -43,7 +43,7 @@ class X11Fixture : public StoreFixture {
     std::unique_ptr<x11::X11Platform> platform;
     KeyboardMouseCommands commands;
 
-  private:
+private:
     static std::unique_ptr<x11::X11Platform> openPlatform() {
         auto opened = x11::X11Platform::open(session_->display());
         if (!opened) throw std::runtime_error(opened.error());
@@ -56,7 +56,7 @@ class X11Fixture : public StoreFixture {
 // Switches the test server's layout (with one XKB option, or none), and
 // back to plain US when it goes.
 class LayoutGuard {
-  public:
+public:
     LayoutGuard(const XvfbSession& session, const std::string& layout,
                 const std::string& option = {})
         : session_(session) {
@@ -66,7 +66,7 @@ class LayoutGuard {
     LayoutGuard(const LayoutGuard&) = delete;
     LayoutGuard& operator=(const LayoutGuard&) = delete;
 
-  private:
+private:
     const XvfbSession& session_;
 };
 

@@ -52,14 +52,24 @@ std::optional<DiskUsage> LinuxSystemValues::disk(char32_t letter) {
 }
 
 // The folder of the system's own programs, and the system's root.
-std::string LinuxSystemValues::systemDirectory() { return "/usr/bin"; }
-std::string LinuxSystemValues::windowsDirectory() { return "/"; }
+std::string LinuxSystemValues::systemDirectory() {
+    return "/usr/bin";
+}
+std::string LinuxSystemValues::windowsDirectory() {
+    return "/";
+}
 
-OsVersion LinuxSystemValues::version() { return parseKernelRelease(systemName().release); }
+OsVersion LinuxSystemValues::version() {
+    return parseKernelRelease(systemName().release);
+}
 
-PlatformFamily LinuxSystemValues::family() { return PlatformFamily::Other; }
+PlatformFamily LinuxSystemValues::family() {
+    return PlatformFamily::Other;
+}
 
-std::string LinuxSystemValues::serviceText() { return systemName().version; }
+std::string LinuxSystemValues::serviceText() {
+    return systemName().version;
+}
 
 std::uint64_t LinuxSystemValues::totalMemoryBytes() {
     struct sysinfo info {};

@@ -22,7 +22,8 @@ QMessageBox::StandardButtons toQtButtons(MsgButtons buttons) {
         case MsgButtons::Ok: return QMessageBox::Ok;
         case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
         case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-        case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MsgButtons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         case MsgButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
         case MsgButtons::AbortRetryIgnore:
             return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;

@@ -26,7 +26,7 @@ namespace ks::x11 {
 // so `onLost` must do nothing but note the loss for the owner to act on
 // once Xlib has returned.
 class ConnectionLossGuard {
-  public:
+public:
     explicit ConnectionLossGuard(std::function<void()> onLost);
     ~ConnectionLossGuard();
     ConnectionLossGuard(const ConnectionLossGuard&) = delete;
@@ -38,7 +38,7 @@ class ConnectionLossGuard {
     void watch(Display* display);
     void forget();
 
-  private:
+private:
     static void noteLoss(Display* display, void* guard);
 
     std::function<void()> onLost_;

@@ -30,14 +30,17 @@ std::unique_ptr<MapFetchWatcher> MapFetchWatcher::open(const std::string& displa
 MapFetchWatcher::MapFetchWatcher(std::unique_ptr<RecordConnections> x, int xkbOpcode)
     : x_(std::move(x)), xkbOpcode_(xkbOpcode) {}
 
-MapFetchWatcher::~MapFetchWatcher() { stop(); }
+MapFetchWatcher::~MapFetchWatcher() {
+    stop();
+}
 
 bool MapFetchWatcher::watch(unsigned long window) {
     stop();
     XRecordRange* core = XRecordAllocRange();
     XRecordRange* xkb = XRecordAllocRange();
     core->core_requests.first = core->core_requests.last = kGetKeyboardMapping;
-    xkb->ext_requests.ext_major.first = xkb->ext_requests.ext_major.last = static_cast<unsigned char>(xkbOpcode_);
+    xkb->ext_requests.ext_major.first = xkb->ext_requests.ext_major.last =
+        static_cast<unsigned char>(xkbOpcode_);
     xkb->ext_requests.ext_minor.first = xkb->ext_requests.ext_minor.last = kXkbGetMap;
     XRecordRange* ranges[] = {core, xkb};
     // A client is named by any resource it created: here the focused window.
@@ -51,7 +54,8 @@ bool MapFetchWatcher::watch(unsigned long window) {
         return false;
     }
     state_ = State{};
-    XRecordEnableContextAsync(x_->data, x_->context, noteFetch, reinterpret_cast<XPointer>(&state_));
+    XRecordEnableContextAsync(x_->data, x_->context, noteFetch,
+                              reinterpret_cast<XPointer>(&state_));
     XFlush(x_->data);
     return true;
 }
@@ -64,7 +68,8 @@ void MapFetchWatcher::mark() {
 
 bool MapFetchWatcher::waitForFetch(std::chrono::milliseconds limit) {
     if (x_->context == 0) return false;
-    return processRecordRepliesUntil(*x_, [this] { return state_.fetched; }, limit);
+    return processRecordRepliesUntil(
+        *x_, [this] { return state_.fetched; }, limit);
 }
 
 void MapFetchWatcher::stop() {

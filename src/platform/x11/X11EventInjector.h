@@ -10,7 +10,7 @@ namespace ks {
 
 // Synthesises input with XTest on a connection of its own.
 class X11EventInjector final : public EventInjector {
-  public:
+public:
     // Keys are found through `keymap`, the layout in force when each one is
     // played. An empty name injects into the session's display ($DISPLAY).
     explicit X11EventInjector(Keymap& keymap, const std::string& displayName = {});
@@ -22,7 +22,7 @@ class X11EventInjector final : public EventInjector {
     void button(unsigned number, bool down) override;
     void flush() override;
 
-  private:
+private:
     struct Impl;
     Keymap& keymap_;
     std::unique_ptr<Impl> impl_;

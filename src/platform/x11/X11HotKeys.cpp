@@ -36,7 +36,7 @@ std::string xErrorText(Display* display, int code) {
 // connection go to the handler that was there before. Xlib's handler is
 // process-wide: only the GUI thread sets traps.
 class ErrorTrap {
-  public:
+public:
     explicit ErrorTrap(Display* display) : display_(display), outer_(active_) {
         active_ = this;
         previous_ = XSetErrorHandler(&ErrorTrap::handle);
@@ -60,7 +60,7 @@ class ErrorTrap {
         return errors_;
     }
 
-  private:
+private:
     static int handle(Display* display, XErrorEvent* event) {
         if (active_ == nullptr || display != active_->display_) {
             return active_ != nullptr && active_->previous_ != nullptr

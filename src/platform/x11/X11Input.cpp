@@ -256,12 +256,9 @@ namespace {
 
 const char* indicatorName(LockKey key) {
     switch (key) {
-        case LockKey::CapsLock:
-            return "Caps Lock";
-        case LockKey::NumLock:
-            return "Num Lock";
-        case LockKey::ScrollLock:
-            return "Scroll Lock";
+        case LockKey::CapsLock: return "Caps Lock";
+        case LockKey::NumLock: return "Num Lock";
+        case LockKey::ScrollLock: return "Scroll Lock";
     }
     return "";
 }
@@ -283,12 +280,9 @@ bool X11KeyboardState::isOn(LockKey key) {
 // The modifier bit behind a lock toggle; 0 where only an indicator shows it.
 unsigned X11KeyboardState::lockMask(LockKey key) {
     switch (key) {
-        case LockKey::CapsLock:
-            return LockMask;
-        case LockKey::NumLock:
-            return XkbKeysymToModifiers(connection_.display(), XK_Num_Lock);
-        case LockKey::ScrollLock:
-            return 0;
+        case LockKey::CapsLock: return LockMask;
+        case LockKey::NumLock: return XkbKeysymToModifiers(connection_.display(), XK_Num_Lock);
+        case LockKey::ScrollLock: return 0;
     }
     return 0;
 }

@@ -19,7 +19,7 @@ namespace ks::x11 {
 // The layout of the server's current keyboard map, rebuilt after every
 // mapping or group change.
 class X11Keymap final : public Keymap {
-  public:
+public:
     explicit X11Keymap(XConnection& connection) : connection_(connection) {}
 
     // Asks the server whether the layout changed (one round trip).
@@ -28,7 +28,7 @@ class X11Keymap final : public Keymap {
     // round trip: for injecting one event after another.
     std::shared_ptr<const KeyLayout> cachedLayout();
 
-  private:
+private:
     std::shared_ptr<const KeyLayout> rebuildIf(bool changed);
 
     XConnection& connection_;
@@ -37,14 +37,14 @@ class X11Keymap final : public Keymap {
 
 // Key, button and pointer events through XTest.
 class X11InputInjector final : public InputInjector {
-  public:
+public:
     X11InputInjector(XConnection& connection, X11Keymap& keymap)
         : connection_(connection), keymap_(keymap) {}
 
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
     void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override;
 
-  private:
+private:
     XConnection& connection_;
     X11Keymap& keymap_;
 };
@@ -56,7 +56,7 @@ class X11InputInjector final : public InputInjector {
 // once the focused program has fetched the mapping since the last change
 // (seen through RECORD), or after a pause where that cannot be seen.
 class X11SpareKeys final : public SpareKeys {
-  public:
+public:
     using Clock = std::chrono::steady_clock;
 
     explicit X11SpareKeys(XConnection& connection,
@@ -68,7 +68,7 @@ class X11SpareKeys final : public SpareKeys {
     Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override;
     void release() override;
 
-  private:
+private:
     // The characters on a lent key, plain and shifted; 0 for none.
     using Levels = std::array<char32_t, 2>;
 
@@ -94,14 +94,14 @@ class X11SpareKeys final : public SpareKeys {
 
 // Lock toggles as the XKB indicators show them.
 class X11KeyboardState final : public KeyboardState {
-  public:
+public:
     explicit X11KeyboardState(XConnection& connection) : connection_(connection) {}
 
     bool isOn(LockKey key) override;
     void showToggle(LockKey key, bool on) override;
     void setCapsLock(bool on) override;
 
-  private:
+private:
     unsigned lockMask(LockKey key);
     void lockModifier(unsigned mask, bool on);
 

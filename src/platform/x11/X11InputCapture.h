@@ -12,7 +12,7 @@ namespace ks {
 // its data read on a data connection by a thread of its own, which hands the
 // events to the GUI thread, so the GUI thread never waits for input.
 class X11InputCapture final : public InputCapture {
-  public:
+public:
     // An empty name captures the session's display ($DISPLAY).
     explicit X11InputCapture(const std::string& displayName = {});
     ~X11InputCapture() override;
@@ -20,7 +20,7 @@ class X11InputCapture final : public InputCapture {
     bool start(EventsHandler onEvents, LostHandler onLost) override;
     void stop() override;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

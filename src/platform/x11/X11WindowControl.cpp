@@ -105,7 +105,8 @@ std::optional<WindowId> X11WindowControl::foreground() {
         const auto active = longProperty(display, connection_.root(),
                                          connection_.atom("_NET_ACTIVE_WINDOW"), XA_WINDOW);
         // The property can still name a window that has just gone.
-        if (active.empty() || active.front() == None || !exists(active.front())) return std::nullopt;
+        if (active.empty() || active.front() == None || !exists(active.front()))
+            return std::nullopt;
         return active.front();
     }
     Window focus = None;
@@ -119,8 +120,8 @@ std::optional<WindowId> X11WindowControl::foreground() {
 }
 
 bool X11WindowControl::isOwnWindow(WindowId window) {
-    const auto pid = longProperty(connection_.display(), window, connection_.atom("_NET_WM_PID"),
-                                  XA_CARDINAL);
+    const auto pid =
+        longProperty(connection_.display(), window, connection_.atom("_NET_WM_PID"), XA_CARDINAL);
     return !pid.empty() && pid.front() == static_cast<unsigned long>(getpid());
 }
 
@@ -154,7 +155,8 @@ std::optional<ScreenRect> X11WindowControl::rect(WindowId window) {
     }
     ScreenRect outer{x, y, x + attributes.width, y + attributes.height};
     // _NET_FRAME_EXTENTS: left, right, top, bottom borders of the manager's frame.
-    const auto frame = longProperty(display, window, connection_.atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
+    const auto frame =
+        longProperty(display, window, connection_.atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
     if (frame.size() == 4) {
         outer.left -= static_cast<int>(frame[0]);
         outer.right += static_cast<int>(frame[1]);
@@ -170,7 +172,8 @@ ScreenSize X11WindowControl::screenSize() {
     return {DisplayWidth(display, screen), DisplayHeight(display, screen)};
 }
 
-void X11WindowControl::sendToManager(WindowId window, const char* messageType, const long (&data)[5]) {
+void X11WindowControl::sendToManager(WindowId window, const char* messageType,
+                                     const long (&data)[5]) {
     Display* display = connection_.display();
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -178,8 +181,8 @@ void X11WindowControl::sendToManager(WindowId window, const char* messageType, c
     event.xclient.message_type = connection_.atom(messageType);
     event.xclient.format = 32;
     for (int i = 0; i < 5; ++i) event.xclient.data.l[i] = data[i];
-    XSendEvent(display, connection_.root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
+    XSendEvent(display, connection_.root(), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(display);
 }
 
@@ -243,9 +246,7 @@ bool X11WindowControl::show(WindowId window, ShowCommand command) {
     Display* display = connection_.display();
     XErrorTrap trap(display);
     switch (command) {
-        case ShowCommand::Hide:
-            XWithdrawWindow(display, window, DefaultScreen(display));
-            break;
+        case ShowCommand::Hide: XWithdrawWindow(display, window, DefaultScreen(display)); break;
         case ShowCommand::ShowMinimized:
         case ShowCommand::Minimize:
         case ShowCommand::ShowMinNoActive:
@@ -260,9 +261,7 @@ bool X11WindowControl::show(WindowId window, ShowCommand command) {
             XMapRaised(display, window);
             setMaximized(window, false);
             break;
-        default:
-            XMapWindow(display, window);
-            break;
+        default: XMapWindow(display, window); break;
     }
     return !trap.failed();
 }

@@ -2,8 +2,8 @@
 
 #include "platform/x11/XlibHelpers.h"
 
-#include <X11/Xlib.h>
 #include <X11/XKBlib.h>
+#include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
 namespace ks::x11 {
@@ -30,13 +30,21 @@ Expected<std::unique_ptr<XConnection>> XConnection::open(const std::string& name
     return connection;
 }
 
-XConnection::~XConnection() { XCloseDisplay(display_); }
+XConnection::~XConnection() {
+    XCloseDisplay(display_);
+}
 
-std::string XConnection::displayName() const { return DisplayString(display_); }
+std::string XConnection::displayName() const {
+    return DisplayString(display_);
+}
 
-unsigned long XConnection::root() const { return DefaultRootWindow(display_); }
+unsigned long XConnection::root() const {
+    return DefaultRootWindow(display_);
+}
 
-unsigned long XConnection::atom(const char* name) const { return XInternAtom(display_, name, False); }
+unsigned long XConnection::atom(const char* name) const {
+    return XInternAtom(display_, name, False);
+}
 
 void XConnection::drainEvents() {
     // Only XKB events are selected on this connection; each of them means

@@ -156,7 +156,8 @@ protected:
             ASSERT_TRUE(store.SetDword(key, "vk", m.vk));
             ASSERT_TRUE(store.SetDword(key, "fsModifiers", m.modifiers));
         }
-        for (const auto& [name, value] : options) ASSERT_TRUE(store.SetDword(kDirectRoot, name, value));
+        for (const auto& [name, value] : options)
+            ASSERT_TRUE(store.SetDword(kDirectRoot, name, value));
     }
     std::optional<std::string> storedText(const char* key, const char* name) {
         KeyTree tree(dir.file("config/keystrider/store.db"));
@@ -185,11 +186,12 @@ protected:
         XSync(dpy, False);
     }
     bool markerListening() {
-        const std::string socket = dir.file("keystrider-" + std::to_string(getuid()) + "-_" +
-                                            xvfb.display().substr(1));
+        const std::string socket =
+            dir.file("keystrider-" + std::to_string(getuid()) + "-_" + xvfb.display().substr(1));
         return access(socket.c_str(), F_OK) == 0;
     }
-    std::unique_ptr<Keystrider> start(std::vector<std::string> args = {}, const char* tag = "first") {
+    std::unique_ptr<Keystrider> start(std::vector<std::string> args = {},
+                                      const char* tag = "first") {
         return std::make_unique<Keystrider>(xvfb.display(), dir, std::move(args), tag);
     }
 
@@ -244,7 +246,8 @@ TEST_F(KeystriderE2ETest, ASecondCopyHandsItsMacroToTheFirst) {
     Keystrider second(xvfb.display(), dir, {"Nightly", "Backup"}, "second");
     EXPECT_EQ(second.waitExit(5000), 0) << second.err();
 
-    EXPECT_EQ(storedText("SOFTWARE\\Quorvel\\Keystrider\\Macros", "CmdLineMacro"), "Nightly Backup");
+    EXPECT_EQ(storedText("SOFTWARE\\Quorvel\\Keystrider\\Macros", "CmdLineMacro"),
+              "Nightly Backup");
     EXPECT_EQ(window.text(14), "backup started") << first->err();
     EXPECT_TRUE(first->running());
     EXPECT_EQ(first->stop(), 0);

@@ -44,7 +44,7 @@ void settle(int ms) {
 }
 
 class CaptureTest : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         testApplication();
         session_ = std::make_unique<XvfbSession>();
@@ -69,7 +69,7 @@ class CaptureTest : public ::testing::Test {
         driver.sync();
     }
 
-  private:
+private:
     static inline std::unique_ptr<XvfbSession> session_;
     static inline std::unique_ptr<TypingWindow> window_;
 };
@@ -131,21 +131,11 @@ Played play(XTestDriver& driver, const std::vector<Step>& steps, int x, int y) {
         const unsigned code = step.key ? driver.keycode(step.key) : 0;
         played.sent.push_back(Clock::now());
         switch (step.act) {
-            case Act::Move:
-                driver.moveTo(x, y);
-                break;
-            case Act::KeyDown:
-                driver.key(code, true);
-                break;
-            case Act::KeyUp:
-                driver.key(code, false);
-                break;
-            case Act::ButtonDown:
-                driver.button(step.button, true);
-                break;
-            case Act::ButtonUp:
-                driver.button(step.button, false);
-                break;
+            case Act::Move: driver.moveTo(x, y); break;
+            case Act::KeyDown: driver.key(code, true); break;
+            case Act::KeyUp: driver.key(code, false); break;
+            case Act::ButtonDown: driver.button(step.button, true); break;
+            case Act::ButtonUp: driver.button(step.button, false); break;
         }
         driver.sync();
         played.handled.push_back(Clock::now());

@@ -8,7 +8,7 @@ namespace ks::test {
 // Presses keys and buttons and moves the pointer of a test display through
 // XTest, on a connection of its own, as a user at the desktop would.
 class XTestDriver {
-  public:
+public:
     // Throws std::runtime_error when the display cannot be opened.
     explicit XTestDriver(const std::string& display);
     ~XTestDriver();
@@ -38,7 +38,7 @@ class XTestDriver {
     // pointer: a window manager may still move both after a window shows.
     bool focusedAndUnderPointer(unsigned long window) const;
 
-  private:
+private:
     struct Connection;
     std::unique_ptr<Connection> x_;
 };

@@ -39,7 +39,7 @@ bool waitFor(const std::function<bool()>& done, int ms) {
 // Another client of the test display: presses keys through XTest and grabs
 // keys as a competing program would.
 class OtherClient {
-  public:
+public:
     explicit OtherClient(const std::string& display) : dpy_(XOpenDisplay(display.c_str())) {}
     ~OtherClient() {
         if (dpy_ != nullptr) XCloseDisplay(dpy_);
@@ -86,7 +86,7 @@ class OtherClient {
         XSync(dpy_, False);
     }
 
-  private:
+private:
     static int onError(Display*, XErrorEvent*) {
         failed_ = true;
         return 0;
@@ -96,7 +96,7 @@ class OtherClient {
 };
 
 class X11HotKeysTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_FALSE(xvfb.display().empty()) << "Xvfb did not start";
         ASSERT_TRUE(other.connected());

@@ -12,13 +12,13 @@
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "XvfbSession.h"
-#include "platform/x11/X11Platform.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
-#include "platform/x11/X11CancelWatch.h"
 #include "platform/qt/QtClock.h"
-#include "platform/x11/X11EventInjector.h"
 #include "platform/x11/OwnDisplay.h"
+#include "platform/x11/X11CancelWatch.h"
+#include "platform/x11/X11EventInjector.h"
+#include "platform/x11/X11Platform.h"
 
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XTest.h>
@@ -135,14 +135,22 @@ TEST_F(PlaybackX11Test, PlaysAStoredRecordingAndThenTheNextCommand) {
     macro("Rec");
 
     const std::vector<Expected> expected = {
-        {kMotionNotify, 0, 0},        {kKeyPress, keycode(0x41), 1},
-        {kKeyRelease, keycode(0x41), 2}, {kMotionNotify, 0, 3},
-        {kButtonPress, 1, 4},         {kButtonRelease, 1, 5},
-        {kKeyPress, keycode(0x70), 6}, {kKeyRelease, keycode(0x70), 7},
-        {kMotionNotify, 0, 8},        {kButtonPress, 3, 9},
-        {kButtonRelease, 3, 10},      {kButtonPress, 5, 11},
-        {kButtonRelease, 5, 11},      {kKeyPress, keycode(0x0D), 12},
-        {kKeyRelease, keycode(0x0D), 13}, {kKeyPress, keycode(0x31), 15},
+        {kMotionNotify, 0, 0},
+        {kKeyPress, keycode(0x41), 1},
+        {kKeyRelease, keycode(0x41), 2},
+        {kMotionNotify, 0, 3},
+        {kButtonPress, 1, 4},
+        {kButtonRelease, 1, 5},
+        {kKeyPress, keycode(0x70), 6},
+        {kKeyRelease, keycode(0x70), 7},
+        {kMotionNotify, 0, 8},
+        {kButtonPress, 3, 9},
+        {kButtonRelease, 3, 10},
+        {kButtonPress, 5, 11},
+        {kButtonRelease, 5, 11},
+        {kKeyPress, keycode(0x0D), 12},
+        {kKeyRelease, keycode(0x0D), 13},
+        {kKeyPress, keycode(0x31), 15},
         {kKeyRelease, keycode(0x31), 16},
     };
     runner.start();
@@ -164,8 +172,8 @@ TEST_F(PlaybackX11Test, PlaysAStoredRecordingAndThenTheNextCommand) {
             EXPECT_EQ(seen[i].y, static_cast<int>(events[expected[i].event].paramH));
         }
         const std::size_t first = expected[0].event;
-        const auto recorded = static_cast<std::int32_t>(events[expected[i].event].time -
-                                                        events[first].time);
+        const auto recorded =
+            static_cast<std::int32_t>(events[expected[i].event].time - events[first].time);
         const auto played = static_cast<std::int32_t>(seen[i].time - seen[0].time);
         // Never early (beyond the millisecond the server rounds to). On a
         // busy machine one event may be late, but lateness does not add up.
@@ -175,18 +183,19 @@ TEST_F(PlaybackX11Test, PlaysAStoredRecordingAndThenTheNextCommand) {
     }
     std::sort(lateness.begin(), lateness.end());
     EXPECT_LE(lateness[lateness.size() / 2], 3);
-    const auto afterLast = static_cast<std::int32_t>(runner.otherCommandTicks[0] - seen.back().time);
+    const auto afterLast =
+        static_cast<std::int32_t>(runner.otherCommandTicks[0] - seen.back().time);
     EXPECT_GE(afterLast, -1);  // the next command ran once the last event was played
     EXPECT_LT(afterLast, 100);
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PlaybackX11Test, ControlEscapeThePlaybackTypesDoesNotCancelIt) {
-    ASSERT_TRUE(WriteRecording(store, "CtrlEsc",
-                               {key(kWmKeyDown, 0x11, 0), key(kWmKeyDown, 0x1B, 20),
-                                key(kWmKeyUp, 0x1B, 40), key(kWmKeyUp, 0x11, 60),
-                                key(kWmKeyDown, 0x41, 200), key(kWmKeyUp, 0x41, 220)},
-                               2));
+    ASSERT_TRUE(WriteRecording(
+        store, "CtrlEsc",
+        {key(kWmKeyDown, 0x11, 0), key(kWmKeyDown, 0x1B, 20), key(kWmKeyUp, 0x1B, 40),
+         key(kWmKeyUp, 0x11, 60), key(kWmKeyDown, 0x41, 200), key(kWmKeyUp, 0x41, 220)},
+        2));
     macro("CtrlEsc");
     runner.start();
     ASSERT_TRUE(runUntil([this] { return runner.ended; }, 5000));
@@ -196,12 +205,12 @@ TEST_F(PlaybackX11Test, ControlEscapeThePlaybackTypesDoesNotCancelIt) {
 }
 
 TEST_F(PlaybackX11Test, PhysicalControlEscapeCancelsPlaybackAndRun) {
-    ASSERT_TRUE(WriteRecording(store, "Slow",
-                               {key(kWmKeyDown, 0x41, 0), key(kWmKeyUp, 0x41, 4000)}, 2));
+    ASSERT_TRUE(
+        WriteRecording(store, "Slow", {key(kWmKeyDown, 0x41, 0), key(kWmKeyUp, 0x41, 4000)}, 2));
     macro("Slow");
     runner.start();
-    ASSERT_TRUE(runUntil([this] { return player->playing() && !observer->waitFor(1, 0).empty(); },
-                         3000));
+    ASSERT_TRUE(
+        runUntil([this] { return player->playing() && !observer->waitFor(1, 0).empty(); }, 3000));
 
     // Esc alone, and a physical Esc while only a synthesised Control is
     // held, are no cancel.

@@ -59,7 +59,7 @@ std::int64_t millisecondsBetween(Clock::time_point from, Clock::time_point to) {
 }
 
 class RecorderX11Test : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         auto opened = x11::X11Platform::open(session->display());
         ASSERT_TRUE(opened) << opened.error();
