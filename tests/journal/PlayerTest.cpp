@@ -248,7 +248,6 @@ TEST(InjectJournalEventTest, TranslatesEachMessage) {
     const std::vector<Case> cases = {
         {{kWmKeyDown, 0x1E41, 30, 0, 0}, {"key 65 down"}},
         {{kWmSysKeyUp, 0x12, 56, 0, 0}, {"key 18 up"}},
-        {{kWmSysKeyDown, 0x12, 56, 0, 0}, {"key 18 down"}},
         {{kWmChar, 0x61, 0, 0, 0}, {}},
         {{kWmMouseMove, 5, 6, 0, 0}, {"motion 5,6"}},
         {{kWmRButtonDown, 5, 6, 0, 0}, {"motion 5,6", "button 3 down"}},
@@ -256,7 +255,6 @@ TEST(InjectJournalEventTest, TranslatesEachMessage) {
         {{kWmLButtonDblClk, 5, 6, 0, 0}, {"motion 5,6", "button 1 down"}},
         {{kWmMouseWheel, 7, 8, 0, 240}, wheelCalls(4, 2)},
         {{kWmMouseWheel, 7, 8, 0, static_cast<std::uint32_t>(-120)}, wheelCalls(5, 1)},
-        {{kWmMouseWheel, 7, 8, 0, 30}, wheelCalls(4, 1)},
         {{kWmMouseWheel, 7, 8, 0, 0x7FFFFFFF}, wheelCalls(4, 100)},
         {{kWmMouseWheel, 7, 8, 0, 0x80000000}, wheelCalls(5, 100)},
         {{0x0050, 1, 2, 0, 0}, {}},
