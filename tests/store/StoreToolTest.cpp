@@ -52,6 +52,13 @@ TEST_F(StoreToolTest, DataOfEachTypeReadsBackAsWritten) {
 TEST_F(StoreToolTest, BadDataAndUsageAreRefusedWithExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {"--verbose", "list", ""},
+        {"frobnicate"},
+        {"list", "a", "b"},
+        {"delete", "\\"},
+        {"set", "Macros\\A", "v", "dword", "4294967296"},
+        {"set", "Macros\\A", "v", "dword", "12a"},
+        {"set", "Macros\\A", "v", "binary", "0a  ff"},
+        {"set", "Macros\\\\A", "v", "dword", "1"},
         {"list"},
         {"set", "Macros\\A", "v", "dword"},
         {"delete", ""},
@@ -75,6 +82,9 @@ TEST_F(StoreToolTest, BadDataAndUsageAreRefusedWithExitTwo) {
         EXPECT_EQ(run(args).substr(0, 2), "2 ") << testing::PrintToString(args);
     }
     EXPECT_EQ(run({"get", "Macros\\A"}).substr(0, 2), "1 ");  // nothing was written
+    EXPECT_EQ(run({"set", "Macros\\A", "v", "dword", "1"}), "0 ");
+    EXPECT_EQ(run({"get", "Macros\\A", "w"}).substr(0, 2), "1 ");
+    EXPECT_EQ(run({"delete", "Macros\\A", "w"}).substr(0, 2), "1 ");
 }
 
 }  // namespace
