@@ -119,25 +119,6 @@ TEST_F(RegFileTest, OwnExportImportsIntoAnEmptyStoreAndExportsToTheSameBytes) {
     ASSERT_FALSE(import(other, first));
     EXPECT_EQ(dump(other), dump(*tree));
     EXPECT_EQ(exported(other), first);
-
-    // The registry editor's limits: CRLF lines no longer than 80 columns.
-    RegParse reparsed = parseRegFile(first);
-    ASSERT_TRUE(reparsed.ok());
-    std::u16string text;
-    for (std::size_t i = 2; i + 1 < first.size(); i += 2) {
-        text += static_cast<char16_t>(static_cast<unsigned char>(first[i]) |
-                                      (static_cast<unsigned char>(first[i + 1]) << 8));
-    }
-    std::size_t column = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n') {
-            ASSERT_GT(i, 0u);
-            EXPECT_EQ(text[i - 1], u'\r');
-            column = 0;
-        } else {
-            EXPECT_LE(++column, 81u);
-        }
-    }
 }
 
 TEST_F(RegFileTest, ExportWritesTheRegistryEditorsFormat) {

@@ -38,58 +38,50 @@ TEST_F(SettingsStoreTest, WritesAndReadsThroughBothSpellingsOfTheRoot) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// Each failing operation shows one box: an error (true) or a warning.
 struct FailureCase {
-    const char* what;
     std::function<bool(SettingsStore&)> operation;
     const char* text;
-    const char* title;
-    MsgIcon icon;
+    bool error;
 };
 
 TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessage) {
     const std::vector<FailureCase> cases = {
-        {"write text to a missing key",
-         [](SettingsStore& s) { return s.WriteMacroString("x", "Nope", "Value"); },
-         "Error accessing registry - The key does not exist.", "Attention", MsgIcon::Exclamation},
-        {"read number from a missing key",
-         [](SettingsStore& s) { return s.ReadDword("\\Macros\\Nope", "id").has_value(); },
+        {[](SettingsStore& s) { return s.WriteMacroString("x", "Nope", "Value"); },
+         "Error accessing registry - The key does not exist.", false},
+        {[](SettingsStore& s) { return s.ReadDword("\\Macros\\Nope", "id").has_value(); },
          "Error opening key in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Nope, error: "
          "The key does not exist.",
-         "Attention", MsgIcon::Exclamation},
-        {"read a missing number",
-         [](SettingsStore& s) { return s.ReadDword("\\Macros\\M", "id").has_value(); },
+         false},
+        {[](SettingsStore& s) { return s.ReadDword("\\Macros\\M", "id").has_value(); },
          "Error reading DWORD from reigistry at: Software\\Quorvel\\Keystrider\\Macros\\M\\id, "
          "error: The value does not exist.",
-         "Attention", MsgIcon::Exclamation},
-        {"read a number longer than four bytes",
-         [](SettingsStore& s) { return s.ReadDword("\\Macros\\M", "Long").has_value(); },
+         false},
+        {[](SettingsStore& s) { return s.ReadDword("\\Macros\\M", "Long").has_value(); },
          "Error reading DWORD from reigistry at: Software\\Quorvel\\Keystrider\\Macros\\M\\Long, "
          "error: More data is available.",
-         "Attention", MsgIcon::Exclamation},
-        {"read a missing text",
-         [](SettingsStore& s) {
+         false},
+        {[](SettingsStore& s) {
              std::string out = "old";
              const bool ok = s.ReadMacroString("M", "Missing", out);
              return ok || !out.empty();
          },
          "Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\M\\Missing, "
          "error: The value does not exist.",
-         "Attention", MsgIcon::Exclamation},
-        {"delete a missing tree",
-         [](SettingsStore& s) {
+         false},
+        {[](SettingsStore& s) {
              return s.DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\Nope");
          },
          "Error opening key Software\\Quorvel\\Keystrider\\Macros\\Nope in the registry - The key "
          "does not exist.",
-         "Attention", MsgIcon::Exclamation},
-        {"create a macro key without a name", [](SettingsStore& s) { return s.CreateMacroKey(""); },
+         false},
+        {[](SettingsStore& s) { return s.CreateMacroKey(""); },
          "Error creating key Software\\Quorvel\\Keystrider\\Macros\\ - The key name is empty.",
-         "Error", MsgIcon::Stop},
-        {"create a macro key with an empty level",
-         [](SettingsStore& s) { return s.CreateMacroKey("a\\\\b"); },
+         true},
+        {[](SettingsStore& s) { return s.CreateMacroKey("a\\\\b"); },
          "Error creating key Software\\Quorvel\\Keystrider\\Macros\\a\\\\b - The key name is "
          "invalid.",
-         "Error", MsgIcon::Stop},
+         true},
     };
     ASSERT_TRUE(store->EnsureRootKeys());
     ASSERT_TRUE(store->CreateMacroKey("M"));
@@ -97,12 +89,11 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessage) {
                                  Bytes(5, 1)));
     for (const FailureCase& c : cases) {
         messages.clear();
-        EXPECT_FALSE(c.operation(*store)) << c.what;
-        ASSERT_EQ(messages.shown.size(), 1u) << c.what;
-        EXPECT_EQ(messages.shown[0].text, c.text) << c.what;
-        EXPECT_EQ(messages.shown[0].title, c.title) << c.what;
-        EXPECT_EQ(messages.shown[0].icon, c.icon) << c.what;
-        EXPECT_EQ(messages.shown[0].owner, MsgOwner::None) << c.what;
+        EXPECT_FALSE(c.operation(*store)) << c.text;
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{c.text});
+        EXPECT_TRUE(c.error ? messages.allShownAs("Error", MsgIcon::Stop)
+                            : messages.allShownAs("Attention", MsgIcon::Exclamation));
+        EXPECT_EQ(messages.shown[0].owner, MsgOwner::None);
     }
 }
 
