@@ -88,9 +88,8 @@ TEST_F(MainWindowTest, HeaderClicksCycleTheTriggerKindsAndRememberTheNext) {
     // The first column's header does not advance.
     emit window->macroList()->header()->sectionClicked(0);
     EXPECT_EQ(header(), "Hot Key");
-}
 
-TEST_F(MainWindowTest, AStoredTriggerIndexShowsTheKindBeforeIt) {
+    // A stored index shows the kind before it.
     setOption("triggerindex", 2);
     makeWindow();
     EXPECT_EQ(header(), "Word or Phrase");
