@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "FakeClock.h"
+#include "FakeExpander.h"
 #include "PlayerDoubles.h"
 #include "QtTestLoop.h"
 #include "RecorderDoubles.h"
@@ -15,16 +16,11 @@ namespace {
 
 constexpr const char* kCommand = "Mac\\Commands\\0";
 
-class SpeedExpander final : public Expander {
-public:
-    void Expand(std::string& text) override {
-        if (text == "{fast}") text = "-100";
-    }
-};
-
 class PlayerTest : public StoreFixture {
 public:
-    PlayerTest() : player(Player::Services{*store, expander, injector, watch, clock, host}) {}
+    PlayerTest() : player(Player::Services{*store, expander, injector, watch, clock, host}) {
+        expander.values["fast"] = "-100";
+    }
 
     void SetUp() override {
         ASSERT_TRUE(store->EnsureRootKeys());
@@ -55,7 +51,7 @@ public:
 
     QCoreApplication& app = testApplication();  // before anything that makes timers
     FakeClock clock{0xFFFFFF00};                // ticks wrap around during the playback
-    SpeedExpander expander;
+    FakeExpander expander;
     RecordingInjector injector{clock};
     ScriptedCancelWatch watch;
     RecordingPlayerHost host;
