@@ -251,6 +251,7 @@ TEST(InjectJournalEventTest, TranslatesEachMessage) {
         {{kWmLButtonDblClk, 5, 6, 0, 0}, {"motion 5,6", "button 1 down"}},
         {{kWmMouseWheel, 7, 8, 0, 240}, wheelCalls(4, 2)},
         {{kWmMouseWheel, 7, 8, 0, static_cast<std::uint32_t>(-120)}, wheelCalls(5, 1)},
+        {{kWmMouseWheel, 7, 8, 0, 30}, wheelCalls(4, 1)},  // part of a notch is one
         {{kWmMouseWheel, 7, 8, 0, 0x7FFFFFFF}, wheelCalls(4, 100)},
         {{kWmMouseWheel, 7, 8, 0, 0x80000000}, wheelCalls(5, 100)},
         {{0x0050, 1, 2, 0, 0}, {}},
