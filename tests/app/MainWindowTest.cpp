@@ -36,15 +36,18 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
-TEST_F(MainWindowTest, ListsMacrosWithTheirHotKeysAndRecordingsWithTheirTypes) {
-    addMacro("Backup", kModControl | kModAlt, 119);
-    addMacro("plain");
-    for (auto [name, type] : {std::pair{"Both", 1u}, std::pair{"Keys", 2u}, std::pair{"Odd", 4u}}) {
-        ASSERT_TRUE(store->CreateRecordingKey(name));
-        ASSERT_TRUE(store->SetDword(std::string(kDirectRoot) + "Journals\\" + name, "Type", type));
-    }
-    ASSERT_TRUE(store->CreateRecordingKey("Untyped"));
-
+TEST_F(MainWindowTest, ListsMacrosAndRecordingsAndDeletesTheSelectedRecordings) {
+    load(R"([Macros\Backup]
+            "vk"=dword:00000077
+            "fsModifiers"=dword:00000003
+            [Macros\plain]
+            [Journals\Both]
+            "Type"=dword:00000001
+            [Journals\Keys]
+            "Type"=dword:00000002
+            [Journals\Odd]
+            "Type"=dword:00000004
+            [Journals\Untyped])");
     makeWindow();
 
     EXPECT_EQ(header(), "Hot Key");
@@ -55,25 +58,18 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirHotKeysAndRecordingsWithTheirTypes) {
     const char* types[] = {"Keyboard & Mouse", "Keyboard", "Unknown", "Unknown"};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(recordings->topLevelItem(i)->text(1), types[i]);
     EXPECT_EQ(option("triggerindex"), 0u);
-}
 
-TEST_F(MainWindowTest, DeletingRecordingsAsksThenRemovesOnlyTheSelectedRows) {
-    for (const char* name : {"One", "Two", "Three"}) ASSERT_TRUE(store->CreateRecordingKey(name));
-    makeWindow();
-    QTreeWidget* recordings = window->recordingList();
-    recordings->topLevelItem(0)->setSelected(true);  // One
-    recordings->topLevelItem(2)->setSelected(true);  // Two
-
+    recordings->topLevelItem(0)->setSelected(true);  // Both
+    recordings->topLevelItem(2)->setSelected(true);  // Odd
     messages.answers = {MsgAnswer::No};
     window->DeleteSelectedRecordings();
-    EXPECT_EQ(recordings->topLevelItemCount(), 3);
-
+    EXPECT_EQ(recordings->topLevelItemCount(), 4);
     messages.answers = {MsgAnswer::Yes};
     window->DeleteSelectedRecordings();
-    ASSERT_EQ(recordings->topLevelItemCount(), 1);
-    EXPECT_EQ(recordings->topLevelItem(0)->text(0), "Three");
-    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\One"));
-    EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Three"));
+    ASSERT_EQ(recordings->topLevelItemCount(), 2);
+    EXPECT_EQ(recordings->topLevelItem(1)->text(0), "Untyped");
+    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Odd"));
+    EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Keys"));
 }
 
 TEST_F(MainWindowTest, HeaderClicksCycleTheTriggerKindsAndRememberTheNext) {
@@ -92,23 +88,29 @@ TEST_F(MainWindowTest, HeaderClicksCycleTheTriggerKindsAndRememberTheNext) {
     // The first column's header does not advance.
     emit window->macroList()->header()->sectionClicked(0);
     EXPECT_EQ(header(), "Hot Key");
-}
 
-TEST_F(MainWindowTest, AStoredTriggerIndexShowsTheKindBeforeIt) {
+    // A stored index shows the kind before it.
     setOption("triggerindex", 2);
     makeWindow();
     EXPECT_EQ(header(), "Word or Phrase");
     EXPECT_EQ(option("triggerindex"), 2u);
 }
 
-TEST_F(MainWindowTest, DeleteReportsAFailedMacroOnceAndGoesOn) {
+TEST_F(MainWindowTest, DeleteAsksFirstAndReportsAFailedMacroOnceAndGoesOn) {
     addMacro("Locked", kModAlt, 'L');
     addMacro("Open", kModAlt, 'O');
     addMacro("Stays");
     makeWindow();
-    failDeletesOf("Locked");
+    window->DeleteSelectedMacros();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"No macro(s) selected!"});
     select({0, 1});
+    messages.clear();
+    messages.answers = {MsgAnswer::No};
+    window->DeleteSelectedMacros();
+    EXPECT_EQ(column(0).size(), 3u);
 
+    failDeletesOf("Locked");
+    messages.clear();
     window->DeleteSelectedMacros();
 
     EXPECT_EQ(messages.texts(),
@@ -122,20 +124,6 @@ TEST_F(MainWindowTest, DeleteReportsAFailedMacroOnceAndGoesOn) {
     EXPECT_EQ(log, std::vector<std::string>{"remove Open"});
     EXPECT_EQ(shell->hotKeys().TextForMacro("Open"), "");
     EXPECT_EQ(shell->hotKeys().TextForMacro("Locked"), "ALT + L");
-}
-
-TEST_F(MainWindowTest, DeleteAsksFirstAndNeedsASelection) {
-    addMacro("Keep");
-    makeWindow();
-    window->DeleteSelectedMacros();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"No macro(s) selected!"});
-
-    messages.clear();
-    messages.answers.push_back(MsgAnswer::No);
-    select({0});
-    window->DeleteSelectedMacros();
-    EXPECT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(tree->keyExists(macroKey("Keep")));
 }
 
 TEST_F(MainWindowTest, ExecuteStartsExactlyOneSelectedMacro) {

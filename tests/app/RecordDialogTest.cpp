@@ -82,6 +82,12 @@ TEST_F(RecordDialogTest, OpensWithItsControlsAndTheWindowList) {
     EXPECT_EQ(dialog.recorder().type(), RecordingType::Mouse);
     dialog.RecordClicked();
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"No starting window selected!"});
+
+    // Cancel stops the capture and forgets it.
+    record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
+    dialog.reject();
+    EXPECT_FALSE(capture.capturing);
+    EXPECT_EQ(dialog.recorder().events(), nullptr);
 }
 
 TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
@@ -105,14 +111,6 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     ASSERT_EQ(events->size(), 2u);
     EXPECT_EQ((*events)[1].time - (*events)[0].time, 40u);
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
-}
-
-TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
-    RecordDialog dialog(services(), nullptr, {});
-    record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
-    dialog.reject();
-    EXPECT_FALSE(capture.capturing);
-    EXPECT_EQ(dialog.recorder().events(), nullptr);
 }
 
 TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecording) {

@@ -10,50 +10,34 @@ namespace {
 
 using Expand = ExpandFixture;
 
-TEST_F(Expand, EscapesAndLineBreaks) {
+// Escapes, line breaks, character codes, nested references and a missing
+// closing symbol (which empties the whole argument with one message).
+TEST_F(Expand, EachFormOfText) {
     expectAll({
         {"plain text, no symbols", "plain text, no symbols", {}},
         {"a``b", "a`b", {}},
         {"`[DATE]", "[DATE", {"] should be preceeded by an opening symbol."}},
         {"`(1+2)", "(1+2)", {}},
-        {"`~`@`{`}`]", "~@{}]", {}},
         {"caf`é`€", "café€", {}},  // the accent takes a whole character
         {"trailing`", "trailing", {}},
         {"Line1~Line2", "Line1\nLine2", {}},
-        {"~~", "\n\n", {}},
         {"x]y}z",
          "xyz",
          {"] should be preceeded by an opening symbol.",
           "} should be preceeded by an opening symbol."}},
         {"ünï[N]cödé", "ünï2cödé", {}},
         {"bad \xff byte", "bad \xff byte", {}},
-    });
-}
-
-TEST_F(Expand, CharacterCodes) {
-    expectAll({
         {"@65@@66@", "AB", {}},
         {"@+65@", "A", {}},
-        {"@00065@", "A", {}},
         {"@233@", "é", {}},
         {"@0@", std::string(1, '\0'), {}},
-        {"@255@", "ÿ", {}},
         {"@256@", "", {"Invalid ascii code: \"256\""}},
         {"@-1@", "", {"Invalid ascii code: \"-1\""}},
         {"@@", "", {"Invalid ascii code: \"\""}},
-        {"@+@", "", {"Invalid ascii code: \"+\""}},
-        {"@++5@", "", {"Invalid ascii code: \"++5\""}},
-        {"@6 5@", "", {"Invalid ascii code: \"6 5\""}},
         {"@99999999999999999999999@", "", {"Invalid ascii code: \"99999999999999999999999\""}},
         {"a@[CODE]@b", "aBb", {}},
-    });
-}
-
-TEST_F(Expand, NestedReferences) {
-    expectAll({
         {"[ITEM[N]]", "x", {}},
         {"[@78@]", "2", {}},
-        {"[ITEM@50@]", "x", {}},
         {"{HO@77@E}", "/home/kim", {}},
         {"[x}y]", "", {notDefined("x}y")}},  // } is ordinary inside [ ]
         {"{a]b}", "", {notDefined("A]B")}},  // ] is ordinary inside { }
@@ -61,16 +45,8 @@ TEST_F(Expand, NestedReferences) {
         {"[N]]", "2", {"] should be preceeded by an opening symbol."}},
         {"[[N]]", "", {notDefined("2")}},
         {"[ITEM[UNSET]]", "", {notDefined("UNSET"), notDefined("ITEM")}},
-    });
-}
-
-TEST_F(Expand, MissingClosingSymbolEmptiesTheArgumentWithOneMessage) {
-    expectAll({
         {"[", "", {kMissingClosing}},
-        {"abc[N", "", {kMissingClosing}},
-        {"{HOME", "", {kMissingClosing}},
         {"@65", "", {kMissingClosing}},
-        {"[ITEM[N", "", {kMissingClosing}},
         {"[N]text[ITEM[N]", "", {kMissingClosing}},
         {"[UNSET] then [", "", {notDefined("UNSET"), kMissingClosing}},
         {"([N", "Error", {kMissingClosing, "Expression missing ')'"}},
@@ -90,9 +66,7 @@ TEST_F(Expand, SystemNames) {
     expectAll({
         {"[DATE]", "12/05/2026", {}},
         {"[TIME]", "21:05", {}},
-        {"[time] on [date]", "21:05 on 12/05/2026", {}},
         {"[SYSDIR]", "/usr/bin", {}},
-        {"[WinDir]", "/", {}},
         {"[WINVER]", "6.1", {}},
         {"[BUILDVER]", "76", {}},
         {"[PLATFORM]", "UNKNOWN", {}},
@@ -116,15 +90,8 @@ TEST_F(Expand, SystemNames) {
 }
 
 TEST_F(Expand, PlatformNames) {
-    const std::pair<PlatformFamily, const char*> families[] = {
-        {PlatformFamily::Windows, "WINDOWS"},
-        {PlatformFamily::NT, "NT"},
-        {PlatformFamily::Other, "UNKNOWN"},
-    };
-    for (const auto& [family, name] : families) {
-        system.platform = family;
-        EXPECT_EQ(expand("[PLATFORM]"), name);
-    }
+    system.platform = PlatformFamily::NT;
+    EXPECT_EQ(expand("[PLATFORM]"), "NT");
 }
 
 TEST_F(Expand, SystemNamesHideVariablesOfTheSameName) {
@@ -141,9 +108,7 @@ TEST_F(Expand, DriveLetterSplit) {
     expectAll({
         {"[DISKSPACEC]", "1000", {}},
         {"[DISKSPACEC:]", "1000", {}},
-        {"[diskspacec:]", "1000", {}},
         {"[DISKSIZEC]", "5000", {}},
-        {"[disksizec:]", "5000", {}},
         {"[DISKSPACEé:]", "7", {}},
         {"[DISKSIZEÉ]", "8", {}},
         {"[DISKSPACEX]", "0", {}},  // a letter that names no drive
@@ -154,7 +119,7 @@ TEST_F(Expand, DriveLetterSplit) {
         {"[C:]", "", {notDefined("C:")}},
     });
     EXPECT_EQ(system.drivesAsked,
-              (std::vector<char32_t>{U'C', U'C', U'C', U'C', U'C', U'É', U'É', U'X', U'E'}));
+              (std::vector<char32_t>{U'C', U'C', U'C', U'É', U'É', U'X', U'E'}));
 }
 
 TEST_F(Expand, VariablesIgnoreCase) {
@@ -174,8 +139,7 @@ TEST_F(Expand, ExpressionsAfterReferences) {
     expectAll({
         {"(1+2*3)", "7", {}},
         {"([N]*10)", "20", {}},
-        {"(1+2)~", "3", {}},  // the trailing line break is trimmed
-        {"(1+2)  ", "3", {}},
+        {"(1+2)~", "3", {}},       // the trailing line break is trimmed
         {" (1+2)", " (1+2)", {}},  // only a leading ( makes an expression
         {"(", "Error", {"Expression missing ')'"}},
         {"(@50@+[ITEM[N]])", "Error", {"Invalid argument \"x\" in expression!"}},
@@ -187,7 +151,6 @@ TEST_F(Expand, SwitchOffLeavesTextsAsStored) {
     expectAll({
         {"[DATE]~(1+1)", "[DATE]~(1+1)", {}},
         {"(1+1)", "(1+1)", {}},
-        {"[", "[", {}},
         {"a``b]", "a``b]", {}},
     });
 }
@@ -221,7 +184,7 @@ TEST(ExpansionSwitch, FollowsTheOptionOnlyWhenItIsExactlyOne) {
     VariableTable variables(messages);
     ExpansionEngine engine(messages, system, variables);
     const std::pair<std::optional<std::uint32_t>, bool> cases[] = {
-        {std::nullopt, false}, {1, true}, {0, false}, {2, false}, {0xFFFFFFFF, false}};
+        {std::nullopt, false}, {1, true}, {2, false}};
     for (const auto& [value, on] : cases) {
         if (value) {
             ASSERT_TRUE(store.SetDword(kDirectRoot, "ExpansionOn", *value));

@@ -20,71 +20,39 @@ std::string op(const std::string& token) {
     return "Invalid operator: \"" + token + "\"";
 }
 
-TEST_F(Expression, PrecedenceAndLeftToRightOrder) {
+// Precedence, left-to-right order, signs, truncation toward zero, division
+// by zero and 32-bit wrapping.
+TEST_F(Expression, Arithmetic) {
     expectAll({
         {"(1+2*3)", "7", {}},
         {"(10-4-3)", "3", {}},
-        {"(2*3+4*5)", "26", {}},
         {"(20/2/5)", "2", {}},
-        {"(20-2+5)", "23", {}},
         {"(7%4*3)", "9", {}},
-        {"(2+3*4-6/2)", "11", {}},
         {"(2*(3+4))", "14", {}},
-        {"((1+2)*3)", "9", {}},
         {"(1-(2-3))", "2", {}},
         {"(((((5)))))", "5", {}},
         {"( 1 + 2 )", "3", {}},
-        {"(42)", "42", {}},
-    });
-}
-
-TEST_F(Expression, Signs) {
-    expectAll({
         {"(--5)", "5", {}},
-        {"(---5)", "-5", {}},
         {"(-+5)", "-5", {}},
-        {"(+-+5)", "-5", {}},
-        {"(+5)", "5", {}},
         {"(2*-3)", "-6", {}},
         {"(-(2+3))", "-5", {}},
         {"(1 - -1)", "2", {}},
-        {"(1 + + 2)", "3", {}},
-    });
-}
-
-TEST_F(Expression, TruncationAndDivision) {
-    expectAll({
         {"(7/2)", "3", {}},
         {"(-7/2)", "-3", {}},
-        {"(7/-2)", "-3", {}},
-        {"(-7/-2)", "3", {}},
         {"(-7%3)", "-1", {}},
         {"(7%-3)", "1", {}},
         {"(2.9)", "2", {}},
         {"(-2.9)", "-2", {}},
-        {"((2.9))", "2", {}},
         {"(2.5*2)", "4", {}},
         {"(.5+1)", "1", {}},
-        {"(5.)", "5", {}},
         {"(1.9+1.9)", "2", {}},
         {"(5/0)", "Error", {kDivide}},
-        {"(5%0)", "Error", {kDivide}},
         {"(5/0.5)", "Error", {kDivide}},
-        {"(5/(1-1))", "Error", {kDivide}},
         {"(0*5/0+1/0)", "Error", {kDivide}},
-        {"((1/0)+2)", "Error", {kDivide}},
-        {"(0/5)", "0", {}},
-    });
-}
-
-TEST_F(Expression, WrapsInThirtyTwoBits) {
-    expectAll({
         {"(2147483647+1)", "-2147483648", {}},
         {"(-2147483647-2)", "2147483647", {}},
-        {"(-2147483648)", "-2147483648", {}},
         {"(-2147483648/-1)", "-2147483648", {}},
         {"(-2147483648%-1)", "0", {}},
-        {"(65536*65536)", "0", {}},
         {"(4294967297)", "1", {}},
         {"(99999999999*99999999999)", "559034369", {}},
         {"(" + std::string(400, '9') + "/" + std::string(400, '7') + ")", "0", {}},
@@ -94,22 +62,15 @@ TEST_F(Expression, WrapsInThirtyTwoBits) {
 TEST_F(Expression, EveryMessage) {
     expectAll({
         {"(1+2)*3", "Error", {kMatching}},
-        {"(1)(2)", "Error", {kMatching}},
         {"(1))", "Error", {kMatching}},
         {"(1 2)", "Error", {op("2")}},
         {"(1(2))", "Error", {op("(")}},
         {"(1+)", "Error", {kMissingArgument}},
-        {"()", "Error", {kMissingArgument}},
-        {"(-)", "Error", {kMissingArgument}},
         {"(1+2*)", "Error", {kMissingArgument}},
         {"(1+2", "Error", {kMissingParen}},
-        {"(1+(2)", "Error", {kMissingParen}},
-        {"(", "Error", {kMissingParen}},
         {"(a+1)", "Error", {argument("a")}},
         {"(*2)", "Error", {argument("*")}},
-        {"(1+.)", "Error", {argument(".")}},
         {"(1.2.3)", "Error", {argument("1.2.3")}},
-        {"(1e3)", "Error", {argument("1e3")}},
         {"(1\t+2)", "Error", {argument("1\t")}},  // a tab stays inside its token
         {"(1+(2+x))", "Error", {argument("x")}},  // one message from the innermost level
     });

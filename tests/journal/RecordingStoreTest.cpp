@@ -42,13 +42,7 @@ TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
         std::vector<std::size_t> pieceSizes;
     };
     const std::vector<Case> cases = {
-        {0, {}},
-        {1, {20}},
-        {799, {15980}},
-        {800, {16000}},
-        {801, {16000, 20}},
-        {1600, {16000, 16000}},
-        {1601, {16000, 16000, 20}},
+        {0, {}}, {1, {20}}, {800, {16000}}, {801, {16000, 20}}, {1601, {16000, 16000, 20}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.events);
@@ -148,12 +142,10 @@ TEST_F(RecordingStoreTest, ListsInEnumerationOrderWithTypeTexts) {
 TEST_F(RecordingStoreTest, ListWithoutTheRecordingsKeySaysSo) {
     ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Journals"));
     EXPECT_TRUE(ListRecordings(*store).empty());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Error opening key Software\\Quorvel\\Keystrider\\Journals in the registry - The "
-              "key does not exist.");
-    EXPECT_EQ(messages.shown[0].title, "Attention");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{
+                                    "Error opening key Software\\Quorvel\\Keystrider\\Journals in "
+                                    "the registry - The key does not exist."});
+    EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
 }
 
 TEST_F(RecordingStoreTest, FailedWriteLeavesTheStoreAsItWas) {
@@ -185,17 +177,6 @@ TEST_F(RecordingStoreTest, FailedRenameKeepsTheOldRecording) {
               "disk is full");
     expectHolds("Rec", old);
     EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Renamed"));
-}
-
-TEST_F(RecordingStoreTest, SaveOnAReadOnlyStoreKeepsTheOldRecording) {
-    const auto old = makeEvents(10, 1);
-    ASSERT_TRUE(WriteRecording(*store, "Rec", old, 3));
-    reopenReadOnly();
-    auto edited = makeEvents(3, 2);
-    EXPECT_FALSE(SaveEditedRecording(*store, edited, "Rec", "Rec", 3));
-    EXPECT_FALSE(messages.shown.empty());
-    EXPECT_EQ(edited.size(), 3u);
-    expectHolds("Rec", old);
 }
 
 TEST_F(RecordingStoreTest, SaveEditedRecordingChecksInOrder) {

@@ -6,154 +6,99 @@
 namespace ks::test {
 namespace {
 
-const std::string kMacros = "SOFTWARE\\Quorvel\\Keystrider\\Macros\\";
-
 class LayoutConversionTest : public StoreFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
 
-    std::string command(int n) { return kMacros + "Old\\Commands\\" + std::to_string(n); }
-
-    void addCommand(int n, std::uint32_t id) { ASSERT_TRUE(store->SetDword(command(n), "id", id)); }
-
-    std::optional<StoredValue> value(int n, const char* name) {
-        auto v = tree->readValue(command(n), name);
-        return v ? std::optional<StoredValue>(*v) : std::nullopt;
-    }
-
-    void expectText(int n, const char* name, const char* text) {
-        auto v = value(n, name);
-        ASSERT_TRUE(v) << name;
-        EXPECT_EQ(v->type, kTypeText) << name;
-        EXPECT_EQ(textFromBytes(v->data), text) << name;
-    }
-
-    void expectNumber(int n, const char* name, std::uint32_t number) {
-        auto v = value(n, name);
-        ASSERT_TRUE(v) << name;
-        EXPECT_EQ(v->type, kTypeDword) << name;
-        EXPECT_EQ(dwordFromBytes(v->data), number) << name;
+    // A value as "sz:TEXT" or "dword:N", "-" when it is missing.
+    std::string shown(const std::string& key, const char* name) {
+        auto v = tree->readValue(std::string(kDirectRoot) + "Macros\\" + key, name);
+        if (!v) return "-";
+        if (v->type == kTypeDword) return "dword:" + std::to_string(*dwordFromBytes(v->data));
+        return (v->type == kTypeText ? "sz:" : "?:") + textFromBytes(v->data);
     }
 };
 
-TEST_F(LayoutConversionTest, EmptyStoreOnlyRecordsTheVersion) {
+// Each kind of command the old layout stored differently, converted once.
+TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
+    load(R"([Macros\b\Commands\0]
+            "id"=dword:00001000
+            "DelayInterval"=dword:000000fa
+            [Macros\b\Commands\1]
+            "id"=dword:00001004
+            "BufIndex"=dword:ffffffff
+            [Macros\b\Commands\2]
+            "id"=dword:0000100b
+            "WaitWindowTimeout"="[T]"
+            [Macros\b\Commands\3]
+            "id"=dword:00001012
+            "XCoord"=dword:0000000a
+            "YCoord"=dword:00000014
+            [Macros\b\Commands\4]
+            "id"=dword:00001012
+            "XABCoord"=dword:00000001
+            "XRELCoord"=dword:fffffffd
+            [Macros\b\Commands\5]
+            "id"=dword:00001008
+            "UseGMT"=dword:00000001
+            [Macros\b\Commands\6]
+            "id"=dword:00001007
+            [Macros\b\Commands\7]
+            "id"=dword:00001009
+            [Macros\b\Commands\8]
+            "id"=dword:00001009
+            "MsgBoxType"=dword:00000004
+            [Macros\b\Commands\10]
+            "id"=dword:00001000
+            "DelayInterval"=dword:00000007
+            [Macros\A\Commands\0]
+            "id"=dword:00001000
+            "DelayInterval"=dword:00000001)");
     ConvertStoreLayout(*store);
-    EXPECT_EQ(store->GetDword("SOFTWARE\\Quorvel\\Keystrider", "CnvDone"), 2002u);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(LayoutConversionTest, NumbersBecomeTextsByCommand) {
-    struct Case {
-        std::uint32_t id;
-        const char* name;
-        std::uint32_t number;
-        const char* text;
-    } cases[] = {
-        {4096, "DelayInterval", 250, "250"},
-        {4099, "BufIndex", 3, "3"},
-        {4100, "BufIndex", 0xFFFFFFFF, "-1"},  // signed decimal
-        {4101, "PlayBackSpeed", static_cast<std::uint32_t>(-50), "-50"},
-        {4107, "WaitWindowTimeout", 30, "30"},
+    const std::vector<std::tuple<std::string, const char*, std::string>> expected = {
+        {"b\\Commands\\0", "DelayInterval", "sz:250"},
+        {"b\\Commands\\1", "BufIndex", "sz:-1"},  // signed decimal
+        {"b\\Commands\\2", "WaitWindowTimeout", "sz:[T]"},
+        {"b\\Commands\\3", "XABCoord", "sz:10"},
+        {"b\\Commands\\3", "YABCoord", "sz:20"},
+        {"b\\Commands\\3", "XRELCoord", "sz:0"},
+        {"b\\Commands\\3", "IsAB", "dword:1"},
+        {"b\\Commands\\3", "XCoord", "-"},
+        {"b\\Commands\\4", "XABCoord", "sz:1"},
+        {"b\\Commands\\4", "XRELCoord", "sz:-3"},
+        {"b\\Commands\\4", "IsAB", "-"},
+        {"b\\Commands\\5", "UseGMT", "dword:0"},
+        {"b\\Commands\\5\\0", "Append", "sz:/"},
+        {"b\\Commands\\5\\2", "Format", "dword:1"},
+        {"b\\Commands\\5\\3", "Order", "dword:4294967295"},
+        {"b\\Commands\\5\\4", "Prepend", "sz:"},
+        {"b\\Commands\\6\\0", "Include", "-"},  // a time without UseGMT is already new
+        {"b\\Commands\\7", "TimeOut", "sz:0"},
+        {"b\\Commands\\7", "MsgBoxPos", "dword:5"},
+        {"b\\Commands\\8", "MsgBoxType", "dword:4"},
+        {"b\\Commands\\8", "TimeOut", "-"},
+        {"b\\Commands\\10", "DelayInterval", "dword:7"},  // after a gap: not a command
+        {"A\\Commands\\0", "DelayInterval", "sz:1"},
     };
-    int n = 0;
-    for (const Case& c : cases) {
-        addCommand(n, c.id);
-        ASSERT_TRUE(store->SetDword(command(n), c.name, c.number));
-        ++n;
-    }
-    // A WAIT FOR WINDOW whose time-out is already text is left as it is.
-    addCommand(n, 4107);
-    ASSERT_TRUE(store->SetText(command(n), "WaitWindowTimeout", "[T]"));
-    ConvertStoreLayout(*store);
-    n = 0;
-    for (const Case& c : cases) expectText(n++, c.name, c.text);
-    expectText(n, "WaitWindowTimeout", "[T]");
-}
+    for (const auto& [key, name, value] : expected)
+        EXPECT_EQ(shown(key, name), value) << key << name;
+    EXPECT_EQ(store->GetDword(kDirectRoot, "CnvDone"), 2002u);
+    EXPECT_TRUE(messages.shown.empty());
 
-TEST_F(LayoutConversionTest, PointerMoveWithOldCoordinatesBecomesAbsolute) {
-    addCommand(0, 4114);
-    ASSERT_TRUE(store->SetDword(command(0), "XCoord", 10));
-    ASSERT_TRUE(store->SetDword(command(0), "YCoord", 20));
-    addCommand(1, 4114);
-    ASSERT_TRUE(store->SetDword(command(1), "XABCoord", 1));
-    ASSERT_TRUE(store->SetText(command(1), "YABCoord", "2"));
-    ASSERT_TRUE(store->SetDword(command(1), "XRELCoord", static_cast<std::uint32_t>(-3)));
+    load("[Macros\\A\\Commands\\0]\n\"DelayInterval\"=dword:00000009");
     ConvertStoreLayout(*store);
-    expectText(0, "XABCoord", "10");
-    expectText(0, "YABCoord", "20");
-    expectText(0, "XRELCoord", "0");
-    expectText(0, "YRELCoord", "0");
-    expectNumber(0, "IsAB", 1);
-    EXPECT_FALSE(value(0, "XCoord"));
-    EXPECT_FALSE(value(0, "YCoord"));
-    expectText(1, "XABCoord", "1");
-    expectText(1, "YABCoord", "2");
-    expectText(1, "XRELCoord", "-3");
-    EXPECT_FALSE(value(1, "IsAB"));
-}
-
-TEST_F(LayoutConversionTest, DateAndTimeGainTheirElements) {
-    addCommand(0, 4104);
-    ASSERT_TRUE(store->SetDword(command(0), "UseGMT", 1));
-    addCommand(1, 4103);  // no UseGMT: already new
-    ConvertStoreLayout(*store);
-    expectNumber(0, "UseGMT", 0);
-    struct Element {
-        std::uint32_t include, order, format;
-        const char* append;
-    } elements[] = {{1, 0, 0, "/"},
-                    {1, 1, 0, "/"},
-                    {1, 2, 1, ""},
-                    {0, 0xFFFFFFFF, 0xFFFFFFFF, ""},
-                    {0, 0xFFFFFFFF, 0xFFFFFFFF, ""}};
-    for (int k = 0; k < 5; ++k) {
-        const std::string key = command(0) + "\\" + std::to_string(k);
-        EXPECT_EQ(store->GetDword(key, "Include"), elements[k].include) << k;
-        EXPECT_EQ(store->GetDword(key, "Order"), elements[k].order) << k;
-        EXPECT_EQ(store->GetDword(key, "Format"), elements[k].format) << k;
-        EXPECT_EQ(store->GetText(key, "Append"), elements[k].append) << k;
-        EXPECT_EQ(store->GetText(key, "Prepend"), "") << k;
-    }
-    EXPECT_FALSE(tree->keyExists(command(1) + "\\0"));
-}
-
-TEST_F(LayoutConversionTest, MessageBoxGainsItsOptionsOnlyWhenMissing) {
-    addCommand(0, 4105);
-    addCommand(1, 4105);
-    ASSERT_TRUE(store->SetDword(command(1), "MsgBoxType", 4));
-    ConvertStoreLayout(*store);
-    expectText(0, "TimeOut", "0");
-    expectNumber(0, "MsgBoxType", 0);
-    expectNumber(0, "MsgBoxPos", 5);
-    expectNumber(0, "MsgBoxSetFocus", 1);
-    expectNumber(0, "MsgBoxSetForeground", 0);
-    expectNumber(1, "MsgBoxType", 4);
-    EXPECT_FALSE(value(1, "TimeOut"));
-}
-
-TEST_F(LayoutConversionTest, StopsAtTheFirstGapAndSkipsWhenDone) {
-    addCommand(0, 4096);
-    ASSERT_TRUE(store->SetDword(command(0), "DelayInterval", 5));
-    addCommand(2, 4096);
-    ASSERT_TRUE(store->SetDword(command(2), "DelayInterval", 7));
-    ConvertStoreLayout(*store);
-    expectText(0, "DelayInterval", "5");
-    expectNumber(2, "DelayInterval", 7);  // after the gap: not a command
-
-    ASSERT_TRUE(store->SetDword(command(0), "DelayInterval", 9));
-    ConvertStoreLayout(*store);  // CnvDone is 2002: nothing is touched
-    expectNumber(0, "DelayInterval", 9);
+    EXPECT_EQ(shown("A\\Commands\\0", "DelayInterval"), "dword:9");
 }
 
 TEST_F(LayoutConversionTest, MissingMacrosKeyIsReportedAndRetriedNextStart) {
     ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros"));
     ConvertStoreLayout(*store);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Error opening key Software\\Quorvel\\Keystrider\\Macros in the registry - The key "
-              "does not exist.\nKeystrider may not function properly.");
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{
+                  "Error opening key Software\\Quorvel\\Keystrider\\Macros in the registry - The "
+                  "key does not exist.\nKeystrider may not function properly."});
     EXPECT_EQ(messages.shown[0].title, "Attention");
-    EXPECT_FALSE(store->GetDword("SOFTWARE\\Quorvel\\Keystrider", "CnvDone"));
+    EXPECT_FALSE(store->GetDword(kDirectRoot, "CnvDone"));
 }
 
 TEST_F(LayoutConversionTest, AConversionThatCannotBeSavedIsReported) {
@@ -162,19 +107,6 @@ TEST_F(LayoutConversionTest, AConversionThatCannotBeSavedIsReported) {
     EXPECT_EQ(messages.texts(),
               std::vector<std::string>{"Error saving the converted store - attempt to write a "
                                        "readonly database\nKeystrider may not function properly."});
-}
-
-TEST_F(LayoutConversionTest, ConvertsEveryMacroInEnumerationOrder) {
-    for (const char* macro : {"b", "A", "c"}) {
-        ASSERT_TRUE(store->SetDword(kMacros + macro + "\\Commands\\0", "id", 4096));
-        ASSERT_TRUE(store->SetDword(kMacros + macro + "\\Commands\\0", "DelayInterval", 1));
-    }
-    ConvertStoreLayout(*store);
-    for (const char* macro : {"b", "A", "c"}) {
-        EXPECT_EQ(tree->readValue(kMacros + macro + "\\Commands\\0", "DelayInterval")->type,
-                  kTypeText)
-            << macro;
-    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "RecordingMessages.h"
+#include "RegText.h"
 #include "TempDir.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
@@ -19,6 +20,9 @@ protected:
     StoreFixture()
         : tree(std::make_unique<KeyTree>(dir.file("config/keystrider/store.db"))),
           store(std::make_unique<SettingsStore>(*tree, messages)) {}
+
+    // Adds keys and values written as inline .reg text (see regFile()).
+    void load(std::string_view body) { loadReg(*tree, body); }
 
     std::string file() const { return dir.file("config/keystrider/store.db"); }
 
