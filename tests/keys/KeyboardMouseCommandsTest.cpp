@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "UsKeymap.h"
 #include "keys/KeyboardMouseCommands.h"
@@ -58,8 +59,8 @@ TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnter) {
     EXPECT_EQ(injector.keys, expected);
 
     injector.keys.clear();
-    expander.replacements["a~b"] = "a\r\nb";
-    writeText("Keys", "a~b");
+    expander.values["n"] = "a\r\nb";
+    writeText("Keys", "{n}");
     commands.sendKeys(kCommand);
     EXPECT_EQ(injector.keys, expected);
 }
@@ -99,17 +100,11 @@ TEST_F(KeyboardMouseCommandsTest, CombinationsPressModifierKeyThenReleaseInRever
         std::uint8_t modifier, modifierScan, key, keyScan;
     };
     constexpr std::uint8_t ctrl = 17, alt = 18, ctrlScan = 29, altScan = 56;
-    const Case cases[] = {
-        {4366, ctrl, ctrlScan, 67, 46},  {4367, ctrl, ctrlScan, 86, 47},
-        {4368, ctrl, ctrlScan, 88, 45},  {4369, ctrl, ctrlScan, 36, 102},
-        {4370, ctrl, ctrlScan, 35, 107}, {4371, alt, altScan, 9, 15},
-        {4372, alt, altScan, 13, 28},    {4373, alt, altScan, 115, 62},
-        {4374, alt, altScan, 27, 1},     {4375, ctrl, ctrlScan, 27, 1},
-        {4376, ctrl, ctrlScan, 90, 44},  {4377, ctrl, ctrlScan, 65, 30},
-        {4378, ctrl, ctrlScan, 79, 24},  {4379, ctrl, ctrlScan, 80, 25},
-        {4380, ctrl, ctrlScan, 39, 106}, {4381, ctrl, ctrlScan, 37, 105},
-        {4382, ctrl, ctrlScan, 38, 103}, {4383, ctrl, ctrlScan, 40, 108},
-    };
+    // A few rows of the constant table: the order is what could break.
+    const Case cases[] = {{4366, ctrl, ctrlScan, 67, 46},
+                          {4371, alt, altScan, 9, 15},
+                          {4373, alt, altScan, 115, 62},
+                          {4383, ctrl, ctrlScan, 40, 108}};
     for (const Case& c : cases) {
         injector.keys.clear();
         EXPECT_TRUE(commands.run(c.id, kCommand));
@@ -174,8 +169,8 @@ TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachCoordinate) {
 }
 
 TEST_F(KeyboardMouseCommandsTest, CoordinatesAreExpandedBeforeTheyAreChecked) {
-    expander.replacements["([W]/2)"] = "512";
-    writePosition(1, "([W]/2)", "7");
+    expander.values["W"] = "512";
+    writePosition(1, "{W}", "7");
     commands.movePointer(kCommand);
     EXPECT_EQ(injector.mice, (std::vector<MouseEvent>{{kAbsoluteMove, 512, 7}}));
 }

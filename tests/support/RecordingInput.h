@@ -1,13 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "expand/Expander.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
 #include "platform/SpareKeys.h"
@@ -153,15 +151,6 @@ public:
     bool refuseForeground = false;
     bool refuseShow = false;
     std::vector<std::string> calls;
-};
-
-// Leaves every text as it is, or replaces one given text.
-class FakeExpander final : public Expander {
-public:
-    void Expand(std::string& text) override {
-        if (const auto at = replacements.find(text); at != replacements.end()) text = at->second;
-    }
-    std::map<std::string, std::string> replacements;
 };
 
 }  // namespace ks::test

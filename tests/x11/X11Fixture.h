@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "XvfbSession.h"
 #include "keys/KeyboardMouseCommands.h"
