@@ -80,18 +80,15 @@ TEST(JoinLineBreaksTest, OnlyCarriageReturnLineFeedPairsAreJoined) {
     EXPECT_EQ(joinLineBreaks("\n\r"), "\n\r");
 }
 
-TEST_F(KeyboardMouseCommandsTest, KeystrokePressesOrReleasesWithTheStoredFlags) {
+TEST_F(KeyboardMouseCommandsTest, KeystrokePressesOrReleasesWithTheStoredFlagsOrNothing) {
+    commands.keystroke(kCommand, 65);  // no flags stored yet
+    EXPECT_TRUE(injector.keys.empty());
+    EXPECT_EQ(messages.shown.size(), 1u);
     writeNumber("KeyPressed", 0);
     EXPECT_TRUE(commands.run(65, kCommand));
     writeNumber("KeyPressed", 2);
     commands.keystroke(kCommand, 65);
     EXPECT_EQ(injector.keys, (std::vector<KeyEvent>{{65, 30, 0}, {65, 30, 2}}));
-}
-
-TEST_F(KeyboardMouseCommandsTest, KeystrokeWithoutStoredFlagsDoesNothing) {
-    commands.keystroke(kCommand, 65);
-    EXPECT_TRUE(injector.keys.empty());
-    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(KeyboardMouseCommandsTest, CombinationsPressModifierKeyThenReleaseInReverse) {

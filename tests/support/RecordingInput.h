@@ -89,7 +89,6 @@ public:
     explicit FakeKeyboardState(InputLog* log = nullptr) : log_(log) {}
     bool isOn(LockKey key) override { return on.count(key) > 0; }
     void showToggle(LockKey key, bool value) override {
-        shownToggles.push_back({key, value});
         if (value)
             on.insert(key);
         else
@@ -103,7 +102,6 @@ public:
         if (log_) log_->add(value ? "caps on" : "caps off");
     }
     std::set<LockKey> on;
-    std::vector<std::pair<LockKey, bool>> shownToggles;
 
 private:
     InputLog* log_;
