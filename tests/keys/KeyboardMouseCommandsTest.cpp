@@ -2,17 +2,16 @@
 
 #include <chrono>
 
+#include "CommandFixture.h"
 #include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "UsKeymap.h"
 #include "keys/KeyboardMouseCommands.h"
 #include "keys/WindowActivation.h"
-#include "store/StoreFixture.h"
 
 namespace ks::test {
 namespace {
 
-constexpr const char* kCommand = "m\\Commands\\0";
 constexpr const char* kInvalidX = "Invalid XCoord in command \"MOVE MOUSE POINTER\".";
 constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTER\".";
 constexpr const char* kRange =
@@ -20,25 +19,8 @@ constexpr const char* kRange =
 constexpr const char* kAttachForeground = "Unable to attach to window currently in the foreground!";
 constexpr std::uint32_t kAbsoluteMove = kMouseMove | kMouseAbsolute;
 
-class KeyboardMouseCommandsTest : public StoreFixture {
+class KeyboardMouseCommandsTest : public CommandFixture {
 protected:
-    KeyboardMouseCommandsTest() {
-        store->EnsureRootKeys();
-        store->CreateMacroKey(kCommand);
-    }
-
-    void writeText(const char* name, const std::string& text) {
-        store->WriteMacroString(text, kCommand, name);
-    }
-    void writeNumber(const char* name, std::uint32_t value) {
-        store->WriteDword(value, std::string("\\Macros\\") + kCommand, name);
-    }
-    void writePosition(std::uint32_t isAbsolute, const std::string& x, const std::string& y) {
-        writeNumber("IsAB", isAbsolute);
-        writeText(isAbsolute == 1 ? "XABCoord" : "XRELCoord", x);
-        writeText(isAbsolute == 1 ? "YABCoord" : "YRELCoord", y);
-    }
-
     FixedKeymap keymap;
     RecordingInjector injector;
     RecordingSpareKeys spare;
