@@ -236,64 +236,47 @@ TEST_F(KeyboardMouseCommandsTest, LockCommandsNeedNoWindowToAttachTo) {
     EXPECT_EQ(injector.keys.size(), 2u);
 }
 
-TEST(WindowActivationTest, BringsForwardAndShowsOrReportsWhatFailedWithTitleError) {
-    const char* attach = "Unable to attach to window you selected to start in!";
-    const struct {
-        WindowId window;
-        std::optional<WindowId> foreground;
-        bool refuseAttach, refuseForeground, refuseShow;
-        ShowCommand command;
-        std::vector<std::string> calls;
-        const char* message;  // nullptr: none
-    } cases[] = {
-        {40,
-         3,
-         false,
-         false,
-         false,
-         ShowCommand::ShowMaximized,
-         {"attach 40", "foreground 40", "show 40 3", "detach 40"},
-         nullptr},
-        {40,
-         40,
-         false,
-         false,
-         false,
-         ShowCommand::ShowNormal,
-         {"attach 40", "show 40 1", "detach 40"},
-         nullptr},
-        {40,
-         {},
-         false,
-         true,
-         false,
-         ShowCommand::Show,
-         {"attach 40", "foreground 40", "detach 40"},
-         "Unable to bring the selected window to the foreground!"},
-        {41,
-         {},
-         false,
-         false,
-         true,
-         ShowCommand::Show,
-         {"attach 41", "foreground 41", "show 41 5", "detach 41"},
-         "Unable to show the selected window!"},
-        {42, {}, true, false, false, ShowCommand::Show, {"attach 42"}, attach},
-        {1, {}, false, false, false, ShowCommand::Show, {"attach 1"}, attach},  // the desktop
-    };
-    for (const auto& c : cases) {
-        FakeWindowControl windows;
-        RecordingMessages messages;
-        windows.foregroundWindow = c.foreground;
-        windows.refuseAttach = c.refuseAttach;
-        windows.refuseForeground = c.refuseForeground;
-        windows.refuseShow = c.refuseShow;
-        ActivateWindow(windows, messages, c.window, c.command);
-        EXPECT_EQ(windows.calls, c.calls) << c.window;
-        EXPECT_EQ(messages.texts(),
-                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
-        for (const auto& box : messages.shown) EXPECT_EQ(box.title, "Error");
-    }
+class WindowActivationTest : public ::testing::Test {
+protected:
+    FakeWindowControl windows;
+    RecordingMessages messages;
+};
+
+TEST_F(WindowActivationTest, BringsAnotherWindowForwardAndShowsIt) {
+    windows.foregroundWindow = 3;
+    ActivateWindow(windows, messages, 40, ShowCommand::ShowMaximized);
+    EXPECT_EQ(windows.calls,
+              (std::vector<std::string>{"attach 40", "foreground 40", "show 40 3", "detach 40"}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(WindowActivationTest, AWindowInFrontIsOnlyShown) {
+    windows.foregroundWindow = 40;
+    ActivateWindow(windows, messages, 40, ShowCommand::ShowNormal);
+    EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 40", "show 40 1", "detach 40"}));
+}
+
+TEST_F(WindowActivationTest, ReportsEachFailureWithTitleError) {
+    windows.refuseForeground = true;
+    ActivateWindow(windows, messages, 40, ShowCommand::Show);
+    windows.refuseForeground = false;
+    windows.refuseShow = true;
+    ActivateWindow(windows, messages, 41, ShowCommand::Show);
+    windows.refuseAttach = true;
+    ActivateWindow(windows, messages, 42, ShowCommand::Show);
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Unable to bring the selected window to the foreground!",
+                                        "Unable to show the selected window!",
+                                        "Unable to attach to window you selected to start in!"}));
+    for (const auto& box : messages.shown) EXPECT_EQ(box.title, "Error");
+    EXPECT_EQ(windows.calls.back(), "attach 42");
+}
+
+TEST_F(WindowActivationTest, LeavesTheDesktopAlone) {
+    windows.refuseAttach = false;
+    ActivateWindow(windows, messages, windows.desktop, ShowCommand::Show);
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
 }
 
 }  // namespace
