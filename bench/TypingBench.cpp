@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "TempDir.h"
 #include "TypingWindow.h"

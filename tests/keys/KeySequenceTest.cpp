@@ -35,35 +35,21 @@ protected:
     KeySequence sequence{keymap, injector, spare, keyboard};
 };
 
+// Control characters type their keys without Ctrl; CR and LF both are Enter.
 TEST_F(KeySequenceTest, ShiftSurroundsOnlyTheShiftedCharacters) {
-    sequence.TypeText("Ab1!");
+    sequence.TypeText("");
+    EXPECT_TRUE(log.entries.empty());
+    sequence.TypeText("Ab1!\n\t\r\b ");
     std::vector<KeyEvent> expected;
     tap(expected, 'A', 38, true);
     tap(expected, 'B', 56);
     tap(expected, '1', 10);
     tap(expected, '1', 10, true);
+    for (const auto& [vk, keycode] : {std::pair{13, 36}, {9, 23}, {13, 36}, {8, 22}, {32, 65}})
+        tap(expected, static_cast<std::uint8_t>(vk), static_cast<std::uint8_t>(keycode));
     EXPECT_EQ(injector.keys, expected);
     EXPECT_TRUE(spare.binds.empty());
     EXPECT_EQ(spare.releases, 0);
-}
-
-TEST_F(KeySequenceTest, ControlCharactersTypeTheirKeysWithoutCtrl) {
-    sequence.TypeText("a\nb\tc\r\b ");
-    std::vector<KeyEvent> expected;
-    tap(expected, 'A', 38);
-    tap(expected, 13, 36);
-    tap(expected, 'B', 56);
-    tap(expected, 9, 23);
-    tap(expected, 'C', 54);
-    tap(expected, 13, 36);
-    tap(expected, 8, 22);
-    tap(expected, 32, 65);
-    EXPECT_EQ(injector.keys, expected);
-}
-
-TEST_F(KeySequenceTest, EmptyTextTypesNothing) {
-    sequence.TypeText("");
-    EXPECT_TRUE(log.entries.empty());
 }
 
 TEST_F(KeySequenceTest, CharactersOffTheLayoutAreBoundOnceBeforeTyping) {

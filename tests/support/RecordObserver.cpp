@@ -1,6 +1,6 @@
 #include "RecordObserver.h"
 
-#include "RecordContext.h"
+#include "platform/x11/RecordContext.h"
 #include "platform/x11/XlibHelpers.h"
 
 #include <X11/Xlib.h>
@@ -21,7 +21,7 @@ void onRecorded(XPointer observer, XRecordInterceptData* data) {
 
 RecordObserver::RecordObserver(const std::string& display)
     : x_(std::make_unique<x11::RecordConnections>(display)) {
-    if (!createDeviceEventContext(*x_)) return;
+    if (!x11::createDeviceEventContext(*x_)) return;
     reader_ = std::thread([this] { run(); });
     std::unique_lock lock(mutex_);
     started_ = arrived_.wait_for(lock, std::chrono::seconds(10), [this] { return enabled_; });

@@ -1,13 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "expand/Expander.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
 #include "platform/SpareKeys.h"
@@ -91,7 +89,6 @@ public:
     explicit FakeKeyboardState(InputLog* log = nullptr) : log_(log) {}
     bool isOn(LockKey key) override { return on.count(key) > 0; }
     void showToggle(LockKey key, bool value) override {
-        shownToggles.push_back({key, value});
         if (value)
             on.insert(key);
         else
@@ -105,7 +102,6 @@ public:
         if (log_) log_->add(value ? "caps on" : "caps off");
     }
     std::set<LockKey> on;
-    std::vector<std::pair<LockKey, bool>> shownToggles;
 
 private:
     InputLog* log_;
@@ -153,15 +149,6 @@ public:
     bool refuseForeground = false;
     bool refuseShow = false;
     std::vector<std::string> calls;
-};
-
-// Leaves every text as it is, or replaces one given text.
-class FakeExpander final : public Expander {
-public:
-    void Expand(std::string& text) override {
-        if (const auto at = replacements.find(text); at != replacements.end()) text = at->second;
-    }
-    std::map<std::string, std::string> replacements;
 };
 
 }  // namespace ks::test

@@ -6,8 +6,10 @@
 
 namespace ks::test {
 
-// A United States keyboard as the X server's evdev keycodes number it
-// (scan code = keycode - 8), written out by hand.
+// The part of a United States keyboard the unit tests type on, as the X
+// server's evdev keycodes number it (scan code = keycode - 8): every key with
+// a character, the modifiers and locks, and the few other keys the tests use.
+// The real layouts are tested against the X server.
 KeyLayout usKeyLayout();
 
 // A keymap that always answers with one fixed layout.

@@ -66,9 +66,7 @@ protected:
     }
 
     void movePointer(std::uint32_t isAbsolute, const std::string& x, const std::string& y) {
-        writeNumber("IsAB", isAbsolute);
-        writeText(isAbsolute == 1 ? "XABCoord" : "XRELCoord", x);
-        writeText(isAbsolute == 1 ? "YABCoord" : "YRELCoord", y);
+        writePosition(isAbsolute, x, y);
         commands.movePointer(kCommand);
     }
 };

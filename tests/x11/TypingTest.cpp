@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <random>
 
 #include "TypingWindow.h"
 #include "X11Fixture.h"
@@ -55,18 +54,6 @@ TEST_F(TypingTest, UsAndGermanLayoutsTypeEveryCharacterExactly) {
         EXPECT_EQ(sendKeys(kMixed), crlfJoined(kMixed)) << layout;
         EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
     }
-}
-
-TEST_F(TypingTest, MoreDistinctCharactersThanSpareKeysAreTypedExactly) {
-    const std::size_t capacity = platform->spareKeys().capacity();
-    std::u32string chars;
-    for (char32_t ch = 0x4E00; chars.size() < capacity + 40; ++ch) chars += ch;
-    chars += chars;
-    std::shuffle(chars.begin(), chars.end(), std::mt19937(7));
-    std::string text;
-    for (char32_t ch : chars) utf8::append(text, ch);
-    const std::string got = sendKeys(text);
-    EXPECT_TRUE(got == text) << firstDifference(got, text);
 }
 
 TEST_F(TypingTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {

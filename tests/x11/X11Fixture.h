@@ -4,17 +4,18 @@
 
 #include <memory>
 
+#include "CommandFixture.h"
+#include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "XvfbSession.h"
 #include "keys/KeyboardMouseCommands.h"
 #include "platform/x11/X11Platform.h"
-#include "store/StoreFixture.h"
 
 namespace ks::test {
 
 // One private X server for every test of an executable, the program's X11
 // services on it, and the input commands over a store in a fresh folder.
-class X11Fixture : public StoreFixture {
+class X11Fixture : public CommandFixture {
 protected:
     static void SetUpTestSuite() { session_ = std::make_unique<XvfbSession>(); }
     static void TearDownTestSuite() { session_.reset(); }
@@ -23,21 +24,9 @@ protected:
         : platform(openPlatform()),
           commands(*store, messages, expander,
                    InputServices{platform->keymap(), platform->injector(), platform->spareKeys(),
-                                 platform->keyboard(), platform->windows()}) {
-        store->EnsureRootKeys();
-        store->CreateMacroKey(kCommand);
-    }
+                                 platform->keyboard(), platform->windows()}) {}
 
     static XvfbSession& session() { return *session_; }
-
-    void writeText(const char* name, const std::string& text) {
-        store->WriteMacroString(text, kCommand, name);
-    }
-    void writeNumber(const char* name, std::uint32_t value) {
-        store->WriteDword(value, std::string("\\Macros\\") + kCommand, name);
-    }
-
-    static constexpr const char* kCommand = "m\\Commands\\0";
 
     FakeExpander expander;
     std::unique_ptr<x11::X11Platform> platform;

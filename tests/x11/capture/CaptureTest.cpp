@@ -62,13 +62,6 @@ protected:
     X11InputCapture capture{session().display()};
     Captured captured;
 
-    void pressAndRelease(const char* keysym) {
-        const unsigned code = driver.keycode(keysym);
-        driver.key(code, true);
-        driver.key(code, false);
-        driver.sync();
-    }
-
 private:
     static inline std::unique_ptr<XvfbSession> session_;
     static inline std::unique_ptr<TypingWindow> window_;
@@ -197,17 +190,6 @@ TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
     EXPECT_EQ(captured.losses, 0);
 }
 
-TEST_F(CaptureTest, OnlyEventsAfterStartAreDelivered) {
-    pressAndRelease("x");
-    ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
-    pressAndRelease("y");
-    ASSERT_TRUE(captured.waitFor(2));
-    settle(100);
-    ASSERT_EQ(captured.events.size(), 2u);
-    EXPECT_EQ(captured.events[0].detail, driver.keycode("y"));
-    EXPECT_EQ(captured.events[0].kind, Kind::KeyPress);
-}
-
 TEST_F(CaptureTest, StopInsideTheHandlerEndsDeliveryAndStartCapturesAnew) {
     std::vector<CapturedInput> seen;
     int calls = 0;
@@ -218,15 +200,15 @@ TEST_F(CaptureTest, StopInsideTheHandlerEndsDeliveryAndStartCapturesAnew) {
             capture.stop();
         },
         captured.onLost()));
-    pressAndRelease("c");
+    driver.chord({"c"});
     ASSERT_TRUE(runEventsUntil([&] { return calls > 0; }, kWaitMs));
-    pressAndRelease("d");
+    driver.chord({"d"});
     settle(200);
     EXPECT_EQ(calls, 1);
     for (const CapturedInput& event : seen) EXPECT_EQ(event.detail, driver.keycode("c"));
 
     ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
-    pressAndRelease("e");
+    driver.chord({"e"});
     ASSERT_TRUE(captured.waitFor(2));
     settle(100);
     ASSERT_EQ(captured.events.size(), 2u);
@@ -238,7 +220,7 @@ TEST_F(CaptureTest, StopInsideTheHandlerEndsDeliveryAndStartCapturesAnew) {
 TEST_F(CaptureTest, StopIsHarmlessWhenNotCapturingAndDropsWhatWasNotDelivered) {
     capture.stop();
     ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
-    pressAndRelease("f");
+    driver.chord({"f"});
     capture.stop();  // before the event loop could deliver the key
     settle(200);
     EXPECT_TRUE(captured.events.empty());
@@ -278,9 +260,7 @@ TEST(CaptureLossTest, ServerDeathIsReportedOnceAndTheProgramGoesOn) {
     ASSERT_TRUE(capture->start(captured.onEvents(), captured.onLost()));
     {
         XTestDriver driver(display);
-        driver.key(driver.keycode("g"), true);
-        driver.key(driver.keycode("g"), false);
-        driver.sync();
+        driver.chord({"g"});
         ASSERT_TRUE(captured.waitFor(2));
     }
     server.reset();
@@ -313,9 +293,7 @@ TEST(CaptureLossTest, AKilledConnectionIsReportedOnceAndStartOpensAfresh) {
         EXPECT_EQ(captured.losses, 1);
 
         ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
-        driver.key(driver.keycode("h"), true);
-        driver.key(driver.keycode("h"), false);
-        driver.sync();
+        driver.chord({"h"});
         ASSERT_TRUE(captured.waitFor(2));
         EXPECT_EQ(captured.events[0].detail, driver.keycode("h"));
     }

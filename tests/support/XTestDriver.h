@@ -2,11 +2,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ks::test {
 
-// Presses keys and buttons and moves the pointer of a test display through
-// XTest, on a connection of its own, as a user at the desktop would.
+// Another client of a test display, on a connection of its own: presses keys
+// and buttons and moves the pointer through XTest, as a user at the desktop
+// would, and grabs keys as a competing program would.
 class XTestDriver {
 public:
     // Throws std::runtime_error when the display cannot be opened.
@@ -17,11 +19,20 @@ public:
 
     unsigned keycode(const char* keysymName) const;
     void key(unsigned keycode, bool press);
+    // Presses the keys in order, releases them in reverse, and syncs.
+    void chord(const std::vector<unsigned>& keycodes);
+    void chord(const std::vector<const char*>& keysymNames);
     void button(unsigned button, bool press);
     void moveTo(int x, int y);
     // Sends what is queued; sync() also waits until the server handled it.
     void flush();
     void sync();
+
+    // The core state mask: modifiers, locks and buttons held.
+    unsigned state() const;
+    // True when the server granted the grab on the root window.
+    bool grab(unsigned keycode, unsigned modifiers);
+    void ungrab(unsigned keycode, unsigned modifiers);
 
     // The first resource of this connection's client. The server gives a
     // new client the lowest free client number, each a range of 2^21

@@ -10,7 +10,27 @@ namespace ks::test {
 
 struct XTestDriver::Connection {
     x11::OwnDisplay display;
+    Window child = None;  // under the pointer, after a query
+    unsigned mask = 0;
+
+    void queryPointer() {
+        Window root = None;
+        int x = 0, y = 0, wx = 0, wy = 0;
+        XQueryPointer(display.get(), DefaultRootWindow(display.get()), &root, &child, &x, &y, &wx,
+                      &wy, &mask);
+    }
 };
+
+namespace {
+
+bool grabFailed = false;
+
+int onGrabError(Display*, XErrorEvent*) {
+    grabFailed = true;
+    return 0;
+}
+
+}  // namespace
 
 XTestDriver::XTestDriver(const std::string& display)
     : x_(new Connection{x11::openOwnDisplay(display)}) {
@@ -27,6 +47,18 @@ void XTestDriver::key(unsigned keycode, bool press) {
     XTestFakeKeyEvent(x_->display.get(), keycode, press ? True : False, CurrentTime);
 }
 
+void XTestDriver::chord(const std::vector<unsigned>& keycodes) {
+    for (unsigned code : keycodes) key(code, true);
+    for (auto it = keycodes.rbegin(); it != keycodes.rend(); ++it) key(*it, false);
+    sync();
+}
+
+void XTestDriver::chord(const std::vector<const char*>& keysymNames) {
+    std::vector<unsigned> codes;
+    for (const char* name : keysymNames) codes.push_back(keycode(name));
+    chord(codes);
+}
+
 void XTestDriver::button(unsigned button, bool press) {
     XTestFakeButtonEvent(x_->display.get(), button, press ? True : False, CurrentTime);
 }
@@ -41,6 +73,26 @@ void XTestDriver::flush() {
 
 void XTestDriver::sync() {
     XSync(x_->display.get(), False);
+}
+
+unsigned XTestDriver::state() const {
+    x_->queryPointer();
+    return x_->mask;
+}
+
+bool XTestDriver::grab(unsigned keycode, unsigned modifiers) {
+    grabFailed = false;
+    const XErrorHandler previous = XSetErrorHandler(&onGrabError);
+    XGrabKey(x_->display.get(), static_cast<int>(keycode), modifiers, root(), False, GrabModeAsync,
+             GrabModeAsync);
+    sync();
+    XSetErrorHandler(previous);
+    return !grabFailed;
+}
+
+void XTestDriver::ungrab(unsigned keycode, unsigned modifiers) {
+    XUngrabKey(x_->display.get(), static_cast<int>(keycode), modifiers, root());
+    sync();
 }
 
 unsigned long XTestDriver::clientBase() const {
@@ -70,13 +122,11 @@ unsigned long XTestDriver::topLevelOf(unsigned long window) const {
 }
 
 bool XTestDriver::focusedAndUnderPointer(unsigned long window) const {
-    Display* display = x_->display.get();
-    Window focus = None, rootReturn = None, child = None;
-    int revert = 0, rootX = 0, rootY = 0, winX = 0, winY = 0;
-    unsigned mask = 0;
-    XGetInputFocus(display, &focus, &revert);
-    XQueryPointer(display, root(), &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
-    return focus == window && child == topLevelOf(window);
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(x_->display.get(), &focus, &revert);
+    x_->queryPointer();
+    return focus == window && x_->child == topLevelOf(window);
 }
 
 }  // namespace ks::test
