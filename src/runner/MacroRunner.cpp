@@ -8,7 +8,7 @@
 #include <exception>
 #include <limits>
 
-#include "commands/NumberText.h"
+#include "core/PlusDigits.h"
 
 namespace ks {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "commands/CommandDispatch.h"
+#include "core/Messages.h"
 #include "expand/Expander.h"
 #include "platform/Clock.h"
-#include "platform/Messages.h"
 #include "runner/MessageQueue.h"
 #include "runner/PendingRequest.h"
 #include "runner/RunControl.h"

@@ -2,21 +2,12 @@
 
 #include <string>
 
+#include "core/CommandId.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
 
 namespace {
-
-constexpr std::uint32_t kDelay = 4096;
-constexpr std::uint32_t kCopyFromClipBoard = 4099;
-constexpr std::uint32_t kPasteToClipBoard = 4100;
-constexpr std::uint32_t kPlaybackRecording = 4101;
-constexpr std::uint32_t kSendTime = 4103;
-constexpr std::uint32_t kSendDate = 4104;
-constexpr std::uint32_t kMessageBox = 4105;
-constexpr std::uint32_t kWaitForWindow = 4107;
-constexpr std::uint32_t kMoveMousePointer = 4114;
 
 // One macro command being converted: its key for direct access and the
 // sub-paths the reporting operations take.

@@ -6,9 +6,9 @@
 #include <array>
 #include <utility>
 
+#include "core/Utf8.h"
 #include "platform/HotKeys.h"
 #include "store/SettingsStore.h"
-#include "store/Utf8.h"
 
 namespace ks {
 
