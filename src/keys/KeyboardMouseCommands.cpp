@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/VirtualKey.h"
+#include "store/StoreKey.h"
 
 #include "core/PlusDigits.h"
 
@@ -69,10 +70,6 @@ constexpr const char* kInvalidX = "Invalid XCoord in command \"MOVE MOUSE POINTE
 constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTER\".";
 constexpr const char* kOutOfRange =
     "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
-
-std::string rootPath(std::string_view path) {
-    return "\\Macros\\" + std::string(path);
-}
 
 // pixels x 65535 / extent, truncating toward zero.
 std::int32_t normalised(int pixels, int extent) {
@@ -144,7 +141,8 @@ void KeyboardMouseCommands::injectKey(std::uint8_t vk, std::uint32_t flags) {
 }
 
 void KeyboardMouseCommands::keystroke(std::string_view path, std::uint32_t vk) {
-    const auto pressed = store_.ReadDword(rootPath(path), "KeyPressed");
+    const auto pressed =
+        store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), "KeyPressed");
     if (!pressed || vk > 255) return;
     injectKey(static_cast<std::uint8_t>(vk), *pressed);
 }
@@ -184,7 +182,8 @@ std::optional<std::int32_t> KeyboardMouseCommands::readCoordinate(std::string_vi
 }
 
 void KeyboardMouseCommands::movePointer(std::string_view path) {
-    const bool absolute = store_.ReadDword(rootPath(path), "IsAB").value_or(1) == 1;
+    const bool absolute =
+        store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), "IsAB").value_or(1) == 1;
     const auto x = readCoordinate(path, absolute ? "XABCoord" : "XRELCoord", kInvalidX);
     if (!x) return;
     const auto y = readCoordinate(path, absolute ? "YABCoord" : "YRELCoord", kInvalidY);
