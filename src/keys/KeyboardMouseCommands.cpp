@@ -5,10 +5,9 @@
 #include <thread>
 #include <utility>
 
+#include "core/PlusDigits.h"
 #include "core/VirtualKey.h"
 #include "store/StoreKey.h"
-
-#include "core/PlusDigits.h"
 
 namespace ks {
 namespace {
