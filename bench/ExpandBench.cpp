@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "FakeSystemValues.h"
+#include "core/Messages.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
-#include "platform/Messages.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Messages.h"
 #include "platform/HotKeys.h"
-#include "platform/Messages.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "commands/CommandDispatch.h"
+#include "core/Messages.h"
 #include "expand/Expander.h"
-#include "platform/Messages.h"
 #include "platform/qt/QtClock.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"

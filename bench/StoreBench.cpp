@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Messages.h"
+#include "core/Messages.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
 

@@ -18,11 +18,11 @@
 #include "TempDir.h"
 #include "TypingWindow.h"
 #include "XvfbSession.h"
+#include "core/Utf8.h"
 #include "keys/KeyboardMouseCommands.h"
 #include "platform/x11/X11Platform.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
-#include "store/Utf8.h"
 
 namespace {
 

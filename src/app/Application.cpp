@@ -14,6 +14,7 @@
 #include "platform/x11/X11HotKeys.h"
 #include "store/LayoutConversion.h"
 #include "store/SettingsStore.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
@@ -65,7 +66,7 @@ Application::~Application() {
 int Application::Run() {
     // On a first start nothing exists yet; the conversion would report the
     // missing Macros key instead of converting nothing.
-    if (!store_.tree().keyExists(std::string(kDirectRoot) + "Macros")) store_.EnsureRootKeys();
+    if (!store_.tree().keyExists(StoreKey::macros().direct())) store_.EnsureRootKeys();
     ConvertStoreLayout(store_);
 
     QString problem;
@@ -132,7 +133,7 @@ int Application::handOver(const QString& markerPath) {
         return 0;
     }
     if (reached) {
-        if (!store_.SetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro", commandLine_)) {
+        if (!store_.SetText(StoreKey::macros().direct(), "CmdLineMacro", commandLine_)) {
             messages_.show("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop);
             return 1;
         }

@@ -19,10 +19,10 @@ std::vector<CommandId> inputCommandIds() {
     auto addRange = [&ids](std::uint32_t first, std::uint32_t last) {
         for (std::uint32_t id = first; id <= last; ++id) ids.push_back(static_cast<CommandId>(id));
     };
-    addRange(command_id::kLeftButtonDown, command_id::kMoveMousePointer);
-    addRange(command_id::kSendKeys, command_id::kSendKeys);
-    addRange(command_id::kCapsLockOff, command_id::kNumLockOn);
-    addRange(command_id::kFirstCombination, command_id::kLastCombination);
+    addRange(kLeftButtonDown, kMoveMousePointer);
+    addRange(kSendKeys, kSendKeys);
+    addRange(kCapsLockOff, kNumLockOn);
+    addRange(kCtrlC, kCtrlDown);
     return ids;
 }
 

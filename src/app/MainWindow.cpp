@@ -20,6 +20,7 @@
 #include "app/Shell.h"
 #include "journal/RecordingStore.h"
 #include "store/SettingsStore.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
@@ -210,7 +211,8 @@ void MainWindow::RefreshTriggerColumn(bool advance) {
         row->setText(1, qs(triggerText(triggerIndex_, row->text(0).toStdString())));
     }
     triggerIndex_ = (triggerIndex_ + 1) % 4;
-    shell_.store().SetDword(kDirectRoot, "triggerindex", static_cast<std::uint32_t>(triggerIndex_));
+    shell_.store().SetDword(StoreKey::root().direct(), "triggerindex",
+                            static_cast<std::uint32_t>(triggerIndex_));
 }
 
 std::vector<int> MainWindow::selectedMacroRows() const {
@@ -255,7 +257,7 @@ void MainWindow::DeleteSelectedMacros() {
     for (QTreeWidgetItem* item : items) {
         const std::string name = item->text(0).toStdString();
         const StoredHotKey stored = shell_.hotKeys().ReadStored(name);
-        if (!shell_.store().DeleteKeyTree(std::string(kMacrosKey) + name)) {
+        if (!shell_.store().DeleteKeyTree(MacroKey(name).key().treePath())) {
             messages.show("Unable to delete macro: " + name, "Attention", MsgIcon::Exclamation,
                           MsgButtons::Ok, MsgOwner::MainWindow);
             continue;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/Shell.h"
+#include "core/PlusDigits.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -41,15 +42,9 @@ QRadioButton* addRadio(QHBoxLayout* row, const char* label, const char* objectNa
 }  // namespace
 
 std::optional<std::uint32_t> parsePort(const std::string& text) {
-    std::size_t i = text.rfind('+', 0) == 0 ? 1 : 0;
-    if (i == text.size()) return std::nullopt;
-    std::uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (value > 0xFFFFFFFFu) return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
+    const std::optional<std::uint64_t> value = parsePlusDigits(text);
+    if (!value || *value > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
 }
 
 OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), shell_(shell) {

@@ -3,6 +3,7 @@
 #include "keys/KeyNames.h"
 
 #include "store/SettingsStore.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
@@ -10,10 +11,6 @@ namespace {
 
 constexpr const char* kAppErrorTitle = "Keystrider - Error";
 constexpr std::size_t kCmdLineMacroLimit = 1000;  // bytes, with the terminating zero
-
-std::string macrosKey() {
-    return std::string(kDirectRoot) + "Macros";
-}
 
 bool callOr(const std::function<bool()>& hook, bool fallback) {
     return hook ? hook() : fallback;
@@ -26,7 +23,7 @@ void callIfSet(const std::function<void()>& hook) {
 }  // namespace
 
 std::optional<std::uint32_t> readOption(SettingsStore& store, std::string_view name) {
-    return store.GetDword(kDirectRoot, name);
+    return store.GetDword(StoreKey::root().direct(), name);
 }
 
 Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::string commandLine)
@@ -108,7 +105,7 @@ std::vector<std::string> Shell::LoadMacros() {
 
 void Shell::HandCommandLineToSelf() {
     if (commandLine_.empty()) return;
-    if (!store_.SetText(macrosKey(), "CmdLineMacro", commandLine_)) {
+    if (!store_.SetText(StoreKey::macros().direct(), "CmdLineMacro", commandLine_)) {
         showError("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop,
                   MsgOwner::MainWindow);
         return;
@@ -120,7 +117,7 @@ void Shell::HandCommandLineToSelf() {
 }
 
 void Shell::CommandLineMacro() {
-    const auto name = store_.GetText(macrosKey(), "CmdLineMacro");
+    const auto name = store_.GetText(StoreKey::macros().direct(), "CmdLineMacro");
     if (!name || name->size() >= kCmdLineMacroLimit) {
         showError("Error reading CmdLineMacro from registry.", kAppErrorTitle, MsgIcon::Stop);
         return;
@@ -147,7 +144,7 @@ void Shell::Exit() {
 }
 
 bool Shell::WriteOption(std::string_view name, std::uint32_t value) {
-    if (store_.SetDword(kDirectRoot, name, value)) return true;
+    if (store_.SetDword(StoreKey::root().direct(), name, value)) return true;
     showError("Failed while writing to registry.  Please try again.", "Error", MsgIcon::Stop,
               MsgOwner::MainWindow);
     return false;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/ShellHooks.h"
-#include "platform/Messages.h"
+#include "core/Messages.h"
 #include "triggers/HotKeyTable.h"
 
 namespace ks {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Messages.h"
+#include "core/Messages.h"
 
 namespace ks {
 

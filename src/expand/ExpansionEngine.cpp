@@ -4,10 +4,10 @@
 #include <ctime>
 #include <vector>
 
+#include "core/Utf8.h"
 #include "expand/ErrorMessage.h"
 #include "expand/Expression.h"
 #include "store/SettingsStore.h"
-#include "store/Utf8.h"
 
 namespace ks {
 namespace {

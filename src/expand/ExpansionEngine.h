@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/Messages.h"
 #include "expand/Expander.h"
 #include "expand/VariableTable.h"
-#include "platform/Messages.h"
 #include "platform/SystemValues.h"
 
 namespace ks {

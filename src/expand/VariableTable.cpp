@@ -3,7 +3,7 @@
 #include <functional>
 #include <new>
 
-#include "store/Utf8.h"
+#include "core/Utf8.h"
 
 namespace ks {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Messages.h"
+#include "core/Messages.h"
 
 namespace ks {
 

@@ -3,8 +3,6 @@
 namespace ks {
 namespace {
 
-constexpr std::uint8_t kVkMenu = 0x12;
-constexpr std::uint8_t kVkPause = 0x13;
 // X key codes are the scan codes moved up by 8.
 constexpr std::uint32_t kKeycodeOffset = 8;
 

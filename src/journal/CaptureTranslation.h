@@ -2,14 +2,12 @@
 
 #include <optional>
 
+#include "core/VirtualKey.h"
 #include "journal/JournalEvent.h"
 #include "platform/InputCapture.h"
 #include "platform/KeyLayout.h"
 
 namespace ks {
-
-// Ctrl+Pause: the key press that ends a recording.
-inline constexpr std::uint8_t kVkCancel = 0x03;
 
 // A captured event as a journal event, or nothing for input that has no
 // journal message (wheel releases, tilt and extra buttons):

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Messages.h"
 #include "journal/JournalEvent.h"
-#include "platform/Messages.h"
 
 namespace ks {
 

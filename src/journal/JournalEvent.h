@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/VirtualKey.h"
 #include "store/KeyTree.h"
 
 namespace ks {
@@ -47,10 +48,6 @@ inline constexpr std::uint32_t kWmMButtonDown = 0x0207;
 inline constexpr std::uint32_t kWmMButtonUp = 0x0208;
 inline constexpr std::uint32_t kWmMButtonDblClk = 0x0209;
 inline constexpr std::uint32_t kWmMouseWheel = 0x020A;
-
-inline constexpr std::uint8_t kVkControl = 0x11;
-inline constexpr std::uint8_t kVkLeftWindows = 0x5B;
-inline constexpr std::uint8_t kVkRightWindows = 0x5C;
 
 // One wheel notch, as the wheel delta counts it.
 inline constexpr std::int32_t kWheelDelta = 120;

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "journal/RecordingStore.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
@@ -85,7 +86,7 @@ std::optional<Player::Settings> Player::readSettings(std::string_view commandPat
         s_.expander.Expand(speed);
         settings.speed = parseSpeed(speed);
     }
-    const std::string subpath = "\\Macros\\" + std::string(commandPath);
+    const std::string subpath = StoreKey::macros().child(commandPath).rootSubpath();
     settings.filter = s_.store.ReadDword(subpath, "PlayBackEvent").value_or(1);
     if (!s_.store.ReadMacroString(commandPath, "JournalName", settings.journalName)) {
         return std::nullopt;

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Messages.h"
 #include "journal/JournalEvent.h"
 #include "platform/CancelWatch.h"
 #include "platform/InputCapture.h"
 #include "platform/Keymap.h"
-#include "platform/Messages.h"
 #include "platform/WindowControl.h"
 #include "store/SettingsStore.h"
 

@@ -2,28 +2,15 @@
 
 #include <algorithm>
 
-#include "store/Utf8.h"
+#include "core/Utf8.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
 namespace {
 
-constexpr const char* kJournalsPath = "Software\\Quorvel\\Keystrider\\Journals";
 constexpr const char* kNameInUse =
     "Recording name already in use.\n\nPlease select a different name.";
-
-std::string recordingKey(std::string_view name) {
-    return std::string(kJournalsKey) + std::string(name);
-}
-
-// The subpath form the store's reporting operations take.
-std::string recordingSubpath(std::string_view name) {
-    return "\\Journals\\" + std::string(name);
-}
-
-std::string directRecordingKey(std::string_view name) {
-    return std::string(kDirectRoot) + "Journals\\" + std::string(name);
-}
 
 bool sameName(std::string_view a, std::string_view b) {
     return utf8::upper(a) == utf8::upper(b);
@@ -91,7 +78,7 @@ bool asOneChange(SettingsStore& store, Change change) {
 bool writePieces(SettingsStore& store, std::string_view name,
                  const std::vector<JournalEvent>& events, std::uint32_t type) {
     if (!store.CreateRecordingKey(name)) return false;
-    const std::string subpath = recordingSubpath(name);
+    const std::string subpath = RecordingKey(name).key().rootSubpath();
     const Bytes bytes = eventBytes(events);
     std::uint32_t count = 0;
     for (std::size_t offset = 0; offset < bytes.size(); offset += kPieceBytes, ++count) {
@@ -108,15 +95,16 @@ bool writePieces(SettingsStore& store, std::string_view name,
 std::vector<RecordingRow> ListRecordings(SettingsStore& store) {
     std::vector<RecordingRow> rows;
     KeyTree& tree = store.tree();
-    if (Result open = tree.openKey(kJournalsPath); !open) {
-        showAttention(store.messages(), std::string("Error opening key ") + kJournalsPath +
+    if (Result open = tree.openKey(StoreKey::journals().treePath()); !open) {
+        showAttention(store.messages(), std::string("Error opening key ") +
+                                            StoreKey::journals().treePath() +
                                             " in the registry - " + limitedError(open.error()));
         return rows;
     }
     for (std::size_t index = 0;; ++index) {
-        Expected<std::string> name = tree.enumKey(kJournalsPath, index);
+        Expected<std::string> name = tree.enumKey(StoreKey::journals().treePath(), index);
         if (!name) break;
-        const auto type = store.GetDword(directRecordingKey(*name), "Type");
+        const auto type = store.GetDword(RecordingKey(*name).key().direct(), "Type");
         rows.push_back({*name, std::string(recordingTypeText(type)), type.value_or(0)});
     }
     return rows;
@@ -130,7 +118,7 @@ bool WriteRecording(SettingsStore& store, std::string_view name,
 
 std::optional<std::vector<JournalEvent>> LoadRecordingForPlayback(SettingsStore& store,
                                                                   std::string_view name) {
-    const std::string subpath = recordingSubpath(name);
+    const std::string subpath = RecordingKey(name).key().rootSubpath();
     const auto count = store.ReadDword(subpath, "Count");
     if (!count) return std::nullopt;
     Bytes bytes;
@@ -149,7 +137,7 @@ std::optional<std::vector<JournalEvent>> LoadRecordingForEditing(SettingsStore& 
         showError(messages, "Must enter a recording name.");
         return std::nullopt;
     }
-    const std::string key = directRecordingKey(name);
+    const std::string key = RecordingKey(name).key().direct();
     const auto count = store.GetDword(key, "Count");
     if (!count) {
         showError(messages, "Can't find recording: " + std::string(name));
@@ -168,7 +156,7 @@ std::optional<std::vector<JournalEvent>> LoadRecordingForEditing(SettingsStore& 
 }
 
 bool DeleteRecording(SettingsStore& store, std::string_view name) {
-    return store.DeleteKeyTree(recordingKey(name));
+    return store.DeleteKeyTree(RecordingKey(name).key().treePath());
 }
 
 namespace {
@@ -202,7 +190,7 @@ bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
     // back) is not overwritten either.
     const bool listed = std::any_of(listedNames.begin(), listedNames.end(),
                                     [&](const std::string& row) { return sameName(row, name); });
-    if (listed || store.tree().keyExists(recordingKey(name))) {
+    if (listed || store.tree().keyExists(RecordingKey(name).key().treePath())) {
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;
     }
@@ -227,7 +215,8 @@ bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events
     // A name of blanks only would trim to the recordings' own key.
     const std::string_view newName = trimmed(name);
     if (!acceptableName(messages, newName)) return false;
-    if (!sameName(newName, openedName) && store.tree().keyExists(recordingKey(newName))) {
+    if (!sameName(newName, openedName) &&
+        store.tree().keyExists(RecordingKey(newName).key().treePath())) {
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;
     }

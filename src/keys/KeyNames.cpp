@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "store/Utf8.h"
+#include "core/Utf8.h"
 
 namespace ks {
 namespace {

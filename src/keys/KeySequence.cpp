@@ -4,12 +4,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "store/Utf8.h"
+#include "core/Utf8.h"
+#include "core/VirtualKey.h"
 
 namespace ks {
 namespace {
-
-constexpr std::uint8_t kShiftVk = 16;
 
 // One character to type: on a layout key (vk != 0) or on a spare key still
 // to be bound (vk == 0).
@@ -110,10 +109,10 @@ private:
 
 void typeStroke(InputInjector& injector, std::uint8_t shiftScan, const Stroke& stroke) {
     if (stroke.scan == 0) return;
-    if (stroke.shift) injector.keyEvent(kShiftVk, shiftScan, 0);
+    if (stroke.shift) injector.keyEvent(kVkShift, shiftScan, 0);
     injector.keyEvent(stroke.vk, stroke.scan, 0);
     injector.keyEvent(stroke.vk, stroke.scan, kKeyUp);
-    if (stroke.shift) injector.keyEvent(kShiftVk, shiftScan, kKeyUp);
+    if (stroke.shift) injector.keyEvent(kVkShift, shiftScan, kKeyUp);
 }
 
 }  // namespace
@@ -123,7 +122,7 @@ void KeySequence::TypeText(std::string_view text) {
     const std::shared_ptr<const KeyLayout> layout = keymap_.layout();
     std::vector<Stroke> strokes = planStrokes(*layout, text);
     const auto shiftScan =
-        static_cast<std::uint8_t>(layout->MapVirtualKey(kShiftVk, MapType::VkToScan));
+        static_cast<std::uint8_t>(layout->MapVirtualKey(kVkShift, MapType::VkToScan));
     const bool needsSpareKeys =
         std::any_of(strokes.begin(), strokes.end(), [](const Stroke& s) { return s.vk == 0; });
     const std::size_t capacity =

@@ -5,11 +5,13 @@
 #include <thread>
 #include <utility>
 
+#include "core/PlusDigits.h"
+#include "core/VirtualKey.h"
+#include "store/StoreKey.h"
+
 namespace ks {
 namespace {
 
-constexpr std::uint8_t kCtrl = 17;
-constexpr std::uint8_t kAlt = 18;
 constexpr std::int64_t kMaxNormalised = 65535;
 
 struct Combination {
@@ -19,24 +21,24 @@ struct Combination {
 
 // By command identifier, from CTRL+C (4366) on.
 constexpr std::array<Combination, 18> kCombinations{{
-    {kCtrl, 67},
-    {kCtrl, 86},
-    {kCtrl, 88},
-    {kCtrl, 36},
-    {kCtrl, 35},
-    {kAlt, 9},
-    {kAlt, 13},
-    {kAlt, 115},
-    {kAlt, 27},
-    {kCtrl, 27},
-    {kCtrl, 90},
-    {kCtrl, 65},
-    {kCtrl, 79},
-    {kCtrl, 80},
-    {kCtrl, 39},
-    {kCtrl, 37},
-    {kCtrl, 38},
-    {kCtrl, 40},
+    {kVkControl, 67},
+    {kVkControl, 86},
+    {kVkControl, 88},
+    {kVkControl, 36},
+    {kVkControl, 35},
+    {kVkMenu, 9},
+    {kVkMenu, 13},
+    {kVkMenu, 115},
+    {kVkMenu, 27},
+    {kVkControl, 27},
+    {kVkControl, 90},
+    {kVkControl, 65},
+    {kVkControl, 79},
+    {kVkControl, 80},
+    {kVkControl, 39},
+    {kVkControl, 37},
+    {kVkControl, 38},
+    {kVkControl, 40},
 }};
 
 // By transition, from left down on.
@@ -68,10 +70,6 @@ constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTE
 constexpr const char* kOutOfRange =
     "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
 
-std::string rootPath(std::string_view path) {
-    return "\\Macros\\" + std::string(path);
-}
-
 // pixels x 65535 / extent, truncating toward zero.
 std::int32_t normalised(int pixels, int extent) {
     if (extent <= 0) return 0;
@@ -91,15 +89,10 @@ std::string joinLineBreaks(std::string_view text) {
 }
 
 std::optional<std::int32_t> parseCoordinate(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        // Saturates: every number past the limit is out of range alike.
-        value = std::min<std::int64_t>(value * 10 + (c - '0'), kMaxNormalised + 1);
-    }
-    return static_cast<std::int32_t>(value);
+    const std::optional<std::uint64_t> value = parsePlusDigits(text);
+    if (!value) return std::nullopt;
+    // Saturates: every number past the limit is out of range alike.
+    return static_cast<std::int32_t>(std::min<std::uint64_t>(*value, kMaxNormalised + 1));
 }
 
 KeyboardMouseCommands::KeyboardMouseCommands(SettingsStore& store, Messages& messages,
@@ -115,7 +108,6 @@ KeyboardMouseCommands::KeyboardMouseCommands(SettingsStore& store, Messages& mes
 }
 
 bool KeyboardMouseCommands::run(std::uint32_t id, std::string_view path) {
-    using namespace command_id;
     if (id >= 1 && id <= 255) {
         keystroke(path, id);
     } else if (id >= kLeftButtonDown && id <= kRightButtonUp) {
@@ -127,7 +119,7 @@ bool KeyboardMouseCommands::run(std::uint32_t id, std::string_view path) {
     } else if (id >= kCapsLockOff && id <= kNumLockOn) {
         const auto& [key, on] = kLockCommands[id - kCapsLockOff];
         lock(key, on);
-    } else if (id >= kFirstCombination && id <= kLastCombination) {
+    } else if (id >= kCtrlC && id <= kCtrlDown) {
         combination(id);
     } else {
         return false;
@@ -148,7 +140,8 @@ void KeyboardMouseCommands::injectKey(std::uint8_t vk, std::uint32_t flags) {
 }
 
 void KeyboardMouseCommands::keystroke(std::string_view path, std::uint32_t vk) {
-    const auto pressed = store_.ReadDword(rootPath(path), "KeyPressed");
+    const auto pressed =
+        store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), "KeyPressed");
     if (!pressed || vk > 255) return;
     injectKey(static_cast<std::uint8_t>(vk), *pressed);
 }
@@ -161,9 +154,8 @@ void KeyboardMouseCommands::pressAndRelease(std::uint8_t modifier, std::uint8_t 
 }
 
 void KeyboardMouseCommands::combination(std::uint32_t id) {
-    using namespace command_id;
-    if (id < kFirstCombination || id > kLastCombination) return;
-    const Combination& combo = kCombinations[id - kFirstCombination];
+    if (id < kCtrlC || id > kCtrlDown) return;
+    const Combination& combo = kCombinations[id - kCtrlC];
     pressAndRelease(combo.modifier, combo.key);
 }
 
@@ -189,7 +181,8 @@ std::optional<std::int32_t> KeyboardMouseCommands::readCoordinate(std::string_vi
 }
 
 void KeyboardMouseCommands::movePointer(std::string_view path) {
-    const bool absolute = store_.ReadDword(rootPath(path), "IsAB").value_or(1) == 1;
+    const bool absolute =
+        store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), "IsAB").value_or(1) == 1;
     const auto x = readCoordinate(path, absolute ? "XABCoord" : "XRELCoord", kInvalidX);
     if (!x) return;
     const auto y = readCoordinate(path, absolute ? "YABCoord" : "YRELCoord", kInvalidY);

@@ -7,29 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "core/CommandId.h"
+#include "core/Messages.h"
 #include "expand/Expander.h"
 #include "keys/KeySequence.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
 #include "platform/Keymap.h"
-#include "platform/Messages.h"
 #include "platform/SpareKeys.h"
 #include "platform/WindowControl.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
-
-// Command identifiers of this family.
-namespace command_id {
-inline constexpr std::uint32_t kLeftButtonDown = 4108;
-inline constexpr std::uint32_t kRightButtonUp = 4113;
-inline constexpr std::uint32_t kMoveMousePointer = 4114;
-inline constexpr std::uint32_t kSendKeys = 4116;
-inline constexpr std::uint32_t kCapsLockOff = 4118;
-inline constexpr std::uint32_t kNumLockOn = 4123;
-inline constexpr std::uint32_t kFirstCombination = 4366;
-inline constexpr std::uint32_t kLastCombination = 4383;
-}  // namespace command_id
 
 // Button transitions in the order of their commands.
 enum class ButtonTransition { LeftDown = 1, LeftUp, MiddleDown, MiddleUp, RightDown, RightUp };

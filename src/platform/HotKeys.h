@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "store/Result.h"
+#include "core/Result.h"
 
 namespace ks {
 

@@ -8,7 +8,7 @@
 #include <exception>
 #include <limits>
 
-#include "commands/NumberText.h"
+#include "core/PlusDigits.h"
 
 namespace ks {
 
@@ -96,10 +96,8 @@ void MacroRunner::RunMacroByName(std::string name) {
     // started while it was open.
     if (RunActive()) return refuseStart();
     run_.macroName = std::move(name);
-    idPathPrefix_ = std::string(kDirectRoot) + "Macros\\" + run_.macroName + "\\Commands\\";
-    run_.passesWanted =
-        store_.GetDword(std::string(kDirectRoot) + "Macros\\" + run_.macroName, "repeat")
-            .value_or(1);
+    macroKey_ = MacroKey(run_.macroName);
+    run_.passesWanted = store_.GetDword(macroKey_.key().direct(), "repeat").value_or(1);
     run_.passesDone = 0;
     StartRun();
 }
@@ -354,11 +352,11 @@ void MacroRunner::Loop() {
 }
 
 std::string MacroRunner::commandPath(std::int32_t position) const {
-    return run_.macroName + "\\Commands\\" + std::to_string(position);
+    return macroKey_.command(position).macroSubpath();
 }
 
 std::optional<std::uint32_t> MacroRunner::readId(std::int32_t position) {
-    return store_.GetDword(idPathPrefix_ + std::to_string(position), "id");
+    return store_.GetDword(macroKey_.commandDirect(position), "id");
 }
 
 void MacroRunner::completePendingRequest() {

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "commands/CommandDispatch.h"
+#include "core/Messages.h"
 #include "expand/Expander.h"
 #include "platform/Clock.h"
-#include "platform/Messages.h"
 #include "runner/MessageQueue.h"
 #include "runner/PendingRequest.h"
 #include "runner/RunControl.h"
 #include "store/SettingsStore.h"
+#include "store/StoreKey.h"
 
 class QEventLoop;
 
@@ -134,7 +135,7 @@ private:
     std::chrono::milliseconds passStartWait_ = kPassStartWait;
     std::unique_ptr<Timer> passStartTimer_;
     std::vector<QEventLoop*> waitLoops_;  // the waits under way, innermost last
-    std::string idPathPrefix_;            // ...\Macros\<name>\Commands\ for direct reads
+    MacroKey macroKey_{""};               // the running macro, for direct reads of its commands
 };
 
 }  // namespace ks

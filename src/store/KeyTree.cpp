@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/Utf8.h"
 #include "store/StorePath.h"
-#include "store/Utf8.h"
 
 namespace ks {
 

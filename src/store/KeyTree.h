@@ -8,14 +8,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "store/Result.h"
+#include "core/Bytes.h"
+#include "core/Result.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace ks {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // Value kinds the store holds, numbered as the registry numbers them.
 enum ValueType : std::uint32_t { kTypeText = 1, kTypeBinary = 3, kTypeDword = 4 };

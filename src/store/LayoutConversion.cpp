@@ -2,21 +2,13 @@
 
 #include <string>
 
+#include "core/CommandId.h"
 #include "store/SettingsStore.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
 namespace {
-
-constexpr std::uint32_t kDelay = 4096;
-constexpr std::uint32_t kCopyFromClipBoard = 4099;
-constexpr std::uint32_t kPasteToClipBoard = 4100;
-constexpr std::uint32_t kPlaybackRecording = 4101;
-constexpr std::uint32_t kSendTime = 4103;
-constexpr std::uint32_t kSendDate = 4104;
-constexpr std::uint32_t kMessageBox = 4105;
-constexpr std::uint32_t kWaitForWindow = 4107;
-constexpr std::uint32_t kMoveMousePointer = 4114;
 
 // One macro command being converted: its key for direct access and the
 // sub-paths the reporting operations take.
@@ -24,8 +16,8 @@ class CommandConversion {
 public:
     CommandConversion(SettingsStore& store, const std::string& macro, int position)
         : store_(store),
-          macroSubpath_(macro + "\\Commands\\" + std::to_string(position)),
-          key_(std::string(kDirectRoot) + "Macros\\" + macroSubpath_) {}
+          macroSubpath_(CommandKey(macro, position).macroSubpath()),
+          key_(StoreKey::macros().child(macroSubpath_).direct()) {}
 
     void run(std::uint32_t id) {
         switch (id) {
@@ -84,7 +76,7 @@ private:
         for (int k = 0; k < 5; ++k) {
             const Element& element = kElements[k];
             const std::string subpath = macroSubpath_ + "\\" + std::to_string(k);
-            const std::string rootSubpath = "\\Macros\\" + subpath;
+            const std::string rootSubpath = StoreKey::macros().child(subpath).rootSubpath();
             store_.CreateMacroKey(subpath);
             store_.WriteDword(element.include, rootSubpath, "Include");
             store_.WriteDword(static_cast<std::uint32_t>(element.order), rootSubpath, "Order");
@@ -96,7 +88,7 @@ private:
 
     void addMessageBoxOptions() {
         if (exists("MsgBoxType")) return;
-        const std::string rootSubpath = "\\Macros\\" + macroSubpath_;
+        const std::string rootSubpath = StoreKey::macros().child(macroSubpath_).rootSubpath();
         store_.WriteMacroString("0", macroSubpath_, "TimeOut");
         store_.WriteDword(0, rootSubpath, "MsgBoxType");
         store_.WriteDword(5, rootSubpath, "MsgBoxPos");
@@ -118,8 +110,8 @@ void showNotConverted(SettingsStore& store, const std::string& failure) {
 }  // namespace
 
 void ConvertStoreLayout(SettingsStore& store) {
-    if (store.GetDword(kDirectRoot, "CnvDone").value_or(0) >= kLayoutVersion) return;
-    const std::string macrosPath = std::string(kRootKey) + "\\Macros";
+    if (store.GetDword(StoreKey::root().direct(), "CnvDone").value_or(0) >= kLayoutVersion) return;
+    const std::string macrosPath = StoreKey::macros().treePath();
     if (Result open = store.tree().openKey(macrosPath); !open) {
         showNotConverted(store, "Error opening key " + macrosPath + " in the registry - " +
                                     limitedError(open.error()));
@@ -132,15 +124,13 @@ void ConvertStoreLayout(SettingsStore& store) {
         Expected<std::string> macro = store.tree().enumKey(macrosPath, index);
         if (!macro) break;
         for (int position = 0;; ++position) {
-            const auto id = store.GetDword(std::string(kDirectRoot) + "Macros\\" + *macro +
-                                               "\\Commands\\" + std::to_string(position),
-                                           "id");
+            const auto id = store.GetDword(MacroKey(*macro).commandDirect(position), "id");
             if (!id) break;
             CommandConversion(store, *macro, position).run(*id);
         }
     }
-    Result saved =
-        store.tree().setValue(kDirectRoot, "CnvDone", kTypeDword, dwordBytes(kLayoutVersion));
+    Result saved = store.tree().setValue(StoreKey::root().direct(), "CnvDone", kTypeDword,
+                                         dwordBytes(kLayoutVersion));
     if (saved) saved = transaction.commit();
     if (!saved) {
         showNotConverted(store,

@@ -4,10 +4,10 @@
 #include <array>
 #include <cstdio>
 
+#include "core/Utf8.h"
 #include "store/Hex.h"
 #include "store/SettingsStore.h"
 #include "store/StorePath.h"
-#include "store/Utf8.h"
 
 namespace ks {
 

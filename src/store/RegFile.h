@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Result.h"
 #include "store/KeyTree.h"
-#include "store/Result.h"
 
 namespace ks {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/Utf8.h"
 #include "store/StorePath.h"
-#include "store/Utf8.h"
 
 namespace ks {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Messages.h"
+#include "core/Messages.h"
 #include "store/KeyTree.h"
 
 namespace ks {

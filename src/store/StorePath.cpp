@@ -1,7 +1,7 @@
 #include "store/StorePath.h"
 
+#include "core/Utf8.h"
 #include "store/SettingsStore.h"
-#include "store/Utf8.h"
 
 namespace ks {
 

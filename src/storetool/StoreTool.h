@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Messages.h"
+#include "core/Messages.h"
 
 namespace ks {
 

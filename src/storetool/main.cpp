@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Messages.h"
+#include "core/Messages.h"
 #include "storetool/StoreTool.h"
 
 int main(int argc, char** argv) {

@@ -6,19 +6,16 @@
 #include <array>
 #include <utility>
 
+#include "core/Utf8.h"
 #include "platform/HotKeys.h"
 #include "store/SettingsStore.h"
-#include "store/Utf8.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
 namespace {
 
 constexpr std::uint32_t kInvalid = 0xFFFFFFFF;
-
-std::string macroKey(const std::string& macro) {
-    return std::string(kDirectRoot) + "Macros\\" + macro;
-}
 
 void showAttention(SettingsStore& store, const std::string& text) {
     store.messages().show(text, "Attention", MsgIcon::Exclamation);
@@ -49,10 +46,10 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
     {
         KeyTree::Transaction transaction(store_.tree());
         Expected<std::vector<std::string>> macros =
-            store_.tree().subKeys(std::string(kDirectRoot) + "Macros");
+            store_.tree().subKeys(StoreKey::macros().direct());
         if (macros) {
             for (const std::string& macro : *macros) {
-                const std::string key = macroKey(macro);
+                const std::string key = MacroKey(macro).key().direct();
                 Reading r{macro, store_.GetDword(key, "vk"), store_.GetDword(key, "fsModifiers"),
                           NextIdentifier()};
                 store_.SetDword(key, "id", static_cast<std::uint32_t>(r.id));
@@ -108,7 +105,7 @@ void HotKeyTable::reportRegistration(const std::string& macro, const Result& reg
 }
 
 StoredHotKey HotKeyTable::ReadStored(const std::string& macro) {
-    const std::string key = macroKey(macro);
+    const std::string key = MacroKey(macro).key().direct();
     return {store_.GetDword(key, "id"), store_.GetDword(key, "vk")};
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "store/Result.h"
+#include "core/Result.h"
 
 namespace ks {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/NumberText.h"
+#include "core/PlusDigits.h"
 
 namespace ks {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/Utf8.h"
+#include "core/Utf8.h"
 
 namespace ks {
 namespace {

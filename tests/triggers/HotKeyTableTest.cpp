@@ -5,6 +5,7 @@
 #include "RecordingHotKeys.h"
 #include "StoreFixture.h"
 #include "UsKeymap.h"
+#include "core/VirtualKey.h"
 #include "keys/KeyNames.h"
 #include "platform/HotKeys.h"
 
@@ -17,7 +18,6 @@ std::string usHotKeyText(std::uint32_t vk) {
 
 constexpr std::uint32_t kCtrlAlt = kModControl | kModAlt;
 constexpr std::uint32_t kVkK = 'K';
-constexpr std::uint32_t kVkF2 = 113;
 
 class HotKeyTableTest : public StoreFixture {
 protected:

@@ -2,8 +2,8 @@
 
 #include "TypingWindow.h"
 #include "X11Fixture.h"
+#include "core/Utf8.h"
 #include "platform/x11/XkbLayoutBuilder.h"
-#include "store/Utf8.h"
 
 namespace ks::test {
 namespace {

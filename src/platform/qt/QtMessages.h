@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Messages.h"
+#include "core/Messages.h"
 
 class QWidget;
 

@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "core/VirtualKey.h"
 #include "platform/x11/XkbLayoutBuilder.h"
 
 // clang-format off
@@ -15,11 +16,7 @@
 // clang-format on
 
 namespace ks {
-namespace {
-
-constexpr std::uint32_t kVkEscape = 27, kVkLeftControl = 162, kVkRightControl = 163;
-
-}  // namespace
+namespace {}  // namespace
 
 struct X11CancelWatch::Impl {
     std::string displayName;

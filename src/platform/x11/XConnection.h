@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "store/Result.h"
+#include "core/Result.h"
 
 // Xlib's display type, declared without Xlib so that its macros stay out of
 // every file that uses these services.

@@ -10,13 +10,11 @@
 #include <optional>
 #include <unordered_map>
 
+#include "core/VirtualKey.h"
 #include "platform/x11/XlibHelpers.h"
 
 namespace ks::x11 {
 namespace {
-
-// AltGr is the right Alt key, whichever key gives the third level.
-constexpr std::uint8_t kVkRightAlt = 165;
 
 // Virtual keys of keys known by where they sit: the digit row and the
 // punctuation keys as on a US keyboard, and the keys of the numeric pad.

@@ -24,7 +24,7 @@
 #include "TempDir.h"
 #include "TypingWindow.h"
 #include "XvfbSession.h"
-#include "platform/Messages.h"
+#include "core/Messages.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
 

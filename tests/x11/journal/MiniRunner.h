@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/CommandId.h"
 #include "expand/Expander.h"
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
@@ -14,9 +15,6 @@
 #include "store/SettingsStore.h"
 
 namespace ks::test {
-
-inline constexpr std::uint32_t kPlaybackRecording = 4101;
-inline constexpr std::uint32_t kDelay = 4096;
 
 class NoExpansion final : public Expander {
 public:

@@ -26,12 +26,17 @@ private:
     std::optional<std::string> error_;
 };
 
+// The error an Expected carries when it was made from a success, which has
+// no value to give: a programming error, reported as a failure like any other.
+inline constexpr const char* kSuccessWithoutValue = "A success was given where a value was due.";
+
 // A value, or the text of the error that kept it from being had.
 template <typename T>
 class Expected {
 public:
-    Expected(T value) : value_(std::move(value)) {}      // NOLINT: implicit by design
-    Expected(Result failed) : error_(failed.error()) {}  // NOLINT: implicit by design
+    Expected(T value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+    Expected(Result failed)                          // NOLINT: implicit by design
+        : error_(failed.ok() ? std::string(kSuccessWithoutValue) : failed.error()) {}
 
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }

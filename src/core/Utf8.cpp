@@ -1,4 +1,4 @@
-#include "store/Utf8.h"
+#include "core/Utf8.h"
 
 #include <QChar>
 

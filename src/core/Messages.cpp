@@ -1,4 +1,4 @@
-#include "platform/Messages.h"
+#include "core/Messages.h"
 
 namespace ks {
 

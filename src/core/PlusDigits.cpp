@@ -1,4 +1,4 @@
-#include "commands/NumberText.h"
+#include "core/PlusDigits.h"
 
 #include <limits>
 

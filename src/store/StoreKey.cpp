@@ -1,0 +1,34 @@
+#include "store/StoreKey.h"
+
+#include "store/SettingsStore.h"
+#include "store/StorePath.h"
+
+namespace ks {
+
+StoreKey StoreKey::child(std::string_view name) const {
+    if (relative_.empty()) return StoreKey(std::string(name));
+    std::string path = relative_;
+    path += '\\';
+    path += name;
+    return StoreKey(std::move(path));
+}
+
+std::string StoreKey::treePath() const {
+    return relative_.empty() ? std::string(kRootKey) : std::string(kRootKey) + "\\" + relative_;
+}
+
+std::string StoreKey::direct() const {
+    return storePath(relative_);
+}
+
+CommandKey::CommandKey(std::string_view macro, std::int32_t position)
+    : macroSubpath_(std::string(macro) + "\\Commands\\" + std::to_string(position)) {}
+
+MacroKey::MacroKey(std::string_view name)
+    : name_(name), commandsDirect_(key().child("Commands").direct() + "\\") {}
+
+std::string MacroKey::commandDirect(std::int32_t position) const {
+    return commandsDirect_ + std::to_string(position);
+}
+
+}  // namespace ks

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# No library includes a header of, or links, a library in its own layer or
+# above it. Usage: layering_test.sh [SRC_DIR] (default: the tree's src/).
+set -uo pipefail
+src=${1:-$(cd "$(dirname "$0")/../../src" && pwd)}
+
+# The layers, bottom first; the README's layout section lists the same.
+declare -A layer=(
+  [core]=0
+  [platform]=1 [store]=1
+  [expand]=2 [commands]=2 [storetool]=2
+  [keys]=3 [journal]=3 [runner]=3
+  [triggers]=4
+  [app]=5
+)
+
+failures=0
+fail() { echo "$1"; failures=$((failures + 1)); }
+
+# A use of library `used` from library `lib`, reported as `where`.
+check() {
+  local lib=$1 used=$2 where=$3
+  [[ $used == "$lib" ]] && return
+  if [[ -z ${layer[$used]+x} ]]; then
+    fail "$where: $used is in no layer"
+  elif ((layer[$used] >= layer[$lib])); then
+    fail "$where: $lib (layer ${layer[$lib]}) uses $used (layer ${layer[$used]})"
+  fi
+}
+
+for dir in "$src"/*/; do
+  lib=$(basename "$dir")
+  [[ -n ${layer[$lib]+x} ]] || { fail "src/$lib is in no layer"; continue; }
+  while IFS=: read -r file line used; do
+    [[ -d $src/$used ]] && check "$lib" "$used" "${file#"$src"/}:$line"
+  done < <(grep -rnoE '^#include "[a-z0-9_]+/' "$dir" --include='*.h' --include='*.cpp' |
+    sed -E 's|#include "([a-z0-9_]+)/$|\1|')
+  while read -r target; do
+    used=${target#ks_}
+    [[ $used == platform* ]] && used=platform
+    check "$lib" "$used" "src/$lib/CMakeLists.txt: $target"
+  done < <(grep -hoE 'ks_[a-z0-9_]+' "$dir/CMakeLists.txt" |
+    grep -vxE "ks_$lib|ks_${lib}_[a-z0-9_]+" | sort -u)
+done
+
+((failures == 0)) || { echo "FAIL: $failures layering violation(s)"; exit 1; }
+echo "layering: ok"
