@@ -274,8 +274,8 @@ private:
     std::string display_;
     test::RecordObserver observer_;
     std::unique_ptr<x11::X11Platform> input_;
-    X11EventInjector injector_;
-    X11CancelWatch watch_;
+    x11::X11EventInjector injector_;
+    x11::X11CancelWatch watch_;
     x11::OwnDisplay keymap_;
     test::TempDir dir_;
     test::RecordingMessages messages_;

@@ -4,16 +4,16 @@
 
 #include "platform/x11/OwnDisplay.h"
 
-namespace ks {
+namespace ks::x11 {
 
 struct X11EventInjector::Impl {
-    x11::OwnDisplay display;
+    OwnDisplay display;
     bool xtest = false;
 };
 
 X11EventInjector::X11EventInjector(Keymap& keymap, const std::string& displayName)
     : keymap_(keymap), impl_(new Impl) {
-    impl_->display = x11::openOwnDisplay(displayName);
+    impl_->display = openOwnDisplay(displayName);
     int event = 0, error = 0, major = 0, minor = 0;
     impl_->xtest =
         impl_->display && XTestQueryExtension(impl_->display.get(), &event, &error, &major, &minor);
@@ -57,4 +57,4 @@ void X11EventInjector::flush() {
     if (impl_->display) XFlush(impl_->display.get());
 }
 
-}  // namespace ks
+}  // namespace ks::x11

@@ -6,7 +6,7 @@
 #include "platform/EventInjector.h"
 #include "platform/Keymap.h"
 
-namespace ks {
+namespace ks::x11 {
 
 // Synthesises input with XTest on a connection of its own.
 class X11EventInjector final : public EventInjector {
@@ -28,4 +28,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace ks
+}  // namespace ks::x11

@@ -59,7 +59,7 @@ protected:
     static const TypingWindow& window() { return *window_; }
 
     XTestDriver driver{session().display()};
-    X11InputCapture capture{session().display()};
+    x11::X11InputCapture capture{session().display()};
     Captured captured;
 
     void pressAndRelease(const char* keysym) {
@@ -247,7 +247,7 @@ TEST_F(CaptureTest, StopIsHarmlessWhenNotCapturingAndDropsWhatWasNotDelivered) {
 
 TEST(CaptureStartTest, FailsWithoutADisplay) {
     testApplication();
-    X11InputCapture capture(":65000");
+    x11::X11InputCapture capture(":65000");
     EXPECT_FALSE(capture.start([](const CapturedInput*, std::size_t) {}, [] {}));
     capture.stop();
 }
@@ -258,7 +258,7 @@ TEST(CaptureBareServerTest, AKeyNoClientListensToArrivesPromptly) {
     testApplication();
     XvfbSession server(false);
     Captured captured;
-    X11InputCapture capture(server.display());
+    x11::X11InputCapture capture(server.display());
     ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
     XTestDriver driver(server.display());
     const auto pressed = Clock::now();
@@ -274,7 +274,7 @@ TEST(CaptureLossTest, ServerDeathIsReportedOnceAndTheProgramGoesOn) {
     auto server = std::make_unique<XvfbSession>(false);
     const std::string display = server->display();
     Captured captured;
-    auto capture = std::make_unique<X11InputCapture>(display);
+    auto capture = std::make_unique<x11::X11InputCapture>(display);
     ASSERT_TRUE(capture->start(captured.onEvents(), captured.onLost()));
     {
         XTestDriver driver(display);
@@ -305,7 +305,7 @@ TEST(CaptureLossTest, AKilledConnectionIsReportedOnceAndStartOpensAfresh) {
         XvfbSession server(false);
         XTestDriver driver(server.display());
         Captured captured;
-        X11InputCapture capture(server.display());
+        x11::X11InputCapture capture(server.display());
         ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
         driver.killClient(driver.clientBase() + connection * XTestDriver::kClientRange);
         ASSERT_TRUE(runEventsUntil([&] { return captured.losses > 0; }, kWaitMs));

@@ -100,7 +100,7 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(xvfb.display().empty()) << "Xvfb did not start";
         ASSERT_TRUE(other.connected());
-        Expected<std::unique_ptr<X11HotKeys>> opened = X11HotKeys::open(xvfb.display());
+        Expected<std::unique_ptr<x11::X11HotKeys>> opened = x11::X11HotKeys::open(xvfb.display());
         ASSERT_TRUE(opened) << opened.error();
         hotKeys = std::move(*opened);
         hotKeys->setPressedHandler([this](std::int32_t id) { fired.push_back(id); });
@@ -116,7 +116,7 @@ protected:
 
     XvfbSession xvfb{false};
     OtherClient other{xvfb.display()};
-    std::unique_ptr<X11HotKeys> hotKeys;
+    std::unique_ptr<x11::X11HotKeys> hotKeys;
     std::vector<std::int32_t> fired;
 };
 
@@ -222,8 +222,8 @@ TEST_F(X11HotKeysTest, GrabsFollowTheKeysTheirNamesNameOnANewLayout) {
     ASSERT_TRUE(hotKeys->registerHotKey(8, kModControl, 186));
     ASSERT_TRUE(hotKeys->registerHotKey(9, kModControl, 'Z'));
     ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
-    EXPECT_TRUE(
-        waitFor([&] { return other.grab(kUsZ, ControlMask); }, X11HotKeys::kRegrabDelayMs * 10));
+    EXPECT_TRUE(waitFor([&] { return other.grab(kUsZ, ControlMask); },
+                        x11::X11HotKeys::kRegrabDelayMs * 10));
     const std::pair<std::vector<KeyCode>, std::vector<std::int32_t>> presses[] = {
         {{kControl, kComma}, {}}, {{kControl, kOUmlaut}, {8}}, {{kControl, kGermanZ}, {9}}};
     for (const auto& [keys, ids] : presses) {

@@ -53,8 +53,8 @@ protected:
         auto platform = x11::X11Platform::open(xvfb.display());
         ASSERT_TRUE(platform) << platform.error();
         input = std::move(*platform);
-        injector = std::make_unique<X11EventInjector>(input->keymap(), xvfb.display());
-        watch = std::make_unique<X11CancelWatch>(xvfb.display());
+        injector = std::make_unique<x11::X11EventInjector>(input->keymap(), xvfb.display());
+        watch = std::make_unique<x11::X11CancelWatch>(xvfb.display());
         player = std::make_unique<Player>(
             Player::Services{store, expander, *injector, *watch, clock, runner});
         runner.attach(*player);
@@ -100,8 +100,8 @@ protected:
     MiniRunner runner{store, clock};
     std::unique_ptr<RecordObserver> observer;
     std::unique_ptr<x11::X11Platform> input;
-    std::unique_ptr<X11EventInjector> injector;
-    std::unique_ptr<X11CancelWatch> watch;
+    std::unique_ptr<x11::X11EventInjector> injector;
+    std::unique_ptr<x11::X11CancelWatch> watch;
     std::unique_ptr<Player> player;
 };
 

@@ -195,8 +195,8 @@ protected:
         NoExpansion expander;
         QtClock clock;
         MiniRunner runner{store, clock};
-        X11EventInjector injector(platform->keymap(), session->display());
-        X11CancelWatch watch(session->display());
+        x11::X11EventInjector injector(platform->keymap(), session->display());
+        x11::X11CancelWatch watch(session->display());
         Player player(Player::Services{store, expander, injector, watch, clock, runner});
         runner.attach(player);
         runner.start();
@@ -234,8 +234,8 @@ protected:
     KeyTree tree{dir.file("store.db")};
     SettingsStore store{tree, messages};
     std::unique_ptr<x11::X11Platform> platform;
-    X11InputCapture capture{session->display()};
-    X11CancelWatch cancelWatch{session->display()};
+    x11::X11InputCapture capture{session->display()};
+    x11::X11CancelWatch cancelWatch{session->display()};
     x11::OwnDisplay display;
     std::unique_ptr<TypingWindow> target;
     unsigned long frame = 0;
