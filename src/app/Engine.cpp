@@ -38,7 +38,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       inputCommands_(store, messages, expansion_,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()}),
-      player_(Player::Services{store, expansion_, platform.eventInjector(),
+      player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/CancelWatch.h"
-#include "platform/EventInjector.h"
 #include "platform/HotKeys.h"
 #include "platform/InputCapture.h"
 #include "platform/InputInjector.h"
@@ -24,7 +23,6 @@ public:
 
     virtual Keymap& keymap() = 0;
     virtual InputInjector& injector() = 0;
-    virtual EventInjector& eventInjector() = 0;
     virtual SpareKeys& spareKeys() = 0;
     virtual KeyboardState& keyboard() = 0;
     virtual WindowControl& windows() = 0;

@@ -24,7 +24,6 @@ X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
     : connection_(std::move(connection)),
       keymap_(*connection_),
       injector_(*connection_, keymap_),
-      eventInjector_(keymap_, connection_->displayName()),
       spareKeys_(*connection_),
       keyboard_(*connection_),
       windows_(*connection_),

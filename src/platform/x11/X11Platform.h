@@ -6,7 +6,6 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxSystemValues.h"
 #include "platform/x11/X11CancelWatch.h"
-#include "platform/x11/X11EventInjector.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11InputCapture.h"
 #include "platform/x11/X11WindowControl.h"
@@ -26,7 +25,6 @@ public:
 
     Keymap& keymap() override { return keymap_; }
     InputInjector& injector() override { return injector_; }
-    EventInjector& eventInjector() override { return eventInjector_; }
     SpareKeys& spareKeys() override { return spareKeys_; }
     KeyboardState& keyboard() override { return keyboard_; }
     WindowControl& windows() override { return windows_; }
@@ -43,7 +41,6 @@ private:
     std::unique_ptr<XConnection> connection_;
     X11Keymap keymap_;
     X11InputInjector injector_;
-    X11EventInjector eventInjector_;
     X11SpareKeys spareKeys_;
     X11KeyboardState keyboard_;
     X11WindowControl windows_;

@@ -17,7 +17,6 @@
 #include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
 #include "platform/x11/X11CancelWatch.h"
-#include "platform/x11/X11EventInjector.h"
 #include "platform/x11/X11Platform.h"
 
 #include <X11/extensions/XInput.h>
@@ -53,10 +52,9 @@ protected:
         auto platform = x11::X11Platform::open(xvfb.display());
         ASSERT_TRUE(platform) << platform.error();
         input = std::move(*platform);
-        injector = std::make_unique<x11::X11EventInjector>(input->keymap(), xvfb.display());
         watch = std::make_unique<x11::X11CancelWatch>(xvfb.display());
         player = std::make_unique<Player>(
-            Player::Services{store, expander, *injector, *watch, clock, runner});
+            Player::Services{store, expander, input->injector(), *watch, clock, runner});
         runner.attach(*player);
         ASSERT_TRUE(store.EnsureRootKeys());
     }
@@ -100,7 +98,6 @@ protected:
     MiniRunner runner{store, clock};
     std::unique_ptr<RecordObserver> observer;
     std::unique_ptr<x11::X11Platform> input;
-    std::unique_ptr<x11::X11EventInjector> injector;
     std::unique_ptr<x11::X11CancelWatch> watch;
     std::unique_ptr<Player> player;
 };

@@ -27,7 +27,6 @@
 #include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
 #include "platform/x11/X11CancelWatch.h"
-#include "platform/x11/X11EventInjector.h"
 #include "platform/x11/X11InputCapture.h"
 
 #include <X11/XKBlib.h>
@@ -195,9 +194,9 @@ protected:
         NoExpansion expander;
         QtClock clock;
         MiniRunner runner{store, clock};
-        x11::X11EventInjector injector(platform->keymap(), session->display());
         x11::X11CancelWatch watch(session->display());
-        Player player(Player::Services{store, expander, injector, watch, clock, runner});
+        Player player(
+            Player::Services{store, expander, platform->injector(), watch, clock, runner});
         runner.attach(player);
         runner.start();
         ASSERT_TRUE(runEventsUntil([&runner] { return runner.ended; }, 10000));
