@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "MiniRunner.h"
+#include "EngineRun.h"
 #include "QtTestLoop.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
@@ -22,12 +22,8 @@
 #include "platform/x11/X11Platform.h"
 #include "app/RecordDialog.h"
 #include "journal/CaptureTranslation.h"
-#include "journal/Player.h"
 #include "journal/RecordingStore.h"
-#include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
-#include "platform/x11/X11CancelWatch.h"
-#include "platform/x11/X11InputCapture.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -76,7 +72,7 @@ protected:
     void openAndRecord(RecordingType type) {
         dialog = std::make_unique<RecordDialog>(
             RecordDialog::Services{store, messages, platform->windows(), platform->keymap(),
-                                   capture, cancelWatch},
+                                   platform->capture(), platform->recordCancelWatch()},
             nullptr, std::vector<std::string>{});
         dialog->show();
         // A loaded window manager may focus the new dialog late; Record must
@@ -188,18 +184,12 @@ protected:
         messages.clear();
     }
 
-    // Plays the stored recording `name` through a PLAYBACK RECORDING command to its end.
+    // Plays the stored recording `name` through a PLAYBACK RECORDING command
+    // to its end, and the macro's next command types B.
     void playBack(const std::string& name) {
         addPlaybackMacro(store, name);
-        NoExpansion expander;
-        QtClock clock;
-        MiniRunner runner{store, clock};
-        x11::X11CancelWatch watch(session->display());
-        Player player(
-            Player::Services{store, expander, platform->injector(), watch, clock, runner});
-        runner.attach(player);
-        runner.start();
-        ASSERT_TRUE(runEventsUntil([&runner] { return runner.ended; }, 10000));
+        EngineRun run(store, messages, *platform);
+        ASSERT_TRUE(run.runToEnd(10000));
     }
 
     std::vector<JournalEvent> save(const std::string& name) {
@@ -233,8 +223,6 @@ protected:
     KeyTree tree{dir.file("store.db")};
     SettingsStore store{tree, messages};
     std::unique_ptr<x11::X11Platform> platform;
-    x11::X11InputCapture capture{session->display()};
-    x11::X11CancelWatch cancelWatch{session->display()};
     x11::OwnDisplay display;
     std::unique_ptr<TypingWindow> target;
     unsigned long frame = 0;
@@ -243,7 +231,7 @@ protected:
     Clock::time_point sent;
 };
 
-TEST_F(RecorderX11Test, ALongCaptureGrowsTheBufferAndSavesIn32Pieces) {
+TEST_F(RecorderX11Test, ALongCaptureLosesNothing) {
     openAndRecord(RecordingType::Mouse);
     constexpr int kEvents = 25000;
     // In steps of 1,000 that the recorder has taken before the next: RECORD
@@ -266,9 +254,6 @@ TEST_F(RecorderX11Test, ALongCaptureGrowsTheBufferAndSavesIn32Pieces) {
         ASSERT_EQ(stored[i].paramL, 200u + i % 2) << i;
         ASSERT_EQ(stored[i].paramH, 150u + i % 100) << i;
     }
-    const std::string key = "SOFTWARE\\Quorvel\\Keystrider\\Journals\\Long";
-    EXPECT_EQ(store.GetDword(key, "Count"), 32u);
-    EXPECT_EQ(store.GetBinary(key, "31")->size(), 200u * kJournalEventSize);
 }
 
 TEST_F(RecorderX11Test, StoresExactlyTheInputUpToCtrlBreakAndPlaysItBack) {
@@ -287,8 +272,9 @@ TEST_F(RecorderX11Test, StoresExactlyTheInputUpToCtrlBreakAndPlaysItBack) {
     ASSERT_TRUE(observer.started());
     playBack("Round");
 
-    // The wheel notch comes back as a press and a release of its button.
-    std::size_t wanted = recorded.size() + 1;
+    // The wheel notch comes back as a press and a release of its button;
+    // the next command's B follows.
+    const std::size_t wanted = recorded.size() + 3;
     const std::vector<ObservedEvent> seen = observer.waitFor(wanted, 3000);
     ASSERT_EQ(seen.size(), wanted);
     std::size_t s = 0;
@@ -359,7 +345,7 @@ TEST_F(RecorderX11Test, LayoutAndNumLockKeysPlayBackAsTheyWereTyped) {
         ASSERT_TRUE(runEventsUntil(
             [this] { return platform->windows().foreground() == target->window(); }, 3000));
         playBack(c.layout + std::to_string(c.numLock));
-        typed += c.played;
+        typed += c.played + "b";
         EXPECT_EQ(target->text(typed.size()), typed);
     }
 }
