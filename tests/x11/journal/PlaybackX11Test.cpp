@@ -162,7 +162,7 @@ TEST_F(PlaybackX11Test, OnlyAPhysicalControlEscapeCancelsPlayback) {
     addPlaybackMacro(store, "CtrlEsc");
     ASSERT_TRUE(run->start());
     ASSERT_TRUE(runEventsUntil([this] { return observer->waitFor(5, 0).size() >= 5; }, 3000));
-    ASSERT_TRUE(run->active());
+    EXPECT_TRUE(messages.shown.empty());
 
     // Esc alone, and a physical Esc while only a synthesised Control is
     // held, are no cancel either.
@@ -174,7 +174,7 @@ TEST_F(PlaybackX11Test, OnlyAPhysicalControlEscapeCancelsPlayback) {
     XTestFakeKeyEvent(display.get(), keycode(0x11), False, CurrentTime);
     XSync(display.get(), False);
     runEventsUntil([] { return false; }, 200);
-    EXPECT_TRUE(run->active());
+    EXPECT_TRUE(messages.shown.empty());
 
     physicalKey(0x11, true);
     physicalKey(0x1B, true);
