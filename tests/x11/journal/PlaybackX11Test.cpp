@@ -23,6 +23,8 @@ namespace {
 // How late one event may be on a machine shared with builds; the benchmark
 // measures the real figures on a quiet one.
 constexpr std::int32_t kLateLimitMs = 80;
+// The mute key, which has no virtual key.
+constexpr std::uint32_t kMuteScan = 121 - 8;
 
 JournalEvent key(std::uint32_t message, std::uint8_t vk, std::uint32_t time) {
     return {message, vk, 0, time, 0};
@@ -96,6 +98,10 @@ TEST_F(PlaybackX11Test, PlaysAStoredRecordingOnTimeAndThenTheNextCommand) {
         mouse(kWmRButtonDown, 5, 6, 10160),
         mouse(kWmRButtonUp, 5, 6, 10165),
         mouse(kWmMouseWheel, 5, 6, 10185, static_cast<std::uint32_t>(-120)),
+        mouse(kWmMButtonDown, 5, 6, 10200),
+        mouse(kWmMButtonUp, 5, 6, 10210),
+        {kWmKeyDown, kMuteScan << 8, kMuteScan, 10220, 0},  // no virtual key: by its scan code
+        {kWmKeyUp, kMuteScan << 8, kMuteScan, 10230, 0},
         key(kWmChar, 0x41, 10250),  // no input of its own
         key(kWmKeyDown, 0x31, 10270),
         key(kWmKeyUp, 0x31, 10290),
@@ -118,9 +124,13 @@ TEST_F(PlaybackX11Test, PlaysAStoredRecordingOnTimeAndThenTheNextCommand) {
         {kButtonRelease, 3, 8},
         {kButtonPress, 5, 9},
         {kButtonRelease, 5, 9},
-        {kKeyPress, keycode(0x31), 11},
-        {kKeyRelease, keycode(0x31), 12},
-        {kKeyPress, keycode(kNextCommandVk), 12},
+        {kButtonPress, 2, 10},
+        {kButtonRelease, 2, 11},
+        {kKeyPress, kMuteScan + 8, 12},
+        {kKeyRelease, kMuteScan + 8, 13},
+        {kKeyPress, keycode(0x31), 15},
+        {kKeyRelease, keycode(0x31), 16},
+        {kKeyPress, keycode(kNextCommandVk), 16},
     };
     ASSERT_TRUE(run->runToEnd(10000));
 

