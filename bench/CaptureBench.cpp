@@ -93,8 +93,8 @@ int run(std::size_t count) {
     StderrMessages messages;
     KeyTree tree(dir.file("store.db"));
     SettingsStore store(tree, messages);
-    X11InputCapture capture(server.display());
-    X11CancelWatch cancelWatch(server.display());
+    x11::X11InputCapture capture(server.display());
+    x11::X11CancelWatch cancelWatch(server.display());
     BenchHost host;
     Recorder recorder(Recorder::Services{store, messages, (*platform)->windows(),
                                          (*platform)->keymap(), capture, cancelWatch},

@@ -26,7 +26,6 @@
 #include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
 #include "platform/x11/X11CancelWatch.h"
-#include "platform/x11/X11EventInjector.h"
 #include "platform/x11/X11Platform.h"
 
 #include <X11/XKBlib.h>
@@ -144,7 +143,7 @@ public:
         : display_(display),
           observer_(display),
           input_(openInput(display)),
-          injector_(input_->keymap(), display),
+          injector_(input_->injector()),
           watch_(display),
           keymap_(x11::openOwnDisplay(display)),
           store_(tree_, messages_),
@@ -274,8 +273,8 @@ private:
     std::string display_;
     test::RecordObserver observer_;
     std::unique_ptr<x11::X11Platform> input_;
-    X11EventInjector injector_;
-    X11CancelWatch watch_;
+    InputInjector& injector_;
+    x11::X11CancelWatch watch_;
     x11::OwnDisplay keymap_;
     test::TempDir dir_;
     test::RecordingMessages messages_;

@@ -10,8 +10,8 @@
 #include "app/InstanceMarker.h"
 #include "app/MainWindow.h"
 #include "app/Shell.h"
+#include "platform/Platform.h"
 #include "platform/qt/QtMessages.h"
-#include "platform/x11/X11HotKeys.h"
 #include "store/LayoutConversion.h"
 #include "store/SettingsStore.h"
 #include "store/StoreKey.h"
@@ -21,19 +21,6 @@ namespace ks {
 namespace {
 
 constexpr const char* kAppErrorTitle = "Keystrider - Error";
-
-class UnavailableHotKeys final : public HotKeys {
-public:
-    explicit UnavailableHotKeys(std::string reason) : reason_(std::move(reason)) {}
-    Result registerHotKey(std::int32_t, std::uint32_t, std::uint32_t) override {
-        return Result::failure(reason_);
-    }
-    Result unregisterHotKey(std::int32_t) override { return Result::failure(reason_); }
-    void setPressedHandler(PressedHandler) override {}
-
-private:
-    std::string reason_;
-};
 
 // Written by the signal handler, read on the GUI thread.
 int signalPipe[2] = {-1, -1};
@@ -45,16 +32,11 @@ void onTerminationSignal(int) {
 
 }  // namespace
 
-std::unique_ptr<HotKeys> createHotKeys() {
-    Expected<std::unique_ptr<X11HotKeys>> opened = X11HotKeys::open();
-    if (opened) return std::move(*opened);
-    return std::make_unique<UnavailableHotKeys>(opened.error());
-}
-
-Application::Application(SettingsStore& store, QtMessages& messages, ShellHooks hooks,
-                         std::string commandLine)
+Application::Application(SettingsStore& store, QtMessages& messages, Platform& platform,
+                         ShellHooks hooks, std::string commandLine)
     : store_(store),
       messages_(messages),
+      platform_(platform),
       hooks_(std::move(hooks)),
       commandLine_(std::move(commandLine)) {}
 
@@ -90,9 +72,9 @@ int Application::Run() {
                 this, [this] { shell_->CommandLineMacro(); }, Qt::QueuedConnection);
         };
     }
-    hotKeys_ = createHotKeys();
-    shell_ = std::make_unique<Shell>(store_, *hotKeys_, hooks_, commandLine_);
-    hotKeys_->setPressedHandler([this](std::int32_t id) { shell_->hotKeys().Fire(id); });
+    HotKeys& hotKeys = platform_.hotKeys();
+    shell_ = std::make_unique<Shell>(store_, hotKeys, hooks_, commandLine_);
+    hotKeys.setPressedHandler([this](std::int32_t id) { shell_->hotKeys().Fire(id); });
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
     marker_->onCommandLineMacro = [this] { shell_->CommandLineMacro(); };

@@ -10,9 +10,9 @@
 
 namespace ks {
 
-class HotKeys;
 class InstanceMarker;
 class MainWindow;
+class Platform;
 class QtMessages;
 class SettingsStore;
 class Shell;
@@ -21,7 +21,9 @@ class Shell;
 // already runs, the main window's loop, and the exit.
 class Application final : public QObject {
 public:
-    Application(SettingsStore& store, QtMessages& messages, ShellHooks hooks,
+    // The hot keys come from `platform`, asked for only once this copy is the
+    // one that runs.
+    Application(SettingsStore& store, QtMessages& messages, Platform& platform, ShellHooks hooks,
                 std::string commandLine);
     ~Application() override;
 
@@ -46,18 +48,14 @@ private:
 
     SettingsStore& store_;
     QtMessages& messages_;
+    Platform& platform_;
     ShellHooks hooks_;
     std::string commandLine_;
     std::unique_ptr<InstanceMarker> marker_;
-    std::unique_ptr<HotKeys> hotKeys_;
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     bool ended_ = false;
 };
-
-// The hot-key service of this desktop; one that refuses every registration
-// with the reason when the display cannot be used for hot keys.
-std::unique_ptr<HotKeys> createHotKeys();
 
 }  // namespace ks

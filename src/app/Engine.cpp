@@ -28,18 +28,18 @@ std::vector<CommandId> inputCommandIds() {
 
 }  // namespace
 
-Engine::Engine(SettingsStore& store, Messages& messages, x11::X11Platform& input)
+Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     : store_(store),
       messages_(messages),
+      platform_(platform),
       variables_(messages),
-      expansion_(messages, systemValues_, variables_),
+      expansion_(messages, platform.systemValues(), variables_),
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
-      input_(input),
       inputCommands_(store, messages, expansion_,
-                     InputServices{input.keymap(), input.injector(), input.spareKeys(),
-                                   input.keyboard(), input.windows()}),
-      eventInjector_(input.keymap()),
-      player_(Player::Services{store, expansion_, eventInjector_, cancelWatch_, clock_, *this}) {
+                     InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
+                                   platform.keyboard(), platform.windows()}),
+      player_(Player::Services{store, expansion_, platform.injector(),
+                               platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
@@ -89,7 +89,7 @@ void Engine::registerInputCommands() {
     dispatch_.setKeystrokeHandler(
         [this](const std::string& path, std::uint32_t vk) { inputCommands_.run(vk, path); });
     setKeyDisplayNameSource(
-        [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*input_.keymap().layout(), vk); });
+        [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
 }
 
 void Engine::connectHooks(ShellHooks& hooks) {
@@ -102,11 +102,11 @@ void Engine::connectHooks(ShellHooks& hooks) {
     };
     hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
     hooks.hotKeyText = [this](std::uint32_t vk) {
-        return KeyCodeToHotKeyText(*input_.keymap().layout(), vk);
+        return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
     };
     hooks.recordingDesktop = [this] {
-        return RecordingDesktop{&input_.windows(), &input_.keymap(), &capture_,
-                                &recordCancelWatch_};
+        return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
+                                &platform_.recordCancelWatch()};
     };
     hooks.exchangeBusy = [this](bool busy) {
         const bool was = runner_.busy();

@@ -9,12 +9,8 @@
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
 #include "keys/KeyboardMouseCommands.h"
-#include "platform/linux/LinuxSystemValues.h"
+#include "platform/Platform.h"
 #include "platform/qt/QtClock.h"
-#include "platform/x11/X11CancelWatch.h"
-#include "platform/x11/X11EventInjector.h"
-#include "platform/x11/X11InputCapture.h"
-#include "platform/x11/X11Platform.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
 
@@ -27,8 +23,8 @@ class Application;
 // joined to the application shell through its hooks.
 class Engine final : private PlayerHost {
 public:
-    // `input` is the program's own connection to the X server.
-    Engine(SettingsStore& store, Messages& messages, x11::X11Platform& input);
+    // Every desktop service comes from `platform`.
+    Engine(SettingsStore& store, Messages& messages, Platform& platform);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
@@ -57,18 +53,12 @@ private:
     Messages& messages_;
     MessageQueue queue_;
     QtClock clock_;
-    LinuxSystemValues systemValues_;
+    Platform& platform_;
     VariableTable variables_;
     ExpansionEngine expansion_;
     CommandDispatch dispatch_;
     MacroRunner runner_;
-    x11::X11Platform& input_;
     KeyboardMouseCommands inputCommands_;
-    X11EventInjector eventInjector_;
-    X11CancelWatch cancelWatch_;
-    X11InputCapture capture_;
-    // The recorder's own: a capture may begin while a playback watches.
-    X11CancelWatch recordCancelWatch_;
     Player player_;
     Application* application_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "app/Engine.h"
 #include "platform/qt/QtMessages.h"
 #include "platform/x11/DisplayCheck.h"
+#include "platform/x11/X11Platform.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
 
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string reason;
-    if (!ks::displayReachable({}, reason)) {
+    if (!ks::x11::displayReachable({}, reason)) {
         std::fprintf(stderr, "keystrider: %s; Keystrider needs an X11 session.\n", reason.c_str());
         return 1;
     }
@@ -38,15 +39,15 @@ int main(int argc, char** argv) {
     ks::QtMessages messages;
     ks::SettingsStore store(tree, messages);
 
-    auto input = ks::x11::X11Platform::open();
-    if (!input) {
-        std::fprintf(stderr, "keystrider: %s\n", input.error().c_str());
+    auto platform = ks::x11::X11Platform::open();
+    if (!platform) {
+        std::fprintf(stderr, "keystrider: %s\n", platform.error().c_str());
         return 1;
     }
-    ks::Engine engine(store, messages, **input);
+    ks::Engine engine(store, messages, **platform);
     ks::ShellHooks hooks;
     engine.connectHooks(hooks);
-    ks::Application application(store, messages, std::move(hooks), line.macro);
+    ks::Application application(store, messages, **platform, std::move(hooks), line.macro);
     engine.connectApplication(application);
     return application.Run();
 }

@@ -41,7 +41,7 @@ std::optional<MouseButton> buttonOf(std::uint32_t message) {
 // the wheel further than this, so one event cannot queue millions of clicks.
 constexpr std::int64_t kMaxWheelNotches = 100;
 
-void injectWheel(EventInjector& injector, std::int32_t delta) {
+void injectWheel(InputInjector& injector, std::int32_t delta) {
     const unsigned number = delta >= 0 ? 4 : 5;
     const std::int64_t notches =
         std::clamp<std::int64_t>(std::abs(std::int64_t{delta}) / kWheelDelta, 1, kMaxWheelNotches);
@@ -53,7 +53,7 @@ void injectWheel(EventInjector& injector, std::int32_t delta) {
 
 }  // namespace
 
-void injectJournalEvent(EventInjector& injector, const JournalEvent& event) {
+void injectJournalEvent(InputInjector& injector, const JournalEvent& event) {
     switch (event.message) {
         case kWmKeyDown:
         case kWmSysKeyDown: injector.key(virtualKeyOf(event), scanCodeOf(event), true); break;

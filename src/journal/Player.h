@@ -10,7 +10,7 @@
 #include "journal/PlayerHost.h"
 #include "platform/CancelWatch.h"
 #include "platform/Clock.h"
-#include "platform/EventInjector.h"
+#include "platform/InputInjector.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -18,7 +18,7 @@ namespace ks {
 // Plays the events of one JournalEvent through the injector: keys by their
 // virtual-key code, mouse events at their root coordinates, the wheel as
 // buttons 4 and 5.
-void injectJournalEvent(EventInjector& injector, const JournalEvent& event);
+void injectJournalEvent(InputInjector& injector, const JournalEvent& event);
 
 // The PLAYBACK RECORDING command: loads a recording and injects its events
 // on the GUI thread at the times PlaybackSchedule gives, then posts run step.
@@ -34,7 +34,7 @@ public:
     struct Services {
         SettingsStore& store;
         Expander& expander;
-        EventInjector& injector;
+        InputInjector& injector;
         CancelWatch& cancelWatch;
         Clock& clock;
         PlayerHost& host;

@@ -20,7 +20,9 @@ inline constexpr std::uint32_t kMouseAbsolute = 32768;
 
 // Synthetic input into the desktop's input stream, as if the user typed or
 // moved the mouse. Events go to whatever window has the focus or lies under
-// the pointer; nothing waits for a target to handle them.
+// the pointer; nothing waits for a target to handle them. Keys are found by
+// their virtual-key code; a code with no key of its own (0 for a media key,
+// or a key the layout lacks) falls back to the scan code, 0 for none.
 class InputInjector {
 public:
     InputInjector() = default;
@@ -28,15 +30,27 @@ public:
     InputInjector& operator=(const InputInjector&) = delete;
     virtual ~InputInjector() = default;
 
-    // One press (flags without kKeyUp) or release of a key. The key is found
-    // by its virtual-key code; a code with no key of its own (0, or a key the
-    // layout lacks) falls back to the scan code.
-    virtual void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
+    // Whether input can be synthesised at all.
+    virtual bool available() = 0;
 
+    // The commands' form, each event sent at once. One press (flags without
+    // kKeyUp) or release of a key, by the layout as last seen.
+    virtual void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
     // Button transitions and moves. With kMouseAbsolute, x and y are
     // normalised 0..65535 over the screen; otherwise a move is relative, in
     // pixels.
     virtual void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) = 0;
+
+    // The player's form, held until flush(). A key by the layout in force
+    // when it is pressed.
+    virtual void key(std::uint8_t vk, std::uint8_t scan, bool down) = 0;
+    // Moves the pointer to root coordinates; nothing when it is there already.
+    virtual void motion(std::int32_t x, std::int32_t y) = 0;
+    // Buttons numbered as X numbers them: 1 left, 2 middle, 3 right, 4 and 5
+    // one wheel notch away from and toward the user.
+    virtual void button(unsigned number, bool down) = 0;
+    // Hands everything synthesised so far to the display now.
+    virtual void flush() = 0;
 };
 
 }  // namespace ks

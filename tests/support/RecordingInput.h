@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
 #include "platform/SpareKeys.h"
@@ -34,9 +35,18 @@ struct MouseEvent {
     bool operator==(const MouseEvent&) const = default;
 };
 
+// Records what was injected: the commands' events as they came, and the
+// player's calls each with the tick it was made at.
 class RecordingInjector final : public InputInjector {
 public:
+    struct Call {
+        std::string what;
+        std::uint32_t tick;
+    };
     explicit RecordingInjector(InputLog* log = nullptr) : log_(log) {}
+    explicit RecordingInjector(Clock& clock) : clock_(&clock) {}
+
+    bool available() override { return usable; }
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
         keys.push_back({vk, scan, flags});
         if (log_)
@@ -46,11 +56,36 @@ public:
     void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override {
         mice.push_back({flags, x, y});
     }
+    void key(std::uint8_t vk, std::uint8_t, bool down) override {
+        add("key " + std::to_string(vk) + (down ? " down" : " up"));
+    }
+    void motion(std::int32_t x, std::int32_t y) override {
+        add("motion " + std::to_string(x) + "," + std::to_string(y));
+    }
+    void button(unsigned number, bool down) override {
+        add("button " + std::to_string(number) + (down ? " down" : " up"));
+    }
+    void flush() override { ++flushes; }
+
+    std::vector<std::string> whats() const {
+        std::vector<std::string> out;
+        for (const Call& call : calls) out.push_back(call.what);
+        return out;
+    }
+
     std::vector<KeyEvent> keys;
     std::vector<MouseEvent> mice;
+    bool usable = true;
+    int flushes = 0;
+    std::vector<Call> calls;
 
 private:
-    InputLog* log_;
+    void add(std::string what) {
+        calls.push_back({std::move(what), clock_ != nullptr ? clock_->ticks() : 0});
+    }
+
+    InputLog* log_ = nullptr;
+    Clock* clock_ = nullptr;
 };
 
 // Spare keys numbered from scan code 200 on, plain level only; a bind can be

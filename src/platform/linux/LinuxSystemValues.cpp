@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxSystemValues.h"
 
+#include "platform/x11/OwnDisplay.h"
+
 #include <X11/Xlib.h>
 #include <pwd.h>
 #include <sys/statvfs.h>
@@ -27,10 +29,6 @@ utsname systemName() {
     if (uname(&name) != 0) return utsname{};
     return name;
 }
-
-struct DisplayCloser {
-    void operator()(Display* display) const { XCloseDisplay(display); }
-};
 
 }  // namespace
 
@@ -78,8 +76,7 @@ std::uint64_t LinuxSystemValues::totalMemoryBytes() {
 }
 
 ScreenSize LinuxSystemValues::screen() {
-    const std::unique_ptr<Display, DisplayCloser> display(
-        XOpenDisplay(display_.empty() ? nullptr : display_.c_str()));
+    const x11::OwnDisplay display = x11::openOwnDisplay(display_);
     if (!display) return {};
     const int screenNumber = DefaultScreen(display.get());
     return {DisplayWidth(display.get(), screenNumber), DisplayHeight(display.get(), screenNumber)};

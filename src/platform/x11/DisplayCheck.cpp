@@ -2,19 +2,19 @@
 
 #include <X11/Xlib.h>
 
-namespace ks {
+#include "platform/x11/OwnDisplay.h"
+
+namespace ks::x11 {
 
 bool displayReachable(const std::string& name, std::string& reason) {
     const char* wanted = name.empty() ? nullptr : name.c_str();
-    Display* display = XOpenDisplay(wanted);
-    if (display == nullptr) {
+    if (!openOwnDisplay(name)) {
         const char* shown = XDisplayName(wanted);
         reason = *shown == '\0' ? "no X display is set (DISPLAY is empty)"
                                 : std::string("cannot open the X display \"") + shown + "\"";
         return false;
     }
-    XCloseDisplay(display);
     return true;
 }
 
-}  // namespace ks
+}  // namespace ks::x11

@@ -1,22 +1,22 @@
 #pragma once
 
-#include <X11/Xlib.h>
-
 #include <memory>
 #include <string>
+
+// Xlib's display type, declared without Xlib so that its macros stay out of
+// every file that holds a connection.
+typedef struct _XDisplay Display;
 
 namespace ks::x11 {
 
 struct DisplayCloser {
-    void operator()(Display* display) const { XCloseDisplay(display); }
+    void operator()(Display* display) const;
 };
 
 // A connection of this program's own, closed with its owner.
 using OwnDisplay = std::unique_ptr<Display, DisplayCloser>;
 
 // Opens `name` (":1"); an empty name opens the session's display ($DISPLAY).
-inline OwnDisplay openOwnDisplay(const std::string& name) {
-    return OwnDisplay(XOpenDisplay(name.empty() ? nullptr : name.c_str()));
-}
+OwnDisplay openOwnDisplay(const std::string& name);
 
 }  // namespace ks::x11

@@ -15,12 +15,11 @@
 #include <X11/extensions/XInput2.h>
 // clang-format on
 
-namespace ks {
-namespace {}  // namespace
+namespace ks::x11 {
 
 struct X11CancelWatch::Impl {
     std::string displayName;
-    x11::OwnDisplay display;
+    OwnDisplay display;
     int xinputOpcode = 0;
     std::unique_ptr<QSocketNotifier> notifier;
     Handler handler;
@@ -39,7 +38,7 @@ struct X11CancelWatch::Impl {
 
 bool X11CancelWatch::Impl::open() {
     if (display) return true;
-    x11::OwnDisplay opened = x11::openOwnDisplay(displayName);
+    OwnDisplay opened = openOwnDisplay(displayName);
     if (!opened) return false;
     int event = 0, error = 0;
     if (!XQueryExtension(opened.get(), "XInputExtension", &xinputOpcode, &event, &error)) {
@@ -49,10 +48,10 @@ bool X11CancelWatch::Impl::open() {
     if (XIQueryVersion(opened.get(), &major, &minor) != Success) return false;
     display = std::move(opened);
     Display* d = display.get();
-    const KeyLayout layout = x11::currentKeyLayout(d);
-    controlLeft = static_cast<KeyCode>(x11::keycodeOfVk(layout, kVkLeftControl));
-    controlRight = static_cast<KeyCode>(x11::keycodeOfVk(layout, kVkRightControl));
-    escape = static_cast<KeyCode>(x11::keycodeOfVk(layout, kVkEscape));
+    const KeyLayout layout = currentKeyLayout(d);
+    controlLeft = static_cast<KeyCode>(keycodeOfVk(layout, kVkLeftControl));
+    controlRight = static_cast<KeyCode>(keycodeOfVk(layout, kVkRightControl));
+    escape = static_cast<KeyCode>(keycodeOfVk(layout, kVkEscape));
     notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(d), QSocketNotifier::Read);
     notifier->setEnabled(false);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
@@ -160,4 +159,4 @@ void X11CancelWatch::stop() {
     }
 }
 
-}  // namespace ks
+}  // namespace ks::x11

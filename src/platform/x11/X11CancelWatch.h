@@ -5,7 +5,7 @@
 
 #include "platform/CancelWatch.h"
 
-namespace ks {
+namespace ks::x11 {
 
 // Watches Ctrl+Esc through XInput2 raw key events on a connection of its own.
 //
@@ -27,4 +27,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace ks
+}  // namespace ks::x11

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "platform/x11/XkbLayoutBuilder.h"
+#include "platform/x11/XlibHelpers.h"
 
 // clang-format off
 // After Qt and this program's headers: Xlib's macros would shadow their names.
@@ -17,66 +18,15 @@
 #include <cstdio>
 #include <vector>
 
-namespace ks {
+namespace ks::x11 {
 
 namespace {
-
-struct DisplayCloser {
-    void operator()(Display* display) const { XCloseDisplay(display); }
-};
-using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 
 std::string xErrorText(Display* display, int code) {
     char text[256] = {};
     XGetErrorText(display, code, text, sizeof text);
     return text;
 }
-
-// Catches the X errors of one display while it lives; errors of any other
-// connection go to the handler that was there before. Xlib's handler is
-// process-wide: only the GUI thread sets traps.
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display* display) : display_(display), outer_(active_) {
-        active_ = this;
-        previous_ = XSetErrorHandler(&ErrorTrap::handle);
-    }
-    ~ErrorTrap() {
-        XSetErrorHandler(previous_);
-        active_ = outer_;
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    struct Error {
-        unsigned long serial;
-        int code;
-    };
-
-    // Waits for the server to have answered every request made so far;
-    // returns the errors, in request order.
-    const std::vector<Error>& sync() {
-        XSync(display_, False);
-        return errors_;
-    }
-
-private:
-    static int handle(Display* display, XErrorEvent* event) {
-        if (active_ == nullptr || display != active_->display_) {
-            return active_ != nullptr && active_->previous_ != nullptr
-                       ? active_->previous_(display, event)
-                       : 0;
-        }
-        active_->errors_.push_back({event->serial, event->error_code});
-        return 0;
-    }
-
-    static inline ErrorTrap* active_ = nullptr;
-    Display* display_;
-    ErrorTrap* outer_;
-    XErrorHandler previous_ = nullptr;
-    std::vector<Error> errors_;
-};
 
 // Every modifier bit a key event's state can carry; button and group bits are not.
 constexpr unsigned kModifierBits =
@@ -135,11 +85,11 @@ struct X11HotKeys::Impl {
         KeyCode keycode;     // 0 while the keymap has no key for `vk`
     };
 
-    explicit Impl(DisplayPtr connection)
+    explicit Impl(OwnDisplay connection)
         : display(std::move(connection)),
           root(DefaultRootWindow(display.get())),
           combinations(lockCombinations(display.get())),
-          layout(x11::currentKeyLayout(display.get())),
+          layout(currentKeyLayout(display.get())),
           notifier(ConnectionNumber(display.get()), QSocketNotifier::Read) {
         QObject::connect(&notifier, &QSocketNotifier::activated, &notifier,
                          [this] { readEvents(); });
@@ -151,7 +101,7 @@ struct X11HotKeys::Impl {
     // The key the hot key's display name names, through the layout every
     // other user of virtual keys sees.
     KeyCode keycodeOf(std::uint32_t vk) const {
-        return static_cast<KeyCode>(x11::keycodeOfVk(layout, vk));
+        return static_cast<KeyCode>(keycodeOfVk(layout, vk));
     }
 
     struct Target {
@@ -167,7 +117,7 @@ struct X11HotKeys::Impl {
         std::vector<int> codes(targets.size(), 0);
         std::vector<unsigned long> firstSerials;
         {
-            ErrorTrap trap(display.get());
+            XErrorTrap trap(display.get());
             for (const Target& t : targets) {
                 firstSerials.push_back(NextRequest(display.get()));
                 for (unsigned lock : combinations) {
@@ -175,7 +125,7 @@ struct X11HotKeys::Impl {
                              GrabModeAsync, GrabModeAsync);
                 }
             }
-            for (const ErrorTrap::Error& error : trap.sync()) {
+            for (const XErrorTrap::Error& error : trap.errors()) {
                 const auto after =
                     std::upper_bound(firstSerials.begin(), firstSerials.end(), error.serial);
                 if (after == firstSerials.begin()) continue;
@@ -195,14 +145,13 @@ struct X11HotKeys::Impl {
     // Releasing a combination this client does not hold does nothing.
     void ungrab(const std::vector<Target>& targets) {
         if (targets.empty()) return;
-        ErrorTrap trap(display.get());
+        XErrorTrap trap(display.get());
         for (const Target& t : targets) {
             if (t.keycode == 0) continue;
             for (unsigned lock : combinations) {
                 XUngrabKey(display.get(), t.keycode, t.modifiers | lock, root);
             }
         }
-        trap.sync();
     }
 
     std::vector<Registration>::iterator findId(std::int32_t id) {
@@ -264,7 +213,7 @@ struct X11HotKeys::Impl {
     // key is now. Grabs whose key and locks stayed put are left alone, so the
     // keymap changes made while typing cost nothing.
     void regrabAll() {
-        layout = x11::currentKeyLayout(display.get());
+        layout = currentKeyLayout(display.get());
         std::vector<unsigned> newCombinations = lockCombinations(display.get());
         const bool locksMoved = newCombinations != combinations;
         std::vector<Target> released;
@@ -290,7 +239,7 @@ struct X11HotKeys::Impl {
         }
     }
 
-    DisplayPtr display;
+    OwnDisplay display;
     Window root;
     std::vector<unsigned> combinations;
     KeyLayout layout;
@@ -301,7 +250,7 @@ struct X11HotKeys::Impl {
 };
 
 Expected<std::unique_ptr<X11HotKeys>> X11HotKeys::open(const std::string& displayName) {
-    DisplayPtr display(XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str()));
+    OwnDisplay display = openOwnDisplay(displayName);
     if (!display) {
         const char* name = displayName.empty() ? XDisplayName(nullptr) : displayName.c_str();
         return ks::Result::failure(std::string("cannot open display \"") + name + "\"");
@@ -363,4 +312,4 @@ void X11HotKeys::setPressedHandler(PressedHandler handler) {
     impl_->pressed = std::move(handler);
 }
 
-}  // namespace ks
+}  // namespace ks::x11

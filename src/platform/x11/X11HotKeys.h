@@ -5,7 +5,7 @@
 
 #include "platform/HotKeys.h"
 
-namespace ks {
+namespace ks::x11 {
 
 // Hot keys as key grabs on the root window, on a connection of their own so
 // that keymap changes and grab errors are seen here and nowhere else.
@@ -36,4 +36,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace ks
+}  // namespace ks::x11

@@ -29,12 +29,47 @@ std::shared_ptr<const KeyLayout> X11Keymap::rebuildIf(bool changed) {
     return layout_;
 }
 
+// Scan codes are X key codes less 8.
+void X11InputInjector::press(const KeyLayout& layout, std::uint8_t vk, std::uint8_t scan,
+                             bool down) {
+    const std::uint8_t pressed = layout.scanToPress(vk, scan);
+    if (pressed != 0)
+        XTestFakeKeyEvent(connection_.display(), pressed + 8u, down ? True : False, CurrentTime);
+}
+
+// One event after another: the layout as the changes received so far tell,
+// without a round trip for each.
 void X11InputInjector::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
-    const std::uint8_t pressed = keymap_.cachedLayout()->scanToPress(vk, scan);
-    if (pressed == 0) return;
+    press(*keymap_.cachedLayout(), vk, scan, (flags & kKeyUp) == 0);
+    flush();
+}
+
+void X11InputInjector::key(std::uint8_t vk, std::uint8_t scan, bool down) {
+    press(*keymap_.layout(), vk, scan, down);
+}
+
+void X11InputInjector::motion(std::int32_t x, std::int32_t y) {
     Display* display = connection_.display();
-    XTestFakeKeyEvent(display, pressed + 8u, (flags & kKeyUp) ? False : True, CurrentTime);
-    XFlush(display);
+    // The server reports a motion even for a move to where the pointer
+    // already is; a click's coordinates only place the pointer, so a move
+    // that would not move it is left out.
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned mask = 0;
+    if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &winX,
+                      &winY, &mask) &&
+        rootX == x && rootY == y) {
+        return;
+    }
+    XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+}
+
+void X11InputInjector::button(unsigned number, bool down) {
+    XTestFakeButtonEvent(connection_.display(), number, down ? True : False, CurrentTime);
+}
+
+void X11InputInjector::flush() {
+    XFlush(connection_.display());
 }
 
 namespace {
@@ -47,7 +82,7 @@ int pixelOf(std::int32_t normalised, int extent) {
     return static_cast<int>(std::clamp<long long>(pixel, 0, extent - 1));
 }
 
-void fakeButtons(Display* display, std::uint32_t flags) {
+void fakeButtons(InputInjector& injector, std::uint32_t flags) {
     struct ButtonFlag {
         std::uint32_t flag;
         unsigned button;
@@ -58,8 +93,7 @@ void fakeButtons(Display* display, std::uint32_t flags) {
         {kMouseRightUp, 3, false}, {kMouseMiddleDown, 2, true}, {kMouseMiddleUp, 2, false},
     };
     for (const ButtonFlag& b : kButtons) {
-        if (flags & b.flag)
-            XTestFakeButtonEvent(display, b.button, b.press ? True : False, CurrentTime);
+        if (flags & b.flag) injector.button(b.button, b.press);
     }
 }
 
@@ -76,8 +110,8 @@ void X11InputInjector::mouseEvent(std::uint32_t flags, std::int32_t x, std::int3
             XTestFakeRelativeMotionEvent(display, x, y, CurrentTime);
         }
     }
-    fakeButtons(display, flags);
-    XFlush(display);
+    fakeButtons(*this, flags);
+    flush();
 }
 
 X11SpareKeys::~X11SpareKeys() {

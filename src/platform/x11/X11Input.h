@@ -35,16 +35,23 @@ private:
     std::shared_ptr<const KeyLayout> layout_;
 };
 
-// Key, button and pointer events through XTest.
+// Key, button and pointer events through XTest (which the connection has).
 class X11InputInjector final : public InputInjector {
 public:
     X11InputInjector(XConnection& connection, X11Keymap& keymap)
         : connection_(connection), keymap_(keymap) {}
 
+    bool available() override { return true; }
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
     void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override;
+    void key(std::uint8_t vk, std::uint8_t scan, bool down) override;
+    void motion(std::int32_t x, std::int32_t y) override;
+    void button(unsigned number, bool down) override;
+    void flush() override;
 
 private:
+    void press(const KeyLayout& layout, std::uint8_t vk, std::uint8_t scan, bool down);
+
     XConnection& connection_;
     X11Keymap& keymap_;
 };

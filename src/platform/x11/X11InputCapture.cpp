@@ -16,7 +16,7 @@
 
 #include "platform/x11/RecordContext.h"
 
-namespace ks {
+namespace ks::x11 {
 namespace {
 
 // Before the X headers, whose X.h makes KeyPress and its kin macros.
@@ -36,7 +36,7 @@ bool isKey(const CapturedInput& input) {
 }
 
 }  // namespace
-}  // namespace ks
+}  // namespace ks::x11
 
 // clang-format off
 #include "platform/x11/XlibHelpers.h"
@@ -48,7 +48,7 @@ bool isKey(const CapturedInput& input) {
 #include <sys/socket.h>
 // clang-format on
 
-namespace ks {
+namespace ks::x11 {
 namespace {
 
 static_assert(KeyPress == kFirstDeviceEvent && MotionNotify == kFirstDeviceEvent + 4);
@@ -108,8 +108,8 @@ struct X11InputCapture::Impl {
     std::atomic<unsigned> numLockMask{0};
     // Declared before the connections: closing a broken display may meet
     // the loss again, so the guard outlives them.
-    x11::ConnectionLossGuard guard{[this] { lost = true; }};
-    std::unique_ptr<x11::RecordConnections> x;
+    ConnectionLossGuard guard{[this] { lost = true; }};
+    std::unique_ptr<RecordConnections> x;
     std::thread reader;
     QTimer ping;
     EventsHandler onEvents;
@@ -148,7 +148,7 @@ X11InputCapture::Impl::Impl() {
 bool X11InputCapture::Impl::open() {
     if (x) return true;
     lost = false;
-    x = std::make_unique<x11::RecordConnections>(displayName);
+    x = std::make_unique<RecordConnections>(displayName);
     for (Display* display : {x->control, x->data}) {
         if (display) guard.watch(display);
     }
@@ -165,13 +165,13 @@ void X11InputCapture::Impl::close() {
     // held inside Xlib, and XCloseDisplay would wait on it for ever: it is
     // left unclosed (its socket is already shut down), a few kilobytes once
     // per lost capture.
-    if (x && lost) x->data = nullptr;
+    if (x && lost) static_cast<void>(x->dataConnection.release());
     x.reset();
     guard.forget();
 }
 
 bool X11InputCapture::Impl::enable() {
-    if (!x11::createDeviceEventContext(*x)) return false;
+    if (!createDeviceEventContext(*x)) return false;
     numLockMask = XkbKeysymToModifiers(x->control, XK_Num_Lock);
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -336,4 +336,4 @@ void X11InputCapture::stop() {
     impl_->disable();
 }
 
-}  // namespace ks
+}  // namespace ks::x11

@@ -5,7 +5,7 @@
 
 #include "platform/InputCapture.h"
 
-namespace ks {
+namespace ks::x11 {
 
 // Captures the desktop's input through the RECORD extension on two
 // connections of its own: the context is made on a control connection and
@@ -25,4 +25,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace ks
+}  // namespace ks::x11

@@ -1,6 +1,24 @@
 #include "platform/x11/X11Platform.h"
 
+#include "platform/x11/X11HotKeys.h"
+
 namespace ks::x11 {
+namespace {
+
+class UnavailableHotKeys final : public HotKeys {
+public:
+    explicit UnavailableHotKeys(std::string reason) : reason_(std::move(reason)) {}
+    Result registerHotKey(std::int32_t, std::uint32_t, std::uint32_t) override {
+        return Result::failure(reason_);
+    }
+    Result unregisterHotKey(std::int32_t) override { return Result::failure(reason_); }
+    void setPressedHandler(PressedHandler) override {}
+
+private:
+    std::string reason_;
+};
+
+}  // namespace
 
 X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
     : connection_(std::move(connection)),
@@ -8,12 +26,30 @@ X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
       injector_(*connection_, keymap_),
       spareKeys_(*connection_),
       keyboard_(*connection_),
-      windows_(*connection_) {}
+      windows_(*connection_),
+      systemValues_(connection_->displayName()),
+      playbackCancelWatch_(connection_->displayName()),
+      recordCancelWatch_(connection_->displayName()),
+      capture_(connection_->displayName()) {}
+
+X11Platform::~X11Platform() = default;
 
 Expected<std::unique_ptr<X11Platform>> X11Platform::open(const std::string& display) {
     auto connection = XConnection::open(display);
     if (!connection) return connection.status();
     return std::unique_ptr<X11Platform>(new X11Platform(std::move(*connection)));
+}
+
+HotKeys& X11Platform::hotKeys() {
+    if (!hotKeys_) {
+        Expected<std::unique_ptr<X11HotKeys>> opened = X11HotKeys::open(connection_->displayName());
+        if (opened) {
+            hotKeys_ = std::move(*opened);
+        } else {
+            hotKeys_ = std::make_unique<UnavailableHotKeys>(opened.error());
+        }
+    }
+    return *hotKeys_;
 }
 
 }  // namespace ks::x11

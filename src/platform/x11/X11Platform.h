@@ -3,23 +3,36 @@
 #include <memory>
 #include <string>
 
+#include "platform/Platform.h"
+#include "platform/linux/LinuxSystemValues.h"
+#include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11Input.h"
+#include "platform/x11/X11InputCapture.h"
 #include "platform/x11/X11WindowControl.h"
 #include "platform/x11/XConnection.h"
 
 namespace ks::x11 {
 
-// Every input service on one connection of the program's own, in the order
-// they must be torn down (spare keys given back before the connection closes).
-class X11Platform {
+// Every desktop service on an X11 display: the input, keymap and window
+// services on one connection of the program's own, the rest on connections
+// of their own to the same display. Members are torn down in reverse order,
+// so spare keys are given back before the shared connection closes.
+class X11Platform final : public Platform {
 public:
+    // An empty name opens the session's display ($DISPLAY).
     static Expected<std::unique_ptr<X11Platform>> open(const std::string& display = {});
+    ~X11Platform() override;
 
-    Keymap& keymap() { return keymap_; }
-    InputInjector& injector() { return injector_; }
-    SpareKeys& spareKeys() { return spareKeys_; }
-    KeyboardState& keyboard() { return keyboard_; }
-    WindowControl& windows() { return windows_; }
+    Keymap& keymap() override { return keymap_; }
+    InputInjector& injector() override { return injector_; }
+    SpareKeys& spareKeys() override { return spareKeys_; }
+    KeyboardState& keyboard() override { return keyboard_; }
+    WindowControl& windows() override { return windows_; }
+    SystemValues& systemValues() override { return systemValues_; }
+    CancelWatch& playbackCancelWatch() override { return playbackCancelWatch_; }
+    CancelWatch& recordCancelWatch() override { return recordCancelWatch_; }
+    InputCapture& capture() override { return capture_; }
+    HotKeys& hotKeys() override;
     XConnection& connection() { return *connection_; }
 
 private:
@@ -31,6 +44,11 @@ private:
     X11SpareKeys spareKeys_;
     X11KeyboardState keyboard_;
     X11WindowControl windows_;
+    LinuxSystemValues systemValues_;
+    X11CancelWatch playbackCancelWatch_;
+    X11CancelWatch recordCancelWatch_;
+    X11InputCapture capture_;
+    std::unique_ptr<HotKeys> hotKeys_;
 };
 
 }  // namespace ks::x11

@@ -14,11 +14,12 @@ XErrorTrap* activeTrap = nullptr;
 }  // namespace
 
 Expected<std::unique_ptr<XConnection>> XConnection::open(const std::string& name) {
-    Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
-    if (!display) return Result::failure("cannot open X display " + name);
+    OwnDisplay owned = openOwnDisplay(name);
+    if (!owned) return Result::failure("cannot open X display " + name);
+    Display* display = owned.get();
     int event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion, opcode = 0;
     const bool hasXkb = XkbQueryExtension(display, &opcode, &event, &error, &major, &minor);
-    std::unique_ptr<XConnection> connection(new XConnection(display, opcode));
+    std::unique_ptr<XConnection> connection(new XConnection(std::move(owned), opcode));
     if (!hasXkb) return Result::failure("the X server has no XKEYBOARD extension");
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
         return Result::failure("the X server has no XTEST extension");
@@ -30,34 +31,30 @@ Expected<std::unique_ptr<XConnection>> XConnection::open(const std::string& name
     return connection;
 }
 
-XConnection::~XConnection() {
-    XCloseDisplay(display_);
-}
-
 std::string XConnection::displayName() const {
-    return DisplayString(display_);
+    return DisplayString(display_.get());
 }
 
 unsigned long XConnection::root() const {
-    return DefaultRootWindow(display_);
+    return DefaultRootWindow(display_.get());
 }
 
 unsigned long XConnection::atom(const char* name) const {
-    return XInternAtom(display_, name, False);
+    return XInternAtom(display_.get(), name, False);
 }
 
 void XConnection::drainEvents() {
     // Only XKB events are selected on this connection; each of them means
     // the layout may differ now.
-    while (XPending(display_) > 0) {
+    while (XPending(display_.get()) > 0) {
         XEvent event;
-        XNextEvent(display_, &event);
+        XNextEvent(display_.get(), &event);
         keymapChanged_ = true;
     }
 }
 
 bool XConnection::keymapChangedSinceLastCheck() {
-    XSync(display_, False);
+    XSync(display_.get(), False);
     return keymapChangedSoFar();
 }
 
@@ -66,6 +63,14 @@ bool XConnection::keymapChangedSoFar() {
     const bool changed = keymapChanged_;
     keymapChanged_ = false;
     return changed;
+}
+
+void DisplayCloser::operator()(Display* display) const {
+    XCloseDisplay(display);
+}
+
+OwnDisplay openOwnDisplay(const std::string& name) {
+    return OwnDisplay(XOpenDisplay(name.empty() ? nullptr : name.c_str()));
 }
 
 XErrorTrap::XErrorTrap(Display* display) : display_(display), outer_(activeTrap) {
@@ -80,18 +85,26 @@ XErrorTrap::~XErrorTrap() {
     activeTrap = outer_;
 }
 
-bool XErrorTrap::failed() {
+const std::vector<XErrorTrap::Error>& XErrorTrap::errors() {
     XSync(display_, False);
-    return failed_;
+    return errors_;
 }
 
 int XErrorTrap::record(Display* display, XErrorEvent* event) {
-    if (activeTrap && !activeTrap->failed_) {
+    XErrorTrap* trap = activeTrap;
+    XErrorTrap* outermost = trap;
+    for (; trap != nullptr && trap->display_ != display; trap = trap->outer_) outermost = trap;
+    if (trap == nullptr) {
+        return outermost != nullptr && outermost->previous_ != nullptr
+                   ? outermost->previous_(display, event)
+                   : 0;
+    }
+    if (trap->errors_.empty()) {
         char text[256] = {};
         XGetErrorText(display, event->error_code, text, sizeof text);
-        activeTrap->error_ = text;
-        activeTrap->failed_ = true;
+        trap->error_ = text;
     }
+    trap->errors_.push_back({event->serial, event->error_code});
     return 0;
 }
 

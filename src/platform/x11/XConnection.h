@@ -4,10 +4,7 @@
 #include <string>
 
 #include "core/Result.h"
-
-// Xlib's display type, declared without Xlib so that its macros stay out of
-// every file that uses these services.
-typedef struct _XDisplay Display;
+#include "platform/x11/OwnDisplay.h"
 
 namespace ks::x11 {
 
@@ -19,11 +16,10 @@ public:
     // Opens `name`, or $DISPLAY when empty; fails when the server or one of
     // the XTest and XKB extensions is missing.
     static Expected<std::unique_ptr<XConnection>> open(const std::string& name = {});
-    ~XConnection();
     XConnection(const XConnection&) = delete;
     XConnection& operator=(const XConnection&) = delete;
 
-    Display* display() const { return display_; }
+    Display* display() const { return display_.get(); }
     std::string displayName() const;
     int xkbOpcode() const { return xkbOpcode_; }
     unsigned long root() const;
@@ -38,10 +34,11 @@ public:
     unsigned long atom(const char* name) const;
 
 private:
-    XConnection(Display* display, int xkbOpcode) : display_(display), xkbOpcode_(xkbOpcode) {}
+    XConnection(OwnDisplay display, int xkbOpcode)
+        : display_(std::move(display)), xkbOpcode_(xkbOpcode) {}
     void drainEvents();
 
-    Display* display_;
+    OwnDisplay display_;
     int xkbOpcode_;
     bool keymapChanged_ = true;
 };

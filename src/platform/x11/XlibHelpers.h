@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/x11/OwnDisplay.h"
 #include "platform/x11/XConnection.h"
 
 #include <X11/XKBlib.h>
@@ -7,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ks::x11 {
 
@@ -16,20 +18,28 @@ struct XkbDescFree {
 // A keyboard description fetched from the server, freed with it.
 using XkbDescHolder = std::unique_ptr<XkbDescRec, XkbDescFree>;
 
-// Catches the X errors of the requests made while it lives, instead of
-// letting Xlib's default handler end the program. Single-threaded use only,
-// as all of the program's Xlib work is.
+// Catches the X errors of one display's requests made while it lives,
+// instead of letting Xlib's default handler end the program; errors of any
+// other display go to the handler that was there before. Xlib's handler is
+// process-wide: only one thread sets traps.
 class XErrorTrap {
 public:
+    struct Error {
+        unsigned long serial;
+        int code;
+    };
+
     explicit XErrorTrap(Display* display);
     ~XErrorTrap();
     XErrorTrap(const XErrorTrap&) = delete;
     XErrorTrap& operator=(const XErrorTrap&) = delete;
 
     // Waits for the server to answer everything sent so far; true when an
-    // error came back, with its text in `error()`.
-    bool failed();
+    // error came back, with the first one's text in `error()`.
+    bool failed() { return !errors().empty(); }
     const std::string& error() const { return error_; }
+    // Waits as failed() does; every error, in request order.
+    const std::vector<Error>& errors();
 
 private:
     static int record(Display* display, XErrorEvent* event);
@@ -38,23 +48,19 @@ private:
     int (*previous_)(Display*, XErrorEvent*);
     XErrorTrap* outer_;
     std::string error_;
-    bool failed_ = false;
+    std::vector<Error> errors_;
 };
 
 // The two connections RECORD needs: the context is made on one and its data
 // read on the other. Either is null when the display cannot be opened.
 struct RecordConnections {
     explicit RecordConnections(const std::string& display)
-        : control(XOpenDisplay(display.c_str())), data(XOpenDisplay(display.c_str())) {}
-    ~RecordConnections() {
-        if (data) XCloseDisplay(data);
-        if (control) XCloseDisplay(control);
-    }
-    RecordConnections(const RecordConnections&) = delete;
-    RecordConnections& operator=(const RecordConnections&) = delete;
+        : controlConnection(openOwnDisplay(display)), dataConnection(openOwnDisplay(display)) {}
 
-    Display* control;
-    Display* data;
+    OwnDisplay controlConnection;
+    OwnDisplay dataConnection;
+    Display* const control = controlConnection.get();
+    Display* const data = dataConnection.get();
     unsigned long context = 0;  // the XRecordContext, 0 for none
 };
 

@@ -59,7 +59,7 @@ protected:
     static const TypingWindow& window() { return *window_; }
 
     XTestDriver driver{session().display()};
-    X11InputCapture capture{session().display()};
+    x11::X11InputCapture capture{session().display()};
     Captured captured;
 
 private:
@@ -229,7 +229,7 @@ TEST_F(CaptureTest, StopIsHarmlessWhenNotCapturingAndDropsWhatWasNotDelivered) {
 
 TEST(CaptureStartTest, FailsWithoutADisplay) {
     testApplication();
-    X11InputCapture capture(":65000");
+    x11::X11InputCapture capture(":65000");
     EXPECT_FALSE(capture.start([](const CapturedInput*, std::size_t) {}, [] {}));
     capture.stop();
 }
@@ -240,7 +240,7 @@ TEST(CaptureBareServerTest, AKeyNoClientListensToArrivesPromptly) {
     testApplication();
     XvfbSession server(false);
     Captured captured;
-    X11InputCapture capture(server.display());
+    x11::X11InputCapture capture(server.display());
     ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
     XTestDriver driver(server.display());
     const auto pressed = Clock::now();
@@ -256,7 +256,7 @@ TEST(CaptureLossTest, ServerDeathIsReportedOnceAndTheProgramGoesOn) {
     auto server = std::make_unique<XvfbSession>(false);
     const std::string display = server->display();
     Captured captured;
-    auto capture = std::make_unique<X11InputCapture>(display);
+    auto capture = std::make_unique<x11::X11InputCapture>(display);
     ASSERT_TRUE(capture->start(captured.onEvents(), captured.onLost()));
     {
         XTestDriver driver(display);
@@ -287,7 +287,7 @@ TEST(CaptureLossTest, AKilledConnectionIsReportedOnceAndStartOpensAfresh) {
         XvfbSession server(false);
         XTestDriver driver(server.display());
         Captured captured;
-        X11InputCapture capture(server.display());
+        x11::X11InputCapture capture(server.display());
         ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
         driver.killClient(driver.clientBase() + connection * XTestDriver::kClientRange);
         ASSERT_TRUE(runEventsUntil([&] { return captured.losses > 0; }, kWaitMs));

@@ -17,7 +17,7 @@ class X11HotKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testApplication();
-        Expected<std::unique_ptr<X11HotKeys>> opened = X11HotKeys::open(xvfb.display());
+        Expected<std::unique_ptr<x11::X11HotKeys>> opened = x11::X11HotKeys::open(xvfb.display());
         ASSERT_TRUE(opened) << opened.error();
         hotKeys = std::move(*opened);
         hotKeys->setPressedHandler([this](std::int32_t id) { fired.push_back(id); });
@@ -37,7 +37,7 @@ protected:
 
     XvfbSession xvfb{false};
     XTestDriver other{xvfb.display()};
-    std::unique_ptr<X11HotKeys> hotKeys;
+    std::unique_ptr<x11::X11HotKeys> hotKeys;
     std::vector<std::int32_t> fired;
 };
 
@@ -128,7 +128,7 @@ TEST_F(X11HotKeysTest, GrabsFollowTheKeysTheirNamesNameOnANewLayout) {
     ASSERT_TRUE(hotKeys->registerHotKey(9, kModControl, 'Z'));
     ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
     EXPECT_TRUE(runEventsUntil([&] { return other.grab(kUsZ, kControl); },
-                               X11HotKeys::kRegrabDelayMs * 10));
+                               x11::X11HotKeys::kRegrabDelayMs * 10));
     const std::pair<std::vector<unsigned>, std::vector<std::int32_t>> presses[] = {
         {{kCtrlKey, kComma}, {}}, {{kCtrlKey, kOUmlaut}, {8}}, {{kCtrlKey, kGermanZ}, {9}}};
     for (const auto& [keys, ids] : presses) {

@@ -1,5 +1,5 @@
 // The recorder's dialog on a private X server: input synthesised with XTest
-// while it captures must arrive in the store exactly, and play back the same.
+// while it captures must arrive in the store exactly, and play back as typed.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,9 +11,8 @@
 #include <memory>
 #include <thread>
 
-#include "MiniRunner.h"
+#include "EngineRun.h"
 #include "QtTestLoop.h"
-#include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
@@ -22,13 +21,8 @@
 #include "platform/x11/X11Platform.h"
 #include "app/RecordDialog.h"
 #include "journal/CaptureTranslation.h"
-#include "journal/Player.h"
 #include "journal/RecordingStore.h"
-#include "platform/qt/QtClock.h"
 #include "platform/x11/OwnDisplay.h"
-#include "platform/x11/X11CancelWatch.h"
-#include "platform/x11/X11EventInjector.h"
-#include "platform/x11/X11InputCapture.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -77,7 +71,7 @@ protected:
     void openAndRecord(RecordingType type) {
         dialog = std::make_unique<RecordDialog>(
             RecordDialog::Services{store, messages, platform->windows(), platform->keymap(),
-                                   capture, cancelWatch},
+                                   platform->capture(), platform->recordCancelWatch()},
             nullptr, std::vector<std::string>{});
         dialog->show();
         // A loaded window manager may focus the new dialog late; Record must
@@ -189,18 +183,12 @@ protected:
         messages.clear();
     }
 
-    // Plays the stored recording `name` through a PLAYBACK RECORDING command to its end.
+    // Plays the stored recording `name` through a PLAYBACK RECORDING command
+    // to its end, and the macro's next command types B.
     void playBack(const std::string& name) {
         addPlaybackMacro(store, name);
-        NoExpansion expander;
-        QtClock clock;
-        MiniRunner runner{store, clock};
-        X11EventInjector injector(platform->keymap(), session->display());
-        X11CancelWatch watch(session->display());
-        Player player(Player::Services{store, expander, injector, watch, clock, runner});
-        runner.attach(player);
-        runner.start();
-        ASSERT_TRUE(runEventsUntil([&runner] { return runner.ended; }, 10000));
+        EngineRun run(store, messages, *platform);
+        ASSERT_TRUE(run.runToEnd(10000));
     }
 
     std::vector<JournalEvent> save(const std::string& name) {
@@ -234,8 +222,6 @@ protected:
     KeyTree tree{dir.file("store.db")};
     SettingsStore store{tree, messages};
     std::unique_ptr<x11::X11Platform> platform;
-    X11InputCapture capture{session->display()};
-    X11CancelWatch cancelWatch{session->display()};
     x11::OwnDisplay display;
     std::unique_ptr<TypingWindow> target;
     unsigned long frame = 0;
@@ -244,7 +230,7 @@ protected:
     Clock::time_point sent;
 };
 
-TEST_F(RecorderX11Test, ALongCaptureGrowsTheBufferAndSavesIn32Pieces) {
+TEST_F(RecorderX11Test, ALongCaptureLosesNothing) {
     openAndRecord(RecordingType::Mouse);
     constexpr int kEvents = 25000;
     // In steps of 1,000 that the recorder has taken before the next: RECORD
@@ -267,56 +253,15 @@ TEST_F(RecorderX11Test, ALongCaptureGrowsTheBufferAndSavesIn32Pieces) {
         ASSERT_EQ(stored[i].paramL, 200u + i % 2) << i;
         ASSERT_EQ(stored[i].paramH, 150u + i % 100) << i;
     }
-    const std::string key = "SOFTWARE\\Quorvel\\Keystrider\\Journals\\Long";
-    EXPECT_EQ(store.GetDword(key, "Count"), 32u);
-    EXPECT_EQ(store.GetBinary(key, "31")->size(), 200u * kJournalEventSize);
 }
 
-TEST_F(RecorderX11Test, StoresExactlyTheInputUpToCtrlBreakAndPlaysItBack) {
+TEST_F(RecorderX11Test, StoresExactlyTheInputUpToCtrlBreak) {
     openAndRecord(RecordingType::KeyboardAndMouse);
     injectSequence();
     endWithCtrlBreak();
     const std::vector<JournalEvent> recorded = save("Round");
     expectStored(recorded);
     EXPECT_EQ(ListRecordings(store), (std::vector<RecordingRow>{{"Round", "Keyboard & Mouse", 1}}));
-    dialog.reset();
-
-    // The pointer starts away from the first position, so the first move is seen.
-    XTestFakeMotionEvent(display.get(), DefaultScreen(display.get()), 10, 10, CurrentTime);
-    XSync(display.get(), False);
-    RecordObserver observer(session->display());
-    ASSERT_TRUE(observer.started());
-    playBack("Round");
-
-    // The wheel notch comes back as a press and a release of its button.
-    std::size_t wanted = recorded.size() + 1;
-    const std::vector<ObservedEvent> seen = observer.waitFor(wanted, 3000);
-    ASSERT_EQ(seen.size(), wanted);
-    std::size_t s = 0;
-    for (const JournalEvent& event : recorded) {
-        SCOPED_TRACE(s);
-        const ObservedEvent& played = seen[s];
-        const auto recordedOffset = static_cast<std::int32_t>(event.time - recorded[0].time);
-        const auto playedOffset = static_cast<std::int32_t>(played.time - seen[0].time);
-        EXPECT_GE(playedOffset - recordedOffset, -1);
-        EXPECT_LE(playedOffset - recordedOffset, 80);
-        if (isKeyboardMessage(event.message)) {
-            const bool down = event.message == kWmKeyDown || event.message == kWmSysKeyDown;
-            EXPECT_EQ(played.type, down ? kKeyPress : kKeyRelease);
-            EXPECT_EQ(played.detail, event.paramH + 8);
-        } else {
-            EXPECT_EQ(played.x, static_cast<int>(event.paramL));
-            EXPECT_EQ(played.y, static_cast<int>(event.paramH));
-            if (event.message == kWmMouseMove) {
-                EXPECT_EQ(played.type, kMotionNotify);
-            }
-            if (event.message == kWmMouseWheel) {
-                EXPECT_EQ(played.type, kButtonPress);
-                EXPECT_EQ(seen[++s].type, kButtonRelease);
-            }
-        }
-        ++s;
-    }
     EXPECT_EQ(messages.texts(), std::vector<std::string>{});
 }
 
@@ -360,7 +305,7 @@ TEST_F(RecorderX11Test, LayoutAndNumLockKeysPlayBackAsTheyWereTyped) {
         ASSERT_TRUE(runEventsUntil(
             [this] { return platform->windows().foreground() == target->window(); }, 3000));
         playBack(c.layout + std::to_string(c.numLock));
-        typed += c.played;
+        typed += c.played + "b";
         EXPECT_EQ(target->text(typed.size()), typed);
     }
 }

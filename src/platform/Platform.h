@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/CancelWatch.h"
+#include "platform/HotKeys.h"
+#include "platform/InputCapture.h"
+#include "platform/InputInjector.h"
+#include "platform/KeyboardState.h"
+#include "platform/Keymap.h"
+#include "platform/SpareKeys.h"
+#include "platform/SystemValues.h"
+#include "platform/WindowControl.h"
+
+namespace ks {
+
+// Every desktop service the program uses, opened together by one backend so
+// that a test or another display system swaps them all in one place.
+class Platform {
+public:
+    Platform() = default;
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+    virtual ~Platform() = default;
+
+    virtual Keymap& keymap() = 0;
+    virtual InputInjector& injector() = 0;
+    virtual SpareKeys& spareKeys() = 0;
+    virtual KeyboardState& keyboard() = 0;
+    virtual WindowControl& windows() = 0;
+    virtual SystemValues& systemValues() = 0;
+    // The player's watch for Ctrl+Esc.
+    virtual CancelWatch& playbackCancelWatch() = 0;
+    // The recorder's own: a capture may begin while a playback watches.
+    virtual CancelWatch& recordCancelWatch() = 0;
+    virtual InputCapture& capture() = 0;
+    // Opened on first use, so that a copy that only hands over to a running
+    // one never connects for them; when the display cannot give hot keys,
+    // one that refuses every registration with the reason.
+    virtual HotKeys& hotKeys() = 0;
+};
+
+}  // namespace ks
