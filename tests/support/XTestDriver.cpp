@@ -129,4 +129,20 @@ bool XTestDriver::focusedAndUnderPointer(unsigned long window) const {
     return focus == window && x_->child == topLevelOf(window);
 }
 
+std::pair<int, int> XTestDriver::centreOf(unsigned long window) const {
+    Display* display = x_->display.get();
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    int x = 0, y = 0;
+    Window child = None;
+    XTranslateCoordinates(display, window, root(), attributes.width / 2, attributes.height / 2, &x,
+                          &y, &child);
+    return {x, y};
+}
+
+void XTestDriver::focus(unsigned long window) {
+    XSetInputFocus(x_->display.get(), window, RevertToParent, CurrentTime);
+    XSync(x_->display.get(), False);
+}
+
 }  // namespace ks::test

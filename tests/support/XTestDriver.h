@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ks::test {
@@ -48,6 +49,10 @@ public:
     // Whether `window` has the input focus and its frame is under the
     // pointer: a window manager may still move both after a window shows.
     bool focusedAndUnderPointer(unsigned long window) const;
+    // The root coordinates of `window`'s centre, wherever the manager put it.
+    std::pair<int, int> centreOf(unsigned long window) const;
+    // Gives `window` the input focus, should the manager not have yet.
+    void focus(unsigned long window);
 
 private:
     struct Connection;
