@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "core/VirtualKey.h"
 #include "platform/x11/XkbLayoutBuilder.h"
@@ -24,6 +25,8 @@ struct X11CancelWatch::Impl {
     std::unique_ptr<QSocketNotifier> notifier;
     Handler handler;
     std::set<int> syntheticDevices;
+    std::vector<int> physicalKeyboards;
+    std::vector<int> selectedKeyboards;
     std::set<std::pair<int, int>> heldControls;  // (source device, keycode)
     KeyCode controlLeft = 0;
     KeyCode controlRight = 0;
@@ -63,28 +66,35 @@ void X11CancelWatch::Impl::select(bool watching) {
     Display* d = display.get();
     unsigned char rawMask[XIMaskLen(XI_LASTEVENT)] = {};
     unsigned char hierarchyMask[XIMaskLen(XI_LASTEVENT)] = {};
-    if (watching) {
-        XISetMask(rawMask, XI_RawKeyPress);
-        XISetMask(rawMask, XI_RawKeyRelease);
-        XISetMask(hierarchyMask, XI_HierarchyChanged);
+    XISetMask(rawMask, XI_RawKeyPress);
+    XISetMask(rawMask, XI_RawKeyRelease);
+    if (watching) XISetMask(hierarchyMask, XI_HierarchyChanged);
+    // Raw events are selected on the physical keyboards alone: a flood of
+    // synthesised keys (a benchmark, another program's XTest typing) then
+    // never reaches the watch, which would otherwise add a client the server
+    // must feed with every key while RECORD hands the same keys to a capture.
+    // An empty mask ends a device's selection.
+    std::vector<XIEventMask> masks;
+    for (const int device : selectedKeyboards) masks.push_back({device, 0, rawMask});
+    selectedKeyboards = watching ? physicalKeyboards : std::vector<int>{};
+    for (const int device : selectedKeyboards) {
+        masks.push_back({device, static_cast<int>(sizeof rawMask), rawMask});
     }
-    // Raw events of the masters carry the slave they came from; selecting
-    // the slaves too would deliver each key twice.
-    XIEventMask masks[] = {
-        {XIAllMasterDevices, static_cast<int>(sizeof rawMask), rawMask},
-        {XIAllDevices, static_cast<int>(sizeof hierarchyMask), hierarchyMask},
-    };
-    XISelectEvents(d, DefaultRootWindow(d), masks, 2);
+    masks.push_back({XIAllDevices, static_cast<int>(sizeof hierarchyMask), hierarchyMask});
+    XISelectEvents(d, DefaultRootWindow(d), masks.data(), static_cast<int>(masks.size()));
     XSync(d, False);
 }
 
 void X11CancelWatch::Impl::readDevices() {
     syntheticDevices.clear();
+    physicalKeyboards.clear();
     int count = 0;
     XIDeviceInfo* devices = XIQueryDevice(display.get(), XIAllDevices, &count);
     for (int i = 0; i < count; ++i) {
         if (std::strstr(devices[i].name, "XTEST") != nullptr) {
             syntheticDevices.insert(devices[i].deviceid);
+        } else if (devices[i].use == XISlaveKeyboard) {
+            physicalKeyboards.push_back(devices[i].deviceid);
         }
     }
     XIFreeDeviceInfo(devices);
@@ -117,6 +127,7 @@ void X11CancelWatch::Impl::readEvents() {
         }
         if (cookie->evtype == XI_HierarchyChanged) {
             readDevices();
+            if (handler) select(true);
         } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
             cancelled = isCancel(*static_cast<XIRawEvent*>(cookie->data)) || cancelled;
         }
