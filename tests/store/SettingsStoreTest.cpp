@@ -9,7 +9,9 @@ namespace {
 
 using SettingsStoreTest = StoreFixture;
 
-TEST_F(SettingsStoreTest, WritesAndReadsThroughBothSpellingsOfTheRoot) {
+const std::string kMacros = "Software\\Quorvel\\Keystrider\\Macros\\";
+
+TEST_F(SettingsStoreTest, WritesAndReadsThroughEverySpellingOfTheRoot) {
     ASSERT_TRUE(store->EnsureRootKeys());
     ASSERT_TRUE(store->EnsureRootKeys());
     EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals"));
@@ -26,169 +28,102 @@ TEST_F(SettingsStoreTest, WritesAndReadsThroughBothSpellingsOfTheRoot) {
     ASSERT_TRUE(store->ReadMacroString("GREETING\\Commands\\0", "sendkeysstring", text));
     EXPECT_EQ(text, "Hello");
     // Text is stored with its terminating zero.
-    EXPECT_EQ(store
-                  ->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Greeting\\Commands\\0",
-                              "SendKeysString")
-                  ->size(),
-              6u);
+    EXPECT_EQ(store->GetBinary(kMacros + "Greeting\\Commands\\0", "SendKeysString")->size(), 6u);
     EXPECT_EQ(store->ReadBinary("\\Journals\\Rec", "0"), Bytes(bytes, bytes + 5));
     EXPECT_EQ(store->ReadDword("\\Macros\\Greeting\\Commands\\0", "id"), 4116u);
     EXPECT_TRUE(store->CommandExists("Greeting\\Commands\\0"));
     EXPECT_FALSE(store->CommandExists("Greeting\\Commands\\1"));
+    ASSERT_TRUE(store->DeleteKeyTree(kMacros + "Greeting"));
+    EXPECT_FALSE(store->CommandExists("Greeting\\Commands\\0"));
+
+    // Direct access creates keys as needed and reports nothing.
+    EXPECT_FALSE(store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\New", "Nope"));
+    ASSERT_TRUE(store->SetText("SOFTWARE\\Quorvel\\Keystrider\\New", "CmdLineMacro", "Hi"));
+    EXPECT_EQ(store->GetText("Software\\Quorvel\\Keystrider\\new", "cmdlinemacro"), "Hi");
+    EXPECT_TRUE(store->DeleteValue("SOFTWARE\\Quorvel\\Keystrider\\New", "CmdLineMacro"));
+    EXPECT_FALSE(store->DeleteValue("SOFTWARE\\Quorvel\\Keystrider\\New", "CmdLineMacro"));
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// Each failing operation shows one box: an error (true) or a warning.
-struct FailureCase {
-    std::function<bool(SettingsStore&)> operation;
-    const char* text;
-    bool error;
-};
-
-TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessage) {
-    const std::vector<FailureCase> cases = {
-        {[](SettingsStore& s) { return s.WriteMacroString("x", "Nope", "Value"); },
-         "Error accessing registry - The key does not exist.", false},
-        {[](SettingsStore& s) { return s.ReadDword("\\Macros\\Nope", "id").has_value(); },
-         "Error opening key in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Nope, error: "
-         "The key does not exist.",
-         false},
-        {[](SettingsStore& s) { return s.ReadDword("\\Macros\\M", "id").has_value(); },
-         "Error reading DWORD from reigistry at: Software\\Quorvel\\Keystrider\\Macros\\M\\id, "
-         "error: The value does not exist.",
-         false},
-        {[](SettingsStore& s) { return s.ReadDword("\\Macros\\M", "Long").has_value(); },
-         "Error reading DWORD from reigistry at: Software\\Quorvel\\Keystrider\\Macros\\M\\Long, "
-         "error: More data is available.",
-         false},
-        {[](SettingsStore& s) {
-             std::string out = "old";
-             const bool ok = s.ReadMacroString("M", "Missing", out);
-             return ok || !out.empty();
-         },
-         "Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\M\\Missing, "
-         "error: The value does not exist.",
-         false},
-        {[](SettingsStore& s) {
-             return s.DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\Nope");
-         },
-         "Error opening key Software\\Quorvel\\Keystrider\\Macros\\Nope in the registry - The key "
-         "does not exist.",
-         false},
-        {[](SettingsStore& s) { return s.CreateMacroKey(""); },
-         "Error creating key Software\\Quorvel\\Keystrider\\Macros\\ - The key name is empty.",
-         true},
-        {[](SettingsStore& s) { return s.CreateMacroKey("a\\\\b"); },
-         "Error creating key Software\\Quorvel\\Keystrider\\Macros\\a\\\\b - The key name is "
-         "invalid.",
-         true},
-    };
+// Each failing operation, in turn, shows its own box ("~" stands for the Macros key), or none
+// where it says so; none changes what was stored.
+TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
+    const std::string command = "M\\Commands\\0";
     ASSERT_TRUE(store->EnsureRootKeys());
-    ASSERT_TRUE(store->CreateMacroKey("M"));
-    ASSERT_TRUE(tree->writeValue("Software\\Quorvel\\Keystrider\\Macros\\M", "Long", kTypeBinary,
-                                 Bytes(5, 1)));
-    for (const FailureCase& c : cases) {
-        messages.clear();
-        EXPECT_FALSE(c.operation(*store)) << c.text;
-        EXPECT_EQ(messages.texts(), std::vector<std::string>{c.text});
-        EXPECT_TRUE(c.error ? messages.allShownAs("Error", MsgIcon::Stop)
-                            : messages.allShownAs("Attention", MsgIcon::Exclamation));
-        EXPECT_EQ(messages.shown[0].owner, MsgOwner::None);
-    }
-}
-
-TEST_F(SettingsStoreTest, WriteFailureNamesTheValueAndChangesNothing) {
-    ASSERT_TRUE(store->EnsureRootKeys());
-    ASSERT_TRUE(store->CreateMacroKey("M\\Commands\\0"));
-    ASSERT_TRUE(store->WriteMacroString("old", "M\\Commands\\0", "DelayInterval"));
+    ASSERT_TRUE(store->CreateMacroKey(command));
+    ASSERT_TRUE(store->WriteMacroString("old", command, "DelayInterval"));
+    ASSERT_TRUE(tree->writeValue(kMacros + "M", "Long", kTypeBinary, Bytes(5, 1)));
     failWritesOf("DelayInterval");
-    EXPECT_FALSE(store->WriteMacroString("new", "M\\Commands\\0", "DelayInterval"));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Error writing Software\\Quorvel\\Keystrider\\Macros\\M\\Commands\\0\\DelayInterval "
-              "- database or disk is full");
-    EXPECT_EQ(messages.shown[0].title, "Error");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Stop);
-    EXPECT_EQ(
-        store->GetText("SOFTWARE\\Quorvel\\Keystrider\\Macros\\M\\Commands\\0", "DelayInterval"),
-        "old");
-
-    EXPECT_FALSE(store->WriteDword(7, "\\Macros\\M\\Commands\\0", "DelayInterval"));
-    EXPECT_EQ(messages.shown.size(), 2u);
-}
-
-TEST_F(SettingsStoreTest, ReadOnlyStoreReportsTheFilesError) {
-    ASSERT_TRUE(store->EnsureRootKeys());
-    ASSERT_TRUE(store->CreateMacroKey("M"));
-    reopenReadOnly();
-    EXPECT_TRUE(store->EnsureRootKeys());  // reading still works
-    EXPECT_FALSE(store->CreateMacroKey("N"));
-    EXPECT_FALSE(store->WriteDword(1, "\\Macros\\M", "repeat"));
-    EXPECT_FALSE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\M"));
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{
-                  "Error creating key Software\\Quorvel\\Keystrider\\Macros\\N - attempt to write "
-                  "a readonly database",
-                  "Error writing Software\\Quorvel\\Keystrider\\Macros\\M\\repeat - attempt to "
-                  "write a readonly database"}));
-    EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Macros\\M"));
-}
-
-TEST_F(SettingsStoreTest, EnsureRootKeysReportsTheFirstLevelItCannotCreate) {
-    reopenReadOnly();
-    EXPECT_FALSE(store->EnsureRootKeys());
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Error creating Quorvel key! - attempt to write a readonly "
-                                       "database"});
-    EXPECT_EQ(messages.shown[0].title, "Error");
-}
-
-TEST_F(SettingsStoreTest, DeleteKeyTreeRemovesMacroWithCommandsAndSchedule) {
-    load(R"([Macros\Gone\Commands\1\0]
-            [Macros\Gone\Schedule\0]
-            [Macros\Kept\Commands\0]
-            "id"=dword:00000001)");
-    ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\Gone"));
-    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Macros\\Gone"));
-    EXPECT_TRUE(store->CommandExists("Kept\\Commands\\0"));
-}
-
-TEST_F(SettingsStoreTest, DeleteKeyTreeFailingHalfWayLeavesTheMacroWhole) {
-    load("[Macros\\M\\Commands\\0]\n\"id\"=dword:00001000");
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "CREATE TRIGGER no_delete BEFORE DELETE ON keys WHEN OLD.name = 'M' "
-                           "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-    EXPECT_FALSE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\M"));
-    EXPECT_TRUE(messages.shown.empty());  // the final delete fails without a message
-    EXPECT_TRUE(store->CommandExists("M\\Commands\\0"));
+    execOnFile(
+        "CREATE TRIGGER no_delete BEFORE DELETE ON keys WHEN OLD.name = 'M' "
+        "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+    KeyTree readOnlyTree(file(), KeyTree::Access::ReadOnly);
+    SettingsStore readOnly(readOnlyTree, messages);
+    KeyTree(dir.file("new.db")).openStatus();
+    KeyTree emptyTree(dir.file("new.db"), KeyTree::Access::ReadOnly);
+    enum Box { Attention, Error, None };
+    const struct {
+        std::function<bool()> operation;
+        std::string text;
+        Box box;
+    } cases[] = {
+        {[&] { return store->WriteMacroString("x", "Nope", "Value"); },
+         "Error accessing registry - The key does not exist.", Attention},
+        {[&] { return store->ReadDword("\\Macros\\Nope", "id").has_value(); },
+         "Error opening key in reigistry at: ~Nope, error: The key does not exist.", Attention},
+        {[&] { return store->ReadDword("\\Macros\\M", "id").has_value(); },
+         "Error reading DWORD from reigistry at: ~M\\id, error: The value does not exist.",
+         Attention},
+        {[&] { return store->ReadDword("\\Macros\\M", "Long").has_value(); },
+         "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.",
+         Attention},
+        {[&] {
+             std::string out = "old";
+             return store->ReadMacroString("M", "Missing", out) || !out.empty();
+         },
+         "Error reading value in reigistry at: ~M\\Missing, error: The value does not exist.",
+         Attention},
+        {[&] { return store->DeleteKeyTree(kMacros + "Nope"); },
+         "Error opening key ~Nope in the registry - The key does not exist.", Attention},
+        {[&] { return store->CreateMacroKey(""); }, "Error creating key ~ - The key name is empty.",
+         Error},
+        {[&] { return store->CreateMacroKey("a\\\\b"); },
+         "Error creating key ~a\\\\b - The key name is invalid.", Error},
+        // One transaction: a delete failing half way leaves the macro whole.
+        {[&] { return store->DeleteKeyTree(kMacros + "M"); }, "", None},
+        {[&] { return store->WriteMacroString("new", command, "DelayInterval"); },
+         "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", Error},
+        {[&] { return store->WriteDword(7, "\\Macros\\" + command, "DelayInterval"); },
+         "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", Error},
+        {[&] { return readOnly.CreateMacroKey("N"); },
+         "Error creating key ~N - attempt to write a readonly database", Error},
+        {[&] { return readOnly.WriteDword(1, "\\Macros\\M", "repeat"); },
+         "Error writing ~M\\repeat - attempt to write a readonly database", Error},
+        {[&] { return SettingsStore(emptyTree, messages).EnsureRootKeys(); },
+         "Error creating Quorvel key! - attempt to write a readonly database", Error},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        std::string text = c.text;
+        if (const auto at = text.find('~'); at != std::string::npos) text.replace(at, 1, kMacros);
+        EXPECT_FALSE(c.operation()) << text;
+        EXPECT_EQ(messages.texts(),
+                  c.box == None ? std::vector<std::string>{} : std::vector<std::string>{text});
+        EXPECT_TRUE(c.box == Attention ? messages.allShownAs("Attention", MsgIcon::Exclamation)
+                                       : messages.allShownAs("Error", MsgIcon::Stop));
+        for (const auto& box : messages.shown) EXPECT_EQ(box.owner, MsgOwner::None);
+    }
+    EXPECT_TRUE(readOnly.EnsureRootKeys());  // reading still works
+    EXPECT_EQ(store->GetText(kMacros + command, "DelayInterval"), "old");
+    EXPECT_TRUE(tree->keyExists(kMacros + command));
 }
 
 TEST_F(SettingsStoreTest, OptionIsOnOnlyWhenExactlyOne) {
-    struct Case {
-        std::optional<std::uint32_t> stored;
-        bool on;
-    } cases[] = {{std::nullopt, false}, {1, true}, {2, false}};
-    for (const Case& c : cases) {
-        store->DeleteValue("SOFTWARE\\Quorvel\\Keystrider", "ExpansionOn");
-        if (c.stored) {
-            ASSERT_TRUE(store->SetDword("SOFTWARE\\Quorvel\\Keystrider", "ExpansionOn", *c.stored));
-        }
-        EXPECT_EQ(store->OptionOn("ExpansionOn"), c.on) << c.stored.value_or(12345);
+    EXPECT_FALSE(store->OptionOn("ExpansionOn"));
+    for (const std::uint32_t stored : {1u, 2u}) {
+        ASSERT_TRUE(store->SetDword(kDirectRoot, "ExpansionOn", stored));
+        EXPECT_EQ(store->OptionOn("ExpansionOn"), stored == 1) << stored;
     }
-}
-
-TEST_F(SettingsStoreTest, DirectAccessCreatesKeysAndReportsNothing) {
-    EXPECT_FALSE(store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\Macros", "Nope"));
-    ASSERT_TRUE(store->SetText("SOFTWARE\\Quorvel\\Keystrider\\Macros", "CmdLineMacro", "Hi"));
-    EXPECT_EQ(store->GetText("Software\\Quorvel\\Keystrider\\Macros", "cmdlinemacro"), "Hi");
-    EXPECT_TRUE(store->DeleteValue("SOFTWARE\\Quorvel\\Keystrider\\Macros", "CmdLineMacro"));
-    EXPECT_FALSE(store->DeleteValue("SOFTWARE\\Quorvel\\Keystrider\\Macros", "CmdLineMacro"));
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SettingsStoreTest, ErrorTextsAreLimited) {

@@ -18,7 +18,7 @@ namespace ks::test {
 class StoreFixture : public ::testing::Test {
 protected:
     StoreFixture()
-        : tree(std::make_unique<KeyTree>(dir.file("config/keystrider/store.db"))),
+        : tree(std::make_unique<KeyTree>(file())),
           store(std::make_unique<SettingsStore>(*tree, messages)) {}
 
     // Adds keys and values written as inline .reg text (see regFile()).
@@ -26,21 +26,23 @@ protected:
 
     std::string file() const { return dir.file("config/keystrider/store.db"); }
 
-    // Makes every later write of a value whose name is `valueName` fail as a
-    // full disk would, through a trigger inside the file, so the store's own
-    // code path is the one taken.
-    void failWritesOf(const std::string& valueName) {
+    // Runs `sql` on the store's file through a connection of its own.
+    void execOnFile(const std::string& sql) {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(file().c_str(), &db), SQLITE_OK);
-        const std::string sql =
-            "CREATE TRIGGER fail_insert BEFORE INSERT ON vals WHEN upper(NEW.name) = upper('" +
-            valueName +
-            "') BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;"
-            "CREATE TRIGGER fail_update BEFORE UPDATE ON vals WHEN upper(NEW.name) = upper('" +
-            valueName + "') BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;";
-        char* error = nullptr;
-        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << error;
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
         sqlite3_close(db);
+    }
+
+    // Makes every later write of a value named `valueName` fail as a full disk would, through
+    // triggers inside the file, so that the store's own code path is the one taken.
+    void failWritesOf(const std::string& valueName) {
+        for (const std::string op : {"INSERT", "UPDATE"}) {
+            execOnFile("CREATE TRIGGER fail_" + op + " BEFORE " + op +
+                       " ON vals WHEN upper(NEW.name) = upper('" + valueName +
+                       "') BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+        }
     }
 
     // Reopens the same file read-only, as a store on a read-only medium.

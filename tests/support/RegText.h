@@ -11,19 +11,17 @@
 
 namespace ks::test {
 
-// A REGEDIT4 file from short inline text: sections name keys below the
-// store's root ("[Macros\Backup]", "[]" for the root, "[-Macros\Old]" to
-// delete) and lines may be indented.
+// A REGEDIT4 file from short inline text: sections name keys below the store's root
+// ("[Macros\Backup]", "[]" for the root, "[-Macros\Old]" to delete); lines may be indented.
 inline std::string regFile(std::string_view body) {
     std::string file = "REGEDIT4\n";
     std::istringstream lines{std::string(body)};
     for (std::string line; std::getline(lines, line);) {
         line.erase(0, std::min(line.find_first_not_of(' '), line.size()));
         if (line.starts_with('[')) {
-            const std::size_t nameStart = line.starts_with("[-") ? 2 : 1;
-            const std::string rest = line.substr(nameStart);
-            line = line.substr(0, nameStart) + "HKLM\\SOFTWARE\\Quorvel\\Keystrider" +
-                   (rest == "]" ? "" : "\\") + rest;
+            const std::size_t at = line.starts_with("[-") ? 2 : 1;
+            line.insert(at, std::string("HKLM\\SOFTWARE\\Quorvel\\Keystrider") +
+                                (line[at] == ']' ? "" : "\\"));
         }
         file += line + "\n";
     }
