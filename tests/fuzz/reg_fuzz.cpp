@@ -1,6 +1,5 @@
-// Any bytes through the .reg parser. A file that parses must apply to a
-// store, and what that store exports must parse, apply and export again to
-// the very same bytes.
+// Any bytes through the .reg parser. A file that parses must apply to a store, and what that
+// store exports must parse, apply and export again to the very same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -9,10 +8,6 @@
 #include "store/RegFile.h"
 
 namespace {
-
-std::string_view view(const ks::Bytes& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
 
 // The store's export after importing `file`, or nothing when `file` left no root key.
 std::optional<ks::Bytes> importThenExport(std::string_view file) {
@@ -24,20 +19,18 @@ std::optional<ks::Bytes> importThenExport(std::string_view file) {
     ks::KeyTree tree(":memory:");
     if (ks::applyRegOperations(tree, parsed.operations)) std::abort();
     ks::Expected<ks::Bytes> exported = ks::exportRegFile(tree, "");
-    if (!exported) {
-        if (exported.error() != ks::KeyTree::kMissingKey) std::abort();
-        return std::nullopt;
-    }
-    return std::move(*exported);
+    if (!exported && exported.error() != ks::KeyTree::kMissingKey) std::abort();
+    return exported ? std::optional(std::move(*exported)) : std::nullopt;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::optional<ks::Bytes> first =
+    const auto first =
         importThenExport(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!first) return 0;
-    const std::optional<ks::Bytes> second = importThenExport(view(*first));
+    const auto second = importThenExport(
+        std::string_view(reinterpret_cast<const char*>(first->data()), first->size()));
     if (!second || *second != *first) std::abort();
     return 0;
 }

@@ -45,13 +45,6 @@ protected:
         }
     }
 
-    // Reopens the same file read-only, as a store on a read-only medium.
-    void reopenReadOnly() {
-        store.reset();
-        tree = std::make_unique<KeyTree>(file(), KeyTree::Access::ReadOnly);
-        store = std::make_unique<SettingsStore>(*tree, messages);
-    }
-
     TempDir dir;
     RecordingMessages messages;
     std::unique_ptr<KeyTree> tree;

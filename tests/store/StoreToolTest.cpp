@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,13 +14,14 @@
 namespace ks::test {
 namespace {
 
-// keystrider-store's rules for data and usage, run in-process on one store.
+// keystrider-store's commands, run in-process.
 class StoreToolTest : public ::testing::Test {
 protected:
     // The exit status, then the output or the one message.
-    std::string run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--store", dir.file("store.db")});
-        std::istringstream in;
+    std::string run(std::vector<std::string> args, const std::string& input = {}) {
+        if (args.empty() || !args[0].starts_with("--"))
+            args.insert(args.begin(), {"--store", store});
+        std::istringstream in(input);
         std::ostringstream out;
         RecordingMessages messages;
         const int exit = runStoreTool(args, in, out, messages);
@@ -26,7 +29,15 @@ protected:
         return std::to_string(exit) + " " + (exit == 0 ? out.str() : messages.texts().front());
     }
 
+    // The output of a command that must succeed.
+    std::string ok(const std::vector<std::string>& args, const std::string& input = {}) {
+        const std::string result = run(args, input);
+        EXPECT_EQ(result.substr(0, 2), "0 ") << result;
+        return result.substr(2);
+    }
+
     TempDir dir;
+    std::string store = dir.file("store.db");
 };
 
 TEST_F(StoreToolTest, DataOfEachTypeReadsBackAsWritten) {
@@ -44,47 +55,80 @@ TEST_F(StoreToolTest, DataOfEachTypeReadsBackAsWritten) {
         {"binary", "AB cd 00", "ab cd 00"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(run({"set", "Macros\\A", "v", c[0], c[1]}), "0 ");
-        EXPECT_EQ(run({"get", "macros\\a", "V"}), "0 " + c[2] + "\n") << c[0] << " " << c[1];
+        ok({"set", "Macros\\A", "v", c[0], c[1]});
+        EXPECT_EQ(ok({"get", "macros\\a", "V"}), c[2] + "\n") << c[0] << " " << c[1];
     }
 }
 
-TEST_F(StoreToolTest, BadDataAndUsageAreRefusedWithExitTwo) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--verbose", "list", ""},
-        {"frobnicate"},
-        {"list", "a", "b"},
-        {"delete", "\\"},
-        {"set", "Macros\\A", "v", "dword", "4294967296"},
-        {"set", "Macros\\A", "v", "dword", "12a"},
-        {"set", "Macros\\A", "v", "binary", "0a  ff"},
-        {"set", "Macros\\\\A", "v", "dword", "1"},
-        {"list"},
-        {"set", "Macros\\A", "v", "dword"},
-        {"delete", ""},
-        {"import"},
-        {"export", "a", "b"},
-        {"set", "Macros\\A", "v", "dword", "-1"},
-        {"set", "Macros\\A", "v", "dword", "0x"},
-        {"set", "Macros\\A", "v", "dword", "0x100000000"},
-        {"set", "Macros\\A", "v", "dword", ""},
-        {"set", "Macros\\A", "v", "binary", "0"},
-        {"set", "Macros\\A", "v", "binary", " 0a"},
-        {"set", "Macros\\A", "v", "binary", "0a "},
-        {"set", "Macros\\A", "v", "binary", "0a,ff"},
-        {"set", "Macros\\A", "v", "binary", "zz"},
-        {"set", "Macros\\A", "two\nlines", "dword", "1"},
-        {"set", "Macros\\A\rB", "v", "dword", "1"},
-        {"set", "Macros\\" + std::string(256, 'x'), "v", "dword", "1"},
-        {"list", "Macros\\\\A"},
+// What is set reads back, lists, exports, imports into a fresh store and deletes.
+TEST_F(StoreToolTest, EveryCommandRoundTrips) {
+    ok({"set", "", "SPMouse", "sz", "x"});
+    ok({"set", "\\", "", "sz", "naïve \"x\" 😀"});
+    ok({"set", "", "Blob", "binary", "AB 0a"});
+    ok({"set", "", "spmouse", "dword", "0x205"});  // keeps its place and spelling
+    ok({"set", "Macros\\beta\\Commands\\0", "id", "dword", "4096"});
+    ok({"set", "Macros\\Alpha", "vk", "dword", "65"});
+    EXPECT_EQ(ok({"get", ""}), "SPMouse\tdword\t517\n\tsz\tnaïve \"x\" 😀\nBlob\tbinary\tab 0a\n");
+    EXPECT_EQ(ok({"list", "Macros"}), "Alpha\nbeta\n");
+    EXPECT_NE(ok({"--help"}).find("Exit status"), std::string::npos);
+
+    const std::string whole = ok({"export"});
+    std::ofstream(dir.file("whole.reg"), std::ios::binary) << whole;
+    const std::string part = ok({"export", "macros\\beta"});
+    store = dir.file("second/store.db");
+    ok({"import", dir.file("whole.reg")});
+    EXPECT_EQ(ok({"export"}), whole);
+    store = dir.file("third/store.db");
+    ok({"import", "-"}, part);
+    EXPECT_EQ(ok({"--store=" + store, "export", "\\Macros\\Beta"}), part);
+
+    ok({"delete", "Macros\\beta\\Commands\\0", "ID"});
+    EXPECT_EQ(ok({"get", "Macros\\beta\\Commands\\0"}), "");
+    ok({"delete", "Macros\\beta"});
+    EXPECT_EQ(ok({"list", "Macros"}), "");
+}
+
+// Bad usage and bad data exit with 2, a missing key or value with 1, changing nothing.
+TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
+    std::ofstream(dir.file("bad.reg")) << "REGEDIT4\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\New]\n"
+                                          "\"a\"=dword:00000001\n\"b\"=hex(2):00,00\n";
+    const std::vector<std::pair<int, std::vector<std::string>>> cases = {
+        {2, {"--verbose", "list", ""}},
+        {2, {"--store="}},
+        {2, {}},
+        {2, {"frobnicate"}},
+        {2, {"list", "a", "b"}},
+        {2, {"list"}},
+        {2, {"import"}},
+        {2, {"delete", "\\"}},
+        {2, {"set", "Macros\\A", "v", "qword", "1"}},
+        {2, {"set", "Macros\\A", "v", "dword", "4294967296"}},
+        {2, {"set", "Macros\\A", "v", "dword", "0x100000000"}},
+        {2, {"set", "Macros\\A", "v", "dword", "12a"}},
+        {2, {"set", "Macros\\A", "v", "dword", "0x"}},
+        {2, {"set", "Macros\\A", "v", "dword", ""}},
+        {2, {"set", "Macros\\A", "v", "binary", "0a  ff"}},
+        {2, {"set", "Macros\\A", "v", "binary", "0"}},
+        {2, {"set", "Macros\\A", "v", "binary", "0a "}},
+        {2, {"set", "Macros\\A", "v", "binary", "zz"}},
+        {2, {"set", "Macros\\\\A", "v", "dword", "1"}},
+        {2, {"set", "Macros\\A", "two\nlines", "dword", "1"}},
+        {2, {"import", dir.file("missing.reg")}},
+        {0, {"set", "Macros\\A", "v", "dword", "1"}},
+        {1, {"get", "Macros\\B"}},
+        {1, {"get", "Macros\\A", "w"}},
+        {1, {"delete", "Macros\\A", "w"}},
+        {1, {"export", "Macros\\A\\Sub"}},
+        {2, {"import", dir.file("bad.reg")}},
     };
-    for (const auto& args : cases) {
-        EXPECT_EQ(run(args).substr(0, 2), "2 ") << testing::PrintToString(args);
-    }
-    EXPECT_EQ(run({"get", "Macros\\A"}).substr(0, 2), "1 ");  // nothing was written
-    EXPECT_EQ(run({"set", "Macros\\A", "v", "dword", "1"}), "0 ");
-    EXPECT_EQ(run({"get", "Macros\\A", "w"}).substr(0, 2), "1 ");
-    EXPECT_EQ(run({"delete", "Macros\\A", "w"}).substr(0, 2), "1 ");
+    for (const auto& [exit, args] : cases)
+        EXPECT_EQ(run(args)[0] - '0', exit) << testing::PrintToString(args);
+    EXPECT_NE(run({"import", dir.file("bad.reg")}).find("bad.reg:4: "), std::string::npos);
+    EXPECT_EQ(ok({"list", "Macros"}), "A\n");
+    EXPECT_EQ(ok({"get", "Macros\\A"}), "v\tdword\t1\n");
+    // Reading never creates a store.
+    EXPECT_EQ(run({"--store", dir.file("none/store.db"), "list", ""})[0], '1');
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 }
 
 }  // namespace
