@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "StoreFixture.h"
+#include "store/LayoutConversion.h"
 
 namespace ks::test {
 namespace {
@@ -27,8 +31,6 @@ TEST_F(SettingsStoreTest, WritesAndReadsThroughEverySpellingOfTheRoot) {
     std::string text = "stale";
     ASSERT_TRUE(store->ReadMacroString("GREETING\\Commands\\0", "sendkeysstring", text));
     EXPECT_EQ(text, "Hello");
-    // Text is stored with its terminating zero.
-    EXPECT_EQ(store->GetBinary(kMacros + "Greeting\\Commands\\0", "SendKeysString")->size(), 6u);
     EXPECT_EQ(store->ReadBinary("\\Journals\\Rec", "0"), Bytes(bytes, bytes + 5));
     EXPECT_EQ(store->ReadDword("\\Macros\\Greeting\\Commands\\0", "id"), 4116u);
     EXPECT_TRUE(store->CommandExists("Greeting\\Commands\\0"));
@@ -67,9 +69,6 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
          "Error accessing registry - The key does not exist.", Attention},
         {[&] { return store->ReadDword("\\Macros\\Nope", "id").has_value(); },
          "Error opening key in reigistry at: ~Nope, error: The key does not exist.", Attention},
-        {[&] { return store->ReadDword("\\Macros\\M", "id").has_value(); },
-         "Error reading DWORD from reigistry at: ~M\\id, error: The value does not exist.",
-         Attention},
         {[&] { return store->ReadDword("\\Macros\\M", "Long").has_value(); },
          "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.",
          Attention},
@@ -88,8 +87,6 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
         // One transaction: a delete failing half way leaves the macro whole.
         {[&] { return store->DeleteKeyTree(kMacros + "M"); }, "", None},
         {[&] { return store->WriteMacroString("new", command, "DelayInterval"); },
-         "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", Error},
-        {[&] { return store->WriteDword(7, "\\Macros\\" + command, "DelayInterval"); },
          "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", Error},
         {[&] { return readOnly.CreateMacroKey("N"); },
          "Error creating key ~N - attempt to write a readonly database", Error},
@@ -125,6 +122,172 @@ TEST_F(SettingsStoreTest, OptionIsOnOnlyWhenExactlyOne) {
 TEST_F(SettingsStoreTest, ErrorTextsAreLimited) {
     EXPECT_EQ(limitedError(std::string(1500, 'e')).size(), 1000u);
     EXPECT_EQ(limitedError("ééé", 2), "éé");
+}
+
+using KeyTreeTest = StoreFixture;
+
+// Names compare with each character upper-cased on its own; sub-keys enumerate in that order,
+// by index out of sequence too. A walk 0, 1, 2, ... goes on from the last name given rather
+// than counting from the first again (which would make it quadratic), unless this store wrote
+// since: then it counts afresh.
+TEST_F(KeyTreeTest, SubKeysEnumerateInCaseInsensitiveOrderGoingOnFromTheLastName) {
+    const std::string m = "SOFTWARE\\M";
+    for (const char* name : {"beta", "Alpha", "alpha2", "GAMMA", "10", "9", "Zeta", "émile"})
+        ASSERT_TRUE(tree->createKey(m + "\\" + name));
+    const std::vector<std::string> expected = {"10",   "9",     "Alpha", "alpha2",
+                                               "beta", "GAMMA", "Zeta",  "émile"};
+    std::vector<std::string> walked;
+    for (std::size_t i = 0; auto name = tree->enumKey(m, i); ++i) walked.push_back(*name);
+    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(*tree->subKeys("software\\m"), expected);
+    EXPECT_TRUE(tree->keyExists("Software\\m\\ÉMILE"));
+    EXPECT_EQ(*tree->enumKey(m, 5), "GAMMA");
+    EXPECT_EQ(*tree->enumKey(m, 2), "Alpha");
+    EXPECT_FALSE(tree->enumKey(m, 8));
+    ASSERT_TRUE(tree->deleteTree(m + "\\Alpha"));
+    EXPECT_EQ(*tree->enumKey(m, 2), "alpha2");
+    ASSERT_TRUE(tree->deleteTree(m + "\\10"));  // as a bottom-up delete does at index 0
+    EXPECT_EQ(*tree->enumKey(m, 0), "9");
+    EXPECT_EQ(*tree->enumKey(m, 1), "alpha2");
+    // A key another process deletes between two steps makes none of the others skipped.
+    ASSERT_TRUE(KeyTree(file()).deleteTree(m + "\\9"));
+    EXPECT_EQ(*tree->enumKey(m, 2), "beta");
+    ASSERT_TRUE(tree->deleteTree(m + "\\beta"));
+    EXPECT_EQ(*tree->enumKey(m, 3), "émile");
+}
+
+TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
+    ASSERT_TRUE(tree->createKey("SOFTWARE\\K"));
+    EXPECT_EQ(tree->readValue("SOFTWARE\\K", "x").error(), KeyTree::kMissingValue);
+    EXPECT_EQ(tree->readValue("SOFTWARE\\Nope", "x").error(), KeyTree::kMissingValue);
+    EXPECT_EQ(tree->openKey("SOFTWARE\\Nope").error(), KeyTree::kMissingKey);
+    EXPECT_EQ(tree->writeValue("SOFTWARE\\Nope", "x", kTypeDword, dwordBytes(1)).error(),
+              KeyTree::kMissingKey);
+    EXPECT_EQ(tree->deleteValue("SOFTWARE\\K", "x").error(), KeyTree::kMissingValue);
+    EXPECT_FALSE(tree->createKey("SOFTWARE\\\\K"));
+    EXPECT_FALSE(tree->createKey("SOFTWARE\\" + std::string(256, 'x')));
+    EXPECT_TRUE(tree->createKey("SOFTWARE\\" + std::string(255, 'x')));
+
+    std::ofstream(dir.file("garbage.db")) << std::string(100, 'x');
+    KeyTree broken(dir.file("garbage.db"));
+    EXPECT_EQ(broken.openStatus().error(), "file is not a database");
+    EXPECT_EQ(broken.createKey("SOFTWARE\\X").error(), "file is not a database");
+    EXPECT_EQ(broken.readValue("SOFTWARE", "x").error(), "file is not a database");
+}
+
+TEST_F(KeyTreeTest, DeleteTreeRemovesTheWholeSubTreeAndNothingBeside) {
+    for (const char* key : {"SOFTWARE\\M\\a\\Commands\\0", "SOFTWARE\\M\\a\\Schedule\\0",
+                            "SOFTWARE\\M\\ab\\Commands\\0", "SOFTWARE\\M\\a]"}) {
+        ASSERT_TRUE(tree->setValue(key, "id", kTypeDword, dwordBytes(1)));
+    }
+    ASSERT_TRUE(tree->deleteTree("software\\m\\A"));
+    EXPECT_FALSE(tree->keyExists("SOFTWARE\\M\\a"));
+    EXPECT_TRUE(tree->readValue("SOFTWARE\\M\\ab\\Commands\\0", "id"));
+    EXPECT_TRUE(tree->readValue("SOFTWARE\\M\\a]", "id"));
+    // Recreating the key finds none of the old values below it.
+    ASSERT_TRUE(tree->createKey("SOFTWARE\\M\\a\\Commands\\0"));
+    EXPECT_FALSE(tree->readValue("SOFTWARE\\M\\a\\Commands\\0", "id"));
+}
+
+TEST_F(KeyTreeTest, AFailedStepInATransactionUndoesOnlyItself) {
+    failWritesOf("bad");
+    KeyTree::Transaction transaction(*tree);
+    ASSERT_TRUE(tree->setValue("SOFTWARE\\T", "a", kTypeDword, dwordBytes(1)));
+    EXPECT_EQ(tree->setValue("SOFTWARE\\T\\Inner", "bad", kTypeDword, dwordBytes(1)).error(),
+              "database or disk is full");
+    EXPECT_FALSE(tree->keyExists("SOFTWARE\\T\\Inner"));  // the failed step's key went with it
+    ASSERT_TRUE(transaction.commit());
+    EXPECT_TRUE(tree->readValue("SOFTWARE\\T", "a"));
+}
+
+class LayoutConversionTest : public StoreFixture {
+protected:
+    void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
+
+    // A value as "sz:TEXT" or "dword:N", "-" when it is missing.
+    std::string shown(const std::string& key, const char* name) {
+        auto v = tree->readValue(std::string(kDirectRoot) + "Macros\\" + key, name);
+        if (!v) return "-";
+        if (v->type == kTypeDword) return "dword:" + std::to_string(*dwordFromBytes(v->data));
+        return (v->type == kTypeText ? "sz:" : "?:") + textFromBytes(v->data);
+    }
+};
+
+// Each kind of command the old layout stored differently, converted once.
+TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
+    load(R"([Macros\b\Commands\0]
+            "id"=dword:00001003
+            "BufIndex"=dword:ffffffff
+            [Macros\b\Commands\1]
+            "id"=dword:0000100b
+            "WaitWindowTimeout"="[T]"
+            [Macros\b\Commands\2]
+            "id"=dword:00001012
+            "XCoord"=dword:0000000a
+            "YCoord"=dword:00000014
+            [Macros\b\Commands\3]
+            "id"=dword:00001012
+            "XRELCoord"=dword:fffffffd
+            [Macros\b\Commands\4]
+            "id"=dword:00001008
+            "UseGMT"=dword:00000001
+            [Macros\b\Commands\5]
+            "id"=dword:00001007
+            [Macros\b\Commands\6]
+            "id"=dword:00001009
+            [Macros\b\Commands\7]
+            "id"=dword:00001009
+            "MsgBoxType"=dword:00000004
+            [Macros\b\Commands\9]
+            "id"=dword:00001000
+            "DelayInterval"=dword:00000007
+            [Macros\A\Commands\0]
+            "id"=dword:00001000
+            "DelayInterval"=dword:000000fa)");
+    ConvertStoreLayout(*store);
+    const std::vector<std::tuple<std::string, const char*, std::string>> expected = {
+        {"b\\Commands\\0", "BufIndex", "sz:-1"},  // signed decimal
+        {"b\\Commands\\1", "WaitWindowTimeout", "sz:[T]"},
+        {"b\\Commands\\2", "XABCoord", "sz:10"},
+        {"b\\Commands\\2", "YABCoord", "sz:20"},
+        {"b\\Commands\\2", "IsAB", "dword:1"},
+        {"b\\Commands\\2", "XCoord", "-"},
+        {"b\\Commands\\3", "XRELCoord", "sz:-3"},
+        {"b\\Commands\\3", "IsAB", "-"},
+        {"b\\Commands\\4", "UseGMT", "dword:0"},
+        {"b\\Commands\\4\\0", "Append", "sz:/"},
+        {"b\\Commands\\4\\3", "Order", "dword:4294967295"},
+        {"b\\Commands\\5\\0", "Include", "-"},  // a time without UseGMT is already new
+        {"b\\Commands\\6", "TimeOut", "sz:0"},
+        {"b\\Commands\\7", "TimeOut", "-"},
+        {"b\\Commands\\9", "DelayInterval", "dword:7"},  // after a gap: not a command
+        {"A\\Commands\\0", "DelayInterval", "sz:250"},
+    };
+    for (const auto& [key, name, value] : expected)
+        EXPECT_EQ(shown(key, name), value) << key << name;
+    EXPECT_EQ(store->GetDword(kDirectRoot, "CnvDone"), 2002u);
+    EXPECT_TRUE(messages.shown.empty());
+
+    load("[Macros\\A\\Commands\\0]\n\"DelayInterval\"=dword:00000009");
+    ConvertStoreLayout(*store);
+    EXPECT_EQ(shown("A\\Commands\\0", "DelayInterval"), "dword:9");
+}
+
+// Both leave the store unconverted, to be tried again at the next start.
+TEST_F(LayoutConversionTest, FailuresAreReported) {
+    KeyTree readOnlyTree(file(), KeyTree::Access::ReadOnly);
+    SettingsStore readOnly(readOnlyTree, messages);
+    ConvertStoreLayout(readOnly);
+    ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros"));
+    ConvertStoreLayout(*store);
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{
+                  "Error saving the converted store - attempt to write a readonly database\n"
+                  "Keystrider may not function properly.",
+                  "Error opening key Software\\Quorvel\\Keystrider\\Macros in the registry - The "
+                  "key does not exist.\nKeystrider may not function properly."}));
+    EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
+    EXPECT_FALSE(store->GetDword(kDirectRoot, "CnvDone"));
 }
 
 }  // namespace

@@ -40,35 +40,24 @@ protected:
     std::string store = dir.file("store.db");
 };
 
-TEST_F(StoreToolTest, DataOfEachTypeReadsBackAsWritten) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"sz", "héllo 😀", "héllo 😀"},
-        {"sz", "", ""},
-        {"sz", "-dash", "-dash"},
-        {"sz", R"(C:\dir "q")", R"(C:\dir "q")"},
-        {"dword", "0", "0"},
-        {"dword", "4294967295", "4294967295"},
-        {"dword", "0x1F", "31"},
-        {"dword", "0XfFfFfFfF", "4294967295"},
-        {"dword", "007", "7"},
-        {"binary", "", ""},
-        {"binary", "AB cd 00", "ab cd 00"},
-    };
-    for (const auto& c : cases) {
-        ok({"set", "Macros\\A", "v", c[0], c[1]});
-        EXPECT_EQ(ok({"get", "macros\\a", "V"}), c[2] + "\n") << c[0] << " " << c[1];
-    }
-}
-
 // What is set reads back, lists, exports, imports into a fresh store and deletes.
 TEST_F(StoreToolTest, EveryCommandRoundTrips) {
-    ok({"set", "", "SPMouse", "sz", "x"});
-    ok({"set", "\\", "", "sz", "naïve \"x\" 😀"});
-    ok({"set", "", "Blob", "binary", "AB 0a"});
-    ok({"set", "", "spmouse", "dword", "0x205"});  // keeps its place and spelling
-    ok({"set", "Macros\\beta\\Commands\\0", "id", "dword", "4096"});
-    ok({"set", "Macros\\Alpha", "vk", "dword", "65"});
-    EXPECT_EQ(ok({"get", ""}), "SPMouse\tdword\t517\n\tsz\tnaïve \"x\" 😀\nBlob\tbinary\tab 0a\n");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"set", "", "SPMouse", "sz", "x"},
+             {"set", "\\", "", "sz", "naïve \"x\" 😀"},
+             {"set", "", "Blob", "binary", "AB 0a"},
+             {"set", "", "spmouse", "dword", "0x205"},  // keeps its place and spelling
+             {"set", "", "Max", "dword", "0XfFfFfFfF"},
+             {"set", "", "Dec", "dword", "007"},
+             {"set", "", "None", "binary", ""},
+             {"set", "", "Empty", "sz", ""},
+             {"set", "Macros\\beta\\Commands\\0", "id", "dword", "4096"},
+             {"set", "Macros\\Alpha", "vk", "dword", "65"}})
+        ok(args);
+    EXPECT_EQ(ok({"get", ""}),
+              "SPMouse\tdword\t517\n\tsz\tnaïve \"x\" 😀\nBlob\tbinary\tab 0a\n"
+              "Max\tdword\t4294967295\nDec\tdword\t7\nNone\tbinary\t\nEmpty\tsz\t\n");
+    EXPECT_EQ(ok({"get", "macros\\ALPHA", "VK"}), "65\n");
     EXPECT_EQ(ok({"list", "Macros"}), "Alpha\nbeta\n");
     EXPECT_NE(ok({"--help"}).find("Exit status"), std::string::npos);
 
@@ -98,12 +87,10 @@ TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
         {2, {}},
         {2, {"frobnicate"}},
         {2, {"list", "a", "b"}},
-        {2, {"list"}},
         {2, {"import"}},
         {2, {"delete", "\\"}},
         {2, {"set", "Macros\\A", "v", "qword", "1"}},
         {2, {"set", "Macros\\A", "v", "dword", "4294967296"}},
-        {2, {"set", "Macros\\A", "v", "dword", "0x100000000"}},
         {2, {"set", "Macros\\A", "v", "dword", "12a"}},
         {2, {"set", "Macros\\A", "v", "dword", "0x"}},
         {2, {"set", "Macros\\A", "v", "dword", ""}},
