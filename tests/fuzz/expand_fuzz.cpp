@@ -13,16 +13,16 @@
 
 namespace {
 
-std::optional<std::string> fixedEnvironment(const std::string& name) {
-    if (name == "HOME" || name == "EMPTY") return name == "HOME" ? "/home/fuzz" : "";
-    return std::nullopt;
-}
-
 struct World {
     ks::test::RecordingMessages messages;
     ks::test::FakeSystemValues system;
     ks::VariableTable variables{messages};
-    ks::ExpansionEngine engine{messages, system, variables, fixedEnvironment};
+    ks::ExpansionEngine engine{messages, system, variables,
+                               [](const std::string& name) -> std::optional<std::string> {
+                                   if (name == "HOME" || name == "EMPTY")
+                                       return name == "HOME" ? "/home/fuzz" : "";
+                                   return std::nullopt;
+                               }};
 
     World() {
         engine.setEnabled(true);

@@ -14,15 +14,12 @@ namespace ks::test {
 namespace {
 
 const std::string kV5 = "Windows Registry Editor Version 5.00\n";
+const std::string kRoot = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Keystrider";
 
 // `text` with CRLF line ends and "~" standing for the store's root key.
 std::string reg(std::string_view text) {
     std::string out;
-    for (const char c : text) {
-        out += c == '~'    ? "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Keystrider"
-               : c == '\n' ? "\r\n"
-                           : std::string(1, c);
-    }
+    for (const char c : text) out += c == '~' ? kRoot : c == '\n' ? "\r\n" : std::string(1, c);
     return out;
 }
 

@@ -35,14 +35,12 @@ protected:
         sqlite3_close(db);
     }
 
-    // Makes every later write of a value named `valueName` fail as a full disk would, through
-    // triggers inside the file, so that the store's own code path is the one taken.
+    // Makes every later write of a value named `valueName` fail as a full disk would, through a
+    // trigger inside the file (a write is an insert, or an upsert), so the store's own code runs.
     void failWritesOf(const std::string& valueName) {
-        for (const std::string op : {"INSERT", "UPDATE"}) {
-            execOnFile("CREATE TRIGGER fail_" + op + " BEFORE " + op +
-                       " ON vals WHEN upper(NEW.name) = upper('" + valueName +
-                       "') BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
-        }
+        execOnFile(
+            "CREATE TRIGGER fail_writes BEFORE INSERT ON vals WHEN upper(NEW.name) = upper('" +
+            valueName + "') BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
     }
 
     TempDir dir;

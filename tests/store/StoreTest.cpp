@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "core/Utf8.h"
 #include "store/LayoutConversion.h"
 #include "store/StoreKey.h"
+#include "storetool/StoreTool.h"
 
 namespace ks::test {
 namespace {
@@ -68,39 +71,37 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
     SettingsStore readOnly(readOnlyTree, messages);
     KeyTree(dir.file("new.db")).openStatus();
     KeyTree emptyTree(dir.file("new.db"), KeyTree::Access::ReadOnly);
-    enum Box { Attention, Error, None };
     const struct {
         std::function<bool()> operation;
-        std::string text;
-        Box box;
+        std::string text;  // "": no box
+        bool error;        // or a warning
     } cases[] = {
         {[&] { return store->WriteMacroString("x", "Nope", "Value"); },
-         "Error accessing registry - The key does not exist.", Attention},
+         "Error accessing registry - The key does not exist.", false},
         {[&] { return store->ReadDword("\\Macros\\Nope", "id").has_value(); },
-         "Error opening key in reigistry at: ~Nope, error: The key does not exist.", Attention},
+         "Error opening key in reigistry at: ~Nope, error: The key does not exist.", false},
         {[&] { return store->ReadDword("\\Macros\\M", "Long").has_value(); },
-         "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.",
-         Attention},
+         "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.", false},
         {[&] {
              std::string out = "old";
              return store->ReadMacroString("M", "Missing", out) || !out.empty();
          },
          "Error reading value in reigistry at: ~M\\Missing, error: The value does not exist.",
-         Attention},
+         false},
         {[&] { return store->DeleteKeyTree(kMacros + "Nope"); },
-         "Error opening key ~Nope in the registry - The key does not exist.", Attention},
+         "Error opening key ~Nope in the registry - The key does not exist.", false},
         {[&] { return store->CreateMacroKey(""); }, "Error creating key ~ - The key name is empty.",
-         Error},
+         true},
         {[&] { return store->CreateMacroKey("a\\\\b"); },
-         "Error creating key ~a\\\\b - The key name is invalid.", Error},
+         "Error creating key ~a\\\\b - The key name is invalid.", true},
         // One transaction: a delete failing half way leaves the macro whole.
-        {[&] { return store->DeleteKeyTree(kMacros + "M"); }, "", None},
+        {[&] { return store->DeleteKeyTree(kMacros + "M"); }, "", false},
         {[&] { return store->WriteMacroString("new", command, "DelayInterval"); },
-         "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", Error},
+         "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", true},
         {[&] { return readOnly.WriteDword(1, "\\Macros\\M", "repeat"); },
-         "Error writing ~M\\repeat - attempt to write a readonly database", Error},
+         "Error writing ~M\\repeat - attempt to write a readonly database", true},
         {[&] { return SettingsStore(emptyTree, messages).EnsureRootKeys(); },
-         "Error creating Quorvel key! - attempt to write a readonly database", Error},
+         "Error creating Quorvel key! - attempt to write a readonly database", true},
     };
     for (const auto& c : cases) {
         messages.clear();
@@ -108,9 +109,9 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
         if (const auto at = text.find('~'); at != std::string::npos) text.replace(at, 1, kMacros);
         EXPECT_FALSE(c.operation()) << text;
         EXPECT_EQ(messages.texts(),
-                  c.box == None ? std::vector<std::string>{} : std::vector<std::string>{text});
-        EXPECT_TRUE(c.box == Attention ? messages.allShownAs("Attention", MsgIcon::Exclamation)
-                                       : messages.allShownAs("Error", MsgIcon::Stop));
+                  text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
+        EXPECT_TRUE(c.error ? messages.allShownAs("Error", MsgIcon::Stop)
+                            : messages.allShownAs("Attention", MsgIcon::Exclamation));
         for (const auto& box : messages.shown) EXPECT_EQ(box.owner, MsgOwner::None);
     }
     EXPECT_TRUE(readOnly.EnsureRootKeys());  // reading still works
@@ -171,7 +172,6 @@ TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
     EXPECT_EQ(tree->writeValue("SOFTWARE\\Nope", "x", kTypeDword, dwordBytes(1)).error(),
               KeyTree::kMissingKey);
     EXPECT_EQ(tree->deleteValue("SOFTWARE\\K", "x").error(), KeyTree::kMissingValue);
-    EXPECT_FALSE(tree->createKey("SOFTWARE\\\\K"));
     EXPECT_FALSE(tree->createKey("SOFTWARE\\" + std::string(256, 'x')));
     EXPECT_TRUE(tree->createKey("SOFTWARE\\" + std::string(255, 'x')));
 
@@ -222,60 +222,52 @@ protected:
 
 // Each kind of command the old layout stored differently, converted once.
 TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
-    load(R"([Macros\b\Commands\0]
-            "id"=dword:00001003
-            "BufIndex"=dword:ffffffff
-            [Macros\b\Commands\1]
-            "id"=dword:0000100b
-            "WaitWindowTimeout"="[T]"
-            [Macros\b\Commands\2]
-            "id"=dword:00001012
-            "XCoord"=dword:0000000a
-            "YCoord"=dword:00000014
-            [Macros\b\Commands\3]
-            "id"=dword:00001012
-            "XRELCoord"=dword:fffffffd
-            [Macros\b\Commands\4]
-            "id"=dword:00001008
-            "UseGMT"=dword:00000001
-            [Macros\b\Commands\5]
-            "id"=dword:00001007
-            [Macros\b\Commands\6]
-            "id"=dword:00001009
-            [Macros\b\Commands\7]
-            "id"=dword:00001009
-            "MsgBoxType"=dword:00000004
-            [Macros\b\Commands\9]
-            "id"=dword:00001000
-            "DelayInterval"=dword:00000007
-            [Macros\A\Commands\0]
-            "id"=dword:00001000
-            "DelayInterval"=dword:000000fa)");
-    ConvertStoreLayout(*store);
-    const std::vector<std::tuple<std::string, const char*, std::string>> expected = {
-        {"b\\Commands\\0", "BufIndex", "sz:-1"},  // signed decimal
-        {"b\\Commands\\1", "WaitWindowTimeout", "sz:[T]"},
-        {"b\\Commands\\2", "XABCoord", "sz:10"},
-        {"b\\Commands\\2", "YABCoord", "sz:20"},
-        {"b\\Commands\\2", "IsAB", "dword:1"},
-        {"b\\Commands\\2", "XCoord", "-"},
-        {"b\\Commands\\3", "XRELCoord", "sz:-3"},
-        {"b\\Commands\\3", "IsAB", "-"},
-        {"b\\Commands\\4", "UseGMT", "dword:0"},
-        {"b\\Commands\\4\\0", "Append", "sz:/"},
-        {"b\\Commands\\4\\3", "Order", "dword:4294967295"},
-        {"b\\Commands\\5\\0", "Include", "-"},  // a time without UseGMT is already new
-        {"b\\Commands\\6", "TimeOut", "sz:0"},
-        {"b\\Commands\\7", "TimeOut", "-"},
-        {"b\\Commands\\9", "DelayInterval", "dword:7"},  // after a gap: not a command
-        {"A\\Commands\\0", "DelayInterval", "sz:250"},
+    const struct {
+        std::string command;  // below Macros
+        std::uint32_t id;
+        const char* oldName;  // a number the old layout stored, if any
+        std::uint32_t oldNumber;
+        std::string name;  // checked after the conversion, in the command's key or below it
+        const char* value;
+    } cases[] = {
+        {"b\\Commands\\0", 0x1003, "BufIndex", 0xFFFFFFFF, "BufIndex", "sz:-1"},  // signed
+        {"b\\Commands\\1", 0x100B, "", 0, "WaitWindowTimeout", "sz:[T]"},         // text already
+        {"b\\Commands\\2", 0x1012, "XCoord", 10, "XABCoord", "sz:10"},
+        {"b\\Commands\\2", 0x1012, "YCoord", 20, "YABCoord", "sz:20"},
+        {"b\\Commands\\2", 0x1012, "", 0, "IsAB", "dword:1"},
+        {"b\\Commands\\2", 0x1012, "", 0, "XCoord", "-"},
+        {"b\\Commands\\3", 0x1012, "XRELCoord", 0xFFFFFFFD, "XRELCoord", "sz:-3"},
+        {"b\\Commands\\3", 0x1012, "", 0, "IsAB", "-"},
+        {"b\\Commands\\4", 0x1008, "UseGMT", 1, "UseGMT", "dword:0"},
+        {"b\\Commands\\4", 0x1008, "", 0, "3\\Order", "dword:4294967295"},
+        {"b\\Commands\\5", 0x1007, "", 0, "0\\Include", "-"},  // a time without UseGMT is new
+        {"b\\Commands\\6", 0x1009, "", 0, "TimeOut", "sz:0"},
+        {"b\\Commands\\7", 0x1009, "MsgBoxType", 4, "TimeOut", "-"},
+        {"b\\Commands\\9", 0x1000, "DelayInterval", 7, "DelayInterval", "dword:7"},  // after a gap
+        {"A\\Commands\\0", 0x1000, "DelayInterval", 250, "DelayInterval", "sz:250"},
     };
-    for (const auto& [key, name, value] : expected)
-        EXPECT_EQ(shown(key, name), value) << key << name;
+    const std::string macros = std::string(kDirectRoot) + "Macros\\";
+    for (const auto& c : cases) {
+        ASSERT_TRUE(tree->setValue(macros + c.command, "id", kTypeDword, dwordBytes(c.id)));
+        if (*c.oldName) {
+            ASSERT_TRUE(
+                tree->setValue(macros + c.command, c.oldName, kTypeDword, dwordBytes(c.oldNumber)));
+        }
+    }
+    ASSERT_TRUE(tree->setValue(macros + "b\\Commands\\1", "WaitWindowTimeout", kTypeText,
+                               textBytes("[T]")));
+    ConvertStoreLayout(*store);
+    for (const auto& c : cases) {
+        const std::size_t slash = c.name.rfind('\\');
+        const std::string below = slash == std::string::npos ? "" : "\\" + c.name.substr(0, slash);
+        EXPECT_EQ(shown(c.command + below, c.name.substr(slash + 1).c_str()), c.value)
+            << c.command << " " << c.name;
+    }
     EXPECT_EQ(store->GetDword(kDirectRoot, "CnvDone"), 2002u);
     EXPECT_TRUE(messages.shown.empty());
 
-    load("[Macros\\A\\Commands\\0]\n\"DelayInterval\"=dword:00000009");
+    ASSERT_TRUE(
+        tree->setValue(macros + "A\\Commands\\0", "DelayInterval", kTypeDword, dwordBytes(9)));
     ConvertStoreLayout(*store);
     EXPECT_EQ(shown("A\\Commands\\0", "DelayInterval"), "dword:9");
 }
@@ -408,6 +400,109 @@ TEST(Utf8, DecodesAndRejectsMalformedSequences) {
     EXPECT_EQ(utf8::length("aé😀"), 3u);
     EXPECT_EQ(utf8::prefix("aé😀b", 3), "aé😀");
     EXPECT_EQ(utf8::encode(U'€'), "€");
+}
+
+// keystrider-store's commands, run in-process.
+class StoreToolTest : public ::testing::Test {
+protected:
+    // The exit status, then the output or the one message.
+    std::string run(std::vector<std::string> args, const std::string& input = {}) {
+        if (args.empty() || !args[0].starts_with("--"))
+            args.insert(args.begin(), {"--store", store});
+        std::istringstream in(input);
+        std::ostringstream out;
+        RecordingMessages messages;
+        const int exit = runStoreTool(args, in, out, messages);
+        EXPECT_EQ(messages.shown.size(), exit == 0 ? 0u : 1u);
+        return std::to_string(exit) + " " + (exit == 0 ? out.str() : messages.texts().front());
+    }
+
+    // The output of a command that must succeed.
+    std::string ok(const std::vector<std::string>& args, const std::string& input = {}) {
+        const std::string result = run(args, input);
+        EXPECT_EQ(result.substr(0, 2), "0 ") << result;
+        return result.substr(2);
+    }
+
+    TempDir dir;
+    std::string store = dir.file("store.db");
+};
+
+// What is set reads back, lists, exports, imports into a fresh store and deletes.
+TEST_F(StoreToolTest, EveryCommandRoundTrips) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"set", "", "SPMouse", "sz", "x"},
+             {"set", "\\", "", "sz", "naïve \"x\" 😀"},
+             {"set", "", "Blob", "binary", "AB 0a"},
+             {"set", "", "spmouse", "dword", "0x205"},  // keeps its place and spelling
+             {"set", "", "Max", "dword", "0XfFfFfFfF"},
+             {"set", "", "Dec", "dword", "007"},
+             {"set", "", "None", "binary", ""},
+             {"set", "", "Empty", "sz", ""},
+             {"set", "Macros\\beta\\Commands\\0", "id", "dword", "4096"},
+             {"set", "Macros\\Alpha", "vk", "dword", "65"}})
+        ok(args);
+    EXPECT_EQ(ok({"get", ""}),
+              "SPMouse\tdword\t517\n\tsz\tnaïve \"x\" 😀\nBlob\tbinary\tab 0a\n"
+              "Max\tdword\t4294967295\nDec\tdword\t7\nNone\tbinary\t\nEmpty\tsz\t\n");
+    EXPECT_EQ(ok({"get", "macros\\ALPHA", "VK"}), "65\n");
+    EXPECT_EQ(ok({"list", "Macros"}), "Alpha\nbeta\n");
+    EXPECT_NE(ok({"--help"}).find("Exit status"), std::string::npos);
+
+    const std::string whole = ok({"export"});
+    std::ofstream(dir.file("whole.reg"), std::ios::binary) << whole;
+    const std::string part = ok({"export", "macros\\beta"});
+    store = dir.file("second/store.db");
+    ok({"import", dir.file("whole.reg")});
+    EXPECT_EQ(ok({"export"}), whole);
+    store = dir.file("third/store.db");
+    ok({"import", "-"}, part);
+    EXPECT_EQ(ok({"--store=" + store, "export", "\\Macros\\Beta"}), part);
+
+    ok({"delete", "Macros\\beta\\Commands\\0", "ID"});
+    EXPECT_EQ(ok({"get", "Macros\\beta\\Commands\\0"}), "");
+    ok({"delete", "Macros\\beta"});
+    EXPECT_EQ(ok({"list", "Macros"}), "");
+}
+
+// Bad usage and bad data exit with 2, a missing key or value with 1, changing nothing.
+TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
+    std::ofstream(dir.file("bad.reg")) << "REGEDIT4\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\New]\n"
+                                          "\"a\"=dword:00000001\n\"b\"=hex(2):00,00\n";
+    const std::vector<std::pair<int, std::vector<std::string>>> cases = {
+        {2, {"--verbose", "list", ""}},
+        {2, {"--store="}},
+        {2, {}},
+        {2, {"frobnicate"}},
+        {2, {"list", "a", "b"}},
+        {2, {"import"}},
+        {2, {"delete", "\\"}},
+        {2, {"set", "Macros\\A", "v", "qword", "1"}},
+        {2, {"set", "Macros\\A", "v", "dword", "4294967296"}},
+        {2, {"set", "Macros\\A", "v", "dword", "12a"}},
+        {2, {"set", "Macros\\A", "v", "dword", "0x"}},
+        {2, {"set", "Macros\\A", "v", "binary", "0a  ff"}},
+        {2, {"set", "Macros\\A", "v", "binary", "0"}},
+        {2, {"set", "Macros\\A", "v", "binary", "0a "}},
+        {2, {"set", "Macros\\A", "v", "binary", "zz"}},
+        {2, {"set", "Macros\\\\A", "v", "dword", "1"}},
+        {2, {"set", "Macros\\A", "two\nlines", "dword", "1"}},
+        {2, {"import", dir.file("missing.reg")}},
+        {0, {"set", "Macros\\A", "v", "dword", "1"}},
+        {1, {"get", "Macros\\B"}},
+        {1, {"get", "Macros\\A", "w"}},
+        {1, {"delete", "Macros\\A", "w"}},
+        {1, {"export", "Macros\\A\\Sub"}},
+        {2, {"import", dir.file("bad.reg")}},
+    };
+    for (const auto& [exit, args] : cases)
+        EXPECT_EQ(run(args)[0] - '0', exit) << testing::PrintToString(args);
+    EXPECT_NE(run({"import", dir.file("bad.reg")}).find("bad.reg:4: "), std::string::npos);
+    EXPECT_EQ(ok({"list", "Macros"}), "A\n");
+    EXPECT_EQ(ok({"get", "Macros\\A"}), "v\tdword\t1\n");
+    // Reading never creates a store.
+    EXPECT_EQ(run({"--store", dir.file("none/store.db"), "list", ""})[0], '1');
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 }
 
 }  // namespace
