@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QString>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +20,9 @@
 #include "core/Result.h"
 #include "core/Utf8.h"
 #include "store/LayoutConversion.h"
+#include "store/RegFile.h"
 #include "store/StoreKey.h"
+#include "store/StorePath.h"
 #include "storetool/StoreTool.h"
 
 namespace ks::test {
@@ -28,8 +32,7 @@ using SettingsStoreTest = StoreFixture;
 
 const std::string kMacros = "Software\\Quorvel\\Keystrider\\Macros\\";
 
-TEST_F(SettingsStoreTest, WritesAndReadsThroughEverySpellingOfTheRoot) {
-    ASSERT_TRUE(store->EnsureRootKeys());
+TEST_F(SettingsStoreTest, WritesAndReadsThroughEverySpellingOfTheRootAndReportsNothing) {
     ASSERT_TRUE(store->EnsureRootKeys());
     EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals"));
     ASSERT_TRUE(store->CreateMacroKey("Greeting\\Commands\\0"));
@@ -50,9 +53,18 @@ TEST_F(SettingsStoreTest, WritesAndReadsThroughEverySpellingOfTheRoot) {
     ASSERT_TRUE(store->DeleteKeyTree(kMacros + "Greeting"));
     EXPECT_FALSE(store->CommandExists("Greeting\\Commands\\0"));
 
-    // Text reads up to its first zero, with or without one at the end.
-    EXPECT_EQ(textFromBytes(Bytes{'a', 0, 'b'}) + textFromBytes(Bytes{'c'}), "ac");
     EXPECT_TRUE(messages.shown.empty());
+
+    // Text reads up to its first zero, with or without one at the end; an option is on only
+    // when it is exactly 1; error texts are limited.
+    EXPECT_EQ(textFromBytes(Bytes{'a', 0, 'b'}) + textFromBytes(Bytes{'c'}), "ac");
+    EXPECT_FALSE(store->OptionOn("ExpansionOn"));
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "ExpansionOn", 2));
+    EXPECT_FALSE(store->OptionOn("ExpansionOn"));
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "ExpansionOn", 1));
+    EXPECT_TRUE(store->OptionOn("ExpansionOn"));
+    EXPECT_EQ(limitedError(std::string(1500, 'e')).size(), 1000u);
+    EXPECT_EQ(limitedError("ééé", 2), "éé");
 }
 
 // Each failing operation, in turn, shows its own box ("~" stands for the Macros key), or none
@@ -119,19 +131,6 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
     EXPECT_TRUE(tree->keyExists(kMacros + command));
 }
 
-TEST_F(SettingsStoreTest, OptionIsOnOnlyWhenExactlyOne) {
-    EXPECT_FALSE(store->OptionOn("ExpansionOn"));
-    for (const std::uint32_t stored : {1u, 2u}) {
-        ASSERT_TRUE(store->SetDword(kDirectRoot, "ExpansionOn", stored));
-        EXPECT_EQ(store->OptionOn("ExpansionOn"), stored == 1) << stored;
-    }
-}
-
-TEST_F(SettingsStoreTest, ErrorTextsAreLimited) {
-    EXPECT_EQ(limitedError(std::string(1500, 'e')).size(), 1000u);
-    EXPECT_EQ(limitedError("ééé", 2), "éé");
-}
-
 using KeyTreeTest = StoreFixture;
 
 // Names compare with each character upper-cased on its own; sub-keys enumerate in that order,
@@ -166,7 +165,6 @@ TEST_F(KeyTreeTest, SubKeysEnumerateInCaseInsensitiveOrderGoingOnFromTheLastName
 
 TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
     ASSERT_TRUE(tree->createKey("SOFTWARE\\K"));
-    EXPECT_EQ(tree->readValue("SOFTWARE\\K", "x").error(), KeyTree::kMissingValue);
     EXPECT_EQ(tree->readValue("SOFTWARE\\Nope", "x").error(), KeyTree::kMissingValue);
     EXPECT_EQ(tree->openKey("SOFTWARE\\Nope").error(), KeyTree::kMissingKey);
     EXPECT_EQ(tree->writeValue("SOFTWARE\\Nope", "x", kTypeDword, dwordBytes(1)).error(),
@@ -179,7 +177,6 @@ TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
     KeyTree broken(dir.file("garbage.db"));
     EXPECT_EQ(broken.openStatus().error(), "file is not a database");
     EXPECT_EQ(broken.createKey("SOFTWARE\\X").error(), "file is not a database");
-    EXPECT_EQ(broken.readValue("SOFTWARE", "x").error(), "file is not a database");
 }
 
 TEST_F(KeyTreeTest, DeleteTreeRemovesTheWholeSubTreeAndNothingBeside) {
@@ -355,20 +352,16 @@ TEST(ProcessSafety, ConcurrentWritersNeverFailAndKilledOnesLoseNothingReportedFi
 }
 
 TEST(StoreKeyTest, EveryKeySpellsItsPathEachWayTheStoreTakesIt) {
-    const std::pair<StoreKey, std::string> keys[] = {
-        {StoreKey::root(), ""},
-        {MacroKey("m").command(3).key(), "Macros\\m\\Commands\\3"},
-    };
-    for (const auto& [key, relative] : keys) {
-        EXPECT_EQ(key.relative(), relative);
-        EXPECT_EQ(key.rootSubpath(), "\\" + relative);
-        EXPECT_EQ(key.treePath(),
-                  "Software\\Quorvel\\Keystrider" + (relative.empty() ? "" : "\\" + relative));
-        EXPECT_EQ(key.direct(), "SOFTWARE\\Quorvel\\Keystrider\\" + relative);
-    }
+    const StoreKey command = MacroKey("m").command(3).key();
+    EXPECT_EQ(command.relative(), "Macros\\m\\Commands\\3");
+    EXPECT_EQ(command.rootSubpath(), "\\Macros\\m\\Commands\\3");
+    EXPECT_EQ(command.treePath(), "Software\\Quorvel\\Keystrider\\Macros\\m\\Commands\\3");
+    EXPECT_EQ(command.direct(), "SOFTWARE\\Quorvel\\Keystrider\\Macros\\m\\Commands\\3");
+    EXPECT_EQ(StoreKey::root().treePath(), "Software\\Quorvel\\Keystrider");
+    EXPECT_EQ(StoreKey::root().direct(), "SOFTWARE\\Quorvel\\Keystrider\\");
+    EXPECT_EQ(RecordingKey("r").key().relative(), "Journals\\r");
     EXPECT_EQ(CommandKey("m", 12).macroSubpath(), "m\\Commands\\12");
-    EXPECT_EQ(MacroKey("m").commandDirect(12),
-              "SOFTWARE\\Quorvel\\Keystrider\\Macros\\m\\Commands\\12");
+    EXPECT_EQ(MacroKey("m").commandDirect(12), StoreKey::macros().direct() + "\\m\\Commands\\12");
 }
 
 TEST(ExpectedTest, MadeFromASuccessItIsAFailureWithAText) {
@@ -503,6 +496,211 @@ TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
     // Reading never creates a store.
     EXPECT_EQ(run({"--store", dir.file("none/store.db"), "list", ""})[0], '1');
     EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
+}
+
+const std::string kV5 = "Windows Registry Editor Version 5.00\n";
+const std::string kRoot = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Keystrider";
+
+// `text` with CRLF line ends and "~" standing for the store's root key.
+std::string reg(std::string_view text) {
+    std::string out;
+    for (const char c : text) out += c == '~' ? kRoot : c == '\n' ? "\r\n" : std::string(1, c);
+    return out;
+}
+
+// UTF-16LE with the byte order mark, as the registry editor writes files.
+std::string utf16(std::string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : QString::fromUtf8(text).toStdU16String())
+        (bytes += static_cast<char>(unit & 0xFF)) += static_cast<char>(unit >> 8);
+    return bytes;
+}
+
+std::string asString(const Bytes& data) {
+    return std::string(data.begin(), data.end());
+}
+
+class RegFileTest : public StoreFixture {
+protected:
+    // Parses and applies; the error, if any. A refused file yields no operations.
+    std::optional<RegError> import(KeyTree& target, std::string_view bytes) {
+        RegParse parsed = parseRegFile(bytes);
+        if (!parsed.ok()) {
+            EXPECT_TRUE(parsed.operations.empty());
+            return parsed.error;
+        }
+        return applyRegOperations(target, parsed.operations);
+    }
+
+    std::string exported(KeyTree& source, std::string_view key = "") {
+        auto file = exportRegFile(source, key);
+        EXPECT_TRUE(file) << file.error();
+        return file ? asString(*file) : std::string();
+    }
+
+    void set(const std::string& key, const std::string& name, std::uint32_t type,
+             const Bytes& data) {
+        ASSERT_TRUE(tree->setValue(storePath(key), name, type, data));
+    }
+};
+
+// An export is what the registry editor writes, and reads back to the same store: the same
+// export from the store it makes.
+TEST_F(RegFileTest, ExportWritesTheRegistryEditorsFormatAndReadsBackToTheSameBytes) {
+    const std::string backup = "Macros\\Backup";
+    Bytes sixty;
+    for (int i = 0; i < 60; ++i) sixty.push_back(static_cast<std::uint8_t>(i));
+    set(backup, "Text", kTypeText, textBytes("a\\b \"c\" é😀"));
+    set(backup, "", kTypeDword, dwordBytes(42));
+    set(backup, "Lines", kTypeText, textBytes("a\n😀"));
+    set(backup, "b", kTypeBinary, sixty);
+    set(backup, "NoZero", kTypeText, Bytes{'n', 'o'});
+    set(backup, "Short", kTypeDword, Bytes{7, 1});
+    set(backup, "Empty", kTypeBinary, Bytes{});
+    set(backup, "na\"me\\", kTypeText, textBytes(""));
+    set(backup + "\\Rec 😀", "Max", kTypeDword, dwordBytes(0xFFFFFFFF));
+    const std::string expected = kV5 + R"(
+[~\Macros\Backup]
+"Text"="a\\b \"c\" é😀"
+@=dword:0000002a
+"Lines"=hex(1):61,00,0a,00,3d,d8,00,de,00,00
+"b"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\
+  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,\
+  30,31,32,33,34,35,36,37,38,39,3a,3b
+"NoZero"=hex(1):6e,00,6f,00
+"Short"=hex(4):07,01
+"Empty"=hex:
+"na\"me\\"=""
+
+[~\Macros\Backup\Rec 😀]
+"Max"=dword:ffffffff
+
+)";
+    // Asked for in another case, the keys keep the spelling they were created with.
+    const std::string first = exported(*tree, "\\MACROS\\backup");
+    EXPECT_EQ(first, utf16(reg(expected)));
+    KeyTree other(dir.file("other.db"));
+    ASSERT_FALSE(import(other, first));
+    EXPECT_EQ(exported(other, backup), first);
+
+    EXPECT_EQ(exportRegFile(*tree, "Macros\\Missing").error(), KeyTree::kMissingKey);
+    set(backup, "two\nlines", kTypeDword, dwordBytes(1));  // a name no file can hold
+    EXPECT_NE(exportRegFile(*tree, "").error().find("line break"), std::string::npos);
+}
+
+TEST_F(RegFileTest, HandWrittenUtf16FileImportsWithEveryFormOfDeletion) {
+    set("Macros\\Old", "Gone", kTypeText, textBytes("x"));
+    set("Macros\\Old", "Kept", kTypeText, textBytes("y"));
+    set("Macros\\Doomed\\Child", "v", kTypeDword, dwordBytes(1));
+    ASSERT_FALSE(import(*tree, utf16(reg(kV5 + R"(
+; a comment
+[~\Macros\New]
+"Num" = dword:0000002A
+   "Bin"=hex:01,02,\
+    03 , FF
+"Bytes3"=hex(3):0a
+
+[hklm\software\QUORVEL\keystrider\Macros\OLD]
+"GONE"=-
+"NeverThere"=-
+[-~\Macros\doomed]
+[-~\Macros\NeverThere]
+[HKLM\SOFTWARE\Quorvel\Keystrider\Macros\Empty])"))));
+    EXPECT_EQ(exported(*tree), utf16(reg(kV5 + R"(
+[~]
+
+[~\Macros]
+
+[~\Macros\Empty]
+
+[~\Macros\New]
+"Num"=dword:0000002a
+"Bin"=hex:01,02,03,ff
+"Bytes3"=hex:0a
+
+[~\Macros\Old]
+"Kept"="y"
+
+)")));
+}
+
+// A file imports, after which the root's value T reads `text`, or is refused at `line` with a
+// message holding `text`, changing nothing.
+TEST_F(RegFileTest, FilesImportOrAreRefusedWithTheirLineNumber) {
+    struct Case {
+        std::string file;
+        std::size_t line;  // 0: the file imports
+        std::string text;
+    };
+    const auto r4 = [](std::string_view body) {
+        return reg("REGEDIT4\n[~]\n" + std::string(body));
+    };
+    // Three good lines first, so that a refused file would have had something to write.
+    const auto bad = [](std::string_view line) {
+        return reg(kV5 + "[~\\New]\n\"v\"=dword:00000001\n" + std::string(line));
+    };
+    const Case cases[] = {
+        {r4("\"T\"=\"caf\xE9 \xA3 5\""), 0, "café £ 5"},  // not UTF-8: Latin-1
+        {r4("\"T\"=\"caf\xC3\xA9 \xE2\x82\xAC\""), 0, "café €"},
+        {r4("\"T\"=hex(1):63,61,66,e9,00"), 0, "café"},
+        {r4("\"T\"=hex(1):c3,a9,00"), 0, "é"},
+        {reg(kV5 + "[~]\n\"T\"=\"\xC3\xA9\""), 0, "é"},
+        {"\xEF\xBB\xBF" + reg(kV5 + "[~]\n\"T\"=\"\xC3\xA9\""), 0, "é"},
+        {"REGEDIT4\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\n\"T\"=\"x\"\n", 0, "x"},
+        {reg("Windows Registry Editor Version 4.00\n[~]"), 1, "does not begin with"},
+        {"", 1, "does not begin with"},
+        {"\xFE\xFF", 1, "big-endian"},
+        {bad("\"a\"=\"open"), 4, "no closing quotation mark"},
+        {bad("\"a\"=\"x\\n\""), 4, "Bad escape \"\\n\""},
+        {bad("\"a\"=\"x\" y"), 4, "after the closing quotation mark"},
+        {bad("\"a\" \"x\""), 4, "equals sign"},
+        {bad("\"a\"=qword:1"), 4, "none of"},
+        {bad("\"a\"=hex:01,zz"), 4, "Bad hex byte \"zz\""},
+        {bad("\"a\"=hex:01,\\\n  02,\\\n  0g"), 6, "\"0g\""},
+        {bad("\"a\"=hex:01,\\"), 4, "past the end"},
+        {bad("\"a\"=dword:100000000"), 4, "out of range"},
+        {bad("\"a\"=dword:12x4"), 4, "hexadecimal digits"},
+        {bad("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel]"), 4, "outside"},
+        {bad("[HKEY_CURRENT_USER\\SOFTWARE\\Quorvel\\Keystrider]"), 4, "outside"},
+        {bad("[~X]"), 4, "outside"},
+        {bad("[HKLM]"), 4, "outside"},
+        {bad("[-~\\]"), 4, "whole store"},
+        {bad("[~\\a\\\\b]"), 4, "empty name"},
+        {bad("[~\\" + std::string(256, 'k') + "]"), 4, "longer than 255"},
+        {bad("\"a\rb\"=-"), 4, "line break"},
+        {bad(std::string("[~\\a\0b]", 7)), 4, "zero character"},
+        {utf16(r4(std::string("\"a\0\"=\"x\"", 8))), 3, "zero character"},
+        {bad("[~"), 4, "closing bracket"},
+        {bad("\"a\"=hex(2):41,00,00,00"), 4, "kind hex(2)"},
+        {bad("\"a\"=hex(z):00"), 4, "not a hexadecimal number"},
+        {bad("\"a\"=hex 00"), 4, "colon"},
+        {bad("\"a\"=hex(1):41"), 4, "not UTF-16LE"},
+        {reg(kV5 + "\n\"a\"=\"x\"\n[~]"), 3, "before any key section"},
+        {bad("[-~\\Old]\n\"a\"=-"), 5, "follows a key deletion"},
+        {bad("hello"), 4, "neither a key section nor a value"},
+        {bad("\"a\"=\"\xE9\""), 4, "not valid UTF-8"},
+        {utf16(reg(kV5 + "[~]\n\"a\"=\"")) + std::string("\x3D\xD8\"\0", 4), 3, "UTF-16LE"},
+        {utf16(reg(kV5)) + "x", 2, "not valid UTF-16LE"},
+        // A write that fails takes back the whole file and names the line its value begins on.
+        {bad("[-~\\Macros\\Existing]\n[~\\X]\n\"Poison\"=hex:01,\\\n  02\n\"c\"=\"\""), 6,
+         "disk is full"},
+    };
+    set("Macros\\Existing", "v", kTypeDword, dwordBytes(5));
+    failWritesOf("Poison");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string before = exported(*tree);
+        const std::optional<RegError> error = import(*tree, c.file);
+        if (c.line == 0) {
+            ASSERT_FALSE(error) << error->message;
+            EXPECT_EQ(tree->readValue(kDirectRoot, "T")->data, textBytes(c.text));
+            continue;
+        }
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->line, c.line) << error->message;
+        EXPECT_NE(error->message.find(c.text), std::string::npos) << error->message;
+        EXPECT_EQ(exported(*tree), before);
+    }
 }
 
 }  // namespace
