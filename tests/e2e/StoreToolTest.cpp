@@ -37,8 +37,7 @@ ToolRun runTool(const std::vector<std::string>& args, const std::string& input =
 TEST(StoreToolE2E, RunsAsAProgram) {
     TempDir dir;
     setenv("XDG_CONFIG_HOME", dir.file("xdg").c_str(), 1);
-    ToolRun run = runTool({"set", "Macros\\A", "Name", "sz", "naïve 😀"});
-    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(runTool({"set", "Macros\\A", "Name", "sz", "naïve 😀"}).exit, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("xdg/keystrider/store.db")));
     const std::string whole = runTool({"export"}).out;
     ASSERT_EQ(whole.substr(0, 2), "\xFF\xFE");
@@ -46,7 +45,7 @@ TEST(StoreToolE2E, RunsAsAProgram) {
     EXPECT_EQ(runTool({"--store", other, "import", "-"}, whole).exit, 0);
     EXPECT_EQ(runTool({"--store", other, "export"}).out, whole);
 
-    run = runTool({"get", "Macros\\B"});
+    const ToolRun run = runTool({"get", "Macros\\B"});
     EXPECT_EQ(run.exit, 1);
     EXPECT_EQ(run.err.rfind("keystrider-store: ", 0), 0u) << run.err;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;

@@ -374,10 +374,9 @@ TEST(Utf8, UpperCasesEachCharacterOnItsOwn) {
         const char* in;
         const char* out;
     } cases[] = {
-        {"macro", "MACRO"},   {"Über", "ÜBER"},
-        {"straße", "STRAßE"},                        // ß has no one-character upper case: it stays
+        {"Über", "ÜBER"},     {"straße", "STRAßE"},  // ß has no one-character upper case: it stays
         {"ǆ", "Ǆ"},           {"ﬁx", "ﬁX"},          // a ligature is not split into two letters
-        {"日本", "日本"},     {"a\xff-", "A\xff-"},  // a stray byte passes through untouched
+        {"a\xff-", "A\xff-"},                        // a stray byte passes through untouched
     };
     for (const Case& c : cases) EXPECT_EQ(utf8::upper(c.in), c.out) << c.in;
 }
