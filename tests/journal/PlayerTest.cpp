@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "FakeClock.h"
 #include "FakeExpander.h"
-#include "PlayerDoubles.h"
 #include "QtTestLoop.h"
 #include "RecorderDoubles.h"
+#include "RecordingInput.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "store/StoreFixture.h"
@@ -16,6 +14,31 @@ namespace {
 
 constexpr const char* kCommand = "Mac\\Commands\\0";
 
+// Logs what the player asks of the macro run, with the run it names.
+class LoggingPlayerHost final : public PlayerHost {
+public:
+    std::uint64_t currentRun() override { return run; }
+    void postRunStep(std::uint64_t of) override { calls.push_back("step " + std::to_string(of)); }
+    void endRun(std::uint64_t of) override { calls.push_back("end " + std::to_string(of)); }
+    bool raiseMainWindow() override {
+        calls.push_back("raise");
+        return hasMainWindow;
+    }
+    void postStopRun() override { calls.push_back("stop"); }
+
+    std::uint64_t run = 1;
+    bool hasMainWindow = true;
+    std::vector<std::string> calls;
+};
+
+const std::vector<JournalEvent> kMixed = {
+    {kWmKeyDown, 0x41, 30, 1000, 0},   {kWmMouseMove, 10, 20, 1020, 0},
+    {kWmLButtonDown, 10, 20, 1050, 0}, {kWmLButtonUp, 11, 21, 1060, 0},
+    {kWmKeyUp, 0x41, 30, 1100, 0},
+};
+const std::vector<JournalEvent> kSlow = {{kWmKeyDown, 0x41, 30, 0, 0},
+                                         {kWmKeyUp, 0x41, 30, 5000, 0}};
+
 class PlayerTest : public StoreFixture {
 public:
     PlayerTest() : player(Player::Services{*store, expander, injector, watch, clock, host}) {
@@ -24,27 +47,25 @@ public:
 
     void SetUp() override {
         ASSERT_TRUE(store->EnsureRootKeys());
-        ASSERT_TRUE(store->CreateMacroKey(kCommand));
+        ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
+        ASSERT_TRUE(WriteRecording(*store, "Slow", kSlow, 2));
     }
 
-    void options(std::uint32_t filter = 1, const std::string& speed = "0") {
+    // The command plays `journal` (none: no JournalName) with its filter and speed.
+    void command(const char* journal, std::uint32_t filter = 1, const std::string& speed = "0") {
+        tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros\\Mac");  // from an earlier case
+        ASSERT_TRUE(store->CreateMacroKey(kCommand));
         ASSERT_TRUE(store->WriteDword(filter, "\\Macros\\Mac\\Commands\\0", "PlayBackEvent"));
         ASSERT_TRUE(store->WriteMacroString(speed, kCommand, "PlayBackSpeed"));
+        ASSERT_TRUE(!journal || store->WriteMacroString(journal, kCommand, "JournalName"));
     }
-
-    void command(const std::string& journal, std::uint32_t filter = 1,
-                 const std::string& speed = "0") {
-        options(filter, speed);
-        ASSERT_TRUE(store->WriteMacroString(journal, kCommand, "JournalName"));
+    // Starts the command and runs until the player hands the run on or has played an event.
+    bool play() {
+        host.calls.clear();
+        injector.calls.clear();
+        player.StartPlayback(kCommand);
+        return clock.run([this] { return !host.calls.empty() || !injector.calls.empty(); });
     }
-
-    bool runStepPosted() {
-        return clock.run([this] { return host.runSteps > 0; });
-    }
-    bool played() {
-        return clock.run([this] { return !injector.calls.empty(); });
-    }
-    // Runs until nothing is left to happen.
     void runToRest() {
         clock.run([] { return false; });
     }
@@ -54,25 +75,18 @@ public:
     FakeExpander expander;
     RecordingInjector injector{clock};
     ScriptedCancelWatch watch;
-    RecordingPlayerHost host;
+    LoggingPlayerHost host;
     Player player;
 };
 
-const std::vector<JournalEvent> kMixed = {
-    {kWmKeyDown, 0x41, 30, 1000, 0},   {kWmMouseMove, 10, 20, 1020, 0},
-    {kWmLButtonDown, 10, 20, 1050, 0}, {kWmLButtonUp, 11, 21, 1060, 0},
-    {kWmKeyUp, 0x41, 30, 1100, 0},
-};
-
 TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
     command("Rec");
     const std::uint32_t start = clock.ticks();
     host.run = 7;
     player.StartPlayback(kCommand);
     host.run = 8;                         // a later run must not be continued
     EXPECT_TRUE(injector.calls.empty());  // returns before the first event
-    ASSERT_TRUE(runStepPosted());
+    ASSERT_TRUE(clock.run([this] { return !host.calls.empty(); }));
     EXPECT_EQ(injector.whats(), (std::vector<std::string>{
                                     "key 65 down", "motion 10,20", "motion 10,20", "button 1 down",
                                     "motion 11,21", "button 1 up", "key 65 up"}));
@@ -80,150 +94,106 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
         {0, 0}, {1, 20}, {2, 50}, {4, 60}, {6, 100}};
     for (const auto& [call, offset] : due)
         EXPECT_EQ(injector.calls[call].tick, start + offset) << call;
-    EXPECT_EQ(host.runSteps, 1);
-    EXPECT_EQ(host.lastNamed, 7u);
-    EXPECT_EQ(host.endRuns, 0);
-    EXPECT_FALSE(player.playing());
-    EXPECT_FALSE(watch.watching());
+    EXPECT_EQ(host.calls, std::vector<std::string>{"step 7"});
+    EXPECT_FALSE(player.playing() || watch.watching());
     EXPECT_TRUE(player.watching());  // until the runner removes it
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PlayerTest, FilterAndExpandedSpeed) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
     command("Rec", 2, "{fast}");
     player.StartPlayback(kCommand);
-    ASSERT_TRUE(runStepPosted());
+    ASSERT_TRUE(clock.run([this] { return !host.calls.empty(); }));
     EXPECT_EQ(injector.whats(), (std::vector<std::string>{"key 65 down", "key 65 up"}));
-    // 100 ms recorded at -100 %: the skipped mouse gaps count unscaled
-    // (20 + 30 + 10 raw, then 40 halved to 20).
+    // The skipped mouse gaps count unscaled (20 + 30 + 10), then 40 at -100 % is 20.
     EXPECT_EQ(injector.calls[1].tick - injector.calls[0].tick, 80u);
 }
 
-TEST_F(PlayerTest, NothingToPlayGoesOnAtOnce) {
+TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
     ASSERT_TRUE(WriteRecording(*store, "Empty", {}, 1));
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
-    for (auto [journal, filter] : {std::pair{"Empty", 1u}, std::pair{"Rec", 0u}}) {
-        host.runSteps = 0;
-        command(journal, filter);
-        player.StartPlayback(kCommand);
-        ASSERT_TRUE(runStepPosted()) << journal;
-        EXPECT_TRUE(injector.calls.empty()) << journal;
-    }
-}
-
-TEST_F(PlayerTest, StartFailuresEndTheRun) {
-    struct Case {
-        const char* what;
-        std::function<void(PlayerTest&)> arrange;
-        std::vector<std::string> texts;
-    };
     const std::string hook = "Unable to set hook for play back of recording!";
+    struct Case {
+        const char* journal;
+        std::uint32_t filter;
+        bool injects;
+        bool watches;
+        std::string text;
+    };
     const std::vector<Case> cases = {
-        {"no JournalName",
-         [](PlayerTest& t) { t.options(); },
-         {"Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Mac\\"
-          "Commands\\0\\JournalName, error: The value does not exist."}},
-        {"no recording",
-         [](PlayerTest& t) { t.command("Ghost"); },
-         {"Error opening key in reigistry at: Software\\Quorvel\\Keystrider\\Journals\\Ghost, "
-          "error: The key does not exist."}},
-        {"no injection",
-         [](PlayerTest& t) {
-             t.command("Rec");
-             t.injector.usable = false;
-         },
-         {hook}},
-        {"no cancel watch",
-         [](PlayerTest& t) {
-             t.command("Rec");
-             t.watch.startable = false;
-         },
-         {hook}},
+        {"Empty", 1, true, true, ""},
+        {"Rec", 0, true, true, ""},
+        {nullptr, 1, true, true,
+         "Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Mac\\"
+         "Commands\\0\\JournalName, error: The value does not exist."},
+        {"Ghost", 1, true, true,
+         "Error opening key in reigistry at: Software\\Quorvel\\Keystrider\\Journals\\Ghost, "
+         "error: The key does not exist."},
+        {"Rec", 1, false, true, hook},
+        {"Rec", 1, true, false, hook},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        PlayerTest& t = *this;
-        ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros\\Mac"));
-        ASSERT_TRUE(store->CreateMacroKey(kCommand));
-        ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
-        injector.usable = watch.startable = true;
-        host.endRuns = 0;
+        SCOPED_TRACE(c.text);
+        command(c.journal, c.filter);
+        injector.usable = c.injects;
+        watch.startable = c.watches;
         messages.clear();
-        c.arrange(t);
-        player.StartPlayback(kCommand);
-        EXPECT_EQ(host.endRuns, 1);
-        EXPECT_EQ(messages.texts(), c.texts);
-        EXPECT_FALSE(player.playing());
+        ASSERT_TRUE(play());
         runToRest();
         EXPECT_TRUE(injector.calls.empty());
-        EXPECT_EQ(host.runSteps, 0);
+        EXPECT_FALSE(player.playing());
+        EXPECT_EQ(host.calls, std::vector<std::string>{c.text.empty() ? "step 1" : "end 1"});
+        EXPECT_EQ(messages.texts(),
+                  c.text.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.text});
     }
     EXPECT_EQ(messages.shown.back().title, "Error");
     EXPECT_EQ(messages.shown.back().icon, MsgIcon::Stop);
 }
 
-std::vector<JournalEvent> slowRecording() {
-    return {{kWmKeyDown, 0x41, 30, 0, 0}, {kWmKeyUp, 0x41, 30, 5000, 0}};
-}
-
 TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", slowRecording(), 2));
-    command("Rec");
+    command("Slow");
     for (bool mainWindow : {true, false}) {
         SCOPED_TRACE(mainWindow);
-        host.clear();
         host.hasMainWindow = mainWindow;
-        injector.calls.clear();
         messages.clear();
-        player.StartPlayback(kCommand);
-        ASSERT_TRUE(played());
+        ASSERT_TRUE(play());
         watch.fire();
-        EXPECT_FALSE(player.playing());
-        EXPECT_FALSE(player.watching());
-        EXPECT_FALSE(watch.watching());
-        EXPECT_EQ(host.raises, 1);
-        EXPECT_EQ(host.stopRuns, mainWindow ? 1 : 0);
+        EXPECT_FALSE(player.playing() || player.watching() || watch.watching());
         if (mainWindow) {
+            EXPECT_EQ(host.calls, (std::vector<std::string>{"raise", "stop"}));
             EXPECT_TRUE(messages.shown.empty());
         } else {
-            ASSERT_EQ(messages.shown.size(), 1u);
-            EXPECT_EQ(messages.shown[0].text,
-                      "Play back of recording has been terminated by the system!\nUnable to "
-                      "reset Keystrider!  Please close Keystrider and restart!");
+            EXPECT_EQ(host.calls, std::vector<std::string>{"raise"});
+            EXPECT_EQ(messages.texts(),
+                      std::vector<std::string>{
+                          "Play back of recording has been terminated by the system!\nUnable to "
+                          "reset Keystrider!  Please close Keystrider and restart!"});
             EXPECT_EQ(messages.shown[0].title, "Attention - Keystrider");
         }
         runToRest();
         EXPECT_EQ(injector.calls.size(), 1u);
-        EXPECT_EQ(host.runSteps, 0);
+        EXPECT_EQ(host.calls.size(), mainWindow ? 2u : 1u);  // no run step
     }
 }
 
 TEST_F(PlayerTest, CancelAfterTheRunEndedStopsOnlyThePlayback) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", slowRecording(), 2));
-    command("Rec");
-    player.StartPlayback(kCommand);
-    ASSERT_TRUE(played());
+    command("Slow");
+    ASSERT_TRUE(play());
     player.RemoveCancelWatcher();
     EXPECT_TRUE(player.playing());
     watch.fire();
     EXPECT_FALSE(player.playing());
-    EXPECT_EQ(host.raises + host.stopRuns + host.runSteps, 0);
+    EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PlayerTest, ANewPlaybackReplacesTheOneUnderWay) {
-    ASSERT_TRUE(WriteRecording(*store, "Slow", slowRecording(), 2));
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
     command("Slow");
-    player.StartPlayback(kCommand);
-    ASSERT_TRUE(played());
+    ASSERT_TRUE(play());
     command("Rec");
     player.StartPlayback(kCommand);
-    ASSERT_TRUE(runStepPosted());
-    EXPECT_EQ(injector.calls.size(), 1u + 7u);
     runToRest();
-    EXPECT_EQ(host.runSteps, 1);
+    EXPECT_EQ(injector.calls.size(), 1u + 7u);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"step 1"});
 }
 
 // The calls of `notches` wheel notches at 7,8 through `button`.
@@ -237,11 +207,7 @@ std::vector<std::string> wheelCalls(int button, int notches) {
 }
 
 TEST(InjectJournalEventTest, TranslatesEachMessage) {
-    struct Case {
-        JournalEvent event;
-        std::vector<std::string> calls;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<JournalEvent, std::vector<std::string>>> cases = {
         {{kWmKeyDown, 0x1E41, 30, 0, 0}, {"key 65 down"}},
         {{kWmSysKeyUp, 0x12, 56, 0, 0}, {"key 18 up"}},
         {{kWmChar, 0x61, 0, 0, 0}, {}},
@@ -256,11 +222,11 @@ TEST(InjectJournalEventTest, TranslatesEachMessage) {
         {{kWmMouseWheel, 7, 8, 0, 0x80000000}, wheelCalls(5, 100)},
         {{0x0050, 1, 2, 0, 0}, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [event, calls] : cases) {
         FakeClock clock;
         RecordingInjector injector(clock);
-        injectJournalEvent(injector, c.event);
-        EXPECT_EQ(injector.whats(), c.calls) << c.event.message;
+        injectJournalEvent(injector, event);
+        EXPECT_EQ(injector.whats(), calls) << event.message;
     }
 }
 
