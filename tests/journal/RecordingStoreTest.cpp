@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "journal/EventRows.h"
+#include "journal/JournalEvent.h"
 #include "journal/RecordingStore.h"
 #include "store/StoreFixture.h"
 
@@ -11,6 +12,13 @@ using Strings = std::vector<std::string>;
 using Events = std::vector<JournalEvent>;
 const std::string kJournals = "Software\\Quorvel\\Keystrider\\Journals\\";
 const std::string kInUse = "Recording name already in use.\n\nPlease select a different name.";
+
+// Each box shown, as "title: text".
+Strings boxes(const RecordingMessages& messages) {
+    Strings out;
+    for (const auto& box : messages.shown) out.push_back(box.title + ": " + box.text);
+    return out;
+}
 
 std::string noKey(const std::string& name) {
     return "Error opening key " + kJournals + name + " in the registry - The key does not exist.";
@@ -23,6 +31,52 @@ Events makeEvents(std::size_t count, std::uint32_t seed = 1) {
             {i % 2 ? kWmKeyUp : kWmKeyDown, 0x41 + i % 26, seed * 1000 + i, i * 10, seed});
     }
     return events;
+}
+
+TEST(JournalEventTest, StoresFiveLittleEndianFieldsAndDropsATrailingPartialRecord) {
+    const std::vector<JournalEvent> events = {{0x0100, 0x41, 0x1E0001, 0x01020304, 0xAABBCCDD},
+                                              {0x0200, 640, 480, 0xFFFFFFFF, 0}};
+    Bytes bytes = eventBytes(events);
+    ASSERT_EQ(bytes.size(), 40u);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 20),
+              (Bytes{0x00, 0x01, 0,    0,    0x41, 0,    0,    0,    0x01, 0x00,
+                     0x1E, 0,    0x04, 0x03, 0x02, 0x01, 0xDD, 0xCC, 0xBB, 0xAA}));
+    EXPECT_EQ(eventsFromBytes(bytes), events);
+    bytes.resize(59, 0xEE);
+    EXPECT_EQ(eventsFromBytes(bytes), events);
+    bytes.resize(39);
+    EXPECT_EQ(eventsFromBytes(bytes), std::vector<JournalEvent>{events[0]});
+    EXPECT_TRUE(eventsFromBytes({}).empty());
+}
+
+TEST(JournalEventTest, DisplayNamesAtTheEndsOfEachRangeAndItsHoles) {
+    const std::vector<std::pair<std::uint32_t, std::string_view>> cases = {
+        {0x0200, "WM_MOUSEMOVE"},
+        {0x0203, "UNKNOWN MOUSE EVENT"},
+        {0x020A, "WM_MOUSEWHEEL"},
+        {0x0100, "WM_KEYDOWN"},
+        {0x0107, "WM_SYSDEADCHAR"},
+        {0x0108, "UNKNOWN KEYBOARD EVENT"},
+        {0x0109, ""},
+        {0x00FF, ""}};
+    for (const auto& [message, name] : cases) EXPECT_EQ(eventDisplayName(message), name) << message;
+}
+
+TEST(JournalEventTest, FilterLetsItsClassesThrough) {
+    struct Case {
+        std::uint32_t filter;
+        std::uint32_t message;
+        bool passes;
+    };
+    const std::vector<Case> cases = {
+        {1, 0x0100, true},  {1, 0x0200, true},  {1, 0x0050, true},  {2, 0x0100, true},
+        {2, 0x0108, true},  {2, 0x0109, false}, {2, 0x0200, false}, {3, 0x0200, true},
+        {3, 0x020A, true},  {3, 0x020B, false}, {3, 0x0101, false}, {0, 0x0100, false},
+        {4, 0x0200, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(passesFilter(c.filter, c.message), c.passes) << c.filter << " " << c.message;
+    }
 }
 
 class RecordingStoreTest : public StoreFixture {
@@ -57,8 +111,6 @@ TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
         }
         expectedNames.insert(expectedNames.end(), {"Count", "Type"});
         EXPECT_EQ(valueNames("Rec"), expectedNames);
-        EXPECT_EQ(store->GetDword(kJournals + "Rec", "Count"), pieceSizes.size());
-        EXPECT_EQ(store->GetDword(kJournals + "Rec", "Type"), 2u);
         expectHolds("Rec", events);
         EXPECT_EQ(LoadRecordingForEditing(*store, "rec"), events);
         ASSERT_TRUE(DeleteRecording(*store, "Rec"));
@@ -90,35 +142,26 @@ TEST_F(RecordingStoreTest, LoadFailures) {
     ASSERT_TRUE(WriteRecording(*store, "Rec", makeEvents(900), 1));
     ASSERT_TRUE(store->DeleteValue(kJournals + "Rec", "1"));
     ASSERT_TRUE(store->CreateRecordingKey("NoCount"));
-    struct Case {
-        const char* name;
-        bool forEditing;
-        std::string text;
-    };
-    const std::vector<Case> cases = {
-        {"", true, "Must enter a recording name."},
-        {"NoCount", true, "Can't find recording: NoCount"},
-        {"Missing", true, "Can't find recording: Missing"},
-        {"Rec", true, "Error reading recording: Rec"},
+    const std::string reading = "Attention: Error reading ",
+                      noValue = ", error: The value does not exist.";
+    const std::vector<std::tuple<const char*, bool, std::string>> cases = {
+        {"", true, "Error: Must enter a recording name."},
+        {"NoCount", true, "Error: Can't find recording: NoCount"},
+        {"Missing", true, "Error: Can't find recording: Missing"},
+        {"Rec", true, "Error: Error reading recording: Rec"},
         {"NoCount", false,
-         "Error reading DWORD from reigistry at: " + kJournals +
-             "NoCount\\Count, error: The value does not exist."},
-        {"Rec", false,
-         "Error reading value in reigistry at: " + kJournals +
-             "Rec\\1, error: The value does not exist."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + (c.forEditing ? " editing" : " playback"));
+         reading + "DWORD from reigistry at: " + kJournals + "NoCount\\Count" + noValue},
+        {"Rec", false, reading + "value in reigistry at: " + kJournals + "Rec\\1" + noValue}};
+    for (const auto& [name, forEditing, box] : cases) {
+        SCOPED_TRACE(box);
         messages.clear();
-        const auto loaded = c.forEditing ? LoadRecordingForEditing(*store, c.name)
-                                         : LoadRecordingForPlayback(*store, c.name);
-        EXPECT_FALSE(loaded.has_value());
-        EXPECT_EQ(messages.texts(), Strings{c.text});
+        EXPECT_FALSE(forEditing ? LoadRecordingForEditing(*store, name)
+                                : LoadRecordingForPlayback(*store, name));
+        EXPECT_EQ(boxes(messages), Strings{box});
     }
-    EXPECT_EQ(messages.shown[0].title, "Attention");
     messages.clear();
     LoadRecordingForEditing(*store, "Missing");
-    EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Stop);
 }
 
 TEST_F(RecordingStoreTest, ListsInEnumerationOrderWithTypeTexts) {
@@ -166,31 +209,20 @@ TEST_F(RecordingStoreTest, FailedWritesLeaveTheStoreAsItWas) {
 TEST_F(RecordingStoreTest, SaveEditedRecording) {
     ASSERT_TRUE(WriteRecording(*store, "Rec", makeEvents(900, 1), 2));
     ASSERT_TRUE(WriteRecording(*store, "Other", makeEvents(4, 3), 2));
-    struct Case {
-        std::size_t events;
-        const char* name;
-        const char* opened;
-        Strings texts;
-        const char* title;
-    };
-    const std::vector<Case> cases = {
-        {0, "Rec", "Rec", {"Recording is empty!"}, "Attention"},
-        {2, " \t ", "Rec", {"Recording name must not be empty!"}, "Attention"},
-        {2, " other ", "Rec", {kInUse}, "Keystrider - Warning"},
-        {2,
-         "New",
-         "Ghost",
-         {noKey("Ghost"), "Error deleting previous recording from registry."},
-         "Keystrider - Error"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const Strings ghost = {"Attention: " + noKey("Ghost"),
+                           "Keystrider - Error: Error deleting previous recording from registry."};
+    const std::vector<std::tuple<std::size_t, const char*, const char*, Strings>> cases = {
+        {0, "Rec", "Rec", {"Attention: Recording is empty!"}},
+        {2, " \t ", "Rec", {"Attention: Recording name must not be empty!"}},
+        {2, " other ", "Rec", {"Keystrider - Warning: " + kInUse}},
+        {2, "New", "Ghost", ghost}};
+    for (const auto& [count, name, opened, shown] : cases) {
+        SCOPED_TRACE(name);
         messages.clear();
-        auto events = makeEvents(c.events, 7);
-        EXPECT_FALSE(SaveEditedRecording(*store, events, c.name, c.opened, 2));
-        EXPECT_EQ(messages.texts(), c.texts);
-        EXPECT_EQ(messages.shown.back().title, c.title);
-        EXPECT_EQ(events.size(), c.events);
+        auto events = makeEvents(count, 7);
+        EXPECT_FALSE(SaveEditedRecording(*store, events, name, opened, 2));
+        EXPECT_EQ(boxes(messages), shown);
+        EXPECT_EQ(events.size(), count);
     }
     expectHolds("Other", makeEvents(4, 3));
     EXPECT_FALSE(exists("New"));
@@ -214,17 +246,16 @@ TEST_F(RecordingStoreTest, SaveNewRecording) {
     std::optional<Events> none;
     std::optional<Events> some = makeEvents(2);
     const std::vector<std::tuple<std::optional<Events>*, const char*, std::string>> cases = {
-        {&none, "Rec", "A recording has not been made!"},
-        {&some, "", "Recording name must not be empty!"},
-        {&some, "a\\b", "Recording name must not contain a backslash!"},
-        {&some, "EXISTING", kInUse},
-        {&some, "unlisted", kInUse},  // stored but not (yet) listed: still not overwritten
-    };
-    for (const auto& [buffer, name, text] : cases) {
+        {&none, "Rec", "Attention: A recording has not been made!"},
+        {&some, "", "Attention: Recording name must not be empty!"},
+        {&some, "a\\b", "Attention: Recording name must not contain a backslash!"},
+        {&some, "EXISTING", "Keystrider - Warning: " + kInUse},
+        // Stored but not (yet) listed: still not overwritten.
+        {&some, "unlisted", "Keystrider - Warning: " + kInUse}};
+    for (const auto& [buffer, name, box] : cases) {
         messages.clear();
         EXPECT_FALSE(SaveNewRecording(*store, *buffer, name, {"Existing"}, 1));
-        EXPECT_EQ(messages.texts(), Strings{text});
-        EXPECT_EQ(messages.shown[0].title, text == kInUse ? "Keystrider - Warning" : "Attention");
+        EXPECT_EQ(boxes(messages), Strings{box});
         EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     }
     expectHolds("Unlisted", makeEvents(1));
@@ -247,8 +278,7 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
         ASSERT_TRUE(WriteRecording(*store, name, makeEvents(1), 1));
     }
     EXPECT_TRUE(DeleteSelectedRecordings(*store, {}).empty());
-    EXPECT_EQ(messages.texts(), Strings{"No recording(s) selected!"});
-    EXPECT_EQ(messages.shown[0].title, "Attention");
+    EXPECT_EQ(boxes(messages), Strings{"Attention: No recording(s) selected!"});
 
     const std::string sure = "Are you sure you want to delete the selected recording(s)?";
     messages.clear();
@@ -262,9 +292,8 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
     messages.clear();
     EXPECT_EQ(DeleteSelectedRecordings(*store, {"Three", "Ghost", "one"}),
               (Strings{"Three", "one"}));
-    EXPECT_EQ(messages.texts(),
-              (Strings{sure, noKey("Ghost"), "Unable to delete recording: Ghost"}));
-    EXPECT_EQ(messages.shown.back().title, "Attention");
+    EXPECT_EQ(boxes(messages), (Strings{"Warning: " + sure, "Attention: " + noKey("Ghost"),
+                                        "Attention: Unable to delete recording: Ghost"}));
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Two", "Keyboard & Mouse", 1}}));
 }
 
@@ -274,26 +303,18 @@ TEST(EventRowsTest, DescribesEachClass) {
         {kWmRButtonDblClk, 1, 2, 1000, 0}, {0x0108, 0x41, 0, 1010, 0},
         {0x0050, 1, 2, 1020, 0},           {kWmMouseWheel, 5, 6, 1030, 120},
     };
-    struct Case {
-        EventRow row;
-        std::string text;
-        std::string title;
-    };
-    const std::vector<Case> cases = {
-        {{"WM_KEYDOWN", "0", "key65", "", ""}, "", ""},
-        {{"WM_MOUSEMOVE", "-10", "", "4000000000", "7"}, "", ""},
-        {{"UNKNOWN MOUSE EVENT", "10", "", "1", "2"}, "Unknown mouse message.", "Error"},
-        {{"UNKNOWN KEYBOARD EVENT", "10", "key65", "", ""}, "Unknown keyboard message.", "264"},
-        {{"", "10", "", "", ""}, "Unknown message type while reading macro.", "Error"},
-        {{"WM_MOUSEWHEEL", "10", "", "5", "6"}, "", ""},
-    };
+    const std::vector<std::pair<EventRow, std::string>> cases = {
+        {{"WM_KEYDOWN", "0", "key65", "", ""}, ""},
+        {{"WM_MOUSEMOVE", "-10", "", "4000000000", "7"}, ""},
+        {{"UNKNOWN MOUSE EVENT", "10", "", "1", "2"}, "Error: Unknown mouse message."},
+        {{"UNKNOWN KEYBOARD EVENT", "10", "key65", "", ""}, "264: Unknown keyboard message."},
+        {{"", "10", "", "", ""}, "Error: Unknown message type while reading macro."},
+        {{"WM_MOUSEWHEEL", "10", "", "5", "6"}, ""}};
     const KeyNamer keyName = [](std::uint8_t key) { return "key" + std::to_string(key); };
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
         RecordingMessages messages;
-        EXPECT_EQ(describeEvent(events, i, keyName, messages), cases[i].row);
-        EXPECT_EQ(messages.texts(), cases[i].text.empty() ? Strings{} : Strings{cases[i].text});
-        EXPECT_EQ(messages.shown.empty() ? "" : messages.shown[0].title, cases[i].title);
+        EXPECT_EQ(describeEvent(events, i, keyName, messages), cases[i].first) << i;
+        EXPECT_EQ(boxes(messages), cases[i].second.empty() ? Strings{} : Strings{cases[i].second});
     }
 }
 
