@@ -13,6 +13,8 @@
 namespace ks::test {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 constexpr std::uint32_t K = kWmKeyDown, M = kWmMouseMove;
 
 struct Recorded {
@@ -153,17 +155,16 @@ TEST(PlaybackScheduleTest, ScaledGap) {
 }
 
 TEST(PlaybackScheduleTest, ParseSpeed) {
-    const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"0", 0},
-        {"+40", 40},
-        {"  -50x", -50},
-        {"\t7", 7},
-        {"abc", 0},
-        {"", 0},
-        {"- 5", 0},
-        {"1.5", 1},
-        {"99999999999", 2147483647},
-        {"-99999999999", -2147483647 - 1}};
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {{"0", 0},
+                                                                     {"+40", 40},
+                                                                     {"  -50x", -50},
+                                                                     {"\t7", 7},
+                                                                     {"abc", 0},
+                                                                     {"", 0},
+                                                                     {"- 5", 0},
+                                                                     {"1.5", 1},
+                                                                     {"99999999999", INT32_MAX},
+                                                                     {"-99999999999", INT32_MIN}};
     for (const auto& [text, speed] : cases) EXPECT_EQ(parseSpeed(text), speed) << text;
 }
 
@@ -183,7 +184,7 @@ public:
 
     std::uint64_t run = 1;
     bool hasMainWindow = true;
-    std::vector<std::string> calls;
+    Strings calls;
 };
 
 const std::vector<JournalEvent> kMixed = {
@@ -242,14 +243,14 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
     host.run = 8;                         // a later run must not be continued
     EXPECT_TRUE(injector.calls.empty());  // returns before the first event
     ASSERT_TRUE(clock.run([this] { return !host.calls.empty(); }));
-    EXPECT_EQ(injector.whats(), (std::vector<std::string>{
-                                    "key 65 down", "motion 10,20", "motion 10,20", "button 1 down",
-                                    "motion 11,21", "button 1 up", "key 65 up"}));
+    EXPECT_EQ(injector.whats(),
+              (Strings{"key 65 down", "motion 10,20", "motion 10,20", "button 1 down",
+                       "motion 11,21", "button 1 up", "key 65 up"}));
     const std::vector<std::pair<std::size_t, std::uint32_t>> due = {
         {0, 0}, {1, 20}, {2, 50}, {4, 60}, {6, 100}};
     for (const auto& [call, offset] : due)
         EXPECT_EQ(injector.calls[call].tick, start + offset) << call;
-    EXPECT_EQ(host.calls, std::vector<std::string>{"step 7"});
+    EXPECT_EQ(host.calls, Strings{"step 7"});
     EXPECT_FALSE(player.playing() || watch.watching());
     EXPECT_TRUE(player.watching());  // until the runner removes it
     EXPECT_TRUE(messages.shown.empty());
@@ -259,74 +260,63 @@ TEST_F(PlayerTest, FilterAndExpandedSpeed) {
     command("Rec", 2, "{fast}");
     player.StartPlayback(kCommand);
     ASSERT_TRUE(clock.run([this] { return !host.calls.empty(); }));
-    EXPECT_EQ(injector.whats(), (std::vector<std::string>{"key 65 down", "key 65 up"}));
+    EXPECT_EQ(injector.whats(), (Strings{"key 65 down", "key 65 up"}));
     // The skipped mouse gaps count unscaled (20 + 30 + 10), then 40 at -100 % is 20.
     EXPECT_EQ(injector.calls[1].tick - injector.calls[0].tick, 80u);
 }
 
 TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
     ASSERT_TRUE(WriteRecording(*store, "Empty", {}, 1));
-    const std::string hook = "Unable to set hook for play back of recording!";
-    struct Case {
-        const char* journal;
-        std::uint32_t filter;
-        bool injects;
-        bool watches;
-        std::string text;
-    };
-    const std::vector<Case> cases = {
+    const std::string hook = "Error: Unable to set hook for play back of recording!";
+    const std::string reading =
+        "Attention: Error reading value in reigistry at: Software\\Quorvel\\"
+        "Keystrider\\Macros\\Mac\\Commands\\0\\JournalName, error: ";
+    const std::string opening =
+        "Attention: Error opening key in reigistry at: Software\\Quorvel\\"
+        "Keystrider\\Journals\\Ghost, error: ";
+    // {journal (none: no JournalName), filter, injects, watches, message box}
+    const std::vector<std::tuple<const char*, std::uint32_t, bool, bool, std::string>> cases = {
         {"Empty", 1, true, true, ""},
         {"Rec", 0, true, true, ""},
-        {nullptr, 1, true, true,
-         "Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Mac\\"
-         "Commands\\0\\JournalName, error: The value does not exist."},
-        {"Ghost", 1, true, true,
-         "Error opening key in reigistry at: Software\\Quorvel\\Keystrider\\Journals\\Ghost, "
-         "error: The key does not exist."},
+        {nullptr, 1, true, true, reading + "The value does not exist."},
+        {"Ghost", 1, true, true, opening + "The key does not exist."},
         {"Rec", 1, false, true, hook},
-        {"Rec", 1, true, false, hook},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        command(c.journal, c.filter);
-        injector.usable = c.injects;
-        watch.startable = c.watches;
+        {"Rec", 1, true, false, hook}};
+    for (const auto& [journal, filter, injects, watches, box] : cases) {
+        SCOPED_TRACE(box);
+        command(journal, filter);
+        injector.usable = injects;
+        watch.startable = watches;
         messages.clear();
         ASSERT_TRUE(play());
         runToRest();
         EXPECT_TRUE(injector.calls.empty());
         EXPECT_FALSE(player.playing());
-        EXPECT_EQ(host.calls, std::vector<std::string>{c.text.empty() ? "step 1" : "end 1"});
-        EXPECT_EQ(messages.texts(),
-                  c.text.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.text});
+        EXPECT_EQ(host.calls, Strings{box.empty() ? "step 1" : "end 1"});
+        EXPECT_EQ(boxes(messages), box.empty() ? Strings{} : Strings{box});
     }
-    EXPECT_EQ(messages.shown.back().title, "Error");
     EXPECT_EQ(messages.shown.back().icon, MsgIcon::Stop);
 }
 
 TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
     command("Slow");
-    for (bool mainWindow : {true, false}) {
+    const std::string reset =
+        "Attention - Keystrider: Play back of recording has been terminated "
+        "by the system!\nUnable to reset Keystrider!  Please close "
+        "Keystrider and restart!";
+    for (const auto& [mainWindow, calls, shown] :
+         {std::tuple{true, Strings{"raise", "stop"}, Strings{}},
+          std::tuple{false, Strings{"raise"}, Strings{reset}}}) {
         SCOPED_TRACE(mainWindow);
         host.hasMainWindow = mainWindow;
         messages.clear();
         ASSERT_TRUE(play());
         watch.fire();
         EXPECT_FALSE(player.playing() || player.watching() || watch.watching());
-        if (mainWindow) {
-            EXPECT_EQ(host.calls, (std::vector<std::string>{"raise", "stop"}));
-            EXPECT_TRUE(messages.shown.empty());
-        } else {
-            EXPECT_EQ(host.calls, std::vector<std::string>{"raise"});
-            EXPECT_EQ(messages.texts(),
-                      std::vector<std::string>{
-                          "Play back of recording has been terminated by the system!\nUnable to "
-                          "reset Keystrider!  Please close Keystrider and restart!"});
-            EXPECT_EQ(messages.shown[0].title, "Attention - Keystrider");
-        }
         runToRest();
         EXPECT_EQ(injector.calls.size(), 1u);
-        EXPECT_EQ(host.calls.size(), mainWindow ? 2u : 1u);  // no run step
+        EXPECT_EQ(host.calls, calls);  // no run step
+        EXPECT_EQ(boxes(messages), shown);
     }
 }
 
@@ -348,12 +338,12 @@ TEST_F(PlayerTest, ANewPlaybackReplacesTheOneUnderWay) {
     player.StartPlayback(kCommand);
     runToRest();
     EXPECT_EQ(injector.calls.size(), 1u + 7u);
-    EXPECT_EQ(host.calls, std::vector<std::string>{"step 1"});
+    EXPECT_EQ(host.calls, Strings{"step 1"});
 }
 
 // The calls of `notches` wheel notches at 7,8 through `button`.
-std::vector<std::string> wheelCalls(int button, int notches) {
-    std::vector<std::string> calls{"motion 7,8"};
+Strings wheelCalls(int button, int notches) {
+    Strings calls{"motion 7,8"};
     for (int i = 0; i < notches; ++i) {
         calls.push_back("button " + std::to_string(button) + " down");
         calls.push_back("button " + std::to_string(button) + " up");
@@ -362,7 +352,7 @@ std::vector<std::string> wheelCalls(int button, int notches) {
 }
 
 TEST(InjectJournalEventTest, TranslatesEachMessage) {
-    const std::vector<std::pair<JournalEvent, std::vector<std::string>>> cases = {
+    const std::vector<std::pair<JournalEvent, Strings>> cases = {
         {{kWmKeyDown, 0x1E41, 30, 0, 0}, {"key 65 down"}},
         {{kWmSysKeyUp, 0x12, 56, 0, 0}, {"key 18 up"}},
         {{kWmChar, 0x61, 0, 0, 0}, {}},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "RecorderDoubles.h"
 #include "journal/EventRows.h"
 #include "journal/JournalEvent.h"
 #include "journal/RecordingStore.h"
@@ -12,13 +13,6 @@ using Strings = std::vector<std::string>;
 using Events = std::vector<JournalEvent>;
 const std::string kJournals = "Software\\Quorvel\\Keystrider\\Journals\\";
 const std::string kInUse = "Recording name already in use.\n\nPlease select a different name.";
-
-// Each box shown, as "title: text".
-Strings boxes(const RecordingMessages& messages) {
-    Strings out;
-    for (const auto& box : messages.shown) out.push_back(box.title + ": " + box.text);
-    return out;
-}
 
 std::string noKey(const std::string& name) {
     return "Error opening key " + kJournals + name + " in the registry - The key does not exist.";

@@ -5,11 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "RecordingMessages.h"
 #include "journal/Recorder.h"
 #include "platform/CancelWatch.h"
 #include "platform/InputCapture.h"
 
 namespace ks::test {
+
+// Each message box shown, as "title: text".
+inline std::vector<std::string> boxes(const RecordingMessages& messages) {
+    std::vector<std::string> out;
+    for (const auto& box : messages.shown) out.push_back(box.title + ": " + box.text);
+    return out;
+}
 
 // A capture the test feeds by hand.
 class FakeCapture final : public InputCapture {
