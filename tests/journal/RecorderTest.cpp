@@ -17,10 +17,8 @@ using Kind = CapturedInput::Kind;
 using Strings = std::vector<std::string>;
 constexpr std::uint32_t kCtrl = CapturedInput::kControl, kAlt = CapturedInput::kAlt;
 constexpr std::uint32_t kKeyA = 38, kKeyControl = 37, kKeyAlt = 64, kKeyPause = 127;
-constexpr std::uint32_t kKeyWindow = 0x400001, kPointerWindow = 0x600002;
-constexpr std::uint32_t kAScan = 0x41 | (30u << 8);
-constexpr WindowId kTarget = 500;
-constexpr WindowId kMain = 77;
+constexpr std::uint32_t kKeyWindow = 0x400001, kPointerWindow = 0x600002, kAScan = 0x41 | 30 << 8;
+constexpr WindowId kTarget = 500, kMain = 77;
 
 CapturedInput key(std::uint32_t code, bool down, std::uint32_t time, std::uint32_t mods = 0) {
     return {down ? Kind::KeyPress : Kind::KeyRelease, code, mods, 5, 6, time, kKeyWindow};
@@ -40,8 +38,8 @@ JournalEvent keyEvent(std::uint32_t message, std::uint32_t vkScan, std::uint32_t
     return {message, vkScan, vkScan >> 8, time, kKeyWindow};
 }
 JournalEvent pointerEvent(std::uint32_t message, std::uint32_t x, std::uint32_t y,
-                          std::uint32_t time) {
-    return {message, x, y, time, kPointerWindow};
+                          std::uint32_t time, std::uint32_t hwnd = kPointerWindow) {
+    return {message, x, y, time, hwnd};
 }
 
 TEST(CaptureTranslationTest, EachInputBecomesItsJournalEvent) {
@@ -60,8 +58,8 @@ TEST(CaptureTranslationTest, EachInputBecomesItsJournalEvent) {
         {button(1, true, 1, 2, 19), pointerEvent(kWmLButtonDown, 1, 2, 19)},
         {button(2, false, 1, 2, 22), pointerEvent(kWmMButtonUp, 1, 2, 22)},
         {button(3, false, 1, 2, 24), pointerEvent(kWmRButtonUp, 1, 2, 24)},
-        {button(4, true, 7, 8, 25), JournalEvent{kWmMouseWheel, 7, 8, 25, 120}},
-        {button(5, true, 7, 8, 26), JournalEvent{kWmMouseWheel, 7, 8, 26, -120u}},
+        {button(4, true, 7, 8, 25), pointerEvent(kWmMouseWheel, 7, 8, 25, 120)},
+        {button(5, true, 7, 8, 26), pointerEvent(kWmMouseWheel, 7, 8, 26, -120u)},
         {button(4, false, 7, 8, 27), std::nullopt},
         {button(6, true, 7, 8, 28), std::nullopt},
     };
@@ -83,14 +81,13 @@ TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {
 
 class RecorderTest : public StoreFixture {
 protected:
-    RecorderTest() : recorder(services(), host) { windows.own = {kMain}; }
+    RecorderTest() { windows.own = {kMain}; }
 
     Recorder::Services services() {
         return {*store, messages, windows, keymap, capture, cancelWatch};
     }
-
     // Records in `window` and lets the start go through.
-    void startCapture(Recorder& on, WindowId window = kTarget) {
+    void startCapture(Recorder& on, std::optional<WindowId> window = kTarget) {
         on.Record(window);
         host.runPosted();
     }
@@ -105,7 +102,7 @@ protected:
     FakeCapture capture;
     ScriptedCancelWatch cancelWatch;
     FakeRecorderHost host;
-    Recorder recorder;
+    Recorder recorder{services(), host};
 };
 
 TEST_F(RecorderTest, RecordsUntilCtrlBreakAndSavesWithoutTheBreak) {
@@ -115,8 +112,8 @@ TEST_F(RecorderTest, RecordsUntilCtrlBreakAndSavesWithoutTheBreak) {
                      button(1, true, 10, 20, 1100)});
     capture.deliver({button(1, false, 11, 21, 1150)});
     endWithCtrlBreak(1200);
-    EXPECT_EQ(messages.texts(), Strings{"Recording stopped!"});
-    EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Information));
+    EXPECT_EQ(boxes(messages), Strings{"Attention: Recording stopped!"});
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(host.calls, Strings{"raise"});
     EXPECT_EQ(windows.calls.back(), "detach 500");
     ASSERT_EQ(recorder.events()->size(), 6u);  // with the Control press of Ctrl+Break
@@ -168,7 +165,7 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000UpToItsLimit) {
     ASSERT_EQ(events->size(), 25000u);
     EXPECT_EQ(events->back(), pointerEvent(kWmMouseMove, 999, 24, 24999));
 
-    Recorder limited(services(), host, 15000);
+    Recorder limited(services(), host, 15000);  // cannot grow beyond 10,000
     startCapture(limited);
     capture.deliver(std::vector<CapturedInput>(12000, motion(1, 2, 3)));
     EXPECT_EQ(limited.events()->size(), 10000u);
@@ -177,17 +174,16 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000UpToItsLimit) {
     host.runPosted();
     EXPECT_FALSE(capture.capturing);
     EXPECT_EQ(limited.events(), nullptr);
-    ASSERT_EQ(messages.texts(),
-              (Strings{"Recording stopped!", "System error while recording.  Retry!"}));
-    EXPECT_EQ(messages.shown[1].title, "Error");
+    ASSERT_EQ(boxes(messages), (Strings{"Attention: Recording stopped!",
+                                        "Error: System error while recording.  Retry!"}));
     EXPECT_EQ(messages.shown[1].owner, MsgOwner::SystemModal);
-}
 
-TEST_F(RecorderTest, NoRoomForTheFirstEventsClosesTheDialog) {
-    Recorder limited(services(), host, 5000);
-    startCapture(limited);
-    EXPECT_EQ(messages.texts(), Strings{"Error allocating memory!"});
-    EXPECT_EQ(host.calls, Strings{"close"});
+    Recorder none(services(), host, 5000);  // no room for the first 10,000: the dialog closes
+    capture.starts = 0;
+    windows.calls.clear();
+    startCapture(none);
+    EXPECT_EQ(messages.texts().back(), "Error allocating memory!");
+    EXPECT_EQ(host.calls.back(), "close");
     EXPECT_EQ(capture.starts, 0);
     EXPECT_EQ(windows.calls.back(), "detach 500");
 }
@@ -215,15 +211,9 @@ TEST_F(RecorderTest, ALostCaptureReleasesTheEvents) {
 
 TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
     const Strings undone = {"attach 500", "foreground 500", "detach 500"};
-    struct Case {
-        std::optional<WindowId> window;
-        bool* refuse;
-        std::string text;
-        Strings windowCalls;
-    };
     bool none = false;
     bool noWatch = false;
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<std::optional<WindowId>, bool*, std::string, Strings>> cases = {
         {std::nullopt, &none, "No starting window selected!", {}},
         {kTarget,
          &windows.refuseAttach,
@@ -232,19 +222,17 @@ TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
         {kTarget, &windows.refuseForeground,
          "Unable to bring the selected window to the foreground!", undone},
         {kTarget, &capture.refuse, "Unable to set hook for recording!", undone},
-        {kTarget, &noWatch, "Unable to set hook for message pump!", undone},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        {kTarget, &noWatch, "Unable to set hook for message pump!", undone}};
+    for (const auto& [window, refuse, text, windowCalls] : cases) {
+        SCOPED_TRACE(text);
         windows.calls.clear();
         messages.clear();
-        *c.refuse = true;
+        *refuse = true;
         cancelWatch.startable = !noWatch;
-        recorder.Record(c.window);
-        host.runPosted();
-        *c.refuse = false;
-        EXPECT_EQ(messages.texts(), Strings{c.text});
-        EXPECT_EQ(windows.calls, c.windowCalls);
+        startCapture(recorder, window);
+        *refuse = false;
+        EXPECT_EQ(messages.texts(), Strings{text});
+        EXPECT_EQ(windows.calls, windowCalls);
         EXPECT_FALSE(capture.capturing);
         EXPECT_EQ(recorder.events(), nullptr);
     }
