@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "RecorderDoubles.h"
-#include "journal/EventRows.h"
 #include "journal/JournalEvent.h"
 #include "journal/RecordingStore.h"
 #include "store/StoreFixture.h"
@@ -43,19 +42,6 @@ TEST(JournalEventTest, StoresFiveLittleEndianFieldsAndDropsATrailingPartialRecor
     EXPECT_TRUE(eventsFromBytes({}).empty());
 }
 
-TEST(JournalEventTest, DisplayNamesAtTheEndsOfEachRangeAndItsHoles) {
-    const std::vector<std::pair<std::uint32_t, std::string_view>> cases = {
-        {0x0200, "WM_MOUSEMOVE"},
-        {0x0203, "UNKNOWN MOUSE EVENT"},
-        {0x020A, "WM_MOUSEWHEEL"},
-        {0x0100, "WM_KEYDOWN"},
-        {0x0107, "WM_SYSDEADCHAR"},
-        {0x0108, "UNKNOWN KEYBOARD EVENT"},
-        {0x0109, ""},
-        {0x00FF, ""}};
-    for (const auto& [message, name] : cases) EXPECT_EQ(eventDisplayName(message), name) << message;
-}
-
 TEST(JournalEventTest, FilterLetsItsClassesThrough) {
     struct Case {
         std::uint32_t filter;
@@ -86,7 +72,6 @@ protected:
     void expectHolds(std::string_view name, const Events& events) {
         EXPECT_EQ(LoadRecordingForPlayback(*store, name), events) << name;
     }
-    bool exists(const std::string& name) { return tree->keyExists(kJournals + name); }
 };
 
 TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
@@ -106,7 +91,6 @@ TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
         expectedNames.insert(expectedNames.end(), {"Count", "Type"});
         EXPECT_EQ(valueNames("Rec"), expectedNames);
         expectHolds("Rec", events);
-        EXPECT_EQ(LoadRecordingForEditing(*store, "rec"), events);
         ASSERT_TRUE(DeleteRecording(*store, "Rec"));
     }
     EXPECT_TRUE(messages.shown.empty());
@@ -120,16 +104,12 @@ TEST_F(RecordingStoreTest, PiecesOfAnySizeLoadForPlayback) {
     ASSERT_TRUE(store->WriteBinary(bytes.data() + 30, 25, "\\Journals\\Rec", "1"));
     ASSERT_TRUE(store->WriteDword(2, "\\Journals\\Rec", "Count"));
     expectHolds("Rec", makeEvents(2));
-    EXPECT_EQ(LoadRecordingForEditing(*store, "Rec"), makeEvents(2));
-
-    // A piece above 16000 bytes plays but cannot be edited.
+    // A piece above 16000 bytes plays too.
     const Bytes big = eventBytes(makeEvents(801));
     ASSERT_TRUE(store->WriteBinary(big.data(), big.size(), "\\Journals\\Rec", "0"));
     ASSERT_TRUE(store->WriteDword(1, "\\Journals\\Rec", "Count"));
     expectHolds("Rec", makeEvents(801));
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(LoadRecordingForEditing(*store, "Rec"));
-    EXPECT_EQ(messages.texts(), Strings{"Error reading recording: Rec"});
 }
 
 TEST_F(RecordingStoreTest, LoadFailures) {
@@ -138,24 +118,14 @@ TEST_F(RecordingStoreTest, LoadFailures) {
     ASSERT_TRUE(store->CreateRecordingKey("NoCount"));
     const std::string reading = "Attention: Error reading ",
                       noValue = ", error: The value does not exist.";
-    const std::vector<std::tuple<const char*, bool, std::string>> cases = {
-        {"", true, "Error: Must enter a recording name."},
-        {"NoCount", true, "Error: Can't find recording: NoCount"},
-        {"Missing", true, "Error: Can't find recording: Missing"},
-        {"Rec", true, "Error: Error reading recording: Rec"},
-        {"NoCount", false,
-         reading + "DWORD from reigistry at: " + kJournals + "NoCount\\Count" + noValue},
-        {"Rec", false, reading + "value in reigistry at: " + kJournals + "Rec\\1" + noValue}};
-    for (const auto& [name, forEditing, box] : cases) {
-        SCOPED_TRACE(box);
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"NoCount", reading + "DWORD from reigistry at: " + kJournals + "NoCount\\Count" + noValue},
+        {"Rec", reading + "value in reigistry at: " + kJournals + "Rec\\1" + noValue}};
+    for (const auto& [name, box] : cases) {
         messages.clear();
-        EXPECT_FALSE(forEditing ? LoadRecordingForEditing(*store, name)
-                                : LoadRecordingForPlayback(*store, name));
+        EXPECT_FALSE(LoadRecordingForPlayback(*store, name));
         EXPECT_EQ(boxes(messages), Strings{box});
     }
-    messages.clear();
-    LoadRecordingForEditing(*store, "Missing");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Stop);
 }
 
 TEST_F(RecordingStoreTest, ListsInEnumerationOrderWithTypeTexts) {
@@ -176,63 +146,24 @@ TEST_F(RecordingStoreTest, ListsInEnumerationOrderWithTypeTexts) {
     EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
 }
 
-// A write, a rename and a new save failing on their last value leave the
-// store as it was, and the editor and the dialog keep their events.
+// A write and a new save failing on their last value leave the store as it
+// was, and the dialog keeps its events.
 TEST_F(RecordingStoreTest, FailedWritesLeaveTheStoreAsItWas) {
     const auto old = makeEvents(1000, 1);
     ASSERT_TRUE(WriteRecording(*store, "Rec", old, 1));
     failWritesOf("Count");
 
     EXPECT_FALSE(WriteRecording(*store, "Rec", makeEvents(5, 2), 2));
-    auto edited = makeEvents(1200, 2);
-    EXPECT_FALSE(SaveEditedRecording(*store, edited, "Renamed", "Rec", 3));
-    EXPECT_EQ(edited.size(), 1200u);
     std::optional<Events> buffer = makeEvents(3);
     EXPECT_FALSE(SaveNewRecording(*store, buffer, "New", {}, 1));
     EXPECT_EQ(buffer, makeEvents(3));
 
     const std::string full = "\\Count - database or disk is full";
     EXPECT_EQ(messages.texts(), (Strings{"Error writing " + kJournals + "Rec" + full,
-                                         "Error writing " + kJournals + "Renamed" + full,
                                          "Error writing " + kJournals + "New" + full}));
     expectHolds("Rec", old);
     EXPECT_EQ(store->GetDword(kJournals + "Rec", "Type"), 1u);
-    EXPECT_FALSE(exists("Renamed") || exists("New"));
-}
-
-TEST_F(RecordingStoreTest, SaveEditedRecording) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", makeEvents(900, 1), 2));
-    ASSERT_TRUE(WriteRecording(*store, "Other", makeEvents(4, 3), 2));
-    const Strings ghost = {"Attention: " + noKey("Ghost"),
-                           "Keystrider - Error: Error deleting previous recording from registry."};
-    const std::vector<std::tuple<std::size_t, const char*, const char*, Strings>> cases = {
-        {0, "Rec", "Rec", {"Attention: Recording is empty!"}},
-        {2, " \t ", "Rec", {"Attention: Recording name must not be empty!"}},
-        {2, " other ", "Rec", {"Keystrider - Warning: " + kInUse}},
-        {2, "New", "Ghost", ghost}};
-    for (const auto& [count, name, opened, shown] : cases) {
-        SCOPED_TRACE(name);
-        messages.clear();
-        auto events = makeEvents(count, 7);
-        EXPECT_FALSE(SaveEditedRecording(*store, events, name, opened, 2));
-        EXPECT_EQ(boxes(messages), shown);
-        EXPECT_EQ(events.size(), count);
-    }
-    expectHolds("Other", makeEvents(4, 3));
-    EXPECT_FALSE(exists("New"));
-    messages.clear();
-
-    // Renamed trimmed, or to another case of its own name: the old piece "1" goes with it.
-    auto events = makeEvents(5, 2);
-    ASSERT_TRUE(SaveEditedRecording(*store, events, "REC", "Rec", 2));
-    EXPECT_TRUE(events.empty());
-    EXPECT_EQ(valueNames("REC"), (Strings{"0", "Count", "Type"}));
-    events = makeEvents(6, 3);
-    ASSERT_TRUE(SaveEditedRecording(*store, events, "  Trimmed\t", "rec", 2));
-    EXPECT_EQ(ListRecordings(*store),
-              (std::vector<RecordingRow>{{"Other", "Keyboard", 2}, {"Trimmed", "Keyboard", 2}}));
-    expectHolds("Trimmed", makeEvents(6, 3));
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(tree->keyExists(kJournals + "New"));
 }
 
 TEST_F(RecordingStoreTest, SaveNewRecording) {
@@ -289,27 +220,6 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
     EXPECT_EQ(boxes(messages), (Strings{"Warning: " + sure, "Attention: " + noKey("Ghost"),
                                         "Attention: Unable to delete recording: Ghost"}));
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Two", "Keyboard & Mouse", 1}}));
-}
-
-TEST(EventRowsTest, DescribesEachClass) {
-    const Events events = {
-        {kWmKeyDown, 0x1E41, 30, 1000, 0}, {kWmMouseMove, 4000000000u, 7, 990, 0},
-        {kWmRButtonDblClk, 1, 2, 1000, 0}, {0x0108, 0x41, 0, 1010, 0},
-        {0x0050, 1, 2, 1020, 0},           {kWmMouseWheel, 5, 6, 1030, 120},
-    };
-    const std::vector<std::pair<EventRow, std::string>> cases = {
-        {{"WM_KEYDOWN", "0", "key65", "", ""}, ""},
-        {{"WM_MOUSEMOVE", "-10", "", "4000000000", "7"}, ""},
-        {{"UNKNOWN MOUSE EVENT", "10", "", "1", "2"}, "Error: Unknown mouse message."},
-        {{"UNKNOWN KEYBOARD EVENT", "10", "key65", "", ""}, "264: Unknown keyboard message."},
-        {{"", "10", "", "", ""}, "Error: Unknown message type while reading macro."},
-        {{"WM_MOUSEWHEEL", "10", "", "5", "6"}, ""}};
-    const KeyNamer keyName = [](std::uint8_t key) { return "key" + std::to_string(key); };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        RecordingMessages messages;
-        EXPECT_EQ(describeEvent(events, i, keyName, messages), cases[i].first) << i;
-        EXPECT_EQ(boxes(messages), cases[i].second.empty() ? Strings{} : Strings{cases[i].second});
-    }
 }
 
 }  // namespace
