@@ -130,7 +130,6 @@ TEST_F(RecorderTest, RecordsUntilCtrlBreakAndSavesWithoutTheBreak) {
 
 TEST_F(RecorderTest, TheTypeFiltersWhatIsKept) {
     const std::vector<std::pair<RecordingType, std::vector<std::uint32_t>>> cases = {
-        {RecordingType::KeyboardAndMouse, {kWmMouseMove, kWmKeyDown, kWmMouseWheel, kWmKeyUp}},
         {RecordingType::Keyboard, {kWmKeyDown, kWmKeyUp}},
         {RecordingType::Mouse, {kWmMouseMove, kWmMouseWheel}},
     };

@@ -43,19 +43,13 @@ TEST(JournalEventTest, StoresFiveLittleEndianFieldsAndDropsATrailingPartialRecor
 }
 
 TEST(JournalEventTest, FilterLetsItsClassesThrough) {
-    struct Case {
-        std::uint32_t filter;
-        std::uint32_t message;
-        bool passes;
-    };
-    const std::vector<Case> cases = {
-        {1, 0x0100, true},  {1, 0x0200, true},  {1, 0x0050, true},  {2, 0x0100, true},
-        {2, 0x0108, true},  {2, 0x0109, false}, {2, 0x0200, false}, {3, 0x0200, true},
-        {3, 0x020A, true},  {3, 0x020B, false}, {3, 0x0101, false}, {0, 0x0100, false},
-        {4, 0x0200, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(passesFilter(c.filter, c.message), c.passes) << c.filter << " " << c.message;
+    const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool>> cases = {
+        {1, 0x0100, true}, {1, 0x0200, true},  {1, 0x0050, true},  {2, 0x0100, true},
+        {2, 0x0108, true}, {2, 0x0109, false}, {2, 0x0200, false}, {3, 0x0200, true},
+        {3, 0x020A, true}, {3, 0x020B, false}, {3, 0x0101, false}, {0, 0x0100, false},
+        {4, 0x0200, false}};
+    for (const auto& [filter, message, passes] : cases) {
+        EXPECT_EQ(passesFilter(filter, message), passes) << filter << " " << message;
     }
 }
 
@@ -63,12 +57,6 @@ class RecordingStoreTest : public StoreFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
 
-    Strings valueNames(const std::string& name) {
-        Strings names;
-        const auto values = tree->values(kJournals + name);
-        for (const StoredValue& value : *values) names.push_back(value.name);
-        return names;
-    }
     void expectHolds(std::string_view name, const Events& events) {
         EXPECT_EQ(LoadRecordingForPlayback(*store, name), events) << name;
     }
@@ -82,14 +70,13 @@ TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
         SCOPED_TRACE(count);
         const auto events = makeEvents(count);
         ASSERT_TRUE(WriteRecording(*store, "Rec", events, 2));
-        Strings expectedNames;
-        for (std::size_t k = 0; k < pieceSizes.size(); ++k) {
-            expectedNames.push_back(std::to_string(k));
-            EXPECT_EQ(store->GetBinary(kJournals + "Rec", std::to_string(k))->size(),
-                      pieceSizes[k]);
-        }
-        expectedNames.insert(expectedNames.end(), {"Count", "Type"});
-        EXPECT_EQ(valueNames("Rec"), expectedNames);
+        std::vector<std::pair<std::string, std::size_t>> values, expected;
+        const auto stored = tree->values(kJournals + "Rec");
+        for (const StoredValue& value : *stored) values.emplace_back(value.name, value.data.size());
+        for (std::size_t k = 0; k < pieceSizes.size(); ++k)
+            expected.emplace_back(std::to_string(k), pieceSizes[k]);
+        expected.insert(expected.end(), {{"Count", 4}, {"Type", 4}});
+        EXPECT_EQ(values, expected);
         expectHolds("Rec", events);
         ASSERT_TRUE(DeleteRecording(*store, "Rec"));
     }
