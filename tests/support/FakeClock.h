@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -61,8 +62,7 @@ private:
         std::uint64_t order = 0;
     };
 
-    // Counts delivered events: some dispatchers announce blocking while events
-    // wait, so an idle turn acts only if nothing was delivered since it was posted.
+    // Some dispatchers announce blocking while events wait: a turn acts only if none came since.
     struct IdleWatch final : QObject {
         bool eventFilter(QObject* watched, QEvent*) override {
             if (watched != this) ++delivered;
@@ -87,22 +87,18 @@ private:
             idle_.get(), [this, turn] { idleTurn(turn); }, Qt::QueuedConnection);
     }
 
-    // Only the latest turn acts: one posted before a nested loop began
-    // reaches its handler only after that loop has ended.
+    // Only the latest turn acts: one posted before a nested loop runs only after it ended.
     void idleTurn(std::uint64_t turn) {
         if (turn != turns_ || idle_->delivered != deliveredAtTurn_) return;
-        FakeTimer* due = nullptr;
-        for (FakeTimer* timer : timers_) {
-            if (!timer->deadline) continue;
-            if (!due ||
-                std::pair(*timer->deadline, timer->order) < std::pair(*due->deadline, due->order))
-                due = timer;
-        }
-        stalled_ = due == nullptr;
+        auto armed =
+            timers_ | std::views::filter([](FakeTimer* t) { return t->deadline.has_value(); });
+        const auto due = std::ranges::min_element(
+            armed, {}, [](FakeTimer* t) { return std::pair(*t->deadline, t->order); });
+        stalled_ = due == armed.end();
         if (stalled_) return QAbstractEventDispatcher::instance()->interrupt();
-        now_ = std::max(now_, *due->deadline);
-        due->deadline.reset();
-        const std::function<void()> fire = due->onTimeout;  // it may destroy its timer
+        now_ = std::max(now_, *(*due)->deadline);
+        (*due)->deadline.reset();
+        const std::function<void()> fire = (*due)->onTimeout;  // it may destroy its timer
         fire();
     }
 
