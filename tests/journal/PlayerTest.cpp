@@ -107,21 +107,20 @@ TEST(PlaybackScheduleTest, RepeatedRequestsDoNotMoveTheScheduledTime) {
 // Pressed directly once due, only a WM_KEYDOWN pressing; a mouse event at x = 0x5B is no key.
 TEST(PlaybackScheduleTest, WindowsKeys) {
     FakeClock clock(0);
-    PlaybackSchedule schedule(recording({{K, 0, kVkLeftWindows},
-                                         {kWmKeyUp, 100, kVkLeftWindows},
-                                         {kWmSysKeyDown, 200, kVkRightWindows},
-                                         {M, 300, kVkLeftWindows}}),
-                              1, 0, clock);
-    using Kind = PlaybackStep::Kind;
-    for (auto [tick, kind, down] : {std::tuple{0, Kind::PressWindowsKey, true},
-                                    {100, Kind::PressWindowsKey, false},
-                                    {200, Kind::PressWindowsKey, false},
-                                    {300, Kind::Deliver, false}}) {
-        SCOPED_TRACE(tick);
-        EXPECT_EQ(schedule.getNext().kind, tick == 0 ? kind : Kind::Deliver);  // not yet due: waits
-        clock.set(tick);
+    constexpr std::uint8_t L = kVkLeftWindows, R = kVkRightWindows;
+    PlaybackSchedule schedule(
+        recording({{K, 0, L}, {kWmKeyUp, 100, L}, {kWmSysKeyDown, 200, R}, {M, 300, L}}), 1, 0,
+        clock);
+    // {due, pressed directly, pressed down}
+    const std::vector<std::tuple<int, bool, bool>> steps = {
+        {0, true, true}, {100, true, false}, {200, true, false}, {300, false, false}};
+    for (const auto& [due, windowsKey, down] : steps) {
+        SCOPED_TRACE(due);
+        EXPECT_EQ(schedule.getNext().wait, due == 0 ? 0 : 100);  // not yet due: waits first
+        clock.set(due);
         const PlaybackStep step = schedule.getNext();
-        EXPECT_EQ(std::pair(step.kind, step.keyDown), std::pair(kind, down));
+        EXPECT_EQ(std::pair(step.kind == PlaybackStep::Kind::PressWindowsKey, step.keyDown),
+                  std::pair(windowsKey, down));
         schedule.skip();
     }
 }
