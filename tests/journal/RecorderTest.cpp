@@ -158,11 +158,8 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000UpToItsLimit) {
         if (capacities.back() != recorder.capacity()) capacities.push_back(recorder.capacity());
     }
     EXPECT_EQ(capacities, (std::vector<std::size_t>{10000, 20000, 30000}));
+    EXPECT_EQ(recorder.events()->back(), pointerEvent(kWmMouseMove, 999, 24, 24999));
     endWithCtrlBreak(30000);
-    ASSERT_TRUE(recorder.Save("Big", {}));
-    const auto events = LoadRecordingForPlayback(*store, "Big");
-    ASSERT_EQ(events->size(), 25000u);
-    EXPECT_EQ(events->back(), pointerEvent(kWmMouseMove, 999, 24, 24999));
 
     Recorder limited(services(), host, 15000);  // cannot grow beyond 10,000
     startCapture(limited);
@@ -203,9 +200,6 @@ TEST_F(RecorderTest, ALostCaptureReleasesTheEvents) {
         EXPECT_EQ(messages.shown[0].owner, MsgOwner::SystemModal);
         EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     }
-    messages.clear();
-    EXPECT_FALSE(recorder.Save("Rec", {}));
-    EXPECT_EQ(messages.texts(), Strings{"A recording has not been made!"});
 }
 
 TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
