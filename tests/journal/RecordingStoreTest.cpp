@@ -13,10 +13,6 @@ using Events = std::vector<JournalEvent>;
 const std::string kJournals = "Software\\Quorvel\\Keystrider\\Journals\\";
 const std::string kInUse = "Recording name already in use.\n\nPlease select a different name.";
 
-std::string noKey(const std::string& name) {
-    return "Error opening key " + kJournals + name + " in the registry - The key does not exist.";
-}
-
 Events makeEvents(std::size_t count, std::uint32_t seed = 1) {
     Events events;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -203,7 +199,9 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
     messages.clear();
     EXPECT_EQ(DeleteSelectedRecordings(*store, {"Three", "Ghost", "one"}),
               (Strings{"Three", "one"}));
-    EXPECT_EQ(boxes(messages), (Strings{"Warning: " + sure, "Attention: " + noKey("Ghost"),
+    EXPECT_EQ(boxes(messages), (Strings{"Warning: " + sure,
+                                        "Attention: Error opening key " + kJournals +
+                                            "Ghost in the registry - The key does not exist.",
                                         "Attention: Unable to delete recording: Ghost"}));
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Two", "Keyboard & Mouse", 1}}));
 }
