@@ -170,11 +170,11 @@ public:
     Strings calls;
 };
 
-const std::vector<JournalEvent> kMixed = {
-    {kWmKeyDown, 0x41, 30, 1000, 0},   {kWmMouseMove, 10, 20, 1020, 0},
-    {kWmLButtonDown, 10, 20, 1050, 0}, {kWmLButtonUp, 11, 21, 1060, 0},
-    {kWmKeyUp, 0x41, 30, 1100, 0},
-};
+const std::vector<JournalEvent> kMixed = {{kWmKeyDown, 0x41, 30, 1000, 0},
+                                          {kWmMouseMove, 10, 20, 1020, 0},
+                                          {kWmLButtonDown, 10, 20, 1050, 0},
+                                          {kWmLButtonUp, 11, 21, 1060, 0},
+                                          {kWmKeyUp, 0x41, 30, 1100, 0}};
 const std::vector<JournalEvent> kSlow = {{kWmKeyDown, 0x41, 30, 0, 0},
                                          {kWmKeyUp, 0x41, 30, 5000, 0}};
 

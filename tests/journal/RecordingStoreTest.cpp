@@ -151,8 +151,7 @@ TEST_F(RecordingStoreTest, FailedWritesLeaveTheStoreAsItWas) {
 
 TEST_F(RecordingStoreTest, SaveNewRecording) {
     ASSERT_TRUE(WriteRecording(*store, "Unlisted", makeEvents(1), 3));
-    std::optional<Events> none;
-    std::optional<Events> some = makeEvents(2);
+    std::optional<Events> none, some = makeEvents(2);
     const std::vector<std::tuple<std::optional<Events>*, const char*, std::string>> cases = {
         {&none, "Rec", "Attention: A recording has not been made!"},
         {&some, "", "Attention: Recording name must not be empty!"},
