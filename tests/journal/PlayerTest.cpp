@@ -125,19 +125,12 @@ TEST(PlaybackScheduleTest, WindowsKeys) {
 }
 
 TEST(PlaybackScheduleTest, ScaledGap) {
-    struct Case {
-        std::int32_t gap;
-        std::int32_t speed;
-        std::int64_t scaled;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<std::int32_t, std::int32_t, std::int64_t>> cases = {
         {1000, 0, 1000},   {1000, 100, 1999},   {1000, 50, 1499},  {1000, -100, 500},
         {1000, -200, 250}, {1000, -50, 1000},   {1000, -25, 2000}, {5, -100, 2},
-        {3, 100, 5},       {-1000, 100, -1999}, {1, -1, 50},       {2147483647, 100, 4294967246},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(scaledGap(c.gap, c.speed), c.scaled) << c.gap << " at " << c.speed;
-    }
+        {3, 100, 5},       {-1000, 100, -1999}, {1, -1, 50},       {2147483647, 100, 4294967246}};
+    for (const auto& [gap, speed, scaled] : cases)
+        EXPECT_EQ(scaledGap(gap, speed), scaled) << gap << " at " << speed;
 }
 
 TEST(PlaybackScheduleTest, ParseSpeed) {
@@ -205,9 +198,6 @@ public:
         player.StartPlayback(kCommand);
         return clock.run([this] { return !host.calls.empty() || !injector.calls.empty(); });
     }
-    void runToRest() {
-        clock.run([] { return false; });
-    }
 
     QCoreApplication& app = testApplication();  // before anything that makes timers
     FakeClock clock{0xFFFFFF00};                // ticks wrap around during the playback
@@ -269,7 +259,7 @@ TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
         watch.startable = watches;
         messages.clear();
         ASSERT_TRUE(play());
-        runToRest();
+        clock.run([] { return false; });  // to rest
         EXPECT_TRUE(injector.calls.empty());
         EXPECT_FALSE(player.playing());
         EXPECT_EQ(host.calls, Strings{box.empty() ? "step 1" : "end 1"});
@@ -297,7 +287,7 @@ TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
         EXPECT_TRUE(player.playing());
         watch.fire();
         EXPECT_FALSE(player.playing() || player.watching() || watch.watching());
-        runToRest();
+        clock.run([] { return false; });  // to rest
         EXPECT_EQ(injector.calls.size(), 1u);
         EXPECT_EQ(host.calls, calls);  // no run step
         EXPECT_EQ(boxes(messages), shown);
@@ -309,7 +299,7 @@ TEST_F(PlayerTest, ANewPlaybackReplacesTheOneUnderWay) {
     ASSERT_TRUE(play());
     command("Rec");
     player.StartPlayback(kCommand);
-    runToRest();
+    clock.run([] { return false; });  // to rest
     EXPECT_EQ(injector.calls.size(), 1u + 7u);
     EXPECT_EQ(host.calls, Strings{"step 1"});
 }

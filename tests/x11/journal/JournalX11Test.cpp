@@ -82,12 +82,12 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
         driver.button(button, true);
         driver.button(button, false);
     }
-    for (const Keys& keys : {Keys{kA}, Keys{kAltGr, kQ}, Keys{kPad3}, Keys{kNumLock},
-                             Keys{kPad3, kPadDecimal}, Keys{kMute}})
+    for (const Keys& keys :
+         {Keys{kA}, Keys{kAltGr, kQ}, Keys{kPad3}, Keys{kNumLock}, Keys{kPad3, kPadDecimal}})
         driver.chord(keys);
     // A flood beyond the buffer's first step, fed in steps the recorder has
     // taken, as RECORD may drop what backs up on a loaded machine.
-    constexpr std::size_t kFlood = 12000, kFirst = 20;
+    constexpr std::size_t kFlood = 12000, kFirst = 18;
     for (std::uint32_t i = 0; i < kFlood; ++i) {
         driver.moveTo(300 + i % 2, 200 + i % 100);
         if ((i + 1) % 1000 != 0) continue;
@@ -114,8 +114,7 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
         typed(kDown, 165, kAltGr),       typed(kDown, 'Q', kQ),         typed(kUp, 'Q', kQ),
         typed(kUp, 165, kAltGr),         typed(kDown, 0x63, kPad3),     typed(kUp, 0x63, kPad3),
         typed(kDown, 0x90, kNumLock),    typed(kUp, 0x90, kNumLock),    typed(kDown, 0x22, kPad3),
-        typed(kDown, 0x2E, kPadDecimal), typed(kUp, 0x2E, kPadDecimal), typed(kUp, 0x22, kPad3),
-        typed(kDown, 0, kMute),          typed(kUp, 0, kMute)};
+        typed(kDown, 0x2E, kPadDecimal), typed(kUp, 0x2E, kPadDecimal), typed(kUp, 0x22, kPad3)};
     for (std::uint32_t i = 0; i < kFlood; ++i)
         expected.push_back({kMove, 300 + i % 2, 200 + i % 100, 0, w});
     EXPECT_TRUE(stored == expected)  // the first difference, not all 12,000 events
