@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "FakeClock.h"
 #include "FakeExpander.h"
-#include "PlayerDoubles.h"
 #include "QtTestLoop.h"
 #include "RecorderDoubles.h"
+#include "RecordingInput.h"
+#include "journal/PlaybackSchedule.h"
 #include "journal/Player.h"
 #include "journal/RecordingStore.h"
 #include "store/StoreFixture.h"
@@ -14,7 +13,163 @@
 namespace ks::test {
 namespace {
 
+using Strings = std::vector<std::string>;
+
+constexpr std::uint32_t K = kWmKeyDown, M = kWmMouseMove;
+
+struct Recorded {
+    std::uint32_t message;
+    std::uint32_t time;
+    std::uint8_t key = 0x41;
+};
+
+// Each event carries its index in `paramH`, so the served order can be read back.
+std::vector<JournalEvent> recording(const std::vector<Recorded>& events) {
+    std::vector<JournalEvent> out;
+    for (std::uint32_t i = 0; i < events.size(); ++i)
+        out.push_back({events[i].message, events[i].key, i, events[i].time, 0});
+    return out;
+}
+
+using Served = std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // (index, tick)
+
+// Plays the schedule as the player's loop does, each wait `late` ms too long;
+// events are stamped with the tick they are served at.
+Served play(PlaybackSchedule& schedule, FakeClock& clock, std::uint32_t late) {
+    Served served;
+    for (int turn = 0; turn < 1000; ++turn) {
+        const PlaybackStep step = schedule.getNext();
+        if (step.kind == PlaybackStep::Kind::Finished) break;
+        if (step.wait > 0) {
+            clock.set(clock.monotonicMillis() + step.wait + late);
+            continue;
+        }
+        EXPECT_EQ(step.event.time, clock.ticks()) << step.event.paramH;
+        served.emplace_back(step.event.paramH, clock.ticks());
+        if (!schedule.skip()) break;
+    }
+    return served;
+}
+
+TEST(PlaybackScheduleTest, TimingRules) {
+    struct Case {
+        std::vector<Recorded> events;
+        std::uint32_t filter;
+        std::int32_t speed;
+        std::uint32_t start;
+        Served expected;
+        std::uint32_t late = 0;
+    };
+    const std::uint32_t wrap = 0xFFFFFF00u;
+    const std::vector<Case> cases = {
+        {{{K, 7000}, {K, 7100}, {K, 7350}}, 1, 0, 5000, {{0, 5000}, {1, 5100}, {2, 5350}}},
+        {{{K, 0}, {K, 1000}, {K, 2000}}, 1, 100, 10, {{0, 10}, {1, 2009}, {2, 4008}}},
+        // Filters add the gaps they skip unscaled.
+        {{{K, 0}, {M, 100}, {M, 300}, {K, 1000}}, 2, 100, 0, {{0, 0}, {3, 300 + 1399}}},
+        {{{M, 0}, {K, 100}, {M, 400}}, 3, -100, 0, {{0, 0}, {2, 100 + 150}}},
+        // The first passing event, at index 3, is due after time[2] - time[0].
+        {{{K, 0}, {K, 40}, {K, 100}, {M, 150}, {M, 250}}, 3, 100, 1000, {{3, 1100}, {4, 1299}}},
+        {{{M, 0}, {M, 10}}, 2, 0, 0, {}},
+        {{}, 1, 0, 0, {}},
+        {{{K, 100}, {K, 300}, {K, 500}}, 1, 0, wrap, {{0, wrap}, {1, wrap + 200}, {2, wrap + 400}}},
+        {{{K, 0xFFFFFFF0u}, {K, 0x10}}, 1, 0, 50, {{0, 50}, {1, 82}}},
+        // Waking 30 ms late for each event delays none of the later ones.
+        {{{K, 0}, {K, 100}, {K, 200}}, 1, 0, 0, {{0, 0}, {1, 130}, {2, 230}}, 30},
+        {{{K, 0}, {K, 500}, {K, 400}}, 1, 0, 0, {{0, 0}, {1, 500}, {2, 500}}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        FakeClock clock(cases[i].start);
+        PlaybackSchedule schedule(recording(cases[i].events), cases[i].filter, cases[i].speed,
+                                  clock);
+        EXPECT_EQ(play(schedule, clock, cases[i].late), cases[i].expected);
+    }
+}
+
+// Lateness, and stamps of late events, are the timing rules' cases.
+TEST(PlaybackScheduleTest, RepeatedRequestsDoNotMoveTheScheduledTime) {
+    FakeClock clock(0);
+    PlaybackSchedule schedule(recording({{K, 0}, {K, 400}}), 1, 0, clock);
+    EXPECT_EQ(schedule.getNext().event.paramH, 0u);  // anchored at tick 0, asked twice
+    ASSERT_EQ(schedule.getNext().event.paramH, 0u);
+    ASSERT_TRUE(schedule.skip());
+    for (std::uint32_t elapsed : {0u, 0u, 150u, 399u}) {
+        clock.set(elapsed);
+        const PlaybackStep step = schedule.getNext();
+        EXPECT_EQ(std::pair(step.wait, step.event.time), std::pair(400 - int(elapsed), 400u));
+    }
+    EXPECT_FALSE(schedule.skip());
+    EXPECT_FALSE(schedule.skip());
+    EXPECT_EQ(schedule.getNext().kind, PlaybackStep::Kind::Finished);
+}
+
+// Pressed directly once due, only a WM_KEYDOWN pressing; a mouse event at x = 0x5B is no key.
+TEST(PlaybackScheduleTest, WindowsKeys) {
+    FakeClock clock(0);
+    constexpr std::uint8_t L = kVkLeftWindows, R = kVkRightWindows;
+    PlaybackSchedule schedule(
+        recording({{K, 0, L}, {kWmKeyUp, 100, L}, {kWmSysKeyDown, 200, R}, {M, 300, L}}), 1, 0,
+        clock);
+    // {due, pressed directly, pressed down}
+    const std::vector<std::tuple<int, bool, bool>> steps = {
+        {0, true, true}, {100, true, false}, {200, true, false}, {300, false, false}};
+    for (const auto& [due, windowsKey, down] : steps) {
+        SCOPED_TRACE(due);
+        EXPECT_EQ(schedule.getNext().wait, due == 0 ? 0 : 100);  // not yet due: waits first
+        clock.set(due);
+        const PlaybackStep step = schedule.getNext();
+        EXPECT_EQ(std::pair(step.kind == PlaybackStep::Kind::PressWindowsKey, step.keyDown),
+                  std::pair(windowsKey, down));
+        schedule.skip();
+    }
+}
+
+TEST(PlaybackScheduleTest, ScaledGap) {
+    const std::vector<std::tuple<std::int32_t, std::int32_t, std::int64_t>> cases = {
+        {1000, 0, 1000},   {1000, 100, 1999},   {1000, 50, 1499},  {1000, -100, 500},
+        {1000, -200, 250}, {1000, -50, 1000},   {1000, -25, 2000}, {5, -100, 2},
+        {3, 100, 5},       {-1000, 100, -1999}, {1, -1, 50},       {2147483647, 100, 4294967246}};
+    for (const auto& [gap, speed, scaled] : cases)
+        EXPECT_EQ(scaledGap(gap, speed), scaled) << gap << " at " << speed;
+}
+
+TEST(PlaybackScheduleTest, ParseSpeed) {
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {{"0", 0},
+                                                                     {"+40", 40},
+                                                                     {"  -50x", -50},
+                                                                     {"\t7", 7},
+                                                                     {"abc", 0},
+                                                                     {"", 0},
+                                                                     {"- 5", 0},
+                                                                     {"1.5", 1},
+                                                                     {"99999999999", INT32_MAX},
+                                                                     {"-99999999999", INT32_MIN}};
+    for (const auto& [text, speed] : cases) EXPECT_EQ(parseSpeed(text), speed) << text;
+}
+
 constexpr const char* kCommand = "Mac\\Commands\\0";
+
+// Logs what the player asks of the macro run, with the run it names.
+class LoggingPlayerHost final : public PlayerHost {
+public:
+    std::uint64_t currentRun() override { return run; }
+    void postRunStep(std::uint64_t of) override { calls.push_back("step " + std::to_string(of)); }
+    void endRun(std::uint64_t of) override { calls.push_back("end " + std::to_string(of)); }
+    bool raiseMainWindow() override { return calls.push_back("raise"), hasMainWindow; }
+    void postStopRun() override { calls.push_back("stop"); }
+
+    std::uint64_t run = 1;
+    bool hasMainWindow = true;
+    Strings calls;
+};
+
+const std::vector<JournalEvent> kMixed = {{kWmKeyDown, 0x41, 30, 1000, 0},
+                                          {kWmMouseMove, 10, 20, 1020, 0},
+                                          {kWmLButtonDown, 10, 20, 1050, 0},
+                                          {kWmLButtonUp, 11, 21, 1060, 0},
+                                          {kWmKeyUp, 0x41, 30, 1100, 0}};
+const std::vector<JournalEvent> kSlow = {{kWmKeyDown, 0x41, 30, 0, 0},
+                                         {kWmKeyUp, 0x41, 30, 5000, 0}};
 
 class PlayerTest : public StoreFixture {
 public:
@@ -24,29 +179,24 @@ public:
 
     void SetUp() override {
         ASSERT_TRUE(store->EnsureRootKeys());
-        ASSERT_TRUE(store->CreateMacroKey(kCommand));
+        ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
+        ASSERT_TRUE(WriteRecording(*store, "Slow", kSlow, 2));
     }
 
-    void options(std::uint32_t filter = 1, const std::string& speed = "0") {
+    // The command plays `journal` (none: no JournalName) with its filter and speed.
+    void command(const char* journal, std::uint32_t filter = 1, const std::string& speed = "0") {
+        tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros\\Mac");  // from an earlier case
+        ASSERT_TRUE(store->CreateMacroKey(kCommand));
         ASSERT_TRUE(store->WriteDword(filter, "\\Macros\\Mac\\Commands\\0", "PlayBackEvent"));
         ASSERT_TRUE(store->WriteMacroString(speed, kCommand, "PlayBackSpeed"));
+        ASSERT_TRUE(!journal || store->WriteMacroString(journal, kCommand, "JournalName"));
     }
-
-    void command(const std::string& journal, std::uint32_t filter = 1,
-                 const std::string& speed = "0") {
-        options(filter, speed);
-        ASSERT_TRUE(store->WriteMacroString(journal, kCommand, "JournalName"));
-    }
-
-    bool runStepPosted() {
-        return clock.run([this] { return host.runSteps > 0; });
-    }
-    bool played() {
-        return clock.run([this] { return !injector.calls.empty(); });
-    }
-    // Runs until nothing is left to happen.
-    void runToRest() {
-        clock.run([] { return false; });
+    // Starts the command and runs until the player hands the run on or has played an event.
+    bool play() {
+        host.calls.clear();
+        injector.calls.clear();
+        player.StartPlayback(kCommand);
+        return clock.run([this] { return !host.calls.empty() || !injector.calls.empty(); });
     }
 
     QCoreApplication& app = testApplication();  // before anything that makes timers
@@ -54,181 +204,109 @@ public:
     FakeExpander expander;
     RecordingInjector injector{clock};
     ScriptedCancelWatch watch;
-    RecordingPlayerHost host;
+    LoggingPlayerHost host;
     Player player;
 };
 
-const std::vector<JournalEvent> kMixed = {
-    {kWmKeyDown, 0x41, 30, 1000, 0},   {kWmMouseMove, 10, 20, 1020, 0},
-    {kWmLButtonDown, 10, 20, 1050, 0}, {kWmLButtonUp, 11, 21, 1060, 0},
-    {kWmKeyUp, 0x41, 30, 1100, 0},
-};
-
 TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
     command("Rec");
     const std::uint32_t start = clock.ticks();
     host.run = 7;
     player.StartPlayback(kCommand);
     host.run = 8;                         // a later run must not be continued
     EXPECT_TRUE(injector.calls.empty());  // returns before the first event
-    ASSERT_TRUE(runStepPosted());
-    EXPECT_EQ(injector.whats(), (std::vector<std::string>{
-                                    "key 65 down", "motion 10,20", "motion 10,20", "button 1 down",
-                                    "motion 11,21", "button 1 up", "key 65 up"}));
-    const std::vector<std::pair<std::size_t, std::uint32_t>> due = {
-        {0, 0}, {1, 20}, {2, 50}, {4, 60}, {6, 100}};
-    for (const auto& [call, offset] : due)
-        EXPECT_EQ(injector.calls[call].tick, start + offset) << call;
-    EXPECT_EQ(host.runSteps, 1);
-    EXPECT_EQ(host.lastNamed, 7u);
-    EXPECT_EQ(host.endRuns, 0);
-    EXPECT_FALSE(player.playing());
-    EXPECT_FALSE(watch.watching());
+    ASSERT_TRUE(clock.run([this] { return !host.calls.empty(); }));
+    EXPECT_EQ(injector.whats(),
+              (Strings{"key 65 down", "motion 10,20", "motion 10,20", "button 1 down",
+                       "motion 11,21", "button 1 up", "key 65 up"}));
+    std::vector<std::uint32_t> ticks;
+    for (const auto& call : injector.calls) ticks.push_back(call.tick - start);
+    EXPECT_EQ(ticks, (std::vector<std::uint32_t>{0, 20, 50, 50, 60, 60, 100}));
+    EXPECT_EQ(host.calls, Strings{"step 7"});
+    EXPECT_FALSE(player.playing() || watch.watching());
     EXPECT_TRUE(player.watching());  // until the runner removes it
     EXPECT_TRUE(messages.shown.empty());
-}
 
-TEST_F(PlayerTest, FilterAndExpandedSpeed) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
+    // Keys only at an expanded -100 %: the skipped mouse gaps count unscaled
+    // (20 + 30 + 10), then 40 is halved.
     command("Rec", 2, "{fast}");
-    player.StartPlayback(kCommand);
-    ASSERT_TRUE(runStepPosted());
-    EXPECT_EQ(injector.whats(), (std::vector<std::string>{"key 65 down", "key 65 up"}));
-    // 100 ms recorded at -100 %: the skipped mouse gaps count unscaled
-    // (20 + 30 + 10 raw, then 40 halved to 20).
+    ASSERT_TRUE(play() && clock.run([this] { return !host.calls.empty(); }));
+    EXPECT_EQ(injector.whats(), (Strings{"key 65 down", "key 65 up"}));
     EXPECT_EQ(injector.calls[1].tick - injector.calls[0].tick, 80u);
 }
 
-TEST_F(PlayerTest, NothingToPlayGoesOnAtOnce) {
+TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
     ASSERT_TRUE(WriteRecording(*store, "Empty", {}, 1));
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
-    for (auto [journal, filter] : {std::pair{"Empty", 1u}, std::pair{"Rec", 0u}}) {
-        host.runSteps = 0;
+    const std::string hook = "Error: Unable to set hook for play back of recording!";
+    const std::string reading =
+        "Attention: Error reading value in reigistry at: Software\\Quorvel\\"
+        "Keystrider\\Macros\\Mac\\Commands\\0\\JournalName, error: ";
+    const std::string opening =
+        "Attention: Error opening key in reigistry at: Software\\Quorvel\\"
+        "Keystrider\\Journals\\Ghost, error: ";
+    // {journal (none: no JournalName), filter, injects, watches, message box}
+    const std::vector<std::tuple<const char*, std::uint32_t, bool, bool, std::string>> cases = {
+        {"Empty", 1, true, true, ""},
+        {"Rec", 0, true, true, ""},
+        {nullptr, 1, true, true, reading + "The value does not exist."},
+        {"Ghost", 1, true, true, opening + "The key does not exist."},
+        {"Rec", 1, false, true, hook},
+        {"Rec", 1, true, false, hook}};
+    for (const auto& [journal, filter, injects, watches, box] : cases) {
+        SCOPED_TRACE(box);
         command(journal, filter);
-        player.StartPlayback(kCommand);
-        ASSERT_TRUE(runStepPosted()) << journal;
-        EXPECT_TRUE(injector.calls.empty()) << journal;
-    }
-}
-
-TEST_F(PlayerTest, StartFailuresEndTheRun) {
-    struct Case {
-        const char* what;
-        std::function<void(PlayerTest&)> arrange;
-        std::vector<std::string> texts;
-    };
-    const std::string hook = "Unable to set hook for play back of recording!";
-    const std::vector<Case> cases = {
-        {"no JournalName",
-         [](PlayerTest& t) { t.options(); },
-         {"Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Mac\\"
-          "Commands\\0\\JournalName, error: The value does not exist."}},
-        {"no recording",
-         [](PlayerTest& t) { t.command("Ghost"); },
-         {"Error opening key in reigistry at: Software\\Quorvel\\Keystrider\\Journals\\Ghost, "
-          "error: The key does not exist."}},
-        {"no injection",
-         [](PlayerTest& t) {
-             t.command("Rec");
-             t.injector.usable = false;
-         },
-         {hook}},
-        {"no cancel watch",
-         [](PlayerTest& t) {
-             t.command("Rec");
-             t.watch.startable = false;
-         },
-         {hook}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        PlayerTest& t = *this;
-        ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros\\Mac"));
-        ASSERT_TRUE(store->CreateMacroKey(kCommand));
-        ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
-        injector.usable = watch.startable = true;
-        host.endRuns = 0;
+        injector.usable = injects;
+        watch.startable = watches;
         messages.clear();
-        c.arrange(t);
-        player.StartPlayback(kCommand);
-        EXPECT_EQ(host.endRuns, 1);
-        EXPECT_EQ(messages.texts(), c.texts);
-        EXPECT_FALSE(player.playing());
-        runToRest();
+        ASSERT_TRUE(play());
+        clock.run([] { return false; });  // to rest
         EXPECT_TRUE(injector.calls.empty());
-        EXPECT_EQ(host.runSteps, 0);
+        EXPECT_FALSE(player.playing());
+        EXPECT_EQ(host.calls, Strings{box.empty() ? "step 1" : "end 1"});
+        EXPECT_EQ(boxes(messages), box.empty() ? Strings{} : Strings{box});
     }
-    EXPECT_EQ(messages.shown.back().title, "Error");
     EXPECT_EQ(messages.shown.back().icon, MsgIcon::Stop);
 }
 
-std::vector<JournalEvent> slowRecording() {
-    return {{kWmKeyDown, 0x41, 30, 0, 0}, {kWmKeyUp, 0x41, 30, 5000, 0}};
-}
-
+// A cancel after the runner removed the watcher stops only the playback.
 TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", slowRecording(), 2));
-    command("Rec");
-    for (bool mainWindow : {true, false}) {
-        SCOPED_TRACE(mainWindow);
-        host.clear();
+    command("Slow");
+    const std::string reset =
+        "Attention - Keystrider: Play back of recording has been terminated "
+        "by the system!\nUnable to reset Keystrider!  Please close "
+        "Keystrider and restart!";
+    for (const auto& [mainWindow, removed, calls, shown] :
+         {std::tuple{true, false, Strings{"raise", "stop"}, Strings{}},
+          std::tuple{false, false, Strings{"raise"}, Strings{reset}},
+          std::tuple{true, true, Strings{}, Strings{}}}) {
+        SCOPED_TRACE(testing::Message() << mainWindow << removed);
         host.hasMainWindow = mainWindow;
-        injector.calls.clear();
         messages.clear();
-        player.StartPlayback(kCommand);
-        ASSERT_TRUE(played());
+        ASSERT_TRUE(play());
+        if (removed) player.RemoveCancelWatcher();
+        EXPECT_TRUE(player.playing());
         watch.fire();
-        EXPECT_FALSE(player.playing());
-        EXPECT_FALSE(player.watching());
-        EXPECT_FALSE(watch.watching());
-        EXPECT_EQ(host.raises, 1);
-        EXPECT_EQ(host.stopRuns, mainWindow ? 1 : 0);
-        if (mainWindow) {
-            EXPECT_TRUE(messages.shown.empty());
-        } else {
-            ASSERT_EQ(messages.shown.size(), 1u);
-            EXPECT_EQ(messages.shown[0].text,
-                      "Play back of recording has been terminated by the system!\nUnable to "
-                      "reset Keystrider!  Please close Keystrider and restart!");
-            EXPECT_EQ(messages.shown[0].title, "Attention - Keystrider");
-        }
-        runToRest();
+        EXPECT_FALSE(player.playing() || player.watching() || watch.watching());
+        clock.run([] { return false; });  // to rest
         EXPECT_EQ(injector.calls.size(), 1u);
-        EXPECT_EQ(host.runSteps, 0);
+        EXPECT_EQ(host.calls, calls);  // no run step
+        EXPECT_EQ(boxes(messages), shown);
     }
 }
 
-TEST_F(PlayerTest, CancelAfterTheRunEndedStopsOnlyThePlayback) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", slowRecording(), 2));
-    command("Rec");
-    player.StartPlayback(kCommand);
-    ASSERT_TRUE(played());
-    player.RemoveCancelWatcher();
-    EXPECT_TRUE(player.playing());
-    watch.fire();
-    EXPECT_FALSE(player.playing());
-    EXPECT_EQ(host.raises + host.stopRuns + host.runSteps, 0);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
 TEST_F(PlayerTest, ANewPlaybackReplacesTheOneUnderWay) {
-    ASSERT_TRUE(WriteRecording(*store, "Slow", slowRecording(), 2));
-    ASSERT_TRUE(WriteRecording(*store, "Rec", kMixed, 1));
     command("Slow");
-    player.StartPlayback(kCommand);
-    ASSERT_TRUE(played());
+    ASSERT_TRUE(play());
     command("Rec");
     player.StartPlayback(kCommand);
-    ASSERT_TRUE(runStepPosted());
+    clock.run([] { return false; });  // to rest
     EXPECT_EQ(injector.calls.size(), 1u + 7u);
-    runToRest();
-    EXPECT_EQ(host.runSteps, 1);
+    EXPECT_EQ(host.calls, Strings{"step 1"});
 }
 
 // The calls of `notches` wheel notches at 7,8 through `button`.
-std::vector<std::string> wheelCalls(int button, int notches) {
-    std::vector<std::string> calls{"motion 7,8"};
+Strings wheelCalls(int button, int notches) {
+    Strings calls{"motion 7,8"};
     for (int i = 0; i < notches; ++i) {
         calls.push_back("button " + std::to_string(button) + " down");
         calls.push_back("button " + std::to_string(button) + " up");
@@ -237,30 +315,25 @@ std::vector<std::string> wheelCalls(int button, int notches) {
 }
 
 TEST(InjectJournalEventTest, TranslatesEachMessage) {
-    struct Case {
-        JournalEvent event;
-        std::vector<std::string> calls;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<JournalEvent, Strings>> cases = {
         {{kWmKeyDown, 0x1E41, 30, 0, 0}, {"key 65 down"}},
         {{kWmSysKeyUp, 0x12, 56, 0, 0}, {"key 18 up"}},
         {{kWmChar, 0x61, 0, 0, 0}, {}},
+        {{0x0050, 1, 2, 0, 0}, {}},
         {{kWmMouseMove, 5, 6, 0, 0}, {"motion 5,6"}},
         {{kWmRButtonDown, 5, 6, 0, 0}, {"motion 5,6", "button 3 down"}},
         {{kWmMButtonUp, 5, 6, 0, 0}, {"motion 5,6", "button 2 up"}},
         {{kWmLButtonDblClk, 5, 6, 0, 0}, {"motion 5,6", "button 1 down"}},
         {{kWmMouseWheel, 7, 8, 0, 240}, wheelCalls(4, 2)},
-        {{kWmMouseWheel, 7, 8, 0, static_cast<std::uint32_t>(-120)}, wheelCalls(5, 1)},
+        {{kWmMouseWheel, 7, 8, 0, -120u}, wheelCalls(5, 1)},
         {{kWmMouseWheel, 7, 8, 0, 30}, wheelCalls(4, 1)},  // part of a notch is one
         {{kWmMouseWheel, 7, 8, 0, 0x7FFFFFFF}, wheelCalls(4, 100)},
-        {{kWmMouseWheel, 7, 8, 0, 0x80000000}, wheelCalls(5, 100)},
-        {{0x0050, 1, 2, 0, 0}, {}},
-    };
-    for (const Case& c : cases) {
+        {{kWmMouseWheel, 7, 8, 0, 0x80000000}, wheelCalls(5, 100)}};
+    for (const auto& [event, calls] : cases) {
         FakeClock clock;
         RecordingInjector injector(clock);
-        injectJournalEvent(injector, c.event);
-        EXPECT_EQ(injector.whats(), c.calls) << c.event.message;
+        injectJournalEvent(injector, event);
+        EXPECT_EQ(injector.whats(), calls) << event.message;
     }
 }
 

@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
-#include "journal/EventRows.h"
+#include "RecorderDoubles.h"
+#include "journal/JournalEvent.h"
 #include "journal/RecordingStore.h"
 #include "store/StoreFixture.h"
 
 namespace ks::test {
 namespace {
 
-constexpr const char* kRecPath = "SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec";
+using Strings = std::vector<std::string>;
+using Events = std::vector<JournalEvent>;
+const std::string kJournals = "Software\\Quorvel\\Keystrider\\Journals\\";
+const std::string kInUse = "Recording name already in use.\n\nPlease select a different name.";
 
-std::vector<JournalEvent> makeEvents(std::size_t count, std::uint32_t seed = 1) {
-    std::vector<JournalEvent> events;
+Events makeEvents(std::size_t count, std::uint32_t seed = 1) {
+    Events events;
     for (std::uint32_t i = 0; i < count; ++i) {
         events.push_back(
             {i % 2 ? kWmKeyUp : kWmKeyDown, 0x41 + i % 26, seed * 1000 + i, i * 10, seed});
@@ -18,48 +22,58 @@ std::vector<JournalEvent> makeEvents(std::size_t count, std::uint32_t seed = 1) 
     return events;
 }
 
+TEST(JournalEventTest, StoresFiveLittleEndianFieldsAndDropsATrailingPartialRecord) {
+    const std::vector<JournalEvent> events = {{0x0100, 0x41, 0x1E0001, 0x01020304, 0xAABBCCDD},
+                                              {0x0200, 640, 480, 0xFFFFFFFF, 0}};
+    Bytes bytes = eventBytes(events);
+    ASSERT_EQ(bytes.size(), 40u);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 20),
+              (Bytes{0x00, 0x01, 0,    0,    0x41, 0,    0,    0,    0x01, 0x00,
+                     0x1E, 0,    0x04, 0x03, 0x02, 0x01, 0xDD, 0xCC, 0xBB, 0xAA}));
+    EXPECT_EQ(eventsFromBytes(bytes), events);
+    bytes.resize(59, 0xEE);
+    EXPECT_EQ(eventsFromBytes(bytes), events);
+    bytes.resize(39);
+    EXPECT_EQ(eventsFromBytes(bytes), std::vector<JournalEvent>{events[0]});
+    EXPECT_TRUE(eventsFromBytes({}).empty());
+}
+
+TEST(JournalEventTest, FilterLetsItsClassesThrough) {
+    const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool>> cases = {
+        {1, 0x0100, true}, {1, 0x0200, true},  {1, 0x0050, true},  {2, 0x0100, true},
+        {2, 0x0108, true}, {2, 0x0109, false}, {2, 0x0200, false}, {3, 0x0200, true},
+        {3, 0x020A, true}, {3, 0x020B, false}, {3, 0x0101, false}, {0, 0x0100, false},
+        {4, 0x0200, false}};
+    for (const auto& [filter, message, passes] : cases) {
+        EXPECT_EQ(passesFilter(filter, message), passes) << filter << " " << message;
+    }
+}
+
 class RecordingStoreTest : public StoreFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
 
-    std::vector<std::string> valueNames(const std::string& path) {
-        std::vector<std::string> names;
-        const auto values = tree->values(path);
-        for (const StoredValue& value : *values) names.push_back(value.name);
-        return names;
-    }
-
-    void expectHolds(std::string_view name, const std::vector<JournalEvent>& events) {
-        auto loaded = LoadRecordingForPlayback(*store, name);
-        ASSERT_TRUE(loaded.has_value()) << name;
-        EXPECT_EQ(*loaded, events) << name;
+    void expectHolds(std::string_view name, const Events& events) {
+        EXPECT_EQ(LoadRecordingForPlayback(*store, name), events) << name;
     }
 };
 
 TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
-    struct Case {
-        std::size_t events;
-        std::vector<std::size_t> pieceSizes;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::size_t, std::vector<std::size_t>>> cases = {
         {0, {}}, {1, {20}}, {800, {16000}}, {801, {16000, 20}}, {1601, {16000, 16000, 20}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.events);
-        const auto events = makeEvents(c.events);
+    for (const auto& [count, pieceSizes] : cases) {
+        SCOPED_TRACE(count);
+        const auto events = makeEvents(count);
         ASSERT_TRUE(WriteRecording(*store, "Rec", events, 2));
-        std::vector<std::string> expectedNames;
-        for (std::size_t k = 0; k < c.pieceSizes.size(); ++k) {
-            expectedNames.push_back(std::to_string(k));
-            EXPECT_EQ(store->GetBinary(kRecPath, std::to_string(k))->size(), c.pieceSizes[k]);
-        }
-        expectedNames.push_back("Count");
-        expectedNames.push_back("Type");
-        EXPECT_EQ(valueNames(kRecPath), expectedNames);
-        EXPECT_EQ(store->GetDword(kRecPath, "Count"), c.pieceSizes.size());
-        EXPECT_EQ(store->GetDword(kRecPath, "Type"), 2u);
+        std::vector<std::pair<std::string, std::size_t>> values, expected;
+        const auto stored = tree->values(kJournals + "Rec");
+        for (const StoredValue& value : *stored) values.emplace_back(value.name, value.data.size());
+        for (std::size_t k = 0; k < pieceSizes.size(); ++k)
+            expected.emplace_back(std::to_string(k), pieceSizes[k]);
+        expected.insert(expected.end(), {{"Count", 4}, {"Type", 4}});
+        EXPECT_EQ(values, expected);
         expectHolds("Rec", events);
-        EXPECT_EQ(LoadRecordingForEditing(*store, "rec"), events);
         ASSERT_TRUE(DeleteRecording(*store, "Rec"));
     }
     EXPECT_TRUE(messages.shown.empty());
@@ -73,55 +87,28 @@ TEST_F(RecordingStoreTest, PiecesOfAnySizeLoadForPlayback) {
     ASSERT_TRUE(store->WriteBinary(bytes.data() + 30, 25, "\\Journals\\Rec", "1"));
     ASSERT_TRUE(store->WriteDword(2, "\\Journals\\Rec", "Count"));
     expectHolds("Rec", makeEvents(2));
-    EXPECT_EQ(LoadRecordingForEditing(*store, "Rec"), makeEvents(2));
-
-    // A piece above 16000 bytes plays but cannot be edited.
+    // A piece above 16000 bytes plays too.
     const Bytes big = eventBytes(makeEvents(801));
     ASSERT_TRUE(store->WriteBinary(big.data(), big.size(), "\\Journals\\Rec", "0"));
     ASSERT_TRUE(store->WriteDword(1, "\\Journals\\Rec", "Count"));
     expectHolds("Rec", makeEvents(801));
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(LoadRecordingForEditing(*store, "Rec"));
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error reading recording: Rec"});
 }
 
 TEST_F(RecordingStoreTest, LoadFailures) {
     ASSERT_TRUE(WriteRecording(*store, "Rec", makeEvents(900), 1));
-    ASSERT_TRUE(store->DeleteValue(kRecPath, "1"));
+    ASSERT_TRUE(store->DeleteValue(kJournals + "Rec", "1"));
     ASSERT_TRUE(store->CreateRecordingKey("NoCount"));
-
-    struct Case {
-        const char* name;
-        bool forEditing;
-        std::vector<std::string> texts;
-    };
-    const std::vector<Case> cases = {
-        {"", true, {"Must enter a recording name."}},
-        {"NoCount", true, {"Can't find recording: NoCount"}},
-        {"Missing", true, {"Can't find recording: Missing"}},
-        {"Rec", true, {"Error reading recording: Rec"}},
-        {"NoCount",
-         false,
-         {"Error reading DWORD from reigistry at: Software\\Quorvel\\Keystrider\\Journals\\"
-          "NoCount\\Count, error: The value does not exist."}},
-        {"Rec",
-         false,
-         {"Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Journals\\Rec\\1, "
-          "error: The value does not exist."}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + (c.forEditing ? " editing" : " playback"));
+    const std::string reading = "Attention: Error reading ",
+                      noValue = ", error: The value does not exist.";
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"NoCount", reading + "DWORD from reigistry at: " + kJournals + "NoCount\\Count" + noValue},
+        {"Rec", reading + "value in reigistry at: " + kJournals + "Rec\\1" + noValue}};
+    for (const auto& [name, box] : cases) {
         messages.clear();
-        const auto loaded = c.forEditing ? LoadRecordingForEditing(*store, c.name)
-                                         : LoadRecordingForPlayback(*store, c.name);
-        EXPECT_FALSE(loaded.has_value());
-        EXPECT_EQ(messages.texts(), c.texts);
+        EXPECT_FALSE(LoadRecordingForPlayback(*store, name));
+        EXPECT_EQ(boxes(messages), Strings{box});
     }
-    EXPECT_EQ(messages.shown[0].title, "Attention");
-    messages.clear();
-    LoadRecordingForEditing(*store, "Missing");
-    EXPECT_EQ(messages.shown[0].title, "Error");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Stop);
 }
 
 TEST_F(RecordingStoreTest, ListsInEnumerationOrderWithTypeTexts) {
@@ -129,167 +116,68 @@ TEST_F(RecordingStoreTest, ListsInEnumerationOrderWithTypeTexts) {
     ASSERT_TRUE(WriteRecording(*store, "Alpha", makeEvents(2), 1));
     ASSERT_TRUE(WriteRecording(*store, "gamma", {}, 4));
     ASSERT_TRUE(store->CreateRecordingKey("Delta"));
-    const std::vector<RecordingRow> expected = {
-        {"Alpha", "Keyboard & Mouse", 1},
-        {"beta", "Mouse", 3},
-        {"Delta", "Unknown", 0},
-        {"gamma", "Unknown", 4},
-    };
-    EXPECT_EQ(ListRecordings(*store), expected);
+    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Alpha", "Keyboard & Mouse", 1},
+                                                                 {"beta", "Mouse", 3},
+                                                                 {"Delta", "Unknown", 0},
+                                                                 {"gamma", "Unknown", 4}}));
     EXPECT_TRUE(messages.shown.empty());
-}
 
-TEST_F(RecordingStoreTest, ListWithoutTheRecordingsKeySaysSo) {
     ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Journals"));
     EXPECT_TRUE(ListRecordings(*store).empty());
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{
-                                    "Error opening key Software\\Quorvel\\Keystrider\\Journals in "
-                                    "the registry - The key does not exist."});
+    EXPECT_EQ(messages.texts(), Strings{"Error opening key Software\\Quorvel\\Keystrider\\Journals "
+                                        "in the registry - The key does not exist."});
     EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
 }
 
-TEST_F(RecordingStoreTest, FailedWriteLeavesTheStoreAsItWas) {
-    const auto old = makeEvents(801, 1);
+// A write and a new save failing on their last value leave the store as it
+// was, and the dialog keeps its events.
+TEST_F(RecordingStoreTest, FailedWritesLeaveTheStoreAsItWas) {
+    const auto old = makeEvents(1000, 1);
     ASSERT_TRUE(WriteRecording(*store, "Rec", old, 1));
     failWritesOf("Count");
 
     EXPECT_FALSE(WriteRecording(*store, "Rec", makeEvents(5, 2), 2));
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Error writing Software\\Quorvel\\Keystrider\\Journals\\Rec"
-                                       "\\Count - database or disk is full"});
+    std::optional<Events> buffer = makeEvents(3);
+    EXPECT_FALSE(SaveNewRecording(*store, buffer, "New", {}, 1));
+    EXPECT_EQ(buffer, makeEvents(3));
+
+    const std::string full = "\\Count - database or disk is full";
+    EXPECT_EQ(messages.texts(), (Strings{"Error writing " + kJournals + "Rec" + full,
+                                         "Error writing " + kJournals + "New" + full}));
     expectHolds("Rec", old);
-    EXPECT_EQ(store->GetDword(kRecPath, "Type"), 1u);
-
-    EXPECT_FALSE(WriteRecording(*store, "New", makeEvents(5, 2), 2));
-    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\New"));
+    EXPECT_EQ(store->GetDword(kJournals + "Rec", "Type"), 1u);
+    EXPECT_FALSE(tree->keyExists(kJournals + "New"));
 }
 
-TEST_F(RecordingStoreTest, FailedRenameKeepsTheOldRecording) {
-    const auto old = makeEvents(1000, 1);
-    ASSERT_TRUE(WriteRecording(*store, "Rec", old, 3));
-    failWritesOf("1");
-    auto edited = makeEvents(1200, 2);
-    EXPECT_FALSE(SaveEditedRecording(*store, edited, "Renamed", "Rec", 3));
-    EXPECT_EQ(edited.size(), 1200u);  // the editor keeps its events
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Error writing Software\\Quorvel\\Keystrider\\Journals\\Renamed\\1 - database or "
-              "disk is full");
-    expectHolds("Rec", old);
-    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Renamed"));
-}
-
-TEST_F(RecordingStoreTest, SaveEditedRecordingChecksInOrder) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", makeEvents(3, 1), 2));
-    ASSERT_TRUE(WriteRecording(*store, "Other", makeEvents(4, 3), 2));
-    struct Case {
-        std::size_t events;
-        const char* name;
-        const char* opened;
-        std::vector<std::string> texts;
-        const char* title;
-    };
-    const std::string inUse = "Recording name already in use.\n\nPlease select a different name.";
-    const std::vector<Case> cases = {
-        {0, "Rec", "Rec", {"Recording is empty!"}, "Attention"},
-        {2, "", "Rec", {"Recording name must not be empty!"}, "Attention"},
-        {2, " \t ", "Rec", {"Recording name must not be empty!"}, "Attention"},
-        {2, "OTHER", "Rec", {inUse}, "Keystrider - Warning"},
-        {2, " other ", "Rec", {inUse}, "Keystrider - Warning"},
-        {2,
-         "New",
-         "Ghost",
-         {"Error opening key Software\\Quorvel\\Keystrider\\Journals\\Ghost in the registry - "
-          "The key does not exist.",
-          "Error deleting previous recording from registry."},
-         "Keystrider - Error"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        messages.clear();
-        auto events = makeEvents(c.events, 7);
-        EXPECT_FALSE(SaveEditedRecording(*store, events, c.name, c.opened, 2));
-        EXPECT_EQ(messages.texts(), c.texts);
-        EXPECT_EQ(messages.shown.back().title, c.title);
-        EXPECT_EQ(events.size(), c.events);
-    }
-    expectHolds("Rec", makeEvents(3, 1));
-    expectHolds("Other", makeEvents(4, 3));
-    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\New"));
-}
-
-TEST_F(RecordingStoreTest, RenamesTrimmedAndToAnotherCaseOfItsOwnName) {
-    ASSERT_TRUE(WriteRecording(*store, "Rec", makeEvents(900, 1), 2));
-    auto events = makeEvents(5, 2);
-    ASSERT_TRUE(SaveEditedRecording(*store, events, "REC", "Rec", 2));
-    EXPECT_TRUE(events.empty());
-    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"REC", "Keyboard", 2}}));
-    // Piece "1" of the old recording is gone with it.
-    EXPECT_EQ(valueNames(kRecPath), (std::vector<std::string>{"0", "Count", "Type"}));
-
-    events = makeEvents(6, 3);
-    ASSERT_TRUE(SaveEditedRecording(*store, events, "  Trimmed\t", "rec", 2));
-    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Trimmed", "Keyboard", 2}}));
-    expectHolds("Trimmed", makeEvents(6, 3));
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(RecordingStoreTest, SaveNewRecordingChecksInOrder) {
-    std::optional<std::vector<JournalEvent>> none;
-    std::optional<std::vector<JournalEvent>> some = makeEvents(2);
-    const std::vector<std::string> listed = {"Existing"};
-    struct Case {
-        std::optional<std::vector<JournalEvent>>* buffer;
-        const char* name;
-        const char* text;
-        const char* title;
-    };
-    const std::vector<Case> cases = {
-        {&none, "Rec", "A recording has not been made!", "Attention"},
-        {&some, "", "Recording name must not be empty!", "Attention"},
-        {&some, "a\\b", "Recording name must not contain a backslash!", "Attention"},
-        {&some, "EXISTING", "Recording name already in use.\n\nPlease select a different name.",
-         "Keystrider - Warning"},
-        // Stored but not (yet) in the list: still not overwritten.
-        {&some, "unlisted", "Recording name already in use.\n\nPlease select a different name.",
-         "Keystrider - Warning"},
-    };
+TEST_F(RecordingStoreTest, SaveNewRecording) {
     ASSERT_TRUE(WriteRecording(*store, "Unlisted", makeEvents(1), 3));
-    for (const Case& c : cases) {
+    std::optional<Events> none, some = makeEvents(2);
+    const std::vector<std::tuple<std::optional<Events>*, const char*, std::string>> cases = {
+        {&none, "Rec", "Attention: A recording has not been made!"},
+        {&some, "", "Attention: Recording name must not be empty!"},
+        {&some, "a\\b", "Attention: Recording name must not contain a backslash!"},
+        {&some, "EXISTING", "Keystrider - Warning: " + kInUse},
+        // Stored but not (yet) listed: still not overwritten.
+        {&some, "unlisted", "Keystrider - Warning: " + kInUse}};
+    for (const auto& [buffer, name, box] : cases) {
         messages.clear();
-        EXPECT_FALSE(SaveNewRecording(*store, *c.buffer, c.name, listed, 1));
-        ASSERT_EQ(messages.shown.size(), 1u) << c.text;
-        EXPECT_EQ(messages.shown[0].text, c.text);
-        EXPECT_EQ(messages.shown[0].title, c.title);
+        EXPECT_FALSE(SaveNewRecording(*store, *buffer, name, {"Existing"}, 1));
+        EXPECT_EQ(boxes(messages), Strings{box});
         EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     }
-    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Unlisted", "Mouse", 3}}));
     expectHolds("Unlisted", makeEvents(1));
-}
 
-TEST_F(RecordingStoreTest, SaveNewRecordingDropsTrailingControlDowns) {
+    // Saved untrimmed, without the Control presses that end it.
     const JournalEvent ctrlDown{kWmKeyDown, kVkControl, 29, 100, 0};
     const JournalEvent ctrlUp{kWmKeyUp, kVkControl, 29, 150, 0};
     const JournalEvent a{kWmKeyDown, 0x41, 30, 120, 0};
-    std::optional<std::vector<JournalEvent>> buffer =
-        std::vector<JournalEvent>{ctrlDown, a, ctrlUp, ctrlDown, ctrlDown, ctrlDown};
+    std::optional<Events> buffer = Events{ctrlDown, a, ctrlUp, ctrlDown, ctrlDown, ctrlDown};
     ASSERT_TRUE(SaveNewRecording(*store, buffer, " Spaced ", {}, 2));
     EXPECT_FALSE(buffer.has_value());
     expectHolds(" Spaced ", {ctrlDown, a, ctrlUp});
-
-    buffer = std::vector<JournalEvent>{ctrlDown, ctrlDown};
+    buffer = Events{ctrlDown, ctrlDown};
     ASSERT_TRUE(SaveNewRecording(*store, buffer, "OnlyControl", {}, 2));
-    EXPECT_EQ(store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\Journals\\OnlyControl", "Count"), 0u);
-    expectHolds("OnlyControl", {});
-}
-
-TEST_F(RecordingStoreTest, FailedNewSaveKeepsTheBuffer) {
-    failWritesOf("Type");
-    std::optional<std::vector<JournalEvent>> buffer = makeEvents(3);
-    EXPECT_FALSE(SaveNewRecording(*store, buffer, "Rec", {}, 1));
-    ASSERT_TRUE(buffer.has_value());
-    EXPECT_EQ(*buffer, makeEvents(3));
-    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Rec"));
+    EXPECT_EQ(store->GetDword(kJournals + "OnlyControl", "Count"), 0u);
 }
 
 TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
@@ -297,60 +185,24 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
         ASSERT_TRUE(WriteRecording(*store, name, makeEvents(1), 1));
     }
     EXPECT_TRUE(DeleteSelectedRecordings(*store, {}).empty());
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"No recording(s) selected!"});
-    EXPECT_EQ(messages.shown[0].title, "Attention");
+    EXPECT_EQ(boxes(messages), Strings{"Attention: No recording(s) selected!"});
 
+    const std::string sure = "Are you sure you want to delete the selected recording(s)?";
     messages.clear();
     messages.answers = {MsgAnswer::No};
     EXPECT_TRUE(DeleteSelectedRecordings(*store, {"One"}).empty());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Are you sure you want to delete the selected recording(s)?");
-    EXPECT_EQ(messages.shown[0].title, "Warning");
+    EXPECT_EQ(messages.texts(), Strings{sure});
+    EXPECT_TRUE(messages.allShownAs("Warning", MsgIcon::Exclamation));
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(ListRecordings(*store).size(), 3u);
 
     messages.clear();
     EXPECT_EQ(DeleteSelectedRecordings(*store, {"Three", "Ghost", "one"}),
-              (std::vector<std::string>{"Three", "one"}));
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{
-                  "Are you sure you want to delete the selected recording(s)?",
-                  "Error opening key Software\\Quorvel\\Keystrider\\Journals\\Ghost in the "
-                  "registry - The key does not exist.",
-                  "Unable to delete recording: Ghost"}));
-    EXPECT_EQ(messages.shown.back().title, "Attention");
+              (Strings{"Three", "one"}));
+    EXPECT_EQ(boxes(messages), (Strings{"Warning: " + sure,
+                                        "Attention: Error opening key " + kJournals +
+                                            "Ghost in the registry - The key does not exist.",
+                                        "Attention: Unable to delete recording: Ghost"}));
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Two", "Keyboard & Mouse", 1}}));
-}
-
-TEST(EventRowsTest, DescribesEachClass) {
-    const std::vector<JournalEvent> events = {
-        {kWmKeyDown, 0x1E41, 30, 1000, 0}, {kWmMouseMove, 4000000000u, 7, 990, 0},
-        {kWmRButtonDblClk, 1, 2, 1000, 0}, {0x0108, 0x41, 0, 1010, 0},
-        {0x0050, 1, 2, 1020, 0},           {kWmMouseWheel, 5, 6, 1030, 120},
-    };
-    struct Case {
-        EventRow row;
-        std::vector<std::string> texts;
-        std::string title;
-    };
-    const std::vector<Case> cases = {
-        {{"WM_KEYDOWN", "0", "key65", "", ""}, {}, ""},
-        {{"WM_MOUSEMOVE", "-10", "", "4000000000", "7"}, {}, ""},
-        {{"UNKNOWN MOUSE EVENT", "10", "", "1", "2"}, {"Unknown mouse message."}, "Error"},
-        {{"UNKNOWN KEYBOARD EVENT", "10", "key65", "", ""}, {"Unknown keyboard message."}, "264"},
-        {{"", "10", "", "", ""}, {"Unknown message type while reading macro."}, "Error"},
-        {{"WM_MOUSEWHEEL", "10", "", "5", "6"}, {}, ""},
-    };
-    const KeyNamer keyName = [](std::uint8_t key) { return "key" + std::to_string(key); };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        RecordingMessages messages;
-        EXPECT_EQ(describeEvent(events, i, keyName, messages), cases[i].row) << i;
-        EXPECT_EQ(messages.texts(), cases[i].texts) << i;
-        if (!cases[i].texts.empty()) {
-            EXPECT_EQ(messages.shown[0].title, cases[i].title) << i;
-        }
-    }
 }
 
 }  // namespace

@@ -8,17 +8,16 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <vector>
 
 #include "platform/Clock.h"
 
 namespace ks::test {
 
-// Virtual time for code that reads the clock and waits through its timers.
-// Time moves only by set(), or while an event loop runs (run()'s own or any
-// other, a DELAY's, a box's): whenever the loop has nothing left to do, time
-// jumps to the earliest armed timer and that timer fires. Waits of any length
-// take no real time, and tests check exact virtual times, with no margins.
+// Virtual time: it moves only by set(), or when an event loop (run()'s or any
+// other) has nothing left to do: then it jumps to the earliest armed timer,
+// which fires. Waits take no real time, and tests check exact times.
 class FakeClock final : public Clock {
 public:
     explicit FakeClock(std::int64_t start = 0) : now_(start) {}
@@ -30,15 +29,13 @@ public:
         return std::make_unique<FakeTimer>(*this, std::move(onTimeout));
     }
 
-    // Moves time without firing anything.
-    void set(std::int64_t millis) { now_ = millis; }
+    void set(std::int64_t millis) { now_ = millis; }  // fires nothing
     // The test's own action, `delay` from now.
     void after(std::chrono::milliseconds delay, std::function<void()> action) {
         actions_.push_back(createTimer(std::move(action)));
         actions_.back()->start(delay);
     }
-    // Runs the event loop until `done` holds; false when everything came to
-    // rest, with no timer left to fire, before it did.
+    // Runs the event loop until `done`; false when all came to rest before.
     bool run(const std::function<bool()>& done) {
         stalled_ = false;
         while (!done() && !stalled_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -46,8 +43,7 @@ public:
     }
 
 private:
-    class FakeTimer final : public Timer {
-    public:
+    struct FakeTimer final : Timer {
         FakeTimer(FakeClock& owner, std::function<void()> callback)
             : clock(owner), onTimeout(std::move(callback)) {
             clock.timers_.push_back(this);
@@ -55,7 +51,7 @@ private:
         ~FakeTimer() override { std::erase(clock.timers_, this); }
         void start(std::chrono::milliseconds delay) override {
             deadline = clock.now_ + std::max<std::int64_t>(0, delay.count());
-            order = ++clock.starts_;
+            order = ++clock.starts_;  // timers due together fire in the order started
         }
         void stop() override { deadline.reset(); }
         bool active() const override { return deadline.has_value(); }
@@ -63,14 +59,11 @@ private:
         FakeClock& clock;
         std::function<void()> onTimeout;
         std::optional<std::int64_t> deadline;
-        std::uint64_t order = 0;  // timers due together fire in the order they were started
+        std::uint64_t order = 0;
     };
 
-    // Counts the events the application delivers: some event dispatchers
-    // announce blocking even while events wait, so an idle turn fires a timer
-    // only if nothing else was delivered since it was posted.
-    class IdleWatch final : public QObject {
-    public:
+    // Some dispatchers announce blocking while events wait: a turn acts only if none came since.
+    struct IdleWatch final : QObject {
         bool eventFilter(QObject* watched, QEvent*) override {
             if (watched != this) ++delivered;
             return false;
@@ -94,21 +87,15 @@ private:
             idle_.get(), [this, turn] { idleTurn(turn); }, Qt::QueuedConnection);
     }
 
-    // Only the latest turn acts: one posted before a nested loop began
-    // reaches its handler only after that loop has ended.
+    // Only the latest turn acts: one posted before a nested loop runs only after it ended.
     void idleTurn(std::uint64_t turn) {
         if (turn != turns_ || idle_->delivered != deliveredAtTurn_) return;
-        const auto due = std::min_element(timers_.begin(), timers_.end(), [](auto* a, auto* b) {
-            if (a->deadline && b->deadline && *a->deadline != *b->deadline) {
-                return *a->deadline < *b->deadline;
-            }
-            return a->deadline && (!b->deadline || a->order < b->order);
-        });
-        stalled_ = due == timers_.end() || !(*due)->deadline;
-        if (stalled_) {
-            QAbstractEventDispatcher::instance()->interrupt();
-            return;
-        }
+        auto armed =
+            timers_ | std::views::filter([](FakeTimer* t) { return t->deadline.has_value(); });
+        const auto due = std::ranges::min_element(
+            armed, {}, [](FakeTimer* t) { return std::pair(*t->deadline, t->order); });
+        stalled_ = due == armed.end();
+        if (stalled_) return QAbstractEventDispatcher::instance()->interrupt();
         now_ = std::max(now_, *(*due)->deadline);
         (*due)->deadline.reset();
         const std::function<void()> fire = (*due)->onTimeout;  // it may destroy its timer

@@ -5,22 +5,28 @@
 #include <string>
 #include <vector>
 
+#include "RecordingMessages.h"
 #include "journal/Recorder.h"
 #include "platform/CancelWatch.h"
 #include "platform/InputCapture.h"
 
 namespace ks::test {
 
+// Each message box shown, as "title: text".
+inline std::vector<std::string> boxes(const RecordingMessages& messages) {
+    std::vector<std::string> out;
+    for (const auto& box : messages.shown) out.push_back(box.title + ": " + box.text);
+    return out;
+}
+
 // A capture the test feeds by hand.
 class FakeCapture final : public InputCapture {
 public:
     bool start(EventsHandler onEvents, LostHandler onLost) override {
         ++starts;
-        if (refuse) return false;
         events_ = std::move(onEvents);
         lost_ = std::move(onLost);
-        capturing = true;
-        return true;
+        return capturing = !refuse;
     }
     void stop() override { capturing = false; }
 
@@ -46,20 +52,19 @@ private:
 class ScriptedCancelWatch final : public CancelWatch {
 public:
     bool start(Handler onCancel) override {
-        if (!startable) return false;
-        handler = std::move(onCancel);
-        return true;
+        if (startable) handler_ = std::move(onCancel);
+        return startable;
     }
-    void stop() override { handler = nullptr; }
+    void stop() override { handler_ = nullptr; }
     void fire() {
-        if (!handler) return;
-        const Handler onCancel = handler;  // the handler may stop the watch
-        onCancel();
+        if (const Handler onCancel = handler_) onCancel();  // the handler may stop the watch
     }
-    bool watching() const { return static_cast<bool>(handler); }
+    bool watching() const { return static_cast<bool>(handler_); }
 
     bool startable = true;
-    Handler handler;
+
+private:
+    Handler handler_;
 };
 
 // The dialog side: posted tasks wait until the test runs them.

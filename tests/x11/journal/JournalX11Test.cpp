@@ -1,0 +1,243 @@
+// The journal on a private Xvfb with a German layout and Num Lock on: real
+// input captured into the store, and a stored recording played by the
+// program's engine into a real window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "QtTestLoop.h"
+#include "RecordObserver.h"
+#include "RecorderDoubles.h"
+#include "TempDir.h"
+#include "TypingWindow.h"
+#include "XTestDriver.h"
+#include "app/Engine.h"
+#include "core/CommandId.h"
+#include "journal/RecordingStore.h"
+#include "platform/x11/X11Platform.h"
+
+#include <X11/extensions/XInput.h>
+#include <X11/extensions/XTest.h>
+
+namespace ks::test {
+namespace {
+
+using Keys = std::vector<unsigned>;
+// Key codes of the Xvfb keyboard.
+constexpr unsigned kEsc = 9, kQ = 24, kCtrl = 37, kA = 38, kB = 56, kPad3 = 89, kPadDecimal = 91,
+                   kAltGr = 108, kNumLock = 77, kDelete = 119, kMute = 121, kPause = 127;
+constexpr std::uint32_t kMuteKey = (kMute - 8) << 8, kDown = kWmKeyDown, kUp = kWmKeyUp,
+                        kMove = kWmMouseMove, kLDown = kWmLButtonDown, kLUp = kWmLButtonUp,
+                        kWheel = kWmMouseWheel;
+
+// A key by its virtual key, and scan code above it when it has one.
+JournalEvent key(std::uint32_t message, std::uint32_t vkScan, std::uint32_t time) {
+    return {message, vkScan, vkScan >> 8, time, 0};
+}
+JournalEvent mouse(std::uint32_t message, std::uint32_t x, std::uint32_t y, std::uint32_t time) {
+    return {message, x, y, time, message == kWmMouseWheel ? -120u : 0};
+}
+
+class JournalX11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        XInitThreads();
+        testApplication();
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(display);
+        ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
+        driver.chord(Keys{kNumLock});  // on
+        auto opened = x11::X11Platform::open(xvfb.display());
+        ASSERT_TRUE(opened) << opened.error();
+        platform = std::move(*opened);
+        ASSERT_TRUE(store.EnsureRootKeys());
+        target = std::make_unique<TypingWindow>(xvfb, "target", 100, 100);
+    }
+
+    XvfbSession xvfb{false};  // no window manager: nothing but the test reacts to input
+    x11::OwnDisplay display = x11::openOwnDisplay(xvfb.display());
+    XTestDriver driver{xvfb.display()};
+    TempDir dir;
+    RecordingMessages messages;
+    KeyTree tree{dir.file("store.db")};
+    SettingsStore store{tree, messages};
+    std::unique_ptr<x11::X11Platform> platform;
+    std::unique_ptr<TypingWindow> target;
+};
+
+TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
+    FakeRecorderHost host;
+    Recorder recorder({store, messages, platform->windows(), platform->keymap(),
+                       platform->capture(), platform->recordCancelWatch()},
+                      host);
+    recorder.Record(target->window());
+    host.runPosted();
+    ASSERT_TRUE(recorder.capturing());
+    driver.moveTo(200, 150);
+    for (unsigned button : {1u, 5u}) {  // the wheel's release is no event
+        driver.button(button, true);
+        driver.button(button, false);
+    }
+    for (const Keys& keys :
+         {Keys{kA}, Keys{kAltGr, kQ}, Keys{kPad3}, Keys{kNumLock}, Keys{kPad3, kPadDecimal}})
+        driver.chord(keys);
+    // A flood beyond the buffer's first step, fed in steps the recorder has
+    // taken, as RECORD may drop what backs up on a loaded machine.
+    constexpr std::size_t kFlood = 12000, kFirst = 18;
+    for (std::uint32_t i = 0; i < kFlood; ++i) {
+        driver.moveTo(300 + i % 2, 200 + i % 100);
+        if ((i + 1) % 1000 != 0) continue;
+        driver.sync();
+        const std::size_t taken = kFirst + i + 1;
+        ASSERT_TRUE(runEventsUntil([&] { return recorder.events()->size() >= taken; }, 5000)) << i;
+    }
+    driver.chord(Keys{kCtrl, kPause});
+    ASSERT_TRUE(runEventsUntil([&] { return host.runPosted(), !recorder.capturing(); }, 5000));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Recording stopped!"});
+    ASSERT_TRUE(recorder.Save("Rec", {}));
+
+    std::vector<JournalEvent> stored = *LoadRecordingForPlayback(store, "Rec");
+    ASSERT_EQ(stored.size(), kFirst + kFlood);
+    for (JournalEvent& event : stored) event.time = 0;
+    const auto w = static_cast<std::uint32_t>(target->window());
+    const auto typed = [w](std::uint32_t message, std::uint32_t vk, unsigned keycode) {
+        return JournalEvent{message, vk | (keycode - 8) << 8, keycode - 8, 0, w};
+    };
+    // Num Lock on: KP3 is the digit; off: KP3 and KP Decimal are PgDn and Delete.
+    std::vector<JournalEvent> expected = {
+        {kMove, 200, 150, 0, w},         {kLDown, 200, 150, 0, w},      {kLUp, 200, 150, 0, w},
+        {kWheel, 200, 150, 0, -120u},    typed(kDown, 'A', kA),         typed(kUp, 'A', kA),
+        typed(kDown, 165, kAltGr),       typed(kDown, 'Q', kQ),         typed(kUp, 'Q', kQ),
+        typed(kUp, 165, kAltGr),         typed(kDown, 0x63, kPad3),     typed(kUp, 0x63, kPad3),
+        typed(kDown, 0x90, kNumLock),    typed(kUp, 0x90, kNumLock),    typed(kDown, 0x22, kPad3),
+        typed(kDown, 0x2E, kPadDecimal), typed(kUp, 0x2E, kPadDecimal), typed(kUp, 0x22, kPad3)};
+    for (std::uint32_t i = 0; i < kFlood; ++i)
+        expected.push_back({kMove, 300 + i % 2, 200 + i % 100, 0, w});
+    EXPECT_TRUE(stored == expected)  // the first difference, not all 12,000 events
+        << "event " << std::ranges::mismatch(stored, expected).in1 - stored.begin();
+}
+
+// A key on the Xvfb's own keyboard device, as a person would press it,
+// rather than on the XTest device every synthesising client shares.
+void physicalKey(Display* display, unsigned keycode, bool down) {
+    int count = 0;
+    XDeviceInfo* devices = XListInputDevices(display, &count);
+    const XDeviceInfo* keyboard = std::find_if(devices, devices + count, [](const XDeviceInfo& d) {
+        return std::string(d.name) == "Xvfb keyboard";
+    });
+    ASSERT_NE(keyboard, devices + count);
+    XDevice* device = XOpenDevice(display, keyboard->id);
+    XFreeDeviceList(devices);
+    XTestFakeDeviceKeyEvent(display, device, keycode, down, nullptr, 0, CurrentTime);
+    XCloseDevice(display, device);
+    XSync(display, False);
+}
+
+TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysicalCtrlEscCancels) {
+    RecordObserver observer(xvfb.display());
+    ASSERT_TRUE(observer.started());
+    Engine engine(store, messages, *platform);
+    ShellHooks hooks;
+    engine.connectHooks(hooks);
+    // The macro "Mac": the recording "Rec" with every event at recorded speed, then B typed.
+    ASSERT_TRUE(store.CreateMacroKey("Mac\\Commands\\0"));
+    ASSERT_TRUE(store.WriteDword(kPlaybackRecording, "\\Macros\\Mac\\Commands\\0", "id"));
+    ASSERT_TRUE(store.WriteMacroString("Rec", "Mac\\Commands\\0", "JournalName"));
+    ASSERT_TRUE(store.WriteDword(1, "\\Macros\\Mac\\Commands\\0", "PlayBackEvent"));
+    ASSERT_TRUE(store.WriteMacroString("0", "Mac\\Commands\\0", "PlayBackSpeed"));
+    for (std::uint32_t flags : {0u, kKeyUp}) {
+        const std::string command = "Mac\\Commands\\" + std::to_string(1 + flags / kKeyUp);
+        ASSERT_TRUE(store.CreateMacroKey(command));
+        ASSERT_TRUE(store.WriteDword('B', "\\Macros\\" + command, "id"));
+        ASSERT_TRUE(store.WriteDword(flags, "\\Macros\\" + command, "KeyPressed"));
+    }
+    const auto startMacro = [&] {
+        return hooks.postStartMacro("Mac") &&
+               runEventsUntil([&] { return hooks.runActive(); }, 3000);
+    };
+
+    // The mute key has no virtual key: it plays by its scan code. The
+    // recording's Ctrl+Esc comes from the XTest device: no cancel.
+    const std::vector<JournalEvent> events = {
+        mouse(kMove, 200, 150, 10000), key(kDown, 'A', 10005),
+        key(kUp, 'A', 10025),          mouse(kLDown, 300, 200, 10050),
+        mouse(kLUp, 300, 200, 10110),  mouse(kWheel, 300, 200, 10135),
+        key(kDown, kMuteKey, 10160),   key(kUp, kMuteKey, 10165),
+        key(kDown, 165, 10185),        key(kDown, 'Q', 10200),
+        key(kUp, 'Q', 10210),          key(kUp, 165, 10220),
+        key(kDown, 0x63, 10230),       key(kUp, 0x63, 10250),
+        key(kDown, 0x2E, 10270),       key(kUp, 0x2E, 10290),
+        key(kDown, 0x11, 10300),       key(kDown, 0x1B, 10320),
+        key(kUp, 0x1B, 10330),         key(kUp, 0x11, 10340)};
+    ASSERT_TRUE(WriteRecording(store, "Rec", events, 1));
+    // {type, key code or button, the recorded event it comes from}; a
+    // click's position comes as a motion of its own.
+    const std::vector<std::array<unsigned, 3>> expected = {
+        {kMotionNotify, 0, 0},    {kKeyPress, kA, 1},        {kKeyRelease, kA, 2},
+        {kMotionNotify, 0, 3},    {kButtonPress, 1, 3},      {kButtonRelease, 1, 4},
+        {kButtonPress, 5, 5},     {kButtonRelease, 5, 5},    {kKeyPress, kMute, 6},
+        {kKeyRelease, kMute, 7},  {kKeyPress, kAltGr, 8},    {kKeyPress, kQ, 9},
+        {kKeyRelease, kQ, 10},    {kKeyRelease, kAltGr, 11}, {kKeyPress, kPad3, 12},
+        {kKeyRelease, kPad3, 13}, {kKeyPress, kDelete, 14},  {kKeyRelease, kDelete, 15},
+        {kKeyPress, kCtrl, 16},   {kKeyPress, kEsc, 17},     {kKeyRelease, kEsc, 18},
+        {kKeyRelease, kCtrl, 19}, {kKeyPress, kB, 19}};
+    ASSERT_TRUE(startMacro());
+    ASSERT_TRUE(runEventsUntil([&] { return !hooks.runActive(); }, 10000));
+    const std::vector<ObservedEvent> seen = observer.waitFor(expected.size() + 1, 3000);
+    ASSERT_EQ(seen.size(), expected.size() + 1);
+    std::vector<std::int32_t> lateness;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto [type, detail, from] = expected[i];
+        EXPECT_EQ(std::pair(seen[i].type, seen[i].detail), std::pair(int(type), detail));
+        if (type != kKeyPress && type != kKeyRelease) {
+            EXPECT_EQ(std::pair(seen[i].x, seen[i].y),
+                      std::pair(int(events[from].paramL), int(events[from].paramH)));
+        }
+        // Never early (beyond the server's millisecond rounding); one event
+        // may be late on a busy machine, but lateness does not add up.
+        lateness.push_back(static_cast<std::int32_t>(seen[i].time - seen[0].time) -
+                           static_cast<std::int32_t>(events[from].time - events[0].time));
+        EXPECT_GE(lateness.back(), -1);
+        EXPECT_LE(lateness.back(), 80);
+    }
+    std::sort(lateness.begin(), lateness.end());
+    EXPECT_LE(lateness[lateness.size() / 2], 3);
+    EXPECT_EQ(target->text(6),
+              "a@3\x7f\x1b"
+              "b");
+    EXPECT_TRUE(messages.shown.empty());
+
+    // A physical Esc alone, or while only a synthesised Control is held, is
+    // no cancel; a physical Ctrl+Esc is.
+    ASSERT_TRUE(WriteRecording(store, "Rec", {key(kDown, 'A', 0), key(kUp, 'A', 4000)}, 2));
+    observer.clear();
+    ASSERT_TRUE(startMacro());
+    ASSERT_TRUE(runEventsUntil([&] { return !observer.waitFor(1, 0).empty(); }, 3000));
+    for (bool withControl : {false, true}) {
+        if (withControl) driver.key(kCtrl, true), driver.sync();
+        physicalKey(display.get(), kEsc, true);
+        physicalKey(display.get(), kEsc, false);
+        if (withControl) driver.key(kCtrl, false), driver.sync();
+    }
+    runEventsUntil([] { return false; }, 200);
+    EXPECT_TRUE(messages.shown.empty());
+    physicalKey(display.get(), kCtrl, true);
+    physicalKey(display.get(), kEsc, true);
+    // With no main window to raise, the engine says it cannot reset.
+    ASSERT_TRUE(runEventsUntil([&] { return !messages.shown.empty(); }, 3000));
+    physicalKey(display.get(), kEsc, false);
+    physicalKey(display.get(), kCtrl, false);
+    runEventsUntil([] { return false; }, 100);
+    for (const ObservedEvent& event : observer.events()) {
+        EXPECT_FALSE(event.type == kKeyRelease && event.detail == kA);
+        EXPECT_FALSE(event.type == kKeyPress && event.detail == kB);
+    }
+}
+
+}  // namespace
+}  // namespace ks::test
