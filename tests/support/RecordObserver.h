@@ -1,11 +1,8 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ks::x11 {
@@ -24,9 +21,7 @@ struct ObservedEvent {
     std::uint32_t time = 0;
 };
 
-// Watches every input event of a display through the RECORD extension: the
-// context lives on a control connection and is enabled on a data connection
-// read by a thread of its own.
+// Watches every input event of a display through a RECORD context of its own.
 class RecordObserver {
 public:
     explicit RecordObserver(const std::string& display);
@@ -36,25 +31,17 @@ public:
 
     bool started() const { return started_; }
     // Waits until `count` events arrived or `timeoutMs` passed; gives all seen.
-    // Xvfb hands recorded data over only when it writes to some client, so
-    // the wait keeps asking the server for a reply on the control connection.
     std::vector<ObservedEvent> waitFor(std::size_t count, int timeoutMs);
-    std::vector<ObservedEvent> events();
+    std::vector<ObservedEvent> events() { return waitFor(0, 0); }
     void clear();
 
-    // Takes one block of intercepted data (the RECORD callback's).
-    void receive(void* intercepted);
+    void receive(void* intercepted);  // one block of the RECORD callback's
 
 private:
-    void run();
-
     std::unique_ptr<x11::RecordConnections> x_;
-    std::thread reader_;
-    std::mutex mutex_;
-    std::condition_variable arrived_;
     std::vector<ObservedEvent> events_;
     bool started_ = false;
-    bool enabled_ = false;
+    bool ended_ = false;
 };
 
 // Event type numbers of the core protocol, for tests that do not include Xlib.
