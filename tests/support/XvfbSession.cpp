@@ -10,32 +10,22 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <stdexcept>
 #include <thread>
 
 #include "platform/x11/OwnDisplay.h"
-
-extern char** environ;
 
 namespace ks::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<char*> pointers(std::vector<std::string>& strings) {
-    std::vector<char*> out;
-    for (std::string& s : strings) out.push_back(s.data());
-    out.push_back(nullptr);
-    return out;
-}
-
 // The manager is ready once it reparents a probe window into its frame; the
 // probe is mapped again every 200 ms, should a manager still starting miss it.
 bool managesWindows(const std::string& name) {
     const x11::OwnDisplay display = x11::openOwnDisplay(name);
-    if (!display) return false;
     Display* d = display.get();
+    if (!d) return false;
     const Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
     XSelectInput(d, probe, StructureNotifyMask);
     XEvent event;
@@ -55,12 +45,13 @@ bool managesWindows(const std::string& name) {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& display,
                            bool captureOutput) {
-    // Built before the fork: the child may only call async-signal-safe functions.
-    std::vector<std::string> args = argv, env{"DISPLAY=" + display};
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) env.emplace_back(*entry);
-    }
-    std::vector<char*> argp = pointers(args), envp = pointers(env);
+    // env(1) sets DISPLAY; all is built before the fork, after which only
+    // async-signal-safe calls are allowed.
+    std::vector<std::string> args{"env", "DISPLAY=" + display};
+    args.insert(args.end(), argv.begin(), argv.end());
+    std::vector<char*> argp;
+    for (std::string& arg : args) argp.push_back(arg.data());
+    argp.push_back(nullptr);
     int pipeFds[2] = {-1, -1};
     if (captureOutput && pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     const pid_t parent = getpid();
@@ -72,30 +63,25 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(captureOutput ? pipeFds[1] : devNull, STDOUT_FILENO);
         dup2(devNull, STDERR_FILENO);
-        execvpe(argp[0], argp.data(), envp.data());
+        execvp(argp[0], argp.data());
         _exit(127);
     }
-    if (captureOutput) {
-        close(pipeFds[1]);
-        output_ = pipeFds[0];
-    }
+    if (captureOutput) close(pipeFds[1]);
+    output_ = pipeFds[0];
 }
 
 ChildProcess::~ChildProcess() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        const pid_t child = pid_;
-        if (wait(std::chrono::seconds(3)) == -1) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-        }
+    const pid_t child = pid_;
+    if (child > 0) kill(child, SIGTERM);
+    if (child > 0 && wait(std::chrono::seconds(3)) == -1) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
     }
     if (output_ >= 0) close(output_);
 }
 
 int ChildProcess::wait(std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (pid_ > 0 && Clock::now() < deadline) {
+    for (const auto deadline = Clock::now() + timeout; pid_ > 0 && Clock::now() < deadline;) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
@@ -110,14 +96,12 @@ bool readUntil(int fd, std::string& text, const std::function<bool(const std::st
                std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     while (!done(text)) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd p{fd, POLLIN, 0};
         const int ready = poll(&p, 1, std::max(0, static_cast<int>(left.count())));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
         char buffer[4096];
-        const ssize_t n = read(fd, buffer, sizeof buffer);
+        const ssize_t n = ready > 0 ? read(fd, buffer, sizeof buffer) : 0;
         if (n <= 0) return done(text);
         text.append(buffer, static_cast<std::size_t>(n));
     }
@@ -132,10 +116,8 @@ XvfbSession::XvfbSession(bool windowManager, const std::string& screen) {
                                  "tcp", "-noreset"},
         "", true);
     std::string number;
-    if (!readUntil(
-            server_->output(), number,
-            [](const std::string& s) { return s.find('\n') != std::string::npos; },
-            std::chrono::seconds(20)))
+    const auto line = [](const std::string& s) { return s.find('\n') != std::string::npos; };
+    if (!readUntil(server_->output(), number, line, std::chrono::seconds(20)))
         throw std::runtime_error("Xvfb did not start");
     display_ = ":" + number.substr(0, number.find('\n'));
     if (!windowManager) return;

@@ -1,19 +1,42 @@
+// The input commands through the program's X11 services on a private X server.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
 #include <thread>
 #include <tuple>
 
+#include "CommandFixture.h"
+#include "FakeExpander.h"
 #include "RecordObserver.h"
 #include "TypingWindow.h"
-#include "X11Fixture.h"
+#include "XvfbSession.h"
+#include "core/Utf8.h"
+#include "keys/KeyNames.h"
+#include "keys/KeyboardMouseCommands.h"
 #include "keys/WindowActivation.h"
+#include "platform/x11/X11Platform.h"
+#include "platform/x11/XkbLayoutBuilder.h"
 
 namespace ks::test {
 namespace {
 
 using Event = std::tuple<int, unsigned, int, int>;  // type, detail, root x and y
 
-class InputTest : public X11Fixture {
+// One private X server for every test, the program's X11 services on it, the
+// input commands over a store in a fresh folder, and a RECORD observer.
+class InputTest : public CommandFixture {
 protected:
-    RecordObserver observer{session().display()};
+    InputTest()
+        : platform(openPlatform()),
+          commands(*store, messages, expander,
+                   InputServices{platform->keymap(), platform->injector(), platform->spareKeys(),
+                                 platform->keyboard(), platform->windows()}) {}
+
+    static XvfbSession& session() {
+        static XvfbSession shared;
+        return shared;
+    }
 
     // The events seen once `count` arrived or `ms` passed; keys without the pointer's place.
     std::vector<Event> seen(std::size_t count, int ms = 3000) {
@@ -33,7 +56,92 @@ protected:
         }
         return true;
     }
+
+    // Switches the server's layout, with one XKB option or none; each test ends on plain US.
+    void useLayout(const std::string& layout, const std::string& option = {}) {
+        EXPECT_TRUE(session().run({"setxkbmap", "-option", "", "-option", option, layout}));
+    }
+    void TearDown() override { useLayout("us"); }
+
+    FakeExpander expander;
+    std::unique_ptr<x11::X11Platform> platform;
+    KeyboardMouseCommands commands;
+    RecordObserver observer{session().display()};
+
+private:
+    static std::unique_ptr<x11::X11Platform> openPlatform() {
+        auto opened = x11::X11Platform::open(session().display());
+        if (!opened) throw std::runtime_error(opened.error());
+        return std::move(*opened);
+    }
 };
+
+std::size_t emptyKeys(x11::XConnection& connection) {
+    const auto keys = x11::describeKeys(connection.display());
+    return static_cast<std::size_t>(
+        std::count_if(keys.begin(), keys.end(),
+                      [](const x11::KeyDescription& key) { return key.levels.empty(); }));
+}
+
+TEST_F(InputTest, TheGermanLayoutIsReadFromTheServerWhileRunning) {
+    const auto us = platform->keymap().layout();
+    useLayout("de");
+    const auto de = platform->keymap().layout();
+    constexpr std::uint16_t shift = kNeedsShift << 8, altGr = (kNeedsCtrl | kNeedsAlt) << 8;
+    const std::pair<char32_t, std::int16_t> chars[] = {
+        {U'z', 'Z'}, {U'Y', 'Y' | shift},       {U'@', 'Q' | altGr}, {U'\u00df', 0xBD},
+        {U'^', -1},  {U'\u00b0', 0xC0 | shift}, {U'_', 0xBF | shift}};
+    for (const auto& [ch, expected] : chars)
+        EXPECT_EQ(de->VkKeyScan(ch), expected) << static_cast<int>(ch);
+    EXPECT_EQ(de->scanOfVk['Z'], 29 - 8);
+    EXPECT_EQ(us->scanOfVk['Z'], 52 - 8);
+    EXPECT_EQ(KeyDisplayNameOfKey(*de, 0xBF), "-_");
+    EXPECT_EQ(KeyCodeToHotKeyText(*de, 0xBD), "\u00df");
+}
+
+// Texts in two pieces, Caps Lock on for the second layout: letters, digits,
+// symbols, blanks, tabs, line feeds, a CR LF pair and characters no key types.
+TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
+    const std::string pieces[] = {
+        "Hello, World! 0123456789\n~!@#$%^&*()_+{}|:\"<>?\n`-=[]\\;',./\tTabbed\r\nCRLF\n",
+        "\u00e9\u20ac\u00df\u00fc\u00c4 \u65e5\u672c\U0001F600 end"};
+    const std::string expected =
+        "Hello, World! 0123456789\n~!@#$%^&*()_+{}|:\"<>?\n"
+        "`-=[]\\;',./\tTabbed\nCRLF\n" +
+        pieces[1];
+    for (const char* layout : {"us", "de"}) {
+        useLayout(layout);
+        platform->keyboard().setCapsLock(layout[0] == 'd');
+        const std::size_t spareBefore = emptyKeys(platform->connection());
+        TypingWindow window(session());
+        for (const std::string& piece : pieces) {
+            writeText("Keys", piece);
+            commands.sendKeys(kCommand);
+        }
+        EXPECT_EQ(window.text(expected.size()), expected) << layout;
+        EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
+        EXPECT_EQ(platform->keyboard().isOn(LockKey::CapsLock), layout[0] == 'd');
+    }
+    platform->keyboard().setCapsLock(false);
+}
+
+// A target slower than the typing (0.1 ms a key press) falls behind while
+// spare keys are bound again and again.
+TEST_F(InputTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
+    TypingWindow window(session(), "slow", 100, 100, std::chrono::microseconds(100));
+    std::string text;
+    for (std::size_t i = 0; i < 4000; ++i) {
+        if (i % 40 == 0) {
+            utf8::append(text, static_cast<char32_t>(
+                                   0x4E00 + (i / 40) % (3 * platform->spareKeys().capacity())));
+        } else {
+            text += static_cast<char>('a' + i % 26);
+        }
+    }
+    writeText("Keys", text);
+    commands.sendKeys(kCommand);
+    EXPECT_EQ(window.text(text.size(), std::chrono::seconds(3)), text);
+}
 
 TEST_F(InputTest, PointerCommandsMoveOnTheScreenAndClickWhereThePointerIs) {
     TypingWindow window(session(), "relative", 200, 150);
@@ -78,7 +186,7 @@ TEST_F(InputTest, LockCommandsPressTheLayoutsLockKeysAndSetTheIndicators) {
                  {LockKey::CapsLock, 4118, 4119, 0, "ctrl:nocaps"}};
     KeyboardState& keyboard = platform->keyboard();
     for (const auto& lock : locks) {
-        LayoutGuard layout(session(), "us", lock.option);
+        useLayout("us", lock.option);
         std::vector<Event> pressed;
         if (lock.keycode)
             pressed = {{kKeyPress, lock.keycode, 0, 0}, {kKeyRelease, lock.keycode, 0, 0}};
