@@ -143,37 +143,6 @@ TEST_F(InputTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
     EXPECT_EQ(window.text(text.size(), std::chrono::seconds(3)), text);
 }
 
-TEST_F(InputTest, PointerCommandsMoveOnTheScreenAndClickWhereThePointerIs) {
-    TypingWindow window(session(), "relative", 200, 150);
-    ASSERT_TRUE(becomesForeground(window.window()));
-    const auto frame = platform->windows().rect(window.window());
-    ASSERT_TRUE(frame.has_value());
-    // Absolute moves scale 0..65535 to 1024x768; relative ones start at the frame's corner.
-    const struct {
-        std::uint32_t isAbsolute;
-        const char *x, *y;
-        int px, py;
-    } moves[] = {{1, "32767", "32767", 512, 384},
-                 {1, "65535", "+65535", 1023, 767},
-                 {1, "+100", "6400", 2, 75},
-                 {0, "0", "0", frame->left, frame->top},
-                 {0, "6400", "+6400", frame->left + 100, frame->top + 75}};
-    std::vector<Event> expected;
-    for (const auto& move : moves) {
-        writePosition(move.isAbsolute, move.x, move.y);
-        commands.movePointer(kCommand);
-        expected.emplace_back(kMotionNotify, 0, move.px, move.py);
-    }
-    // Then over the window, so no desktop menu opens.
-    for (std::uint32_t id = 4108; id <= 4113; ++id) commands.run(id, kCommand);
-    for (unsigned button : {1u, 2u, 3u}) {
-        expected.emplace_back(kButtonPress, button, moves[4].px, moves[4].py);
-        expected.emplace_back(kButtonRelease, button, moves[4].px, moves[4].py);
-    }
-    EXPECT_EQ(seen(expected.size()), expected);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
 TEST_F(InputTest, LockCommandsPressTheLayoutsLockKeysAndSetTheIndicators) {
     const struct {
         LockKey key;
@@ -202,7 +171,9 @@ TEST_F(InputTest, LockCommandsPressTheLayoutsLockKeysAndSetTheIndicators) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(InputTest, WindowsAreListedTopmostFirstAndActivatedForTyping) {
+// Two windows listed topmost first; the pointer moved relative to the upper
+// one and clicked on it; then the lower one activated and typed into.
+TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     TypingWindow lower(session(), "lower window", 50, 50);
     TypingWindow upper(session(), "upper w\u00e4ndow", 300, 300);
     ASSERT_TRUE(becomesForeground(upper.window()));
@@ -214,6 +185,33 @@ TEST_F(InputTest, WindowsAreListedTopmostFirstAndActivatedForTyping) {
     EXPECT_EQ(listed,
               (std::vector<std::pair<WindowId, std::string>>{{upper.window(), "upper w\u00e4ndow"},
                                                              {lower.window(), "lower window"}}));
+    const auto frame = platform->windows().rect(upper.window());
+    ASSERT_TRUE(frame.has_value());
+    // Absolute moves scale 0..65535 to 1024x768; relative ones start at the frame's corner.
+    const struct {
+        std::uint32_t isAbsolute;
+        const char *x, *y;
+        int px, py;
+    } moves[] = {{1, "32767", "32767", 512, 384},
+                 {1, "65535", "+65535", 1023, 767},
+                 {1, "+100", "6400", 2, 75},
+                 {0, "0", "0", frame->left, frame->top},
+                 {0, "6400", "+6400", frame->left + 100, frame->top + 75}};
+    std::vector<Event> expected;
+    for (const auto& move : moves) {
+        writePosition(move.isAbsolute, move.x, move.y);
+        commands.movePointer(kCommand);
+        expected.emplace_back(kMotionNotify, 0, move.px, move.py);
+    }
+    // Then over the window, so no desktop menu opens.
+    for (std::uint32_t id = 4108; id <= 4113; ++id) commands.run(id, kCommand);
+    for (unsigned button : {1u, 2u, 3u}) {
+        expected.emplace_back(kButtonPress, button, moves[4].px, moves[4].py);
+        expected.emplace_back(kButtonRelease, button, moves[4].px, moves[4].py);
+    }
+    EXPECT_EQ(seen(expected.size()), expected);
+    EXPECT_TRUE(messages.shown.empty());
+
     ActivateWindow(platform->windows(), messages, lower.window(), ShowCommand::ShowNormal);
     EXPECT_EQ(platform->windows().foreground(), lower.window());
     writeText("Keys", "to lower");
