@@ -1,8 +1,8 @@
-// A plain Xlib window that writes what is typed into it to standard output as
-// UTF-8, after "READY <window id>" once it has the focus. It reads the keymap
-// as ordinary programs do (refreshed when told it changed, keys looked up
-// lazily), so a mapping changed under it shows up as wrong characters.
-// Arguments: title, x, y, and microseconds of work for each key press.
+// A plain Xlib window that prints "READY <window id>" once it has the focus,
+// then what is typed into it as UTF-8. It reads the keymap as ordinary programs
+// do (refreshed when told it changed, keys looked up lazily), so a mapping
+// changed under it shows up as wrong characters. Arguments: title, x, y, and
+// microseconds of work for each key press.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -42,7 +42,6 @@ void activate(Display* display, Window window) {
 int main(int argc, char** argv) {
     Display* display = XOpenDisplay(nullptr);
     if (!display || argc < 5) return 1;
-    const char* title = argv[1];
     XSizeHints hints{};
     hints.flags = USPosition | PPosition;
     hints.x = std::atoi(argv[2]);
@@ -51,11 +50,11 @@ int main(int argc, char** argv) {
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), hints.x, hints.y,
                                               400, 300, 0, 0, 0xFFFFFF);
     // The title as toolkits set it: UTF-8 in _NET_WM_NAME, the legacy name beside it.
-    XStoreName(display, window, title);
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
                     XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title),
-                    static_cast<int>(std::strlen(title)));
+                    reinterpret_cast<unsigned char*>(argv[1]),
+                    static_cast<int>(std::strlen(argv[1])));
+    XStoreName(display, window, argv[1]);
     XSetWMNormalHints(display, window, &hints);
     XSelectInput(display, window, KeyPressMask | FocusChangeMask | StructureNotifyMask);
     XMapRaised(display, window);
@@ -71,20 +70,23 @@ int main(int argc, char** argv) {
         }
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == MapNotify) {
-            mapped = true;
-            activate(display, window);
-        } else if (event.type == FocusIn && !ready) {
-            ready = true;
-            std::printf("READY %lu\n", window);
-        } else if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
-        } else if (event.type == KeyPress) {
-            KeySym keysym = NoSymbol;
-            char buffer[32];
-            XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
-            out += textOf(keysym);
-            if (workPerKey > 0) usleep(static_cast<useconds_t>(workPerKey));
+        KeySym keysym = NoSymbol;
+        char buffer[32];
+        switch (event.type) {
+            case MapNotify:
+                mapped = true;
+                activate(display, window);
+                break;
+            case FocusIn:
+                if (!ready) std::printf("READY %lu\n", window);
+                ready = true;
+                break;
+            case MappingNotify: XRefreshKeyboardMapping(&event.xmapping); break;
+            case KeyPress:
+                XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
+                out += textOf(keysym);
+                if (workPerKey > 0) usleep(static_cast<useconds_t>(workPerKey));
+                break;
         }
         if (XPending(display) == 0) {
             std::fwrite(out.data(), 1, out.size(), stdout);

@@ -1,5 +1,5 @@
-// The desktop-wide input capture (RECORD) and the hot keys against private
-// bare Xvfb servers, driven by another client through XTest.
+// The input capture (RECORD) and the hot keys on private bare Xvfb servers,
+// driven by another client through XTest.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,10 +19,14 @@ namespace {
 
 using Kind = CapturedInput::Kind;
 using Clock = std::chrono::steady_clock;
-constexpr auto kGap = std::chrono::milliseconds(12);
+using Ids = std::vector<std::int32_t>;
 constexpr int kWaitMs = 3000;
 
-// What a capture handed over, block by block.
+void settle(int ms) {
+    runEventsUntil([] { return false; }, ms);
+}
+
+// What a capture handed over.
 struct Captured {
     std::vector<CapturedInput> events;
     int losses = 0;
@@ -39,10 +43,6 @@ struct Captured {
         return runEventsUntil([&] { return events.size() >= count; }, kWaitMs);
     }
 };
-
-void settle(int ms) {
-    runEventsUntil([] { return false; }, ms);
-}
 
 class CaptureTest : public ::testing::Test {
 protected:
@@ -64,8 +64,7 @@ struct Step {
     std::uint32_t modifiers;
 };
 
-// The first steps over the typing window (under the pointer, with the focus),
-// the last three over the bare desktop.
+// Over the typing window (under the pointer, with the focus), the last three over the desktop.
 const Step kSteps[] = {
     {Kind::Motion, nullptr, 0, 0},
     {Kind::KeyPress, "Shift_L", 0, 0},
@@ -85,32 +84,31 @@ const Step kSteps[] = {
 constexpr std::size_t kOverWindow = std::size(kSteps) - 3;
 constexpr int kX = 300, kY = 250, kDesktopX = 900, kDesktopY = 650;  // the window's centre
 
-// Each step went to the server after `sent` and was handled before `handled`.
+// Each step went to the server after sent[i] and was handled before handled[i].
 struct Played {
     std::vector<Clock::time_point> sent, handled;
-};
 
-void play(XTestDriver& driver, std::size_t from, std::size_t to, int x, int y, Played& played) {
-    for (std::size_t i = from; i < to; ++i) {
-        const Step& step = kSteps[i];
-        const bool press = step.kind == Kind::KeyPress || step.kind == Kind::ButtonPress;
-        std::this_thread::sleep_for(kGap);
-        played.sent.push_back(Clock::now());
-        if (step.kind == Kind::Motion) {
-            driver.moveTo(x, y);
-        } else if (step.key) {
-            driver.key(driver.keycode(step.key), press);
-        } else {
-            driver.button(step.button, press);
+    void play(XTestDriver& driver, std::size_t from, std::size_t to, int x, int y) {
+        for (std::size_t i = from; i < to; ++i) {
+            const Step& step = kSteps[i];
+            const bool press = step.kind == Kind::KeyPress || step.kind == Kind::ButtonPress;
+            std::this_thread::sleep_for(std::chrono::milliseconds(12));
+            sent.push_back(Clock::now());
+            if (step.kind == Kind::Motion) {
+                driver.moveTo(x, y);
+            } else if (step.key) {
+                driver.key(driver.keycode(step.key), press);
+            } else {
+                driver.button(step.button, press);
+            }
+            driver.sync();
+            handled.push_back(Clock::now());
         }
-        driver.sync();
-        played.handled.push_back(Clock::now());
     }
-}
-
-std::int64_t millisecondsBetween(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
-}
+    std::int64_t ms(Clock::time_point from, Clock::time_point to) const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+    }
+};
 
 TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
     TypingWindow window(session, "capture target", 100, 100);
@@ -118,11 +116,10 @@ TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
     driver.chord({"x"});  // before start(): not captured
     ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
     Played played;
-    play(driver, 0, kOverWindow, kX, kY, played);
-    // The window lookup is made per delivered block: the pointer leaves only
-    // once the events over the window were handed over.
+    played.play(driver, 0, kOverWindow, kX, kY);
+    // The window is looked up per delivered block: the pointer leaves once they were delivered.
     ASSERT_TRUE(captured.waitFor(kOverWindow));
-    play(driver, kOverWindow, std::size(kSteps), kDesktopX, kDesktopY, played);
+    played.play(driver, kOverWindow, std::size(kSteps), kDesktopX, kDesktopY);
     ASSERT_TRUE(captured.waitFor(std::size(kSteps)));
     settle(100);
     ASSERT_EQ(captured.events.size(), std::size(kSteps));
@@ -139,12 +136,10 @@ TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
         EXPECT_EQ(event.rootY, overWindow ? kY : kDesktopY);
         EXPECT_EQ(event.window, step.key || overWindow ? focus : driver.root());
         if (i == 0) continue;
-        // The server stamps each event when it handles it: the gap between
-        // two stamps lies within what the client saw of the two steps,
-        // give or take the stamps' millisecond rounding.
-        const auto serverGap = static_cast<std::int64_t>(event.time - captured.events[i - 1].time);
-        EXPECT_GE(serverGap, millisecondsBetween(played.handled[i - 1], played.sent[i]) - 1);
-        EXPECT_LE(serverGap, millisecondsBetween(played.sent[i - 1], played.handled[i]) + 1);
+        // The server's stamps (in whole ms) part as far as the client saw the steps part.
+        const auto gap = static_cast<std::int64_t>(event.time - captured.events[i - 1].time);
+        EXPECT_GE(gap, played.ms(played.handled[i - 1], played.sent[i]) - 1);
+        EXPECT_LE(gap, played.ms(played.sent[i - 1], played.handled[i]) + 1);
     }
 }
 
@@ -172,8 +167,8 @@ TEST_F(CaptureTest, StopEndsDeliveryAtOnceEvenInsideTheHandlerAndStartCapturesAn
     settle(200);
     EXPECT_EQ(calls, 1);
 
-    // With no window a key goes to no client: the server writes to nobody, and
-    // the capture has to make it hand the key over.
+    // With no window the key goes to no client, so the server writes to nobody
+    // and the capture has to make it hand the key over.
     ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
     const auto pressed = Clock::now();
     driver.key(driver.keycode("e"), true);
@@ -187,12 +182,11 @@ TEST_F(CaptureTest, StopEndsDeliveryAtOnceEvenInsideTheHandlerAndStartCapturesAn
     EXPECT_EQ(captured.events[1].kind, Kind::KeyRelease);
 }
 
-// The loss is reported once, whether the server dies or a connection of the
-// capture is killed (as xkill would); a new start() then opens afresh.
+// Reported once whether the server dies or a connection is killed as xkill would.
 TEST(CaptureLossTest, ALostConnectionIsReportedOnceAndStartOpensAfresh) {
     testApplication();
-    // Opened in this order on a bare server, the capture's control and data
-    // connections are the two clients after the driver's; 0 ends the server.
+    // On a bare server the capture's control and data connections are the two
+    // clients after the driver's; 0 ends the server.
     for (const unsigned long connection : {1ul, 2ul, 0ul}) {
         SCOPED_TRACE(connection);
         auto server = std::make_unique<XvfbSession>(false);
@@ -225,35 +219,32 @@ TEST(CaptureLossTest, ALostConnectionIsReportedOnceAndStartOpensAfresh) {
 
 // Core modifier masks, as the server reports and grabs them.
 constexpr unsigned kLock = 1u << 1, kControl = 1u << 2, kMod1 = 1u << 3, kMod2 = 1u << 4;
-using Ids = std::vector<std::int32_t>;
 
 class HotKeysTest : public CaptureTest {
 protected:
     void SetUp() override {
-        Expected<std::unique_ptr<x11::X11HotKeys>> opened =
-            x11::X11HotKeys::open(session.display());
+        auto opened = x11::X11HotKeys::open(session.display());
         ASSERT_TRUE(opened) << opened.error();
         hotKeys = std::move(*opened);
         hotKeys->setPressedHandler([this](std::int32_t id) { fired.push_back(id); });
     }
 
-    // Presses the keys and waits for a hot key: 300 ms when none should come.
+    // Presses the keys (names or codes) and expects `ids` to fire (none within 300 ms).
     template <typename Key>
-    Ids press(const std::vector<Key>& keys, const Ids& expected) {
+    void press(const std::vector<Key>& keys, const Ids& ids) {
         fired.clear();
         driver.chord(keys);
-        runEventsUntil([this] { return !fired.empty(); }, expected.empty() ? 300 : 2000);
-        return fired;
+        runEventsUntil([this] { return !fired.empty(); }, ids.empty() ? 300 : 2000);
+        EXPECT_EQ(fired, ids) << keys.size() << " keys";
     }
-    Ids press(const std::vector<const char*>& keys, const Ids& expected) {
-        return press<const char*>(keys, expected);
+    void press(const std::vector<const char*>& keys, const Ids& ids) {
+        press<const char*>(keys, ids);
     }
 
     std::unique_ptr<x11::X11HotKeys> hotKeys;
     Ids fired;
 };
 
-// Each combination reports its own identifier, with lock keys on or off.
 TEST_F(HotKeysTest, EachCombinationFiresItsIdentifierWhateverLocksAreOn) {
     ASSERT_TRUE(hotKeys->registerHotKey(1, 0, 116));                      // F5
     ASSERT_TRUE(hotKeys->registerHotKey(2, kModShift | kModWin, '1'));    // Shift+Win+1
@@ -270,18 +261,18 @@ TEST_F(HotKeysTest, EachCombinationFiresItsIdentifierWhateverLocksAreOn) {
         {{"Num_Lock"}, kMod2},
         {{"Caps_Lock", "Num_Lock"}, kLock | kMod2}};
     for (const auto& [lockKeys, stateBits] : locks) {
+        SCOPED_TRACE(stateBits);
         for (const char* lock : lockKeys) driver.chord({lock});
         EXPECT_EQ(driver.state() & (kLock | kMod2), stateBits);
-        for (const auto& [keys, ids] : presses) EXPECT_EQ(press(keys, ids), ids) << stateBits;
+        for (const auto& [keys, ids] : presses) press(keys, ids);
         for (const char* lock : lockKeys) driver.chord({lock});
     }
 }
 
 // registerHotKey() is a batch of one, so the batch's cases stand for both.
 TEST_F(HotKeysTest, ABatchAnswersEachRequestAsIfMadeAloneAndKeepsNoRefusedGrab) {
-    const unsigned j = driver.keycode("j");
-    // The other client holds only the Num Lock variant of Ctrl+J: the plain
-    // grab succeeds first and must be released again.
+    const unsigned j = driver.keycode("j"), q = driver.keycode("q");
+    // Only the Num Lock variant is held: the plain grab succeeds first and must be released.
     ASSERT_TRUE(driver.grab(j, kControl | kMod2));
     const std::vector<ks::Result> results = hotKeys->registerHotKeys({
         {1, kModAlt, 'Q'},      // granted
@@ -296,14 +287,11 @@ TEST_F(HotKeysTest, ABatchAnswersEachRequestAsIfMadeAloneAndKeepsNoRefusedGrab) 
     for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(results[i].ok(), granted[i]) << i;
     EXPECT_NE(results[1].error().find("BadAccess"), std::string::npos) << results[1].error();
     EXPECT_NE(results[2].error().find("BadAccess"), std::string::npos);
-    EXPECT_EQ(press({"Alt_L", "q"}, {1}), Ids{1});
-    EXPECT_EQ(press({"Shift_L", "z"}, {5}), Ids{5});
-    EXPECT_TRUE(driver.grab(j, kControl));  // the refused request's plain grab was released
-    driver.ungrab(j, 1u << 15);             // with any modifiers
+    press({"Alt_L", "q"}, {1});
+    press({"Shift_L", "z"}, {5});
+    EXPECT_TRUE(driver.grab(j, kControl));
+    driver.ungrab(j, 1u << 15);                                 // AnyModifier
     EXPECT_TRUE(hotKeys->registerHotKey(2, kModControl, 'J'));  // the identifier is free again
-
-    // Unregistering releases the key.
-    const unsigned q = driver.keycode("q");
     ASSERT_FALSE(driver.grab(q, kMod1));
     ASSERT_TRUE(hotKeys->unregisterHotKey(1));
     EXPECT_FALSE(hotKeys->unregisterHotKey(1));
@@ -319,9 +307,9 @@ TEST_F(HotKeysTest, GrabsFollowTheKeysTheirNamesNameOnANewLayout) {
     ASSERT_TRUE(session.run({"setxkbmap", "de"}));
     EXPECT_TRUE(runEventsUntil([&] { return driver.grab(kUsZ, kControl); },
                                x11::X11HotKeys::kRegrabDelayMs * 10));
-    const std::pair<std::vector<unsigned>, Ids> presses[] = {
-        {{kCtrlKey, kComma}, {}}, {{kCtrlKey, kOUmlaut}, {8}}, {{kCtrlKey, kGermanZ}, {9}}};
-    for (const auto& [keys, ids] : presses) EXPECT_EQ(press(keys, ids), ids);
+    press(std::vector<unsigned>{kCtrlKey, kComma}, {});
+    press(std::vector<unsigned>{kCtrlKey, kOUmlaut}, {8});
+    press(std::vector<unsigned>{kCtrlKey, kGermanZ}, {9});
 }
 
 }  // namespace
