@@ -1,6 +1,5 @@
 #include "XvfbSession.h"
 
-#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,32 +12,18 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/x11/OwnDisplay.h"
-
 namespace ks::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The manager is ready once it reparents a probe window into its frame; the
-// probe is mapped again every 200 ms, should a manager still starting miss it.
-bool managesWindows(const std::string& name) {
-    const x11::OwnDisplay display = x11::openOwnDisplay(name);
-    Display* d = display.get();
-    if (!d) return false;
-    const Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
-    XSelectInput(d, probe, StructureNotifyMask);
-    XEvent event;
-    for (int tick = 0; tick < 4000; ++tick) {
-        if (tick % 40 == 0) {
-            XUnmapWindow(d, probe);
-            XMapWindow(d, probe);
-        }
-        XSync(d, False);
-        if (XCheckTypedWindowEvent(d, probe, ReparentNotify, &event)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+// A child's first line of output, which is its sign of being ready.
+std::string firstLine(const ChildProcess& child, const std::string& name) {
+    std::string text;
+    const auto line = [](const std::string& s) { return s.find('\n') != std::string::npos; };
+    if (!readUntil(child.output(), text, line, std::chrono::seconds(20)))
+        throw std::runtime_error(name + " did not start");
+    return text.substr(0, text.find('\n'));
 }
 
 }  // namespace
@@ -109,21 +94,17 @@ bool readUntil(int fd, std::string& text, const std::function<bool(const std::st
 }
 
 XvfbSession::XvfbSession(bool windowManager, const std::string& screen) {
-    // -displayfd: the server picks a free display number and writes it to its
-    // standard output once it accepts connections, which is the sign it is ready.
+    // The server picks a free display number and prints it once it takes connections.
     server_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten",
                                  "tcp", "-noreset"},
         "", true);
-    std::string number;
-    const auto line = [](const std::string& s) { return s.find('\n') != std::string::npos; };
-    if (!readUntil(server_->output(), number, line, std::chrono::seconds(20)))
-        throw std::runtime_error("Xvfb did not start");
-    display_ = ":" + number.substr(0, number.find('\n'));
+    display_ = ":" + firstLine(*server_, "Xvfb");
     if (!windowManager) return;
+    // openbox runs the startup command once it manages the screen.
     windowManager_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"openbox", "--sm-disable"}, display_);
-    if (!managesWindows(display_)) throw std::runtime_error("openbox did not start on " + display_);
+        std::vector<std::string>{"openbox", "--sm-disable", "--startup", "echo"}, display_, true);
+    firstLine(*windowManager_, "openbox on " + display_);
 }
 
 bool XvfbSession::run(const std::vector<std::string>& argv,
