@@ -11,8 +11,7 @@ struct RecordConnections;
 
 namespace ks::test {
 
-// One core input event as the X server delivered it, with the server's
-// timestamp (milliseconds of the monotonic clock).
+// One core input event as the X server delivered it, with its time in milliseconds.
 struct ObservedEvent {
     int type = 0;         // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
     unsigned detail = 0;  // keycode or button
@@ -26,8 +25,6 @@ class RecordObserver {
 public:
     explicit RecordObserver(const std::string& display);
     ~RecordObserver();
-    RecordObserver(const RecordObserver&) = delete;
-    RecordObserver& operator=(const RecordObserver&) = delete;
 
     bool started() const { return started_; }
     // Waits until `count` events arrived or `timeoutMs` passed; gives all seen.

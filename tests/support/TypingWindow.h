@@ -8,8 +8,7 @@
 
 namespace ks::test {
 
-// The typing-window program on a test display: a focused window whose typed
-// text the test reads back. `workPerKey` makes it a slow target.
+// The typing-window program on a test display; `workPerKey` makes it a slow target.
 class TypingWindow {
 public:
     // Waits until it has the focus; throws when it does not get it.

@@ -7,9 +7,8 @@
 
 namespace ks::test {
 
-// Another client of a test display: presses keys and buttons and moves the
-// pointer through XTest, as a user would, and grabs keys as a competing
-// program would. Throws std::runtime_error when the display cannot be opened.
+// Another client of a test display: types, clicks and moves through XTest as a user would,
+// and grabs keys as a competing program would. Throws when the display cannot be opened.
 class XTestDriver {
 public:
     explicit XTestDriver(const std::string& display);
@@ -19,7 +18,6 @@ public:
     void button(unsigned button, bool press);
     void moveTo(int x, int y);
     // Presses the keys in order, releases them in reverse, and syncs.
-    void chord(const std::vector<unsigned>& keycodes);
     void chord(const std::vector<const char*>& keysymNames);
     // Sends what is queued; sync() also waits until the server handled it.
     void flush();
@@ -31,8 +29,7 @@ public:
     bool grab(unsigned keycode, unsigned modifiers);
     void ungrab(unsigned keycode, unsigned modifiers);
 
-    // The first resource of this client. The server gives a new client the
-    // lowest free client number, each a range of 2^21 resources (of 256 clients).
+    // The first resource of this client; a new client gets the lowest free range of 2^21.
     unsigned long clientBase() const;
     static constexpr unsigned long kClientRange = 1ul << 21;
     void killClient(unsigned long resource);  // ends the client owning it, as xkill does

@@ -10,9 +10,8 @@
 
 namespace ks::test {
 
-// A child process with DISPLAY set, ended (SIGTERM, then SIGKILL) when this
-// goes away, and also when the test process dies. Its stdout goes to a pipe
-// when `captureOutput`, otherwise it is dropped with stderr.
+// A child process with DISPLAY set, ended when this goes away or the test process dies;
+// its stdout goes to output() when `captureOutput`, else it is dropped with stderr.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& argv, const std::string& display,
@@ -30,8 +29,8 @@ private:
     int output_ = -1;
 };
 
-// A private Xvfb on a free display number, with openbox managing its windows
-// unless told otherwise. Throws std::runtime_error when it cannot start.
+// A private Xvfb on a free display number, with openbox unless told otherwise; throws
+// std::runtime_error when it cannot start.
 class XvfbSession {
 public:
     explicit XvfbSession(bool windowManager = true, const std::string& screen = "1024x768x24");
