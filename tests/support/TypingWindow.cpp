@@ -11,27 +11,25 @@ TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title,
                                    std::to_string(y), std::to_string(workPerKey.count())},
           session.display(), true)) {
     // A window manager busy with a burst of keymap changes can be slow to give the focus.
-    readUntil(
-        process_->output(), buffer_,
-        [](const std::string& s) { return s.find('\n') != std::string::npos; },
-        std::chrono::seconds(60));
-    const auto end = buffer_.find('\n');
-    if (end == std::string::npos || buffer_.rfind("READY ", 0) != 0)
+    std::string& out = process_->output();
+    process_->readUntil([](const std::string& s) { return s.find('\n') != std::string::npos; },
+                        std::chrono::seconds(60));
+    const auto end = out.find('\n');
+    if (end == std::string::npos || out.rfind("READY ", 0) != 0)
         throw std::runtime_error("the typing window got no focus");
-    window_ = std::stoul(buffer_.substr(6, end - 6));
-    buffer_.erase(0, end + 1);
+    window_ = std::stoul(out.substr(6, end - 6));
+    out.erase(0, end + 1);
 }
 
 std::string TypingWindow::text(std::size_t bytes, std::chrono::milliseconds quiet) {
-    while (buffer_.size() < bytes) {  // in steps of `quiet`, until one brings nothing
-        const std::size_t before = buffer_.size();
-        readUntil(
-            process_->output(), buffer_, [&](const std::string& s) { return s.size() >= bytes; },
-            quiet);
-        if (buffer_.size() == before) break;
+    std::string& out = process_->output();
+    while (out.size() < bytes) {  // in steps of `quiet`, until one brings nothing
+        const std::size_t before = out.size();
+        process_->readUntil([&](const std::string& s) { return s.size() >= bytes; }, quiet);
+        if (out.size() == before) break;
         lastArrival_ = std::chrono::steady_clock::now();
     }
-    return buffer_;
+    return out;
 }
 
 }  // namespace ks::test

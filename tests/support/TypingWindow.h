@@ -25,7 +25,6 @@ public:
 private:
     std::unique_ptr<ChildProcess> process_;
     unsigned long window_ = 0;
-    std::string buffer_;
     std::chrono::steady_clock::time_point lastArrival_{};
 };
 

@@ -18,12 +18,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A child's first line of output, which is its sign of being ready.
-std::string firstLine(const ChildProcess& child, const std::string& name) {
-    std::string text;
+std::string firstLine(ChildProcess& child, const std::string& name) {
     const auto line = [](const std::string& s) { return s.find('\n') != std::string::npos; };
-    if (!readUntil(child.output(), text, line, std::chrono::seconds(20)))
+    if (!child.readUntil(line, std::chrono::seconds(20)))
         throw std::runtime_error(name + " did not start");
-    return text.substr(0, text.find('\n'));
+    return child.output().substr(0, child.output().find('\n'));
 }
 
 }  // namespace
@@ -52,7 +51,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
         _exit(127);
     }
     if (captureOutput) close(pipeFds[1]);
-    output_ = pipeFds[0];
+    pipe_ = pipeFds[0];
 }
 
 ChildProcess::~ChildProcess() {
@@ -62,7 +61,7 @@ ChildProcess::~ChildProcess() {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
     }
-    if (output_ >= 0) close(output_);
+    if (pipe_ >= 0) close(pipe_);
 }
 
 int ChildProcess::wait(std::chrono::milliseconds timeout) {
@@ -77,18 +76,18 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
     return -1;
 }
 
-bool readUntil(int fd, std::string& text, const std::function<bool(const std::string&)>& done,
-               std::chrono::milliseconds timeout) {
+bool ChildProcess::readUntil(const std::function<bool(const std::string&)>& done,
+                             std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (!done(text)) {
+    while (!done(output_)) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd p{fd, POLLIN, 0};
+        pollfd p{pipe_, POLLIN, 0};
         const int ready = poll(&p, 1, std::max(0, static_cast<int>(left.count())));
         if (ready < 0 && errno == EINTR) continue;
         char buffer[4096];
-        const ssize_t n = ready > 0 ? read(fd, buffer, sizeof buffer) : 0;
-        if (n <= 0) return done(text);
-        text.append(buffer, static_cast<std::size_t>(n));
+        const ssize_t n = ready > 0 ? read(pipe_, buffer, sizeof buffer) : 0;
+        if (n <= 0) return done(output_);
+        output_.append(buffer, static_cast<std::size_t>(n));
     }
     return true;
 }

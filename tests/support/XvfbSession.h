@@ -20,13 +20,17 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    int output() const { return output_; }
+    // Reads the child's output into output() until `done(output())` holds or the time runs out.
+    bool readUntil(const std::function<bool(const std::string&)>& done,
+                   std::chrono::milliseconds timeout);
+    std::string& output() { return output_; }
     // Waits for the child to end by itself; its exit status, or -1 on time-out.
     int wait(std::chrono::milliseconds timeout);
 
 private:
     pid_t pid_ = -1;
-    int output_ = -1;
+    int pipe_ = -1;
+    std::string output_;
 };
 
 // A private Xvfb on a free display number, with openbox unless told otherwise; throws
@@ -45,9 +49,5 @@ private:
     std::unique_ptr<ChildProcess> server_;
     std::unique_ptr<ChildProcess> windowManager_;  // ends before the server
 };
-
-// Reads from `fd` until `done(text)` holds or the time runs out.
-bool readUntil(int fd, std::string& text, const std::function<bool(const std::string&)>& done,
-               std::chrono::milliseconds timeout);
 
 }  // namespace ks::test

@@ -89,10 +89,8 @@ TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
     const std::string pieces[] = {
         "Hello, World! zY 0123456789\n~!@#$%^&*()_+{}|:\"<>?\n`-=[]\\;',./\tTabbed\r\nCRLF\n",
         "\u00e9\u20ac\u00df\u00fc\u00c4\u00b0 \u65e5\u672c\U0001F600 end"};
-    const std::string expected =
-        "Hello, World! zY 0123456789\n~!@#$%^&*()_+{}|:\"<>?\n"
-        "`-=[]\\;',./\tTabbed\nCRLF\n" +
-        pieces[1];
+    std::string expected = pieces[0] + pieces[1];
+    expected.erase(expected.find('\r'), 1);  // CR LF types one line feed
     for (const char* layout : {"us", "de"}) {
         useLayout(layout);
         platform->keyboard().setCapsLock(layout[0] == 'd');
@@ -114,13 +112,10 @@ TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
 TEST_F(InputTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
     TypingWindow window(session(), "slow", 100, 100, std::chrono::microseconds(100));
     std::string text;
+    const std::size_t distinct = 3 * platform->spareKeys().capacity();
     for (std::size_t i = 0; i < 4000; ++i) {
-        if (i % 40 == 0) {
-            utf8::append(text, static_cast<char32_t>(
-                                   0x4E00 + (i / 40) % (3 * platform->spareKeys().capacity())));
-        } else {
-            text += static_cast<char>('a' + i % 26);
-        }
+        if (i % 40 != 0) text += static_cast<char>('a' + i % 26);
+        if (i % 40 == 0) utf8::append(text, static_cast<char32_t>(0x4E00 + i / 40 % distinct));
     }
     writeText("Keys", text);
     commands.sendKeys(kCommand);
