@@ -18,13 +18,6 @@
 
 namespace {
 
-std::string textOf(KeySym keysym) {
-    if (keysym == XK_Return || keysym == XK_KP_Enter) return "\n";
-    char utf8[8] = {};
-    const int length = xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(keysym), utf8, sizeof utf8);
-    return length > 1 ? std::string(utf8) : std::string();
-}
-
 void activate(Display* display, Window window) {
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -71,7 +64,8 @@ int main(int argc, char** argv) {
         XEvent event;
         XNextEvent(display, &event);
         KeySym keysym = NoSymbol;
-        char buffer[32];
+        char buffer[32], utf8[8];
+        bool enter = false;
         switch (event.type) {
             case MapNotify:
                 mapped = true;
@@ -82,9 +76,12 @@ int main(int argc, char** argv) {
                 ready = true;
                 break;
             case MappingNotify: XRefreshKeyboardMapping(&event.xmapping); break;
-            case KeyPress:
+            case KeyPress:  // Enter as a line feed, other keys as what their keysyms stand for
                 XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
-                out += textOf(keysym);
+                enter = keysym == XK_Return || keysym == XK_KP_Enter;
+                if (enter || xkb_keysym_to_utf8(xkb_keysym_t(keysym), utf8, sizeof utf8) <= 1)
+                    utf8[0] = '\0';
+                out += enter ? "\n" : utf8;
                 if (workPerKey > 0) usleep(static_cast<useconds_t>(workPerKey));
                 break;
         }

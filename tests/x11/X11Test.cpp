@@ -1,5 +1,4 @@
-// The program's X11 services on private Xvfb servers: the input commands with
-// openbox, the input capture (RECORD) and the hot keys on bare servers.
+// The X11 services: input commands with openbox; capture and hot keys on bare servers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,8 +29,7 @@ namespace {
 using Event = std::tuple<int, unsigned, int, int>;  // type, detail, root x and y
 constexpr int kWaitMs = 3000;
 
-// One private X server for every test, the program's X11 services on it, the
-// input commands over a store in a fresh folder, and a RECORD observer.
+// One shared server with openbox, the program's X11 services on it, and a RECORD observer.
 class InputTest : public CommandFixture {
 protected:
     InputTest()
@@ -82,9 +80,7 @@ std::size_t emptyKeys(x11::XConnection& connection) {
                       [](const x11::KeyDescription& key) { return key.levels.empty(); }));
 }
 
-// Texts in two pieces, Caps Lock on for the second layout: letters (Z and Y
-// swap on de), digits, symbols (dead keys on de), blanks, tabs, line feeds, a
-// CR LF pair, characters of AltGr and Shift levels, and characters no key types.
+// Two texts per layout, Caps Lock on for de: swapped Z/Y, dead keys, AltGr, off-layout characters.
 TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
     const std::string pieces[] = {
         "Hello, World! zY 0123456789\n~!@#$%^&*()_+{}|:\"<>?\n`-=[]\\;',./\tTabbed\r\nCRLF\n",
@@ -107,8 +103,7 @@ TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
     platform->keyboard().setCapsLock(false);
 }
 
-// A target slower than the typing (0.1 ms a key press) falls behind while
-// spare keys are bound again and again.
+// A target slower than the typing (0.1 ms a key) falls behind while spare keys are rebound.
 TEST_F(InputTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
     TypingWindow window(session(), "slow", 100, 100, std::chrono::microseconds(100));
     std::string text;
@@ -149,8 +144,7 @@ TEST_F(InputTest, LockCommandsPressTheLayoutsLockKeysAndSetTheIndicators) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// Two windows listed topmost first; the pointer moved relative to the upper
-// one and clicked on it; then the lower one activated and typed into.
+// Two windows listed topmost first; moves and clicks on the upper one; the lower one activated.
 TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     TypingWindow lower(session(), "lower window", 50, 50);
     TypingWindow upper(session(), "upper w\u00e4ndow", 300, 300);
@@ -215,13 +209,12 @@ struct Captured {
     std::vector<CapturedInput> events;
     int losses = 0;
 
-    InputCapture::EventsHandler onEvents() {
-        return [this](const CapturedInput* block, std::size_t count) {
-            events.insert(events.end(), block, block + count);
-        };
-    }
-    InputCapture::LostHandler onLost() {
-        return [this] { ++losses; };
+    bool start(InputCapture& capture) {
+        return capture.start(
+            [this](const CapturedInput* block, std::size_t count) {
+                events.insert(events.end(), block, block + count);
+            },
+            [this] { ++losses; });
     }
     bool waitFor(std::size_t count) {
         return runEventsUntil([&] { return events.size() >= count; }, kWaitMs);
@@ -272,9 +265,9 @@ TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
     TypingWindow window(session, "capture target", 100, 100);
     const unsigned long focus = window.window();
     driver.chord({"x"});  // before start(): not captured
-    ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
-    std::vector<Clock::time_point> sent,
-        handled;  // step i went out after sent[i], done by handled[i]
+    ASSERT_TRUE(captured.start(capture));
+    // Step i went out after sent[i] and was handled by handled[i].
+    std::vector<Clock::time_point> sent, handled;
     const auto play = [&](std::size_t from, std::size_t to, int x, int y) {
         for (std::size_t i = from; i < to; ++i) {
             const Step& step = kSteps[i];
@@ -324,9 +317,9 @@ TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
 
 TEST_F(CaptureTest, StopEndsDeliveryAtOnceEvenInsideTheHandlerAndStartCapturesAnew) {
     x11::X11InputCapture nowhere(":65000");
-    EXPECT_FALSE(nowhere.start(captured.onEvents(), captured.onLost()));
+    EXPECT_FALSE(captured.start(nowhere));
     capture.stop();  // harmless when not capturing
-    ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
+    ASSERT_TRUE(captured.start(capture));
     driver.chord({"f"});
     capture.stop();  // before the event loop could deliver the key
     settle(200);
@@ -339,16 +332,15 @@ TEST_F(CaptureTest, StopEndsDeliveryAtOnceEvenInsideTheHandlerAndStartCapturesAn
             for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(block[i].detail, driver.keycode("c"));
             capture.stop();
         },
-        captured.onLost()));
+        [&] { ++captured.losses; }));
     driver.chord({"c"});
     ASSERT_TRUE(runEventsUntil([&] { return calls > 0; }, kWaitMs));
     driver.chord({"d"});
     settle(200);
     EXPECT_EQ(calls, 1);
 
-    // With no window the key goes to no client, so the server writes to nobody
-    // and the capture has to make it hand the key over.
-    ASSERT_TRUE(capture.start(captured.onEvents(), captured.onLost()));
+    // With no window the key goes to nobody: the capture must make the server hand it over.
+    ASSERT_TRUE(captured.start(capture));
     const auto pressed = Clock::now();
     driver.key(driver.keycode("e"), true);
     driver.key(driver.keycode("e"), false);
@@ -364,15 +356,14 @@ TEST_F(CaptureTest, StopEndsDeliveryAtOnceEvenInsideTheHandlerAndStartCapturesAn
 // Reported once whether the server dies or a connection is killed as xkill would.
 TEST(CaptureLossTest, ALostConnectionIsReportedOnceAndStartOpensAfresh) {
     testApplication();
-    // On a bare server the capture's control and data connections are the two
-    // clients after the driver's; 0 ends the server.
+    // The capture's control and data are the clients after the driver's; 0 ends the server.
     for (const unsigned long connection : {1ul, 2ul, 0ul}) {
         SCOPED_TRACE(connection);
         auto server = std::make_unique<XvfbSession>(false);
         auto driver = std::make_unique<XTestDriver>(server->display());
         Captured captured;
         auto capture = std::make_unique<x11::X11InputCapture>(server->display());
-        ASSERT_TRUE(capture->start(captured.onEvents(), captured.onLost()));
+        ASSERT_TRUE(captured.start(*capture));
         if (connection) {
             driver->killClient(driver->clientBase() + connection * XTestDriver::kClientRange);
         } else {
@@ -383,11 +374,11 @@ TEST(CaptureLossTest, ALostConnectionIsReportedOnceAndStartOpensAfresh) {
         settle(200);
         EXPECT_EQ(captured.losses, 1);
         if (connection) {
-            ASSERT_TRUE(capture->start(captured.onEvents(), captured.onLost()));
+            ASSERT_TRUE(captured.start(*capture));
             driver->chord({"h"});
             ASSERT_TRUE(captured.waitFor(2));
             EXPECT_EQ(captured.events[0].detail, driver->keycode("h"));
-        } else if (capture->start(captured.onEvents(), captured.onLost())) {
+        } else if (captured.start(*capture)) {
             capture->stop();  // another test's Xvfb may hold the freed display number by now
         }
         capture.reset();
@@ -473,8 +464,7 @@ TEST_F(HotKeysTest, ABatchAnswersEachRequestAsIfMadeAloneAndKeepsNoRefusedGrab) 
     EXPECT_TRUE(driver.grab(q, kMod1));
 }
 
-// On a German layout Z moves to where Y was, and code 186 (";" on a US keyboard)
-// is the key shown as "\u00d6", not the one that types ";" there (Shift+comma).
+// On de, Z moves to Y's key and code 186 is the key shown as "\u00d6", not the one typing ";".
 TEST_F(HotKeysTest, GrabsFollowTheKeysTheirNamesNameOnANewLayout) {
     constexpr unsigned kUsZ = 52;
     ASSERT_TRUE(hotKeys->registerHotKey(8, kModControl, 186));
