@@ -9,18 +9,13 @@
 
 namespace ks::test {
 
-namespace {
-
-void onRecorded(XPointer observer, XRecordInterceptData* data) {
-    reinterpret_cast<RecordObserver*>(observer)->receive(data);
-}
-
-}  // namespace
-
 RecordObserver::RecordObserver(const std::string& display)
     : x_(std::make_unique<x11::RecordConnections>(display)) {
+    const auto onRecorded = [](XPointer self, XRecordInterceptData* data) {
+        reinterpret_cast<RecordObserver*>(self)->receive(data);
+    };
     if (!x11::createDeviceEventContext(*x_) ||
-        !XRecordEnableContextAsync(x_->data, x_->context, &onRecorded,
+        !XRecordEnableContextAsync(x_->data, x_->context, onRecorded,
                                    reinterpret_cast<XPointer>(this)))
         return;
     started_ = x11::processRecordRepliesUntil(

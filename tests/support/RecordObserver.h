@@ -32,9 +32,9 @@ public:
     std::vector<ObservedEvent> events() { return waitFor(0, 0); }
     void clear();
 
+private:
     void receive(void* intercepted);  // one block of the RECORD callback's
 
-private:
     std::unique_ptr<x11::RecordConnections> x_;
     std::vector<ObservedEvent> events_;
     bool started_ = false;
@@ -42,10 +42,7 @@ private:
 };
 
 // Event type numbers of the core protocol, for tests that do not include Xlib.
-inline constexpr int kKeyPress = 2;
-inline constexpr int kKeyRelease = 3;
-inline constexpr int kButtonPress = 4;
-inline constexpr int kButtonRelease = 5;
-inline constexpr int kMotionNotify = 6;
+inline constexpr int kKeyPress = 2, kKeyRelease = 3, kButtonPress = 4, kButtonRelease = 5,
+                     kMotionNotify = 6;
 
 }  // namespace ks::test

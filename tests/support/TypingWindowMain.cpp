@@ -6,7 +6,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/keysym.h>
 #include <poll.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon.h>
@@ -65,7 +64,6 @@ int main(int argc, char** argv) {
         XNextEvent(display, &event);
         KeySym keysym = NoSymbol;
         char buffer[32], utf8[8];
-        bool enter = false;
         switch (event.type) {
             case MapNotify:
                 mapped = true;
@@ -76,12 +74,10 @@ int main(int argc, char** argv) {
                 ready = true;
                 break;
             case MappingNotify: XRefreshKeyboardMapping(&event.xmapping); break;
-            case KeyPress:  // Enter as a line feed, other keys as what their keysyms stand for
+            case KeyPress:  // what the keysym stands for, with Enter as a line feed
                 XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
-                enter = keysym == XK_Return || keysym == XK_KP_Enter;
-                if (enter || xkb_keysym_to_utf8(xkb_keysym_t(keysym), utf8, sizeof utf8) <= 1)
-                    utf8[0] = '\0';
-                out += enter ? "\n" : utf8;
+                if (xkb_keysym_to_utf8(xkb_keysym_t(keysym), utf8, sizeof utf8) > 1)
+                    out += utf8[0] == '\r' ? "\n" : utf8;
                 if (workPerKey > 0) usleep(static_cast<useconds_t>(workPerKey));
                 break;
         }
