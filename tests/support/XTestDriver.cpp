@@ -4,17 +4,9 @@
 
 #include <stdexcept>
 
+#include "platform/x11/XlibHelpers.h"
+
 namespace ks::test {
-namespace {
-
-bool grabFailed = false;
-
-int onGrabError(Display*, XErrorEvent*) {
-    grabFailed = true;
-    return 0;
-}
-
-}  // namespace
 
 XTestDriver::XTestDriver(const std::string& display) : display_(x11::openOwnDisplay(display)) {
     if (!display_) throw std::runtime_error("cannot open " + display);
@@ -63,13 +55,10 @@ unsigned long XTestDriver::root() const {
 }
 
 bool XTestDriver::grab(unsigned keycode, unsigned modifiers) {
-    grabFailed = false;
-    const XErrorHandler previous = XSetErrorHandler(&onGrabError);
+    x11::XErrorTrap trap(display_.get());
     XGrabKey(display_.get(), static_cast<int>(keycode), modifiers, root(), False, GrabModeAsync,
              GrabModeAsync);
-    sync();
-    XSetErrorHandler(previous);
-    return !grabFailed;
+    return !trap.failed();
 }
 
 void XTestDriver::ungrab(unsigned keycode, unsigned modifiers) {
