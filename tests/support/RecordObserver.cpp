@@ -7,75 +7,46 @@
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
 
-#include <chrono>
-
 namespace ks::test {
-
-namespace {
-
-void onRecorded(XPointer observer, XRecordInterceptData* data) {
-    reinterpret_cast<RecordObserver*>(observer)->receive(data);
-}
-
-}  // namespace
 
 RecordObserver::RecordObserver(const std::string& display)
     : x_(std::make_unique<x11::RecordConnections>(display)) {
-    if (!x11::createDeviceEventContext(*x_)) return;
-    reader_ = std::thread([this] { run(); });
-    std::unique_lock lock(mutex_);
-    started_ = arrived_.wait_for(lock, std::chrono::seconds(10), [this] { return enabled_; });
+    const auto onRecorded = [](XPointer self, XRecordInterceptData* data) {
+        reinterpret_cast<RecordObserver*>(self)->receive(data);
+    };
+    if (!x11::createDeviceEventContext(*x_) ||
+        !XRecordEnableContextAsync(x_->data, x_->context, onRecorded,
+                                   reinterpret_cast<XPointer>(this)))
+        return;
+    started_ = x11::processRecordRepliesUntil(
+        *x_, [this] { return started_; }, std::chrono::seconds(10));
 }
 
 RecordObserver::~RecordObserver() {
-    if (reader_.joinable()) {
-        XRecordDisableContext(x_->control, x_->context);
-        XSync(x_->control, False);
-        reader_.join();
-    }
-    if (x_->context) XRecordFreeContext(x_->control, x_->context);
-}
-
-void RecordObserver::run() {
-    XRecordEnableContext(x_->data, x_->context, &onRecorded, reinterpret_cast<XPointer>(this));
+    x11::endRecordContext(*x_, [this] { return ended_; });
 }
 
 void RecordObserver::receive(void* data) {
     auto* intercepted = static_cast<XRecordInterceptData*>(data);
-    {
-        std::lock_guard lock(mutex_);
-        if (intercepted->category == XRecordStartOfData) {
-            enabled_ = true;
-        } else if (intercepted->category == XRecordFromServer && intercepted->data_len > 0) {
-            const auto* event = reinterpret_cast<const xEvent*>(intercepted->data);
-            events_.push_back({event->u.u.type & 0x7F, event->u.u.detail,
-                               event->u.keyButtonPointer.rootX, event->u.keyButtonPointer.rootY,
-                               static_cast<std::uint32_t>(event->u.keyButtonPointer.time)});
-        }
+    if (intercepted->category == XRecordStartOfData) started_ = true;
+    if (intercepted->category == XRecordEndOfData) ended_ = true;
+    if (intercepted->category == XRecordFromServer && intercepted->data_len > 0) {
+        const auto* event = reinterpret_cast<const xEvent*>(intercepted->data);
+        events_.push_back({event->u.u.type & 0x7F, event->u.u.detail,
+                           event->u.keyButtonPointer.rootX, event->u.keyButtonPointer.rootY,
+                           static_cast<std::uint32_t>(event->u.keyButtonPointer.time)});
     }
-    arrived_.notify_all();
     XRecordFreeData(intercepted);
 }
 
 std::vector<ObservedEvent> RecordObserver::waitFor(std::size_t count, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        XSync(x_->control, False);
-        std::unique_lock lock(mutex_);
-        if (events_.size() >= count || std::chrono::steady_clock::now() >= deadline) {
-            return events_;
-        }
-        arrived_.wait_for(lock, std::chrono::milliseconds(5));
-    }
-}
-
-std::vector<ObservedEvent> RecordObserver::events() {
-    std::lock_guard lock(mutex_);
+    x11::processRecordRepliesUntil(
+        *x_, [&] { return events_.size() >= count; }, std::chrono::milliseconds(timeoutMs));
     return events_;
 }
 
 void RecordObserver::clear() {
-    std::lock_guard lock(mutex_);
+    x11::processRecordReplies(*x_);
     events_.clear();
 }
 

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ks::x11 {
@@ -14,8 +11,7 @@ struct RecordConnections;
 
 namespace ks::test {
 
-// One core input event as the X server delivered it, with the server's
-// timestamp (milliseconds of the monotonic clock).
+// One core input event as the X server delivered it, with its time in milliseconds.
 struct ObservedEvent {
     int type = 0;         // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
     unsigned detail = 0;  // keycode or button
@@ -24,44 +20,29 @@ struct ObservedEvent {
     std::uint32_t time = 0;
 };
 
-// Watches every input event of a display through the RECORD extension: the
-// context lives on a control connection and is enabled on a data connection
-// read by a thread of its own.
+// Watches every input event of a display through a RECORD context of its own.
 class RecordObserver {
 public:
     explicit RecordObserver(const std::string& display);
     ~RecordObserver();
-    RecordObserver(const RecordObserver&) = delete;
-    RecordObserver& operator=(const RecordObserver&) = delete;
 
     bool started() const { return started_; }
     // Waits until `count` events arrived or `timeoutMs` passed; gives all seen.
-    // Xvfb hands recorded data over only when it writes to some client, so
-    // the wait keeps asking the server for a reply on the control connection.
     std::vector<ObservedEvent> waitFor(std::size_t count, int timeoutMs);
-    std::vector<ObservedEvent> events();
+    std::vector<ObservedEvent> events() { return waitFor(0, 0); }
     void clear();
 
-    // Takes one block of intercepted data (the RECORD callback's).
-    void receive(void* intercepted);
-
 private:
-    void run();
+    void receive(void* intercepted);  // one block of the RECORD callback's
 
     std::unique_ptr<x11::RecordConnections> x_;
-    std::thread reader_;
-    std::mutex mutex_;
-    std::condition_variable arrived_;
     std::vector<ObservedEvent> events_;
     bool started_ = false;
-    bool enabled_ = false;
+    bool ended_ = false;
 };
 
 // Event type numbers of the core protocol, for tests that do not include Xlib.
-inline constexpr int kKeyPress = 2;
-inline constexpr int kKeyRelease = 3;
-inline constexpr int kButtonPress = 4;
-inline constexpr int kButtonRelease = 5;
-inline constexpr int kMotionNotify = 6;
+inline constexpr int kKeyPress = 2, kKeyRelease = 3, kButtonPress = 4, kButtonRelease = 5,
+                     kMotionNotify = 6;
 
 }  // namespace ks::test

@@ -2,10 +2,6 @@
 
 #include <stdexcept>
 
-#ifndef KS_TYPING_WINDOW_PATH
-#error KS_TYPING_WINDOW_PATH must name the typing-window program
-#endif
-
 namespace ks::test {
 
 TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title, int x, int y,
@@ -14,34 +10,26 @@ TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title,
           std::vector<std::string>{KS_TYPING_WINDOW_PATH, title, std::to_string(x),
                                    std::to_string(y), std::to_string(workPerKey.count())},
           session.display(), true)) {
-    const bool ready = readUntil(
-        process_->output(), buffer_,
-        [](const std::string& s) { return s.find('\n') != std::string::npos; },
-        // A window manager still busy with a burst of
-        // keymap changes can take long to hand out the focus.
-        std::chrono::seconds(60));
-    const auto end = buffer_.find('\n');
-    if (!ready || buffer_.rfind("READY ", 0) != 0)
+    // A window manager busy with a burst of keymap changes can be slow to give the focus.
+    std::string& out = process_->output();
+    process_->readUntil([](const std::string& s) { return s.find('\n') != std::string::npos; },
+                        std::chrono::seconds(60));
+    const auto end = out.find('\n');
+    if (end == std::string::npos || out.rfind("READY ", 0) != 0)
         throw std::runtime_error("the typing window got no focus");
-    window_ = std::stoul(buffer_.substr(6, end - 6));
-    buffer_.erase(0, end + 1);
+    window_ = std::stoul(out.substr(6, end - 6));
+    out.erase(0, end + 1);
 }
 
 std::string TypingWindow::text(std::size_t bytes, std::chrono::milliseconds quiet) {
-    // Reads in steps of `quiet`: stops once enough came or a step brought nothing.
-    for (;;) {
-        const std::size_t before = buffer_.size();
-        if (before >= bytes) break;
-        readUntil(
-            process_->output(), buffer_,
-            [&](const std::string& s) {
-                if (s.size() != before) lastArrival_ = std::chrono::steady_clock::now();
-                return s.size() >= bytes;
-            },
-            quiet);
-        if (buffer_.size() == before) break;
+    std::string& out = process_->output();
+    while (out.size() < bytes) {  // in steps of `quiet`, until one brings nothing
+        const std::size_t before = out.size();
+        process_->readUntil([&](const std::string& s) { return s.size() >= bytes; }, quiet);
+        if (out.size() == before) break;
+        lastArrival_ = std::chrono::steady_clock::now();
     }
-    return buffer_;
+    return out;
 }
 
 }  // namespace ks::test

@@ -10,59 +10,44 @@
 
 namespace ks::test {
 
-// A child process, ended (SIGTERM, then SIGKILL) when this goes away. The
-// child also ends when the test process dies, so no server outlives a crash.
+// A child process with DISPLAY set, ended when this goes away or the test process dies;
+// its stdout goes to output() when `captureOutput`, else it is dropped with stderr.
 class ChildProcess {
 public:
-    // Starts `argv` with DISPLAY set to `display` (nothing else of the
-    // environment changes); stdout goes to a pipe when `captureOutput`,
-    // otherwise it is dropped with stderr. `keepFd` stays open in the child.
     ChildProcess(const std::vector<std::string>& argv, const std::string& display,
-                 bool captureOutput = false, int keepFd = -1);
+                 bool captureOutput = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    pid_t pid() const { return pid_; }
-    int output() const { return output_; }
+    // Reads the child's output into output() until `done(output())` holds or the time runs out.
+    bool readUntil(const std::function<bool(const std::string&)>& done,
+                   std::chrono::milliseconds timeout);
+    std::string& output() { return output_; }
     // Waits for the child to end by itself; its exit status, or -1 on time-out.
     int wait(std::chrono::milliseconds timeout);
-    void stop();
 
 private:
     pid_t pid_ = -1;
-    int output_ = -1;
+    int pipe_ = -1;
+    std::string output_;
 };
 
-// A private X server (Xvfb) on a display number of its own choosing, with
-// openbox managing its windows, for tests that need a real desktop. It never
-// touches the developer's $DISPLAY: the display is handed to each client
-// explicitly. Throws std::runtime_error when the server cannot be started.
+// A private Xvfb on a free display number, with openbox unless told otherwise; throws
+// std::runtime_error when it cannot start.
 class XvfbSession {
 public:
     explicit XvfbSession(bool windowManager = true, const std::string& screen = "1024x768x24");
-    ~XvfbSession();
-    XvfbSession(const XvfbSession&) = delete;
-    XvfbSession& operator=(const XvfbSession&) = delete;
 
-    // ":N"
-    const std::string& display() const { return display_; }
-
-    // Runs a tool (setxkbmap, xdotool …) against this display and waits for
-    // it; true when it exits with 0.
+    const std::string& display() const { return display_; }  // ":N"
+    // Runs a tool (setxkbmap …) against this display; true when it exits with 0.
     bool run(const std::vector<std::string>& argv,
              std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
 private:
-    void waitForWindowManager() const;
-
     std::string display_;
     std::unique_ptr<ChildProcess> server_;
-    std::unique_ptr<ChildProcess> windowManager_;
+    std::unique_ptr<ChildProcess> windowManager_;  // ends before the server
 };
-
-// Reads from `fd` until `done(text)` holds or the time runs out.
-bool readUntil(int fd, std::string& text, const std::function<bool(const std::string&)>& done,
-               std::chrono::milliseconds timeout);
 
 }  // namespace ks::test
