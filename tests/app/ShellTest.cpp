@@ -10,45 +10,38 @@ namespace {
 class ShellTest : public AppFixture {};
 
 // A keyboard-watch thread that records what it is told.
-class RecordingHookThread final : public HookThreadControl {
-public:
-    explicit RecordingHookThread(std::vector<std::string>& log, bool posts = true)
-        : log_(log), posts_(posts) {}
+struct RecordingHookThread final : HookThreadControl {
+    RecordingHookThread(Texts& into, bool answer) : log(into), posts(answer) {}
     bool postInstallHooks() override { return record("install hooks"); }
     bool postRemoveHooks() override { return record("remove hooks"); }
     bool postEnd() override { return record("end"); }
-
-private:
     bool record(const char* what) {
-        log_.push_back(what);
-        return posts_;
+        log.push_back(what);
+        return posts;
     }
-    std::vector<std::string>& log_;
-    bool posts_;
+    Texts& log;
+    bool posts;
 };
 
 // Each case also exits, which closes the server it opened.
 TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
-    struct Case {
+    const std::string noPort = "Error reading port for Server from registry, can't start server.";
+    const Texts released = {"release player buffer"};
+    const Texts served = {"open server 8080", "release player buffer", "close server"};
+    const struct {
         std::vector<std::pair<const char*, std::uint32_t>> stored;
         bool serverOpens;
         std::string read;  // result, hot keys, server, special mouse
-        std::vector<std::string> log;
-        std::vector<std::string> shown;
-    };
-    const std::string noPort = "Error reading port for Server from registry, can't start server.";
-    const std::vector<Case> cases = {
-        {{}, true, "1 1 0 517", {"release player buffer"}, {}},
-        {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 0 520", {"release player buffer"}, {}},
-        {{{"SrvOn", 1}, {"SrvPort", 8080}},
-         true,
-         "1 1 1 517",
-         {"open server 8080", "release player buffer", "close server"},
-         {}},
-        {{{"SrvOn", 1}}, true, "1 1 0 517", {"release player buffer"}, {noPort}},
+        Texts log, shown;
+    } cases[] = {
+        {{}, true, "1 1 0 517", released, {}},
+        {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 0 520", released, {}},
+        {{{"SrvOn", 1}, {"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
+        {{{"SrvOn", 1}}, true, "1 1 0 517", released, {noPort}},
         {{{"SrvOn", 1}, {"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.read);
         for (const char* name : {"HotKeyOn", "SPMouse", "SrvOn", "SrvPort"}) {
             store->DeleteValue(kDirectRoot, name);
         }
@@ -63,92 +56,73 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
                       std::to_string(s.switches().specialMouse),
                   c.read);
         if (result) s.Exit();
-        EXPECT_EQ(log, c.log) << c.read;
-        EXPECT_EQ(messages.texts(), c.shown) << c.read;
+        EXPECT_EQ(log, c.log);
+        EXPECT_EQ(messages.texts(), c.shown);
         EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Exclamation));
     }
 }
 
-TEST_F(ShellTest, CommandLineMacroStartsTheStoredName) {
-    Shell& s = makeShell();
-    s.CommandLineMacro();
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Error reading CmdLineMacro from registry."});
-    EXPECT_EQ(messages.shown[0].title, "Keystrider - Error");
+// The command line goes through the store to the own queue, which starts it.
+TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
+    const std::string unread = "Error reading CmdLineMacro from registry.";
+    makeShell().HandCommandLineToSelf();  // none to hand over
+    shell->CommandLineMacro();
+    EXPECT_EQ(messages.texts(), Texts{unread});
+    EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 
     messages.clear();
-    ASSERT_TRUE(store->SetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro", "Backup"));
-    s.CommandLineMacro();
-    EXPECT_EQ(log, std::vector<std::string>{"start Backup"});
-    EXPECT_TRUE(messages.shown.empty());
-
-    postSucceeds = false;
-    s.CommandLineMacro();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error posting message to main thread."});
-    EXPECT_EQ(messages.shown[0].title, "Error");
-
-    // The value is read with room for 999 bytes and its terminating zero.
-    messages.clear();
-    ASSERT_TRUE(store->SetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro",
-                               std::string(1000, 'x')));
-    s.CommandLineMacro();
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Error reading CmdLineMacro from registry."});
-}
-
-TEST_F(ShellTest, TheCommandLineIsHandedToTheOwnQueueThroughTheStore) {
-    makeShell().HandCommandLineToSelf();
-    EXPECT_TRUE(log.empty());
-
     makeShell("Nightly Backup").HandCommandLineToSelf();
-    EXPECT_EQ(store->GetText(std::string(kDirectRoot) + "Macros", "CmdLineMacro"),
-              "Nightly Backup");
-    EXPECT_EQ(log, std::vector<std::string>{"command-line macro"});
+    shell->CommandLineMacro();
+    EXPECT_EQ(log, (Texts{"command-line macro", "start Nightly Backup"}));
 
     postSucceeds = false;
     makeShell("x").HandCommandLineToSelf();
-    EXPECT_EQ(
-        messages.texts(),
-        std::vector<std::string>{"Error posting message to currently running copy of Keystrider."});
+    shell->CommandLineMacro();
+    EXPECT_EQ(messages.texts(),
+              (Texts{"Error posting message to currently running copy of Keystrider.",
+                     "Error posting message to main thread."}));
     EXPECT_EQ(messages.shown[0].owner, MsgOwner::MainWindow);
+    EXPECT_EQ(messages.shown[1].title, "Error");
+
+    // The value is read with room for 999 bytes and its terminating zero.
+    messages.clear();
+    ASSERT_TRUE(store->SetText(macros, "CmdLineMacro", std::string(1000, 'x')));
+    shell->CommandLineMacro();
+    EXPECT_EQ(messages.texts(), Texts{unread});
 }
 
-TEST_F(ShellTest, ShutdownWaitsForTheHookThreadOnce) {
-    Shell& s = makeShell();
-    s.hooks().createHookThread = [this] { return std::make_unique<RecordingHookThread>(log); };
+// Shutdown is asked until the thread ends; one that cannot be told to end does
+// not keep the program alive.
+TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
     setOption("WPhraseOn", 1);
-    s.StartHookThread();
-    EXPECT_TRUE(s.switches().phrases);
-
-    EXPECT_FALSE(s.Shutdown());
-    EXPECT_TRUE(s.Shutdown());
-    s.Exit();
-    EXPECT_EQ(log, (std::vector<std::string>{"install hooks", "stop schedules",
-                                             "release event clipboard", "end", "stop schedules",
-                                             "release event clipboard", "release player buffer"}));
+    for (bool posts : {true, false}) {
+        log.clear();
+        messages.clear();
+        Shell& s = makeShell();
+        s.hooks().createHookThread = [&] {
+            return std::make_unique<RecordingHookThread>(log, posts);
+        };
+        s.StartHookThread();
+        EXPECT_TRUE(s.switches().phrases);
+        EXPECT_EQ(s.Shutdown(), !posts);
+        EXPECT_TRUE(s.Shutdown());
+        s.Exit();
+        EXPECT_EQ(log,
+                  (Texts{"install hooks", "stop schedules", "release event clipboard", "end",
+                         "stop schedules", "release event clipboard", "release player buffer"}));
+        EXPECT_EQ(messages.texts(), posts ? Texts{}
+                                          : Texts{"Error comunicating with Hook thread.  Word or "
+                                                  "Phrase triggers will not function."});
+    }
 }
 
-TEST_F(ShellTest, HookThreadFailuresAreReportedAndTheProgramGoesOn) {
+TEST_F(ShellTest, AHookThreadThatCannotBeCreatedIsReported) {
     Shell& s = makeShell();
     s.hooks().createHookThread = [] { return std::unique_ptr<HookThreadControl>(); };
     s.StartHookThread();
     EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{
-                  "Error creating thread.  Word or Phrase triggers will not function."});
+              Texts{"Error creating thread.  Word or Phrase triggers will not function."});
     EXPECT_TRUE(s.Shutdown());
-
-    messages.clear();
-    Shell& other = makeShell();
-    other.hooks().createHookThread = [this] {
-        return std::make_unique<RecordingHookThread>(log, false);
-    };
-    setOption("WPhraseOn", 1);
-    other.StartHookThread();
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Error comunicating with Hook thread.  Word or Phrase "
-                                       "triggers will not function."});
-    // A thread that cannot be told to end does not keep the program alive.
-    EXPECT_TRUE(other.Shutdown());
 }
 
 }  // namespace
