@@ -14,36 +14,30 @@ namespace ks::test {
 
 using Texts = std::vector<std::string>;
 
-// A shell over a fresh store whose hooks record what they were asked in `log`.
+// A shell over a fresh store whose hooks note what they were asked in `log`.
 class AppFixture : public StoreFixture {
 protected:
     AppFixture() { EXPECT_TRUE(store->EnsureRootKeys()); }
 
-    std::function<void()> note(const std::string& what) {
-        return [this, what] { log.push_back(what); };
+    bool note(const std::string& what, bool answer = true) {
+        log.push_back(what);
+        return answer;
     }
-
     ShellHooks recordingHooks() {
         ShellHooks hooks;
-        hooks.postStartMacro = [this](const std::string& macro) {
-            log.push_back("start " + macro);
-            return postSucceeds;
-        };
-        hooks.postCommandLineMacro = [this] { return note("command-line macro")(), postSucceeds; };
+        hooks.postStartMacro = [this](const auto& m) { return note("start " + m, postSucceeds); };
+        hooks.postCommandLineMacro = [this] { return note("command-line macro", postSucceeds); };
         hooks.openServer = [this](std::uint32_t port) {
-            log.push_back("open server " + std::to_string(port));
-            return serverOpens;
+            return note("open server " + std::to_string(port), serverOpens);
         };
-        hooks.closeServer = note("close server");
-        hooks.startSchedules = note("start schedules");
-        hooks.stopSchedules = note("stop schedules");
-        hooks.releaseEventClipboard = note("release event clipboard");
-        hooks.releasePlayerBuffer = note("release player buffer");
-        hooks.removeOtherTriggers = [this](const std::string& m) { log.push_back("remove " + m); };
+        hooks.closeServer = [this] { note("close server"); };
+        hooks.startSchedules = [this] { note("start schedules"); };
+        hooks.stopSchedules = [this] { note("stop schedules"); };
+        hooks.releaseEventClipboard = [this] { note("release event clipboard"); };
+        hooks.releasePlayerBuffer = [this] { note("release player buffer"); };
+        hooks.removeOtherTriggers = [this](const std::string& m) { note("remove " + m); };
         hooks.hotKeyText = [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); };
-        hooks.triggerText = [](int kind, const std::string& m) {
-            return std::to_string(kind) + ":" + m;
-        };
+        hooks.triggerText = [](int k, const std::string& m) { return std::to_string(k) + ":" + m; };
         return hooks;
     }
 
@@ -52,12 +46,11 @@ protected:
         return *shell;
     }
 
-    std::string macroKey(const std::string& name) const { return macros + "\\" + name; }
     void addMacro(const std::string& name, std::uint32_t modifiers = 0, std::uint32_t vk = 0) {
         ASSERT_TRUE(store->CreateMacroKey(name));
         if (vk == 0) return;
-        ASSERT_TRUE(store->SetDword(macroKey(name), "vk", vk));
-        ASSERT_TRUE(store->SetDword(macroKey(name), "fsModifiers", modifiers));
+        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "vk", vk));
+        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "fsModifiers", modifiers));
     }
     void setOption(const char* name, std::uint32_t value) {
         ASSERT_TRUE(store->SetDword(kDirectRoot, name, value));
@@ -78,8 +71,7 @@ protected:
 
     RecordingHotKeys hotKeys;
     Texts log;
-    bool postSucceeds = true;
-    bool serverOpens = true;
+    bool postSucceeds = true, serverOpens = true;
     std::unique_ptr<Shell> shell;
 };
 

@@ -118,7 +118,7 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     EXPECT_EQ(messages.shown[1].title, "Warning");
     EXPECT_EQ(messages.shown[1].buttons, MsgButtons::YesNo);
     EXPECT_EQ(column(0), Texts{"Locked"});
-    EXPECT_FALSE(tree->keyExists(macroKey("Open")));
+    EXPECT_FALSE(tree->keyExists(macros + "\\Open"));
     EXPECT_EQ(hotKeys.calls.back(), "unregister 1");
     EXPECT_EQ(log, (Texts{"remove Open", "remove Stays"}));
     EXPECT_EQ(shell->hotKeys().TextForMacro("Open"), "");

@@ -23,7 +23,7 @@ struct RecordingHookThread final : HookThreadControl {
     bool posts;
 };
 
-// Each case also exits, which closes the server it opened.
+// Each row adds to the values stored before it; each exits, closing the server it opened.
 TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     const std::string noPort = "Error reading port for Server from registry, can't start server.";
     const Texts released = {"release player buffer"};
@@ -35,16 +35,13 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
         Texts log, shown;
     } cases[] = {
         {{}, true, "1 1 0 517", released, {}},
-        {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 0 520", released, {}},
-        {{{"SrvOn", 1}, {"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
         {{{"SrvOn", 1}}, true, "1 1 0 517", released, {noPort}},
-        {{{"SrvOn", 1}, {"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
+        {{{"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
+        {{{"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
+        {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 1 520", served, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.read);
-        for (const char* name : {"HotKeyOn", "SPMouse", "SrvOn", "SrvPort"}) {
-            store->DeleteValue(kDirectRoot, name);
-        }
         for (const auto& [name, value] : c.stored) setOption(name, value);
         log.clear();
         messages.clear();
