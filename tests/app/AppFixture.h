@@ -63,9 +63,8 @@ protected:
     // The texts of one column of a list's top-level rows.
     static Texts columnTexts(QTreeWidget* list, int column) {
         Texts texts;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
             texts.push_back(list->topLevelItem(i)->text(column).toStdString());
-        }
         return texts;
     }
 

@@ -34,16 +34,13 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirTriggersAndRecordingsWithTheirTypes) 
             [Macros\plain]
             [Journals\Both]
             "Type"=dword:00000001
-            [Journals\Keys]
-            "Type"=dword:00000002
             [Journals\Odd]
             "Type"=dword:00000004
             [Journals\Untyped])");
     makeWindow();
     EXPECT_EQ(column(0), (Texts{"Backup", "plain"}));
     QTreeWidget* recordings = window->recordingList();
-    EXPECT_EQ(columnTexts(recordings, 1),
-              (Texts{"Keyboard & Mouse", "Keyboard", "Unknown", "Unknown"}));
+    EXPECT_EQ(columnTexts(recordings, 1), (Texts{"Keyboard & Mouse", "Unknown", "Unknown"}));
     const std::pair<const char*, const char*> shown[] = {{"Hot Key", "CTRL + ALT + F8"},
                                                          {"Scheduled", "0:Backup"},
                                                          {"Word or Phrase", "1:Backup"},
@@ -64,14 +61,14 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirTriggersAndRecordingsWithTheirTypes) 
 
     recordings = window->recordingList();
     recordings->topLevelItem(0)->setSelected(true);  // Both
-    recordings->topLevelItem(2)->setSelected(true);  // Odd
+    recordings->topLevelItem(1)->setSelected(true);  // Odd
     messages.answers = {MsgAnswer::No};
     window->DeleteSelectedRecordings();
-    EXPECT_EQ(recordings->topLevelItemCount(), 4);
+    EXPECT_EQ(recordings->topLevelItemCount(), 3);
     window->DeleteSelectedRecordings();
-    EXPECT_EQ(columnTexts(recordings, 0), (Texts{"Keys", "Untyped"}));
+    EXPECT_EQ(columnTexts(recordings, 0), Texts{"Untyped"});
     EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Odd"));
-    EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Keys"));
+    EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Untyped"));
 }
 
 // A macro that cannot be deleted is reported once and the others go on.
