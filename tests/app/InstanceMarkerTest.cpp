@@ -20,8 +20,7 @@ TEST(InstanceMarkerTest, NamesDifferPerDisplayAndKeepToSafeCharacters) {
     EXPECT_NE(name, instanceName(QStringLiteral(":43")));
 }
 
-// A dead copy's socket neither answers within the time nor keeps a new copy
-// out; a later claim then finds the first copy and reaches it.
+// A dead copy's socket neither answers in time nor keeps the first copy out.
 TEST(InstanceMarkerTest, TheFirstClaimTakesOverADeadSocketAndLaterOnesReachIt) {
     TempDir dir;
     const QString path = QString::fromStdString(dir.file("marker"));
@@ -68,15 +67,15 @@ TEST(InstanceMarkerTest, TheMarkersFolderIsPrivateToTheUser) {
         {"open to others", [&] { return makeOwn(0707); }, "", ""},
         {"another user's", [&] { return makeOwn(0700) + chown(own.c_str(), 1, 1); }, "", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, arrange, runtime, used] : cases) {
+        SCOPED_TRACE(what);
         for (const std::string& folder : {run, own}) std::filesystem::remove_all(folder);
-        if (c.arrange() != 0) continue;  // giving a folder away needs root
+        if (arrange() != 0) continue;  // giving a folder away needs root
         QString error;
-        const QString folder = privateRuntimeFolder(QString::fromStdString(c.runtime),
+        const QString folder = privateRuntimeFolder(QString::fromStdString(runtime),
                                                     QString::fromStdString(dir.path()), error);
-        EXPECT_EQ(folder.toStdString(), c.folder);
-        EXPECT_EQ(error.contains(QString::fromStdString(own)), c.folder.empty());
+        EXPECT_EQ(folder.toStdString(), used);
+        EXPECT_EQ(error.contains(QString::fromStdString(own)), used.empty());
     }
 }
 

@@ -100,12 +100,11 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     window->DeleteSelectedMacros();
     EXPECT_EQ(column(0).size(), 3u);
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "CREATE TRIGGER fail BEFORE DELETE ON keys WHEN OLD.name = 'Locked' "
-                           "BEGIN SELECT RAISE(ABORT, 'access denied'); END;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    sqlite3_open(file().c_str(), &db);
+    sqlite3_exec(db,
+                 "CREATE TRIGGER fail BEFORE DELETE ON keys WHEN OLD.name = 'Locked' BEGIN "
+                 "SELECT RAISE(ABORT, 'access denied'); END;",
+                 nullptr, nullptr, nullptr);
     sqlite3_close(db);
     window->DeleteSelectedMacros();
 

@@ -58,8 +58,7 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// Options are written in order: a bad port or a failed write keeps the dialog
-// open with the later ones unwritten.
+// A bad port or a failed write keeps the dialog open with the later options unwritten.
 TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) {
     open();
     field("server")->setChecked(true);

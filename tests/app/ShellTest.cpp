@@ -28,33 +28,30 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     const std::string noPort = "Error reading port for Server from registry, can't start server.";
     const Texts released = {"release player buffer"};
     const Texts served = {"open server 8080", "release player buffer", "close server"};
-    const struct {
-        std::vector<std::pair<const char*, std::uint32_t>> stored;
-        bool serverOpens;
-        std::string read;  // result, hot keys, server, special mouse
-        Texts log, shown;
-    } cases[] = {
+    // stored, server opens, read (result, hot keys, server, special mouse), log, shown
+    using Stored = std::vector<std::pair<const char*, std::uint32_t>>;
+    const std::tuple<Stored, bool, std::string, Texts, Texts> cases[] = {
         {{}, true, "1 1 0 517", released, {}},
         {{{"SrvOn", 1}}, true, "1 1 0 517", released, {noPort}},
         {{{"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
         {{{"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
         {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 1 520", served, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.read);
-        for (const auto& [name, value] : c.stored) setOption(name, value);
+    for (const auto& [stored, opens, read, logged, shown] : cases) {
+        SCOPED_TRACE(read);
+        for (const auto& [name, value] : stored) setOption(name, value);
         log.clear();
         messages.clear();
-        serverOpens = c.serverOpens;
+        serverOpens = opens;
         Shell& s = makeShell();
         const bool result = s.ReadOptions();
         EXPECT_EQ(std::to_string(result) + " " + std::to_string(s.hotKeys().Enabled()) + " " +
                       std::to_string(s.switches().server) + " " +
                       std::to_string(s.switches().specialMouse),
-                  c.read);
+                  read);
         if (result) s.Exit();
-        EXPECT_EQ(log, c.log);
-        EXPECT_EQ(messages.texts(), c.shown);
+        EXPECT_EQ(log, logged);
+        EXPECT_EQ(messages.texts(), shown);
         EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Exclamation));
     }
 }
@@ -88,8 +85,7 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     EXPECT_EQ(messages.texts(), Texts{unread});
 }
 
-// Shutdown is asked until the thread ends; one that cannot be told to end does
-// not keep the program alive.
+// Shutdown waits for the thread to end unless it cannot be told to.
 TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
     setOption("WPhraseOn", 1);
     for (bool posts : {true, false}) {

@@ -8,8 +8,7 @@
 
 namespace ks::test {
 
-// Records registrations as "register id modifiers vk" and "unregister id";
-// refuses a combination already held, as the X server does.
+// Logs "register id modifiers vk" and "unregister id"; refuses a held combination as X does.
 class RecordingHotKeys final : public HotKeys {
 public:
     Result registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override {

@@ -31,8 +31,7 @@ protected:
                       [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); }};
 };
 
-// Macros are numbered in store order; a key without modifiers is no hot key,
-// and a refused registration is reported but still entered beside the holder.
+// Store order numbers the macros; a refused registration is still entered beside the holder.
 TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
     load(R"([Macros\B]
             "vk"=dword:0000004b
@@ -83,12 +82,8 @@ TEST_F(HotKeyTableTest, DisplayTexts) {
 }
 
 TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
-    const struct {
-        const char* what;
-        bool runActive, enabled, postSucceeds;
-        std::int32_t id;
-        Texts started, shown;
-    } cases[] = {
+    // what, run active, switched on, post succeeds, identifier, started, shown
+    const std::tuple<const char*, bool, bool, bool, std::int32_t, Texts, Texts> cases[] = {
         {"starts", false, true, true, 5, {"Backup"}, {}},
         {"run active", true, true, true, 5, {}, {}},
         {"switched off", false, false, true, 5, {}, {}},
@@ -96,22 +91,21 @@ TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
         {"no post", false, true, false, 5, {"Backup"}, {"Error posting message to main thread."}},
     };
     table.Add({kVkK, kCtrlAlt, "Backup", 5}, true);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, active, enabled, posts, id, starts, shown] : cases) {
+        SCOPED_TRACE(what);
         started.clear();
         messages.clear();
-        runActive = c.runActive;
-        postSucceeds = c.postSucceeds;
-        table.SetEnabled(c.enabled);
-        table.Fire(c.id);
-        EXPECT_EQ(started, c.started);
-        EXPECT_EQ(messages.texts(), c.shown);
+        runActive = active;
+        postSucceeds = posts;
+        table.SetEnabled(enabled);
+        table.Fire(id);
+        EXPECT_EQ(started, starts);
+        EXPECT_EQ(messages.texts(), shown);
         EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
     }
 }
 
-// Without a stored identifier the entry stays; a key that was never
-// registered is reported, and its entry goes all the same.
+// Without an identifier the entry stays; a key never registered is reported, and goes.
 TEST_F(HotKeyTableTest, UnregisterFollowsWhatTheKeyRecorded) {
     table.Add({kVkK, kCtrlAlt, "M", 7}, false);
     EXPECT_FALSE(table.Unregister("m", {std::nullopt, kVkK}));

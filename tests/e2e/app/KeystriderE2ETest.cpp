@@ -1,5 +1,4 @@
-// The real keystrider under a private Xvfb with its own folders, driven as a
-// user or a second copy would.
+// The real keystrider on a private Xvfb, driven as a user or a second copy would.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -55,8 +54,7 @@ TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
               (std::pair<int, std::string>{0, "keystrider " KS_VERSION "\n"}));
 }
 
-// The first copy runs its own command line once started, then a hot key, then
-// a second copy's macro; a second copy without a macro leaves it running.
+// A second copy hands its macro to the first, or without one just ends.
 TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
     {
         KeyTree tree(dir.file("config/keystrider/store.db"));
