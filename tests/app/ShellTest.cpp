@@ -7,20 +7,17 @@
 namespace ks::test {
 namespace {
 
-class ShellTest : public AppFixture {};
-
-// A keyboard-watch thread that records what it is told.
-struct RecordingHookThread final : HookThreadControl {
-    RecordingHookThread(Texts& into, bool answer) : log(into), posts(answer) {}
-    bool postInstallHooks() override { return record("install hooks"); }
-    bool postRemoveHooks() override { return record("remove hooks"); }
-    bool postEnd() override { return record("end"); }
-    bool record(const char* what) {
-        log.push_back(what);
-        return posts;
-    }
-    Texts& log;
-    bool posts;
+class ShellTest : public AppFixture {
+protected:
+    // A keyboard-watch thread that notes what it is told.
+    struct HookThread final : HookThreadControl {
+        HookThread(ShellTest& test, bool answer) : t(test), posts(answer) {}
+        bool postInstallHooks() override { return t.note("install hooks", posts); }
+        bool postRemoveHooks() override { return t.note("remove hooks", posts); }
+        bool postEnd() override { return t.note("end", posts); }
+        ShellTest& t;
+        bool posts;
+    };
 };
 
 // Each row adds to the values stored before it; each exits, closing the server it opened.
@@ -64,7 +61,6 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     EXPECT_EQ(messages.texts(), Texts{unread});
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 
-    messages.clear();
     makeShell("Nightly Backup").HandCommandLineToSelf();
     shell->CommandLineMacro();
     EXPECT_EQ(log, (Texts{"command-line macro", "start Nightly Backup"}));
@@ -73,16 +69,15 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     makeShell("x").HandCommandLineToSelf();
     shell->CommandLineMacro();
     EXPECT_EQ(messages.texts(),
-              (Texts{"Error posting message to currently running copy of Keystrider.",
+              (Texts{unread, "Error posting message to currently running copy of Keystrider.",
                      "Error posting message to main thread."}));
-    EXPECT_EQ(messages.shown[0].owner, MsgOwner::MainWindow);
-    EXPECT_EQ(messages.shown[1].title, "Error");
+    EXPECT_EQ(messages.shown[1].owner, MsgOwner::MainWindow);
+    EXPECT_EQ(messages.shown[2].title, "Error");
 
     // The value is read with room for 999 bytes and its terminating zero.
-    messages.clear();
     ASSERT_TRUE(store->SetText(macros, "CmdLineMacro", std::string(1000, 'x')));
     shell->CommandLineMacro();
-    EXPECT_EQ(messages.texts(), Texts{unread});
+    EXPECT_EQ(messages.texts().back(), unread);
 }
 
 // Shutdown waits for the thread to end unless it cannot be told to.
@@ -92,9 +87,7 @@ TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
         log.clear();
         messages.clear();
         Shell& s = makeShell();
-        s.hooks().createHookThread = [&] {
-            return std::make_unique<RecordingHookThread>(log, posts);
-        };
+        s.hooks().createHookThread = [&] { return std::make_unique<HookThread>(*this, posts); };
         s.StartHookThread();
         EXPECT_TRUE(s.switches().phrases);
         EXPECT_EQ(s.Shutdown(), !posts);
