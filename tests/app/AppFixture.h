@@ -17,8 +17,6 @@ using Texts = std::vector<std::string>;
 // A shell over a fresh store whose hooks note what they were asked in `log`.
 class AppFixture : public StoreFixture {
 protected:
-    AppFixture() { EXPECT_TRUE(store->EnsureRootKeys()); }
-
     bool note(const std::string& what, bool answer = true) {
         log.push_back(what);
         return answer;

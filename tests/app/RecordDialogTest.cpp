@@ -19,20 +19,15 @@ namespace {
 
 using Kind = CapturedInput::Kind;
 
-std::vector<CapturedInput> typedAThenCtrlBreak() {
-    return {{Kind::KeyPress, 38, 0, 0, 0, 100, 9},
-            {Kind::KeyRelease, 38, 0, 0, 0, 140, 9},
-            {Kind::KeyPress, 37, 0, 0, 0, 200, 9},
-            {Kind::KeyPress, 127, CapturedInput::kControl, 0, 0, 210, 9}};
-}
+const std::vector<CapturedInput> typedAThenCtrlBreak = {
+    {Kind::KeyPress, 38, 0, 0, 0, 100, 9},
+    {Kind::KeyRelease, 38, 0, 0, 0, 140, 9},
+    {Kind::KeyPress, 37, 0, 0, 0, 200, 9},
+    {Kind::KeyPress, 127, CapturedInput::kControl, 0, 0, 210, 9}};
 
 class RecordDialogTest : public AppFixture {
 protected:
     RecordDialogTest() { windows.windows = {{41, "Editor", false}, {42, "", true}}; }
-
-    RecordDialog::Services services() {
-        return RecordDialog::Services{*store, messages, windows, keymap, capture, cancelWatch};
-    }
 
     // Picks the first window, records `inputs` and lets the dialog handle what they posted.
     void record(RecordDialog& dialog, const std::vector<CapturedInput>& inputs) {
@@ -48,10 +43,11 @@ protected:
     FixedKeymap keymap;
     FakeCapture capture;
     ScriptedCancelWatch cancelWatch;
+    RecordDialog::Services services{*store, messages, windows, keymap, capture, cancelWatch};
 };
 
 TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
-    RecordDialog dialog(services(), nullptr, {"Taken"});
+    RecordDialog dialog(services, nullptr, {"Taken"});
     EXPECT_TRUE(dialog.typeButton(RecordingType::KeyboardAndMouse)->isChecked());
     EXPECT_FALSE(dialog.minimizeBox()->isChecked());
     EXPECT_EQ(columnTexts(dialog.windowList(), 0), (Texts{"Editor", "Task Bar"}));
@@ -62,7 +58,7 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel"}));
     dialog.RecordClicked();
     dialog.typeButton(RecordingType::Keyboard)->setChecked(true);
-    record(dialog, typedAThenCtrlBreak());
+    record(dialog, typedAThenCtrlBreak);
     EXPECT_EQ(messages.texts(), (Texts{"No starting window selected!", "Recording stopped!"}));
     dialog.nameEdit()->setText("taken");
     dialog.SaveClicked();
@@ -76,7 +72,7 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
 }
 
 TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
-    RecordDialog dialog(services(), nullptr, {});
+    RecordDialog dialog(services, nullptr, {});
     record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
     dialog.reject();
     EXPECT_FALSE(capture.capturing);
@@ -97,7 +93,7 @@ TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecor
         auto* dialog = dynamic_cast<RecordDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         busyWhileOpen = busy;
-        record(*dialog, typedAThenCtrlBreak());
+        record(*dialog, typedAThenCtrlBreak);
         dialog->nameEdit()->setText("New");
         dialog->SaveClicked();
     });
