@@ -31,9 +31,8 @@ TEST(CommandLineTest, PortTexts) {
     const std::pair<const char*, std::uint32_t> valid[] = {
         {"80", 80}, {"+8080", 8080}, {"0", 0}, {"4294967295", 4294967295u}};
     for (const auto& [text, port] : valid) EXPECT_EQ(parsePort(text), port) << text;
-    for (const char* text : {"80a", "", "+", "-1", " 80", "4294967296", "++1"}) {
+    for (const char* text : {"80a", "", "+", "-1", " 80", "4294967296", "++1"})
         EXPECT_EQ(parsePort(text), std::nullopt) << text;
-    }
 }
 
 }  // namespace

@@ -13,13 +13,6 @@
 namespace ks::test {
 namespace {
 
-TEST(InstanceMarkerTest, NamesDifferPerDisplayAndKeepToSafeCharacters) {
-    const QString name = instanceName(QStringLiteral(":42.0"));
-    EXPECT_TRUE(name.startsWith(QStringLiteral("keystrider-")));
-    EXPECT_TRUE(name.endsWith(QStringLiteral("-_42_0")));
-    EXPECT_NE(name, instanceName(QStringLiteral(":43")));
-}
-
 // A dead copy's socket neither answers in time nor keeps the first copy out. A
 // command-line macro handed over is tested end to end.
 TEST(InstanceMarkerTest, TheFirstClaimTakesOverADeadSocketAndLaterOnesReachIt) {
@@ -45,7 +38,12 @@ TEST(InstanceMarkerTest, TheFirstClaimTakesOverADeadSocketAndLaterOnesReachIt) {
     EXPECT_TRUE(shown);
 }
 
-TEST(InstanceMarkerTest, TheMarkersFolderIsPrivateToTheUser) {
+// Names differ per display and keep to safe characters, in a folder private to the user.
+TEST(InstanceMarkerTest, TheMarkerIsNamedForTheDisplayInAPrivateFolder) {
+    const QString name = instanceName(QStringLiteral(":42.0"));
+    EXPECT_TRUE(name.startsWith(QStringLiteral("keystrider-")) &&
+                name.endsWith(QStringLiteral("-_42_0")));
+    EXPECT_NE(name, instanceName(QStringLiteral(":43")));
     TempDir dir;
     const std::string run = dir.file("run");
     const std::string own = dir.file("keystrider-" + std::to_string(getuid()));

@@ -52,9 +52,8 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     EXPECT_FALSE(dialog.minimizeBox()->isChecked());
     EXPECT_EQ(columnTexts(dialog.windowList(), 0), (Texts{"Editor", "Task Bar"}));
     Texts buttons;
-    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
         buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
-    }
     EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel"}));
     dialog.RecordClicked();
     dialog.typeButton(RecordingType::Keyboard)->setChecked(true);

@@ -15,9 +15,8 @@ public:
         calls.push_back("register " + std::to_string(id) + " " + std::to_string(modifiers) + " " +
                         std::to_string(vk));
         const std::pair combination{modifiers, vk};
-        for (const auto& entry : held_) {
+        for (const auto& entry : held_)
             if (entry.second == combination) return Result::failure(kRefusal);
-        }
         held_[id] = combination;
         return Result::success();
     }

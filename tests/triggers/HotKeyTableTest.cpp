@@ -68,9 +68,8 @@ TEST_F(HotKeyTableTest, DisplayTexts) {
         {'A', 0xFFFFFFFF, "Invalid Hot Key"},
         {7, kModControl, "Invalid Hot Key"},
     };
-    for (const auto& [vk, modifiers, text] : cases) {
+    for (const auto& [vk, modifiers, text] : cases)
         EXPECT_EQ(table.DisplayText(vk, modifiers), text) << vk << "/" << modifiers;
-    }
 }
 
 TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
