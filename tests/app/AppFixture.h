@@ -58,7 +58,6 @@ protected:
     }
 
     const std::string macros = std::string(kDirectRoot) + "Macros";
-    // The texts of one column of a list's top-level rows.
     static Texts columnTexts(QTreeWidget* list, int column) {
         Texts texts;
         for (int i = 0; i < list->topLevelItemCount(); ++i)

@@ -13,8 +13,7 @@
 namespace ks::test {
 namespace {
 
-// A dead copy's socket neither answers in time nor keeps the first copy out. A
-// command-line macro handed over is tested end to end.
+// A dead copy's socket neither answers in time nor keeps the first copy out.
 TEST(InstanceMarkerTest, TheFirstClaimTakesOverADeadSocketAndLaterOnesReachIt) {
     TempDir dir;
     const QString path = QString::fromStdString(dir.file("marker"));

@@ -106,7 +106,6 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     EXPECT_FALSE(tree->keyExists(macros + "\\Open"));
     EXPECT_EQ(hotKeys.calls.back(), "unregister 1");
     EXPECT_EQ(log, (Texts{"start Open", "remove Open", "remove Stays"}));
-    EXPECT_EQ(shell->hotKeys().TextForMacro("Open"), "");
 }
 
 TEST_F(MainWindowTest, TheTrayItemFlipsAndStoresTheHotKeySwitch) {

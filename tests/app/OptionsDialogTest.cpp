@@ -13,10 +13,9 @@ namespace {
 class OptionsDialogTest : public AppFixture {
 protected:
     void open() { dialog = std::make_unique<OptionsDialog>(shell ? *shell : makeShell()); }
-    template <typename W = QCheckBox>
-    W* field(const char* name) {
-        return dialog->findChild<W*>(QLatin1String(name));
-    }
+    QCheckBox* box(const char* name) { return dialog->findChild<QCheckBox*>(name); }
+    QRadioButton* mouse(const char* name) { return dialog->findChild<QRadioButton*>(name); }
+    QLineEdit* port() { return dialog->findChild<QLineEdit*>("port"); }
 
     std::unique_ptr<OptionsDialog> dialog;
 };
@@ -27,21 +26,21 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     setOption("ExpansionOn", 2);
     setOption("SPMouse", 520);
     open();
-    EXPECT_TRUE(field("hotKeys")->isChecked());  // missing means on
-    EXPECT_TRUE(field("server")->isChecked());
-    EXPECT_FALSE(field("expansion")->isChecked());
-    EXPECT_EQ(field<QLineEdit>("port")->text(), "8080");
-    EXPECT_TRUE(field<QRadioButton>("mouseMiddle")->isChecked());
+    EXPECT_TRUE(box("hotKeys")->isChecked());  // missing means on
+    EXPECT_TRUE(box("server")->isChecked());
+    EXPECT_FALSE(box("expansion")->isChecked());
+    EXPECT_EQ(port()->text(), "8080");
+    EXPECT_TRUE(mouse("mouseMiddle")->isChecked());
     // A mouse choice takes effect at once, even when the dialog is cancelled.
-    field<QRadioButton>("mouseLeft")->click();
+    mouse("mouseLeft")->click();
     dialog->reject();
     EXPECT_EQ(shell->switches().specialMouse, 514u);
     EXPECT_EQ(option("SPMouse"), 520u);
 
     open();
-    field("hotKeys")->setChecked(false);
-    for (const char* name : {"prompt", "expansion", "scheduler"}) field(name)->setChecked(true);
-    field<QLineEdit>("port")->setText("+8081");
+    box("hotKeys")->setChecked(false);
+    for (const char* name : {"prompt", "expansion", "scheduler"}) box(name)->setChecked(true);
+    port()->setText("+8081");
     EXPECT_TRUE(dialog->Save());
     const std::pair<const char*, std::uint32_t> expected[] = {
         {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8081}, {"PromptBefMac", 1},
@@ -59,9 +58,9 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
 // A bad port or a failed write keeps the dialog open with the later options unwritten.
 TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) {
     open();
-    field("server")->setChecked(true);
-    field("prompt")->setChecked(true);
-    field<QLineEdit>("port")->setText("80a");
+    box("server")->setChecked(true);
+    box("prompt")->setChecked(true);
+    port()->setText("80a");
     EXPECT_FALSE(dialog->Save());
     EXPECT_EQ(messages.texts(), Texts{"Port must be a positive integer."});
     EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
@@ -69,7 +68,7 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
     EXPECT_FALSE(option("SrvPort").has_value());
     EXPECT_FALSE(option("PromptBefMac").has_value());
 
-    field<QLineEdit>("port")->setText("80");
+    port()->setText("80");
     failWritesOf("PromptBefMac");
     EXPECT_FALSE(dialog->Save());
     EXPECT_EQ(messages.texts().back(), "Failed while writing to registry.  Please try again.");

@@ -65,8 +65,6 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     EXPECT_EQ(messages.texts().size(), 3u);  // already in use; the events stay
     dialog.nameEdit()->setText("Typed A");
     dialog.SaveClicked();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.savedName(), "Typed A");
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
 }
 

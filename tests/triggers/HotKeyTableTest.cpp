@@ -50,7 +50,6 @@ TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
     EXPECT_EQ(table.TextForMacro("e"), "CTRL + ALT + K");
     table.Fire(1);
     EXPECT_EQ(started, Texts{"B"});
-    // Later saves continue the count; identifiers are never used twice.
     EXPECT_EQ(table.NextIdentifier(), 4);
 
     // A registered entry takes over every entry of its combination.
