@@ -1,7 +1,6 @@
 #pragma once
 
-#include <sqlite3.h>
-
+#include <QTreeWidget>
 #include <string>
 #include <vector>
 
@@ -10,39 +9,33 @@
 #include "UsKeymap.h"
 #include "app/Shell.h"
 #include "keys/KeyNames.h"
-#include "platform/HotKeys.h"
 
 namespace ks::test {
 
-// A shell over a fresh store whose hooks record what they were asked.
+using Texts = std::vector<std::string>;
+
+// A shell over a fresh store whose hooks note what they were asked in `log`.
 class AppFixture : public StoreFixture {
 protected:
-    AppFixture() { EXPECT_TRUE(store->EnsureRootKeys()); }
-
+    bool note(const std::string& what, bool answer = true) {
+        log.push_back(what);
+        return answer;
+    }
     ShellHooks recordingHooks() {
         ShellHooks hooks;
-        hooks.postStartMacro = [this](const std::string& macro) {
-            log.push_back("start " + macro);
-            return postSucceeds;
-        };
-        hooks.postCommandLineMacro = [this] {
-            log.push_back("command-line macro");
-            return postSucceeds;
-        };
+        hooks.postStartMacro = [this](const auto& m) { return note("start " + m, postSucceeds); };
+        hooks.postCommandLineMacro = [this] { return note("command-line macro", postSucceeds); };
         hooks.openServer = [this](std::uint32_t port) {
-            log.push_back("open server " + std::to_string(port));
-            return serverOpens;
+            return note("open server " + std::to_string(port), serverOpens);
         };
-        hooks.closeServer = [this] { log.push_back("close server"); };
-        hooks.startSchedules = [this] { log.push_back("start schedules"); };
-        hooks.stopSchedules = [this] { log.push_back("stop schedules"); };
-        hooks.releaseEventClipboard = [this] { log.push_back("release event clipboard"); };
-        hooks.releasePlayerBuffer = [this] { log.push_back("release player buffer"); };
-        hooks.removeOtherTriggers = [this](const std::string& m) { log.push_back("remove " + m); };
+        hooks.closeServer = [this] { note("close server"); };
+        hooks.startSchedules = [this] { note("start schedules"); };
+        hooks.stopSchedules = [this] { note("stop schedules"); };
+        hooks.releaseEventClipboard = [this] { note("release event clipboard"); };
+        hooks.releasePlayerBuffer = [this] { note("release player buffer"); };
+        hooks.removeOtherTriggers = [this](const std::string& m) { note("remove " + m); };
         hooks.hotKeyText = [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); };
-        hooks.triggerText = [](int kind, const std::string& m) {
-            return std::to_string(kind) + ":" + m;
-        };
+        hooks.triggerText = [](int k, const std::string& m) { return std::to_string(k) + ":" + m; };
         return hooks;
     }
 
@@ -51,18 +44,12 @@ protected:
         return *shell;
     }
 
-    std::string macroKey(const std::string& name) const {
-        return std::string(kDirectRoot) + "Macros\\" + name;
-    }
-
     void addMacro(const std::string& name, std::uint32_t modifiers = 0, std::uint32_t vk = 0) {
         ASSERT_TRUE(store->CreateMacroKey(name));
-        if (vk != 0) {
-            ASSERT_TRUE(store->SetDword(macroKey(name), "vk", vk));
-            ASSERT_TRUE(store->SetDword(macroKey(name), "fsModifiers", modifiers));
-        }
+        if (vk == 0) return;
+        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "vk", vk));
+        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "fsModifiers", modifiers));
     }
-
     void setOption(const char* name, std::uint32_t value) {
         ASSERT_TRUE(store->SetDword(kDirectRoot, name, value));
     }
@@ -70,21 +57,17 @@ protected:
         return store->GetDword(kDirectRoot, name);
     }
 
-    // Makes deleting the key named `name` fail inside the file.
-    void failDeletesOf(const std::string& name) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(file().c_str(), &db), SQLITE_OK);
-        const std::string sql =
-            "CREATE TRIGGER fail_delete BEFORE DELETE ON keys WHEN OLD.name = '" + name +
-            "' BEGIN SELECT RAISE(ABORT, 'access denied'); END;";
-        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
+    const std::string macros = std::string(kDirectRoot) + "Macros";
+    static Texts columnTexts(QTreeWidget* list, int column) {
+        Texts texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            texts.push_back(list->topLevelItem(i)->text(column).toStdString());
+        return texts;
     }
 
     RecordingHotKeys hotKeys;
-    std::vector<std::string> log;
-    bool postSucceeds = true;
-    bool serverOpens = true;
+    Texts log;
+    bool postSucceeds = true, serverOpens = true;
     std::unique_ptr<Shell> shell;
 };
 

@@ -9,14 +9,8 @@ namespace {
 
 TEST(CommandLineTest, EverythingAfterTheProgramIsOneMacroName) {
     using Action = CommandLine::Action;
-    struct Case {
-        std::vector<std::string> arguments;
-        Action action;
-        std::string macro;
-    };
-    const std::vector<Case> cases = {
+    const std::tuple<std::vector<std::string>, Action, std::string> cases[] = {
         {{}, Action::Run, ""},
-        {{"Backup"}, Action::Run, "Backup"},
         {{"Nightly", "Backup"}, Action::Run, "Nightly Backup"},
         {{"\"Quoted", "name\""}, Action::Run, "\"Quoted name\""},
         {{"  Leading", "blanks "}, Action::Run, "Leading blanks "},
@@ -25,32 +19,20 @@ TEST(CommandLineTest, EverythingAfterTheProgramIsOneMacroName) {
         {{"--version"}, Action::Version, ""},
         {{"--help", "me"}, Action::Run, "--help me"},
     };
-    for (const Case& c : cases) {
-        const CommandLine line = parseCommandLine(c.arguments);
-        EXPECT_EQ(line.action, c.action) << testing::PrintToString(c.arguments);
-        EXPECT_EQ(line.macro, c.macro) << testing::PrintToString(c.arguments);
+    for (const auto& [arguments, action, macro] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const CommandLine line = parseCommandLine(arguments);
+        EXPECT_EQ(line.action, action);
+        EXPECT_EQ(line.macro, macro);
     }
 }
 
 TEST(CommandLineTest, PortTexts) {
-    struct Case {
-        const char* text;
-        std::optional<std::uint32_t> port;
-    };
-    const Case cases[] = {
-        {"80", 80u},
-        {"+8080", 8080u},
-        {"0", 0u},
-        {"4294967295", 4294967295u},
-        {"80a", std::nullopt},
-        {"", std::nullopt},
-        {"+", std::nullopt},
-        {"-1", std::nullopt},
-        {" 80", std::nullopt},
-        {"4294967296", std::nullopt},
-        {"++1", std::nullopt},
-    };
-    for (const Case& c : cases) EXPECT_EQ(parsePort(c.text), c.port) << c.text;
+    const std::pair<const char*, std::uint32_t> valid[] = {
+        {"80", 80}, {"+8080", 8080}, {"0", 0}, {"4294967295", 4294967295u}};
+    for (const auto& [text, port] : valid) EXPECT_EQ(parsePort(text), port) << text;
+    for (const char* text : {"80a", "", "+", "-1", " 80", "4294967296", "++1"})
+        EXPECT_EQ(parsePort(text), std::nullopt) << text;
 }
 
 }  // namespace

@@ -12,93 +12,69 @@ namespace {
 
 class OptionsDialogTest : public AppFixture {
 protected:
-    OptionsDialog& open() {
-        dialog = std::make_unique<OptionsDialog>(shell ? *shell : makeShell());
-        return *dialog;
-    }
-    template <typename W>
-    W* field(const char* name) {
-        W* widget = dialog->findChild<W*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
+    void open() { dialog = std::make_unique<OptionsDialog>(shell ? *shell : makeShell()); }
+    QCheckBox* box(const char* name) { return dialog->findChild<QCheckBox*>(name); }
+    QRadioButton* mouse(const char* name) { return dialog->findChild<QRadioButton*>(name); }
+    QLineEdit* port() { return dialog->findChild<QLineEdit*>("port"); }
 
     std::unique_ptr<OptionsDialog> dialog;
 };
 
-TEST_F(OptionsDialogTest, OpeningShowsTheStoredValues) {
+TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     setOption("SrvOn", 1);
     setOption("SrvPort", 8080);
     setOption("ExpansionOn", 2);
     setOption("SPMouse", 520);
     open();
-    EXPECT_TRUE(field<QCheckBox>("hotKeys")->isChecked());  // missing means on
-    EXPECT_TRUE(field<QCheckBox>("server")->isChecked());
-    EXPECT_FALSE(field<QCheckBox>("expansion")->isChecked());
-    EXPECT_EQ(field<QLineEdit>("port")->text(), "8080");
-    EXPECT_TRUE(field<QRadioButton>("mouseMiddle")->isChecked());
-
+    EXPECT_TRUE(box("hotKeys")->isChecked());  // missing means on
+    EXPECT_TRUE(box("server")->isChecked());
+    EXPECT_FALSE(box("expansion")->isChecked());
+    EXPECT_EQ(port()->text(), "8080");
+    EXPECT_TRUE(mouse("mouseMiddle")->isChecked());
     // A mouse choice takes effect at once, even when the dialog is cancelled.
-    field<QRadioButton>("mouseLeft")->click();
+    mouse("mouseLeft")->click();
     dialog->reject();
     EXPECT_EQ(shell->switches().specialMouse, 514u);
     EXPECT_EQ(option("SPMouse"), 520u);
-}
 
-TEST_F(OptionsDialogTest, SaveWritesEveryOptionInOrderAndSetsTheSwitches) {
-    setOption("SrvPort", 1);
     open();
-    field<QCheckBox>("hotKeys")->setChecked(false);
-    field<QCheckBox>("server")->setChecked(true);
-    field<QLineEdit>("port")->setText("+8080");
-    field<QCheckBox>("prompt")->setChecked(true);
-    field<QCheckBox>("expansion")->setChecked(true);
-    field<QCheckBox>("scheduler")->setChecked(true);
-    field<QRadioButton>("mouseLeft")->click();
-
+    box("hotKeys")->setChecked(false);
+    for (const char* name : {"prompt", "expansion", "scheduler"}) box(name)->setChecked(true);
+    port()->setText("+8081");
     EXPECT_TRUE(dialog->Save());
-
-    const std::vector<std::pair<const char*, std::uint32_t>> expected = {
-        {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8080}, {"PromptBefMac", 1},
+    const std::pair<const char*, std::uint32_t> expected[] = {
+        {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8081}, {"PromptBefMac", 1},
         {"WPhraseOn", 0}, {"ExpansionOn", 1}, {"SchedOn", 1},    {"SPMouse", 514}};
     for (const auto& [name, value] : expected) EXPECT_EQ(option(name), value) << name;
     const Switches& s = shell->switches();
     EXPECT_FALSE(shell->hotKeys().Enabled());
     EXPECT_TRUE(s.server && s.prompt && s.expansion && s.scheduler);
     EXPECT_FALSE(s.phrases);
-    EXPECT_EQ(log, (std::vector<std::string>{"open server 8080", "start schedules"}));
+    EXPECT_EQ(log, (Texts{"open server 8081", "start schedules"}));
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(OptionsDialogTest, ABadPortKeepsTheDialogOpenWithTheLaterStepsUndone) {
+// A bad port or a failed write keeps the dialog open with the later options unwritten.
+TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) {
     open();
-    field<QCheckBox>("server")->setChecked(true);
-    field<QCheckBox>("prompt")->setChecked(true);
-    field<QLineEdit>("port")->setText("80a");
-
+    box("server")->setChecked(true);
+    box("prompt")->setChecked(true);
+    port()->setText("80a");
     EXPECT_FALSE(dialog->Save());
-
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Port must be a positive integer."});
-    EXPECT_EQ(messages.shown[0].title, "Error");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(messages.texts(), Texts{"Port must be a positive integer."});
+    EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
     EXPECT_EQ(option("SrvOn"), 1u);
     EXPECT_FALSE(option("SrvPort").has_value());
     EXPECT_FALSE(option("PromptBefMac").has_value());
-    EXPECT_NE(dialog->result(), QDialog::Accepted);
-}
 
-TEST_F(OptionsDialogTest, AFailedWriteStopsSaving) {
-    open();
-    field<QLineEdit>("port")->setText("80");
+    port()->setText("80");
     failWritesOf("PromptBefMac");
-
     EXPECT_FALSE(dialog->Save());
-
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Failed while writing to registry.  Please try again."});
+    EXPECT_EQ(messages.texts().back(), "Failed while writing to registry.  Please try again.");
     EXPECT_EQ(option("SrvPort"), 80u);
     EXPECT_FALSE(option("WPhraseOn").has_value());
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
 }
 
 }  // namespace
