@@ -8,71 +8,43 @@
 namespace ks {
 namespace {
 
-struct Call {
-    std::string who;
-    std::string path;
-    std::uint32_t id;
-    bool operator==(const Call&) const = default;
-};
-
-class CommandDispatchTest : public ::testing::Test {
-protected:
-    CommandDispatchTest() {
-        dispatch.setHandler(kSendKeys, recorder("send keys", CommandResult::Next));
-        dispatch.setHandler(kWaitForWindow, recorder("wait", CommandResult::Failed));
-        dispatch.setHandler(kPlaybackRecording, recorder("playback", CommandResult::Handover));
-        dispatch.setHandler(kPause, recorder("pause command", CommandResult::Next));
-        dispatch.setKeystrokeHandler([this](const std::string& path, std::uint32_t id) {
-            calls.push_back({"keystroke", path, id});
-        });
-    }
-
-    CommandHandler recorder(std::string who, CommandResult result) {
-        return [this, who, result](const std::string& path, std::uint32_t id) {
-            calls.push_back({who, path, id});
-            return result;
-        };
-    }
-
-    CommandDispatch dispatch;
-    std::vector<Call> calls;
-};
-
-TEST_F(CommandDispatchTest, RoutesEachIdentifierToItsHandler) {
-    struct Case {
-        std::uint32_t id;
-        const char* who;  // null: nothing runs
-        CommandResult result;
-    };
-    const std::vector<Case> cases = {
-        {kSendKeys, "send keys", CommandResult::Next},
-        {kWaitForWindow, "wait", CommandResult::Failed},
-        {kPlaybackRecording, "playback", CommandResult::Handover},
-        {kReboot, nullptr, CommandResult::Unavailable},  // named, no handler yet
-        {kPause, "pause command", CommandResult::Next},
-        {19, "keystroke", CommandResult::Next},  // the Pause key
-        {0, "keystroke", CommandResult::Next},
-        {4124, "keystroke", CommandResult::Next},
-        {4390, "keystroke", CommandResult::Next},
-        {0xFFFFFFFF, "keystroke", CommandResult::Next},
-    };
-    for (const Case& c : cases) {
-        calls.clear();
-        EXPECT_EQ(dispatch.execute("m\\Commands\\3", c.id), c.result) << c.id;
-        if (c.who == nullptr) {
-            EXPECT_TRUE(calls.empty()) << c.id;
-        } else {
-            EXPECT_EQ(calls, (std::vector<Call>{{c.who, "m\\Commands\\3", c.id}})) << c.id;
-        }
-    }
-}
-
-TEST(CommandDispatch, WithoutHandlersKeystrokesGoOnAndNamedCommandsAreUnavailable) {
+TEST(CommandDispatch, RoutesNamedCommandsToTheirHandlersAndEveryOtherIdentifierToKeystrokes) {
     CommandDispatch dispatch;
     EXPECT_FALSE(dispatch.hasHandler(65));
     EXPECT_FALSE(dispatch.hasHandler(kSendKeys));
     EXPECT_EQ(dispatch.execute("m\\Commands\\0", 65), CommandResult::Next);
     EXPECT_EQ(dispatch.execute("m\\Commands\\0", kSendKeys), CommandResult::Unavailable);
+
+    std::vector<std::string> calls;
+    auto recorder = [&](std::string who, CommandResult result) {
+        return [&calls, who, result](const std::string& path, std::uint32_t id) {
+            calls.push_back(who + " " + path + " " + std::to_string(id));
+            return result;
+        };
+    };
+    dispatch.setHandler(kDelay, recorder("first", CommandResult::Handover));
+    dispatch.setHandler(kWaitForDriveMap, recorder("last", CommandResult::Failed));
+    dispatch.setKeystrokeHandler(
+        [&](const std::string& path, std::uint32_t id) { recorder("key", {})(path, id); });
+    EXPECT_TRUE(dispatch.hasHandler(kDelay) && dispatch.hasHandler(65));
+    const std::tuple<std::uint32_t, const char*, CommandResult> cases[] = {
+        {kDelay, "first", CommandResult::Handover},
+        {kWaitForDriveMap, "last", CommandResult::Failed},
+        {kReboot, nullptr, CommandResult::Unavailable},  // named, no handler yet
+        {19, "key", CommandResult::Next},                // the Pause key
+        {0, "key", CommandResult::Next},
+        {4124, "key", CommandResult::Next},  // between the two blocks of named commands
+        {4390, "key", CommandResult::Next},
+        {0xFFFFFFFF, "key", CommandResult::Next},
+    };
+    for (const auto& [id, who, result] : cases) {
+        calls.clear();
+        EXPECT_EQ(dispatch.execute("m\\Commands\\3", id), result) << id;
+        EXPECT_EQ(calls, who ? std::vector<std::string>{std::string(who) + " m\\Commands\\3 " +
+                                                        std::to_string(id)}
+                             : std::vector<std::string>{})
+            << id;
+    }
 }
 
 }  // namespace

@@ -13,15 +13,16 @@ TEST(CommandTable, IdentifiersAscendInTwoContiguousBlocks) {
     const auto table = commandTable();
     ASSERT_EQ(table.size(), 66u);
     for (std::size_t i = 1; i < table.size(); ++i) EXPECT_LT(table[i - 1].id, table[i].id);
-    for (std::uint32_t id = 0x1000; id <= 0x101B; ++id) EXPECT_TRUE(isNamedCommand(id)) << id;
-    for (std::uint32_t id = 0x1100; id <= 0x1125; ++id) EXPECT_TRUE(isNamedCommand(id)) << id;
+    EXPECT_EQ(table.front().id, 0x1000u);
+    EXPECT_EQ(table[0x1B].id, 0x101Bu);
+    EXPECT_EQ(table[0x1C].id, 0x1100u);
+    EXPECT_EQ(table.back().id, 0x1125u);
     for (std::uint32_t id : {0u, 0xFFFu, 0x101Cu, 0x10FFu, 0x1126u}) {
         EXPECT_FALSE(isNamedCommand(id)) << id;
         EXPECT_EQ(commandName(id), "") << id;
         EXPECT_FALSE(commandCategory(id).has_value()) << id;
     }
     EXPECT_EQ(commandName(kCtrlZ), "CTRL+Z");
-    EXPECT_EQ(commandName(kWaitForDriveMap), "WAIT FOR DRIVE MAP");
 }
 
 TEST(CommandTable, EveryCommandIsListedOnceUnderItsOwnCategoryInEditorOrder) {
@@ -33,25 +34,20 @@ TEST(CommandTable, EveryCommandIsListedOnceUnderItsOwnCategoryInEditorOrder) {
             listed.insert(id);
         }
     }
-    for (const CommandInfo& info : commandTable())
+    for (const CommandInfo& info : commandTable()) {
         EXPECT_EQ(listed.count(info.id), 1u) << info.name;
+        EXPECT_TRUE(isNamedCommand(info.id)) << info.name;
+    }
     EXPECT_EQ(categoryName(CommandCategory::ClipBoard), "Clip Board");
     const auto control = categoryCommands(CommandCategory::ControlLogic);
     EXPECT_EQ(std::vector<CommandId>(control.begin(), control.end()),
               (std::vector<CommandId>{kDelay, kWaitForWindow, kWaitForDriveMap, kRepeat, kLoop}));
-    EXPECT_EQ(categoryCommands(CommandCategory::Keyboard)[4], kCtrlZ);
 }
 
 TEST(KeyCodeToDisplayName, NamesCommandsEscapeAndNothingElse) {
-    for (const auto& [id, name] : std::vector<std::pair<std::uint32_t, std::string>>{
-             {kDelay, "DELAY"},
-             {kCopyRemoteClipBoard, "COPY REMOTE CLIP BOARD"},
-             {27, "ESC"},
-             {0, ""},
-             {4124, ""},
-             {4390, ""}}) {
-        EXPECT_EQ(KeyCodeToDisplayName(id), name) << id;
-    }
+    const std::pair<std::uint32_t, std::string> cases[] = {
+        {kCopyRemoteClipBoard, "COPY REMOTE CLIP BOARD"}, {27, "ESC"}, {0, ""}, {4124, ""}};
+    for (const auto& [id, name] : cases) EXPECT_EQ(KeyCodeToDisplayName(id), name) << id;
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <string>
 #include <vector>
 
+#include "../store/StoreFixture.h"
 #include "FakeSystemValues.h"
-#include "RecordingMessages.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 
@@ -15,20 +13,13 @@ namespace ks::test {
 
 // An engine switched on, over a fake machine, a table with a few variables
 // and a fixed environment.
-class ExpandFixture : public ::testing::Test {
+class ExpandFixture : public StoreFixture {
 protected:
-    ExpandFixture()
-        : variables(messages), engine(messages, system, variables, [this](const std::string& name) {
-              const auto found = environment.find(name);
-              return found == environment.end() ? std::nullopt
-                                                : std::optional<std::string>(found->second);
-          }) {
+    ExpandFixture() {
         engine.setEnabled(true);
-        variables.SetVariable("N", "2");
-        variables.SetVariable("ITEM2", "x");
-        variables.SetVariable("Count", "3");
-        variables.SetVariable("über", "ü");
-        variables.SetVariable("CODE", "66");
+        for (const auto& [name, value] : std::map<std::string, std::string>{
+                 {"N", "2"}, {"ITEM2", "x"}, {"Count", "3"}, {"über", "ü"}, {"CODE", "66"}})
+            variables.SetVariable(name, value);
     }
 
     std::string expand(std::string text) {
@@ -50,18 +41,21 @@ protected:
             EXPECT_EQ(expand(c.in), c.out) << "expanding " << c.in;
             EXPECT_EQ(messages.texts(), c.shown) << "expanding " << c.in;
             for (const MessageBox& box : messages.shown) {
-                EXPECT_EQ(box.title, "Error");
-                EXPECT_EQ(box.icon, MsgIcon::Stop);
-                EXPECT_EQ(box.owner, MsgOwner::None);
+                EXPECT_EQ(boxFields(box), std::tuple(box.text, std::string("Error"), MsgIcon::Stop,
+                                                     MsgButtons::Ok, MsgOwner::None));
             }
         }
     }
 
-    RecordingMessages messages;
     FakeSystemValues system;
-    VariableTable variables;
+    VariableTable variables{messages};
     std::map<std::string, std::string> environment{{"HOME", "/home/kim"}, {"STRAßE", "road"}};
-    ExpansionEngine engine;
+    ExpansionEngine engine{messages, system, variables, [this](const std::string& name) {
+                               const auto found = environment.find(name);
+                               return found == environment.end()
+                                          ? std::nullopt
+                                          : std::optional<std::string>(found->second);
+                           }};
 };
 
 inline const std::string kMissingClosing =

@@ -7,114 +7,66 @@
 namespace ks::test {
 namespace {
 
-constexpr std::uint8_t kShiftScan = 50 - 8;
-
-KeyEvent down(std::uint8_t vk, std::uint8_t scan) {
-    return {vk, scan, 0};
-}
-KeyEvent up(std::uint8_t vk, std::uint8_t scan) {
-    return {vk, scan, kKeyUp};
-}
-
-// The events of one character typed on its key.
-void tap(std::vector<KeyEvent>& out, std::uint8_t vk, std::uint8_t keycode, bool shift = false) {
-    const auto scan = static_cast<std::uint8_t>(keycode - 8);
-    if (shift) out.push_back(down(16, kShiftScan));
-    out.push_back(down(vk, scan));
-    out.push_back(up(vk, scan));
-    if (shift) out.push_back(up(16, kShiftScan));
-}
-
-class KeySequenceTest : public ::testing::Test {
-protected:
-    InputLog log;
-    FixedKeymap keymap;
-    RecordingInjector injector{&log};
-    RecordingSpareKeys spare{&log};
-    FakeKeyboardState keyboard{&log};
-    KeySequence sequence{keymap, injector, spare, keyboard};
-};
-
-// Control characters type their keys without Ctrl; CR and LF both are Enter.
-TEST_F(KeySequenceTest, ShiftSurroundsOnlyTheShiftedCharacters) {
-    sequence.TypeText("");
-    EXPECT_TRUE(log.entries.empty());
-    sequence.TypeText("Ab1!\n\t\r\b ");
-    std::vector<KeyEvent> expected;
-    tap(expected, 'A', 38, true);
-    tap(expected, 'B', 56);
-    tap(expected, '1', 10);
-    tap(expected, '1', 10, true);
-    for (const auto& [vk, keycode] : {std::pair{13, 36}, {9, 23}, {13, 36}, {8, 22}, {32, 65}})
-        tap(expected, static_cast<std::uint8_t>(vk), static_cast<std::uint8_t>(keycode));
-    EXPECT_EQ(injector.keys, expected);
-    EXPECT_TRUE(spare.binds.empty());
-    EXPECT_EQ(spare.releases, 0);
-}
-
-TEST_F(KeySequenceTest, CharactersOffTheLayoutAreBoundOnceBeforeTyping) {
-    sequence.TypeText("a\u00E9b\u20AC\u00E9");  // a é b € é
-    ASSERT_EQ(spare.binds.size(), 1u);
-    EXPECT_EQ(spare.binds[0], (std::vector<char32_t>{U'\u00E9', U'\u20AC'}));
-    const std::vector<std::string> expected{"bind 2",         "key 65/30 down", "key 65/30 up",
-                                            "key 0/200 down", "key 0/200 up",   "key 66/48 down",
-                                            "key 66/48 up",   "key 0/201 down", "key 0/201 up",
-                                            "key 0/200 down", "key 0/200 up",   "release"};
-    EXPECT_EQ(log.entries, expected);
-}
-
-TEST_F(KeySequenceTest, AltGrCharactersUseSpareKeys) {
+// The US layout with "@" behind AltGr, as on a German keyboard.
+KeyLayout layoutWithAltGrAt() {
     KeyLayout layout = usKeyLayout();
     layout.keyOfChar[U'@'] = static_cast<std::uint16_t>('Q' | ((kNeedsCtrl | kNeedsAlt) << 8));
-    FixedKeymap german(layout);
-    KeySequence typing(german, injector, spare, keyboard);
-    typing.TypeText("@");
-    ASSERT_EQ(spare.binds.size(), 1u);
-    EXPECT_EQ(injector.keys, (std::vector<KeyEvent>{down(0, 200), up(0, 200)}));
+    return layout;
 }
 
-TEST_F(KeySequenceTest, AsManyDistinctCharactersAsKeysAreBoundAtOnce) {
-    spare.keys = 2;
-    sequence.TypeText("\u00E9\u00FC\u00E9\u00FC");
-    EXPECT_EQ(spare.binds, (std::vector<std::vector<char32_t>>{{U'\u00E9', U'\u00FC'}}));
-}
-
-TEST_F(KeySequenceTest, MoreDistinctCharactersThanKeysAreBoundHalfTheKeysAtATime) {
-    sequence.TypeText("\u00E9\u00FC\u00E9\u00F6a\u00E4\u00F6\u00DF");
-    EXPECT_EQ(spare.binds, (std::vector<std::vector<char32_t>>{
-                               {U'\u00E9', U'\u00FC'}, {U'\u00F6', U'\u00E4'}, {U'\u00DF'}}));
-    const std::vector<std::string> expected{
-        "bind 2",         "key 0/200 down", "key 0/200 up",   "key 0/201 down", "key 0/201 up",
-        "key 0/200 down", "key 0/200 up",   "bind 2",         "key 0/200 down", "key 0/200 up",
-        "key 65/30 down", "key 65/30 up",   "key 0/201 down", "key 0/201 up",   "key 0/200 down",
-        "key 0/200 up",   "bind 1",         "key 0/200 down", "key 0/200 up",   "release"};
-    EXPECT_EQ(log.entries, expected);
-}
-
-TEST_F(KeySequenceTest, AFailedBindSkipsItsCharactersAndGivesTheKeysBack) {
-    spare.keys = 1;
-    spare.failBind = 2;
-    sequence.TypeText("\u00E9x\u00FCy");
-    const std::vector<std::string> expected{"bind 1",         "key 0/200 down", "key 0/200 up",
-                                            "key 88/45 down", "key 88/45 up",   "bind 1",
-                                            "key 89/21 down", "key 89/21 up",   "release"};
-    EXPECT_EQ(log.entries, expected);
-}
-
-TEST_F(KeySequenceTest, WithoutSpareKeysAnUntypableCharacterIsSkipped) {
-    spare.keys = 0;
-    sequence.TypeText("\u00E9x\u00E9y");
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"key 88/45 down", "key 88/45 up",
-                                                     "key 89/21 down", "key 89/21 up"}));
-}
-
-TEST_F(KeySequenceTest, CapsLockIsLiftedWhileTyping) {
-    keyboard.on.insert(LockKey::CapsLock);
-    sequence.TypeText("aB");
-    EXPECT_EQ(log.entries.front(), "caps off");
-    EXPECT_EQ(log.entries.back(), "caps on");
-    EXPECT_EQ(log.entries.size(), 2u + 6u);
-    EXPECT_TRUE(keyboard.isOn(LockKey::CapsLock));
+TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
+    struct Case {
+        std::size_t spareKeys;
+        std::optional<std::size_t> failBind;
+        bool capsLock;
+        const char* text;
+        const char* typed;
+    };
+    // Control characters type their keys without Ctrl; CR and LF both are Enter.
+    // Spare keys (scan 200 on) are bound once before typing and given back at the end;
+    // more distinct characters than keys are bound half the keys at a time.
+    const Case cases[] = {
+        {4, {}, false, "", ""},
+        {4,
+         {},
+         false,
+         "Ab1!\n\t\r\b ",
+         "16/42 65/30 16/42^ 66/48 49/2 16/42 49/2 16/42^ 13/28 9/15 13/28 8/14 32/57"},
+        {4,
+         {},
+         false,
+         "a\u00E9b\u20AC\u00E9",
+         "bind\u00E9\u20AC 65/30 0/200 66/48 0/201 0/200 release"},
+        {4, {}, false, "@", "bind@ 0/200 release"},
+        {2,
+         {},
+         false,
+         "\u00E9\u00FC\u00E9\u00FC",
+         "bind\u00E9\u00FC 0/200 0/201 0/200 0/201 release"},
+        {4,
+         {},
+         false,
+         "\u00E9\u00FC\u00E9\u00F6a\u00E4\u00F6\u00DF",
+         "bind\u00E9\u00FC 0/200 0/201 0/200 bind\u00F6\u00E4 0/200 65/30 0/201 0/200 bind\u00DF "
+         "0/200 release"},
+        {1, 2, false, "\u00E9x\u00FCy", "bind\u00E9 0/200 88/45 bind\u00FC 89/21 release"},
+        {0, {}, false, "\u00E9x\u00E9y", "88/45 89/21"},
+        {4, {}, true, "aB", "nocaps 65/30 16/42 66/48 16/42^ caps"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        InputLog log;
+        FixedKeymap keymap(layoutWithAltGrAt());
+        RecordingInjector injector{&log};
+        RecordingSpareKeys spare{&log};
+        FakeKeyboardState keyboard{&log};
+        spare.keys = c.spareKeys;
+        spare.failBind = c.failBind;
+        if (c.capsLock) keyboard.on.insert(LockKey::CapsLock);
+        KeySequence(keymap, injector, spare, keyboard).TypeText(c.text);
+        EXPECT_EQ(typed(log), c.typed);
+        EXPECT_EQ(keyboard.isOn(LockKey::CapsLock), c.capsLock);
+    }
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "../store/StoreFixture.h"
@@ -34,19 +37,14 @@ private:
     Clock& clock_;
 };
 
-// A runner over a store in a fresh folder, with recorded messages, a fake
-// expander and virtual time from 0 (a pass starts 1 ms after its request).
-// Macros are written as small programs, one token per position:
-//   A … Z     keystroke command for that key (records the letter)
-//   r<text>   REPEAT with NumReps <text>     (r? : no NumReps value)
-//   l         LOOP
-//   d<text>   DELAY with DelayInterval <text> (d? : no DelayInterval value)
-//   p         PAUSE
-//   s         SHUTDOWN KEYSTRIDER, whose shutdown records 'S'
-//   w         WAIT FOR WINDOW, whose handler records 'w' and fails
-//   h         PLAYBACK RECORDING, whose handler records 'h' and hands the run over
-//   x         SET CLOCK, which has no handler
-//   _         no command at this position
+// A runner over a fresh store, on virtual time from 0 (a pass starts 1 ms
+// after its request). Macros are written one token per position:
+//   A … Z keystroke, recording the letter (T then throws, P posts a stale run step)
+//   r<text> REPEAT, NumReps <text>   d<text> DELAY, DelayInterval <text>   (r?, d?: no value)
+//   l LOOP   p PAUSE   s SHUTDOWN KEYSTRIDER (records 'S')   x SET CLOCK (no handler)
+//   w WAIT FOR WINDOW: records 'w', waits 500 ms while the run lasts and fails
+//   h PLAYBACK RECORDING: records 'h' and hands over; the run step comes 40 ms later
+//   _ no command
 class RunnerFixture : public StoreFixture {
 protected:
     RunnerFixture() {
@@ -56,14 +54,19 @@ protected:
         runner->setPassStartWait(1ms);
         runner->setPendingRequest(&pending);
         runner->setShutdown([this] { record('S'); });
-        dispatch.setKeystrokeHandler(
-            [this](const std::string&, std::uint32_t id) { record(static_cast<char>(id)); });
+        dispatch.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
+            record(static_cast<char>(id));
+            if (id == 'T') throw std::runtime_error("handler failed");
+            if (id == 'P') runner->PostRunStep(runner->CurrentRun());
+        });
         dispatch.setHandler(kWaitForWindow, [this](const std::string&, std::uint32_t) {
             record('w');
+            runner->WaitWhileRunning(500ms);
             return CommandResult::Failed;
         });
         dispatch.setHandler(kPlaybackRecording, [this](const std::string&, std::uint32_t) {
             record('h');
+            clock.after(40ms, [this, run = runner->CurrentRun()] { runner->PostRunStep(run); });
             return CommandResult::Handover;
         });
     }
@@ -81,29 +84,27 @@ protected:
         std::istringstream tokens(program);
         std::string token;
         for (int position = 0; tokens >> token; ++position) {
-            if (token != "_") writeCommand(name, position, token);
+            const std::string key = macroKey(name) + "\\Commands\\" + std::to_string(position);
+            const auto [id, valueName] = commandOf(token[0]);
+            if (token == "_") continue;
+            ASSERT_TRUE(store->SetDword(key, "id", id));
+            if (valueName && token.substr(1) != "?")
+                store->SetText(key, valueName, token.substr(1));
         }
     }
 
-    void writeCommand(const std::string& name, int position, const std::string& token) {
-        const std::string key = macroKey(name) + "\\Commands\\" + std::to_string(position);
-        const std::string rest = token.substr(1);
-        auto write = [&](std::uint32_t id, const char* valueName) {
-            ASSERT_TRUE(store->SetDword(key, "id", id));
-            if (valueName != nullptr && rest != "?") {
-                ASSERT_TRUE(store->SetText(key, valueName, rest));
-            }
-        };
-        switch (token[0]) {
-            case 'r': return write(kRepeat, "NumReps");
-            case 'l': return write(kLoop, nullptr);
-            case 'd': return write(kDelay, "DelayInterval");
-            case 'p': return write(kPause, nullptr);
-            case 's': return write(kShutdownKeystrider, nullptr);
-            case 'w': return write(kWaitForWindow, nullptr);
-            case 'h': return write(kPlaybackRecording, nullptr);
-            case 'x': return write(kSetClock, nullptr);
-            default: return write(static_cast<std::uint32_t>(token[0]), nullptr);
+    // A token's command identifier and the name of the value its text goes to.
+    static std::pair<std::uint32_t, const char*> commandOf(char token) {
+        switch (token) {
+            case 'r': return {kRepeat, "NumReps"};
+            case 'd': return {kDelay, "DelayInterval"};
+            case 'l': return {kLoop, nullptr};
+            case 'p': return {kPause, nullptr};
+            case 's': return {kShutdownKeystrider, nullptr};
+            case 'w': return {kWaitForWindow, nullptr};
+            case 'h': return {kPlaybackRecording, nullptr};
+            case 'x': return {kSetClock, nullptr};
+            default: return {static_cast<std::uint32_t>(token), nullptr};
         }
     }
 
@@ -122,6 +123,7 @@ protected:
         const int before = pending.completions;
         start(name);
         EXPECT_TRUE(waitForCompletions(before + 1));
+        EXPECT_EQ(pending.completions, before + 1);
         EXPECT_FALSE(runner->RunActive());
         return ran();
     }
@@ -135,11 +137,9 @@ protected:
     }
 
     std::int64_t timeOf(char what) const {
-        for (const auto& event : events) {
-            if (event.what == what) return event.at;
-        }
-        ADD_FAILURE() << "never ran: " << what;
-        return -1;
+        const auto at = std::find_if(events.begin(), events.end(),
+                                     [&](const Event& event) { return event.what == what; });
+        return at == events.end() ? -1 : at->at;
     }
 
     struct Event {

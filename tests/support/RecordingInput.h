@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Utf8.h"
 #include "platform/Clock.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
@@ -15,11 +16,19 @@
 namespace ks::test {
 
 // Everything the input doubles saw, in one ordered log, so that a test can
-// check the order of key events against spare-key bindings and lock changes.
-struct InputLog {
-    std::vector<std::string> entries;
-    void add(std::string entry) { entries.push_back(std::move(entry)); }
-};
+// check the order of key events ("vk/scan", "vk/scan^" up, "vk/scan!flags") against
+// spare-key bindings and lock changes.
+using InputLog = std::vector<std::string>;
+
+// The log with each key tapped (down, then at once up) as one "vk/scan".
+inline std::string typed(const InputLog& log) {
+    std::string out;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        out += (out.empty() ? "" : " ") + log[i];
+        if (i + 1 < log.size() && log[i + 1] == log[i] + "^") ++i;
+    }
+    return out;
+}
 
 struct KeyEvent {
     std::uint8_t vk;
@@ -50,8 +59,10 @@ public:
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
         keys.push_back({vk, scan, flags});
         if (log_)
-            log_->add("key " + std::to_string(vk) + "/" + std::to_string(scan) +
-                      ((flags & kKeyUp) ? " up" : " down"));
+            log_->push_back(std::to_string(vk) + "/" + std::to_string(scan) +
+                            (flags == kKeyUp ? "^"
+                             : flags != 0    ? "!" + std::to_string(flags)
+                                             : ""));
     }
     void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override {
         mice.push_back({flags, x, y});
@@ -96,7 +107,11 @@ public:
     std::size_t capacity() override { return keys; }
     Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override {
         binds.push_back(chars);
-        if (log_) log_->add("bind " + std::to_string(chars.size()));
+        if (log_) {
+            std::string entry = "bind";
+            for (const char32_t ch : chars) utf8::append(entry, ch);
+            log_->push_back(entry);
+        }
         if (failBind && binds.size() == *failBind) return Result::failure("refused");
         std::vector<SpareStroke> strokes;
         for (std::size_t i = 0; i < chars.size(); ++i)
@@ -107,7 +122,7 @@ public:
     void release() override {
         ++releases;
         bound = false;
-        if (log_) log_->add("release");
+        if (log_) log_->push_back("release");
     }
     std::size_t keys = 4;
     std::vector<std::vector<char32_t>> binds;
@@ -124,17 +139,12 @@ public:
     explicit FakeKeyboardState(InputLog* log = nullptr) : log_(log) {}
     bool isOn(LockKey key) override { return on.count(key) > 0; }
     void showToggle(LockKey key, bool value) override {
-        if (value)
-            on.insert(key);
-        else
-            on.erase(key);
+        on.erase(key);
+        if (value) on.insert(key);
     }
     void setCapsLock(bool value) override {
-        if (value)
-            on.insert(LockKey::CapsLock);
-        else
-            on.erase(LockKey::CapsLock);
-        if (log_) log_->add(value ? "caps on" : "caps off");
+        showToggle(LockKey::CapsLock, value);
+        if (log_) log_->push_back(value ? "caps" : "nocaps");
     }
     std::set<LockKey> on;
 
