@@ -1,11 +1,73 @@
 #include <gtest/gtest.h>
 
-#include "ExpandFixture.h"
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../store/StoreFixture.h"
+#include "FakeSystemValues.h"
+#include "expand/ExpansionEngine.h"
+#include "expand/VariableTable.h"
 
 namespace ks::test {
 namespace {
 
-using Expand = ExpandFixture;
+// An engine switched on, over a fake machine, a table with a few variables
+// and a fixed environment.
+class Expand : public StoreFixture {
+protected:
+    Expand() {
+        engine.setEnabled(true);
+        for (const auto& [name, value] : std::map<std::string, std::string>{
+                 {"N", "2"}, {"ITEM2", "x"}, {"Count", "3"}, {"über", "ü"}, {"CODE", "66"}})
+            variables.SetVariable(name, value);
+    }
+
+    std::string expand(std::string text) {
+        engine.Expand(text);
+        return text;
+    }
+
+    // One row of a table of expansions: what goes in, what comes out, and
+    // the messages shown on the way, in order.
+    struct Case {
+        std::string in;
+        std::string out;
+        std::vector<std::string> shown;
+    };
+
+    void expectAll(const std::vector<Case>& cases) {
+        for (const Case& c : cases) {
+            messages.clear();
+            EXPECT_EQ(expand(c.in), c.out) << "expanding " << c.in;
+            EXPECT_EQ(messages.texts(), c.shown) << "expanding " << c.in;
+            for (const MessageBox& box : messages.shown) {
+                EXPECT_EQ(boxFields(box), std::tuple(box.text, std::string("Error"), MsgIcon::Stop,
+                                                     MsgButtons::Ok, MsgOwner::None));
+            }
+        }
+    }
+
+    FakeSystemValues system;
+    VariableTable variables{messages};
+    std::map<std::string, std::string> environment{{"HOME", "/home/kim"}, {"STRAßE", "road"}};
+    ExpansionEngine engine{messages, system, variables, [this](const std::string& name) {
+                               const auto found = environment.find(name);
+                               return found == environment.end()
+                                          ? std::nullopt
+                                          : std::optional<std::string>(found->second);
+                           }};
+};
+
+inline const std::string kMissingClosing =
+    "Missing or mismatched number of closing  expansion symbols. i.e. ] } @\n\n"
+    "To use expansion symbols as non special characters, precede them with a accent mark \"`\"";
+
+inline std::string notDefined(const std::string& name) {
+    return "Variable \"" + name + "\" not defined!";
+}
+
+using Expression = Expand;
 
 // Escapes, line breaks, character codes, nested references, names of the
 // machine, variables and the environment, and a missing closing symbol
@@ -95,7 +157,7 @@ TEST_F(Expand, DriveLetterSplit) {
               (std::vector<char32_t>{U'C', U'C', U'C', U'É', U'É', U'X', U'E'}));
 }
 
-TEST_F(Expand, OnlyTextValuesAreVisibleAndLookupValueIsUsableDirectly) {
+TEST_F(Expand, OnlyTextValuesAreVisible) {
     const std::uint8_t bytes[] = {'B', 'M', 0, 1};
     variables.ReplaceData(variables.FindOrAppend("Picture"), bytes, sizeof bytes, 8);
     variables.FindOrAppend("Empty");
@@ -105,10 +167,6 @@ TEST_F(Expand, OnlyTextValuesAreVisibleAndLookupValueIsUsableDirectly) {
     });
     variables.SetVariable("picture", "now text");
     EXPECT_EQ(expand("[PICTURE]"), "now text");
-    EXPECT_EQ(engine.LookupValue("XEXTENT"), "1920");
-    EXPECT_EQ(engine.LookupValue("count"), "3");
-    EXPECT_EQ(engine.LookupValue("nothing"), "");
-    EXPECT_EQ(messages.texts().back(), notDefined("nothing"));
 }
 
 TEST_F(Expand, SwitchFollowsTheOptionOnlyWhenItIsExactlyOneAndLeavesTextsAsStored) {
@@ -137,6 +195,139 @@ TEST(ProcessEnvironment, ReadsTheRealEnvironmentButNeverAPartialName) {
     EXPECT_EQ(processEnvironment("KS_EXPAND_TEST=value"), std::nullopt);
     EXPECT_EQ(processEnvironment("KS_EXPAND_TEST_UNSET"), std::nullopt);
     unsetenv("KS_EXPAND_TEST");
+}
+
+const std::string kDivide = "Divide by 0!";
+const std::string kMissingParen = "Expression missing ')'";
+const std::string kMissingArgument = "Missing argument!";
+const std::string kMatching = "Invalid number of matching () in expression!";
+
+std::string argument(const std::string& token) {
+    return "Invalid argument \"" + token + "\" in expression!";
+}
+std::string op(const std::string& token) {
+    return "Invalid operator: \"" + token + "\"";
+}
+
+// Precedence, left-to-right order, signs, truncation toward zero, division
+// by zero and 32-bit wrapping.
+TEST_F(Expression, Arithmetic) {
+    expectAll({
+        {"(1+2*3)", "7", {}},
+        {"(10-4-3)", "3", {}},
+        {"(20/2/5)", "2", {}},
+        {"(7%4*3)", "9", {}},
+        {"(1-(2-3))", "2", {}},
+        {"(((((5)))))", "5", {}},
+        {"( 1 + 2 )", "3", {}},
+        {"(--5)", "5", {}},
+        {"(-+5)", "-5", {}},
+        {"(2*-3)", "-6", {}},
+        {"(-(2+3))", "-5", {}},
+        {"(-7/2)", "-3", {}},
+        {"(-7%3)", "-1", {}},
+        {"(7%-3)", "1", {}},
+        {"(-2.9)", "-2", {}},
+        {"(2.5*2)", "4", {}},
+        {"(.5+1)", "1", {}},
+        {"(5/0)", "Error", {kDivide}},
+        {"(5/0.5)", "Error", {kDivide}},
+        {"(0*5/0+1/0)", "Error", {kDivide}},
+        {"(2147483647+1)", "-2147483648", {}},
+        {"(-2147483648/-1)", "-2147483648", {}},
+        {"(-2147483648%-1)", "0", {}},
+        {"(4294967297)", "1", {}},
+        {"(99999999999*99999999999)", "559034369", {}},
+        {"(" + std::string(400, '9') + "/" + std::string(400, '7') + ")", "0", {}},
+    });
+}
+
+TEST_F(Expression, EveryMessage) {
+    expectAll({
+        {"(1+2)*3", "Error", {kMatching}},
+        {"(1))", "Error", {kMatching}},
+        {"(1 2)", "Error", {op("2")}},
+        {"(1(2))", "Error", {op("(")}},
+        {"(1+)", "Error", {kMissingArgument}},
+        {"(1+2*)", "Error", {kMissingArgument}},
+        {"(1+2", "Error", {kMissingParen}},
+        {"(a+1)", "Error", {argument("a")}},
+        {"(*2)", "Error", {argument("*")}},
+        {"(1.2.3)", "Error", {argument("1.2.3")}},
+        {"(1\t+2)", "Error", {argument("1\t")}},  // a tab stays inside its token
+        {"(1+(2+x))", "Error", {argument("x")}},  // one message from the innermost level
+    });
+}
+
+class VariableTableTest : public ::testing::Test {
+protected:
+    RecordingMessages messages;
+    VariableTable table{messages};
+};
+
+TEST_F(VariableTableTest, KeepsInsertionOrderTheLatestSpellingAndTextUpToItsZeroByte) {
+    table.SetVariable("Alpha", "1");
+    table.SetVariable("beta", std::string("ab\0cd", 5));
+    table.SetVariable("ALPHA", "333");
+    table.SetVariable("empty", "");
+    std::vector<std::string> names;
+    for (const Variable& v : table) names.push_back(v.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"ALPHA", "beta", "empty"}));
+    EXPECT_EQ(table.at(0).data, (std::vector<std::uint8_t>{'3', '3', '3', 0}));
+    EXPECT_EQ(table.at(0).format, kTextFormat);
+    EXPECT_EQ(table.at(1).size(), 6u);
+    EXPECT_EQ(table.TextValue("BETA"), "ab");
+    EXPECT_EQ(table.TextValue("EMPTY"), "");
+    EXPECT_EQ(table.at(2).size(), 1u);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(VariableTableTest, NamesCompareAsTheStoreComparesThem) {
+    const struct {
+        const char* set;
+        const char* asked;
+        bool same;
+    } cases[] = {
+        {"count", "COUNT", true},     {"über", "ÜBER", true}, {"Ǆx", "ǆX", true},
+        {"straße", "STRASSE", false}, {"a b", "ab", false},   {"x\xff", "X\xff", true},
+    };
+    for (const auto& c : cases) {
+        VariableTable fresh(messages);
+        fresh.SetVariable(c.set, "v");
+        EXPECT_EQ(fresh.VariableExists(c.asked), c.same) << c.set << " / " << c.asked;
+        EXPECT_EQ(fresh.TextValue(c.asked).has_value(), c.same) << c.set << " / " << c.asked;
+    }
+}
+
+TEST_F(VariableTableTest, BuffersForTheClipboardCommands) {
+    const std::size_t clip = table.FindOrAppend("Clip");
+    EXPECT_TRUE(table.VariableExists("CLIP"));
+    EXPECT_EQ(table.TextValue("clip"), std::nullopt);  // no value yet
+    const std::uint8_t bitmap[] = {'B', 'M', 0, 7, 0};
+    table.ReplaceData(clip, bitmap, sizeof bitmap, 8);
+    EXPECT_EQ(table.FindOrAppend("CLIP"), clip);
+    EXPECT_EQ(table.at(clip).name, "Clip");  // finding does not rename
+    EXPECT_EQ(table.at(clip).data, std::vector<std::uint8_t>(bitmap, bitmap + sizeof bitmap));
+    EXPECT_EQ(table.at(clip).format, 8u);
+    EXPECT_EQ(table.TextValue("Clip"), std::nullopt);  // not text
+    const std::uint8_t text[] = {'h', 'i', 0};
+    table.ReplaceData(clip, text, sizeof text, kTextFormat);
+    EXPECT_EQ(table.TextValue("clip"), "hi");
+    table.ReplaceData(clip, nullptr, 0, 0);
+    EXPECT_EQ(table.at(clip).size(), 0u);
+    EXPECT_EQ(table.size(), 1u);
+    EXPECT_EQ(table.Find("other"), std::nullopt);
+}
+
+TEST_F(VariableTableTest, ManyNamesStayFoundInOrder) {
+    constexpr int kCount = 20000;
+    for (int i = 0; i < kCount; ++i) table.SetVariable("v" + std::to_string(i), std::to_string(i));
+    for (int i = kCount - 1; i >= 0; i -= 7) table.SetVariable("V" + std::to_string(i), "again");
+    ASSERT_EQ(table.size(), static_cast<std::size_t>(kCount));
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(table.Find("V" + std::to_string(i)), static_cast<std::size_t>(i));
+    EXPECT_EQ(table.at(kCount - 1).name, "V" + std::to_string(kCount - 1));
+    EXPECT_EQ(table.TextValue("v1"), "1");
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "commands/CommandDispatch.h"
+#include "core/PlusDigits.h"
+
+namespace ks {
+namespace {
+
+TEST(CommandTable, IdentifiersAscendInTwoContiguousBlocks) {
+    const auto table = commandTable();
+    ASSERT_EQ(table.size(), 66u);
+    for (std::size_t i = 1; i < table.size(); ++i) EXPECT_LT(table[i - 1].id, table[i].id);
+    EXPECT_EQ(table.front().id, 0x1000u);
+    EXPECT_EQ(table[0x1B].id, 0x101Bu);
+    EXPECT_EQ(table[0x1C].id, 0x1100u);
+    EXPECT_EQ(table.back().id, 0x1125u);
+    for (std::uint32_t id : {0u, 0xFFFu, 0x101Cu, 0x10FFu, 0x1126u}) {
+        EXPECT_FALSE(isNamedCommand(id)) << id;
+        EXPECT_EQ(commandName(id), "") << id;
+        EXPECT_FALSE(commandCategory(id).has_value()) << id;
+    }
+    EXPECT_EQ(commandName(kCtrlZ), "CTRL+Z");
+}
+
+TEST(CommandTable, EveryCommandIsListedOnceUnderItsOwnCategoryInEditorOrder) {
+    std::multiset<std::uint32_t> listed;
+    for (int i = 0; i < kCategoryCount; ++i) {
+        const auto category = static_cast<CommandCategory>(i);
+        for (const CommandId id : categoryCommands(category)) {
+            EXPECT_EQ(commandCategory(id), category) << commandName(id);
+            listed.insert(id);
+        }
+    }
+    for (const CommandInfo& info : commandTable()) {
+        EXPECT_EQ(listed.count(info.id), 1u) << info.name;
+        EXPECT_TRUE(isNamedCommand(info.id)) << info.name;
+    }
+    EXPECT_EQ(categoryName(CommandCategory::ClipBoard), "Clip Board");
+    const auto control = categoryCommands(CommandCategory::ControlLogic);
+    EXPECT_EQ(std::vector<CommandId>(control.begin(), control.end()),
+              (std::vector<CommandId>{kDelay, kWaitForWindow, kWaitForDriveMap, kRepeat, kLoop}));
+}
+
+TEST(KeyCodeToDisplayName, NamesCommandsEscapeAndNothingElse) {
+    const std::pair<std::uint32_t, std::string> cases[] = {
+        {kCopyRemoteClipBoard, "COPY REMOTE CLIP BOARD"}, {27, "ESC"}, {0, ""}, {4124, ""}};
+    for (const auto& [id, name] : cases) EXPECT_EQ(KeyCodeToDisplayName(id), name) << id;
+}
+
+TEST(CommandDispatch, RoutesNamedCommandsToTheirHandlersAndEveryOtherIdentifierToKeystrokes) {
+    CommandDispatch dispatch;
+    EXPECT_FALSE(dispatch.hasHandler(65));
+    EXPECT_FALSE(dispatch.hasHandler(kSendKeys));
+    EXPECT_EQ(dispatch.execute("m\\Commands\\0", 65), CommandResult::Next);
+    EXPECT_EQ(dispatch.execute("m\\Commands\\0", kSendKeys), CommandResult::Unavailable);
+
+    std::vector<std::string> calls;
+    auto recorder = [&](std::string who, CommandResult result) {
+        return [&calls, who, result](const std::string& path, std::uint32_t id) {
+            calls.push_back(who + " " + path + " " + std::to_string(id));
+            return result;
+        };
+    };
+    dispatch.setHandler(kDelay, recorder("first", CommandResult::Handover));
+    dispatch.setHandler(kWaitForDriveMap, recorder("last", CommandResult::Failed));
+    dispatch.setKeystrokeHandler(
+        [&](const std::string& path, std::uint32_t id) { recorder("key", {})(path, id); });
+    EXPECT_TRUE(dispatch.hasHandler(kDelay) && dispatch.hasHandler(65));
+    const std::tuple<std::uint32_t, const char*, CommandResult> cases[] = {
+        {kDelay, "first", CommandResult::Handover},
+        {kWaitForDriveMap, "last", CommandResult::Failed},
+        {kReboot, nullptr, CommandResult::Unavailable},  // named, no handler yet
+        {19, "key", CommandResult::Next},                // the Pause key
+        {0, "key", CommandResult::Next},
+        {4124, "key", CommandResult::Next},  // between the two blocks of named commands
+        {4390, "key", CommandResult::Next},
+        {0xFFFFFFFF, "key", CommandResult::Next},
+    };
+    for (const auto& [id, who, result] : cases) {
+        calls.clear();
+        EXPECT_EQ(dispatch.execute("m\\Commands\\3", id), result) << id;
+        EXPECT_EQ(calls, who ? std::vector<std::string>{std::string(who) + " m\\Commands\\3 " +
+                                                        std::to_string(id)}
+                             : std::vector<std::string>{})
+            << id;
+    }
+}
+
+TEST(ParsePlusDigits, AcceptsOnlyAnOptionalPlusAndDigits) {
+    const std::vector<std::pair<std::string, std::optional<std::uint64_t>>> cases = {
+        {"+20", 20},
+        {"007", 7},
+        {"18446744073709551615", 18446744073709551615ull},
+        {"99999999999999999999999", 18446744073709551615ull},  // saturates
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"++1", std::nullopt},
+        {"-5", std::nullopt},
+        {"1.5", std::nullopt},
+        {" 1", std::nullopt},
+        {"1 ", std::nullopt},
+        {std::string("1\0", 2), std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(parsePlusDigits(text), expected) << text;
+}
+
+}  // namespace
+}  // namespace ks
