@@ -15,12 +15,12 @@
 
 namespace ks::test {
 
-// Everything the input doubles saw, in one ordered log, so that a test can
-// check the order of key events ("vk/scan", "vk/scan^" up, "vk/scan!flags") against
-// spare-key bindings and lock changes.
+// What the input doubles saw, in order: key events "vk/scan" ("vk/scan^" up,
+// "vk/scan!flags" with other flags), mouse events "mouse flags x,y", spare keys
+// bound ("bind" and the characters) and given back ("release"), "caps"/"nocaps".
 using InputLog = std::vector<std::string>;
 
-// The log with each key tapped (down, then at once up) as one "vk/scan".
+// The log on one line, each key tapped (down, then at once up) as one "vk/scan".
 inline std::string typed(const InputLog& log) {
     std::string out;
     for (std::size_t i = 0; i < log.size(); ++i) {
@@ -30,21 +30,7 @@ inline std::string typed(const InputLog& log) {
     return out;
 }
 
-struct KeyEvent {
-    std::uint8_t vk;
-    std::uint8_t scan;
-    std::uint32_t flags;
-    bool operator==(const KeyEvent&) const = default;
-};
-
-struct MouseEvent {
-    std::uint32_t flags;
-    std::int32_t x;
-    std::int32_t y;
-    bool operator==(const MouseEvent&) const = default;
-};
-
-// Records what was injected: the commands' events as they came, and the
+// Records what was injected: the commands' events into the log, and the
 // player's calls each with the tick it was made at.
 class RecordingInjector final : public InputInjector {
 public:
@@ -57,15 +43,11 @@ public:
 
     bool available() override { return usable; }
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
-        keys.push_back({vk, scan, flags});
-        if (log_)
-            log_->push_back(std::to_string(vk) + "/" + std::to_string(scan) +
-                            (flags == kKeyUp ? "^"
-                             : flags != 0    ? "!" + std::to_string(flags)
-                                             : ""));
+        const std::string more = flags == kKeyUp ? "^" : flags ? "!" + std::to_string(flags) : "";
+        note(std::to_string(vk) + "/" + std::to_string(scan) + more);
     }
     void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override {
-        mice.push_back({flags, x, y});
+        note("mouse " + std::to_string(flags) + " " + std::to_string(x) + "," + std::to_string(y));
     }
     void key(std::uint8_t vk, std::uint8_t, bool down) override {
         add("key " + std::to_string(vk) + (down ? " down" : " up"));
@@ -84,13 +66,14 @@ public:
         return out;
     }
 
-    std::vector<KeyEvent> keys;
-    std::vector<MouseEvent> mice;
     bool usable = true;
     int flushes = 0;
     std::vector<Call> calls;
 
 private:
+    void note(std::string entry) {
+        if (log_) log_->push_back(std::move(entry));
+    }
     void add(std::string what) {
         calls.push_back({std::move(what), clock_ != nullptr ? clock_->ticks() : 0});
     }
