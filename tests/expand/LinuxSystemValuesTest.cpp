@@ -40,7 +40,7 @@ TEST(LinuxSystemValues, DriveCIsTheRootAndDriveDTheHomeFolder) {
     EXPECT_TRUE(values.disk(U'D').has_value());
 }
 
-TEST(LinuxSystemValues, MemoryVersionTextsAndScreen) {
+TEST(LinuxSystemValues, MemoryVersionServiceTextAndScreen) {
     std::ifstream meminfo("/proc/meminfo");
     std::string label;
     std::uint64_t kilobytes = 0;
@@ -49,10 +49,7 @@ TEST(LinuxSystemValues, MemoryVersionTextsAndScreen) {
     LinuxSystemValues values(":31999");
     EXPECT_EQ(values.totalMemoryBytes(), kilobytes * 1024);
     EXPECT_GE(values.version().major, 2u);
-    EXPECT_EQ(values.family(), PlatformFamily::Other);
     EXPECT_FALSE(values.serviceText().empty());
-    EXPECT_EQ(values.systemDirectory(), "/usr/bin");
-    EXPECT_EQ(values.windowsDirectory(), "/");
     EXPECT_EQ(values.screen().width, 0);  // no server on that display
     const test::XvfbSession xvfb(false, "800x600x24");
     const ScreenSize size = LinuxSystemValues(xvfb.display()).screen();

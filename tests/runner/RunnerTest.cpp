@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -25,21 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Counts completions and notes the virtual time of the last one.
-class RecordingPendingRequest final : public PendingRequest {
-public:
-    explicit RecordingPendingRequest(Clock& clock) : clock_(clock) {}
-    void complete() override {
-        ++completions;
-        lastCompletion = clock_.monotonicMillis();
-    }
-    int completions = 0;
-    std::int64_t lastCompletion = 0;
-
-private:
-    Clock& clock_;
-};
-
 // A runner over a fresh store, on virtual time from 0 (a pass starts 1 ms
 // after its request). Macros are written one token per position:
 //   A … Z keystroke, recording the letter (T then throws, P posts a stale run step)
@@ -48,14 +34,14 @@ private:
 //   w WAIT FOR WINDOW: records 'w', waits 500 ms while the run lasts and fails
 //   h PLAYBACK RECORDING: records 'h' and hands over; the run step comes 40 ms later
 //   _ no command
-class RunnerFixture : public StoreFixture {
+class RunnerFixture : public StoreFixture, public PendingRequest {
 protected:
     RunnerFixture() {
         store->EnsureRootKeys();
         ForwardStartRequests(queue, queue);
         runner = std::make_unique<MacroRunner>(*store, messages, expander, queue, dispatch, clock);
         runner->setPassStartWait(1ms);
-        runner->setPendingRequest(&pending);
+        runner->setPendingRequest(this);
         runner->setShutdown([this] { record('S'); });
         dispatch.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
             record(static_cast<char>(id));
@@ -116,47 +102,46 @@ protected:
     }
     void postStop(std::uint32_t message = kMsgStopRun) { queue.post(Message{message, {}, {}, 0}); }
 
-    // Runs the event loop until `completions` runs have ended or been refused.
-    [[nodiscard]] bool waitForCompletions(int completions) {
-        return clock.run([&] { return pending.completions >= completions; });
+    // Runs the event loop until `count` runs have ended or been refused.
+    [[nodiscard]] bool waitForCompletions(int count) {
+        return clock.run([&] { return completions >= count; });
     }
 
     // Starts the macro and returns what ran once its run has ended.
     std::string run(const std::string& name) {
-        const int before = pending.completions;
+        const int before = completions;
         start(name);
         EXPECT_TRUE(waitForCompletions(before + 1));
-        EXPECT_EQ(pending.completions, before + 1);
+        EXPECT_EQ(completions, before + 1);
         EXPECT_FALSE(runner->RunActive());
-        return ran();
+        return ran;
     }
 
-    void record(char what) { events.push_back({what, clock.monotonicMillis()}); }
-
-    std::string ran() const {
-        std::string out;
-        for (const auto& event : events) out += event.what;
-        return out;
+    // Counts completions and notes the virtual time of the last one.
+    void complete() override {
+        ++completions;
+        lastCompletion = clock.monotonicMillis();
     }
 
-    std::int64_t timeOf(char what) const {
-        const auto at = std::find_if(events.begin(), events.end(),
-                                     [&](const Event& event) { return event.what == what; });
-        return at == events.end() ? -1 : at->at;
+    void record(char what) {
+        ran += what;
+        times.emplace(what, clock.monotonicMillis());  // the first time only
     }
-
-    struct Event {
-        char what;
-        std::int64_t at;
-    };
+    void forget() {
+        ran.clear();
+        times.clear();
+        messages.clear();
+    }
 
     FakeExpander expander;
     FakeClock clock;
     MessageQueue queue;
     CommandDispatch dispatch;
-    RecordingPendingRequest pending{clock};
     std::unique_ptr<MacroRunner> runner;
-    std::vector<Event> events;
+    int completions = 0;
+    std::int64_t lastCompletion = 0;
+    std::string ran;  // what ran, one letter each
+    std::map<char, std::int64_t> times;
 };
 
 constexpr const char* kTerminated = "Macro has been terminated by the user!";
@@ -221,15 +206,14 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
     expander.values = {{"n", "3"}, {"t", "30"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program);
-        events.clear();
-        messages.clear();
+        forget();
         watcherRemovals = 0;
-        const std::string name = "m" + std::to_string(pending.completions);
+        const std::string name = "m" + std::to_string(completions);
         writeMacro(name, c.program, c.repeat);
         const std::int64_t begin = clock.monotonicMillis();
         if (c.stopAt) clock.after(std::chrono::milliseconds(c.stopAt), [&] { postStop(c.stop); });
         EXPECT_EQ(run(name), c.ran);
-        EXPECT_EQ(pending.lastCompletion - begin, c.took);
+        EXPECT_EQ(lastCompletion - begin, c.took);
         std::vector<std::string> shown = messages.texts();
         for (std::size_t i = 0; i < std::min(shown.size(), c.shown.size()); ++i)
             shown[i].resize(c.shown[i].size());
@@ -244,8 +228,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
     }
     EXPECT_EQ(boxFields(messages.shown.at(0)),
               box(kUnavailable, "Keystrider", MsgIcon::Exclamation, MsgOwner::None));
-    events.clear();
-    messages.clear();
+    forget();
     EXPECT_EQ(run("no such macro"), "");
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -270,8 +253,8 @@ TEST_F(MacroRunnerTest, StartRequestDuringDelayIsDroppedSilently) {
     clock.after(60ms, [&] { start("other"); });
     start("slow");
     ASSERT_TRUE(waitForCompletions(2));
-    EXPECT_EQ(pending.lastCompletion, 202);  // the slow run's end; the other was answered at 60
-    EXPECT_EQ(ran(), "AB");
+    EXPECT_EQ(lastCompletion, 202);  // the slow run's end; the other was answered at 60
+    EXPECT_EQ(ran, "AB");
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(run("other"), "ABC");  // a request after the run's end starts normally
 }
@@ -282,8 +265,8 @@ TEST_F(MacroRunnerTest, ApplicationQuittingEndsADelay) {
     clock.after(100ms, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
     EXPECT_FALSE(runner->RunActive());
-    EXPECT_EQ(pending.completions, 1);
-    EXPECT_EQ(ran(), "A");
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(ran, "A");
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -306,23 +289,21 @@ TEST_F(MacroRunnerTest, NewRunStartedBelowAnOlderRunsStackRunsAtOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         clock.set(0);
-        events.clear();
-        messages.clear();
-        pending.completions = 0;
+        forget();
+        completions = 0;
         writeMacro("old", c.older);
         messages.whileShown = [&](const MessageBox&) {
             start("new");
-            EXPECT_TRUE(clock.run([&] {
-                return c.boxOpenUntilNewRunEnds ? pending.completions == 2 : runner->RunActive();
-            }));
+            EXPECT_TRUE(clock.run(
+                [&] { return c.boxOpenUntilNewRunEnds ? completions == 2 : runner->RunActive(); }));
         };
         clock.after(100ms, [this] { postStop(); });
         start("old");
         ASSERT_TRUE(waitForCompletions(2));
         messages.whileShown = nullptr;
-        EXPECT_EQ(ran(), c.ran);
-        EXPECT_EQ(timeOf('C'), 101);
-        EXPECT_EQ(timeOf('D'), 112);
+        EXPECT_EQ(ran, c.ran);
+        EXPECT_EQ(times['C'], 101);
+        EXPECT_EQ(times['D'], 112);
         EXPECT_FALSE(runner->RunActive());
         EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
     }
@@ -333,10 +314,10 @@ TEST_F(MacroRunnerTest, NewRunStartedBelowAnOlderRunsStackRunsAtOnce) {
 TEST_F(MacroRunnerTest, MessagesQueuedDuringARunWaitOrGoWithAStop) {
     postStop();
     EXPECT_TRUE(clock.run([&] { return queue.empty(); }));
-    EXPECT_EQ(pending.completions, 0);
+    EXPECT_EQ(completions, 0);
     queue.setHandler(2000, [&](Message&) { record('M'); });
     for (const bool stop : {false, true}) {
-        events.clear();
+        ran.clear();
         dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
             record(static_cast<char>(id));
             if (id != 'A') return;
@@ -346,7 +327,7 @@ TEST_F(MacroRunnerTest, MessagesQueuedDuringARunWaitOrGoWithAStop) {
         writeMacro("m", "A B C");
         run("m");
         ASSERT_TRUE(clock.run([&] { return queue.empty(); }));
-        EXPECT_EQ(ran(), stop ? "AM" : "ABCM");
+        EXPECT_EQ(ran, stop ? "AM" : "ABCM");
     }
     EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
 }
@@ -359,14 +340,14 @@ TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
     start("two");
     runner->PostRunStep(1);  // a run step left over from an earlier pass must not cut the wait
     ASSERT_TRUE(waitForCompletions(2));
-    EXPECT_EQ(ran(), "A");
-    EXPECT_EQ(timeOf('A'), 300);
+    EXPECT_EQ(ran, "A");
+    EXPECT_EQ(times['A'], 300);
     // A stop during the wait ends the run before anything runs.
     clock.after(100ms, [this] { postStop(); });
     start("one");
     ASSERT_TRUE(waitForCompletions(3));
     clock.run([] { return false; });  // until nothing is left to happen
-    EXPECT_EQ(ran(), "A");
+    EXPECT_EQ(ran, "A");
     EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
 }
 
@@ -446,32 +427,26 @@ TEST_F(MessageQueueTest, AsksForAWaitingMessageWithoutRemovingIt) {
     post(7);
     post(kMsgStopRun);
     EXPECT_TRUE(queue.isWaiting(kMsgStopRun));
-    EXPECT_TRUE(queue.isWaiting(kMsgStopRun));
     EXPECT_FALSE(queue.isWaiting(kMsgRunStep));
     EXPECT_TRUE(queue.dispatchOne());
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].id, 7u);
     EXPECT_TRUE(queue.isWaiting(kMsgStopRun));
     EXPECT_TRUE(queue.dispatchOne());
     EXPECT_FALSE(queue.isWaiting(kMsgStopRun));
     EXPECT_FALSE(queue.dispatchOne());
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].id, 7u);
 }
 
-TEST_F(MessageQueueTest, PostedTextsAreTheReceiversOwnCopies) {
-    recordEach({kMsgStartMacro});
-    {
-        std::string first = "one";
-        std::string second = "two";
-        ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, first));
-        ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, std::nullopt, second));
-        first.assign("overwritten");
-        second.clear();
-    }
+TEST_F(MessageQueueTest, StartMacroIsForwardedAsRunMacroByNameWithItsTexts) {
+    recordEach({kMsgRunMacroByName});
+    ForwardStartRequests(queue, queue);
+    ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, "Report"));
+    ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, std::nullopt, "extra"));
     ASSERT_TRUE(waitForReceived(2));
-    EXPECT_EQ(received[0].text1, "one");
+    EXPECT_EQ(received[0].text1, "Report");
     EXPECT_FALSE(received[0].text2.has_value());
     EXPECT_FALSE(received[1].text1.has_value());
-    EXPECT_EQ(received[1].text2, "two");
+    EXPECT_EQ(received[1].text2, "extra");
 }
 
 TEST_F(MessageQueueTest, ClosedQueueRefusesPostsButDeliversWhatWaits) {
@@ -484,16 +459,6 @@ TEST_F(MessageQueueTest, ClosedQueueRefusesPostsButDeliversWhatWaits) {
     QTest::qWait(20);
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].text1, "before");
-}
-
-TEST_F(MessageQueueTest, StartMacroIsForwardedAsRunMacroByName) {
-    recordEach({kMsgRunMacroByName});
-    ForwardStartRequests(queue, queue);
-    ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, "Report", "extra"));
-    ASSERT_TRUE(waitForReceived(1));
-    EXPECT_EQ(received[0].id, kMsgRunMacroByName);
-    EXPECT_EQ(received[0].text1, "Report");
-    EXPECT_EQ(received[0].text2, "extra");
 }
 
 TEST_F(MessageQueueTest, HandlerExceptionsAndUnhandledMessagesStopNothing) {
