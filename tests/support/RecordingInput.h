@@ -30,16 +30,30 @@ inline std::string typed(const InputLog& log) {
     return out;
 }
 
+// Adds entries to a log shared by the input doubles, when there is one.
+class Logging {
+public:
+    explicit Logging(InputLog* log) : log_(log) {}
+
+protected:
+    void note(std::string entry) {
+        if (log_) log_->push_back(std::move(entry));
+    }
+
+private:
+    InputLog* log_;
+};
+
 // Records what was injected: the commands' events into the log, and the
 // player's calls each with the tick it was made at.
-class RecordingInjector final : public InputInjector {
+class RecordingInjector final : public InputInjector, Logging {
 public:
     struct Call {
         std::string what;
         std::uint32_t tick;
     };
-    explicit RecordingInjector(InputLog* log = nullptr) : log_(log) {}
-    explicit RecordingInjector(Clock& clock) : clock_(&clock) {}
+    explicit RecordingInjector(InputLog* log = nullptr) : Logging(log) {}
+    explicit RecordingInjector(Clock& clock) : Logging(nullptr), clock_(&clock) {}
 
     bool available() override { return usable; }
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
@@ -58,7 +72,7 @@ public:
     void button(unsigned number, bool down) override {
         add("button " + std::to_string(number) + (down ? " down" : " up"));
     }
-    void flush() override { ++flushes; }
+    void flush() override {}
 
     std::vector<std::string> whats() const {
         std::vector<std::string> out;
@@ -67,59 +81,42 @@ public:
     }
 
     bool usable = true;
-    int flushes = 0;
     std::vector<Call> calls;
 
 private:
-    void note(std::string entry) {
-        if (log_) log_->push_back(std::move(entry));
-    }
     void add(std::string what) {
         calls.push_back({std::move(what), clock_ != nullptr ? clock_->ticks() : 0});
     }
 
-    InputLog* log_ = nullptr;
     Clock* clock_ = nullptr;
 };
 
 // Spare keys numbered from scan code 200 on, plain level only; a bind can be
 // made to fail.
-class RecordingSpareKeys final : public SpareKeys {
+class RecordingSpareKeys final : public SpareKeys, Logging {
 public:
-    explicit RecordingSpareKeys(InputLog* log = nullptr) : log_(log) {}
+    explicit RecordingSpareKeys(InputLog* log = nullptr) : Logging(log) {}
     std::size_t capacity() override { return keys; }
     Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override {
-        binds.push_back(chars);
-        if (log_) {
-            std::string entry = "bind";
-            for (const char32_t ch : chars) utf8::append(entry, ch);
-            log_->push_back(entry);
-        }
-        if (failBind && binds.size() == *failBind) return Result::failure("refused");
+        std::string entry = "bind";
+        for (const char32_t ch : chars) utf8::append(entry, ch);
+        note(entry);
+        if (++binds == failBind) return Result::failure("refused");
         std::vector<SpareStroke> strokes;
         for (std::size_t i = 0; i < chars.size(); ++i)
             strokes.push_back({static_cast<std::uint8_t>(200 + i), false});
-        bound = true;
         return strokes;
     }
-    void release() override {
-        ++releases;
-        bound = false;
-        if (log_) log_->push_back("release");
-    }
-    std::size_t keys = 4;
-    std::vector<std::vector<char32_t>> binds;
-    std::optional<std::size_t> failBind;  // 1-based number of the bind that fails
-    int releases = 0;
-    bool bound = false;
+    void release() override { note("release"); }
 
-private:
-    InputLog* log_;
+    std::size_t keys = 4;
+    std::size_t binds = 0;
+    std::size_t failBind = 0;  // the number, from 1, of the bind that fails; 0: none
 };
 
-class FakeKeyboardState final : public KeyboardState {
+class FakeKeyboardState final : public KeyboardState, Logging {
 public:
-    explicit FakeKeyboardState(InputLog* log = nullptr) : log_(log) {}
+    explicit FakeKeyboardState(InputLog* log = nullptr) : Logging(log) {}
     bool isOn(LockKey key) override { return on.count(key) > 0; }
     void showToggle(LockKey key, bool value) override {
         on.erase(key);
@@ -127,12 +124,9 @@ public:
     }
     void setCapsLock(bool value) override {
         showToggle(LockKey::CapsLock, value);
-        if (log_) log_->push_back(value ? "caps" : "nocaps");
+        note(value ? "caps" : "nocaps");
     }
     std::set<LockKey> on;
-
-private:
-    InputLog* log_;
 };
 
 // A desktop of windows given by the test; records attach and detach.
@@ -153,7 +147,7 @@ public:
         calls.push_back("rect " + std::to_string(window));
         return windowRect;
     }
-    ScreenSize screenSize() override { return screen; }
+    ScreenSize screenSize() override { return {1024, 768}; }
     std::vector<TopLevelWindow> topLevelWindows() override { return windows; }
     bool setForeground(WindowId window) override {
         calls.push_back("foreground " + std::to_string(window));
@@ -172,7 +166,6 @@ public:
     std::set<WindowId> own;
     WindowId desktop = 1;
     std::optional<ScreenRect> windowRect;
-    ScreenSize screen{1024, 768};
     bool refuseAttach = false;
     bool refuseForeground = false;
     bool refuseShow = false;
