@@ -274,19 +274,16 @@ TEST_F(VariableTableTest, KeepsInsertionOrderTheLatestSpellingAndTextUpToItsZero
 }
 
 TEST_F(VariableTableTest, NamesCompareAsTheStoreComparesThem) {
-    const struct {
-        const char* set;
-        const char* asked;
-        bool same;
-    } cases[] = {
+    // The name set, the name asked for, and whether they are the same
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"count", "COUNT", true},     {"über", "ÜBER", true}, {"Ǆx", "ǆX", true},
         {"straße", "STRASSE", false}, {"a b", "ab", false},   {"x\xff", "X\xff", true},
     };
-    for (const auto& c : cases) {
+    for (const auto& [set, asked, same] : cases) {
         VariableTable fresh(messages);
-        fresh.SetVariable(c.set, "v");
-        EXPECT_EQ(fresh.VariableExists(c.asked), c.same) << c.set << " / " << c.asked;
-        EXPECT_EQ(fresh.TextValue(c.asked).has_value(), c.same) << c.set << " / " << c.asked;
+        fresh.SetVariable(set, "v");
+        EXPECT_EQ(fresh.VariableExists(asked), same) << set << " / " << asked;
+        EXPECT_EQ(fresh.TextValue(asked).has_value(), same) << set << " / " << asked;
     }
 }
 

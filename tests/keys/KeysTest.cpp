@@ -173,12 +173,8 @@ TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
 }
 
 TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
-    struct Case {
-        const char* x;
-        const char* y;
-        std::string result;  // the move, or the message shown instead
-    };
-    const Case cases[] = {
+    // x, y, and the move or the message shown instead
+    const std::tuple<const char*, const char*, std::string> cases[] = {
         {"32767", "32767", moveTo(32767, 32767)},
         {"+100", "0", moveTo(100, 0)},
         {"65535", "+65535", moveTo(65535, 65535)},
@@ -192,12 +188,12 @@ TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
         {"65536", "y", kInvalidY},
     };
     expander.values["W"] = "512";
-    for (const Case& c : cases) {
+    for (const auto& [x, y, result] : cases) {
         messages.clear();
-        writePosition(1, c.x, c.y);
+        writePosition(1, x, y);
         EXPECT_TRUE(commands.run(kMoveMousePointer, kCommand));
         const std::vector<std::string> shown = messages.texts();
-        EXPECT_EQ(injected() + (shown.empty() ? "" : shown.at(0)), c.result) << c.x << "," << c.y;
+        EXPECT_EQ(injected() + (shown.empty() ? "" : shown.at(0)), result) << x << "," << y;
         EXPECT_LE(shown.size(), 1u);
         EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
     }
@@ -248,13 +244,8 @@ TEST_F(KeyboardMouseCommandsTest, RelativeMoveReportsWhatKeepsItFromMoving) {
 
 // Lock commands toggle only when the state differs, with no window to attach to.
 TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
-    struct Case {
-        std::uint32_t id;
-        LockKey key;
-        bool initiallyOn;
-        const char* keys;
-    };
-    const Case cases[] = {
+    // The command, its lock, whether the lock was on, and the keys pressed
+    const std::tuple<std::uint32_t, LockKey, bool, const char*> cases[] = {
         {4119, LockKey::CapsLock, true, ""},
         {4119, LockKey::CapsLock, false, "20/58!1 20/58!3"},
         {4118, LockKey::CapsLock, true, "20/58!1 20/58!3"},
@@ -265,12 +256,12 @@ TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
     };
     windows.foregroundWindow = 9;
     windows.refuseAttach = true;
-    for (const Case& c : cases) {
+    for (const auto& [id, key, initiallyOn, keys] : cases) {
         keyboard.on.clear();
-        if (c.initiallyOn) keyboard.on.insert(c.key);
-        EXPECT_TRUE(commands.run(c.id, kCommand));
-        EXPECT_EQ(injected(), c.keys) << c.id;
-        EXPECT_EQ(keyboard.isOn(c.key), c.id % 2 == 1) << c.id;
+        if (initiallyOn) keyboard.on.insert(key);
+        EXPECT_TRUE(commands.run(id, kCommand));
+        EXPECT_EQ(injected(), keys) << id;
+        EXPECT_EQ(keyboard.isOn(key), id % 2 == 1) << id;
     }
     EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(std::size(cases), 30ms));
     EXPECT_TRUE(messages.shown.empty());
@@ -281,32 +272,27 @@ TEST(WindowActivationTest, BringsAWindowForwardAndShowsItOrSaysWhatFailed) {
     constexpr const char* kAttach = "Unable to attach to window you selected to start in!";
     constexpr const char* kForeground = "Unable to bring the selected window to the foreground!";
     constexpr const char* kShow = "Unable to show the selected window!";
-    struct Case {
-        WindowId window;
-        WindowId foreground;
-        std::string refused;
-        std::vector<std::string> calls;
-        const char* message;
-    };
-    const Case cases[] = {
-        {40, 3, "", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, nullptr},
-        {40, 40, "", {"attach 40", "show 40 3", "detach 40"}, nullptr},  // already in front
-        {40, 3, "foreground", {"attach 40", "foreground 40", "detach 40"}, kForeground},
-        {40, 3, "show", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, kShow},
-        {40, 3, "attach", {"attach 40"}, kAttach},
-        {1, 3, "", {"attach 1"}, kAttach},  // the desktop is left alone
-    };
-    for (const Case& c : cases) {
+    // The window, the one in front, what the desktop refuses, its calls and the message
+    const std::tuple<WindowId, WindowId, std::string, std::vector<std::string>, const char*>
+        cases[] = {
+            {40, 3, "", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, nullptr},
+            {40, 40, "", {"attach 40", "show 40 3", "detach 40"}, nullptr},  // already in front
+            {40, 3, "foreground", {"attach 40", "foreground 40", "detach 40"}, kForeground},
+            {40, 3, "show", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, kShow},
+            {40, 3, "attach", {"attach 40"}, kAttach},
+            {1, 3, "", {"attach 1"}, kAttach},  // the desktop is left alone
+        };
+    for (const auto& [window, foreground, refused, calls, message] : cases) {
         FakeWindowControl windows;
         RecordingMessages messages;
-        windows.foregroundWindow = c.foreground;
-        windows.refuseAttach = c.refused == "attach";
-        windows.refuseForeground = c.refused == "foreground";
-        windows.refuseShow = c.refused == "show";
-        ActivateWindow(windows, messages, c.window, ShowCommand::ShowMaximized);
-        EXPECT_EQ(windows.calls, c.calls) << c.window << " " << c.refused;
+        windows.foregroundWindow = foreground;
+        windows.refuseAttach = refused == "attach";
+        windows.refuseForeground = refused == "foreground";
+        windows.refuseShow = refused == "show";
+        ActivateWindow(windows, messages, window, ShowCommand::ShowMaximized);
+        EXPECT_EQ(windows.calls, calls) << window << " " << refused;
         EXPECT_EQ(messages.texts(),
-                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+                  message ? std::vector<std::string>{message} : std::vector<std::string>{});
         EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
     }
 }

@@ -274,34 +274,31 @@ TEST_F(MacroRunnerTest, ApplicationQuittingEndsADelay) {
 // from the older run's stop box) is stepped at once, neither held up by the
 // older run's DELAY nor ended by its failing wait.
 TEST_F(MacroRunnerTest, NewRunStartedBelowAnOlderRunsStackRunsAtOnce) {
-    struct Case {
-        const char* what;
-        const char* older;
-        bool boxOpenUntilNewRunEnds;  // otherwise it closes once the new run has started
-        const char* ran;
-    };
-    const Case cases[] = {
+    // What is checked, the older run, whether its box stays open until the new run has ended
+    // (otherwise it closes once the new run has started), and what ran.
+    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
         {"stepped inside the box, not ignored", "A d60000 B", true, "ACD"},
         {"not held back by the older DELAY", "A d1000 B", false, "ACD"},
         {"not ended by the older wait's failure", "A w B", false, "AwCD"},
     };
     writeMacro("new", "C d10 D");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, older, untilEnd, expected] : cases) {
+        const bool boxOpenUntilNewRunEnds = untilEnd;
+        SCOPED_TRACE(what);
         clock.set(0);
         forget();
         completions = 0;
-        writeMacro("old", c.older);
+        writeMacro("old", older);
         messages.whileShown = [&](const MessageBox&) {
             start("new");
             EXPECT_TRUE(clock.run(
-                [&] { return c.boxOpenUntilNewRunEnds ? completions == 2 : runner->RunActive(); }));
+                [&] { return boxOpenUntilNewRunEnds ? completions == 2 : runner->RunActive(); }));
         };
         clock.after(100ms, [this] { postStop(); });
         start("old");
         ASSERT_TRUE(waitForCompletions(2));
         messages.whileShown = nullptr;
-        EXPECT_EQ(ran, c.ran);
+        EXPECT_EQ(ran, expected);
         EXPECT_EQ(times['C'], 101);
         EXPECT_EQ(times['D'], 112);
         EXPECT_FALSE(runner->RunActive());
