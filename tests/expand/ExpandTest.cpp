@@ -114,9 +114,7 @@ TEST_F(Expand, EachFormOfText) {
         {"([N", "Error", {kMissingClosing, "Expression missing ')'"}},
         {"[TIME] [DATE]", "09:07 01/02/2026", {}},
         {"[SYSDIR] [WINVER] [BUILDVER]", "/usr/bin 6.1 76", {}},
-        {"[PLATFORM] [CSDVER]", "UNKNOWN #1 SMP", {}},
         {"[TOTRAM]", "8589934592", {}},  // beyond 32 bits
-        {"[XEXTENT]x[YEXTENT]", "1920x1080", {}},
         {"[DISKSPACEC]", "1000", {}},
         {"[COUNT] [count] [Count]", "3 3 3", {}},
         {"[Undefined]", "", {notDefined("Undefined")}},
