@@ -416,33 +416,6 @@ TEST_F(MessageQueueTest, PostsFromOtherThreadsKeepEachThreadsOrder) {
     EXPECT_EQ(next[2], kEach);
 }
 
-TEST_F(MessageQueueTest, AsksForAWaitingMessageWithoutRemovingIt) {
-    recordEach({kMsgStopRun, 7});
-    post(7);
-    post(kMsgStopRun);
-    EXPECT_TRUE(queue.isWaiting(kMsgStopRun));
-    EXPECT_FALSE(queue.isWaiting(kMsgRunStep));
-    EXPECT_TRUE(queue.dispatchOne());
-    EXPECT_TRUE(queue.isWaiting(kMsgStopRun));
-    EXPECT_TRUE(queue.dispatchOne());
-    EXPECT_FALSE(queue.isWaiting(kMsgStopRun));
-    EXPECT_FALSE(queue.dispatchOne());
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].id, 7u);
-}
-
-TEST_F(MessageQueueTest, StartMacroIsForwardedAsRunMacroByNameWithItsTexts) {
-    recordEach({kMsgRunMacroByName});
-    ForwardStartRequests(queue, queue);
-    ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, "Report"));
-    ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, std::nullopt, "extra"));
-    ASSERT_TRUE(waitForReceived(2));
-    EXPECT_EQ(received[0].text1, "Report");
-    EXPECT_FALSE(received[0].text2.has_value());
-    EXPECT_FALSE(received[1].text1.has_value());
-    EXPECT_EQ(received[1].text2, "extra");
-}
-
 TEST_F(MessageQueueTest, ClosedQueueRefusesPostsButDeliversWhatWaits) {
     recordEach({kMsgStartMacro});
     ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, "before"));
