@@ -158,7 +158,6 @@ TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
         {65, "65/30^"},
         {4366, "17/29 67/46 17/29^"},  // CTRL+C, the first combination
         {4371, "18/56 9/15 18/56^"},   // ALT+TAB
-        {4108, "mouse " + std::to_string(kMouseLeftDown) + " 0,0"},
         {4113, "mouse " + std::to_string(kMouseRightUp) + " 0,0"},
     };
     for (const auto& [id, events] : cases) {
