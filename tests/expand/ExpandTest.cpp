@@ -175,8 +175,8 @@ const std::string kDivide = "Divide by 0!";
 const std::string kMissingParen = "Expression missing ')'";
 
 // Precedence, left-to-right order, signs, truncation toward zero, division
-// by zero and 32-bit wrapping.
-TEST_F(Expression, Arithmetic) {
+// by zero, 32-bit wrapping and each message.
+TEST_F(Expression, ArithmeticAndEveryMessage) {
     expectAll({
         {"(1+2*3)", "7", {}},
         {"(10-4-3)", "3", {}},
@@ -200,11 +200,6 @@ TEST_F(Expression, Arithmetic) {
         {"(4294967297)", "1", {}},
         {"(99999999999*99999999999)", "559034369", {}},
         {"(" + std::string(400, '9') + "/" + std::string(400, '7') + ")", "0", {}},
-    });
-}
-
-TEST_F(Expression, EveryMessage) {
-    expectAll({
         {"(1+2)*3", "Error", {"Invalid number of matching () in expression!"}},
         {"(1 2)", "Error", {"Invalid operator: \"2\""}},
         {"(1(2))", "Error", {"Invalid operator: \"(\""}},

@@ -17,7 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // The name tables are constants: a few rows, and the invariant for every key.
-TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTable) {
+TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes) {
     const KeyLayout us = usKeyLayout();
     const std::pair<std::uint32_t, const char*> display[] = {
         {65, "aA"},      {'1', "1!"}, {0xBD, "-_"}, {0xDE, "'\""}, {13, "RETURN"},
@@ -26,19 +26,12 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTable) {
     const std::pair<std::uint32_t, const char*> hotKey[] = {
         {'A', "A"}, {0xBA, ";"}, {32, "SPACE"}, {101, "NP 5"}, {7, kUnknownHotKeyText}};
     for (const auto& [code, text] : hotKey) EXPECT_EQ(KeyCodeToHotKeyText(us, code), text) << code;
-}
-
-TEST(KeyNamesTest, NameToCodeIgnoresCaseAndReadsPrefixesAndCharacters) {
-    const KeyLayout us = usKeyLayout();
+    // Names are read back ignoring case, by prefix, or as a key's character.
     const std::pair<const char*, int> cases[] = {
         {"", -1},     {"ret", 'E'},       {"RETURN", 13}, {"Esc", 27},  {"a", 'A'},
         {"!", '1'},   {"np 5", 101},      {"\\|", 0xDC},  {"xyz", 'Y'}, {"\xC3\xA9", 255},
         {"Caps", 20}, {"e\xC3\xA9", 255}, {"PgDown", 34}};
     for (const auto& [name, code] : cases) EXPECT_EQ(KeyNameToCode(us, name), code) << name;
-}
-
-TEST(KeyNamesTest, EveryDisplayNameReadsBackAsItsCode) {
-    const KeyLayout us = usKeyLayout();
     int named = 0;
     for (std::uint32_t vk = 1; vk < 256; ++vk) {
         const std::string name = KeyDisplayNameOfKey(us, vk);
@@ -200,7 +193,7 @@ TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
     }
 }
 
-TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCorner) {
+TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCornerOrSaysWhyNot) {
     windows.foregroundWindow = 77;
     writePosition(0, "100", "200");
     const std::pair<ScreenRect, std::string> cases[] = {
@@ -216,10 +209,9 @@ TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCorner) {
         EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 77", "rect 77", "detach 77"}));
     }
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(KeyboardMouseCommandsTest, RelativeMoveReportsWhatKeepsItFromMoving) {
-    writePosition(0, "1", "2");
+    // What keeps it from moving: our own window, no window, no rectangle.
+    windows.calls.clear();
+    windows.windowRect.reset();
     windows.foregroundWindow = 5;
     windows.own.insert(5);
     commands.movePointer(kCommand);
