@@ -201,8 +201,9 @@ TEST_F(Expression, ArithmeticAndEveryMessage) {
         {"(a+1)", "Error", {"Invalid argument \"a\" in expression!"}},
         {"(*2)", "Error", {"Invalid argument \"*\" in expression!"}},
         {"(1.2.3)", "Error", {"Invalid argument \"1.2.3\" in expression!"}},
-        // A tab stays inside its token; one message comes from the innermost level.
+        // Only blanks part tokens; one message comes from the innermost level.
         {"(1\t+2)", "Error", {"Invalid argument \"1\t\" in expression!"}},
+        {"(1 +\t2)", "Error", {"Invalid argument \"\t2\" in expression!"}},
         {"(1+(2+x))", "Error", {"Invalid argument \"x\" in expression!"}},
         {std::string(200000, '['), "", {kMissingClosing}},  // deep nesting crashes nothing
         {"(" + std::string(200000, '('), "Error", {kMissingParen}},

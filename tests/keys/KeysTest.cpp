@@ -137,6 +137,7 @@ TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnterAfterEx
     EXPECT_EQ(messages.shown.size(), 1u);  // the store's own read error
     EXPECT_EQ(joinLineBreaks("a\r\nb\rc\nd\r\n\r\n"), "a\nb\rc\nd\n\n");
     EXPECT_EQ(joinLineBreaks("\n\r"), "\n\r");
+    EXPECT_EQ(joinLineBreaks("\r"), "\r");
 }
 
 TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
