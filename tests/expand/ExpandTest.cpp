@@ -110,6 +110,7 @@ TEST_F(Expand, EachFormOfText) {
         {"[TIME] [DATE]", "09:07 01/02/2026", {}},
         {"[SYSDIR] [WINVER] [BUILDVER]", "/usr/bin 6.1 76", {}},
         {"[TOTRAM]", "8589934592", {}},  // beyond 32 bits
+        {"[PLATFORM] [CSDVER] [XEXTENT]x[YEXTENT]", "UNKNOWN #1 SMP 1920x1080", {}},
         {"[DISKSPACEC]", "1000", {}},
         {"[COUNT] [count] [Count]", "3 3 3", {}},
         {"[Undefined]", "", {notDefined("Undefined")}},
