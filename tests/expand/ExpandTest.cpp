@@ -1,18 +1,78 @@
 #include <gtest/gtest.h>
 
-#include "ExpandFixture.h"
-#include "TempDir.h"
-#include "store/KeyTree.h"
-#include "store/SettingsStore.h"
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../store/StoreFixture.h"
+#include "FakeSystemValues.h"
+#include "expand/ExpansionEngine.h"
+#include "expand/VariableTable.h"
 
 namespace ks::test {
 namespace {
 
-using Expand = ExpandFixture;
+// An engine switched on, over a fake machine, a table with a few variables
+// and a fixed environment.
+class Expand : public StoreFixture {
+protected:
+    Expand() {
+        setenv("KS_TEST_HOME", "/home/kim", 1);  // the engine reads the real environment
+        setenv("KS_STRAßE", "road", 1);
+        setenv("KS_EQ", "1=2", 1);
+        engine.setEnabled(true);
+        for (const auto& [name, value] : std::map<std::string, std::string>{
+                 {"N", "2"}, {"ITEM2", "x"}, {"Count", "3"}, {"CODE", "66"}})
+            variables.SetVariable(name, value);
+    }
 
-// Escapes, line breaks, character codes, nested references and a missing
-// closing symbol (which empties the whole argument with one message).
+    std::string expand(std::string text) {
+        engine.Expand(text);
+        return text;
+    }
+
+    // One row of a table of expansions: what goes in, what comes out, and
+    // the messages shown on the way, in order.
+    struct Case {
+        std::string in;
+        std::string out;
+        std::vector<std::string> shown;
+    };
+
+    void expectAll(const std::vector<Case>& cases) {
+        for (const Case& c : cases) {
+            messages.clear();
+            EXPECT_EQ(expand(c.in), c.out) << "expanding " << c.in;
+            EXPECT_EQ(messages.texts(), c.shown) << "expanding " << c.in;
+            for (const MessageBox& box : messages.shown) EXPECT_EQ(box.owner, MsgOwner::None);
+            EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
+        }
+    }
+
+    FakeSystemValues system;
+    VariableTable variables{messages};
+    ExpansionEngine engine{messages, system, variables};
+};
+
+const std::string kMissingClosing =
+    "Missing or mismatched number of closing  expansion symbols. i.e. ] } @\n\n"
+    "To use expansion symbols as non special characters, precede them with a accent mark \"`\"";
+
+std::string notDefined(const std::string& name) {
+    return "Variable \"" + name + "\" not defined!";
+}
+
+using Expression = Expand;
+
+// Escapes, line breaks, character codes, nested references, names of the
+// machine, variables and the environment, and a missing closing symbol
+// (which empties the whole argument with one message).
 TEST_F(Expand, EachFormOfText) {
+    variables.SetVariable("date", "mine");  // the machine's names hide variables
+    variables.SetVariable("DISKSPACEC", "mine");
+    variables.SetVariable("Z", std::string("ab\0cd", 5));  // text ends at its first zero byte
+    const std::uint8_t bytes[] = {'B', 'M', 0, 1};         // only text values are visible
+    variables.ReplaceData(variables.FindOrAppend("Picture"), bytes, sizeof bytes, 8);
     expectAll({
         {"plain text, no symbols", "plain text, no symbols", {}},
         {"a``b", "a`b", {}},
@@ -25,7 +85,6 @@ TEST_F(Expand, EachFormOfText) {
          "xyz",
          {"] should be preceeded by an opening symbol.",
           "} should be preceeded by an opening symbol."}},
-        {"ünï[N]cödé", "ünï2cödé", {}},
         {"bad \xff byte", "bad \xff byte", {}},
         {"@65@@66@", "AB", {}},
         {"@+65@", "A", {}},
@@ -38,7 +97,7 @@ TEST_F(Expand, EachFormOfText) {
         {"a@[CODE]@b", "aBb", {}},
         {"[ITEM[N]]", "x", {}},
         {"[@78@]", "2", {}},
-        {"{HO@77@E}", "/home/kim", {}},
+        {"{KS_TEST_HO@77@E}", "/home/kim", {}},
         {"[x}y]", "", {notDefined("x}y")}},  // } is ordinary inside [ ]
         {"{a]b}", "", {notDefined("A]B")}},  // ] is ordinary inside { }
         {"[N~`]", "", {notDefined("N~`")}},  // no escapes inside a reference
@@ -46,67 +105,37 @@ TEST_F(Expand, EachFormOfText) {
         {"[[N]]", "", {notDefined("2")}},
         {"[ITEM[UNSET]]", "", {notDefined("UNSET"), notDefined("ITEM")}},
         {"[", "", {kMissingClosing}},
-        {"@65", "", {kMissingClosing}},
-        {"[N]text[ITEM[N]", "", {kMissingClosing}},
         {"[UNSET] then [", "", {notDefined("UNSET"), kMissingClosing}},
         {"([N", "Error", {kMissingClosing, "Expression missing ')'"}},
-    });
-}
-
-TEST_F(Expand, DeepNestingNeitherCrashesNorRepeatsTheMessage) {
-    expectAll({
-        {std::string(200000, '['), "", {kMissingClosing}},
-    });
-    messages.clear();
-    EXPECT_EQ(expand("(" + std::string(200000, '(')), "Error");
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Expression missing ')'"});
-}
-
-TEST_F(Expand, SystemNames) {
-    expectAll({
-        {"[DATE]", "12/05/2026", {}},
-        {"[TIME]", "21:05", {}},
-        {"[SYSDIR]", "/usr/bin", {}},
-        {"[WINVER]", "6.1", {}},
-        {"[BUILDVER]", "76", {}},
-        {"[PLATFORM]", "UNKNOWN", {}},
-        {"[TOTRAM]", "8589934592", {}},  // beyond 32 bits
-        {"[CSDVER]", "#1 SMP", {}},
-        {"[XEXTENT]x[YEXTENT]", "1920x1080", {}},
-    });
-    system.now.tm_hour = 9;
-    system.now.tm_min = 7;
-    system.now.tm_mon = 0;
-    system.now.tm_mday = 2;
-    system.service.clear();
-    system.screenSize = {};
-    system.osVersion = {10, 0, 19045};
-    expectAll({
         {"[TIME] [DATE]", "09:07 01/02/2026", {}},
-        {"[CSDVER]", "", {}},
-        {"[XEXTENT],[YEXTENT]", "0,0", {}},
-        {"[WINVER].[BUILDVER]", "10.0.19045", {}},
-    });
-}
-
-TEST_F(Expand, PlatformNames) {
-    system.platform = PlatformFamily::NT;
-    EXPECT_EQ(expand("[PLATFORM]"), "NT");
-}
-
-TEST_F(Expand, SystemNamesHideVariablesOfTheSameName) {
-    variables.SetVariable("date", "mine");
-    variables.SetVariable("DISKSPACEC", "mine");
-    expectAll({
-        {"[DATE]", "12/05/2026", {}},
+        {"[SYSDIR] [WINVER] [BUILDVER]", "/usr/bin 6.1 76", {}},
+        {"[TOTRAM]", "8589934592", {}},  // beyond 32 bits
+        {"[PLATFORM] [CSDVER] [XEXTENT]x[YEXTENT]", "UNKNOWN #1 SMP 1920x1080", {}},
         {"[DISKSPACEC]", "1000", {}},
+        {"[COUNT] [count] [Count]", "3 3 3", {}},
+        {"[Undefined]", "", {notDefined("Undefined")}},
+        {"[Picture]", "", {notDefined("Picture")}},
+        {"[z]", "ab", {}},
+        {"{ks_straße}", "road", {}},
+        {"{nope}", "", {notDefined("NOPE")}},
+        // A name with "=" or a zero byte is never taken for the part before it.
+        {"{KS_EQ=1}", "", {notDefined("KS_EQ=1")}},
+        {std::string("{KS_TEST_HOME\0X}", 16),
+         "",
+         {notDefined(std::string("KS_TEST_HOME\0X", 14))}},
+        {"([N]*10)", "20", {}},
+        {"(1+2)~", "3", {}},       // the trailing line break is trimmed
+        {" (1+2)", " (1+2)", {}},  // only a leading ( makes an expression
+        {"(@50@+[ITEM[N]])", "Error", {"Invalid argument \"x\" in expression!"}},
     });
+    system.platform = PlatformFamily::NT;
+    variables.SetVariable("COUNT", "4");
+    EXPECT_EQ(expand("[PLATFORM] [count]"), "NT 4");
 }
 
 TEST_F(Expand, DriveLetterSplit) {
     system.disks[U'É'] = {7, 8};
     expectAll({
-        {"[DISKSPACEC]", "1000", {}},
         {"[DISKSPACEC:]", "1000", {}},
         {"[DISKSIZEC]", "5000", {}},
         {"[DISKSPACEé:]", "7", {}},
@@ -118,36 +147,17 @@ TEST_F(Expand, DriveLetterSplit) {
         {"[DISKSPACEC::]", "", {notDefined("DISKSPACEC::")}},
         {"[C:]", "", {notDefined("C:")}},
     });
-    EXPECT_EQ(system.drivesAsked,
-              (std::vector<char32_t>{U'C', U'C', U'C', U'É', U'É', U'X', U'E'}));
+    EXPECT_EQ(system.drivesAsked, (std::vector<char32_t>{U'C', U'C', U'É', U'É', U'X', U'E'}));
 }
 
-TEST_F(Expand, VariablesIgnoreCase) {
-    expectAll({
-        {"[COUNT] [count] [Count]", "3 3 3", {}},
-        {"[ÜBER]", "ü", {}},
-        {"[Undefined]", "", {notDefined("Undefined")}},
-        {"{home}", "/home/kim", {}},
-        {"{straße}", "road", {}},
-        {"{nope}", "", {notDefined("NOPE")}},
-    });
-    variables.SetVariable("COUNT", "4");
-    EXPECT_EQ(expand("[count]"), "4");
-}
-
-TEST_F(Expand, ExpressionsAfterReferences) {
-    expectAll({
-        {"(1+2*3)", "7", {}},
-        {"([N]*10)", "20", {}},
-        {"(1+2)~", "3", {}},       // the trailing line break is trimmed
-        {" (1+2)", " (1+2)", {}},  // only a leading ( makes an expression
-        {"(", "Error", {"Expression missing ')'"}},
-        {"(@50@+[ITEM[N]])", "Error", {"Invalid argument \"x\" in expression!"}},
-    });
-}
-
-TEST_F(Expand, SwitchOffLeavesTextsAsStored) {
+// Which values of the option count as on is the store's rule.
+TEST_F(Expand, SwitchFollowsTheOptionAndOffLeavesTextsAsStored) {
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "ExpansionOn", 1));
     engine.setEnabled(false);
+    engine.loadOption(*store);
+    EXPECT_EQ(expand("[N]"), "2");
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "ExpansionOn", 0));
+    engine.loadOption(*store);
     expectAll({
         {"[DATE]~(1+1)", "[DATE]~(1+1)", {}},
         {"(1+1)", "(1+1)", {}},
@@ -155,54 +165,110 @@ TEST_F(Expand, SwitchOffLeavesTextsAsStored) {
     });
 }
 
-TEST_F(Expand, LookupValueIsUsableDirectly) {
-    EXPECT_EQ(engine.LookupValue("XEXTENT"), "1920");
-    EXPECT_EQ(engine.LookupValue("count"), "3");
-    EXPECT_EQ(engine.LookupValue("nothing"), "");
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{notDefined("nothing")});
-}
+const std::string kDivide = "Divide by 0!";
+const std::string kMissingParen = "Expression missing ')'";
 
-TEST_F(Expand, OnlyTextValuesAreVisible) {
-    const std::size_t picture = variables.FindOrAppend("Picture");
-    const std::uint8_t bytes[] = {'B', 'M', 0, 1};
-    variables.ReplaceData(picture, bytes, sizeof bytes, 8);
-    variables.FindOrAppend("Empty");
+// Precedence, left-to-right order, signs, truncation toward zero, division
+// by zero, 32-bit wrapping and each message.
+TEST_F(Expression, ArithmeticAndEveryMessage) {
     expectAll({
-        {"[Picture]", "", {notDefined("Picture")}},
-        {"[empty]", "", {notDefined("empty")}},
+        {"(1+2*3)", "7", {}},
+        {"(10-4-3)", "3", {}},
+        {"(20/2/5)", "2", {}},
+        {"(1-(2-3))", "2", {}},
+        {"( 1 + 2 )", "3", {}},
+        {"(--5)", "5", {}},
+        {"(-+5)", "-5", {}},
+        {"(2*-3)", "-6", {}},
+        {"(-(2+3))", "-5", {}},
+        {"(-7/2)", "-3", {}},
+        {"(-7%3)", "-1", {}},
+        {"(2.5*2)", "4", {}},
+        {"(.5+1)", "1", {}},
+        {"(5/0)", "Error", {kDivide}},
+        {"(5/0.5)", "Error", {kDivide}},
+        {"(0*5/0+1/0)", "Error", {kDivide}},
+        {"(2147483647+1)", "-2147483648", {}},
+        {"(-2147483648/-1)", "-2147483648", {}},
+        {"(-2147483648%-1)", "0", {}},
+        {"(4294967297)", "1", {}},
+        {"(99999999999*99999999999)", "559034369", {}},
+        {"(" + std::string(400, '9') + "/" + std::string(400, '7') + ")", "0", {}},
+        {"(1+2)*3", "Error", {"Invalid number of matching () in expression!"}},
+        {"(1 2)", "Error", {"Invalid operator: \"2\""}},
+        {"(1(2))", "Error", {"Invalid operator: \"(\""}},
+        {"(1+)", "Error", {"Missing argument!"}},
+        {"(1+2", "Error", {kMissingParen}},
+        {"(a+1)", "Error", {"Invalid argument \"a\" in expression!"}},
+        {"(*2)", "Error", {"Invalid argument \"*\" in expression!"}},
+        {"(1.2.3)", "Error", {"Invalid argument \"1.2.3\" in expression!"}},
+        // Only blanks part tokens; one message comes from the innermost level.
+        {"(1\t+2)", "Error", {"Invalid argument \"1\t\" in expression!"}},
+        {"(1 +\t2)", "Error", {"Invalid argument \"\t2\" in expression!"}},
+        {"(1+(2+x))", "Error", {"Invalid argument \"x\" in expression!"}},
+        {std::string(200000, '['), "", {kMissingClosing}},  // deep nesting crashes nothing
+        {"(" + std::string(200000, '('), "Error", {kMissingParen}},
     });
-    variables.SetVariable("picture", "now text");
-    EXPECT_EQ(expand("[PICTURE]"), "now text");
 }
 
-TEST(ExpansionSwitch, FollowsTheOptionOnlyWhenItIsExactlyOne) {
-    TempDir dir;
+class VariableTableTest : public ::testing::Test {
+protected:
     RecordingMessages messages;
-    KeyTree tree(dir.file("store.db"));
-    SettingsStore store(tree, messages);
-    FakeSystemValues system;
-    VariableTable variables(messages);
-    ExpansionEngine engine(messages, system, variables);
-    const std::pair<std::optional<std::uint32_t>, bool> cases[] = {
-        {std::nullopt, false}, {1, true}, {2, false}};
-    for (const auto& [value, on] : cases) {
-        if (value) {
-            ASSERT_TRUE(store.SetDword(kDirectRoot, "ExpansionOn", *value));
-        }
-        engine.setEnabled(!on);
-        engine.loadOption(store);
-        EXPECT_EQ(engine.enabled(), on) << (value ? *value : 99);
-        EXPECT_EQ(ExpansionEngine::readSwitch(store), on);
+    VariableTable table{messages};
+};
+
+TEST_F(VariableTableTest, KeepsInsertionOrderAndTheLatestSpelling) {
+    table.SetVariable("Alpha", "1");
+    table.SetVariable("beta", "2");
+    table.SetVariable("ALPHA", "333");
+    std::vector<std::string> names;
+    for (const Variable& v : table) names.push_back(v.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"ALPHA", "beta"}));
+    EXPECT_EQ(table.at(0).data, (std::vector<std::uint8_t>{'3', '3', '3', 0}));
+    EXPECT_EQ(table.at(0).format, kTextFormat);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(VariableTableTest, NamesCompareAsTheStoreComparesThem) {
+    // The name set, the name asked for, and whether they are the same
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"count", "COUNT", true},     {"über", "ÜBER", true}, {"Ǆx", "ǆX", true},
+        {"straße", "STRASSE", false}, {"a b", "ab", false},   {"x\xff", "X\xff", true},
+    };
+    for (const auto& [set, asked, same] : cases) {
+        VariableTable fresh(messages);
+        fresh.SetVariable(set, "v");
+        EXPECT_EQ(fresh.VariableExists(asked), same) << set << " / " << asked;
+        EXPECT_EQ(fresh.TextValue(asked).has_value(), same) << set << " / " << asked;
     }
 }
 
-TEST(ProcessEnvironment, ReadsTheRealEnvironmentButNeverAPartialName) {
-    ASSERT_EQ(setenv("KS_EXPAND_TEST", "value", 1), 0);
-    EXPECT_EQ(processEnvironment("KS_EXPAND_TEST"), "value");
-    EXPECT_EQ(processEnvironment(std::string("KS_EXPAND_TEST\0X", 16)), std::nullopt);
-    EXPECT_EQ(processEnvironment("KS_EXPAND_TEST=value"), std::nullopt);
-    EXPECT_EQ(processEnvironment("KS_EXPAND_TEST_UNSET"), std::nullopt);
-    unsetenv("KS_EXPAND_TEST");
+TEST_F(VariableTableTest, BuffersForTheClipboardCommands) {
+    const std::size_t clip = table.FindOrAppend("Clip");
+    EXPECT_TRUE(table.VariableExists("CLIP"));
+    EXPECT_EQ(table.TextValue("clip"), std::nullopt);  // no value yet
+    const std::uint8_t bitmap[] = {'B', 'M', 0, 7, 0};
+    table.ReplaceData(clip, bitmap, sizeof bitmap, 8);
+    EXPECT_EQ(table.FindOrAppend("CLIP"), clip);
+    EXPECT_EQ(table.at(clip).name, "Clip");  // finding does not rename
+    EXPECT_EQ(table.at(clip).data, std::vector<std::uint8_t>(bitmap, bitmap + sizeof bitmap));
+    EXPECT_EQ(table.at(clip).format, 8u);
+    const std::uint8_t text[] = {'h', 'i', 0};
+    table.ReplaceData(clip, text, sizeof text, kTextFormat);
+    EXPECT_EQ(table.TextValue("clip"), "hi");
+    table.ReplaceData(clip, nullptr, 0, 0);
+    EXPECT_EQ(table.at(clip).size(), 0u);
+}
+
+TEST_F(VariableTableTest, ManyNamesStayFoundInOrder) {
+    constexpr int kCount = 20000;
+    for (int i = 0; i < kCount; ++i) table.SetVariable("v" + std::to_string(i), std::to_string(i));
+    for (int i = kCount - 1; i >= 0; i -= 7) table.SetVariable("V" + std::to_string(i), "again");
+    ASSERT_EQ(table.size(), static_cast<std::size_t>(kCount));
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(table.Find("V" + std::to_string(i)), static_cast<std::size_t>(i));
+    EXPECT_EQ(table.at(kCount - 1).name, "V" + std::to_string(kCount - 1));
+    EXPECT_EQ(table.TextValue("v1"), "1");
 }
 
 }  // namespace

@@ -13,10 +13,9 @@ class FakeSystemValues final : public SystemValues {
 public:
     FakeSystemValues() {
         now.tm_year = 2026 - 1900;
-        now.tm_mon = 11;
-        now.tm_mday = 5;
-        now.tm_hour = 21;
-        now.tm_min = 5;
+        now.tm_mday = 2;  // 01/02/2026 09:07: every field needs its leading zero
+        now.tm_hour = 9;
+        now.tm_min = 7;
     }
 
     std::optional<DiskUsage> disk(char32_t letter) override {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Utf8.h"
 #include "platform/Clock.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
@@ -14,47 +15,53 @@
 
 namespace ks::test {
 
-// Everything the input doubles saw, in one ordered log, so that a test can
-// check the order of key events against spare-key bindings and lock changes.
-struct InputLog {
-    std::vector<std::string> entries;
-    void add(std::string entry) { entries.push_back(std::move(entry)); }
+// What the input doubles saw, in order: key events "vk/scan" ("vk/scan^" up,
+// "vk/scan!flags" with other flags), mouse events "mouse flags x,y", spare keys
+// bound ("bind" and the characters) and given back ("release"), "caps"/"nocaps".
+using InputLog = std::vector<std::string>;
+
+// The log on one line, each key tapped (down, then at once up) as one "vk/scan".
+inline std::string typed(const InputLog& log) {
+    std::string out;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        out += (out.empty() ? "" : " ") + log[i];
+        if (i + 1 < log.size() && log[i + 1] == log[i] + "^") ++i;
+    }
+    return out;
+}
+
+// Adds entries to a log shared by the input doubles, when there is one.
+class Logging {
+public:
+    explicit Logging(InputLog* log) : log_(log) {}
+
+protected:
+    void note(std::string entry) {
+        if (log_) log_->push_back(std::move(entry));
+    }
+
+private:
+    InputLog* log_;
 };
 
-struct KeyEvent {
-    std::uint8_t vk;
-    std::uint8_t scan;
-    std::uint32_t flags;
-    bool operator==(const KeyEvent&) const = default;
-};
-
-struct MouseEvent {
-    std::uint32_t flags;
-    std::int32_t x;
-    std::int32_t y;
-    bool operator==(const MouseEvent&) const = default;
-};
-
-// Records what was injected: the commands' events as they came, and the
+// Records what was injected: the commands' events into the log, and the
 // player's calls each with the tick it was made at.
-class RecordingInjector final : public InputInjector {
+class RecordingInjector final : public InputInjector, Logging {
 public:
     struct Call {
         std::string what;
         std::uint32_t tick;
     };
-    explicit RecordingInjector(InputLog* log = nullptr) : log_(log) {}
-    explicit RecordingInjector(Clock& clock) : clock_(&clock) {}
+    explicit RecordingInjector(InputLog* log = nullptr) : Logging(log) {}
+    explicit RecordingInjector(Clock& clock) : Logging(nullptr), clock_(&clock) {}
 
     bool available() override { return usable; }
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
-        keys.push_back({vk, scan, flags});
-        if (log_)
-            log_->add("key " + std::to_string(vk) + "/" + std::to_string(scan) +
-                      ((flags & kKeyUp) ? " up" : " down"));
+        const std::string more = flags == kKeyUp ? "^" : flags ? "!" + std::to_string(flags) : "";
+        note(std::to_string(vk) + "/" + std::to_string(scan) + more);
     }
     void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) override {
-        mice.push_back({flags, x, y});
+        note("mouse " + std::to_string(flags) + " " + std::to_string(x) + "," + std::to_string(y));
     }
     void key(std::uint8_t vk, std::uint8_t, bool down) override {
         add("key " + std::to_string(vk) + (down ? " down" : " up"));
@@ -65,7 +72,7 @@ public:
     void button(unsigned number, bool down) override {
         add("button " + std::to_string(number) + (down ? " down" : " up"));
     }
-    void flush() override { ++flushes; }
+    void flush() override {}
 
     std::vector<std::string> whats() const {
         std::vector<std::string> out;
@@ -73,10 +80,7 @@ public:
         return out;
     }
 
-    std::vector<KeyEvent> keys;
-    std::vector<MouseEvent> mice;
     bool usable = true;
-    int flushes = 0;
     std::vector<Call> calls;
 
 private:
@@ -84,62 +88,45 @@ private:
         calls.push_back({std::move(what), clock_ != nullptr ? clock_->ticks() : 0});
     }
 
-    InputLog* log_ = nullptr;
     Clock* clock_ = nullptr;
 };
 
 // Spare keys numbered from scan code 200 on, plain level only; a bind can be
 // made to fail.
-class RecordingSpareKeys final : public SpareKeys {
+class RecordingSpareKeys final : public SpareKeys, Logging {
 public:
-    explicit RecordingSpareKeys(InputLog* log = nullptr) : log_(log) {}
+    explicit RecordingSpareKeys(InputLog* log = nullptr) : Logging(log) {}
     std::size_t capacity() override { return keys; }
     Expected<std::vector<SpareStroke>> bind(const std::vector<char32_t>& chars) override {
-        binds.push_back(chars);
-        if (log_) log_->add("bind " + std::to_string(chars.size()));
-        if (failBind && binds.size() == *failBind) return Result::failure("refused");
+        std::string entry = "bind";
+        for (const char32_t ch : chars) utf8::append(entry, ch);
+        note(entry);
+        if (++binds == failBind) return Result::failure("refused");
         std::vector<SpareStroke> strokes;
         for (std::size_t i = 0; i < chars.size(); ++i)
             strokes.push_back({static_cast<std::uint8_t>(200 + i), false});
-        bound = true;
         return strokes;
     }
-    void release() override {
-        ++releases;
-        bound = false;
-        if (log_) log_->add("release");
-    }
-    std::size_t keys = 4;
-    std::vector<std::vector<char32_t>> binds;
-    std::optional<std::size_t> failBind;  // 1-based number of the bind that fails
-    int releases = 0;
-    bool bound = false;
+    void release() override { note("release"); }
 
-private:
-    InputLog* log_;
+    std::size_t keys = 4;
+    std::size_t binds = 0;
+    std::size_t failBind = 0;  // the number, from 1, of the bind that fails; 0: none
 };
 
-class FakeKeyboardState final : public KeyboardState {
+class FakeKeyboardState final : public KeyboardState, Logging {
 public:
-    explicit FakeKeyboardState(InputLog* log = nullptr) : log_(log) {}
+    explicit FakeKeyboardState(InputLog* log = nullptr) : Logging(log) {}
     bool isOn(LockKey key) override { return on.count(key) > 0; }
     void showToggle(LockKey key, bool value) override {
-        if (value)
-            on.insert(key);
-        else
-            on.erase(key);
+        on.erase(key);
+        if (value) on.insert(key);
     }
     void setCapsLock(bool value) override {
-        if (value)
-            on.insert(LockKey::CapsLock);
-        else
-            on.erase(LockKey::CapsLock);
-        if (log_) log_->add(value ? "caps on" : "caps off");
+        showToggle(LockKey::CapsLock, value);
+        note(value ? "caps" : "nocaps");
     }
     std::set<LockKey> on;
-
-private:
-    InputLog* log_;
 };
 
 // A desktop of windows given by the test; records attach and detach.
@@ -160,7 +147,7 @@ public:
         calls.push_back("rect " + std::to_string(window));
         return windowRect;
     }
-    ScreenSize screenSize() override { return screen; }
+    ScreenSize screenSize() override { return {1024, 768}; }
     std::vector<TopLevelWindow> topLevelWindows() override { return windows; }
     bool setForeground(WindowId window) override {
         calls.push_back("foreground " + std::to_string(window));
@@ -179,7 +166,6 @@ public:
     std::set<WindowId> own;
     WindowId desktop = 1;
     std::optional<ScreenRect> windowRect;
-    ScreenSize screen{1024, 768};
     bool refuseAttach = false;
     bool refuseForeground = false;
     bool refuseShow = false;

@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/Messages.h"
@@ -49,5 +50,10 @@ public:
     std::deque<MsgAnswer> answers;
     std::function<void(const MessageBox&)> whileShown;
 };
+
+// A box's fields as one comparable, printable value.
+inline auto boxFields(const MessageBox& box) {
+    return std::tuple(box.text, box.title, box.icon, box.buttons, box.owner);
+}
 
 }  // namespace ks::test

@@ -6,10 +6,8 @@
 
 namespace ks::test {
 
-// The part of a United States keyboard the unit tests type on, as the X
-// server's evdev keycodes number it (scan code = keycode - 8): every key with
-// a character, the modifiers and locks, and the few other keys the tests use.
-// The real layouts are tested against the X server.
+// The keys of a United States keyboard the unit tests use, with the X
+// server's evdev keycodes (scan code = keycode - 8).
 KeyLayout usKeyLayout();
 
 // A keymap that always answers with one fixed layout.

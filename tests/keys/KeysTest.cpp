@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "CommandFixture.h"
+#include "FakeExpander.h"
+#include "RecordingInput.h"
+#include "UsKeymap.h"
+#include "keys/KeyNames.h"
+#include "keys/KeySequence.h"
+#include "keys/KeyboardMouseCommands.h"
+#include "keys/WindowActivation.h"
+
+namespace ks::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The name tables are constants: a few rows, and the invariant for every key.
+TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes) {
+    const KeyLayout us = usKeyLayout();
+    const std::pair<std::uint32_t, const char*> display[] = {
+        {65, "aA"},      {'1', "1!"}, {0xBD, "-_"}, {0xDE, "'\""}, {13, "RETURN"},
+        {108, "NP SEP"}, {255, ""},   {0, ""},      {0xE2, ""}};
+    for (const auto& [code, name] : display) EXPECT_EQ(KeyDisplayNameOfKey(us, code), name) << code;
+    const std::pair<std::uint32_t, const char*> hotKey[] = {
+        {'A', "A"}, {0xBA, ";"}, {32, "SPACE"}, {101, "NP 5"}, {7, kUnknownHotKeyText}};
+    for (const auto& [code, text] : hotKey) EXPECT_EQ(KeyCodeToHotKeyText(us, code), text) << code;
+    // Names are read back ignoring case, by prefix, or as a key's character.
+    const std::pair<const char*, int> cases[] = {
+        {"", -1},     {"ret", 'E'},       {"RETURN", 13}, {"Esc", 27},  {"a", 'A'},
+        {"!", '1'},   {"np 5", 101},      {"\\|", 0xDC},  {"xyz", 'Y'}, {"\xC3\xA9", 255},
+        {"Caps", 20}, {"e\xC3\xA9", 255}, {"PgDown", 34}};
+    for (const auto& [name, code] : cases) EXPECT_EQ(KeyNameToCode(us, name), code) << name;
+    int named = 0;
+    for (std::uint32_t vk = 1; vk < 256; ++vk) {
+        const std::string name = KeyDisplayNameOfKey(us, vk);
+        if (name.empty()) continue;
+        ++named;
+        EXPECT_EQ(KeyNameToCode(us, name), static_cast<int>(vk)) << name;
+    }
+    EXPECT_EQ(named, 114);
+}
+
+// The US layout with "@" behind AltGr, as on a German keyboard.
+KeyLayout layoutWithAltGrAt() {
+    KeyLayout layout = usKeyLayout();
+    layout.keyOfChar[U'@'] = static_cast<std::uint16_t>('Q' | ((kNeedsCtrl | kNeedsAlt) << 8));
+    return layout;
+}
+
+TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
+    struct Case {
+        const char* text;
+        const char* typed;
+        std::size_t spareKeys = 4;
+        std::size_t failBind = 0;
+        bool capsLock = false;
+    };
+    // Control characters type their keys without Ctrl; CR and LF both are Enter.
+    // Spare keys (scan 200 on) are bound once before typing and given back at the end;
+    // more distinct characters than keys are bound half the keys at a time.
+    const Case cases[] = {
+        {"", ""},
+        {"Ab1!\n\t\r\b ",
+         "16/42 65/30 16/42^ 66/48 49/2 16/42 49/2 16/42^ 13/28 9/15 13/28 8/14 32/57"},
+        {"aéb€é", "bindé€ 65/30 0/200 66/48 0/201 0/200 release"},
+        {"@", "bind@ 0/200 release"},
+        {"éüéü", "bindéü 0/200 0/201 0/200 0/201 release", 2},
+        {"éüéöaäöß", "bindéü 0/200 0/201 0/200 bindöä 0/200 65/30 0/201 0/200 bindß 0/200 release"},
+        {"éxüy", "bindé 0/200 88/45 bindü 89/21 release", 1, 2},
+        {"éxéy", "88/45 89/21", 0},
+        {"aB", "nocaps 65/30 16/42 66/48 16/42^ caps", 4, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        InputLog log;
+        FixedKeymap keymap(layoutWithAltGrAt());
+        RecordingInjector injector{&log};
+        RecordingSpareKeys spare{&log};
+        FakeKeyboardState keyboard{&log};
+        spare.keys = c.spareKeys;
+        spare.failBind = c.failBind;
+        if (c.capsLock) keyboard.on.insert(LockKey::CapsLock);
+        KeySequence(keymap, injector, spare, keyboard).TypeText(c.text);
+        EXPECT_EQ(typed(log), c.typed);
+        EXPECT_EQ(keyboard.isOn(LockKey::CapsLock), c.capsLock);
+    }
+}
+
+constexpr const char* kInvalidX = "Invalid XCoord in command \"MOVE MOUSE POINTER\".";
+constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTER\".";
+constexpr const char* kRange =
+    "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
+constexpr const char* kAttachForeground = "Unable to attach to window currently in the foreground!";
+
+// A pointer move as the injector logs it: to absolute normalised coordinates.
+std::string moveTo(std::int32_t x, std::int32_t y) {
+    return "mouse " + std::to_string(kMouseMove | kMouseAbsolute) + " " + std::to_string(x) + "," +
+           std::to_string(y);
+}
+
+class KeyboardMouseCommandsTest : public CommandFixture {
+protected:
+    // What was injected since the last call.
+    std::string injected() {
+        const std::string out = typed(log);
+        log.clear();
+        return out;
+    }
+
+    InputLog log;
+    FixedKeymap keymap;
+    RecordingInjector injector{&log};
+    RecordingSpareKeys spare;
+    FakeKeyboardState keyboard;
+    FakeWindowControl windows;
+    FakeExpander expander;
+    std::vector<std::chrono::milliseconds> sleeps;
+    KeyboardMouseCommands commands{*store, messages, expander,
+                                   InputServices{keymap, injector, spare, keyboard, windows},
+                                   [this](std::chrono::milliseconds ms) { sleeps.push_back(ms); }};
+};
+
+TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnterAfterExpanding) {
+    expander.values["n"] = "a\r\nb";
+    for (const char* keys : {"a\r\nb", "{n}"}) {
+        writeText("Keys", keys);
+        commands.sendKeys(kCommand);
+        EXPECT_EQ(injected(), "65/30 13/28 66/48") << keys;
+    }
+    writeText("Keys", "");
+    EXPECT_TRUE(commands.run(kSendKeys, kCommand));
+    EXPECT_TRUE(messages.shown.empty());
+    commands.sendKeys("m\\Commands\\7");
+    EXPECT_EQ(injected(), "");
+    EXPECT_EQ(messages.shown.size(), 1u);  // the store's own read error
+    EXPECT_EQ(joinLineBreaks("a\r\nb\rc\nd\r\n\r\n"), "a\nb\rc\nd\n\n");
+    EXPECT_EQ(joinLineBreaks("\n\r"), "\n\r");
+    EXPECT_EQ(joinLineBreaks("\r"), "\r");
+}
+
+TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
+    commands.keystroke(kCommand, 65);  // no flags stored yet
+    EXPECT_EQ(messages.shown.size(), 1u);
+    writeNumber("KeyPressed", 0);
+    EXPECT_TRUE(commands.run(65, kCommand));
+    EXPECT_EQ(injected(), "65/30");
+    writeNumber("KeyPressed", 2);
+    // A few rows of the constant tables: the order is what could break.
+    const std::pair<std::uint32_t, std::string> cases[] = {
+        {65, "65/30^"},
+        {4366, "17/29 67/46 17/29^"},  // CTRL+C, the first combination
+        {4371, "18/56 9/15 18/56^"},   // ALT+TAB
+        {4113, "mouse " + std::to_string(kMouseRightUp) + " 0,0"},
+    };
+    for (const auto& [id, events] : cases) {
+        EXPECT_TRUE(commands.run(id, kCommand));
+        EXPECT_EQ(injected(), events) << id;
+    }
+    for (std::uint32_t id : {0u, 256u, 4096u, 4107u, 4115u, 4117u, 4124u, 4365u, 4384u})
+        EXPECT_FALSE(commands.run(id, kCommand)) << id;
+    EXPECT_EQ(injected(), "");
+}
+
+TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
+    writeText("XABCoord", "5");  // a missing IsAB means absolute; the store reports it missing
+    writeText("YABCoord", "6");
+    commands.movePointer(kCommand);
+    EXPECT_EQ(injected(), moveTo(5, 6));
+    EXPECT_EQ(messages.shown.size(), 1u);
+    // x, y, and the move or the message shown instead
+    const std::tuple<const char*, const char*, std::string> cases[] = {
+        {"32767", "32767", moveTo(32767, 32767)},
+        {"65535", "+65535", moveTo(65535, 65535)},
+        {"{W}", "7", moveTo(512, 7)},
+        {"-5", "1", kInvalidX},
+        {"1", "x", kInvalidY},
+        {"-5", "x", kInvalidX},
+        {"65536", "1", kRange},
+        {"1", "65536", kRange},
+        {"99999999999999999999", "1", kRange},
+        {"65536", "y", kInvalidY},
+    };
+    expander.values["W"] = "512";
+    for (const auto& [x, y, result] : cases) {
+        messages.clear();
+        writePosition(1, x, y);
+        EXPECT_TRUE(commands.run(kMoveMousePointer, kCommand));
+        const std::vector<std::string> shown = messages.texts();
+        EXPECT_EQ(injected() + (shown.empty() ? "" : shown.at(0)), result) << x << "," << y;
+        EXPECT_LE(shown.size(), 1u);
+        EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
+    }
+}
+
+TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCornerOrSaysWhyNot) {
+    windows.foregroundWindow = 77;
+    writePosition(0, "100", "200");
+    const std::pair<ScreenRect, std::string> cases[] = {
+        {{0, 0, 300, 300}, moveTo(100, 200)},
+        {{512, 384, 800, 600}, moveTo(32767 + 100, 32767 + 200)},  // on a 1024 x 768 screen
+        {{-10, 0, 300, 300}, moveTo(-639 + 100, 200)},
+    };
+    for (const auto& [rect, moved] : cases) {
+        windows.calls.clear();
+        windows.windowRect = rect;
+        commands.movePointer(kCommand);
+        EXPECT_EQ(injected(), moved);
+        EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 77", "rect 77", "detach 77"}));
+    }
+    EXPECT_TRUE(messages.shown.empty());
+    // What keeps it from moving: our own window, no window, no rectangle.
+    windows.calls.clear();
+    windows.windowRect.reset();
+    windows.foregroundWindow = 5;
+    windows.own.insert(5);
+    commands.movePointer(kCommand);
+    windows.foregroundWindow.reset();
+    commands.movePointer(kCommand);
+    windows.foregroundWindow = 6;
+    commands.movePointer(kCommand);  // no rectangle
+    EXPECT_EQ(injected(), "");
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{
+                  kAttachForeground, kAttachForeground,
+                  "Unable to get window coordinates for window that is in the foreground!"}));
+    EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 5", "attach 6", "detach 6"}));
+}
+
+// Lock commands toggle only when the state differs, with no window to attach to.
+TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
+    // The command, its lock, whether the lock was on, and the keys pressed
+    const std::tuple<std::uint32_t, LockKey, bool, const char*> cases[] = {
+        {4119, LockKey::CapsLock, true, ""},
+        {4119, LockKey::CapsLock, false, "20/58!1 20/58!3"},
+        {4118, LockKey::CapsLock, true, "20/58!1 20/58!3"},
+        {4121, LockKey::ScrollLock, false, "145/70!1 145/70!3"},
+        {4120, LockKey::ScrollLock, false, ""},
+        {4122, LockKey::NumLock, true, "144/69!1 144/69!3"},
+        {4123, LockKey::NumLock, true, ""},
+    };
+    windows.foregroundWindow = 9;
+    windows.refuseAttach = true;
+    for (const auto& [id, key, initiallyOn, keys] : cases) {
+        keyboard.on.clear();
+        if (initiallyOn) keyboard.on.insert(key);
+        EXPECT_TRUE(commands.run(id, kCommand));
+        EXPECT_EQ(injected(), keys) << id;
+        EXPECT_EQ(keyboard.isOn(key), id % 2 == 1) << id;
+    }
+    EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(std::size(cases), 30ms));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(windows.calls.empty());
+}
+
+TEST(WindowActivationTest, BringsAWindowForwardAndShowsItOrSaysWhatFailed) {
+    constexpr const char* kAttach = "Unable to attach to window you selected to start in!";
+    constexpr const char* kForeground = "Unable to bring the selected window to the foreground!";
+    constexpr const char* kShow = "Unable to show the selected window!";
+    // The window, the one in front, what the desktop refuses, its calls and the message
+    const std::tuple<WindowId, WindowId, std::string, std::vector<std::string>, const char*>
+        cases[] = {
+            {40, 3, "", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, nullptr},
+            {40, 40, "", {"attach 40", "show 40 3", "detach 40"}, nullptr},  // already in front
+            {40, 3, "foreground", {"attach 40", "foreground 40", "detach 40"}, kForeground},
+            {40, 3, "show", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, kShow},
+            {40, 3, "attach", {"attach 40"}, kAttach},
+            {1, 3, "", {"attach 1"}, kAttach},  // the desktop is left alone
+        };
+    for (const auto& [window, foreground, refused, calls, message] : cases) {
+        FakeWindowControl windows;
+        RecordingMessages messages;
+        windows.foregroundWindow = foreground;
+        windows.refuseAttach = refused == "attach";
+        windows.refuseForeground = refused == "foreground";
+        windows.refuseShow = refused == "show";
+        ActivateWindow(windows, messages, window, ShowCommand::ShowMaximized);
+        EXPECT_EQ(windows.calls, calls) << window << " " << refused;
+        EXPECT_EQ(messages.texts(),
+                  message ? std::vector<std::string>{message} : std::vector<std::string>{});
+        EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
+    }
+}
+
+}  // namespace
+}  // namespace ks::test

@@ -1,0 +1,437 @@
+#include <gtest/gtest.h>
+
+#include <QtCore/qtestsupport_core.h>
+#include <QCoreApplication>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../store/StoreFixture.h"
+#include "FakeClock.h"
+#include "FakeExpander.h"
+#include "commands/CommandDispatch.h"
+#include "runner/MacroRunner.h"
+#include "runner/MessageQueue.h"
+#include "runner/PendingRequest.h"
+
+namespace ks::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A runner over a fresh store, on virtual time from 0 (a pass starts 1 ms
+// after its request). Macros are written one token per position:
+//   A … Z keystroke, recording the letter (T then throws, P posts a stale run step)
+//   r<text> REPEAT, NumReps <text>   d<text> DELAY, DelayInterval <text>   (r?, d?: no value)
+//   l LOOP   p PAUSE   s SHUTDOWN KEYSTRIDER (records 'S')   x SET CLOCK (no handler)
+//   w WAIT FOR WINDOW: records 'w', waits 500 ms while the run lasts and fails
+//   h PLAYBACK RECORDING: records 'h' and hands over; the run step comes 40 ms later
+//   _ no command
+class RunnerFixture : public StoreFixture, public PendingRequest {
+protected:
+    RunnerFixture() {
+        store->EnsureRootKeys();
+        ForwardStartRequests(queue, queue);
+        runner = std::make_unique<MacroRunner>(*store, messages, expander, queue, dispatch, clock);
+        runner->setPassStartWait(1ms);
+        runner->setPendingRequest(this);
+        runner->setShutdown([this] { record('S'); });
+        dispatch.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
+            record(static_cast<char>(id));
+            if (id == 'T') throw std::runtime_error("handler failed");
+            if (id == 'P') runner->PostRunStep(runner->CurrentRun());
+        });
+        dispatch.setHandler(kWaitForWindow, [this](const std::string&, std::uint32_t) {
+            record('w');
+            runner->WaitWhileRunning(500ms);
+            return CommandResult::Failed;
+        });
+        dispatch.setHandler(kPlaybackRecording, [this](const std::string&, std::uint32_t) {
+            record('h');
+            clock.after(40ms, [this, run = runner->CurrentRun()] { runner->PostRunStep(run); });
+            return CommandResult::Handover;
+        });
+    }
+
+    static std::string macroKey(const std::string& name) {
+        return std::string(kDirectRoot) + "Macros\\" + name;
+    }
+
+    void writeMacro(const std::string& name, const std::string& program,
+                    std::optional<std::uint32_t> repeat = std::nullopt) {
+        ASSERT_TRUE(store->CreateMacroKey(name));
+        if (repeat) {
+            ASSERT_TRUE(store->SetDword(macroKey(name), "repeat", *repeat));
+        }
+        std::istringstream tokens(program);
+        std::string token;
+        for (int position = 0; tokens >> token; ++position) {
+            const std::string key = macroKey(name) + "\\Commands\\" + std::to_string(position);
+            const auto [id, valueName] = commandOf(token[0]);
+            if (token == "_") continue;
+            ASSERT_TRUE(store->SetDword(key, "id", id));
+            if (valueName && token.substr(1) != "?")
+                store->SetText(key, valueName, token.substr(1));
+        }
+    }
+
+    // A token's command identifier and the name of the value its text goes to.
+    static std::pair<std::uint32_t, const char*> commandOf(char token) {
+        switch (token) {
+            case 'r': return {kRepeat, "NumReps"};
+            case 'd': return {kDelay, "DelayInterval"};
+            case 'l': return {kLoop, nullptr};
+            case 'p': return {kPause, nullptr};
+            case 's': return {kShutdownKeystrider, nullptr};
+            case 'w': return {kWaitForWindow, nullptr};
+            case 'h': return {kPlaybackRecording, nullptr};
+            case 'x': return {kSetClock, nullptr};
+            default: return {static_cast<std::uint32_t>(token), nullptr};
+        }
+    }
+
+    void start(const std::string& name) {
+        ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, name));
+    }
+    void postStop(std::uint32_t message = kMsgStopRun) { queue.post(Message{message, {}, {}, 0}); }
+
+    // Runs the event loop until `count` runs have ended or been refused.
+    [[nodiscard]] bool waitForCompletions(int count) {
+        return clock.run([&] { return completions >= count; });
+    }
+
+    // Starts the macro and returns what ran once its run has ended.
+    std::string run(const std::string& name) {
+        const int before = completions;
+        start(name);
+        EXPECT_TRUE(waitForCompletions(before + 1));
+        EXPECT_EQ(completions, before + 1);
+        EXPECT_FALSE(runner->RunActive());
+        return ran;
+    }
+
+    // Counts completions and notes the virtual time of the last one.
+    void complete() override {
+        ++completions;
+        lastCompletion = clock.monotonicMillis();
+    }
+
+    void record(char what) {
+        ran += what;
+        times.emplace(what, clock.monotonicMillis());  // the first time only
+    }
+    void forget() {
+        ran.clear();
+        times.clear();
+        messages.clear();
+    }
+
+    FakeExpander expander;
+    FakeClock clock;
+    MessageQueue queue;
+    CommandDispatch dispatch;
+    std::unique_ptr<MacroRunner> runner;
+    int completions = 0;
+    std::int64_t lastCompletion = 0;
+    std::string ran;  // what ran, one letter each
+    std::map<char, std::int64_t> times;
+};
+
+constexpr const char* kTerminated = "Macro has been terminated by the user!";
+constexpr const char* kBadRepeat =
+    "Argument to the REPEAT command must be integer values and greater than 0.";
+constexpr const char* kStoreReadError = "Error reading value in reigistry at: ";
+constexpr const char* kUnavailable =
+    "Unable to execute command SET CLOCK!\nThe macro has been terminated.";
+
+auto box(const char* text, const char* title, MsgIcon icon, MsgOwner owner,
+         MsgButtons buttons = MsgButtons::Ok) {
+    return std::tuple(std::string(text), std::string(title), icon, buttons, owner);
+}
+
+class MacroRunnerTest : public RunnerFixture {};
+
+TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
+    struct Case {
+        const char* program;
+        std::optional<std::uint32_t> repeat;
+        const char* ran;
+        std::vector<std::string> shown;  // the beginnings of the texts shown
+        int stopAt = 0;                  // ms after the request; 0: no stop
+        std::int64_t took = 1;           // from the request to the run's end
+        std::uint32_t stop = kMsgStopRun;
+    };
+    const Case cases[] = {
+        {"r3 A l B", {}, "AAAB", {}},
+        {"r{n} A l", {}, "AAA", {}},
+        {"r2 r3 A l B l C", {}, "AAABAAABC", {}},
+        {"r3 A r0 B l C l", {}, "ACACAC", {}},
+        {"r0 A r2 B l C l D", {}, "D", {}},  // a skipped body is skipped whole
+        {"r0 A B", {}, "", {}},              // no LOOP: the skip ends the pass
+        {"r2 A", {}, "A", {}},               // no LOOP: the body runs once
+        {"l A", {}, "A", {}},                // LOOP without REPEAT
+        // invalid counts: no frame, the body runs once, its LOOP closes the outer REPEAT
+        {"rx A l B", {}, "AB", {kBadRepeat}},
+        {"r2 rx A l B l", {}, "AAB", {kBadRepeat, kBadRepeat}},
+        {"r? A l", {}, "A", {kStoreReadError}},
+        {"A B", 3u, "ABABAB", {}, 0, 3},
+        {"A B", 0u, "AB", {}},
+        {"r2 A l", 2u, "AAAA", {}, 0, 2},
+        {"l A r2 B", 2u, "ABAB", {}, 0, 2},  // the LoopStack is emptied at each pass
+        {"", 3u, "", {}, 0, 3},
+        {"A B _ C", {}, "AB", {}},  // a gap ends the list
+        {"d-5 A", {}, "A", {"Invalid delay interval: -5"}},
+        {"d? A", {}, "A", {kStoreReadError}},
+        {"A d{t} B", {}, "AB", {}, 0, 32},  // over once more than 30 ms have passed
+        {"A d60000 B", {}, "A", {kTerminated}, 100, 100},
+        {"A d0 B", {}, "A", {kTerminated}, 100, 100, kMsgCancelJournal},
+        {"P d50 B", {}, "PB", {}, 0, 52},  // the stale step runs nothing twice
+        {"A p B", {}, "AB", {"Click OK to continue..."}},
+        {"A w B", {}, "Aw", {}, 0, 501},             // a failed wait ends the run without a message
+        {"A w B", {}, "Aw", {kTerminated}, 30, 30},  // a stopped wait ends it once
+        {"A h B", {}, "AhB", {}, 0, 41},             // handed over until the run step
+        {"A s B", {}, "ASB", {}},            // SHUTDOWN KEYSTRIDER calls the shutdown and goes on
+        {"T B", {}, "T", {}},                // a command that throws ends the run
+        {"A x B", {}, "A", {kUnavailable}},  // last: its box is checked below
+    };
+    int watcherRemovals = 0;
+    runner->setCancelWatcherRemover([&] { ++watcherRemovals; });
+    expander.values = {{"n", "3"}, {"t", "30"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        forget();
+        watcherRemovals = 0;
+        const std::string name = "m" + std::to_string(completions);
+        writeMacro(name, c.program, c.repeat);
+        const std::int64_t begin = clock.monotonicMillis();
+        if (c.stopAt) clock.after(std::chrono::milliseconds(c.stopAt), [&] { postStop(c.stop); });
+        EXPECT_EQ(run(name), c.ran);
+        EXPECT_EQ(lastCompletion - begin, c.took);
+        std::vector<std::string> shown = messages.texts();
+        for (std::size_t i = 0; i < std::min(shown.size(), c.shown.size()); ++i)
+            shown[i].resize(c.shown[i].size());
+        EXPECT_EQ(shown, c.shown);
+        if (c.stopAt) {
+            EXPECT_EQ(boxFields(messages.shown.at(0)),
+                      box(kTerminated, "Attention", MsgIcon::Exclamation, MsgOwner::SystemModal));
+        }
+        if (c.repeat) {  // once before each further pass, once when the run ends
+            EXPECT_EQ(watcherRemovals, std::max(*c.repeat, 1u));
+        }
+    }
+    EXPECT_EQ(boxFields(messages.shown.at(0)),
+              box(kUnavailable, "Keystrider", MsgIcon::Exclamation, MsgOwner::None));
+    forget();
+    EXPECT_EQ(run("no such macro"), "");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MacroRunnerTest, ReadsEachCommandWhenItsTurnComesAndHandsItsKeyPath) {
+    std::vector<std::string> paths;
+    writeMacro("m", "A B C");
+    dispatch.setKeystrokeHandler([&](const std::string& path, std::uint32_t id) {
+        record(static_cast<char>(id));
+        paths.push_back(path);
+        const std::string commands = macroKey("m") + "\\Commands\\";
+        if (id == 'A') store->SetDword(commands + "1", "id", 'X');
+        if (id == 'X') store->DeleteValue(commands + "2", "id");
+    });
+    EXPECT_EQ(run("m"), "AX");
+    EXPECT_EQ(paths, (std::vector<std::string>{"m\\Commands\\0", "m\\Commands\\1"}));
+}
+
+TEST_F(MacroRunnerTest, StartRequestDuringDelayIsDroppedSilently) {
+    writeMacro("slow", "A d200 B");
+    writeMacro("other", "C");
+    clock.after(60ms, [&] { start("other"); });
+    start("slow");
+    ASSERT_TRUE(waitForCompletions(2));
+    EXPECT_EQ(lastCompletion, 202);  // the slow run's end; the other was answered at 60
+    EXPECT_EQ(ran, "AB");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(run("other"), "ABC");  // a request after the run's end starts normally
+}
+
+TEST_F(MacroRunnerTest, ApplicationQuittingEndsADelay) {
+    writeMacro("m", "A d0 B");
+    start("m");
+    clock.after(100ms, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(ran, "A");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// A run started while an older run's stepping is still on the stack (here
+// from the older run's stop box) is stepped at once, neither held up by the
+// older run's DELAY nor ended by its failing wait.
+TEST_F(MacroRunnerTest, NewRunStartedBelowAnOlderRunsStackRunsAtOnce) {
+    // What is checked, the older run, whether its box stays open until the new run has
+    // ended (or only until it has started), and what ran.
+    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
+        {"stepped inside the box, not ignored", "A d60000 B", true, "ACD"},
+        {"not held back by the older DELAY", "A d1000 B", false, "ACD"},
+        {"not ended by the older wait's failure", "A w B", false, "AwCD"},
+    };
+    writeMacro("new", "C d10 D");
+    for (const auto& [what, older, untilEnd, expected] : cases) {
+        const bool boxOpenUntilNewRunEnds = untilEnd;
+        SCOPED_TRACE(what);
+        clock.set(0);
+        forget();
+        completions = 0;
+        writeMacro("old", older);
+        messages.whileShown = [&](const MessageBox&) {
+            start("new");
+            EXPECT_TRUE(clock.run(
+                [&] { return boxOpenUntilNewRunEnds ? completions == 2 : runner->RunActive(); }));
+        };
+        clock.after(100ms, [this] { postStop(); });
+        start("old");
+        ASSERT_TRUE(waitForCompletions(2));
+        messages.whileShown = nullptr;
+        EXPECT_EQ(ran, expected);
+        EXPECT_EQ(times['C'], 101);
+        EXPECT_EQ(times['D'], 112);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+    }
+}
+
+// A message queued during a command waits until the run returns, unless a
+// stop follows it: then it goes with the run. A stop without a run shows nothing.
+TEST_F(MacroRunnerTest, MessagesQueuedDuringARunWaitOrGoWithAStop) {
+    postStop();
+    EXPECT_TRUE(clock.run([&] { return queue.empty(); }));
+    EXPECT_EQ(completions, 0);
+    queue.setHandler(2000, [&](Message&) { record('M'); });
+    for (const bool stop : {false, true}) {
+        ran.clear();
+        dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+            record(static_cast<char>(id));
+            if (id != 'A') return;
+            queue.post(Message{2000, {}, {}, 0});
+            if (stop) postStop();
+        });
+        writeMacro("m", "A B C");
+        run("m");
+        ASSERT_TRUE(clock.run([&] { return queue.empty(); }));
+        EXPECT_EQ(ran, stop ? "AM" : "ABCM");
+    }
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+}
+
+TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
+    runner->setPassStartWait(MacroRunner::kPassStartWait);
+    writeMacro("one", "A");
+    writeMacro("two", "B");
+    start("one");
+    start("two");
+    runner->PostRunStep(1);  // a run step left over from an earlier pass must not cut the wait
+    ASSERT_TRUE(waitForCompletions(2));
+    EXPECT_EQ(ran, "A");
+    EXPECT_EQ(times['A'], 300);
+    // A stop during the wait ends the run before anything runs.
+    clock.after(100ms, [this] { postStop(); });
+    start("one");
+    ASSERT_TRUE(waitForCompletions(3));
+    clock.run([] { return false; });  // until nothing is left to happen
+    EXPECT_EQ(ran, "A");
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+}
+
+TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothing) {
+    writeMacro("m", "A");
+    runner->setBusy(true);
+    EXPECT_EQ(run("m"), "");
+    runner->setBusy(false);
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "PromptBefMac", 1));
+    messages.answers = {MsgAnswer::No, MsgAnswer::Yes};
+    EXPECT_EQ(run("m"), "");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(boxFields(messages.shown[0]),
+              box("A macro is about to be executed, do you wish to proceed?", "Attention",
+                  MsgIcon::Question, MsgOwner::MainWindow, MsgButtons::YesNo));
+    EXPECT_EQ(run("m"), "A");
+}
+
+TEST_F(MacroRunnerTest, BusyMarkEndsARunAtTheNextPass) {
+    writeMacro("m", "A", 3u);
+    dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+        record(static_cast<char>(id));
+        runner->setBusy(true);
+    });
+    EXPECT_EQ(run("m"), "A");
+}
+
+TEST_F(MacroRunnerTest, FailedRunStepPostEndsTheRun) {
+    writeMacro("m", "A");
+    queue.close();
+    runner->RunMacroByName("m");
+    ASSERT_TRUE(waitForCompletions(1));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(boxFields(messages.shown[0]),
+              box("Failed to start macro: m", "Error", MsgIcon::Stop, MsgOwner::MainWindow));
+}
+
+class MessageQueueTest : public ::testing::Test {
+protected:
+    void recordEach(std::initializer_list<std::uint32_t> ids) {
+        for (const std::uint32_t id : ids)
+            queue.setHandler(id, [this](Message& message) { received.push_back(message); });
+    }
+    [[nodiscard]] bool waitForReceived(std::size_t count) {
+        return QTest::qWaitFor([&] { return received.size() >= count; });
+    }
+    bool post(std::uint32_t id, std::int64_t number = 0) {
+        return queue.post(Message{id, {}, {}, number});
+    }
+
+    MessageQueue queue;
+    std::vector<Message> received;
+};
+
+TEST_F(MessageQueueTest, PostsFromOtherThreadsKeepEachThreadsOrder) {
+    constexpr int kEach = 2000;
+    recordEach({1, 2});
+    auto poster = [this](std::uint32_t id) {
+        for (int i = 0; i < kEach; ++i) post(id, i);
+    };
+    std::thread first(poster, 1);
+    std::thread second(poster, 2);
+    first.join();
+    second.join();
+    ASSERT_TRUE(waitForReceived(2 * kEach));
+    std::int64_t next[3] = {0, 0, 0};
+    for (const Message& message : received) EXPECT_EQ(message.number, next[message.id]++);
+    EXPECT_EQ(next[1], kEach);
+    EXPECT_EQ(next[2], kEach);
+}
+
+TEST_F(MessageQueueTest, FailingOrMissingHandlersAndClosingStopNothingThatWaits) {
+    recordEach({2});
+    int removals = 0;
+    queue.setHandler(1, [](Message&) { throw std::runtime_error("broken handler"); });
+    queue.setHandler(5, [&](Message&) {  // a handler may remove itself
+        ++removals;
+        queue.removeHandler(5);
+    });
+    for (const std::uint32_t id : {1, 99, 5, 5, 2}) post(id);
+    queue.close();
+    EXPECT_FALSE(post(2));
+    ASSERT_TRUE(waitForReceived(1));
+    QTest::qWait(20);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].id, 2u);
+    EXPECT_TRUE(queue.empty());
+    EXPECT_EQ(removals, 1);
+}
+
+}  // namespace
+}  // namespace ks::test
