@@ -28,10 +28,16 @@ void XTestDriver::moveTo(int x, int y) {
     XTestFakeMotionEvent(display_.get(), -1, x, y, CurrentTime);
 }
 
-void XTestDriver::chord(const std::vector<const char*>& keysymNames) {
-    for (const char* name : keysymNames) key(keycode(name), true);
-    for (auto it = keysymNames.rbegin(); it != keysymNames.rend(); ++it) key(keycode(*it), false);
+void XTestDriver::chord(const std::vector<unsigned>& keycodes) {
+    for (unsigned code : keycodes) key(code, true);
+    for (auto it = keycodes.rbegin(); it != keycodes.rend(); ++it) key(*it, false);
     sync();
+}
+
+void XTestDriver::chord(const std::vector<const char*>& keysymNames) {
+    std::vector<unsigned> keycodes;
+    for (const char* name : keysymNames) keycodes.push_back(keycode(name));
+    chord(keycodes);
 }
 
 void XTestDriver::flush() {

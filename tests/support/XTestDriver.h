@@ -18,6 +18,7 @@ public:
     void button(unsigned button, bool press);
     void moveTo(int x, int y);
     // Presses the keys in order, releases them in reverse, and syncs.
+    void chord(const std::vector<unsigned>& keycodes);
     void chord(const std::vector<const char*>& keysymNames);
     // Sends what is queued; sync() also waits until the server handled it.
     void flush();

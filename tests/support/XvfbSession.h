@@ -24,6 +24,7 @@ public:
     bool readUntil(const std::function<bool(const std::string&)>& done,
                    std::chrono::milliseconds timeout);
     std::string& output() { return output_; }
+    pid_t pid() const { return pid_; }
     // Waits for the child to end by itself; its exit status, or -1 on time-out.
     int wait(std::chrono::milliseconds timeout);
 

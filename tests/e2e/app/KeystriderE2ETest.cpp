@@ -27,10 +27,8 @@ protected:
     // The exit status and the output of a copy that ends by itself.
     std::pair<int, std::string> run(std::vector<std::string> args, const std::string& display) {
         auto copy = start(std::move(args), display);
-        std::string out;
-        readUntil(
-            copy->output(), out, [](const std::string&) { return false; }, milliseconds(5000));
-        return {copy->wait(milliseconds(3000)), out};
+        copy->readUntil([](const std::string&) { return false; }, milliseconds(5000));
+        return {copy->wait(milliseconds(3000)), copy->output()};
     }
     // A macro whose one SEND KEYS command types `keys`.
     static std::string typing(const std::string& macro, const std::string& keys) {
