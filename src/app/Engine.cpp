@@ -38,11 +38,13 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       inputCommands_(store, messages, expansion_,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()}),
+      textCommands_(store, messages, expansion_, variables_, platform.clipboard()),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
+    registerTextCommands();
     registerPlayback();
 }
 
@@ -90,6 +92,15 @@ void Engine::registerInputCommands() {
         [this](const std::string& path, std::uint32_t vk) { inputCommands_.run(vk, path); });
     setKeyDisplayNameSource(
         [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
+}
+
+void Engine::registerTextCommands() {
+    for (CommandId id : TextCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            textCommands_.run(command, path);
+            return CommandResult::Next;
+        });
+    }
 }
 
 void Engine::connectHooks(ShellHooks& hooks) {

@@ -13,6 +13,7 @@
 #include "platform/qt/QtClock.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
+#include "text/TextCommands.h"
 
 namespace ks {
 
@@ -40,6 +41,7 @@ public:
 
 private:
     void registerInputCommands();
+    void registerTextCommands();
     void registerPlayback();
 
     // What the player asks of the run it belongs to.
@@ -59,6 +61,7 @@ private:
     CommandDispatch dispatch_;
     MacroRunner runner_;
     KeyboardMouseCommands inputCommands_;
+    TextCommands textCommands_;
     Player player_;
     Application* application_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CancelWatch.h"
+#include "platform/Clipboard.h"
 #include "platform/HotKeys.h"
 #include "platform/InputCapture.h"
 #include "platform/InputInjector.h"
@@ -27,6 +28,7 @@ public:
     virtual KeyboardState& keyboard() = 0;
     virtual WindowControl& windows() = 0;
     virtual SystemValues& systemValues() = 0;
+    virtual Clipboard& clipboard() = 0;
     // The player's watch for Ctrl+Esc.
     virtual CancelWatch& playbackCancelWatch() = 0;
     // The recorder's own: a capture may begin while a playback watches.

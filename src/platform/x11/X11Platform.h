@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/linux/LinuxSystemValues.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11InputCapture.h"
@@ -29,6 +30,7 @@ public:
     KeyboardState& keyboard() override { return keyboard_; }
     WindowControl& windows() override { return windows_; }
     SystemValues& systemValues() override { return systemValues_; }
+    Clipboard& clipboard() override { return clipboard_; }
     CancelWatch& playbackCancelWatch() override { return playbackCancelWatch_; }
     CancelWatch& recordCancelWatch() override { return recordCancelWatch_; }
     InputCapture& capture() override { return capture_; }
@@ -45,6 +47,7 @@ private:
     X11KeyboardState keyboard_;
     X11WindowControl windows_;
     LinuxSystemValues systemValues_;
+    QtClipboard clipboard_;
     X11CancelWatch playbackCancelWatch_;
     X11CancelWatch recordCancelWatch_;
     X11InputCapture capture_;

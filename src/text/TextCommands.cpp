@@ -1,0 +1,170 @@
+#include "text/TextCommands.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <new>
+
+#include "core/Utf8.h"
+#include "text/TextRules.h"
+
+namespace ks {
+
+namespace {
+
+constexpr const char* kTitle = "Keystrider";
+
+constexpr std::array kIds{
+    kCopyFromClipBoard, kPasteToClipBoard,   kParseClipBoard,      kSetVariable,    kMakeUpperCase,
+    kMakeLowerCase,     kLeftTrimWhiteSpace, kRightTrimWhiteSpace, kTrimWhiteSpace, kReplaceString};
+
+bool isCopied(std::uint32_t format) {
+    return format == kClipboardText || format == kClipboardBitmap;
+}
+
+// The format COPY keeps: the first text or bitmap on offer, else the first
+// format of any other kind, so that data of every kind can be pasted back.
+std::optional<std::uint32_t> formatToCopy(const std::vector<std::uint32_t>& formats) {
+    for (std::uint32_t format : formats) {
+        if (isCopied(format)) return format;
+    }
+    if (formats.empty()) return std::nullopt;
+    return formats.front();
+}
+
+// The bytes PASTE offers: a text's up to its terminating zero.
+Bytes pasteBytes(const Variable& entry) {
+    auto end = entry.data.end();
+    if (entry.format == kClipboardText) end = std::find(entry.data.begin(), end, 0);
+    return Bytes(entry.data.begin(), end);
+}
+
+}  // namespace
+
+TextCommands::TextCommands(SettingsStore& store, Messages& messages, ExpansionEngine& expansion,
+                           VariableTable& variables, Clipboard& clipboard)
+    : store_(store),
+      messages_(messages),
+      expansion_(expansion),
+      variables_(variables),
+      clipboard_(clipboard) {}
+
+std::span<const CommandId> TextCommands::ids() {
+    return kIds;
+}
+
+void TextCommands::run(std::uint32_t id, std::string_view path) {
+    switch (id) {
+        case kCopyFromClipBoard: copyFromClipboard(path); break;
+        case kPasteToClipBoard: pasteToClipboard(path); break;
+        case kParseClipBoard: parseClipboard(path); break;
+        case kSetVariable: setVariable(path); break;
+        case kMakeUpperCase: transformVariable(path, utf8::upper); break;
+        case kMakeLowerCase: transformVariable(path, utf8::lower); break;
+        case kLeftTrimWhiteSpace: transformVariable(path, trimLeft); break;
+        case kRightTrimWhiteSpace: transformVariable(path, trimRight); break;
+        case kTrimWhiteSpace: transformVariable(path, trim); break;
+        case kReplaceString: replaceString(path); break;
+        default: break;
+    }
+}
+
+std::optional<std::string> TextCommands::readExpanded(std::string_view path,
+                                                      const char* valueName) {
+    std::string text;
+    if (!store_.ReadMacroString(path, valueName, text)) return std::nullopt;
+    expansion_.Expand(text);
+    return text;
+}
+
+void TextCommands::showRetrieveError() {
+    messages_.show("Error retrieving data from Clip Board!", kTitle, MsgIcon::Exclamation);
+}
+
+void TextCommands::copyFromClipboard(std::string_view path) {
+    const auto name = readExpanded(path, "BufName");
+    if (!name) return;
+    const auto formats = clipboard_.formats();
+    if (!formats) return showRetrieveError();
+    const std::size_t index = variables_.FindOrAppend(*name);
+    const auto format = formatToCopy(*formats);
+    if (!format) return;
+    auto bytes = clipboard_.data(*format);
+    if (!bytes) return showRetrieveError();
+    // Text variables keep the terminating zero that text references stop at.
+    if (*format == kClipboardText) bytes->push_back(0);
+    variables_.ReplaceData(index, bytes->data(), bytes->size(), *format);
+}
+
+std::size_t TextCommands::pasteEntry(std::string_view path, std::string_view name) {
+    if (const auto index = variables_.Find(name)) return *index;
+    std::string fallback;
+    if (!store_.ReadMacroString(path, "DefPasteString", fallback)) fallback.clear();
+    variables_.SetVariable(name, fallback);
+    return *variables_.Find(name);
+}
+
+void TextCommands::pasteToClipboard(std::string_view path) {
+    const auto name = readExpanded(path, "BufName");
+    if (!name) return;
+    if (!clipboard_.clear()) {
+        messages_.show("Error removing previous contents of Clip Board!", kTitle,
+                       MsgIcon::Exclamation);
+        return;
+    }
+    const Variable& entry = variables_.at(pasteEntry(path, *name));
+    if (entry.data.empty()) return;
+    Bytes bytes;
+    try {
+        bytes = pasteBytes(entry);
+    } catch (const std::bad_alloc&) {
+        messages_.show("Error allocating memory!", kTitle, MsgIcon::Exclamation);
+        return;
+    }
+    if (!clipboard_.offer(entry.format, bytes)) {
+        messages_.show("Error copying data to Clip Board!", "Keystrider - Error", MsgIcon::Stop);
+    }
+}
+
+void TextCommands::parseClipboard(std::string_view path) {
+    const auto delimiter = readExpanded(path, "Delimiter");
+    if (!delimiter) return;
+    const auto bytes = clipboard_.formats() ? clipboard_.data(kClipboardText) : std::nullopt;
+    if (!bytes) return showRetrieveError();
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    std::array<char, 16> name{};
+    std::uint32_t number = 0;
+    for (std::string_view piece : splitPieces(text, *delimiter)) {
+        const auto end = std::to_chars(name.data(), name.data() + name.size(), number++).ptr;
+        variables_.SetVariable(std::string_view(name.data(), end - name.data()), piece);
+    }
+}
+
+void TextCommands::setVariable(std::string_view path) {
+    const auto name = readExpanded(path, "Name");
+    if (!name) return;
+    const auto value = readExpanded(path, "Value");
+    if (!value) return;
+    variables_.SetVariable(*name, *value);
+}
+
+template <typename Transform>
+void TextCommands::transformVariable(std::string_view path, Transform transform) {
+    const auto name = readExpanded(path, "VarName");
+    if (!name) return;
+    const std::string value = expansion_.LookupValue(*name);
+    variables_.SetVariable(*name, transform(value));
+}
+
+void TextCommands::replaceString(std::string_view path) {
+    const auto name = readExpanded(path, "VarName");
+    if (!name) return;
+    const auto with = readExpanded(path, "ReplaceWith");
+    if (!with) return;
+    const auto search = readExpanded(path, "SearchFor");
+    if (!search) return;
+    const std::string value = expansion_.LookupValue(*name);
+    variables_.SetVariable(*name, replaceAll(value, *search, *with));
+}
+
+}  // namespace ks
