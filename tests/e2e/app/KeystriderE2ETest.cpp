@@ -56,9 +56,14 @@ TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
 TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
     {
         KeyTree tree(dir.file("config/keystrider/store.db"));
-        loadReg(tree, "[Macros\\Greet]\n\"vk\"=dword:0000004b\n\"fsModifiers\"=dword:00000003\n" +
-                          typing("Greet", "Hi.") + typing("Own", "own ") +
-                          typing("Nightly Backup", "handed"));
+        // "Own" sets a variable that a later run of "Nightly Backup" types.
+        loadReg(tree,
+                "[]\n\"ExpansionOn\"=dword:00000001\n"
+                "[Macros\\Greet]\n\"vk\"=dword:0000004b\n\"fsModifiers\"=dword:00000003\n"
+                "[Macros\\Own\\Commands\\1]\n\"id\"=dword:00001102\n\"Name\"=\"Job\"\n"
+                "\"Value\"=\"handed\"\n" +
+                    typing("Greet", "Hi.") + typing("Own", "own ") +
+                    typing("Nightly Backup", "[job]"));
     }
     TypingWindow window(xvfb);
     auto first = start({"Own"}, xvfb.display());
