@@ -64,6 +64,8 @@ public:
         QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog_, &QDialog::reject);
         QObject::connect(&timer_, &QTimer::timeout, &dialog_, &QDialog::accept);
         timer_.setSingleShot(true);
+        // A coarse timer may fire up to 5% early; the box must stay its whole time.
+        timer_.setTimerType(Qt::PreciseTimer);
         trackState(dialog_, state_);
         dialog_.adjustSize();
     }
