@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::array kIds{kMessageBox, kPromptUser};
 
-constexpr const char* kBadX = "Text Box X Coord must be a integer greater than or equal 0.";
-constexpr const char* kBadY = "Text Box Y Coord must be a integer greater than or equal 0.";
-constexpr const char* kBadWidth = "Text Box Width must be a integer greater than 0.";
-constexpr const char* kBadHeight = "Text Box Height must be a integer greater than 0.";
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -40,6 +35,62 @@ bool acceptsDimension(std::string_view text, bool zeroAllowed) {
     return zeroAllowed ? !negative || !nonZero : !negative && nonZero;
 }
 
+// Reads a value without a message when it cannot be read: the prompts'
+// list ends at the first value missing, and the caption is optional.
+std::optional<std::string> readQuietly(SettingsStore& store, Expander& expander,
+                                       const std::string& key, const char* name) {
+    std::optional<std::string> text = store.GetText(key, name);
+    if (text) expander.Expand(*text);
+    return text;
+}
+
+class PromptReader {
+public:
+    PromptReader(SettingsStore& store, Expander& expander, Messages& messages)
+        : store_(store), expander_(expander), messages_(messages) {}
+
+    std::optional<PromptEntry> read(const std::string& key) {
+        PromptEntry prompt;
+        auto caption = readQuietly(store_, expander_, key, "Caption");
+        if (!caption) return std::nullopt;
+        prompt.field.caption = std::move(*caption);
+        const auto x = readChecked(key, "X", true, kBadPromptX);
+        if (!x) return std::nullopt;
+        const auto y = readChecked(key, "Y", true, kBadPromptY);
+        if (!y) return std::nullopt;
+        const auto width = readChecked(key, "Width", false, kBadPromptWidth);
+        if (!width) return std::nullopt;
+        const auto height = readChecked(key, "Height", false, kBadPromptHeight);
+        if (!height) return std::nullopt;
+        auto variable = readQuietly(store_, expander_, key, "VName");
+        if (!variable) return std::nullopt;
+        const auto multiLine = readQuietly(store_, expander_, key, "MultiLine");
+        if (!multiLine) return std::nullopt;
+        prompt.field.x = *x;
+        prompt.field.y = *y;
+        prompt.field.width = *width;
+        prompt.field.height = *height;
+        prompt.field.multiLine = equalsIgnoringCase(*multiLine, "YES");
+        prompt.variable = std::move(*variable);
+        return prompt;
+    }
+
+private:
+    std::optional<int> readChecked(const std::string& key, const char* name, bool zeroAllowed,
+                                   const char* message) {
+        const auto text = readQuietly(store_, expander_, key, name);
+        if (!text) return std::nullopt;
+        if (!acceptsDimension(*text, zeroAllowed)) {
+            messages_.show(message, "Attention", MsgIcon::Information);
+        }
+        return leadingInteger(*text);
+    }
+
+    SettingsStore& store_;
+    Expander& expander_;
+    Messages& messages_;
+};
+
 }  // namespace
 
 std::span<const CommandId> DialogCommands::ids() {
@@ -55,12 +106,6 @@ std::optional<std::string> DialogCommands::readExpanded(const std::string& path,
     std::string text;
     if (!s_.store.ReadMacroString(path, name, text)) return std::nullopt;
     s_.expander.Expand(text);
-    return text;
-}
-
-std::optional<std::string> DialogCommands::readQuietly(const std::string& key, const char* name) {
-    std::optional<std::string> text = s_.store.GetText(key, name);
-    if (text) s_.expander.Expand(*text);
     return text;
 }
 
@@ -94,16 +139,14 @@ void DialogCommands::messageBox(const std::string& path) {
     }
     box->show(*activate == 1);
     waitWhileOpen([&box] { return box->state(); });
-    // Only the Continue and Abort box can stop the run; closing the OK box
-    // any way at all goes on with the macro.
-    if (box->state() == DialogState::Dismissed && *type == 1) s_.postStopRun();
+    if (boxStopsRun(*type, box->state())) s_.postStopRun();
 }
 
 void DialogCommands::promptUser(const std::string& path) {
     const std::string key = StoreKey::macros().child(path).direct();
-    PromptForm form{readQuietly(key, "WindowCaption"), {}, 0};
-    const std::vector<Prompt> prompts = readPrompts(path);
-    for (const Prompt& prompt : prompts) form.fields.push_back(prompt.field);
+    PromptForm form{readQuietly(s_.store, s_.expander, key, "WindowCaption"), {}, 0};
+    const std::vector<PromptEntry> prompts = readPrompts(s_.store, s_.expander, s_.messages, path);
+    for (const PromptEntry& prompt : prompts) form.fields.push_back(prompt.field);
     form.focus = promptFocus(form.fields);
 
     const std::unique_ptr<PromptWindow> window = s_.dialogs.showPrompt(form);
@@ -115,53 +158,21 @@ void DialogCommands::promptUser(const std::string& path) {
     }
 }
 
-std::vector<DialogCommands::Prompt> DialogCommands::readPrompts(const std::string& path) {
-    // The prompts' sub-keys are read until the first that lacks a value:
-    // that is how the list ends, so a missing value is no error here.
-    std::vector<Prompt> prompts;
+std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
+                                     const std::string& path) {
+    std::vector<PromptEntry> prompts;
+    PromptReader reader(store, expander, messages);
     const StoreKey command = StoreKey::macros().child(path);
     while (prompts.size() < kMaxPrompts) {
-        auto prompt = readPrompt(command.child(std::to_string(prompts.size())).direct());
+        auto prompt = reader.read(command.child(std::to_string(prompts.size())).direct());
         if (!prompt) break;
         prompts.push_back(std::move(*prompt));
     }
     return prompts;
 }
 
-std::optional<DialogCommands::Prompt> DialogCommands::readPrompt(const std::string& key) {
-    Prompt prompt;
-    auto caption = readQuietly(key, "Caption");
-    if (!caption) return std::nullopt;
-    prompt.field.caption = std::move(*caption);
-    const auto x = readChecked(key, "X", true, kBadX);
-    if (!x) return std::nullopt;
-    const auto y = readChecked(key, "Y", true, kBadY);
-    if (!y) return std::nullopt;
-    const auto width = readChecked(key, "Width", false, kBadWidth);
-    if (!width) return std::nullopt;
-    const auto height = readChecked(key, "Height", false, kBadHeight);
-    if (!height) return std::nullopt;
-    auto variable = readQuietly(key, "VName");
-    if (!variable) return std::nullopt;
-    const auto multiLine = readQuietly(key, "MultiLine");
-    if (!multiLine) return std::nullopt;
-    prompt.field.x = *x;
-    prompt.field.y = *y;
-    prompt.field.width = *width;
-    prompt.field.height = *height;
-    prompt.field.multiLine = equalsIgnoringCase(*multiLine, "YES");
-    prompt.variable = std::move(*variable);
-    return prompt;
-}
-
-std::optional<int> DialogCommands::readChecked(const std::string& key, const char* name,
-                                               bool zeroAllowed, const char* message) {
-    const auto text = readQuietly(key, name);
-    if (!text) return std::nullopt;
-    if (!acceptsDimension(*text, zeroAllowed)) {
-        s_.messages.show(message, "Attention", MsgIcon::Information);
-    }
-    return leadingInteger(*text);
+bool boxStopsRun(std::uint32_t type, DialogState closing) {
+    return type == 1 && closing == DialogState::Dismissed;
 }
 
 std::optional<ScreenPoint> messageBoxPlace(std::uint32_t position, ScreenSize box,

@@ -23,6 +23,7 @@ namespace ks {
 struct ScreenPoint {
     int x = 0;
     int y = 0;
+    bool operator==(const ScreenPoint&) const = default;
 };
 
 // MESSAGE BOX and PROMPT USER: the two dialogs a macro shows. Both wait for
@@ -48,27 +49,43 @@ public:
     static std::span<const CommandId> ids();
     void run(std::uint32_t id, const std::string& path);
 
-    static constexpr std::size_t kMaxPrompts = 150;
-
 private:
-    struct Prompt {
-        PromptField field;
-        std::string variable;
-    };
-
     void messageBox(const std::string& path);
     void promptUser(const std::string& path);
-    std::vector<Prompt> readPrompts(const std::string& path);
-    std::optional<Prompt> readPrompt(const std::string& key);
-    std::optional<int> readChecked(const std::string& key, const char* name, bool zeroAllowed,
-                                   const char* message);
     std::optional<std::string> readExpanded(const std::string& path, const char* name);
-    std::optional<std::string> readQuietly(const std::string& key, const char* name);
     // Lets events through until `state` is no longer Open or the run ends.
     void waitWhileOpen(const std::function<DialogState()>& state);
 
     Services s_;
 };
+
+inline constexpr std::size_t kMaxPrompts = 150;
+
+// What a prompt's coordinate or size that fails its check shows.
+inline constexpr const char* kBadPromptX =
+    "Text Box X Coord must be a integer greater than or equal 0.";
+inline constexpr const char* kBadPromptY =
+    "Text Box Y Coord must be a integer greater than or equal 0.";
+inline constexpr const char* kBadPromptWidth = "Text Box Width must be a integer greater than 0.";
+inline constexpr const char* kBadPromptHeight = "Text Box Height must be a integer greater than 0.";
+
+// One prompt of PROMPT USER: its text box and the variable its text goes to.
+struct PromptEntry {
+    PromptField field;
+    std::string variable;
+};
+
+// The prompts below the command key `path`: those of the sub-keys 0, 1, …
+// up to the first with a value that cannot be read, at most kMaxPrompts.
+// Each value is expanded; a coordinate or size that fails its check is
+// reported and its leading number used anyway.
+std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
+                                     const std::string& path);
+
+// Whether MESSAGE BOX of `type` stops the run once its box is in `closing`:
+// only the Continue and Abort box (type 1) does, when closed by Abort,
+// Escape or its close button.
+bool boxStopsRun(std::uint32_t type, DialogState closing);
 
 // Where a box of `box` size goes on `screen` for MESSAGE BOX's positions
 // 1 to 9 (top left, top centre, … bottom right); nothing for any other value.
