@@ -33,13 +33,8 @@ TEST(MessageBoxPlaceTest, PutsTheBoxInTheNinePlacesOfTheScreen) {
 }
 
 TEST(PromptFocusTest, TakesTheSmallestXThenTheSmallestYThenTheEarliest) {
-    const auto focus = [](std::vector<std::pair<int, int>> corners) {
-        std::vector<PromptField> fields;
-        for (const auto& [x, y] : corners) fields.push_back({"", x, y, 1, 1, false});
-        return promptFocus(fields);
-    };
-    EXPECT_EQ(focus({{50, 0}, {10, 90}, {10, 30}}), 2u);
-    EXPECT_EQ(focus({{10, 30}, {10, 30}, {10, 40}}), 0u);
+    EXPECT_EQ(promptFocus({{"", 50, 0}, {"", 10, 90}, {"", 10, 30}}), 2u);
+    EXPECT_EQ(promptFocus({{"", 10, 30}, {"", 10, 30}, {"", 10, 40}}), 0u);
 }
 
 TEST_F(PromptListTest, NumbersAreCheckedAndTheirLeadingNumberUsedAnyway) {

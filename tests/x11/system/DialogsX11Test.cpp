@@ -18,11 +18,6 @@ namespace {
 
 XvfbSession* xvfb = nullptr;
 
-void xdotool(std::vector<std::string> argv) {
-    argv.insert(argv.begin(), "xdotool");
-    EXPECT_TRUE(xvfb->run(argv));
-}
-
 // A macro of one dialog, a Continue/Abort box with a time-out of 1 s unless
 // a test changes it; the run went on after it when no stop was reported.
 class DialogsX11Test : public CommandFixture {
@@ -81,12 +76,12 @@ TEST_F(DialogsX11Test, TheBoxGoesOnAfterItsTimeOutOrEscapeAndStopsTheRunOnAbortO
     EXPECT_TRUE(messages.shown.empty());
 
     writeText("TimeOut", "0");
-    runWith(kMessageBox, [] { xdotool({"key", "alt+a"}); });
+    runWith(kMessageBox, [] { EXPECT_TRUE(xvfb->run({"xdotool", "key", "alt+a"})); });
     EXPECT_EQ(messages.texts(), terminated);
 
     messages.clear();
     writeNumber("MsgBoxType", 0);
-    runWith(kMessageBox, [] { xdotool({"key", "Escape"}); });
+    runWith(kMessageBox, [] { EXPECT_TRUE(xvfb->run({"xdotool", "key", "Escape"})); });
     EXPECT_TRUE(messages.shown.empty());
 
     runWith(kMessageBox, [this] { queue.post(Message{kMsgStopRun, {}, {}, 0}); });
@@ -103,14 +98,14 @@ TEST_F(DialogsX11Test, ThePromptSetsTheVariablesOnOkAndNothingOnCancel) {
         store->CreateMacroKey(key);
         for (int i = 0; i < 7; ++i) store->WriteMacroString(prompts[prompt][i], key, names[i]);
     }
-    runWith(kPromptUser, [] { xdotool({"key", "Escape"}); });
+    runWith(kPromptUser, [] { EXPECT_TRUE(xvfb->run({"xdotool", "key", "Escape"})); });
     EXPECT_FALSE(variables.VariableExists("V0"));
 
     runWith(kPromptUser, [] {
-        xdotool({"type", "first text"});
-        xdotool({"key", "Tab"});
-        xdotool({"type", "second"});
-        xdotool({"key", "Return"});
+        EXPECT_TRUE(xvfb->run({"xdotool", "type", "first text"}));
+        EXPECT_TRUE(xvfb->run({"xdotool", "key", "Tab"}));
+        EXPECT_TRUE(xvfb->run({"xdotool", "type", "second"}));
+        EXPECT_TRUE(xvfb->run({"xdotool", "key", "Return"}));
     });
     EXPECT_EQ(variables.TextValue("V0"), "first text");
     EXPECT_EQ(variables.TextValue("V1"), "second");
