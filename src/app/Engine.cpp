@@ -39,12 +39,18 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()}),
       textCommands_(store, messages, expansion_, variables_, platform.clipboard()),
+      dialogCommands_(DialogCommands::Services{
+          store, messages, expansion_, variables_, runner_, clock_, dialogs_,
+          [this] {
+              queue_.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
+          }}),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
     registerTextCommands();
+    registerDialogCommands();
     registerPlayback();
 }
 
@@ -98,6 +104,15 @@ void Engine::registerTextCommands() {
     for (CommandId id : TextCommands::ids()) {
         dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
             textCommands_.run(command, path);
+            return CommandResult::Next;
+        });
+    }
+}
+
+void Engine::registerDialogCommands() {
+    for (CommandId id : DialogCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            dialogCommands_.run(command, path);
             return CommandResult::Next;
         });
     }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "core/Messages.h"
+#include "platform/Clock.h"
+#include "runner/RunControl.h"
+
+namespace ks {
+
+enum class WaitOutcome { Met, TimedOut, Stopped };
+
+// How a waiting command gives up: after more whole seconds than `timeout`
+// have passed (0: never), with a box of `text` and `title`.
+struct WaitLimit {
+    std::chrono::seconds timeout{0};
+    std::string text;
+    std::string title;
+};
+
+// Looks at `met` every 100 ms until it holds, the limit passes (its box is
+// shown then) or the run of the waiting command is stopped. Between looks
+// the run's wait keeps every message flowing without spinning.
+WaitOutcome waitForCondition(RunControl& run, Clock& clock, Messages& messages,
+                             const WaitLimit& limit, const std::function<bool()>& met);
+
+}  // namespace ks

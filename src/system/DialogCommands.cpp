@@ -1,0 +1,226 @@
+#include "system/DialogCommands.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "store/StoreKey.h"
+#include "system/ConditionWait.h"
+
+namespace ks {
+
+namespace {
+
+constexpr std::array kIds{kMessageBox, kPromptUser};
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool equalsIgnoringCase(std::string_view text, std::string_view word) {
+    return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
+        return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b;
+    });
+}
+
+// A number as the prompt checks want it: at least 0, or above 0.
+bool acceptsDimension(std::string_view text, bool zeroAllowed) {
+    if (!isDecimalNumber(text)) return false;
+    const bool negative = text.front() == '-';
+    const bool nonZero = text.find_first_of("123456789") != std::string_view::npos;
+    return zeroAllowed ? !negative || !nonZero : !negative && nonZero;
+}
+
+// Reads a value without a message when it cannot be read: the prompts'
+// list ends at the first value missing, and the caption is optional.
+std::optional<std::string> readQuietly(SettingsStore& store, Expander& expander,
+                                       const std::string& key, const char* name) {
+    std::optional<std::string> text = store.GetText(key, name);
+    if (text) expander.Expand(*text);
+    return text;
+}
+
+class PromptReader {
+public:
+    PromptReader(SettingsStore& store, Expander& expander, Messages& messages)
+        : store_(store), expander_(expander), messages_(messages) {}
+
+    std::optional<PromptEntry> read(const std::string& key) {
+        PromptEntry prompt;
+        auto caption = readQuietly(store_, expander_, key, "Caption");
+        if (!caption) return std::nullopt;
+        prompt.field.caption = std::move(*caption);
+        const auto x = readChecked(key, "X", true, kBadPromptX);
+        if (!x) return std::nullopt;
+        const auto y = readChecked(key, "Y", true, kBadPromptY);
+        if (!y) return std::nullopt;
+        const auto width = readChecked(key, "Width", false, kBadPromptWidth);
+        if (!width) return std::nullopt;
+        const auto height = readChecked(key, "Height", false, kBadPromptHeight);
+        if (!height) return std::nullopt;
+        auto variable = readQuietly(store_, expander_, key, "VName");
+        if (!variable) return std::nullopt;
+        const auto multiLine = readQuietly(store_, expander_, key, "MultiLine");
+        if (!multiLine) return std::nullopt;
+        prompt.field.x = *x;
+        prompt.field.y = *y;
+        prompt.field.width = *width;
+        prompt.field.height = *height;
+        prompt.field.multiLine = equalsIgnoringCase(*multiLine, "YES");
+        prompt.variable = std::move(*variable);
+        return prompt;
+    }
+
+private:
+    std::optional<int> readChecked(const std::string& key, const char* name, bool zeroAllowed,
+                                   const char* message) {
+        const auto text = readQuietly(store_, expander_, key, name);
+        if (!text) return std::nullopt;
+        if (!acceptsDimension(*text, zeroAllowed)) {
+            messages_.show(message, "Attention", MsgIcon::Information);
+        }
+        return leadingInteger(*text);
+    }
+
+    SettingsStore& store_;
+    Expander& expander_;
+    Messages& messages_;
+};
+
+}  // namespace
+
+std::span<const CommandId> DialogCommands::ids() {
+    return kIds;
+}
+
+void DialogCommands::run(std::uint32_t id, const std::string& path) {
+    if (id == kMessageBox) messageBox(path);
+    if (id == kPromptUser) promptUser(path);
+}
+
+std::optional<std::string> DialogCommands::readExpanded(const std::string& path, const char* name) {
+    std::string text;
+    if (!s_.store.ReadMacroString(path, name, text)) return std::nullopt;
+    s_.expander.Expand(text);
+    return text;
+}
+
+void DialogCommands::waitWhileOpen(const std::function<DialogState()>& state) {
+    waitForCondition(s_.run, s_.clock, s_.messages, WaitLimit{},
+                     [&state] { return state() != DialogState::Open; });
+}
+
+void DialogCommands::messageBox(const std::string& path) {
+    const auto title = readExpanded(path, "WindowTitle");
+    if (!title) return;
+    const auto body = readExpanded(path, "MessageBody");
+    if (!body) return;
+    const auto timeout = readExpanded(path, "TimeOut");
+    if (!timeout) return;
+    const std::string subpath = StoreKey::macros().child(path).rootSubpath();
+    const auto type = s_.store.ReadDword(subpath, "MsgBoxType");
+    if (!type) return;
+    const auto position = s_.store.ReadDword(subpath, "MsgBoxPos");
+    if (!position) return;
+    const auto activate = s_.store.ReadDword(subpath, "MsgBoxSetFocus");
+    if (!activate) return;
+    const auto onTop = s_.store.ReadDword(subpath, "MsgBoxSetForeground");
+    if (!onTop) return;
+
+    const std::unique_ptr<MessageBoxWindow> box = s_.dialogs.createMessageBox(
+        MessageBoxSpec{*title, *body, *type != 0, *onTop != 0,
+                       std::chrono::milliseconds(std::max(leadingInteger(*timeout), 0))});
+    if (const auto place = messageBoxPlace(*position, box->size(), s_.dialogs.screenSize())) {
+        box->moveTo(place->x, place->y);
+    }
+    box->show(*activate == 1);
+    waitWhileOpen([&box] { return box->state(); });
+    if (boxStopsRun(*type, box->state())) s_.postStopRun();
+}
+
+void DialogCommands::promptUser(const std::string& path) {
+    const std::string key = StoreKey::macros().child(path).direct();
+    PromptForm form{readQuietly(s_.store, s_.expander, key, "WindowCaption"), {}, 0};
+    const std::vector<PromptEntry> prompts = readPrompts(s_.store, s_.expander, s_.messages, path);
+    for (const PromptEntry& prompt : prompts) form.fields.push_back(prompt.field);
+    form.focus = promptFocus(form.fields);
+
+    const std::unique_ptr<PromptWindow> window = s_.dialogs.showPrompt(form);
+    waitWhileOpen([&window] { return window->state(); });
+    if (window->state() != DialogState::Accepted) return;
+    const std::vector<std::string> texts = window->texts();
+    for (std::size_t i = 0; i < prompts.size() && i < texts.size(); ++i) {
+        s_.variables.SetVariable(prompts[i].variable, texts[i]);
+    }
+}
+
+std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
+                                     const std::string& path) {
+    std::vector<PromptEntry> prompts;
+    PromptReader reader(store, expander, messages);
+    const StoreKey command = StoreKey::macros().child(path);
+    while (prompts.size() < kMaxPrompts) {
+        auto prompt = reader.read(command.child(std::to_string(prompts.size())).direct());
+        if (!prompt) break;
+        prompts.push_back(std::move(*prompt));
+    }
+    return prompts;
+}
+
+bool boxStopsRun(std::uint32_t type, DialogState closing) {
+    return type == 1 && closing == DialogState::Dismissed;
+}
+
+std::optional<ScreenPoint> messageBoxPlace(std::uint32_t position, ScreenSize box,
+                                           ScreenSize screen) {
+    if (position < 1 || position > 9) return std::nullopt;
+    // Along each axis: at the start, in the middle of the free space, or at the end.
+    const auto along = [](int step, int free) {
+        return step == 0 ? 0 : step == 1 ? free / 2 : free;
+    };
+    const int step = static_cast<int>(position - 1);
+    return ScreenPoint{along(step % 3, screen.width - box.width),
+                       along(step / 3, screen.height - box.height)};
+}
+
+std::size_t promptFocus(const std::vector<PromptField>& fields) {
+    const auto first = std::min_element(
+        fields.begin(), fields.end(),
+        [](const auto& a, const auto& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
+    return static_cast<std::size_t>(first - fields.begin());
+}
+
+bool isDecimalNumber(std::string_view text) {
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+    bool digit = false;
+    bool point = false;
+    for (const char c : text) {
+        if (c == '.' && !point) {
+            point = true;
+        } else if (isDigit(c)) {
+            digit = true;
+        } else {
+            return false;
+        }
+    }
+    return digit;
+}
+
+int leadingInteger(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && isBlank(text[at])) ++at;
+    const bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    constexpr long long kLimit = std::numeric_limits<int>::max();
+    long long value = 0;
+    for (; at < text.size() && isDigit(text[at]); ++at) {
+        value = std::min(value * 10 + (text[at] - '0'), kLimit + 1);
+    }
+    return static_cast<int>(negative ? -value : std::min(value, kLimit));
+}
+
+}  // namespace ks

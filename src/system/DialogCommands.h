@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/CommandId.h"
+#include "core/Messages.h"
+#include "expand/Expander.h"
+#include "expand/VariableTable.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "runner/RunControl.h"
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+struct ScreenPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const ScreenPoint&) const = default;
+};
+
+// MESSAGE BOX and PROMPT USER: the two dialogs a macro shows. Both wait for
+// the user while the program's events keep flowing, and both close as soon
+// as the run they belong to ends, so that a later run never waits behind an
+// old dialog.
+class DialogCommands {
+public:
+    struct Services {
+        SettingsStore& store;
+        Messages& messages;
+        Expander& expander;
+        VariableTable& variables;
+        RunControl& run;
+        Clock& clock;
+        Dialogs& dialogs;
+        // Asks the runner to stop the run and tell the user.
+        std::function<void()> postStopRun;
+    };
+
+    explicit DialogCommands(Services services) : s_(std::move(services)) {}
+
+    static std::span<const CommandId> ids();
+    void run(std::uint32_t id, const std::string& path);
+
+private:
+    void messageBox(const std::string& path);
+    void promptUser(const std::string& path);
+    std::optional<std::string> readExpanded(const std::string& path, const char* name);
+    // Lets events through until `state` is no longer Open or the run ends.
+    void waitWhileOpen(const std::function<DialogState()>& state);
+
+    Services s_;
+};
+
+inline constexpr std::size_t kMaxPrompts = 150;
+
+// What a prompt's coordinate or size that fails its check shows.
+inline constexpr const char* kBadPromptX =
+    "Text Box X Coord must be a integer greater than or equal 0.";
+inline constexpr const char* kBadPromptY =
+    "Text Box Y Coord must be a integer greater than or equal 0.";
+inline constexpr const char* kBadPromptWidth = "Text Box Width must be a integer greater than 0.";
+inline constexpr const char* kBadPromptHeight = "Text Box Height must be a integer greater than 0.";
+
+// One prompt of PROMPT USER: its text box and the variable its text goes to.
+struct PromptEntry {
+    PromptField field;
+    std::string variable;
+};
+
+// The prompts below the command key `path`: those of the sub-keys 0, 1, …
+// up to the first with a value that cannot be read, at most kMaxPrompts.
+// Each value is expanded; a coordinate or size that fails its check is
+// reported and its leading number used anyway.
+std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
+                                     const std::string& path);
+
+// Whether MESSAGE BOX of `type` stops the run once its box is in `closing`:
+// only the Continue and Abort box (type 1) does, when closed by Abort,
+// Escape or its close button.
+bool boxStopsRun(std::uint32_t type, DialogState closing);
+
+// Where a box of `box` size goes on `screen` for MESSAGE BOX's positions
+// 1 to 9 (top left, top centre, … bottom right); nothing for any other value.
+std::optional<ScreenPoint> messageBoxPlace(std::uint32_t position, ScreenSize box,
+                                           ScreenSize screen);
+
+// The field that gets the focus: the one with the smallest X and, among
+// those, the smallest Y; the earliest on a full tie.
+std::size_t promptFocus(const std::vector<PromptField>& fields);
+
+// Whether `text` is a number: an optional sign, then digits with at most
+// one decimal point among them.
+bool isDecimalNumber(std::string_view text);
+
+// The decimal number `text` begins with (after blanks, with an optional
+// sign), 0 if it begins with none; held within the range of int.
+int leadingInteger(std::string_view text);
+
+}  // namespace ks

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "CommandFixture.h"
+#include "FakeExpander.h"
+#include "system/DialogCommands.h"
+
+namespace ks::test {
+namespace {
+
+class PromptListTest : public CommandFixture {
+protected:
+    void writePrompt(int index, const std::array<std::string, 4>& numbers, bool named = true) {
+        const std::string key = std::string(kCommand) + "\\" + std::to_string(index);
+        store->CreateMacroKey(key);
+        const char* names[] = {"X", "Y", "Width", "Height"};
+        for (int i = 0; i < 4; ++i) store->WriteMacroString(numbers[i], key, names[i]);
+        store->WriteMacroString("{c}", key, "Caption");
+        store->WriteMacroString("yEs", key, "MultiLine");
+        if (named) store->WriteMacroString("v", key, "VName");
+    }
+    std::vector<PromptEntry> prompts() { return readPrompts(*store, expander, messages, kCommand); }
+
+    FakeExpander expander;
+};
+
+TEST(MessageBoxPlaceTest, PutsTheBoxInTheNinePlacesOfTheScreen) {
+    const std::optional<ScreenPoint> places[] = {
+        std::nullopt, {{0, 0}},   {{399, 0}},   {{799, 0}},   {{0, 349}},  {{399, 349}},
+        {{799, 349}}, {{0, 699}}, {{399, 699}}, {{799, 699}}, std::nullopt};
+    for (std::uint32_t position = 0; position <= 10; ++position) {
+        EXPECT_EQ(messageBoxPlace(position, {201, 101}, {1000, 800}), places[position]) << position;
+    }
+}
+
+TEST(PromptFocusTest, TakesTheSmallestXThenTheSmallestYThenTheEarliest) {
+    EXPECT_EQ(promptFocus({{"", 50, 0}, {"", 10, 90}, {"", 10, 30}}), 2u);
+    EXPECT_EQ(promptFocus({{"", 10, 30}, {"", 10, 30}, {"", 10, 40}}), 0u);
+}
+
+TEST_F(PromptListTest, NumbersAreCheckedAndTheirLeadingNumberUsedAnyway) {
+    const std::string x = kBadPromptX, y = kBadPromptY, w = kBadPromptWidth, h = kBadPromptHeight;
+    const struct {
+        std::array<std::string, 4> texts;
+        std::array<int, 4> used;
+        std::vector<std::string> messages;
+    } cases[] = {{{"5", "-0", "0.5", "+20"}, {5, 0, 0, 20}, {}},
+                 {{"-1", "2.5", "0", "1e3"}, {-1, 2, 0, 1}, {x, w, h}},
+                 {{"", "1.2.3", "12x", " 4"}, {0, 1, 12, 4}, {x, y, w, h}}};
+    for (const auto& c : cases) {
+        writePrompt(0, c.texts);
+        messages.clear();
+        const PromptField field = prompts().at(0).field;
+        EXPECT_EQ((std::array{field.x, field.y, field.width, field.height}), c.used);
+        EXPECT_EQ(messages.texts(), c.messages) << c.texts[0];
+        EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Information));
+    }
+}
+
+TEST_F(PromptListTest, EndsAtTheFirstUnreadableValueOrAtTheLimit) {
+    expander.values = {{"c", "Caption"}};
+    writePrompt(0, {"1", "2", "3", "4"});
+    writePrompt(1, {"1", "2", "3", "4"}, false);
+    writePrompt(2, {"1", "2", "3", "4"});
+    const auto list = prompts();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].field.caption, "Caption");
+    EXPECT_TRUE(list[0].field.multiLine);
+
+    for (int i = 1; i <= 150; ++i) writePrompt(i, {"1", "2", "3", "4"});
+    EXPECT_EQ(prompts().size(), kMaxPrompts);
+}
+
+}  // namespace
+}  // namespace ks::test
