@@ -39,12 +39,17 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()}),
       textCommands_(store, messages, expansion_, variables_, platform.clipboard()),
+      systemCommands_(
+          store, messages, expansion_, runner_, clock_,
+          SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
+                         platform.sound(), platform.opticalDrives(), platform.power()}),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
     registerTextCommands();
+    registerSystemCommands();
     registerPlayback();
 }
 
@@ -99,6 +104,14 @@ void Engine::registerTextCommands() {
         dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
             textCommands_.run(command, path);
             return CommandResult::Next;
+        });
+    }
+}
+
+void Engine::registerSystemCommands() {
+    for (CommandId id : SystemCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            return systemCommands_.run(command, path);
         });
     }
 }

@@ -11,8 +11,10 @@
 #include "keys/KeyboardMouseCommands.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtClock.h"
+#include "platform/qt/QtLoginPrompt.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
+#include "system/SystemCommands.h"
 #include "text/TextCommands.h"
 
 namespace ks {
@@ -42,6 +44,7 @@ public:
 private:
     void registerInputCommands();
     void registerTextCommands();
+    void registerSystemCommands();
     void registerPlayback();
 
     // What the player asks of the run it belongs to.
@@ -62,6 +65,8 @@ private:
     MacroRunner runner_;
     KeyboardMouseCommands inputCommands_;
     TextCommands textCommands_;
+    QtLoginPrompt loginPrompt_;
+    SystemCommands systemCommands_;
     Player player_;
     Application* application_ = nullptr;
 };
