@@ -16,7 +16,7 @@
 namespace ks::test {
 
 // Every system service as one double that records what it is asked, and a
-// run whose waits move a virtual clock.
+// run whose waits move a virtual clock. Shares mount with the password "good".
 class FakeSystem final : public Launcher,
                          public ShareMounts,
                          public LoginPrompt,
@@ -29,60 +29,56 @@ public:
                 const std::string& folder) override {
         std::string call = "open " + file;
         for (const auto& argument : arguments) call += " <" + argument + ">";
-        calls.push_back(call + " in " + folder);
-        return launchFails ? Result::failure("refused") : Result::success();
+        return record(call + " in " + folder, !launchFails);
     }
     std::optional<MountedShare> mounted(const NetworkShare& share) override {
         const auto found = mounts.find(share.server + "/" + share.share);
-        if (found == mounts.end()) return std::nullopt;
-        return found->second;
+        return found == mounts.end() ? std::nullopt : std::optional(found->second);
     }
     Result mount(const NetworkShare& share, const ShareLogin& login) override {
-        calls.push_back("mount " + share.server + "/" + share.share + " as " + login.user);
-        const bool succeeds = !mountResults.empty() && mountResults.front();
-        if (!mountResults.empty()) mountResults.erase(mountResults.begin());
-        if (!succeeds) return Result::failure("refused");
-        mounts[share.server + "/" + share.share] = {"/gvfs/" + share.share, login.user};
-        return Result::success();
+        const std::string name = share.server + "/" + share.share;
+        if (login.password == "good") mounts[name] = {"/gvfs/" + share.share, login.user};
+        return record("mount " + name + " as " + login.user, login.password == "good");
     }
     std::optional<ShareLogin> ask(const std::string& root) override {
         calls.push_back("ask " + root);
         return answer;
     }
-    void beep(int hertz, int milliseconds) override {
-        calls.push_back("beep " + std::to_string(hertz) + " " + std::to_string(milliseconds));
+    void beep(int hz, int ms) override {
+        record("beep " + std::to_string(hz) + "/" + std::to_string(ms));
     }
-    void alert(std::uint32_t type) override { calls.push_back("alert " + std::to_string(type)); }
-    void openTray(std::size_t drive) override { calls.push_back("open " + std::to_string(drive)); }
-    void closeTray(std::size_t drive) override {
-        calls.push_back("close " + std::to_string(drive));
-    }
-    void powerOff() override { calls.push_back("power off"); }
-    void reboot() override { calls.push_back("reboot"); }
+    void alert(std::uint32_t type) override { record("alert " + std::to_string(type)); }
+    void openTray(std::size_t drive) override { record("open " + std::to_string(drive)); }
+    void closeTray(std::size_t drive) override { record("close " + std::to_string(drive)); }
+    void powerOff() override { record("power off"); }
+    void reboot() override { record("reboot"); }
 
     RunGeneration CurrentRun() const override { return run; }
     void EndRun() override { run = 0; }
-    void EndRun(RunGeneration which) override {
-        if (which == run) run = 0;
-    }
+    void EndRun(RunGeneration) override { run = 0; }
     bool PostRunStep(RunGeneration) override { return true; }
     void PumpAllMessages() override {}
     void PumpStopRequests() override {}
     bool WaitWhileRunning(std::chrono::milliseconds duration) override {
-        const RunGeneration own = run;
         clock.set(clock.wallMillis() + duration.count());
-        if (whileWaiting) whileWaiting(clock.wallMillis());
-        return run == own;
+        if (whileWaiting) whileWaiting(clock.wallMillis() - kStart);
+        return run != 0;
     }
 
-    FakeClock clock{5'000'000};
+    static constexpr std::int64_t kStart = 5'000'000;
+    FakeClock clock{kStart};
     RunGeneration run = 1;
-    std::function<void(std::int64_t)> whileWaiting;
+    std::function<void(std::int64_t)> whileWaiting;  // with the milliseconds waited
     std::map<std::string, MountedShare> mounts;
-    std::vector<bool> mountResults;
     std::optional<ShareLogin> answer;  // what the login prompt gives
     bool launchFails = false;
     std::vector<std::string> calls;
+
+private:
+    Result record(const std::string& call, bool ok = true) {
+        calls.push_back(call);
+        return ok ? Result::success() : Result::failure("refused");
+    }
 };
 
 }  // namespace ks::test

@@ -40,13 +40,17 @@ QString shareUri(const NetworkShare& share, const ShareLogin& login) {
     return uri.toString();
 }
 
-// gio asks for each part of a login on its own line of output.
-QByteArray answerTo(const QByteArray& output, const ShareLogin& login) {
+// gio asks for each part of a login on a line of its own, "User [me]: " or
+// "Password: ", and waits for the answer there.
+QByteArray question(const QByteArray& output) {
+    return output.endsWith(": ") ? output.mid(output.lastIndexOf('\n') + 1) : QByteArray();
+}
+
+QByteArray answerTo(const QByteArray& question, const ShareLogin& login) {
     const QString user = QString::fromStdString(login.user);
-    if (output.endsWith("Password: ")) return QByteArray::fromStdString(login.password) + "\n";
-    if (output.contains("User [") && output.endsWith("]: "))
-        return user.section('\\', -1).toUtf8() + "\n";
-    if (output.contains("Domain [") && output.endsWith("]: ")) {
+    if (question.startsWith("Password")) return QByteArray::fromStdString(login.password) + "\n";
+    if (question.startsWith("User")) return user.section('\\', -1).toUtf8() + "\n";
+    if (question.startsWith("Domain")) {
         return (user.contains('\\') ? user.section('\\', 0, 0).toUtf8() : QByteArray()) + "\n";
     }
     return {};
@@ -103,12 +107,13 @@ Result GvfsShares::mount(const NetworkShare& share, const ShareLogin& login) {
         gio.waitForReadyRead(100);
         output += gio.readAllStandardOutput();
         if (!answering) continue;
-        const QByteArray answer = answerTo(output, login);
+        const QByteArray asked = question(output);
+        const QByteArray answer = answerTo(asked, login);
         if (answer.isEmpty()) continue;
         gio.write(answer);
         // The password is asked last: questions after it mean the login
         // was refused, and the end of input makes gio give up.
-        if (output.endsWith("Password: ")) gio.closeWriteChannel();
+        if (asked.startsWith("Password")) gio.closeWriteChannel();
         output.clear();
     }
     if (gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0) return Result::success();
