@@ -1,8 +1,10 @@
-// The CPU time WAIT FOR DRIVE MAP costs while it waits: a macro waits 10
-// seconds for a network folder that never appears, run by the real runner on
-// the real clock, and getrusage measures the process over the wait.
+// The CPU time WAIT FOR DRIVE MAP costs while it waits: a macro waits for a
+// network folder that never appears, run by the real runner on the real
+// clock, until it is stopped after 10 seconds; getrusage measures the
+// process over the wait.
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -79,18 +81,19 @@ int main(int argc, char** argv) {
     const std::string key = std::string(ks::kDirectRoot) + "Macros\\wait\\Commands\\0";
     store.SetDword(key, "id", ks::kWaitForDriveMap);
     store.SetText(key, "WaitDriveName", "\\\\nosuchserver\\share\\folder");
-    store.SetText(key, "WaitDriveTimeOut", "9");
+    store.SetText(key, "WaitDriveTimeOut", "0");
     store.SetDword(key, "WaitForConnect", 1);
     store.SetDword(key, "AbortOnFail", 1);
 
     const double cpuBefore = cpuSeconds();
     const auto started = std::chrono::steady_clock::now();
+    QTimer::singleShot(10300, [&runner] { runner.EndRun(); });  // 300 ms: the pass-start wait
     ks::PostStringsToThread(queue, ks::kMsgRunMacroByName, "wait");
     end.loop.exec();
     const double cpu = cpuSeconds() - cpuBefore;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("WAIT FOR DRIVE MAP, %.2f s waited: %.1f ms CPU = %.3f %% of one core\n", wall,
+    std::printf("WAIT FOR DRIVE MAP run of %.2f s: %.1f ms CPU = %.3f %% of one core\n", wall,
                 cpu * 1000.0, 100.0 * cpu / wall);
     std::filesystem::remove_all(folder);
     return 0;

@@ -56,11 +56,10 @@ QByteArray answerTo(const QByteArray& question, const ShareLogin& login) {
     return {};
 }
 
-// gio's last line of errors without its "gio: <uri>: " prefix.
-std::string errorText(const QByteArray& errors, const QString& uri) {
+// The reason in gio's last line of errors, "gio: <uri>: <reason>".
+std::string errorText(const QByteArray& errors) {
     QString text = QString::fromUtf8(errors).trimmed().section('\n', -1);
-    const QString prefix = "gio: " + uri + ": ";
-    if (text.startsWith(prefix)) text.remove(0, prefix.size());
+    if (text.startsWith("gio: ")) text = text.section(": ", 2);
     return text.isEmpty() ? "gio mount failed" : text.toStdString();
 }
 
@@ -117,7 +116,7 @@ Result GvfsShares::mount(const NetworkShare& share, const ShareLogin& login) {
         output.clear();
     }
     if (gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0) return Result::success();
-    return Result::failure(errorText(gio.readAllStandardError(), uri));
+    return Result::failure(errorText(gio.readAllStandardError()));
 }
 
 }  // namespace ks
