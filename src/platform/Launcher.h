@@ -15,11 +15,10 @@ public:
     Launcher& operator=(const Launcher&) = delete;
     virtual ~Launcher() = default;
 
-    // An executable file is started with `arguments` in `folder` (empty: the
-    // program's own folder), on its own: it outlives this program. Anything
-    // else, a document, folder or address, is opened with the desktop's
-    // application for it. A relative `file` is looked for in `folder`, then
-    // on the search path. Fails when nothing could be started.
+    // A program (an executable binary or script) is started with `arguments` in `folder` (empty:
+    // the program's own folder), on its own: it outlives this program. Anything else, a document,
+    // folder or address, is opened with the desktop's application for it. A relative `file` is
+    // looked for in `folder`, then on the search path. Fails when nothing could be started.
     virtual Result open(const std::string& file, const std::vector<std::string>& arguments,
                         const std::string& folder) = 0;
 };

@@ -1,6 +1,7 @@
 #include "platform/linux/DesktopLauncher.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -26,6 +27,16 @@ QString resolve(const QString& file, const QString& folder) {
     return program.isEmpty() ? base.absoluteFilePath(file) : program;
 }
 
+// A file the system can run: executable, and a program (ELF) or a script.
+// Files on shares and FAT disks are often all marked executable, documents too.
+bool isProgram(const QFileInfo& file) {
+    if (!file.isFile() || !file.isExecutable()) return false;
+    QFile opened(file.filePath());
+    if (!opened.open(QIODevice::ReadOnly)) return false;
+    const QByteArray start = opened.read(4);
+    return start == "\177ELF" || start.startsWith("#!");
+}
+
 Result startDetached(const QString& program, const QStringList& arguments, const QString& folder) {
     QProcess process;
     process.setProgram(program);
@@ -48,7 +59,7 @@ Result DesktopLauncher::open(const std::string& file, const std::vector<std::str
         if (isAddress(name)) return startDetached(opener, {name}, workingFolder);
         return Result::failure("no such file");
     }
-    if (target.isFile() && target.isExecutable()) {
+    if (isProgram(target)) {
         QStringList words;
         for (const std::string& argument : arguments) words << QString::fromStdString(argument);
         return startDetached(target.filePath(), words, workingFolder);
