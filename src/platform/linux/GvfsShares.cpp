@@ -63,6 +63,33 @@ std::string errorText(const QByteArray& errors) {
     return text.isEmpty() ? "gio mount failed" : text.toStdString();
 }
 
+// Lets gio run to its end, answering its questions from `login`; an empty
+// login answers none. False when gio had to be stopped.
+bool runAnswering(QProcess& gio, const ShareLogin& login) {
+    const bool answering = !login.user.empty() || !login.password.empty();
+    if (!answering) gio.closeWriteChannel();
+    QByteArray output;
+    const auto deadline = std::chrono::steady_clock::now() + kMountTimeout;
+    while (gio.state() != QProcess::NotRunning) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            gio.kill();
+            gio.waitForFinished();
+            return false;
+        }
+        gio.waitForReadyRead(100);
+        output += gio.readAllStandardOutput();
+        const QByteArray asked = question(output);
+        const QByteArray answer = answering ? answerTo(asked, login) : QByteArray();
+        if (answer.isEmpty()) continue;
+        gio.write(answer);
+        // The password is asked last: questions after it mean the login
+        // was refused, and the end of input makes gio give up.
+        if (asked.startsWith("Password")) gio.closeWriteChannel();
+        output.clear();
+    }
+    return true;
+}
+
 }  // namespace
 
 GvfsShares::GvfsShares(std::string gvfsFolder, std::string gio)
@@ -85,36 +112,13 @@ std::optional<MountedShare> GvfsShares::mounted(const NetworkShare& share) {
 }
 
 Result GvfsShares::mount(const NetworkShare& share, const ShareLogin& login) {
-    const QString uri = shareUri(share, login);
     QProcess gio;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C");  // the questions in the words answerTo looks for
     gio.setProcessEnvironment(environment);
-    gio.start(QString::fromStdString(gio_), {"mount", uri});
+    gio.start(QString::fromStdString(gio_), {"mount", shareUri(share, login)});
     if (!gio.waitForStarted()) return Result::failure(gio.errorString().toStdString());
-    const bool answering = !login.user.empty() || !login.password.empty();
-    if (!answering) gio.closeWriteChannel();
-
-    QByteArray output;
-    const auto deadline = std::chrono::steady_clock::now() + kMountTimeout;
-    while (gio.state() != QProcess::NotRunning) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            gio.kill();
-            gio.waitForFinished();
-            return Result::failure("the server did not answer");
-        }
-        gio.waitForReadyRead(100);
-        output += gio.readAllStandardOutput();
-        if (!answering) continue;
-        const QByteArray asked = question(output);
-        const QByteArray answer = answerTo(asked, login);
-        if (answer.isEmpty()) continue;
-        gio.write(answer);
-        // The password is asked last: questions after it mean the login
-        // was refused, and the end of input makes gio give up.
-        if (asked.startsWith("Password")) gio.closeWriteChannel();
-        output.clear();
-    }
+    if (!runAnswering(gio, login)) return Result::failure("the server did not answer");
     if (gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0) return Result::success();
     return Result::failure(errorText(gio.readAllStandardError()));
 }
