@@ -110,10 +110,14 @@ void SystemCommands::runProgram(std::string_view path) {
             return;
         }
     }
+    const RunGeneration own = run_.CurrentRun();
     const auto localFile = connectedPath(*file);
     if (!localFile) return;
     const auto localFolder = connectedPath(*folder);
     if (!localFolder) return;
+    // Connecting may have asked the person for a login, and the run may have
+    // been stopped meanwhile: then nothing starts.
+    if (run_.CurrentRun() != own) return;
     const auto words = splitShellWords(*arguments);
     if (!words || !services_.launcher.open(*localFile, *words, *localFolder)) {
         showError("Error running: " + *file);

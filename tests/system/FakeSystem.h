@@ -42,6 +42,7 @@ public:
     }
     std::optional<ShareLogin> ask(const std::string& root) override {
         calls.push_back("ask " + root);
+        if (answer && answer->user == "stop") EndRun();  // the run is stopped while asking
         return answer;
     }
     void beep(int hz, int ms) override {

@@ -65,6 +65,14 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
     }
 }
 
+TEST_F(SystemCommandsTest, RunStartsNothingWhenItsRunStopsWhileALoginIsAsked) {
+    system.answer = ShareLogin{"stop", "good"};
+    run(kRun,
+        {{"FileName", R"(\\srv\x\a)"}, {"Arguments", ""}, {"DirName", ""}, {"WindowName", ""}},
+        {{"ShowStyle", 1}, {"RunIfOpen", 1}});
+    EXPECT_EQ(system.calls, (Texts{"mount srv/x as ", "ask \\\\srv\\x", "mount srv/x as stop"}));
+}
+
 TEST_F(SystemCommandsTest, ConnectShareMountsOrAsksAsNeeded) {
     const ShareLogin good{"eve", "good"}, bad{"eve", "bad"};
     const std::string root = "\\\\srv\\docs";
