@@ -44,6 +44,10 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           [this] {
               queue_.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
           }}),
+      systemCommands_(
+          store, messages, expansion_, runner_, clock_,
+          SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
+                         platform.sound(), platform.opticalDrives(), platform.power()}),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
@@ -51,6 +55,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerInputCommands();
     registerTextCommands();
     registerDialogCommands();
+    registerSystemCommands();
     registerPlayback();
 }
 
@@ -114,6 +119,14 @@ void Engine::registerDialogCommands() {
         dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
             dialogCommands_.run(command, path);
             return CommandResult::Next;
+        });
+    }
+}
+
+void Engine::registerSystemCommands() {
+    for (CommandId id : SystemCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            return systemCommands_.run(command, path);
         });
     }
 }

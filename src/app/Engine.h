@@ -12,9 +12,11 @@
 #include "platform/Platform.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtLoginPrompt.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
 #include "system/DialogCommands.h"
+#include "system/SystemCommands.h"
 #include "text/TextCommands.h"
 
 namespace ks {
@@ -45,6 +47,7 @@ private:
     void registerInputCommands();
     void registerTextCommands();
     void registerDialogCommands();
+    void registerSystemCommands();
     void registerPlayback();
 
     // What the player asks of the run it belongs to.
@@ -67,6 +70,8 @@ private:
     TextCommands textCommands_;
     QtDialogs dialogs_;
     DialogCommands dialogCommands_;
+    QtLoginPrompt loginPrompt_;
+    SystemCommands systemCommands_;
     Player player_;
     Application* application_ = nullptr;
 };

@@ -7,6 +7,11 @@
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
 #include "platform/Keymap.h"
+#include "platform/Launcher.h"
+#include "platform/OpticalDrives.h"
+#include "platform/Power.h"
+#include "platform/ShareMounts.h"
+#include "platform/Sound.h"
 #include "platform/SpareKeys.h"
 #include "platform/SystemValues.h"
 #include "platform/WindowControl.h"
@@ -38,6 +43,11 @@ public:
     // one never connects for them; when the display cannot give hot keys,
     // one that refuses every registration with the reason.
     virtual HotKeys& hotKeys() = 0;
+    virtual Sound& sound() = 0;
+    virtual Launcher& launcher() = 0;
+    virtual ShareMounts& shares() = 0;
+    virtual OpticalDrives& opticalDrives() = 0;
+    virtual Power& power() = 0;
 };
 
 }  // namespace ks

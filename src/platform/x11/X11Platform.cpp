@@ -30,7 +30,8 @@ X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
       systemValues_(connection_->displayName()),
       playbackCancelWatch_(connection_->displayName()),
       recordCancelWatch_(connection_->displayName()),
-      capture_(connection_->displayName()) {}
+      capture_(connection_->displayName()),
+      sound_(*connection_) {}
 
 X11Platform::~X11Platform() = default;
 

@@ -4,11 +4,16 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/linux/DesktopLauncher.h"
+#include "platform/linux/GvfsShares.h"
 #include "platform/linux/LinuxSystemValues.h"
+#include "platform/linux/LogindPower.h"
+#include "platform/linux/UDisksDrives.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11InputCapture.h"
+#include "platform/x11/X11Sound.h"
 #include "platform/x11/X11WindowControl.h"
 #include "platform/x11/XConnection.h"
 
@@ -35,6 +40,11 @@ public:
     CancelWatch& recordCancelWatch() override { return recordCancelWatch_; }
     InputCapture& capture() override { return capture_; }
     HotKeys& hotKeys() override;
+    Sound& sound() override { return sound_; }
+    Launcher& launcher() override { return launcher_; }
+    ShareMounts& shares() override { return shares_; }
+    OpticalDrives& opticalDrives() override { return opticalDrives_; }
+    Power& power() override { return power_; }
     XConnection& connection() { return *connection_; }
 
 private:
@@ -52,6 +62,11 @@ private:
     X11CancelWatch recordCancelWatch_;
     X11InputCapture capture_;
     std::unique_ptr<HotKeys> hotKeys_;
+    X11Sound sound_;
+    DesktopLauncher launcher_;
+    GvfsShares shares_;
+    UDisksDrives opticalDrives_;
+    LogindPower power_;
 };
 
 }  // namespace ks::x11

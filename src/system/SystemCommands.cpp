@@ -1,0 +1,209 @@
+#include "system/SystemCommands.h"
+
+#include <array>
+#include <filesystem>
+#include <limits>
+
+#include "core/PlusDigits.h"
+#include "core/Utf8.h"
+#include "keys/WindowActivation.h"
+#include "store/StoreKey.h"
+#include "system/ConditionWait.h"
+#include "system/NetworkShares.h"
+#include "system/ShellWords.h"
+#include "system/Wildcard.h"
+
+namespace ks {
+
+namespace {
+
+constexpr std::array kIds{kRun,         kWaitForDriveMap, kSound, kEjectMedia,
+                          kInsertMedia, kShutdownWindows, kReboot};
+
+constexpr std::uint32_t kDefaultBeep = 0xFFFFFFFF;  // -1 as stored
+
+// The drive letter of "D", "D:" or "D:\"; nothing for any other text.
+std::optional<char32_t> driveLetter(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    const utf8::CodePoint letter = utf8::decode(text, 0);
+    const std::string_view rest = text.substr(letter.length);
+    if (rest.empty() || rest == ":" || rest == ":\\") return letter.value;
+    return std::nullopt;
+}
+
+// A folder path as the time-out message shows it: ending in its separator.
+std::string withSeparator(std::string path) {
+    const char separator = parseNetworkPath(path) ? '\\' : '/';
+    if (path.empty() || path.back() != separator) path.push_back(separator);
+    return path;
+}
+
+}  // namespace
+
+std::optional<std::size_t> opticalDriveOfLetter(char32_t letter) {
+    if (letter >= U'a' && letter <= U'z') letter -= U'a' - U'A';
+    if (letter < U'D' || letter > U'Z') return std::nullopt;
+    return static_cast<std::size_t>(letter - U'D');
+}
+
+SystemCommands::SystemCommands(SettingsStore& store, Messages& messages, Expander& expander,
+                               RunControl& run, Clock& clock, SystemServices services)
+    : store_(store),
+      messages_(messages),
+      expander_(expander),
+      run_(run),
+      clock_(clock),
+      services_(services) {}
+
+std::span<const CommandId> SystemCommands::ids() {
+    return kIds;
+}
+
+CommandResult SystemCommands::run(std::uint32_t id, std::string_view path) {
+    switch (id) {
+        case kRun: runProgram(path); break;
+        case kWaitForDriveMap: return waitForDriveMap(path);
+        case kSound: sound(path); break;
+        case kEjectMedia: moveTray(path, true); break;
+        case kInsertMedia: moveTray(path, false); break;
+        case kShutdownWindows: services_.power.powerOff(); break;
+        case kReboot: services_.power.reboot(); break;
+        default: break;
+    }
+    return CommandResult::Next;
+}
+
+std::optional<std::string> SystemCommands::readText(std::string_view path, const char* valueName) {
+    std::string text;
+    if (!store_.ReadMacroString(path, valueName, text)) return std::nullopt;
+    expander_.Expand(text);
+    return text;
+}
+
+std::optional<std::uint32_t> SystemCommands::readNumber(std::string_view path,
+                                                        const char* valueName) {
+    return store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), valueName);
+}
+
+void SystemCommands::showError(const std::string& text) {
+    messages_.show(text, "Error", MsgIcon::Stop);
+}
+
+void SystemCommands::runProgram(std::string_view path) {
+    const auto file = readText(path, "FileName");
+    if (!file) return;
+    const auto arguments = readText(path, "Arguments");
+    if (!arguments) return;
+    const auto folder = readText(path, "DirName");
+    if (!folder) return;
+    const auto pattern = readText(path, "WindowName");
+    if (!pattern) return;
+    const auto showStyle = readNumber(path, "ShowStyle");
+    if (!showStyle) return;
+    const auto runIfOpen = readNumber(path, "RunIfOpen");
+    if (!runIfOpen) return;
+
+    if (*runIfOpen != 1) {
+        if (const auto window = runningWindow(*pattern)) {
+            ActivateWindow(services_.windows, messages_, *window,
+                           static_cast<ShowCommand>(*showStyle));
+            return;
+        }
+    }
+    const RunGeneration own = run_.CurrentRun();
+    const auto localFile = connectedPath(*file);
+    if (!localFile) return;
+    const auto localFolder = connectedPath(*folder);
+    if (!localFolder) return;
+    // Connecting may have asked the person for a login, and the run may have
+    // been stopped meanwhile: then nothing starts.
+    if (run_.CurrentRun() != own) return;
+    const auto words = splitShellWords(*arguments);
+    if (!words || !services_.launcher.open(*localFile, *words, *localFolder)) {
+        showError("Error running: " + *file);
+    }
+}
+
+std::optional<WindowId> SystemCommands::runningWindow(const std::string& pattern) {
+    const std::string upperPattern = utf8::upper(pattern);
+    for (const TopLevelWindow& window : services_.windows.topLevelWindows()) {
+        if (MatchWildcard(utf8::upper(window.title), upperPattern)) return window.id;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> SystemCommands::connectedPath(const std::string& path) {
+    ShareServices shares{services_.mounts, services_.loginPrompt, messages_};
+    auto local = ConnectShare(shares, path, ShareLogin{});
+    if (!local) showError("Unable to connect to server specified in: " + path);
+    return local;
+}
+
+CommandResult SystemCommands::waitForDriveMap(std::string_view path) {
+    const auto drive = readText(path, "WaitDriveName");
+    if (!drive) return CommandResult::Next;
+    const auto timeoutText = readText(path, "WaitDriveTimeOut");
+    if (!timeoutText) return CommandResult::Next;
+    const auto timeout = parsePlusDigits(*timeoutText);
+    if (!timeout) {
+        showError("Invalid time out value in command \"WAIT FOR DRIVE MAP\".");
+        return CommandResult::Failed;
+    }
+    const auto abortOnFail = readNumber(path, "AbortOnFail");
+    if (!abortOnFail) return CommandResult::Next;
+    const auto waitForConnect = readNumber(path, "WaitForConnect");
+    if (!waitForConnect) return CommandResult::Next;
+
+    const std::string folder = withSeparator(*drive);
+    const auto reachable = [this, &folder] {
+        const auto local = localPath(services_.mounts, folder);
+        std::error_code error;
+        return local && std::filesystem::is_directory(*local, error);
+    };
+    const auto met = [&reachable, connect = *waitForConnect] {
+        if (connect == 1) return reachable();
+        if (connect == 0) return !reachable();
+        return false;
+    };
+    const WaitLimit limit{
+        std::chrono::seconds(std::min<std::uint64_t>(
+            *timeout, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))),
+        "WAIT FOR DRIVE MAP operation failed: \"" + folder + "\"",
+        "WAIT FOR DRIVE MAP command timed out"};
+    switch (waitForCondition(run_, clock_, messages_, limit, met)) {
+        case WaitOutcome::Met: return CommandResult::Next;
+        case WaitOutcome::TimedOut:
+            return *abortOnFail == 1 ? CommandResult::Failed : CommandResult::Next;
+        case WaitOutcome::Stopped: return CommandResult::Failed;
+    }
+    return CommandResult::Failed;
+}
+
+void SystemCommands::sound(std::string_view path) {
+    const auto id = readNumber(path, "SoundID");
+    if (!id) return;
+    if (*id == kDefaultBeep) {
+        services_.sound.beep(1000, 300);
+    } else {
+        services_.sound.alert(*id);
+    }
+}
+
+void SystemCommands::moveTray(std::string_view path, bool open) {
+    const auto text = readText(path, "DriveLetter");
+    if (!text) return;
+    const auto letter = driveLetter(*text);
+    if (!letter) {
+        messages_.show("Invalid drive letter.", "Keystrider - Attention", MsgIcon::None);
+        return;
+    }
+    const auto drive = opticalDriveOfLetter(*letter);
+    if (!drive) return;
+    if (open) {
+        services_.drives.openTray(*drive);
+    } else {
+        services_.drives.closeTray(*drive);
+    }
+}
+
+}  // namespace ks
