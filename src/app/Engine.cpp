@@ -39,12 +39,14 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()}),
       textCommands_(store, messages, expansion_, variables_, platform.clipboard()),
+      windowCommands_(store, messages, expansion_, runner_, clock_, platform.windows()),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
     registerTextCommands();
+    registerWindowCommands();
     registerPlayback();
 }
 
@@ -99,6 +101,14 @@ void Engine::registerTextCommands() {
         dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
             textCommands_.run(command, path);
             return CommandResult::Next;
+        });
+    }
+}
+
+void Engine::registerWindowCommands() {
+    for (CommandId id : WindowCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            return windowCommands_.run(command, path);
         });
     }
 }

@@ -13,6 +13,7 @@
 #include "platform/qt/QtClock.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
+#include "system/WindowCommands.h"
 #include "text/TextCommands.h"
 
 namespace ks {
@@ -42,6 +43,7 @@ public:
 private:
     void registerInputCommands();
     void registerTextCommands();
+    void registerWindowCommands();
     void registerPlayback();
 
     // What the player asks of the run it belongs to.
@@ -62,6 +64,7 @@ private:
     MacroRunner runner_;
     KeyboardMouseCommands inputCommands_;
     TextCommands textCommands_;
+    WindowCommands windowCommands_;
     Player player_;
     Application* application_ = nullptr;
 };

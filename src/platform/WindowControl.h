@@ -38,6 +38,17 @@ enum class ShowCommand : int {
     ShowNA = 8,
     Restore = 9,
     ShowDefault = 10,
+    ForceMinimize = 11,
+};
+
+enum class WindowState { Hidden, Normal, Minimized, Maximized };
+
+// Where a window is and in which state; `normal` is its outer rectangle,
+// which for a minimised or maximised window is the one it has now, as X
+// keeps no restored rectangle.
+struct WindowPlacement {
+    WindowState state = WindowState::Normal;
+    ScreenRect normal;
 };
 
 // The desktop's top-level windows as the input commands need them: which one
@@ -70,6 +81,13 @@ public:
     virtual bool setForeground(WindowId window) = 0;
     // False only when the window could not be given that state.
     virtual bool show(WindowId window, ShowCommand command) = 0;
+
+    // Every top-level window whose placement can be read, hidden ones
+    // included, topmost first. A desktop that cannot tell lists the visible ones.
+    virtual std::vector<TopLevelWindow> allTopLevelWindows() { return topLevelWindows(); }
+    virtual std::optional<WindowPlacement> placement(WindowId) { return std::nullopt; }
+    // Moves and sizes a window to the outer rectangle `outer` (frame included).
+    virtual bool moveResize(WindowId, const ScreenRect&) { return false; }
 };
 
 }  // namespace ks

@@ -3,6 +3,8 @@
 #include "platform/WindowControl.h"
 #include "platform/x11/XConnection.h"
 
+#include <initializer_list>
+
 namespace ks::x11 {
 
 // Top-level windows through EWMH where a window manager provides it, the
@@ -23,6 +25,9 @@ public:
     std::vector<TopLevelWindow> topLevelWindows() override;
     bool setForeground(WindowId window) override;
     bool show(WindowId window, ShowCommand command) override;
+    std::vector<TopLevelWindow> allTopLevelWindows() override;
+    std::optional<WindowPlacement> placement(WindowId window) override;
+    bool moveResize(WindowId window, const ScreenRect& outer) override;
 
 private:
     bool exists(WindowId window);
@@ -30,7 +35,16 @@ private:
     bool hasType(WindowId window, const char* typeName);
     bool managerSupports(const char* atomName);
     void sendToManager(WindowId window, const char* messageType, const long (&data)[5]);
+    TopLevelWindow describe(WindowId window);
+    // Whether _NET_WM_STATE holds any of `names`.
+    bool hasState(WindowId window, std::initializer_list<const char*> names);
+    bool hasManager();
     void setMaximized(WindowId window, bool on);
+    // Asks for the window to become the active one, without waiting for it.
+    bool requestActivation(WindowId window);
+    void mapHidden(WindowId window, bool activate, bool iconic);
+    void deiconify(WindowId window, bool activate);
+    bool waitUntilManaged(WindowId window);
 
     XConnection& connection_;
 };
