@@ -377,11 +377,15 @@ void X11WindowControl::setMaximized(WindowId window, bool on) {
                    static_cast<long>(connection_.atom("_NET_WM_STATE_MAXIMIZED_HORZ")), 1, 0});
 }
 
-bool X11WindowControl::waitUntilManaged(WindowId window) {
+// ICCCM: the manager sets WM_STATE when it takes a window on and removes it
+// (or sets it to withdrawn) once it has let the window go; only then may the
+// window be mapped again.
+bool X11WindowControl::waitForManager(WindowId window, bool managed) {
     const Atom wmState = connection_.atom("WM_STATE");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (!longProperty(connection_.display(), window, wmState, wmState).empty()) return true;
+        const auto state = longProperty(connection_.display(), window, wmState, wmState);
+        if ((!state.empty() && state.front() != WithdrawnState) == managed) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -410,7 +414,7 @@ void X11WindowControl::mapHidden(WindowId window, bool activate, bool iconic) {
     if (!activate) setCardinal(display, holder, userTime, 0);
     XMapWindow(display, window);
     XFlush(display);
-    waitUntilManaged(window);
+    waitForManager(window, true);
     if (activate) return;
     if (saved.empty()) {
         XDeleteProperty(display, holder, userTime);
@@ -439,6 +443,7 @@ bool X11WindowControl::show(WindowId window, ShowCommand command) {
     XErrorTrap trap(display);
     if (plan->target == ShowTarget::Withdraw) {
         XWithdrawWindow(display, window, DefaultScreen(display));
+        if (hasManager()) waitForManager(window, false);
         return !trap.failed();
     }
     // Without a manager there is no minimised or maximised state to give.

@@ -44,7 +44,7 @@ private:
     bool requestActivation(WindowId window);
     void mapHidden(WindowId window, bool activate, bool iconic);
     void deiconify(WindowId window, bool activate);
-    bool waitUntilManaged(WindowId window);
+    bool waitForManager(WindowId window, bool managed);
 
     XConnection& connection_;
 };
