@@ -253,6 +253,8 @@ bool X11WindowControl::hasType(WindowId window, const char* typeName) {
 }
 
 std::vector<TopLevelWindow> X11WindowControl::topLevelWindows() {
+    if (!watch_) watch_ = std::make_unique<WindowListWatch>(connection_.displayName());
+    if (!watch_->changed()) return visible_;
     Display* display = connection_.display();
     // Managed clients, minimised ones included, in stacking order bottom first.
     std::vector<unsigned long> stack =
@@ -260,11 +262,13 @@ std::vector<TopLevelWindow> X11WindowControl::topLevelWindows() {
             ? longProperty(display, connection_.root(),
                            connection_.atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW)
             : rootChildren(display, connection_.root(), true);
-    std::vector<TopLevelWindow> windows;
+    // Watched before their titles are read: a later change is then seen.
+    watch_->watch(stack);
+    visible_.clear();
     for (auto at = stack.rbegin(); at != stack.rend(); ++at) {
-        if (exists(*at)) windows.push_back(describe(*at));
+        if (exists(*at)) visible_.push_back(describe(*at));
     }
-    return windows;
+    return visible_;
 }
 
 std::vector<TopLevelWindow> X11WindowControl::allTopLevelWindows() {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "platform/WindowControl.h"
+#include "platform/x11/WindowListWatch.h"
 #include "platform/x11/XConnection.h"
 
 #include <initializer_list>
+#include <memory>
+#include <optional>
 
 namespace ks::x11 {
 
@@ -47,6 +50,9 @@ private:
     bool waitForManager(WindowId window, bool managed);
 
     XConnection& connection_;
+    // The visible list as last read, and what tells when to read it again.
+    std::unique_ptr<WindowListWatch> watch_;
+    std::vector<TopLevelWindow> visible_;
 };
 
 }  // namespace ks::x11

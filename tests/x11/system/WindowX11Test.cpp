@@ -72,16 +72,20 @@ protected:
         Display* display = display_.get();
         const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 100, 100,
                                                   200, 150, 0, 0, 0xffffff);
-        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
-                        XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(title.data()),
-                        static_cast<int>(title.size()));
-        XSync(display, False);
+        rename(window, title);
         if (!map) return window;
         XMapWindow(display, window);
         XSync(display, False);
         EXPECT_TRUE(reaches(window, WindowState::Normal)) << title;
         return window;
+    }
+    void rename(Window window, const std::string& title) {
+        Display* display = display_.get();
+        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                        XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(title.data()),
+                        static_cast<int>(title.size()));
+        XSync(display, False);
     }
     void close(Window window) {
         XDestroyWindow(display_.get(), window);
@@ -223,17 +227,18 @@ TEST_F(WindowX11Test, WaitForWindowsToOpenAndToClose) {
         run.waits = 0;
         return runCommand(kWaitForWindow);
     };
-    std::vector<Window> made;
+    // The second window is one that takes a matching title.
+    std::vector<Window> made{open("Unrelated")};
     run.onWait = [&](int look) {
-        if (look == 3 || look == 6) made.push_back(open("Wait Target " + std::to_string(look)));
+        if (look == 3) made.push_back(open("Wait Target one"));
+        if (look == 6) rename(made.front(), "Wait Target two");
     };
     EXPECT_EQ(waitFor(1, "2", "10"), CommandResult::Next);
-    EXPECT_EQ(made.size(), 2u);
     EXPECT_GE(run.waits, 6);
 
     made.push_back(open("wait target three"));
     run.onWait = [&](int look) {
-        if (look == 3 || look == 6) close(made[static_cast<std::size_t>(look / 3 - 1)]);
+        if (look == 3 || look == 6) close(made[static_cast<std::size_t>(look / 3)]);
     };
     EXPECT_EQ(waitFor(0, "2", "10"), CommandResult::Next);
     EXPECT_GE(run.waits, 6);
