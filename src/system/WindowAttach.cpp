@@ -11,15 +11,13 @@ bool refuse(Messages& messages, const char* text) {
 
 }  // namespace
 
-// X has no input to attach: WindowControl::attachInput only refuses what is
-// gone, and itself refuses the desktop and own windows. Those are told
-// apart first, so that each refusal gets its own message.
-bool AttachToWindowThread(WindowControl& windows, Messages& messages, WindowId window,
-                          OwnWindows own) {
+// X has no input to attach: WindowControl::attachInput refuses what is gone,
+// and as well the desktop and the program's own windows, which are told
+// apart first so that each refusal gets its own message.
+bool AttachToWindowThread(WindowControl& windows, Messages& messages, WindowId window) {
     if (windows.isDesktop(window)) return refuse(messages, "You can not manipulate the desktop!");
     if (windows.isOwnWindow(window)) {
-        return own == OwnWindows::Allowed ||
-               refuse(messages, "You can not manipulate this application!");
+        return refuse(messages, "You can not manipulate this application!");
     }
     return windows.attachInput(window) ||
            refuse(messages, "Unable to attach to window's message queue!");

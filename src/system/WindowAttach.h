@@ -5,15 +5,12 @@
 
 namespace ks {
 
-// Whether the program's own windows may be acted on after attaching.
-enum class OwnWindows { Allowed, Refused };
-
-// Joins this program's input to the window's before acting on it, refusing
-// the desktop and, when asked, the program's own windows, each with its box.
+// Joins this program's input to the window's before a command acts on it,
+// refusing the desktop and the program's own windows, each with its box.
 // True when attached; the caller then detaches (WindowControl::detachInput)
-// when it is done. The program's own windows share its input already:
-// allowed, they need no attach.
-bool AttachToWindowThread(WindowControl& windows, Messages& messages, WindowId window,
-                          OwnWindows own);
+// when it is done. (The hand-over to a running copy, the one caller that
+// would let the program's own windows through, goes through a local socket
+// on Linux.)
+bool AttachToWindowThread(WindowControl& windows, Messages& messages, WindowId window);
 
 }  // namespace ks

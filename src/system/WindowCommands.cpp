@@ -164,7 +164,7 @@ template <typename Place>
 void WindowCommands::placeWindows(const std::string& pattern, Place place) {
     bool placed = false;
     for (WindowId window : matching(windows_.allTopLevelWindows(), pattern)) {
-        if (!AttachToWindowThread(windows_, messages_, window, OwnWindows::Refused)) continue;
+        if (!AttachToWindowThread(windows_, messages_, window)) continue;
         const auto placement = windows_.placement(window);
         if (placement && placement->state == WindowState::Normal &&
             windows_.moveResize(window, place(placement->normal))) {
@@ -216,7 +216,7 @@ void WindowCommands::showWindow(std::string_view path) {
     const std::string pattern = utf8::upper(*name);
     const auto found = matching(windows_.allTopLevelWindows(), pattern);
     for (WindowId window : found) {
-        if (!AttachToWindowThread(windows_, messages_, window, OwnWindows::Refused)) continue;
+        if (!AttachToWindowThread(windows_, messages_, window)) continue;
         windows_.show(window, static_cast<ShowCommand>(*style));
         windows_.detachInput(window);
     }

@@ -107,6 +107,14 @@ Window clientOf(Display* display, Window window, Atom wmState) {
     return window;
 }
 
+// X geometry is 16 bits wide: positions are signed, sizes at least 1.
+long position(long value) {
+    return std::clamp(value, -32768L, 32767L);
+}
+long extent(long value) {
+    return std::clamp(value, 1L, 32767L);
+}
+
 void setCardinal(Display* display, Window window, Atom property, unsigned long value) {
     XChangeProperty(display, window, property, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&value), 1);
@@ -327,20 +335,21 @@ bool X11WindowControl::moveResize(WindowId window, const ScreenRect& outer) {
     // _NET_FRAME_EXTENTS: left, right, top, bottom; the size asked for is the client's.
     auto frame = longProperty(display, window, connection_.atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
     frame.resize(4, 0);
-    const long width = std::max(
-        1L, static_cast<long>(outer.right - outer.left) - static_cast<long>(frame[0] + frame[1]));
-    const long height = std::max(
-        1L, static_cast<long>(outer.bottom - outer.top) - static_cast<long>(frame[2] + frame[3]));
+    const auto span = [](int from, int to, unsigned long frames) {
+        return extent(static_cast<long>(to) - from - static_cast<long>(frames));
+    };
+    const long width = span(outer.left, outer.right, frame[0] + frame[1]);
+    const long height = span(outer.top, outer.bottom, frame[2] + frame[3]);
+    const long left = position(outer.left), top = position(outer.top);
     XErrorTrap trap(display);
     if (managerSupports("_NET_MOVERESIZE_WINDOW")) {
         // North-west gravity puts the frame's corner at the position; x, y,
         // width and height given; source 2, a tool acting for the user.
         constexpr long kFlags = NorthWestGravity | (0xF << 8) | (2 << 12);
-        sendToManager(window, "_NET_MOVERESIZE_WINDOW",
-                      {kFlags, outer.left, outer.top, width, height});
+        sendToManager(window, "_NET_MOVERESIZE_WINDOW", {kFlags, left, top, width, height});
     } else {
-        XMoveResizeWindow(display, window, outer.left, outer.top, static_cast<unsigned>(width),
-                          static_cast<unsigned>(height));
+        XMoveResizeWindow(display, window, static_cast<int>(left), static_cast<int>(top),
+                          static_cast<unsigned>(width), static_cast<unsigned>(height));
     }
     return !trap.failed();
 }
