@@ -63,8 +63,7 @@ TEST_F(WindowCommandsTest, BadValuesShowTheirMessage) {
     }
 }
 
-// The double reads no placement, so nothing moves: each window is refused
-// with its own message, and then none was found.
+// Each refusal has its message; the double reads no placement, so none moves.
 TEST_F(WindowCommandsTest, RefusedWindowsHaveTheirOwnMessage) {
     desktop.windows = {{1, "1"}, {2, "1"}, {3, "1"}};
     desktop.own = {2};

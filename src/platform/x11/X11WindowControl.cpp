@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -358,8 +359,9 @@ bool X11WindowControl::hasManager() {
     return managerSupports("_NET_CLIENT_LIST");
 }
 
-bool X11WindowControl::requestActivation(WindowId window) {
+bool X11WindowControl::setForeground(WindowId window) {
     Display* display = connection_.display();
+    if (!exists(window)) return false;
     if (!managerSupports("_NET_ACTIVE_WINDOW")) {
         XErrorTrap trap(display);
         XMapRaised(display, window);
@@ -367,21 +369,9 @@ bool X11WindowControl::requestActivation(WindowId window) {
         return !trap.failed();
     }
     // Source 2: a pager-like tool acting for the user, which managers obey
-    // without focus-stealing checks.
+    // without focus-stealing checks. They act asynchronously: give them a moment.
     sendToManager(window, "_NET_ACTIVE_WINDOW", {2, CurrentTime, 0, 0, 0});
-    return true;
-}
-
-bool X11WindowControl::setForeground(WindowId window) {
-    if (!exists(window) || !requestActivation(window)) return false;
-    if (!managerSupports("_NET_ACTIVE_WINDOW")) return true;
-    // The manager acts asynchronously; give it a moment to do so.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (foreground() == window) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return waitUntil([&] { return foreground() == window; });
 }
 
 void X11WindowControl::setMaximized(WindowId window, bool on) {
@@ -390,24 +380,29 @@ void X11WindowControl::setMaximized(WindowId window, bool on) {
                    static_cast<long>(connection_.atom("_NET_WM_STATE_MAXIMIZED_HORZ")), 1, 0});
 }
 
+bool X11WindowControl::waitUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 // ICCCM: the manager sets WM_STATE when it takes a window on and removes it
 // (or sets it to withdrawn) once it has let the window go; only then may the
 // window be mapped again.
-bool X11WindowControl::waitForManager(WindowId window, bool managed) {
+bool X11WindowControl::managed(WindowId window) {
     const Atom wmState = connection_.atom("WM_STATE");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const auto state = longProperty(connection_.display(), window, wmState, wmState);
-        if ((!state.empty() && state.front() != WithdrawnState) == managed) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    const auto state = longProperty(connection_.display(), window, wmState, wmState);
+    return !state.empty() && state.front() != WithdrawnState;
 }
 
 // Maps a withdrawn window. A withdrawn window's _NET_WM_STATE is its own to
 // set, which managers read as the state to map it in. A user time of 0 asks
 // the manager not to focus it; the manager reads that while it takes the
-// window on, so the window's own value goes back only once it is managed.
+// window on, so the window's own value goes back only once the manager has
+// shown it (or, minimised, taken it on).
 void X11WindowControl::mapHidden(WindowId window, bool activate, bool iconic) {
     Display* display = connection_.display();
     if (!hasManager()) {
@@ -427,7 +422,13 @@ void X11WindowControl::mapHidden(WindowId window, bool activate, bool iconic) {
     if (!activate) setCardinal(display, holder, userTime, 0);
     XMapWindow(display, window);
     XFlush(display);
-    waitForManager(window, true);
+    waitUntil([&] {
+        XWindowAttributes attributes;
+        XErrorTrap trap(display);
+        return iconic ? managed(window)
+                      : XGetWindowAttributes(display, window, &attributes) && !trap.failed() &&
+                            attributes.map_state == IsViewable;
+    });
     if (activate) return;
     if (saved.empty()) {
         XDeleteProperty(display, holder, userTime);
@@ -456,7 +457,7 @@ bool X11WindowControl::show(WindowId window, ShowCommand command) {
     XErrorTrap trap(display);
     if (plan->target == ShowTarget::Withdraw) {
         XWithdrawWindow(display, window, DefaultScreen(display));
-        if (hasManager()) waitForManager(window, false);
+        if (hasManager()) waitUntil([&] { return !managed(window); });
         return !trap.failed();
     }
     // Without a manager there is no minimised or maximised state to give.
@@ -483,9 +484,11 @@ bool X11WindowControl::show(WindowId window, ShowCommand command) {
         case ShowTarget::AsIs:
         case ShowTarget::Withdraw: break;
     }
-    // An activated window is deiconified on X: as it is, a minimised one stays so.
+    // An activated window is deiconified on X: as it is, a minimised one stays
+    // so. Activations are waited for: openbox, asked to activate several
+    // windows at once while it maximises them, sometimes activated none.
     const bool keepsIconic = plan->target == ShowTarget::AsIs && state == WindowState::Minimized;
-    if (plan->activate && !keepsIconic) requestActivation(window);
+    if (plan->activate && !keepsIconic) setForeground(window);
     XFlush(display);
     return !trap.failed();
 }

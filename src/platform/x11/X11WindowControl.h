@@ -4,6 +4,7 @@
 #include "platform/x11/WindowListWatch.h"
 #include "platform/x11/XConnection.h"
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -43,11 +44,11 @@ private:
     bool hasState(WindowId window, std::initializer_list<const char*> names);
     bool hasManager();
     void setMaximized(WindowId window, bool on);
-    // Asks for the window to become the active one, without waiting for it.
-    bool requestActivation(WindowId window);
     void mapHidden(WindowId window, bool activate, bool iconic);
     void deiconify(WindowId window, bool activate);
-    bool waitForManager(WindowId window, bool managed);
+    // Polls `done` for up to a second.
+    bool waitUntil(const std::function<bool()>& done);
+    bool managed(WindowId window);
 
     XConnection& connection_;
     // The visible list as last read, and what tells when to read it again.
