@@ -3,6 +3,7 @@
 #include "platform/ScreenSize.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,6 +78,10 @@ public:
 
     // The visible top-level windows (minimised ones included), topmost first.
     virtual std::vector<TopLevelWindow> topLevelWindows() = 0;
+    // For a caller that looks at the visible list often: while the handle
+    // lives, reading the list again costs next to nothing when it has not
+    // changed.
+    virtual std::shared_ptr<void> watchTopLevelWindows() { return nullptr; }
 
     virtual bool setForeground(WindowId window) = 0;
     // False only when the window could not be given that state.

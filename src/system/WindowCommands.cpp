@@ -151,6 +151,7 @@ CommandResult WindowCommands::waitForWindow(std::string_view path) {
                               *timeout, std::numeric_limits<std::int64_t>::max()))),
                           "WAIT FOR WINDOW operation failed: \"" + pattern + "\"",
                           "WAIT FOR WINDOW command timed out"};
+    const auto watch = windows_.watchTopLevelWindows();
     switch (waitForCondition(run_, clock_, messages_, limit, met)) {
         case WaitOutcome::Met: return CommandResult::Next;
         case WaitOutcome::TimedOut:

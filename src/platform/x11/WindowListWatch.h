@@ -11,7 +11,8 @@ namespace ks::x11 {
 // read, from events on a connection of its own: the root's client list and
 // children, and the titles and types of the windows listed. A caller that
 // keeps the list then reads it again only when something happened, so that
-// looking at it ten times a second costs next to nothing.
+// looking at it ten times a second costs next to nothing. Its events wait
+// until changed() reads them: keep one only while it is asked.
 class WindowListWatch {
 public:
     // Nothing is watched when the display cannot be opened; changed() then

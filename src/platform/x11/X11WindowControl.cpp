@@ -261,9 +261,18 @@ bool X11WindowControl::hasType(WindowId window, const char* typeName) {
     return std::find(types.begin(), types.end(), wanted) != types.end();
 }
 
+std::shared_ptr<void> X11WindowControl::watchTopLevelWindows() {
+    auto watch = watch_.lock();
+    if (!watch) {
+        watch = std::make_shared<WindowListWatch>(connection_.displayName());
+        watch_ = watch;
+    }
+    return watch;
+}
+
 std::vector<TopLevelWindow> X11WindowControl::topLevelWindows() {
-    if (!watch_) watch_ = std::make_unique<WindowListWatch>(connection_.displayName());
-    if (!watch_->changed()) return visible_;
+    const auto watch = watch_.lock();
+    if (watch && !watch->changed()) return visible_;
     Display* display = connection_.display();
     // Managed clients, minimised ones included, in stacking order bottom first.
     std::vector<unsigned long> stack =
@@ -272,7 +281,7 @@ std::vector<TopLevelWindow> X11WindowControl::topLevelWindows() {
                            connection_.atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW)
             : rootChildren(display, connection_.root(), true);
     // Watched before their titles are read: a later change is then seen.
-    watch_->watch(stack);
+    if (watch) watch->watch(stack);
     visible_.clear();
     for (auto at = stack.rbegin(); at != stack.rend(); ++at) {
         if (exists(*at)) visible_.push_back(describe(*at));

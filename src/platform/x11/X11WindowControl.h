@@ -27,6 +27,7 @@ public:
     std::optional<ScreenRect> rect(WindowId window) override;
     ScreenSize screenSize() override;
     std::vector<TopLevelWindow> topLevelWindows() override;
+    std::shared_ptr<void> watchTopLevelWindows() override;
     bool setForeground(WindowId window) override;
     bool show(WindowId window, ShowCommand command) override;
     std::vector<TopLevelWindow> allTopLevelWindows() override;
@@ -51,8 +52,10 @@ private:
     bool managed(WindowId window);
 
     XConnection& connection_;
-    // The visible list as last read, and what tells when to read it again.
-    std::unique_ptr<WindowListWatch> watch_;
+    // The visible list as last read, and, while someone keeps it, what tells
+    // when to read it again. Only a kept watch has its events read: one left
+    // on its own would pile them up in the server.
+    std::weak_ptr<WindowListWatch> watch_;
     std::vector<TopLevelWindow> visible_;
 };
 
