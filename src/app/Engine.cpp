@@ -48,6 +48,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           store, messages, expansion_, runner_, clock_,
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
                          platform.sound(), platform.opticalDrives(), platform.power()}),
+      windowCommands_(store, messages, expansion_, runner_, clock_, platform.windows()),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}) {
     ForwardStartRequests(queue_, queue_);
@@ -56,6 +57,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerTextCommands();
     registerDialogCommands();
     registerSystemCommands();
+    registerWindowCommands();
     registerPlayback();
 }
 
@@ -127,6 +129,14 @@ void Engine::registerSystemCommands() {
     for (CommandId id : SystemCommands::ids()) {
         dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
             return systemCommands_.run(command, path);
+        });
+    }
+}
+
+void Engine::registerWindowCommands() {
+    for (CommandId id : WindowCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            return windowCommands_.run(command, path);
         });
     }
 }

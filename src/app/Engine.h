@@ -17,6 +17,7 @@
 #include "runner/MessageQueue.h"
 #include "system/DialogCommands.h"
 #include "system/SystemCommands.h"
+#include "system/WindowCommands.h"
 #include "text/TextCommands.h"
 
 namespace ks {
@@ -48,6 +49,7 @@ private:
     void registerTextCommands();
     void registerDialogCommands();
     void registerSystemCommands();
+    void registerWindowCommands();
     void registerPlayback();
 
     // What the player asks of the run it belongs to.
@@ -72,6 +74,7 @@ private:
     DialogCommands dialogCommands_;
     QtLoginPrompt loginPrompt_;
     SystemCommands systemCommands_;
+    WindowCommands windowCommands_;
     Player player_;
     Application* application_ = nullptr;
 };

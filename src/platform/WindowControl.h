@@ -3,6 +3,7 @@
 #include "platform/ScreenSize.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,17 @@ enum class ShowCommand : int {
     ShowNA = 8,
     Restore = 9,
     ShowDefault = 10,
+    ForceMinimize = 11,
+};
+
+enum class WindowState { Hidden, Normal, Minimized, Maximized };
+
+// Where a window is and in which state; `normal` is its outer rectangle,
+// which for a minimised or maximised window is the one it has now, as X
+// keeps no restored rectangle.
+struct WindowPlacement {
+    WindowState state = WindowState::Normal;
+    ScreenRect normal;
 };
 
 // The desktop's top-level windows as the input commands need them: which one
@@ -66,10 +78,21 @@ public:
 
     // The visible top-level windows (minimised ones included), topmost first.
     virtual std::vector<TopLevelWindow> topLevelWindows() = 0;
+    // For a caller that looks at the visible list often: while the handle
+    // lives, reading the list again costs next to nothing when it has not
+    // changed.
+    virtual std::shared_ptr<void> watchTopLevelWindows() { return nullptr; }
 
     virtual bool setForeground(WindowId window) = 0;
     // False only when the window could not be given that state.
     virtual bool show(WindowId window, ShowCommand command) = 0;
+
+    // Every top-level window whose placement can be read, hidden ones
+    // included, topmost first. A desktop that cannot tell lists the visible ones.
+    virtual std::vector<TopLevelWindow> allTopLevelWindows() { return topLevelWindows(); }
+    virtual std::optional<WindowPlacement> placement(WindowId) { return std::nullopt; }
+    // Moves and sizes a window to the outer rectangle `outer` (frame included).
+    virtual bool moveResize(WindowId, const ScreenRect&) { return false; }
 };
 
 }  // namespace ks

@@ -2,24 +2,16 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 
 #include "store/StoreKey.h"
 #include "system/ConditionWait.h"
+#include "system/DecimalText.h"
 
 namespace ks {
 
 namespace {
 
 constexpr std::array kIds{kMessageBox, kPromptUser};
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool isBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 
 bool equalsIgnoringCase(std::string_view text, std::string_view word) {
     return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
@@ -192,35 +184,6 @@ std::size_t promptFocus(const std::vector<PromptField>& fields) {
         fields.begin(), fields.end(),
         [](const auto& a, const auto& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
     return static_cast<std::size_t>(first - fields.begin());
-}
-
-bool isDecimalNumber(std::string_view text) {
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
-    bool digit = false;
-    bool point = false;
-    for (const char c : text) {
-        if (c == '.' && !point) {
-            point = true;
-        } else if (isDigit(c)) {
-            digit = true;
-        } else {
-            return false;
-        }
-    }
-    return digit;
-}
-
-int leadingInteger(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && isBlank(text[at])) ++at;
-    const bool negative = at < text.size() && text[at] == '-';
-    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
-    constexpr long long kLimit = std::numeric_limits<int>::max();
-    long long value = 0;
-    for (; at < text.size() && isDigit(text[at]); ++at) {
-        value = std::min(value * 10 + (text[at] - '0'), kLimit + 1);
-    }
-    return static_cast<int>(negative ? -value : std::min(value, kLimit));
 }
 
 }  // namespace ks

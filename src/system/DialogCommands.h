@@ -96,12 +96,4 @@ std::optional<ScreenPoint> messageBoxPlace(std::uint32_t position, ScreenSize bo
 // those, the smallest Y; the earliest on a full tie.
 std::size_t promptFocus(const std::vector<PromptField>& fields);
 
-// Whether `text` is a number: an optional sign, then digits with at most
-// one decimal point among them.
-bool isDecimalNumber(std::string_view text);
-
-// The decimal number `text` begins with (after blanks, with an optional
-// sign), 0 if it begins with none; held within the range of int.
-int leadingInteger(std::string_view text);
-
 }  // namespace ks

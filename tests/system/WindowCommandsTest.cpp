@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "CommandFixture.h"
+#include "FakeClock.h"
+#include "FakeExpander.h"
+#include "RecordingInput.h"
+#include "RecordingMessages.h"
+#include "system/ScriptedRun.h"
+#include "system/WindowCommands.h"
+
+namespace ks {
+namespace {
+
+// Every value valid but the one a case sets: each is 1, as is the title of
+// the one window.
+class WindowCommandsTest : public test::CommandFixture {
+protected:
+    WindowCommandsTest() { reset(); }
+    void reset() {
+        messages.clear();
+        desktop.windows = {{1, "1"}};
+        for (const char* name : {"WaitWindowName", "WaitWindowTimeOut", "NumWins", "WindowName",
+                                 "LeftCoord", "TopCoord", "Width", "Height"}) {
+            writeText(name, "1");
+        }
+        for (const char* name : {"WaitForOpen", "AbortOnFail", "Style"}) writeNumber(name, 1);
+    }
+
+    test::RecordingMessages messages;
+    test::FakeExpander expander;
+    test::FakeClock clock;
+    test::ScriptedRun run;
+    test::FakeWindowControl desktop;
+    WindowCommands commands{*store, messages, expander, run, clock, desktop};
+};
+
+TEST_F(WindowCommandsTest, BadValuesShowTheirMessage) {
+    constexpr const char* kCount =
+        "Invalid parameter for number of windows to wait for in \"WAIT FOR WINDOW\".\n\n"
+        "Number must be greater than 0.";
+    constexpr const char* kTimeOut = "Invalid time out value in command \"WAIT FOR WINDOW\".";
+    const std::tuple<CommandId, const char*, const char*, const char*> cases[] = {
+        {kWaitForWindow, "WaitWindowTimeOut", "abc", kTimeOut},
+        {kWaitForWindow, "NumWins", "0", kCount},
+        {kWaitForWindow, "NumWins", "two", kCount},
+        {kMoveWindow, "LeftCoord", "1.2.3", "Left Coordinate: parameter must be an integer."},
+        {kMoveWindow, "TopCoord", "-", "Top Coordinate: parameter must be an integer."},
+        {kSizeWindow, "Width", "-300", "Width: parameter must be a positive integer."},
+        {kSizeWindow, "Height", "4.0", "Height: parameter must be a positive integer."},
+        {kShowWindow, "WindowName", "nothing", "Window not found: NOTHING"},
+    };
+    for (const auto& [id, name, text, message] : cases) {
+        reset();
+        writeText(name, text);
+        const bool wait = id == kWaitForWindow;
+        EXPECT_EQ(commands.run(id, kCommand), wait ? CommandResult::Failed : CommandResult::Next);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{message}) << text;
+        EXPECT_TRUE(messages.allShownAs(wait ? "Error" : "Keystrider - Error", MsgIcon::Stop));
+    }
+}
+
+// Each refusal has its message; the double reads no placement, so none moves.
+TEST_F(WindowCommandsTest, RefusedWindowsHaveTheirOwnMessage) {
+    desktop.windows = {{1, "1"}, {2, "1"}, {3, "1"}};
+    desktop.own = {2};
+    desktop.desktop = 3;
+    desktop.refuseAttach = true;
+    commands.run(kMoveWindow, kCommand);
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
+                                    "Unable to attach to window's message queue!",
+                                    "You can not manipulate this application!",
+                                    "You can not manipulate the desktop!", "Window not found: 1"}));
+    EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
+}
+
+}  // namespace
+}  // namespace ks
