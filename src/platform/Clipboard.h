@@ -29,7 +29,7 @@ public:
     virtual std::optional<std::vector<std::uint32_t>> formats() = 0;
     // The data under `format`; nothing when it is not on offer or cannot be had.
     virtual std::optional<Bytes> data(std::uint32_t format) = 0;
-    // Takes the clipboard over with nothing on offer.
+    // Empties the clipboard; false when another program has put something on it meanwhile.
     virtual bool clear() = 0;
     // Takes the clipboard over offering `bytes` under `format`; false when the
     // bytes cannot be offered that way or the desktop refuses.

@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <ranges>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -90,15 +89,18 @@ private:
     // Only the latest turn acts: one posted before a nested loop runs only after it ended.
     void idleTurn(std::uint64_t turn) {
         if (turn != turns_ || idle_->delivered != deliveredAtTurn_) return;
-        auto armed =
-            timers_ | std::views::filter([](FakeTimer* t) { return t->deadline.has_value(); });
-        const auto due = std::ranges::min_element(
-            armed, {}, [](FakeTimer* t) { return std::pair(*t->deadline, t->order); });
-        stalled_ = due == armed.end();
+        FakeTimer* due = nullptr;
+        for (FakeTimer* t : timers_) {
+            if (t->deadline && (due == nullptr || std::pair(*t->deadline, t->order) <
+                                                      std::pair(*due->deadline, due->order))) {
+                due = t;
+            }
+        }
+        stalled_ = due == nullptr;
         if (stalled_) return QAbstractEventDispatcher::instance()->interrupt();
-        now_ = std::max(now_, *(*due)->deadline);
-        (*due)->deadline.reset();
-        const std::function<void()> fire = (*due)->onTimeout;  // it may destroy its timer
+        now_ = std::max(now_, *due->deadline);
+        due->deadline.reset();
+        const std::function<void()> fire = due->onTimeout;  // it may destroy its timer
         fire();
     }
 

@@ -98,7 +98,12 @@ bool QtClipboard::take(QMimeData* mime) {
 }
 
 bool QtClipboard::clear() {
-    return take(new QMimeData);
+    // Qt empties the X clipboard by giving it up, so that no program owns it.
+    QClipboard* clipboard = systemClipboard();
+    if (clipboard == nullptr) return false;
+    clipboard->clear();
+    const QMimeData* mime = clipboard->mimeData();
+    return mime == nullptr || mime->formats().isEmpty();
 }
 
 bool QtClipboard::offer(std::uint32_t format, const Bytes& bytes) {

@@ -4,19 +4,17 @@
 
 #include <QBuffer>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
 #include <QProcess>
+#include <QTest>
 #include <QTimer>
 
-#include "CommandFixture.h"
-#include "FakeSystemValues.h"
 #include "XvfbSession.h"
 #include "platform/qt/QtClipboard.h"
-#include "text/TextCommands.h"
+#include "text/TextFixture.h"
 
 namespace ks::test {
 namespace {
@@ -42,25 +40,19 @@ QByteArray runXclip(const QStringList& args, const QByteArray& input = {}) {
 }
 
 // Puts `data` on the clipboard through xclip (which stays to serve it) and
-// waits until this process sees it there.
+// waits until this process has seen xclip take the clipboard from it.
 void offerThroughXclip(const QString& type, const QByteArray& data) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("ours until xclip takes it");
     runXclip(xclipArgs(type, "-i"), data);
-    QElapsedTimer waited;
-    waited.start();
-    const QClipboard* clipboard = QGuiApplication::clipboard();
-    while ((clipboard->ownsClipboard() || clipboard->mimeData()->formats().isEmpty()) &&
-           waited.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !clipboard->ownsClipboard(); }));
 }
 
+// An image whose first row differs, in one pixel, from the rest in every channel.
 QByteArray png(QImage::Format format) {
     QImage image(37, 23, format);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            image.setPixel(x, y, qRgba(x * 7, y * 11, (x * y) % 256, 255 - x));
-        }
-    }
+    image.fill(qRgba(10, 120, 230, 200));
+    image.setPixel(1, 0, qRgba(250, 5, 60, 90));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -68,24 +60,9 @@ QByteArray png(QImage::Format format) {
     return bytes;
 }
 
-class ClipboardX11Test : public CommandFixture {
-protected:
-    ClipboardX11Test() { expansion.setEnabled(true); }
+using ClipboardX11Test = TextFixture<QtClipboard>;
 
-    void run(CommandId id, const std::map<std::string, std::string>& values) {
-        for (const auto& [name, text] : values) writeText(name.c_str(), text);
-        commands.run(id, kCommand);
-    }
-    const Variable& variable(std::string_view name) { return variables.at(*variables.Find(name)); }
-
-    FakeSystemValues system;
-    VariableTable variables{messages};
-    ExpansionEngine expansion{messages, system, variables};
-    QtClipboard clipboard;
-    TextCommands commands{*store, messages, expansion, variables, clipboard};
-};
-
-TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWent) {
+TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
     const struct {
         QString type;
         QByteArray data;
@@ -97,28 +74,38 @@ TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWent) {
         {"text/html", "<b>bold</b>", kFirstRegisteredFormat},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.type.toStdString());
         offerThroughXclip(c.type, c.data);
         run(kCopyFromClipBoard, {{"BufName", "buf"}});
-        EXPECT_EQ(variable("buf").format, c.format);
+        EXPECT_EQ(variables.at(*variables.Find("buf")).format, c.format) << c.type.toStdString();
         run(kPasteToClipBoard, {});
-        EXPECT_EQ(runXclip(xclipArgs(c.type, "-o")), c.data);
+        EXPECT_EQ(runXclip(xclipArgs(c.type, "-o")), c.data) << c.type.toStdString();
     }
     EXPECT_EQ(messages.texts(), std::vector<std::string>{});
+    // A name never used before keeps offering the default text it was first given.
+    run(kPasteToClipBoard, {{"BufName", "never used"}, {"DefPasteString", "fällt [zurück]"}});
+    run(kPasteToClipBoard, {{"DefPasteString", "changed"}});
+    EXPECT_EQ(runXclip(xclipArgs("UTF8_STRING", "-o")), "fällt [zurück]");
 }
 
-TEST_F(ClipboardX11Test, PasteOfANewNameOffersItsDefaultText) {
-    run(kPasteToClipBoard, {{"BufName", "never used"}, {"DefPasteString", "fällt zurück"}});
-    EXPECT_EQ(runXclip(xclipArgs("UTF8_STRING", "-o")), "fällt zurück");
-}
-
-TEST_F(ClipboardX11Test, ParseSplitsTheClipboardText) {
-    offerThroughXclip("UTF8_STRING", "ä::b::::c::");
-    run(kParseClipBoard, {{"Delimiter", "::"}});
-    for (const auto& [name, piece] : {std::pair{"0", "ä"}, {"1", "b"}, {"2", ""}, {"3", "c"}}) {
-        EXPECT_EQ(variables.TextValue(name), piece) << name;
+TEST_F(ClipboardX11Test, ParseNumbersThePiecesBetweenDelimiters) {
+    variables.SetVariable("none", "");
+    const struct {
+        QByteArray text;
+        std::string delimiter;
+        std::vector<std::string> pieces;
+    } cases[] = {
+        {"a,,b,", ",", {"a", "", "b"}},
+        {",a,", ",", {"", "a", "b"}},  // "2" keeps the earlier piece
+        {"ä::b::::c::", "::", {"ä", "b", "", "c"}},
+        {"x, y", "[none]", {"x, y", "b", "", "c"}},
+    };
+    for (const auto& c : cases) {
+        offerThroughXclip("UTF8_STRING", c.text);
+        run(kParseClipBoard, {{"Delimiter", c.delimiter}});
+        for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+            EXPECT_EQ(variables.TextValue(std::to_string(i)), c.pieces[i]) << c.text.data() << i;
+        }
     }
-    EXPECT_FALSE(variables.VariableExists("4"));
 }
 
 }  // namespace
