@@ -1,19 +1,19 @@
 // The CPU time WAIT FOR DRIVE MAP costs while it waits: a macro waits for a
 // network folder that never appears, run by the real runner on the real
-// clock, until it is stopped after 10 seconds; getrusage measures the
-// process over the wait.
+// clock, until it is stopped after 10 seconds; the process's CPU clock is
+// read before and after.
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <stdlib.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "BenchSupport.h"
 #include "RecordingInput.h"
 #include "platform/linux/GvfsShares.h"
 #include "platform/qt/QtClock.h"
@@ -26,26 +26,6 @@
 #include "system/SystemCommands.h"
 
 namespace {
-
-class IdentityExpander final : public ks::Expander {
-public:
-    void Expand(std::string&) override {}
-};
-
-class RunEnd final : public ks::PendingRequest {
-public:
-    void complete() override { loop.quit(); }
-    QEventLoop loop;
-};
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 std::filesystem::path makeFolder() {
     std::string pattern =
@@ -62,11 +42,11 @@ int main(int argc, char** argv) {
     ks::KeyTree tree((folder / "store.db").string());
     ks::SettingsStore store(tree, messages);
     store.EnsureRootKeys();
-    IdentityExpander expander;
+    ks::bench::IdentityExpander expander;
     ks::QtClock clock;
     ks::MessageQueue queue;
     ks::CommandDispatch dispatch;
-    RunEnd end;
+    ks::bench::RunEnd end;
     ks::MacroRunner runner(store, messages, expander, queue, dispatch, clock);
     runner.setPendingRequest(&end);
 
@@ -85,12 +65,12 @@ int main(int argc, char** argv) {
     store.SetDword(key, "WaitForConnect", 1);
     store.SetDword(key, "AbortOnFail", 1);
 
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = ks::bench::processCpuSeconds();
     const auto started = std::chrono::steady_clock::now();
     QTimer::singleShot(10300, [&runner] { runner.EndRun(); });  // 300 ms: the pass-start wait
     ks::PostStringsToThread(queue, ks::kMsgRunMacroByName, "wait");
     end.loop.exec();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = ks::bench::processCpuSeconds() - cpuBefore;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("WAIT FOR DRIVE MAP run of %.2f s: %.1f ms CPU = %.3f %% of one core\n", wall,

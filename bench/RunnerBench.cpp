@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "commands/CommandDispatch.h"
 #include "core/Messages.h"
 #include "expand/Expander.h"
@@ -31,24 +32,7 @@ namespace {
 using Steady = std::chrono::steady_clock;
 using Millis = std::chrono::duration<double, std::milli>;
 
-class IdentityExpander final : public ks::Expander {
-public:
-    void Expand(std::string&) override {}
-};
-
 // Ends the event loop when a run ends.
-class RunEnd final : public ks::PendingRequest {
-public:
-    void complete() override { loop.quit(); }
-    QEventLoop loop;
-};
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
 class Bench {
 public:
     Bench()
@@ -108,10 +92,10 @@ public:
 
     void delayCpu() {
         writeCommand("long", 0, ks::kDelay, "DelayInterval", "10000");
-        const double cpuBefore = processCpuSeconds();
+        const double cpuBefore = ks::bench::processCpuSeconds();
         const auto started = Steady::now();
         run("long");
-        const double cpu = processCpuSeconds() - cpuBefore;
+        const double cpu = ks::bench::processCpuSeconds() - cpuBefore;
         const double wall = std::chrono::duration<double>(Steady::now() - started).count();
         std::printf("DELAY 10000: %.2f s elapsed, %.1f ms CPU = %.3f %% of one core\n", wall,
                     cpu * 1000.0, 100.0 * cpu / wall);
@@ -146,11 +130,11 @@ private:
     ks::StderrMessages messages_;
     ks::KeyTree tree_;
     ks::SettingsStore store_;
-    IdentityExpander expander_;
+    ks::bench::IdentityExpander expander_;
     ks::QtClock clock_;
     ks::MessageQueue queue_;
     ks::CommandDispatch dispatch_;
-    RunEnd end_;
+    ks::bench::RunEnd end_;
     ks::MacroRunner runner_;
 };
 

@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "BenchSupport.h"
 #include "XvfbSession.h"
 #include "commands/CommandDispatch.h"
 #include "core/Messages.h"
@@ -37,23 +38,6 @@
 #include <X11/Xlib.h>
 
 namespace {
-
-class IdentityExpander final : public ks::Expander {
-public:
-    void Expand(std::string&) override {}
-};
-
-class RunEnd final : public ks::PendingRequest {
-public:
-    void complete() override { loop.quit(); }
-    QEventLoop loop;
-};
-
-double ownCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 // User and system time of this process's children (the X server and the
 // window manager), from /proc.
@@ -100,11 +84,11 @@ int main(int argc, char** argv) {
     ks::StderrMessages messages;
     ks::KeyTree tree((folder / "store.db").string());
     ks::SettingsStore store(tree, messages);
-    IdentityExpander expander;
+    ks::bench::IdentityExpander expander;
     ks::QtClock clock;
     ks::MessageQueue queue;
     ks::CommandDispatch dispatch;
-    RunEnd end;
+    ks::bench::RunEnd end;
     ks::MacroRunner runner(store, messages, expander, queue, dispatch, clock);
     ks::WindowCommands commands(store, messages, expander, runner, clock, (*platform)->windows());
     dispatch.setHandler(ks::kWaitForWindow, [&](const std::string& path, std::uint32_t id) {
@@ -125,13 +109,13 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::seconds(10));
     const double idle = childrenCpuSeconds() - idleBefore;
 
-    const double ownBefore = ownCpuSeconds(), childrenBefore = childrenCpuSeconds();
+    const double ownBefore = ks::bench::processCpuSeconds(), childrenBefore = childrenCpuSeconds();
     const auto started = std::chrono::steady_clock::now();
     ks::PostStringsToThread(queue, ks::kMsgRunMacroByName, "wait");
     end.loop.exec();
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const double own = ownCpuSeconds() - ownBefore,
+    const double own = ks::bench::processCpuSeconds() - ownBefore,
                  children = childrenCpuSeconds() - childrenBefore;
     std::printf(
         "WAIT FOR WINDOW, %zu windows listed: %.2f s waited; this process %.1f ms CPU = %.3f %% "
