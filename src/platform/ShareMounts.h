@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -48,8 +49,10 @@ public:
     LoginPrompt& operator=(const LoginPrompt&) = delete;
     virtual ~LoginPrompt() = default;
 
-    // Nothing when the person cancels. `root` is the share as `\\server\share`.
-    virtual std::optional<ShareLogin> ask(const std::string& root) = 0;
+    // Nothing when the person cancels, or as soon as `wanted` stops holding
+    // (the run that asks is over). `root` is the share as `\\server\share`.
+    virtual std::optional<ShareLogin> ask(const std::string& root,
+                                          const std::function<bool()>& wanted) = 0;
 };
 
 }  // namespace ks

@@ -27,7 +27,7 @@ void showConnectError(Messages& messages, const std::string& root, const std::st
 // Mounts with `login`, and when that fails with what the person gives.
 bool mountShare(ShareServices& services, const NetworkPath& network, const ShareLogin& login) {
     if (services.mounts.mount(network.share, login)) return true;
-    const auto asked = services.prompt.ask(network.root());
+    const auto asked = services.prompt.ask(network.root(), services.runGoesOn);
     if (!asked) return false;
     const Result mounted = services.mounts.mount(network.share, *asked);
     if (!mounted) showConnectError(services.messages, network.root(), mounted.error());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,8 @@ struct ShareServices {
     ShareMounts& mounts;
     LoginPrompt& prompt;
     Messages& messages;
+    // Whether the run that connects still goes on; a login asked for ends when it does not.
+    std::function<bool()> runGoesOn = [] { return true; };
 };
 
 // Mounts the share of a network path, unless it is mounted already, and

@@ -115,8 +115,7 @@ void SystemCommands::runProgram(std::string_view path) {
     if (!localFile) return;
     const auto localFolder = connectedPath(*folder);
     if (!localFolder) return;
-    // Connecting may have asked the person for a login, and the run may have
-    // been stopped meanwhile: then nothing starts.
+    // A stop while a login was asked for closes the question: nothing starts.
     if (run_.CurrentRun() != own) return;
     const auto words = splitShellWords(*arguments);
     if (!words || !services_.launcher.open(*localFile, *words, *localFolder)) {
@@ -133,9 +132,13 @@ std::optional<WindowId> SystemCommands::runningWindow(const std::string& pattern
 }
 
 std::optional<std::string> SystemCommands::connectedPath(const std::string& path) {
-    ShareServices shares{services_.mounts, services_.loginPrompt, messages_};
+    ShareServices shares{services_.mounts, services_.loginPrompt, messages_,
+                         [this, own = run_.CurrentRun()] { return run_.CurrentRun() == own; }};
     auto local = ConnectShare(shares, path, ShareLogin{});
-    if (!local) showError("Unable to connect to server specified in: " + path);
+    // A login closed by a stop needs no message: the run is over.
+    if (!local && shares.runGoesOn()) {
+        showError("Unable to connect to server specified in: " + path);
+    }
     return local;
 }
 

@@ -40,10 +40,11 @@ public:
         if (login.password == "good") mounts[name] = {"/gvfs/" + share.share, login.user};
         return record("mount " + name + " as " + login.user, login.password == "good");
     }
-    std::optional<ShareLogin> ask(const std::string& root) override {
+    std::optional<ShareLogin> ask(const std::string& root,
+                                  const std::function<bool()>& wanted) override {
         calls.push_back("ask " + root);
         if (answer && answer->user == "stop") EndRun();  // the run is stopped while asking
-        return answer;
+        return wanted() ? answer : std::nullopt;
     }
     void beep(int hz, int ms) override {
         record("beep " + std::to_string(hz) + "/" + std::to_string(ms));

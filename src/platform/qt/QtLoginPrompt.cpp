@@ -5,10 +5,18 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace ks {
 
-std::optional<ShareLogin> QtLoginPrompt::ask(const std::string& root) {
+namespace {
+
+constexpr int kWantedCheckMs = 100;
+
+}  // namespace
+
+std::optional<ShareLogin> QtLoginPrompt::ask(const std::string& root,
+                                             const std::function<bool()>& wanted) {
     QDialog dialog;
     dialog.setWindowTitle("Connect to Share");
     auto* layout = new QFormLayout(&dialog);
@@ -22,7 +30,12 @@ std::optional<ShareLogin> QtLoginPrompt::ask(const std::string& root) {
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &dialog, [&] {
+        if (!wanted()) dialog.reject();
+    });
+    watch.start(kWantedCheckMs);
+    if (dialog.exec() != QDialog::Accepted || !wanted()) return std::nullopt;
     return ShareLogin{user->text().toStdString(), password->text().toStdString()};
 }
 
