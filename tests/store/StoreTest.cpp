@@ -13,7 +13,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "StoreFixture.h"
@@ -320,30 +319,36 @@ TEST(ProcessSafety, ConcurrentWritersNeverFailAndKilledOnesLoseNothingReportedFi
         if (writers[w] == 0) writeUntilKilled(file, w, fds[w][1]);
         close(fds[w][1]);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    // Both are well under way (on a loaded machine that may take a while) before the kill.
+    std::uint32_t last[2] = {0, 0}, reports[2] = {0, 0};
+    const auto readReports = [&](int w, std::uint32_t upTo) {
+        for (std::uint32_t i; reports[w] < upTo && read(fds[w][0], &i, sizeof i) == sizeof i;) {
+            last[w] = i;
+            ++reports[w];
+        }
+    };
+    for (int w = 0; w < 2; ++w) readReports(w, 20);
     KeyTree tree(file);
     for (int w = 0; w < 2; ++w) {
         int status = 0;
         kill(writers[w], SIGKILL);
         waitpid(writers[w], &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "writer stopped by itself: " << WEXITSTATUS(status);
-        std::uint32_t last = 0;
-        std::uint32_t reports = 0;
-        for (std::uint32_t i; read(fds[w][0], &i, sizeof i) == sizeof i; ++reports) last = i;
+        readReports(w, UINT32_MAX);
         close(fds[w][0]);
-        ASSERT_GT(reports, 10u);
+        ASSERT_GE(reports[w], 20u);
         ASSERT_TRUE(tree.integrityCheck());
-        // The last 64 reported macros hold their own number in all five values (or the number
+        // The last[w] 64 reported macros hold their own number in all five values (or the number
         // of the one in flight at the kill, which is all there or not there at all).
         std::set<std::uint32_t> inFlight;
-        for (std::uint32_t i = last >= 63 ? last - 63 : 0; i <= last + 1; ++i) {
+        for (std::uint32_t i = last[w] >= 63 ? last[w] - 63 : 0; i <= last[w] + 1; ++i) {
             for (int v = 0; v < 5; ++v) {
                 auto value = tree.readValue(macroKey(w, i), "v" + std::to_string(v));
                 const std::uint32_t stored = value ? *dwordFromBytes(value->data) : ~0u;
-                if (i > last) {
+                if (i > last[w]) {
                     inFlight.insert(stored);
                 } else {
-                    EXPECT_TRUE(stored == i || stored == last + 1) << i << " holds " << stored;
+                    EXPECT_TRUE(stored == i || stored == last[w] + 1) << i << " holds " << stored;
                 }
             }
         }
