@@ -7,7 +7,7 @@
 
 #include "core/PlusDigits.h"
 #include "core/VirtualKey.h"
-#include "store/StoreKey.h"
+#include "expand/CommandValues.h"
 
 namespace ks {
 namespace {
@@ -140,8 +140,7 @@ void KeyboardMouseCommands::injectKey(std::uint8_t vk, std::uint32_t flags) {
 }
 
 void KeyboardMouseCommands::keystroke(std::string_view path, std::uint32_t vk) {
-    const auto pressed =
-        store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), "KeyPressed");
+    const auto pressed = readCommandNumber(store_, path, "KeyPressed");
     if (!pressed || vk > 255) return;
     injectKey(static_cast<std::uint8_t>(vk), *pressed);
 }
@@ -181,8 +180,7 @@ std::optional<std::int32_t> KeyboardMouseCommands::readCoordinate(std::string_vi
 }
 
 void KeyboardMouseCommands::movePointer(std::string_view path) {
-    const bool absolute =
-        store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), "IsAB").value_or(1) == 1;
+    const bool absolute = readCommandNumber(store_, path, "IsAB").value_or(1) == 1;
     const auto x = readCoordinate(path, absolute ? "XABCoord" : "XRELCoord", kInvalidX);
     if (!x) return;
     const auto y = readCoordinate(path, absolute ? "YABCoord" : "YRELCoord", kInvalidY);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "expand/CommandValues.h"
 #include "store/StoreKey.h"
 #include "system/ConditionWait.h"
 #include "system/DecimalText.h"
@@ -95,10 +96,7 @@ void DialogCommands::run(std::uint32_t id, const std::string& path) {
 }
 
 std::optional<std::string> DialogCommands::readExpanded(const std::string& path, const char* name) {
-    std::string text;
-    if (!s_.store.ReadMacroString(path, name, text)) return std::nullopt;
-    s_.expander.Expand(text);
-    return text;
+    return readExpandedText(s_.store, s_.expander, path, name);
 }
 
 void DialogCommands::waitWhileOpen(const std::function<DialogState()>& state) {

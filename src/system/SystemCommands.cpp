@@ -6,8 +6,8 @@
 
 #include "core/PlusDigits.h"
 #include "core/Utf8.h"
+#include "expand/CommandValues.h"
 #include "keys/WindowActivation.h"
-#include "store/StoreKey.h"
 #include "system/ConditionWait.h"
 #include "system/NetworkShares.h"
 #include "system/ShellWords.h"
@@ -74,15 +74,12 @@ CommandResult SystemCommands::run(std::uint32_t id, std::string_view path) {
 }
 
 std::optional<std::string> SystemCommands::readText(std::string_view path, const char* valueName) {
-    std::string text;
-    if (!store_.ReadMacroString(path, valueName, text)) return std::nullopt;
-    expander_.Expand(text);
-    return text;
+    return readExpandedText(store_, expander_, path, valueName);
 }
 
 std::optional<std::uint32_t> SystemCommands::readNumber(std::string_view path,
                                                         const char* valueName) {
-    return store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), valueName);
+    return readCommandNumber(store_, path, valueName);
 }
 
 void SystemCommands::showError(const std::string& text) {

@@ -7,7 +7,7 @@
 
 #include "core/PlusDigits.h"
 #include "core/Utf8.h"
-#include "store/StoreKey.h"
+#include "expand/CommandValues.h"
 #include "system/ConditionWait.h"
 #include "system/DecimalText.h"
 #include "system/Wildcard.h"
@@ -64,15 +64,12 @@ CommandResult WindowCommands::run(std::uint32_t id, std::string_view path) {
 
 std::optional<std::string> WindowCommands::readExpanded(std::string_view path,
                                                         const char* valueName) {
-    std::string text;
-    if (!store_.ReadMacroString(path, valueName, text)) return std::nullopt;
-    expander_.Expand(text);
-    return text;
+    return readExpandedText(store_, expander_, path, valueName);
 }
 
 std::optional<std::uint32_t> WindowCommands::readNumber(std::string_view path,
                                                         const char* valueName) {
-    return store_.ReadDword(StoreKey::macros().child(path).rootSubpath(), valueName);
+    return readCommandNumber(store_, path, valueName);
 }
 
 void WindowCommands::showError(const std::string& text, const char* title) {

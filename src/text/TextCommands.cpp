@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/Utf8.h"
+#include "expand/CommandValues.h"
 #include "text/TextRules.h"
 
 namespace ks {
@@ -71,10 +72,7 @@ void TextCommands::run(std::uint32_t id, std::string_view path) {
 
 std::optional<std::string> TextCommands::readExpanded(std::string_view path,
                                                       const char* valueName) {
-    std::string text;
-    if (!store_.ReadMacroString(path, valueName, text)) return std::nullopt;
-    expansion_.Expand(text);
-    return text;
+    return readExpandedText(store_, expansion_, path, valueName);
 }
 
 void TextCommands::showRetrieveError() {
