@@ -1,0 +1,77 @@
+#include "triggers/PhraseWatch.h"
+
+#include "core/Utf8.h"
+#include "core/VirtualKey.h"
+
+namespace ks {
+namespace {
+
+bool isCasedLetter(char32_t ch) {
+    return utf8::upper(ch) != utf8::lower(ch);
+}
+
+bool isTyped(char32_t ch) {
+    return ch == U'\t' || (ch >= 0x20 && ch != 0x7F);
+}
+
+}  // namespace
+
+char32_t typedCharacter(const KeyLayout& layout, std::uint8_t scan, const KeyModifiers& modifiers) {
+    const KeyCharacters& key = layout.charsOfScan[scan];
+    const auto& levels = key.levels;
+    char32_t ch = 0;
+    if (key.pad) {
+        ch = modifiers.numLock || levels[kShiftLevel] == levels[kPlainLevel] ? levels[kShiftLevel]
+                                                                             : 0;
+    } else if (modifiers.altGr && levels[modifiers.shift ? kShiftAltGrLevel : kAltGrLevel] != 0) {
+        ch = levels[modifiers.shift ? kShiftAltGrLevel : kAltGrLevel];
+    } else if (isCasedLetter(levels[kPlainLevel])) {
+        ch = modifiers.shift != modifiers.capsLock ? utf8::upper(levels[kPlainLevel])
+                                                   : utf8::lower(levels[kPlainLevel]);
+    } else if (modifiers.shift && levels[kShiftLevel] != 0) {
+        ch = levels[kShiftLevel];
+    } else {
+        ch = levels[kPlainLevel];
+    }
+    return isTyped(ch) ? ch : 0;
+}
+
+void PhraseWatch::expectOwnKey(std::uint8_t scan, bool pressed, std::int64_t nowMs) {
+    ownKeys_.push_back({scan, pressed, nowMs});
+}
+
+void PhraseWatch::reset() {
+    ownKeys_.clear();
+    matcher_.clear();
+}
+
+bool PhraseWatch::isOwn(const WatchedKey& key, std::int64_t nowMs) {
+    while (!ownKeys_.empty() && nowMs - ownKeys_.front().at > kOwnKeyTimeoutMs) {
+        ownKeys_.pop_front();
+    }
+    if (!key.synthetic) return false;
+    // The server drops the release of a key that is not down, so announced
+    // releases may be passed over; announced presses always come.
+    for (auto at = ownKeys_.begin(); at != ownKeys_.end(); ++at) {
+        if (at->scan == key.scan && at->pressed == key.pressed) {
+            ownKeys_.erase(ownKeys_.begin(), at + 1);
+            return true;
+        }
+        if (at->pressed) return false;
+    }
+    return false;
+}
+
+const std::string* PhraseWatch::onKey(const WatchedKey& key, const KeyLayout& layout,
+                                      std::int64_t nowMs) {
+    if (isOwn(key, nowMs) || !key.pressed) return nullptr;
+    switch (layout.vkOfScan[key.scan]) {
+        case kVkReturn: matcher_.clear(); return nullptr;
+        case kVkEscape: return nullptr;
+        case kVkBack: matcher_.backspace(); return nullptr;
+    }
+    const char32_t ch = typedCharacter(layout, key.scan, key.modifiers);
+    return ch == 0 ? nullptr : matcher_.type(ch);
+}
+
+}  // namespace ks
