@@ -108,10 +108,10 @@ std::string upper(std::string_view text) {
     }
     if (pos == out.size()) return out;
     out.resize(pos);
-    return out + mapEach(text.substr(pos), asciiUpper, [](char32_t c) { return upper(c); });
+    return out + mapEach(text.substr(pos), asciiUpper, [](char32_t c) { return upperChar(c); });
 }
 
-char32_t upper(char32_t ch) {
+char32_t upperChar(char32_t ch) {
     return static_cast<char32_t>(QChar::toUpper(ch));
 }
 
@@ -129,10 +129,10 @@ std::u32string codePoints(std::string_view text) {
 std::string lower(std::string_view text) {
     return mapEach(
         text, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; },
-        [](char32_t c) { return lower(c); });
+        [](char32_t c) { return lowerChar(c); });
 }
 
-char32_t lower(char32_t ch) {
+char32_t lowerChar(char32_t ch) {
     return static_cast<char32_t>(QChar::toLower(ch));
 }
 

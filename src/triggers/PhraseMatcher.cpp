@@ -10,7 +10,7 @@ namespace {
 
 std::u32string foldedReversed(const std::u32string& phrase) {
     std::u32string out(phrase.rbegin(), phrase.rend());
-    for (char32_t& ch : out) ch = utf8::upper(ch);
+    for (char32_t& ch : out) ch = utf8::upperChar(ch);
     return out;
 }
 

@@ -7,7 +7,7 @@ namespace ks {
 namespace {
 
 bool isCasedLetter(char32_t ch) {
-    return utf8::upper(ch) != utf8::lower(ch);
+    return utf8::upperChar(ch) != utf8::lowerChar(ch);
 }
 
 bool isTyped(char32_t ch) {
@@ -21,13 +21,14 @@ char32_t typedCharacter(const KeyLayout& layout, std::uint8_t scan, const KeyMod
     const auto& levels = key.levels;
     char32_t ch = 0;
     if (key.pad) {
-        ch = modifiers.numLock || levels[kShiftLevel] == levels[kPlainLevel] ? levels[kShiftLevel]
-                                                                             : 0;
+        ch = levels[kPlainLevel] != 0 ? levels[kPlainLevel]
+             : modifiers.numLock      ? levels[kShiftLevel]
+                                      : 0;
     } else if (modifiers.altGr && levels[modifiers.shift ? kShiftAltGrLevel : kAltGrLevel] != 0) {
         ch = levels[modifiers.shift ? kShiftAltGrLevel : kAltGrLevel];
     } else if (isCasedLetter(levels[kPlainLevel])) {
-        ch = modifiers.shift != modifiers.capsLock ? utf8::upper(levels[kPlainLevel])
-                                                   : utf8::lower(levels[kPlainLevel]);
+        ch = modifiers.shift != modifiers.capsLock ? utf8::upperChar(levels[kPlainLevel])
+                                                   : utf8::lowerChar(levels[kPlainLevel]);
     } else if (modifiers.shift && levels[kShiftLevel] != 0) {
         ch = levels[kShiftLevel];
     } else {

@@ -12,8 +12,8 @@ namespace ks {
 // The character a key types in `modifiers`, or 0 for none. A letter is in
 // lower case unless exactly one of Shift and Caps Lock applies; another
 // key types its Shift, AltGr or Shift+AltGr level (its plain character
-// where that level has none); a numeric-pad key types only with Num Lock on,
-// or when it types the same either way (the operators).
+// where that level has none); a numeric-pad key types its operator, or its
+// digit or decimal sign with Num Lock on.
 char32_t typedCharacter(const KeyLayout& layout, std::uint8_t scan, const KeyModifiers& modifiers);
 
 // The keyboard-watch thread's logic: the desktop's keys as typed characters

@@ -13,7 +13,7 @@ void TypedBuffer::append(char32_t ch) {
         size_ = kKept;
     }
     typed_[size_] = ch;
-    folded_[size_] = utf8::upper(ch);
+    folded_[size_] = utf8::upperChar(ch);
     ++size_;
 }
 

@@ -85,7 +85,7 @@ KeyLayout testLayout() {
     layout.charsOfScan[kAcuteScan].levels = {U'é', U'É'};
     layout.charsOfScan[layout.scanOfVk['Q']].levels[kAltGrLevel] = U'@';
     layout.charsOfScan[kPadScan] = {{0, U'1'}, true};
-    layout.charsOfScan[kPlusPadScan] = {{U'+', U'+'}, true};
+    layout.charsOfScan[kPlusPadScan] = {{U'+'}, true};
     return layout;
 }
 
