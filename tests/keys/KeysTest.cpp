@@ -140,6 +140,19 @@ TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnterAfterEx
     EXPECT_EQ(joinLineBreaks("\r"), "\r");
 }
 
+// One Backspace per character of the macro's phrase, which is not expanded.
+TEST_F(KeyboardMouseCommandsTest, ReplaceWordOrPhraseErasesTheMacrosPhraseAndTypesItsText) {
+    expander.values["n"] = "\r\nb";
+    writeText("Text", "a{n}");
+    for (const auto& [phrase, typed] : {std::pair{"b{n}", "8/14 8/14 8/14 8/14 65/30 13/28 66/48"},
+                                        std::pair{"\xC3\xA9", "8/14 65/30 13/28 66/48"}}) {
+        ASSERT_TRUE(store->WriteMacroString(phrase, "m", "WPhrase"));
+        EXPECT_TRUE(commands.run(kReplaceWordOrPhrase, kCommand));
+        EXPECT_EQ(injected(), typed) << phrase;
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
     commands.keystroke(kCommand, 65);  // no flags stored yet
     EXPECT_EQ(messages.shown.size(), 1u);

@@ -119,7 +119,7 @@ TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKe
 
     type("bt");
     key('W', true);
-    EXPECT_EQ(receivedAfter(20), Texts{}) << "held until the W is up";
+    EXPECT_EQ(receivedAfter(5), Texts{}) << "held until the W is up";
     key('W', false);
     EXPECT_EQ(receivedAfter(20), Texts{"13 Way 1"});
 
