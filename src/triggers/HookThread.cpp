@@ -62,12 +62,12 @@ struct HookThread::Worker {
                 onKey(key, layout);
             });
         if (!keysWatched) {
-            setup.showError("Unable to set hook for monitoring key board!");
+            showError("Unable to set hook for monitoring key board!");
             return;
         }
         if (!cancel || !cancel->start([this] { onCancel(); })) {
             keys->stop();
-            setup.showError("Unable to set message hook for monitoring key board!");
+            showError("Unable to set message hook for monitoring key board!");
             return;
         }
         watching = true;
@@ -84,7 +84,7 @@ struct HookThread::Worker {
     void end() {
         stopWatching();
         if (!setup.application.post({kMsgHookEnded, {}, {}, 0})) {
-            setup.showError("Error posting message to main application thread.");
+            showError("Error posting message to main application thread.");
         }
         QThread::currentThread()->quit();
     }
@@ -105,14 +105,18 @@ struct HookThread::Worker {
         }
     }
 
+    void showError(const std::string& text) {
+        setup.application.post({kMsgHookError, text, std::nullopt, 0});
+    }
+
     void firePending() {
         releaseWait.stop();
         if (!pending) return;
         const std::string macro = std::move(pending->macro);
         pending.reset();
-        Message start{kMsgStartMacro, macro, std::nullopt, 1};
+        Message start{kMsgStartMacro, macro, std::nullopt, kStartKeysReleased};
         if (!setup.application.post(std::move(start))) {
-            setup.showError("Error posting message to main thread.");
+            showError("Error posting message to main thread.");
         }
     }
 

@@ -16,9 +16,11 @@
 
 namespace ks {
 
-// A message to the keyboard-watch thread: the program is about to
-// synthesise a key (`number`: scan code, plus 256 for a press).
+// To the keyboard-watch thread: the program is about to synthesise a key
+// (`number`: its scan code, plus 256 for a press).
 inline constexpr std::uint32_t kMsgOwnKey = kWmUser + 100;
+// From it: an error box to show (text1), titled "Error" with the stop icon.
+inline constexpr std::uint32_t kMsgHookError = kWmUser + 101;
 
 // The keyboard-watch thread: its own thread, event loop and X connections
 // (through the watches it makes), its own phrase table and typed buffer. It
@@ -33,17 +35,13 @@ public:
     static constexpr int kReleaseWaitMs = 50;
 
     struct Setup {
-        // Start macro (text1 the macro, number 1: the phrase's keys are
-        // released) and hook thread ended go to the application thread,
-        // stop run to the main window.
+        // Start macro (with kStartKeysReleased), hook thread ended and hook
+        // error go to the application thread, stop run to the main window.
         MessageQueue& application;
         MessageQueue& mainWindow;
         // Called on the new thread, which owns what they make.
         std::function<std::unique_ptr<KeyWatch>()> makeKeyWatch;
         std::function<std::unique_ptr<CancelWatch>()> makeCancelWatch;
-        // Shows an error; called on the watch thread, so it must hand the
-        // text to the GUI thread.
-        std::function<void(const std::string& text)> showError;
     };
 
     // Starts the thread; its queue takes messages once this returns.
