@@ -21,10 +21,51 @@ std::vector<CommandId> inputCommandIds() {
     };
     addRange(kLeftButtonDown, kMoveMousePointer);
     addRange(kSendKeys, kSendKeys);
+    addRange(kReplaceWordOrPhrase, kReplaceWordOrPhrase);
     addRange(kCapsLockOff, kNumLockOn);
     addRange(kCtrlC, kCtrlDown);
     return ids;
 }
+
+// The keyboard-watch thread as the shell drives it. While it lives, every
+// key the program synthesises is announced to it before it is sent.
+class PhraseWatchThread final : public HookThreadControl {
+public:
+    PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
+        : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
+                                    [&platform] { return platform.makeCancelWatch(); }}),
+          injector_(platform.injector()),
+          current_(current) {
+        current_ = &thread_;
+        injector_.setKeyAnnouncer(
+            [this](std::uint8_t scan, bool down) { thread_.postOwnKey(scan, down); });
+    }
+    ~PhraseWatchThread() override {
+        injector_.setKeyAnnouncer(nullptr);
+        current_ = nullptr;
+    }
+
+    bool postInstallHooks() override { return thread_.postInstallHooks(); }
+    bool postRemoveHooks() override { return thread_.postRemoveHooks(); }
+    bool postEnd() override { return thread_.postEnd(); }
+
+private:
+    HookThread thread_;
+    InputInjector& injector_;
+    HookThread*& current_;
+};
+
+// Adds `more` to what a per-macro hook already does, so that each trigger
+// kind plugs in on its own.
+void alsoCall(std::function<void(const std::string&)>& hook,
+              std::function<void(const std::string&)> more) {
+    hook = [earlier = std::move(hook), more = std::move(more)](const std::string& macro) {
+        if (earlier) earlier(macro);
+        more(macro);
+    };
+}
+
+constexpr int kPhraseTriggerKind = 1;
 
 }  // namespace
 
@@ -50,7 +91,14 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                          platform.sound(), platform.opticalDrives(), platform.power()}),
       windowCommands_(store, messages, expansion_, runner_, clock_, platform.windows()),
       player_(Player::Services{store, expansion_, platform.injector(),
-                               platform.playbackCancelWatch(), clock_, *this}) {
+                               platform.playbackCancelWatch(), clock_, *this}),
+      phrases_(store,
+               PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
+                                         return hookThread_ && hookThread_->postAddPhrase(entry);
+                                     },
+                                     [this](std::string_view macro) {
+                                         return hookThread_ && hookThread_->postRemovePhrase(macro);
+                                     }}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
@@ -157,6 +205,17 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
                                 &platform_.recordCancelWatch()};
     };
+    hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
+        return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
+    };
+    alsoCall(hooks.loadOtherTriggers, [this](const std::string& macro) { phrases_.Load(macro); });
+    alsoCall(hooks.removeOtherTriggers,
+             [this](const std::string& macro) { phrases_.Unregister(macro); });
+    hooks.triggerText = [this, otherKinds = std::move(hooks.triggerText)](
+                            int kind, const std::string& macro) {
+        if (kind == kPhraseTriggerKind) return phrases_.DisplayText(macro);
+        return otherKinds ? otherKinds(kind, macro) : std::string();
+    };
     hooks.exchangeBusy = [this](bool busy) {
         const bool was = runner_.busy();
         runner_.setBusy(busy);
@@ -169,6 +228,10 @@ void Engine::connectApplication(Application& application) {
     runner_.setShutdown([&application] { application.Shutdown(); });
     queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();
+    });
+    queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
+    queue_.setHandler(kMsgHookError, [this](Message& message) {
+        messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
     });
 }
 

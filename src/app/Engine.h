@@ -19,6 +19,8 @@
 #include "system/SystemCommands.h"
 #include "system/WindowCommands.h"
 #include "text/TextCommands.h"
+#include "triggers/HookThread.h"
+#include "triggers/PhraseTriggers.h"
 
 namespace ks {
 
@@ -76,6 +78,8 @@ private:
     SystemCommands systemCommands_;
     WindowCommands windowCommands_;
     Player player_;
+    PhraseTriggers phrases_;
+    HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
     Application* application_ = nullptr;
 };
 

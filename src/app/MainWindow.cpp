@@ -126,8 +126,13 @@ void MainWindow::buildTrayMenu() {
     QAction* hotKeys = trayMenu_->addAction(QStringLiteral("Enable Hot Key Triggers"));
     hotKeys->setCheckable(true);
     connect(hotKeys, &QAction::triggered, this, [this] { ToggleHotKeys(); });
-    connect(trayMenu_, &QMenu::aboutToShow, this,
-            [this, hotKeys] { hotKeys->setChecked(shell_.hotKeys().Enabled()); });
+    QAction* phrases = trayMenu_->addAction(QStringLiteral("Enable Word or Phrase Triggers"));
+    phrases->setCheckable(true);
+    connect(phrases, &QAction::triggered, this, [this] { TogglePhrases(); });
+    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases] {
+        hotKeys->setChecked(shell_.hotKeys().Enabled());
+        phrases->setChecked(shell_.switches().phrases);
+    });
     trayMenu_->addSeparator();
     connect(trayMenu_->addAction(QStringLiteral("Shutdown")), &QAction::triggered, this,
             [this] { Shutdown(); });
@@ -287,6 +292,12 @@ void MainWindow::ToggleHotKeys() {
     HotKeyTable& table = shell_.hotKeys();
     table.SetEnabled(!table.Enabled());
     shell_.WriteOption("HotKeyOn", table.Enabled() ? 1 : 0);
+}
+
+void MainWindow::TogglePhrases() {
+    bool& on = shell_.switches().phrases;
+    on = !on;
+    if (shell_.WriteOption("WPhraseOn", on ? 1 : 0)) shell_.RestartPhraseWatch(on);
 }
 
 void MainWindow::ShowOptions() {

@@ -44,6 +44,8 @@ public:
     void ShowNormal();
     void HideWindow();
     void ToggleHotKeys();
+    // Flips the phrase switch, stores it, and has the watch thread follow.
+    void TogglePhrases();
     // The main window's end: tray icon gone, shell steps, then `onEnded`
     // unless the keyboard-watch thread still has to answer.
     void Shutdown();

@@ -14,6 +14,9 @@ public:
     explicit XTestDriver(const std::string& display);
 
     unsigned keycode(const char* keysymName) const;
+    // Gives a keycode without symbols the keysym, plain and shifted, as a
+    // layout with a key of its own for it would; its keycode, 0 for none free.
+    unsigned bindSpareKey(const char* keysymName);
     void key(unsigned keycode, bool press);
     // A key on the Xvfb's own keyboard device, as a person would press it,
     // rather than on the XTest device every synthesising client shares; synced.

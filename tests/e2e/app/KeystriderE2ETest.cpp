@@ -6,6 +6,7 @@
 #include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
+#include "XTestDriver.h"
 #include "XvfbSession.h"
 #include "store/KeyTree.h"
 
@@ -36,9 +37,32 @@ protected:
                "\"\n";
     }
 
+    // A macro started by typing `phrase` whose REPLACE WORD OR PHRASE types `text`.
+    static std::string replacing(const std::string& macro, const std::string& phrase,
+                                 bool matchCase, const std::string& text) {
+        return "[Macros\\" + macro + "]\n\"WPhrase\"=\"" + phrase +
+               "\"\n\"WPhraseCase\"=dword:0000000" + (matchCase ? "1" : "0") + "\n[Macros\\" +
+               macro + "\\Commands\\0]\n\"id\"=dword:00001101\n\"Text\"=\"" + text + "\"\n";
+    }
+
     XvfbSession xvfb;
     TempDir dir;
 };
+
+// What an editor would show after the typed text: each Backspace takes the
+// character before it.
+std::string edited(const std::string& typed) {
+    std::string out;
+    for (const char c : typed) {
+        if (c != '\b') {
+            out += c;
+            continue;
+        }
+        while (!out.empty() && (out.back() & 0xC0) == 0x80) out.pop_back();
+        if (!out.empty()) out.pop_back();
+    }
+    return out;
+}
 
 TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
     const auto [status, text] = run({"Backup"}, "");
@@ -80,6 +104,50 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
     EXPECT_EQ(first->wait(milliseconds(300)), -1);
     kill(first->pid(), SIGTERM);
     EXPECT_EQ(first->wait(milliseconds(10000)), 0);
+}
+
+// Phrases typed through XTest by another program, as a person types them.
+TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceWhateverTheReplacementTypes) {
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree, "[]\n\"WPhraseOn\"=dword:00000001\n" +
+                          replacing("Way", "btw", false, "by the way") +
+                          replacing("Fix", "teh", false, "the") +
+                          replacing("Strict", "omw", true, "on my way") +
+                          replacing("Again", "brb", false, "brb, be right back"));
+    }
+    TypingWindow window(xvfb);
+    auto copy = start({}, xvfb.display());
+    copy->readUntil([](const std::string&) { return false; }, milliseconds(1500));  // starting
+    // Each word after its own short pause, as xdotool types at its default pace.
+    const std::pair<const char*, const char*> typed[] = {
+        {"btw ", "by the way "},
+        {"TEH OMW ", "by the way the OMW "},
+        {"brb ", "by the way the OMW brb, be right back "},
+    };
+    for (const auto& [keys, shown] : typed) {
+        ASSERT_TRUE(xvfb.run({"xdotool", "type", keys}));
+        EXPECT_EQ(edited(window.text(1000, milliseconds(700))), shown) << keys;
+    }
+    kill(copy->pid(), SIGTERM);
+    EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
+}
+
+// "!" is Shift+1 on a German layout; "é" has a key of its own there only in
+// some variants, so it is given one as such a layout would.
+TEST_F(KeystriderE2ETest, APhraseOffTheUsLayoutFiresOnAGermanOne) {
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree, "[]\n\"WPhraseOn\"=dword:00000001\n" +
+                          replacing("Coffee", "caf\u00e9!", false, "\u2615 coffee"));
+    }
+    ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
+    ASSERT_NE(XTestDriver(xvfb.display()).bindSpareKey("eacute"), 0u);
+    TypingWindow window(xvfb);
+    auto copy = start({}, xvfb.display());
+    copy->readUntil([](const std::string&) { return false; }, milliseconds(1500));  // starting
+    ASSERT_TRUE(xvfb.run({"xdotool", "type", "cafe! caf\u00e9! "}));
+    EXPECT_EQ(edited(window.text(1000, milliseconds(700))), "cafe! \u2615 coffee ");
 }
 
 }  // namespace
