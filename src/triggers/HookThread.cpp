@@ -49,7 +49,9 @@ struct HookThread::Worker {
         });
         queue.setHandler(kMsgRemovePhrase,
                          [this](Message& m) { phrases.matcher().removeMacro(*m.text1); });
+        // Keys typed while nothing is watched never come to be matched.
         queue.setHandler(kMsgOwnKey, [this](Message& m) {
+            if (!watching) return;
             phrases.expectOwnKey(static_cast<std::uint8_t>(m.number & 0xFF), m.number >= 256,
                                  nowMs());
         });
