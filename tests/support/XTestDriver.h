@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/x11/OwnDisplay.h"
@@ -18,6 +20,9 @@ public:
     // layout with a key of its own for it would; its keycode, 0 for none free.
     unsigned bindSpareKey(const char* keysymName);
     void key(unsigned keycode, bool press);
+    // Root coordinates of the centre of the first viewable window named
+    // `name`, searched through the whole tree; nothing when there is none.
+    std::optional<std::pair<int, int>> centreOfWindow(const std::string& name) const;
     // A key on the Xvfb's own keyboard device, as a person would press it,
     // rather than on the XTest device every synthesising client shares; synced.
     void physicalKey(unsigned keycode, bool press);

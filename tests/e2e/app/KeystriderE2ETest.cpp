@@ -3,6 +3,8 @@
 
 #include <signal.h>
 
+#include <thread>
+
 #include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
@@ -118,7 +120,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceWhateverTheReplacementTypes
     }
     TypingWindow window(xvfb);
     auto copy = start({}, xvfb.display());
-    copy->readUntil([](const std::string&) { return false; }, milliseconds(1500));  // starting
+    std::this_thread::sleep_for(milliseconds(1500));  // starting
     // Each word after its own short pause, as xdotool types at its default pace.
     const std::pair<const char*, const char*> typed[] = {
         {"btw ", "by the way "},
@@ -145,9 +147,52 @@ TEST_F(KeystriderE2ETest, APhraseOffTheUsLayoutFiresOnAGermanOne) {
     ASSERT_NE(XTestDriver(xvfb.display()).bindSpareKey("eacute"), 0u);
     TypingWindow window(xvfb);
     auto copy = start({}, xvfb.display());
-    copy->readUntil([](const std::string&) { return false; }, milliseconds(1500));  // starting
+    std::this_thread::sleep_for(milliseconds(1500));  // starting
     ASSERT_TRUE(xvfb.run({"xdotool", "type", "cafe! caf\u00e9! "}));
     EXPECT_EQ(edited(window.text(1000, milliseconds(700))), "cafe! \u2615 coffee ");
+}
+
+// With a notification area (trayer), the tray menu's second item switches
+// phrase triggers off and on again.
+TEST_F(KeystriderE2ETest, TheTrayItemStopsAndResumesMatching) {
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree, "[]\n\"WPhraseOn\"=dword:00000001\n" +
+                          replacing("Way", "btw", false, "by the way"));
+    }
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "100", "--height", "24"},
+                      xvfb.display());
+    XTestDriver driver(xvfb.display());
+    // The tray's panel, then keystrider's icon in it.
+    const auto waitForWindow = [&](const char* name) {
+        std::optional<std::pair<int, int>> centre;
+        for (int tries = 0; tries < 200 && !centre; ++tries) {
+            std::this_thread::sleep_for(milliseconds(50));
+            centre = driver.centreOfWindow(name);
+        }
+        return centre;
+    };
+    ASSERT_TRUE(waitForWindow("panel"));
+    TypingWindow window(xvfb);
+    auto copy = start({}, xvfb.display());
+    const std::optional<std::pair<int, int>> icon = waitForWindow("keystrider");
+    ASSERT_TRUE(icon);
+    const auto toggle = [&] {
+        driver.moveTo(icon->first, icon->second);
+        driver.button(3, true);
+        driver.button(3, false);
+        driver.sync();
+        std::this_thread::sleep_for(milliseconds(300));  // the menu opens
+        for (const char* key : {"Down", "Down", "Return"}) driver.chord({key});
+        std::this_thread::sleep_for(milliseconds(300));
+    };
+    toggle();
+    ASSERT_TRUE(xvfb.run({"xdotool", "type", "btw "}));
+    EXPECT_EQ(edited(window.text(1000, milliseconds(700))), "btw ");
+    toggle();
+    ASSERT_TRUE(xvfb.run({"xdotool", "type", "btw "}));
+    EXPECT_EQ(edited(window.text(1000, milliseconds(700))), "btw by the way ");
 }
 
 }  // namespace
