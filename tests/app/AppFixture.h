@@ -39,19 +39,6 @@ protected:
         return hooks;
     }
 
-    // A keyboard-watch thread that notes what it is told, answering `posts`.
-    std::unique_ptr<HookThreadControl> recordingHookThread(bool posts = true) {
-        struct Recording final : HookThreadControl {
-            Recording(AppFixture& test, bool answer) : t(test), posts(answer) {}
-            bool postInstallHooks() override { return t.note("install hooks", posts); }
-            bool postRemoveHooks() override { return t.note("remove hooks", posts); }
-            bool postEnd() override { return t.note("end", posts); }
-            AppFixture& t;
-            bool posts;
-        };
-        return std::make_unique<Recording>(*this, posts);
-    }
-
     Shell& makeShell(std::string commandLine = {}) {
         shell = std::make_unique<Shell>(*store, hotKeys, recordingHooks(), std::move(commandLine));
         return *shell;

@@ -123,33 +123,5 @@ TEST_F(MainWindowTest, TheTrayItemFlipsAndStoresTheHotKeySwitch) {
     EXPECT_EQ(messages.texts(), Texts{"Failed while writing to registry.  Please try again."});
 }
 
-// The phrase item stores its switch and has the watch thread stop, and start
-// again when on; a failed write changes only the switch in memory.
-TEST_F(MainWindowTest, ThePhraseTrayItemStopsAndResumesTheWatch) {
-    makeShell().hooks().createHookThread = [this] { return recordingHookThread(); };
-    shell->StartHookThread();
-    makeWindow();
-    QAction* item = window->trayMenu()->actions()[1];
-    EXPECT_EQ(item->text(), "Enable Word or Phrase Triggers");
-    // switch and stored value after the click, messages to the thread
-    const std::tuple<bool, std::uint32_t, Texts> clicks[] = {
-        {true, 1, {"remove hooks", "install hooks"}},
-        {false, 0, {"remove hooks"}},
-    };
-    for (const auto& [on, stored, told] : clicks) {
-        log.clear();
-        item->trigger();
-        EXPECT_EQ(shell->switches().phrases, on);
-        EXPECT_EQ(option("WPhraseOn"), stored);
-        EXPECT_EQ(log, told);
-    }
-    failWritesOf("WPhraseOn");
-    log.clear();
-    item->trigger();
-    EXPECT_TRUE(shell->switches().phrases);
-    EXPECT_EQ(log, Texts{});
-    EXPECT_EQ(messages.texts(), Texts{"Failed while writing to registry.  Please try again."});
-}
-
 }  // namespace
 }  // namespace ks::test

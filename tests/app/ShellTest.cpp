@@ -7,7 +7,18 @@
 namespace ks::test {
 namespace {
 
-using ShellTest = AppFixture;
+class ShellTest : public AppFixture {
+protected:
+    // A keyboard-watch thread that notes what it is told.
+    struct HookThread final : HookThreadControl {
+        HookThread(ShellTest& test, bool answer) : t(test), posts(answer) {}
+        bool postInstallHooks() override { return t.note("install hooks", posts); }
+        bool postRemoveHooks() override { return t.note("remove hooks", posts); }
+        bool postEnd() override { return t.note("end", posts); }
+        ShellTest& t;
+        bool posts;
+    };
+};
 
 // Each row adds to the values stored before it; each exits, closing the server it opened.
 TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
@@ -75,7 +86,7 @@ TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
     for (bool posts : {true, false}) {
         log.clear();
         Shell& s = makeShell();
-        s.hooks().createHookThread = [&] { return recordingHookThread(posts); };
+        s.hooks().createHookThread = [&] { return std::make_unique<HookThread>(*this, posts); };
         s.StartHookThread();
         EXPECT_TRUE(s.switches().phrases);
         EXPECT_EQ(s.Shutdown(), !posts);

@@ -144,12 +144,9 @@ TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnterAfterEx
 TEST_F(KeyboardMouseCommandsTest, ReplaceWordOrPhraseErasesTheMacrosPhraseAndTypesItsText) {
     expander.values["n"] = "\r\nb";
     writeText("Text", "a{n}");
-    for (const auto& [phrase, typed] : {std::pair{"b{n}", "8/14 8/14 8/14 8/14 65/30 13/28 66/48"},
-                                        std::pair{"\xC3\xA9", "8/14 65/30 13/28 66/48"}}) {
-        ASSERT_TRUE(store->WriteMacroString(phrase, "m", "WPhrase"));
-        EXPECT_TRUE(commands.run(kReplaceWordOrPhrase, kCommand));
-        EXPECT_EQ(injected(), typed) << phrase;
-    }
+    ASSERT_TRUE(store->WriteMacroString("{n}\xC3\xA9", "m", "WPhrase"));
+    EXPECT_TRUE(commands.run(kReplaceWordOrPhrase, kCommand));
+    EXPECT_EQ(injected(), "8/14 8/14 8/14 8/14 65/30 13/28 66/48");
     EXPECT_TRUE(messages.shown.empty());
 }
 

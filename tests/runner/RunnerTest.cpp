@@ -349,7 +349,6 @@ TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
     const std::int64_t started = clock.monotonicMillis();
     ASSERT_TRUE(queue.post(Message{kMsgStartMacro, "typed", {}, kStartKeysReleased}));
     ASSERT_TRUE(waitForCompletions(4));
-    EXPECT_EQ(ran, "ACC");
     EXPECT_EQ(times['C'], started);
     EXPECT_EQ(clock.monotonicMillis() - started, 300);
 }

@@ -38,58 +38,6 @@ unsigned XTestDriver::bindSpareKey(const char* keysymName) {
     return spare;
 }
 
-namespace {
-
-// A window's title as toolkits set it (_NET_WM_NAME), or its legacy name.
-std::string titleOf(Display* display, Window window) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
-                           False, AnyPropertyType, &type, &format, &count, &after,
-                           &data) == Success &&
-        data) {
-        title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    char* name = nullptr;
-    if (title.empty() && XFetchName(display, window, &name) && name) {
-        title = name;
-        XFree(name);
-    }
-    return title;
-}
-
-std::optional<std::pair<int, int>> centreBelow(Display* display, Window parent,
-                                               const std::string& name) {
-    Window root = None, parentOut = None, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, parent, &root, &parentOut, &children, &count)) return std::nullopt;
-    std::optional<std::pair<int, int>> found;
-    for (unsigned i = 0; i < count && !found; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes) &&
-            attributes.map_state == IsViewable && titleOf(display, children[i]) == name) {
-            int x = 0, y = 0;
-            Window child = None;
-            XTranslateCoordinates(display, children[i], root, attributes.width / 2,
-                                  attributes.height / 2, &x, &y, &child);
-            found = std::pair{x, y};
-        }
-        if (!found) found = centreBelow(display, children[i], name);
-    }
-    if (children) XFree(children);
-    return found;
-}
-
-}  // namespace
-
-std::optional<std::pair<int, int>> XTestDriver::centreOfWindow(const std::string& name) const {
-    return centreBelow(display_.get(), root(), name);
-}
-
 void XTestDriver::key(unsigned keycode, bool press) {
     XTestFakeKeyEvent(display_.get(), keycode, press, CurrentTime);
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/x11/OwnDisplay.h"
@@ -16,13 +14,9 @@ public:
     explicit XTestDriver(const std::string& display);
 
     unsigned keycode(const char* keysymName) const;
-    // Gives a keycode without symbols the keysym, plain and shifted, as a
-    // layout with a key of its own for it would; its keycode, 0 for none free.
+    // Binds the keysym to a keycode without symbols; that keycode, or 0.
     unsigned bindSpareKey(const char* keysymName);
     void key(unsigned keycode, bool press);
-    // Root coordinates of the centre of the first viewable window named
-    // `name`, searched through the whole tree; nothing when there is none.
-    std::optional<std::pair<int, int>> centreOfWindow(const std::string& name) const;
     // A key on the Xvfb's own keyboard device, as a person would press it,
     // rather than on the XTest device every synthesising client shares; synced.
     void physicalKey(unsigned keycode, bool press);
