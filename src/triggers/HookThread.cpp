@@ -136,6 +136,7 @@ HookThread::HookThread(Setup setup) : setup_(std::move(setup)) {
     std::promise<void> queueMade;
     std::future<void> made = queueMade.get_future();
     thread_.reset(QThread::create([this, &queueMade] { run(queueMade); }));
+    thread_->setObjectName(QStringLiteral("phrase watch"));  // the system's name for it
     thread_->start(QThread::TimeCriticalPriority);
     // The queue must exist before the first message is posted to it.
     made.wait();
