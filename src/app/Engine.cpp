@@ -50,7 +50,9 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                          platform.sound(), platform.opticalDrives(), platform.power()}),
       windowCommands_(store, messages, expansion_, runner_, clock_, platform.windows()),
       player_(Player::Services{store, expansion_, platform.injector(),
-                               platform.playbackCancelWatch(), clock_, *this}) {
+                               platform.playbackCancelWatch(), clock_, *this}),
+      scheduler_(store, clock_,
+                 [this](const std::string& macro) { return postStartMacro(macro); }) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
@@ -59,6 +61,11 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerSystemCommands();
     registerWindowCommands();
     registerPlayback();
+    platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
+}
+
+bool Engine::postStartMacro(const std::string& macro) {
+    return PostStringsToThread(queue_, kMsgStartMacro, macro);
 }
 
 void Engine::registerPlayback() {
@@ -142,9 +149,7 @@ void Engine::registerWindowCommands() {
 }
 
 void Engine::connectHooks(ShellHooks& hooks) {
-    hooks.postStartMacro = [this](const std::string& macro) {
-        return PostStringsToThread(queue_, kMsgStartMacro, macro);
-    };
+    hooks.postStartMacro = [this](const std::string& macro) { return postStartMacro(macro); };
     hooks.runActive = [this] { return runner_.RunActive(); };
     hooks.postCommandLineMacro = [this] {
         return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
@@ -156,6 +161,15 @@ void Engine::connectHooks(ShellHooks& hooks) {
     hooks.recordingDesktop = [this] {
         return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
                                 &platform_.recordCancelWatch()};
+    };
+    hooks.startSchedules = [this] { scheduler_.Start(); };
+    hooks.stopSchedules = [this] { scheduler_.Stop(); };
+    hooks.loadOtherTriggers = [this](const std::string& macro) { scheduler_.LoadSchedules(macro); };
+    hooks.removeOtherTriggers = [this](const std::string& macro) {
+        scheduler_.RemoveSchedules(macro);
+    };
+    hooks.triggerText = [this](int kind, const std::string& macro) {
+        return kind == kScheduledTriggers ? scheduler_.DisplayText(macro) : std::string();
     };
     hooks.exchangeBusy = [this](bool busy) {
         const bool was = runner_.busy();

@@ -19,6 +19,7 @@
 #include "system/SystemCommands.h"
 #include "system/WindowCommands.h"
 #include "text/TextCommands.h"
+#include "triggers/Scheduler.h"
 
 namespace ks {
 
@@ -51,6 +52,7 @@ private:
     void registerSystemCommands();
     void registerWindowCommands();
     void registerPlayback();
+    bool postStartMacro(const std::string& macro);
 
     // What the player asks of the run it belongs to.
     std::uint64_t currentRun() override;
@@ -76,6 +78,7 @@ private:
     SystemCommands systemCommands_;
     WindowCommands windowCommands_;
     Player player_;
+    Scheduler scheduler_;
     Application* application_ = nullptr;
 };
 

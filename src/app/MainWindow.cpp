@@ -126,8 +126,13 @@ void MainWindow::buildTrayMenu() {
     QAction* hotKeys = trayMenu_->addAction(QStringLiteral("Enable Hot Key Triggers"));
     hotKeys->setCheckable(true);
     connect(hotKeys, &QAction::triggered, this, [this] { ToggleHotKeys(); });
-    connect(trayMenu_, &QMenu::aboutToShow, this,
-            [this, hotKeys] { hotKeys->setChecked(shell_.hotKeys().Enabled()); });
+    QAction* schedules = trayMenu_->addAction(QStringLiteral("Enable Scheduled Triggers"));
+    schedules->setCheckable(true);
+    connect(schedules, &QAction::triggered, this, [this] { ToggleSchedules(); });
+    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, schedules] {
+        hotKeys->setChecked(shell_.hotKeys().Enabled());
+        schedules->setChecked(shell_.switches().scheduler);
+    });
     trayMenu_->addSeparator();
     connect(trayMenu_->addAction(QStringLiteral("Shutdown")), &QAction::triggered, this,
             [this] { Shutdown(); });
@@ -287,6 +292,12 @@ void MainWindow::ToggleHotKeys() {
     HotKeyTable& table = shell_.hotKeys();
     table.SetEnabled(!table.Enabled());
     shell_.WriteOption("HotKeyOn", table.Enabled() ? 1 : 0);
+}
+
+void MainWindow::ToggleSchedules() {
+    const bool on = !shell_.switches().scheduler;
+    shell_.SetScheduler(on);
+    shell_.WriteOption("SchedOn", on ? 1 : 0);
 }
 
 void MainWindow::ShowOptions() {

@@ -44,6 +44,7 @@ public:
     void ShowNormal();
     void HideWindow();
     void ToggleHotKeys();
+    void ToggleSchedules();
     // The main window's end: tray icon gone, shell steps, then `onEnded`
     // unless the keyboard-watch thread still has to answer.
     void Shutdown();

@@ -2,6 +2,7 @@
 
 #include "platform/CancelWatch.h"
 #include "platform/Clipboard.h"
+#include "platform/ClockChanges.h"
 #include "platform/HotKeys.h"
 #include "platform/InputCapture.h"
 #include "platform/InputInjector.h"
@@ -48,6 +49,8 @@ public:
     virtual ShareMounts& shares() = 0;
     virtual OpticalDrives& opticalDrives() = 0;
     virtual Power& power() = 0;
+    // Notices that the wall clock was set or the machine resumed.
+    virtual ClockChanges& clockChanges() = 0;
 };
 
 }  // namespace ks

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/linux/GvfsShares.h"
+#include "platform/linux/LinuxClockChanges.h"
 #include "platform/linux/LinuxSystemValues.h"
 #include "platform/linux/LogindPower.h"
 #include "platform/linux/UDisksDrives.h"
@@ -45,6 +46,7 @@ public:
     ShareMounts& shares() override { return shares_; }
     OpticalDrives& opticalDrives() override { return opticalDrives_; }
     Power& power() override { return power_; }
+    ClockChanges& clockChanges() override { return clockChanges_; }
     XConnection& connection() { return *connection_; }
 
 private:
@@ -67,6 +69,7 @@ private:
     GvfsShares shares_;
     UDisksDrives opticalDrives_;
     LogindPower power_;
+    LinuxClockChanges clockChanges_;
 };
 
 }  // namespace ks::x11
