@@ -53,16 +53,16 @@ Scheduler::Scheduler(SettingsStore& store, Clock& clock, StartMacro startMacro)
 Scheduler::~Scheduler() = default;
 
 void Scheduler::LoadSchedules(const std::string& macro) {
-    const StoreKey scheduleKey = MacroKey(macro).key().child("Schedule");
-    for (int n = 0;; ++n) {
-        const std::string number = std::to_string(n);
-        const auto period = store_.GetDword(scheduleKey.child(number).direct(), "Period");
+    const MacroKey key(macro);
+    for (std::int32_t n = 0;; ++n) {
+        const auto period = store_.GetDword(key.schedule(n).direct(), "Period");
         if (!period) return;
         Entry entry{Schedule{*period, {}}, macro};
-        const std::string subpath = macro + "\\Schedule\\" + number;
         for (std::size_t f = 0; f < kScheduleFieldCount; ++f) {
             std::string& text = entry.schedule.fields[f];
-            if (!store_.ReadMacroString(subpath, kScheduleValueNames[f], text)) text.clear();
+            if (!store_.ReadMacroString(key.scheduleSubpath(n), kScheduleValueNames[f], text)) {
+                text.clear();
+            }
         }
         arm(entry, clock_.wallMillis());
         entries_.push_back(std::move(entry));
