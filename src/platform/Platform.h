@@ -14,6 +14,7 @@
 #include "platform/ShareMounts.h"
 #include "platform/Sound.h"
 #include "platform/SpareKeys.h"
+#include "platform/SystemClock.h"
 #include "platform/SystemValues.h"
 #include "platform/WindowControl.h"
 
@@ -51,6 +52,7 @@ public:
     virtual Power& power() = 0;
     // Notices that the wall clock was set or the machine resumed.
     virtual ClockChanges& clockChanges() = 0;
+    virtual SystemClock& systemClock() = 0;
 };
 
 }  // namespace ks

@@ -7,6 +7,7 @@
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/linux/GvfsShares.h"
 #include "platform/linux/LinuxClockChanges.h"
+#include "platform/linux/LinuxSystemClock.h"
 #include "platform/linux/LinuxSystemValues.h"
 #include "platform/linux/LogindPower.h"
 #include "platform/linux/UDisksDrives.h"
@@ -47,6 +48,7 @@ public:
     OpticalDrives& opticalDrives() override { return opticalDrives_; }
     Power& power() override { return power_; }
     ClockChanges& clockChanges() override { return clockChanges_; }
+    SystemClock& systemClock() override { return systemClock_; }
     XConnection& connection() { return *connection_; }
 
 private:
@@ -70,6 +72,7 @@ private:
     UDisksDrives opticalDrives_;
     LogindPower power_;
     LinuxClockChanges clockChanges_;
+    LinuxSystemClock systemClock_;
 };
 
 }  // namespace ks::x11
