@@ -49,6 +49,10 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
                          platform.sound(), platform.opticalDrives(), platform.power()}),
       windowCommands_(store, messages, expansion_, runner_, clock_, platform.windows()),
+      dateTimeCommands_(
+          store, expansion_, runner_, clock_, platform.systemClock(),
+          [this](std::string_view text) { inputCommands_.keySequence().TypeText(text); },
+          publicTimeServers()),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}),
       scheduler_(store, clock_,
@@ -60,6 +64,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerDialogCommands();
     registerSystemCommands();
     registerWindowCommands();
+    registerDateTimeCommands();
     registerPlayback();
     platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
 }
@@ -144,6 +149,15 @@ void Engine::registerWindowCommands() {
     for (CommandId id : WindowCommands::ids()) {
         dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
             return windowCommands_.run(command, path);
+        });
+    }
+}
+
+void Engine::registerDateTimeCommands() {
+    for (CommandId id : DateTimeCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            dateTimeCommands_.run(command, path);
+            return CommandResult::Next;
         });
     }
 }

@@ -15,6 +15,7 @@
 #include "platform/qt/QtLoginPrompt.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
+#include "system/DateTimeCommands.h"
 #include "system/DialogCommands.h"
 #include "system/SystemCommands.h"
 #include "system/WindowCommands.h"
@@ -51,6 +52,7 @@ private:
     void registerDialogCommands();
     void registerSystemCommands();
     void registerWindowCommands();
+    void registerDateTimeCommands();
     void registerPlayback();
     bool postStartMacro(const std::string& macro);
 
@@ -77,6 +79,7 @@ private:
     QtLoginPrompt loginPrompt_;
     SystemCommands systemCommands_;
     WindowCommands windowCommands_;
+    DateTimeCommands dateTimeCommands_;
     Player player_;
     Scheduler scheduler_;
     Application* application_ = nullptr;
