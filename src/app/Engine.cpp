@@ -65,8 +65,6 @@ void alsoCall(std::function<void(const std::string&)>& hook,
     };
 }
 
-constexpr int kPhraseTriggerKind = 1;
-
 }  // namespace
 
 Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
@@ -90,8 +88,13 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
                          platform.sound(), platform.opticalDrives(), platform.power()}),
       windowCommands_(store, messages, expansion_, runner_, clock_, platform.windows()),
+      dateTimeCommands_(
+          store, expansion_, runner_, clock_, platform.systemClock(),
+          [this](std::string_view text) { inputCommands_.keySequence().TypeText(text); },
+          publicTimeServers()),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}),
+      scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
       phrases_(store,
                PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
                                          return hookThread_ && hookThread_->postAddPhrase(entry);
@@ -106,7 +109,13 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerDialogCommands();
     registerSystemCommands();
     registerWindowCommands();
+    registerDateTimeCommands();
     registerPlayback();
+    platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
+}
+
+bool Engine::postStartMacro(const std::string& macro) {
+    return PostStringsToThread(queue_, kMsgStartMacro, macro);
 }
 
 void Engine::registerPlayback() {
@@ -189,10 +198,17 @@ void Engine::registerWindowCommands() {
     }
 }
 
+void Engine::registerDateTimeCommands() {
+    for (CommandId id : DateTimeCommands::ids()) {
+        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
+            dateTimeCommands_.run(command, path);
+            return CommandResult::Next;
+        });
+    }
+}
+
 void Engine::connectHooks(ShellHooks& hooks) {
-    hooks.postStartMacro = [this](const std::string& macro) {
-        return PostStringsToThread(queue_, kMsgStartMacro, macro);
-    };
+    hooks.postStartMacro = [this](const std::string& macro) { return postStartMacro(macro); };
     hooks.runActive = [this] { return runner_.RunActive(); };
     hooks.postCommandLineMacro = [this] {
         return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
@@ -205,6 +221,15 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
                                 &platform_.recordCancelWatch()};
     };
+    hooks.startSchedules = [this] { scheduler_.Start(); };
+    hooks.stopSchedules = [this] { scheduler_.Stop(); };
+    hooks.loadOtherTriggers = [this](const std::string& macro) { scheduler_.LoadSchedules(macro); };
+    hooks.removeOtherTriggers = [this](const std::string& macro) {
+        scheduler_.RemoveSchedules(macro);
+    };
+    hooks.triggerText = [this](int kind, const std::string& macro) {
+        return kind == kScheduledTriggers ? scheduler_.DisplayText(macro) : std::string();
+    };
     hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
         return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
     };
@@ -213,7 +238,7 @@ void Engine::connectHooks(ShellHooks& hooks) {
              [this](const std::string& macro) { phrases_.Unregister(macro); });
     hooks.triggerText = [this, otherKinds = std::move(hooks.triggerText)](
                             int kind, const std::string& macro) {
-        if (kind == kPhraseTriggerKind) return phrases_.DisplayText(macro);
+        if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
         return otherKinds ? otherKinds(kind, macro) : std::string();
     };
     hooks.exchangeBusy = [this](bool busy) {

@@ -15,10 +15,12 @@
 #include "platform/qt/QtLoginPrompt.h"
 #include "runner/MacroRunner.h"
 #include "runner/MessageQueue.h"
+#include "system/DateTimeCommands.h"
 #include "system/DialogCommands.h"
 #include "system/SystemCommands.h"
 #include "system/WindowCommands.h"
 #include "text/TextCommands.h"
+#include "triggers/Scheduler.h"
 #include "triggers/HookThread.h"
 #include "triggers/PhraseTriggers.h"
 
@@ -52,7 +54,9 @@ private:
     void registerDialogCommands();
     void registerSystemCommands();
     void registerWindowCommands();
+    void registerDateTimeCommands();
     void registerPlayback();
+    bool postStartMacro(const std::string& macro);
 
     // What the player asks of the run it belongs to.
     std::uint64_t currentRun() override;
@@ -77,7 +81,9 @@ private:
     QtLoginPrompt loginPrompt_;
     SystemCommands systemCommands_;
     WindowCommands windowCommands_;
+    DateTimeCommands dateTimeCommands_;
     Player player_;
+    Scheduler scheduler_;
     PhraseTriggers phrases_;
     HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
     Application* application_ = nullptr;

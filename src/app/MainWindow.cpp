@@ -129,9 +129,13 @@ void MainWindow::buildTrayMenu() {
     QAction* phrases = trayMenu_->addAction(QStringLiteral("Enable Word or Phrase Triggers"));
     phrases->setCheckable(true);
     connect(phrases, &QAction::triggered, this, [this] { TogglePhrases(); });
-    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases] {
+    QAction* schedules = trayMenu_->addAction(QStringLiteral("Enable Scheduled Triggers"));
+    schedules->setCheckable(true);
+    connect(schedules, &QAction::triggered, this, [this] { ToggleSchedules(); });
+    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases, schedules] {
         hotKeys->setChecked(shell_.hotKeys().Enabled());
         phrases->setChecked(shell_.switches().phrases);
+        schedules->setChecked(shell_.switches().scheduler);
     });
     trayMenu_->addSeparator();
     connect(trayMenu_->addAction(QStringLiteral("Shutdown")), &QAction::triggered, this,
@@ -298,6 +302,12 @@ void MainWindow::TogglePhrases() {
     bool& on = shell_.switches().phrases;
     on = !on;
     if (shell_.WriteOption("WPhraseOn", on ? 1 : 0)) shell_.RestartPhraseWatch(on);
+}
+
+void MainWindow::ToggleSchedules() {
+    const bool on = !shell_.switches().scheduler;
+    shell_.SetScheduler(on);
+    shell_.WriteOption("SchedOn", on ? 1 : 0);
 }
 
 void MainWindow::ShowOptions() {

@@ -44,6 +44,7 @@ public:
     void ShowNormal();
     void HideWindow();
     void ToggleHotKeys();
+    void ToggleSchedules();
     // Flips the phrase switch, stores it, and has the watch thread follow.
     void TogglePhrases();
     // The main window's end: tray icon gone, shell steps, then `onEnded`

@@ -36,6 +36,9 @@ public:
     virtual bool postEnd() = 0;
 };
 
+inline constexpr int kScheduledTriggers = 0;
+inline constexpr int kPhraseTriggers = 1;
+
 // Where the rest of the program plugs into the shell. Every member may be
 // left empty: the shell then does without that part (no server, no hook
 // thread, no schedules, empty trigger texts of the other kinds).
@@ -71,7 +74,7 @@ struct ShellHooks {
     std::function<void(const std::string& macro)> loadOtherTriggers;
     std::function<void(const std::string& macro)> removeOtherTriggers;
     // The trigger column's text for `macro` of the kinds other than hot keys
-    // (0 schedule, 1 word or phrase, 2 XML message identifier).
+    // (kScheduledTriggers, kPhraseTriggers, 2 XML message identifier).
     std::function<std::string(int kind, const std::string& macro)> triggerText;
 
     // Sets the busy mark (no macro starts while it is set) and answers the

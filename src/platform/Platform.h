@@ -4,6 +4,7 @@
 
 #include "platform/CancelWatch.h"
 #include "platform/Clipboard.h"
+#include "platform/ClockChanges.h"
 #include "platform/HotKeys.h"
 #include "platform/InputCapture.h"
 #include "platform/InputInjector.h"
@@ -16,6 +17,7 @@
 #include "platform/ShareMounts.h"
 #include "platform/Sound.h"
 #include "platform/SpareKeys.h"
+#include "platform/SystemClock.h"
 #include "platform/SystemValues.h"
 #include "platform/WindowControl.h"
 
@@ -55,6 +57,9 @@ public:
     virtual ShareMounts& shares() = 0;
     virtual OpticalDrives& opticalDrives() = 0;
     virtual Power& power() = 0;
+    // Notices that the wall clock was set or the machine resumed.
+    virtual ClockChanges& clockChanges() = 0;
+    virtual SystemClock& systemClock() = 0;
 };
 
 }  // namespace ks

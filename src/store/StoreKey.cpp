@@ -35,4 +35,8 @@ std::string MacroKey::commandDirect(std::int32_t position) const {
     return commandsDirect_ + std::to_string(position);
 }
 
+std::string MacroKey::scheduleSubpath(std::int32_t n) const {
+    return name_ + "\\Schedule\\" + std::to_string(n);
+}
+
 }  // namespace ks

@@ -58,6 +58,10 @@ public:
     CommandKey command(std::int32_t position) const { return CommandKey(name_, position); }
     // The direct path of command `position`'s key.
     std::string commandDirect(std::int32_t position) const;
+    // Schedule `n`: `<macro>\Schedule\<n>`, the sub-path below Macros that
+    // ReadMacroString takes, and its key.
+    std::string scheduleSubpath(std::int32_t n) const;
+    StoreKey schedule(std::int32_t n) const { return StoreKey::macros().child(scheduleSubpath(n)); }
 
 private:
     std::string name_;

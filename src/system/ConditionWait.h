@@ -20,9 +20,14 @@ struct WaitLimit {
     std::string title;
 };
 
-// Looks at `met` every 100 ms until it holds, the limit passes (its box is
-// shown then) or the run of the waiting command is stopped. Between looks
-// the run's wait keeps every message flowing without spinning.
+// Looks at `met` every 100 ms until it holds, more whole seconds than
+// `timeout` have passed (0: never) or the run of the waiting command is
+// stopped. Between looks the run's wait keeps every message flowing without
+// spinning.
+WaitOutcome waitUntil(RunControl& run, Clock& clock, std::chrono::seconds timeout,
+                      const std::function<bool()>& met);
+
+// As waitUntil, showing the limit's box when it passes.
 WaitOutcome waitForCondition(RunControl& run, Clock& clock, Messages& messages,
                              const WaitLimit& limit, const std::function<bool()>& met);
 

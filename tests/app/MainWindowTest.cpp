@@ -108,19 +108,46 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     EXPECT_EQ(log, (Texts{"start Open", "remove Open", "remove Stays"}));
 }
 
-TEST_F(MainWindowTest, TheTrayItemFlipsAndStoresTheHotKeySwitch) {
+TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
     makeWindow();
-    QAction* item = window->trayMenu()->actions().front();
-    EXPECT_EQ(item->text(), "Enable Hot Key Triggers");
-    for (std::uint32_t on : {0u, 1u}) {
-        item->trigger();
-        EXPECT_EQ(shell->hotKeys().Enabled(), on == 1);
-        EXPECT_EQ(option("HotKeyOn"), on);
+    struct Item {
+        const char* text;
+        const char* option;
+        std::function<bool()> on;
+        Texts logOff, logOn;
+    };
+    const Item items[] = {
+        {"Enable Hot Key Triggers", "HotKeyOn", [&] { return shell->hotKeys().Enabled(); }, {}, {}},
+        {"Enable Word or Phrase Triggers",
+         "WPhraseOn",
+         [&] { return shell->switches().phrases; },
+         {},
+         {}},
+        {"Enable Scheduled Triggers",
+         "SchedOn",
+         [&] { return shell->switches().scheduler; },
+         {"stop schedules"},
+         {"start schedules"}}};
+    const QList<QAction*> actions = window->trayMenu()->actions();
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+        const Item& item = items[i];
+        QAction* action = actions[static_cast<qsizetype>(i)];
+        EXPECT_EQ(action->text(), item.text);
+        if (item.on()) action->trigger();  // start from off
+        for (std::uint32_t on : {1u, 0u}) {
+            log.clear();
+            action->trigger();
+            EXPECT_EQ(item.on(), on == 1) << item.text;
+            EXPECT_EQ(option(item.option), on) << item.text;
+            EXPECT_EQ(log, on == 1 ? item.logOn : item.logOff) << item.text;
+        }
+        failWritesOf(item.option);
+        action->trigger();
+        EXPECT_TRUE(item.on()) << item.text;  // stays flipped for this run
+        EXPECT_EQ(messages.texts(), Texts{"Failed while writing to registry.  Please try again."});
+        messages.clear();
+        execOnFile("DROP TRIGGER fail_writes");
     }
-    failWritesOf("HotKeyOn");
-    item->trigger();
-    EXPECT_FALSE(shell->hotKeys().Enabled());  // stays flipped for this run
-    EXPECT_EQ(messages.texts(), Texts{"Failed while writing to registry.  Please try again."});
 }
 
 }  // namespace

@@ -7,11 +7,12 @@ src=${1:-$(cd "$(dirname "$0")/../../src" && pwd)}
 # The layers, bottom first; the README's layout section lists the same.
 declare -A layer=(
   [core]=0
-  [platform]=1 [store]=1
+  [platform]=1 [store]=1 [xml]=1
   [expand]=2 [commands]=2 [storetool]=2
   [keys]=3 [journal]=3 [runner]=3 [text]=3
   [triggers]=4 [system]=4
-  [app]=5
+  [editors]=5
+  [app]=6
 )
 
 failures=0

@@ -21,7 +21,7 @@ class FakeClock final : public Clock {
 public:
     explicit FakeClock(std::int64_t start = 0) : now_(start) {}
 
-    std::int64_t wallMillis() override { return now_; }
+    std::int64_t wallMillis() override { return now_ + wallOffset_; }
     std::int64_t monotonicMillis() override { return now_; }
     std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout) override {
         if (!idle_ && QCoreApplication::instance() != nullptr) watchIdle();
@@ -29,6 +29,8 @@ public:
     }
 
     void set(std::int64_t millis) { now_ = millis; }  // fires nothing
+    // The wall clock alone set, as by hand or over a suspend; timers keep counting elapsed time.
+    void setWall(std::int64_t millis) { wallOffset_ = millis - now_; }
     // The test's own action, `delay` from now.
     void after(std::chrono::milliseconds delay, std::function<void()> action) {
         actions_.push_back(createTimer(std::move(action)));
@@ -105,6 +107,7 @@ private:
     }
 
     std::int64_t now_;
+    std::int64_t wallOffset_ = 0;
     std::uint64_t starts_ = 0;
     std::vector<FakeTimer*> timers_;
     std::vector<std::unique_ptr<Timer>> actions_;

@@ -6,6 +6,8 @@
 #include "platform/Platform.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/linux/GvfsShares.h"
+#include "platform/linux/LinuxClockChanges.h"
+#include "platform/linux/LinuxSystemClock.h"
 #include "platform/linux/LinuxSystemValues.h"
 #include "platform/linux/LogindPower.h"
 #include "platform/linux/UDisksDrives.h"
@@ -47,6 +49,8 @@ public:
     ShareMounts& shares() override { return shares_; }
     OpticalDrives& opticalDrives() override { return opticalDrives_; }
     Power& power() override { return power_; }
+    ClockChanges& clockChanges() override { return clockChanges_; }
+    SystemClock& systemClock() override { return systemClock_; }
     XConnection& connection() { return *connection_; }
 
 private:
@@ -69,6 +73,8 @@ private:
     GvfsShares shares_;
     UDisksDrives opticalDrives_;
     LogindPower power_;
+    LinuxClockChanges clockChanges_;
+    LinuxSystemClock systemClock_;
 };
 
 }  // namespace ks::x11

@@ -157,5 +157,36 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     type("btw cafe! caf\u00e9!", "by the way cafe! \u2615 coffee");
 }
 
+// The box's line reaches standard error as the macro starts.
+TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
+    using namespace std::chrono;
+    const auto due = floor<seconds>(system_clock::now()) + seconds(5);
+    const auto second = due.time_since_epoch().count() % 60;
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        std::string schedule = "[Macros\\Tick\\Schedule\\0]\n\"Period\"=dword:00000006\n";
+        for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"}) {
+            schedule += "\"" + std::string(field) + "\"=\"N/A\"\n";
+        }
+        loadReg(tree,
+                "[]\n\"SchedOn\"=dword:00000001\n" + schedule + "\"Second\"=\"" +
+                    std::to_string(second) +
+                    "\"\n[Macros\\Tick\\Commands\\0]\n\"id\"=dword:00001009\n"
+                    "\"WindowTitle\"=\"Tick\"\n\"MessageBody\"=\"due\"\n\"TimeOut\"=\"1\"\n"
+                    "\"MsgBoxType\"=dword:0\n\"MsgBoxPos\"=dword:5\n\"MsgBoxSetFocus\"=dword:0\n"
+                    "\"MsgBoxSetForeground\"=dword:0\n");
+    }
+    auto copy = start({}, xvfb.display());
+    ASSERT_TRUE(copy->readUntil(
+        [](const std::string& out) { return out.find("Tick: due") != std::string::npos; },
+        milliseconds(15000)))
+        << copy->output();
+    const auto fired = system_clock::now();
+    EXPECT_GE(fired, due);
+    EXPECT_LT(fired, due + seconds(1));
+    kill(copy->pid(), SIGTERM);
+    EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
+}
+
 }  // namespace
 }  // namespace ks::test

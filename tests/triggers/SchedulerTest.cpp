@@ -1,0 +1,180 @@
+#include "triggers/Scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include "FakeClock.h"
+#include "ScheduleTime.h"
+#include "StoreFixture.h"
+
+namespace ks::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class SchedulerTest : public StoreFixture {
+protected:
+    SchedulerTest() {
+        useZone("Europe/Berlin");
+        at("2026-12-07 10:00:10");  // a Monday
+    }
+
+    // Stores schedule `n` of `macro`; `omit` names a value left out.
+    void save(const std::string& macro, int n, const Schedule& s, const char* omit = "") {
+        std::string reg = "[Macros\\" + macro + "\\Schedule\\" + std::to_string(n) +
+                          "]\n\"Period\"=dword:0000000" + std::to_string(s.period) + "\n";
+        for (std::size_t f = 0; f < kScheduleFieldCount; ++f) {
+            if (std::string(kScheduleValueNames[f]) == omit) continue;
+            reg += "\"" + std::string(kScheduleValueNames[f]) + "\"=\"" + s.fields[f] + "\"\n";
+        }
+        load(reg);
+    }
+    void at(const char* local) { clock.set(localAt(local) * 1000); }
+    // Lets virtual time run until the wall clock reads `local`.
+    void runUntil(const char* local) {
+        bool reached = false;
+        clock.after(std::chrono::milliseconds(localAt(local) * 1000 - clock.wallMillis()),
+                    [&] { reached = true; });
+        ASSERT_TRUE(clock.run([&] { return reached; }));
+    }
+    std::string wallText() {
+        const std::int64_t wall = clock.wallMillis();
+        const std::string millis = wall % 1000 ? "+" + std::to_string(wall % 1000) + "ms" : "";
+        return localText(static_cast<std::time_t>(wall / 1000)) + millis;
+    }
+    std::int32_t timerOf(std::size_t entry) { return scheduler.Entries().at(entry).timerId; }
+
+    FakeClock clock;
+    Texts fired;
+    bool postSucceeds = true;
+    Scheduler scheduler{*store, clock, [this](const std::string& macro) {
+                            fired.push_back(macro + " " + wallText());
+                            return postSucceeds;
+                        }};
+};
+
+const Schedule kMinutely30 = schedule(6, {"-", "-", "-", "-", "-", "-", "30"});
+
+TEST_F(SchedulerTest, EveryMinuteFiresOnItsSecondWithIdentifiersFromTwo) {
+    save("Tick", 0, kMinutely30);
+    scheduler.Start();
+    scheduler.LoadSchedules("Tick");
+    EXPECT_EQ(timerOf(0), 2);
+    EXPECT_EQ(scheduler.EndOfDayDue(), localAt("2026-12-07 23:59:59") * 1000);
+    runUntil("2026-12-07 10:00:31");
+    EXPECT_EQ(timerOf(0), 3);  // armed again at once, for the next minute
+    EXPECT_EQ(scheduler.Entries()[0].dueMillis - clock.wallMillis(), 59000);
+    runUntil("2026-12-07 10:03:00");
+    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:00:30 CET", "Tick 2026-12-07 10:01:30 CET",
+                            "Tick 2026-12-07 10:02:30 CET"}));
+}
+
+// Far schedules wait for the daily re-arm: Wednesday 09:00 seen from Monday
+// 10:00 is 47 hours off, from Monday 23:59:59 33 hours, from Tuesday's 9.
+TEST_F(SchedulerTest, TheDailyReArmPicksUpWhatIsBeyondTheLimit) {
+    save("Weekly", 0, schedule(3, {"-", "-", "-", "Wednesday", "09", "00", "00"}));
+    save("Later", 0, schedule(0, {"2026", "December", "8", "-", "16", "00", "00"}));  // 30 h off
+    save("Past", 0, schedule(0, {"2026", "December", "7", "-", "09", "00", "00"}));
+    scheduler.Start();
+    for (const char* macro : {"Weekly", "Later", "Past"}) scheduler.LoadSchedules(macro);
+    EXPECT_EQ(timerOf(0) + timerOf(1) + timerOf(2), 0);
+    runUntil("2026-12-08 00:00:00");
+    EXPECT_EQ(timerOf(0), 0);
+    EXPECT_NE(timerOf(1), 0);
+    EXPECT_EQ(timerOf(2), 0);
+    runUntil("2026-12-09 00:00:00");
+    EXPECT_NE(timerOf(0), 0);
+    runUntil("2026-12-17 00:00:00");
+    EXPECT_EQ(fired, (Texts{"Later 2026-12-08 16:00:00 CET", "Weekly 2026-12-09 09:00:00 CET",
+                            "Weekly 2026-12-16 09:00:00 CET"}));
+}
+
+// Day 31 rolls over as dates do, but February's 3 March is never armed: the
+// daily re-arm of March looks in March. "Last Day of Month" is the day
+// before the 1st.
+TEST_F(SchedulerTest, MonthlySchedulesFollowMonthLengthsAndSummerTime) {
+    at("2026-01-01 00:00:00");
+    save("Last", 0, schedule(2, {"-", "-", kLastDayOfMonth, "-", "12", "00", "00"}));
+    save("ThirtyFirst", 0, schedule(2, {"-", "-", "31", "-", "12", "00", "00"}));
+    scheduler.Start();
+    scheduler.LoadSchedules("Last");
+    scheduler.LoadSchedules("ThirtyFirst");
+    runUntil("2026-05-02 00:00:00");
+    EXPECT_EQ(fired, (Texts{"Last 2026-01-31 12:00:00 CET", "ThirtyFirst 2026-01-31 12:00:00 CET",
+                            "Last 2026-02-28 12:00:00 CET", "Last 2026-03-31 12:00:00 CEST",
+                            "ThirtyFirst 2026-03-31 12:00:00 CEST", "Last 2026-04-30 12:00:00 CEST",
+                            "ThirtyFirst 2026-05-01 12:00:00 CEST"}));
+}
+
+// The wall clock moves while timers count elapsed time: set by hand, or over
+// a suspend. A pending occurrence that was passed fires once, late.
+TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {
+    save("Daily", 0, schedule(4, {"-", "-", "-", "-", "11", "00", "00"}));
+    save("Tick", 0, kMinutely30);
+    scheduler.Start();
+    scheduler.LoadSchedules("Daily");
+    scheduler.LoadSchedules("Tick");
+    clock.setWall(localAt("2026-12-07 10:59:50") * 1000);  // set back an hour before, forward now
+    scheduler.ClockChanged();
+    runUntil("2026-12-07 11:00:00");
+    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:59:50 CET", "Daily 2026-12-07 11:00:00 CET"}));
+
+    fired.clear();
+    clock.setWall(localAt("2026-12-07 14:00:10") * 1000);  // three hours asleep
+    scheduler.ClockChanged();
+    runUntil("2026-12-07 14:01:00");
+    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 14:00:10 CET", "Tick 2026-12-07 14:00:30 CET"}));
+
+    fired.clear();
+    clock.setWall(localAt("2026-12-07 10:59:00") * 1000);  // back before 11:00 once more
+    scheduler.ClockChanged();
+    runUntil("2026-12-07 11:00:00");
+    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:59:30 CET", "Daily 2026-12-07 11:00:00 CET"}));
+
+    fired.clear();
+    clock.setWall(clock.wallMillis() - 400);  // slewed, with no notice: the timer waits on
+    runUntil("2026-12-07 11:00:31");
+    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 11:00:30 CET"}));
+}
+
+TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
+    save("Odd", 0, schedule(9, {"-", "-", "-", "-", "-", "-", "30"}));
+    save("Tick", 0, kMinutely30, "Minute");
+    scheduler.Start();
+    scheduler.LoadSchedules("Odd");
+    scheduler.LoadSchedules("Tick");
+    scheduler.ClockChanged();
+    postSucceeds = false;
+    runUntil("2026-12-07 10:01:31");
+    EXPECT_EQ(messages.texts(),
+              (Texts{"Invalid time period.",
+                     "Error reading value in reigistry at: "
+                     "Software\\Quorvel\\Keystrider\\Macros\\Tick\\Schedule\\0\\Minute, "
+                     "error: The value does not exist.",
+                     "Invalid time period.", "Error posting message to main thread.",
+                     "Error posting message to main thread."}));
+    EXPECT_EQ(fired.size(), 2u);
+}
+
+// Off, loading arms nothing; removal goes by name in any case.
+TEST_F(SchedulerTest, TheSwitchAndRemovalKillTimers) {
+    save("Tick", 0, kMinutely30);
+    save("Tick", 1, schedule(5, {"-", "-", "-", "-", "-", "15", "00"}));
+    save("Other", 0, kMinutely30);
+    for (const char* macro : {"Tick", "Other"}) scheduler.LoadSchedules(macro);
+    EXPECT_EQ(timerOf(0) + timerOf(1) + timerOf(2), 0);
+    EXPECT_FALSE(scheduler.EndOfDayDue());
+    scheduler.Start();
+    EXPECT_EQ(scheduler.DisplayText("TICK"), "Yes");
+    scheduler.RemoveSchedules("tick");
+    EXPECT_EQ(scheduler.DisplayText("Tick"), "No");
+    runUntil("2026-12-07 10:00:31");
+    EXPECT_EQ(fired, (Texts{"Other 2026-12-07 10:00:30 CET"}));
+    scheduler.Stop();
+    EXPECT_EQ(timerOf(0), 0);
+    EXPECT_FALSE(scheduler.EndOfDayDue());
+    runUntil("2026-12-08 12:00:00");
+    EXPECT_EQ(fired.size(), 1u);
+}
+
+}  // namespace
+}  // namespace ks::test

@@ -1,0 +1,105 @@
+#include "xml/XmlDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <QXmlStreamReader>
+
+#include "RecordingMessages.h"
+#include "TempDir.h"
+
+namespace ks::test {
+namespace {
+
+XmlDocument parsed(std::string_view bytes) {
+    XmlError error;
+    auto document = XmlDocument::parse(bytes, error);
+    EXPECT_TRUE(document) << error.reason;
+    return document ? std::move(*document) : XmlDocument(XmlElement{});
+}
+
+TEST(XmlDocument, WritesIsoLatin1WithReferencesAndReadsItBack) {
+    XmlDocument document(XmlElement{"KEYSTRIDER", {}, {}, {}});
+    document.root().setAttribute("ID", "1003");
+    XmlElement& macro = document.root().append("MACRO");
+    macro.setAttribute("Name", "say \"caf\xC3\xA9\"\n");
+    macro.append("Keys", "a<b & c>\r\n\xE2\x82\xAC \xE6\x97\xA5");
+    macro.append("Blank", " ");
+    macro.append("Empty");
+    EXPECT_EQ(*document.serialize(),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+              "<KEYSTRIDER ID=\"1003\">\n"
+              "  <MACRO Name=\"say &quot;caf\xE9&quot;&#10;\">\n"
+              "    <Keys>a&lt;b &amp; c&gt;&#13;\n&#8364; &#26085;</Keys>\n"
+              "    <Blank> </Blank>\n"
+              "    <Empty/>\n"
+              "  </MACRO>\n"
+              "</KEYSTRIDER>\n");
+    const TempDir dir;
+    const std::string path = dir.file("export.xml");
+    ASSERT_TRUE(document.save(path));
+    XmlError error;
+    const auto loaded = XmlDocument::load(path, error);
+    ASSERT_TRUE(loaded) << error.reason;
+    EXPECT_EQ(loaded->root(), document.root());
+    macro.append("\xE6\x97\xA5");  // a name cannot hold a reference
+    EXPECT_FALSE(document.serialize());
+}
+
+TEST(XmlDocument, HonoursTheDeclaredEncoding) {
+    struct Case {
+        std::string bytes;
+        const char* text;
+    } cases[] = {
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>", "caf\xC3\xA9"},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>caf\xC3\xA9</a>", "caf\xC3\xA9"},
+        {"<a>&#x65E5;&amp;</a>", "\xE6\x97\xA5&"},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80</a>", "\xE2\x82\xAC"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(parsed(c.bytes).root().text, c.text) << c.bytes;
+}
+
+// Nothing a peer sends may define, expand or fetch an entity, or nest without bound.
+TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
+    std::string deep;
+    for (int i = 0; i < 300; ++i) deep += "<e>";
+    struct Case {
+        std::string bytes;
+        int code;
+        std::int64_t line;
+    } cases[] = {
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE a [<!ENTITY x \"xxxxxxxx\"><!ENTITY y \"&x;&x;&x;\">]>"
+         "<a>&y;</a>",
+         kXmlDoctypeRefused, 2},
+        {"<!DOCTYPE a [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><a>&e;</a>", kXmlDoctypeRefused,
+         1},
+        {deep, kXmlTooDeep, 1},
+        {"<a>\n<b></a>", QXmlStreamReader::NotWellFormedError, 2},
+        {"<a>&undeclared;</a>", QXmlStreamReader::NotWellFormedError, 1},
+        {"", QXmlStreamReader::PrematureEndOfDocumentError, 1},
+        {"\x01\x02garbage", QXmlStreamReader::NotWellFormedError, 1},
+    };
+    for (const Case& c : cases) {
+        XmlError error;
+        EXPECT_FALSE(XmlDocument::parse(c.bytes, error)) << c.bytes;
+        EXPECT_EQ(error.code, c.code) << c.bytes << ": " << error.reason;
+        EXPECT_EQ(error.line, c.line) << c.bytes;
+        EXPECT_FALSE(error.reason.empty());
+    }
+}
+
+TEST(XmlDocument, RootIdAndFirstTextShowWhatIsMissing) {
+    RecordingMessages messages;
+    const XmlDocument document =
+        parsed("<X ID=\"1006\">\n  <Clip>\n    <Text>one\ntwo\r\nthree</Text>\n  </Clip>\n</X>");
+    EXPECT_EQ(rootId(document, messages), 1006);
+    EXPECT_EQ(firstText(document, "Text", messages), "one\r\ntwo\r\nthree");
+    EXPECT_FALSE(rootId(parsed("<X/>"), messages));
+    EXPECT_FALSE(firstText(document, "X", messages));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Error getting attribute of root element in DOM Document.",
+                                        "No nodes found in root element of DOM Document."}));
+    EXPECT_EQ(messages.shown[0].title, "Keystrider Error");
+}
+
+}  // namespace
+}  // namespace ks::test
