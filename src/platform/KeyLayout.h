@@ -14,7 +14,8 @@ inline constexpr std::uint8_t kNeedsCtrl = 2;
 inline constexpr std::uint8_t kNeedsAlt = 4;
 
 // What a key types at each level (kPlainLevel and on); 0 where a level types
-// nothing. A numeric-pad key's Shift level is what it types with Num Lock on.
+// nothing. A numeric-pad key's Shift level is what it types with Num Lock on;
+// a dead key types the combining mark it puts on the next character.
 struct KeyCharacters {
     std::array<char32_t, 4> levels{};
     bool pad = false;

@@ -1,5 +1,9 @@
 #include "triggers/PhraseWatch.h"
 
+#include <QString>
+
+#include <utility>
+
 #include "core/Utf8.h"
 #include "core/VirtualKey.h"
 
@@ -8,6 +12,10 @@ namespace {
 
 bool isCasedLetter(char32_t ch) {
     return utf8::upperChar(ch) != utf8::lowerChar(ch);
+}
+
+bool isCombiningMark(char32_t ch) {
+    return ch >= 0x300 && ch <= 0x36F;
 }
 
 bool isTyped(char32_t ch) {
@@ -44,6 +52,7 @@ void PhraseWatch::expectOwnKey(std::uint8_t scan, bool pressed, std::int64_t now
 void PhraseWatch::reset() {
     ownKeys_.clear();
     matcher_.clear();
+    pendingMark_ = 0;
 }
 
 bool PhraseWatch::isOwn(const WatchedKey& key, std::int64_t nowMs) {
@@ -66,13 +75,27 @@ bool PhraseWatch::isOwn(const WatchedKey& key, std::int64_t nowMs) {
 const std::string* PhraseWatch::onKey(const WatchedKey& key, const KeyLayout& layout,
                                       std::int64_t nowMs) {
     if (isOwn(key, nowMs) || !key.pressed) return nullptr;
-    switch (layout.vkOfScan[key.scan]) {
+    const std::uint8_t vk = layout.vkOfScan[key.scan];
+    if (vk == kVkReturn || vk == kVkEscape || vk == kVkBack) pendingMark_ = 0;
+    switch (vk) {
         case kVkReturn: matcher_.clear(); return nullptr;
         case kVkEscape: return nullptr;
         case kVkBack: matcher_.backspace(); return nullptr;
     }
     const char32_t ch = typedCharacter(layout, key.scan, key.modifiers);
-    return ch == 0 ? nullptr : matcher_.type(ch);
+    if (isCombiningMark(ch)) {
+        pendingMark_ = ch;
+        return nullptr;
+    }
+    return ch == 0 ? nullptr : matcher_.type(withPendingMark(ch));
+}
+
+char32_t PhraseWatch::withPendingMark(char32_t ch) {
+    const char32_t mark = std::exchange(pendingMark_, 0);
+    if (mark == 0) return ch;
+    const char32_t pair[] = {ch, mark};
+    const QString composed = QString::fromUcs4(pair, 2).normalized(QString::NormalizationForm_C);
+    return composed.size() == 1 ? composed.at(0).unicode() : ch;
 }
 
 }  // namespace ks

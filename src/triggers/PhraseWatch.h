@@ -14,6 +14,7 @@ namespace ks {
 // key types its Shift, AltGr or Shift+AltGr level (its plain character
 // where that level has none); a numeric-pad key types its operator, or its
 // digit or decimal sign with Num Lock on.
+// A dead key gives the combining mark it puts on the next character.
 char32_t typedCharacter(const KeyLayout& layout, std::uint8_t scan, const KeyModifiers& modifiers);
 
 // The keyboard-watch thread's logic: the desktop's keys as typed characters
@@ -39,6 +40,10 @@ public:
     PhraseMatcher& matcher() { return matcher_; }
 
 private:
+    // The character to append for `ch`, with a dead key's mark before it
+    // composed into it where Unicode has the pair as one character.
+    char32_t withPendingMark(char32_t ch);
+
     struct OwnKey {
         std::uint8_t scan;
         bool pressed;
@@ -48,6 +53,7 @@ private:
 
     PhraseMatcher matcher_;
     std::deque<OwnKey> ownKeys_;
+    char32_t pendingMark_ = 0;  // from a dead key
 };
 
 }  // namespace ks

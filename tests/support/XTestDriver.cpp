@@ -19,25 +19,6 @@ unsigned XTestDriver::keycode(const char* keysymName) const {
     return XKeysymToKeycode(display_.get(), XStringToKeysym(keysymName));
 }
 
-unsigned XTestDriver::bindSpareKey(const char* keysymName) {
-    Display* display = display_.get();
-    int first = 0, last = 0, perKey = 0;
-    XDisplayKeycodes(display, &first, &last);
-    KeySym* map =
-        XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &perKey);
-    unsigned spare = 0;
-    for (int code = last; code >= first && spare == 0; --code) {
-        const KeySym* syms = map + (code - first) * perKey;
-        if (std::all_of(syms, syms + perKey, [](KeySym s) { return s == NoSymbol; })) spare = code;
-    }
-    XFree(map);
-    if (spare == 0) return 0;
-    KeySym bound[2] = {XStringToKeysym(keysymName), XStringToKeysym(keysymName)};
-    XChangeKeyboardMapping(display, static_cast<int>(spare), 2, bound, 1);
-    XSync(display, False);
-    return spare;
-}
-
 void XTestDriver::key(unsigned keycode, bool press) {
     XTestFakeKeyEvent(display_.get(), keycode, press, CurrentTime);
 }

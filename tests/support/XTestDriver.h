@@ -14,8 +14,6 @@ public:
     explicit XTestDriver(const std::string& display);
 
     unsigned keycode(const char* keysymName) const;
-    // Binds the keysym to a keycode without symbols; that keycode, or 0.
-    unsigned bindSpareKey(const char* keysymName);
     void key(unsigned keycode, bool press);
     // A key on the Xvfb's own keyboard device, as a person would press it,
     // rather than on the XTest device every synthesising client shares; synced.

@@ -65,25 +65,28 @@ TEST(PhraseTableTest, AddReplacesTheFirstEntryItStandsForInPlaceAndRemoveTakesTh
     EXPECT_EQ(table.phraseOf("fix") + "|" + table.phraseOf("other"), "Teh|");
 }
 
-// The US keys and one typing "é" (characters of real layouts: under Xvfb).
-constexpr std::uint8_t kAcuteScan = 200;
+// The US keys, one typing "é" and a dead acute (characters of real layouts:
+// under Xvfb).
+constexpr std::uint8_t kAcuteScan = 200, kDeadAcuteScan = 201;
 
 KeyLayout testLayout() {
     KeyLayout layout = usKeyLayout();
     layout.charsOfScan[kAcuteScan].levels = {U'é', U'É'};
+    layout.charsOfScan[kDeadAcuteScan].levels = {U'\u0301'};
     return layout;
 }
 
 // Types `text` on the test layout, each character on the key and in the
-// state that types it ("\n" Enter, "\b" Backspace, "\x1b" Escape); the
-// macros fired, joined by ",".
+// state that types it ("\n" Enter, "\b" Backspace, "\x1b" Escape, U+0301
+// the dead acute); the macros fired, joined by ",".
 std::string typeInto(PhraseWatch& watch, std::string_view text, bool capsLock = false) {
     const KeyLayout layout = testLayout();
     std::string fired;
     for (const char32_t ch : utf8::codePoints(text)) {
         WatchedKey key{kAcuteScan, true, false, {false, capsLock}};
         if (ch == U'\n') key.scan = layout.scanOfVk[13];
-        if (ch != U'é' && ch != U'\n') {
+        if (ch == U'\u0301') key.scan = kDeadAcuteScan;
+        if (ch != U'é' && ch != U'\n' && ch != U'\u0301') {
             const std::uint16_t found = layout.keyOfChar.at(ch);
             const bool letter = std::isalpha(static_cast<int>(ch));
             key.scan = layout.scanOfVk[found & 0xFF];
@@ -113,6 +116,10 @@ TEST(PhraseMatchTest, TheFirstEntryInTableOrderWhosePhraseEndsTheBufferFires) {
         {"teh^>A TEH^>B", "TEH teh", "B,A", false},
         {"btw>A BTW>B", "btw", "B", false},
         {"café!>A ÉTÉ>B", "cafe! café! été", "A,B", false},  // characters, not bytes
+        {"café>A bq>B cafe>C",
+         "caf\u0301e \u0301bq caf\u0301\x1b"
+         "e",
+         "A,B,C", false},  // dead
         {"abcd>A bcd>B zbcd>Z", "abcd bcd zbcd", "A,B,B", false},
         {"abc>abc bc>bc xbc>xbc c>c -c -XBC BC>other", " c xbc abc", "other,abc", false},
         {"abc>abc -abc >empty abc>again", " c abc", "again", false},

@@ -143,6 +143,15 @@ void addCharactersIfNew(KeyLayout& layout, std::uint8_t vk, const KeyDescription
     layout.keyOfChar.insert(own.keyOfChar.begin(), own.keyOfChar.end());
 }
 
+// A keysym's character; a dead key's is the combining mark it puts on the
+// next character (dead_acute: U+0301).
+char32_t typedCharacterOf(std::uint32_t keysym) {
+    static constexpr char32_t kMarks[] = {0x300, 0x301, 0x302, 0x303, 0x304, 0x306, 0x307,
+                                          0x308, 0x30A, 0x30B, 0x30C, 0x327, 0x328};
+    if (keysym >= XK_dead_grave && keysym <= XK_dead_ogonek) return kMarks[keysym - XK_dead_grave];
+    return xkb_keysym_to_utf32(keysym);
+}
+
 // What the key types at each level, for reading back typed text. A pad
 // key's plain character is its operator, if any; its Num Lock character
 // is the first other level's.
@@ -150,7 +159,7 @@ KeyCharacters typedCharacters(const KeyDescription& key, bool padKey) {
     KeyCharacters chars;
     chars.pad = padKey;
     for (const LevelSymbol& level : key.levels) {
-        const char32_t ch = xkb_keysym_to_utf32(level.keysym);
+        const char32_t ch = typedCharacterOf(level.keysym);
         if (padKey) {
             const std::size_t at = &level == &key.levels.front() ? kPlainLevel : kShiftLevel;
             if (chars.levels[at] == 0) chars.levels[at] = ch;
