@@ -53,18 +53,6 @@ protected:
     TempDir dir;
 };
 
-// What an editor would show after the typed text: each Backspace takes the
-// character before it.
-std::string edited(const std::string& typed) {
-    std::string out;
-    for (const char c : typed) {
-        if (c != '\b') out += c;
-        while (c == '\b' && !out.empty() && (out.back() & 0xC0) == 0x80) out.pop_back();
-        if (c == '\b' && !out.empty()) out.pop_back();  // the lead byte
-    }
-    return out;
-}
-
 TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
     const auto [status, text] = run({"Backup"}, "");
     EXPECT_EQ(status, 1);
@@ -141,7 +129,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     const auto type = [&](const char* keys, const char* replaced) {
         ASSERT_TRUE(xvfb.run({"xdotool", "type", keys}));
         shown += replaced;
-        EXPECT_EQ(edited(window.text(1000, milliseconds(700))), shown) << keys;
+        EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown) << keys;
     };
     type("btw ", "by the way ");
     type("TEH OMW hlf ", "the OMW hlf ");
@@ -157,7 +145,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     shown.resize(shown.size() - 3);
     ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
     shown += "\u2615 coffee";
-    EXPECT_EQ(edited(window.text(1000, milliseconds(700))), shown);
+    EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown);
 }
 
 // The box's line reaches standard error as the macro starts.
