@@ -27,7 +27,6 @@ public:
     // The table's rules (PhraseTable::add and removeMacro).
     void add(PhraseEntry entry);
     void removeMacro(std::string_view macro);
-    const PhraseTable& table() const { return table_; }
 
     // Appends a typed character; the macro whose phrase the buffer now ends
     // with, or null. The buffer is not cleared by a match.
@@ -36,10 +35,10 @@ public:
     void clear() { buffer_.clear(); }
     const TypedBuffer& buffer() const { return buffer_; }
 
+private:
     // The macro of the first entry whose phrase ends the buffer, or null.
     const std::string* match() const;
 
-private:
     struct Item {
         std::uint64_t order = 0;
         bool matchCase = false;

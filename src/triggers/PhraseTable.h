@@ -48,7 +48,6 @@ public:
     std::string phraseOf(std::string_view macro) const;
 
     std::vector<PhraseEntry> entries() const;
-    std::size_t size() const { return slots_.size(); }
 
 private:
     struct Slot {
