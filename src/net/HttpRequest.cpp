@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/PlusDigits.h"
+
 namespace ks {
 
 namespace {
@@ -37,21 +39,6 @@ int hexDigit(char c) {
 }
 
 }  // namespace
-
-std::int32_t leadingInteger(std::string_view text) {
-    text = trimLeft(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    std::uint32_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') break;
-        value = value * 10 + static_cast<std::uint32_t>(c - '0');
-    }
-    return static_cast<std::int32_t>(negative ? 0u - value : value);
-}
 
 std::string decodePath(std::string_view path, std::vector<ServerNote>& notes) {
     std::string out;

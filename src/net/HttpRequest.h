@@ -68,8 +68,4 @@ private:
 // digits the byte they give. A bad pair is noted (131) and gives a zero byte.
 std::string decodePath(std::string_view path, std::vector<ServerNote>& notes);
 
-// A decimal integer the way the C library reads one: leading blanks, an
-// optional sign, then digits; no digits give 0. Wraps to 32 bits.
-std::int32_t leadingInteger(std::string_view text);
-
 }  // namespace ks

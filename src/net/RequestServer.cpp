@@ -10,6 +10,7 @@
 #include <iostream>
 #include <utility>
 
+#include "core/PlusDigits.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"

@@ -140,11 +140,5 @@ TEST(MessageIdTable, HoldsOneMacroPerIdAndFindsNamesWithoutCase) {
     EXPECT_EQ(table.NameOf(10001), "Mail");
 }
 
-TEST(LeadingInteger, ReadsLikeTheCLibrary) {
-    const std::pair<const char*, std::int32_t> cases[] = {
-        {" 42abc", 42}, {"-7", -7}, {"+3", 3}, {"x1", 0}, {"", 0}, {"4294967297", 1}};
-    for (const auto& [text, value] : cases) EXPECT_EQ(leadingInteger(text), value) << text;
-}
-
 }  // namespace
 }  // namespace ks::test

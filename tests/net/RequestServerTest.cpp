@@ -13,6 +13,7 @@
 #include "FakeSystemValues.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
+#include "core/PlusDigits.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"
