@@ -78,6 +78,10 @@ RequestParser::Progress RequestParser::feed(std::string_view bytes) {
         for (char c : piece) {
             if (c != '\r') line_ += c;
         }
+        if (line_.size() > kMaxLineBytes) {
+            tooLarge_ = true;
+            return progress();
+        }
         if (end == std::string_view::npos) return progress();
         position = end + 1;
         takeLine();
@@ -156,6 +160,8 @@ void RequestParser::startBody() {
         return;
     }
     state_ = State::Body;
+    // Growing by doubling could take twice what the peer sends.
+    request_.body.reserve(static_cast<std::size_t>(std::max(request_.contentLength, 0)));
     appendBody({});
 }
 

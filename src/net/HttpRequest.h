@@ -29,8 +29,10 @@ struct HttpRequest {
     std::string body;
 };
 
-// The largest request the server reads; a larger one closes the connection.
+// The largest request the server reads, and the longest request or header
+// line; more closes the connection.
 inline constexpr std::size_t kMaxRequestBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
 // Reads one request from the bytes of a connection, in whatever pieces they
 // arrive. Lines end with a line feed (carriage returns are dropped); an empty

@@ -75,7 +75,14 @@ TEST(RequestParser, ReadsRequestsInAnyPieces) {
          "",
          "",
          {}},
-        {{std::string(kMaxRequestBytes, 'x'), "x"}, P::TooLarge, "", "", "", "", {}},
+        {{"POST / HTTP/1.0\nContent-Length: 16777216\n\n", std::string(kMaxRequestBytes, 'x')},
+         P::TooLarge,
+         "POST",
+         "/",
+         "",
+         "",
+         {}},
+        {{"POST /", std::string(kMaxLineBytes, 'x')}, P::TooLarge, "", "", "", "", {}},
     };
     for (const Case& c : cases) {
         RequestParser parser;

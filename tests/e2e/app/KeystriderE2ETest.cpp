@@ -1,7 +1,15 @@
 // The real keystrider on a private Xvfb, driven as a user or a second copy would.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <thread>
 
 #include "RegText.h"
 #include "TempDir.h"
@@ -13,6 +21,53 @@ namespace ks::test {
 namespace {
 
 using std::chrono::milliseconds;
+
+// A loopback port nobody listens on now.
+std::uint16_t freePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(s, reinterpret_cast<sockaddr*>(&address), length);
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+// Sends `bytes` to the loopback `port` and returns what comes back until the
+// peer closes (or 3 s pass without a byte).
+std::string exchange(std::uint16_t port, const std::string& bytes) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    const timeval limit{3, 0};
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    std::string received;
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        for (std::size_t sent = 0; sent < bytes.size();) {
+            const ssize_t n = send(s, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) break;
+            sent += static_cast<std::size_t>(n);
+        }
+        char buffer[4096];
+        for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) received.append(buffer, n);
+    }
+    close(s);
+    return received;
+}
+
+// The peak resident memory of a process in kB.
+long peakMemoryKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
 
 class KeystriderE2ETest : public ::testing::Test {
 protected:
@@ -80,6 +135,68 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
     EXPECT_EQ(first->wait(milliseconds(300)), -1);
     kill(first->pid(), SIGTERM);
     EXPECT_EQ(first->wait(milliseconds(10000)), 0);
+}
+
+// One copy serves its clipboard; another, on its own display with its own
+// store, fetches it into a variable and types it. Hostile peers before that
+// are closed and leave the server serving with its memory bounded.
+TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
+    const XvfbSession otherDisplay;
+    const TempDir otherDir;
+    const std::uint16_t port = freePort();
+    {
+        char portValue[16];
+        std::snprintf(portValue, sizeof portValue, "%08x", port);
+        KeyTree tree(otherDir.file("config/keystrider/store.db"));
+        loadReg(tree,
+                "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + std::string(portValue) + "\n");
+        KeyTree own(dir.file("config/keystrider/store.db"));
+        loadReg(own,
+                "[]\n\"ExpansionOn\"=dword:00000001\n"
+                "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
+                "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
+                    std::to_string(port) +
+                    "\"\n\"BufName\"=\"Got\"\n"
+                    "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
+                    "\"Keys\"=\"[Got]\"\n");
+    }
+    ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
+    const char* script =
+        "export XDG_CONFIG_HOME=$0/config TMPDIR=$0 XDG_RUNTIME_DIR=$0 QT_QPA_PLATFORM=xcb; "
+        "exec \"$@\" 2>&1";
+    ChildProcess server({"sh", "-c", script, otherDir.path().string(), KS_KEYSTRIDER},
+                        otherDisplay.display(), true);
+    const std::string clipboardRequest =
+        "POST / HTTP/1.0\r\nContent-Length: 25\r\n\r\n<MsgID ID=\"1000\"></MsgID>";
+    std::string reply;
+    for (int tries = 0; tries < 100 && reply.empty(); ++tries) {
+        std::this_thread::sleep_for(milliseconds(100));
+        reply = exchange(port, clipboardRequest);
+    }
+    ASSERT_NE(reply.find("<ClipBoard>remote-clip</ClipBoard>"), std::string::npos) << reply;
+
+    const long before = peakMemoryKb(server.pid());
+    const std::string hostile[] = {
+        "POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n",
+        "POST /" + std::string(2 << 20, 'x') + "\r\n",
+        "POST / HTTP/1.0\r\nContent-Length: 16777216\r\n\r\n" + std::string(17 << 20, 'x'),
+        "POST / HTTP/1.0\r\nContent-Length: 200\r\n\r\n<!DOCTYPE a [<!ENTITY x "
+        "\"xxxxxxxx\"><!ENTITY "
+        "y \"&x;&x;&x;&x;&x;&x;&x;&x;\">]><a ID='1000'>&y;&y;&y;&y;</a>" +
+            std::string(200, ' '),
+        "POST / HTTP/1.0\r\nContent-Length: 300\r\n\r\n<!DOCTYPE a [<!ENTITY e SYSTEM "
+        "\"file:///etc/passwd\">]><a ID='1000'>&e;</a>" +
+            std::string(300, ' '),
+    };
+    for (const std::string& bytes : hostile) exchange(port, bytes);
+    const long grown = peakMemoryKb(server.pid()) - before;
+    EXPECT_LT(grown, 24 * 1024);
+
+    TypingWindow window(xvfb);
+    auto fetching = start({"Fetch"}, xvfb.display());
+    EXPECT_EQ(window.text(11, milliseconds(10000)), "remote-clip") << fetching->output();
+    kill(server.pid(), SIGTERM);
+    EXPECT_EQ(server.wait(milliseconds(10000)), 0) << server.output();
 }
 
 // The box's line reaches standard error as the macro starts.
