@@ -72,7 +72,8 @@ RequestParser::Progress RequestParser::feed(std::string_view bytes) {
         return progress();
     }
     std::size_t position = 0;
-    while ((state_ == State::RequestLine || state_ == State::Headers) && position < bytes.size()) {
+    while (!tooLarge_ && (state_ == State::RequestLine || state_ == State::Headers) &&
+           position < bytes.size()) {
         const std::size_t end = bytes.find('\n', position);
         const std::string_view piece = bytes.substr(position, end - position);
         for (char c : piece) {
