@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     const auto begun = Clock::now();
     for (int i = 0; i < count; ++i) {
         const auto sent = Clock::now();
-        const std::string reply = ks::test::exchange(port, bytes);
+        const std::string reply = ks::test::exchange(port, {bytes});
         millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
         if (!answered(reply, rate ? 1001 : 1005)) {
             std::fprintf(stderr, "unexpected reply: %s\n", reply.c_str());

@@ -102,7 +102,10 @@ bool RemoteClipboardCommand::refusedAsThisMachine(const std::string& host) {
 
 std::optional<std::string> RemoteClipboardCommand::exchange(const std::string& host,
                                                             const std::string& port) {
-    const QUrl url(QString::fromStdString("http://" + host + ":" + port + "/"), QUrl::StrictMode);
+    // An IPv6 address is bracketed, as a URL writes it.
+    const std::string authority = host.find(':') == std::string::npos ? host : "[" + host + "]";
+    const QUrl url(QString::fromStdString("http://" + authority + ":" + port + "/"),
+                   QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty()) {
         showError("Error opening Http Request object.", kExchangeErrorTitle);
         return std::nullopt;

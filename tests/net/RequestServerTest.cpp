@@ -2,15 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QTcpSocket>
+#include <QElapsedTimer>
 
-#include <map>
+#include <future>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "FakeClipboard.h"
 #include "FakeSystemValues.h"
+#include "LoopbackHttp.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "core/PlusDigits.h"
@@ -26,14 +27,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// What came back to a peer: the reply's header lines, its code and the
-// text of its one child element.
-struct Answer {
-    std::vector<std::string> head;
-    std::int32_t code = 0;
-    std::string child;
-    std::string text;
-};
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 std::string post(std::string_view body, std::string_view head = "POST / HTTP/1.0\r\n") {
     return std::string(head) + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
@@ -50,67 +46,45 @@ protected:
         : server(
               {messages, variables, expansion, clipboard, messageIds},
               RequestServerHooks{
-                  [this](const std::string& macro) {
-                      started.push_back(macro);
-                      return true;
-                  },
-                  [this](const XmlDocument& document) { imported.push_back(document.root()); },
+                  [this](const std::string& macro) { return log("start " + macro), true; },
+                  [this](const XmlDocument& d) { log("import " + d.root().children[0].name); },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
-                      pushed.push_back(std::to_string(request) + " " + host + ":" + port);
+                      log("push " + std::to_string(request) + " " + host + ":" + port);
                   }}) {
         server.setIdleLimit(300ms);
         EXPECT_TRUE(server.StartServer(0));
-        clipboard.offered = {{kClipboardText, Bytes{'a', '\n', 'b'}}};
+        clipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
         messageIds.Set(10000, "Backup");
     }
 
-    // A connection to the server that sends `pieces` a little apart.
-    std::unique_ptr<QTcpSocket> connectAndSend(const std::vector<std::string>& pieces) {
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(QHostAddress::LocalHost, server.port());
-        EXPECT_TRUE(runEventsUntil(
-            [&] { return socket->state() == QAbstractSocket::ConnectedState; }, 2000));
-        for (const std::string& piece : pieces) {
-            socket->write(piece.data(), static_cast<qint64>(piece.size()));
-            runEventsUntil([&] { return socket->bytesToWrite() == 0; }, 2000);
-            runEventsUntil([] { return false; }, 10);
-        }
-        return socket;
+    // A peer on another thread, as on another machine: what came back to
+    // `pieces` once the server closed the connection.
+    std::future<std::string> peerSends(std::vector<std::string> pieces) {
+        return std::async(std::launch::async,
+                          [port = server.port(), pieces] { return exchange(port, pieces); });
+    }
+    // Serves until the peer has its answer.
+    static std::string answered(std::future<std::string>& reply) {
+        runEventsUntil([&] { return reply.wait_for(0s) == std::future_status::ready; }, 5000);
+        return reply.get();
     }
 
-    // Everything the server sends on `socket` until it closes it.
-    static std::string receive(QTcpSocket& socket, int limitMs = 3000) {
-        std::string received;
-        runEventsUntil(
-            [&] {
-                received += socket.readAll().toStdString();
-                return socket.state() == QAbstractSocket::UnconnectedState;
-            },
-            limitMs);
-        return received + socket.readAll().toStdString();
-    }
-
-    static Answer answerOf(const std::string& reply) {
-        Answer answer;
+    // A reply in one line: its code, its one element's name and text.
+    static std::string answerOf(const std::string& reply) {
         const std::size_t end = reply.find("\r\n\r\n");
-        if (end == std::string::npos) return answer;
-        for (std::size_t at = 0; at < end;) {
-            const std::size_t next = reply.find("\r\n", at);
-            answer.head.push_back(reply.substr(at, next - at));
-            at = next + 2;
-        }
         XmlError error;
-        const auto document = XmlDocument::parse(reply.substr(end + 4), error);
-        if (!document || document->root().children.size() != 1) return answer;
-        answer.code = leadingInteger(*document->root().attribute("ID"));
-        answer.child = document->root().children[0].name;
-        answer.text = document->root().children[0].text;
-        return answer;
+        const auto document =
+            XmlDocument::parse(end == std::string::npos ? "" : reply.substr(end + 4), error);
+        if (!document || document->root().children.size() != 1) {
+            return "no answer";
+        }
+        const XmlElement& child = document->root().children[0];
+        return *document->root().attribute("ID") + " " + child.name + ": " + child.text;
     }
 
-    Answer exchange(const std::vector<std::string>& pieces) {
-        const auto socket = connectAndSend(pieces);
-        return answerOf(receive(*socket));
+    std::string ask(std::vector<std::string> pieces) {
+        auto reply = peerSends(std::move(pieces));
+        return answerOf(answered(reply));
     }
 
     std::vector<std::string> boxTexts() {
@@ -124,126 +98,99 @@ protected:
     ExpansionEngine expansion{messages, system, variables};
     FakeClipboard clipboard;
     MessageIdTable messageIds;
-    std::vector<std::string> started;
-    std::vector<XmlElement> imported;
-    std::vector<std::string> pushed;
+    void log(const std::string& what) { hooksAsked.push_back(what); }
+    std::vector<std::string> hooksAsked;
     RequestServer server;
 };
 
 TEST_F(RequestServerTest, AnswersEveryKindOfRequest) {
     const std::string clip = message(1000);
+    const std::string clipAnswer = "1001 ClipBoard: a\nb";
+    const std::string notImplemented = "102 Desc: Request type not implemented.";
+    const std::string invalidId = "103 Desc: Request's MsgID is invalid.";
+    const std::string cannotLoad = "120 Desc: Error loading posted XML document: ";
+    const char* bomb = "<!DOCTYPE a [<!ENTITY x 'xx'><!ENTITY y '&x;&x;&x;'>]><a ID='1000'>&y;</a>";
+    const char* external =
+        "<!DOCTYPE a [<!ENTITY e SYSTEM 'file:///etc/passwd'>]><a ID='1000'>&e;</a>";
     struct Case {
         std::vector<std::string> pieces;
-        std::int32_t code;
-        std::string text;
-        std::vector<std::string> boxes;
+        std::string answer;
+        std::string box = "";  // the start of the box shown, if any
+        std::string clipboardText = "a\nb";
     } cases[] = {
-        {{post(clip, "post / HTTP/1.0\r\n")}, 1001, "a\nb", {}},
-        {{"POST / HTTP/1.0\ncontent-length: 25\n\n" + clip}, 1001, "a\nb", {}},
+        {{post(clip, "post / HTTP/1.0\r\n")}, clipAnswer},
+        {{"POST / HTTP/1.0\ncontent-length: 25\n\n" + clip}, clipAnswer},
         {{"POST / HTTP/1.0\r\nContent-Length: 25\r\n\r\n<MsgID ", "ID=\"1000\">", "</MsgID>"},
-         1001,
-         "a\nb",
-         {}},
-        {{"POST / HTTP/1.0\r\n\r\n" + clip},
-         102,
-         "Request type not implemented.",
-         {"Missing content length header."}},
-        {{"GET / HTTP/1.0\r\nContent-Length: 25\r\n\r\n" + clip},
-         102,
-         "Request type not implemented.",
-         {}},
-        {{post(message(10001))}, 103, "Request's MsgID is invalid.", {}},
-        {{post(message(1001))}, 103, "Request's MsgID is invalid.", {}},
-        {{post("<a ID='1'")}, 120, "Error loading posted XML document: ", {"Error loading posted"}},
-        {{post(
-             "<!DOCTYPE a [<!ENTITY x \"xx\"><!ENTITY y \"&x;&x;&x;&x;\">]><a ID='1000'>&y;</a>")},
-         120,
-         "Error loading posted XML document: ",
-         {"Error loading posted"}},
-        {{post("<!DOCTYPE a [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><a ID='1000'>&e;</a>")},
-         120,
-         "Error loading posted XML document: ",
-         {"Error loading posted"}},
+         clipAnswer},
+        {{"POST / HTTP/1.0\r\n\r\n" + clip}, notImplemented, "Missing content length header."},
+        {{"GET / HTTP/1.0\r\nContent-Length: 25\r\n\r\n" + clip}, notImplemented},
+        {{post(message(10001))}, invalidId},
+        {{post(message(1001))}, invalidId},
+        {{post("<a ID='1'")}, cannotLoad, "Error loading posted"},
+        {{post(bomb)}, cannotLoad, "Error loading posted"},
+        {{post(external)}, cannotLoad, "Error loading posted"},
         {{post("<MsgID/>")},
-         121,
-         "Server error walking through elements in XML document.",
-         {"Server error walking"}},
-        {{post(message(1003, "<MACRO/>"))}, 1004, "", {}},
-        {{post(message(1002, "<clpcontent>pushed</clpcontent>"))}, 1005, "", {}},
+         "121 Desc: Server error walking through elements in XML document.",
+         "Server error walking"},
+        {{post(message(1003, "<MACRO/>"))}, "1004 Desc: "},
+        {{post(clip)}, "1001 ClipBoard: ", "Error copy clip board", ""},
+        // The second box, 109's, goes to standard error.
         {{post(message(1002))},
-         109,
-         "Bad document format or system error.",
-         {"Error loading header information"}},  // the second box goes to standard error
+         "109 Desc: Bad document format or system error.",
+         "Error loading header information"},
+        // Last, as what it puts on the clipboard is looked at after the loop.
+        {{post(message(1002, "<clpcontent>pushed</clpcontent>"))}, "1005 Desc: "},
     };
     for (const Case& c : cases) {
         messages.clear();
-        const Answer answer = exchange(c.pieces);
+        clipboard.offered.clear();
+        if (!c.clipboardText.empty())
+            clipboard.offered = {{kClipboardText, bytesOf(c.clipboardText)}};
         const std::string label = c.pieces.front().substr(0, 70);
-        EXPECT_EQ(answer.code, c.code) << label;
-        EXPECT_EQ(answer.child, c.code == 1001 ? "ClipBoard" : "Desc") << label;
-        EXPECT_EQ(answer.text, c.text) << label;
+        EXPECT_EQ(ask(c.pieces), c.answer) << label;
         const std::vector<std::string> shown = boxTexts();
-        ASSERT_EQ(shown.size(), c.boxes.size()) << label;
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            EXPECT_EQ(shown[i].rfind(c.boxes[i], 0), 0u) << label << ": " << shown[i];
-        }
-        ASSERT_TRUE(messages.allShownAs("Keystrider Error", MsgIcon::Stop)) << label;
+        EXPECT_EQ(shown.size(), c.box.empty() ? 0u : 1u) << label;
+        EXPECT_EQ(shown.empty() ? "" : shown[0].substr(0, c.box.size()), c.box) << label;
+        EXPECT_TRUE(messages.allShownAs("Keystrider Error", MsgIcon::Stop)) << label;
     }
-    ASSERT_EQ(imported.size(), 1u);
-    EXPECT_EQ(imported[0].children.at(0).name, "MACRO");
-    EXPECT_EQ(clipboard.data(kClipboardText), (Bytes{'p', 'u', 's', 'h', 'e', 'd'}));
-}
-
-TEST_F(RequestServerTest, ReplyIsTheStatusLineAndFourHeaders) {
-    const Answer answer = exchange({post(message(1000))});
-    ASSERT_EQ(answer.head.size(), 5u);
-    EXPECT_EQ(answer.head[0], "HTTP/1.0 200 OK");
-    EXPECT_EQ(answer.head[1], "Server: Keystrider");
-    EXPECT_EQ(answer.head[2].rfind("Date: ", 0), 0u);
-    EXPECT_EQ(answer.head[2].substr(answer.head[2].size() - 4), " GMT");
-    EXPECT_EQ(answer.head[3], "Content-Type: text/xml");
-    EXPECT_EQ(answer.head[4].rfind("Content-Length: ", 0), 0u);
-    clipboard.offered.clear();
-    EXPECT_EQ(exchange({post(message(1000))}).text, "");
-    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error copy clip board"});
+    EXPECT_EQ(hooksAsked, std::vector<std::string>{"import MACRO"});
+    EXPECT_EQ(clipboard.data(kClipboardText), bytesOf("pushed"));
 }
 
 TEST_F(RequestServerTest, MacroRequestSetsPostedVariablesAndIsAnsweredWhenItsRunEnds) {
     using O = RunOutcome;
-    const struct {
-        O outcome;
-        std::int32_t code;
-    } cases[] = {{O::Ran, kReplyAccepted}, {O::Refused, kReplyInvalidId}};
-    for (const auto& c : cases) {
-        started.clear();
-        const auto socket =
-            connectAndSend({post(message(10000, "<Who>peer</Who><a:Day>7</a:Day>"))});
-        ASSERT_TRUE(runEventsUntil([&] { return !started.empty(); }, 2000));
-        EXPECT_EQ(started, std::vector<std::string>{"Backup"});
+    const std::pair<O, const char*> cases[] = {
+        {O::Ran, "1005 Desc: "}, {O::Refused, "103 Desc: Request's MsgID is invalid."}};
+    for (const auto& [outcome, answer] : cases) {
+        hooksAsked.clear();
+        auto reply = peerSends({post(message(10000, "<Who>peer</Who><a:Day>7</a:Day>"))});
+        ASSERT_TRUE(runEventsUntil([&] { return !hooksAsked.empty(); }, 2000));
+        EXPECT_EQ(hooksAsked, std::vector<std::string>{"start Backup"});
         EXPECT_EQ(variables.TextValue("ID"), "10000");
         EXPECT_EQ(variables.TextValue("Who"), "peer");
         EXPECT_EQ(variables.TextValue("Day"), "7");
         server.complete("Other", O::Ran);           // another macro's run is not this request's
         runEventsUntil([] { return false; }, 400);  // beyond the idle limit: a run may be long
-        EXPECT_EQ(socket->state(), QAbstractSocket::ConnectedState);
-        server.complete("Backup", c.outcome);
-        EXPECT_EQ(answerOf(receive(*socket)).code, c.code);
+        EXPECT_NE(reply.wait_for(0s), std::future_status::ready);
+        server.complete("Backup", outcome);
+        EXPECT_EQ(answerOf(answered(reply)), answer);
     }
 }
 
 TEST_F(RequestServerTest, AskingForMacrosOrRecordingsPushesThemToThePeerAfterTheReply) {
-    EXPECT_EQ(exchange({post(message(1006, "<SrvPort>8090</SrvPort>"))}).code, kReplyAccepted);
-    EXPECT_EQ(exchange({post(message(1007, "<SrvPort>8091</SrvPort>"))}).code, kReplyAccepted);
-    runEventsUntil([&] { return pushed.size() == 2; }, 1000);
-    EXPECT_EQ(pushed, (std::vector<std::string>{"1006 127.0.0.1:8090", "1007 127.0.0.1:8091"}));
+    EXPECT_EQ(ask({post(message(1006, "<SrvPort>8090</SrvPort>"))}), "1005 Desc: ");
+    EXPECT_EQ(ask({post(message(1007, "<SrvPort>8091</SrvPort>"))}), "1005 Desc: ");
+    runEventsUntil([&] { return hooksAsked.size() == 2; }, 1000);
+    EXPECT_EQ(hooksAsked,
+              (std::vector<std::string>{"push 1006 127.0.0.1:8090", "push 1007 127.0.0.1:8091"}));
 }
 
 TEST_F(RequestServerTest, PeersOutsideTheAllowedListGetInvalidIdAndNothingRuns) {
     server.setAllowedPeers(*parsePeerList("192.0.2.7, 2001:db8::1"));
-    EXPECT_EQ(exchange({post(message(10000))}).code, kReplyInvalidId);
-    EXPECT_TRUE(started.empty());
+    EXPECT_EQ(ask({post(message(10000))}).substr(0, 4), "103 ");
+    EXPECT_TRUE(hooksAsked.empty());
     server.setAllowedPeers(*parsePeerList("192.0.2.7;127.0.0.1"));
-    EXPECT_EQ(exchange({post(message(1000))}).code, kReplyClipboard);
+    EXPECT_EQ(ask({post(message(1000))}).substr(0, 5), "1001 ");
     EXPECT_FALSE(parsePeerList("127.0.0.1 localhost"));
 }
 
@@ -268,15 +215,15 @@ TEST_F(RequestServerTest, HostilePeersAreClosedAndTheServerGoesOnServing) {
          true},
     };
     for (const auto& peer : peers) {
-        const auto hostile = connectAndSend(peer.pieces);
+        auto hostile = peerSends(peer.pieces);
+        runEventsUntil([] { return false; }, 100);
         // A peer that comes meanwhile waits for its turn and is served.
-        const auto waiting = connectAndSend({post(message(1000))});
+        auto waiting = peerSends({post(message(1000))});
         QElapsedTimer closing;
         closing.start();
-        EXPECT_NE(answerOf(receive(*hostile)).code, kReplyClipboard) << peer.what;
-        EXPECT_EQ(hostile->state(), QAbstractSocket::UnconnectedState) << peer.what;
+        EXPECT_EQ(answerOf(answered(hostile)).find("1001"), std::string::npos) << peer.what;
         EXPECT_EQ(closing.elapsed() < 1000, peer.closedAtOnce) << peer.what;
-        EXPECT_EQ(answerOf(receive(*waiting)).code, kReplyClipboard) << peer.what;
+        EXPECT_EQ(answerOf(answered(waiting)), "1001 ClipBoard: a\nb") << peer.what;
         EXPECT_TRUE(server.listening()) << peer.what;
     }
 }
@@ -284,10 +231,10 @@ TEST_F(RequestServerTest, HostilePeersAreClosedAndTheServerGoesOnServing) {
 TEST_F(RequestServerTest, OnlyOneErrorBoxIsOpenAtATime) {
     int opened = 0;
     messages.whileShown = [&](const MessageBox&) {
-        if (++opened == 1) exchange({"POST / HTTP/1.0\r\n\r\n"});  // another error meanwhile
+        if (++opened == 1) ask({"POST / HTTP/1.0\r\n\r\n"});  // another error meanwhile
     };
     testing::internal::CaptureStderr();
-    exchange({"POST / HTTP/1.0\r\n\r\n"});
+    ask({"POST / HTTP/1.0\r\n\r\n"});
     runEventsUntil([&] { return opened > 0; }, 1000);
     const std::string stderrText = testing::internal::GetCapturedStderr();
     EXPECT_EQ(opened, 1);

@@ -6,8 +6,11 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace ks::test {
 
@@ -24,9 +27,9 @@ inline std::uint16_t freePort() {
     return ntohs(address.sin_port);
 }
 
-// Sends `bytes` to the loopback `port` and returns what comes back until the
-// peer closes (or 3 s pass without a byte).
-inline std::string exchange(std::uint16_t port, const std::string& bytes) {
+// Sends `pieces` to the loopback `port`, 10 ms apart, and returns what comes
+// back until the peer closes (or 3 s pass without a byte).
+inline std::string exchange(std::uint16_t port, const std::vector<std::string>& pieces) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
     const timeval limit{3, 0};
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -37,10 +40,14 @@ inline std::string exchange(std::uint16_t port, const std::string& bytes) {
     address.sin_port = htons(port);
     std::string received;
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        for (std::size_t sent = 0; sent < bytes.size();) {
-            const ssize_t n = send(s, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) break;
-            sent += static_cast<std::size_t>(n);
+        for (const std::string& bytes : pieces) {
+            if (&bytes != &pieces.front())
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            for (std::size_t sent = 0; sent < bytes.size();) {
+                const ssize_t n = send(s, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+                if (n <= 0) break;
+                sent += static_cast<std::size_t>(n);
+            }
         }
         char buffer[4096];
         for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) received.append(buffer, n);
