@@ -5,6 +5,7 @@
 #include "app/Shell.h"
 #include "commands/KeyDisplayName.h"
 #include "keys/KeyNames.h"
+#include "net/Reply.h"
 
 #include <vector>
 
@@ -55,8 +56,18 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           publicTimeServers()),
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}),
-      scheduler_(store, clock_,
-                 [this](const std::string& macro) { return postStartMacro(macro); }) {
+      scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
+      server_({messages, variables_, expansion_, platform.clipboard(), messageIds_},
+              RequestServerHooks{
+                  [this](const std::string& macro) { return postStartMacro(macro); },
+                  {},
+                  [this](std::int32_t request, const std::string& host, const std::string& port) {
+                      PostStringsToThread(
+                          queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
+                          host, port);
+                  }}),
+      remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
+                                                        runner_, systemLocalHost()}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
@@ -66,6 +77,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerWindowCommands();
     registerDateTimeCommands();
     registerPlayback();
+    registerNetwork();
     platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
 }
 
@@ -79,6 +91,39 @@ void Engine::registerPlayback() {
         return CommandResult::Handover;
     });
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
+}
+
+void Engine::registerNetwork() {
+    runner_.setPendingRequest(&server_);
+    dispatch_.setHandler(kCopyRemoteClipBoard, [this](const std::string& path, std::uint32_t) {
+        remoteClipboard_.run(path);
+        return CommandResult::Next;
+    });
+}
+
+bool Engine::openServer(std::uint32_t port) {
+    const std::string list = store_.GetText(kDirectRoot, "SrvPeers").value_or("");
+    const auto peers = parsePeerList(list);
+    if (!peers) {
+        messages_.show("The server's peer list holds an entry that is not an IP address: " + list,
+                       "Keystrider - Error", MsgIcon::Stop);
+        return false;
+    }
+    server_.setAllowedPeers(*peers);
+    if (port > 0xFFFF) {
+        messages_.show(std::to_string(port), "Keystrider Error", MsgIcon::Stop);
+        return false;
+    }
+    return server_.StartServer(static_cast<std::uint16_t>(port));
+}
+
+// Ids below the reserved range are never a macro's: the editor and the
+// import refuse them, and a stored one would shadow a request of the program's own.
+void Engine::loadMessageId(const std::string& macro) {
+    const auto id = store_.GetDword(MacroKey(macro).key().direct(), "MsgID");
+    if (id && *id >= kFirstMacroMessageId && *id <= 0x7FFFFFFF) {
+        messageIds_.Set(static_cast<std::int32_t>(*id), macro);
+    }
 }
 
 std::uint64_t Engine::currentRun() {
@@ -178,13 +223,21 @@ void Engine::connectHooks(ShellHooks& hooks) {
     };
     hooks.startSchedules = [this] { scheduler_.Start(); };
     hooks.stopSchedules = [this] { scheduler_.Stop(); };
-    hooks.loadOtherTriggers = [this](const std::string& macro) { scheduler_.LoadSchedules(macro); };
+    hooks.loadOtherTriggers = [this](const std::string& macro) {
+        scheduler_.LoadSchedules(macro);
+        loadMessageId(macro);
+    };
     hooks.removeOtherTriggers = [this](const std::string& macro) {
         scheduler_.RemoveSchedules(macro);
+        messageIds_.Remove(macro);
     };
     hooks.triggerText = [this](int kind, const std::string& macro) {
-        return kind == kScheduledTriggers ? scheduler_.DisplayText(macro) : std::string();
+        if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
+        if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
+        return std::string();
     };
+    hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
+    hooks.closeServer = [this] { server_.StopServer(); };
     hooks.exchangeBusy = [this](bool busy) {
         const bool was = runner_.busy();
         runner_.setBusy(busy);

@@ -45,6 +45,7 @@ public:
     void HideWindow();
     void ToggleHotKeys();
     void ToggleSchedules();
+    void ToggleServer();
     // The main window's end: tray icon gone, shell steps, then `onEnded`
     // unless the keyboard-watch thread still has to answer.
     void Shutdown();

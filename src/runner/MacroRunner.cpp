@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
+#include <utility>
 
 #include "core/PlusDigits.h"
 
@@ -90,11 +91,11 @@ MacroRunner::~MacroRunner() {
 }
 
 void MacroRunner::RunMacroByName(std::string name) {
-    if (RunActive()) return refuseStart();
-    if (!startConfirmed()) return refuseStart();
+    if (RunActive()) return refuseStart(name);
+    if (!startConfirmed()) return refuseStart(name);
     // The question's modal loop handles messages, so another run may have
     // started while it was open.
-    if (RunActive()) return refuseStart();
+    if (RunActive()) return refuseStart(name);
     run_.macroName = std::move(name);
     macroKey_ = MacroKey(run_.macroName);
     run_.passesWanted = store_.GetDword(macroKey_.key().direct(), "repeat").value_or(1);
@@ -108,8 +109,8 @@ bool MacroRunner::startConfirmed() {
                           MsgOwner::MainWindow) == MsgAnswer::Yes;
 }
 
-void MacroRunner::refuseStart() {
-    completePendingRequest();
+void MacroRunner::refuseStart(const std::string& macro) {
+    completePendingRequest(macro, RunOutcome::Refused);
 }
 
 void MacroRunner::StartRun() {
@@ -120,7 +121,7 @@ void MacroRunner::StartRun() {
         if (RunActive()) {
             EndRun();
         } else {
-            completePendingRequest();
+            refuseStart(run_.macroName);
         }
         return;
     }
@@ -223,10 +224,10 @@ void MacroRunner::endPass(RunGeneration run) {
 void MacroRunner::EndRun() {
     removeCancelWatcher();
     if (!RunActive()) return;
-    run_ = RunState{};
+    const std::string macro = std::exchange(run_, RunState{}).macroName;
     passStartTimer_->stop();
     for (QEventLoop* loop : waitLoops_) loop->exit(kWaitOver);
-    completePendingRequest();
+    completePendingRequest(macro, RunOutcome::Ran);
 }
 
 void MacroRunner::EndRun(RunGeneration run) {
@@ -359,8 +360,8 @@ std::optional<std::uint32_t> MacroRunner::readId(std::int32_t position) {
     return store_.GetDword(macroKey_.commandDirect(position), "id");
 }
 
-void MacroRunner::completePendingRequest() {
-    if (pendingRequest_ != nullptr) pendingRequest_->complete();
+void MacroRunner::completePendingRequest(const std::string& macro, RunOutcome outcome) {
+    if (pendingRequest_ != nullptr) pendingRequest_->complete(macro, outcome);
 }
 
 void MacroRunner::removeCancelWatcher() {
