@@ -28,7 +28,7 @@ public:
 // Ends the event loop when a run ends.
 class RunEnd final : public PendingRequest {
 public:
-    void complete() override { loop.quit(); }
+    void complete(const std::string&, RunOutcome) override { loop.quit(); }
     QEventLoop loop;
 };
 

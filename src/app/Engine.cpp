@@ -5,6 +5,7 @@
 #include "app/Shell.h"
 #include "commands/KeyDisplayName.h"
 #include "keys/KeyNames.h"
+#include "net/Reply.h"
 
 #include <vector>
 
@@ -55,16 +56,6 @@ private:
     HookThread*& current_;
 };
 
-// Adds `more` to what a per-macro hook already does, so that each trigger
-// kind plugs in on its own.
-void alsoCall(std::function<void(const std::string&)>& hook,
-              std::function<void(const std::string&)> more) {
-    hook = [earlier = std::move(hook), more = std::move(more)](const std::string& macro) {
-        if (earlier) earlier(macro);
-        more(macro);
-    };
-}
-
 }  // namespace
 
 Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
@@ -95,6 +86,17 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       player_(Player::Services{store, expansion_, platform.injector(),
                                platform.playbackCancelWatch(), clock_, *this}),
       scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
+      server_({messages, variables_, expansion_, platform.clipboard(), messageIds_},
+              RequestServerHooks{
+                  [this](const std::string& macro) { return postStartMacro(macro); },
+                  {},
+                  [this](std::int32_t request, const std::string& host, const std::string& port) {
+                      PostStringsToThread(
+                          queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
+                          host, port);
+                  }}),
+      remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
+                                                        runner_, systemLocalHost()}),
       phrases_(store,
                PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
                                          return hookThread_ && hookThread_->postAddPhrase(entry);
@@ -111,6 +113,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerWindowCommands();
     registerDateTimeCommands();
     registerPlayback();
+    registerNetwork();
     platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
 }
 
@@ -124,6 +127,39 @@ void Engine::registerPlayback() {
         return CommandResult::Handover;
     });
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
+}
+
+void Engine::registerNetwork() {
+    runner_.setPendingRequest(&server_);
+    dispatch_.setHandler(kCopyRemoteClipBoard, [this](const std::string& path, std::uint32_t) {
+        remoteClipboard_.run(path);
+        return CommandResult::Next;
+    });
+}
+
+bool Engine::openServer(std::uint32_t port) {
+    const std::string list = store_.GetText(kDirectRoot, "SrvPeers").value_or("");
+    const auto peers = parsePeerList(list);
+    if (!peers) {
+        messages_.show("The server's peer list holds an entry that is not an IP address: " + list,
+                       "Keystrider - Error", MsgIcon::Stop);
+        return false;
+    }
+    server_.setAllowedPeers(*peers);
+    if (port > 0xFFFF) {
+        messages_.show(std::to_string(port), "Keystrider Error", MsgIcon::Stop);
+        return false;
+    }
+    return server_.StartServer(static_cast<std::uint16_t>(port));
+}
+
+// Ids below the reserved range are never a macro's: the editor and the
+// import refuse them, and a stored one would shadow a request of the program's own.
+void Engine::loadMessageId(const std::string& macro) {
+    const auto id = store_.GetDword(MacroKey(macro).key().direct(), "MsgID");
+    if (id && *id >= kFirstMacroMessageId && *id <= 0x7FFFFFFF) {
+        messageIds_.Set(static_cast<std::int32_t>(*id), macro);
+    }
 }
 
 std::uint64_t Engine::currentRun() {
@@ -223,24 +259,27 @@ void Engine::connectHooks(ShellHooks& hooks) {
     };
     hooks.startSchedules = [this] { scheduler_.Start(); };
     hooks.stopSchedules = [this] { scheduler_.Stop(); };
-    hooks.loadOtherTriggers = [this](const std::string& macro) { scheduler_.LoadSchedules(macro); };
+    hooks.loadOtherTriggers = [this](const std::string& macro) {
+        scheduler_.LoadSchedules(macro);
+        loadMessageId(macro);
+        phrases_.Load(macro);
+    };
     hooks.removeOtherTriggers = [this](const std::string& macro) {
         scheduler_.RemoveSchedules(macro);
+        messageIds_.Remove(macro);
+        phrases_.Unregister(macro);
     };
     hooks.triggerText = [this](int kind, const std::string& macro) {
-        return kind == kScheduledTriggers ? scheduler_.DisplayText(macro) : std::string();
+        if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
+        if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
+        if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
+        return std::string();
     };
     hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
         return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
     };
-    alsoCall(hooks.loadOtherTriggers, [this](const std::string& macro) { phrases_.Load(macro); });
-    alsoCall(hooks.removeOtherTriggers,
-             [this](const std::string& macro) { phrases_.Unregister(macro); });
-    hooks.triggerText = [this, otherKinds = std::move(hooks.triggerText)](
-                            int kind, const std::string& macro) {
-        if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
-        return otherKinds ? otherKinds(kind, macro) : std::string();
-    };
+    hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
+    hooks.closeServer = [this] { server_.StopServer(); };
     hooks.exchangeBusy = [this](bool busy) {
         const bool was = runner_.busy();
         runner_.setBusy(busy);

@@ -9,6 +9,9 @@
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
 #include "keys/KeyboardMouseCommands.h"
+#include "net/MessageIdTable.h"
+#include "net/RemoteClipboard.h"
+#include "net/RequestServer.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
@@ -20,9 +23,9 @@
 #include "system/SystemCommands.h"
 #include "system/WindowCommands.h"
 #include "text/TextCommands.h"
-#include "triggers/Scheduler.h"
 #include "triggers/HookThread.h"
 #include "triggers/PhraseTriggers.h"
+#include "triggers/Scheduler.h"
 
 namespace ks {
 
@@ -47,6 +50,7 @@ public:
     MessageQueue& queue() { return queue_; }
     MacroRunner& runner() { return runner_; }
     ExpansionEngine& expansion() { return expansion_; }
+    MessageIdTable& messageIds() { return messageIds_; }
 
 private:
     void registerInputCommands();
@@ -56,7 +60,10 @@ private:
     void registerWindowCommands();
     void registerDateTimeCommands();
     void registerPlayback();
+    void registerNetwork();
     bool postStartMacro(const std::string& macro);
+    bool openServer(std::uint32_t port);
+    void loadMessageId(const std::string& macro);
 
     // What the player asks of the run it belongs to.
     std::uint64_t currentRun() override;
@@ -84,6 +91,9 @@ private:
     DateTimeCommands dateTimeCommands_;
     Player player_;
     Scheduler scheduler_;
+    MessageIdTable messageIds_;
+    RequestServer server_;
+    RemoteClipboardCommand remoteClipboard_;
     PhraseTriggers phrases_;
     HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
     Application* application_ = nullptr;

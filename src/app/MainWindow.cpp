@@ -132,10 +132,14 @@ void MainWindow::buildTrayMenu() {
     QAction* schedules = trayMenu_->addAction(QStringLiteral("Enable Scheduled Triggers"));
     schedules->setCheckable(true);
     connect(schedules, &QAction::triggered, this, [this] { ToggleSchedules(); });
-    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases, schedules] {
+    QAction* server = trayMenu_->addAction(QStringLiteral("Enable Server"));
+    server->setCheckable(true);
+    connect(server, &QAction::triggered, this, [this] { ToggleServer(); });
+    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases, schedules, server] {
         hotKeys->setChecked(shell_.hotKeys().Enabled());
         phrases->setChecked(shell_.switches().phrases);
         schedules->setChecked(shell_.switches().scheduler);
+        server->setChecked(shell_.switches().server);
     });
     trayMenu_->addSeparator();
     connect(trayMenu_->addAction(QStringLiteral("Shutdown")), &QAction::triggered, this,
@@ -308,6 +312,23 @@ void MainWindow::ToggleSchedules() {
     const bool on = !shell_.switches().scheduler;
     shell_.SetScheduler(on);
     shell_.WriteOption("SchedOn", on ? 1 : 0);
+}
+
+void MainWindow::ToggleServer() {
+    const bool on = !shell_.switches().server;
+    shell_.switches().server = on;
+    if (!on) shell_.CloseServer();
+    shell_.WriteOption("SrvOn", on ? 1 : 0);
+    if (!on) return;
+    const auto showServerError = [this](const char* text) {
+        shell_.messages().show(text, "Keystrider - Error", MsgIcon::Stop, MsgButtons::Ok,
+                               MsgOwner::MainWindow);
+    };
+    const auto port = readOption(shell_.store(), "SrvPort");
+    if (!port) {
+        return showServerError("Error reading port for Server from registry, can't start server.");
+    }
+    if (!shell_.OpenServer(*port)) showServerError("Failed to start server.");
 }
 
 void MainWindow::ShowOptions() {

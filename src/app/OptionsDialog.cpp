@@ -12,6 +12,7 @@
 
 #include "app/Shell.h"
 #include "core/PlusDigits.h"
+#include "net/RequestServer.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -57,6 +58,12 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     port_ = new QLineEdit;
     port_->setObjectName(QStringLiteral("port"));
     serverGroup->addRow(QStringLiteral("Port:"), port_);
+    peers_ = new QLineEdit;
+    peers_->setObjectName(QStringLiteral("peers"));
+    peers_->setToolTip(
+        QStringLiteral("Addresses of the machines whose requests are served, separated by blanks "
+                       "or commas. Empty: every machine."));
+    serverGroup->addRow(QStringLiteral("Allowed peers:"), peers_);
     phrases_ = addCheckBox(addGroup(layout, "Word or Phrase Triggers"), "Enable:", "phrases");
     scheduler_ = addCheckBox(addGroup(layout, "Scheduler Triggers"), "Enable:", "scheduler");
     QFormLayout* macroGroup = addGroup(layout, "Macro Options");
@@ -95,6 +102,8 @@ void OptionsDialog::load() {
     scheduler_->setChecked(store.OptionOn("SchedOn"));
     prompt_->setChecked(store.OptionOn("PromptBefMac"));
     if (const auto port = readOption(store, "SrvPort")) port_->setText(QString::number(*port));
+    peers_->setText(
+        QString::fromStdString(store.GetText(kDirectRoot, "SrvPeers").value_or(std::string())));
     switch (readOption(store, "SPMouse").value_or(kMouseRight)) {
         case kMouseLeft: left_->setChecked(true); break;
         case kMouseMiddle: middle_->setChecked(true); break;
@@ -126,7 +135,14 @@ bool OptionsDialog::Save() {
                                MsgButtons::Ok, MsgOwner::MainWindow);
         return false;
     }
+    const std::string peers = peers_->text().trimmed().toStdString();
+    if (!parsePeerList(peers)) {
+        shell_.messages().show("Allowed peers must be IP addresses separated by blanks or commas.",
+                               "Error", MsgIcon::Stop, MsgButtons::Ok, MsgOwner::MainWindow);
+        return false;
+    }
     if (!shell_.WriteOption("SrvPort", *port)) return false;
+    if (!shell_.WriteTextOption("SrvPeers", peers)) return false;
     shell_.ReopenServer(*port);
 
     if (!writeSwitch("PromptBefMac", prompt_)) return false;

@@ -32,6 +32,7 @@ private:
     QCheckBox* hotKeys_;
     QCheckBox* server_;
     QLineEdit* port_;
+    QLineEdit* peers_;
     QCheckBox* phrases_;
     QCheckBox* scheduler_;
     QCheckBox* expansion_;

@@ -144,7 +144,15 @@ void Shell::Exit() {
 }
 
 bool Shell::WriteOption(std::string_view name, std::uint32_t value) {
-    if (store_.SetDword(StoreKey::root().direct(), name, value)) return true;
+    return reportedWrite(store_.SetDword(StoreKey::root().direct(), name, value));
+}
+
+bool Shell::WriteTextOption(std::string_view name, std::string_view text) {
+    return reportedWrite(store_.SetText(StoreKey::root().direct(), name, text));
+}
+
+bool Shell::reportedWrite(bool written) {
+    if (written) return true;
     showError("Failed while writing to registry.  Please try again.", "Error", MsgIcon::Stop,
               MsgOwner::MainWindow);
     return false;

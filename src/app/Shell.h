@@ -77,6 +77,7 @@ public:
 
     // Writes one option; shows the failure (owned by the main window).
     bool WriteOption(std::string_view name, std::uint32_t value);
+    bool WriteTextOption(std::string_view name, std::string_view text);
     // Tells the keyboard-watch thread to stop watching and, when `watch`,
     // to start again. Shows a failed post. Does nothing without the thread.
     void RestartPhraseWatch(bool watch);
@@ -90,6 +91,7 @@ public:
 private:
     void showError(const std::string& text, const char* title, MsgIcon icon,
                    MsgOwner owner = MsgOwner::None);
+    bool reportedWrite(bool written);
 
     SettingsStore& store_;
     ShellHooks hooks_;

@@ -38,6 +38,7 @@ public:
 
 inline constexpr int kScheduledTriggers = 0;
 inline constexpr int kPhraseTriggers = 1;
+inline constexpr int kMessageIdTriggers = 2;
 
 // Where the rest of the program plugs into the shell. Every member may be
 // left empty: the shell then does without that part (no server, no hook

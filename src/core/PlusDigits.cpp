@@ -1,5 +1,6 @@
 #include "core/PlusDigits.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace ks {
@@ -15,6 +16,19 @@ std::optional<std::uint64_t> parsePlusDigits(std::string_view text) {
         number = number > (kMax - digit) / 10 ? kMax : number * 10 + digit;
     }
     return number;
+}
+
+int leadingInteger(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+    const bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    constexpr long long kLimit = std::numeric_limits<int>::max();
+    long long value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = std::min(value * 10 + (text[at] - '0'), kLimit + 1);
+    }
+    return static_cast<int>(negative ? -value : std::min(value, kLimit));
 }
 
 }  // namespace ks

@@ -12,4 +12,8 @@ namespace ks {
 // "practically forever".
 std::optional<std::uint64_t> parsePlusDigits(std::string_view text);
 
+// The decimal number `text` begins with (after blanks, with an optional
+// sign), 0 if it begins with none; held within the range of int.
+int leadingInteger(std::string_view text);
+
 }  // namespace ks

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
+#include <utility>
 
 #include "core/PlusDigits.h"
 
@@ -91,11 +92,11 @@ MacroRunner::~MacroRunner() {
 }
 
 void MacroRunner::RunMacroByName(std::string name, bool keysReleased) {
-    if (RunActive()) return refuseStart();
-    if (!startConfirmed()) return refuseStart();
+    if (RunActive()) return refuseStart(name);
+    if (!startConfirmed()) return refuseStart(name);
     // The question's modal loop handles messages, so another run may have
     // started while it was open.
-    if (RunActive()) return refuseStart();
+    if (RunActive()) return refuseStart(name);
     run_.macroName = std::move(name);
     macroKey_ = MacroKey(run_.macroName);
     run_.passesWanted = store_.GetDword(macroKey_.key().direct(), "repeat").value_or(1);
@@ -110,8 +111,8 @@ bool MacroRunner::startConfirmed() {
                           MsgOwner::MainWindow) == MsgAnswer::Yes;
 }
 
-void MacroRunner::refuseStart() {
-    completePendingRequest();
+void MacroRunner::refuseStart(const std::string& macro) {
+    completePendingRequest(macro, RunOutcome::Refused);
 }
 
 void MacroRunner::StartRun() {
@@ -122,7 +123,7 @@ void MacroRunner::StartRun() {
         if (RunActive()) {
             EndRun();
         } else {
-            completePendingRequest();
+            refuseStart(run_.macroName);
         }
         return;
     }
@@ -226,10 +227,10 @@ void MacroRunner::endPass(RunGeneration run) {
 void MacroRunner::EndRun() {
     removeCancelWatcher();
     if (!RunActive()) return;
-    run_ = RunState{};
+    const std::string macro = std::exchange(run_, RunState{}).macroName;
     passStartTimer_->stop();
     for (QEventLoop* loop : waitLoops_) loop->exit(kWaitOver);
-    completePendingRequest();
+    completePendingRequest(macro, RunOutcome::Ran);
 }
 
 void MacroRunner::EndRun(RunGeneration run) {
@@ -362,8 +363,8 @@ std::optional<std::uint32_t> MacroRunner::readId(std::int32_t position) {
     return store_.GetDword(macroKey_.commandDirect(position), "id");
 }
 
-void MacroRunner::completePendingRequest() {
-    if (pendingRequest_ != nullptr) pendingRequest_->complete();
+void MacroRunner::completePendingRequest(const std::string& macro, RunOutcome outcome) {
+    if (pendingRequest_ != nullptr) pendingRequest_->complete(macro, outcome);
 }
 
 void MacroRunner::removeCancelWatcher() {

@@ -101,7 +101,7 @@ private:
     Flow executeByHandler(RunGeneration run, const std::string& commandPath, std::uint32_t id);
     void refuseUnavailable(RunGeneration run, std::uint32_t id);
     void endPass(RunGeneration run);
-    void refuseStart();
+    void refuseStart(const std::string& macro);
     bool startConfirmed();
     void postFirstRunStep();
 
@@ -116,7 +116,7 @@ private:
     // Runs the event loop until the monotonic `deadline` (none: forever) or
     // until `run` ends.
     void waitUntil(RunGeneration run, std::optional<std::int64_t> deadline);
-    void completePendingRequest();
+    void completePendingRequest(const std::string& macro, RunOutcome outcome);
     void removeCancelWatcher();
 
     SettingsStore& store_;

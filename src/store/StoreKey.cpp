@@ -35,8 +35,15 @@ std::string MacroKey::commandDirect(std::int32_t position) const {
     return commandsDirect_ + std::to_string(position);
 }
 
+std::string childSubpath(std::string_view macroSubpath, std::string_view child) {
+    std::string path(macroSubpath);
+    path += '\\';
+    path += child;
+    return path;
+}
+
 std::string MacroKey::scheduleSubpath(std::int32_t n) const {
-    return name_ + "\\Schedule\\" + std::to_string(n);
+    return childSubpath(childSubpath(name_, "Schedule"), std::to_string(n));
 }
 
 }  // namespace ks

@@ -31,6 +31,10 @@ private:
     std::string relative_;
 };
 
+// The sub-path below Macros of sub-key `child` of the key at `macroSubpath`
+// (also below Macros): `<macro>\Commands\3` and "0" give `<macro>\Commands\3\0`.
+std::string childSubpath(std::string_view macroSubpath, std::string_view child);
+
 // One command of a macro: `Macros\<macro>\Commands\<position>`.
 class CommandKey {
 public:

@@ -4,17 +4,13 @@
 #include <cstdio>
 
 #include "expand/CommandValues.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 
 namespace {
 
 constexpr std::array kIds{kSendTime, kSendDate, kSetClock};
-
-// The command path of part `index`'s sub-key below the command's key.
-std::string partPath(std::string_view commandPath, std::size_t index) {
-    return std::string(commandPath) + '\\' + std::to_string(index);
-}
 
 }  // namespace
 
@@ -47,7 +43,7 @@ std::optional<std::pair<bool, DateTimeParts>> DateTimeCommands::readParts(std::s
     if (!useUtc) return std::nullopt;
     DateTimeParts parts;
     for (std::size_t index = 0; index < parts.size(); ++index) {
-        auto part = readPart(partPath(path, index));
+        auto part = readPart(childSubpath(path, std::to_string(index)));
         if (!part) return std::nullopt;
         parts[index] = std::move(*part);
     }

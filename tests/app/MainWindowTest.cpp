@@ -109,6 +109,7 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
 }
 
 TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
+    setOption("SrvPort", 8080);
     makeWindow();
     struct Item {
         const char* text;
@@ -127,7 +128,12 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
          "SchedOn",
          [&] { return shell->switches().scheduler; },
          {"stop schedules"},
-         {"start schedules"}}};
+         {"start schedules"}},
+        {"Enable Server",
+         "SrvOn",
+         [&] { return shell->switches().server; },
+         {"close server"},
+         {"open server 8080"}}};
     const QList<QAction*> actions = window->trayMenu()->actions();
     for (std::size_t i = 0; i < std::size(items); ++i) {
         const Item& item = items[i];
@@ -148,6 +154,23 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
         messages.clear();
         execOnFile("DROP TRIGGER fail_writes");
     }
+}
+
+// Turning the server on without a port, or on a port it cannot have, says so.
+TEST_F(MainWindowTest, EnableServerReportsAMissingPortAndAFailedStart) {
+    makeWindow();
+    QAction* server = window->trayMenu()->actions()[3];
+    server->trigger();
+    EXPECT_TRUE(shell->switches().server);
+    setOption("SrvOn", 0);
+    server->trigger();
+    setOption("SrvPort", 8080);
+    serverOpens = false;
+    server->trigger();
+    EXPECT_EQ(messages.texts(),
+              (Texts{"Error reading port for Server from registry, can't start server.",
+                     "Failed to start server."}));
+    EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 }
 
 }  // namespace

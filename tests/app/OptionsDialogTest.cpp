@@ -15,7 +15,8 @@ protected:
     void open() { dialog = std::make_unique<OptionsDialog>(shell ? *shell : makeShell()); }
     QCheckBox* box(const char* name) { return dialog->findChild<QCheckBox*>(name); }
     QRadioButton* mouse(const char* name) { return dialog->findChild<QRadioButton*>(name); }
-    QLineEdit* port() { return dialog->findChild<QLineEdit*>("port"); }
+    QLineEdit* field(const char* name) { return dialog->findChild<QLineEdit*>(name); }
+    QLineEdit* port() { return field("port"); }
 
     std::unique_ptr<OptionsDialog> dialog;
 };
@@ -41,7 +42,9 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     box("hotKeys")->setChecked(false);
     for (const char* name : {"prompt", "expansion", "scheduler"}) box(name)->setChecked(true);
     port()->setText("+8081");
+    field("peers")->setText(" 192.0.2.1, 2001:db8::1 ");
     EXPECT_TRUE(dialog->Save());
+    EXPECT_EQ(store->GetText(kDirectRoot, "SrvPeers"), "192.0.2.1, 2001:db8::1");
     const std::pair<const char*, std::uint32_t> expected[] = {
         {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8081}, {"PromptBefMac", 1},
         {"WPhraseOn", 0}, {"ExpansionOn", 1}, {"SchedOn", 1},    {"SPMouse", 514}};
@@ -69,6 +72,13 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
     EXPECT_FALSE(option("PromptBefMac").has_value());
 
     port()->setText("80");
+    field("peers")->setText("192.0.2.1 peer.example");
+    EXPECT_FALSE(dialog->Save());
+    EXPECT_EQ(messages.texts().back(),
+              "Allowed peers must be IP addresses separated by blanks or commas.");
+    EXPECT_FALSE(option("SrvPort").has_value());
+
+    field("peers")->clear();
     failWritesOf("PromptBefMac");
     EXPECT_FALSE(dialog->Save());
     EXPECT_EQ(messages.texts().back(), "Failed while writing to registry.  Please try again.");

@@ -118,8 +118,9 @@ protected:
     }
 
     // Counts completions and notes the virtual time of the last one.
-    void complete() override {
+    void complete(const std::string& macro, RunOutcome outcome) override {
         ++completions;
+        outcomes.emplace_back(macro, outcome);
         lastCompletion = clock.monotonicMillis();
     }
 
@@ -139,6 +140,7 @@ protected:
     CommandDispatch dispatch;
     std::unique_ptr<MacroRunner> runner;
     int completions = 0;
+    std::vector<std::pair<std::string, RunOutcome>> outcomes;
     std::int64_t lastCompletion = 0;
     std::string ran;  // what ran, one letter each
     std::map<char, std::int64_t> times;
@@ -366,6 +368,8 @@ TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothing) {
               box("A macro is about to be executed, do you wish to proceed?", "Attention",
                   MsgIcon::Question, MsgOwner::MainWindow, MsgButtons::YesNo));
     EXPECT_EQ(run("m"), "A");
+    using O = RunOutcome;
+    EXPECT_EQ(outcomes, (decltype(outcomes){{"m", O::Refused}, {"m", O::Refused}, {"m", O::Ran}}));
 }
 
 TEST_F(MacroRunnerTest, BusyMarkEndsARunAtTheNextPass) {

@@ -10,7 +10,7 @@ declare -A layer=(
   [platform]=1 [store]=1 [xml]=1
   [expand]=2 [commands]=2 [storetool]=2
   [keys]=3 [journal]=3 [runner]=3 [text]=3
-  [triggers]=4 [system]=4
+  [triggers]=4 [system]=4 [net]=4
   [editors]=5
   [app]=6
 )

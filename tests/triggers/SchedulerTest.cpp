@@ -88,23 +88,6 @@ TEST_F(SchedulerTest, TheDailyReArmPicksUpWhatIsBeyondTheLimit) {
                             "Weekly 2026-12-16 09:00:00 CET"}));
 }
 
-// Day 31 rolls over as dates do, but February's 3 March is never armed: the
-// daily re-arm of March looks in March. "Last Day of Month" is the day
-// before the 1st.
-TEST_F(SchedulerTest, MonthlySchedulesFollowMonthLengthsAndSummerTime) {
-    at("2026-01-01 00:00:00");
-    save("Last", 0, schedule(2, {"-", "-", kLastDayOfMonth, "-", "12", "00", "00"}));
-    save("ThirtyFirst", 0, schedule(2, {"-", "-", "31", "-", "12", "00", "00"}));
-    scheduler.Start();
-    scheduler.LoadSchedules("Last");
-    scheduler.LoadSchedules("ThirtyFirst");
-    runUntil("2026-05-02 00:00:00");
-    EXPECT_EQ(fired, (Texts{"Last 2026-01-31 12:00:00 CET", "ThirtyFirst 2026-01-31 12:00:00 CET",
-                            "Last 2026-02-28 12:00:00 CET", "Last 2026-03-31 12:00:00 CEST",
-                            "ThirtyFirst 2026-03-31 12:00:00 CEST", "Last 2026-04-30 12:00:00 CEST",
-                            "ThirtyFirst 2026-05-01 12:00:00 CEST"}));
-}
-
 // The wall clock moves while timers count elapsed time: set by hand, or over
 // a suspend. A pending occurrence that was passed fires once, late.
 TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {

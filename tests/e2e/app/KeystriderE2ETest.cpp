@@ -3,8 +3,11 @@
 
 #include <signal.h>
 
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
+#include "LoopbackHttp.h"
 #include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
@@ -17,14 +20,26 @@ namespace {
 
 using std::chrono::milliseconds;
 
+// The peak resident memory of a process in kB.
+long peakMemoryKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
 class KeystriderE2ETest : public ::testing::Test {
 protected:
-    // Keystrider with its own folders, its stdout and stderr in one pipe.
-    std::unique_ptr<ChildProcess> start(std::vector<std::string> args, const std::string& display) {
+    // Keystrider with the folders under `home` (default: the test's own),
+    // its stdout and stderr in one pipe.
+    std::unique_ptr<ChildProcess> start(std::vector<std::string> args, const std::string& display,
+                                        std::string home = {}) {
         const char* script =
             "export XDG_CONFIG_HOME=$0/config TMPDIR=$0 XDG_RUNTIME_DIR=$0 "
             "QT_QPA_PLATFORM=xcb; exec \"$@\" 2>&1";
-        args.insert(args.begin(), {"sh", "-c", script, dir.path().string(), KS_KEYSTRIDER});
+        if (home.empty()) home = dir.path().string();
+        args.insert(args.begin(), {"sh", "-c", script, home, KS_KEYSTRIDER});
         return std::make_unique<ChildProcess>(args, display, true);
     }
     // The exit status and the output of a copy that ends by itself.
@@ -146,6 +161,56 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
     shown += "\u2615 coffee";
     EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown);
+}
+
+// One copy serves its clipboard; another, on its own display with its own
+// store, fetches it into a variable and types it. Hostile peers before that
+// are closed and leave the server serving with its memory bounded.
+TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
+    const XvfbSession otherDisplay;
+    const TempDir otherDir;
+    const std::uint16_t port = freePort();
+    {
+        char portValue[16];
+        std::snprintf(portValue, sizeof portValue, "%08x", port);
+        KeyTree tree(otherDir.file("config/keystrider/store.db"));
+        loadReg(tree,
+                "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + std::string(portValue) + "\n");
+        KeyTree own(dir.file("config/keystrider/store.db"));
+        loadReg(own,
+                "[]\n\"ExpansionOn\"=dword:00000001\n"
+                "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
+                "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
+                    std::to_string(port) +
+                    "\"\n\"BufName\"=\"Got\"\n"
+                    "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
+                    "\"Keys\"=\"[Got]\"\n");
+    }
+    ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
+    const auto server = start({}, otherDisplay.display(), otherDir.path().string());
+    const std::string clipboardRequest =
+        "POST / HTTP/1.0\r\nContent-Length: 25\r\n\r\n<MsgID ID=\"1000\"></MsgID>";
+    std::string reply;
+    for (int tries = 0; tries < 100 && reply.empty(); ++tries) {
+        std::this_thread::sleep_for(milliseconds(100));
+        reply = exchange(port, {clipboardRequest});
+    }
+    ASSERT_NE(reply.find("<ClipBoard>remote-clip</ClipBoard>"), std::string::npos) << reply;
+
+    const long before = peakMemoryKb(server->pid());
+    const std::string hostile[] = {
+        "POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n",
+        "POST /" + std::string(2 << 20, 'x') + "\r\n",
+        "POST / HTTP/1.0\r\nContent-Length: 16777216\r\n\r\n" + std::string(17 << 20, 'x'),
+    };
+    for (const std::string& bytes : hostile) exchange(port, {bytes});
+    EXPECT_LT(peakMemoryKb(server->pid()) - before, 24 * 1024);  // the 16 MB body at most
+
+    TypingWindow window(xvfb);
+    auto fetching = start({"Fetch"}, xvfb.display());
+    EXPECT_EQ(window.text(11, milliseconds(10000)), "remote-clip") << fetching->output();
+    kill(server->pid(), SIGTERM);
+    EXPECT_EQ(server->wait(milliseconds(10000)), 0) << server->output();
 }
 
 // The box's line reaches standard error as the macro starts.

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ks {
+
+class Expander;
+class Messages;
+class RunControl;
+class SettingsStore;
+class VariableTable;
+
+// This machine as COPY REMOTE CLIP BOARD sees it, to refuse copying from
+// itself: its host name, and that name's addresses as text.
+struct LocalHost {
+    std::function<std::optional<std::string>()> name;
+    std::function<std::vector<std::string>(const std::string& name)> addresses;
+};
+
+// The host name and addresses the system gives.
+LocalHost systemLocalHost();
+
+// COPY REMOTE CLIP BOARD: asks the request server of another machine for
+// its clipboard text and keeps it in a named buffer. The exchange is waited
+// on through the run, so the program stays responsive and a stop ends it.
+class RemoteClipboardCommand {
+public:
+    struct Services {
+        SettingsStore& store;
+        Messages& messages;
+        Expander& expander;
+        VariableTable& variables;
+        RunControl& run;
+        LocalHost localHost;
+    };
+
+    static constexpr int kSends = 3;
+    // How long one send may take before it counts as failed.
+    static constexpr std::chrono::seconds kTransferTimeout{30};
+
+    explicit RemoteClipboardCommand(Services services) : services_(std::move(services)) {}
+
+    void run(const std::string& commandPath);
+
+private:
+    // Whether `host` names this machine; shows why when it does or when that
+    // cannot be told.
+    bool refusedAsThisMachine(const std::string& host);
+    // The reply's body; nothing when every send failed (shown) or the run
+    // was stopped.
+    std::optional<std::string> exchange(const std::string& host, const std::string& port);
+    void takeReply(const std::string& body, const std::string& bufferName);
+    void showError(const std::string& text, const char* title);
+
+    Services services_;
+};
+
+}  // namespace ks

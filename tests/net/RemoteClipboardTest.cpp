@@ -1,0 +1,149 @@
+#include "net/RemoteClipboard.h"
+
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "CommandFixture.h"
+#include "FakeClipboard.h"
+#include "FakeSystemValues.h"
+#include "QtTestLoop.h"
+#include "RecordingMessages.h"
+#include "expand/ExpansionEngine.h"
+#include "expand/VariableTable.h"
+#include "net/MessageIdTable.h"
+#include "net/RequestServer.h"
+#include "runner/RunControl.h"
+
+namespace ks::test {
+namespace {
+
+// A run whose waits handle events in real time, until the test stops it.
+class EventRun final : public RunControl {
+public:
+    RunGeneration CurrentRun() const override { return stopped ? 0 : 1; }
+    void EndRun() override { stopped = true; }
+    void EndRun(RunGeneration) override { stopped = true; }
+    bool PostRunStep(RunGeneration) override { return true; }
+    void PumpAllMessages() override {}
+    void PumpStopRequests() override {}
+    bool WaitWhileRunning(std::chrono::milliseconds duration) override {
+        runEventsUntil([this] { return stopped; }, static_cast<int>(duration.count()));
+        return !stopped;
+    }
+
+    bool stopped = false;
+};
+
+class RemoteClipboardTest : public CommandFixture {
+protected:
+    RemoteClipboardTest() {
+        peer.StartServer(0);
+        peerClipboard.offered = {{kClipboardText, Bytes{'a', '\n', 'b'}}};
+        variables.SetVariable("Buf", "before");
+    }
+
+    void run(const std::string& address, std::uint16_t port) {
+        writeText("IPAddress", address);
+        writeText("Port", std::to_string(port));
+        writeText("BufName", "Buf");
+        command.run(kCommand);
+    }
+
+    RecordingMessages messages;
+    VariableTable variables{messages};
+    FakeSystemValues system;
+    ExpansionEngine expansion{messages, system, variables};
+    EventRun runControl;
+    std::optional<std::string> hostName = "testhost";
+    std::vector<std::string> hostAddresses{"192.0.2.1", "2001:DB8::1"};
+    RemoteClipboardCommand command{
+        {*store, messages, expansion, variables, runControl,
+         LocalHost{[this] { return hostName; },
+                   [this](const std::string&) { return hostAddresses; }}}};
+
+    // The other machine: a request server with a clipboard of its own.
+    RecordingMessages peerMessages;
+    VariableTable peerVariables{peerMessages};
+    ExpansionEngine peerExpansion{peerMessages, system, peerVariables};
+    FakeClipboard peerClipboard;
+    MessageIdTable peerIds;
+    RequestServer peer{{peerMessages, peerVariables, peerExpansion, peerClipboard, peerIds}, {}};
+};
+
+// The buffer afterwards, then each box shown as "title: text".
+TEST_F(RemoteClipboardTest, CopiesThePeersTextOrShowsWhyNot) {
+    const std::string local = "before / Keystrider - Error: ";
+    const std::string thisMachine =
+        local + "You can not remotely copy the contents of the clipboard on the machine that " +
+        "this instance of Keystrider is running on.";
+    const std::vector<std::string> one{"192.0.2.1"};
+    struct Case {
+        std::string address;
+        std::vector<std::string> addresses;
+        std::string outcome;
+        const char* allowedByPeer = "";
+        std::optional<std::string> hostName = "testhost";
+    } cases[] = {
+        {" 127.0.0.1 ", one, "a\r\nb"},
+        {"::1", one, "a\r\nb"},
+        {"::1", one, "before / Keystrider Error: Request's MsgID is invalid.", "192.0.2.9"},
+        {"  ", one, local + "IP Address/Host Name: can not be empty."},
+        {"TestHost", one, thisMachine},
+        {"2001:db8::1", {"192.0.2.1", "2001:DB8::1"}, thisMachine},
+        {"127.0.0.1", one,
+         local + "Can't resolve this machine's Host/Computer Name.  Check network connection.", "",
+         std::nullopt},
+        {"127.0.0.1",
+         {},
+         local + "Can't resolve this machine's IP Address(es).  Check network connection."},
+    };
+    for (const Case& c : cases) {
+        variables.SetVariable("Buf", "before");
+        messages.clear();
+        hostName = c.hostName;
+        hostAddresses = c.addresses;
+        peer.setAllowedPeers(*parsePeerList(c.allowedByPeer));
+        run(c.address, peer.port());
+        std::string outcome = *variables.TextValue("Buf");
+        for (const MessageBox& box : messages.shown) {
+            outcome +=
+                " / " + messageLine(box) + (box.icon == MsgIcon::Stop ? "" : " (no stop icon)");
+        }
+        EXPECT_EQ(outcome, c.outcome) << c.address;
+    }
+}
+
+TEST_F(RemoteClipboardTest, SendsThreeTimesThenGivesUp) {
+    QTcpServer failing;  // answers each request with a server failure
+    ASSERT_TRUE(failing.listen(QHostAddress::LocalHost));
+    int requests = 0;
+    QObject::connect(&failing, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = failing.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, [socket, &requests] {
+                requests += static_cast<int>(socket->readAll().count("POST "));
+                socket->write("HTTP/1.0 500 Failed\r\nContent-Length: 0\r\n\r\n");
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    run("127.0.0.1", failing.serverPort());
+    EXPECT_EQ(requests, RemoteClipboardCommand::kSends);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error sending request."});
+    messages.clear();
+    run("127.0.0.1:1", 2);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error opening Http Request object."});
+}
+
+TEST_F(RemoteClipboardTest, AStopEndsTheWaitWithoutAWord) {
+    QTcpServer silent;  // takes the connection and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] { runControl.EndRun(); });
+    run("127.0.0.1", silent.serverPort());
+    EXPECT_EQ(variables.TextValue("Buf"), "before");
+    EXPECT_TRUE(messages.texts().empty());
+}
+
+}  // namespace
+}  // namespace ks::test

@@ -1,0 +1,245 @@
+#include "net/RequestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <future>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "FakeClipboard.h"
+#include "FakeSystemValues.h"
+#include "LoopbackHttp.h"
+#include "QtTestLoop.h"
+#include "RecordingMessages.h"
+#include "core/PlusDigits.h"
+#include "expand/ExpansionEngine.h"
+#include "expand/VariableTable.h"
+#include "net/HttpRequest.h"
+#include "net/MessageIdTable.h"
+#include "net/Reply.h"
+#include "xml/XmlDocument.h"
+
+namespace ks::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+std::string post(std::string_view body, std::string_view head = "POST / HTTP/1.0\r\n") {
+    return std::string(head) + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+           std::string(body);
+}
+
+std::string message(std::int32_t id, std::string_view children = "") {
+    return "<MsgID ID=\"" + std::to_string(id) + "\">" + std::string(children) + "</MsgID>";
+}
+
+class RequestServerTest : public ::testing::Test {
+protected:
+    RequestServerTest()
+        : server(
+              {messages, variables, expansion, clipboard, messageIds},
+              RequestServerHooks{
+                  [this](const std::string& macro) { return log("start " + macro), true; },
+                  [this](const XmlDocument& d) { log("import " + d.root().children[0].name); },
+                  [this](std::int32_t request, const std::string& host, const std::string& port) {
+                      log("push " + std::to_string(request) + " " + host + ":" + port);
+                  }}) {
+        server.setIdleLimit(300ms);
+        EXPECT_TRUE(server.StartServer(0));
+        clipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
+        messageIds.Set(10000, "Backup");
+    }
+
+    // A peer on another thread, as on another machine: what came back to
+    // `pieces` once the server closed the connection.
+    std::future<std::string> peerSends(std::vector<std::string> pieces) {
+        return std::async(std::launch::async,
+                          [port = server.port(), pieces] { return exchange(port, pieces); });
+    }
+    // Serves until the peer has its answer.
+    static std::string answered(std::future<std::string>& reply) {
+        runEventsUntil([&] { return reply.wait_for(0s) == std::future_status::ready; }, 5000);
+        return reply.get();
+    }
+
+    // A reply in one line: its code, its one element's name and text.
+    static std::string answerOf(const std::string& reply) {
+        const std::size_t end = reply.find("\r\n\r\n");
+        XmlError error;
+        const auto document =
+            XmlDocument::parse(end == std::string::npos ? "" : reply.substr(end + 4), error);
+        if (!document || document->root().children.size() != 1) {
+            return "no answer";
+        }
+        const XmlElement& child = document->root().children[0];
+        return *document->root().attribute("ID") + " " + child.name + ": " + child.text;
+    }
+
+    std::string ask(std::vector<std::string> pieces) {
+        auto reply = peerSends(std::move(pieces));
+        return answerOf(answered(reply));
+    }
+
+    std::vector<std::string> boxTexts() {
+        runEventsUntil([] { return false; }, 20);  // boxes are shown from the event loop
+        return messages.texts();
+    }
+
+    RecordingMessages messages;
+    VariableTable variables{messages};
+    FakeSystemValues system;
+    ExpansionEngine expansion{messages, system, variables};
+    FakeClipboard clipboard;
+    MessageIdTable messageIds;
+    void log(const std::string& what) { hooksAsked.push_back(what); }
+    std::vector<std::string> hooksAsked;
+    RequestServer server;
+};
+
+TEST_F(RequestServerTest, AnswersEveryKindOfRequest) {
+    const std::string clip = message(1000);
+    const std::string clipAnswer = "1001 ClipBoard: a\nb";
+    const std::string notImplemented = "102 Desc: Request type not implemented.";
+    const std::string invalidId = "103 Desc: Request's MsgID is invalid.";
+    const std::string cannotLoad = "120 Desc: Error loading posted XML document: ";
+    const char* bomb = "<!DOCTYPE a [<!ENTITY x 'xx'><!ENTITY y '&x;&x;&x;'>]><a ID='1000'>&y;</a>";
+    const char* external =
+        "<!DOCTYPE a [<!ENTITY e SYSTEM 'file:///etc/passwd'>]><a ID='1000'>&e;</a>";
+    struct Case {
+        std::vector<std::string> pieces;
+        std::string answer;
+        std::string box = "";  // the start of the box shown, if any
+        std::string clipboardText = "a\nb";
+    } cases[] = {
+        {{post(clip, "post / HTTP/1.0\r\n")}, clipAnswer},
+        {{"POST / HTTP/1.0\ncontent-length: 25\n\n" + clip}, clipAnswer},
+        {{"POST / HTTP/1.0\r\nContent-Length: 25\r\n\r\n<MsgID ", "ID=\"1000\">", "</MsgID>"},
+         clipAnswer},
+        {{"POST / HTTP/1.0\r\n\r\n" + clip}, notImplemented, "Missing content length header."},
+        {{"GET / HTTP/1.0\r\nContent-Length: 25\r\n\r\n" + clip}, notImplemented},
+        {{post(message(10001))}, invalidId},
+        {{post(message(1001))}, invalidId},
+        {{post("<a ID='1'")}, cannotLoad, "Error loading posted"},
+        {{post(bomb)}, cannotLoad, "Error loading posted"},
+        {{post(external)}, cannotLoad, "Error loading posted"},
+        {{post("<MsgID/>")},
+         "121 Desc: Server error walking through elements in XML document.",
+         "Server error walking"},
+        {{post(message(1003, "<MACRO/>"))}, "1004 Desc: "},
+        {{post(clip)}, "1001 ClipBoard: ", "Error copy clip board", ""},
+        // The second box, 109's, goes to standard error.
+        {{post(message(1002))},
+         "109 Desc: Bad document format or system error.",
+         "Error loading header information"},
+        // Last, as what it puts on the clipboard is looked at after the loop.
+        {{post(message(1002, "<clpcontent>pushed</clpcontent>"))}, "1005 Desc: "},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        clipboard.offered.clear();
+        if (!c.clipboardText.empty())
+            clipboard.offered = {{kClipboardText, bytesOf(c.clipboardText)}};
+        const std::string label = c.pieces.front().substr(0, 70);
+        EXPECT_EQ(ask(c.pieces), c.answer) << label;
+        const std::vector<std::string> shown = boxTexts();
+        EXPECT_EQ(shown.size(), c.box.empty() ? 0u : 1u) << label;
+        EXPECT_EQ(shown.empty() ? "" : shown[0].substr(0, c.box.size()), c.box) << label;
+        EXPECT_TRUE(messages.allShownAs("Keystrider Error", MsgIcon::Stop)) << label;
+    }
+    EXPECT_EQ(hooksAsked, std::vector<std::string>{"import MACRO"});
+    EXPECT_EQ(clipboard.data(kClipboardText), bytesOf("pushed"));
+}
+
+TEST_F(RequestServerTest, MacroRequestSetsPostedVariablesAndIsAnsweredWhenItsRunEnds) {
+    using O = RunOutcome;
+    const std::pair<O, const char*> cases[] = {
+        {O::Ran, "1005 Desc: "}, {O::Refused, "103 Desc: Request's MsgID is invalid."}};
+    for (const auto& [outcome, answer] : cases) {
+        hooksAsked.clear();
+        auto reply = peerSends({post(message(10000, "<Who>peer</Who><a:Day>7</a:Day>"))});
+        ASSERT_TRUE(runEventsUntil([&] { return !hooksAsked.empty(); }, 2000));
+        EXPECT_EQ(hooksAsked, std::vector<std::string>{"start Backup"});
+        EXPECT_EQ(variables.TextValue("ID"), "10000");
+        EXPECT_EQ(variables.TextValue("Who"), "peer");
+        EXPECT_EQ(variables.TextValue("Day"), "7");
+        server.complete("Other", O::Ran);           // another macro's run is not this request's
+        runEventsUntil([] { return false; }, 400);  // beyond the idle limit: a run may be long
+        EXPECT_NE(reply.wait_for(0s), std::future_status::ready);
+        server.complete("Backup", outcome);
+        EXPECT_EQ(answerOf(answered(reply)), answer);
+    }
+}
+
+TEST_F(RequestServerTest, AskingForMacrosOrRecordingsPushesThemToThePeerAfterTheReply) {
+    EXPECT_EQ(ask({post(message(1006, "<SrvPort>8090</SrvPort>"))}), "1005 Desc: ");
+    EXPECT_EQ(ask({post(message(1007, "<SrvPort>8091</SrvPort>"))}), "1005 Desc: ");
+    runEventsUntil([&] { return hooksAsked.size() == 2; }, 1000);
+    EXPECT_EQ(hooksAsked,
+              (std::vector<std::string>{"push 1006 127.0.0.1:8090", "push 1007 127.0.0.1:8091"}));
+}
+
+TEST_F(RequestServerTest, PeersOutsideTheAllowedListGetInvalidIdAndNothingRuns) {
+    server.setAllowedPeers(*parsePeerList("192.0.2.7, 2001:db8::1"));
+    EXPECT_EQ(ask({post(message(10000))}).substr(0, 4), "103 ");
+    EXPECT_TRUE(hooksAsked.empty());
+    server.setAllowedPeers(*parsePeerList("192.0.2.7;127.0.0.1"));
+    EXPECT_EQ(ask({post(message(1000))}).substr(0, 5), "1001 ");
+    EXPECT_FALSE(parsePeerList("127.0.0.1 localhost"));
+}
+
+TEST_F(RequestServerTest, HostilePeersAreClosedAndTheServerGoesOnServing) {
+    std::mt19937 random(17);
+    std::string noise(100000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    // Too much is refused at once; the rest waits for the idle limit.
+    server.setIdleLimit(1500ms);
+    const struct {
+        const char* what;
+        std::vector<std::string> pieces;
+        bool closedAtOnce;
+    } peers[] = {
+        {"idle", {}, false},
+        {"huge length", {"POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n<a"}, true},
+        {"random bytes", {noise}, true},  // an empty line soon ends a request without a length
+        {"2 MB line", {"POST /" + std::string(2 << 20, 'x')}, true},
+        {"over 16 MB",
+         {"POST / HTTP/1.0\r\nContent-Length: 16777216\r\n\r\n", std::string(kMaxRequestBytes, 'x'),
+          "x"},
+         true},
+    };
+    for (const auto& peer : peers) {
+        auto hostile = peerSends(peer.pieces);
+        runEventsUntil([] { return false; }, 100);
+        // A peer that comes meanwhile waits for its turn and is served.
+        auto waiting = peerSends({post(message(1000))});
+        QElapsedTimer closing;
+        closing.start();
+        EXPECT_EQ(answerOf(answered(hostile)).find("1001"), std::string::npos) << peer.what;
+        EXPECT_EQ(closing.elapsed() < 1000, peer.closedAtOnce) << peer.what;
+        EXPECT_EQ(answerOf(answered(waiting)), "1001 ClipBoard: a\nb") << peer.what;
+    }
+}
+
+TEST_F(RequestServerTest, OnlyOneErrorBoxIsOpenAtATime) {
+    int opened = 0;
+    messages.whileShown = [&](const MessageBox&) {
+        if (++opened == 1) ask({"POST / HTTP/1.0\r\n\r\n"});  // another error meanwhile
+    };
+    testing::internal::CaptureStderr();
+    ask({"POST / HTTP/1.0\r\n\r\n"});
+    runEventsUntil([&] { return opened > 0; }, 1000);
+    EXPECT_EQ(opened, 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "Keystrider Error: Missing content length header."),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace ks::test
