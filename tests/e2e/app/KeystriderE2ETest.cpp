@@ -111,8 +111,9 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
 }
 
 // Phrases typed through XTest by another program, as a person types them,
-// each word after a pause; the tray's phrase item (in trayer's notification
-// area, one icon wide at the top right) switches them off and on again.
+// each typing ending with a phrase: a key typed while a replacement is being
+// typed would land among its keys. The tray's phrase item (in trayer's
+// notification area, one icon wide at the top right) switches them off and on.
 TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResumesThem) {
     {
         KeyTree tree(dir.file("config/keystrider/store.db"));
@@ -146,17 +147,17 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
         shown += replaced;
         EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown) << keys;
     };
-    type("btw ", "by the way ");
-    type("TEH OMW hlf ", "the OMW hlf ");
-    type("brb ", "brb, be right back ");
+    type("btw", "by the way");
+    type(" TEH", " the");
+    type(" OMW hlf brb", " OMW hlf brb, be right back");
     toggle();
-    type("btw ", "btw ");
+    type(" btw", " btw");
     toggle();
     // On a German layout "!" is Shift+1 and "é" the dead acute, then "e" (the
-    // window, without an input method, shows "e"). A key typed during the
-    // replacement would still land inside it, so nothing follows the phrase.
+    // window, without an input method, shows "e").
     ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
-    type("btw cafe! caf", "by the way cafe! caf");
+    type(" btw", " by the way");
+    type(" cafe! caf", " cafe! caf");
     shown.resize(shown.size() - 3);
     ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
     shown += "\u2615 coffee";
