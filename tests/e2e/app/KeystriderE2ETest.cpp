@@ -7,11 +7,21 @@
 #include <fstream>
 #include <thread>
 
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+
 #include "LoopbackHttp.h"
+#include "RecordObserver.h"
+#include "RecordingMessages.h"
 #include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
 #include "XvfbSession.h"
+#include "editors/RecordingEditor.h"
+#include "journal/RecordingStore.h"
 #include "store/KeyTree.h"
 
 namespace ks::test {
@@ -176,6 +186,69 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     const auto fired = system_clock::now();
     EXPECT_GE(fired, due);
     EXPECT_LT(fired, due + seconds(1));
+    kill(copy->pid(), SIGTERM);
+    EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
+}
+
+// A recording edited in the editor (one event deleted, one gap stretched
+// through the event dialog) plays with the edited timing.
+TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "e2e_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree,
+                "[Macros\\Play\\Commands\\0]\n\"id\"=dword:00001005\n\"JournalName\"=\"Rec\"\n"
+                "\"PlayBackEvent\"=dword:00000001\n\"PlayBackSpeed\"=\"0\"\n");
+        RecordingMessages messages;
+        SettingsStore store(tree, messages);
+        ASSERT_TRUE(store.EnsureRootKeys());
+        const auto move = [](std::uint32_t x, std::uint32_t time) {
+            return JournalEvent{kWmMouseMove, x, 100, time, 0};
+        };
+        ASSERT_TRUE(WriteRecording(
+            store, "Rec", {move(100, 5000), move(150, 5300), move(200, 5350), move(300, 5400)}, 1));
+        EventClipboard clipboard;
+        RecordingEditor editor(
+            {store,
+             clipboard,
+             {messages, std::make_shared<const KeyLayout>(), ScreenSize{1024, 768}}},
+            "Rec", RecordingType::KeyboardAndMouse);
+        const auto selectRow = [&](int row) {
+            editor.eventList()->selectionModel()->select(
+                editor.model().index(row, 0),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        };
+        selectRow(1);
+        editor.DeleteClicked();  // answered Yes
+        selectRow(2);
+        QTimer::singleShot(0, &editor, [] {
+            auto* dialog =
+                dynamic_cast<RecordingEditorEventDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->intervalEdit()->setText("400");
+            dialog->accept();
+        });
+        editor.EditClicked();
+        editor.SaveClicked();
+        ASSERT_EQ(editor.result(), QDialog::Accepted);
+    }
+    RecordObserver observer(xvfb.display());
+    ASSERT_TRUE(observer.started());
+    auto copy = start({"Play"}, xvfb.display());
+    const std::vector<ObservedEvent> seen = observer.waitFor(3, 10000);
+    ASSERT_EQ(seen.size(), 3u) << copy->output();
+    const std::pair<int, std::int32_t> expected[] = {{100, 0}, {200, 50}, {300, 450}};
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].x, expected[i].first);
+        const auto late =
+            static_cast<std::int32_t>(seen[i].time - seen[0].time) - expected[i].second;
+        EXPECT_GE(late, -1) << i;
+        EXPECT_LE(late, 80) << i;
+    }
     kill(copy->pid(), SIGTERM);
     EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
 }
