@@ -173,12 +173,6 @@ TEST_F(MainWindowTest, EnableServerReportsAMissingPortAndAFailedStart) {
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 }
 
-}  // namespace
-}  // namespace ks::test
-
-namespace ks::test {
-namespace {
-
 // The editor is closed from inside its own loop, as a click would close it.
 TEST_F(MainWindowTest, EditRecordingRenamesOrAddsTheRowTheEditorSaved) {
     ASSERT_TRUE(WriteRecording(*store, "Rec", {{kWmKeyDown, 0x41, 30, 1, 0}}, 1));

@@ -15,6 +15,7 @@ namespace ks::test {
 namespace {
 
 using Events = std::vector<JournalEvent>;
+using Texts = std::vector<std::string>;
 
 Events keyEvents(std::uint32_t first, std::size_t count) {
     Events events;
@@ -31,14 +32,8 @@ protected:
         ASSERT_TRUE(WriteRecording(*store, "Rec", keyEvents(1000, 3), 2));
         ASSERT_TRUE(WriteRecording(*store, "Other", keyEvents(5000, 2), 2));
     }
-    EventDialogServices dialogServices() {
-        return {messages,
-                std::make_shared<const KeyLayout>(usKeyLayout()),
-                ScreenSize{1024, 768},
-                &capture,
-                nullptr,
-                nullptr,
-                kWmRButtonUp};
+    EventDialogServices dialogServices() {  // the right button picks
+        return {messages, std::make_shared<const KeyLayout>(usKeyLayout()), {1024, 768}, &capture};
     }
     std::unique_ptr<RecordingEditor> open(const std::string& name) {
         return std::make_unique<RecordingEditor>(
@@ -53,8 +48,8 @@ protected:
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
     }
-    std::vector<std::string> names() {
-        std::vector<std::string> out;
+    Texts names() {
+        Texts out;
         for (const RecordingRow& row : ListRecordings(*store)) out.push_back(row.name);
         return out;
     }
@@ -63,52 +58,38 @@ protected:
     FakeCapture capture;
 };
 
-struct SaveCase {
-    bool saveAs;
-    const char* name;
-    const char* failingValue;  // a value whose write fails, or ""
-    const char* message;       // the box shown, or ""
-    std::vector<std::string> names;
-};
-
 // The first event is deleted before each save: the saved recording holds the other two.
+// {Save As, name, a value whose write fails or "", the box shown or "", the recordings after}
 TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) {
     const char* inUse = "Recording name already in use.\n\nPlease select a different name.";
-    const std::vector<SaveCase> cases = {
+    const char* empty = "Recording name must not be empty!";
+    const std::vector<std::tuple<bool, const char*, const char*, const char*, Texts>> cases = {
         {false, "Rec", "", "", {"Other", "Rec"}},
         {false, "  New ", "", "", {"New", "Other"}},
         {false, "Other", "", inUse, {"Other", "Rec"}},
-        {false, " ", "", "Recording name must not be empty!", {"Other", "Rec"}},
+        {false, " ", "", empty, {"Other", "Rec"}},
         {false, "New", "Count", "", {"Other", "Rec"}},
         {true, "Rec", "", inUse, {"Other", "Rec"}},
         {true, " Copy", "", "", {"Copy", "Other", "Rec"}},
-        {true, "", "", "Recording name must not be empty!", {"Other", "Rec"}},
+        {true, "", "", empty, {"Other", "Rec"}},
     };
-    for (const SaveCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        for (const std::string& name : names()) DeleteRecording(*store, name);
+    const Events original = keyEvents(1000, 3), edited(original.begin() + 1, original.end());
+    for (const auto& [saveAs, name, failing, message, after] : cases) {
+        SCOPED_TRACE(name);
+        for (const std::string& old : names()) DeleteRecording(*store, old);
         SetUp();
         const auto editor = open("Rec");
         editor->model().removeEvents({0});
-        editor->nameEdit()->setText(QString::fromLatin1(c.name));
-        if (*c.failingValue) failWritesOf(c.failingValue);
+        editor->nameEdit()->setText(QString::fromLatin1(name));
+        if (*failing) failWritesOf(failing);
         messages.clear();
-        c.saveAs ? editor->SaveAsClicked() : editor->SaveClicked();
-        const bool saved = *c.message == 0 && *c.failingValue == 0;
+        saveAs ? editor->SaveAsClicked() : editor->SaveClicked();
+        const bool saved = *message == 0 && *failing == 0;
         EXPECT_EQ(editor->result(), saved ? QDialog::Accepted : QDialog::Rejected);
-        if (*c.message) {
-            EXPECT_EQ(messages.texts(), std::vector<std::string>{c.message});
-        }
-        EXPECT_EQ(names(), c.names);
-        const Events original = keyEvents(1000, 3);
-        const Events edited(original.begin() + 1, original.end());
-        if (saved) {
-            EXPECT_EQ(LoadRecordingForPlayback(*store, editor->savedName()), edited);
-        }
-        const bool replaced = saved && !c.saveAs;
-        if (!replaced) {
-            EXPECT_EQ(LoadRecordingForPlayback(*store, "Rec"), original);
-        }
+        EXPECT_EQ(messages.texts(), *message ? Texts{message} : messages.texts());
+        EXPECT_EQ(names(), after);
+        EXPECT_EQ(LoadRecordingForPlayback(*store, saved ? editor->savedName() : "Rec"),
+                  saved ? edited : original);
         execOnFile("DROP TRIGGER IF EXISTS fail_writes");
     }
 }
@@ -138,20 +119,12 @@ TEST_F(RecordingEditorTest, CopiedEventsOutliveTheEditorAndPasteWithTheirInterva
     EXPECT_TRUE(editor->isVisible());
 }
 
-struct EventCase {
-    int choice;  // index in the event list, -1 for none
-    const char* interval;
-    const char* x;
-    const char* y;
-    const char* key;
-    const char* message;  // the box shown, or "" when the dialog closes
-    JournalEvent event;
-};
-
+// {event list index or -1, interval, x, y, key, the box shown or "", the event given}
 TEST_F(RecordingEditorTest, EventDialogChecksItsFieldsInOrder) {
-    const KeyLayout layout = usKeyLayout();
-    const std::uint32_t scanA = layout.scanOfVk[0x41];
-    const std::vector<EventCase> cases = {
+    const std::uint32_t scanA = usKeyLayout().scanOfVk[0x41];
+    using Case = std::tuple<int, const char*, const char*, const char*, const char*, const char*,
+                            JournalEvent>;
+    const std::vector<Case> cases = {
         {-1, "", "", "", "", "Event must be selected.", {}},
         {1, "5", "1025", "0", "", "X Coordinates must be >= 0 and <= 1024", {}},
         {1, "5", "-1", "0", "", "X Coordinates must be >= 0 and <= 1024", {}},
@@ -162,33 +135,27 @@ TEST_F(RecordingEditorTest, EventDialogChecksItsFieldsInOrder) {
         {9, "", "", "", "aA", "Interval must be a positive number!", {}},
         {9, "7", "", "", "aA", "", {kWmKeyUp, 0x41 | scanA << 8, scanA, 7, 0}},
     };
-    for (const EventCase& c : cases) {
-        SCOPED_TRACE(c.message);
+    for (const auto& [choice, interval, x, y, key, message, event] : cases) {
+        SCOPED_TRACE(message);
         RecordingEditorEventDialog dialog(dialogServices(), std::nullopt);
-        dialog.eventBox()->setCurrentIndex(c.choice);
-        dialog.intervalEdit()->setText(QString::fromLatin1(c.interval));
-        dialog.xEdit()->setText(QString::fromLatin1(c.x));
-        dialog.yEdit()->setText(QString::fromLatin1(c.y));
-        dialog.keyBox()->setCurrentIndex(dialog.keyBox()->findText(QString::fromLatin1(c.key)));
+        dialog.eventBox()->setCurrentIndex(choice);
+        dialog.intervalEdit()->setText(interval);
+        dialog.xEdit()->setText(x);
+        dialog.yEdit()->setText(y);
+        dialog.keyBox()->setCurrentIndex(dialog.keyBox()->findText(key));
         messages.clear();
         dialog.accept();
-        if (*c.message) {
-            EXPECT_EQ(messages.texts(), std::vector<std::string>{c.message});
-            EXPECT_EQ(dialog.result(), QDialog::Rejected);
-        } else {
-            EXPECT_TRUE(messages.shown.empty());
-            const EditedEvent& result = dialog.edited();
-            EXPECT_EQ((JournalEvent{result.event.message, result.event.paramL, result.event.paramH,
-                                    result.interval, 0}),
-                      c.event);
-        }
+        EXPECT_EQ(messages.texts(), *message ? Texts{message} : Texts{});
+        const EditedEvent& given = dialog.edited();  // the interval in the time field
+        EXPECT_EQ((JournalEvent{given.event.message, given.event.paramL, given.event.paramH,
+                                given.interval, 0}),
+                  event);
     }
 }
 
 TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
     EditedEvent preset{{kWmMouseMove, 3, 4, 0, 0}, 9};
     RecordingEditorEventDialog dialog(dialogServices(), preset);
-    EXPECT_EQ(dialog.windowTitle(), "Keystrider - Edit Event");
     using Kind = CapturedInput::Kind;
     const std::vector<std::pair<std::vector<CapturedInput>, const char*>> picks = {
         {{{Kind::ButtonRelease, 1, 0, 5, 6}, {Kind::ButtonRelease, 3, 0, 300, 400}}, "300,400"},
@@ -203,7 +170,7 @@ TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
     }
     capture.refuse = true;
     dialog.PickClicked();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Unable to set hook for recording!"});
+    EXPECT_EQ(messages.texts(), Texts{"Unable to set hook for recording!"});
 }
 
 }  // namespace

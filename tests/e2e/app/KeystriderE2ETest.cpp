@@ -212,19 +212,12 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
         ASSERT_TRUE(WriteRecording(
             store, "Rec", {move(100, 5000), move(150, 5300), move(200, 5350), move(300, 5400)}, 1));
         EventClipboard clipboard;
-        RecordingEditor editor(
-            {store,
-             clipboard,
-             {messages, std::make_shared<const KeyLayout>(), ScreenSize{1024, 768}}},
-            "Rec", RecordingType::KeyboardAndMouse);
-        const auto selectRow = [&](int row) {
-            editor.eventList()->selectionModel()->select(
-                editor.model().index(row, 0),
-                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        };
-        selectRow(1);
+        const EventDialogServices dialogs{
+            messages, std::make_shared<const KeyLayout>(), {640, 480}};
+        RecordingEditor editor({store, clipboard, dialogs}, "Rec", RecordingType::KeyboardAndMouse);
+        editor.eventList()->selectRow(1);
         editor.DeleteClicked();  // answered Yes
-        selectRow(2);
+        editor.eventList()->selectRow(2);
         QTimer::singleShot(0, &editor, [] {
             auto* dialog =
                 dynamic_cast<RecordingEditorEventDialog*>(QApplication::activeModalWidget());
