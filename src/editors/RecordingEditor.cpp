@@ -216,8 +216,10 @@ void RecordingEditor::PasteClicked() {
 }
 
 void RecordingEditor::SaveClicked() {
-    const std::string name = name_->text().toStdString();
-    if (!SaveEditedRecording(services_.store, model_.events(), name, openedName_,
+    // The save empties what it is given once stored; the list keeps its own
+    // events until the dialog goes.
+    std::vector<JournalEvent> events = model_.events();
+    if (!SaveEditedRecording(services_.store, events, name_->text().toStdString(), openedName_,
                              static_cast<std::uint32_t>(type_))) {
         return;
     }

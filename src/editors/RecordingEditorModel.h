@@ -48,7 +48,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     const std::vector<JournalEvent>& events() const { return events_; }
-    std::vector<JournalEvent>& events() { return events_; }
     // The row's delay after the previous event; 0 for the first row.
     std::uint32_t interval(std::size_t row) const;
 

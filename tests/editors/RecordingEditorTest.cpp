@@ -40,13 +40,10 @@ protected:
             RecordingEditor::Services{*store, clipboard, dialogServices()}, name,
             RecordingType::Keyboard);
     }
-    void select(RecordingEditor& editor, std::vector<int> rows) {
-        QItemSelectionModel* selection = editor.eventList()->selectionModel();
-        selection->clear();
-        for (int row : rows) {
-            selection->select(editor.model().index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
+    void select(RecordingEditor& editor, int first, int last) {
+        const QItemSelection rows(editor.model().index(first, 0), editor.model().index(last, 0));
+        editor.eventList()->selectionModel()->select(
+            rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     Texts names() {
         Texts out;
@@ -96,15 +93,15 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
 
 TEST_F(RecordingEditorTest, CopiedEventsOutliveTheEditorAndPasteWithTheirIntervals) {
     auto editor = open("Rec");
-    select(*editor, {1, 2});
+    select(*editor, 1, 2);
     editor->CopyClicked();
     editor->reject();
     EXPECT_TRUE(messages.shown.empty());  // nothing changed, nothing asked
     editor = open("Other");
-    select(*editor, {0, 1});
+    select(*editor, 0, 1);
     editor->PasteClicked();
     EXPECT_EQ(messages.shown.size(), 1u);  // more than one row: nothing pasted
-    select(*editor, {});
+    editor->eventList()->clearSelection();
     editor->PasteClicked();
     EXPECT_EQ(editor->model().events(), (Events{{kWmKeyDown, 0x41, 0, 5000, 7},
                                                 {kWmKeyDown, 0x42, 0, 5010, 7},

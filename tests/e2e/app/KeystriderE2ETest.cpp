@@ -8,7 +8,6 @@
 #include <thread>
 
 #include <QApplication>
-#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
@@ -271,15 +270,15 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
         RecordingMessages messages;
         SettingsStore store(tree, messages);
         ASSERT_TRUE(store.EnsureRootKeys());
-        const auto move = [](std::uint32_t x, std::uint32_t time) {
-            return JournalEvent{kWmMouseMove, x, 100, time, 0};
-        };
-        ASSERT_TRUE(WriteRecording(
-            store, "Rec", {move(100, 5000), move(150, 5300), move(200, 5350), move(300, 5400)}, 1));
+        const std::uint32_t m = kWmMouseMove;  // one deleted, the gap before 300 stretched
+        const std::vector<JournalEvent> moves{{m, 100, 100, 5000, 0},
+                                              {m, 150, 100, 5300, 0},
+                                              {m, 200, 100, 5350, 0},
+                                              {m, 300, 100, 5400, 0}};
+        ASSERT_TRUE(WriteRecording(store, "Rec", moves, 1));
         EventClipboard clipboard;
-        const EventDialogServices dialogs{
-            messages, std::make_shared<const KeyLayout>(), {640, 480}};
-        RecordingEditor editor({store, clipboard, dialogs}, "Rec", RecordingType::KeyboardAndMouse);
+        const EventDialogServices events{messages, std::make_shared<const KeyLayout>(), {640, 480}};
+        RecordingEditor editor({store, clipboard, events}, "Rec", RecordingType::KeyboardAndMouse);
         editor.eventList()->selectRow(1);
         editor.DeleteClicked();  // answered Yes
         editor.eventList()->selectRow(2);
@@ -304,8 +303,7 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
         EXPECT_EQ(seen[i].x, expected[i].first);
         const auto late =
             static_cast<std::int32_t>(seen[i].time - seen[0].time) - expected[i].second;
-        EXPECT_GE(late, -1) << i;
-        EXPECT_LE(late, 80) << i;
+        EXPECT_TRUE(late >= -1 && late <= 80) << i << " late by " << late;
     }
     kill(copy->pid(), SIGTERM);
     EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
