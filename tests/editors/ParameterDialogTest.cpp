@@ -1,0 +1,180 @@
+#include "editors/ParameterDialog.h"
+
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include "RecordingMessages.h"
+#include "commands/CommandTable.h"
+#include "core/CommandId.h"
+#include "editors/RowDescription.h"
+
+namespace ks::test {
+namespace {
+
+// Sets field `index` from text: a line's text, a drop-down's or radio button's
+// label, "1"/"0" for a check box; an empty input leaves the field as opened.
+void enter(ParameterDialog& dialog, int index, const QString& input) {
+    if (input.isEmpty()) return;
+    QWidget* widget = dialog.fieldWidget(index);
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) line->setText(input == "_" ? "" : input);
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(widget)) lines->setPlainText(input);
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        combo->setCurrentIndex(combo->findText(input));
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) check->setChecked(input == "1");
+    if (qobject_cast<QGroupBox*>(widget)) {
+        for (auto* radio : widget->findChildren<QRadioButton*>()) {
+            if (radio->text().remove('&') == input) radio->setChecked(true);
+        }
+    }
+}
+
+// "Name=text;Name=#number;…" in the record's order.
+std::string stored(const CommandRecord& record) {
+    std::string out;
+    for (const CommandValue& value : record.values) {
+        const bool number = std::holds_alternative<std::uint32_t>(value.data);
+        out += value.name + "=" + (number ? "#" : "") + record.text(value.name) + ";";
+    }
+    return out;
+}
+
+struct Row {
+    std::uint32_t id;
+    std::vector<QString> inputs;  // per field; "_" empties a line
+    std::string expected;         // the stored values after OK, or the refusal's "title: text"
+};
+
+// New commands, filled and confirmed: each writes exactly the values its command reads;
+// reopening with them and confirming again changes nothing.
+const Row kAccepted[] = {
+    {kDelay, {" 500 "}, "DelayInterval=500;"},
+    {kCopyFromClipBoard, {"buf"}, "BufName=buf;"},
+    {kPasteToClipBoard, {"buf", " x "}, "BufName=buf;DefPasteString= x ;"},
+    {kParseClipBoard, {" "}, "Delimiter= ;"},
+    {kCopyRemoteClipBoard, {" host ", " 80", "v "}, "IPAddress=host;Port=80;BufName=v;"},
+    {kSetVariable, {"v", "1+2"}, "Name=v;Value=1+2;"},
+    {kReplaceString, {"v", "a", "b"}, "VarName=v;SearchFor=a;ReplaceWith=b;"},
+    {kSendKeys, {"two\nlines"}, "Keys=two\nlines;"},
+    {kReplaceWordOrPhrase, {"word"}, "Text=word;"},
+    {kRepeat, {" 3 "}, "NumReps=3;"},
+    {kEjectMedia, {" d "}, "DriveLetter=d ;"},
+    {kInsertMedia, {}, "DriveLetter=;"},
+    {kRun,
+     {"prog", "-a", "/tmp", "Minimized", "Editor", "1"},
+     "FileName=prog;Arguments=-a;DirName=/tmp;ShowStyle=#2;WindowName=Editor;RunIfOpen=#0;"},
+    {kRun, {"prog"}, "FileName=prog;Arguments=;DirName=;ShowStyle=#1;WindowName=;RunIfOpen=#1;"},
+    {kWaitForWindow,
+     {"", "Close", "5", "2", "1"},
+     "WaitWindowName=;WaitForOpen=#0;WaitWindowTimeout=5;NumWins=2;AbortOnFail=#1;"},
+    {kWaitForDriveMap,
+     {"/mnt/s", "", " 0 "},
+     "WaitDriveName=/mnt/s;WaitForConnect=#1;WaitDriveTimeout=0;AbortOnFail=#0;"},
+    {kMoveWindow, {" w ", "1", "2"}, "WindowName=w;LeftCoord=1;TopCoord=2;"},
+    {kSizeWindow, {"w", "3", "4"}, "WindowName=w;Width=3;Height=4;"},
+    {kShowWindow, {"w", "SHOWNA"}, "WindowName=w;Style=#8;"},
+    {kMessageBox,
+     {"T", "B", "0", "1", "1", "0", "Bottom/Right"},
+     "WindowTitle=T;MessageBody=B;TimeOut=0;MsgBoxType=#1;MsgBoxSetForeground=#1;"
+     "MsgBoxSetFocus=#0;MsgBoxPos=#9;"},
+    {kSound, {}, "SoundID=#-1;"},
+    {kSound, {"HAND"}, "SoundID=#16;"},
+    {kMakeUpperCase, {"v"}, "VarName=v;"},
+    {kMakeLowerCase, {"v"}, "VarName=v;"},
+    {kLeftTrimWhiteSpace, {"v"}, "VarName=v;"},
+    {kRightTrimWhiteSpace, {"v"}, "VarName=v;"},
+    {kTrimWhiteSpace, {"v"}, "VarName=v;"},
+};
+
+// Refusals: the first failing check's box; the dialog stays open.
+const Row kRefused[] = {
+    {kDelay, {"  "}, "Attention: Duration must be specified."},
+    {kEjectMedia, {" "}, "Keystrider - Error: Drive Letter: must be specified."},
+    {kRepeat, {" "}, "Keystrider - Error: Argument can not be left empty."},
+    {kSetVariable, {"", "x"}, "Keystrider Error: Variable Name must not be empty."},
+    {kParseClipBoard, {}, "Keystrider Error: Delimiter must be given!"},
+    {kCopyRemoteClipBoard, {"h", " ", ""}, "Keystrider - Error: Port: can not be empty."},
+    {kCopyRemoteClipBoard, {"h", "1", " "}, "Keystrider - Error: Variable Name: can not be empty."},
+    {kWaitForWindow,
+     {"", "", "", "1"},
+     "Attention: Time out must be specified.  0 waits indefinately."},
+    {kWaitForWindow,
+     {"", "", "1", " "},
+     "Attention: Number of windows to wait for must be specified."},
+    {kWaitForDriveMap, {}, "Attention: Time out must be specified.  0 waits indefinately."},
+    {kMoveWindow, {"w", "1", " "}, "Keystrider - Attention: Top Coordinate must not be empty."},
+    {kSizeWindow, {" ", "1", "1"}, "Keystrider - Attention: Window Name must not be empty."},
+    {kShowWindow,
+     {"w"},
+     "Keystrider - Warning: You must select a item from the Show Window: drop down list."},
+};
+
+std::string confirm(const CommandRecord& record, const std::vector<QString>& inputs,
+                    CommandRecord& result) {
+    RecordingMessages messages;
+    ParameterDialog dialog(*parameterSpec(record.id), record, messages);
+    for (std::size_t k = 0; k < inputs.size(); ++k) enter(dialog, static_cast<int>(k), inputs[k]);
+    dialog.accept();
+    if (dialog.result() != QDialog::Accepted) {
+        return messages.shown.empty() ? "refused silently" : messageLine(messages.shown.front());
+    }
+    result = dialog.record();
+    return stored(result);
+}
+
+TEST(ParameterDialogTest, EachTypeStoresTheValuesItsCommandReads) {
+    for (const Row& row : kAccepted) {
+        SCOPED_TRACE(commandName(row.id));
+        CommandRecord written;
+        ASSERT_EQ(confirm(CommandRecord{row.id}, row.inputs, written), row.expected);
+        CommandRecord again;
+        EXPECT_EQ(confirm(written, {}, again), row.expected);
+    }
+}
+
+TEST(ParameterDialogTest, OkRefusesTheFirstMissingFieldWithItsMessage) {
+    for (const Row& row : kRefused) {
+        SCOPED_TRACE(commandName(row.id));
+        CommandRecord unused;
+        EXPECT_EQ(confirm(CommandRecord{row.id}, row.inputs, unused), row.expected);
+    }
+}
+
+TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked) {
+    RecordingMessages messages;
+    CommandRecord run{kRun};
+    run.set("RunIfOpen", 0u);
+    ParameterDialog dialog(*parameterSpec(kRun), run, messages);
+    EXPECT_TRUE(dialog.fieldWidget(4)->isEnabled());
+    enter(dialog, 5, "0");
+    EXPECT_FALSE(dialog.fieldWidget(4)->isEnabled());
+}
+
+TEST(RowDescriptionTest, EachTypeShowsItsValues) {
+    const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
+        return CommandRecord(id, std::move(values));
+    };
+    const std::pair<CommandRecord, std::string> rows[] = {
+        {with(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 millisecond(s)"},
+        {with(kPasteToClipBoard, {{"BufName", "b"}}), "PASTE TO CLIP BOARD ID: b"},
+        {with(kPlaybackRecording, {{"JournalName", "r"}}), "PLAYBACK RECORDING (r)"},
+        {with(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
+         "MOVE MOUSE POINTER (REL:10,20)"},
+        {with(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
+         "MOVE MOUSE POINTER (AB:1,2)"},
+        {with(kRepeat, {{"NumReps", "3"}}), "REPEAT (3 time(s))"},
+        {with(kSetVariable, {{"Name", "v"}, {"Value", "x"}}), "SET VARIABLE (v)"},
+        {with(kReplaceString, {{"SearchFor", "s"}, {"VarName", "v"}}), "REPLACE STRING (v)"},
+        {with(0x41, {{"KeyPressed", 0u}}), KeyCodeToDisplayName(0x41) + " (Down)"},
+        {with(0x41, {{"KeyPressed", 2u}}), KeyCodeToDisplayName(0x41) + " (Up)"},
+        {with(kCtrlC, {}), "CTRL+C"},
+    };
+    for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record), text);
+}
+
+}  // namespace
+}  // namespace ks::test
