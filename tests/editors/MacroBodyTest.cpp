@@ -6,6 +6,7 @@
 #include "TempDir.h"
 #include "core/CommandId.h"
 #include "editors/MacroDocument.h"
+#include "editors/MacroSaveRules.h"
 #include "store/KeyTree.h"
 
 namespace ks::test {
@@ -143,6 +144,67 @@ TEST(MacroDocumentTest, ASaveReplacesTheOldMacroInOneChange) {
     ASSERT_TRUE(writeMacro(tree, sample("Other", "")));
     EXPECT_EQ(writeMacro(tree, sample("other", "XYZ"), "Old").error(), kMacroExists);
     EXPECT_EQ(readMacro(tree, "Old")->commands.size(), 3u);
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+struct SaveRow {
+    MacroForm form;
+    const char* refusal;  // empty: accepted
+};
+
+TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
+    const TriggerOwners owners{
+        [](std::int32_t id) {
+            return id == 10001 ? std::optional<std::string>("Other") : std::nullopt;
+        },
+        [](const std::string& p) {
+            return p == "btw" ? std::optional<std::string>("Other") : std::nullopt;
+        }};
+    const SaveRow rows[] = {
+        {{"", 0, 0, "1", "btw", false, "0"}, "Macro Name must not be empty!"},
+        {{"M", 0, 0, " 9999 ", "btw", false, "0"},
+         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved."},
+        {{"M", 0, 0, "abc", "", false, "1"},
+         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved."},
+        {{"M", 0, 0, "10001", "btw", false, "0"}, "XML Message ID already in use by: Other"},
+        {{"other", 0, 0, "10001", "", false, "1"}, ""},
+        {{"M", 0, 0, " 10000", " btw ", false, "0"},
+         "Word or Phrase for trigger already in use by: Other"},
+        {{"M", 0, 0, "", "", false, "0"}, "Execute: value must be between 1 and 100000!"},
+        {{"M", 0, 0, "", "", false, "100001"}, "Execute: value must be between 1 and 100000!"},
+        {{"M", 65, 2, "10000", "", true, "100000"}, ""},
+    };
+    for (const SaveRow& row : rows) {
+        const SaveCheck check = checkSave(row.form, row.form.name, owners);
+        EXPECT_EQ(check.refusal.value_or(""), row.refusal) << row.form.name << row.form.messageId;
+    }
+    const SaveCheck saved = checkSave(rows[8].form, "", owners);
+    EXPECT_EQ(std::tuple(saved.macro.messageId, saved.macro.repeat, saved.macro.vk,
+                         saved.macro.phraseCase),
+              std::tuple(10000u, 100000u, 65u, true));
+}
+
+TEST(MacroSaveRulesTest, SaveAsNeedsOtherTriggersAndName) {
+    MacroDocument stored;
+    stored.name = "Mac";
+    stored.vk = 65;
+    stored.modifiers = 2;
+    stored.messageId = 10000;
+    stored.phrase = "btw";
+    const std::pair<MacroForm, const char*> rows[] = {
+        {{"New", 65, 2, "", "", false, "1"}, "Must select different hot key trigger!"},
+        {{"MAC", 65, 1, "", "", false, "1"}, "Must select different Macro name!"},
+        {{"New", 0, 0, "10000", "", false, "1"}, "Must select different XML Message ID trigger!"},
+        {{"New", 0, 0, "", "btw", false, "1"}, "Must select different Word or Phrase trigger!"},
+        {{"New", 0, 0, "10001", "bbb", false, "1"}, ""},
+    };
+    for (const auto& [form, refusal] : rows)
+        EXPECT_EQ(saveAsRefusal(form, stored).value_or(""), refusal);
 }
 
 }  // namespace
