@@ -221,6 +221,10 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
                                 &platform_.recordCancelWatch()};
     };
+    hooks.editorDesktop = [this] {
+        return EditorDesktop{&clock_, &platform_.keymap(), &platform_.windows(),
+                             [this](std::int32_t id) { return messageIds_.NameOf(id); }};
+    };
     hooks.startSchedules = [this] { scheduler_.Start(); };
     hooks.stopSchedules = [this] { scheduler_.Stop(); };
     hooks.loadOtherTriggers = [this](const std::string& macro) {
