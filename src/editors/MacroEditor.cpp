@@ -83,7 +83,7 @@ MacroEditor::MacroEditor(MacroEditorServices services, const std::string& name, 
     if (!name.empty()) load(name);
     fieldsChanged_ = false;
     for (QLineEdit* field : {name_, phrase_, messageId_, execute_}) {
-        connect(field, &QLineEdit::textEdited, this, [this] { fieldsChanged_ = true; });
+        connect(field, &QLineEdit::textChanged, this, [this] { fieldsChanged_ = true; });
     }
     connect(hotKey_, &QLineEdit::textChanged, this, [this] { fieldsChanged_ = true; });
 }

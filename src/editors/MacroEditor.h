@@ -57,6 +57,7 @@ public:
     const MacroBody& body() const { return body_; }
     QListWidget* bodyList() const { return bodyList_; }
     QListWidget* commandList() const { return commands_; }
+    QComboBox* categoryBox() const { return category_; }
     QLineEdit* nameField() const { return name_; }
     HotKeyEdit* hotKeyField() const { return hotKey_; }
     void reject() override;
