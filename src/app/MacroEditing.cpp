@@ -5,6 +5,7 @@
 
 #include "app/Shell.h"
 #include "editors/MacroEditor.h"
+#include "journal/RecordingStore.h"
 #include "platform/Keymap.h"
 #include "platform/WindowControl.h"
 #include "store/SettingsStore.h"
@@ -71,7 +72,8 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         [&shell] { return shell.switches().server; },
         [&shell] { return shell.hotKeys().NextIdentifier(); },
         ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
-                       [] { OpenHelp("macro-editor"); }},
+                       [] { OpenHelp("macro-editor"); },
+                       [&shell] { return ListRecordings(shell.store()); }},
         [&](const MacroDocument& macro, const std::string& replaced) {
             reregister(shell, macro, replaced, before);
             if (saved) saved(macro.name, replaced);

@@ -297,7 +297,7 @@ void MacroEditor::addChosenCommand() {
     const QListWidgetItem* item = commands_->currentItem();
     if (!item) return;
     CommandRecord command(item->data(Qt::UserRole).toUInt());
-    if (parameterSpec(command.id) &&
+    if (hasParameters(command.id) &&
         !editParameters(command, services_.messages, services_.parameterHooks, this)) {
         return;
     }

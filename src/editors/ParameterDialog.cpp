@@ -265,14 +265,4 @@ QWidget* ParameterDialog::fieldWidget(int index) const {
     return fields_.at(static_cast<std::size_t>(index)).widget;
 }
 
-bool editParameters(CommandRecord& record, Messages& messages, const ParameterHooks& hooks,
-                    QWidget* parent) {
-    const ParameterSpec* spec = parameterSpec(record.id);
-    if (!spec) return false;
-    ParameterDialog dialog(*spec, record, messages, hooks, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    record = dialog.record();
-    return true;
-}
-
 }  // namespace ks

@@ -9,6 +9,7 @@
 #include "core/Messages.h"
 #include "editors/CommandRecord.h"
 #include "editors/ParameterTable.h"
+#include "journal/RecordingStore.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -27,6 +28,8 @@ struct ParameterHooks {
     std::function<std::vector<std::string>()> windowTitles;
     // Opens the user guide; without it the dialog has no Help button.
     std::function<void()> help;
+    // The stored recordings, for PLAYBACK RECORDING.
+    std::function<std::vector<RecordingRow>()> recordings;
 };
 
 // The parameter dialog of one command type, built from its table entry:
@@ -76,7 +79,7 @@ private:
 };
 
 // Opens the dialog of `record`'s type; true with the record changed on OK.
-// A type without a table entry leaves the record as it is and gives false.
+// A type without values leaves the record as it is and gives false.
 bool editParameters(CommandRecord& record, Messages& messages, const ParameterHooks& hooks,
                     QWidget* parent);
 

@@ -1,16 +1,20 @@
 #include "editors/ParameterDialog.h"
 
 #include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTreeWidget>
 
 #include "RecordingMessages.h"
 #include "commands/CommandTable.h"
 #include "core/CommandId.h"
+#include "editors/PlaybackDialog.h"
 #include "editors/RowDescription.h"
 
 namespace ks::test {
@@ -174,6 +178,49 @@ TEST(RowDescriptionTest, EachTypeShowsItsValues) {
         {with(kCtrlC, {}), "CTRL+C"},
     };
     for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record), text);
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+struct PlaybackRow {
+    CommandRecord stored;
+    int row;          // chosen recording, -1 none
+    int speed;        // radio button id, -1 as opened
+    QString percent;  // empty: as opened
+    std::string expected;
+};
+
+TEST(PlaybackDialogTest, ChoosesARecordingItsEventsAndSpeed) {
+    const std::vector<RecordingRow> recordings = {
+        {"both", "Keyboard & Mouse", 1}, {"keys", "Keyboard", 2}, {"clicks", "Mouse", 3}};
+    const CommandRecord mouseFaster(kPlaybackRecording, {{"JournalName", std::string("CLICKS")},
+                                                         {"PlayBackEvent", 3u},
+                                                         {"PlayBackSpeed", std::string("-25")}});
+    const PlaybackRow rows[] = {
+        {CommandRecord(kPlaybackRecording), -1, -1, "", "Attention: No recording selected!"},
+        {CommandRecord(kPlaybackRecording), 1, 1, "40",
+         "JournalName=keys;PlayBackEvent=#2;PlayBackSpeed=-40;"},
+        {CommandRecord(kPlaybackRecording), 0, 2, "-5",
+         "Attention: Replay speed percentage must be greater than or equal to 0."},
+        {CommandRecord(kPlaybackRecording), 0, 2, "12.5",
+         "JournalName=both;PlayBackEvent=#1;PlayBackSpeed=12.5;"},
+        {mouseFaster, -1, -1, "", "JournalName=clicks;PlayBackEvent=#3;PlayBackSpeed=-25;"},
+    };
+    for (const PlaybackRow& row : rows) {
+        RecordingMessages messages;
+        PlaybackDialog dialog(recordings, row.stored, messages);
+        if (row.row >= 0) dialog.list()->setCurrentItem(dialog.list()->topLevelItem(row.row));
+        if (row.speed >= 0) dialog.speeds()->button(row.speed)->click();
+        if (!row.percent.isEmpty()) dialog.percent()->setText(row.percent);
+        dialog.accept();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted ? stored(dialog.record())
+                                                       : messageLine(messages.shown.at(0)),
+                  row.expected);
+    }
 }
 
 }  // namespace
