@@ -1,4 +1,5 @@
 #include "core/CommandId.h"
+#include "editors/DateTimeDialog.h"
 #include "editors/ParameterDialog.h"
 #include "editors/PlaybackDialog.h"
 
@@ -20,6 +21,10 @@ bool editParameters(CommandRecord& record, Messages& messages, const ParameterHo
     if (record.id == kPlaybackRecording) {
         PlaybackDialog dialog(hooks.recordings ? hooks.recordings() : std::vector<RecordingRow>{},
                               record, messages, parent);
+        return confirmed(dialog, record);
+    }
+    if (record.id == kSendDate || record.id == kSendTime) {
+        DateTimeDialog dialog(record, messages, parent);
         return confirmed(dialog, record);
     }
     const ParameterSpec* spec = parameterSpec(record.id);

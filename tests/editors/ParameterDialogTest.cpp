@@ -14,6 +14,7 @@
 #include "RecordingMessages.h"
 #include "commands/CommandTable.h"
 #include "core/CommandId.h"
+#include "editors/DateTimeDialog.h"
 #include "editors/PlaybackDialog.h"
 #include "editors/RowDescription.h"
 
@@ -220,6 +221,62 @@ TEST(PlaybackDialogTest, ChoosesARecordingItsEventsAndSpeed) {
         EXPECT_EQ(dialog.result() == QDialog::Accepted ? stored(dialog.record())
                                                        : messageLine(messages.shown.at(0)),
                   row.expected);
+    }
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+// "utc|order,format,prepend,append|…" with "-" for a part left out.
+std::string dateTimeSummary(const CommandRecord& record) {
+    std::string out = record.text("UseGMT");
+    for (const CommandRecord& part : record.parts) {
+        out += "|";
+        out += part.number("Include") == 1u ? part.text("Order") + "," + part.text("Format") + "," +
+                                                  part.text("Prepend") + "," + part.text("Append")
+                                            : "-";
+    }
+    return out;
+}
+
+TEST(DateTimeDialogTest, PartsNeedAnOrderOfTheirOwnAndAFormat) {
+    struct PartsRow {
+        std::uint32_t id;
+        int week;    // SEND DATE's part 3: its order item (0 none), -1 left out
+        int format;  // its format item
+        std::string expected;
+    };
+    const PartsRow rows[] = {
+        {kSendDate, -1, 0, "0|0,0,,/|1,0,,/|2,1,,|-|-"},
+        {kSendTime, -1, 0, "0|0,0,,:|1,0,,:|2,0,,|-|-"},
+        {kSendDate, 0, 1, "Keystrider - Error: Order argument must be specified!"},
+        {kSendDate, 5, 0, "Keystrider - Error: Format argument must be specified!"},
+        {kSendDate, 1, 1, "Keystrider - Error: Order argument already in use!"},
+        {kSendDate, 5, 2, "1|0,0,,/|1,0,,/|2,1,,|4,1,<,>|-"},
+    };
+    for (const PartsRow& row : rows) {
+        RecordingMessages messages;
+        DateTimeDialog dialog(CommandRecord(row.id), messages);
+        if (row.week >= 0) {
+            const DateTimeDialog::PartRow& week = dialog.row(3);
+            week.include->setChecked(true);
+            week.order->setCurrentIndex(row.week);
+            week.format->setCurrentIndex(row.format);
+            week.prepend->setText("<");
+            week.append->setText(">");
+            dialog.utcBox()->setChecked(true);
+        }
+        dialog.accept();
+        if (dialog.result() != QDialog::Accepted) {
+            EXPECT_EQ(messageLine(messages.shown.at(0)), row.expected);
+            continue;
+        }
+        EXPECT_EQ(dateTimeSummary(dialog.record()), row.expected);
+        DateTimeDialog reopened(dialog.record(), messages);
+        EXPECT_EQ(reopened.record(), dialog.record());
     }
 }
 
