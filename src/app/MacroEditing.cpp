@@ -44,6 +44,17 @@ void reregister(Shell& shell, const MacroDocument& saved, const std::string& rep
     if (hooks.loadOtherTriggers) hooks.loadOtherTriggers(saved.name);
 }
 
+std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
+                                       std::uint32_t modifiers, const std::string& macro) {
+    if (const auto holder = hotKeys.Holder(vk, modifiers, macro)) {
+        return "Hotkey already in use by macro: \"" + *holder + "\"";
+    }
+    if (Result free = hotKeys.TrialGrab(vk, modifiers); !free) {
+        return "Hotkey is taken by another program: " + free.error();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void OpenHelp(const char* section) {
@@ -71,6 +82,9 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         [&shell] { return shell.switches().phrases; },
         [&shell] { return shell.switches().server; },
         [&shell] { return shell.hotKeys().NextIdentifier(); },
+        [&shell](std::uint32_t vk, std::uint32_t modifiers, const std::string& macro) {
+            return hotKeyTaken(shell.hotKeys(), vk, modifiers, macro);
+        },
         ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
                        [] { OpenHelp("macro-editor"); },
                        [&shell] { return ListRecordings(shell.store()); }},

@@ -85,7 +85,7 @@ MacroEditor::MacroEditor(MacroEditorServices services, const std::string& name, 
     for (QLineEdit* field : {name_, phrase_, messageId_, execute_}) {
         connect(field, &QLineEdit::textChanged, this, [this] { fieldsChanged_ = true; });
     }
-    connect(hotKey_, &QLineEdit::textChanged, this, [this] { fieldsChanged_ = true; });
+    connect(hotKey_, &QLineEdit::textChanged, this, [this] { hotKeyChosen(); });
 }
 
 QWidget* MacroEditor::buildTriggers() {
@@ -261,6 +261,15 @@ void MacroEditor::triggerChosen(int index) {
     };
     if (index == kPhrasePage) disabled(services_.phrasesOn, "Word or Phrase");
     if (index == kMessageIdPage) disabled(services_.serverOn, "XML Message ID");
+}
+
+void MacroEditor::hotKeyChosen() {
+    fieldsChanged_ = true;
+    const bool ownKey = hotKey_->vk() == stored_.vk && hotKey_->modifiers() == stored_.modifiers;
+    if (hotKey_->vk() == 0 || ownKey || !services_.hotKeyTaken) return;
+    if (const auto why = services_.hotKeyTaken(hotKey_->vk(), hotKey_->modifiers(), editing_)) {
+        services_.messages.show(*why, "Keystrider - Warning", MsgIcon::Exclamation);
+    }
 }
 
 void MacroEditor::fillCommands(int category) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ struct MacroEditorServices {
     std::function<bool()> phrasesOn;
     std::function<bool()> serverOn;
     std::function<std::int32_t()> nextHotKeyId;
+    // Why a hot key chosen in the editor cannot work, said before saving:
+    // another macro holds it or another program has it; nothing when free.
+    std::function<std::optional<std::string>(std::uint32_t vk, std::uint32_t modifiers,
+                                             const std::string& macro)>
+        hotKeyTaken;
     ParameterHooks parameterHooks;
     // After a save's commit: `replaced` is the stored macro it took the place
     // of (empty for a new one), whose triggers go before the new ones come.
@@ -84,6 +90,7 @@ private:
     void buildButtons(QBoxLayout* row);
     void load(const std::string& name);
     void triggerChosen(int index);
+    void hotKeyChosen();
     void fillCommands(int category);
     void refreshBody(const RowSelection& selection);
     RowSelection selection() const;

@@ -33,7 +33,11 @@ protected:
                                      {},
                                      {},
                                      {},
+                                     {},
                                      {}};
+        services.hotKeyTaken = [](std::uint32_t vk, std::uint32_t, const std::string&) {
+            return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
+        };
         services.nextHotKeyId = [this] { return ++ids; };
         services.committed = [this](const MacroDocument& m, const std::string& replaced) {
             commits.push_back(m.name + "<" + replaced);
@@ -96,9 +100,11 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     EXPECT_EQ(readMacro(tree, "Greet")->commands.size(), 3u);
     EXPECT_EQ(readMacro(tree, "Greet")->hotKeyId, 2u);
 
-    // A new macro of a taken name is refused; Cancel after a change asks first.
+    // A taken hot key is told at once; a new macro of a taken name is refused;
+    // Cancel after a change asks first.
     editor = open("");
     editor->nameField()->setText("greet");
+    editor->hotKeyField()->setHotKey(75, 3);
     EXPECT_FALSE(editor->save());
     messages.answers = {MsgAnswer::No};
     editor->show();
@@ -106,7 +112,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{"Are you sure you want to delete the selected command(s)?",
-                                        "Macro already exists with this name: greet",
+                                        "taken", "Macro already exists with this name: greet",
                                         "Any changes to this macro will be lost if you "
                                         "continue.\n\nDo you wish to continue?"}));
 }
