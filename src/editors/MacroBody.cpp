@@ -33,7 +33,6 @@ std::vector<CommandRecord>& copiedCommands() {
 bool hasParameters(std::uint32_t id) {
     switch (id) {
         case kPlaybackRecording:
-        case kMoveMousePointer:
         case kSendDate:
         case kSendTime:
         case kPromptUser: return true;

@@ -197,6 +197,16 @@ std::vector<ParameterSpec> buildTable() {
                  {"Bottom/Right", 9}},
                 5, 3)},
          {}},
+        // Screen positions are kept normalised, 0 to 65535 across the screen.
+        {kMoveMousePointer,
+         "Keystrider - MOVE MOUSE POINTER",
+         {radio("Move to:", "IsAB",
+                {{"Absolute position", 1}, {"Relative to the foreground window", 0}}, 1, 2),
+          line("Absolute X (0 - 65535):", "XABCoord", Trim::Both),
+          line("Absolute Y (0 - 65535):", "YABCoord", Trim::Both),
+          line("Relative X (0 - 65535):", "XRELCoord", Trim::Both),
+          line("Relative Y (0 - 65535):", "YRELCoord", Trim::Both)},
+         {}},
         // "OK" plays the plain alert.
         {kSound,
          "Keystrider - Sound",

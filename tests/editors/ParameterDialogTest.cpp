@@ -87,6 +87,9 @@ const Row kAccepted[] = {
      "WindowTitle=T;MessageBody=B;TimeOut=0;MsgBoxType=#1;MsgBoxSetForeground=#1;"
      "MsgBoxSetFocus=#0;MsgBoxPos=#9;"},
     {kSound, {}, "SoundID=#-1;"},
+    {kMoveMousePointer,
+     {"Relative to the foreground window", "", "", " 10", "20 "},
+     "IsAB=#0;XABCoord=;YABCoord=;XRELCoord=10;YRELCoord=20;"},
     {kSound, {"HAND"}, "SoundID=#16;"},
     {kMakeUpperCase, {"v"}, "VarName=v;"},
     {kMakeLowerCase, {"v"}, "VarName=v;"},
