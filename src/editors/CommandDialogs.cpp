@@ -2,6 +2,7 @@
 #include "editors/DateTimeDialog.h"
 #include "editors/ParameterDialog.h"
 #include "editors/PlaybackDialog.h"
+#include "editors/PromptDialog.h"
 
 namespace ks {
 
@@ -25,6 +26,10 @@ bool editParameters(CommandRecord& record, Messages& messages, const ParameterHo
     }
     if (record.id == kSendDate || record.id == kSendTime) {
         DateTimeDialog dialog(record, messages, parent);
+        return confirmed(dialog, record);
+    }
+    if (record.id == kPromptUser) {
+        PromptDialog dialog(record, messages, parent);
         return confirmed(dialog, record);
     }
     const ParameterSpec* spec = parameterSpec(record.id);

@@ -16,6 +16,7 @@
 #include "core/CommandId.h"
 #include "editors/DateTimeDialog.h"
 #include "editors/PlaybackDialog.h"
+#include "editors/PromptDialog.h"
 #include "editors/RowDescription.h"
 
 namespace ks::test {
@@ -281,6 +282,54 @@ TEST(DateTimeDialogTest, PartsNeedAnOrderOfTheirOwnAndAFormat) {
         DateTimeDialog reopened(dialog.record(), messages);
         EXPECT_EQ(reopened.record(), dialog.record());
     }
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+TEST(PromptDialogTest, AddAndUpdateNeedEachBoxValueInOrder) {
+    RecordingMessages messages;
+    PromptDialog dialog(CommandRecord(kPromptUser), messages);
+    const auto fill = [&](const QStringList& values) {
+        for (std::size_t k = 0; k < PromptDialog::kFields.size(); ++k) {
+            dialog.field(k)->setText(values.value(static_cast<int>(k)));
+        }
+    };
+    const std::pair<QStringList, const char*> refusals[] = {
+        {{"c", " "}, "Left Coord: must be specified."},
+        {{"c", "1", ""}, "Top Coord: must be specified."},
+        {{"c", "1", "2"}, "Text Box Width must be specified."},
+        {{"c", "1", "2", "3"}, "Text Box Height must be specified."},
+        {{"c", "1", "2", "3", "4", " "}, "Variable Name must be specified."},
+    };
+    for (const auto& [values, message] : refusals) {
+        fill(values);
+        dialog.add();
+    }
+    dialog.update();
+    std::vector<std::string> expected;
+    for (const auto& refusal : refusals) expected.push_back(refusal.second);
+    expected.push_back("One item must be selected to perform update.");
+    EXPECT_EQ(messages.texts(), expected);
+
+    fill({" Name ", " 1", "2", "3", "4", "A"});
+    dialog.add();
+    dialog.multiLine()->setChecked(true);
+    fill({"", "5", "6", "7", "8", "B"});
+    dialog.add();
+    dialog.list()->topLevelItem(0)->setSelected(true);
+    dialog.field(5)->setText("C");
+    dialog.update();
+    dialog.title()->setText("Ask");
+    const CommandRecord record = dialog.record();
+    std::string summary = record.text("WindowCaption");
+    for (const CommandRecord& prompt : record.parts) summary += "|" + stored(prompt);
+    EXPECT_EQ(summary,
+              "Ask|Caption= Name ;X=1;Y=2;Width=3;Height=4;VName=C;MultiLine=No;"
+              "|Caption=;X=5;Y=6;Width=7;Height=8;VName=B;MultiLine=Yes;");
 }
 
 }  // namespace
