@@ -22,10 +22,39 @@ std::vector<CommandId> inputCommandIds() {
     };
     addRange(kLeftButtonDown, kMoveMousePointer);
     addRange(kSendKeys, kSendKeys);
+    addRange(kReplaceWordOrPhrase, kReplaceWordOrPhrase);
     addRange(kCapsLockOff, kNumLockOn);
     addRange(kCtrlC, kCtrlDown);
     return ids;
 }
+
+// The keyboard-watch thread as the shell drives it. While it lives, every
+// key the program synthesises is announced to it before it is sent.
+class PhraseWatchThread final : public HookThreadControl {
+public:
+    PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
+        : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
+                                    [&platform] { return platform.makeCancelWatch(); }}),
+          injector_(platform.injector()),
+          current_(current) {
+        current_ = &thread_;
+        injector_.setKeyAnnouncer(
+            [this](std::uint8_t scan, bool down) { thread_.postOwnKey(scan, down); });
+    }
+    ~PhraseWatchThread() override {
+        injector_.setKeyAnnouncer(nullptr);
+        current_ = nullptr;
+    }
+
+    bool postInstallHooks() override { return thread_.postInstallHooks(); }
+    bool postRemoveHooks() override { return thread_.postRemoveHooks(); }
+    bool postEnd() override { return thread_.postEnd(); }
+
+private:
+    HookThread thread_;
+    InputInjector& injector_;
+    HookThread*& current_;
+};
 
 }  // namespace
 
@@ -67,7 +96,14 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                           host, port);
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
-                                                        runner_, systemLocalHost()}) {
+                                                        runner_, systemLocalHost()}),
+      phrases_(store,
+               PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
+                                         return hookThread_ && hookThread_->postAddPhrase(entry);
+                                     },
+                                     [this](std::string_view macro) {
+                                         return hookThread_ && hookThread_->postRemovePhrase(macro);
+                                     }}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
@@ -230,15 +266,21 @@ void Engine::connectHooks(ShellHooks& hooks) {
     hooks.loadOtherTriggers = [this](const std::string& macro) {
         scheduler_.LoadSchedules(macro);
         loadMessageId(macro);
+        phrases_.Load(macro);
     };
     hooks.removeOtherTriggers = [this](const std::string& macro) {
         scheduler_.RemoveSchedules(macro);
         messageIds_.Remove(macro);
+        phrases_.Unregister(macro);
     };
     hooks.triggerText = [this](int kind, const std::string& macro) {
         if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
+        if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
         if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
         return std::string();
+    };
+    hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
+        return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
     };
     hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
     hooks.closeServer = [this] { server_.StopServer(); };
@@ -254,6 +296,10 @@ void Engine::connectApplication(Application& application) {
     runner_.setShutdown([&application] { application.Shutdown(); });
     queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();
+    });
+    queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
+    queue_.setHandler(kMsgHookError, [this](Message& message) {
+        messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
     });
 }
 

@@ -47,6 +47,7 @@ public:
 };
 
 inline constexpr int kScheduledTriggers = 0;
+inline constexpr int kPhraseTriggers = 1;
 inline constexpr int kMessageIdTriggers = 2;
 
 // Where the rest of the program plugs into the shell. Every member may be
@@ -84,7 +85,7 @@ struct ShellHooks {
     std::function<void(const std::string& macro)> loadOtherTriggers;
     std::function<void(const std::string& macro)> removeOtherTriggers;
     // The trigger column's text for `macro` of the kinds other than hot keys
-    // (kScheduledTriggers, 1 word or phrase, 2 XML message identifier).
+    // (kScheduledTriggers, kPhraseTriggers, 2 XML message identifier).
     std::function<std::string(int kind, const std::string& macro)> triggerText;
 
     // Sets the busy mark (no macro starts while it is set) and answers the
