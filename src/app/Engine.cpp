@@ -259,7 +259,12 @@ void Engine::connectHooks(ShellHooks& hooks) {
     };
     hooks.editorDesktop = [this] {
         return EditorDesktop{&clock_, &platform_.keymap(), &platform_.windows(),
-                             [this](std::int32_t id) { return messageIds_.NameOf(id); }};
+                             [this](std::int32_t id) { return messageIds_.NameOf(id); },
+                             [this](const std::string& phrase, bool matchCase) {
+                                 std::string owner = phrases_.OwnerOf(phrase, matchCase);
+                                 return owner.empty() ? std::nullopt
+                                                      : std::optional<std::string>(owner);
+                             }};
     };
     hooks.startSchedules = [this] { scheduler_.Start(); };
     hooks.stopSchedules = [this] { scheduler_.Stop(); };

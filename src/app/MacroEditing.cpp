@@ -78,7 +78,7 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         [&shell](std::uint32_t vk, std::uint32_t modifiers) {
             return shell.hotKeys().DisplayText(vk, modifiers);
         },
-        TriggerOwners{desk.messageIdOwner, {}},
+        TriggerOwners{desk.messageIdOwner, desk.phraseOwner},
         [&shell] { return shell.switches().phrases; },
         [&shell] { return shell.switches().server; },
         [&shell] { return shell.hotKeys().NextIdentifier(); },

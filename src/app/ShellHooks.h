@@ -20,6 +20,8 @@ struct EditorDesktop {
     Keymap* keymap = nullptr;
     WindowControl* windows = nullptr;
     std::function<std::optional<std::string>(std::int32_t id)> messageIdOwner;
+    std::function<std::optional<std::string>(const std::string& phrase, bool matchCase)>
+        phraseOwner;
 };
 
 // The desktop services the recorder works with; all set, or none when the

@@ -50,7 +50,7 @@ SaveCheck checkSave(const MacroForm& form, const std::string& edited, const Trig
         macro.messageId = *number;
     }
     if (const std::string phrase = trimmed(form.phrase); !phrase.empty()) {
-        const auto owner = owners.phrase ? owners.phrase(phrase) : std::nullopt;
+        const auto owner = owners.phrase ? owners.phrase(phrase, form.phraseCase) : std::nullopt;
         if (heldByOther(owner, edited)) {
             return {"Word or Phrase for trigger already in use by: " + *owner, {}};
         }

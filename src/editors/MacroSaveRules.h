@@ -23,7 +23,7 @@ struct MacroForm {
 // Which macro holds a trigger, if any.
 struct TriggerOwners {
     std::function<std::optional<std::string>(std::int32_t id)> messageId;
-    std::function<std::optional<std::string>(const std::string& phrase)> phrase;
+    std::function<std::optional<std::string>(const std::string& phrase, bool matchCase)> phrase;
 };
 
 // Checks the form as Save does, in order; the first refusal's text, or the

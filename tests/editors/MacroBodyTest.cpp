@@ -162,7 +162,7 @@ TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
         [](std::int32_t id) {
             return id == 10001 ? std::optional<std::string>("Other") : std::nullopt;
         },
-        [](const std::string& p) {
+        [](const std::string& p, bool) {
             return p == "btw" ? std::optional<std::string>("Other") : std::nullopt;
         }};
     const SaveRow rows[] = {
