@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "app/MacroEditing.h"
 #include "app/OptionsDialog.h"
 #include "app/RecordDialog.h"
 #include "app/Shell.h"
@@ -80,7 +81,10 @@ void MainWindow::buildLayout() {
         if (section == 1) RefreshTriggerColumn(true);
     });
     macroLayout->addWidget(macros_);
+    connect(macros_, &QTreeWidget::itemDoubleClicked, this, [this] { EditSelectedMacro(); });
     auto* macroButtons = new QHBoxLayout;
+    addButton(macroButtons, QStringLiteral("&Add"), [this] { AddMacro(); });
+    addButton(macroButtons, QStringLiteral("&Edit"), [this] { EditSelectedMacro(); });
     addButton(macroButtons, QStringLiteral("De&lete"), [this] { DeleteSelectedMacros(); });
     addButton(macroButtons, QStringLiteral("Exec&ute"), [this] { ExecuteSelected(); });
     macroButtons->addStretch();
@@ -105,6 +109,7 @@ void MainWindow::buildLayout() {
     addButton(windowButtons, QStringLiteral("&Shutdown"), [this] { Shutdown(); });
     addButton(windowButtons, QStringLiteral("&Close"), [this] { HideWindow(); });
     addButton(windowButtons, QStringLiteral("A&bout"), [this] { ShowAbout(); });
+    addButton(windowButtons, QStringLiteral("&Help"), [] { OpenHelp("keystrider-for-linux"); });
     addButton(windowButtons, QStringLiteral("Optio&ns"), [this] { ShowOptions(); });
     windowButtons->addStretch();
     layout->addLayout(windowButtons);
@@ -330,6 +335,33 @@ void MainWindow::DeleteSelectedMacros() {
             shell_.hooks().removeOtherTriggers(name);
         }
     }
+}
+
+void MainWindow::AddMacro() {
+    openMacroEditor({});
+}
+
+void MainWindow::EditSelectedMacro() {
+    const std::vector<int> rows = selectedMacroRows();
+    if (rows.size() != 1) {
+        shell_.messages().show(
+            rows.empty() ? "No macro selected!" : "Please select only one macro to be edited!",
+            "Attention", MsgIcon::Exclamation, MsgButtons::Ok, MsgOwner::MainWindow);
+        return;
+    }
+    openMacroEditor(macros_->topLevelItem(rows[0])->text(0).toStdString());
+}
+
+// A saved macro keeps the row of the macro it replaced; a new one is appended.
+void MainWindow::openMacroEditor(const std::string& name) {
+    const auto saved = [this](const std::string& macro, const std::string& replaced) {
+        for (int i = 0; !replaced.empty() && i < macros_->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* row = macros_->topLevelItem(i);
+            if (row->text(0).toStdString() == replaced) return row->setText(0, qs(macro));
+        }
+        addMacroRow(macro);
+    };
+    if (EditMacro(shell_, name, this, saved)) RefreshTriggerColumn(false);
 }
 
 void MainWindow::ExecuteSelected() {

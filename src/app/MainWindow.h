@@ -33,6 +33,10 @@ public:
     // current one again, and remembers the next.
     void RefreshTriggerColumn(bool advance);
     void DeleteSelectedMacros();
+    // "&Add" and "&Edit" (or a double click) of the macro list: the macro
+    // editor, with the busy mark set while it is open.
+    void AddMacro();
+    void EditSelectedMacro();
     // "A&dd" of the recordings list: the recorder, with the busy mark set
     // while it is open; a saved recording joins the list.
     void AddRecording();
@@ -78,6 +82,7 @@ private:
     void addMacroRow(const std::string& name);
     std::string triggerText(int kind, const std::string& macro);
     std::vector<int> selectedMacroRows() const;
+    void openMacroEditor(const std::string& name);
 
     Shell& shell_;
     QTreeWidget* macros_ = nullptr;

@@ -3,15 +3,27 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ks {
 
 class CancelWatch;
+class Clock;
 class InputCapture;
 class InputInjector;
 class Keymap;
 class WindowControl;
+
+// What the macro editor works with beyond the shell.
+struct EditorDesktop {
+    Clock* clock = nullptr;
+    Keymap* keymap = nullptr;
+    WindowControl* windows = nullptr;
+    std::function<std::optional<std::string>(std::int32_t id)> messageIdOwner;
+    std::function<std::optional<std::string>(const std::string& phrase, bool matchCase)>
+        phraseOwner;
+};
 
 // The desktop services the recorder works with; all set, or none when the
 // desktop cannot be recorded.
@@ -84,6 +96,7 @@ struct ShellHooks {
     // mark it replaces.
     std::function<bool(bool busy)> exchangeBusy;
     std::function<RecordingDesktop()> recordingDesktop;
+    std::function<EditorDesktop()> editorDesktop;
 
     // Shutdown and exit steps owned by the recording editor and the player.
     std::function<void()> releaseEventClipboard;

@@ -124,6 +124,25 @@ bool HotKeyTable::Unregister(const std::string& macro, const StoredHotKey& store
     return true;
 }
 
+std::optional<std::string> HotKeyTable::Holder(std::uint32_t vk, std::uint32_t modifiers,
+                                               const std::string& except) const {
+    const std::string folded = utf8::upper(except);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const HotKeyEntry& entry = entries_[i];
+        if (entry.vk == vk && entry.modifiers == modifiers && foldedNames_[i] != folded) {
+            return entry.macro;
+        }
+    }
+    return std::nullopt;
+}
+
+Result HotKeyTable::TrialGrab(std::uint32_t vk, std::uint32_t modifiers) {
+    const std::int32_t trial = NextIdentifier();
+    Result taken = hotKeys_.registerHotKey(trial, modifiers, vk);
+    if (taken) hotKeys_.unregisterHotKey(trial);
+    return taken;
+}
+
 void HotKeyTable::Fire(std::int32_t id) {
     if (runActive_ && runActive_()) return;
     if (!enabled_) return;

@@ -58,6 +58,13 @@ public:
                   std::uint32_t vk);
 
     StoredHotKey ReadStored(const std::string& macro);
+    // The macro other than `except` (compared without regard to case) that
+    // holds `vk` with `modifiers`, if one does.
+    std::optional<std::string> Holder(std::uint32_t vk, std::uint32_t modifiers,
+                                      const std::string& except) const;
+    // Whether the platform gives this hot key now: taken under an identifier
+    // no macro uses and given back at once.
+    Result TrialGrab(std::uint32_t vk, std::uint32_t modifiers);
     // Undoes a macro's registration as `stored` recorded it. True when it
     // recorded an identifier: the macro's other triggers go too then.
     bool Unregister(const std::string& macro, const StoredHotKey& stored);

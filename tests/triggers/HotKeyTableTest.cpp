@@ -57,6 +57,15 @@ TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
     EXPECT_EQ(table.TextForMacro("B") + "|" + table.TextForMacro("E"), "|");
     EXPECT_EQ(table.TextForMacro("New"), "CTRL + ALT + K");
     EXPECT_EQ(table.Entries().size(), 2u);
+
+    // The editor's check of a chosen key: held by another macro, grabbed, or free.
+    EXPECT_EQ(table.Holder(kVkK, kCtrlAlt, "d").value_or("-") +
+                  table.Holder(kVkK, kCtrlAlt, "NEW").value_or("-"),
+              "New-");
+    hotKeys.calls.clear();
+    EXPECT_FALSE(table.TrialGrab(kVkK, kCtrlAlt));
+    EXPECT_TRUE(table.TrialGrab('Q', kCtrlAlt));
+    EXPECT_EQ(hotKeys.calls, (Texts{"register 5 3 75", "register 6 3 81", "unregister 6"}));
 }
 
 TEST_F(HotKeyTableTest, DisplayTexts) {

@@ -1,0 +1,103 @@
+#include "app/MacroEditing.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "app/Shell.h"
+#include "editors/MacroEditor.h"
+#include "journal/RecordingStore.h"
+#include "platform/Keymap.h"
+#include "platform/WindowControl.h"
+#include "store/SettingsStore.h"
+
+namespace ks {
+
+namespace {
+
+std::vector<std::string> windowTitles(WindowControl* windows) {
+    std::vector<std::string> titles;
+    if (!windows) return titles;
+    for (const TopLevelWindow& window : windows->topLevelWindows()) {
+        if (window.taskBar) {
+            titles.emplace_back("Task Bar");
+        } else if (!window.title.empty()) {
+            titles.push_back(window.title);
+        }
+    }
+    return titles;
+}
+
+// The replaced macro's triggers go, the saved one's come.
+void reregister(Shell& shell, const MacroDocument& saved, const std::string& replaced,
+                const StoredHotKey& before) {
+    HotKeyTable& hotKeys = shell.hotKeys();
+    const ShellHooks& hooks = shell.hooks();
+    if (!replaced.empty()) {
+        hotKeys.Unregister(replaced, before);
+        if (hooks.removeOtherTriggers) hooks.removeOtherTriggers(replaced);
+    }
+    if (saved.vk != 0) {
+        const auto id = static_cast<std::int32_t>(saved.hotKeyId);
+        const bool registered = hotKeys.Register(saved.name, id, saved.modifiers, saved.vk);
+        hotKeys.Add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
+    }
+    if (hooks.loadOtherTriggers) hooks.loadOtherTriggers(saved.name);
+}
+
+std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
+                                       std::uint32_t modifiers, const std::string& macro) {
+    if (const auto holder = hotKeys.Holder(vk, modifiers, macro)) {
+        return "Hotkey already in use by macro: \"" + *holder + "\"";
+    }
+    if (Result free = hotKeys.TrialGrab(vk, modifiers); !free) {
+        return "Hotkey is taken by another program: " + free.error();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void OpenHelp(const char* section) {
+    QUrl guide = QUrl::fromLocalFile(QStringLiteral(KS_README));
+    guide.setFragment(QString::fromUtf8(section));
+    QDesktopServices::openUrl(guide);
+}
+
+bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
+    const ShellHooks& hooks = shell.hooks();
+    const EditorDesktop desk = hooks.editorDesktop ? hooks.editorDesktop() : EditorDesktop{};
+    if (!desk.clock) return false;
+    const StoredHotKey before = name.empty() ? StoredHotKey{} : shell.hotKeys().ReadStored(name);
+    MacroEditorServices services{
+        shell.store().tree(),
+        shell.messages(),
+        *desk.clock,
+        [keymap = desk.keymap]() -> std::shared_ptr<const KeyLayout> {
+            return keymap ? keymap->layout() : nullptr;
+        },
+        [&shell](std::uint32_t vk, std::uint32_t modifiers) {
+            return shell.hotKeys().DisplayText(vk, modifiers);
+        },
+        TriggerOwners{desk.messageIdOwner, desk.phraseOwner},
+        [&shell] { return shell.switches().phrases; },
+        [&shell] { return shell.switches().server; },
+        [&shell] { return shell.hotKeys().NextIdentifier(); },
+        [&shell](std::uint32_t vk, std::uint32_t modifiers, const std::string& macro) {
+            return hotKeyTaken(shell.hotKeys(), vk, modifiers, macro);
+        },
+        ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
+                       [] { OpenHelp("macro-editor"); },
+                       [&shell] { return ListRecordings(shell.store()); }},
+        [&](const MacroDocument& macro, const std::string& replaced) {
+            reregister(shell, macro, replaced, before);
+            if (saved) saved(macro.name, replaced);
+        },
+    };
+    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    MacroEditor editor(std::move(services), name, parent);
+    const bool accepted = editor.exec() == QDialog::Accepted;
+    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
+    return accepted;
+}
+
+}  // namespace ks

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/Messages.h"
+#include "editors/HotKeyEdit.h"
+#include "editors/MacroBody.h"
+#include "editors/MacroDocument.h"
+#include "editors/MacroSaveRules.h"
+#include "editors/ParameterDialog.h"
+
+class QBoxLayout;
+class QButtonGroup;
+class QKeyEvent;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QStackedWidget;
+
+namespace ks {
+
+class Clock;
+class KeyTree;
+
+// What the macro editor needs of the program.
+struct MacroEditorServices {
+    KeyTree& tree;
+    Messages& messages;
+    Clock& clock;
+    HotKeyEdit::Layout layout;
+    HotKeyEdit::Text hotKeyText;
+    TriggerOwners owners;
+    std::function<bool()> phrasesOn;
+    std::function<bool()> serverOn;
+    std::function<std::int32_t()> nextHotKeyId;
+    // Why a hot key chosen in the editor cannot work, said before saving:
+    // another macro holds it or another program has it; nothing when free.
+    std::function<std::optional<std::string>(std::uint32_t vk, std::uint32_t modifiers,
+                                             const std::string& macro)>
+        hotKeyTaken;
+    ParameterHooks parameterHooks;
+    // After a save's commit: `replaced` is the stored macro it took the place
+    // of (empty for a new one), whose triggers go before the new ones come.
+    std::function<void(const MacroDocument& saved, const std::string& replaced)> committed;
+};
+
+// "Keystrider - Modify Macro": a macro's name, triggers, execute count and
+// command list. Closes with OK once a save has been committed.
+class MacroEditor final : public QDialog {
+public:
+    // An empty `name` edits a new macro.
+    MacroEditor(MacroEditorServices services, const std::string& name, QWidget* parent = nullptr);
+
+    // The macro as last saved.
+    const MacroDocument& saved() const { return saved_; }
+    const MacroBody& body() const { return body_; }
+    QListWidget* bodyList() const { return bodyList_; }
+    QListWidget* commandList() const { return commands_; }
+    QComboBox* categoryBox() const { return category_; }
+    QLineEdit* nameField() const { return name_; }
+    HotKeyEdit* hotKeyField() const { return hotKey_; }
+    void reject() override;
+
+    void addChosenCommand();
+    void addKeystroke(std::uint32_t vk);
+    void editSelected();
+    void deleteSelected();
+    void moveSelected(int step);
+    void copySelected();
+    void cutSelected();
+    void paste();
+    bool save();
+    bool saveAs();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QWidget* buildTriggers();
+    QWidget* buildBody();
+    QWidget* buildCommands();
+    QWidget* buildKeyboard();
+    void buildButtons(QBoxLayout* row);
+    void load(const std::string& name);
+    void triggerChosen(int index);
+    void hotKeyChosen();
+    void fillCommands(int category);
+    void refreshBody(const RowSelection& selection);
+    RowSelection selection() const;
+    MacroForm form() const;
+    bool write(const MacroForm& form, const std::string& replacing);
+    void attention(const std::string& text, MsgIcon icon = MsgIcon::Exclamation);
+
+    MacroEditorServices services_;
+    MacroBody body_;
+    std::vector<Schedule> schedules_;
+    std::string editing_;  // the stored macro's name; empty for a new one
+    MacroDocument stored_;
+    MacroDocument saved_;
+    bool fieldsChanged_ = false;
+
+    QLineEdit* name_ = nullptr;
+    QComboBox* trigger_ = nullptr;
+    QStackedWidget* triggerPages_ = nullptr;
+    HotKeyEdit* hotKey_ = nullptr;
+    QLineEdit* phrase_ = nullptr;
+    QCheckBox* phraseCase_ = nullptr;
+    QLineEdit* messageId_ = nullptr;
+    QLineEdit* execute_ = nullptr;
+    QListWidget* bodyList_ = nullptr;
+    QComboBox* category_ = nullptr;
+    QListWidget* commands_ = nullptr;
+    QButtonGroup* keyMode_ = nullptr;
+};
+
+}  // namespace ks

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/Messages.h"
+#include "editors/CommandRecord.h"
+#include "editors/ParameterTable.h"
+#include "journal/RecordingStore.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ks {
+
+// What a parameter dialog asks of the program around it.
+struct ParameterHooks {
+    // Titles of the visible top-level windows, for the window picker.
+    std::function<std::vector<std::string>()> windowTitles;
+    // Opens the user guide; without it the dialog has no Help button.
+    std::function<void()> help;
+    // The stored recordings, for PLAYBACK RECORDING.
+    std::function<std::vector<RecordingRow>()> recordings;
+};
+
+// The parameter dialog of one command type, built from its table entry:
+// filled from the command's values, and OK runs the entry's checks in order
+// before it closes.
+class ParameterDialog final : public QDialog {
+public:
+    ParameterDialog(const ParameterSpec& spec, CommandRecord record, Messages& messages,
+                    ParameterHooks hooks = {}, QWidget* parent = nullptr);
+
+    // The command with the fields' values, taken after OK.
+    CommandRecord record() const;
+    void accept() override;
+
+    // The widget of field `index` in the table entry (QLineEdit,
+    // QPlainTextEdit, QComboBox, QCheckBox, or the group box of radio buttons).
+    QWidget* fieldWidget(int index) const;
+
+private:
+    struct Field {
+        const FieldSpec* spec = nullptr;
+        QWidget* widget = nullptr;
+        QLineEdit* line = nullptr;
+        QPlainTextEdit* lines = nullptr;
+        QComboBox* combo = nullptr;
+        QCheckBox* check = nullptr;
+        QButtonGroup* radios = nullptr;
+        QPushButton* browseButton = nullptr;
+    };
+
+    void addField(QGridLayout* grid, const FieldSpec& spec);
+    void addLabelled(QGridLayout* grid, Field& field, QWidget* input);
+    void addButtons(QGridLayout* grid);
+    void load();
+    void linkEnabling();
+    void browse(const Field& field);
+    QString fieldText(const Field& field) const;
+    std::optional<std::int32_t> chosenNumber(const Field& field) const;
+    QString mnemonic(const QString& text);
+
+    const ParameterSpec& spec_;
+    CommandRecord record_;
+    Messages& messages_;
+    ParameterHooks hooks_;
+    std::vector<Field> fields_;
+    QString usedMnemonics_ = QStringLiteral("och");
+};
+
+// Opens the dialog of `record`'s type; true with the record changed on OK.
+// A type without values leaves the record as it is and gives false.
+bool editParameters(CommandRecord& record, Messages& messages, const ParameterHooks& hooks,
+                    QWidget* parent);
+
+}  // namespace ks

@@ -1,0 +1,211 @@
+#include "editors/MacroBody.h"
+
+#include <gtest/gtest.h>
+
+#include "RecordingMessages.h"
+#include "TempDir.h"
+#include "core/CommandId.h"
+#include "editors/MacroDocument.h"
+#include "editors/MacroSaveRules.h"
+#include "store/KeyTree.h"
+
+namespace ks::test {
+namespace {
+
+// Keystroke commands named by their letters: "ABC" is a body of three rows.
+std::vector<CommandRecord> body(const std::string& letters) {
+    std::vector<CommandRecord> out;
+    for (const char c : letters) out.push_back(CommandRecord{static_cast<std::uint32_t>(c)});
+    return out;
+}
+
+std::string letters(const std::vector<CommandRecord>& commands) {
+    std::string out;
+    for (const CommandRecord& c : commands) out += static_cast<char>(c.id);
+    return out;
+}
+
+enum class Op { Delete, Up, Down, Copy, Cut, Paste, Edit };
+
+struct EditRow {
+    Op op;
+    const char* list;
+    RowSelection selection;
+    const char* after;  // the list afterwards, "|", the copied commands
+    RowSelection selected;
+    const char* message;
+};
+
+const EditRow kEdits[] = {
+    {Op::Delete, "ABCD", {}, "ABCD|xy", {}, "No command selected!"},
+    {Op::Delete,
+     "ABCD",
+     {3, 1},
+     "AC|xy",
+     {},
+     "Are you sure you want to delete the selected command(s)?"},
+    {Op::Up, "ABCD", {}, "ABCD|xy", {}, "No command(s) selected!"},
+    {Op::Up, "ABCD", {1, 2}, "BCAD|xy", {0, 1}, ""},
+    {Op::Up, "ABCD", {0, 2}, "ABCD|xy", {0, 2}, ""},
+    {Op::Down, "ABCD", {1, 2}, "ADBC|xy", {2, 3}, ""},
+    {Op::Down, "ABCD", {1, 3}, "ABCD|xy", {1, 3}, ""},
+    {Op::Copy, "ABCD", {}, "ABCD|xy", {}, "No command(s) selected!"},
+    {Op::Copy, "ABCD", {3, 0}, "ABCD|AD", {3, 0}, ""},
+    {Op::Cut, "ABCD", {1, 2}, "AD|BC", {}, ""},
+    {Op::Paste, "ABCD", {}, "ABCDxy|xy", {}, ""},
+    {Op::Paste, "ABCD", {1}, "AxyBCD|xy", {3}, ""},
+    {Op::Paste,
+     "ABCD",
+     {1, 2},
+     "ABCD|xy",
+     {1, 2},
+     "Please select only one command to paste currently copied commands ahead of or de-select "
+     "all commands to paste to the end!"},
+    {Op::Edit, "ABCD", {}, "ABCD|xy", {}, "No command selected!"},
+    {Op::Edit, "ABCD", {0, 1}, "ABCD|xy", {0, 1}, "Please select only one command to be edited!"},
+    {Op::Edit, "ABCD", {2}, "ABCD|xy", {2}, "Instruction has no properties to change."},
+};
+
+TEST(MacroBodyTest, ListEditingFollowsItsRules) {
+    for (const EditRow& row : kEdits) {
+        SCOPED_TRACE(std::string(row.list) + " op " + std::to_string(static_cast<int>(row.op)));
+        copiedCommands() = body("xy");
+        MacroBody list(body(row.list));
+        RowSelection selection = row.selection;
+        RecordingMessages messages;
+        switch (row.op) {
+            case Op::Delete: list.remove(selection, messages); break;
+            case Op::Up: list.move(selection, -1, messages); break;
+            case Op::Down: list.move(selection, 1, messages); break;
+            case Op::Copy: list.copy(selection, messages); break;
+            case Op::Cut: list.cut(selection, messages); break;
+            case Op::Paste: list.paste(selection, messages); break;
+            case Op::Edit: EXPECT_FALSE(list.editableRow(selection, messages)); break;
+        }
+        EXPECT_EQ(letters(list.commands()) + "|" + letters(copiedCommands()), row.after);
+        EXPECT_EQ(selection, row.selected);
+        EXPECT_EQ(messages.shown.empty() ? "" : messages.shown.front().text, row.message);
+        EXPECT_EQ(list.modified(), letters(list.commands()) != row.list);
+    }
+}
+
+TEST(MacroBodyTest, AddingInsertsBeforeTheFirstSelectedRowOrAppends) {
+    MacroBody list(body("AB"));
+    EXPECT_EQ(list.insert(CommandRecord{'x'}, {}), 2);
+    EXPECT_EQ(list.insert(CommandRecord{'y'}, {2, 1}), 1);
+    EXPECT_EQ(letters(list.commands()), "AyBx");
+}
+
+MacroDocument sample(const std::string& name, const std::string& commands) {
+    MacroDocument macro;
+    macro.name = name;
+    macro.vk = 0x41;
+    macro.modifiers = 2;
+    macro.hotKeyId = 7;
+    macro.repeat = 3;
+    macro.messageId = 10000;
+    macro.phrase = "btw";
+    macro.phraseCase = true;
+    macro.schedules.push_back(Schedule{1, {"N/A", "3", "31", "N/A", "12", "00", "00"}});
+    macro.commands = body(commands);
+    CommandRecord delay{kDelay};
+    delay.set("DelayInterval", std::string("500"));
+    CommandRecord date{kSendDate};
+    date.set("UseGMT", 0u);
+    date.parts.push_back(CommandRecord(0, {{"Format", 1u}, {"Append", std::string("/")}}));
+    macro.commands.push_back(delay);
+    macro.commands.push_back(date);
+    return macro;
+}
+
+std::string summary(const MacroDocument& m) {
+    return m.name + " " + std::to_string(m.vk) + " " + std::to_string(m.modifiers) + " " +
+           std::to_string(m.hotKeyId) + " " + std::to_string(m.repeat) + " " +
+           std::to_string(m.messageId) + " " + m.phrase + (m.phraseCase ? " case " : " ") +
+           std::to_string(m.schedules.size()) + " " + std::to_string(m.commands.size());
+}
+
+TEST(MacroDocumentTest, ASaveReplacesTheOldMacroInOneChange) {
+    TempDir dir;
+    KeyTree tree(dir.file("store.db"));
+    ASSERT_TRUE(writeMacro(tree, sample("Old", "ABC")));
+    const Expected<MacroDocument> read = readMacro(tree, "Old");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->commands, sample("Old", "ABC").commands);
+    EXPECT_EQ(read->schedules, sample("Old", "ABC").schedules);
+    EXPECT_EQ(summary(*read), "Old 65 2 7 3 10000 btw case 1 5");
+
+    // Saved again under its own name with fewer commands: the removed ones are gone.
+    ASSERT_TRUE(writeMacro(tree, sample("Old", "A"), "Old"));
+    EXPECT_EQ(readMacro(tree, "Old")->commands.size(), 3u);
+    EXPECT_FALSE(writeMacro(tree, sample("Old", "B")));  // a new macro of a taken name
+
+    // Renamed onto another macro's name: refused, and the old one stays whole.
+    ASSERT_TRUE(writeMacro(tree, sample("Other", "")));
+    EXPECT_EQ(writeMacro(tree, sample("other", "XYZ"), "Old").error(), kMacroExists);
+    EXPECT_EQ(readMacro(tree, "Old")->commands.size(), 3u);
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+struct SaveRow {
+    MacroForm form;
+    const char* refusal;  // empty: accepted
+};
+
+TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
+    const TriggerOwners owners{
+        [](std::int32_t id) {
+            return id == 10001 ? std::optional<std::string>("Other") : std::nullopt;
+        },
+        [](const std::string& p, bool) {
+            return p == "btw" ? std::optional<std::string>("Other") : std::nullopt;
+        }};
+    const SaveRow rows[] = {
+        {{"", 0, 0, "1", "btw", false, "0"}, "Macro Name must not be empty!"},
+        {{"M", 0, 0, " 9999 ", "btw", false, "0"},
+         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved."},
+        {{"M", 0, 0, "abc", "", false, "1"},
+         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved."},
+        {{"M", 0, 0, "10001", "btw", false, "0"}, "XML Message ID already in use by: Other"},
+        {{"other", 0, 0, "10001", "", false, "1"}, ""},
+        {{"M", 0, 0, " 10000", " btw ", false, "0"},
+         "Word or Phrase for trigger already in use by: Other"},
+        {{"M", 0, 0, "", "", false, "0"}, "Execute: value must be between 1 and 100000!"},
+        {{"M", 0, 0, "", "", false, "100001"}, "Execute: value must be between 1 and 100000!"},
+        {{"M", 65, 2, "10000", "", true, "100000"}, ""},
+    };
+    for (const SaveRow& row : rows) {
+        const SaveCheck check = checkSave(row.form, row.form.name, owners);
+        EXPECT_EQ(check.refusal.value_or(""), row.refusal) << row.form.name << row.form.messageId;
+    }
+    const SaveCheck saved = checkSave(rows[8].form, "", owners);
+    EXPECT_EQ(std::tuple(saved.macro.messageId, saved.macro.repeat, saved.macro.vk,
+                         saved.macro.phraseCase),
+              std::tuple(10000u, 100000u, 65u, true));
+}
+
+TEST(MacroSaveRulesTest, SaveAsNeedsOtherTriggersAndName) {
+    MacroDocument stored;
+    stored.name = "Mac";
+    stored.vk = 65;
+    stored.modifiers = 2;
+    stored.messageId = 10000;
+    stored.phrase = "btw";
+    const std::pair<MacroForm, const char*> rows[] = {
+        {{"New", 65, 2, "", "", false, "1"}, "Must select different hot key trigger!"},
+        {{"MAC", 65, 1, "", "", false, "1"}, "Must select different Macro name!"},
+        {{"New", 0, 0, "10000", "", false, "1"}, "Must select different XML Message ID trigger!"},
+        {{"New", 0, 0, "", "btw", false, "1"}, "Must select different Word or Phrase trigger!"},
+        {{"New", 0, 0, "10001", "bbb", false, "1"}, ""},
+    };
+    for (const auto& [form, refusal] : rows)
+        EXPECT_EQ(saveAsRefusal(form, stored).value_or(""), refusal);
+}
+
+}  // namespace
+}  // namespace ks::test

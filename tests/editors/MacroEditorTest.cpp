@@ -1,0 +1,121 @@
+#include "editors/MacroEditor.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "FakeClock.h"
+#include "RecordingMessages.h"
+#include "TempDir.h"
+#include "commands/CommandTable.h"
+#include "core/CommandId.h"
+#include "editors/RowDescription.h"
+#include "store/KeyTree.h"
+
+namespace ks::test {
+namespace {
+
+class MacroEditorTest : public ::testing::Test {
+protected:
+    std::unique_ptr<MacroEditor> open(const std::string& name) {
+        MacroEditorServices services{tree,
+                                     messages,
+                                     clock,
+                                     {},
+                                     [](std::uint32_t vk, std::uint32_t) { return std::to_string(vk); },
+                                     {},
+                                     {},
+                                     {},
+                                     {},
+                                     {},
+                                     {},
+                                     {}};
+        services.hotKeyTaken = [](std::uint32_t vk, std::uint32_t, const std::string&) {
+            return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
+        };
+        services.nextHotKeyId = [this] { return ++ids; };
+        services.committed = [this](const MacroDocument& m, const std::string& replaced) {
+            commits.push_back(m.name + "<" + replaced);
+        };
+        return std::make_unique<MacroEditor>(std::move(services), name);
+    }
+    // Adds command `id` from its category's list, typing `value` into the
+    // first field of its parameter dialog.
+    void add(MacroEditor& editor, CommandId id, const QString& value) {
+        editor.categoryBox()->setCurrentIndex(static_cast<int>(*commandCategory(id)));
+        const QString text = QString::fromUtf8(commandName(id).data());
+        QListWidget* list = editor.commandList();
+        list->setCurrentItem(list->findItems(text, Qt::MatchExactly).at(0));
+        QTimer::singleShot(0, [value] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            if (auto* line = dialog->findChild<QLineEdit*>()) line->setText(value);
+            if (auto* lines = dialog->findChild<QPlainTextEdit*>()) lines->setPlainText(value);
+            dialog->accept();
+        });
+        editor.addChosenCommand();
+    }
+    std::vector<std::string> rows(MacroEditor& editor) {
+        std::vector<std::string> out;
+        for (int i = 0; i < editor.bodyList()->count(); ++i) {
+            out.push_back(editor.bodyList()->item(i)->text().toStdString());
+        }
+        return out;
+    }
+
+    TempDir dir;
+    KeyTree tree{dir.file("store.db")};
+    RecordingMessages messages;
+    FakeClock clock;
+    int ids = 0;
+    std::vector<std::string> commits;
+};
+
+TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
+    auto editor = open("");
+    editor->nameField()->setText("Greet");
+    add(*editor, kDelay, " 500 ");
+    editor->addKeystroke(0x41);  // down and up
+    editor->bodyList()->item(0)->setSelected(true);
+    add(*editor, kSendKeys, "hi");  // before the selected DELAY
+    const std::string a = KeyCodeToDisplayName(0x41);
+    EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS", "DELAY 500 millisecond(s)",
+                                                       a + " (Down)", a + " (Up)"}));
+    ASSERT_TRUE(editor->save());
+    EXPECT_EQ(commits, std::vector<std::string>{"Greet<"});
+    EXPECT_EQ(readMacro(tree, "Greet")->commands, editor->body().commands());
+
+    // Reopened, a row deleted and saved: the stored macro loses it, in one change.
+    editor = open("Greet");
+    EXPECT_EQ(rows(*editor).size(), 4u);
+    editor->bodyList()->item(0)->setSelected(true);
+    editor->deleteSelected();
+    ASSERT_TRUE(editor->save());
+    EXPECT_EQ(commits.back(), "Greet<Greet");
+    EXPECT_EQ(readMacro(tree, "Greet")->commands.size(), 3u);
+    EXPECT_EQ(readMacro(tree, "Greet")->hotKeyId, 2u);
+
+    // A taken hot key is told at once; a new macro of a taken name is refused;
+    // Cancel after a change asks first.
+    editor = open("");
+    editor->nameField()->setText("greet");
+    editor->hotKeyField()->setHotKey(75, 3);
+    EXPECT_FALSE(editor->save());
+    messages.answers = {MsgAnswer::No};
+    editor->show();
+    editor->reject();
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Are you sure you want to delete the selected command(s)?",
+                                        "taken", "Macro already exists with this name: greet",
+                                        "Any changes to this macro will be lost if you "
+                                        "continue.\n\nDo you wish to continue?"}));
+}
+
+}  // namespace
+}  // namespace ks::test

@@ -1,0 +1,336 @@
+#include "editors/ParameterDialog.h"
+
+#include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include "RecordingMessages.h"
+#include "commands/CommandTable.h"
+#include "core/CommandId.h"
+#include "editors/DateTimeDialog.h"
+#include "editors/PlaybackDialog.h"
+#include "editors/PromptDialog.h"
+#include "editors/RowDescription.h"
+
+namespace ks::test {
+namespace {
+
+// Sets field `index` from text: a line's text, a drop-down's or radio button's
+// label, "1"/"0" for a check box; an empty input leaves the field as opened.
+void enter(ParameterDialog& dialog, int index, const QString& input) {
+    if (input.isEmpty()) return;
+    QWidget* widget = dialog.fieldWidget(index);
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) line->setText(input == "_" ? "" : input);
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(widget)) lines->setPlainText(input);
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        combo->setCurrentIndex(combo->findText(input));
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) check->setChecked(input == "1");
+    if (qobject_cast<QGroupBox*>(widget)) {
+        for (auto* radio : widget->findChildren<QRadioButton*>()) {
+            if (radio->text().remove('&') == input) radio->setChecked(true);
+        }
+    }
+}
+
+// "Name=text;Name=#number;…" in the record's order.
+std::string stored(const CommandRecord& record) {
+    std::string out;
+    for (const CommandValue& value : record.values) {
+        const bool number = std::holds_alternative<std::uint32_t>(value.data);
+        out += value.name + "=" + (number ? "#" : "") + record.text(value.name) + ";";
+    }
+    return out;
+}
+
+struct Row {
+    std::uint32_t id;
+    std::vector<QString> inputs;  // per field; "_" empties a line
+    std::string expected;         // the stored values after OK, or the refusal's "title: text"
+};
+
+// New commands, filled and confirmed: each writes exactly the values its command reads;
+// reopening with them and confirming again changes nothing.
+const Row kAccepted[] = {
+    {kDelay, {" 500 "}, "DelayInterval=500;"},
+    {kCopyFromClipBoard, {"buf"}, "BufName=buf;"},
+    {kPasteToClipBoard, {"buf", " x "}, "BufName=buf;DefPasteString= x ;"},
+    {kParseClipBoard, {" "}, "Delimiter= ;"},
+    {kCopyRemoteClipBoard, {" host ", " 80", "v "}, "IPAddress=host;Port=80;BufName=v;"},
+    {kSetVariable, {"v", "1+2"}, "Name=v;Value=1+2;"},
+    {kReplaceString, {"v", "a", "b"}, "VarName=v;SearchFor=a;ReplaceWith=b;"},
+    {kSendKeys, {"two\nlines"}, "Keys=two\nlines;"},
+    {kReplaceWordOrPhrase, {"word"}, "Text=word;"},
+    {kRepeat, {" 3 "}, "NumReps=3;"},
+    {kEjectMedia, {" d "}, "DriveLetter=d ;"},
+    {kInsertMedia, {}, "DriveLetter=;"},
+    {kRun,
+     {"prog", "-a", "/tmp", "Minimized", "Editor", "1"},
+     "FileName=prog;Arguments=-a;DirName=/tmp;ShowStyle=#2;WindowName=Editor;RunIfOpen=#0;"},
+    {kRun, {"prog"}, "FileName=prog;Arguments=;DirName=;ShowStyle=#1;WindowName=;RunIfOpen=#1;"},
+    {kWaitForWindow,
+     {"", "Close", "5", "2", "1"},
+     "WaitWindowName=;WaitForOpen=#0;WaitWindowTimeout=5;NumWins=2;AbortOnFail=#1;"},
+    {kWaitForDriveMap,
+     {"/mnt/s", "", " 0 "},
+     "WaitDriveName=/mnt/s;WaitForConnect=#1;WaitDriveTimeout=0;AbortOnFail=#0;"},
+    {kMoveWindow, {" w ", "1", "2"}, "WindowName=w;LeftCoord=1;TopCoord=2;"},
+    {kSizeWindow, {"w", "3", "4"}, "WindowName=w;Width=3;Height=4;"},
+    {kShowWindow, {"w", "SHOWNA"}, "WindowName=w;Style=#8;"},
+    {kMessageBox,
+     {"T", "B", "0", "1", "1", "0", "Bottom/Right"},
+     "WindowTitle=T;MessageBody=B;TimeOut=0;MsgBoxType=#1;MsgBoxSetForeground=#1;"
+     "MsgBoxSetFocus=#0;MsgBoxPos=#9;"},
+    {kSound, {}, "SoundID=#-1;"},
+    {kMoveMousePointer,
+     {"Relative to the foreground window", "", "", " 10", "20 "},
+     "IsAB=#0;XABCoord=;YABCoord=;XRELCoord=10;YRELCoord=20;"},
+    {kSound, {"HAND"}, "SoundID=#16;"},
+    {kMakeUpperCase, {"v"}, "VarName=v;"},
+    {kMakeLowerCase, {"v"}, "VarName=v;"},
+    {kLeftTrimWhiteSpace, {"v"}, "VarName=v;"},
+    {kRightTrimWhiteSpace, {"v"}, "VarName=v;"},
+    {kTrimWhiteSpace, {"v"}, "VarName=v;"},
+};
+
+// Refusals: the first failing check's box; the dialog stays open.
+const Row kRefused[] = {
+    {kDelay, {"  "}, "Attention: Duration must be specified."},
+    {kEjectMedia, {" "}, "Keystrider - Error: Drive Letter: must be specified."},
+    {kRepeat, {" "}, "Keystrider - Error: Argument can not be left empty."},
+    {kSetVariable, {"", "x"}, "Keystrider Error: Variable Name must not be empty."},
+    {kParseClipBoard, {}, "Keystrider Error: Delimiter must be given!"},
+    {kCopyRemoteClipBoard, {"h", " ", ""}, "Keystrider - Error: Port: can not be empty."},
+    {kCopyRemoteClipBoard, {"h", "1", " "}, "Keystrider - Error: Variable Name: can not be empty."},
+    {kWaitForWindow,
+     {"", "", "", "1"},
+     "Attention: Time out must be specified.  0 waits indefinately."},
+    {kWaitForWindow,
+     {"", "", "1", " "},
+     "Attention: Number of windows to wait for must be specified."},
+    {kWaitForDriveMap, {}, "Attention: Time out must be specified.  0 waits indefinately."},
+    {kMoveWindow, {"w", "1", " "}, "Keystrider - Attention: Top Coordinate must not be empty."},
+    {kSizeWindow, {" ", "1", "1"}, "Keystrider - Attention: Window Name must not be empty."},
+    {kShowWindow,
+     {"w"},
+     "Keystrider - Warning: You must select a item from the Show Window: drop down list."},
+};
+
+std::string confirm(const CommandRecord& record, const std::vector<QString>& inputs,
+                    CommandRecord& result) {
+    RecordingMessages messages;
+    ParameterDialog dialog(*parameterSpec(record.id), record, messages);
+    for (std::size_t k = 0; k < inputs.size(); ++k) enter(dialog, static_cast<int>(k), inputs[k]);
+    dialog.accept();
+    if (dialog.result() != QDialog::Accepted) {
+        return messages.shown.empty() ? "refused silently" : messageLine(messages.shown.front());
+    }
+    result = dialog.record();
+    return stored(result);
+}
+
+TEST(ParameterDialogTest, EachTypeStoresTheValuesItsCommandReads) {
+    for (const Row& row : kAccepted) {
+        SCOPED_TRACE(commandName(row.id));
+        CommandRecord written;
+        ASSERT_EQ(confirm(CommandRecord{row.id}, row.inputs, written), row.expected);
+        CommandRecord again;
+        EXPECT_EQ(confirm(written, {}, again), row.expected);
+    }
+}
+
+TEST(ParameterDialogTest, OkRefusesTheFirstMissingFieldWithItsMessage) {
+    for (const Row& row : kRefused) {
+        SCOPED_TRACE(commandName(row.id));
+        CommandRecord unused;
+        EXPECT_EQ(confirm(CommandRecord{row.id}, row.inputs, unused), row.expected);
+    }
+}
+
+TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked) {
+    RecordingMessages messages;
+    CommandRecord run{kRun};
+    run.set("RunIfOpen", 0u);
+    ParameterDialog dialog(*parameterSpec(kRun), run, messages);
+    EXPECT_TRUE(dialog.fieldWidget(4)->isEnabled());
+    enter(dialog, 5, "0");
+    EXPECT_FALSE(dialog.fieldWidget(4)->isEnabled());
+}
+
+TEST(RowDescriptionTest, EachTypeShowsItsValues) {
+    const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
+        return CommandRecord(id, std::move(values));
+    };
+    const std::pair<CommandRecord, std::string> rows[] = {
+        {with(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 millisecond(s)"},
+        {with(kPasteToClipBoard, {{"BufName", "b"}}), "PASTE TO CLIP BOARD ID: b"},
+        {with(kPlaybackRecording, {{"JournalName", "r"}}), "PLAYBACK RECORDING (r)"},
+        {with(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
+         "MOVE MOUSE POINTER (REL:10,20)"},
+        {with(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
+         "MOVE MOUSE POINTER (AB:1,2)"},
+        {with(kRepeat, {{"NumReps", "3"}}), "REPEAT (3 time(s))"},
+        {with(kSetVariable, {{"Name", "v"}, {"Value", "x"}}), "SET VARIABLE (v)"},
+        {with(kReplaceString, {{"SearchFor", "s"}, {"VarName", "v"}}), "REPLACE STRING (v)"},
+        {with(0x41, {{"KeyPressed", 0u}}), KeyCodeToDisplayName(0x41) + " (Down)"},
+        {with(0x41, {{"KeyPressed", 2u}}), KeyCodeToDisplayName(0x41) + " (Up)"},
+        {with(kCtrlC, {}), "CTRL+C"},
+    };
+    for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record), text);
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+struct PlaybackRow {
+    CommandRecord stored;
+    int row;          // chosen recording, -1 none
+    int speed;        // radio button id, -1 as opened
+    QString percent;  // empty: as opened
+    std::string expected;
+};
+
+TEST(PlaybackDialogTest, ChoosesARecordingItsEventsAndSpeed) {
+    const std::vector<RecordingRow> recordings = {
+        {"both", "Keyboard & Mouse", 1}, {"keys", "Keyboard", 2}, {"clicks", "Mouse", 3}};
+    const CommandRecord mouseFaster(kPlaybackRecording, {{"JournalName", std::string("CLICKS")},
+                                                         {"PlayBackEvent", 3u},
+                                                         {"PlayBackSpeed", std::string("-25")}});
+    const PlaybackRow rows[] = {
+        {CommandRecord(kPlaybackRecording), -1, -1, "", "Attention: No recording selected!"},
+        {CommandRecord(kPlaybackRecording), 1, 1, "40",
+         "JournalName=keys;PlayBackEvent=#2;PlayBackSpeed=-40;"},
+        {CommandRecord(kPlaybackRecording), 0, 2, "-5",
+         "Attention: Replay speed percentage must be greater than or equal to 0."},
+        {CommandRecord(kPlaybackRecording), 0, 2, "12.5",
+         "JournalName=both;PlayBackEvent=#1;PlayBackSpeed=12.5;"},
+        {mouseFaster, -1, -1, "", "JournalName=clicks;PlayBackEvent=#3;PlayBackSpeed=-25;"},
+    };
+    for (const PlaybackRow& row : rows) {
+        RecordingMessages messages;
+        PlaybackDialog dialog(recordings, row.stored, messages);
+        if (row.row >= 0) dialog.list()->setCurrentItem(dialog.list()->topLevelItem(row.row));
+        if (row.speed >= 0) dialog.speeds()->button(row.speed)->click();
+        if (!row.percent.isEmpty()) dialog.percent()->setText(row.percent);
+        dialog.accept();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted ? stored(dialog.record())
+                                                       : messageLine(messages.shown.at(0)),
+                  row.expected);
+    }
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+// "utc|order,format,prepend,append|…" with "-" for a part left out.
+std::string dateTimeSummary(const CommandRecord& record) {
+    std::string out = record.text("UseGMT");
+    for (const CommandRecord& part : record.parts) {
+        out += "|";
+        out += part.number("Include") == 1u ? part.text("Order") + "," + part.text("Format") + "," +
+                                                  part.text("Prepend") + "," + part.text("Append")
+                                            : "-";
+    }
+    return out;
+}
+
+TEST(DateTimeDialogTest, PartsNeedAnOrderOfTheirOwnAndAFormat) {
+    struct PartsRow {
+        std::uint32_t id;
+        int week;    // SEND DATE's part 3: its order item (0 none), -1 left out
+        int format;  // its format item
+        std::string expected;
+    };
+    const PartsRow rows[] = {
+        {kSendDate, -1, 0, "0|0,0,,/|1,0,,/|2,1,,|-|-"},
+        {kSendTime, -1, 0, "0|0,0,,:|1,0,,:|2,0,,|-|-"},
+        {kSendDate, 0, 1, "Keystrider - Error: Order argument must be specified!"},
+        {kSendDate, 5, 0, "Keystrider - Error: Format argument must be specified!"},
+        {kSendDate, 1, 1, "Keystrider - Error: Order argument already in use!"},
+        {kSendDate, 5, 2, "1|0,0,,/|1,0,,/|2,1,,|4,1,<,>|-"},
+    };
+    for (const PartsRow& row : rows) {
+        RecordingMessages messages;
+        DateTimeDialog dialog(CommandRecord(row.id), messages);
+        if (row.week >= 0) {
+            const DateTimeDialog::PartRow& week = dialog.row(3);
+            week.include->setChecked(true);
+            week.order->setCurrentIndex(row.week);
+            week.format->setCurrentIndex(row.format);
+            week.prepend->setText("<");
+            week.append->setText(">");
+            dialog.utcBox()->setChecked(true);
+        }
+        dialog.accept();
+        if (dialog.result() != QDialog::Accepted) {
+            EXPECT_EQ(messageLine(messages.shown.at(0)), row.expected);
+            continue;
+        }
+        EXPECT_EQ(dateTimeSummary(dialog.record()), row.expected);
+        DateTimeDialog reopened(dialog.record(), messages);
+        EXPECT_EQ(reopened.record(), dialog.record());
+    }
+}
+
+}  // namespace
+}  // namespace ks::test
+
+namespace ks::test {
+namespace {
+
+TEST(PromptDialogTest, AddAndUpdateNeedEachBoxValueInOrder) {
+    RecordingMessages messages;
+    PromptDialog dialog(CommandRecord(kPromptUser), messages);
+    const auto fill = [&](const QStringList& values) {
+        for (std::size_t k = 0; k < PromptDialog::kFields.size(); ++k) {
+            dialog.field(k)->setText(values.value(static_cast<int>(k)));
+        }
+    };
+    const std::pair<QStringList, const char*> refusals[] = {
+        {{"c", " "}, "Left Coord: must be specified."},
+        {{"c", "1", ""}, "Top Coord: must be specified."},
+        {{"c", "1", "2"}, "Text Box Width must be specified."},
+        {{"c", "1", "2", "3"}, "Text Box Height must be specified."},
+        {{"c", "1", "2", "3", "4", " "}, "Variable Name must be specified."},
+    };
+    for (const auto& [values, message] : refusals) {
+        fill(values);
+        dialog.add();
+    }
+    dialog.update();
+    std::vector<std::string> expected;
+    for (const auto& refusal : refusals) expected.push_back(refusal.second);
+    expected.push_back("One item must be selected to perform update.");
+    EXPECT_EQ(messages.texts(), expected);
+
+    fill({" Name ", " 1", "2", "3", "4", "A"});
+    dialog.add();
+    dialog.multiLine()->setChecked(true);
+    fill({"", "5", "6", "7", "8", "B"});
+    dialog.add();
+    dialog.list()->topLevelItem(0)->setSelected(true);
+    dialog.field(5)->setText("C");
+    dialog.update();
+    dialog.title()->setText("Ask");
+    const CommandRecord record = dialog.record();
+    std::string summary = record.text("WindowCaption");
+    for (const CommandRecord& prompt : record.parts) summary += "|" + stored(prompt);
+    EXPECT_EQ(summary,
+              "Ask|Caption= Name ;X=1;Y=2;Width=3;Height=4;VName=C;MultiLine=No;"
+              "|Caption=;X=5;Y=6;Width=7;Height=8;VName=B;MultiLine=Yes;");
+}
+
+}  // namespace
+}  // namespace ks::test
