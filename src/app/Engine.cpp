@@ -1,5 +1,7 @@
 #include "app/Engine.h"
 
+#include <charconv>
+
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/Shell.h"
@@ -60,7 +62,9 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       server_({messages, variables_, expansion_, platform.clipboard(), messageIds_},
               RequestServerHooks{
                   [this](const std::string& macro) { return postStartMacro(macro); },
-                  {},
+                  [this](const XmlDocument& document) {
+                      if (MainWindow* window = mainWindow()) window->ImportPosted(document);
+                  },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
                       PostStringsToThread(
                           queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
@@ -79,6 +83,10 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerPlayback();
     registerNetwork();
     platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
+}
+
+MainWindow* Engine::mainWindow() {
+    return application_ != nullptr ? application_->mainWindow() : nullptr;
 }
 
 bool Engine::postStartMacro(const std::string& macro) {
@@ -236,6 +244,15 @@ void Engine::connectHooks(ShellHooks& hooks) {
         if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
         return std::string();
     };
+    hooks.triggerOwner = [this](int kind, const std::string& trigger) {
+        std::int32_t id = 0;
+        const auto [end, error] =
+            std::from_chars(trigger.data(), trigger.data() + trigger.size(), id);
+        if (kind != kMessageIdTriggers || error != std::errc()) {
+            return std::optional<std::string>();
+        }
+        return messageIds_.NameOf(id);
+    };
     hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
     hooks.closeServer = [this] { server_.StopServer(); };
     hooks.exchangeBusy = [this](bool busy) {
@@ -251,6 +268,15 @@ void Engine::connectApplication(Application& application) {
     queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();
     });
+    for (const auto& [message, kind] : {std::pair(kMsgPushMacros, ExportKind::Macros),
+                                        std::pair(kMsgPushRecordings, ExportKind::Recordings)}) {
+        queue_.setHandler(message, [this, kind](Message& pushed) {
+            MainWindow* window = mainWindow();
+            if (window && pushed.text1 && pushed.text2) {
+                window->PushAll(kind, *pushed.text1, *pushed.text2);
+            }
+        });
+    }
 }
 
 }  // namespace ks

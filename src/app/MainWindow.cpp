@@ -79,6 +79,10 @@ void MainWindow::buildLayout() {
     macroLayout->addWidget(macros_);
     auto* macroButtons = new QHBoxLayout;
     addButton(macroButtons, QStringLiteral("De&lete"), [this] { DeleteSelectedMacros(); });
+    addButton(macroButtons, QStringLiteral("E&xport"),
+              [this] { ExportSelected(ExportKind::Macros); });
+    addButton(macroButtons, QStringLiteral("I&mport"),
+              [this] { ImportFromFile(ExportKind::Macros); });
     addButton(macroButtons, QStringLiteral("Exec&ute"), [this] { ExecuteSelected(); });
     macroButtons->addStretch();
     macroLayout->addLayout(macroButtons);
@@ -92,6 +96,10 @@ void MainWindow::buildLayout() {
     auto* recordingButtons = new QHBoxLayout;
     addButton(recordingButtons, QStringLiteral("A&dd"), [this] { AddRecording(); });
     addButton(recordingButtons, QStringLiteral("Dele&te"), [this] { DeleteSelectedRecordings(); });
+    addButton(recordingButtons, QStringLiteral("Ex&port"),
+              [this] { ExportSelected(ExportKind::Recordings); });
+    addButton(recordingButtons, QStringLiteral("Imp&ort"),
+              [this] { ImportFromFile(ExportKind::Recordings); });
     recordingButtons->addStretch();
     recordingLayout->addLayout(recordingButtons);
     layout->addWidget(recordingGroup);

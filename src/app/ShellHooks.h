@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ks {
@@ -76,6 +77,9 @@ struct ShellHooks {
     // The trigger column's text for `macro` of the kinds other than hot keys
     // (kScheduledTriggers, 1 word or phrase, 2 XML message identifier).
     std::function<std::string(int kind, const std::string& macro)> triggerText;
+    // The macro that holds `trigger` of kind 1 (a word or phrase) or 2 (an
+    // XML message identifier in decimal), if any.
+    std::function<std::optional<std::string>(int kind, const std::string& trigger)> triggerOwner;
 
     // Sets the busy mark (no macro starts while it is set) and answers the
     // mark it replaces.

@@ -166,15 +166,6 @@ void readTrigger(Triggers& triggers, const XmlElement& child) {
     }
 }
 
-// What is stored of the triggers, to be entered in the program's tables
-// once the macro's change has been committed.
-struct Accepted {
-    std::int32_t id = 0;
-    bool hotKey = false;
-    bool messageId = false;
-    bool phrase = false;
-};
-
 class MacroImport {
 public:
     MacroImport(ImportSite& site, bool interactive, std::string name)
@@ -209,11 +200,8 @@ public:
     // Enters the stored triggers in the program's tables.
     void enterTriggers() const {
         site_.addMacroRow(name_);
-        if (accepted_.hotKey) {
-            site_.registerHotKey(name_, accepted_.id, hotKey_.second, hotKey_.first);
-        }
-        if (accepted_.messageId) site_.setMessageId(messageId_, name_);
-        if (accepted_.phrase) site_.addPhrase(name_);
+        if (hotKey_) site_.registerHotKey(name_, id_, hotKey_->second, hotKey_->first);
+        site_.loadOtherTriggers(name_);
     }
 
 private:
@@ -226,8 +214,8 @@ private:
 
     bool writeTriggers(SettingsStore& store, const Triggers& triggers) {
         Messages& messages = store.messages();
-        accepted_.id = site_.nextHotKeyIdentifier();
-        if (!number(store, "id", static_cast<std::uint32_t>(accepted_.id))) return false;
+        id_ = site_.nextHotKeyIdentifier();
+        if (!number(store, "id", static_cast<std::uint32_t>(id_))) return false;
         std::uint32_t repeat = triggers.repeat.value_or(1);
         if (repeat < 1 || repeat > kMaxRepeat) {
             warnIf(messages,
@@ -246,7 +234,6 @@ private:
                 return false;
             } else {
                 hotKey_ = {*triggers.vk, *triggers.modifiers};
-                accepted_.hotKey = true;
             }
         }
         if (triggers.messageId) {
@@ -263,9 +250,6 @@ private:
                            "\n\nXML Message ID will not be saved with macro: " + inQuotes(name_));
             } else if (!number(store, "MsgID", id)) {
                 return false;
-            } else {
-                messageId_ = static_cast<std::int32_t>(id);
-                accepted_.messageId = true;
             }
         }
         if (triggers.phrase && !triggers.phrase->empty()) {
@@ -277,8 +261,6 @@ private:
                        (triggers.phraseCase &&
                         !number(store, "WPhraseCase", *triggers.phraseCase))) {
                 return false;
-            } else {
-                accepted_.phrase = true;
             }
         }
         return true;
@@ -288,9 +270,9 @@ private:
     ImportSite& site_;
     bool interactive_;
     std::string name_;
-    Accepted accepted_;
-    std::pair<std::uint32_t, std::uint32_t> hotKey_;
-    std::int32_t messageId_ = 0;
+    std::int32_t id_ = 0;
+    // The hot key stored (key, modifiers), to be registered once committed.
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> hotKey_;
 };
 
 bool writeRecording(SettingsStore& store, const std::string& name, const XmlElement& element,

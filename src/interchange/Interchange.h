@@ -36,10 +36,10 @@ public:
     virtual void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                                 std::uint32_t vk) = 0;
     virtual std::optional<std::string> messageIdHolder(std::int32_t id) = 0;
-    virtual void setMessageId(std::int32_t id, const std::string& macro) = 0;
     virtual std::optional<std::string> phraseHolder(const std::string& phrase) = 0;
-    // The macro's stored phrase joins the phrase table.
-    virtual void addPhrase(const std::string& macro) = 0;
+    // The macro's stored message identifier, phrase and schedules join
+    // their tables.
+    virtual void loadOtherTriggers(const std::string& macro) = 0;
 
     // The list dialog of an interactive import: the positions of the items
     // the user keeps, or nothing when the dialog was not ended with OK.

@@ -14,6 +14,7 @@ namespace {
 // The program's lists and trigger tables as an import sees them.
 class FakeSite final : public ImportSite {
 public:
+    explicit FakeSite(SettingsStore& settings) : store(settings) {}
     std::vector<std::string> macroRows() override { return macros; }
     std::vector<std::string> recordingRows() override { return recordings; }
     void addMacroRow(const std::string& macro) override { macros.push_back(macro); }
@@ -31,13 +32,15 @@ public:
     std::optional<std::string> messageIdHolder(std::int32_t id) override {
         return holder(messageIds, std::to_string(id));
     }
-    void setMessageId(std::int32_t id, const std::string& macro) override {
-        messageIds[std::to_string(id)] = macro;
-    }
     std::optional<std::string> phraseHolder(const std::string& phrase) override {
         return holder(phrases, phrase);
     }
-    void addPhrase(const std::string& macro) override { phrases["added"] = macro; }
+    // Reads back what the import stored, as the program's tables load it.
+    void loadOtherTriggers(const std::string& macro) override {
+        if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID")) {
+            messageIds[std::to_string(*id)] = macro;
+        }
+    }
     std::optional<std::vector<std::size_t>> chooseItems(
         const std::string&, const std::vector<std::string>& names) override {
         if (cancelList) return std::nullopt;
@@ -53,6 +56,7 @@ public:
         return found == table.end() ? std::nullopt : std::optional(found->second);
     }
 
+    SettingsStore& store;
     std::vector<std::string> macros, recordings;
     std::map<std::string, std::string> hotKeys, messageIds, phrases;
     std::int32_t counter = 0;
@@ -136,7 +140,7 @@ protected:
         return store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\" + key, name);
     }
 
-    FakeSite site;
+    FakeSite site{*store};
 };
 
 TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
