@@ -370,8 +370,8 @@ std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument
 }
 
 template <typename ImportOne>
-ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                            bool interactive, const Section& section, ImportOne importOne) {
+ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+                          bool interactive, const Section& section, ImportOne importOne) {
     Messages& messages = store.messages();
     auto items = readItems(messages, document, section);
     if (!items) return ImportOutcome::Failed;
@@ -394,10 +394,25 @@ ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDoc
             warn(messages, std::string("The ") + section.noun + " name: " + inQuotes(item.name) +
                                " is already in use.\n\nIt will be changed to: " + inQuotes(name));
         }
-        if (!importOne(name, *item.element)) return ImportOutcome::Failed;
+        if (!importOne(store, name, *item.element)) return ImportOutcome::Failed;
     }
     site.progress(items->size(), items->size());
     return ImportOutcome::Done;
+}
+
+// A silent import asks nothing, so all its items go in as one batch, each
+// still all-or-nothing on its own, and its messages wait for the batch's end;
+// an interactive one commits each item before its next question.
+template <typename ImportOne>
+ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+                            bool interactive, const Section& section, ImportOne importOne) {
+    if (interactive) return importItems(store, site, document, true, section, importOne);
+    ImportOutcome outcome = ImportOutcome::Failed;
+    AsOneChange(store, [&](SettingsStore& batch) {
+        outcome = importItems(batch, site, document, false, section, importOne);
+        return true;
+    });
+    return outcome;
 }
 
 }  // namespace
@@ -416,32 +431,33 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
 
 ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
                            bool interactive) {
-    return importSection(store, site, document, interactive, kMacroSection,
-                         [&](const std::string& name, const XmlElement& element) {
-                             MacroImport macro(site, interactive, name);
-                             if (!AsOneChange(store, [&](SettingsStore& inner) {
-                                     return macro.write(inner, element);
-                                 })) {
-                                 return false;
-                             }
-                             macro.enterTriggers();
-                             return true;
-                         });
+    return importSection(
+        store, site, document, interactive, kMacroSection,
+        [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
+            MacroImport macro(site, interactive, name);
+            if (!AsOneChange(into,
+                             [&](SettingsStore& inner) { return macro.write(inner, element); })) {
+                return false;
+            }
+            macro.enterTriggers();
+            return true;
+        });
 }
 
 ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
                                bool interactive) {
-    return importSection(store, site, document, interactive, kRecordingSection,
-                         [&](const std::string& name, const XmlElement& element) {
-                             std::uint32_t type = 0;
-                             if (!AsOneChange(store, [&](SettingsStore& inner) {
-                                     return writeRecording(inner, name, element, type);
-                                 })) {
-                                 return false;
-                             }
-                             site.addRecordingRow(name, type);
-                             return true;
-                         });
+    return importSection(
+        store, site, document, interactive, kRecordingSection,
+        [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
+            std::uint32_t type = 0;
+            if (!AsOneChange(into, [&](SettingsStore& inner) {
+                    return writeRecording(inner, name, element, type);
+                })) {
+                return false;
+            }
+            site.addRecordingRow(name, type);
+            return true;
+        });
 }
 
 }  // namespace ks
