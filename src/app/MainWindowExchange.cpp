@@ -32,11 +32,14 @@ std::string captionOf(const char* verb, ExportKind kind) {
 }  // namespace
 
 // The main window's lists and the program's trigger tables, as an import
-// sees them; progress shows in a dialog that can cancel.
+// sees them. An interactive import shows its progress in a dialog that can
+// cancel; a silent one, made while the server answers its peer, runs no
+// events of its own.
 class MainWindow::Site final : public ImportSite {
 public:
-    Site(MainWindow& window, const std::string& caption)
-        : window_(window), progress_(&window, caption) {}
+    Site(MainWindow& window, const std::string& caption, bool interactive) : window_(window) {
+        if (interactive) progress_.emplace(&window, caption);
+    }
 
     std::vector<std::string> macroRows() override { return rowNames(*window_.macros_, false); }
     std::vector<std::string> recordingRows() override { return window_.recordingNames(); }
@@ -70,7 +73,7 @@ public:
         return ChooseImportItems(&window_, title, names);
     }
     bool progress(std::size_t done, std::size_t total) override {
-        return progress_.step(done, total);
+        return !progress_ || progress_->step(done, total);
     }
 
 private:
@@ -81,7 +84,7 @@ private:
     }
 
     MainWindow& window_;
-    ExchangeProgress progress_;
+    std::optional<ExchangeProgress> progress_;
 };
 
 void MainWindow::ExportSelected(ExportKind kind) {
@@ -127,7 +130,7 @@ void MainWindow::PushAll(ExportKind kind, const std::string& host, const std::st
 
 ImportOutcome MainWindow::importDocument(ExportKind kind, const XmlDocument& document,
                                          bool interactive) {
-    Site site(*this, captionOf("Import", kind));
+    Site site(*this, captionOf("Import", kind), interactive);
     const ImportOutcome outcome =
         kind == ExportKind::Macros ? ImportMacros(shell_.store(), site, document, interactive)
                                    : ImportRecordings(shell_.store(), site, document, interactive);

@@ -117,18 +117,22 @@ std::optional<std::vector<std::size_t>> ChooseImportItems(QWidget* parent, const
     return kept;
 }
 
-ExchangeProgress::ExchangeProgress(QWidget* parent, const std::string& title)
-    : dialog_(std::make_unique<QProgressDialog>(QString::fromStdString(title),
-                                                QObject::tr("Cancel"), 0, 0, parent)) {
-    dialog_->setWindowModality(Qt::WindowModal);
-    dialog_->setMinimumDuration(kProgressDelayMs);
-    dialog_->setAutoClose(false);
-    dialog_->setAutoReset(false);
-}
+ExchangeProgress::ExchangeProgress(QWidget* parent, std::string title)
+    : parent_(parent), title_(std::move(title)) {}
 
 ExchangeProgress::~ExchangeProgress() = default;
 
 bool ExchangeProgress::step(std::size_t done, std::size_t total) {
+    // Made at the first step, so that it never shows while the user still
+    // chooses what to import.
+    if (!dialog_) {
+        dialog_ = std::make_unique<QProgressDialog>(QString::fromStdString(title_),
+                                                    QObject::tr("Cancel"), 0, 0, parent_);
+        dialog_->setWindowModality(Qt::WindowModal);
+        dialog_->setMinimumDuration(kProgressDelayMs);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+    }
     dialog_->setMaximum(static_cast<int>(total));
     dialog_->setValue(static_cast<int>(done));
     QCoreApplication::processEvents();

@@ -51,7 +51,7 @@ std::optional<std::vector<std::size_t>> ChooseImportItems(QWidget* parent, const
 // while; `step` answers false once the user has cancelled.
 class ExchangeProgress {
 public:
-    ExchangeProgress(QWidget* parent, const std::string& title);
+    ExchangeProgress(QWidget* parent, std::string title);
     ~ExchangeProgress();
     ExchangeProgress(const ExchangeProgress&) = delete;
     ExchangeProgress& operator=(const ExchangeProgress&) = delete;
@@ -59,6 +59,8 @@ public:
     bool step(std::size_t done, std::size_t total);
 
 private:
+    QWidget* parent_;
+    std::string title_;
     std::unique_ptr<QProgressDialog> dialog_;
 };
 

@@ -213,15 +213,21 @@ bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<st
                                 "\" tag.  Bad XML document.");
         return false;
     }
+    // One transaction makes the reads one snapshot, several times faster;
+    // it is committed, so that anything written meanwhile stays.
+    bool cancelled = false;
     {
         KeyTree::Transaction snapshot(services.store.tree());
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (services.progress && !services.progress(i, names.size())) return false;
+        for (std::size_t i = 0; i < names.size() && !cancelled; ++i) {
+            cancelled = services.progress && !services.progress(i, names.size());
+            if (cancelled) break;
             section->children.push_back(kind == ExportKind::Macros
                                             ? MacroElement(services.store, names[i])
                                             : RecordingElement(services.store, names[i]));
         }
+        snapshot.commit();
     }
+    if (cancelled) return false;
     if (target.remote()) return sendToPeer(services, target, *document);
     if (!document->save(target.path)) {
         showError(messages, "Error writing file to disk: " + target.path);
