@@ -153,7 +153,8 @@ bool sendToPeer(ExportServices& services, const ExportTarget& target, const XmlD
     XmlError parseError;
     const auto answer = XmlDocument::parse(*reply, parseError);
     if (!answer) {
-        services.messages.show(*reply, "Keystrider Error", MsgIcon::Stop);
+        services.messages.show("Error loading DOM Document object.", "Keystrider Error",
+                               MsgIcon::Stop);
         return false;
     }
     const auto code = rootId(*answer, services.messages);
