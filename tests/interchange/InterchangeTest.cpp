@@ -288,5 +288,26 @@ TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
     EXPECT_EQ(messages.texts().back(), "File not found.");
 }
 
+// Remote mode posts the new document; a reply other than 1004 shows its text.
+TEST_F(InterchangeTest, PushToAPeerNeedsItsAcceptance) {
+    importBoth("<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS/></K>");
+    std::string posted;
+    std::string reply = "<KEYSTRIDER ID=\"1004\"/>";
+    ExportServices services{
+        *store,
+        messages,
+        [&](const std::string& host, const std::string& port, const std::string& body) {
+            posted = host + ":" + port + " " + body;
+            return std::optional(reply);
+        },
+        {}};
+    EXPECT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::peer("h", "1")));
+    EXPECT_NE(posted.find("h:1 <?xml"), std::string::npos);
+    EXPECT_NE(posted.find("<MACRO Name=\"a\">"), std::string::npos);
+    reply = "<KEYSTRIDER ID=\"103\"><Desc>Invalid ID.</Desc></KEYSTRIDER>";
+    EXPECT_FALSE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::peer("h", "1")));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Invalid ID."});
+}
+
 }  // namespace
 }  // namespace ks::test
