@@ -43,7 +43,7 @@ public:
     std::optional<std::string> hotKeyHolder(std::uint32_t, std::uint32_t) override { return {}; }
     void registerHotKey(const std::string&, std::int32_t, std::uint32_t, std::uint32_t) override {}
     std::optional<std::string> messageIdHolder(std::int32_t) override { return {}; }
-    std::optional<std::string> phraseHolder(const std::string&) override { return {}; }
+    std::optional<std::string> phraseHolder(const std::string&, bool) override { return {}; }
     void loadOtherTriggers(const std::string&) override {}
     std::optional<std::vector<std::size_t>> chooseItems(const std::string&,
                                                         const std::vector<std::string>&) override {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "EditDistance.h"
 #include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "TempDir.h"
@@ -64,21 +65,6 @@ std::u32string decoded(const std::string& text) {
     return out;
 }
 
-// Characters wrong or missing: the edit distance between what was meant and what arrived.
-std::size_t wrongOrMissing(const std::u32string& expected, const std::u32string& got) {
-    std::vector<std::size_t> row(got.size() + 1), next(got.size() + 1);
-    for (std::size_t j = 0; j <= got.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= expected.size(); ++i) {
-        next[0] = i;
-        for (std::size_t j = 1; j <= got.size(); ++j) {
-            next[j] = std::min({row[j] + 1, next[j - 1] + 1,
-                                row[j - 1] + (expected[i - 1] == got[j - 1] ? 0 : 1)});
-        }
-        std::swap(row, next);
-    }
-    return row[got.size()];
-}
-
 struct RunFigures {
     double charsPerSecond;
     std::size_t wrong;
@@ -95,7 +81,7 @@ RunFigures measure(const test::XvfbSession& session, const std::u32string& text,
     const std::string got = window.text(expected.size(), std::chrono::seconds(2));
     const double seconds = std::chrono::duration<double>(window.lastArrival() - start).count();
     return {static_cast<double>(text.size()) / std::max(seconds, 1e-6),
-            wrongOrMissing(text, decoded(got))};
+            bench::wrongOrMissing(text, decoded(got))};
 }
 
 void report(const char* textName, const char* tool, const std::vector<RunFigures>& results) {

@@ -1,7 +1,5 @@
 #include "app/Engine.h"
 
-#include <charconv>
-
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/Shell.h"
@@ -24,10 +22,39 @@ std::vector<CommandId> inputCommandIds() {
     };
     addRange(kLeftButtonDown, kMoveMousePointer);
     addRange(kSendKeys, kSendKeys);
+    addRange(kReplaceWordOrPhrase, kReplaceWordOrPhrase);
     addRange(kCapsLockOff, kNumLockOn);
     addRange(kCtrlC, kCtrlDown);
     return ids;
 }
+
+// The keyboard-watch thread as the shell drives it. While it lives, every
+// key the program synthesises is announced to it before it is sent.
+class PhraseWatchThread final : public HookThreadControl {
+public:
+    PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
+        : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
+                                    [&platform] { return platform.makeCancelWatch(); }}),
+          injector_(platform.injector()),
+          current_(current) {
+        current_ = &thread_;
+        injector_.setKeyAnnouncer(
+            [this](std::uint8_t scan, bool down) { thread_.postOwnKey(scan, down); });
+    }
+    ~PhraseWatchThread() override {
+        injector_.setKeyAnnouncer(nullptr);
+        current_ = nullptr;
+    }
+
+    bool postInstallHooks() override { return thread_.postInstallHooks(); }
+    bool postRemoveHooks() override { return thread_.postRemoveHooks(); }
+    bool postEnd() override { return thread_.postEnd(); }
+
+private:
+    HookThread thread_;
+    InputInjector& injector_;
+    HookThread*& current_;
+};
 
 }  // namespace
 
@@ -71,7 +98,14 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                           host, port);
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
-                                                        runner_, systemLocalHost()}) {
+                                                        runner_, systemLocalHost()}),
+      phrases_(store,
+               PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
+                                         return hookThread_ && hookThread_->postAddPhrase(entry);
+                                     },
+                                     [this](std::string_view macro) {
+                                         return hookThread_ && hookThread_->postRemovePhrase(macro);
+                                     }}) {
     ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
@@ -234,24 +268,25 @@ void Engine::connectHooks(ShellHooks& hooks) {
     hooks.loadOtherTriggers = [this](const std::string& macro) {
         scheduler_.LoadSchedules(macro);
         loadMessageId(macro);
+        phrases_.Load(macro);
     };
     hooks.removeOtherTriggers = [this](const std::string& macro) {
         scheduler_.RemoveSchedules(macro);
         messageIds_.Remove(macro);
+        phrases_.Unregister(macro);
     };
     hooks.triggerText = [this](int kind, const std::string& macro) {
         if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
+        if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
         if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
         return std::string();
     };
-    hooks.triggerOwner = [this](int kind, const std::string& trigger) {
-        std::int32_t id = 0;
-        const auto [end, error] =
-            std::from_chars(trigger.data(), trigger.data() + trigger.size(), id);
-        if (kind != kMessageIdTriggers || error != std::errc()) {
-            return std::optional<std::string>();
-        }
-        return messageIds_.NameOf(id);
+    hooks.messageIdOwner = [this](std::int32_t id) { return messageIds_.NameOf(id); };
+    hooks.phraseOwner = [this](const std::string& phrase, bool matchCase) {
+        return phrases_.OwnerOf(phrase, matchCase);
+    };
+    hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
+        return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
     };
     hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
     hooks.closeServer = [this] { server_.StopServer(); };
@@ -277,6 +312,10 @@ void Engine::connectApplication(Application& application) {
             }
         });
     }
+    queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
+    queue_.setHandler(kMsgHookError, [this](Message& message) {
+        messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
+    });
 }
 
 }  // namespace ks

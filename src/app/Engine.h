@@ -23,6 +23,8 @@
 #include "system/SystemCommands.h"
 #include "system/WindowCommands.h"
 #include "text/TextCommands.h"
+#include "triggers/HookThread.h"
+#include "triggers/PhraseTriggers.h"
 #include "triggers/Scheduler.h"
 
 namespace ks {
@@ -94,6 +96,8 @@ private:
     MessageIdTable messageIds_;
     RequestServer server_;
     RemoteClipboardCommand remoteClipboard_;
+    PhraseTriggers phrases_;
+    HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
     Application* application_ = nullptr;
 };
 

@@ -134,14 +134,18 @@ void MainWindow::buildTrayMenu() {
     QAction* hotKeys = trayMenu_->addAction(QStringLiteral("Enable Hot Key Triggers"));
     hotKeys->setCheckable(true);
     connect(hotKeys, &QAction::triggered, this, [this] { ToggleHotKeys(); });
+    QAction* phrases = trayMenu_->addAction(QStringLiteral("Enable Word or Phrase Triggers"));
+    phrases->setCheckable(true);
+    connect(phrases, &QAction::triggered, this, [this] { TogglePhrases(); });
     QAction* schedules = trayMenu_->addAction(QStringLiteral("Enable Scheduled Triggers"));
     schedules->setCheckable(true);
     connect(schedules, &QAction::triggered, this, [this] { ToggleSchedules(); });
     QAction* server = trayMenu_->addAction(QStringLiteral("Enable Server"));
     server->setCheckable(true);
     connect(server, &QAction::triggered, this, [this] { ToggleServer(); });
-    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, schedules, server] {
+    connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases, schedules, server] {
         hotKeys->setChecked(shell_.hotKeys().Enabled());
+        phrases->setChecked(shell_.switches().phrases);
         schedules->setChecked(shell_.switches().scheduler);
         server->setChecked(shell_.switches().server);
     });
@@ -304,6 +308,12 @@ void MainWindow::ToggleHotKeys() {
     HotKeyTable& table = shell_.hotKeys();
     table.SetEnabled(!table.Enabled());
     shell_.WriteOption("HotKeyOn", table.Enabled() ? 1 : 0);
+}
+
+void MainWindow::TogglePhrases() {
+    bool& on = shell_.switches().phrases;
+    on = !on;
+    if (shell_.WriteOption("WPhraseOn", on ? 1 : 0)) shell_.RestartPhraseWatch(on);
 }
 
 void MainWindow::ToggleSchedules() {

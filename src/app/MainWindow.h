@@ -56,6 +56,8 @@ public:
     void HideWindow();
     void ToggleHotKeys();
     void ToggleSchedules();
+    // Flips the phrase switch, stores it, and has the watch thread follow.
+    void TogglePhrases();
     void ToggleServer();
     // The main window's end: tray icon gone, shell steps, then `onEnded`
     // unless the keyboard-watch thread still has to answer.

@@ -13,8 +13,6 @@ namespace ks {
 
 namespace {
 
-constexpr int kPhraseKind = 1;
-
 std::vector<std::string> rowNames(const QTreeWidget& list, bool selectedOnly) {
     std::vector<std::string> names;
     for (int i = 0; i < list.topLevelItemCount(); ++i) {
@@ -60,10 +58,13 @@ public:
             hotKeys().Add({vk, modifiers, macro, id}, true);
     }
     std::optional<std::string> messageIdHolder(std::int32_t id) override {
-        return owner(kMessageIdTriggers, std::to_string(id));
+        const auto& owner = window_.shell_.hooks().messageIdOwner;
+        return owner ? owner(id) : std::nullopt;
     }
-    std::optional<std::string> phraseHolder(const std::string& phrase) override {
-        return owner(kPhraseKind, phrase);
+    std::optional<std::string> phraseHolder(const std::string& phrase, bool matchCase) override {
+        const auto& owner = window_.shell_.hooks().phraseOwner;
+        std::string macro = owner ? owner(phrase, matchCase) : std::string();
+        return macro.empty() ? std::nullopt : std::optional(std::move(macro));
     }
     void loadOtherTriggers(const std::string& macro) override {
         if (const auto& load = window_.shell_.hooks().loadOtherTriggers) load(macro);
@@ -78,10 +79,6 @@ public:
 
 private:
     HotKeyTable& hotKeys() { return window_.shell_.hotKeys(); }
-    std::optional<std::string> owner(int kind, const std::string& trigger) {
-        const auto& find = window_.shell_.hooks().triggerOwner;
-        return find ? find(kind, trigger) : std::nullopt;
-    }
 
     MainWindow& window_;
     std::optional<ExchangeProgress> progress_;

@@ -38,6 +38,7 @@ public:
 };
 
 inline constexpr int kScheduledTriggers = 0;
+inline constexpr int kPhraseTriggers = 1;
 inline constexpr int kMessageIdTriggers = 2;
 
 // Where the rest of the program plugs into the shell. Every member may be
@@ -75,11 +76,13 @@ struct ShellHooks {
     std::function<void(const std::string& macro)> loadOtherTriggers;
     std::function<void(const std::string& macro)> removeOtherTriggers;
     // The trigger column's text for `macro` of the kinds other than hot keys
-    // (kScheduledTriggers, 1 word or phrase, 2 XML message identifier).
+    // (kScheduledTriggers, kPhraseTriggers, 2 XML message identifier).
     std::function<std::string(int kind, const std::string& macro)> triggerText;
-    // The macro that holds `trigger` of kind 1 (a word or phrase) or 2 (an
-    // XML message identifier in decimal), if any.
-    std::function<std::optional<std::string>(int kind, const std::string& trigger)> triggerOwner;
+    // The macro that has this XML message identifier, if any.
+    std::function<std::optional<std::string>(std::int32_t id)> messageIdOwner;
+    // The macro whose word or phrase a new one (phrase, matchCase) would
+    // replace; empty when none.
+    std::function<std::string(const std::string& phrase, bool matchCase)> phraseOwner;
 
     // Sets the busy mark (no macro starts while it is set) and answers the
     // mark it replaces.

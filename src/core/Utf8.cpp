@@ -108,14 +108,32 @@ std::string upper(std::string_view text) {
     }
     if (pos == out.size()) return out;
     out.resize(pos);
-    return out + mapEach(text.substr(pos), asciiUpper,
-                         [](char32_t c) { return static_cast<char32_t>(QChar::toUpper(c)); });
+    return out + mapEach(text.substr(pos), asciiUpper, [](char32_t c) { return upperChar(c); });
+}
+
+char32_t upperChar(char32_t ch) {
+    return static_cast<char32_t>(QChar::toUpper(ch));
+}
+
+std::u32string codePoints(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const CodePoint cp = decode(text, pos);
+        out += cp.value;
+        pos += cp.length;
+    }
+    return out;
 }
 
 std::string lower(std::string_view text) {
     return mapEach(
         text, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; },
-        [](char32_t c) { return static_cast<char32_t>(QChar::toLower(c)); });
+        [](char32_t c) { return lowerChar(c); });
+}
+
+char32_t lowerChar(char32_t ch) {
+    return static_cast<char32_t>(QChar::toLower(ch));
 }
 
 }  // namespace ks::utf8

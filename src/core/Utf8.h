@@ -28,5 +28,10 @@ std::string_view prefix(std::string_view text, std::size_t count);
 // one character never becomes two): the rule by which the store compares names.
 std::string upper(std::string_view text);
 std::string lower(std::string_view text);
+char32_t upperChar(char32_t ch);
+char32_t lowerChar(char32_t ch);
+
+// The text's characters, an invalid byte standing for itself.
+std::u32string codePoints(std::string_view text);
 
 }  // namespace ks::utf8

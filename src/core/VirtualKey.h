@@ -7,6 +7,8 @@ namespace ks {
 // The virtual-key codes the program names: recordings, command ids 1 to 255
 // and the key-code layer all number keys this way.
 inline constexpr std::uint8_t kVkCancel = 0x03;
+inline constexpr std::uint8_t kVkBack = 0x08;
+inline constexpr std::uint8_t kVkReturn = 0x0D;
 inline constexpr std::uint8_t kVkShift = 0x10;
 inline constexpr std::uint8_t kVkControl = 0x11;
 inline constexpr std::uint8_t kVkMenu = 0x12;  // Alt

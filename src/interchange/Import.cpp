@@ -253,7 +253,8 @@ private:
             }
         }
         if (triggers.phrase && !triggers.phrase->empty()) {
-            if (auto holder = site_.phraseHolder(*triggers.phrase)) {
+            if (auto holder =
+                    site_.phraseHolder(*triggers.phrase, triggers.phraseCase.value_or(0) != 0)) {
                 warnIf(messages,
                        "Word or Phrase trigger already in use by macro: " + inQuotes(*holder) +
                            "\n\nWord or Phrase will not be saved with macro: " + inQuotes(name_));

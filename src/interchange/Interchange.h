@@ -36,7 +36,8 @@ public:
     virtual void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                                 std::uint32_t vk) = 0;
     virtual std::optional<std::string> messageIdHolder(std::int32_t id) = 0;
-    virtual std::optional<std::string> phraseHolder(const std::string& phrase) = 0;
+    // The macro whose phrase the new one would replace, if any.
+    virtual std::optional<std::string> phraseHolder(const std::string& phrase, bool matchCase) = 0;
     // The macro's stored message identifier, phrase and schedules join
     // their tables.
     virtual void loadOtherTriggers(const std::string& macro) = 0;

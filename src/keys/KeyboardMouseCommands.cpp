@@ -6,8 +6,10 @@
 #include <utility>
 
 #include "core/PlusDigits.h"
+#include "core/Utf8.h"
 #include "core/VirtualKey.h"
 #include "expand/CommandValues.h"
+#include "store/StoreKey.h"
 
 namespace ks {
 namespace {
@@ -116,6 +118,8 @@ bool KeyboardMouseCommands::run(std::uint32_t id, std::string_view path) {
         movePointer(path);
     } else if (id == kSendKeys) {
         sendKeys(path);
+    } else if (id == kReplaceWordOrPhrase) {
+        replaceWordOrPhrase(path);
     } else if (id >= kCapsLockOff && id <= kNumLockOn) {
         const auto& [key, on] = kLockCommands[id - kCapsLockOff];
         lock(key, on);
@@ -132,6 +136,15 @@ void KeyboardMouseCommands::sendKeys(std::string_view path) {
     if (!store_.ReadMacroString(path, "Keys", keys)) return;
     expander_.Expand(keys);
     keySequence_.TypeText(joinLineBreaks(keys));
+}
+
+void KeyboardMouseCommands::replaceWordOrPhrase(std::string_view path) {
+    std::string text;
+    if (!store_.ReadMacroString(path, "Text", text)) return;
+    expander_.Expand(text);
+    std::string phrase;
+    store_.ReadMacroString(CommandKey::macroOf(path), "WPhrase", phrase);
+    keySequence_.TypeText(std::string(utf8::length(phrase), '\b') + joinLineBreaks(text));
 }
 
 void KeyboardMouseCommands::injectKey(std::uint8_t vk, std::uint32_t flags) {

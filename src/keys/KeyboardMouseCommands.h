@@ -47,6 +47,9 @@ public:
     bool run(std::uint32_t id, std::string_view path);
 
     void sendKeys(std::string_view path);
+    // Erases the phrase that started the macro, one Backspace per character
+    // of the macro's `WPhrase`, and types the command's text in its place.
+    void replaceWordOrPhrase(std::string_view path);
     void keystroke(std::string_view path, std::uint32_t vk);
     void combination(std::uint32_t id);
     void mouseButton(ButtonTransition transition);

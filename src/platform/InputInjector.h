@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace ks {
 
@@ -30,6 +31,12 @@ public:
     InputInjector& operator=(const InputInjector&) = delete;
     virtual ~InputInjector() = default;
 
+    // Told each key's scan code and direction just before the key is
+    // synthesised, on the thread that synthesises it: a watch of the
+    // desktop's keys learns this way which of them the program typed.
+    using KeyAnnouncer = std::function<void(std::uint8_t scan, bool down)>;
+    virtual void setKeyAnnouncer(KeyAnnouncer announcer) { announcer_ = std::move(announcer); }
+
     // Whether input can be synthesised at all.
     virtual bool available() = 0;
 
@@ -51,6 +58,14 @@ public:
     virtual void button(unsigned number, bool down) = 0;
     // Hands everything synthesised so far to the display now.
     virtual void flush() = 0;
+
+protected:
+    void announce(std::uint8_t scan, bool down) const {
+        if (announcer_) announcer_(scan, down);
+    }
+
+private:
+    KeyAnnouncer announcer_;
 };
 
 }  // namespace ks

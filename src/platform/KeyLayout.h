@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 
@@ -11,6 +12,18 @@ namespace ks {
 inline constexpr std::uint8_t kNeedsShift = 1;
 inline constexpr std::uint8_t kNeedsCtrl = 2;
 inline constexpr std::uint8_t kNeedsAlt = 4;
+
+// What a key types at each level (kPlainLevel and on); 0 where a level types
+// nothing. A numeric-pad key's Shift level is what it types with Num Lock on;
+// a dead key types the combining mark it puts on the next character.
+struct KeyCharacters {
+    std::array<char32_t, 4> levels{};
+    bool pad = false;
+};
+inline constexpr std::size_t kPlainLevel = 0;
+inline constexpr std::size_t kShiftLevel = 1;
+inline constexpr std::size_t kAltGrLevel = 2;
+inline constexpr std::size_t kShiftAltGrLevel = 3;
 
 // The three directions of the virtual-key mapping.
 enum class MapType : std::uint32_t {
@@ -35,6 +48,8 @@ struct KeyLayout {
     std::array<char32_t, 256> charOfVk{};
     // Character -> virtual key in the low byte, shift state in the high byte.
     std::unordered_map<char32_t, std::uint16_t> keyOfChar;
+    // By scan code, for reading back what a person types.
+    std::array<KeyCharacters, 256> charsOfScan{};
 
     // The key that types `ch` with its shift state, or -1 when no key does.
     std::int16_t VkKeyScan(char32_t ch) const {

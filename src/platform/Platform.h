@@ -1,11 +1,14 @@
 #pragma once
 
+#include <memory>
+
 #include "platform/CancelWatch.h"
 #include "platform/Clipboard.h"
 #include "platform/ClockChanges.h"
 #include "platform/HotKeys.h"
 #include "platform/InputCapture.h"
 #include "platform/InputInjector.h"
+#include "platform/KeyWatch.h"
 #include "platform/KeyboardState.h"
 #include "platform/Keymap.h"
 #include "platform/Launcher.h"
@@ -41,6 +44,10 @@ public:
     // The recorder's own: a capture may begin while a playback watches.
     virtual CancelWatch& recordCancelWatch() = 0;
     virtual InputCapture& capture() = 0;
+    // For the keyboard-watch thread: watches on connections of their own,
+    // to be started on the thread that calls these.
+    virtual std::unique_ptr<KeyWatch> makeKeyWatch() = 0;
+    virtual std::unique_ptr<CancelWatch> makeCancelWatch() = 0;
     // Opened on first use, so that a copy that only hands over to a running
     // one never connects for them; when the display cannot give hot keys,
     // one that refuses every registration with the reason.

@@ -74,8 +74,9 @@ MacroRunner::MacroRunner(SettingsStore& store, Messages& messages, Expander& exp
       dispatch_(dispatch),
       clock_(clock),
       passStartTimer_(clock.createTimer([this] { postFirstRunStep(); })) {
-    queue_.setHandler(kMsgRunMacroByName,
-                      [this](Message& message) { RunMacroByName(message.text1.value_or("")); });
+    queue_.setHandler(kMsgRunMacroByName, [this](Message& message) {
+        RunMacroByName(message.text1.value_or(""), message.number == kStartKeysReleased);
+    });
     queue_.setHandler(kMsgRunStep, [this](Message& message) {
         RunSteps(static_cast<RunGeneration>(message.number));
     });
@@ -90,7 +91,7 @@ MacroRunner::~MacroRunner() {
     }
 }
 
-void MacroRunner::RunMacroByName(std::string name) {
+void MacroRunner::RunMacroByName(std::string name, bool keysReleased) {
     if (RunActive()) return refuseStart(name);
     if (!startConfirmed()) return refuseStart(name);
     // The question's modal loop handles messages, so another run may have
@@ -100,6 +101,7 @@ void MacroRunner::RunMacroByName(std::string name) {
     macroKey_ = MacroKey(run_.macroName);
     run_.passesWanted = store_.GetDword(macroKey_.key().direct(), "repeat").value_or(1);
     run_.passesDone = 0;
+    startAtOnce_ = keysReleased;
     StartRun();
 }
 
@@ -127,7 +129,8 @@ void MacroRunner::StartRun() {
     }
     if (!RunActive()) run_.generation = ++lastGeneration_;
     loopStack_.clear();
-    passStartTimer_->start(passStartWait_);
+    passStartTimer_->start(std::exchange(startAtOnce_, false) ? std::chrono::milliseconds(0)
+                                                              : passStartWait_);
 }
 
 void MacroRunner::postFirstRunStep() {

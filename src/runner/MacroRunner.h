@@ -56,8 +56,10 @@ public:
     ~MacroRunner() override;
 
     // Starts the named macro unless a run is active or the user declines.
-    // A name without a macro runs an empty list.
-    void RunMacroByName(std::string name);
+    // A name without a macro runs an empty list. The pass-start wait lets
+    // the keys of a hot key go; when the keys that started the macro are up
+    // already, its first pass starts at once.
+    void RunMacroByName(std::string name, bool keysReleased = false);
     // Starts a pass: after the pass-start wait, run step is posted.
     void StartRun();
     // Executes commands of `run` from the next position until the pass ends,
@@ -133,6 +135,7 @@ private:
     std::function<void()> removeCancelWatcher_;
     std::function<void()> shutdown_;
     std::chrono::milliseconds passStartWait_ = kPassStartWait;
+    bool startAtOnce_ = false;  // for the next pass
     std::unique_ptr<Timer> passStartTimer_;
     std::vector<QEventLoop*> waitLoops_;  // the waits under way, innermost last
     MacroKey macroKey_{""};               // the running macro, for direct reads of its commands

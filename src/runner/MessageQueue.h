@@ -28,7 +28,10 @@ inline constexpr std::uint32_t kMsgRemovePhrase =
     kWmUser + 11;                                              // hook thread: drop a macro's phrase
 inline constexpr std::uint32_t kMsgAddPhrase = kWmUser + 12;   // hook thread: add a phrase entry
 inline constexpr std::uint32_t kMsgStartMacro = kWmUser + 13;  // text1: the macro name
-inline constexpr std::uint32_t kMsgStopRun = kWmUser + 14;     // end the run, tell the user
+// A start macro's number when the keys that started it are up already (a
+// typed phrase's): its first pass starts without the pass-start wait.
+inline constexpr std::int64_t kStartKeysReleased = 1;
+inline constexpr std::uint32_t kMsgStopRun = kWmUser + 14;         // end the run, tell the user
 inline constexpr std::uint32_t kMsgRunMacroByName = kWmUser + 15;  // forwarded start macro
 inline constexpr std::uint32_t kMsgCmdLineMacro = kWmUser + 16;    // run the CmdLineMacro macro
 inline constexpr std::uint32_t kMsgPushMacros = kWmUser + 17;      // push all macros to a peer

@@ -24,6 +24,10 @@ std::string StoreKey::direct() const {
 CommandKey::CommandKey(std::string_view macro, std::int32_t position)
     : macroSubpath_(std::string(macro) + "\\Commands\\" + std::to_string(position)) {}
 
+std::string_view CommandKey::macroOf(std::string_view macroSubpath) {
+    return macroSubpath.substr(0, macroSubpath.rfind("\\Commands\\"));
+}
+
 MacroKey::MacroKey(std::string_view name)
     : name_(name), commandsDirect_(key().child("Commands").direct() + "\\") {}
 

@@ -45,6 +45,8 @@ public:
     const std::string& macroSubpath() const& { return macroSubpath_; }
     std::string macroSubpath() && { return std::move(macroSubpath_); }
     StoreKey key() const { return StoreKey::macros().child(macroSubpath_); }
+    // The macro of a command path: the part before its `\Commands\`.
+    static std::string_view macroOf(std::string_view macroSubpath);
 
 private:
     std::string macroSubpath_;

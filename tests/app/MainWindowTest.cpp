@@ -119,6 +119,11 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
     };
     const Item items[] = {
         {"Enable Hot Key Triggers", "HotKeyOn", [&] { return shell->hotKeys().Enabled(); }, {}, {}},
+        {"Enable Word or Phrase Triggers",
+         "WPhraseOn",
+         [&] { return shell->switches().phrases; },
+         {},
+         {}},
         {"Enable Scheduled Triggers",
          "SchedOn",
          [&] { return shell->switches().scheduler; },
@@ -154,7 +159,7 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
 // Turning the server on without a port, or on a port it cannot have, says so.
 TEST_F(MainWindowTest, EnableServerReportsAMissingPortAndAFailedStart) {
     makeWindow();
-    QAction* server = window->trayMenu()->actions()[2];
+    QAction* server = window->trayMenu()->actions()[3];
     server->trigger();
     EXPECT_TRUE(shell->switches().server);
     setOption("SrvOn", 0);

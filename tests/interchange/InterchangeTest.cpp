@@ -32,7 +32,7 @@ public:
     std::optional<std::string> messageIdHolder(std::int32_t id) override {
         return holder(messageIds, std::to_string(id));
     }
-    std::optional<std::string> phraseHolder(const std::string& phrase) override {
+    std::optional<std::string> phraseHolder(const std::string& phrase, bool) override {
         return holder(phrases, phrase);
     }
     // Reads back what the import stored, as the program's tables load it.
@@ -225,6 +225,9 @@ TEST_F(InterchangeTest, ClashingTriggersAreDroppedWithTheirWarning) {
         {"<repeat>0</repeat>", "repeat", 1u,
          "Execute: value must be between 1 and 100000!\n\nExecute: value for macro: \"New\" is "
          "being set to 1."},
+        {"<WPhrase>bk</WPhrase><WPhraseCase>1</WPhraseCase>", "WPhraseCase", std::nullopt,
+         "Word or Phrase trigger already in use by macro: \"Other\"\n\nWord or Phrase will not be "
+         "saved with macro: \"New\""},
         {"", "repeat", 1u, nullptr},
     };
     for (const bool interactive : {true, false}) {
@@ -232,6 +235,7 @@ TEST_F(InterchangeTest, ClashingTriggersAreDroppedWithTheirWarning) {
             SCOPED_TRACE(c.elements);
             site.hotKeys = {{"65+1", "Other"}};
             site.messageIds = {{"12345", "Other"}};
+            site.phrases = {{"bk", "Other"}};
             messages.clear();
             const auto document = parse(std::string("<K><MACROS><MACRO Name='New'>") + c.elements +
                                         "<COMMANDS><INS0><id>65</id></INS0></COMMANDS></MACRO>"

@@ -140,6 +140,16 @@ TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnterAfterEx
     EXPECT_EQ(joinLineBreaks("\r"), "\r");
 }
 
+// One Backspace per character of the macro's phrase, which is not expanded.
+TEST_F(KeyboardMouseCommandsTest, ReplaceWordOrPhraseErasesTheMacrosPhraseAndTypesItsText) {
+    expander.values["n"] = "\r\nb";
+    writeText("Text", "a{n}");
+    ASSERT_TRUE(store->WriteMacroString("{n}\xC3\xA9", "m", "WPhrase"));
+    EXPECT_TRUE(commands.run(kReplaceWordOrPhrase, kCommand));
+    EXPECT_EQ(injected(), "8/14 8/14 8/14 8/14 65/30 13/28 66/48");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
     commands.keystroke(kCommand, 65);  // no flags stored yet
     EXPECT_EQ(messages.shown.size(), 1u);

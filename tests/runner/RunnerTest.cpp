@@ -346,6 +346,13 @@ TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
     clock.run([] { return false; });  // until nothing is left to happen
     EXPECT_EQ(ran, "A");
     EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
+    // A start whose keys are up already runs its first pass at once, the next after the wait.
+    writeMacro("typed", "C", 2);
+    const std::int64_t started = clock.monotonicMillis();
+    ASSERT_TRUE(queue.post(Message{kMsgStartMacro, "typed", {}, kStartKeysReleased}));
+    ASSERT_TRUE(waitForCompletions(4));
+    EXPECT_EQ(times['C'], started);
+    EXPECT_EQ(clock.monotonicMillis() - started, 300);
 }
 
 TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothing) {

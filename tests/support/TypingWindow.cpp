@@ -32,4 +32,14 @@ std::string TypingWindow::text(std::size_t bytes, std::chrono::milliseconds quie
     return out;
 }
 
+std::string TypingWindow::edited(const std::string& typed) {
+    std::string out;
+    for (const char c : typed) {
+        if (c != '\b') out += c;
+        while (c == '\b' && !out.empty() && (out.back() & 0xC0) == 0x80) out.pop_back();
+        if (c == '\b' && !out.empty()) out.pop_back();  // the lead byte
+    }
+    return out;
+}
+
 }  // namespace ks::test

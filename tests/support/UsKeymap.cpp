@@ -50,6 +50,8 @@ KeyLayout usKeyLayout() {
             layout.charOfVk[key.vk] =
                 key.plain >= 'a' && key.plain <= 'z' ? key.plain - 32 : key.plain;
         }
+        layout.charsOfScan[scan].levels = {static_cast<unsigned char>(key.plain),
+                                           static_cast<unsigned char>(key.shifted)};
         if (key.plain != 0) layout.keyOfChar[static_cast<unsigned char>(key.plain)] = key.vk;
         if (key.shifted != 0) {
             layout.keyOfChar[static_cast<unsigned char>(key.shifted)] =

@@ -1,8 +1,11 @@
 #include "XTestDriver.h"
 
+#include <X11/extensions/XInput.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "platform/x11/XlibHelpers.h"
 
@@ -18,6 +21,24 @@ unsigned XTestDriver::keycode(const char* keysymName) const {
 
 void XTestDriver::key(unsigned keycode, bool press) {
     XTestFakeKeyEvent(display_.get(), keycode, press, CurrentTime);
+}
+
+void XTestDriver::physicalKey(unsigned keycode, bool press) {
+    Display* display = display_.get();
+    int count = 0;
+    XDeviceInfo* devices = XListInputDevices(display, &count);
+    const XDeviceInfo* keyboard = std::find_if(devices, devices + count, [](const XDeviceInfo& d) {
+        return std::string(d.name) == "Xvfb keyboard";
+    });
+    if (keyboard == devices + count) {
+        XFreeDeviceList(devices);
+        throw std::runtime_error("no Xvfb keyboard");
+    }
+    XDevice* device = XOpenDevice(display, keyboard->id);
+    XFreeDeviceList(devices);
+    XTestFakeDeviceKeyEvent(display, device, keycode, press, nullptr, 0, CurrentTime);
+    XCloseDevice(display, device);
+    XSync(display, False);
 }
 
 void XTestDriver::button(unsigned button, bool press) {

@@ -15,6 +15,9 @@ public:
 
     unsigned keycode(const char* keysymName) const;
     void key(unsigned keycode, bool press);
+    // A key on the Xvfb's own keyboard device, as a person would press it,
+    // rather than on the XTest device every synthesising client shares; synced.
+    void physicalKey(unsigned keycode, bool press);
     void button(unsigned button, bool press);
     void moveTo(int x, int y);
     // Presses the keys in order, releases them in reverse, and syncs.

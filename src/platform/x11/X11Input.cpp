@@ -33,8 +33,9 @@ std::shared_ptr<const KeyLayout> X11Keymap::rebuildIf(bool changed) {
 void X11InputInjector::press(const KeyLayout& layout, std::uint8_t vk, std::uint8_t scan,
                              bool down) {
     const std::uint8_t pressed = layout.scanToPress(vk, scan);
-    if (pressed != 0)
-        XTestFakeKeyEvent(connection_.display(), pressed + 8u, down ? True : False, CurrentTime);
+    if (pressed == 0) return;
+    announce(pressed, down);
+    XTestFakeKeyEvent(connection_.display(), pressed + 8u, down ? True : False, CurrentTime);
 }
 
 // One event after another: the layout as the changes received so far tell,

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11KeyWatch.h"
 
 namespace ks::x11 {
 namespace {
@@ -39,6 +40,14 @@ Expected<std::unique_ptr<X11Platform>> X11Platform::open(const std::string& disp
     auto connection = XConnection::open(display);
     if (!connection) return connection.status();
     return std::unique_ptr<X11Platform>(new X11Platform(std::move(*connection)));
+}
+
+std::unique_ptr<KeyWatch> X11Platform::makeKeyWatch() {
+    return std::make_unique<X11KeyWatch>(connection_->displayName());
+}
+
+std::unique_ptr<CancelWatch> X11Platform::makeCancelWatch() {
+    return std::make_unique<X11CancelWatch>(connection_->displayName());
 }
 
 HotKeys& X11Platform::hotKeys() {

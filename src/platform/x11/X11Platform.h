@@ -41,6 +41,8 @@ public:
     CancelWatch& playbackCancelWatch() override { return playbackCancelWatch_; }
     CancelWatch& recordCancelWatch() override { return recordCancelWatch_; }
     InputCapture& capture() override { return capture_; }
+    std::unique_ptr<KeyWatch> makeKeyWatch() override;
+    std::unique_ptr<CancelWatch> makeCancelWatch() override;
     HotKeys& hotKeys() override;
     Sound& sound() override { return sound_; }
     Launcher& launcher() override { return launcher_; }

@@ -143,6 +143,39 @@ void addCharactersIfNew(KeyLayout& layout, std::uint8_t vk, const KeyDescription
     layout.keyOfChar.insert(own.keyOfChar.begin(), own.keyOfChar.end());
 }
 
+// A keysym's character; a dead key's is the combining mark it puts on the
+// next character (dead_acute: U+0301).
+char32_t typedCharacterOf(std::uint32_t keysym) {
+    static constexpr char32_t kMarks[] = {0x300, 0x301, 0x302, 0x303, 0x304, 0x306, 0x307,
+                                          0x308, 0x30A, 0x30B, 0x30C, 0x327, 0x328};
+    if (keysym >= XK_dead_grave && keysym <= XK_dead_ogonek) return kMarks[keysym - XK_dead_grave];
+    return xkb_keysym_to_utf32(keysym);
+}
+
+// What the key types at each level, for reading back typed text. A pad
+// key's plain character is its operator, if any; its Num Lock character
+// is the first other level's.
+KeyCharacters typedCharacters(const KeyDescription& key, bool padKey) {
+    KeyCharacters chars;
+    chars.pad = padKey;
+    for (const LevelSymbol& level : key.levels) {
+        const char32_t ch = typedCharacterOf(level.keysym);
+        if (padKey) {
+            const std::size_t at = &level == &key.levels.front() ? kPlainLevel : kShiftLevel;
+            if (chars.levels[at] == 0) chars.levels[at] = ch;
+            continue;
+        }
+        constexpr std::uint8_t kAltGr = kNeedsCtrl | kNeedsAlt;
+        switch (level.state) {
+            case 0: chars.levels[kPlainLevel] = ch; break;
+            case kNeedsShift: chars.levels[kShiftLevel] = ch; break;
+            case kAltGr: chars.levels[kAltGrLevel] = ch; break;
+            case kAltGr | kNeedsShift: chars.levels[kShiftAltGrLevel] = ch; break;
+        }
+    }
+    return chars;
+}
+
 void setOnce(std::uint8_t& slot, std::uint8_t value) {
     if (slot == 0) slot = value;
 }
@@ -172,6 +205,8 @@ KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys) {
         if (isLevel3Key(key) && (level3Scan == 0 || key.name == "RALT")) level3Scan = scan;
         const auto nav = padNavigationKeys().find(key.name);
         const bool padKey = nav != padNavigationKeys().end();
+        layout.charsOfScan[scan] = typedCharacters(
+            key, padKey || (!key.levels.empty() && isPadKeysym(key.levels.front().keysym)));
         layout.vkOfScan[scan] = padKey ? nav->second : vk;
         if (padKey && vk != 13) layout.padVkOfScan[scan] = vk;
         if (padKey && nav->second == 12) setOnce(layout.scanOfVk[12], scan);

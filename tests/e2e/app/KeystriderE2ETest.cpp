@@ -11,6 +11,7 @@
 #include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
+#include "XTestDriver.h"
 #include "XvfbSession.h"
 #include "store/KeyTree.h"
 
@@ -50,6 +51,16 @@ protected:
     // A macro whose one SEND KEYS command types `keys`.
     static std::string typing(const std::string& macro, const std::string& keys) {
         return "[Macros\\" + macro + "\\Commands\\0]\n\"id\"=dword:00001014\n\"Keys\"=\"" + keys +
+               "\"\n";
+    }
+
+    // A macro started by typing `phrase` whose REPLACE WORD OR PHRASE types
+    // `text`; `matchCase` "0", "1", or empty for no `WPhraseCase`.
+    static std::string replacing(const std::string& macro, const std::string& phrase,
+                                 const std::string& matchCase, const std::string& text) {
+        return "[Macros\\" + macro + "]\n\"WPhrase\"=\"" + phrase + "\"\n" +
+               (matchCase.empty() ? "" : "\"WPhraseCase\"=dword:0000000" + matchCase + "\n") +
+               "[Macros\\" + macro + "\\Commands\\0]\n\"id\"=dword:00001101\n\"Text\"=\"" + text +
                "\"\n";
     }
 
@@ -97,6 +108,60 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
     EXPECT_EQ(first->wait(milliseconds(300)), -1);
     kill(first->pid(), SIGTERM);
     EXPECT_EQ(first->wait(milliseconds(10000)), 0);
+}
+
+// Phrases typed through XTest by another program, as a person types them,
+// each typing ending with a phrase: a key typed while a replacement is being
+// typed would land among its keys. The tray's phrase item (in trayer's
+// notification area, one icon wide at the top right) switches them off and on.
+TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResumesThem) {
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree, "[]\n\"WPhraseOn\"=dword:00000001\n" +
+                          replacing("Way", "btw", "0", "by the way") +
+                          replacing("Fix", "teh", "0", "the") +
+                          replacing("Strict", "omw", "1", "on my way") +
+                          replacing("Again", "brb", "0", "brb, be right back") +
+                          replacing("Coffee", "caf\u00e9!", "0", "\u2615 coffee") +
+                          replacing("Half", "hlf", "", "half"));
+    }
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "24", "--height", "24"},
+                      xvfb.display());
+    TypingWindow window(xvfb);
+    auto copy = start({}, xvfb.display());
+    ASSERT_TRUE(xvfb.run(
+        {"sh", "-c",  // until the icon is docked
+         "until xwininfo -root -tree | grep -q '\"keystrider\": (\"'; do sleep 0.1; done"}));
+    XTestDriver driver(xvfb.display());
+    const auto toggle = [&] {
+        driver.moveTo(1024 - 12, 12);
+        driver.button(3, true), driver.button(3, false), driver.sync();
+        std::this_thread::sleep_for(milliseconds(300));  // the menu opens
+        for (const char* key : {"Down", "Down", "Return"}) driver.chord({key});
+        std::this_thread::sleep_for(milliseconds(300));
+    };
+    std::string shown;
+    const auto type = [&](const char* keys, const char* replaced) {
+        ASSERT_TRUE(xvfb.run({"xdotool", "type", keys}));
+        shown += replaced;
+        EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown) << keys;
+    };
+    type("btw", "by the way");
+    type(" TEH", " the");
+    type(" OMW hlf brb", " OMW hlf brb, be right back");
+    toggle();
+    type(" btw", " btw");
+    toggle();
+    // On a German layout "!" is Shift+1 and "é" the dead acute, then "e" (the
+    // window, without an input method, shows "e").
+    ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
+    type(" btw", " by the way");
+    type(" cafe! caf", " cafe! caf");
+    shown.resize(shown.size() - 3);
+    ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
+    shown += "\u2615 coffee";
+    EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown);
 }
 
 // One copy serves its clipboard; another, on its own display with its own

@@ -18,7 +18,6 @@
 #include "journal/RecordingStore.h"
 #include "platform/x11/X11Platform.h"
 
-#include <X11/extensions/XInput.h>
 #include <X11/extensions/XTest.h>
 
 namespace ks::test {
@@ -121,22 +120,6 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
         << "event " << std::ranges::mismatch(stored, expected).in1 - stored.begin();
 }
 
-// A key on the Xvfb's own keyboard device, as a person would press it,
-// rather than on the XTest device every synthesising client shares.
-void physicalKey(Display* display, unsigned keycode, bool down) {
-    int count = 0;
-    XDeviceInfo* devices = XListInputDevices(display, &count);
-    const XDeviceInfo* keyboard = std::find_if(devices, devices + count, [](const XDeviceInfo& d) {
-        return std::string(d.name) == "Xvfb keyboard";
-    });
-    ASSERT_NE(keyboard, devices + count);
-    XDevice* device = XOpenDevice(display, keyboard->id);
-    XFreeDeviceList(devices);
-    XTestFakeDeviceKeyEvent(display, device, keycode, down, nullptr, 0, CurrentTime);
-    XCloseDevice(display, device);
-    XSync(display, False);
-}
-
 TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysicalCtrlEscCancels) {
     RecordObserver observer(xvfb.display());
     ASSERT_TRUE(observer.started());
@@ -220,18 +203,18 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
     ASSERT_TRUE(runEventsUntil([&] { return !observer.waitFor(1, 0).empty(); }, 3000));
     for (bool withControl : {false, true}) {
         if (withControl) driver.key(kCtrl, true), driver.sync();
-        physicalKey(display.get(), kEsc, true);
-        physicalKey(display.get(), kEsc, false);
+        driver.physicalKey(kEsc, true);
+        driver.physicalKey(kEsc, false);
         if (withControl) driver.key(kCtrl, false), driver.sync();
     }
     runEventsUntil([] { return false; }, 200);
     EXPECT_TRUE(messages.shown.empty());
-    physicalKey(display.get(), kCtrl, true);
-    physicalKey(display.get(), kEsc, true);
+    driver.physicalKey(kCtrl, true);
+    driver.physicalKey(kEsc, true);
     // With no main window to raise, the engine says it cannot reset.
     ASSERT_TRUE(runEventsUntil([&] { return !messages.shown.empty(); }, 3000));
-    physicalKey(display.get(), kEsc, false);
-    physicalKey(display.get(), kCtrl, false);
+    driver.physicalKey(kEsc, false);
+    driver.physicalKey(kCtrl, false);
     runEventsUntil([] { return false; }, 100);
     for (const ObservedEvent& event : observer.events()) {
         EXPECT_FALSE(event.type == kKeyRelease && event.detail == kA);

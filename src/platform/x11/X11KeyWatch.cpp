@@ -1,0 +1,197 @@
+#include "platform/x11/X11KeyWatch.h"
+
+#include <QSocketNotifier>
+#include <cstring>
+#include <set>
+#include <utility>
+
+#include "platform/x11/XkbLayoutBuilder.h"
+
+// clang-format off
+// After this program's headers: Xlib's macros would shadow their names.
+#include "platform/x11/OwnDisplay.h"
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace ks::x11 {
+
+struct X11KeyWatch::Impl {
+    std::string displayName;
+    OwnDisplay display;
+    int xinputOpcode = 0;
+    int xkbEventBase = 0;
+    std::unique_ptr<QSocketNotifier> notifier;
+    Handler handler;
+    std::set<int> syntheticDevices;
+    KeyLayout layout;
+    bool layoutStale = true;
+    unsigned modifiers = 0;  // the XKB effective modifiers
+    unsigned numLockMask = 0;
+    unsigned altGrMask = 0;
+
+    bool open();
+    void select(bool watching);
+    void readDevices();
+    void readState();
+    void refreshLayout();
+    void readEvents();
+    void handleXkb(const XkbEvent& event);
+    void handleRaw(const XIRawEvent& raw);
+};
+
+bool X11KeyWatch::Impl::open() {
+    if (display) return true;
+    OwnDisplay opened = openOwnDisplay(displayName);
+    if (!opened) return false;
+    Display* d = opened.get();
+    int event = 0, error = 0, xkbOpcode = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XQueryExtension(d, "XInputExtension", &xinputOpcode, &event, &error) ||
+        !XkbQueryExtension(d, &xkbOpcode, &xkbEventBase, &error, &major, &minor)) {
+        return false;
+    }
+    int xiMajor = 2, xiMinor = 2;
+    if (XIQueryVersion(d, &xiMajor, &xiMinor) != Success) return false;
+    display = std::move(opened);
+    notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(d), QSocketNotifier::Read);
+    notifier->setEnabled(false);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                     [this] { readEvents(); });
+    return true;
+}
+
+void X11KeyWatch::Impl::select(bool watching) {
+    Display* d = display.get();
+    unsigned char rawMask[XIMaskLen(XI_LASTEVENT)] = {};
+    unsigned char hierarchyMask[XIMaskLen(XI_LASTEVENT)] = {};
+    if (watching) {
+        XISetMask(rawMask, XI_RawKeyPress);
+        XISetMask(rawMask, XI_RawKeyRelease);
+        XISetMask(hierarchyMask, XI_HierarchyChanged);
+    }
+    // On the masters, each key comes once, naming the device it came from.
+    XIEventMask masks[] = {
+        {XIAllMasterDevices, static_cast<int>(sizeof rawMask), rawMask},
+        {XIAllDevices, static_cast<int>(sizeof hierarchyMask), hierarchyMask},
+    };
+    XISelectEvents(d, DefaultRootWindow(d), masks, 2);
+    const unsigned long mapEvents = watching ? XkbNewKeyboardNotifyMask | XkbMapNotifyMask : 0;
+    XkbSelectEvents(d, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask, mapEvents);
+    const unsigned long stateEvents = watching ? XkbModifierStateMask | XkbGroupStateMask : 0;
+    XkbSelectEventDetails(d, XkbUseCoreKbd, XkbStateNotify,
+                          XkbModifierStateMask | XkbGroupStateMask, stateEvents);
+    XSync(d, False);
+}
+
+void X11KeyWatch::Impl::readDevices() {
+    syntheticDevices.clear();
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display.get(), XIAllDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        if (std::strstr(devices[i].name, "XTEST") != nullptr) {
+            syntheticDevices.insert(devices[i].deviceid);
+        }
+    }
+    XIFreeDeviceInfo(devices);
+}
+
+void X11KeyWatch::Impl::readState() {
+    XkbStateRec state{};
+    XkbGetState(display.get(), XkbUseCoreKbd, &state);
+    modifiers = state.mods;
+}
+
+void X11KeyWatch::Impl::refreshLayout() {
+    Display* d = display.get();
+    layout = currentKeyLayout(d);
+    numLockMask = XkbKeysymToModifiers(d, XK_Num_Lock);
+    altGrMask =
+        XkbKeysymToModifiers(d, XK_ISO_Level3_Shift) | XkbKeysymToModifiers(d, XK_Mode_switch);
+    layoutStale = false;
+}
+
+void X11KeyWatch::Impl::handleXkb(const XkbEvent& event) {
+    if (event.any.xkb_type == XkbStateNotify) {
+        modifiers = event.state.mods;
+        if (event.state.changed & XkbGroupStateMask) layoutStale = true;
+    } else {
+        layoutStale = true;
+    }
+}
+
+void X11KeyWatch::Impl::handleRaw(const XIRawEvent& raw) {
+    if (raw.detail < 8 || raw.detail > 255) return;
+    if (layoutStale) refreshLayout();
+    WatchedKey key;
+    key.scan = static_cast<std::uint8_t>(raw.detail - 8);
+    key.pressed = raw.evtype == XI_RawKeyPress;
+    key.synthetic = syntheticDevices.count(raw.sourceid) != 0;
+    key.modifiers = {(modifiers & ShiftMask) != 0, (modifiers & LockMask) != 0,
+                     (modifiers & altGrMask) != 0, (modifiers & numLockMask) != 0};
+    // The handler may stop the watch: it is called on a copy.
+    const Handler onKey = handler;
+    onKey(key, layout);
+}
+
+void X11KeyWatch::Impl::readEvents() {
+    Display* d = display.get();
+    while (handler && XPending(d) > 0) {
+        XEvent event;
+        XNextEvent(d, &event);
+        if (event.type == xkbEventBase) {
+            handleXkb(reinterpret_cast<const XkbEvent&>(event));
+            continue;
+        }
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
+            !XGetEventData(d, cookie)) {
+            continue;
+        }
+        if (cookie->evtype == XI_HierarchyChanged) {
+            readDevices();
+        } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
+            handleRaw(*static_cast<XIRawEvent*>(cookie->data));
+        }
+        XFreeEventData(d, cookie);
+    }
+    // Programs that type a character off the layout bind it to a spare key,
+    // type it and take it back at once: the binding is read as soon as it
+    // is announced, as the key that uses it may come after it is gone.
+    if (handler && layoutStale) refreshLayout();
+}
+
+X11KeyWatch::X11KeyWatch(const std::string& displayName) : impl_(new Impl) {
+    impl_->displayName = displayName;
+}
+
+X11KeyWatch::~X11KeyWatch() {
+    stop();
+}
+
+bool X11KeyWatch::start(Handler onKey) {
+    if (!impl_->open()) return false;
+    impl_->select(true);
+    impl_->readDevices();
+    impl_->readState();
+    impl_->layoutStale = true;
+    impl_->handler = std::move(onKey);
+    impl_->notifier->setEnabled(true);
+    return true;
+}
+
+void X11KeyWatch::stop() {
+    if (!impl_->display || !impl_->handler) return;
+    impl_->handler = nullptr;
+    impl_->notifier->setEnabled(false);
+    impl_->select(false);
+    // Events read before the selection ended belong to the watch just stopped.
+    while (XPending(impl_->display.get()) > 0) {
+        XEvent event;
+        XNextEvent(impl_->display.get(), &event);
+        XFreeEventData(impl_->display.get(), &event.xcookie);
+    }
+}
+
+}  // namespace ks::x11

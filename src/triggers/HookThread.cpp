@@ -1,0 +1,173 @@
+#include "triggers/HookThread.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <future>
+#include <optional>
+#include <utility>
+
+#include "triggers/PhraseWatch.h"
+
+namespace ks {
+namespace {
+
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+// Everything the thread owns, made and destroyed on the thread.
+struct HookThread::Worker {
+    const Setup& setup;
+    MessageQueue& queue;
+    PhraseWatch phrases;
+    std::unique_ptr<KeyWatch> keys = setup.makeKeyWatch();
+    std::unique_ptr<CancelWatch> cancel = setup.makeCancelWatch();
+    bool watching = false;
+    // A macro whose phrase is typed, waiting for its last key's release.
+    struct Pending {
+        std::string macro;
+        std::uint8_t scan;
+    };
+    std::optional<Pending> pending;
+    QTimer releaseWait;
+
+    Worker(const Setup& s, MessageQueue& q) : setup(s), queue(q) {
+        releaseWait.setSingleShot(true);
+        releaseWait.setInterval(kReleaseWaitMs);
+        QObject::connect(&releaseWait, &QTimer::timeout, [this] { firePending(); });
+        queue.setHandler(kMsgStartWatching, [this](Message&) { startWatching(); });
+        queue.setHandler(kMsgStopWatching, [this](Message&) { stopWatching(); });
+        queue.setHandler(kMsgHookEnd, [this](Message&) { end(); });
+        queue.setHandler(kMsgAddPhrase, [this](Message& m) {
+            phrases.matcher().add({std::move(*m.text1), std::move(*m.text2), m.number != 0});
+        });
+        queue.setHandler(kMsgRemovePhrase,
+                         [this](Message& m) { phrases.matcher().removeMacro(*m.text1); });
+        // Keys typed while nothing is watched never come to be matched.
+        queue.setHandler(kMsgOwnKey, [this](Message& m) {
+            if (!watching) return;
+            phrases.expectOwnKey(static_cast<std::uint8_t>(m.number & 0xFF), m.number >= 256,
+                                 nowMs());
+        });
+    }
+
+    void startWatching() {
+        stopWatching();
+        const bool keysWatched =
+            keys && keys->start([this](const WatchedKey& key, const KeyLayout& layout) {
+                onKey(key, layout);
+            });
+        if (!keysWatched) {
+            showError("Unable to set hook for monitoring key board!");
+            return;
+        }
+        if (!cancel || !cancel->start([this] { onCancel(); })) {
+            keys->stop();
+            showError("Unable to set message hook for monitoring key board!");
+            return;
+        }
+        watching = true;
+    }
+
+    void stopWatching() {
+        firePending();
+        phrases.reset();
+        if (keys) keys->stop();
+        if (cancel) cancel->stop();
+        watching = false;
+    }
+
+    void end() {
+        stopWatching();
+        if (!setup.application.post({kMsgHookEnded, {}, {}, 0})) {
+            showError("Error posting message to main application thread.");
+        }
+        QThread::currentThread()->quit();
+    }
+
+    void onKey(const WatchedKey& key, const KeyLayout& layout) {
+        // Announcements of the program's own keys are posted before the
+        // keys are sent, so by now every one of them waits in the queue.
+        if (key.synthetic) {
+            while (queue.dispatchOne()) {
+            }
+            if (!watching) return;
+        }
+        if (pending && !key.pressed && key.scan == pending->scan) firePending();
+        if (const std::string* macro = phrases.onKey(key, layout, nowMs())) {
+            firePending();
+            pending = Pending{*macro, key.scan};
+            releaseWait.start();
+        }
+    }
+
+    void showError(const std::string& text) {
+        setup.application.post({kMsgHookError, text, std::nullopt, 0});
+    }
+
+    void firePending() {
+        releaseWait.stop();
+        if (!pending) return;
+        const std::string macro = std::move(pending->macro);
+        pending.reset();
+        Message start{kMsgStartMacro, macro, std::nullopt, kStartKeysReleased};
+        if (!setup.application.post(std::move(start))) {
+            showError("Error posting message to main thread.");
+        }
+    }
+
+    // On X11 nothing ends the watch; the cancel gesture clears the buffer
+    // as watching anew would, and stops the run.
+    void onCancel() {
+        pending.reset();
+        releaseWait.stop();
+        phrases.reset();
+        setup.mainWindow.post({kMsgStopRun, {}, {}, 0});
+    }
+};
+
+HookThread::HookThread(Setup setup) : setup_(std::move(setup)) {
+    std::promise<void> queueMade;
+    std::future<void> made = queueMade.get_future();
+    thread_.reset(QThread::create([this, &queueMade] { run(queueMade); }));
+    thread_->setObjectName(QStringLiteral("phrase watch"));  // the system's name for it
+    thread_->start(QThread::TimeCriticalPriority);
+    // The queue must exist before the first message is posted to it.
+    made.wait();
+}
+
+HookThread::~HookThread() {
+    thread_->quit();
+    thread_->wait();
+}
+
+bool HookThread::postAddPhrase(const PhraseEntry& entry) {
+    return post({kMsgAddPhrase, entry.phrase, entry.macro, entry.matchCase ? 1 : 0});
+}
+
+bool HookThread::postRemovePhrase(std::string_view macro) {
+    return PostStringsToThread(*queue_, kMsgRemovePhrase, macro);
+}
+
+bool HookThread::postOwnKey(std::uint8_t scan, bool down) {
+    return post({kMsgOwnKey, std::nullopt, std::nullopt, scan + (down ? 256 : 0)});
+}
+
+void HookThread::run(std::promise<void>& queueMade) {
+    queue_ = std::make_unique<MessageQueue>();
+    {
+        Worker worker(setup_, *queue_);
+        queueMade.set_value();
+        QEventLoop loop;
+        loop.exec();
+        queue_->close();
+    }
+}
+
+}  // namespace ks

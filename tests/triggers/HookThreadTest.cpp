@@ -1,0 +1,137 @@
+#include "triggers/HookThread.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "QtTestLoop.h"
+#include "UsKeymap.h"
+
+namespace ks::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+// Watches made on the watch thread, driven from the test; `refuse` fails start().
+struct FakeKeyWatch final : KeyWatch {
+    bool start(Handler h) override { return !refuse && (handler = std::move(h), watching = true); }
+    void stop() override { handler = nullptr, watching = false; }
+    Handler handler;
+    QObject context;  // on the watch thread
+    std::atomic<bool> watching = false, refuse = false;
+};
+struct FakeCancelWatch final : CancelWatch {
+    bool start(Handler h) override { return handler = std::move(h), !refuse; }
+    void stop() override { handler = nullptr; }
+    Handler handler;
+    bool refuse = false;  // on start()
+};
+
+class HookThreadTest : public ::testing::Test {
+protected:
+    HookThreadTest() {
+        for (std::uint32_t id : {kMsgStartMacro, kMsgHookEnded, kMsgHookError}) {
+            application.setHandler(id, [this](Message& m) { note(m); });
+        }
+        mainWindow.setHandler(kMsgStopRun, [this](Message& m) { note(m); });
+    }
+    void note(const Message& m) {
+        received.push_back(std::to_string(m.id - kWmUser) + (m.text1 ? " " + *m.text1 : "") +
+                           (m.number ? " " + std::to_string(m.number) : ""));
+    }
+    std::unique_ptr<HookThread> startThread(bool refuseKeys = false, bool refuseCancel = false) {
+        return std::make_unique<HookThread>(
+            HookThread::Setup{application, mainWindow, [=, this] { return made(keys, refuseKeys); },
+                              [=, this] { return made(cancel, refuseCancel); }});
+    }
+    template <typename Fake>
+    static std::unique_ptr<Fake> made(Fake*& fake, bool refuse) {
+        auto watch = std::make_unique<Fake>();
+        watch->refuse = refuse;
+        fake = watch.get();
+        return watch;
+    }
+
+    // Runs `action` on the watch thread and waits for it.
+    void onWatchThread(const std::function<void()>& action) {
+        QMetaObject::invokeMethod(&keys->context, action, Qt::BlockingQueuedConnection);
+    }
+    void key(char letter, bool pressed, bool synthetic = false) {
+        const std::uint8_t scan = layout.scanOfVk[static_cast<unsigned char>(letter)];
+        keys->handler({scan, pressed, synthetic, {}}, layout);
+    }
+    void type(const char* letters) {
+        onWatchThread([&] {
+            for (const char* c = letters; *c; ++c) key(*c, true), key(*c, false);
+        });
+    }
+    // What reached the GUI thread's queues after `ms` of running events.
+    Texts receivedAfter(int ms) {
+        runEventsUntil([] { return false; }, ms);
+        return std::exchange(received, {});
+    }
+
+    MessageQueue application, mainWindow;
+    KeyLayout layout = usKeyLayout();
+    FakeKeyWatch* keys = nullptr;
+    FakeCancelWatch* cancel = nullptr;
+    Texts received;
+};
+
+TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKeyIsUp) {
+    auto thread = startThread();
+    ASSERT_TRUE(thread->postAddPhrase({"btw", "Way"}));
+    ASSERT_TRUE(thread->postInstallHooks());
+    ASSERT_TRUE(runEventsUntil([&] { return keys->watching.load(); }, 2000));
+
+    type("BT");
+    onWatchThread([&] { key('W', true); });
+    EXPECT_EQ(receivedAfter(5), Texts{}) << "held until the W is up";
+    onWatchThread([&] { key('W', false); });
+    EXPECT_EQ(receivedAfter(20), Texts{"13 Way 1"});
+    // A key held down is waited for no longer than 50 ms.
+    QElapsedTimer held;
+    onWatchThread([&] { key('B', true), key('T', true), key('W', true), held.start(); });
+    ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }, 2000));
+    EXPECT_GE(held.elapsed(), HookThread::kReleaseWaitMs - 5);
+    EXPECT_EQ(receivedAfter(0), Texts{"13 Way 1"});
+
+    // The program's own keys do not count, even when they come before the
+    // watch thread has read their announcements.
+    onWatchThread([&] {
+        for (const char* c = "BTW"; *c; ++c) {
+            const std::uint8_t scan = layout.scanOfVk[static_cast<unsigned char>(*c)];
+            thread->postOwnKey(scan, true), thread->postOwnKey(scan, false);
+        }
+        for (const char* c = "BTW"; *c; ++c) key(*c, true, true), key(*c, false, true);
+    });
+    EXPECT_EQ(receivedAfter(80), Texts{});
+
+    onWatchThread([&] { cancel->handler(); });
+    EXPECT_EQ(receivedAfter(20), Texts{"14"});
+    ASSERT_TRUE(thread->postRemovePhrase("WAY"));
+    type("BTW");
+    EXPECT_EQ(receivedAfter(80), Texts{});
+    ASSERT_TRUE(thread->postRemoveHooks());
+    ASSERT_TRUE(runEventsUntil([&] { return !keys->watching; }, 2000));
+    ASSERT_TRUE(thread->postEnd());
+    EXPECT_EQ(receivedAfter(100), Texts{"9"});
+    EXPECT_FALSE(thread->postInstallHooks());
+
+    for (const auto& [refuseKeys, shown] :
+         {std::pair{true, "101 Unable to set hook for monitoring key board!"},
+          std::pair{false, "101 Unable to set message hook for monitoring key board!"}}) {
+        thread = startThread(refuseKeys, !refuseKeys);
+        ASSERT_TRUE(thread->postInstallHooks());
+        ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }, 2000));
+        EXPECT_EQ(receivedAfter(0), Texts{shown});
+        EXPECT_FALSE(keys->watching);
+    }
+}
+
+}  // namespace
+}  // namespace ks::test
