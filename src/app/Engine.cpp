@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/Shell.h"
 #include "commands/KeyDisplayName.h"
+#include "editors/RecordingEditorModel.h"
 #include "keys/KeyNames.h"
 #include "net/Reply.h"
 
@@ -261,8 +262,9 @@ void Engine::connectHooks(ShellHooks& hooks) {
     };
     hooks.recordingDesktop = [this] {
         return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
-                                &platform_.recordCancelWatch()};
+                                &platform_.recordCancelWatch(), &platform_.injector()};
     };
+    hooks.releaseEventClipboard = [] { EventClipboard::shared().events.clear(); };
     hooks.startSchedules = [this] { scheduler_.Start(); };
     hooks.stopSchedules = [this] { scheduler_.Stop(); };
     hooks.loadOtherTriggers = [this](const std::string& macro) {

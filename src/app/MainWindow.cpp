@@ -18,7 +18,10 @@
 #include "app/OptionsDialog.h"
 #include "app/RecordDialog.h"
 #include "app/Shell.h"
+#include "editors/RecordingEditor.h"
 #include "journal/RecordingStore.h"
+#include "platform/Keymap.h"
+#include "platform/WindowControl.h"
 #include "store/SettingsStore.h"
 #include "store/StoreKey.h"
 
@@ -95,6 +98,8 @@ void MainWindow::buildLayout() {
     recordingLayout->addWidget(recordings_);
     auto* recordingButtons = new QHBoxLayout;
     addButton(recordingButtons, QStringLiteral("A&dd"), [this] { AddRecording(); });
+    addButton(recordingButtons, QStringLiteral("Ed&it"), [this] { EditRecording(); });
+    connect(recordings_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRecording(); });
     addButton(recordingButtons, QStringLiteral("Dele&te"), [this] { DeleteSelectedRecordings(); });
     addButton(recordingButtons, QStringLiteral("Ex&port"),
               [this] { ExportSelected(ExportKind::Recordings); });
@@ -214,6 +219,51 @@ void MainWindow::AddRecording() {
         this, recordingNames());
     if (dialog.exec() == QDialog::Accepted) {
         addRecordingRow(dialog.savedName(), static_cast<std::uint32_t>(dialog.savedType()));
+    }
+    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
+}
+
+namespace {
+
+// The type a recording row's type text stands for; an unknown type plays as mouse.
+RecordingType typeOfRowText(const QString& text) {
+    if (text == QLatin1String("Keyboard & Mouse")) return RecordingType::KeyboardAndMouse;
+    if (text == QLatin1String("Keyboard")) return RecordingType::Keyboard;
+    return RecordingType::Mouse;
+}
+
+}  // namespace
+
+void MainWindow::EditRecording() {
+    const QList<QTreeWidgetItem*> selected = recordings_->selectedItems();
+    if (selected.size() != 1) {
+        shell_.messages().show(selected.empty() ? "No recording selected!"
+                                                : "Please select only one recording to be edited!",
+                               "Attention", MsgIcon::Exclamation, MsgButtons::Ok,
+                               MsgOwner::MainWindow);
+        return;
+    }
+    QTreeWidgetItem* row = selected.front();
+    const ShellHooks& hooks = shell_.hooks();
+    const RecordingDesktop desktop =
+        hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
+    std::shared_ptr<const KeyLayout> layout =
+        desktop.keymap ? desktop.keymap->layout() : std::make_shared<const KeyLayout>();
+    const ScreenSize extent = desktop.windows ? desktop.windows->screenSize() : ScreenSize{};
+    const RecordingType type = typeOfRowText(row->text(1));
+    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    RecordingEditor editor(
+        RecordingEditor::Services{
+            shell_.store(), EventClipboard::shared(),
+            EventDialogServices{shell_.messages(), std::move(layout), extent, desktop.capture,
+                                desktop.injector, this, shell_.switches().specialMouse}},
+        row->text(0).toStdString(), type, this);
+    if (editor.exec() == QDialog::Accepted) {
+        if (editor.savedAsNew()) {
+            addRecordingRow(editor.savedName(), static_cast<std::uint32_t>(type));
+        } else {
+            row->setText(0, qs(editor.savedName()));
+        }
     }
     if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
 }

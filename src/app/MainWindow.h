@@ -38,6 +38,9 @@ public:
     // "A&dd" of the recordings list: the recorder, with the busy mark set
     // while it is open; a saved recording joins the list.
     void AddRecording();
+    // "Ed&it" of the recordings list, or a double click on a row: the
+    // recording editor for the one selected recording, busy mark set.
+    void EditRecording();
     // "Dele&te" of the recordings list.
     void DeleteSelectedRecordings();
     void ExecuteSelected();

@@ -10,6 +10,7 @@ namespace ks {
 
 class CancelWatch;
 class InputCapture;
+class InputInjector;
 class Keymap;
 class WindowControl;
 
@@ -20,6 +21,7 @@ struct RecordingDesktop {
     Keymap* keymap = nullptr;
     InputCapture* capture = nullptr;
     CancelWatch* cancelWatch = nullptr;
+    InputInjector* injector = nullptr;  // moves the pointer to a point about to be picked
 };
 
 // The keyboard-watch thread as the shell drives it. Each post returns false

@@ -189,6 +189,22 @@ bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events
     return replaced;
 }
 
+bool SaveRecordingAs(SettingsStore& store, const std::vector<JournalEvent>& events,
+                     std::string_view name, std::uint32_t type) {
+    Messages& messages = store.messages();
+    const std::string_view newName = trimmed(name);
+    if (!acceptableName(messages, newName)) return false;
+    if (store.tree().keyExists(RecordingKey(newName).key().treePath())) {
+        messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
+        return false;
+    }
+    if (events.empty()) {
+        showAttention(messages, "Recording is empty!");
+        return false;
+    }
+    return WriteRecording(store, newName, events, type);
+}
+
 std::vector<std::string> DeleteSelectedRecordings(SettingsStore& store,
                                                   const std::vector<std::string>& selected) {
     Messages& messages = store.messages();

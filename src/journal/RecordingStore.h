@@ -59,6 +59,12 @@ bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
 bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
                          std::string_view name, std::string_view openedName, std::uint32_t type);
 
+// The recording editor's save under a new name: writes `events` as an
+// additional recording `name` (trimmed), which must not exist yet. Returns
+// false, after its message, when the editor must stay open.
+bool SaveRecordingAs(SettingsStore& store, const std::vector<JournalEvent>& events,
+                     std::string_view name, std::uint32_t type);
+
 // The main window's "Dele&te" for the selected rows, in list order: asks
 // first, deletes each, reports each one that could not be deleted. Gives the
 // names that were deleted, whose rows leave the list.

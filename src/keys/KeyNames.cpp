@@ -151,6 +151,13 @@ std::string KeyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk) {
     return {};
 }
 
+std::vector<std::string> KeyDisplayNames() {
+    std::vector<std::string> names;
+    names.reserve(kRows.size());
+    for (const Row& row : kRows) names.emplace_back(row.name);
+    return names;
+}
+
 std::string KeyCodeToHotKeyText(const KeyLayout& layout, std::uint32_t vk) {
     if (const char32_t ch = layout.MapVirtualKey(vk, MapType::VkToChar); ch != 0) {
         return utf8::encode(ch);

@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 
 #include "AppFixture.h"
+#include "editors/RecordingEditor.h"
+#include "journal/RecordingStore.h"
 
 namespace ks::test {
 namespace {
@@ -171,6 +176,30 @@ TEST_F(MainWindowTest, EnableServerReportsAMissingPortAndAFailedStart) {
               (Texts{"Error reading port for Server from registry, can't start server.",
                      "Failed to start server."}));
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
+}
+
+// The editor is closed from inside its own loop, as a click would close it.
+TEST_F(MainWindowTest, EditRecordingRenamesOrAddsTheRowTheEditorSaved) {
+    ASSERT_TRUE(WriteRecording(*store, "Rec", {{kWmKeyDown, 0x41, 30, 1, 0}}, 1));
+    makeWindow();
+    QTreeWidget* recordings = window->recordingList();
+    window->EditRecording();
+    EXPECT_EQ(messages.texts(), Texts{"No recording selected!"});
+    const std::vector<std::pair<bool, Texts>> saves = {{true, {"Rec", "Copy"}},
+                                                       {false, {"Renamed", "Copy"}}};
+    for (const auto& [saveAs, rows] : saves) {
+        recordings->clearSelection();
+        recordings->topLevelItem(0)->setSelected(true);
+        QTimer::singleShot(0, window.get(), [saveAs = saveAs] {
+            auto* editor = dynamic_cast<RecordingEditor*>(QApplication::activeModalWidget());
+            ASSERT_NE(editor, nullptr);
+            editor->nameEdit()->setText(saveAs ? "Copy" : "Renamed");
+            saveAs ? editor->SaveAsClicked() : editor->SaveClicked();
+        });
+        window->EditRecording();
+        EXPECT_EQ(columnTexts(recordings, 0), rows);
+        EXPECT_EQ(columnTexts(recordings, 1), (Texts{"Keyboard & Mouse", "Keyboard & Mouse"}));
+    }
 }
 
 }  // namespace

@@ -7,12 +7,21 @@
 #include <fstream>
 #include <thread>
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+
 #include "LoopbackHttp.h"
+#include "RecordObserver.h"
+#include "RecordingMessages.h"
 #include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
 #include "XTestDriver.h"
 #include "XvfbSession.h"
+#include "editors/RecordingEditor.h"
+#include "journal/RecordingStore.h"
 #include "store/KeyTree.h"
 
 namespace ks::test {
@@ -298,6 +307,61 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     const auto fired = system_clock::now();
     EXPECT_GE(fired, due);
     EXPECT_LT(fired, due + seconds(1));
+    kill(copy->pid(), SIGTERM);
+    EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
+}
+
+// A recording edited in the editor (one event deleted, one gap stretched
+// through the event dialog) plays with the edited timing.
+TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "e2e_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree,
+                "[Macros\\Play\\Commands\\0]\n\"id\"=dword:00001005\n\"JournalName\"=\"Rec\"\n"
+                "\"PlayBackEvent\"=dword:00000001\n\"PlayBackSpeed\"=\"0\"\n");
+        RecordingMessages messages;
+        SettingsStore store(tree, messages);
+        ASSERT_TRUE(store.EnsureRootKeys());
+        const std::uint32_t m = kWmMouseMove;  // one deleted, the gap before 300 stretched
+        const std::vector<JournalEvent> moves{{m, 100, 100, 5000, 0},
+                                              {m, 150, 100, 5300, 0},
+                                              {m, 200, 100, 5350, 0},
+                                              {m, 300, 100, 5400, 0}};
+        ASSERT_TRUE(WriteRecording(store, "Rec", moves, 1));
+        EventClipboard clipboard;
+        const EventDialogServices events{messages, std::make_shared<const KeyLayout>(), {640, 480}};
+        RecordingEditor editor({store, clipboard, events}, "Rec", RecordingType::KeyboardAndMouse);
+        editor.eventList()->selectRow(1);
+        editor.DeleteClicked();  // answered Yes
+        editor.eventList()->selectRow(2);
+        QTimer::singleShot(0, &editor, [] {
+            auto* dialog =
+                dynamic_cast<RecordingEditorEventDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->intervalEdit()->setText("400");
+            dialog->accept();
+        });
+        editor.EditClicked();
+        editor.SaveClicked();
+        ASSERT_EQ(editor.result(), QDialog::Accepted);
+    }
+    RecordObserver observer(xvfb.display());
+    ASSERT_TRUE(observer.started());
+    auto copy = start({"Play"}, xvfb.display());
+    const std::vector<ObservedEvent> seen = observer.waitFor(3, 10000);
+    ASSERT_EQ(seen.size(), 3u) << copy->output();
+    const std::pair<int, std::int32_t> expected[] = {{100, 0}, {200, 50}, {300, 450}};
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].x, expected[i].first);
+        const auto late =
+            static_cast<std::int32_t>(seen[i].time - seen[0].time) - expected[i].second;
+        EXPECT_TRUE(late >= -1 && late <= 80) << i << " late by " << late;
+    }
     kill(copy->pid(), SIGTERM);
     EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
 }

@@ -1,0 +1,252 @@
+#include "editors/RecordingEditor.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "journal/RecordingStore.h"
+#include "keys/KeyNames.h"
+
+namespace ks {
+namespace {
+
+std::vector<JournalEvent> loaded(SettingsStore& store, const std::string& name) {
+    return LoadRecordingForEditing(store, name).value_or(std::vector<JournalEvent>{});
+}
+
+KeyNamer keyNamerOf(std::shared_ptr<const KeyLayout> layout) {
+    return [layout = std::move(layout)](std::uint8_t vk) {
+        return layout ? KeyDisplayNameOfKey(*layout, vk) : std::string();
+    };
+}
+
+}  // namespace
+
+RecordingEditor::RecordingEditor(Services services, std::string name, RecordingType type,
+                                 QWidget* parent)
+    : QDialog(parent),
+      services_(std::move(services)),
+      openedName_(std::move(name)),
+      type_(type),
+      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.layout),
+             services_.eventDialog.messages) {
+    setWindowTitle(QStringLiteral("Keystrider - Edit Recording"));
+    buildLayout();
+}
+
+void RecordingEditor::buildLayout() {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Recording name:")));
+    name_ = new QLineEdit(QString::fromStdString(openedName_));
+    connect(name_, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+    layout->addWidget(name_);
+    layout->addWidget(new QLabel(QStringLiteral("Event list:")));
+
+    list_ = new QTableView;
+    list_->setModel(&model_);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setWordWrap(false);
+    list_->verticalHeader()->hide();
+    // Every row as high as the first: the view then never measures rows.
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    connect(list_, &QTableView::doubleClicked, this, [this] { EditClicked(); });
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(list_, 1);
+    auto* side = new QVBoxLayout;
+    const auto addButton = [this](QBoxLayout* box, QAbstractButton* button, auto action) {
+        connect(button, &QAbstractButton::clicked, this, action);
+        box->addWidget(button);
+    };
+    auto* up = new QToolButton;
+    up->setArrowType(Qt::UpArrow);
+    auto* down = new QToolButton;
+    down->setArrowType(Qt::DownArrow);
+    addButton(side, up, [this] { MoveClicked(true); });
+    addButton(side, down, [this] { MoveClicked(false); });
+    side->addStretch();
+    row->addLayout(side);
+    layout->addLayout(row, 1);
+
+    auto* edits = new QHBoxLayout;
+    addButton(edits, new QPushButton(QStringLiteral("&Add")), [this] { AddClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("&Edit")), [this] { EditClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("&Delete")), [this] { DeleteClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("C&opy")), [this] { CopyClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("C&ut")), [this] { CutClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("&Paste")), [this] { PasteClicked(); });
+    layout->addLayout(edits);
+    auto* closing = new QHBoxLayout;
+    closing->addStretch();
+    auto* save = new QPushButton(QStringLiteral("&Save"));
+    save->setDefault(true);
+    addButton(closing, save, [this] { SaveClicked(); });
+    addButton(closing, new QPushButton(QStringLiteral("Sa&ve As")), [this] { SaveAsClicked(); });
+    addButton(closing, new QPushButton(QStringLiteral("&Cancel")), [this] { reject(); });
+    layout->addLayout(closing);
+    resize(640, 420);
+}
+
+// The event column takes a quarter of the list, the others share the rest.
+void RecordingEditor::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const int width = list_->viewport()->width();
+    const int first = width / 4;
+    list_->setColumnWidth(RecordingEditorModel::EventColumn, first);
+    for (int column = 1; column < RecordingEditorModel::ColumnCount; ++column) {
+        list_->setColumnWidth(column, (width - first) / 4);
+    }
+}
+
+std::vector<int> RecordingEditor::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void RecordingEditor::selectRows(int first, int last) {
+    const QItemSelection rows(model_.index(first, 0),
+                              model_.index(last, RecordingEditorModel::ColumnCount - 1));
+    list_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    list_->scrollTo(model_.index(first, 0));
+}
+
+void RecordingEditor::attention(const std::string& text) {
+    services_.eventDialog.messages.show(text, "Attention", MsgIcon::Exclamation);
+}
+
+std::size_t RecordingEditor::insertionRow(const std::vector<int>& rows) const {
+    return rows.empty() ? model_.events().size() : static_cast<std::size_t>(rows.front());
+}
+
+void RecordingEditor::AddClicked() {
+    RecordingEditorEventDialog dialog(services_.eventDialog, std::nullopt, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const std::size_t row = insertionRow(selectedRows());
+    model_.insertEvent(row, dialog.edited().event, dialog.edited().interval);
+    modified_ = true;
+    selectRows(static_cast<int>(row), static_cast<int>(row));
+}
+
+void RecordingEditor::EditClicked() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.size() != 1) {
+        attention(rows.empty() ? "No event selected!"
+                               : "Please select only one event to be edited!");
+        return;
+    }
+    const auto row = static_cast<std::size_t>(rows.front());
+    RecordingEditorEventDialog dialog(
+        services_.eventDialog, EditedEvent{model_.events()[row], model_.interval(row)}, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    model_.replaceEvent(row, dialog.edited().event, dialog.edited().interval);
+    modified_ = true;
+}
+
+void RecordingEditor::DeleteClicked() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty()) return;
+    if (services_.eventDialog.messages.show(
+            "Are you sure you want to delete the selected event(s)?", "Keystrider - Warning",
+            MsgIcon::Exclamation, MsgButtons::YesNo) != MsgAnswer::Yes) {
+        return;
+    }
+    model_.removeEvents(rows);
+    modified_ = true;
+    if (rows.front() > 0) list_->scrollTo(model_.index(rows.front() - 1, 0));
+}
+
+void RecordingEditor::MoveClicked(bool up) {
+    const std::vector<int> rows = selectedRows();
+    if (!(up ? model_.moveUp(rows) : model_.moveDown(rows))) return;
+    modified_ = true;
+    QItemSelection moved;
+    const int step = up ? -1 : 1;
+    for (int row : rows) {
+        moved.select(model_.index(row + step, 0),
+                     model_.index(row + step, RecordingEditorModel::ColumnCount - 1));
+    }
+    list_->selectionModel()->select(moved, QItemSelectionModel::ClearAndSelect);
+}
+
+void RecordingEditor::CopyClicked() {
+    const std::vector<int> rows = selectedRows();
+    if (!rows.empty()) services_.clipboard.events = model_.copy(rows);
+}
+
+void RecordingEditor::CutClicked() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty()) return;
+    services_.clipboard.events = model_.copy(rows);
+    model_.removeEvents(rows);
+    modified_ = true;
+}
+
+void RecordingEditor::PasteClicked() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.size() > 1) {
+        services_.eventDialog.messages.show(
+            "More than one item is selected.\n\nSelect only the item you wish the data to\nbe "
+            "inserted before or deselect all items and\nthe data will be pasted at the end of the "
+            "Event List.",
+            "Keystrider - Attention", MsgIcon::Exclamation);
+        return;
+    }
+    const std::vector<ClippedEvent>& clipped = services_.clipboard.events;
+    if (clipped.empty()) return;
+    const std::size_t row = insertionRow(rows);
+    model_.paste(row, clipped);
+    modified_ = true;
+    selectRows(static_cast<int>(row), static_cast<int>(row + clipped.size()) - 1);
+}
+
+void RecordingEditor::SaveClicked() {
+    // The save empties what it is given once stored; the list keeps its own
+    // events until the dialog goes.
+    std::vector<JournalEvent> events = model_.events();
+    if (!SaveEditedRecording(services_.store, events, name_->text().toStdString(), openedName_,
+                             static_cast<std::uint32_t>(type_))) {
+        return;
+    }
+    savedName_ = name_->text().trimmed().toStdString();
+    savedAsNew_ = false;
+    QDialog::accept();
+}
+
+void RecordingEditor::SaveAsClicked() {
+    if (!SaveRecordingAs(services_.store, model_.events(), name_->text().toStdString(),
+                         static_cast<std::uint32_t>(type_))) {
+        return;
+    }
+    savedName_ = name_->text().trimmed().toStdString();
+    savedAsNew_ = true;
+    QDialog::accept();
+}
+
+void RecordingEditor::reject() {
+    if (modified_ &&
+        services_.eventDialog.messages.show(
+            "Any changes to this recording will be lost if you continue.\n\nDo you wish to "
+            "continue?",
+            "Keystrider - Warning", MsgIcon::Exclamation, MsgButtons::YesNo) != MsgAnswer::Yes) {
+        return;
+    }
+    QDialog::reject();
+}
+
+}  // namespace ks

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "core/Messages.h"
+#include "journal/JournalEvent.h"
+#include "platform/KeyLayout.h"
+#include "platform/ScreenSize.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace ks {
+
+class InputCapture;
+class InputInjector;
+
+// What the recording editor's event dialog works with. The capture and the
+// injector may be null: the screen-point pick then cannot start.
+struct EventDialogServices {
+    Messages& messages;
+    std::shared_ptr<const KeyLayout> layout;
+    ScreenSize extent;  // the coordinates' upper limits
+    InputCapture* capture = nullptr;
+    InputInjector* injector = nullptr;
+    QWidget* mainWindow = nullptr;      // minimised while a point is picked
+    std::uint32_t pickButton = 0x0205;  // the button-up message that picks a point
+};
+
+// An event and the interval after its predecessor, as the dialog gives it.
+struct EditedEvent {
+    JournalEvent event;  // message, paramL and paramH
+    std::uint32_t interval = 0;
+};
+
+// "Keystrider - Add Event" (no preset) or "Keystrider - Edit Event": one
+// event of the sixteen kinds, its interval, and its point or its key. A
+// point can be picked on the screen with the special-feature button.
+class RecordingEditorEventDialog final : public QDialog {
+public:
+    RecordingEditorEventDialog(EventDialogServices services, std::optional<EditedEvent> preset,
+                               QWidget* parent = nullptr);
+    ~RecordingEditorEventDialog() override;
+
+    // The checked event, once the dialog closed with OK.
+    const EditedEvent& edited() const { return result_; }
+
+    // OK: checks the fields; the dialog stays open on a failure.
+    void accept() override;
+    void PickClicked();
+
+    QComboBox* eventBox() const { return event_; }
+    QComboBox* keyBox() const { return key_; }
+    QLineEdit* intervalEdit() const { return interval_; }
+    QLineEdit* xEdit() const { return x_; }
+    QLineEdit* yEdit() const { return y_; }
+    QPushButton* pickButton() const { return pick_; }
+
+private:
+    void buildLayout();
+    void preset(const EditedEvent& edited);
+    void showFieldsOfChoice();
+    bool mouseChosen() const;
+    std::optional<EditedEvent> checked();
+    std::optional<std::uint32_t> coordinate(const QLineEdit* field, int limit, const char* text);
+    void attention(const std::string& text, const char* title);
+    void pickEvents(const struct CapturedInput* inputs, std::size_t count);
+    void endPick(std::optional<std::pair<std::uint32_t, std::uint32_t>> point);
+    void showMainWindow(bool shown);
+
+    EventDialogServices services_;
+    EditedEvent result_;
+    bool picking_ = false;
+    QComboBox* event_ = nullptr;
+    QComboBox* key_ = nullptr;
+    QLineEdit* interval_ = nullptr;
+    QLineEdit* x_ = nullptr;
+    QLineEdit* y_ = nullptr;
+    QLabel* keyLabel_ = nullptr;
+    QLabel* xLabel_ = nullptr;
+    QLabel* yLabel_ = nullptr;
+    QPushButton* pick_ = nullptr;
+};
+
+}  // namespace ks
