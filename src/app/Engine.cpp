@@ -90,7 +90,9 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       server_({messages, variables_, expansion_, platform.clipboard(), messageIds_},
               RequestServerHooks{
                   [this](const std::string& macro) { return postStartMacro(macro); },
-                  {},
+                  [this](const XmlDocument& document) {
+                      if (MainWindow* window = mainWindow()) window->ImportPosted(document);
+                  },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
                       PostStringsToThread(
                           queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
@@ -116,6 +118,10 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerPlayback();
     registerNetwork();
     platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
+}
+
+MainWindow* Engine::mainWindow() {
+    return application_ != nullptr ? application_->mainWindow() : nullptr;
 }
 
 bool Engine::postStartMacro(const std::string& macro) {
@@ -286,6 +292,10 @@ void Engine::connectHooks(ShellHooks& hooks) {
         if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
         return std::string();
     };
+    hooks.messageIdOwner = [this](std::int32_t id) { return messageIds_.NameOf(id); };
+    hooks.phraseOwner = [this](const std::string& phrase, bool matchCase) {
+        return phrases_.OwnerOf(phrase, matchCase);
+    };
     hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
         return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
     };
@@ -304,6 +314,15 @@ void Engine::connectApplication(Application& application) {
     queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();
     });
+    for (const auto& [message, kind] : {std::pair(kMsgPushMacros, ExportKind::Macros),
+                                        std::pair(kMsgPushRecordings, ExportKind::Recordings)}) {
+        queue_.setHandler(message, [this, kind](Message& pushed) {
+            MainWindow* window = mainWindow();
+            if (window && pushed.text1 && pushed.text2) {
+                window->PushAll(kind, *pushed.text1, *pushed.text2);
+            }
+        });
+    }
     queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
     queue_.setHandler(kMsgHookError, [this](Message& message) {
         messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);

@@ -30,6 +30,7 @@
 namespace ks {
 
 class Application;
+class MainWindow;
 
 // The services that run macros on the GUI thread — message queue, variable
 // table, expansion, command handlers and the runner — put together, and
@@ -62,6 +63,7 @@ private:
     void registerPlayback();
     void registerNetwork();
     bool postStartMacro(const std::string& macro);
+    MainWindow* mainWindow();
     bool openServer(std::uint32_t port);
     void loadMessageId(const std::string& macro);
 

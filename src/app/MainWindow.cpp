@@ -86,6 +86,10 @@ void MainWindow::buildLayout() {
     addButton(macroButtons, QStringLiteral("&Add"), [this] { AddMacro(); });
     addButton(macroButtons, QStringLiteral("&Edit"), [this] { EditSelectedMacro(); });
     addButton(macroButtons, QStringLiteral("De&lete"), [this] { DeleteSelectedMacros(); });
+    addButton(macroButtons, QStringLiteral("E&xport"),
+              [this] { ExportSelected(ExportKind::Macros); });
+    addButton(macroButtons, QStringLiteral("I&mport"),
+              [this] { ImportFromFile(ExportKind::Macros); });
     addButton(macroButtons, QStringLiteral("Exec&ute"), [this] { ExecuteSelected(); });
     macroButtons->addStretch();
     macroLayout->addLayout(macroButtons);
@@ -101,6 +105,10 @@ void MainWindow::buildLayout() {
     addButton(recordingButtons, QStringLiteral("Ed&it"), [this] { EditRecording(); });
     connect(recordings_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRecording(); });
     addButton(recordingButtons, QStringLiteral("Dele&te"), [this] { DeleteSelectedRecordings(); });
+    addButton(recordingButtons, QStringLiteral("Ex&port"),
+              [this] { ExportSelected(ExportKind::Recordings); });
+    addButton(recordingButtons, QStringLiteral("Imp&ort"),
+              [this] { ImportFromFile(ExportKind::Recordings); });
     recordingButtons->addStretch();
     recordingLayout->addLayout(recordingButtons);
     layout->addWidget(recordingGroup);

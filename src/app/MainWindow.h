@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "interchange/Interchange.h"
+
 class QMenu;
 class QSystemTrayIcon;
 class QTreeWidget;
@@ -46,6 +48,15 @@ public:
     // "Dele&te" of the recordings list.
     void DeleteSelectedRecordings();
     void ExecuteSelected();
+    // "E&xport"/"I&mport" of the macros and "Ex&port"/"Imp&ort" of the
+    // recordings: the selected rows to a file, a file's items into the lists.
+    void ExportSelected(ExportKind kind);
+    void ImportFromFile(ExportKind kind);
+    // A document posted to the request server: its macros, then its
+    // recordings, imported without asking.
+    void ImportPosted(const XmlDocument& document);
+    // Every macro or every recording to a peer's request server.
+    void PushAll(ExportKind kind, const std::string& host, const std::string& port);
     void ShowOptions();
     void ShowAbout();
     void ShowNormal();
@@ -83,6 +94,10 @@ private:
     std::string triggerText(int kind, const std::string& macro);
     std::vector<int> selectedMacroRows() const;
     void openMacroEditor(const std::string& name);
+    class Site;
+    ImportOutcome importDocument(ExportKind kind, const XmlDocument& document, bool interactive);
+    bool exportItems(ExportKind kind, const std::vector<std::string>& names,
+                     const ExportTarget& target);
 
     Shell& shell_;
     QTreeWidget* macros_ = nullptr;

@@ -91,6 +91,11 @@ struct ShellHooks {
     // The trigger column's text for `macro` of the kinds other than hot keys
     // (kScheduledTriggers, kPhraseTriggers, 2 XML message identifier).
     std::function<std::string(int kind, const std::string& macro)> triggerText;
+    // The macro that has this XML message identifier, if any.
+    std::function<std::optional<std::string>(std::int32_t id)> messageIdOwner;
+    // The macro whose word or phrase a new one (phrase, matchCase) would
+    // replace; empty when none.
+    std::function<std::string(const std::string& phrase, bool matchCase)> phraseOwner;
 
     // Sets the busy mark (no macro starts while it is set) and answers the
     // mark it replaces.

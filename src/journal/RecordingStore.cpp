@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Utf8.h"
+#include "store/OneChange.h"
 #include "store/StoreKey.h"
 
 namespace ks {
@@ -29,50 +30,6 @@ void showAttention(Messages& messages, std::string text) {
 
 void showError(Messages& messages, std::string text) {
     messages.show(std::move(text), "Error", MsgIcon::Stop);
-}
-
-// Holds the boxes raised inside a transaction until it has ended, so that no
-// other writer of the file waits on the store's lock while a box is open.
-// The store's own failure boxes have an OK button only.
-class HeldMessages final : public Messages {
-public:
-    using Messages::show;
-    MsgAnswer show(const MessageBox& box) override {
-        held_.push_back(box);
-        return MsgAnswer::Ok;
-    }
-    void showTo(Messages& messages) {
-        for (const MessageBox& box : held_) messages.show(box);
-        held_.clear();
-    }
-
-private:
-    std::vector<MessageBox> held_;
-};
-
-// Runs `change` against the store as one transaction: committed when it
-// succeeds, rolled back otherwise.
-template <typename Change>
-bool asOneChange(SettingsStore& store, Change change) {
-    HeldMessages held;
-    SettingsStore inner(store.tree(), held);
-    bool done = false;
-    {
-        KeyTree::Transaction transaction(store.tree());
-        if (!transaction.begun()) {
-            showAttention(
-                held, "Error accessing registry - " + limitedError(transaction.begun().error()));
-        } else if (change(inner)) {
-            Result committed = transaction.commit();
-            done = committed.ok();
-            if (!done) {
-                showAttention(held,
-                              "Error accessing registry - " + limitedError(committed.error()));
-            }
-        }
-    }
-    held.showTo(store.messages());
-    return done;
 }
 
 bool writePieces(SettingsStore& store, std::string_view name,
@@ -112,7 +69,7 @@ std::vector<RecordingRow> ListRecordings(SettingsStore& store) {
 
 bool WriteRecording(SettingsStore& store, std::string_view name,
                     const std::vector<JournalEvent>& events, std::uint32_t type) {
-    return asOneChange(
+    return AsOneChange(
         store, [&](SettingsStore& inner) { return writePieces(inner, name, events, type); });
 }
 
@@ -220,7 +177,7 @@ bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;
     }
-    const bool replaced = asOneChange(store, [&](SettingsStore& inner) {
+    const bool replaced = AsOneChange(store, [&](SettingsStore& inner) {
         if (!DeleteRecording(inner, openedName)) {
             inner.messages().show("Error deleting previous recording from registry.",
                                   "Keystrider - Error", MsgIcon::Stop);

@@ -11,7 +11,7 @@ declare -A layer=(
   [expand]=2 [commands]=2 [storetool]=2
   [keys]=3 [journal]=3 [runner]=3 [text]=3
   [triggers]=4 [system]=4 [net]=4
-  [editors]=5
+  [editors]=5 [interchange]=5
   [app]=6
 )
 

@@ -223,6 +223,63 @@ TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
     EXPECT_EQ(server->wait(milliseconds(10000)), 0) << server->output();
 }
 
+// Two copies, each serving on its own port, ask each other for their macros
+// and recordings; what arrives is imported without a question, a name the
+// receiver already has getting the next free number.
+TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
+    const XvfbSession otherDisplay;
+    const TempDir otherDir;
+    const std::uint16_t ports[] = {freePort(), freePort()};
+    const std::string stores[] = {dir.file("config/keystrider/store.db"),
+                                  otherDir.file("config/keystrider/store.db")};
+    for (int copy = 0; copy < 2; ++copy) {
+        char port[16];
+        std::snprintf(port, sizeof port, "%08x", ports[copy]);
+        KeyTree tree(stores[copy]);
+        loadReg(tree,
+                "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + std::string(port) + "\n" +
+                    typing("Hello", copy == 0 ? "a" : "b") + "[Journals\\Rec" +
+                    std::to_string(copy) +
+                    "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
+                    "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
+    }
+    const auto first = start({}, xvfb.display());
+    const auto second = start({}, otherDisplay.display(), otherDir.path().string());
+    // Asks copy `to` to push its macros (1006) or recordings (1007) to the other's port.
+    const auto ask = [&](int to, int request) {
+        const std::string body = "<KEYSTRIDER ID=\"" + std::to_string(request) + "\"><SrvPort>" +
+                                 std::to_string(ports[1 - to]) + "</SrvPort></KEYSTRIDER>";
+        std::string reply;
+        for (int tries = 0; tries < 100 && reply.empty(); ++tries) {
+            std::this_thread::sleep_for(milliseconds(100));
+            reply = exchange(ports[to], {"POST / HTTP/1.0\r\nContent-Length: " +
+                                         std::to_string(body.size()) + "\r\n\r\n" + body});
+        }
+        EXPECT_NE(reply.find("ID=\"1005\""), std::string::npos) << reply;
+    };
+    // Waits until the store of copy `copy` has `key`.
+    const auto arrives = [&](int copy, const std::string& key) {
+        KeyTree tree(stores[copy], KeyTree::Access::ReadOnly);
+        for (int tries = 0; tries < 100; ++tries) {
+            if (tree.keyExists("Software\\Quorvel\\Keystrider\\" + key)) return true;
+            std::this_thread::sleep_for(milliseconds(100));
+        }
+        return false;
+    };
+    ask(1, 1006);
+    EXPECT_TRUE(arrives(0, "Macros\\Hello1\\Commands\\0")) << first->output() << second->output();
+    ask(0, 1007);
+    EXPECT_TRUE(arrives(1, "Journals\\Rec0")) << first->output() << second->output();
+    KeyTree received(stores[1], KeyTree::Access::ReadOnly);
+    const auto piece = received.readValue("Software\\Quorvel\\Keystrider\\Journals\\Rec0", "0");
+    ASSERT_TRUE(piece);
+    EXPECT_EQ(piece->data.size(), 20u);
+    for (ChildProcess* copy : {first.get(), second.get()}) {
+        kill(copy->pid(), SIGTERM);
+        EXPECT_EQ(copy->wait(milliseconds(10000)), 0) << copy->output();
+    }
+}
+
 // The box's line reaches standard error as the macro starts.
 TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     using namespace std::chrono;

@@ -1,0 +1,174 @@
+// Export and import figures, on stores in a temporary folder:
+//  1. 1,000 macros of 20 commands each, exported to a new file and imported
+//     into an empty store;
+//  2. one recording of 1,000,000 events, the same both ways, with the peak
+//     memory each way takes beyond what the process held before.
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "interchange/Interchange.h"
+#include "journal/RecordingStore.h"
+#include "store/KeyTree.h"
+#include "store/SettingsStore.h"
+#include "store/StoreKey.h"
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+
+class QuietMessages final : public ks::Messages {
+public:
+    using Messages::show;
+    ks::MsgAnswer show(const ks::MessageBox& box) override {
+        std::fprintf(stderr, "%s\n", ks::messageLine(box).c_str());
+        return ks::MsgAnswer::Yes;
+    }
+};
+
+// Lists and tables that hold nothing: every name and trigger is free.
+class EmptySite final : public ks::ImportSite {
+public:
+    std::vector<std::string> macroRows() override { return {}; }
+    std::vector<std::string> recordingRows() override { return {}; }
+    void addMacroRow(const std::string&) override {}
+    void addRecordingRow(const std::string&, std::uint32_t) override {}
+    std::int32_t nextHotKeyIdentifier() override { return ++counter_; }
+    std::optional<std::string> hotKeyHolder(std::uint32_t, std::uint32_t) override { return {}; }
+    void registerHotKey(const std::string&, std::int32_t, std::uint32_t, std::uint32_t) override {}
+    std::optional<std::string> messageIdHolder(std::int32_t) override { return {}; }
+    std::optional<std::string> phraseHolder(const std::string&, bool) override { return {}; }
+    void loadOtherTriggers(const std::string&) override {}
+    std::optional<std::vector<std::size_t>> chooseItems(const std::string&,
+                                                        const std::vector<std::string>&) override {
+        return std::nullopt;
+    }
+    bool progress(std::size_t, std::size_t) override { return true; }
+
+private:
+    std::int32_t counter_ = 0;
+};
+
+// The process's peak resident memory in KiB since the last reset.
+long peakKib() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+long currentKib() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct Store {
+    explicit Store(const std::filesystem::path& file)
+        : tree(file.string()), settings(tree, messages) {
+        settings.EnsureRootKeys();
+    }
+    QuietMessages messages;
+    ks::KeyTree tree;
+    ks::SettingsStore settings;
+};
+
+void fillMacros(Store& store, int macros, int commands) {
+    ks::KeyTree::Transaction batch(store.tree);
+    for (int m = 0; m < macros; ++m) {
+        const ks::MacroKey macro("Macro " + std::to_string(m));
+        store.tree.setValue(macro.key().treePath(), "repeat", ks::kTypeDword, ks::dwordBytes(1));
+        for (int c = 0; c < commands; ++c) {
+            const std::string path = macro.command(c).key().treePath();
+            if (c % 2 == 0) {
+                store.tree.setValue(path, "id", ks::kTypeDword, ks::dwordBytes(65 + c % 26));
+                store.tree.setValue(path, "KeyPressed", ks::kTypeDword, ks::dwordBytes(1));
+            } else {
+                store.tree.setValue(path, "id", ks::kTypeDword, ks::dwordBytes(0x1000));
+                store.tree.setValue(path, "DelayInterval", ks::kTypeText, ks::textBytes("250"));
+            }
+        }
+    }
+    batch.commit();
+}
+
+template <typename Step>
+double timed(Step step) {
+    const auto start = Steady::now();
+    step();
+    return Seconds(Steady::now() - start).count();
+}
+
+bool importFile(Store& store, const std::string& path, bool macros) {
+    EmptySite site;
+    auto document = ks::LoadDocument(path, store.messages);
+    if (!document) return false;
+    const auto outcome = macros ? ks::ImportMacros(store.settings, site, *document, false)
+                                : ks::ImportRecordings(store.settings, site, *document, false);
+    return outcome == ks::ImportOutcome::Done;
+}
+
+}  // namespace
+
+int main() {
+    char pattern[] = "/tmp/ks-exchange-bench-XXXXXX";
+    const std::filesystem::path folder = mkdtemp(pattern);
+    {
+        Store source(folder / "source.db");
+        Store target(folder / "target.db");
+        fillMacros(source, 1000, 20);
+        std::vector<std::string> names;
+        for (int m = 0; m < 1000; ++m) names.push_back("Macro " + std::to_string(m));
+        const std::string file = (folder / "macros.xml").string();
+        ks::ExportServices services{source.settings, source.messages, {}, {}};
+        const double out = timed([&] {
+            ks::ExportItems(services, ks::ExportKind::Macros, names, ks::ExportTarget::file(file));
+        });
+        bool ok = false;
+        const double in = timed([&] { ok = importFile(target, file, true); });
+        std::printf("1,000 macros x 20 commands: export %.3f s, import %.3f s%s (%ld KiB file)\n",
+                    out, in, ok ? "" : " FAILED",
+                    static_cast<long>(std::filesystem::file_size(file) / 1024));
+
+        std::vector<ks::JournalEvent> events(1000000);
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            events[i] = {0x100u + static_cast<std::uint32_t>(i % 2), static_cast<std::uint32_t>(i),
+                         30, static_cast<std::uint32_t>(i * 3), 0};
+        }
+        ks::WriteRecording(source.settings, "Long", events, 1);
+        events = {};
+        const std::string recording = (folder / "recording.xml").string();
+        const long size = 1000000L * 20 / 1024;
+        long base = currentKib();
+        resetPeak();
+        const double recOut = timed([&] {
+            ks::ExportItems(services, ks::ExportKind::Recordings, {"Long"},
+                            ks::ExportTarget::file(recording));
+        });
+        const long outPeak = peakKib() - base;
+        base = currentKib();
+        resetPeak();
+        const double recIn = timed([&] { ok = importFile(target, recording, false); });
+        const long inPeak = peakKib() - base;
+        std::printf(
+            "1,000,000-event recording (%ld KiB): export %.3f s, peak +%ld KiB (%.1fx); "
+            "import %.3f s%s, peak +%ld KiB (%.1fx)\n",
+            size, recOut, outPeak, double(outPeak) / double(size), recIn, ok ? "" : " FAILED",
+            inPeak, double(inPeak) / double(size));
+    }
+    std::filesystem::remove_all(folder);
+    return 0;
+}

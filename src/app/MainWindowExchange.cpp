@@ -1,0 +1,150 @@
+#include <QTreeWidget>
+
+#include <algorithm>
+
+#include "app/MainWindow.h"
+#include "app/Shell.h"
+#include "interchange/ExchangeDialogs.h"
+#include "journal/RecordingStore.h"
+#include "store/SettingsStore.h"
+#include "store/StoreKey.h"
+
+namespace ks {
+
+namespace {
+
+std::vector<std::string> rowNames(const QTreeWidget& list, bool selectedOnly) {
+    std::vector<std::string> names;
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list.topLevelItem(i);
+        if (!selectedOnly || item->isSelected()) names.push_back(item->text(0).toStdString());
+    }
+    return names;
+}
+
+std::string captionOf(const char* verb, ExportKind kind) {
+    return std::string("Keystrider - ") + verb +
+           (kind == ExportKind::Macros ? " Macros" : " Recordings");
+}
+
+}  // namespace
+
+// The main window's lists and the program's trigger tables, as an import
+// sees them. An interactive import shows its progress in a dialog that can
+// cancel; a silent one, made while the server answers its peer, runs no
+// events of its own.
+class MainWindow::Site final : public ImportSite {
+public:
+    Site(MainWindow& window, const std::string& caption, bool interactive) : window_(window) {
+        if (interactive) progress_.emplace(&window, caption);
+    }
+
+    std::vector<std::string> macroRows() override { return rowNames(*window_.macros_, false); }
+    std::vector<std::string> recordingRows() override { return window_.recordingNames(); }
+    void addMacroRow(const std::string& macro) override { window_.addMacroRow(macro); }
+    void addRecordingRow(const std::string& recording, std::uint32_t type) override {
+        window_.addRecordingRow(recording, type);
+    }
+    std::int32_t nextHotKeyIdentifier() override { return hotKeys().NextIdentifier(); }
+    std::optional<std::string> hotKeyHolder(std::uint32_t vk, std::uint32_t modifiers) override {
+        for (const HotKeyEntry& entry : hotKeys().Entries()) {
+            if (entry.vk == vk && entry.modifiers == modifiers) return entry.macro;
+        }
+        return std::nullopt;
+    }
+    void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
+                        std::uint32_t vk) override {
+        if (hotKeys().Register(macro, id, modifiers, vk))
+            hotKeys().Add({vk, modifiers, macro, id}, true);
+    }
+    std::optional<std::string> messageIdHolder(std::int32_t id) override {
+        const auto& owner = window_.shell_.hooks().messageIdOwner;
+        return owner ? owner(id) : std::nullopt;
+    }
+    std::optional<std::string> phraseHolder(const std::string& phrase, bool matchCase) override {
+        const auto& owner = window_.shell_.hooks().phraseOwner;
+        std::string macro = owner ? owner(phrase, matchCase) : std::string();
+        return macro.empty() ? std::nullopt : std::optional(std::move(macro));
+    }
+    void loadOtherTriggers(const std::string& macro) override {
+        if (const auto& load = window_.shell_.hooks().loadOtherTriggers) load(macro);
+    }
+    std::optional<std::vector<std::size_t>> chooseItems(
+        const std::string& title, const std::vector<std::string>& names) override {
+        return ChooseImportItems(&window_, title, names);
+    }
+    bool progress(std::size_t done, std::size_t total) override {
+        return !progress_ || progress_->step(done, total);
+    }
+
+private:
+    HotKeyTable& hotKeys() { return window_.shell_.hotKeys(); }
+
+    MainWindow& window_;
+    std::optional<ExchangeProgress> progress_;
+};
+
+void MainWindow::ExportSelected(ExportKind kind) {
+    Messages& messages = shell_.messages();
+    const bool macros = kind == ExportKind::Macros;
+    const std::vector<std::string> names = rowNames(macros ? *macros_ : *recordings_, true);
+    if (names.empty()) {
+        messages.show(macros ? "No macros selected." : "No recordings selected.",
+                      "Keystrider - Error", MsgIcon::Stop, MsgButtons::Ok, MsgOwner::MainWindow);
+        return;
+    }
+    ExchangePathDialog dialog(this, messages, ExchangeDirection::Export, kind);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (exportItems(kind, names, ExportTarget::file(dialog.path()))) {
+        messages.show("Complete.", captionOf("Export", kind), MsgIcon::Information, MsgButtons::Ok,
+                      MsgOwner::MainWindow);
+    }
+}
+
+void MainWindow::ImportFromFile(ExportKind kind) {
+    Messages& messages = shell_.messages();
+    ExchangePathDialog dialog(this, messages, ExchangeDirection::Import, kind);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const auto document = LoadDocument(dialog.path(), messages);
+    const ImportOutcome outcome =
+        document ? importDocument(kind, *document, true) : ImportOutcome::Failed;
+    if (outcome == ImportOutcome::Cancelled) return;
+    messages.show(outcome == ImportOutcome::Done ? "Complete." : "Failed.",
+                  captionOf("Import", kind), MsgIcon::Information, MsgButtons::Ok,
+                  MsgOwner::MainWindow);
+}
+
+void MainWindow::ImportPosted(const XmlDocument& document) {
+    importDocument(ExportKind::Macros, document, false);
+    importDocument(ExportKind::Recordings, document, false);
+}
+
+void MainWindow::PushAll(ExportKind kind, const std::string& host, const std::string& port) {
+    const bool macros = kind == ExportKind::Macros;
+    exportItems(kind, rowNames(macros ? *macros_ : *recordings_, false),
+                ExportTarget::peer(host, port));
+}
+
+ImportOutcome MainWindow::importDocument(ExportKind kind, const XmlDocument& document,
+                                         bool interactive) {
+    Site site(*this, captionOf("Import", kind), interactive);
+    const ImportOutcome outcome =
+        kind == ExportKind::Macros ? ImportMacros(shell_.store(), site, document, interactive)
+                                   : ImportRecordings(shell_.store(), site, document, interactive);
+    if (kind == ExportKind::Macros) RefreshTriggerColumn(false);
+    return outcome;
+}
+
+bool MainWindow::exportItems(ExportKind kind, const std::vector<std::string>& names,
+                             const ExportTarget& target) {
+    ExchangeProgress progress(this, captionOf("Export", kind));
+    ExportServices services{
+        shell_.store(), shell_.messages(),
+        [this](const std::string& host, const std::string& port, const std::string& body) {
+            return PostToPeer(shell_.messages(), host, port, body);
+        },
+        [&progress](std::size_t done, std::size_t total) { return progress.step(done, total); }};
+    return ExportItems(services, kind, names, target);
+}
+
+}  // namespace ks

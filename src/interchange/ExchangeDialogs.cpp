@@ -1,0 +1,169 @@
+#include "interchange/ExchangeDialogs.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/Messages.h"
+
+namespace ks {
+
+namespace {
+
+constexpr const char* kPeerErrorTitle = "Keystrider Error";
+constexpr int kPeerTimeoutMs = 30000;
+constexpr int kProgressDelayMs = 500;
+
+QString titleOf(ExchangeDirection direction, ExportKind kind) {
+    const bool out = direction == ExchangeDirection::Export;
+    const bool macros = kind == ExportKind::Macros;
+    return QString::fromLatin1("Keystrider - %1 %2 %3:")
+        .arg(out ? "Export" : "Import", macros ? "Macros" : "Recordings", out ? "To" : "From");
+}
+
+}  // namespace
+
+ExchangePathDialog::ExchangePathDialog(QWidget* parent, Messages& messages,
+                                       ExchangeDirection direction, ExportKind kind)
+    : QDialog(parent), messages_(messages), direction_(direction) {
+    setWindowTitle(titleOf(direction, kind));
+    const bool out = direction == ExchangeDirection::Export;
+    auto* layout = new QVBoxLayout(this);
+    fileBox_ = new QCheckBox(out ? tr("Export to file:") : tr("Import from file:"));
+    fileBox_->setChecked(true);
+    layout->addWidget(fileBox_);
+    layout->addWidget(new QLabel(tr("Path and File Name:")));
+    auto* row = new QHBoxLayout;
+    pathField_ = new QLineEdit;
+    row->addWidget(pathField_);
+    auto* browseButton = new QPushButton(QStringLiteral("..."));
+    connect(browseButton, &QPushButton::clicked, this, [this] { browse(); });
+    row->addWidget(browseButton);
+    layout->addLayout(row);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+std::string ExchangePathDialog::path() const {
+    return pathField_->text().trimmed().toStdString();
+}
+
+void ExchangePathDialog::accept() {
+    const bool out = direction_ == ExchangeDirection::Export;
+    if (!fileBox_->isChecked()) {
+        messages_.show(out ? "Must select an export option." : "Must select an import option.",
+                       "Keystrider - Error", MsgIcon::Stop);
+        return;
+    }
+    if (path().empty()) {
+        messages_.show("Path and File Name: can not be empty.", "Keystrider - Error",
+                       MsgIcon::Stop);
+        return;
+    }
+    QDialog::accept();
+}
+
+void ExchangePathDialog::browse() {
+    const bool out = direction_ == ExchangeDirection::Export;
+    const QString caption =
+        out ? tr("Select or enter export file name:") : tr("Select or enter import file name:");
+    const QString filters = QStringLiteral("XML Files (.exe) (*.XML);;All Files (.*) (*)");
+    const QString chosen =
+        out ? QFileDialog::getSaveFileName(this, caption, pathField_->text(), filters, nullptr,
+                                           QFileDialog::DontConfirmOverwrite)
+            : QFileDialog::getOpenFileName(this, caption, pathField_->text(), filters);
+    if (!chosen.isEmpty()) pathField_->setText(chosen);
+}
+
+std::optional<std::vector<std::size_t>> ChooseImportItems(QWidget* parent, const std::string& title,
+                                                          const std::vector<std::string>& names) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QString::fromStdString(title));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QObject::tr("Select desired import items:")));
+    auto* list = new QListWidget;
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (const std::string& name : names) list->addItem(QString::fromStdString(name));
+    list->selectAll();
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
+    QPushButton* importButton =
+        buttons->addButton(QObject::tr("Import"), QDialogButtonBox::AcceptRole);
+    importButton->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    std::vector<std::size_t> kept;
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->item(row)->isSelected()) kept.push_back(static_cast<std::size_t>(row));
+    }
+    return kept;
+}
+
+ExchangeProgress::ExchangeProgress(QWidget* parent, std::string title)
+    : parent_(parent), title_(std::move(title)) {}
+
+ExchangeProgress::~ExchangeProgress() = default;
+
+bool ExchangeProgress::step(std::size_t done, std::size_t total) {
+    // Made at the first step, so that it never shows while the user still
+    // chooses what to import.
+    if (!dialog_) {
+        dialog_ = std::make_unique<QProgressDialog>(QString::fromStdString(title_),
+                                                    QObject::tr("Cancel"), 0, 0, parent_);
+        dialog_->setWindowModality(Qt::WindowModal);
+        dialog_->setMinimumDuration(kProgressDelayMs);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+    }
+    dialog_->setMaximum(static_cast<int>(total));
+    dialog_->setValue(static_cast<int>(done));
+    QCoreApplication::processEvents();
+    return !dialog_->wasCanceled();
+}
+
+std::optional<std::string> PostToPeer(Messages& messages, const std::string& host,
+                                      const std::string& port, const std::string& body) {
+    // An IPv6 address is bracketed, as a URL writes it.
+    const std::string authority = host.find(':') == std::string::npos ? host : "[" + host + "]";
+    const QUrl url(QString::fromStdString("http://" + authority + ":" + port + "/"),
+                   QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty()) {
+        messages.show("Error opening Http Request object.", kPeerErrorTitle, MsgIcon::Stop);
+        return std::nullopt;
+    }
+    QNetworkAccessManager network;
+    // The peer is reached directly, never through a proxy.
+    network.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest post(url);
+    post.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("text/xml"));
+    post.setTransferTimeout(kPeerTimeoutMs);
+    const std::unique_ptr<QNetworkReply> reply(network.post(post, QByteArray::fromStdString(body)));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished()) loop.exec();
+    if (reply->error() != QNetworkReply::NoError) {
+        messages.show("Error sending request.", kPeerErrorTitle, MsgIcon::Stop);
+        return std::nullopt;
+    }
+    return reply->readAll().toStdString();
+}
+
+}  // namespace ks

@@ -1,0 +1,240 @@
+#include <filesystem>
+#include <map>
+
+#include "core/Messages.h"
+#include "core/Utf8.h"
+#include "interchange/Interchange.h"
+#include "interchange/ValueTable.h"
+#include "store/SettingsStore.h"
+#include "store/StoreKey.h"
+
+namespace ks {
+
+namespace {
+
+constexpr std::int32_t kAcceptedReply = 1004;
+constexpr std::size_t kExportPieceLimit = 17000;
+
+// A key's values by upper-cased name: read in one pass, looked up by name.
+class KeyValues {
+public:
+    KeyValues(KeyTree& tree, const std::string& path) {
+        Expected<std::vector<StoredValue>> values = tree.values(path);
+        if (!values) return;
+        for (StoredValue& value : *values) {
+            std::string folded = utf8::upper(value.name);
+            byName_.emplace(std::move(folded), std::move(value));
+        }
+    }
+    const StoredValue* find(std::string_view name) const {
+        const auto found = byName_.find(utf8::upper(name));
+        return found == byName_.end() ? nullptr : &found->second;
+    }
+    // The value as the document writes it: a text as stored, a number in decimal.
+    std::optional<std::string> text(std::string_view name) const {
+        const StoredValue* value = find(name);
+        if (value == nullptr) return std::nullopt;
+        if (value->type == kTypeDword) {
+            const auto number = dwordFromBytes(value->data);
+            if (!number) return std::nullopt;
+            return std::to_string(*number);
+        }
+        if (value->type == kTypeText) return textFromBytes(value->data);
+        return std::nullopt;
+    }
+    void appendTo(XmlElement& element, std::string_view name) const {
+        if (auto value = text(name)) element.append(std::string(name), std::move(*value));
+    }
+    void appendTo(XmlElement& element, std::span<const ValueSpec> specs) const {
+        for (const ValueSpec& spec : specs) appendTo(element, spec.name);
+    }
+
+private:
+    std::map<std::string, StoredValue> byName_;
+};
+
+std::string insName(std::uint32_t index) {
+    return "INS" + std::to_string(index);
+}
+
+void appendNested(KeyTree& tree, const std::string& commandPath, const CommandValueSet& set,
+                  XmlElement& command) {
+    const char* first = set.nested.empty() ? nullptr : set.nested.front().name;
+    for (std::uint32_t k = 0; first != nullptr && k < set.nestedLimit; ++k) {
+        const KeyValues part(tree, commandPath + "\\" + std::to_string(k));
+        if (part.find(first) == nullptr) break;
+        part.appendTo(command.append(insName(k)), set.nested);
+    }
+}
+
+void appendCommands(KeyTree& tree, const MacroKey& macro, XmlElement& element) {
+    const std::string commandsPath = macro.key().child("Commands").treePath();
+    if (!tree.keyExists(commandsPath)) return;
+    XmlElement& commands = element.append("COMMANDS");
+    for (std::int32_t n = 0;; ++n) {
+        const std::string path = macro.command(n).key().treePath();
+        const KeyValues values(tree, path);
+        const StoredValue* id = values.find("id");
+        const auto number = id == nullptr ? std::nullopt : dwordFromBytes(id->data);
+        if (!number) return;
+        XmlElement& command = commands.append(insName(static_cast<std::uint32_t>(n)));
+        values.appendTo(command, "id");
+        const CommandValueSet set = ValuesOfCommand(*number);
+        values.appendTo(command, set.values);
+        appendNested(tree, path, set, command);
+    }
+}
+
+void appendSchedule(KeyTree& tree, const MacroKey& macro, XmlElement& element) {
+    if (!tree.keyExists(macro.key().child("Schedule").treePath())) return;
+    XmlElement& schedule = element.append("SCHEDULE");
+    for (std::int32_t n = 0;; ++n) {
+        const KeyValues values(tree, macro.schedule(n).treePath());
+        if (values.find("Period") == nullptr) return;
+        values.appendTo(schedule.append(insName(static_cast<std::uint32_t>(n))), ScheduleValues());
+    }
+}
+
+std::string hexText(const Bytes& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (const std::uint8_t byte : bytes) {
+        text.push_back(kDigits[byte >> 4]);
+        text.push_back(kDigits[byte & 0xF]);
+        text.push_back(' ');
+    }
+    return text;
+}
+
+const char* sectionTag(ExportKind kind) {
+    return kind == ExportKind::Macros ? "MACROS" : "RECORDINGS";
+}
+
+XmlDocument newDocument() {
+    XmlElement root{"KEYSTRIDER", {}, {}, {}};
+    root.append("MACROS");
+    root.append("RECORDINGS");
+    return XmlDocument(std::move(root));
+}
+
+void showError(Messages& messages, std::string text) {
+    messages.show(std::move(text), "Error", MsgIcon::Stop);
+}
+
+// The document a file export adds to: a new one, or the existing file's
+// when the user chooses to append. Nothing after a failure (shown).
+std::optional<XmlDocument> fileDocument(Messages& messages, const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return newDocument();
+    const MsgAnswer answer = messages.show(
+        "File already exists!\n\nDo you want to overwrite it?\n\nIf you select no then the "
+        "macros will\nbe appended to the file.",
+        "Attention", MsgIcon::Question, MsgButtons::YesNo);
+    if (answer == MsgAnswer::Yes) {
+        if (!std::filesystem::remove(path, error)) {
+            showError(messages, "Error overwriting existing document.");
+            return std::nullopt;
+        }
+        return newDocument();
+    }
+    XmlError parseError;
+    auto document = XmlDocument::load(path, parseError);
+    if (!document) showError(messages, "Error loading XML document.");
+    return document;
+}
+
+// Sends the document to the peer; a reply other than 1004 shows its text.
+bool sendToPeer(ExportServices& services, const ExportTarget& target, const XmlDocument& document) {
+    Expected<std::string> body = document.serialize();
+    if (!body || !services.sendToPeer) return false;
+    const auto reply = services.sendToPeer(target.host, target.port, *body);
+    if (!reply) return false;
+    XmlError parseError;
+    const auto answer = XmlDocument::parse(*reply, parseError);
+    if (!answer) {
+        services.messages.show("Error loading DOM Document object.", "Keystrider Error",
+                               MsgIcon::Stop);
+        return false;
+    }
+    const auto code = rootId(*answer, services.messages);
+    if (!code) return false;
+    if (*code == kAcceptedReply) return true;
+    if (const auto* desc = answer->root().firstBelow("Desc")) {
+        services.messages.show(desc->allText(), "Keystrider Error", MsgIcon::Stop);
+    }
+    return false;
+}
+
+}  // namespace
+
+XmlElement MacroElement(SettingsStore& store, const std::string& name) {
+    KeyTree& tree = store.tree();
+    const MacroKey macro(name);
+    XmlElement element{"MACRO", {{"Name", name}}, {}, {}};
+    const KeyValues values(tree, macro.key().treePath());
+    if (auto phrase = values.text("WPhrase"); phrase && !phrase->empty()) {
+        element.append("WPhrase", std::move(*phrase));
+    }
+    for (const char* value : {"WPhraseCase", "fsModifiers", "repeat", "vk", "MsgID", "id"}) {
+        values.appendTo(element, value);
+    }
+    appendCommands(tree, macro, element);
+    appendSchedule(tree, macro, element);
+    return element;
+}
+
+XmlElement RecordingElement(SettingsStore& store, const std::string& name) {
+    KeyTree& tree = store.tree();
+    const std::string path = RecordingKey(name).key().treePath();
+    XmlElement element{"RECORDING", {{"Name", name}}, {}, {}};
+    const KeyValues values(tree, path);
+    values.appendTo(element, "Count");
+    values.appendTo(element, "Type");
+    for (std::uint32_t piece = 0;; ++piece) {
+        const StoredValue* data = values.find(std::to_string(piece));
+        if (data == nullptr) break;
+        const std::size_t length = std::min(data->data.size(), kExportPieceLimit);
+        element.append(insName(piece),
+                       hexText(Bytes(data->data.begin(), data->data.begin() + length)));
+    }
+    return element;
+}
+
+bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<std::string>& names,
+                 const ExportTarget& target) {
+    Messages& messages = services.messages;
+    auto document =
+        target.remote() ? std::optional(newDocument()) : fileDocument(messages, target.path);
+    if (!document) return false;
+    document->root().setAttribute("ID", "1003");
+    XmlElement* section = FirstBelowIgnoringCase(document->root(), sectionTag(kind));
+    if (section == nullptr) {
+        showError(messages, std::string("Error finding \"") + sectionTag(kind) +
+                                "\" tag.  Bad XML document.");
+        return false;
+    }
+    // One transaction makes the reads one snapshot, several times faster;
+    // it is committed, so that anything written meanwhile stays.
+    bool cancelled = false;
+    {
+        KeyTree::Transaction snapshot(services.store.tree());
+        for (std::size_t i = 0; i < names.size() && !cancelled; ++i) {
+            cancelled = services.progress && !services.progress(i, names.size());
+            if (cancelled) break;
+            section->children.push_back(kind == ExportKind::Macros
+                                            ? MacroElement(services.store, names[i])
+                                            : RecordingElement(services.store, names[i]));
+        }
+        snapshot.commit();
+    }
+    if (cancelled) return false;
+    if (target.remote()) return sendToPeer(services, target, *document);
+    if (!document->save(target.path)) {
+        showError(messages, "Error writing file to disk: " + target.path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace ks

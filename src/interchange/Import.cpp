@@ -1,0 +1,464 @@
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+#include "core/Messages.h"
+#include "interchange/Interchange.h"
+#include "interchange/ValueTable.h"
+#include "store/OneChange.h"
+#include "store/SettingsStore.h"
+#include "store/StoreKey.h"
+
+namespace ks {
+
+namespace {
+
+constexpr const char* kImportError = "Keystrider - Error";
+constexpr const char* kWarning = "Keystrider - Warning";
+constexpr std::size_t kImportPieceLimit = 16000;
+constexpr std::uint32_t kMinMessageId = 10000;
+constexpr std::uint32_t kMaxRepeat = 100000;
+
+void showImportError(Messages& messages, std::string text) {
+    messages.show(std::move(text), kImportError, MsgIcon::Stop);
+}
+
+void warn(Messages& messages, std::string text) {
+    messages.show(std::move(text), kWarning, MsgIcon::Exclamation);
+}
+
+std::string inQuotes(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// A decimal number with an optional sign, blanks around it allowed; a
+// negative one wraps to 32 bits as the store keeps it.
+std::optional<std::uint32_t> parseNumber(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (number < INT32_MIN || number > UINT32_MAX) return std::nullopt;
+    return static_cast<std::uint32_t>(number);
+}
+
+// The value name an `INS<n>` element stands for: what follows its first
+// three characters. Nothing for a name that would not be one key or value.
+std::optional<std::string> insIndex(std::string_view elementName) {
+    if (elementName.size() <= 3 || !SameName(elementName.substr(0, 3), "INS")) return std::nullopt;
+    const std::string_view rest = elementName.substr(3);
+    if (rest.find('\\') != std::string_view::npos) return std::nullopt;
+    return std::string(rest);
+}
+
+// Bytes from the export's hex text: two digits at every third character.
+std::optional<Bytes> bytesFromHex(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return Bytes();
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    Bytes bytes;
+    bytes.reserve(text.size() / 3 + 1);
+    for (std::size_t at = 0; at < text.size(); at += 3) {
+        std::uint8_t byte = 0;
+        if (at + 2 > text.size()) return std::nullopt;
+        const auto [end, error] = std::from_chars(text.data() + at, text.data() + at + 2, byte, 16);
+        if (error != std::errc() || end != text.data() + at + 2) return std::nullopt;
+        bytes.push_back(byte);
+    }
+    return bytes;
+}
+
+// Writes one value of a macro's key at `subpath` (below Macros) as its kind
+// says; a number that does not read as one is left out.
+bool writeValue(SettingsStore& store, const std::string& subpath, const ValueSpec& spec,
+                const std::string& text) {
+    if (spec.kind == ValueKind::Text) return store.WriteMacroString(text, subpath, spec.name);
+    const auto number = parseNumber(text);
+    return !number ||
+           store.WriteDword(*number, StoreKey::macros().child(subpath).rootSubpath(), spec.name);
+}
+
+bool writeKnownValues(SettingsStore& store, const std::string& subpath,
+                      std::span<const ValueSpec> specs, const XmlElement& element) {
+    for (const XmlElement& child : element.children) {
+        const ValueSpec* spec = FindValue(specs, child.name);
+        if (spec != nullptr && !writeValue(store, subpath, *spec, child.text)) return false;
+    }
+    return true;
+}
+
+const XmlElement* childNamed(const XmlElement& element, std::string_view name) {
+    const auto found =
+        std::find_if(element.children.begin(), element.children.end(),
+                     [&](const XmlElement& child) { return SameName(child.name, name); });
+    return found == element.children.end() ? nullptr : &*found;
+}
+
+const std::string* attributeIgnoringCase(const XmlElement& element, std::string_view name) {
+    for (const auto& [key, value] : element.attributes) {
+        if (SameName(key, name)) return &value;
+    }
+    return nullptr;
+}
+
+bool writeCommand(SettingsStore& store, const std::string& macro, const std::string& subpath,
+                  const XmlElement& command) {
+    if (!store.CreateMacroKey(subpath)) return false;
+    const XmlElement* idElement = childNamed(command, "id");
+    const auto id = idElement == nullptr ? std::nullopt : parseNumber(idElement->text);
+    if (!id) {
+        showImportError(store.messages(),
+                        "Unable to determine command in Macro:" + macro + "\n\nBad XML document");
+        return true;
+    }
+    if (!store.WriteDword(*id, StoreKey::macros().child(subpath).rootSubpath(), "id")) return false;
+    const CommandValueSet set = ValuesOfCommand(*id);
+    if (!writeKnownValues(store, subpath, set.values, command)) return false;
+    if (set.nested.empty()) return true;
+    for (const XmlElement& part : command.children) {
+        const auto k = insIndex(part.name);
+        if (!k) continue;
+        const std::string partPath = childSubpath(subpath, *k);
+        if (!store.CreateMacroKey(partPath) ||
+            !writeKnownValues(store, partPath, set.nested, part)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Each `INS<n>` child of `list` as key `<macro>\<keyName>\<n>`, written by `write`.
+template <typename Write>
+bool writeListed(SettingsStore& store, const std::string& macro, const char* keyName,
+                 const XmlElement& list, Write write) {
+    const std::string listPath = childSubpath(macro, keyName);
+    if (!store.CreateMacroKey(listPath)) return false;
+    for (const XmlElement& item : list.children) {
+        if (const auto n = insIndex(item.name)) {
+            if (!write(childSubpath(listPath, *n), item)) return false;
+        }
+    }
+    return true;
+}
+
+// The trigger values of a MACRO element, checked before they are stored.
+struct Triggers {
+    std::optional<std::string> phrase;
+    std::optional<std::uint32_t> phraseCase, modifiers, vk, repeat, messageId;
+};
+
+void readTrigger(Triggers& triggers, const XmlElement& child) {
+    if (SameName(child.name, "WPhrase")) {
+        triggers.phrase = child.text;
+        return;
+    }
+    const std::pair<const char*, std::optional<std::uint32_t>*> numbers[] = {
+        {"WPhraseCase", &triggers.phraseCase},
+        {"fsModifiers", &triggers.modifiers},
+        {"vk", &triggers.vk},
+        {"repeat", &triggers.repeat},
+        {"MsgID", &triggers.messageId}};
+    for (const auto& [name, target] : numbers) {
+        if (SameName(child.name, name)) *target = parseNumber(child.text);
+    }
+}
+
+class MacroImport {
+public:
+    MacroImport(ImportSite& site, bool interactive, std::string name)
+        : site_(site), interactive_(interactive), name_(std::move(name)) {}
+
+    bool write(SettingsStore& store, const XmlElement& element) {
+        if (!store.CreateMacroKey(name_)) return false;
+        Triggers triggers;
+        for (const XmlElement& child : element.children) {
+            if (SameName(child.name, "COMMANDS")) {
+                if (!writeListed(store, name_, "Commands", child,
+                                 [&](const std::string& path, const XmlElement& item) {
+                                     return writeCommand(store, name_, path, item);
+                                 })) {
+                    return false;
+                }
+            } else if (SameName(child.name, "SCHEDULE")) {
+                if (!writeListed(store, name_, "Schedule", child,
+                                 [&](const std::string& path, const XmlElement& item) {
+                                     return store.CreateMacroKey(path) &&
+                                            writeKnownValues(store, path, ScheduleValues(), item);
+                                 })) {
+                    return false;
+                }
+            } else {
+                readTrigger(triggers, child);
+            }
+        }
+        return writeTriggers(store, triggers);
+    }
+
+    // Enters the stored triggers in the program's tables.
+    void enterTriggers() const {
+        site_.addMacroRow(name_);
+        if (hotKey_) site_.registerHotKey(name_, id_, hotKey_->second, hotKey_->first);
+        site_.loadOtherTriggers(name_);
+    }
+
+private:
+    bool number(SettingsStore& store, const char* value, std::uint32_t number) {
+        return store.WriteDword(number, MacroKey(name_).key().rootSubpath(), value);
+    }
+    void warnIf(Messages& messages, std::string text) const {
+        if (interactive_) warn(messages, std::move(text));
+    }
+
+    bool writeTriggers(SettingsStore& store, const Triggers& triggers) {
+        Messages& messages = store.messages();
+        id_ = site_.nextHotKeyIdentifier();
+        if (!number(store, "id", static_cast<std::uint32_t>(id_))) return false;
+        std::uint32_t repeat = triggers.repeat.value_or(1);
+        if (repeat < 1 || repeat > kMaxRepeat) {
+            warnIf(messages,
+                   "Execute: value must be between 1 and 100000!\n\nExecute: value for "
+                   "macro: " +
+                       inQuotes(name_) + " is being set to 1.");
+            repeat = 1;
+        }
+        if (!number(store, "repeat", repeat)) return false;
+        if (triggers.vk && triggers.modifiers) {
+            if (auto holder = site_.hotKeyHolder(*triggers.vk, *triggers.modifiers)) {
+                warnIf(messages, "Hotkey already in use by macro: " + inQuotes(*holder) +
+                                     "\n\nHotkey will not be saved with macro: " + inQuotes(name_));
+            } else if (!number(store, "vk", *triggers.vk) ||
+                       !number(store, "fsModifiers", *triggers.modifiers)) {
+                return false;
+            } else {
+                hotKey_ = {*triggers.vk, *triggers.modifiers};
+            }
+        }
+        if (triggers.messageId) {
+            const std::uint32_t id = *triggers.messageId;
+            if (id < kMinMessageId) {
+                warnIf(messages,
+                       "XML Message ID must be greater than or equeal to 10000!  Lower "
+                       "IDs are reserved.\n\nXML Message ID will not be saved with "
+                       "macro: " +
+                           inQuotes(name_));
+            } else if (auto holder = site_.messageIdHolder(static_cast<std::int32_t>(id))) {
+                warnIf(messages,
+                       "XML Message ID already in use by macro: " + inQuotes(*holder) +
+                           "\n\nXML Message ID will not be saved with macro: " + inQuotes(name_));
+            } else if (!number(store, "MsgID", id)) {
+                return false;
+            }
+        }
+        if (triggers.phrase && !triggers.phrase->empty()) {
+            if (auto holder =
+                    site_.phraseHolder(*triggers.phrase, triggers.phraseCase.value_or(0) != 0)) {
+                warnIf(messages,
+                       "Word or Phrase trigger already in use by macro: " + inQuotes(*holder) +
+                           "\n\nWord or Phrase will not be saved with macro: " + inQuotes(name_));
+            } else if (!store.WriteMacroString(*triggers.phrase, name_, "WPhrase") ||
+                       (triggers.phraseCase &&
+                        !number(store, "WPhraseCase", *triggers.phraseCase))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    ImportSite& site_;
+    bool interactive_;
+    std::string name_;
+    std::int32_t id_ = 0;
+    // The hot key stored (key, modifiers), to be registered once committed.
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> hotKey_;
+};
+
+bool writeRecording(SettingsStore& store, const std::string& name, const XmlElement& element,
+                    std::uint32_t& type) {
+    if (!store.CreateRecordingKey(name)) return false;
+    const std::string subpath = RecordingKey(name).key().rootSubpath();
+    for (const XmlElement& child : element.children) {
+        if (SameName(child.name, "COUNT") || SameName(child.name, "TYPE")) {
+            const auto number = parseNumber(child.text);
+            if (!number) continue;
+            if (SameName(child.name, "TYPE")) type = *number;
+            if (!store.WriteDword(*number, subpath,
+                                  SameName(child.name, "TYPE") ? "Type" : "Count")) {
+                return false;
+            }
+            continue;
+        }
+        const auto piece = insIndex(child.name);
+        const auto bytes = piece ? bytesFromHex(child.text) : std::nullopt;
+        if (!bytes || bytes->size() > kImportPieceLimit) {
+            showImportError(store.messages(), "Error getting value of current tag.");
+            return false;
+        }
+        if (!store.WriteBinary(bytes->data(), bytes->size(), subpath, *piece)) return false;
+    }
+    return true;
+}
+
+// What differs between importing macros and recordings.
+struct Section {
+    const char* sectionTag;
+    const char* itemTag;
+    const char* listTitle;
+    const char* noun;
+    std::vector<std::string> (ImportSite::*rows)();
+    StoreKey (*key)(const std::string& name);
+};
+
+const Section kMacroSection{"MACROS",
+                            "MACRO",
+                            "Keystrider - Macro List",
+                            "macro",
+                            &ImportSite::macroRows,
+                            [](const std::string& name) { return MacroKey(name).key(); }};
+const Section kRecordingSection{"RECORDINGS",
+                                "RECORDING",
+                                "Keystrider - Recording List",
+                                "recording",
+                                &ImportSite::recordingRows,
+                                [](const std::string& name) { return RecordingKey(name).key(); }};
+
+// The rename rule: the name, else the name followed by 1, 2, 3, … until
+// neither a row of the list nor a key of the store has it.
+std::string freeName(SettingsStore& store, const Section& section,
+                     const std::vector<std::string>& rows, const std::string& name) {
+    const auto taken = [&](const std::string& candidate) {
+        return std::any_of(rows.begin(), rows.end(),
+                           [&](const std::string& row) { return SameName(row, candidate); }) ||
+               store.tree().keyExists(section.key(candidate).treePath());
+    };
+    if (!taken(name)) return name;
+    for (std::uint64_t n = 1;; ++n) {
+        std::string candidate = name + std::to_string(n);
+        if (!taken(candidate)) return candidate;
+    }
+}
+
+struct Item {
+    const XmlElement* element;
+    std::string name;
+};
+
+// The section's items with their names; nothing after an unreadable name (shown).
+std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument& document,
+                                           const Section& section) {
+    const XmlElement* list = FirstBelowIgnoringCase(document.root(), section.sectionTag);
+    if (list == nullptr) {
+        messages.show(
+            std::string("Error finding \"") + section.sectionTag + "\" tag.  Bad XML document.",
+            "Error", MsgIcon::Stop);
+        return std::nullopt;
+    }
+    std::vector<Item> items;
+    for (const XmlElement& child : list->children) {
+        if (!SameName(child.name, section.itemTag)) continue;
+        const std::string* name = attributeIgnoringCase(child, "Name");
+        if (name == nullptr || name->find('\\') != std::string::npos) {
+            showImportError(messages,
+                            std::string("Error getting value of \"") + section.itemTag + "\" tag.");
+            return std::nullopt;
+        }
+        items.push_back({&child, name->empty() ? std::string("Y") : *name});
+    }
+    return items;
+}
+
+template <typename ImportOne>
+ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+                          bool interactive, const Section& section, ImportOne importOne) {
+    Messages& messages = store.messages();
+    auto items = readItems(messages, document, section);
+    if (!items) return ImportOutcome::Failed;
+    if (interactive) {
+        std::vector<std::string> names;
+        for (const Item& item : *items) names.push_back(item.name);
+        const auto kept = site.chooseItems(section.listTitle, names);
+        if (!kept) return ImportOutcome::Cancelled;
+        std::vector<Item> chosen;
+        for (const std::size_t index : *kept) {
+            if (index < items->size()) chosen.push_back((*items)[index]);
+        }
+        *items = std::move(chosen);
+    }
+    for (std::size_t i = 0; i < items->size(); ++i) {
+        if (!site.progress(i, items->size())) return ImportOutcome::Cancelled;
+        const Item& item = (*items)[i];
+        const std::string name = freeName(store, section, (site.*section.rows)(), item.name);
+        if (name != item.name && interactive) {
+            warn(messages, std::string("The ") + section.noun + " name: " + inQuotes(item.name) +
+                               " is already in use.\n\nIt will be changed to: " + inQuotes(name));
+        }
+        if (!importOne(store, name, *item.element)) return ImportOutcome::Failed;
+    }
+    site.progress(items->size(), items->size());
+    return ImportOutcome::Done;
+}
+
+// A silent import asks nothing, so all its items go in as one batch, each
+// still all-or-nothing on its own, and its messages wait for the batch's end;
+// an interactive one commits each item before its next question.
+template <typename ImportOne>
+ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+                            bool interactive, const Section& section, ImportOne importOne) {
+    if (interactive) return importItems(store, site, document, true, section, importOne);
+    ImportOutcome outcome = ImportOutcome::Failed;
+    AsOneChange(store, [&](SettingsStore& batch) {
+        outcome = importItems(batch, site, document, false, section, importOne);
+        return true;
+    });
+    return outcome;
+}
+
+}  // namespace
+
+std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messages) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        showImportError(messages, "File not found.");
+        return std::nullopt;
+    }
+    XmlError parseError;
+    auto document = XmlDocument::load(path, parseError);
+    if (!document) messages.show("Error loading XML document.", "Error", MsgIcon::Stop);
+    return document;
+}
+
+ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+                           bool interactive) {
+    return importSection(
+        store, site, document, interactive, kMacroSection,
+        [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
+            MacroImport macro(site, interactive, name);
+            if (!AsOneChange(into,
+                             [&](SettingsStore& inner) { return macro.write(inner, element); })) {
+                return false;
+            }
+            macro.enterTriggers();
+            return true;
+        });
+}
+
+ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+                               bool interactive) {
+    return importSection(
+        store, site, document, interactive, kRecordingSection,
+        [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
+            std::uint32_t type = 0;
+            if (!AsOneChange(into, [&](SettingsStore& inner) {
+                    return writeRecording(inner, name, element, type);
+                })) {
+                return false;
+            }
+            site.addRecordingRow(name, type);
+            return true;
+        });
+}
+
+}  // namespace ks

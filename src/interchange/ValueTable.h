@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "core/Utf8.h"
+
+namespace ks {
+
+enum class ValueKind { Number, Text };
+
+struct ValueSpec {
+    const char* name;
+    ValueKind kind;
+};
+
+// The values a command of one type keeps in its key, in the order the
+// document writes them, and those of the sub-keys some types keep (`0`,
+// `1`, …), which end at the first sub-key without the first nested value.
+struct CommandValueSet {
+    std::span<const ValueSpec> values;
+    std::span<const ValueSpec> nested;
+    // Sub-keys beyond this many are not written.
+    std::uint32_t nestedLimit = 0;
+};
+
+CommandValueSet ValuesOfCommand(std::uint32_t commandId);
+
+// A schedule entry's values, in the document's order; the period alone is a number.
+std::span<const ValueSpec> ScheduleValues();
+
+// The spec of `name` within `specs`, compared without regard to case; null when none.
+const ValueSpec* FindValue(std::span<const ValueSpec> specs, std::string_view name);
+
+// Whether two element or value names match, compared without regard to case.
+inline bool SameName(std::string_view a, std::string_view b) {
+    return utf8::upper(a) == utf8::upper(b);
+}
+
+// The first element below `element` named `tag` in any case, depth first; null when none.
+template <typename Element>
+Element* FirstBelowIgnoringCase(Element& element, std::string_view tag) {
+    for (auto& child : element.children) {
+        if (SameName(child.name, tag)) return &child;
+        if (Element* found = FirstBelowIgnoringCase(child, tag)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace ks

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "AppFixture.h"
+#include "app/MainWindow.h"
+#include "interchange/ExchangeDialogs.h"
+
+namespace ks::test {
+namespace {
+
+class ExchangeTest : public AppFixture {
+protected:
+    void makeWindow() {
+        window = std::make_unique<MainWindow>(makeShell());
+        ASSERT_TRUE(window->Initialise());
+        messages.clear();
+    }
+    std::unique_ptr<MainWindow> window;
+};
+
+// OK keeps the file dialog open until an option is chosen and a path given.
+TEST_F(ExchangeTest, PathDialogNeedsTheOptionAndAPath) {
+    struct Case {
+        ExchangeDirection direction;
+        bool checked;
+        const char* path;
+        const char* message;  // null: accepted
+    };
+    const Case cases[] = {
+        {ExchangeDirection::Export, false, "x.xml", "Must select an export option."},
+        {ExchangeDirection::Import, false, "x.xml", "Must select an import option."},
+        {ExchangeDirection::Export, true, "   ", "Path and File Name: can not be empty."},
+        {ExchangeDirection::Import, true, " x.xml ", nullptr},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        ExchangePathDialog dialog(nullptr, messages, c.direction, ExportKind::Recordings);
+        dialog.fileBox()->setChecked(c.checked);
+        dialog.pathField()->setText(QString::fromLatin1(c.path));
+        dialog.accept();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.message == nullptr) << c.path;
+        EXPECT_EQ(messages.texts(), c.message ? Texts{c.message} : Texts{});
+        EXPECT_EQ(dialog.path(), c.message ? dialog.path() : "x.xml");
+    }
+    ExchangePathDialog titled(nullptr, messages, ExchangeDirection::Import, ExportKind::Macros);
+    EXPECT_EQ(titled.windowTitle(), "Keystrider - Import Macros From:");
+}
+
+// A posted document joins the lists and registers its hot key; nothing
+// selected is reported before any dialog opens.
+TEST_F(ExchangeTest, PostedDocumentsJoinTheListsAndEmptySelectionsAreRefused) {
+    addMacro("Old", 2, 0x41);
+    makeWindow();
+    XmlError error;
+    const auto document = XmlDocument::parse(
+        "<KEYSTRIDER ID='1003'><MACROS><MACRO Name='old'><vk>66</vk><fsModifiers>2</fsModifiers>"
+        "</MACRO><MACRO Name='Clash'><vk>65</vk><fsModifiers>2</fsModifiers></MACRO></MACROS>"
+        "<RECORDINGS><RECORDING Name='R'><Type>3</Type></RECORDING></RECORDINGS></KEYSTRIDER>",
+        error);
+    ASSERT_TRUE(document);
+    window->ImportPosted(*document);
+    EXPECT_EQ(columnTexts(window->macroList(), 0), (Texts{"Old", "old1", "Clash"}));
+    EXPECT_EQ(columnTexts(window->recordingList(), 1), Texts{"Mouse"});
+    EXPECT_EQ(hotKeys.calls.back(), "register 1 2 66");
+    EXPECT_TRUE(messages.shown.empty());
+
+    window->ExportSelected(ExportKind::Macros);
+    window->ExportSelected(ExportKind::Recordings);
+    EXPECT_EQ(messages.texts(), (Texts{"No macros selected.", "No recordings selected."}));
+    EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
+}
+
+}  // namespace
+}  // namespace ks::test

@@ -1,0 +1,317 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "StoreFixture.h"
+#include "interchange/Interchange.h"
+#include "store/StoreKey.h"
+
+namespace ks::test {
+namespace {
+
+// The program's lists and trigger tables as an import sees them.
+class FakeSite final : public ImportSite {
+public:
+    explicit FakeSite(SettingsStore& settings) : store(settings) {}
+    std::vector<std::string> macroRows() override { return macros; }
+    std::vector<std::string> recordingRows() override { return recordings; }
+    void addMacroRow(const std::string& macro) override { macros.push_back(macro); }
+    void addRecordingRow(const std::string& recording, std::uint32_t) override {
+        recordings.push_back(recording);
+    }
+    std::int32_t nextHotKeyIdentifier() override { return ++counter; }
+    std::optional<std::string> hotKeyHolder(std::uint32_t vk, std::uint32_t modifiers) override {
+        return holder(hotKeys, std::to_string(vk) + "+" + std::to_string(modifiers));
+    }
+    void registerHotKey(const std::string& macro, std::int32_t, std::uint32_t modifiers,
+                        std::uint32_t vk) override {
+        hotKeys[std::to_string(vk) + "+" + std::to_string(modifiers)] = macro;
+    }
+    std::optional<std::string> messageIdHolder(std::int32_t id) override {
+        return holder(messageIds, std::to_string(id));
+    }
+    std::optional<std::string> phraseHolder(const std::string& phrase, bool) override {
+        return holder(phrases, phrase);
+    }
+    // Reads back what the import stored, as the program's tables load it.
+    void loadOtherTriggers(const std::string& macro) override {
+        if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID")) {
+            messageIds[std::to_string(*id)] = macro;
+        }
+    }
+    std::optional<std::vector<std::size_t>> chooseItems(
+        const std::string&, const std::vector<std::string>& names) override {
+        if (cancelList) return std::nullopt;
+        std::vector<std::size_t> all(names.size());
+        for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+        return all;
+    }
+    bool progress(std::size_t done, std::size_t) override { return done < cancelAt; }
+
+    static std::optional<std::string> holder(const std::map<std::string, std::string>& table,
+                                             const std::string& key) {
+        const auto found = table.find(key);
+        return found == table.end() ? std::nullopt : std::optional(found->second);
+    }
+
+    SettingsStore& store;
+    std::vector<std::string> macros, recordings;
+    std::map<std::string, std::string> hotKeys, messageIds, phrases;
+    std::int32_t counter = 0;
+    bool cancelList = false;
+    std::size_t cancelAt = SIZE_MAX;
+};
+
+// 801 events of 20 bytes give pieces of 16000 and 20 bytes.
+std::string pieceText(std::size_t bytes, int seed) {
+    std::string text;
+    char hex[4];
+    for (std::size_t i = 0; i < bytes; ++i) {
+        std::snprintf(hex, sizeof hex, "%02x ", static_cast<unsigned>((i * 7 + seed) & 0xFF));
+        text += hex;
+    }
+    return text;
+}
+
+// A document as a person would write it from the element tables: names in
+// any case, nested parts, a schedule with numbers and texts, pieces above 10.
+std::string handWritten() {
+    std::string recording = "<recording name='Rec'><count>12</count><Type>2</Type>";
+    for (int piece = 0; piece < 12; ++piece) {
+        recording += "<INS" + std::to_string(piece) + ">" +
+                     pieceText(piece == 11 ? 20 : 16000, piece) + "</INS" + std::to_string(piece) +
+                     ">";
+    }
+    recording += "</recording>";
+    return R"(<?xml version="1.0" encoding="ISO-8859-1"?>
+<keystrider ID="1003"><macros>
+  <macro Name="Backup"><wphrase>bk</wphrase><WPhraseCase>1</WPhraseCase>
+    <fsModifiers>2</fsModifiers><vk>120</vk><repeat>3</repeat><MsgID>10001</MsgID><id>99</id>
+    <Commands>
+      <INS0><id>4096</id><DelayInterval>1500</DelayInterval><Bogus>x</Bogus></INS0>
+      <ins1><ID>65</ID><keypressed>1</keypressed></ins1>
+      <INS2><id>4104</id><UseGMT>0</UseGMT><INS0><Format>1</Format><Include>1</Include>
+        <Order>0</Order><Append>/</Append><Prepend></Prepend></INS0>
+        <INS1><Format>2</Format><Include>0</Include><Order>1</Order></INS1></INS2>
+      <INS3><id>4355</id><WindowCaption>Who?</WindowCaption><INS0><Caption>Name</Caption>
+        <Height>20</Height><MultiLine>0</MultiLine><VName>who</VName><Width>80</Width>
+        <X>1</X><Y>2</Y></INS0></INS3>
+      <INS4><id>4099</id><BufName>b&#233;</BufName></INS4>
+    </Commands>
+    <schedule><INS0><Period>2</Period><Hour>7</Hour><Minute>30</Minute><DayOfWeek>Monday</DayOfWeek></INS0></schedule>
+  </macro>
+</macros><RECORDINGS>)" +
+           recording + "</RECORDINGS></keystrider>";
+}
+
+class InterchangeTest : public StoreFixture {
+protected:
+    void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
+
+    XmlDocument parse(const std::string& text) {
+        XmlError error;
+        auto document = XmlDocument::parse(text, error);
+        EXPECT_TRUE(document) << error.reason;
+        return document ? *document : XmlDocument(XmlElement{});
+    }
+    void importBoth(const std::string& text, bool interactive = false) {
+        const XmlDocument document = parse(text);
+        ASSERT_EQ(ImportMacros(*store, site, document, interactive), ImportOutcome::Done);
+        ASSERT_EQ(ImportRecordings(*store, site, document, interactive), ImportOutcome::Done);
+    }
+    // Exports every listed macro and recording to a new file and gives its bytes.
+    std::string exportAll(const std::string& name) {
+        const std::string path = dir.file(name);
+        ExportServices services{*store, messages, {}, {}};
+        EXPECT_TRUE(
+            ExportItems(services, ExportKind::Macros, site.macros, ExportTarget::file(path)));
+        messages.answers.push_back(MsgAnswer::No);  // append the recordings
+        EXPECT_TRUE(ExportItems(services, ExportKind::Recordings, site.recordings,
+                                ExportTarget::file(path)));
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::optional<std::string> text(const std::string& key, const char* name) {
+        return store->GetText("SOFTWARE\\Quorvel\\Keystrider\\" + key, name);
+    }
+    std::optional<std::uint32_t> number(const std::string& key, const char* name) {
+        return store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\" + key, name);
+    }
+
+    FakeSite site{*store};
+};
+
+TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
+    importBoth(handWritten());
+    EXPECT_EQ(text("Macros\\Backup", "WPhrase"), "bk");
+    EXPECT_EQ(number("Macros\\Backup", "id"), 1u);  // the next registration number, not 99
+    EXPECT_EQ(text("Macros\\Backup\\Commands\\0", "DelayInterval"), "1500");
+    EXPECT_EQ(text("Macros\\Backup\\Commands\\0", "Bogus"), std::nullopt);
+    EXPECT_EQ(number("Macros\\Backup\\Commands\\1", "KeyPressed"), 1u);
+    EXPECT_EQ(number("Macros\\Backup\\Commands\\2\\1", "Order"), 1u);
+    EXPECT_EQ(text("Macros\\Backup\\Commands\\2\\0", "Append"), "/");
+    EXPECT_EQ(text("Macros\\Backup\\Commands\\3\\0", "VName"), "who");
+    EXPECT_EQ(text("Macros\\Backup\\Commands\\4", "BufName"), "b\xC3\xA9");
+    EXPECT_EQ(number("Macros\\Backup\\Schedule\\0", "Period"), 2u);
+    EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "Hour"), "7");
+    EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "DayOfWeek"), "Monday");
+    EXPECT_EQ(site.hotKeys["120+2"], "Backup");
+    EXPECT_EQ(site.messageIds["10001"], "Backup");
+    EXPECT_EQ(number("Journals\\Rec", "Count"), 12u);
+    const auto piece10 = store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec", "10");
+    ASSERT_TRUE(piece10);
+    EXPECT_EQ(piece10->size(), 16000u);
+    EXPECT_EQ((*piece10)[1], (7 + 10) & 0xFF);
+    EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec", "11")->size(), 20u);
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().front();
+}
+
+TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
+    importBoth(handWritten());
+    const std::string first = exportAll("first.xml");
+    const auto firstMacros = site.macros;
+
+    ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\Backup"));
+    ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\Rec"));
+    site.macros.clear();
+    site.recordings.clear();
+    site.hotKeys.clear();
+    site.messageIds.clear();
+    site.counter = 0;
+    importBoth(first);
+    EXPECT_EQ(site.macros, firstMacros);
+    EXPECT_EQ(exportAll("second.xml"), first);
+    EXPECT_NE(first.find("<INS11>"), std::string::npos);
+    EXPECT_NE(first.find("<DayOfWeek>Monday</DayOfWeek>"), std::string::npos);
+}
+
+TEST_F(InterchangeTest, ClashingNamesGetTheNextFreeNumber) {
+    const std::string document =
+        "<KEYSTRIDER><MACROS><MACRO Name='m'/></MACROS><RECORDINGS><RECORDING Name=''/>"
+        "</RECORDINGS></KEYSTRIDER>";
+    site.macros = {"M"};
+    importBoth(document, true);
+    importBoth(document, true);
+    EXPECT_EQ(site.macros, (std::vector<std::string>{"M", "m1", "m2"}));
+    EXPECT_EQ(site.recordings, (std::vector<std::string>{"Y", "Y1"}));
+    EXPECT_EQ(
+        messages.texts(),
+        (std::vector<std::string>{
+            "The macro name: \"m\" is already in use.\n\nIt will be changed to: \"m1\"",
+            "The macro name: \"m\" is already in use.\n\nIt will be changed to: \"m2\"",
+            "The recording name: \"Y\" is already in use.\n\nIt will be changed to: \"Y1\""}));
+    EXPECT_TRUE(messages.allShownAs("Keystrider - Warning", MsgIcon::Exclamation));
+}
+
+TEST_F(InterchangeTest, ClashingTriggersAreDroppedWithTheirWarning) {
+    struct Case {
+        const char* elements;
+        const char* value;
+        std::optional<std::uint32_t> stored;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {"<vk>65</vk><fsModifiers>1</fsModifiers>", "vk", std::nullopt,
+         "Hotkey already in use by macro: \"Other\"\n\nHotkey will not be saved with macro: "
+         "\"New\""},
+        {"<MsgID>5</MsgID>", "MsgID", std::nullopt,
+         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved.\n\n"
+         "XML Message ID will not be saved with macro: \"New\""},
+        {"<MsgID>12345</MsgID>", "MsgID", std::nullopt,
+         "XML Message ID already in use by macro: \"Other\"\n\nXML Message ID will not be saved "
+         "with macro: \"New\""},
+        {"<repeat>0</repeat>", "repeat", 1u,
+         "Execute: value must be between 1 and 100000!\n\nExecute: value for macro: \"New\" is "
+         "being set to 1."},
+        {"<WPhrase>bk</WPhrase><WPhraseCase>1</WPhraseCase>", "WPhraseCase", std::nullopt,
+         "Word or Phrase trigger already in use by macro: \"Other\"\n\nWord or Phrase will not be "
+         "saved with macro: \"New\""},
+        {"", "repeat", 1u, nullptr},
+    };
+    for (const bool interactive : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.elements);
+            site.hotKeys = {{"65+1", "Other"}};
+            site.messageIds = {{"12345", "Other"}};
+            site.phrases = {{"bk", "Other"}};
+            messages.clear();
+            const auto document = parse(std::string("<K><MACROS><MACRO Name='New'>") + c.elements +
+                                        "<COMMANDS><INS0><id>65</id></INS0></COMMANDS></MACRO>"
+                                        "</MACROS></K>");
+            ASSERT_EQ(ImportMacros(*store, site, document, interactive), ImportOutcome::Done);
+            const std::string key = "Macros\\" + site.macros.back();
+            EXPECT_EQ(number(key, c.value), c.stored);
+            EXPECT_EQ(number(key + "\\Commands\\0", "id"), 65u);
+            const auto expected = interactive && c.warning ? std::vector<std::string>{c.warning}
+                                                           : std::vector<std::string>{};
+            EXPECT_EQ(messages.texts(), expected);
+            ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\New"));
+            site.macros.clear();
+        }
+    }
+    EXPECT_EQ(site.hotKeys.size(), 1u);
+}
+
+TEST_F(InterchangeTest, AFailedItemLeavesNothingAndCancelKeepsWholeItems) {
+    const auto bad = parse(
+        "<K><RECORDINGS><RECORDING Name='r'><Count>1</Count><INS0>zz </INS0>"
+        "</RECORDING></RECORDINGS></K>");
+    EXPECT_EQ(ImportRecordings(*store, site, bad, false), ImportOutcome::Failed);
+    EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\r"));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error getting value of current tag."});
+
+    const auto two = parse("<K><MACROS><MACRO Name='a'/><MACRO Name='b'/></MACROS></K>");
+    site.cancelAt = 1;
+    EXPECT_EQ(ImportMacros(*store, site, two, false), ImportOutcome::Cancelled);
+    EXPECT_EQ(site.macros, std::vector<std::string>{"a"});
+    site.cancelList = true;
+    EXPECT_EQ(ImportMacros(*store, site, two, true), ImportOutcome::Cancelled);
+}
+
+TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
+    importBoth(
+        "<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS><RECORDING Name='r'>"
+        "<Count>0</Count></RECORDING></RECORDINGS></K>");
+    const std::string path = dir.file("out.xml");
+    ExportServices services{*store, messages, {}, {}};
+    ASSERT_TRUE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
+    messages.answers = {MsgAnswer::No};
+    ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
+    auto document = LoadDocument(path, messages);
+    ASSERT_TRUE(document);
+    EXPECT_TRUE(document->root().firstBelow("RECORDING"));
+    EXPECT_TRUE(document->root().firstBelow("MACRO"));
+    messages.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
+    document = LoadDocument(path, messages);
+    EXPECT_FALSE(document->root().firstBelow("RECORDING"));
+    EXPECT_EQ(messages.shown.back().title, "Attention");
+    EXPECT_FALSE(LoadDocument(dir.file("missing.xml"), messages));
+    EXPECT_EQ(messages.texts().back(), "File not found.");
+}
+
+// Remote mode posts the new document; a reply other than 1004 shows its text.
+TEST_F(InterchangeTest, PushToAPeerNeedsItsAcceptance) {
+    importBoth("<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS/></K>");
+    std::string posted;
+    std::string reply = "<KEYSTRIDER ID=\"1004\"/>";
+    ExportServices services{
+        *store,
+        messages,
+        [&](const std::string& host, const std::string& port, const std::string& body) {
+            posted = host + ":" + port + " " + body;
+            return std::optional(reply);
+        },
+        {}};
+    EXPECT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::peer("h", "1")));
+    EXPECT_NE(posted.find("h:1 <?xml"), std::string::npos);
+    EXPECT_NE(posted.find("<MACRO Name=\"a\">"), std::string::npos);
+    reply = "<KEYSTRIDER ID=\"103\"><Desc>Invalid ID.</Desc></KEYSTRIDER>";
+    EXPECT_FALSE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::peer("h", "1")));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Invalid ID."});
+}
+
+}  // namespace
+}  // namespace ks::test
