@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
         steps.reserve(kScrollSteps);
         for (int step = 1; step <= kScrollSteps; ++step) {
             const auto started = Steady::now();
-            bar->setValue(static_cast<int>(static_cast<long long>(bar->maximum()) * step /
-                                           kScrollSteps));
+            bar->setValue(
+                static_cast<int>(static_cast<long long>(bar->maximum()) * step / kScrollSteps));
             editor.eventList()->viewport()->repaint();
             steps.push_back(Millis(Steady::now() - started).count());
         }
