@@ -30,17 +30,49 @@ TEST(MacroEditorE2ETest, AMacroBuiltInTheEditorRunsByItsHotKey) {
     std::this_thread::sleep_for(milliseconds(1500));
     start({})->wait(milliseconds(5000));
     std::this_thread::sleep_for(milliseconds(800));
+    // "window:T" waits until the window titled T is shown and has the focus, so
+    // that a loaded machine never sends keys to a window not yet there.
     const auto keys = [&](std::vector<std::string> steps) {
         for (const std::string& step : steps) {
+            if (step.rfind("window:", 0) == 0) {
+                ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                      "^" + step.substr(7) + "$", "windowactivate", "--sync"},
+                                     milliseconds(15000)))
+                    << step;
+                continue;
+            }
             const bool text = step.rfind("type:", 0) == 0;
             ASSERT_TRUE(xvfb.run({"xdotool", text ? "type" : "key", text ? step.substr(5) : step}))
                 << step;
-            std::this_thread::sleep_for(milliseconds(400));
+            std::this_thread::sleep_for(milliseconds(200));
         }
     };
-    keys({"alt+a", "type:Typer", "Tab", "Tab", "ctrl+alt+j",            // name, hot key
-          "alt+y", "k", "alt+o", "Home", "Return", "type:ab", "alt+o",  // SEND KEYS "ab"
-          "alt+y", "End", "alt+o", "type:DELAY", "Return", "type:100", "Return"});
+    const std::string editor = "window:Keystrider - Modify Macro";
+    keys({"window:Keystrider",
+          "alt+a",
+          editor,
+          "type:Typer",
+          "Tab",
+          "Tab",
+          "ctrl+alt+j",  // name, hot key
+          "alt+y",
+          "k",
+          "alt+o",
+          "Home",
+          "Return",
+          "window:Keystrider - SEND KEYS",
+          "type:ab",
+          "alt+o",
+          editor,  // SEND KEYS "ab"
+          "alt+y",
+          "End",
+          "alt+o",
+          "type:DELAY",
+          "Return",
+          "window:Keystrider - DELAY",
+          "type:100",
+          "Return",
+          editor});
     // The on-screen keyboard's "1": the first key after its mode buttons is Esc,
     // then the function keys, Print, Scroll Lock, Pause, the grave accent, "1".
     keys({"alt+r"});
