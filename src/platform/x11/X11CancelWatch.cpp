@@ -1,12 +1,12 @@
 #include "platform/x11/X11CancelWatch.h"
 
 #include <QSocketNotifier>
-#include <cstring>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "core/VirtualKey.h"
+#include "platform/x11/RawKeyDevices.h"
 #include "platform/x11/XkbLayoutBuilder.h"
 
 // clang-format off
@@ -55,10 +55,7 @@ bool X11CancelWatch::Impl::open() {
     controlLeft = static_cast<KeyCode>(keycodeOfVk(layout, kVkLeftControl));
     controlRight = static_cast<KeyCode>(keycodeOfVk(layout, kVkRightControl));
     escape = static_cast<KeyCode>(keycodeOfVk(layout, kVkEscape));
-    notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(d), QSocketNotifier::Read);
-    notifier->setEnabled(false);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
-                     [this] { readEvents(); });
+    notifier = connectionNotifier(d, [this] { readEvents(); });
     return true;
 }
 
@@ -86,18 +83,9 @@ void X11CancelWatch::Impl::select(bool watching) {
 }
 
 void X11CancelWatch::Impl::readDevices() {
-    syntheticDevices.clear();
-    physicalKeyboards.clear();
-    int count = 0;
-    XIDeviceInfo* devices = XIQueryDevice(display.get(), XIAllDevices, &count);
-    for (int i = 0; i < count; ++i) {
-        if (std::strstr(devices[i].name, "XTEST") != nullptr) {
-            syntheticDevices.insert(devices[i].deviceid);
-        } else if (devices[i].use == XISlaveKeyboard) {
-            physicalKeyboards.push_back(devices[i].deviceid);
-        }
-    }
-    XIFreeDeviceInfo(devices);
+    RawKeyDevices devices = queryRawKeyDevices(display.get());
+    syntheticDevices = std::move(devices.synthetic);
+    physicalKeyboards = std::move(devices.physicalKeyboards);
 }
 
 bool X11CancelWatch::Impl::isCancel(const XIRawEvent& raw) {
@@ -163,11 +151,7 @@ void X11CancelWatch::stop() {
     impl_->handler = nullptr;
     impl_->notifier->setEnabled(false);
     impl_->select(false);
-    // Events read before the selection ended belong to the watch just stopped.
-    while (XPending(impl_->display.get()) > 0) {
-        XEvent event;
-        XNextEvent(impl_->display.get(), &event);
-    }
+    discardPendingEvents(impl_->display.get());
 }
 
 }  // namespace ks::x11

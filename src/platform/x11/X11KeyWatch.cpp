@@ -1,10 +1,10 @@
 #include "platform/x11/X11KeyWatch.h"
 
 #include <QSocketNotifier>
-#include <cstring>
 #include <set>
 #include <utility>
 
+#include "platform/x11/RawKeyDevices.h"
 #include "platform/x11/XkbLayoutBuilder.h"
 
 // clang-format off
@@ -55,10 +55,7 @@ bool X11KeyWatch::Impl::open() {
     int xiMajor = 2, xiMinor = 2;
     if (XIQueryVersion(d, &xiMajor, &xiMinor) != Success) return false;
     display = std::move(opened);
-    notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(d), QSocketNotifier::Read);
-    notifier->setEnabled(false);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
-                     [this] { readEvents(); });
+    notifier = connectionNotifier(d, [this] { readEvents(); });
     return true;
 }
 
@@ -86,15 +83,7 @@ void X11KeyWatch::Impl::select(bool watching) {
 }
 
 void X11KeyWatch::Impl::readDevices() {
-    syntheticDevices.clear();
-    int count = 0;
-    XIDeviceInfo* devices = XIQueryDevice(display.get(), XIAllDevices, &count);
-    for (int i = 0; i < count; ++i) {
-        if (std::strstr(devices[i].name, "XTEST") != nullptr) {
-            syntheticDevices.insert(devices[i].deviceid);
-        }
-    }
-    XIFreeDeviceInfo(devices);
+    syntheticDevices = queryRawKeyDevices(display.get()).synthetic;
 }
 
 void X11KeyWatch::Impl::readState() {
@@ -186,12 +175,7 @@ void X11KeyWatch::stop() {
     impl_->handler = nullptr;
     impl_->notifier->setEnabled(false);
     impl_->select(false);
-    // Events read before the selection ended belong to the watch just stopped.
-    while (XPending(impl_->display.get()) > 0) {
-        XEvent event;
-        XNextEvent(impl_->display.get(), &event);
-        XFreeEventData(impl_->display.get(), &event.xcookie);
-    }
+    discardPendingEvents(impl_->display.get());
 }
 
 }  // namespace ks::x11
