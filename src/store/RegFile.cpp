@@ -127,12 +127,16 @@ std::size_t utf16Length(std::string_view text) {
     return units;
 }
 
+std::string_view trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// The header line, without the blanks editors and mail programs put around it.
 std::string_view firstLine(std::string_view text) {
-    std::string_view line = text.substr(0, text.find('\n'));
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
-        line.remove_suffix(1);
-    }
-    return line;
+    return trimmed(text.substr(0, text.find_first_of("\r\n")));
 }
 
 struct DecodedFile {
@@ -169,13 +173,6 @@ DecodedFile decodeFile(std::string_view bytes) {
     return strictUtf8(bytes);
 }
 
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // `digits` as a hexadecimal number of at most `maxDigits` digits.
 std::optional<std::uint32_t> hexNumber(std::string_view digits, std::size_t maxDigits) {
     if (digits.empty() || digits.size() > maxDigits) return std::nullopt;
@@ -200,6 +197,17 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     }
 }
 
+// Lines starting with ; or # (after blanks) are comments.
+bool isBlankOrComment(std::string_view line) {
+    line = trimmed(line);
+    return line.empty() || line.front() == ';' || line.front() == '#';
+}
+
+// Unquoted data ends where a ; comment begins.
+std::string_view withoutComment(std::string_view data) {
+    return trimmed(data.substr(0, data.find(';')));
+}
+
 // ---- Parsing -------------------------------------------------------------
 
 enum class Dialect { Version5, Regedit4 };
@@ -222,7 +230,12 @@ private:
     }
 
     bool header() {
-        const std::string_view first = lines_.empty() ? std::string_view() : firstLine(lines_[0]);
+        const std::string_view first = firstLine(lines_[0]);
+        if (trimmed(lines_[0]).find('\r') != std::string_view::npos) {
+            return fail(1,
+                        "The file's lines end in a carriage return alone; save it with LF or "
+                        "CR LF line ends.");
+        }
         if (first == kVersion5) {
             dialect_ = Dialect::Version5;
         } else if (first == kRegedit4) {
@@ -240,7 +253,7 @@ private:
         while (next_ < lines_.size()) {
             const std::size_t number = next_ + 1;
             const std::string_view line = trimmed(lines_[next_++]);
-            if (line.empty() || line.front() == ';') continue;
+            if (isBlankOrComment(line)) continue;
             const bool parsed =
                 line.front() == '[' ? section(line, number)
                 : line.front() == '"' || line.front() == '@'
@@ -256,6 +269,7 @@ private:
         std::string_view path = line.substr(1, line.size() - 2);
         const bool deletion = !path.empty() && path.front() == '-';
         if (deletion) path.remove_prefix(1);
+        if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
         std::optional<std::string> relative = relativeKey(path);
         if (!relative) {
             return fail(number, "The key " + std::string(path) + " is outside " +
@@ -331,6 +345,7 @@ private:
     }
 
     bool data(std::string_view text, std::size_t number, RegOperation& operation) {
+        if (text.empty() || text.front() != '"') text = withoutComment(text);
         if (text == "-") {
             operation.kind = RegOperation::Kind::DeleteValue;
             return true;
@@ -339,7 +354,7 @@ private:
             std::string content;
             std::size_t end = 0;
             if (!quoted(text, number, content, end)) return false;
-            if (end != text.size())
+            if (!withoutComment(text.substr(end)).empty())
                 return fail(number, "Unexpected text after the closing quotation mark.");
             operation.type = kTypeText;
             operation.data = textBytes(content);
@@ -388,19 +403,29 @@ private:
         return kind != kTypeText || hexText(number, operation.data);
     }
 
-    // Bytes written as hex pairs separated by commas, continued on the next
-    // line after a trailing backslash.
+    // Bytes written as two-digit hex pairs separated by commas. A backslash
+    // after a comma continues them on the next line that is neither blank nor
+    // a comment; the end of the file ends them as a line break would.
     bool hexBytes(std::string_view segment, std::size_t number, Bytes& out) {
+        const std::size_t valueLine = number;
         while (true) {
-            segment = trimmed(segment);
+            segment = withoutComment(segment);
             const bool continued = !segment.empty() && segment.back() == '\\';
-            if (continued) segment = trimmed(segment.substr(0, segment.size() - 1));
+            if (continued) {
+                segment = trimmed(segment.substr(0, segment.size() - 1));
+                if (!segment.empty() && segment.back() != ',')
+                    return fail(number, "A backslash continuing hex data must follow a comma.");
+            }
             if (!hexSegment(segment, number, out)) return false;
             if (!continued) return true;
-            if (next_ >= lines_.size())
-                return fail(number, "The hex data continues past the end of the file.");
+            while (next_ < lines_.size() && isBlankOrComment(lines_[next_])) ++next_;
+            if (next_ >= lines_.size()) return true;
             number = next_ + 1;
-            segment = lines_[next_++];
+            segment = trimmed(lines_[next_++]);
+            if (hexDigit(segment.front()) < 0) {
+                return fail(number, "The hex data of line " + std::to_string(valueLine) +
+                                        " goes on with a line that is not hex data.");
+            }
         }
     }
 
@@ -408,7 +433,8 @@ private:
         while (!segment.empty()) {
             const std::size_t comma = segment.find(',');
             const std::string_view token = trimmed(segment.substr(0, comma));
-            const std::optional<std::uint32_t> byte = hexNumber(token, 2);
+            const std::optional<std::uint32_t> byte =
+                token.size() == 2 ? hexNumber(token, 2) : std::nullopt;
             if (!byte) return fail(number, "Bad hex byte \"" + std::string(token) + "\".");
             out.push_back(static_cast<std::uint8_t>(*byte));
             if (comma == std::string_view::npos) break;

@@ -107,9 +107,8 @@ std::string binaryText(const Bytes& data) {
 // and any kind the tool has no name for print as their bytes.
 std::pair<const char*, std::string> printable(const StoredValue& value) {
     if (value.type == kTypeText) return {"sz", textFromBytes(value.data)};
-    if (value.type == kTypeDword) {
-        if (auto number = dwordFromBytes(value.data)) return {"dword", std::to_string(*number)};
-    }
+    if (value.type == kTypeDword && value.data.size() == 4)
+        return {"dword", std::to_string(*dwordFromBytes(value.data))};
     return {"binary", binaryText(value.data)};
 }
 

@@ -455,6 +455,9 @@ TEST_F(StoreToolTest, EveryCommandRoundTrips) {
     store = dir.file("third/store.db");
     ok({"import", "-"}, part);
     EXPECT_EQ(ok({"--store=" + store, "export", "\\Macros\\Beta"}), part);
+    ok({"import", "-"},
+       "REGEDIT4\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\n\"Short\"=hex(4):01,02\n");
+    EXPECT_EQ(ok({"get", "", "Short"}), "01 02\n");
 
     ok({"delete", "Macros\\beta\\Commands\\0", "ID"});
     EXPECT_EQ(ok({"get", "Macros\\beta\\Commands\\0"}), "");
@@ -651,7 +654,12 @@ TEST_F(RegFileTest, FilesImportOrAreRefusedWithTheirLineNumber) {
         {reg(kV5 + "[~]\n\"T\"=\"\xC3\xA9\""), 0, "é"},
         {"\xEF\xBB\xBF" + reg(kV5 + "[~]\n\"T\"=\"\xC3\xA9\""), 0, "é"},
         {"REGEDIT4\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\n\"T\"=\"x\"\n", 0, "x"},
+        {reg(" \tREGEDIT4\n[~\\Sub\\]\n[~]\n\"T\"=\"x\""), 0, "x"},
+        {r4("# c\n; c\n\"T\"=\"x;y\" ;note\n\"D\"=dword:00001234 ;note\n\"E\"=- ;note"), 0, "x;y"},
+        {r4("\"T\"=hex(1):61,\\ ;note\n\n  ; c\n# c\n  62,00 ;note"), 0, "ab"},
+        {r4("\"T\"=hex(1):61,62,00,\\"), 0, "ab"},  // the file ends as if a line break followed
         {reg("Windows Registry Editor Version 4.00\n[~]"), 1, "does not begin with"},
+        {"REGEDIT4\r[HKLM\\SOFTWARE\\Quorvel\\Keystrider]\r", 1, "carriage return alone"},
         {"", 1, "does not begin with"},
         {"\xFE\xFF", 1, "big-endian"},
         {bad("\"a\"=\"open"), 4, "no closing quotation mark"},
@@ -661,7 +669,12 @@ TEST_F(RegFileTest, FilesImportOrAreRefusedWithTheirLineNumber) {
         {bad("\"a\"=qword:1"), 4, "none of"},
         {bad("\"a\"=hex:01,zz"), 4, "Bad hex byte \"zz\""},
         {bad("\"a\"=hex:01,\\\n  02,\\\n  0g"), 6, "\"0g\""},
-        {bad("\"a\"=hex:01,\\"), 4, "past the end"},
+        {bad("\"a\"=hex:11,22,33,4\\\n  4,55,66"), 4, "follow a comma"},
+        {bad("\"a\"=hex:4,55"), 4, "Bad hex byte \"4\""},
+        {bad("\"a\"=hex:11,22\\\n  33,44"), 4, "follow a comma"},
+        {bad("\"a\"=hex:11,\\\n  22,\\\n\"b\"=\"x\""), 6, "line 4 goes on"},
+        {bad("\"a\"=hex:4c,69,\\\n\n\"b\"=\"x\""), 6, "not hex data"},
+        {bad("\"a\"=hex:11,\\\n  \\\n  22"), 5, "not hex data"},
         {bad("\"a\"=dword:100000000"), 4, "out of range"},
         {bad("\"a\"=dword:12x4"), 4, "hexadecimal digits"},
         {bad("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel]"), 4, "outside"},
