@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <cstdlib>
+
 #include "AppFixture.h"
+#include "TempDir.h"
+#include "app/Autostart.h"
 
 namespace ks::test {
 namespace {
@@ -85,6 +91,32 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
     EXPECT_EQ(option("SrvPort"), 80u);
     EXPECT_FALSE(option("WPhraseOn").has_value());
     EXPECT_NE(dialog->result(), QDialog::Accepted);
+}
+
+// The box says whether the entry is there; Save writes a valid entry that
+// starts this program, or removes it.
+TEST_F(OptionsDialogTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) {
+    const TempDir config;
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    setOption("SrvPort", 8080);
+    open();
+    EXPECT_FALSE(box("startWithDesktop")->isChecked());
+    box("startWithDesktop")->setChecked(true);
+    EXPECT_TRUE(dialog->Save());
+    QFile entry(autostartFile());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains(
+        "\nExec=" + execValue(QCoreApplication::applicationFilePath()).toUtf8() + "\n"));
+    const std::string validate = "desktop-file-validate '" + autostartFile().toStdString() + "'";
+    EXPECT_EQ(std::system(validate.c_str()), 0);
+
+    open();
+    EXPECT_TRUE(box("startWithDesktop")->isChecked());
+    box("startWithDesktop")->setChecked(false);
+    EXPECT_TRUE(dialog->Save());
+    EXPECT_FALSE(QFile::exists(autostartFile()));
+    before.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", before);
 }
 
 }  // namespace
