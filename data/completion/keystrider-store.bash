@@ -1,15 +1,26 @@
 # bash completion for keystrider-store: commands, --store files, keys of the
 # store itself (read with `keystrider-store list`), value types and .reg files.
 
+# The keys that complete the word being typed: inside an opening quote the
+# backslashes stand as they are, outside quotes each is written doubled.
 _keystrider_store_keys() {
-    local typed=$1 parent= prefix=
+    local word=$1 quote= typed parent= prefix= key path
+    case $word in
+        \'* | \"*) quote=${word:0:1} typed=${word:1} ;;
+        *) typed=${word//\\\\/\\} ;;
+    esac
     if [[ $typed == *\\* ]]; then
         parent=${typed%\\*}
         prefix="$parent\\"
     fi
-    local key
     while IFS= read -r key; do
-        printf '%s\n' "$prefix$key"
+        path=$prefix$key
+        [[ $path == "$typed"* ]] || continue
+        if [[ -n $quote ]]; then
+            printf '%s\n' "$quote$path\\"
+        else
+            printf '%s\n' "${path//\\/\\\\}\\\\"
+        fi
     done < <(keystrider-store "${store[@]}" list "$parent" 2>/dev/null)
 }
 
@@ -33,7 +44,7 @@ _keystrider_store() {
     case $command:$position in
         list:1 | get:1 | set:1 | delete:1 | export:1)
             local IFS=$'\n'
-            COMPREPLY=($(compgen -W "$(_keystrider_store_keys "$cur")" -- "$cur"))
+            COMPREPLY=($(_keystrider_store_keys "$cur"))
             compopt -o nospace 2>/dev/null
             ;;
         set:3) COMPREPLY=($(compgen -W 'sz dword binary' -- "$cur")) ;;
