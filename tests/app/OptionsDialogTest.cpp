@@ -97,26 +97,20 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
 // starts this program, or removes it.
 TEST_F(OptionsDialogTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) {
     const TempDir config;
-    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
     setOption("SrvPort", 8080);
-    open();
-    EXPECT_FALSE(box("startWithDesktop")->isChecked());
-    box("startWithDesktop")->setChecked(true);
-    EXPECT_TRUE(dialog->Save());
-    QFile entry(autostartFile());
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(entry.readAll().contains(
-        "\nExec=" + execValue(QCoreApplication::applicationFilePath()).toUtf8() + "\n"));
-    const std::string validate = "desktop-file-validate '" + autostartFile().toStdString() + "'";
-    EXPECT_EQ(std::system(validate.c_str()), 0);
-
-    open();
-    EXPECT_TRUE(box("startWithDesktop")->isChecked());
-    box("startWithDesktop")->setChecked(false);
-    EXPECT_TRUE(dialog->Save());
-    EXPECT_FALSE(QFile::exists(autostartFile()));
-    before.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", before);
+    const QByteArray exec = execValue(QCoreApplication::applicationFilePath()).toUtf8();
+    for (const bool on : {true, false}) {
+        open();
+        EXPECT_NE(box("startWithDesktop")->isChecked(), on);
+        box("startWithDesktop")->setChecked(on);
+        EXPECT_TRUE(dialog->Save());
+        QFile entry(autostartFile());
+        EXPECT_EQ(entry.open(QIODevice::ReadOnly) && entry.readAll().contains("\nExec=" + exec),
+                  on);
+        EXPECT_TRUE(!on ||
+                    std::system(("desktop-file-validate " + entry.fileName()).toUtf8()) == 0);
+    }
 }
 
 }  // namespace

@@ -17,7 +17,6 @@
 #include "RecordingMessages.h"
 #include "RegText.h"
 #include "TempDir.h"
-#include "TrayArea.h"
 #include "TypingWindow.h"
 #include "XTestDriver.h"
 #include "XvfbSession.h"
@@ -41,12 +40,6 @@ long peakMemoryKb(pid_t pid) {
 
 class KeystriderE2ETest : public ::testing::Test {
 protected:
-    // With a notification area the program starts hidden in it and leaves the
-    // focus to the test's window.
-    void SetUp() override {
-        if (withTray) tray = startTray(xvfb);
-    }
-
     // Keystrider with the folders under `home` (default: the test's own),
     // its stdout and stderr in one pipe.
     std::unique_ptr<ChildProcess> start(std::vector<std::string> args, const std::string& display,
@@ -82,13 +75,6 @@ protected:
 
     XvfbSession xvfb;
     TempDir dir;
-    bool withTray = true;
-    std::unique_ptr<ChildProcess> tray;
-};
-
-class FirstStartE2ETest : public KeystriderE2ETest {
-protected:
-    FirstStartE2ETest() { withTray = false; }
 };
 
 TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
@@ -101,28 +87,6 @@ TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
     EXPECT_EQ(help.rfind("Usage: keystrider [MACRO NAME]", 0), 0u) << help;
     EXPECT_EQ(run({"--version"}, xvfb.display()),
               (std::pair<int, std::string>{0, "keystrider " KS_VERSION "\n"}));
-}
-
-// Without a notification area the first start shows the main window; a
-// tray that appears later is kept to: closing the window then hides it there
-// (withdrawn, not minimised).
-TEST_F(FirstStartE2ETest, WithoutANotificationAreaTheFirstStartShowsTheMainWindow) {
-    auto copy = start({}, xvfb.display());
-    ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Keystrider$"},
-                         milliseconds(15000)))
-        << copy->output();
-    tray = startTray(xvfb);
-    ASSERT_TRUE(
-        xvfb.run({"sh", "-c",
-                  "until xwininfo -root -tree | grep -q '\"keystrider\": (\"'; do sleep 0.1; done; "
-                  "w=$(xdotool search --onlyvisible --name '^Keystrider$' | head -1); "
-                  "xdotool windowactivate --sync $w key Escape; sleep 1; "
-                  "! xdotool search --onlyvisible --name '^Keystrider$' && "
-                  "! xprop -id $w WM_STATE | grep -q Iconic"},
-                 milliseconds(20000)))
-        << copy->output();
-    kill(copy->pid(), SIGTERM);
-    EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
 }
 
 // A second copy hands its macro to the first, or without one just ends.
@@ -170,6 +134,9 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
                           replacing("Coffee", "caf\u00e9!", "0", "\u2615 coffee") +
                           replacing("Half", "hlf", "", "half"));
     }
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "24", "--height", "24"},
+                      xvfb.display());
     TypingWindow window(xvfb);
     auto copy = start({}, xvfb.display());
     ASSERT_TRUE(xvfb.run(
