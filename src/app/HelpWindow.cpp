@@ -85,7 +85,9 @@ QString headingAnchor(const QString& heading) {
 
 std::string helpSection(std::uint32_t command) {
     if (!isNamedCommand(command) || parameterSpec(command) == nullptr) return kMacroEditorSection;
-    return headingAnchor(QString::fromUtf8(commandName(command).data())).toStdString();
+    const std::string_view name = commandName(command);
+    return headingAnchor(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())))
+        .toStdString();
 }
 
 QString guideFile() {
