@@ -96,6 +96,7 @@ int Application::Run() {
         shell_->Exit();
         return 1;
     }
+    showWithoutTray();
     if (onReady) onReady();
     const int status = ended_ ? 0 : QCoreApplication::exec();
 
@@ -103,6 +104,19 @@ int Application::Run() {
     window_.reset();
     shell_->Exit();
     return status;
+}
+
+// Started from a menu on a desktop without a notification area, the program
+// would otherwise show nothing at all. A tray that appears later is kept to
+// from then on (closing the window hides it there). A macro named on the
+// command line may type into the focused window, so the window then shows
+// without taking the focus.
+void Application::showWithoutTray() {
+    if (window_->HasTray()) return;
+    if (commandLine_.empty()) return window_->ShowNormal();
+    window_->setAttribute(Qt::WA_ShowWithoutActivating);
+    window_->showNormal();
+    window_->setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 // A later copy: the first one runs the command line's macro, or shows its

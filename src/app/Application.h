@@ -44,6 +44,7 @@ public:
 
 private:
     int handOver(const QString& markerPath);
+    void showWithoutTray();
     void watchTerminationSignals();
 
     SettingsStore& store_;

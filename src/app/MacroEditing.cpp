@@ -1,9 +1,8 @@
 #include "app/MacroEditing.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
+#include "app/HelpWindow.h"
 #include "app/Shell.h"
+#include "app/WindowPlaces.h"
 #include "editors/MacroEditor.h"
 #include "journal/RecordingStore.h"
 #include "platform/Keymap.h"
@@ -57,12 +56,6 @@ std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
 
 }  // namespace
 
-void OpenHelp(const char* section) {
-    QUrl guide = QUrl::fromLocalFile(QStringLiteral(KS_README));
-    guide.setFragment(QString::fromUtf8(section));
-    QDesktopServices::openUrl(guide);
-}
-
 bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
     const ShellHooks& hooks = shell.hooks();
     const EditorDesktop desk = hooks.editorDesktop ? hooks.editorDesktop() : EditorDesktop{};
@@ -86,7 +79,7 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
             return hotKeyTaken(shell.hotKeys(), vk, modifiers, macro);
         },
         ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
-                       [] { OpenHelp("macro-editor"); },
+                       [](std::uint32_t command) { OpenHelp(helpSection(command)); },
                        [&shell] { return ListRecordings(shell.store()); }},
         [&](const MacroDocument& macro, const std::string& replaced) {
             reregister(shell, macro, replaced, before);
@@ -95,6 +88,7 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
     };
     const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
     MacroEditor editor(std::move(services), name, parent);
+    keepPlace(editor, shell.store().tree(), "MacroEditor");
     const bool accepted = editor.exec() == QDialog::Accepted;
     if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
     return accepted;

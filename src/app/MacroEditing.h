@@ -18,7 +18,4 @@ using MacroSaved = std::function<void(const std::string& saved, const std::strin
 // registered, then `saved` is called. True when the editor closed with a save.
 bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved);
 
-// Opens the user guide (for now the README) at `section`.
-void OpenHelp(const char* section);
-
 }  // namespace ks

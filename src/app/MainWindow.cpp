@@ -8,17 +8,19 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
+#include "app/HelpWindow.h"
+#include "app/Icons.h"
 #include "app/MacroEditing.h"
 #include "app/OptionsDialog.h"
 #include "app/RecordDialog.h"
 #include "app/Shell.h"
+#include "app/WindowPlaces.h"
 #include "editors/RecordingEditor.h"
 #include "journal/RecordingStore.h"
 #include "platform/Keymap.h"
@@ -61,8 +63,9 @@ QPushButton* addButton(QBoxLayout* row, const QString& text, const std::function
 
 MainWindow::MainWindow(Shell& shell) : shell_(shell) {
     setWindowTitle(QStringLiteral("Keystrider"));
-    setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+    setWindowIcon(programIcon());
     buildLayout();
+    keepPlace(*this, shell_.store().tree(), "Main");
     trayRetry_.setSingleShot(true);
     connect(&trayRetry_, &QTimer::timeout, this, [this] { tryAddTray(); });
 }
@@ -117,7 +120,7 @@ void MainWindow::buildLayout() {
     addButton(windowButtons, QStringLiteral("&Shutdown"), [this] { Shutdown(); });
     addButton(windowButtons, QStringLiteral("&Close"), [this] { HideWindow(); });
     addButton(windowButtons, QStringLiteral("A&bout"), [this] { ShowAbout(); });
-    addButton(windowButtons, QStringLiteral("&Help"), [] { OpenHelp("keystrider-for-linux"); });
+    addButton(windowButtons, QStringLiteral("&Help"), [] { OpenHelp(kGuideTop); });
     addButton(windowButtons, QStringLiteral("Optio&ns"), [this] { ShowOptions(); });
     windowButtons->addStretch();
     layout->addLayout(windowButtons);
@@ -174,7 +177,7 @@ void MainWindow::tryAddTray() {
         if (trayAttempts_ < kTrayRetries) trayRetry_.start(500 << trayAttempts_++);
         return;
     }
-    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_ = new QSystemTrayIcon(trayIcon(), this);
     tray_->setToolTip(QStringLiteral("Keystrider"));
     tray_->setContextMenu(trayMenu_);
     connect(tray_, &QSystemTrayIcon::activated, this,
@@ -263,6 +266,7 @@ void MainWindow::EditRecording() {
             EventDialogServices{shell_.messages(), std::move(layout), extent, desktop.capture,
                                 desktop.injector, this, shell_.switches().specialMouse}},
         row->text(0).toStdString(), type, this);
+    keepPlace(editor, shell_.store().tree(), "RecordingEditor");
     if (editor.exec() == QDialog::Accepted) {
         if (editor.savedAsNew()) {
             addRecordingRow(editor.savedName(), static_cast<std::uint32_t>(type));
@@ -449,6 +453,7 @@ void MainWindow::HideWindow() {
 }
 
 void MainWindow::Shutdown() {
+    hide();  // keeps its place for the next run
     if (tray_ != nullptr) tray_->hide();
     if (shell_.Shutdown() && onEnded) onEnded();
 }

@@ -1,6 +1,7 @@
 #include "app/OptionsDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/Autostart.h"
 #include "app/Shell.h"
 #include "core/PlusDigits.h"
 #include "net/RequestServer.h"
@@ -77,6 +79,8 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseLeft); });
     connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseMiddle); });
     connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseRight); });
+    startWithDesktop_ =
+        addCheckBox(addGroup(layout, "Desktop"), "Start with the desktop:", "startWithDesktop");
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -104,6 +108,7 @@ void OptionsDialog::load() {
     if (const auto port = readOption(store, "SrvPort")) port_->setText(QString::number(*port));
     peers_->setText(
         QString::fromStdString(store.GetText(kDirectRoot, "SrvPeers").value_or(std::string())));
+    startWithDesktop_->setChecked(startsWithDesktop());
     switch (readOption(store, "SPMouse").value_or(kMouseRight)) {
         case kMouseLeft: left_->setChecked(true); break;
         case kMouseMiddle: middle_->setChecked(true); break;
@@ -119,6 +124,20 @@ void OptionsDialog::chooseMouse(std::uint32_t button) {
 
 bool OptionsDialog::writeSwitch(const char* name, const QCheckBox* box) {
     return shell_.WriteOption(name, box->isChecked() ? 1 : 0);
+}
+
+// The autostart entry is the desktop's, not the store's: it is written or
+// removed only when the box no longer says what the entry does.
+bool OptionsDialog::saveStartWithDesktop() {
+    const bool on = startWithDesktop_->isChecked();
+    if (on == startsWithDesktop()) return true;
+    const Result done = setStartWithDesktop(on, QCoreApplication::applicationFilePath());
+    if (!done) {
+        shell_.messages().show("Unable to change the autostart entry " +
+                                   autostartFile().toStdString() + ": " + done.error(),
+                               "Error", MsgIcon::Stop, MsgButtons::Ok, MsgOwner::MainWindow);
+    }
+    return done.ok();
 }
 
 bool OptionsDialog::Save() {
@@ -159,6 +178,7 @@ bool OptionsDialog::Save() {
     if (!writeSwitch("SchedOn", scheduler_)) return false;
 
     if (!shell_.WriteOption("SPMouse", switches.specialMouse)) return false;
+    if (!saveStartWithDesktop()) return false;
     accept();
     return true;
 }

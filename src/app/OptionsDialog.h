@@ -27,6 +27,7 @@ private:
     void load();
     void chooseMouse(std::uint32_t button);
     bool writeSwitch(const char* name, const QCheckBox* box);
+    bool saveStartWithDesktop();
 
     Shell& shell_;
     QCheckBox* hotKeys_;
@@ -40,6 +41,7 @@ private:
     QRadioButton* left_;
     QRadioButton* middle_;
     QRadioButton* right_;
+    QCheckBox* startWithDesktop_;
 };
 
 // A port text as the Options dialog takes it: an optional "+" and decimal

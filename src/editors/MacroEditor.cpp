@@ -218,7 +218,8 @@ void MacroEditor::buildButtons(QBoxLayout* row) {
     };
     for (const auto& [text, action] : buttons) row->addWidget(button(text, this, action));
     if (services_.parameterHooks.help) {
-        row->addWidget(button(QStringLiteral("&Help"), this, services_.parameterHooks.help));
+        row->addWidget(
+            button(QStringLiteral("&Help"), this, [this] { services_.parameterHooks.help(0); }));
     }
 }
 

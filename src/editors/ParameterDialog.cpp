@@ -150,7 +150,7 @@ void ParameterDialog::addButtons(QGridLayout* grid) {
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
     if (hooks_.help) {
         QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
-        connect(help, &QPushButton::clicked, this, [this] { hooks_.help(); });
+        connect(help, &QPushButton::clicked, this, [this] { hooks_.help(record_.id); });
     }
     grid->addWidget(buttons, grid->rowCount(), 0, 1, 3);
 }

@@ -26,8 +26,9 @@ namespace ks {
 struct ParameterHooks {
     // Titles of the visible top-level windows, for the window picker.
     std::function<std::vector<std::string>()> windowTitles;
-    // Opens the user guide; without it the dialog has no Help button.
-    std::function<void()> help;
+    // Opens the user guide at a command's section (0: the macro editor's);
+    // without it the dialogs have no Help button.
+    std::function<void(std::uint32_t command)> help;
     // The stored recordings, for PLAYBACK RECORDING.
     std::function<std::vector<RecordingRow>()> recordings;
 };

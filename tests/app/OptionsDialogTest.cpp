@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <cstdlib>
+
 #include "AppFixture.h"
+#include "TempDir.h"
+#include "app/Autostart.h"
 
 namespace ks::test {
 namespace {
@@ -85,6 +91,26 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
     EXPECT_EQ(option("SrvPort"), 80u);
     EXPECT_FALSE(option("WPhraseOn").has_value());
     EXPECT_NE(dialog->result(), QDialog::Accepted);
+}
+
+// The box says whether the entry is there; Save writes a valid entry that
+// starts this program, or removes it.
+TEST_F(OptionsDialogTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) {
+    const TempDir config;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    setOption("SrvPort", 8080);
+    const QByteArray exec = execValue(QCoreApplication::applicationFilePath()).toUtf8();
+    for (const bool on : {true, false}) {
+        open();
+        EXPECT_NE(box("startWithDesktop")->isChecked(), on);
+        box("startWithDesktop")->setChecked(on);
+        EXPECT_TRUE(dialog->Save());
+        QFile entry(autostartFile());
+        EXPECT_EQ(entry.open(QIODevice::ReadOnly) && entry.readAll().contains("\nExec=" + exec),
+                  on);
+        EXPECT_TRUE(!on ||
+                    std::system(("desktop-file-validate " + entry.fileName()).toUtf8()) == 0);
+    }
 }
 
 }  // namespace
