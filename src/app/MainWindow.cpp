@@ -124,6 +124,7 @@ void MainWindow::buildLayout() {
     addButton(windowButtons, QStringLiteral("Optio&ns"), [this] { ShowOptions(); });
     windowButtons->addStretch();
     layout->addLayout(windowButtons);
+    addAboutToContextMenu();
     resize(420, 460);
 }
 
@@ -436,6 +437,15 @@ void MainWindow::ShowAbout() {
         "\n\nRecords and plays back keyboard and mouse input, and runs macros started by hot "
         "keys, typed words, schedules, XML messages, the command line or a button.",
         "About Keystrider", MsgIcon::Information, MsgButtons::Ok, MsgOwner::MainWindow);
+}
+
+// X11 window managers keep their window menu to themselves; a right click
+// anywhere in the window (or the Menu key) offers the About item instead.
+void MainWindow::addAboutToContextMenu() {
+    auto* about = new QAction(QStringLiteral("&About Keystrider..."), this);
+    connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void MainWindow::ShowNormal() {

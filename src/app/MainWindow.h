@@ -86,6 +86,7 @@ protected:
 private:
     void buildLayout();
     void buildTrayMenu();
+    void addAboutToContextMenu();
     void tryAddTray();
     void fillRecordings();
     void addRecordingRow(const std::string& name, std::uint32_t type);
