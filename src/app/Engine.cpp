@@ -266,13 +266,16 @@ void Engine::connectHooks(ShellHooks& hooks) {
     };
     hooks.releaseEventClipboard = [] { EventClipboard::shared().events.clear(); };
     hooks.editorDesktop = [this] {
-        return EditorDesktop{&clock_, &platform_.keymap(), &platform_.windows(),
+        return EditorDesktop{&clock_,
+                             &platform_.keymap(),
+                             &platform_.windows(),
                              [this](std::int32_t id) { return messageIds_.NameOf(id); },
                              [this](const std::string& phrase, bool matchCase) {
                                  std::string owner = phrases_.OwnerOf(phrase, matchCase);
                                  return owner.empty() ? std::nullopt
                                                       : std::optional<std::string>(owner);
-                             }};
+                             },
+                             &dialogs_};
     };
     hooks.startSchedules = [this] { scheduler_.Start(); };
     hooks.stopSchedules = [this] { scheduler_.Stop(); };

@@ -80,7 +80,7 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         },
         ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
                        [](std::uint32_t command) { OpenHelp(helpSection(command)); },
-                       [&shell] { return ListRecordings(shell.store()); }},
+                       [&shell] { return ListRecordings(shell.store()); }, desk.dialogs},
         [&](const MacroDocument& macro, const std::string& replaced) {
             reregister(shell, macro, replaced, before);
             if (saved) saved(macro.name, replaced);

@@ -10,6 +10,7 @@ namespace ks {
 
 class CancelWatch;
 class Clock;
+class Dialogs;
 class InputCapture;
 class InputInjector;
 class Keymap;
@@ -23,6 +24,7 @@ struct EditorDesktop {
     std::function<std::optional<std::string>(std::int32_t id)> messageIdOwner;
     std::function<std::optional<std::string>(const std::string& phrase, bool matchCase)>
         phraseOwner;
+    Dialogs* dialogs = nullptr;  // shows a prompt window as PROMPT USER will
 };
 
 // The desktop services the recorder works with; all set, or none when the

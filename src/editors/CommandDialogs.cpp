@@ -29,7 +29,7 @@ bool editParameters(CommandRecord& record, Messages& messages, const ParameterHo
         return confirmed(dialog, record);
     }
     if (record.id == kPromptUser) {
-        PromptDialog dialog(record, messages, parent);
+        PromptDialog dialog(record, messages, hooks.dialogs, parent);
         return confirmed(dialog, record);
     }
     const ParameterSpec* spec = parameterSpec(record.id);

@@ -10,6 +10,7 @@
 #include "editors/CommandRecord.h"
 #include "editors/ParameterTable.h"
 #include "journal/RecordingStore.h"
+#include "platform/Dialogs.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -31,6 +32,8 @@ struct ParameterHooks {
     std::function<void(std::uint32_t command)> help;
     // The stored recordings, for PLAYBACK RECORDING.
     std::function<std::vector<RecordingRow>()> recordings;
+    // Shows PROMPT USER's window for its View button.
+    Dialogs* dialogs = nullptr;
 };
 
 // The parameter dialog of one command type, built from its table entry:

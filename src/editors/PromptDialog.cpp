@@ -1,6 +1,7 @@
 #include "editors/PromptDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include "system/DialogCommands.h"
 
 namespace ks {
 
@@ -27,8 +30,9 @@ constexpr std::pair<std::size_t, const char*> kRequired[] = {
 
 }  // namespace
 
-PromptDialog::PromptDialog(CommandRecord record, Messages& messages, QWidget* parent)
-    : QDialog(parent), record_(std::move(record)), messages_(messages) {
+PromptDialog::PromptDialog(CommandRecord record, Messages& messages, Dialogs* dialogs,
+                           QWidget* parent)
+    : QDialog(parent), record_(std::move(record)), messages_(messages), dialogs_(dialogs) {
     setWindowTitle(QStringLiteral("Keystrider - PROMPT USER"));
     auto* grid = new QGridLayout(this);
     title_ = new QLineEdit(QString::fromStdString(record_.text("WindowCaption")), this);
@@ -67,7 +71,8 @@ PromptDialog::PromptDialog(CommandRecord record, Messages& messages, QWidget* pa
     const std::pair<const char*, void (PromptDialog::*)()> buttons[] = {
         {"&Add", &PromptDialog::add},
         {"&Update", &PromptDialog::update},
-        {"&Delete", &PromptDialog::remove}};
+        {"&Delete", &PromptDialog::remove},
+        {"&View", &PromptDialog::view}};
     for (const auto& [text, action] : buttons) {
         auto* button = new QPushButton(text, this);
         button->setAutoDefault(false);
@@ -100,6 +105,46 @@ void PromptDialog::loadSelected() {
     multiLine_->setChecked(rows[0]
                                ->text(static_cast<int>(kColumns - 1))
                                .compare(QStringLiteral("Yes"), Qt::CaseInsensitive) == 0);
+}
+
+bool PromptDialog::fieldsDifferFromSelected() const {
+    const QList<QTreeWidgetItem*> rows = list_->selectedItems();
+    if (rows.size() != 1) return false;
+    for (std::size_t k = 0; k < kFields.size(); ++k) {
+        // As Update would keep them: every field but the caption trimmed.
+        const QString text = k == 0 ? fields_[k]->text() : fields_[k]->text().trimmed();
+        if (text != rows[0]->text(static_cast<int>(k))) return true;
+    }
+    const bool listedMultiLine = rows[0]
+                                     ->text(static_cast<int>(kColumns - 1))
+                                     .compare(QStringLiteral("Yes"), Qt::CaseInsensitive) == 0;
+    return multiLine_->isChecked() != listedMultiLine;
+}
+
+void PromptDialog::view() {
+    if (fieldsDifferFromSelected() &&
+        messages_.show("You did not do an update on the currently selected prompt in the Prompt "
+                       "list box.\n\nIf you continue, the view of the dialog will not reflect any "
+                       "changes to the selected prompt.\n\nDo you wish to continue?",
+                       "Keystrider - Warning", MsgIcon::Question,
+                       MsgButtons::YesNo) != MsgAnswer::Yes) {
+        return;
+    }
+    if (dialogs_ == nullptr) return;
+    const CommandRecord command = record();
+    std::vector<PromptEntry> prompts;
+    for (const CommandRecord& part : command.parts) {
+        const auto value = [&part](const char* name) -> std::optional<std::string> {
+            if (part.find(name) == nullptr) return std::nullopt;
+            return part.text(name);
+        };
+        if (auto prompt = readPrompt(value, messages_)) prompts.push_back(std::move(*prompt));
+    }
+    const std::unique_ptr<PromptWindow> window =
+        dialogs_->showPrompt(promptForm(command.text("WindowCaption"), prompts));
+    while (window->state() == DialogState::Open) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 std::optional<CommandRecord> PromptDialog::checkedPrompt() {

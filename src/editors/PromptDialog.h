@@ -7,6 +7,7 @@
 
 #include "core/Messages.h"
 #include "editors/CommandRecord.h"
+#include "platform/Dialogs.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -23,7 +24,9 @@ public:
     static constexpr std::array<const char*, 6> kFields = {"Caption", "X",      "Y",
                                                            "Width",   "Height", "VName"};
 
-    PromptDialog(CommandRecord record, Messages& messages, QWidget* parent = nullptr);
+    // Without `dialogs` the View button shows nothing.
+    PromptDialog(CommandRecord record, Messages& messages, Dialogs* dialogs = nullptr,
+                 QWidget* parent = nullptr);
 
     CommandRecord record() const;
 
@@ -34,14 +37,19 @@ public:
     void add();
     void update();
     void remove();
+    // Shows the prompt window as the command will, from the list as it
+    // stands; asks first when the fields hold changes not yet in the list.
+    void view();
 
 private:
     std::optional<CommandRecord> checkedPrompt();
     void showPrompt(const CommandRecord& prompt, QTreeWidgetItem* row);
     void loadSelected();
+    bool fieldsDifferFromSelected() const;
 
     CommandRecord record_;
     Messages& messages_;
+    Dialogs* dialogs_;
     QLineEdit* title_ = nullptr;
     QTreeWidget* list_ = nullptr;
     std::array<QLineEdit*, kFields.size()> fields_{};

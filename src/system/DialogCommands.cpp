@@ -37,53 +37,6 @@ std::optional<std::string> readQuietly(SettingsStore& store, Expander& expander,
     return text;
 }
 
-class PromptReader {
-public:
-    PromptReader(SettingsStore& store, Expander& expander, Messages& messages)
-        : store_(store), expander_(expander), messages_(messages) {}
-
-    std::optional<PromptEntry> read(const std::string& key) {
-        PromptEntry prompt;
-        auto caption = readQuietly(store_, expander_, key, "Caption");
-        if (!caption) return std::nullopt;
-        prompt.field.caption = std::move(*caption);
-        const auto x = readChecked(key, "X", true, kBadPromptX);
-        if (!x) return std::nullopt;
-        const auto y = readChecked(key, "Y", true, kBadPromptY);
-        if (!y) return std::nullopt;
-        const auto width = readChecked(key, "Width", false, kBadPromptWidth);
-        if (!width) return std::nullopt;
-        const auto height = readChecked(key, "Height", false, kBadPromptHeight);
-        if (!height) return std::nullopt;
-        auto variable = readQuietly(store_, expander_, key, "VName");
-        if (!variable) return std::nullopt;
-        const auto multiLine = readQuietly(store_, expander_, key, "MultiLine");
-        if (!multiLine) return std::nullopt;
-        prompt.field.x = *x;
-        prompt.field.y = *y;
-        prompt.field.width = *width;
-        prompt.field.height = *height;
-        prompt.field.multiLine = equalsIgnoringCase(*multiLine, "YES");
-        prompt.variable = std::move(*variable);
-        return prompt;
-    }
-
-private:
-    std::optional<int> readChecked(const std::string& key, const char* name, bool zeroAllowed,
-                                   const char* message) {
-        const auto text = readQuietly(store_, expander_, key, name);
-        if (!text) return std::nullopt;
-        if (!acceptsDimension(*text, zeroAllowed)) {
-            messages_.show(message, "Attention", MsgIcon::Information);
-        }
-        return leadingInteger(*text);
-    }
-
-    SettingsStore& store_;
-    Expander& expander_;
-    Messages& messages_;
-};
-
 }  // namespace
 
 std::span<const CommandId> DialogCommands::ids() {
@@ -134,12 +87,10 @@ void DialogCommands::messageBox(const std::string& path) {
 
 void DialogCommands::promptUser(const std::string& path) {
     const std::string key = StoreKey::macros().child(path).direct();
-    PromptForm form{readQuietly(s_.store, s_.expander, key, "WindowCaption"), {}, 0};
+    std::optional<std::string> title = readQuietly(s_.store, s_.expander, key, "WindowCaption");
     const std::vector<PromptEntry> prompts = readPrompts(s_.store, s_.expander, s_.messages, path);
-    for (const PromptEntry& prompt : prompts) form.fields.push_back(prompt.field);
-    form.focus = promptFocus(form.fields);
-
-    const std::unique_ptr<PromptWindow> window = s_.dialogs.showPrompt(form);
+    const std::unique_ptr<PromptWindow> window =
+        s_.dialogs.showPrompt(promptForm(std::move(title), prompts));
     waitWhileOpen([&window] { return window->state(); });
     if (window->state() != DialogState::Accepted) return;
     const std::vector<std::string> texts = window->texts();
@@ -151,14 +102,57 @@ void DialogCommands::promptUser(const std::string& path) {
 std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
                                      const std::string& path) {
     std::vector<PromptEntry> prompts;
-    PromptReader reader(store, expander, messages);
     const StoreKey command = StoreKey::macros().child(path);
     while (prompts.size() < kMaxPrompts) {
-        auto prompt = reader.read(command.child(std::to_string(prompts.size())).direct());
+        const std::string key = command.child(std::to_string(prompts.size())).direct();
+        auto prompt = readPrompt(
+            [&](const char* name) { return readQuietly(store, expander, key, name); }, messages);
         if (!prompt) break;
         prompts.push_back(std::move(*prompt));
     }
     return prompts;
+}
+
+std::optional<PromptEntry> readPrompt(const PromptValue& value, Messages& messages) {
+    const auto dimension = [&](const char* name, bool zeroAllowed,
+                               const char* message) -> std::optional<int> {
+        const auto text = value(name);
+        if (!text) return std::nullopt;
+        if (!acceptsDimension(*text, zeroAllowed)) {
+            messages.show(message, "Attention", MsgIcon::Information);
+        }
+        return leadingInteger(*text);
+    };
+    PromptEntry prompt;
+    auto caption = value("Caption");
+    if (!caption) return std::nullopt;
+    prompt.field.caption = std::move(*caption);
+    const auto x = dimension("X", true, kBadPromptX);
+    if (!x) return std::nullopt;
+    const auto y = dimension("Y", true, kBadPromptY);
+    if (!y) return std::nullopt;
+    const auto width = dimension("Width", false, kBadPromptWidth);
+    if (!width) return std::nullopt;
+    const auto height = dimension("Height", false, kBadPromptHeight);
+    if (!height) return std::nullopt;
+    auto variable = value("VName");
+    if (!variable) return std::nullopt;
+    const auto multiLine = value("MultiLine");
+    if (!multiLine) return std::nullopt;
+    prompt.field.x = *x;
+    prompt.field.y = *y;
+    prompt.field.width = *width;
+    prompt.field.height = *height;
+    prompt.field.multiLine = equalsIgnoringCase(*multiLine, "YES");
+    prompt.variable = std::move(*variable);
+    return prompt;
+}
+
+PromptForm promptForm(std::optional<std::string> title, const std::vector<PromptEntry>& prompts) {
+    PromptForm form{std::move(title), {}, 0};
+    for (const PromptEntry& prompt : prompts) form.fields.push_back(prompt.field);
+    form.focus = promptFocus(form.fields);
+    return form;
 }
 
 bool boxStopsRun(std::uint32_t type, DialogState closing) {

@@ -75,10 +75,20 @@ struct PromptEntry {
     std::string variable;
 };
 
+// One value of a prompt by name; nothing when it is missing.
+using PromptValue = std::function<std::optional<std::string>(const char* name)>;
+
+// One prompt from its values Caption, X, Y, Width, Height, VName and
+// MultiLine: nothing when one is missing. A coordinate or size that fails
+// its check is reported and its leading number used anyway.
+std::optional<PromptEntry> readPrompt(const PromptValue& value, Messages& messages);
+
+// The window that asks for `prompts`, the focus in the field promptFocus picks.
+PromptForm promptForm(std::optional<std::string> title, const std::vector<PromptEntry>& prompts);
+
 // The prompts below the command key `path`: those of the sub-keys 0, 1, …
-// up to the first with a value that cannot be read, at most kMaxPrompts.
-// Each value is expanded; a coordinate or size that fails its check is
-// reported and its leading number used anyway.
+// up to the first with a value that cannot be read, at most kMaxPrompts,
+// each value expanded.
 std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
                                      const std::string& path);
 

@@ -332,5 +332,73 @@ TEST(PromptDialogTest, AddAndUpdateNeedEachBoxValueInOrder) {
               "|Caption=;X=5;Y=6;Width=7;Height=8;VName=B;MultiLine=Yes;");
 }
 
+// Takes the form it is asked to show; its window is closed at once.
+class FormTaker final : public Dialogs {
+public:
+    ScreenSize screenSize() override { return {}; }
+    std::unique_ptr<MessageBoxWindow> createMessageBox(const MessageBoxSpec&) override {
+        return nullptr;
+    }
+    std::unique_ptr<PromptWindow> showPrompt(const PromptForm& form) override {
+        shown = form;
+        struct Closed final : PromptWindow {
+            DialogState state() const override { return DialogState::Dismissed; }
+            std::vector<std::string> texts() const override { return {}; }
+        };
+        return std::make_unique<Closed>();
+    }
+    std::optional<PromptForm> shown;
+};
+
+TEST(PromptDialogTest, ViewShowsTheListAndAsksFirstAboutFieldsNotUpdated) {
+    constexpr const char* kPending =
+        "You did not do an update on the currently selected prompt in the Prompt list box.\n\n"
+        "If you continue, the view of the dialog will not reflect any changes to the selected "
+        "prompt.\n\nDo you wish to continue?";
+    struct Case {
+        std::function<void(PromptDialog&)> edit;
+        MsgAnswer answer;
+        std::vector<std::string> asked;
+        std::string shownCaption;  // "-": nothing shown
+    };
+    const Case cases[] = {
+        {[](PromptDialog& d) { d.field(1)->setText(" 10 "); }, MsgAnswer::Yes, {}, "Name"},
+        {[](PromptDialog& d) { d.field(0)->setText("Other"); }, MsgAnswer::Yes, {kPending}, "Name"},
+        {[](PromptDialog& d) { d.multiLine()->setChecked(true); }, MsgAnswer::No, {kPending}, "-"},
+        {[](PromptDialog& d) { d.list()->clearSelection(), d.field(5)->setText("W"); },
+         MsgAnswer::No,
+         {},
+         "Name"},
+    };
+    CommandRecord command(kPromptUser, {{"WindowCaption", std::string("Ask")}});
+    command.parts.push_back(CommandRecord(0, {{"Caption", std::string("Name")},
+                                              {"X", std::string("10")},
+                                              {"Y", std::string("20")},
+                                              {"Width", std::string("30")},
+                                              {"Height", std::string("40")},
+                                              {"VName", std::string("V")},
+                                              {"MultiLine", std::string("No")}}));
+    for (const Case& c : cases) {
+        RecordingMessages messages;
+        messages.answers = {c.answer};
+        FormTaker dialogs;
+        PromptDialog dialog(command, messages, &dialogs);
+        dialog.list()->topLevelItem(0)->setSelected(true);
+        c.edit(dialog);
+        dialog.view();
+        EXPECT_EQ(messages.texts(), c.asked);
+        if (c.shownCaption == "-") {
+            EXPECT_FALSE(dialogs.shown);
+            continue;
+        }
+        ASSERT_TRUE(dialogs.shown);
+        EXPECT_EQ(dialogs.shown->title, "Ask");
+        ASSERT_EQ(dialogs.shown->fields.size(), 1u);
+        const PromptField& field = dialogs.shown->fields[0];
+        EXPECT_EQ(std::tuple(field.caption, field.x, field.y, field.width, field.height),
+                  std::tuple(c.shownCaption, 10, 20, 30, 40));
+    }
+}
+
 }  // namespace
 }  // namespace ks::test
