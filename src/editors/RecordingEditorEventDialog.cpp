@@ -13,9 +13,7 @@
 
 #include "core/PlusDigits.h"
 #include "core/VirtualKey.h"
-#include "journal/CaptureTranslation.h"
 #include "keys/KeyNames.h"
-#include "platform/InputCapture.h"
 #include "platform/InputInjector.h"
 
 namespace ks {
@@ -28,14 +26,6 @@ constexpr std::array<std::uint32_t, 16> kChoices{
     kWmChar,      kWmDeadChar,    kWmSysChar,   kWmSysDeadChar,
 };
 constexpr int kMouseChoices = 8;
-
-const char* pickText(std::uint32_t pickButton) {
-    switch (pickButton) {
-        case kWmLButtonUp: return "Get X,Y From Screen.  Use Left Mouse Button.";
-        case kWmMButtonUp: return "Get X,Y From Screen.  Use Middle Mouse Button.";
-        default: return "Get X,Y From Screen.  Use Right Mouse Button.";
-    }
-}
 
 std::optional<std::uint64_t> trimmedNumber(const QLineEdit* field) {
     return parsePlusDigits(field->text().trimmed().toStdString());
@@ -54,9 +44,7 @@ RecordingEditorEventDialog::RecordingEditorEventDialog(EventDialogServices servi
     showFieldsOfChoice();
 }
 
-RecordingEditorEventDialog::~RecordingEditorEventDialog() {
-    if (picking_) endPick(std::nullopt);
-}
+RecordingEditorEventDialog::~RecordingEditorEventDialog() = default;
 
 void RecordingEditorEventDialog::buildLayout() {
     auto* grid = new QGridLayout;
@@ -86,15 +74,27 @@ void RecordingEditorEventDialog::buildLayout() {
     grid->addWidget(keyLabel_, 4, 0);
     grid->addWidget(key_, 4, 1);
 
-    pick_ = new QPushButton(QString::fromLatin1(pickText(services_.pickButton)));
-    connect(pick_, &QPushButton::clicked, this, [this] { PickClicked(); });
+    pick_ = new ScreenPointPick(
+        PickServices{services_.layout, services_.capture, services_.injector, services_.mainWindow,
+                     services_.pickButton},
+        services_.messages, this,
+        [this](std::uint32_t x, std::uint32_t y) {
+            x_->setText(QString::number(x));
+            y_->setText(QString::number(y));
+        },
+        [this](InputInjector& injector) {
+            const auto x = trimmedNumber(x_);
+            const auto y = trimmedNumber(y_);
+            if (x && y)
+                injector.motion(static_cast<std::int32_t>(*x), static_cast<std::int32_t>(*y));
+        });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { accept(); });
     connect(buttons, &QDialogButtonBox::rejected, this, [this] { reject(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addWidget(pick_);
+    layout->addWidget(pick_->button());
     layout->addWidget(buttons);
 }
 
@@ -120,7 +120,8 @@ bool RecordingEditorEventDialog::mouseChosen() const {
 void RecordingEditorEventDialog::showFieldsOfChoice() {
     const bool mouse = mouseChosen();
     const bool keyboard = event_->currentIndex() >= kMouseChoices;
-    for (QWidget* field : std::initializer_list<QWidget*>{x_, y_, xLabel_, yLabel_, pick_}) {
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{x_, y_, xLabel_, yLabel_, pick_->button()}) {
         field->setVisible(mouse);
     }
     key_->setVisible(keyboard);
@@ -188,65 +189,7 @@ void RecordingEditorEventDialog::accept() {
 }
 
 void RecordingEditorEventDialog::PickClicked() {
-    if (picking_) return;
-    showMainWindow(false);
-    const bool started =
-        services_.capture != nullptr &&
-        services_.capture->start(
-            [this](const CapturedInput* inputs, std::size_t count) { pickEvents(inputs, count); },
-            [this] { endPick(std::nullopt); });
-    if (!started) {
-        services_.messages.show("Unable to set hook for recording!", "Keystrider - Error",
-                                MsgIcon::Stop);
-        showMainWindow(true);
-        return;
-    }
-    picking_ = true;
-    const auto x = trimmedNumber(x_);
-    const auto y = trimmedNumber(y_);
-    if (x && y && services_.injector != nullptr) {
-        services_.injector->motion(static_cast<std::int32_t>(*x), static_cast<std::int32_t>(*y));
-        services_.injector->flush();
-    }
-}
-
-// The chosen button's release gives its point; Ctrl+Break gives 0, 0.
-void RecordingEditorEventDialog::pickEvents(const CapturedInput* inputs, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto event = toJournalEvent(inputs[i], *services_.layout);
-        if (!event) continue;
-        if (event->message == services_.pickButton) {
-            return endPick(std::pair{event->paramL, event->paramH});
-        }
-        if (event->message == kWmKeyDown && virtualKeyOf(*event) == kVkCancel) {
-            return endPick(std::pair{0u, 0u});
-        }
-    }
-}
-
-void RecordingEditorEventDialog::endPick(
-    std::optional<std::pair<std::uint32_t, std::uint32_t>> point) {
-    picking_ = false;
-    services_.capture->stop();
-    if (point) {
-        x_->setText(QString::number(point->first));
-        y_->setText(QString::number(point->second));
-        raise();
-        activateWindow();
-    }
-    showMainWindow(true);
-}
-
-void RecordingEditorEventDialog::showMainWindow(bool shown) {
-    QWidget* window = services_.mainWindow;
-    if (window == nullptr) return;
-    if (shown) {
-        window->showNormal();
-        return;
-    }
-    window->setAttribute(Qt::WA_ShowWithoutActivating);
-    window->showMinimized();
-    window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    pick_->start();
 }
 
 }  // namespace ks

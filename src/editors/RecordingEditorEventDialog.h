@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/Messages.h"
+#include "editors/ScreenPointPick.h"
 #include "journal/JournalEvent.h"
 #include "platform/KeyLayout.h"
 #include "platform/ScreenSize.h"
@@ -60,7 +61,7 @@ public:
     QLineEdit* intervalEdit() const { return interval_; }
     QLineEdit* xEdit() const { return x_; }
     QLineEdit* yEdit() const { return y_; }
-    QPushButton* pickButton() const { return pick_; }
+    QPushButton* pickButton() const { return pick_->button(); }
 
 private:
     void buildLayout();
@@ -70,13 +71,9 @@ private:
     std::optional<EditedEvent> checked();
     std::optional<std::uint32_t> coordinate(const QLineEdit* field, int limit, const char* text);
     void attention(const std::string& text, const char* title);
-    void pickEvents(const struct CapturedInput* inputs, std::size_t count);
-    void endPick(std::optional<std::pair<std::uint32_t, std::uint32_t>> point);
-    void showMainWindow(bool shown);
 
     EventDialogServices services_;
     EditedEvent result_;
-    bool picking_ = false;
     QComboBox* event_ = nullptr;
     QComboBox* key_ = nullptr;
     QLineEdit* interval_ = nullptr;
@@ -85,7 +82,7 @@ private:
     QLabel* keyLabel_ = nullptr;
     QLabel* xLabel_ = nullptr;
     QLabel* yLabel_ = nullptr;
-    QPushButton* pick_ = nullptr;
+    ScreenPointPick* pick_ = nullptr;
 };
 
 }  // namespace ks

@@ -1,0 +1,100 @@
+#include "editors/ScreenPointPick.h"
+
+#include <QPushButton>
+#include <QWidget>
+
+#include "core/VirtualKey.h"
+#include "journal/CaptureTranslation.h"
+#include "platform/InputCapture.h"
+#include "platform/InputInjector.h"
+
+namespace ks {
+
+namespace {
+
+const char* pickText(std::uint32_t pickButton) {
+    switch (pickButton) {
+        case kWmLButtonUp: return "Get X,Y From Screen.  Use Left Mouse Button.";
+        case kWmMButtonUp: return "Get X,Y From Screen.  Use Middle Mouse Button.";
+        default: return "Get X,Y From Screen.  Use Right Mouse Button.";
+    }
+}
+
+}  // namespace
+
+ScreenPointPick::ScreenPointPick(PickServices services, Messages& messages, QWidget* dialog,
+                                 Picked picked, PlacePointer placePointer)
+    : QObject(dialog),
+      services_(std::move(services)),
+      messages_(messages),
+      dialog_(dialog),
+      picked_(std::move(picked)),
+      placePointer_(std::move(placePointer)),
+      button_(new QPushButton(QString::fromLatin1(pickText(services_.pickButton)), dialog)) {
+    button_->setAutoDefault(false);
+    connect(button_, &QPushButton::clicked, this, [this] { start(); });
+}
+
+ScreenPointPick::~ScreenPointPick() {
+    if (picking_) end(std::nullopt);
+}
+
+void ScreenPointPick::start() {
+    if (picking_) return;
+    showMainWindow(false);
+    const bool started =
+        services_.capture != nullptr &&
+        services_.capture->start(
+            [this](const CapturedInput* inputs, std::size_t count) { pickEvents(inputs, count); },
+            [this] { end(std::nullopt); });
+    if (!started) {
+        messages_.show("Unable to set hook for recording!", "Keystrider - Error", MsgIcon::Stop);
+        showMainWindow(true);
+        return;
+    }
+    picking_ = true;
+    if (services_.injector != nullptr && placePointer_) {
+        placePointer_(*services_.injector);
+        services_.injector->flush();
+    }
+}
+
+// The chosen button's release gives its point; Ctrl+Break gives 0, 0.
+void ScreenPointPick::pickEvents(const CapturedInput* inputs, std::size_t count) {
+    if (!services_.layout) return;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto event = toJournalEvent(inputs[i], *services_.layout);
+        if (!event) continue;
+        if (event->message == services_.pickButton) {
+            return end(std::pair{event->paramL, event->paramH});
+        }
+        if (event->message == kWmKeyDown && virtualKeyOf(*event) == kVkCancel) {
+            return end(std::pair{0u, 0u});
+        }
+    }
+}
+
+void ScreenPointPick::end(std::optional<std::pair<std::uint32_t, std::uint32_t>> point) {
+    picking_ = false;
+    services_.capture->stop();
+    if (point) {
+        picked_(point->first, point->second);
+        dialog_->raise();
+        dialog_->activateWindow();
+    }
+    showMainWindow(true);
+}
+
+void ScreenPointPick::showMainWindow(bool shown) {
+    QWidget* window = services_.mainWindow;
+    if (window == nullptr) return;
+    if (shown) {
+        window->showNormal();
+        return;
+    }
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->showMinimized();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+}  // namespace ks
