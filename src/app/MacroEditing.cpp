@@ -54,6 +54,19 @@ std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
     return std::nullopt;
 }
 
+// What the parameter dialogs show of the desktop: PROMPT USER's window and
+// MOVE MOUSE POINTER's pick.
+void addDesktopHooks(ParameterHooks& hooks, Shell& shell, const EditorDesktop& desk,
+                     QWidget* parent) {
+    const ShellHooks& shellHooks = shell.hooks();
+    const RecordingDesktop input =
+        shellHooks.recordingDesktop ? shellHooks.recordingDesktop() : RecordingDesktop{};
+    hooks.dialogs = desk.dialogs;
+    hooks.windows = desk.windows;
+    hooks.pick = PickServices{desk.keymap ? desk.keymap->layout() : nullptr, input.capture,
+                              input.injector, parent, shell.switches().specialMouse};
+}
+
 }  // namespace
 
 bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
@@ -80,12 +93,13 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         },
         ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
                        [](std::uint32_t command) { OpenHelp(helpSection(command)); },
-                       [&shell] { return ListRecordings(shell.store()); }, desk.dialogs},
+                       [&shell] { return ListRecordings(shell.store()); }},
         [&](const MacroDocument& macro, const std::string& replaced) {
             reregister(shell, macro, replaced, before);
             if (saved) saved(macro.name, replaced);
         },
     };
+    addDesktopHooks(services.parameterHooks, shell, desk, parent);
     const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
     MacroEditor editor(std::move(services), name, parent);
     keepPlace(editor, shell.store().tree(), "MacroEditor");

@@ -15,6 +15,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/CommandId.h"
+#include "editors/PointerPosition.h"
+#include "keys/KeyboardMouseCommands.h"
+#include "platform/InputInjector.h"
+
 namespace ks {
 
 namespace {
@@ -65,6 +70,7 @@ ParameterDialog::ParameterDialog(const ParameterSpec& spec, CommandRecord record
     auto* grid = new QGridLayout(this);
     fields_.reserve(spec.fields.size());
     for (const FieldSpec& field : spec.fields) addField(grid, field);
+    if (spec.id == kMoveMousePointer) addPointPick(grid);
     addButtons(grid);
     load();
     linkEnabling();
@@ -189,6 +195,45 @@ void ParameterDialog::linkEnabling() {
         };
         connect(check, &QCheckBox::toggled, this, apply);
         apply();
+    }
+}
+
+// MOVE MOUSE POINTER's fields: the kind of move, then the absolute X and Y,
+// then the relative X and Y.
+void ParameterDialog::addPointPick(QGridLayout* grid) {
+    auto* pick = new ScreenPointPick(
+        hooks_.pick, messages_, this,
+        [this](std::uint32_t x, std::uint32_t y) {
+            takePickedPoint(static_cast<int>(x), static_cast<int>(y));
+        },
+        [this](InputInjector& injector) { placePointerAtFields(injector); });
+    grid->addWidget(pick->button(), grid->rowCount(), 0, 1, 3);
+}
+
+// An absolute move takes the pixel's place on the screen; a relative one
+// its offset from the window picked in.
+void ParameterDialog::takePickedPoint(int x, int y) {
+    const ScreenSize screen = hooks_.windows ? hooks_.windows->screenSize() : ScreenSize{};
+    const bool absolute = chosenNumber(fields_[0]) == 1;
+    NormalisedPoint point = absolutePosition(x, y, screen);
+    if (!absolute) {
+        const auto window = hooks_.windows ? windowUnder(*hooks_.windows, x, y) : std::nullopt;
+        point = relativePosition(
+            x, y, window.value_or(ScreenRect{0, 0, screen.width, screen.height}), screen);
+    }
+    const std::size_t first = absolute ? 1 : 3;
+    fields_[first].line->setText(QString::number(point.x));
+    fields_[first + 1].line->setText(QString::number(point.y));
+}
+
+// Only an absolute position says where the pointer goes before the pick:
+// a relative one depends on the window the command finds in front.
+void ParameterDialog::placePointerAtFields(InputInjector& injector) const {
+    if (chosenNumber(fields_[0]) != 1) return;
+    const auto x = parseCoordinate(fieldText(fields_[1]).toStdString());
+    const auto y = parseCoordinate(fieldText(fields_[2]).toStdString());
+    if (x && y && *x <= 65535 && *y <= 65535) {
+        injector.mouseEvent(kMouseMove | kMouseAbsolute, *x, *y);
     }
 }
 

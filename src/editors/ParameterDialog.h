@@ -9,8 +9,10 @@
 #include "core/Messages.h"
 #include "editors/CommandRecord.h"
 #include "editors/ParameterTable.h"
+#include "editors/ScreenPointPick.h"
 #include "journal/RecordingStore.h"
 #include "platform/Dialogs.h"
+#include "platform/WindowControl.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -34,6 +36,10 @@ struct ParameterHooks {
     std::function<std::vector<RecordingRow>()> recordings;
     // Shows PROMPT USER's window for its View button.
     Dialogs* dialogs = nullptr;
+    // MOVE MOUSE POINTER's pick of a point on the screen, and the screen
+    // and windows it is reckoned on.
+    PickServices pick{};
+    WindowControl* windows = nullptr;
 };
 
 // The parameter dialog of one command type, built from its table entry:
@@ -69,6 +75,9 @@ private:
     void addButtons(QGridLayout* grid);
     void load();
     void linkEnabling();
+    void addPointPick(QGridLayout* grid);
+    void takePickedPoint(int x, int y);
+    void placePointerAtFields(InputInjector& injector) const;
     void browse(const Field& field);
     QString fieldText(const Field& field) const;
     std::optional<std::int32_t> chosenNumber(const Field& field) const;

@@ -72,13 +72,13 @@ constexpr const char* kInvalidY = "Invalid YCoord in command \"MOVE MOUSE POINTE
 constexpr const char* kOutOfRange =
     "Coordinates must be >= 0 or <= 65535 in command \"MOVE MOUSE POINTER\".";
 
+}  // namespace
+
 // pixels x 65535 / extent, truncating toward zero.
-std::int32_t normalised(int pixels, int extent) {
+std::int32_t normalisedCoordinate(int pixels, int extent) {
     if (extent <= 0) return 0;
     return static_cast<std::int32_t>(static_cast<std::int64_t>(pixels) * 65535 / extent);
 }
-
-}  // namespace
 
 std::string joinLineBreaks(std::string_view text) {
     std::string out;
@@ -218,8 +218,9 @@ void KeyboardMouseCommands::movePointer(std::string_view path) {
         showPointerError("Unable to get window coordinates for window that is in the foreground!");
     } else {
         const ScreenSize screen = windows.screenSize();
-        services_.injector.mouseEvent(kAbsoluteMove, normalised(rect->left, screen.width) + *x,
-                                      normalised(rect->top, screen.height) + *y);
+        services_.injector.mouseEvent(kAbsoluteMove,
+                                      normalisedCoordinate(rect->left, screen.width) + *x,
+                                      normalisedCoordinate(rect->top, screen.height) + *y);
     }
     windows.detachInput(*window);
 }

@@ -81,4 +81,8 @@ std::string joinLineBreaks(std::string_view text);
 // after one '+'. Nothing for anything else; numbers above 65535 come out as 65536.
 std::optional<std::int32_t> parseCoordinate(std::string_view text);
 
+// A pixel position along a screen `extent` pixels wide in MOVE MOUSE
+// POINTER's units, 0 to 65535 across the screen.
+std::int32_t normalisedCoordinate(int pixels, int extent);
+
 }  // namespace ks
