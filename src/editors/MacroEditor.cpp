@@ -103,6 +103,7 @@ QWidget* MacroEditor::buildTriggers() {
 
     triggerPages_ = new QStackedWidget;
     hotKey_ = new HotKeyEdit(services_.layout, services_.hotKeyText);
+    hotKey_->setAccessibleName(QStringLiteral("Hot key"));
     triggerPages_->addWidget(hotKey_);
     triggerPages_->addWidget(
         button(QStringLiteral("Modi&fy Schedule"), this, [this] { triggerChosen(kSchedulePage); }));
@@ -110,11 +111,13 @@ QWidget* MacroEditor::buildTriggers() {
     auto* phraseRow = new QHBoxLayout(phrasePage);
     phraseRow->setContentsMargins(0, 0, 0, 0);
     phrase_ = new QLineEdit;
+    phrase_->setAccessibleName(QStringLiteral("Word or phrase"));
     phraseCase_ = new QCheckBox(QStringLiteral(":Case Sens&itive."));
     phraseRow->addWidget(phrase_);
     phraseRow->addWidget(phraseCase_);
     triggerPages_->addWidget(phrasePage);
     messageId_ = new QLineEdit;
+    messageId_->setAccessibleName(QStringLiteral("XML Message ID"));
     triggerPages_->addWidget(messageId_);
     grid->addWidget(triggerPages_, 1, 2);
     connect(trigger_, &QComboBox::activated, this, [this](int index) { triggerChosen(index); });
@@ -133,18 +136,25 @@ QWidget* MacroEditor::buildBody() {
     bodyList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     layout->addWidget(labelFor(QStringLiteral("Macro &body:"), bodyList_), 0, 0);
     layout->addWidget(bodyList_, 1, 0, 2, 1);
+    // The list takes the height; the arrows sit beside each other at its middle.
+    layout->setRowStretch(1, 1);
+    layout->setRowStretch(2, 1);
     auto* up = new QPushButton;
     up->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     up->setAccessibleName(QStringLiteral("Move up"));
+    up->setToolTip(QStringLiteral("Move up (Alt+Up)"));
     auto* down = new QPushButton;
     down->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     down->setAccessibleName(QStringLiteral("Move down"));
+    down->setToolTip(QStringLiteral("Move down (Alt+Down)"));
     connect(up, &QPushButton::clicked, this, [this] { moveSelected(-1); });
     connect(down, &QPushButton::clicked, this, [this] { moveSelected(1); });
-    layout->addWidget(up, 1, 1);
-    layout->addWidget(down, 2, 1);
+    layout->addWidget(up, 1, 1, Qt::AlignBottom);
+    layout->addWidget(down, 2, 1, Qt::AlignTop);
     connect(bodyList_, &QListWidget::itemDoubleClicked, this, [this] { editSelected(); });
     const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::Key_Return), [this] { editSelected(); }},
+        {QKeySequence(Qt::Key_Enter), [this] { editSelected(); }},
         {QKeySequence::Delete, [this] { deleteSelected(); }},
         {QKeySequence::Copy, [this] { copySelected(); }},
         {QKeySequence::Cut, [this] { cutSelected(); }},
@@ -179,7 +189,7 @@ QWidget* MacroEditor::buildCommands() {
 }
 
 QWidget* MacroEditor::buildKeyboard() {
-    auto* box = new QGroupBox(QStringLiteral("Keyboard"));
+    auto* box = new QGroupBox(QStringLiteral("&Keyboard"));
     auto* layout = new QVBoxLayout(box);
     auto* modes = new QHBoxLayout;
     keyMode_ = new QButtonGroup(box);

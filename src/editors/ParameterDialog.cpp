@@ -207,6 +207,7 @@ void ParameterDialog::addPointPick(QGridLayout* grid) {
             takePickedPoint(static_cast<int>(x), static_cast<int>(y));
         },
         [this](InputInjector& injector) { placePointerAtFields(injector); });
+    pick->button()->setText(mnemonic(pick->button()->text()));
     grid->addWidget(pick->button(), grid->rowCount(), 0, 1, 3);
 }
 

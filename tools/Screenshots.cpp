@@ -1,0 +1,202 @@
+// Opens each window of the program over a store of its own in a temporary
+// folder and saves it as a PNG file: ks_screenshots OUTPUT_DIR. A modal
+// dialog is saved from inside its own event loop and then closed.
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "app/Engine.h"
+#include "app/MainWindow.h"
+#include "app/Shell.h"
+#include "commands/CommandTable.h"
+#include "editors/MacroBody.h"
+#include "editors/MacroDocument.h"
+#include "editors/ParameterDialog.h"
+#include "editors/RecordingEditor.h"
+#include "editors/ScheduleDialog.h"
+#include "journal/RecordingStore.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtMessages.h"
+#include "platform/x11/X11Platform.h"
+#include "store/KeyTree.h"
+#include "store/SettingsStore.h"
+
+namespace {
+
+using namespace ks;
+
+constexpr int kTimeLimit = 60'000;  // milliseconds for all of it
+
+class Camera {
+public:
+    explicit Camera(QString folder) : folder_(std::move(folder)) {}
+
+    bool save(QWidget* widget, const QString& name) {
+        QApplication::processEvents();
+        const QString file = QDir(folder_).filePath(name + ".png");
+        // Quality 0: the smallest file PNG's lossless compression gives.
+        const bool saved = widget->grab().save(file, "PNG", 0);
+        if (!saved) std::fprintf(stderr, "ks_screenshots: cannot write %s\n", qPrintable(file));
+        failures_ += saved ? 0 : 1;
+        return saved;
+    }
+
+    // Runs `open`, which shows a modal dialog and waits for it; once the
+    // dialog is up it is saved as `name`, `inside` runs while it is open,
+    // and it closes as cancelled.
+    void modal(const QString& name, const std::function<void()>& open,
+               const std::function<void(QDialog*)>& inside = {}) {
+        QWidget* outer = QApplication::activeModalWidget();
+        auto* poll = new QTimer;
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, [=, this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || dialog == outer || !dialog->isVisible()) return;
+            poll->stop();
+            poll->deleteLater();
+            save(dialog, name);
+            if (inside) inside(dialog);
+            dialog->done(QDialog::Rejected);
+        });
+        poll->start();
+        open();
+    }
+
+    int failures() const { return failures_; }
+
+private:
+    QString folder_;
+    int failures_ = 0;
+};
+
+CommandRecord command(std::uint32_t id, std::vector<CommandValue> values) {
+    return CommandRecord(id, std::move(values));
+}
+
+void seed(KeyTree& tree, SettingsStore& store) {
+    MacroDocument greet;
+    greet.name = "Greeting";
+    greet.vk = 'G';
+    greet.modifiers = 3;  // Ctrl+Alt
+    greet.hotKeyId = 1;
+    greet.commands = {
+        command(kWaitForWindow, {{"WindowName", std::string("*Editor*")}}),
+        command(kSendKeys, {{"Keys", std::string("Hello from Keystrider")}}),
+        command(kDelay, {{"DelayInterval", std::string("500")}}),
+        command('A', {{"KeyPressed", 0u}}),
+        command('A', {{"KeyPressed", 2u}}),
+        command(kMoveMousePointer, {{"IsAB", 1u},
+                                    {"XABCoord", std::string("32767")},
+                                    {"YABCoord", std::string("32767")},
+                                    {"XRELCoord", std::string("0")},
+                                    {"YRELCoord", std::string("0")}}),
+        command(kLeftButtonDown, {}),
+        command(kLeftButtonUp, {}),
+    };
+    MacroDocument backup;
+    backup.name = "Nightly backup";
+    backup.vk = 0x78;  // F9
+    backup.modifiers = 2;
+    backup.hotKeyId = 2;
+    backup.commands = {command(kRun, {{"FileName", std::string("/usr/bin/rsync")},
+                                      {"Arguments", std::string("-a ~/work /backup")}})};
+    writeMacro(tree, greet);
+    writeMacro(tree, backup);
+    const std::vector<JournalEvent> events{
+        {kWmMouseMove, 200, 150, 0, 0},          {kWmLButtonDown, 200, 150, 120, 0},
+        {kWmLButtonUp, 200, 150, 80, 0},         {kWmKeyDown, 'H' | (35u << 8), 35, 300, 0},
+        {kWmKeyUp, 'H' | (35u << 8), 35, 90, 0},
+    };
+    WriteRecording(store, "Log in", events, 1);
+}
+
+void select(QTreeWidget* list, int row) {
+    list->clearSelection();
+    list->topLevelItem(row)->setSelected(true);
+}
+
+void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
+    ParameterHooks hooks;
+    hooks.help = [](std::uint32_t) {};
+    hooks.recordings = [&shell] { return ListRecordings(shell.store()); };
+    for (const CommandInfo& info : commandTable()) {
+        if (!hasParameters(info.id)) continue;
+        QString name = QString::fromUtf8(info.name).toLower();
+        name.replace(' ', '-');
+        CommandRecord record(info.id);
+        camera.modal("command-" + name,
+                     [&] { editParameters(record, shell.messages(), hooks, parent); });
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("usage: ks_screenshots OUTPUT_DIR\n", stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    if (!folder.isValid() || !QDir().mkpath(QString::fromLocal8Bit(argv[1]))) {
+        std::fputs("ks_screenshots: no folder to work in\n", stderr);
+        return 1;
+    }
+    auto platform = x11::X11Platform::open();
+    if (!platform) {
+        std::fprintf(stderr, "ks_screenshots: %s\n", platform.error().c_str());
+        return 1;
+    }
+    KeyTree tree(folder.filePath("store.db").toStdString());
+    QtMessages messages;
+    SettingsStore store(tree, messages);
+    store.EnsureRootKeys();
+    seed(tree, store);
+    Engine engine(store, messages, **platform);
+    ShellHooks hooks;
+    engine.connectHooks(hooks);
+    Shell shell(store, (*platform)->hotKeys(), std::move(hooks), {});
+    shell.ReadOptions();
+    shell.StartHookThread();
+    MainWindow window(shell);
+    messages.setMainWindow(&window);
+    if (!window.Initialise()) return 1;
+    window.show();
+
+    Camera camera(QString::fromLocal8Bit(argv[1]));
+    // A box nobody answers would wait for ever.
+    QTimer::singleShot(kTimeLimit, [] {
+        std::fputs("ks_screenshots: a window did not come up or go away in time\n", stderr);
+        std::_Exit(1);
+    });
+    QTimer::singleShot(200, [&] {
+        camera.save(&window, "main-window");
+        select(window.macroList(), 0);
+        camera.modal("macro-editor", [&] { window.EditSelectedMacro(); });
+        shootParameterDialogs(camera, shell, &window);
+        QtClock clock;
+        ScheduleDialog schedules({}, shell.messages(), clock, &window);
+        schedules.show();
+        camera.save(&schedules, "schedule");
+        schedules.hide();
+        select(window.recordingList(), 0);
+        camera.modal(
+            "recording-editor", [&] { window.EditRecording(); },
+            [&](QDialog* editor) {
+                camera.modal("recording-event",
+                             [editor] { static_cast<RecordingEditor*>(editor)->AddClicked(); });
+            });
+        camera.modal("options", [&] { window.ShowOptions(); });
+        camera.modal("record", [&] { window.AddRecording(); });
+        camera.modal("about", [&] { window.ShowAbout(); });
+        QApplication::exit(camera.failures() == 0 ? 0 : 1);
+    });
+    return QApplication::exec();
+}
