@@ -330,6 +330,16 @@ Result KeyTree::writing(Body body) {
     return commitScope();
 }
 
+// Inside a transaction a write of one statement needs no savepoint of its
+// own, as SQLite undoes a failed statement by itself; the savepoints saved
+// are most of the cost of a long batch of small writes.
+template <typename Body>
+Result KeyTree::writingOneStatement(Body body) {
+    if (depth_ == 0) return writing(body);
+    ++ownWrites_;
+    return body();
+}
+
 bool KeyTree::keyRowExists(const std::string& keyFold) {
     if (keyFold.empty()) return true;
     Statement stmt = statement(kKeyExists);
@@ -354,12 +364,16 @@ Result KeyTree::openKey(std::string_view path) {
     }
 }
 
-Result KeyTree::insertMissingKeys(const Path& path) {
+std::size_t KeyTree::existingLevels(const Path& path) {
     // Usually only the last level or two are new: look upward for the
-    // deepest existing key, then create every level below it.
-    std::size_t missingFrom = path.names.size();
-    while (missingFrom > 0 && !keyRowExists(path.folds[missingFrom - 1])) --missingFrom;
-    for (std::size_t level = missingFrom; level < path.names.size(); ++level) {
+    // deepest existing key.
+    std::size_t levels = path.names.size();
+    while (levels > 0 && !keyRowExists(path.folds[levels - 1])) --levels;
+    return levels;
+}
+
+Result KeyTree::insertKeys(const Path& path, std::size_t from) {
+    for (std::size_t level = from; level < path.names.size(); ++level) {
         Statement stmt = statement(kInsertKey);
         if (!stmt.prepared()) return sqliteError();
         stmt.bind(1, path.folds[level]).bind(2, path.parentFold(level)).bind(3, path.names[level]);
@@ -372,8 +386,17 @@ Result KeyTree::createKey(std::string_view path) {
     const Path parsed = Path::parse(path);
     if (!parsed.error.empty()) return Result::failure(parsed.error);
     if (parsed.names.empty()) return Result::failure("The key name is invalid.");
-    if (ensureOpen() && keyRowExists(parsed.fold())) return Result::success();
-    return writing([&] { return insertMissingKeys(parsed); });
+    if (Result open = ensureOpen(); !open) return open;
+    if (depth_ == 0) {
+        if (keyRowExists(parsed.fold())) return Result::success();
+        return writing([&] { return insertKeys(parsed, existingLevels(parsed)); });
+    }
+    // Inside a transaction the levels found stay as found, and a key whose
+    // parent exists is one insert.
+    const std::size_t existing = existingLevels(parsed);
+    if (existing == parsed.names.size()) return Result::success();
+    const auto insert = [&] { return insertKeys(parsed, existing); };
+    return existing + 1 == parsed.names.size() ? writingOneStatement(insert) : writing(insert);
 }
 
 Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view name) {
@@ -406,7 +429,7 @@ Result KeyTree::writeValue(std::string_view key, std::string_view name, std::uin
                            const Bytes& data) {
     const Expected<std::string> folded = foldedPath(key);
     if (!folded) return folded.status();
-    return writing([&] {
+    return writingOneStatement([&] {
         if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
         return storeValue(*folded, name, type, data);
     });
@@ -417,7 +440,7 @@ Result KeyTree::setValue(std::string_view key, std::string_view name, std::uint3
     const Path parsed = Path::parse(key);
     if (!parsed.error.empty()) return Result::failure(parsed.error);
     return writing([&] {
-        Result created = insertMissingKeys(parsed);
+        Result created = insertKeys(parsed, existingLevels(parsed));
         return created ? storeValue(parsed.fold(), name, type, data) : created;
     });
 }
@@ -425,7 +448,7 @@ Result KeyTree::setValue(std::string_view key, std::string_view name, std::uint3
 Result KeyTree::deleteValue(std::string_view key, std::string_view name) {
     const Expected<std::string> folded = foldedPath(key);
     if (!folded) return folded.status();
-    return writing([&] {
+    return writingOneStatement([&] {
         Statement stmt = statement(kDeleteValue);
         if (!stmt.prepared()) return sqliteError();
         if (stmt.bind(1, *folded).bind(2, utf8::upper(name)).step() != SQLITE_DONE) {

@@ -126,7 +126,12 @@ private:
     void rollbackScope();
     template <typename Body>
     Result writing(Body body);
-    Result insertMissingKeys(const Path& path);
+    template <typename Body>
+    Result writingOneStatement(Body body);
+    // How many levels of the path exist, from the top; then the inserts of
+    // the levels below them.
+    std::size_t existingLevels(const Path& path);
+    Result insertKeys(const Path& path, std::size_t from);
     Result storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
                       const Bytes& data);
     bool keyRowExists(const std::string& keyFold);
