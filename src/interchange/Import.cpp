@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <memory>
 
 #include "core/Messages.h"
 #include "interchange/Interchange.h"
@@ -54,21 +55,71 @@ std::optional<std::string> insIndex(std::string_view elementName) {
     return std::string(rest);
 }
 
-// Bytes from the export's hex text: two digits at every third character.
-std::optional<Bytes> bytesFromHex(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return Bytes();
-    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-    Bytes bytes;
-    bytes.reserve(text.size() / 3 + 1);
-    for (std::size_t at = 0; at < text.size(); at += 3) {
-        std::uint8_t byte = 0;
-        if (at + 2 > text.size()) return std::nullopt;
-        const auto [end, error] = std::from_chars(text.data() + at, text.data() + at + 2, byte, 16);
-        if (error != std::errc() || end != text.data() + at + 2) return std::nullopt;
-        bytes.push_back(byte);
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Bytes from the export's hex text, two digits at every third character
+// counted from the first that is not blank (the one between is not looked
+// at), blanks at the start and end ignored. Takes the text in pieces as the reader
+// gives them, so a piece's text is never held whole; more bytes than a
+// piece may hold refuse it at once.
+class HexPieceDecoder final : public XmlTextDecoder {
+public:
+    bool add(std::string_view text) override {
+        for (const char c : text) {
+            if (!take(c)) return false;
+        }
+        return true;
     }
-    return bytes;
+    std::optional<std::string> finish() override {
+        if (position_ % 3 == 1) return std::nullopt;  // half a byte
+        bytes_.shrink_to_fit();  // growing by doubling left up to twice the size
+        return std::move(bytes_);
+    }
+
+private:
+    bool take(char c) {
+        if (trailing_) return isBlank(c);
+        const std::size_t column = position_ % 3;
+        if (column == 0 && isBlank(c)) {
+            trailing_ = position_ > 0;  // blanks before the first pair are skipped
+            return true;
+        }
+        ++position_;
+        if (column == 2) return true;
+        const int digit = hexDigit(c);
+        if (digit < 0) return false;
+        if (column == 0) {
+            if (bytes_.size() == kImportPieceLimit) return false;
+            bytes_.push_back(static_cast<char>(digit << 4));
+        } else {
+            bytes_.back() = static_cast<char>(bytes_.back() | digit);
+        }
+        return true;
+    }
+
+    std::string bytes_;
+    std::size_t position_ = 0;
+    bool trailing_ = false;
+};
+
+// A piece's bytes: decoded as the document was read, or from its text.
+std::optional<std::string> pieceBytes(const XmlElement& piece) {
+    switch (piece.textForm) {
+        case XmlElement::TextForm::Decoded: return piece.text;
+        case XmlElement::TextForm::Refused: return std::nullopt;
+        case XmlElement::TextForm::Read: break;
+    }
+    HexPieceDecoder decoder;
+    return decoder.add(piece.text) ? decoder.finish() : std::nullopt;
 }
 
 // Writes one value of a macro's key at `subpath` (below Macros) as its kind
@@ -292,12 +343,15 @@ bool writeRecording(SettingsStore& store, const std::string& name, const XmlElem
             continue;
         }
         const auto piece = insIndex(child.name);
-        const auto bytes = piece ? bytesFromHex(child.text) : std::nullopt;
-        if (!bytes || bytes->size() > kImportPieceLimit) {
+        const auto bytes = piece ? pieceBytes(child) : std::nullopt;
+        if (!bytes) {
             showImportError(store.messages(), "Error getting value of current tag.");
             return false;
         }
-        if (!store.WriteBinary(bytes->data(), bytes->size(), subpath, *piece)) return false;
+        if (!store.WriteBinary(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(),
+                               subpath, *piece)) {
+            return false;
+        }
     }
     return true;
 }
@@ -424,8 +478,18 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
         showImportError(messages, "File not found.");
         return std::nullopt;
     }
+    // A recording's pieces become bytes as they are read: their hex text
+    // would take three times the memory.
+    const XmlDecoderChoice piecesAsBytes = [](const std::vector<XmlElement>& open) {
+        const std::size_t depth = open.size();
+        const bool piece = depth >= 3 && SameName(open[depth - 2].name, "RECORDING") &&
+                           SameName(open[depth - 3].name, "RECORDINGS") &&
+                           !SameName(open.back().name, "COUNT") &&
+                           !SameName(open.back().name, "TYPE");
+        return piece ? std::make_unique<HexPieceDecoder>() : nullptr;
+    };
     XmlError parseError;
-    auto document = XmlDocument::load(path, parseError);
+    auto document = XmlDocument::load(path, parseError, piecesAsBytes);
     if (!document) messages.show("Error loading XML document.", "Error", MsgIcon::Stop);
     return document;
 }

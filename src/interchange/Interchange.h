@@ -85,9 +85,8 @@ struct ExportServices {
 bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<std::string>& names,
                  const ExportTarget& target);
 
-// The elements an export writes for one macro or recording, read from the store.
+// The element an export writes for one macro, read from the store.
 XmlElement MacroElement(SettingsStore& store, const std::string& name);
-XmlElement RecordingElement(SettingsStore& store, const std::string& name);
 
 // Reads the document a user names; shows "File not found." or the load error.
 std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messages);

@@ -31,6 +31,7 @@ CREATE TABLE IF NOT EXISTS vals(
     data BLOB NOT NULL,
     PRIMARY KEY(key, fold)
 ) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS vals_by_seq ON vals(key, seq);
 INSERT OR IGNORE INTO keys(path, parent, name) VALUES('SOFTWARE', '', 'SOFTWARE');
 )sql";
 
@@ -94,11 +95,13 @@ public:
         sqlite3_bind_int64(stmt_, index, number);
         return *this;
     }
-    Statement& bindBlob(int index, const Bytes& data) {
+    // Binds without a copy, as bindStatic does: a recording's pieces go
+    // into the file straight from the caller's bytes.
+    Statement& bindBlob(int index, std::span<const std::uint8_t> data) {
         // A zero-length blob must still be a blob, not NULL.
         static const std::uint8_t empty = 0;
         sqlite3_bind_blob(stmt_, index, data.empty() ? &empty : data.data(),
-                          static_cast<int>(data.size()), SQLITE_TRANSIENT);
+                          static_cast<int>(data.size()), SQLITE_STATIC);
         return *this;
     }
     int step() { return sqlite3_step(stmt_); }
@@ -417,7 +420,7 @@ Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view 
 }
 
 Result KeyTree::storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
-                           const Bytes& data) {
+                           std::span<const std::uint8_t> data) {
     Statement stmt = statement(kWriteValue);
     if (!stmt.prepared()) return sqliteError();
     stmt.bind(1, keyFold).bind(2, utf8::upper(name)).bind(3, name);
@@ -426,7 +429,7 @@ Result KeyTree::storeValue(const std::string& keyFold, std::string_view name, st
 }
 
 Result KeyTree::writeValue(std::string_view key, std::string_view name, std::uint32_t type,
-                           const Bytes& data) {
+                           std::span<const std::uint8_t> data) {
     const Expected<std::string> folded = foldedPath(key);
     if (!folded) return folded.status();
     return writingOneStatement([&] {

@@ -117,7 +117,9 @@ protected:
         return document ? *document : XmlDocument(XmlElement{});
     }
     void importBoth(const std::string& text, bool interactive = false) {
-        const XmlDocument document = parse(text);
+        importDocument(parse(text), interactive);
+    }
+    void importDocument(const XmlDocument& document, bool interactive = false) {
         ASSERT_EQ(ImportMacros(*store, site, document, interactive), ImportOutcome::Done);
         ASSERT_EQ(ImportRecordings(*store, site, document, interactive), ImportOutcome::Done);
     }
@@ -180,7 +182,10 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     site.hotKeys.clear();
     site.messageIds.clear();
     site.counter = 0;
-    importBoth(first);
+    const auto loaded = LoadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->root().firstBelow("INS11")->textForm, XmlElement::TextForm::Decoded);
+    importDocument(*loaded);
     EXPECT_EQ(site.macros, firstMacros);
     EXPECT_EQ(exportAll("second.xml"), first);
     EXPECT_NE(first.find("<INS11>"), std::string::npos);
@@ -270,6 +275,46 @@ TEST_F(InterchangeTest, AFailedItemLeavesNothingAndCancelKeepsWholeItems) {
     EXPECT_EQ(ImportMacros(*store, site, two, true), ImportOutcome::Cancelled);
 }
 
+// A piece's hex text reads the same whether the document was parsed whole
+// or loaded from a file with its pieces decoded as they came.
+TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
+    const struct {
+        std::string text;
+        std::optional<Bytes> bytes;
+    } cases[] = {
+        {" \n 0a 1B\tff \n", Bytes{0x0a, 0x1b, 0xff}},
+        {"0a-1b+", Bytes{0x0a, 0x1b}},                      // whatever stands between the pairs
+        {"0a <![CDATA[1b ]]>2c", Bytes{0x0a, 0x1b, 0x2c}},  // text given in pieces
+        {"", Bytes{}},
+        {"0a 1", std::nullopt},
+        {"0a  1b", std::nullopt},
+        {"0g ", std::nullopt},
+        {pieceText(16001, 0), std::nullopt},
+    };
+    const std::string path = dir.file("piece.xml");
+    for (const auto& c : cases) {
+        const std::string text = "<K><RECORDINGS><RECORDING Name='r'><INS0>" + c.text +
+                                 "</INS0></RECORDING></RECORDINGS></K>";
+        std::ofstream(path, std::ios::binary) << text;
+        const auto loaded = LoadDocument(path, messages);
+        ASSERT_TRUE(loaded);
+        for (const XmlDocument& document : {parse(text), *loaded}) {
+            SCOPED_TRACE(c.text.substr(0, 40));
+            messages.clear();
+            site.recordings.clear();
+            const ImportOutcome outcome = ImportRecordings(*store, site, document, false);
+            EXPECT_EQ(outcome, c.bytes ? ImportOutcome::Done : ImportOutcome::Failed);
+            EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\r", "0"), c.bytes);
+            if (c.bytes) {
+                ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\r"));
+            } else {
+                EXPECT_EQ(messages.texts(),
+                          std::vector<std::string>{"Error getting value of current tag."});
+            }
+        }
+    }
+}
+
 TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
     importBoth(
         "<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS><RECORDING Name='r'>"
@@ -287,6 +332,12 @@ TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
     ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
     document = LoadDocument(path, messages);
     EXPECT_FALSE(document->root().firstBelow("RECORDING"));
+    const std::size_t shown = messages.shown.size();
+    services.progress = [](std::size_t, std::size_t) { return false; };
+    messages.answers = {MsgAnswer::No};
+    EXPECT_FALSE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
+    EXPECT_FALSE(LoadDocument(path, messages)->root().firstBelow("RECORDING"));  // as it was
+    EXPECT_EQ(messages.shown.size(), shown + 1);  // the question, no failure
     EXPECT_EQ(messages.shown.back().title, "Attention");
     EXPECT_FALSE(LoadDocument(dir.file("missing.xml"), messages));
     EXPECT_EQ(messages.texts().back(), "File not found.");
