@@ -116,8 +116,9 @@ bool importFile(Store& store, const std::string& path, bool macros) {
     EmptySite site;
     auto document = ks::LoadDocument(path, store.messages);
     if (!document) return false;
-    const auto outcome = macros ? ks::ImportMacros(store.settings, site, *document, false)
-                                : ks::ImportRecordings(store.settings, site, *document, false);
+    const auto mode = ks::ImportMode::Silent;
+    const auto outcome = macros ? ks::ImportMacros(store.settings, site, *document, mode)
+                                : ks::ImportRecordings(store.settings, site, *document, mode);
     return outcome == ks::ImportOutcome::Done;
 }
 

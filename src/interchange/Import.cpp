@@ -219,8 +219,8 @@ void readTrigger(Triggers& triggers, const XmlElement& child) {
 
 class MacroImport {
 public:
-    MacroImport(ImportSite& site, bool interactive, std::string name)
-        : site_(site), interactive_(interactive), name_(std::move(name)) {}
+    MacroImport(ImportSite& site, ImportMode mode, std::string name)
+        : site_(site), mode_(mode), name_(std::move(name)) {}
 
     bool write(SettingsStore& store, const XmlElement& element) {
         if (!store.CreateMacroKey(name_)) return false;
@@ -260,7 +260,7 @@ private:
         return store.WriteDword(number, MacroKey(name_).key().rootSubpath(), value);
     }
     void warnIf(Messages& messages, std::string text) const {
-        if (interactive_) warn(messages, std::move(text));
+        if (mode_ == ImportMode::Interactive) warn(messages, std::move(text));
     }
 
     bool writeTriggers(SettingsStore& store, const Triggers& triggers) {
@@ -320,7 +320,7 @@ private:
 
 private:
     ImportSite& site_;
-    bool interactive_;
+    ImportMode mode_;
     std::string name_;
     std::int32_t id_ = 0;
     // The hot key stored (key, modifiers), to be registered once committed.
@@ -426,10 +426,11 @@ std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument
 
 template <typename ImportOne>
 ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                          bool interactive, const Section& section, ImportOne importOne) {
+                          ImportMode mode, const Section& section, ImportOne importOne) {
     Messages& messages = store.messages();
     auto items = readItems(messages, document, section);
     if (!items) return ImportOutcome::Failed;
+    const bool interactive = mode == ImportMode::Interactive;
     if (interactive) {
         std::vector<std::string> names;
         for (const Item& item : *items) names.push_back(item.name);
@@ -460,11 +461,13 @@ ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocum
 // an interactive one commits each item before its next question.
 template <typename ImportOne>
 ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                            bool interactive, const Section& section, ImportOne importOne) {
-    if (interactive) return importItems(store, site, document, true, section, importOne);
+                            ImportMode mode, const Section& section, ImportOne importOne) {
+    if (mode == ImportMode::Interactive) {
+        return importItems(store, site, document, mode, section, importOne);
+    }
     ImportOutcome outcome = ImportOutcome::Failed;
     AsOneChange(store, [&](SettingsStore& batch) {
-        outcome = importItems(batch, site, document, false, section, importOne);
+        outcome = importItems(batch, site, document, mode, section, importOne);
         return true;
     });
     return outcome;
@@ -495,11 +498,11 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
 }
 
 ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                           bool interactive) {
+                           ImportMode mode) {
     return importSection(
-        store, site, document, interactive, kMacroSection,
+        store, site, document, mode, kMacroSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
-            MacroImport macro(site, interactive, name);
+            MacroImport macro(site, mode, name);
             if (!AsOneChange(into,
                              [&](SettingsStore& inner) { return macro.write(inner, element); })) {
                 return false;
@@ -510,9 +513,9 @@ ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocu
 }
 
 ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                               bool interactive) {
+                               ImportMode mode) {
     return importSection(
-        store, site, document, interactive, kRecordingSection,
+        store, site, document, mode, kRecordingSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
             std::uint32_t type = 0;
             if (!AsOneChange(into, [&](SettingsStore& inner) {
