@@ -166,11 +166,11 @@ void writeRecording(XmlWriter& writer, KeyTree& tree, const std::string& name) {
     };
     writeValue("Count", "Count", documentText);
     writeValue("Type", "Type", documentText);
+    const auto pieceText = [](const StoredValue& value) {
+        const std::size_t length = std::min(value.data.size(), kExportPieceLimit);
+        return std::optional(hexText(std::span(value.data).first(length)));
+    };
     for (std::uint32_t piece = 0;; ++piece) {
-        const auto pieceText = [](const StoredValue& value) {
-            const std::size_t length = std::min(value.data.size(), kExportPieceLimit);
-            return std::optional(hexText(std::span(value.data).first(length)));
-        };
         if (!writeValue(insName(piece), std::to_string(piece), pieceText)) break;
     }
     writer.close();

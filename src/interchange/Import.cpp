@@ -68,9 +68,9 @@ int hexDigit(char c) {
 
 // Bytes from the export's hex text, two digits at every third character
 // counted from the first that is not blank (the one between is not looked
-// at), blanks at the start and end ignored. Takes the text in pieces as the reader
-// gives them, so a piece's text is never held whole; more bytes than a
-// piece may hold refuse it at once.
+// at), blanks at the start and end ignored. Takes the text in pieces as
+// the reader gives them, so a piece's text is never held whole; more bytes
+// than a piece may hold refuse it at once.
 class HexPieceDecoder final : public XmlTextDecoder {
 public:
     bool add(std::string_view text) override {
@@ -111,15 +111,17 @@ private:
     bool trailing_ = false;
 };
 
-// A piece's bytes: decoded as the document was read, or from its text.
-std::optional<std::string> pieceBytes(const XmlElement& piece) {
+// A piece's bytes: those decoded as the document was read, or those of its
+// text, decoded into `holder`; null when they cannot be read.
+const std::string* pieceBytes(const XmlElement& piece, std::optional<std::string>& holder) {
     switch (piece.textForm) {
-        case XmlElement::TextForm::Decoded: return piece.text;
-        case XmlElement::TextForm::Refused: return std::nullopt;
+        case XmlElement::TextForm::Decoded: return &piece.text;
+        case XmlElement::TextForm::Refused: return nullptr;
         case XmlElement::TextForm::Read: break;
     }
     HexPieceDecoder decoder;
-    return decoder.add(piece.text) ? decoder.finish() : std::nullopt;
+    if (decoder.add(piece.text)) holder = decoder.finish();
+    return holder ? &*holder : nullptr;
 }
 
 // Writes one value of a macro's key at `subpath` (below Macros) as its kind
@@ -343,8 +345,9 @@ bool writeRecording(SettingsStore& store, const std::string& name, const XmlElem
             continue;
         }
         const auto piece = insIndex(child.name);
-        const auto bytes = piece ? pieceBytes(child) : std::nullopt;
-        if (!bytes) {
+        std::optional<std::string> holder;
+        const std::string* bytes = piece ? pieceBytes(child, holder) : nullptr;
+        if (bytes == nullptr) {
             showImportError(store.messages(), "Error getting value of current tag.");
             return false;
         }
