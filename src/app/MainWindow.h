@@ -96,7 +96,7 @@ private:
     std::vector<int> selectedMacroRows() const;
     void openMacroEditor(const std::string& name);
     class Site;
-    ImportOutcome importDocument(ExportKind kind, const XmlDocument& document, bool interactive);
+    ImportOutcome importDocument(ExportKind kind, const XmlDocument& document, ImportMode mode);
     bool exportItems(ExportKind kind, const std::vector<std::string>& names,
                      const ExportTarget& target);
 

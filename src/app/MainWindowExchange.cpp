@@ -35,8 +35,8 @@ std::string captionOf(const char* verb, ExportKind kind) {
 // events of its own.
 class MainWindow::Site final : public ImportSite {
 public:
-    Site(MainWindow& window, const std::string& caption, bool interactive) : window_(window) {
-        if (interactive) progress_.emplace(&window, caption);
+    Site(MainWindow& window, const std::string& caption, ImportMode mode) : window_(window) {
+        if (mode == ImportMode::Interactive) progress_.emplace(&window, caption);
     }
 
     std::vector<std::string> macroRows() override { return rowNames(*window_.macros_, false); }
@@ -107,7 +107,7 @@ void MainWindow::ImportFromFile(ExportKind kind) {
     if (dialog.exec() != QDialog::Accepted) return;
     const auto document = LoadDocument(dialog.path(), messages);
     const ImportOutcome outcome =
-        document ? importDocument(kind, *document, true) : ImportOutcome::Failed;
+        document ? importDocument(kind, *document, ImportMode::Interactive) : ImportOutcome::Failed;
     if (outcome == ImportOutcome::Cancelled) return;
     messages.show(outcome == ImportOutcome::Done ? "Complete." : "Failed.",
                   captionOf("Import", kind), MsgIcon::Information, MsgButtons::Ok,
@@ -115,8 +115,8 @@ void MainWindow::ImportFromFile(ExportKind kind) {
 }
 
 void MainWindow::ImportPosted(const XmlDocument& document) {
-    importDocument(ExportKind::Macros, document, false);
-    importDocument(ExportKind::Recordings, document, false);
+    importDocument(ExportKind::Macros, document, ImportMode::Silent);
+    importDocument(ExportKind::Recordings, document, ImportMode::Silent);
 }
 
 void MainWindow::PushAll(ExportKind kind, const std::string& host, const std::string& port) {
@@ -126,11 +126,11 @@ void MainWindow::PushAll(ExportKind kind, const std::string& host, const std::st
 }
 
 ImportOutcome MainWindow::importDocument(ExportKind kind, const XmlDocument& document,
-                                         bool interactive) {
-    Site site(*this, captionOf("Import", kind), interactive);
-    const ImportOutcome outcome =
-        kind == ExportKind::Macros ? ImportMacros(shell_.store(), site, document, interactive)
-                                   : ImportRecordings(shell_.store(), site, document, interactive);
+                                         ImportMode mode) {
+    Site site(*this, captionOf("Import", kind), mode);
+    const ImportOutcome outcome = kind == ExportKind::Macros
+                                      ? ImportMacros(shell_.store(), site, document, mode)
+                                      : ImportRecordings(shell_.store(), site, document, mode);
     if (kind == ExportKind::Macros) RefreshTriggerColumn(false);
     return outcome;
 }

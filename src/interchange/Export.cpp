@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <map>
+#include <span>
 
 #include "core/Messages.h"
 #include "core/Utf8.h"
@@ -14,6 +15,17 @@ namespace {
 
 constexpr std::int32_t kAcceptedReply = 1004;
 constexpr std::size_t kExportPieceLimit = 17000;
+
+// The value as the document writes it: a text as stored, a number in decimal.
+std::optional<std::string> documentText(const StoredValue& value) {
+    if (value.type == kTypeDword) {
+        const auto number = dwordFromBytes(value.data);
+        if (!number) return std::nullopt;
+        return std::to_string(*number);
+    }
+    if (value.type == kTypeText) return textFromBytes(value.data);
+    return std::nullopt;
+}
 
 // A key's values by upper-cased name: read in one pass, looked up by name.
 class KeyValues {
@@ -30,17 +42,9 @@ public:
         const auto found = byName_.find(utf8::upper(name));
         return found == byName_.end() ? nullptr : &found->second;
     }
-    // The value as the document writes it: a text as stored, a number in decimal.
     std::optional<std::string> text(std::string_view name) const {
         const StoredValue* value = find(name);
-        if (value == nullptr) return std::nullopt;
-        if (value->type == kTypeDword) {
-            const auto number = dwordFromBytes(value->data);
-            if (!number) return std::nullopt;
-            return std::to_string(*number);
-        }
-        if (value->type == kTypeText) return textFromBytes(value->data);
-        return std::nullopt;
+        return value == nullptr ? std::nullopt : documentText(*value);
     }
     void appendTo(XmlElement& element, std::string_view name) const {
         if (auto value = text(name)) element.append(std::string(name), std::move(*value));
@@ -95,7 +99,7 @@ void appendSchedule(KeyTree& tree, const MacroKey& macro, XmlElement& element) {
     }
 }
 
-std::string hexText(const Bytes& bytes) {
+std::string hexText(std::span<const std::uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
     text.reserve(bytes.size() * 3);
@@ -144,11 +148,38 @@ std::optional<XmlDocument> fileDocument(Messages& messages, const std::string& p
     return document;
 }
 
+// A recording written as it is read, one piece at a time: a long one is
+// never held whole, neither as bytes nor as text.
+void writeRecording(XmlWriter& writer, KeyTree& tree, const std::string& name) {
+    const std::string path = RecordingKey(name).key().treePath();
+    writer.open("RECORDING", {{"Name", name}});
+    const auto writeValue = [&](const std::string& element, const std::string& valueName,
+                                const auto& textOf) {
+        Expected<StoredValue> value = tree.readValue(path, valueName);
+        if (!value) return false;
+        if (const std::optional<std::string> text = textOf(*value)) {
+            writer.open(element);
+            writer.text(*text);
+            writer.close();
+        }
+        return true;
+    };
+    writeValue("Count", "Count", documentText);
+    writeValue("Type", "Type", documentText);
+    const auto pieceText = [](const StoredValue& value) {
+        const std::size_t length = std::min(value.data.size(), kExportPieceLimit);
+        return std::optional(hexText(std::span(value.data).first(length)));
+    };
+    for (std::uint32_t piece = 0;; ++piece) {
+        if (!writeValue(insName(piece), std::to_string(piece), pieceText)) break;
+    }
+    writer.close();
+}
+
 // Sends the document to the peer; a reply other than 1004 shows its text.
-bool sendToPeer(ExportServices& services, const ExportTarget& target, const XmlDocument& document) {
-    Expected<std::string> body = document.serialize();
-    if (!body || !services.sendToPeer) return false;
-    const auto reply = services.sendToPeer(target.host, target.port, *body);
+bool sendToPeer(ExportServices& services, const ExportTarget& target, const std::string& body) {
+    if (!services.sendToPeer) return false;
+    const auto reply = services.sendToPeer(target.host, target.port, body);
     if (!reply) return false;
     XmlError parseError;
     const auto answer = XmlDocument::parse(*reply, parseError);
@@ -184,23 +215,6 @@ XmlElement MacroElement(SettingsStore& store, const std::string& name) {
     return element;
 }
 
-XmlElement RecordingElement(SettingsStore& store, const std::string& name) {
-    KeyTree& tree = store.tree();
-    const std::string path = RecordingKey(name).key().treePath();
-    XmlElement element{"RECORDING", {{"Name", name}}, {}, {}};
-    const KeyValues values(tree, path);
-    values.appendTo(element, "Count");
-    values.appendTo(element, "Type");
-    for (std::uint32_t piece = 0;; ++piece) {
-        const StoredValue* data = values.find(std::to_string(piece));
-        if (data == nullptr) break;
-        const std::size_t length = std::min(data->data.size(), kExportPieceLimit);
-        element.append(insName(piece),
-                       hexText(Bytes(data->data.begin(), data->data.begin() + length)));
-    }
-    return element;
-}
-
 bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<std::string>& names,
                  const ExportTarget& target) {
     Messages& messages = services.messages;
@@ -214,27 +228,36 @@ bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<st
                                 "\" tag.  Bad XML document.");
         return false;
     }
-    // One transaction makes the reads one snapshot, several times faster;
-    // it is committed, so that anything written meanwhile stays.
+    // The items are read while the document is written, so that a long
+    // recording goes through a piece at a time. One transaction makes the
+    // reads one snapshot, several times faster; it is committed, so that
+    // anything written meanwhile stays.
     bool cancelled = false;
-    {
-        KeyTree::Transaction snapshot(services.store.tree());
-        for (std::size_t i = 0; i < names.size() && !cancelled; ++i) {
+    const XmlProducer writeItems = [&](XmlWriter& writer) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
             cancelled = services.progress && !services.progress(i, names.size());
-            if (cancelled) break;
-            section->children.push_back(kind == ExportKind::Macros
-                                            ? MacroElement(services.store, names[i])
-                                            : RecordingElement(services.store, names[i]));
+            if (cancelled) return false;
+            if (kind == ExportKind::Macros) {
+                writer.element(MacroElement(services.store, names[i]));
+            } else {
+                writeRecording(writer, services.store.tree(), names[i]);
+            }
         }
+        return true;
+    };
+    KeyTree::Transaction snapshot(services.store.tree());
+    if (target.remote()) {
+        const Expected<std::string> body = document->serialize(section, writeItems);
         snapshot.commit();
+        return body && sendToPeer(services, target, *body);
     }
-    if (cancelled) return false;
-    if (target.remote()) return sendToPeer(services, target, *document);
-    if (!document->save(target.path)) {
+    const Result saved = document->save(target.path, section, writeItems);
+    snapshot.commit();
+    if (!saved && !cancelled) {
         showError(messages, "Error writing file to disk: " + target.path);
         return false;
     }
-    return true;
+    return saved.ok();
 }
 
 }  // namespace ks

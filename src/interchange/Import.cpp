@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <memory>
 
 #include "core/Messages.h"
 #include "interchange/Interchange.h"
@@ -54,21 +55,73 @@ std::optional<std::string> insIndex(std::string_view elementName) {
     return std::string(rest);
 }
 
-// Bytes from the export's hex text: two digits at every third character.
-std::optional<Bytes> bytesFromHex(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return Bytes();
-    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-    Bytes bytes;
-    bytes.reserve(text.size() / 3 + 1);
-    for (std::size_t at = 0; at < text.size(); at += 3) {
-        std::uint8_t byte = 0;
-        if (at + 2 > text.size()) return std::nullopt;
-        const auto [end, error] = std::from_chars(text.data() + at, text.data() + at + 2, byte, 16);
-        if (error != std::errc() || end != text.data() + at + 2) return std::nullopt;
-        bytes.push_back(byte);
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Bytes from the export's hex text, two digits at every third character
+// counted from the first that is not blank (the one between is not looked
+// at), blanks at the start and end ignored. Takes the text in pieces as
+// the reader gives them, so a piece's text is never held whole; more bytes
+// than a piece may hold refuse it at once.
+class HexPieceDecoder final : public XmlTextDecoder {
+public:
+    bool add(std::string_view text) override {
+        for (const char c : text) {
+            if (!take(c)) return false;
+        }
+        return true;
     }
-    return bytes;
+    std::optional<std::string> finish() override {
+        if (position_ % 3 == 1) return std::nullopt;  // half a byte
+        bytes_.shrink_to_fit();  // growing by doubling left up to twice the size
+        return std::move(bytes_);
+    }
+
+private:
+    bool take(char c) {
+        if (trailing_) return isBlank(c);
+        const std::size_t column = position_ % 3;
+        if (column == 0 && isBlank(c)) {
+            trailing_ = position_ > 0;  // blanks before the first pair are skipped
+            return true;
+        }
+        ++position_;
+        if (column == 2) return true;
+        const int digit = hexDigit(c);
+        if (digit < 0) return false;
+        if (column == 0) {
+            if (bytes_.size() == kImportPieceLimit) return false;
+            bytes_.push_back(static_cast<char>(digit << 4));
+        } else {
+            bytes_.back() = static_cast<char>(bytes_.back() | digit);
+        }
+        return true;
+    }
+
+    std::string bytes_;
+    std::size_t position_ = 0;
+    bool trailing_ = false;
+};
+
+// A piece's bytes: those decoded as the document was read, or those of its
+// text, decoded into `holder`; null when they cannot be read.
+const std::string* pieceBytes(const XmlElement& piece, std::optional<std::string>& holder) {
+    switch (piece.textForm) {
+        case XmlElement::TextForm::Decoded: return &piece.text;
+        case XmlElement::TextForm::Refused: return nullptr;
+        case XmlElement::TextForm::Read: break;
+    }
+    HexPieceDecoder decoder;
+    if (decoder.add(piece.text)) holder = decoder.finish();
+    return holder ? &*holder : nullptr;
 }
 
 // Writes one value of a macro's key at `subpath` (below Macros) as its kind
@@ -168,8 +221,8 @@ void readTrigger(Triggers& triggers, const XmlElement& child) {
 
 class MacroImport {
 public:
-    MacroImport(ImportSite& site, bool interactive, std::string name)
-        : site_(site), interactive_(interactive), name_(std::move(name)) {}
+    MacroImport(ImportSite& site, ImportMode mode, std::string name)
+        : site_(site), mode_(mode), name_(std::move(name)) {}
 
     bool write(SettingsStore& store, const XmlElement& element) {
         if (!store.CreateMacroKey(name_)) return false;
@@ -209,7 +262,7 @@ private:
         return store.WriteDword(number, MacroKey(name_).key().rootSubpath(), value);
     }
     void warnIf(Messages& messages, std::string text) const {
-        if (interactive_) warn(messages, std::move(text));
+        if (mode_ == ImportMode::Interactive) warn(messages, std::move(text));
     }
 
     bool writeTriggers(SettingsStore& store, const Triggers& triggers) {
@@ -269,7 +322,7 @@ private:
 
 private:
     ImportSite& site_;
-    bool interactive_;
+    ImportMode mode_;
     std::string name_;
     std::int32_t id_ = 0;
     // The hot key stored (key, modifiers), to be registered once committed.
@@ -292,12 +345,16 @@ bool writeRecording(SettingsStore& store, const std::string& name, const XmlElem
             continue;
         }
         const auto piece = insIndex(child.name);
-        const auto bytes = piece ? bytesFromHex(child.text) : std::nullopt;
-        if (!bytes || bytes->size() > kImportPieceLimit) {
+        std::optional<std::string> holder;
+        const std::string* bytes = piece ? pieceBytes(child, holder) : nullptr;
+        if (bytes == nullptr) {
             showImportError(store.messages(), "Error getting value of current tag.");
             return false;
         }
-        if (!store.WriteBinary(bytes->data(), bytes->size(), subpath, *piece)) return false;
+        if (!store.WriteBinary(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(),
+                               subpath, *piece)) {
+            return false;
+        }
     }
     return true;
 }
@@ -372,10 +429,11 @@ std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument
 
 template <typename ImportOne>
 ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                          bool interactive, const Section& section, ImportOne importOne) {
+                          ImportMode mode, const Section& section, ImportOne importOne) {
     Messages& messages = store.messages();
     auto items = readItems(messages, document, section);
     if (!items) return ImportOutcome::Failed;
+    const bool interactive = mode == ImportMode::Interactive;
     if (interactive) {
         std::vector<std::string> names;
         for (const Item& item : *items) names.push_back(item.name);
@@ -406,11 +464,13 @@ ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocum
 // an interactive one commits each item before its next question.
 template <typename ImportOne>
 ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                            bool interactive, const Section& section, ImportOne importOne) {
-    if (interactive) return importItems(store, site, document, true, section, importOne);
+                            ImportMode mode, const Section& section, ImportOne importOne) {
+    if (mode == ImportMode::Interactive) {
+        return importItems(store, site, document, mode, section, importOne);
+    }
     ImportOutcome outcome = ImportOutcome::Failed;
     AsOneChange(store, [&](SettingsStore& batch) {
-        outcome = importItems(batch, site, document, false, section, importOne);
+        outcome = importItems(batch, site, document, mode, section, importOne);
         return true;
     });
     return outcome;
@@ -424,18 +484,28 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
         showImportError(messages, "File not found.");
         return std::nullopt;
     }
+    // A recording's pieces become bytes as they are read: their hex text
+    // would take three times the memory.
+    const XmlDecoderChoice piecesAsBytes = [](const std::vector<XmlElement>& open) {
+        const std::size_t depth = open.size();
+        const bool piece = depth >= 3 && SameName(open[depth - 2].name, "RECORDING") &&
+                           SameName(open[depth - 3].name, "RECORDINGS") &&
+                           !SameName(open.back().name, "COUNT") &&
+                           !SameName(open.back().name, "TYPE");
+        return piece ? std::make_unique<HexPieceDecoder>() : nullptr;
+    };
     XmlError parseError;
-    auto document = XmlDocument::load(path, parseError);
+    auto document = XmlDocument::load(path, parseError, piecesAsBytes);
     if (!document) messages.show("Error loading XML document.", "Error", MsgIcon::Stop);
     return document;
 }
 
 ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                           bool interactive) {
+                           ImportMode mode) {
     return importSection(
-        store, site, document, interactive, kMacroSection,
+        store, site, document, mode, kMacroSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
-            MacroImport macro(site, interactive, name);
+            MacroImport macro(site, mode, name);
             if (!AsOneChange(into,
                              [&](SettingsStore& inner) { return macro.write(inner, element); })) {
                 return false;
@@ -446,9 +516,9 @@ ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocu
 }
 
 ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                               bool interactive) {
+                               ImportMode mode) {
     return importSection(
-        store, site, document, interactive, kRecordingSection,
+        store, site, document, mode, kRecordingSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
             std::uint32_t type = 0;
             if (!AsOneChange(into, [&](SettingsStore& inner) {

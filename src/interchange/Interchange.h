@@ -85,20 +85,23 @@ struct ExportServices {
 bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<std::string>& names,
                  const ExportTarget& target);
 
-// The elements an export writes for one macro or recording, read from the store.
+// The element an export writes for one macro, read from the store.
 XmlElement MacroElement(SettingsStore& store, const std::string& name);
-XmlElement RecordingElement(SettingsStore& store, const std::string& name);
 
 // Reads the document a user names; shows "File not found." or the load error.
 std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messages);
 
+// An interactive import (from a file the user chose) first lets the user
+// choose the items and warns of every name it changes and every value it
+// drops; a silent one (a document a peer posted) asks and warns of nothing.
+// Both show errors.
+enum class ImportMode { Interactive, Silent };
+
 // Imports the document's macros or recordings. Each item is written as one
-// change: a failure leaves nothing of it in the store. Interactive imports
-// first let the user choose the items and show the warnings; silent ones
-// show only errors.
+// change: a failure leaves nothing of it in the store.
 ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                           bool interactive);
+                           ImportMode mode);
 ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                               bool interactive);
+                               ImportMode mode);
 
 }  // namespace ks

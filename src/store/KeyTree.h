@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -64,7 +65,7 @@ public:
     Expected<StoredValue> readValue(std::string_view key, std::string_view name);
     // Writes into an existing key; an existing value keeps its place and spelling.
     Result writeValue(std::string_view key, std::string_view name, std::uint32_t type,
-                      const Bytes& data);
+                      std::span<const std::uint8_t> data);
     // Writes, creating the key and its parents when missing.
     Result setValue(std::string_view key, std::string_view name, std::uint32_t type,
                     const Bytes& data);
@@ -126,9 +127,14 @@ private:
     void rollbackScope();
     template <typename Body>
     Result writing(Body body);
-    Result insertMissingKeys(const Path& path);
+    template <typename Body>
+    Result writingOneStatement(Body body);
+    // How many levels of the path exist, from the top; then the inserts of
+    // the levels below them.
+    std::size_t existingLevels(const Path& path);
+    Result insertKeys(const Path& path, std::size_t from);
     Result storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
-                      const Bytes& data);
+                      std::span<const std::uint8_t> data);
     bool keyRowExists(const std::string& keyFold);
     Result sqliteError();
 

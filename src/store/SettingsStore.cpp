@@ -130,18 +130,21 @@ bool SettingsStore::CreateRecordingKey(std::string_view name) {
 }
 
 bool SettingsStore::writeValue(const std::string& key, std::string_view valueName,
-                               std::uint32_t type, const Bytes& data,
+                               std::uint32_t type, std::span<const std::uint8_t> data,
                                const std::string& failurePrefix) {
+    // The key is opened again only to tell the two failures apart: a
+    // second look-up on every write would cost a long import a good part
+    // of its time.
+    Result written = namedKey(key);
+    if (written) written = tree_.writeValue(key, valueName, type, data);
+    if (written) return true;
     if (Result open = openNamedKey(tree_, key); !open) {
         showAttention(format("Error accessing registry - %s", {limitedError(open.error())}));
         return false;
     }
-    if (Result written = tree_.writeValue(key, valueName, type, data); !written) {
-        showError(format("Error writing %s\\%s - %s",
-                         {failurePrefix, valueName, limitedError(written.error())}));
-        return false;
-    }
-    return true;
+    showError(format("Error writing %s\\%s - %s",
+                     {failurePrefix, valueName, limitedError(written.error())}));
+    return false;
 }
 
 bool SettingsStore::WriteMacroString(std::string_view text, std::string_view subpath,
@@ -159,7 +162,7 @@ bool SettingsStore::WriteDword(std::uint32_t number, std::string_view subpath,
 bool SettingsStore::WriteBinary(const std::uint8_t* bytes, std::size_t length,
                                 std::string_view subpath, std::string_view valueName) {
     const std::string key = joined(kRootKey, subpath);
-    return writeValue(key, valueName, kTypeBinary, Bytes(bytes, bytes + length), key);
+    return writeValue(key, valueName, kTypeBinary, std::span(bytes, length), key);
 }
 
 std::optional<StoredValue> SettingsStore::readValue(const std::string& key,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -64,7 +65,7 @@ private:
     void showError(const std::string& text);
     void showAttention(const std::string& text);
     bool writeValue(const std::string& key, std::string_view valueName, std::uint32_t type,
-                    const Bytes& data, const std::string& failurePrefix);
+                    std::span<const std::uint8_t> data, const std::string& failurePrefix);
     std::optional<StoredValue> readValue(const std::string& key, std::string_view valueName,
                                          const char* openMessage, const char* readMessage);
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,10 +18,15 @@ class Messages;
 // One element of a document: its name, attributes in document order, its own
 // character data and its child elements. Texts are UTF-8.
 struct XmlElement {
+    // What `text` holds: the text as read, or what a text decoder given to
+    // the reader made of it (nothing when the decoder refused the text).
+    enum class TextForm : std::uint8_t { Read, Decoded, Refused };
+
     std::string name;
     std::vector<std::pair<std::string, std::string>> attributes;
     std::string text;
     std::vector<XmlElement> children;
+    TextForm textForm = TextForm::Read;
 
     // The attribute's value; null when the element has none of that name.
     const std::string* attribute(std::string_view attributeName) const;
@@ -47,6 +54,68 @@ inline constexpr int kXmlDoctypeRefused = 100;
 inline constexpr int kXmlTooDeep = 101;
 inline constexpr int kXmlMaxDepth = 256;
 
+// Decodes one element's text while the document is read, given piece by
+// piece as the reader delivers it, so that a long text is never held whole.
+class XmlTextDecoder {
+public:
+    virtual ~XmlTextDecoder() = default;
+    // False once the text cannot be decoded; the rest is then not given.
+    virtual bool add(std::string_view piece) = 0;
+    // What the element keeps; nothing when the text cannot be decoded.
+    virtual std::optional<std::string> finish() = 0;
+};
+
+// Chooses the decoder of the element just opened, the last of `open` (the
+// elements open from the root down); null keeps its text as read.
+using XmlDecoderChoice =
+    std::function<std::unique_ptr<XmlTextDecoder>(const std::vector<XmlElement>& open)>;
+
+// Writes a document as it goes, element by element, to a sink that takes
+// the bytes in pieces, so that content can be produced while it is written
+// instead of held whole. The layout and encoding are those of
+// XmlDocument::serialize.
+class XmlWriter {
+public:
+    using Sink = std::function<bool(std::string_view bytes)>;
+    using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+    // Writes the declaration.
+    explicit XmlWriter(Sink sink);
+
+    // Opens an element as the next child of the open one, or as the root.
+    void open(std::string_view name, const Attributes& attributes = {});
+    // Adds to the open element's own text, which goes before its children;
+    // the children of an element with text are not laid out.
+    void text(std::string_view text);
+    void close();
+    // Writes a whole element as the next child of the open one.
+    void element(const XmlElement& element);
+    // Ends the document. Fails when a name held a character beyond
+    // ISO-8859-1, or the sink refused bytes.
+    Result finish();
+
+private:
+    struct Open {
+        std::string name;
+        bool layOut;
+        bool hasText = false;
+        bool hasChildren = false;
+    };
+    void endStartTag();
+    void flushIfFull();
+
+    Sink sink_;
+    std::string buffer_;
+    std::vector<Open> open_;
+    bool startTagOpen_ = false;
+    bool badName_ = false;
+    bool sinkFailed_ = false;
+};
+
+// Writes more children into the element given with it, after its own;
+// false gives up the whole write.
+using XmlProducer = std::function<bool(XmlWriter& writer)>;
+
 // A document read from, or written as, XML 1.0. Reading honours the declared
 // encoding and refuses a document type declaration outright, so no entity
 // is ever defined, expanded or fetched. Writing declares ISO-8859-1 and
@@ -55,19 +124,27 @@ class XmlDocument {
 public:
     explicit XmlDocument(XmlElement root) : root_(std::move(root)) {}
 
-    static std::optional<XmlDocument> parse(std::string_view bytes, XmlError& error);
-    // Reads and parses a file; a file that cannot be read is an error with code 0.
-    static std::optional<XmlDocument> load(const std::string& path, XmlError& error);
+    // `choose` gives the elements whose text is decoded as it is read.
+    static std::optional<XmlDocument> parse(std::string_view bytes, XmlError& error,
+                                            const XmlDecoderChoice& choose = {});
+    // Reads and parses a file as it is read; a file that cannot be read is
+    // an error with code 0.
+    static std::optional<XmlDocument> load(const std::string& path, XmlError& error,
+                                           const XmlDecoderChoice& choose = {});
 
     const XmlElement& root() const { return root_; }
     XmlElement& root() { return root_; }
 
-    // The whole document in ISO-8859-1, with its declaration; fails only for
-    // a name with a character beyond ISO-8859-1.
-    Expected<std::string> serialize() const;
-    // Writes the document to `path` through a temporary file, so a failed
-    // write leaves what was there.
-    Result save(const std::string& path) const;
+    // The whole document in ISO-8859-1, with its declaration; fails for a
+    // name with a character beyond ISO-8859-1. `produce`, when given, writes
+    // more children into `extended` (an element of this document), and can
+    // give the whole write up.
+    Expected<std::string> serialize(const XmlElement* extended = nullptr,
+                                    const XmlProducer& produce = {}) const;
+    // Writes the document to `path` as serialize() makes it, through a
+    // temporary file, so a failed or given-up write leaves what was there.
+    Result save(const std::string& path, const XmlElement* extended = nullptr,
+                const XmlProducer& produce = {}) const;
 
 private:
     XmlElement root_;

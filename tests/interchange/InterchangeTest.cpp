@@ -116,10 +116,12 @@ protected:
         EXPECT_TRUE(document) << error.reason;
         return document ? *document : XmlDocument(XmlElement{});
     }
-    void importBoth(const std::string& text, bool interactive = false) {
-        const XmlDocument document = parse(text);
-        ASSERT_EQ(ImportMacros(*store, site, document, interactive), ImportOutcome::Done);
-        ASSERT_EQ(ImportRecordings(*store, site, document, interactive), ImportOutcome::Done);
+    void importBoth(const std::string& text, ImportMode mode = ImportMode::Silent) {
+        importDocument(parse(text), mode);
+    }
+    void importDocument(const XmlDocument& document, ImportMode mode = ImportMode::Silent) {
+        ASSERT_EQ(ImportMacros(*store, site, document, mode), ImportOutcome::Done);
+        ASSERT_EQ(ImportRecordings(*store, site, document, mode), ImportOutcome::Done);
     }
     // Exports every listed macro and recording to a new file and gives its bytes.
     std::string exportAll(const std::string& name) {
@@ -180,7 +182,10 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     site.hotKeys.clear();
     site.messageIds.clear();
     site.counter = 0;
-    importBoth(first);
+    const auto loaded = LoadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->root().firstBelow("INS11")->textForm, XmlElement::TextForm::Decoded);
+    importDocument(*loaded);
     EXPECT_EQ(site.macros, firstMacros);
     EXPECT_EQ(exportAll("second.xml"), first);
     EXPECT_NE(first.find("<INS11>"), std::string::npos);
@@ -192,63 +197,77 @@ TEST_F(InterchangeTest, ClashingNamesGetTheNextFreeNumber) {
         "<KEYSTRIDER><MACROS><MACRO Name='m'/></MACROS><RECORDINGS><RECORDING Name=''/>"
         "</RECORDINGS></KEYSTRIDER>";
     site.macros = {"M"};
-    importBoth(document, true);
-    importBoth(document, true);
+    importBoth(document, ImportMode::Interactive);
+    importBoth(document);
     EXPECT_EQ(site.macros, (std::vector<std::string>{"M", "m1", "m2"}));
     EXPECT_EQ(site.recordings, (std::vector<std::string>{"Y", "Y1"}));
-    EXPECT_EQ(
-        messages.texts(),
-        (std::vector<std::string>{
-            "The macro name: \"m\" is already in use.\n\nIt will be changed to: \"m1\"",
-            "The macro name: \"m\" is already in use.\n\nIt will be changed to: \"m2\"",
-            "The recording name: \"Y\" is already in use.\n\nIt will be changed to: \"Y1\""}));
-    EXPECT_TRUE(messages.allShownAs("Keystrider - Warning", MsgIcon::Exclamation));
 }
 
-TEST_F(InterchangeTest, ClashingTriggersAreDroppedWithTheirWarning) {
+// Every warning an import gives, each with what it leaves out or mends;
+// only an interactive import shows them.
+TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) {
     struct Case {
         const char* elements;
         const char* value;
         std::optional<std::uint32_t> stored;
-        const char* warning;
+        std::vector<std::string> warnings;
+        bool namesTaken = false;
     };
     const Case cases[] = {
-        {"<vk>65</vk><fsModifiers>1</fsModifiers>", "vk", std::nullopt,
-         "Hotkey already in use by macro: \"Other\"\n\nHotkey will not be saved with macro: "
-         "\"New\""},
-        {"<MsgID>5</MsgID>", "MsgID", std::nullopt,
-         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved.\n\n"
-         "XML Message ID will not be saved with macro: \"New\""},
-        {"<MsgID>12345</MsgID>", "MsgID", std::nullopt,
-         "XML Message ID already in use by macro: \"Other\"\n\nXML Message ID will not be saved "
-         "with macro: \"New\""},
-        {"<repeat>0</repeat>", "repeat", 1u,
-         "Execute: value must be between 1 and 100000!\n\nExecute: value for macro: \"New\" is "
-         "being set to 1."},
-        {"<WPhrase>bk</WPhrase><WPhraseCase>1</WPhraseCase>", "WPhraseCase", std::nullopt,
-         "Word or Phrase trigger already in use by macro: \"Other\"\n\nWord or Phrase will not be "
-         "saved with macro: \"New\""},
-        {"", "repeat", 1u, nullptr},
+        {"<vk>65</vk><fsModifiers>1</fsModifiers>",
+         "vk",
+         std::nullopt,
+         {"Hotkey already in use by macro: \"Other\"\n\nHotkey will not be saved with macro: "
+          "\"New\""}},
+        {"<MsgID>5</MsgID>",
+         "MsgID",
+         std::nullopt,
+         {"XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved.\n\n"
+          "XML Message ID will not be saved with macro: \"New\""}},
+        {"<MsgID>12345</MsgID>",
+         "MsgID",
+         std::nullopt,
+         {"XML Message ID already in use by macro: \"Other\"\n\nXML Message ID will not be saved "
+          "with macro: \"New\""}},
+        {"<repeat>0</repeat>",
+         "repeat",
+         1u,
+         {"Execute: value must be between 1 and 100000!\n\nExecute: value for macro: \"New\" is "
+          "being set to 1."}},
+        {"<WPhrase>bk</WPhrase><WPhraseCase>1</WPhraseCase>",
+         "WPhraseCase",
+         std::nullopt,
+         {"Word or Phrase trigger already in use by macro: \"Other\"\n\nWord or Phrase will not "
+          "be saved with macro: \"New\""}},
+        {"",
+         "repeat",
+         1u,
+         {"The macro name: \"New\" is already in use.\n\nIt will be changed to: \"New1\"",
+          "The recording name: \"New\" is already in use.\n\nIt will be changed to: \"New1\""},
+         true},
     };
-    for (const bool interactive : {true, false}) {
+    for (const ImportMode mode : {ImportMode::Interactive, ImportMode::Silent}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.elements);
             site.hotKeys = {{"65+1", "Other"}};
             site.messageIds = {{"12345", "Other"}};
             site.phrases = {{"bk", "Other"}};
+            site.macros = site.recordings =
+                c.namesTaken ? std::vector<std::string>{"New"} : std::vector<std::string>{};
             messages.clear();
-            const auto document = parse(std::string("<K><MACROS><MACRO Name='New'>") + c.elements +
-                                        "<COMMANDS><INS0><id>65</id></INS0></COMMANDS></MACRO>"
-                                        "</MACROS></K>");
-            ASSERT_EQ(ImportMacros(*store, site, document, interactive), ImportOutcome::Done);
+            importDocument(parse(std::string("<K><MACROS><MACRO Name='New'>") + c.elements +
+                                 "<COMMANDS><INS0><id>65</id></INS0></COMMANDS></MACRO></MACROS>"
+                                 "<RECORDINGS><RECORDING Name='New'/></RECORDINGS></K>"),
+                           mode);
             const std::string key = "Macros\\" + site.macros.back();
             EXPECT_EQ(number(key, c.value), c.stored);
             EXPECT_EQ(number(key + "\\Commands\\0", "id"), 65u);
-            const auto expected = interactive && c.warning ? std::vector<std::string>{c.warning}
-                                                           : std::vector<std::string>{};
-            EXPECT_EQ(messages.texts(), expected);
-            ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\New"));
-            site.macros.clear();
+            EXPECT_EQ(messages.texts(),
+                      mode == ImportMode::Interactive ? c.warnings : std::vector<std::string>{});
+            EXPECT_TRUE(messages.allShownAs("Keystrider - Warning", MsgIcon::Exclamation));
+            for (const std::string& path : {key, "Journals\\" + site.recordings.back()}) {
+                ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\" + path));
+            }
         }
     }
     EXPECT_EQ(site.hotKeys.size(), 1u);
@@ -258,16 +277,57 @@ TEST_F(InterchangeTest, AFailedItemLeavesNothingAndCancelKeepsWholeItems) {
     const auto bad = parse(
         "<K><RECORDINGS><RECORDING Name='r'><Count>1</Count><INS0>zz </INS0>"
         "</RECORDING></RECORDINGS></K>");
-    EXPECT_EQ(ImportRecordings(*store, site, bad, false), ImportOutcome::Failed);
+    EXPECT_EQ(ImportRecordings(*store, site, bad, ImportMode::Silent), ImportOutcome::Failed);
     EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\r"));
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error getting value of current tag."});
 
     const auto two = parse("<K><MACROS><MACRO Name='a'/><MACRO Name='b'/></MACROS></K>");
     site.cancelAt = 1;
-    EXPECT_EQ(ImportMacros(*store, site, two, false), ImportOutcome::Cancelled);
+    EXPECT_EQ(ImportMacros(*store, site, two, ImportMode::Silent), ImportOutcome::Cancelled);
     EXPECT_EQ(site.macros, std::vector<std::string>{"a"});
     site.cancelList = true;
-    EXPECT_EQ(ImportMacros(*store, site, two, true), ImportOutcome::Cancelled);
+    EXPECT_EQ(ImportMacros(*store, site, two, ImportMode::Interactive), ImportOutcome::Cancelled);
+}
+
+// A piece's hex text reads the same whether the document was parsed whole
+// or loaded from a file with its pieces decoded as they came.
+TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
+    const struct {
+        std::string text;
+        std::optional<Bytes> bytes;
+    } cases[] = {
+        {" \n 0a 1B\tff \n", Bytes{0x0a, 0x1b, 0xff}},
+        {"0a-1b+", Bytes{0x0a, 0x1b}},                      // whatever stands between the pairs
+        {"0a <![CDATA[1b ]]>2c", Bytes{0x0a, 0x1b, 0x2c}},  // text given in pieces
+        {"", Bytes{}},
+        {"0a 1", std::nullopt},
+        {"0a  1b", std::nullopt},
+        {"0g ", std::nullopt},
+        {pieceText(16001, 0), std::nullopt},
+    };
+    const std::string path = dir.file("piece.xml");
+    for (const auto& c : cases) {
+        const std::string text = "<K><RECORDINGS><RECORDING Name='r'><INS0>" + c.text +
+                                 "</INS0></RECORDING></RECORDINGS></K>";
+        std::ofstream(path, std::ios::binary) << text;
+        const auto loaded = LoadDocument(path, messages);
+        ASSERT_TRUE(loaded);
+        for (const XmlDocument& document : {parse(text), *loaded}) {
+            SCOPED_TRACE(c.text.substr(0, 40));
+            messages.clear();
+            site.recordings.clear();
+            const ImportOutcome outcome =
+                ImportRecordings(*store, site, document, ImportMode::Silent);
+            EXPECT_EQ(outcome, c.bytes ? ImportOutcome::Done : ImportOutcome::Failed);
+            EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\r", "0"), c.bytes);
+            if (c.bytes) {
+                ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\r"));
+            } else {
+                EXPECT_EQ(messages.texts(),
+                          std::vector<std::string>{"Error getting value of current tag."});
+            }
+        }
+    }
 }
 
 TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
@@ -287,6 +347,12 @@ TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
     ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
     document = LoadDocument(path, messages);
     EXPECT_FALSE(document->root().firstBelow("RECORDING"));
+    const std::size_t shown = messages.shown.size();
+    services.progress = [](std::size_t, std::size_t) { return false; };
+    messages.answers = {MsgAnswer::No};
+    EXPECT_FALSE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
+    EXPECT_FALSE(LoadDocument(path, messages)->root().firstBelow("RECORDING"));  // as it was
+    EXPECT_EQ(messages.shown.size(), shown + 1);  // the question, no failure
     EXPECT_EQ(messages.shown.back().title, "Attention");
     EXPECT_FALSE(LoadDocument(dir.file("missing.xml"), messages));
     EXPECT_EQ(messages.texts().back(), "File not found.");
