@@ -127,6 +127,20 @@ void X11SpareKeys::findSpareKeys() {
     for (const KeyDescription& key : describeKeys(connection_.display())) {
         if (key.levels.empty() && !key.name.empty()) spare_.push_back(key.keycode);
     }
+    probeKey_ = 0;
+    if (spare_.size() >= 2) {
+        probeKey_ = spare_.back();
+        spare_.pop_back();
+    }
+}
+
+// A key without symbols types nothing, but the target looks it up, and a
+// lazy one fetches the mapping as it does.
+void X11SpareKeys::tapProbeKey() {
+    Display* display = connection_.display();
+    XTestFakeKeyEvent(display, probeKey_, True, CurrentTime);
+    XTestFakeKeyEvent(display, probeKey_, False, CurrentTime);
+    XFlush(display);
 }
 
 std::size_t X11SpareKeys::capacity() {
@@ -147,6 +161,8 @@ KeySym keysymOf(char32_t ch) {
 // client hears of one mapping change per binding rather than one per key
 // (window managers grab their keys again after each).
 Result X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
+    if (watching_) watcher_->mark();
+    lastWrite_ = Clock::now();
     Display* display = connection_.display();
     XErrorTrap trap(display);
     XkbDescHolder xkb(XkbGetMap(
@@ -181,11 +197,17 @@ Result X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
 }
 
 bool X11SpareKeys::anyBound() const {
-    return std::any_of(bound_.begin(), bound_.end(),
-                       [](const auto& key) { return key.second != Levels{}; });
+    return boundKey() != 0;
+}
+
+std::uint8_t X11SpareKeys::boundKey() const {
+    const auto bound = std::find_if(bound_.begin(), bound_.end(),
+                                    [](const auto& key) { return key.second != Levels{}; });
+    return bound == bound_.end() ? 0 : bound->first;
 }
 
 Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t>& chars) {
+    if (chars.empty() && !anyBound()) return std::vector<SpareStroke>{};
     if (chars.size() > capacity()) return Result::failure("more characters than spare keys");
     const std::map<std::uint8_t, Levels> before = bound_;
     const bool wasBound = anyBound();
@@ -204,16 +226,18 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
         if (old == before.end() ? levels != Levels{} : old->second != levels)
             changed.push_back(keycode);
     }
-    if (!changed.empty()) {
-        if (wasBound) {
-            waitForTargets();
-        } else {
-            watchFocusedProgram();
-            firstBind_ = Clock::now();
-        }
-        if (watching_) watcher_->mark();
-        if (Result written = writeKeys(changed); !written) return written;
+    if (wasBound) {
+        waitForTargets();
+        // Rewritten as it stands, a key still makes the programs fetch the
+        // mapping, which tells how far they are.
+        if (changed.empty()) changed.push_back(boundKey());
+    } else {
+        watchFocusedProgram();
+        firstBind_ = Clock::now();
+        lastFetch_ = {};
+        longestBetweenFetches_ = {};
     }
+    if (Result written = writeKeys(changed); !written) return written;
     std::vector<SpareStroke> result;
     for (const auto& stroke : strokes) result.push_back(*stroke);
     return result;
@@ -259,32 +283,84 @@ void X11SpareKeys::watchFocusedProgram() {
                 watcher_->watch(focus);
 }
 
+// Waits for the watched program's fetch of the last write, then for it to
+// handle the notice of that write in its turn (an Xlib program fetches once
+// more then, and a notice read during that fetch is lost to it); false, and
+// no longer watching, when no fetch came in time. A program busy with keys
+// typed earlier fetches late: it is given at least three times the longest
+// it has taken from one fetch to the next, so that a slow one costs pace only.
+bool X11SpareKeys::awaitFetch() {
+    constexpr std::chrono::seconds kFetchLimit(10);
+    if (!watching_) return false;
+    const auto limit = std::max<Clock::duration>(kFetchLimit, 3 * longestBetweenFetches_);
+    if (!watcher_->waitForFetch(std::chrono::duration_cast<std::chrono::milliseconds>(limit))) {
+        // A program that never looks at the keymap again (or has lost the
+        // focus) is not waited for a second time.
+        watching_ = false;
+        return false;
+    }
+    const auto now = Clock::now();
+    if (lastFetch_ != Clock::time_point{})
+        longestBetweenFetches_ = std::max(longestBetweenFetches_, now - lastFetch_);
+    lastFetch_ = now;
+    // What is left of its queue when it fetched took it at most as long
+    // again as reaching the notice did.
+    std::this_thread::sleep_for(std::max<Clock::duration>(settle_, 2 * (now - lastWrite_)));
+    return true;
+}
+
 void X11SpareKeys::waitForTargets() {
-    // A program that never looks at the keymap again (or has lost the
-    // focus) is not waited for long.
-    constexpr std::chrono::seconds kFetchLimit(3);
-    if (watching_) watcher_->waitForFetch(kFetchLimit);
-    std::this_thread::sleep_for(settle_);
+    if (!awaitFetch()) std::this_thread::sleep_for(settle_);
+}
+
+// Takes the characters off the slots last asked for `binds` or more binds
+// ago; gives the keys changed.
+std::vector<std::uint8_t> X11SpareKeys::clearSlotsOlderThan(unsigned binds) {
+    std::vector<std::uint8_t> keycodes;
+    for (auto& [keycode, levels] : bound_) {
+        bool cleared = false;
+        for (int level = 0; level < 2; ++level) {
+            if (levels[level] == 0 || lastUse_[keycode][level] + binds > generation_) continue;
+            levels[level] = 0;
+            cleared = true;
+        }
+        if (cleared) keycodes.push_back(keycode);
+    }
+    return keycodes;
+}
+
+// The slots of the last binds may still be read: each step before the last
+// write proves one more of them handled. No key follows these writes but the
+// probe key's.
+void X11SpareKeys::clearAfterTyping() {
+    if (probeKey_ == 0) watching_ = false;
+    for (unsigned binds = kKeptBinds; binds > 0; --binds) {
+        if (!awaitFetch()) return;
+        std::vector<std::uint8_t> keycodes = clearSlotsOlderThan(binds);
+        if (keycodes.empty()) keycodes.push_back(boundKey());
+        writeKeys(keycodes);
+        tapProbeKey();
+    }
+    awaitFetch();
 }
 
 void X11SpareKeys::release() {
     if (!anyBound()) return;
-    waitForTargets();
-    // A target that reads slower than the keys came may still be working
-    // through the last of them: give it as long again as the typing took
-    // (within reason) before the keys lose their characters.
-    constexpr std::chrono::seconds kLongestWait(2);
-    const auto typing = Clock::now() - firstBind_;
-    if (typing > settle_)
-        std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
+    clearAfterTyping();
+    if (!watching_) {
+        std::this_thread::sleep_for(settle_);
+        // A target that reads slower than the keys came may still be working
+        // through the last of them: give it as long again as the typing took
+        // (within reason) before the keys lose their characters.
+        constexpr std::chrono::seconds kLongestWait(2);
+        const auto typing = Clock::now() - firstBind_;
+        if (typing > settle_)
+            std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
+    }
+    std::vector<std::uint8_t> keycodes = clearSlotsOlderThan(0);
     if (watching_) watcher_->stop();
     watching_ = false;
-    std::vector<std::uint8_t> keycodes;
-    for (auto& [keycode, levels] : bound_) {
-        if (levels != Levels{}) keycodes.push_back(keycode);
-        levels = Levels{};
-    }
-    writeKeys(keycodes);
+    if (!keycodes.empty()) writeKeys(keycodes);
 }
 
 namespace {
