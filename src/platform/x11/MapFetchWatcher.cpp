@@ -1,6 +1,8 @@
 #include "platform/x11/MapFetchWatcher.h"
 
 #include "platform/x11/RecordContext.h"
+
+#include <algorithm>
 #include "platform/x11/XlibHelpers.h"
 
 #include <X11/extensions/record.h>
@@ -74,20 +76,26 @@ void MapFetchWatcher::mark() {
     state_.fetched = false;
 }
 
-bool MapFetchWatcher::waitForFetch(std::chrono::milliseconds limit) {
-    if (x_->context == 0) return false;
+std::optional<std::chrono::milliseconds> MapFetchWatcher::waitForFetches(
+    std::chrono::milliseconds limit, std::chrono::milliseconds silence) {
+    using Clock = std::chrono::steady_clock;
+    if (x_->context == 0) return std::nullopt;
     if (!processRecordRepliesUntil(
             *x_, [this] { return state_.fetched; }, limit))
-        return false;
-    // A refresh may take the client several requests: a mapping changed in
-    // their midst would be read together with the one they fetch.
-    constexpr std::chrono::milliseconds kQuiet(5);
+        return std::nullopt;
+    std::chrono::milliseconds longestGap(0);
+    auto last = Clock::now();
     for (unsigned seen = 0; seen != state_.requests;) {
         seen = state_.requests;
         processRecordRepliesUntil(
-            *x_, [&] { return state_.requests != seen; }, kQuiet);
+            *x_, [&] { return state_.requests != seen; }, silence);
+        if (state_.requests == seen) break;
+        const auto now = Clock::now();
+        longestGap =
+            std::max(longestGap, std::chrono::duration_cast<std::chrono::milliseconds>(now - last));
+        last = now;
     }
-    return true;
+    return longestGap;
 }
 
 void MapFetchWatcher::stop() {

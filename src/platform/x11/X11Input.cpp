@@ -162,7 +162,6 @@ KeySym keysymOf(char32_t ch) {
 // (window managers grab their keys again after each).
 Result X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
     if (watching_) watcher_->mark();
-    lastWrite_ = Clock::now();
     Display* display = connection_.display();
     XErrorTrap trap(display);
     XkbDescHolder xkb(XkbGetMap(
@@ -236,6 +235,7 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
         firstBind_ = Clock::now();
         lastFetch_ = {};
         longestBetweenFetches_ = {};
+        longestPause_ = {};
     }
     if (Result written = writeKeys(changed); !written) return written;
     std::vector<SpareStroke> result;
@@ -283,29 +283,34 @@ void X11SpareKeys::watchFocusedProgram() {
                 watcher_->watch(focus);
 }
 
-// Waits for the watched program's fetch of the last write, then for it to
-// handle the notice of that write in its turn (an Xlib program fetches once
-// more then, and a notice read during that fetch is lost to it); false, and
-// no longer watching, when no fetch came in time. A program busy with keys
-// typed earlier fetches late: it is given at least three times the longest
-// it has taken from one fetch to the next, so that a slow one costs pace only.
+// Waits for the watched program's fetch of the last write, and then for its
+// fetch when it handles the notice of that write in its turn, after the keys
+// typed before it (a notice it reads during that fetch would be lost to it):
+// until its fetches pause for twice the longest pause between two of them
+// seen so far. False, and no longer watching, when no fetch came in time. A
+// program busy with keys typed earlier fetches late: it is given at least
+// three times the longest it has taken from one fetch to the next, so that
+// a slow one costs pace only.
 bool X11SpareKeys::awaitFetch() {
+    using std::chrono::duration_cast;
+    using std::chrono::milliseconds;
     constexpr std::chrono::seconds kFetchLimit(10);
     if (!watching_) return false;
     const auto limit = std::max<Clock::duration>(kFetchLimit, 3 * longestBetweenFetches_);
-    if (!watcher_->waitForFetch(std::chrono::duration_cast<std::chrono::milliseconds>(limit))) {
+    const auto silence = std::max<Clock::duration>(settle_, 2 * longestPause_);
+    const std::optional<milliseconds> pause = watcher_->waitForFetches(
+        duration_cast<milliseconds>(limit), duration_cast<milliseconds>(silence));
+    if (!pause) {
         // A program that never looks at the keymap again (or has lost the
         // focus) is not waited for a second time.
         watching_ = false;
         return false;
     }
+    longestPause_ = std::max<Clock::duration>(longestPause_, *pause);
     const auto now = Clock::now();
     if (lastFetch_ != Clock::time_point{})
         longestBetweenFetches_ = std::max(longestBetweenFetches_, now - lastFetch_);
     lastFetch_ = now;
-    // What is left of its queue when it fetched took it at most as long
-    // again as reaching the notice did.
-    std::this_thread::sleep_for(std::max<Clock::duration>(settle_, 2 * (now - lastWrite_)));
     return true;
 }
 

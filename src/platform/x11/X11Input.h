@@ -62,8 +62,8 @@ private:
 //
 // Every bind() writes the mapping once (rewriting a key as it stands when
 // nothing else changes), and only once the focused program has fetched the
-// mapping of the write before (seen through RECORD), paused its requests,
-// and had time to handle the rest of what it held when it fetched.
+// mapping of the write before (seen through RECORD) and its fetches have
+// paused for longer than it has paused between them before.
 // A fetch proves less than it seems: Xlib takes note of a change when it
 // reads the notice, which may be while it still holds keys typed earlier,
 // and fetches at its next key lookup, even of such a key. So the keys of the
@@ -119,8 +119,9 @@ private:
     // The program's pace: when it last fetched, and the longest it took
     // from one fetch to the next.
     Clock::time_point lastFetch_{};
-    Clock::time_point lastWrite_{};
     Clock::duration longestBetweenFetches_{};
+    // The longest pause between two fetches after one write.
+    Clock::duration longestPause_{};
 };
 
 // Lock toggles as the XKB indicators show them.
