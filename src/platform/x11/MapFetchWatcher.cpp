@@ -1,8 +1,6 @@
 #include "platform/x11/MapFetchWatcher.h"
 
 #include "platform/x11/RecordContext.h"
-
-#include <algorithm>
 #include "platform/x11/XlibHelpers.h"
 
 #include <X11/extensions/record.h>
@@ -76,26 +74,20 @@ void MapFetchWatcher::mark() {
     state_.fetched = false;
 }
 
-std::optional<std::chrono::milliseconds> MapFetchWatcher::waitForFetches(
-    std::chrono::milliseconds limit, std::chrono::milliseconds silence) {
-    using Clock = std::chrono::steady_clock;
-    if (x_->context == 0) return std::nullopt;
+bool MapFetchWatcher::waitForFetch(std::chrono::milliseconds limit) {
+    if (x_->context == 0) return false;
     if (!processRecordRepliesUntil(
             *x_, [this] { return state_.fetched; }, limit))
-        return std::nullopt;
-    std::chrono::milliseconds longestGap(0);
-    auto last = Clock::now();
+        return false;
+    // A refresh may take the client several requests: a mapping changed in
+    // their midst would be read together with the one they fetch.
+    constexpr std::chrono::milliseconds kQuiet(5);
     for (unsigned seen = 0; seen != state_.requests;) {
         seen = state_.requests;
         processRecordRepliesUntil(
-            *x_, [&] { return state_.requests != seen; }, silence);
-        if (state_.requests == seen) break;
-        const auto now = Clock::now();
-        longestGap =
-            std::max(longestGap, std::chrono::duration_cast<std::chrono::milliseconds>(now - last));
-        last = now;
+            *x_, [&] { return state_.requests != seen; }, kQuiet);
     }
-    return longestGap;
+    return true;
 }
 
 void MapFetchWatcher::stop() {

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/x11/XConnection.h"
@@ -15,11 +14,10 @@ struct RecordConnections;
 // XKB GetMap requests), through RECORD on two connections of its own.
 //
 // Programs read the keymap lazily: after a mapping change they fetch it when
-// they next look up a key. An Xlib program fetches once more when it handles
-// the notice of the change in its turn, after the keys typed before it. A program that fetched
-// after a change reads every key typed after that change with the new mapping, however far behind
-// it is; so once the focused program has fetched, the keys typed since the change may be bound
-// again.
+// they next look up a key. A program that fetched after a change reads every
+// key typed after that change with the new mapping, however far behind it
+// is; so once the focused program has fetched, the keys typed since the
+// change may be bound again.
 class MapFetchWatcher {
 public:
     // Nothing when the server has no RECORD extension.
@@ -35,11 +33,8 @@ public:
     // changing the mapping.
     void mark();
     // Waits until the client fetched the mapping since the last mark(), for
-    // at most `limit`, then for as long as its requests follow each other
-    // within `silence`; gives the longest time between two of them, nothing
-    // when no fetch came.
-    std::optional<std::chrono::milliseconds> waitForFetches(std::chrono::milliseconds limit,
-                                                            std::chrono::milliseconds silence);
+    // at most `limit`, and then until its requests pause; true when it did.
+    bool waitForFetch(std::chrono::milliseconds limit);
     void stop();
 
     // What the recording callback saw.

@@ -225,19 +225,18 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
         if (old == before.end() ? levels != Levels{} : old->second != levels)
             changed.push_back(keycode);
     }
-    if (wasBound) {
-        waitForTargets();
-        // Rewritten as it stands, a key still makes the programs fetch the
-        // mapping, which tells how far they are.
-        if (changed.empty()) changed.push_back(boundKey());
-    } else {
+    if (!wasBound) {
         watchFocusedProgram();
         firstBind_ = Clock::now();
-        lastFetch_ = {};
-        longestBetweenFetches_ = {};
-        longestPause_ = {};
+        longestFetch_ = {};
+    } else if (changed.empty()) {
+        // Rewritten as it stands, a key still makes the programs fetch the
+        // mapping, which tells how far they are.
+        changed.push_back(boundKey());
     }
     if (Result written = writeKeys(changed); !written) return written;
+    // No key is typed with the binding before the program has fetched it.
+    waitForTargets();
     std::vector<SpareStroke> result;
     for (const auto& stroke : strokes) result.push_back(*stroke);
     return result;
@@ -283,34 +282,33 @@ void X11SpareKeys::watchFocusedProgram() {
                 watcher_->watch(focus);
 }
 
-// Waits for the watched program's fetch of the last write, and then for its
-// fetch when it handles the notice of that write in its turn, after the keys
-// typed before it (a notice it reads during that fetch would be lost to it):
-// until its fetches pause for twice the longest pause between two of them
-// seen so far. False, and no longer watching, when no fetch came in time. A
-// program busy with keys typed earlier fetches late: it is given at least
-// three times the longest it has taken from one fetch to the next, so that
+// Waits for the watched program's fetch of the last write; false, and no
+// longer watching, when none came in time. Xlib loses a notice it reads
+// while it fetches for an earlier one: when no fetch comes for a while, the
+// notice is sent again (a key rewritten as it stands, and the probe key for
+// a lazy reader to look up). A program busy with keys typed earlier fetches
+// late: it is given at least three times the longest it has taken, so that
 // a slow one costs pace only.
 bool X11SpareKeys::awaitFetch() {
     using std::chrono::duration_cast;
     using std::chrono::milliseconds;
     constexpr std::chrono::seconds kFetchLimit(10);
+    constexpr milliseconds kNoticeAgain(200);
     if (!watching_) return false;
-    const auto limit = std::max<Clock::duration>(kFetchLimit, 3 * longestBetweenFetches_);
-    const auto silence = std::max<Clock::duration>(settle_, 2 * longestPause_);
-    const std::optional<milliseconds> pause = watcher_->waitForFetches(
-        duration_cast<milliseconds>(limit), duration_cast<milliseconds>(silence));
-    if (!pause) {
-        // A program that never looks at the keymap again (or has lost the
-        // focus) is not waited for a second time.
-        watching_ = false;
-        return false;
+    const auto start = Clock::now();
+    const auto limit = std::max<Clock::duration>(kFetchLimit, 3 * longestFetch_);
+    const auto again = std::max<Clock::duration>(kNoticeAgain, 2 * longestFetch_);
+    while (!watcher_->waitForFetch(duration_cast<milliseconds>(again))) {
+        if (Clock::now() - start >= limit) {
+            // A program that never looks at the keymap again (or has lost
+            // the focus) is not waited for a second time.
+            watching_ = false;
+            return false;
+        }
+        writeKeys({boundKey()});
+        tapProbeKey();
     }
-    longestPause_ = std::max<Clock::duration>(longestPause_, *pause);
-    const auto now = Clock::now();
-    if (lastFetch_ != Clock::time_point{})
-        longestBetweenFetches_ = std::max(longestBetweenFetches_, now - lastFetch_);
-    lastFetch_ = now;
+    longestFetch_ = std::max<Clock::duration>(longestFetch_, Clock::now() - start);
     return true;
 }
 
@@ -334,19 +332,18 @@ std::vector<std::uint8_t> X11SpareKeys::clearSlotsOlderThan(unsigned binds) {
     return keycodes;
 }
 
-// The slots of the last binds may still be read: each step before the last
-// write proves one more of them handled. No key follows these writes but the
+// The slots of the last binds may still be read: each fetch of a write
+// proves one more of them handled. No key follows these writes but the
 // probe key's.
 void X11SpareKeys::clearAfterTyping() {
     if (probeKey_ == 0) watching_ = false;
-    for (unsigned binds = kKeptBinds; binds > 0; --binds) {
-        if (!awaitFetch()) return;
+    for (unsigned binds = kKeptBinds; binds > 0 && watching_; --binds) {
         std::vector<std::uint8_t> keycodes = clearSlotsOlderThan(binds);
         if (keycodes.empty()) keycodes.push_back(boundKey());
         writeKeys(keycodes);
         tapProbeKey();
+        awaitFetch();
     }
-    awaitFetch();
 }
 
 void X11SpareKeys::release() {

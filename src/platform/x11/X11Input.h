@@ -61,18 +61,18 @@ private:
 // typed before a mapping change would read them with the next mapping.
 //
 // Every bind() writes the mapping once (rewriting a key as it stands when
-// nothing else changes), and only once the focused program has fetched the
-// mapping of the write before (seen through RECORD) and its fetches have
-// paused for longer than it has paused between them before.
-// A fetch proves less than it seems: Xlib takes note of a change when it
-// reads the notice, which may be while it still holds keys typed earlier,
-// and fetches at its next key lookup, even of such a key. So the keys of the
-// last kKeptBinds binds are never taken (the callers' share of the keys sees
-// to that) and release() clears them one bind per write, each write followed
-// by a key without symbols for the program to look up. Waiting so paces the
-// typing against the program's own speed; the wait is bounded by what the
-// pace seen so far makes plausible, and where no fetch is seen (no RECORD,
-// a program that never fetches) pauses stand in.
+// nothing else changes) and returns once the focused program has fetched it
+// (seen through RECORD), so no key is typed with a binding the program has
+// not read. A fetch proves less than it seems: Xlib takes note of a change
+// when it reads the notice, which may be while it still holds keys typed
+// earlier, and fetches at its next key lookup, even of such a key; it reads
+// ahead as far as the notice before the one it is handling. So the keys of
+// the last kKeptBinds binds are never taken (the callers' share of the keys
+// sees to that) and release() clears them one bind per write, each write
+// followed by a key without symbols for the program to look up. Waiting so
+// paces the typing against the program's own speed; the wait is bounded by
+// what the pace seen so far makes plausible, and where no fetch is seen (no
+// RECORD, a program that never fetches) pauses stand in.
 class X11SpareKeys final : public SpareKeys {
 public:
     using Clock = std::chrono::steady_clock;
@@ -118,10 +118,8 @@ private:
     bool watching_ = false;
     // The program's pace: when it last fetched, and the longest it took
     // from one fetch to the next.
-    Clock::time_point lastFetch_{};
-    Clock::duration longestBetweenFetches_{};
-    // The longest pause between two fetches after one write.
-    Clock::duration longestPause_{};
+    // The program's pace: the longest it took to fetch a write.
+    Clock::duration longestFetch_{};
 };
 
 // Lock toggles as the XKB indicators show them.
