@@ -1,22 +1,31 @@
 // Playback timing measured from outside: a recording is played into a
 // private Xvfb and every event is watched through RECORD, whose timestamps
-// the server takes when it processes the event. The same event sequence is
-// then played by xmacroplay (Debian's xmacro) and measured the same way.
+// the server takes when it processes the event. Each playback is followed by
+// the same events from a reference injector (a bare XTest loop sleeping to
+// absolute deadlines on a thread of its own), under the same load, so that
+// every figure has one to be compared with. The same event sequence is then
+// played by xmacroplay (Debian's xmacro) and measured the same way.
+//
+//   bench_playback [--no-load]   (two CPU-bound processes run unless told not to)
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "CpuLoad.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
@@ -29,6 +38,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
 
 namespace ks::bench {
 namespace {
@@ -130,11 +140,42 @@ Figures measure(const Matched& seen, const std::vector<std::int32_t>& expected,
 void print(const char* what, const Figures& f) {
     std::printf("%-44s %7.0f %6.0f %6.0f %8.0f %9.0f %5zu\n", what, f.median, f.p99, f.max, f.drift,
                 f.earliest, f.lost);
+    std::fflush(stdout);
 }
 
 void header() {
     std::printf("%-44s %7s %6s %6s %8s %9s %5s\n", "run (per-gap error in ms)", "median", "p99",
                 "max", "drift", "earliest", "lost");
+}
+
+// The bare reference: XTest on a connection of its own, from a thread of
+// its own at the default priority, each event sent once clock_nanosleep
+// returns from the absolute deadline of its cumulative gap.
+void injectReference(const std::string& display, const std::vector<JournalEvent>& events,
+                     const std::vector<std::int32_t>& gaps,
+                     const std::function<unsigned(const JournalEvent&)>& keycodeOf) {
+    Display* x = XOpenDisplay(display.c_str());
+    if (!x) return;
+    timespec due{};
+    clock_gettime(CLOCK_MONOTONIC, &due);
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (i > 0) {
+            const long long at = due.tv_sec * 1000000000LL + due.tv_nsec + gaps[i - 1] * 1000000LL;
+            due.tv_sec = at / 1000000000LL;
+            due.tv_nsec = at % 1000000000LL;
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
+        }
+        const JournalEvent& e = events[i];
+        if (e.message == kWmMouseMove) {
+            XTestFakeMotionEvent(x, DefaultScreen(x), static_cast<int>(e.paramL),
+                                 static_cast<int>(e.paramH), CurrentTime);
+        } else {
+            XTestFakeKeyEvent(x, keycodeOf(e), e.message == kWmKeyDown, CurrentTime);
+        }
+        XFlush(x);
+    }
+    XSync(x, False);
+    XCloseDisplay(x);
 }
 
 class Bench {
@@ -143,18 +184,18 @@ public:
         : display_(display),
           observer_(display),
           input_(openInput(display)),
-          injector_(input_->injector()),
           watch_(display),
           keymap_(x11::openOwnDisplay(display)),
           store_(tree_, messages_),
-          player_({store_, expander_, injector_, watch_, clock_, host_}) {
+          player_({store_, expander_, input_->playbackThread(), watch_, clock_, host_}) {
         store_.EnsureRootKeys();
     }
 
-    bool ready() { return observer_.started() && injector_.available(); }
+    bool ready() { return observer_.started() && input_->playbackThread().available(); }
 
     // Plays `events` at speed S through a PLAYBACK RECORDING command; gives
-    // what RECORD saw and the CPU time the playing thread used.
+    // what RECORD saw and the CPU time the process used (the player, its
+    // thread and the RECORD observer) as a share of one core.
     Matched play(const std::vector<JournalEvent>& events, std::int32_t speed,
                  double* cpuShare = nullptr) {
         WriteRecording(store_, "Bench", events, 1);
@@ -164,7 +205,7 @@ public:
         store_.WriteMacroString(std::to_string(speed), "Bench\\Commands\\0", "PlayBackSpeed");
         settle();
         host_.done = host_.failed = false;
-        const double cpuBefore = threadCpuSeconds();
+        const double cpuBefore = processCpuSeconds();
         QElapsedTimer wall;
         wall.start();
         player_.StartPlayback("Bench\\Commands\\0");
@@ -172,8 +213,18 @@ public:
         wake.start(100);
         while (!host_.done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (host_.failed) std::fprintf(stderr, "playback failed\n");
-        if (cpuShare) *cpuShare = (threadCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+        if (cpuShare) *cpuShare = (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
         player_.RemoveCancelWatcher();
+        return match(events, observer_.waitFor(events.size(), 5000));
+    }
+
+    // The same events, `gaps` apart, from the reference injector.
+    Matched playReference(const std::vector<JournalEvent>& events,
+                          const std::vector<std::int32_t>& gaps) {
+        settle();
+        std::thread reference(injectReference, display_, events, gaps,
+                              [this](const JournalEvent& e) { return keycodeOf(e); });
+        reference.join();
         return match(events, observer_.waitFor(events.size(), 5000));
     }
 
@@ -263,17 +314,15 @@ private:
         return matched;
     }
 
-    static double threadCpuSeconds() {
-        rusage usage{};
-        getrusage(RUSAGE_THREAD, &usage);
-        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    static double processCpuSeconds() {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
     }
 
     std::string display_;
     test::RecordObserver observer_;
     std::unique_ptr<x11::X11Platform> input_;
-    InputInjector& injector_;
     x11::X11CancelWatch watch_;
     x11::OwnDisplay keymap_;
     test::TempDir dir_;
@@ -292,7 +341,33 @@ std::vector<std::int32_t> scaled(const std::vector<std::int32_t>& gaps, std::int
     return out;
 }
 
-int run() {
+// One speed: the player's figures and the reference's, the whole sequence
+// and each gap alone, then how far the player is beyond the reference.
+void compare(Bench& bench, const std::vector<JournalEvent>& events,
+             const std::vector<std::int32_t>& gaps, std::int32_t speed) {
+    const std::vector<std::int32_t> expected = scaled(gaps, speed);
+    const Matched played = bench.play(events, speed);
+    const Matched reference = bench.playReference(events, expected);
+    const std::string at = " S = " + std::to_string(speed);
+    print(("Keystrider" + at).c_str(), measure(played, expected));
+    print(("reference " + at).c_str(), measure(reference, expected));
+    double p99Beyond = -1e9, maxBeyond = -1e9;
+    for (std::int32_t gap : {5, 20, 200}) {
+        const std::int32_t scaledGap = scaled({gap}, speed)[0];
+        const Figures mine = measure(played, expected, scaledGap);
+        const Figures theirs = measure(reference, expected, scaledGap);
+        const std::string part = "  gaps of " + std::to_string(scaledGap) + " ms: ";
+        print((part + "Keystrider").c_str(), mine);
+        print((part + "reference").c_str(), theirs);
+        p99Beyond = std::max(p99Beyond, mine.p99 - theirs.p99);
+        maxBeyond = std::max(maxBeyond, mine.max - theirs.max);
+    }
+    std::printf("  beyond the reference, worst gap: p99 %+.0f ms, max %+.0f ms\n", p99Beyond,
+                maxBeyond);
+}
+
+int run(bool load) {
+    const CpuLoad busy(load ? 2 : 0);
     test::XvfbSession xvfb(false, "1280x1024x24");  // room for every position the sequence moves to
     Bench bench(xvfb.display());
     if (!bench.ready()) {
@@ -302,18 +377,11 @@ int run() {
     std::vector<std::int32_t> gaps = mixedGaps();
     if (std::getenv("KS_BENCH_QUICK")) gaps.resize(200);
     const std::vector<JournalEvent> events = sequence(gaps);
-    std::printf("1,000 events (keys and pointer moves), gaps 5/20/200 ms, observed via RECORD\n");
+    std::printf(
+        "1,000 events (keys and pointer moves), gaps 5/20/200 ms, observed via RECORD, %s\n",
+        load ? "two CPU-bound processes running" : "no added load");
     header();
-    for (std::int32_t speed : {0, -100}) {
-        const auto seen = bench.play(events, speed);
-        const auto expected = scaled(gaps, speed);
-        const std::string name = "Keystrider S = " + std::to_string(speed);
-        print(name.c_str(), measure(seen, expected));
-        for (std::int32_t gap : {5, 20, 200}) {
-            const std::string part = "  gaps of " + std::to_string(scaled({gap}, speed)[0]) + " ms";
-            print(part.c_str(), measure(seen, expected, scaled({gap}, speed)[0]));
-        }
-    }
+    for (std::int32_t speed : {0, -100}) compare(bench, events, gaps, speed);
     if (std::system("command -v xmacroplay >/dev/null 2>&1") == 0) {
         for (std::int32_t gap : {5, 20, 200}) {
             const std::size_t count = gap == 200 ? 100 : 400;
@@ -330,7 +398,7 @@ int run() {
     double cpuShare = 0;
     const auto seen = bench.play(sequence(sparse), 0, &cpuShare);
     std::printf(
-        "\n10 s playback of 21 sparse events: player thread CPU %.3f %% of one core, "
+        "\n10 s playback of 21 sparse events: process CPU %.3f %% of one core, "
         "%zu events lost\n",
         cpuShare * 100, measure(seen, sparse).lost);
     return 0;
@@ -342,5 +410,5 @@ int run() {
 int main(int argc, char** argv) {
     XInitThreads();
     QCoreApplication app(argc, argv);
-    return ks::bench::run();
+    return ks::bench::run(!(argc > 1 && std::strcmp(argv[1], "--no-load") == 0));
 }

@@ -1,8 +1,11 @@
 // Types one text into a focused window on a private Xvfb with SEND KEYS, with
 // `xdotool type --delay 0` and with `xdotool type` at its default delay, and
 // prints characters per second and characters wrong or missing for each.
+// With --slow-targets, SEND KEYS alone types a text of 200 distinct
+// off-layout characters into targets that handle one key per 0.3 ms and
+// per 1 ms, while two CPU-bound processes run.
 //
-//   bench_typing [--runs N] [--no-default-delay]
+//   bench_typing [--runs N] [--no-default-delay] [--slow-targets]
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "CpuLoad.h"
 #include "EditDistance.h"
 #include "FakeExpander.h"
 #include "RecordingInput.h"
@@ -35,7 +39,7 @@ constexpr std::size_t kOffLayout = 200;
 constexpr const char* kCommand = "bench\\Commands\\0";
 
 // ASCII words, digits and shifted symbols with a line feed every line, and
-// `offLayout` characters drawn from `extra` at random places.
+// `offLayout` characters drawn from `extra` at random places, each its own.
 std::u32string makeText(const std::u32string& extra, std::size_t offLayout, unsigned seed) {
     std::mt19937 random(seed);
     const std::u32string ascii =
@@ -45,7 +49,11 @@ std::u32string makeText(const std::u32string& extra, std::size_t offLayout, unsi
     while (text.size() < kLength) {
         text += (text.size() % 64 == 63) ? U'\n' : ascii[random() % ascii.size()];
     }
-    for (std::size_t i = 0; i < offLayout; ++i) text[random() % kLength] = extra[i % extra.size()];
+    for (std::size_t i = 0; i < offLayout; ++i) {
+        std::size_t at = random() % kLength;
+        while (text[at] > 0x7F) at = random() % kLength;
+        text[at] = extra[i % extra.size()];
+    }
     return text;
 }
 
@@ -70,15 +78,17 @@ struct RunFigures {
     std::size_t wrong;
 };
 
-// One run: a fresh focused window, `type` starts typing, the clock stops at
-// the last character the window received.
+// One run: a fresh focused window that takes `workPerKey` for each key,
+// `type` starts typing, the clock stops at the last character the window
+// received.
 RunFigures measure(const test::XvfbSession& session, const std::u32string& text,
-                   const std::function<void()>& type) {
-    test::TypingWindow window(session);
+                   const std::function<void()>& type,
+                   std::chrono::microseconds workPerKey = std::chrono::microseconds(0)) {
+    test::TypingWindow window(session, "typing window", 100, 100, workPerKey);
     const std::string expected = utf8Of(text);
     const auto start = Clock::now();
     type();
-    const std::string got = window.text(expected.size(), std::chrono::seconds(2));
+    const std::string got = window.text(expected.size(), std::chrono::seconds(10));
     const double seconds = std::chrono::duration<double>(window.lastArrival() - start).count();
     return {static_cast<double>(text.size()) / std::max(seconds, 1e-6),
             bench::wrongOrMissing(text, decoded(got))};
@@ -103,9 +113,11 @@ void report(const char* textName, const char* tool, const std::vector<RunFigures
 int main(int argc, char** argv) {
     int runs = 10;
     bool defaultDelay = true;
+    bool slowTargets = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::atoi(argv[++i]);
         if (std::strcmp(argv[i], "--no-default-delay") == 0) defaultDelay = false;
+        if (std::strcmp(argv[i], "--slow-targets") == 0) slowTargets = true;
     }
     test::XvfbSession session;
     auto opened = x11::X11Platform::open(session.display());
@@ -146,6 +158,28 @@ int main(int argc, char** argv) {
                 session.display().c_str(), spareSlots, runs, kLength);
     std::printf("%-22s %-26s %4s %10s %10s %10s %8s %8s\n", "text", "typed by", "runs", "min ch/s",
                 "median", "max ch/s", "wrong", "worst");
+    if (slowTargets) {
+        const bench::CpuLoad busy(2);
+        std::u32string distinct;
+        for (char32_t ch = 0x4E00; distinct.size() < kOffLayout; ch += 3) distinct += ch;
+        const std::u32string text = makeText(distinct, kOffLayout, 4);
+        const std::string utf8 = utf8Of(text);
+        for (const int workPerKey : {300, 1000}) {
+            std::vector<RunFigures> results;
+            for (int r = 0; r < runs; ++r) {
+                results.push_back(measure(
+                    session, text,
+                    [&] {
+                        store.WriteMacroString(utf8, kCommand, "Keys");
+                        commands.sendKeys(kCommand);
+                    },
+                    std::chrono::microseconds(workPerKey)));
+            }
+            const std::string target = "SEND KEYS, " + std::to_string(workPerKey) + " us/key";
+            report("200 distinct, loaded", target.c_str(), results);
+        }
+        return 0;
+    }
     for (const auto& t : texts) {
         const std::string utf8 = utf8Of(t.text);
         std::vector<RunFigures> results;

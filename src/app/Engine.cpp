@@ -84,7 +84,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           store, expansion_, runner_, clock_, platform.systemClock(),
           [this](std::string_view text) { inputCommands_.keySequence().TypeText(text); },
           publicTimeServers()),
-      player_(Player::Services{store, expansion_, platform.injector(),
+      player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
       scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
       server_({messages, variables_, expansion_, platform.clipboard(), messageIds_},

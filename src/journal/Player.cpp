@@ -12,8 +12,8 @@ namespace ks {
 
 namespace {
 
-// Events due at once are served in bursts of this many before the event
-// loop gets a turn, so a recording of instant events cannot starve it.
+// Events due at once are served in bursts of this many before the thread
+// looks for a stop again, so a recording of instant events stops at once too.
 constexpr int kBurst = 64;
 
 struct MouseButton {
@@ -72,8 +72,7 @@ void injectJournalEvent(InputInjector& injector, const JournalEvent& event) {
     injector.flush();
 }
 
-Player::Player(Services services)
-    : s_(services), timer_(s_.clock.createTimer([this] { serveSafely(); })) {}
+Player::Player(Services services) : s_(services) {}
 
 Player::~Player() {
     stopPlaying();
@@ -113,7 +112,7 @@ void Player::StartPlayback(std::string_view commandPath) {
         s_.host.endRun(run);
         return;
     }
-    if (!s_.injector.available()) {
+    if (!s_.thread.available()) {
         failToStart(run);
         return;
     }
@@ -124,55 +123,59 @@ void Player::StartPlayback(std::string_view commandPath) {
     watcherInstalled_ = true;
     run_ = run;
     schedule_.emplace(std::move(*events), settings->filter, settings->speed, s_.clock);
-    // The first request comes from the event loop, after the runner has returned.
-    timer_->start(std::chrono::milliseconds(0));
+    failure_.clear();
+    s_.thread.start([this](InputInjector& injector) { return serveSafely(injector); },
+                    [this] { finish(); });
 }
 
-void Player::serveSafely() {
+std::optional<std::int64_t> Player::serveSafely(InputInjector& injector) {
     try {
-        serve();
+        return serve(injector);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "Playback: %s\n", error.what());
-        stopPlaying();
-        s_.host.endRun(run_);
+        failure_ = error.what();
+        return std::nullopt;
     }
 }
 
-void Player::serve() {
-    for (int served = 0; schedule_; ++served) {
-        if (served == kBurst) {
-            timer_->start(std::chrono::milliseconds(0));
-            return;
-        }
+// The monotonic millisecond whose tick count is `tick`: ticks are that clock
+// cut to 32 bits.
+std::int64_t Player::dueAt(std::uint32_t tick) {
+    const std::int64_t now = s_.clock.monotonicMillis();
+    return now + static_cast<std::int32_t>(tick - static_cast<std::uint32_t>(now));
+}
+
+std::optional<std::int64_t> Player::serve(InputInjector& injector) {
+    for (int served = 0; served < kBurst; ++served) {
         const PlaybackStep step = schedule_->getNext();
         switch (step.kind) {
-            case PlaybackStep::Kind::Finished: finish(); return;
+            case PlaybackStep::Kind::Finished: return std::nullopt;
             case PlaybackStep::Kind::PressWindowsKey:
-                s_.injector.key(virtualKeyOf(step.event), scanCodeOf(step.event), step.keyDown);
-                s_.injector.flush();
+                injector.key(virtualKeyOf(step.event), scanCodeOf(step.event), step.keyDown);
+                injector.flush();
                 break;
             case PlaybackStep::Kind::Deliver:
-                if (step.wait > 0) {
-                    timer_->start(std::chrono::milliseconds(step.wait));
-                    return;
-                }
-                injectJournalEvent(s_.injector, step.event);
+                if (step.wait > 0) return dueAt(step.event.time);
+                injectJournalEvent(injector, step.event);
                 break;
         }
-        if (!schedule_->skip()) {
-            finish();
-            return;
-        }
+        if (!schedule_->skip()) return std::nullopt;
     }
+    return s_.clock.monotonicMillis();
 }
 
 void Player::finish() {
+    const bool failed = !failure_.empty();
+    if (failed) std::fprintf(stderr, "Playback: %s\n", failure_.c_str());
     stopPlaying();
-    s_.host.postRunStep(run_);
+    if (failed) {
+        s_.host.endRun(run_);
+    } else {
+        s_.host.postRunStep(run_);
+    }
 }
 
 void Player::stopPlaying() {
-    timer_->stop();
+    s_.thread.stop();
     if (schedule_) s_.cancelWatch.stop();
     schedule_.reset();
 }

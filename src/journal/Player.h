@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "expand/Expander.h"
@@ -11,6 +12,7 @@
 #include "platform/CancelWatch.h"
 #include "platform/Clock.h"
 #include "platform/InputInjector.h"
+#include "platform/PlaybackThread.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -21,20 +23,21 @@ namespace ks {
 void injectJournalEvent(InputInjector& injector, const JournalEvent& event);
 
 // The PLAYBACK RECORDING command: loads a recording and injects its events
-// on the GUI thread at the times PlaybackSchedule gives, then posts run step.
+// at the times PlaybackSchedule gives, then posts run step.
 //
-// Waiting is done by a single-shot timer of the clock (precise in the real
-// one) armed for the time left until the event's scheduled tick; when it
-// fires, the schedule is asked again and an event is injected only once its
-// tick has come, so no event leaves early, and a late wake-up does not delay
-// the events after it.
+// The schedule is asked and the events injected on the playback thread,
+// which sleeps to the monotonic millisecond of each event's scheduled tick;
+// when it wakes, the schedule is asked again and an event is injected only
+// once its tick has come, so no event leaves early, and a late wake-up does
+// not delay the events after it. The GUI thread starts the thread, stops it
+// (a cancel, a new playback) and hears only that the steps are done.
 class Player {
 public:
     // Every service outlives the player.
     struct Services {
         SettingsStore& store;
         Expander& expander;
-        InputInjector& injector;
+        PlaybackThread& thread;
         CancelWatch& cancelWatch;
         Clock& clock;
         PlayerHost& host;
@@ -64,16 +67,20 @@ private:
     };
     std::optional<Settings> readSettings(std::string_view commandPath);
     void failToStart(std::uint64_t run);
-    void serve();
-    void serveSafely();
+    // On the playback thread.
+    std::optional<std::int64_t> serve(InputInjector& injector);
+    std::optional<std::int64_t> serveSafely(InputInjector& injector);
+    std::int64_t dueAt(std::uint32_t tick);
+    // Back on the GUI thread.
     void finish();
     void stopPlaying();
     void userCancelled();
 
     Services s_;
-    std::unique_ptr<Timer> timer_;
     std::uint64_t run_ = 0;  // the run the playback belongs to
+    // Used by the playback thread while it runs, by the GUI thread otherwise.
     std::optional<PlaybackSchedule> schedule_;
+    std::string failure_;
     bool watcherInstalled_ = false;
 };
 

@@ -44,13 +44,18 @@ std::vector<Stroke> planStrokes(const KeyLayout& layout, std::string_view text) 
     return strokes;
 }
 
+// Where the text uses spare keys, it is bound again at least this often:
+// each binding waits until the target has caught up with the one before
+// last, so the typing never runs further ahead of a slow target than this.
+constexpr std::size_t kLongestStretch = 1024;
+
 // The end of the stretch starting at `begin` whose spare-key characters fit
 // the spare keys together, and those characters in order of first use.
 std::size_t stretchEnd(const std::vector<Stroke>& strokes, std::size_t begin, std::size_t capacity,
-                       std::vector<char32_t>& spareChars) {
+                       std::vector<char32_t>& spareChars, std::size_t longest = SIZE_MAX) {
     spareChars.clear();
     std::size_t end = begin;
-    for (; end < strokes.size(); ++end) {
+    for (; end < strokes.size() && end - begin < longest; ++end) {
         if (strokes[end].vk != 0) continue;
         const char32_t ch = strokes[end].ch;
         if (std::find(spareChars.begin(), spareChars.end(), ch) != spareChars.end()) continue;
@@ -61,13 +66,15 @@ std::size_t stretchEnd(const std::vector<Stroke>& strokes, std::size_t begin, st
 }
 
 // How many distinct spare-key characters one stretch may use. When the
-// whole text fits, all of them; otherwise half, so that binding the next
-// stretch never takes the keys of the stretch just typed, which a target
-// may still be reading.
+// whole text fits, all of them; otherwise a share small enough that binding
+// the next stretch never takes the keys of the stretches typed just before:
+// a target that has taken note of the last binding may still be reading
+// keys of those.
 std::size_t stretchCapacity(const std::vector<Stroke>& strokes, std::size_t capacity) {
     std::vector<char32_t> all;
     if (stretchEnd(strokes, 0, capacity, all) == strokes.size()) return capacity;
-    return std::max<std::size_t>(capacity / 2, std::min<std::size_t>(capacity, 1));
+    return std::max<std::size_t>(capacity / (SpareKeys::kKeptBinds + 1),
+                                 std::min<std::size_t>(capacity, 1));
 }
 
 // Gives the spare keys back and Caps Lock its state when typing ends, also
@@ -84,6 +91,8 @@ public:
     }
     TypingSession(const TypingSession&) = delete;
     TypingSession& operator=(const TypingSession&) = delete;
+
+    bool usedSpareKeys() const { return usedSpareKeys_; }
 
     // Places the characters on spare keys; when they cannot be had, their
     // strokes are left without a key.
@@ -134,8 +143,12 @@ void KeySequence::TypeText(std::string_view text) {
         // Without spare keys to be had, a character no key types is skipped
         // (its stroke keeps scan code 0) and the rest is typed.
         const std::size_t end =
-            std::max(stretchEnd(strokes, begin, capacity, spareChars), begin + 1);
-        if (!spareChars.empty()) session.bind(spareChars, strokes, begin, end);
+            std::max(stretchEnd(strokes, begin, capacity, spareChars, kLongestStretch), begin + 1);
+        // Once spare keys are lent, every stretch is bound, also one that
+        // needs none of them: binding is where the typing waits for the target.
+        if (!spareChars.empty() || session.usedSpareKeys()) {
+            session.bind(spareChars, strokes, begin, end);
+        }
         for (std::size_t i = begin; i < end; ++i) typeStroke(injector_, shiftScan, strokes[i]);
         begin = end;
     }

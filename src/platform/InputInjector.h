@@ -36,6 +36,7 @@ public:
     // desktop's keys learns this way which of them the program typed.
     using KeyAnnouncer = std::function<void(std::uint8_t scan, bool down)>;
     virtual void setKeyAnnouncer(KeyAnnouncer announcer) { announcer_ = std::move(announcer); }
+    const KeyAnnouncer& keyAnnouncer() const { return announcer_; }
 
     // Whether input can be synthesised at all.
     virtual bool available() = 0;

@@ -13,6 +13,7 @@
 #include "platform/Keymap.h"
 #include "platform/Launcher.h"
 #include "platform/OpticalDrives.h"
+#include "platform/PlaybackThread.h"
 #include "platform/Power.h"
 #include "platform/ShareMounts.h"
 #include "platform/Sound.h"
@@ -41,6 +42,8 @@ public:
     virtual Clipboard& clipboard() = 0;
     // The player's watch for Ctrl+Esc.
     virtual CancelWatch& playbackCancelWatch() = 0;
+    // The player's thread, with an injector on a connection of its own.
+    virtual PlaybackThread& playbackThread() = 0;
     // The recorder's own: a capture may begin while a playback watches.
     virtual CancelWatch& recordCancelWatch() = 0;
     virtual InputCapture& capture() = 0;

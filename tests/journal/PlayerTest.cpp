@@ -149,6 +149,42 @@ TEST(PlaybackScheduleTest, ParseSpeed) {
 
 constexpr const char* kCommand = "Mac\\Commands\\0";
 
+// The playback thread on the test's own thread: each step runs from a timer
+// of the fake clock once the clock reaches the step's deadline.
+class ClockedPlaybackThread final : public PlaybackThread {
+public:
+    ClockedPlaybackThread(Clock& clock, InputInjector& injector)
+        : clock_(clock), injector_(injector), timer_(clock.createTimer([this] { next(); })) {}
+
+    bool available() override { return injector_.available(); }
+    void start(Step step, std::function<void()> finished) override {
+        step_ = std::move(step);
+        finished_ = std::move(finished);
+        timer_->start(std::chrono::milliseconds(0));
+    }
+    void stop() override {
+        timer_->stop();
+        step_ = nullptr;
+    }
+
+private:
+    void next() {
+        const std::optional<std::int64_t> due = step_(injector_);
+        if (!due) {
+            stop();
+            finished_();
+            return;
+        }
+        timer_->start(std::chrono::milliseconds(*due - clock_.monotonicMillis()));
+    }
+
+    Clock& clock_;
+    InputInjector& injector_;
+    std::unique_ptr<Timer> timer_;
+    Step step_;
+    std::function<void()> finished_;
+};
+
 // Logs what the player asks of the macro run, with the run it names.
 class LoggingPlayerHost final : public PlayerHost {
 public:
@@ -173,7 +209,7 @@ const std::vector<JournalEvent> kSlow = {{kWmKeyDown, 0x41, 30, 0, 0},
 
 class PlayerTest : public StoreFixture {
 public:
-    PlayerTest() : player(Player::Services{*store, expander, injector, watch, clock, host}) {
+    PlayerTest() : player(Player::Services{*store, expander, thread, watch, clock, host}) {
         expander.values["fast"] = "-100";
     }
 
@@ -203,6 +239,7 @@ public:
     FakeClock clock{0xFFFFFF00};                // ticks wrap around during the playback
     FakeExpander expander;
     RecordingInjector injector{clock};
+    ClockedPlaybackThread thread{clock, injector};
     ScriptedCancelWatch watch;
     LoggingPlayerHost host;
     Player player;

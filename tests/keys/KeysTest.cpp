@@ -59,7 +59,7 @@ TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
     };
     // Control characters type their keys without Ctrl; CR and LF both are Enter.
     // Spare keys (scan 200 on) are bound once before typing and given back at the end;
-    // more distinct characters than keys are bound half the keys at a time.
+    // more distinct characters than keys are bound a quarter of the keys at a time.
     const Case cases[] = {
         {"", ""},
         {"Ab1!\n\t\r\b ",
@@ -67,7 +67,10 @@ TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
         {"aéb€é", "bindé€ 65/30 0/200 66/48 0/201 0/200 release"},
         {"@", "bind@ 0/200 release"},
         {"éüéü", "bindéü 0/200 0/201 0/200 0/201 release", 2},
-        {"éüéöaäöß", "bindéü 0/200 0/201 0/200 bindöä 0/200 65/30 0/201 0/200 bindß 0/200 release"},
+        {"éüéöaäöß",
+         "bindé 0/200 bindü 0/200 bindé 0/200 bindö 0/200 65/30 bindä 0/200 bindö 0/200 bindß "
+         "0/200 "
+         "release"},
         {"éxüy", "bindé 0/200 88/45 bindü 89/21 release", 1, 2},
         {"éxéy", "88/45 89/21", 0},
         {"aB", "nocaps 65/30 16/42 66/48 16/42^ caps", 4, 0, true},

@@ -13,7 +13,10 @@ constexpr unsigned char kXkbGetMap = 8;             // XKEYBOARD minor request
 
 void noteFetch(XPointer closure, XRecordInterceptData* data) {
     auto* state = reinterpret_cast<MapFetchWatcher::State*>(closure);
-    if (data->category == XRecordFromClient) state->fetched = true;
+    if (data->category == XRecordFromClient) {
+        state->fetched = true;
+        ++state->requests;
+    }
     if (data->category == XRecordEndOfData) state->ended = true;
     XRecordFreeData(data);
 }
@@ -62,14 +65,29 @@ bool MapFetchWatcher::watch(unsigned long window) {
 
 void MapFetchWatcher::mark() {
     if (x_->context == 0) return;
+    // The server holds recorded data back until it next flushes output to
+    // some client: a fetch it has already seen could otherwise come in after
+    // the mark and pass for a fetch of the next mapping. A reply is such a
+    // flush; the one after it comes only once the first flush wrote everything.
+    XSync(x_->control, False);
     processRecordReplies(*x_);
     state_.fetched = false;
 }
 
 bool MapFetchWatcher::waitForFetch(std::chrono::milliseconds limit) {
     if (x_->context == 0) return false;
-    return processRecordRepliesUntil(
-        *x_, [this] { return state_.fetched; }, limit);
+    if (!processRecordRepliesUntil(
+            *x_, [this] { return state_.fetched; }, limit))
+        return false;
+    // A refresh may take the client several requests: a mapping changed in
+    // their midst would be read together with the one they fetch.
+    constexpr std::chrono::milliseconds kQuiet(5);
+    for (unsigned seen = 0; seen != state_.requests;) {
+        seen = state_.requests;
+        processRecordRepliesUntil(
+            *x_, [&] { return state_.requests != seen; }, kQuiet);
+    }
+    return true;
 }
 
 void MapFetchWatcher::stop() {

@@ -29,16 +29,18 @@ public:
     // Watches the client that created `window` from now on; false when it
     // cannot (the window is gone).
     bool watch(unsigned long window);
-    // Forgets the fetches seen so far: called just before changing the mapping.
+    // Forgets the fetches the server has seen so far: called just before
+    // changing the mapping.
     void mark();
     // Waits until the client fetched the mapping since the last mark(), for
-    // at most `limit`; true when it did.
+    // at most `limit`, and then until its requests pause; true when it did.
     bool waitForFetch(std::chrono::milliseconds limit);
     void stop();
 
     // What the recording callback saw.
     struct State {
         bool fetched = false;
+        unsigned requests = 0;
         bool ended = false;
     };
 

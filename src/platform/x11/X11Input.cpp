@@ -127,6 +127,20 @@ void X11SpareKeys::findSpareKeys() {
     for (const KeyDescription& key : describeKeys(connection_.display())) {
         if (key.levels.empty() && !key.name.empty()) spare_.push_back(key.keycode);
     }
+    probeKey_ = 0;
+    if (spare_.size() >= 2) {
+        probeKey_ = spare_.back();
+        spare_.pop_back();
+    }
+}
+
+// A key without symbols types nothing, but the target looks it up, and a
+// lazy one fetches the mapping as it does.
+void X11SpareKeys::tapProbeKey() {
+    Display* display = connection_.display();
+    XTestFakeKeyEvent(display, probeKey_, True, CurrentTime);
+    XTestFakeKeyEvent(display, probeKey_, False, CurrentTime);
+    XFlush(display);
 }
 
 std::size_t X11SpareKeys::capacity() {
@@ -147,6 +161,7 @@ KeySym keysymOf(char32_t ch) {
 // client hears of one mapping change per binding rather than one per key
 // (window managers grab their keys again after each).
 Result X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
+    if (watching_) watcher_->mark();
     Display* display = connection_.display();
     XErrorTrap trap(display);
     XkbDescHolder xkb(XkbGetMap(
@@ -181,11 +196,17 @@ Result X11SpareKeys::writeKeys(const std::vector<std::uint8_t>& keycodes) {
 }
 
 bool X11SpareKeys::anyBound() const {
-    return std::any_of(bound_.begin(), bound_.end(),
-                       [](const auto& key) { return key.second != Levels{}; });
+    return boundKey() != 0;
+}
+
+std::uint8_t X11SpareKeys::boundKey() const {
+    const auto bound = std::find_if(bound_.begin(), bound_.end(),
+                                    [](const auto& key) { return key.second != Levels{}; });
+    return bound == bound_.end() ? 0 : bound->first;
 }
 
 Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t>& chars) {
+    if (chars.empty() && !anyBound()) return std::vector<SpareStroke>{};
     if (chars.size() > capacity()) return Result::failure("more characters than spare keys");
     const std::map<std::uint8_t, Levels> before = bound_;
     const bool wasBound = anyBound();
@@ -204,16 +225,18 @@ Expected<std::vector<SpareStroke>> X11SpareKeys::bind(const std::vector<char32_t
         if (old == before.end() ? levels != Levels{} : old->second != levels)
             changed.push_back(keycode);
     }
-    if (!changed.empty()) {
-        if (wasBound) {
-            waitForTargets();
-        } else {
-            watchFocusedProgram();
-            firstBind_ = Clock::now();
-        }
-        if (watching_) watcher_->mark();
-        if (Result written = writeKeys(changed); !written) return written;
+    if (!wasBound) {
+        watchFocusedProgram();
+        firstBind_ = Clock::now();
+        longestFetch_ = {};
+    } else if (changed.empty()) {
+        // Rewritten as it stands, a key still makes the programs fetch the
+        // mapping, which tells how far they are.
+        changed.push_back(boundKey());
     }
+    if (Result written = writeKeys(changed); !written) return written;
+    // No key is typed with the binding before the program has fetched it.
+    waitForTargets();
     std::vector<SpareStroke> result;
     for (const auto& stroke : strokes) result.push_back(*stroke);
     return result;
@@ -259,32 +282,87 @@ void X11SpareKeys::watchFocusedProgram() {
                 watcher_->watch(focus);
 }
 
+// Waits for the watched program's fetch of the last write; false, and no
+// longer watching, when none came in time. Xlib loses a notice it reads
+// while it fetches for an earlier one: when no fetch comes for a while, the
+// notice is sent again (a key rewritten as it stands, and the probe key for
+// a lazy reader to look up). A program busy with keys typed earlier fetches
+// late: it is given at least three times the longest it has taken, so that
+// a slow one costs pace only.
+bool X11SpareKeys::awaitFetch() {
+    using std::chrono::duration_cast;
+    using std::chrono::milliseconds;
+    constexpr std::chrono::seconds kFetchLimit(10);
+    constexpr milliseconds kNoticeAgain(200);
+    if (!watching_) return false;
+    const auto start = Clock::now();
+    const auto limit = std::max<Clock::duration>(kFetchLimit, 3 * longestFetch_);
+    const auto again = std::max<Clock::duration>(kNoticeAgain, 2 * longestFetch_);
+    while (!watcher_->waitForFetch(duration_cast<milliseconds>(again))) {
+        if (Clock::now() - start >= limit) {
+            // A program that never looks at the keymap again (or has lost
+            // the focus) is not waited for a second time.
+            watching_ = false;
+            return false;
+        }
+        writeKeys({boundKey()});
+        tapProbeKey();
+    }
+    longestFetch_ = std::max<Clock::duration>(longestFetch_, Clock::now() - start);
+    return true;
+}
+
 void X11SpareKeys::waitForTargets() {
-    // A program that never looks at the keymap again (or has lost the
-    // focus) is not waited for long.
-    constexpr std::chrono::seconds kFetchLimit(3);
-    if (watching_) watcher_->waitForFetch(kFetchLimit);
-    std::this_thread::sleep_for(settle_);
+    if (!awaitFetch()) std::this_thread::sleep_for(settle_);
+}
+
+// Takes the characters off the slots last asked for `binds` or more binds
+// ago; gives the keys changed.
+std::vector<std::uint8_t> X11SpareKeys::clearSlotsOlderThan(unsigned binds) {
+    std::vector<std::uint8_t> keycodes;
+    for (auto& [keycode, levels] : bound_) {
+        bool cleared = false;
+        for (int level = 0; level < 2; ++level) {
+            if (levels[level] == 0 || lastUse_[keycode][level] + binds > generation_) continue;
+            levels[level] = 0;
+            cleared = true;
+        }
+        if (cleared) keycodes.push_back(keycode);
+    }
+    return keycodes;
+}
+
+// The slots of the last binds may still be read: each fetch of a write
+// proves one more of them handled. No key follows these writes but the
+// probe key's.
+void X11SpareKeys::clearAfterTyping() {
+    if (probeKey_ == 0) watching_ = false;
+    for (unsigned binds = kKeptBinds; binds > 0 && watching_; --binds) {
+        std::vector<std::uint8_t> keycodes = clearSlotsOlderThan(binds);
+        if (keycodes.empty()) keycodes.push_back(boundKey());
+        writeKeys(keycodes);
+        tapProbeKey();
+        awaitFetch();
+    }
 }
 
 void X11SpareKeys::release() {
     if (!anyBound()) return;
-    waitForTargets();
-    // A target that reads slower than the keys came may still be working
-    // through the last of them: give it as long again as the typing took
-    // (within reason) before the keys lose their characters.
-    constexpr std::chrono::seconds kLongestWait(2);
-    const auto typing = Clock::now() - firstBind_;
-    if (typing > settle_)
-        std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
+    clearAfterTyping();
+    if (!watching_) {
+        std::this_thread::sleep_for(settle_);
+        // A target that reads slower than the keys came may still be working
+        // through the last of them: give it as long again as the typing took
+        // (within reason) before the keys lose their characters.
+        constexpr std::chrono::seconds kLongestWait(2);
+        const auto typing = Clock::now() - firstBind_;
+        if (typing > settle_)
+            std::this_thread::sleep_for(std::min<Clock::duration>(typing - settle_, kLongestWait));
+    }
+    std::vector<std::uint8_t> keycodes = clearSlotsOlderThan(0);
     if (watching_) watcher_->stop();
     watching_ = false;
-    std::vector<std::uint8_t> keycodes;
-    for (auto& [keycode, levels] : bound_) {
-        if (levels != Levels{}) keycodes.push_back(keycode);
-        levels = Levels{};
-    }
-    writeKeys(keycodes);
+    if (!keycodes.empty()) writeKeys(keycodes);
 }
 
 namespace {

@@ -58,10 +58,21 @@ private:
 
 // Lends keycodes without symbols to characters, two per key (plain and
 // shifted). Targets fetch the keymap lazily: one still working through keys
-// typed before a mapping change would read them with the next mapping. So a
-// binding whose keys may have been typed is changed, or given back, only
-// once the focused program has fetched the mapping since the last change
-// (seen through RECORD), or after a pause where that cannot be seen.
+// typed before a mapping change would read them with the next mapping.
+//
+// Every bind() writes the mapping once (rewriting a key as it stands when
+// nothing else changes) and returns once the focused program has fetched it
+// (seen through RECORD), so no key is typed with a binding the program has
+// not read. A fetch proves less than it seems: Xlib takes note of a change
+// when it reads the notice, which may be while it still holds keys typed
+// earlier, and fetches at its next key lookup, even of such a key; it reads
+// ahead as far as the notice before the one it is handling. So the keys of
+// the last kKeptBinds binds are never taken (the callers' share of the keys
+// sees to that) and release() clears them one bind per write, each write
+// followed by a key without symbols for the program to look up. Waiting so
+// paces the typing against the program's own speed; the wait is bounded by
+// what the pace seen so far makes plausible, and where no fetch is seen (no
+// RECORD, a program that never fetches) pauses stand in.
 class X11SpareKeys final : public SpareKeys {
 public:
     using Clock = std::chrono::steady_clock;
@@ -80,16 +91,24 @@ private:
     using Levels = std::array<char32_t, 2>;
 
     void findSpareKeys();
+    void tapProbeKey();
     bool anyBound() const;
+    // A key lent to some character; 0 for none.
+    std::uint8_t boundKey() const;
     void watchFocusedProgram();
+    bool awaitFetch();
     void waitForTargets();
     std::optional<SpareStroke> reuse(char32_t ch);
     SpareStroke place(char32_t ch);
+    std::vector<std::uint8_t> clearSlotsOlderThan(unsigned binds);
+    void clearAfterTyping();
     Result writeKeys(const std::vector<std::uint8_t>& keycodes);
 
     XConnection& connection_;
     std::chrono::milliseconds settle_;
     std::vector<std::uint8_t> spare_;
+    // A spare key kept without symbols, pressed to make targets look up a key.
+    std::uint8_t probeKey_ = 0;
     std::map<std::uint8_t, Levels> bound_;
     // The bind() that last asked for each slot's character, by key and level.
     std::map<std::uint8_t, std::array<unsigned, 2>> lastUse_;
@@ -97,6 +116,10 @@ private:
     Clock::time_point firstBind_{};
     std::unique_ptr<MapFetchWatcher> watcher_;
     bool watching_ = false;
+    // The program's pace: when it last fetched, and the longest it took
+    // from one fetch to the next.
+    // The program's pace: the longest it took to fetch a write.
+    Clock::duration longestFetch_{};
 };
 
 // Lock toggles as the XKB indicators show them.

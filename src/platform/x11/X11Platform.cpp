@@ -30,6 +30,7 @@ X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
       windows_(*connection_),
       systemValues_(connection_->displayName()),
       playbackCancelWatch_(connection_->displayName()),
+      playbackThread_(connection_->displayName(), injector_),
       recordCancelWatch_(connection_->displayName()),
       capture_(connection_->displayName()),
       sound_(*connection_) {}

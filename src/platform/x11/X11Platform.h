@@ -15,6 +15,7 @@
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11InputCapture.h"
+#include "platform/x11/X11PlaybackThread.h"
 #include "platform/x11/X11Sound.h"
 #include "platform/x11/X11WindowControl.h"
 #include "platform/x11/XConnection.h"
@@ -39,6 +40,7 @@ public:
     SystemValues& systemValues() override { return systemValues_; }
     Clipboard& clipboard() override { return clipboard_; }
     CancelWatch& playbackCancelWatch() override { return playbackCancelWatch_; }
+    PlaybackThread& playbackThread() override { return playbackThread_; }
     CancelWatch& recordCancelWatch() override { return recordCancelWatch_; }
     InputCapture& capture() override { return capture_; }
     std::unique_ptr<KeyWatch> makeKeyWatch() override;
@@ -65,6 +67,7 @@ private:
     LinuxSystemValues systemValues_;
     QtClipboard clipboard_;
     X11CancelWatch playbackCancelWatch_;
+    X11PlaybackThread playbackThread_;
     X11CancelWatch recordCancelWatch_;
     X11InputCapture capture_;
     std::unique_ptr<HotKeys> hotKeys_;
