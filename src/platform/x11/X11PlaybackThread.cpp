@@ -27,6 +27,9 @@ bool X11PlaybackThread::available() {
     auto injection = std::make_unique<Injection>();
     injection->connection = std::move(*connection);
     injection->keymap = std::make_unique<X11Keymap>(*injection->connection);
+    // Read now, so that the first key event does not spend its due time on
+    // the keymap's round trips.
+    injection->keymap->layout();
     injection->injector =
         std::make_unique<X11InputInjector>(*injection->connection, *injection->keymap);
     injection_ = std::move(injection);
