@@ -4,12 +4,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "commands/CommandTable.h"
+#include "core/CommandId.h"
+#include "editors/MacroBody.h"
 #include "editors/ParameterTable.h"
 
 namespace ks {
@@ -61,6 +64,8 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(browser_);
+        auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(close, &QShortcut::activated, this, &QWidget::close);
         resize(760, 640);
     }
     void open(const QUrl& url) { browser_->setSource(url, QTextDocument::MarkdownResource); }
@@ -84,7 +89,9 @@ QString headingAnchor(const QString& heading) {
 }
 
 std::string helpSection(std::uint32_t command) {
-    if (!isNamedCommand(command) || parameterSpec(command) == nullptr) return kMacroEditorSection;
+    if (!isNamedCommand(command) || !hasParameters(command)) return kMacroEditorSection;
+    // One heading tells of both.
+    if (command == kSendDate || command == kSendTime) return "send-date-and-send-time";
     const std::string_view name = commandName(command);
     return headingAnchor(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())))
         .toStdString();

@@ -17,7 +17,8 @@ namespace {
 TEST(DesktopTest, HelpOpensTheGuideAtEverySectionItsButtonsAndLinksName) {
     QFile guide(guideFile());
     ASSERT_TRUE(guide.open(QIODevice::ReadOnly)) << guide.fileName().toStdString();
-    std::vector<std::string> sections{kMacroEditorSection};
+    std::vector<std::string> sections{kMacroEditorSection, kOptionsSection, kRecordingsSection,
+                                      kSchedulesSection};
     for (const CommandInfo& command : commandTable()) sections.push_back(helpSection(command.id));
     static const QRegularExpression link(QStringLiteral("\\]\\(#([^)]+)\\)"));
     for (const auto& match : link.globalMatch(QString::fromUtf8(guide.readAll()))) {

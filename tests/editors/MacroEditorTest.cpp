@@ -34,6 +34,7 @@ protected:
                                      {},
                                      {},
                                      {},
+                                     {},
                                      {}};
         services.hotKeyTaken = [](std::uint32_t vk, std::uint32_t, const std::string&) {
             return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
