@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPointer>
-#include <QShortcut>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -64,11 +64,18 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(browser_);
-        auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-        connect(close, &QShortcut::activated, this, &QWidget::close);
         resize(760, 640);
     }
     void open(const QUrl& url) { browser_->setSource(url, QTextDocument::MarkdownResource); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
 
 private:
     GuideBrowser* browser_;

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QtTest/QTest>
 
 #include "app/Autostart.h"
 #include "app/HelpWindow.h"
@@ -40,6 +41,8 @@ TEST(DesktopTest, HelpOpensTheGuideAtEverySectionItsButtonsAndLinksName) {
             << section;
     }
     EXPECT_EQ(helpSection(kSendKeys), "send-keys");
+    QTest::keyClick(browser, Qt::Key_Escape);
+    EXPECT_FALSE(browser->isVisible());
 }
 
 TEST(DesktopTest, ExecValuesAreQuotedAsDesktopEntriesWant) {

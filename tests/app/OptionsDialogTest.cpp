@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -26,6 +27,25 @@ protected:
 
     std::unique_ptr<OptionsDialog> dialog;
 };
+
+// Every control is reached by its own Alt+letter.
+TEST_F(OptionsDialogTest, EveryControlHasAMnemonicOfItsOwn) {
+    open();
+    QStringList texts;
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->buddy()) texts << label->text();
+    }
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (!button->text().isEmpty()) texts << button->text();
+    }
+    QString letters;
+    for (const QString& text : texts) {
+        const QChar letter = text.mid(text.indexOf(u'&') + 1, 1).toLower().front();
+        EXPECT_TRUE(text.contains(u'&') && !letters.contains(letter)) << text.toStdString();
+        letters += letter;
+    }
+    EXPECT_TRUE(texts.contains("&Help"));
+}
 
 TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     setOption("SrvOn", 1);

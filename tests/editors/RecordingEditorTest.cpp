@@ -1,9 +1,11 @@
 #include "editors/RecordingEditor.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTableView>
 
 #include "RecorderDoubles.h"
@@ -91,6 +93,22 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
     }
 }
 
+// At its first size every column shows its header whole, side by side.
+TEST_F(RecordingEditorTest, ColumnsShowTheirHeadersWithoutScrolling) {
+    auto editor = open("Rec");
+    editor->show();
+    QApplication::processEvents();
+    const auto* list = editor->findChild<QTableView*>();
+    int total = 0;
+    for (int column = 0; column < RecordingEditorModel::ColumnCount; ++column) {
+        const QString header = list->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GT(list->columnWidth(column), list->fontMetrics().horizontalAdvance(header))
+            << header.toStdString();
+        total += list->columnWidth(column);
+    }
+    EXPECT_LE(total, list->viewport()->width());
+}
+
 TEST_F(RecordingEditorTest, CopiedEventsOutliveTheEditorAndPasteWithTheirIntervals) {
     auto editor = open("Rec");
     select(*editor, 1, 2);
@@ -158,11 +176,16 @@ TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
         {{{Kind::ButtonRelease, 1, 0, 5, 6}, {Kind::ButtonRelease, 3, 0, 300, 400}}, "300,400"},
         {{{Kind::KeyPress, 127, CapturedInput::kControl, 9, 9}}, "0,0"},
     };
+    const auto cover = [] { return QApplication::topLevelAt(QPoint(0, 0)); };
     for (const auto& [inputs, point] : picks) {
         dialog.PickClicked();
         ASSERT_TRUE(capture.capturing);
+        // The click lands on the program's own cover over the whole desktop.
+        ASSERT_NE(cover(), nullptr);
+        EXPECT_EQ(cover()->geometry(), QApplication::primaryScreen()->virtualGeometry());
         capture.deliver(inputs);
         EXPECT_FALSE(capture.capturing);
+        EXPECT_EQ(cover(), nullptr);
         EXPECT_EQ((dialog.xEdit()->text() + "," + dialog.yEdit()->text()).toStdString(), point);
     }
     capture.refuse = true;
