@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -41,6 +42,8 @@ namespace {
 using namespace ks;
 
 constexpr int kTimeLimit = 60'000;  // milliseconds for all of it
+// Room a window manager takes around a window: its borders and title bar.
+constexpr QSize kFrame(8, 40);
 
 QString describe(const QWidget* widget) {
     QString text;
@@ -61,6 +64,19 @@ void findOutside(const QWidget* window, const QWidget* parent, QStringList& outs
     }
 }
 
+// Column headers of `window` too narrow for their text.
+void findClippedHeaders(const QWidget* window, QStringList& clipped) {
+    for (const QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (!header->isVisibleTo(window) || header->orientation() != Qt::Horizontal) continue;
+        for (int section = 0; section < header->count(); ++section) {
+            const QString text = header->model()->headerData(section, Qt::Horizontal).toString();
+            if (header->sectionSize(section) < header->fontMetrics().horizontalAdvance(text)) {
+                clipped << '"' + text + '"';
+            }
+        }
+    }
+}
+
 // Why `window` does not fit its screen; nothing when it does.
 QStringList fitProblems(const QWidget* window) {
     QStringList problems;
@@ -69,12 +85,16 @@ QStringList fitProblems(const QWidget* window) {
     if (least.width() > screen.width() || least.height() > screen.height()) {
         problems << QStringLiteral("least size %1x%2").arg(least.width()).arg(least.height());
     }
-    if (window->width() > screen.width() || window->height() > screen.height()) {
+    if (window->width() + kFrame.width() > screen.width() ||
+        window->height() + kFrame.height() > screen.height()) {
         problems << QStringLiteral("opens at %1x%2").arg(window->width()).arg(window->height());
     }
     QStringList outside;
     findOutside(window, window, outside);
     if (!outside.isEmpty()) problems << "outside the window: " + outside.join(", ");
+    QStringList clipped;
+    findClippedHeaders(window, clipped);
+    if (!clipped.isEmpty()) problems << "headers cut short: " + clipped.join(", ");
     return problems;
 }
 

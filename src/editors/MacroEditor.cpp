@@ -99,8 +99,10 @@ MacroEditor::MacroEditor(MacroEditorServices services, const std::string& name, 
     buildButtons(buttons);
     layout->addLayout(buttons);
     if (!name.empty()) load(name);
+    // Its natural size, unless that leaves no room on the screen for the
+    // window manager's title bar.
     if (const QScreen* screen = this->screen()) {
-        resize(sizeHint().boundedTo(screen->availableGeometry().size()));
+        resize(sizeHint().boundedTo(screen->availableGeometry().size() * 0.9));
     }
     fieldsChanged_ = false;
     for (QLineEdit* field : {name_, phrase_, messageId_, execute_}) {

@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
 
 #include "AppFixture.h"
 #include "app/MainWindow.h"
 #include "interchange/ExchangeDialogs.h"
-#include "platform/qt/QtMessages.h"
 
 namespace ks::test {
 namespace {
@@ -49,45 +45,6 @@ TEST_F(ExchangeTest, PathDialogNeedsTheOptionAndAPath) {
     }
     ExchangePathDialog titled(nullptr, messages, ExchangeDirection::Import, ExportKind::Macros);
     EXPECT_EQ(titled.windowTitle(), "Keystrider - Import Macros From:");
-}
-
-QString defaultButton(const QWidget* dialog) {
-    for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
-        if (button->isDefault()) return button->text().remove(u'&');
-    }
-    return {};
-}
-
-// Enter completes the exchange's dialogs, even after "..."; a box shown
-// during an import belongs to its progress, which is titled.
-TEST_F(ExchangeTest, EnterCompletesTheDialogsAndBoxesComeAboveTheProgress) {
-    ExchangePathDialog path(nullptr, messages, ExchangeDirection::Import, ExportKind::Macros);
-    path.show();
-    for (QPushButton* button : path.findChildren<QPushButton*>()) {
-        if (button->text() == "...") button->setFocus();
-    }
-    QCoreApplication::processEvents();
-    EXPECT_EQ(defaultButton(&path), "OK");
-    QString chosen;
-    QTimer::singleShot(0, [&chosen] {
-        QWidget* chooser = QApplication::activeModalWidget();
-        chosen = defaultButton(chooser);
-        chooser->close();
-    });
-    ChooseImportItems(nullptr, "Keystrider - Macro List", {"a"});
-    EXPECT_EQ(chosen, "Import");
-
-    ExchangeProgress progress(nullptr, "Keystrider - Import Macros");
-    progress.step(0, 2);
-    QString owner;
-    QTimer::singleShot(0, [&owner] {
-        QWidget* box = QApplication::activeModalWidget();
-        owner = box->parentWidget() ? box->parentWidget()->windowTitle() : QString();
-        box->close();
-    });
-    QtMessages boxes;
-    boxes.show("Exists", "Attention", MsgIcon::Exclamation);
-    EXPECT_EQ(owner, "Keystrider - Import Macros");
 }
 
 // A posted document joins the lists and registers its hot key; nothing

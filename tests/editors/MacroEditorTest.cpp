@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -88,20 +89,17 @@ TEST_F(MacroEditorTest, KeysShowTheirNamesAndACategoryStartsAtItsTop) {
     setKeyDisplayNameSource(
         [](std::uint32_t vk) { return KeyDisplayNameOfKey(usKeyLayout(), vk); });
     auto editor = open("");
+    setKeyDisplayNameSource({});
     QStringList keys;
     for (const QToolButton* key : editor->findChildren<QToolButton*>()) keys << key->text();
+    EXPECT_EQ(keys.filter(QRegularExpression("^(7&&|[LR](SHIFT|CTRL|ALT))$")).size(), 7);
     EXPECT_EQ(keys.size(), 88);
-    for (const char* name : {"7&&", "LSHIFT", "RSHIFT", "LCTRL", "RCTRL", "LALT", "RALT"}) {
-        EXPECT_TRUE(keys.contains(name)) << name;
-    }
     EXPECT_FALSE(keys.contains(""));
-    setKeyDisplayNameSource({});
     editor->commandList()->setFixedHeight(60);
     editor->show();
     editor->categoryBox()->setCurrentIndex(static_cast<int>(*commandCategory(kRun)));
     editor->commandList()->scrollToBottom();
     editor->categoryBox()->setCurrentIndex(static_cast<int>(*commandCategory(kSendKeys)));
-    QApplication::processEvents();
     EXPECT_EQ(editor->commandList()->verticalScrollBar()->value(), 0);
 }
 

@@ -93,22 +93,6 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
     }
 }
 
-// At its first size every column shows its header whole, side by side.
-TEST_F(RecordingEditorTest, ColumnsShowTheirHeadersWithoutScrolling) {
-    auto editor = open("Rec");
-    editor->show();
-    QApplication::processEvents();
-    const auto* list = editor->findChild<QTableView*>();
-    int total = 0;
-    for (int column = 0; column < RecordingEditorModel::ColumnCount; ++column) {
-        const QString header = list->model()->headerData(column, Qt::Horizontal).toString();
-        EXPECT_GT(list->columnWidth(column), list->fontMetrics().horizontalAdvance(header))
-            << header.toStdString();
-        total += list->columnWidth(column);
-    }
-    EXPECT_LE(total, list->viewport()->width());
-}
-
 TEST_F(RecordingEditorTest, CopiedEventsOutliveTheEditorAndPasteWithTheirIntervals) {
     auto editor = open("Rec");
     select(*editor, 1, 2);
