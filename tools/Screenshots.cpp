@@ -110,8 +110,8 @@ public:
         if (!saved) std::fprintf(stderr, "ks_screenshots: cannot write %s\n", qPrintable(file));
         const QStringList problems = fitProblems(widget);
         for (const QString& problem : problems) {
-            std::fprintf(stderr, "ks_screenshots: %s does not fit the screen: %s\n",
-                         qPrintable(name), qPrintable(problem));
+            std::fprintf(stderr, "ks_screenshots: %s does not fit: %s\n", qPrintable(name),
+                         qPrintable(problem));
         }
         const bool fine = saved && problems.isEmpty();
         failures_ += fine ? 0 : 1;
