@@ -1,9 +1,16 @@
 // Opens each window of the program over a store of its own in a temporary
 // folder and saves it as a PNG file: ks_screenshots OUTPUT_DIR. A modal
-// dialog is saved from inside its own event loop and then closed.
+// dialog is saved from inside its own event loop and then closed. Each
+// window is also checked against the screen it is on: a window that cannot
+// be made to fit it, or a control outside its window, which the user could
+// not reach, makes the run fail.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -13,6 +20,7 @@
 #include <functional>
 
 #include "app/Engine.h"
+#include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "app/Shell.h"
 #include "commands/CommandTable.h"
@@ -21,6 +29,7 @@
 #include "editors/ParameterDialog.h"
 #include "editors/RecordingEditor.h"
 #include "editors/ScheduleDialog.h"
+#include "interchange/ExchangeDialogs.h"
 #include "journal/RecordingStore.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtMessages.h"
@@ -33,6 +42,61 @@ namespace {
 using namespace ks;
 
 constexpr int kTimeLimit = 60'000;  // milliseconds for all of it
+// Room a window manager takes around a window: its borders and title bar.
+constexpr QSize kFrame(8, 40);
+
+QString describe(const QWidget* widget) {
+    QString text;
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) text = button->text();
+    return QString::fromLatin1(widget->metaObject()->className()) +
+           (text.isEmpty() ? QString() : " \"" + text + '"');
+}
+
+// Shown widgets of `parent` that reach outside `window`. What lies in a
+// scroll area's viewport is reached by scrolling, so only the area counts.
+void findOutside(const QWidget* window, const QWidget* parent, QStringList& outside) {
+    const auto* area = qobject_cast<const QAbstractScrollArea*>(parent);
+    for (const QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() || !child->isVisibleTo(window)) continue;
+        const QRect place(child->mapTo(window, QPoint(0, 0)), child->size());
+        if (!window->rect().contains(place)) outside << describe(child);
+        if (area == nullptr || child != area->viewport()) findOutside(window, child, outside);
+    }
+}
+
+// Column headers of `window` too narrow for their text.
+void findClippedHeaders(const QWidget* window, QStringList& clipped) {
+    for (const QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (!header->isVisibleTo(window) || header->orientation() != Qt::Horizontal) continue;
+        for (int section = 0; section < header->count(); ++section) {
+            const QString text = header->model()->headerData(section, Qt::Horizontal).toString();
+            if (header->sectionSize(section) < header->fontMetrics().horizontalAdvance(text)) {
+                clipped << '"' + text + '"';
+            }
+        }
+    }
+}
+
+// Why `window` does not fit its screen; nothing when it does.
+QStringList fitProblems(const QWidget* window) {
+    QStringList problems;
+    const QSize screen = window->screen()->availableGeometry().size();
+    const QSize least = window->minimumSize().expandedTo(window->minimumSizeHint());
+    if (least.width() > screen.width() || least.height() > screen.height()) {
+        problems << QStringLiteral("least size %1x%2").arg(least.width()).arg(least.height());
+    }
+    if (window->width() + kFrame.width() > screen.width() ||
+        window->height() + kFrame.height() > screen.height()) {
+        problems << QStringLiteral("opens at %1x%2").arg(window->width()).arg(window->height());
+    }
+    QStringList outside;
+    findOutside(window, window, outside);
+    if (!outside.isEmpty()) problems << "outside the window: " + outside.join(", ");
+    QStringList clipped;
+    findClippedHeaders(window, clipped);
+    if (!clipped.isEmpty()) problems << "headers cut short: " + clipped.join(", ");
+    return problems;
+}
 
 class Camera {
 public:
@@ -44,8 +108,14 @@ public:
         // Quality 0: the smallest file PNG's lossless compression gives.
         const bool saved = widget->grab().save(file, "PNG", 0);
         if (!saved) std::fprintf(stderr, "ks_screenshots: cannot write %s\n", qPrintable(file));
-        failures_ += saved ? 0 : 1;
-        return saved;
+        const QStringList problems = fitProblems(widget);
+        for (const QString& problem : problems) {
+            std::fprintf(stderr, "ks_screenshots: %s does not fit: %s\n", qPrintable(name),
+                         qPrintable(problem));
+        }
+        const bool fine = saved && problems.isEmpty();
+        failures_ += fine ? 0 : 1;
+        return fine;
     }
 
     // Runs `open`, which shows a modal dialog and waits for it; once the
@@ -122,18 +192,43 @@ void select(QTreeWidget* list, int row) {
     list->topLevelItem(row)->setSelected(true);
 }
 
+// Clicks the first "..." button of `dialog`, which opens its picker.
+void browse(QDialog* dialog) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("...")) return button->click();
+    }
+}
+
 void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
     ParameterHooks hooks;
     hooks.help = [](std::uint32_t) {};
     hooks.recordings = [&shell] { return ListRecordings(shell.store()); };
+    hooks.windowTitles = [] {
+        return std::vector<std::string>{"Terminal - ~/work", "notes.txt - Text Editor", "Task Bar"};
+    };
     for (const CommandInfo& info : commandTable()) {
         if (!hasParameters(info.id)) continue;
         QString name = QString::fromUtf8(info.name).toLower();
         name.replace(' ', '-');
         CommandRecord record(info.id);
-        camera.modal("command-" + name,
-                     [&] { editParameters(record, shell.messages(), hooks, parent); });
+        std::function<void(QDialog*)> inside;
+        if (info.id == kWaitForWindow) {
+            inside = [&camera](QDialog* dialog) {
+                camera.modal("window-picker", [dialog] { browse(dialog); });
+            };
+        }
+        camera.modal(
+            "command-" + name, [&] { editParameters(record, shell.messages(), hooks, parent); },
+            inside);
     }
+}
+
+void shootExchangeDialogs(Camera& camera, MainWindow& window) {
+    camera.modal("export-macros", [&] { window.ExportSelected(ExportKind::Macros); });
+    camera.modal("import-recordings", [&] { window.ImportFromFile(ExportKind::Recordings); });
+    camera.modal("import-choice", [&] {
+        ChooseImportItems(&window, "Keystrider - Macro List", {"Greeting", "Nightly backup"});
+    });
 }
 
 }  // namespace
@@ -186,6 +281,7 @@ int main(int argc, char** argv) {
         schedules.show();
         camera.save(&schedules, "schedule");
         schedules.hide();
+        shootExchangeDialogs(camera, window);
         select(window.recordingList(), 0);
         camera.modal(
             "recording-editor", [&] { window.EditRecording(); },
@@ -196,6 +292,13 @@ int main(int argc, char** argv) {
         camera.modal("options", [&] { window.ShowOptions(); });
         camera.modal("record", [&] { window.AddRecording(); });
         camera.modal("about", [&] { window.ShowAbout(); });
+        OpenHelp(kGuideTop);
+        for (QWidget* help : QApplication::topLevelWidgets()) {
+            if (help->isVisible() && help->windowTitle() == QLatin1String("Keystrider - Help")) {
+                camera.save(help, "help");
+                help->close();
+            }
+        }
         QApplication::exit(camera.failures() == 0 ? 0 : 1);
     });
     return QApplication::exec();

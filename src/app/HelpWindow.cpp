@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -10,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "commands/CommandTable.h"
+#include "core/CommandId.h"
+#include "editors/MacroBody.h"
 #include "editors/ParameterTable.h"
 
 namespace ks {
@@ -65,6 +68,15 @@ public:
     }
     void open(const QUrl& url) { browser_->setSource(url, QTextDocument::MarkdownResource); }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
 private:
     GuideBrowser* browser_;
 };
@@ -84,7 +96,9 @@ QString headingAnchor(const QString& heading) {
 }
 
 std::string helpSection(std::uint32_t command) {
-    if (!isNamedCommand(command) || parameterSpec(command) == nullptr) return kMacroEditorSection;
+    if (!isNamedCommand(command) || !hasParameters(command)) return kMacroEditorSection;
+    // One heading tells of both.
+    if (command == kSendDate || command == kSendTime) return "send-date-and-send-time";
     const std::string_view name = commandName(command);
     return headingAnchor(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())))
         .toStdString();

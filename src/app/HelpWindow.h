@@ -27,5 +27,8 @@ void OpenHelp(const std::string& section);
 // Sections the program's &Help buttons open.
 inline constexpr const char* kGuideTop = "";
 inline constexpr const char* kMacroEditorSection = "the-macro-editor";
+inline constexpr const char* kOptionsSection = "options";
+inline constexpr const char* kRecordingsSection = "recordings";
+inline constexpr const char* kSchedulesSection = "schedules";
 
 }  // namespace ks

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/Autostart.h"
+#include "app/HelpWindow.h"
 #include "app/Shell.h"
 #include "core/PlusDigits.h"
 #include "net/RequestServer.h"
@@ -54,42 +55,46 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     setWindowTitle(QStringLiteral("Keystrider - Options"));
     auto* layout = new QVBoxLayout(this);
 
-    hotKeys_ = addCheckBox(addGroup(layout, "Hot Key Triggers"), "Enable:", "hotKeys");
+    hotKeys_ = addCheckBox(addGroup(layout, "Hot Key Triggers"), "&Enable:", "hotKeys");
     QFormLayout* serverGroup = addGroup(layout, "Server");
-    server_ = addCheckBox(serverGroup, "Enable:", "server");
+    server_ = addCheckBox(serverGroup, "E&nable:", "server");
     port_ = new QLineEdit;
     port_->setObjectName(QStringLiteral("port"));
-    serverGroup->addRow(QStringLiteral("Port:"), port_);
+    serverGroup->addRow(QStringLiteral("&Port:"), port_);
     peers_ = new QLineEdit;
     peers_->setObjectName(QStringLiteral("peers"));
     peers_->setToolTip(
         QStringLiteral("Addresses of the machines whose requests are served, separated by blanks "
                        "or commas. Empty: every machine."));
-    serverGroup->addRow(QStringLiteral("Allowed peers:"), peers_);
-    phrases_ = addCheckBox(addGroup(layout, "Word or Phrase Triggers"), "Enable:", "phrases");
-    scheduler_ = addCheckBox(addGroup(layout, "Scheduler Triggers"), "Enable:", "scheduler");
+    serverGroup->addRow(QStringLiteral("&Allowed peers:"), peers_);
+    phrases_ = addCheckBox(addGroup(layout, "Word or Phrase Triggers"), "Ena&ble:", "phrases");
+    scheduler_ = addCheckBox(addGroup(layout, "Scheduler Triggers"), "Enab&le:", "scheduler");
     QFormLayout* macroGroup = addGroup(layout, "Macro Options");
-    expansion_ = addCheckBox(macroGroup, "Variable Expansion On:", "expansion");
-    prompt_ = addCheckBox(macroGroup, "Prompt before executing:", "prompt");
+    expansion_ = addCheckBox(macroGroup, "&Variable Expansion On:", "expansion");
+    prompt_ = addCheckBox(macroGroup, "P&rompt before executing:", "prompt");
     auto* mouseRow = new QHBoxLayout;
-    left_ = addRadio(mouseRow, "Left", "mouseLeft");
-    middle_ = addRadio(mouseRow, "Middle", "mouseMiddle");
-    right_ = addRadio(mouseRow, "Right", "mouseRight");
+    left_ = addRadio(mouseRow, "Lef&t", "mouseLeft");
+    middle_ = addRadio(mouseRow, "&Middle", "mouseMiddle");
+    right_ = addRadio(mouseRow, "Ri&ght", "mouseRight");
     macroGroup->addRow(QStringLiteral("Mouse Button used for special features:"), mouseRow);
     connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseLeft); });
     connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseMiddle); });
     connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseRight); });
     startWithDesktop_ =
-        addCheckBox(addGroup(layout, "Desktop"), "Start with the desktop:", "startWithDesktop");
+        addCheckBox(addGroup(layout, "Desktop"), "Start &with the desktop:", "startWithDesktop");
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* save = new QPushButton(QStringLiteral("Save"));
-    save->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    auto* save = new QPushButton(QStringLiteral("&Save"));
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
+    auto* help = new QPushButton(QStringLiteral("&Help"));
+    help->setAutoDefault(false);
     buttons->addWidget(save);
     buttons->addWidget(cancel);
+    buttons->addWidget(help);
     layout->addLayout(buttons);
+    save->setDefault(true);
+    connect(help, &QPushButton::clicked, this, [] { OpenHelp(kOptionsSection); });
     connect(save, &QPushButton::clicked, this, [this] { Save(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

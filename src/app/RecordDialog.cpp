@@ -1,5 +1,7 @@
 #include "app/RecordDialog.h"
 
+#include "app/HelpWindow.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -74,11 +76,13 @@ void RecordDialog::buildLayout() {
     auto* record = new QPushButton(QStringLiteral("Record"));
     auto* save = new QPushButton(QStringLiteral("Save"));
     auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    auto* help = new QPushButton(QStringLiteral("&Help"));
     save->setDefault(true);
+    connect(help, &QPushButton::clicked, this, [] { OpenHelp(kRecordingsSection); });
     connect(record, &QPushButton::clicked, this, [this] { RecordClicked(); });
     connect(save, &QPushButton::clicked, this, [this] { SaveClicked(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-    for (QPushButton* button : {record, save, cancel}) buttons->addWidget(button);
+    for (QPushButton* button : {record, save, cancel, help}) buttons->addWidget(button);
     left->addLayout(buttons);
     left->addStretch();
     layout->addLayout(left);

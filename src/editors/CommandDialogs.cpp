@@ -17,19 +17,24 @@ bool confirmed(Dialog& dialog, CommandRecord& record) {
 
 }  // namespace
 
+std::function<void()> helpFor(const ParameterHooks& hooks, std::uint32_t command) {
+    if (!hooks.help) return {};
+    return [help = hooks.help, command] { help(command); };
+}
+
 bool editParameters(CommandRecord& record, Messages& messages, const ParameterHooks& hooks,
                     QWidget* parent) {
     if (record.id == kPlaybackRecording) {
         PlaybackDialog dialog(hooks.recordings ? hooks.recordings() : std::vector<RecordingRow>{},
-                              record, messages, parent);
+                              record, messages, parent, helpFor(hooks, record.id));
         return confirmed(dialog, record);
     }
     if (record.id == kSendDate || record.id == kSendTime) {
-        DateTimeDialog dialog(record, messages, parent);
+        DateTimeDialog dialog(record, messages, parent, helpFor(hooks, record.id));
         return confirmed(dialog, record);
     }
     if (record.id == kPromptUser) {
-        PromptDialog dialog(record, messages, hooks.dialogs, parent);
+        PromptDialog dialog(record, messages, hooks.dialogs, parent, helpFor(hooks, record.id));
         return confirmed(dialog, record);
     }
     const ParameterSpec* spec = parameterSpec(record.id);

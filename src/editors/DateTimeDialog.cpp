@@ -32,7 +32,8 @@ std::int32_t chosen(const QComboBox* box) {
 
 }  // namespace
 
-DateTimeDialog::DateTimeDialog(CommandRecord record, Messages& messages, QWidget* parent)
+DateTimeDialog::DateTimeDialog(CommandRecord record, Messages& messages, QWidget* parent,
+                               const HelpAction& help)
     : QDialog(parent),
       record_(std::move(record)),
       messages_(messages),
@@ -68,6 +69,7 @@ DateTimeDialog::DateTimeDialog(CommandRecord record, Messages& messages, QWidget
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addHelpButton(buttons, help);
     grid->addWidget(buttons, 7, 0, 1, 5);
     load();
     for (const PartRow& row : rows_) {

@@ -6,6 +6,7 @@
 
 #include "core/Messages.h"
 #include "editors/CommandRecord.h"
+#include "editors/DialogHelp.h"
 #include "system/DateTimeFormat.h"
 
 class QCheckBox;
@@ -20,7 +21,8 @@ namespace ks {
 // preview of the result.
 class DateTimeDialog final : public QDialog {
 public:
-    DateTimeDialog(CommandRecord record, Messages& messages, QWidget* parent = nullptr);
+    DateTimeDialog(CommandRecord record, Messages& messages, QWidget* parent = nullptr,
+                   const HelpAction& help = {});
 
     CommandRecord record() const;
     void accept() override;

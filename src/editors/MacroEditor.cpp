@@ -12,8 +12,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -65,6 +69,20 @@ QPushButton* button(const QString& text, QObject* owner, const std::function<voi
     return b;
 }
 
+// A key of the on-screen keyboard, as wide as its name: push buttons are
+// never narrower than the style's button width, which made the keyboard
+// wider than a laptop's screen.
+QToolButton* keyButton(const std::string& name, QObject* owner,
+                       const std::function<void()>& action) {
+    auto* key = new QToolButton;
+    // "7&" shows its ampersand rather than underlining nothing.
+    key->setText(QString::fromStdString(name).replace(u'&', QStringLiteral("&&")));
+    key->setFocusPolicy(Qt::TabFocus);
+    key->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QObject::connect(key, &QToolButton::clicked, owner, [action] { action(); });
+    return key;
+}
+
 }  // namespace
 
 MacroEditor::MacroEditor(MacroEditorServices services, const std::string& name, QWidget* parent)
@@ -75,12 +93,17 @@ MacroEditor::MacroEditor(MacroEditorServices services, const std::string& name, 
     auto* middle = new QHBoxLayout;
     middle->addWidget(buildBody(), 3);
     middle->addWidget(buildCommands(), 2);
-    layout->addLayout(middle);
+    layout->addLayout(middle, 1);
     layout->addWidget(buildKeyboard());
     auto* buttons = new QHBoxLayout;
     buildButtons(buttons);
     layout->addLayout(buttons);
     if (!name.empty()) load(name);
+    // Its natural size, unless that leaves no room on the screen for the
+    // window manager's title bar.
+    if (const QScreen* screen = this->screen()) {
+        resize(sizeHint().boundedTo(screen->availableGeometry().size() * 0.9));
+    }
     fieldsChanged_ = false;
     for (QLineEdit* field : {name_, phrase_, messageId_, execute_}) {
         connect(field, &QLineEdit::textChanged, this, [this] { fieldsChanged_ = true; });
@@ -207,16 +230,21 @@ QWidget* MacroEditor::buildKeyboard() {
         auto* keys = new QHBoxLayout;
         keys->setSpacing(2);
         for (const std::uint8_t vk : row) {
-            const std::string name = KeyCodeToDisplayName(vk);
-            auto* key = button(name.empty() ? QString::number(vk, 16) : qs(name), this,
-                               [this, vk] { addKeystroke(vk); });
-            key->setFocusPolicy(Qt::TabFocus);
-            keys->addWidget(key);
+            keys->addWidget(
+                keyButton(KeyCodeToDisplayName(vk), this, [this, vk] { addKeystroke(vk); }));
         }
-        keys->addStretch();
         layout->addLayout(keys);
     }
-    return box;
+    // On a screen too narrow for all of it the keyboard scrolls sideways;
+    // its rows are always there whole.
+    auto* scroller = new QScrollArea;
+    scroller->setWidget(box);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setMinimumHeight(box->sizeHint().height() +
+                               scroller->horizontalScrollBar()->sizeHint().height());
+    return scroller;
 }
 
 void MacroEditor::buildButtons(QBoxLayout* row) {
@@ -256,7 +284,8 @@ void MacroEditor::triggerChosen(int index) {
     triggerPages_->setCurrentIndex(index);
     triggerPages_->currentWidget()->setFocus();
     if (index == kSchedulePage) {
-        ScheduleDialog dialog(schedules_, services_.messages, services_.clock, this);
+        ScheduleDialog dialog(schedules_, services_.messages, services_.clock, this,
+                              services_.scheduleHelp);
         if (dialog.exec() == QDialog::Accepted && dialog.schedules() != schedules_) {
             schedules_ = dialog.schedules();
             fieldsChanged_ = true;
@@ -289,6 +318,9 @@ void MacroEditor::fillCommands(int category) {
         auto* item = new QListWidgetItem(qs(std::string(commandName(id))), commands_);
         item->setData(Qt::UserRole, static_cast<uint>(id));
     }
+    // The list keeps its scroll offset through clear(): a new category
+    // would start part-way down.
+    commands_->scrollToTop();
 }
 
 RowSelection MacroEditor::selection() const {

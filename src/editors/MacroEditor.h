@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "editors/DialogHelp.h"
 #include "editors/HotKeyEdit.h"
 #include "editors/MacroBody.h"
 #include "editors/MacroDocument.h"
@@ -49,6 +50,7 @@ struct MacroEditorServices {
     // After a save's commit: `replaced` is the stored macro it took the place
     // of (empty for a new one), whose triggers go before the new ones come.
     std::function<void(const MacroDocument& saved, const std::string& replaced)> committed;
+    HelpAction scheduleHelp;
 };
 
 // "Keystrider - Modify Macro": a macro's name, triggers, execute count and

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "core/CommandId.h"
+#include "editors/DialogHelp.h"
 #include "editors/PointerPosition.h"
 #include "keys/KeyboardMouseCommands.h"
 #include "platform/InputInjector.h"
@@ -26,6 +27,15 @@ namespace {
 
 // Labels longer than this stand on their own row above the field.
 constexpr int kSideLabelLength = 40;
+// Room for a usual value: a window title, a path, a variable's text.
+constexpr int kFieldCharacters = 40;
+// The window picker shows long titles whole.
+constexpr int kPickerCharacters = 60;
+constexpr int kPickerRows = 16;
+
+void widenForCharacters(QWidget* widget, int characters) {
+    widget->setMinimumWidth(widget->fontMetrics().averageCharWidth() * characters);
+}
 
 QString trimmed(const QString& text, Trim trim) {
     switch (trim) {
@@ -53,6 +63,9 @@ std::optional<QString> pickWindow(const std::vector<std::string>& titles, QWidge
     auto* layout = new QVBoxLayout(&picker);
     layout->addWidget(list);
     layout->addWidget(buttons);
+    widenForCharacters(list, kPickerCharacters);
+    list->setMinimumHeight(list->fontMetrics().height() * kPickerRows);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     if (picker.exec() != QDialog::Accepted || !list->currentItem()) return std::nullopt;
     return list->currentItem()->text();
 }
@@ -101,6 +114,8 @@ void ParameterDialog::addLabelled(QGridLayout* grid, Field& field, QWidget* inpu
     if (*spec.suffix) grid->addWidget(new QLabel(QString::fromUtf8(spec.suffix), this), row, 2);
     if (spec.browse != Browse::None) {
         auto* button = new QPushButton(QStringLiteral("..."), this);
+        // Enter after a pick completes the dialog rather than picking again.
+        button->setAutoDefault(false);
         field.browseButton = button;
         const std::size_t index = fields_.size() - 1;
         connect(button, &QPushButton::clicked, this, [this, index] { browse(fields_[index]); });
@@ -115,6 +130,7 @@ void ParameterDialog::addField(QGridLayout* grid, const FieldSpec& spec) {
     switch (spec.kind) {
         case FieldKind::Line:
             field.widget = field.line = new QLineEdit(this);
+            widenForCharacters(field.line, kFieldCharacters);
             addLabelled(grid, field, field.line);
             break;
         case FieldKind::Lines:
@@ -154,11 +170,9 @@ void ParameterDialog::addButtons(QGridLayout* grid) {
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
-    if (hooks_.help) {
-        QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
-        connect(help, &QPushButton::clicked, this, [this] { hooks_.help(record_.id); });
-    }
+    addHelpButton(buttons, helpFor(hooks_, record_.id));
     grid->addWidget(buttons, grid->rowCount(), 0, 1, 3);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 }
 
 void ParameterDialog::load() {

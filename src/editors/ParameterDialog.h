@@ -91,6 +91,9 @@ private:
     QString usedMnemonics_ = QStringLiteral("och");
 };
 
+// The Help action of a command's dialog; none without the hooks' help.
+std::function<void()> helpFor(const ParameterHooks& hooks, std::uint32_t command);
+
 // Opens the dialog of `record`'s type; true with the record changed on OK.
 // A type without values leaves the record as it is and gives false.
 bool editParameters(CommandRecord& record, Messages& messages, const ParameterHooks& hooks,

@@ -50,7 +50,7 @@ std::optional<long> percentValue(const QString& text) {
 }  // namespace
 
 PlaybackDialog::PlaybackDialog(const std::vector<RecordingRow>& recordings, CommandRecord record,
-                               Messages& messages, QWidget* parent)
+                               Messages& messages, QWidget* parent, const HelpAction& help)
     : QDialog(parent), record_(std::move(record)), messages_(messages) {
     setWindowTitle(QStringLiteral("Keystrider - PLAYBACK RECORDING"));
     auto* layout = new QVBoxLayout(this);
@@ -80,7 +80,9 @@ PlaybackDialog::PlaybackDialog(const std::vector<RecordingRow>& recordings, Comm
     percentRow->addWidget(percentLabel);
     percentRow->addWidget(percent_);
     percentRow->addWidget(new QLabel(QStringLiteral("%"), this));
-    speedBox->layout()->addItem(percentRow);
+    // Inside the box, below its choices: a row added as a bare item would
+    // keep its widgets on the dialog, drawn over the list.
+    qobject_cast<QVBoxLayout*>(speedBox->layout())->addLayout(percentRow);
     auto* options = new QHBoxLayout;
     options->addWidget(eventBox);
     options->addWidget(speedBox);
@@ -91,6 +93,7 @@ PlaybackDialog::PlaybackDialog(const std::vector<RecordingRow>& recordings, Comm
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addHelpButton(buttons, help);
     layout->addWidget(buttons);
 
     connect(list_, &QTreeWidget::currentItemChanged, this, [this] { rowChosen(); });

@@ -6,6 +6,7 @@
 
 #include "core/Messages.h"
 #include "editors/CommandRecord.h"
+#include "editors/DialogHelp.h"
 #include "journal/RecordingStore.h"
 
 class QButtonGroup;
@@ -19,7 +20,7 @@ namespace ks {
 class PlaybackDialog final : public QDialog {
 public:
     PlaybackDialog(const std::vector<RecordingRow>& recordings, CommandRecord record,
-                   Messages& messages, QWidget* parent = nullptr);
+                   Messages& messages, QWidget* parent = nullptr, const HelpAction& help = {});
 
     CommandRecord record() const { return record_; }
     void accept() override;

@@ -31,7 +31,7 @@ constexpr std::pair<std::size_t, const char*> kRequired[] = {
 }  // namespace
 
 PromptDialog::PromptDialog(CommandRecord record, Messages& messages, Dialogs* dialogs,
-                           QWidget* parent)
+                           QWidget* parent, const HelpAction& help)
     : QDialog(parent), record_(std::move(record)), messages_(messages), dialogs_(dialogs) {
     setWindowTitle(QStringLiteral("Keystrider - PROMPT USER"));
     auto* grid = new QGridLayout(this);
@@ -85,6 +85,7 @@ PromptDialog::PromptDialog(CommandRecord record, Messages& messages, Dialogs* di
     box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Ca&ncel"));
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addHelpButton(box, help);
     grid->addWidget(box, 8, 0, 1, 4);
     connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { loadSelected(); });
 }

@@ -7,6 +7,7 @@
 
 #include "core/Messages.h"
 #include "editors/CommandRecord.h"
+#include "editors/DialogHelp.h"
 #include "platform/Dialogs.h"
 
 class QCheckBox;
@@ -26,7 +27,7 @@ public:
 
     // Without `dialogs` the View button shows nothing.
     PromptDialog(CommandRecord record, Messages& messages, Dialogs* dialogs = nullptr,
-                 QWidget* parent = nullptr);
+                 QWidget* parent = nullptr, const HelpAction& help = {});
 
     CommandRecord record() const;
 

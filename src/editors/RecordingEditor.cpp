@@ -1,5 +1,6 @@
 #include "editors/RecordingEditor.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -62,6 +64,9 @@ void RecordingEditor::buildLayout() {
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
     list_->horizontalHeader()->setStretchLastSection(true);
     connect(list_, &QTableView::doubleClicked, this, [this] { EditClicked(); });
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setMinimumWidth(widthForHeaders());
+    list_->viewport()->installEventFilter(this);
 
     auto* row = new QHBoxLayout;
     row->addWidget(list_, 1);
@@ -96,12 +101,33 @@ void RecordingEditor::buildLayout() {
     addButton(closing, new QPushButton(QStringLiteral("Sa&ve As")), [this] { SaveAsClicked(); });
     addButton(closing, new QPushButton(QStringLiteral("&Cancel")), [this] { reject(); });
     layout->addLayout(closing);
-    resize(640, 420);
+    resize(minimumSizeHint().width(), 420);
 }
 
-// The event column takes a quarter of the list, the others share the rest.
-void RecordingEditor::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+// The narrowest list whose columns, shared as fitColumns shares them, show
+// every header whole.
+int RecordingEditor::widthForHeaders() const {
+    const QFontMetrics metrics = list_->horizontalHeader()->fontMetrics();
+    constexpr int kPadding = 16;
+    int width = 0;
+    for (int column = 0; column < RecordingEditorModel::ColumnCount; ++column) {
+        const int header =
+            metrics.horizontalAdvance(
+                model_.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+            kPadding;
+        width = std::max(width, column == 0 ? header * 4 : header * 16 / 3);
+    }
+    return width + list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth();
+}
+
+bool RecordingEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::Resize) fitColumns();
+    return QDialog::eventFilter(watched, event);
+}
+
+// The event column takes a quarter of the list, the others share the rest;
+// measured on the viewport itself, whose width settles after the dialog's.
+void RecordingEditor::fitColumns() {
     const int width = list_->viewport()->width();
     const int first = width / 4;
     list_->setColumnWidth(RecordingEditorModel::EventColumn, first);

@@ -52,9 +52,11 @@ public:
     RecordingEditorModel& model() { return model_; }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitColumns();
+    int widthForHeaders() const;
     void buildLayout();
     std::vector<int> selectedRows() const;
     void selectRows(int first, int last);

@@ -72,15 +72,15 @@ void fillRow(QTreeWidgetItem* row, const Schedule& schedule) {
 }  // namespace
 
 ScheduleDialog::ScheduleDialog(const std::vector<Schedule>& schedules, Messages& messages,
-                               Clock& clock, QWidget* parent)
+                               Clock& clock, QWidget* parent, const HelpAction& help)
     : QDialog(parent), messages_(messages), clock_(clock), firstYear_(today().tm_year + 1900) {
     setWindowTitle(QStringLiteral("Keystrider - Schedule"));
-    buildLayout();
+    buildLayout(help);
     for (const Schedule& schedule : schedules) fillRow(new QTreeWidgetItem(list_), schedule);
     period_->setCurrentIndex(0);
 }
 
-void ScheduleDialog::buildLayout() {
+void ScheduleDialog::buildLayout(const HelpAction& help) {
     auto* layout = new QVBoxLayout(this);
     list_ = new QTreeWidget;
     list_->setRootIsDecorated(false);
@@ -129,6 +129,7 @@ void ScheduleDialog::buildLayout() {
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addHelpButton(box, help);
     buttons->addWidget(box);
     layout->addLayout(buttons);
     resize(560, 360);

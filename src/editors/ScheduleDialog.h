@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "editors/DialogHelp.h"
 #include "platform/Clock.h"
 #include "triggers/ScheduleRules.h"
 
@@ -25,7 +26,7 @@ namespace ks {
 class ScheduleDialog final : public QDialog {
 public:
     ScheduleDialog(const std::vector<Schedule>& schedules, Messages& messages, Clock& clock,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr, const HelpAction& help = {});
 
     // The list as its rows show it; the caller takes it when the dialog
     // closed with OK.
@@ -38,7 +39,7 @@ public:
     }
 
 private:
-    void buildLayout();
+    void buildLayout(const HelpAction& help);
     QComboBox* addField(QGridLayout* grid, int place, const QString& label,
                         const QStringList& choices);
 

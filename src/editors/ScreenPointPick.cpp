@@ -1,6 +1,9 @@
 #include "editors/ScreenPointPick.h"
 
+#include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 
 #include "core/VirtualKey.h"
@@ -18,6 +21,26 @@ const char* pickText(std::uint32_t pickButton) {
         case kWmMButtonUp: return "Get X,Y From Screen.  Use Middle Mouse Button.";
         default: return "Get X,Y From Screen.  Use Right Mouse Button.";
     }
+}
+
+// A window over the whole desktop, showing it as it is, that takes the
+// picking click: passed through, the click would act on the window below it
+// (open the desktop's menu, follow a link). The capture still sees it.
+std::unique_ptr<QWidget> coverDesktop() {
+    auto cover = std::make_unique<QLabel>();
+    cover->setObjectName(QStringLiteral("pickCover"));
+    cover->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::X11BypassWindowManagerHint);
+    cover->setAttribute(Qt::WA_ShowWithoutActivating);
+    cover->setCursor(Qt::CrossCursor);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->virtualGeometry();
+        cover->setPixmap(
+            screen->grabWindow(0, desktop.x(), desktop.y(), desktop.width(), desktop.height()));
+        cover->setGeometry(desktop);
+    }
+    cover->show();
+    return cover;
 }
 
 }  // namespace
@@ -53,6 +76,7 @@ void ScreenPointPick::start() {
         return;
     }
     picking_ = true;
+    cover_ = coverDesktop();
     if (services_.injector != nullptr && placePointer_) {
         placePointer_(*services_.injector);
         services_.injector->flush();
@@ -77,6 +101,7 @@ void ScreenPointPick::pickEvents(const CapturedInput* inputs, std::size_t count)
 void ScreenPointPick::end(std::optional<std::pair<std::uint32_t, std::uint32_t>> point) {
     picking_ = false;
     services_.capture->stop();
+    cover_.reset();
     if (point) {
         picked_(point->first, point->second);
         dialog_->raise();

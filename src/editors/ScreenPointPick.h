@@ -33,7 +33,8 @@ struct PickServices {
 // The "Get X,Y From Screen" button of a dialog: a click minimises the main
 // window and waits for the chosen mouse button's release anywhere on the
 // screen, which gives its pixel, or for Ctrl+Break, which gives 0, 0; the
-// dialog then comes forward again.
+// dialog then comes forward again. While it waits, a window over the whole
+// desktop takes the click, so that nothing below acts on it.
 class ScreenPointPick final : public QObject {
 public:
     using Picked = std::function<void(std::uint32_t x, std::uint32_t y)>;
@@ -58,6 +59,7 @@ private:
     Picked picked_;
     PlacePointer placePointer_;
     QPushButton* button_;
+    std::unique_ptr<QWidget> cover_;  // over the desktop while picking
     bool picking_ = false;
 };
 

@@ -26,7 +26,8 @@ namespace {
 
 constexpr const char* kPeerErrorTitle = "Keystrider Error";
 constexpr int kPeerTimeoutMs = 30000;
-constexpr int kProgressDelayMs = 500;
+// Wide enough for a usual path and for the title.
+constexpr int kPathFieldCharacters = 60;
 
 QString titleOf(ExchangeDirection direction, ExportKind kind) {
     const bool out = direction == ExchangeDirection::Export;
@@ -50,7 +51,11 @@ ExchangePathDialog::ExchangePathDialog(QWidget* parent, Messages& messages,
     auto* row = new QHBoxLayout;
     pathField_ = new QLineEdit;
     row->addWidget(pathField_);
+    pathField_->setMinimumWidth(pathField_->fontMetrics().averageCharWidth() *
+                                kPathFieldCharacters);
     auto* browseButton = new QPushButton(QStringLiteral("..."));
+    // Enter after choosing a file completes the dialog rather than browsing again.
+    browseButton->setAutoDefault(false);
     connect(browseButton, &QPushButton::clicked, this, [this] { browse(); });
     row->addWidget(browseButton);
     layout->addLayout(row);
@@ -58,6 +63,7 @@ ExchangePathDialog::ExchangePathDialog(QWidget* parent, Messages& messages,
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 }
 
 std::string ExchangePathDialog::path() const {
@@ -83,7 +89,7 @@ void ExchangePathDialog::browse() {
     const bool out = direction_ == ExchangeDirection::Export;
     const QString caption =
         out ? tr("Select or enter export file name:") : tr("Select or enter import file name:");
-    const QString filters = QStringLiteral("XML Files (.exe) (*.XML);;All Files (.*) (*)");
+    const QString filters = QStringLiteral("XML Files (.xml) (*.XML *.xml);;All Files (.*) (*)");
     const QString chosen =
         out ? QFileDialog::getSaveFileName(this, caption, pathField_->text(), filters, nullptr,
                                            QFileDialog::DontConfirmOverwrite)
@@ -105,10 +111,12 @@ std::optional<std::vector<std::size_t>> ChooseImportItems(QWidget* parent, const
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
     QPushButton* importButton =
         buttons->addButton(QObject::tr("Import"), QDialogButtonBox::AcceptRole);
-    importButton->setDefault(true);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    // Only once the button is in the dialog: before, the dialog would pick
+    // its first button, Cancel, as the default when it shows.
+    importButton->setDefault(true);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     std::vector<std::size_t> kept;
     for (int row = 0; row < list->count(); ++row) {
@@ -124,12 +132,15 @@ ExchangeProgress::~ExchangeProgress() = default;
 
 bool ExchangeProgress::step(std::size_t done, std::size_t total) {
     // Made at the first step, so that it never shows while the user still
-    // chooses what to import.
+    // chooses what to import. It shows at once: shown later, it would come
+    // up over a warning the import is waiting on, and the import would look
+    // hung behind it.
     if (!dialog_) {
         dialog_ = std::make_unique<QProgressDialog>(QString::fromStdString(title_),
                                                     QObject::tr("Cancel"), 0, 0, parent_);
+        dialog_->setWindowTitle(QString::fromStdString(title_));
         dialog_->setWindowModality(Qt::WindowModal);
-        dialog_->setMinimumDuration(kProgressDelayMs);
+        dialog_->setMinimumDuration(0);
         dialog_->setAutoClose(false);
         dialog_->setAutoReset(false);
     }

@@ -92,19 +92,23 @@ constexpr std::array kRows{
     fixed(106, "NP *"),    fixed(107, "NP +"),
     fixed(109, "NP -"),    fixed(111, "NP /"),
     fixed(110, "NP ."),    fixed(108, "NP SEP"),
+    fixed(160, "LSHIFT"),  fixed(161, "RSHIFT"),
+    fixed(162, "LCTRL"),   fixed(163, "RCTRL"),
+    fixed(164, "LALT"),    fixed(165, "RALT"),
 };
 
 // Rows compared by name, in the order KeyNameToCode compares them: the
 // named rows of the table with the Windows and menu keys last.
 constexpr std::array kNameOrder{
-    "ESC",    "BACKSPACE", "TAB",    "RETURN", "CTRL",  "SHIFT", "PRTSCR", "ALT",     "SPACE",
-    "CAPS",   "F1",        "F2",     "F3",     "F4",    "F5",    "F6",     "F7",      "F8",
-    "F9",     "F10",       "F11",    "F12",    "F13",   "F14",   "F15",    "F16",     "F17",
-    "F18",    "F19",       "F20",    "F21",    "F22",   "F23",   "F24",    "NUMLOCK", "SCRLOCK",
-    "HOME",   "UP",        "PGUP",   "LEFT",   "RIGHT", "END",   "DOWN",   "PGDOWN",  "INS",
-    "DEL",    "PAUSE",     "CENTER", "NP 0",   "NP 1",  "NP 2",  "NP 3",   "NP 4",    "NP 5",
-    "NP 6",   "NP 7",      "NP 8",   "NP 9",   "NP *",  "NP +",  "NP -",   "NP /",    "NP .",
-    "NP SEP", "WINL",      "WINR",   "APPS",
+    "ESC",    "BACKSPACE", "TAB",    "RETURN", "CTRL",   "SHIFT",  "PRTSCR", "ALT",     "SPACE",
+    "CAPS",   "F1",        "F2",     "F3",     "F4",     "F5",     "F6",     "F7",      "F8",
+    "F9",     "F10",       "F11",    "F12",    "F13",    "F14",    "F15",    "F16",     "F17",
+    "F18",    "F19",       "F20",    "F21",    "F22",    "F23",    "F24",    "NUMLOCK", "SCRLOCK",
+    "HOME",   "UP",        "PGUP",   "LEFT",   "RIGHT",  "END",    "DOWN",   "PGDOWN",  "INS",
+    "DEL",    "PAUSE",     "CENTER", "NP 0",   "NP 1",   "NP 2",   "NP 3",   "NP 4",    "NP 5",
+    "NP 6",   "NP 7",      "NP 8",   "NP 9",   "NP *",   "NP +",   "NP -",   "NP /",    "NP .",
+    "NP SEP", "WINL",      "WINR",   "APPS",   "LSHIFT", "RSHIFT", "LCTRL",  "RCTRL",   "LALT",
+    "RALT",
 };
 
 // The low byte of the key-scan result: the code of the key that types `ch`,

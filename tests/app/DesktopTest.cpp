@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QtTest/QTest>
 
 #include "app/Autostart.h"
 #include "app/HelpWindow.h"
@@ -17,7 +18,8 @@ namespace {
 TEST(DesktopTest, HelpOpensTheGuideAtEverySectionItsButtonsAndLinksName) {
     QFile guide(guideFile());
     ASSERT_TRUE(guide.open(QIODevice::ReadOnly)) << guide.fileName().toStdString();
-    std::vector<std::string> sections{kMacroEditorSection};
+    std::vector<std::string> sections{kMacroEditorSection, kOptionsSection, kRecordingsSection,
+                                      kSchedulesSection};
     for (const CommandInfo& command : commandTable()) sections.push_back(helpSection(command.id));
     static const QRegularExpression link(QStringLiteral("\\]\\(#([^)]+)\\)"));
     for (const auto& match : link.globalMatch(QString::fromUtf8(guide.readAll()))) {
@@ -39,6 +41,8 @@ TEST(DesktopTest, HelpOpensTheGuideAtEverySectionItsButtonsAndLinksName) {
             << section;
     }
     EXPECT_EQ(helpSection(kSendKeys), "send-keys");
+    QTest::keyClick(browser, Qt::Key_Escape);
+    EXPECT_FALSE(browser->isVisible());
 }
 
 TEST(DesktopTest, ExecValuesAreQuotedAsDesktopEntriesWant) {

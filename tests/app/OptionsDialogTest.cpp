@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -26,6 +27,23 @@ protected:
 
     std::unique_ptr<OptionsDialog> dialog;
 };
+
+// Every control is reached by an Alt+letter of its own.
+TEST_F(OptionsDialogTest, EveryControlHasAMnemonicOfItsOwn) {
+    open();
+    QStringList texts, letters;
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->buddy()) texts << label->text();
+    }
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (!button->text().isEmpty()) texts << button->text();
+    }
+    for (const QString& text : texts) {
+        letters << text.section(u'&', 1).left(1).toLower();
+        EXPECT_EQ(letters.count(letters.back()), text.contains(u'&') ? 1 : 0) << text.toStdString();
+    }
+    EXPECT_TRUE(texts.contains("&Help"));
+}
 
 TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     setOption("SrvOn", 1);

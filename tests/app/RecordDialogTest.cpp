@@ -58,7 +58,7 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     Texts buttons;
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
         buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
-    EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel"}));
+    EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel", "&Help"}));
     dialog.RecordClicked();
     dialog.typeButton(RecordingType::Keyboard)->setChecked(true);
     record(dialog, typedAThenCtrlBreak);

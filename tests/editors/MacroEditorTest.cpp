@@ -7,14 +7,20 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTimer>
+#include <QToolButton>
 
 #include "FakeClock.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
+#include "UsKeymap.h"
 #include "commands/CommandTable.h"
+#include "commands/KeyDisplayName.h"
 #include "core/CommandId.h"
 #include "editors/RowDescription.h"
+#include "keys/KeyNames.h"
 #include "store/KeyTree.h"
 
 namespace ks::test {
@@ -28,6 +34,7 @@ protected:
                                      clock,
                                      {},
                                      [](std::uint32_t vk, std::uint32_t) { return std::to_string(vk); },
+                                     {},
                                      {},
                                      {},
                                      {},
@@ -75,6 +82,26 @@ protected:
     int ids = 0;
     std::vector<std::string> commits;
 };
+
+// Every key shows its name from the key table, and a category's commands
+// start at its top whatever the list showed before.
+TEST_F(MacroEditorTest, KeysShowTheirNamesAndACategoryStartsAtItsTop) {
+    setKeyDisplayNameSource(
+        [](std::uint32_t vk) { return KeyDisplayNameOfKey(usKeyLayout(), vk); });
+    auto editor = open("");
+    setKeyDisplayNameSource({});
+    QStringList keys;
+    for (const QToolButton* key : editor->findChildren<QToolButton*>()) keys << key->text();
+    EXPECT_EQ(keys.filter(QRegularExpression("^(7&&|[LR](SHIFT|CTRL|ALT))$")).size(), 7);
+    EXPECT_EQ(keys.size(), 88);
+    EXPECT_FALSE(keys.contains(""));
+    editor->commandList()->setFixedHeight(60);
+    editor->show();
+    editor->categoryBox()->setCurrentIndex(static_cast<int>(*commandCategory(kRun)));
+    editor->commandList()->scrollToBottom();
+    editor->categoryBox()->setCurrentIndex(static_cast<int>(*commandCategory(kSendKeys)));
+    EXPECT_EQ(editor->commandList()->verticalScrollBar()->value(), 0);
+}
 
 TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     auto editor = open("");

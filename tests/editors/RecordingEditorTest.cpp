@@ -1,9 +1,11 @@
 #include "editors/RecordingEditor.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTableView>
 
 #include "RecorderDoubles.h"
@@ -158,11 +160,16 @@ TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
         {{{Kind::ButtonRelease, 1, 0, 5, 6}, {Kind::ButtonRelease, 3, 0, 300, 400}}, "300,400"},
         {{{Kind::KeyPress, 127, CapturedInput::kControl, 9, 9}}, "0,0"},
     };
+    const auto cover = [] { return QApplication::topLevelAt(QPoint(0, 0)); };
     for (const auto& [inputs, point] : picks) {
         dialog.PickClicked();
         ASSERT_TRUE(capture.capturing);
+        // The click lands on the program's own cover over the whole desktop.
+        ASSERT_NE(cover(), nullptr);
+        EXPECT_EQ(cover()->geometry(), QApplication::primaryScreen()->virtualGeometry());
         capture.deliver(inputs);
         EXPECT_FALSE(capture.capturing);
+        EXPECT_EQ(cover(), nullptr);
         EXPECT_EQ((dialog.xEdit()->text() + "," + dialog.yEdit()->text()).toStdString(), point);
     }
     capture.refuse = true;

@@ -20,8 +20,8 @@ using namespace std::chrono_literals;
 TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes) {
     const KeyLayout us = usKeyLayout();
     const std::pair<std::uint32_t, const char*> display[] = {
-        {65, "aA"},      {'1', "1!"}, {0xBD, "-_"}, {0xDE, "'\""}, {13, "RETURN"},
-        {108, "NP SEP"}, {255, ""},   {0, ""},      {0xE2, ""}};
+        {65, "aA"}, {'1', "1!"}, {0xBD, "-_"}, {0xDE, "'\""},    {13, "RETURN"},  {108, "NP SEP"},
+        {255, ""},  {0, ""},     {0xE2, ""},   {0xA0, "LSHIFT"}, {0xA3, "RCTRL"}, {0xA5, "RALT"}};
     for (const auto& [code, name] : display) EXPECT_EQ(KeyDisplayNameOfKey(us, code), name) << code;
     const std::pair<std::uint32_t, const char*> hotKey[] = {
         {'A', "A"}, {0xBA, ";"}, {32, "SPACE"}, {101, "NP 5"}, {7, kUnknownHotKeyText}};
@@ -39,7 +39,7 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
         ++named;
         EXPECT_EQ(KeyNameToCode(us, name), static_cast<int>(vk)) << name;
     }
-    EXPECT_EQ(named, 114);
+    EXPECT_EQ(named, 120);
 }
 
 // The US layout with "@" behind AltGr, as on a German keyboard.

@@ -12,6 +12,8 @@ deb=$("$src/scripts/package" "$build" "$tmp/out")
 root=$tmp/root && dpkg-deb -x "$deb" "$root"
 share=usr/share
 copies="docs/guide/index.md $share/keystrider/guide/index.md
+docs/screenshots/1280x720/main-window.png $share/keystrider/screenshots/1280x720/main-window.png
+docs/screenshots/1280x720/macro-editor.png $share/keystrider/screenshots/1280x720/macro-editor.png
 data/completion/keystrider-store.bash $share/bash-completion/completions/keystrider-store
 data/completion/_keystrider-store $share/zsh/vendor-completions/_keystrider-store
 data/org.quorvel.Keystrider.desktop $share/applications/org.quorvel.Keystrider.desktop

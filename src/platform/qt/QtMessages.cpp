@@ -1,6 +1,8 @@
 #include "platform/qt/QtMessages.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 
 namespace ks {
@@ -45,15 +47,29 @@ MsgAnswer fromQtButton(int button) {
 
 }  // namespace
 
+// A box belongs to the modal dialog that is open, such as an import's
+// progress, so that the window manager stacks it above that dialog; a box
+// without an owner may open behind the main window and the program looks hung.
+QWidget* QtMessages::ownerOf(MsgOwner owner) const {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible()) return modal;
+    return owner == MsgOwner::MainWindow ? mainWindow_ : nullptr;
+}
+
 MsgAnswer QtMessages::show(const MessageBox& box) {
     std::fprintf(stderr, "%s\n", messageLine(box).c_str());
     std::fflush(stderr);
-    QWidget* parent = box.owner == MsgOwner::MainWindow ? mainWindow_ : nullptr;
     QMessageBox dialog(toQtIcon(box.icon), QString::fromStdString(box.title),
-                       QString::fromStdString(box.text), toQtButtons(box.buttons), parent);
+                       QString::fromStdString(box.text), toQtButtons(box.buttons),
+                       ownerOf(box.owner));
     if (box.owner == MsgOwner::SystemModal) {
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     }
+    // Once it shows, it comes forward with the focus.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        dialog.raise();
+        dialog.activateWindow();
+    });
     return fromQtButton(dialog.exec());
 }
 

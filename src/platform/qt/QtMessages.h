@@ -15,6 +15,8 @@ public:
     MsgAnswer show(const MessageBox& box) override;
 
 private:
+    QWidget* ownerOf(MsgOwner owner) const;
+
     QWidget* mainWindow_ = nullptr;
 };
 
