@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -250,19 +251,29 @@ namespace {
 
 using namespace std::string_view_literals;
 
-// Counts the attributes of each start tag in the raw bytes before the
+// Counts the elements, and the attributes of each start tag, before the
 // reader sees them, since the reader checks an element's attributes for
-// duplicates pair by pair: 80,000 of them cost it seconds. It knows just
-// enough of the syntax to tell start tags from text, comments, CDATA,
-// instructions and declarations, and reads units of the width the
-// document's first bytes show, as UTF-16 and UTF-32 hold ASCII in whole
-// units and the 8-bit encodings keep it as it is.
-class AttributeCounter {
+// duplicates pair by pair (80,000 of them cost it seconds) and builds every
+// element it reads. It knows just enough of the syntax to tell start tags
+// from text, comments, CDATA, instructions and declarations. It reads the
+// bytes themselves where the encoding keeps ASCII as it is (UTF-8 and
+// ISO-8859-1, and UTF-16 and UTF-32 in units of the width the first bytes
+// show), else the text the declared encoding makes of them: EBCDIC and
+// UTF-7 write markup in other bytes.
+class MarkupCounter {
 public:
     // Takes the document in pieces whose sizes are whole units; false at the
-    // first start tag with too many attributes, which `error` then describes.
+    // first element over a bound, which `error` then describes.
     bool scan(std::string_view bytes, XmlError& error) {
-        if (width_ == 0) chooseWidth(bytes);
+        if (width_ == 0) start(bytes);
+        if (decoder_) {
+            const QString text =
+                (*decoder_)(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            for (const QChar unit : text) {
+                if (!take(unit.unicode())) return refuse(error);
+            }
+            return true;
+        }
         for (std::size_t pos = 0; pos + width_ <= bytes.size(); pos += width_) {
             if (width_ == 1 && state_ == State::Text) {
                 const std::size_t open = std::min(bytes.find('<', pos), bytes.size());
@@ -270,12 +281,7 @@ public:
                 pos = open;
                 if (pos == bytes.size()) break;
             }
-            if (!take(unitAt(bytes, pos))) {
-                error = XmlError{kXmlTooManyAttributes, tagLine_, tagColumn_,
-                                 "an element has more than " + std::to_string(kXmlMaxAttributes) +
-                                     " attributes"};
-                return false;
-            }
+            if (!take(unitAt(bytes, pos))) return refuse(error);
         }
         return true;
     }
@@ -292,6 +298,18 @@ private:
         EndTag,
         StartTag
     };
+
+    void start(std::string_view first) {
+        chooseWidth(first);
+        if (width_ != 1) return;
+        QXmlStreamReader probe(
+            QByteArray::fromRawData(first.data(), static_cast<qsizetype>(first.size())));
+        if (probe.readNext() != QXmlStreamReader::StartDocument) return;
+        const QByteArray declared = probe.documentEncoding().toLatin1().toUpper();
+        if (declared.isEmpty() || declared == "UTF-8" || declared == "ISO-8859-1") return;
+        decoder_.emplace(declared.constData());
+        if (!decoder_->isValid()) decoder_.reset();  // the reader refuses it
+    }
 
     void chooseWidth(std::string_view first) {
         struct Mark {
@@ -334,11 +352,22 @@ private:
         column_ = static_cast<std::int64_t>(text.size() - lastBreak - 1);
     }
 
-    // A section ending in `close` (two units, then '>') ends here.
+    bool refuse(XmlError& error) const {
+        const bool attributes = attributes_ > kXmlMaxAttributes;
+        error = XmlError{
+            attributes ? kXmlTooManyAttributes : kXmlTooManyElements, tagLine_, tagColumn_,
+            attributes
+                ? "an element has more than " + std::to_string(kXmlMaxAttributes) + " attributes"
+                : "the document has more than " + std::to_string(kXmlMaxElements) + " elements"};
+        return false;
+    }
+
+    // A section ending in `close` twice, then '>', ends here.
     bool closes(char32_t unit, char32_t close) const {
         return unit == U'>' && previous_ == close && beforePrevious_ == close;
     }
 
+    // False when this unit takes an element over a bound.
     bool take(char32_t unit) {
         if (unit == U'\n') {
             ++line_;
@@ -346,6 +375,7 @@ private:
         } else {
             ++column_;
         }
+        bool within = true;
         switch (state_) {
             case State::Text:
                 if (unit == U'<') {
@@ -361,6 +391,7 @@ private:
                                         : State::StartTag;
                 attributes_ = 0;
                 quote_ = 0;
+                within = state_ != State::StartTag || ++elements_ <= kXmlMaxElements;
                 break;
             case State::Bang:
                 state_ = unit == U'-'   ? State::Comment
@@ -387,24 +418,25 @@ private:
                     quote_ = unit;
                 } else if (unit == U'>') {
                     state_ = State::Text;
-                } else if (unit == U'=' && state_ == State::StartTag &&
-                           ++attributes_ > kXmlMaxAttributes) {
-                    return false;
+                } else if (unit == U'=' && state_ == State::StartTag) {
+                    within = ++attributes_ <= kXmlMaxAttributes;
                 }
                 break;
         }
         beforePrevious_ = previous_;
         previous_ = unit;
-        return true;
+        return within;
     }
 
     std::size_t width_ = 0;
     bool bigEndian_ = false;
+    std::optional<QStringDecoder> decoder_;
     State state_ = State::Text;
     char32_t quote_ = 0;
     char32_t previous_ = 0;
     char32_t beforePrevious_ = 0;
     std::size_t attributes_ = 0;
+    std::size_t elements_ = 0;
     std::int64_t line_ = 1;
     std::int64_t column_ = 0;
     std::int64_t tagLine_ = 1;
@@ -436,7 +468,6 @@ std::optional<XmlDocument> read(QXmlStreamReader& reader, XmlError& error,
     std::vector<XmlElement> open;
     std::vector<std::unique_ptr<XmlTextDecoder>> decoders;  // one per open element
     std::optional<XmlElement> root;
-    std::size_t elements = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
             case QXmlStreamReader::DTD:
@@ -448,12 +479,6 @@ std::optional<XmlDocument> read(QXmlStreamReader& reader, XmlError& error,
                     return failure(
                         error, kXmlTooDeep, reader.lineNumber(), reader.columnNumber(),
                         "elements are nested more than " + std::to_string(kXmlMaxDepth) + " deep");
-                }
-                if (++elements > kXmlMaxElements) {
-                    return failure(error, kXmlTooManyElements, reader.lineNumber(),
-                                   reader.columnNumber(),
-                                   "the document has more than " + std::to_string(kXmlMaxElements) +
-                                       " elements");
                 }
                 XmlElement element{utf8Of(reader.qualifiedName()), {}, {}, {}};
                 for (const QXmlStreamAttribute& a : reader.attributes()) {
@@ -522,13 +547,13 @@ constexpr qint64 kScanChunk = 1 << 20;
 
 std::optional<XmlDocument> XmlDocument::parse(std::string_view bytes, XmlError& error,
                                               const XmlDecoderChoice& choose) {
-    if (AttributeCounter counter; !counter.scan(bytes, error)) return std::nullopt;
+    if (MarkupCounter counter; !counter.scan(bytes, error)) return std::nullopt;
     QXmlStreamReader reader(
         QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
     return read(reader, error, choose);
 }
 
-// The file is read twice, a chunk at a time, once for the attributes and
+// The file is read twice, a chunk at a time, once to count its markup and
 // once by the reader, so that only the elements, not the file's bytes, are held.
 std::optional<XmlDocument> XmlDocument::load(const std::string& path, XmlError& error,
                                              const XmlDecoderChoice& choose) {
@@ -536,7 +561,7 @@ std::optional<XmlDocument> XmlDocument::load(const std::string& path, XmlError& 
     if (!file.open(QIODevice::ReadOnly)) {
         return failure(error, 0, 0, 0, file.errorString().toStdString());
     }
-    AttributeCounter counter;
+    MarkupCounter counter;
     for (QByteArray chunk; !(chunk = file.read(kScanChunk)).isEmpty();) {
         if (!counter.scan(
                 std::string_view(chunk.constData(), static_cast<std::size_t>(chunk.size())),

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
 #include <QXmlStreamReader>
 
 #include "RecordingMessages.h"
@@ -95,6 +96,13 @@ std::string utf16Le(std::string_view ascii) {
     return wide;
 }
 
+// A declaration the reader honours, then markup in bytes that are not ASCII's.
+std::string ebcdic(const std::string& text) {
+    QStringEncoder encoder("IBM037");
+    const QByteArray encoded = encoder.encode(QString::fromStdString(text));
+    return "<?xml version=\"1.0\" encoding=\"IBM037\"?>" + encoded.toStdString();
+}
+
 // Only start tags count attributes: comments, CDATA, instructions and values may hold '='.
 TEST(XmlDocument, AcceptsDocumentsUpToItsBounds) {
     const std::string equals(1000, '=');
@@ -131,6 +139,7 @@ TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
         {"<r>\n" + withAttributes(kXmlMaxAttributes + 1) + "</r>", kXmlTooManyAttributes, 2},
         {"<r>\n" + withAttributes(80000, "x") + "</r>", kXmlTooManyAttributes, 2},
         {utf16Le(withAttributes(kXmlMaxAttributes + 1)), kXmlTooManyAttributes, 1},
+        {ebcdic(withAttributes(kXmlMaxAttributes + 1)), kXmlTooManyAttributes, 1},
         {wide + "</a>", kXmlTooManyElements, 1},
         {"<a><?keystrider-char 65?></a>", kXmlBadCharacterMark, 1},
         {"<?keystrider-char 1?><a/>", kXmlBadCharacterMark, 1},
