@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ListImportSite.h"
 #include "interchange/Interchange.h"
 #include "journal/RecordingStore.h"
 #include "store/KeyTree.h"
@@ -34,29 +35,6 @@ public:
         std::fprintf(stderr, "%s\n", ks::messageLine(box).c_str());
         return ks::MsgAnswer::Yes;
     }
-};
-
-// Lists and tables that hold nothing: every name and trigger is free.
-class EmptySite final : public ks::ImportSite {
-public:
-    std::vector<std::string> macroRows() override { return {}; }
-    std::vector<std::string> recordingRows() override { return {}; }
-    void addMacroRow(const std::string&) override {}
-    void addRecordingRow(const std::string&, std::uint32_t) override {}
-    std::int32_t nextHotKeyIdentifier() override { return ++counter_; }
-    std::optional<std::string> hotKeyHolder(std::uint32_t, std::uint32_t) override { return {}; }
-    void registerHotKey(const std::string&, std::int32_t, std::uint32_t, std::uint32_t) override {}
-    std::optional<std::string> messageIdHolder(std::int32_t) override { return {}; }
-    std::optional<std::string> phraseHolder(const std::string&, bool) override { return {}; }
-    void loadOtherTriggers(const std::string&) override {}
-    std::optional<std::vector<std::size_t>> chooseItems(const std::string&,
-                                                        const std::vector<std::string>&) override {
-        return std::nullopt;
-    }
-    bool progress(std::size_t, std::size_t) override { return true; }
-
-private:
-    std::int32_t counter_ = 0;
 };
 
 // The process's peak resident memory in KiB since the last reset.
@@ -117,7 +95,7 @@ double timed(Step step) {
 }
 
 bool importFile(Store& store, const std::string& path, bool macros) {
-    EmptySite site;
+    ks::test::ListImportSite site;
     auto document = ks::LoadDocument(path, store.messages);
     if (!document) return false;
     const auto mode = ks::ImportMode::Silent;
@@ -186,7 +164,7 @@ void benchSameName(Store& target) {
     const double in = timed([&] {
         ks::XmlError error;
         const auto document = ks::XmlDocument::parse(text, error);
-        EmptySite site;
+        ks::test::ListImportSite site;
         ok = document && ks::ImportMacros(target.settings, site, *document,
                                           ks::ImportMode::Silent) == ks::ImportOutcome::Done;
     });
