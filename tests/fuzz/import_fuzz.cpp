@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "ListImportSite.h"
-#include "core/Messages.h"
+#include "RecordingMessages.h"
 #include "core/Utf8.h"
 #include "interchange/Interchange.h"
 #include "store/KeyTree.h"
@@ -15,12 +15,6 @@
 #include "store/StoreKey.h"
 
 namespace {
-
-class QuietMessages final : public ks::Messages {
-public:
-    using Messages::show;
-    ks::MsgAnswer show(const ks::MessageBox&) override { return ks::MsgAnswer::Yes; }
-};
 
 void checkRows(ks::KeyTree& tree, const std::vector<std::string>& rows, ks::StoreKey list) {
     std::set<std::string> folded;
@@ -37,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto document =
         ks::XmlDocument::parse(std::string_view(reinterpret_cast<const char*>(data), size), error);
     if (!document) return 0;
-    QuietMessages messages;
+    ks::test::RecordingMessages messages;
     ks::KeyTree tree(":memory:");
     ks::SettingsStore store(tree, messages);
     if (!store.EnsureRootKeys()) std::abort();

@@ -79,14 +79,11 @@ TEST(XmlDocument, ControlCharactersWriteAsMarksThatReadBack) {
         EXPECT_EQ(parsed(*written).root(), document.root()) << c.written;
     }
     EXPECT_FALSE(XmlDocument(XmlElement{"t", {{"Name", "a\x02"}}, {}, {}}).serialize());
-    EXPECT_EQ(parsed("<t>x<?other 1?>y</t>").root().text, "xy");
 }
 
-std::string withAttributes(std::size_t count, const char* value = "") {
+std::string withAttributes(std::size_t count) {
     std::string element = "<a";
-    for (std::size_t i = 0; i < count; ++i) {
-        element += " a" + std::to_string(i) + "=\"" + value + "\"";
-    }
+    for (std::size_t i = 0; i < count; ++i) element += " a" + std::to_string(i) + "=''";
     return element + "/>";
 }
 
@@ -137,7 +134,6 @@ TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
         {"", QXmlStreamReader::PrematureEndOfDocumentError, 1},
         {"\x01\x02garbage", QXmlStreamReader::NotWellFormedError, 1},
         {"<r>\n" + withAttributes(kXmlMaxAttributes + 1) + "</r>", kXmlTooManyAttributes, 2},
-        {"<r>\n" + withAttributes(80000, "x") + "</r>", kXmlTooManyAttributes, 2},
         {utf16Le(withAttributes(kXmlMaxAttributes + 1)), kXmlTooManyAttributes, 1},
         {ebcdic(withAttributes(kXmlMaxAttributes + 1)), kXmlTooManyAttributes, 1},
         {wide + "</a>", kXmlTooManyElements, 1},
