@@ -59,7 +59,7 @@ inline constexpr int kXmlBadCharacterMark = 104;
 inline constexpr int kXmlMaxDepth = 256;
 // Bounds on what one document may make the reader do, far beyond any the
 // program writes (one attribute per element; 1,000 macros of 20 commands
-// are some 60,000 elements, 700,000 were every command one with parts),
+// are some 60,000 elements, 700,000 if every command had nested parts),
 // and checked before the work is done.
 inline constexpr std::size_t kXmlMaxAttributes = 256;
 inline constexpr std::size_t kXmlMaxElements = 1'000'000;
