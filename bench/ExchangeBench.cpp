@@ -2,7 +2,11 @@
 //  1. 1,000 macros of 20 commands each, exported to a new file and imported
 //     into an empty store;
 //  2. one recording of 1,000,000 events, the same both ways, with the peak
-//     memory each way takes beyond what the process held before.
+//     memory each way takes beyond what the process held before;
+//  3. a posted document of 10,000 macros of one name imported into a store
+//     that has that name, so that every one is renamed;
+//  4. how fast the reader refuses a document over its bounds: an element
+//     of 80,000 attributes, and a document of too many elements.
 #include <stdlib.h>
 
 #include <chrono>
@@ -12,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ListImportSite.h"
 #include "interchange/Interchange.h"
 #include "journal/RecordingStore.h"
 #include "store/KeyTree.h"
@@ -30,29 +35,6 @@ public:
         std::fprintf(stderr, "%s\n", ks::messageLine(box).c_str());
         return ks::MsgAnswer::Yes;
     }
-};
-
-// Lists and tables that hold nothing: every name and trigger is free.
-class EmptySite final : public ks::ImportSite {
-public:
-    std::vector<std::string> macroRows() override { return {}; }
-    std::vector<std::string> recordingRows() override { return {}; }
-    void addMacroRow(const std::string&) override {}
-    void addRecordingRow(const std::string&, std::uint32_t) override {}
-    std::int32_t nextHotKeyIdentifier() override { return ++counter_; }
-    std::optional<std::string> hotKeyHolder(std::uint32_t, std::uint32_t) override { return {}; }
-    void registerHotKey(const std::string&, std::int32_t, std::uint32_t, std::uint32_t) override {}
-    std::optional<std::string> messageIdHolder(std::int32_t) override { return {}; }
-    std::optional<std::string> phraseHolder(const std::string&, bool) override { return {}; }
-    void loadOtherTriggers(const std::string&) override {}
-    std::optional<std::vector<std::size_t>> chooseItems(const std::string&,
-                                                        const std::vector<std::string>&) override {
-        return std::nullopt;
-    }
-    bool progress(std::size_t, std::size_t) override { return true; }
-
-private:
-    std::int32_t counter_ = 0;
 };
 
 // The process's peak resident memory in KiB since the last reset.
@@ -113,7 +95,7 @@ double timed(Step step) {
 }
 
 bool importFile(Store& store, const std::string& path, bool macros) {
-    EmptySite site;
+    ks::test::ListImportSite site;
     auto document = ks::LoadDocument(path, store.messages);
     if (!document) return false;
     const auto mode = ks::ImportMode::Silent;
@@ -168,9 +150,51 @@ void benchRecording(Store& source, Store& target, const std::filesystem::path& f
         double(inPeak) / double(size));
 }
 
+void benchSameName(Store& target) {
+    const int count = 10000;
+    std::string text = "<KEYSTRIDER ID=\"1003\"><MACROS>";
+    for (int m = 0; m < count; ++m) {
+        text +=
+            "<MACRO Name=\"Same\"><repeat>1</repeat><COMMANDS><INS0><id>65</id>"
+            "<KeyPressed>1</KeyPressed></INS0></COMMANDS></MACRO>";
+    }
+    text += "</MACROS><RECORDINGS/></KEYSTRIDER>";
+    target.settings.CreateMacroKey("Same");
+    bool ok = false;
+    const double in = timed([&] {
+        ks::XmlError error;
+        const auto document = ks::XmlDocument::parse(text, error);
+        ks::test::ListImportSite site;
+        ok = document && ks::ImportMacros(target.settings, site, *document,
+                                          ks::ImportMode::Silent) == ks::ImportOutcome::Done;
+    });
+    const bool last = target.tree.keyExists(ks::MacroKey("Same10000").key().treePath());
+    std::printf("10,000 macros of one name (%ld KiB posted): parse and import %.3f s%s\n",
+                static_cast<long>(text.size() / 1024), in, ok && last ? "" : " FAILED");
+}
+
+void benchRefusals() {
+    std::string attributes = "<a";
+    for (int i = 0; i < 80000; ++i) attributes += " a" + std::to_string(i) + "=\"x\"";
+    attributes += "/>";
+    std::string elements = "<a>";
+    for (std::size_t i = 0; i <= ks::kXmlMaxElements; ++i) elements += "<b/>";
+    elements += "</a>";
+    for (const auto& [what, bytes] :
+         {std::pair("80,000 attributes", &attributes), std::pair("too many elements", &elements)}) {
+        ks::XmlError error;
+        bool refused = false;
+        const double seconds =
+            timed([&] { refused = !ks::XmlDocument::parse(*bytes, error).has_value(); });
+        std::printf("%s (%ld KiB): %s in %.4f s (%s)\n", what,
+                    static_cast<long>(bytes->size() / 1024), refused ? "refused" : "READ", seconds,
+                    error.reason.c_str());
+    }
+}
+
 }  // namespace
 
-// `macros` or `recording` as the argument runs that part alone.
+// `macros`, `recording`, `same-name` or `refusals` as the argument runs that part alone.
 int main(int argc, char** argv) {
     const std::string only = argc > 1 ? argv[1] : "";
     char pattern[] = "/tmp/ks-exchange-bench-XXXXXX";
@@ -178,9 +202,14 @@ int main(int argc, char** argv) {
     {
         Store source(folder / "source.db");
         Store target(folder / "target.db");
-        if (only != "recording") benchMacros(source, target, folder);
-        if (only != "macros") benchRecording(source, target, folder);
+        if (only.empty() || only == "macros") benchMacros(source, target, folder);
+        if (only.empty() || only == "recording") benchRecording(source, target, folder);
     }
+    if (only.empty() || only == "same-name") {
+        Store target(folder / "same-name.db");
+        benchSameName(target);
+    }
+    if (only.empty() || only == "refusals") benchRefusals();
     std::filesystem::remove_all(folder);
     return 0;
 }

@@ -16,12 +16,13 @@ namespace {
 constexpr std::int32_t kAcceptedReply = 1004;
 constexpr std::size_t kExportPieceLimit = 17000;
 
-// The value as the document writes it: a text as stored, a number in decimal.
+// The value as the document writes it: a text as stored, a number in signed
+// decimal, so that a stored -1 reads as -1 to a person and to any reader.
 std::optional<std::string> documentText(const StoredValue& value) {
     if (value.type == kTypeDword) {
         const auto number = dwordFromBytes(value.data);
         if (!number) return std::nullopt;
-        return std::to_string(*number);
+        return std::to_string(static_cast<std::int32_t>(*number));
     }
     if (value.type == kTypeText) return textFromBytes(value.data);
     return std::nullopt;
@@ -124,6 +125,18 @@ XmlDocument newDocument() {
 
 void showError(Messages& messages, std::string text) {
     messages.show(std::move(text), "Error", MsgIcon::Stop);
+}
+
+// A name goes into an attribute, where a control character cannot be
+// written in any form that reads back: such an item is left out, saying so.
+bool nameWritable(Messages& messages, ExportKind kind, const std::string& name) {
+    if (!needsCharacterMark(name)) return true;
+    const char* noun = kind == ExportKind::Macros ? "macro" : "recording";
+    messages.show(std::string("The ") + noun + " name: \"" + name +
+                      "\" holds a control character, which an XML document cannot hold.\n\nThe " +
+                      noun + " is not exported.",
+                  "Keystrider - Warning", MsgIcon::Exclamation);
+    return false;
 }
 
 // The document a file export adds to: a new one, or the existing file's
@@ -237,6 +250,7 @@ bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<st
         for (std::size_t i = 0; i < names.size(); ++i) {
             cancelled = services.progress && !services.progress(i, names.size());
             if (cancelled) return false;
+            if (!nameWritable(messages, kind, names[i])) continue;
             if (kind == ExportKind::Macros) {
                 writer.element(MacroElement(services.store, names[i]));
             } else {

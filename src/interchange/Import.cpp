@@ -2,8 +2,11 @@
 #include <charconv>
 #include <filesystem>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "core/Messages.h"
+#include "core/Utf8.h"
 #include "interchange/Interchange.h"
 #include "interchange/ValueTable.h"
 #include "store/OneChange.h"
@@ -366,37 +369,58 @@ struct Section {
     const char* listTitle;
     const char* noun;
     std::vector<std::string> (ImportSite::*rows)();
-    StoreKey (*key)(const std::string& name);
+    StoreKey (*list)();
 };
 
-const Section kMacroSection{"MACROS",
-                            "MACRO",
-                            "Keystrider - Macro List",
-                            "macro",
-                            &ImportSite::macroRows,
-                            [](const std::string& name) { return MacroKey(name).key(); }};
+const Section kMacroSection{
+    "MACROS",         "MACRO", "Keystrider - Macro List", "macro", &ImportSite::macroRows,
+    &StoreKey::macros};
 const Section kRecordingSection{"RECORDINGS",
                                 "RECORDING",
                                 "Keystrider - Recording List",
                                 "recording",
                                 &ImportSite::recordingRows,
-                                [](const std::string& name) { return RecordingKey(name).key(); }};
+                                &StoreKey::journals};
 
 // The rename rule: the name, else the name followed by 1, 2, 3, … until
-// neither a row of the list nor a key of the store has it.
-std::string freeName(SettingsStore& store, const Section& section,
-                     const std::vector<std::string>& rows, const std::string& name) {
-    const auto taken = [&](const std::string& candidate) {
-        return std::any_of(rows.begin(), rows.end(),
-                           [&](const std::string& row) { return SameName(row, candidate); }) ||
-               store.tree().keyExists(section.key(candidate).treePath());
-    };
-    if (!taken(name)) return name;
-    for (std::uint64_t n = 1;; ++n) {
-        std::string candidate = name + std::to_string(n);
-        if (!taken(candidate)) return candidate;
+// neither a row of the list nor a key of the store has it. The names taken
+// are read once and kept in a set, and for each clashing name the suffix
+// it was last given, so that a document of many items of one name costs
+// one look-up per item rather than one per item and suffix and row: the
+// names taken only grow, so no smaller suffix can have come free.
+class TakenNames {
+public:
+    TakenNames(SettingsStore& store, const Section& section, const std::vector<std::string>& rows)
+        : tree_(store.tree()), list_(section.list()) {
+        for (const std::string& row : rows) taken_.insert(utf8::upper(row));
+        if (auto keys = tree_.subKeys(list_.treePath())) {
+            for (const std::string& key : *keys) taken_.insert(utf8::upper(key));
+        }
     }
-}
+
+    // The free name for an item called `name`, taken from now on.
+    std::string claim(const std::string& name) {
+        const std::string folded = utf8::upper(name);
+        if (takeIfFree(name, folded)) return name;
+        std::uint64_t& suffix = lastSuffix_[folded];
+        for (;;) {
+            std::string candidate = name + std::to_string(++suffix);
+            if (takeIfFree(candidate, utf8::upper(candidate))) return candidate;
+        }
+    }
+
+private:
+    // The store is asked too, as a key may have come since the set was read.
+    bool takeIfFree(const std::string& name, const std::string& folded) {
+        if (!taken_.insert(folded).second) return false;
+        return !tree_.keyExists(list_.child(name).treePath());
+    }
+
+    KeyTree& tree_;
+    StoreKey list_;
+    std::unordered_set<std::string> taken_;
+    std::unordered_map<std::string, std::uint64_t> lastSuffix_;
+};
 
 struct Item {
     const XmlElement* element;
@@ -445,10 +469,11 @@ ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocum
         }
         *items = std::move(chosen);
     }
+    TakenNames taken(store, section, (site.*section.rows)());
     for (std::size_t i = 0; i < items->size(); ++i) {
         if (!site.progress(i, items->size())) return ImportOutcome::Cancelled;
         const Item& item = (*items)[i];
-        const std::string name = freeName(store, section, (site.*section.rows)(), item.name);
+        const std::string name = taken.claim(item.name);
         if (name != item.name && interactive) {
             warn(messages, std::string("The ") + section.noun + " name: " + inQuotes(item.name) +
                                " is already in use.\n\nIt will be changed to: " + inQuotes(name));

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -30,14 +31,22 @@ std::optional<XmlDocument> failure(XmlError& error, int code, std::int64_t line,
     return std::nullopt;
 }
 
+// The characters XML 1.0 has no way to hold, not even as references.
+bool outsideXml(char32_t c) {
+    return (c < U' ' && c != U'\t' && c != U'\n' && c != U'\r') || c == 0xFFFE || c == 0xFFFF;
+}
+
 // Markup characters as entities; a carriage return as a reference, so that
 // a reader's line-end normalisation keeps it; every character ISO-8859-1
-// lacks as a reference.
-void appendEscaped(std::string& out, std::string_view text, bool inAttribute) {
+// lacks as a reference; a character XML cannot hold as a mark, which only
+// element text can take: false when an attribute holds one.
+bool appendEscaped(std::string& out, std::string_view text, bool inAttribute) {
     const auto plain = [inAttribute](char c) {
-        return static_cast<unsigned char>(c) < 0x80 && c != '&' && c != '<' && c != '>' &&
-               c != '\r' && !(inAttribute && (c == '"' || c == '\n' || c == '\t'));
+        return static_cast<unsigned char>(c) < 0x80 && (c >= ' ' || c == '\t' || c == '\n') &&
+               c != '&' && c != '<' && c != '>' &&
+               !(inAttribute && (c == '"' || c == '\n' || c == '\t'));
     };
+    bool written = true;
     for (std::size_t pos = 0; pos < text.size();) {
         // Runs of plain ASCII, most of any text, go in whole.
         const std::size_t run = pos;
@@ -54,7 +63,14 @@ void appendEscaped(std::string& out, std::string_view text, bool inAttribute) {
             case U'\r': out += "&#13;"; continue;
             default: break;
         }
-        if (inAttribute && (c == U'"' || c == U'\n' || c == U'\t')) {
+        if (outsideXml(c)) {
+            written = written && !inAttribute;
+            if (!inAttribute) {
+                out += "<?";
+                out += kXmlCharacterMark;
+                out += ' ' + std::to_string(static_cast<unsigned>(c)) + "?>";
+            }
+        } else if (inAttribute && (c == U'"' || c == U'\n' || c == U'\t')) {
             out += c == U'"' ? "&quot;" : "&#" + std::to_string(static_cast<unsigned>(c)) + ";";
         } else if (c > 0xFF) {
             out += "&#" + std::to_string(static_cast<unsigned>(c)) + ";";
@@ -62,6 +78,7 @@ void appendEscaped(std::string& out, std::string_view text, bool inAttribute) {
             out += static_cast<char>(c);
         }
     }
+    return written;
 }
 
 // A name in ISO-8859-1; names cannot hold character references, so a name
@@ -98,6 +115,15 @@ void appendAllText(std::string& out, const XmlElement& element) {
 }
 
 }  // namespace
+
+bool needsCharacterMark(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const utf8::CodePoint cp = utf8::decode(text, pos);
+        if (cp.valid && outsideXml(cp.value)) return true;
+        pos += cp.length;
+    }
+    return false;
+}
 
 const std::string* XmlElement::attribute(std::string_view attributeName) const {
     for (const auto& [key, value] : attributes) {
@@ -159,7 +185,7 @@ void XmlWriter::open(std::string_view name, const Attributes& attributes) {
         buffer_ += ' ';
         badName_ = !appendName(buffer_, attribute) || badName_;
         buffer_ += "=\"";
-        appendEscaped(buffer_, value, true);
+        badAttribute_ = !appendEscaped(buffer_, value, true) || badAttribute_;
         buffer_ += '"';
     }
     startTagOpen_ = true;
@@ -203,6 +229,8 @@ Result XmlWriter::finish() {
     if (!sinkFailed_) sinkFailed_ = !sink_(buffer_);
     buffer_.clear();
     if (badName_) return Result::failure("a name holds a character that ISO-8859-1 cannot write");
+    if (badAttribute_)
+        return Result::failure("an attribute holds a character that XML cannot hold");
     if (sinkFailed_) return Result::failure("the document could not be written");
     return Result::success();
 }
@@ -220,6 +248,217 @@ void XmlWriter::flushIfFull() {
 }
 
 namespace {
+
+using namespace std::string_view_literals;
+
+// Counts the elements, and the attributes of each start tag, before the
+// reader sees them, since the reader checks an element's attributes for
+// duplicates pair by pair (80,000 of them cost it seconds) and builds every
+// element it reads. It knows just enough of the syntax to tell start tags
+// from text, comments, CDATA, instructions and declarations. It reads the
+// bytes themselves where the encoding keeps ASCII as it is (UTF-8 and
+// ISO-8859-1, and UTF-16 and UTF-32 in units of the width the first bytes
+// show), else the text the declared encoding makes of them: EBCDIC and
+// UTF-7 write markup in other bytes.
+class MarkupCounter {
+public:
+    // Takes the document in pieces whose sizes are whole units; false at the
+    // first element over a bound, which `error` then describes.
+    bool scan(std::string_view bytes, XmlError& error) {
+        if (width_ == 0) start(bytes);
+        if (decoder_) {
+            const QString text =
+                (*decoder_)(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            for (const QChar unit : text) {
+                if (!take(unit.unicode())) return refuse(error);
+            }
+            return true;
+        }
+        for (std::size_t pos = 0; pos + width_ <= bytes.size(); pos += width_) {
+            if (width_ == 1 && state_ == State::Text) {
+                const std::size_t open = std::min(bytes.find('<', pos), bytes.size());
+                advance(bytes.substr(pos, open - pos));
+                pos = open;
+                if (pos == bytes.size()) break;
+            }
+            if (!take(unitAt(bytes, pos))) return refuse(error);
+        }
+        return true;
+    }
+
+private:
+    enum class State {
+        Text,
+        Open,
+        Bang,
+        Comment,
+        CData,
+        Instruction,
+        Declaration,
+        EndTag,
+        StartTag
+    };
+
+    void start(std::string_view first) {
+        chooseWidth(first);
+        if (width_ != 1) return;
+        QXmlStreamReader probe(
+            QByteArray::fromRawData(first.data(), static_cast<qsizetype>(first.size())));
+        if (probe.readNext() != QXmlStreamReader::StartDocument) return;
+        const QByteArray declared = probe.documentEncoding().toLatin1().toUpper();
+        if (declared.isEmpty() || declared == "UTF-8" || declared == "ISO-8859-1") return;
+        decoder_.emplace(declared.constData());
+        if (!decoder_->isValid()) decoder_.reset();  // the reader refuses it
+    }
+
+    void chooseWidth(std::string_view first) {
+        struct Mark {
+            std::string_view bytes;
+            std::size_t width;
+            bool bigEndian;
+        };
+        static constexpr Mark marks[] = {
+            {"\0\0\xFE\xFF"sv, 4, true}, {"\xFF\xFE\0\0"sv, 4, false}, {"\0\0\0<"sv, 4, true},
+            {"<\0\0\0"sv, 4, false},     {"\xFE\xFF"sv, 2, true},      {"\xFF\xFE"sv, 2, false},
+            {"\0<"sv, 2, true},          {"<\0"sv, 2, false},
+        };
+        width_ = 1;
+        for (const Mark& mark : marks) {
+            if (first.starts_with(mark.bytes)) {
+                width_ = mark.width;
+                bigEndian_ = mark.bigEndian;
+                return;
+            }
+        }
+    }
+
+    char32_t unitAt(std::string_view bytes, std::size_t pos) const {
+        char32_t unit = 0;
+        for (std::size_t i = 0; i < width_; ++i) {
+            const auto byte =
+                static_cast<unsigned char>(bytes[pos + (bigEndian_ ? i : width_ - 1 - i)]);
+            unit = (unit << 8) | byte;
+        }
+        return unit;
+    }
+
+    void advance(std::string_view text) {
+        const std::size_t lastBreak = text.rfind('\n');
+        if (lastBreak == std::string_view::npos) {
+            column_ += static_cast<std::int64_t>(text.size());
+            return;
+        }
+        line_ += std::count(text.begin(), text.end(), '\n');
+        column_ = static_cast<std::int64_t>(text.size() - lastBreak - 1);
+    }
+
+    bool refuse(XmlError& error) const {
+        const bool attributes = attributes_ > kXmlMaxAttributes;
+        error = XmlError{
+            attributes ? kXmlTooManyAttributes : kXmlTooManyElements, tagLine_, tagColumn_,
+            attributes
+                ? "an element has more than " + std::to_string(kXmlMaxAttributes) + " attributes"
+                : "the document has more than " + std::to_string(kXmlMaxElements) + " elements"};
+        return false;
+    }
+
+    // A section ending in `close` twice, then '>', ends here.
+    bool closes(char32_t unit, char32_t close) const {
+        return unit == U'>' && previous_ == close && beforePrevious_ == close;
+    }
+
+    // False when this unit takes an element over a bound.
+    bool take(char32_t unit) {
+        if (unit == U'\n') {
+            ++line_;
+            column_ = 0;
+        } else {
+            ++column_;
+        }
+        bool within = true;
+        switch (state_) {
+            case State::Text:
+                if (unit == U'<') {
+                    state_ = State::Open;
+                    tagLine_ = line_;
+                    tagColumn_ = column_;
+                }
+                break;
+            case State::Open:
+                state_ = unit == U'!'   ? State::Bang
+                         : unit == U'?' ? State::Instruction
+                         : unit == U'/' ? State::EndTag
+                                        : State::StartTag;
+                attributes_ = 0;
+                quote_ = 0;
+                within = state_ != State::StartTag || ++elements_ <= kXmlMaxElements;
+                break;
+            case State::Bang:
+                state_ = unit == U'-'   ? State::Comment
+                         : unit == U'[' ? State::CData
+                                        : State::Declaration;
+                break;
+            case State::Comment:
+                if (closes(unit, U'-')) state_ = State::Text;
+                break;
+            case State::CData:
+                if (closes(unit, U']')) state_ = State::Text;
+                break;
+            case State::Instruction:
+                if (unit == U'>' && previous_ == U'?') state_ = State::Text;
+                break;
+            case State::EndTag:
+                if (unit == U'>') state_ = State::Text;
+                break;
+            case State::Declaration:
+            case State::StartTag:
+                if (quote_ != 0) {
+                    if (unit == quote_) quote_ = 0;
+                } else if (unit == U'"' || unit == U'\'') {
+                    quote_ = unit;
+                } else if (unit == U'>') {
+                    state_ = State::Text;
+                } else if (unit == U'=' && state_ == State::StartTag) {
+                    within = ++attributes_ <= kXmlMaxAttributes;
+                }
+                break;
+        }
+        beforePrevious_ = previous_;
+        previous_ = unit;
+        return within;
+    }
+
+    std::size_t width_ = 0;
+    bool bigEndian_ = false;
+    std::optional<QStringDecoder> decoder_;
+    State state_ = State::Text;
+    char32_t quote_ = 0;
+    char32_t previous_ = 0;
+    char32_t beforePrevious_ = 0;
+    std::size_t attributes_ = 0;
+    std::size_t elements_ = 0;
+    std::int64_t line_ = 1;
+    std::int64_t column_ = 0;
+    std::int64_t tagLine_ = 1;
+    std::int64_t tagColumn_ = 0;
+};
+
+// The character a mark stands for; nothing when it names none that needs one.
+std::optional<char32_t> markedCharacter(QStringView data) {
+    bool number = false;
+    const uint code = data.trimmed().toUInt(&number, 10);
+    if (!number || !outsideXml(code)) return std::nullopt;
+    return code;
+}
+
+// Adds read text to the element just opened, through its decoder if it has one.
+void addText(XmlElement& element, XmlTextDecoder* decoder, std::string text) {
+    if (decoder == nullptr) {
+        element.text += text;
+    } else if (element.textForm == XmlElement::TextForm::Read && !decoder->add(text)) {
+        element.textForm = XmlElement::TextForm::Refused;
+    }
+}
 
 // Elements are built on a stack of open ones; the depth limit keeps a
 // hostile document from exhausting the stack of any recursive walk.
@@ -250,16 +489,25 @@ std::optional<XmlDocument> read(QXmlStreamReader& reader, XmlError& error,
                 break;
             }
             case QXmlStreamReader::Characters:
-                if (open.empty()) break;
-                if (XmlTextDecoder* decoder = decoders.back().get()) {
-                    if (open.back().textForm == XmlElement::TextForm::Read &&
-                        !decoder->add(utf8Of(reader.text()))) {
-                        open.back().textForm = XmlElement::TextForm::Refused;
-                    }
-                } else {
-                    open.back().text += utf8Of(reader.text());
-                }
+                if (!open.empty())
+                    addText(open.back(), decoders.back().get(), utf8Of(reader.text()));
                 break;
+            case QXmlStreamReader::ProcessingInstruction: {
+                if (reader.processingInstructionTarget() !=
+                    QLatin1String(kXmlCharacterMark.data(),
+                                  static_cast<qsizetype>(kXmlCharacterMark.size()))) {
+                    break;
+                }
+                const auto marked = markedCharacter(reader.processingInstructionData());
+                if (open.empty() || !marked) {
+                    return failure(error, kXmlBadCharacterMark, reader.lineNumber(),
+                                   reader.columnNumber(),
+                                   "a character mark outside element text, or one naming a "
+                                   "character that needs none");
+                }
+                addText(open.back(), decoders.back().get(), utf8::encode(*marked));
+                break;
+            }
             case QXmlStreamReader::EndElement: {
                 XmlElement done = std::move(open.back());
                 open.pop_back();
@@ -293,21 +541,35 @@ std::optional<XmlDocument> read(QXmlStreamReader& reader, XmlError& error,
     return XmlDocument(std::move(*root));
 }
 
+constexpr qint64 kScanChunk = 1 << 20;
+
 }  // namespace
 
 std::optional<XmlDocument> XmlDocument::parse(std::string_view bytes, XmlError& error,
                                               const XmlDecoderChoice& choose) {
+    if (MarkupCounter counter; !counter.scan(bytes, error)) return std::nullopt;
     QXmlStreamReader reader(
         QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
     return read(reader, error, choose);
 }
 
-// The reader takes the file from the device as it goes, so that only the
-// elements, not the file's bytes, are held.
+// The file is read twice, a chunk at a time, once to count its markup and
+// once by the reader, so that only the elements, not the file's bytes, are held.
 std::optional<XmlDocument> XmlDocument::load(const std::string& path, XmlError& error,
                                              const XmlDecoderChoice& choose) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
+        return failure(error, 0, 0, 0, file.errorString().toStdString());
+    }
+    MarkupCounter counter;
+    for (QByteArray chunk; !(chunk = file.read(kScanChunk)).isEmpty();) {
+        if (!counter.scan(
+                std::string_view(chunk.constData(), static_cast<std::size_t>(chunk.size())),
+                error)) {
+            return std::nullopt;
+        }
+    }
+    if (file.error() != QFileDevice::NoError || !file.seek(0)) {
         return failure(error, 0, 0, 0, file.errorString().toStdString());
     }
     QXmlStreamReader reader(&file);

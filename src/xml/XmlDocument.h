@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,7 +53,24 @@ struct XmlError {
 
 inline constexpr int kXmlDoctypeRefused = 100;
 inline constexpr int kXmlTooDeep = 101;
+inline constexpr int kXmlTooManyAttributes = 102;
+inline constexpr int kXmlTooManyElements = 103;
+inline constexpr int kXmlBadCharacterMark = 104;
 inline constexpr int kXmlMaxDepth = 256;
+// Bounds on what one document may make the reader do, far beyond any the
+// program writes (one attribute per element; 1,000 macros of 20 commands
+// are some 60,000 elements, 700,000 if every command had nested parts),
+// and checked before the work is done.
+inline constexpr std::size_t kXmlMaxAttributes = 256;
+inline constexpr std::size_t kXmlMaxElements = 1'000'000;
+
+// A character XML 1.0 cannot hold in any form (most controls below a blank,
+// U+FFFE, U+FFFF) goes into element text as the instruction
+// <?keystrider-char N?>, N its code in decimal, and is read back from it.
+inline constexpr std::string_view kXmlCharacterMark = "keystrider-char";
+// Whether the text holds a character that only such a mark can write, and
+// so cannot go into an attribute.
+bool needsCharacterMark(std::string_view text);
 
 // Decodes one element's text while the document is read, given piece by
 // piece as the reader delivers it, so that a long text is never held whole.
@@ -91,7 +109,7 @@ public:
     // Writes a whole element as the next child of the open one.
     void element(const XmlElement& element);
     // Ends the document. Fails when a name held a character beyond
-    // ISO-8859-1, or the sink refused bytes.
+    // ISO-8859-1, an attribute one that needs a mark, or the sink refused bytes.
     Result finish();
 
 private:
@@ -109,6 +127,7 @@ private:
     std::vector<Open> open_;
     bool startTagOpen_ = false;
     bool badName_ = false;
+    bool badAttribute_ = false;
     bool sinkFailed_ = false;
 };
 
@@ -118,8 +137,10 @@ using XmlProducer = std::function<bool(XmlWriter& writer)>;
 
 // A document read from, or written as, XML 1.0. Reading honours the declared
 // encoding and refuses a document type declaration outright, so no entity
-// is ever defined, expanded or fetched. Writing declares ISO-8859-1 and
-// writes every character outside it as a character reference.
+// is ever defined, expanded or fetched; it refuses an element with more
+// attributes, or a document with more elements, than the bounds above,
+// before reading them. Writing declares ISO-8859-1 and writes every
+// character outside it as a character reference.
 class XmlDocument {
 public:
     explicit XmlDocument(XmlElement root) : root_(std::move(root)) {}

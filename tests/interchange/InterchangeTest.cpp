@@ -15,7 +15,10 @@ namespace {
 class FakeSite final : public ImportSite {
 public:
     explicit FakeSite(SettingsStore& settings) : store(settings) {}
-    std::vector<std::string> macroRows() override { return macros; }
+    std::vector<std::string> macroRows() override {
+        ++rowReads;
+        return macros;
+    }
     std::vector<std::string> recordingRows() override { return recordings; }
     void addMacroRow(const std::string& macro) override { macros.push_back(macro); }
     void addRecordingRow(const std::string& recording, std::uint32_t) override {
@@ -60,6 +63,7 @@ public:
     std::vector<std::string> macros, recordings;
     std::map<std::string, std::string> hotKeys, messageIds, phrases;
     std::int32_t counter = 0;
+    int rowReads = 0;
     bool cancelList = false;
     std::size_t cancelAt = SIZE_MAX;
 };
@@ -94,7 +98,7 @@ std::string handWritten() {
       <ins1><ID>65</ID><keypressed>1</keypressed></ins1>
       <INS2><id>4104</id><UseGMT>0</UseGMT><INS0><Format>1</Format><Include>1</Include>
         <Order>0</Order><Append>/</Append><Prepend></Prepend></INS0>
-        <INS1><Format>2</Format><Include>0</Include><Order>1</Order></INS1></INS2>
+        <INS1><Format>4294967295</Format><Include>0</Include><Order>-1</Order></INS1></INS2>
       <INS3><id>4355</id><WindowCaption>Who?</WindowCaption><INS0><Caption>Name</Caption>
         <Height>20</Height><MultiLine>0</MultiLine><VName>who</VName><Width>80</Width>
         <X>1</X><Y>2</Y></INS0></INS3>
@@ -152,7 +156,8 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
     EXPECT_EQ(text("Macros\\Backup\\Commands\\0", "DelayInterval"), "1500");
     EXPECT_EQ(text("Macros\\Backup\\Commands\\0", "Bogus"), std::nullopt);
     EXPECT_EQ(number("Macros\\Backup\\Commands\\1", "KeyPressed"), 1u);
-    EXPECT_EQ(number("Macros\\Backup\\Commands\\2\\1", "Order"), 1u);
+    EXPECT_EQ(number("Macros\\Backup\\Commands\\2\\1", "Order"), 0xFFFFFFFFu);
+    EXPECT_EQ(number("Macros\\Backup\\Commands\\2\\1", "Format"), 0xFFFFFFFFu);
     EXPECT_EQ(text("Macros\\Backup\\Commands\\2\\0", "Append"), "/");
     EXPECT_EQ(text("Macros\\Backup\\Commands\\3\\0", "VName"), "who");
     EXPECT_EQ(text("Macros\\Backup\\Commands\\4", "BufName"), "b\xC3\xA9");
@@ -190,6 +195,9 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     EXPECT_EQ(exportAll("second.xml"), first);
     EXPECT_NE(first.find("<INS11>"), std::string::npos);
     EXPECT_NE(first.find("<DayOfWeek>Monday</DayOfWeek>"), std::string::npos);
+    for (const char* signed_ : {"<Format>-1</Format>", "<Order>-1</Order>"}) {
+        EXPECT_NE(first.find(signed_), std::string::npos) << signed_;
+    }
 }
 
 TEST_F(InterchangeTest, ClashingNamesGetTheNextFreeNumber) {
@@ -201,6 +209,39 @@ TEST_F(InterchangeTest, ClashingNamesGetTheNextFreeNumber) {
     importBoth(document);
     EXPECT_EQ(site.macros, (std::vector<std::string>{"M", "m1", "m2"}));
     EXPECT_EQ(site.recordings, (std::vector<std::string>{"Y", "Y1"}));
+}
+
+// A name is free when neither a row nor a key of the store has it in any
+// case; each item takes the smallest free suffix, with the list read once
+// however many items clash.
+TEST_F(InterchangeTest, ManyItemsOfOneNameTakeSuffixesInOrder) {
+    site.macros = {"M", "m", "m2"};
+    ASSERT_TRUE(store->CreateMacroKey("M4"));
+    std::string document = "<K><MACROS>";
+    for (const char* name : {"m", "m", "m", "m1", "M", "x", "X", "m3"}) {
+        document += "<MACRO Name='" + std::string(name) + "'/>";
+    }
+    importDocument(parse(document + "</MACROS><RECORDINGS/></K>"));
+    EXPECT_EQ(site.macros, (std::vector<std::string>{"M", "m", "m2", "m1", "m3", "m5", "m11", "M6",
+                                                     "x", "X1", "m31"}));
+    EXPECT_EQ(site.rowReads, 1);
+}
+
+// A name, unlike a text, cannot carry a control character in any form: the
+// export leaves that item out and says so.
+TEST_F(InterchangeTest, ExportLeavesOutANameWithAControlCharacter) {
+    ASSERT_TRUE(store->CreateMacroKey("a") && store->CreateMacroKey("b\x01"));
+    const std::string path = dir.file("out.xml");
+    ExportServices services{*store, messages, {}, {}};
+    ASSERT_TRUE(
+        ExportItems(services, ExportKind::Macros, {"b\x01", "a"}, ExportTarget::file(path)));
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{
+                  "The macro name: \"b\x01\" holds a control character, which an XML document "
+                  "cannot hold.\n\nThe macro is not exported."});
+    const auto document = LoadDocument(path, messages);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->root().firstBelow("MACROS")->children.size(), 1u);
 }
 
 // Every warning an import gives, each with what it leaves out or mends;

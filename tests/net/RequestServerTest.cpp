@@ -112,6 +112,9 @@ TEST_F(RequestServerTest, AnswersEveryKindOfRequest) {
     const char* bomb = "<!DOCTYPE a [<!ENTITY x 'xx'><!ENTITY y '&x;&x;&x;'>]><a ID='1000'>&y;</a>";
     const char* external =
         "<!DOCTYPE a [<!ENTITY e SYSTEM 'file:///etc/passwd'>]><a ID='1000'>&e;</a>";
+    std::string crowded = "<a ID='1000'";
+    for (std::size_t i = 0; i < kXmlMaxAttributes; ++i) crowded += " a" + std::to_string(i) + "=''";
+    crowded += "/>";
     struct Case {
         std::vector<std::string> pieces;
         std::string answer;
@@ -129,11 +132,13 @@ TEST_F(RequestServerTest, AnswersEveryKindOfRequest) {
         {{post("<a ID='1'")}, cannotLoad, "Error loading posted"},
         {{post(bomb)}, cannotLoad, "Error loading posted"},
         {{post(external)}, cannotLoad, "Error loading posted"},
+        {{post(crowded)}, cannotLoad, "Error loading posted"},
         {{post("<MsgID/>")},
          "121 Desc: Server error walking through elements in XML document.",
          "Server error walking"},
         {{post(message(1003, "<MACRO/>"))}, "1004 Desc: "},
         {{post(clip)}, "1001 ClipBoard: ", "Error copy clip board", ""},
+        {{post(clip)}, "1001 ClipBoard: a\x1B[0m", "", "a\x1B[0m"},
         // The second box, 109's, goes to standard error.
         {{post(message(1002))},
          "109 Desc: Bad document format or system error.",

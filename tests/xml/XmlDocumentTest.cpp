@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
 #include <QXmlStreamReader>
 
 #include "RecordingMessages.h"
@@ -58,10 +59,65 @@ TEST(XmlDocument, HonoursTheDeclaredEncoding) {
     for (const Case& c : cases) EXPECT_EQ(parsed(c.bytes).root().text, c.text) << c.bytes;
 }
 
-// Nothing a peer sends may define, expand or fetch an entity, or nest without bound.
+// Texts with characters XML cannot hold write as marks and read back; an
+// attribute cannot hold them, so a document that needs one is not written.
+TEST(XmlDocument, ControlCharactersWriteAsMarksThatReadBack) {
+    struct Case {
+        std::string text;
+        const char* written;
+    } cases[] = {
+        {"a\x1B[0mb", "<t>a<?keystrider-char 27?>[0mb</t>"},
+        {std::string("\0\x01\t\n", 4), "<t><?keystrider-char 0?><?keystrider-char 1?>\t\n</t>"},
+        {"\xEF\xBF\xBF\x7F", "<t><?keystrider-char 65535?>\x7F</t>"},
+        {"\xEE\x80\x80", "<t>&#57344;</t>"},  // private use stays as it always was
+    };
+    for (const Case& c : cases) {
+        const XmlDocument document(XmlElement{"t", {}, c.text, {}});
+        const auto written = document.serialize();
+        ASSERT_TRUE(written) << c.written;
+        EXPECT_NE(written->find(c.written), std::string::npos) << *written;
+        EXPECT_EQ(parsed(*written).root(), document.root()) << c.written;
+    }
+    EXPECT_FALSE(XmlDocument(XmlElement{"t", {{"Name", "a\x02"}}, {}, {}}).serialize());
+}
+
+std::string withAttributes(std::size_t count) {
+    std::string element = "<a";
+    for (std::size_t i = 0; i < count; ++i) element += " a" + std::to_string(i) + "=''";
+    return element + "/>";
+}
+
+std::string utf16Le(std::string_view ascii) {
+    std::string wide = "\xFF\xFE";
+    for (const char c : ascii) wide += std::string{c, '\0'};
+    return wide;
+}
+
+// A declaration the reader honours, then markup in bytes that are not ASCII's.
+std::string ebcdic(const std::string& text) {
+    QStringEncoder encoder("IBM037");
+    const QByteArray encoded = encoder.encode(QString::fromStdString(text));
+    return "<?xml version=\"1.0\" encoding=\"IBM037\"?>" + encoded.toStdString();
+}
+
+// Only start tags count attributes: comments, CDATA, instructions and values may hold '='.
+TEST(XmlDocument, AcceptsDocumentsUpToItsBounds) {
+    const std::string equals(1000, '=');
+    const std::string many = "<a b='" + equals + "'><!--" + equals + "--><![CDATA[" + equals +
+                             "]]><?p " + equals + "?>" + equals + "</a>";
+    for (const std::string& bytes : {withAttributes(kXmlMaxAttributes), many}) {
+        XmlError error;
+        EXPECT_TRUE(XmlDocument::parse(bytes, error)) << error.reason;
+    }
+}
+
+// Nothing a peer sends may define, expand or fetch an entity, nest or
+// spread without bound, or mark a character that needs no mark.
 TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
     std::string deep;
     for (int i = 0; i < 300; ++i) deep += "<e>";
+    std::string wide = "<a>";
+    for (std::size_t i = 0; i < kXmlMaxElements; ++i) wide += "<b/>";
     struct Case {
         std::string bytes;
         int code;
@@ -77,6 +133,12 @@ TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
         {"<a>&undeclared;</a>", QXmlStreamReader::NotWellFormedError, 1},
         {"", QXmlStreamReader::PrematureEndOfDocumentError, 1},
         {"\x01\x02garbage", QXmlStreamReader::NotWellFormedError, 1},
+        {"<r>\n" + withAttributes(kXmlMaxAttributes + 1) + "</r>", kXmlTooManyAttributes, 2},
+        {utf16Le(withAttributes(kXmlMaxAttributes + 1)), kXmlTooManyAttributes, 1},
+        {ebcdic(withAttributes(kXmlMaxAttributes + 1)), kXmlTooManyAttributes, 1},
+        {wide + "</a>", kXmlTooManyElements, 1},
+        {"<a><?keystrider-char 65?></a>", kXmlBadCharacterMark, 1},
+        {"<?keystrider-char 1?><a/>", kXmlBadCharacterMark, 1},
     };
     for (const Case& c : cases) {
         XmlError error;
