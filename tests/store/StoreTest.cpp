@@ -369,6 +369,22 @@ TEST(StoreKeyTest, EveryKeySpellsItsPathEachWayTheStoreTakesIt) {
     EXPECT_EQ(MacroKey("m").commandDirect(12), StoreKey::macros().direct() + "\\m\\Commands\\12");
 }
 
+// The one rule every place that names a macro or recording keeps.
+TEST(NameRuleTest, BackslashesAndControlCharactersAreRefused) {
+    const std::pair<std::string, std::optional<NameFault>> cases[] = {
+        {"Backup 2 (naïve) 😀", std::nullopt},
+        {"back\\slash", NameFault::Backslash},
+        {"two\nlines", NameFault::ControlCharacter},
+        {"tab\there", NameFault::ControlCharacter},
+        {std::string("zero\0", 5), NameFault::ControlCharacter},
+        {"del\x7f", NameFault::ControlCharacter},
+        {"c1\xc2\x85", NameFault::ControlCharacter},      // NEL
+        {"ls\xe2\x80\xa8", NameFault::ControlCharacter},  // LINE SEPARATOR
+        {"bad \xff byte", std::nullopt},
+    };
+    for (const auto& [name, fault] : cases) EXPECT_EQ(itemNameFault(name), fault) << name;
+}
+
 TEST(ExpectedTest, MadeFromASuccessItIsAFailureWithAText) {
     EXPECT_EQ(Expected<int>(Result::success()).error(), kSuccessWithoutValue);
     EXPECT_EQ(Expected<int>(Result::failure("gone")).error(), "gone");
@@ -463,6 +479,17 @@ TEST_F(StoreToolTest, EveryCommandRoundTrips) {
     EXPECT_EQ(ok({"get", "Macros\\beta\\Commands\\0"}), "");
     ok({"delete", "Macros\\beta"});
     EXPECT_EQ(ok({"list", "Macros"}), "");
+
+    // A key the name rule now refuses, kept from before, still lists, reads and deletes.
+    {
+        KeyTree tree(store);
+        ASSERT_TRUE(
+            tree.setValue(storePath("Macros\\two\nlines"), "vk", kTypeDword, dwordBytes(65)));
+    }
+    EXPECT_EQ(ok({"list", "Macros"}), "two\nlines\n");
+    EXPECT_EQ(ok({"get", "Macros\\two\nlines", "vk"}), "65\n");
+    ok({"delete", "Macros\\two\nlines"});
+    EXPECT_EQ(ok({"list", "Macros"}), "");
 }
 
 // Bad usage and bad data exit with 2, a missing key or value with 1, changing nothing.
@@ -487,6 +514,8 @@ TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
         {2, {"set", "Macros\\A", "v", "binary", "zz"}},
         {2, {"set", "Macros\\\\A", "v", "dword", "1"}},
         {2, {"set", "Macros\\A", "two\nlines", "dword", "1"}},
+        {2, {"set", "Macros\\a\tb", "v", "dword", "1"}},
+        {2, {"set", "Macros\\a\nb", "v", "dword", "1"}},
         {2, {"import", dir.file("missing.reg")}},
         {0, {"set", "Macros\\A", "v", "dword", "1"}},
         {1, {"get", "Macros\\B"}},
