@@ -229,6 +229,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
          std::nullopt,
          {"XML Message ID already in use by macro: \"Other\"\n\nXML Message ID will not be saved "
           "with macro: \"New\""}},
+        {"<vk>0</vk><fsModifiers>0</fsModifiers><MsgID>0</MsgID>", "vk", std::nullopt, {}},
         {"<repeat>0</repeat>",
          "repeat",
          1u,
@@ -271,6 +272,46 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
         }
     }
     EXPECT_EQ(site.hotKeys.size(), 1u);
+}
+
+// A name that breaks the name rule leaves its item out, as a warning when
+// interactive and as an error when silent; the rest is imported.
+TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
+    const auto document = parse(
+        "<K><MACROS><MACRO Name='back\\slash'/><MACRO Name='two&#10;lines'/><MACRO Name='ok'/>"
+        "</MACROS><RECORDINGS><RECORDING Name='r\\x'/></RECORDINGS></K>");
+    const std::vector<std::string> said = {
+        "The macro name: \"back\\slash\" contains a backslash (\\).\n\nThe macro will not be "
+        "imported.",
+        "The macro name: \"two\nlines\" contains a line break or other control character.\n\n"
+        "The macro will not be imported.",
+        "The recording name: \"r\\x\" contains a backslash (\\).\n\nThe recording will not be "
+        "imported."};
+    for (const auto& [mode, title] : {std::pair{ImportMode::Interactive, "Keystrider - Warning"},
+                                      std::pair{ImportMode::Silent, "Keystrider - Error"}}) {
+        messages.clear();
+        site.macros.clear();
+        importDocument(document, mode);
+        EXPECT_EQ(messages.texts(), said);
+        EXPECT_TRUE(messages.allShownAs(
+            title, mode == ImportMode::Interactive ? MsgIcon::Exclamation : MsgIcon::Stop));
+        EXPECT_EQ(site.macros.size(), 1u);
+    }
+    EXPECT_EQ(*tree->subKeys("SOFTWARE\\Quorvel\\Keystrider\\Macros"),
+              (std::vector<std::string>{"ok", "ok1"}));
+    EXPECT_TRUE(tree->subKeys("SOFTWARE\\Quorvel\\Keystrider\\Journals")->empty());
+}
+
+// A `vk` or `MsgID` of 0 stands for none and is not exported.
+TEST_F(InterchangeTest, ExportLeavesOutHotKeyAndMessageIdOfZero) {
+    load(R"([Macros\Sampler]
+            "vk"=dword:00000000
+            "fsModifiers"=dword:00000000
+            "MsgID"=dword:00000000
+            "repeat"=dword:00000001)");
+    std::string names;
+    for (const XmlElement& child : MacroElement(*store, "Sampler").children) names += child.name;
+    EXPECT_EQ(names, "repeat");
 }
 
 TEST_F(InterchangeTest, AFailedItemLeavesNothingAndCancelKeepsWholeItems) {
