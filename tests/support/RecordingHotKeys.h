@@ -8,7 +8,8 @@
 
 namespace ks::test {
 
-// Logs "register id modifiers vk" and "unregister id"; refuses a held combination as X does.
+// Logs "register id modifiers vk", "unregister id", "suspend" and "resume"; refuses a held
+// combination as X does.
 class RecordingHotKeys final : public HotKeys {
 public:
     Result registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override {
@@ -25,6 +26,9 @@ public:
         return held_.erase(id) != 0 ? Result::success() : Result::failure("not registered");
     }
     void setPressedHandler(PressedHandler) override {}
+    void setSuspended(bool suspended) override {
+        calls.emplace_back(suspended ? "suspend" : "resume");
+    }
 
     static constexpr const char* kRefusal = "BadAccess (attempt to access private resource denied)";
 
