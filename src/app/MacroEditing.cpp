@@ -98,6 +98,8 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
             reregister(shell, macro, replaced, before);
             if (saved) saved(macro.name, replaced);
         },
+        [&shell](bool suspended) { shell.hotKeys().Suspend(suspended); },
+        [&shell] { return shell.switches().expansion; },
     };
     addDesktopHooks(services.parameterHooks, shell, desk, parent);
     const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -34,6 +36,8 @@ protected:
                                      {},
                                      {},
                                      {},
+                                     {},
+                                     {},
                                      {}};
         services.hotKeyTaken = [](std::uint32_t vk, std::uint32_t, const std::string&) {
             return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
@@ -42,6 +46,8 @@ protected:
         services.committed = [this](const MacroDocument& m, const std::string& replaced) {
             commits.push_back(m.name + "<" + replaced);
         };
+        services.suspendHotKeys = [this](bool on) { suspensions += on ? "S" : "R"; };
+        services.expansionOn = [this] { return expansion; };
         return std::make_unique<MacroEditor>(std::move(services), name);
     }
     // Adds command `id` from its category's list, typing `value` into the
@@ -74,6 +80,8 @@ protected:
     FakeClock clock;
     int ids = 0;
     std::vector<std::string> commits;
+    std::string suspensions;
+    bool expansion = false;
 };
 
 TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
@@ -84,7 +92,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     editor->bodyList()->item(0)->setSelected(true);
     add(*editor, kSendKeys, "hi");  // before the selected DELAY
     const std::string a = KeyCodeToDisplayName(0x41);
-    EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS", "DELAY 500 millisecond(s)",
+    EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS \"hi\"", "DELAY 500 ms",
                                                        a + " (Down)", a + " (Up)"}));
     ASSERT_TRUE(editor->save());
     EXPECT_EQ(commits, std::vector<std::string>{"Greet<"});
@@ -115,6 +123,65 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
                                         "taken", "Macro already exists with this name: greet",
                                         "Any changes to this macro will be lost if you "
                                         "continue.\n\nDo you wish to continue?"}));
+}
+
+// Dialog keys reach the dialog; a key that types needs Ctrl, Alt or the logo key.
+TEST(HotKeyPressTest, DialogKeysStayAndTypingKeysNeedAHolder) {
+    const std::tuple<int, Qt::KeyboardModifiers, const char*, HotKeyPress> cases[] = {
+        {Qt::Key_Escape, Qt::NoModifier, "\x1b", HotKeyPress::Dialog},
+        {Qt::Key_Tab, Qt::NoModifier, "\t", HotKeyPress::Dialog},
+        {Qt::Key_Backtab, Qt::ShiftModifier, "", HotKeyPress::Dialog},
+        {Qt::Key_Return, Qt::NoModifier, "\r", HotKeyPress::Dialog},
+        {Qt::Key_Enter, Qt::KeypadModifier, "\r", HotKeyPress::Dialog},
+        {Qt::Key_Tab, Qt::ControlModifier, "", HotKeyPress::Take},
+        {Qt::Key_Shift, Qt::ShiftModifier, "", HotKeyPress::Modifier},
+        {Qt::Key_Backspace, Qt::NoModifier, "\b", HotKeyPress::Clear},
+        {Qt::Key_A, Qt::NoModifier, "a", HotKeyPress::Refuse},
+        {Qt::Key_A, Qt::ShiftModifier, "A", HotKeyPress::Refuse},
+        {Qt::Key_Space, Qt::NoModifier, " ", HotKeyPress::Refuse},
+        {Qt::Key_5, Qt::KeypadModifier, "5", HotKeyPress::Refuse},
+        {Qt::Key_A, Qt::ControlModifier | Qt::AltModifier, "\x01", HotKeyPress::Take},
+        {Qt::Key_A, Qt::MetaModifier, "a", HotKeyPress::Take},
+        {Qt::Key_F5, Qt::NoModifier, "", HotKeyPress::Take},
+        {Qt::Key_F5, Qt::ShiftModifier, "", HotKeyPress::Take},
+        {Qt::Key_Pause, Qt::NoModifier, "", HotKeyPress::Take},
+        {Qt::Key_Left, Qt::ShiftModifier, "", HotKeyPress::Take},
+    };
+    for (const auto& [key, held, text, expected] : cases) {
+        EXPECT_EQ(classifyHotKeyPress(key, held, QString::fromLatin1(text)), expected)
+            << key << " " << held;
+    }
+}
+
+// The field suspends the hot keys while it has the focus, hands Escape to the dialog,
+// and says why a typing key is refused; the hint names a reference expansion leaves as is.
+TEST_F(MacroEditorTest, HotKeyFieldAndExpansionHint) {
+    auto editor = open("");
+    editor->show();
+    editor->activateWindow();
+    editor->hotKeyField()->setFocus();
+    QApplication::processEvents();
+    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0, 0, "a");
+    QApplication::sendEvent(editor->hotKeyField(), &letter);
+    EXPECT_EQ(editor->hotKeyField()->vk(), 0u);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{HotKeyEdit::kRefusal});
+    editor->nameField()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(suspensions, "SR");
+
+    add(*editor, kSendKeys, "Hello [greeting]");
+    EXPECT_TRUE(editor->expansionHint()->isVisibleTo(editor.get()));
+    EXPECT_TRUE(editor->expansionHint()->text().contains("[greeting]"));
+    expansion = true;
+    editor->bodyList()->item(0)->setSelected(true);
+    EXPECT_FALSE(editor->expansionHint()->isVisibleTo(editor.get()));
+
+    editor->hotKeyField()->setFocus();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    messages.answers = {MsgAnswer::Yes};
+    QApplication::sendEvent(editor->hotKeyField(), &escape);
+    EXPECT_EQ(editor->result(), QDialog::Rejected);
+    EXPECT_FALSE(editor->isVisible());
 }
 
 }  // namespace
