@@ -174,26 +174,15 @@ TEST(RowDescriptionTest, EachTypeShowsItsValues) {
          "SEND KEYS \"Dear Sir↵We write to tell you of the 12 …\""},
         {with(kWaitForWindow, {{"WaitWindowName", "Untitled*"}, {"WaitWindowTimeout", "10"}}),
          "WAIT FOR WINDOW \"Untitled*\" 10 s"},
-        {with(kPasteToClipBoard, {{"BufName", "b"}}), "PASTE TO CLIP BOARD b"},
-        {with(kPlaybackRecording, {{"JournalName", "r"}}), "PLAYBACK RECORDING \"r\""},
         {with(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
          "MOVE MOUSE POINTER (REL:10,20)"},
         {with(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
          "MOVE MOUSE POINTER (AB:1,2)"},
-        {with(kRepeat, {{"NumReps", "3"}}), "REPEAT 3 time(s)"},
-        {with(kSetVariable, {{"Name", "v"}, {"Value", "x"}}), "SET VARIABLE v = \"x\""},
-        {with(kRun, {{"FileName", "gedit"}, {"Arguments", ""}}), "RUN \"gedit\""},
         {with(0x41, {{"KeyPressed", 0u}}), KeyCodeToDisplayName(0x41) + " (Down)"},
         {with(0x41, {{"KeyPressed", 2u}}), KeyCodeToDisplayName(0x41) + " (Up)"},
         {with(kCtrlC, {}), "CTRL+C"},
     };
     for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record), text);
-
-    // The reference the editor names while expansion is off, nested texts included.
-    CommandRecord prompt = with(kPromptUser, {{"WindowCaption", "Who?"}});
-    prompt.parts.push_back(with(0, {{"Caption", "Name ]["}, {"VName", "x[who]"}}));
-    EXPECT_EQ(bracketedReference(prompt).value_or("-"), "[who]");
-    EXPECT_EQ(bracketedReference(with(kSendKeys, {{"Keys", "a] [b"}})).value_or("-"), "-");
 }
 
 }  // namespace
