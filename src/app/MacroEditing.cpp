@@ -99,6 +99,8 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
             if (saved) saved(macro.name, replaced);
         },
         [] { OpenHelp(kSchedulesSection); },
+        [&shell](bool suspended) { shell.hotKeys().Suspend(suspended); },
+        [&shell] { return shell.switches().expansion; },
     };
     addDesktopHooks(services.parameterHooks, shell, desk, parent);
     const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;

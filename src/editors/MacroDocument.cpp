@@ -82,11 +82,16 @@ Result writeTriggers(KeyTree& tree, const std::string& key, const MacroDocument&
     const auto number = [&](const char* name, std::uint32_t value) {
         return tree.writeValue(key, name, kTypeDword, dwordBytes(value));
     };
-    Result done = number("vk", macro.vk);
-    if (done) done = number("fsModifiers", macro.modifiers);
+    // `vk` and `fsModifiers` only for a hot key, `MsgID` only for a message
+    // id: a stored 0 would read as a hot key or id the macro does not have.
+    Result done = Result::success();
+    if (macro.vk != 0) {
+        done = number("vk", macro.vk);
+        if (done) done = number("fsModifiers", macro.modifiers);
+    }
     if (done) done = number("id", macro.hotKeyId);
     if (done) done = number("repeat", macro.repeat);
-    if (done) done = number("MsgID", macro.messageId);
+    if (done && macro.messageId != 0) done = number("MsgID", macro.messageId);
     if (done) done = tree.writeValue(key, "WPhrase", kTypeText, textBytes(macro.phrase));
     if (done) done = number("WPhraseCase", macro.phraseCase ? 1 : 0);
     return done;

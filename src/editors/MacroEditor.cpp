@@ -126,6 +126,7 @@ QWidget* MacroEditor::buildTriggers() {
 
     triggerPages_ = new QStackedWidget;
     hotKey_ = new HotKeyEdit(services_.layout, services_.hotKeyText);
+    hotKey_->setHooks([this](const std::string& why) { attention(why); }, services_.suspendHotKeys);
     hotKey_->setAccessibleName(QStringLiteral("Hot key"));
     triggerPages_->addWidget(hotKey_);
     triggerPages_->addWidget(
@@ -174,6 +175,10 @@ QWidget* MacroEditor::buildBody() {
     connect(down, &QPushButton::clicked, this, [this] { moveSelected(1); });
     layout->addWidget(up, 1, 1, Qt::AlignBottom);
     layout->addWidget(down, 2, 1, Qt::AlignTop);
+    expansionHint_ = new QLabel;
+    expansionHint_->hide();
+    layout->addWidget(expansionHint_, 3, 0, 1, 2);
+    connect(bodyList_, &QListWidget::itemSelectionChanged, this, [this] { showExpansionHint(); });
     connect(bodyList_, &QListWidget::itemDoubleClicked, this, [this] { editSelected(); });
     const std::pair<QKeySequence, std::function<void()>> keys[] = {
         {QKeySequence(Qt::Key_Return), [this] { editSelected(); }},
@@ -341,6 +346,28 @@ void MacroEditor::refreshBody(const RowSelection& selection) {
     }
     if (!selection.empty())
         bodyList_->setCurrentRow(selection.front(), QItemSelectionModel::NoUpdate);
+    showExpansionHint();
+}
+
+// A reference in brackets runs as written while expansion is off; the hint
+// names the one of the first selected command, else the body's first.
+void MacroEditor::showExpansionHint() {
+    std::optional<std::string> reference;
+    if (!services_.expansionOn || !services_.expansionOn()) {
+        const std::vector<CommandRecord>& commands = body_.commands();
+        RowSelection rows = selection();
+        for (int row = 0; row < bodyList_->count(); ++row) rows.push_back(row);
+        for (const int row : rows) {
+            const auto at = static_cast<std::size_t>(row);
+            reference = at < commands.size() ? bracketedReference(commands[at]) : std::nullopt;
+            if (reference) break;
+        }
+    }
+    expansionHint_->setText(
+        reference ? qs("Variable expansion is off: " + *reference +
+                       " runs as written. Turn on \"Variable Expansion On:\" in Options.")
+                  : QString());
+    expansionHint_->setVisible(reference.has_value());
 }
 
 // The new row goes before the first selected one, and the selection stays on

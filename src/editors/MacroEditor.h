@@ -21,6 +21,7 @@ class QButtonGroup;
 class QKeyEvent;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QStackedWidget;
@@ -51,6 +52,10 @@ struct MacroEditorServices {
     // of (empty for a new one), whose triggers go before the new ones come.
     std::function<void(const MacroDocument& saved, const std::string& replaced)> committed;
     HelpAction scheduleHelp;
+    // Suspends (true) or resumes the program's hot keys while a hot key is picked.
+    HotKeyEdit::SuspendHotKeys suspendHotKeys;
+    // Whether command texts are expanded when they run.
+    std::function<bool()> expansionOn;
 };
 
 // "Keystrider - Modify Macro": a macro's name, triggers, execute count and
@@ -68,6 +73,7 @@ public:
     QComboBox* categoryBox() const { return category_; }
     QLineEdit* nameField() const { return name_; }
     HotKeyEdit* hotKeyField() const { return hotKey_; }
+    QLabel* expansionHint() const { return expansionHint_; }
     void reject() override;
 
     void addChosenCommand();
@@ -95,6 +101,7 @@ private:
     void hotKeyChosen();
     void fillCommands(int category);
     void refreshBody(const RowSelection& selection);
+    void showExpansionHint();
     RowSelection selection() const;
     MacroForm form() const;
     bool write(const MacroForm& form, const std::string& replacing);
@@ -117,6 +124,7 @@ private:
     QLineEdit* messageId_ = nullptr;
     QLineEdit* execute_ = nullptr;
     QListWidget* bodyList_ = nullptr;
+    QLabel* expansionHint_ = nullptr;
     QComboBox* category_ = nullptr;
     QListWidget* commands_ = nullptr;
     QButtonGroup* keyMode_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "core/PlusDigits.h"
 #include "core/Utf8.h"
+#include "store/StorePath.h"
 
 namespace ks {
 
@@ -35,6 +36,9 @@ SaveCheck checkSave(const MacroForm& form, const std::string& edited, const Trig
     SaveCheck check;
     MacroDocument& macro = check.macro;
     if (form.name.empty()) return {"Macro Name must not be empty!", {}};
+    if (const auto fault = itemNameFault(form.name)) {
+        return {"Macro Name must not contain " + std::string(nameFaultText(*fault)) + "!", {}};
+    }
     macro.name = form.name;
     if (const std::string id = trimmed(form.messageId); !id.empty()) {
         const auto number = whole(id);

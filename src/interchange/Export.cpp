@@ -220,7 +220,14 @@ XmlElement MacroElement(SettingsStore& store, const std::string& name) {
     if (auto phrase = values.text("WPhrase"); phrase && !phrase->empty()) {
         element.append("WPhrase", std::move(*phrase));
     }
+    // A `vk` or `MsgID` of 0 means none: a macro without a hot key carries
+    // neither `vk` nor its `fsModifiers`, one without a message id no `MsgID`.
+    const auto isNone = [&](const char* value) { return values.text(value).value_or("0") == "0"; };
+    const bool noHotKey = isNone("vk");
     for (const char* value : {"WPhraseCase", "fsModifiers", "repeat", "vk", "MsgID", "id"}) {
+        const std::string_view valueName = value;
+        if (noHotKey && (valueName == "vk" || valueName == "fsModifiers")) continue;
+        if (valueName == "MsgID" && isNone(value)) continue;
         values.appendTo(element, value);
     }
     appendCommands(tree, macro, element);

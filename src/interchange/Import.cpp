@@ -12,6 +12,7 @@
 #include "store/OneChange.h"
 #include "store/SettingsStore.h"
 #include "store/StoreKey.h"
+#include "store/StorePath.h"
 
 namespace ks {
 
@@ -281,7 +282,8 @@ private:
             repeat = 1;
         }
         if (!number(store, "repeat", repeat)) return false;
-        if (triggers.vk && triggers.modifiers) {
+        // A `vk` or `MsgID` of 0 means none, as the store layout has it.
+        if (triggers.vk.value_or(0) != 0 && triggers.modifiers) {
             if (auto holder = site_.hotKeyHolder(*triggers.vk, *triggers.modifiers)) {
                 warnIf(messages, "Hotkey already in use by macro: " + inQuotes(*holder) +
                                      "\n\nHotkey will not be saved with macro: " + inQuotes(name_));
@@ -292,7 +294,7 @@ private:
                 hotKey_ = {*triggers.vk, *triggers.modifiers};
             }
         }
-        if (triggers.messageId) {
+        if (triggers.messageId.value_or(0) != 0) {
             const std::uint32_t id = *triggers.messageId;
             if (id < kMinMessageId) {
                 warnIf(messages,
@@ -427,9 +429,26 @@ struct Item {
     std::string name;
 };
 
+// An item whose name breaks the name rule is left out, said as an
+// interactive import warns and as a silent one reports its errors.
+bool keepsNameRule(Messages& messages, const Section& section, const std::string& name,
+                   ImportMode mode) {
+    const auto fault = itemNameFault(name);
+    if (!fault) return true;
+    std::string text = std::string("The ") + section.noun + " name: " + inQuotes(name) +
+                       " contains " + std::string(nameFaultText(*fault)) + ".\n\nThe " +
+                       section.noun + " will not be imported.";
+    if (mode == ImportMode::Interactive) {
+        warn(messages, std::move(text));
+    } else {
+        showImportError(messages, std::move(text));
+    }
+    return false;
+}
+
 // The section's items with their names; nothing after an unreadable name (shown).
 std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument& document,
-                                           const Section& section) {
+                                           const Section& section, ImportMode mode) {
     const XmlElement* list = FirstBelowIgnoringCase(document.root(), section.sectionTag);
     if (list == nullptr) {
         messages.show(
@@ -441,11 +460,12 @@ std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument
     for (const XmlElement& child : list->children) {
         if (!SameName(child.name, section.itemTag)) continue;
         const std::string* name = attributeIgnoringCase(child, "Name");
-        if (name == nullptr || name->find('\\') != std::string::npos) {
+        if (name == nullptr) {
             showImportError(messages,
                             std::string("Error getting value of \"") + section.itemTag + "\" tag.");
             return std::nullopt;
         }
+        if (!keepsNameRule(messages, section, *name, mode)) continue;
         items.push_back({&child, name->empty() ? std::string("Y") : *name});
     }
     return items;
@@ -455,7 +475,7 @@ template <typename ImportOne>
 ImportOutcome importItems(SettingsStore& store, ImportSite& site, const XmlDocument& document,
                           ImportMode mode, const Section& section, ImportOne importOne) {
     Messages& messages = store.messages();
-    auto items = readItems(messages, document, section);
+    auto items = readItems(messages, document, section, mode);
     if (!items) return ImportOutcome::Failed;
     const bool interactive = mode == ImportMode::Interactive;
     if (interactive) {

@@ -5,6 +5,7 @@
 #include "core/Utf8.h"
 #include "store/OneChange.h"
 #include "store/StoreKey.h"
+#include "store/StorePath.h"
 
 namespace ks {
 
@@ -118,15 +119,16 @@ bool DeleteRecording(SettingsStore& store, std::string_view name) {
 
 namespace {
 
-// A name the recording can be stored under: not empty, and without the
-// backslash that would make it a path of keys.
+// A name the recording can be stored under: not empty, and keeping the
+// name rule of every stored item.
 bool acceptableName(Messages& messages, std::string_view name) {
     if (name.empty()) {
         showAttention(messages, "Recording name must not be empty!");
         return false;
     }
-    if (name.find('\\') != std::string_view::npos) {
-        showAttention(messages, "Recording name must not contain a backslash!");
+    if (const auto fault = itemNameFault(name)) {
+        showAttention(messages, "Recording name must not contain " +
+                                    std::string(nameFaultText(*fault)) + "!");
         return false;
     }
     return true;

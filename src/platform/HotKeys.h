@@ -49,6 +49,10 @@ public:
     virtual Result unregisterHotKey(std::int32_t id) = 0;
     // Called on the GUI thread with the identifier of each hot key pressed.
     virtual void setPressedHandler(PressedHandler handler) = 0;
+    // While suspended nothing registered is captured, so that every key
+    // reaches the window with the focus (the field in which the user picks
+    // a hot key); the registrations stay and are captured again on resume.
+    virtual void setSuspended(bool suspended) = 0;
 };
 
 }  // namespace ks

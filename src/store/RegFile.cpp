@@ -275,7 +275,9 @@ private:
             return fail(number, "The key " + std::string(path) + " is outside " +
                                     std::string(kRootSection) + ".");
         }
-        if (auto problem = keyPathProblem(*relative)) return fail(number, *problem);
+        if (auto problem = keyPathProblem(*relative, deletion ? KeyUse::Find : KeyUse::Write)) {
+            return fail(number, *problem);
+        }
         if (auto problem = keyDeletionProblem(*relative); problem && deletion) {
             return fail(number, *problem);
         }
@@ -564,7 +566,7 @@ std::string joinedKey(std::string_view parent, std::string_view name) {
 }
 
 Result appendKey(KeyTree& tree, const std::string& relative, std::string& out) {
-    if (auto problem = keyPathProblem(relative)) return Result::failure(*problem);
+    if (auto problem = keyPathProblem(relative, KeyUse::Export)) return Result::failure(*problem);
     out += '[';
     out += joinedKey(kRootSection, relative);
     out += "]\r\n";
@@ -625,7 +627,8 @@ std::optional<RegError> applyRegOperations(KeyTree& tree,
 
 Expected<Bytes> exportRegFile(KeyTree& tree, std::string_view relative) {
     const std::string trimmedPath = trimmedKeyPath(relative);
-    if (auto problem = keyPathProblem(trimmedPath)) return Result::failure(*problem);
+    if (auto problem = keyPathProblem(trimmedPath, KeyUse::Export))
+        return Result::failure(*problem);
     Expected<std::string> spelled = storedSpelling(tree, trimmedPath);
     if (!spelled) return spelled.status();
     std::string text(kVersion5);

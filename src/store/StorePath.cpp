@@ -20,7 +20,34 @@ std::optional<std::string> nameProblem(std::string_view name) {
     return std::nullopt;
 }
 
-std::optional<std::string> keyPathProblem(std::string_view relative) {
+namespace {
+
+// C0 and C1 controls, DEL, and the Unicode line and paragraph separators.
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+}  // namespace
+
+std::optional<NameFault> itemNameFault(std::string_view name) {
+    if (name.find('\\') != std::string_view::npos) return NameFault::Backslash;
+    for (std::size_t pos = 0; pos < name.size();) {
+        const utf8::CodePoint c = utf8::decode(name, pos);
+        if (c.valid && isControl(c.value)) return NameFault::ControlCharacter;
+        pos += c.length;
+    }
+    return std::nullopt;
+}
+
+std::string_view nameFaultText(NameFault fault) {
+    switch (fault) {
+        case NameFault::Backslash: return "a backslash (\\)";
+        case NameFault::ControlCharacter: break;
+    }
+    return "a line break or other control character";
+}
+
+std::optional<std::string> keyPathProblem(std::string_view relative, KeyUse use) {
     if (relative.empty()) return std::nullopt;
     std::size_t start = 0;
     while (true) {
@@ -32,7 +59,10 @@ std::optional<std::string> keyPathProblem(std::string_view relative) {
             return "The key name \"" + std::string(name) + "\" is longer than " +
                    std::to_string(kMaxKeyNameLength) + " characters.";
         }
-        if (auto problem = nameProblem(name)) return problem;
+        if (auto problem = nameProblem(name); problem && use != KeyUse::Find) return problem;
+        if (const auto fault = itemNameFault(name); fault && use == KeyUse::Write) {
+            return "The key name must not contain " + std::string(nameFaultText(*fault)) + ".";
+        }
         if (end == std::string_view::npos) return std::nullopt;
         start = end + 1;
     }

@@ -20,10 +20,24 @@ std::string trimmedKeyPath(std::string_view relative);
 // ends a name early for whoever reads it.
 std::optional<std::string> nameProblem(std::string_view name);
 
-// Why the store cannot hold a key of this (trimmed) path, if it cannot:
-// an empty component, a component longer than kMaxKeyNameLength or one
-// with a nameProblem.
-std::optional<std::string> keyPathProblem(std::string_view relative);
+// The one rule for the name of a macro or recording, which is its key's
+// name: a backslash would split it into a key and a sub-key, and a line
+// break or other control character cannot be written to a .reg file, breaks
+// a list row or a message, and hides in what the user reads.
+enum class NameFault { Backslash, ControlCharacter };
+std::optional<NameFault> itemNameFault(std::string_view name);
+// The fault in words, to follow "must not contain".
+std::string_view nameFaultText(NameFault fault);
+
+// What a key path is checked for: reading and deleting take any key that
+// exists; an export needs names a .reg file can hold; a key written by name
+// must also keep the name rule.
+enum class KeyUse { Find, Export, Write };
+
+// Why the store cannot hold or reach a key of this (trimmed) path for `use`,
+// if it cannot: an empty component or one longer than kMaxKeyNameLength;
+// for an export one with a nameProblem; for a write one breaking the name rule.
+std::optional<std::string> keyPathProblem(std::string_view relative, KeyUse use);
 
 // Why the key at `path` may not be created, written or deleted by name, if
 // it may not: an empty path, or one ending in a backslash, is what joining

@@ -172,9 +172,12 @@ std::optional<TypedData> parseData(std::string_view type, std::string_view text,
 using Args = std::vector<std::string>;
 
 // The KEY argument as a path from the top of the tree, or a usage failure.
-std::optional<std::string> keyArgument(Context& context, const std::string& argument, int& exit) {
+// Keys that exist are found whatever their names, so that one a name rule
+// now refuses can still be read and deleted.
+std::optional<std::string> keyArgument(Context& context, const std::string& argument, int& exit,
+                                       KeyUse use = KeyUse::Find) {
     const std::string relative = trimmedKeyPath(argument);
-    if (auto problem = keyPathProblem(relative)) {
+    if (auto problem = keyPathProblem(relative, use)) {
         exit = report(context.messages, kExitBadInput, *problem);
         return std::nullopt;
     }
@@ -212,7 +215,7 @@ int getValues(Context& context, const Args& args) {
 
 int setValue(Context& context, const Args& args) {
     int exit = kExitDone;
-    const auto key = keyArgument(context, args[0], exit);
+    const auto key = keyArgument(context, args[0], exit, KeyUse::Write);
     if (!key) return exit;
     if (auto problem = nameProblem(args[1]))
         return report(context.messages, kExitBadInput, *problem);
@@ -237,7 +240,7 @@ int deleteEntry(Context& context, const Args& args) {
 
 int exportKey(Context& context, const Args& args) {
     const std::string relative = args.empty() ? std::string() : args[0];
-    if (auto problem = keyPathProblem(trimmedKeyPath(relative))) {
+    if (auto problem = keyPathProblem(trimmedKeyPath(relative), KeyUse::Export)) {
         return report(context.messages, kExitBadInput, *problem);
     }
     Expected<Bytes> file = exportRegFile(context.tree, relative);

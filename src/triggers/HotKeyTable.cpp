@@ -21,6 +21,12 @@ void showAttention(SettingsStore& store, const std::string& text) {
     store.messages().show(text, "Attention", MsgIcon::Exclamation);
 }
 
+// The stored `vk`; a 0 there means the macro has no hot key.
+std::optional<std::uint32_t> storedVk(SettingsStore& store, const std::string& key) {
+    const auto vk = store.GetDword(key, "vk");
+    return vk == 0u ? std::nullopt : vk;
+}
+
 struct Reading {
     std::string macro;
     std::optional<std::uint32_t> vk;
@@ -50,7 +56,7 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
         if (macros) {
             for (const std::string& macro : *macros) {
                 const std::string key = MacroKey(macro).key().direct();
-                Reading r{macro, store_.GetDword(key, "vk"), store_.GetDword(key, "fsModifiers"),
+                Reading r{macro, storedVk(store_, key), store_.GetDword(key, "fsModifiers"),
                           NextIdentifier()};
                 store_.SetDword(key, "id", static_cast<std::uint32_t>(r.id));
                 readings.push_back(std::move(r));
@@ -106,7 +112,7 @@ void HotKeyTable::reportRegistration(const std::string& macro, const Result& reg
 
 StoredHotKey HotKeyTable::ReadStored(const std::string& macro) {
     const std::string key = MacroKey(macro).key().direct();
-    return {store_.GetDword(key, "id"), store_.GetDword(key, "vk")};
+    return {store_.GetDword(key, "id"), storedVk(store_, key)};
 }
 
 bool HotKeyTable::Unregister(const std::string& macro, const StoredHotKey& stored) {
@@ -141,6 +147,10 @@ Result HotKeyTable::TrialGrab(std::uint32_t vk, std::uint32_t modifiers) {
     Result taken = hotKeys_.registerHotKey(trial, modifiers, vk);
     if (taken) hotKeys_.unregisterHotKey(trial);
     return taken;
+}
+
+void HotKeyTable::Suspend(bool on) {
+    hotKeys_.setSuspended(on);
 }
 
 void HotKeyTable::Fire(std::int32_t id) {

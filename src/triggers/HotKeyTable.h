@@ -69,6 +69,10 @@ public:
     // recorded an identifier: the macro's other triggers go too then.
     bool Unregister(const std::string& macro, const StoredHotKey& stored);
 
+    // While `on`, no hot key is captured, so that the field in which the
+    // user picks one receives every key, those of other macros included.
+    void Suspend(bool on);
+
     // The platform reported the hot key registered under `id`.
     void Fire(std::int32_t id);
 

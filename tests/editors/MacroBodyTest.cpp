@@ -178,6 +178,7 @@ TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
         {{"M", 0, 0, "", "", false, "0"}, "Execute: value must be between 1 and 100000!"},
         {{"M", 0, 0, "", "", false, "100001"}, "Execute: value must be between 1 and 100000!"},
         {{"M", 65, 2, "10000", "", true, "100000"}, ""},
+        {{"a\\b", 0, 0, "", "", false, "1"}, "Macro Name must not contain a backslash (\\)!"},
     };
     for (const SaveRow& row : rows) {
         const SaveCheck check = checkSave(row.form, row.form.name, owners);

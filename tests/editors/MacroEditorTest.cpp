@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -41,6 +43,8 @@ protected:
                                      {},
                                      {},
                                      {},
+                                     {},
+                                     {},
                                      {}};
         services.hotKeyTaken = [](std::uint32_t vk, std::uint32_t, const std::string&) {
             return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
@@ -49,6 +53,8 @@ protected:
         services.committed = [this](const MacroDocument& m, const std::string& replaced) {
             commits.push_back(m.name + "<" + replaced);
         };
+        services.suspendHotKeys = [this](bool on) { suspensions += on ? "S" : "R"; };
+        services.expansionOn = [this] { return expansion; };
         return std::make_unique<MacroEditor>(std::move(services), name);
     }
     // Adds command `id` from its category's list, typing `value` into the
@@ -81,6 +87,8 @@ protected:
     FakeClock clock;
     int ids = 0;
     std::vector<std::string> commits;
+    std::string suspensions;
+    bool expansion = false;
 };
 
 // Every key shows its name from the key table, and a category's commands
@@ -111,7 +119,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     editor->bodyList()->item(0)->setSelected(true);
     add(*editor, kSendKeys, "hi");  // before the selected DELAY
     const std::string a = KeyCodeToDisplayName(0x41);
-    EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS", "DELAY 500 millisecond(s)",
+    EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS \"hi\"", "DELAY 500 ms",
                                                        a + " (Down)", a + " (Up)"}));
     ASSERT_TRUE(editor->save());
     EXPECT_EQ(commits, std::vector<std::string>{"Greet<"});
@@ -142,6 +150,40 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
                                         "taken", "Macro already exists with this name: greet",
                                         "Any changes to this macro will be lost if you "
                                         "continue.\n\nDo you wish to continue?"}));
+}
+
+// Dialog keys reach the dialog; a key that types needs Ctrl, Alt or the logo key.
+TEST(HotKeyPressTest, DialogKeysStayAndTypingKeysNeedAHolder) {
+    using enum HotKeyPress;
+    const std::tuple<int, Qt::KeyboardModifiers, const char*, HotKeyPress> cases[] = {
+        {Qt::Key_Escape, {}, "\x1b", Dialog},
+        {Qt::Key_A, Qt::ShiftModifier, "A", Refuse},
+        {Qt::Key_A, Qt::MetaModifier, "a", Take},
+        {Qt::Key_F5, {}, "", Take},
+        {Qt::Key_Pause, {}, "", Take}};
+    for (const auto& [key, held, text, expected] : cases)
+        EXPECT_EQ(classifyHotKeyPress(key, held, QString::fromLatin1(text)), expected) << key;
+}
+
+// The field suspends the hot keys while it has the focus and hands Escape to the dialog;
+// the hint names a reference expansion leaves as it is.
+TEST_F(MacroEditorTest, HotKeyFieldAndExpansionHint) {
+    auto editor = open("");
+    editor->show();
+    editor->activateWindow();
+    QApplication::processEvents();
+    editor->hotKeyField()->setFocus();
+    editor->nameField()->setFocus();
+    add(*editor, kSendKeys, "Hello [greeting]");
+    EXPECT_TRUE(editor->expansionHint()->text().contains("[greeting]"));
+    expansion = true;
+    editor->bodyList()->item(0)->setSelected(true);
+    EXPECT_FALSE(editor->expansionHint()->isVisibleTo(editor.get()));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    messages.answers = {MsgAnswer::Yes};
+    QApplication::sendEvent(editor->hotKeyField(), &escape);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(suspensions, "SR");
 }
 
 }  // namespace

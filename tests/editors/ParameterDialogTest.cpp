@@ -168,16 +168,16 @@ TEST(RowDescriptionTest, EachTypeShowsItsValues) {
         return CommandRecord(id, std::move(values));
     };
     const std::pair<CommandRecord, std::string> rows[] = {
-        {with(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 millisecond(s)"},
-        {with(kPasteToClipBoard, {{"BufName", "b"}}), "PASTE TO CLIP BOARD ID: b"},
-        {with(kPlaybackRecording, {{"JournalName", "r"}}), "PLAYBACK RECORDING (r)"},
+        {with(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 ms"},
+        {with(kSendKeys, {{"Keys", "Hello, world"}}), "SEND KEYS \"Hello, world\""},
+        {with(kSendKeys, {{"Keys", "Dear Sir\nWe write to tell you of the 12 parcels"}}),
+         "SEND KEYS \"Dear Sir↵We write to tell you of the 12 …\""},
+        {with(kWaitForWindow, {{"WaitWindowName", "Untitled*"}, {"WaitWindowTimeout", "10"}}),
+         "WAIT FOR WINDOW \"Untitled*\" 10 s"},
         {with(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
          "MOVE MOUSE POINTER (REL:10,20)"},
         {with(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
          "MOVE MOUSE POINTER (AB:1,2)"},
-        {with(kRepeat, {{"NumReps", "3"}}), "REPEAT (3 time(s))"},
-        {with(kSetVariable, {{"Name", "v"}, {"Value", "x"}}), "SET VARIABLE (v)"},
-        {with(kReplaceString, {{"SearchFor", "s"}, {"VarName", "v"}}), "REPLACE STRING (v)"},
         {with(0x41, {{"KeyPressed", 0u}}), KeyCodeToDisplayName(0x41) + " (Down)"},
         {with(0x41, {{"KeyPressed", 2u}}), KeyCodeToDisplayName(0x41) + " (Up)"},
         {with(kCtrlC, {}), "CTRL+C"},

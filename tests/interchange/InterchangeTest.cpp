@@ -270,6 +270,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
          std::nullopt,
          {"XML Message ID already in use by macro: \"Other\"\n\nXML Message ID will not be saved "
           "with macro: \"New\""}},
+        {"<vk>0</vk><fsModifiers>0</fsModifiers><MsgID>0</MsgID>", "vk", std::nullopt, {}},
         {"<repeat>0</repeat>",
          "repeat",
          1u,
@@ -312,6 +313,27 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
         }
     }
     EXPECT_EQ(site.hotKeys.size(), 1u);
+}
+
+// A name breaking the name rule leaves its item out: a warning when
+// interactive, an error when silent.
+TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
+    const auto document = parse("<K><MACROS><MACRO Name='a\\b'/><MACRO Name='ok'/></MACROS></K>");
+    for (const MsgIcon icon : {MsgIcon::Exclamation, MsgIcon::Stop}) {
+        messages.clear();
+        ImportMacros(*store, site, document,
+                     icon == MsgIcon::Stop ? ImportMode::Silent : ImportMode::Interactive);
+        ASSERT_EQ(messages.texts(), std::vector<std::string>{"The macro name: \"a\\b\" contains a "
+                                                             "backslash (\\).\n\nThe macro will "
+                                                             "not be imported."});
+        EXPECT_EQ(messages.shown[0].icon, icon);
+    }
+    EXPECT_EQ(site.macros, (std::vector<std::string>{"ok", "ok1"}));
+}
+
+TEST_F(InterchangeTest, ExportLeavesOutHotKeyAndMessageIdOfZero) {
+    load("[Macros\\S]\n\"vk\"=dword:0\n\"fsModifiers\"=dword:0\n\"MsgID\"=dword:0\n");
+    EXPECT_TRUE(MacroElement(*store, "S").children.empty());
 }
 
 TEST_F(InterchangeTest, AFailedItemLeavesNothingAndCancelKeepsWholeItems) {

@@ -155,7 +155,7 @@ TEST_F(RecordingStoreTest, SaveNewRecording) {
     const std::vector<std::tuple<std::optional<Events>*, const char*, std::string>> cases = {
         {&none, "Rec", "Attention: A recording has not been made!"},
         {&some, "", "Attention: Recording name must not be empty!"},
-        {&some, "a\\b", "Attention: Recording name must not contain a backslash!"},
+        {&some, "a\\b", "Attention: Recording name must not contain a backslash (\\)!"},
         {&some, "EXISTING", "Keystrider - Warning: " + kInUse},
         // Stored but not (yet) listed: still not overwritten.
         {&some, "unlisted", "Keystrider - Warning: " + kInUse}};

@@ -369,6 +369,17 @@ TEST(StoreKeyTest, EveryKeySpellsItsPathEachWayTheStoreTakesIt) {
     EXPECT_EQ(MacroKey("m").commandDirect(12), StoreKey::macros().direct() + "\\m\\Commands\\12");
 }
 
+TEST(NameRuleTest, BackslashesAndControlCharactersAreRefused) {
+    using enum NameFault;
+    const std::pair<const char*, std::optional<NameFault>> cases[] = {
+        {"Backup (naïve) 😀", std::nullopt},
+        {"a\\b", Backslash},
+        {"a\nb", ControlCharacter},
+        {"\xc2\x85", ControlCharacter},
+        {"\xe2\x80\xa8", ControlCharacter}};
+    for (const auto& [name, fault] : cases) EXPECT_EQ(itemNameFault(name), fault) << name;
+}
+
 TEST(ExpectedTest, MadeFromASuccessItIsAFailureWithAText) {
     EXPECT_EQ(Expected<int>(Result::success()).error(), kSuccessWithoutValue);
     EXPECT_EQ(Expected<int>(Result::failure("gone")).error(), "gone");
@@ -463,6 +474,11 @@ TEST_F(StoreToolTest, EveryCommandRoundTrips) {
     EXPECT_EQ(ok({"get", "Macros\\beta\\Commands\\0"}), "");
     ok({"delete", "Macros\\beta"});
     EXPECT_EQ(ok({"list", "Macros"}), "");
+
+    ASSERT_TRUE(KeyTree(store).createKey(storePath("Macros\\a\nb")));
+    EXPECT_EQ(ok({"list", "Macros"}), "a\nb\n");
+    ok({"delete", "Macros\\a\nb"});
+    EXPECT_EQ(ok({"list", "Macros"}), "");
 }
 
 // Bad usage and bad data exit with 2, a missing key or value with 1, changing nothing.
@@ -487,6 +503,7 @@ TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
         {2, {"set", "Macros\\A", "v", "binary", "zz"}},
         {2, {"set", "Macros\\\\A", "v", "dword", "1"}},
         {2, {"set", "Macros\\A", "two\nlines", "dword", "1"}},
+        {2, {"set", "Macros\\a\tb", "v", "dword", "1"}},
         {2, {"import", dir.file("missing.reg")}},
         {0, {"set", "Macros\\A", "v", "dword", "1"}},
         {1, {"get", "Macros\\B"}},

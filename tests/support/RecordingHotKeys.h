@@ -8,7 +8,8 @@
 
 namespace ks::test {
 
-// Logs "register id modifiers vk" and "unregister id"; refuses a held combination as X does.
+// Logs "register id modifiers vk" and "unregister id"; refuses a held
+// combination as X does.
 class RecordingHotKeys final : public HotKeys {
 public:
     Result registerHotKey(std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override {
@@ -25,6 +26,7 @@ public:
         return held_.erase(id) != 0 ? Result::success() : Result::failure("not registered");
     }
     void setPressedHandler(PressedHandler) override {}
+    void setSuspended(bool) override {}
 
     static constexpr const char* kRefusal = "BadAccess (attempt to access private resource denied)";
 

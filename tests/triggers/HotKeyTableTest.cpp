@@ -39,18 +39,21 @@ TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
             "vk"=dword:00000051
             [Macros\E]
             "vk"=dword:0000004b
-            "fsModifiers"=dword:00000003)");
+            "fsModifiers"=dword:00000003
+            [Macros\Z]
+            "vk"=dword:00000000
+            "fsModifiers"=dword:00000000)");
 
-    EXPECT_EQ(table.RegisterAll(), (Texts{"a", "B", "D", "E"}));
+    EXPECT_EQ(table.RegisterAll(), (Texts{"a", "B", "D", "E", "Z"}));
 
     EXPECT_EQ(hotKeys.calls, (Texts{"register 1 3 75", "register 3 3 75"}));
     EXPECT_EQ(messages.texts(), Texts{"Error registering hotkey for macro: E\nError returned: " +
                                       std::string(RecordingHotKeys::kRefusal)});
     EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
-    EXPECT_EQ(table.TextForMacro("e"), "CTRL + ALT + K");
+    EXPECT_EQ(table.TextForMacro("e") + table.TextForMacro("Z"), "CTRL + ALT + K");
     table.Fire(1);
     EXPECT_EQ(started, Texts{"B"});
-    EXPECT_EQ(table.NextIdentifier(), 4);
+    EXPECT_EQ(table.NextIdentifier(), 5);
 
     // A registered entry takes over every entry of its combination.
     table.Add({kVkK, kCtrlAlt, "New", 9}, true);
@@ -65,7 +68,7 @@ TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
     hotKeys.calls.clear();
     EXPECT_FALSE(table.TrialGrab(kVkK, kCtrlAlt));
     EXPECT_TRUE(table.TrialGrab('Q', kCtrlAlt));
-    EXPECT_EQ(hotKeys.calls, (Texts{"register 5 3 75", "register 6 3 81", "unregister 6"}));
+    EXPECT_EQ(hotKeys.calls, (Texts{"register 6 3 75", "register 7 3 81", "unregister 7"}));
 }
 
 TEST_F(HotKeyTableTest, DisplayTexts) {

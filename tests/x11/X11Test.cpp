@@ -464,6 +464,17 @@ TEST_F(HotKeysTest, ABatchAnswersEachRequestAsIfMadeAloneAndKeepsNoRefusedGrab) 
     EXPECT_TRUE(driver.grab(q, kMod1));
 }
 
+// Suspended, the keys reach other clients and nothing fires; resumed, each key is taken again.
+TEST_F(HotKeysTest, SuspendingReleasesEveryGrabAndResumingTakesThemAgain) {
+    const unsigned k = driver.keycode("k");
+    ASSERT_TRUE(hotKeys->registerHotKey(3, kModControl | kModAlt, 'K'));
+    hotKeys->setSuspended(true);
+    ASSERT_TRUE(driver.grab(k, kControl | kMod1));
+    driver.ungrab(k, kControl | kMod1);
+    hotKeys->setSuspended(false);
+    press({"Control_L", "Alt_L", "k"}, {3});
+}
+
 // On de, Z moves to Y's key and code 186 is the key shown as "\u00d6", not the one typing ";".
 TEST_F(HotKeysTest, GrabsFollowTheKeysTheirNamesNameOnANewLayout) {
     constexpr unsigned kUsZ = 52;

@@ -213,6 +213,7 @@ struct X11HotKeys::Impl {
     // key is now. Grabs whose key and locks stayed put are left alone, so the
     // keymap changes made while typing cost nothing.
     void regrabAll() {
+        if (suspended) return;  // resuming takes every grab again
         layout = currentKeyLayout(display.get());
         std::vector<unsigned> newCombinations = lockCombinations(display.get());
         const bool locksMoved = newCombinations != combinations;
@@ -239,6 +240,25 @@ struct X11HotKeys::Impl {
         }
     }
 
+    void suspend() {
+        suspended = true;
+        regrabTimer.stop();
+        std::vector<Target> held;
+        for (Registration& r : regs) {
+            held.push_back({r.keycode, r.modifiers});
+            r.keycode = 0;
+        }
+        ungrab(held);
+    }
+
+    // Every registration is taken again at its key's present code; one
+    // another client took meanwhile stays without a key, as after a keymap
+    // change that moved it onto a taken key.
+    void resume() {
+        suspended = false;
+        regrabAll();
+    }
+
     OwnDisplay display;
     Window root;
     std::vector<unsigned> combinations;
@@ -247,6 +267,7 @@ struct X11HotKeys::Impl {
     QSocketNotifier notifier;
     QTimer regrabTimer;
     PressedHandler pressed;
+    bool suspended = false;
 };
 
 Expected<std::unique_ptr<X11HotKeys>> X11HotKeys::open(const std::string& displayName) {
@@ -310,6 +331,15 @@ ks::Result X11HotKeys::unregisterHotKey(std::int32_t id) {
 
 void X11HotKeys::setPressedHandler(PressedHandler handler) {
     impl_->pressed = std::move(handler);
+}
+
+void X11HotKeys::setSuspended(bool suspended) {
+    if (suspended == impl_->suspended) return;
+    if (suspended) {
+        impl_->suspend();
+    } else {
+        impl_->resume();
+    }
 }
 
 }  // namespace ks::x11

@@ -26,6 +26,9 @@ public:
     std::vector<Result> registerHotKeys(const std::vector<HotKeyRequest>& requests) override;
     Result unregisterHotKey(std::int32_t id) override;
     void setPressedHandler(PressedHandler handler) override;
+    // Suspending releases every grab; resuming takes them again where their
+    // keys are then, as after a keymap change.
+    void setSuspended(bool suspended) override;
 
     // How long keymap changes must have stopped before grabs are renewed.
     static constexpr int kRegrabDelayMs = 200;

@@ -14,6 +14,7 @@ public:
     }
     Result unregisterHotKey(std::int32_t) override { return Result::failure(reason_); }
     void setPressedHandler(PressedHandler) override {}
+    void setSuspended(bool) override {}
 
 private:
     std::string reason_;

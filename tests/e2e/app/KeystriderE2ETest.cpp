@@ -20,6 +20,7 @@
 #include "TypingWindow.h"
 #include "XTestDriver.h"
 #include "XvfbSession.h"
+#include "editors/MacroDocument.h"
 #include "editors/RecordingEditor.h"
 #include "journal/RecordingStore.h"
 #include "store/KeyTree.h"
@@ -171,6 +172,28 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
     shown += "\u2615 coffee";
     EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown);
+}
+
+// A macro saved without a hot key keeps no `vk` and starts without a box.
+TEST_F(KeystriderE2ETest, AMacroSavedWithoutAHotKeyStartsWithoutABox) {
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        MacroDocument sampler;
+        sampler.name = "Sampler";
+        ASSERT_TRUE(writeMacro(tree, sampler));
+        EXPECT_FALSE(tree.readValue("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Sampler", "vk"));
+    }
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "24", "--height", "24"},
+                      xvfb.display());
+    auto copy = start({}, xvfb.display());
+    EXPECT_TRUE(xvfb.run(  // until the icon is docked
+        {"sh", "-c",
+         "until xwininfo -root -tree | grep -q '\"keystrider\": (\"'; do sleep 1; done"}));
+    copy->readUntil([](const std::string&) { return false; }, milliseconds(1000));
+    kill(copy->pid(), SIGTERM);
+    copy->wait(milliseconds(10000));
+    EXPECT_EQ(copy->output().find("Error registering hotkey"), std::string::npos) << copy->output();
 }
 
 // One copy serves its clipboard; another, on its own display with its own
