@@ -233,8 +233,7 @@ TEST_F(RequestServerTest, WhatARequestCausesIsShownInOneBoxAfterItsReply) {
     const struct {
         std::string request;
         std::optional<std::vector<std::string>> imported;
-        std::string answer;
-        std::string box;
+        std::string answer, box;
     } cases[] = {
         {"POST / HTTP/1.0\r\nno colon\r\nnor here\r\n\r\n",
          {},
@@ -250,8 +249,7 @@ TEST_F(RequestServerTest, WhatARequestCausesIsShownInOneBoxAfterItsReply) {
         messages.clear();
         auto reply = peerSends({c.request});
         bool repliedFirst = false;
-        messages.whileShown = [&](const MessageBox&) {
-            // Taken already, or on its way: the server wrote it before the box.
+        messages.whileShown = [&](const MessageBox&) {  // taken, or on its way
             repliedFirst = !reply.valid() || reply.wait_for(2s) == std::future_status::ready;
         };
         EXPECT_EQ(answerOf(answered(reply)), c.answer);

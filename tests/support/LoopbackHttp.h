@@ -38,11 +38,9 @@ inline int connectLoopback(std::uint16_t port) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(s);
-        return -1;
-    }
-    return s;
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return s;
+    close(s);
+    return -1;
 }
 
 inline bool sendAll(int s, const std::string& bytes) {
