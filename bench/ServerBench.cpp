@@ -97,7 +97,20 @@ void hostilePeer(std::uint16_t port, const std::string& kind, const std::atomic<
     }
 }
 
+// Waits, up to 10 minutes, until the server answers at once again after a
+// hostile peer before (the program may still be busy with what it sent).
+bool waitUntilQuiet(std::uint16_t port) {
+    for (int tries = 0; tries < 200; ++tries) {
+        if (timeRequests(port, 1000, 1001, 1).at(1) < 100) return true;
+    }
+    return false;
+}
+
 int hostile(std::uint16_t port, const std::string& kind, int count) {
+    if (!waitUntilQuiet(port)) {
+        std::fprintf(stderr, "the server does not answer at once\n");
+        return 1;
+    }
     Spread quiet = timeRequests(port, 1000, 1001, count);
     std::atomic<bool> stop = false;
     std::thread peer(hostilePeer, port, kind, std::cref(stop));

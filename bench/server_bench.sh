@@ -41,3 +41,5 @@ done
 for kind in dribble attributes samename; do
   "$build/bin/bench_server" "$port" hostile "$kind" "$good"
 done
+# What a hostile peer sent may keep the program busy long after it stopped.
+kill -KILL "$app" 2>/dev/null || true
