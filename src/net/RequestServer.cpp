@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "core/PlusDigits.h"
-#include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"
 #include "net/MessageIdTable.h"

@@ -24,7 +24,6 @@ class QTcpSocket;
 namespace ks {
 
 class Clipboard;
-class ExpansionEngine;
 class MessageIdTable;
 class VariableTable;
 class XmlDocument;
@@ -73,7 +72,6 @@ public:
     struct Services {
         Messages& messages;
         VariableTable& variables;
-        ExpansionEngine& expansion;
         Clipboard& clipboard;
         MessageIdTable& messageIds;
     };

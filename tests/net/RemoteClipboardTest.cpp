@@ -66,10 +66,9 @@ protected:
     // The other machine: a request server with a clipboard of its own.
     RecordingMessages peerMessages;
     VariableTable peerVariables{peerMessages};
-    ExpansionEngine peerExpansion{peerMessages, system, peerVariables};
     FakeClipboard peerClipboard;
     MessageIdTable peerIds;
-    RequestServer peer{{peerMessages, peerVariables, peerExpansion, peerClipboard, peerIds}, {}};
+    RequestServer peer{{peerMessages, peerVariables, peerClipboard, peerIds}, {}};
 };
 
 // The buffer afterwards, then each box shown as "title: text".

@@ -12,12 +12,10 @@
 #include <vector>
 
 #include "FakeClipboard.h"
-#include "FakeSystemValues.h"
 #include "LoopbackHttp.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "core/PlusDigits.h"
-#include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"
 #include "net/MessageIdTable.h"
@@ -46,7 +44,7 @@ class RequestServerTest : public ::testing::Test {
 protected:
     RequestServerTest()
         : server(
-              {messages, variables, expansion, clipboard, messageIds},
+              {messages, variables, clipboard, messageIds},
               RequestServerHooks{
                   [this](const std::string& macro) { return log("start " + macro), true; },
                   [this](const XmlDocument& d, const std::string&) {
@@ -99,8 +97,6 @@ protected:
 
     RecordingMessages messages;
     VariableTable variables{messages};
-    FakeSystemValues system;
-    ExpansionEngine expansion{messages, system, variables};
     FakeClipboard clipboard;
     MessageIdTable messageIds;
     void log(const std::string& what) { hooksAsked.push_back(what); }
