@@ -8,6 +8,8 @@
 #include "keys/KeyNames.h"
 #include "net/Reply.h"
 
+#include <QTimer>
+
 #include <vector>
 
 namespace ks {
@@ -87,11 +89,11 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
       scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
-      server_({messages, variables_, expansion_, platform.clipboard(), messageIds_},
+      server_({messages, variables_, platform.clipboard(), messageIds_},
               RequestServerHooks{
                   [this](const std::string& macro) { return postStartMacro(macro); },
-                  [this](const XmlDocument& document) {
-                      if (MainWindow* window = mainWindow()) window->ImportPosted(document);
+                  [this](const XmlDocument& document, const std::string& peer) {
+                      return importPosted(document, peer);
                   },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
                       PostStringsToThread(
@@ -144,6 +146,8 @@ void Engine::registerNetwork() {
     });
 }
 
+// Only this machine's programs reach the server until the user names the
+// peers it serves or opens it to every address.
 bool Engine::openServer(std::uint32_t port) {
     const std::string list = store_.GetText(kDirectRoot, "SrvPeers").value_or("");
     const auto peers = parsePeerList(list);
@@ -157,7 +161,24 @@ bool Engine::openServer(std::uint32_t port) {
         messages_.show(std::to_string(port), "Keystrider Error", MsgIcon::Stop);
         return false;
     }
-    return server_.StartServer(static_cast<std::uint16_t>(port));
+    const bool everyAddress = !peers->empty() || store_.OptionOn("SrvAllAddresses");
+    return server_.StartServer(static_cast<std::uint16_t>(port),
+                               everyAddress ? ServerReach::AllAddresses : ServerReach::Loopback);
+}
+
+// Macros pushed by a peer can run any program as the user, so they are
+// taken only from peers the user has accepted. A peer refused is answered
+// at once; the user is asked afterwards, and the peer pushes again.
+std::optional<std::vector<std::string>> Engine::importPosted(const XmlDocument& document,
+                                                             const std::string& peer) {
+    MainWindow* window = mainWindow();
+    if (window == nullptr) return std::vector<std::string>();
+    if (!pushAccepted(store_.OptionOn("SrvAcceptPush"),
+                      store_.GetText(kDirectRoot, "SrvPushPeers").value_or(""), peer)) {
+        QTimer::singleShot(0, window, [window, peer] { window->AskToAcceptPushes(peer); });
+        return std::nullopt;
+    }
+    return window->ImportPosted(document);
 }
 
 // Ids below the reserved range are never a macro's: the editor and the
@@ -322,7 +343,7 @@ void Engine::connectApplication(Application& application) {
         queue_.setHandler(message, [this, kind](Message& pushed) {
             MainWindow* window = mainWindow();
             if (window && pushed.text1 && pushed.text2) {
-                window->PushAll(kind, *pushed.text1, *pushed.text2);
+                server_.reportForPeer(window->PushAll(kind, *pushed.text1, *pushed.text2));
             }
         });
     }

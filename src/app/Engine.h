@@ -65,6 +65,8 @@ private:
     bool postStartMacro(const std::string& macro);
     MainWindow* mainWindow();
     bool openServer(std::uint32_t port);
+    std::optional<std::vector<std::string>> importPosted(const XmlDocument& document,
+                                                         const std::string& peer);
     void loadMessageId(const std::string& macro);
 
     // What the player asks of the run it belongs to.

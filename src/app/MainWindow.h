@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,10 +54,16 @@ public:
     void ExportSelected(ExportKind kind);
     void ImportFromFile(ExportKind kind);
     // A document posted to the request server: its macros, then its
-    // recordings, imported without asking.
-    void ImportPosted(const XmlDocument& document);
-    // Every macro or every recording to a peer's request server.
-    void PushAll(ExportKind kind, const std::string& host, const std::string& port);
+    // recordings, imported without asking or showing anything; the texts of
+    // what it had to report.
+    std::vector<std::string> ImportPosted(const XmlDocument& document);
+    // Every macro or every recording to a peer's request server, one push at
+    // a time; the texts of what it had to report.
+    std::vector<std::string> PushAll(ExportKind kind, const std::string& host,
+                                     const std::string& port);
+    // Asks, without waiting for the answer, whether macros pushed from
+    // `peer` are to be imported from now on; once per peer and run.
+    void AskToAcceptPushes(const std::string& peer);
     void ShowOptions();
     void ShowAbout();
     void ShowNormal();
@@ -96,8 +103,9 @@ private:
     std::vector<int> selectedMacroRows() const;
     void openMacroEditor(const std::string& name);
     class Site;
-    ImportOutcome importDocument(ExportKind kind, const XmlDocument& document, ImportMode mode);
-    bool exportItems(ExportKind kind, const std::vector<std::string>& names,
+    ImportOutcome importDocument(SettingsStore& store, ExportKind kind, const XmlDocument& document,
+                                 ImportMode mode);
+    bool exportItems(Messages& messages, ExportKind kind, const std::vector<std::string>& names,
                      const ExportTarget& target);
 
     Shell& shell_;
@@ -108,6 +116,8 @@ private:
     QTimer trayRetry_;
     int trayAttempts_ = 0;
     int triggerIndex_ = 0;
+    bool pushing_ = false;
+    std::set<std::string> askedToAcceptPushes_;
 };
 
 }  // namespace ks

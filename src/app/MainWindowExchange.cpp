@@ -1,6 +1,8 @@
+#include <QMessageBox>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/MainWindow.h"
 #include "app/Shell.h"
@@ -95,7 +97,7 @@ void MainWindow::ExportSelected(ExportKind kind) {
     }
     ExchangePathDialog dialog(this, messages, ExchangeDirection::Export, kind);
     if (dialog.exec() != QDialog::Accepted) return;
-    if (exportItems(kind, names, ExportTarget::file(dialog.path()))) {
+    if (exportItems(messages, kind, names, ExportTarget::file(dialog.path()))) {
         messages.show("Complete.", captionOf("Export", kind), MsgIcon::Information, MsgButtons::Ok,
                       MsgOwner::MainWindow);
     }
@@ -107,41 +109,76 @@ void MainWindow::ImportFromFile(ExportKind kind) {
     if (dialog.exec() != QDialog::Accepted) return;
     const auto document = LoadDocument(dialog.path(), messages);
     const ImportOutcome outcome =
-        document ? importDocument(kind, *document, ImportMode::Interactive) : ImportOutcome::Failed;
+        document ? importDocument(shell_.store(), kind, *document, ImportMode::Interactive)
+                 : ImportOutcome::Failed;
     if (outcome == ImportOutcome::Cancelled) return;
     messages.show(outcome == ImportOutcome::Done ? "Complete." : "Failed.",
                   captionOf("Import", kind), MsgIcon::Information, MsgButtons::Ok,
                   MsgOwner::MainWindow);
 }
 
-void MainWindow::ImportPosted(const XmlDocument& document) {
-    importDocument(ExportKind::Macros, document, ImportMode::Silent);
-    importDocument(ExportKind::Recordings, document, ImportMode::Silent);
+std::vector<std::string> MainWindow::ImportPosted(const XmlDocument& document) {
+    GatheredMessages gathered;
+    SettingsStore quiet(shell_.store().tree(), gathered);
+    importDocument(quiet, ExportKind::Macros, document, ImportMode::Silent);
+    importDocument(quiet, ExportKind::Recordings, document, ImportMode::Silent);
+    return gathered.texts();
 }
 
-void MainWindow::PushAll(ExportKind kind, const std::string& host, const std::string& port) {
+std::vector<std::string> MainWindow::PushAll(ExportKind kind, const std::string& host,
+                                             const std::string& port) {
+    // A push waits for its peer in an event loop of its own, in which the
+    // next peer's request could start another.
+    if (pushing_) {
+        std::fprintf(stderr, "Keystrider: a push to %s:%s is refused while another runs\n",
+                     host.c_str(), port.c_str());
+        return {};
+    }
+    pushing_ = true;
+    GatheredMessages gathered;
     const bool macros = kind == ExportKind::Macros;
-    exportItems(kind, rowNames(macros ? *macros_ : *recordings_, false),
+    exportItems(gathered, kind, rowNames(macros ? *macros_ : *recordings_, false),
                 ExportTarget::peer(host, port));
+    pushing_ = false;
+    return gathered.texts();
 }
 
-ImportOutcome MainWindow::importDocument(ExportKind kind, const XmlDocument& document,
-                                         ImportMode mode) {
+void MainWindow::AskToAcceptPushes(const std::string& peer) {
+    if (!askedToAcceptPushes_.insert(peer).second) return;
+    auto* question = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("Keystrider - Pushed Macros"),
+        QString::fromStdString("The computer at " + peer +
+                               " sent macros to import, and they were refused.\n\nImport "
+                               "macros and recordings it sends from now on? Its macros can run "
+                               "any program as you."),
+        QMessageBox::Yes | QMessageBox::No, this);
+    question->setDefaultButton(QMessageBox::No);
+    question->setWindowModality(Qt::NonModal);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(question, &QMessageBox::finished, this, [this, peer](int answer) {
+        if (answer == QMessageBox::Yes) shell_.AcceptPushesFrom(peer);
+    });
+    question->show();
+}
+
+ImportOutcome MainWindow::importDocument(SettingsStore& store, ExportKind kind,
+                                         const XmlDocument& document, ImportMode mode) {
     Site site(*this, captionOf("Import", kind), mode);
     const ImportOutcome outcome = kind == ExportKind::Macros
-                                      ? ImportMacros(shell_.store(), site, document, mode)
-                                      : ImportRecordings(shell_.store(), site, document, mode);
+                                      ? ImportMacros(store, site, document, mode)
+                                      : ImportRecordings(store, site, document, mode);
     if (kind == ExportKind::Macros) RefreshTriggerColumn(false);
     return outcome;
 }
 
-bool MainWindow::exportItems(ExportKind kind, const std::vector<std::string>& names,
-                             const ExportTarget& target) {
+bool MainWindow::exportItems(Messages& messages, ExportKind kind,
+                             const std::vector<std::string>& names, const ExportTarget& target) {
     ExchangeProgress progress(this, captionOf("Export", kind));
+    SettingsStore store(shell_.store().tree(), messages);
     ExportServices services{
-        shell_.store(), shell_.messages(),
-        [this](const std::string& host, const std::string& port, const std::string& body) {
-            return PostToPeer(shell_.messages(), host, port, body);
+        store, messages,
+        [&messages](const std::string& host, const std::string& port, const std::string& body) {
+            return PostToPeer(messages, host, port, body);
         },
         [&progress](std::size_t done, std::size_t total) { return progress.step(done, total); }};
     return ExportItems(services, kind, names, target);

@@ -65,8 +65,17 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     peers_->setObjectName(QStringLiteral("peers"));
     peers_->setToolTip(
         QStringLiteral("Addresses of the machines whose requests are served, separated by blanks "
-                       "or commas. Empty: every machine."));
+                       "or commas. Empty: every machine that reaches the server."));
     serverGroup->addRow(QStringLiteral("&Allowed peers:"), peers_);
+    allAddresses_ = addCheckBox(serverGroup, "Listen on all a&ddresses:", "allAddresses");
+    allAddresses_->setToolTip(
+        QStringLiteral("Off: only programs on this machine reach the server, unless Allowed "
+                       "peers names other machines."));
+    acceptPushes_ =
+        addCheckBox(serverGroup, "Accept p&ushed macros from allowed peers:", "acceptPushes");
+    acceptPushes_->setToolTip(
+        QStringLiteral("Off: macros a peer pushes are refused until you accept that peer when "
+                       "asked. A pushed macro can run any program as you."));
     phrases_ = addCheckBox(addGroup(layout, "Word or Phrase Triggers"), "Ena&ble:", "phrases");
     scheduler_ = addCheckBox(addGroup(layout, "Scheduler Triggers"), "Enab&le:", "scheduler");
     QFormLayout* macroGroup = addGroup(layout, "Macro Options");
@@ -113,6 +122,8 @@ void OptionsDialog::load() {
     if (const auto port = readOption(store, "SrvPort")) port_->setText(QString::number(*port));
     peers_->setText(
         QString::fromStdString(store.GetText(kDirectRoot, "SrvPeers").value_or(std::string())));
+    allAddresses_->setChecked(store.OptionOn("SrvAllAddresses"));
+    acceptPushes_->setChecked(store.OptionOn("SrvAcceptPush"));
     startWithDesktop_->setChecked(startsWithDesktop());
     switch (readOption(store, "SPMouse").value_or(kMouseRight)) {
         case kMouseLeft: left_->setChecked(true); break;
@@ -167,6 +178,8 @@ bool OptionsDialog::Save() {
     }
     if (!shell_.WriteOption("SrvPort", *port)) return false;
     if (!shell_.WriteTextOption("SrvPeers", peers)) return false;
+    if (!writeSwitch("SrvAllAddresses", allAddresses_)) return false;
+    if (!writeSwitch("SrvAcceptPush", acceptPushes_)) return false;
     shell_.ReopenServer(*port);
 
     if (!writeSwitch("PromptBefMac", prompt_)) return false;

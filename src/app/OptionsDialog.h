@@ -34,6 +34,8 @@ private:
     QCheckBox* server_;
     QLineEdit* port_;
     QLineEdit* peers_;
+    QCheckBox* allAddresses_;
+    QCheckBox* acceptPushes_;
     QCheckBox* phrases_;
     QCheckBox* scheduler_;
     QCheckBox* expansion_;

@@ -1,6 +1,7 @@
 #include "app/Shell.h"
 
 #include "keys/KeyNames.h"
+#include "net/RequestServer.h"
 
 #include "store/SettingsStore.h"
 #include "store/StoreKey.h"
@@ -182,6 +183,12 @@ void Shell::CloseServer() {
 void Shell::ReopenServer(std::uint32_t port) {
     CloseServer();
     if (switches_.server) OpenServer(port);
+}
+
+void Shell::AcceptPushesFrom(const std::string& peer) {
+    const std::string list = store_.GetText(StoreKey::root().direct(), "SrvPushPeers").value_or("");
+    if (listNamesPeer(list, peer)) return;
+    WriteTextOption("SrvPushPeers", list.empty() ? peer : list + " " + peer);
 }
 
 void Shell::SetScheduler(bool on) {

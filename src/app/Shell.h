@@ -84,6 +84,8 @@ public:
     // Closes the request server's listener and opens it on `port` when the
     // server is on.
     void ReopenServer(std::uint32_t port);
+    // Macros pushed from `peer` are imported from now on (SrvPushPeers).
+    void AcceptPushesFrom(const std::string& peer);
     void CloseServer();
     bool OpenServer(std::uint32_t port);
     void SetScheduler(bool on);

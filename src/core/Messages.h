@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace ks {
 
@@ -55,5 +57,26 @@ public:
     using Messages::show;
     MsgAnswer show(const MessageBox& box) override;
 };
+
+// For work done for a peer, which must not wait on the user: writes each
+// box's line to standard error, keeps its text for one box shown later, and
+// gives the answer StderrMessages gives.
+class GatheredMessages final : public Messages {
+public:
+    using Messages::show;
+    MsgAnswer show(const MessageBox& box) override;
+
+    const std::vector<std::string>& texts() const { return texts_; }
+    // The texts in one box with the first one's title and icon; nothing
+    // when there were none.
+    std::optional<MessageBox> asOneBox() const;
+
+private:
+    std::vector<std::string> texts_;
+    std::optional<MessageBox> first_;
+};
+
+// Texts one per line, as one box shows several.
+std::string joinedLines(const std::vector<std::string>& texts);
 
 }  // namespace ks

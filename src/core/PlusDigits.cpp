@@ -18,6 +18,13 @@ std::optional<std::uint64_t> parsePlusDigits(std::string_view text) {
     return number;
 }
 
+std::optional<std::uint16_t> parsePortNumber(std::string_view text) {
+    if (text.empty() || text.front() == '+') return std::nullopt;
+    const std::optional<std::uint64_t> number = parsePlusDigits(text);
+    if (!number || *number < 1 || *number > 0xFFFF) return std::nullopt;
+    return static_cast<std::uint16_t>(*number);
+}
+
 int leadingInteger(std::string_view text) {
     std::size_t at = 0;
     while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;

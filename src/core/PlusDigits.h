@@ -12,6 +12,10 @@ namespace ks {
 // "practically forever".
 std::optional<std::uint64_t> parsePlusDigits(std::string_view text);
 
+// A TCP port written as decimal digits alone, 1 to 65535; nothing for any
+// other text.
+std::optional<std::uint16_t> parsePortNumber(std::string_view text);
+
 // The decimal number `text` begins with (after blanks, with an optional
 // sign), 0 if it begins with none; held within the range of int.
 int leadingInteger(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <new>
+#include <unordered_set>
 
 #include "core/Utf8.h"
 
@@ -71,6 +72,34 @@ void VariableTable::growIndex() {
         grown[pos] = slot;
     }
     slots_.swap(grown);
+}
+
+void VariableTable::Remove(const std::vector<std::string>& names) {
+    std::unordered_set<std::string> gone;
+    for (const std::string& name : names) {
+        if (Find(name)) gone.insert(utf8::upper(name));
+    }
+    if (gone.empty()) return;
+    std::deque<Variable> entries;
+    std::vector<std::string> keys;
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        if (gone.contains(keys_[i])) continue;
+        entries.push_back(std::move(entries_[i]));
+        keys.push_back(std::move(keys_[i]));
+    }
+    entries_.swap(entries);
+    keys_.swap(keys);
+    rebuildIndex();
+}
+
+void VariableTable::rebuildIndex() {
+    std::size_t size = 16;
+    while (keys_.size() * 2 > size) size *= 2;
+    slots_.assign(size, Slot{});
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        const std::uint32_t hash = hashOf(keys_[i]);
+        slots_[slotOf(keys_[i], hash)] = Slot{hash, static_cast<std::uint32_t>(i)};
+    }
 }
 
 void VariableTable::ReplaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,

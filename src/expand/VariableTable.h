@@ -26,11 +26,11 @@ struct Variable {
 };
 
 // The named values every macro run shares, kept in the order they were first
-// set and never removed. Names compare as the settings store compares them
-// (each character upper-cased on its own); a hash index on those keys keeps
-// lookups constant-time however many values a macro creates. The index is
-// open-addressed in one flat array, since chasing list nodes was what most
-// of the time of a table of 100,000 went into.
+// set; only those a peer posted are ever removed (by its next request). Names compare as the
+// settings store compares them (each character upper-cased on its own); a hash index on those keys
+// keeps lookups constant-time however many values a macro creates. The index is open-addressed in
+// one flat array, since chasing list nodes was what most of the time of a table of 100,000 went
+// into.
 class VariableTable {
 public:
     explicit VariableTable(Messages& messages) : messages_(messages) {}
@@ -51,6 +51,9 @@ public:
     // Replaces the data and format of the value at `index` with raw bytes.
     void ReplaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,
                      std::uint32_t format);
+    // Removes the values with these names, freeing their memory; the others
+    // keep their order, not their positions.
+    void Remove(const std::vector<std::string>& names);
 
     const Variable& at(std::size_t index) const { return entries_.at(index); }
     std::size_t size() const { return entries_.size(); }
@@ -67,6 +70,7 @@ private:
     // The slot that holds `key`, or the empty slot where it would go.
     std::size_t slotOf(std::string_view key, std::uint32_t hash) const;
     void growIndex();
+    void rebuildIndex();
     // Copies `bytes` (with a zero byte after them for text) into the entry;
     // when memory runs out the entry is left without a value.
     void store(Variable& entry, std::string_view bytes, bool zeroTerminated, std::uint32_t format);

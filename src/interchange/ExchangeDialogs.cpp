@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "core/Messages.h"
+#include "core/PlusDigits.h"
 
 namespace ks {
 
@@ -152,11 +153,15 @@ bool ExchangeProgress::step(std::size_t done, std::size_t total) {
 
 std::optional<std::string> PostToPeer(Messages& messages, const std::string& host,
                                       const std::string& port, const std::string& body) {
-    // An IPv6 address is bracketed, as a URL writes it.
-    const std::string authority = host.find(':') == std::string::npos ? host : "[" + host + "]";
-    const QUrl url(QString::fromStdString("http://" + authority + ":" + port + "/"),
-                   QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty()) {
+    // Built from its parts, so that neither text can change the host, port
+    // or path the request goes to.
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(QString::fromStdString(host), QUrl::StrictMode);
+    const std::optional<std::uint16_t> portNumber = parsePortNumber(port);
+    if (portNumber) url.setPort(*portNumber);
+    url.setPath(QStringLiteral("/"));
+    if (!portNumber || !url.isValid() || url.host().isEmpty()) {
         messages.show("Error opening Http Request object.", kPeerErrorTitle, MsgIcon::Stop);
         return std::nullopt;
     }

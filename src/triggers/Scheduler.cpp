@@ -52,7 +52,16 @@ Scheduler::Scheduler(SettingsStore& store, Clock& clock, StartMacro startMacro)
 
 Scheduler::~Scheduler() = default;
 
+// The values that cannot be read are reported in one box per macro, as a
+// schedule that came without them would otherwise show a box for each.
 void Scheduler::LoadSchedules(const std::string& macro) {
+    GatheredMessages unreadable;
+    SettingsStore reader(store_.tree(), unreadable);
+    loadSchedules(reader, macro);
+    if (const auto box = unreadable.asOneBox()) store_.messages().show(*box);
+}
+
+void Scheduler::loadSchedules(SettingsStore& reader, const std::string& macro) {
     const MacroKey key(macro);
     for (std::int32_t n = 0;; ++n) {
         const auto period = store_.GetDword(key.schedule(n).direct(), "Period");
@@ -60,7 +69,7 @@ void Scheduler::LoadSchedules(const std::string& macro) {
         Entry entry{Schedule{*period, {}}, macro};
         for (std::size_t f = 0; f < kScheduleFieldCount; ++f) {
             std::string& text = entry.schedule.fields[f];
-            if (!store_.ReadMacroString(key.scheduleSubpath(n), kScheduleValueNames[f], text)) {
+            if (!reader.ReadMacroString(key.scheduleSubpath(n), kScheduleValueNames[f], text)) {
                 text.clear();
             }
         }

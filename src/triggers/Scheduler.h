@@ -68,6 +68,7 @@ public:
     std::optional<std::int64_t> EndOfDayDue() const;
 
 private:
+    void loadSchedules(SettingsStore& reader, const std::string& macro);
     void killAll();
     // Arms `entry` for its first occurrence at or after `fromMillis`; the
     // timer identifier, or 0.

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "AppFixture.h"
+#include "LoopbackHttp.h"
 #include "app/MainWindow.h"
 #include "interchange/ExchangeDialogs.h"
 
@@ -47,22 +48,31 @@ TEST_F(ExchangeTest, PathDialogNeedsTheOptionAndAPath) {
     EXPECT_EQ(titled.windowTitle(), "Keystrider - Import Macros From:");
 }
 
-// A posted document joins the lists and registers its hot key; nothing
-// selected is reported before any dialog opens.
+// A posted document joins the lists and registers its hot key, and what
+// a peer causes (a bad import, a failed push) is handed back, not shown;
+// nothing selected is reported before any dialog opens.
 TEST_F(ExchangeTest, PostedDocumentsJoinTheListsAndEmptySelectionsAreRefused) {
     addMacro("Old", 2, 0x41);
     makeWindow();
     XmlError error;
     const auto document = XmlDocument::parse(
         "<KEYSTRIDER ID='1003'><MACROS><MACRO Name='old'><vk>66</vk><fsModifiers>2</fsModifiers>"
-        "</MACRO><MACRO Name='Clash'><vk>65</vk><fsModifiers>2</fsModifiers></MACRO></MACROS>"
+        "</MACRO><MACRO Name='Clash'><vk>65</vk><fsModifiers>2</fsModifiers><COMMANDS><INS0/>"
+        "<INS1/></COMMANDS></MACRO></MACROS>"
         "<RECORDINGS><RECORDING Name='R'><Type>3</Type></RECORDING></RECORDINGS></KEYSTRIDER>",
         error);
     ASSERT_TRUE(document);
-    window->ImportPosted(*document);
+    const std::string noId = "Unable to determine command in Macro:Clash\n\nBad XML document";
+    EXPECT_EQ(window->ImportPosted(*document), (Texts{noId, noId}));
     EXPECT_EQ(columnTexts(window->macroList(), 0), (Texts{"Old", "old1", "Clash"}));
     EXPECT_EQ(columnTexts(window->recordingList(), 1), Texts{"Mouse"});
     EXPECT_EQ(hotKeys.calls.back(), "register 1 2 66");
+    const std::pair<std::string, const char*> pushes[] = {
+        {std::to_string(freePort()), "Error sending request."},
+        {"1@[::1]:39182", "Error opening Http Request object."}};
+    for (const auto& [port, text] : pushes) {
+        EXPECT_EQ(window->PushAll(ExportKind::Macros, "127.0.0.1", port), Texts{text});
+    }
     EXPECT_TRUE(messages.shown.empty());
 
     window->ExportSelected(ExportKind::Macros);

@@ -66,10 +66,9 @@ protected:
     // The other machine: a request server with a clipboard of its own.
     RecordingMessages peerMessages;
     VariableTable peerVariables{peerMessages};
-    ExpansionEngine peerExpansion{peerMessages, system, peerVariables};
     FakeClipboard peerClipboard;
     MessageIdTable peerIds;
-    RequestServer peer{{peerMessages, peerVariables, peerExpansion, peerClipboard, peerIds}, {}};
+    RequestServer peer{{peerMessages, peerVariables, peerClipboard, peerIds}, {}};
 };
 
 // The buffer afterwards, then each box shown as "title: text".
@@ -88,7 +87,8 @@ TEST_F(RemoteClipboardTest, CopiesThePeersTextOrShowsWhyNot) {
     } cases[] = {
         {" 127.0.0.1 ", one, "a\r\nb"},
         {"::1", one, "a\r\nb"},
-        {"::1", one, "before / Keystrider Error: Request's MsgID is invalid.", "192.0.2.9"},
+        // A peer the server does not serve is cut off unread.
+        {"::1", one, "before / Keystrider Error: Error sending request.", "192.0.2.9"},
         {"  ", one, local + "IP Address/Host Name: can not be empty."},
         {"TestHost", one, thisMachine},
         {"2001:db8::1", {"192.0.2.1", "2001:DB8::1"}, thisMachine},

@@ -4,18 +4,18 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
 #include <future>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "FakeClipboard.h"
-#include "FakeSystemValues.h"
 #include "LoopbackHttp.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "core/PlusDigits.h"
-#include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"
 #include "net/MessageIdTable.h"
@@ -44,10 +44,13 @@ class RequestServerTest : public ::testing::Test {
 protected:
     RequestServerTest()
         : server(
-              {messages, variables, expansion, clipboard, messageIds},
+              {messages, variables, clipboard, messageIds},
               RequestServerHooks{
                   [this](const std::string& macro) { return log("start " + macro), true; },
-                  [this](const XmlDocument& d) { log("import " + d.root().children[0].name); },
+                  [this](const XmlDocument& d, const std::string&) {
+                      log("import " + d.root().children[0].name);
+                      return whileImporting ? whileImporting() : importReport;
+                  },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
                       log("push " + std::to_string(request) + " " + host + ":" + port);
                   }}) {
@@ -94,12 +97,13 @@ protected:
 
     RecordingMessages messages;
     VariableTable variables{messages};
-    FakeSystemValues system;
-    ExpansionEngine expansion{messages, system, variables};
     FakeClipboard clipboard;
     MessageIdTable messageIds;
     void log(const std::string& what) { hooksAsked.push_back(what); }
     std::vector<std::string> hooksAsked;
+    // What the import reports; nothing when the peer may not push.
+    std::optional<std::vector<std::string>> importReport = std::vector<std::string>();
+    std::function<std::optional<std::vector<std::string>>()> whileImporting;
     RequestServer server;
 };
 
@@ -180,23 +184,119 @@ TEST_F(RequestServerTest, MacroRequestSetsPostedVariablesAndIsAnsweredWhenItsRun
         server.complete("Backup", outcome);
         EXPECT_EQ(answerOf(answered(reply)), answer);
     }
+    // The peer's next request replaces the variables of its last.
+    ask({post(message(1000, "<Other>1</Other>"))});
+    EXPECT_FALSE(variables.VariableExists("Who"));
+    EXPECT_EQ(variables.TextValue("Other"), "1");
 }
 
-TEST_F(RequestServerTest, AskingForMacrosOrRecordingsPushesThemToThePeerAfterTheReply) {
-    EXPECT_EQ(ask({post(message(1006, "<SrvPort>8090</SrvPort>"))}), "1005 Desc: ");
-    EXPECT_EQ(ask({post(message(1007, "<SrvPort>8091</SrvPort>"))}), "1005 Desc: ");
-    runEventsUntil([&] { return hooksAsked.size() == 2; }, 1000);
-    EXPECT_EQ(hooksAsked,
-              (std::vector<std::string>{"push 1006 127.0.0.1:8090", "push 1007 127.0.0.1:8091"}));
+// The push goes to the asking peer's own address, and only to a port
+// written as digits.
+TEST_F(RequestServerTest, PushesGoOnlyToTheAskingPeerOnAPortOfDigits) {
+    const std::string refused = "109 Desc: Bad document format or system error.";
+    const std::pair<std::string, std::string> cases[] = {
+        {"<SrvPort>8090</SrvPort>", "1005 Desc: "},
+        {"<SrvPort>1@[::1]:39182</SrvPort>", refused},
+        {"<SrvPort>39181/evil?x=</SrvPort>", refused},
+        {"<SrvPort>0</SrvPort>", refused},
+        {"<SrvPort>65536</SrvPort>", refused},
+        {"<Other>8090</Other>", refused},
+    };
+    for (const auto& [children, answer] : cases) {
+        hooksAsked.clear();
+        EXPECT_EQ(ask({post(message(1007, children))}), answer) << children;
+        runEventsUntil([&] { return !hooksAsked.empty(); }, 200);
+        const bool pushed = answer == "1005 Desc: ";
+        EXPECT_EQ(hooksAsked, pushed ? std::vector<std::string>{"push 1007 127.0.0.1:8090"}
+                                     : std::vector<std::string>{})
+            << children;
+    }
 }
 
-TEST_F(RequestServerTest, PeersOutsideTheAllowedListGetInvalidIdAndNothingRuns) {
+TEST_F(RequestServerTest, PeersOutsideTheAllowedListAreClosedBeforeAByteIsRead) {
+    server.setIdleLimit(2000ms);
     server.setAllowedPeers(*parsePeerList("192.0.2.7, 2001:db8::1"));
-    EXPECT_EQ(ask({post(message(10000))}).substr(0, 4), "103 ");
+    QElapsedTimer closing;
+    closing.start();
+    EXPECT_EQ(ask({"POST / HTTP/1.0\r\nno colon\r\n\r\n", post(message(10000))}), "no answer");
+    EXPECT_LT(closing.elapsed(), 1000);
+    EXPECT_TRUE(boxTexts().empty());
     EXPECT_TRUE(hooksAsked.empty());
     server.setAllowedPeers(*parsePeerList("192.0.2.7;127.0.0.1"));
     EXPECT_EQ(ask({post(message(1000))}).substr(0, 5), "1001 ");
     EXPECT_FALSE(parsePeerList("127.0.0.1 localhost"));
+}
+
+// Every fault of one request is in its one box, shown once the peer has its
+// reply; a peer that may not push is refused.
+TEST_F(RequestServerTest, WhatARequestCausesIsShownInOneBoxAfterItsReply) {
+    const std::string noColon = "Can't find a ':' in one of the headers.";
+    const struct {
+        std::string request;
+        std::optional<std::vector<std::string>> imported;
+        std::string answer, box;
+    } cases[] = {
+        {"POST / HTTP/1.0\r\nno colon\r\nnor here\r\n\r\n",
+         {},
+         "102 Desc: Request type not implemented.",
+         noColon + "\n" + noColon + "\nMissing content length header."},
+        {post(message(1003, "<MACROS/>")), std::vector<std::string>{"first", "second"},
+         "1004 Desc: ", "first\nsecond"},
+        {post(message(1003, "<MACROS/>")), std::nullopt, "103 Desc: Request's MsgID is invalid.",
+         ""},
+    };
+    for (const auto& c : cases) {
+        importReport = c.imported;
+        messages.clear();
+        auto reply = peerSends({c.request});
+        bool repliedFirst = false;
+        messages.whileShown = [&](const MessageBox&) {  // taken, or on its way
+            repliedFirst = !reply.valid() || reply.wait_for(2s) == std::future_status::ready;
+        };
+        EXPECT_EQ(answerOf(answered(reply)), c.answer);
+        EXPECT_EQ(boxTexts(),
+                  c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+        EXPECT_EQ(repliedFirst, !c.box.empty());
+    }
+}
+
+// An import's boxes run nested event loops, in which the peer may hang up
+// and its connection be freed; the server must not touch it afterwards.
+TEST_F(RequestServerTest, APeerThatHangsUpDuringItsImportIsLetGo) {
+    std::future<void> hangsUp;
+    whileImporting = [&]() -> std::optional<std::vector<std::string>> {
+        hangsUp.wait();
+        runEventsUntil([] { return false; }, 200);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return std::vector<std::string>{"Unable to determine command"};
+    };
+    hangsUp = std::async(std::launch::async, [port = server.port()] {
+        const int s = connectLoopback(port);
+        sendAll(s, post(message(1003, "<MACROS/>")));
+        close(s);
+    });
+    runEventsUntil([&] { return !hooksAsked.empty(); }, 2000);
+    whileImporting = nullptr;
+    EXPECT_EQ(ask({post(message(1000))}), "1001 ClipBoard: a\nb");
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Unable to determine command"});
+}
+
+// A sender of a byte now and then is read beside the others, and closed
+// when its request is not complete by the deadline.
+TEST_F(RequestServerTest, SlowSendersHoldNoOneUpAndEndAtTheirDeadline) {
+    server.setRequestDeadline(1500ms);
+    std::vector<std::string> bytes;
+    for (char c : post(message(1000))) bytes.emplace_back(1, c);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    auto slow = std::async(std::launch::async,
+                           [port = server.port(), bytes] { return exchange(port, bytes, 100ms); });
+    runEventsUntil([] { return false; }, 200);
+    const qint64 asked = elapsed.elapsed();
+    EXPECT_EQ(ask({post(message(1000))}), "1001 ClipBoard: a\nb");
+    EXPECT_LT(elapsed.elapsed() - asked, 700);
+    EXPECT_EQ(answerOf(answered(slow)), "no answer");
+    EXPECT_LT(elapsed.elapsed(), 3000);
 }
 
 TEST_F(RequestServerTest, HostilePeersAreClosedAndTheServerGoesOnServing) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FakeClock.h"
 #include "ScheduleTime.h"
 #include "StoreFixture.h"
@@ -18,12 +20,12 @@ protected:
         at("2026-12-07 10:00:10");  // a Monday
     }
 
-    // Stores schedule `n` of `macro`; `omit` names a value left out.
-    void save(const std::string& macro, int n, const Schedule& s, const char* omit = "") {
+    // Stores schedule `n` of `macro`; `omit` names the values left out.
+    void save(const std::string& macro, int n, const Schedule& s, const Texts& omit = {}) {
         std::string reg = "[Macros\\" + macro + "\\Schedule\\" + std::to_string(n) +
                           "]\n\"Period\"=dword:0000000" + std::to_string(s.period) + "\n";
         for (std::size_t f = 0; f < kScheduleFieldCount; ++f) {
-            if (std::string(kScheduleValueNames[f]) == omit) continue;
+            if (std::find(omit.begin(), omit.end(), kScheduleValueNames[f]) != omit.end()) continue;
             reg += "\"" + std::string(kScheduleValueNames[f]) + "\"=\"" + s.fields[f] + "\"\n";
         }
         load(reg);
@@ -121,7 +123,7 @@ TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {
 
 TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
     save("Odd", 0, schedule(9, {"-", "-", "-", "-", "-", "-", "30"}));
-    save("Tick", 0, kMinutely30, "Minute");
+    save("Tick", 0, kMinutely30, {"Hour", "Minute"});
     scheduler.Start();
     scheduler.LoadSchedules("Odd");
     scheduler.LoadSchedules("Tick");
@@ -130,6 +132,9 @@ TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
     runUntil("2026-12-07 10:01:31");
     EXPECT_EQ(messages.texts(),
               (Texts{"Invalid time period.",
+                     "Error reading value in reigistry at: "
+                     "Software\\Quorvel\\Keystrider\\Macros\\Tick\\Schedule\\0\\Hour, "
+                     "error: The value does not exist.\n"
                      "Error reading value in reigistry at: "
                      "Software\\Quorvel\\Keystrider\\Macros\\Tick\\Schedule\\0\\Minute, "
                      "error: The value does not exist.",

@@ -260,9 +260,10 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
         std::snprintf(port, sizeof port, "%08x", ports[copy]);
         KeyTree tree(stores[copy]);
         loadReg(tree,
-                "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + std::string(port) + "\n" +
-                    typing("Hello", copy == 0 ? "a" : "b") + "[Journals\\Rec" +
-                    std::to_string(copy) +
+                "[]\n\"SrvOn\"=dword:00000001\n\"SrvAcceptPush\"=dword:00000001\n"
+                "\"SrvPort\"=dword:" +
+                    std::string(port) + "\n" + typing("Hello", copy == 0 ? "a" : "b") +
+                    "[Journals\\Rec" + std::to_string(copy) +
                     "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
                     "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
     }
