@@ -13,7 +13,7 @@
 #include <QTimer>
 
 #include "XvfbSession.h"
-#include "platform/qt/QtClipboard.h"
+#include "platform/x11/X11Clipboard.h"
 #include "text/TextFixture.h"
 
 namespace ks::test {
@@ -60,7 +60,7 @@ QByteArray png(QImage::Format format) {
     return bytes;
 }
 
-using ClipboardX11Test = TextFixture<QtClipboard>;
+using ClipboardX11Test = TextFixture<x11::X11Clipboard>;
 
 TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
     const struct {
