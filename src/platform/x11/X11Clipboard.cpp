@@ -115,6 +115,7 @@ public:
         QObject::connect(&look_, &QTimer::timeout, &look_, [this] { handleEvents(); });
         look_.start(kLookInterval);
         quiet_.setSingleShot(true);
+        quiet_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&quiet_, &QTimer::timeout, &quiet_, [this] { finish(State::Failed); });
         ask(XInternAtom(display, "TARGETS", False), Step::Targets);
     }

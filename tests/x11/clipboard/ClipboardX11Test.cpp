@@ -2,8 +2,11 @@
 // program on the other side.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QBuffer>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
@@ -69,6 +72,7 @@ TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
         std::uint32_t format;
     } cases[] = {
         {"UTF8_STRING", "héllo wörld\nzweite Zeile", kClipboardText},
+        {"UTF8_STRING", "A\xff" "B\xe9" "C", kClipboardText},  // no UTF-8: kept as bytes
         {"image/png", png(QImage::Format_RGB32), kClipboardBitmap},
         {"image/png", png(QImage::Format_ARGB32), kClipboardBitmap},
         {"text/html", "<b>bold</b>", kFirstRegisteredFormat},
@@ -106,6 +110,45 @@ TEST_F(ClipboardX11Test, ParseNumbersThePiecesBetweenDelimiters) {
             EXPECT_EQ(variables.TextValue(std::to_string(i)), c.pieces[i]) << c.text.data() << i;
         }
     }
+}
+
+// An owner that never answers (xclip stopped): the copy waits through the
+// run, the program answers meanwhile, and the wait ends with a message after
+// the time-out, or at once when the run is stopped.
+TEST_F(ClipboardX11Test, AnOwnerThatDoesNotAnswerHoldsUpNothing) {
+    QClipboard* ours = QGuiApplication::clipboard();
+    ours->setText("ours until xclip takes it");
+    QProcess owner;
+    owner.start("xclip", {"-selection", "clipboard", "-quiet", "-i"});
+    owner.write("held");
+    owner.closeWriteChannel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ours->ownsClipboard(); }));
+    kill(static_cast<pid_t>(owner.processId()), SIGSTOP);
+    variables.SetVariable("buf", "before");
+
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+    sinceTick.start();
+    tick.start(20);
+    QElapsedTimer took;
+    took.start();
+    run(kCopyFromClipBoard, {{"BufName", "buf"}});
+    EXPECT_GE(took.elapsed(), x11::X11Clipboard::kQuietLimit.count());
+    EXPECT_LT(longestGap, 200);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error retrieving data from Clip Board!"});
+    EXPECT_EQ(variables.TextValue("buf"), "before");
+
+    QTimer::singleShot(300, [&] { runControl.stopped = true; });
+    took.restart();
+    run(kParseClipBoard, {{"Delimiter", ","}});
+    EXPECT_LT(took.elapsed(), 1000);
+    EXPECT_EQ(messages.texts().size(), 1u);
+    kill(static_cast<pid_t>(owner.processId()), SIGKILL);
+    owner.waitForFinished();
 }
 
 }  // namespace
