@@ -13,14 +13,15 @@
 // After Qt's headers: Xlib defines macros (Bool, Status) that Qt's use as names.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <unistd.h>
 
 namespace ks::x11 {
 
 namespace {
 
 // Text targets, best first: UTF8_STRING gives the owner's bytes as they are.
-constexpr std::array<const char*, 5> kTextTargets = {
-    "UTF8_STRING", "text/plain;charset=utf-8", "text/plain", "STRING", "TEXT"};
+constexpr std::array<const char*, 5> kTextTargets = {"UTF8_STRING", "text/plain;charset=utf-8",
+                                                     "text/plain", "STRING", "TEXT"};
 
 bool isTextTarget(const std::string& name) {
     return std::find(kTextTargets.begin(), kTextTargets.end(), name) != kTextTargets.end();
@@ -70,8 +71,7 @@ Property takeProperty(Display* display, Window window, Atom property) {
         unsigned long after = 0;
         unsigned char* raw = nullptr;
         if (XGetWindowProperty(display, window, property, offset, kPieceLongs, False,
-                               AnyPropertyType, &type, &format, &items, &after,
-                               &raw) != Success) {
+                               AnyPropertyType, &type, &format, &items, &after, &raw) != Success) {
             break;
         }
         const std::unique_ptr<unsigned char, XFreeDeleter> owned(raw);
@@ -88,10 +88,17 @@ Property takeProperty(Display* display, Window window, Atom property) {
     return taken;
 }
 
+// So that the window commands leave it alone while a read is under way.
+void markAsOwn(Display* display, Window window) {
+    const long pid = static_cast<long>(getpid());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
 class X11ClipboardRead final : public ClipboardRead {
 public:
-    X11ClipboardRead(const std::string& displayName, QtClipboard& numbering,
-                     ClipboardChoice choose, std::function<void()> answered)
+    X11ClipboardRead(const std::string& displayName, QtClipboard& numbering, ClipboardChoice choose,
+                     std::function<void()> answered)
         : display_(openOwnDisplay(displayName)),
           numbering_(numbering),
           choose_(std::move(choose)),
@@ -103,11 +110,12 @@ public:
         Display* display = display_.get();
         window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
         XSelectInput(display, window_, PropertyChangeMask);
+        markAsOwn(display, window_);
         clipboard_ = XInternAtom(display, "CLIPBOARD", False);
         property_ = XInternAtom(display, "KEYSTRIDER_CLIPBOARD", False);
         incr_ = XInternAtom(display, "INCR", False);
-        notifier_ = std::make_unique<QSocketNotifier>(ConnectionNumber(display),
-                                                      QSocketNotifier::Read);
+        notifier_ =
+            std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                          [this] { handleEvents(); });
         // Under Xvfb the notifier at times stayed silent while answers
@@ -139,9 +147,7 @@ private:
     }
 
     // The owner said something: its time runs anew.
-    void heard() {
-        quiet_.start(static_cast<int>(X11Clipboard::kQuietLimit.count()));
-    }
+    void heard() { quiet_.start(static_cast<int>(X11Clipboard::kQuietLimit.count())); }
 
     void handleEvents() {
         Display* display = display_.get();
@@ -190,8 +196,9 @@ private:
             // Targets that are no data (TARGETS, TIMESTAMP, MULTIPLE…) have no '/'.
             if (!isTextTarget(text) && text.find('/') == std::string::npos) continue;
             names.push_back(text);
-            formats.push_back(isTextTarget(text) ? kClipboardText
-                                                 : numbering_.formatOf(QString::fromStdString(text)));
+            formats.push_back(isTextTarget(text)
+                                  ? kClipboardText
+                                  : numbering_.formatOf(QString::fromStdString(text)));
             offered.push_back(atoms[i]);
         }
         std::vector<std::uint32_t> distinct;

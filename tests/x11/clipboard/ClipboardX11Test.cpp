@@ -17,6 +17,7 @@
 
 #include "XvfbSession.h"
 #include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11Platform.h"
 #include "text/TextFixture.h"
 
 namespace ks::test {
@@ -72,7 +73,11 @@ TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
         std::uint32_t format;
     } cases[] = {
         {"UTF8_STRING", "héllo wörld\nzweite Zeile", kClipboardText},
-        {"UTF8_STRING", "A\xff" "B\xe9" "C", kClipboardText},  // no UTF-8: kept as bytes
+        {"UTF8_STRING",
+         "A\xff"
+         "B\xe9"
+         "C",
+         kClipboardText},  // no UTF-8: kept as bytes
         {"image/png", png(QImage::Format_RGB32), kClipboardBitmap},
         {"image/png", png(QImage::Format_ARGB32), kClipboardBitmap},
         {"text/html", "<b>bold</b>", kFirstRegisteredFormat},
@@ -112,6 +117,22 @@ TEST_F(ClipboardX11Test, ParseNumbersThePiecesBetweenDelimiters) {
     }
 }
 
+// Qt's hidden selection owner carries no _NET_WM_PID; the window commands
+// must leave it alone all the same.
+TEST_F(ClipboardX11Test, QtsSelectionOwnerCountsAsTheProgramsOwnWindow) {
+    QGuiApplication::clipboard()->setText("makes Qt's selection owner");
+    auto platform = x11::X11Platform::open(qgetenv("DISPLAY").toStdString());
+    ASSERT_TRUE(platform);
+    WindowControl& windows = (*platform)->windows();
+    int seen = 0;
+    for (const TopLevelWindow& window : windows.allTopLevelWindows()) {
+        if (!window.title.starts_with("Qt Selection Owner")) continue;
+        ++seen;
+        EXPECT_TRUE(windows.isOwnWindow(window.id));
+    }
+    EXPECT_EQ(seen, 1);
+}
+
 // An owner that never answers (xclip stopped): the copy waits through the
 // run, the program answers meanwhile, and the wait ends with a message after
 // the time-out, or at once when the run is stopped.
@@ -129,9 +150,8 @@ TEST_F(ClipboardX11Test, AnOwnerThatDoesNotAnswerHoldsUpNothing) {
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
     sinceTick.start();
     tick.start(20);
     QElapsedTimer took;
