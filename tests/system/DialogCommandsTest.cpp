@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "CommandFixture.h"
 #include "FakeExpander.h"
 #include "system/DialogCommands.h"
@@ -35,6 +37,21 @@ TEST(MessageBoxPlaceTest, PutsTheBoxInTheNinePlacesOfTheScreen) {
 TEST(PromptFocusTest, TakesTheSmallestXThenTheSmallestYThenTheEarliest) {
     EXPECT_EQ(promptFocus({{"", 50, 0}, {"", 10, 90}, {"", 10, 30}}), 2u);
     EXPECT_EQ(promptFocus({{"", 10, 30}, {"", 10, 30}, {"", 10, 40}}), 0u);
+}
+
+TEST(PromptFormTest, ClampsEveryFieldToTheScreen) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    const std::array<PromptField, 3> given = {
+        {{"", kMax, kMax, kMax, kMax}, {"", -5, 10, kMax, 20}, {"", 300, 200, 50, 60}}};
+    const std::array<std::array<int, 4>, 3> clamped = {
+        {{1000, 800, 0, 0}, {0, 10, 1000, 20}, {300, 200, 50, 60}}};
+    std::vector<PromptEntry> prompts;
+    for (const PromptField& field : given) prompts.push_back({field, "v"});
+    const PromptForm form = promptForm(std::nullopt, prompts, {1000, 800});
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        const PromptField& f = form.fields.at(i);
+        EXPECT_EQ((std::array{f.x, f.y, f.width, f.height}), clamped[i]) << i;
+    }
 }
 
 TEST_F(PromptListTest, NumbersAreCheckedAndTheirLeadingNumberUsedAnyway) {
