@@ -158,7 +158,7 @@ TEST_F(ClipboardX11Test, AnOwnerThatDoesNotAnswerHoldsUpNothing) {
     took.start();
     run(kCopyFromClipBoard, {{"BufName", "buf"}});
     EXPECT_GE(took.elapsed(), x11::X11Clipboard::kQuietLimit.count());
-    EXPECT_LT(longestGap, 200);
+    EXPECT_LT(std::max(longestGap, sinceTick.elapsed()), 200);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error retrieving data from Clip Board!"});
     EXPECT_EQ(variables.TextValue("buf"), "before");
 
