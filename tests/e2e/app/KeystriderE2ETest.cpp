@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include <QApplication>
@@ -171,6 +172,56 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
     shown += "\u2615 coffee";
     EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown);
+}
+
+// While COPY waits for a clipboard owner that does not answer (a stopped
+// xclip), the program still answers a second copy's hand-over at once; the
+// wait then ends with its message.
+TEST_F(KeystriderE2ETest, AWaitingCopyLeavesTheProgramAnsweringASecondCopy) {
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree, "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n");
+    }
+    std::ofstream(dir.file("held")) << "held";
+    ChildProcess owner({"xclip", "-selection", "clipboard", "-quiet", "-i", dir.file("held")},
+                       xvfb.display(), false);
+    const auto visible = [&] {
+        return xvfb.run({"xdotool", "search", "--onlyvisible", "--name", "^Keystrider$"});
+    };
+    const auto eventually = [](const std::function<bool()>& holds, milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!holds() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(milliseconds(5));
+        }
+        return holds();
+    };
+    ASSERT_TRUE(eventually(
+        [&] {
+            return xvfb.run({"xclip", "-selection", "clipboard", "-o"});
+        },
+        milliseconds(5000)));
+    kill(owner.pid(), SIGSTOP);
+    auto first = start({}, xvfb.display());
+    ASSERT_TRUE(eventually(visible, milliseconds(10000)));
+    ASSERT_TRUE(xvfb.run(
+        {"xdotool", "search", "--onlyvisible", "--name", "^Keystrider$", "windowminimize"}));
+    ASSERT_TRUE(eventually([&] { return !visible(); }, milliseconds(3000)));
+
+    EXPECT_EQ(run({"Copy"}, xvfb.display()).first, 0);
+    std::this_thread::sleep_for(milliseconds(1000));  // the run has begun and waits
+    EXPECT_EQ(run({}, xvfb.display()).first, 0);
+    const auto handedOver = std::chrono::steady_clock::now();
+    EXPECT_TRUE(eventually(visible, milliseconds(5000)));
+    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, milliseconds(200));
+    EXPECT_TRUE(first->readUntil(
+        [](const std::string& out) {
+            return out.find("Error retrieving data from Clip Board!") != std::string::npos;
+        },
+        milliseconds(10000)))
+        << first->output();
+    kill(owner.pid(), SIGKILL);
+    kill(first->pid(), SIGTERM);
+    EXPECT_EQ(first->wait(milliseconds(10000)), 0);
 }
 
 // One copy serves its clipboard; another, on its own display with its own
