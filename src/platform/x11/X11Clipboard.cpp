@@ -118,8 +118,9 @@ public:
             std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                          [this] { handleEvents(); });
-        // Under Xvfb the notifier at times stayed silent while answers
-        // waited on the connection; a look now and then catches those.
+        // Under Qt's GLib event dispatcher the notifier at times stayed
+        // silent for good while answers waited on the connection (never so
+        // with QT_NO_GLIB=1); a look now and then catches those.
         QObject::connect(&look_, &QTimer::timeout, &look_, [this] { handleEvents(); });
         look_.start(kLookInterval);
         quiet_.setSingleShot(true);
