@@ -41,16 +41,14 @@ TEST(PromptFocusTest, TakesTheSmallestXThenTheSmallestYThenTheEarliest) {
 
 TEST(PromptFormTest, ClampsEveryFieldToTheScreen) {
     constexpr int kMax = std::numeric_limits<int>::max();
-    const std::array<PromptField, 3> given = {
-        {{"", kMax, kMax, kMax, kMax}, {"", -5, 10, kMax, 20}, {"", 300, 200, 50, 60}}};
-    const std::array<std::array<int, 4>, 3> clamped = {
-        {{1000, 800, 0, 0}, {0, 10, 1000, 20}, {300, 200, 50, 60}}};
-    std::vector<PromptEntry> prompts;
-    for (const PromptField& field : given) prompts.push_back({field, "v"});
-    const PromptForm form = promptForm(std::nullopt, prompts, {1000, 800});
-    for (std::size_t i = 0; i < given.size(); ++i) {
-        const PromptField& f = form.fields.at(i);
-        EXPECT_EQ((std::array{f.x, f.y, f.width, f.height}), clamped[i]) << i;
+    const std::array<std::pair<PromptField, std::array<int, 4>>, 3> cases = {{
+        {{"", kMax, kMax, kMax, kMax}, {1000, 800, 0, 0}},
+        {{"", -5, 10, kMax, 20}, {0, 10, 1000, 20}},
+        {{"", 300, 200, 50, 60}, {300, 200, 50, 60}},
+    }};
+    for (const auto& [given, clamped] : cases) {
+        const PromptField f = promptForm(std::nullopt, {{given, "v"}}, {1000, 800}).fields.at(0);
+        EXPECT_EQ((std::array{f.x, f.y, f.width, f.height}), clamped) << given.x;
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <thread>
 
 #include <QApplication>
@@ -185,33 +184,23 @@ TEST_F(KeystriderE2ETest, AWaitingCopyLeavesTheProgramAnsweringASecondCopy) {
     std::ofstream(dir.file("held")) << "held";
     ChildProcess owner({"xclip", "-selection", "clipboard", "-quiet", "-i", dir.file("held")},
                        xvfb.display(), false);
-    const auto visible = [&] {
-        return xvfb.run({"xdotool", "search", "--onlyvisible", "--name", "^Keystrider$"});
-    };
-    const auto eventually = [](const std::function<bool()>& holds, milliseconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!holds() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(milliseconds(5));
-        }
-        return holds();
-    };
-    ASSERT_TRUE(eventually(
-        [&] {
-            return xvfb.run({"xclip", "-selection", "clipboard", "-o"});
-        },
-        milliseconds(5000)));
+    ASSERT_TRUE(xvfb.run({"sh", "-c", "until xclip -selection clipboard -o; do sleep 0.01; done"}));
     kill(owner.pid(), SIGSTOP);
     auto first = start({}, xvfb.display());
-    ASSERT_TRUE(eventually(visible, milliseconds(10000)));
-    ASSERT_TRUE(xvfb.run(
-        {"xdotool", "search", "--onlyvisible", "--name", "^Keystrider$", "windowminimize"}));
-    ASSERT_TRUE(eventually([&] { return !visible(); }, milliseconds(3000)));
+    const std::vector<std::string> search = {"xdotool", "search", "--onlyvisible", "--name",
+                                             "^Keystrider$"};
+    std::vector<std::string> minimize = search;
+    minimize.insert(minimize.end(), {"windowminimize", "--sync"});
+    minimize.insert(minimize.begin() + 2, "--sync");
+    ASSERT_TRUE(xvfb.run(minimize));
 
     EXPECT_EQ(run({"Copy"}, xvfb.display()).first, 0);
     std::this_thread::sleep_for(milliseconds(1000));  // the run has begun and waits
     EXPECT_EQ(run({}, xvfb.display()).first, 0);
     const auto handedOver = std::chrono::steady_clock::now();
-    EXPECT_TRUE(eventually(visible, milliseconds(5000)));
+    while (!xvfb.run(search) &&
+           std::chrono::steady_clock::now() - handedOver < milliseconds(5000)) {
+    }
     EXPECT_LT(std::chrono::steady_clock::now() - handedOver, milliseconds(200));
     EXPECT_TRUE(first->readUntil(
         [](const std::string& out) {
