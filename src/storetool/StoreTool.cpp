@@ -40,7 +40,8 @@ Commands:
                             below it
   import FILE               write a .reg file's keys and values into the store
                             (FILE - reads standard input); a file with any error
-                            changes nothing
+                            changes nothing; a new store is marked converted
+                            (CnvDone 2002), as Keystrider's first start marks it
 
 KEY is relative to the store's root, HKEY_LOCAL_MACHINE\SOFTWARE\Quorvel\Keystrider
 (for example Macros\Backup\Commands\0); empty or \ names the root. Key and value
