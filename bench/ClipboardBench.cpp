@@ -18,10 +18,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include "EventRun.h"
 #include "FakeSystemValues.h"
 #include "TempDir.h"
 #include "XvfbSession.h"
-#include "platform/qt/QtClipboard.h"
+#include "platform/x11/X11Clipboard.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
 #include "text/TextCommands.h"
@@ -89,8 +90,9 @@ int runBench() {
     test::FakeSystemValues system;
     VariableTable variables(messages);
     ExpansionEngine expansion(messages, system, variables);
-    QtClipboard clipboard;
-    TextCommands commands(store, messages, expansion, variables, clipboard);
+    x11::X11Clipboard clipboard;
+    test::EventRun runControl;
+    TextCommands commands(store, messages, expansion, variables, clipboard, runControl);
 
     const QByteArray text = tenMegabytes();
     std::vector<double> copy, parse, paste, peerRead;

@@ -71,7 +71,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       inputCommands_(store, messages, expansion_,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()}),
-      textCommands_(store, messages, expansion_, variables_, platform.clipboard()),
+      textCommands_(store, messages, expansion_, variables_, platform.clipboard(), runner_),
       dialogCommands_(DialogCommands::Services{
           store, messages, expansion_, variables_, runner_, clock_, dialogs_,
           [this] {

@@ -141,8 +141,8 @@ void PromptDialog::view() {
         };
         if (auto prompt = readPrompt(value, messages_)) prompts.push_back(std::move(*prompt));
     }
-    const std::unique_ptr<PromptWindow> window =
-        dialogs_->showPrompt(promptForm(command.text("WindowCaption"), prompts));
+    const std::unique_ptr<PromptWindow> window = dialogs_->showPrompt(
+        promptForm(command.text("WindowCaption"), prompts, dialogs_->screenSize()));
     while (window->state() == DialogState::Open) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/Bytes.h"
@@ -16,6 +19,47 @@ inline constexpr std::uint32_t kClipboardText = 1;
 inline constexpr std::uint32_t kClipboardBitmap = 8;
 inline constexpr std::uint32_t kFirstRegisteredFormat = 0xC000;
 
+// What one read of the clipboard gave: the chosen format and its data.
+struct ClipboardContent {
+    std::uint32_t format = 0;
+    Bytes bytes;
+};
+
+// Picks the format to read from those on offer, in the order their owner
+// offers them; nothing reads none.
+using ClipboardChoice =
+    std::function<std::optional<std::uint32_t>(const std::vector<std::uint32_t>&)>;
+
+// One read of the clipboard. Another program answers it while the event loop
+// runs; dropping the read abandons it.
+class ClipboardRead {
+public:
+    enum class State { Waiting, Read, Failed };
+
+    ClipboardRead() = default;
+    ClipboardRead(const ClipboardRead&) = delete;
+    ClipboardRead& operator=(const ClipboardRead&) = delete;
+    virtual ~ClipboardRead() = default;
+
+    virtual State state() const = 0;
+    // Once Read: the chosen format's data; nothing when none was chosen or
+    // the clipboard was empty.
+    virtual const std::optional<ClipboardContent>& content() const = 0;
+};
+
+// A read that was over when it began.
+class FinishedClipboardRead final : public ClipboardRead {
+public:
+    explicit FinishedClipboardRead(State state, std::optional<ClipboardContent> content = {})
+        : state_(state), content_(std::move(content)) {}
+    State state() const override { return state_; }
+    const std::optional<ClipboardContent>& content() const override { return content_; }
+
+private:
+    State state_;
+    std::optional<ClipboardContent> content_;
+};
+
 // The desktop's clipboard (on X the CLIPBOARD selection).
 class Clipboard {
 public:
@@ -29,11 +73,30 @@ public:
     virtual std::optional<std::vector<std::uint32_t>> formats() = 0;
     // The data under `format`; nothing when it is not on offer or cannot be had.
     virtual std::optional<Bytes> data(std::uint32_t format) = 0;
+    // Starts reading the format `choose` picks. `answered` is called, on the
+    // thread that runs the event loop, when a read that was Waiting on return
+    // is over. Unless overridden, the read is over at once, through formats()
+    // and data().
+    virtual std::unique_ptr<ClipboardRead> read(const ClipboardChoice& choose,
+                                                std::function<void()> answered);
     // Empties the clipboard; false when another program has put something on it meanwhile.
     virtual bool clear() = 0;
     // Takes the clipboard over offering `bytes` under `format`; false when the
     // bytes cannot be offered that way or the desktop refuses.
     virtual bool offer(std::uint32_t format, const Bytes& bytes) = 0;
 };
+
+inline std::unique_ptr<ClipboardRead> Clipboard::read(const ClipboardChoice& choose,
+                                                      std::function<void()> /*answered*/) {
+    using State = ClipboardRead::State;
+    const std::optional<std::vector<std::uint32_t>> offered = formats();
+    if (!offered) return std::make_unique<FinishedClipboardRead>(State::Failed);
+    const std::optional<std::uint32_t> format = choose(*offered);
+    if (!format) return std::make_unique<FinishedClipboardRead>(State::Read);
+    std::optional<Bytes> bytes = data(*format);
+    if (!bytes) return std::make_unique<FinishedClipboardRead>(State::Failed);
+    return std::make_unique<FinishedClipboardRead>(State::Read,
+                                                   ClipboardContent{*format, std::move(*bytes)});
+}
 
 }  // namespace ks

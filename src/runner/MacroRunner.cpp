@@ -260,8 +260,17 @@ bool MacroRunner::WaitWhileRunning(std::chrono::milliseconds duration) {
     // stepped run is the waiting command's own.
     const RunGeneration run = stepping_;
     const std::int64_t deadline = clock_.monotonicMillis() + duration.count();
-    while (isCurrent(run) && clock_.monotonicMillis() < deadline) waitUntil(run, deadline);
+    woken_ = false;
+    while (isCurrent(run) && !woken_ && clock_.monotonicMillis() < deadline) {
+        waitUntil(run, deadline);
+    }
+    woken_ = false;
     return isCurrent(run);
+}
+
+void MacroRunner::WakeWait() {
+    woken_ = true;
+    if (!waitLoops_.empty()) waitLoops_.back()->exit(kWaitOver);
 }
 
 void MacroRunner::waitUntil(RunGeneration run, std::optional<std::int64_t> deadline) {

@@ -75,6 +75,7 @@ public:
     void PumpAllMessages() override;
     void PumpStopRequests() override;
     bool WaitWhileRunning(std::chrono::milliseconds duration) override;
+    void WakeWait() override;
 
     // Set while a dialog that edits macros or recordings is open: no pass
     // starts meanwhile.
@@ -138,6 +139,7 @@ private:
     bool startAtOnce_ = false;  // for the next pass
     std::unique_ptr<Timer> passStartTimer_;
     std::vector<QEventLoop*> waitLoops_;  // the waits under way, innermost last
+    bool woken_ = false;                  // WakeWait came during the innermost WaitWhileRunning
     MacroKey macroKey_{""};               // the running macro, for direct reads of its commands
 };
 

@@ -42,6 +42,10 @@ public:
     // command that waits is over if that comes first; true when that run
     // is still under way.
     virtual bool WaitWhileRunning(std::chrono::milliseconds duration) = 0;
+    // Ends the innermost WaitWhileRunning early, as when what its command
+    // waits for has come; the command looks again and waits on if need be.
+    // Called from the event loop that wait runs.
+    virtual void WakeWait() {}
 };
 
 }  // namespace ks

@@ -1,6 +1,7 @@
 #include "store/LayoutConversion.h"
 
 #include <string>
+#include <vector>
 
 #include "core/CommandId.h"
 #include "store/SettingsStore.h"
@@ -62,8 +63,11 @@ private:
         }
     }
 
+    // The old layout kept UseGMT without any element sub-keys; a command
+    // that has them is in today's layout (a store filled by import before
+    // its first start) and keeps its own elements.
     void addDateTimeElements() {
-        if (!exists("UseGMT")) return;
+        if (!exists("UseGMT") || hasElements()) return;
         store_.SetDword(key_, "UseGMT", 0);
         struct Element {
             std::uint32_t include;
@@ -84,6 +88,11 @@ private:
             store_.WriteMacroString(element.append, subpath, "Append");
             store_.WriteMacroString("", subpath, "Prepend");
         }
+    }
+
+    bool hasElements() {
+        Expected<std::vector<std::string>> elements = store_.tree().subKeys(key_);
+        return elements && !elements->empty();
     }
 
     void addMessageBoxOptions() {

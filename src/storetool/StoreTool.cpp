@@ -10,8 +10,10 @@
 #include <optional>
 #include <sstream>
 
+#include "core/Utf8.h"
 #include "store/Hex.h"
 #include "store/KeyTree.h"
+#include "store/LayoutConversion.h"
 #include "store/RegFile.h"
 #include "store/SettingsStore.h"
 #include "store/StorePath.h"
@@ -38,7 +40,8 @@ Commands:
                             below it
   import FILE               write a .reg file's keys and values into the store
                             (FILE - reads standard input); a file with any error
-                            changes nothing
+                            changes nothing; a new store is marked converted
+                            (CnvDone 2002), as Keystrider's first start marks it
 
 KEY is relative to the store's root, HKEY_LOCAL_MACHINE\SOFTWARE\Quorvel\Keystrider
 (for example Macros\Backup\Commands\0); empty or \ names the root. Key and value
@@ -256,6 +259,28 @@ std::optional<std::string> readAll(std::istream& stream) {
     return bytes;
 }
 
+bool setsRootValue(const std::vector<RegOperation>& operations, std::string_view name) {
+    return std::any_of(operations.begin(), operations.end(), [&](const RegOperation& operation) {
+        return operation.kind == RegOperation::Kind::SetValue &&
+               trimmedKeyPath(operation.key).empty() &&
+               utf8::upper(operation.name) == utf8::upper(name);
+    });
+}
+
+// A new store filled by import holds macros saved in today's layout, as a
+// first start's store does: it is marked converted, so that the start-up
+// conversion does not take them for the old layout. A file that sets the
+// mark itself (an export of the whole store) keeps its own.
+void markConverted(std::vector<RegOperation>& operations) {
+    if (setsRootValue(operations, "CnvDone")) return;
+    RegOperation mark;
+    mark.kind = RegOperation::Kind::SetValue;
+    mark.name = "CnvDone";
+    mark.type = kTypeDword;
+    mark.data = dwordBytes(kLayoutVersion);
+    operations.push_back(std::move(mark));
+}
+
 int importFile(Context& context, const Args& args) {
     const std::string& name = args[0];
     std::optional<std::string> bytes;
@@ -275,7 +300,9 @@ int importFile(Context& context, const Args& args) {
             context.messages, kExitBadInput,
             name + ":" + std::to_string(parsed.error->line) + ": " + parsed.error->message);
     }
-    if (auto failed = applyRegOperations(context.tree, parsed.operations)) {
+    std::vector<RegOperation> operations = parsed.operations;
+    if (!context.tree.keyExists(storePath(""))) markConverted(operations);
+    if (auto failed = applyRegOperations(context.tree, operations)) {
         const std::string where =
             failed->line > 0 ? ":" + std::to_string(failed->line) : std::string();
         return report(context.messages, kExitStoreFailure,

@@ -12,6 +12,14 @@ namespace ks {
 
 namespace {
 
+PromptField clampedTo(PromptField field, ScreenSize screen) {
+    field.x = std::clamp(field.x, 0, std::max(screen.width, 0));
+    field.y = std::clamp(field.y, 0, std::max(screen.height, 0));
+    field.width = std::clamp(field.width, 0, std::max(screen.width, 0) - field.x);
+    field.height = std::clamp(field.height, 0, std::max(screen.height, 0) - field.y);
+    return field;
+}
+
 constexpr std::array kIds{kMessageBox, kPromptUser};
 
 bool equalsIgnoringCase(std::string_view text, std::string_view word) {
@@ -90,7 +98,7 @@ void DialogCommands::promptUser(const std::string& path) {
     std::optional<std::string> title = readQuietly(s_.store, s_.expander, key, "WindowCaption");
     const std::vector<PromptEntry> prompts = readPrompts(s_.store, s_.expander, s_.messages, path);
     const std::unique_ptr<PromptWindow> window =
-        s_.dialogs.showPrompt(promptForm(std::move(title), prompts));
+        s_.dialogs.showPrompt(promptForm(std::move(title), prompts, s_.dialogs.screenSize()));
     waitWhileOpen([&window] { return window->state(); });
     if (window->state() != DialogState::Accepted) return;
     const std::vector<std::string> texts = window->texts();
@@ -148,9 +156,11 @@ std::optional<PromptEntry> readPrompt(const PromptValue& value, Messages& messag
     return prompt;
 }
 
-PromptForm promptForm(std::optional<std::string> title, const std::vector<PromptEntry>& prompts) {
+PromptForm promptForm(std::optional<std::string> title, const std::vector<PromptEntry>& prompts,
+                      ScreenSize screen) {
     PromptForm form{std::move(title), {}, 0};
-    for (const PromptEntry& prompt : prompts) form.fields.push_back(prompt.field);
+    for (const PromptEntry& prompt : prompts)
+        form.fields.push_back(clampedTo(prompt.field, screen));
     form.focus = promptFocus(form.fields);
     return form;
 }

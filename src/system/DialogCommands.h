@@ -83,8 +83,11 @@ using PromptValue = std::function<std::optional<std::string>(const char* name)>;
 // its check is reported and its leading number used anyway.
 std::optional<PromptEntry> readPrompt(const PromptValue& value, Messages& messages);
 
-// The window that asks for `prompts`, the focus in the field promptFocus picks.
-PromptForm promptForm(std::optional<std::string> title, const std::vector<PromptEntry>& prompts);
+// The window that asks for `prompts` on `screen`, the focus in the field
+// promptFocus picks. Each field's rectangle is clamped to the screen, so that
+// sums of its coordinates and sizes cannot overflow.
+PromptForm promptForm(std::optional<std::string> title, const std::vector<PromptEntry>& prompts,
+                      ScreenSize screen);
 
 // The prompts below the command key `path`: those of the sub-keys 0, 1, …
 // up to the first with a value that cannot be read, at most kMaxPrompts,

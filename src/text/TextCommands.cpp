@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
+#include <memory>
 #include <new>
 
 #include "core/Utf8.h"
@@ -14,6 +16,9 @@ namespace ks {
 namespace {
 
 constexpr const char* kTitle = "Keystrider";
+// The clipboard's answer ends a wait at once; this only bounds a wait that
+// a later run's answer woke instead.
+constexpr std::chrono::milliseconds kLongestClipboardLook{1000};
 
 constexpr std::array kIds{
     kCopyFromClipBoard, kPasteToClipBoard,   kParseClipBoard,      kSetVariable,    kMakeUpperCase,
@@ -33,6 +38,11 @@ std::optional<std::uint32_t> formatToCopy(const std::vector<std::uint32_t>& form
     return formats.front();
 }
 
+std::optional<std::uint32_t> textOnly(const std::vector<std::uint32_t>& formats) {
+    const bool offered = std::find(formats.begin(), formats.end(), kClipboardText) != formats.end();
+    return offered ? std::optional<std::uint32_t>(kClipboardText) : std::nullopt;
+}
+
 // The bytes PASTE offers: a text's up to its terminating zero.
 Bytes pasteBytes(const Variable& entry) {
     auto end = entry.data.end();
@@ -43,12 +53,13 @@ Bytes pasteBytes(const Variable& entry) {
 }  // namespace
 
 TextCommands::TextCommands(SettingsStore& store, Messages& messages, ExpansionEngine& expansion,
-                           VariableTable& variables, Clipboard& clipboard)
+                           VariableTable& variables, Clipboard& clipboard, RunControl& run)
     : store_(store),
       messages_(messages),
       expansion_(expansion),
       variables_(variables),
-      clipboard_(clipboard) {}
+      clipboard_(clipboard),
+      run_(run) {}
 
 std::span<const CommandId> TextCommands::ids() {
     return kIds;
@@ -79,19 +90,32 @@ void TextCommands::showRetrieveError() {
     messages_.show("Error retrieving data from Clip Board!", kTitle, MsgIcon::Exclamation);
 }
 
+std::optional<std::optional<ClipboardContent>> TextCommands::readClipboard(
+    const ClipboardChoice& choose) {
+    const std::unique_ptr<ClipboardRead> read =
+        clipboard_.read(choose, [this] { run_.WakeWait(); });
+    while (read->state() == ClipboardRead::State::Waiting) {
+        if (!run_.WaitWhileRunning(kLongestClipboardLook)) return std::nullopt;
+    }
+    if (read->state() == ClipboardRead::State::Failed) {
+        showRetrieveError();
+        return std::nullopt;
+    }
+    return read->content();
+}
+
 void TextCommands::copyFromClipboard(std::string_view path) {
     const auto name = readExpanded(path, "BufName");
     if (!name) return;
-    const auto formats = clipboard_.formats();
-    if (!formats) return showRetrieveError();
+    std::optional<std::optional<ClipboardContent>> read = readClipboard(formatToCopy);
+    if (!read) return;
     const std::size_t index = variables_.FindOrAppend(*name);
-    const auto format = formatToCopy(*formats);
-    if (!format) return;
-    auto bytes = clipboard_.data(*format);
-    if (!bytes) return showRetrieveError();
+    std::optional<ClipboardContent>& content = *read;
+    if (!content) return;
+    Bytes& bytes = content->bytes;
     // Text variables keep the terminating zero that text references stop at.
-    if (*format == kClipboardText) bytes->push_back(0);
-    variables_.ReplaceData(index, bytes->data(), bytes->size(), *format);
+    if (content->format == kClipboardText) bytes.push_back(0);
+    variables_.ReplaceData(index, bytes.data(), bytes.size(), content->format);
 }
 
 std::size_t TextCommands::pasteEntry(std::string_view path, std::string_view name) {
@@ -127,9 +151,11 @@ void TextCommands::pasteToClipboard(std::string_view path) {
 void TextCommands::parseClipboard(std::string_view path) {
     const auto delimiter = readExpanded(path, "Delimiter");
     if (!delimiter) return;
-    const auto bytes = clipboard_.formats() ? clipboard_.data(kClipboardText) : std::nullopt;
-    if (!bytes) return showRetrieveError();
-    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    const std::optional<std::optional<ClipboardContent>> read = readClipboard(textOnly);
+    if (!read) return;
+    if (!*read) return showRetrieveError();
+    const Bytes& bytes = (*read)->bytes;
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     std::array<char, 16> name{};
     std::uint32_t number = 0;
     for (std::string_view piece : splitPieces(text, *delimiter)) {

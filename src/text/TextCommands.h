@@ -11,6 +11,7 @@
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "platform/Clipboard.h"
+#include "runner/RunControl.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -18,11 +19,12 @@ namespace ks {
 // The clipboard commands and the commands that set and transform variables.
 // Each handler reads its values under the command's key (`<macro>\Commands\<n>`,
 // below Macros), shows what went wrong in a message box and never stops the
-// macro.
+// macro. The clipboard is read while the run waits: the program stays
+// responsive, and a stop ends the wait.
 class TextCommands {
 public:
     TextCommands(SettingsStore& store, Messages& messages, ExpansionEngine& expansion,
-                 VariableTable& variables, Clipboard& clipboard);
+                 VariableTable& variables, Clipboard& clipboard, RunControl& run);
 
     // The commands this family answers to.
     static std::span<const CommandId> ids();
@@ -42,12 +44,16 @@ private:
     // The entry PASTE puts on the clipboard; a new one holds "DefPasteString".
     std::size_t pasteEntry(std::string_view path, std::string_view name);
     void showRetrieveError();
+    // What the clipboard holds in the format `choose` picks; nothing when it
+    // could not be read (shown) or the run was stopped meanwhile.
+    std::optional<std::optional<ClipboardContent>> readClipboard(const ClipboardChoice& choose);
 
     SettingsStore& store_;
     Messages& messages_;
     ExpansionEngine& expansion_;
     VariableTable& variables_;
     Clipboard& clipboard_;
+    RunControl& run_;
 };
 
 }  // namespace ks

@@ -39,6 +39,7 @@ TEST(StoreToolE2E, RunsAsAProgram) {
     setenv("XDG_CONFIG_HOME", dir.file("xdg").c_str(), 1);
     EXPECT_EQ(runTool({"set", "Macros\\A", "Name", "sz", "naïve 😀"}).exit, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("xdg/keystrider/store.db")));
+    EXPECT_EQ(runTool({"set", "", "CnvDone", "dword", "2002"}).exit, 0);  // as a start leaves it
     const std::string whole = runTool({"export"}).out;
     ASSERT_EQ(whole.substr(0, 2), "\xFF\xFE");
     const std::string other = dir.file("other.db");

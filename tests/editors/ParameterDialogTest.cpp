@@ -336,7 +336,7 @@ TEST(PromptDialogTest, AddAndUpdateNeedEachBoxValueInOrder) {
 // Takes the form it is asked to show; its window is closed at once.
 class FormTaker final : public Dialogs {
 public:
-    ScreenSize screenSize() override { return {}; }
+    ScreenSize screenSize() override { return {1024, 768}; }
     std::unique_ptr<MessageBoxWindow> createMessageBox(const MessageBoxSpec&) override {
         return nullptr;
     }

@@ -280,10 +280,12 @@ TEST(WindowActivationTest, BringsAWindowForwardAndShowsItOrSaysWhatFailed) {
             {40, 3, "show", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, kShow},
             {40, 3, "attach", {"attach 40"}, kAttach},
             {1, 3, "", {"attach 1"}, kAttach},  // the desktop is left alone
+            {7, 3, "", {}, nullptr},            // so is the program's own window, silently
         };
     for (const auto& [window, foreground, refused, calls, message] : cases) {
         FakeWindowControl windows;
         RecordingMessages messages;
+        windows.own = {7};
         windows.foregroundWindow = foreground;
         windows.refuseAttach = refused == "attach";
         windows.refuseForeground = refused == "foreground";

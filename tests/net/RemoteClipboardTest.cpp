@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 
 #include "CommandFixture.h"
+#include "EventRun.h"
 #include "FakeClipboard.h"
 #include "FakeSystemValues.h"
 #include "QtTestLoop.h"
@@ -18,23 +19,6 @@
 
 namespace ks::test {
 namespace {
-
-// A run whose waits handle events in real time, until the test stops it.
-class EventRun final : public RunControl {
-public:
-    RunGeneration CurrentRun() const override { return stopped ? 0 : 1; }
-    void EndRun() override { stopped = true; }
-    void EndRun(RunGeneration) override { stopped = true; }
-    bool PostRunStep(RunGeneration) override { return true; }
-    void PumpAllMessages() override {}
-    void PumpStopRequests() override {}
-    bool WaitWhileRunning(std::chrono::milliseconds duration) override {
-        runEventsUntil([this] { return stopped; }, static_cast<int>(duration.count()));
-        return !stopped;
-    }
-
-    bool stopped = false;
-};
 
 class RemoteClipboardTest : public CommandFixture {
 protected:

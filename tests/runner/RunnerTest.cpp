@@ -169,6 +169,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         int stopAt = 0;                  // ms after the request; 0: no stop
         std::int64_t took = 1;           // from the request to the run's end
         std::uint32_t stop = kMsgStopRun;
+        int wakeAt = 0;  // ms after the request the innermost wait is woken; 0: never
     };
     const Case cases[] = {
         {"r3 A l B", {}, "AAAB", {}},
@@ -198,7 +199,8 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         {"A p B", {}, "AB", {"Click OK to continue..."}},
         {"A w B", {}, "Aw", {}, 0, 501},             // a failed wait ends the run without a message
         {"A w B", {}, "Aw", {kTerminated}, 30, 30},  // a stopped wait ends it once
-        {"A h B", {}, "AhB", {}, 0, 41},             // handed over until the run step
+        {"A w B", {}, "Aw", {}, 0, 20, kMsgStopRun, 20},  // a woken wait returns at once
+        {"A h B", {}, "AhB", {}, 0, 41},                  // handed over until the run step
         {"A s B", {}, "ASB", {}},            // SHUTDOWN KEYSTRIDER calls the shutdown and goes on
         {"T B", {}, "T", {}},                // a command that throws ends the run
         {"A x B", {}, "A", {kUnavailable}},  // last: its box is checked below
@@ -214,6 +216,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         writeMacro(name, c.program, c.repeat);
         const std::int64_t begin = clock.monotonicMillis();
         if (c.stopAt) clock.after(std::chrono::milliseconds(c.stopAt), [&] { postStop(c.stop); });
+        if (c.wakeAt) clock.after(std::chrono::milliseconds(c.wakeAt), [&] { runner->WakeWait(); });
         EXPECT_EQ(run(name), c.ran);
         EXPECT_EQ(lastCompletion - begin, c.took);
         std::vector<std::string> shown = messages.texts();

@@ -9,8 +9,8 @@ declare -A layer=(
   [core]=0
   [platform]=1 [store]=1 [xml]=1
   [expand]=2 [commands]=2 [storetool]=2
-  [keys]=3 [journal]=3 [runner]=3 [text]=3
-  [triggers]=4 [system]=4 [net]=4
+  [keys]=3 [journal]=3 [runner]=3
+  [text]=4 [triggers]=4 [system]=4 [net]=4
   [editors]=5 [interchange]=5
   [app]=6
 )

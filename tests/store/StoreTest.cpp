@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "RegText.h"
 #include "StoreFixture.h"
 #include "core/Result.h"
 #include "core/Utf8.h"
@@ -268,6 +269,20 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
     EXPECT_EQ(shown("A\\Commands\\0", "DelayInterval"), "dword:9");
 }
 
+// A store filled from an export of today's layout: a SEND DATE with its
+// elements keeps them (one without is converted, as the table above shows).
+TEST_F(LayoutConversionTest, CommandsImportedInTodaysLayoutKeepTheirElements) {
+    loadReg(*tree, R"([Macros\m\Commands\0]
+        "id"=dword:00001008
+        "UseGMT"=dword:00000001
+        [Macros\m\Commands\0\0]
+        "Format"=dword:00000005)");
+    ConvertStoreLayout(*store);
+    EXPECT_EQ(shown("m\\Commands\\0", "UseGMT"), "dword:1");
+    EXPECT_EQ(shown("m\\Commands\\0\\0", "Format"), "dword:5");
+    EXPECT_EQ(shown("m\\Commands\\0\\1", "Format"), "-");
+}
+
 // Both leave the store unconverted, to be tried again at the next start.
 TEST_F(LayoutConversionTest, FailuresAreReported) {
     KeyTree readOnlyTree(file(), KeyTree::Access::ReadOnly);
@@ -462,6 +477,9 @@ TEST_F(StoreToolTest, EveryCommandRoundTrips) {
     const std::string part = ok({"export", "macros\\beta"});
     store = dir.file("second/store.db");
     ok({"import", dir.file("whole.reg")});
+    // A new store filled by import is marked converted, as a first start marks it.
+    EXPECT_EQ(ok({"get", "", "CnvDone"}), "2002\n");
+    ok({"delete", "", "CnvDone"});
     EXPECT_EQ(ok({"export"}), whole);
     store = dir.file("third/store.db");
     ok({"import", "-"}, part);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "CommandFixture.h"
 #include "FakeExpander.h"
 #include "system/DialogCommands.h"
@@ -35,6 +37,19 @@ TEST(MessageBoxPlaceTest, PutsTheBoxInTheNinePlacesOfTheScreen) {
 TEST(PromptFocusTest, TakesTheSmallestXThenTheSmallestYThenTheEarliest) {
     EXPECT_EQ(promptFocus({{"", 50, 0}, {"", 10, 90}, {"", 10, 30}}), 2u);
     EXPECT_EQ(promptFocus({{"", 10, 30}, {"", 10, 30}, {"", 10, 40}}), 0u);
+}
+
+TEST(PromptFormTest, ClampsEveryFieldToTheScreen) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    const std::array<std::pair<PromptField, std::array<int, 4>>, 3> cases = {{
+        {{"", kMax, kMax, kMax, kMax}, {1000, 800, 0, 0}},
+        {{"", -5, 10, kMax, 20}, {0, 10, 1000, 20}},
+        {{"", 300, 200, 50, 60}, {300, 200, 50, 60}},
+    }};
+    for (const auto& [given, clamped] : cases) {
+        const PromptField f = promptForm(std::nullopt, {{given, "v"}}, {1000, 800}).fields.at(0);
+        EXPECT_EQ((std::array{f.x, f.y, f.width, f.height}), clamped) << given.x;
+    }
 }
 
 TEST_F(PromptListTest, NumbersAreCheckedAndTheirLeadingNumberUsedAnyway) {

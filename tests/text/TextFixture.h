@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CommandFixture.h"
+#include "EventRun.h"
 #include "FakeSystemValues.h"
 #include "text/TextCommands.h"
 
@@ -25,7 +26,8 @@ protected:
     VariableTable variables{messages};
     ExpansionEngine expansion{messages, system, variables};
     ClipboardType clipboard;
-    TextCommands commands{*store, messages, expansion, variables, clipboard};
+    EventRun runControl;
+    TextCommands commands{*store, messages, expansion, variables, clipboard, runControl};
 };
 
 }  // namespace ks::test

@@ -111,7 +111,9 @@ bool QtClipboard::offer(std::uint32_t format, const Bytes& bytes) {
     const auto* chars = reinterpret_cast<const char*>(bytes.data());
     const auto size = static_cast<qsizetype>(bytes.size());
     if (format == kClipboardText) {
-        mime->setText(QString::fromUtf8(chars, size));
+        // The bytes as they are, also when they are no UTF-8: Qt offers them
+        // under every text target.
+        mime->setData(QStringLiteral("text/plain"), QByteArray(chars, size));
     } else if (format == kClipboardBitmap) {
         const auto image = dibToImage(bytes);
         if (!image) return false;

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -43,6 +44,28 @@ void bringToFront(QDialog& dialog) {
     dialog.activateWindow();
 }
 
+// A message box's body: read-only text that wraps, anywhere if need be, and
+// scrolls once it would take more than half the screen either way, so that
+// no body, however long, pushes the box or its buttons off the screen.
+QWidget* bodyView(const QString& text) {
+    auto* view = new QPlainTextEdit(text);
+    view->setReadOnly(true);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    view->viewport()->setAutoFillBackground(false);
+    const QSize screen = primaryScreen().size();
+    const QSize limit(std::max(screen.width() / 2, 200), std::max(screen.height() / 2, 100));
+    const QFontMetrics metrics(view->font());
+    const QRect needed = metrics.boundingRect(QRect(QPoint(), limit),
+                                              Qt::TextWrapAnywhere | Qt::TextExpandTabs, text);
+    const int room = 2 * static_cast<int>(view->document()->documentMargin()) + 2;
+    const int scrollBar = view->verticalScrollBar()->sizeHint().width();
+    const bool scrolls = needed.height() + room > limit.height();
+    view->setFixedSize(std::min(needed.width() + room + (scrolls ? scrollBar : 0), limit.width()),
+                       std::min(needed.height() + room, limit.height()));
+    return view;
+}
+
 class QtMessageBoxWindow final : public MessageBoxWindow {
 public:
     explicit QtMessageBoxWindow(const MessageBoxSpec& spec) : timeout_(spec.timeout) {
@@ -50,10 +73,7 @@ public:
         dialog_.setWindowTitle(QString::fromStdString(spec.title));
         dialog_.setWindowFlag(Qt::WindowStaysOnTopHint, spec.stayOnTop);
         auto* layout = new QVBoxLayout(&dialog_);
-        auto* body = new QLabel(QString::fromStdString(spec.body));
-        body->setTextFormat(Qt::PlainText);
-        body->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        layout->addWidget(body);
+        layout->addWidget(bodyView(QString::fromStdString(spec.body)));
         auto* buttons = new QDialogButtonBox;
         QPushButton* accept = buttons->addButton(spec.continueAbort ? "Continue" : "OK",
                                                  QDialogButtonBox::AcceptRole);
@@ -67,6 +87,7 @@ public:
         // A coarse timer may fire up to 5% early; the box must stay its whole time.
         timer_.setTimerType(Qt::PreciseTimer);
         trackState(dialog_, state_);
+        dialog_.setMaximumSize(primaryScreen().size());
         dialog_.adjustSize();
     }
 

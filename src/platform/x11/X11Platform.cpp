@@ -30,6 +30,7 @@ X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
       keyboard_(*connection_),
       windows_(*connection_),
       systemValues_(connection_->displayName()),
+      clipboard_(connection_->displayName()),
       playbackCancelWatch_(connection_->displayName()),
       playbackThread_(connection_->displayName(), injector_),
       recordCancelWatch_(connection_->displayName()),

@@ -11,8 +11,8 @@
 #include "platform/linux/LinuxSystemValues.h"
 #include "platform/linux/LogindPower.h"
 #include "platform/linux/UDisksDrives.h"
-#include "platform/qt/QtClipboard.h"
 #include "platform/x11/X11CancelWatch.h"
+#include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11InputCapture.h"
 #include "platform/x11/X11PlaybackThread.h"
@@ -65,7 +65,7 @@ private:
     X11KeyboardState keyboard_;
     X11WindowControl windows_;
     LinuxSystemValues systemValues_;
-    QtClipboard clipboard_;
+    X11Clipboard clipboard_;
     X11CancelWatch playbackCancelWatch_;
     X11PlaybackThread playbackThread_;
     X11CancelWatch recordCancelWatch_;

@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowControl.h"
 
+#include "platform/x11/ToolkitWindows.h"
 #include "platform/x11/XlibHelpers.h"
 
 #include <X11/Xatom.h>
@@ -184,7 +185,8 @@ std::optional<WindowId> X11WindowControl::foreground() {
 bool X11WindowControl::isOwnWindow(WindowId window) {
     const auto pid =
         longProperty(connection_.display(), window, connection_.atom("_NET_WM_PID"), XA_CARDINAL);
-    return !pid.empty() && pid.front() == static_cast<unsigned long>(getpid());
+    return (!pid.empty() && pid.front() == static_cast<unsigned long>(getpid())) ||
+           madeOnToolkitConnection(window);
 }
 
 bool X11WindowControl::isDesktop(WindowId window) {

@@ -196,6 +196,46 @@ TEST_F(KeystriderE2ETest, AMacroSavedWithoutAHotKeyStartsWithoutABox) {
     EXPECT_EQ(copy->output().find("Error registering hotkey"), std::string::npos) << copy->output();
 }
 
+// While COPY waits for a clipboard owner that does not answer (a stopped
+// xclip), the program still answers a second copy's hand-over at once; the
+// wait then ends with its message.
+TEST_F(KeystriderE2ETest, AWaitingCopyLeavesTheProgramAnsweringASecondCopy) {
+    {
+        KeyTree tree(dir.file("config/keystrider/store.db"));
+        loadReg(tree, "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n");
+    }
+    std::ofstream(dir.file("held")) << "held";
+    ChildProcess owner({"xclip", "-selection", "clipboard", "-quiet", "-i", dir.file("held")},
+                       xvfb.display(), false);
+    ASSERT_TRUE(xvfb.run({"sh", "-c", "until xclip -selection clipboard -o; do sleep 0.01; done"}));
+    kill(owner.pid(), SIGSTOP);
+    auto first = start({}, xvfb.display());
+    const std::vector<std::string> search = {"xdotool", "search", "--onlyvisible", "--name",
+                                             "^Keystrider$"};
+    std::vector<std::string> minimize = search;
+    minimize.insert(minimize.end(), {"windowminimize", "--sync"});
+    minimize.insert(minimize.begin() + 2, "--sync");
+    ASSERT_TRUE(xvfb.run(minimize));
+
+    EXPECT_EQ(run({"Copy"}, xvfb.display()).first, 0);
+    std::this_thread::sleep_for(milliseconds(1000));  // the run has begun and waits
+    EXPECT_EQ(run({}, xvfb.display()).first, 0);
+    const auto handedOver = std::chrono::steady_clock::now();
+    while (!xvfb.run(search) &&
+           std::chrono::steady_clock::now() - handedOver < milliseconds(5000)) {
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, milliseconds(200));
+    EXPECT_TRUE(first->readUntil(
+        [](const std::string& out) {
+            return out.find("Error retrieving data from Clip Board!") != std::string::npos;
+        },
+        milliseconds(10000)))
+        << first->output();
+    kill(owner.pid(), SIGKILL);
+    kill(first->pid(), SIGTERM);
+    EXPECT_EQ(first->wait(milliseconds(10000)), 0);
+}
+
 // One copy serves its clipboard; another, on its own display with its own
 // store, fetches it into a variable and types it. Hostile peers before that
 // are closed and leave the server serving with its memory bounded.

@@ -2,8 +2,11 @@
 // program on the other side.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QBuffer>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
@@ -13,7 +16,8 @@
 #include <QTimer>
 
 #include "XvfbSession.h"
-#include "platform/qt/QtClipboard.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11Platform.h"
 #include "text/TextFixture.h"
 
 namespace ks::test {
@@ -60,7 +64,7 @@ QByteArray png(QImage::Format format) {
     return bytes;
 }
 
-using ClipboardX11Test = TextFixture<QtClipboard>;
+using ClipboardX11Test = TextFixture<x11::X11Clipboard>;
 
 TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
     const struct {
@@ -69,6 +73,11 @@ TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
         std::uint32_t format;
     } cases[] = {
         {"UTF8_STRING", "héllo wörld\nzweite Zeile", kClipboardText},
+        {"UTF8_STRING",
+         "A\xff"
+         "B\xe9"
+         "C",
+         kClipboardText},  // no UTF-8: kept as bytes
         {"image/png", png(QImage::Format_RGB32), kClipboardBitmap},
         {"image/png", png(QImage::Format_ARGB32), kClipboardBitmap},
         {"text/html", "<b>bold</b>", kFirstRegisteredFormat},
@@ -106,6 +115,51 @@ TEST_F(ClipboardX11Test, ParseNumbersThePiecesBetweenDelimiters) {
             EXPECT_EQ(variables.TextValue(std::to_string(i)), c.pieces[i]) << c.text.data() << i;
         }
     }
+}
+
+// Qt's hidden selection owner carries no _NET_WM_PID; the window commands
+// must leave it alone all the same.
+TEST_F(ClipboardX11Test, QtsSelectionOwnerCountsAsTheProgramsOwnWindow) {
+    QGuiApplication::clipboard()->setText("makes Qt's selection owner");
+    auto platform = x11::X11Platform::open(qgetenv("DISPLAY").toStdString());
+    ASSERT_TRUE(platform);
+    WindowControl& windows = (*platform)->windows();
+    std::vector<bool> own;
+    for (const TopLevelWindow& window : windows.allTopLevelWindows()) {
+        if (window.title.starts_with("Qt Selection Owner"))
+            own.push_back(windows.isOwnWindow(window.id));
+    }
+    EXPECT_EQ(own, std::vector<bool>{true});
+}
+
+// An owner that never answers (xclip stopped): the wait ends with a message
+// after the time-out, leaving the variable as it was, or at once when the
+// run is stopped.
+TEST_F(ClipboardX11Test, AnOwnerThatDoesNotAnswerTimesOutOrIsLeftAtAStop) {
+    QClipboard* ours = QGuiApplication::clipboard();
+    ours->setText("ours until xclip takes it");
+    QProcess owner;
+    owner.start("xclip", {"-selection", "clipboard", "-quiet", "-i"});
+    owner.write("held");
+    owner.closeWriteChannel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ours->ownsClipboard(); }));
+    kill(static_cast<pid_t>(owner.processId()), SIGSTOP);
+    variables.SetVariable("buf", "before");
+
+    QElapsedTimer took;
+    took.start();
+    run(kCopyFromClipBoard, {{"BufName", "buf"}});
+    EXPECT_GE(took.elapsed(), x11::X11Clipboard::kQuietLimit.count());
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error retrieving data from Clip Board!"});
+    EXPECT_EQ(variables.TextValue("buf"), "before");
+
+    QTimer::singleShot(300, [&] { runControl.stopped = true; });
+    took.restart();
+    run(kParseClipBoard, {{"Delimiter", ","}});
+    EXPECT_LT(took.elapsed(), 1000);
+    EXPECT_EQ(messages.texts().size(), 1u);
+    kill(static_cast<pid_t>(owner.processId()), SIGKILL);
+    owner.waitForFinished();
 }
 
 }  // namespace

@@ -89,6 +89,18 @@ TEST_F(DialogsX11Test, TheBoxGoesOnAfterItsTimeOutOrEscapeAndStopsTheRunOnAbortO
     EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
 }
 
+// However long its body, in one word or in many lines, a box fits the screen.
+TEST_F(DialogsX11Test, ALongBodyScrollsInsideABoxThatFitsTheScreen) {
+    std::string lines;
+    for (int i = 0; i < 3000; ++i) lines += "line " + std::to_string(i) + "\n";
+    const ScreenSize screen = dialogs.screenSize();
+    for (const std::string& body : {std::string(30000, 'x'), lines}) {
+        const auto box = dialogs.createMessageBox(MessageBoxSpec{"Long", body});
+        EXPECT_LE(box->size().width, screen.width);
+        EXPECT_LE(box->size().height, screen.height);
+    }
+}
+
 TEST_F(DialogsX11Test, ThePromptSetsTheVariablesOnOkAndNothingOnCancel) {
     const char* names[] = {"Caption", "X", "Y", "Width", "Height", "VName", "MultiLine"};
     const char* prompts[][7] = {{"a", "10", "10", "150", "24", "V0", "no"},
