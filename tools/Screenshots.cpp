@@ -254,10 +254,13 @@ int main(int argc, char** argv) {
     SettingsStore store(tree, messages);
     store.EnsureRootKeys();
     seed(tree, store);
-    Engine engine(store, messages, **platform);
-    ShellHooks hooks;
-    engine.connectHooks(hooks);
-    Shell shell(store, (*platform)->hotKeys(), std::move(hooks), {});
+    struct NoFront final : ProgramFront {
+        void shutdown() override {}
+        void runCommandLineMacro() override {}
+        MainWindow* mainWindow() override { return nullptr; }
+    } front;
+    Engine engine(store, messages, **platform, front);
+    Shell shell(store, (*platform)->hotKeys(), engine.services(), {});
     shell.ReadOptions();
     shell.StartHookThread();
     MainWindow window(shell);

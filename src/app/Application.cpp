@@ -33,19 +33,15 @@ void onTerminationSignal(int) {
 }  // namespace
 
 Application::Application(SettingsStore& store, QtMessages& messages, Platform& platform,
-                         ShellHooks hooks, std::string commandLine)
+                         std::string commandLine)
     : store_(store),
       messages_(messages),
       platform_(platform),
-      hooks_(std::move(hooks)),
       commandLine_(std::move(commandLine)) {}
 
-Application::~Application() {
-    window_.reset();
-    shell_.reset();
-}
+Application::~Application() = default;
 
-int Application::Run() {
+int Application::Run(ProgramServices services) {
     // On a first start nothing exists yet; the conversion would report the
     // missing Macros key instead of converting nothing.
     if (!store_.tree().keyExists(StoreKey::macros().direct())) store_.EnsureRootKeys();
@@ -65,21 +61,23 @@ int Application::Run() {
         case InstanceMarker::Claim::Running: return handOver(markerPath);
         case InstanceMarker::Claim::First: break;
     }
+    const int status = runFirstCopy(services);
+    // The shell works through the services, which main ends right after this.
+    messages_.setMainWindow(nullptr);
+    window_.reset();
+    shell_.reset();
+    return status;
+}
 
-    if (!hooks_.postCommandLineMacro) {
-        hooks_.postCommandLineMacro = [this] {
-            return QMetaObject::invokeMethod(
-                this, [this] { shell_->CommandLineMacro(); }, Qt::QueuedConnection);
-        };
-    }
+int Application::runFirstCopy(ProgramServices services) {
     HotKeys& hotKeys = platform_.hotKeys();
-    shell_ = std::make_unique<Shell>(store_, hotKeys, hooks_, commandLine_);
+    shell_ = std::make_unique<Shell>(store_, hotKeys, services, commandLine_);
     hotKeys.setPressedHandler([this](std::int32_t id) { shell_->hotKeys().Fire(id); });
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
     marker_->onCommandLineMacro = [this] { shell_->CommandLineMacro(); };
     marker_->onShowWindow = [this] {
-        if (!window_->HasTray()) window_->ShowNormal();
+        if (!window_->HasTray()) window_->showInFront();
     };
 
     if (!shell_->ReadOptions()) return 1;
@@ -97,10 +95,7 @@ int Application::Run() {
         return 1;
     }
     showWithoutTray();
-    if (onReady) onReady();
     const int status = ended_ ? 0 : QCoreApplication::exec();
-
-    messages_.setMainWindow(nullptr);
     window_.reset();
     shell_->Exit();
     return status;
@@ -113,7 +108,7 @@ int Application::Run() {
 // without taking the focus.
 void Application::showWithoutTray() {
     if (window_->HasTray()) return;
-    if (commandLine_.empty()) return window_->ShowNormal();
+    if (commandLine_.empty()) return window_->showInFront();
     window_->setAttribute(Qt::WA_ShowWithoutActivating);
     window_->showNormal();
     window_->setAttribute(Qt::WA_ShowWithoutActivating, false);
@@ -147,7 +142,7 @@ void Application::watchTerminationSignals() {
     connect(signalNotifier_.get(), &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = read(signalPipe[0], &byte, 1);
-        Shutdown();
+        shutdown();
     });
     struct sigaction action = {};
     action.sa_handler = onTerminationSignal;
@@ -157,12 +152,12 @@ void Application::watchTerminationSignals() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-void Application::HookThreadEnded() {
-    Shutdown();
+void Application::shutdown() {
+    if (window_) window_->Shutdown();
 }
 
-void Application::Shutdown() {
-    if (window_) window_->Shutdown();
+void Application::runCommandLineMacro() {
+    if (shell_) shell_->CommandLineMacro();
 }
 
 }  // namespace ks

@@ -6,7 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "app/ShellHooks.h"
+#include "app/Engine.h"
+#include "app/ProgramServices.h"
 
 namespace ks {
 
@@ -19,30 +20,25 @@ class Shell;
 
 // The program's life: the start-up procedure, the hand-over to a copy that
 // already runs, the main window's loop, and the exit.
-class Application final : public QObject {
+class Application final : public QObject, public ProgramFront {
 public:
     // The hot keys come from `platform`, asked for only once this copy is the
     // one that runs.
-    Application(SettingsStore& store, QtMessages& messages, Platform& platform, ShellHooks hooks,
+    Application(SettingsStore& store, QtMessages& messages, Platform& platform,
                 std::string commandLine);
     ~Application() override;
 
     // Runs the start-up procedure and the main window until shutdown;
     // returns the exit status.
-    int Run();
+    int Run(ProgramServices services);
 
-    // The keyboard-watch thread has ended: shutdown goes on.
-    void HookThreadEnded();
     // Shutdown as the tray menu's "Shutdown" does it.
-    void Shutdown();
-
-    Shell* shell() { return shell_.get(); }
-    MainWindow* mainWindow() { return window_.get(); }
-
-    // Called once the hot keys are registered and the window is ready.
-    std::function<void()> onReady;
+    void shutdown() override;
+    void runCommandLineMacro() override;
+    MainWindow* mainWindow() override { return window_.get(); }
 
 private:
+    int runFirstCopy(ProgramServices services);
     int handOver(const QString& markerPath);
     void showWithoutTray();
     void watchTerminationSignals();
@@ -50,7 +46,6 @@ private:
     SettingsStore& store_;
     QtMessages& messages_;
     Platform& platform_;
-    ShellHooks hooks_;
     std::string commandLine_;
     std::unique_ptr<InstanceMarker> marker_;
     std::unique_ptr<Shell> shell_;

@@ -1,10 +1,7 @@
 #include "app/Engine.h"
 
-#include "app/Application.h"
 #include "app/MainWindow.h"
-#include "app/Shell.h"
 #include "commands/KeyDisplayName.h"
-#include "editors/RecordingEditorModel.h"
 #include "keys/KeyNames.h"
 #include "net/Reply.h"
 
@@ -33,7 +30,7 @@ std::vector<CommandId> inputCommandIds() {
 
 // The keyboard-watch thread as the shell drives it. While it lives, every
 // key the program synthesises is announced to it before it is sent.
-class PhraseWatchThread final : public HookThreadControl {
+class PhraseWatchThread final : public PhraseWatch {
 public:
     PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
         : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
@@ -49,8 +46,8 @@ public:
         current_ = nullptr;
     }
 
-    bool postInstallHooks() override { return thread_.postInstallHooks(); }
-    bool postRemoveHooks() override { return thread_.postRemoveHooks(); }
+    bool postStartWatching() override { return thread_.postInstallHooks(); }
+    bool postStopWatching() override { return thread_.postRemoveHooks(); }
     bool postEnd() override { return thread_.postEnd(); }
 
 private:
@@ -61,9 +58,10 @@ private:
 
 }  // namespace
 
-Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
+Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, ProgramFront& front)
     : store_(store),
       messages_(messages),
+      front_(front),
       platform_(platform),
       variables_(messages),
       expansion_(messages, platform.systemValues(), variables_),
@@ -88,10 +86,10 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           publicTimeServers()),
       player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
-      scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
+      scheduler_(store, clock_, [this](const std::string& macro) { return start(macro); }),
       server_({messages, variables_, platform.clipboard(), messageIds_},
               RequestServerHooks{
-                  [this](const std::string& macro) { return postStartMacro(macro); },
+                  [this](const std::string& macro) { return start(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {
                       return importPosted(document, peer);
                   },
@@ -119,15 +117,37 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerDateTimeCommands();
     registerPlayback();
     registerNetwork();
+    handleWindowMessages();
     platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
 }
 
-MainWindow* Engine::mainWindow() {
-    return application_ != nullptr ? application_->mainWindow() : nullptr;
+ProgramServices Engine::services() {
+    return ProgramServices{
+        *this, *this, *this, *this,
+        Desktop{clock_, platform_.keymap(), platform_.windows(), platform_.capture(),
+                platform_.recordCancelWatch(), platform_.injector(), dialogs_}};
 }
 
-bool Engine::postStartMacro(const std::string& macro) {
+bool Engine::start(const std::string& macro) {
     return PostStringsToThread(queue_, kMsgStartMacro, macro);
+}
+
+bool Engine::active() {
+    return runner_.RunActive();
+}
+
+bool Engine::postCommandLineMacro() {
+    return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
+}
+
+void Engine::setExpansion(bool on) {
+    expansion_.setEnabled(on);
+}
+
+bool Engine::exchangeBusy(bool busy) {
+    const bool was = runner_.busy();
+    runner_.setBusy(busy);
+    return was;
 }
 
 void Engine::registerPlayback() {
@@ -146,9 +166,7 @@ void Engine::registerNetwork() {
     });
 }
 
-// Only this machine's programs reach the server until the user names the
-// peers it serves or opens it to every address.
-bool Engine::openServer(std::uint32_t port) {
+bool Engine::open(std::uint32_t port) {
     const std::string list = store_.GetText(kDirectRoot, "SrvPeers").value_or("");
     const auto peers = parsePeerList(list);
     if (!peers) {
@@ -171,7 +189,7 @@ bool Engine::openServer(std::uint32_t port) {
 // at once; the user is asked afterwards, and the peer pushes again.
 std::optional<std::vector<std::string>> Engine::importPosted(const XmlDocument& document,
                                                              const std::string& peer) {
-    MainWindow* window = mainWindow();
+    MainWindow* window = front_.mainWindow();
     if (window == nullptr) return std::vector<std::string>();
     if (!pushAccepted(store_.OptionOn("SrvAcceptPush"),
                       store_.GetText(kDirectRoot, "SrvPushPeers").value_or(""), peer)) {
@@ -203,7 +221,7 @@ void Engine::endRun(std::uint64_t run) {
 }
 
 bool Engine::raiseMainWindow() {
-    MainWindow* window = application_ != nullptr ? application_->mainWindow() : nullptr;
+    MainWindow* window = front_.mainWindow();
     if (window == nullptr) return false;
     window->showNormal();
     window->raise();
@@ -271,83 +289,65 @@ void Engine::registerDateTimeCommands() {
     }
 }
 
-void Engine::connectHooks(ShellHooks& hooks) {
-    hooks.postStartMacro = [this](const std::string& macro) { return postStartMacro(macro); };
-    hooks.runActive = [this] { return runner_.RunActive(); };
-    hooks.postCommandLineMacro = [this] {
-        return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
-    };
-    hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
-    hooks.hotKeyText = [this](std::uint32_t vk) {
-        return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
-    };
-    hooks.recordingDesktop = [this] {
-        return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
-                                &platform_.recordCancelWatch(), &platform_.injector()};
-    };
-    hooks.releaseEventClipboard = [] { EventClipboard::shared().events.clear(); };
-    hooks.editorDesktop = [this] {
-        return EditorDesktop{&clock_,
-                             &platform_.keymap(),
-                             &platform_.windows(),
-                             [this](std::int32_t id) { return messageIds_.NameOf(id); },
-                             [this](const std::string& phrase, bool matchCase) {
-                                 std::string owner = phrases_.OwnerOf(phrase, matchCase);
-                                 return owner.empty() ? std::nullopt
-                                                      : std::optional<std::string>(owner);
-                             },
-                             &dialogs_};
-    };
-    hooks.startSchedules = [this] { scheduler_.Start(); };
-    hooks.stopSchedules = [this] { scheduler_.Stop(); };
-    hooks.loadOtherTriggers = [this](const std::string& macro) {
-        scheduler_.LoadSchedules(macro);
-        loadMessageId(macro);
-        phrases_.Load(macro);
-    };
-    hooks.removeOtherTriggers = [this](const std::string& macro) {
-        scheduler_.RemoveSchedules(macro);
-        messageIds_.Remove(macro);
-        phrases_.Unregister(macro);
-    };
-    hooks.triggerText = [this](int kind, const std::string& macro) {
-        if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
-        if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
-        if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
-        return std::string();
-    };
-    hooks.messageIdOwner = [this](std::int32_t id) { return messageIds_.NameOf(id); };
-    hooks.phraseOwner = [this](const std::string& phrase, bool matchCase) {
-        return phrases_.OwnerOf(phrase, matchCase);
-    };
-    hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
-        return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
-    };
-    hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
-    hooks.closeServer = [this] { server_.StopServer(); };
-    hooks.exchangeBusy = [this](bool busy) {
-        const bool was = runner_.busy();
-        runner_.setBusy(busy);
-        return was;
-    };
+void Engine::load(const std::string& macro) {
+    scheduler_.LoadSchedules(macro);
+    loadMessageId(macro);
+    phrases_.Load(macro);
 }
 
-void Engine::connectApplication(Application& application) {
-    application_ = &application;
-    runner_.setShutdown([&application] { application.Shutdown(); });
-    queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
-        if (Shell* shell = application.shell()) shell->CommandLineMacro();
-    });
+void Engine::remove(const std::string& macro) {
+    scheduler_.RemoveSchedules(macro);
+    messageIds_.Remove(macro);
+    phrases_.Unregister(macro);
+}
+
+std::string Engine::text(int kind, const std::string& macro) {
+    if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
+    if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
+    if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
+    return {};
+}
+
+std::optional<std::string> Engine::messageIdOwner(std::int32_t id) {
+    return messageIds_.NameOf(id);
+}
+
+std::optional<std::string> Engine::phraseOwner(const std::string& phrase, bool matchCase) {
+    std::string owner = phrases_.OwnerOf(phrase, matchCase);
+    if (owner.empty()) return std::nullopt;
+    return owner;
+}
+
+void Engine::startSchedules() {
+    scheduler_.Start();
+}
+
+void Engine::stopSchedules() {
+    scheduler_.Stop();
+}
+
+void Engine::close() {
+    server_.StopServer();
+}
+
+std::unique_ptr<PhraseWatch> Engine::startThread() {
+    return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
+}
+
+// The messages whose work belongs to the program's windows.
+void Engine::handleWindowMessages() {
+    runner_.setShutdown([this] { front_.shutdown(); });
+    queue_.setHandler(kMsgCmdLineMacro, [this](Message&) { front_.runCommandLineMacro(); });
     for (const auto& [message, kind] : {std::pair(kMsgPushMacros, ExportKind::Macros),
                                         std::pair(kMsgPushRecordings, ExportKind::Recordings)}) {
         queue_.setHandler(message, [this, kind](Message& pushed) {
-            MainWindow* window = mainWindow();
+            MainWindow* window = front_.mainWindow();
             if (window && pushed.text1 && pushed.text2) {
                 server_.reportForPeer(window->PushAll(kind, *pushed.text1, *pushed.text2));
             }
         });
     }
-    queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
+    queue_.setHandler(kMsgHookEnded, [this](Message&) { front_.shutdown(); });
     queue_.setHandler(kMsgHookError, [this](Message& message) {
         messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
     });

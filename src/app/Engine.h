@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/ShellHooks.h"
+#include "app/ProgramServices.h"
 #include "commands/CommandDispatch.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
@@ -29,24 +29,40 @@
 
 namespace ks {
 
-class Application;
 class MainWindow;
 
+// What the engine asks of the program's windows.
+class ProgramFront {
+public:
+    ProgramFront() = default;
+    ProgramFront(const ProgramFront&) = delete;
+    ProgramFront& operator=(const ProgramFront&) = delete;
+    virtual ~ProgramFront() = default;
+
+    // SHUTDOWN KEYSTRIDER, and the keyboard-watch thread's end on the way out.
+    virtual void shutdown() = 0;
+    virtual void runCommandLineMacro() = 0;
+    // Null before the window exists and after it has gone.
+    virtual MainWindow* mainWindow() = 0;
+};
+
 // The services that run macros on the GUI thread — message queue, variable
-// table, expansion, command handlers and the runner — put together, and
-// joined to the application shell through its hooks.
-class Engine final : private PlayerHost {
+// table, expansion, command handlers and the runner — put together, and the
+// trigger tables, request server and keyboard-watch thread they answer.
+class Engine final : private PlayerHost,
+                     private MacroRuns,
+                     private OtherTriggers,
+                     private ServerListener,
+                     private PhraseWatches {
 public:
     // Every desktop service comes from `platform`.
-    Engine(SettingsStore& store, Messages& messages, Platform& platform);
+    Engine(SettingsStore& store, Messages& messages, Platform& platform, ProgramFront& front);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // Fills the hooks through which the shell starts macros and asks about runs.
-    void connectHooks(ShellHooks& hooks);
-    // What needs the application object itself: SHUTDOWN KEYSTRIDER and the
-    // command-line macro message.
-    void connectApplication(Application& application);
+    // What the shell and its windows start macros, fill trigger columns and
+    // reach the desktop through.
+    ProgramServices services();
 
     MessageQueue& queue() { return queue_; }
     MacroRunner& runner() { return runner_; }
@@ -62,9 +78,7 @@ private:
     void registerDateTimeCommands();
     void registerPlayback();
     void registerNetwork();
-    bool postStartMacro(const std::string& macro);
-    MainWindow* mainWindow();
-    bool openServer(std::uint32_t port);
+    void handleWindowMessages();
     std::optional<std::vector<std::string>> importPosted(const XmlDocument& document,
                                                          const std::string& peer);
     void loadMessageId(const std::string& macro);
@@ -76,8 +90,30 @@ private:
     bool raiseMainWindow() override;
     void postStopRun() override;
 
+    bool start(const std::string& macro) override;
+    bool active() override;
+    bool postCommandLineMacro() override;
+    void setExpansion(bool on) override;
+    bool exchangeBusy(bool busy) override;
+
+    void load(const std::string& macro) override;
+    void remove(const std::string& macro) override;
+    std::string text(int kind, const std::string& macro) override;
+    std::optional<std::string> messageIdOwner(std::int32_t id) override;
+    std::optional<std::string> phraseOwner(const std::string& phrase, bool matchCase) override;
+    void startSchedules() override;
+    void stopSchedules() override;
+
+    // Only this machine's programs reach the server until the user names the
+    // peers it serves or opens it to every address.
+    bool open(std::uint32_t port) override;
+    void close() override;
+
+    std::unique_ptr<PhraseWatch> startThread() override;
+
     SettingsStore& store_;
     Messages& messages_;
+    ProgramFront& front_;
     MessageQueue queue_;
     QtClock clock_;
     Platform& platform_;
@@ -100,7 +136,6 @@ private:
     RemoteClipboardCommand remoteClipboard_;
     PhraseTriggers phrases_;
     HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
-    Application* application_ = nullptr;
 };
 
 }  // namespace ks

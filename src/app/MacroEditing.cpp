@@ -13,10 +13,9 @@ namespace ks {
 
 namespace {
 
-std::vector<std::string> windowTitles(WindowControl* windows) {
+std::vector<std::string> windowTitles(WindowControl& windows) {
     std::vector<std::string> titles;
-    if (!windows) return titles;
-    for (const TopLevelWindow& window : windows->topLevelWindows()) {
+    for (const TopLevelWindow& window : windows.topLevelWindows()) {
         if (window.taskBar) {
             titles.emplace_back("Task Bar");
         } else if (!window.title.empty()) {
@@ -30,17 +29,17 @@ std::vector<std::string> windowTitles(WindowControl* windows) {
 void reregister(Shell& shell, const MacroDocument& saved, const std::string& replaced,
                 const StoredHotKey& before) {
     HotKeyTable& hotKeys = shell.hotKeys();
-    const ShellHooks& hooks = shell.hooks();
+    OtherTriggers& triggers = shell.services().triggers;
     if (!replaced.empty()) {
         hotKeys.Unregister(replaced, before);
-        if (hooks.removeOtherTriggers) hooks.removeOtherTriggers(replaced);
+        triggers.remove(replaced);
     }
     if (saved.vk != 0) {
         const auto id = static_cast<std::int32_t>(saved.hotKeyId);
         const bool registered = hotKeys.Register(saved.name, id, saved.modifiers, saved.vk);
         hotKeys.Add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
     }
-    if (hooks.loadOtherTriggers) hooks.loadOtherTriggers(saved.name);
+    triggers.load(saved.name);
 }
 
 std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
@@ -54,46 +53,40 @@ std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
     return std::nullopt;
 }
 
-// What the parameter dialogs show of the desktop: PROMPT USER's window and
-// MOVE MOUSE POINTER's pick.
-void addDesktopHooks(ParameterHooks& hooks, Shell& shell, const EditorDesktop& desk,
-                     QWidget* parent) {
-    const ShellHooks& shellHooks = shell.hooks();
-    const RecordingDesktop input =
-        shellHooks.recordingDesktop ? shellHooks.recordingDesktop() : RecordingDesktop{};
-    hooks.dialogs = desk.dialogs;
-    hooks.windows = desk.windows;
-    hooks.pick = PickServices{desk.keymap ? desk.keymap->layout() : nullptr, input.capture,
-                              input.injector, parent, shell.switches().specialMouse};
-}
-
 }  // namespace
 
+PickServices pickServices(Shell& shell, QWidget* mainWindow) {
+    const Desktop& desktop = shell.services().desktop;
+    return PickServices{desktop.keymap.layout(), &desktop.capture, &desktop.injector, mainWindow,
+                        shell.switches().specialMouse};
+}
+
 bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
-    const ShellHooks& hooks = shell.hooks();
-    const EditorDesktop desk = hooks.editorDesktop ? hooks.editorDesktop() : EditorDesktop{};
-    if (!desk.clock) return false;
+    OtherTriggers& triggers = shell.services().triggers;
+    const Desktop& desktop = shell.services().desktop;
     const StoredHotKey before = name.empty() ? StoredHotKey{} : shell.hotKeys().ReadStored(name);
     MacroEditorServices services{
         shell.store().tree(),
         shell.messages(),
-        *desk.clock,
-        [keymap = desk.keymap]() -> std::shared_ptr<const KeyLayout> {
-            return keymap ? keymap->layout() : nullptr;
-        },
+        desktop.clock,
+        [&desktop] { return desktop.keymap.layout(); },
         [&shell](std::uint32_t vk, std::uint32_t modifiers) {
             return shell.hotKeys().DisplayText(vk, modifiers);
         },
-        TriggerOwners{desk.messageIdOwner, desk.phraseOwner},
+        TriggerOwners{[&triggers](std::int32_t id) { return triggers.messageIdOwner(id); },
+                      [&triggers](const std::string& phrase, bool matchCase) {
+                          return triggers.phraseOwner(phrase, matchCase);
+                      }},
         [&shell] { return shell.switches().phrases; },
         [&shell] { return shell.switches().server; },
         [&shell] { return shell.hotKeys().NextIdentifier(); },
         [&shell](std::uint32_t vk, std::uint32_t modifiers, const std::string& macro) {
             return hotKeyTaken(shell.hotKeys(), vk, modifiers, macro);
         },
-        ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
+        ParameterHooks{[&desktop] { return windowTitles(desktop.windows); },
                        [](std::uint32_t command) { OpenHelp(helpSection(command)); },
-                       [&shell] { return ListRecordings(shell.store()); }},
+                       [&shell] { return ListRecordings(shell.store()); }, &desktop.dialogs,
+                       pickServices(shell, parent), &desktop.windows},
         [&](const MacroDocument& macro, const std::string& replaced) {
             reregister(shell, macro, replaced, before);
             if (saved) saved(macro.name, replaced);
@@ -102,13 +95,10 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         [&shell](bool suspended) { shell.hotKeys().Suspend(suspended); },
         [&shell] { return shell.switches().expansion; },
     };
-    addDesktopHooks(services.parameterHooks, shell, desk, parent);
-    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    const auto busy = shell.services().runs.markBusy();
     MacroEditor editor(std::move(services), name, parent);
     keepPlace(editor, shell.store().tree(), "MacroEditor");
-    const bool accepted = editor.exec() == QDialog::Accepted;
-    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
-    return accepted;
+    return editor.exec() == QDialog::Accepted;
 }
 
 }  // namespace ks

@@ -137,9 +137,7 @@ bool MainWindow::Initialise() {
     triggerIndex_ = static_cast<int>(readOption(shell_.store(), "triggerindex").value_or(0) % 4);
     RefreshTriggerColumn(false);
     shell_.HandCommandLineToSelf();
-    if (shell_.switches().scheduler && shell_.hooks().startSchedules) {
-        shell_.hooks().startSchedules();
-    }
+    if (shell_.switches().scheduler) shell_.services().triggers.startSchedules();
     return true;
 }
 
@@ -167,7 +165,7 @@ void MainWindow::buildTrayMenu() {
     connect(trayMenu_->addAction(QStringLiteral("Shutdown")), &QAction::triggered, this,
             [this] { Shutdown(); });
     connect(trayMenu_->addAction(QStringLiteral("Show Main Window")), &QAction::triggered, this,
-            [this] { ShowNormal(); });
+            [this] { showInFront(); });
 }
 
 // The notification area may appear after this program (a session starting
@@ -183,7 +181,7 @@ void MainWindow::tryAddTray() {
     tray_->setContextMenu(trayMenu_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::Trigger) ShowNormal();
+                if (why == QSystemTrayIcon::Trigger) showInFront();
             });
     tray_->show();
 }
@@ -217,19 +215,15 @@ std::vector<std::string> MainWindow::recordingNames() const {
 }
 
 void MainWindow::AddRecording() {
-    const ShellHooks& hooks = shell_.hooks();
-    const RecordingDesktop desktop =
-        hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
-    if (!desktop.windows || !desktop.keymap || !desktop.capture || !desktop.cancelWatch) return;
-    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    const Desktop& desktop = shell_.services().desktop;
+    const auto busy = shell_.services().runs.markBusy();
     RecordDialog dialog(
-        RecordDialog::Services{shell_.store(), shell_.messages(), *desktop.windows, *desktop.keymap,
-                               *desktop.capture, *desktop.cancelWatch},
+        RecordDialog::Services{shell_.store(), shell_.messages(), desktop.windows, desktop.keymap,
+                               desktop.capture, desktop.recordCancelWatch},
         this, recordingNames());
     if (dialog.exec() == QDialog::Accepted) {
         addRecordingRow(dialog.savedName(), static_cast<std::uint32_t>(dialog.savedType()));
     }
-    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
 }
 
 namespace {
@@ -253,19 +247,14 @@ void MainWindow::EditRecording() {
         return;
     }
     QTreeWidgetItem* row = selected.front();
-    const ShellHooks& hooks = shell_.hooks();
-    const RecordingDesktop desktop =
-        hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
-    std::shared_ptr<const KeyLayout> layout =
-        desktop.keymap ? desktop.keymap->layout() : std::make_shared<const KeyLayout>();
-    const ScreenSize extent = desktop.windows ? desktop.windows->screenSize() : ScreenSize{};
+    const Desktop& desktop = shell_.services().desktop;
     const RecordingType type = typeOfRowText(row->text(1));
-    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    const auto busy = shell_.services().runs.markBusy();
     RecordingEditor editor(
         RecordingEditor::Services{
             shell_.store(), EventClipboard::shared(),
-            EventDialogServices{shell_.messages(), std::move(layout), extent, desktop.capture,
-                                desktop.injector, this, shell_.switches().specialMouse}},
+            EventDialogServices{shell_.messages(), desktop.windows.screenSize(),
+                                pickServices(shell_, this)}},
         row->text(0).toStdString(), type, this);
     keepPlace(editor, shell_.store().tree(), "RecordingEditor");
     if (editor.exec() == QDialog::Accepted) {
@@ -275,13 +264,11 @@ void MainWindow::EditRecording() {
             row->setText(0, qs(editor.savedName()));
         }
     }
-    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
 }
 
 std::string MainWindow::triggerText(int kind, const std::string& macro) {
     if (kind == kHotKeyKind) return shell_.hotKeys().TextForMacro(macro);
-    const auto& text = shell_.hooks().triggerText;
-    return text ? text(kind, macro) : std::string();
+    return shell_.services().triggers.text(kind, macro);
 }
 
 void MainWindow::RefreshTriggerColumn(bool advance) {
@@ -344,9 +331,7 @@ void MainWindow::DeleteSelectedMacros() {
             continue;
         }
         delete item;
-        if (shell_.hotKeys().Unregister(name, stored) && shell_.hooks().removeOtherTriggers) {
-            shell_.hooks().removeOtherTriggers(name);
-        }
+        if (shell_.hotKeys().Unregister(name, stored)) shell_.services().triggers.remove(name);
     }
 }
 
@@ -386,9 +371,7 @@ void MainWindow::ExecuteSelected() {
         return;
     }
     // A request that cannot be posted is not reported.
-    if (shell_.hooks().postStartMacro) {
-        shell_.hooks().postStartMacro(macros_->topLevelItem(rows[0])->text(0).toStdString());
-    }
+    shell_.services().runs.start(macros_->topLevelItem(rows[0])->text(0).toStdString());
 }
 
 void MainWindow::ToggleHotKeys() {
@@ -448,7 +431,7 @@ void MainWindow::addAboutToContextMenu() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-void MainWindow::ShowNormal() {
+void MainWindow::showInFront() {
     showNormal();
     raise();
     activateWindow();
@@ -465,6 +448,7 @@ void MainWindow::HideWindow() {
 void MainWindow::Shutdown() {
     hide();  // keeps its place for the next run
     if (tray_ != nullptr) tray_->hide();
+    EventClipboard::shared().events.clear();
     if (shell_.Shutdown() && onEnded) onEnded();
 }
 

@@ -66,7 +66,8 @@ public:
     void AskToAcceptPushes(const std::string& peer);
     void ShowOptions();
     void ShowAbout();
-    void ShowNormal();
+    // Shows, raises and activates the window.
+    void showInFront();
     void HideWindow();
     void ToggleHotKeys();
     void ToggleSchedules();
@@ -102,7 +103,7 @@ private:
     std::string triggerText(int kind, const std::string& macro);
     std::vector<int> selectedMacroRows() const;
     void openMacroEditor(const std::string& name);
-    class Site;
+    class ListsImportSite;  // the import's view of the two lists and the trigger tables
     ImportOutcome importDocument(SettingsStore& store, ExportKind kind, const XmlDocument& document,
                                  ImportMode mode);
     bool exportItems(Messages& messages, ExportKind kind, const std::vector<std::string>& names,

@@ -35,9 +35,10 @@ std::string captionOf(const char* verb, ExportKind kind) {
 // sees them. An interactive import shows its progress in a dialog that can
 // cancel; a silent one, made while the server answers its peer, runs no
 // events of its own.
-class MainWindow::Site final : public ImportSite {
+class MainWindow::ListsImportSite final : public ImportSite {
 public:
-    Site(MainWindow& window, const std::string& caption, ImportMode mode) : window_(window) {
+    ListsImportSite(MainWindow& window, const std::string& caption, ImportMode mode)
+        : window_(window) {
         if (mode == ImportMode::Interactive) progress_.emplace(&window, caption);
     }
 
@@ -60,17 +61,12 @@ public:
             hotKeys().Add({vk, modifiers, macro, id}, true);
     }
     std::optional<std::string> messageIdHolder(std::int32_t id) override {
-        const auto& owner = window_.shell_.hooks().messageIdOwner;
-        return owner ? owner(id) : std::nullopt;
+        return triggers().messageIdOwner(id);
     }
     std::optional<std::string> phraseHolder(const std::string& phrase, bool matchCase) override {
-        const auto& owner = window_.shell_.hooks().phraseOwner;
-        std::string macro = owner ? owner(phrase, matchCase) : std::string();
-        return macro.empty() ? std::nullopt : std::optional(std::move(macro));
+        return triggers().phraseOwner(phrase, matchCase);
     }
-    void loadOtherTriggers(const std::string& macro) override {
-        if (const auto& load = window_.shell_.hooks().loadOtherTriggers) load(macro);
-    }
+    void loadOtherTriggers(const std::string& macro) override { triggers().load(macro); }
     std::optional<std::vector<std::size_t>> chooseItems(
         const std::string& title, const std::vector<std::string>& names) override {
         return ChooseImportItems(&window_, title, names);
@@ -81,6 +77,7 @@ public:
 
 private:
     HotKeyTable& hotKeys() { return window_.shell_.hotKeys(); }
+    OtherTriggers& triggers() { return window_.shell_.services().triggers; }
 
     MainWindow& window_;
     std::optional<ExchangeProgress> progress_;
@@ -163,7 +160,7 @@ void MainWindow::AskToAcceptPushes(const std::string& peer) {
 
 ImportOutcome MainWindow::importDocument(SettingsStore& store, ExportKind kind,
                                          const XmlDocument& document, ImportMode mode) {
-    Site site(*this, captionOf("Import", kind), mode);
+    ListsImportSite site(*this, captionOf("Import", kind), mode);
     const ImportOutcome outcome = kind == ExportKind::Macros
                                       ? ImportMacros(store, site, document, mode)
                                       : ImportRecordings(store, site, document, mode);

@@ -86,9 +86,9 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     middle_ = addRadio(mouseRow, "&Middle", "mouseMiddle");
     right_ = addRadio(mouseRow, "Ri&ght", "mouseRight");
     macroGroup->addRow(QStringLiteral("Mouse Button used for special features:"), mouseRow);
-    connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseLeft); });
-    connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseMiddle); });
-    connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseRight); });
+    connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmLButtonUp); });
+    connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmMButtonUp); });
+    connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmRButtonUp); });
     startWithDesktop_ =
         addCheckBox(addGroup(layout, "Desktop"), "Start &with the desktop:", "startWithDesktop");
 
@@ -125,10 +125,10 @@ void OptionsDialog::load() {
     allAddresses_->setChecked(store.OptionOn("SrvAllAddresses"));
     acceptPushes_->setChecked(store.OptionOn("SrvAcceptPush"));
     startWithDesktop_->setChecked(startsWithDesktop());
-    switch (readOption(store, "SPMouse").value_or(kMouseRight)) {
-        case kMouseLeft: left_->setChecked(true); break;
-        case kMouseMiddle: middle_->setChecked(true); break;
-        case kMouseRight: right_->setChecked(true); break;
+    switch (readOption(store, "SPMouse").value_or(kWmRButtonUp)) {
+        case kWmLButtonUp: left_->setChecked(true); break;
+        case kWmMButtonUp: middle_->setChecked(true); break;
+        case kWmRButtonUp: right_->setChecked(true); break;
         default: break;
     }
 }

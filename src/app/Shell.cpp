@@ -2,6 +2,7 @@
 
 #include "keys/KeyNames.h"
 #include "net/RequestServer.h"
+#include "platform/Keymap.h"
 
 #include "store/SettingsStore.h"
 #include "store/StoreKey.h"
@@ -13,32 +14,22 @@ namespace {
 constexpr const char* kAppErrorTitle = "Keystrider - Error";
 constexpr std::size_t kCmdLineMacroLimit = 1000;  // bytes, with the terminating zero
 
-bool callOr(const std::function<bool()>& hook, bool fallback) {
-    return hook ? hook() : fallback;
-}
-
-void callIfSet(const std::function<void()>& hook) {
-    if (hook) hook();
-}
-
 }  // namespace
 
 std::optional<std::uint32_t> readOption(SettingsStore& store, std::string_view name) {
     return store.GetDword(StoreKey::root().direct(), name);
 }
 
-Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::string commandLine)
+Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ProgramServices services,
+             std::string commandLine)
     : store_(store),
-      hooks_(std::move(hooks)),
+      services_(services),
       commandLine_(std::move(commandLine)),
       hotKeyTable_(
-          store, hotKeys,
-          [this](const std::string& macro) {
-              return hooks_.postStartMacro && hooks_.postStartMacro(macro);
-          },
-          [this] { return callOr(hooks_.runActive, false); },
+          store, hotKeys, [this](const std::string& macro) { return services_.runs.start(macro); },
+          [this] { return services_.runs.active(); },
           [this](std::uint32_t vk) {
-              return hooks_.hotKeyText ? hooks_.hotKeyText(vk) : std::string(kUnknownHotKeyText);
+              return KeyCodeToHotKeyText(*services_.desktop.keymap.layout(), vk);
           }) {}
 
 Shell::~Shell() = default;
@@ -67,7 +58,7 @@ bool Shell::ReadOptions() {
         }
     }
     switches_.prompt = store_.OptionOn("PromptBefMac");
-    switches_.specialMouse = readOption(store_, "SPMouse").value_or(kMouseRight);
+    switches_.specialMouse = readOption(store_, "SPMouse").value_or(kWmRButtonUp);
     SetExpansion(store_.OptionOn("ExpansionOn"));
     if (const auto schedOn = readOption(store_, "SchedOn")) switches_.scheduler = *schedOn == 1;
     return true;
@@ -75,12 +66,11 @@ bool Shell::ReadOptions() {
 
 void Shell::SetExpansion(bool on) {
     switches_.expansion = on;
-    if (hooks_.expansionChanged) hooks_.expansionChanged(on);
+    services_.runs.setExpansion(on);
 }
 
 void Shell::StartHookThread() {
-    if (!hooks_.createHookThread) return;
-    hookThread_ = hooks_.createHookThread();
+    hookThread_ = services_.phraseWatches.startThread();
     if (!hookThread_) {
         showError("Error creating thread.  Word or Phrase triggers will not function.", "Error",
                   MsgIcon::Stop);
@@ -88,7 +78,7 @@ void Shell::StartHookThread() {
     }
     if (const auto on = readOption(store_, "WPhraseOn")) {
         switches_.phrases = *on == 1;
-        if (switches_.phrases && !hookThread_->postInstallHooks()) {
+        if (switches_.phrases && !hookThread_->postStartWatching()) {
             showError(
                 "Error comunicating with Hook thread.  Word or Phrase triggers will not function.",
                 "Error", MsgIcon::Stop);
@@ -98,9 +88,7 @@ void Shell::StartHookThread() {
 
 std::vector<std::string> Shell::LoadMacros() {
     std::vector<std::string> names = hotKeyTable_.RegisterAll();
-    if (hooks_.loadOtherTriggers) {
-        for (const std::string& name : names) hooks_.loadOtherTriggers(name);
-    }
+    for (const std::string& name : names) services_.triggers.load(name);
     return names;
 }
 
@@ -111,7 +99,7 @@ void Shell::HandCommandLineToSelf() {
                   MsgOwner::MainWindow);
         return;
     }
-    if (!callOr(hooks_.postCommandLineMacro, false)) {
+    if (!services_.runs.postCommandLineMacro()) {
         showError("Error posting message to currently running copy of Keystrider.", kAppErrorTitle,
                   MsgIcon::Stop, MsgOwner::MainWindow);
     }
@@ -123,14 +111,13 @@ void Shell::CommandLineMacro() {
         showError("Error reading CmdLineMacro from registry.", kAppErrorTitle, MsgIcon::Stop);
         return;
     }
-    if (!hooks_.postStartMacro || !hooks_.postStartMacro(*name)) {
+    if (!services_.runs.start(*name)) {
         showError("Error posting message to main thread.", "Error", MsgIcon::Stop);
     }
 }
 
 bool Shell::Shutdown() {
-    callIfSet(hooks_.stopSchedules);
-    callIfSet(hooks_.releaseEventClipboard);
+    services_.triggers.stopSchedules();
     if (!hookThread_) return true;
     // A thread that cannot be told to end would never answer: end without it.
     const bool told = hookThread_->postEnd();
@@ -140,7 +127,6 @@ bool Shell::Shutdown() {
 
 void Shell::Exit() {
     if (hookThread_) hookThread_->postEnd();
-    callIfSet(hooks_.releasePlayerBuffer);
     CloseServer();
 }
 
@@ -160,9 +146,8 @@ bool Shell::reportedWrite(bool written) {
 }
 
 void Shell::RestartPhraseWatch(bool watch) {
-    if (!hooks_.createHookThread) return;
-    const bool posted = hookThread_ && hookThread_->postRemoveHooks() &&
-                        (!watch || hookThread_->postInstallHooks());
+    const bool posted = hookThread_ && hookThread_->postStopWatching() &&
+                        (!watch || hookThread_->postStartWatching());
     if (!posted) {
         showError("Error posting message to hook thread.", "Error", MsgIcon::Stop,
                   MsgOwner::MainWindow);
@@ -170,13 +155,12 @@ void Shell::RestartPhraseWatch(bool watch) {
 }
 
 bool Shell::OpenServer(std::uint32_t port) {
-    if (!hooks_.openServer) return true;
-    serverOpen_ = hooks_.openServer(port);
+    serverOpen_ = services_.server.open(port);
     return serverOpen_;
 }
 
 void Shell::CloseServer() {
-    if (serverOpen_ && hooks_.closeServer) hooks_.closeServer();
+    if (serverOpen_) services_.server.close();
     serverOpen_ = false;
 }
 
@@ -193,7 +177,11 @@ void Shell::AcceptPushesFrom(const std::string& peer) {
 
 void Shell::SetScheduler(bool on) {
     switches_.scheduler = on;
-    callIfSet(on ? hooks_.startSchedules : hooks_.stopSchedules);
+    if (on) {
+        services_.triggers.startSchedules();
+    } else {
+        services_.triggers.stopSchedules();
+    }
 }
 
 }  // namespace ks

@@ -7,8 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ShellHooks.h"
+#include "app/ProgramServices.h"
 #include "core/Messages.h"
+#include "journal/JournalEvent.h"
 #include "triggers/HotKeyTable.h"
 
 namespace ks {
@@ -26,19 +27,16 @@ struct Switches {
     bool expansion = false;
     bool scheduler = false;
     bool phrases = false;
-    std::uint32_t specialMouse = 517;
+    std::uint32_t specialMouse = kWmRButtonUp;  // the button-up message that picks a point
 };
-
-inline constexpr std::uint32_t kMouseLeft = 514;
-inline constexpr std::uint32_t kMouseRight = 517;
-inline constexpr std::uint32_t kMouseMiddle = 520;
 
 // The program's state between start-up and exit, apart from its windows:
 // options and switches, the hot-key table, the keyboard-watch thread and the
 // hand-over of a command-line macro. GUI thread only.
 class Shell {
 public:
-    Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::string commandLine);
+    Shell(SettingsStore& store, HotKeys& hotKeys, ProgramServices services,
+          std::string commandLine);
     ~Shell();
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
@@ -49,7 +47,7 @@ public:
     Switches& switches() { return switches_; }
     // Sets the expansion switch in memory, for the shell and the engine.
     void SetExpansion(bool on);
-    ShellHooks& hooks() { return hooks_; }
+    const ProgramServices& services() const { return services_; }
     const std::string& commandLine() const { return commandLine_; }
 
     // Reads the options into the switches and opens the server when it is
@@ -57,7 +55,6 @@ public:
     bool ReadOptions();
     // Creates the keyboard-watch thread and lets it watch when phrases are on.
     void StartHookThread();
-    bool HasHookThread() const { return hookThread_ != nullptr; }
 
     // Loads what the main window lists: registers the hot keys and fills the
     // other trigger tables. Returns the macro names in the store's order.
@@ -70,7 +67,7 @@ public:
 
     // The shutdown steps after the tray icon has gone. True when the main
     // window may end now; false while the keyboard-watch thread is ending
-    // (HookThreadEnded comes then and shutdown runs again).
+    // (its end comes as a message and shutdown runs again).
     bool Shutdown();
     // After the main window has ended.
     void Exit();
@@ -79,7 +76,7 @@ public:
     bool WriteOption(std::string_view name, std::uint32_t value);
     bool WriteTextOption(std::string_view name, std::string_view text);
     // Tells the keyboard-watch thread to stop watching and, when `watch`,
-    // to start again. Shows a failed post. Does nothing without the thread.
+    // to start again. Shows a failed post or a thread that never started.
     void RestartPhraseWatch(bool watch);
     // Closes the request server's listener and opens it on `port` when the
     // server is on.
@@ -96,13 +93,13 @@ private:
     bool reportedWrite(bool written);
 
     SettingsStore& store_;
-    ShellHooks hooks_;
+    ProgramServices services_;
     std::string commandLine_;
     HotKeyTable hotKeyTable_;
     Switches switches_;
-    std::unique_ptr<HookThreadControl> hookThread_;
+    std::unique_ptr<PhraseWatch> hookThread_;
     // A thread told to end lives on until the program exits.
-    std::unique_ptr<HookThreadControl> endingHookThread_;
+    std::unique_ptr<PhraseWatch> endingHookThread_;
     bool serverOpen_ = false;
 };
 

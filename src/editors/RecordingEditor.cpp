@@ -39,7 +39,7 @@ RecordingEditor::RecordingEditor(Services services, std::string name, RecordingT
       services_(std::move(services)),
       openedName_(std::move(name)),
       type_(type),
-      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.layout),
+      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.pick.layout),
              services_.eventDialog.messages) {
     setWindowTitle(QStringLiteral("Keystrider - Edit Recording"));
     buildLayout();

@@ -19,7 +19,6 @@ namespace ks {
 // their meaning and order.
 inline constexpr std::uint32_t kWmUser = 1024;
 inline constexpr std::uint32_t kMsgRunStep = kWmUser + 4;        // execute from the next position
-inline constexpr std::uint32_t kMsgTrayNotify = kWmUser + 5;     // tray icon mouse notification
 inline constexpr std::uint32_t kMsgHookEnd = kWmUser + 7;        // hook thread: remove hooks, exit
 inline constexpr std::uint32_t kMsgStartWatching = kWmUser + 8;  // hook thread: watch typed phrases
 inline constexpr std::uint32_t kMsgHookEnded = kWmUser + 9;      // hook thread has ended

@@ -4,43 +4,86 @@
 #include <string>
 #include <vector>
 
+#include "FakeClock.h"
+#include "RecorderDoubles.h"
 #include "RecordingHotKeys.h"
+#include "RecordingInput.h"
 #include "StoreFixture.h"
 #include "UsKeymap.h"
 #include "app/Shell.h"
-#include "keys/KeyNames.h"
+#include "platform/qt/QtDialogs.h"
 
 namespace ks::test {
 
 using Texts = std::vector<std::string>;
 
-// A shell over a fresh store whose hooks note what they were asked in `log`.
-class AppFixture : public StoreFixture {
-protected:
+// Runs, trigger tables, server and keyboard-watch threads that note what
+// they are asked in `log`.
+class NotingServices final : public MacroRuns,
+                             public OtherTriggers,
+                             public ServerListener,
+                             public PhraseWatches {
+public:
+    bool start(const std::string& m) override { return note("start " + m, postSucceeds); }
+    bool active() override { return false; }
+    bool postCommandLineMacro() override { return note("command-line macro", postSucceeds); }
+    void setExpansion(bool) override {}
+    void load(const std::string&) override {}
+    void remove(const std::string& m) override { note("remove " + m); }
+    std::string text(int kind, const std::string& m) override {
+        return std::to_string(kind) + ":" + m;
+    }
+    std::optional<std::string> messageIdOwner(std::int32_t) override { return std::nullopt; }
+    std::optional<std::string> phraseOwner(const std::string&, bool) override {
+        return std::nullopt;
+    }
+    void startSchedules() override { note("start schedules"); }
+    void stopSchedules() override { note("stop schedules"); }
+    bool open(std::uint32_t port) override {
+        return note("open server " + std::to_string(port), serverOpens);
+    }
+    void close() override { note("close server"); }
+    std::unique_ptr<PhraseWatch> startThread() override;
+
     bool note(const std::string& what, bool answer = true) {
         log.push_back(what);
         return answer;
     }
-    ShellHooks recordingHooks() {
-        ShellHooks hooks;
-        hooks.postStartMacro = [this](const auto& m) { return note("start " + m, postSucceeds); };
-        hooks.postCommandLineMacro = [this] { return note("command-line macro", postSucceeds); };
-        hooks.openServer = [this](std::uint32_t port) {
-            return note("open server " + std::to_string(port), serverOpens);
-        };
-        hooks.closeServer = [this] { note("close server"); };
-        hooks.startSchedules = [this] { note("start schedules"); };
-        hooks.stopSchedules = [this] { note("stop schedules"); };
-        hooks.releaseEventClipboard = [this] { note("release event clipboard"); };
-        hooks.releasePlayerBuffer = [this] { note("release player buffer"); };
-        hooks.removeOtherTriggers = [this](const std::string& m) { note("remove " + m); };
-        hooks.hotKeyText = [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); };
-        hooks.triggerText = [](int k, const std::string& m) { return std::to_string(k) + ":" + m; };
-        return hooks;
-    }
 
+    Texts log;
+    bool postSucceeds = true, serverOpens = true, busy = false;
+    std::optional<bool> threadPosts;  // a thread is made when set, answering posts with it
+
+private:
+    bool exchangeBusy(bool on) override { return std::exchange(busy, on); }
+};
+
+// A keyboard-watch thread that notes what it is told.
+class NotingPhraseWatch final : public PhraseWatch {
+public:
+    explicit NotingPhraseWatch(NotingServices& services) : s_(services) {}
+    bool postStartWatching() override { return s_.note("install hooks", *s_.threadPosts); }
+    bool postStopWatching() override { return s_.note("remove hooks", *s_.threadPosts); }
+    bool postEnd() override { return s_.note("end", *s_.threadPosts); }
+
+private:
+    NotingServices& s_;
+};
+
+inline std::unique_ptr<PhraseWatch> NotingServices::startThread() {
+    if (!threadPosts) return nullptr;
+    return std::make_unique<NotingPhraseWatch>(*this);
+}
+
+// A shell over a fresh store and desktop doubles.
+class AppFixture : public StoreFixture {
+protected:
     Shell& makeShell(std::string commandLine = {}) {
-        shell = std::make_unique<Shell>(*store, hotKeys, recordingHooks(), std::move(commandLine));
+        shell = std::make_unique<Shell>(*store, hotKeys,
+                                        ProgramServices{noted, noted, noted, noted,
+                                                        Desktop{clock, keymap, windows, capture,
+                                                                cancelWatch, injector, dialogs}},
+                                        std::move(commandLine));
         return *shell;
     }
 
@@ -66,8 +109,15 @@ protected:
     }
 
     RecordingHotKeys hotKeys;
-    Texts log;
-    bool postSucceeds = true, serverOpens = true;
+    NotingServices noted;
+    Texts& log = noted.log;
+    FakeClock clock;
+    FixedKeymap keymap;
+    FakeWindowControl windows;
+    FakeCapture capture;
+    ScriptedCancelWatch cancelWatch;
+    RecordingInjector injector;
+    QtDialogs dialogs;
     std::unique_ptr<Shell> shell;
 };
 

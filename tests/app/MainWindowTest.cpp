@@ -115,6 +115,8 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
 
 TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
     setOption("SrvPort", 8080);
+    noted.threadPosts = true;
+    makeShell().StartHookThread();
     makeWindow();
     struct Item {
         const char* text;
@@ -127,8 +129,8 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
         {"Enable Word or Phrase Triggers",
          "WPhraseOn",
          [&] { return shell->switches().phrases; },
-         {},
-         {}},
+         {"remove hooks"},
+         {"remove hooks", "install hooks"}},
         {"Enable Scheduled Triggers",
          "SchedOn",
          [&] { return shell->switches().scheduler; },
@@ -170,7 +172,7 @@ TEST_F(MainWindowTest, EnableServerReportsAMissingPortAndAFailedStart) {
     setOption("SrvOn", 0);
     server->trigger();
     setOption("SrvPort", 8080);
-    serverOpens = false;
+    noted.serverOpens = false;
     server->trigger();
     EXPECT_EQ(messages.texts(),
               (Texts{"Error reading port for Server from registry, can't start server.",
@@ -200,6 +202,9 @@ TEST_F(MainWindowTest, EditRecordingRenamesOrAddsTheRowTheEditorSaved) {
         EXPECT_EQ(columnTexts(recordings, 0), rows);
         EXPECT_EQ(columnTexts(recordings, 1), (Texts{"Keyboard & Mouse", "Keyboard & Mouse"}));
     }
+    EventClipboard::shared().events.resize(1);
+    window->Shutdown();  // copied events do not outlive the window
+    EXPECT_TRUE(EventClipboard::shared().events.empty());
 }
 
 }  // namespace

@@ -39,10 +39,6 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    FakeWindowControl windows;
-    FixedKeymap keymap;
-    FakeCapture capture;
-    ScriptedCancelWatch cancelWatch;
     RecordDialog::Services services{*store, messages, windows, keymap, capture, cancelWatch};
 };
 
@@ -81,19 +77,14 @@ TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
 }
 
 TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecording) {
-    bool busy = false, busyWhileOpen = false;
-    Shell& s = makeShell();
-    s.hooks().exchangeBusy = [&busy](bool on) { return std::exchange(busy, on); };
-    s.hooks().recordingDesktop = [this] {
-        return RecordingDesktop{&windows, &keymap, &capture, &cancelWatch};
-    };
-    MainWindow window(s);
+    bool busyWhileOpen = false;
+    MainWindow window(makeShell());
     ASSERT_TRUE(window.Initialise());
 
     QTimer::singleShot(0, [&] {
         auto* dialog = dynamic_cast<RecordDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        busyWhileOpen = busy;
+        busyWhileOpen = noted.busy;
         record(*dialog, typedAThenCtrlBreak);
         dialog->nameEdit()->setText("New");
         dialog->SaveClicked();
@@ -106,7 +97,7 @@ TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecor
     window.AddRecording();
 
     EXPECT_TRUE(busyWhileOpen);
-    EXPECT_FALSE(busy);
+    EXPECT_FALSE(noted.busy);
     EXPECT_EQ(columnTexts(window.recordingList(), 0), Texts{"New"});
     EXPECT_EQ(columnTexts(window.recordingList(), 1), Texts{"Keyboard & Mouse"});
 }

@@ -7,29 +7,17 @@
 namespace ks::test {
 namespace {
 
-class ShellTest : public AppFixture {
-protected:
-    // A keyboard-watch thread that notes what it is told.
-    struct HookThread final : HookThreadControl {
-        HookThread(ShellTest& test, bool answer) : t(test), posts(answer) {}
-        bool postInstallHooks() override { return t.note("install hooks", posts); }
-        bool postRemoveHooks() override { return t.note("remove hooks", posts); }
-        bool postEnd() override { return t.note("end", posts); }
-        ShellTest& t;
-        bool posts;
-    };
-};
+using ShellTest = AppFixture;
 
 // Each row adds to the values stored before it; each exits, closing the server it opened.
 TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     const std::string noPort = "Error reading port for Server from registry, can't start server.";
-    const Texts released = {"release player buffer"};
-    const Texts served = {"open server 8080", "release player buffer", "close server"};
+    const Texts served = {"open server 8080", "close server"};
     // stored, server opens, read (result, hot keys, server, special mouse), log, shown
     using Stored = std::vector<std::pair<const char*, std::uint32_t>>;
     const std::tuple<Stored, bool, std::string, Texts, Texts> cases[] = {
-        {{}, true, "1 1 0 517", released, {}},
-        {{{"SrvOn", 1}}, true, "1 1 0 517", released, {noPort}},
+        {{}, true, "1 1 0 517", {}, {}},
+        {{{"SrvOn", 1}}, true, "1 1 0 517", {}, {noPort}},
         {{{"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
         {{{"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
         {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 1 520", served, {}},
@@ -39,7 +27,7 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
         for (const auto& [name, value] : stored) setOption(name, value);
         log.clear();
         messages.clear();
-        serverOpens = opens;
+        noted.serverOpens = opens;
         Shell& s = makeShell();
         const bool result = s.ReadOptions();
         EXPECT_EQ(std::to_string(result) + " " + std::to_string(s.hotKeys().Enabled()) + " " +
@@ -65,7 +53,7 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     shell->CommandLineMacro();
     EXPECT_EQ(log, (Texts{"command-line macro", "start Nightly Backup"}));
 
-    postSucceeds = false;
+    noted.postSucceeds = false;
     makeShell("x").HandCommandLineToSelf();
     shell->CommandLineMacro();
     EXPECT_EQ(messages.texts(),
@@ -85,19 +73,17 @@ TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
     setOption("WPhraseOn", 1);
     for (bool posts : {true, false}) {
         log.clear();
+        noted.threadPosts = posts;
         Shell& s = makeShell();
-        s.hooks().createHookThread = [&] { return std::make_unique<HookThread>(*this, posts); };
         s.StartHookThread();
         EXPECT_TRUE(s.switches().phrases);
         EXPECT_EQ(s.Shutdown(), !posts);
         EXPECT_TRUE(s.Shutdown());
         s.Exit();
-        EXPECT_EQ(log,
-                  (Texts{"install hooks", "stop schedules", "release event clipboard", "end",
-                         "stop schedules", "release event clipboard", "release player buffer"}));
+        EXPECT_EQ(log, (Texts{"install hooks", "stop schedules", "end", "stop schedules"}));
     }
-    makeShell().hooks().createHookThread = [] { return std::unique_ptr<HookThreadControl>(); };
-    shell->StartHookThread();
+    noted.threadPosts.reset();
+    makeShell().StartHookThread();
     EXPECT_TRUE(shell->Shutdown());
     EXPECT_EQ(
         messages.texts(),

@@ -35,7 +35,8 @@ protected:
         ASSERT_TRUE(WriteRecording(*store, "Other", keyEvents(5000, 2), 2));
     }
     EventDialogServices dialogServices() {  // the right button picks
-        return {messages, std::make_shared<const KeyLayout>(usKeyLayout()), {1024, 768}, &capture};
+        return {
+            messages, {1024, 768}, {std::make_shared<const KeyLayout>(usKeyLayout()), &capture}};
     }
     std::unique_ptr<RecordingEditor> open(const std::string& name) {
         return std::make_unique<RecordingEditor>(

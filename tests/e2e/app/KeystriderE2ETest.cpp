@@ -398,7 +398,8 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
                                               {m, 300, 100, 5400, 0}};
         ASSERT_TRUE(WriteRecording(store, "Rec", moves, 1));
         EventClipboard clipboard;
-        const EventDialogServices events{messages, std::make_shared<const KeyLayout>(), {640, 480}};
+        const EventDialogServices events{
+            messages, {640, 480}, {std::make_shared<const KeyLayout>()}};
         RecordingEditor editor({store, clipboard, events}, "Rec", RecordingType::KeyboardAndMouse);
         editor.eventList()->selectRow(1);
         editor.DeleteClicked();  // answered Yes
