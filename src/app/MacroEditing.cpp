@@ -25,33 +25,63 @@ std::vector<std::string> windowTitles(WindowControl& windows) {
     return titles;
 }
 
-// The replaced macro's triggers go, the saved one's come.
-void reregister(Shell& shell, const MacroDocument& saved, const std::string& replaced,
-                const StoredHotKey& before) {
-    HotKeyTable& hotKeys = shell.hotKeys();
-    OtherTriggers& triggers = shell.services().triggers;
-    if (!replaced.empty()) {
-        hotKeys.Unregister(replaced, before);
-        triggers.remove(replaced);
-    }
-    if (saved.vk != 0) {
-        const auto id = static_cast<std::int32_t>(saved.hotKeyId);
-        const bool registered = hotKeys.Register(saved.name, id, saved.modifiers, saved.vk);
-        hotKeys.Add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
-    }
-    triggers.load(saved.name);
-}
+// The macro editor as the shell's: hot keys from its table, switches from
+// its options, and a committed save re-registers the macro's triggers.
+class ShellEditorSite final : public MacroEditorSite {
+public:
+    ShellEditorSite(Shell& shell, const std::string& name, const MacroSaved& saved)
+        : shell_(shell),
+          before_(name.empty() ? StoredHotKey{} : shell.hotKeys().ReadStored(name)),
+          saved_(saved) {}
 
-std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
-                                       std::uint32_t modifiers, const std::string& macro) {
-    if (const auto holder = hotKeys.Holder(vk, modifiers, macro)) {
-        return "Hotkey already in use by macro: \"" + *holder + "\"";
+    std::shared_ptr<const KeyLayout> keyLayout() override {
+        return shell_.services().desktop.keymap.layout();
     }
-    if (Result free = hotKeys.TrialGrab(vk, modifiers); !free) {
-        return "Hotkey is taken by another program: " + free.error();
+    std::string hotKeyText(std::uint32_t vk, std::uint32_t modifiers) override {
+        return shell_.hotKeys().DisplayText(vk, modifiers);
     }
-    return std::nullopt;
-}
+    void suspendHotKeys(bool suspended) override { shell_.hotKeys().Suspend(suspended); }
+    std::optional<std::string> hotKeyTaken(std::uint32_t vk, std::uint32_t modifiers,
+                                           const std::string& macro) override {
+        if (const auto holder = shell_.hotKeys().Holder(vk, modifiers, macro)) {
+            return "Hotkey already in use by macro: \"" + *holder + "\"";
+        }
+        if (Result free = shell_.hotKeys().TrialGrab(vk, modifiers); !free) {
+            return "Hotkey is taken by another program: " + free.error();
+        }
+        return std::nullopt;
+    }
+    std::int32_t nextHotKeyId() override { return shell_.hotKeys().NextIdentifier(); }
+    bool phrasesOn() override { return shell_.switches().phrases; }
+    bool serverOn() override { return shell_.switches().server; }
+    bool expansionOn() override { return shell_.switches().expansion; }
+    void committed(const MacroDocument& macro, const std::string& replaced) override {
+        reregister(macro, replaced);
+        if (saved_) saved_(macro.name, replaced);
+    }
+    void showScheduleHelp() override { OpenHelp(kSchedulesSection); }
+
+private:
+    // The replaced macro's triggers go, the saved one's come.
+    void reregister(const MacroDocument& saved, const std::string& replaced) {
+        HotKeyTable& hotKeys = shell_.hotKeys();
+        OtherTriggers& triggers = shell_.services().triggers;
+        if (!replaced.empty()) {
+            hotKeys.Unregister(replaced, before_);
+            triggers.remove(replaced);
+        }
+        if (saved.vk != 0) {
+            const auto id = static_cast<std::int32_t>(saved.hotKeyId);
+            const bool registered = hotKeys.Register(saved.name, id, saved.modifiers, saved.vk);
+            hotKeys.Add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
+        }
+        triggers.load(saved.name);
+    }
+
+    Shell& shell_;
+    const StoredHotKey before_;
+    const MacroSaved& saved_;
+};
 
 }  // namespace
 
@@ -64,36 +94,20 @@ PickServices pickServices(Shell& shell, QWidget* mainWindow) {
 bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
     OtherTriggers& triggers = shell.services().triggers;
     const Desktop& desktop = shell.services().desktop;
-    const StoredHotKey before = name.empty() ? StoredHotKey{} : shell.hotKeys().ReadStored(name);
+    ShellEditorSite site(shell, name, saved);
     MacroEditorServices services{
         shell.store().tree(),
         shell.messages(),
         desktop.clock,
-        [&desktop] { return desktop.keymap.layout(); },
-        [&shell](std::uint32_t vk, std::uint32_t modifiers) {
-            return shell.hotKeys().DisplayText(vk, modifiers);
-        },
+        site,
         TriggerOwners{[&triggers](std::int32_t id) { return triggers.messageIdOwner(id); },
                       [&triggers](const std::string& phrase, bool matchCase) {
                           return triggers.phraseOwner(phrase, matchCase);
                       }},
-        [&shell] { return shell.switches().phrases; },
-        [&shell] { return shell.switches().server; },
-        [&shell] { return shell.hotKeys().NextIdentifier(); },
-        [&shell](std::uint32_t vk, std::uint32_t modifiers, const std::string& macro) {
-            return hotKeyTaken(shell.hotKeys(), vk, modifiers, macro);
-        },
         ParameterHooks{[&desktop] { return windowTitles(desktop.windows); },
                        [](std::uint32_t command) { OpenHelp(helpSection(command)); },
                        [&shell] { return ListRecordings(shell.store()); }, &desktop.dialogs,
                        pickServices(shell, parent), &desktop.windows},
-        [&](const MacroDocument& macro, const std::string& replaced) {
-            reregister(shell, macro, replaced, before);
-            if (saved) saved(macro.name, replaced);
-        },
-        [] { OpenHelp(kSchedulesSection); },
-        [&shell](bool suspended) { shell.hotKeys().Suspend(suspended); },
-        [&shell] { return shell.switches().expansion; },
     };
     const auto busy = shell.services().runs.markBusy();
     MacroEditor editor(std::move(services), name, parent);

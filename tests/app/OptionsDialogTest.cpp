@@ -19,7 +19,13 @@ namespace {
 
 class OptionsDialogTest : public AppFixture {
 protected:
-    void open() { dialog = std::make_unique<OptionsDialog>(shell ? *shell : makeShell()); }
+    void open() {
+        if (!shell) {
+            noted.threadPosts = true;
+            makeShell().StartHookThread();
+        }
+        dialog = std::make_unique<OptionsDialog>(*shell);
+    }
     QCheckBox* box(const char* name) { return dialog->findChild<QCheckBox*>(name); }
     QRadioButton* mouse(const char* name) { return dialog->findChild<QRadioButton*>(name); }
     QLineEdit* field(const char* name) { return dialog->findChild<QLineEdit*>(name); }
@@ -77,7 +83,7 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     EXPECT_FALSE(shell->hotKeys().Enabled());
     EXPECT_TRUE(s.server && s.prompt && s.expansion && s.scheduler);
     EXPECT_FALSE(s.phrases);
-    EXPECT_EQ(log, (Texts{"open server 8081", "start schedules"}));
+    EXPECT_EQ(log, (Texts{"open server 8081", "remove hooks", "start schedules"}));
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_TRUE(messages.shown.empty());
 }

@@ -28,34 +28,36 @@
 namespace ks::test {
 namespace {
 
+// Notes what the editor tells the program; the hot key K is taken.
+class NotingSite final : public MacroEditorSite {
+public:
+    std::shared_ptr<const KeyLayout> keyLayout() override { return nullptr; }
+    std::string hotKeyText(std::uint32_t vk, std::uint32_t) override { return std::to_string(vk); }
+    void suspendHotKeys(bool on) override { suspensions += on ? "S" : "R"; }
+    std::optional<std::string> hotKeyTaken(std::uint32_t vk, std::uint32_t,
+                                           const std::string&) override {
+        return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
+    }
+    std::int32_t nextHotKeyId() override { return ++ids; }
+    bool phrasesOn() override { return true; }
+    bool serverOn() override { return true; }
+    bool expansionOn() override { return expansion; }
+    void committed(const MacroDocument& m, const std::string& replaced) override {
+        commits.push_back(m.name + "<" + replaced);
+    }
+    void showScheduleHelp() override {}
+
+    int ids = 0;
+    std::vector<std::string> commits;
+    std::string suspensions;
+    bool expansion = false;
+};
+
 class MacroEditorTest : public ::testing::Test {
 protected:
     std::unique_ptr<MacroEditor> open(const std::string& name) {
-        MacroEditorServices services{tree,
-                                     messages,
-                                     clock,
-                                     {},
-                                     [](std::uint32_t vk, std::uint32_t) { return std::to_string(vk); },
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {}};
-        services.hotKeyTaken = [](std::uint32_t vk, std::uint32_t, const std::string&) {
-            return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
-        };
-        services.nextHotKeyId = [this] { return ++ids; };
-        services.committed = [this](const MacroDocument& m, const std::string& replaced) {
-            commits.push_back(m.name + "<" + replaced);
-        };
-        services.suspendHotKeys = [this](bool on) { suspensions += on ? "S" : "R"; };
-        services.expansionOn = [this] { return expansion; };
-        return std::make_unique<MacroEditor>(std::move(services), name);
+        return std::make_unique<MacroEditor>(
+            MacroEditorServices{tree, messages, clock, site, {}, {}}, name);
     }
     // Adds command `id` from its category's list, typing `value` into the
     // first field of its parameter dialog.
@@ -85,10 +87,7 @@ protected:
     KeyTree tree{dir.file("store.db")};
     RecordingMessages messages;
     FakeClock clock;
-    int ids = 0;
-    std::vector<std::string> commits;
-    std::string suspensions;
-    bool expansion = false;
+    NotingSite site;
 };
 
 // Every key shows its name from the key table, and a category's commands
@@ -122,7 +121,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS \"hi\"", "DELAY 500 ms",
                                                        a + " (Down)", a + " (Up)"}));
     ASSERT_TRUE(editor->save());
-    EXPECT_EQ(commits, std::vector<std::string>{"Greet<"});
+    EXPECT_EQ(site.commits, std::vector<std::string>{"Greet<"});
     EXPECT_EQ(readMacro(tree, "Greet")->commands, editor->body().commands());
 
     // Reopened, a row deleted and saved: the stored macro loses it, in one change.
@@ -131,7 +130,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     editor->bodyList()->item(0)->setSelected(true);
     editor->deleteSelected();
     ASSERT_TRUE(editor->save());
-    EXPECT_EQ(commits.back(), "Greet<Greet");
+    EXPECT_EQ(site.commits.back(), "Greet<Greet");
     EXPECT_EQ(readMacro(tree, "Greet")->commands.size(), 3u);
     EXPECT_EQ(readMacro(tree, "Greet")->hotKeyId, 2u);
 
@@ -176,14 +175,14 @@ TEST_F(MacroEditorTest, HotKeyFieldAndExpansionHint) {
     editor->nameField()->setFocus();
     add(*editor, kSendKeys, "Hello [greeting]");
     EXPECT_TRUE(editor->expansionHint()->text().contains("[greeting]"));
-    expansion = true;
+    site.expansion = true;
     editor->bodyList()->item(0)->setSelected(true);
     EXPECT_FALSE(editor->expansionHint()->isVisibleTo(editor.get()));
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     messages.answers = {MsgAnswer::Yes};
     QApplication::sendEvent(editor->hotKeyField(), &escape);
     EXPECT_FALSE(editor->isVisible());
-    EXPECT_EQ(suspensions, "SR");
+    EXPECT_EQ(site.suspensions, "SR");
 }
 
 }  // namespace
