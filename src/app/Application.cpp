@@ -51,7 +51,7 @@ int Application::Run(ProgramServices services) {
     const QString folder =
         privateRuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), problem);
     const QString markerPath = QDir(folder).filePath(instanceName({}));
-    marker_ = std::make_unique<InstanceMarker>(markerPath);
+    marker_ = std::make_unique<InstanceMarker>(markerPath, *this);
     switch (folder.isEmpty() ? InstanceMarker::Claim::Failed : marker_->claim()) {
         case InstanceMarker::Claim::Failed:
             if (problem.isEmpty()) problem = marker_->error();
@@ -75,10 +75,6 @@ int Application::runFirstCopy(ProgramServices services) {
     hotKeys.setPressedHandler([this](std::int32_t id) { shell_->hotKeys().Fire(id); });
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
-    marker_->onCommandLineMacro = [this] { shell_->CommandLineMacro(); };
-    marker_->onShowWindow = [this] {
-        if (!window_->HasTray()) window_->showInFront();
-    };
 
     if (!shell_->ReadOptions()) return 1;
     shell_->StartHookThread();
@@ -158,6 +154,10 @@ void Application::shutdown() {
 
 void Application::runCommandLineMacro() {
     if (shell_) shell_->CommandLineMacro();
+}
+
+void Application::showWindow() {
+    if (window_ && !window_->HasTray()) window_->showInFront();
 }
 
 }  // namespace ks

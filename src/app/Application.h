@@ -7,11 +7,11 @@
 #include <string>
 
 #include "app/Engine.h"
+#include "app/InstanceMarker.h"
 #include "app/ProgramServices.h"
 
 namespace ks {
 
-class InstanceMarker;
 class MainWindow;
 class Platform;
 class QtMessages;
@@ -20,7 +20,7 @@ class Shell;
 
 // The program's life: the start-up procedure, the hand-over to a copy that
 // already runs, the main window's loop, and the exit.
-class Application final : public QObject, public ProgramFront {
+class Application final : public QObject, public ProgramFront, public LaterCopyRequests {
 public:
     // The hot keys come from `platform`, asked for only once this copy is the
     // one that runs.
@@ -35,6 +35,8 @@ public:
     // Shutdown as the tray menu's "Shutdown" does it.
     void shutdown() override;
     void runCommandLineMacro() override;
+    // A later copy's: the window shows, unless the tray icon is there to be found by.
+    void showWindow() override;
     MainWindow* mainWindow() override { return window_.get(); }
 
 private:

@@ -60,6 +60,12 @@ public:
         if (saved_) saved_(macro.name, replaced);
     }
     void showScheduleHelp() override { OpenHelp(kSchedulesSection); }
+    std::optional<std::string> messageIdOwner(std::int32_t id) override {
+        return shell_.services().triggers.messageIdOwner(id);
+    }
+    std::optional<std::string> phraseOwner(const std::string& phrase, bool matchCase) override {
+        return shell_.services().triggers.phraseOwner(phrase, matchCase);
+    }
 
 private:
     // The replaced macro's triggers go, the saved one's come.
@@ -92,7 +98,6 @@ PickServices pickServices(Shell& shell, QWidget* mainWindow) {
 }
 
 bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
-    OtherTriggers& triggers = shell.services().triggers;
     const Desktop& desktop = shell.services().desktop;
     ShellEditorSite site(shell, name, saved);
     MacroEditorServices services{
@@ -100,10 +105,6 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         shell.messages(),
         desktop.clock,
         site,
-        TriggerOwners{[&triggers](std::int32_t id) { return triggers.messageIdOwner(id); },
-                      [&triggers](const std::string& phrase, bool matchCase) {
-                          return triggers.phraseOwner(phrase, matchCase);
-                      }},
         ParameterHooks{[&desktop] { return windowTitles(desktop.windows); },
                        [](std::uint32_t command) { OpenHelp(helpSection(command)); },
                        [&shell] { return ListRecordings(shell.store()); }, &desktop.dialogs,

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "editors/MacroSaveRules.h"
+
 namespace ks {
 
 class CancelWatch;
@@ -59,22 +61,14 @@ inline constexpr int kMessageIdTriggers = 2;
 
 // The trigger kinds besides hot keys: schedules, words or phrases and XML
 // message identifiers.
-class OtherTriggers {
+class OtherTriggers : public TriggerOwners {
 public:
-    OtherTriggers() = default;
-    OtherTriggers(const OtherTriggers&) = delete;
-    OtherTriggers& operator=(const OtherTriggers&) = delete;
-    virtual ~OtherTriggers() = default;
-
     // Fills the tables for one macro at start or after a save; removes a
     // deleted or replaced macro from them.
     virtual void load(const std::string& macro) = 0;
     virtual void remove(const std::string& macro) = 0;
     // The trigger column's text for `macro` of one kind (kScheduledTriggers …).
     virtual std::string text(int kind, const std::string& macro) = 0;
-    virtual std::optional<std::string> messageIdOwner(std::int32_t id) = 0;
-    // The macro whose word or phrase a new one (phrase, matchCase) would replace.
-    virtual std::optional<std::string> phraseOwner(const std::string& phrase, bool matchCase) = 0;
     virtual void startSchedules() = 0;
     virtual void stopSchedules() = 0;
 };

@@ -32,7 +32,7 @@ class Clock;
 class KeyTree;
 
 // What the macro editor asks of the program around it.
-class MacroEditorSite {
+class MacroEditorSite : public TriggerOwners {
 public:
     MacroEditorSite() = default;
     MacroEditorSite(const MacroEditorSite&) = delete;
@@ -64,7 +64,6 @@ struct MacroEditorServices {
     Messages& messages;
     Clock& clock;
     MacroEditorSite& site;
-    TriggerOwners owners;
     ParameterHooks parameterHooks;
 };
 

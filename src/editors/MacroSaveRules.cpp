@@ -32,7 +32,7 @@ std::optional<std::uint32_t> whole(const std::string& text) {
 
 }  // namespace
 
-SaveCheck checkSave(const MacroForm& form, const std::string& edited, const TriggerOwners& owners) {
+SaveCheck checkSave(const MacroForm& form, const std::string& edited, TriggerOwners& owners) {
     SaveCheck check;
     MacroDocument& macro = check.macro;
     if (form.name.empty()) return {"Macro Name must not be empty!", {}};
@@ -48,13 +48,12 @@ SaveCheck checkSave(const MacroForm& form, const std::string& edited, const Trig
                 "reserved.",
                 {}};
         }
-        const auto owner =
-            owners.messageId ? owners.messageId(static_cast<std::int32_t>(*number)) : std::nullopt;
+        const auto owner = owners.messageIdOwner(static_cast<std::int32_t>(*number));
         if (heldByOther(owner, edited)) return {"XML Message ID already in use by: " + *owner, {}};
         macro.messageId = *number;
     }
     if (const std::string phrase = trimmed(form.phrase); !phrase.empty()) {
-        const auto owner = owners.phrase ? owners.phrase(phrase, form.phraseCase) : std::nullopt;
+        const auto owner = owners.phraseOwner(phrase, form.phraseCase);
         if (heldByOther(owner, edited)) {
             return {"Word or Phrase for trigger already in use by: " + *owner, {}};
         }

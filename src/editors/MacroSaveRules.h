@@ -21,9 +21,16 @@ struct MacroForm {
 };
 
 // Which macro holds a trigger, if any.
-struct TriggerOwners {
-    std::function<std::optional<std::string>(std::int32_t id)> messageId;
-    std::function<std::optional<std::string>(const std::string& phrase, bool matchCase)> phrase;
+class TriggerOwners {
+public:
+    TriggerOwners() = default;
+    TriggerOwners(const TriggerOwners&) = delete;
+    TriggerOwners& operator=(const TriggerOwners&) = delete;
+    virtual ~TriggerOwners() = default;
+
+    virtual std::optional<std::string> messageIdOwner(std::int32_t id) = 0;
+    // The macro whose word or phrase a new one (phrase, matchCase) would replace.
+    virtual std::optional<std::string> phraseOwner(const std::string& phrase, bool matchCase) = 0;
 };
 
 // Checks the form as Save does, in order; the first refusal's text, or the
@@ -34,7 +41,7 @@ struct SaveCheck {
     std::optional<std::string> refusal;
     MacroDocument macro;
 };
-SaveCheck checkSave(const MacroForm& form, const std::string& edited, const TriggerOwners& owners);
+SaveCheck checkSave(const MacroForm& form, const std::string& edited, TriggerOwners& owners);
 
 // Save As first compares the form with the stored macro being edited.
 std::optional<std::string> saveAsRefusal(const MacroForm& form, const MacroDocument& stored);

@@ -158,13 +158,15 @@ struct SaveRow {
 };
 
 TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
-    const TriggerOwners owners{
-        [](std::int32_t id) {
+    // The identifier 10001 and the phrase "btw" are Other's.
+    struct OtherHolds final : TriggerOwners {
+        std::optional<std::string> messageIdOwner(std::int32_t id) override {
             return id == 10001 ? std::optional<std::string>("Other") : std::nullopt;
-        },
-        [](const std::string& p, bool) {
+        }
+        std::optional<std::string> phraseOwner(const std::string& p, bool) override {
             return p == "btw" ? std::optional<std::string>("Other") : std::nullopt;
-        }};
+        }
+    } owners;
     const SaveRow rows[] = {
         {{"", 0, 0, "1", "btw", false, "0"}, "Macro Name must not be empty!"},
         {{"M", 0, 0, " 9999 ", "btw", false, "0"},
