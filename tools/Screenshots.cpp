@@ -200,12 +200,17 @@ void browse(QDialog* dialog) {
 }
 
 void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
-    ParameterHooks hooks;
-    hooks.help = [](std::uint32_t) {};
-    hooks.recordings = [&shell] { return ListRecordings(shell.store()); };
-    hooks.windowTitles = [] {
-        return std::vector<std::string>{"Terminal - ~/work", "notes.txt - Text Editor", "Task Bar"};
-    };
+    // Staged window titles, so that the picker shows the same ones on every run.
+    struct StagedSources final : ParameterSources {
+        explicit StagedSources(Shell& shell) : shell_(shell) {}
+        std::vector<std::string> windowTitles() override {
+            return {"Terminal - ~/work", "notes.txt - Text Editor", "Task Bar"};
+        }
+        std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+        void showHelp(std::uint32_t) override {}
+        Shell& shell_;
+    } sources(shell);
+    ParameterHooks hooks{&sources};
     for (const CommandInfo& info : commandTable()) {
         if (!hasParameters(info.id)) continue;
         QString name = QString::fromUtf8(info.name).toLower();

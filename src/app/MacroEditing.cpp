@@ -13,21 +13,9 @@ namespace ks {
 
 namespace {
 
-std::vector<std::string> windowTitles(WindowControl& windows) {
-    std::vector<std::string> titles;
-    for (const TopLevelWindow& window : windows.topLevelWindows()) {
-        if (window.taskBar) {
-            titles.emplace_back("Task Bar");
-        } else if (!window.title.empty()) {
-            titles.push_back(window.title);
-        }
-    }
-    return titles;
-}
-
 // The macro editor as the shell's: hot keys from its table, switches from
 // its options, and a committed save re-registers the macro's triggers.
-class ShellEditorSite final : public MacroEditorSite {
+class ShellEditorSite final : public MacroEditorSite, public ParameterSources {
 public:
     ShellEditorSite(Shell& shell, const std::string& name, const MacroSaved& saved)
         : shell_(shell),
@@ -60,6 +48,19 @@ public:
         if (saved_) saved_(macro.name, replaced);
     }
     void showScheduleHelp() override { OpenHelp(kSchedulesSection); }
+    std::vector<std::string> windowTitles() override {
+        std::vector<std::string> titles;
+        for (const TopLevelWindow& window : shell_.services().desktop.windows.topLevelWindows()) {
+            if (window.taskBar) {
+                titles.emplace_back("Task Bar");
+            } else if (!window.title.empty()) {
+                titles.push_back(window.title);
+            }
+        }
+        return titles;
+    }
+    std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+    void showHelp(std::uint32_t command) override { OpenHelp(helpSection(command)); }
     std::optional<std::string> messageIdOwner(std::int32_t id) override {
         return shell_.services().triggers.messageIdOwner(id);
     }
@@ -105,10 +106,7 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         shell.messages(),
         desktop.clock,
         site,
-        ParameterHooks{[&desktop] { return windowTitles(desktop.windows); },
-                       [](std::uint32_t command) { OpenHelp(helpSection(command)); },
-                       [&shell] { return ListRecordings(shell.store()); }, &desktop.dialogs,
-                       pickServices(shell, parent), &desktop.windows},
+        ParameterHooks{&site, &desktop.dialogs, pickServices(shell, parent), &desktop.windows},
     };
     const auto busy = shell.services().runs.markBusy();
     MacroEditor editor(std::move(services), name, parent);
