@@ -229,8 +229,8 @@ void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
 }
 
 void shootExchangeDialogs(Camera& camera, MainWindow& window) {
-    camera.modal("export-macros", [&] { window.ExportSelected(ExportKind::Macros); });
-    camera.modal("import-recordings", [&] { window.ImportFromFile(ExportKind::Recordings); });
+    camera.modal("export-macros", [&] { window.exportSelected(ExportKind::Macros); });
+    camera.modal("import-recordings", [&] { window.importFromFile(ExportKind::Recordings); });
     camera.modal("import-choice", [&] {
         ChooseImportItems(&window, "Keystrider - Macro List", {"Greeting", "Nightly backup"});
     });
@@ -266,11 +266,11 @@ int main(int argc, char** argv) {
     } front;
     Engine engine(store, messages, **platform, front);
     Shell shell(store, (*platform)->hotKeys(), engine.services(), {});
-    shell.ReadOptions();
-    shell.StartHookThread();
+    shell.readOptions();
+    shell.startPhraseWatch();
     MainWindow window(shell);
     messages.setMainWindow(&window);
-    if (!window.Initialise()) return 1;
+    if (!window.initialise()) return 1;
     window.show();
 
     Camera camera(QString::fromLocal8Bit(argv[1]));
@@ -282,7 +282,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(200, [&] {
         camera.save(&window, "main-window");
         select(window.macroList(), 0);
-        camera.modal("macro-editor", [&] { window.EditSelectedMacro(); });
+        camera.modal("macro-editor", [&] { window.editSelectedMacro(); });
         shootParameterDialogs(camera, shell, &window);
         QtClock clock;
         ScheduleDialog schedules({}, shell.messages(), clock, &window);
@@ -292,15 +292,15 @@ int main(int argc, char** argv) {
         shootExchangeDialogs(camera, window);
         select(window.recordingList(), 0);
         camera.modal(
-            "recording-editor", [&] { window.EditRecording(); },
+            "recording-editor", [&] { window.editRecording(); },
             [&](QDialog* editor) {
                 camera.modal("recording-event",
-                             [editor] { static_cast<RecordingEditor*>(editor)->AddClicked(); });
+                             [editor] { static_cast<RecordingEditor*>(editor)->addClicked(); });
             });
-        camera.modal("options", [&] { window.ShowOptions(); });
-        camera.modal("record", [&] { window.AddRecording(); });
-        camera.modal("about", [&] { window.ShowAbout(); });
-        OpenHelp(kGuideTop);
+        camera.modal("options", [&] { window.showOptions(); });
+        camera.modal("record", [&] { window.addRecording(); });
+        camera.modal("about", [&] { window.showAbout(); });
+        openHelp(kGuideTop);
         for (QWidget* help : QApplication::topLevelWidgets()) {
             if (help->isVisible() && help->windowTitle() == QLatin1String("Keystrider - Help")) {
                 camera.save(help, "help");

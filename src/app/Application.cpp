@@ -41,7 +41,7 @@ Application::Application(SettingsStore& store, QtMessages& messages, Platform& p
 
 Application::~Application() = default;
 
-int Application::Run(ProgramServices services) {
+int Application::run(ProgramServices services) {
     // On a first start nothing exists yet; the conversion would report the
     // missing Macros key instead of converting nothing.
     if (!store_.tree().keyExists(StoreKey::macros().direct())) store_.EnsureRootKeys();
@@ -76,8 +76,8 @@ int Application::runFirstCopy(ProgramServices services) {
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
 
-    if (!shell_->ReadOptions()) return 1;
-    shell_->StartHookThread();
+    if (!shell_->readOptions()) return 1;
+    shell_->startPhraseWatch();
 
     QApplication::setQuitOnLastWindowClosed(false);
     // Shutdown may come while a box of the start-up is open, before the loop runs.
@@ -86,14 +86,14 @@ int Application::runFirstCopy(ProgramServices services) {
         QCoreApplication::exit(0);
     };
     watchTerminationSignals();
-    if (!window_->Initialise()) {
-        shell_->Exit();
+    if (!window_->initialise()) {
+        shell_->finish();
         return 1;
     }
     showWithoutTray();
     const int status = ended_ ? 0 : QCoreApplication::exec();
     window_.reset();
-    shell_->Exit();
+    shell_->finish();
     return status;
 }
 
@@ -103,7 +103,7 @@ int Application::runFirstCopy(ProgramServices services) {
 // command line may type into the focused window, so the window then shows
 // without taking the focus.
 void Application::showWithoutTray() {
-    if (window_->HasTray()) return;
+    if (window_->hasTray()) return;
     if (commandLine_.empty()) return window_->showInFront();
     window_->setAttribute(Qt::WA_ShowWithoutActivating);
     window_->showNormal();
@@ -149,15 +149,15 @@ void Application::watchTerminationSignals() {
 }
 
 void Application::shutdown() {
-    if (window_) window_->Shutdown();
+    if (window_) window_->shutdown();
 }
 
 void Application::runCommandLineMacro() {
-    if (shell_) shell_->CommandLineMacro();
+    if (shell_) shell_->runCommandLineMacro();
 }
 
 void Application::showWindow() {
-    if (window_ && !window_->HasTray()) window_->showInFront();
+    if (window_ && !window_->hasTray()) window_->showInFront();
 }
 
 }  // namespace ks

@@ -30,7 +30,7 @@ public:
 
     // Runs the start-up procedure and the main window until shutdown;
     // returns the exit status.
-    int Run(ProgramServices services);
+    int run(ProgramServices services);
 
     // Shutdown as the tray menu's "Shutdown" does it.
     void shutdown() override;

@@ -193,10 +193,10 @@ std::optional<std::vector<std::string>> Engine::importPosted(const XmlDocument& 
     if (window == nullptr) return std::vector<std::string>();
     if (!pushAccepted(store_.OptionOn("SrvAcceptPush"),
                       store_.GetText(kDirectRoot, "SrvPushPeers").value_or(""), peer)) {
-        QTimer::singleShot(0, window, [window, peer] { window->AskToAcceptPushes(peer); });
+        QTimer::singleShot(0, window, [window, peer] { window->askToAcceptPushes(peer); });
         return std::nullopt;
     }
-    return window->ImportPosted(document);
+    return window->importPosted(document);
 }
 
 // Ids below the reserved range are never a macro's: the editor and the
@@ -343,7 +343,7 @@ void Engine::handleWindowMessages() {
         queue_.setHandler(message, [this, kind](Message& pushed) {
             MainWindow* window = front_.mainWindow();
             if (window && pushed.text1 && pushed.text2) {
-                server_.reportForPeer(window->PushAll(kind, *pushed.text1, *pushed.text2));
+                server_.reportForPeer(window->pushAll(kind, *pushed.text1, *pushed.text2));
             }
         });
     }

@@ -47,7 +47,7 @@ public:
         reregister(macro, replaced);
         if (saved_) saved_(macro.name, replaced);
     }
-    void showScheduleHelp() override { OpenHelp(kSchedulesSection); }
+    void showScheduleHelp() override { openHelp(kSchedulesSection); }
     std::vector<std::string> windowTitles() override {
         std::vector<std::string> titles;
         for (const TopLevelWindow& window : shell_.services().desktop.windows.topLevelWindows()) {
@@ -60,7 +60,7 @@ public:
         return titles;
     }
     std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
-    void showHelp(std::uint32_t command) override { OpenHelp(helpSection(command)); }
+    void showHelp(std::uint32_t command) override { openHelp(helpSection(command)); }
     std::optional<std::string> messageIdOwner(std::int32_t id) override {
         return shell_.services().triggers.messageIdOwner(id);
     }
@@ -98,7 +98,7 @@ PickServices pickServices(Shell& shell, QWidget* mainWindow) {
                         shell.switches().specialMouse};
 }
 
-bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
+bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
     const Desktop& desktop = shell.services().desktop;
     ShellEditorSite site(shell, name, saved);
     MacroEditorServices services{

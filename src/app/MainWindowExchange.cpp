@@ -83,7 +83,7 @@ private:
     std::optional<ExchangeProgress> progress_;
 };
 
-void MainWindow::ExportSelected(ExportKind kind) {
+void MainWindow::exportSelected(ExportKind kind) {
     Messages& messages = shell_.messages();
     const bool macros = kind == ExportKind::Macros;
     const std::vector<std::string> names = rowNames(macros ? *macros_ : *recordings_, true);
@@ -100,7 +100,7 @@ void MainWindow::ExportSelected(ExportKind kind) {
     }
 }
 
-void MainWindow::ImportFromFile(ExportKind kind) {
+void MainWindow::importFromFile(ExportKind kind) {
     Messages& messages = shell_.messages();
     ExchangePathDialog dialog(this, messages, ExchangeDirection::Import, kind);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -114,7 +114,7 @@ void MainWindow::ImportFromFile(ExportKind kind) {
                   MsgOwner::MainWindow);
 }
 
-std::vector<std::string> MainWindow::ImportPosted(const XmlDocument& document) {
+std::vector<std::string> MainWindow::importPosted(const XmlDocument& document) {
     GatheredMessages gathered;
     SettingsStore quiet(shell_.store().tree(), gathered);
     importDocument(quiet, ExportKind::Macros, document, ImportMode::Silent);
@@ -122,7 +122,7 @@ std::vector<std::string> MainWindow::ImportPosted(const XmlDocument& document) {
     return gathered.texts();
 }
 
-std::vector<std::string> MainWindow::PushAll(ExportKind kind, const std::string& host,
+std::vector<std::string> MainWindow::pushAll(ExportKind kind, const std::string& host,
                                              const std::string& port) {
     // A push waits for its peer in an event loop of its own, in which the
     // next peer's request could start another.
@@ -140,7 +140,7 @@ std::vector<std::string> MainWindow::PushAll(ExportKind kind, const std::string&
     return gathered.texts();
 }
 
-void MainWindow::AskToAcceptPushes(const std::string& peer) {
+void MainWindow::askToAcceptPushes(const std::string& peer) {
     if (!askedToAcceptPushes_.insert(peer).second) return;
     auto* question = new QMessageBox(
         QMessageBox::Question, QStringLiteral("Keystrider - Pushed Macros"),
@@ -153,7 +153,7 @@ void MainWindow::AskToAcceptPushes(const std::string& peer) {
     question->setWindowModality(Qt::NonModal);
     question->setAttribute(Qt::WA_DeleteOnClose);
     connect(question, &QMessageBox::finished, this, [this, peer](int answer) {
-        if (answer == QMessageBox::Yes) shell_.AcceptPushesFrom(peer);
+        if (answer == QMessageBox::Yes) shell_.acceptPushesFrom(peer);
     });
     question->show();
 }
@@ -164,7 +164,7 @@ ImportOutcome MainWindow::importDocument(SettingsStore& store, ExportKind kind,
     const ImportOutcome outcome = kind == ExportKind::Macros
                                       ? ImportMacros(store, site, document, mode)
                                       : ImportRecordings(store, site, document, mode);
-    if (kind == ExportKind::Macros) RefreshTriggerColumn(false);
+    if (kind == ExportKind::Macros) refreshTriggerColumn(false);
     return outcome;
 }
 

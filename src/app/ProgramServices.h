@@ -30,7 +30,7 @@ public:
     virtual bool start(const std::string& macro) = 0;
     virtual bool active() = 0;
     // Posts "run the macro named in CmdLineMacro" to the GUI thread's own
-    // queue; it arrives at Shell::CommandLineMacro. False when it failed.
+    // queue; it arrives at Shell::runCommandLineMacro. False when it failed.
     virtual bool postCommandLineMacro() = 0;
     // Whether the commands' texts are expanded when they run.
     virtual void setExpansion(bool on) = 0;

@@ -42,14 +42,14 @@ void Shell::showError(const std::string& text, const char* title, MsgIcon icon, 
     messages().show(text, title, icon, MsgButtons::Ok, owner);
 }
 
-bool Shell::ReadOptions() {
+bool Shell::readOptions() {
     const auto hotKeyOn = readOption(store_, "HotKeyOn");
     hotKeyTable_.SetEnabled(!hotKeyOn || *hotKeyOn == 1);
     if (const auto srvOn = readOption(store_, "SrvOn")) {
         switches_.server = *srvOn == 1;
         if (switches_.server) {
             if (const auto port = readOption(store_, "SrvPort")) {
-                if (!OpenServer(*port)) return false;
+                if (!openServer(*port)) return false;
             } else {
                 showError("Error reading port for Server from registry, can't start server.",
                           kAppErrorTitle, MsgIcon::Exclamation);
@@ -59,17 +59,17 @@ bool Shell::ReadOptions() {
     }
     switches_.prompt = store_.OptionOn("PromptBefMac");
     switches_.specialMouse = readOption(store_, "SPMouse").value_or(kWmRButtonUp);
-    SetExpansion(store_.OptionOn("ExpansionOn"));
+    setExpansion(store_.OptionOn("ExpansionOn"));
     if (const auto schedOn = readOption(store_, "SchedOn")) switches_.scheduler = *schedOn == 1;
     return true;
 }
 
-void Shell::SetExpansion(bool on) {
+void Shell::setExpansion(bool on) {
     switches_.expansion = on;
     services_.runs.setExpansion(on);
 }
 
-void Shell::StartHookThread() {
+void Shell::startPhraseWatch() {
     hookThread_ = services_.phraseWatches.startThread();
     if (!hookThread_) {
         showError("Error creating thread.  Word or Phrase triggers will not function.", "Error",
@@ -86,13 +86,13 @@ void Shell::StartHookThread() {
     }
 }
 
-std::vector<std::string> Shell::LoadMacros() {
+std::vector<std::string> Shell::loadMacros() {
     std::vector<std::string> names = hotKeyTable_.RegisterAll();
     for (const std::string& name : names) services_.triggers.load(name);
     return names;
 }
 
-void Shell::HandCommandLineToSelf() {
+void Shell::handCommandLineToSelf() {
     if (commandLine_.empty()) return;
     if (!store_.SetText(StoreKey::macros().direct(), "CmdLineMacro", commandLine_)) {
         showError("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop,
@@ -105,7 +105,7 @@ void Shell::HandCommandLineToSelf() {
     }
 }
 
-void Shell::CommandLineMacro() {
+void Shell::runCommandLineMacro() {
     const auto name = store_.GetText(StoreKey::macros().direct(), "CmdLineMacro");
     if (!name || name->size() >= kCmdLineMacroLimit) {
         showError("Error reading CmdLineMacro from registry.", kAppErrorTitle, MsgIcon::Stop);
@@ -116,7 +116,7 @@ void Shell::CommandLineMacro() {
     }
 }
 
-bool Shell::Shutdown() {
+bool Shell::shutdown() {
     services_.triggers.stopSchedules();
     if (!hookThread_) return true;
     // A thread that cannot be told to end would never answer: end without it.
@@ -125,16 +125,16 @@ bool Shell::Shutdown() {
     return !told;
 }
 
-void Shell::Exit() {
+void Shell::finish() {
     if (hookThread_) hookThread_->postEnd();
-    CloseServer();
+    closeServer();
 }
 
-bool Shell::WriteOption(std::string_view name, std::uint32_t value) {
+bool Shell::writeOption(std::string_view name, std::uint32_t value) {
     return reportedWrite(store_.SetDword(StoreKey::root().direct(), name, value));
 }
 
-bool Shell::WriteTextOption(std::string_view name, std::string_view text) {
+bool Shell::writeTextOption(std::string_view name, std::string_view text) {
     return reportedWrite(store_.SetText(StoreKey::root().direct(), name, text));
 }
 
@@ -145,7 +145,7 @@ bool Shell::reportedWrite(bool written) {
     return false;
 }
 
-void Shell::RestartPhraseWatch(bool watch) {
+void Shell::restartPhraseWatch(bool watch) {
     const bool posted = hookThread_ && hookThread_->postStopWatching() &&
                         (!watch || hookThread_->postStartWatching());
     if (!posted) {
@@ -154,28 +154,28 @@ void Shell::RestartPhraseWatch(bool watch) {
     }
 }
 
-bool Shell::OpenServer(std::uint32_t port) {
+bool Shell::openServer(std::uint32_t port) {
     serverOpen_ = services_.server.open(port);
     return serverOpen_;
 }
 
-void Shell::CloseServer() {
+void Shell::closeServer() {
     if (serverOpen_) services_.server.close();
     serverOpen_ = false;
 }
 
-void Shell::ReopenServer(std::uint32_t port) {
-    CloseServer();
-    if (switches_.server) OpenServer(port);
+void Shell::reopenServer(std::uint32_t port) {
+    closeServer();
+    if (switches_.server) openServer(port);
 }
 
-void Shell::AcceptPushesFrom(const std::string& peer) {
+void Shell::acceptPushesFrom(const std::string& peer) {
     const std::string list = store_.GetText(StoreKey::root().direct(), "SrvPushPeers").value_or("");
     if (listNamesPeer(list, peer)) return;
-    WriteTextOption("SrvPushPeers", list.empty() ? peer : list + " " + peer);
+    writeTextOption("SrvPushPeers", list.empty() ? peer : list + " " + peer);
 }
 
-void Shell::SetScheduler(bool on) {
+void Shell::setScheduler(bool on) {
     switches_.scheduler = on;
     if (on) {
         services_.triggers.startSchedules();

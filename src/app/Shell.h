@@ -46,46 +46,46 @@ public:
     HotKeyTable& hotKeys() { return hotKeyTable_; }
     Switches& switches() { return switches_; }
     // Sets the expansion switch in memory, for the shell and the engine.
-    void SetExpansion(bool on);
+    void setExpansion(bool on);
     const ProgramServices& services() const { return services_; }
     const std::string& commandLine() const { return commandLine_; }
 
     // Reads the options into the switches and opens the server when it is
     // on. False when the server could not be opened: the program ends.
-    bool ReadOptions();
+    bool readOptions();
     // Creates the keyboard-watch thread and lets it watch when phrases are on.
-    void StartHookThread();
+    void startPhraseWatch();
 
     // Loads what the main window lists: registers the hot keys and fills the
     // other trigger tables. Returns the macro names in the store's order.
-    std::vector<std::string> LoadMacros();
+    std::vector<std::string> loadMacros();
 
     // Hands the command line, when there is one, to this copy's own queue.
-    void HandCommandLineToSelf();
+    void handCommandLineToSelf();
     // Runs the macro named in CmdLineMacro.
-    void CommandLineMacro();
+    void runCommandLineMacro();
 
     // The shutdown steps after the tray icon has gone. True when the main
     // window may end now; false while the keyboard-watch thread is ending
     // (its end comes as a message and shutdown runs again).
-    bool Shutdown();
+    bool shutdown();
     // After the main window has ended.
-    void Exit();
+    void finish();
 
     // Writes one option; shows the failure (owned by the main window).
-    bool WriteOption(std::string_view name, std::uint32_t value);
-    bool WriteTextOption(std::string_view name, std::string_view text);
+    bool writeOption(std::string_view name, std::uint32_t value);
+    bool writeTextOption(std::string_view name, std::string_view text);
     // Tells the keyboard-watch thread to stop watching and, when `watch`,
     // to start again. Shows a failed post or a thread that never started.
-    void RestartPhraseWatch(bool watch);
+    void restartPhraseWatch(bool watch);
     // Closes the request server's listener and opens it on `port` when the
     // server is on.
-    void ReopenServer(std::uint32_t port);
+    void reopenServer(std::uint32_t port);
     // Macros pushed from `peer` are imported from now on (SrvPushPeers).
-    void AcceptPushesFrom(const std::string& peer);
-    void CloseServer();
-    bool OpenServer(std::uint32_t port);
-    void SetScheduler(bool on);
+    void acceptPushesFrom(const std::string& peer);
+    void closeServer();
+    bool openServer(std::uint32_t port);
+    void setScheduler(bool on);
 
 private:
     void showError(const std::string& text, const char* title, MsgIcon icon,

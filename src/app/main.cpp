@@ -46,5 +46,5 @@ int main(int argc, char** argv) {
     }
     ks::Application application(store, messages, **platform, line.macro);
     ks::Engine engine(store, messages, **platform, application);
-    return application.Run(engine.services());
+    return application.run(engine.services());
 }

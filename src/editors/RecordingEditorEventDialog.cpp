@@ -186,7 +186,7 @@ void RecordingEditorEventDialog::accept() {
     QDialog::accept();
 }
 
-void RecordingEditorEventDialog::PickClicked() {
+void RecordingEditorEventDialog::pickClicked() {
     pick_->start();
 }
 

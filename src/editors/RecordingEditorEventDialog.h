@@ -47,7 +47,7 @@ public:
 
     // OK: checks the fields; the dialog stays open on a failure.
     void accept() override;
-    void PickClicked();
+    void pickClicked();
 
     QComboBox* eventBox() const { return event_; }
     QComboBox* keyBox() const { return key_; }

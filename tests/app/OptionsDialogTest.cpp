@@ -22,7 +22,7 @@ protected:
     void open() {
         if (!shell) {
             noted.threadPosts = true;
-            makeShell().StartHookThread();
+            makeShell().startPhraseWatch();
         }
         dialog = std::make_unique<OptionsDialog>(*shell);
     }
@@ -73,7 +73,7 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     for (const char* name : {"prompt", "expansion", "scheduler"}) box(name)->setChecked(true);
     port()->setText("+8081");
     field("peers")->setText(" 192.0.2.1, 2001:db8::1 ");
-    EXPECT_TRUE(dialog->Save());
+    EXPECT_TRUE(dialog->save());
     EXPECT_EQ(store->GetText(kDirectRoot, "SrvPeers"), "192.0.2.1, 2001:db8::1");
     const std::pair<const char*, std::uint32_t> expected[] = {
         {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8081}, {"PromptBefMac", 1},
@@ -94,7 +94,7 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
     box("server")->setChecked(true);
     box("prompt")->setChecked(true);
     port()->setText("80a");
-    EXPECT_FALSE(dialog->Save());
+    EXPECT_FALSE(dialog->save());
     EXPECT_EQ(messages.texts(), Texts{"Port must be a positive integer."});
     EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
     EXPECT_EQ(option("SrvOn"), 1u);
@@ -103,14 +103,14 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
 
     port()->setText("80");
     field("peers")->setText("192.0.2.1 peer.example");
-    EXPECT_FALSE(dialog->Save());
+    EXPECT_FALSE(dialog->save());
     EXPECT_EQ(messages.texts().back(),
               "Allowed peers must be IP addresses separated by blanks or commas.");
     EXPECT_FALSE(option("SrvPort").has_value());
 
     field("peers")->clear();
     failWritesOf("PromptBefMac");
-    EXPECT_FALSE(dialog->Save());
+    EXPECT_FALSE(dialog->save());
     EXPECT_EQ(messages.texts().back(), "Failed while writing to registry.  Please try again.");
     EXPECT_EQ(option("SrvPort"), 80u);
     EXPECT_FALSE(option("WPhraseOn").has_value());
@@ -128,7 +128,7 @@ TEST_F(OptionsDialogTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) 
         open();
         EXPECT_NE(box("startWithDesktop")->isChecked(), on);
         box("startWithDesktop")->setChecked(on);
-        EXPECT_TRUE(dialog->Save());
+        EXPECT_TRUE(dialog->save());
         QFile entry(autostartFile());
         EXPECT_EQ(entry.open(QIODevice::ReadOnly) && entry.readAll().contains("\nExec=" + exec),
                   on);

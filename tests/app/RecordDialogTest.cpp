@@ -32,7 +32,7 @@ protected:
     // Picks the first window, records `inputs` and lets the dialog handle what they posted.
     void record(RecordDialog& dialog, const std::vector<CapturedInput>& inputs) {
         dialog.windowList()->setCurrentItem(dialog.windowList()->topLevelItem(0));
-        dialog.RecordClicked();
+        dialog.recordClicked();
         QCoreApplication::processEvents();
         ASSERT_TRUE(capture.capturing);
         capture.deliver(inputs);
@@ -55,16 +55,16 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
         buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
     EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel", "&Help"}));
-    dialog.RecordClicked();
+    dialog.recordClicked();
     dialog.typeButton(RecordingType::Keyboard)->setChecked(true);
     record(dialog, typedAThenCtrlBreak);
     EXPECT_EQ(messages.texts(), (Texts{"No starting window selected!", "Recording stopped!"}));
     dialog.nameEdit()->setText("taken");
-    dialog.SaveClicked();
+    dialog.saveClicked();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(messages.texts().size(), 3u);  // already in use; the events stay
     dialog.nameEdit()->setText("Typed A");
-    dialog.SaveClicked();
+    dialog.saveClicked();
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
 }
 
@@ -79,7 +79,7 @@ TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
 TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecording) {
     bool busyWhileOpen = false;
     MainWindow window(makeShell());
-    ASSERT_TRUE(window.Initialise());
+    ASSERT_TRUE(window.initialise());
 
     QTimer::singleShot(0, [&] {
         auto* dialog = dynamic_cast<RecordDialog*>(QApplication::activeModalWidget());
@@ -87,14 +87,14 @@ TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecor
         busyWhileOpen = noted.busy;
         record(*dialog, typedAThenCtrlBreak);
         dialog->nameEdit()->setText("New");
-        dialog->SaveClicked();
+        dialog->saveClicked();
     });
     // A failed step above leaves the dialog open: close it rather than hang.
     QTimer::singleShot(5000, [] {
         if (auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget()))
             dialog->reject();
     });
-    window.AddRecording();
+    window.addRecording();
 
     EXPECT_TRUE(busyWhileOpen);
     EXPECT_FALSE(noted.busy);

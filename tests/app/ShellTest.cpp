@@ -29,12 +29,12 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
         messages.clear();
         noted.serverOpens = opens;
         Shell& s = makeShell();
-        const bool result = s.ReadOptions();
+        const bool result = s.readOptions();
         EXPECT_EQ(std::to_string(result) + " " + std::to_string(s.hotKeys().Enabled()) + " " +
                       std::to_string(s.switches().server) + " " +
                       std::to_string(s.switches().specialMouse),
                   read);
-        if (result) s.Exit();
+        if (result) s.finish();
         EXPECT_EQ(log, logged);
         EXPECT_EQ(messages.texts(), shown);
         EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Exclamation));
@@ -44,18 +44,18 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
 // The command line goes through the store to the own queue, which starts it.
 TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     const std::string unread = "Error reading CmdLineMacro from registry.";
-    makeShell().HandCommandLineToSelf();  // none to hand over
-    shell->CommandLineMacro();
+    makeShell().handCommandLineToSelf();  // none to hand over
+    shell->runCommandLineMacro();
     EXPECT_EQ(messages.texts(), Texts{unread});
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 
-    makeShell("Nightly Backup").HandCommandLineToSelf();
-    shell->CommandLineMacro();
+    makeShell("Nightly Backup").handCommandLineToSelf();
+    shell->runCommandLineMacro();
     EXPECT_EQ(log, (Texts{"command-line macro", "start Nightly Backup"}));
 
     noted.postSucceeds = false;
-    makeShell("x").HandCommandLineToSelf();
-    shell->CommandLineMacro();
+    makeShell("x").handCommandLineToSelf();
+    shell->runCommandLineMacro();
     EXPECT_EQ(messages.texts(),
               (Texts{unread, "Error posting message to currently running copy of Keystrider.",
                      "Error posting message to main thread."}));
@@ -64,7 +64,7 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
 
     // The value is read with room for 999 bytes and its terminating zero.
     ASSERT_TRUE(store->SetText(macros, "CmdLineMacro", std::string(1000, 'x')));
-    shell->CommandLineMacro();
+    shell->runCommandLineMacro();
     EXPECT_EQ(messages.texts().back(), unread);
 }
 
@@ -75,16 +75,16 @@ TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
         log.clear();
         noted.threadPosts = posts;
         Shell& s = makeShell();
-        s.StartHookThread();
+        s.startPhraseWatch();
         EXPECT_TRUE(s.switches().phrases);
-        EXPECT_EQ(s.Shutdown(), !posts);
-        EXPECT_TRUE(s.Shutdown());
-        s.Exit();
+        EXPECT_EQ(s.shutdown(), !posts);
+        EXPECT_TRUE(s.shutdown());
+        s.finish();
         EXPECT_EQ(log, (Texts{"install hooks", "stop schedules", "end", "stop schedules"}));
     }
     noted.threadPosts.reset();
-    makeShell().StartHookThread();
-    EXPECT_TRUE(shell->Shutdown());
+    makeShell().startPhraseWatch();
+    EXPECT_TRUE(shell->shutdown());
     EXPECT_EQ(
         messages.texts(),
         (Texts{"Error comunicating with Hook thread.  Word or Phrase triggers will not function.",

@@ -402,7 +402,7 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
             messages, {640, 480}, {std::make_shared<const KeyLayout>()}};
         RecordingEditor editor({store, clipboard, events}, "Rec", RecordingType::KeyboardAndMouse);
         editor.eventList()->selectRow(1);
-        editor.DeleteClicked();  // answered Yes
+        editor.deleteClicked();  // answered Yes
         editor.eventList()->selectRow(2);
         QTimer::singleShot(0, &editor, [] {
             auto* dialog =
@@ -411,8 +411,8 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
             dialog->intervalEdit()->setText("400");
             dialog->accept();
         });
-        editor.EditClicked();
-        editor.SaveClicked();
+        editor.editClicked();
+        editor.saveClicked();
         ASSERT_EQ(editor.result(), QDialog::Accepted);
     }
     RecordObserver observer(xvfb.display());
