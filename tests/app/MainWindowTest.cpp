@@ -92,13 +92,9 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     messages.answers = {MsgAnswer::No};
     window->deleteSelectedMacros();
     EXPECT_EQ(column(0).size(), 3u);
-    sqlite3* db = nullptr;
-    sqlite3_open(file().c_str(), &db);
-    sqlite3_exec(db,
-                 "CREATE TRIGGER fail BEFORE DELETE ON keys WHEN OLD.name = 'Locked' BEGIN "
-                 "SELECT RAISE(ABORT, 'access denied'); END;",
-                 nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    execOnFile(
+        "CREATE TRIGGER fail BEFORE DELETE ON keys WHEN OLD.name = 'Locked' BEGIN "
+        "SELECT RAISE(ABORT, 'access denied'); END;");
     window->deleteSelectedMacros();
 
     const std::string ask = "Are you sure you want to delete the selected macro(s)?";
