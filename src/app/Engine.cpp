@@ -223,9 +223,7 @@ void Engine::endRun(std::uint64_t run) {
 bool Engine::raiseMainWindow() {
     MainWindow* window = front_.mainWindow();
     if (window == nullptr) return false;
-    window->showNormal();
-    window->raise();
-    window->activateWindow();
+    window->showInFront();
     return true;
 }
 

@@ -29,23 +29,6 @@
 
 namespace ks {
 
-class MainWindow;
-
-// What the engine asks of the program's windows.
-class ProgramFront {
-public:
-    ProgramFront() = default;
-    ProgramFront(const ProgramFront&) = delete;
-    ProgramFront& operator=(const ProgramFront&) = delete;
-    virtual ~ProgramFront() = default;
-
-    // SHUTDOWN KEYSTRIDER, and the keyboard-watch thread's end on the way out.
-    virtual void shutdown() = 0;
-    virtual void runCommandLineMacro() = 0;
-    // Null before the window exists and after it has gone.
-    virtual MainWindow* mainWindow() = 0;
-};
-
 // The services that run macros on the GUI thread — message queue, variable
 // table, expansion, command handlers and the runner — put together, and the
 // trigger tables, request server and keyboard-watch thread they answer.
@@ -63,11 +46,6 @@ public:
     // What the shell and its windows start macros, fill trigger columns and
     // reach the desktop through.
     ProgramServices services();
-
-    MessageQueue& queue() { return queue_; }
-    MacroRunner& runner() { return runner_; }
-    ExpansionEngine& expansion() { return expansion_; }
-    MessageIdTable& messageIds() { return messageIds_; }
 
 private:
     void registerInputCommands();

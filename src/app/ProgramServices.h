@@ -15,6 +15,7 @@ class Dialogs;
 class InputCapture;
 class InputInjector;
 class Keymap;
+class MainWindow;
 class WindowControl;
 
 // Macro runs as the windows, the triggers and the command line start them.
@@ -110,6 +111,21 @@ public:
 
     // Creates and starts the keyboard-watch thread; null when it could not be created.
     virtual std::unique_ptr<PhraseWatch> startThread() = 0;
+};
+
+// What the engine asks of the program's windows.
+class ProgramFront {
+public:
+    ProgramFront() = default;
+    ProgramFront(const ProgramFront&) = delete;
+    ProgramFront& operator=(const ProgramFront&) = delete;
+    virtual ~ProgramFront() = default;
+
+    // SHUTDOWN KEYSTRIDER, and the keyboard-watch thread's end on the way out.
+    virtual void shutdown() = 0;
+    virtual void runCommandLineMacro() = 0;
+    // Null before the window exists and after it has gone.
+    virtual MainWindow* mainWindow() = 0;
 };
 
 // The desktop as the main window and the editors work with it.
