@@ -124,8 +124,9 @@ private:
                                                  const XmlDocument& document);
     std::int32_t setClipboard(Connection& connection, const XmlDocument& document);
     std::int32_t importPosted(QPointer<Connection> connection, const XmlDocument& document);
-    std::optional<std::string> clipboardText();
-    void reply(Connection& connection, std::int32_t code);
+    void readClipboard(Connection& connection);
+    void replyWithClipboard(Connection& connection);
+    void reply(Connection& connection, std::int32_t code, const std::string& text = {});
     void finish(Connection& connection);
     void afterConnection(const Push& push, const std::vector<std::string>& notes);
     bool peerAllowed(const QHostAddress& peer) const;

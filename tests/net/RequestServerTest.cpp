@@ -281,6 +281,52 @@ TEST_F(RequestServerTest, APeerThatHangsUpDuringItsImportIsLetGo) {
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Unable to determine command"});
 }
 
+// The clipboard's owner may take its time: the peer that asked waits for its
+// answer, the program does not, and a peer that hung up meanwhile is let go.
+TEST_F(RequestServerTest, AClipboardReplyWaitsForTheOwnersAnswer) {
+    const struct {
+        const char* what;
+        FakeClipboard::Fault fault;
+        bool hangsUp;
+        std::string answer, box;
+    } cases[] = {
+        {"answers", FakeClipboard::Fault::None, false, "1001 ClipBoard: a\nb", ""},
+        {"fails", FakeClipboard::Fault::Unreachable, false,
+         "1001 ClipBoard: ", "Error copy clip board"},
+        {"peer gone", FakeClipboard::Fault::None, true, "", ""},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        clipboard.holdReads = true;
+        clipboard.fault = FakeClipboard::Fault::None;
+        auto reply = c.hangsUp ? std::async(std::launch::async,
+                                            [port = server.port()] {
+                                                const int s = connectLoopback(port);
+                                                sendAll(s, post(message(1000)));
+                                                close(s);
+                                                return std::string();
+                                            })
+                               : peerSends({post(message(1000))});
+        const int held = clipboard.heldReads;
+        ASSERT_TRUE(runEventsUntil([&] { return clipboard.heldReads > held; }, 2000)) << c.what;
+        runEventsUntil([] { return false; }, 100);
+        if (c.hangsUp) {
+            // Served while the gone peer's read still waits; its answer comes to nothing.
+            clipboard.holdReads = false;
+            EXPECT_EQ(ask({post(message(1000))}), "1001 ClipBoard: a\nb");
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            clipboard.answerHeldRead();
+            continue;
+        }
+        EXPECT_NE(reply.wait_for(0s), std::future_status::ready) << c.what;
+        clipboard.fault = c.fault;
+        clipboard.answerHeldRead();
+        EXPECT_EQ(answerOf(answered(reply)), c.answer) << c.what;
+        const std::vector<std::string> shown = boxTexts();
+        EXPECT_EQ(shown.empty() ? "" : shown[0].substr(0, c.box.size()), c.box) << c.what;
+    }
+}
+
 // A sender of a byte now and then is read beside the others, and closed
 // when its request is not complete by the deadline.
 TEST_F(RequestServerTest, SlowSendersHoldNoOneUpAndEndAtTheirDeadline) {
