@@ -35,8 +35,8 @@ std::vector<CommandId> inputCommandIds() {
 // key the program synthesises is announced to it before it is sent.
 class PhraseWatchThread final : public HookThreadControl {
 public:
-    PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
-        : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
+    PhraseWatchThread(ApplicationQueue& queue, Platform& platform, HookThread*& current)
+        : thread_(HookThread::Setup{queue, [&platform] { return platform.makeKeyWatch(); },
                                     [&platform] { return platform.makeCancelWatch(); }}),
           injector_(platform.injector()),
           current_(current) {
@@ -72,11 +72,9 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()}),
       textCommands_(store, messages, expansion_, variables_, platform.clipboard(), runner_),
-      dialogCommands_(DialogCommands::Services{
-          store, messages, expansion_, variables_, runner_, clock_, dialogs_,
-          [this] {
-              queue_.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
-          }}),
+      dialogCommands_(DialogCommands::Services{store, messages, expansion_, variables_, runner_,
+                                               clock_, dialogs_,
+                                               [this] { queue_.post(msg::StopRun{}); }}),
       systemCommands_(
           store, messages, expansion_, runner_, clock_,
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
@@ -96,9 +94,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                       return importPosted(document, peer);
                   },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
-                      PostStringsToThread(
-                          queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
-                          host, port);
+                      queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
                                                         runner_, systemLocalHost()}),
@@ -109,7 +105,6 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                                      [this](std::string_view macro) {
                                          return hookThread_ && hookThread_->postRemovePhrase(macro);
                                      }}) {
-    ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
     registerTextCommands();
@@ -127,7 +122,7 @@ MainWindow* Engine::mainWindow() {
 }
 
 bool Engine::postStartMacro(const std::string& macro) {
-    return PostStringsToThread(queue_, kMsgStartMacro, macro);
+    return queue_.post(msg::StartMacro{macro});
 }
 
 void Engine::registerPlayback() {
@@ -212,7 +207,7 @@ bool Engine::raiseMainWindow() {
 }
 
 void Engine::postStopRun() {
-    queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0});
+    queue_.post(msg::CancelJournal{});
 }
 
 void Engine::registerInputCommands() {
@@ -274,9 +269,7 @@ void Engine::registerDateTimeCommands() {
 void Engine::connectHooks(ShellHooks& hooks) {
     hooks.postStartMacro = [this](const std::string& macro) { return postStartMacro(macro); };
     hooks.runActive = [this] { return runner_.RunActive(); };
-    hooks.postCommandLineMacro = [this] {
-        return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
-    };
+    hooks.postCommandLineMacro = [this] { return queue_.post(msg::CommandLineMacro{}); };
     hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
     hooks.hotKeyText = [this](std::uint32_t vk) {
         return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
@@ -335,22 +328,19 @@ void Engine::connectHooks(ShellHooks& hooks) {
 void Engine::connectApplication(Application& application) {
     application_ = &application;
     runner_.setShutdown([&application] { application.Shutdown(); });
-    queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
+    queue_.setHandler<msg::CommandLineMacro>([&application](msg::CommandLineMacro&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();
     });
-    for (const auto& [message, kind] : {std::pair(kMsgPushMacros, ExportKind::Macros),
-                                        std::pair(kMsgPushRecordings, ExportKind::Recordings)}) {
-        queue_.setHandler(message, [this, kind](Message& pushed) {
-            MainWindow* window = mainWindow();
-            if (window && pushed.text1 && pushed.text2) {
-                server_.reportForPeer(window->PushAll(kind, *pushed.text1, *pushed.text2));
-            }
-        });
-    }
-    queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
-    queue_.setHandler(kMsgHookError, [this](Message& message) {
-        messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
+    queue_.setHandler<msg::PushToPeer>([this](msg::PushToPeer& push) {
+        const ExportKind kind = push.recordings ? ExportKind::Recordings : ExportKind::Macros;
+        if (MainWindow* window = mainWindow()) {
+            server_.reportForPeer(window->PushAll(kind, push.host, push.port));
+        }
     });
+    queue_.setHandler<msg::HookEnded>(
+        [&application](msg::HookEnded&) { application.HookThreadEnded(); });
+    queue_.setHandler<msg::HookError>(
+        [this](msg::HookError& error) { messages_.show(error.text, "Error", MsgIcon::Stop); });
 }
 
 }  // namespace ks

@@ -51,8 +51,8 @@ class MacroRunner final : public RunControl {
 public:
     static constexpr std::chrono::milliseconds kPassStartWait{300};
 
-    MacroRunner(SettingsStore& store, Messages& messages, Expander& expander, MessageQueue& queue,
-                CommandDispatch& dispatch, Clock& clock);
+    MacroRunner(SettingsStore& store, Messages& messages, Expander& expander,
+                ApplicationQueue& queue, CommandDispatch& dispatch, Clock& clock);
     ~MacroRunner() override;
 
     // Starts the named macro unless a run is active or the user declines.
@@ -123,7 +123,7 @@ private:
     SettingsStore& store_;
     Messages& messages_;
     Expander& expander_;
-    MessageQueue& queue_;
+    ApplicationQueue& queue_;
     CommandDispatch& dispatch_;
     Clock& clock_;
 

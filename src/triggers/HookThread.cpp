@@ -24,7 +24,7 @@ std::int64_t nowMs() {
 // Everything the thread owns, made and destroyed on the thread.
 struct HookThread::Worker {
     const Setup& setup;
-    MessageQueue& queue;
+    WatchQueue& queue;
     PhraseWatch phrases;
     std::unique_ptr<KeyWatch> keys = setup.makeKeyWatch();
     std::unique_ptr<CancelWatch> cancel = setup.makeCancelWatch();
@@ -37,23 +37,20 @@ struct HookThread::Worker {
     std::optional<Pending> pending;
     QTimer releaseWait;
 
-    Worker(const Setup& s, MessageQueue& q) : setup(s), queue(q) {
+    Worker(const Setup& s, WatchQueue& q) : setup(s), queue(q) {
         releaseWait.setSingleShot(true);
         releaseWait.setInterval(kReleaseWaitMs);
         QObject::connect(&releaseWait, &QTimer::timeout, [this] { firePending(); });
-        queue.setHandler(kMsgStartWatching, [this](Message&) { startWatching(); });
-        queue.setHandler(kMsgStopWatching, [this](Message&) { stopWatching(); });
-        queue.setHandler(kMsgHookEnd, [this](Message&) { end(); });
-        queue.setHandler(kMsgAddPhrase, [this](Message& m) {
-            phrases.matcher().add({std::move(*m.text1), std::move(*m.text2), m.number != 0});
-        });
-        queue.setHandler(kMsgRemovePhrase,
-                         [this](Message& m) { phrases.matcher().removeMacro(*m.text1); });
+        queue.setHandler<msg::StartWatching>([this](msg::StartWatching&) { startWatching(); });
+        queue.setHandler<msg::StopWatching>([this](msg::StopWatching&) { stopWatching(); });
+        queue.setHandler<msg::EndWatch>([this](msg::EndWatch&) { end(); });
+        queue.setHandler<msg::AddPhrase>(
+            [this](msg::AddPhrase& m) { phrases.matcher().add(std::move(m.entry)); });
+        queue.setHandler<msg::RemovePhrase>(
+            [this](msg::RemovePhrase& m) { phrases.matcher().removeMacro(m.macro); });
         // Keys typed while nothing is watched never come to be matched.
-        queue.setHandler(kMsgOwnKey, [this](Message& m) {
-            if (!watching) return;
-            phrases.expectOwnKey(static_cast<std::uint8_t>(m.number & 0xFF), m.number >= 256,
-                                 nowMs());
+        queue.setHandler<msg::OwnKey>([this](msg::OwnKey& m) {
+            if (watching) phrases.expectOwnKey(m.scan, m.down, nowMs());
         });
     }
 
@@ -85,7 +82,7 @@ struct HookThread::Worker {
 
     void end() {
         stopWatching();
-        if (!setup.application.post({kMsgHookEnded, {}, {}, 0})) {
+        if (!setup.application.post(msg::HookEnded{})) {
             showError("Error posting message to main application thread.");
         }
         QThread::currentThread()->quit();
@@ -107,17 +104,14 @@ struct HookThread::Worker {
         }
     }
 
-    void showError(const std::string& text) {
-        setup.application.post({kMsgHookError, text, std::nullopt, 0});
-    }
+    void showError(const std::string& text) { setup.application.post(msg::HookError{text}); }
 
     void firePending() {
         releaseWait.stop();
         if (!pending) return;
         const std::string macro = std::move(pending->macro);
         pending.reset();
-        Message start{kMsgStartMacro, macro, std::nullopt, kStartKeysReleased};
-        if (!setup.application.post(std::move(start))) {
+        if (!setup.application.post(msg::StartMacro{macro, true})) {
             showError("Error posting message to main thread.");
         }
     }
@@ -128,7 +122,7 @@ struct HookThread::Worker {
         pending.reset();
         releaseWait.stop();
         phrases.reset();
-        setup.mainWindow.post({kMsgStopRun, {}, {}, 0});
+        setup.application.post(msg::StopRun{});
     }
 };
 
@@ -147,20 +141,8 @@ HookThread::~HookThread() {
     thread_->wait();
 }
 
-bool HookThread::postAddPhrase(const PhraseEntry& entry) {
-    return post({kMsgAddPhrase, entry.phrase, entry.macro, entry.matchCase ? 1 : 0});
-}
-
-bool HookThread::postRemovePhrase(std::string_view macro) {
-    return PostStringsToThread(*queue_, kMsgRemovePhrase, macro);
-}
-
-bool HookThread::postOwnKey(std::uint8_t scan, bool down) {
-    return post({kMsgOwnKey, std::nullopt, std::nullopt, scan + (down ? 256 : 0)});
-}
-
 void HookThread::run(std::promise<void>& queueMade) {
-    queue_ = std::make_unique<MessageQueue>();
+    queue_ = std::make_unique<WatchQueue>();
     {
         Worker worker(setup_, *queue_);
         queueMade.set_value();

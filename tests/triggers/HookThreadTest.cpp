@@ -34,18 +34,19 @@ struct FakeCancelWatch final : CancelWatch {
 class HookThreadTest : public ::testing::Test {
 protected:
     HookThreadTest() {
-        for (std::uint32_t id : {kMsgStartMacro, kMsgHookEnded, kMsgHookError}) {
-            application.setHandler(id, [this](Message& m) { note(m); });
-        }
-        mainWindow.setHandler(kMsgStopRun, [this](Message& m) { note(m); });
-    }
-    void note(const Message& m) {
-        received.push_back(std::to_string(m.id - kWmUser) + (m.text1 ? " " + *m.text1 : "") +
-                           (m.number ? " " + std::to_string(m.number) : ""));
+        application.setHandler<msg::StartMacro>([this](msg::StartMacro& m) {
+            received.push_back("start " + m.macro + (m.keysReleased ? " released" : ""));
+        });
+        application.setHandler<msg::StopRun>(
+            [this](msg::StopRun&) { received.push_back("stop run"); });
+        application.setHandler<msg::HookEnded>(
+            [this](msg::HookEnded&) { received.push_back("ended"); });
+        application.setHandler<msg::HookError>(
+            [this](msg::HookError& m) { received.push_back("error " + m.text); });
     }
     std::unique_ptr<HookThread> startThread(bool refuseKeys = false, bool refuseCancel = false) {
         return std::make_unique<HookThread>(
-            HookThread::Setup{application, mainWindow, [=, this] { return made(keys, refuseKeys); },
+            HookThread::Setup{application, [=, this] { return made(keys, refuseKeys); },
                               [=, this] { return made(cancel, refuseCancel); }});
     }
     template <typename Fake>
@@ -75,7 +76,7 @@ protected:
         return std::exchange(received, {});
     }
 
-    MessageQueue application, mainWindow;
+    ApplicationQueue application;
     KeyLayout layout = usKeyLayout();
     FakeKeyWatch* keys = nullptr;
     FakeCancelWatch* cancel = nullptr;
@@ -92,13 +93,13 @@ TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKe
     onWatchThread([&] { key('W', true); });
     EXPECT_EQ(receivedAfter(5), Texts{}) << "held until the W is up";
     onWatchThread([&] { key('W', false); });
-    EXPECT_EQ(receivedAfter(20), Texts{"13 Way 1"});
+    EXPECT_EQ(receivedAfter(20), Texts{"start Way released"});
     // A key held down is waited for no longer than 50 ms.
     QElapsedTimer held;
     onWatchThread([&] { key('B', true), key('T', true), key('W', true), held.start(); });
     ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }, 2000));
     EXPECT_GE(held.elapsed(), HookThread::kReleaseWaitMs - 5);
-    EXPECT_EQ(receivedAfter(0), Texts{"13 Way 1"});
+    EXPECT_EQ(receivedAfter(0), Texts{"start Way released"});
 
     // The program's own keys do not count, even when they come before the
     // watch thread has read their announcements.
@@ -112,19 +113,19 @@ TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKe
     EXPECT_EQ(receivedAfter(80), Texts{});
 
     onWatchThread([&] { cancel->handler(); });
-    EXPECT_EQ(receivedAfter(20), Texts{"14"});
+    EXPECT_EQ(receivedAfter(20), Texts{"stop run"});
     ASSERT_TRUE(thread->postRemovePhrase("WAY"));
     type("BTW");
     EXPECT_EQ(receivedAfter(80), Texts{});
     ASSERT_TRUE(thread->postRemoveHooks());
     ASSERT_TRUE(runEventsUntil([&] { return !keys->watching; }, 2000));
     ASSERT_TRUE(thread->postEnd());
-    EXPECT_EQ(receivedAfter(100), Texts{"9"});
+    EXPECT_EQ(receivedAfter(100), Texts{"ended"});
     EXPECT_FALSE(thread->postInstallHooks());
 
     for (const auto& [refuseKeys, shown] :
-         {std::pair{true, "101 Unable to set hook for monitoring key board!"},
-          std::pair{false, "101 Unable to set message hook for monitoring key board!"}}) {
+         {std::pair{true, "error Unable to set hook for monitoring key board!"},
+          std::pair{false, "error Unable to set message hook for monitoring key board!"}}) {
         thread = startThread(refuseKeys, !refuseKeys);
         ASSERT_TRUE(thread->postInstallHooks());
         ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }, 2000));
