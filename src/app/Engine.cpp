@@ -6,6 +6,7 @@
 #include "commands/KeyDisplayName.h"
 #include "editors/RecordingEditorModel.h"
 #include "keys/KeyNames.h"
+#include "net/PeerExchange.h"
 #include "net/Reply.h"
 
 #include <QTimer>
@@ -97,7 +98,8 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                       queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
-                                                        runner_, systemLocalHost()}),
+                                                        runner_, platform.peerClient(),
+                                                        systemLocalHost()}),
       phrases_(store,
                PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
                                          return hookThread_ && hookThread_->postAddPhrase(entry);
@@ -271,6 +273,11 @@ void Engine::connectHooks(ShellHooks& hooks) {
     hooks.runActive = [this] { return runner_.RunActive(); };
     hooks.postCommandLineMacro = [this] { return queue_.post(msg::CommandLineMacro{}); };
     hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
+    hooks.postToPeer = [this](Messages& shownTo, const std::string& host, const std::string& port,
+                              const std::string& body) {
+        const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
+        return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
+    };
     hooks.hotKeyText = [this](std::uint32_t vk) {
         return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
     };

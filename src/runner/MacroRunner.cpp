@@ -272,21 +272,26 @@ void MacroRunner::WakeWait() {
 }
 
 void MacroRunner::waitUntil(RunGeneration run, std::optional<std::int64_t> deadline) {
-    QEventLoop loop;
-    const std::unique_ptr<Timer> timer = clock_.createTimer([&loop] { loop.exit(kWaitOver); });
-    if (deadline) {
-        const std::int64_t left =
-            std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0, kLongestTimerWait);
-        timer->start(std::chrono::milliseconds(left));
-    }
-    int result = 0;
-    {
-        const WaitLoopScope scope(waitLoops_, &loop);
-        result = loop.exec();
-    }
+    const std::optional<std::int64_t> delay =
+        deadline ? std::optional(*deadline - clock_.monotonicMillis()) : std::nullopt;
     // Once the application quits, every event loop returns at once: waiting
     // on would spin until the deadline, so the run ends instead.
-    if (result != kWaitOver) EndRun(run);
+    if (waitLoop(delay) != kWaitOver) EndRun(run);
+}
+
+bool MacroRunner::WaitOutsideRuns(std::chrono::milliseconds duration) {
+    return waitLoop(duration.count()) == kWaitOver;
+}
+
+int MacroRunner::waitLoop(std::optional<std::int64_t> delay) {
+    QEventLoop loop;
+    const std::unique_ptr<Timer> timer = clock_.createTimer([&loop] { loop.exit(kWaitOver); });
+    if (delay) {
+        timer->start(
+            std::chrono::milliseconds(std::clamp<std::int64_t>(*delay, 0, kLongestTimerWait)));
+    }
+    const WaitLoopScope scope(waitLoops_, &loop);
+    return loop.exec();
 }
 
 void MacroRunner::Delay(RunGeneration run, const std::string& path) {

@@ -15,6 +15,7 @@
 #include "expand/VariableTable.h"
 #include "net/MessageIdTable.h"
 #include "net/RequestServer.h"
+#include "platform/qt/QtPeerClient.h"
 #include "runner/RunControl.h"
 
 namespace ks::test {
@@ -40,10 +41,11 @@ protected:
     FakeSystemValues system;
     ExpansionEngine expansion{messages, system, variables};
     EventRun runControl;
+    QtPeerClient peerClient;
     std::optional<std::string> hostName = "testhost";
     std::vector<std::string> hostAddresses{"192.0.2.1", "2001:DB8::1"};
     RemoteClipboardCommand command{
-        {*store, messages, expansion, variables, runControl,
+        {*store, messages, expansion, variables, runControl, peerClient,
          LocalHost{[this] { return hostName; },
                    [this](const std::string&) { return hostAddresses; }}}};
 
