@@ -88,7 +88,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
       scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
-      server_({messages, variables_, platform.clipboard(), messageIds_},
+      server_({messages, variables_, platform.clipboard(), messageIds_, clock_},
               RequestServerHooks{
                   [this](const std::string& macro) { return postStartMacro(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {

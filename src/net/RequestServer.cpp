@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <utility>
 
@@ -16,6 +15,7 @@
 #include "net/MessageIdTable.h"
 #include "net/Reply.h"
 #include "platform/Clipboard.h"
+#include "platform/Clock.h"
 #include "xml/XmlDocument.h"
 
 namespace ks {
@@ -437,7 +437,7 @@ void RequestServer::reply(Connection& connection, std::int32_t code, const std::
         return finish(connection);
     }
     connection.stage = Connection::Stage::Replying;
-    const std::string bytes = httpReply(*body, std::time(nullptr));
+    const std::string bytes = httpReply(*body, services_.clock.wallMillis() / 1000);
     connection.socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
     // A peer that does not take its reply is dropped as an idle one is.
     connection.idle.start(idleLimit_);

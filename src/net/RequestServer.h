@@ -24,6 +24,7 @@ class QTcpSocket;
 namespace ks {
 
 class Clipboard;
+class Clock;
 class MessageIdTable;
 class VariableTable;
 class XmlDocument;
@@ -74,6 +75,7 @@ public:
         VariableTable& variables;
         Clipboard& clipboard;
         MessageIdTable& messageIds;
+        Clock& clock;  // dates the replies
     };
 
     static constexpr std::chrono::milliseconds kIdleLimit{5000};

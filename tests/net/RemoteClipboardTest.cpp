@@ -8,6 +8,7 @@
 #include "CommandFixture.h"
 #include "EventRun.h"
 #include "FakeClipboard.h"
+#include "FakeClock.h"
 #include "FakeSystemValues.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
@@ -54,7 +55,8 @@ protected:
     VariableTable peerVariables{peerMessages};
     FakeClipboard peerClipboard;
     MessageIdTable peerIds;
-    RequestServer peer{{peerMessages, peerVariables, peerClipboard, peerIds}, {}};
+    FakeClock peerClock;
+    RequestServer peer{{peerMessages, peerVariables, peerClipboard, peerIds, peerClock}, {}};
 };
 
 // The buffer afterwards, then each box shown as "title: text".

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FakeClipboard.h"
+#include "FakeClock.h"
 #include "LoopbackHttp.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
@@ -44,7 +45,7 @@ class RequestServerTest : public ::testing::Test {
 protected:
     RequestServerTest()
         : server(
-              {messages, variables, clipboard, messageIds},
+              {messages, variables, clipboard, messageIds, clock},
               RequestServerHooks{
                   [this](const std::string& macro) { return log("start " + macro), true; },
                   [this](const XmlDocument& d, const std::string&) {
@@ -99,6 +100,7 @@ protected:
     VariableTable variables{messages};
     FakeClipboard clipboard;
     MessageIdTable messageIds;
+    FakeClock clock{784111777000};  // replies are dated by it
     void log(const std::string& what) { hooksAsked.push_back(what); }
     std::vector<std::string> hooksAsked;
     // What the import reports; nothing when the peer may not push.
@@ -321,7 +323,9 @@ TEST_F(RequestServerTest, AClipboardReplyWaitsForTheOwnersAnswer) {
         EXPECT_NE(reply.wait_for(0s), std::future_status::ready) << c.what;
         clipboard.fault = c.fault;
         clipboard.answerHeldRead();
-        EXPECT_EQ(answerOf(answered(reply)), c.answer) << c.what;
+        const std::string raw = answered(reply);
+        EXPECT_EQ(answerOf(raw), c.answer) << c.what;
+        EXPECT_NE(raw.find("\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n"), std::string::npos);
         const std::vector<std::string> shown = boxTexts();
         EXPECT_EQ(shown.empty() ? "" : shown[0].substr(0, c.box.size()), c.box) << c.what;
     }
