@@ -36,8 +36,9 @@ std::vector<CommandId> inputCommandIds() {
 // key the program synthesises is announced to it before it is sent.
 class PhraseWatchThread final : public HookThreadControl {
 public:
-    PhraseWatchThread(ApplicationQueue& queue, Platform& platform, HookThread*& current)
-        : thread_(HookThread::Setup{queue, [&platform] { return platform.makeKeyWatch(); },
+    PhraseWatchThread(ApplicationQueue& queue, Clock& clock, Platform& platform,
+                      HookThread*& current)
+        : thread_(HookThread::Setup{queue, clock, [&platform] { return platform.makeKeyWatch(); },
                                     [&platform] { return platform.makeCancelWatch(); }}),
           injector_(platform.injector()),
           current_(current) {
@@ -321,7 +322,7 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return phrases_.OwnerOf(phrase, matchCase);
     };
     hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
-        return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
+        return std::make_unique<PhraseWatchThread>(queue_, clock_, platform_, hookThread_);
     };
     hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
     hooks.closeServer = [this] { server_.StopServer(); };

@@ -1,7 +1,6 @@
 #include "triggers/HookThread.h"
 
 #include <QEventLoop>
-#include <QTimer>
 
 #include <chrono>
 #include <future>
@@ -11,15 +10,6 @@
 #include "triggers/PhraseWatch.h"
 
 namespace ks {
-namespace {
-
-std::int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 // Everything the thread owns, made and destroyed on the thread.
 struct HookThread::Worker {
@@ -35,12 +25,9 @@ struct HookThread::Worker {
         std::uint8_t scan;
     };
     std::optional<Pending> pending;
-    QTimer releaseWait;
+    std::unique_ptr<Timer> releaseWait = setup.clock.createTimer([this] { firePending(); });
 
     Worker(const Setup& s, WatchQueue& q) : setup(s), queue(q) {
-        releaseWait.setSingleShot(true);
-        releaseWait.setInterval(kReleaseWaitMs);
-        QObject::connect(&releaseWait, &QTimer::timeout, [this] { firePending(); });
         queue.setHandler<msg::StartWatching>([this](msg::StartWatching&) { startWatching(); });
         queue.setHandler<msg::StopWatching>([this](msg::StopWatching&) { stopWatching(); });
         queue.setHandler<msg::EndWatch>([this](msg::EndWatch&) { end(); });
@@ -50,7 +37,7 @@ struct HookThread::Worker {
             [this](msg::RemovePhrase& m) { phrases.matcher().removeMacro(m.macro); });
         // Keys typed while nothing is watched never come to be matched.
         queue.setHandler<msg::OwnKey>([this](msg::OwnKey& m) {
-            if (watching) phrases.expectOwnKey(m.scan, m.down, nowMs());
+            if (watching) phrases.expectOwnKey(m.scan, m.down, now());
         });
     }
 
@@ -97,17 +84,19 @@ struct HookThread::Worker {
             if (!watching) return;
         }
         if (pending && !key.pressed && key.scan == pending->scan) firePending();
-        if (const std::string* macro = phrases.onKey(key, layout, nowMs())) {
+        if (const std::string* macro = phrases.onKey(key, layout, now())) {
             firePending();
             pending = Pending{*macro, key.scan};
-            releaseWait.start();
+            releaseWait->start(std::chrono::milliseconds(kReleaseWaitMs));
         }
     }
+
+    std::int64_t now() const { return setup.clock.monotonicMillis(); }
 
     void showError(const std::string& text) { setup.application.post(msg::HookError{text}); }
 
     void firePending() {
-        releaseWait.stop();
+        releaseWait->stop();
         if (!pending) return;
         const std::string macro = std::move(pending->macro);
         pending.reset();
@@ -120,7 +109,7 @@ struct HookThread::Worker {
     // as watching anew would, and stops the run.
     void onCancel() {
         pending.reset();
-        releaseWait.stop();
+        releaseWait->stop();
         phrases.reset();
         setup.application.post(msg::StopRun{});
     }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/CancelWatch.h"
+#include "platform/Clock.h"
 #include "platform/KeyWatch.h"
 #include "runner/MessageQueue.h"
 #include "triggers/PhraseTable.h"
@@ -56,6 +57,9 @@ public:
         // Start macro (with its keys released), stop run, hook thread ended
         // and hook error go to the GUI thread.
         ApplicationQueue& application;
+        // Times the release wait and the program's own keys; its timers are
+        // made on the new thread.
+        Clock& clock;
         // Called on the new thread, which owns what they make.
         std::function<std::unique_ptr<KeyWatch>()> makeKeyWatch;
         std::function<std::unique_ptr<CancelWatch>()> makeCancelWatch;
