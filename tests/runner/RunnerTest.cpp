@@ -355,7 +355,7 @@ TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
     EXPECT_EQ(clock.monotonicMillis() - started, 300);
 }
 
-TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothing) {
+TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothingAndAMarkEndsARunAtItsNextPass) {
     writeMacro("m", "A");
     runner->setBusy(true);
     EXPECT_EQ(run("m"), "");
@@ -370,15 +370,14 @@ TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothing) {
     EXPECT_EQ(run("m"), "A");
     using O = RunOutcome;
     EXPECT_EQ(outcomes, (decltype(outcomes){{"m", O::Refused}, {"m", O::Refused}, {"m", O::Ran}}));
-}
-
-TEST_F(MacroRunnerTest, BusyMarkEndsARunAtTheNextPass) {
-    writeMacro("m", "A", 3u);
+    // A mark set during a run ends it at the next pass.
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "PromptBefMac", 0));
+    writeMacro("three", "B", 3u);
     dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
         record(static_cast<char>(id));
         runner->setBusy(true);
     });
-    EXPECT_EQ(run("m"), "A");
+    EXPECT_EQ(run("three"), "AB");
 }
 
 TEST_F(MacroRunnerTest, FailedRunStepPostEndsTheRun) {
