@@ -21,7 +21,7 @@ public:
     std::unique_ptr<ClipboardRead> read(const ClipboardChoice& choose,
                                         std::function<void()> answered) override {
         if (!holdReads) return Clipboard::read(choose, std::move(answered));
-        held_ = std::make_shared<Answer>();
+        held_ = std::make_shared<std::unique_ptr<ClipboardRead>>();
         ++heldReads;
         heldChoice_ = choose;
         heldAnswer_ = std::move(answered);
@@ -30,8 +30,7 @@ public:
     // Answers the last held read from what is offered now, also when its
     // reader dropped it meanwhile.
     void answerHeldRead() {
-        const auto now = Clipboard::read(heldChoice_, {});
-        *held_ = Answer{now->state(), now->content()};
+        *held_ = Clipboard::read(heldChoice_, {});
         heldAnswer_();
     }
 
@@ -59,18 +58,17 @@ public:
     int heldReads = 0;
 
 private:
-    struct Answer {
-        ClipboardRead::State state = ClipboardRead::State::Waiting;
-        std::optional<ClipboardContent> content;
-    };
+    // Waiting until its answer is in.
     struct HeldRead final : ClipboardRead {
-        explicit HeldRead(std::shared_ptr<const Answer> answer) : held(std::move(answer)) {}
-        State state() const override { return held->state; }
-        const std::optional<ClipboardContent>& content() const override { return held->content; }
-        std::shared_ptr<const Answer> held;
+        explicit HeldRead(std::shared_ptr<std::unique_ptr<ClipboardRead>> a) : answer(a) {}
+        State state() const override { return *answer ? (*answer)->state() : State::Waiting; }
+        const std::optional<ClipboardContent>& content() const override {
+            return (*answer)->content();
+        }
+        std::shared_ptr<std::unique_ptr<ClipboardRead>> answer;
     };
 
-    std::shared_ptr<Answer> held_;
+    std::shared_ptr<std::unique_ptr<ClipboardRead>> held_;
     ClipboardChoice heldChoice_;
     std::function<void()> heldAnswer_;
 };

@@ -41,27 +41,20 @@ public:
         return std::make_unique<SteppedTimer>(*this, std::move(onTimeout));
     }
     void advance(std::chrono::milliseconds delay) {
-        const std::int64_t target = now_ + delay.count();
-        for (;;) {
-            std::unique_lock lock(mutex_);
-            const auto due = std::find_if(timers_.begin(), timers_.end(), [&](SteppedTimer* t) {
-                return t->deadline && *t->deadline <= target;
-            });
-            if (due == timers_.end()) break;
-            now_ = *(*due)->deadline;
-            (*due)->deadline.reset();
-            const std::function<void()> fire = (*due)->onTimeout;
-            QObject* home = &(*due)->home;
-            lock.unlock();
-            QMetaObject::invokeMethod(home, fire, Qt::BlockingQueuedConnection);
+        now_ += delay.count();
+        std::unique_lock lock(mutex_);
+        for (SteppedTimer* t : timers_) {
+            if (!t->deadline || *t->deadline > now_) continue;
+            t->deadline.reset();
+            lock.unlock();  // the timer's thread may start or stop timers meanwhile
+            QMetaObject::invokeMethod(&t->home, t->onTimeout, Qt::BlockingQueuedConnection);
+            return advance(std::chrono::milliseconds(0));
         }
-        now_ = target;
     }
 
 private:
     struct SteppedTimer final : Timer {
-        SteppedTimer(SteppedClock& owner, std::function<void()> callback)
-            : clock(owner), onTimeout(std::move(callback)) {
+        SteppedTimer(SteppedClock& owner, std::function<void()> f) : clock(owner), onTimeout(f) {
             const std::lock_guard lock(clock.mutex_);
             clock.timers_.push_back(this);
         }
@@ -69,17 +62,12 @@ private:
             const std::lock_guard lock(clock.mutex_);
             std::erase(clock.timers_, this);
         }
-        void start(std::chrono::milliseconds delay) override {
+        void start(std::chrono::milliseconds delay) override { set(clock.now_ + delay.count()); }
+        void stop() override { set(std::nullopt); }
+        bool active() const override { return deadline.has_value(); }
+        void set(std::optional<std::int64_t> due) {
             const std::lock_guard lock(clock.mutex_);
-            deadline = clock.now_ + delay.count();
-        }
-        void stop() override {
-            const std::lock_guard lock(clock.mutex_);
-            deadline.reset();
-        }
-        bool active() const override {
-            const std::lock_guard lock(clock.mutex_);
-            return deadline.has_value();
+            deadline = due;
         }
         SteppedClock& clock;
         std::function<void()> onTimeout;
@@ -88,7 +76,7 @@ private:
     };
 
     std::atomic<std::int64_t> now_ = 0;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::vector<SteppedTimer*> timers_;
 };
 
