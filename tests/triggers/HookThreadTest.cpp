@@ -32,7 +32,7 @@ struct FakeCancelWatch final : CancelWatch {
 };
 
 // Time that moves only when the test advances it; a timer due by then fires
-// on the thread that made it, and advance() returns once it has.
+// on the thread that made it before advance() returns.
 class SteppedClock final : public Clock {
 public:
     std::int64_t wallMillis() override { return now_; }
@@ -42,13 +42,11 @@ public:
     }
     void advance(std::chrono::milliseconds delay) {
         now_ += delay.count();
-        std::unique_lock lock(mutex_);
+        const std::lock_guard lock(mutex_);
         for (SteppedTimer* t : timers_) {
-            if (!t->deadline || *t->deadline > now_) continue;
-            t->deadline.reset();
-            lock.unlock();  // the timer's thread may start or stop timers meanwhile
+            std::int64_t due = t->deadline;
+            if (due < 0 || due > now_ || !t->deadline.compare_exchange_strong(due, -1)) continue;
             QMetaObject::invokeMethod(&t->home, t->onTimeout, Qt::BlockingQueuedConnection);
-            return advance(std::chrono::milliseconds(0));
         }
     }
 
@@ -62,21 +60,19 @@ private:
             const std::lock_guard lock(clock.mutex_);
             std::erase(clock.timers_, this);
         }
-        void start(std::chrono::milliseconds delay) override { set(clock.now_ + delay.count()); }
-        void stop() override { set(std::nullopt); }
-        bool active() const override { return deadline.has_value(); }
-        void set(std::optional<std::int64_t> due) {
-            const std::lock_guard lock(clock.mutex_);
-            deadline = due;
+        void start(std::chrono::milliseconds delay) override {
+            deadline = clock.now_ + delay.count();
         }
+        void stop() override { deadline = -1; }
+        bool active() const override { return deadline >= 0; }
         SteppedClock& clock;
         std::function<void()> onTimeout;
-        std::optional<std::int64_t> deadline;
-        QObject home;  // on the thread that made the timer
+        std::atomic<std::int64_t> deadline = -1;  // -1: stopped
+        QObject home;                             // on the thread that made the timer
     };
 
     std::atomic<std::int64_t> now_ = 0;
-    std::mutex mutex_;
+    std::mutex mutex_;  // timers come and go with their thread
     std::vector<SteppedTimer*> timers_;
 };
 
