@@ -70,18 +70,15 @@ TEST_F(RemoteClipboardTest, CopiesThePeersTextOrShowsWhyNot) {
         std::string address;
         std::vector<std::string> addresses;
         std::string outcome;
-        const char* allowedByPeer = "";
         std::optional<std::string> hostName = "testhost";
     } cases[] = {
         {" 127.0.0.1 ", one, "a\r\nb"},
         {"::1", one, "a\r\nb"},
-        // A peer the server does not serve is cut off unread.
-        {"::1", one, "before / Keystrider Error: Error sending request.", "192.0.2.9"},
         {"  ", one, local + "IP Address/Host Name: can not be empty."},
         {"TestHost", one, thisMachine},
         {"2001:db8::1", {"192.0.2.1", "2001:DB8::1"}, thisMachine},
         {"127.0.0.1", one,
-         local + "Can't resolve this machine's Host/Computer Name.  Check network connection.", "",
+         local + "Can't resolve this machine's Host/Computer Name.  Check network connection.",
          std::nullopt},
         {"127.0.0.1",
          {},
@@ -92,7 +89,6 @@ TEST_F(RemoteClipboardTest, CopiesThePeersTextOrShowsWhyNot) {
         messages.clear();
         hostName = c.hostName;
         hostAddresses = c.addresses;
-        peer.setAllowedPeers(*parsePeerList(c.allowedByPeer));
         run(c.address, peer.port());
         std::string outcome = *variables.TextValue("Buf");
         for (const MessageBox& box : messages.shown) {
