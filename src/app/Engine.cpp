@@ -6,6 +6,7 @@
 #include "commands/KeyDisplayName.h"
 #include "editors/RecordingEditorModel.h"
 #include "keys/KeyNames.h"
+#include "net/PeerExchange.h"
 #include "net/Reply.h"
 
 #include <QTimer>
@@ -35,8 +36,9 @@ std::vector<CommandId> inputCommandIds() {
 // key the program synthesises is announced to it before it is sent.
 class PhraseWatchThread final : public HookThreadControl {
 public:
-    PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
-        : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
+    PhraseWatchThread(ApplicationQueue& queue, Clock& clock, Platform& platform,
+                      HookThread*& current)
+        : thread_(HookThread::Setup{queue, clock, [&platform] { return platform.makeKeyWatch(); },
                                     [&platform] { return platform.makeCancelWatch(); }}),
           injector_(platform.injector()),
           current_(current) {
@@ -70,13 +72,12 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
       inputCommands_(store, messages, expansion_,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
-                                   platform.keyboard(), platform.windows()}),
+                                   platform.keyboard(), platform.windows()},
+                     [this](std::chrono::milliseconds wait) { runner_.WaitWhileRunning(wait); }),
       textCommands_(store, messages, expansion_, variables_, platform.clipboard(), runner_),
-      dialogCommands_(DialogCommands::Services{
-          store, messages, expansion_, variables_, runner_, clock_, dialogs_,
-          [this] {
-              queue_.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
-          }}),
+      dialogCommands_(DialogCommands::Services{store, messages, expansion_, variables_, runner_,
+                                               clock_, dialogs_,
+                                               [this] { queue_.post(msg::StopRun{}); }}),
       systemCommands_(
           store, messages, expansion_, runner_, clock_,
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
@@ -89,19 +90,18 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
       scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
-      server_({messages, variables_, platform.clipboard(), messageIds_},
+      server_({messages, variables_, platform.clipboard(), messageIds_, clock_},
               RequestServerHooks{
                   [this](const std::string& macro) { return postStartMacro(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {
                       return importPosted(document, peer);
                   },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
-                      PostStringsToThread(
-                          queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
-                          host, port);
+                      queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
-                                                        runner_, systemLocalHost()}),
+                                                        runner_, platform.peerClient(),
+                                                        systemLocalHost()}),
       phrases_(store,
                PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
                                          return hookThread_ && hookThread_->postAddPhrase(entry);
@@ -109,7 +109,6 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                                      [this](std::string_view macro) {
                                          return hookThread_ && hookThread_->postRemovePhrase(macro);
                                      }}) {
-    ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
     registerTextCommands();
@@ -127,7 +126,7 @@ MainWindow* Engine::mainWindow() {
 }
 
 bool Engine::postStartMacro(const std::string& macro) {
-    return PostStringsToThread(queue_, kMsgStartMacro, macro);
+    return queue_.post(msg::StartMacro{macro});
 }
 
 void Engine::registerPlayback() {
@@ -212,7 +211,7 @@ bool Engine::raiseMainWindow() {
 }
 
 void Engine::postStopRun() {
-    queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0});
+    queue_.post(msg::CancelJournal{});
 }
 
 void Engine::registerInputCommands() {
@@ -274,10 +273,13 @@ void Engine::registerDateTimeCommands() {
 void Engine::connectHooks(ShellHooks& hooks) {
     hooks.postStartMacro = [this](const std::string& macro) { return postStartMacro(macro); };
     hooks.runActive = [this] { return runner_.RunActive(); };
-    hooks.postCommandLineMacro = [this] {
-        return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
-    };
+    hooks.postCommandLineMacro = [this] { return queue_.post(msg::CommandLineMacro{}); };
     hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
+    hooks.postToPeer = [this](Messages& shownTo, const std::string& host, const std::string& port,
+                              const std::string& body) {
+        const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
+        return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
+    };
     hooks.hotKeyText = [this](std::uint32_t vk) {
         return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
     };
@@ -321,7 +323,7 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return phrases_.OwnerOf(phrase, matchCase);
     };
     hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
-        return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
+        return std::make_unique<PhraseWatchThread>(queue_, clock_, platform_, hookThread_);
     };
     hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
     hooks.closeServer = [this] { server_.StopServer(); };
@@ -335,22 +337,19 @@ void Engine::connectHooks(ShellHooks& hooks) {
 void Engine::connectApplication(Application& application) {
     application_ = &application;
     runner_.setShutdown([&application] { application.Shutdown(); });
-    queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
+    queue_.setHandler<msg::CommandLineMacro>([&application](msg::CommandLineMacro&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();
     });
-    for (const auto& [message, kind] : {std::pair(kMsgPushMacros, ExportKind::Macros),
-                                        std::pair(kMsgPushRecordings, ExportKind::Recordings)}) {
-        queue_.setHandler(message, [this, kind](Message& pushed) {
-            MainWindow* window = mainWindow();
-            if (window && pushed.text1 && pushed.text2) {
-                server_.reportForPeer(window->PushAll(kind, *pushed.text1, *pushed.text2));
-            }
-        });
-    }
-    queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
-    queue_.setHandler(kMsgHookError, [this](Message& message) {
-        messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
+    queue_.setHandler<msg::PushToPeer>([this](msg::PushToPeer& push) {
+        const ExportKind kind = push.recordings ? ExportKind::Recordings : ExportKind::Macros;
+        if (MainWindow* window = mainWindow()) {
+            server_.reportForPeer(window->PushAll(kind, push.host, push.port));
+        }
     });
+    queue_.setHandler<msg::HookEnded>(
+        [&application](msg::HookEnded&) { application.HookThreadEnded(); });
+    queue_.setHandler<msg::HookError>(
+        [this](msg::HookError& error) { messages_.show(error.text, "Error", MsgIcon::Stop); });
 }
 
 }  // namespace ks

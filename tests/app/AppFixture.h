@@ -4,11 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "QtTestLoop.h"
 #include "RecordingHotKeys.h"
 #include "StoreFixture.h"
 #include "UsKeymap.h"
 #include "app/Shell.h"
 #include "keys/KeyNames.h"
+#include "net/PeerExchange.h"
+#include "platform/qt/QtPeerClient.h"
 
 namespace ks::test {
 
@@ -33,6 +36,13 @@ protected:
         hooks.stopSchedules = [this] { note("stop schedules"); };
         hooks.releaseEventClipboard = [this] { note("release event clipboard"); };
         hooks.releasePlayerBuffer = [this] { note("release player buffer"); };
+        hooks.postToPeer = [this](Messages& shownTo, const auto& host, const auto& port,
+                                  const auto& body) {
+            const PeerWait wait = [](auto duration) {
+                return !runEventsUntil([] { return false; }, static_cast<int>(duration.count()));
+            };
+            return postToPeer(peerClient, wait, shownTo, host, port, body);
+        };
         hooks.removeOtherTriggers = [this](const std::string& m) { note("remove " + m); };
         hooks.hotKeyText = [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); };
         hooks.triggerText = [](int k, const std::string& m) { return std::to_string(k) + ":" + m; };
@@ -66,6 +76,7 @@ protected:
     }
 
     RecordingHotKeys hotKeys;
+    QtPeerClient peerClient;
     Texts log;
     bool postSucceeds = true, serverOpens = true;
     std::unique_ptr<Shell> shell;
