@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "commands/KeyDisplayName.h"
 #include "keys/KeyNames.h"
+#include "net/PeerExchange.h"
 #include "net/Reply.h"
 
 #include <QTimer>
@@ -32,8 +33,9 @@ std::vector<CommandId> inputCommandIds() {
 // key the program synthesises is announced to it before it is sent.
 class PhraseWatchThread final : public PhraseWatch {
 public:
-    PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
-        : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
+    PhraseWatchThread(ApplicationQueue& queue, Clock& clock, Platform& platform,
+                      HookThread*& current)
+        : thread_(HookThread::Setup{queue, clock, [&platform] { return platform.makeKeyWatch(); },
                                     [&platform] { return platform.makeCancelWatch(); }}),
           injector_(platform.injector()),
           current_(current) {
@@ -68,13 +70,12 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
       inputCommands_(store, messages, expansion_,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
-                                   platform.keyboard(), platform.windows()}),
+                                   platform.keyboard(), platform.windows()},
+                     [this](std::chrono::milliseconds wait) { runner_.WaitWhileRunning(wait); }),
       textCommands_(store, messages, expansion_, variables_, platform.clipboard(), runner_),
-      dialogCommands_(DialogCommands::Services{
-          store, messages, expansion_, variables_, runner_, clock_, dialogs_,
-          [this] {
-              queue_.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
-          }}),
+      dialogCommands_(DialogCommands::Services{store, messages, expansion_, variables_, runner_,
+                                               clock_, dialogs_,
+                                               [this] { queue_.post(msg::StopRun{}); }}),
       systemCommands_(
           store, messages, expansion_, runner_, clock_,
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
@@ -87,19 +88,18 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
       player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
       scheduler_(store, clock_, [this](const std::string& macro) { return start(macro); }),
-      server_({messages, variables_, platform.clipboard(), messageIds_},
+      server_({messages, variables_, platform.clipboard(), messageIds_, clock_},
               RequestServerHooks{
                   [this](const std::string& macro) { return start(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {
                       return importPosted(document, peer);
                   },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
-                      PostStringsToThread(
-                          queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
-                          host, port);
+                      queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
-                                                        runner_, systemLocalHost()}),
+                                                        runner_, platform.peerClient(),
+                                                        systemLocalHost()}),
       phrases_(store,
                PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
                                          return hookThread_ && hookThread_->postAddPhrase(entry);
@@ -107,7 +107,6 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
                                      [this](std::string_view macro) {
                                          return hookThread_ && hookThread_->postRemovePhrase(macro);
                                      }}) {
-    ForwardStartRequests(queue_, queue_);
     expansion_.loadOption(store);
     registerInputCommands();
     registerTextCommands();
@@ -123,13 +122,17 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
 
 ProgramServices Engine::services() {
     return ProgramServices{
-        *this, *this, *this, *this,
+        *this,
+        *this,
+        *this,
+        *this,
+        *this,
         Desktop{clock_, platform_.keymap(), platform_.windows(), platform_.capture(),
                 platform_.recordCancelWatch(), platform_.injector(), dialogs_}};
 }
 
 bool Engine::start(const std::string& macro) {
-    return PostStringsToThread(queue_, kMsgStartMacro, macro);
+    return queue_.post(msg::StartMacro{macro});
 }
 
 bool Engine::active() {
@@ -137,7 +140,7 @@ bool Engine::active() {
 }
 
 bool Engine::postCommandLineMacro() {
-    return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
+    return queue_.post(msg::CommandLineMacro{});
 }
 
 void Engine::setExpansion(bool on) {
@@ -228,7 +231,7 @@ bool Engine::raiseMainWindow() {
 }
 
 void Engine::postStopRun() {
-    queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0});
+    queue_.post(msg::CancelJournal{});
 }
 
 void Engine::registerInputCommands() {
@@ -329,26 +332,29 @@ void Engine::close() {
 }
 
 std::unique_ptr<PhraseWatch> Engine::startThread() {
-    return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
+    return std::make_unique<PhraseWatchThread>(queue_, clock_, platform_, hookThread_);
+}
+
+std::optional<std::string> Engine::post(Messages& shownTo, const std::string& host,
+                                        const std::string& port, const std::string& body) {
+    const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
+    return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
 }
 
 // The messages whose work belongs to the program's windows.
 void Engine::handleWindowMessages() {
     runner_.setShutdown([this] { front_.shutdown(); });
-    queue_.setHandler(kMsgCmdLineMacro, [this](Message&) { front_.runCommandLineMacro(); });
-    for (const auto& [message, kind] : {std::pair(kMsgPushMacros, ExportKind::Macros),
-                                        std::pair(kMsgPushRecordings, ExportKind::Recordings)}) {
-        queue_.setHandler(message, [this, kind](Message& pushed) {
-            MainWindow* window = front_.mainWindow();
-            if (window && pushed.text1 && pushed.text2) {
-                server_.reportForPeer(window->pushAll(kind, *pushed.text1, *pushed.text2));
-            }
-        });
-    }
-    queue_.setHandler(kMsgHookEnded, [this](Message&) { front_.shutdown(); });
-    queue_.setHandler(kMsgHookError, [this](Message& message) {
-        messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
+    queue_.setHandler<msg::CommandLineMacro>(
+        [this](msg::CommandLineMacro&) { front_.runCommandLineMacro(); });
+    queue_.setHandler<msg::PushToPeer>([this](msg::PushToPeer& push) {
+        const ExportKind kind = push.recordings ? ExportKind::Recordings : ExportKind::Macros;
+        if (MainWindow* window = front_.mainWindow()) {
+            server_.reportForPeer(window->pushAll(kind, push.host, push.port));
+        }
     });
+    queue_.setHandler<msg::HookEnded>([this](msg::HookEnded&) { front_.shutdown(); });
+    queue_.setHandler<msg::HookError>(
+        [this](msg::HookError& error) { messages_.show(error.text, "Error", MsgIcon::Stop); });
 }
 
 }  // namespace ks

@@ -36,7 +36,8 @@ class Engine final : private PlayerHost,
                      private MacroRuns,
                      private OtherTriggers,
                      private ServerListener,
-                     private PhraseWatches {
+                     private PhraseWatches,
+                     private PeerExports {
 public:
     // Every desktop service comes from `platform`.
     Engine(SettingsStore& store, Messages& messages, Platform& platform, ProgramFront& front);
@@ -89,10 +90,13 @@ private:
 
     std::unique_ptr<PhraseWatch> startThread() override;
 
+    std::optional<std::string> post(Messages& shownTo, const std::string& host,
+                                    const std::string& port, const std::string& body) override;
+
     SettingsStore& store_;
     Messages& messages_;
     ProgramFront& front_;
-    MessageQueue queue_;
+    ApplicationQueue queue_;
     QtClock clock_;
     Platform& platform_;
     VariableTable variables_;

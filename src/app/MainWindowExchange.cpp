@@ -174,8 +174,9 @@ bool MainWindow::exportItems(Messages& messages, ExportKind kind,
     SettingsStore store(shell_.store().tree(), messages);
     ExportServices services{
         store, messages,
-        [&messages](const std::string& host, const std::string& port, const std::string& body) {
-            return PostToPeer(messages, host, port, body);
+        [this, &messages](const std::string& host, const std::string& port,
+                          const std::string& body) -> std::optional<std::string> {
+            return shell_.services().peers.post(messages, host, port, body);
         },
         [&progress](std::size_t done, std::size_t total) { return progress.step(done, total); }};
     return ExportItems(services, kind, names, target);

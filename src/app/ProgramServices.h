@@ -16,6 +16,7 @@ class InputCapture;
 class InputInjector;
 class Keymap;
 class MainWindow;
+class Messages;
 class WindowControl;
 
 // Macro runs as the windows, the triggers and the command line start them.
@@ -128,6 +129,19 @@ public:
     virtual MainWindow* mainWindow() = 0;
 };
 
+// Exports posted to a peer's request server through the program's one peer client.
+class PeerExports {
+public:
+    PeerExports() = default;
+    PeerExports(const PeerExports&) = delete;
+    PeerExports& operator=(const PeerExports&) = delete;
+    virtual ~PeerExports() = default;
+
+    // The reply's body; nothing when the post failed (shown through `shownTo`).
+    virtual std::optional<std::string> post(Messages& shownTo, const std::string& host,
+                                            const std::string& port, const std::string& body) = 0;
+};
+
 // The desktop as the main window and the editors work with it.
 struct Desktop {
     Clock& clock;
@@ -145,6 +159,7 @@ struct ProgramServices {
     OtherTriggers& triggers;
     ServerListener& server;
     PhraseWatches& phraseWatches;
+    PeerExports& peers;
     Desktop desktop;
 };
 

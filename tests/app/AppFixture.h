@@ -5,13 +5,16 @@
 #include <vector>
 
 #include "FakeClock.h"
+#include "QtTestLoop.h"
 #include "RecorderDoubles.h"
 #include "RecordingHotKeys.h"
 #include "RecordingInput.h"
 #include "StoreFixture.h"
 #include "UsKeymap.h"
 #include "app/Shell.h"
+#include "net/PeerExchange.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtPeerClient.h"
 
 namespace ks::test {
 
@@ -22,7 +25,8 @@ using Texts = std::vector<std::string>;
 class NotingServices final : public MacroRuns,
                              public OtherTriggers,
                              public ServerListener,
-                             public PhraseWatches {
+                             public PhraseWatches,
+                             public PeerExports {
 public:
     bool start(const std::string& m) override { return note("start " + m, postSucceeds); }
     bool active() override { return false; }
@@ -44,12 +48,21 @@ public:
     }
     void close() override { note("close server"); }
     std::unique_ptr<PhraseWatch> startThread() override;
+    // The program's own peer client, waiting in a local event loop as no run does.
+    std::optional<std::string> post(Messages& shownTo, const std::string& host,
+                                    const std::string& port, const std::string& body) override {
+        const PeerWait wait = [](auto duration) {
+            return !runEventsUntil([] { return false; }, static_cast<int>(duration.count()));
+        };
+        return postToPeer(peerClient, wait, shownTo, host, port, body);
+    }
 
     bool note(const std::string& what, bool answer = true) {
         log.push_back(what);
         return answer;
     }
 
+    QtPeerClient peerClient;
     Texts log;
     bool postSucceeds = true, serverOpens = true, busy = false;
     std::optional<bool> threadPosts;  // a thread is made when set, answering posts with it
@@ -80,7 +93,7 @@ class AppFixture : public StoreFixture {
 protected:
     Shell& makeShell(std::string commandLine = {}) {
         shell = std::make_unique<Shell>(*store, hotKeys,
-                                        ProgramServices{noted, noted, noted, noted,
+                                        ProgramServices{noted, noted, noted, noted, noted,
                                                         Desktop{clock, keymap, windows, capture,
                                                                 cancelWatch, injector, dialogs}},
                                         std::move(commandLine));
