@@ -11,7 +11,6 @@
 
 #include "core/Messages.h"
 #include "core/Utf8.h"
-#include "expand/CommandValues.h"
 #include "expand/VariableTable.h"
 #include "net/Reply.h"
 #include "runner/RunControl.h"
@@ -57,21 +56,26 @@ LocalHost systemLocalHost() {
                      }};
 }
 
-void RemoteClipboardCommand::run(const std::string& commandPath) {
-    const auto read = [&](const char* name) {
-        return readExpandedText(services_.store, services_.expander, commandPath, name);
-    };
-    const std::optional<std::string> address = read("IPAddress");
-    if (!address) return;
-    const std::optional<std::string> port = read("Port");
-    if (!port) return;
-    const std::optional<std::string> bufferName = read("BufName");
-    if (!bufferName) return;
+std::span<const CommandId> RemoteClipboardCommand::ids() const {
+    static constexpr CommandId kIds[] = {kCopyRemoteClipBoard};
+    return kIds;
+}
+
+CommandResult RemoteClipboardCommand::run(std::uint32_t, CommandContext& command) {
+    const std::optional<std::string> address = command.text("IPAddress");
+    if (!address) return CommandResult::Next;
+    const std::optional<std::string> port = command.text("Port");
+    if (!port) return CommandResult::Next;
+    const std::optional<std::string> bufferName = command.text("BufName");
+    if (!bufferName) return CommandResult::Next;
     const std::string host = trimmed(*address);
-    if (host.empty()) return showError("IP Address/Host Name: can not be empty.", kLocalErrorTitle);
-    if (refusedAsThisMachine(host)) return;
-    if (const std::optional<std::string> body = exchange(host, *port))
-        takeReply(*body, *bufferName);
+    if (host.empty()) {
+        showError("IP Address/Host Name: can not be empty.", kLocalErrorTitle);
+    } else if (!refusedAsThisMachine(host)) {
+        if (const std::optional<std::string> body = exchange(host, *port))
+            takeReply(*body, *bufferName);
+    }
+    return CommandResult::Next;
 }
 
 bool RemoteClipboardCommand::refusedAsThisMachine(const std::string& host) {

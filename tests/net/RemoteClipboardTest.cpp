@@ -23,6 +23,7 @@ namespace {
 class RemoteClipboardTest : public CommandFixture {
 protected:
     RemoteClipboardTest() {
+        expanding = &expansion;
         peer.StartServer(0);
         peerClipboard.offered = {{kClipboardText, Bytes{'a', '\n', 'b'}}};
         variables.SetVariable("Buf", "before");
@@ -32,7 +33,7 @@ protected:
         writeText("IPAddress", address);
         writeText("Port", std::to_string(port));
         writeText("BufName", "Buf");
-        command.run(kCommand);
+        runCommand(command, kCopyRemoteClipBoard);
     }
 
     RecordingMessages messages;
@@ -43,7 +44,7 @@ protected:
     std::optional<std::string> hostName = "testhost";
     std::vector<std::string> hostAddresses{"192.0.2.1", "2001:DB8::1"};
     RemoteClipboardCommand command{
-        {*store, messages, expansion, variables, runControl,
+        {messages, variables, runControl,
          LocalHost{[this] { return hostName; },
                    [this](const std::string&) { return hostAddresses; }}}};
 

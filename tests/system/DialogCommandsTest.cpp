@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "system/DialogCommands.h"
 
 namespace ks::test {
@@ -20,9 +19,10 @@ protected:
         store->WriteMacroString("yEs", key, "MultiLine");
         if (named) store->WriteMacroString("v", key, "VName");
     }
-    std::vector<PromptEntry> prompts() { return readPrompts(*store, expander, messages, kCommand); }
-
-    FakeExpander expander;
+    std::vector<PromptEntry> prompts() {
+        StoredCommand command(*store, expander, kCommand);
+        return readPrompts(command, messages);
+    }
 };
 
 TEST(MessageBoxPlaceTest, PutsTheBoxInTheNinePlacesOfTheScreen) {

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "system/FakeSystem.h"
 #include "system/NetworkShares.h"
@@ -17,23 +15,18 @@ using Texts = std::vector<std::string>;
 
 class SystemCommandsTest : public CommandFixture {
 protected:
-    CommandResult run(CommandId id, const std::map<std::string, std::string>& texts,
-                      const std::map<std::string, std::uint32_t>& numbers = {}) {
-        for (const auto& [name, text] : texts) writeText(name.c_str(), text);
-        for (const auto& [name, number] : numbers) writeNumber(name.c_str(), number);
-        return commands.run(id, kCommand);
+    CommandResult run(CommandId id, const TextValues& texts, const NumberValues& numbers = {}) {
+        return runCommand(commands, id, texts, numbers);
     }
     void clear() {
         system.calls.clear();
         messages.clear();
     }
 
-    FakeExpander expander;
     FakeSystem system;
     FakeWindowControl windows;
     SystemCommands commands{
-        *store, messages,     expander,
-        system, system.clock, {windows, system, system, system, system, system, system}};
+        messages, system, system.clock, {windows, system, system, system, system, system, system}};
 };
 
 TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {

@@ -61,7 +61,7 @@ TEST_F(TextCommandsTest, ClipboardFailuresAreShownAndTheMacroGoesOn) {
         messages.clear();
         clipboard.offered = {{kClipboardBitmap, {1}}};  // no text to parse
         clipboard.fault = c.fault;
-        commands.run(c.command, kCommand);
+        run(c.command);
         ASSERT_EQ(messages.shown.size(), 1u) << c.text;
         EXPECT_EQ(boxFields(messages.shown[0]), boxFields({c.text, c.title, c.icon}));
     }

@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "XvfbSession.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
@@ -24,12 +23,7 @@ class DialogsX11Test : public CommandFixture {
 protected:
     DialogsX11Test() {
         runner.setPassStartWait(std::chrono::milliseconds(1));
-        for (CommandId id : DialogCommands::ids()) {
-            dispatch.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-                commands.run(command, path);
-                return CommandResult::Next;
-            });
-        }
+        dispatch.add(commands);
         load(R"([Macros\m\Commands\0]
                 "WindowTitle"="Title"
                 "MessageBody"="Body"
@@ -57,7 +51,6 @@ protected:
         return clock.monotonicMillis() - start;
     }
 
-    FakeExpander expander;
     VariableTable variables{messages};
     QtClock clock;
     MessageQueue queue;
@@ -65,7 +58,7 @@ protected:
     MacroRunner runner{*store, messages, expander, queue, dispatch, clock};
     QtDialogs dialogs;
     DialogCommands commands{DialogCommands::Services{
-        *store, messages, expander, variables, runner, clock, dialogs, [this] {
+        messages, variables, runner, clock, dialogs, [this] {
             queue.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
         }}};
     const std::vector<std::string> terminated{"Macro has been terminated by the user!"};
