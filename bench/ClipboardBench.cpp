@@ -106,7 +106,7 @@ int runBench() {
         QByteArray read;
         peerRead.push_back(milliseconds([&] { read = xclip({"-o"}); }));
         const std::string lastLine(99, static_cast<char>('a' + (kLines - 1) % 26));
-        if (read != text || variables.TextValue(std::to_string(kLines - 1)) != lastLine) {
+        if (read != text || variables.textValue(std::to_string(kLines - 1)) != lastLine) {
             std::fprintf(stderr, "bench_clipboard: the text did not come through whole\n");
             return 1;
         }

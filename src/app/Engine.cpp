@@ -104,7 +104,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
         dispatch_.add(*family);
     }
     setKeyDisplayNameSource(
-        [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
+        [this](std::uint32_t vk) { return keyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
     runner_.setPendingRequest(&server_);
     platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });

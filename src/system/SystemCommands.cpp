@@ -87,7 +87,7 @@ void SystemCommands::runProgram(CommandContext& command) {
 
     if (*runIfOpen != 1) {
         if (const auto window = runningWindow(*pattern)) {
-            ActivateWindow(services_.windows, messages_, *window,
+            activateWindow(services_.windows, messages_, *window,
                            static_cast<ShowCommand>(*showStyle));
             return;
         }

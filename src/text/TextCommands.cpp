@@ -103,19 +103,19 @@ void TextCommands::copyFromClipboard(CommandContext& command) {
     if (!name) return;
     std::optional<std::optional<ClipboardContent>> read = readClipboard(formatToCopy);
     if (!read) return;
-    const std::size_t index = variables_.FindOrAppend(*name);
+    const std::size_t index = variables_.findOrAppend(*name);
     std::optional<ClipboardContent>& content = *read;
     if (!content) return;
     Bytes& bytes = content->bytes;
     // Text variables keep the terminating zero that text references stop at.
     if (content->format == kClipboardText) bytes.push_back(0);
-    variables_.ReplaceData(index, bytes.data(), bytes.size(), content->format);
+    variables_.replaceData(index, bytes.data(), bytes.size(), content->format);
 }
 
 std::size_t TextCommands::pasteEntry(CommandContext& command, std::string_view name) {
-    if (const auto index = variables_.Find(name)) return *index;
+    if (const auto index = variables_.find(name)) return *index;
     variables_.SetVariable(name, command.storedText("DefPasteString").value_or(""));
-    return *variables_.Find(name);
+    return *variables_.find(name);
 }
 
 void TextCommands::pasteToClipboard(CommandContext& command) {

@@ -168,7 +168,7 @@ TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked
 
 TEST(RowDescriptionTest, EachTypeShowsItsValues) {
     setKeyDisplayNameSource(
-        [](std::uint32_t vk) { return KeyDisplayNameOfKey(usKeyLayout(), vk); });
+        [](std::uint32_t vk) { return keyDisplayNameOfKey(usKeyLayout(), vk); });
     const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
         return CommandRecord(id, std::move(values));
     };

@@ -21,7 +21,7 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
     const std::pair<std::uint32_t, const char*> display[] = {
         {65, "aA"}, {'1', "1!"}, {0xBD, "-_"}, {0xDE, "'\""},    {13, "RETURN"},  {108, "NP SEP"},
         {255, ""},  {0, ""},     {0xE2, ""},   {0xA0, "LSHIFT"}, {0xA3, "RCTRL"}, {0xA5, "RALT"}};
-    for (const auto& [code, name] : display) EXPECT_EQ(KeyDisplayNameOfKey(us, code), name) << code;
+    for (const auto& [code, name] : display) EXPECT_EQ(keyDisplayNameOfKey(us, code), name) << code;
     const std::pair<std::uint32_t, const char*> hotKey[] = {
         {'A', "A"}, {0xBA, ";"}, {32, "SPACE"}, {101, "NP 5"}, {7, kUnknownHotKeyText}};
     for (const auto& [code, text] : hotKey) EXPECT_EQ(KeyCodeToHotKeyText(us, code), text) << code;
@@ -33,7 +33,7 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
     for (const auto& [name, code] : cases) EXPECT_EQ(KeyNameToCode(us, name), code) << name;
     int named = 0;
     for (std::uint32_t vk = 1; vk < 256; ++vk) {
-        const std::string name = KeyDisplayNameOfKey(us, vk);
+        const std::string name = keyDisplayNameOfKey(us, vk);
         if (name.empty()) continue;
         ++named;
         EXPECT_EQ(KeyNameToCode(us, name), static_cast<int>(vk)) << name;
@@ -278,7 +278,7 @@ TEST(WindowActivationTest, BringsAWindowForwardAndShowsItOrSaysWhatFailed) {
         windows.refuseAttach = refused == "attach";
         windows.refuseForeground = refused == "foreground";
         windows.refuseShow = refused == "show";
-        ActivateWindow(windows, messages, window, ShowCommand::ShowMaximized);
+        activateWindow(windows, messages, window, ShowCommand::ShowMaximized);
         EXPECT_EQ(windows.calls, calls) << window << " " << refused;
         EXPECT_EQ(messages.texts(),
                   message ? std::vector<std::string>{message} : std::vector<std::string>{});

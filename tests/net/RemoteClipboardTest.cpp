@@ -91,7 +91,7 @@ TEST_F(RemoteClipboardTest, CopiesThePeersTextOrShowsWhyNot) {
         hostAddresses = c.addresses;
         peer.setAllowedPeers(*parsePeerList(c.allowedByPeer));
         run(c.address, peer.port());
-        std::string outcome = *variables.TextValue("Buf");
+        std::string outcome = *variables.textValue("Buf");
         for (const MessageBox& box : messages.shown) {
             outcome +=
                 " / " + messageLine(box) + (box.icon == MsgIcon::Stop ? "" : " (no stop icon)");
@@ -126,7 +126,7 @@ TEST_F(RemoteClipboardTest, AStopEndsTheWaitWithoutAWord) {
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     QObject::connect(&silent, &QTcpServer::newConnection, [&] { runControl.EndRun(); });
     run("127.0.0.1", silent.serverPort());
-    EXPECT_EQ(variables.TextValue("Buf"), "before");
+    EXPECT_EQ(variables.textValue("Buf"), "before");
     EXPECT_TRUE(messages.texts().empty());
 }
 

@@ -184,12 +184,12 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     EXPECT_EQ(seen(expected.size()), expected);
     EXPECT_TRUE(messages.shown.empty());
 
-    ActivateWindow(platform->windows(), messages, lower.window(), ShowCommand::ShowNormal);
+    activateWindow(platform->windows(), messages, lower.window(), ShowCommand::ShowNormal);
     EXPECT_EQ(platform->windows().foreground(), lower.window());
     writeText("Keys", "to lower");
     runCommand(commands, kSendKeys);
     EXPECT_EQ(lower.text(8), "to lower");
-    ActivateWindow(platform->windows(), messages, platform->connection().root(), ShowCommand::Show);
+    activateWindow(platform->windows(), messages, platform->connection().root(), ShowCommand::Show);
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
 }

@@ -112,8 +112,8 @@ TEST_F(DialogsX11Test, ThePromptSetsTheVariablesOnOkAndNothingOnCancel) {
         EXPECT_TRUE(xvfb->run({"xdotool", "type", "second"}));
         EXPECT_TRUE(xvfb->run({"xdotool", "key", "Return"}));
     });
-    EXPECT_EQ(variables.TextValue("V0"), "first text");
-    EXPECT_EQ(variables.TextValue("V1"), "second");
+    EXPECT_EQ(variables.textValue("V0"), "first text");
+    EXPECT_EQ(variables.textValue("V1"), "second");
 }
 
 }  // namespace
