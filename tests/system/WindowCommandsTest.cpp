@@ -5,10 +5,8 @@
 #include <vector>
 
 #include "CommandFixture.h"
-#include "FakeClock.h"
 #include "RecordingInput.h"
-#include "RecordingMessages.h"
-#include "system/ScriptedRun.h"
+#include "system/FakeSystem.h"
 #include "system/WindowCommands.h"
 
 namespace ks {
@@ -29,11 +27,9 @@ protected:
         for (const char* name : {"WaitForOpen", "AbortOnFail", "Style"}) writeNumber(name, 1);
     }
 
-    test::RecordingMessages messages;
-    test::FakeClock clock;
-    test::ScriptedRun run;
+    test::FakeSystem system;
     test::FakeWindowControl desktop;
-    WindowCommands commands{messages, run, clock, desktop};
+    WindowCommands commands{messages, system, system.clock, desktop};
 };
 
 TEST_F(WindowCommandsTest, BadValuesShowTheirMessage) {
