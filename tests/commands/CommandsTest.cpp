@@ -41,21 +41,9 @@ TEST(CommandTable, NamesTwoBlocksOfIdentifiersEachListedOnceUnderItsCategory) {
     EXPECT_EQ(KeyCodeToDisplayName(4124), "");
 }
 
-// A command without values: the dispatch only passes it on.
-class NoValues final : public CommandContext {
-public:
-    const std::string& path() const override { return path_; }
-    std::optional<std::string> text(std::string_view) override { return {}; }
-    std::optional<std::string> storedText(std::string_view) override { return {}; }
-    std::optional<std::string> quietText(std::string_view) override { return {}; }
-    std::optional<std::uint32_t> number(std::string_view) override { return {}; }
-    std::unique_ptr<CommandContext> child(std::string_view) override { return {}; }
-
-private:
-    std::string path_;
-};
-
-class RecordingFamily final : public CommandFamily {
+// A family of two commands that records what it ran, and a command without
+// values to pass it: the dispatch only hands the command on.
+class Recorder final : public CommandFamily, public CommandContext {
 public:
     std::span<const CommandId> ids() const override { return kIds; }
     bool runsKeystrokes() const override { return keystrokes; }
@@ -63,10 +51,17 @@ public:
         ran.push_back(id);
         return CommandResult::Handover;
     }
+    const std::string& path() const override { return path_; }
+    std::optional<std::string> text(std::string_view) override { return {}; }
+    std::optional<std::string> storedText(std::string_view) override { return {}; }
+    std::optional<std::string> quietText(std::string_view) override { return {}; }
+    std::optional<std::uint32_t> number(std::string_view) override { return {}; }
+    std::unique_ptr<CommandContext> child(std::string_view) override { return {}; }
 
     static constexpr CommandId kIds[] = {kRun, kWaitForDriveMap};
     bool keystrokes = false;
     std::vector<std::uint32_t> ran;
+    std::string path_;
 };
 
 // The runner's tests route keystrokes and results through the dispatch;
@@ -74,8 +69,8 @@ public:
 // one included, and identifiers without a family.
 TEST(CommandDispatch, RunsEachIdentifierByItsFamilyAndOnlyKeystrokesGoOnWithoutOne) {
     CommandDispatch dispatch;
-    RecordingFamily family;
-    NoValues command;
+    Recorder family;
+    CommandContext& command = family;
     dispatch.add(family);
     EXPECT_EQ(dispatch.execute(kRun, command), CommandResult::Handover);
     EXPECT_EQ(dispatch.execute(kWaitForDriveMap, command), CommandResult::Handover);

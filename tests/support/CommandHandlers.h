@@ -1,64 +1,47 @@
 #pragma once
 
 #include <functional>
-#include <memory>
-#include <optional>
+#include <map>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "commands/CommandDispatch.h"
 
 namespace ks::test {
 
-// Commands run by functions a test or benchmark sets, each registered in
-// `dispatch` as a family of its own: for what routes commands, not for what
-// a command does.
-class CommandHandlers {
+// Every command run by a function a test or benchmark sets, for what routes
+// commands rather than what a command does: a named command without a
+// function is unavailable, a keystroke without one does nothing.
+class CommandHandlers final : public CommandFamily {
 public:
     using Handler = std::function<CommandResult(const std::string& path, std::uint32_t id)>;
     using KeystrokeHandler = std::function<void(const std::string& path, std::uint32_t id)>;
 
-    explicit CommandHandlers(CommandDispatch& dispatch) : dispatch_(dispatch) {}
-
-    void setHandler(CommandId id, Handler handler) {
-        add(std::make_unique<Family>(id, std::move(handler)));
+    explicit CommandHandlers(CommandDispatch& dispatch) {
+        for (const CommandInfo& info : commandTable()) ids_.push_back(info.id);
+        dispatch.add(*this);
     }
-    void setKeystrokeHandler(KeystrokeHandler handler) {
-        add(std::make_unique<Family>(std::nullopt, [handler = std::move(handler)](
-                                                       const std::string& path, std::uint32_t id) {
-            handler(path, id);
+
+    void setHandler(CommandId id, Handler handler) { handlers_[id] = std::move(handler); }
+    void setKeystrokeHandler(KeystrokeHandler handler) { keystroke_ = std::move(handler); }
+
+    std::span<const CommandId> ids() const override { return ids_; }
+    bool runsKeystrokes() const override { return true; }
+    CommandResult run(std::uint32_t id, CommandContext& command) override {
+        if (!isNamedCommand(id)) {
+            if (keystroke_) keystroke_(command.path(), id);
             return CommandResult::Next;
-        }));
+        }
+        const auto found = handlers_.find(id);
+        return found != handlers_.end() ? found->second(command.path(), id)
+                                        : CommandResult::Unavailable;
     }
 
 private:
-    // One named command, or the keystrokes when it names none.
-    class Family final : public CommandFamily {
-    public:
-        Family(std::optional<CommandId> id, Handler handler)
-            : id_(id), handler_(std::move(handler)) {}
-        std::span<const CommandId> ids() const override {
-            return id_ ? std::span<const CommandId>(&*id_, 1) : std::span<const CommandId>();
-        }
-        bool runsKeystrokes() const override { return !id_; }
-        CommandResult run(std::uint32_t id, CommandContext& command) override {
-            return handler_(command.path(), id);
-        }
-
-    private:
-        std::optional<CommandId> id_;
-        Handler handler_;
-    };
-
-    void add(std::unique_ptr<Family> family) {
-        dispatch_.add(*family);
-        families_.push_back(std::move(family));
-    }
-
-    CommandDispatch& dispatch_;
-    std::vector<std::unique_ptr<Family>> families_;
+    std::vector<CommandId> ids_;
+    std::map<std::uint32_t, Handler> handlers_;
+    KeystrokeHandler keystroke_;
 };
 
 }  // namespace ks::test
