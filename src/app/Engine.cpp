@@ -11,7 +11,6 @@
 #include <QTimer>
 
 #include <initializer_list>
-
 #include <vector>
 
 namespace ks {
