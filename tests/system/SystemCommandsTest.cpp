@@ -35,6 +35,7 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
     const struct {
         std::string file, arguments, folder;
         Texts calls, messages;
+        std::optional<ShareLogin> answer = {};
     } cases[] = {
         {"/p", " a\tb \n\"c  d\" 'e''f' g\\ h", "", {"open /p <a> <b> <c  d> <ef> <g h> in "}, {}},
         {"/p", "\"\\\"\\$\\a\" \"\" c\\\nd", "", {R"(open /p <"$\a> <> <cd> in )"}, {}},
@@ -43,9 +44,13 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
         {"/bin/fails", "", "", {"open /bin/fails in "}, {"Error running: /bin/fails"}},
         {R"(\\srv\docs\app)", "", R"(\\srv\docs)", {"open /gvfs/docs/app in /gvfs/docs"}, {}},
         {R"(\\srv\x\a)", "", "", {"mount srv/x as ", "ask \\\\srv\\x"}, {noServer}},
+        // The run stops while a login is asked: nothing starts, nothing is shown.
+        {R"(\\srv\x\a)", "", "", {"mount srv/x as ", "ask \\\\srv\\x"}, {}, {{"stop", "good"}}},
     };
     for (const auto& c : cases) {
         clear();
+        system.run = 1;
+        system.answer = c.answer;
         system.launchFails = c.file == "/bin/fails";
         run(kRun,
             {{"FileName", c.file},
@@ -56,15 +61,6 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
         EXPECT_EQ(system.calls, c.calls) << c.arguments;
         EXPECT_EQ(messages.texts(), c.messages) << c.arguments;
     }
-}
-
-TEST_F(SystemCommandsTest, RunStartsNothingWhenItsRunStopsWhileALoginIsAsked) {
-    system.answer = ShareLogin{"stop", "good"};
-    run(kRun,
-        {{"FileName", R"(\\srv\x\a)"}, {"Arguments", ""}, {"DirName", ""}, {"WindowName", ""}},
-        {{"ShowStyle", 1}, {"RunIfOpen", 1}});
-    EXPECT_EQ(system.calls, (Texts{"mount srv/x as ", "ask \\\\srv\\x"}));
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SystemCommandsTest, ConnectShareMountsOrAsksAsNeeded) {
