@@ -54,14 +54,6 @@ public:
     MessageIdTable& messageIds() { return messageIds_; }
 
 private:
-    void registerInputCommands();
-    void registerTextCommands();
-    void registerDialogCommands();
-    void registerSystemCommands();
-    void registerWindowCommands();
-    void registerDateTimeCommands();
-    void registerPlayback();
-    void registerNetwork();
     bool postStartMacro(const std::string& macro);
     MainWindow* mainWindow();
     bool openServer(std::uint32_t port);

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "XvfbSession.h"
 #include "platform/x11/X11Platform.h"
 #include "system/FakeSystem.h"
@@ -68,18 +67,15 @@ protected:
         writeText("WindowName", "argv win*");
         writeNumber("ShowStyle", static_cast<std::uint32_t>(ShowCommand::Restore));
         writeNumber("RunIfOpen", runIfOpen);
-        commands.run(kRun, kCommand);
+        runCommand(commands, kRun);
     }
 
     static inline std::unique_ptr<XvfbSession> session_;
     std::unique_ptr<x11::X11Platform> platform{
         std::move(*x11::X11Platform::open(session_->display()))};
-    FakeExpander expander;
     FakeSystem system;
     const std::string program = recordingProgram();
-    SystemCommands commands{*store,
-                            messages,
-                            expander,
+    SystemCommands commands{messages,
                             system,
                             system.clock,
                             {platform->windows(), platform->launcher(), system, system,
@@ -114,7 +110,7 @@ TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
     XKeyboardState before{}, after{};
     XGetKeyboardControl(watcher, &before);
     writeNumber("SoundID", 0xFFFFFFFF);
-    commands.run(kSound, kCommand);
+    runCommand(commands, kSound);
 
     XEvent received{};
     ASSERT_TRUE(waitUntil([&] { return XCheckTypedEvent(watcher, event, &received) == True; }));

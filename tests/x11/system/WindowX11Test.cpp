@@ -8,7 +8,6 @@
 #include <tuple>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "RecordingMessages.h"
 #include "XvfbSession.h"
 #include "platform/qt/QtClock.h"
@@ -78,7 +77,7 @@ protected:
         writeNumber("AbortOnFail", abortOnFail);
         run.looks = 0;
         run.onWait = std::move(atLook);
-        return commands.run(kWaitForWindow, kCommand);
+        return runCommand(commands, kWaitForWindow);
     }
 
     static inline std::unique_ptr<test::XvfbSession> session_;
@@ -90,10 +89,9 @@ protected:
         std::move(*x11::X11Platform::open(session_->display()));
     WindowControl& windows = platform_->windows();
     test::RecordingMessages messages;
-    test::FakeExpander expander;
     QtClock clock;
     test::ScriptedRun run;
-    WindowCommands commands{*store, messages, expander, run, clock, windows};
+    WindowCommands commands{messages, run, clock, windows};
 };
 
 TEST_F(WindowX11Test, MoveAndSizeRestoredWindowsOnly) {
@@ -105,7 +103,7 @@ TEST_F(WindowX11Test, MoveAndSizeRestoredWindowsOnly) {
     writeText("WindowName", "move me*");
     writeText("LeftCoord", "40");
     writeText("TopCoord", "50.9");
-    commands.run(kMoveWindow, kCommand);
+    runCommand(commands, kMoveWindow);
     const ScreenRect moved{40, 50, 40 + size.right - size.left, 50 + size.bottom - size.top};
     EXPECT_TRUE(reaches(one, WindowState::Normal, moved) &&
                 reaches(two, WindowState::Normal, moved));
@@ -113,10 +111,10 @@ TEST_F(WindowX11Test, MoveAndSizeRestoredWindowsOnly) {
     writeText("WindowName", "MOVE ME ONE");
     writeText("Width", "300");
     writeText("Height", "+200");
-    commands.run(kSizeWindow, kCommand);
+    runCommand(commands, kSizeWindow);
     EXPECT_TRUE(reaches(one, WindowState::Normal, ScreenRect{40, 50, 340, 250}));
     writeText("WindowName", "move me max");
-    commands.run(kMoveWindow, kCommand);
+    runCommand(commands, kMoveWindow);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Window not found: MOVE ME MAX"});
 }
 
@@ -134,7 +132,7 @@ TEST_F(WindowX11Test, ShowStylesGiveTheirStateWithOrWithoutActivation) {
     for (const auto& [style, state, active] : cases) {
         ASSERT_TRUE(windows.setForeground(other));
         writeNumber("Style", static_cast<std::uint32_t>(style));
-        commands.run(kShowWindow, kCommand);
+        runCommand(commands, kShowWindow);
         for (Window window : {one, two}) EXPECT_TRUE(reaches(window, state)) << style;
         if (!active) std::this_thread::sleep_for(200ms);
         EXPECT_TRUE(eventually([&] {
