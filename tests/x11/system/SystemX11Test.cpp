@@ -21,14 +21,6 @@
 namespace ks::test {
 namespace {
 
-bool waitUntil(const std::function<bool()>& done) {
-    for (int tries = 0; tries < 200; ++tries) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
 std::string text(const std::string& file) {
     std::ifstream in(file);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -87,19 +79,19 @@ TEST_F(SystemX11Test, RunStartsOnceAndThenActivatesTheProgramsWindow) {
     const std::string arguments = "'" + record + "' 'Argv Window' \"two  blanks\" 'say \"hi\"' x";
     const std::string started = dir.path().string() + "|two  blanks|say \"hi\"|x\n";
     run(arguments, 0);
-    ASSERT_TRUE(waitUntil([&] { return window("Argv Window").has_value(); }));
+    ASSERT_TRUE(eventually([&] { return window("Argv Window").has_value(); }));
     const WindowId id = *window("Argv Window");
     EXPECT_EQ(text(record), started);
 
     ASSERT_TRUE(platform->windows().show(id, ShowCommand::Minimize));
-    ASSERT_TRUE(waitUntil([&] { return platform->windows().foreground() != id; }));
+    ASSERT_TRUE(eventually([&] { return platform->windows().foreground() != id; }));
     run(arguments, 0);
-    EXPECT_TRUE(waitUntil([&] { return platform->windows().foreground() == id; }));
+    EXPECT_TRUE(eventually([&] { return platform->windows().foreground() == id; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // time for a wrong start
     EXPECT_EQ(text(record), started);
 
     run(arguments, 1);
-    EXPECT_TRUE(waitUntil([&] { return text(record) == started + started; }));
+    EXPECT_TRUE(eventually([&] { return text(record) == started + started; }));
 }
 
 TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
@@ -113,7 +105,7 @@ TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
     runCommand(commands, kSound);
 
     XEvent received{};
-    ASSERT_TRUE(waitUntil([&] { return XCheckTypedEvent(watcher, event, &received) == True; }));
+    ASSERT_TRUE(eventually([&] { return XCheckTypedEvent(watcher, event, &received) == True; }));
     const auto& bell = reinterpret_cast<const XkbBellNotifyEvent&>(received);
     EXPECT_EQ(bell.pitch * 10000 + bell.duration, 1000 * 10000 + 300);
     XGetKeyboardControl(watcher, &after);

@@ -23,14 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool eventually(const std::function<bool()>& holds) {
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
-    while (!holds() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(20ms);
-    }
-    return holds();
-}
-
 // On a private Xvfb with openbox, windows of another client (the test's connection).
 class WindowX11Test : public test::CommandFixture {
 protected:
@@ -60,7 +52,7 @@ protected:
     }
     // Soon in `state` and, when given, with the outer rectangle `at`.
     bool reaches(Window window, WindowState state, std::optional<ScreenRect> at = {}) {
-        return eventually([&] {
+        return test::eventually([&] {
             const auto placement = windows.placement(window);
             const ScreenRect r = placement ? placement->normal : ScreenRect{};
             return placement && placement->state == state &&
@@ -135,7 +127,7 @@ TEST_F(WindowX11Test, ShowStylesGiveTheirStateWithOrWithoutActivation) {
         runCommand(commands, kShowWindow);
         for (Window window : {one, two}) EXPECT_TRUE(reaches(window, state)) << style;
         if (!active) std::this_thread::sleep_for(200ms);
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(test::eventually([&] {
             const auto now = windows.foreground();
             return active ? now == one || now == two : now == other;
         })) << style;
