@@ -49,14 +49,6 @@ public:
     ProgramServices services();
 
 private:
-    void registerInputCommands();
-    void registerTextCommands();
-    void registerDialogCommands();
-    void registerSystemCommands();
-    void registerWindowCommands();
-    void registerDateTimeCommands();
-    void registerPlayback();
-    void registerNetwork();
     void handleWindowMessages();
     std::optional<std::vector<std::string>> importPosted(const XmlDocument& document,
                                                          const std::string& peer);
