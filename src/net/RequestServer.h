@@ -24,7 +24,7 @@ class QTcpSocket;
 namespace ks {
 
 class Clipboard;
-class MessageIdTable;
+class MessageIdOwner;
 class VariableTable;
 class XmlDocument;
 
@@ -73,7 +73,7 @@ public:
         Messages& messages;
         VariableTable& variables;
         Clipboard& clipboard;
-        MessageIdTable& messageIds;
+        const MessageIdOwner& messageIds;
     };
 
     static constexpr std::chrono::milliseconds kIdleLimit{5000};

@@ -36,10 +36,10 @@ struct Reading {
 
 }  // namespace
 
-HotKeyTable::HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro,
+HotKeyTable::HotKeyTable(SettingsStore& store, PlatformHotKeys hotKeys, StartMacro startMacro,
                          RunActive runActive, KeyText keyText)
     : store_(store),
-      hotKeys_(hotKeys),
+      hotKeys_(std::move(hotKeys)),
       startMacro_(std::move(startMacro)),
       runActive_(std::move(runActive)),
       keyText_(std::move(keyText)) {}
@@ -68,7 +68,7 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
     for (const Reading& r : readings) {
         if (r.vk && r.modifiers) requests.push_back({r.id, *r.modifiers, *r.vk});
     }
-    const std::vector<Result> results = hotKeys_.registerHotKeys(requests);
+    const std::vector<Result> results = hotKeys_().registerHotKeys(requests);
     std::vector<std::string> names;
     std::size_t next = 0;
     for (Reading& r : readings) {
@@ -99,7 +99,7 @@ void HotKeyTable::Add(const HotKeyEntry& entry, bool registered) {
 
 bool HotKeyTable::Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                            std::uint32_t vk) {
-    const Result registered = hotKeys_.registerHotKey(id, modifiers, vk);
+    const Result registered = hotKeys_().registerHotKey(id, modifiers, vk);
     reportRegistration(macro, registered);
     return registered.ok();
 }
@@ -117,7 +117,7 @@ StoredHotKey HotKeyTable::ReadStored(const std::string& macro) {
 
 bool HotKeyTable::Unregister(const std::string& macro, const StoredHotKey& stored) {
     if (!stored.id) return false;
-    if (stored.vk && !hotKeys_.unregisterHotKey(static_cast<std::int32_t>(*stored.id))) {
+    if (stored.vk && !hotKeys_().unregisterHotKey(static_cast<std::int32_t>(*stored.id))) {
         showAttention(store_,
                       "Failed to unregister previous hotkey for macro: " + macro +
                           "\n\nThis probably occurred as a result of a failure to register the "
@@ -144,13 +144,13 @@ std::optional<std::string> HotKeyTable::Holder(std::uint32_t vk, std::uint32_t m
 
 Result HotKeyTable::TrialGrab(std::uint32_t vk, std::uint32_t modifiers) {
     const std::int32_t trial = NextIdentifier();
-    Result taken = hotKeys_.registerHotKey(trial, modifiers, vk);
-    if (taken) hotKeys_.unregisterHotKey(trial);
+    Result taken = hotKeys_().registerHotKey(trial, modifiers, vk);
+    if (taken) hotKeys_().unregisterHotKey(trial);
     return taken;
 }
 
 void HotKeyTable::Suspend(bool on) {
-    hotKeys_.setSuspended(on);
+    hotKeys_().setSuspended(on);
 }
 
 void HotKeyTable::Fire(std::int32_t id) {

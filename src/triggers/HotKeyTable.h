@@ -38,9 +38,12 @@ public:
     // "\xFF" for a key without one.
     using KeyText = std::function<std::string(std::uint32_t vk)>;
     using RunActive = std::function<bool()>;
+    // The platform's hot keys, asked for on first use: a copy that hands its
+    // command line to the running one never opens them.
+    using PlatformHotKeys = std::function<HotKeys&()>;
 
-    HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro, RunActive runActive,
-                KeyText keyText);
+    HotKeyTable(SettingsStore& store, PlatformHotKeys hotKeys, StartMacro startMacro,
+                RunActive runActive, KeyText keyText);
 
     // Start-up: gives every macro, in the store's order, the next identifier,
     // stores it as its `id` and registers its hot key when it has one.
@@ -76,8 +79,8 @@ public:
     // The platform reported the hot key registered under `id`.
     void Fire(std::int32_t id);
 
-    void SetEnabled(bool on) { enabled_ = on; }
-    bool Enabled() const { return enabled_; }
+    void setEnabled(bool on) { enabled_ = on; }
+    bool enabled() const { return enabled_; }
 
     // The trigger column's text for `macro`: its entry's display text, or empty.
     std::string TextForMacro(const std::string& macro) const;
@@ -93,7 +96,7 @@ private:
     void reportRegistration(const std::string& macro, const Result& registered);
 
     SettingsStore& store_;
-    HotKeys& hotKeys_;
+    PlatformHotKeys hotKeys_;
     StartMacro startMacro_;
     RunActive runActive_;
     KeyText keyText_;

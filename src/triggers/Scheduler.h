@@ -47,7 +47,6 @@ public:
     void Start();
     // Switches scheduling off and kills every timer.
     void Stop();
-    bool Started() const { return on_; }
 
     // Reads the macro's schedules from the store, arms each and adds it.
     void LoadSchedules(const std::string& macro);

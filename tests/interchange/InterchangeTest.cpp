@@ -4,6 +4,7 @@
 #include <map>
 #include <sstream>
 
+#include "MapTriggerOwners.h"
 #include "StoreFixture.h"
 #include "interchange/Interchange.h"
 #include "store/StoreKey.h"
@@ -25,23 +26,15 @@ public:
         recordings.push_back(recording);
     }
     std::int32_t nextHotKeyIdentifier() override { return ++counter; }
-    std::optional<std::string> hotKeyHolder(std::uint32_t vk, std::uint32_t modifiers) override {
-        return holder(hotKeys, std::to_string(vk) + "+" + std::to_string(modifiers));
-    }
+    const TriggerOwners& triggerOwners() override { return owners; }
     void registerHotKey(const std::string& macro, std::int32_t, std::uint32_t modifiers,
                         std::uint32_t vk) override {
-        hotKeys[std::to_string(vk) + "+" + std::to_string(modifiers)] = macro;
-    }
-    std::optional<std::string> messageIdHolder(std::int32_t id) override {
-        return holder(messageIds, std::to_string(id));
-    }
-    std::optional<std::string> phraseHolder(const std::string& phrase, bool) override {
-        return holder(phrases, phrase);
+        owners.hotKeys[std::to_string(vk) + "+" + std::to_string(modifiers)] = macro;
     }
     // Reads back what the import stored, as the program's tables load it.
     void loadOtherTriggers(const std::string& macro) override {
         if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID")) {
-            messageIds[std::to_string(*id)] = macro;
+            owners.messageIds[static_cast<std::int32_t>(*id)] = macro;
         }
     }
     std::optional<std::vector<std::size_t>> chooseItems(
@@ -53,15 +46,9 @@ public:
     }
     bool progress(std::size_t done, std::size_t) override { return done < cancelAt; }
 
-    static std::optional<std::string> holder(const std::map<std::string, std::string>& table,
-                                             const std::string& key) {
-        const auto found = table.find(key);
-        return found == table.end() ? std::nullopt : std::optional(found->second);
-    }
-
     SettingsStore& store;
     std::vector<std::string> macros, recordings;
-    std::map<std::string, std::string> hotKeys, messageIds, phrases;
+    MapTriggerOwners owners;
     std::int32_t counter = 0;
     int rowReads = 0;
     bool cancelList = false;
@@ -164,8 +151,8 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
     EXPECT_EQ(number("Macros\\Backup\\Schedule\\0", "Period"), 2u);
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "Hour"), "7");
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "DayOfWeek"), "Monday");
-    EXPECT_EQ(site.hotKeys["120+2"], "Backup");
-    EXPECT_EQ(site.messageIds["10001"], "Backup");
+    EXPECT_EQ(site.owners.hotKeys["120+2"], "Backup");
+    EXPECT_EQ(site.owners.messageIds[10001], "Backup");
     EXPECT_EQ(number("Journals\\Rec", "Count"), 12u);
     const auto piece10 = store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec", "10");
     ASSERT_TRUE(piece10);
@@ -184,8 +171,7 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\Rec"));
     site.macros.clear();
     site.recordings.clear();
-    site.hotKeys.clear();
-    site.messageIds.clear();
+    site.owners = {};
     site.counter = 0;
     const auto loaded = LoadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
     ASSERT_TRUE(loaded);
@@ -291,9 +277,9 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
     for (const ImportMode mode : {ImportMode::Interactive, ImportMode::Silent}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.elements);
-            site.hotKeys = {{"65+1", "Other"}};
-            site.messageIds = {{"12345", "Other"}};
-            site.phrases = {{"bk", "Other"}};
+            site.owners.hotKeys = {{"65+1", "Other"}};
+            site.owners.messageIds = {{12345, "Other"}};
+            site.owners.phrases = {{"bk", "Other"}};
             site.macros = site.recordings =
                 c.namesTaken ? std::vector<std::string>{"New"} : std::vector<std::string>{};
             messages.clear();
@@ -312,7 +298,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
             }
         }
     }
-    EXPECT_EQ(site.hotKeys.size(), 1u);
+    EXPECT_EQ(site.owners.hotKeys.size(), 1u);
 }
 
 // A name breaking the name rule leaves its item out: a warning when

@@ -9,11 +9,11 @@
 #include "EventRun.h"
 #include "FakeClipboard.h"
 #include "FakeSystemValues.h"
+#include "MapTriggerOwners.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
-#include "net/MessageIdTable.h"
 #include "net/RequestServer.h"
 #include "runner/RunControl.h"
 
@@ -51,7 +51,7 @@ protected:
     RecordingMessages peerMessages;
     VariableTable peerVariables{peerMessages};
     FakeClipboard peerClipboard;
-    MessageIdTable peerIds;
+    MapTriggerOwners peerIds;
     RequestServer peer{{peerMessages, peerVariables, peerClipboard, peerIds}, {}};
 };
 

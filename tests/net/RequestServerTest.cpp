@@ -13,12 +13,12 @@
 
 #include "FakeClipboard.h"
 #include "LoopbackHttp.h"
+#include "MapTriggerOwners.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "core/PlusDigits.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"
-#include "net/MessageIdTable.h"
 #include "net/Reply.h"
 #include "xml/XmlDocument.h"
 
@@ -57,7 +57,7 @@ protected:
         server.setIdleLimit(300ms);
         EXPECT_TRUE(server.StartServer(0));
         clipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
-        messageIds.Set(10000, "Backup");
+        messageIds.messageIds[10000] = "Backup";
     }
 
     // A peer on another thread, as on another machine: what came back to
@@ -98,7 +98,7 @@ protected:
     RecordingMessages messages;
     VariableTable variables{messages};
     FakeClipboard clipboard;
-    MessageIdTable messageIds;
+    MapTriggerOwners messageIds;
     void log(const std::string& what) { hooksAsked.push_back(what); }
     std::vector<std::string> hooksAsked;
     // What the import reports; nothing when the peer may not push.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "MapTriggerOwners.h"
 #include "interchange/Interchange.h"
 
 namespace ks::test {
@@ -20,10 +21,8 @@ public:
         recordings.push_back(recording);
     }
     std::int32_t nextHotKeyIdentifier() override { return ++counter_; }
-    std::optional<std::string> hotKeyHolder(std::uint32_t, std::uint32_t) override { return {}; }
     void registerHotKey(const std::string&, std::int32_t, std::uint32_t, std::uint32_t) override {}
-    std::optional<std::string> messageIdHolder(std::int32_t) override { return {}; }
-    std::optional<std::string> phraseHolder(const std::string&, bool) override { return {}; }
+    const TriggerOwners& triggerOwners() override { return owners_; }
     void loadOtherTriggers(const std::string&) override {}
     std::optional<std::vector<std::size_t>> chooseItems(const std::string&,
                                                         const std::vector<std::string>&) override {
@@ -34,6 +33,7 @@ public:
     std::vector<std::string> macros, recordings;
 
 private:
+    MapTriggerOwners owners_;
     std::int32_t counter_ = 0;
 };
 

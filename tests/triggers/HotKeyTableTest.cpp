@@ -20,7 +20,7 @@ protected:
     RecordingHotKeys hotKeys;
     Texts started;
     bool postSucceeds = true, runActive = false;
-    HotKeyTable table{*store, hotKeys,
+    HotKeyTable table{*store, [this]() -> HotKeys& { return hotKeys; },
                       [this](const std::string& macro) {
                           started.push_back(macro);
                           return postSucceeds;
@@ -99,7 +99,7 @@ TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
         messages.clear();
         runActive = active;
         postSucceeds = posts;
-        table.SetEnabled(enabled);
+        table.setEnabled(enabled);
         table.Fire(id);
         EXPECT_EQ(started, starts);
         EXPECT_EQ(messages.texts(), shown);
