@@ -75,7 +75,7 @@ int Application::Run() {
     }
     shell_ = std::make_unique<Shell>(store_, triggers_, hooks_, commandLine_);
     platform_.hotKeys().setPressedHandler(
-        [this](std::int32_t id) { triggers_.hotKeys().Fire(id); });
+        [this](std::int32_t id) { triggers_.hotKeys().fire(id); });
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
     marker_->onCommandLineMacro = [this] { shell_->CommandLineMacro(); };

@@ -124,7 +124,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
     registerDateTimeCommands();
     registerPlayback();
     registerNetwork();
-    platform.clockChanges().setHandler([this] { triggers_.schedules().ClockChanged(); });
+    platform.clockChanges().setHandler([this] { triggers_.schedules().clockChanged(); });
 }
 
 MainWindow* Engine::mainWindow() {

@@ -137,7 +137,7 @@ bool MainWindow::Initialise() {
     triggerIndex_ = static_cast<int>(readOption(shell_.store(), "triggerindex").value_or(0) % 4);
     RefreshTriggerColumn(false);
     shell_.HandCommandLineToSelf();
-    if (shell_.switches().scheduler) shell_.triggers().schedules().Start();
+    if (shell_.switches().scheduler) shell_.triggers().schedules().start();
     return true;
 }
 
@@ -333,7 +333,7 @@ void MainWindow::DeleteSelectedMacros() {
     for (int row : rows) items.push_back(macros_->topLevelItem(row));
     for (QTreeWidgetItem* item : items) {
         const std::string name = item->text(0).toStdString();
-        const StoredHotKey stored = shell_.hotKeys().ReadStored(name);
+        const StoredHotKey stored = shell_.hotKeys().readStored(name);
         if (!shell_.store().DeleteKeyTree(MacroKey(name).key().treePath())) {
             messages.show("Unable to delete macro: " + name, "Attention", MsgIcon::Exclamation,
                           MsgButtons::Ok, MsgOwner::MainWindow);

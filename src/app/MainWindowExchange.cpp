@@ -47,12 +47,12 @@ public:
     void addRecordingRow(const std::string& recording, std::uint32_t type) override {
         window_.addRecordingRow(recording, type);
     }
-    std::int32_t nextHotKeyIdentifier() override { return hotKeys().NextIdentifier(); }
+    std::int32_t nextHotKeyIdentifier() override { return hotKeys().nextIdentifier(); }
     const TriggerOwners& triggerOwners() override { return window_.shell_.triggers(); }
     void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                         std::uint32_t vk) override {
-        if (hotKeys().Register(macro, id, modifiers, vk))
-            hotKeys().Add({vk, modifiers, macro, id}, true);
+        if (hotKeys().registerHotKey(macro, id, modifiers, vk))
+            hotKeys().add({vk, modifiers, macro, id}, true);
     }
     void loadOtherTriggers(const std::string& macro) override {
         window_.shell_.triggers().load(macro);

@@ -113,7 +113,7 @@ void Shell::CommandLineMacro() {
 }
 
 bool Shell::Shutdown() {
-    triggers_.schedules().Stop();
+    triggers_.schedules().stop();
     callIfSet(hooks_.releaseEventClipboard);
     if (!hookThread_) return true;
     // A thread that cannot be told to end would never answer: end without it.
@@ -178,9 +178,9 @@ void Shell::AcceptPushesFrom(const std::string& peer) {
 void Shell::SetScheduler(bool on) {
     switches_.scheduler = on;
     if (on) {
-        triggers_.schedules().Start();
+        triggers_.schedules().start();
     } else {
-        triggers_.schedules().Stop();
+        triggers_.schedules().stop();
     }
 }
 

@@ -21,15 +21,15 @@ TriggerRegistry::TriggerRegistry(Services services)
       phrases_(services.store, std::move(services.phrasePosts)) {}
 
 std::vector<std::string> TriggerRegistry::loadAll() {
-    std::vector<std::string> names = hotKeys_.RegisterAll();
+    std::vector<std::string> names = hotKeys_.registerAll();
     for (const std::string& name : names) load(name);
     return names;
 }
 
 void TriggerRegistry::load(const std::string& macro) {
-    schedules_.LoadSchedules(macro);
+    schedules_.load(macro);
     loadMessageId(macro);
-    phrases_.Load(macro);
+    phrases_.load(macro);
 }
 
 // Ids below the reserved range are never a macro's: the editor and the
@@ -43,28 +43,28 @@ void TriggerRegistry::loadMessageId(const std::string& macro) {
 }
 
 void TriggerRegistry::remove(const std::string& macro) {
-    schedules_.RemoveSchedules(macro);
+    schedules_.remove(macro);
     messageIds_.remove(macro);
-    phrases_.Unregister(macro);
+    phrases_.remove(macro);
 }
 
 void TriggerRegistry::removeDeleted(const std::string& macro, const StoredHotKey& stored) {
-    if (hotKeys_.Unregister(macro, stored)) remove(macro);
+    if (hotKeys_.unregister(macro, stored)) remove(macro);
 }
 
 std::string TriggerRegistry::displayText(TriggerKind kind, const std::string& macro) const {
     switch (kind) {
-        case TriggerKind::Schedule: return schedules_.DisplayText(macro);
-        case TriggerKind::Phrase: return phrases_.DisplayText(macro);
+        case TriggerKind::Schedule: return schedules_.displayText(macro);
+        case TriggerKind::Phrase: return phrases_.displayText(macro);
         case TriggerKind::MessageId: return messageIds_.idOf(macro);
-        case TriggerKind::HotKey: return hotKeys_.TextForMacro(macro);
+        case TriggerKind::HotKey: return hotKeys_.textForMacro(macro);
     }
     return {};
 }
 
 std::optional<std::string> TriggerRegistry::hotKeyOwner(std::uint32_t vk, std::uint32_t modifiers,
                                                         std::string_view except) const {
-    return hotKeys_.Holder(vk, modifiers, std::string(except));
+    return hotKeys_.ownerOf(vk, modifiers, std::string(except));
 }
 
 std::optional<std::string> TriggerRegistry::messageIdOwner(std::int32_t id) const {
@@ -73,7 +73,7 @@ std::optional<std::string> TriggerRegistry::messageIdOwner(std::int32_t id) cons
 
 std::optional<std::string> TriggerRegistry::phraseOwner(std::string_view phrase,
                                                         bool matchCase) const {
-    std::string owner = phrases_.OwnerOf(phrase, matchCase);
+    std::string owner = phrases_.ownerOf(phrase, matchCase);
     if (owner.empty()) return std::nullopt;
     return owner;
 }

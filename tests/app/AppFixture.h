@@ -49,7 +49,7 @@ protected:
             std::make_unique<Shell>(*store, *triggers, recordingHooks(), std::move(commandLine));
         return *shell;
     }
-    bool schedulesOn() const { return triggers->schedules().EndOfDayDue().has_value(); }
+    bool schedulesOn() const { return triggers->schedules().endOfDayDue().has_value(); }
 
     void addMacro(const std::string& name, std::uint32_t modifiers = 0, std::uint32_t vk = 0) {
         ASSERT_TRUE(store->CreateMacroKey(name));

@@ -44,30 +44,30 @@ TEST_F(HotKeyTableTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
             "vk"=dword:00000000
             "fsModifiers"=dword:00000000)");
 
-    EXPECT_EQ(table.RegisterAll(), (Texts{"a", "B", "D", "E", "Z"}));
+    EXPECT_EQ(table.registerAll(), (Texts{"a", "B", "D", "E", "Z"}));
 
     EXPECT_EQ(hotKeys.calls, (Texts{"register 1 3 75", "register 3 3 75"}));
     EXPECT_EQ(messages.texts(), Texts{"Error registering hotkey for macro: E\nError returned: " +
                                       std::string(RecordingHotKeys::kRefusal)});
     EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
-    EXPECT_EQ(table.TextForMacro("e") + table.TextForMacro("Z"), "CTRL + ALT + K");
-    table.Fire(1);
+    EXPECT_EQ(table.textForMacro("e") + table.textForMacro("Z"), "CTRL + ALT + K");
+    table.fire(1);
     EXPECT_EQ(started, Texts{"B"});
-    EXPECT_EQ(table.NextIdentifier(), 5);
+    EXPECT_EQ(table.nextIdentifier(), 5);
 
     // A registered entry takes over every entry of its combination.
-    table.Add({kVkK, kCtrlAlt, "New", 9}, true);
-    EXPECT_EQ(table.TextForMacro("B") + "|" + table.TextForMacro("E"), "|");
-    EXPECT_EQ(table.TextForMacro("New"), "CTRL + ALT + K");
-    EXPECT_EQ(table.Entries().size(), 2u);
+    table.add({kVkK, kCtrlAlt, "New", 9}, true);
+    EXPECT_EQ(table.textForMacro("B") + "|" + table.textForMacro("E"), "|");
+    EXPECT_EQ(table.textForMacro("New"), "CTRL + ALT + K");
+    EXPECT_EQ(table.entries().size(), 2u);
 
     // The editor's check of a chosen key: held by another macro, grabbed, or free.
-    EXPECT_EQ(table.Holder(kVkK, kCtrlAlt, "d").value_or("-") +
-                  table.Holder(kVkK, kCtrlAlt, "NEW").value_or("-"),
+    EXPECT_EQ(table.ownerOf(kVkK, kCtrlAlt, "d").value_or("-") +
+                  table.ownerOf(kVkK, kCtrlAlt, "NEW").value_or("-"),
               "New-");
     hotKeys.calls.clear();
-    EXPECT_FALSE(table.TrialGrab(kVkK, kCtrlAlt));
-    EXPECT_TRUE(table.TrialGrab('Q', kCtrlAlt));
+    EXPECT_FALSE(table.trialGrab(kVkK, kCtrlAlt));
+    EXPECT_TRUE(table.trialGrab('Q', kCtrlAlt));
     EXPECT_EQ(hotKeys.calls, (Texts{"register 6 3 75", "register 7 3 81", "unregister 7"}));
 }
 
@@ -80,7 +80,7 @@ TEST_F(HotKeyTableTest, DisplayTexts) {
         {7, kModControl, "Invalid Hot Key"},
     };
     for (const auto& [vk, modifiers, text] : cases)
-        EXPECT_EQ(table.DisplayText(vk, modifiers), text) << vk << "/" << modifiers;
+        EXPECT_EQ(table.displayText(vk, modifiers), text) << vk << "/" << modifiers;
 }
 
 TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
@@ -92,7 +92,7 @@ TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
         {"unknown identifier", false, true, true, 6, {}, {}},
         {"no post", false, true, false, 5, {"Backup"}, {"Error posting message to main thread."}},
     };
-    table.Add({kVkK, kCtrlAlt, "Backup", 5}, true);
+    table.add({kVkK, kCtrlAlt, "Backup", 5}, true);
     for (const auto& [what, active, enabled, posts, id, starts, shown] : cases) {
         SCOPED_TRACE(what);
         started.clear();
@@ -100,7 +100,7 @@ TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
         runActive = active;
         postSucceeds = posts;
         table.setEnabled(enabled);
-        table.Fire(id);
+        table.fire(id);
         EXPECT_EQ(started, starts);
         EXPECT_EQ(messages.texts(), shown);
         EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
@@ -109,13 +109,13 @@ TEST_F(HotKeyTableTest, FireStartsTheMacroOnlyWhenItMay) {
 
 // Without an identifier the entry stays; a key never registered is reported, and goes.
 TEST_F(HotKeyTableTest, UnregisterFollowsWhatTheKeyRecorded) {
-    table.Add({kVkK, kCtrlAlt, "M", 7}, false);
-    EXPECT_FALSE(table.Unregister("m", {std::nullopt, kVkK}));
-    EXPECT_EQ(table.Entries().size(), 1u);
+    table.add({kVkK, kCtrlAlt, "M", 7}, false);
+    EXPECT_FALSE(table.unregister("m", {std::nullopt, kVkK}));
+    EXPECT_EQ(table.entries().size(), 1u);
     EXPECT_TRUE(hotKeys.calls.empty());
 
-    EXPECT_TRUE(table.Unregister("m", {7u, kVkK}));
-    EXPECT_TRUE(table.Entries().empty());
+    EXPECT_TRUE(table.unregister("m", {7u, kVkK}));
+    EXPECT_TRUE(table.entries().empty());
     EXPECT_EQ(hotKeys.calls, Texts{"unregister 7"});
     EXPECT_EQ(messages.texts(),
               Texts{"Failed to unregister previous hotkey for macro: m\n\nThis probably occurred "

@@ -121,7 +121,7 @@ TEST_F(TriggerRegistryTest, DisplayTextsAndRemoval) {
     triggers.load("Other");
     triggers.removeDeleted("Other", {std::nullopt, 'K'});  // no identifier: all stays
     EXPECT_EQ(texts("Other"), "Yes|btw|10001|CTRL + ALT + K|");
-    triggers.removeDeleted("Other", triggers.hotKeys().ReadStored("Other"));
+    triggers.removeDeleted("Other", triggers.hotKeys().readStored("Other"));
     EXPECT_EQ(texts("Other"), "No||||");
     EXPECT_EQ(hotKeys.calls.back(), "unregister 1");
 }
