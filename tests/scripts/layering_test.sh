@@ -4,7 +4,7 @@
 set -uo pipefail
 src=${1:-$(cd "$(dirname "$0")/../../src" && pwd)}
 
-# The layers, bottom first; the README's layout section lists the same.
+# The layers, bottom first; docs/architecture.md lists the same.
 declare -A layer=(
   [core]=0
   [platform]=1 [store]=1 [xml]=1
