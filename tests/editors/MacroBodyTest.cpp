@@ -160,8 +160,7 @@ struct SaveRow {
 
 TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
     MapTriggerOwners owners;
-    owners.messageIds = {{10001, "Other"}};
-    owners.phrases = {{"btw", "Other"}};
+    owners.held = {{"#10001", "Other"}, {"btw", "Other"}};
     const SaveRow rows[] = {
         {{"", 0, 0, "1", "btw", false, "0"}, "Macro Name must not be empty!"},
         {{"M", 0, 0, " 9999 ", "btw", false, "0"},

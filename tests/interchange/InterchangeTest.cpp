@@ -18,11 +18,11 @@ public:
     explicit FakeSite(SettingsStore& settings) : store(settings) { chooseAll = true; }
     void registerHotKey(const std::string& macro, std::int32_t, std::uint32_t modifiers,
                         std::uint32_t vk) override {
-        owners.hotKeys[std::to_string(vk) + "+" + std::to_string(modifiers)] = macro;
+        owners.held[std::to_string(vk) + "+" + std::to_string(modifiers)] = macro;
     }
     void loadOtherTriggers(const std::string& macro) override {
         if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID")) {
-            owners.messageIds[static_cast<std::int32_t>(*id)] = macro;
+            owners.held["#" + std::to_string(*id)] = macro;
         }
     }
     SettingsStore& store;
@@ -124,8 +124,8 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
     EXPECT_EQ(number("Macros\\Backup\\Schedule\\0", "Period"), 2u);
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "Hour"), "7");
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "DayOfWeek"), "Monday");
-    EXPECT_EQ(site.owners.hotKeys["120+2"], "Backup");
-    EXPECT_EQ(site.owners.messageIds[10001], "Backup");
+    EXPECT_EQ(site.owners.find("120+2").value_or("") + site.owners.find("#10001").value_or(""),
+              "BackupBackup");
     EXPECT_EQ(number("Journals\\Rec", "Count"), 12u);
     const auto piece10 = store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec", "10");
     ASSERT_TRUE(piece10);
@@ -235,9 +235,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
     for (const ImportMode mode : {ImportMode::Interactive, ImportMode::Silent}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.elements);
-            site.owners.hotKeys = {{"65+1", "Other"}};
-            site.owners.messageIds = {{12345, "Other"}};
-            site.owners.phrases = {{"bk", "Other"}};
+            site.owners.held = {{"65+1", "Other"}, {"#12345", "Other"}, {"bk", "Other"}};
             site.macros = site.recordings =
                 c.namesTaken ? std::vector<std::string>{"New"} : std::vector<std::string>{};
             messages.clear();
@@ -255,12 +253,12 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
             EXPECT_EQ(messages.texts(),
                       mode == ImportMode::Interactive ? c.warnings : std::vector<std::string>{});
             EXPECT_TRUE(messages.allShownAs("Keystrider - Warning", MsgIcon::Exclamation));
+            EXPECT_EQ(site.owners.find("65+1"), "Other");
             for (const std::string& path : {key, "Journals\\" + site.recordings.back()}) {
                 ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\" + path));
             }
         }
     }
-    EXPECT_EQ(site.owners.hotKeys.size(), 1u);
 }
 
 // A name breaking the name rule leaves its item out: a warning when

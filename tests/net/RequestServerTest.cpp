@@ -57,7 +57,7 @@ protected:
         server.setIdleLimit(300ms);
         EXPECT_TRUE(server.StartServer(0));
         clipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
-        messageIds.messageIds[10000] = "Backup";
+        messageIds.held["#10000"] = "Backup";
     }
 
     // A peer on another thread, as on another machine: what came back to

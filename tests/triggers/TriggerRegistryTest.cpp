@@ -30,13 +30,6 @@ protected:
                 "WPhraseCase"=dword:00000000
                 [Macros\Other\Schedule\0]
                 "Period"=dword:00000004
-                "Year"="-"
-                "Month"="-"
-                "Day"="-"
-                "DayOfWeek"="-"
-                "Hour"="09"
-                "Minute"="00"
-                "Second"="00"
                 [Macros\Reserved]
                 "MsgID"=dword:0000270f
                 [Macros\Unsigned]
@@ -45,6 +38,7 @@ protected:
                 "MsgID"=dword:00002710)");
         EXPECT_EQ(triggers.loadAll(),
                   (Texts{"Backup", "Other", "Reserved", "Unsigned", "Z Nightly"}));
+        messages.clear();  // the schedule's values, not stored
     }
 
     // The conflicts as "kind:holder" words.
