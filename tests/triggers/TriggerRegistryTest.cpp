@@ -73,8 +73,8 @@ protected:
 
 // The one rule the editor's save and the import follow: a trigger another
 // macro holds, or a message id below 10000, is refused; one the macro holds
-// itself (in any case) is not.
-TEST_F(TriggerRegistryTest, ConflictsAreTriggersOtherMacrosHoldAndReservedIds) {
+// itself (in any case) is not. Removing a macro takes its triggers.
+TEST_F(TriggerRegistryTest, ConflictsDisplayTextsAndRemoval) {
     loadSample();
     using HotKey = WantedTriggers::HotKey;
     const std::tuple<const char*, WantedTriggers, const char*, const char*> rows[] = {
@@ -88,10 +88,6 @@ TEST_F(TriggerRegistryTest, ConflictsAreTriggersOtherMacrosHoldAndReservedIds) {
         {"id past the signed range", {{}, 0x80002711u, {}, false}, "New", ""},
         {"held phrase", {{}, {}, "BTW", false}, "New", "phrase:Other "},
         {"own phrase", {{}, {}, "btw", true}, "Other", ""},
-        {"all at once",
-         {HotKey{'K', kCtrlAlt}, 10001u, "btw", false},
-         "New",
-         "hotKey:Other messageId:Other phrase:Other "},
     };
     for (const auto& [what, wanted, macro, conflicts] : rows) {
         EXPECT_EQ(conflictsOf(wanted, macro), conflicts) << what;
@@ -100,11 +96,8 @@ TEST_F(TriggerRegistryTest, ConflictsAreTriggersOtherMacrosHoldAndReservedIds) {
     EXPECT_EQ(triggers.messageIdOwner(9999), std::nullopt);
     EXPECT_EQ(triggers.messageIdOwner(static_cast<std::int32_t>(0x80000000u)), std::nullopt);
     EXPECT_EQ(triggers.displayText(TriggerKind::MessageId, "backup"), "");
-}
 
-// The trigger column's texts, and what goes with a removed or deleted macro.
-TEST_F(TriggerRegistryTest, DisplayTextsAndRemoval) {
-    loadSample();
+    // The trigger column's texts, and what goes with a removed or deleted macro.
     const auto texts = [this](const char* macro) {
         std::string out;
         for (TriggerKind kind : {TriggerKind::Schedule, TriggerKind::Phrase, TriggerKind::MessageId,
