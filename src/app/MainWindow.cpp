@@ -33,9 +33,10 @@ namespace ks {
 namespace {
 
 constexpr int kNameColumnWidth = 125;
+// The trigger column's headers, in the order of TriggerKind.
 constexpr const char* kTriggerKinds[] = {"Scheduled", "Word or Phrase", "XML Message ID",
                                          "Hot Key"};
-constexpr int kHotKeyKind = 3;
+constexpr int kHotKeyKind = static_cast<int>(TriggerKind::HotKey);
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
