@@ -152,9 +152,7 @@ TEST_F(SchedulerTest, TheSwitchAndRemovalKillTimers) {
     EXPECT_EQ(timerOf(0) + timerOf(1) + timerOf(2), 0);
     EXPECT_FALSE(scheduler.endOfDayDue());
     scheduler.start();
-    EXPECT_EQ(scheduler.displayText("TICK"), "Yes");
     scheduler.remove("tick");
-    EXPECT_EQ(scheduler.displayText("Tick"), "No");
     runUntil("2026-12-07 10:00:31");
     EXPECT_EQ(fired, (Texts{"Other 2026-12-07 10:00:30 CET"}));
     scheduler.stop();
