@@ -50,7 +50,7 @@ struct RunnerRig {
 
     // Starts macro `name` and returns once its run has ended.
     void runMacro(const std::string& name) {
-        PostStringsToThread(queue, kMsgRunMacroByName, name);
+        queue.post(msg::StartMacro{name});
         end.loop.exec();
     }
 
@@ -65,7 +65,7 @@ struct RunnerRig {
     SettingsStore store{tree, messages};
     IdentityExpander expander;
     QtClock clock;
-    MessageQueue queue;
+    ApplicationQueue queue;
     CommandDispatch dispatch;
     RunEnd end;
     MacroRunner runner{store, messages, expander, queue, dispatch, clock};

@@ -122,7 +122,7 @@ private:
     }
 
     void run(const std::string& macro) {
-        ks::PostStringsToThread(queue_, ks::kMsgRunMacroByName, macro);
+        queue_.post(ks::msg::StartMacro{macro});
         end_.loop.exec();
     }
 
@@ -132,7 +132,7 @@ private:
     ks::SettingsStore store_;
     ks::bench::IdentityExpander expander_;
     ks::QtClock clock_;
-    ks::MessageQueue queue_;
+    ks::ApplicationQueue queue_;
     ks::CommandDispatch dispatch_;
     ks::bench::RunEnd end_;
     ks::MacroRunner runner_;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CpuLoad.h"
@@ -136,7 +137,8 @@ int main(int argc, char** argv) {
     KeyboardMouseCommands commands(
         store, messages, expander,
         InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
-                      platform.keyboard(), platform.windows()});
+                      platform.keyboard(), platform.windows()},
+        [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); });
 
     const std::size_t spareSlots = platform.spareKeys().capacity();
     std::u32string cjk;

@@ -6,6 +6,7 @@
 #include "commands/KeyDisplayName.h"
 #include "editors/RecordingEditorModel.h"
 #include "keys/KeyNames.h"
+#include "net/PeerExchange.h"
 #include "net/Reply.h"
 
 #include <QTimer>
@@ -35,8 +36,9 @@ std::vector<CommandId> inputCommandIds() {
 // key the program synthesises is announced to it before it is sent.
 class PhraseWatchThread final : public HookThreadControl {
 public:
-    PhraseWatchThread(MessageQueue& queue, Platform& platform, HookThread*& current)
-        : thread_(HookThread::Setup{queue, queue, [&platform] { return platform.makeKeyWatch(); },
+    PhraseWatchThread(ApplicationQueue& queue, Clock& clock, Platform& platform,
+                      HookThread*& current)
+        : thread_(HookThread::Setup{queue, clock, [&platform] { return platform.makeKeyWatch(); },
                                     [&platform] { return platform.makeCancelWatch(); }}),
           injector_(platform.injector()),
           current_(current) {
@@ -70,13 +72,12 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
       inputCommands_(store, messages, expansion_,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
-                                   platform.keyboard(), platform.windows()}),
+                                   platform.keyboard(), platform.windows()},
+                     [this](std::chrono::milliseconds wait) { runner_.WaitWhileRunning(wait); }),
       textCommands_(store, messages, expansion_, variables_, platform.clipboard(), runner_),
-      dialogCommands_(DialogCommands::Services{
-          store, messages, expansion_, variables_, runner_, clock_, dialogs_,
-          [this] {
-              queue_.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
-          }}),
+      dialogCommands_(DialogCommands::Services{store, messages, expansion_, variables_, runner_,
+                                               clock_, dialogs_,
+                                               [this] { queue_.post(msg::StopRun{}); }}),
       systemCommands_(
           store, messages, expansion_, runner_, clock_,
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
@@ -101,20 +102,18 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                                 [this](std::string_view macro) {
                                     return hookThread_ && hookThread_->postRemovePhrase(macro);
                                 }}}),
-      server_({messages, variables_, platform.clipboard(), triggers_},
+      server_({messages, variables_, platform.clipboard(), triggers_, clock_},
               RequestServerHooks{
                   [this](const std::string& macro) { return postStartMacro(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {
                       return importPosted(document, peer);
                   },
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
-                      PostStringsToThread(
-                          queue_, request == kRequestMacros ? kMsgPushMacros : kMsgPushRecordings,
-                          host, port);
+                      queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
-                                                        runner_, systemLocalHost()}) {
-    ForwardStartRequests(queue_, queue_);
+                                                        runner_, platform.peerClient(),
+                                                        systemLocalHost()}) {
     expansion_.loadOption(store);
     registerInputCommands();
     registerTextCommands();
@@ -132,7 +131,7 @@ MainWindow* Engine::mainWindow() {
 }
 
 bool Engine::postStartMacro(const std::string& macro) {
-    return PostStringsToThread(queue_, kMsgStartMacro, macro);
+    return queue_.post(msg::StartMacro{macro});
 }
 
 void Engine::registerPlayback() {
@@ -208,7 +207,7 @@ bool Engine::raiseMainWindow() {
 }
 
 void Engine::postStopRun() {
-    queue_.post(Message{kMsgCancelJournal, std::nullopt, std::nullopt, 0});
+    queue_.post(msg::CancelJournal{});
 }
 
 void Engine::registerInputCommands() {
@@ -270,10 +269,13 @@ void Engine::registerDateTimeCommands() {
 void Engine::connectHooks(ShellHooks& hooks) {
     hooks.postStartMacro = [this](const std::string& macro) { return postStartMacro(macro); };
     hooks.runActive = [this] { return runner_.RunActive(); };
-    hooks.postCommandLineMacro = [this] {
-        return queue_.post(Message{kMsgCmdLineMacro, std::nullopt, std::nullopt, 0});
-    };
+    hooks.postCommandLineMacro = [this] { return queue_.post(msg::CommandLineMacro{}); };
     hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
+    hooks.postToPeer = [this](Messages& shownTo, const std::string& host, const std::string& port,
+                              const std::string& body) {
+        const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
+        return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
+    };
     hooks.recordingDesktop = [this] {
         return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
                                 &platform_.recordCancelWatch(), &platform_.injector()};
@@ -283,7 +285,7 @@ void Engine::connectHooks(ShellHooks& hooks) {
         return EditorDesktop{&clock_, &platform_.keymap(), &platform_.windows(), &dialogs_};
     };
     hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
-        return std::make_unique<PhraseWatchThread>(queue_, platform_, hookThread_);
+        return std::make_unique<PhraseWatchThread>(queue_, clock_, platform_, hookThread_);
     };
     hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
     hooks.closeServer = [this] { server_.StopServer(); };
@@ -297,22 +299,19 @@ void Engine::connectHooks(ShellHooks& hooks) {
 void Engine::connectApplication(Application& application) {
     application_ = &application;
     runner_.setShutdown([&application] { application.Shutdown(); });
-    queue_.setHandler(kMsgCmdLineMacro, [&application](Message&) {
+    queue_.setHandler<msg::CommandLineMacro>([&application](msg::CommandLineMacro&) {
         if (Shell* shell = application.shell()) shell->CommandLineMacro();
     });
-    for (const auto& [message, kind] : {std::pair(kMsgPushMacros, ExportKind::Macros),
-                                        std::pair(kMsgPushRecordings, ExportKind::Recordings)}) {
-        queue_.setHandler(message, [this, kind](Message& pushed) {
-            MainWindow* window = mainWindow();
-            if (window && pushed.text1 && pushed.text2) {
-                server_.reportForPeer(window->PushAll(kind, *pushed.text1, *pushed.text2));
-            }
-        });
-    }
-    queue_.setHandler(kMsgHookEnded, [&application](Message&) { application.HookThreadEnded(); });
-    queue_.setHandler(kMsgHookError, [this](Message& message) {
-        messages_.show(message.text1.value_or(""), "Error", MsgIcon::Stop);
+    queue_.setHandler<msg::PushToPeer>([this](msg::PushToPeer& push) {
+        const ExportKind kind = push.recordings ? ExportKind::Recordings : ExportKind::Macros;
+        if (MainWindow* window = mainWindow()) {
+            server_.reportForPeer(window->PushAll(kind, push.host, push.port));
+        }
     });
+    queue_.setHandler<msg::HookEnded>(
+        [&application](msg::HookEnded&) { application.HookThreadEnded(); });
+    queue_.setHandler<msg::HookError>(
+        [this](msg::HookError& error) { messages_.show(error.text, "Error", MsgIcon::Stop); });
 }
 
 }  // namespace ks

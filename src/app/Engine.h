@@ -46,7 +46,7 @@ public:
     // command-line macro message.
     void connectApplication(Application& application);
 
-    MessageQueue& queue() { return queue_; }
+    ApplicationQueue& queue() { return queue_; }
     MacroRunner& runner() { return runner_; }
     ExpansionEngine& expansion() { return expansion_; }
     TriggerRegistry& triggers() { return triggers_; }
@@ -75,7 +75,7 @@ private:
 
     SettingsStore& store_;
     Messages& messages_;
-    MessageQueue queue_;
+    ApplicationQueue queue_;
     QtClock clock_;
     Platform& platform_;
     VariableTable variables_;

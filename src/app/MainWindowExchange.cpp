@@ -163,8 +163,10 @@ bool MainWindow::exportItems(Messages& messages, ExportKind kind,
     SettingsStore store(shell_.store().tree(), messages);
     ExportServices services{
         store, messages,
-        [&messages](const std::string& host, const std::string& port, const std::string& body) {
-            return PostToPeer(messages, host, port, body);
+        [this, &messages](const std::string& host, const std::string& port,
+                          const std::string& body) -> std::optional<std::string> {
+            const auto& post = shell_.hooks().postToPeer;
+            return post ? post(messages, host, port, body) : std::nullopt;
         },
         [&progress](std::size_t done, std::size_t total) { return progress.step(done, total); }};
     return ExportItems(services, kind, names, target);

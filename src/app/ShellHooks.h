@@ -14,6 +14,7 @@ class Dialogs;
 class InputCapture;
 class InputInjector;
 class Keymap;
+class Messages;
 class WindowControl;
 
 // What the macro editor works with beyond the shell.
@@ -78,6 +79,11 @@ struct ShellHooks {
     std::function<bool(bool busy)> exchangeBusy;
     std::function<RecordingDesktop()> recordingDesktop;
     std::function<EditorDesktop()> editorDesktop;
+    // Posts an export to a peer through the program's one peer client; what
+    // goes wrong is shown through `shownTo`.
+    std::function<std::optional<std::string>(Messages& shownTo, const std::string& host,
+                                             const std::string& port, const std::string& body)>
+        postToPeer;
 
     // Shutdown and exit steps owned by the recording editor and the player.
     std::function<void()> releaseEventClipboard;

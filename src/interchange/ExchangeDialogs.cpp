@@ -3,30 +3,21 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/Messages.h"
-#include "core/PlusDigits.h"
 
 namespace ks {
 
 namespace {
 
-constexpr const char* kPeerErrorTitle = "Keystrider Error";
-constexpr int kPeerTimeoutMs = 30000;
 // Wide enough for a usual path and for the title.
 constexpr int kPathFieldCharacters = 60;
 
@@ -149,37 +140,6 @@ bool ExchangeProgress::step(std::size_t done, std::size_t total) {
     dialog_->setValue(static_cast<int>(done));
     QCoreApplication::processEvents();
     return !dialog_->wasCanceled();
-}
-
-std::optional<std::string> PostToPeer(Messages& messages, const std::string& host,
-                                      const std::string& port, const std::string& body) {
-    // Built from its parts, so that neither text can change the host, port
-    // or path the request goes to.
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(QString::fromStdString(host), QUrl::StrictMode);
-    const std::optional<std::uint16_t> portNumber = parsePortNumber(port);
-    if (portNumber) url.setPort(*portNumber);
-    url.setPath(QStringLiteral("/"));
-    if (!portNumber || !url.isValid() || url.host().isEmpty()) {
-        messages.show("Error opening Http Request object.", kPeerErrorTitle, MsgIcon::Stop);
-        return std::nullopt;
-    }
-    QNetworkAccessManager network;
-    // The peer is reached directly, never through a proxy.
-    network.setProxy(QNetworkProxy::NoProxy);
-    QNetworkRequest post(url);
-    post.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("text/xml"));
-    post.setTransferTimeout(kPeerTimeoutMs);
-    const std::unique_ptr<QNetworkReply> reply(network.post(post, QByteArray::fromStdString(body)));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished()) loop.exec();
-    if (reply->error() != QNetworkReply::NoError) {
-        messages.show("Error sending request.", kPeerErrorTitle, MsgIcon::Stop);
-        return std::nullopt;
-    }
-    return reply->readAll().toStdString();
 }
 
 }  // namespace ks

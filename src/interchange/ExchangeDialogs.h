@@ -64,9 +64,4 @@ private:
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
-// Posts `body` to the request server at host:port and gives the reply's
-// text; nothing after a failure, which has been shown.
-std::optional<std::string> PostToPeer(Messages& messages, const std::string& host,
-                                      const std::string& port, const std::string& body);
-
 }  // namespace ks

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <thread>
 #include <utility>
 
 #include "core/PlusDigits.h"
@@ -105,9 +104,7 @@ KeyboardMouseCommands::KeyboardMouseCommands(SettingsStore& store, Messages& mes
       expander_(expander),
       services_(services),
       keySequence_(services.keymap, services.injector, services.spareKeys, services.keyboard),
-      sleep_(sleep ? std::move(sleep)
-                   : Sleep([](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); })) {
-}
+      sleep_(std::move(sleep)) {}
 
 bool KeyboardMouseCommands::run(std::uint32_t id, std::string_view path) {
     if (id >= 1 && id <= 255) {

@@ -37,10 +37,11 @@ struct InputServices {
 // reports what is wrong in a message box, and never stops the macro.
 class KeyboardMouseCommands {
 public:
+    // Waits while the program goes on: the run's wait, never a sleep of the thread.
     using Sleep = std::function<void(std::chrono::milliseconds)>;
 
     KeyboardMouseCommands(SettingsStore& store, Messages& messages, Expander& expander,
-                          InputServices services, Sleep sleep = {});
+                          InputServices services, Sleep sleep);
 
     // Runs the command `id` when it belongs to this family (keystrokes 1..255
     // included); false when it does not.

@@ -1,18 +1,12 @@
 #include "net/RemoteClipboard.h"
 
 #include <QHostInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QUrl>
-
-#include <memory>
 
 #include "core/Messages.h"
 #include "core/Utf8.h"
 #include "expand/CommandValues.h"
 #include "expand/VariableTable.h"
+#include "net/PeerExchange.h"
 #include "net/Reply.h"
 #include "runner/RunControl.h"
 #include "xml/XmlDocument.h"
@@ -26,8 +20,6 @@ constexpr const char* kExchangeErrorTitle = "Keystrider Error";
 constexpr const char* kThisMachine =
     "You can not remotely copy the contents of the clipboard on the machine that this instance "
     "of Keystrider is running on.";
-// How often the wait looks whether the reply has come.
-constexpr std::chrono::milliseconds kLook{5};
 
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -70,8 +62,15 @@ void RemoteClipboardCommand::run(const std::string& commandPath) {
     const std::string host = trimmed(*address);
     if (host.empty()) return showError("IP Address/Host Name: can not be empty.", kLocalErrorTitle);
     if (refusedAsThisMachine(host)) return;
-    if (const std::optional<std::string> body = exchange(host, *port))
+    const std::string request =
+        "<?xml version=\"1.0\"?><MsgID ID=\"" + std::to_string(kRequestClipboard) + "\"></MsgID>";
+    const PeerWait wait = [this](std::chrono::milliseconds duration) {
+        return services_.run.WaitWhileRunning(duration);
+    };
+    if (const std::optional<std::string> body =
+            postToPeer(services_.peers, wait, services_.messages, host, *port, request, kSends)) {
         takeReply(*body, *bufferName);
+    }
 }
 
 bool RemoteClipboardCommand::refusedAsThisMachine(const std::string& host) {
@@ -98,39 +97,6 @@ bool RemoteClipboardCommand::refusedAsThisMachine(const std::string& host) {
         }
     }
     return false;
-}
-
-std::optional<std::string> RemoteClipboardCommand::exchange(const std::string& host,
-                                                            const std::string& port) {
-    // An IPv6 address is bracketed, as a URL writes it.
-    const std::string authority = host.find(':') == std::string::npos ? host : "[" + host + "]";
-    const QUrl url(QString::fromStdString("http://" + authority + ":" + port + "/"),
-                   QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty()) {
-        showError("Error opening Http Request object.", kExchangeErrorTitle);
-        return std::nullopt;
-    }
-    const QByteArray request = QByteArray("<?xml version=\"1.0\"?><MsgID ID=\"") +
-                               QByteArray::number(kRequestClipboard) + "\"></MsgID>";
-    QNetworkAccessManager network;
-    // The peer is named by the macro and reached directly, never through a proxy.
-    network.setProxy(QNetworkProxy::NoProxy);
-    QNetworkRequest post(url);
-    post.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("text/xml"));
-    post.setTransferTimeout(static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(kTransferTimeout).count()));
-    for (int send = 0; send < kSends; ++send) {
-        const std::unique_ptr<QNetworkReply> reply(network.post(post, request));
-        while (!reply->isFinished()) {
-            if (!services_.run.WaitWhileRunning(kLook)) {
-                reply->abort();
-                return std::nullopt;
-            }
-        }
-        if (reply->error() == QNetworkReply::NoError) return reply->readAll().toStdString();
-    }
-    showError("Error sending request.", kExchangeErrorTitle);
-    return std::nullopt;
 }
 
 void RemoteClipboardCommand::takeReply(const std::string& body, const std::string& bufferName) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@ namespace ks {
 
 class Expander;
 class Messages;
+class PeerClient;
 class RunControl;
 class SettingsStore;
 class VariableTable;
@@ -35,12 +35,11 @@ public:
         Expander& expander;
         VariableTable& variables;
         RunControl& run;
+        PeerClient& peers;
         LocalHost localHost;
     };
 
     static constexpr int kSends = 3;
-    // How long one send may take before it counts as failed.
-    static constexpr std::chrono::seconds kTransferTimeout{30};
 
     explicit RemoteClipboardCommand(Services services) : services_(std::move(services)) {}
 
@@ -50,9 +49,6 @@ private:
     // Whether `host` names this machine; shows why when it does or when that
     // cannot be told.
     bool refusedAsThisMachine(const std::string& host);
-    // The reply's body; nothing when every send failed (shown) or the run
-    // was stopped.
-    std::optional<std::string> exchange(const std::string& host, const std::string& port);
     void takeReply(const std::string& body, const std::string& bufferName);
     void showError(const std::string& text, const char* title);
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <utility>
 
@@ -15,6 +14,7 @@
 #include "net/HttpRequest.h"
 #include "net/Reply.h"
 #include "platform/Clipboard.h"
+#include "platform/Clock.h"
 #include "xml/XmlDocument.h"
 
 namespace ks {
@@ -136,7 +136,7 @@ private:
 // One accepted connection, from its first byte to its close.
 class RequestServer::Connection final : public QObject {
 public:
-    enum class Stage { Reading, Waiting, AwaitingRun, Replying };
+    enum class Stage { Reading, Waiting, ReadingClipboard, AwaitingRun, Replying };
 
     Connection(QTcpSocket* accepted, QObject* parent)
         : QObject(parent), socket(accepted), idle(this), deadline(this) {
@@ -157,8 +157,9 @@ public:
     QHostAddress address;
     std::string peer;
     std::string awaitedMacro;
-    Push push;                       // asked for, done once the connection has closed
-    std::vector<std::string> notes;  // shown in one box once it has closed
+    std::unique_ptr<ClipboardRead> clipboardRead;  // dropped with the connection, abandoned
+    Push push;                                     // asked for, done once the connection has closed
+    std::vector<std::string> notes;                // shown in one box once it has closed
     bool finished = false;
 };
 
@@ -326,7 +327,7 @@ std::optional<std::int32_t> RequestServer::dispatchDocument(Connection& connecti
         return kReplyNoMemory;
     }
     switch (id) {
-        case kRequestClipboard: return kReplyClipboard;
+        case kRequestClipboard: return readClipboard(connection), std::nullopt;
         case kRequestSetClipboard: return setClipboard(connection, document);
         case kRequestImport: return importPosted(&connection, document);
         case kRequestMacros:
@@ -386,10 +387,34 @@ std::int32_t RequestServer::importPosted(QPointer<Connection> connection,
     return kReplyImported;
 }
 
-std::optional<std::string> RequestServer::clipboardText() {
-    const std::optional<Bytes> data = services_.clipboard.data(kClipboardText);
-    if (!data) return std::nullopt;
-    return std::string(data->begin(), data->end());
+// The clipboard's owner answers while the event loop runs, if ever: the
+// reply waits for it without holding up the rest of the program.
+void RequestServer::readClipboard(Connection& connection) {
+    connection.stage = Connection::Stage::ReadingClipboard;
+    const QPointer<Connection> guard(&connection);
+    const auto chooseText = [](const std::vector<std::uint32_t>& offered) {
+        const bool hasText =
+            std::find(offered.begin(), offered.end(), kClipboardText) != offered.end();
+        return hasText ? std::optional(kClipboardText) : std::nullopt;
+    };
+    connection.clipboardRead = services_.clipboard.read(chooseText, [this, guard] {
+        if (guard) replyWithClipboard(*guard);
+    });
+    if (connection.clipboardRead->state() != ClipboardRead::State::Waiting) {
+        replyWithClipboard(connection);
+    }
+}
+
+// Text that is not on offer is as much an error as a read that failed.
+void RequestServer::replyWithClipboard(Connection& connection) {
+    const ClipboardRead& read = *connection.clipboardRead;
+    const std::optional<ClipboardContent>& content = read.content();
+    if (read.state() == ClipboardRead::State::Read && content) {
+        return reply(connection, kReplyClipboard,
+                     std::string(content->bytes.begin(), content->bytes.end()));
+    }
+    serverError(connection, kErrorClipboard);
+    reply(connection, kReplyClipboard);
 }
 
 void RequestServer::complete(const std::string& macro, RunOutcome outcome) {
@@ -400,16 +425,10 @@ void RequestServer::complete(const std::string& macro, RunOutcome outcome) {
     reply(*current_, outcome == RunOutcome::Ran ? kReplyAccepted : kReplyInvalidId);
 }
 
-void RequestServer::reply(Connection& connection, std::int32_t code) {
+void RequestServer::reply(Connection& connection, std::int32_t code, const std::string& text) {
     if (connection.finished) return;
     // A reply to a peer that has gone is dropped.
     if (!connection.connected()) return finish(connection);
-    std::string text;
-    if (code == kReplyClipboard) {
-        const std::optional<std::string> onClipboard = clipboardText();
-        if (!onClipboard) serverError(connection, kErrorClipboard);
-        text = onClipboard.value_or("");
-    }
     const Expected<std::string> body = replyDocument(code, text).serialize();
     if (!body) {
         serverError(connection, kErrorGettingXml);
@@ -417,7 +436,7 @@ void RequestServer::reply(Connection& connection, std::int32_t code) {
         return finish(connection);
     }
     connection.stage = Connection::Stage::Replying;
-    const std::string bytes = httpReply(*body, std::time(nullptr));
+    const std::string bytes = httpReply(*body, services_.clock.wallMillis() / 1000);
     connection.socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
     // A peer that does not take its reply is dropped as an idle one is.
     connection.idle.start(idleLimit_);

@@ -24,6 +24,7 @@ class QTcpSocket;
 namespace ks {
 
 class Clipboard;
+class Clock;
 class MessageIdOwner;
 class VariableTable;
 class XmlDocument;
@@ -74,6 +75,7 @@ public:
         VariableTable& variables;
         Clipboard& clipboard;
         const MessageIdOwner& messageIds;
+        Clock& clock;  // dates the replies
     };
 
     static constexpr std::chrono::milliseconds kIdleLimit{5000};
@@ -124,8 +126,9 @@ private:
                                                  const XmlDocument& document);
     std::int32_t setClipboard(Connection& connection, const XmlDocument& document);
     std::int32_t importPosted(QPointer<Connection> connection, const XmlDocument& document);
-    std::optional<std::string> clipboardText();
-    void reply(Connection& connection, std::int32_t code);
+    void readClipboard(Connection& connection);
+    void replyWithClipboard(Connection& connection);
+    void reply(Connection& connection, std::int32_t code, const std::string& text = {});
     void finish(Connection& connection);
     void afterConnection(const Push& push, const std::vector<std::string>& notes);
     bool peerAllowed(const QHostAddress& peer) const;

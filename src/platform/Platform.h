@@ -13,6 +13,7 @@
 #include "platform/Keymap.h"
 #include "platform/Launcher.h"
 #include "platform/OpticalDrives.h"
+#include "platform/PeerClient.h"
 #include "platform/PlaybackThread.h"
 #include "platform/Power.h"
 #include "platform/ShareMounts.h"
@@ -63,6 +64,8 @@ public:
     // Notices that the wall clock was set or the machine resumed.
     virtual ClockChanges& clockChanges() = 0;
     virtual SystemClock& systemClock() = 0;
+    // Made on first use, so that a copy that only hands over never makes it.
+    virtual PeerClient& peerClient() = 0;
 };
 
 }  // namespace ks

@@ -66,7 +66,7 @@ private:
 }  // namespace
 
 MacroRunner::MacroRunner(SettingsStore& store, Messages& messages, Expander& expander,
-                         MessageQueue& queue, CommandDispatch& dispatch, Clock& clock)
+                         ApplicationQueue& queue, CommandDispatch& dispatch, Clock& clock)
     : store_(store),
       messages_(messages),
       expander_(expander),
@@ -74,21 +74,19 @@ MacroRunner::MacroRunner(SettingsStore& store, Messages& messages, Expander& exp
       dispatch_(dispatch),
       clock_(clock),
       passStartTimer_(clock.createTimer([this] { postFirstRunStep(); })) {
-    queue_.setHandler(kMsgRunMacroByName, [this](Message& message) {
-        RunMacroByName(message.text1.value_or(""), message.number == kStartKeysReleased);
+    queue_.setHandler<msg::StartMacro>([this](msg::StartMacro& start) {
+        RunMacroByName(std::move(start.macro), start.keysReleased);
     });
-    queue_.setHandler(kMsgRunStep, [this](Message& message) {
-        RunSteps(static_cast<RunGeneration>(message.number));
-    });
-    queue_.setHandler(kMsgStopRun, [this](Message&) { StopRun(); });
-    queue_.setHandler(kMsgCancelJournal, [this](Message&) { StopRun(); });
+    queue_.setHandler<msg::RunStep>([this](msg::RunStep& step) { RunSteps(step.run); });
+    queue_.setHandler<msg::StopRun>([this](msg::StopRun&) { StopRun(); });
+    queue_.setHandler<msg::CancelJournal>([this](msg::CancelJournal&) { StopRun(); });
 }
 
 MacroRunner::~MacroRunner() {
-    for (const std::uint32_t id :
-         {kMsgRunMacroByName, kMsgRunStep, kMsgStopRun, kMsgCancelJournal}) {
-        queue_.removeHandler(id);
-    }
+    queue_.removeHandler<msg::StartMacro>();
+    queue_.removeHandler<msg::RunStep>();
+    queue_.removeHandler<msg::StopRun>();
+    queue_.removeHandler<msg::CancelJournal>();
 }
 
 void MacroRunner::RunMacroByName(std::string name, bool keysReleased) {
@@ -146,7 +144,7 @@ void MacroRunner::postFirstRunStep() {
 }
 
 bool MacroRunner::PostRunStep(RunGeneration run) {
-    return queue_.post(Message{kMsgRunStep, {}, {}, static_cast<std::int64_t>(run)});
+    return queue_.post(msg::RunStep{run});
 }
 
 void MacroRunner::RunSteps(RunGeneration run) {
@@ -246,7 +244,7 @@ void MacroRunner::StopRun() {
 
 void MacroRunner::PumpStopRequests() {
     // Everything queued before the stop request goes with it, in order.
-    while (queue_.isWaiting(kMsgStopRun)) queue_.dispatchOne();
+    while (queue_.isWaiting<msg::StopRun>()) queue_.dispatchOne();
 }
 
 void MacroRunner::PumpAllMessages() {
@@ -274,21 +272,26 @@ void MacroRunner::WakeWait() {
 }
 
 void MacroRunner::waitUntil(RunGeneration run, std::optional<std::int64_t> deadline) {
-    QEventLoop loop;
-    const std::unique_ptr<Timer> timer = clock_.createTimer([&loop] { loop.exit(kWaitOver); });
-    if (deadline) {
-        const std::int64_t left =
-            std::clamp<std::int64_t>(*deadline - clock_.monotonicMillis(), 0, kLongestTimerWait);
-        timer->start(std::chrono::milliseconds(left));
-    }
-    int result = 0;
-    {
-        const WaitLoopScope scope(waitLoops_, &loop);
-        result = loop.exec();
-    }
+    const std::optional<std::int64_t> delay =
+        deadline ? std::optional(*deadline - clock_.monotonicMillis()) : std::nullopt;
     // Once the application quits, every event loop returns at once: waiting
     // on would spin until the deadline, so the run ends instead.
-    if (result != kWaitOver) EndRun(run);
+    if (waitLoop(delay) != kWaitOver) EndRun(run);
+}
+
+bool MacroRunner::WaitOutsideRuns(std::chrono::milliseconds duration) {
+    return waitLoop(duration.count()) == kWaitOver;
+}
+
+int MacroRunner::waitLoop(std::optional<std::int64_t> delay) {
+    QEventLoop loop;
+    const std::unique_ptr<Timer> timer = clock_.createTimer([&loop] { loop.exit(kWaitOver); });
+    if (delay) {
+        timer->start(
+            std::chrono::milliseconds(std::clamp<std::int64_t>(*delay, 0, kLongestTimerWait)));
+    }
+    const WaitLoopScope scope(waitLoops_, &loop);
+    return loop.exec();
 }
 
 void MacroRunner::Delay(RunGeneration run, const std::string& path) {

@@ -51,8 +51,8 @@ class MacroRunner final : public RunControl {
 public:
     static constexpr std::chrono::milliseconds kPassStartWait{300};
 
-    MacroRunner(SettingsStore& store, Messages& messages, Expander& expander, MessageQueue& queue,
-                CommandDispatch& dispatch, Clock& clock);
+    MacroRunner(SettingsStore& store, Messages& messages, Expander& expander,
+                ApplicationQueue& queue, CommandDispatch& dispatch, Clock& clock);
     ~MacroRunner() override;
 
     // Starts the named macro unless a run is active or the user declines.
@@ -76,6 +76,10 @@ public:
     void PumpStopRequests() override;
     bool WaitWhileRunning(std::chrono::milliseconds duration) override;
     void WakeWait() override;
+    // Handles messages and events for `duration`, for what waits outside any
+    // run (an export to a peer); a run started meanwhile goes on in it.
+    // False once the application quits.
+    bool WaitOutsideRuns(std::chrono::milliseconds duration);
 
     // Set while a dialog that edits macros or recordings is open: no pass
     // starts meanwhile.
@@ -117,13 +121,16 @@ private:
     // Runs the event loop until the monotonic `deadline` (none: forever) or
     // until `run` ends.
     void waitUntil(RunGeneration run, std::optional<std::int64_t> deadline);
+    // Runs events until `delay` has passed (with none, until woken), WakeWait()
+    // or the application quits; kWaitOver unless it quit.
+    int waitLoop(std::optional<std::int64_t> delay);
     void completePendingRequest(const std::string& macro, RunOutcome outcome);
     void removeCancelWatcher();
 
     SettingsStore& store_;
     Messages& messages_;
     Expander& expander_;
-    MessageQueue& queue_;
+    ApplicationQueue& queue_;
     CommandDispatch& dispatch_;
     Clock& clock_;
 

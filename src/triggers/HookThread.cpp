@@ -1,7 +1,6 @@
 #include "triggers/HookThread.h"
 
 #include <QEventLoop>
-#include <QTimer>
 
 #include <chrono>
 #include <future>
@@ -11,20 +10,11 @@
 #include "triggers/PhraseWatch.h"
 
 namespace ks {
-namespace {
-
-std::int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 // Everything the thread owns, made and destroyed on the thread.
 struct HookThread::Worker {
     const Setup& setup;
-    MessageQueue& queue;
+    WatchQueue& queue;
     PhraseWatch phrases;
     std::unique_ptr<KeyWatch> keys = setup.makeKeyWatch();
     std::unique_ptr<CancelWatch> cancel = setup.makeCancelWatch();
@@ -35,25 +25,19 @@ struct HookThread::Worker {
         std::uint8_t scan;
     };
     std::optional<Pending> pending;
-    QTimer releaseWait;
+    std::unique_ptr<Timer> releaseWait = setup.clock.createTimer([this] { firePending(); });
 
-    Worker(const Setup& s, MessageQueue& q) : setup(s), queue(q) {
-        releaseWait.setSingleShot(true);
-        releaseWait.setInterval(kReleaseWaitMs);
-        QObject::connect(&releaseWait, &QTimer::timeout, [this] { firePending(); });
-        queue.setHandler(kMsgStartWatching, [this](Message&) { startWatching(); });
-        queue.setHandler(kMsgStopWatching, [this](Message&) { stopWatching(); });
-        queue.setHandler(kMsgHookEnd, [this](Message&) { end(); });
-        queue.setHandler(kMsgAddPhrase, [this](Message& m) {
-            phrases.matcher().add({std::move(*m.text1), std::move(*m.text2), m.number != 0});
-        });
-        queue.setHandler(kMsgRemovePhrase,
-                         [this](Message& m) { phrases.matcher().removeMacro(*m.text1); });
+    Worker(const Setup& s, WatchQueue& q) : setup(s), queue(q) {
+        queue.setHandler<msg::StartWatching>([this](msg::StartWatching&) { startWatching(); });
+        queue.setHandler<msg::StopWatching>([this](msg::StopWatching&) { stopWatching(); });
+        queue.setHandler<msg::EndWatch>([this](msg::EndWatch&) { end(); });
+        queue.setHandler<msg::AddPhrase>(
+            [this](msg::AddPhrase& m) { phrases.matcher().add(std::move(m.entry)); });
+        queue.setHandler<msg::RemovePhrase>(
+            [this](msg::RemovePhrase& m) { phrases.matcher().removeMacro(m.macro); });
         // Keys typed while nothing is watched never come to be matched.
-        queue.setHandler(kMsgOwnKey, [this](Message& m) {
-            if (!watching) return;
-            phrases.expectOwnKey(static_cast<std::uint8_t>(m.number & 0xFF), m.number >= 256,
-                                 nowMs());
+        queue.setHandler<msg::OwnKey>([this](msg::OwnKey& m) {
+            if (watching) phrases.expectOwnKey(m.scan, m.down, now());
         });
     }
 
@@ -85,7 +69,7 @@ struct HookThread::Worker {
 
     void end() {
         stopWatching();
-        if (!setup.application.post({kMsgHookEnded, {}, {}, 0})) {
+        if (!setup.application.post(msg::HookEnded{})) {
             showError("Error posting message to main application thread.");
         }
         QThread::currentThread()->quit();
@@ -100,24 +84,23 @@ struct HookThread::Worker {
             if (!watching) return;
         }
         if (pending && !key.pressed && key.scan == pending->scan) firePending();
-        if (const std::string* macro = phrases.onKey(key, layout, nowMs())) {
+        if (const std::string* macro = phrases.onKey(key, layout, now())) {
             firePending();
             pending = Pending{*macro, key.scan};
-            releaseWait.start();
+            releaseWait->start(std::chrono::milliseconds(kReleaseWaitMs));
         }
     }
 
-    void showError(const std::string& text) {
-        setup.application.post({kMsgHookError, text, std::nullopt, 0});
-    }
+    std::int64_t now() const { return setup.clock.monotonicMillis(); }
+
+    void showError(const std::string& text) { setup.application.post(msg::HookError{text}); }
 
     void firePending() {
-        releaseWait.stop();
+        releaseWait->stop();
         if (!pending) return;
         const std::string macro = std::move(pending->macro);
         pending.reset();
-        Message start{kMsgStartMacro, macro, std::nullopt, kStartKeysReleased};
-        if (!setup.application.post(std::move(start))) {
+        if (!setup.application.post(msg::StartMacro{macro, true})) {
             showError("Error posting message to main thread.");
         }
     }
@@ -126,9 +109,9 @@ struct HookThread::Worker {
     // as watching anew would, and stops the run.
     void onCancel() {
         pending.reset();
-        releaseWait.stop();
+        releaseWait->stop();
         phrases.reset();
-        setup.mainWindow.post({kMsgStopRun, {}, {}, 0});
+        setup.application.post(msg::StopRun{});
     }
 };
 
@@ -147,20 +130,8 @@ HookThread::~HookThread() {
     thread_->wait();
 }
 
-bool HookThread::postAddPhrase(const PhraseEntry& entry) {
-    return post({kMsgAddPhrase, entry.phrase, entry.macro, entry.matchCase ? 1 : 0});
-}
-
-bool HookThread::postRemovePhrase(std::string_view macro) {
-    return PostStringsToThread(*queue_, kMsgRemovePhrase, macro);
-}
-
-bool HookThread::postOwnKey(std::uint8_t scan, bool down) {
-    return post({kMsgOwnKey, std::nullopt, std::nullopt, scan + (down ? 256 : 0)});
-}
-
 void HookThread::run(std::promise<void>& queueMade) {
-    queue_ = std::make_unique<MessageQueue>();
+    queue_ = std::make_unique<WatchQueue>();
     {
         Worker worker(setup_, *queue_);
         queueMade.set_value();

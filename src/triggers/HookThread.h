@@ -10,17 +10,36 @@
 #include <string_view>
 
 #include "platform/CancelWatch.h"
+#include "platform/Clock.h"
 #include "platform/KeyWatch.h"
 #include "runner/MessageQueue.h"
 #include "triggers/PhraseTable.h"
 
 namespace ks {
 
-// To the keyboard-watch thread: the program is about to synthesise a key
-// (`number`: its scan code, plus 256 for a press).
-inline constexpr std::uint32_t kMsgOwnKey = kWmUser + 100;
-// From it: an error box to show (text1), titled "Error" with the stop icon.
-inline constexpr std::uint32_t kMsgHookError = kWmUser + 101;
+// What is posted to the keyboard-watch thread.
+namespace msg {
+
+struct StartWatching {};
+struct StopWatching {};
+struct EndWatch {};
+struct AddPhrase {
+    PhraseEntry entry;
+};
+// Drops the phrase of `macro`.
+struct RemovePhrase {
+    std::string macro;
+};
+// The program is about to synthesise this key.
+struct OwnKey {
+    std::uint8_t scan = 0;
+    bool down = false;
+};
+
+}  // namespace msg
+
+using WatchQueue = MessageQueue<msg::StartWatching, msg::StopWatching, msg::EndWatch,
+                                msg::AddPhrase, msg::RemovePhrase, msg::OwnKey>;
 
 // The keyboard-watch thread: its own thread, event loop and X connections
 // (through the watches it makes), its own phrase table and typed buffer. It
@@ -35,10 +54,12 @@ public:
     static constexpr int kReleaseWaitMs = 50;
 
     struct Setup {
-        // Start macro (with kStartKeysReleased), hook thread ended and hook
-        // error go to the application thread, stop run to the main window.
-        MessageQueue& application;
-        MessageQueue& mainWindow;
+        // Start macro (with its keys released), stop run, hook thread ended
+        // and hook error go to the GUI thread.
+        ApplicationQueue& application;
+        // Times the release wait and the program's own keys; its timers are
+        // made on the new thread.
+        Clock& clock;
         // Called on the new thread, which owns what they make.
         std::function<std::unique_ptr<KeyWatch>()> makeKeyWatch;
         std::function<std::unique_ptr<CancelWatch>()> makeCancelWatch;
@@ -52,22 +73,24 @@ public:
     HookThread& operator=(const HookThread&) = delete;
 
     // Each post is false when the thread no longer takes messages.
-    bool postInstallHooks() { return post({kMsgStartWatching, {}, {}, 0}); }
-    bool postRemoveHooks() { return post({kMsgStopWatching, {}, {}, 0}); }
-    bool postEnd() { return post({kMsgHookEnd, {}, {}, 0}); }
-    bool postAddPhrase(const PhraseEntry& entry);
-    bool postRemovePhrase(std::string_view macro);
+    bool postInstallHooks() { return post(msg::StartWatching{}); }
+    bool postRemoveHooks() { return post(msg::StopWatching{}); }
+    bool postEnd() { return post(msg::EndWatch{}); }
+    bool postAddPhrase(const PhraseEntry& entry) { return post(msg::AddPhrase{entry}); }
+    bool postRemovePhrase(std::string_view macro) {
+        return post(msg::RemovePhrase{std::string(macro)});
+    }
     // From the thread that synthesises keys, before each key it sends.
-    bool postOwnKey(std::uint8_t scan, bool down);
+    bool postOwnKey(std::uint8_t scan, bool down) { return post(msg::OwnKey{scan, down}); }
 
 private:
     struct Worker;
 
-    bool post(Message message) { return queue_->post(std::move(message)); }
+    bool post(WatchQueue::Message message) { return queue_->post(std::move(message)); }
     void run(std::promise<void>& queueMade);
 
     Setup setup_;
-    std::unique_ptr<MessageQueue> queue_;  // made on the thread, closed when it ends
+    std::unique_ptr<WatchQueue> queue_;  // made on the thread, closed when it ends
     std::unique_ptr<QThread> thread_;
 };
 

@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "FakeClock.h"
+#include "QtTestLoop.h"
 #include "RecordingHotKeys.h"
 #include "StoreFixture.h"
 #include "UsKeymap.h"
 #include "app/Shell.h"
 #include "keys/KeyNames.h"
+#include "net/PeerExchange.h"
+#include "platform/qt/QtPeerClient.h"
 
 namespace ks::test {
 
@@ -32,6 +35,13 @@ protected:
         hooks.closeServer = [this] { note("close server"); };
         hooks.releaseEventClipboard = [this] { note("release event clipboard"); };
         hooks.releasePlayerBuffer = [this] { note("release player buffer"); };
+        hooks.postToPeer = [this](Messages& shownTo, const auto& host, const auto& port,
+                                  const auto& body) {
+            const PeerWait wait = [](auto duration) {
+                return !runEventsUntil([] { return false; }, static_cast<int>(duration.count()));
+            };
+            return postToPeer(peerClient, wait, shownTo, host, port, body);
+        };
         return hooks;
     }
 
@@ -74,6 +84,7 @@ protected:
 
     RecordingHotKeys hotKeys;
     FakeClock clock;
+    QtPeerClient peerClient;
     Texts log;
     bool postSucceeds = true, serverOpens = true;
     std::unique_ptr<TriggerRegistry> triggers;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FakeClipboard.h"
+#include "FakeClock.h"
 #include "LoopbackHttp.h"
 #include "MapTriggerOwners.h"
 #include "QtTestLoop.h"
@@ -44,7 +45,7 @@ class RequestServerTest : public ::testing::Test {
 protected:
     RequestServerTest()
         : server(
-              {messages, variables, clipboard, messageIds},
+              {messages, variables, clipboard, messageIds, clock},
               RequestServerHooks{
                   [this](const std::string& macro) { return log("start " + macro), true; },
                   [this](const XmlDocument& d, const std::string&) {
@@ -65,6 +66,14 @@ protected:
     std::future<std::string> peerSends(std::vector<std::string> pieces) {
         return std::async(std::launch::async,
                           [port = server.port(), pieces] { return exchange(port, pieces); });
+    }
+    // A peer that sends `request` and hangs up at once.
+    std::future<void> hangsUpAfter(std::string request) {
+        return std::async(std::launch::async, [port = server.port(), request] {
+            const int s = connectLoopback(port);
+            sendAll(s, request);
+            close(s);
+        });
     }
     // Serves until the peer has its answer.
     static std::string answered(std::future<std::string>& reply) {
@@ -99,6 +108,7 @@ protected:
     VariableTable variables{messages};
     FakeClipboard clipboard;
     MapTriggerOwners messageIds;
+    FakeClock clock{784111777000};  // replies are dated by it
     void log(const std::string& what) { hooksAsked.push_back(what); }
     std::vector<std::string> hooksAsked;
     // What the import reports; nothing when the peer may not push.
@@ -270,15 +280,42 @@ TEST_F(RequestServerTest, APeerThatHangsUpDuringItsImportIsLetGo) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return std::vector<std::string>{"Unable to determine command"};
     };
-    hangsUp = std::async(std::launch::async, [port = server.port()] {
-        const int s = connectLoopback(port);
-        sendAll(s, post(message(1003, "<MACROS/>")));
-        close(s);
-    });
+    hangsUp = hangsUpAfter(post(message(1003, "<MACROS/>")));
     runEventsUntil([&] { return !hooksAsked.empty(); }, 2000);
     whileImporting = nullptr;
     EXPECT_EQ(ask({post(message(1000))}), "1001 ClipBoard: a\nb");
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Unable to determine command"});
+}
+
+// The clipboard's owner may take its time: the peer that asked waits for its
+// answer, the program does not, and a peer that hung up meanwhile is let go.
+TEST_F(RequestServerTest, AClipboardReplyWaitsForTheOwnersAnswer) {
+    clipboard.holdReads = true;
+    auto readHeld = [this, held = 0]() mutable {
+        EXPECT_TRUE(runEventsUntil([&] { return clipboard.heldReads > held; }, 2000));
+        held = clipboard.heldReads;
+        runEventsUntil([] { return false; }, 100);
+    };
+    for (const bool fails : {false, true}) {
+        messages.clear();
+        clipboard.fault = FakeClipboard::Fault::None;
+        auto reply = peerSends({post(message(1000))});
+        readHeld();
+        EXPECT_NE(reply.wait_for(0s), std::future_status::ready);
+        if (fails) clipboard.fault = FakeClipboard::Fault::Unreachable;
+        clipboard.answerHeldRead();
+        const std::string raw = answered(reply);
+        EXPECT_EQ(answerOf(raw), fails ? "1001 ClipBoard: " : "1001 ClipBoard: a\nb");
+        EXPECT_EQ(boxTexts().size(), fails ? 1u : 0u);
+        EXPECT_NE(raw.find("\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n"), std::string::npos);
+    }
+    clipboard.fault = FakeClipboard::Fault::None;
+    hangsUpAfter(post(message(1000))).wait();
+    readHeld();
+    clipboard.holdReads = false;
+    EXPECT_EQ(ask({post(message(1000))}), "1001 ClipBoard: a\nb");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    clipboard.answerHeldRead();
 }
 
 // A sender of a byte now and then is read beside the others, and closed

@@ -38,7 +38,6 @@ class RunnerFixture : public StoreFixture, public PendingRequest {
 protected:
     RunnerFixture() {
         store->EnsureRootKeys();
-        ForwardStartRequests(queue, queue);
         runner = std::make_unique<MacroRunner>(*store, messages, expander, queue, dispatch, clock);
         runner->setPassStartWait(1ms);
         runner->setPendingRequest(this);
@@ -97,10 +96,8 @@ protected:
         }
     }
 
-    void start(const std::string& name) {
-        ASSERT_TRUE(PostStringsToThread(queue, kMsgStartMacro, name));
-    }
-    void postStop(std::uint32_t message = kMsgStopRun) { queue.post(Message{message, {}, {}, 0}); }
+    void start(const std::string& name) { ASSERT_TRUE(queue.post(msg::StartMacro{name})); }
+    void postStop(ApplicationQueue::Message stop = msg::StopRun{}) { queue.post(std::move(stop)); }
 
     // Runs the event loop until `count` runs have ended or been refused.
     [[nodiscard]] bool waitForCompletions(int count) {
@@ -136,7 +133,7 @@ protected:
 
     FakeExpander expander;
     FakeClock clock;
-    MessageQueue queue;
+    ApplicationQueue queue;
     CommandDispatch dispatch;
     std::unique_ptr<MacroRunner> runner;
     int completions = 0;
@@ -168,7 +165,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         std::vector<std::string> shown;  // the beginnings of the texts shown
         int stopAt = 0;                  // ms after the request; 0: no stop
         std::int64_t took = 1;           // from the request to the run's end
-        std::uint32_t stop = kMsgStopRun;
+        ApplicationQueue::Message stop = msg::StopRun{};
         int wakeAt = 0;  // ms after the request the innermost wait is woken; 0: never
     };
     const Case cases[] = {
@@ -194,13 +191,13 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         {"d? A", {}, "A", {kStoreReadError}},
         {"A d{t} B", {}, "AB", {}, 0, 32},  // over once more than 30 ms have passed
         {"A d60000 B", {}, "A", {kTerminated}, 100, 100},
-        {"A d0 B", {}, "A", {kTerminated}, 100, 100, kMsgCancelJournal},
+        {"A d0 B", {}, "A", {kTerminated}, 100, 100, msg::CancelJournal{}},
         {"P d50 B", {}, "PB", {}, 0, 52},  // the stale step runs nothing twice
         {"A p B", {}, "AB", {"Click OK to continue..."}},
         {"A w B", {}, "Aw", {}, 0, 501},             // a failed wait ends the run without a message
         {"A w B", {}, "Aw", {kTerminated}, 30, 30},  // a stopped wait ends it once
-        {"A w B", {}, "Aw", {}, 0, 20, kMsgStopRun, 20},  // a woken wait returns at once
-        {"A h B", {}, "AhB", {}, 0, 41},                  // handed over until the run step
+        {"A w B", {}, "Aw", {}, 0, 20, msg::StopRun{}, 20},  // a woken wait returns at once
+        {"A h B", {}, "AhB", {}, 0, 41},                     // handed over until the run step
         {"A s B", {}, "ASB", {}},            // SHUTDOWN KEYSTRIDER calls the shutdown and goes on
         {"T B", {}, "T", {}},                // a command that throws ends the run
         {"A x B", {}, "A", {kUnavailable}},  // last: its box is checked below
@@ -315,13 +312,13 @@ TEST_F(MacroRunnerTest, MessagesQueuedDuringARunWaitOrGoWithAStop) {
     postStop();
     EXPECT_TRUE(clock.run([&] { return queue.empty(); }));
     EXPECT_EQ(completions, 0);
-    queue.setHandler(2000, [&](Message&) { record('M'); });
+    queue.setHandler<msg::HookEnded>([&](msg::HookEnded&) { record('M'); });
     for (const bool stop : {false, true}) {
         ran.clear();
         dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
             record(static_cast<char>(id));
             if (id != 'A') return;
-            queue.post(Message{2000, {}, {}, 0});
+            queue.post(msg::HookEnded{});
             if (stop) postStop();
         });
         writeMacro("m", "A B C");
@@ -352,13 +349,13 @@ TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
     // A start whose keys are up already runs its first pass at once, the next after the wait.
     writeMacro("typed", "C", 2);
     const std::int64_t started = clock.monotonicMillis();
-    ASSERT_TRUE(queue.post(Message{kMsgStartMacro, "typed", {}, kStartKeysReleased}));
+    ASSERT_TRUE(queue.post(msg::StartMacro{"typed", true}));
     ASSERT_TRUE(waitForCompletions(4));
     EXPECT_EQ(times['C'], started);
     EXPECT_EQ(clock.monotonicMillis() - started, 300);
 }
 
-TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothing) {
+TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothingAndAMarkEndsARunAtItsNextPass) {
     writeMacro("m", "A");
     runner->setBusy(true);
     EXPECT_EQ(run("m"), "");
@@ -373,15 +370,14 @@ TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothing) {
     EXPECT_EQ(run("m"), "A");
     using O = RunOutcome;
     EXPECT_EQ(outcomes, (decltype(outcomes){{"m", O::Refused}, {"m", O::Refused}, {"m", O::Ran}}));
-}
-
-TEST_F(MacroRunnerTest, BusyMarkEndsARunAtTheNextPass) {
-    writeMacro("m", "A", 3u);
+    // A mark set during a run ends it at the next pass.
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "PromptBefMac", 0));
+    writeMacro("three", "B", 3u);
     dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
         record(static_cast<char>(id));
         runner->setBusy(true);
     });
-    EXPECT_EQ(run("m"), "A");
+    EXPECT_EQ(run("three"), "AB");
 }
 
 TEST_F(MacroRunnerTest, FailedRunStepPostEndsTheRun) {
@@ -394,55 +390,65 @@ TEST_F(MacroRunnerTest, FailedRunStepPostEndsTheRun) {
               box("Failed to start macro: m", "Error", MsgIcon::Stop, MsgOwner::MainWindow));
 }
 
+// A message kind of the test's own queue, numbered in the order posted.
+template <int Kind>
+struct Numbered {
+    std::int64_t number = 0;
+};
+
 class MessageQueueTest : public ::testing::Test {
 protected:
-    void recordEach(std::initializer_list<std::uint32_t> ids) {
-        for (const std::uint32_t id : ids)
-            queue.setHandler(id, [this](Message& message) { received.push_back(message); });
+    using Queue = MessageQueue<Numbered<1>, Numbered<2>, Numbered<5>, Numbered<99>>;
+
+    template <int Kind>
+    void recordEach() {
+        queue.setHandler<Numbered<Kind>>(
+            [this](Numbered<Kind>& m) { received.emplace_back(Kind, m.number); });
     }
     [[nodiscard]] bool waitForReceived(std::size_t count) {
         return QTest::qWaitFor([&] { return received.size() >= count; });
     }
-    bool post(std::uint32_t id, std::int64_t number = 0) {
-        return queue.post(Message{id, {}, {}, number});
-    }
 
-    MessageQueue queue;
-    std::vector<Message> received;
+    Queue queue;
+    std::vector<std::pair<int, std::int64_t>> received;  // kind, number
 };
 
 TEST_F(MessageQueueTest, PostsFromOtherThreadsKeepEachThreadsOrder) {
     constexpr int kEach = 2000;
-    recordEach({1, 2});
-    auto poster = [this](std::uint32_t id) {
-        for (int i = 0; i < kEach; ++i) post(id, i);
+    recordEach<1>();
+    recordEach<2>();
+    auto poster = [this](auto kind) {
+        for (int i = 0; i < kEach; ++i) queue.post(decltype(kind){i});
     };
-    std::thread first(poster, 1);
-    std::thread second(poster, 2);
+    std::thread first(poster, Numbered<1>{});
+    std::thread second(poster, Numbered<2>{});
     first.join();
     second.join();
     ASSERT_TRUE(waitForReceived(2 * kEach));
     std::int64_t next[3] = {0, 0, 0};
-    for (const Message& message : received) EXPECT_EQ(message.number, next[message.id]++);
+    for (const auto& [kind, number] : received) EXPECT_EQ(number, next[kind]++);
     EXPECT_EQ(next[1], kEach);
     EXPECT_EQ(next[2], kEach);
 }
 
 TEST_F(MessageQueueTest, FailingOrMissingHandlersAndClosingStopNothingThatWaits) {
-    recordEach({2});
+    recordEach<2>();
     int removals = 0;
-    queue.setHandler(1, [](Message&) { throw std::runtime_error("broken handler"); });
-    queue.setHandler(5, [&](Message&) {  // a handler may remove itself
+    queue.setHandler<Numbered<1>>([](Numbered<1>&) { throw std::runtime_error("broken handler"); });
+    queue.setHandler<Numbered<5>>([&](Numbered<5>&) {  // a handler may remove itself
         ++removals;
-        queue.removeHandler(5);
+        queue.removeHandler<Numbered<5>>();
     });
-    for (const std::uint32_t id : {1, 99, 5, 5, 2}) post(id);
+    for (const Queue::Message& m : {Queue::Message(Numbered<1>{}), Queue::Message(Numbered<99>{}),
+                                    Queue::Message(Numbered<5>{}), Queue::Message(Numbered<5>{}),
+                                    Queue::Message(Numbered<2>{7})}) {
+        queue.post(m);
+    }
     queue.close();
-    EXPECT_FALSE(post(2));
+    EXPECT_FALSE(queue.post(Numbered<2>{}));
     ASSERT_TRUE(waitForReceived(1));
     QTest::qWait(20);
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].id, 2u);
+    EXPECT_EQ(received, (decltype(received){{2, 7}}));
     EXPECT_TRUE(queue.empty());
     EXPECT_EQ(removals, 1);
 }

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,21 +31,67 @@ struct FakeCancelWatch final : CancelWatch {
     bool refuse = false;  // on start()
 };
 
+// Time that moves only when the test advances it; a timer due by then fires
+// on the thread that made it before advance() returns.
+class SteppedClock final : public Clock {
+public:
+    std::int64_t wallMillis() override { return now_; }
+    std::int64_t monotonicMillis() override { return now_; }
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout) override {
+        return std::make_unique<SteppedTimer>(*this, std::move(onTimeout));
+    }
+    void advance(std::chrono::milliseconds delay) {
+        now_ += delay.count();
+        const std::lock_guard lock(mutex_);
+        for (SteppedTimer* t : timers_) {
+            std::int64_t due = t->deadline;
+            if (due < 0 || due > now_ || !t->deadline.compare_exchange_strong(due, -1)) continue;
+            QMetaObject::invokeMethod(&t->home, t->onTimeout, Qt::BlockingQueuedConnection);
+        }
+    }
+
+private:
+    struct SteppedTimer final : Timer {
+        SteppedTimer(SteppedClock& owner, std::function<void()> f) : clock(owner), onTimeout(f) {
+            const std::lock_guard lock(clock.mutex_);
+            clock.timers_.push_back(this);
+        }
+        ~SteppedTimer() override {
+            const std::lock_guard lock(clock.mutex_);
+            std::erase(clock.timers_, this);
+        }
+        void start(std::chrono::milliseconds delay) override {
+            deadline = clock.now_ + delay.count();
+        }
+        void stop() override { deadline = -1; }
+        bool active() const override { return deadline >= 0; }
+        SteppedClock& clock;
+        std::function<void()> onTimeout;
+        std::atomic<std::int64_t> deadline = -1;  // -1: stopped
+        QObject home;                             // on the thread that made the timer
+    };
+
+    std::atomic<std::int64_t> now_ = 0;
+    std::mutex mutex_;  // timers come and go with their thread
+    std::vector<SteppedTimer*> timers_;
+};
+
 class HookThreadTest : public ::testing::Test {
 protected:
     HookThreadTest() {
-        for (std::uint32_t id : {kMsgStartMacro, kMsgHookEnded, kMsgHookError}) {
-            application.setHandler(id, [this](Message& m) { note(m); });
-        }
-        mainWindow.setHandler(kMsgStopRun, [this](Message& m) { note(m); });
-    }
-    void note(const Message& m) {
-        received.push_back(std::to_string(m.id - kWmUser) + (m.text1 ? " " + *m.text1 : "") +
-                           (m.number ? " " + std::to_string(m.number) : ""));
+        application.setHandler<msg::StartMacro>([this](msg::StartMacro& m) {
+            received.push_back("start " + m.macro + (m.keysReleased ? " released" : ""));
+        });
+        application.setHandler<msg::StopRun>(
+            [this](msg::StopRun&) { received.push_back("stop run"); });
+        application.setHandler<msg::HookEnded>(
+            [this](msg::HookEnded&) { received.push_back("ended"); });
+        application.setHandler<msg::HookError>(
+            [this](msg::HookError& m) { received.push_back("error " + m.text); });
     }
     std::unique_ptr<HookThread> startThread(bool refuseKeys = false, bool refuseCancel = false) {
         return std::make_unique<HookThread>(
-            HookThread::Setup{application, mainWindow, [=, this] { return made(keys, refuseKeys); },
+            HookThread::Setup{application, clock, [=, this] { return made(keys, refuseKeys); },
                               [=, this] { return made(cancel, refuseCancel); }});
     }
     template <typename Fake>
@@ -75,7 +121,8 @@ protected:
         return std::exchange(received, {});
     }
 
-    MessageQueue application, mainWindow;
+    ApplicationQueue application;
+    SteppedClock clock;
     KeyLayout layout = usKeyLayout();
     FakeKeyWatch* keys = nullptr;
     FakeCancelWatch* cancel = nullptr;
@@ -92,13 +139,13 @@ TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKe
     onWatchThread([&] { key('W', true); });
     EXPECT_EQ(receivedAfter(5), Texts{}) << "held until the W is up";
     onWatchThread([&] { key('W', false); });
-    EXPECT_EQ(receivedAfter(20), Texts{"13 Way 1"});
+    EXPECT_EQ(receivedAfter(20), Texts{"start Way released"});
     // A key held down is waited for no longer than 50 ms.
-    QElapsedTimer held;
-    onWatchThread([&] { key('B', true), key('T', true), key('W', true), held.start(); });
-    ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }, 2000));
-    EXPECT_GE(held.elapsed(), HookThread::kReleaseWaitMs - 5);
-    EXPECT_EQ(receivedAfter(0), Texts{"13 Way 1"});
+    onWatchThread([&] { key('B', true), key('T', true), key('W', true); });
+    clock.advance(std::chrono::milliseconds(HookThread::kReleaseWaitMs - 1));
+    EXPECT_EQ(receivedAfter(20), Texts{});
+    clock.advance(std::chrono::milliseconds(1));
+    EXPECT_EQ(receivedAfter(20), Texts{"start Way released"});
 
     // The program's own keys do not count, even when they come before the
     // watch thread has read their announcements.
@@ -112,19 +159,19 @@ TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKe
     EXPECT_EQ(receivedAfter(80), Texts{});
 
     onWatchThread([&] { cancel->handler(); });
-    EXPECT_EQ(receivedAfter(20), Texts{"14"});
+    EXPECT_EQ(receivedAfter(20), Texts{"stop run"});
     ASSERT_TRUE(thread->postRemovePhrase("WAY"));
     type("BTW");
     EXPECT_EQ(receivedAfter(80), Texts{});
     ASSERT_TRUE(thread->postRemoveHooks());
     ASSERT_TRUE(runEventsUntil([&] { return !keys->watching; }, 2000));
     ASSERT_TRUE(thread->postEnd());
-    EXPECT_EQ(receivedAfter(100), Texts{"9"});
+    EXPECT_EQ(receivedAfter(100), Texts{"ended"});
     EXPECT_FALSE(thread->postInstallHooks());
 
     for (const auto& [refuseKeys, shown] :
-         {std::pair{true, "101 Unable to set hook for monitoring key board!"},
-          std::pair{false, "101 Unable to set message hook for monitoring key board!"}}) {
+         {std::pair{true, "error Unable to set hook for monitoring key board!"},
+          std::pair{false, "error Unable to set message hook for monitoring key board!"}}) {
         thread = startThread(refuseKeys, !refuseKeys);
         ASSERT_TRUE(thread->postInstallHooks());
         ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }, 2000));

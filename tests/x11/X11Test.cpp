@@ -36,7 +36,10 @@ protected:
         : platform(openPlatform()),
           commands(*store, messages, expander,
                    InputServices{platform->keymap(), platform->injector(), platform->spareKeys(),
-                                 platform->keyboard(), platform->windows()}) {}
+                                 platform->keyboard(), platform->windows()},
+                   [](std::chrono::milliseconds wait) {  // as a run waits: events go on
+                       runEventsUntil([] { return false; }, static_cast<int>(wait.count()));
+                   }) {}
 
     static XvfbSession& session() {
         static XvfbSession shared;

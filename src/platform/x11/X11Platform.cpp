@@ -1,5 +1,6 @@
 #include "platform/x11/X11Platform.h"
 
+#include "platform/qt/QtPeerClient.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11KeyWatch.h"
 
@@ -51,6 +52,11 @@ std::unique_ptr<KeyWatch> X11Platform::makeKeyWatch() {
 
 std::unique_ptr<CancelWatch> X11Platform::makeCancelWatch() {
     return std::make_unique<X11CancelWatch>(connection_->displayName());
+}
+
+PeerClient& X11Platform::peerClient() {
+    if (!peerClient_) peerClient_ = std::make_unique<QtPeerClient>();
+    return *peerClient_;
 }
 
 HotKeys& X11Platform::hotKeys() {

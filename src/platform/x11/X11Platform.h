@@ -53,6 +53,7 @@ public:
     Power& power() override { return power_; }
     ClockChanges& clockChanges() override { return clockChanges_; }
     SystemClock& systemClock() override { return systemClock_; }
+    PeerClient& peerClient() override;
     XConnection& connection() { return *connection_; }
 
 private:
@@ -78,6 +79,7 @@ private:
     LogindPower power_;
     LinuxClockChanges clockChanges_;
     LinuxSystemClock systemClock_;
+    std::unique_ptr<PeerClient> peerClient_;
 };
 
 }  // namespace ks::x11

@@ -60,14 +60,13 @@ protected:
     FakeExpander expander;
     VariableTable variables{messages};
     QtClock clock;
-    MessageQueue queue;
+    ApplicationQueue queue;
     CommandDispatch dispatch;
     MacroRunner runner{*store, messages, expander, queue, dispatch, clock};
     QtDialogs dialogs;
-    DialogCommands commands{DialogCommands::Services{
-        *store, messages, expander, variables, runner, clock, dialogs, [this] {
-            queue.post(Message{kMsgStopRun, std::nullopt, std::nullopt, 0});
-        }}};
+    DialogCommands commands{DialogCommands::Services{*store, messages, expander, variables, runner,
+                                                     clock, dialogs,
+                                                     [this] { queue.post(msg::StopRun{}); }}};
     const std::vector<std::string> terminated{"Macro has been terminated by the user!"};
 };
 
@@ -84,7 +83,7 @@ TEST_F(DialogsX11Test, TheBoxGoesOnAfterItsTimeOutOrEscapeAndStopsTheRunOnAbortO
     runWith(kMessageBox, [] { EXPECT_TRUE(xvfb->run({"xdotool", "key", "Escape"})); });
     EXPECT_TRUE(messages.shown.empty());
 
-    runWith(kMessageBox, [this] { queue.post(Message{kMsgStopRun, {}, {}, 0}); });
+    runWith(kMessageBox, [this] { queue.post(msg::StopRun{}); });
     EXPECT_EQ(messages.texts(), terminated);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
 }
