@@ -22,6 +22,7 @@
 #include "FakeSystemValues.h"
 #include "TempDir.h"
 #include "XvfbSession.h"
+#include "expand/StoredCommand.h"
 #include "platform/x11/X11Clipboard.h"
 #include "store/KeyTree.h"
 #include "store/SettingsStore.h"
@@ -92,19 +93,20 @@ int runBench() {
     ExpansionEngine expansion(messages, system, variables);
     x11::X11Clipboard clipboard;
     test::EventRun runControl;
-    TextCommands commands(store, messages, expansion, variables, clipboard, runControl);
+    TextCommands commands(messages, expansion, variables, clipboard, runControl);
+    StoredCommand stored(store, expansion, command);
 
     const QByteArray text = tenMegabytes();
     std::vector<double> copy, parse, paste, peerRead;
     for (int run = 0; run < kRuns; ++run) {
         offerThroughXclip(text);
-        copy.push_back(milliseconds([&] { commands.run(kCopyFromClipBoard, command); }));
-        parse.push_back(milliseconds([&] { commands.run(kParseClipBoard, command); }));
-        paste.push_back(milliseconds([&] { commands.run(kPasteToClipBoard, command); }));
+        copy.push_back(milliseconds([&] { commands.run(kCopyFromClipBoard, stored); }));
+        parse.push_back(milliseconds([&] { commands.run(kParseClipBoard, stored); }));
+        paste.push_back(milliseconds([&] { commands.run(kPasteToClipBoard, stored); }));
         QByteArray read;
         peerRead.push_back(milliseconds([&] { read = xclip({"-o"}); }));
         const std::string lastLine(99, static_cast<char>('a' + (kLines - 1) % 26));
-        if (read != text || variables.TextValue(std::to_string(kLines - 1)) != lastLine) {
+        if (read != text || variables.textValue(std::to_string(kLines - 1)) != lastLine) {
             std::fprintf(stderr, "bench_clipboard: the text did not come through whole\n");
             return 1;
         }

@@ -25,11 +25,9 @@ int main(int argc, char** argv) {
     ks::test::FakeWindowControl windows;
     ks::test::FakeSystem others;
     ks::GvfsShares shares;  // the session's real GVfs folder, looked through at every look
-    ks::SystemCommands commands(store, rig.messages, rig.expander, rig.runner, rig.clock,
+    ks::SystemCommands commands(rig.messages, rig.runner, rig.clock,
                                 {windows, others, shares, others, others, others, others});
-    rig.dispatch.setHandler(ks::kWaitForDriveMap, [&](const std::string& path, std::uint32_t id) {
-        return commands.run(id, path);
-    });
+    rig.dispatch.add(commands);
     const std::string key = std::string(ks::kDirectRoot) + "Macros\\wait\\Commands\\0";
     store.SetDword(key, "id", ks::kWaitForDriveMap);
     store.SetText(key, "WaitDriveName", "\\\\nosuchserver\\share\\folder");

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "CommandHandlers.h"
 #include "commands/CommandDispatch.h"
 #include "core/Messages.h"
 #include "expand/Expander.h"
@@ -52,7 +53,7 @@ public:
         writeCommand("count", 1, 'A', "KeyPressed", "");
         writeCommand("count", 2, ks::kLoop, nullptr, "");
         long executed = 1;  // the REPEAT
-        dispatch_.setKeystrokeHandler([&](const std::string& path, std::uint32_t) {
+        handlers_.setKeystrokeHandler([&](const std::string& path, std::uint32_t) {
             // As a keystroke command does: read its own value below its path.
             store_.ReadDword("\\Macros\\" + path, "KeyPressed");
             executed += 2;  // itself and the LOOP after it
@@ -73,7 +74,7 @@ public:
         writeCommand("delay", 4, ks::kLoop, nullptr, "");
         Steady::time_point before;
         std::vector<double> taken;
-        dispatch_.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+        handlers_.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
             if (id == 'A') {
                 before = Steady::now();
             } else {
@@ -134,6 +135,7 @@ private:
     ks::QtClock clock_;
     ks::ApplicationQueue queue_;
     ks::CommandDispatch dispatch_;
+    ks::test::CommandHandlers handlers_{dispatch_};
     ks::bench::RunEnd end_;
     ks::MacroRunner runner_;
 };

@@ -25,6 +25,7 @@
 #include "TypingWindow.h"
 #include "XvfbSession.h"
 #include "core/Utf8.h"
+#include "expand/StoredCommand.h"
 #include "keys/KeyboardMouseCommands.h"
 #include "platform/x11/X11Platform.h"
 #include "store/KeyTree.h"
@@ -135,10 +136,11 @@ int main(int argc, char** argv) {
     store.CreateMacroKey(kCommand);
     test::FakeExpander expander;
     KeyboardMouseCommands commands(
-        store, messages, expander,
+        store, messages,
         InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                       platform.keyboard(), platform.windows()},
         [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); });
+    StoredCommand sendKeys(store, expander, kCommand);
 
     const std::size_t spareSlots = platform.spareKeys().capacity();
     std::u32string cjk;
@@ -173,7 +175,7 @@ int main(int argc, char** argv) {
                     session, text,
                     [&] {
                         store.WriteMacroString(utf8, kCommand, "Keys");
-                        commands.sendKeys(kCommand);
+                        commands.run(kSendKeys, sendKeys);
                     },
                     std::chrono::microseconds(workPerKey)));
             }
@@ -188,7 +190,7 @@ int main(int argc, char** argv) {
         for (int r = 0; r < runs; ++r) {
             results.push_back(measure(session, t.text, [&] {
                 store.WriteMacroString(utf8, kCommand, "Keys");
-                commands.sendKeys(kCommand);
+                commands.run(kSendKeys, sendKeys);
             }));
         }
         report(t.name, "SEND KEYS", results);

@@ -90,11 +90,8 @@ int main(int argc, char** argv) {
     }
     ks::bench::RunnerRig rig;
     auto& store = rig.store;
-    ks::WindowCommands commands(store, rig.messages, rig.expander, rig.runner, rig.clock,
-                                (*platform)->windows());
-    rig.dispatch.setHandler(ks::kWaitForWindow, [&](const std::string& path, std::uint32_t id) {
-        return commands.run(id, path);
-    });
+    ks::WindowCommands commands(rig.messages, rig.runner, rig.clock, (*platform)->windows());
+    rig.dispatch.add(commands);
     rig.runner.setPassStartWait(std::chrono::milliseconds(0));
     const std::string key = std::string(ks::kDirectRoot) + "Macros\\wait\\Commands\\0";
     store.SetDword(key, "id", ks::kWaitForWindow);

@@ -11,26 +11,12 @@
 
 #include <QTimer>
 
+#include <initializer_list>
 #include <vector>
 
 namespace ks {
 
 namespace {
-
-// The identifiers the keyboard, mouse and lock commands answer to, besides
-// the keystrokes 1 to 255 that reach them as unlisted identifiers.
-std::vector<CommandId> inputCommandIds() {
-    std::vector<CommandId> ids;
-    auto addRange = [&ids](std::uint32_t first, std::uint32_t last) {
-        for (std::uint32_t id = first; id <= last; ++id) ids.push_back(static_cast<CommandId>(id));
-    };
-    addRange(kLeftButtonDown, kMoveMousePointer);
-    addRange(kSendKeys, kSendKeys);
-    addRange(kReplaceWordOrPhrase, kReplaceWordOrPhrase);
-    addRange(kCapsLockOff, kNumLockOn);
-    addRange(kCtrlC, kCtrlDown);
-    return ids;
-}
 
 // The keyboard-watch thread as the shell drives it. While it lives, every
 // key the program synthesises is announced to it before it is sent.
@@ -70,21 +56,20 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
       variables_(messages),
       expansion_(messages, platform.systemValues(), variables_),
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
-      inputCommands_(store, messages, expansion_,
+      inputCommands_(store, messages,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()},
                      [this](std::chrono::milliseconds wait) { runner_.WaitWhileRunning(wait); }),
-      textCommands_(store, messages, expansion_, variables_, platform.clipboard(), runner_),
-      dialogCommands_(DialogCommands::Services{store, messages, expansion_, variables_, runner_,
-                                               clock_, dialogs_,
+      textCommands_(messages, expansion_, variables_, platform.clipboard(), runner_),
+      dialogCommands_(DialogCommands::Services{messages, variables_, runner_, clock_, dialogs_,
                                                [this] { queue_.post(msg::StopRun{}); }}),
       systemCommands_(
-          store, messages, expansion_, runner_, clock_,
+          messages, runner_, clock_,
           SystemServices{platform.windows(), platform.launcher(), platform.shares(), loginPrompt_,
                          platform.sound(), platform.opticalDrives(), platform.power()}),
-      windowCommands_(store, messages, expansion_, runner_, clock_, platform.windows()),
+      windowCommands_(messages, runner_, clock_, platform.windows()),
       dateTimeCommands_(
-          store, expansion_, runner_, clock_, platform.systemClock(),
+          runner_, clock_, platform.systemClock(),
           [this](std::string_view text) { inputCommands_.keySequence().TypeText(text); },
           publicTimeServers()),
       player_(Player::Services{store, expansion_, platform.playbackThread(),
@@ -111,18 +96,18 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                   [this](std::int32_t request, const std::string& host, const std::string& port) {
                       queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
-      remoteClipboard_(RemoteClipboardCommand::Services{store, messages, expansion_, variables_,
-                                                        runner_, platform.peerClient(),
-                                                        systemLocalHost()}) {
+      remoteClipboard_(RemoteClipboardCommand::Services{messages, variables_, runner_,
+                                                        platform.peerClient(), systemLocalHost()}) {
     expansion_.loadOption(store);
-    registerInputCommands();
-    registerTextCommands();
-    registerDialogCommands();
-    registerSystemCommands();
-    registerWindowCommands();
-    registerDateTimeCommands();
-    registerPlayback();
-    registerNetwork();
+    for (CommandFamily* family : std::initializer_list<CommandFamily*>{
+             &inputCommands_, &textCommands_, &dialogCommands_, &systemCommands_, &windowCommands_,
+             &dateTimeCommands_, &player_, &remoteClipboard_}) {
+        dispatch_.add(*family);
+    }
+    setKeyDisplayNameSource(
+        [this](std::uint32_t vk) { return keyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
+    runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
+    runner_.setPendingRequest(&server_);
     platform.clockChanges().setHandler([this] { triggers_.schedules().clockChanged(); });
 }
 
@@ -132,22 +117,6 @@ MainWindow* Engine::mainWindow() {
 
 bool Engine::postStartMacro(const std::string& macro) {
     return queue_.post(msg::StartMacro{macro});
-}
-
-void Engine::registerPlayback() {
-    dispatch_.setHandler(kPlaybackRecording, [this](const std::string& path, std::uint32_t) {
-        player_.StartPlayback(path);
-        return CommandResult::Handover;
-    });
-    runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
-}
-
-void Engine::registerNetwork() {
-    runner_.setPendingRequest(&server_);
-    dispatch_.setHandler(kCopyRemoteClipBoard, [this](const std::string& path, std::uint32_t) {
-        remoteClipboard_.run(path);
-        return CommandResult::Next;
-    });
 }
 
 // Only this machine's programs reach the server until the user names the
@@ -208,62 +177,6 @@ bool Engine::raiseMainWindow() {
 
 void Engine::postStopRun() {
     queue_.post(msg::CancelJournal{});
-}
-
-void Engine::registerInputCommands() {
-    for (CommandId id : inputCommandIds()) {
-        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-            inputCommands_.run(command, path);
-            return CommandResult::Next;
-        });
-    }
-    dispatch_.setKeystrokeHandler(
-        [this](const std::string& path, std::uint32_t vk) { inputCommands_.run(vk, path); });
-    setKeyDisplayNameSource(
-        [this](std::uint32_t vk) { return KeyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
-}
-
-void Engine::registerTextCommands() {
-    for (CommandId id : TextCommands::ids()) {
-        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-            textCommands_.run(command, path);
-            return CommandResult::Next;
-        });
-    }
-}
-
-void Engine::registerDialogCommands() {
-    for (CommandId id : DialogCommands::ids()) {
-        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-            dialogCommands_.run(command, path);
-            return CommandResult::Next;
-        });
-    }
-}
-
-void Engine::registerSystemCommands() {
-    for (CommandId id : SystemCommands::ids()) {
-        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-            return systemCommands_.run(command, path);
-        });
-    }
-}
-
-void Engine::registerWindowCommands() {
-    for (CommandId id : WindowCommands::ids()) {
-        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-            return windowCommands_.run(command, path);
-        });
-    }
-}
-
-void Engine::registerDateTimeCommands() {
-    for (CommandId id : DateTimeCommands::ids()) {
-        dispatch_.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-            dateTimeCommands_.run(command, path);
-            return CommandResult::Next;
-        });
-    }
 }
 
 void Engine::connectHooks(ShellHooks& hooks) {

@@ -52,14 +52,6 @@ public:
     TriggerRegistry& triggers() { return triggers_; }
 
 private:
-    void registerInputCommands();
-    void registerTextCommands();
-    void registerDialogCommands();
-    void registerSystemCommands();
-    void registerWindowCommands();
-    void registerDateTimeCommands();
-    void registerPlayback();
-    void registerNetwork();
     bool postStartMacro(const std::string& macro);
     MainWindow* mainWindow();
     bool openServer(std::uint32_t port);

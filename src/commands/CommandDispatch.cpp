@@ -2,26 +2,17 @@
 
 namespace ks {
 
-void CommandDispatch::setHandler(CommandId id, CommandHandler handler) {
-    handlers_.at(id - kFirstNamed) = std::move(handler);
+void CommandDispatch::add(CommandFamily& family) {
+    for (CommandId id : family.ids()) families_.at(id - kFirstNamed) = &family;
+    if (family.runsKeystrokes()) keystrokes_ = &family;
 }
 
-void CommandDispatch::setKeystrokeHandler(KeystrokeHandler handler) {
-    keystroke_ = std::move(handler);
-}
-
-bool CommandDispatch::hasHandler(std::uint32_t id) const {
-    if (!isNamedCommand(id)) return static_cast<bool>(keystroke_);
-    return static_cast<bool>(handlers_[id - kFirstNamed]);
-}
-
-CommandResult CommandDispatch::execute(const std::string& commandPath, std::uint32_t id) {
+CommandResult CommandDispatch::execute(std::uint32_t id, CommandContext& command) {
     if (!isNamedCommand(id)) {
-        if (keystroke_) keystroke_(commandPath, id);
-        return CommandResult::Next;
+        return keystrokes_ != nullptr ? keystrokes_->run(id, command) : CommandResult::Next;
     }
-    const CommandHandler& handler = handlers_[id - kFirstNamed];
-    return handler ? handler(commandPath, id) : CommandResult::Unavailable;
+    CommandFamily* family = families_[id - kFirstNamed];
+    return family != nullptr ? family->run(id, command) : CommandResult::Unavailable;
 }
 
 }  // namespace ks

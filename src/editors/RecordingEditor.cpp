@@ -27,7 +27,7 @@ std::vector<JournalEvent> loaded(SettingsStore& store, const std::string& name) 
 
 KeyNamer keyNamerOf(std::shared_ptr<const KeyLayout> layout) {
     return [layout = std::move(layout)](std::uint8_t vk) {
-        return layout ? KeyDisplayNameOfKey(*layout, vk) : std::string();
+        return layout ? keyDisplayNameOfKey(*layout, vk) : std::string();
     };
 }
 

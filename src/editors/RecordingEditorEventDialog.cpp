@@ -60,7 +60,7 @@ void RecordingEditorEventDialog::buildLayout() {
     xLabel_ = new QLabel(QStringLiteral("XCoord >= 0 and <= %1").arg(services_.extent.width));
     yLabel_ = new QLabel(QStringLiteral("YCoord >= 0 and <= %1").arg(services_.extent.height));
     key_ = new QComboBox;
-    for (const std::string& name : KeyDisplayNames()) key_->addItem(QString::fromStdString(name));
+    for (const std::string& name : keyDisplayNames()) key_->addItem(QString::fromStdString(name));
     key_->setCurrentIndex(-1);
     keyLabel_ = new QLabel(QStringLiteral("Key list:"));
     grid->addWidget(new QLabel(QStringLiteral("Event list:")), 0, 0);
@@ -109,7 +109,7 @@ void RecordingEditorEventDialog::preset(const EditedEvent& edited) {
         y_->setText(QString::number(event.paramH));
     } else {
         key_->setCurrentIndex(key_->findText(
-            QString::fromStdString(KeyDisplayNameOfKey(*services_.layout, virtualKeyOf(event)))));
+            QString::fromStdString(keyDisplayNameOfKey(*services_.layout, virtualKeyOf(event)))));
     }
 }
 

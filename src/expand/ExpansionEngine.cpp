@@ -225,7 +225,7 @@ std::string ExpansionEngine::characterValue(const std::string& code) {
 
 std::string ExpansionEngine::LookupValue(std::string_view name) {
     if (auto value = systemValue(utf8::upper(name))) return *value;
-    if (auto text = variables_.TextValue(name)) return *text;
+    if (auto text = variables_.textValue(name)) return *text;
     showExpansionError(messages_, "Variable \"" + std::string(name) + "\" not defined!");
     return {};
 }

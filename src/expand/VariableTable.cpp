@@ -17,17 +17,17 @@ std::uint32_t hashOf(std::string_view key) {
 }  // namespace
 
 void VariableTable::SetVariable(std::string_view name, std::string_view value) {
-    Variable& entry = entries_[FindOrAppend(name)];
+    Variable& entry = entries_[findOrAppend(name)];
     entry.name = name;
     store(entry, value, true, kTextFormat);
 }
 
 bool VariableTable::VariableExists(std::string_view name) const {
-    return Find(name).has_value();
+    return find(name).has_value();
 }
 
-std::optional<std::string> VariableTable::TextValue(std::string_view name) const {
-    const auto index = Find(name);
+std::optional<std::string> VariableTable::textValue(std::string_view name) const {
+    const auto index = find(name);
     if (!index || entries_[*index].format != kTextFormat) return std::nullopt;
     const auto& data = entries_[*index].data;
     std::string text(data.begin(), data.end());
@@ -35,14 +35,14 @@ std::optional<std::string> VariableTable::TextValue(std::string_view name) const
     return text;
 }
 
-std::optional<std::size_t> VariableTable::Find(std::string_view name) const {
+std::optional<std::size_t> VariableTable::find(std::string_view name) const {
     const std::string key = utf8::upper(name);
     const Slot& slot = slots_[slotOf(key, hashOf(key))];
     if (slot.entry == kNoEntry) return std::nullopt;
     return slot.entry;
 }
 
-std::size_t VariableTable::FindOrAppend(std::string_view name) {
+std::size_t VariableTable::findOrAppend(std::string_view name) {
     std::string key = utf8::upper(name);
     const std::uint32_t hash = hashOf(key);
     Slot& slot = slots_[slotOf(key, hash)];
@@ -74,10 +74,10 @@ void VariableTable::growIndex() {
     slots_.swap(grown);
 }
 
-void VariableTable::Remove(const std::vector<std::string>& names) {
+void VariableTable::remove(const std::vector<std::string>& names) {
     std::unordered_set<std::string> gone;
     for (const std::string& name : names) {
-        if (Find(name)) gone.insert(utf8::upper(name));
+        if (find(name)) gone.insert(utf8::upper(name));
     }
     if (gone.empty()) return;
     std::deque<Variable> entries;
@@ -102,7 +102,7 @@ void VariableTable::rebuildIndex() {
     }
 }
 
-void VariableTable::ReplaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,
+void VariableTable::replaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,
                                 std::uint32_t format) {
     const std::string_view raw(reinterpret_cast<const char*>(bytes), length);
     store(entries_.at(index), raw, false, format);

@@ -42,18 +42,18 @@ public:
     // Whether a value of any format has this name.
     bool VariableExists(std::string_view name) const;
     // The text of a format-1 value, up to its first zero byte.
-    std::optional<std::string> TextValue(std::string_view name) const;
+    std::optional<std::string> textValue(std::string_view name) const;
 
     // The position of the value with this name, if any.
-    std::optional<std::size_t> Find(std::string_view name) const;
+    std::optional<std::size_t> find(std::string_view name) const;
     // The position of the value with this name, appended empty if there is none.
-    std::size_t FindOrAppend(std::string_view name);
+    std::size_t findOrAppend(std::string_view name);
     // Replaces the data and format of the value at `index` with raw bytes.
-    void ReplaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,
+    void replaceData(std::size_t index, const std::uint8_t* bytes, std::size_t length,
                      std::uint32_t format);
     // Removes the values with these names, freeing their memory; the others
     // keep their order, not their positions.
-    void Remove(const std::vector<std::string>& names);
+    void remove(const std::vector<std::string>& names);
 
     const Variable& at(std::size_t index) const { return entries_.at(index); }
     std::size_t size() const { return entries_.size(); }

@@ -99,6 +99,16 @@ void Player::failToStart(std::uint64_t run) {
     s_.host.endRun(run);
 }
 
+std::span<const CommandId> Player::ids() const {
+    static constexpr CommandId kIds[] = {kPlaybackRecording};
+    return kIds;
+}
+
+CommandResult Player::run(std::uint32_t, CommandContext& command) {
+    StartPlayback(command.path());
+    return CommandResult::Handover;
+}
+
 void Player::StartPlayback(std::string_view commandPath) {
     const std::uint64_t run = s_.host.currentRun();
     const auto settings = readSettings(commandPath);

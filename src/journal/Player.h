@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "commands/CommandFamily.h"
 #include "expand/Expander.h"
 #include "journal/PlaybackSchedule.h"
 #include "journal/PlayerHost.h"
@@ -31,7 +32,7 @@ void injectJournalEvent(InputInjector& injector, const JournalEvent& event);
 // once its tick has come, so no event leaves early, and a late wake-up does
 // not delay the events after it. The GUI thread starts the thread, stops it
 // (a cancel, a new playback) and hears only that the steps are done.
-class Player {
+class Player final : public CommandFamily {
 public:
     // Every service outlives the player.
     struct Services {
@@ -44,9 +45,11 @@ public:
     };
 
     explicit Player(Services services);
-    ~Player();
-    Player(const Player&) = delete;
-    Player& operator=(const Player&) = delete;
+    ~Player() override;
+
+    std::span<const CommandId> ids() const override;
+    // Starts the playback; the run goes on when it ends.
+    CommandResult run(std::uint32_t id, CommandContext& command) override;
 
     // Starts the playback of the command at `commandPath` (`<macro>\Commands\<n>`,
     // below Macros) and returns at once. Ends the run when it cannot start.

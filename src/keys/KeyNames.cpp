@@ -147,7 +147,7 @@ bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string KeyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk) {
+std::string keyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk) {
     for (const Row& row : kRows) {
         const auto code = codeOf(layout, row);
         if (code && *code == vk) return row.name;
@@ -155,7 +155,7 @@ std::string KeyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk) {
     return {};
 }
 
-std::vector<std::string> KeyDisplayNames() {
+std::vector<std::string> keyDisplayNames() {
     std::vector<std::string> names;
     names.reserve(kRows.size());
     for (const Row& row : kRows) names.emplace_back(row.name);

@@ -16,10 +16,10 @@ inline constexpr const char* kUnknownHotKeyText = "\u00FF";
 
 // The display name of a virtual-key code 1..255 ("aA", "RETURN", "NP 5"), or
 // "" for a code in no row of the key-name table.
-std::string KeyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk);
+std::string keyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk);
 
 // Every display name of the key-name table, in the table's order.
-std::vector<std::string> KeyDisplayNames();
+std::vector<std::string> keyDisplayNames();
 
 // The key's character, else its name, else kUnknownHotKeyText.
 std::string KeyCodeToHotKeyText(const KeyLayout& layout, std::uint32_t vk);

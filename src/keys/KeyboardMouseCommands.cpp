@@ -7,13 +7,29 @@
 #include "core/PlusDigits.h"
 #include "core/Utf8.h"
 #include "core/VirtualKey.h"
-#include "expand/CommandValues.h"
 #include "store/StoreKey.h"
 
 namespace ks {
 namespace {
 
 constexpr std::int64_t kMaxNormalised = 65535;
+
+// The buttons and the pointer move, SEND KEYS, REPLACE WORD OR PHRASE, the
+// lock commands and the key combinations.
+constexpr auto kIds = [] {
+    std::array<CommandId, 33> ids{};
+    std::size_t next = 0;
+    const auto add = [&ids, &next](CommandId first, CommandId last) {
+        for (std::uint32_t id = first; id <= last; ++id) ids.at(next++) = CommandId(id);
+    };
+    add(kLeftButtonDown, kMoveMousePointer);
+    add(kSendKeys, kSendKeys);
+    add(kReplaceWordOrPhrase, kReplaceWordOrPhrase);
+    add(kCapsLockOff, kNumLockOn);
+    add(kCtrlC, kCtrlDown);
+    return ids;
+}();
+static_assert(kIds.back() == kCtrlDown);
 
 struct Combination {
     std::uint8_t modifier;
@@ -97,51 +113,47 @@ std::optional<std::int32_t> parseCoordinate(std::string_view text) {
 }
 
 KeyboardMouseCommands::KeyboardMouseCommands(SettingsStore& store, Messages& messages,
-                                             Expander& expander, InputServices services,
-                                             Sleep sleep)
+                                             InputServices services, Sleep sleep)
     : store_(store),
       messages_(messages),
-      expander_(expander),
       services_(services),
       keySequence_(services.keymap, services.injector, services.spareKeys, services.keyboard),
       sleep_(std::move(sleep)) {}
 
-bool KeyboardMouseCommands::run(std::uint32_t id, std::string_view path) {
+std::span<const CommandId> KeyboardMouseCommands::ids() const {
+    return kIds;
+}
+
+CommandResult KeyboardMouseCommands::run(std::uint32_t id, CommandContext& command) {
     if (id >= 1 && id <= 255) {
-        keystroke(path, id);
+        keystroke(command, id);
     } else if (id >= kLeftButtonDown && id <= kRightButtonUp) {
         mouseButton(static_cast<ButtonTransition>(id - kLeftButtonDown + 1));
     } else if (id == kMoveMousePointer) {
-        movePointer(path);
+        movePointer(command);
     } else if (id == kSendKeys) {
-        sendKeys(path);
+        sendKeys(command);
     } else if (id == kReplaceWordOrPhrase) {
-        replaceWordOrPhrase(path);
+        replaceWordOrPhrase(command);
     } else if (id >= kCapsLockOff && id <= kNumLockOn) {
         const auto& [key, on] = kLockCommands[id - kCapsLockOff];
         lock(key, on);
     } else if (id >= kCtrlC && id <= kCtrlDown) {
         combination(id);
-    } else {
-        return false;
     }
-    return true;
+    return CommandResult::Next;
 }
 
-void KeyboardMouseCommands::sendKeys(std::string_view path) {
-    std::string keys;
-    if (!store_.ReadMacroString(path, "Keys", keys)) return;
-    expander_.Expand(keys);
-    keySequence_.TypeText(joinLineBreaks(keys));
+void KeyboardMouseCommands::sendKeys(CommandContext& command) {
+    if (const auto keys = command.text("Keys")) keySequence_.TypeText(joinLineBreaks(*keys));
 }
 
-void KeyboardMouseCommands::replaceWordOrPhrase(std::string_view path) {
-    std::string text;
-    if (!store_.ReadMacroString(path, "Text", text)) return;
-    expander_.Expand(text);
+void KeyboardMouseCommands::replaceWordOrPhrase(CommandContext& command) {
+    const auto text = command.text("Text");
+    if (!text) return;
     std::string phrase;
-    store_.ReadMacroString(CommandKey::macroOf(path), "WPhrase", phrase);
-    keySequence_.TypeText(std::string(utf8::length(phrase), '\b') + joinLineBreaks(text));
+    store_.ReadMacroString(CommandKey::macroOf(command.path()), "WPhrase", phrase);
+    keySequence_.TypeText(std::string(utf8::length(phrase), '\b') + joinLineBreaks(*text));
 }
 
 void KeyboardMouseCommands::injectKey(std::uint8_t vk, std::uint32_t flags) {
@@ -149,8 +161,8 @@ void KeyboardMouseCommands::injectKey(std::uint8_t vk, std::uint32_t flags) {
     services_.injector.keyEvent(vk, static_cast<std::uint8_t>(scan), flags);
 }
 
-void KeyboardMouseCommands::keystroke(std::string_view path, std::uint32_t vk) {
-    const auto pressed = readCommandNumber(store_, path, "KeyPressed");
+void KeyboardMouseCommands::keystroke(CommandContext& command, std::uint32_t vk) {
+    const auto pressed = command.number("KeyPressed");
     if (!pressed || vk > 255) return;
     injectKey(static_cast<std::uint8_t>(vk), *pressed);
 }
@@ -178,22 +190,21 @@ void KeyboardMouseCommands::showPointerError(const std::string& text) {
     messages_.show(text, kPointerTitle, MsgIcon::Stop);
 }
 
-std::optional<std::int32_t> KeyboardMouseCommands::readCoordinate(std::string_view path,
+std::optional<std::int32_t> KeyboardMouseCommands::readCoordinate(CommandContext& command,
                                                                   std::string_view valueName,
                                                                   const char* invalidMessage) {
-    std::string text;
-    if (!store_.ReadMacroString(path, valueName, text)) return std::nullopt;
-    expander_.Expand(text);
-    const auto value = parseCoordinate(text);
+    const auto text = command.text(valueName);
+    if (!text) return std::nullopt;
+    const auto value = parseCoordinate(*text);
     if (!value) showPointerError(invalidMessage);
     return value;
 }
 
-void KeyboardMouseCommands::movePointer(std::string_view path) {
-    const bool absolute = readCommandNumber(store_, path, "IsAB").value_or(1) == 1;
-    const auto x = readCoordinate(path, absolute ? "XABCoord" : "XRELCoord", kInvalidX);
+void KeyboardMouseCommands::movePointer(CommandContext& command) {
+    const bool absolute = command.number("IsAB").value_or(1) == 1;
+    const auto x = readCoordinate(command, absolute ? "XABCoord" : "XRELCoord", kInvalidX);
     if (!x) return;
-    const auto y = readCoordinate(path, absolute ? "YABCoord" : "YRELCoord", kInvalidY);
+    const auto y = readCoordinate(command, absolute ? "YABCoord" : "YRELCoord", kInvalidY);
     if (!y) return;
     if (*x > kMaxNormalised || *y > kMaxNormalised) {
         showPointerError(kOutOfRange);

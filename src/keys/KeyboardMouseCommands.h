@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "core/CommandId.h"
+#include "commands/CommandFamily.h"
 #include "core/Messages.h"
-#include "expand/Expander.h"
 #include "keys/KeySequence.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyboardState.h"
@@ -32,35 +32,34 @@ struct InputServices {
     WindowControl& windows;
 };
 
-// The keyboard, mouse and lock commands. Each handler reads its own stored
-// values under the command's key (`<macro>\Commands\<n>`, below Macros),
-// reports what is wrong in a message box, and never stops the macro.
-class KeyboardMouseCommands {
+// The keyboard, mouse and lock commands and the keystrokes 1 to 255. Each
+// reports what is wrong in a message box and never stops the macro.
+class KeyboardMouseCommands final : public CommandFamily {
 public:
     // Waits while the program goes on: the run's wait, never a sleep of the thread.
     using Sleep = std::function<void(std::chrono::milliseconds)>;
 
-    KeyboardMouseCommands(SettingsStore& store, Messages& messages, Expander& expander,
-                          InputServices services, Sleep sleep);
+    KeyboardMouseCommands(SettingsStore& store, Messages& messages, InputServices services,
+                          Sleep sleep);
 
-    // Runs the command `id` when it belongs to this family (keystrokes 1..255
-    // included); false when it does not.
-    bool run(std::uint32_t id, std::string_view path);
-
-    void sendKeys(std::string_view path);
-    // Erases the phrase that started the macro, one Backspace per character
-    // of the macro's `WPhrase`, and types the command's text in its place.
-    void replaceWordOrPhrase(std::string_view path);
-    void keystroke(std::string_view path, std::uint32_t vk);
-    void combination(std::uint32_t id);
-    void mouseButton(ButtonTransition transition);
-    void movePointer(std::string_view path);
-    void lock(LockKey key, bool on);
+    std::span<const CommandId> ids() const override;
+    bool runsKeystrokes() const override { return true; }
+    // An identifier of no keystroke and no command of the family does nothing.
+    CommandResult run(std::uint32_t id, CommandContext& command) override;
 
     KeySequence& keySequence() { return keySequence_; }
 
 private:
-    std::optional<std::int32_t> readCoordinate(std::string_view path, std::string_view valueName,
+    void sendKeys(CommandContext& command);
+    // Erases the phrase that started the macro, one Backspace per character
+    // of the macro's `WPhrase`, and types the command's text in its place.
+    void replaceWordOrPhrase(CommandContext& command);
+    void keystroke(CommandContext& command, std::uint32_t vk);
+    void combination(std::uint32_t id);
+    void mouseButton(ButtonTransition transition);
+    void movePointer(CommandContext& command);
+    void lock(LockKey key, bool on);
+    std::optional<std::int32_t> readCoordinate(CommandContext& command, std::string_view valueName,
                                                const char* invalidMessage);
     void showPointerError(const std::string& text);
     void pressAndRelease(std::uint8_t modifier, std::uint8_t key);
@@ -68,7 +67,6 @@ private:
 
     SettingsStore& store_;
     Messages& messages_;
-    Expander& expander_;
     InputServices services_;
     KeySequence keySequence_;
     Sleep sleep_;

@@ -9,7 +9,7 @@ void showError(Messages& messages, const char* text) {
 
 }  // namespace
 
-void ActivateWindow(WindowControl& windows, Messages& messages, WindowId window,
+void activateWindow(WindowControl& windows, Messages& messages, WindowId window,
                     ShowCommand command) {
     // Told apart before attaching, which refuses it: leaving the program's
     // own window as it is is no failure.

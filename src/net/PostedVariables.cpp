@@ -30,7 +30,7 @@ bool PostedVariables::set(const std::string& peer, const Values& values) {
 }
 
 void PostedVariables::release(std::deque<Holding>::iterator holding) {
-    table_.Remove(holding->names);
+    table_.remove(holding->names);
     totalBytes_ -= holding->bytes;
     holdings_.erase(holding);
 }

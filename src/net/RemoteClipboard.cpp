@@ -4,7 +4,6 @@
 
 #include "core/Messages.h"
 #include "core/Utf8.h"
-#include "expand/CommandValues.h"
 #include "expand/VariableTable.h"
 #include "net/PeerExchange.h"
 #include "net/Reply.h"
@@ -49,19 +48,24 @@ LocalHost systemLocalHost() {
                      }};
 }
 
-void RemoteClipboardCommand::run(const std::string& commandPath) {
-    const auto read = [&](const char* name) {
-        return readExpandedText(services_.store, services_.expander, commandPath, name);
-    };
-    const std::optional<std::string> address = read("IPAddress");
-    if (!address) return;
-    const std::optional<std::string> port = read("Port");
-    if (!port) return;
-    const std::optional<std::string> bufferName = read("BufName");
-    if (!bufferName) return;
+std::span<const CommandId> RemoteClipboardCommand::ids() const {
+    static constexpr CommandId kIds[] = {kCopyRemoteClipBoard};
+    return kIds;
+}
+
+CommandResult RemoteClipboardCommand::run(std::uint32_t, CommandContext& command) {
+    const std::optional<std::string> address = command.text("IPAddress");
+    if (!address) return CommandResult::Next;
+    const std::optional<std::string> port = command.text("Port");
+    if (!port) return CommandResult::Next;
+    const std::optional<std::string> bufferName = command.text("BufName");
+    if (!bufferName) return CommandResult::Next;
     const std::string host = trimmed(*address);
-    if (host.empty()) return showError("IP Address/Host Name: can not be empty.", kLocalErrorTitle);
-    if (refusedAsThisMachine(host)) return;
+    if (host.empty()) {
+        showError("IP Address/Host Name: can not be empty.", kLocalErrorTitle);
+        return CommandResult::Next;
+    }
+    if (refusedAsThisMachine(host)) return CommandResult::Next;
     const std::string request =
         "<?xml version=\"1.0\"?><MsgID ID=\"" + std::to_string(kRequestClipboard) + "\"></MsgID>";
     const PeerWait wait = [this](std::chrono::milliseconds duration) {
@@ -71,6 +75,7 @@ void RemoteClipboardCommand::run(const std::string& commandPath) {
             postToPeer(services_.peers, wait, services_.messages, host, *port, request, kSends)) {
         takeReply(*body, *bufferName);
     }
+    return CommandResult::Next;
 }
 
 bool RemoteClipboardCommand::refusedAsThisMachine(const std::string& host) {

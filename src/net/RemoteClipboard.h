@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "commands/CommandFamily.h"
+
 namespace ks {
 
-class Expander;
 class Messages;
 class PeerClient;
 class RunControl;
-class SettingsStore;
 class VariableTable;
 
 // This machine as COPY REMOTE CLIP BOARD sees it, to refuse copying from
@@ -27,12 +27,10 @@ LocalHost systemLocalHost();
 // COPY REMOTE CLIP BOARD: asks the request server of another machine for
 // its clipboard text and keeps it in a named buffer. The exchange is waited
 // on through the run, so the program stays responsive and a stop ends it.
-class RemoteClipboardCommand {
+class RemoteClipboardCommand final : public CommandFamily {
 public:
     struct Services {
-        SettingsStore& store;
         Messages& messages;
-        Expander& expander;
         VariableTable& variables;
         RunControl& run;
         PeerClient& peers;
@@ -43,7 +41,8 @@ public:
 
     explicit RemoteClipboardCommand(Services services) : services_(std::move(services)) {}
 
-    void run(const std::string& commandPath);
+    std::span<const CommandId> ids() const override;
+    CommandResult run(std::uint32_t id, CommandContext& command) override;
 
 private:
     // Whether `host` names this machine; shows why when it does or when that

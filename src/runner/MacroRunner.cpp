@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/PlusDigits.h"
+#include "expand/StoredCommand.h"
 
 namespace ks {
 
@@ -192,7 +193,8 @@ MacroRunner::Flow MacroRunner::execute(RunGeneration run, const std::string& pat
 
 MacroRunner::Flow MacroRunner::executeByHandler(RunGeneration run, const std::string& path,
                                                 std::uint32_t id) {
-    switch (dispatch_.execute(path, id)) {
+    StoredCommand command(store_, expander_, path);
+    switch (dispatch_.execute(id, command)) {
         case CommandResult::Next: return Flow::Continue;
         case CommandResult::Failed: EndRun(run); return Flow::Return;
         case CommandResult::Handover: PumpStopRequests(); return Flow::Return;

@@ -3,9 +3,6 @@
 #include <array>
 #include <cstdio>
 
-#include "expand/CommandValues.h"
-#include "store/StoreKey.h"
-
 namespace ks {
 
 namespace {
@@ -14,52 +11,53 @@ constexpr std::array kIds{kSendTime, kSendDate, kSetClock};
 
 }  // namespace
 
-DateTimeCommands::DateTimeCommands(SettingsStore& store, Expander& expander, RunControl& run,
-                                   Clock& clock, SystemClock& systemClock, TypeText type,
-                                   TimeServers servers)
-    : store_(store),
-      expander_(expander),
-      clock_(clock),
+DateTimeCommands::DateTimeCommands(RunControl& run, Clock& clock, SystemClock& systemClock,
+                                   TypeText type, TimeServers servers)
+    : clock_(clock),
       systemClock_(systemClock),
       type_(std::move(type)),
       timeClient_(run, clock, std::move(servers)) {}
 
-std::span<const CommandId> DateTimeCommands::ids() {
+std::span<const CommandId> DateTimeCommands::ids() const {
     return kIds;
 }
 
-void DateTimeCommands::run(std::uint32_t id, std::string_view path) {
-    if (id == kSetClock) return setClock();
-    const auto parts = readParts(path);
-    if (!parts) return;
+CommandResult DateTimeCommands::run(std::uint32_t id, CommandContext& command) {
+    if (id == kSetClock) {
+        setClock();
+        return CommandResult::Next;
+    }
+    const auto parts = readParts(command);
+    if (!parts) return CommandResult::Next;
     const auto& [utc, elements] = *parts;
     const std::time_t now = static_cast<std::time_t>(clock_.wallMillis() / 1000);
     type_(id == kSendDate ? FormatDateParts(elements, utc, now)
                           : FormatTimeParts(elements, utc, now));
+    return CommandResult::Next;
 }
 
-std::optional<std::pair<bool, DateTimeParts>> DateTimeCommands::readParts(std::string_view path) {
-    const auto useUtc = readCommandNumber(store_, path, "UseGMT");
+std::optional<std::pair<bool, DateTimeParts>> DateTimeCommands::readParts(CommandContext& command) {
+    const auto useUtc = command.number("UseGMT");
     if (!useUtc) return std::nullopt;
     DateTimeParts parts;
     for (std::size_t index = 0; index < parts.size(); ++index) {
-        auto part = readPart(childSubpath(path, std::to_string(index)));
+        auto part = readPart(*command.child(std::to_string(index)));
         if (!part) return std::nullopt;
         parts[index] = std::move(*part);
     }
     return std::pair(*useUtc == 1, std::move(parts));
 }
 
-std::optional<DateTimePart> DateTimeCommands::readPart(const std::string& partPath) {
-    const auto include = readCommandNumber(store_, partPath, "Include");
+std::optional<DateTimePart> DateTimeCommands::readPart(CommandContext& part) {
+    const auto include = part.number("Include");
     if (!include) return std::nullopt;
-    const auto order = readCommandNumber(store_, partPath, "Order");
+    const auto order = part.number("Order");
     if (!order) return std::nullopt;
-    const auto format = readCommandNumber(store_, partPath, "Format");
+    const auto format = part.number("Format");
     if (!format) return std::nullopt;
-    auto append = readExpandedText(store_, expander_, partPath, "Append");
+    auto append = part.text("Append");
     if (!append) return std::nullopt;
-    auto prepend = readExpandedText(store_, expander_, partPath, "Prepend");
+    auto prepend = part.text("Prepend");
     if (!prepend) return std::nullopt;
     return DateTimePart{*include == 1, static_cast<std::int32_t>(*order),
                         static_cast<std::int32_t>(*format), std::move(*prepend),

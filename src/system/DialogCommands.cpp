@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "expand/CommandValues.h"
-#include "store/StoreKey.h"
 #include "system/ConditionWait.h"
 #include "system/DecimalText.h"
 
@@ -36,28 +34,16 @@ bool acceptsDimension(std::string_view text, bool zeroAllowed) {
     return zeroAllowed ? !negative || !nonZero : !negative && nonZero;
 }
 
-// Reads a value without a message when it cannot be read: the prompts'
-// list ends at the first value missing, and the caption is optional.
-std::optional<std::string> readQuietly(SettingsStore& store, Expander& expander,
-                                       const std::string& key, const char* name) {
-    std::optional<std::string> text = store.GetText(key, name);
-    if (text) expander.Expand(*text);
-    return text;
-}
-
 }  // namespace
 
-std::span<const CommandId> DialogCommands::ids() {
+std::span<const CommandId> DialogCommands::ids() const {
     return kIds;
 }
 
-void DialogCommands::run(std::uint32_t id, const std::string& path) {
-    if (id == kMessageBox) messageBox(path);
-    if (id == kPromptUser) promptUser(path);
-}
-
-std::optional<std::string> DialogCommands::readExpanded(const std::string& path, const char* name) {
-    return readExpandedText(s_.store, s_.expander, path, name);
+CommandResult DialogCommands::run(std::uint32_t id, CommandContext& command) {
+    if (id == kMessageBox) messageBox(command);
+    if (id == kPromptUser) promptUser(command);
+    return CommandResult::Next;
 }
 
 void DialogCommands::waitWhileOpen(const std::function<DialogState()>& state) {
@@ -65,21 +51,20 @@ void DialogCommands::waitWhileOpen(const std::function<DialogState()>& state) {
                      [&state] { return state() != DialogState::Open; });
 }
 
-void DialogCommands::messageBox(const std::string& path) {
-    const auto title = readExpanded(path, "WindowTitle");
+void DialogCommands::messageBox(CommandContext& command) {
+    const auto title = command.text("WindowTitle");
     if (!title) return;
-    const auto body = readExpanded(path, "MessageBody");
+    const auto body = command.text("MessageBody");
     if (!body) return;
-    const auto timeout = readExpanded(path, "TimeOut");
+    const auto timeout = command.text("TimeOut");
     if (!timeout) return;
-    const std::string subpath = StoreKey::macros().child(path).rootSubpath();
-    const auto type = s_.store.ReadDword(subpath, "MsgBoxType");
+    const auto type = command.number("MsgBoxType");
     if (!type) return;
-    const auto position = s_.store.ReadDword(subpath, "MsgBoxPos");
+    const auto position = command.number("MsgBoxPos");
     if (!position) return;
-    const auto activate = s_.store.ReadDword(subpath, "MsgBoxSetFocus");
+    const auto activate = command.number("MsgBoxSetFocus");
     if (!activate) return;
-    const auto onTop = s_.store.ReadDword(subpath, "MsgBoxSetForeground");
+    const auto onTop = command.number("MsgBoxSetForeground");
     if (!onTop) return;
 
     const std::unique_ptr<MessageBoxWindow> box = s_.dialogs.createMessageBox(
@@ -93,10 +78,10 @@ void DialogCommands::messageBox(const std::string& path) {
     if (boxStopsRun(*type, box->state())) s_.postStopRun();
 }
 
-void DialogCommands::promptUser(const std::string& path) {
-    const std::string key = StoreKey::macros().child(path).direct();
-    std::optional<std::string> title = readQuietly(s_.store, s_.expander, key, "WindowCaption");
-    const std::vector<PromptEntry> prompts = readPrompts(s_.store, s_.expander, s_.messages, path);
+// The caption is optional: a missing one is no error.
+void DialogCommands::promptUser(CommandContext& command) {
+    std::optional<std::string> title = command.quietText("WindowCaption");
+    const std::vector<PromptEntry> prompts = readPrompts(command, s_.messages);
     const std::unique_ptr<PromptWindow> window =
         s_.dialogs.showPrompt(promptForm(std::move(title), prompts, s_.dialogs.screenSize()));
     waitWhileOpen([&window] { return window->state(); });
@@ -107,14 +92,13 @@ void DialogCommands::promptUser(const std::string& path) {
     }
 }
 
-std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
-                                     const std::string& path) {
+// The list ends at the first value missing, which is no error.
+std::vector<PromptEntry> readPrompts(CommandContext& command, Messages& messages) {
     std::vector<PromptEntry> prompts;
-    const StoreKey command = StoreKey::macros().child(path);
     while (prompts.size() < kMaxPrompts) {
-        const std::string key = command.child(std::to_string(prompts.size())).direct();
-        auto prompt = readPrompt(
-            [&](const char* name) { return readQuietly(store, expander, key, name); }, messages);
+        const std::unique_ptr<CommandContext> entry = command.child(std::to_string(prompts.size()));
+        auto prompt =
+            readPrompt([&](const char* name) { return entry->quietText(name); }, messages);
         if (!prompt) break;
         prompts.push_back(std::move(*prompt));
     }

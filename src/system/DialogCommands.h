@@ -9,14 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/CommandId.h"
+#include "commands/CommandFamily.h"
 #include "core/Messages.h"
-#include "expand/Expander.h"
 #include "expand/VariableTable.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "runner/RunControl.h"
-#include "store/SettingsStore.h"
 
 namespace ks {
 
@@ -30,12 +28,10 @@ struct ScreenPoint {
 // the user while the program's events keep flowing, and both close as soon
 // as the run they belong to ends, so that a later run never waits behind an
 // old dialog.
-class DialogCommands {
+class DialogCommands final : public CommandFamily {
 public:
     struct Services {
-        SettingsStore& store;
         Messages& messages;
-        Expander& expander;
         VariableTable& variables;
         RunControl& run;
         Clock& clock;
@@ -46,13 +42,12 @@ public:
 
     explicit DialogCommands(Services services) : s_(std::move(services)) {}
 
-    static std::span<const CommandId> ids();
-    void run(std::uint32_t id, const std::string& path);
+    std::span<const CommandId> ids() const override;
+    CommandResult run(std::uint32_t id, CommandContext& command) override;
 
 private:
-    void messageBox(const std::string& path);
-    void promptUser(const std::string& path);
-    std::optional<std::string> readExpanded(const std::string& path, const char* name);
+    void messageBox(CommandContext& command);
+    void promptUser(CommandContext& command);
     // Lets events through until `state` is no longer Open or the run ends.
     void waitWhileOpen(const std::function<DialogState()>& state);
 
@@ -89,11 +84,9 @@ std::optional<PromptEntry> readPrompt(const PromptValue& value, Messages& messag
 PromptForm promptForm(std::optional<std::string> title, const std::vector<PromptEntry>& prompts,
                       ScreenSize screen);
 
-// The prompts below the command key `path`: those of the sub-keys 0, 1, …
-// up to the first with a value that cannot be read, at most kMaxPrompts,
-// each value expanded.
-std::vector<PromptEntry> readPrompts(SettingsStore& store, Expander& expander, Messages& messages,
-                                     const std::string& path);
+// The prompts of the command: those of its sub-keys 0, 1, … up to the first
+// with a value that cannot be read, at most kMaxPrompts, each value expanded.
+std::vector<PromptEntry> readPrompts(CommandContext& command, Messages& messages);
 
 // Whether MESSAGE BOX of `type` stops the run once its box is in `closing`:
 // only the Continue and Abort box (type 1) does, when closed by Abort,

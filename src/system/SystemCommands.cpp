@@ -6,7 +6,6 @@
 
 #include "core/PlusDigits.h"
 #include "core/Utf8.h"
-#include "expand/CommandValues.h"
 #include "keys/WindowActivation.h"
 #include "system/ConditionWait.h"
 #include "system/NetworkShares.h"
@@ -46,26 +45,21 @@ std::optional<std::size_t> opticalDriveOfLetter(char32_t letter) {
     return static_cast<std::size_t>(letter - U'D');
 }
 
-SystemCommands::SystemCommands(SettingsStore& store, Messages& messages, Expander& expander,
-                               RunControl& run, Clock& clock, SystemServices services)
-    : store_(store),
-      messages_(messages),
-      expander_(expander),
-      run_(run),
-      clock_(clock),
-      services_(services) {}
+SystemCommands::SystemCommands(Messages& messages, RunControl& run, Clock& clock,
+                               SystemServices services)
+    : messages_(messages), run_(run), clock_(clock), services_(services) {}
 
-std::span<const CommandId> SystemCommands::ids() {
+std::span<const CommandId> SystemCommands::ids() const {
     return kIds;
 }
 
-CommandResult SystemCommands::run(std::uint32_t id, std::string_view path) {
+CommandResult SystemCommands::run(std::uint32_t id, CommandContext& command) {
     switch (id) {
-        case kRun: runProgram(path); break;
-        case kWaitForDriveMap: return waitForDriveMap(path);
-        case kSound: sound(path); break;
-        case kEjectMedia: moveTray(path, true); break;
-        case kInsertMedia: moveTray(path, false); break;
+        case kRun: runProgram(command); break;
+        case kWaitForDriveMap: return waitForDriveMap(command);
+        case kSound: sound(command); break;
+        case kEjectMedia: moveTray(command, true); break;
+        case kInsertMedia: moveTray(command, false); break;
         case kShutdownWindows: services_.power.powerOff(); break;
         case kReboot: services_.power.reboot(); break;
         default: break;
@@ -73,36 +67,27 @@ CommandResult SystemCommands::run(std::uint32_t id, std::string_view path) {
     return CommandResult::Next;
 }
 
-std::optional<std::string> SystemCommands::readText(std::string_view path, const char* valueName) {
-    return readExpandedText(store_, expander_, path, valueName);
-}
-
-std::optional<std::uint32_t> SystemCommands::readNumber(std::string_view path,
-                                                        const char* valueName) {
-    return readCommandNumber(store_, path, valueName);
-}
-
 void SystemCommands::showError(const std::string& text) {
     messages_.show(text, "Error", MsgIcon::Stop);
 }
 
-void SystemCommands::runProgram(std::string_view path) {
-    const auto file = readText(path, "FileName");
+void SystemCommands::runProgram(CommandContext& command) {
+    const auto file = command.text("FileName");
     if (!file) return;
-    const auto arguments = readText(path, "Arguments");
+    const auto arguments = command.text("Arguments");
     if (!arguments) return;
-    const auto folder = readText(path, "DirName");
+    const auto folder = command.text("DirName");
     if (!folder) return;
-    const auto pattern = readText(path, "WindowName");
+    const auto pattern = command.text("WindowName");
     if (!pattern) return;
-    const auto showStyle = readNumber(path, "ShowStyle");
+    const auto showStyle = command.number("ShowStyle");
     if (!showStyle) return;
-    const auto runIfOpen = readNumber(path, "RunIfOpen");
+    const auto runIfOpen = command.number("RunIfOpen");
     if (!runIfOpen) return;
 
     if (*runIfOpen != 1) {
         if (const auto window = runningWindow(*pattern)) {
-            ActivateWindow(services_.windows, messages_, *window,
+            activateWindow(services_.windows, messages_, *window,
                            static_cast<ShowCommand>(*showStyle));
             return;
         }
@@ -139,19 +124,19 @@ std::optional<std::string> SystemCommands::connectedPath(const std::string& path
     return local;
 }
 
-CommandResult SystemCommands::waitForDriveMap(std::string_view path) {
-    const auto drive = readText(path, "WaitDriveName");
+CommandResult SystemCommands::waitForDriveMap(CommandContext& command) {
+    const auto drive = command.text("WaitDriveName");
     if (!drive) return CommandResult::Next;
-    const auto timeoutText = readText(path, "WaitDriveTimeOut");
+    const auto timeoutText = command.text("WaitDriveTimeOut");
     if (!timeoutText) return CommandResult::Next;
     const auto timeout = parsePlusDigits(*timeoutText);
     if (!timeout) {
         showError("Invalid time out value in command \"WAIT FOR DRIVE MAP\".");
         return CommandResult::Failed;
     }
-    const auto abortOnFail = readNumber(path, "AbortOnFail");
+    const auto abortOnFail = command.number("AbortOnFail");
     if (!abortOnFail) return CommandResult::Next;
-    const auto waitForConnect = readNumber(path, "WaitForConnect");
+    const auto waitForConnect = command.number("WaitForConnect");
     if (!waitForConnect) return CommandResult::Next;
 
     const std::string folder = withSeparator(*drive);
@@ -179,8 +164,8 @@ CommandResult SystemCommands::waitForDriveMap(std::string_view path) {
     return CommandResult::Failed;
 }
 
-void SystemCommands::sound(std::string_view path) {
-    const auto id = readNumber(path, "SoundID");
+void SystemCommands::sound(CommandContext& command) {
+    const auto id = command.number("SoundID");
     if (!id) return;
     if (*id == kDefaultBeep) {
         services_.sound.beep(1000, 300);
@@ -189,8 +174,8 @@ void SystemCommands::sound(std::string_view path) {
     }
 }
 
-void SystemCommands::moveTray(std::string_view path, bool open) {
-    const auto text = readText(path, "DriveLetter");
+void SystemCommands::moveTray(CommandContext& command, bool open) {
+    const auto text = command.text("DriveLetter");
     if (!text) return;
     const auto letter = driveLetter(*text);
     if (!letter) {

@@ -6,10 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "commands/CommandDispatch.h"
-#include "core/CommandId.h"
+#include "commands/CommandFamily.h"
 #include "core/Messages.h"
-#include "expand/Expander.h"
 #include "platform/Clock.h"
 #include "platform/Launcher.h"
 #include "platform/OpticalDrives.h"
@@ -18,7 +16,6 @@
 #include "platform/Sound.h"
 #include "platform/WindowControl.h"
 #include "runner/RunControl.h"
-#include "store/SettingsStore.h"
 
 namespace ks {
 
@@ -42,32 +39,27 @@ std::optional<std::size_t> opticalDriveOfLetter(char32_t letter);
 // Each reads its values under the command's key (`<macro>\Commands\<n>`,
 // below Macros), expanding every text as it is read; a value that cannot be
 // read ends the command after the store's message.
-class SystemCommands {
+class SystemCommands final : public CommandFamily {
 public:
-    SystemCommands(SettingsStore& store, Messages& messages, Expander& expander, RunControl& run,
-                   Clock& clock, SystemServices services);
+    SystemCommands(Messages& messages, RunControl& run, Clock& clock, SystemServices services);
 
     // The commands this family answers to.
-    static std::span<const CommandId> ids();
+    std::span<const CommandId> ids() const override;
     // Failed only when WAIT FOR DRIVE MAP fails, which ends the run.
-    CommandResult run(std::uint32_t id, std::string_view path);
+    CommandResult run(std::uint32_t id, CommandContext& command) override;
 
 private:
-    void runProgram(std::string_view path);
+    void runProgram(CommandContext& command);
     // A window matching `pattern` that shows the program runs already.
     std::optional<WindowId> runningWindow(const std::string& pattern);
     std::optional<std::string> connectedPath(const std::string& path);
-    CommandResult waitForDriveMap(std::string_view path);
-    void sound(std::string_view path);
-    void moveTray(std::string_view path, bool open);
+    CommandResult waitForDriveMap(CommandContext& command);
+    void sound(CommandContext& command);
+    void moveTray(CommandContext& command, bool open);
 
-    std::optional<std::string> readText(std::string_view path, const char* valueName);
-    std::optional<std::uint32_t> readNumber(std::string_view path, const char* valueName);
     void showError(const std::string& text);
 
-    SettingsStore& store_;
     Messages& messages_;
-    Expander& expander_;
     RunControl& run_;
     Clock& clock_;
     SystemServices services_;

@@ -7,7 +7,6 @@
 
 #include "core/PlusDigits.h"
 #include "core/Utf8.h"
-#include "expand/CommandValues.h"
 #include "system/ConditionWait.h"
 #include "system/DecimalText.h"
 #include "system/Wildcard.h"
@@ -38,38 +37,23 @@ ScreenRect rectAt(std::int64_t left, std::int64_t top, std::int64_t width, std::
 
 }  // namespace
 
-WindowCommands::WindowCommands(SettingsStore& store, Messages& messages, Expander& expander,
-                               RunControl& run, Clock& clock, WindowControl& windows)
-    : store_(store),
-      messages_(messages),
-      expander_(expander),
-      run_(run),
-      clock_(clock),
-      windows_(windows) {}
+WindowCommands::WindowCommands(Messages& messages, RunControl& run, Clock& clock,
+                               WindowControl& windows)
+    : messages_(messages), run_(run), clock_(clock), windows_(windows) {}
 
-std::span<const CommandId> WindowCommands::ids() {
+std::span<const CommandId> WindowCommands::ids() const {
     return kIds;
 }
 
-CommandResult WindowCommands::run(std::uint32_t id, std::string_view path) {
+CommandResult WindowCommands::run(std::uint32_t id, CommandContext& command) {
     switch (id) {
-        case kWaitForWindow: return waitForWindow(path);
-        case kMoveWindow: moveWindow(path); break;
-        case kSizeWindow: sizeWindow(path); break;
-        case kShowWindow: showWindow(path); break;
+        case kWaitForWindow: return waitForWindow(command);
+        case kMoveWindow: moveWindow(command); break;
+        case kSizeWindow: sizeWindow(command); break;
+        case kShowWindow: showWindow(command); break;
         default: break;
     }
     return CommandResult::Next;
-}
-
-std::optional<std::string> WindowCommands::readExpanded(std::string_view path,
-                                                        const char* valueName) {
-    return readExpandedText(store_, expander_, path, valueName);
-}
-
-std::optional<std::uint32_t> WindowCommands::readNumber(std::string_view path,
-                                                        const char* valueName) {
-    return readCommandNumber(store_, path, valueName);
 }
 
 void WindowCommands::showError(const std::string& text, const char* title) {
@@ -85,17 +69,17 @@ std::vector<WindowId> WindowCommands::matching(const std::vector<TopLevelWindow>
     return found;
 }
 
-CommandResult WindowCommands::waitForWindow(std::string_view path) {
-    const auto name = readExpanded(path, "WaitWindowName");
+CommandResult WindowCommands::waitForWindow(CommandContext& command) {
+    const auto name = command.text("WaitWindowName");
     if (!name) return CommandResult::Next;
-    const auto timeoutText = readExpanded(path, "WaitWindowTimeOut");
+    const auto timeoutText = command.text("WaitWindowTimeOut");
     if (!timeoutText) return CommandResult::Next;
     const auto timeout = parsePlusDigits(*timeoutText);
     if (!timeout) {
         showError("Invalid time out value in command \"WAIT FOR WINDOW\".", "Error");
         return CommandResult::Failed;
     }
-    const auto countText = readExpanded(path, "NumWins");
+    const auto countText = command.text("NumWins");
     if (!countText) return CommandResult::Next;
     const auto wanted = parsePlusDigits(*countText);
     if (!wanted || *wanted == 0) {
@@ -105,9 +89,9 @@ CommandResult WindowCommands::waitForWindow(std::string_view path) {
             "Error");
         return CommandResult::Failed;
     }
-    const auto forOpen = readNumber(path, "WaitForOpen");
+    const auto forOpen = command.number("WaitForOpen");
     if (!forOpen) return CommandResult::Next;
-    const auto abortOnFail = readNumber(path, "AbortOnFail");
+    const auto abortOnFail = command.number("AbortOnFail");
     if (!abortOnFail) return CommandResult::Next;
 
     const std::string pattern = utf8::upper(*name);
@@ -151,12 +135,12 @@ void WindowCommands::placeWindows(const std::string& pattern, Place place) {
     if (!placed) showError("Window not found: " + pattern, kErrorTitle);
 }
 
-void WindowCommands::moveWindow(std::string_view path) {
-    const auto name = readExpanded(path, "WindowName");
+void WindowCommands::moveWindow(CommandContext& command) {
+    const auto name = command.text("WindowName");
     if (!name) return;
-    const auto leftText = readExpanded(path, "LeftCoord");
+    const auto leftText = command.text("LeftCoord");
     if (!leftText) return;
-    const auto topText = readExpanded(path, "TopCoord");
+    const auto topText = command.text("TopCoord");
     if (!topText) return;
     if (!isDecimalNumber(*leftText)) {
         return showError("Left Coordinate: parameter must be an integer.", kErrorTitle);
@@ -172,12 +156,12 @@ void WindowCommands::moveWindow(std::string_view path) {
     });
 }
 
-void WindowCommands::sizeWindow(std::string_view path) {
-    const auto name = readExpanded(path, "WindowName");
+void WindowCommands::sizeWindow(CommandContext& command) {
+    const auto name = command.text("WindowName");
     if (!name) return;
-    const auto widthText = readExpanded(path, "Width");
+    const auto widthText = command.text("Width");
     if (!widthText) return;
-    const auto heightText = readExpanded(path, "Height");
+    const auto heightText = command.text("Height");
     if (!heightText) return;
     const auto width = parseSize(*widthText);
     if (!width) return showError("Width: parameter must be a positive integer.", kErrorTitle);
@@ -188,10 +172,10 @@ void WindowCommands::sizeWindow(std::string_view path) {
     });
 }
 
-void WindowCommands::showWindow(std::string_view path) {
-    const auto name = readExpanded(path, "WindowName");
+void WindowCommands::showWindow(CommandContext& command) {
+    const auto name = command.text("WindowName");
     if (!name) return;
-    const auto style = readNumber(path, "Style");
+    const auto style = command.number("Style");
     if (!style) return;
     const std::string pattern = utf8::upper(*name);
     const auto found = matching(windows_.allTopLevelWindows(), pattern);

@@ -7,34 +7,30 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/CommandDispatch.h"
-#include "core/CommandId.h"
+#include "commands/CommandFamily.h"
 #include "core/Messages.h"
-#include "expand/Expander.h"
 #include "platform/Clock.h"
 #include "platform/WindowControl.h"
 #include "runner/RunControl.h"
-#include "store/SettingsStore.h"
 
 namespace ks {
 
 // The commands that act on other programs' windows by title: WAIT FOR
 // WINDOW, MOVE WINDOW, SIZE WINDOW and SHOW WINDOW. Titles and patterns are
 // upper-cased before they are matched, so that case does not count.
-class WindowCommands {
+class WindowCommands final : public CommandFamily {
 public:
-    WindowCommands(SettingsStore& store, Messages& messages, Expander& expander, RunControl& run,
-                   Clock& clock, WindowControl& windows);
+    WindowCommands(Messages& messages, RunControl& run, Clock& clock, WindowControl& windows);
 
-    static std::span<const CommandId> ids();
+    std::span<const CommandId> ids() const override;
     // Failed only when WAIT FOR WINDOW fails, which ends the run.
-    CommandResult run(std::uint32_t id, std::string_view path);
+    CommandResult run(std::uint32_t id, CommandContext& command) override;
 
 private:
-    CommandResult waitForWindow(std::string_view path);
-    void moveWindow(std::string_view path);
-    void sizeWindow(std::string_view path);
-    void showWindow(std::string_view path);
+    CommandResult waitForWindow(CommandContext& command);
+    void moveWindow(CommandContext& command);
+    void sizeWindow(CommandContext& command);
+    void showWindow(CommandContext& command);
 
     // Gives every matching window of the full list the outer rectangle
     // `place` makes of its normal one, if it is in the normal state.
@@ -44,13 +40,9 @@ private:
     static std::vector<WindowId> matching(const std::vector<TopLevelWindow>& list,
                                           const std::string& pattern);
 
-    std::optional<std::string> readExpanded(std::string_view path, const char* valueName);
-    std::optional<std::uint32_t> readNumber(std::string_view path, const char* valueName);
     void showError(const std::string& text, const char* title);
 
-    SettingsStore& store_;
     Messages& messages_;
-    Expander& expander_;
     RunControl& run_;
     Clock& clock_;
     WindowControl& windows_;

@@ -8,7 +8,6 @@
 #include <new>
 
 #include "core/Utf8.h"
-#include "expand/CommandValues.h"
 #include "text/TextRules.h"
 
 namespace ks {
@@ -52,38 +51,33 @@ Bytes pasteBytes(const Variable& entry) {
 
 }  // namespace
 
-TextCommands::TextCommands(SettingsStore& store, Messages& messages, ExpansionEngine& expansion,
-                           VariableTable& variables, Clipboard& clipboard, RunControl& run)
-    : store_(store),
-      messages_(messages),
+TextCommands::TextCommands(Messages& messages, ExpansionEngine& expansion, VariableTable& variables,
+                           Clipboard& clipboard, RunControl& run)
+    : messages_(messages),
       expansion_(expansion),
       variables_(variables),
       clipboard_(clipboard),
       run_(run) {}
 
-std::span<const CommandId> TextCommands::ids() {
+std::span<const CommandId> TextCommands::ids() const {
     return kIds;
 }
 
-void TextCommands::run(std::uint32_t id, std::string_view path) {
+CommandResult TextCommands::run(std::uint32_t id, CommandContext& command) {
     switch (id) {
-        case kCopyFromClipBoard: copyFromClipboard(path); break;
-        case kPasteToClipBoard: pasteToClipboard(path); break;
-        case kParseClipBoard: parseClipboard(path); break;
-        case kSetVariable: setVariable(path); break;
-        case kMakeUpperCase: transformVariable(path, utf8::upper); break;
-        case kMakeLowerCase: transformVariable(path, utf8::lower); break;
-        case kLeftTrimWhiteSpace: transformVariable(path, trimLeft); break;
-        case kRightTrimWhiteSpace: transformVariable(path, trimRight); break;
-        case kTrimWhiteSpace: transformVariable(path, trim); break;
-        case kReplaceString: replaceString(path); break;
+        case kCopyFromClipBoard: copyFromClipboard(command); break;
+        case kPasteToClipBoard: pasteToClipboard(command); break;
+        case kParseClipBoard: parseClipboard(command); break;
+        case kSetVariable: setVariable(command); break;
+        case kMakeUpperCase: transformVariable(command, utf8::upper); break;
+        case kMakeLowerCase: transformVariable(command, utf8::lower); break;
+        case kLeftTrimWhiteSpace: transformVariable(command, trimLeft); break;
+        case kRightTrimWhiteSpace: transformVariable(command, trimRight); break;
+        case kTrimWhiteSpace: transformVariable(command, trim); break;
+        case kReplaceString: replaceString(command); break;
         default: break;
     }
-}
-
-std::optional<std::string> TextCommands::readExpanded(std::string_view path,
-                                                      const char* valueName) {
-    return readExpandedText(store_, expansion_, path, valueName);
+    return CommandResult::Next;
 }
 
 void TextCommands::showRetrieveError() {
@@ -104,37 +98,35 @@ std::optional<std::optional<ClipboardContent>> TextCommands::readClipboard(
     return read->content();
 }
 
-void TextCommands::copyFromClipboard(std::string_view path) {
-    const auto name = readExpanded(path, "BufName");
+void TextCommands::copyFromClipboard(CommandContext& command) {
+    const auto name = command.text("BufName");
     if (!name) return;
     std::optional<std::optional<ClipboardContent>> read = readClipboard(formatToCopy);
     if (!read) return;
-    const std::size_t index = variables_.FindOrAppend(*name);
+    const std::size_t index = variables_.findOrAppend(*name);
     std::optional<ClipboardContent>& content = *read;
     if (!content) return;
     Bytes& bytes = content->bytes;
     // Text variables keep the terminating zero that text references stop at.
     if (content->format == kClipboardText) bytes.push_back(0);
-    variables_.ReplaceData(index, bytes.data(), bytes.size(), content->format);
+    variables_.replaceData(index, bytes.data(), bytes.size(), content->format);
 }
 
-std::size_t TextCommands::pasteEntry(std::string_view path, std::string_view name) {
-    if (const auto index = variables_.Find(name)) return *index;
-    std::string fallback;
-    if (!store_.ReadMacroString(path, "DefPasteString", fallback)) fallback.clear();
-    variables_.SetVariable(name, fallback);
-    return *variables_.Find(name);
+std::size_t TextCommands::pasteEntry(CommandContext& command, std::string_view name) {
+    if (const auto index = variables_.find(name)) return *index;
+    variables_.SetVariable(name, command.storedText("DefPasteString").value_or(""));
+    return *variables_.find(name);
 }
 
-void TextCommands::pasteToClipboard(std::string_view path) {
-    const auto name = readExpanded(path, "BufName");
+void TextCommands::pasteToClipboard(CommandContext& command) {
+    const auto name = command.text("BufName");
     if (!name) return;
     if (!clipboard_.clear()) {
         messages_.show("Error removing previous contents of Clip Board!", kTitle,
                        MsgIcon::Exclamation);
         return;
     }
-    const Variable& entry = variables_.at(pasteEntry(path, *name));
+    const Variable& entry = variables_.at(pasteEntry(command, *name));
     if (entry.data.empty()) return;
     Bytes bytes;
     try {
@@ -148,8 +140,8 @@ void TextCommands::pasteToClipboard(std::string_view path) {
     }
 }
 
-void TextCommands::parseClipboard(std::string_view path) {
-    const auto delimiter = readExpanded(path, "Delimiter");
+void TextCommands::parseClipboard(CommandContext& command) {
+    const auto delimiter = command.text("Delimiter");
     if (!delimiter) return;
     const std::optional<std::optional<ClipboardContent>> read = readClipboard(textOnly);
     if (!read) return;
@@ -164,28 +156,28 @@ void TextCommands::parseClipboard(std::string_view path) {
     }
 }
 
-void TextCommands::setVariable(std::string_view path) {
-    const auto name = readExpanded(path, "Name");
+void TextCommands::setVariable(CommandContext& command) {
+    const auto name = command.text("Name");
     if (!name) return;
-    const auto value = readExpanded(path, "Value");
+    const auto value = command.text("Value");
     if (!value) return;
     variables_.SetVariable(*name, *value);
 }
 
 template <typename Transform>
-void TextCommands::transformVariable(std::string_view path, Transform transform) {
-    const auto name = readExpanded(path, "VarName");
+void TextCommands::transformVariable(CommandContext& command, Transform transform) {
+    const auto name = command.text("VarName");
     if (!name) return;
     const std::string value = expansion_.LookupValue(*name);
     variables_.SetVariable(*name, transform(value));
 }
 
-void TextCommands::replaceString(std::string_view path) {
-    const auto name = readExpanded(path, "VarName");
+void TextCommands::replaceString(CommandContext& command) {
+    const auto name = command.text("VarName");
     if (!name) return;
-    const auto with = readExpanded(path, "ReplaceWith");
+    const auto with = command.text("ReplaceWith");
     if (!with) return;
-    const auto search = readExpanded(path, "SearchFor");
+    const auto search = command.text("SearchFor");
     if (!search) return;
     const std::string value = expansion_.LookupValue(*name);
     variables_.SetVariable(*name, replaceAll(value, *search, *with));

@@ -97,7 +97,7 @@ protected:
 // start at its top whatever the list showed before.
 TEST_F(MacroEditorTest, KeysShowTheirNamesAndACategoryStartsAtItsTop) {
     setKeyDisplayNameSource(
-        [](std::uint32_t vk) { return KeyDisplayNameOfKey(usKeyLayout(), vk); });
+        [](std::uint32_t vk) { return keyDisplayNameOfKey(usKeyLayout(), vk); });
     auto editor = open("");
     setKeyDisplayNameSource({});
     QStringList keys;

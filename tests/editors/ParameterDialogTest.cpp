@@ -12,12 +12,15 @@
 #include <QTreeWidget>
 
 #include "RecordingMessages.h"
+#include "UsKeymap.h"
 #include "commands/CommandTable.h"
+#include "commands/KeyDisplayName.h"
 #include "core/CommandId.h"
 #include "editors/DateTimeDialog.h"
 #include "editors/PlaybackDialog.h"
 #include "editors/PromptDialog.h"
 #include "editors/RowDescription.h"
+#include "keys/KeyNames.h"
 
 namespace ks::test {
 namespace {
@@ -164,6 +167,8 @@ TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked
 }
 
 TEST(RowDescriptionTest, EachTypeShowsItsValues) {
+    setKeyDisplayNameSource(
+        [](std::uint32_t vk) { return keyDisplayNameOfKey(usKeyLayout(), vk); });
     const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
         return CommandRecord(id, std::move(values));
     };
@@ -178,11 +183,12 @@ TEST(RowDescriptionTest, EachTypeShowsItsValues) {
          "MOVE MOUSE POINTER (REL:10,20)"},
         {with(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
          "MOVE MOUSE POINTER (AB:1,2)"},
-        {with(0x41, {{"KeyPressed", 0u}}), KeyCodeToDisplayName(0x41) + " (Down)"},
-        {with(0x41, {{"KeyPressed", 2u}}), KeyCodeToDisplayName(0x41) + " (Up)"},
+        {with(0x41, {{"KeyPressed", 0u}}), "aA (Down)"},
+        {with(0xBA, {{"KeyPressed", 2u}}), ";: (Up)"},
         {with(kCtrlC, {}), "CTRL+C"},
     };
     for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record), text);
+    setKeyDisplayNameSource({});
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST_F(Expand, EachFormOfText) {
     variables.SetVariable("DISKSPACEC", "mine");
     variables.SetVariable("Z", std::string("ab\0cd", 5));  // text ends at its first zero byte
     const std::uint8_t bytes[] = {'B', 'M', 0, 1};         // only text values are visible
-    variables.ReplaceData(variables.FindOrAppend("Picture"), bytes, sizeof bytes, 8);
+    variables.replaceData(variables.findOrAppend("Picture"), bytes, sizeof bytes, 8);
     expectAll({
         {"plain text, no symbols", "plain text, no symbols", {}},
         {"a``b", "a`b", {}},
@@ -217,18 +217,6 @@ protected:
     VariableTable table{messages};
 };
 
-TEST_F(VariableTableTest, KeepsInsertionOrderAndTheLatestSpelling) {
-    table.SetVariable("Alpha", "1");
-    table.SetVariable("beta", "2");
-    table.SetVariable("ALPHA", "333");
-    std::vector<std::string> names;
-    for (const Variable& v : table) names.push_back(v.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"ALPHA", "beta"}));
-    EXPECT_EQ(table.at(0).data, (std::vector<std::uint8_t>{'3', '3', '3', 0}));
-    EXPECT_EQ(table.at(0).format, kTextFormat);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
 TEST_F(VariableTableTest, NamesCompareAsTheStoreComparesThem) {
     // The name set, the name asked for, and whether they are the same
     const std::tuple<const char*, const char*, bool> cases[] = {
@@ -239,36 +227,45 @@ TEST_F(VariableTableTest, NamesCompareAsTheStoreComparesThem) {
         VariableTable fresh(messages);
         fresh.SetVariable(set, "v");
         EXPECT_EQ(fresh.VariableExists(asked), same) << set << " / " << asked;
-        EXPECT_EQ(fresh.TextValue(asked).has_value(), same) << set << " / " << asked;
+        EXPECT_EQ(fresh.textValue(asked).has_value(), same) << set << " / " << asked;
     }
 }
 
 TEST_F(VariableTableTest, BuffersForTheClipboardCommands) {
-    const std::size_t clip = table.FindOrAppend("Clip");
+    const std::size_t clip = table.findOrAppend("Clip");
     EXPECT_TRUE(table.VariableExists("CLIP"));
-    EXPECT_EQ(table.TextValue("clip"), std::nullopt);  // no value yet
+    EXPECT_EQ(table.textValue("clip"), std::nullopt);  // no value yet
     const std::uint8_t bitmap[] = {'B', 'M', 0, 7, 0};
-    table.ReplaceData(clip, bitmap, sizeof bitmap, 8);
-    EXPECT_EQ(table.FindOrAppend("CLIP"), clip);
+    table.replaceData(clip, bitmap, sizeof bitmap, 8);
+    EXPECT_EQ(table.findOrAppend("CLIP"), clip);
     EXPECT_EQ(table.at(clip).name, "Clip");  // finding does not rename
     EXPECT_EQ(table.at(clip).data, std::vector<std::uint8_t>(bitmap, bitmap + sizeof bitmap));
     EXPECT_EQ(table.at(clip).format, 8u);
     const std::uint8_t text[] = {'h', 'i', 0};
-    table.ReplaceData(clip, text, sizeof text, kTextFormat);
-    EXPECT_EQ(table.TextValue("clip"), "hi");
-    table.ReplaceData(clip, nullptr, 0, 0);
+    table.replaceData(clip, text, sizeof text, kTextFormat);
+    EXPECT_EQ(table.textValue("clip"), "hi");
+    table.replaceData(clip, nullptr, 0, 0);
     EXPECT_EQ(table.at(clip).size(), 0u);
 }
 
+// Insertion order, the latest spelling and the text's terminating zero.
 TEST_F(VariableTableTest, ManyNamesStayFoundInOrder) {
+    table.SetVariable("Alpha", "1");
+    table.SetVariable("beta", "2");
+    table.SetVariable("ALPHA", "333");
+    EXPECT_EQ(table.at(0).name + " " + table.at(1).name, "ALPHA beta");
+    EXPECT_EQ(table.at(0).data, (std::vector<std::uint8_t>{'3', '3', '3', 0}));
+    EXPECT_EQ(table.at(0).format, kTextFormat);
+    EXPECT_TRUE(messages.shown.empty());
+    table.remove({"alpha", "BETA"});
     constexpr int kCount = 20000;
     for (int i = 0; i < kCount; ++i) table.SetVariable("v" + std::to_string(i), std::to_string(i));
     for (int i = kCount - 1; i >= 0; i -= 7) table.SetVariable("V" + std::to_string(i), "again");
     ASSERT_EQ(table.size(), static_cast<std::size_t>(kCount));
     for (int i = 0; i < kCount; ++i)
-        ASSERT_EQ(table.Find("V" + std::to_string(i)), static_cast<std::size_t>(i));
+        ASSERT_EQ(table.find("V" + std::to_string(i)), static_cast<std::size_t>(i));
     EXPECT_EQ(table.at(kCount - 1).name, "V" + std::to_string(kCount - 1));
-    EXPECT_EQ(table.TextValue("v1"), "1");
+    EXPECT_EQ(table.textValue("v1"), "1");
 }
 
 }  // namespace

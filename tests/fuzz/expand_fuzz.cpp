@@ -30,7 +30,7 @@ struct World {
              {std::pair{"N", "2"}, {"ITEM2", "x"}, {"Count", "42"}, {"über", "(1+[N])"}})
             variables.SetVariable(name, value);
         const std::uint8_t bitmap[] = {'B', 'M', 0, 1};
-        variables.ReplaceData(variables.FindOrAppend("Picture"), bitmap, sizeof bitmap, 8);
+        variables.replaceData(variables.findOrAppend("Picture"), bitmap, sizeof bitmap, 8);
     }
 };
 

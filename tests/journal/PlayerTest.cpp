@@ -124,27 +124,19 @@ TEST(PlaybackScheduleTest, WindowsKeys) {
     }
 }
 
-TEST(PlaybackScheduleTest, ScaledGap) {
-    const std::vector<std::tuple<std::int32_t, std::int32_t, std::int64_t>> cases = {
+// A gap scaled by a speed, and a speed read from its text as far as it is a number.
+TEST(PlaybackScheduleTest, SpeedTextAndScaledGap) {
+    const std::tuple<std::int32_t, std::int32_t, std::int64_t> gaps[] = {
         {1000, 0, 1000},   {1000, 100, 1999},   {1000, 50, 1499},  {1000, -100, 500},
         {1000, -200, 250}, {1000, -50, 1000},   {1000, -25, 2000}, {5, -100, 2},
         {3, 100, 5},       {-1000, 100, -1999}, {1, -1, 50},       {2147483647, 100, 4294967246}};
-    for (const auto& [gap, speed, scaled] : cases)
+    for (const auto& [gap, speed, scaled] : gaps)
         EXPECT_EQ(scaledGap(gap, speed), scaled) << gap << " at " << speed;
-}
-
-TEST(PlaybackScheduleTest, ParseSpeed) {
-    const std::vector<std::pair<std::string, std::int32_t>> cases = {{"0", 0},
-                                                                     {"+40", 40},
-                                                                     {"  -50x", -50},
-                                                                     {"\t7", 7},
-                                                                     {"abc", 0},
-                                                                     {"", 0},
-                                                                     {"- 5", 0},
-                                                                     {"1.5", 1},
-                                                                     {"99999999999", INT32_MAX},
-                                                                     {"-99999999999", INT32_MIN}};
-    for (const auto& [text, speed] : cases) EXPECT_EQ(parseSpeed(text), speed) << text;
+    std::vector<std::int32_t> speeds;
+    for (const char* text :
+         {"0", "+40", "  -50x", "\t7", "abc", "", "- 5", "1.5", "99999999999", "-99999999999"})
+        speeds.push_back(parseSpeed(text));
+    EXPECT_EQ(speeds, (std::vector<std::int32_t>{0, 40, -50, 7, 0, 0, 0, 1, INT32_MAX, INT32_MIN}));
 }
 
 constexpr const char* kCommand = "Mac\\Commands\\0";
@@ -270,6 +262,15 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
     ASSERT_TRUE(play() && clock.run([this] { return !host.calls.empty(); }));
     EXPECT_EQ(injector.whats(), (Strings{"key 65 down", "key 65 up"}));
     EXPECT_EQ(injector.calls[1].tick - injector.calls[0].tick, 80u);
+
+    // A new playback replaces the one under way.
+    command("Slow");
+    ASSERT_TRUE(play());
+    command("Rec");
+    player.StartPlayback(kCommand);
+    clock.run([] { return false; });  // to rest
+    EXPECT_EQ(injector.calls.size(), 1u + 7u);
+    EXPECT_EQ(host.calls, Strings{"step 8"});
 }
 
 TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
@@ -329,16 +330,6 @@ TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
         EXPECT_EQ(host.calls, calls);  // no run step
         EXPECT_EQ(boxes(messages), shown);
     }
-}
-
-TEST_F(PlayerTest, ANewPlaybackReplacesTheOneUnderWay) {
-    command("Slow");
-    ASSERT_TRUE(play());
-    command("Rec");
-    player.StartPlayback(kCommand);
-    clock.run([] { return false; });  // to rest
-    EXPECT_EQ(injector.calls.size(), 1u + 7u);
-    EXPECT_EQ(host.calls, Strings{"step 1"});
 }
 
 // The calls of `notches` wheel notches at 7,8 through `button`.

@@ -226,7 +226,9 @@ TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
     }
 }
 
-TEST_F(RecorderTest, TheProgramsOwnWindowOrTheDesktopStartWithoutAFocusChange) {
+// The program's own window or the desktop start without a focus change; the main window is
+// minimised only while capturing; late steps of an abandoned capture do nothing.
+TEST_F(RecorderTest, StartsAndEndsTouchOnlyWhatTheyMust) {
     for (WindowId window : {kMain, windows.desktop}) {
         windows.calls.clear();
         startCapture(recorder, window);
@@ -235,22 +237,7 @@ TEST_F(RecorderTest, TheProgramsOwnWindowOrTheDesktopStartWithoutAFocusChange) {
         recorder.Cancel();
         EXPECT_FALSE(capture.capturing);
     }
-}
 
-TEST_F(RecorderTest, LateStepsOfAnAbandonedCaptureDoNothing) {
-    recorder.Record(kTarget);
-    recorder.Cancel();
-    host.runPosted();
-    EXPECT_EQ(capture.starts, 0);
-
-    startCapture(recorder);
-    capture.deliver(ctrlBreak(1));
-    recorder.Cancel();
-    host.runPosted();
-    EXPECT_TRUE(messages.shown.empty());  // no "Recording stopped!" after Cancel
-}
-
-TEST_F(RecorderTest, TheMainWindowIsMinimisedOnlyWhileCapturing) {
     recorder.setMinimize(true);
     recorder.Record(kTarget);
     EXPECT_TRUE(host.calls.empty());
@@ -260,6 +247,19 @@ TEST_F(RecorderTest, TheMainWindowIsMinimisedOnlyWhileCapturing) {
     EXPECT_EQ(host.calls, (Strings{"minimize", "raise", "restore"}));
     recorder.Cancel();
     EXPECT_EQ(host.calls.size(), 3u);  // nothing more to restore
+    recorder.setMinimize(false);
+
+    messages.clear();
+    capture.starts = 0;
+    recorder.Record(kTarget);
+    recorder.Cancel();
+    host.runPosted();
+    EXPECT_EQ(capture.starts, 0);
+    startCapture(recorder);
+    capture.deliver(ctrlBreak(1));
+    recorder.Cancel();
+    host.runPosted();
+    EXPECT_TRUE(messages.shown.empty());  // no "Recording stopped!" after Cancel
 }
 
 }  // namespace

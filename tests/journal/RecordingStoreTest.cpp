@@ -79,7 +79,7 @@ TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(RecordingStoreTest, PiecesOfAnySizeLoadForPlayback) {
+TEST_F(RecordingStoreTest, PiecesOfAnySizeLoadForPlaybackAndMissingOnesAreNamed) {
     const Bytes bytes = eventBytes(makeEvents(3));
     ASSERT_TRUE(store->CreateRecordingKey("Rec"));
     // 30 + 25 bytes: the second event spans both pieces, the last 15 bytes are dropped.
@@ -93,9 +93,8 @@ TEST_F(RecordingStoreTest, PiecesOfAnySizeLoadForPlayback) {
     ASSERT_TRUE(store->WriteDword(1, "\\Journals\\Rec", "Count"));
     expectHolds("Rec", makeEvents(801));
     EXPECT_TRUE(messages.shown.empty());
-}
 
-TEST_F(RecordingStoreTest, LoadFailures) {
+    // A missing count or piece fails the load with its own message.
     ASSERT_TRUE(WriteRecording(*store, "Rec", makeEvents(900), 1));
     ASSERT_TRUE(store->DeleteValue(kJournals + "Rec", "1"));
     ASSERT_TRUE(store->CreateRecordingKey("NoCount"));

@@ -3,7 +3,6 @@
 #include <chrono>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "UsKeymap.h"
 #include "keys/KeyNames.h"
@@ -22,7 +21,7 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
     const std::pair<std::uint32_t, const char*> display[] = {
         {65, "aA"}, {'1', "1!"}, {0xBD, "-_"}, {0xDE, "'\""},    {13, "RETURN"},  {108, "NP SEP"},
         {255, ""},  {0, ""},     {0xE2, ""},   {0xA0, "LSHIFT"}, {0xA3, "RCTRL"}, {0xA5, "RALT"}};
-    for (const auto& [code, name] : display) EXPECT_EQ(KeyDisplayNameOfKey(us, code), name) << code;
+    for (const auto& [code, name] : display) EXPECT_EQ(keyDisplayNameOfKey(us, code), name) << code;
     const std::pair<std::uint32_t, const char*> hotKey[] = {
         {'A', "A"}, {0xBA, ";"}, {32, "SPACE"}, {101, "NP 5"}, {7, kUnknownHotKeyText}};
     for (const auto& [code, text] : hotKey) EXPECT_EQ(KeyCodeToHotKeyText(us, code), text) << code;
@@ -34,7 +33,7 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
     for (const auto& [name, code] : cases) EXPECT_EQ(KeyNameToCode(us, name), code) << name;
     int named = 0;
     for (std::uint32_t vk = 1; vk < 256; ++vk) {
-        const std::string name = KeyDisplayNameOfKey(us, vk);
+        const std::string name = keyDisplayNameOfKey(us, vk);
         if (name.empty()) continue;
         ++named;
         EXPECT_EQ(KeyNameToCode(us, name), static_cast<int>(vk)) << name;
@@ -105,8 +104,10 @@ std::string moveTo(std::int32_t x, std::int32_t y) {
 
 class KeyboardMouseCommandsTest : public CommandFixture {
 protected:
-    // What was injected since the last call.
-    std::string injected() {
+    // Runs the command `id`, and gives what it injected.
+    std::string injected(std::uint32_t id, const TextValues& texts = {},
+                         const NumberValues& numbers = {}, const char* path = kCommand) {
+        EXPECT_EQ(runCommand(commands, id, texts, numbers, path), CommandResult::Next);
         const std::string out = typed(log);
         log.clear();
         return out;
@@ -118,47 +119,36 @@ protected:
     RecordingSpareKeys spare;
     FakeKeyboardState keyboard;
     FakeWindowControl windows;
-    FakeExpander expander;
     std::vector<std::chrono::milliseconds> sleeps;
-    KeyboardMouseCommands commands{*store, messages, expander,
+    KeyboardMouseCommands commands{*store, messages,
                                    InputServices{keymap, injector, spare, keyboard, windows},
                                    [this](std::chrono::milliseconds ms) { sleeps.push_back(ms); }};
 };
 
-TEST_F(KeyboardMouseCommandsTest, SendKeysTypesAStoredLineBreakAsOneEnterAfterExpanding) {
+// A stored line break types one Enter; REPLACE WORD OR PHRASE first erases
+// the macro's phrase, which is not expanded, one Backspace per character.
+TEST_F(KeyboardMouseCommandsTest, TextIsExpandedAndTypedWithOneEnterPerStoredLineBreak) {
     expander.values["n"] = "a\r\nb";
-    for (const char* keys : {"a\r\nb", "{n}"}) {
-        writeText("Keys", keys);
-        commands.sendKeys(kCommand);
-        EXPECT_EQ(injected(), "65/30 13/28 66/48") << keys;
-    }
-    writeText("Keys", "");
-    EXPECT_TRUE(commands.run(kSendKeys, kCommand));
+    ASSERT_TRUE(store->WriteMacroString("{n}\xC3\xA9", "m", "WPhrase"));
+    const std::tuple<CommandId, const char*, const char*, const char*> cases[] = {
+        {kSendKeys, "Keys", "a\r\nb", "65/30 13/28 66/48"},
+        {kSendKeys, "Keys", "{n}", "65/30 13/28 66/48"},
+        {kSendKeys, "Keys", "", ""},
+        {kReplaceWordOrPhrase, "Text", "{n}", "8/14 8/14 8/14 8/14 65/30 13/28 66/48"},
+    };
+    for (const auto& [id, name, text, keys] : cases) EXPECT_EQ(injected(id, {{name, text}}), keys);
     EXPECT_TRUE(messages.shown.empty());
-    commands.sendKeys("m\\Commands\\7");
-    EXPECT_EQ(injected(), "");
+    EXPECT_EQ(injected(kSendKeys, {}, {}, "m\\Commands\\7"), "");
     EXPECT_EQ(messages.shown.size(), 1u);  // the store's own read error
     EXPECT_EQ(joinLineBreaks("a\r\nb\rc\nd\r\n\r\n"), "a\nb\rc\nd\n\n");
     EXPECT_EQ(joinLineBreaks("\n\r"), "\n\r");
     EXPECT_EQ(joinLineBreaks("\r"), "\r");
 }
 
-// One Backspace per character of the macro's phrase, which is not expanded.
-TEST_F(KeyboardMouseCommandsTest, ReplaceWordOrPhraseErasesTheMacrosPhraseAndTypesItsText) {
-    expander.values["n"] = "\r\nb";
-    writeText("Text", "a{n}");
-    ASSERT_TRUE(store->WriteMacroString("{n}\xC3\xA9", "m", "WPhrase"));
-    EXPECT_TRUE(commands.run(kReplaceWordOrPhrase, kCommand));
-    EXPECT_EQ(injected(), "8/14 8/14 8/14 8/14 65/30 13/28 66/48");
-    EXPECT_TRUE(messages.shown.empty());
-}
-
 TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
-    commands.keystroke(kCommand, 65);  // no flags stored yet
+    EXPECT_EQ(injected(65), "");  // no flags stored yet
     EXPECT_EQ(messages.shown.size(), 1u);
-    writeNumber("KeyPressed", 0);
-    EXPECT_TRUE(commands.run(65, kCommand));
-    EXPECT_EQ(injected(), "65/30");
+    EXPECT_EQ(injected(65, {}, {{"KeyPressed", 0}}), "65/30");
     writeNumber("KeyPressed", 2);
     // A few rows of the constant tables: the order is what could break.
     const std::pair<std::uint32_t, std::string> cases[] = {
@@ -166,21 +156,23 @@ TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
         {4366, "17/29 67/46 17/29^"},  // CTRL+C, the first combination
         {4371, "18/56 9/15 18/56^"},   // ALT+TAB
         {4113, "mouse " + std::to_string(kMouseRightUp) + " 0,0"},
+        // Identifiers of no keystroke and of other families.
+        {0, ""},
+        {256, ""},
+        {4096, ""},
+        {4107, ""},
+        {4115, ""},
+        {4117, ""},
+        {4124, ""},
+        {4365, ""},
+        {4384, ""},
     };
-    for (const auto& [id, events] : cases) {
-        EXPECT_TRUE(commands.run(id, kCommand));
-        EXPECT_EQ(injected(), events) << id;
-    }
-    for (std::uint32_t id : {0u, 256u, 4096u, 4107u, 4115u, 4117u, 4124u, 4365u, 4384u})
-        EXPECT_FALSE(commands.run(id, kCommand)) << id;
-    EXPECT_EQ(injected(), "");
+    for (const auto& [id, events] : cases) EXPECT_EQ(injected(id), events) << id;
 }
 
 TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
-    writeText("XABCoord", "5");  // a missing IsAB means absolute; the store reports it missing
-    writeText("YABCoord", "6");
-    commands.movePointer(kCommand);
-    EXPECT_EQ(injected(), moveTo(5, 6));
+    // A missing IsAB means absolute; the store reports it missing.
+    EXPECT_EQ(injected(kMoveMousePointer, {{"XABCoord", "5"}, {"YABCoord", "6"}}), moveTo(5, 6));
     EXPECT_EQ(messages.shown.size(), 1u);
     // x, y, and the move or the message shown instead
     const std::tuple<const char*, const char*, std::string> cases[] = {
@@ -199,9 +191,9 @@ TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
     for (const auto& [x, y, result] : cases) {
         messages.clear();
         writePosition(1, x, y);
-        EXPECT_TRUE(commands.run(kMoveMousePointer, kCommand));
+        const std::string moved = injected(kMoveMousePointer);
         const std::vector<std::string> shown = messages.texts();
-        EXPECT_EQ(injected() + (shown.empty() ? "" : shown.at(0)), result) << x << "," << y;
+        EXPECT_EQ(moved + (shown.empty() ? "" : shown.at(0)), result) << x << "," << y;
         EXPECT_LE(shown.size(), 1u);
         EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
     }
@@ -218,22 +210,19 @@ TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCornerOrSa
     for (const auto& [rect, moved] : cases) {
         windows.calls.clear();
         windows.windowRect = rect;
-        commands.movePointer(kCommand);
-        EXPECT_EQ(injected(), moved);
+        EXPECT_EQ(injected(kMoveMousePointer), moved);
         EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 77", "rect 77", "detach 77"}));
     }
     EXPECT_TRUE(messages.shown.empty());
     // What keeps it from moving: our own window, no window, no rectangle.
     windows.calls.clear();
     windows.windowRect.reset();
-    windows.foregroundWindow = 5;
     windows.own.insert(5);
-    commands.movePointer(kCommand);
-    windows.foregroundWindow.reset();
-    commands.movePointer(kCommand);
-    windows.foregroundWindow = 6;
-    commands.movePointer(kCommand);  // no rectangle
-    EXPECT_EQ(injected(), "");
+    for (const std::optional<WindowId> foreground :
+         {std::optional<WindowId>(5), std::optional<WindowId>(), std::optional<WindowId>(6)}) {
+        windows.foregroundWindow = foreground;
+        EXPECT_EQ(injected(kMoveMousePointer), "");
+    }
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{
                   kAttachForeground, kAttachForeground,
@@ -258,8 +247,7 @@ TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
     for (const auto& [id, key, initiallyOn, keys] : cases) {
         keyboard.on.clear();
         if (initiallyOn) keyboard.on.insert(key);
-        EXPECT_TRUE(commands.run(id, kCommand));
-        EXPECT_EQ(injected(), keys) << id;
+        EXPECT_EQ(injected(id), keys) << id;
         EXPECT_EQ(keyboard.isOn(key), id % 2 == 1) << id;
     }
     EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(std::size(cases), 30ms));
@@ -290,7 +278,7 @@ TEST(WindowActivationTest, BringsAWindowForwardAndShowsItOrSaysWhatFailed) {
         windows.refuseAttach = refused == "attach";
         windows.refuseForeground = refused == "foreground";
         windows.refuseShow = refused == "show";
-        ActivateWindow(windows, messages, window, ShowCommand::ShowMaximized);
+        activateWindow(windows, messages, window, ShowCommand::ShowMaximized);
         EXPECT_EQ(windows.calls, calls) << window << " " << refused;
         EXPECT_EQ(messages.texts(),
                   message ? std::vector<std::string>{message} : std::vector<std::string>{});

@@ -25,6 +25,7 @@ namespace {
 class RemoteClipboardTest : public CommandFixture {
 protected:
     RemoteClipboardTest() {
+        expanding = &expansion;
         peer.StartServer(0);
         peerClipboard.offered = {{kClipboardText, Bytes{'a', '\n', 'b'}}};
         variables.SetVariable("Buf", "before");
@@ -34,7 +35,7 @@ protected:
         writeText("IPAddress", address);
         writeText("Port", std::to_string(port));
         writeText("BufName", "Buf");
-        command.run(kCommand);
+        runCommand(command, kCopyRemoteClipBoard);
     }
 
     RecordingMessages messages;
@@ -46,7 +47,7 @@ protected:
     std::optional<std::string> hostName = "testhost";
     std::vector<std::string> hostAddresses{"192.0.2.1", "2001:DB8::1"};
     RemoteClipboardCommand command{
-        {*store, messages, expansion, variables, runControl, peerClient,
+        {messages, variables, runControl, peerClient,
          LocalHost{[this] { return hostName; },
                    [this](const std::string&) { return hostAddresses; }}}};
 
@@ -90,7 +91,7 @@ TEST_F(RemoteClipboardTest, CopiesThePeersTextOrShowsWhyNot) {
         hostName = c.hostName;
         hostAddresses = c.addresses;
         run(c.address, peer.port());
-        std::string outcome = *variables.TextValue("Buf");
+        std::string outcome = *variables.textValue("Buf");
         for (const MessageBox& box : messages.shown) {
             outcome +=
                 " / " + messageLine(box) + (box.icon == MsgIcon::Stop ? "" : " (no stop icon)");
@@ -121,7 +122,7 @@ TEST_F(RemoteClipboardTest, FailingPeersAreAskedThreeTimesAndAStopEndsTheWait) {
         EXPECT_EQ(requests, silent ? 0 : RemoteClipboardCommand::kSends);
         EXPECT_EQ(messages.texts(), silent ? std::vector<std::string>{}
                                            : std::vector<std::string>{"Error sending request."});
-        EXPECT_EQ(variables.TextValue("Buf"), "before");
+        EXPECT_EQ(variables.textValue("Buf"), "before");
     }
     messages.clear();
     run("127.0.0.1:1", 2);

@@ -185,9 +185,9 @@ TEST_F(RequestServerTest, MacroRequestSetsPostedVariablesAndIsAnsweredWhenItsRun
         auto reply = peerSends({post(message(10000, "<Who>peer</Who><a:Day>7</a:Day>"))});
         ASSERT_TRUE(runEventsUntil([&] { return !hooksAsked.empty(); }, 2000));
         EXPECT_EQ(hooksAsked, std::vector<std::string>{"start Backup"});
-        EXPECT_EQ(variables.TextValue("ID"), "10000");
-        EXPECT_EQ(variables.TextValue("Who"), "peer");
-        EXPECT_EQ(variables.TextValue("Day"), "7");
+        EXPECT_EQ(variables.textValue("ID"), "10000");
+        EXPECT_EQ(variables.textValue("Who"), "peer");
+        EXPECT_EQ(variables.textValue("Day"), "7");
         server.complete("Other", O::Ran);           // another macro's run is not this request's
         runEventsUntil([] { return false; }, 400);  // beyond the idle limit: a run may be long
         EXPECT_NE(reply.wait_for(0s), std::future_status::ready);
@@ -197,7 +197,7 @@ TEST_F(RequestServerTest, MacroRequestSetsPostedVariablesAndIsAnsweredWhenItsRun
     // The peer's next request replaces the variables of its last.
     ask({post(message(1000, "<Other>1</Other>"))});
     EXPECT_FALSE(variables.VariableExists("Who"));
-    EXPECT_EQ(variables.TextValue("Other"), "1");
+    EXPECT_EQ(variables.textValue("Other"), "1");
 }
 
 // The push goes to the asking peer's own address, and only to a port

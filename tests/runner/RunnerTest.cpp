@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../store/StoreFixture.h"
+#include "CommandHandlers.h"
 #include "FakeClock.h"
 #include "FakeExpander.h"
 #include "commands/CommandDispatch.h"
@@ -42,17 +43,17 @@ protected:
         runner->setPassStartWait(1ms);
         runner->setPendingRequest(this);
         runner->setShutdown([this] { record('S'); });
-        dispatch.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
+        handlers.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
             record(static_cast<char>(id));
             if (id == 'T') throw std::runtime_error("handler failed");
             if (id == 'P') runner->PostRunStep(runner->CurrentRun());
         });
-        dispatch.setHandler(kWaitForWindow, [this](const std::string&, std::uint32_t) {
+        handlers.setHandler(kWaitForWindow, [this](const std::string&, std::uint32_t) {
             record('w');
             runner->WaitWhileRunning(500ms);
             return CommandResult::Failed;
         });
-        dispatch.setHandler(kPlaybackRecording, [this](const std::string&, std::uint32_t) {
+        handlers.setHandler(kPlaybackRecording, [this](const std::string&, std::uint32_t) {
             record('h');
             clock.after(40ms, [this, run = runner->CurrentRun()] { runner->PostRunStep(run); });
             return CommandResult::Handover;
@@ -135,6 +136,7 @@ protected:
     FakeClock clock;
     ApplicationQueue queue;
     CommandDispatch dispatch;
+    CommandHandlers handlers{dispatch};
     std::unique_ptr<MacroRunner> runner;
     int completions = 0;
     std::vector<std::pair<std::string, RunOutcome>> outcomes;
@@ -238,7 +240,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
 TEST_F(MacroRunnerTest, ReadsEachCommandWhenItsTurnComesAndHandsItsKeyPath) {
     std::vector<std::string> paths;
     writeMacro("m", "A B C");
-    dispatch.setKeystrokeHandler([&](const std::string& path, std::uint32_t id) {
+    handlers.setKeystrokeHandler([&](const std::string& path, std::uint32_t id) {
         record(static_cast<char>(id));
         paths.push_back(path);
         const std::string commands = macroKey("m") + "\\Commands\\";
@@ -315,7 +317,7 @@ TEST_F(MacroRunnerTest, MessagesQueuedDuringARunWaitOrGoWithAStop) {
     queue.setHandler<msg::HookEnded>([&](msg::HookEnded&) { record('M'); });
     for (const bool stop : {false, true}) {
         ran.clear();
-        dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+        handlers.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
             record(static_cast<char>(id));
             if (id != 'A') return;
             queue.post(msg::HookEnded{});
@@ -373,7 +375,7 @@ TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothingAndAMarkEndsARunAt
     // A mark set during a run ends it at the next pass.
     ASSERT_TRUE(store->SetDword(kDirectRoot, "PromptBefMac", 0));
     writeMacro("three", "B", 3u);
-    dispatch.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
+    handlers.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
         record(static_cast<char>(id));
         runner->setBusy(true);
     });

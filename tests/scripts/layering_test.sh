@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # No library includes a header of, or links, a library in its own layer or
-# above it. Usage: layering_test.sh [SRC_DIR] (default: the tree's src/).
+# above it, and command families are registered in one loop.
+# Usage: layering_test.sh [SRC_DIR] (default: the tree's src/).
 set -uo pipefail
 src=${1:-$(cd "$(dirname "$0")/../../src" && pwd)}
 
 # The layers, bottom first; docs/architecture.md lists the same.
 declare -A layer=(
   [core]=0
-  [platform]=1 [store]=1 [xml]=1
-  [expand]=2 [commands]=2 [storetool]=2
+  [platform]=1 [store]=1 [xml]=1 [commands]=1
+  [expand]=2 [storetool]=2
   [keys]=3 [journal]=3 [runner]=3
   [text]=4 [triggers]=4 [system]=4 [net]=4
   [editors]=5 [interchange]=5
@@ -43,6 +44,16 @@ for dir in "$src"/*/; do
   done < <(grep -hoE 'ks_[a-z0-9_]+' "$dir/CMakeLists.txt" |
     grep -vxE "ks_$lib|ks_${lib}_[a-z0-9_]+" | sort -u)
 done
+
+# Command families are registered with the dispatch in one loop in one
+# place, so that no family can be left out of a second registration.
+registrations=$(grep -rnE '\bdispatch_?\.add\(' "$src" --include='*.h' --include='*.cpp')
+count=$(grep -c . <<<"$registrations")
+if ((count != 1)); then
+  fail "command families are registered in $count places, not one:${registrations:+$'\n'}$registrations"
+elif ! grep -rnE -B6 '\bdispatch_?\.add\(' "$src" --include='*.cpp' | grep -qE 'for \(CommandFamily'; then
+  fail "${registrations%%: *}: command families are registered outside a loop over them"
+fi
 
 ((failures == 0)) || { echo "FAIL: $failures layering violation(s)"; exit 1; }
 echo "layering: ok"

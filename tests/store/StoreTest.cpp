@@ -179,7 +179,8 @@ TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
     EXPECT_EQ(broken.createKey("SOFTWARE\\X").error(), "file is not a database");
 }
 
-TEST_F(KeyTreeTest, DeleteTreeRemovesTheWholeSubTreeAndNothingBeside) {
+// A whole sub-tree goes and nothing beside it; a failed step in a transaction undoes only itself.
+TEST_F(KeyTreeTest, DeletesAndFailedStepsTakeAwayExactlyTheirOwn) {
     for (const char* key : {"SOFTWARE\\M\\a\\Commands\\0", "SOFTWARE\\M\\a\\Schedule\\0",
                             "SOFTWARE\\M\\ab\\Commands\\0", "SOFTWARE\\M\\a]"}) {
         ASSERT_TRUE(tree->setValue(key, "id", kTypeDword, dwordBytes(1)));
@@ -191,9 +192,7 @@ TEST_F(KeyTreeTest, DeleteTreeRemovesTheWholeSubTreeAndNothingBeside) {
     // Recreating the key finds none of the old values below it.
     ASSERT_TRUE(tree->createKey("SOFTWARE\\M\\a\\Commands\\0"));
     EXPECT_FALSE(tree->readValue("SOFTWARE\\M\\a\\Commands\\0", "id"));
-}
 
-TEST_F(KeyTreeTest, AFailedStepInATransactionUndoesOnlyItself) {
     failWritesOf("bad");
     KeyTree::Transaction transaction(*tree);
     ASSERT_TRUE(tree->setValue("SOFTWARE\\T", "a", kTypeDword, dwordBytes(1)));
@@ -253,7 +252,16 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
     }
     ASSERT_TRUE(tree->setValue(macros + "b\\Commands\\1", "WaitWindowTimeout", kTypeText,
                                textBytes("[T]")));
+    // From an export of today's layout: a SEND DATE with its elements keeps them.
+    loadReg(*tree, R"([Macros\m\Commands\0]
+        "id"=dword:00001008
+        "UseGMT"=dword:00000001
+        [Macros\m\Commands\0\0]
+        "Format"=dword:00000005)");
     ConvertStoreLayout(*store);
+    EXPECT_EQ(shown("m\\Commands\\0", "UseGMT"), "dword:1");
+    EXPECT_EQ(shown("m\\Commands\\0\\0", "Format"), "dword:5");
+    EXPECT_EQ(shown("m\\Commands\\0\\1", "Format"), "-");
     for (const auto& c : cases) {
         const std::size_t slash = c.name.rfind('\\');
         const std::string below = slash == std::string::npos ? "" : "\\" + c.name.substr(0, slash);
@@ -267,20 +275,6 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
         tree->setValue(macros + "A\\Commands\\0", "DelayInterval", kTypeDword, dwordBytes(9)));
     ConvertStoreLayout(*store);
     EXPECT_EQ(shown("A\\Commands\\0", "DelayInterval"), "dword:9");
-}
-
-// A store filled from an export of today's layout: a SEND DATE with its
-// elements keeps them (one without is converted, as the table above shows).
-TEST_F(LayoutConversionTest, CommandsImportedInTodaysLayoutKeepTheirElements) {
-    loadReg(*tree, R"([Macros\m\Commands\0]
-        "id"=dword:00001008
-        "UseGMT"=dword:00000001
-        [Macros\m\Commands\0\0]
-        "Format"=dword:00000005)");
-    ConvertStoreLayout(*store);
-    EXPECT_EQ(shown("m\\Commands\\0", "UseGMT"), "dword:1");
-    EXPECT_EQ(shown("m\\Commands\\0\\0", "Format"), "dword:5");
-    EXPECT_EQ(shown("m\\Commands\\0\\1", "Format"), "-");
 }
 
 // Both leave the store unconverted, to be tried again at the next start.
@@ -400,7 +394,8 @@ TEST(ExpectedTest, MadeFromASuccessItIsAFailureWithAText) {
     EXPECT_EQ(Expected<int>(Result::failure("gone")).error(), "gone");
 }
 
-TEST(Utf8, UpperCasesEachCharacterOnItsOwn) {
+// Upper case is taken character by character; malformed sequences are rejected a byte at a time.
+TEST(Utf8, UpperCasesEachCharacterOnItsOwnAndRejectsMalformedSequences) {
     struct Case {
         const char* in;
         const char* out;
@@ -410,9 +405,6 @@ TEST(Utf8, UpperCasesEachCharacterOnItsOwn) {
         {"a\xff-", "A\xff-"},                        // a stray byte passes through untouched
     };
     for (const Case& c : cases) EXPECT_EQ(utf8::upper(c.in), c.out) << c.in;
-}
-
-TEST(Utf8, DecodesAndRejectsMalformedSequences) {
     EXPECT_EQ(utf8::decode("é", 0).value, U'é');
     EXPECT_EQ(utf8::decode("😀", 0).length, 4u);
     for (const char* bad : {"\xc3", "\xe2\x82", "\xc0\x80", "\xed\xa0\x80", "\x80"}) {

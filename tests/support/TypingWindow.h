@@ -18,11 +18,10 @@ public:
     unsigned long window() const { return window_; }
     std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
 
-    // The text typed so far, once it is `bytes` long or nothing came for `quiet`.
-    // What an editor would show of `typed`: each BackSpace takes the
-    // character before it.
+    // What an editor would show of `typed`: each BackSpace takes the character before it.
     static std::string edited(const std::string& typed);
 
+    // The text typed so far, once it is `bytes` long or nothing came for `quiet`.
     std::string text(std::size_t bytes,
                      std::chrono::milliseconds quiet = std::chrono::milliseconds(1500));
 

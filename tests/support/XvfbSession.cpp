@@ -92,6 +92,14 @@ bool ChildProcess::readUntil(const std::function<bool(const std::string&)>& done
     return true;
 }
 
+bool eventually(const std::function<bool()>& holds, std::chrono::milliseconds limit) {
+    for (const auto deadline = Clock::now() + limit;;) {
+        if (holds()) return true;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 XvfbSession::XvfbSession(bool windowManager, const std::string& screen) {
     // The server picks a free display number and prints it once it takes connections.
     server_ = std::make_unique<ChildProcess>(

@@ -34,6 +34,11 @@ private:
     std::string output_;
 };
 
+// Asks `holds` every 20 ms until it answers true or `limit` passed; whether it did. A true
+// answer is not asked for again: `holds` may take what it looks at (an X event).
+bool eventually(const std::function<bool()>& holds,
+                std::chrono::milliseconds limit = std::chrono::seconds(10));
+
 // A private Xvfb on a free display number, with openbox unless told otherwise; throws
 // std::runtime_error when it cannot start.
 class XvfbSession {

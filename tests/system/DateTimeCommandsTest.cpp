@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "QtTestLoop.h"
 #include "store/StoreKey.h"
 #include "system/DateTimeCommands.h"
@@ -52,7 +51,7 @@ protected:
     }
     DateTimeCommands commands(std::vector<std::string> hosts = {}, std::uint16_t port = 0) {
         return DateTimeCommands(
-            *store, expander, system, system.clock, *this,
+            system, system.clock, *this,
             [this](std::string_view text) { typed.emplace_back(text); },
             TimeServers{std::move(hosts), port});
     }
@@ -67,7 +66,6 @@ protected:
         store->WriteMacroString(index == 4 ? text : "", key, "Prepend");
     }
 
-    FakeExpander expander;
     FakeSystem system;
     int waits = 0, stopAtWait = 0;
     std::vector<std::string> typed;
@@ -128,11 +126,12 @@ TEST_F(DateTimeCommandsTest, SendDateTypesThePartsReadUnderItsKeyOrNothing) {
     writePart(2, 1, 2, 2, "");
     writePart(3, 0, 3, 0, "");
     writePart(4, 1, 4, 0, "|");
-    commands().run(kSendDate, kCommand);
+    auto sendDate = commands();
+    runCommand(sendDate, kSendDate);
     EXPECT_EQ(typed, std::vector<std::string>{"12/5/2026|CET|"});
 
     store->DeleteValue(StoreKey::macros().child(kCommand).child("4").direct(), "Prepend");
-    commands().run(kSendTime, kCommand);
+    runCommand(sendDate, kSendTime);
     EXPECT_EQ(typed.size(), 1u);
     EXPECT_EQ(messages.shown.size(), 1u);
 }
@@ -168,7 +167,8 @@ TEST_F(DateTimeCommandsTest, SetClockSetsOnlyFromACompleteReplyUnlessTheRunStops
             socket->write(c.reply);
             if (!c.reply.isEmpty()) socket->disconnectFromHost();
         });
-        commands(c.hosts, server.serverPort()).run(kSetClock, kCommand);
+        auto setClock = commands(c.hosts, server.serverPort());
+        runCommand(setClock, kSetClock);
         EXPECT_EQ(clockSet, c.expected) << c.hosts.front() << " " << c.reply.size();
         EXPECT_TRUE(c.stopAtWait == 0 || waits == c.stopAtWait) << waits;
     }

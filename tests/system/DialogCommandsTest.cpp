@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "system/DialogCommands.h"
 
 namespace ks::test {
@@ -20,33 +19,30 @@ protected:
         store->WriteMacroString("yEs", key, "MultiLine");
         if (named) store->WriteMacroString("v", key, "VName");
     }
-    std::vector<PromptEntry> prompts() { return readPrompts(*store, expander, messages, kCommand); }
-
-    FakeExpander expander;
+    std::vector<PromptEntry> prompts() {
+        StoredCommand command(*store, expander, kCommand);
+        return readPrompts(command, messages);
+    }
 };
 
-TEST(MessageBoxPlaceTest, PutsTheBoxInTheNinePlacesOfTheScreen) {
+// Where a box goes, which field has the focus, and how fields fit the screen.
+TEST(DialogGeometryTest, PlacesBoxesFocusesFieldsAndClampsThemToTheScreen) {
     const std::optional<ScreenPoint> places[] = {
         std::nullopt, {{0, 0}},   {{399, 0}},   {{799, 0}},   {{0, 349}},  {{399, 349}},
         {{799, 349}}, {{0, 699}}, {{399, 699}}, {{799, 699}}, std::nullopt};
     for (std::uint32_t position = 0; position <= 10; ++position) {
         EXPECT_EQ(messageBoxPlace(position, {201, 101}, {1000, 800}), places[position]) << position;
     }
-}
-
-TEST(PromptFocusTest, TakesTheSmallestXThenTheSmallestYThenTheEarliest) {
+    // The smallest X, then the smallest Y, then the earliest.
     EXPECT_EQ(promptFocus({{"", 50, 0}, {"", 10, 90}, {"", 10, 30}}), 2u);
     EXPECT_EQ(promptFocus({{"", 10, 30}, {"", 10, 30}, {"", 10, 40}}), 0u);
-}
-
-TEST(PromptFormTest, ClampsEveryFieldToTheScreen) {
     constexpr int kMax = std::numeric_limits<int>::max();
-    const std::array<std::pair<PromptField, std::array<int, 4>>, 3> cases = {{
+    const std::pair<PromptField, std::array<int, 4>> fields[] = {
         {{"", kMax, kMax, kMax, kMax}, {1000, 800, 0, 0}},
         {{"", -5, 10, kMax, 20}, {0, 10, 1000, 20}},
         {{"", 300, 200, 50, 60}, {300, 200, 50, 60}},
-    }};
-    for (const auto& [given, clamped] : cases) {
+    };
+    for (const auto& [given, clamped] : fields) {
         const PromptField f = promptForm(std::nullopt, {{given, "v"}}, {1000, 800}).fields.at(0);
         EXPECT_EQ((std::array{f.x, f.y, f.width, f.height}), clamped) << given.x;
     }

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "system/FakeSystem.h"
 #include "system/NetworkShares.h"
@@ -17,23 +15,18 @@ using Texts = std::vector<std::string>;
 
 class SystemCommandsTest : public CommandFixture {
 protected:
-    CommandResult run(CommandId id, const std::map<std::string, std::string>& texts,
-                      const std::map<std::string, std::uint32_t>& numbers = {}) {
-        for (const auto& [name, text] : texts) writeText(name.c_str(), text);
-        for (const auto& [name, number] : numbers) writeNumber(name.c_str(), number);
-        return commands.run(id, kCommand);
+    CommandResult run(CommandId id, const TextValues& texts, const NumberValues& numbers = {}) {
+        return runCommand(commands, id, texts, numbers);
     }
     void clear() {
         system.calls.clear();
         messages.clear();
     }
 
-    FakeExpander expander;
     FakeSystem system;
     FakeWindowControl windows;
     SystemCommands commands{
-        *store, messages,     expander,
-        system, system.clock, {windows, system, system, system, system, system, system}};
+        messages, system, system.clock, {windows, system, system, system, system, system, system}};
 };
 
 TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
@@ -42,6 +35,7 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
     const struct {
         std::string file, arguments, folder;
         Texts calls, messages;
+        std::optional<ShareLogin> answer = {};
     } cases[] = {
         {"/p", " a\tb \n\"c  d\" 'e''f' g\\ h", "", {"open /p <a> <b> <c  d> <ef> <g h> in "}, {}},
         {"/p", "\"\\\"\\$\\a\" \"\" c\\\nd", "", {R"(open /p <"$\a> <> <cd> in )"}, {}},
@@ -50,9 +44,13 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
         {"/bin/fails", "", "", {"open /bin/fails in "}, {"Error running: /bin/fails"}},
         {R"(\\srv\docs\app)", "", R"(\\srv\docs)", {"open /gvfs/docs/app in /gvfs/docs"}, {}},
         {R"(\\srv\x\a)", "", "", {"mount srv/x as ", "ask \\\\srv\\x"}, {noServer}},
+        // The run stops while a login is asked: nothing starts, nothing is shown.
+        {R"(\\srv\x\a)", "", "", {"mount srv/x as ", "ask \\\\srv\\x"}, {}, {{"stop", "good"}}},
     };
     for (const auto& c : cases) {
         clear();
+        system.run = 1;
+        system.answer = c.answer;
         system.launchFails = c.file == "/bin/fails";
         run(kRun,
             {{"FileName", c.file},
@@ -63,15 +61,6 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
         EXPECT_EQ(system.calls, c.calls) << c.arguments;
         EXPECT_EQ(messages.texts(), c.messages) << c.arguments;
     }
-}
-
-TEST_F(SystemCommandsTest, RunStartsNothingWhenItsRunStopsWhileALoginIsAsked) {
-    system.answer = ShareLogin{"stop", "good"};
-    run(kRun,
-        {{"FileName", R"(\\srv\x\a)"}, {"Arguments", ""}, {"DirName", ""}, {"WindowName", ""}},
-        {{"ShowStyle", 1}, {"RunIfOpen", 1}});
-    EXPECT_EQ(system.calls, (Texts{"mount srv/x as ", "ask \\\\srv\\x"}));
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SystemCommandsTest, ConnectShareMountsOrAsksAsNeeded) {

@@ -5,11 +5,8 @@
 #include <vector>
 
 #include "CommandFixture.h"
-#include "FakeClock.h"
-#include "FakeExpander.h"
 #include "RecordingInput.h"
-#include "RecordingMessages.h"
-#include "system/ScriptedRun.h"
+#include "system/FakeSystem.h"
 #include "system/WindowCommands.h"
 
 namespace ks {
@@ -30,12 +27,9 @@ protected:
         for (const char* name : {"WaitForOpen", "AbortOnFail", "Style"}) writeNumber(name, 1);
     }
 
-    test::RecordingMessages messages;
-    test::FakeExpander expander;
-    test::FakeClock clock;
-    test::ScriptedRun run;
+    test::FakeSystem system;
     test::FakeWindowControl desktop;
-    WindowCommands commands{*store, messages, expander, run, clock, desktop};
+    WindowCommands commands{messages, system, system.clock, desktop};
 };
 
 TEST_F(WindowCommandsTest, BadValuesShowTheirMessage) {
@@ -57,7 +51,7 @@ TEST_F(WindowCommandsTest, BadValuesShowTheirMessage) {
         reset();
         writeText(name, text);
         const bool wait = id == kWaitForWindow;
-        EXPECT_EQ(commands.run(id, kCommand), wait ? CommandResult::Failed : CommandResult::Next);
+        EXPECT_EQ(runCommand(commands, id), wait ? CommandResult::Failed : CommandResult::Next);
         EXPECT_EQ(messages.texts(), std::vector<std::string>{message}) << text;
         EXPECT_TRUE(messages.allShownAs(wait ? "Error" : "Keystrider - Error", MsgIcon::Stop));
     }
@@ -69,7 +63,7 @@ TEST_F(WindowCommandsTest, RefusedWindowsHaveTheirOwnMessage) {
     desktop.own = {2};
     desktop.desktop = 3;
     desktop.refuseAttach = true;
-    commands.run(kMoveWindow, kCommand);
+    runCommand(commands, kMoveWindow);
     EXPECT_EQ(messages.texts(), (std::vector<std::string>{
                                     "Unable to attach to window's message queue!",
                                     "You can not manipulate this application!",

@@ -31,7 +31,7 @@ TEST_F(TextCommandsTest, CopyTakesTheFirstTextOrBitmapAndKeepsOtherKindsOtherwis
     for (const auto& c : cases) {
         clipboard.offered = c.offered;
         run(kCopyFromClipBoard, {{"BufName", "old"}});
-        const Variable& copied = variables.at(*variables.Find("old"));
+        const Variable& copied = variables.at(*variables.find("old"));
         EXPECT_EQ(std::pair(copied.format, copied.data), std::pair(c.format, c.data));
     }
     EXPECT_TRUE(messages.shown.empty());
@@ -61,7 +61,7 @@ TEST_F(TextCommandsTest, ClipboardFailuresAreShownAndTheMacroGoesOn) {
         messages.clear();
         clipboard.offered = {{kClipboardBitmap, {1}}};  // no text to parse
         clipboard.fault = c.fault;
-        commands.run(c.command, kCommand);
+        run(c.command);
         ASSERT_EQ(messages.shown.size(), 1u) << c.text;
         EXPECT_EQ(boxFields(messages.shown[0]), boxFields({c.text, c.title, c.icon}));
     }
@@ -85,12 +85,12 @@ TEST_F(TextCommandsTest, TransformsTheNamedVariable) {
     for (const auto& c : cases) {
         variables.SetVariable("v", c.before);
         run(c.command, {{"VarName", "v"}, {"SearchFor", c.search}, {"ReplaceWith", c.with}});
-        EXPECT_EQ(variables.TextValue("v"), c.after) << c.before;
+        EXPECT_EQ(variables.textValue("v"), c.after) << c.before;
     }
     EXPECT_TRUE(messages.shown.empty());
     run(kMakeUpperCase, {{"VarName", "undefined"}});
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Variable \"undefined\" not defined!"});
-    EXPECT_EQ(variables.TextValue("undefined"), "");
+    EXPECT_EQ(variables.textValue("undefined"), "");
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <map>
-#include <string>
-
 #include "CommandFixture.h"
 #include "EventRun.h"
 #include "FakeSystemValues.h"
@@ -14,20 +11,19 @@ namespace ks::test {
 template <typename ClipboardType>
 class TextFixture : public CommandFixture {
 protected:
-    TextFixture() { expansion.setEnabled(true); }
-
-    // Writes the command's values, then runs it.
-    void run(CommandId id, const std::map<std::string, std::string>& values) {
-        for (const auto& [name, text] : values) writeText(name.c_str(), text);
-        commands.run(id, kCommand);
+    TextFixture() {
+        expansion.setEnabled(true);
+        expanding = &expansion;
     }
+
+    void run(CommandId id, const TextValues& values = {}) { runCommand(commands, id, values); }
 
     FakeSystemValues system;
     VariableTable variables{messages};
     ExpansionEngine expansion{messages, system, variables};
     ClipboardType clipboard;
     EventRun runControl;
-    TextCommands commands{*store, messages, expansion, variables, clipboard, runControl};
+    TextCommands commands{messages, expansion, variables, clipboard, runControl};
 };
 
 }  // namespace ks::test

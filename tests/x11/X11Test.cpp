@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "QtTestLoop.h"
 #include "RecordObserver.h"
 #include "TypingWindow.h"
@@ -34,7 +33,7 @@ class InputTest : public CommandFixture {
 protected:
     InputTest()
         : platform(openPlatform()),
-          commands(*store, messages, expander,
+          commands(*store, messages,
                    InputServices{platform->keymap(), platform->injector(), platform->spareKeys(),
                                  platform->keyboard(), platform->windows()},
                    [](std::chrono::milliseconds wait) {  // as a run waits: events go on
@@ -62,7 +61,6 @@ protected:
     }
     void TearDown() override { useLayout("us"); }
 
-    FakeExpander expander;
     std::unique_ptr<x11::X11Platform> platform;
     KeyboardMouseCommands commands;
     RecordObserver observer{session().display()};
@@ -97,7 +95,7 @@ TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
         TypingWindow window(session());
         for (const std::string& piece : pieces) {
             writeText("Keys", piece);
-            commands.sendKeys(kCommand);
+            runCommand(commands, kSendKeys);
         }
         EXPECT_EQ(window.text(expected.size()), expected) << layout;
         EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
@@ -116,7 +114,7 @@ TEST_F(InputTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
         if (i % 40 == 0) utf8::append(text, static_cast<char32_t>(0x4E00 + i / 40 % distinct));
     }
     writeText("Keys", text);
-    commands.sendKeys(kCommand);
+    runCommand(commands, kSendKeys);
     EXPECT_EQ(window.text(text.size(), std::chrono::seconds(3)), text);
 }
 
@@ -137,11 +135,11 @@ TEST_F(InputTest, LockCommandsPressTheLayoutsLockKeysAndSetTheIndicators) {
             pressed = {{kKeyPress, lock.keycode, 0, 0}, {kKeyRelease, lock.keycode, 0, 0}};
         ASSERT_FALSE(platform->keyboard().isOn(lock.key));
         observer.clear();
-        commands.run(lock.on, kCommand);
+        runCommand(commands, lock.on);
         EXPECT_TRUE(platform->keyboard().isOn(lock.key));
         EXPECT_EQ(platform->keyboard().isOn(LockKey::NumLock), lock.key == LockKey::NumLock);
         EXPECT_EQ(seen(2, lock.keycode ? 3000 : 300), pressed);
-        commands.run(lock.on - 1, kCommand);
+        runCommand(commands, lock.on - 1);
         EXPECT_FALSE(platform->keyboard().isOn(lock.key));
     }
     EXPECT_TRUE(messages.shown.empty());
@@ -177,11 +175,11 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     std::vector<Event> expected;
     for (const auto& move : moves) {
         writePosition(move.isAbsolute, move.x, move.y);
-        commands.movePointer(kCommand);
+        runCommand(commands, kMoveMousePointer);
         expected.emplace_back(kMotionNotify, 0, move.px, move.py);
     }
     // Then over the window, so no desktop menu opens.
-    for (std::uint32_t id = 4108; id <= 4113; ++id) commands.run(id, kCommand);
+    for (std::uint32_t id = 4108; id <= 4113; ++id) runCommand(commands, id);
     for (unsigned button : {1u, 2u, 3u}) {
         expected.emplace_back(kButtonPress, button, moves[4].px, moves[4].py);
         expected.emplace_back(kButtonRelease, button, moves[4].px, moves[4].py);
@@ -189,12 +187,12 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     EXPECT_EQ(seen(expected.size()), expected);
     EXPECT_TRUE(messages.shown.empty());
 
-    ActivateWindow(platform->windows(), messages, lower.window(), ShowCommand::ShowNormal);
+    activateWindow(platform->windows(), messages, lower.window(), ShowCommand::ShowNormal);
     EXPECT_EQ(platform->windows().foreground(), lower.window());
     writeText("Keys", "to lower");
-    commands.sendKeys(kCommand);
+    runCommand(commands, kSendKeys);
     EXPECT_EQ(lower.text(8), "to lower");
-    ActivateWindow(platform->windows(), messages, platform->connection().root(), ShowCommand::Show);
+    activateWindow(platform->windows(), messages, platform->connection().root(), ShowCommand::Show);
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
 }
@@ -414,7 +412,7 @@ protected:
     Ids fired;
 };
 
-TEST_F(HotKeysTest, EachCombinationFiresItsIdentifierWhateverLocksAreOn) {
+TEST_F(HotKeysTest, EachCombinationFiresWhateverLocksAreOnAndSuspendingLetsItGo) {
     ASSERT_TRUE(hotKeys->registerHotKey(1, 0, 116));                      // F5
     ASSERT_TRUE(hotKeys->registerHotKey(2, kModShift | kModWin, '1'));    // Shift+Win+1
     ASSERT_TRUE(hotKeys->registerHotKey(3, kModControl | kModAlt, 'K'));  // Ctrl+Alt+K
@@ -436,6 +434,13 @@ TEST_F(HotKeysTest, EachCombinationFiresItsIdentifierWhateverLocksAreOn) {
         for (const auto& [keys, ids] : presses) press(keys, ids);
         for (const char* lock : lockKeys) driver.chord({lock});
     }
+    // Suspended, the keys reach other clients; resumed, each key is taken again.
+    const unsigned k = driver.keycode("k");
+    hotKeys->setSuspended(true);
+    ASSERT_TRUE(driver.grab(k, kControl | kMod1));
+    driver.ungrab(k, kControl | kMod1);
+    hotKeys->setSuspended(false);
+    press({"Control_L", "Alt_L", "k"}, {3});
 }
 
 // registerHotKey() is a batch of one, so the batch's cases stand for both.
@@ -465,17 +470,6 @@ TEST_F(HotKeysTest, ABatchAnswersEachRequestAsIfMadeAloneAndKeepsNoRefusedGrab) 
     ASSERT_TRUE(hotKeys->unregisterHotKey(1));
     EXPECT_FALSE(hotKeys->unregisterHotKey(1));
     EXPECT_TRUE(driver.grab(q, kMod1));
-}
-
-// Suspended, the keys reach other clients and nothing fires; resumed, each key is taken again.
-TEST_F(HotKeysTest, SuspendingReleasesEveryGrabAndResumingTakesThemAgain) {
-    const unsigned k = driver.keycode("k");
-    ASSERT_TRUE(hotKeys->registerHotKey(3, kModControl | kModAlt, 'K'));
-    hotKeys->setSuspended(true);
-    ASSERT_TRUE(driver.grab(k, kControl | kMod1));
-    driver.ungrab(k, kControl | kMod1);
-    hotKeys->setSuspended(false);
-    press({"Control_L", "Alt_L", "k"}, {3});
 }
 
 // On de, Z moves to Y's key and code 186 is the key shown as "\u00d6", not the one typing ";".

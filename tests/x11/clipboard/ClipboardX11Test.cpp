@@ -85,7 +85,7 @@ TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
     for (const auto& c : cases) {
         offerThroughXclip(c.type, c.data);
         run(kCopyFromClipBoard, {{"BufName", "buf"}});
-        EXPECT_EQ(variables.at(*variables.Find("buf")).format, c.format) << c.type.toStdString();
+        EXPECT_EQ(variables.at(*variables.find("buf")).format, c.format) << c.type.toStdString();
         run(kPasteToClipBoard, {});
         EXPECT_EQ(runXclip(xclipArgs(c.type, "-o")), c.data) << c.type.toStdString();
     }
@@ -112,7 +112,7 @@ TEST_F(ClipboardX11Test, ParseNumbersThePiecesBetweenDelimiters) {
         offerThroughXclip("UTF8_STRING", c.text);
         run(kParseClipBoard, {{"Delimiter", c.delimiter}});
         for (std::size_t i = 0; i < c.pieces.size(); ++i) {
-            EXPECT_EQ(variables.TextValue(std::to_string(i)), c.pieces[i]) << c.text.data() << i;
+            EXPECT_EQ(variables.textValue(std::to_string(i)), c.pieces[i]) << c.text.data() << i;
         }
     }
 }
@@ -151,7 +151,7 @@ TEST_F(ClipboardX11Test, AnOwnerThatDoesNotAnswerTimesOutOrIsLeftAtAStop) {
     run(kCopyFromClipBoard, {{"BufName", "buf"}});
     EXPECT_GE(took.elapsed(), x11::X11Clipboard::kQuietLimit.count());
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error retrieving data from Clip Board!"});
-    EXPECT_EQ(variables.TextValue("buf"), "before");
+    EXPECT_EQ(variables.textValue("buf"), "before");
 
     QTimer::singleShot(300, [&] { runControl.stopped = true; });
     took.restart();

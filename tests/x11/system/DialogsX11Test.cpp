@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "XvfbSession.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
@@ -24,12 +23,7 @@ class DialogsX11Test : public CommandFixture {
 protected:
     DialogsX11Test() {
         runner.setPassStartWait(std::chrono::milliseconds(1));
-        for (CommandId id : DialogCommands::ids()) {
-            dispatch.setHandler(id, [this](const std::string& path, std::uint32_t command) {
-                commands.run(command, path);
-                return CommandResult::Next;
-            });
-        }
+        dispatch.add(commands);
         load(R"([Macros\m\Commands\0]
                 "WindowTitle"="Title"
                 "MessageBody"="Body"
@@ -57,15 +51,13 @@ protected:
         return clock.monotonicMillis() - start;
     }
 
-    FakeExpander expander;
     VariableTable variables{messages};
     QtClock clock;
     ApplicationQueue queue;
     CommandDispatch dispatch;
     MacroRunner runner{*store, messages, expander, queue, dispatch, clock};
     QtDialogs dialogs;
-    DialogCommands commands{DialogCommands::Services{*store, messages, expander, variables, runner,
-                                                     clock, dialogs,
+    DialogCommands commands{DialogCommands::Services{messages, variables, runner, clock, dialogs,
                                                      [this] { queue.post(msg::StopRun{}); }}};
     const std::vector<std::string> terminated{"Macro has been terminated by the user!"};
 };
@@ -118,8 +110,8 @@ TEST_F(DialogsX11Test, ThePromptSetsTheVariablesOnOkAndNothingOnCancel) {
         EXPECT_TRUE(xvfb->run({"xdotool", "type", "second"}));
         EXPECT_TRUE(xvfb->run({"xdotool", "key", "Return"}));
     });
-    EXPECT_EQ(variables.TextValue("V0"), "first text");
-    EXPECT_EQ(variables.TextValue("V1"), "second");
+    EXPECT_EQ(variables.textValue("V0"), "first text");
+    EXPECT_EQ(variables.textValue("V1"), "second");
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "XvfbSession.h"
 #include "platform/x11/X11Platform.h"
 #include "system/FakeSystem.h"
@@ -21,14 +20,6 @@
 
 namespace ks::test {
 namespace {
-
-bool waitUntil(const std::function<bool()>& done) {
-    for (int tries = 0; tries < 200; ++tries) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
 
 std::string text(const std::string& file) {
     std::ifstream in(file);
@@ -68,18 +59,15 @@ protected:
         writeText("WindowName", "argv win*");
         writeNumber("ShowStyle", static_cast<std::uint32_t>(ShowCommand::Restore));
         writeNumber("RunIfOpen", runIfOpen);
-        commands.run(kRun, kCommand);
+        runCommand(commands, kRun);
     }
 
     static inline std::unique_ptr<XvfbSession> session_;
     std::unique_ptr<x11::X11Platform> platform{
         std::move(*x11::X11Platform::open(session_->display()))};
-    FakeExpander expander;
     FakeSystem system;
     const std::string program = recordingProgram();
-    SystemCommands commands{*store,
-                            messages,
-                            expander,
+    SystemCommands commands{messages,
                             system,
                             system.clock,
                             {platform->windows(), platform->launcher(), system, system,
@@ -91,19 +79,19 @@ TEST_F(SystemX11Test, RunStartsOnceAndThenActivatesTheProgramsWindow) {
     const std::string arguments = "'" + record + "' 'Argv Window' \"two  blanks\" 'say \"hi\"' x";
     const std::string started = dir.path().string() + "|two  blanks|say \"hi\"|x\n";
     run(arguments, 0);
-    ASSERT_TRUE(waitUntil([&] { return window("Argv Window").has_value(); }));
+    ASSERT_TRUE(eventually([&] { return window("Argv Window").has_value(); }));
     const WindowId id = *window("Argv Window");
     EXPECT_EQ(text(record), started);
 
     ASSERT_TRUE(platform->windows().show(id, ShowCommand::Minimize));
-    ASSERT_TRUE(waitUntil([&] { return platform->windows().foreground() != id; }));
+    ASSERT_TRUE(eventually([&] { return platform->windows().foreground() != id; }));
     run(arguments, 0);
-    EXPECT_TRUE(waitUntil([&] { return platform->windows().foreground() == id; }));
+    EXPECT_TRUE(eventually([&] { return platform->windows().foreground() == id; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // time for a wrong start
     EXPECT_EQ(text(record), started);
 
     run(arguments, 1);
-    EXPECT_TRUE(waitUntil([&] { return text(record) == started + started; }));
+    EXPECT_TRUE(eventually([&] { return text(record) == started + started; }));
 }
 
 TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
@@ -114,10 +102,10 @@ TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
     XKeyboardState before{}, after{};
     XGetKeyboardControl(watcher, &before);
     writeNumber("SoundID", 0xFFFFFFFF);
-    commands.run(kSound, kCommand);
+    runCommand(commands, kSound);
 
     XEvent received{};
-    ASSERT_TRUE(waitUntil([&] { return XCheckTypedEvent(watcher, event, &received) == True; }));
+    ASSERT_TRUE(eventually([&] { return XCheckTypedEvent(watcher, event, &received) == True; }));
     const auto& bell = reinterpret_cast<const XkbBellNotifyEvent&>(received);
     EXPECT_EQ(bell.pitch * 10000 + bell.duration, 1000 * 10000 + 300);
     XGetKeyboardControl(watcher, &after);

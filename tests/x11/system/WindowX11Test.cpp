@@ -8,7 +8,6 @@
 #include <tuple>
 
 #include "CommandFixture.h"
-#include "FakeExpander.h"
 #include "RecordingMessages.h"
 #include "XvfbSession.h"
 #include "platform/qt/QtClock.h"
@@ -23,14 +22,6 @@ namespace ks {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool eventually(const std::function<bool()>& holds) {
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
-    while (!holds() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(20ms);
-    }
-    return holds();
-}
 
 // On a private Xvfb with openbox, windows of another client (the test's connection).
 class WindowX11Test : public test::CommandFixture {
@@ -61,7 +52,7 @@ protected:
     }
     // Soon in `state` and, when given, with the outer rectangle `at`.
     bool reaches(Window window, WindowState state, std::optional<ScreenRect> at = {}) {
-        return eventually([&] {
+        return test::eventually([&] {
             const auto placement = windows.placement(window);
             const ScreenRect r = placement ? placement->normal : ScreenRect{};
             return placement && placement->state == state &&
@@ -78,7 +69,7 @@ protected:
         writeNumber("AbortOnFail", abortOnFail);
         run.looks = 0;
         run.onWait = std::move(atLook);
-        return commands.run(kWaitForWindow, kCommand);
+        return runCommand(commands, kWaitForWindow);
     }
 
     static inline std::unique_ptr<test::XvfbSession> session_;
@@ -90,10 +81,9 @@ protected:
         std::move(*x11::X11Platform::open(session_->display()));
     WindowControl& windows = platform_->windows();
     test::RecordingMessages messages;
-    test::FakeExpander expander;
     QtClock clock;
     test::ScriptedRun run;
-    WindowCommands commands{*store, messages, expander, run, clock, windows};
+    WindowCommands commands{messages, run, clock, windows};
 };
 
 TEST_F(WindowX11Test, MoveAndSizeRestoredWindowsOnly) {
@@ -105,7 +95,7 @@ TEST_F(WindowX11Test, MoveAndSizeRestoredWindowsOnly) {
     writeText("WindowName", "move me*");
     writeText("LeftCoord", "40");
     writeText("TopCoord", "50.9");
-    commands.run(kMoveWindow, kCommand);
+    runCommand(commands, kMoveWindow);
     const ScreenRect moved{40, 50, 40 + size.right - size.left, 50 + size.bottom - size.top};
     EXPECT_TRUE(reaches(one, WindowState::Normal, moved) &&
                 reaches(two, WindowState::Normal, moved));
@@ -113,10 +103,10 @@ TEST_F(WindowX11Test, MoveAndSizeRestoredWindowsOnly) {
     writeText("WindowName", "MOVE ME ONE");
     writeText("Width", "300");
     writeText("Height", "+200");
-    commands.run(kSizeWindow, kCommand);
+    runCommand(commands, kSizeWindow);
     EXPECT_TRUE(reaches(one, WindowState::Normal, ScreenRect{40, 50, 340, 250}));
     writeText("WindowName", "move me max");
-    commands.run(kMoveWindow, kCommand);
+    runCommand(commands, kMoveWindow);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Window not found: MOVE ME MAX"});
 }
 
@@ -134,10 +124,10 @@ TEST_F(WindowX11Test, ShowStylesGiveTheirStateWithOrWithoutActivation) {
     for (const auto& [style, state, active] : cases) {
         ASSERT_TRUE(windows.setForeground(other));
         writeNumber("Style", static_cast<std::uint32_t>(style));
-        commands.run(kShowWindow, kCommand);
+        runCommand(commands, kShowWindow);
         for (Window window : {one, two}) EXPECT_TRUE(reaches(window, state)) << style;
         if (!active) std::this_thread::sleep_for(200ms);
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(test::eventually([&] {
             const auto now = windows.foreground();
             return active ? now == one || now == two : now == other;
         })) << style;
