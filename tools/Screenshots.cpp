@@ -265,7 +265,7 @@ int main(int argc, char** argv) {
         MainWindow* mainWindow() override { return nullptr; }
     } front;
     Engine engine(store, messages, **platform, front);
-    Shell shell(store, (*platform)->hotKeys(), engine.services(), {});
+    Shell shell(store, engine.services(), {});
     shell.readOptions();
     shell.startPhraseWatch();
     MainWindow window(shell);

@@ -70,9 +70,8 @@ int Application::run(ProgramServices services) {
 }
 
 int Application::runFirstCopy(ProgramServices services) {
-    HotKeys& hotKeys = platform_.hotKeys();
-    shell_ = std::make_unique<Shell>(store_, hotKeys, services, commandLine_);
-    hotKeys.setPressedHandler([this](std::int32_t id) { shell_->hotKeys().Fire(id); });
+    shell_ = std::make_unique<Shell>(store_, services, commandLine_);
+    platform_.hotKeys().setPressedHandler([this](std::int32_t id) { shell_->hotKeys().fire(id); });
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
 

@@ -17,6 +17,7 @@ class Platform;
 class QtMessages;
 class SettingsStore;
 class Shell;
+class TriggerRegistry;
 
 // The program's life: the start-up procedure, the hand-over to a copy that
 // already runs, the main window's loop, and the exit.

@@ -72,8 +72,20 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
           publicTimeServers()),
       player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
-      scheduler_(store, clock_, [this](const std::string& macro) { return start(macro); }),
-      server_({messages, variables_, platform.clipboard(), messageIds_, clock_},
+      triggers_(TriggerRegistry::Services{
+          store, [&platform]() -> HotKeys& { return platform.hotKeys(); }, clock_,
+          [this](const std::string& macro) { return start(macro); },
+          [this] { return runner_.RunActive(); },
+          [this](std::uint32_t vk) {
+              return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
+          },
+          PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
+                                    return hookThread_ && hookThread_->postAddPhrase(entry);
+                                },
+                                [this](std::string_view macro) {
+                                    return hookThread_ && hookThread_->postRemovePhrase(macro);
+                                }}}),
+      server_({messages, variables_, platform.clipboard(), triggers_, clock_},
               RequestServerHooks{
                   [this](const std::string& macro) { return start(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {
@@ -83,14 +95,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
                       queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{messages, variables_, runner_,
-                                                        platform.peerClient(), systemLocalHost()}),
-      phrases_(store,
-               PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
-                                         return hookThread_ && hookThread_->postAddPhrase(entry);
-                                     },
-                                     [this](std::string_view macro) {
-                                         return hookThread_ && hookThread_->postRemovePhrase(macro);
-                                     }}) {
+                                                        platform.peerClient(), systemLocalHost()}) {
     expansion_.loadOption(store);
     for (CommandFamily* family : std::initializer_list<CommandFamily*>{
              &inputCommands_, &textCommands_, &dialogCommands_, &systemCommands_, &windowCommands_,
@@ -102,13 +107,13 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
     runner_.setPendingRequest(&server_);
     handleWindowMessages();
-    platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
+    platform.clockChanges().setHandler([this] { triggers_.schedules().clockChanged(); });
 }
 
 ProgramServices Engine::services() {
     return ProgramServices{
         *this,
-        *this,
+        triggers_,
         *this,
         *this,
         *this,
@@ -171,15 +176,6 @@ std::optional<std::vector<std::string>> Engine::importPosted(const XmlDocument& 
     return window->importPosted(document);
 }
 
-// Ids below the reserved range are never a macro's: the editor and the
-// import refuse them, and a stored one would shadow a request of the program's own.
-void Engine::loadMessageId(const std::string& macro) {
-    const auto id = store_.GetDword(MacroKey(macro).key().direct(), "MsgID");
-    if (id && *id >= kFirstMacroMessageId && *id <= 0x7FFFFFFF) {
-        messageIds_.Set(static_cast<std::int32_t>(*id), macro);
-    }
-}
-
 std::uint64_t Engine::currentRun() {
     return runner_.CurrentRun();
 }
@@ -201,43 +197,6 @@ bool Engine::raiseMainWindow() {
 
 void Engine::postStopRun() {
     queue_.post(msg::CancelJournal{});
-}
-
-void Engine::load(const std::string& macro) {
-    scheduler_.LoadSchedules(macro);
-    loadMessageId(macro);
-    phrases_.Load(macro);
-}
-
-void Engine::remove(const std::string& macro) {
-    scheduler_.RemoveSchedules(macro);
-    messageIds_.Remove(macro);
-    phrases_.Unregister(macro);
-}
-
-std::string Engine::text(int kind, const std::string& macro) {
-    if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
-    if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
-    if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
-    return {};
-}
-
-std::optional<std::string> Engine::messageIdOwner(std::int32_t id) {
-    return messageIds_.NameOf(id);
-}
-
-std::optional<std::string> Engine::phraseOwner(const std::string& phrase, bool matchCase) {
-    std::string owner = phrases_.OwnerOf(phrase, matchCase);
-    if (owner.empty()) return std::nullopt;
-    return owner;
-}
-
-void Engine::startSchedules() {
-    scheduler_.Start();
-}
-
-void Engine::stopSchedules() {
-    scheduler_.Stop();
 }
 
 void Engine::close() {

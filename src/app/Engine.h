@@ -9,7 +9,6 @@
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
 #include "keys/KeyboardMouseCommands.h"
-#include "net/MessageIdTable.h"
 #include "net/RemoteClipboard.h"
 #include "net/RequestServer.h"
 #include "platform/Platform.h"
@@ -24,8 +23,7 @@
 #include "system/WindowCommands.h"
 #include "text/TextCommands.h"
 #include "triggers/HookThread.h"
-#include "triggers/PhraseTriggers.h"
-#include "triggers/Scheduler.h"
+#include "triggers/TriggerRegistry.h"
 
 namespace ks {
 
@@ -34,7 +32,6 @@ namespace ks {
 // trigger tables, request server and keyboard-watch thread they answer.
 class Engine final : private PlayerHost,
                      private MacroRuns,
-                     private OtherTriggers,
                      private ServerListener,
                      private PhraseWatches,
                      private PeerExports {
@@ -52,7 +49,6 @@ private:
     void handleWindowMessages();
     std::optional<std::vector<std::string>> importPosted(const XmlDocument& document,
                                                          const std::string& peer);
-    void loadMessageId(const std::string& macro);
 
     // What the player asks of the run it belongs to.
     std::uint64_t currentRun() override;
@@ -66,14 +62,6 @@ private:
     bool postCommandLineMacro() override;
     void setExpansion(bool on) override;
     bool exchangeBusy(bool busy) override;
-
-    void load(const std::string& macro) override;
-    void remove(const std::string& macro) override;
-    std::string text(int kind, const std::string& macro) override;
-    std::optional<std::string> messageIdOwner(std::int32_t id) override;
-    std::optional<std::string> phraseOwner(const std::string& phrase, bool matchCase) override;
-    void startSchedules() override;
-    void stopSchedules() override;
 
     // Only this machine's programs reach the server until the user names the
     // peers it serves or opens it to every address.
@@ -104,11 +92,9 @@ private:
     WindowCommands windowCommands_;
     DateTimeCommands dateTimeCommands_;
     Player player_;
-    Scheduler scheduler_;
-    MessageIdTable messageIds_;
+    TriggerRegistry triggers_;
     RequestServer server_;
     RemoteClipboardCommand remoteClipboard_;
-    PhraseTriggers phrases_;
     HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
 };
 

@@ -19,27 +19,28 @@ class ShellEditorSite final : public MacroEditorSite, public ParameterSources {
 public:
     ShellEditorSite(Shell& shell, const std::string& name, const MacroSaved& saved)
         : shell_(shell),
-          before_(name.empty() ? StoredHotKey{} : shell.hotKeys().ReadStored(name)),
+          before_(name.empty() ? StoredHotKey{} : shell.hotKeys().readStored(name)),
           saved_(saved) {}
 
     std::shared_ptr<const KeyLayout> keyLayout() override {
         return shell_.services().desktop.keymap.layout();
     }
     std::string hotKeyText(std::uint32_t vk, std::uint32_t modifiers) override {
-        return shell_.hotKeys().DisplayText(vk, modifiers);
+        return shell_.hotKeys().displayText(vk, modifiers);
     }
-    void suspendHotKeys(bool suspended) override { shell_.hotKeys().Suspend(suspended); }
+    void suspendHotKeys(bool suspended) override { shell_.hotKeys().suspend(suspended); }
     std::optional<std::string> hotKeyTaken(std::uint32_t vk, std::uint32_t modifiers,
                                            const std::string& macro) override {
-        if (const auto holder = shell_.hotKeys().Holder(vk, modifiers, macro)) {
-            return "Hotkey already in use by macro: \"" + *holder + "\"";
-        }
-        if (Result free = shell_.hotKeys().TrialGrab(vk, modifiers); !free) {
+        const TriggerConflicts conflicts = shell_.triggers().checkConflicts(
+            {WantedTriggers::HotKey{vk, modifiers}, {}, {}, false}, macro);
+        if (conflicts.hotKey)
+            return "Hotkey already in use by macro: \"" + *conflicts.hotKey + "\"";
+        if (Result free = shell_.hotKeys().trialGrab(vk, modifiers); !free) {
             return "Hotkey is taken by another program: " + free.error();
         }
         return std::nullopt;
     }
-    std::int32_t nextHotKeyId() override { return shell_.hotKeys().NextIdentifier(); }
+    std::int32_t nextHotKeyId() override { return shell_.hotKeys().nextIdentifier(); }
     bool phrasesOn() override { return shell_.switches().phrases; }
     bool serverOn() override { return shell_.switches().server; }
     bool expansionOn() override { return shell_.switches().expansion; }
@@ -61,26 +62,21 @@ public:
     }
     std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
     void showHelp(std::uint32_t command) override { openHelp(helpSection(command)); }
-    std::optional<std::string> messageIdOwner(std::int32_t id) override {
-        return shell_.services().triggers.messageIdOwner(id);
-    }
-    std::optional<std::string> phraseOwner(const std::string& phrase, bool matchCase) override {
-        return shell_.services().triggers.phraseOwner(phrase, matchCase);
-    }
 
 private:
     // The replaced macro's triggers go, the saved one's come.
     void reregister(const MacroDocument& saved, const std::string& replaced) {
-        HotKeyTable& hotKeys = shell_.hotKeys();
-        OtherTriggers& triggers = shell_.services().triggers;
+        TriggerRegistry& triggers = shell_.triggers();
+        HotKeyTable& hotKeys = triggers.hotKeys();
         if (!replaced.empty()) {
-            hotKeys.Unregister(replaced, before_);
+            hotKeys.unregister(replaced, before_);
             triggers.remove(replaced);
         }
         if (saved.vk != 0) {
             const auto id = static_cast<std::int32_t>(saved.hotKeyId);
-            const bool registered = hotKeys.Register(saved.name, id, saved.modifiers, saved.vk);
-            hotKeys.Add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
+            const bool registered =
+                hotKeys.registerHotKey(saved.name, id, saved.modifiers, saved.vk);
+            hotKeys.add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
         }
         triggers.load(saved.name);
     }
@@ -106,6 +102,7 @@ bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         shell.messages(),
         desktop.clock,
         site,
+        shell.triggers(),
         ParameterHooks{&site, &desktop.dialogs, pickServices(shell, parent), &desktop.windows},
     };
     const auto busy = shell.services().runs.markBusy();

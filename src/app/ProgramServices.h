@@ -5,8 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "editors/MacroSaveRules.h"
-
 namespace ks {
 
 class CancelWatch;
@@ -17,6 +15,7 @@ class InputInjector;
 class Keymap;
 class MainWindow;
 class Messages;
+class TriggerRegistry;
 class WindowControl;
 
 // Macro runs as the windows, the triggers and the command line start them.
@@ -55,24 +54,6 @@ public:
 private:
     // Sets the busy mark and answers the mark it replaces.
     virtual bool exchangeBusy(bool busy) = 0;
-};
-
-inline constexpr int kScheduledTriggers = 0;
-inline constexpr int kPhraseTriggers = 1;
-inline constexpr int kMessageIdTriggers = 2;
-
-// The trigger kinds besides hot keys: schedules, words or phrases and XML
-// message identifiers.
-class OtherTriggers : public TriggerOwners {
-public:
-    // Fills the tables for one macro at start or after a save; removes a
-    // deleted or replaced macro from them.
-    virtual void load(const std::string& macro) = 0;
-    virtual void remove(const std::string& macro) = 0;
-    // The trigger column's text for `macro` of one kind (kScheduledTriggers …).
-    virtual std::string text(int kind, const std::string& macro) = 0;
-    virtual void startSchedules() = 0;
-    virtual void stopSchedules() = 0;
 };
 
 // The request server's listener.
@@ -156,7 +137,7 @@ struct Desktop {
 // What main builds and owns for the shell and its windows.
 struct ProgramServices {
     MacroRuns& runs;
-    OtherTriggers& triggers;
+    TriggerRegistry& triggers;
     ServerListener& server;
     PhraseWatches& phraseWatches;
     PeerExports& peers;

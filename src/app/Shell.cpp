@@ -1,8 +1,6 @@
 #include "app/Shell.h"
 
-#include "keys/KeyNames.h"
 #include "net/RequestServer.h"
-#include "platform/Keymap.h"
 
 #include "store/SettingsStore.h"
 #include "store/StoreKey.h"
@@ -20,17 +18,8 @@ std::optional<std::uint32_t> readOption(SettingsStore& store, std::string_view n
     return store.GetDword(StoreKey::root().direct(), name);
 }
 
-Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ProgramServices services,
-             std::string commandLine)
-    : store_(store),
-      services_(services),
-      commandLine_(std::move(commandLine)),
-      hotKeyTable_(
-          store, hotKeys, [this](const std::string& macro) { return services_.runs.start(macro); },
-          [this] { return services_.runs.active(); },
-          [this](std::uint32_t vk) {
-              return KeyCodeToHotKeyText(*services_.desktop.keymap.layout(), vk);
-          }) {}
+Shell::Shell(SettingsStore& store, ProgramServices services, std::string commandLine)
+    : store_(store), services_(services), commandLine_(std::move(commandLine)) {}
 
 Shell::~Shell() = default;
 
@@ -44,7 +33,7 @@ void Shell::showError(const std::string& text, const char* title, MsgIcon icon, 
 
 bool Shell::readOptions() {
     const auto hotKeyOn = readOption(store_, "HotKeyOn");
-    hotKeyTable_.SetEnabled(!hotKeyOn || *hotKeyOn == 1);
+    hotKeys().setEnabled(!hotKeyOn || *hotKeyOn == 1);
     if (const auto srvOn = readOption(store_, "SrvOn")) {
         switches_.server = *srvOn == 1;
         if (switches_.server) {
@@ -86,12 +75,6 @@ void Shell::startPhraseWatch() {
     }
 }
 
-std::vector<std::string> Shell::loadMacros() {
-    std::vector<std::string> names = hotKeyTable_.RegisterAll();
-    for (const std::string& name : names) services_.triggers.load(name);
-    return names;
-}
-
 void Shell::handCommandLineToSelf() {
     if (commandLine_.empty()) return;
     if (!store_.SetText(StoreKey::macros().direct(), "CmdLineMacro", commandLine_)) {
@@ -117,7 +100,7 @@ void Shell::runCommandLineMacro() {
 }
 
 bool Shell::shutdown() {
-    services_.triggers.stopSchedules();
+    services_.triggers.schedules().stop();
     if (!hookThread_) return true;
     // A thread that cannot be told to end would never answer: end without it.
     const bool told = hookThread_->postEnd();
@@ -178,9 +161,9 @@ void Shell::acceptPushesFrom(const std::string& peer) {
 void Shell::setScheduler(bool on) {
     switches_.scheduler = on;
     if (on) {
-        services_.triggers.startSchedules();
+        services_.triggers.schedules().start();
     } else {
-        services_.triggers.stopSchedules();
+        services_.triggers.schedules().stop();
     }
 }
 

@@ -10,11 +10,10 @@
 #include "app/ProgramServices.h"
 #include "core/Messages.h"
 #include "journal/JournalEvent.h"
-#include "triggers/HotKeyTable.h"
+#include "triggers/TriggerRegistry.h"
 
 namespace ks {
 
-class HotKeys;
 class Messages;
 class SettingsStore;
 
@@ -31,19 +30,19 @@ struct Switches {
 };
 
 // The program's state between start-up and exit, apart from its windows:
-// options and switches, the hot-key table, the keyboard-watch thread and the
+// options and switches, the triggers, the keyboard-watch thread and the
 // hand-over of a command-line macro. GUI thread only.
 class Shell {
 public:
-    Shell(SettingsStore& store, HotKeys& hotKeys, ProgramServices services,
-          std::string commandLine);
+    Shell(SettingsStore& store, ProgramServices services, std::string commandLine);
     ~Shell();
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
 
     SettingsStore& store() { return store_; }
     Messages& messages();
-    HotKeyTable& hotKeys() { return hotKeyTable_; }
+    TriggerRegistry& triggers() { return services_.triggers; }
+    HotKeyTable& hotKeys() { return services_.triggers.hotKeys(); }
     Switches& switches() { return switches_; }
     // Sets the expansion switch in memory, for the shell and the engine.
     void setExpansion(bool on);
@@ -55,10 +54,6 @@ public:
     bool readOptions();
     // Creates the keyboard-watch thread and lets it watch when phrases are on.
     void startPhraseWatch();
-
-    // Loads what the main window lists: registers the hot keys and fills the
-    // other trigger tables. Returns the macro names in the store's order.
-    std::vector<std::string> loadMacros();
 
     // Hands the command line, when there is one, to this copy's own queue.
     void handCommandLineToSelf();
@@ -95,7 +90,6 @@ private:
     SettingsStore& store_;
     ProgramServices services_;
     std::string commandLine_;
-    HotKeyTable hotKeyTable_;
     Switches switches_;
     std::unique_ptr<PhraseWatch> hookThread_;
     // A thread told to end lives on until the program exits.

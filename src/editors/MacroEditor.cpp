@@ -455,7 +455,7 @@ void MacroEditor::attention(const std::string& text, MsgIcon icon) {
 }
 
 bool MacroEditor::write(const MacroForm& fields, const std::string& replacing) {
-    SaveCheck check = checkSave(fields, replacing, services_.site);
+    SaveCheck check = checkSave(fields, replacing, services_.owners);
     if (check.refusal) {
         attention(*check.refusal);
         return false;

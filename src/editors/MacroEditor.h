@@ -32,7 +32,7 @@ class Clock;
 class KeyTree;
 
 // What the macro editor asks of the program around it.
-class MacroEditorSite : public TriggerOwners {
+class MacroEditorSite {
 public:
     MacroEditorSite() = default;
     MacroEditorSite(const MacroEditorSite&) = delete;
@@ -64,6 +64,7 @@ struct MacroEditorServices {
     Messages& messages;
     Clock& clock;
     MacroEditorSite& site;
+    const TriggerOwners& owners;
     ParameterHooks parameterHooks;
 };
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
 #include "editors/MacroDocument.h"
+#include "triggers/TriggerOwners.h"
 
 namespace ks {
 
@@ -20,19 +20,6 @@ struct MacroForm {
     std::string execute;
 };
 
-// Which macro holds a trigger, if any.
-class TriggerOwners {
-public:
-    TriggerOwners() = default;
-    TriggerOwners(const TriggerOwners&) = delete;
-    TriggerOwners& operator=(const TriggerOwners&) = delete;
-    virtual ~TriggerOwners() = default;
-
-    virtual std::optional<std::string> messageIdOwner(std::int32_t id) = 0;
-    // The macro whose word or phrase a new one (phrase, matchCase) would replace.
-    virtual std::optional<std::string> phraseOwner(const std::string& phrase, bool matchCase) = 0;
-};
-
 // Checks the form as Save does, in order; the first refusal's text, or the
 // form's values as the macro to write (without commands and schedules).
 // `edited` is the name of the macro being edited (empty for a new one): a
@@ -41,7 +28,7 @@ struct SaveCheck {
     std::optional<std::string> refusal;
     MacroDocument macro;
 };
-SaveCheck checkSave(const MacroForm& form, const std::string& edited, TriggerOwners& owners);
+SaveCheck checkSave(const MacroForm& form, const std::string& edited, const TriggerOwners& owners);
 
 // Save As first compares the form with the stored macro being edited.
 std::optional<std::string> saveAsRefusal(const MacroForm& form, const MacroDocument& stored);

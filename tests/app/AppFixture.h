@@ -12,6 +12,7 @@
 #include "StoreFixture.h"
 #include "UsKeymap.h"
 #include "app/Shell.h"
+#include "keys/KeyNames.h"
 #include "net/PeerExchange.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtPeerClient.h"
@@ -20,10 +21,9 @@ namespace ks::test {
 
 using Texts = std::vector<std::string>;
 
-// Runs, trigger tables, server and keyboard-watch threads that note what
+// Runs, server, peer posts and keyboard-watch threads that note what
 // they are asked in `log`.
 class NotingServices final : public MacroRuns,
-                             public OtherTriggers,
                              public ServerListener,
                              public PhraseWatches,
                              public PeerExports {
@@ -32,17 +32,6 @@ public:
     bool active() override { return false; }
     bool postCommandLineMacro() override { return note("command-line macro", postSucceeds); }
     void setExpansion(bool) override {}
-    void load(const std::string&) override {}
-    void remove(const std::string& m) override { note("remove " + m); }
-    std::string text(int kind, const std::string& m) override {
-        return std::to_string(kind) + ":" + m;
-    }
-    std::optional<std::string> messageIdOwner(std::int32_t) override { return std::nullopt; }
-    std::optional<std::string> phraseOwner(const std::string&, bool) override {
-        return std::nullopt;
-    }
-    void startSchedules() override { note("start schedules"); }
-    void stopSchedules() override { note("stop schedules"); }
     bool open(std::uint32_t port) override {
         return note("open server " + std::to_string(port), serverOpens);
     }
@@ -92,13 +81,23 @@ inline std::unique_ptr<PhraseWatch> NotingServices::startThread() {
 class AppFixture : public StoreFixture {
 protected:
     Shell& makeShell(std::string commandLine = {}) {
-        shell = std::make_unique<Shell>(*store, hotKeys,
-                                        ProgramServices{noted, noted, noted, noted, noted,
+        shell.reset();
+        triggers = std::make_unique<TriggerRegistry>(TriggerRegistry::Services{
+            *store,
+            [this]() -> HotKeys& { return hotKeys; },
+            clock,
+            [this](const std::string& m) { return noted.start(m); },
+            [] { return false; },
+            [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); },
+            {[](const PhraseEntry&) { return true; }, [](std::string_view) { return true; }}});
+        shell = std::make_unique<Shell>(*store,
+                                        ProgramServices{noted, *triggers, noted, noted, noted,
                                                         Desktop{clock, keymap, windows, capture,
                                                                 cancelWatch, injector, dialogs}},
                                         std::move(commandLine));
         return *shell;
     }
+    bool schedulesOn() const { return triggers->schedules().endOfDayDue().has_value(); }
 
     void addMacro(const std::string& name, std::uint32_t modifiers = 0, std::uint32_t vk = 0) {
         ASSERT_TRUE(store->CreateMacroKey(name));
@@ -131,6 +130,7 @@ protected:
     ScriptedCancelWatch cancelWatch;
     RecordingInjector injector;
     QtDialogs dialogs;
+    std::unique_ptr<TriggerRegistry> triggers;
     std::unique_ptr<Shell> shell;
 };
 

@@ -30,7 +30,7 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
         noted.serverOpens = opens;
         Shell& s = makeShell();
         const bool result = s.readOptions();
-        EXPECT_EQ(std::to_string(result) + " " + std::to_string(s.hotKeys().Enabled()) + " " +
+        EXPECT_EQ(std::to_string(result) + " " + std::to_string(s.hotKeys().enabled()) + " " +
                       std::to_string(s.switches().server) + " " +
                       std::to_string(s.switches().specialMouse),
                   read);
@@ -76,11 +76,13 @@ TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
         noted.threadPosts = posts;
         Shell& s = makeShell();
         s.startPhraseWatch();
+        s.setScheduler(true);
         EXPECT_TRUE(s.switches().phrases);
         EXPECT_EQ(s.shutdown(), !posts);
         EXPECT_TRUE(s.shutdown());
         s.finish();
-        EXPECT_EQ(log, (Texts{"install hooks", "stop schedules", "end", "stop schedules"}));
+        EXPECT_FALSE(schedulesOn());
+        EXPECT_EQ(log, (Texts{"install hooks", "end"}));
     }
     noted.threadPosts.reset();
     makeShell().startPhraseWatch();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "core/CommandId.h"
@@ -158,15 +159,8 @@ struct SaveRow {
 };
 
 TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
-    // The identifier 10001 and the phrase "btw" are Other's.
-    struct OtherHolds final : TriggerOwners {
-        std::optional<std::string> messageIdOwner(std::int32_t id) override {
-            return id == 10001 ? std::optional<std::string>("Other") : std::nullopt;
-        }
-        std::optional<std::string> phraseOwner(const std::string& p, bool) override {
-            return p == "btw" ? std::optional<std::string>("Other") : std::nullopt;
-        }
-    } owners;
+    MapTriggerOwners owners;
+    owners.held = {{"#10001", "Other"}, {"btw", "Other"}};
     const SaveRow rows[] = {
         {{"", 0, 0, "1", "btw", false, "0"}, "Macro Name must not be empty!"},
         {{"M", 0, 0, " 9999 ", "btw", false, "0"},

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "FakeClock.h"
+#include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "UsKeymap.h"
@@ -46,10 +47,6 @@ public:
         commits.push_back(m.name + "<" + replaced);
     }
     void showScheduleHelp() override {}
-    std::optional<std::string> messageIdOwner(std::int32_t) override { return std::nullopt; }
-    std::optional<std::string> phraseOwner(const std::string&, bool) override {
-        return std::nullopt;
-    }
 
     int ids = 0;
     std::vector<std::string> commits;
@@ -60,8 +57,8 @@ public:
 class MacroEditorTest : public ::testing::Test {
 protected:
     std::unique_ptr<MacroEditor> open(const std::string& name) {
-        return std::make_unique<MacroEditor>(MacroEditorServices{tree, messages, clock, site, {}},
-                                             name);
+        return std::make_unique<MacroEditor>(
+            MacroEditorServices{tree, messages, clock, site, owners, {}}, name);
     }
     // Adds command `id` from its category's list, typing `value` into the
     // first field of its parameter dialog.
@@ -91,6 +88,7 @@ protected:
     KeyTree tree{dir.file("store.db")};
     RecordingMessages messages;
     FakeClock clock;
+    MapTriggerOwners owners;
     NotingSite site;
 };
 
