@@ -25,6 +25,29 @@ RawKeyDevices queryRawKeyDevices(Display* display) {
     return found;
 }
 
+bool queryXInput2(Display* display, int minor, int& opcode) {
+    int event = 0, error = 0;
+    if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error)) return false;
+    int major = 2;
+    return XIQueryVersion(display, &major, &minor) == Success;
+}
+
+void dispatchRawKeyEvent(Display* display, int xinputOpcode, XEvent& event,
+                         const RawKeyHandlers& handlers) {
+    XGenericEventCookie* cookie = &event.xcookie;
+    if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
+        !XGetEventData(display, cookie)) {
+        return;
+    }
+    if (cookie->evtype == XI_HierarchyChanged) {
+        handlers.onHierarchyChanged();
+    } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
+        const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+        handlers.onKey({raw->detail, raw->evtype == XI_RawKeyPress, raw->sourceid});
+    }
+    XFreeEventData(display, cookie);
+}
+
 std::unique_ptr<QSocketNotifier> connectionNotifier(Display* display,
                                                     std::function<void()> onReadable) {
     auto notifier =

@@ -36,19 +36,14 @@ struct X11CancelWatch::Impl {
     void select(bool watching);
     void readDevices();
     void readEvents();
-    bool isCancel(const XIRawEvent& raw);
+    bool isCancel(const RawKey& raw);
 };
 
 bool X11CancelWatch::Impl::open() {
     if (display) return true;
     OwnDisplay opened = openOwnDisplay(displayName);
     if (!opened) return false;
-    int event = 0, error = 0;
-    if (!XQueryExtension(opened.get(), "XInputExtension", &xinputOpcode, &event, &error)) {
-        return false;
-    }
-    int major = 2, minor = 0;
-    if (XIQueryVersion(opened.get(), &major, &minor) != Success) return false;
+    if (!queryXInput2(opened.get(), 0, xinputOpcode)) return false;
     display = std::move(opened);
     Display* d = display.get();
     const KeyLayout layout = currentKeyLayout(d);
@@ -88,38 +83,33 @@ void X11CancelWatch::Impl::readDevices() {
     physicalKeyboards = std::move(devices.physicalKeyboards);
 }
 
-bool X11CancelWatch::Impl::isCancel(const XIRawEvent& raw) {
-    if (syntheticDevices.count(raw.sourceid) != 0) return false;
-    const auto keycode = static_cast<KeyCode>(raw.detail);
+bool X11CancelWatch::Impl::isCancel(const RawKey& raw) {
+    if (syntheticDevices.count(raw.sourceDevice) != 0) return false;
+    const auto keycode = static_cast<KeyCode>(raw.keycode);
     if (keycode == controlLeft || keycode == controlRight) {
-        if (raw.evtype == XI_RawKeyPress) {
-            heldControls.insert({raw.sourceid, raw.detail});
+        if (raw.pressed) {
+            heldControls.insert({raw.sourceDevice, raw.keycode});
         } else {
-            heldControls.erase({raw.sourceid, raw.detail});
+            heldControls.erase({raw.sourceDevice, raw.keycode});
         }
         return false;
     }
-    return raw.evtype == XI_RawKeyPress && keycode == escape && !heldControls.empty();
+    return raw.pressed && keycode == escape && !heldControls.empty();
 }
 
 void X11CancelWatch::Impl::readEvents() {
     Display* d = display.get();
     bool cancelled = false;
+    const RawKeyHandlers handlers{
+        [this] {
+            readDevices();
+            if (handler) select(true);
+        },
+        [this, &cancelled](const RawKey& raw) { cancelled = isCancel(raw) || cancelled; }};
     while (XPending(d) > 0) {
         XEvent event;
         XNextEvent(d, &event);
-        XGenericEventCookie* cookie = &event.xcookie;
-        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
-            !XGetEventData(d, cookie)) {
-            continue;
-        }
-        if (cookie->evtype == XI_HierarchyChanged) {
-            readDevices();
-            if (handler) select(true);
-        } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
-            cancelled = isCancel(*static_cast<XIRawEvent*>(cookie->data)) || cancelled;
-        }
-        XFreeEventData(d, cookie);
+        dispatchRawKeyEvent(d, xinputOpcode, event, handlers);
     }
     // The handler may stop the watch; it is called last, on a copy.
     if (cancelled && handler) {

@@ -39,7 +39,7 @@ struct X11KeyWatch::Impl {
     void refreshLayout();
     void readEvents();
     void handleXkb(const XkbEvent& event);
-    void handleRaw(const XIRawEvent& raw);
+    void handleRaw(const RawKey& raw);
 };
 
 bool X11KeyWatch::Impl::open() {
@@ -47,13 +47,11 @@ bool X11KeyWatch::Impl::open() {
     OwnDisplay opened = openOwnDisplay(displayName);
     if (!opened) return false;
     Display* d = opened.get();
-    int event = 0, error = 0, xkbOpcode = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-    if (!XQueryExtension(d, "XInputExtension", &xinputOpcode, &event, &error) ||
-        !XkbQueryExtension(d, &xkbOpcode, &xkbEventBase, &error, &major, &minor)) {
+    int xkbOpcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XkbQueryExtension(d, &xkbOpcode, &xkbEventBase, &error, &major, &minor) ||
+        !queryXInput2(d, 2, xinputOpcode)) {
         return false;
     }
-    int xiMajor = 2, xiMinor = 2;
-    if (XIQueryVersion(d, &xiMajor, &xiMinor) != Success) return false;
     display = std::move(opened);
     notifier = connectionNotifier(d, [this] { readEvents(); });
     return true;
@@ -110,13 +108,13 @@ void X11KeyWatch::Impl::handleXkb(const XkbEvent& event) {
     }
 }
 
-void X11KeyWatch::Impl::handleRaw(const XIRawEvent& raw) {
-    if (raw.detail < 8 || raw.detail > 255) return;
+void X11KeyWatch::Impl::handleRaw(const RawKey& raw) {
+    if (raw.keycode < 8 || raw.keycode > 255) return;
     if (layoutStale) refreshLayout();
     WatchedKey key;
-    key.scan = static_cast<std::uint8_t>(raw.detail - 8);
-    key.pressed = raw.evtype == XI_RawKeyPress;
-    key.synthetic = syntheticDevices.count(raw.sourceid) != 0;
+    key.scan = static_cast<std::uint8_t>(raw.keycode - 8);
+    key.pressed = raw.pressed;
+    key.synthetic = syntheticDevices.count(raw.sourceDevice) != 0;
     key.modifiers = {(modifiers & ShiftMask) != 0, (modifiers & LockMask) != 0,
                      (modifiers & altGrMask) != 0, (modifiers & numLockMask) != 0};
     // The handler may stop the watch: it is called on a copy.
@@ -126,24 +124,16 @@ void X11KeyWatch::Impl::handleRaw(const XIRawEvent& raw) {
 
 void X11KeyWatch::Impl::readEvents() {
     Display* d = display.get();
+    const RawKeyHandlers handlers{[this] { readDevices(); },
+                                  [this](const RawKey& raw) { handleRaw(raw); }};
     while (handler && XPending(d) > 0) {
         XEvent event;
         XNextEvent(d, &event);
         if (event.type == xkbEventBase) {
             handleXkb(reinterpret_cast<const XkbEvent&>(event));
-            continue;
+        } else {
+            dispatchRawKeyEvent(d, xinputOpcode, event, handlers);
         }
-        XGenericEventCookie* cookie = &event.xcookie;
-        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
-            !XGetEventData(d, cookie)) {
-            continue;
-        }
-        if (cookie->evtype == XI_HierarchyChanged) {
-            readDevices();
-        } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
-            handleRaw(*static_cast<XIRawEvent*>(cookie->data));
-        }
-        XFreeEventData(d, cookie);
     }
     // Programs that type a character off the layout bind it to a spare key,
     // type it and take it back at once: the binding is read as soon as it
