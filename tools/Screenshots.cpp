@@ -257,7 +257,7 @@ int main(int argc, char** argv) {
     Engine engine(store, messages, **platform);
     ShellHooks hooks;
     engine.connectHooks(hooks);
-    Shell shell(store, (*platform)->hotKeys(), std::move(hooks), {});
+    Shell shell(store, engine.triggers(), std::move(hooks), {});
     shell.ReadOptions();
     shell.StartHookThread();
     MainWindow window(shell);

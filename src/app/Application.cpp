@@ -33,10 +33,11 @@ void onTerminationSignal(int) {
 }  // namespace
 
 Application::Application(SettingsStore& store, QtMessages& messages, Platform& platform,
-                         ShellHooks hooks, std::string commandLine)
+                         TriggerRegistry& triggers, ShellHooks hooks, std::string commandLine)
     : store_(store),
       messages_(messages),
       platform_(platform),
+      triggers_(triggers),
       hooks_(std::move(hooks)),
       commandLine_(std::move(commandLine)) {}
 
@@ -72,9 +73,9 @@ int Application::Run() {
                 this, [this] { shell_->CommandLineMacro(); }, Qt::QueuedConnection);
         };
     }
-    HotKeys& hotKeys = platform_.hotKeys();
-    shell_ = std::make_unique<Shell>(store_, hotKeys, hooks_, commandLine_);
-    hotKeys.setPressedHandler([this](std::int32_t id) { shell_->hotKeys().Fire(id); });
+    shell_ = std::make_unique<Shell>(store_, triggers_, hooks_, commandLine_);
+    platform_.hotKeys().setPressedHandler(
+        [this](std::int32_t id) { triggers_.hotKeys().fire(id); });
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
     marker_->onCommandLineMacro = [this] { shell_->CommandLineMacro(); };

@@ -16,6 +16,7 @@ class Platform;
 class QtMessages;
 class SettingsStore;
 class Shell;
+class TriggerRegistry;
 
 // The program's life: the start-up procedure, the hand-over to a copy that
 // already runs, the main window's loop, and the exit.
@@ -23,8 +24,8 @@ class Application final : public QObject {
 public:
     // The hot keys come from `platform`, asked for only once this copy is the
     // one that runs.
-    Application(SettingsStore& store, QtMessages& messages, Platform& platform, ShellHooks hooks,
-                std::string commandLine);
+    Application(SettingsStore& store, QtMessages& messages, Platform& platform,
+                TriggerRegistry& triggers, ShellHooks hooks, std::string commandLine);
     ~Application() override;
 
     // Runs the start-up procedure and the main window until shutdown;
@@ -50,6 +51,7 @@ private:
     SettingsStore& store_;
     QtMessages& messages_;
     Platform& platform_;
+    TriggerRegistry& triggers_;
     ShellHooks hooks_;
     std::string commandLine_;
     std::unique_ptr<InstanceMarker> marker_;

@@ -74,8 +74,20 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
           publicTimeServers()),
       player_(Player::Services{store, expansion_, platform.playbackThread(),
                                platform.playbackCancelWatch(), clock_, *this}),
-      scheduler_(store, clock_, [this](const std::string& macro) { return postStartMacro(macro); }),
-      server_({messages, variables_, platform.clipboard(), messageIds_, clock_},
+      triggers_(TriggerRegistry::Services{
+          store, [&platform]() -> HotKeys& { return platform.hotKeys(); }, clock_,
+          [this](const std::string& macro) { return postStartMacro(macro); },
+          [this] { return runner_.RunActive(); },
+          [this](std::uint32_t vk) {
+              return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
+          },
+          PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
+                                    return hookThread_ && hookThread_->postAddPhrase(entry);
+                                },
+                                [this](std::string_view macro) {
+                                    return hookThread_ && hookThread_->postRemovePhrase(macro);
+                                }}}),
+      server_({messages, variables_, platform.clipboard(), triggers_, clock_},
               RequestServerHooks{
                   [this](const std::string& macro) { return postStartMacro(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {
@@ -85,14 +97,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                       queue_.post(msg::PushToPeer{request == kRequestRecordings, host, port});
                   }}),
       remoteClipboard_(RemoteClipboardCommand::Services{messages, variables_, runner_,
-                                                        platform.peerClient(), systemLocalHost()}),
-      phrases_(store,
-               PhraseTriggers::Posts{[this](const PhraseEntry& entry) {
-                                         return hookThread_ && hookThread_->postAddPhrase(entry);
-                                     },
-                                     [this](std::string_view macro) {
-                                         return hookThread_ && hookThread_->postRemovePhrase(macro);
-                                     }}) {
+                                                        platform.peerClient(), systemLocalHost()}) {
     expansion_.loadOption(store);
     for (CommandFamily* family : std::initializer_list<CommandFamily*>{
              &inputCommands_, &textCommands_, &dialogCommands_, &systemCommands_, &windowCommands_,
@@ -103,7 +108,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
         [this](std::uint32_t vk) { return keyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
     runner_.setPendingRequest(&server_);
-    platform.clockChanges().setHandler([this] { scheduler_.ClockChanged(); });
+    platform.clockChanges().setHandler([this] { triggers_.schedules().clockChanged(); });
 }
 
 MainWindow* Engine::mainWindow() {
@@ -149,15 +154,6 @@ std::optional<std::vector<std::string>> Engine::importPosted(const XmlDocument& 
     return window->ImportPosted(document);
 }
 
-// Ids below the reserved range are never a macro's: the editor and the
-// import refuse them, and a stored one would shadow a request of the program's own.
-void Engine::loadMessageId(const std::string& macro) {
-    const auto id = store_.GetDword(MacroKey(macro).key().direct(), "MsgID");
-    if (id && *id >= kFirstMacroMessageId && *id <= 0x7FFFFFFF) {
-        messageIds_.Set(static_cast<std::int32_t>(*id), macro);
-    }
-}
-
 std::uint64_t Engine::currentRun() {
     return runner_.CurrentRun();
 }
@@ -193,47 +189,13 @@ void Engine::connectHooks(ShellHooks& hooks) {
         const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
         return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
     };
-    hooks.hotKeyText = [this](std::uint32_t vk) {
-        return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
-    };
     hooks.recordingDesktop = [this] {
         return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
                                 &platform_.recordCancelWatch(), &platform_.injector()};
     };
     hooks.releaseEventClipboard = [] { EventClipboard::shared().events.clear(); };
     hooks.editorDesktop = [this] {
-        return EditorDesktop{&clock_,
-                             &platform_.keymap(),
-                             &platform_.windows(),
-                             [this](std::int32_t id) { return messageIds_.NameOf(id); },
-                             [this](const std::string& phrase, bool matchCase) {
-                                 std::string owner = phrases_.OwnerOf(phrase, matchCase);
-                                 return owner.empty() ? std::nullopt
-                                                      : std::optional<std::string>(owner);
-                             },
-                             &dialogs_};
-    };
-    hooks.startSchedules = [this] { scheduler_.Start(); };
-    hooks.stopSchedules = [this] { scheduler_.Stop(); };
-    hooks.loadOtherTriggers = [this](const std::string& macro) {
-        scheduler_.LoadSchedules(macro);
-        loadMessageId(macro);
-        phrases_.Load(macro);
-    };
-    hooks.removeOtherTriggers = [this](const std::string& macro) {
-        scheduler_.RemoveSchedules(macro);
-        messageIds_.Remove(macro);
-        phrases_.Unregister(macro);
-    };
-    hooks.triggerText = [this](int kind, const std::string& macro) {
-        if (kind == kScheduledTriggers) return scheduler_.DisplayText(macro);
-        if (kind == kPhraseTriggers) return phrases_.DisplayText(macro);
-        if (kind == kMessageIdTriggers) return messageIds_.IdOf(macro);
-        return std::string();
-    };
-    hooks.messageIdOwner = [this](std::int32_t id) { return messageIds_.NameOf(id); };
-    hooks.phraseOwner = [this](const std::string& phrase, bool matchCase) {
-        return phrases_.OwnerOf(phrase, matchCase);
+        return EditorDesktop{&clock_, &platform_.keymap(), &platform_.windows(), &dialogs_};
     };
     hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
         return std::make_unique<PhraseWatchThread>(queue_, clock_, platform_, hookThread_);

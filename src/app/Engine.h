@@ -9,7 +9,6 @@
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
 #include "keys/KeyboardMouseCommands.h"
-#include "net/MessageIdTable.h"
 #include "net/RemoteClipboard.h"
 #include "net/RequestServer.h"
 #include "platform/Platform.h"
@@ -24,8 +23,7 @@
 #include "system/WindowCommands.h"
 #include "text/TextCommands.h"
 #include "triggers/HookThread.h"
-#include "triggers/PhraseTriggers.h"
-#include "triggers/Scheduler.h"
+#include "triggers/TriggerRegistry.h"
 
 namespace ks {
 
@@ -51,7 +49,7 @@ public:
     ApplicationQueue& queue() { return queue_; }
     MacroRunner& runner() { return runner_; }
     ExpansionEngine& expansion() { return expansion_; }
-    MessageIdTable& messageIds() { return messageIds_; }
+    TriggerRegistry& triggers() { return triggers_; }
 
 private:
     bool postStartMacro(const std::string& macro);
@@ -59,7 +57,6 @@ private:
     bool openServer(std::uint32_t port);
     std::optional<std::vector<std::string>> importPosted(const XmlDocument& document,
                                                          const std::string& peer);
-    void loadMessageId(const std::string& macro);
 
     // What the player asks of the run it belongs to.
     std::uint64_t currentRun() override;
@@ -86,11 +83,9 @@ private:
     WindowCommands windowCommands_;
     DateTimeCommands dateTimeCommands_;
     Player player_;
-    Scheduler scheduler_;
-    MessageIdTable messageIds_;
+    TriggerRegistry triggers_;
     RequestServer server_;
     RemoteClipboardCommand remoteClipboard_;
-    PhraseTriggers phrases_;
     HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
     Application* application_ = nullptr;
 };

@@ -29,26 +29,26 @@ std::vector<std::string> windowTitles(WindowControl* windows) {
 // The replaced macro's triggers go, the saved one's come.
 void reregister(Shell& shell, const MacroDocument& saved, const std::string& replaced,
                 const StoredHotKey& before) {
-    HotKeyTable& hotKeys = shell.hotKeys();
-    const ShellHooks& hooks = shell.hooks();
+    TriggerRegistry& triggers = shell.triggers();
+    HotKeyTable& hotKeys = triggers.hotKeys();
     if (!replaced.empty()) {
-        hotKeys.Unregister(replaced, before);
-        if (hooks.removeOtherTriggers) hooks.removeOtherTriggers(replaced);
+        hotKeys.unregister(replaced, before);
+        triggers.remove(replaced);
     }
     if (saved.vk != 0) {
         const auto id = static_cast<std::int32_t>(saved.hotKeyId);
-        const bool registered = hotKeys.Register(saved.name, id, saved.modifiers, saved.vk);
-        hotKeys.Add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
+        const bool registered = hotKeys.registerHotKey(saved.name, id, saved.modifiers, saved.vk);
+        hotKeys.add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
     }
-    if (hooks.loadOtherTriggers) hooks.loadOtherTriggers(saved.name);
+    triggers.load(saved.name);
 }
 
-std::optional<std::string> hotKeyTaken(HotKeyTable& hotKeys, std::uint32_t vk,
+std::optional<std::string> hotKeyTaken(TriggerRegistry& triggers, std::uint32_t vk,
                                        std::uint32_t modifiers, const std::string& macro) {
-    if (const auto holder = hotKeys.Holder(vk, modifiers, macro)) {
-        return "Hotkey already in use by macro: \"" + *holder + "\"";
-    }
-    if (Result free = hotKeys.TrialGrab(vk, modifiers); !free) {
+    const TriggerConflicts conflicts =
+        triggers.checkConflicts({WantedTriggers::HotKey{vk, modifiers}, {}, {}, false}, macro);
+    if (conflicts.hotKey) return "Hotkey already in use by macro: \"" + *conflicts.hotKey + "\"";
+    if (Result free = triggers.hotKeys().trialGrab(vk, modifiers); !free) {
         return "Hotkey is taken by another program: " + free.error();
     }
     return std::nullopt;
@@ -73,7 +73,7 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
     const ShellHooks& hooks = shell.hooks();
     const EditorDesktop desk = hooks.editorDesktop ? hooks.editorDesktop() : EditorDesktop{};
     if (!desk.clock) return false;
-    const StoredHotKey before = name.empty() ? StoredHotKey{} : shell.hotKeys().ReadStored(name);
+    const StoredHotKey before = name.empty() ? StoredHotKey{} : shell.hotKeys().readStored(name);
     MacroEditorServices services{
         shell.store().tree(),
         shell.messages(),
@@ -82,14 +82,14 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
             return keymap ? keymap->layout() : nullptr;
         },
         [&shell](std::uint32_t vk, std::uint32_t modifiers) {
-            return shell.hotKeys().DisplayText(vk, modifiers);
+            return shell.hotKeys().displayText(vk, modifiers);
         },
-        TriggerOwners{desk.messageIdOwner, desk.phraseOwner},
+        shell.triggers(),
         [&shell] { return shell.switches().phrases; },
         [&shell] { return shell.switches().server; },
-        [&shell] { return shell.hotKeys().NextIdentifier(); },
+        [&shell] { return shell.hotKeys().nextIdentifier(); },
         [&shell](std::uint32_t vk, std::uint32_t modifiers, const std::string& macro) {
-            return hotKeyTaken(shell.hotKeys(), vk, modifiers, macro);
+            return hotKeyTaken(shell.triggers(), vk, modifiers, macro);
         },
         ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
                        [](std::uint32_t command) { OpenHelp(helpSection(command)); },
@@ -99,7 +99,7 @@ bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
             if (saved) saved(macro.name, replaced);
         },
         [] { OpenHelp(kSchedulesSection); },
-        [&shell](bool suspended) { shell.hotKeys().Suspend(suspended); },
+        [&shell](bool suspended) { shell.hotKeys().suspend(suspended); },
         [&shell] { return shell.switches().expansion; },
     };
     addDesktopHooks(services.parameterHooks, shell, desk, parent);

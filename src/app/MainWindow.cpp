@@ -33,9 +33,10 @@ namespace ks {
 namespace {
 
 constexpr int kNameColumnWidth = 125;
+// The trigger column's headers, in the order of TriggerKind.
 constexpr const char* kTriggerKinds[] = {"Scheduled", "Word or Phrase", "XML Message ID",
                                          "Hot Key"};
-constexpr int kHotKeyKind = 3;
+constexpr int kHotKeyKind = static_cast<int>(TriggerKind::HotKey);
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -132,14 +133,12 @@ bool MainWindow::Initialise() {
     buildTrayMenu();
     tryAddTray();
     if (!shell_.store().EnsureRootKeys()) return false;
-    for (const std::string& name : shell_.LoadMacros()) addMacroRow(name);
+    for (const std::string& name : shell_.triggers().loadAll()) addMacroRow(name);
     fillRecordings();
     triggerIndex_ = static_cast<int>(readOption(shell_.store(), "triggerindex").value_or(0) % 4);
     RefreshTriggerColumn(false);
     shell_.HandCommandLineToSelf();
-    if (shell_.switches().scheduler && shell_.hooks().startSchedules) {
-        shell_.hooks().startSchedules();
-    }
+    if (shell_.switches().scheduler) shell_.triggers().schedules().start();
     return true;
 }
 
@@ -158,7 +157,7 @@ void MainWindow::buildTrayMenu() {
     server->setCheckable(true);
     connect(server, &QAction::triggered, this, [this] { ToggleServer(); });
     connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases, schedules, server] {
-        hotKeys->setChecked(shell_.hotKeys().Enabled());
+        hotKeys->setChecked(shell_.hotKeys().enabled());
         phrases->setChecked(shell_.switches().phrases);
         schedules->setChecked(shell_.switches().scheduler);
         server->setChecked(shell_.switches().server);
@@ -279,9 +278,7 @@ void MainWindow::EditRecording() {
 }
 
 std::string MainWindow::triggerText(int kind, const std::string& macro) {
-    if (kind == kHotKeyKind) return shell_.hotKeys().TextForMacro(macro);
-    const auto& text = shell_.hooks().triggerText;
-    return text ? text(kind, macro) : std::string();
+    return shell_.triggers().displayText(static_cast<TriggerKind>(kind), macro);
 }
 
 void MainWindow::RefreshTriggerColumn(bool advance) {
@@ -337,16 +334,14 @@ void MainWindow::DeleteSelectedMacros() {
     for (int row : rows) items.push_back(macros_->topLevelItem(row));
     for (QTreeWidgetItem* item : items) {
         const std::string name = item->text(0).toStdString();
-        const StoredHotKey stored = shell_.hotKeys().ReadStored(name);
+        const StoredHotKey stored = shell_.hotKeys().readStored(name);
         if (!shell_.store().DeleteKeyTree(MacroKey(name).key().treePath())) {
             messages.show("Unable to delete macro: " + name, "Attention", MsgIcon::Exclamation,
                           MsgButtons::Ok, MsgOwner::MainWindow);
             continue;
         }
         delete item;
-        if (shell_.hotKeys().Unregister(name, stored) && shell_.hooks().removeOtherTriggers) {
-            shell_.hooks().removeOtherTriggers(name);
-        }
+        shell_.triggers().removeDeleted(name, stored);
     }
 }
 
@@ -393,8 +388,8 @@ void MainWindow::ExecuteSelected() {
 
 void MainWindow::ToggleHotKeys() {
     HotKeyTable& table = shell_.hotKeys();
-    table.SetEnabled(!table.Enabled());
-    shell_.WriteOption("HotKeyOn", table.Enabled() ? 1 : 0);
+    table.setEnabled(!table.enabled());
+    shell_.WriteOption("HotKeyOn", table.enabled() ? 1 : 0);
 }
 
 void MainWindow::TogglePhrases() {

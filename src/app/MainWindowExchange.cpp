@@ -47,29 +47,15 @@ public:
     void addRecordingRow(const std::string& recording, std::uint32_t type) override {
         window_.addRecordingRow(recording, type);
     }
-    std::int32_t nextHotKeyIdentifier() override { return hotKeys().NextIdentifier(); }
-    std::optional<std::string> hotKeyHolder(std::uint32_t vk, std::uint32_t modifiers) override {
-        for (const HotKeyEntry& entry : hotKeys().Entries()) {
-            if (entry.vk == vk && entry.modifiers == modifiers) return entry.macro;
-        }
-        return std::nullopt;
-    }
+    std::int32_t nextHotKeyIdentifier() override { return hotKeys().nextIdentifier(); }
+    const TriggerOwners& triggerOwners() override { return window_.shell_.triggers(); }
     void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                         std::uint32_t vk) override {
-        if (hotKeys().Register(macro, id, modifiers, vk))
-            hotKeys().Add({vk, modifiers, macro, id}, true);
-    }
-    std::optional<std::string> messageIdHolder(std::int32_t id) override {
-        const auto& owner = window_.shell_.hooks().messageIdOwner;
-        return owner ? owner(id) : std::nullopt;
-    }
-    std::optional<std::string> phraseHolder(const std::string& phrase, bool matchCase) override {
-        const auto& owner = window_.shell_.hooks().phraseOwner;
-        std::string macro = owner ? owner(phrase, matchCase) : std::string();
-        return macro.empty() ? std::nullopt : std::optional(std::move(macro));
+        if (hotKeys().registerHotKey(macro, id, modifiers, vk))
+            hotKeys().add({vk, modifiers, macro, id}, true);
     }
     void loadOtherTriggers(const std::string& macro) override {
-        if (const auto& load = window_.shell_.hooks().loadOtherTriggers) load(macro);
+        window_.shell_.triggers().load(macro);
     }
     std::optional<std::vector<std::size_t>> chooseItems(
         const std::string& title, const std::vector<std::string>& names) override {

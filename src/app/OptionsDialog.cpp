@@ -159,7 +159,7 @@ bool OptionsDialog::saveStartWithDesktop() {
 bool OptionsDialog::Save() {
     Switches& switches = shell_.switches();
     if (!writeSwitch("HotKeyOn", hotKeys_)) return false;
-    shell_.hotKeys().SetEnabled(hotKeys_->isChecked());
+    shell_.hotKeys().setEnabled(hotKeys_->isChecked());
 
     if (!writeSwitch("SrvOn", server_)) return false;
     switches.server = server_->isChecked();

@@ -1,6 +1,5 @@
 #include "app/Shell.h"
 
-#include "keys/KeyNames.h"
 #include "net/RequestServer.h"
 
 #include "store/SettingsStore.h"
@@ -27,19 +26,12 @@ std::optional<std::uint32_t> readOption(SettingsStore& store, std::string_view n
     return store.GetDword(StoreKey::root().direct(), name);
 }
 
-Shell::Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::string commandLine)
+Shell::Shell(SettingsStore& store, TriggerRegistry& triggers, ShellHooks hooks,
+             std::string commandLine)
     : store_(store),
       hooks_(std::move(hooks)),
       commandLine_(std::move(commandLine)),
-      hotKeyTable_(
-          store, hotKeys,
-          [this](const std::string& macro) {
-              return hooks_.postStartMacro && hooks_.postStartMacro(macro);
-          },
-          [this] { return callOr(hooks_.runActive, false); },
-          [this](std::uint32_t vk) {
-              return hooks_.hotKeyText ? hooks_.hotKeyText(vk) : std::string(kUnknownHotKeyText);
-          }) {}
+      triggers_(triggers) {}
 
 Shell::~Shell() = default;
 
@@ -53,7 +45,7 @@ void Shell::showError(const std::string& text, const char* title, MsgIcon icon, 
 
 bool Shell::ReadOptions() {
     const auto hotKeyOn = readOption(store_, "HotKeyOn");
-    hotKeyTable_.SetEnabled(!hotKeyOn || *hotKeyOn == 1);
+    hotKeys().setEnabled(!hotKeyOn || *hotKeyOn == 1);
     if (const auto srvOn = readOption(store_, "SrvOn")) {
         switches_.server = *srvOn == 1;
         if (switches_.server) {
@@ -96,14 +88,6 @@ void Shell::StartHookThread() {
     }
 }
 
-std::vector<std::string> Shell::LoadMacros() {
-    std::vector<std::string> names = hotKeyTable_.RegisterAll();
-    if (hooks_.loadOtherTriggers) {
-        for (const std::string& name : names) hooks_.loadOtherTriggers(name);
-    }
-    return names;
-}
-
 void Shell::HandCommandLineToSelf() {
     if (commandLine_.empty()) return;
     if (!store_.SetText(StoreKey::macros().direct(), "CmdLineMacro", commandLine_)) {
@@ -129,7 +113,7 @@ void Shell::CommandLineMacro() {
 }
 
 bool Shell::Shutdown() {
-    callIfSet(hooks_.stopSchedules);
+    triggers_.schedules().stop();
     callIfSet(hooks_.releaseEventClipboard);
     if (!hookThread_) return true;
     // A thread that cannot be told to end would never answer: end without it.
@@ -193,7 +177,11 @@ void Shell::AcceptPushesFrom(const std::string& peer) {
 
 void Shell::SetScheduler(bool on) {
     switches_.scheduler = on;
-    callIfSet(on ? hooks_.startSchedules : hooks_.stopSchedules);
+    if (on) {
+        triggers_.schedules().start();
+    } else {
+        triggers_.schedules().stop();
+    }
 }
 
 }  // namespace ks

@@ -9,11 +9,10 @@
 
 #include "app/ShellHooks.h"
 #include "core/Messages.h"
-#include "triggers/HotKeyTable.h"
+#include "triggers/TriggerRegistry.h"
 
 namespace ks {
 
-class HotKeys;
 class Messages;
 class SettingsStore;
 
@@ -34,18 +33,20 @@ inline constexpr std::uint32_t kMouseRight = 517;
 inline constexpr std::uint32_t kMouseMiddle = 520;
 
 // The program's state between start-up and exit, apart from its windows:
-// options and switches, the hot-key table, the keyboard-watch thread and the
+// options and switches, the triggers, the keyboard-watch thread and the
 // hand-over of a command-line macro. GUI thread only.
 class Shell {
 public:
-    Shell(SettingsStore& store, HotKeys& hotKeys, ShellHooks hooks, std::string commandLine);
+    Shell(SettingsStore& store, TriggerRegistry& triggers, ShellHooks hooks,
+          std::string commandLine);
     ~Shell();
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
 
     SettingsStore& store() { return store_; }
     Messages& messages();
-    HotKeyTable& hotKeys() { return hotKeyTable_; }
+    TriggerRegistry& triggers() { return triggers_; }
+    HotKeyTable& hotKeys() { return triggers_.hotKeys(); }
     Switches& switches() { return switches_; }
     // Sets the expansion switch in memory, for the shell and the engine.
     void SetExpansion(bool on);
@@ -58,10 +59,6 @@ public:
     // Creates the keyboard-watch thread and lets it watch when phrases are on.
     void StartHookThread();
     bool HasHookThread() const { return hookThread_ != nullptr; }
-
-    // Loads what the main window lists: registers the hot keys and fills the
-    // other trigger tables. Returns the macro names in the store's order.
-    std::vector<std::string> LoadMacros();
 
     // Hands the command line, when there is one, to this copy's own queue.
     void HandCommandLineToSelf();
@@ -98,7 +95,7 @@ private:
     SettingsStore& store_;
     ShellHooks hooks_;
     std::string commandLine_;
-    HotKeyTable hotKeyTable_;
+    TriggerRegistry& triggers_;
     Switches switches_;
     std::unique_ptr<HookThreadControl> hookThread_;
     // A thread told to end lives on until the program exits.

@@ -22,9 +22,6 @@ struct EditorDesktop {
     Clock* clock = nullptr;
     Keymap* keymap = nullptr;
     WindowControl* windows = nullptr;
-    std::function<std::optional<std::string>(std::int32_t id)> messageIdOwner;
-    std::function<std::optional<std::string>(const std::string& phrase, bool matchCase)>
-        phraseOwner;
     Dialogs* dialogs = nullptr;  // shows a prompt window as PROMPT USER will
 };
 
@@ -53,13 +50,9 @@ public:
     virtual bool postEnd() = 0;
 };
 
-inline constexpr int kScheduledTriggers = 0;
-inline constexpr int kPhraseTriggers = 1;
-inline constexpr int kMessageIdTriggers = 2;
-
 // Where the rest of the program plugs into the shell. Every member may be
 // left empty: the shell then does without that part (no server, no hook
-// thread, no schedules, empty trigger texts of the other kinds).
+// thread).
 struct ShellHooks {
     // Posts a start request for `macro` to the GUI thread's queue, where the
     // runner picks it up. False when the post failed.
@@ -69,9 +62,6 @@ struct ShellHooks {
     // Posts "run the macro named in CmdLineMacro" to the GUI thread's own
     // queue; it arrives at Shell::CommandLineMacro. False when it failed.
     std::function<bool()> postCommandLineMacro;
-
-    // The key's text in a hot key's display ("F8", "K"); from the keymap.
-    std::function<std::string(std::uint32_t vk)> hotKeyText;
 
     // The expansion switch changed (read at start, or saved in the Options dialog).
     std::function<void(bool on)> expansionChanged;
@@ -83,22 +73,6 @@ struct ShellHooks {
 
     // Creates and starts the keyboard-watch thread; null when it could not be created.
     std::function<std::unique_ptr<HookThreadControl>()> createHookThread;
-
-    std::function<void()> startSchedules;
-    std::function<void()> stopSchedules;
-
-    // Fills the phrase, schedule and message-identifier tables for one
-    // macro at start, and removes a deleted macro from them.
-    std::function<void(const std::string& macro)> loadOtherTriggers;
-    std::function<void(const std::string& macro)> removeOtherTriggers;
-    // The trigger column's text for `macro` of the kinds other than hot keys
-    // (kScheduledTriggers, kPhraseTriggers, 2 XML message identifier).
-    std::function<std::string(int kind, const std::string& macro)> triggerText;
-    // The macro that has this XML message identifier, if any.
-    std::function<std::optional<std::string>(std::int32_t id)> messageIdOwner;
-    // The macro whose word or phrase a new one (phrase, matchCase) would
-    // replace; empty when none.
-    std::function<std::string(const std::string& phrase, bool matchCase)> phraseOwner;
 
     // Sets the busy mark (no macro starts while it is set) and answers the
     // mark it replaces.

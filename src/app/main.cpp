@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     ks::Engine engine(store, messages, **platform);
     ks::ShellHooks hooks;
     engine.connectHooks(hooks);
-    ks::Application application(store, messages, **platform, std::move(hooks), line.macro);
+    ks::Application application(store, messages, **platform, engine.triggers(), std::move(hooks),
+                                line.macro);
     engine.connectApplication(application);
     return application.Run();
 }

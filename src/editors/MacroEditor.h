@@ -38,7 +38,7 @@ struct MacroEditorServices {
     Clock& clock;
     HotKeyEdit::Layout layout;
     HotKeyEdit::Text hotKeyText;
-    TriggerOwners owners;
+    const TriggerOwners& owners;
     std::function<bool()> phrasesOn;
     std::function<bool()> serverOn;
     std::function<std::int32_t()> nextHotKeyId;

@@ -10,17 +10,14 @@ namespace ks {
 
 namespace {
 
-constexpr std::uint32_t kLowestMessageId = 10000;
+constexpr const char* kReservedMessageId =
+    "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved.";
 constexpr std::uint32_t kMostExecutions = 100000;
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool heldByOther(const std::optional<std::string>& owner, const std::string& edited) {
-    return owner && utf8::upper(*owner) != utf8::upper(edited);
 }
 
 // A stored number written in decimal, at most 32 bits.
@@ -40,26 +37,25 @@ SaveCheck checkSave(const MacroForm& form, const std::string& edited, const Trig
         return {"Macro Name must not contain " + std::string(nameFaultText(*fault)) + "!", {}};
     }
     macro.name = form.name;
-    if (const std::string id = trimmed(form.messageId); !id.empty()) {
-        const auto number = whole(id);
-        if (!number || *number < kLowestMessageId) {
-            return {
-                "XML Message ID must be greater than or equeal to 10000!  Lower IDs are "
-                "reserved.",
-                {}};
-        }
-        const auto owner =
-            owners.messageId ? owners.messageId(static_cast<std::int32_t>(*number)) : std::nullopt;
-        if (heldByOther(owner, edited)) return {"XML Message ID already in use by: " + *owner, {}};
-        macro.messageId = *number;
+    WantedTriggers wanted;
+    const std::string id = trimmed(form.messageId);
+    if (!id.empty()) {
+        wanted.messageId = whole(id);
+        if (!wanted.messageId) return {kReservedMessageId, {}};
     }
-    if (const std::string phrase = trimmed(form.phrase); !phrase.empty()) {
-        const auto owner = owners.phrase ? owners.phrase(phrase, form.phraseCase) : std::nullopt;
-        if (heldByOther(owner, edited)) {
-            return {"Word or Phrase for trigger already in use by: " + *owner, {}};
-        }
-        macro.phrase = phrase;
+    if (std::string phrase = trimmed(form.phrase); !phrase.empty()) {
+        wanted.phrase = std::move(phrase);
+        wanted.phraseCase = form.phraseCase;
     }
+    const TriggerConflicts conflicts = owners.checkConflicts(wanted, edited);
+    if (conflicts.messageIdReserved) return {kReservedMessageId, {}};
+    if (conflicts.messageId)
+        return {"XML Message ID already in use by: " + *conflicts.messageId, {}};
+    if (conflicts.phrase) {
+        return {"Word or Phrase for trigger already in use by: " + *conflicts.phrase, {}};
+    }
+    macro.messageId = wanted.messageId.value_or(0);
+    macro.phrase = wanted.phrase.value_or("");
     macro.phraseCase = form.phraseCase;
     const auto execute = whole(trimmed(form.execute));
     if (!execute || *execute < 1 || *execute > kMostExecutions) {

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
 #include "editors/MacroDocument.h"
+#include "triggers/TriggerOwners.h"
 
 namespace ks {
 
@@ -18,12 +18,6 @@ struct MacroForm {
     std::string phrase;
     bool phraseCase = false;
     std::string execute;
-};
-
-// Which macro holds a trigger, if any.
-struct TriggerOwners {
-    std::function<std::optional<std::string>(std::int32_t id)> messageId;
-    std::function<std::optional<std::string>(const std::string& phrase, bool matchCase)> phrase;
 };
 
 // Checks the form as Save does, in order; the first refusal's text, or the

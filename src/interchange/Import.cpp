@@ -21,7 +21,6 @@ namespace {
 constexpr const char* kImportError = "Keystrider - Error";
 constexpr const char* kWarning = "Keystrider - Warning";
 constexpr std::size_t kImportPieceLimit = 16000;
-constexpr std::uint32_t kMinMessageId = 10000;
 constexpr std::uint32_t kMaxRepeat = 100000;
 
 void showImportError(Messages& messages, std::string text) {
@@ -202,12 +201,12 @@ bool writeListed(SettingsStore& store, const std::string& macro, const char* key
 }
 
 // The trigger values of a MACRO element, checked before they are stored.
-struct Triggers {
+struct TriggerValues {
     std::optional<std::string> phrase;
     std::optional<std::uint32_t> phraseCase, modifiers, vk, repeat, messageId;
 };
 
-void readTrigger(Triggers& triggers, const XmlElement& child) {
+void readTrigger(TriggerValues& triggers, const XmlElement& child) {
     if (SameName(child.name, "WPhrase")) {
         triggers.phrase = child.text;
         return;
@@ -223,6 +222,21 @@ void readTrigger(Triggers& triggers, const XmlElement& child) {
     }
 }
 
+// A `vk` or `MsgID` of 0 means none, as the store layout has it; a hot key
+// needs its modifiers too.
+WantedTriggers wantedTriggers(const TriggerValues& triggers) {
+    WantedTriggers wanted;
+    if (triggers.vk.value_or(0) != 0 && triggers.modifiers) {
+        wanted.hotKey = {*triggers.vk, *triggers.modifiers};
+    }
+    if (triggers.messageId.value_or(0) != 0) wanted.messageId = triggers.messageId;
+    if (triggers.phrase && !triggers.phrase->empty()) {
+        wanted.phrase = triggers.phrase;
+        wanted.phraseCase = triggers.phraseCase.value_or(0) != 0;
+    }
+    return wanted;
+}
+
 class MacroImport {
 public:
     MacroImport(ImportSite& site, ImportMode mode, std::string name)
@@ -230,7 +244,7 @@ public:
 
     bool write(SettingsStore& store, const XmlElement& element) {
         if (!store.CreateMacroKey(name_)) return false;
-        Triggers triggers;
+        TriggerValues triggers;
         for (const XmlElement& child : element.children) {
             if (SameName(child.name, "COMMANDS")) {
                 if (!writeListed(store, name_, "Commands", child,
@@ -257,7 +271,7 @@ public:
     // Enters the stored triggers in the program's tables.
     void enterTriggers() const {
         site_.addMacroRow(name_);
-        if (hotKey_) site_.registerHotKey(name_, id_, hotKey_->second, hotKey_->first);
+        if (hotKey_) site_.registerHotKey(name_, id_, hotKey_->modifiers, hotKey_->vk);
         site_.loadOtherTriggers(name_);
     }
 
@@ -269,7 +283,7 @@ private:
         if (mode_ == ImportMode::Interactive) warn(messages, std::move(text));
     }
 
-    bool writeTriggers(SettingsStore& store, const Triggers& triggers) {
+    bool writeTriggers(SettingsStore& store, const TriggerValues& triggers) {
         Messages& messages = store.messages();
         id_ = site_.nextHotKeyIdentifier();
         if (!number(store, "id", static_cast<std::uint32_t>(id_))) return false;
@@ -282,41 +296,41 @@ private:
             repeat = 1;
         }
         if (!number(store, "repeat", repeat)) return false;
-        // A `vk` or `MsgID` of 0 means none, as the store layout has it.
-        if (triggers.vk.value_or(0) != 0 && triggers.modifiers) {
-            if (auto holder = site_.hotKeyHolder(*triggers.vk, *triggers.modifiers)) {
-                warnIf(messages, "Hotkey already in use by macro: " + inQuotes(*holder) +
+        const WantedTriggers wanted = wantedTriggers(triggers);
+        const TriggerConflicts conflicts = site_.triggerOwners().checkConflicts(wanted, name_);
+        if (wanted.hotKey) {
+            if (conflicts.hotKey) {
+                warnIf(messages, "Hotkey already in use by macro: " + inQuotes(*conflicts.hotKey) +
                                      "\n\nHotkey will not be saved with macro: " + inQuotes(name_));
-            } else if (!number(store, "vk", *triggers.vk) ||
-                       !number(store, "fsModifiers", *triggers.modifiers)) {
+            } else if (!number(store, "vk", wanted.hotKey->vk) ||
+                       !number(store, "fsModifiers", wanted.hotKey->modifiers)) {
                 return false;
             } else {
-                hotKey_ = {*triggers.vk, *triggers.modifiers};
+                hotKey_ = *wanted.hotKey;
             }
         }
-        if (triggers.messageId.value_or(0) != 0) {
-            const std::uint32_t id = *triggers.messageId;
-            if (id < kMinMessageId) {
+        if (wanted.messageId) {
+            if (conflicts.messageIdReserved) {
                 warnIf(messages,
                        "XML Message ID must be greater than or equeal to 10000!  Lower "
                        "IDs are reserved.\n\nXML Message ID will not be saved with "
                        "macro: " +
                            inQuotes(name_));
-            } else if (auto holder = site_.messageIdHolder(static_cast<std::int32_t>(id))) {
+            } else if (conflicts.messageId) {
                 warnIf(messages,
-                       "XML Message ID already in use by macro: " + inQuotes(*holder) +
+                       "XML Message ID already in use by macro: " + inQuotes(*conflicts.messageId) +
                            "\n\nXML Message ID will not be saved with macro: " + inQuotes(name_));
-            } else if (!number(store, "MsgID", id)) {
+            } else if (!number(store, "MsgID", *wanted.messageId)) {
                 return false;
             }
         }
-        if (triggers.phrase && !triggers.phrase->empty()) {
-            if (auto holder =
-                    site_.phraseHolder(*triggers.phrase, triggers.phraseCase.value_or(0) != 0)) {
+        if (wanted.phrase) {
+            if (conflicts.phrase) {
                 warnIf(messages,
-                       "Word or Phrase trigger already in use by macro: " + inQuotes(*holder) +
+                       "Word or Phrase trigger already in use by macro: " +
+                           inQuotes(*conflicts.phrase) +
                            "\n\nWord or Phrase will not be saved with macro: " + inQuotes(name_));
-            } else if (!store.WriteMacroString(*triggers.phrase, name_, "WPhrase") ||
+            } else if (!store.WriteMacroString(*wanted.phrase, name_, "WPhrase") ||
                        (triggers.phraseCase &&
                         !number(store, "WPhraseCase", *triggers.phraseCase))) {
                 return false;
@@ -330,8 +344,8 @@ private:
     ImportMode mode_;
     std::string name_;
     std::int32_t id_ = 0;
-    // The hot key stored (key, modifiers), to be registered once committed.
-    std::optional<std::pair<std::uint32_t, std::uint32_t>> hotKey_;
+    // The hot key stored, to be registered once committed.
+    std::optional<WantedTriggers::HotKey> hotKey_;
 };
 
 bool writeRecording(SettingsStore& store, const std::string& name, const XmlElement& element,

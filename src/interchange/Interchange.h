@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "triggers/TriggerOwners.h"
 #include "xml/XmlDocument.h"
 
 namespace ks {
@@ -29,15 +30,12 @@ public:
 
     // The next hot-key registration number, never used before.
     virtual std::int32_t nextHotKeyIdentifier() = 0;
-    // The macro that has this hot key, if any.
-    virtual std::optional<std::string> hotKeyHolder(std::uint32_t vk, std::uint32_t modifiers) = 0;
+    // Who holds each trigger, asked before the import's are stored.
+    virtual const TriggerOwners& triggerOwners() = 0;
     // Registers a stored hot key with the platform (showing a failure) and
     // enters it in the hot-key table.
     virtual void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
                                 std::uint32_t vk) = 0;
-    virtual std::optional<std::string> messageIdHolder(std::int32_t id) = 0;
-    // The macro whose phrase the new one would replace, if any.
-    virtual std::optional<std::string> phraseHolder(const std::string& phrase, bool matchCase) = 0;
     // The macro's stored message identifier, phrase and schedules join
     // their tables.
     virtual void loadOtherTriggers(const std::string& macro) = 0;

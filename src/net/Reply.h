@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/MessageIds.h"
 #include "xml/XmlDocument.h"
 
 namespace ks {
@@ -22,7 +23,6 @@ inline constexpr std::int32_t kReplyImported = 1004;
 inline constexpr std::int32_t kReplyAccepted = 1005;
 
 // Message ids a peer posts; ids from kFirstMacroMessageId on start macros.
-inline constexpr std::uint32_t kFirstMacroMessageId = 10000;
 inline constexpr std::int32_t kRequestClipboard = 1000;
 inline constexpr std::int32_t kRequestSetClipboard = 1002;
 inline constexpr std::int32_t kRequestImport = 1003;

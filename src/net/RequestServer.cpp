@@ -12,7 +12,6 @@
 #include "core/PlusDigits.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"
-#include "net/MessageIdTable.h"
 #include "net/Reply.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
@@ -346,7 +345,7 @@ std::optional<std::int32_t> RequestServer::dispatchDocument(Connection& connecti
         }
         default: break;
     }
-    const std::optional<std::string> macro = services_.messageIds.NameOf(id);
+    const std::optional<std::string> macro = services_.messageIds.messageIdOwner(id);
     if (!macro) return kReplyInvalidId;
     if (!hooks_.startMacro || !hooks_.startMacro(*macro)) {
         showBox(MessageBox{"Error posting message to main thread.", "Error", MsgIcon::Stop});

@@ -25,7 +25,7 @@ namespace ks {
 
 class Clipboard;
 class Clock;
-class MessageIdTable;
+class MessageIdOwner;
 class VariableTable;
 class XmlDocument;
 
@@ -74,7 +74,7 @@ public:
         Messages& messages;
         VariableTable& variables;
         Clipboard& clipboard;
-        MessageIdTable& messageIds;
+        const MessageIdOwner& messageIds;
         Clock& clock;  // dates the replies
     };
 

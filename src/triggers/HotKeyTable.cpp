@@ -36,15 +36,15 @@ struct Reading {
 
 }  // namespace
 
-HotKeyTable::HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro,
+HotKeyTable::HotKeyTable(SettingsStore& store, PlatformHotKeys hotKeys, StartMacro startMacro,
                          RunActive runActive, KeyText keyText)
     : store_(store),
-      hotKeys_(hotKeys),
+      hotKeys_(std::move(hotKeys)),
       startMacro_(std::move(startMacro)),
       runActive_(std::move(runActive)),
       keyText_(std::move(keyText)) {}
 
-std::vector<std::string> HotKeyTable::RegisterAll() {
+std::vector<std::string> HotKeyTable::registerAll() {
     // The reads and the identifier writes form one transaction; the
     // registrations, whose failures wait for the user, come after it so that
     // no box holds the store locked.
@@ -57,7 +57,7 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
             for (const std::string& macro : *macros) {
                 const std::string key = MacroKey(macro).key().direct();
                 Reading r{macro, storedVk(store_, key), store_.GetDword(key, "fsModifiers"),
-                          NextIdentifier()};
+                          nextIdentifier()};
                 store_.SetDword(key, "id", static_cast<std::uint32_t>(r.id));
                 readings.push_back(std::move(r));
             }
@@ -68,21 +68,21 @@ std::vector<std::string> HotKeyTable::RegisterAll() {
     for (const Reading& r : readings) {
         if (r.vk && r.modifiers) requests.push_back({r.id, *r.modifiers, *r.vk});
     }
-    const std::vector<Result> results = hotKeys_.registerHotKeys(requests);
+    const std::vector<Result> results = hotKeys_().registerHotKeys(requests);
     std::vector<std::string> names;
     std::size_t next = 0;
     for (Reading& r : readings) {
         if (r.vk && r.modifiers) {
             const Result& registered = results[next++];
             reportRegistration(r.macro, registered);
-            Add({*r.vk, *r.modifiers, r.macro, r.id}, registered.ok());
+            add({*r.vk, *r.modifiers, r.macro, r.id}, registered.ok());
         }
         names.push_back(std::move(r.macro));
     }
     return names;
 }
 
-void HotKeyTable::Add(const HotKeyEntry& entry, bool registered) {
+void HotKeyTable::add(const HotKeyEntry& entry, bool registered) {
     bool overwritten = false;
     for (std::size_t i = 0; registered && i < entries_.size(); ++i) {
         if (entries_[i].vk == entry.vk && entries_[i].modifiers == entry.modifiers) {
@@ -97,9 +97,9 @@ void HotKeyTable::Add(const HotKeyEntry& entry, bool registered) {
     }
 }
 
-bool HotKeyTable::Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
-                           std::uint32_t vk) {
-    const Result registered = hotKeys_.registerHotKey(id, modifiers, vk);
+bool HotKeyTable::registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
+                                 std::uint32_t vk) {
+    const Result registered = hotKeys_().registerHotKey(id, modifiers, vk);
     reportRegistration(macro, registered);
     return registered.ok();
 }
@@ -110,14 +110,14 @@ void HotKeyTable::reportRegistration(const std::string& macro, const Result& reg
                               "\nError returned: " + registered.error());
 }
 
-StoredHotKey HotKeyTable::ReadStored(const std::string& macro) {
+StoredHotKey HotKeyTable::readStored(const std::string& macro) {
     const std::string key = MacroKey(macro).key().direct();
     return {store_.GetDword(key, "id"), storedVk(store_, key)};
 }
 
-bool HotKeyTable::Unregister(const std::string& macro, const StoredHotKey& stored) {
+bool HotKeyTable::unregister(const std::string& macro, const StoredHotKey& stored) {
     if (!stored.id) return false;
-    if (stored.vk && !hotKeys_.unregisterHotKey(static_cast<std::int32_t>(*stored.id))) {
+    if (stored.vk && !hotKeys_().unregisterHotKey(static_cast<std::int32_t>(*stored.id))) {
         showAttention(store_,
                       "Failed to unregister previous hotkey for macro: " + macro +
                           "\n\nThis probably occurred as a result of a failure to register the "
@@ -130,8 +130,8 @@ bool HotKeyTable::Unregister(const std::string& macro, const StoredHotKey& store
     return true;
 }
 
-std::optional<std::string> HotKeyTable::Holder(std::uint32_t vk, std::uint32_t modifiers,
-                                               const std::string& except) const {
+std::optional<std::string> HotKeyTable::ownerOf(std::uint32_t vk, std::uint32_t modifiers,
+                                                const std::string& except) const {
     const std::string folded = utf8::upper(except);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const HotKeyEntry& entry = entries_[i];
@@ -142,18 +142,18 @@ std::optional<std::string> HotKeyTable::Holder(std::uint32_t vk, std::uint32_t m
     return std::nullopt;
 }
 
-Result HotKeyTable::TrialGrab(std::uint32_t vk, std::uint32_t modifiers) {
-    const std::int32_t trial = NextIdentifier();
-    Result taken = hotKeys_.registerHotKey(trial, modifiers, vk);
-    if (taken) hotKeys_.unregisterHotKey(trial);
+Result HotKeyTable::trialGrab(std::uint32_t vk, std::uint32_t modifiers) {
+    const std::int32_t trial = nextIdentifier();
+    Result taken = hotKeys_().registerHotKey(trial, modifiers, vk);
+    if (taken) hotKeys_().unregisterHotKey(trial);
     return taken;
 }
 
-void HotKeyTable::Suspend(bool on) {
-    hotKeys_.setSuspended(on);
+void HotKeyTable::suspend(bool on) {
+    hotKeys_().setSuspended(on);
 }
 
-void HotKeyTable::Fire(std::int32_t id) {
+void HotKeyTable::fire(std::int32_t id) {
     if (runActive_ && runActive_()) return;
     if (!enabled_) return;
     const auto it = std::find_if(entries_.begin(), entries_.end(),
@@ -170,13 +170,13 @@ std::size_t HotKeyTable::findMacro(const std::string& macro) const {
                                     foldedNames_.begin());
 }
 
-std::string HotKeyTable::TextForMacro(const std::string& macro) const {
+std::string HotKeyTable::textForMacro(const std::string& macro) const {
     const std::size_t i = findMacro(macro);
     if (i == entries_.size()) return {};
-    return DisplayText(entries_[i].vk, entries_[i].modifiers);
+    return displayText(entries_[i].vk, entries_[i].modifiers);
 }
 
-std::string HotKeyTable::DisplayText(std::uint32_t vk, std::uint32_t modifiers) const {
+std::string HotKeyTable::displayText(std::uint32_t vk, std::uint32_t modifiers) const {
     if (vk == kInvalid || modifiers == kInvalid) return "Invalid Hot Key";
     const std::string key = keyText_(vk);
     if (key == kUnknownHotKeyText) return "Invalid Hot Key";

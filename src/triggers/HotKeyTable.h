@@ -38,53 +38,55 @@ public:
     // "\xFF" for a key without one.
     using KeyText = std::function<std::string(std::uint32_t vk)>;
     using RunActive = std::function<bool()>;
+    // The platform's hot keys, asked for on first use: a copy that hands its
+    // command line to the running one never opens them.
+    using PlatformHotKeys = std::function<HotKeys&()>;
 
-    HotKeyTable(SettingsStore& store, HotKeys& hotKeys, StartMacro startMacro, RunActive runActive,
-                KeyText keyText);
+    HotKeyTable(SettingsStore& store, PlatformHotKeys hotKeys, StartMacro startMacro,
+                RunActive runActive, KeyText keyText);
 
     // Start-up: gives every macro, in the store's order, the next identifier,
     // stores it as its `id` and registers its hot key when it has one.
     // Returns the macro names in that order.
-    std::vector<std::string> RegisterAll();
+    std::vector<std::string> registerAll();
 
     // A macro saved from the editor: the next identifier, never used before.
-    std::int32_t NextIdentifier() { return ++counter_; }
+    std::int32_t nextIdentifier() { return ++counter_; }
     // Adds an entry. A registered one overwrites every entry with the same key
     // and modifiers, as none of them can hold the key; one the platform
     // refused goes beside them, so the macro holding the key keeps it.
-    void Add(const HotKeyEntry& entry, bool registered);
+    void add(const HotKeyEntry& entry, bool registered);
     // Registers with the platform, showing the failure.
-    bool Register(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
-                  std::uint32_t vk);
+    bool registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
+                        std::uint32_t vk);
 
-    StoredHotKey ReadStored(const std::string& macro);
+    StoredHotKey readStored(const std::string& macro);
     // The macro other than `except` (compared without regard to case) that
     // holds `vk` with `modifiers`, if one does.
-    std::optional<std::string> Holder(std::uint32_t vk, std::uint32_t modifiers,
-                                      const std::string& except) const;
+    std::optional<std::string> ownerOf(std::uint32_t vk, std::uint32_t modifiers,
+                                       const std::string& except) const;
     // Whether the platform gives this hot key now: taken under an identifier
     // no macro uses and given back at once.
-    Result TrialGrab(std::uint32_t vk, std::uint32_t modifiers);
+    Result trialGrab(std::uint32_t vk, std::uint32_t modifiers);
     // Undoes a macro's registration as `stored` recorded it. True when it
     // recorded an identifier: the macro's other triggers go too then.
-    bool Unregister(const std::string& macro, const StoredHotKey& stored);
+    bool unregister(const std::string& macro, const StoredHotKey& stored);
 
     // While `on`, no hot key is captured, so that the field in which the
     // user picks one receives every key, those of other macros included.
-    void Suspend(bool on);
+    void suspend(bool on);
 
     // The platform reported the hot key registered under `id`.
-    void Fire(std::int32_t id);
+    void fire(std::int32_t id);
 
-    void SetEnabled(bool on) { enabled_ = on; }
-    bool Enabled() const { return enabled_; }
+    void setEnabled(bool on) { enabled_ = on; }
+    bool enabled() const { return enabled_; }
 
     // The trigger column's text for `macro`: its entry's display text, or empty.
-    std::string TextForMacro(const std::string& macro) const;
-    std::string DisplayText(std::uint32_t vk, std::uint32_t modifiers) const;
+    std::string textForMacro(const std::string& macro) const;
+    std::string displayText(std::uint32_t vk, std::uint32_t modifiers) const;
 
-    const std::vector<HotKeyEntry>& Entries() const { return entries_; }
-    std::int32_t Counter() const { return counter_; }
+    const std::vector<HotKeyEntry>& entries() const { return entries_; }
 
 private:
     // The index of the first entry of `macro` (names compared as the store
@@ -93,7 +95,7 @@ private:
     void reportRegistration(const std::string& macro, const Result& registered);
 
     SettingsStore& store_;
-    HotKeys& hotKeys_;
+    PlatformHotKeys hotKeys_;
     StartMacro startMacro_;
     RunActive runActive_;
     KeyText keyText_;

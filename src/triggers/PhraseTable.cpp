@@ -11,7 +11,7 @@ PhraseTable::Placed PhraseTable::add(PhraseEntry entry) {
     std::string folded = utf8::upper(entry.phrase);
     const std::string foldedMacro = utf8::upper(entry.macro);
     Orders& sameFolded = byPhrase_[folded];
-    if (const Slot* found = firstStoodFor(sameFolded, entry.phrase, entry.matchCase, {})) {
+    if (const Slot* found = firstStoodFor(sameFolded, entry.phrase, entry.matchCase)) {
         Slot& slot = *slotOf(found->placed.order);
         forget(byMacro_, slot.foldedMacro, slot.placed.order);
         auto& macroOrders = byMacro_[foldedMacro];
@@ -41,11 +41,10 @@ std::optional<PhraseTable::Placed> PhraseTable::removeMacro(std::string_view mac
     return removed;
 }
 
-std::string PhraseTable::ownerOf(std::string_view phrase, bool matchCase,
-                                 std::string_view skipMacro) const {
+std::string PhraseTable::ownerOf(std::string_view phrase, bool matchCase) const {
     const auto found = byPhrase_.find(utf8::upper(phrase));
     if (found == byPhrase_.end()) return {};
-    const Slot* slot = firstStoodFor(found->second, phrase, matchCase, utf8::upper(skipMacro));
+    const Slot* slot = firstStoodFor(found->second, phrase, matchCase);
     return slot ? slot->placed.entry.macro : std::string();
 }
 
@@ -63,11 +62,9 @@ std::vector<PhraseEntry> PhraseTable::entries() const {
 }
 
 const PhraseTable::Slot* PhraseTable::firstStoodFor(const Orders& orders, std::string_view phrase,
-                                                    bool matchCase,
-                                                    std::string_view skipFoldedMacro) const {
+                                                    bool matchCase) const {
     for (const std::uint64_t order : orders) {
         const Slot* slot = slotOf(order);
-        if (!skipFoldedMacro.empty() && slot->foldedMacro == skipFoldedMacro) continue;
         const PhraseEntry& entry = slot->placed.entry;
         if (!matchCase || !entry.matchCase || entry.phrase == phrase) return slot;
     }

@@ -39,10 +39,9 @@ public:
     // Removes the first entry of `macro`; the entry removed, if any.
     std::optional<Placed> removeMacro(std::string_view macro);
 
-    // The macro of the entry that adding (phrase, matchCase) would replace,
-    // leaving out entries of `skipMacro`; empty when there is none.
-    std::string ownerOf(std::string_view phrase, bool matchCase,
-                        std::string_view skipMacro = {}) const;
+    // The macro of the entry that adding (phrase, matchCase) would replace;
+    // empty when there is none.
+    std::string ownerOf(std::string_view phrase, bool matchCase) const;
     // The phrase of the first entry of `macro`, or empty: the trigger
     // column's text.
     std::string phraseOf(std::string_view macro) const;
@@ -58,8 +57,7 @@ private:
     using Orders = std::vector<std::uint64_t>;  // ascending
 
     // The first slot among `orders` that (phrase, matchCase) stands for.
-    const Slot* firstStoodFor(const Orders& orders, std::string_view phrase, bool matchCase,
-                              std::string_view skipFoldedMacro) const;
+    const Slot* firstStoodFor(const Orders& orders, std::string_view phrase, bool matchCase) const;
     Slot* slotOf(std::uint64_t order);
     const Slot* slotOf(std::uint64_t order) const;
     static void forget(std::unordered_map<std::string, Orders>& index, const std::string& key,

@@ -26,18 +26,16 @@ public:
 
     // At start: registers the macro's phrase when its key holds both
     // `WPhrase` and `WPhraseCase`.
-    void Load(const std::string& macro);
-    void Register(PhraseEntry entry);
-    void Unregister(std::string_view macro);
+    void load(const std::string& macro);
+    void add(PhraseEntry entry);
+    void remove(std::string_view macro);
 
-    // For the macro editor: the macro whose phrase (phrase, matchCase)
-    // would replace, other than `skipMacro`; empty when none.
-    std::string OwnerOf(std::string_view phrase, bool matchCase,
-                        std::string_view skipMacro = {}) const {
-        return table_.ownerOf(phrase, matchCase, skipMacro);
+    // The macro whose phrase (phrase, matchCase) would replace; empty when none.
+    std::string ownerOf(std::string_view phrase, bool matchCase) const {
+        return table_.ownerOf(phrase, matchCase);
     }
     // The trigger column's text in phrase mode.
-    std::string DisplayText(std::string_view macro) const { return table_.phraseOf(macro); }
+    std::string displayText(std::string_view macro) const { return table_.phraseOf(macro); }
 
 private:
     void showPostError();

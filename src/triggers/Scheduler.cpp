@@ -54,7 +54,7 @@ Scheduler::~Scheduler() = default;
 
 // The values that cannot be read are reported in one box per macro, as a
 // schedule that came without them would otherwise show a box for each.
-void Scheduler::LoadSchedules(const std::string& macro) {
+void Scheduler::load(const std::string& macro) {
     GatheredMessages unreadable;
     SettingsStore reader(store_.tree(), unreadable);
     loadSchedules(reader, macro);
@@ -79,7 +79,7 @@ void Scheduler::loadSchedules(SettingsStore& reader, const std::string& macro) {
     }
 }
 
-void Scheduler::RemoveSchedules(const std::string& macro) {
+void Scheduler::remove(const std::string& macro) {
     const std::string folded = utf8::upper(macro);
     std::erase_if(entries_, [&](const Entry& entry) {
         if (utf8::upper(entry.macro) != folded) return false;
@@ -88,7 +88,7 @@ void Scheduler::RemoveSchedules(const std::string& macro) {
     });
 }
 
-std::string Scheduler::DisplayText(const std::string& macro) const {
+std::string Scheduler::displayText(const std::string& macro) const {
     const std::string folded = utf8::upper(macro);
     const bool any = std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) {
         return utf8::upper(entry.macro) == folded;
@@ -99,7 +99,7 @@ std::string Scheduler::DisplayText(const std::string& macro) const {
 // An occurrence that came due while its timer waited (the machine slept, or
 // the clock was set past it) fires once, late, instead of being skipped; the
 // others are armed from now.
-void Scheduler::ReArmAll() {
+void Scheduler::reArmAll() {
     if (!on_) return;
     const std::int64_t now = clock_.wallMillis();
     std::vector<std::int64_t> from;
@@ -117,12 +117,12 @@ void Scheduler::ReArmAll() {
     while (invalid-- > 0) showInvalidPeriod(store_.messages());
 }
 
-void Scheduler::Start() {
+void Scheduler::start() {
     on_ = true;
-    ReArmAll();
+    reArmAll();
 }
 
-void Scheduler::Stop() {
+void Scheduler::stop() {
     on_ = false;
     killAll();
 }
@@ -137,7 +137,7 @@ void Scheduler::killAll() {
     }
 }
 
-std::optional<std::int64_t> Scheduler::EndOfDayDue() const {
+std::optional<std::int64_t> Scheduler::endOfDayDue() const {
     return endOfDayDue_;
 }
 
@@ -181,7 +181,7 @@ void Scheduler::onTimer(std::int32_t id) {
     const std::int64_t now = clock_.wallMillis();
     if (id == kEndOfDayTimer) {
         if (endOfDayDue_ && now < *endOfDayDue_) return startTimer(id, *endOfDayDue_);
-        return ReArmAll();
+        return reArmAll();
     }
     const auto entry = std::find_if(entries_.begin(), entries_.end(),
                                     [id](const Entry& e) { return e.timerId == id; });

@@ -44,28 +44,27 @@ public:
 
     // Switches scheduling on and arms every schedule and the end-of-day
     // timer; until then loading a schedule arms nothing.
-    void Start();
+    void start();
     // Switches scheduling off and kills every timer.
-    void Stop();
-    bool Started() const { return on_; }
+    void stop();
 
     // Reads the macro's schedules from the store, arms each and adds it.
-    void LoadSchedules(const std::string& macro);
+    void load(const std::string& macro);
     // Kills the timers of the macro's schedules and removes them.
-    void RemoveSchedules(const std::string& macro);
+    void remove(const std::string& macro);
     // "Yes" when the macro has a schedule, else "No".
-    std::string DisplayText(const std::string& macro) const;
+    std::string displayText(const std::string& macro) const;
 
     // With the switch on: every schedule armed afresh and the end-of-day
     // timer armed. With it off: nothing.
-    void ReArmAll();
+    void reArmAll();
     // The wall clock was set, or the machine resumed from suspend: a timer
     // counts elapsed time, which no longer matches the wall clock.
-    void ClockChanged() { ReArmAll(); }
+    void clockChanged() { reArmAll(); }
 
-    const std::vector<Entry>& Entries() const { return entries_; }
+    const std::vector<Entry>& entries() const { return entries_; }
     // When the end-of-day timer is due, wall milliseconds; nothing when unarmed.
-    std::optional<std::int64_t> EndOfDayDue() const;
+    std::optional<std::int64_t> endOfDayDue() const;
 
 private:
     void loadSchedules(SettingsStore& reader, const std::string& macro);

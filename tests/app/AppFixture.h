@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeClock.h"
 #include "QtTestLoop.h"
 #include "RecordingHotKeys.h"
 #include "StoreFixture.h"
@@ -32,8 +33,6 @@ protected:
             return note("open server " + std::to_string(port), serverOpens);
         };
         hooks.closeServer = [this] { note("close server"); };
-        hooks.startSchedules = [this] { note("start schedules"); };
-        hooks.stopSchedules = [this] { note("stop schedules"); };
         hooks.releaseEventClipboard = [this] { note("release event clipboard"); };
         hooks.releasePlayerBuffer = [this] { note("release player buffer"); };
         hooks.postToPeer = [this](Messages& shownTo, const auto& host, const auto& port,
@@ -43,16 +42,24 @@ protected:
             };
             return postToPeer(peerClient, wait, shownTo, host, port, body);
         };
-        hooks.removeOtherTriggers = [this](const std::string& m) { note("remove " + m); };
-        hooks.hotKeyText = [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); };
-        hooks.triggerText = [](int k, const std::string& m) { return std::to_string(k) + ":" + m; };
         return hooks;
     }
 
     Shell& makeShell(std::string commandLine = {}) {
-        shell = std::make_unique<Shell>(*store, hotKeys, recordingHooks(), std::move(commandLine));
+        shell.reset();
+        triggers = std::make_unique<TriggerRegistry>(TriggerRegistry::Services{
+            *store,
+            [this]() -> HotKeys& { return hotKeys; },
+            clock,
+            [this](const std::string& m) { return note("start " + m, postSucceeds); },
+            [] { return false; },
+            [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); },
+            {[](const PhraseEntry&) { return true; }, [](std::string_view) { return true; }}});
+        shell =
+            std::make_unique<Shell>(*store, *triggers, recordingHooks(), std::move(commandLine));
         return *shell;
     }
+    bool schedulesOn() const { return triggers->schedules().endOfDayDue().has_value(); }
 
     void addMacro(const std::string& name, std::uint32_t modifiers = 0, std::uint32_t vk = 0) {
         ASSERT_TRUE(store->CreateMacroKey(name));
@@ -76,9 +83,11 @@ protected:
     }
 
     RecordingHotKeys hotKeys;
+    FakeClock clock;
     QtPeerClient peerClient;
     Texts log;
     bool postSucceeds = true, serverOpens = true;
+    std::unique_ptr<TriggerRegistry> triggers;
     std::unique_ptr<Shell> shell;
 };
 

@@ -36,6 +36,9 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirTriggersAndRecordingsWithTheirTypes) 
     load(R"([Macros\Backup]
             "vk"=dword:00000077
             "fsModifiers"=dword:00000003
+            "MsgID"=dword:00002711
+            "WPhrase"="btw"
+            "WPhraseCase"=dword:00000000
             [Macros\plain]
             [Journals\Both]
             "Type"=dword:00000001
@@ -47,9 +50,9 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirTriggersAndRecordingsWithTheirTypes) 
     QTreeWidget* recordings = window->recordingList();
     EXPECT_EQ(columnTexts(recordings, 1), (Texts{"Keyboard & Mouse", "Unknown", "Unknown"}));
     const std::pair<const char*, const char*> shown[] = {{"Hot Key", "CTRL + ALT + F8"},
-                                                         {"Scheduled", "0:Backup"},
-                                                         {"Word or Phrase", "1:Backup"},
-                                                         {"XML Message ID", "2:Backup"},
+                                                         {"Scheduled", "No"},
+                                                         {"Word or Phrase", "btw"},
+                                                         {"XML Message ID", "10001"},
                                                          {"Hot Key", "CTRL + ALT + F8"}};
     for (std::uint32_t i = 0; i < 5; ++i) {
         if (i > 0) emit window->macroList()->header()->sectionClicked(1);
@@ -80,6 +83,7 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirTriggersAndRecordingsWithTheirTypes) 
 TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     addMacro("Locked", kModAlt, 'L');
     addMacro("Open", kModAlt, 'O');
+    ASSERT_TRUE(store->SetDword(macros + "\\Open", "MsgID", 10002));
     addMacro("Stays");
     makeWindow();
     for (auto rows : {std::initializer_list<int>{}, {0, 1}, {1}}) {
@@ -110,7 +114,8 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     EXPECT_EQ(column(0), Texts{"Locked"});
     EXPECT_FALSE(tree->keyExists(macros + "\\Open"));
     EXPECT_EQ(hotKeys.calls.back(), "unregister 1");
-    EXPECT_EQ(log, (Texts{"start Open", "remove Open", "remove Stays"}));
+    EXPECT_EQ(log, (Texts{"start Open"}));
+    EXPECT_EQ(triggers->messageIdOwner(10002), std::nullopt);
 }
 
 TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
@@ -123,7 +128,7 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
         Texts logOff, logOn;
     };
     const Item items[] = {
-        {"Enable Hot Key Triggers", "HotKeyOn", [&] { return shell->hotKeys().Enabled(); }, {}, {}},
+        {"Enable Hot Key Triggers", "HotKeyOn", [&] { return shell->hotKeys().enabled(); }, {}, {}},
         {"Enable Word or Phrase Triggers",
          "WPhraseOn",
          [&] { return shell->switches().phrases; },
@@ -131,9 +136,12 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
          {}},
         {"Enable Scheduled Triggers",
          "SchedOn",
-         [&] { return shell->switches().scheduler; },
-         {"stop schedules"},
-         {"start schedules"}},
+         [&] {
+             EXPECT_EQ(schedulesOn(), shell->switches().scheduler);
+             return shell->switches().scheduler;
+         },
+         {},
+         {}},
         {"Enable Server",
          "SrvOn",
          [&] { return shell->switches().server; },

@@ -74,10 +74,11 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
         {"WPhraseOn", 0}, {"ExpansionOn", 1}, {"SchedOn", 1},    {"SPMouse", 514}};
     for (const auto& [name, value] : expected) EXPECT_EQ(option(name), value) << name;
     const Switches& s = shell->switches();
-    EXPECT_FALSE(shell->hotKeys().Enabled());
+    EXPECT_FALSE(shell->hotKeys().enabled());
     EXPECT_TRUE(s.server && s.prompt && s.expansion && s.scheduler);
     EXPECT_FALSE(s.phrases);
-    EXPECT_EQ(log, (Texts{"open server 8081", "start schedules"}));
+    EXPECT_EQ(log, Texts{"open server 8081"});
+    EXPECT_TRUE(schedulesOn());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_TRUE(messages.shown.empty());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "core/CommandId.h"
@@ -158,13 +159,8 @@ struct SaveRow {
 };
 
 TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
-    const TriggerOwners owners{
-        [](std::int32_t id) {
-            return id == 10001 ? std::optional<std::string>("Other") : std::nullopt;
-        },
-        [](const std::string& p, bool) {
-            return p == "btw" ? std::optional<std::string>("Other") : std::nullopt;
-        }};
+    MapTriggerOwners owners;
+    owners.held = {{"#10001", "Other"}, {"btw", "Other"}};
     const SaveRow rows[] = {
         {{"", 0, 0, "1", "btw", false, "0"}, "Macro Name must not be empty!"},
         {{"M", 0, 0, " 9999 ", "btw", false, "0"},

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "FakeClock.h"
+#include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "UsKeymap.h"
@@ -36,7 +37,7 @@ protected:
                                      clock,
                                      {},
                                      [](std::uint32_t vk, std::uint32_t) { return std::to_string(vk); },
-                                     {},
+                                     owners,
                                      {},
                                      {},
                                      {},
@@ -85,6 +86,7 @@ protected:
     KeyTree tree{dir.file("store.db")};
     RecordingMessages messages;
     FakeClock clock;
+    MapTriggerOwners owners;
     int ids = 0;
     std::vector<std::string> commits;
     std::string suspensions;

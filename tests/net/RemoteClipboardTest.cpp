@@ -10,11 +10,11 @@
 #include "FakeClipboard.h"
 #include "FakeClock.h"
 #include "FakeSystemValues.h"
+#include "MapTriggerOwners.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
-#include "net/MessageIdTable.h"
 #include "net/RequestServer.h"
 #include "platform/qt/QtPeerClient.h"
 #include "runner/RunControl.h"
@@ -55,7 +55,7 @@ protected:
     RecordingMessages peerMessages;
     VariableTable peerVariables{peerMessages};
     FakeClipboard peerClipboard;
-    MessageIdTable peerIds;
+    MapTriggerOwners peerIds;
     FakeClock peerClock;
     RequestServer peer{{peerMessages, peerVariables, peerClipboard, peerIds, peerClock}, {}};
 };

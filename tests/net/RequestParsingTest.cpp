@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "net/HttpRequest.h"
-#include "net/MessageIdTable.h"
 #include "net/Reply.h"
 
 namespace ks::test {
@@ -53,19 +52,6 @@ TEST(Reply, IsTheStatusLineFourHeadersAndTheBody) {
     EXPECT_EQ(httpReply("<a/>", 0),
               "HTTP/1.0 200 OK\r\nServer: Keystrider\r\nDate: Thu, 01 Jan 1970 00:00:00 GMT\r\n"
               "Content-Type: text/xml\r\nContent-Length: 4\r\n\r\n<a/>");
-}
-
-TEST(MessageIdTable, HoldsOneMacroPerIdAndFindsNamesWithoutCase) {
-    MessageIdTable table;
-    table.Set(10000, "Backup");
-    table.Set(10001, "Mail");
-    table.Set(10000, "Nightly");
-    EXPECT_EQ(table.NameOf(10000), "Nightly");
-    EXPECT_EQ(table.IdOf("MAIL"), "10001");
-    EXPECT_EQ(table.IdOf("Backup"), "");
-    table.Remove("nightly");
-    EXPECT_EQ(table.NameOf(10000), std::nullopt);
-    EXPECT_EQ(table.NameOf(10001), "Mail");
 }
 
 }  // namespace

@@ -14,12 +14,12 @@
 #include "FakeClipboard.h"
 #include "FakeClock.h"
 #include "LoopbackHttp.h"
+#include "MapTriggerOwners.h"
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "core/PlusDigits.h"
 #include "expand/VariableTable.h"
 #include "net/HttpRequest.h"
-#include "net/MessageIdTable.h"
 #include "net/Reply.h"
 #include "xml/XmlDocument.h"
 
@@ -58,7 +58,7 @@ protected:
         server.setIdleLimit(300ms);
         EXPECT_TRUE(server.StartServer(0));
         clipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
-        messageIds.Set(10000, "Backup");
+        messageIds.held["#10000"] = "Backup";
     }
 
     // A peer on another thread, as on another machine: what came back to
@@ -107,7 +107,7 @@ protected:
     RecordingMessages messages;
     VariableTable variables{messages};
     FakeClipboard clipboard;
-    MessageIdTable messageIds;
+    MapTriggerOwners messageIds;
     FakeClock clock{784111777000};  // replies are dated by it
     void log(const std::string& what) { hooksAsked.push_back(what); }
     std::vector<std::string> hooksAsked;

@@ -5,36 +5,44 @@
 #include <string>
 #include <vector>
 
+#include "MapTriggerOwners.h"
 #include "interchange/Interchange.h"
 
 namespace ks::test {
 
-// An import's view of a program whose lists keep the rows an import adds
-// and whose triggers are all free; a list dialog is never answered with OK.
-class ListImportSite final : public ImportSite {
+// An import's view of a program whose lists keep the rows an import adds,
+// whose triggers are held as `owners` says, and whose list dialog keeps every item when
+// `chooseAll`, else is not ended with OK; the progress cancels at `cancelAt`.
+class ListImportSite : public ImportSite {
 public:
-    std::vector<std::string> macroRows() override { return macros; }
+    std::vector<std::string> macroRows() override {
+        ++rowReads;
+        return macros;
+    }
     std::vector<std::string> recordingRows() override { return recordings; }
     void addMacroRow(const std::string& macro) override { macros.push_back(macro); }
     void addRecordingRow(const std::string& recording, std::uint32_t) override {
         recordings.push_back(recording);
     }
-    std::int32_t nextHotKeyIdentifier() override { return ++counter_; }
-    std::optional<std::string> hotKeyHolder(std::uint32_t, std::uint32_t) override { return {}; }
+    std::int32_t nextHotKeyIdentifier() override { return ++counter; }
+    const TriggerOwners& triggerOwners() override { return owners; }
     void registerHotKey(const std::string&, std::int32_t, std::uint32_t, std::uint32_t) override {}
-    std::optional<std::string> messageIdHolder(std::int32_t) override { return {}; }
-    std::optional<std::string> phraseHolder(const std::string&, bool) override { return {}; }
     void loadOtherTriggers(const std::string&) override {}
-    std::optional<std::vector<std::size_t>> chooseItems(const std::string&,
-                                                        const std::vector<std::string>&) override {
-        return std::nullopt;
+    std::optional<std::vector<std::size_t>> chooseItems(
+        const std::string&, const std::vector<std::string>& names) override {
+        if (!chooseAll) return std::nullopt;
+        std::vector<std::size_t> all(names.size());
+        for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+        return all;
     }
-    bool progress(std::size_t, std::size_t) override { return true; }
+    bool progress(std::size_t done, std::size_t) override { return done < cancelAt; }
 
     std::vector<std::string> macros, recordings;
-
-private:
-    std::int32_t counter_ = 0;
+    MapTriggerOwners owners;
+    std::int32_t counter = 0;
+    int rowReads = 0;
+    bool chooseAll = false;
+    std::size_t cancelAt = SIZE_MAX;
 };
 
 }  // namespace ks::test

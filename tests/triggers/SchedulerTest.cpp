@@ -43,7 +43,7 @@ protected:
         const std::string millis = wall % 1000 ? "+" + std::to_string(wall % 1000) + "ms" : "";
         return localText(static_cast<std::time_t>(wall / 1000)) + millis;
     }
-    std::int32_t timerOf(std::size_t entry) { return scheduler.Entries().at(entry).timerId; }
+    std::int32_t timerOf(std::size_t entry) { return scheduler.entries().at(entry).timerId; }
 
     FakeClock clock;
     Texts fired;
@@ -58,13 +58,13 @@ const Schedule kMinutely30 = schedule(6, {"-", "-", "-", "-", "-", "-", "30"});
 
 TEST_F(SchedulerTest, EveryMinuteFiresOnItsSecondWithIdentifiersFromTwo) {
     save("Tick", 0, kMinutely30);
-    scheduler.Start();
-    scheduler.LoadSchedules("Tick");
+    scheduler.start();
+    scheduler.load("Tick");
     EXPECT_EQ(timerOf(0), 2);
-    EXPECT_EQ(scheduler.EndOfDayDue(), localAt("2026-12-07 23:59:59") * 1000);
+    EXPECT_EQ(scheduler.endOfDayDue(), localAt("2026-12-07 23:59:59") * 1000);
     runUntil("2026-12-07 10:00:31");
     EXPECT_EQ(timerOf(0), 3);  // armed again at once, for the next minute
-    EXPECT_EQ(scheduler.Entries()[0].dueMillis - clock.wallMillis(), 59000);
+    EXPECT_EQ(scheduler.entries()[0].dueMillis - clock.wallMillis(), 59000);
     runUntil("2026-12-07 10:03:00");
     EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:00:30 CET", "Tick 2026-12-07 10:01:30 CET",
                             "Tick 2026-12-07 10:02:30 CET"}));
@@ -76,8 +76,8 @@ TEST_F(SchedulerTest, TheDailyReArmPicksUpWhatIsBeyondTheLimit) {
     save("Weekly", 0, schedule(3, {"-", "-", "-", "Wednesday", "09", "00", "00"}));
     save("Later", 0, schedule(0, {"2026", "December", "8", "-", "16", "00", "00"}));  // 30 h off
     save("Past", 0, schedule(0, {"2026", "December", "7", "-", "09", "00", "00"}));
-    scheduler.Start();
-    for (const char* macro : {"Weekly", "Later", "Past"}) scheduler.LoadSchedules(macro);
+    scheduler.start();
+    for (const char* macro : {"Weekly", "Later", "Past"}) scheduler.load(macro);
     EXPECT_EQ(timerOf(0) + timerOf(1) + timerOf(2), 0);
     runUntil("2026-12-08 00:00:00");
     EXPECT_EQ(timerOf(0), 0);
@@ -95,23 +95,23 @@ TEST_F(SchedulerTest, TheDailyReArmPicksUpWhatIsBeyondTheLimit) {
 TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {
     save("Daily", 0, schedule(4, {"-", "-", "-", "-", "11", "00", "00"}));
     save("Tick", 0, kMinutely30);
-    scheduler.Start();
-    scheduler.LoadSchedules("Daily");
-    scheduler.LoadSchedules("Tick");
+    scheduler.start();
+    scheduler.load("Daily");
+    scheduler.load("Tick");
     clock.setWall(localAt("2026-12-07 10:59:50") * 1000);  // set back an hour before, forward now
-    scheduler.ClockChanged();
+    scheduler.clockChanged();
     runUntil("2026-12-07 11:00:00");
     EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:59:50 CET", "Daily 2026-12-07 11:00:00 CET"}));
 
     fired.clear();
     clock.setWall(localAt("2026-12-07 14:00:10") * 1000);  // three hours asleep
-    scheduler.ClockChanged();
+    scheduler.clockChanged();
     runUntil("2026-12-07 14:01:00");
     EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 14:00:10 CET", "Tick 2026-12-07 14:00:30 CET"}));
 
     fired.clear();
     clock.setWall(localAt("2026-12-07 10:59:00") * 1000);  // back before 11:00 once more
-    scheduler.ClockChanged();
+    scheduler.clockChanged();
     runUntil("2026-12-07 11:00:00");
     EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:59:30 CET", "Daily 2026-12-07 11:00:00 CET"}));
 
@@ -124,10 +124,10 @@ TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {
 TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
     save("Odd", 0, schedule(9, {"-", "-", "-", "-", "-", "-", "30"}));
     save("Tick", 0, kMinutely30, {"Hour", "Minute"});
-    scheduler.Start();
-    scheduler.LoadSchedules("Odd");
-    scheduler.LoadSchedules("Tick");
-    scheduler.ClockChanged();
+    scheduler.start();
+    scheduler.load("Odd");
+    scheduler.load("Tick");
+    scheduler.clockChanged();
     postSucceeds = false;
     runUntil("2026-12-07 10:01:31");
     EXPECT_EQ(messages.texts(),
@@ -148,18 +148,16 @@ TEST_F(SchedulerTest, TheSwitchAndRemovalKillTimers) {
     save("Tick", 0, kMinutely30);
     save("Tick", 1, schedule(5, {"-", "-", "-", "-", "-", "15", "00"}));
     save("Other", 0, kMinutely30);
-    for (const char* macro : {"Tick", "Other"}) scheduler.LoadSchedules(macro);
+    for (const char* macro : {"Tick", "Other"}) scheduler.load(macro);
     EXPECT_EQ(timerOf(0) + timerOf(1) + timerOf(2), 0);
-    EXPECT_FALSE(scheduler.EndOfDayDue());
-    scheduler.Start();
-    EXPECT_EQ(scheduler.DisplayText("TICK"), "Yes");
-    scheduler.RemoveSchedules("tick");
-    EXPECT_EQ(scheduler.DisplayText("Tick"), "No");
+    EXPECT_FALSE(scheduler.endOfDayDue());
+    scheduler.start();
+    scheduler.remove("tick");
     runUntil("2026-12-07 10:00:31");
     EXPECT_EQ(fired, (Texts{"Other 2026-12-07 10:00:30 CET"}));
-    scheduler.Stop();
+    scheduler.stop();
     EXPECT_EQ(timerOf(0), 0);
-    EXPECT_FALSE(scheduler.EndOfDayDue());
+    EXPECT_FALSE(scheduler.endOfDayDue());
     runUntil("2026-12-08 12:00:00");
     EXPECT_EQ(fired.size(), 1u);
 }

@@ -1,4 +1,4 @@
-#include "net/MessageIdTable.h"
+#include "triggers/MessageIdTable.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 
 namespace ks {
 
-void MessageIdTable::Set(std::int32_t id, std::string macro) {
+void MessageIdTable::set(std::int32_t id, std::string macro) {
     const auto entry = std::find_if(entries_.begin(), entries_.end(),
                                     [id](const Entry& each) { return each.id == id; });
     if (entry != entries_.end()) {
@@ -23,17 +23,17 @@ std::vector<MessageIdTable::Entry>::const_iterator MessageIdTable::findMacro(
                         [&wanted](const Entry& each) { return utf8::upper(each.macro) == wanted; });
 }
 
-void MessageIdTable::Remove(std::string_view macro) {
+void MessageIdTable::remove(std::string_view macro) {
     const auto entry = findMacro(macro);
     if (entry != entries_.end()) entries_.erase(entry);
 }
 
-std::string MessageIdTable::IdOf(std::string_view macro) const {
+std::string MessageIdTable::idOf(std::string_view macro) const {
     const auto entry = findMacro(macro);
     return entry == entries_.end() ? std::string() : std::to_string(entry->id);
 }
 
-std::optional<std::string> MessageIdTable::NameOf(std::int32_t id) const {
+std::optional<std::string> MessageIdTable::ownerOf(std::int32_t id) const {
     for (const Entry& entry : entries_) {
         if (entry.id == id) return entry.macro;
     }

@@ -12,12 +12,12 @@ namespace ks {
 class MessageIdTable {
 public:
     // Gives `id` to `macro`, replacing the macro the id had.
-    void Set(std::int32_t id, std::string macro);
+    void set(std::int32_t id, std::string macro);
     // Drops the entry of `macro` (names compared without regard to case).
-    void Remove(std::string_view macro);
+    void remove(std::string_view macro);
     // The id of `macro` in decimal; empty when it has none.
-    std::string IdOf(std::string_view macro) const;
-    std::optional<std::string> NameOf(std::int32_t id) const;
+    std::string idOf(std::string_view macro) const;
+    std::optional<std::string> ownerOf(std::int32_t id) const;
 
 private:
     struct Entry {
