@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <ctime>
 
@@ -64,12 +63,7 @@ DateTimeDialog::DateTimeDialog(CommandRecord record, Messages& messages, QWidget
     grid->addWidget(utc_, 6, 0, 1, 2);
     preview_ = new QLabel(this);
     grid->addWidget(preview_, 6, 2, 1, 3);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    addHelpButton(buttons, help);
+    QDialogButtonBox* buttons = okCancelButtons(this, help, QStringLiteral("&Cancel"));
     grid->addWidget(buttons, 7, 0, 1, 5);
     load();
     for (const PartRow& row : rows_) {

@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTreeWidget>
@@ -88,12 +87,7 @@ PlaybackDialog::PlaybackDialog(const std::vector<RecordingRow>& recordings, Comm
     options->addWidget(speedBox);
     layout->addLayout(options);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    addHelpButton(buttons, help);
+    QDialogButtonBox* buttons = okCancelButtons(this, help, QStringLiteral("&Cancel"));
     layout->addWidget(buttons);
 
     connect(list_, &QTreeWidget::currentItemChanged, this, [this] { rowChosen(); });

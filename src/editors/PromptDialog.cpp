@@ -80,12 +80,7 @@ PromptDialog::PromptDialog(CommandRecord record, Messages& messages, Dialogs* di
         actions->addWidget(button);
     }
     grid->addLayout(actions, 7, 0, 1, 4);
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
-    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Ca&ncel"));
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    addHelpButton(box, help);
+    QDialogButtonBox* box = okCancelButtons(this, help, QStringLiteral("Ca&ncel"));
     grid->addWidget(box, 8, 0, 1, 4);
     connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { loadSelected(); });
 }

@@ -122,6 +122,10 @@ public:
         const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column));
         return p ? Bytes(p, p + size) : Bytes();
     }
+    // A value row's name, type and data, from its first three columns.
+    StoredValue storedValue() const {
+        return {text(0), static_cast<std::uint32_t>(number(1)), blob(2)};
+    }
 
 private:
     sqlite3_stmt* stmt_;
@@ -416,9 +420,7 @@ Expected<StoredValue> KeyTree::readValue(std::string_view key, std::string_view 
     const std::string foldedName = utf8::upper(name);
     stmt.bindStatic(1, *folded).bindStatic(2, foldedName);
     switch (stmt.step()) {
-        case SQLITE_ROW:
-            return StoredValue{stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)),
-                               stmt.blob(2)};
+        case SQLITE_ROW: return stmt.storedValue();
         case SQLITE_DONE: return Result::failure(kMissingValue);
         default: return sqliteError();
     }
@@ -512,36 +514,29 @@ Expected<std::string> KeyTree::enumKey(std::string_view path, std::size_t index)
     return stmt.text(0);
 }
 
-Expected<std::vector<std::string>> KeyTree::subKeys(std::string_view path) {
+template <typename Row, typename Read>
+Expected<std::vector<Row>> KeyTree::keyRows(std::string_view path, std::string_view sql,
+                                            Read read) {
     if (Result open = ensureOpen(); !open) return open;
     const Expected<std::string> folded = foldedPath(path);
     if (!folded) return folded.status();
     if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
-    Statement stmt = statement(kSubKeys);
+    Statement stmt = statement(sql);
     if (!stmt.prepared()) return sqliteError();
     stmt.bind(1, *folded);
-    std::vector<std::string> names;
+    std::vector<Row> rows;
     int rc;
-    while ((rc = stmt.step()) == SQLITE_ROW) names.push_back(stmt.text(0));
+    while ((rc = stmt.step()) == SQLITE_ROW) rows.push_back(read(stmt));
     if (rc != SQLITE_DONE) return sqliteError();
-    return names;
+    return rows;
+}
+
+Expected<std::vector<std::string>> KeyTree::subKeys(std::string_view path) {
+    return keyRows<std::string>(path, kSubKeys, [](Statement& stmt) { return stmt.text(0); });
 }
 
 Expected<std::vector<StoredValue>> KeyTree::values(std::string_view path) {
-    if (Result open = ensureOpen(); !open) return open;
-    const Expected<std::string> folded = foldedPath(path);
-    if (!folded) return folded.status();
-    if (!keyRowExists(*folded)) return Result::failure(kMissingKey);
-    Statement stmt = statement(kValues);
-    if (!stmt.prepared()) return sqliteError();
-    stmt.bind(1, *folded);
-    std::vector<StoredValue> result;
-    int rc;
-    while ((rc = stmt.step()) == SQLITE_ROW) {
-        result.push_back({stmt.text(0), static_cast<std::uint32_t>(stmt.number(1)), stmt.blob(2)});
-    }
-    if (rc != SQLITE_DONE) return sqliteError();
-    return result;
+    return keyRows<StoredValue>(path, kValues, [](Statement& stmt) { return stmt.storedValue(); });
 }
 
 Result KeyTree::integrityCheck() {

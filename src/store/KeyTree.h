@@ -136,6 +136,10 @@ private:
     Result storeValue(const std::string& keyFold, std::string_view name, std::uint32_t type,
                       std::span<const std::uint8_t> data);
     bool keyRowExists(const std::string& keyFold);
+    // The rows `sql` gives for the existing key `path`, each made of the
+    // statement's columns by `read`.
+    template <typename Row, typename Read>
+    Expected<std::vector<Row>> keyRows(std::string_view path, std::string_view sql, Read read);
     Result sqliteError();
 
     std::string file_;

@@ -1,5 +1,10 @@
 #include "system/ConditionWait.h"
 
+#include <algorithm>
+#include <limits>
+
+#include "core/PlusDigits.h"
+
 namespace ks {
 
 namespace {
@@ -31,6 +36,33 @@ WaitOutcome waitForCondition(RunControl& run, Clock& clock, Messages& messages,
         messages.show(limit.text, limit.title, MsgIcon::Information);
     }
     return outcome;
+}
+
+std::optional<std::uint64_t> waitSeconds(const std::string& text, const std::string& command,
+                                         Messages& messages) {
+    const auto seconds = parsePlusDigits(text);
+    if (!seconds) {
+        messages.show("Invalid time out value in command \"" + command + "\".", "Error",
+                      MsgIcon::Stop);
+    }
+    return seconds;
+}
+
+WaitLimit commandWaitLimit(const std::string& command, std::uint64_t seconds,
+                           const std::string& subject) {
+    const auto longest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return {std::chrono::seconds(static_cast<std::int64_t>(std::min(seconds, longest))),
+            command + " operation failed: \"" + subject + "\"", command + " command timed out"};
+}
+
+CommandResult afterWait(WaitOutcome outcome, std::uint32_t abortOnFail) {
+    switch (outcome) {
+        case WaitOutcome::Met: return CommandResult::Next;
+        case WaitOutcome::TimedOut:
+            return abortOnFail == 1 ? CommandResult::Failed : CommandResult::Next;
+        case WaitOutcome::Stopped: break;
+    }
+    return CommandResult::Failed;
 }
 
 }  // namespace ks

@@ -2,9 +2,7 @@
 
 #include <array>
 #include <filesystem>
-#include <limits>
 
-#include "core/PlusDigits.h"
 #include "core/Utf8.h"
 #include "keys/WindowActivation.h"
 #include "system/ConditionWait.h"
@@ -129,11 +127,8 @@ CommandResult SystemCommands::waitForDriveMap(CommandContext& command) {
     if (!drive) return CommandResult::Next;
     const auto timeoutText = command.text("WaitDriveTimeOut");
     if (!timeoutText) return CommandResult::Next;
-    const auto timeout = parsePlusDigits(*timeoutText);
-    if (!timeout) {
-        showError("Invalid time out value in command \"WAIT FOR DRIVE MAP\".");
-        return CommandResult::Failed;
-    }
+    const auto timeout = waitSeconds(*timeoutText, "WAIT FOR DRIVE MAP", messages_);
+    if (!timeout) return CommandResult::Failed;
     const auto abortOnFail = command.number("AbortOnFail");
     if (!abortOnFail) return CommandResult::Next;
     const auto waitForConnect = command.number("WaitForConnect");
@@ -150,18 +145,8 @@ CommandResult SystemCommands::waitForDriveMap(CommandContext& command) {
         if (connect == 0) return !reachable();
         return false;
     };
-    const WaitLimit limit{
-        std::chrono::seconds(std::min<std::uint64_t>(
-            *timeout, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))),
-        "WAIT FOR DRIVE MAP operation failed: \"" + folder + "\"",
-        "WAIT FOR DRIVE MAP command timed out"};
-    switch (waitForCondition(run_, clock_, messages_, limit, met)) {
-        case WaitOutcome::Met: return CommandResult::Next;
-        case WaitOutcome::TimedOut:
-            return *abortOnFail == 1 ? CommandResult::Failed : CommandResult::Next;
-        case WaitOutcome::Stopped: return CommandResult::Failed;
-    }
-    return CommandResult::Failed;
+    const WaitLimit limit = commandWaitLimit("WAIT FOR DRIVE MAP", *timeout, folder);
+    return afterWait(waitForCondition(run_, clock_, messages_, limit, met), *abortOnFail);
 }
 
 void SystemCommands::sound(CommandContext& command) {

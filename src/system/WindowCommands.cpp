@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <limits>
 
 #include "core/PlusDigits.h"
@@ -74,11 +73,8 @@ CommandResult WindowCommands::waitForWindow(CommandContext& command) {
     if (!name) return CommandResult::Next;
     const auto timeoutText = command.text("WaitWindowTimeOut");
     if (!timeoutText) return CommandResult::Next;
-    const auto timeout = parsePlusDigits(*timeoutText);
-    if (!timeout) {
-        showError("Invalid time out value in command \"WAIT FOR WINDOW\".", "Error");
-        return CommandResult::Failed;
-    }
+    const auto timeout = waitSeconds(*timeoutText, "WAIT FOR WINDOW", messages_);
+    if (!timeout) return CommandResult::Failed;
     const auto countText = command.text("NumWins");
     if (!countText) return CommandResult::Next;
     const auto wanted = parsePlusDigits(*countText);
@@ -106,18 +102,9 @@ CommandResult WindowCommands::waitForWindow(CommandContext& command) {
         previous = count;
         return closed == *wanted;
     };
-    const WaitLimit limit{std::chrono::seconds(static_cast<std::int64_t>(std::min<std::uint64_t>(
-                              *timeout, std::numeric_limits<std::int64_t>::max()))),
-                          "WAIT FOR WINDOW operation failed: \"" + pattern + "\"",
-                          "WAIT FOR WINDOW command timed out"};
+    const WaitLimit limit = commandWaitLimit("WAIT FOR WINDOW", *timeout, pattern);
     const auto watch = windows_.watchTopLevelWindows();
-    switch (waitForCondition(run_, clock_, messages_, limit, met)) {
-        case WaitOutcome::Met: return CommandResult::Next;
-        case WaitOutcome::TimedOut:
-            return *abortOnFail == 1 ? CommandResult::Failed : CommandResult::Next;
-        case WaitOutcome::Stopped: break;
-    }
-    return CommandResult::Failed;
+    return afterWait(waitForCondition(run_, clock_, messages_, limit, met), *abortOnFail);
 }
 
 template <typename Place>

@@ -25,6 +25,15 @@ RawKeyDevices queryRawKeyDevices(Display* display) {
     return found;
 }
 
+namespace {
+
+bool queryXInput2(Display* display, int minor, int& opcode) {
+    int event = 0, error = 0;
+    if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error)) return false;
+    int major = 2;
+    return XIQueryVersion(display, &major, &minor) == Success;
+}
+
 std::unique_ptr<QSocketNotifier> connectionNotifier(Display* display,
                                                     std::function<void()> onReadable) {
     auto notifier =
@@ -41,6 +50,48 @@ void discardPendingEvents(Display* display) {
         XNextEvent(display, &event);
         XFreeEventData(display, &event.xcookie);
     }
+}
+
+}  // namespace
+
+bool RawKeyConnection::open(const std::string& name, int minor,
+                            const std::function<bool(Display*)>& prepare,
+                            std::function<void()> onReadable) {
+    if (display_) return true;
+    OwnDisplay opened = openOwnDisplay(name);
+    if (!opened || !queryXInput2(opened.get(), minor, xinputOpcode_) ||
+        (prepare && !prepare(opened.get()))) {
+        return false;
+    }
+    display_ = std::move(opened);
+    notifier_ = connectionNotifier(display_.get(), std::move(onReadable));
+    return true;
+}
+
+void RawKeyConnection::dispatch(XEvent& event, const RawKeyHandlers& handlers) const {
+    Display* d = display_.get();
+    XGenericEventCookie* cookie = &event.xcookie;
+    if (cookie->type != GenericEvent || cookie->extension != xinputOpcode_ ||
+        !XGetEventData(d, cookie)) {
+        return;
+    }
+    if (cookie->evtype == XI_HierarchyChanged) {
+        handlers.onHierarchyChanged();
+    } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
+        const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+        handlers.onKey({raw->detail, raw->evtype == XI_RawKeyPress, raw->sourceid});
+    }
+    XFreeEventData(d, cookie);
+}
+
+void RawKeyConnection::resume() {
+    notifier_->setEnabled(true);
+}
+
+void RawKeyConnection::pause(const std::function<void()>& deselect) {
+    notifier_->setEnabled(false);
+    deselect();
+    discardPendingEvents(display_.get());
 }
 
 }  // namespace ks::x11

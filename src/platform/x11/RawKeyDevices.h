@@ -5,9 +5,12 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
-typedef struct _XDisplay Display;
+#include "platform/x11/OwnDisplay.h"
+
+typedef union _XEvent XEvent;
 
 namespace ks::x11 {
 
@@ -19,13 +22,45 @@ struct RawKeyDevices {
 };
 RawKeyDevices queryRawKeyDevices(Display* display);
 
-// A notifier, disabled until the watch starts, that calls `onReadable` when
-// the watch's own connection has events to read.
-std::unique_ptr<QSocketNotifier> connectionNotifier(Display* display,
-                                                    std::function<void()> onReadable);
+// A raw key event: its keycode, whether it went down, and the slave device
+// it came from.
+struct RawKey {
+    int keycode = 0;
+    bool pressed = false;
+    int sourceDevice = 0;
+};
 
-// Drops every event already read from the server: after a watch stops,
-// they belong to the watch just ended.
-void discardPendingEvents(Display* display);
+// What a raw-key watch does with the XInput2 events of its connection.
+struct RawKeyHandlers {
+    std::function<void()> onHierarchyChanged;
+    std::function<void(const RawKey&)> onKey;
+};
+
+// A raw-key watch's own connection with XInput2, read on the thread that
+// opens it when its socket is readable.
+class RawKeyConnection {
+public:
+    // Opens `name` (empty: $DISPLAY) once, if the server speaks XInput
+    // 2.`minor` and `prepare`, the watch's own checks and set-up, succeeds on
+    // it. A failed attempt keeps nothing: the next one starts afresh.
+    bool open(const std::string& name, int minor, const std::function<bool(Display*)>& prepare,
+              std::function<void()> onReadable);
+    bool isOpen() const { return display_ != nullptr; }
+    Display* display() const { return display_.get(); }
+
+    // Hands `event`, read from the connection, to `handlers` when it is an
+    // XInput2 event; passes over any other event.
+    void dispatch(XEvent& event, const RawKeyHandlers& handlers) const;
+
+    void resume();
+    // Stops reading: `deselect` ends the watch's selections, then the events
+    // already sent are dropped, as they belong to the watch just ended.
+    void pause(const std::function<void()>& deselect);
+
+private:
+    OwnDisplay display_;
+    int xinputOpcode_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
 
 }  // namespace ks::x11

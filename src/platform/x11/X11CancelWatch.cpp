@@ -1,6 +1,5 @@
 #include "platform/x11/X11CancelWatch.h"
 
-#include <QSocketNotifier>
 #include <set>
 #include <utility>
 #include <vector>
@@ -11,8 +10,6 @@
 
 // clang-format off
 // After this program's headers: Xlib's macros would shadow their names.
-#include "platform/x11/OwnDisplay.h"
-
 #include <X11/extensions/XInput2.h>
 // clang-format on
 
@@ -20,9 +17,7 @@ namespace ks::x11 {
 
 struct X11CancelWatch::Impl {
     std::string displayName;
-    OwnDisplay display;
-    int xinputOpcode = 0;
-    std::unique_ptr<QSocketNotifier> notifier;
+    RawKeyConnection connection;
     Handler handler;
     std::set<int> syntheticDevices;
     std::vector<int> physicalKeyboards;
@@ -33,34 +28,32 @@ struct X11CancelWatch::Impl {
     KeyCode escape = 0;
 
     bool open();
+    void readControlKeys(Display* d);
     void select(bool watching);
     void readDevices();
     void readEvents();
-    bool isCancel(const XIRawEvent& raw);
+    bool isCancel(const RawKey& raw);
 };
 
 bool X11CancelWatch::Impl::open() {
-    if (display) return true;
-    OwnDisplay opened = openOwnDisplay(displayName);
-    if (!opened) return false;
-    int event = 0, error = 0;
-    if (!XQueryExtension(opened.get(), "XInputExtension", &xinputOpcode, &event, &error)) {
-        return false;
-    }
-    int major = 2, minor = 0;
-    if (XIQueryVersion(opened.get(), &major, &minor) != Success) return false;
-    display = std::move(opened);
-    Display* d = display.get();
+    return connection.open(
+        displayName, 0,
+        [this](Display* d) {
+            readControlKeys(d);
+            return true;
+        },
+        [this] { readEvents(); });
+}
+
+void X11CancelWatch::Impl::readControlKeys(Display* d) {
     const KeyLayout layout = currentKeyLayout(d);
     controlLeft = static_cast<KeyCode>(keycodeOfVk(layout, kVkLeftControl));
     controlRight = static_cast<KeyCode>(keycodeOfVk(layout, kVkRightControl));
     escape = static_cast<KeyCode>(keycodeOfVk(layout, kVkEscape));
-    notifier = connectionNotifier(d, [this] { readEvents(); });
-    return true;
 }
 
 void X11CancelWatch::Impl::select(bool watching) {
-    Display* d = display.get();
+    Display* d = connection.display();
     unsigned char rawMask[XIMaskLen(XI_LASTEVENT)] = {};
     unsigned char hierarchyMask[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(rawMask, XI_RawKeyPress);
@@ -83,43 +76,38 @@ void X11CancelWatch::Impl::select(bool watching) {
 }
 
 void X11CancelWatch::Impl::readDevices() {
-    RawKeyDevices devices = queryRawKeyDevices(display.get());
+    RawKeyDevices devices = queryRawKeyDevices(connection.display());
     syntheticDevices = std::move(devices.synthetic);
     physicalKeyboards = std::move(devices.physicalKeyboards);
 }
 
-bool X11CancelWatch::Impl::isCancel(const XIRawEvent& raw) {
-    if (syntheticDevices.count(raw.sourceid) != 0) return false;
-    const auto keycode = static_cast<KeyCode>(raw.detail);
+bool X11CancelWatch::Impl::isCancel(const RawKey& raw) {
+    if (syntheticDevices.count(raw.sourceDevice) != 0) return false;
+    const auto keycode = static_cast<KeyCode>(raw.keycode);
     if (keycode == controlLeft || keycode == controlRight) {
-        if (raw.evtype == XI_RawKeyPress) {
-            heldControls.insert({raw.sourceid, raw.detail});
+        if (raw.pressed) {
+            heldControls.insert({raw.sourceDevice, raw.keycode});
         } else {
-            heldControls.erase({raw.sourceid, raw.detail});
+            heldControls.erase({raw.sourceDevice, raw.keycode});
         }
         return false;
     }
-    return raw.evtype == XI_RawKeyPress && keycode == escape && !heldControls.empty();
+    return raw.pressed && keycode == escape && !heldControls.empty();
 }
 
 void X11CancelWatch::Impl::readEvents() {
-    Display* d = display.get();
+    Display* d = connection.display();
     bool cancelled = false;
+    const RawKeyHandlers handlers{
+        [this] {
+            readDevices();
+            if (handler) select(true);
+        },
+        [this, &cancelled](const RawKey& raw) { cancelled = isCancel(raw) || cancelled; }};
     while (XPending(d) > 0) {
         XEvent event;
         XNextEvent(d, &event);
-        XGenericEventCookie* cookie = &event.xcookie;
-        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
-            !XGetEventData(d, cookie)) {
-            continue;
-        }
-        if (cookie->evtype == XI_HierarchyChanged) {
-            readDevices();
-            if (handler) select(true);
-        } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
-            cancelled = isCancel(*static_cast<XIRawEvent*>(cookie->data)) || cancelled;
-        }
-        XFreeEventData(d, cookie);
+        connection.dispatch(event, handlers);
     }
     // The handler may stop the watch; it is called last, on a copy.
     if (cancelled && handler) {
@@ -142,16 +130,14 @@ bool X11CancelWatch::start(Handler onCancel) {
     impl_->readDevices();
     impl_->select(true);
     impl_->handler = std::move(onCancel);
-    impl_->notifier->setEnabled(true);
+    impl_->connection.resume();
     return true;
 }
 
 void X11CancelWatch::stop() {
-    if (!impl_->display || !impl_->handler) return;
+    if (!impl_->connection.isOpen() || !impl_->handler) return;
     impl_->handler = nullptr;
-    impl_->notifier->setEnabled(false);
-    impl_->select(false);
-    discardPendingEvents(impl_->display.get());
+    impl_->connection.pause([this] { impl_->select(false); });
 }
 
 }  // namespace ks::x11

@@ -1,6 +1,5 @@
 #include "platform/x11/X11KeyWatch.h"
 
-#include <QSocketNotifier>
 #include <set>
 #include <utility>
 
@@ -9,8 +8,6 @@
 
 // clang-format off
 // After this program's headers: Xlib's macros would shadow their names.
-#include "platform/x11/OwnDisplay.h"
-
 #include <X11/XKBlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
@@ -20,10 +17,8 @@ namespace ks::x11 {
 
 struct X11KeyWatch::Impl {
     std::string displayName;
-    OwnDisplay display;
-    int xinputOpcode = 0;
+    RawKeyConnection connection;
     int xkbEventBase = 0;
-    std::unique_ptr<QSocketNotifier> notifier;
     Handler handler;
     std::set<int> syntheticDevices;
     KeyLayout layout;
@@ -39,28 +34,21 @@ struct X11KeyWatch::Impl {
     void refreshLayout();
     void readEvents();
     void handleXkb(const XkbEvent& event);
-    void handleRaw(const XIRawEvent& raw);
+    void handleRaw(const RawKey& raw);
 };
 
 bool X11KeyWatch::Impl::open() {
-    if (display) return true;
-    OwnDisplay opened = openOwnDisplay(displayName);
-    if (!opened) return false;
-    Display* d = opened.get();
-    int event = 0, error = 0, xkbOpcode = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-    if (!XQueryExtension(d, "XInputExtension", &xinputOpcode, &event, &error) ||
-        !XkbQueryExtension(d, &xkbOpcode, &xkbEventBase, &error, &major, &minor)) {
-        return false;
-    }
-    int xiMajor = 2, xiMinor = 2;
-    if (XIQueryVersion(d, &xiMajor, &xiMinor) != Success) return false;
-    display = std::move(opened);
-    notifier = connectionNotifier(d, [this] { readEvents(); });
-    return true;
+    return connection.open(
+        displayName, 2,
+        [this](Display* d) {
+            int xkbOpcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+            return XkbQueryExtension(d, &xkbOpcode, &xkbEventBase, &error, &major, &minor) != 0;
+        },
+        [this] { readEvents(); });
 }
 
 void X11KeyWatch::Impl::select(bool watching) {
-    Display* d = display.get();
+    Display* d = connection.display();
     unsigned char rawMask[XIMaskLen(XI_LASTEVENT)] = {};
     unsigned char hierarchyMask[XIMaskLen(XI_LASTEVENT)] = {};
     if (watching) {
@@ -83,17 +71,17 @@ void X11KeyWatch::Impl::select(bool watching) {
 }
 
 void X11KeyWatch::Impl::readDevices() {
-    syntheticDevices = queryRawKeyDevices(display.get()).synthetic;
+    syntheticDevices = queryRawKeyDevices(connection.display()).synthetic;
 }
 
 void X11KeyWatch::Impl::readState() {
     XkbStateRec state{};
-    XkbGetState(display.get(), XkbUseCoreKbd, &state);
+    XkbGetState(connection.display(), XkbUseCoreKbd, &state);
     modifiers = state.mods;
 }
 
 void X11KeyWatch::Impl::refreshLayout() {
-    Display* d = display.get();
+    Display* d = connection.display();
     layout = currentKeyLayout(d);
     numLockMask = XkbKeysymToModifiers(d, XK_Num_Lock);
     altGrMask =
@@ -110,13 +98,13 @@ void X11KeyWatch::Impl::handleXkb(const XkbEvent& event) {
     }
 }
 
-void X11KeyWatch::Impl::handleRaw(const XIRawEvent& raw) {
-    if (raw.detail < 8 || raw.detail > 255) return;
+void X11KeyWatch::Impl::handleRaw(const RawKey& raw) {
+    if (raw.keycode < 8 || raw.keycode > 255) return;
     if (layoutStale) refreshLayout();
     WatchedKey key;
-    key.scan = static_cast<std::uint8_t>(raw.detail - 8);
-    key.pressed = raw.evtype == XI_RawKeyPress;
-    key.synthetic = syntheticDevices.count(raw.sourceid) != 0;
+    key.scan = static_cast<std::uint8_t>(raw.keycode - 8);
+    key.pressed = raw.pressed;
+    key.synthetic = syntheticDevices.count(raw.sourceDevice) != 0;
     key.modifiers = {(modifiers & ShiftMask) != 0, (modifiers & LockMask) != 0,
                      (modifiers & altGrMask) != 0, (modifiers & numLockMask) != 0};
     // The handler may stop the watch: it is called on a copy.
@@ -125,25 +113,17 @@ void X11KeyWatch::Impl::handleRaw(const XIRawEvent& raw) {
 }
 
 void X11KeyWatch::Impl::readEvents() {
-    Display* d = display.get();
+    Display* d = connection.display();
+    const RawKeyHandlers handlers{[this] { readDevices(); },
+                                  [this](const RawKey& raw) { handleRaw(raw); }};
     while (handler && XPending(d) > 0) {
         XEvent event;
         XNextEvent(d, &event);
         if (event.type == xkbEventBase) {
             handleXkb(reinterpret_cast<const XkbEvent&>(event));
-            continue;
+        } else {
+            connection.dispatch(event, handlers);
         }
-        XGenericEventCookie* cookie = &event.xcookie;
-        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
-            !XGetEventData(d, cookie)) {
-            continue;
-        }
-        if (cookie->evtype == XI_HierarchyChanged) {
-            readDevices();
-        } else if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
-            handleRaw(*static_cast<XIRawEvent*>(cookie->data));
-        }
-        XFreeEventData(d, cookie);
     }
     // Programs that type a character off the layout bind it to a spare key,
     // type it and take it back at once: the binding is read as soon as it
@@ -166,16 +146,14 @@ bool X11KeyWatch::start(Handler onKey) {
     impl_->readState();
     impl_->layoutStale = true;
     impl_->handler = std::move(onKey);
-    impl_->notifier->setEnabled(true);
+    impl_->connection.resume();
     return true;
 }
 
 void X11KeyWatch::stop() {
-    if (!impl_->display || !impl_->handler) return;
+    if (!impl_->connection.isOpen() || !impl_->handler) return;
     impl_->handler = nullptr;
-    impl_->notifier->setEnabled(false);
-    impl_->select(false);
-    discardPendingEvents(impl_->display.get());
+    impl_->connection.pause([this] { impl_->select(false); });
 }
 
 }  // namespace ks::x11
