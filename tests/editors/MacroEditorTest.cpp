@@ -30,7 +30,7 @@ namespace ks::test {
 namespace {
 
 // Notes what the editor tells the program; the hot key K is taken.
-class NotingSite final : public MacroEditorSite {
+class MacroEditorTest : public ::testing::Test, public MacroEditorSite {
 public:
     std::shared_ptr<const KeyLayout> keyLayout() override { return nullptr; }
     std::string hotKeyText(std::uint32_t vk, std::uint32_t) override { return std::to_string(vk); }
@@ -48,17 +48,10 @@ public:
     }
     void showScheduleHelp() override {}
 
-    int ids = 0;
-    std::vector<std::string> commits;
-    std::string suspensions;
-    bool expansion = false;
-};
-
-class MacroEditorTest : public ::testing::Test {
 protected:
     std::unique_ptr<MacroEditor> open(const std::string& name) {
         return std::make_unique<MacroEditor>(
-            MacroEditorServices{tree, messages, clock, site, owners, {}}, name);
+            MacroEditorServices{tree, messages, clock, *this, owners, {}}, name);
     }
     // Adds command `id` from its category's list, typing `value` into the
     // first field of its parameter dialog.
@@ -89,7 +82,10 @@ protected:
     RecordingMessages messages;
     FakeClock clock;
     MapTriggerOwners owners;
-    NotingSite site;
+    int ids = 0;
+    std::vector<std::string> commits;
+    std::string suspensions;
+    bool expansion = false;
 };
 
 // Every key shows its name from the key table, and a category's commands
@@ -123,7 +119,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS \"hi\"", "DELAY 500 ms",
                                                        a + " (Down)", a + " (Up)"}));
     ASSERT_TRUE(editor->save());
-    EXPECT_EQ(site.commits, std::vector<std::string>{"Greet<"});
+    EXPECT_EQ(commits, std::vector<std::string>{"Greet<"});
     EXPECT_EQ(readMacro(tree, "Greet")->commands, editor->body().commands());
 
     // Reopened, a row deleted and saved: the stored macro loses it, in one change.
@@ -132,7 +128,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     editor->bodyList()->item(0)->setSelected(true);
     editor->deleteSelected();
     ASSERT_TRUE(editor->save());
-    EXPECT_EQ(site.commits.back(), "Greet<Greet");
+    EXPECT_EQ(commits.back(), "Greet<Greet");
     EXPECT_EQ(readMacro(tree, "Greet")->commands.size(), 3u);
     EXPECT_EQ(readMacro(tree, "Greet")->hotKeyId, 2u);
 
@@ -177,14 +173,14 @@ TEST_F(MacroEditorTest, HotKeyFieldAndExpansionHint) {
     editor->nameField()->setFocus();
     add(*editor, kSendKeys, "Hello [greeting]");
     EXPECT_TRUE(editor->expansionHint()->text().contains("[greeting]"));
-    site.expansion = true;
+    expansion = true;
     editor->bodyList()->item(0)->setSelected(true);
     EXPECT_FALSE(editor->expansionHint()->isVisibleTo(editor.get()));
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     messages.answers = {MsgAnswer::Yes};
     QApplication::sendEvent(editor->hotKeyField(), &escape);
     EXPECT_FALSE(editor->isVisible());
-    EXPECT_EQ(site.suspensions, "SR");
+    EXPECT_EQ(suspensions, "SR");
 }
 
 }  // namespace
