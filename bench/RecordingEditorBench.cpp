@@ -65,8 +65,9 @@ int main(int argc, char** argv) {
         ks::RecordingEditor editor(
             ks::RecordingEditor::Services{
                 store, clipboard,
-                ks::EventDialogServices{messages, std::make_shared<const ks::KeyLayout>(),
-                                        ks::ScreenSize{1024, 768}}},
+                ks::EventDialogServices{messages,
+                                        ks::ScreenSize{1024, 768},
+                                        {std::make_shared<const ks::KeyLayout>()}}},
             "Big", ks::RecordingType::KeyboardAndMouse);
         editor.show();
         QApplication::processEvents();

@@ -200,12 +200,17 @@ void browse(QDialog* dialog) {
 }
 
 void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
-    ParameterHooks hooks;
-    hooks.help = [](std::uint32_t) {};
-    hooks.recordings = [&shell] { return ListRecordings(shell.store()); };
-    hooks.windowTitles = [] {
-        return std::vector<std::string>{"Terminal - ~/work", "notes.txt - Text Editor", "Task Bar"};
-    };
+    // Staged window titles, so that the picker shows the same ones on every run.
+    struct StagedSources final : ParameterSources {
+        explicit StagedSources(Shell& shell) : shell_(shell) {}
+        std::vector<std::string> windowTitles() override {
+            return {"Terminal - ~/work", "notes.txt - Text Editor", "Task Bar"};
+        }
+        std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+        void showHelp(std::uint32_t) override {}
+        Shell& shell_;
+    } sources(shell);
+    ParameterHooks hooks{&sources};
     for (const CommandInfo& info : commandTable()) {
         if (!hasParameters(info.id)) continue;
         QString name = QString::fromUtf8(info.name).toLower();
@@ -224,8 +229,8 @@ void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
 }
 
 void shootExchangeDialogs(Camera& camera, MainWindow& window) {
-    camera.modal("export-macros", [&] { window.ExportSelected(ExportKind::Macros); });
-    camera.modal("import-recordings", [&] { window.ImportFromFile(ExportKind::Recordings); });
+    camera.modal("export-macros", [&] { window.exportSelected(ExportKind::Macros); });
+    camera.modal("import-recordings", [&] { window.importFromFile(ExportKind::Recordings); });
     camera.modal("import-choice", [&] {
         ChooseImportItems(&window, "Keystrider - Macro List", {"Greeting", "Nightly backup"});
     });
@@ -254,15 +259,18 @@ int main(int argc, char** argv) {
     SettingsStore store(tree, messages);
     store.EnsureRootKeys();
     seed(tree, store);
-    Engine engine(store, messages, **platform);
-    ShellHooks hooks;
-    engine.connectHooks(hooks);
-    Shell shell(store, engine.triggers(), std::move(hooks), {});
-    shell.ReadOptions();
-    shell.StartHookThread();
+    struct NoFront final : ProgramFront {
+        void shutdown() override {}
+        void runCommandLineMacro() override {}
+        MainWindow* mainWindow() override { return nullptr; }
+    } front;
+    Engine engine(store, messages, **platform, front);
+    Shell shell(store, engine.services(), {});
+    shell.readOptions();
+    shell.startPhraseWatch();
     MainWindow window(shell);
     messages.setMainWindow(&window);
-    if (!window.Initialise()) return 1;
+    if (!window.initialise()) return 1;
     window.show();
 
     Camera camera(QString::fromLocal8Bit(argv[1]));
@@ -274,7 +282,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(200, [&] {
         camera.save(&window, "main-window");
         select(window.macroList(), 0);
-        camera.modal("macro-editor", [&] { window.EditSelectedMacro(); });
+        camera.modal("macro-editor", [&] { window.editSelectedMacro(); });
         shootParameterDialogs(camera, shell, &window);
         QtClock clock;
         ScheduleDialog schedules({}, shell.messages(), clock, &window);
@@ -284,15 +292,15 @@ int main(int argc, char** argv) {
         shootExchangeDialogs(camera, window);
         select(window.recordingList(), 0);
         camera.modal(
-            "recording-editor", [&] { window.EditRecording(); },
+            "recording-editor", [&] { window.editRecording(); },
             [&](QDialog* editor) {
                 camera.modal("recording-event",
-                             [editor] { static_cast<RecordingEditor*>(editor)->AddClicked(); });
+                             [editor] { static_cast<RecordingEditor*>(editor)->addClicked(); });
             });
-        camera.modal("options", [&] { window.ShowOptions(); });
-        camera.modal("record", [&] { window.AddRecording(); });
-        camera.modal("about", [&] { window.ShowAbout(); });
-        OpenHelp(kGuideTop);
+        camera.modal("options", [&] { window.showOptions(); });
+        camera.modal("record", [&] { window.addRecording(); });
+        camera.modal("about", [&] { window.showAbout(); });
+        openHelp(kGuideTop);
         for (QWidget* help : QApplication::topLevelWidgets()) {
             if (help->isVisible() && help->windowTitle() == QLatin1String("Keystrider - Help")) {
                 camera.save(help, "help");

@@ -33,20 +33,15 @@ void onTerminationSignal(int) {
 }  // namespace
 
 Application::Application(SettingsStore& store, QtMessages& messages, Platform& platform,
-                         TriggerRegistry& triggers, ShellHooks hooks, std::string commandLine)
+                         std::string commandLine)
     : store_(store),
       messages_(messages),
       platform_(platform),
-      triggers_(triggers),
-      hooks_(std::move(hooks)),
       commandLine_(std::move(commandLine)) {}
 
-Application::~Application() {
-    window_.reset();
-    shell_.reset();
-}
+Application::~Application() = default;
 
-int Application::Run() {
+int Application::run(ProgramServices services) {
     // On a first start nothing exists yet; the conversion would report the
     // missing Macros key instead of converting nothing.
     if (!store_.tree().keyExists(StoreKey::macros().direct())) store_.EnsureRootKeys();
@@ -56,7 +51,7 @@ int Application::Run() {
     const QString folder =
         privateRuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), problem);
     const QString markerPath = QDir(folder).filePath(instanceName({}));
-    marker_ = std::make_unique<InstanceMarker>(markerPath);
+    marker_ = std::make_unique<InstanceMarker>(markerPath, *this);
     switch (folder.isEmpty() ? InstanceMarker::Claim::Failed : marker_->claim()) {
         case InstanceMarker::Claim::Failed:
             if (problem.isEmpty()) problem = marker_->error();
@@ -66,25 +61,22 @@ int Application::Run() {
         case InstanceMarker::Claim::Running: return handOver(markerPath);
         case InstanceMarker::Claim::First: break;
     }
+    const int status = runFirstCopy(services);
+    // The shell works through the services, which main ends right after this.
+    messages_.setMainWindow(nullptr);
+    window_.reset();
+    shell_.reset();
+    return status;
+}
 
-    if (!hooks_.postCommandLineMacro) {
-        hooks_.postCommandLineMacro = [this] {
-            return QMetaObject::invokeMethod(
-                this, [this] { shell_->CommandLineMacro(); }, Qt::QueuedConnection);
-        };
-    }
-    shell_ = std::make_unique<Shell>(store_, triggers_, hooks_, commandLine_);
-    platform_.hotKeys().setPressedHandler(
-        [this](std::int32_t id) { triggers_.hotKeys().fire(id); });
+int Application::runFirstCopy(ProgramServices services) {
+    shell_ = std::make_unique<Shell>(store_, services, commandLine_);
+    platform_.hotKeys().setPressedHandler([this](std::int32_t id) { shell_->hotKeys().fire(id); });
     window_ = std::make_unique<MainWindow>(*shell_);
     messages_.setMainWindow(window_.get());
-    marker_->onCommandLineMacro = [this] { shell_->CommandLineMacro(); };
-    marker_->onShowWindow = [this] {
-        if (!window_->HasTray()) window_->ShowNormal();
-    };
 
-    if (!shell_->ReadOptions()) return 1;
-    shell_->StartHookThread();
+    if (!shell_->readOptions()) return 1;
+    shell_->startPhraseWatch();
 
     QApplication::setQuitOnLastWindowClosed(false);
     // Shutdown may come while a box of the start-up is open, before the loop runs.
@@ -93,17 +85,14 @@ int Application::Run() {
         QCoreApplication::exit(0);
     };
     watchTerminationSignals();
-    if (!window_->Initialise()) {
-        shell_->Exit();
+    if (!window_->initialise()) {
+        shell_->finish();
         return 1;
     }
     showWithoutTray();
-    if (onReady) onReady();
     const int status = ended_ ? 0 : QCoreApplication::exec();
-
-    messages_.setMainWindow(nullptr);
     window_.reset();
-    shell_->Exit();
+    shell_->finish();
     return status;
 }
 
@@ -113,8 +102,8 @@ int Application::Run() {
 // command line may type into the focused window, so the window then shows
 // without taking the focus.
 void Application::showWithoutTray() {
-    if (window_->HasTray()) return;
-    if (commandLine_.empty()) return window_->ShowNormal();
+    if (window_->hasTray()) return;
+    if (commandLine_.empty()) return window_->showInFront();
     window_->setAttribute(Qt::WA_ShowWithoutActivating);
     window_->showNormal();
     window_->setAttribute(Qt::WA_ShowWithoutActivating, false);
@@ -148,7 +137,7 @@ void Application::watchTerminationSignals() {
     connect(signalNotifier_.get(), &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = read(signalPipe[0], &byte, 1);
-        Shutdown();
+        shutdown();
     });
     struct sigaction action = {};
     action.sa_handler = onTerminationSignal;
@@ -158,12 +147,16 @@ void Application::watchTerminationSignals() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-void Application::HookThreadEnded() {
-    Shutdown();
+void Application::shutdown() {
+    if (window_) window_->shutdown();
 }
 
-void Application::Shutdown() {
-    if (window_) window_->Shutdown();
+void Application::runCommandLineMacro() {
+    if (shell_) shell_->runCommandLineMacro();
+}
+
+void Application::showWindow() {
+    if (window_ && !window_->hasTray()) window_->showInFront();
 }
 
 }  // namespace ks

@@ -6,11 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "app/ShellHooks.h"
+#include "app/Engine.h"
+#include "app/InstanceMarker.h"
+#include "app/ProgramServices.h"
 
 namespace ks {
 
-class InstanceMarker;
 class MainWindow;
 class Platform;
 class QtMessages;
@@ -20,30 +21,27 @@ class TriggerRegistry;
 
 // The program's life: the start-up procedure, the hand-over to a copy that
 // already runs, the main window's loop, and the exit.
-class Application final : public QObject {
+class Application final : public QObject, public ProgramFront, public LaterCopyRequests {
 public:
     // The hot keys come from `platform`, asked for only once this copy is the
     // one that runs.
     Application(SettingsStore& store, QtMessages& messages, Platform& platform,
-                TriggerRegistry& triggers, ShellHooks hooks, std::string commandLine);
+                std::string commandLine);
     ~Application() override;
 
     // Runs the start-up procedure and the main window until shutdown;
     // returns the exit status.
-    int Run();
+    int run(ProgramServices services);
 
-    // The keyboard-watch thread has ended: shutdown goes on.
-    void HookThreadEnded();
     // Shutdown as the tray menu's "Shutdown" does it.
-    void Shutdown();
-
-    Shell* shell() { return shell_.get(); }
-    MainWindow* mainWindow() { return window_.get(); }
-
-    // Called once the hot keys are registered and the window is ready.
-    std::function<void()> onReady;
+    void shutdown() override;
+    void runCommandLineMacro() override;
+    // A later copy's: the window shows, unless the tray icon is there to be found by.
+    void showWindow() override;
+    MainWindow* mainWindow() override { return window_.get(); }
 
 private:
+    int runFirstCopy(ProgramServices services);
     int handOver(const QString& markerPath);
     void showWithoutTray();
     void watchTerminationSignals();
@@ -51,8 +49,6 @@ private:
     SettingsStore& store_;
     QtMessages& messages_;
     Platform& platform_;
-    TriggerRegistry& triggers_;
-    ShellHooks hooks_;
     std::string commandLine_;
     std::unique_ptr<InstanceMarker> marker_;
     std::unique_ptr<Shell> shell_;

@@ -1,10 +1,7 @@
 #include "app/Engine.h"
 
-#include "app/Application.h"
 #include "app/MainWindow.h"
-#include "app/Shell.h"
 #include "commands/KeyDisplayName.h"
-#include "editors/RecordingEditorModel.h"
 #include "keys/KeyNames.h"
 #include "net/PeerExchange.h"
 #include "net/Reply.h"
@@ -20,7 +17,7 @@ namespace {
 
 // The keyboard-watch thread as the shell drives it. While it lives, every
 // key the program synthesises is announced to it before it is sent.
-class PhraseWatchThread final : public HookThreadControl {
+class PhraseWatchThread final : public PhraseWatch {
 public:
     PhraseWatchThread(ApplicationQueue& queue, Clock& clock, Platform& platform,
                       HookThread*& current)
@@ -37,8 +34,8 @@ public:
         current_ = nullptr;
     }
 
-    bool postInstallHooks() override { return thread_.postInstallHooks(); }
-    bool postRemoveHooks() override { return thread_.postRemoveHooks(); }
+    bool postStartWatching() override { return thread_.postInstallHooks(); }
+    bool postStopWatching() override { return thread_.postRemoveHooks(); }
     bool postEnd() override { return thread_.postEnd(); }
 
 private:
@@ -49,9 +46,10 @@ private:
 
 }  // namespace
 
-Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
+Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, ProgramFront& front)
     : store_(store),
       messages_(messages),
+      front_(front),
       platform_(platform),
       variables_(messages),
       expansion_(messages, platform.systemValues(), variables_),
@@ -76,7 +74,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                                platform.playbackCancelWatch(), clock_, *this}),
       triggers_(TriggerRegistry::Services{
           store, [&platform]() -> HotKeys& { return platform.hotKeys(); }, clock_,
-          [this](const std::string& macro) { return postStartMacro(macro); },
+          [this](const std::string& macro) { return start(macro); },
           [this] { return runner_.RunActive(); },
           [this](std::uint32_t vk) {
               return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
@@ -89,7 +87,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
                                 }}}),
       server_({messages, variables_, platform.clipboard(), triggers_, clock_},
               RequestServerHooks{
-                  [this](const std::string& macro) { return postStartMacro(macro); },
+                  [this](const std::string& macro) { return start(macro); },
                   [this](const XmlDocument& document, const std::string& peer) {
                       return importPosted(document, peer);
                   },
@@ -108,20 +106,44 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform)
         [this](std::uint32_t vk) { return keyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
     runner_.setPendingRequest(&server_);
+    handleWindowMessages();
     platform.clockChanges().setHandler([this] { triggers_.schedules().clockChanged(); });
 }
 
-MainWindow* Engine::mainWindow() {
-    return application_ != nullptr ? application_->mainWindow() : nullptr;
+ProgramServices Engine::services() {
+    return ProgramServices{
+        *this,
+        triggers_,
+        *this,
+        *this,
+        *this,
+        Desktop{clock_, platform_.keymap(), platform_.windows(), platform_.capture(),
+                platform_.recordCancelWatch(), platform_.injector(), dialogs_}};
 }
 
-bool Engine::postStartMacro(const std::string& macro) {
+bool Engine::start(const std::string& macro) {
     return queue_.post(msg::StartMacro{macro});
 }
 
-// Only this machine's programs reach the server until the user names the
-// peers it serves or opens it to every address.
-bool Engine::openServer(std::uint32_t port) {
+bool Engine::active() {
+    return runner_.RunActive();
+}
+
+bool Engine::postCommandLineMacro() {
+    return queue_.post(msg::CommandLineMacro{});
+}
+
+void Engine::setExpansion(bool on) {
+    expansion_.setEnabled(on);
+}
+
+bool Engine::exchangeBusy(bool busy) {
+    const bool was = runner_.busy();
+    runner_.setBusy(busy);
+    return was;
+}
+
+bool Engine::open(std::uint32_t port) {
     const std::string list = store_.GetText(kDirectRoot, "SrvPeers").value_or("");
     const auto peers = parsePeerList(list);
     if (!peers) {
@@ -144,14 +166,14 @@ bool Engine::openServer(std::uint32_t port) {
 // at once; the user is asked afterwards, and the peer pushes again.
 std::optional<std::vector<std::string>> Engine::importPosted(const XmlDocument& document,
                                                              const std::string& peer) {
-    MainWindow* window = mainWindow();
+    MainWindow* window = front_.mainWindow();
     if (window == nullptr) return std::vector<std::string>();
     if (!pushAccepted(store_.OptionOn("SrvAcceptPush"),
                       store_.GetText(kDirectRoot, "SrvPushPeers").value_or(""), peer)) {
-        QTimer::singleShot(0, window, [window, peer] { window->AskToAcceptPushes(peer); });
+        QTimer::singleShot(0, window, [window, peer] { window->askToAcceptPushes(peer); });
         return std::nullopt;
     }
-    return window->ImportPosted(document);
+    return window->importPosted(document);
 }
 
 std::uint64_t Engine::currentRun() {
@@ -167,11 +189,9 @@ void Engine::endRun(std::uint64_t run) {
 }
 
 bool Engine::raiseMainWindow() {
-    MainWindow* window = application_ != nullptr ? application_->mainWindow() : nullptr;
+    MainWindow* window = front_.mainWindow();
     if (window == nullptr) return false;
-    window->showNormal();
-    window->raise();
-    window->activateWindow();
+    window->showInFront();
     return true;
 }
 
@@ -179,50 +199,32 @@ void Engine::postStopRun() {
     queue_.post(msg::CancelJournal{});
 }
 
-void Engine::connectHooks(ShellHooks& hooks) {
-    hooks.postStartMacro = [this](const std::string& macro) { return postStartMacro(macro); };
-    hooks.runActive = [this] { return runner_.RunActive(); };
-    hooks.postCommandLineMacro = [this] { return queue_.post(msg::CommandLineMacro{}); };
-    hooks.expansionChanged = [this](bool on) { expansion_.setEnabled(on); };
-    hooks.postToPeer = [this](Messages& shownTo, const std::string& host, const std::string& port,
-                              const std::string& body) {
-        const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
-        return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
-    };
-    hooks.recordingDesktop = [this] {
-        return RecordingDesktop{&platform_.windows(), &platform_.keymap(), &platform_.capture(),
-                                &platform_.recordCancelWatch(), &platform_.injector()};
-    };
-    hooks.releaseEventClipboard = [] { EventClipboard::shared().events.clear(); };
-    hooks.editorDesktop = [this] {
-        return EditorDesktop{&clock_, &platform_.keymap(), &platform_.windows(), &dialogs_};
-    };
-    hooks.createHookThread = [this]() -> std::unique_ptr<HookThreadControl> {
-        return std::make_unique<PhraseWatchThread>(queue_, clock_, platform_, hookThread_);
-    };
-    hooks.openServer = [this](std::uint32_t port) { return openServer(port); };
-    hooks.closeServer = [this] { server_.StopServer(); };
-    hooks.exchangeBusy = [this](bool busy) {
-        const bool was = runner_.busy();
-        runner_.setBusy(busy);
-        return was;
-    };
+void Engine::close() {
+    server_.StopServer();
 }
 
-void Engine::connectApplication(Application& application) {
-    application_ = &application;
-    runner_.setShutdown([&application] { application.Shutdown(); });
-    queue_.setHandler<msg::CommandLineMacro>([&application](msg::CommandLineMacro&) {
-        if (Shell* shell = application.shell()) shell->CommandLineMacro();
-    });
+std::unique_ptr<PhraseWatch> Engine::startThread() {
+    return std::make_unique<PhraseWatchThread>(queue_, clock_, platform_, hookThread_);
+}
+
+std::optional<std::string> Engine::post(Messages& shownTo, const std::string& host,
+                                        const std::string& port, const std::string& body) {
+    const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
+    return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
+}
+
+// The messages whose work belongs to the program's windows.
+void Engine::handleWindowMessages() {
+    runner_.setShutdown([this] { front_.shutdown(); });
+    queue_.setHandler<msg::CommandLineMacro>(
+        [this](msg::CommandLineMacro&) { front_.runCommandLineMacro(); });
     queue_.setHandler<msg::PushToPeer>([this](msg::PushToPeer& push) {
         const ExportKind kind = push.recordings ? ExportKind::Recordings : ExportKind::Macros;
-        if (MainWindow* window = mainWindow()) {
-            server_.reportForPeer(window->PushAll(kind, push.host, push.port));
+        if (MainWindow* window = front_.mainWindow()) {
+            server_.reportForPeer(window->pushAll(kind, push.host, push.port));
         }
     });
-    queue_.setHandler<msg::HookEnded>(
-        [&application](msg::HookEnded&) { application.HookThreadEnded(); });
+    queue_.setHandler<msg::HookEnded>([this](msg::HookEnded&) { front_.shutdown(); });
     queue_.setHandler<msg::HookError>(
         [this](msg::HookError& error) { messages_.show(error.text, "Error", MsgIcon::Stop); });
 }

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/ShellHooks.h"
+#include "app/ProgramServices.h"
 #include "commands/CommandDispatch.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
@@ -27,34 +27,26 @@
 
 namespace ks {
 
-class Application;
-class MainWindow;
-
 // The services that run macros on the GUI thread — message queue, variable
-// table, expansion, command handlers and the runner — put together, and
-// joined to the application shell through its hooks.
-class Engine final : private PlayerHost {
+// table, expansion, command handlers and the runner — put together, and the
+// trigger tables, request server and keyboard-watch thread they answer.
+class Engine final : private PlayerHost,
+                     private MacroRuns,
+                     private ServerListener,
+                     private PhraseWatches,
+                     private PeerExports {
 public:
     // Every desktop service comes from `platform`.
-    Engine(SettingsStore& store, Messages& messages, Platform& platform);
+    Engine(SettingsStore& store, Messages& messages, Platform& platform, ProgramFront& front);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // Fills the hooks through which the shell starts macros and asks about runs.
-    void connectHooks(ShellHooks& hooks);
-    // What needs the application object itself: SHUTDOWN KEYSTRIDER and the
-    // command-line macro message.
-    void connectApplication(Application& application);
-
-    ApplicationQueue& queue() { return queue_; }
-    MacroRunner& runner() { return runner_; }
-    ExpansionEngine& expansion() { return expansion_; }
-    TriggerRegistry& triggers() { return triggers_; }
+    // What the shell and its windows start macros, fill trigger columns and
+    // reach the desktop through.
+    ProgramServices services();
 
 private:
-    bool postStartMacro(const std::string& macro);
-    MainWindow* mainWindow();
-    bool openServer(std::uint32_t port);
+    void handleWindowMessages();
     std::optional<std::vector<std::string>> importPosted(const XmlDocument& document,
                                                          const std::string& peer);
 
@@ -65,8 +57,25 @@ private:
     bool raiseMainWindow() override;
     void postStopRun() override;
 
+    bool start(const std::string& macro) override;
+    bool active() override;
+    bool postCommandLineMacro() override;
+    void setExpansion(bool on) override;
+    bool exchangeBusy(bool busy) override;
+
+    // Only this machine's programs reach the server until the user names the
+    // peers it serves or opens it to every address.
+    bool open(std::uint32_t port) override;
+    void close() override;
+
+    std::unique_ptr<PhraseWatch> startThread() override;
+
+    std::optional<std::string> post(Messages& shownTo, const std::string& host,
+                                    const std::string& port, const std::string& body) override;
+
     SettingsStore& store_;
     Messages& messages_;
+    ProgramFront& front_;
     ApplicationQueue queue_;
     QtClock clock_;
     Platform& platform_;
@@ -87,7 +96,6 @@ private:
     RequestServer server_;
     RemoteClipboardCommand remoteClipboard_;
     HookThread* hookThread_ = nullptr;  // while the shell holds the keyboard-watch thread
-    Application* application_ = nullptr;
 };
 
 }  // namespace ks

@@ -20,7 +20,7 @@ namespace ks {
 namespace {
 
 // Markdown headings carry no anchors in Qt's reader: each gets the name a
-// link to it uses, so both OpenHelp's sections and the guide's own
+// link to it uses, so both openHelp's sections and the guide's own
 // "#section" links find it.
 void nameHeadings(QTextDocument& document) {
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -111,7 +111,7 @@ QString guideFile() {
                                         : QStringLiteral(KS_GUIDE_SOURCE);
 }
 
-void OpenHelp(const std::string& section) {
+void openHelp(const std::string& section) {
     // A window outside an open modal dialog would take no input: the help
     // window belongs to the dialog then, and goes with it.
     QWidget* owner = QApplication::activeModalWidget();

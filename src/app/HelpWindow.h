@@ -22,7 +22,7 @@ QString guideFile();
 
 // Opens the user guide at `section` (a heading anchor; empty: the top) in
 // the help window, which stays usable beside a modal dialog.
-void OpenHelp(const std::string& section);
+void openHelp(const std::string& section);
 
 // Sections the program's &Help buttons open.
 inline constexpr const char* kGuideTop = "";

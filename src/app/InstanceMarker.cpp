@@ -52,8 +52,8 @@ QString privateRuntimeFolder(const QString& runtime, const QString& temp, QStrin
     return error.isEmpty() ? own : QString();
 }
 
-InstanceMarker::InstanceMarker(QString path)
-    : path_(std::move(path)), lock_(path_ + QStringLiteral(".lock")) {
+InstanceMarker::InstanceMarker(QString path, LaterCopyRequests& requests)
+    : path_(std::move(path)), requests_(requests), lock_(path_ + QStringLiteral(".lock")) {
     // A lock whose owner died is freed by the kernel; no age makes a live one stale.
     lock_.setStaleLockTime(0);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
@@ -84,8 +84,8 @@ void InstanceMarker::accept() {
         QObject::connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
             while (peer->canReadLine()) {
                 const QByteArray line = peer->readLine().trimmed();
-                if (line == kCommandLineMacro && onCommandLineMacro) onCommandLineMacro();
-                if (line == kShowWindow && onShowWindow) onShowWindow();
+                if (line == kCommandLineMacro) requests_.runCommandLineMacro();
+                if (line == kShowWindow) requests_.showWindow();
             }
         });
     }

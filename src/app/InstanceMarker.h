@@ -5,10 +5,21 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace ks {
+
+// What a later copy asks of the first.
+class LaterCopyRequests {
+public:
+    LaterCopyRequests() = default;
+    LaterCopyRequests(const LaterCopyRequests&) = delete;
+    LaterCopyRequests& operator=(const LaterCopyRequests&) = delete;
+    virtual ~LaterCopyRequests() = default;
+
+    virtual void runCommandLineMacro() = 0;  // the macro the later copy stored in CmdLineMacro
+    virtual void showWindow() = 0;           // started without a command line
+};
 
 // The marker of the running copy: a lock file and a local socket, both
 // named per user and per X display, in a folder only the user can enter.
@@ -23,20 +34,18 @@ public:
     static constexpr const char* kShowWindow = "show";        // started without a command line
 
     // `path`: the socket's; the lock file is `path`.lock.
-    explicit InstanceMarker(QString path);
+    InstanceMarker(QString path, LaterCopyRequests& requests);
     ~InstanceMarker() override;
 
     Claim claim();
     // Why the last claim failed.
     const QString& error() const { return error_; }
 
-    std::function<void()> onCommandLineMacro;
-    std::function<void()> onShowWindow;
-
 private:
     void accept();
 
     QString path_;
+    LaterCopyRequests& requests_;
     QLockFile lock_;
     QLocalServer server_;
     QString error_;

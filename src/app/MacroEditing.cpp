@@ -13,102 +13,102 @@ namespace ks {
 
 namespace {
 
-std::vector<std::string> windowTitles(WindowControl* windows) {
-    std::vector<std::string> titles;
-    if (!windows) return titles;
-    for (const TopLevelWindow& window : windows->topLevelWindows()) {
-        if (window.taskBar) {
-            titles.emplace_back("Task Bar");
-        } else if (!window.title.empty()) {
-            titles.push_back(window.title);
+// The macro editor as the shell's: hot keys from its table, switches from
+// its options, and a committed save re-registers the macro's triggers.
+class ShellEditorSite final : public MacroEditorSite, public ParameterSources {
+public:
+    ShellEditorSite(Shell& shell, const std::string& name, const MacroSaved& saved)
+        : shell_(shell),
+          before_(name.empty() ? StoredHotKey{} : shell.hotKeys().readStored(name)),
+          saved_(saved) {}
+
+    std::shared_ptr<const KeyLayout> keyLayout() override {
+        return shell_.services().desktop.keymap.layout();
+    }
+    std::string hotKeyText(std::uint32_t vk, std::uint32_t modifiers) override {
+        return shell_.hotKeys().displayText(vk, modifiers);
+    }
+    void suspendHotKeys(bool suspended) override { shell_.hotKeys().suspend(suspended); }
+    std::optional<std::string> hotKeyTaken(std::uint32_t vk, std::uint32_t modifiers,
+                                           const std::string& macro) override {
+        const TriggerConflicts conflicts = shell_.triggers().checkConflicts(
+            {WantedTriggers::HotKey{vk, modifiers}, {}, {}, false}, macro);
+        if (conflicts.hotKey)
+            return "Hotkey already in use by macro: \"" + *conflicts.hotKey + "\"";
+        if (Result free = shell_.hotKeys().trialGrab(vk, modifiers); !free) {
+            return "Hotkey is taken by another program: " + free.error();
         }
+        return std::nullopt;
     }
-    return titles;
-}
+    std::int32_t nextHotKeyId() override { return shell_.hotKeys().nextIdentifier(); }
+    bool phrasesOn() override { return shell_.switches().phrases; }
+    bool serverOn() override { return shell_.switches().server; }
+    bool expansionOn() override { return shell_.switches().expansion; }
+    void committed(const MacroDocument& macro, const std::string& replaced) override {
+        reregister(macro, replaced);
+        if (saved_) saved_(macro.name, replaced);
+    }
+    void showScheduleHelp() override { openHelp(kSchedulesSection); }
+    std::vector<std::string> windowTitles() override {
+        std::vector<std::string> titles;
+        for (const TopLevelWindow& window : shell_.services().desktop.windows.topLevelWindows()) {
+            if (window.taskBar) {
+                titles.emplace_back("Task Bar");
+            } else if (!window.title.empty()) {
+                titles.push_back(window.title);
+            }
+        }
+        return titles;
+    }
+    std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+    void showHelp(std::uint32_t command) override { openHelp(helpSection(command)); }
 
-// The replaced macro's triggers go, the saved one's come.
-void reregister(Shell& shell, const MacroDocument& saved, const std::string& replaced,
-                const StoredHotKey& before) {
-    TriggerRegistry& triggers = shell.triggers();
-    HotKeyTable& hotKeys = triggers.hotKeys();
-    if (!replaced.empty()) {
-        hotKeys.unregister(replaced, before);
-        triggers.remove(replaced);
+private:
+    // The replaced macro's triggers go, the saved one's come.
+    void reregister(const MacroDocument& saved, const std::string& replaced) {
+        TriggerRegistry& triggers = shell_.triggers();
+        HotKeyTable& hotKeys = triggers.hotKeys();
+        if (!replaced.empty()) {
+            hotKeys.unregister(replaced, before_);
+            triggers.remove(replaced);
+        }
+        if (saved.vk != 0) {
+            const auto id = static_cast<std::int32_t>(saved.hotKeyId);
+            const bool registered =
+                hotKeys.registerHotKey(saved.name, id, saved.modifiers, saved.vk);
+            hotKeys.add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
+        }
+        triggers.load(saved.name);
     }
-    if (saved.vk != 0) {
-        const auto id = static_cast<std::int32_t>(saved.hotKeyId);
-        const bool registered = hotKeys.registerHotKey(saved.name, id, saved.modifiers, saved.vk);
-        hotKeys.add(HotKeyEntry{saved.vk, saved.modifiers, saved.name, id}, registered);
-    }
-    triggers.load(saved.name);
-}
 
-std::optional<std::string> hotKeyTaken(TriggerRegistry& triggers, std::uint32_t vk,
-                                       std::uint32_t modifiers, const std::string& macro) {
-    const TriggerConflicts conflicts =
-        triggers.checkConflicts({WantedTriggers::HotKey{vk, modifiers}, {}, {}, false}, macro);
-    if (conflicts.hotKey) return "Hotkey already in use by macro: \"" + *conflicts.hotKey + "\"";
-    if (Result free = triggers.hotKeys().trialGrab(vk, modifiers); !free) {
-        return "Hotkey is taken by another program: " + free.error();
-    }
-    return std::nullopt;
-}
-
-// What the parameter dialogs show of the desktop: PROMPT USER's window and
-// MOVE MOUSE POINTER's pick.
-void addDesktopHooks(ParameterHooks& hooks, Shell& shell, const EditorDesktop& desk,
-                     QWidget* parent) {
-    const ShellHooks& shellHooks = shell.hooks();
-    const RecordingDesktop input =
-        shellHooks.recordingDesktop ? shellHooks.recordingDesktop() : RecordingDesktop{};
-    hooks.dialogs = desk.dialogs;
-    hooks.windows = desk.windows;
-    hooks.pick = PickServices{desk.keymap ? desk.keymap->layout() : nullptr, input.capture,
-                              input.injector, parent, shell.switches().specialMouse};
-}
+    Shell& shell_;
+    const StoredHotKey before_;
+    const MacroSaved& saved_;
+};
 
 }  // namespace
 
-bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
-    const ShellHooks& hooks = shell.hooks();
-    const EditorDesktop desk = hooks.editorDesktop ? hooks.editorDesktop() : EditorDesktop{};
-    if (!desk.clock) return false;
-    const StoredHotKey before = name.empty() ? StoredHotKey{} : shell.hotKeys().readStored(name);
+PickServices pickServices(Shell& shell, QWidget* mainWindow) {
+    const Desktop& desktop = shell.services().desktop;
+    return PickServices{desktop.keymap.layout(), &desktop.capture, &desktop.injector, mainWindow,
+                        shell.switches().specialMouse};
+}
+
+bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
+    const Desktop& desktop = shell.services().desktop;
+    ShellEditorSite site(shell, name, saved);
     MacroEditorServices services{
         shell.store().tree(),
         shell.messages(),
-        *desk.clock,
-        [keymap = desk.keymap]() -> std::shared_ptr<const KeyLayout> {
-            return keymap ? keymap->layout() : nullptr;
-        },
-        [&shell](std::uint32_t vk, std::uint32_t modifiers) {
-            return shell.hotKeys().displayText(vk, modifiers);
-        },
+        desktop.clock,
+        site,
         shell.triggers(),
-        [&shell] { return shell.switches().phrases; },
-        [&shell] { return shell.switches().server; },
-        [&shell] { return shell.hotKeys().nextIdentifier(); },
-        [&shell](std::uint32_t vk, std::uint32_t modifiers, const std::string& macro) {
-            return hotKeyTaken(shell.triggers(), vk, modifiers, macro);
-        },
-        ParameterHooks{[windows = desk.windows] { return windowTitles(windows); },
-                       [](std::uint32_t command) { OpenHelp(helpSection(command)); },
-                       [&shell] { return ListRecordings(shell.store()); }},
-        [&](const MacroDocument& macro, const std::string& replaced) {
-            reregister(shell, macro, replaced, before);
-            if (saved) saved(macro.name, replaced);
-        },
-        [] { OpenHelp(kSchedulesSection); },
-        [&shell](bool suspended) { shell.hotKeys().suspend(suspended); },
-        [&shell] { return shell.switches().expansion; },
+        ParameterHooks{&site, &desktop.dialogs, pickServices(shell, parent), &desktop.windows},
     };
-    addDesktopHooks(services.parameterHooks, shell, desk, parent);
-    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    const auto busy = shell.services().runs.markBusy();
     MacroEditor editor(std::move(services), name, parent);
     keepPlace(editor, shell.store().tree(), "MacroEditor");
-    const bool accepted = editor.exec() == QDialog::Accepted;
-    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
-    return accepted;
+    return editor.exec() == QDialog::Accepted;
 }
 
 }  // namespace ks

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "editors/ScreenPointPick.h"
+
 class QWidget;
 
 namespace ks {
@@ -16,6 +18,9 @@ using MacroSaved = std::function<void(const std::string& saved, const std::strin
 // Opens "Keystrider - Modify Macro" for `name` (empty: a new macro). After a
 // committed save the replaced macro's triggers go and the saved one's are
 // registered, then `saved` is called. True when the editor closed with a save.
-bool EditMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved);
+bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved);
+
+// What a screen-point pick of an editor opened from `mainWindow` works with.
+PickServices pickServices(Shell& shell, QWidget* mainWindow);
 
 }  // namespace ks

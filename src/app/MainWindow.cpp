@@ -82,19 +82,19 @@ void MainWindow::buildLayout() {
     macros_ = makeList(QStringLiteral("Macro Name"), kTriggerKinds[kHotKeyKind]);
     macros_->header()->setSectionsClickable(true);
     connect(macros_->header(), &QHeaderView::sectionClicked, this, [this](int section) {
-        if (section == 1) RefreshTriggerColumn(true);
+        if (section == 1) refreshTriggerColumn(true);
     });
     macroLayout->addWidget(macros_);
-    connect(macros_, &QTreeWidget::itemDoubleClicked, this, [this] { EditSelectedMacro(); });
+    connect(macros_, &QTreeWidget::itemDoubleClicked, this, [this] { editSelectedMacro(); });
     auto* macroButtons = new QHBoxLayout;
-    addButton(macroButtons, QStringLiteral("&Add"), [this] { AddMacro(); });
-    addButton(macroButtons, QStringLiteral("&Edit"), [this] { EditSelectedMacro(); });
-    addButton(macroButtons, QStringLiteral("De&lete"), [this] { DeleteSelectedMacros(); });
+    addButton(macroButtons, QStringLiteral("&Add"), [this] { addMacro(); });
+    addButton(macroButtons, QStringLiteral("&Edit"), [this] { editSelectedMacro(); });
+    addButton(macroButtons, QStringLiteral("De&lete"), [this] { deleteSelectedMacros(); });
     addButton(macroButtons, QStringLiteral("E&xport"),
-              [this] { ExportSelected(ExportKind::Macros); });
+              [this] { exportSelected(ExportKind::Macros); });
     addButton(macroButtons, QStringLiteral("I&mport"),
-              [this] { ImportFromFile(ExportKind::Macros); });
-    addButton(macroButtons, QStringLiteral("Exec&ute"), [this] { ExecuteSelected(); });
+              [this] { importFromFile(ExportKind::Macros); });
+    addButton(macroButtons, QStringLiteral("Exec&ute"), [this] { executeSelected(); });
     macroButtons->addStretch();
     macroLayout->addLayout(macroButtons);
     layout->addWidget(macroGroup);
@@ -105,39 +105,39 @@ void MainWindow::buildLayout() {
     recordings_ = makeList(QStringLiteral("Recording Name"), QStringLiteral("Recording Type"));
     recordingLayout->addWidget(recordings_);
     auto* recordingButtons = new QHBoxLayout;
-    addButton(recordingButtons, QStringLiteral("A&dd"), [this] { AddRecording(); });
-    addButton(recordingButtons, QStringLiteral("Ed&it"), [this] { EditRecording(); });
-    connect(recordings_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRecording(); });
-    addButton(recordingButtons, QStringLiteral("Dele&te"), [this] { DeleteSelectedRecordings(); });
+    addButton(recordingButtons, QStringLiteral("A&dd"), [this] { addRecording(); });
+    addButton(recordingButtons, QStringLiteral("Ed&it"), [this] { editRecording(); });
+    connect(recordings_, &QTreeWidget::itemDoubleClicked, this, [this] { editRecording(); });
+    addButton(recordingButtons, QStringLiteral("Dele&te"), [this] { deleteSelectedRecordings(); });
     addButton(recordingButtons, QStringLiteral("Ex&port"),
-              [this] { ExportSelected(ExportKind::Recordings); });
+              [this] { exportSelected(ExportKind::Recordings); });
     addButton(recordingButtons, QStringLiteral("Imp&ort"),
-              [this] { ImportFromFile(ExportKind::Recordings); });
+              [this] { importFromFile(ExportKind::Recordings); });
     recordingButtons->addStretch();
     recordingLayout->addLayout(recordingButtons);
     layout->addWidget(recordingGroup);
 
     auto* windowButtons = new QHBoxLayout;
-    addButton(windowButtons, QStringLiteral("&Shutdown"), [this] { Shutdown(); });
-    addButton(windowButtons, QStringLiteral("&Close"), [this] { HideWindow(); });
-    addButton(windowButtons, QStringLiteral("A&bout"), [this] { ShowAbout(); });
-    addButton(windowButtons, QStringLiteral("&Help"), [] { OpenHelp(kGuideTop); });
-    addButton(windowButtons, QStringLiteral("Optio&ns"), [this] { ShowOptions(); });
+    addButton(windowButtons, QStringLiteral("&Shutdown"), [this] { shutdown(); });
+    addButton(windowButtons, QStringLiteral("&Close"), [this] { hideWindow(); });
+    addButton(windowButtons, QStringLiteral("A&bout"), [this] { showAbout(); });
+    addButton(windowButtons, QStringLiteral("&Help"), [] { openHelp(kGuideTop); });
+    addButton(windowButtons, QStringLiteral("Optio&ns"), [this] { showOptions(); });
     windowButtons->addStretch();
     layout->addLayout(windowButtons);
     addAboutToContextMenu();
     resize(420, 460);
 }
 
-bool MainWindow::Initialise() {
+bool MainWindow::initialise() {
     buildTrayMenu();
     tryAddTray();
     if (!shell_.store().EnsureRootKeys()) return false;
     for (const std::string& name : shell_.triggers().loadAll()) addMacroRow(name);
     fillRecordings();
     triggerIndex_ = static_cast<int>(readOption(shell_.store(), "triggerindex").value_or(0) % 4);
-    RefreshTriggerColumn(false);
-    shell_.HandCommandLineToSelf();
+    refreshTriggerColumn(false);
+    shell_.handCommandLineToSelf();
     if (shell_.switches().scheduler) shell_.triggers().schedules().start();
     return true;
 }
@@ -146,16 +146,16 @@ void MainWindow::buildTrayMenu() {
     trayMenu_ = new QMenu(this);
     QAction* hotKeys = trayMenu_->addAction(QStringLiteral("Enable Hot Key Triggers"));
     hotKeys->setCheckable(true);
-    connect(hotKeys, &QAction::triggered, this, [this] { ToggleHotKeys(); });
+    connect(hotKeys, &QAction::triggered, this, [this] { toggleHotKeys(); });
     QAction* phrases = trayMenu_->addAction(QStringLiteral("Enable Word or Phrase Triggers"));
     phrases->setCheckable(true);
-    connect(phrases, &QAction::triggered, this, [this] { TogglePhrases(); });
+    connect(phrases, &QAction::triggered, this, [this] { togglePhrases(); });
     QAction* schedules = trayMenu_->addAction(QStringLiteral("Enable Scheduled Triggers"));
     schedules->setCheckable(true);
-    connect(schedules, &QAction::triggered, this, [this] { ToggleSchedules(); });
+    connect(schedules, &QAction::triggered, this, [this] { toggleSchedules(); });
     QAction* server = trayMenu_->addAction(QStringLiteral("Enable Server"));
     server->setCheckable(true);
-    connect(server, &QAction::triggered, this, [this] { ToggleServer(); });
+    connect(server, &QAction::triggered, this, [this] { toggleServer(); });
     connect(trayMenu_, &QMenu::aboutToShow, this, [this, hotKeys, phrases, schedules, server] {
         hotKeys->setChecked(shell_.hotKeys().enabled());
         phrases->setChecked(shell_.switches().phrases);
@@ -164,9 +164,9 @@ void MainWindow::buildTrayMenu() {
     });
     trayMenu_->addSeparator();
     connect(trayMenu_->addAction(QStringLiteral("Shutdown")), &QAction::triggered, this,
-            [this] { Shutdown(); });
+            [this] { shutdown(); });
     connect(trayMenu_->addAction(QStringLiteral("Show Main Window")), &QAction::triggered, this,
-            [this] { ShowNormal(); });
+            [this] { showInFront(); });
 }
 
 // The notification area may appear after this program (a session starting
@@ -182,12 +182,12 @@ void MainWindow::tryAddTray() {
     tray_->setContextMenu(trayMenu_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::Trigger) ShowNormal();
+                if (why == QSystemTrayIcon::Trigger) showInFront();
             });
     tray_->show();
 }
 
-bool MainWindow::HasTray() const {
+bool MainWindow::hasTray() const {
     return tray_ != nullptr && tray_->isVisible();
 }
 
@@ -215,20 +215,16 @@ std::vector<std::string> MainWindow::recordingNames() const {
     return names;
 }
 
-void MainWindow::AddRecording() {
-    const ShellHooks& hooks = shell_.hooks();
-    const RecordingDesktop desktop =
-        hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
-    if (!desktop.windows || !desktop.keymap || !desktop.capture || !desktop.cancelWatch) return;
-    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+void MainWindow::addRecording() {
+    const Desktop& desktop = shell_.services().desktop;
+    const auto busy = shell_.services().runs.markBusy();
     RecordDialog dialog(
-        RecordDialog::Services{shell_.store(), shell_.messages(), *desktop.windows, *desktop.keymap,
-                               *desktop.capture, *desktop.cancelWatch},
+        RecordDialog::Services{shell_.store(), shell_.messages(), desktop.windows, desktop.keymap,
+                               desktop.capture, desktop.recordCancelWatch},
         this, recordingNames());
     if (dialog.exec() == QDialog::Accepted) {
         addRecordingRow(dialog.savedName(), static_cast<std::uint32_t>(dialog.savedType()));
     }
-    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
 }
 
 namespace {
@@ -242,7 +238,7 @@ RecordingType typeOfRowText(const QString& text) {
 
 }  // namespace
 
-void MainWindow::EditRecording() {
+void MainWindow::editRecording() {
     const QList<QTreeWidgetItem*> selected = recordings_->selectedItems();
     if (selected.size() != 1) {
         shell_.messages().show(selected.empty() ? "No recording selected!"
@@ -252,19 +248,14 @@ void MainWindow::EditRecording() {
         return;
     }
     QTreeWidgetItem* row = selected.front();
-    const ShellHooks& hooks = shell_.hooks();
-    const RecordingDesktop desktop =
-        hooks.recordingDesktop ? hooks.recordingDesktop() : RecordingDesktop{};
-    std::shared_ptr<const KeyLayout> layout =
-        desktop.keymap ? desktop.keymap->layout() : std::make_shared<const KeyLayout>();
-    const ScreenSize extent = desktop.windows ? desktop.windows->screenSize() : ScreenSize{};
+    const Desktop& desktop = shell_.services().desktop;
     const RecordingType type = typeOfRowText(row->text(1));
-    const bool wasBusy = hooks.exchangeBusy ? hooks.exchangeBusy(true) : false;
+    const auto busy = shell_.services().runs.markBusy();
     RecordingEditor editor(
         RecordingEditor::Services{
             shell_.store(), EventClipboard::shared(),
-            EventDialogServices{shell_.messages(), std::move(layout), extent, desktop.capture,
-                                desktop.injector, this, shell_.switches().specialMouse}},
+            EventDialogServices{shell_.messages(), desktop.windows.screenSize(),
+                                pickServices(shell_, this)}},
         row->text(0).toStdString(), type, this);
     keepPlace(editor, shell_.store().tree(), "RecordingEditor");
     if (editor.exec() == QDialog::Accepted) {
@@ -274,14 +265,13 @@ void MainWindow::EditRecording() {
             row->setText(0, qs(editor.savedName()));
         }
     }
-    if (hooks.exchangeBusy) hooks.exchangeBusy(wasBusy);
 }
 
 std::string MainWindow::triggerText(int kind, const std::string& macro) {
     return shell_.triggers().displayText(static_cast<TriggerKind>(kind), macro);
 }
 
-void MainWindow::RefreshTriggerColumn(bool advance) {
+void MainWindow::refreshTriggerColumn(bool advance) {
     if (!advance) triggerIndex_ = (triggerIndex_ + 3) % 4;
     macros_->headerItem()->setText(1, kTriggerKinds[triggerIndex_]);
     for (int i = 0; i < macros_->topLevelItemCount(); ++i) {
@@ -302,7 +292,7 @@ std::vector<int> MainWindow::selectedMacroRows() const {
     return rows;
 }
 
-void MainWindow::DeleteSelectedRecordings() {
+void MainWindow::deleteSelectedRecordings() {
     std::vector<QTreeWidgetItem*> items;
     std::vector<std::string> names;
     for (int i = 0; i < recordings_->topLevelItemCount(); ++i) {
@@ -317,7 +307,7 @@ void MainWindow::DeleteSelectedRecordings() {
     }
 }
 
-void MainWindow::DeleteSelectedMacros() {
+void MainWindow::deleteSelectedMacros() {
     Messages& messages = shell_.messages();
     std::vector<int> rows = selectedMacroRows();
     if (rows.empty()) {
@@ -345,11 +335,11 @@ void MainWindow::DeleteSelectedMacros() {
     }
 }
 
-void MainWindow::AddMacro() {
+void MainWindow::addMacro() {
     openMacroEditor({});
 }
 
-void MainWindow::EditSelectedMacro() {
+void MainWindow::editSelectedMacro() {
     const std::vector<int> rows = selectedMacroRows();
     if (rows.size() != 1) {
         shell_.messages().show(
@@ -369,10 +359,10 @@ void MainWindow::openMacroEditor(const std::string& name) {
         }
         addMacroRow(macro);
     };
-    if (EditMacro(shell_, name, this, saved)) RefreshTriggerColumn(false);
+    if (editMacro(shell_, name, this, saved)) refreshTriggerColumn(false);
 }
 
-void MainWindow::ExecuteSelected() {
+void MainWindow::executeSelected() {
     const std::vector<int> rows = selectedMacroRows();
     if (rows.size() != 1) {
         shell_.messages().show(
@@ -381,34 +371,32 @@ void MainWindow::ExecuteSelected() {
         return;
     }
     // A request that cannot be posted is not reported.
-    if (shell_.hooks().postStartMacro) {
-        shell_.hooks().postStartMacro(macros_->topLevelItem(rows[0])->text(0).toStdString());
-    }
+    shell_.services().runs.start(macros_->topLevelItem(rows[0])->text(0).toStdString());
 }
 
-void MainWindow::ToggleHotKeys() {
+void MainWindow::toggleHotKeys() {
     HotKeyTable& table = shell_.hotKeys();
     table.setEnabled(!table.enabled());
-    shell_.WriteOption("HotKeyOn", table.enabled() ? 1 : 0);
+    shell_.writeOption("HotKeyOn", table.enabled() ? 1 : 0);
 }
 
-void MainWindow::TogglePhrases() {
+void MainWindow::togglePhrases() {
     bool& on = shell_.switches().phrases;
     on = !on;
-    if (shell_.WriteOption("WPhraseOn", on ? 1 : 0)) shell_.RestartPhraseWatch(on);
+    if (shell_.writeOption("WPhraseOn", on ? 1 : 0)) shell_.restartPhraseWatch(on);
 }
 
-void MainWindow::ToggleSchedules() {
+void MainWindow::toggleSchedules() {
     const bool on = !shell_.switches().scheduler;
-    shell_.SetScheduler(on);
-    shell_.WriteOption("SchedOn", on ? 1 : 0);
+    shell_.setScheduler(on);
+    shell_.writeOption("SchedOn", on ? 1 : 0);
 }
 
-void MainWindow::ToggleServer() {
+void MainWindow::toggleServer() {
     const bool on = !shell_.switches().server;
     shell_.switches().server = on;
-    if (!on) shell_.CloseServer();
-    shell_.WriteOption("SrvOn", on ? 1 : 0);
+    if (!on) shell_.closeServer();
+    shell_.writeOption("SrvOn", on ? 1 : 0);
     if (!on) return;
     const auto showServerError = [this](const char* text) {
         shell_.messages().show(text, "Keystrider - Error", MsgIcon::Stop, MsgButtons::Ok,
@@ -418,15 +406,15 @@ void MainWindow::ToggleServer() {
     if (!port) {
         return showServerError("Error reading port for Server from registry, can't start server.");
     }
-    if (!shell_.OpenServer(*port)) showServerError("Failed to start server.");
+    if (!shell_.openServer(*port)) showServerError("Failed to start server.");
 }
 
-void MainWindow::ShowOptions() {
+void MainWindow::showOptions() {
     OptionsDialog dialog(shell_, this);
     dialog.exec();
 }
 
-void MainWindow::ShowAbout() {
+void MainWindow::showAbout() {
     shell_.messages().show(
         "Keystrider " KS_VERSION
         "\n\nRecords and plays back keyboard and mouse input, and runs macros started by hot "
@@ -438,39 +426,40 @@ void MainWindow::ShowAbout() {
 // anywhere in the window (or the Menu key) offers the About item instead.
 void MainWindow::addAboutToContextMenu() {
     auto* about = new QAction(QStringLiteral("&About Keystrider..."), this);
-    connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
+    connect(about, &QAction::triggered, this, [this] { showAbout(); });
     addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-void MainWindow::ShowNormal() {
+void MainWindow::showInFront() {
     showNormal();
     raise();
     activateWindow();
 }
 
-void MainWindow::HideWindow() {
-    if (HasTray()) {
+void MainWindow::hideWindow() {
+    if (hasTray()) {
         hide();
     } else {
         showMinimized();
     }
 }
 
-void MainWindow::Shutdown() {
+void MainWindow::shutdown() {
     hide();  // keeps its place for the next run
     if (tray_ != nullptr) tray_->hide();
-    if (shell_.Shutdown() && onEnded) onEnded();
+    EventClipboard::shared().events.clear();
+    if (shell_.shutdown() && onEnded) onEnded();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    HideWindow();
+    hideWindow();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        HideWindow();
+        hideWindow();
         return;
     }
     QWidget::keyPressEvent(event);

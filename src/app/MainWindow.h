@@ -30,54 +30,55 @@ public:
     // Everything the window does once it exists: tray icon, lists with the
     // macros' triggers, the trigger column, the command line. False when the
     // store's root keys cannot be had: the program ends.
-    bool Initialise();
+    bool initialise();
 
     // Shows the trigger kind after the current one (`advance`) or the
     // current one again, and remembers the next.
-    void RefreshTriggerColumn(bool advance);
-    void DeleteSelectedMacros();
+    void refreshTriggerColumn(bool advance);
+    void deleteSelectedMacros();
     // "&Add" and "&Edit" (or a double click) of the macro list: the macro
     // editor, with the busy mark set while it is open.
-    void AddMacro();
-    void EditSelectedMacro();
+    void addMacro();
+    void editSelectedMacro();
     // "A&dd" of the recordings list: the recorder, with the busy mark set
     // while it is open; a saved recording joins the list.
-    void AddRecording();
+    void addRecording();
     // "Ed&it" of the recordings list, or a double click on a row: the
     // recording editor for the one selected recording, busy mark set.
-    void EditRecording();
+    void editRecording();
     // "Dele&te" of the recordings list.
-    void DeleteSelectedRecordings();
-    void ExecuteSelected();
+    void deleteSelectedRecordings();
+    void executeSelected();
     // "E&xport"/"I&mport" of the macros and "Ex&port"/"Imp&ort" of the
     // recordings: the selected rows to a file, a file's items into the lists.
-    void ExportSelected(ExportKind kind);
-    void ImportFromFile(ExportKind kind);
+    void exportSelected(ExportKind kind);
+    void importFromFile(ExportKind kind);
     // A document posted to the request server: its macros, then its
     // recordings, imported without asking or showing anything; the texts of
     // what it had to report.
-    std::vector<std::string> ImportPosted(const XmlDocument& document);
+    std::vector<std::string> importPosted(const XmlDocument& document);
     // Every macro or every recording to a peer's request server, one push at
     // a time; the texts of what it had to report.
-    std::vector<std::string> PushAll(ExportKind kind, const std::string& host,
+    std::vector<std::string> pushAll(ExportKind kind, const std::string& host,
                                      const std::string& port);
     // Asks, without waiting for the answer, whether macros pushed from
     // `peer` are to be imported from now on; once per peer and run.
-    void AskToAcceptPushes(const std::string& peer);
-    void ShowOptions();
-    void ShowAbout();
-    void ShowNormal();
-    void HideWindow();
-    void ToggleHotKeys();
-    void ToggleSchedules();
+    void askToAcceptPushes(const std::string& peer);
+    void showOptions();
+    void showAbout();
+    // Shows, raises and activates the window.
+    void showInFront();
+    void hideWindow();
+    void toggleHotKeys();
+    void toggleSchedules();
     // Flips the phrase switch, stores it, and has the watch thread follow.
-    void TogglePhrases();
-    void ToggleServer();
+    void togglePhrases();
+    void toggleServer();
     // The main window's end: tray icon gone, shell steps, then `onEnded`
     // unless the keyboard-watch thread still has to answer.
-    void Shutdown();
+    void shutdown();
 
-    bool HasTray() const;
+    bool hasTray() const;
     QTreeWidget* macroList() const { return macros_; }
     QTreeWidget* recordingList() const { return recordings_; }
     QMenu* trayMenu() const { return trayMenu_; }
@@ -102,7 +103,7 @@ private:
     std::string triggerText(int kind, const std::string& macro);
     std::vector<int> selectedMacroRows() const;
     void openMacroEditor(const std::string& name);
-    class Site;
+    class ListsImportSite;  // the import's view of the two lists and the trigger tables
     ImportOutcome importDocument(SettingsStore& store, ExportKind kind, const XmlDocument& document,
                                  ImportMode mode);
     bool exportItems(Messages& messages, ExportKind kind, const std::vector<std::string>& names,

@@ -35,9 +35,10 @@ std::string captionOf(const char* verb, ExportKind kind) {
 // sees them. An interactive import shows its progress in a dialog that can
 // cancel; a silent one, made while the server answers its peer, runs no
 // events of its own.
-class MainWindow::Site final : public ImportSite {
+class MainWindow::ListsImportSite final : public ImportSite {
 public:
-    Site(MainWindow& window, const std::string& caption, ImportMode mode) : window_(window) {
+    ListsImportSite(MainWindow& window, const std::string& caption, ImportMode mode)
+        : window_(window) {
         if (mode == ImportMode::Interactive) progress_.emplace(&window, caption);
     }
 
@@ -72,7 +73,7 @@ private:
     std::optional<ExchangeProgress> progress_;
 };
 
-void MainWindow::ExportSelected(ExportKind kind) {
+void MainWindow::exportSelected(ExportKind kind) {
     Messages& messages = shell_.messages();
     const bool macros = kind == ExportKind::Macros;
     const std::vector<std::string> names = rowNames(macros ? *macros_ : *recordings_, true);
@@ -89,7 +90,7 @@ void MainWindow::ExportSelected(ExportKind kind) {
     }
 }
 
-void MainWindow::ImportFromFile(ExportKind kind) {
+void MainWindow::importFromFile(ExportKind kind) {
     Messages& messages = shell_.messages();
     ExchangePathDialog dialog(this, messages, ExchangeDirection::Import, kind);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -103,7 +104,7 @@ void MainWindow::ImportFromFile(ExportKind kind) {
                   MsgOwner::MainWindow);
 }
 
-std::vector<std::string> MainWindow::ImportPosted(const XmlDocument& document) {
+std::vector<std::string> MainWindow::importPosted(const XmlDocument& document) {
     GatheredMessages gathered;
     SettingsStore quiet(shell_.store().tree(), gathered);
     importDocument(quiet, ExportKind::Macros, document, ImportMode::Silent);
@@ -111,7 +112,7 @@ std::vector<std::string> MainWindow::ImportPosted(const XmlDocument& document) {
     return gathered.texts();
 }
 
-std::vector<std::string> MainWindow::PushAll(ExportKind kind, const std::string& host,
+std::vector<std::string> MainWindow::pushAll(ExportKind kind, const std::string& host,
                                              const std::string& port) {
     // A push waits for its peer in an event loop of its own, in which the
     // next peer's request could start another.
@@ -129,7 +130,7 @@ std::vector<std::string> MainWindow::PushAll(ExportKind kind, const std::string&
     return gathered.texts();
 }
 
-void MainWindow::AskToAcceptPushes(const std::string& peer) {
+void MainWindow::askToAcceptPushes(const std::string& peer) {
     if (!askedToAcceptPushes_.insert(peer).second) return;
     auto* question = new QMessageBox(
         QMessageBox::Question, QStringLiteral("Keystrider - Pushed Macros"),
@@ -142,18 +143,18 @@ void MainWindow::AskToAcceptPushes(const std::string& peer) {
     question->setWindowModality(Qt::NonModal);
     question->setAttribute(Qt::WA_DeleteOnClose);
     connect(question, &QMessageBox::finished, this, [this, peer](int answer) {
-        if (answer == QMessageBox::Yes) shell_.AcceptPushesFrom(peer);
+        if (answer == QMessageBox::Yes) shell_.acceptPushesFrom(peer);
     });
     question->show();
 }
 
 ImportOutcome MainWindow::importDocument(SettingsStore& store, ExportKind kind,
                                          const XmlDocument& document, ImportMode mode) {
-    Site site(*this, captionOf("Import", kind), mode);
+    ListsImportSite site(*this, captionOf("Import", kind), mode);
     const ImportOutcome outcome = kind == ExportKind::Macros
                                       ? ImportMacros(store, site, document, mode)
                                       : ImportRecordings(store, site, document, mode);
-    if (kind == ExportKind::Macros) RefreshTriggerColumn(false);
+    if (kind == ExportKind::Macros) refreshTriggerColumn(false);
     return outcome;
 }
 
@@ -165,8 +166,7 @@ bool MainWindow::exportItems(Messages& messages, ExportKind kind,
         store, messages,
         [this, &messages](const std::string& host, const std::string& port,
                           const std::string& body) -> std::optional<std::string> {
-            const auto& post = shell_.hooks().postToPeer;
-            return post ? post(messages, host, port, body) : std::nullopt;
+            return shell_.services().peers.post(messages, host, port, body);
         },
         [&progress](std::size_t done, std::size_t total) { return progress.step(done, total); }};
     return ExportItems(services, kind, names, target);

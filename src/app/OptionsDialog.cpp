@@ -86,25 +86,25 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     middle_ = addRadio(mouseRow, "&Middle", "mouseMiddle");
     right_ = addRadio(mouseRow, "Ri&ght", "mouseRight");
     macroGroup->addRow(QStringLiteral("Mouse Button used for special features:"), mouseRow);
-    connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseLeft); });
-    connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseMiddle); });
-    connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kMouseRight); });
+    connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmLButtonUp); });
+    connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmMButtonUp); });
+    connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmRButtonUp); });
     startWithDesktop_ =
         addCheckBox(addGroup(layout, "Desktop"), "Start &with the desktop:", "startWithDesktop");
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* save = new QPushButton(QStringLiteral("&Save"));
+    auto* saveButton = new QPushButton(QStringLiteral("&Save"));
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
     auto* help = new QPushButton(QStringLiteral("&Help"));
     help->setAutoDefault(false);
-    buttons->addWidget(save);
+    buttons->addWidget(saveButton);
     buttons->addWidget(cancel);
     buttons->addWidget(help);
     layout->addLayout(buttons);
-    save->setDefault(true);
-    connect(help, &QPushButton::clicked, this, [] { OpenHelp(kOptionsSection); });
-    connect(save, &QPushButton::clicked, this, [this] { Save(); });
+    saveButton->setDefault(true);
+    connect(help, &QPushButton::clicked, this, [] { openHelp(kOptionsSection); });
+    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     load();
@@ -125,10 +125,10 @@ void OptionsDialog::load() {
     allAddresses_->setChecked(store.OptionOn("SrvAllAddresses"));
     acceptPushes_->setChecked(store.OptionOn("SrvAcceptPush"));
     startWithDesktop_->setChecked(startsWithDesktop());
-    switch (readOption(store, "SPMouse").value_or(kMouseRight)) {
-        case kMouseLeft: left_->setChecked(true); break;
-        case kMouseMiddle: middle_->setChecked(true); break;
-        case kMouseRight: right_->setChecked(true); break;
+    switch (readOption(store, "SPMouse").value_or(kWmRButtonUp)) {
+        case kWmLButtonUp: left_->setChecked(true); break;
+        case kWmMButtonUp: middle_->setChecked(true); break;
+        case kWmRButtonUp: right_->setChecked(true); break;
         default: break;
     }
 }
@@ -139,7 +139,7 @@ void OptionsDialog::chooseMouse(std::uint32_t button) {
 }
 
 bool OptionsDialog::writeSwitch(const char* name, const QCheckBox* box) {
-    return shell_.WriteOption(name, box->isChecked() ? 1 : 0);
+    return shell_.writeOption(name, box->isChecked() ? 1 : 0);
 }
 
 // The autostart entry is the desktop's, not the store's: it is written or
@@ -156,7 +156,7 @@ bool OptionsDialog::saveStartWithDesktop() {
     return done.ok();
 }
 
-bool OptionsDialog::Save() {
+bool OptionsDialog::save() {
     Switches& switches = shell_.switches();
     if (!writeSwitch("HotKeyOn", hotKeys_)) return false;
     shell_.hotKeys().setEnabled(hotKeys_->isChecked());
@@ -176,26 +176,26 @@ bool OptionsDialog::Save() {
                                "Error", MsgIcon::Stop, MsgButtons::Ok, MsgOwner::MainWindow);
         return false;
     }
-    if (!shell_.WriteOption("SrvPort", *port)) return false;
-    if (!shell_.WriteTextOption("SrvPeers", peers)) return false;
+    if (!shell_.writeOption("SrvPort", *port)) return false;
+    if (!shell_.writeTextOption("SrvPeers", peers)) return false;
     if (!writeSwitch("SrvAllAddresses", allAddresses_)) return false;
     if (!writeSwitch("SrvAcceptPush", acceptPushes_)) return false;
-    shell_.ReopenServer(*port);
+    shell_.reopenServer(*port);
 
     if (!writeSwitch("PromptBefMac", prompt_)) return false;
     switches.prompt = prompt_->isChecked();
 
     if (!writeSwitch("WPhraseOn", phrases_)) return false;
-    shell_.RestartPhraseWatch(phrases_->isChecked());
+    shell_.restartPhraseWatch(phrases_->isChecked());
     switches.phrases = phrases_->isChecked();
 
     if (!writeSwitch("ExpansionOn", expansion_)) return false;
-    shell_.SetExpansion(expansion_->isChecked());
+    shell_.setExpansion(expansion_->isChecked());
 
-    shell_.SetScheduler(scheduler_->isChecked());
+    shell_.setScheduler(scheduler_->isChecked());
     if (!writeSwitch("SchedOn", scheduler_)) return false;
 
-    if (!shell_.WriteOption("SPMouse", switches.specialMouse)) return false;
+    if (!shell_.writeOption("SPMouse", switches.specialMouse)) return false;
     if (!saveStartWithDesktop()) return false;
     accept();
     return true;

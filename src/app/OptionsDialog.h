@@ -21,7 +21,7 @@ public:
     OptionsDialog(Shell& shell, QWidget* parent = nullptr);
 
     // True when every step was done and the dialog closed.
-    bool Save();
+    bool save();
 
 private:
     void load();

@@ -78,9 +78,9 @@ void RecordDialog::buildLayout() {
     auto* cancel = new QPushButton(QStringLiteral("Cancel"));
     auto* help = new QPushButton(QStringLiteral("&Help"));
     save->setDefault(true);
-    connect(help, &QPushButton::clicked, this, [] { OpenHelp(kRecordingsSection); });
-    connect(record, &QPushButton::clicked, this, [this] { RecordClicked(); });
-    connect(save, &QPushButton::clicked, this, [this] { SaveClicked(); });
+    connect(help, &QPushButton::clicked, this, [] { openHelp(kRecordingsSection); });
+    connect(record, &QPushButton::clicked, this, [this] { recordClicked(); });
+    connect(save, &QPushButton::clicked, this, [this] { saveClicked(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
     for (QPushButton* button : {record, save, cancel, help}) buttons->addWidget(button);
     left->addLayout(buttons);
@@ -113,7 +113,7 @@ QRadioButton* RecordDialog::typeButton(RecordingType type) const {
     return both_;
 }
 
-void RecordDialog::RecordClicked() {
+void RecordDialog::recordClicked() {
     std::optional<WindowId> window;
     if (QTreeWidgetItem* row = windows_->currentItem(); row && row->isSelected()) {
         window = row->data(0, kWindowIdRole).toULongLong();
@@ -121,7 +121,7 @@ void RecordDialog::RecordClicked() {
     recorder_.Record(window);
 }
 
-void RecordDialog::SaveClicked() {
+void RecordDialog::saveClicked() {
     const std::string name = name_->text().toStdString();
     if (!recorder_.Save(name, listedNames_)) return;
     savedName_ = name;

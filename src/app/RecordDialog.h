@@ -30,8 +30,8 @@ public:
     RecordingType savedType() const { return recorder_.type(); }
 
     // The buttons, as a click runs them.
-    void RecordClicked();
-    void SaveClicked();
+    void recordClicked();
+    void saveClicked();
     void reject() override;
 
     QLineEdit* nameEdit() const { return name_; }

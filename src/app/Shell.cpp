@@ -12,26 +12,14 @@ namespace {
 constexpr const char* kAppErrorTitle = "Keystrider - Error";
 constexpr std::size_t kCmdLineMacroLimit = 1000;  // bytes, with the terminating zero
 
-bool callOr(const std::function<bool()>& hook, bool fallback) {
-    return hook ? hook() : fallback;
-}
-
-void callIfSet(const std::function<void()>& hook) {
-    if (hook) hook();
-}
-
 }  // namespace
 
 std::optional<std::uint32_t> readOption(SettingsStore& store, std::string_view name) {
     return store.GetDword(StoreKey::root().direct(), name);
 }
 
-Shell::Shell(SettingsStore& store, TriggerRegistry& triggers, ShellHooks hooks,
-             std::string commandLine)
-    : store_(store),
-      hooks_(std::move(hooks)),
-      commandLine_(std::move(commandLine)),
-      triggers_(triggers) {}
+Shell::Shell(SettingsStore& store, ProgramServices services, std::string commandLine)
+    : store_(store), services_(services), commandLine_(std::move(commandLine)) {}
 
 Shell::~Shell() = default;
 
@@ -43,14 +31,14 @@ void Shell::showError(const std::string& text, const char* title, MsgIcon icon, 
     messages().show(text, title, icon, MsgButtons::Ok, owner);
 }
 
-bool Shell::ReadOptions() {
+bool Shell::readOptions() {
     const auto hotKeyOn = readOption(store_, "HotKeyOn");
     hotKeys().setEnabled(!hotKeyOn || *hotKeyOn == 1);
     if (const auto srvOn = readOption(store_, "SrvOn")) {
         switches_.server = *srvOn == 1;
         if (switches_.server) {
             if (const auto port = readOption(store_, "SrvPort")) {
-                if (!OpenServer(*port)) return false;
+                if (!openServer(*port)) return false;
             } else {
                 showError("Error reading port for Server from registry, can't start server.",
                           kAppErrorTitle, MsgIcon::Exclamation);
@@ -59,20 +47,19 @@ bool Shell::ReadOptions() {
         }
     }
     switches_.prompt = store_.OptionOn("PromptBefMac");
-    switches_.specialMouse = readOption(store_, "SPMouse").value_or(kMouseRight);
-    SetExpansion(store_.OptionOn("ExpansionOn"));
+    switches_.specialMouse = readOption(store_, "SPMouse").value_or(kWmRButtonUp);
+    setExpansion(store_.OptionOn("ExpansionOn"));
     if (const auto schedOn = readOption(store_, "SchedOn")) switches_.scheduler = *schedOn == 1;
     return true;
 }
 
-void Shell::SetExpansion(bool on) {
+void Shell::setExpansion(bool on) {
     switches_.expansion = on;
-    if (hooks_.expansionChanged) hooks_.expansionChanged(on);
+    services_.runs.setExpansion(on);
 }
 
-void Shell::StartHookThread() {
-    if (!hooks_.createHookThread) return;
-    hookThread_ = hooks_.createHookThread();
+void Shell::startPhraseWatch() {
+    hookThread_ = services_.phraseWatches.startThread();
     if (!hookThread_) {
         showError("Error creating thread.  Word or Phrase triggers will not function.", "Error",
                   MsgIcon::Stop);
@@ -80,7 +67,7 @@ void Shell::StartHookThread() {
     }
     if (const auto on = readOption(store_, "WPhraseOn")) {
         switches_.phrases = *on == 1;
-        if (switches_.phrases && !hookThread_->postInstallHooks()) {
+        if (switches_.phrases && !hookThread_->postStartWatching()) {
             showError(
                 "Error comunicating with Hook thread.  Word or Phrase triggers will not function.",
                 "Error", MsgIcon::Stop);
@@ -88,33 +75,32 @@ void Shell::StartHookThread() {
     }
 }
 
-void Shell::HandCommandLineToSelf() {
+void Shell::handCommandLineToSelf() {
     if (commandLine_.empty()) return;
     if (!store_.SetText(StoreKey::macros().direct(), "CmdLineMacro", commandLine_)) {
         showError("Error writing to registry.", kAppErrorTitle, MsgIcon::Stop,
                   MsgOwner::MainWindow);
         return;
     }
-    if (!callOr(hooks_.postCommandLineMacro, false)) {
+    if (!services_.runs.postCommandLineMacro()) {
         showError("Error posting message to currently running copy of Keystrider.", kAppErrorTitle,
                   MsgIcon::Stop, MsgOwner::MainWindow);
     }
 }
 
-void Shell::CommandLineMacro() {
+void Shell::runCommandLineMacro() {
     const auto name = store_.GetText(StoreKey::macros().direct(), "CmdLineMacro");
     if (!name || name->size() >= kCmdLineMacroLimit) {
         showError("Error reading CmdLineMacro from registry.", kAppErrorTitle, MsgIcon::Stop);
         return;
     }
-    if (!hooks_.postStartMacro || !hooks_.postStartMacro(*name)) {
+    if (!services_.runs.start(*name)) {
         showError("Error posting message to main thread.", "Error", MsgIcon::Stop);
     }
 }
 
-bool Shell::Shutdown() {
-    triggers_.schedules().stop();
-    callIfSet(hooks_.releaseEventClipboard);
+bool Shell::shutdown() {
+    services_.triggers.schedules().stop();
     if (!hookThread_) return true;
     // A thread that cannot be told to end would never answer: end without it.
     const bool told = hookThread_->postEnd();
@@ -122,17 +108,16 @@ bool Shell::Shutdown() {
     return !told;
 }
 
-void Shell::Exit() {
+void Shell::finish() {
     if (hookThread_) hookThread_->postEnd();
-    callIfSet(hooks_.releasePlayerBuffer);
-    CloseServer();
+    closeServer();
 }
 
-bool Shell::WriteOption(std::string_view name, std::uint32_t value) {
+bool Shell::writeOption(std::string_view name, std::uint32_t value) {
     return reportedWrite(store_.SetDword(StoreKey::root().direct(), name, value));
 }
 
-bool Shell::WriteTextOption(std::string_view name, std::string_view text) {
+bool Shell::writeTextOption(std::string_view name, std::string_view text) {
     return reportedWrite(store_.SetText(StoreKey::root().direct(), name, text));
 }
 
@@ -143,44 +128,42 @@ bool Shell::reportedWrite(bool written) {
     return false;
 }
 
-void Shell::RestartPhraseWatch(bool watch) {
-    if (!hooks_.createHookThread) return;
-    const bool posted = hookThread_ && hookThread_->postRemoveHooks() &&
-                        (!watch || hookThread_->postInstallHooks());
+void Shell::restartPhraseWatch(bool watch) {
+    const bool posted = hookThread_ && hookThread_->postStopWatching() &&
+                        (!watch || hookThread_->postStartWatching());
     if (!posted) {
         showError("Error posting message to hook thread.", "Error", MsgIcon::Stop,
                   MsgOwner::MainWindow);
     }
 }
 
-bool Shell::OpenServer(std::uint32_t port) {
-    if (!hooks_.openServer) return true;
-    serverOpen_ = hooks_.openServer(port);
+bool Shell::openServer(std::uint32_t port) {
+    serverOpen_ = services_.server.open(port);
     return serverOpen_;
 }
 
-void Shell::CloseServer() {
-    if (serverOpen_ && hooks_.closeServer) hooks_.closeServer();
+void Shell::closeServer() {
+    if (serverOpen_) services_.server.close();
     serverOpen_ = false;
 }
 
-void Shell::ReopenServer(std::uint32_t port) {
-    CloseServer();
-    if (switches_.server) OpenServer(port);
+void Shell::reopenServer(std::uint32_t port) {
+    closeServer();
+    if (switches_.server) openServer(port);
 }
 
-void Shell::AcceptPushesFrom(const std::string& peer) {
+void Shell::acceptPushesFrom(const std::string& peer) {
     const std::string list = store_.GetText(StoreKey::root().direct(), "SrvPushPeers").value_or("");
     if (listNamesPeer(list, peer)) return;
-    WriteTextOption("SrvPushPeers", list.empty() ? peer : list + " " + peer);
+    writeTextOption("SrvPushPeers", list.empty() ? peer : list + " " + peer);
 }
 
-void Shell::SetScheduler(bool on) {
+void Shell::setScheduler(bool on) {
     switches_.scheduler = on;
     if (on) {
-        triggers_.schedules().start();
+        services_.triggers.schedules().start();
     } else {
-        triggers_.schedules().stop();
+        services_.triggers.schedules().stop();
     }
 }
 

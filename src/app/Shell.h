@@ -7,8 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ShellHooks.h"
+#include "app/ProgramServices.h"
 #include "core/Messages.h"
+#include "journal/JournalEvent.h"
 #include "triggers/TriggerRegistry.h"
 
 namespace ks {
@@ -25,67 +26,61 @@ struct Switches {
     bool expansion = false;
     bool scheduler = false;
     bool phrases = false;
-    std::uint32_t specialMouse = 517;
+    std::uint32_t specialMouse = kWmRButtonUp;  // the button-up message that picks a point
 };
-
-inline constexpr std::uint32_t kMouseLeft = 514;
-inline constexpr std::uint32_t kMouseRight = 517;
-inline constexpr std::uint32_t kMouseMiddle = 520;
 
 // The program's state between start-up and exit, apart from its windows:
 // options and switches, the triggers, the keyboard-watch thread and the
 // hand-over of a command-line macro. GUI thread only.
 class Shell {
 public:
-    Shell(SettingsStore& store, TriggerRegistry& triggers, ShellHooks hooks,
-          std::string commandLine);
+    Shell(SettingsStore& store, ProgramServices services, std::string commandLine);
     ~Shell();
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
 
     SettingsStore& store() { return store_; }
     Messages& messages();
-    TriggerRegistry& triggers() { return triggers_; }
-    HotKeyTable& hotKeys() { return triggers_.hotKeys(); }
+    TriggerRegistry& triggers() { return services_.triggers; }
+    HotKeyTable& hotKeys() { return services_.triggers.hotKeys(); }
     Switches& switches() { return switches_; }
     // Sets the expansion switch in memory, for the shell and the engine.
-    void SetExpansion(bool on);
-    ShellHooks& hooks() { return hooks_; }
+    void setExpansion(bool on);
+    const ProgramServices& services() const { return services_; }
     const std::string& commandLine() const { return commandLine_; }
 
     // Reads the options into the switches and opens the server when it is
     // on. False when the server could not be opened: the program ends.
-    bool ReadOptions();
+    bool readOptions();
     // Creates the keyboard-watch thread and lets it watch when phrases are on.
-    void StartHookThread();
-    bool HasHookThread() const { return hookThread_ != nullptr; }
+    void startPhraseWatch();
 
     // Hands the command line, when there is one, to this copy's own queue.
-    void HandCommandLineToSelf();
+    void handCommandLineToSelf();
     // Runs the macro named in CmdLineMacro.
-    void CommandLineMacro();
+    void runCommandLineMacro();
 
     // The shutdown steps after the tray icon has gone. True when the main
     // window may end now; false while the keyboard-watch thread is ending
-    // (HookThreadEnded comes then and shutdown runs again).
-    bool Shutdown();
+    // (its end comes as a message and shutdown runs again).
+    bool shutdown();
     // After the main window has ended.
-    void Exit();
+    void finish();
 
     // Writes one option; shows the failure (owned by the main window).
-    bool WriteOption(std::string_view name, std::uint32_t value);
-    bool WriteTextOption(std::string_view name, std::string_view text);
+    bool writeOption(std::string_view name, std::uint32_t value);
+    bool writeTextOption(std::string_view name, std::string_view text);
     // Tells the keyboard-watch thread to stop watching and, when `watch`,
-    // to start again. Shows a failed post. Does nothing without the thread.
-    void RestartPhraseWatch(bool watch);
+    // to start again. Shows a failed post or a thread that never started.
+    void restartPhraseWatch(bool watch);
     // Closes the request server's listener and opens it on `port` when the
     // server is on.
-    void ReopenServer(std::uint32_t port);
+    void reopenServer(std::uint32_t port);
     // Macros pushed from `peer` are imported from now on (SrvPushPeers).
-    void AcceptPushesFrom(const std::string& peer);
-    void CloseServer();
-    bool OpenServer(std::uint32_t port);
-    void SetScheduler(bool on);
+    void acceptPushesFrom(const std::string& peer);
+    void closeServer();
+    bool openServer(std::uint32_t port);
+    void setScheduler(bool on);
 
 private:
     void showError(const std::string& text, const char* title, MsgIcon icon,
@@ -93,13 +88,12 @@ private:
     bool reportedWrite(bool written);
 
     SettingsStore& store_;
-    ShellHooks hooks_;
+    ProgramServices services_;
     std::string commandLine_;
-    TriggerRegistry& triggers_;
     Switches switches_;
-    std::unique_ptr<HookThreadControl> hookThread_;
+    std::unique_ptr<PhraseWatch> hookThread_;
     // A thread told to end lives on until the program exits.
-    std::unique_ptr<HookThreadControl> endingHookThread_;
+    std::unique_ptr<PhraseWatch> endingHookThread_;
     bool serverOpen_ = false;
 };
 

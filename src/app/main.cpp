@@ -44,11 +44,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "keystrider: %s\n", platform.error().c_str());
         return 1;
     }
-    ks::Engine engine(store, messages, **platform);
-    ks::ShellHooks hooks;
-    engine.connectHooks(hooks);
-    ks::Application application(store, messages, **platform, engine.triggers(), std::move(hooks),
-                                line.macro);
-    engine.connectApplication(application);
-    return application.Run();
+    ks::Application application(store, messages, **platform, line.macro);
+    ks::Engine engine(store, messages, **platform, application);
+    return application.run(engine.services());
 }

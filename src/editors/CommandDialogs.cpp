@@ -18,15 +18,16 @@ bool confirmed(Dialog& dialog, CommandRecord& record) {
 }  // namespace
 
 std::function<void()> helpFor(const ParameterHooks& hooks, std::uint32_t command) {
-    if (!hooks.help) return {};
-    return [help = hooks.help, command] { help(command); };
+    if (!hooks.sources) return {};
+    return [sources = hooks.sources, command] { sources->showHelp(command); };
 }
 
 bool editParameters(CommandRecord& record, Messages& messages, const ParameterHooks& hooks,
                     QWidget* parent) {
     if (record.id == kPlaybackRecording) {
-        PlaybackDialog dialog(hooks.recordings ? hooks.recordings() : std::vector<RecordingRow>{},
-                              record, messages, parent, helpFor(hooks, record.id));
+        PlaybackDialog dialog(
+            hooks.sources ? hooks.sources->recordings() : std::vector<RecordingRow>{}, record,
+            messages, parent, helpFor(hooks, record.id));
         return confirmed(dialog, record);
     }
     if (record.id == kSendDate || record.id == kSendTime) {

@@ -125,8 +125,13 @@ QWidget* MacroEditor::buildTriggers() {
     grid->addWidget(trigger_, 1, 1);
 
     triggerPages_ = new QStackedWidget;
-    hotKey_ = new HotKeyEdit(services_.layout, services_.hotKeyText);
-    hotKey_->setHooks([this](const std::string& why) { attention(why); }, services_.suspendHotKeys);
+    MacroEditorSite& site = services_.site;
+    hotKey_ = new HotKeyEdit([&site] { return site.keyLayout(); },
+                             [&site](std::uint32_t vk, std::uint32_t modifiers) {
+                                 return site.hotKeyText(vk, modifiers);
+                             });
+    hotKey_->setHooks([this](const std::string& why) { attention(why); },
+                      [&site](bool suspended) { site.suspendHotKeys(suspended); });
     hotKey_->setAccessibleName(QStringLiteral("Hot key"));
     triggerPages_->addWidget(hotKey_);
     triggerPages_->addWidget(
@@ -260,9 +265,8 @@ void MacroEditor::buildButtons(QBoxLayout* row) {
         {"Save &As", [this] { saveAs(); }},    {"Ca&ncel", [this] { reject(); }},
     };
     for (const auto& [text, action] : buttons) row->addWidget(button(text, this, action));
-    if (services_.parameterHooks.help) {
-        row->addWidget(
-            button(QStringLiteral("&Help"), this, [this] { services_.parameterHooks.help(0); }));
+    if (ParameterSources* sources = services_.parameterHooks.sources) {
+        row->addWidget(button(QStringLiteral("&Help"), this, [sources] { sources->showHelp(0); }));
     }
 }
 
@@ -290,29 +294,30 @@ void MacroEditor::triggerChosen(int index) {
     triggerPages_->currentWidget()->setFocus();
     if (index == kSchedulePage) {
         ScheduleDialog dialog(schedules_, services_.messages, services_.clock, this,
-                              services_.scheduleHelp);
+                              [this] { services_.site.showScheduleHelp(); });
         if (dialog.exec() == QDialog::Accepted && dialog.schedules() != schedules_) {
             schedules_ = dialog.schedules();
             fieldsChanged_ = true;
         }
     }
-    const auto disabled = [this](const std::function<bool()>& on, const char* kind) {
-        if (on && !on()) {
+    const auto disabled = [this](bool on, const char* kind) {
+        if (!on) {
             services_.messages.show(std::string(kind) +
                                         " Triggers are disabled.\n\nPlease go to Options on the "
                                         "main application window and enable if you wish to use.",
                                     "Attention", MsgIcon::Information);
         }
     };
-    if (index == kPhrasePage) disabled(services_.phrasesOn, "Word or Phrase");
-    if (index == kMessageIdPage) disabled(services_.serverOn, "XML Message ID");
+    if (index == kPhrasePage) disabled(services_.site.phrasesOn(), "Word or Phrase");
+    if (index == kMessageIdPage) disabled(services_.site.serverOn(), "XML Message ID");
 }
 
 void MacroEditor::hotKeyChosen() {
     fieldsChanged_ = true;
     const bool ownKey = hotKey_->vk() == stored_.vk && hotKey_->modifiers() == stored_.modifiers;
-    if (hotKey_->vk() == 0 || ownKey || !services_.hotKeyTaken) return;
-    if (const auto why = services_.hotKeyTaken(hotKey_->vk(), hotKey_->modifiers(), editing_)) {
+    if (hotKey_->vk() == 0 || ownKey) return;
+    if (const auto why =
+            services_.site.hotKeyTaken(hotKey_->vk(), hotKey_->modifiers(), editing_)) {
         services_.messages.show(*why, "Keystrider - Warning", MsgIcon::Exclamation);
     }
 }
@@ -353,7 +358,7 @@ void MacroEditor::refreshBody(const RowSelection& selection) {
 // names the one of the first selected command, else the body's first.
 void MacroEditor::showExpansionHint() {
     std::optional<std::string> reference;
-    if (!services_.expansionOn || !services_.expansionOn()) {
+    if (!services_.site.expansionOn()) {
         const std::vector<CommandRecord>& commands = body_.commands();
         RowSelection rows = selection();
         for (int row = 0; row < bodyList_->count(); ++row) rows.push_back(row);
@@ -458,8 +463,7 @@ bool MacroEditor::write(const MacroForm& fields, const std::string& replacing) {
     MacroDocument& macro = check.macro;
     macro.schedules = schedules_;
     macro.commands = body_.commands();
-    macro.hotKeyId =
-        services_.nextHotKeyId ? static_cast<std::uint32_t>(services_.nextHotKeyId()) : 0;
+    macro.hotKeyId = static_cast<std::uint32_t>(services_.site.nextHotKeyId());
     if (Result written = writeMacro(services_.tree, macro, replacing); !written) {
         if (written.error() == kMacroExists) {
             attention("Macro already exists with this name: " + macro.name, MsgIcon::None);
@@ -470,7 +474,7 @@ bool MacroEditor::write(const MacroForm& fields, const std::string& replacing) {
         return false;
     }
     saved_ = macro;
-    if (services_.committed) services_.committed(saved_, replacing);
+    services_.site.committed(saved_, replacing);
     accept();
     return true;
 }

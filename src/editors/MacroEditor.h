@@ -31,31 +31,41 @@ namespace ks {
 class Clock;
 class KeyTree;
 
-// What the macro editor needs of the program.
+// What the macro editor asks of the program around it.
+class MacroEditorSite {
+public:
+    MacroEditorSite() = default;
+    MacroEditorSite(const MacroEditorSite&) = delete;
+    MacroEditorSite& operator=(const MacroEditorSite&) = delete;
+    virtual ~MacroEditorSite() = default;
+
+    virtual std::shared_ptr<const KeyLayout> keyLayout() = 0;
+    virtual std::string hotKeyText(std::uint32_t vk, std::uint32_t modifiers) = 0;
+    // Suspends (true) or resumes the program's hot keys while a hot key is picked.
+    virtual void suspendHotKeys(bool suspended) = 0;
+    // Why a hot key chosen in the editor cannot work, said before saving:
+    // another macro holds it or another program has it; nothing when free.
+    virtual std::optional<std::string> hotKeyTaken(std::uint32_t vk, std::uint32_t modifiers,
+                                                   const std::string& macro) = 0;
+    virtual std::int32_t nextHotKeyId() = 0;
+    virtual bool phrasesOn() = 0;
+    virtual bool serverOn() = 0;
+    // Whether command texts are expanded when they run.
+    virtual bool expansionOn() = 0;
+    // After a save's commit: `replaced` is the stored macro it took the place
+    // of (empty for a new one), whose triggers go before the new ones come.
+    virtual void committed(const MacroDocument& saved, const std::string& replaced) = 0;
+    virtual void showScheduleHelp() = 0;
+};
+
+// What the macro editor works with.
 struct MacroEditorServices {
     KeyTree& tree;
     Messages& messages;
     Clock& clock;
-    HotKeyEdit::Layout layout;
-    HotKeyEdit::Text hotKeyText;
+    MacroEditorSite& site;
     const TriggerOwners& owners;
-    std::function<bool()> phrasesOn;
-    std::function<bool()> serverOn;
-    std::function<std::int32_t()> nextHotKeyId;
-    // Why a hot key chosen in the editor cannot work, said before saving:
-    // another macro holds it or another program has it; nothing when free.
-    std::function<std::optional<std::string>(std::uint32_t vk, std::uint32_t modifiers,
-                                             const std::string& macro)>
-        hotKeyTaken;
     ParameterHooks parameterHooks;
-    // After a save's commit: `replaced` is the stored macro it took the place
-    // of (empty for a new one), whose triggers go before the new ones come.
-    std::function<void(const MacroDocument& saved, const std::string& replaced)> committed;
-    HelpAction scheduleHelp;
-    // Suspends (true) or resumes the program's hot keys while a hot key is picked.
-    HotKeyEdit::SuspendHotKeys suspendHotKeys;
-    // Whether command texts are expanded when they run.
-    std::function<bool()> expansionOn;
 };
 
 // "Keystrider - Modify Macro": a macro's name, triggers, execute count and

@@ -257,8 +257,8 @@ void ParameterDialog::browse(const Field& field) {
     switch (field.spec->browse) {
         case Browse::None: return;
         case Browse::Window:
-            if (!hooks_.windowTitles) return;
-            if (auto title = pickWindow(hooks_.windowTitles(), this)) chosen = *title;
+            if (!hooks_.sources) return;
+            if (auto title = pickWindow(hooks_.sources->windowTitles(), this)) chosen = *title;
             break;
         case Browse::File: {
             QString filter = QStringLiteral("All Files (.*) (*)");

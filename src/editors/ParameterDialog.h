@@ -25,15 +25,26 @@ class QPushButton;
 
 namespace ks {
 
-// What a parameter dialog asks of the program around it.
-struct ParameterHooks {
+// What the parameter dialogs list and open beyond the command itself.
+class ParameterSources {
+public:
+    ParameterSources() = default;
+    ParameterSources(const ParameterSources&) = delete;
+    ParameterSources& operator=(const ParameterSources&) = delete;
+    virtual ~ParameterSources() = default;
+
     // Titles of the visible top-level windows, for the window picker.
-    std::function<std::vector<std::string>()> windowTitles;
-    // Opens the user guide at a command's section (0: the macro editor's);
-    // without it the dialogs have no Help button.
-    std::function<void(std::uint32_t command)> help;
+    virtual std::vector<std::string> windowTitles() = 0;
     // The stored recordings, for PLAYBACK RECORDING.
-    std::function<std::vector<RecordingRow>()> recordings;
+    virtual std::vector<RecordingRow> recordings() = 0;
+    // Opens the user guide at a command's section (0: the macro editor's).
+    virtual void showHelp(std::uint32_t command) = 0;
+};
+
+// What a parameter dialog works with beyond the command. Without sources
+// the dialogs have no Help button and the pickers list nothing.
+struct ParameterHooks {
+    ParameterSources* sources = nullptr;
     // Shows PROMPT USER's window for its View button.
     Dialogs* dialogs = nullptr;
     // MOVE MOUSE POINTER's pick of a point on the screen, and the screen

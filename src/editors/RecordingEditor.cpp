@@ -39,7 +39,7 @@ RecordingEditor::RecordingEditor(Services services, std::string name, RecordingT
       services_(std::move(services)),
       openedName_(std::move(name)),
       type_(type),
-      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.layout),
+      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.pick.layout),
              services_.eventDialog.messages) {
     setWindowTitle(QStringLiteral("Keystrider - Edit Recording"));
     buildLayout();
@@ -63,7 +63,7 @@ void RecordingEditor::buildLayout() {
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
     list_->horizontalHeader()->setStretchLastSection(true);
-    connect(list_, &QTableView::doubleClicked, this, [this] { EditClicked(); });
+    connect(list_, &QTableView::doubleClicked, this, [this] { editClicked(); });
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setMinimumWidth(widthForHeaders());
     list_->viewport()->installEventFilter(this);
@@ -79,26 +79,26 @@ void RecordingEditor::buildLayout() {
     up->setArrowType(Qt::UpArrow);
     auto* down = new QToolButton;
     down->setArrowType(Qt::DownArrow);
-    addButton(side, up, [this] { MoveClicked(true); });
-    addButton(side, down, [this] { MoveClicked(false); });
+    addButton(side, up, [this] { moveClicked(true); });
+    addButton(side, down, [this] { moveClicked(false); });
     side->addStretch();
     row->addLayout(side);
     layout->addLayout(row, 1);
 
     auto* edits = new QHBoxLayout;
-    addButton(edits, new QPushButton(QStringLiteral("&Add")), [this] { AddClicked(); });
-    addButton(edits, new QPushButton(QStringLiteral("&Edit")), [this] { EditClicked(); });
-    addButton(edits, new QPushButton(QStringLiteral("&Delete")), [this] { DeleteClicked(); });
-    addButton(edits, new QPushButton(QStringLiteral("C&opy")), [this] { CopyClicked(); });
-    addButton(edits, new QPushButton(QStringLiteral("C&ut")), [this] { CutClicked(); });
-    addButton(edits, new QPushButton(QStringLiteral("&Paste")), [this] { PasteClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("&Add")), [this] { addClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("&Edit")), [this] { editClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("&Delete")), [this] { deleteClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("C&opy")), [this] { copyClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("C&ut")), [this] { cutClicked(); });
+    addButton(edits, new QPushButton(QStringLiteral("&Paste")), [this] { pasteClicked(); });
     layout->addLayout(edits);
     auto* closing = new QHBoxLayout;
     closing->addStretch();
     auto* save = new QPushButton(QStringLiteral("&Save"));
     save->setDefault(true);
-    addButton(closing, save, [this] { SaveClicked(); });
-    addButton(closing, new QPushButton(QStringLiteral("Sa&ve As")), [this] { SaveAsClicked(); });
+    addButton(closing, save, [this] { saveClicked(); });
+    addButton(closing, new QPushButton(QStringLiteral("Sa&ve As")), [this] { saveAsClicked(); });
     addButton(closing, new QPushButton(QStringLiteral("&Cancel")), [this] { reject(); });
     layout->addLayout(closing);
     resize(minimumSizeHint().width(), 420);
@@ -160,7 +160,7 @@ std::size_t RecordingEditor::insertionRow(const std::vector<int>& rows) const {
     return rows.empty() ? model_.events().size() : static_cast<std::size_t>(rows.front());
 }
 
-void RecordingEditor::AddClicked() {
+void RecordingEditor::addClicked() {
     RecordingEditorEventDialog dialog(services_.eventDialog, std::nullopt, this);
     if (dialog.exec() != QDialog::Accepted) return;
     const std::size_t row = insertionRow(selectedRows());
@@ -169,7 +169,7 @@ void RecordingEditor::AddClicked() {
     selectRows(static_cast<int>(row), static_cast<int>(row));
 }
 
-void RecordingEditor::EditClicked() {
+void RecordingEditor::editClicked() {
     const std::vector<int> rows = selectedRows();
     if (rows.size() != 1) {
         attention(rows.empty() ? "No event selected!"
@@ -184,7 +184,7 @@ void RecordingEditor::EditClicked() {
     modified_ = true;
 }
 
-void RecordingEditor::DeleteClicked() {
+void RecordingEditor::deleteClicked() {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) return;
     if (services_.eventDialog.messages.show(
@@ -197,7 +197,7 @@ void RecordingEditor::DeleteClicked() {
     if (rows.front() > 0) list_->scrollTo(model_.index(rows.front() - 1, 0));
 }
 
-void RecordingEditor::MoveClicked(bool up) {
+void RecordingEditor::moveClicked(bool up) {
     const std::vector<int> rows = selectedRows();
     if (!(up ? model_.moveUp(rows) : model_.moveDown(rows))) return;
     modified_ = true;
@@ -210,12 +210,12 @@ void RecordingEditor::MoveClicked(bool up) {
     list_->selectionModel()->select(moved, QItemSelectionModel::ClearAndSelect);
 }
 
-void RecordingEditor::CopyClicked() {
+void RecordingEditor::copyClicked() {
     const std::vector<int> rows = selectedRows();
     if (!rows.empty()) services_.clipboard.events = model_.copy(rows);
 }
 
-void RecordingEditor::CutClicked() {
+void RecordingEditor::cutClicked() {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) return;
     services_.clipboard.events = model_.copy(rows);
@@ -223,7 +223,7 @@ void RecordingEditor::CutClicked() {
     modified_ = true;
 }
 
-void RecordingEditor::PasteClicked() {
+void RecordingEditor::pasteClicked() {
     const std::vector<int> rows = selectedRows();
     if (rows.size() > 1) {
         services_.eventDialog.messages.show(
@@ -241,7 +241,7 @@ void RecordingEditor::PasteClicked() {
     selectRows(static_cast<int>(row), static_cast<int>(row + clipped.size()) - 1);
 }
 
-void RecordingEditor::SaveClicked() {
+void RecordingEditor::saveClicked() {
     // The save empties what it is given once stored; the list keeps its own
     // events until the dialog goes.
     std::vector<JournalEvent> events = model_.events();
@@ -254,7 +254,7 @@ void RecordingEditor::SaveClicked() {
     QDialog::accept();
 }
 
-void RecordingEditor::SaveAsClicked() {
+void RecordingEditor::saveAsClicked() {
     if (!SaveRecordingAs(services_.store, model_.events(), name_->text().toStdString(),
                          static_cast<std::uint32_t>(type_))) {
         return;

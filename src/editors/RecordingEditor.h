@@ -36,15 +36,15 @@ public:
     bool modified() const { return modified_; }
 
     // The buttons, as a click runs them.
-    void AddClicked();
-    void EditClicked();
-    void DeleteClicked();
-    void MoveClicked(bool up);
-    void CopyClicked();
-    void CutClicked();
-    void PasteClicked();
-    void SaveClicked();
-    void SaveAsClicked();
+    void addClicked();
+    void editClicked();
+    void deleteClicked();
+    void moveClicked(bool up);
+    void copyClicked();
+    void cutClicked();
+    void pasteClicked();
+    void saveClicked();
+    void saveAsClicked();
     void reject() override;
 
     QLineEdit* nameEdit() const { return name_; }

@@ -75,9 +75,7 @@ void RecordingEditorEventDialog::buildLayout() {
     grid->addWidget(key_, 4, 1);
 
     pick_ = new ScreenPointPick(
-        PickServices{services_.layout, services_.capture, services_.injector, services_.mainWindow,
-                     services_.pickButton},
-        services_.messages, this,
+        services_.pick, services_.messages, this,
         [this](std::uint32_t x, std::uint32_t y) {
             x_->setText(QString::number(x));
             y_->setText(QString::number(y));
@@ -108,8 +106,8 @@ void RecordingEditorEventDialog::preset(const EditedEvent& edited) {
         x_->setText(QString::number(event.paramL));
         y_->setText(QString::number(event.paramH));
     } else {
-        key_->setCurrentIndex(key_->findText(
-            QString::fromStdString(keyDisplayNameOfKey(*services_.layout, virtualKeyOf(event)))));
+        key_->setCurrentIndex(key_->findText(QString::fromStdString(
+            keyDisplayNameOfKey(*services_.pick.layout, virtualKeyOf(event)))));
     }
 }
 
@@ -163,7 +161,7 @@ std::optional<EditedEvent> RecordingEditorEventDialog::checked() {
             attention("Key must be selected.", "Attention");
             return std::nullopt;
         }
-        const KeyLayout& layout = *services_.layout;
+        const KeyLayout& layout = *services_.pick.layout;
         const auto vk =
             static_cast<std::uint8_t>(KeyNameToCode(layout, key_->currentText().toStdString()));
         const std::uint32_t scan = layout.MapVirtualKey(vk, MapType::VkToScan);
@@ -188,7 +186,7 @@ void RecordingEditorEventDialog::accept() {
     QDialog::accept();
 }
 
-void RecordingEditorEventDialog::PickClicked() {
+void RecordingEditorEventDialog::pickClicked() {
     pick_->start();
 }
 

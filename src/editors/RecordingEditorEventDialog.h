@@ -19,19 +19,12 @@ class QPushButton;
 
 namespace ks {
 
-class InputCapture;
-class InputInjector;
-
-// What the recording editor's event dialog works with. The capture and the
-// injector may be null: the screen-point pick then cannot start.
+// What the recording editor's event dialog works with; the pick's layout
+// also names the keys.
 struct EventDialogServices {
     Messages& messages;
-    std::shared_ptr<const KeyLayout> layout;
     ScreenSize extent;  // the coordinates' upper limits
-    InputCapture* capture = nullptr;
-    InputInjector* injector = nullptr;
-    QWidget* mainWindow = nullptr;      // minimised while a point is picked
-    std::uint32_t pickButton = 0x0205;  // the button-up message that picks a point
+    PickServices pick;
 };
 
 // An event and the interval after its predecessor, as the dialog gives it.
@@ -54,7 +47,7 @@ public:
 
     // OK: checks the fields; the dialog stays open on a failure.
     void accept() override;
-    void PickClicked();
+    void pickClicked();
 
     QComboBox* eventBox() const { return event_; }
     QComboBox* keyBox() const { return key_; }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "core/Messages.h"
+#include "journal/JournalEvent.h"
 #include "platform/KeyLayout.h"
 
 class QPushButton;
@@ -26,8 +27,8 @@ struct PickServices {
     std::shared_ptr<const KeyLayout> layout;
     InputCapture* capture = nullptr;
     InputInjector* injector = nullptr;
-    QWidget* mainWindow = nullptr;      // minimised while a point is picked
-    std::uint32_t pickButton = 0x0205;  // the button-up message that picks a point
+    QWidget* mainWindow = nullptr;            // minimised while a point is picked
+    std::uint32_t pickButton = kWmRButtonUp;  // the button-up message that picks a point
 };
 
 // The "Get X,Y From Screen" button of a dialog: a click minimises the main

@@ -95,8 +95,6 @@ public:
     // The wait before each pass; only tests and benchmarks shorten it.
     void setPassStartWait(std::chrono::milliseconds wait) { passStartWait_ = wait; }
 
-    const std::vector<RepeatFrame>& loopStack() const { return loopStack_; }
-
 private:
     enum class Flow { Continue, PassOver, Return };
 

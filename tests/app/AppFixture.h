@@ -6,57 +6,95 @@
 
 #include "FakeClock.h"
 #include "QtTestLoop.h"
+#include "RecorderDoubles.h"
 #include "RecordingHotKeys.h"
+#include "RecordingInput.h"
 #include "StoreFixture.h"
 #include "UsKeymap.h"
 #include "app/Shell.h"
 #include "keys/KeyNames.h"
 #include "net/PeerExchange.h"
+#include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtPeerClient.h"
 
 namespace ks::test {
 
 using Texts = std::vector<std::string>;
 
-// A shell over a fresh store whose hooks note what they were asked in `log`.
-class AppFixture : public StoreFixture {
-protected:
+// Runs, server, peer posts and keyboard-watch threads that note what
+// they are asked in `log`.
+class NotingServices final : public MacroRuns,
+                             public ServerListener,
+                             public PhraseWatches,
+                             public PeerExports {
+public:
+    bool start(const std::string& m) override { return note("start " + m, postSucceeds); }
+    bool active() override { return false; }
+    bool postCommandLineMacro() override { return note("command-line macro", postSucceeds); }
+    void setExpansion(bool) override {}
+    bool open(std::uint32_t port) override {
+        return note("open server " + std::to_string(port), serverOpens);
+    }
+    void close() override { note("close server"); }
+    std::unique_ptr<PhraseWatch> startThread() override;
+    // The program's own peer client, waiting in a local event loop as no run does.
+    std::optional<std::string> post(Messages& shownTo, const std::string& host,
+                                    const std::string& port, const std::string& body) override {
+        const PeerWait wait = [](auto duration) {
+            return !runEventsUntil([] { return false; }, static_cast<int>(duration.count()));
+        };
+        return postToPeer(peerClient, wait, shownTo, host, port, body);
+    }
+
     bool note(const std::string& what, bool answer = true) {
         log.push_back(what);
         return answer;
     }
-    ShellHooks recordingHooks() {
-        ShellHooks hooks;
-        hooks.postStartMacro = [this](const auto& m) { return note("start " + m, postSucceeds); };
-        hooks.postCommandLineMacro = [this] { return note("command-line macro", postSucceeds); };
-        hooks.openServer = [this](std::uint32_t port) {
-            return note("open server " + std::to_string(port), serverOpens);
-        };
-        hooks.closeServer = [this] { note("close server"); };
-        hooks.releaseEventClipboard = [this] { note("release event clipboard"); };
-        hooks.releasePlayerBuffer = [this] { note("release player buffer"); };
-        hooks.postToPeer = [this](Messages& shownTo, const auto& host, const auto& port,
-                                  const auto& body) {
-            const PeerWait wait = [](auto duration) {
-                return !runEventsUntil([] { return false; }, static_cast<int>(duration.count()));
-            };
-            return postToPeer(peerClient, wait, shownTo, host, port, body);
-        };
-        return hooks;
-    }
 
+    QtPeerClient peerClient;
+    Texts log;
+    bool postSucceeds = true, serverOpens = true, busy = false;
+    std::optional<bool> threadPosts;  // a thread is made when set, answering posts with it
+
+private:
+    bool exchangeBusy(bool on) override { return std::exchange(busy, on); }
+};
+
+// A keyboard-watch thread that notes what it is told.
+class NotingPhraseWatch final : public PhraseWatch {
+public:
+    explicit NotingPhraseWatch(NotingServices& services) : s_(services) {}
+    bool postStartWatching() override { return s_.note("install hooks", *s_.threadPosts); }
+    bool postStopWatching() override { return s_.note("remove hooks", *s_.threadPosts); }
+    bool postEnd() override { return s_.note("end", *s_.threadPosts); }
+
+private:
+    NotingServices& s_;
+};
+
+inline std::unique_ptr<PhraseWatch> NotingServices::startThread() {
+    if (!threadPosts) return nullptr;
+    return std::make_unique<NotingPhraseWatch>(*this);
+}
+
+// A shell over a fresh store and desktop doubles.
+class AppFixture : public StoreFixture {
+protected:
     Shell& makeShell(std::string commandLine = {}) {
         shell.reset();
         triggers = std::make_unique<TriggerRegistry>(TriggerRegistry::Services{
             *store,
             [this]() -> HotKeys& { return hotKeys; },
             clock,
-            [this](const std::string& m) { return note("start " + m, postSucceeds); },
+            [this](const std::string& m) { return noted.start(m); },
             [] { return false; },
             [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); },
             {[](const PhraseEntry&) { return true; }, [](std::string_view) { return true; }}});
-        shell =
-            std::make_unique<Shell>(*store, *triggers, recordingHooks(), std::move(commandLine));
+        shell = std::make_unique<Shell>(*store,
+                                        ProgramServices{noted, *triggers, noted, noted, noted,
+                                                        Desktop{clock, keymap, windows, capture,
+                                                                cancelWatch, injector, dialogs}},
+                                        std::move(commandLine));
         return *shell;
     }
     bool schedulesOn() const { return triggers->schedules().endOfDayDue().has_value(); }
@@ -83,10 +121,15 @@ protected:
     }
 
     RecordingHotKeys hotKeys;
+    NotingServices noted;
+    Texts& log = noted.log;
     FakeClock clock;
-    QtPeerClient peerClient;
-    Texts log;
-    bool postSucceeds = true, serverOpens = true;
+    FixedKeymap keymap;
+    FakeWindowControl windows;
+    FakeCapture capture;
+    ScriptedCancelWatch cancelWatch;
+    RecordingInjector injector;
+    QtDialogs dialogs;
     std::unique_ptr<TriggerRegistry> triggers;
     std::unique_ptr<Shell> shell;
 };

@@ -42,8 +42,14 @@ TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
     FakeClock clock;
     int helped = 0;
     const HelpAction help = [&helped] { ++helped; };
-    ParameterHooks hooks;
-    hooks.help = [&help](std::uint32_t) { help(); };
+    struct HelpOnly final : ParameterSources {
+        explicit HelpOnly(const HelpAction& help) : help_(help) {}
+        std::vector<std::string> windowTitles() override { return {}; }
+        std::vector<RecordingRow> recordings() override { return {}; }
+        void showHelp(std::uint32_t) override { help_(); }
+        const HelpAction& help_;
+    } sources(help);
+    ParameterHooks hooks{&sources};
     const CommandRecord run(kRun), date(kSendDate), prompt(kPromptUser), play(kPlaybackRecording);
     const std::unique_ptr<QDialog> dialogs[] = {
         std::make_unique<PlaybackDialog>(std::vector<RecordingRow>{}, play, messages, nullptr,

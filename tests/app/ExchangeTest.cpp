@@ -14,7 +14,7 @@ class ExchangeTest : public AppFixture {
 protected:
     void makeWindow() {
         window = std::make_unique<MainWindow>(makeShell());
-        ASSERT_TRUE(window->Initialise());
+        ASSERT_TRUE(window->initialise());
         messages.clear();
     }
     std::unique_ptr<MainWindow> window;
@@ -63,7 +63,7 @@ TEST_F(ExchangeTest, PostedDocumentsJoinTheListsAndEmptySelectionsAreRefused) {
         error);
     ASSERT_TRUE(document);
     const std::string noId = "Unable to determine command in Macro:Clash\n\nBad XML document";
-    EXPECT_EQ(window->ImportPosted(*document), (Texts{noId, noId}));
+    EXPECT_EQ(window->importPosted(*document), (Texts{noId, noId}));
     EXPECT_EQ(columnTexts(window->macroList(), 0), (Texts{"Old", "old1", "Clash"}));
     EXPECT_EQ(columnTexts(window->recordingList(), 1), Texts{"Mouse"});
     EXPECT_EQ(hotKeys.calls.back(), "register 1 2 66");
@@ -71,12 +71,12 @@ TEST_F(ExchangeTest, PostedDocumentsJoinTheListsAndEmptySelectionsAreRefused) {
         {std::to_string(freePort()), "Error sending request."},
         {"1@[::1]:39182", "Error opening Http Request object."}};
     for (const auto& [port, text] : pushes) {
-        EXPECT_EQ(window->PushAll(ExportKind::Macros, "127.0.0.1", port), Texts{text});
+        EXPECT_EQ(window->pushAll(ExportKind::Macros, "127.0.0.1", port), Texts{text});
     }
     EXPECT_TRUE(messages.shown.empty());
 
-    window->ExportSelected(ExportKind::Macros);
-    window->ExportSelected(ExportKind::Recordings);
+    window->exportSelected(ExportKind::Macros);
+    window->exportSelected(ExportKind::Recordings);
     EXPECT_EQ(messages.texts(), (Texts{"No macros selected.", "No recordings selected."}));
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 }

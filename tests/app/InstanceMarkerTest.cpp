@@ -13,6 +13,12 @@
 namespace ks::test {
 namespace {
 
+struct ShowRequests final : LaterCopyRequests {
+    void runCommandLineMacro() override {}
+    void showWindow() override { shown = true; }
+    bool shown = false;
+};
+
 // A dead copy's socket neither answers in time nor keeps the first copy out.
 TEST(InstanceMarkerTest, TheFirstClaimTakesOverADeadSocketAndLaterOnesReachIt) {
     TempDir dir;
@@ -23,18 +29,17 @@ TEST(InstanceMarkerTest, TheFirstClaimTakesOverADeadSocketAndLaterOnesReachIt) {
     EXPECT_FALSE(RunningCopy(path).connect(300));
     EXPECT_LT(clock.elapsed(), 2000);
 
-    InstanceMarker first(path);
+    ShowRequests requests;
+    InstanceMarker first(path, requests);
     ASSERT_EQ(first.claim(), InstanceMarker::Claim::First) << first.error().toStdString();
-    bool shown = false;
-    first.onShowWindow = [&] { shown = true; };
-    EXPECT_EQ(InstanceMarker(path).claim(), InstanceMarker::Claim::Running);
+    EXPECT_EQ(InstanceMarker(path, requests).claim(), InstanceMarker::Claim::Running);
     RunningCopy copy(path);
     ASSERT_TRUE(copy.connect(2000));
     EXPECT_TRUE(copy.send(InstanceMarker::kShowWindow));
     clock.restart();
-    while (!shown && clock.elapsed() < 3000)
+    while (!requests.shown && clock.elapsed() < 3000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(requests.shown);
 }
 
 // Names differ per display and keep to safe characters, in a folder private to the user.

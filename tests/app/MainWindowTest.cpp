@@ -19,7 +19,7 @@ class MainWindowTest : public AppFixture {
 protected:
     void makeWindow() {
         window = std::make_unique<MainWindow>(shell ? *shell : makeShell());
-        EXPECT_TRUE(window->Initialise());
+        EXPECT_TRUE(window->initialise());
     }
     QString header() const { return window->macroList()->headerItem()->text(1); }
     Texts column(int c) const { return columnTexts(window->macroList(), c); }
@@ -71,9 +71,9 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirTriggersAndRecordingsWithTheirTypes) 
     recordings->topLevelItem(0)->setSelected(true);  // Both
     recordings->topLevelItem(1)->setSelected(true);  // Odd
     messages.answers = {MsgAnswer::No};
-    window->DeleteSelectedRecordings();
+    window->deleteSelectedRecordings();
     EXPECT_EQ(recordings->topLevelItemCount(), 3);
-    window->DeleteSelectedRecordings();
+    window->deleteSelectedRecordings();
     EXPECT_EQ(columnTexts(recordings, 0), Texts{"Untyped"});
     EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Odd"));
     EXPECT_TRUE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\Untyped"));
@@ -88,22 +88,18 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
     makeWindow();
     for (auto rows : {std::initializer_list<int>{}, {0, 1}, {1}}) {
         select(rows);
-        window->ExecuteSelected();
+        window->executeSelected();
     }
     select({});
-    window->DeleteSelectedMacros();
+    window->deleteSelectedMacros();
     select({0, 1, 2});
     messages.answers = {MsgAnswer::No};
-    window->DeleteSelectedMacros();
+    window->deleteSelectedMacros();
     EXPECT_EQ(column(0).size(), 3u);
-    sqlite3* db = nullptr;
-    sqlite3_open(file().c_str(), &db);
-    sqlite3_exec(db,
-                 "CREATE TRIGGER fail BEFORE DELETE ON keys WHEN OLD.name = 'Locked' BEGIN "
-                 "SELECT RAISE(ABORT, 'access denied'); END;",
-                 nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    window->DeleteSelectedMacros();
+    execOnFile(
+        "CREATE TRIGGER fail BEFORE DELETE ON keys WHEN OLD.name = 'Locked' BEGIN "
+        "SELECT RAISE(ABORT, 'access denied'); END;");
+    window->deleteSelectedMacros();
 
     const std::string ask = "Are you sure you want to delete the selected macro(s)?";
     EXPECT_EQ(messages.texts(),
@@ -120,6 +116,8 @@ TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
 
 TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
     setOption("SrvPort", 8080);
+    noted.threadPosts = true;
+    makeShell().startPhraseWatch();
     makeWindow();
     struct Item {
         const char* text;
@@ -132,8 +130,8 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
         {"Enable Word or Phrase Triggers",
          "WPhraseOn",
          [&] { return shell->switches().phrases; },
-         {},
-         {}},
+         {"remove hooks"},
+         {"remove hooks", "install hooks"}},
         {"Enable Scheduled Triggers",
          "SchedOn",
          [&] {
@@ -178,7 +176,7 @@ TEST_F(MainWindowTest, EnableServerReportsAMissingPortAndAFailedStart) {
     setOption("SrvOn", 0);
     server->trigger();
     setOption("SrvPort", 8080);
-    serverOpens = false;
+    noted.serverOpens = false;
     server->trigger();
     EXPECT_EQ(messages.texts(),
               (Texts{"Error reading port for Server from registry, can't start server.",
@@ -191,7 +189,7 @@ TEST_F(MainWindowTest, EditRecordingRenamesOrAddsTheRowTheEditorSaved) {
     ASSERT_TRUE(WriteRecording(*store, "Rec", {{kWmKeyDown, 0x41, 30, 1, 0}}, 1));
     makeWindow();
     QTreeWidget* recordings = window->recordingList();
-    window->EditRecording();
+    window->editRecording();
     EXPECT_EQ(messages.texts(), Texts{"No recording selected!"});
     const std::vector<std::pair<bool, Texts>> saves = {{true, {"Rec", "Copy"}},
                                                        {false, {"Renamed", "Copy"}}};
@@ -202,12 +200,15 @@ TEST_F(MainWindowTest, EditRecordingRenamesOrAddsTheRowTheEditorSaved) {
             auto* editor = dynamic_cast<RecordingEditor*>(QApplication::activeModalWidget());
             ASSERT_NE(editor, nullptr);
             editor->nameEdit()->setText(saveAs ? "Copy" : "Renamed");
-            saveAs ? editor->SaveAsClicked() : editor->SaveClicked();
+            saveAs ? editor->saveAsClicked() : editor->saveClicked();
         });
-        window->EditRecording();
+        window->editRecording();
         EXPECT_EQ(columnTexts(recordings, 0), rows);
         EXPECT_EQ(columnTexts(recordings, 1), (Texts{"Keyboard & Mouse", "Keyboard & Mouse"}));
     }
+    EventClipboard::shared().events.resize(1);
+    window->shutdown();  // copied events do not outlive the window
+    EXPECT_TRUE(EventClipboard::shared().events.empty());
 }
 
 }  // namespace

@@ -19,7 +19,13 @@ namespace {
 
 class OptionsDialogTest : public AppFixture {
 protected:
-    void open() { dialog = std::make_unique<OptionsDialog>(shell ? *shell : makeShell()); }
+    void open() {
+        if (!shell) {
+            noted.threadPosts = true;
+            makeShell().startPhraseWatch();
+        }
+        dialog = std::make_unique<OptionsDialog>(*shell);
+    }
     QCheckBox* box(const char* name) { return dialog->findChild<QCheckBox*>(name); }
     QRadioButton* mouse(const char* name) { return dialog->findChild<QRadioButton*>(name); }
     QLineEdit* field(const char* name) { return dialog->findChild<QLineEdit*>(name); }
@@ -67,7 +73,7 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     for (const char* name : {"prompt", "expansion", "scheduler"}) box(name)->setChecked(true);
     port()->setText("+8081");
     field("peers")->setText(" 192.0.2.1, 2001:db8::1 ");
-    EXPECT_TRUE(dialog->Save());
+    EXPECT_TRUE(dialog->save());
     EXPECT_EQ(store->GetText(kDirectRoot, "SrvPeers"), "192.0.2.1, 2001:db8::1");
     const std::pair<const char*, std::uint32_t> expected[] = {
         {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8081}, {"PromptBefMac", 1},
@@ -77,7 +83,7 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     EXPECT_FALSE(shell->hotKeys().enabled());
     EXPECT_TRUE(s.server && s.prompt && s.expansion && s.scheduler);
     EXPECT_FALSE(s.phrases);
-    EXPECT_EQ(log, Texts{"open server 8081"});
+    EXPECT_EQ(log, (Texts{"open server 8081", "remove hooks"}));
     EXPECT_TRUE(schedulesOn());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_TRUE(messages.shown.empty());
@@ -89,7 +95,7 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
     box("server")->setChecked(true);
     box("prompt")->setChecked(true);
     port()->setText("80a");
-    EXPECT_FALSE(dialog->Save());
+    EXPECT_FALSE(dialog->save());
     EXPECT_EQ(messages.texts(), Texts{"Port must be a positive integer."});
     EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
     EXPECT_EQ(option("SrvOn"), 1u);
@@ -98,14 +104,14 @@ TEST_F(OptionsDialogTest, AFailedStepKeepsTheDialogOpenWithTheLaterStepsUndone) 
 
     port()->setText("80");
     field("peers")->setText("192.0.2.1 peer.example");
-    EXPECT_FALSE(dialog->Save());
+    EXPECT_FALSE(dialog->save());
     EXPECT_EQ(messages.texts().back(),
               "Allowed peers must be IP addresses separated by blanks or commas.");
     EXPECT_FALSE(option("SrvPort").has_value());
 
     field("peers")->clear();
     failWritesOf("PromptBefMac");
-    EXPECT_FALSE(dialog->Save());
+    EXPECT_FALSE(dialog->save());
     EXPECT_EQ(messages.texts().back(), "Failed while writing to registry.  Please try again.");
     EXPECT_EQ(option("SrvPort"), 80u);
     EXPECT_FALSE(option("WPhraseOn").has_value());
@@ -123,7 +129,7 @@ TEST_F(OptionsDialogTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) 
         open();
         EXPECT_NE(box("startWithDesktop")->isChecked(), on);
         box("startWithDesktop")->setChecked(on);
-        EXPECT_TRUE(dialog->Save());
+        EXPECT_TRUE(dialog->save());
         QFile entry(autostartFile());
         EXPECT_EQ(entry.open(QIODevice::ReadOnly) && entry.readAll().contains("\nExec=" + exec),
                   on);

@@ -32,17 +32,13 @@ protected:
     // Picks the first window, records `inputs` and lets the dialog handle what they posted.
     void record(RecordDialog& dialog, const std::vector<CapturedInput>& inputs) {
         dialog.windowList()->setCurrentItem(dialog.windowList()->topLevelItem(0));
-        dialog.RecordClicked();
+        dialog.recordClicked();
         QCoreApplication::processEvents();
         ASSERT_TRUE(capture.capturing);
         capture.deliver(inputs);
         QCoreApplication::processEvents();
     }
 
-    FakeWindowControl windows;
-    FixedKeymap keymap;
-    FakeCapture capture;
-    ScriptedCancelWatch cancelWatch;
     RecordDialog::Services services{*store, messages, windows, keymap, capture, cancelWatch};
 };
 
@@ -59,16 +55,16 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
         buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
     EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel", "&Help"}));
-    dialog.RecordClicked();
+    dialog.recordClicked();
     dialog.typeButton(RecordingType::Keyboard)->setChecked(true);
     record(dialog, typedAThenCtrlBreak);
     EXPECT_EQ(messages.texts(), (Texts{"No starting window selected!", "Recording stopped!"}));
     dialog.nameEdit()->setText("taken");
-    dialog.SaveClicked();
+    dialog.saveClicked();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(messages.texts().size(), 3u);  // already in use; the events stay
     dialog.nameEdit()->setText("Typed A");
-    dialog.SaveClicked();
+    dialog.saveClicked();
     EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
 }
 
@@ -81,32 +77,27 @@ TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
 }
 
 TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecording) {
-    bool busy = false, busyWhileOpen = false;
-    Shell& s = makeShell();
-    s.hooks().exchangeBusy = [&busy](bool on) { return std::exchange(busy, on); };
-    s.hooks().recordingDesktop = [this] {
-        return RecordingDesktop{&windows, &keymap, &capture, &cancelWatch};
-    };
-    MainWindow window(s);
-    ASSERT_TRUE(window.Initialise());
+    bool busyWhileOpen = false;
+    MainWindow window(makeShell());
+    ASSERT_TRUE(window.initialise());
 
     QTimer::singleShot(0, [&] {
         auto* dialog = dynamic_cast<RecordDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        busyWhileOpen = busy;
+        busyWhileOpen = noted.busy;
         record(*dialog, typedAThenCtrlBreak);
         dialog->nameEdit()->setText("New");
-        dialog->SaveClicked();
+        dialog->saveClicked();
     });
     // A failed step above leaves the dialog open: close it rather than hang.
     QTimer::singleShot(5000, [] {
         if (auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget()))
             dialog->reject();
     });
-    window.AddRecording();
+    window.addRecording();
 
     EXPECT_TRUE(busyWhileOpen);
-    EXPECT_FALSE(busy);
+    EXPECT_FALSE(noted.busy);
     EXPECT_EQ(columnTexts(window.recordingList(), 0), Texts{"New"});
     EXPECT_EQ(columnTexts(window.recordingList(), 1), Texts{"Keyboard & Mouse"});
 }

@@ -7,29 +7,17 @@
 namespace ks::test {
 namespace {
 
-class ShellTest : public AppFixture {
-protected:
-    // A keyboard-watch thread that notes what it is told.
-    struct HookThread final : HookThreadControl {
-        HookThread(ShellTest& test, bool answer) : t(test), posts(answer) {}
-        bool postInstallHooks() override { return t.note("install hooks", posts); }
-        bool postRemoveHooks() override { return t.note("remove hooks", posts); }
-        bool postEnd() override { return t.note("end", posts); }
-        ShellTest& t;
-        bool posts;
-    };
-};
+using ShellTest = AppFixture;
 
 // Each row adds to the values stored before it; each exits, closing the server it opened.
 TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     const std::string noPort = "Error reading port for Server from registry, can't start server.";
-    const Texts released = {"release player buffer"};
-    const Texts served = {"open server 8080", "release player buffer", "close server"};
+    const Texts served = {"open server 8080", "close server"};
     // stored, server opens, read (result, hot keys, server, special mouse), log, shown
     using Stored = std::vector<std::pair<const char*, std::uint32_t>>;
     const std::tuple<Stored, bool, std::string, Texts, Texts> cases[] = {
-        {{}, true, "1 1 0 517", released, {}},
-        {{{"SrvOn", 1}}, true, "1 1 0 517", released, {noPort}},
+        {{}, true, "1 1 0 517", {}, {}},
+        {{{"SrvOn", 1}}, true, "1 1 0 517", {}, {noPort}},
         {{{"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
         {{{"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
         {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 1 520", served, {}},
@@ -39,14 +27,14 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
         for (const auto& [name, value] : stored) setOption(name, value);
         log.clear();
         messages.clear();
-        serverOpens = opens;
+        noted.serverOpens = opens;
         Shell& s = makeShell();
-        const bool result = s.ReadOptions();
+        const bool result = s.readOptions();
         EXPECT_EQ(std::to_string(result) + " " + std::to_string(s.hotKeys().enabled()) + " " +
                       std::to_string(s.switches().server) + " " +
                       std::to_string(s.switches().specialMouse),
                   read);
-        if (result) s.Exit();
+        if (result) s.finish();
         EXPECT_EQ(log, logged);
         EXPECT_EQ(messages.texts(), shown);
         EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Exclamation));
@@ -56,18 +44,18 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
 // The command line goes through the store to the own queue, which starts it.
 TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     const std::string unread = "Error reading CmdLineMacro from registry.";
-    makeShell().HandCommandLineToSelf();  // none to hand over
-    shell->CommandLineMacro();
+    makeShell().handCommandLineToSelf();  // none to hand over
+    shell->runCommandLineMacro();
     EXPECT_EQ(messages.texts(), Texts{unread});
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 
-    makeShell("Nightly Backup").HandCommandLineToSelf();
-    shell->CommandLineMacro();
+    makeShell("Nightly Backup").handCommandLineToSelf();
+    shell->runCommandLineMacro();
     EXPECT_EQ(log, (Texts{"command-line macro", "start Nightly Backup"}));
 
-    postSucceeds = false;
-    makeShell("x").HandCommandLineToSelf();
-    shell->CommandLineMacro();
+    noted.postSucceeds = false;
+    makeShell("x").handCommandLineToSelf();
+    shell->runCommandLineMacro();
     EXPECT_EQ(messages.texts(),
               (Texts{unread, "Error posting message to currently running copy of Keystrider.",
                      "Error posting message to main thread."}));
@@ -76,7 +64,7 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
 
     // The value is read with room for 999 bytes and its terminating zero.
     ASSERT_TRUE(store->SetText(macros, "CmdLineMacro", std::string(1000, 'x')));
-    shell->CommandLineMacro();
+    shell->runCommandLineMacro();
     EXPECT_EQ(messages.texts().back(), unread);
 }
 
@@ -85,21 +73,20 @@ TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
     setOption("WPhraseOn", 1);
     for (bool posts : {true, false}) {
         log.clear();
+        noted.threadPosts = posts;
         Shell& s = makeShell();
-        s.hooks().createHookThread = [&] { return std::make_unique<HookThread>(*this, posts); };
-        s.StartHookThread();
-        s.SetScheduler(true);
+        s.startPhraseWatch();
+        s.setScheduler(true);
         EXPECT_TRUE(s.switches().phrases);
-        EXPECT_EQ(s.Shutdown(), !posts);
-        EXPECT_TRUE(s.Shutdown());
-        s.Exit();
+        EXPECT_EQ(s.shutdown(), !posts);
+        EXPECT_TRUE(s.shutdown());
+        s.finish();
         EXPECT_FALSE(schedulesOn());
-        EXPECT_EQ(log, (Texts{"install hooks", "release event clipboard", "end",
-                              "release event clipboard", "release player buffer"}));
+        EXPECT_EQ(log, (Texts{"install hooks", "end"}));
     }
-    makeShell().hooks().createHookThread = [] { return std::unique_ptr<HookThreadControl>(); };
-    shell->StartHookThread();
-    EXPECT_TRUE(shell->Shutdown());
+    noted.threadPosts.reset();
+    makeShell().startPhraseWatch();
+    EXPECT_TRUE(shell->shutdown());
     EXPECT_EQ(
         messages.texts(),
         (Texts{"Error comunicating with Hook thread.  Word or Phrase triggers will not function.",

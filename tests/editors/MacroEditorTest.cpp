@@ -29,34 +29,29 @@
 namespace ks::test {
 namespace {
 
-class MacroEditorTest : public ::testing::Test {
+// Notes what the editor tells the program; the hot key K is taken.
+class MacroEditorTest : public ::testing::Test, public MacroEditorSite {
+public:
+    std::shared_ptr<const KeyLayout> keyLayout() override { return nullptr; }
+    std::string hotKeyText(std::uint32_t vk, std::uint32_t) override { return std::to_string(vk); }
+    void suspendHotKeys(bool on) override { suspensions += on ? "S" : "R"; }
+    std::optional<std::string> hotKeyTaken(std::uint32_t vk, std::uint32_t,
+                                           const std::string&) override {
+        return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
+    }
+    std::int32_t nextHotKeyId() override { return ++ids; }
+    bool phrasesOn() override { return true; }
+    bool serverOn() override { return true; }
+    bool expansionOn() override { return expansion; }
+    void committed(const MacroDocument& m, const std::string& replaced) override {
+        commits.push_back(m.name + "<" + replaced);
+    }
+    void showScheduleHelp() override {}
+
 protected:
     std::unique_ptr<MacroEditor> open(const std::string& name) {
-        MacroEditorServices services{tree,
-                                     messages,
-                                     clock,
-                                     {},
-                                     [](std::uint32_t vk, std::uint32_t) { return std::to_string(vk); },
-                                     owners,
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {},
-                                     {}};
-        services.hotKeyTaken = [](std::uint32_t vk, std::uint32_t, const std::string&) {
-            return vk == 75 ? std::optional<std::string>("taken") : std::nullopt;
-        };
-        services.nextHotKeyId = [this] { return ++ids; };
-        services.committed = [this](const MacroDocument& m, const std::string& replaced) {
-            commits.push_back(m.name + "<" + replaced);
-        };
-        services.suspendHotKeys = [this](bool on) { suspensions += on ? "S" : "R"; };
-        services.expansionOn = [this] { return expansion; };
-        return std::make_unique<MacroEditor>(std::move(services), name);
+        return std::make_unique<MacroEditor>(
+            MacroEditorServices{tree, messages, clock, *this, owners, {}}, name);
     }
     // Adds command `id` from its category's list, typing `value` into the
     // first field of its parameter dialog.

@@ -35,7 +35,8 @@ protected:
         ASSERT_TRUE(WriteRecording(*store, "Other", keyEvents(5000, 2), 2));
     }
     EventDialogServices dialogServices() {  // the right button picks
-        return {messages, std::make_shared<const KeyLayout>(usKeyLayout()), {1024, 768}, &capture};
+        return {
+            messages, {1024, 768}, {std::make_shared<const KeyLayout>(usKeyLayout()), &capture}};
     }
     std::unique_ptr<RecordingEditor> open(const std::string& name) {
         return std::make_unique<RecordingEditor>(
@@ -82,7 +83,7 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
         editor->nameEdit()->setText(QString::fromLatin1(name));
         if (*failing) failWritesOf(failing);
         messages.clear();
-        saveAs ? editor->SaveAsClicked() : editor->SaveClicked();
+        saveAs ? editor->saveAsClicked() : editor->saveClicked();
         const bool saved = *message == 0 && *failing == 0;
         EXPECT_EQ(editor->result(), saved ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(messages.texts(), *message ? Texts{message} : messages.texts());
@@ -96,15 +97,15 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
 TEST_F(RecordingEditorTest, CopiedEventsOutliveTheEditorAndPasteWithTheirIntervals) {
     auto editor = open("Rec");
     select(*editor, 1, 2);
-    editor->CopyClicked();
+    editor->copyClicked();
     editor->reject();
     EXPECT_TRUE(messages.shown.empty());  // nothing changed, nothing asked
     editor = open("Other");
     select(*editor, 0, 1);
-    editor->PasteClicked();
+    editor->pasteClicked();
     EXPECT_EQ(messages.shown.size(), 1u);  // more than one row: nothing pasted
     editor->eventList()->clearSelection();
-    editor->PasteClicked();
+    editor->pasteClicked();
     EXPECT_EQ(editor->model().events(), (Events{{kWmKeyDown, 0x41, 0, 5000, 7},
                                                 {kWmKeyDown, 0x42, 0, 5010, 7},
                                                 {kWmKeyDown, 0x42, 0, 5020, 7},
@@ -162,7 +163,7 @@ TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
     };
     const auto cover = [] { return QApplication::topLevelAt(QPoint(0, 0)); };
     for (const auto& [inputs, point] : picks) {
-        dialog.PickClicked();
+        dialog.pickClicked();
         ASSERT_TRUE(capture.capturing);
         // The click lands on the program's own cover over the whole desktop.
         ASSERT_NE(cover(), nullptr);
@@ -173,7 +174,7 @@ TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
         EXPECT_EQ((dialog.xEdit()->text() + "," + dialog.yEdit()->text()).toStdString(), point);
     }
     capture.refuse = true;
-    dialog.PickClicked();
+    dialog.pickClicked();
     EXPECT_EQ(messages.texts(), Texts{"Unable to set hook for recording!"});
 }
 

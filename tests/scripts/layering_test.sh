@@ -45,6 +45,23 @@ for dir in "$src"/*/; do
     grep -vxE "ks_$lib|ks_${lib}_[a-z0-9_]+" | sort -u)
 done
 
+# The upper layers take their collaborators as interfaces or references: a
+# class or struct holding two or more std::function members is a bundle of
+# optional hooks that every caller has to test before calling.
+for lib in app editors interchange; do
+  while read -r where; do
+    fail "$where: a bundle of std::function members"
+  done < <(find "$src/$lib" -name '*.h' -o -name '*.cpp' | sort | xargs awk -v root="$src/" '
+    FNR == 1 { depth = 0; n = 0 }
+    /^[[:space:]]*(class|struct)[[:space:]]+[A-Za-z_:]+[^;]*\{[[:space:]]*$/ {
+      top = depth; name = FILENAME ":" FNR; n = 0; open = 1
+    }
+    open && depth == top + 1 && /^[[:space:]]*std::function<.*>[[:space:]]+[a-zA-Z_]+( = [^;]*)?;/ { n++ }
+    { depth += gsub(/\{/, "{") - gsub(/\}/, "}") }
+    open && depth <= top { if (n >= 2) { sub(root, "", name); print name }; open = 0 }
+  ')
+done
+
 # Command families are registered with the dispatch in one loop in one
 # place, so that no family can be left out of a second registration.
 registrations=$(grep -rnE '\bdispatch_?\.add\(' "$src" --include='*.h' --include='*.cpp')

@@ -74,6 +74,12 @@ protected:
                "\"\n";
     }
 
+    // Ends a copy as a session's end does; it exits cleanly.
+    static void stop(ChildProcess& copy) {
+        kill(copy.pid(), SIGTERM);
+        EXPECT_EQ(copy.wait(milliseconds(10000)), 0) << copy.output();
+    }
+
     XvfbSession xvfb;
     TempDir dir;
 };
@@ -116,8 +122,7 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
     EXPECT_EQ(run({}, xvfb.display()).first, 0);
     EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(3));
     EXPECT_EQ(first->wait(milliseconds(300)), -1);
-    kill(first->pid(), SIGTERM);
-    EXPECT_EQ(first->wait(milliseconds(10000)), 0);
+    stop(*first);
 }
 
 // Phrases typed through XTest by another program, as a person types them,
@@ -232,8 +237,7 @@ TEST_F(KeystriderE2ETest, AWaitingCopyLeavesTheProgramAnsweringASecondCopy) {
         milliseconds(10000)))
         << first->output();
     kill(owner.pid(), SIGKILL);
-    kill(first->pid(), SIGTERM);
-    EXPECT_EQ(first->wait(milliseconds(10000)), 0);
+    stop(*first);
 }
 
 // One copy serves its clipboard; another, on its own display with its own
@@ -282,8 +286,7 @@ TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
     TypingWindow window(xvfb);
     auto fetching = start({"Fetch"}, xvfb.display());
     EXPECT_EQ(window.text(11, milliseconds(10000)), "remote-clip") << fetching->output();
-    kill(server->pid(), SIGTERM);
-    EXPECT_EQ(server->wait(milliseconds(10000)), 0) << server->output();
+    stop(*server);
 }
 
 // Two copies, each serving on its own port, ask each other for their macros
@@ -339,8 +342,7 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
     ASSERT_TRUE(piece);
     EXPECT_EQ(piece->data.size(), 20u);
     for (ChildProcess* copy : {first.get(), second.get()}) {
-        kill(copy->pid(), SIGTERM);
-        EXPECT_EQ(copy->wait(milliseconds(10000)), 0) << copy->output();
+        stop(*copy);
     }
 }
 
@@ -371,8 +373,7 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     const auto fired = system_clock::now();
     EXPECT_GE(fired, due);
     EXPECT_LT(fired, due + seconds(1));
-    kill(copy->pid(), SIGTERM);
-    EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
+    stop(*copy);
 }
 
 // A recording edited in the editor (one event deleted, one gap stretched
@@ -398,10 +399,11 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
                                               {m, 300, 100, 5400, 0}};
         ASSERT_TRUE(WriteRecording(store, "Rec", moves, 1));
         EventClipboard clipboard;
-        const EventDialogServices events{messages, std::make_shared<const KeyLayout>(), {640, 480}};
+        const EventDialogServices events{
+            messages, {640, 480}, {std::make_shared<const KeyLayout>()}};
         RecordingEditor editor({store, clipboard, events}, "Rec", RecordingType::KeyboardAndMouse);
         editor.eventList()->selectRow(1);
-        editor.DeleteClicked();  // answered Yes
+        editor.deleteClicked();  // answered Yes
         editor.eventList()->selectRow(2);
         QTimer::singleShot(0, &editor, [] {
             auto* dialog =
@@ -410,8 +412,8 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
             dialog->intervalEdit()->setText("400");
             dialog->accept();
         });
-        editor.EditClicked();
-        editor.SaveClicked();
+        editor.editClicked();
+        editor.saveClicked();
         ASSERT_EQ(editor.result(), QDialog::Accepted);
     }
     RecordObserver observer(xvfb.display());
@@ -426,8 +428,7 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
             static_cast<std::int32_t>(seen[i].time - seen[0].time) - expected[i].second;
         EXPECT_TRUE(late >= -1 && late <= 80) << i << " late by " << late;
     }
-    kill(copy->pid(), SIGTERM);
-    EXPECT_EQ(copy->wait(milliseconds(10000)), 0);
+    stop(*copy);
 }
 
 }  // namespace

@@ -123,9 +123,13 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
 TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysicalCtrlEscCancels) {
     RecordObserver observer(xvfb.display());
     ASSERT_TRUE(observer.started());
-    Engine engine(store, messages, *platform);
-    ShellHooks hooks;
-    engine.connectHooks(hooks);
+    struct NoWindows final : ProgramFront {
+        void shutdown() override {}
+        void runCommandLineMacro() override {}
+        MainWindow* mainWindow() override { return nullptr; }
+    } front;
+    Engine engine(store, messages, *platform, front);
+    MacroRuns& runs = engine.services().runs;
     // The macro "Mac": the recording "Rec" with every event at recorded speed, then B typed.
     ASSERT_TRUE(store.CreateMacroKey("Mac\\Commands\\0"));
     ASSERT_TRUE(store.WriteDword(kPlaybackRecording, "\\Macros\\Mac\\Commands\\0", "id"));
@@ -139,8 +143,7 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
         ASSERT_TRUE(store.WriteDword(flags, "\\Macros\\" + command, "KeyPressed"));
     }
     const auto startMacro = [&] {
-        return hooks.postStartMacro("Mac") &&
-               runEventsUntil([&] { return hooks.runActive(); }, 3000);
+        return runs.start("Mac") && runEventsUntil([&] { return runs.active(); }, 3000);
     };
 
     // The mute key has no virtual key: it plays by its scan code. The
@@ -169,7 +172,7 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
         {kKeyPress, kCtrl, 16},   {kKeyPress, kEsc, 17},     {kKeyRelease, kEsc, 18},
         {kKeyRelease, kCtrl, 19}, {kKeyPress, kB, 19}};
     ASSERT_TRUE(startMacro());
-    ASSERT_TRUE(runEventsUntil([&] { return !hooks.runActive(); }, 10000));
+    ASSERT_TRUE(runEventsUntil([&] { return !runs.active(); }, 10000));
     const std::vector<ObservedEvent> seen = observer.waitFor(expected.size() + 1, 3000);
     ASSERT_EQ(seen.size(), expected.size() + 1);
     std::vector<std::int32_t> lateness;
