@@ -147,12 +147,6 @@ TEST(MacroDocumentTest, ASaveReplacesTheOldMacroInOneChange) {
     EXPECT_EQ(readMacro(tree, "Old")->commands.size(), 3u);
 }
 
-}  // namespace
-}  // namespace ks::test
-
-namespace ks::test {
-namespace {
-
 struct SaveRow {
     MacroForm form;
     const char* refusal;  // empty: accepted

@@ -191,12 +191,6 @@ TEST(RowDescriptionTest, EachTypeShowsItsValues) {
     setKeyDisplayNameSource({});
 }
 
-}  // namespace
-}  // namespace ks::test
-
-namespace ks::test {
-namespace {
-
 struct PlaybackRow {
     CommandRecord stored;
     int row;          // chosen recording, -1 none
@@ -234,12 +228,6 @@ TEST(PlaybackDialogTest, ChoosesARecordingItsEventsAndSpeed) {
         EXPECT_EQ(dialog.percent()->parentWidget()->property("title"), "Replay speed:");
     }
 }
-
-}  // namespace
-}  // namespace ks::test
-
-namespace ks::test {
-namespace {
 
 // "utc|order,format,prepend,append|…" with "-" for a part left out.
 std::string dateTimeSummary(const CommandRecord& record) {
@@ -290,12 +278,6 @@ TEST(DateTimeDialogTest, PartsNeedAnOrderOfTheirOwnAndAFormat) {
         EXPECT_EQ(reopened.record(), dialog.record());
     }
 }
-
-}  // namespace
-}  // namespace ks::test
-
-namespace ks::test {
-namespace {
 
 TEST(PromptDialogTest, AddAndUpdateNeedEachBoxValueInOrder) {
     RecordingMessages messages;

@@ -80,9 +80,6 @@ protected:
         EXPECT_TRUE(document) << error.reason;
         return document ? *document : XmlDocument(XmlElement{});
     }
-    void importBoth(const std::string& text, ImportMode mode = ImportMode::Silent) {
-        importDocument(parse(text), mode);
-    }
     void importDocument(const XmlDocument& document, ImportMode mode = ImportMode::Silent) {
         ASSERT_EQ(ImportMacros(*store, site, document, mode), ImportOutcome::Done);
         ASSERT_EQ(ImportRecordings(*store, site, document, mode), ImportOutcome::Done);
@@ -110,7 +107,7 @@ protected:
 };
 
 TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
-    importBoth(handWritten());
+    importDocument(parse(handWritten()));
     EXPECT_EQ(text("Macros\\Backup", "WPhrase"), "bk");
     EXPECT_EQ(number("Macros\\Backup", "id"), 1u);  // the next registration number, not 99
     EXPECT_EQ(text("Macros\\Backup\\Commands\\0", "DelayInterval"), "1500");
@@ -136,7 +133,7 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
 }
 
 TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
-    importBoth(handWritten());
+    importDocument(parse(handWritten()));
     const std::string first = exportAll("first.xml");
     const auto firstMacros = site.macros;
 
@@ -331,9 +328,9 @@ TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
 }
 
 TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
-    importBoth(
-        "<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS><RECORDING Name='r'>"
-        "<Count>0</Count></RECORDING></RECORDINGS></K>");
+    importDocument(
+        parse("<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS><RECORDING Name='r'>"
+              "<Count>0</Count></RECORDING></RECORDINGS></K>"));
     const std::string path = dir.file("out.xml");
     ExportServices services{*store, messages, {}, {}};
     ASSERT_TRUE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
@@ -360,7 +357,7 @@ TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
 
 // Remote mode posts the new document; a reply other than 1004 shows its text.
 TEST_F(InterchangeTest, PushToAPeerNeedsItsAcceptance) {
-    importBoth("<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS/></K>");
+    importDocument(parse("<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS/></K>"));
     std::string posted;
     std::string reply = "<KEYSTRIDER ID=\"1004\"/>";
     ExportServices services{
