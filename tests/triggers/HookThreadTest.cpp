@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,49 +29,30 @@ struct FakeCancelWatch final : CancelWatch {
     bool refuse = false;  // on start()
 };
 
-// Time that moves only when the test advances it; a timer due by then fires
-// on the thread that made it before advance() returns.
-class SteppedClock final : public Clock {
-public:
-    std::int64_t wallMillis() override { return now_; }
-    std::int64_t monotonicMillis() override { return now_; }
-    std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout) override {
-        return std::make_unique<SteppedTimer>(*this, std::move(onTimeout));
-    }
-    void advance(std::chrono::milliseconds delay) {
-        now_ += delay.count();
-        const std::lock_guard lock(mutex_);
-        for (SteppedTimer* t : timers_) {
-            std::int64_t due = t->deadline;
-            if (due < 0 || due > now_ || !t->deadline.compare_exchange_strong(due, -1)) continue;
-            QMetaObject::invokeMethod(&t->home, t->onTimeout, Qt::BlockingQueuedConnection);
-        }
-    }
-
-private:
-    struct SteppedTimer final : Timer {
-        SteppedTimer(SteppedClock& owner, std::function<void()> f) : clock(owner), onTimeout(f) {
-            const std::lock_guard lock(clock.mutex_);
-            clock.timers_.push_back(this);
-        }
-        ~SteppedTimer() override {
-            const std::lock_guard lock(clock.mutex_);
-            std::erase(clock.timers_, this);
-        }
-        void start(std::chrono::milliseconds delay) override {
-            deadline = clock.now_ + delay.count();
-        }
-        void stop() override { deadline = -1; }
-        bool active() const override { return deadline >= 0; }
-        SteppedClock& clock;
+// Time that stands still, and timers that fire only when the test fires the
+// last one made, on the thread that made it.
+struct ManualClock final : Clock {
+    struct ManualTimer final : Timer {
+        explicit ManualTimer(std::function<void()> f) : onTimeout(std::move(f)) {}
+        void start(std::chrono::milliseconds delay) override { started = delay.count(); }
+        void stop() override { started = -1; }
+        bool active() const override { return started >= 0; }
         std::function<void()> onTimeout;
-        std::atomic<std::int64_t> deadline = -1;  // -1: stopped
-        QObject home;                             // on the thread that made the timer
+        std::atomic<std::int64_t> started = -1;  // its delay; -1: stopped
+        QObject home;                            // on the thread that made the timer
     };
-
-    std::atomic<std::int64_t> now_ = 0;
-    std::mutex mutex_;  // timers come and go with their thread
-    std::vector<SteppedTimer*> timers_;
+    std::int64_t wallMillis() override { return 0; }
+    std::int64_t monotonicMillis() override { return 0; }
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout) override {
+        auto made = std::make_unique<ManualTimer>(std::move(onTimeout));
+        last = made.get();
+        return made;
+    }
+    void fire() {
+        ManualTimer* timer = last;
+        QMetaObject::invokeMethod(&timer->home, timer->onTimeout, Qt::BlockingQueuedConnection);
+    }
+    std::atomic<ManualTimer*> last = nullptr;
 };
 
 class HookThreadTest : public ::testing::Test {
@@ -122,7 +101,7 @@ protected:
     }
 
     ApplicationQueue application;
-    SteppedClock clock;
+    ManualClock clock;
     KeyLayout layout = usKeyLayout();
     FakeKeyWatch* keys = nullptr;
     FakeCancelWatch* cancel = nullptr;
@@ -142,9 +121,9 @@ TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKe
     EXPECT_EQ(receivedAfter(20), Texts{"start Way released"});
     // A key held down is waited for no longer than 50 ms.
     onWatchThread([&] { key('B', true), key('T', true), key('W', true); });
-    clock.advance(std::chrono::milliseconds(HookThread::kReleaseWaitMs - 1));
     EXPECT_EQ(receivedAfter(20), Texts{});
-    clock.advance(std::chrono::milliseconds(1));
+    EXPECT_EQ(clock.last.load()->started, HookThread::kReleaseWaitMs);
+    clock.fire();
     EXPECT_EQ(receivedAfter(20), Texts{"start Way released"});
 
     // The program's own keys do not count, even when they come before the
