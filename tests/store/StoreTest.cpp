@@ -21,7 +21,6 @@
 #include "core/Utf8.h"
 #include "store/LayoutConversion.h"
 #include "store/RegFile.h"
-#include "store/StoreKey.h"
 #include "store/StorePath.h"
 #include "storetool/StoreTool.h"
 
@@ -363,19 +362,6 @@ TEST(ProcessSafety, ConcurrentWritersNeverFailAndKilledOnesLoseNothingReportedFi
         }
         EXPECT_EQ(inFlight.size(), 1u);
     }
-}
-
-TEST(StoreKeyTest, EveryKeySpellsItsPathEachWayTheStoreTakesIt) {
-    const StoreKey command = MacroKey("m").command(3).key();
-    EXPECT_EQ(command.relative(), "Macros\\m\\Commands\\3");
-    EXPECT_EQ(command.rootSubpath(), "\\Macros\\m\\Commands\\3");
-    EXPECT_EQ(command.treePath(), "Software\\Quorvel\\Keystrider\\Macros\\m\\Commands\\3");
-    EXPECT_EQ(command.direct(), "SOFTWARE\\Quorvel\\Keystrider\\Macros\\m\\Commands\\3");
-    EXPECT_EQ(StoreKey::root().treePath(), "Software\\Quorvel\\Keystrider");
-    EXPECT_EQ(StoreKey::root().direct(), "SOFTWARE\\Quorvel\\Keystrider\\");
-    EXPECT_EQ(RecordingKey("r").key().relative(), "Journals\\r");
-    EXPECT_EQ(CommandKey("m", 12).macroSubpath(), "m\\Commands\\12");
-    EXPECT_EQ(MacroKey("m").commandDirect(12), StoreKey::macros().direct() + "\\m\\Commands\\12");
 }
 
 TEST(NameRuleTest, BackslashesAndControlCharactersAreRefused) {
