@@ -217,23 +217,6 @@ protected:
     VariableTable table{messages};
 };
 
-TEST_F(VariableTableTest, BuffersForTheClipboardCommands) {
-    const std::size_t clip = table.findOrAppend("Clip");
-    EXPECT_TRUE(table.VariableExists("CLIP"));
-    EXPECT_EQ(table.textValue("clip"), std::nullopt);  // no value yet
-    const std::uint8_t bitmap[] = {'B', 'M', 0, 7, 0};
-    table.replaceData(clip, bitmap, sizeof bitmap, 8);
-    EXPECT_EQ(table.findOrAppend("CLIP"), clip);
-    EXPECT_EQ(table.at(clip).name, "Clip");  // finding does not rename
-    EXPECT_EQ(table.at(clip).data, std::vector<std::uint8_t>(bitmap, bitmap + sizeof bitmap));
-    EXPECT_EQ(table.at(clip).format, 8u);
-    const std::uint8_t text[] = {'h', 'i', 0};
-    table.replaceData(clip, text, sizeof text, kTextFormat);
-    EXPECT_EQ(table.textValue("clip"), "hi");
-    table.replaceData(clip, nullptr, 0, 0);
-    EXPECT_EQ(table.at(clip).size(), 0u);
-}
-
 // Names compare as the store compares them (each character upper-cased on its own); insertion
 // order, the latest spelling and the text's terminating zero.
 TEST_F(VariableTableTest, ManyNamesStayFoundInOrder) {
