@@ -145,39 +145,6 @@ TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
     }
 }
 
-// Upper-cases the text it is given, one piece at a time; an x refuses it.
-class UpperDecoder final : public XmlTextDecoder {
-public:
-    bool add(std::string_view piece) override {
-        for (const char c : piece) text_ += static_cast<char>(std::toupper(c));
-        return piece.find('x') == std::string_view::npos;
-    }
-    std::optional<std::string> finish() override { return text_; }
-
-private:
-    std::string text_;
-};
-
-TEST(XmlDocument, ChosenElementsKeepTheirTextAsTheDecoderMadeIt) {
-    const XmlDecoderChoice choose = [](const std::vector<XmlElement>& open) {
-        const bool chosen = open.size() == 2 && open.back().name != "d";
-        return chosen ? std::make_unique<UpperDecoder>() : nullptr;
-    };
-    XmlError error;
-    const auto document =
-        XmlDocument::parse("<a><b>one<![CDATA[two]]></b><c>x</c><d>keep</d></a>", error, choose);
-    ASSERT_TRUE(document) << error.reason;
-    using Form = XmlElement::TextForm;
-    const auto& children = document->root().children;
-    ASSERT_EQ(children.size(), 3u);
-    EXPECT_EQ(std::pair(children[0].text, children[0].textForm),
-              std::pair(std::string("ONETWO"), Form::Decoded));
-    EXPECT_EQ(std::pair(children[1].text, children[1].textForm),
-              std::pair(std::string(), Form::Refused));
-    EXPECT_EQ(std::pair(children[2].text, children[2].textForm),
-              std::pair(std::string("keep"), Form::Read));
-}
-
 TEST(XmlDocument, RootIdAndFirstTextShowWhatIsMissing) {
     RecordingMessages messages;
     const XmlDocument document =
