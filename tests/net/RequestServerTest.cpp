@@ -140,7 +140,6 @@ TEST_F(RequestServerTest, AnswersEveryKindOfRequest) {
          "Server error walking"},
         {{post(message(1003, "<MACRO/>"))}, "1004 Desc: "},
         {{post(clip)}, "1001 ClipBoard: ", "Error copy clip board", ""},
-        {{post(clip)}, "1001 ClipBoard: a\x1B[0m", "", "a\x1B[0m"},
         // The second box, 109's, goes to standard error.
         {{post(message(1002))},
          "109 Desc: Bad document format or system error.",
