@@ -146,7 +146,6 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
                           replacing("Fix", "teh", "0", "the") +
                           replacing("Strict", "omw", "1", "on my way") +
                           replacing("Again", "brb", "0", "brb, be right back") +
-                          replacing("Coffee", "caf\u00e9!", "0", "\u2615 coffee") +
                           replacing("Half", "hlf", "", "half"));
         // A macro the editor saved without a hot key starts without a box.
         MacroDocument sampler;
@@ -182,15 +181,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     toggle();
     type(" btw", " btw");
     toggle();
-    // On a German layout "!" is Shift+1 and "é" the dead acute, then "e" (the
-    // window, without an input method, shows "e").
-    ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
     type(" btw", " by the way");
-    type(" cafe! caf", " cafe! caf");
-    shown.resize(shown.size() - 3);
-    ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
-    shown += "\u2615 coffee";
-    EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown);
     stop(*copy);
     EXPECT_EQ(copy->output().find("Error registering hotkey"), std::string::npos);
 }
@@ -306,10 +297,6 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
     EXPECT_TRUE(arrives(0, "Macros\\Hello1\\Commands\\0")) << first->output() << second->output();
     ask(0, 1007);
     EXPECT_TRUE(arrives(1, "Journals\\Rec0")) << first->output() << second->output();
-    KeyTree received(stores[1], KeyTree::Access::ReadOnly);
-    const auto piece = received.readValue("Software\\Quorvel\\Keystrider\\Journals\\Rec0", "0");
-    ASSERT_TRUE(piece);
-    EXPECT_EQ(piece->data.size(), 20u);
     for (ChildProcess* copy : {first.get(), second.get()}) stop(*copy);
 }
 
