@@ -32,6 +32,7 @@ long peakMemoryKb(pid_t pid) {
 
 class KeystriderE2ETest : public ::testing::Test {
 protected:
+    static constexpr const char* kStore = "config/keystrider/store.db";
     // Keystrider with the folders under `home` (default: the test's own),
     // its stdout and stderr in one pipe.
     std::unique_ptr<ChildProcess> start(std::vector<std::string> args, const std::string& display,
@@ -71,6 +72,11 @@ protected:
         std::snprintf(value, sizeof value, "%08x", port);
         return value;
     }
+    // The store of a copy whose folders are under `home`, filled from .reg text.
+    static void seed(const TempDir& home, const std::string& reg) {
+        KeyTree tree(home.file(kStore));
+        loadReg(tree, reg);
+    }
     // Posts `body` to a copy's server once it serves; its reply.
     static std::string postOnceServing(std::uint16_t port, const std::string& body) {
         std::string reply;
@@ -107,17 +113,13 @@ TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
 // A second copy hands its macro to the first, or without one just ends. A
 // macro saved without a hot key keeps no `vk` and starts without a box.
 TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
-    {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
-        // "Own" sets a variable that a later run of "Nightly Backup" types.
-        loadReg(tree,
-                "[]\n\"ExpansionOn\"=dword:00000001\n"
-                "[Macros\\Greet]\n\"vk\"=dword:0000004b\n\"fsModifiers\"=dword:00000003\n"
-                "[Macros\\Own\\Commands\\1]\n\"id\"=dword:00001102\n\"Name\"=\"Job\"\n"
-                "\"Value\"=\"handed\"\n" +
-                    typing("Greet", "Hi.") + typing("Own", "own ") +
-                    typing("Nightly Backup", "[job]"));
-    }
+    // "Own" sets a variable that a later run of "Nightly Backup" types.
+    seed(dir,
+         "[]\n\"ExpansionOn\"=dword:00000001\n"
+         "[Macros\\Greet]\n\"vk\"=dword:0000004b\n\"fsModifiers\"=dword:00000003\n"
+         "[Macros\\Own\\Commands\\1]\n\"id\"=dword:00001102\n\"Name\"=\"Job\"\n"
+         "\"Value\"=\"handed\"\n" +
+             typing("Greet", "Hi.") + typing("Own", "own ") + typing("Nightly Backup", "[job]"));
     TypingWindow window(xvfb);
     auto first = start({"Own"}, xvfb.display());
     ASSERT_EQ(window.text(4, milliseconds(10000)), "own ");
@@ -140,7 +142,7 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
 // notification area, one icon wide at the top right) switches them off and on.
 TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResumesThem) {
     {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
+        KeyTree tree(dir.file(kStore));
         loadReg(tree, "[]\n\"WPhraseOn\"=dword:00000001\n" +
                           replacing("Way", "btw", "0", "by the way") +
                           replacing("Fix", "teh", "0", "the") +
@@ -189,10 +191,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
 // While COPY waits for a clipboard owner that does not answer (a stopped
 // xclip), the program still answers a second copy's hand-over at once.
 TEST_F(KeystriderE2ETest, AWaitingCopyLeavesTheProgramAnsweringASecondCopy) {
-    {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
-        loadReg(tree, "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n");
-    }
+    seed(dir, "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n");
     std::ofstream(dir.file("held")) << "held";
     ChildProcess owner({"xclip", "-selection", "clipboard", "-quiet", "-i", dir.file("held")},
                        xvfb.display(), false);
@@ -223,19 +222,15 @@ TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
     const XvfbSession otherDisplay;
     const TempDir otherDir;
     const std::uint16_t port = freePort();
-    {
-        KeyTree tree(otherDir.file("config/keystrider/store.db"));
-        loadReg(tree, "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + portValue(port) + "\n");
-        KeyTree own(dir.file("config/keystrider/store.db"));
-        loadReg(own,
-                "[]\n\"ExpansionOn\"=dword:00000001\n"
-                "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
-                "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
-                    std::to_string(port) +
-                    "\"\n\"BufName\"=\"Got\"\n"
-                    "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
-                    "\"Keys\"=\"[Got]\"\n");
-    }
+    seed(otherDir, "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + portValue(port) + "\n");
+    seed(dir,
+         "[]\n\"ExpansionOn\"=dword:00000001\n"
+         "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
+         "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
+             std::to_string(port) +
+             "\"\n\"BufName\"=\"Got\"\n"
+             "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
+             "\"Keys\"=\"[Got]\"\n");
     ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
     const auto server = start({}, otherDisplay.display(), otherDir.path().string());
     const std::string reply = postOnceServing(port, "<MsgID ID=\"1000\"></MsgID>");
@@ -263,17 +258,15 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
     const XvfbSession otherDisplay;
     const TempDir otherDir;
     const std::uint16_t ports[] = {freePort(), freePort()};
-    const std::string stores[] = {dir.file("config/keystrider/store.db"),
-                                  otherDir.file("config/keystrider/store.db")};
+    const TempDir* homes[] = {&dir, &otherDir};
     for (int copy = 0; copy < 2; ++copy) {
-        KeyTree tree(stores[copy]);
-        loadReg(tree,
-                "[]\n\"SrvOn\"=dword:00000001\n\"SrvAcceptPush\"=dword:00000001\n"
-                "\"SrvPort\"=dword:" +
-                    portValue(ports[copy]) + "\n" + typing("Hello", copy == 0 ? "a" : "b") +
-                    "[Journals\\Rec" + std::to_string(copy) +
-                    "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
-                    "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
+        seed(*homes[copy],
+             "[]\n\"SrvOn\"=dword:00000001\n\"SrvAcceptPush\"=dword:00000001\n"
+             "\"SrvPort\"=dword:" +
+                 portValue(ports[copy]) + "\n" + typing("Hello", copy == 0 ? "a" : "b") +
+                 "[Journals\\Rec" + std::to_string(copy) +
+                 "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
+                 "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
     }
     const auto first = start({}, xvfb.display());
     const auto second = start({}, otherDisplay.display(), otherDir.path().string());
@@ -286,7 +279,7 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
     };
     // Waits until the store of copy `copy` has `key`.
     const auto arrives = [&](int copy, const std::string& key) {
-        KeyTree tree(stores[copy], KeyTree::Access::ReadOnly);
+        KeyTree tree(homes[copy]->file(kStore), KeyTree::Access::ReadOnly);
         for (int tries = 0; tries < 100; ++tries) {
             if (tree.keyExists("Software\\Quorvel\\Keystrider\\" + key)) return true;
             std::this_thread::sleep_for(milliseconds(100));
@@ -305,20 +298,16 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     using namespace std::chrono;
     const auto due = floor<seconds>(system_clock::now()) + seconds(5);
     const auto second = due.time_since_epoch().count() % 60;
-    {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
-        std::string schedule = "[Macros\\Tick\\Schedule\\0]\n\"Period\"=dword:00000006\n";
-        for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"}) {
-            schedule += "\"" + std::string(field) + "\"=\"N/A\"\n";
-        }
-        loadReg(tree,
-                "[]\n\"SchedOn\"=dword:00000001\n" + schedule + "\"Second\"=\"" +
-                    std::to_string(second) +
-                    "\"\n[Macros\\Tick\\Commands\\0]\n\"id\"=dword:00001009\n"
-                    "\"WindowTitle\"=\"Tick\"\n\"MessageBody\"=\"due\"\n\"TimeOut\"=\"1\"\n"
-                    "\"MsgBoxType\"=dword:0\n\"MsgBoxPos\"=dword:5\n\"MsgBoxSetFocus\"=dword:0\n"
-                    "\"MsgBoxSetForeground\"=dword:0\n");
+    std::string schedule = "[Macros\\Tick\\Schedule\\0]\n\"Period\"=dword:00000006\n";
+    for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"}) {
+        schedule += "\"" + std::string(field) + "\"=\"N/A\"\n";
     }
+    seed(dir, "[]\n\"SchedOn\"=dword:00000001\n" + schedule + "\"Second\"=\"" +
+                  std::to_string(second) +
+                  "\"\n[Macros\\Tick\\Commands\\0]\n\"id\"=dword:00001009\n"
+                  "\"WindowTitle\"=\"Tick\"\n\"MessageBody\"=\"due\"\n\"TimeOut\"=\"1\"\n"
+                  "\"MsgBoxType\"=dword:0\n\"MsgBoxPos\"=dword:5\n\"MsgBoxSetFocus\"=dword:0\n"
+                  "\"MsgBoxSetForeground\"=dword:0\n");
     auto copy = start({}, xvfb.display());
     ASSERT_TRUE(copy->readUntil(
         [](const std::string& out) { return out.find("Tick: due") != std::string::npos; },
