@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QTableView>
+#include <QTimer>
 
 #include "RecorderDoubles.h"
 #include "UsKeymap.h"
@@ -117,6 +118,30 @@ TEST_F(RecordingEditorTest, CopiedEventsOutliveTheEditorAndPasteWithTheirInterva
               "Any changes to this recording will be lost if you continue.\n\nDo you wish to "
               "continue?");
     EXPECT_TRUE(editor->isVisible());
+}
+
+// Delete asks first; Edit opens the event dialog on the selected row's event and interval,
+// and what it gives replaces the row: here one gap stretched.
+TEST_F(RecordingEditorTest, DeleteAsksFirstAndEditReplacesTheSelectedEvent) {
+    const std::uint32_t m = kWmMouseMove;
+    ASSERT_TRUE(WriteRecording(
+        *store, "Moves", {{m, 100, 1, 5000, 0}, {m, 150, 1, 5300, 0}, {m, 200, 1, 5350, 0}}, 1));
+    const auto editor = open("Moves");
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        messages.answers = {answer};
+        select(*editor, 1, 1);
+        editor->deleteClicked();
+    }
+    EXPECT_EQ(messages.texts(), Texts(2, "Are you sure you want to delete the selected event(s)?"));
+    select(*editor, 1, 1);
+    QTimer::singleShot(0, editor.get(), [] {
+        auto* dialog = dynamic_cast<RecordingEditorEventDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->intervalEdit()->setText("400");
+        dialog->accept();
+    });
+    editor->editClicked();
+    EXPECT_EQ(editor->model().events(), (Events{{m, 100, 1, 5000, 0}, {m, 200, 1, 5400, 0}}));
 }
 
 // {event list index or -1, interval, x, y, key, the box shown or "", the event given}

@@ -24,9 +24,9 @@ public:
         if (found == disks.end()) return std::nullopt;
         return found->second;
     }
-    std::string systemDirectory() override { return systemDir; }
-    std::string windowsDirectory() override { return windowsDir; }
-    OsVersion version() override { return osVersion; }
+    std::string systemDirectory() override { return "/usr/bin"; }
+    std::string windowsDirectory() override { return "/"; }
+    OsVersion version() override { return {6, 1, 76}; }
     PlatformFamily family() override { return platform; }
     std::string serviceText() override { return service; }
     std::uint64_t totalMemoryBytes() override { return memory; }
@@ -35,9 +35,6 @@ public:
 
     std::map<char32_t, DiskUsage> disks{{U'C', {1000, 5000}}};
     std::vector<char32_t> drivesAsked;
-    std::string systemDir = "/usr/bin";
-    std::string windowsDir = "/";
-    OsVersion osVersion{6, 1, 76};
     PlatformFamily platform = PlatformFamily::Other;
     std::string service = "#1 SMP";
     std::uint64_t memory = 8ull << 30;

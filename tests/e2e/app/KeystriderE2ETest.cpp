@@ -7,22 +7,13 @@
 #include <fstream>
 #include <thread>
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QTableView>
-#include <QTimer>
-
 #include "LoopbackHttp.h"
-#include "RecordObserver.h"
-#include "RecordingMessages.h"
 #include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
 #include "XTestDriver.h"
 #include "XvfbSession.h"
 #include "editors/MacroDocument.h"
-#include "editors/RecordingEditor.h"
-#include "journal/RecordingStore.h"
 #include "store/KeyTree.h"
 
 namespace ks::test {
@@ -41,6 +32,7 @@ long peakMemoryKb(pid_t pid) {
 
 class KeystriderE2ETest : public ::testing::Test {
 protected:
+    static constexpr const char* kStore = "config/keystrider/store.db";
     // Keystrider with the folders under `home` (default: the test's own),
     // its stdout and stderr in one pipe.
     std::unique_ptr<ChildProcess> start(std::vector<std::string> args, const std::string& display,
@@ -80,6 +72,11 @@ protected:
         std::snprintf(value, sizeof value, "%08x", port);
         return value;
     }
+    // The store of a copy whose folders are under `home`, filled from .reg text.
+    static void seed(const TempDir& home, const std::string& reg) {
+        KeyTree tree(home.file(kStore));
+        loadReg(tree, reg);
+    }
     // Posts `body` to a copy's server once it serves; its reply.
     static std::string postOnceServing(std::uint16_t port, const std::string& body) {
         std::string reply;
@@ -116,17 +113,13 @@ TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
 // A second copy hands its macro to the first, or without one just ends. A
 // macro saved without a hot key keeps no `vk` and starts without a box.
 TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
-    {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
-        // "Own" sets a variable that a later run of "Nightly Backup" types.
-        loadReg(tree,
-                "[]\n\"ExpansionOn\"=dword:00000001\n"
-                "[Macros\\Greet]\n\"vk\"=dword:0000004b\n\"fsModifiers\"=dword:00000003\n"
-                "[Macros\\Own\\Commands\\1]\n\"id\"=dword:00001102\n\"Name\"=\"Job\"\n"
-                "\"Value\"=\"handed\"\n" +
-                    typing("Greet", "Hi.") + typing("Own", "own ") +
-                    typing("Nightly Backup", "[job]"));
-    }
+    // "Own" sets a variable that a later run of "Nightly Backup" types.
+    seed(dir,
+         "[]\n\"ExpansionOn\"=dword:00000001\n"
+         "[Macros\\Greet]\n\"vk\"=dword:0000004b\n\"fsModifiers\"=dword:00000003\n"
+         "[Macros\\Own\\Commands\\1]\n\"id\"=dword:00001102\n\"Name\"=\"Job\"\n"
+         "\"Value\"=\"handed\"\n" +
+             typing("Greet", "Hi.") + typing("Own", "own ") + typing("Nightly Backup", "[job]"));
     TypingWindow window(xvfb);
     auto first = start({"Own"}, xvfb.display());
     ASSERT_EQ(window.text(4, milliseconds(10000)), "own ");
@@ -149,13 +142,12 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
 // notification area, one icon wide at the top right) switches them off and on.
 TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResumesThem) {
     {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
+        KeyTree tree(dir.file(kStore));
         loadReg(tree, "[]\n\"WPhraseOn\"=dword:00000001\n" +
                           replacing("Way", "btw", "0", "by the way") +
                           replacing("Fix", "teh", "0", "the") +
                           replacing("Strict", "omw", "1", "on my way") +
                           replacing("Again", "brb", "0", "brb, be right back") +
-                          replacing("Coffee", "caf\u00e9!", "0", "\u2615 coffee") +
                           replacing("Half", "hlf", "", "half"));
         // A macro the editor saved without a hot key starts without a box.
         MacroDocument sampler;
@@ -191,15 +183,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     toggle();
     type(" btw", " btw");
     toggle();
-    // On a German layout "!" is Shift+1 and "é" the dead acute, then "e" (the
-    // window, without an input method, shows "e").
-    ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
     type(" btw", " by the way");
-    type(" cafe! caf", " cafe! caf");
-    shown.resize(shown.size() - 3);
-    ASSERT_TRUE(xvfb.run({"xdotool", "key", "dead_acute", "e", "exclam"}));
-    shown += "\u2615 coffee";
-    EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown);
     stop(*copy);
     EXPECT_EQ(copy->output().find("Error registering hotkey"), std::string::npos);
 }
@@ -207,10 +191,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
 // While COPY waits for a clipboard owner that does not answer (a stopped
 // xclip), the program still answers a second copy's hand-over at once.
 TEST_F(KeystriderE2ETest, AWaitingCopyLeavesTheProgramAnsweringASecondCopy) {
-    {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
-        loadReg(tree, "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n");
-    }
+    seed(dir, "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n");
     std::ofstream(dir.file("held")) << "held";
     ChildProcess owner({"xclip", "-selection", "clipboard", "-quiet", "-i", dir.file("held")},
                        xvfb.display(), false);
@@ -241,19 +222,15 @@ TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
     const XvfbSession otherDisplay;
     const TempDir otherDir;
     const std::uint16_t port = freePort();
-    {
-        KeyTree tree(otherDir.file("config/keystrider/store.db"));
-        loadReg(tree, "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + portValue(port) + "\n");
-        KeyTree own(dir.file("config/keystrider/store.db"));
-        loadReg(own,
-                "[]\n\"ExpansionOn\"=dword:00000001\n"
-                "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
-                "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
-                    std::to_string(port) +
-                    "\"\n\"BufName\"=\"Got\"\n"
-                    "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
-                    "\"Keys\"=\"[Got]\"\n");
-    }
+    seed(otherDir, "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + portValue(port) + "\n");
+    seed(dir,
+         "[]\n\"ExpansionOn\"=dword:00000001\n"
+         "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
+         "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
+             std::to_string(port) +
+             "\"\n\"BufName\"=\"Got\"\n"
+             "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
+             "\"Keys\"=\"[Got]\"\n");
     ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
     const auto server = start({}, otherDisplay.display(), otherDir.path().string());
     const std::string reply = postOnceServing(port, "<MsgID ID=\"1000\"></MsgID>");
@@ -281,17 +258,15 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
     const XvfbSession otherDisplay;
     const TempDir otherDir;
     const std::uint16_t ports[] = {freePort(), freePort()};
-    const std::string stores[] = {dir.file("config/keystrider/store.db"),
-                                  otherDir.file("config/keystrider/store.db")};
+    const TempDir* homes[] = {&dir, &otherDir};
     for (int copy = 0; copy < 2; ++copy) {
-        KeyTree tree(stores[copy]);
-        loadReg(tree,
-                "[]\n\"SrvOn\"=dword:00000001\n\"SrvAcceptPush\"=dword:00000001\n"
-                "\"SrvPort\"=dword:" +
-                    portValue(ports[copy]) + "\n" + typing("Hello", copy == 0 ? "a" : "b") +
-                    "[Journals\\Rec" + std::to_string(copy) +
-                    "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
-                    "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
+        seed(*homes[copy],
+             "[]\n\"SrvOn\"=dword:00000001\n\"SrvAcceptPush\"=dword:00000001\n"
+             "\"SrvPort\"=dword:" +
+                 portValue(ports[copy]) + "\n" + typing("Hello", copy == 0 ? "a" : "b") +
+                 "[Journals\\Rec" + std::to_string(copy) +
+                 "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
+                 "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
     }
     const auto first = start({}, xvfb.display());
     const auto second = start({}, otherDisplay.display(), otherDir.path().string());
@@ -304,7 +279,7 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
     };
     // Waits until the store of copy `copy` has `key`.
     const auto arrives = [&](int copy, const std::string& key) {
-        KeyTree tree(stores[copy], KeyTree::Access::ReadOnly);
+        KeyTree tree(homes[copy]->file(kStore), KeyTree::Access::ReadOnly);
         for (int tries = 0; tries < 100; ++tries) {
             if (tree.keyExists("Software\\Quorvel\\Keystrider\\" + key)) return true;
             std::this_thread::sleep_for(milliseconds(100));
@@ -315,10 +290,6 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
     EXPECT_TRUE(arrives(0, "Macros\\Hello1\\Commands\\0")) << first->output() << second->output();
     ask(0, 1007);
     EXPECT_TRUE(arrives(1, "Journals\\Rec0")) << first->output() << second->output();
-    KeyTree received(stores[1], KeyTree::Access::ReadOnly);
-    const auto piece = received.readValue("Software\\Quorvel\\Keystrider\\Journals\\Rec0", "0");
-    ASSERT_TRUE(piece);
-    EXPECT_EQ(piece->data.size(), 20u);
     for (ChildProcess* copy : {first.get(), second.get()}) stop(*copy);
 }
 
@@ -327,20 +298,16 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     using namespace std::chrono;
     const auto due = floor<seconds>(system_clock::now()) + seconds(5);
     const auto second = due.time_since_epoch().count() % 60;
-    {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
-        std::string schedule = "[Macros\\Tick\\Schedule\\0]\n\"Period\"=dword:00000006\n";
-        for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"}) {
-            schedule += "\"" + std::string(field) + "\"=\"N/A\"\n";
-        }
-        loadReg(tree,
-                "[]\n\"SchedOn\"=dword:00000001\n" + schedule + "\"Second\"=\"" +
-                    std::to_string(second) +
-                    "\"\n[Macros\\Tick\\Commands\\0]\n\"id\"=dword:00001009\n"
-                    "\"WindowTitle\"=\"Tick\"\n\"MessageBody\"=\"due\"\n\"TimeOut\"=\"1\"\n"
-                    "\"MsgBoxType\"=dword:0\n\"MsgBoxPos\"=dword:5\n\"MsgBoxSetFocus\"=dword:0\n"
-                    "\"MsgBoxSetForeground\"=dword:0\n");
+    std::string schedule = "[Macros\\Tick\\Schedule\\0]\n\"Period\"=dword:00000006\n";
+    for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"}) {
+        schedule += "\"" + std::string(field) + "\"=\"N/A\"\n";
     }
+    seed(dir, "[]\n\"SchedOn\"=dword:00000001\n" + schedule + "\"Second\"=\"" +
+                  std::to_string(second) +
+                  "\"\n[Macros\\Tick\\Commands\\0]\n\"id\"=dword:00001009\n"
+                  "\"WindowTitle\"=\"Tick\"\n\"MessageBody\"=\"due\"\n\"TimeOut\"=\"1\"\n"
+                  "\"MsgBoxType\"=dword:0\n\"MsgBoxPos\"=dword:5\n\"MsgBoxSetFocus\"=dword:0\n"
+                  "\"MsgBoxSetForeground\"=dword:0\n");
     auto copy = start({}, xvfb.display());
     ASSERT_TRUE(copy->readUntil(
         [](const std::string& out) { return out.find("Tick: due") != std::string::npos; },
@@ -352,59 +319,47 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     stop(*copy);
 }
 
-// A recording edited in the editor (one event deleted, one gap stretched
-// through the event dialog) plays with the edited timing.
-TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "e2e_tests";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    {
-        KeyTree tree(dir.file("config/keystrider/store.db"));
-        loadReg(tree,
-                "[Macros\\Play\\Commands\\0]\n\"id\"=dword:00001005\n\"JournalName\"=\"Rec\"\n"
-                "\"PlayBackEvent\"=dword:00000001\n\"PlayBackSpeed\"=\"0\"\n");
-        RecordingMessages messages;
-        SettingsStore store(tree, messages);
-        ASSERT_TRUE(store.EnsureRootKeys());
-        const std::uint32_t m = kWmMouseMove;  // one deleted, the gap before 300 stretched
-        const std::vector<JournalEvent> moves{{m, 100, 100, 5000, 0},
-                                              {m, 150, 100, 5300, 0},
-                                              {m, 200, 100, 5350, 0},
-                                              {m, 300, 100, 5400, 0}};
-        ASSERT_TRUE(WriteRecording(store, "Rec", moves, 1));
-        EventClipboard clipboard;
-        const EventDialogServices events{
-            messages, {640, 480}, {std::make_shared<const KeyLayout>()}};
-        RecordingEditor editor({store, clipboard, events}, "Rec", RecordingType::KeyboardAndMouse);
-        editor.eventList()->selectRow(1);
-        editor.deleteClicked();  // answered Yes
-        editor.eventList()->selectRow(2);
-        QTimer::singleShot(0, &editor, [] {
-            auto* dialog =
-                dynamic_cast<RecordingEditorEventDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            dialog->intervalEdit()->setText("400");
-            dialog->accept();
-        });
-        editor.editClicked();
-        editor.saveClicked();
-        ASSERT_EQ(editor.result(), QDialog::Accepted);
-    }
-    RecordObserver observer(xvfb.display());
-    ASSERT_TRUE(observer.started());
-    auto copy = start({"Play"}, xvfb.display());
-    const std::vector<ObservedEvent> seen = observer.waitFor(3, 10000);
-    ASSERT_EQ(seen.size(), 3u) << copy->output();
-    const std::pair<int, std::int32_t> expected[] = {{100, 0}, {200, 50}, {300, 450}};
-    for (std::size_t i = 0; i < seen.size(); ++i) {
-        EXPECT_EQ(seen[i].x, expected[i].first);
-        const auto late =
-            static_cast<std::int32_t>(seen[i].time - seen[0].time) - expected[i].second;
-        EXPECT_TRUE(late >= -1 && late <= 80) << i << " late by " << late;
-    }
-    stop(*copy);
+// A person builds a macro in the editor with the keyboard (its name and hot key,
+// SEND KEYS "ab", a DELAY, the on-screen keyboard's "1"), saves it and runs it
+// by the hot key just given to it.
+TEST_F(KeystriderE2ETest, AMacroBuiltInTheEditorRunsByItsHotKey) {
+    auto keystrider = start({}, xvfb.display());
+    // A second copy shows the first one's window, there being no tray.
+    std::this_thread::sleep_for(milliseconds(1500));
+    start({}, xvfb.display())->wait(milliseconds(5000));
+    std::this_thread::sleep_for(milliseconds(800));
+    // "window:T" waits until the window titled T is shown and has the focus, so
+    // that a loaded machine never sends keys to a window not yet there.
+    const auto keys = [&](std::vector<std::string> steps) {
+        for (const std::string& step : steps) {
+            if (step.rfind("window:", 0) == 0) {
+                ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                      "^" + step.substr(7) + "$", "windowactivate", "--sync"},
+                                     milliseconds(15000)))
+                    << step;
+                continue;
+            }
+            const bool text = step.rfind("type:", 0) == 0;
+            ASSERT_TRUE(xvfb.run({"xdotool", text ? "type" : "key", text ? step.substr(5) : step}))
+                << step;
+            std::this_thread::sleep_for(milliseconds(200));
+        }
+    };
+    const std::string editor = "window:Keystrider - Modify Macro";
+    keys({"window:Keystrider", "alt+a", editor, "type:Typer", "Tab", "Tab", "ctrl+alt+j"});
+    keys({"alt+y", "k", "alt+o", "Home", "Return", "window:Keystrider - SEND KEYS"});
+    keys({"type:ab", "alt+o", editor, "alt+y", "End", "alt+o", "type:DELAY", "Return"});
+    keys({"window:Keystrider - DELAY", "type:100", "Return", editor});
+    // The on-screen keyboard's "1": the first key after its mode buttons is Esc,
+    // then the function keys, Print, Scroll Lock, Pause, the grave accent, "1".
+    keys({"alt+r"});
+    for (int tab = 0; tab < 18; ++tab) keys({"Tab"});
+    keys({"space", "alt+s"});
+
+    TypingWindow window(xvfb);
+    ASSERT_TRUE(xvfb.run({"xdotool", "key", "ctrl+alt+j"}));
+    EXPECT_EQ(window.text(3, milliseconds(5000)), "ab1") << keystrider->output();
+    stop(*keystrider);
 }
 
 }  // namespace

@@ -76,48 +76,28 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
     recorder.Record(target->window());
     host.runPosted();
     ASSERT_TRUE(recorder.capturing());
-    driver.moveTo(200, 150);
-    for (unsigned button : {1u, 5u}) {  // the wheel's release is no event
-        driver.button(button, true);
-        driver.button(button, false);
-    }
     for (const Keys& keys :
          {Keys{kA}, Keys{kAltGr, kQ}, Keys{kPad3}, Keys{kNumLock}, Keys{kPad3, kPadDecimal}})
         driver.chord(keys);
-    // A flood beyond the buffer's first step, fed in steps the recorder has
-    // taken, as RECORD may drop what backs up on a loaded machine.
-    constexpr std::size_t kFlood = 12000, kFirst = 18;
-    for (std::uint32_t i = 0; i < kFlood; ++i) {
-        driver.moveTo(300 + i % 2, 200 + i % 100);
-        if ((i + 1) % 1000 != 0) continue;
-        driver.sync();
-        const std::size_t taken = kFirst + i + 1;
-        ASSERT_TRUE(runEventsUntil([&] { return recorder.events()->size() >= taken; }, 5000)) << i;
-    }
     driver.chord(Keys{kCtrl, kPause});
     ASSERT_TRUE(runEventsUntil([&] { return host.runPosted(), !recorder.capturing(); }, 5000));
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Recording stopped!"});
     ASSERT_TRUE(recorder.Save("Rec", {}));
 
     std::vector<JournalEvent> stored = *LoadRecordingForPlayback(store, "Rec");
-    ASSERT_EQ(stored.size(), kFirst + kFlood);
     for (JournalEvent& event : stored) event.time = 0;
     const auto w = static_cast<std::uint32_t>(target->window());
     const auto typed = [w](std::uint32_t message, std::uint32_t vk, unsigned keycode) {
         return JournalEvent{message, vk | (keycode - 8) << 8, keycode - 8, 0, w};
     };
     // Num Lock on: KP3 is the digit; off: KP3 and KP Decimal are PgDn and Delete.
-    std::vector<JournalEvent> expected = {
-        {kMove, 200, 150, 0, w},         {kLDown, 200, 150, 0, w},      {kLUp, 200, 150, 0, w},
-        {kWheel, 200, 150, 0, -120u},    typed(kDown, 'A', kA),         typed(kUp, 'A', kA),
-        typed(kDown, 165, kAltGr),       typed(kDown, 'Q', kQ),         typed(kUp, 'Q', kQ),
-        typed(kUp, 165, kAltGr),         typed(kDown, 0x63, kPad3),     typed(kUp, 0x63, kPad3),
-        typed(kDown, 0x90, kNumLock),    typed(kUp, 0x90, kNumLock),    typed(kDown, 0x22, kPad3),
-        typed(kDown, 0x2E, kPadDecimal), typed(kUp, 0x2E, kPadDecimal), typed(kUp, 0x22, kPad3)};
-    for (std::uint32_t i = 0; i < kFlood; ++i)
-        expected.push_back({kMove, 300 + i % 2, 200 + i % 100, 0, w});
-    EXPECT_TRUE(stored == expected)  // the first difference, not all 12,000 events
-        << "event " << std::ranges::mismatch(stored, expected).in1 - stored.begin();
+    const std::vector<JournalEvent> expected = {
+        typed(kDown, 'A', kA),         typed(kUp, 'A', kA),       typed(kDown, 165, kAltGr),
+        typed(kDown, 'Q', kQ),         typed(kUp, 'Q', kQ),       typed(kUp, 165, kAltGr),
+        typed(kDown, 0x63, kPad3),     typed(kUp, 0x63, kPad3),   typed(kDown, 0x90, kNumLock),
+        typed(kUp, 0x90, kNumLock),    typed(kDown, 0x22, kPad3), typed(kDown, 0x2E, kPadDecimal),
+        typed(kUp, 0x2E, kPadDecimal), typed(kUp, 0x22, kPad3)};
+    EXPECT_EQ(stored, expected);
 }
 
 TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysicalCtrlEscCancels) {
