@@ -33,8 +33,9 @@ std::vector<JournalEvent> recording(const std::vector<Recorded>& events) {
 
 using Served = std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // (index, tick)
 
-// Plays the schedule as the player's loop does, each wait `late` ms too long;
-// events are stamped with the tick they are served at.
+// Plays the schedule as the player's loop does, asking again after each wait (which must not
+// move the event), each wait `late` ms too long; events are stamped with the tick they are
+// served at.
 Served play(PlaybackSchedule& schedule, FakeClock& clock, std::uint32_t late) {
     Served served;
     for (int turn = 0; turn < 1000; ++turn) {
@@ -84,23 +85,6 @@ TEST(PlaybackScheduleTest, TimingRules) {
                                   clock);
         EXPECT_EQ(play(schedule, clock, cases[i].late), cases[i].expected);
     }
-}
-
-// Lateness, and stamps of late events, are the timing rules' cases.
-TEST(PlaybackScheduleTest, RepeatedRequestsDoNotMoveTheScheduledTime) {
-    FakeClock clock(0);
-    PlaybackSchedule schedule(recording({{K, 0}, {K, 400}}), 1, 0, clock);
-    EXPECT_EQ(schedule.getNext().event.paramH, 0u);  // anchored at tick 0, asked twice
-    ASSERT_EQ(schedule.getNext().event.paramH, 0u);
-    ASSERT_TRUE(schedule.skip());
-    for (std::uint32_t elapsed : {0u, 0u, 150u, 399u}) {
-        clock.set(elapsed);
-        const PlaybackStep step = schedule.getNext();
-        EXPECT_EQ(std::pair(step.wait, step.event.time), std::pair(400 - int(elapsed), 400u));
-    }
-    EXPECT_FALSE(schedule.skip());
-    EXPECT_FALSE(schedule.skip());
-    EXPECT_EQ(schedule.getNext().kind, PlaybackStep::Kind::Finished);
 }
 
 // Pressed directly once due, only a WM_KEYDOWN pressing; a mouse event at x = 0x5B is no key.

@@ -22,20 +22,16 @@ Events makeEvents(std::size_t count, std::uint32_t seed = 1) {
     return events;
 }
 
-TEST(JournalEventTest, StoresFiveLittleEndianFieldsAndDropsATrailingPartialRecord) {
+// A trailing partial record is dropped: the pieces' test loads 55 bytes as two events.
+TEST(JournalEventTest, StoresFiveLittleEndianFields) {
     const std::vector<JournalEvent> events = {{0x0100, 0x41, 0x1E0001, 0x01020304, 0xAABBCCDD},
                                               {0x0200, 640, 480, 0xFFFFFFFF, 0}};
-    Bytes bytes = eventBytes(events);
+    const Bytes bytes = eventBytes(events);
     ASSERT_EQ(bytes.size(), 40u);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 20),
               (Bytes{0x00, 0x01, 0,    0,    0x41, 0,    0,    0,    0x01, 0x00,
                      0x1E, 0,    0x04, 0x03, 0x02, 0x01, 0xDD, 0xCC, 0xBB, 0xAA}));
     EXPECT_EQ(eventsFromBytes(bytes), events);
-    bytes.resize(59, 0xEE);
-    EXPECT_EQ(eventsFromBytes(bytes), events);
-    bytes.resize(39);
-    EXPECT_EQ(eventsFromBytes(bytes), std::vector<JournalEvent>{events[0]});
-    EXPECT_TRUE(eventsFromBytes({}).empty());
 }
 
 TEST(JournalEventTest, FilterLetsItsClassesThrough) {
