@@ -1,7 +1,6 @@
 #include "app/Engine.h"
 
 #include "app/MainWindow.h"
-#include "commands/KeyDisplayName.h"
 #include "keys/KeyNames.h"
 #include "net/PeerExchange.h"
 #include "net/Reply.h"
@@ -51,6 +50,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
       messages_(messages),
       front_(front),
       platform_(platform),
+      keyNames_(platform.keymap()),
       variables_(messages),
       expansion_(messages, platform.systemValues(), variables_),
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
@@ -102,8 +102,6 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
              &dateTimeCommands_, &player_, &remoteClipboard_}) {
         dispatch_.add(*family);
     }
-    setKeyDisplayNameSource(
-        [this](std::uint32_t vk) { return keyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
     runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
     runner_.setPendingRequest(&server_);
     handleWindowMessages();
@@ -117,7 +115,7 @@ ProgramServices Engine::services() {
         *this,
         *this,
         *this,
-        Desktop{clock_, platform_.keymap(), platform_.windows(), platform_.capture(),
+        Desktop{clock_, platform_.keymap(), keyNames_, platform_.windows(), platform_.capture(),
                 platform_.recordCancelWatch(), platform_.injector(), dialogs_}};
 }
 

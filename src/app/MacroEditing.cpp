@@ -103,6 +103,8 @@ bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         desktop.clock,
         site,
         shell.triggers(),
+        desktop.keyNames,
+        shell.clipboards().commands,
         ParameterHooks{&site, &desktop.dialogs, pickServices(shell, parent), &desktop.windows},
     };
     const auto busy = shell.services().runs.markBusy();

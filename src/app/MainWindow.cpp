@@ -253,7 +253,7 @@ void MainWindow::editRecording() {
     const auto busy = shell_.services().runs.markBusy();
     RecordingEditor editor(
         RecordingEditor::Services{
-            shell_.store(), EventClipboard::shared(),
+            shell_.store(), shell_.clipboards().events,
             EventDialogServices{shell_.messages(), desktop.windows.screenSize(),
                                 pickServices(shell_, this)}},
         row->text(0).toStdString(), type, this);
@@ -448,7 +448,7 @@ void MainWindow::hideWindow() {
 void MainWindow::shutdown() {
     hide();  // keeps its place for the next run
     if (tray_ != nullptr) tray_->hide();
-    EventClipboard::shared().events.clear();
+    shell_.clipboards().events.events.clear();
     if (shell_.shutdown() && onEnded) onEnded();
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/ProgramServices.h"
 #include "core/Messages.h"
+#include "editors/EditorClipboards.h"
 #include "journal/JournalEvent.h"
 #include "triggers/TriggerRegistry.h"
 
@@ -48,6 +49,7 @@ public:
     void setExpansion(bool on);
     const ProgramServices& services() const { return services_; }
     const std::string& commandLine() const { return commandLine_; }
+    EditorClipboards& clipboards() { return clipboards_; }
 
     // Reads the options into the switches and opens the server when it is
     // on. False when the server could not be opened: the program ends.
@@ -95,6 +97,7 @@ private:
     // A thread told to end lives on until the program exits.
     std::unique_ptr<PhraseWatch> endingHookThread_;
     bool serverOpen_ = false;
+    EditorClipboards clipboards_;
 };
 
 // The option value at the store's root, read directly.

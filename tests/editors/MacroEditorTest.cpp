@@ -20,7 +20,6 @@
 #include "TempDir.h"
 #include "UsKeymap.h"
 #include "commands/CommandTable.h"
-#include "commands/KeyDisplayName.h"
 #include "core/CommandId.h"
 #include "editors/RowDescription.h"
 #include "keys/KeyNames.h"
@@ -51,7 +50,7 @@ public:
 protected:
     std::unique_ptr<MacroEditor> open(const std::string& name) {
         return std::make_unique<MacroEditor>(
-            MacroEditorServices{tree, messages, clock, *this, owners, {}}, name);
+            MacroEditorServices{tree, messages, clock, *this, owners, keyNames, copied, {}}, name);
     }
     // Adds command `id` from its category's list, typing `value` into the
     // first field of its parameter dialog.
@@ -82,6 +81,9 @@ protected:
     RecordingMessages messages;
     FakeClock clock;
     MapTriggerOwners owners;
+    FixedKeymap keymap;
+    KeymapKeyNames keyNames{keymap};
+    std::vector<CommandRecord> copied;
     int ids = 0;
     std::vector<std::string> commits;
     std::string suspensions;
@@ -91,10 +93,7 @@ protected:
 // Every key shows its name from the key table, and a category's commands
 // start at its top whatever the list showed before.
 TEST_F(MacroEditorTest, KeysShowTheirNamesAndACategoryStartsAtItsTop) {
-    setKeyDisplayNameSource(
-        [](std::uint32_t vk) { return keyDisplayNameOfKey(usKeyLayout(), vk); });
     auto editor = open("");
-    setKeyDisplayNameSource({});
     QStringList keys;
     for (const QToolButton* key : editor->findChildren<QToolButton*>()) keys << key->text();
     EXPECT_EQ(keys.filter(QRegularExpression("^(7&&|[LR](SHIFT|CTRL|ALT))$")).size(), 7);
@@ -115,7 +114,7 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     editor->addKeystroke(0x41);  // down and up
     editor->bodyList()->item(0)->setSelected(true);
     add(*editor, kSendKeys, "hi");  // before the selected DELAY
-    const std::string a = KeyCodeToDisplayName(0x41);
+    const std::string a = KeyCodeToDisplayName(0x41, keyNames);
     EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS \"hi\"", "DELAY 500 ms",
                                                        a + " (Down)", a + " (Up)"}));
     ASSERT_TRUE(editor->save());

@@ -14,7 +14,6 @@
 #include "RecordingMessages.h"
 #include "UsKeymap.h"
 #include "commands/CommandTable.h"
-#include "commands/KeyDisplayName.h"
 #include "core/CommandId.h"
 #include "editors/DateTimeDialog.h"
 #include "editors/PlaybackDialog.h"
@@ -167,8 +166,8 @@ TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked
 }
 
 TEST(RowDescriptionTest, EachTypeShowsItsValues) {
-    setKeyDisplayNameSource(
-        [](std::uint32_t vk) { return keyDisplayNameOfKey(usKeyLayout(), vk); });
+    FixedKeymap keymap;
+    KeymapKeyNames keyNames(keymap);
     const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
         return CommandRecord(id, std::move(values));
     };
@@ -187,8 +186,7 @@ TEST(RowDescriptionTest, EachTypeShowsItsValues) {
         {with(0xBA, {{"KeyPressed", 2u}}), ";: (Up)"},
         {with(kCtrlC, {}), "CTRL+C"},
     };
-    for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record), text);
-    setKeyDisplayNameSource({});
+    for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record, keyNames), text);
 }
 
 struct PlaybackRow {
