@@ -21,6 +21,7 @@
 
 #include "app/Engine.h"
 #include "app/HelpWindow.h"
+#include "app/MacroEditing.h"
 #include "app/MainWindow.h"
 #include "app/Shell.h"
 #include "commands/CommandTable.h"
@@ -210,7 +211,9 @@ void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
         void showHelp(std::uint32_t) override {}
         Shell& shell_;
     } sources(shell);
-    ParameterHooks hooks{&sources};
+    const Desktop& desktop = shell.services().desktop;
+    const ParameterHooks hooks{sources, desktop.dialogs, pickServices(shell, *parent),
+                               desktop.windows};
     for (const CommandInfo& info : commandTable()) {
         if (!hasParameters(info.id)) continue;
         QString name = QString::fromUtf8(info.name).toLower();

@@ -88,13 +88,14 @@ private:
 
 }  // namespace
 
-PickServices pickServices(Shell& shell, QWidget* mainWindow) {
+PickServices pickServices(Shell& shell, QWidget& mainWindow) {
     const Desktop& desktop = shell.services().desktop;
-    return PickServices{desktop.keymap.layout(), &desktop.capture, &desktop.injector, mainWindow,
+    return PickServices{desktop.keymap, desktop.capture, desktop.injector, mainWindow,
                         shell.switches().specialMouse};
 }
 
-bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
+bool editMacro(Shell& shell, const std::string& name, QWidget& mainWindow,
+               const MacroSaved& saved) {
     const Desktop& desktop = shell.services().desktop;
     ShellEditorSite site(shell, name, saved);
     MacroEditorServices services{
@@ -105,10 +106,10 @@ bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         shell.triggers(),
         desktop.keyNames,
         shell.clipboards().commands,
-        ParameterHooks{&site, &desktop.dialogs, pickServices(shell, parent), &desktop.windows},
+        ParameterHooks{site, desktop.dialogs, pickServices(shell, mainWindow), desktop.windows},
     };
     const auto busy = shell.services().runs.markBusy();
-    MacroEditor editor(std::move(services), name, parent);
+    MacroEditor editor(std::move(services), name, &mainWindow);
     keepPlace(editor, shell.store().tree(), "MacroEditor");
     return editor.exec() == QDialog::Accepted;
 }

@@ -255,7 +255,7 @@ void MainWindow::editRecording() {
         RecordingEditor::Services{
             shell_.store(), shell_.clipboards().events,
             EventDialogServices{shell_.messages(), desktop.windows.screenSize(),
-                                pickServices(shell_, this)}},
+                                pickServices(shell_, *this)}},
         row->text(0).toStdString(), type, this);
     keepPlace(editor, shell_.store().tree(), "RecordingEditor");
     if (editor.exec() == QDialog::Accepted) {
@@ -359,7 +359,7 @@ void MainWindow::openMacroEditor(const std::string& name) {
         }
         addMacroRow(macro);
     };
-    if (editMacro(shell_, name, this, saved)) refreshTriggerColumn(false);
+    if (editMacro(shell_, name, *this, saved)) refreshTriggerColumn(false);
 }
 
 void MainWindow::executeSelected() {

@@ -18,6 +18,10 @@ namespace ks {
 class Messages;
 class SettingsStore;
 
+// The mouse button whose release picks a point on the screen (SPMouse)
+// until the user chooses another.
+inline constexpr std::uint32_t kDefaultPickButton = kWmRButtonUp;
+
 // The process-wide switches read from the options at start and changed by
 // the Options dialog and the tray menu. The hot-key switch is the hot-key
 // table's own.
@@ -27,7 +31,7 @@ struct Switches {
     bool expansion = false;
     bool scheduler = false;
     bool phrases = false;
-    std::uint32_t specialMouse = kWmRButtonUp;  // the button-up message that picks a point
+    std::uint32_t specialMouse = kDefaultPickButton;  // the button-up message that picks a point
 };
 
 // The program's state between start-up and exit, apart from its windows:

@@ -265,9 +265,8 @@ void MacroEditor::buildButtons(QBoxLayout* row) {
         {"Save &As", [this] { saveAs(); }},    {"Ca&ncel", [this] { reject(); }},
     };
     for (const auto& [text, action] : buttons) row->addWidget(button(text, this, action));
-    if (ParameterSources* sources = services_.parameterHooks.sources) {
-        row->addWidget(button(QStringLiteral("&Help"), this, [sources] { sources->showHelp(0); }));
-    }
+    row->addWidget(button(QStringLiteral("&Help"), this,
+                          [this] { services_.parameterHooks.sources.showHelp(0); }));
 }
 
 void MacroEditor::load(const std::string& name) {

@@ -17,6 +17,7 @@
 
 #include "journal/RecordingStore.h"
 #include "keys/KeyNames.h"
+#include "platform/Keymap.h"
 
 namespace ks {
 namespace {
@@ -25,10 +26,9 @@ std::vector<JournalEvent> loaded(SettingsStore& store, const std::string& name) 
     return LoadRecordingForEditing(store, name).value_or(std::vector<JournalEvent>{});
 }
 
-KeyNamer keyNamerOf(std::shared_ptr<const KeyLayout> layout) {
-    return [layout = std::move(layout)](std::uint8_t vk) {
-        return layout ? keyDisplayNameOfKey(*layout, vk) : std::string();
-    };
+// The names of the layout in force when the editor opens.
+KeyNamer keyNamerOf(Keymap& keymap) {
+    return [layout = keymap.layout()](std::uint8_t vk) { return keyDisplayNameOfKey(*layout, vk); };
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ RecordingEditor::RecordingEditor(Services services, std::string name, RecordingT
       services_(std::move(services)),
       openedName_(std::move(name)),
       type_(type),
-      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.pick.layout),
+      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.pick.keymap),
              services_.eventDialog.messages) {
     setWindowTitle(QStringLiteral("Keystrider - Edit Recording"));
     buildLayout();

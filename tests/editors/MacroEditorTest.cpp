@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "EditorDesktop.h"
 #include "FakeClock.h"
 #include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
@@ -50,7 +51,9 @@ public:
 protected:
     std::unique_ptr<MacroEditor> open(const std::string& name) {
         return std::make_unique<MacroEditor>(
-            MacroEditorServices{tree, messages, clock, *this, owners, keyNames, copied, {}}, name);
+            MacroEditorServices{tree, messages, clock, *this, owners, keyNames, copied,
+                                desktop.hooks()},
+            name);
     }
     // Adds command `id` from its category's list, typing `value` into the
     // first field of its parameter dialog.
@@ -81,8 +84,8 @@ protected:
     RecordingMessages messages;
     FakeClock clock;
     MapTriggerOwners owners;
-    FixedKeymap keymap;
-    KeymapKeyNames keyNames{keymap};
+    EditorDesktop desktop;
+    KeymapKeyNames keyNames{desktop.keymap};
     std::vector<CommandRecord> copied;
     int ids = 0;
     std::vector<std::string> commits;

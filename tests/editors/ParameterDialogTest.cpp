@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include "EditorDesktop.h"
 #include "RecordingMessages.h"
 #include "UsKeymap.h"
 #include "commands/CommandTable.h"
@@ -127,7 +128,8 @@ const Row kRefused[] = {
 std::string confirm(const CommandRecord& record, const std::vector<QString>& inputs,
                     CommandRecord& result) {
     RecordingMessages messages;
-    ParameterDialog dialog(*parameterSpec(record.id), record, messages);
+    EditorDesktop desktop;
+    ParameterDialog dialog(*parameterSpec(record.id), record, messages, desktop.hooks());
     for (std::size_t k = 0; k < inputs.size(); ++k) enter(dialog, static_cast<int>(k), inputs[k]);
     dialog.accept();
     if (dialog.result() != QDialog::Accepted) {
@@ -159,7 +161,8 @@ TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked
     RecordingMessages messages;
     CommandRecord run{kRun};
     run.set("RunIfOpen", 0u);
-    ParameterDialog dialog(*parameterSpec(kRun), run, messages);
+    EditorDesktop desktop;
+    ParameterDialog dialog(*parameterSpec(kRun), run, messages, desktop.hooks());
     EXPECT_TRUE(dialog.fieldWidget(4)->isEnabled());
     enter(dialog, 5, "0");
     EXPECT_FALSE(dialog.fieldWidget(4)->isEnabled());

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTableView>
 
+#include "EditorDesktop.h"
 #include "RecorderDoubles.h"
 #include "UsKeymap.h"
 #include "journal/RecordingStore.h"
@@ -35,8 +36,7 @@ protected:
         ASSERT_TRUE(WriteRecording(*store, "Other", keyEvents(5000, 2), 2));
     }
     EventDialogServices dialogServices() {  // the right button picks
-        return {
-            messages, {1024, 768}, {std::make_shared<const KeyLayout>(usKeyLayout()), &capture}};
+        return {messages, {1024, 768}, desktop.pick()};
     }
     std::unique_ptr<RecordingEditor> open(const std::string& name) {
         return std::make_unique<RecordingEditor>(
@@ -55,7 +55,8 @@ protected:
     }
 
     EventClipboard clipboard;
-    FakeCapture capture;
+    EditorDesktop desktop;
+    FakeCapture& capture = desktop.capture;
 };
 
 // The first event is deleted before each save: the saved recording holds the other two.

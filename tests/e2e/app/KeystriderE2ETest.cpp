@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include "EditorDesktop.h"
 #include "LoopbackHttp.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
@@ -375,8 +376,8 @@ TEST_F(KeystriderE2ETest, AnEditedRecordingPlaysWithItsEditedTiming) {
                                               {m, 300, 100, 5400, 0}};
         ASSERT_TRUE(WriteRecording(store, "Rec", moves, 1));
         EventClipboard clipboard;
-        const EventDialogServices events{
-            messages, {640, 480}, {std::make_shared<const KeyLayout>()}};
+        EditorDesktop desktop;
+        const EventDialogServices events{messages, {640, 480}, desktop.pick()};
         RecordingEditor editor({store, clipboard, events}, "Rec", RecordingType::KeyboardAndMouse);
         editor.eventList()->selectRow(1);
         editor.deleteClicked();  // answered Yes
