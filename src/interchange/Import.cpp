@@ -239,8 +239,8 @@ WantedTriggers wantedTriggers(const TriggerValues& triggers) {
 
 class MacroImport {
 public:
-    MacroImport(ImportSite& site, ImportMode mode, std::string name)
-        : site_(site), mode_(mode), name_(std::move(name)) {}
+    MacroImport(ImportSite& site, MacroTriggerIntake& triggers, ImportMode mode, std::string name)
+        : site_(site), triggers_(triggers), mode_(mode), name_(std::move(name)) {}
 
     bool write(SettingsStore& store, const XmlElement& element) {
         if (!store.CreateMacroKey(name_)) return false;
@@ -271,8 +271,7 @@ public:
     // Enters the stored triggers in the program's tables.
     void enterTriggers() const {
         site_.addMacroRow(name_);
-        if (hotKey_) site_.registerHotKey(name_, id_, hotKey_->modifiers, hotKey_->vk);
-        site_.loadOtherTriggers(name_);
+        triggers_.enterStored(name_, id_, hotKey_);
     }
 
 private:
@@ -285,7 +284,7 @@ private:
 
     bool writeTriggers(SettingsStore& store, const TriggerValues& triggers) {
         Messages& messages = store.messages();
-        id_ = site_.nextHotKeyIdentifier();
+        id_ = triggers_.nextHotKeyId();
         if (!number(store, "id", static_cast<std::uint32_t>(id_))) return false;
         std::uint32_t repeat = triggers.repeat.value_or(1);
         if (repeat < 1 || repeat > kMaxRepeat) {
@@ -297,7 +296,7 @@ private:
         }
         if (!number(store, "repeat", repeat)) return false;
         const WantedTriggers wanted = wantedTriggers(triggers);
-        const TriggerConflicts conflicts = site_.triggerOwners().checkConflicts(wanted, name_);
+        const TriggerConflicts conflicts = triggers_.checkConflicts(wanted, name_);
         if (wanted.hotKey) {
             if (conflicts.hotKey) {
                 warnIf(messages, "Hotkey already in use by macro: " + inQuotes(*conflicts.hotKey) +
@@ -341,6 +340,7 @@ private:
 
 private:
     ImportSite& site_;
+    MacroTriggerIntake& triggers_;
     ImportMode mode_;
     std::string name_;
     std::int32_t id_ = 0;
@@ -559,12 +559,12 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
     return document;
 }
 
-ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                           ImportMode mode) {
+ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, MacroTriggerIntake& triggers,
+                           const XmlDocument& document, ImportMode mode) {
     return importSection(
         store, site, document, mode, kMacroSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
-            MacroImport macro(site, mode, name);
+            MacroImport macro(site, triggers, mode, name);
             if (!AsOneChange(into,
                              [&](SettingsStore& inner) { return macro.write(inner, element); })) {
                 return false;

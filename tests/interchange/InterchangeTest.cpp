@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "ListImportSite.h"
+#include "MapTriggerOwners.h"
 #include "StoreFixture.h"
 #include "interchange/Interchange.h"
 #include "store/StoreKey.h"
@@ -11,18 +12,17 @@
 namespace ks::test {
 namespace {
 
-// The program's lists and trigger tables as an import sees them; the hot
-// keys and message ids the import stores join them.
-class FakeSite final : public ListImportSite {
+// The program's trigger tables as an import sees them; the hot keys and
+// message ids the import stores join them.
+class FakeTriggers final : public MapTriggerOwners {
 public:
-    explicit FakeSite(SettingsStore& settings) : store(settings) { chooseAll = true; }
-    void registerHotKey(const std::string& macro, std::int32_t, std::uint32_t modifiers,
-                        std::uint32_t vk) override {
-        owners.held[std::to_string(vk) + "+" + std::to_string(modifiers)] = macro;
-    }
-    void loadOtherTriggers(const std::string& macro) override {
+    explicit FakeTriggers(SettingsStore& settings) : store(settings) {}
+    void enterStored(const std::string& macro, std::int32_t,
+                     const std::optional<WantedTriggers::HotKey>& hotKey) override {
+        if (hotKey)
+            held[std::to_string(hotKey->vk) + "+" + std::to_string(hotKey->modifiers)] = macro;
         if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID")) {
-            owners.held["#" + std::to_string(*id)] = macro;
+            held["#" + std::to_string(*id)] = macro;
         }
     }
     SettingsStore& store;
@@ -72,7 +72,10 @@ std::string handWritten() {
 
 class InterchangeTest : public StoreFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
+    void SetUp() override {
+        ASSERT_TRUE(store->EnsureRootKeys());
+        site.chooseAll = true;
+    }
 
     XmlDocument parse(const std::string& text) {
         XmlError error;
@@ -81,7 +84,7 @@ protected:
         return document ? *document : XmlDocument(XmlElement{});
     }
     void importDocument(const XmlDocument& document, ImportMode mode = ImportMode::Silent) {
-        ASSERT_EQ(ImportMacros(*store, site, document, mode), ImportOutcome::Done);
+        ASSERT_EQ(ImportMacros(*store, site, triggers, document, mode), ImportOutcome::Done);
         ASSERT_EQ(ImportRecordings(*store, site, document, mode), ImportOutcome::Done);
     }
     // Exports every listed macro and recording to a new file and gives its bytes.
@@ -103,7 +106,8 @@ protected:
         return store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\" + key, name);
     }
 
-    FakeSite site{*store};
+    ListImportSite site;
+    FakeTriggers triggers{*store};
 };
 
 TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
@@ -121,7 +125,7 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
     EXPECT_EQ(number("Macros\\Backup\\Schedule\\0", "Period"), 2u);
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "Hour"), "7");
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "DayOfWeek"), "Monday");
-    EXPECT_EQ(site.owners.find("120+2").value_or("") + site.owners.find("#10001").value_or(""),
+    EXPECT_EQ(triggers.find("120+2").value_or("") + triggers.find("#10001").value_or(""),
               "BackupBackup");
     EXPECT_EQ(number("Journals\\Rec", "Count"), 12u);
     const auto piece10 = store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec", "10");
@@ -141,8 +145,8 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\Rec"));
     site.macros.clear();
     site.recordings.clear();
-    site.owners = {};
-    site.counter = 0;
+    triggers.held.clear();
+    triggers.counter = 0;
     const auto loaded = LoadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->root().firstBelow("INS11")->textForm, XmlElement::TextForm::Decoded);
@@ -223,7 +227,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
     for (const ImportMode mode : {ImportMode::Interactive, ImportMode::Silent}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.elements);
-            site.owners.held = {{"65+1", "Other"}, {"#12345", "Other"}, {"bk", "Other"}};
+            triggers.held = {{"65+1", "Other"}, {"#12345", "Other"}, {"bk", "Other"}};
             site.macros = site.recordings =
                 c.namesTaken ? std::vector<std::string>{"New"} : std::vector<std::string>{};
             messages.clear();
@@ -241,7 +245,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
             EXPECT_EQ(messages.texts(),
                       mode == ImportMode::Interactive ? c.warnings : std::vector<std::string>{});
             EXPECT_TRUE(messages.allShownAs("Keystrider - Warning", MsgIcon::Exclamation));
-            EXPECT_EQ(site.owners.find("65+1"), "Other");
+            EXPECT_EQ(triggers.find("65+1"), "Other");
             for (const std::string& path : {key, "Journals\\" + site.recordings.back()}) {
                 ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\" + path));
             }
@@ -255,7 +259,7 @@ TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
     const auto document = parse("<K><MACROS><MACRO Name='a\\b'/><MACRO Name='ok'/></MACROS></K>");
     for (const MsgIcon icon : {MsgIcon::Exclamation, MsgIcon::Stop}) {
         messages.clear();
-        ImportMacros(*store, site, document,
+        ImportMacros(*store, site, triggers, document,
                      icon == MsgIcon::Stop ? ImportMode::Silent : ImportMode::Interactive);
         ASSERT_EQ(messages.texts(), std::vector<std::string>{"The macro name: \"a\\b\" contains a "
                                                              "backslash (\\).\n\nThe macro will "
@@ -280,10 +284,12 @@ TEST_F(InterchangeTest, AFailedItemLeavesNothingAndCancelKeepsWholeItems) {
 
     const auto two = parse("<K><MACROS><MACRO Name='a'/><MACRO Name='b'/></MACROS></K>");
     site.cancelAt = 1;
-    EXPECT_EQ(ImportMacros(*store, site, two, ImportMode::Silent), ImportOutcome::Cancelled);
+    EXPECT_EQ(ImportMacros(*store, site, triggers, two, ImportMode::Silent),
+              ImportOutcome::Cancelled);
     EXPECT_EQ(site.macros, std::vector<std::string>{"a"});
     site.chooseAll = false;
-    EXPECT_EQ(ImportMacros(*store, site, two, ImportMode::Interactive), ImportOutcome::Cancelled);
+    EXPECT_EQ(ImportMacros(*store, site, triggers, two, ImportMode::Interactive),
+              ImportOutcome::Cancelled);
 }
 
 // A piece's hex text reads the same whether the document was parsed whole
