@@ -98,11 +98,11 @@ double timed(Step step) {
 bool importFile(Store& store, const std::string& path, bool macros) {
     ks::test::ListImportSite site;
     ks::test::MapTriggerOwners triggers;
-    auto document = ks::LoadDocument(path, store.messages);
+    auto document = ks::loadDocument(path, store.messages);
     if (!document) return false;
     const auto mode = ks::ImportMode::Silent;
-    const auto outcome = macros ? ks::ImportMacros(store.settings, site, triggers, *document, mode)
-                                : ks::ImportRecordings(store.settings, site, *document, mode);
+    const auto outcome = macros ? ks::importMacros(store.settings, site, triggers, *document, mode)
+                                : ks::importRecordings(store.settings, site, *document, mode);
     return outcome == ks::ImportOutcome::Done;
 }
 
@@ -168,7 +168,7 @@ void benchSameName(Store& target) {
         const auto document = ks::XmlDocument::parse(text, error);
         ks::test::ListImportSite site;
         ks::test::MapTriggerOwners triggers;
-        ok = document && ks::ImportMacros(target.settings, site, triggers, *document,
+        ok = document && ks::importMacros(target.settings, site, triggers, *document,
                                           ks::ImportMode::Silent) == ks::ImportOutcome::Done;
     });
     const bool last = target.tree.keyExists(ks::MacroKey("Same10000").key().treePath());

@@ -207,7 +207,7 @@ void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
         std::vector<std::string> windowTitles() override {
             return {"Terminal - ~/work", "notes.txt - Text Editor", "Task Bar"};
         }
-        std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+        std::vector<RecordingRow> recordings() override { return listRecordings(shell_.store()); }
         void showHelp(std::uint32_t) override {}
         Shell& shell_;
     } sources(shell);
@@ -235,7 +235,7 @@ void shootExchangeDialogs(Camera& camera, MainWindow& window) {
     camera.modal("export-macros", [&] { window.exportSelected(ExportKind::Macros); });
     camera.modal("import-recordings", [&] { window.importFromFile(ExportKind::Recordings); });
     camera.modal("import-choice", [&] {
-        ChooseImportItems(&window, "Keystrider - Macro List", {"Greeting", "Nightly backup"});
+        chooseImportItems(&window, "Keystrider - Macro List", {"Greeting", "Nightly backup"});
     });
 }
 

@@ -60,7 +60,7 @@ public:
         }
         return titles;
     }
-    std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+    std::vector<RecordingRow> recordings() override { return listRecordings(shell_.store()); }
     void showHelp(std::uint32_t command) override { openHelp(helpSection(command)); }
 
 private:

@@ -197,7 +197,7 @@ void MainWindow::addMacroRow(const std::string& name) {
 }
 
 void MainWindow::fillRecordings() {
-    for (const RecordingRow& r : ListRecordings(shell_.store())) addRecordingRow(r.name, r.type);
+    for (const RecordingRow& r : listRecordings(shell_.store())) addRecordingRow(r.name, r.type);
 }
 
 void MainWindow::addRecordingRow(const std::string& name, std::uint32_t type) {

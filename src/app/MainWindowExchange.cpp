@@ -49,7 +49,7 @@ public:
     }
     std::optional<std::vector<std::size_t>> chooseItems(
         const std::string& title, const std::vector<std::string>& names) override {
-        return ChooseImportItems(&window_, title, names);
+        return chooseImportItems(&window_, title, names);
     }
     bool progress(std::size_t done, std::size_t total) override {
         return !progress_ || progress_->step(done, total);
@@ -81,7 +81,7 @@ void MainWindow::importFromFile(ExportKind kind) {
     Messages& messages = shell_.messages();
     ExchangePathDialog dialog(this, messages, ExchangeDirection::Import, kind);
     if (dialog.exec() != QDialog::Accepted) return;
-    const auto document = LoadDocument(dialog.path(), messages);
+    const auto document = loadDocument(dialog.path(), messages);
     const ImportOutcome outcome =
         document ? importDocument(shell_.store(), kind, *document, ImportMode::Interactive)
                  : ImportOutcome::Failed;
@@ -139,8 +139,8 @@ ImportOutcome MainWindow::importDocument(SettingsStore& store, ExportKind kind,
                                          const XmlDocument& document, ImportMode mode) {
     ListsImportSite site(*this, captionOf("Import", kind), mode);
     const ImportOutcome outcome = kind == ExportKind::Macros
-                                      ? ImportMacros(store, site, shell_.triggers(), document, mode)
-                                      : ImportRecordings(store, site, document, mode);
+                                      ? importMacros(store, site, shell_.triggers(), document, mode)
+                                      : importRecordings(store, site, document, mode);
     if (kind == ExportKind::Macros) refreshTriggerColumn(false);
     return outcome;
 }

@@ -23,7 +23,7 @@ namespace ks {
 namespace {
 
 std::vector<JournalEvent> loaded(SettingsStore& store, const std::string& name) {
-    return LoadRecordingForEditing(store, name).value_or(std::vector<JournalEvent>{});
+    return loadRecordingForEditing(store, name).value_or(std::vector<JournalEvent>{});
 }
 
 // The names of the layout in force when the editor opens.
@@ -245,7 +245,7 @@ void RecordingEditor::saveClicked() {
     // The save empties what it is given once stored; the list keeps its own
     // events until the dialog goes.
     std::vector<JournalEvent> events = model_.events();
-    if (!SaveEditedRecording(services_.store, events, name_->text().toStdString(), openedName_,
+    if (!saveEditedRecording(services_.store, events, name_->text().toStdString(), openedName_,
                              static_cast<std::uint32_t>(type_))) {
         return;
     }
@@ -255,7 +255,7 @@ void RecordingEditor::saveClicked() {
 }
 
 void RecordingEditor::saveAsClicked() {
-    if (!SaveRecordingAs(services_.store, model_.events(), name_->text().toStdString(),
+    if (!saveRecordingAs(services_.store, model_.events(), name_->text().toStdString(),
                          static_cast<std::uint32_t>(type_))) {
         return;
     }

@@ -171,7 +171,7 @@ bool writeCommand(SettingsStore& store, const std::string& macro, const std::str
         return true;
     }
     if (!store.WriteDword(*id, StoreKey::macros().child(subpath).rootSubpath(), "id")) return false;
-    const CommandValueSet set = ValuesOfCommand(*id);
+    const CommandValueSet set = valuesOfCommand(*id);
     if (!writeKnownValues(store, subpath, set.values, command)) return false;
     if (set.nested.empty()) return true;
     for (const XmlElement& part : command.children) {
@@ -257,7 +257,7 @@ public:
                 if (!writeListed(store, name_, "Schedule", child,
                                  [&](const std::string& path, const XmlElement& item) {
                                      return store.CreateMacroKey(path) &&
-                                            writeKnownValues(store, path, ScheduleValues(), item);
+                                            writeKnownValues(store, path, scheduleValues(), item);
                                  })) {
                     return false;
                 }
@@ -463,7 +463,7 @@ bool keepsNameRule(Messages& messages, const Section& section, const std::string
 // The section's items with their names; nothing after an unreadable name (shown).
 std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument& document,
                                            const Section& section, ImportMode mode) {
-    const XmlElement* list = FirstBelowIgnoringCase(document.root(), section.sectionTag);
+    const XmlElement* list = firstBelowIgnoringCase(document.root(), section.sectionTag);
     if (list == nullptr) {
         messages.show(
             std::string("Error finding \"") + section.sectionTag + "\" tag.  Bad XML document.",
@@ -528,7 +528,7 @@ ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDoc
         return importItems(store, site, document, mode, section, importOne);
     }
     ImportOutcome outcome = ImportOutcome::Failed;
-    AsOneChange(store, [&](SettingsStore& batch) {
+    asOneChange(store, [&](SettingsStore& batch) {
         outcome = importItems(batch, site, document, mode, section, importOne);
         return true;
     });
@@ -537,7 +537,7 @@ ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDoc
 
 }  // namespace
 
-std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messages) {
+std::optional<XmlDocument> loadDocument(const std::string& path, Messages& messages) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
         showImportError(messages, "File not found.");
@@ -559,13 +559,13 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
     return document;
 }
 
-ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, MacroTriggerIntake& triggers,
+ImportOutcome importMacros(SettingsStore& store, ImportSite& site, MacroTriggerIntake& triggers,
                            const XmlDocument& document, ImportMode mode) {
     return importSection(
         store, site, document, mode, kMacroSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
             MacroImport macro(site, triggers, mode, name);
-            if (!AsOneChange(into,
+            if (!asOneChange(into,
                              [&](SettingsStore& inner) { return macro.write(inner, element); })) {
                 return false;
             }
@@ -574,13 +574,13 @@ ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, MacroTriggerI
         });
 }
 
-ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+ImportOutcome importRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
                                ImportMode mode) {
     return importSection(
         store, site, document, mode, kRecordingSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
             std::uint32_t type = 0;
-            if (!AsOneChange(into, [&](SettingsStore& inner) {
+            if (!asOneChange(into, [&](SettingsStore& inner) {
                     return writeRecording(inner, name, element, type);
                 })) {
                 return false;

@@ -72,10 +72,10 @@ bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<st
                  const ExportTarget& target);
 
 // The element an export writes for one macro, read from the store.
-XmlElement MacroElement(SettingsStore& store, const std::string& name);
+XmlElement macroElement(SettingsStore& store, const std::string& name);
 
 // Reads the document a user names; shows "File not found." or the load error.
-std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messages);
+std::optional<XmlDocument> loadDocument(const std::string& path, Messages& messages);
 
 // An interactive import (from a file the user chose) first lets the user
 // choose the items and warns of every name it changes and every value it
@@ -86,9 +86,9 @@ enum class ImportMode { Interactive, Silent };
 // Imports the document's macros or recordings. Each item is written as one
 // change: a failure leaves nothing of it in the store. A macro's triggers are
 // checked with, and its stored ones entered in, `triggers`.
-ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, MacroTriggerIntake& triggers,
+ImportOutcome importMacros(SettingsStore& store, ImportSite& site, MacroTriggerIntake& triggers,
                            const XmlDocument& document, ImportMode mode);
-ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+ImportOutcome importRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
                                ImportMode mode);
 
 }  // namespace ks

@@ -73,7 +73,7 @@ TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
     }
     EXPECT_EQ(helped, 5);
     QString chooser, owner;
-    modalOf([] { ChooseImportItems(nullptr, "Keystrider - Macro List", {"a"}); },
+    modalOf([] { chooseImportItems(nullptr, "Keystrider - Macro List", {"a"}); },
             [&chooser](QWidget* dialog) { chooser = defaultButton(dialog); });
     EXPECT_EQ(chooser, "Import");
     ExchangeProgress progress(nullptr, "Keystrider - Import Macros");

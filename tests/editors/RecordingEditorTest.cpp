@@ -50,7 +50,7 @@ protected:
     }
     Texts names() {
         Texts out;
-        for (const RecordingRow& row : ListRecordings(*store)) out.push_back(row.name);
+        for (const RecordingRow& row : listRecordings(*store)) out.push_back(row.name);
         return out;
     }
 
@@ -77,7 +77,7 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
     const Events original = keyEvents(1000, 3), edited(original.begin() + 1, original.end());
     for (const auto& [saveAs, name, failing, message, after] : cases) {
         SCOPED_TRACE(name);
-        for (const std::string& old : names()) DeleteRecording(*store, old);
+        for (const std::string& old : names()) deleteRecording(*store, old);
         SetUp();
         const auto editor = open("Rec");
         editor->model().removeEvents({0});
@@ -89,7 +89,7 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
         EXPECT_EQ(editor->result(), saved ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(messages.texts(), *message ? Texts{message} : messages.texts());
         EXPECT_EQ(names(), after);
-        EXPECT_EQ(LoadRecordingForPlayback(*store, saved ? editor->savedName() : "Rec"),
+        EXPECT_EQ(loadRecordingForPlayback(*store, saved ? editor->savedName() : "Rec"),
                   saved ? edited : original);
         execOnFile("DROP TRIGGER IF EXISTS fail_writes");
     }

@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ks::test::MapTriggerOwners triggers;
     // Twice, so that the second import renames every item of the first.
     for (int round = 0; round < 2; ++round) {
-        ks::ImportMacros(store, site, triggers, *document, ks::ImportMode::Silent);
-        ks::ImportRecordings(store, site, *document, ks::ImportMode::Silent);
+        ks::importMacros(store, site, triggers, *document, ks::ImportMode::Silent);
+        ks::importRecordings(store, site, *document, ks::ImportMode::Silent);
     }
     checkRows(tree, site.macros, ks::StoreKey::macros());
     checkRows(tree, site.recordings, ks::StoreKey::journals());

@@ -84,8 +84,8 @@ protected:
         return document ? *document : XmlDocument(XmlElement{});
     }
     void importDocument(const XmlDocument& document, ImportMode mode = ImportMode::Silent) {
-        ASSERT_EQ(ImportMacros(*store, site, triggers, document, mode), ImportOutcome::Done);
-        ASSERT_EQ(ImportRecordings(*store, site, document, mode), ImportOutcome::Done);
+        ASSERT_EQ(importMacros(*store, site, triggers, document, mode), ImportOutcome::Done);
+        ASSERT_EQ(importRecordings(*store, site, document, mode), ImportOutcome::Done);
     }
     // Exports every listed macro and recording to a new file and gives its bytes.
     std::string exportAll(const std::string& name) {
@@ -147,7 +147,7 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     site.recordings.clear();
     triggers.held.clear();
     triggers.counter = 0;
-    const auto loaded = LoadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
+    const auto loaded = loadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->root().firstBelow("INS11")->textForm, XmlElement::TextForm::Decoded);
     importDocument(*loaded);
@@ -190,7 +190,7 @@ TEST_F(InterchangeTest, ExportLeavesOutANameWithAControlCharacter) {
               std::vector<std::string>{
                   "The macro name: \"b\x01\" holds a control character, which an XML document "
                   "cannot hold.\n\nThe macro is not exported."});
-    const auto document = LoadDocument(path, messages);
+    const auto document = loadDocument(path, messages);
     ASSERT_TRUE(document);
     EXPECT_EQ(document->root().firstBelow("MACROS")->children.size(), 1u);
 }
@@ -259,7 +259,7 @@ TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
     const auto document = parse("<K><MACROS><MACRO Name='a\\b'/><MACRO Name='ok'/></MACROS></K>");
     for (const MsgIcon icon : {MsgIcon::Exclamation, MsgIcon::Stop}) {
         messages.clear();
-        ImportMacros(*store, site, triggers, document,
+        importMacros(*store, site, triggers, document,
                      icon == MsgIcon::Stop ? ImportMode::Silent : ImportMode::Interactive);
         ASSERT_EQ(messages.texts(), std::vector<std::string>{"The macro name: \"a\\b\" contains a "
                                                              "backslash (\\).\n\nThe macro will "
@@ -271,24 +271,24 @@ TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
 
 TEST_F(InterchangeTest, ExportLeavesOutHotKeyAndMessageIdOfZero) {
     load("[Macros\\S]\n\"vk\"=dword:0\n\"fsModifiers\"=dword:0\n\"MsgID\"=dword:0\n");
-    EXPECT_TRUE(MacroElement(*store, "S").children.empty());
+    EXPECT_TRUE(macroElement(*store, "S").children.empty());
 }
 
 TEST_F(InterchangeTest, AFailedItemLeavesNothingAndCancelKeepsWholeItems) {
     const auto bad = parse(
         "<K><RECORDINGS><RECORDING Name='r'><Count>1</Count><INS0>zz </INS0>"
         "</RECORDING></RECORDINGS></K>");
-    EXPECT_EQ(ImportRecordings(*store, site, bad, ImportMode::Silent), ImportOutcome::Failed);
+    EXPECT_EQ(importRecordings(*store, site, bad, ImportMode::Silent), ImportOutcome::Failed);
     EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\r"));
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error getting value of current tag."});
 
     const auto two = parse("<K><MACROS><MACRO Name='a'/><MACRO Name='b'/></MACROS></K>");
     site.cancelAt = 1;
-    EXPECT_EQ(ImportMacros(*store, site, triggers, two, ImportMode::Silent),
+    EXPECT_EQ(importMacros(*store, site, triggers, two, ImportMode::Silent),
               ImportOutcome::Cancelled);
     EXPECT_EQ(site.macros, std::vector<std::string>{"a"});
     site.chooseAll = false;
-    EXPECT_EQ(ImportMacros(*store, site, triggers, two, ImportMode::Interactive),
+    EXPECT_EQ(importMacros(*store, site, triggers, two, ImportMode::Interactive),
               ImportOutcome::Cancelled);
 }
 
@@ -313,14 +313,14 @@ TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
         const std::string text = "<K><RECORDINGS><RECORDING Name='r'><INS0>" + c.text +
                                  "</INS0></RECORDING></RECORDINGS></K>";
         std::ofstream(path, std::ios::binary) << text;
-        const auto loaded = LoadDocument(path, messages);
+        const auto loaded = loadDocument(path, messages);
         ASSERT_TRUE(loaded);
         for (const XmlDocument& document : {parse(text), *loaded}) {
             SCOPED_TRACE(c.text.substr(0, 40));
             messages.clear();
             site.recordings.clear();
             const ImportOutcome outcome =
-                ImportRecordings(*store, site, document, ImportMode::Silent);
+                importRecordings(*store, site, document, ImportMode::Silent);
             EXPECT_EQ(outcome, c.bytes ? ImportOutcome::Done : ImportOutcome::Failed);
             EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\r", "0"), c.bytes);
             if (c.bytes) {
@@ -342,22 +342,22 @@ TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
     ASSERT_TRUE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
     messages.answers = {MsgAnswer::No};
     ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
-    auto document = LoadDocument(path, messages);
+    auto document = loadDocument(path, messages);
     ASSERT_TRUE(document);
     EXPECT_TRUE(document->root().firstBelow("RECORDING"));
     EXPECT_TRUE(document->root().firstBelow("MACRO"));
     messages.answers = {MsgAnswer::Yes};
     ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
-    document = LoadDocument(path, messages);
+    document = loadDocument(path, messages);
     EXPECT_FALSE(document->root().firstBelow("RECORDING"));
     const std::size_t shown = messages.shown.size();
     services.progress = [](std::size_t, std::size_t) { return false; };
     messages.answers = {MsgAnswer::No};
     EXPECT_FALSE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
-    EXPECT_FALSE(LoadDocument(path, messages)->root().firstBelow("RECORDING"));  // as it was
+    EXPECT_FALSE(loadDocument(path, messages)->root().firstBelow("RECORDING"));  // as it was
     EXPECT_EQ(messages.shown.size(), shown + 1);  // the question, no failure
     EXPECT_EQ(messages.shown.back().title, "Attention");
-    EXPECT_FALSE(LoadDocument(dir.file("missing.xml"), messages));
+    EXPECT_FALSE(loadDocument(dir.file("missing.xml"), messages));
     EXPECT_EQ(messages.texts().back(), "File not found.");
 }
 

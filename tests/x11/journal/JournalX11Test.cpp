@@ -99,7 +99,7 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Recording stopped!"});
     ASSERT_TRUE(recorder.Save("Rec", {}));
 
-    std::vector<JournalEvent> stored = *LoadRecordingForPlayback(store, "Rec");
+    std::vector<JournalEvent> stored = *loadRecordingForPlayback(store, "Rec");
     ASSERT_EQ(stored.size(), kFirst + kFlood);
     for (JournalEvent& event : stored) event.time = 0;
     const auto w = static_cast<std::uint32_t>(target->window());
