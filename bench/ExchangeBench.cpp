@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ListImportSite.h"
+#include "MapTriggerOwners.h"
 #include "interchange/Interchange.h"
 #include "journal/RecordingStore.h"
 #include "store/KeyTree.h"
@@ -96,11 +97,12 @@ double timed(Step step) {
 
 bool importFile(Store& store, const std::string& path, bool macros) {
     ks::test::ListImportSite site;
-    auto document = ks::LoadDocument(path, store.messages);
+    ks::test::MapTriggerOwners triggers;
+    auto document = ks::loadDocument(path, store.messages);
     if (!document) return false;
     const auto mode = ks::ImportMode::Silent;
-    const auto outcome = macros ? ks::ImportMacros(store.settings, site, *document, mode)
-                                : ks::ImportRecordings(store.settings, site, *document, mode);
+    const auto outcome = macros ? ks::importMacros(store.settings, site, triggers, *document, mode)
+                                : ks::importRecordings(store.settings, site, *document, mode);
     return outcome == ks::ImportOutcome::Done;
 }
 
@@ -165,7 +167,8 @@ void benchSameName(Store& target) {
         ks::XmlError error;
         const auto document = ks::XmlDocument::parse(text, error);
         ks::test::ListImportSite site;
-        ok = document && ks::ImportMacros(target.settings, site, *document,
+        ks::test::MapTriggerOwners triggers;
+        ok = document && ks::importMacros(target.settings, site, triggers, *document,
                                           ks::ImportMode::Silent) == ks::ImportOutcome::Done;
     });
     const bool last = target.tree.keyExists(ks::MacroKey("Same10000").key().treePath());

@@ -208,13 +208,13 @@ public:
         const double cpuBefore = processCpuSeconds();
         QElapsedTimer wall;
         wall.start();
-        player_.StartPlayback("Bench\\Commands\\0");
+        player_.startPlayback("Bench\\Commands\\0");
         QTimer wake;  // only to look at `done` again; the player needs no help
         wake.start(100);
         while (!host_.done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (host_.failed) std::fprintf(stderr, "playback failed\n");
         if (cpuShare) *cpuShare = (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
-        player_.RemoveCancelWatcher();
+        player_.removeCancelWatcher();
         return match(events, observer_.waitFor(events.size(), 5000));
     }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "EditorDesktop.h"
 #include "core/Messages.h"
 #include "editors/RecordingEditor.h"
 #include "journal/RecordingStore.h"
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
         store.EnsureRootKeys();
         if (!ks::WriteRecording(store, "Big", manyEvents(), 1)) return 1;
         ks::EventClipboard clipboard;
+        ks::test::EditorDesktop desktop;
+        ks::test::FixedKeymap noKeys{ks::KeyLayout{}};
 
         const auto opening = Steady::now();
         ks::RecordingEditor editor(
@@ -67,7 +70,8 @@ int main(int argc, char** argv) {
                 store, clipboard,
                 ks::EventDialogServices{messages,
                                         ks::ScreenSize{1024, 768},
-                                        {std::make_shared<const ks::KeyLayout>()}}},
+                                        {noKeys, desktop.capture, desktop.injector,
+                                         desktop.mainWindow, ks::kWmRButtonUp}}},
             "Big", ks::RecordingType::KeyboardAndMouse);
         editor.show();
         QApplication::processEvents();

@@ -21,6 +21,7 @@
 
 #include "app/Engine.h"
 #include "app/HelpWindow.h"
+#include "app/MacroEditing.h"
 #include "app/MainWindow.h"
 #include "app/Shell.h"
 #include "commands/CommandTable.h"
@@ -206,11 +207,13 @@ void shootParameterDialogs(Camera& camera, Shell& shell, QWidget* parent) {
         std::vector<std::string> windowTitles() override {
             return {"Terminal - ~/work", "notes.txt - Text Editor", "Task Bar"};
         }
-        std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+        std::vector<RecordingRow> recordings() override { return listRecordings(shell_.store()); }
         void showHelp(std::uint32_t) override {}
         Shell& shell_;
     } sources(shell);
-    ParameterHooks hooks{&sources};
+    const Desktop& desktop = shell.services().desktop;
+    const ParameterHooks hooks{sources, desktop.dialogs, pickServices(shell, *parent),
+                               desktop.windows};
     for (const CommandInfo& info : commandTable()) {
         if (!hasParameters(info.id)) continue;
         QString name = QString::fromUtf8(info.name).toLower();
@@ -232,7 +235,7 @@ void shootExchangeDialogs(Camera& camera, MainWindow& window) {
     camera.modal("export-macros", [&] { window.exportSelected(ExportKind::Macros); });
     camera.modal("import-recordings", [&] { window.importFromFile(ExportKind::Recordings); });
     camera.modal("import-choice", [&] {
-        ChooseImportItems(&window, "Keystrider - Macro List", {"Greeting", "Nightly backup"});
+        chooseImportItems(&window, "Keystrider - Macro List", {"Greeting", "Nightly backup"});
     });
 }
 

@@ -45,7 +45,7 @@ int Application::run(ProgramServices services) {
     // On a first start nothing exists yet; the conversion would report the
     // missing Macros key instead of converting nothing.
     if (!store_.tree().keyExists(StoreKey::macros().direct())) store_.EnsureRootKeys();
-    ConvertStoreLayout(store_);
+    convertStoreLayout(store_);
 
     QString problem;
     const QString folder =

@@ -1,7 +1,6 @@
 #include "app/Engine.h"
 
 #include "app/MainWindow.h"
-#include "commands/KeyDisplayName.h"
 #include "keys/KeyNames.h"
 #include "net/PeerExchange.h"
 #include "net/Reply.h"
@@ -51,13 +50,14 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
       messages_(messages),
       front_(front),
       platform_(platform),
+      keyNames_(platform.keymap()),
       variables_(messages),
       expansion_(messages, platform.systemValues(), variables_),
       runner_(store, messages, expansion_, queue_, dispatch_, clock_),
       inputCommands_(store, messages,
                      InputServices{platform.keymap(), platform.injector(), platform.spareKeys(),
                                    platform.keyboard(), platform.windows()},
-                     [this](std::chrono::milliseconds wait) { runner_.WaitWhileRunning(wait); }),
+                     [this](std::chrono::milliseconds wait) { runner_.waitWhileRunning(wait); }),
       textCommands_(messages, expansion_, variables_, platform.clipboard(), runner_),
       dialogCommands_(DialogCommands::Services{messages, variables_, runner_, clock_, dialogs_,
                                                [this] { queue_.post(msg::StopRun{}); }}),
@@ -75,7 +75,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
       triggers_(TriggerRegistry::Services{
           store, [&platform]() -> HotKeys& { return platform.hotKeys(); }, clock_,
           [this](const std::string& macro) { return start(macro); },
-          [this] { return runner_.RunActive(); },
+          [this] { return runner_.runActive(); },
           [this](std::uint32_t vk) {
               return KeyCodeToHotKeyText(*platform_.keymap().layout(), vk);
           },
@@ -102,9 +102,7 @@ Engine::Engine(SettingsStore& store, Messages& messages, Platform& platform, Pro
              &dateTimeCommands_, &player_, &remoteClipboard_}) {
         dispatch_.add(*family);
     }
-    setKeyDisplayNameSource(
-        [this](std::uint32_t vk) { return keyDisplayNameOfKey(*platform_.keymap().layout(), vk); });
-    runner_.setCancelWatcherRemover([this] { player_.RemoveCancelWatcher(); });
+    runner_.setCancelWatcherRemover([this] { player_.removeCancelWatcher(); });
     runner_.setPendingRequest(&server_);
     handleWindowMessages();
     platform.clockChanges().setHandler([this] { triggers_.schedules().clockChanged(); });
@@ -117,7 +115,7 @@ ProgramServices Engine::services() {
         *this,
         *this,
         *this,
-        Desktop{clock_, platform_.keymap(), platform_.windows(), platform_.capture(),
+        Desktop{clock_, platform_.keymap(), keyNames_, platform_.windows(), platform_.capture(),
                 platform_.recordCancelWatch(), platform_.injector(), dialogs_}};
 }
 
@@ -126,7 +124,7 @@ bool Engine::start(const std::string& macro) {
 }
 
 bool Engine::active() {
-    return runner_.RunActive();
+    return runner_.runActive();
 }
 
 bool Engine::postCommandLineMacro() {
@@ -157,7 +155,7 @@ bool Engine::open(std::uint32_t port) {
         return false;
     }
     const bool everyAddress = !peers->empty() || store_.OptionOn("SrvAllAddresses");
-    return server_.StartServer(static_cast<std::uint16_t>(port),
+    return server_.startServer(static_cast<std::uint16_t>(port),
                                everyAddress ? ServerReach::AllAddresses : ServerReach::Loopback);
 }
 
@@ -177,11 +175,11 @@ std::optional<std::vector<std::string>> Engine::importPosted(const XmlDocument& 
 }
 
 std::uint64_t Engine::currentRun() {
-    return runner_.CurrentRun();
+    return runner_.currentRun();
 }
 
 void Engine::postRunStep(std::uint64_t run) {
-    runner_.PostRunStep(run);
+    runner_.postRunStep(run);
 }
 
 void Engine::endRun(std::uint64_t run) {
@@ -200,7 +198,7 @@ void Engine::postStopRun() {
 }
 
 void Engine::close() {
-    server_.StopServer();
+    server_.stopServer();
 }
 
 std::unique_ptr<PhraseWatch> Engine::startThread() {
@@ -209,7 +207,7 @@ std::unique_ptr<PhraseWatch> Engine::startThread() {
 
 std::optional<std::string> Engine::post(Messages& shownTo, const std::string& host,
                                         const std::string& port, const std::string& body) {
-    const PeerWait wait = [this](auto duration) { return runner_.WaitOutsideRuns(duration); };
+    const PeerWait wait = [this](auto duration) { return runner_.waitOutsideRuns(duration); };
     return postToPeer(platform_.peerClient(), wait, shownTo, host, port, body);
 }
 

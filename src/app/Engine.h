@@ -8,6 +8,7 @@
 #include "expand/VariableTable.h"
 #include "journal/Player.h"
 #include "journal/PlayerHost.h"
+#include "keys/KeyNames.h"
 #include "keys/KeyboardMouseCommands.h"
 #include "net/RemoteClipboard.h"
 #include "net/RequestServer.h"
@@ -79,6 +80,7 @@ private:
     ApplicationQueue queue_;
     QtClock clock_;
     Platform& platform_;
+    KeymapKeyNames keyNames_;
     VariableTable variables_;
     ExpansionEngine expansion_;
     CommandDispatch dispatch_;

@@ -60,7 +60,7 @@ public:
         }
         return titles;
     }
-    std::vector<RecordingRow> recordings() override { return ListRecordings(shell_.store()); }
+    std::vector<RecordingRow> recordings() override { return listRecordings(shell_.store()); }
     void showHelp(std::uint32_t command) override { openHelp(helpSection(command)); }
 
 private:
@@ -88,13 +88,14 @@ private:
 
 }  // namespace
 
-PickServices pickServices(Shell& shell, QWidget* mainWindow) {
+PickServices pickServices(Shell& shell, QWidget& mainWindow) {
     const Desktop& desktop = shell.services().desktop;
-    return PickServices{desktop.keymap.layout(), &desktop.capture, &desktop.injector, mainWindow,
+    return PickServices{desktop.keymap, desktop.capture, desktop.injector, mainWindow,
                         shell.switches().specialMouse};
 }
 
-bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved) {
+bool editMacro(Shell& shell, const std::string& name, QWidget& mainWindow,
+               const MacroSaved& saved) {
     const Desktop& desktop = shell.services().desktop;
     ShellEditorSite site(shell, name, saved);
     MacroEditorServices services{
@@ -103,10 +104,12 @@ bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const Mac
         desktop.clock,
         site,
         shell.triggers(),
-        ParameterHooks{&site, &desktop.dialogs, pickServices(shell, parent), &desktop.windows},
+        desktop.keyNames,
+        shell.clipboards().commands,
+        ParameterHooks{site, desktop.dialogs, pickServices(shell, mainWindow), desktop.windows},
     };
     const auto busy = shell.services().runs.markBusy();
-    MacroEditor editor(std::move(services), name, parent);
+    MacroEditor editor(std::move(services), name, &mainWindow);
     keepPlace(editor, shell.store().tree(), "MacroEditor");
     return editor.exec() == QDialog::Accepted;
 }

@@ -15,12 +15,13 @@ class Shell;
 // (empty for a new macro).
 using MacroSaved = std::function<void(const std::string& saved, const std::string& replaced)>;
 
-// Opens "Keystrider - Modify Macro" for `name` (empty: a new macro). After a
-// committed save the replaced macro's triggers go and the saved one's are
-// registered, then `saved` is called. True when the editor closed with a save.
-bool editMacro(Shell& shell, const std::string& name, QWidget* parent, const MacroSaved& saved);
+// Opens "Keystrider - Modify Macro" for `name` (empty: a new macro) over
+// the main window. After a committed save the replaced macro's triggers go
+// and the saved one's are registered, then `saved` is called. True when the
+// editor closed with a save.
+bool editMacro(Shell& shell, const std::string& name, QWidget& mainWindow, const MacroSaved& saved);
 
 // What a screen-point pick of an editor opened from `mainWindow` works with.
-PickServices pickServices(Shell& shell, QWidget* mainWindow);
+PickServices pickServices(Shell& shell, QWidget& mainWindow);
 
 }  // namespace ks

@@ -197,7 +197,7 @@ void MainWindow::addMacroRow(const std::string& name) {
 }
 
 void MainWindow::fillRecordings() {
-    for (const RecordingRow& r : ListRecordings(shell_.store())) addRecordingRow(r.name, r.type);
+    for (const RecordingRow& r : listRecordings(shell_.store())) addRecordingRow(r.name, r.type);
 }
 
 void MainWindow::addRecordingRow(const std::string& name, std::uint32_t type) {
@@ -253,9 +253,9 @@ void MainWindow::editRecording() {
     const auto busy = shell_.services().runs.markBusy();
     RecordingEditor editor(
         RecordingEditor::Services{
-            shell_.store(), EventClipboard::shared(),
+            shell_.store(), shell_.clipboards().events,
             EventDialogServices{shell_.messages(), desktop.windows.screenSize(),
-                                pickServices(shell_, this)}},
+                                pickServices(shell_, *this)}},
         row->text(0).toStdString(), type, this);
     keepPlace(editor, shell_.store().tree(), "RecordingEditor");
     if (editor.exec() == QDialog::Accepted) {
@@ -359,7 +359,7 @@ void MainWindow::openMacroEditor(const std::string& name) {
         }
         addMacroRow(macro);
     };
-    if (editMacro(shell_, name, this, saved)) refreshTriggerColumn(false);
+    if (editMacro(shell_, name, *this, saved)) refreshTriggerColumn(false);
 }
 
 void MainWindow::executeSelected() {
@@ -448,7 +448,7 @@ void MainWindow::hideWindow() {
 void MainWindow::shutdown() {
     hide();  // keeps its place for the next run
     if (tray_ != nullptr) tray_->hide();
-    EventClipboard::shared().events.clear();
+    shell_.clipboards().events.events.clear();
     if (shell_.shutdown() && onEnded) onEnded();
 }
 

@@ -103,7 +103,7 @@ private:
     std::string triggerText(int kind, const std::string& macro);
     std::vector<int> selectedMacroRows() const;
     void openMacroEditor(const std::string& name);
-    class ListsImportSite;  // the import's view of the two lists and the trigger tables
+    class ListsImportSite;  // the import's view of the two lists
     ImportOutcome importDocument(SettingsStore& store, ExportKind kind, const XmlDocument& document,
                                  ImportMode mode);
     bool exportItems(Messages& messages, ExportKind kind, const std::vector<std::string>& names,

@@ -31,10 +31,9 @@ std::string captionOf(const char* verb, ExportKind kind) {
 
 }  // namespace
 
-// The main window's lists and the program's trigger tables, as an import
-// sees them. An interactive import shows its progress in a dialog that can
-// cancel; a silent one, made while the server answers its peer, runs no
-// events of its own.
+// The main window's lists, as an import sees them. An interactive import shows its progress in a
+// dialog that can cancel; a silent one, made while the server answers its peer, runs no events of
+// its own.
 class MainWindow::ListsImportSite final : public ImportSite {
 public:
     ListsImportSite(MainWindow& window, const std::string& caption, ImportMode mode)
@@ -48,27 +47,15 @@ public:
     void addRecordingRow(const std::string& recording, std::uint32_t type) override {
         window_.addRecordingRow(recording, type);
     }
-    std::int32_t nextHotKeyIdentifier() override { return hotKeys().nextIdentifier(); }
-    const TriggerOwners& triggerOwners() override { return window_.shell_.triggers(); }
-    void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
-                        std::uint32_t vk) override {
-        if (hotKeys().registerHotKey(macro, id, modifiers, vk))
-            hotKeys().add({vk, modifiers, macro, id}, true);
-    }
-    void loadOtherTriggers(const std::string& macro) override {
-        window_.shell_.triggers().load(macro);
-    }
     std::optional<std::vector<std::size_t>> chooseItems(
         const std::string& title, const std::vector<std::string>& names) override {
-        return ChooseImportItems(&window_, title, names);
+        return chooseImportItems(&window_, title, names);
     }
     bool progress(std::size_t done, std::size_t total) override {
         return !progress_ || progress_->step(done, total);
     }
 
 private:
-    HotKeyTable& hotKeys() { return window_.shell_.hotKeys(); }
-
     MainWindow& window_;
     std::optional<ExchangeProgress> progress_;
 };
@@ -94,7 +81,7 @@ void MainWindow::importFromFile(ExportKind kind) {
     Messages& messages = shell_.messages();
     ExchangePathDialog dialog(this, messages, ExchangeDirection::Import, kind);
     if (dialog.exec() != QDialog::Accepted) return;
-    const auto document = LoadDocument(dialog.path(), messages);
+    const auto document = loadDocument(dialog.path(), messages);
     const ImportOutcome outcome =
         document ? importDocument(shell_.store(), kind, *document, ImportMode::Interactive)
                  : ImportOutcome::Failed;
@@ -152,8 +139,8 @@ ImportOutcome MainWindow::importDocument(SettingsStore& store, ExportKind kind,
                                          const XmlDocument& document, ImportMode mode) {
     ListsImportSite site(*this, captionOf("Import", kind), mode);
     const ImportOutcome outcome = kind == ExportKind::Macros
-                                      ? ImportMacros(store, site, document, mode)
-                                      : ImportRecordings(store, site, document, mode);
+                                      ? importMacros(store, site, shell_.triggers(), document, mode)
+                                      : importRecordings(store, site, document, mode);
     if (kind == ExportKind::Macros) refreshTriggerColumn(false);
     return outcome;
 }

@@ -125,7 +125,7 @@ void OptionsDialog::load() {
     allAddresses_->setChecked(store.OptionOn("SrvAllAddresses"));
     acceptPushes_->setChecked(store.OptionOn("SrvAcceptPush"));
     startWithDesktop_->setChecked(startsWithDesktop());
-    switch (readOption(store, "SPMouse").value_or(kWmRButtonUp)) {
+    switch (readOption(store, "SPMouse").value_or(kDefaultPickButton)) {
         case kWmLButtonUp: left_->setChecked(true); break;
         case kWmMButtonUp: middle_->setChecked(true); break;
         case kWmRButtonUp: right_->setChecked(true); break;

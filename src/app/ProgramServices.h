@@ -12,6 +12,7 @@ class Clock;
 class Dialogs;
 class InputCapture;
 class InputInjector;
+class KeyDisplayNames;
 class Keymap;
 class MainWindow;
 class Messages;
@@ -127,6 +128,7 @@ public:
 struct Desktop {
     Clock& clock;
     Keymap& keymap;
+    KeyDisplayNames& keyNames;  // the keymap's, as the editor shows keystroke commands
     WindowControl& windows;
     InputCapture& capture;
     CancelWatch& recordCancelWatch;  // the recorder's own Ctrl+Break watch

@@ -47,7 +47,7 @@ bool Shell::readOptions() {
         }
     }
     switches_.prompt = store_.OptionOn("PromptBefMac");
-    switches_.specialMouse = readOption(store_, "SPMouse").value_or(kWmRButtonUp);
+    switches_.specialMouse = readOption(store_, "SPMouse").value_or(kDefaultPickButton);
     setExpansion(store_.OptionOn("ExpansionOn"));
     if (const auto schedOn = readOption(store_, "SchedOn")) switches_.scheduler = *schedOn == 1;
     return true;

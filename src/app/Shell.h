@@ -9,6 +9,7 @@
 
 #include "app/ProgramServices.h"
 #include "core/Messages.h"
+#include "editors/EditorClipboards.h"
 #include "journal/JournalEvent.h"
 #include "triggers/TriggerRegistry.h"
 
@@ -16,6 +17,10 @@ namespace ks {
 
 class Messages;
 class SettingsStore;
+
+// The mouse button whose release picks a point on the screen (SPMouse)
+// until the user chooses another.
+inline constexpr std::uint32_t kDefaultPickButton = kWmRButtonUp;
 
 // The process-wide switches read from the options at start and changed by
 // the Options dialog and the tray menu. The hot-key switch is the hot-key
@@ -26,7 +31,7 @@ struct Switches {
     bool expansion = false;
     bool scheduler = false;
     bool phrases = false;
-    std::uint32_t specialMouse = kWmRButtonUp;  // the button-up message that picks a point
+    std::uint32_t specialMouse = kDefaultPickButton;  // the button-up message that picks a point
 };
 
 // The program's state between start-up and exit, apart from its windows:
@@ -48,6 +53,7 @@ public:
     void setExpansion(bool on);
     const ProgramServices& services() const { return services_; }
     const std::string& commandLine() const { return commandLine_; }
+    EditorClipboards& clipboards() { return clipboards_; }
 
     // Reads the options into the switches and opens the server when it is
     // on. False when the server could not be opened: the program ends.
@@ -95,6 +101,7 @@ private:
     // A thread told to end lives on until the program exits.
     std::unique_ptr<PhraseWatch> endingHookThread_;
     bool serverOpen_ = false;
+    EditorClipboards clipboards_;
 };
 
 // The option value at the store's root, read directly.

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "commands/KeyDisplayName.h"
-
 namespace ks {
 
 namespace {
@@ -155,10 +153,10 @@ std::span<const CommandId> categoryCommands(CommandCategory category) {
     return kCategories[static_cast<std::size_t>(category)].commands;
 }
 
-std::string KeyCodeToDisplayName(std::uint32_t id) {
+std::string KeyCodeToDisplayName(std::uint32_t id, KeyDisplayNames& keys) {
     if (const CommandInfo* info = findCommand(id)) return info->name;
     if (id == kEscapeKey) return "ESC";
-    if (id >= 1 && id <= kLastKeyCode) return keyDisplayName(id);
+    if (id >= 1 && id <= kLastKeyCode) return keys.keyDisplayName(id);
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "commands/KeyDisplayName.h"
 #include "core/CommandId.h"
 
 namespace ks {
@@ -48,6 +49,6 @@ std::span<const CommandId> categoryCommands(CommandCategory category);
 // command, "ESC" for 27, the key's display name for other identifiers up to
 // 255, and the empty text for anything else. PAUSE (4102) and the Pause key
 // (19) share one text and differ only by identifier.
-std::string KeyCodeToDisplayName(std::uint32_t id);
+std::string KeyCodeToDisplayName(std::uint32_t id, KeyDisplayNames& keys);
 
 }  // namespace ks

@@ -18,16 +18,14 @@ bool confirmed(Dialog& dialog, CommandRecord& record) {
 }  // namespace
 
 std::function<void()> helpFor(const ParameterHooks& hooks, std::uint32_t command) {
-    if (!hooks.sources) return {};
-    return [sources = hooks.sources, command] { sources->showHelp(command); };
+    return [&sources = hooks.sources, command] { sources.showHelp(command); };
 }
 
 bool editParameters(CommandRecord& record, Messages& messages, const ParameterHooks& hooks,
                     QWidget* parent) {
     if (record.id == kPlaybackRecording) {
-        PlaybackDialog dialog(
-            hooks.sources ? hooks.sources->recordings() : std::vector<RecordingRow>{}, record,
-            messages, parent, helpFor(hooks, record.id));
+        PlaybackDialog dialog(hooks.sources.recordings(), record, messages, parent,
+                              helpFor(hooks, record.id));
         return confirmed(dialog, record);
     }
     if (record.id == kSendDate || record.id == kSendTime) {
@@ -35,7 +33,7 @@ bool editParameters(CommandRecord& record, Messages& messages, const ParameterHo
         return confirmed(dialog, record);
     }
     if (record.id == kPromptUser) {
-        PromptDialog dialog(record, messages, hooks.dialogs, parent, helpFor(hooks, record.id));
+        PromptDialog dialog(record, messages, &hooks.dialogs, parent, helpFor(hooks, record.id));
         return confirmed(dialog, record);
     }
     const ParameterSpec* spec = parameterSpec(record.id);

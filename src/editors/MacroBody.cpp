@@ -25,11 +25,6 @@ void attention(Messages& messages, const char* text, MsgIcon icon = MsgIcon::Non
 
 }  // namespace
 
-std::vector<CommandRecord>& copiedCommands() {
-    static std::vector<CommandRecord> copied;
-    return copied;
-}
-
 bool hasParameters(std::uint32_t id) {
     switch (id) {
         case kPlaybackRecording:
@@ -83,31 +78,32 @@ void MacroBody::move(RowSelection& selection, int step, Messages& messages) {
     modified_ = true;
 }
 
-void MacroBody::copy(const RowSelection& selection, Messages& messages) const {
+void MacroBody::copy(const RowSelection& selection, std::vector<CommandRecord>& clipboard,
+                     Messages& messages) const {
     if (selection.empty()) return attention(messages, "No command(s) selected!");
-    std::vector<CommandRecord>& copied = copiedCommands();
-    copied.clear();
+    clipboard.clear();
     for (const int row : handled(selection)) {
-        copied.push_back(commands_[static_cast<std::size_t>(row)]);
+        clipboard.push_back(commands_[static_cast<std::size_t>(row)]);
     }
 }
 
-void MacroBody::cut(RowSelection& selection, Messages& messages) {
+void MacroBody::cut(RowSelection& selection, std::vector<CommandRecord>& clipboard,
+                    Messages& messages) {
     if (selection.empty()) return attention(messages, "No command(s) selected!");
-    copy(selection, messages);
+    copy(selection, clipboard, messages);
     remove(selection, messages, false);
 }
 
-void MacroBody::paste(RowSelection& selection, Messages& messages) {
+void MacroBody::paste(RowSelection& selection, const std::vector<CommandRecord>& clipboard,
+                      Messages& messages) {
     if (selection.size() > 1) {
         return attention(messages,
                          "Please select only one command to paste currently copied commands ahead "
                          "of or de-select all commands to paste to the end!");
     }
-    const std::vector<CommandRecord>& copied = copiedCommands();
     const int at = selection.empty() ? static_cast<int>(commands_.size()) : selection.front();
-    commands_.insert(commands_.begin() + at, copied.begin(), copied.end());
-    if (!selection.empty()) selection.front() += static_cast<int>(copied.size());
+    commands_.insert(commands_.begin() + at, clipboard.begin(), clipboard.end());
+    if (!selection.empty()) selection.front() += static_cast<int>(clipboard.size());
     modified_ = true;
 }
 

@@ -12,10 +12,6 @@ namespace ks {
 // rows they moved or kept.
 using RowSelection = std::vector<int>;
 
-// The commands copied or cut, kept for the whole process so that they can be
-// pasted into another macro after the editor closed.
-std::vector<CommandRecord>& copiedCommands();
-
 // A macro's command list as the editor changes it. The operations check the
 // selection, say what is wrong through `messages` and set the modified flag
 // when the list changed.
@@ -30,9 +26,12 @@ public:
     int insert(CommandRecord command, const RowSelection& selection);
     void remove(RowSelection& selection, Messages& messages, bool ask = true);
     void move(RowSelection& selection, int step, Messages& messages);
-    void copy(const RowSelection& selection, Messages& messages) const;
-    void cut(RowSelection& selection, Messages& messages);
-    void paste(RowSelection& selection, Messages& messages);
+    // Copy and Cut replace what `clipboard` held with the selected commands.
+    void copy(const RowSelection& selection, std::vector<CommandRecord>& clipboard,
+              Messages& messages) const;
+    void cut(RowSelection& selection, std::vector<CommandRecord>& clipboard, Messages& messages);
+    void paste(RowSelection& selection, const std::vector<CommandRecord>& clipboard,
+               Messages& messages);
     // The one row Edit may change, or nothing (said why).
     std::optional<int> editableRow(const RowSelection& selection, Messages& messages) const;
     void replace(int row, CommandRecord command);

@@ -240,8 +240,8 @@ QWidget* MacroEditor::buildKeyboard() {
         auto* keys = new QHBoxLayout;
         keys->setSpacing(2);
         for (const std::uint8_t vk : row) {
-            keys->addWidget(
-                keyButton(KeyCodeToDisplayName(vk), this, [this, vk] { addKeystroke(vk); }));
+            keys->addWidget(keyButton(KeyCodeToDisplayName(vk, services_.keyNames), this,
+                                      [this, vk] { addKeystroke(vk); }));
         }
         layout->addLayout(keys);
     }
@@ -265,9 +265,8 @@ void MacroEditor::buildButtons(QBoxLayout* row) {
         {"Save &As", [this] { saveAs(); }},    {"Ca&ncel", [this] { reject(); }},
     };
     for (const auto& [text, action] : buttons) row->addWidget(button(text, this, action));
-    if (ParameterSources* sources = services_.parameterHooks.sources) {
-        row->addWidget(button(QStringLiteral("&Help"), this, [sources] { sources->showHelp(0); }));
-    }
+    row->addWidget(button(QStringLiteral("&Help"), this,
+                          [this] { services_.parameterHooks.sources.showHelp(0); }));
 }
 
 void MacroEditor::load(const std::string& name) {
@@ -344,7 +343,7 @@ RowSelection MacroEditor::selection() const {
 void MacroEditor::refreshBody(const RowSelection& selection) {
     bodyList_->clear();
     for (const CommandRecord& command : body_.commands()) {
-        bodyList_->addItem(qs(rowDescription(command)));
+        bodyList_->addItem(qs(rowDescription(command, services_.keyNames)));
     }
     for (const int row : selection) {
         if (QListWidgetItem* item = bodyList_->item(row)) item->setSelected(true);
@@ -428,18 +427,18 @@ void MacroEditor::moveSelected(int step) {
 }
 
 void MacroEditor::copySelected() {
-    body_.copy(selection(), services_.messages);
+    body_.copy(selection(), services_.copiedCommands, services_.messages);
 }
 
 void MacroEditor::cutSelected() {
     RowSelection rows = selection();
-    body_.cut(rows, services_.messages);
+    body_.cut(rows, services_.copiedCommands, services_.messages);
     refreshBody(rows);
 }
 
 void MacroEditor::paste() {
     RowSelection rows = selection();
-    body_.paste(rows, services_.messages);
+    body_.paste(rows, services_.copiedCommands, services_.messages);
     refreshBody(rows);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/KeyDisplayName.h"
 #include "core/Messages.h"
 #include "editors/DialogHelp.h"
 #include "editors/HotKeyEdit.h"
@@ -65,6 +66,10 @@ struct MacroEditorServices {
     Clock& clock;
     MacroEditorSite& site;
     const TriggerOwners& owners;
+    KeyDisplayNames& keyNames;
+    // The commands copied or cut, which the application keeps for its whole
+    // run, so that they can be pasted into another macro after the editor closed.
+    std::vector<CommandRecord>& copiedCommands;
     ParameterHooks parameterHooks;
 };
 

@@ -228,11 +228,11 @@ void ParameterDialog::addPointPick(QGridLayout* grid) {
 // An absolute move takes the pixel's place on the screen; a relative one
 // its offset from the window picked in.
 void ParameterDialog::takePickedPoint(int x, int y) {
-    const ScreenSize screen = hooks_.windows ? hooks_.windows->screenSize() : ScreenSize{};
+    const ScreenSize screen = hooks_.windows.screenSize();
     const bool absolute = chosenNumber(fields_[0]) == 1;
     NormalisedPoint point = absolutePosition(x, y, screen);
     if (!absolute) {
-        const auto window = hooks_.windows ? windowUnder(*hooks_.windows, x, y) : std::nullopt;
+        const auto window = windowUnder(hooks_.windows, x, y);
         point = relativePosition(
             x, y, window.value_or(ScreenRect{0, 0, screen.width, screen.height}), screen);
     }
@@ -257,8 +257,7 @@ void ParameterDialog::browse(const Field& field) {
     switch (field.spec->browse) {
         case Browse::None: return;
         case Browse::Window:
-            if (!hooks_.sources) return;
-            if (auto title = pickWindow(hooks_.sources->windowTitles(), this)) chosen = *title;
+            if (auto title = pickWindow(hooks_.sources.windowTitles(), this)) chosen = *title;
             break;
         case Browse::File: {
             QString filter = QStringLiteral("All Files (.*) (*)");

@@ -41,16 +41,14 @@ public:
     virtual void showHelp(std::uint32_t command) = 0;
 };
 
-// What a parameter dialog works with beyond the command. Without sources
-// the dialogs have no Help button and the pickers list nothing.
+// What a parameter dialog works with beyond the command.
 struct ParameterHooks {
-    ParameterSources* sources = nullptr;
-    // Shows PROMPT USER's window for its View button.
-    Dialogs* dialogs = nullptr;
+    ParameterSources& sources;
+    Dialogs& dialogs;  // shows PROMPT USER's window for its View button
     // MOVE MOUSE POINTER's pick of a point on the screen, and the screen
     // and windows it is reckoned on.
-    PickServices pick{};
-    WindowControl* windows = nullptr;
+    PickServices pick;
+    WindowControl& windows;
 };
 
 // The parameter dialog of one command type, built from its table entry:
@@ -59,7 +57,7 @@ struct ParameterHooks {
 class ParameterDialog final : public QDialog {
 public:
     ParameterDialog(const ParameterSpec& spec, CommandRecord record, Messages& messages,
-                    ParameterHooks hooks = {}, QWidget* parent = nullptr);
+                    ParameterHooks hooks, QWidget* parent = nullptr);
 
     // The command with the fields' values, taken after OK.
     CommandRecord record() const;
@@ -102,7 +100,7 @@ private:
     QString usedMnemonics_ = QStringLiteral("och");
 };
 
-// The Help action of a command's dialog; none without the hooks' help.
+// The Help action of a command's dialog.
 std::function<void()> helpFor(const ParameterHooks& hooks, std::uint32_t command);
 
 // Opens the dialog of `record`'s type; true with the record changed on OK.

@@ -17,18 +17,18 @@
 
 #include "journal/RecordingStore.h"
 #include "keys/KeyNames.h"
+#include "platform/Keymap.h"
 
 namespace ks {
 namespace {
 
 std::vector<JournalEvent> loaded(SettingsStore& store, const std::string& name) {
-    return LoadRecordingForEditing(store, name).value_or(std::vector<JournalEvent>{});
+    return loadRecordingForEditing(store, name).value_or(std::vector<JournalEvent>{});
 }
 
-KeyNamer keyNamerOf(std::shared_ptr<const KeyLayout> layout) {
-    return [layout = std::move(layout)](std::uint8_t vk) {
-        return layout ? keyDisplayNameOfKey(*layout, vk) : std::string();
-    };
+// The names of the layout in force when the editor opens.
+KeyNamer keyNamerOf(Keymap& keymap) {
+    return [layout = keymap.layout()](std::uint8_t vk) { return keyDisplayNameOfKey(*layout, vk); };
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ RecordingEditor::RecordingEditor(Services services, std::string name, RecordingT
       services_(std::move(services)),
       openedName_(std::move(name)),
       type_(type),
-      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.pick.layout),
+      model_(loaded(services_.store, openedName_), keyNamerOf(services_.eventDialog.pick.keymap),
              services_.eventDialog.messages) {
     setWindowTitle(QStringLiteral("Keystrider - Edit Recording"));
     buildLayout();
@@ -245,7 +245,7 @@ void RecordingEditor::saveClicked() {
     // The save empties what it is given once stored; the list keeps its own
     // events until the dialog goes.
     std::vector<JournalEvent> events = model_.events();
-    if (!SaveEditedRecording(services_.store, events, name_->text().toStdString(), openedName_,
+    if (!saveEditedRecording(services_.store, events, name_->text().toStdString(), openedName_,
                              static_cast<std::uint32_t>(type_))) {
         return;
     }
@@ -255,7 +255,7 @@ void RecordingEditor::saveClicked() {
 }
 
 void RecordingEditor::saveAsClicked() {
-    if (!SaveRecordingAs(services_.store, model_.events(), name_->text().toStdString(),
+    if (!saveRecordingAs(services_.store, model_.events(), name_->text().toStdString(),
                          static_cast<std::uint32_t>(type_))) {
         return;
     }

@@ -15,6 +15,7 @@
 #include "core/VirtualKey.h"
 #include "keys/KeyNames.h"
 #include "platform/InputInjector.h"
+#include "platform/Keymap.h"
 
 namespace ks {
 namespace {
@@ -107,7 +108,7 @@ void RecordingEditorEventDialog::preset(const EditedEvent& edited) {
         y_->setText(QString::number(event.paramH));
     } else {
         key_->setCurrentIndex(key_->findText(QString::fromStdString(
-            keyDisplayNameOfKey(*services_.pick.layout, virtualKeyOf(event)))));
+            keyDisplayNameOfKey(*services_.pick.keymap.layout(), virtualKeyOf(event)))));
     }
 }
 
@@ -161,7 +162,8 @@ std::optional<EditedEvent> RecordingEditorEventDialog::checked() {
             attention("Key must be selected.", "Attention");
             return std::nullopt;
         }
-        const KeyLayout& layout = *services_.pick.layout;
+        const std::shared_ptr<const KeyLayout> keys = services_.pick.keymap.layout();
+        const KeyLayout& layout = *keys;
         const auto vk =
             static_cast<std::uint8_t>(KeyNameToCode(layout, key_->currentText().toStdString()));
         const std::uint32_t scan = layout.MapVirtualKey(vk, MapType::VkToScan);

@@ -30,11 +30,6 @@ std::uint32_t windowFieldFor(std::uint32_t message, std::uint32_t neighbour) {
 
 }  // namespace
 
-EventClipboard& EventClipboard::shared() {
-    static EventClipboard clipboard;
-    return clipboard;
-}
-
 RecordingEditorModel::RecordingEditorModel(std::vector<JournalEvent> events, KeyNamer keyName,
                                            Messages& messages, QObject* parent)
     : QAbstractTableModel(parent), events_(std::move(events)), keyName_(std::move(keyName)) {

@@ -20,12 +20,8 @@ struct ClippedEvent {
     std::string name;
 };
 
-// The recording editor's copied events. One lives for the program's run, so
-// that events copied in one recording can be pasted into another.
-class EventClipboard {
-public:
-    static EventClipboard& shared();
-
+// The recording editor's copied events.
+struct EventClipboard {
     std::vector<ClippedEvent> events;
 };
 

@@ -99,8 +99,8 @@ std::string coordinates(const CommandRecord& command, const char* x, const char*
 
 }  // namespace
 
-std::string rowDescription(const CommandRecord& command) {
-    const std::string name = KeyCodeToDisplayName(command.id);
+std::string rowDescription(const CommandRecord& command, KeyDisplayNames& keys) {
+    const std::string name = KeyCodeToDisplayName(command.id, keys);
     if (command.id >= 1 && command.id <= 255) {
         return name + (command.number("KeyPressed").value_or(0) == 2 ? " (Up)" : " (Down)");
     }

@@ -10,6 +10,7 @@
 #include "journal/CaptureTranslation.h"
 #include "platform/InputCapture.h"
 #include "platform/InputInjector.h"
+#include "platform/Keymap.h"
 
 namespace ks {
 
@@ -65,11 +66,9 @@ ScreenPointPick::~ScreenPointPick() {
 void ScreenPointPick::start() {
     if (picking_) return;
     showMainWindow(false);
-    const bool started =
-        services_.capture != nullptr &&
-        services_.capture->start(
-            [this](const CapturedInput* inputs, std::size_t count) { pickEvents(inputs, count); },
-            [this] { end(std::nullopt); });
+    const bool started = services_.capture.start(
+        [this](const CapturedInput* inputs, std::size_t count) { pickEvents(inputs, count); },
+        [this] { end(std::nullopt); });
     if (!started) {
         messages_.show("Unable to set hook for recording!", "Keystrider - Error", MsgIcon::Stop);
         showMainWindow(true);
@@ -77,17 +76,15 @@ void ScreenPointPick::start() {
     }
     picking_ = true;
     cover_ = coverDesktop();
-    if (services_.injector != nullptr && placePointer_) {
-        placePointer_(*services_.injector);
-        services_.injector->flush();
-    }
+    placePointer_(services_.injector);
+    services_.injector.flush();
 }
 
 // The chosen button's release gives its point; Ctrl+Break gives 0, 0.
 void ScreenPointPick::pickEvents(const CapturedInput* inputs, std::size_t count) {
-    if (!services_.layout) return;
+    const std::shared_ptr<const KeyLayout> layout = services_.keymap.layout();
     for (std::size_t i = 0; i < count; ++i) {
-        const auto event = toJournalEvent(inputs[i], *services_.layout);
+        const auto event = toJournalEvent(inputs[i], *layout);
         if (!event) continue;
         if (event->message == services_.pickButton) {
             return end(std::pair{event->paramL, event->paramH});
@@ -100,7 +97,7 @@ void ScreenPointPick::pickEvents(const CapturedInput* inputs, std::size_t count)
 
 void ScreenPointPick::end(std::optional<std::pair<std::uint32_t, std::uint32_t>> point) {
     picking_ = false;
-    services_.capture->stop();
+    services_.capture.stop();
     cover_.reset();
     if (point) {
         picked_(point->first, point->second);
@@ -111,15 +108,14 @@ void ScreenPointPick::end(std::optional<std::pair<std::uint32_t, std::uint32_t>>
 }
 
 void ScreenPointPick::showMainWindow(bool shown) {
-    QWidget* window = services_.mainWindow;
-    if (window == nullptr) return;
+    QWidget& window = services_.mainWindow;
     if (shown) {
-        window->showNormal();
+        window.showNormal();
         return;
     }
-    window->setAttribute(Qt::WA_ShowWithoutActivating);
-    window->showMinimized();
-    window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    window.setAttribute(Qt::WA_ShowWithoutActivating);
+    window.showMinimized();
+    window.setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 }  // namespace ks

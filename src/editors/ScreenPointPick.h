@@ -9,8 +9,6 @@
 #include <utility>
 
 #include "core/Messages.h"
-#include "journal/JournalEvent.h"
-#include "platform/KeyLayout.h"
 
 class QPushButton;
 class QWidget;
@@ -19,16 +17,16 @@ namespace ks {
 
 class InputCapture;
 class InputInjector;
+class Keymap;
 struct CapturedInput;
 
-// What a screen-point pick works with. Without a capture the pick cannot
-// start; without an injector the pointer is not placed first.
+// What a screen-point pick works with.
 struct PickServices {
-    std::shared_ptr<const KeyLayout> layout;
-    InputCapture* capture = nullptr;
-    InputInjector* injector = nullptr;
-    QWidget* mainWindow = nullptr;            // minimised while a point is picked
-    std::uint32_t pickButton = kWmRButtonUp;  // the button-up message that picks a point
+    Keymap& keymap;  // reads the keys captured while picking
+    InputCapture& capture;
+    InputInjector& injector;   // places the pointer before the pick
+    QWidget& mainWindow;       // minimised while a point is picked
+    std::uint32_t pickButton;  // the button-up message that picks a point
 };
 
 // The "Get X,Y From Screen" button of a dialog: a click minimises the main

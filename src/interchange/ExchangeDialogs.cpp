@@ -89,7 +89,7 @@ void ExchangePathDialog::browse() {
     if (!chosen.isEmpty()) pathField_->setText(chosen);
 }
 
-std::optional<std::vector<std::size_t>> ChooseImportItems(QWidget* parent, const std::string& title,
+std::optional<std::vector<std::size_t>> chooseImportItems(QWidget* parent, const std::string& title,
                                                           const std::vector<std::string>& names) {
     QDialog dialog(parent);
     dialog.setWindowTitle(QString::fromStdString(title));

@@ -44,7 +44,7 @@ private:
 
 // The list in which the user keeps the items of a document to import; all
 // are selected at first. The positions kept, or nothing unless ended with "Import".
-std::optional<std::vector<std::size_t>> ChooseImportItems(QWidget* parent, const std::string& title,
+std::optional<std::vector<std::size_t>> chooseImportItems(QWidget* parent, const std::string& title,
                                                           const std::vector<std::string>& names);
 
 // A progress dialog for long exports and imports, shown once a run takes a

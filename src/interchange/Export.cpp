@@ -84,7 +84,7 @@ void appendCommands(KeyTree& tree, const MacroKey& macro, XmlElement& element) {
         if (!number) return;
         XmlElement& command = commands.append(insName(static_cast<std::uint32_t>(n)));
         values.appendTo(command, "id");
-        const CommandValueSet set = ValuesOfCommand(*number);
+        const CommandValueSet set = valuesOfCommand(*number);
         values.appendTo(command, set.values);
         appendNested(tree, path, set, command);
     }
@@ -96,7 +96,7 @@ void appendSchedule(KeyTree& tree, const MacroKey& macro, XmlElement& element) {
     for (std::int32_t n = 0;; ++n) {
         const KeyValues values(tree, macro.schedule(n).treePath());
         if (values.find("Period") == nullptr) return;
-        values.appendTo(schedule.append(insName(static_cast<std::uint32_t>(n))), ScheduleValues());
+        values.appendTo(schedule.append(insName(static_cast<std::uint32_t>(n))), scheduleValues());
     }
 }
 
@@ -212,7 +212,7 @@ bool sendToPeer(ExportServices& services, const ExportTarget& target, const std:
 
 }  // namespace
 
-XmlElement MacroElement(SettingsStore& store, const std::string& name) {
+XmlElement macroElement(SettingsStore& store, const std::string& name) {
     KeyTree& tree = store.tree();
     const MacroKey macro(name);
     XmlElement element{"MACRO", {{"Name", name}}, {}, {}};
@@ -242,7 +242,7 @@ bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<st
         target.remote() ? std::optional(newDocument()) : fileDocument(messages, target.path);
     if (!document) return false;
     document->root().setAttribute("ID", "1003");
-    XmlElement* section = FirstBelowIgnoringCase(document->root(), sectionTag(kind));
+    XmlElement* section = firstBelowIgnoringCase(document->root(), sectionTag(kind));
     if (section == nullptr) {
         showError(messages, std::string("Error finding \"") + sectionTag(kind) +
                                 "\" tag.  Bad XML document.");
@@ -259,7 +259,7 @@ bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<st
             if (cancelled) return false;
             if (!nameWritable(messages, kind, names[i])) continue;
             if (kind == ExportKind::Macros) {
-                writer.element(MacroElement(services.store, names[i]));
+                writer.element(macroElement(services.store, names[i]));
             } else {
                 writeRecording(writer, services.store.tree(), names[i]);
             }

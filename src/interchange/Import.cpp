@@ -171,7 +171,7 @@ bool writeCommand(SettingsStore& store, const std::string& macro, const std::str
         return true;
     }
     if (!store.WriteDword(*id, StoreKey::macros().child(subpath).rootSubpath(), "id")) return false;
-    const CommandValueSet set = ValuesOfCommand(*id);
+    const CommandValueSet set = valuesOfCommand(*id);
     if (!writeKnownValues(store, subpath, set.values, command)) return false;
     if (set.nested.empty()) return true;
     for (const XmlElement& part : command.children) {
@@ -239,8 +239,8 @@ WantedTriggers wantedTriggers(const TriggerValues& triggers) {
 
 class MacroImport {
 public:
-    MacroImport(ImportSite& site, ImportMode mode, std::string name)
-        : site_(site), mode_(mode), name_(std::move(name)) {}
+    MacroImport(ImportSite& site, MacroTriggerIntake& triggers, ImportMode mode, std::string name)
+        : site_(site), triggers_(triggers), mode_(mode), name_(std::move(name)) {}
 
     bool write(SettingsStore& store, const XmlElement& element) {
         if (!store.CreateMacroKey(name_)) return false;
@@ -257,7 +257,7 @@ public:
                 if (!writeListed(store, name_, "Schedule", child,
                                  [&](const std::string& path, const XmlElement& item) {
                                      return store.CreateMacroKey(path) &&
-                                            writeKnownValues(store, path, ScheduleValues(), item);
+                                            writeKnownValues(store, path, scheduleValues(), item);
                                  })) {
                     return false;
                 }
@@ -271,8 +271,7 @@ public:
     // Enters the stored triggers in the program's tables.
     void enterTriggers() const {
         site_.addMacroRow(name_);
-        if (hotKey_) site_.registerHotKey(name_, id_, hotKey_->modifiers, hotKey_->vk);
-        site_.loadOtherTriggers(name_);
+        triggers_.enterStored(name_, id_, hotKey_);
     }
 
 private:
@@ -285,7 +284,7 @@ private:
 
     bool writeTriggers(SettingsStore& store, const TriggerValues& triggers) {
         Messages& messages = store.messages();
-        id_ = site_.nextHotKeyIdentifier();
+        id_ = triggers_.nextHotKeyId();
         if (!number(store, "id", static_cast<std::uint32_t>(id_))) return false;
         std::uint32_t repeat = triggers.repeat.value_or(1);
         if (repeat < 1 || repeat > kMaxRepeat) {
@@ -297,7 +296,7 @@ private:
         }
         if (!number(store, "repeat", repeat)) return false;
         const WantedTriggers wanted = wantedTriggers(triggers);
-        const TriggerConflicts conflicts = site_.triggerOwners().checkConflicts(wanted, name_);
+        const TriggerConflicts conflicts = triggers_.checkConflicts(wanted, name_);
         if (wanted.hotKey) {
             if (conflicts.hotKey) {
                 warnIf(messages, "Hotkey already in use by macro: " + inQuotes(*conflicts.hotKey) +
@@ -341,6 +340,7 @@ private:
 
 private:
     ImportSite& site_;
+    MacroTriggerIntake& triggers_;
     ImportMode mode_;
     std::string name_;
     std::int32_t id_ = 0;
@@ -463,7 +463,7 @@ bool keepsNameRule(Messages& messages, const Section& section, const std::string
 // The section's items with their names; nothing after an unreadable name (shown).
 std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument& document,
                                            const Section& section, ImportMode mode) {
-    const XmlElement* list = FirstBelowIgnoringCase(document.root(), section.sectionTag);
+    const XmlElement* list = firstBelowIgnoringCase(document.root(), section.sectionTag);
     if (list == nullptr) {
         messages.show(
             std::string("Error finding \"") + section.sectionTag + "\" tag.  Bad XML document.",
@@ -528,7 +528,7 @@ ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDoc
         return importItems(store, site, document, mode, section, importOne);
     }
     ImportOutcome outcome = ImportOutcome::Failed;
-    AsOneChange(store, [&](SettingsStore& batch) {
+    asOneChange(store, [&](SettingsStore& batch) {
         outcome = importItems(batch, site, document, mode, section, importOne);
         return true;
     });
@@ -537,7 +537,7 @@ ImportOutcome importSection(SettingsStore& store, ImportSite& site, const XmlDoc
 
 }  // namespace
 
-std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messages) {
+std::optional<XmlDocument> loadDocument(const std::string& path, Messages& messages) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
         showImportError(messages, "File not found.");
@@ -559,13 +559,13 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
     return document;
 }
 
-ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                           ImportMode mode) {
+ImportOutcome importMacros(SettingsStore& store, ImportSite& site, MacroTriggerIntake& triggers,
+                           const XmlDocument& document, ImportMode mode) {
     return importSection(
         store, site, document, mode, kMacroSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
-            MacroImport macro(site, mode, name);
-            if (!AsOneChange(into,
+            MacroImport macro(site, triggers, mode, name);
+            if (!asOneChange(into,
                              [&](SettingsStore& inner) { return macro.write(inner, element); })) {
                 return false;
             }
@@ -574,13 +574,13 @@ ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocu
         });
 }
 
-ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+ImportOutcome importRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
                                ImportMode mode) {
     return importSection(
         store, site, document, mode, kRecordingSection,
         [&](SettingsStore& into, const std::string& name, const XmlElement& element) {
             std::uint32_t type = 0;
-            if (!AsOneChange(into, [&](SettingsStore& inner) {
+            if (!asOneChange(into, [&](SettingsStore& inner) {
                     return writeRecording(inner, name, element, type);
                 })) {
                 return false;

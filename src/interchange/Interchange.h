@@ -14,8 +14,8 @@ namespace ks {
 class Messages;
 class SettingsStore;
 
-// What an import asks of the running program: the lists it adds rows to
-// and the trigger tables it checks and fills. GUI thread only.
+// What an import asks of the running program besides its triggers: the
+// lists it adds rows to, the choice of items and the progress. GUI thread only.
 class ImportSite {
 public:
     ImportSite() = default;
@@ -27,18 +27,6 @@ public:
     virtual std::vector<std::string> recordingRows() = 0;
     virtual void addMacroRow(const std::string& macro) = 0;
     virtual void addRecordingRow(const std::string& recording, std::uint32_t type) = 0;
-
-    // The next hot-key registration number, never used before.
-    virtual std::int32_t nextHotKeyIdentifier() = 0;
-    // Who holds each trigger, asked before the import's are stored.
-    virtual const TriggerOwners& triggerOwners() = 0;
-    // Registers a stored hot key with the platform (showing a failure) and
-    // enters it in the hot-key table.
-    virtual void registerHotKey(const std::string& macro, std::int32_t id, std::uint32_t modifiers,
-                                std::uint32_t vk) = 0;
-    // The macro's stored message identifier, phrase and schedules join
-    // their tables.
-    virtual void loadOtherTriggers(const std::string& macro) = 0;
 
     // The list dialog of an interactive import: the positions of the items
     // the user keeps, or nothing when the dialog was not ended with OK.
@@ -84,10 +72,10 @@ bool ExportItems(ExportServices& services, ExportKind kind, const std::vector<st
                  const ExportTarget& target);
 
 // The element an export writes for one macro, read from the store.
-XmlElement MacroElement(SettingsStore& store, const std::string& name);
+XmlElement macroElement(SettingsStore& store, const std::string& name);
 
 // Reads the document a user names; shows "File not found." or the load error.
-std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messages);
+std::optional<XmlDocument> loadDocument(const std::string& path, Messages& messages);
 
 // An interactive import (from a file the user chose) first lets the user
 // choose the items and warns of every name it changes and every value it
@@ -96,10 +84,11 @@ std::optional<XmlDocument> LoadDocument(const std::string& path, Messages& messa
 enum class ImportMode { Interactive, Silent };
 
 // Imports the document's macros or recordings. Each item is written as one
-// change: a failure leaves nothing of it in the store.
-ImportOutcome ImportMacros(SettingsStore& store, ImportSite& site, const XmlDocument& document,
-                           ImportMode mode);
-ImportOutcome ImportRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
+// change: a failure leaves nothing of it in the store. A macro's triggers are
+// checked with, and its stored ones entered in, `triggers`.
+ImportOutcome importMacros(SettingsStore& store, ImportSite& site, MacroTriggerIntake& triggers,
+                           const XmlDocument& document, ImportMode mode);
+ImportOutcome importRecordings(SettingsStore& store, ImportSite& site, const XmlDocument& document,
                                ImportMode mode);
 
 }  // namespace ks

@@ -64,7 +64,7 @@ CommandValueSet only(std::span<const ValueSpec> values) {
 
 }  // namespace
 
-CommandValueSet ValuesOfCommand(std::uint32_t id) {
+CommandValueSet valuesOfCommand(std::uint32_t id) {
     if (id >= 1 && id <= 255) return only(vKeystroke);
     switch (id) {
         case kDelay: return only(vDelay);
@@ -101,7 +101,7 @@ CommandValueSet ValuesOfCommand(std::uint32_t id) {
     }
 }
 
-std::span<const ValueSpec> ScheduleValues() {
+std::span<const ValueSpec> scheduleValues() {
     return vSchedule;
 }
 

@@ -25,10 +25,10 @@ struct CommandValueSet {
     std::uint32_t nestedLimit = 0;
 };
 
-CommandValueSet ValuesOfCommand(std::uint32_t commandId);
+CommandValueSet valuesOfCommand(std::uint32_t commandId);
 
 // A schedule entry's values, in the document's order; the period alone is a number.
-std::span<const ValueSpec> ScheduleValues();
+std::span<const ValueSpec> scheduleValues();
 
 // The spec of `name` within `specs`, compared without regard to case; null when none.
 const ValueSpec* FindValue(std::span<const ValueSpec> specs, std::string_view name);
@@ -40,10 +40,10 @@ inline bool SameName(std::string_view a, std::string_view b) {
 
 // The first element below `element` named `tag` in any case, depth first; null when none.
 template <typename Element>
-Element* FirstBelowIgnoringCase(Element& element, std::string_view tag) {
+Element* firstBelowIgnoringCase(Element& element, std::string_view tag) {
     for (auto& child : element.children) {
         if (SameName(child.name, tag)) return &child;
-        if (Element* found = FirstBelowIgnoringCase(child, tag)) return found;
+        if (Element* found = firstBelowIgnoringCase(child, tag)) return found;
     }
     return nullptr;
 }

@@ -105,11 +105,11 @@ std::span<const CommandId> Player::ids() const {
 }
 
 CommandResult Player::run(std::uint32_t, CommandContext& command) {
-    StartPlayback(command.path());
+    startPlayback(command.path());
     return CommandResult::Handover;
 }
 
-void Player::StartPlayback(std::string_view commandPath) {
+void Player::startPlayback(std::string_view commandPath) {
     const std::uint64_t run = s_.host.currentRun();
     const auto settings = readSettings(commandPath);
     if (!settings) {
@@ -117,7 +117,7 @@ void Player::StartPlayback(std::string_view commandPath) {
         return;
     }
     stopPlaying();
-    auto events = LoadRecordingForPlayback(s_.store, settings->journalName);
+    auto events = loadRecordingForPlayback(s_.store, settings->journalName);
     if (!events) {
         s_.host.endRun(run);
         return;
@@ -190,7 +190,7 @@ void Player::stopPlaying() {
     schedule_.reset();
 }
 
-void Player::RemoveCancelWatcher() {
+void Player::removeCancelWatcher() {
     watcherInstalled_ = false;
 }
 

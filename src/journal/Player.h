@@ -53,11 +53,11 @@ public:
 
     // Starts the playback of the command at `commandPath` (`<macro>\Commands\<n>`,
     // below Macros) and returns at once. Ends the run when it cannot start.
-    void StartPlayback(std::string_view commandPath);
+    void startPlayback(std::string_view commandPath);
 
     // The runner's call when a run ends or repeats: a cancel no longer ends
     // the run. A playback under way plays on to its end.
-    void RemoveCancelWatcher();
+    void removeCancelWatcher();
 
     bool playing() const { return schedule_.has_value(); }
     bool watching() const { return watcherInstalled_; }

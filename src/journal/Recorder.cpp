@@ -70,7 +70,7 @@ void Recorder::Record(std::optional<WindowId> window) {
         }
     }
     // Capturing starts once the focus change has been handled.
-    postForThisCapture(&Recorder::StartCapture);
+    postForThisCapture(&Recorder::startCapture);
 }
 
 bool Recorder::reserve(std::size_t events) {
@@ -85,7 +85,7 @@ bool Recorder::reserve(std::size_t events) {
     }
 }
 
-void Recorder::StartCapture() {
+void Recorder::startCapture() {
     buffer_.emplace();
     if (!reserve(kBufferStep)) {
         Release();
@@ -118,7 +118,7 @@ void Recorder::StartCapture() {
 
 void Recorder::captureEnded() {
     host_.raiseDialog();
-    postForThisCapture(&Recorder::CaptureLost);
+    postForThisCapture(&Recorder::captureLost);
 }
 
 void Recorder::Receive(const CapturedInput* inputs, std::size_t count) {
@@ -129,7 +129,7 @@ void Recorder::Receive(const CapturedInput* inputs, std::size_t count) {
             // Ctrl+Break ends the capture; nothing after it belongs to the recording.
             s_.capture.stop();
             host_.raiseDialog();
-            postForThisCapture(&Recorder::StopRequested);
+            postForThisCapture(&Recorder::stopRequested);
             return;
         }
         if (!Store(*event)) return;
@@ -142,7 +142,7 @@ bool Recorder::Store(const JournalEvent& event) {
     if (events.size() == events.capacity() && !reserve(events.capacity() + kBufferStep)) {
         growthFailed_ = true;
         host_.raiseDialog();
-        postForThisCapture(&Recorder::GrowthFailed);
+        postForThisCapture(&Recorder::growthFailed);
         return false;
     }
     if (passesFilter(static_cast<std::uint32_t>(type_), event.message)) events.push_back(event);
@@ -163,18 +163,18 @@ void Recorder::Stop() {
     }
 }
 
-void Recorder::StopRequested() {
+void Recorder::stopRequested() {
     Stop();
     s_.messages.show("Recording stopped!", "Attention", MsgIcon::Information);
 }
 
-void Recorder::GrowthFailed() {
+void Recorder::growthFailed() {
     Stop();
     Release();
     showError(s_.messages, "System error while recording.  Retry!", MsgOwner::SystemModal);
 }
 
-void Recorder::CaptureLost() {
+void Recorder::captureLost() {
     // Another ending (Ctrl+Break, a full buffer, an earlier cancel) came first.
     if (!capturing_) return;
     Stop();
@@ -192,7 +192,7 @@ void Recorder::Cancel() {
 bool Recorder::Save(const std::string& name, const std::vector<std::string>& listedNames) {
     Stop();
     ++generation_;
-    return SaveNewRecording(s_.store, buffer_, name, listedNames,
+    return saveNewRecording(s_.store, buffer_, name, listedNames,
                             static_cast<std::uint32_t>(type_));
 }
 

@@ -96,17 +96,17 @@ private:
     // Posts `step` to run on the GUI thread unless the user has moved on
     // (Record again, Cancel, Save) by then.
     void postForThisCapture(void (Recorder::*step)());
-    void StartCapture();
+    void startCapture();
     void Stop();
     void Release() { buffer_.reset(); }
     bool reserve(std::size_t events);
     void Receive(const CapturedInput* inputs, std::size_t count);
     bool Store(const JournalEvent& event);
-    void StopRequested();
-    void GrowthFailed();
+    void stopRequested();
+    void growthFailed();
     // The display or the user's cancel gesture ended the capture.
     void captureEnded();
-    void CaptureLost();
+    void captureLost();
 
     Services s_;
     RecorderHost& host_;

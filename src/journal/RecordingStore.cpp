@@ -50,7 +50,7 @@ bool writePieces(SettingsStore& store, std::string_view name,
 
 }  // namespace
 
-std::vector<RecordingRow> ListRecordings(SettingsStore& store) {
+std::vector<RecordingRow> listRecordings(SettingsStore& store) {
     std::vector<RecordingRow> rows;
     KeyTree& tree = store.tree();
     if (Result open = tree.openKey(StoreKey::journals().treePath()); !open) {
@@ -70,11 +70,11 @@ std::vector<RecordingRow> ListRecordings(SettingsStore& store) {
 
 bool WriteRecording(SettingsStore& store, std::string_view name,
                     const std::vector<JournalEvent>& events, std::uint32_t type) {
-    return AsOneChange(
+    return asOneChange(
         store, [&](SettingsStore& inner) { return writePieces(inner, name, events, type); });
 }
 
-std::optional<std::vector<JournalEvent>> LoadRecordingForPlayback(SettingsStore& store,
+std::optional<std::vector<JournalEvent>> loadRecordingForPlayback(SettingsStore& store,
                                                                   std::string_view name) {
     const std::string subpath = RecordingKey(name).key().rootSubpath();
     const auto count = store.ReadDword(subpath, "Count");
@@ -88,7 +88,7 @@ std::optional<std::vector<JournalEvent>> LoadRecordingForPlayback(SettingsStore&
     return eventsFromBytes(bytes);
 }
 
-std::optional<std::vector<JournalEvent>> LoadRecordingForEditing(SettingsStore& store,
+std::optional<std::vector<JournalEvent>> loadRecordingForEditing(SettingsStore& store,
                                                                  std::string_view name) {
     Messages& messages = store.messages();
     if (name.empty()) {
@@ -113,7 +113,7 @@ std::optional<std::vector<JournalEvent>> LoadRecordingForEditing(SettingsStore& 
     return eventsFromBytes(bytes);
 }
 
-bool DeleteRecording(SettingsStore& store, std::string_view name) {
+bool deleteRecording(SettingsStore& store, std::string_view name) {
     return store.DeleteKeyTree(RecordingKey(name).key().treePath());
 }
 
@@ -136,7 +136,7 @@ bool acceptableName(Messages& messages, std::string_view name) {
 
 }  // namespace
 
-bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEvent>>& buffer,
+bool saveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEvent>>& buffer,
                       const std::string& name, const std::vector<std::string>& listedNames,
                       std::uint32_t type) {
     Messages& messages = store.messages();
@@ -164,7 +164,7 @@ bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
     return true;
 }
 
-bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
+bool saveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
                          std::string_view name, std::string_view openedName, std::uint32_t type) {
     Messages& messages = store.messages();
     if (events.empty()) {
@@ -179,8 +179,8 @@ bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;
     }
-    const bool replaced = AsOneChange(store, [&](SettingsStore& inner) {
-        if (!DeleteRecording(inner, openedName)) {
+    const bool replaced = asOneChange(store, [&](SettingsStore& inner) {
+        if (!deleteRecording(inner, openedName)) {
             inner.messages().show("Error deleting previous recording from registry.",
                                   "Keystrider - Error", MsgIcon::Stop);
             return false;
@@ -191,7 +191,7 @@ bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events
     return replaced;
 }
 
-bool SaveRecordingAs(SettingsStore& store, const std::vector<JournalEvent>& events,
+bool saveRecordingAs(SettingsStore& store, const std::vector<JournalEvent>& events,
                      std::string_view name, std::uint32_t type) {
     Messages& messages = store.messages();
     const std::string_view newName = trimmed(name);
@@ -222,7 +222,7 @@ std::vector<std::string> DeleteSelectedRecordings(SettingsStore& store,
         return deleted;
     }
     for (const std::string& name : selected) {
-        if (DeleteRecording(store, name)) {
+        if (deleteRecording(store, name)) {
             deleted.push_back(name);
         } else {
             messages.show("Unable to delete recording: " + name, "Attention", MsgIcon::Exclamation,

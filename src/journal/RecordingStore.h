@@ -26,7 +26,7 @@ struct RecordingRow {
 
 // The recordings in the store's enumeration order. When the recordings' key
 // cannot be opened, says so and gives no rows.
-std::vector<RecordingRow> ListRecordings(SettingsStore& store);
+std::vector<RecordingRow> listRecordings(SettingsStore& store);
 
 // Stores the events cut into pieces, then `Count` and `Type`, as one change:
 // a failure leaves the store as it was (after the failing operation's message).
@@ -35,20 +35,20 @@ bool WriteRecording(SettingsStore& store, std::string_view name,
 
 // The events for playback: `Count`, then pieces "0" upward concatenated, of
 // any size. Empty when a read failed (the store has shown its message).
-std::optional<std::vector<JournalEvent>> LoadRecordingForPlayback(SettingsStore& store,
+std::optional<std::vector<JournalEvent>> loadRecordingForPlayback(SettingsStore& store,
                                                                   std::string_view name);
 
 // The events for the recording editor: every piece must exist and hold at
 // most one piece's worth of bytes. Failures show the editor's own messages.
-std::optional<std::vector<JournalEvent>> LoadRecordingForEditing(SettingsStore& store,
+std::optional<std::vector<JournalEvent>> loadRecordingForEditing(SettingsStore& store,
                                                                  std::string_view name);
 
-bool DeleteRecording(SettingsStore& store, std::string_view name);
+bool deleteRecording(SettingsStore& store, std::string_view name);
 
 // The recorder's save. `buffer` is empty when no recording was made; it is
 // released on success. `listedNames` are the main window's recording rows.
 // Returns false when the recorder's dialog must stay open.
-bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEvent>>& buffer,
+bool saveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEvent>>& buffer,
                       const std::string& name, const std::vector<std::string>& listedNames,
                       std::uint32_t type);
 
@@ -56,13 +56,13 @@ bool SaveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
 // with (`openedName`) by the edited events under `name`. The replacement is
 // one change, so a failed write keeps the old recording. `events` is released
 // on success. Returns false when the editor must stay open.
-bool SaveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
+bool saveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events,
                          std::string_view name, std::string_view openedName, std::uint32_t type);
 
 // The recording editor's save under a new name: writes `events` as an
 // additional recording `name` (trimmed), which must not exist yet. Returns
 // false, after its message, when the editor must stay open.
-bool SaveRecordingAs(SettingsStore& store, const std::vector<JournalEvent>& events,
+bool saveRecordingAs(SettingsStore& store, const std::vector<JournalEvent>& events,
                      std::string_view name, std::uint32_t type);
 
 // The main window's "Dele&te" for the selected rows, in list order: asks

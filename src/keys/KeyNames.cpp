@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/Utf8.h"
+#include "platform/Keymap.h"
 
 namespace ks {
 namespace {
@@ -153,6 +154,11 @@ std::string keyDisplayNameOfKey(const KeyLayout& layout, std::uint32_t vk) {
         if (code && *code == vk) return row.name;
     }
     return {};
+}
+
+std::string KeymapKeyNames::keyDisplayName(std::uint32_t vk) {
+    const std::shared_ptr<const KeyLayout> layout = keymap_.layout();
+    return layout ? keyDisplayNameOfKey(*layout, vk) : std::string();
 }
 
 std::vector<std::string> keyDisplayNames() {

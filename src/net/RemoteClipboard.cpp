@@ -69,7 +69,7 @@ CommandResult RemoteClipboardCommand::run(std::uint32_t, CommandContext& command
     const std::string request =
         "<?xml version=\"1.0\"?><MsgID ID=\"" + std::to_string(kRequestClipboard) + "\"></MsgID>";
     const PeerWait wait = [this](std::chrono::milliseconds duration) {
-        return services_.run.WaitWhileRunning(duration);
+        return services_.run.waitWhileRunning(duration);
     };
     if (const std::optional<std::string> body =
             postToPeer(services_.peers, wait, services_.messages, host, *port, request, kSends)) {

@@ -168,8 +168,8 @@ RequestServer::RequestServer(Services services, RequestServerHooks hooks)
 
 RequestServer::~RequestServer() = default;
 
-bool RequestServer::StartServer(std::uint16_t port, ServerReach reach) {
-    StopServer();
+bool RequestServer::startServer(std::uint16_t port, ServerReach reach) {
+    stopServer();
     const bool everywhere = reach == ServerReach::AllAddresses;
     if (!listen(everywhere ? QHostAddress::Any : QHostAddress::LocalHost, port)) {
         std::cerr << "Keystrider: cannot listen on port " << port << '\n';
@@ -194,7 +194,7 @@ bool RequestServer::listen(const QHostAddress& address, std::uint16_t port) {
     return true;
 }
 
-void RequestServer::StopServer() {
+void RequestServer::stopServer() {
     listeners_.clear();
 }
 

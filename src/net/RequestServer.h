@@ -87,9 +87,9 @@ public:
 
     // Listens on `port` (0: any free port), closing the listener there was.
     // Shows the failure and returns false when the port cannot be had.
-    bool StartServer(std::uint16_t port, ServerReach reach = ServerReach::Loopback);
+    bool startServer(std::uint16_t port, ServerReach reach = ServerReach::Loopback);
     // Closes the listener; the connection being served is left to finish.
-    void StopServer();
+    void stopServer();
     bool listening() const;
     std::uint16_t port() const;
 

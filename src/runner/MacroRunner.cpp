@@ -91,11 +91,11 @@ MacroRunner::~MacroRunner() {
 }
 
 void MacroRunner::RunMacroByName(std::string name, bool keysReleased) {
-    if (RunActive()) return refuseStart(name);
+    if (runActive()) return refuseStart(name);
     if (!startConfirmed()) return refuseStart(name);
     // The question's modal loop handles messages, so another run may have
     // started while it was open.
-    if (RunActive()) return refuseStart(name);
+    if (runActive()) return refuseStart(name);
     run_.macroName = std::move(name);
     macroKey_ = MacroKey(run_.macroName);
     run_.passesWanted = store_.GetDword(macroKey_.key().direct(), "repeat").value_or(1);
@@ -119,14 +119,14 @@ void MacroRunner::StartRun() {
         // No pass may start now. A run between two passes would otherwise
         // stay active with nothing left to step it, refusing every later
         // start; a request that started nothing is answered, not left open.
-        if (RunActive()) {
+        if (runActive()) {
             EndRun();
         } else {
             refuseStart(run_.macroName);
         }
         return;
     }
-    if (!RunActive()) run_.generation = ++lastGeneration_;
+    if (!runActive()) run_.generation = ++lastGeneration_;
     loopStack_.clear();
     passStartTimer_->start(std::exchange(startAtOnce_, false) ? std::chrono::milliseconds(0)
                                                               : passStartWait_);
@@ -134,7 +134,7 @@ void MacroRunner::StartRun() {
 
 void MacroRunner::postFirstRunStep() {
     try {
-        if (PostRunStep(run_.generation)) return;
+        if (postRunStep(run_.generation)) return;
         messages_.show("Failed to start macro: " + run_.macroName, "Error", MsgIcon::Stop,
                        MsgButtons::Ok, MsgOwner::MainWindow);
         EndRun();
@@ -144,7 +144,7 @@ void MacroRunner::postFirstRunStep() {
     }
 }
 
-bool MacroRunner::PostRunStep(RunGeneration run) {
+bool MacroRunner::postRunStep(RunGeneration run) {
     return queue_.post(msg::RunStep{run});
 }
 
@@ -226,7 +226,7 @@ void MacroRunner::endPass(RunGeneration run) {
 
 void MacroRunner::EndRun() {
     removeCancelWatcher();
-    if (!RunActive()) return;
+    if (!runActive()) return;
     const std::string macro = std::exchange(run_, RunState{}).macroName;
     passStartTimer_->stop();
     for (QEventLoop* loop : waitLoops_) loop->exit(kWaitOver);
@@ -238,7 +238,7 @@ void MacroRunner::EndRun(RunGeneration run) {
 }
 
 void MacroRunner::StopRun() {
-    if (!RunActive()) return;
+    if (!runActive()) return;
     EndRun();
     messages_.show(kTerminated, "Attention", MsgIcon::Exclamation, MsgButtons::Ok,
                    MsgOwner::SystemModal);
@@ -255,7 +255,7 @@ void MacroRunner::PumpAllMessages() {
     QCoreApplication::processEvents();
 }
 
-bool MacroRunner::WaitWhileRunning(std::chrono::milliseconds duration) {
+bool MacroRunner::waitWhileRunning(std::chrono::milliseconds duration) {
     // Handlers are called only while their run is stepped, so the innermost
     // stepped run is the waiting command's own.
     const RunGeneration run = stepping_;
@@ -268,7 +268,7 @@ bool MacroRunner::WaitWhileRunning(std::chrono::milliseconds duration) {
     return isCurrent(run);
 }
 
-void MacroRunner::WakeWait() {
+void MacroRunner::wakeWait() {
     woken_ = true;
     if (!waitLoops_.empty()) waitLoops_.back()->exit(kWaitOver);
 }
@@ -281,7 +281,7 @@ void MacroRunner::waitUntil(RunGeneration run, std::optional<std::int64_t> deadl
     if (waitLoop(delay) != kWaitOver) EndRun(run);
 }
 
-bool MacroRunner::WaitOutsideRuns(std::chrono::milliseconds duration) {
+bool MacroRunner::waitOutsideRuns(std::chrono::milliseconds duration) {
     return waitLoop(duration.count()) == kWaitOver;
 }
 

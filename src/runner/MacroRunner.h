@@ -68,18 +68,18 @@ public:
     // Ends the active run and tells the user.
     void StopRun();
 
-    RunGeneration CurrentRun() const override { return run_.generation; }
+    RunGeneration currentRun() const override { return run_.generation; }
     void EndRun() override;
     void EndRun(RunGeneration run) override;
-    bool PostRunStep(RunGeneration run) override;
+    bool postRunStep(RunGeneration run) override;
     void PumpAllMessages() override;
     void PumpStopRequests() override;
-    bool WaitWhileRunning(std::chrono::milliseconds duration) override;
-    void WakeWait() override;
+    bool waitWhileRunning(std::chrono::milliseconds duration) override;
+    void wakeWait() override;
     // Handles messages and events for `duration`, for what waits outside any
     // run (an export to a peer); a run started meanwhile goes on in it.
     // False once the application quits.
-    bool WaitOutsideRuns(std::chrono::milliseconds duration);
+    bool waitOutsideRuns(std::chrono::milliseconds duration);
 
     // Set while a dialog that edits macros or recordings is open: no pass
     // starts meanwhile.
@@ -119,7 +119,7 @@ private:
     // Runs the event loop until the monotonic `deadline` (none: forever) or
     // until `run` ends.
     void waitUntil(RunGeneration run, std::optional<std::int64_t> deadline);
-    // Runs events until `delay` has passed (with none, until woken), WakeWait()
+    // Runs events until `delay` has passed (with none, until woken), wakeWait()
     // or the application quits; kWaitOver unless it quit.
     int waitLoop(std::optional<std::int64_t> delay);
     void completePendingRequest(const std::string& macro, RunOutcome outcome);
@@ -144,7 +144,7 @@ private:
     bool startAtOnce_ = false;  // for the next pass
     std::unique_ptr<Timer> passStartTimer_;
     std::vector<QEventLoop*> waitLoops_;  // the waits under way, innermost last
-    bool woken_ = false;                  // WakeWait came during the innermost WaitWhileRunning
+    bool woken_ = false;                  // wakeWait came during the innermost waitWhileRunning
     MacroKey macroKey_{""};               // the running macro, for direct reads of its commands
 };
 

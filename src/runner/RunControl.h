@@ -22,9 +22,9 @@ public:
     RunControl& operator=(const RunControl&) = delete;
     virtual ~RunControl() = default;
 
-    bool RunActive() const { return CurrentRun() != 0; }
+    bool runActive() const { return currentRun() != 0; }
     // The generation of the run under way; 0 when none is.
-    virtual RunGeneration CurrentRun() const = 0;
+    virtual RunGeneration currentRun() const = 0;
     // Ends the run (and removes the player's cancel watcher, run or not).
     virtual void EndRun() = 0;
     // Ends `run` if it is still the one under way; otherwise does nothing.
@@ -33,7 +33,7 @@ public:
     // when the last event of a recording has been played; the step is
     // dropped if that run is over by the time it arrives. False when the
     // message could not be posted.
-    virtual bool PostRunStep(RunGeneration run) = 0;
+    virtual bool postRunStep(RunGeneration run) = 0;
     // Handles every message and event that waits now.
     virtual void PumpAllMessages() = 0;
     // Lets messages through until a stop request waits no longer.
@@ -41,11 +41,11 @@ public:
     // Handles messages and events for `duration`, or until the run of the
     // command that waits is over if that comes first; true when that run
     // is still under way.
-    virtual bool WaitWhileRunning(std::chrono::milliseconds duration) = 0;
-    // Ends the innermost WaitWhileRunning early, as when what its command
+    virtual bool waitWhileRunning(std::chrono::milliseconds duration) = 0;
+    // Ends the innermost waitWhileRunning early, as when what its command
     // waits for has come; the command looks again and waits on if need be.
     // Called from the event loop that wait runs.
-    virtual void WakeWait() {}
+    virtual void wakeWait() {}
 };
 
 }  // namespace ks

@@ -118,7 +118,7 @@ void showNotConverted(SettingsStore& store, const std::string& failure) {
 
 }  // namespace
 
-void ConvertStoreLayout(SettingsStore& store) {
+void convertStoreLayout(SettingsStore& store) {
     if (store.GetDword(StoreKey::root().direct(), "CnvDone").value_or(0) >= kLayoutVersion) return;
     const std::string macrosPath = StoreKey::macros().treePath();
     if (Result open = store.tree().openKey(macrosPath); !open) {

@@ -29,7 +29,7 @@ void showAccessError(Messages& messages, const Result& failed) {
 
 }  // namespace
 
-bool AsOneChange(SettingsStore& store, const std::function<bool(SettingsStore& inner)>& change) {
+bool asOneChange(SettingsStore& store, const std::function<bool(SettingsStore& inner)>& change) {
     HeldMessages held;
     SettingsStore inner(store.tree(), held);
     bool done = false;

@@ -11,6 +11,6 @@ namespace ks {
 // failures, and any the change shows on the store's messages) are held until
 // the transaction has ended, so that no other writer of the file waits on
 // the store's lock while a box is open; held boxes are answered OK.
-bool AsOneChange(SettingsStore& store, const std::function<bool(SettingsStore& inner)>& change);
+bool asOneChange(SettingsStore& store, const std::function<bool(SettingsStore& inner)>& change);
 
 }  // namespace ks

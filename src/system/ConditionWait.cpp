@@ -17,15 +17,15 @@ WaitOutcome waitUntil(RunControl& run, Clock& clock, std::chrono::seconds timeou
                       const std::function<bool()>& met) {
     // Whole seconds of the wall clock, as the limit is given and shown.
     const std::int64_t startSecond = clock.wallMillis() / 1000;
-    const RunGeneration own = run.CurrentRun();
+    const RunGeneration own = run.currentRun();
     for (;;) {
         if (met()) return WaitOutcome::Met;
         run.PumpAllMessages();
-        if (run.CurrentRun() != own) return WaitOutcome::Stopped;
+        if (run.currentRun() != own) return WaitOutcome::Stopped;
         if (timeout.count() > 0 && clock.wallMillis() / 1000 - startSecond > timeout.count()) {
             return WaitOutcome::TimedOut;
         }
-        if (!run.WaitWhileRunning(kLookInterval)) return WaitOutcome::Stopped;
+        if (!run.waitWhileRunning(kLookInterval)) return WaitOutcome::Stopped;
     }
 }
 

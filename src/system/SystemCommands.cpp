@@ -90,13 +90,13 @@ void SystemCommands::runProgram(CommandContext& command) {
             return;
         }
     }
-    const RunGeneration own = run_.CurrentRun();
+    const RunGeneration own = run_.currentRun();
     const auto localFile = connectedPath(*file);
     if (!localFile) return;
     const auto localFolder = connectedPath(*folder);
     if (!localFolder) return;
     // A stop while a login was asked for closes the question: nothing starts.
-    if (run_.CurrentRun() != own) return;
+    if (run_.currentRun() != own) return;
     const auto words = splitShellWords(*arguments);
     if (!words || !services_.launcher.open(*localFile, *words, *localFolder)) {
         showError("Error running: " + *file);
@@ -113,7 +113,7 @@ std::optional<WindowId> SystemCommands::runningWindow(const std::string& pattern
 
 std::optional<std::string> SystemCommands::connectedPath(const std::string& path) {
     ShareServices shares{services_.mounts, services_.loginPrompt, messages_,
-                         [this, own = run_.CurrentRun()] { return run_.CurrentRun() == own; }};
+                         [this, own = run_.currentRun()] { return run_.currentRun() == own; }};
     auto local = ConnectShare(shares, path, ShareLogin{});
     // A login closed by a stop needs no message: the run is over.
     if (!local && shares.runGoesOn()) {

@@ -87,9 +87,9 @@ void TextCommands::showRetrieveError() {
 std::optional<std::optional<ClipboardContent>> TextCommands::readClipboard(
     const ClipboardChoice& choose) {
     const std::unique_ptr<ClipboardRead> read =
-        clipboard_.read(choose, [this] { run_.WakeWait(); });
+        clipboard_.read(choose, [this] { run_.wakeWait(); });
     while (read->state() == ClipboardRead::State::Waiting) {
-        if (!run_.WaitWhileRunning(kLongestClipboardLook)) return std::nullopt;
+        if (!run_.waitWhileRunning(kLongestClipboardLook)) return std::nullopt;
     }
     if (read->state() == ClipboardRead::State::Failed) {
         showRetrieveError();

@@ -50,4 +50,22 @@ protected:
     ~TriggerOwners() = default;
 };
 
+// The triggers of a macro written straight into the store, as an import
+// writes one: asked who holds a trigger before it is stored, and told to
+// take the macro's stored triggers once it has been written.
+class MacroTriggerIntake : public TriggerOwners {
+public:
+    // The next hot-key registration number, never used before.
+    virtual std::int32_t nextHotKeyId() = 0;
+    // Registers `hotKey`, stored for `macro` under `hotKeyId`, with the
+    // platform (showing a failure) and enters it when the platform gave it;
+    // then reads the macro's stored message id, phrase and schedules into
+    // their tables.
+    virtual void enterStored(const std::string& macro, std::int32_t hotKeyId,
+                             const std::optional<WantedTriggers::HotKey>& hotKey) = 0;
+
+protected:
+    ~MacroTriggerIntake() = default;
+};
+
 }  // namespace ks

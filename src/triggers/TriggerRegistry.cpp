@@ -42,6 +42,14 @@ void TriggerRegistry::loadMessageId(const std::string& macro) {
     }
 }
 
+void TriggerRegistry::enterStored(const std::string& macro, std::int32_t hotKeyId,
+                                  const std::optional<WantedTriggers::HotKey>& hotKey) {
+    if (hotKey && hotKeys_.registerHotKey(macro, hotKeyId, hotKey->modifiers, hotKey->vk)) {
+        hotKeys_.add({hotKey->vk, hotKey->modifiers, macro, hotKeyId}, true);
+    }
+    load(macro);
+}
+
 void TriggerRegistry::remove(const std::string& macro) {
     schedules_.remove(macro);
     messageIds_.remove(macro);

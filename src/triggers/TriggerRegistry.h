@@ -24,7 +24,7 @@ enum class TriggerKind { Schedule, Phrase, MessageId, HotKey };
 // Every macro trigger of the program in one place: hot keys, schedules,
 // typed phrases and message ids, loaded from the store, removed with their
 // macro, and asked who holds a trigger. GUI thread only.
-class TriggerRegistry final : public TriggerOwners {
+class TriggerRegistry final : public MacroTriggerIntake {
 public:
     // Hands a macro name to the runner as a start request; false when the
     // request could not be posted.
@@ -63,6 +63,10 @@ public:
                                            std::string_view except) const override;
     std::optional<std::string> messageIdOwner(std::int32_t id) const override;
     std::optional<std::string> phraseOwner(std::string_view phrase, bool matchCase) const override;
+
+    std::int32_t nextHotKeyId() override { return hotKeys_.nextIdentifier(); }
+    void enterStored(const std::string& macro, std::int32_t hotKeyId,
+                     const std::optional<WantedTriggers::HotKey>& hotKey) override;
 
     HotKeyTable& hotKeys() { return hotKeys_; }
     Scheduler& schedules() { return schedules_; }

@@ -90,11 +90,12 @@ protected:
             [] { return false; },
             [](std::uint32_t vk) { return KeyCodeToHotKeyText(usKeyLayout(), vk); },
             {[](const PhraseEntry&) { return true; }, [](std::string_view) { return true; }}});
-        shell = std::make_unique<Shell>(*store,
-                                        ProgramServices{noted, *triggers, noted, noted, noted,
-                                                        Desktop{clock, keymap, windows, capture,
-                                                                cancelWatch, injector, dialogs}},
-                                        std::move(commandLine));
+        shell = std::make_unique<Shell>(
+            *store,
+            ProgramServices{
+                noted, *triggers, noted, noted, noted,
+                Desktop{clock, keymap, keyNames, windows, capture, cancelWatch, injector, dialogs}},
+            std::move(commandLine));
         return *shell;
     }
     bool schedulesOn() const { return triggers->schedules().endOfDayDue().has_value(); }
@@ -125,6 +126,7 @@ protected:
     Texts& log = noted.log;
     FakeClock clock;
     FixedKeymap keymap;
+    KeymapKeyNames keyNames{keymap};
     FakeWindowControl windows;
     FakeCapture capture;
     ScriptedCancelWatch cancelWatch;

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "EditorDesktop.h"
 #include "FakeClock.h"
 #include "RecordingMessages.h"
 #include "core/CommandId.h"
@@ -49,7 +50,8 @@ TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
         void showHelp(std::uint32_t) override { help_(); }
         const HelpAction& help_;
     } sources(help);
-    ParameterHooks hooks{&sources};
+    EditorDesktop desktop;
+    ParameterHooks hooks{sources, desktop.dialogs, desktop.pick(), desktop.windows};
     const CommandRecord run(kRun), date(kSendDate), prompt(kPromptUser), play(kPlaybackRecording);
     const std::unique_ptr<QDialog> dialogs[] = {
         std::make_unique<PlaybackDialog>(std::vector<RecordingRow>{}, play, messages, nullptr,
@@ -71,7 +73,7 @@ TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
     }
     EXPECT_EQ(helped, 5);
     QString chooser, owner;
-    modalOf([] { ChooseImportItems(nullptr, "Keystrider - Macro List", {"a"}); },
+    modalOf([] { chooseImportItems(nullptr, "Keystrider - Macro List", {"a"}); },
             [&chooser](QWidget* dialog) { chooser = defaultButton(dialog); });
     EXPECT_EQ(chooser, "Import");
     ExchangeProgress progress(nullptr, "Keystrider - Import Macros");

@@ -206,9 +206,9 @@ TEST_F(MainWindowTest, EditRecordingRenamesOrAddsTheRowTheEditorSaved) {
         EXPECT_EQ(columnTexts(recordings, 0), rows);
         EXPECT_EQ(columnTexts(recordings, 1), (Texts{"Keyboard & Mouse", "Keyboard & Mouse"}));
     }
-    EventClipboard::shared().events.resize(1);
+    shell->clipboards().events.events.resize(1);
     window->shutdown();  // copied events do not outlive the window
-    EXPECT_TRUE(EventClipboard::shared().events.empty());
+    EXPECT_TRUE(shell->clipboards().events.events.empty());
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     EXPECT_EQ(messages.texts().size(), 3u);  // already in use; the events stay
     dialog.nameEdit()->setText("Typed A");
     dialog.saveClicked();
-    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
+    EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
 }
 
 TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {

@@ -70,7 +70,7 @@ const EditRow kEdits[] = {
 TEST(MacroBodyTest, ListEditingFollowsItsRules) {
     for (const EditRow& row : kEdits) {
         SCOPED_TRACE(std::string(row.list) + " op " + std::to_string(static_cast<int>(row.op)));
-        copiedCommands() = body("xy");
+        std::vector<CommandRecord> copied = body("xy");
         MacroBody list(body(row.list));
         RowSelection selection = row.selection;
         RecordingMessages messages;
@@ -78,12 +78,12 @@ TEST(MacroBodyTest, ListEditingFollowsItsRules) {
             case Op::Delete: list.remove(selection, messages); break;
             case Op::Up: list.move(selection, -1, messages); break;
             case Op::Down: list.move(selection, 1, messages); break;
-            case Op::Copy: list.copy(selection, messages); break;
-            case Op::Cut: list.cut(selection, messages); break;
-            case Op::Paste: list.paste(selection, messages); break;
+            case Op::Copy: list.copy(selection, copied, messages); break;
+            case Op::Cut: list.cut(selection, copied, messages); break;
+            case Op::Paste: list.paste(selection, copied, messages); break;
             case Op::Edit: EXPECT_FALSE(list.editableRow(selection, messages)); break;
         }
-        EXPECT_EQ(letters(list.commands()) + "|" + letters(copiedCommands()), row.after);
+        EXPECT_EQ(letters(list.commands()) + "|" + letters(copied), row.after);
         EXPECT_EQ(selection, row.selected);
         EXPECT_EQ(messages.shown.empty() ? "" : messages.shown.front().text, row.message);
         EXPECT_EQ(list.modified(), letters(list.commands()) != row.list);

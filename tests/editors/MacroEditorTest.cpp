@@ -14,13 +14,13 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "EditorDesktop.h"
 #include "FakeClock.h"
 #include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
 #include "UsKeymap.h"
 #include "commands/CommandTable.h"
-#include "commands/KeyDisplayName.h"
 #include "core/CommandId.h"
 #include "editors/RowDescription.h"
 #include "keys/KeyNames.h"
@@ -32,11 +32,6 @@ namespace {
 // Notes what the editor tells the program; the hot key K is taken; keys have US names.
 class MacroEditorTest : public ::testing::Test, public MacroEditorSite {
 public:
-    MacroEditorTest() {
-        setKeyDisplayNameSource(
-            [](std::uint32_t vk) { return keyDisplayNameOfKey(usKeyLayout(), vk); });
-    }
-    ~MacroEditorTest() override { setKeyDisplayNameSource({}); }
     std::shared_ptr<const KeyLayout> keyLayout() override { return nullptr; }
     std::string hotKeyText(std::uint32_t vk, std::uint32_t) override { return std::to_string(vk); }
     void suspendHotKeys(bool on) override { suspensions += on ? "S" : "R"; }
@@ -56,7 +51,9 @@ public:
 protected:
     std::unique_ptr<MacroEditor> open(const std::string& name) {
         return std::make_unique<MacroEditor>(
-            MacroEditorServices{tree, messages, clock, *this, owners, {}}, name);
+            MacroEditorServices{tree, messages, clock, *this, owners, keyNames, copied,
+                                desktop.hooks()},
+            name);
     }
     // Adds command `id` from its category's list, typing `value` into the
     // first field of its parameter dialog.
@@ -87,6 +84,9 @@ protected:
     RecordingMessages messages;
     FakeClock clock;
     MapTriggerOwners owners;
+    EditorDesktop desktop;
+    KeymapKeyNames keyNames{desktop.keymap};
+    std::vector<CommandRecord> copied;
     int ids = 0;
     std::vector<std::string> commits;
     std::string suspensions;

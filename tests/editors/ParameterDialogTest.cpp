@@ -11,10 +11,10 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include "EditorDesktop.h"
 #include "RecordingMessages.h"
 #include "UsKeymap.h"
 #include "commands/CommandTable.h"
-#include "commands/KeyDisplayName.h"
 #include "core/CommandId.h"
 #include "editors/DateTimeDialog.h"
 #include "editors/PlaybackDialog.h"
@@ -128,7 +128,8 @@ const Row kRefused[] = {
 std::string confirm(const CommandRecord& record, const std::vector<QString>& inputs,
                     CommandRecord& result) {
     RecordingMessages messages;
-    ParameterDialog dialog(*parameterSpec(record.id), record, messages);
+    EditorDesktop desktop;
+    ParameterDialog dialog(*parameterSpec(record.id), record, messages, desktop.hooks());
     for (std::size_t k = 0; k < inputs.size(); ++k) enter(dialog, static_cast<int>(k), inputs[k]);
     dialog.accept();
     if (dialog.result() != QDialog::Accepted) {
@@ -160,15 +161,16 @@ TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked
     RecordingMessages messages;
     CommandRecord run{kRun};
     run.set("RunIfOpen", 0u);
-    ParameterDialog dialog(*parameterSpec(kRun), run, messages);
+    EditorDesktop desktop;
+    ParameterDialog dialog(*parameterSpec(kRun), run, messages, desktop.hooks());
     EXPECT_TRUE(dialog.fieldWidget(4)->isEnabled());
     enter(dialog, 5, "0");
     EXPECT_FALSE(dialog.fieldWidget(4)->isEnabled());
 }
 
 TEST(RowDescriptionTest, EachTypeShowsItsValues) {
-    setKeyDisplayNameSource(
-        [](std::uint32_t vk) { return keyDisplayNameOfKey(usKeyLayout(), vk); });
+    FixedKeymap keymap;
+    KeymapKeyNames keyNames(keymap);
     const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
         return CommandRecord(id, std::move(values));
     };
@@ -187,8 +189,7 @@ TEST(RowDescriptionTest, EachTypeShowsItsValues) {
         {with(0xBA, {{"KeyPressed", 2u}}), ";: (Up)"},
         {with(kCtrlC, {}), "CTRL+C"},
     };
-    for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record), text);
-    setKeyDisplayNameSource({});
+    for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record, keyNames), text);
 }
 
 struct PlaybackRow {

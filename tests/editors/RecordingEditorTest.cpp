@@ -9,6 +9,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include "EditorDesktop.h"
 #include "RecorderDoubles.h"
 #include "UsKeymap.h"
 #include "journal/RecordingStore.h"
@@ -36,8 +37,7 @@ protected:
         ASSERT_TRUE(WriteRecording(*store, "Other", keyEvents(5000, 2), 2));
     }
     EventDialogServices dialogServices() {  // the right button picks
-        return {
-            messages, {1024, 768}, {std::make_shared<const KeyLayout>(usKeyLayout()), &capture}};
+        return {messages, {1024, 768}, desktop.pick()};
     }
     std::unique_ptr<RecordingEditor> open(const std::string& name) {
         return std::make_unique<RecordingEditor>(
@@ -51,12 +51,13 @@ protected:
     }
     Texts names() {
         Texts out;
-        for (const RecordingRow& row : ListRecordings(*store)) out.push_back(row.name);
+        for (const RecordingRow& row : listRecordings(*store)) out.push_back(row.name);
         return out;
     }
 
     EventClipboard clipboard;
-    FakeCapture capture;
+    EditorDesktop desktop;
+    FakeCapture& capture = desktop.capture;
 };
 
 // The first event is deleted before each save: the saved recording holds the other two.
@@ -77,7 +78,7 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
     const Events original = keyEvents(1000, 3), edited(original.begin() + 1, original.end());
     for (const auto& [saveAs, name, failing, message, after] : cases) {
         SCOPED_TRACE(name);
-        for (const std::string& old : names()) DeleteRecording(*store, old);
+        for (const std::string& old : names()) deleteRecording(*store, old);
         SetUp();
         const auto editor = open("Rec");
         editor->model().removeEvents({0});
@@ -89,7 +90,7 @@ TEST_F(RecordingEditorTest, SaveReplacesAsOneChangeAndSaveAsAddsUnderAFreeName) 
         EXPECT_EQ(editor->result(), saved ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(messages.texts(), *message ? Texts{message} : messages.texts());
         EXPECT_EQ(names(), after);
-        EXPECT_EQ(LoadRecordingForPlayback(*store, saved ? editor->savedName() : "Rec"),
+        EXPECT_EQ(loadRecordingForPlayback(*store, saved ? editor->savedName() : "Rec"),
                   saved ? edited : original);
         execOnFile("DROP TRIGGER IF EXISTS fail_writes");
     }

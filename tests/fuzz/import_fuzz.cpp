@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ListImportSite.h"
+#include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "core/Utf8.h"
 #include "interchange/Interchange.h"
@@ -36,10 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ks::SettingsStore store(tree, messages);
     if (!store.EnsureRootKeys()) std::abort();
     ks::test::ListImportSite site;
+    ks::test::MapTriggerOwners triggers;
     // Twice, so that the second import renames every item of the first.
     for (int round = 0; round < 2; ++round) {
-        ks::ImportMacros(store, site, *document, ks::ImportMode::Silent);
-        ks::ImportRecordings(store, site, *document, ks::ImportMode::Silent);
+        ks::importMacros(store, site, triggers, *document, ks::ImportMode::Silent);
+        ks::importRecordings(store, site, *document, ks::ImportMode::Silent);
     }
     checkRows(tree, site.macros, ks::StoreKey::macros());
     checkRows(tree, site.recordings, ks::StoreKey::journals());

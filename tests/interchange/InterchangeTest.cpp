@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "ListImportSite.h"
+#include "MapTriggerOwners.h"
 #include "StoreFixture.h"
 #include "interchange/Interchange.h"
 #include "store/StoreKey.h"
@@ -10,18 +11,17 @@
 namespace ks::test {
 namespace {
 
-// The program's lists and trigger tables as an import sees them; the hot
-// keys and message ids the import stores join them.
-class FakeSite final : public ListImportSite {
+// The program's trigger tables as an import sees them; the hot keys and
+// message ids the import stores join them.
+class FakeTriggers final : public MapTriggerOwners {
 public:
-    explicit FakeSite(SettingsStore& settings) : store(settings) { chooseAll = true; }
-    void registerHotKey(const std::string& macro, std::int32_t, std::uint32_t modifiers,
-                        std::uint32_t vk) override {
-        owners.held[std::to_string(vk) + "+" + std::to_string(modifiers)] = macro;
-    }
-    void loadOtherTriggers(const std::string& macro) override {
+    explicit FakeTriggers(SettingsStore& settings) : store(settings) {}
+    void enterStored(const std::string& macro, std::int32_t,
+                     const std::optional<WantedTriggers::HotKey>& hotKey) override {
+        if (hotKey)
+            held[std::to_string(hotKey->vk) + "+" + std::to_string(hotKey->modifiers)] = macro;
         if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID")) {
-            owners.held["#" + std::to_string(*id)] = macro;
+            held["#" + std::to_string(*id)] = macro;
         }
     }
     SettingsStore& store;
@@ -71,7 +71,10 @@ std::string handWritten() {
 
 class InterchangeTest : public StoreFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
+    void SetUp() override {
+        ASSERT_TRUE(store->EnsureRootKeys());
+        site.chooseAll = true;
+    }
 
     XmlDocument parse(const std::string& text) {
         XmlError error;
@@ -80,8 +83,8 @@ protected:
         return document ? *document : XmlDocument(XmlElement{});
     }
     void importDocument(const XmlDocument& document, ImportMode mode = ImportMode::Silent) {
-        ASSERT_EQ(ImportMacros(*store, site, document, mode), ImportOutcome::Done);
-        ASSERT_EQ(ImportRecordings(*store, site, document, mode), ImportOutcome::Done);
+        ASSERT_EQ(importMacros(*store, site, triggers, document, mode), ImportOutcome::Done);
+        ASSERT_EQ(importRecordings(*store, site, document, mode), ImportOutcome::Done);
     }
     // Exports every listed macro and recording to a new file and gives its bytes.
     std::string exportAll(const std::string& name) {
@@ -102,7 +105,8 @@ protected:
         return store->GetDword("SOFTWARE\\Quorvel\\Keystrider\\" + key, name);
     }
 
-    FakeSite site{*store};
+    ListImportSite site;
+    FakeTriggers triggers{*store};
 };
 
 TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
@@ -120,7 +124,7 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
     EXPECT_EQ(number("Macros\\Backup\\Schedule\\0", "Period"), 2u);
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "Hour"), "7");
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "DayOfWeek"), "Monday");
-    EXPECT_EQ(site.owners.find("120+2").value_or("") + site.owners.find("#10001").value_or(""),
+    EXPECT_EQ(triggers.find("120+2").value_or("") + triggers.find("#10001").value_or(""),
               "BackupBackup");
     EXPECT_EQ(number("Journals\\Rec", "Count"), 12u);
     const auto piece10 = store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec", "10");
@@ -140,9 +144,9 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\Rec"));
     site.macros.clear();
     site.recordings.clear();
-    site.owners = {};
-    site.counter = 0;
-    const auto loaded = LoadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
+    triggers.held.clear();
+    triggers.counter = 0;
+    const auto loaded = loadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->root().firstBelow("INS11")->textForm, XmlElement::TextForm::Decoded);
     importDocument(*loaded);
@@ -185,7 +189,7 @@ TEST_F(InterchangeTest, ExportLeavesOutANameWithAControlCharacter) {
               std::vector<std::string>{
                   "The macro name: \"b\x01\" holds a control character, which an XML document "
                   "cannot hold.\n\nThe macro is not exported."});
-    const auto document = LoadDocument(path, messages);
+    const auto document = loadDocument(path, messages);
     ASSERT_TRUE(document);
     EXPECT_EQ(document->root().firstBelow("MACROS")->children.size(), 1u);
 }
@@ -222,7 +226,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
     for (const ImportMode mode : {ImportMode::Interactive, ImportMode::Silent}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.elements);
-            site.owners.held = {{"65+1", "Other"}, {"#12345", "Other"}, {"bk", "Other"}};
+            triggers.held = {{"65+1", "Other"}, {"#12345", "Other"}, {"bk", "Other"}};
             site.macros = site.recordings =
                 c.namesTaken ? std::vector<std::string>{"New"} : std::vector<std::string>{};
             messages.clear();
@@ -240,7 +244,7 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
             EXPECT_EQ(messages.texts(),
                       mode == ImportMode::Interactive ? c.warnings : std::vector<std::string>{});
             EXPECT_TRUE(messages.allShownAs("Keystrider - Warning", MsgIcon::Exclamation));
-            EXPECT_EQ(site.owners.find("65+1"), "Other");
+            EXPECT_EQ(triggers.find("65+1"), "Other");
             for (const std::string& path : {key, "Journals\\" + site.recordings.back()}) {
                 ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\" + path));
             }
@@ -254,7 +258,7 @@ TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
     const auto document = parse("<K><MACROS><MACRO Name='a\\b'/><MACRO Name='ok'/></MACROS></K>");
     for (const MsgIcon icon : {MsgIcon::Exclamation, MsgIcon::Stop}) {
         messages.clear();
-        ImportMacros(*store, site, document,
+        importMacros(*store, site, triggers, document,
                      icon == MsgIcon::Stop ? ImportMode::Silent : ImportMode::Interactive);
         ASSERT_EQ(messages.texts(), std::vector<std::string>{"The macro name: \"a\\b\" contains a "
                                                              "backslash (\\).\n\nThe macro will "
@@ -266,16 +270,18 @@ TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
 
 TEST_F(InterchangeTest, ExportLeavesOutHotKeyAndMessageIdOfZero) {
     load("[Macros\\S]\n\"vk\"=dword:0\n\"fsModifiers\"=dword:0\n\"MsgID\"=dword:0\n");
-    EXPECT_TRUE(MacroElement(*store, "S").children.empty());
+    EXPECT_TRUE(macroElement(*store, "S").children.empty());
 }
 
 TEST_F(InterchangeTest, CancelKeepsWholeItems) {
     const auto two = parse("<K><MACROS><MACRO Name='a'/><MACRO Name='b'/></MACROS></K>");
     site.cancelAt = 1;
-    EXPECT_EQ(ImportMacros(*store, site, two, ImportMode::Silent), ImportOutcome::Cancelled);
+    EXPECT_EQ(importMacros(*store, site, triggers, two, ImportMode::Silent),
+              ImportOutcome::Cancelled);
     EXPECT_EQ(site.macros, std::vector<std::string>{"a"});
     site.chooseAll = false;
-    EXPECT_EQ(ImportMacros(*store, site, two, ImportMode::Interactive), ImportOutcome::Cancelled);
+    EXPECT_EQ(importMacros(*store, site, triggers, two, ImportMode::Interactive),
+              ImportOutcome::Cancelled);
 }
 
 // A piece's hex text reads the same whether the document was parsed whole
@@ -300,14 +306,14 @@ TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
         const std::string text = "<K><RECORDINGS><RECORDING Name='r'><INS0>" + c.text +
                                  "</INS0></RECORDING></RECORDINGS></K>";
         std::ofstream(path, std::ios::binary) << text;
-        const auto loaded = LoadDocument(path, messages);
+        const auto loaded = loadDocument(path, messages);
         ASSERT_TRUE(loaded);
         for (const XmlDocument& document : {parse(text), *loaded}) {
             SCOPED_TRACE(c.text.substr(0, 40));
             messages.clear();
             site.recordings.clear();
             const ImportOutcome outcome =
-                ImportRecordings(*store, site, document, ImportMode::Silent);
+                importRecordings(*store, site, document, ImportMode::Silent);
             EXPECT_EQ(outcome, c.bytes ? ImportOutcome::Done : ImportOutcome::Failed);
             EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\r", "0"), c.bytes);
             if (c.bytes) {
@@ -330,22 +336,22 @@ TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
     ASSERT_TRUE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
     messages.answers = {MsgAnswer::No};
     ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
-    auto document = LoadDocument(path, messages);
+    auto document = loadDocument(path, messages);
     ASSERT_TRUE(document);
     EXPECT_TRUE(document->root().firstBelow("RECORDING"));
     EXPECT_TRUE(document->root().firstBelow("MACRO"));
     messages.answers = {MsgAnswer::Yes};
     ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
-    document = LoadDocument(path, messages);
+    document = loadDocument(path, messages);
     EXPECT_FALSE(document->root().firstBelow("RECORDING"));
     const std::size_t shown = messages.shown.size();
     services.progress = [](std::size_t, std::size_t) { return false; };
     messages.answers = {MsgAnswer::No};
     EXPECT_FALSE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
-    EXPECT_FALSE(LoadDocument(path, messages)->root().firstBelow("RECORDING"));  // as it was
+    EXPECT_FALSE(loadDocument(path, messages)->root().firstBelow("RECORDING"));  // as it was
     EXPECT_EQ(messages.shown.size(), shown + 1);  // the question, no failure
     EXPECT_EQ(messages.shown.back().title, "Attention");
-    EXPECT_FALSE(LoadDocument(dir.file("missing.xml"), messages));
+    EXPECT_FALSE(loadDocument(dir.file("missing.xml"), messages));
     EXPECT_EQ(messages.texts().back(), "File not found.");
 }
 

@@ -207,7 +207,7 @@ public:
     bool play() {
         host.calls.clear();
         injector.calls.clear();
-        player.StartPlayback(kCommand);
+        player.startPlayback(kCommand);
         return clock.run([this] { return !host.calls.empty() || !injector.calls.empty(); });
     }
 
@@ -225,7 +225,7 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
     command("Rec");
     const std::uint32_t start = clock.ticks();
     host.run = 7;
-    player.StartPlayback(kCommand);
+    player.startPlayback(kCommand);
     host.run = 8;                         // a later run must not be continued
     EXPECT_TRUE(injector.calls.empty());  // returns before the first event
     ASSERT_TRUE(clock.run([this] { return !host.calls.empty(); }));
@@ -251,7 +251,7 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
     command("Slow");
     ASSERT_TRUE(play());
     command("Rec");
-    player.StartPlayback(kCommand);
+    player.startPlayback(kCommand);
     clock.run([] { return false; });  // to rest
     EXPECT_EQ(injector.calls.size(), 1u + 7u);
     EXPECT_EQ(host.calls, Strings{"step 8"});
@@ -305,7 +305,7 @@ TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
         host.hasMainWindow = mainWindow;
         messages.clear();
         ASSERT_TRUE(play());
-        if (removed) player.RemoveCancelWatcher();
+        if (removed) player.removeCancelWatcher();
         EXPECT_TRUE(player.playing());
         watch.fire();
         EXPECT_FALSE(player.playing() || player.watching() || watch.watching());

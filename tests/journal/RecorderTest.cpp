@@ -118,12 +118,12 @@ TEST_F(RecorderTest, RecordsUntilCtrlBreakAndSavesWithoutTheBreak) {
 
     ASSERT_TRUE(recorder.Save("Rec", {}));
     EXPECT_EQ(recorder.events(), nullptr);
-    EXPECT_EQ(LoadRecordingForPlayback(*store, "Rec"),
+    EXPECT_EQ(loadRecordingForPlayback(*store, "Rec"),
               (std::vector<JournalEvent>{
                   pointerEvent(kWmMouseMove, 10, 20, 1000), keyEvent(kWmKeyDown, kAScan, 1010),
                   keyEvent(kWmKeyUp, kAScan, 1030), pointerEvent(kWmLButtonDown, 10, 20, 1100),
                   pointerEvent(kWmLButtonUp, 11, 21, 1150)}));
-    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Rec", "Keyboard & Mouse", 1}}));
+    EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Rec", "Keyboard & Mouse", 1}}));
 }
 
 TEST_F(RecorderTest, TheTypeFiltersWhatIsKept) {

@@ -50,7 +50,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
 
     void expectHolds(std::string_view name, const Events& events) {
-        EXPECT_EQ(LoadRecordingForPlayback(*store, name), events) << name;
+        EXPECT_EQ(loadRecordingForPlayback(*store, name), events) << name;
     }
 };
 
@@ -70,7 +70,7 @@ TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
         expected.insert(expected.end(), {{"Count", 4}, {"Type", 4}});
         EXPECT_EQ(values, expected);
         expectHolds("Rec", events);
-        ASSERT_TRUE(DeleteRecording(*store, "Rec"));
+        ASSERT_TRUE(deleteRecording(*store, "Rec"));
     }
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -101,7 +101,7 @@ TEST_F(RecordingStoreTest, PiecesOfAnySizeLoadForPlaybackAndMissingOnesAreNamed)
         {"Rec", reading + "value in reigistry at: " + kJournals + "Rec\\1" + noValue}};
     for (const auto& [name, box] : cases) {
         messages.clear();
-        EXPECT_FALSE(LoadRecordingForPlayback(*store, name));
+        EXPECT_FALSE(loadRecordingForPlayback(*store, name));
         EXPECT_EQ(boxes(messages), Strings{box});
     }
 }
@@ -111,14 +111,14 @@ TEST_F(RecordingStoreTest, ListsInEnumerationOrderWithTypeTexts) {
     ASSERT_TRUE(WriteRecording(*store, "Alpha", makeEvents(2), 1));
     ASSERT_TRUE(WriteRecording(*store, "gamma", {}, 4));
     ASSERT_TRUE(store->CreateRecordingKey("Delta"));
-    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Alpha", "Keyboard & Mouse", 1},
+    EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Alpha", "Keyboard & Mouse", 1},
                                                                  {"beta", "Mouse", 3},
                                                                  {"Delta", "Unknown", 0},
                                                                  {"gamma", "Unknown", 4}}));
     EXPECT_TRUE(messages.shown.empty());
 
     ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Journals"));
-    EXPECT_TRUE(ListRecordings(*store).empty());
+    EXPECT_TRUE(listRecordings(*store).empty());
     EXPECT_EQ(messages.texts(), Strings{"Error opening key Software\\Quorvel\\Keystrider\\Journals "
                                         "in the registry - The key does not exist."});
     EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
@@ -133,7 +133,7 @@ TEST_F(RecordingStoreTest, FailedWritesLeaveTheStoreAsItWas) {
 
     EXPECT_FALSE(WriteRecording(*store, "Rec", makeEvents(5, 2), 2));
     std::optional<Events> buffer = makeEvents(3);
-    EXPECT_FALSE(SaveNewRecording(*store, buffer, "New", {}, 1));
+    EXPECT_FALSE(saveNewRecording(*store, buffer, "New", {}, 1));
     EXPECT_EQ(buffer, makeEvents(3));
 
     const std::string full = "\\Count - database or disk is full";
@@ -156,7 +156,7 @@ TEST_F(RecordingStoreTest, SaveNewRecording) {
         {&some, "unlisted", "Keystrider - Warning: " + kInUse}};
     for (const auto& [buffer, name, box] : cases) {
         messages.clear();
-        EXPECT_FALSE(SaveNewRecording(*store, *buffer, name, {"Existing"}, 1));
+        EXPECT_FALSE(saveNewRecording(*store, *buffer, name, {"Existing"}, 1));
         EXPECT_EQ(boxes(messages), Strings{box});
         EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     }
@@ -167,11 +167,11 @@ TEST_F(RecordingStoreTest, SaveNewRecording) {
     const JournalEvent ctrlUp{kWmKeyUp, kVkControl, 29, 150, 0};
     const JournalEvent a{kWmKeyDown, 0x41, 30, 120, 0};
     std::optional<Events> buffer = Events{ctrlDown, a, ctrlUp, ctrlDown, ctrlDown, ctrlDown};
-    ASSERT_TRUE(SaveNewRecording(*store, buffer, " Spaced ", {}, 2));
+    ASSERT_TRUE(saveNewRecording(*store, buffer, " Spaced ", {}, 2));
     EXPECT_FALSE(buffer.has_value());
     expectHolds(" Spaced ", {ctrlDown, a, ctrlUp});
     buffer = Events{ctrlDown, ctrlDown};
-    ASSERT_TRUE(SaveNewRecording(*store, buffer, "OnlyControl", {}, 2));
+    ASSERT_TRUE(saveNewRecording(*store, buffer, "OnlyControl", {}, 2));
     EXPECT_EQ(store->GetDword(kJournals + "OnlyControl", "Count"), 0u);
 }
 
@@ -197,7 +197,7 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
                                         "Attention: Error opening key " + kJournals +
                                             "Ghost in the registry - The key does not exist.",
                                         "Attention: Unable to delete recording: Ghost"}));
-    EXPECT_EQ(ListRecordings(*store), (std::vector<RecordingRow>{{"Two", "Keyboard & Mouse", 1}}));
+    EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Two", "Keyboard & Mouse", 1}}));
 }
 
 }  // namespace

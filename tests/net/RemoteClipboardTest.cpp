@@ -26,7 +26,7 @@ class RemoteClipboardTest : public CommandFixture {
 protected:
     RemoteClipboardTest() {
         expanding = &expansion;
-        peer.StartServer(0);
+        peer.startServer(0);
         peerClipboard.offered = {{kClipboardText, Bytes{'a', '\n', 'b'}}};
         variables.SetVariable("Buf", "before");
     }

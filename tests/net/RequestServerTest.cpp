@@ -55,7 +55,7 @@ protected:
                       log("push " + std::to_string(request) + " " + host + ":" + port);
                   }}) {
         server.setIdleLimit(300ms);
-        EXPECT_TRUE(server.StartServer(0));
+        EXPECT_TRUE(server.startServer(0));
         clipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
         messageIds.held["#10000"] = "Backup";
     }

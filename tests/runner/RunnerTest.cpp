@@ -46,16 +46,16 @@ protected:
         handlers.setKeystrokeHandler([this](const std::string&, std::uint32_t id) {
             record(static_cast<char>(id));
             if (id == 'T') throw std::runtime_error("handler failed");
-            if (id == 'P') runner->PostRunStep(runner->CurrentRun());
+            if (id == 'P') runner->postRunStep(runner->currentRun());
         });
         handlers.setHandler(kWaitForWindow, [this](const std::string&, std::uint32_t) {
             record('w');
-            runner->WaitWhileRunning(500ms);
+            runner->waitWhileRunning(500ms);
             return CommandResult::Failed;
         });
         handlers.setHandler(kPlaybackRecording, [this](const std::string&, std::uint32_t) {
             record('h');
-            clock.after(40ms, [this, run = runner->CurrentRun()] { runner->PostRunStep(run); });
+            clock.after(40ms, [this, run = runner->currentRun()] { runner->postRunStep(run); });
             return CommandResult::Handover;
         });
     }
@@ -111,7 +111,7 @@ protected:
         start(name);
         EXPECT_TRUE(waitForCompletions(before + 1));
         EXPECT_EQ(completions, before + 1);
-        EXPECT_FALSE(runner->RunActive());
+        EXPECT_FALSE(runner->runActive());
         return ran;
     }
 
@@ -215,7 +215,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         writeMacro(name, c.program, c.repeat);
         const std::int64_t begin = clock.monotonicMillis();
         if (c.stopAt) clock.after(std::chrono::milliseconds(c.stopAt), [&] { postStop(c.stop); });
-        if (c.wakeAt) clock.after(std::chrono::milliseconds(c.wakeAt), [&] { runner->WakeWait(); });
+        if (c.wakeAt) clock.after(std::chrono::milliseconds(c.wakeAt), [&] { runner->wakeWait(); });
         EXPECT_EQ(run(name), c.ran);
         EXPECT_EQ(lastCompletion - begin, c.took);
         std::vector<std::string> shown = messages.texts();
@@ -295,7 +295,7 @@ TEST_F(MacroRunnerTest, NewRunStartedBelowAnOlderRunsStackRunsAtOnce) {
         messages.whileShown = [&](const MessageBox&) {
             start("new");
             EXPECT_TRUE(clock.run(
-                [&] { return boxOpenUntilNewRunEnds ? completions == 2 : runner->RunActive(); }));
+                [&] { return boxOpenUntilNewRunEnds ? completions == 2 : runner->runActive(); }));
         };
         clock.after(100ms, [this] { postStop(); });
         start("old");
@@ -337,7 +337,7 @@ TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
     writeMacro("two", "B");
     start("one");
     start("two");
-    runner->PostRunStep(1);  // a run step left over from an earlier pass must not cut the wait
+    runner->postRunStep(1);  // a run step left over from an earlier pass must not cut the wait
     ASSERT_TRUE(waitForCompletions(2));
     EXPECT_EQ(ran, "A");
     EXPECT_EQ(times['A'], 300);

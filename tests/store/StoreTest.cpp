@@ -239,7 +239,7 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
         "UseGMT"=dword:00000001
         [Macros\m\Commands\0\0]
         "Format"=dword:00000005)");
-    ConvertStoreLayout(*store);
+    convertStoreLayout(*store);
     EXPECT_EQ(shown("m\\Commands\\0", "UseGMT"), "dword:1");
     EXPECT_EQ(shown("m\\Commands\\0\\0", "Format"), "dword:5");
     EXPECT_EQ(shown("m\\Commands\\0\\1", "Format"), "-");
@@ -254,7 +254,7 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
 
     ASSERT_TRUE(
         tree->setValue(macros + "A\\Commands\\0", "DelayInterval", kTypeDword, dwordBytes(9)));
-    ConvertStoreLayout(*store);
+    convertStoreLayout(*store);
     EXPECT_EQ(shown("A\\Commands\\0", "DelayInterval"), "dword:9");
 }
 
@@ -262,9 +262,9 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
 TEST_F(LayoutConversionTest, FailuresAreReported) {
     KeyTree readOnlyTree(file(), KeyTree::Access::ReadOnly);
     SettingsStore readOnly(readOnlyTree, messages);
-    ConvertStoreLayout(readOnly);
+    convertStoreLayout(readOnly);
     ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros"));
-    ConvertStoreLayout(*store);
+    convertStoreLayout(*store);
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{
                   "Error saving the converted store - attempt to write a readonly database\n"

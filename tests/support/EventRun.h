@@ -11,18 +11,18 @@ namespace ks::test {
 // test stops the run.
 class EventRun final : public RunControl {
 public:
-    RunGeneration CurrentRun() const override { return stopped ? 0 : 1; }
+    RunGeneration currentRun() const override { return stopped ? 0 : 1; }
     void EndRun() override { stopped = true; }
     void EndRun(RunGeneration) override { stopped = true; }
-    bool PostRunStep(RunGeneration) override { return true; }
+    bool postRunStep(RunGeneration) override { return true; }
     void PumpAllMessages() override {}
     void PumpStopRequests() override {}
-    bool WaitWhileRunning(std::chrono::milliseconds duration) override {
+    bool waitWhileRunning(std::chrono::milliseconds duration) override {
         woken = false;
         runEventsUntil([this] { return stopped || woken; }, static_cast<int>(duration.count()));
         return !stopped;
     }
-    void WakeWait() override { woken = true; }
+    void wakeWait() override { woken = true; }
 
     bool stopped = false;
     bool woken = false;

@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "MapTriggerOwners.h"
 #include "interchange/Interchange.h"
 
 namespace ks::test {
 
 // An import's view of a program whose lists keep the rows an import adds,
-// whose triggers are held as `owners` says, and whose list dialog keeps every item when
-// `chooseAll`, else is not ended with OK; the progress cancels at `cancelAt`.
+// and whose list dialog keeps every item when `chooseAll`, else is not
+// ended with OK; the progress cancels at `cancelAt`.
 class ListImportSite : public ImportSite {
 public:
     std::vector<std::string> macroRows() override {
@@ -24,10 +23,6 @@ public:
     void addRecordingRow(const std::string& recording, std::uint32_t) override {
         recordings.push_back(recording);
     }
-    std::int32_t nextHotKeyIdentifier() override { return ++counter; }
-    const TriggerOwners& triggerOwners() override { return owners; }
-    void registerHotKey(const std::string&, std::int32_t, std::uint32_t, std::uint32_t) override {}
-    void loadOtherTriggers(const std::string&) override {}
     std::optional<std::vector<std::size_t>> chooseItems(
         const std::string&, const std::vector<std::string>& names) override {
         if (!chooseAll) return std::nullopt;
@@ -38,8 +33,6 @@ public:
     bool progress(std::size_t done, std::size_t) override { return done < cancelAt; }
 
     std::vector<std::string> macros, recordings;
-    MapTriggerOwners owners;
-    std::int32_t counter = 0;
     int rowReads = 0;
     bool chooseAll = false;
     std::size_t cancelAt = SIZE_MAX;

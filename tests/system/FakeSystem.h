@@ -55,13 +55,13 @@ public:
     void powerOff() override { record("power off"); }
     void reboot() override { record("reboot"); }
 
-    RunGeneration CurrentRun() const override { return run; }
+    RunGeneration currentRun() const override { return run; }
     void EndRun() override { run = 0; }
     void EndRun(RunGeneration) override { run = 0; }
-    bool PostRunStep(RunGeneration) override { return true; }
+    bool postRunStep(RunGeneration) override { return true; }
     void PumpAllMessages() override {}
     void PumpStopRequests() override {}
-    bool WaitWhileRunning(std::chrono::milliseconds duration) override {
+    bool waitWhileRunning(std::chrono::milliseconds duration) override {
         clock.set(clock.wallMillis() + duration.count());
         if (whileWaiting) whileWaiting(clock.wallMillis() - kStart);
         return run != 0;

@@ -11,13 +11,13 @@ namespace ks::test {
 // A run that never ends; its waits take real time and let the test act at each look.
 class ScriptedRun final : public RunControl {
 public:
-    RunGeneration CurrentRun() const override { return 1; }
+    RunGeneration currentRun() const override { return 1; }
     void EndRun() override {}
     void EndRun(RunGeneration) override {}
-    bool PostRunStep(RunGeneration) override { return true; }
+    bool postRunStep(RunGeneration) override { return true; }
     void PumpAllMessages() override {}
     void PumpStopRequests() override {}
-    bool WaitWhileRunning(std::chrono::milliseconds duration) override {
+    bool waitWhileRunning(std::chrono::milliseconds duration) override {
         std::this_thread::sleep_for(duration);
         if (onWait) onWait(++looks);
         return true;

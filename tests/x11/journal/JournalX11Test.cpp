@@ -84,7 +84,7 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Recording stopped!"});
     ASSERT_TRUE(recorder.Save("Rec", {}));
 
-    std::vector<JournalEvent> stored = *LoadRecordingForPlayback(store, "Rec");
+    std::vector<JournalEvent> stored = *loadRecordingForPlayback(store, "Rec");
     for (JournalEvent& event : stored) event.time = 0;
     const auto w = static_cast<std::uint32_t>(target->window());
     const auto typed = [w](std::uint32_t message, std::uint32_t vk, unsigned keycode) {

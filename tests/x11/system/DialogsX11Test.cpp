@@ -47,7 +47,7 @@ protected:
         poll.start(20);
         const std::int64_t start = clock.monotonicMillis();
         runner.RunMacroByName("m");
-        while (runner.RunActive()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (runner.runActive()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return clock.monotonicMillis() - start;
     }
 
