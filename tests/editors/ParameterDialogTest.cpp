@@ -103,6 +103,7 @@ const Row kAccepted[] = {
 };
 
 // Refusals: the first failing check's box; the dialog stays open.
+constexpr const char* kTimeOut = "Attention: Time out must be specified.  0 waits indefinately.";
 const Row kRefused[] = {
     {kDelay, {"  "}, "Attention: Duration must be specified."},
     {kEjectMedia, {" "}, "Keystrider - Error: Drive Letter: must be specified."},
@@ -111,13 +112,11 @@ const Row kRefused[] = {
     {kParseClipBoard, {}, "Keystrider Error: Delimiter must be given!"},
     {kCopyRemoteClipBoard, {"h", " ", ""}, "Keystrider - Error: Port: can not be empty."},
     {kCopyRemoteClipBoard, {"h", "1", " "}, "Keystrider - Error: Variable Name: can not be empty."},
-    {kWaitForWindow,
-     {"", "", "", "1"},
-     "Attention: Time out must be specified.  0 waits indefinately."},
+    {kWaitForWindow, {"", "", "", "1"}, kTimeOut},
     {kWaitForWindow,
      {"", "", "1", " "},
      "Attention: Number of windows to wait for must be specified."},
-    {kWaitForDriveMap, {}, "Attention: Time out must be specified.  0 waits indefinately."},
+    {kWaitForDriveMap, {}, kTimeOut},
     {kMoveWindow, {"w", "1", " "}, "Keystrider - Attention: Top Coordinate must not be empty."},
     {kSizeWindow, {" ", "1", "1"}, "Keystrider - Attention: Window Name must not be empty."},
     {kShowWindow,
@@ -203,17 +202,16 @@ struct PlaybackRow {
 TEST(PlaybackDialogTest, ChoosesARecordingItsEventsAndSpeed) {
     const std::vector<RecordingRow> recordings = {
         {"both", "Keyboard & Mouse", 1}, {"keys", "Keyboard", 2}, {"clicks", "Mouse", 3}};
-    const CommandRecord mouseFaster(kPlaybackRecording, {{"JournalName", std::string("CLICKS")},
-                                                         {"PlayBackEvent", 3u},
-                                                         {"PlayBackSpeed", std::string("-25")}});
+    const CommandRecord fresh(kPlaybackRecording),
+        mouseFaster(kPlaybackRecording, {{"JournalName", std::string("CLICKS")},
+                                         {"PlayBackEvent", 3u},
+                                         {"PlayBackSpeed", std::string("-25")}});
     const PlaybackRow rows[] = {
-        {CommandRecord(kPlaybackRecording), -1, -1, "", "Attention: No recording selected!"},
-        {CommandRecord(kPlaybackRecording), 1, 1, "40",
-         "JournalName=keys;PlayBackEvent=#2;PlayBackSpeed=-40;"},
-        {CommandRecord(kPlaybackRecording), 0, 2, "-5",
+        {fresh, -1, -1, "", "Attention: No recording selected!"},
+        {fresh, 1, 1, "40", "JournalName=keys;PlayBackEvent=#2;PlayBackSpeed=-40;"},
+        {fresh, 0, 2, "-5",
          "Attention: Replay speed percentage must be greater than or equal to 0."},
-        {CommandRecord(kPlaybackRecording), 0, 2, "12.5",
-         "JournalName=both;PlayBackEvent=#1;PlayBackSpeed=12.5;"},
+        {fresh, 0, 2, "12.5", "JournalName=both;PlayBackEvent=#1;PlayBackSpeed=12.5;"},
         {mouseFaster, -1, -1, "", "JournalName=clicks;PlayBackEvent=#3;PlayBackSpeed=-25;"},
     };
     for (const PlaybackRow& row : rows) {
@@ -360,13 +358,10 @@ TEST(PromptDialogTest, ViewShowsTheListAndAsksFirstAboutFieldsNotUpdated) {
          "Name"},
     };
     CommandRecord command(kPromptUser, {{"WindowCaption", std::string("Ask")}});
-    command.parts.push_back(CommandRecord(0, {{"Caption", std::string("Name")},
-                                              {"X", std::string("10")},
-                                              {"Y", std::string("20")},
-                                              {"Width", std::string("30")},
-                                              {"Height", std::string("40")},
-                                              {"VName", std::string("V")},
-                                              {"MultiLine", std::string("No")}}));
+    CommandRecord& prompt = command.parts.emplace_back(0);
+    const char* names[] = {"Caption", "X", "Y", "Width", "Height", "VName", "MultiLine"};
+    const char* values[] = {"Name", "10", "20", "30", "40", "V", "No"};
+    for (std::size_t i = 0; i < std::size(names); ++i) prompt.set(names[i], std::string(values[i]));
     for (const Case& c : cases) {
         RecordingMessages messages;
         messages.answers = {c.answer};
