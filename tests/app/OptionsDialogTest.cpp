@@ -52,10 +52,9 @@ TEST_F(OptionsDialogTest, EveryControlHasAMnemonicOfItsOwn) {
 }
 
 TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
-    setOption("SrvOn", 1);
-    setOption("SrvPort", 8080);
-    setOption("ExpansionOn", 2);
-    setOption("SPMouse", 520);
+    for (const auto& [name, value] :
+         {std::pair{"SrvOn", 1u}, {"SrvPort", 8080u}, {"ExpansionOn", 2u}, {"SPMouse", 520u}})
+        setOption(name, value);
     open();
     EXPECT_TRUE(box("hotKeys")->isChecked());  // missing means on
     EXPECT_TRUE(box("server")->isChecked());
