@@ -260,18 +260,16 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
 TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
     ASSERT_TRUE(WriteRecording(*store, "Empty", {}, 1));
     const std::string hook = "Error: Unable to set hook for play back of recording!";
-    const std::string reading =
-        "Attention: Error reading value in reigistry at: Software\\Quorvel\\"
-        "Keystrider\\Macros\\Mac\\Commands\\0\\JournalName, error: ";
-    const std::string opening =
-        "Attention: Error opening key in reigistry at: Software\\Quorvel\\"
-        "Keystrider\\Journals\\Ghost, error: ";
+    const std::string at = " in reigistry at: Software\\Quorvel\\Keystrider\\";
     // {journal (none: no JournalName), filter, injects, watches, message box}
     const std::vector<std::tuple<const char*, std::uint32_t, bool, bool, std::string>> cases = {
         {"Empty", 1, true, true, ""},
         {"Rec", 0, true, true, ""},
-        {nullptr, 1, true, true, reading + "The value does not exist."},
-        {"Ghost", 1, true, true, opening + "The key does not exist."},
+        {nullptr, 1, true, true,
+         "Attention: Error reading value" + at +
+             "Macros\\Mac\\Commands\\0\\JournalName, error: The value does not exist."},
+        {"Ghost", 1, true, true,
+         "Attention: Error opening key" + at + "Journals\\Ghost, error: The key does not exist."},
         {"Rec", 1, false, true, hook},
         {"Rec", 1, true, false, hook}};
     for (const auto& [journal, filter, injects, watches, box] : cases) {
