@@ -78,12 +78,11 @@ TEST(PlaybackScheduleTest, TimingRules) {
         {{{K, 0}, {K, 100}, {K, 200}}, 1, 0, 0, {{0, 0}, {1, 130}, {2, 230}}, 30},
         {{{K, 0}, {K, 500}, {K, 400}}, 1, 0, 0, {{0, 0}, {1, 500}, {2, 500}}},
     };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
-        FakeClock clock(cases[i].start);
-        PlaybackSchedule schedule(recording(cases[i].events), cases[i].filter, cases[i].speed,
-                                  clock);
-        EXPECT_EQ(play(schedule, clock, cases[i].late), cases[i].expected);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases.data());
+        FakeClock clock(c.start);
+        PlaybackSchedule schedule(recording(c.events), c.filter, c.speed, clock);
+        EXPECT_EQ(play(schedule, clock, c.late), c.expected);
     }
 }
 
