@@ -50,10 +50,10 @@ protected:
         copy->readUntil([](const std::string&) { return false; }, milliseconds(5000));
         return {copy->wait(milliseconds(3000)), copy->output()};
     }
-    // A macro whose one SEND KEYS command types `keys`.
-    static std::string typing(const std::string& macro, const std::string& keys) {
-        return "[Macros\\" + macro + "\\Commands\\0]\n\"id\"=dword:00001014\n\"Keys\"=\"" + keys +
-               "\"\n";
+    // A macro's SEND KEYS command `index` typing `keys`.
+    static std::string typing(const std::string& macro, const std::string& keys, int index = 0) {
+        return "[Macros\\" + macro + "\\Commands\\" + std::to_string(index) +
+               "]\n\"id\"=dword:00001014\n\"Keys\"=\"" + keys + "\"\n";
     }
 
     // A macro started by typing `phrase` whose REPLACE WORD OR PHRASE types
@@ -227,10 +227,7 @@ TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
          "[]\n\"ExpansionOn\"=dword:00000001\n"
          "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
          "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
-             std::to_string(port) +
-             "\"\n\"BufName\"=\"Got\"\n"
-             "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
-             "\"Keys\"=\"[Got]\"\n");
+             std::to_string(port) + "\"\n\"BufName\"=\"Got\"\n" + typing("Fetch", "[Got]", 1));
     ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
     const auto server = start({}, otherDisplay.display(), otherDir.path().string());
     const std::string reply = postOnceServing(port, "<MsgID ID=\"1000\"></MsgID>");
