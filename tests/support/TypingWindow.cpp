@@ -27,6 +27,7 @@ std::string TypingWindow::text(std::size_t bytes, std::chrono::milliseconds quie
         const std::size_t before = out.size();
         process_->readUntil([&](const std::string& s) { return s.size() >= bytes; }, quiet);
         if (out.size() == before) break;
+        lastArrival_ = std::chrono::steady_clock::now();
     }
     return out;
 }

@@ -16,6 +16,7 @@ public:
                  int x = 100, int y = 100, std::chrono::microseconds workPerKey = {});
 
     unsigned long window() const { return window_; }
+    std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
 
     // What an editor would show of `typed`: each BackSpace takes the character before it.
     static std::string edited(const std::string& typed);
@@ -27,6 +28,7 @@ public:
 private:
     std::unique_ptr<ChildProcess> process_;
     unsigned long window_ = 0;
+    std::chrono::steady_clock::time_point lastArrival_{};
 };
 
 }  // namespace ks::test
