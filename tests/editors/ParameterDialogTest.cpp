@@ -170,23 +170,21 @@ TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked
 TEST(RowDescriptionTest, EachTypeShowsItsValues) {
     FixedKeymap keymap;
     KeymapKeyNames keyNames(keymap);
-    const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
-        return CommandRecord(id, std::move(values));
-    };
     const std::pair<CommandRecord, std::string> rows[] = {
-        {with(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 ms"},
-        {with(kSendKeys, {{"Keys", "Hello, world"}}), "SEND KEYS \"Hello, world\""},
-        {with(kSendKeys, {{"Keys", "Dear Sir\nWe write to tell you of the 12 parcels"}}),
+        {CommandRecord(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 ms"},
+        {CommandRecord(kSendKeys, {{"Keys", "Hello, world"}}), "SEND KEYS \"Hello, world\""},
+        {CommandRecord(kSendKeys, {{"Keys", "Dear Sir\nWe write to tell you of the 12 parcels"}}),
          "SEND KEYS \"Dear Sir↵We write to tell you of the 12 …\""},
-        {with(kWaitForWindow, {{"WaitWindowName", "Untitled*"}, {"WaitWindowTimeout", "10"}}),
+        {CommandRecord(kWaitForWindow,
+                       {{"WaitWindowName", "Untitled*"}, {"WaitWindowTimeout", "10"}}),
          "WAIT FOR WINDOW \"Untitled*\" 10 s"},
-        {with(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
+        {CommandRecord(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
          "MOVE MOUSE POINTER (REL:10,20)"},
-        {with(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
+        {CommandRecord(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
          "MOVE MOUSE POINTER (AB:1,2)"},
-        {with(0x41, {{"KeyPressed", 0u}}), "aA (Down)"},
-        {with(0xBA, {{"KeyPressed", 2u}}), ";: (Up)"},
-        {with(kCtrlC, {}), "CTRL+C"},
+        {CommandRecord(0x41, {{"KeyPressed", 0u}}), "aA (Down)"},
+        {CommandRecord(0xBA, {{"KeyPressed", 2u}}), ";: (Up)"},
+        {CommandRecord(kCtrlC, {}), "CTRL+C"},
     };
     for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record, keyNames), text);
 }
