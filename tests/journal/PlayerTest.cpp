@@ -291,9 +291,8 @@ TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
 TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
     command("Slow");
     const std::string reset =
-        "Attention - Keystrider: Play back of recording has been terminated "
-        "by the system!\nUnable to reset Keystrider!  Please close "
-        "Keystrider and restart!";
+        "Attention - Keystrider: Play back of recording has been terminated by the system!\n"
+        "Unable to reset Keystrider!  Please close Keystrider and restart!";
     for (const auto& [mainWindow, removed, calls, shown] :
          {std::tuple{true, false, Strings{"raise", "stop"}, Strings{}},
           std::tuple{false, false, Strings{"raise"}, Strings{reset}},
