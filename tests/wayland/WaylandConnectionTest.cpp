@@ -11,7 +11,6 @@ namespace {
 
 using wayland::WaylandConnection;
 
-// What each compositor offers is the platform's test (its desktop's classification).
 TEST(WaylandConnectionTest, BindsAtTheVersionBothSidesKnowAndRefusesAnAbsentGlobal) {
     WaylandSession session(WaylandSession::Compositor::Weston);
     KS_SKIP_WITHOUT(session);
