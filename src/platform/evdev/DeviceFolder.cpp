@@ -128,7 +128,8 @@ void DeviceFolder::tryOpen(const std::string& name) {
         return;
     }
     const DeviceInfo& info = opened.info;
-    const bool wanted = !info.own && (info.keyboard || (info.pointer && wanted_ == Wanted::KeyboardsAndPointers));
+    const bool wanted =
+        !info.own && (info.keyboard || (info.pointer && wanted_ == Wanted::KeyboardsAndPointers));
     if (!wanted) {
         ::close(opened.fd);
         return;

@@ -33,11 +33,10 @@ bool EvdevKeyWatch::start(Handler onKey) {
     handler_ = std::move(onKey);
     // Without the right to the devices the watch sees nothing, but the
     // phrases are kept: one notice says why, not a failure at each start.
-    const bool followed = followDevices(
-        folder_, access_,
-        [this](const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count) {
-            onEvents(device, events, count);
-        });
+    const bool followed =
+        followDevices(folder_, access_,
+                      [this](const DeviceFolder::Device& device, const DeviceEvent* events,
+                             std::size_t count) { onEvents(device, events, count); });
     if (!followed) handler_ = nullptr;
     return followed || folder_.accessDenied();
 }
@@ -77,11 +76,10 @@ bool EvdevCancelWatch::start(Handler onCancel) {
     stop();
     if (!keys_.follow()) return false;
     handler_ = std::move(onCancel);
-    const bool followed = followDevices(
-        folder_, access_,
-        [this](const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count) {
-            onEvents(device, events, count);
-        });
+    const bool followed =
+        followDevices(folder_, access_,
+                      [this](const DeviceFolder::Device& device, const DeviceEvent* events,
+                             std::size_t count) { onEvents(device, events, count); });
     if (!followed) handler_ = nullptr;
     return followed || folder_.accessDenied();
 }
@@ -96,8 +94,10 @@ bool EvdevCancelWatch::isCancel(const DeviceFolder::Device& device, const Device
     if (event.kind != DeviceEvent::Kind::Key || device.info.synthetic || event.code > kLastScan) {
         return false;
     }
-    const std::uint8_t vk = keys_.layout().vkOfScan[event.code];
-    if (vk == kVkLeftControl || vk == kVkRightControl) {
+    // By the sided keys: the layout reads both Control keys back as one.
+    const KeyLayout& layout = keys_.layout();
+    if (event.code == layout.scanOfVk[kVkLeftControl] ||
+        event.code == layout.scanOfVk[kVkRightControl]) {
         if (event.pressed) {
             heldControls_.insert({device.id, event.code});
         } else {
@@ -105,7 +105,7 @@ bool EvdevCancelWatch::isCancel(const DeviceFolder::Device& device, const Device
         }
         return false;
     }
-    return event.pressed && vk == kVkEscape && !heldControls_.empty();
+    return event.pressed && event.code == layout.scanOfVk[kVkEscape] && !heldControls_.empty();
 }
 
 void EvdevCancelWatch::onEvents(const DeviceFolder::Device& device, const DeviceEvent* events,
@@ -131,11 +131,10 @@ bool EvdevInputCapture::start(EventsHandler onEvents, LostHandler) {
     x_ = y_ = 0;
     handler_ = std::move(onEvents);
     // Devices come and go while the capture runs; nothing ends it but stop().
-    const bool followed = followDevices(
-        folder_, access_,
-        [this](const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count) {
-            this->onEvents(device, events, count);
-        });
+    const bool followed =
+        followDevices(folder_, access_,
+                      [this](const DeviceFolder::Device& device, const DeviceEvent* events,
+                             std::size_t count) { this->onEvents(device, events, count); });
     if (!followed || folder_.accessDenied()) stop();
     return handler_ != nullptr;
 }
@@ -146,7 +145,7 @@ void EvdevInputCapture::stop() {
 }
 
 void EvdevInputCapture::addEvent(CapturedInput::Kind kind, std::uint32_t detail,
-                                        std::uint32_t time) {
+                                 std::uint32_t time) {
     CapturedInput input;
     input.kind = kind;
     input.detail = detail;
@@ -166,13 +165,13 @@ void EvdevInputCapture::onEvents(const DeviceFolder::Device&, const DeviceEvent*
         const DeviceEvent& event = events[i];
         switch (event.kind) {
             case DeviceEvent::Kind::Key:
-                addEvent(event.pressed ? Kind::KeyPress : Kind::KeyRelease,
-                                event.code + 8u, event.timeMs);
+                addEvent(event.pressed ? Kind::KeyPress : Kind::KeyRelease, event.code + 8u,
+                         event.timeMs);
                 keys_.apply(event.code, event.pressed);
                 break;
             case DeviceEvent::Kind::Button:
-                addEvent(event.pressed ? Kind::ButtonPress : Kind::ButtonRelease,
-                                event.code, event.timeMs);
+                addEvent(event.pressed ? Kind::ButtonPress : Kind::ButtonRelease, event.code,
+                         event.timeMs);
                 break;
             case DeviceEvent::Kind::Motion:
                 x_ += event.dx;

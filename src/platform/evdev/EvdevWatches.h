@@ -55,8 +55,7 @@ public:
     void stop() override;
 
 private:
-    void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events,
-                  std::size_t count);
+    void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count);
 
     AccessNotice& access_;
     SeatKeyState keys_;
@@ -75,8 +74,7 @@ public:
     void stop() override;
 
 private:
-    void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events,
-                  std::size_t count);
+    void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count);
     bool isCancel(const DeviceFolder::Device& device, const DeviceEvent& event);
 
     AccessNotice& access_;
@@ -101,8 +99,7 @@ public:
     bool absolutePositions() const override { return false; }
 
 private:
-    void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events,
-                  std::size_t count);
+    void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count);
     void addEvent(CapturedInput::Kind kind, std::uint32_t detail, std::uint32_t time);
 
     AccessNotice& access_;

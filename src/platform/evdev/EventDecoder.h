@@ -25,6 +25,8 @@ struct DeviceEvent {
     std::int32_t dy = 0;
     // Milliseconds on the device's clock (monotonic once the device is told).
     std::uint32_t timeMs = 0;
+
+    friend bool operator==(const DeviceEvent&, const DeviceEvent&) = default;
 };
 
 // Turns a device's `input_event`s into DeviceEvents, a frame (the events up

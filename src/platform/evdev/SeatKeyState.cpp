@@ -78,10 +78,10 @@ bool SeatKeyState::compile() {
     xkb_keymap_unref(keymap_);
     keymap_ = keymap;
     state_ = state;
-    masks_ = {maskOfModifier(keymap, XKB_MOD_NAME_SHIFT), maskOfModifier(keymap, XKB_MOD_NAME_CAPS),
-              maskOfModifier(keymap, XKB_MOD_NAME_CTRL),  maskOfModifier(keymap, XKB_MOD_NAME_ALT),
-              maskOfKeysym(keymap, XKB_KEY_ISO_Level3_Shift),
-              maskOfKeysym(keymap, XKB_KEY_Num_Lock)};
+    masks_ = {
+        maskOfModifier(keymap, XKB_MOD_NAME_SHIFT),     maskOfModifier(keymap, XKB_MOD_NAME_CAPS),
+        maskOfModifier(keymap, XKB_MOD_NAME_CTRL),      maskOfModifier(keymap, XKB_MOD_NAME_ALT),
+        maskOfKeysym(keymap, XKB_KEY_ISO_Level3_Shift), maskOfKeysym(keymap, XKB_KEY_Num_Lock)};
     layouts_.assign(xkb_keymap_num_layouts(keymap), std::nullopt);
     return true;
 }
