@@ -86,7 +86,8 @@ DeviceReader::Status DeviceReader::read(int fd, std::vector<DeviceEvent>& out) {
     std::array<unsigned char, 64 * sizeof(input_event)> buffer;
     for (;;) {
         std::memcpy(buffer.data(), partial_.data(), partialSize_);
-        const ssize_t got = ::read(fd, buffer.data() + partialSize_, buffer.size() - partialSize_);
+        const std::size_t room = buffer.size() - partialSize_;
+        const ssize_t got = ::read(fd, buffer.data() + partialSize_, room);
         if (got == 0) return Status::Gone;
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -101,6 +102,9 @@ DeviceReader::Status DeviceReader::read(int fd, std::vector<DeviceEvent>& out) {
         }
         partialSize_ = total - at;
         std::memcpy(partial_.data(), buffer.data() + at, partialSize_);
+        // A read that did not fill the buffer took all there was: asking
+        // again would cost a call per key for nothing.
+        if (static_cast<std::size_t>(got) < room) return Status::Open;
     }
 }
 
