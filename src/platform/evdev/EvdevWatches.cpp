@@ -11,44 +11,38 @@ namespace {
 // Key codes above this have no scan code (an X keycode is at most 255).
 constexpr std::uint16_t kLastScan = 255 - 8;
 
-// Starts following the devices; false when the folder cannot be followed.
-// Whether it could or not, a user who may read none of the devices is told.
-bool followDevices(DeviceFolder& folder, AccessNotice& access,
-                   DeviceFolder::EventsHandler handler) {
-    const bool followed = folder.start(std::move(handler));
-    if (folder.accessDenied()) access.denied();
+}  // namespace
+
+DeviceSource::DeviceSource(const EvdevSetup& setup, DeviceFolder::Wanted wanted)
+    : keys(setup.keymap), access_(setup.access), folder_(setup.folder, setup.opener, wanted) {}
+
+bool DeviceSource::open(DeviceFolder::EventsHandler onEvents) {
+    if (!keys.follow()) return false;
+    const bool followed = folder_.start(std::move(onEvents));
+    if (folder_.accessDenied()) access_.denied();
     return followed;
 }
 
-}  // namespace
-
 EvdevKeyWatch::EvdevKeyWatch(const EvdevSetup& setup)
-    : access_(setup.access),
-      keys_(setup.keymap),
-      folder_(setup.folder, setup.opener, DeviceFolder::Wanted::Keyboards) {}
+    : source_(setup, DeviceFolder::Wanted::Keyboards) {}
 
 bool EvdevKeyWatch::start(Handler onKey) {
     stop();
-    if (!keys_.follow()) return false;
     handler_ = std::move(onKey);
+    if (!source_.open(this)) handler_ = nullptr;
     // Without the right to the devices the watch sees nothing, but the
     // phrases are kept: one notice says why, not a failure at each start.
-    const bool followed =
-        followDevices(folder_, access_,
-                      [this](const DeviceFolder::Device& device, const DeviceEvent* events,
-                             std::size_t count) { onEvents(device, events, count); });
-    if (!followed) handler_ = nullptr;
-    return followed || folder_.accessDenied();
+    return handler_ != nullptr || source_.accessDenied();
 }
 
 void EvdevKeyWatch::stop() {
     handler_ = nullptr;
-    folder_.stop();
+    source_.close();
 }
 
 void EvdevKeyWatch::onEvents(const DeviceFolder::Device& device, const DeviceEvent* events,
                              std::size_t count) {
-    keys_.follow();
+    source_.keys.follow();
     for (std::size_t i = 0; i < count && handler_; ++i) {
         const DeviceEvent& event = events[i];
         if (event.kind != DeviceEvent::Kind::Key) continue;
@@ -57,9 +51,9 @@ void EvdevKeyWatch::onEvents(const DeviceFolder::Device& device, const DeviceEve
         key.scan = static_cast<std::uint8_t>(event.code);
         key.pressed = event.pressed;
         key.synthetic = device.info.synthetic;
-        key.modifiers = keys_.keyModifiers();
-        const KeyLayout& layout = keys_.layout();
-        keys_.apply(event.code, event.pressed);
+        key.modifiers = source_.keys.keyModifiers();
+        const KeyLayout& layout = source_.keys.layout();
+        source_.keys.apply(event.code, event.pressed);
         if (event.code > kLastScan) continue;
         // The handler may stop the watch: it is called on a copy.
         const Handler onKey = handler_;
@@ -68,26 +62,19 @@ void EvdevKeyWatch::onEvents(const DeviceFolder::Device& device, const DeviceEve
 }
 
 EvdevCancelWatch::EvdevCancelWatch(const EvdevSetup& setup)
-    : access_(setup.access),
-      keys_(setup.keymap),
-      folder_(setup.folder, setup.opener, DeviceFolder::Wanted::Keyboards) {}
+    : source_(setup, DeviceFolder::Wanted::Keyboards) {}
 
 bool EvdevCancelWatch::start(Handler onCancel) {
     stop();
-    if (!keys_.follow()) return false;
     handler_ = std::move(onCancel);
-    const bool followed =
-        followDevices(folder_, access_,
-                      [this](const DeviceFolder::Device& device, const DeviceEvent* events,
-                             std::size_t count) { onEvents(device, events, count); });
-    if (!followed) handler_ = nullptr;
-    return followed || folder_.accessDenied();
+    if (!source_.open(this)) handler_ = nullptr;
+    return handler_ != nullptr || source_.accessDenied();
 }
 
 void EvdevCancelWatch::stop() {
     handler_ = nullptr;
     heldControls_.clear();
-    folder_.stop();
+    source_.close();
 }
 
 bool EvdevCancelWatch::isCancel(const DeviceFolder::Device& device, const DeviceEvent& event) {
@@ -95,7 +82,7 @@ bool EvdevCancelWatch::isCancel(const DeviceFolder::Device& device, const Device
         return false;
     }
     // By the sided keys: the layout reads both Control keys back as one.
-    const KeyLayout& layout = keys_.layout();
+    const KeyLayout& layout = source_.keys.layout();
     if (event.code == layout.scanOfVk[kVkLeftControl] ||
         event.code == layout.scanOfVk[kVkRightControl]) {
         if (event.pressed) {
@@ -110,7 +97,7 @@ bool EvdevCancelWatch::isCancel(const DeviceFolder::Device& device, const Device
 
 void EvdevCancelWatch::onEvents(const DeviceFolder::Device& device, const DeviceEvent* events,
                                 std::size_t count) {
-    keys_.follow();
+    source_.keys.follow();
     bool cancelled = false;
     for (std::size_t i = 0; i < count; ++i) cancelled = isCancel(device, events[i]) || cancelled;
     // The handler may stop the watch; it is called last, on a copy.
@@ -121,27 +108,20 @@ void EvdevCancelWatch::onEvents(const DeviceFolder::Device& device, const Device
 }
 
 EvdevInputCapture::EvdevInputCapture(const EvdevSetup& setup)
-    : access_(setup.access),
-      keys_(setup.keymap),
-      folder_(setup.folder, setup.opener, DeviceFolder::Wanted::KeyboardsAndPointers) {}
+    : source_(setup, DeviceFolder::Wanted::KeyboardsAndPointers) {}
 
 bool EvdevInputCapture::start(EventsHandler onEvents, LostHandler) {
     stop();
-    if (!keys_.follow()) return false;
     x_ = y_ = 0;
     handler_ = std::move(onEvents);
     // Devices come and go while the capture runs; nothing ends it but stop().
-    const bool followed =
-        followDevices(folder_, access_,
-                      [this](const DeviceFolder::Device& device, const DeviceEvent* events,
-                             std::size_t count) { this->onEvents(device, events, count); });
-    if (!followed || folder_.accessDenied()) stop();
+    if (!source_.open(this) || source_.accessDenied()) stop();
     return handler_ != nullptr;
 }
 
 void EvdevInputCapture::stop() {
     handler_ = nullptr;
-    folder_.stop();
+    source_.close();
 }
 
 void EvdevInputCapture::addEvent(CapturedInput::Kind kind, std::uint32_t detail,
@@ -149,7 +129,7 @@ void EvdevInputCapture::addEvent(CapturedInput::Kind kind, std::uint32_t detail,
     CapturedInput input;
     input.kind = kind;
     input.detail = detail;
-    input.modifiers = keys_.captureModifiers();
+    input.modifiers = source_.keys.captureModifiers();
     input.rootX = x_;
     input.rootY = y_;
     input.time = time;
@@ -159,7 +139,7 @@ void EvdevInputCapture::addEvent(CapturedInput::Kind kind, std::uint32_t detail,
 void EvdevInputCapture::onEvents(const DeviceFolder::Device&, const DeviceEvent* events,
                                  std::size_t count) {
     using Kind = CapturedInput::Kind;
-    keys_.follow();
+    source_.keys.follow();
     batch_.clear();
     for (std::size_t i = 0; i < count; ++i) {
         const DeviceEvent& event = events[i];
@@ -167,7 +147,7 @@ void EvdevInputCapture::onEvents(const DeviceFolder::Device&, const DeviceEvent*
             case DeviceEvent::Kind::Key:
                 addEvent(event.pressed ? Kind::KeyPress : Kind::KeyRelease, event.code + 8u,
                          event.timeMs);
-                keys_.apply(event.code, event.pressed);
+                source_.keys.apply(event.code, event.pressed);
                 break;
             case DeviceEvent::Kind::Button:
                 addEvent(event.pressed ? Kind::ButtonPress : Kind::ButtonRelease, event.code,

@@ -43,6 +43,31 @@ struct EvdevSetup {
     DeviceOpener opener = openInputDevice;
 };
 
+// What each watch reads: the devices it wants, with the seat's key state.
+class DeviceSource {
+public:
+    DeviceSource(const EvdevSetup& setup, DeviceFolder::Wanted wanted);
+
+    // Takes the seat's keymap and follows the devices, handing their events
+    // to `watch->onEvents`; false when either fails. Whether it could or
+    // not, a user who may read none of the devices is told.
+    template <class Watch>
+    bool open(Watch* watch) {
+        return open([watch](const DeviceFolder::Device& device, const DeviceEvent* events,
+                            std::size_t count) { watch->onEvents(device, events, count); });
+    }
+    void close() { folder_.stop(); }
+    bool accessDenied() const { return folder_.accessDenied(); }
+
+    SeatKeyState keys;
+
+private:
+    bool open(DeviceFolder::EventsHandler onEvents);
+
+    AccessNotice& access_;
+    DeviceFolder folder_;
+};
+
 // The desktop's keys for the phrase watch, read from the keyboards. Keys of
 // the program's own virtual keyboard never reach the kernel's devices;
 // another program's uinput keys are synthetic. Without the right to read the
@@ -55,11 +80,10 @@ public:
     void stop() override;
 
 private:
+    friend class DeviceSource;
     void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count);
 
-    AccessNotice& access_;
-    SeatKeyState keys_;
-    DeviceFolder folder_;
+    DeviceSource source_;
     Handler handler_;
 };
 
@@ -74,12 +98,11 @@ public:
     void stop() override;
 
 private:
+    friend class DeviceSource;
     void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count);
     bool isCancel(const DeviceFolder::Device& device, const DeviceEvent& event);
 
-    AccessNotice& access_;
-    SeatKeyState keys_;
-    DeviceFolder folder_;
+    DeviceSource source_;
     Handler handler_;
     std::set<std::pair<int, std::uint16_t>> heldControls_;  // (device, key code)
 };
@@ -99,12 +122,11 @@ public:
     bool absolutePositions() const override { return false; }
 
 private:
+    friend class DeviceSource;
     void onEvents(const DeviceFolder::Device& device, const DeviceEvent* events, std::size_t count);
     void addEvent(CapturedInput::Kind kind, std::uint32_t detail, std::uint32_t time);
 
-    AccessNotice& access_;
-    SeatKeyState keys_;
-    DeviceFolder folder_;
+    DeviceSource source_;
     EventsHandler handler_;
     std::int32_t x_ = 0;
     std::int32_t y_ = 0;
