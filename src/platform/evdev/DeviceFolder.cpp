@@ -144,15 +144,30 @@ void DeviceFolder::tryOpen(const std::string& name) {
 }
 
 void DeviceFolder::close(const std::string& name) {
-    openDevices_.erase(name);
+    const auto found = openDevices_.find(name);
+    if (found == openDevices_.end()) return;
+    events_.clear();
+    found->second->reader.releaseAll(events_);
+    const Device device = found->second->device;
+    openDevices_.erase(found);
+    hand(device);
+}
+
+void DeviceFolder::hand(const Device& device) {
+    // The handler may stop the folder: it is called last, on a copy.
+    if (events_.empty() || !handler_) return;
+    const EventsHandler onEvents = handler_;
+    onEvents(device, events_.data(), events_.size());
 }
 
 void DeviceFolder::readNotices() {
     alignas(inotify_event) std::array<char, 16 * (sizeof(inotify_event) + NAME_MAX + 1)> buffer;
     for (;;) {
+        if (inotify_ < 0) return;
         const ssize_t got = ::read(inotify_, buffer.data(), buffer.size());
         if (got <= 0) return;
-        for (ssize_t at = 0; at < got;) {
+        // A handler called for a closed device may have stopped the folder.
+        for (ssize_t at = 0; at < got && inotify_ >= 0;) {
             const auto* notice = reinterpret_cast<const inotify_event*>(buffer.data() + at);
             const std::string name = notice->len > 0 ? notice->name : "";
             if (notice->mask & (IN_DELETE | IN_MOVED_FROM)) {
@@ -172,11 +187,8 @@ void DeviceFolder::readDevice(const std::string& name) {
     events_.clear();
     const DeviceReader::Status status = open.reader.read(open.fd, events_);
     const Device device = open.device;
-    if (status == DeviceReader::Status::Gone) close(name);
-    // The handler may stop the folder: it is called last, on a copy.
-    if (events_.empty() || !handler_) return;
-    const EventsHandler onEvents = handler_;
-    onEvents(device, events_.data(), events_.size());
+    if (status == DeviceReader::Status::Gone) openDevices_.erase(found);
+    hand(device);
 }
 
 }  // namespace ks::evdev

@@ -39,7 +39,8 @@ OpenedDevice openInputDevice(const std::string& path);
 // Follows the input devices in a folder (/dev/input) on the thread that
 // starts it: opens each keyboard or pointer that is there or appears
 // (inotify), hands their events over as they come, and closes a device when
-// it goes away, to open it again when it comes back. The device nodes appear
+// it goes away (releasing the keys it held), to open it again when it comes
+// back. The device nodes appear
 // before udev gives the user access to them, so a change of a node's
 // attributes is a reason to try it again.
 class DeviceFolder {
@@ -75,6 +76,8 @@ private:
     void close(const std::string& name);
     void readNotices();
     void readDevice(const std::string& name);
+    // Hands events_ of `device` to the handler.
+    void hand(const Device& device);
 
     std::string path_;
     DeviceOpener opener_;

@@ -18,6 +18,7 @@ DeviceSource::DeviceSource(const EvdevSetup& setup, DeviceFolder::Wanted wanted)
 
 bool DeviceSource::open(DeviceFolder::EventsHandler onEvents) {
     if (!keys.follow()) return false;
+    keys.releaseKeys();
     const bool followed = folder_.start(std::move(onEvents));
     if (folder_.accessDenied()) access_.denied();
     return followed;

@@ -1,5 +1,6 @@
 #include "platform/evdev/EventDecoder.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,6 +32,17 @@ std::uint32_t millisecondsOf(const input_event& event) {
     return static_cast<std::uint32_t>(ms);
 }
 
+// The keys the device holds now; none where it cannot tell (a pipe).
+EventDecoder::Keys keysDown(int fd) {
+    std::array<unsigned char, (KEY_CNT + 7) / 8> bits{};
+    EventDecoder::Keys down;
+    if (ioctl(fd, EVIOCGKEY(bits.size()), bits.data()) < 0) return down;
+    for (std::size_t code = 0; code < KEY_CNT; ++code) {
+        if (bits[code / 8] & (1u << (code % 8))) down.set(code);
+    }
+    return down;
+}
+
 }  // namespace
 
 void EventDecoder::feed(const input_event& event, std::vector<DeviceEvent>& out) {
@@ -41,6 +53,7 @@ void EventDecoder::feed(const input_event& event, std::vector<DeviceEvent>& out)
             dropping_ = true;
         } else if (event.code == SYN_REPORT) {
             if (!dropping_) endFrame(out);
+            dropEnded_ = dropping_;
             dropping_ = false;
         }
         return;
@@ -77,9 +90,22 @@ void EventDecoder::endFrame(std::vector<DeviceEvent>& out) {
     if (dx_ != 0 || dy_ != 0) {
         out.push_back({DeviceEvent::Kind::Motion, false, 0, dx_, dy_, frameTime_});
     }
+    for (const DeviceEvent& event : frame_) {
+        if (event.kind == DeviceEvent::Kind::Key) held_.set(event.code, event.pressed);
+    }
     out.insert(out.end(), frame_.begin(), frame_.end());
     frame_.clear();
     dx_ = dy_ = 0;
+}
+
+void EventDecoder::releaseKeysUp(const Keys& down, std::vector<DeviceEvent>& out) {
+    const Keys released = held_ & ~down;
+    for (std::size_t code = 0; released.any() && code < KEY_CNT; ++code) {
+        if (!released.test(code)) continue;
+        out.push_back(
+            {DeviceEvent::Kind::Key, false, static_cast<std::uint16_t>(code), 0, 0, frameTime_});
+    }
+    held_ &= down;
 }
 
 DeviceReader::Status DeviceReader::read(int fd, std::vector<DeviceEvent>& out) {
@@ -88,10 +114,11 @@ DeviceReader::Status DeviceReader::read(int fd, std::vector<DeviceEvent>& out) {
         std::memcpy(buffer.data(), partial_.data(), partialSize_);
         const std::size_t room = buffer.size() - partialSize_;
         const ssize_t got = ::read(fd, buffer.data() + partialSize_, room);
-        if (got == 0) return Status::Gone;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return errno == EAGAIN ? Status::Open : Status::Gone;
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno == EAGAIN) return Status::Open;
+        if (got <= 0) {
+            releaseAll(out);
+            return Status::Gone;
         }
         const std::size_t total = partialSize_ + static_cast<std::size_t>(got);
         std::size_t at = 0;
@@ -99,6 +126,7 @@ DeviceReader::Status DeviceReader::read(int fd, std::vector<DeviceEvent>& out) {
             input_event event;
             std::memcpy(&event, buffer.data() + at, sizeof event);
             decoder_.feed(event, out);
+            if (decoder_.takeDropEnd()) decoder_.releaseKeysUp(keysDown(fd), out);
         }
         partialSize_ = total - at;
         std::memcpy(partial_.data(), buffer.data() + at, partialSize_);

@@ -3,8 +3,10 @@
 #include <linux/input.h>
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace ks::evdev {
@@ -34,10 +36,18 @@ struct DeviceEvent {
 // move become one motion. A key the kernel repeats while it is held is one
 // press, as the display server sees it. When the kernel dropped events
 // (SYN_DROPPED), the frame under way and the rest of it up to the next
-// report are dropped, as they cannot be trusted.
+// report are dropped, as they cannot be trusted; the keys released
+// meanwhile are then released by releaseKeysUp().
 class EventDecoder {
 public:
+    using Keys = std::bitset<KEY_CNT>;
+
     void feed(const input_event& event, std::vector<DeviceEvent>& out);
+    // True once after a report that ended dropped events.
+    bool takeDropEnd() { return std::exchange(dropEnded_, false); }
+    // Releases the keys held that are not in `down`: a held modifier whose
+    // release was lost would change every key typed after it.
+    void releaseKeysUp(const Keys& down, std::vector<DeviceEvent>& out);
 
 private:
     void feedKey(const input_event& event);
@@ -49,6 +59,8 @@ private:
     std::int32_t dy_ = 0;
     std::uint32_t frameTime_ = 0;
     bool dropping_ = false;
+    bool dropEnded_ = false;
+    Keys held_;
 };
 
 // Reads and decodes a device's events as they become readable: whole
@@ -58,8 +70,11 @@ public:
     enum class Status : std::uint8_t { Open, Gone };
 
     // Decodes everything `fd` (non-blocking) has now into `out`. Gone when
-    // the device went away or its writer closed it.
+    // the device went away or its writer closed it; the keys it held are
+    // released then.
     Status read(int fd, std::vector<DeviceEvent>& out);
+    // The device is closed: the keys it held are released.
+    void releaseAll(std::vector<DeviceEvent>& out) { decoder_.releaseKeysUp({}, out); }
 
 private:
     EventDecoder decoder_;

@@ -91,6 +91,16 @@ void SeatKeyState::apply(std::uint16_t code, bool pressed) {
     xkb_state_update_key(state_, code + kKeycodeOffset, pressed ? XKB_KEY_DOWN : XKB_KEY_UP);
 }
 
+void SeatKeyState::releaseKeys() {
+    if (state_ == nullptr) return;
+    xkb_state* fresh = xkb_state_new(keymap_);
+    if (fresh == nullptr) return;
+    xkb_state_update_mask(fresh, 0, 0, xkb_state_serialize_mods(state_, XKB_STATE_MODS_LOCKED), 0,
+                          0, xkb_state_serialize_layout(state_, XKB_STATE_LAYOUT_LOCKED));
+    xkb_state_unref(state_);
+    state_ = fresh;
+}
+
 bool SeatKeyState::isActive(std::uint32_t mask) const {
     return mask != 0 && (xkb_state_serialize_mods(state_, XKB_STATE_MODS_EFFECTIVE) & mask) != 0;
 }

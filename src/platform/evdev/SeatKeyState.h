@@ -35,6 +35,9 @@ public:
 
     // A key went down or up (`code` is the kernel's key code).
     void apply(std::uint16_t code, bool pressed);
+    // Forgets the keys held, keeping the locks: the devices are read anew and
+    // a key held meanwhile may have been released unseen.
+    void releaseKeys();
 
     // The modifiers in force, for the phrase watch and for the recorder
     // (CapturedInput's bits).
