@@ -254,6 +254,24 @@ TEST(EvdevKeyWatch, TypesWhatTheSeatsLayoutTypesDeadKeysIncluded) {
     }
 }
 
+TEST(EvdevKeyWatch, StartsWithTheLocksTheKeyboardsLightsShow) {
+    test::testApplication();
+    SharedSeatKeymap keymap;
+    AccessNotice access(nullptr);
+    FakeDevices devices;
+    devices.add("event0", kKeyboard);  // no lights
+    devices.add("event1", {true, false, false, false, true, true, true});
+    PhraseWatch phrases;
+    phrases.matcher().add({"A1", "M", true});
+    bool fired = false;
+    EvdevKeyWatch watch(devices.setup(keymap, access));
+    ASSERT_TRUE(watch.start([&](const WatchedKey& key, const KeyLayout& layout) {
+        fired = phrases.onKey(key, layout, 0) != nullptr || fired;
+    }));
+    devices.send("event0", keys({{KEY_A, true}, {KEY_KP1, true}}));
+    EXPECT_TRUE(test::runEventsUntil([&] { return fired; }, 2000));
+}
+
 TEST(EvdevCancelWatch, CountsCtrlEscOnPhysicalKeyboardsOnly) {
     test::testApplication();
     struct Row {

@@ -58,6 +58,9 @@ OpenedDevice openInputDevice(const std::string& path) {
     opened.info.synthetic = libevdev_get_id_bustype(device) == kBusVirtual;
     const char* name = libevdev_get_name(device);
     opened.info.own = name != nullptr && std::string(name).rfind(kOwnDevicePrefix, 0) == 0;
+    opened.info.lockLights = libevdev_has_event_code(device, EV_LED, LED_CAPSL) != 0;
+    opened.info.capsLockLit = libevdev_get_event_value(device, EV_LED, LED_CAPSL) != 0;
+    opened.info.numLockLit = libevdev_get_event_value(device, EV_LED, LED_NUML) != 0;
     // Time stamps on the monotonic clock do not jump when the wall clock is set.
     libevdev_set_clock_id(device, CLOCK_MONOTONIC);
     libevdev_free(device);
@@ -111,6 +114,12 @@ void DeviceFolder::stop() {
     inotifyNotifier_.release()->deleteLater();
     ::close(inotify_);
     inotify_ = -1;
+}
+
+std::vector<DeviceInfo> DeviceFolder::devices() const {
+    std::vector<DeviceInfo> out;
+    for (const auto& [name, open] : openDevices_) out.push_back(open->device.info);
+    return out;
 }
 
 void DeviceFolder::scan() {

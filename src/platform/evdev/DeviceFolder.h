@@ -21,6 +21,11 @@ struct DeviceInfo {
     bool synthetic = false;
     // One of this program's own devices, which no watch reads.
     bool own = false;
+    // The lock lights when it was opened: the display server lights them
+    // as its locks are.
+    bool lockLights = false;
+    bool capsLockLit = false;
+    bool numLockLit = false;
 };
 
 // A device node opened for reading (non-blocking), or the error number of
@@ -67,6 +72,7 @@ public:
     // the user may: the user lacks the right to the input devices.
     bool accessDenied() const { return openDevices_.empty() && deniedCount_ > 0; }
     std::size_t openCount() const { return openDevices_.size(); }
+    std::vector<DeviceInfo> devices() const;
 
 private:
     struct OpenDevice;

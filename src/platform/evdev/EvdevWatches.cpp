@@ -21,6 +21,13 @@ bool DeviceSource::open(DeviceFolder::EventsHandler onEvents) {
     keys.releaseKeys();
     const bool followed = folder_.start(std::move(onEvents));
     if (folder_.accessDenied()) access_.denied();
+    // A lock switched on before the watch started shows only in the lights.
+    for (const DeviceInfo& info : folder_.devices()) {
+        if (info.lockLights && !info.synthetic) {
+            keys.setLocks(info.capsLockLit, info.numLockLit);
+            break;
+        }
+    }
     return followed;
 }
 

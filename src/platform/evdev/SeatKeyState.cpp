@@ -101,6 +101,17 @@ void SeatKeyState::releaseKeys() {
     state_ = fresh;
 }
 
+void SeatKeyState::setLocks(bool capsLock, bool numLock) {
+    if (state_ == nullptr) return;
+    const std::uint32_t otherLocks = xkb_state_serialize_mods(state_, XKB_STATE_MODS_LOCKED) &
+                                     ~(masks_.capsLock | masks_.numLock);
+    const std::uint32_t locks =
+        otherLocks | (capsLock ? masks_.capsLock : 0) | (numLock ? masks_.numLock : 0);
+    xkb_state_update_mask(state_, xkb_state_serialize_mods(state_, XKB_STATE_MODS_DEPRESSED),
+                          xkb_state_serialize_mods(state_, XKB_STATE_MODS_LATCHED), locks, 0, 0,
+                          xkb_state_serialize_layout(state_, XKB_STATE_LAYOUT_LOCKED));
+}
+
 bool SeatKeyState::isActive(std::uint32_t mask) const {
     return mask != 0 && (xkb_state_serialize_mods(state_, XKB_STATE_MODS_EFFECTIVE) & mask) != 0;
 }

@@ -38,6 +38,8 @@ public:
     // Forgets the keys held, keeping the locks: the devices are read anew and
     // a key held meanwhile may have been released unseen.
     void releaseKeys();
+    // Sets Caps Lock and Num Lock as a keyboard's lights show them.
+    void setLocks(bool capsLock, bool numLock);
 
     // The modifiers in force, for the phrase watch and for the recorder
     // (CapturedInput's bits).
