@@ -179,7 +179,9 @@ void DeviceFolder::readNotices() {
         for (ssize_t at = 0; at < got && inotify_ >= 0;) {
             const auto* notice = reinterpret_cast<const inotify_event*>(buffer.data() + at);
             const std::string name = notice->len > 0 ? notice->name : "";
-            if (notice->mask & (IN_DELETE | IN_MOVED_FROM)) {
+            if (notice->mask & IN_Q_OVERFLOW) {
+                scan();  // notices were lost: what is there now is what counts
+            } else if (notice->mask & (IN_DELETE | IN_MOVED_FROM)) {
                 close(name);
             } else {
                 tryOpen(name);
