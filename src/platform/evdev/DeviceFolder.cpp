@@ -17,7 +17,6 @@ namespace ks::evdev {
 namespace {
 
 constexpr const char* kOwnDevicePrefix = "keystrider";
-constexpr int kBusVirtual = 0x06;  // BUS_VIRTUAL: a uinput device
 
 bool isEventNode(const std::string& name) {
     return name.rfind("event", 0) == 0;
@@ -55,7 +54,7 @@ OpenedDevice openInputDevice(const std::string& path) {
     if (libevdev_new_from_fd(opened.fd, &device) < 0) return opened;
     opened.info.keyboard = isKeyboard(device);
     opened.info.pointer = isPointer(device);
-    opened.info.synthetic = libevdev_get_id_bustype(device) == kBusVirtual;
+    opened.info.synthetic = libevdev_get_id_bustype(device) == BUS_VIRTUAL;  // uinput
     const char* name = libevdev_get_name(device);
     opened.info.own = name != nullptr && std::string(name).rfind(kOwnDevicePrefix, 0) == 0;
     opened.info.lockLights = libevdev_has_event_code(device, EV_LED, LED_CAPSL) != 0;
