@@ -19,19 +19,19 @@ std::function<void(const std::string&)> onGuiThread(std::function<void(const std
 
 }  // namespace
 
-EvdevServices::EvdevServices(const SeatKeymap& keymap,
-                             std::function<void(const std::string&)> showNotice, std::string folder)
+EvdevServices::EvdevServices(std::function<void(const std::string&)> showNotice, std::string folder)
     : access_(onGuiThread(std::move(showNotice))),
-      setup_{keymap, access_, std::move(folder)},
-      playbackCancel_(setup_),
-      recordCancel_(setup_),
-      capture_(setup_) {}
+      setup_{seatKeymap_, access_, std::move(folder)} {}
 
-std::unique_ptr<KeyWatch> EvdevServices::makeKeyWatch() {
+std::unique_ptr<InputCapture> EvdevServices::makeCapture() const {
+    return std::make_unique<EvdevInputCapture>(setup_);
+}
+
+std::unique_ptr<KeyWatch> EvdevServices::makeKeyWatch() const {
     return std::make_unique<EvdevKeyWatch>(setup_);
 }
 
-std::unique_ptr<CancelWatch> EvdevServices::makeCancelWatch() {
+std::unique_ptr<CancelWatch> EvdevServices::makeCancelWatch() const {
     return std::make_unique<EvdevCancelWatch>(setup_);
 }
 
