@@ -30,7 +30,7 @@ RecordDialog::RecordDialog(Services services, QWidget* mainWindow,
       listedNames_(std::move(listedNames)),
       recorder_(services, *this) {
     setWindowTitle(QStringLiteral("Keystrider - Record"));
-    buildLayout();
+    buildLayout(services.capture.absolutePositions());
     // The windows there are before this dialog shows itself.
     fillWindowList();
 }
@@ -39,7 +39,7 @@ RecordDialog::~RecordDialog() {
     recorder_.Cancel();
 }
 
-void RecordDialog::buildLayout() {
+void RecordDialog::buildLayout(bool absolutePositions) {
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     left->addWidget(new QLabel(QStringLiteral("Recording Name:")));
@@ -71,6 +71,14 @@ void RecordDialog::buildLayout() {
         "Record.  When you are finished recording press Ctrl-Break."));
     hint->setWordWrap(true);
     left->addWidget(hint);
+    if (!absolutePositions) {
+        auto* relative = new QLabel(QStringLiteral(
+            "Mouse positions are not places on the screen here: each is recorded as the distance "
+            "from where the pointer was when recording began."));
+        relative->setObjectName(QStringLiteral("relativePositions"));
+        relative->setWordWrap(true);
+        left->addWidget(relative);
+    }
 
     auto* buttons = new QHBoxLayout;
     auto* record = new QPushButton(QStringLiteral("Record"));

@@ -41,7 +41,8 @@ public:
     const Recorder& recorder() const { return recorder_; }
 
 private:
-    void buildLayout();
+    // Says so when the capture sees only the pointer's moves (Wayland).
+    void buildLayout(bool absolutePositions);
     void fillWindowList();
 
     void post(std::function<void()> task) override;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -62,6 +63,14 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     dialog.nameEdit()->setText("Typed A");
     dialog.saveClicked();
     EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
+}
+
+TEST_F(RecordDialogTest, SaysWhenPositionsAreMovesNotPlaces) {
+    for (const bool absolute : {true, false}) {
+        capture.absolute = absolute;
+        RecordDialog dialog(services, nullptr, {});
+        EXPECT_EQ(dialog.findChild<QLabel*>("relativePositions") == nullptr, absolute);
+    }
 }
 
 TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {

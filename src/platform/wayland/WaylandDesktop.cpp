@@ -11,7 +11,7 @@ bool announced(const DesktopOffer& offer, const char* global) {
 }
 
 // Why a capability is missing, as the last part of its refusal's first sentence.
-enum class Lack { Protocol, SwayIpc, Devices, Bell };
+enum class Lack { Protocol, SwayIpc, Bell };
 
 // One row per capability: its name in messages, what it needs, and whether an offer has it.
 struct Requirement {
@@ -54,9 +54,11 @@ const std::vector<Requirement>& requirements() {
          }},
         {Capability::HotKeys, "Hot keys", "sway's IPC socket (SWAYSOCK)", Lack::SwayIpc,
          [](const DesktopOffer& o) { return o.swayIpc; }},
+        // Any compositor: the watches read the kernel's devices, and the first one
+        // that finds them unreadable says so when it is needed, not at start.
         {Capability::KeyWatch, "Typed phrases, recording and the Ctrl+Esc cancel key",
-         "read access to the keyboard devices (/dev/input/event*)", Lack::Devices,
-         [](const DesktopOffer& o) { return o.inputDevices; }},
+         "the keyboard devices (/dev/input/event*)", Lack::Protocol,
+         [](const DesktopOffer&) { return true; }},
         {Capability::Sound, "BEEP and the alert sounds", "a bell", Lack::Bell,
          [](const DesktopOffer&) { return false; }},
     };
@@ -103,9 +105,6 @@ std::string hotKeyAdvice(DesktopFamily family) {
 std::string adviceFor(Capability capability, DesktopFamily family) {
     switch (capability) {
         case Capability::HotKeys: return hotKeyAdvice(family);
-        case Capability::KeyWatch:
-            return "Add yourself to the input group (sudo usermod -aG input $USER) and log in "
-                   "again.";
         case Capability::Sound: return {};  // nothing to do
         case Capability::WindowPlaces:
             if (family == DesktopFamily::Wlroots || family == DesktopFamily::Other) {
@@ -121,7 +120,6 @@ std::string whyMissing(Lack lack, DesktopFamily family) {
         case Lack::Protocol:
             return ", which this desktop (" + familyName(family) + ") does not offer.";
         case Lack::SwayIpc: return ", which only sway has.";
-        case Lack::Devices: return ", which this user does not have.";
         case Lack::Bell: return ", which Wayland does not give programs.";
     }
     return ".";

@@ -32,12 +32,10 @@ enum class Capability {
 const std::vector<Capability>& allCapabilities();
 
 // What the compositor and the session give: the names of the announced
-// globals, whether sway's IPC socket is there, whether the keyboard devices
-// can be read.
+// globals and whether sway's IPC socket is there.
 struct DesktopOffer {
     std::vector<std::string> globals;
     bool swayIpc = false;
-    bool inputDevices = false;
 };
 
 struct WaylandDesktop {

@@ -35,17 +35,6 @@ std::string swaySocketOf(const std::string& given) {
     return fromEnvironment ? fromEnvironment : "";
 }
 
-// Whether this user may read a keyboard device, which typed phrases,
-// recording and the cancel keys watch on Wayland.
-bool inputDevicesReadable() {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/input", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with("event") && access(entry.path().c_str(), R_OK) == 0) return true;
-    }
-    return false;
-}
-
 // The layout the compositor most likely uses when no part follows the
 // seat's: libxkbcommon's default (the XKB_DEFAULT_* settings, else US), so
 // that key names are right on most desktops.
@@ -99,7 +88,7 @@ WaylandPlatform::WaylandPlatform(std::unique_ptr<WaylandConnection> connection,
       displayName_(options.display),
       swaySocket_(swaySocketOf(options.swaySocket)),
       builders_(std::move(builders)) {
-    DesktopOffer offer{{}, isSocket(swaySocket_), inputDevicesReadable()};
+    DesktopOffer offer{{}, isSocket(swaySocket_)};
     for (const WaylandGlobal& global : connection_->globals()) {
         offer.globals.push_back(global.interface);
     }
