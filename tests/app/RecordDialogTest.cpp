@@ -11,6 +11,7 @@
 #include "AppFixture.h"
 #include "RecorderDoubles.h"
 #include "RecordingInput.h"
+#include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "journal/RecordingStore.h"
 
@@ -40,10 +41,11 @@ protected:
     }
 
     RecordDialog::Services services{*store, messages, windows, keymap, capture, cancelWatch};
+    Guide guide;
 };
 
 TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
-    RecordDialog dialog(services, nullptr, {"Taken"});
+    RecordDialog dialog(services, guide, nullptr, {"Taken"});
     EXPECT_EQ(dialog.windowTitle(), "Keystrider - Record");
     EXPECT_EQ(dialog.typeButton(RecordingType::KeyboardAndMouse)->text(), "Keyboard + Mouse");
     EXPECT_TRUE(dialog.typeButton(RecordingType::KeyboardAndMouse)->isChecked());
@@ -69,7 +71,7 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
 }
 
 TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
-    RecordDialog dialog(services, nullptr, {});
+    RecordDialog dialog(services, guide, nullptr, {});
     record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
     dialog.reject();
     EXPECT_FALSE(capture.capturing);
