@@ -113,7 +113,7 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     buttons->addWidget(help);
     layout->addLayout(buttons);
     saveButton->setDefault(true);
-    connect(help, &QPushButton::clicked, this, [] { openHelp(kOptionsSection); });
+    connect(help, &QPushButton::clicked, this, [this] { shell_.guide().open(kOptionsSection); });
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -22,9 +22,10 @@ constexpr int kWindowIdRole = Qt::UserRole;
 
 }  // namespace
 
-RecordDialog::RecordDialog(Services services, QWidget* mainWindow,
+RecordDialog::RecordDialog(Services services, Guide& guide, QWidget* mainWindow,
                            std::vector<std::string> listedNames)
     : QDialog(mainWindow),
+      guide_(guide),
       windowControl_(services.windows),
       mainWindow_(mainWindow),
       listedNames_(std::move(listedNames)),
@@ -86,7 +87,7 @@ void RecordDialog::buildLayout(bool absolutePositions) {
     auto* cancel = new QPushButton(QStringLiteral("Cancel"));
     auto* help = new QPushButton(QStringLiteral("&Help"));
     save->setDefault(true);
-    connect(help, &QPushButton::clicked, this, [] { openHelp(kRecordingsSection); });
+    connect(help, &QPushButton::clicked, this, [this] { guide_.open(kRecordingsSection); });
     connect(record, &QPushButton::clicked, this, [this] { recordClicked(); });
     connect(save, &QPushButton::clicked, this, [this] { saveClicked(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
