@@ -1,0 +1,302 @@
+#include "platform/wayland/SwayIpc.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include "core/PlusDigits.h"
+
+namespace ks::wayland {
+
+namespace {
+
+constexpr std::string_view kMagic = "i3-ipc";
+constexpr std::size_t kHeaderSize = kMagic.size() + 2 * sizeof(std::uint32_t);
+
+std::uint32_t readWord(std::string_view bytes, std::size_t at) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, bytes.data() + at, sizeof word);
+    return word;
+}
+
+void appendWord(std::string& out, std::uint32_t word) {
+    char bytes[sizeof word];
+    std::memcpy(bytes, &word, sizeof word);
+    out.append(bytes, sizeof word);
+}
+
+std::optional<QJsonDocument> parseJson(std::string_view json) {
+    QJsonParseError error{};
+    QJsonDocument document = QJsonDocument::fromJson(
+        QByteArray(json.data(), static_cast<qsizetype>(json.size())), &error);
+    if (error.error != QJsonParseError::NoError) return std::nullopt;
+    return document;
+}
+
+std::string text(const QJsonValue& value) {
+    return value.toString().toStdString();
+}
+
+ScreenRect rectOf(const QJsonObject& box) {
+    const int x = box.value(u"x").toInt();
+    const int y = box.value(u"y").toInt();
+    return {x, y, x + box.value(u"width").toInt(), y + box.value(u"height").toInt()};
+}
+
+// Views (the containers that hold a program's window) are the nodes that name
+// their shell; the others are outputs, workspaces and splits.
+void collectWindows(const QJsonObject& node, bool floating, std::vector<SwayWindow>& windows,
+                    int depth) {
+    // sway's trees are a handful of levels deep; a deeper one is no tree of sway's.
+    constexpr int kDeepest = 64;
+    if (depth > kDeepest) return;
+    if (node.contains(u"shell")) {
+        windows.push_back({static_cast<std::int64_t>(node.value(u"id").toDouble()),
+                           static_cast<std::int64_t>(node.value(u"pid").toDouble()),
+                           text(node.value(u"app_id")), text(node.value(u"name")),
+                           rectOf(node.value(u"rect").toObject()), floating,
+                           node.value(u"focused").toBool()});
+    }
+    for (const QJsonValue child : node.value(u"nodes").toArray()) {
+        collectWindows(child.toObject(), floating, windows, depth + 1);
+    }
+    for (const QJsonValue child : node.value(u"floating_nodes").toArray()) {
+        collectWindows(child.toObject(), true, windows, depth + 1);
+    }
+}
+
+Result failure(const std::string& what) {
+    return Result::failure("sway IPC: " + what);
+}
+
+Result systemFailure(const std::string& what) {
+    return failure(what + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+std::string encodeSwayFrame(std::uint32_t type, std::string_view payload) {
+    std::string frame(kMagic);
+    appendWord(frame, static_cast<std::uint32_t>(payload.size()));
+    appendWord(frame, type);
+    frame.append(payload);
+    return frame;
+}
+
+SwayFrameRead takeSwayFrame(std::string_view buffer, std::size_t limit) {
+    using Status = SwayFrameRead::Status;
+    const auto only = [](Status status) { return SwayFrameRead{status, {}, 0}; };
+    const std::size_t magicSeen = std::min(buffer.size(), kMagic.size());
+    if (buffer.substr(0, magicSeen) != kMagic.substr(0, magicSeen)) return only(Status::Malformed);
+    if (buffer.size() < kHeaderSize) return only(Status::Incomplete);
+    const std::uint32_t length = readWord(buffer, kMagic.size());
+    if (length > limit) return only(Status::Malformed);
+    if (buffer.size() - kHeaderSize < length) return only(Status::Incomplete);
+    return {Status::Complete,
+            {readWord(buffer, kMagic.size() + sizeof length),
+             std::string(buffer.substr(kHeaderSize, length))},
+            kHeaderSize + length};
+}
+
+Result parseCommandReply(std::string_view json) {
+    const auto document = parseJson(json);
+    if (!document || !document->isArray() || document->array().isEmpty()) {
+        return failure("the reply to a command is no list of outcomes");
+    }
+    for (const QJsonValue outcome : document->array()) {
+        const QJsonObject object = outcome.toObject();
+        if (!object.value(u"success").toBool()) {
+            const std::string error = text(object.value(u"error"));
+            return failure(error.empty() ? "a command failed" : error);
+        }
+    }
+    return Result::success();
+}
+
+Expected<std::vector<SwayWindow>> parseTree(std::string_view json) {
+    const auto document = parseJson(json);
+    if (!document || !document->isObject()) return failure("the window tree is no JSON object");
+    std::vector<SwayWindow> windows;
+    collectWindows(document->object(), false, windows, 0);
+    return windows;
+}
+
+std::optional<std::int32_t> parseBindingEvent(std::string_view json, std::string_view tag) {
+    const auto document = parseJson(json);
+    if (!document) return std::nullopt;
+    const QJsonObject event = document->object();
+    if (event.value(u"change").toString() != u"run") return std::nullopt;
+    const std::string command = text(event.value(u"binding").toObject().value(u"command"));
+    const std::string prefix = "nop " + std::string(tag) + " ";
+    if (command.rfind(prefix, 0) != 0) return std::nullopt;
+    const auto number = parsePlusDigits(std::string_view(command).substr(prefix.size()));
+    if (!number || *number > static_cast<std::uint64_t>(INT32_MAX)) return std::nullopt;
+    return static_cast<std::int32_t>(*number);
+}
+
+std::string swayQuoted(std::string_view text) {
+    const QJsonArray wrapped{QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))};
+    const QByteArray json = QJsonDocument(wrapped).toJson(QJsonDocument::Compact);
+    // "[" and "]" around the one string.
+    return json.mid(1, json.size() - 2).toStdString();
+}
+
+Expected<SwayIpc> SwayIpc::connect(const std::string& socketPath) {
+    std::string path = socketPath;
+    if (path.empty()) {
+        const char* fromEnvironment = std::getenv("SWAYSOCK");
+        if (fromEnvironment == nullptr || *fromEnvironment == '\0') {
+            return failure("SWAYSOCK is not set: the compositor is not sway");
+        }
+        path = fromEnvironment;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return failure("the socket path is too long");
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return systemFailure("socket");
+    SwayIpc ipc(fd, path);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        return systemFailure("cannot connect to " + path);
+    }
+    return ipc;
+}
+
+SwayIpc::SwayIpc(SwayIpc&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      buffer_(std::move(other.buffer_)),
+      events_(std::move(other.events_)) {}
+
+SwayIpc& SwayIpc::operator=(SwayIpc&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        path_ = std::move(other.path_);
+        buffer_ = std::move(other.buffer_);
+        events_ = std::move(other.events_);
+    }
+    return *this;
+}
+
+SwayIpc::~SwayIpc() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+Result SwayIpc::send(std::uint32_t type, std::string_view payload) {
+    const std::string frame = encodeSwayFrame(type, payload);
+    for (std::size_t sent = 0; sent < frame.size();) {
+        const ssize_t written = ::send(fd_, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return systemFailure("write");
+        sent += static_cast<std::size_t>(written);
+    }
+    return Result::success();
+}
+
+Result SwayIpc::fill(std::chrono::milliseconds wait) {
+    pollfd readable{fd_, POLLIN, 0};
+    const int ready = ::poll(&readable, 1, static_cast<int>(wait.count()));
+    if (ready < 0 && errno == EINTR) return Result::success();
+    if (ready < 0) return systemFailure("poll");
+    if (ready == 0) return failure("sway did not answer in time");
+    char chunk[65536];
+    const ssize_t got = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (got == 0) return failure("sway closed the connection");
+    if (got < 0) {
+        return errno == EAGAIN || errno == EINTR ? Result::success() : systemFailure("read");
+    }
+    buffer_.append(chunk, static_cast<std::size_t>(got));
+    return Result::success();
+}
+
+Expected<SwayFrame> SwayIpc::nextFrame() {
+    const auto deadline = std::chrono::steady_clock::now() + kSwayReplyTime;
+    for (;;) {
+        SwayFrameRead read = takeSwayFrame(buffer_);
+        if (read.status == SwayFrameRead::Status::Malformed) {
+            return failure("the compositor sent something that is no IPC message");
+        }
+        if (read.status == SwayFrameRead::Status::Complete) {
+            buffer_.erase(0, read.consumed);
+            return std::move(read.frame);
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return failure("sway did not answer in time");
+        if (Result filled = fill(left); !filled) return filled;
+    }
+}
+
+Expected<std::string> SwayIpc::request(SwayMessage type, std::string_view payload) {
+    if (fd_ < 0) return failure("not connected");
+    if (Result sent = send(static_cast<std::uint32_t>(type), payload); !sent) return sent;
+    for (;;) {
+        Expected<SwayFrame> frame = nextFrame();
+        if (!frame) return frame.status();
+        // On a subscribed connection events come between a request and its reply.
+        if ((frame->type & kSwayEventBit) != 0) {
+            events_.push_back(std::move(*frame));
+            continue;
+        }
+        if (frame->type != static_cast<std::uint32_t>(type)) {
+            return failure("the reply does not answer the request");
+        }
+        return std::move(frame->payload);
+    }
+}
+
+Result SwayIpc::runCommand(std::string_view command) {
+    Expected<std::string> reply = request(SwayMessage::RunCommand, command);
+    return reply ? parseCommandReply(*reply) : reply.status();
+}
+
+Expected<std::vector<SwayWindow>> SwayIpc::windows() {
+    Expected<std::string> reply = request(SwayMessage::GetTree, {});
+    if (!reply) return reply.status();
+    return parseTree(*reply);
+}
+
+Result SwayIpc::subscribeToBindings() {
+    Expected<std::string> reply = request(SwayMessage::Subscribe, R"(["binding"])");
+    if (!reply) return reply.status();
+    const auto document = parseJson(*reply);
+    if (!document || !document->object().value(u"success").toBool()) {
+        return failure("sway refused to report key bindings");
+    }
+    return Result::success();
+}
+
+std::optional<SwayFrame> SwayIpc::nextEvent() {
+    if (!events_.empty()) {
+        SwayFrame event = std::move(events_.front());
+        events_.erase(events_.begin());
+        return event;
+    }
+    for (;;) {
+        SwayFrameRead read = takeSwayFrame(buffer_);
+        if (read.status == SwayFrameRead::Status::Complete) {
+            buffer_.erase(0, read.consumed);
+            return std::move(read.frame);
+        }
+        if (read.status == SwayFrameRead::Status::Malformed) {
+            buffer_.clear();
+            return std::nullopt;
+        }
+        const std::size_t before = buffer_.size();
+        if (!fill(std::chrono::milliseconds(0)) || buffer_.size() == before) return std::nullopt;
+    }
+}
+
+}  // namespace ks::wayland
