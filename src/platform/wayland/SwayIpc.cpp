@@ -5,9 +5,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -47,10 +49,13 @@ std::string text(const QJsonValue& value) {
     return value.toString().toStdString();
 }
 
-ScreenRect rectOf(const QJsonObject& box) {
+// sway's rect leaves out the title bar, which sits right above it.
+ScreenRect outerRectOf(const QJsonObject& node) {
+    const QJsonObject box = node.value(u"rect").toObject();
     const int x = box.value(u"x").toInt();
     const int y = box.value(u"y").toInt();
-    return {x, y, x + box.value(u"width").toInt(), y + box.value(u"height").toInt()};
+    const int titleBar = node.value(u"deco_rect").toObject().value(u"height").toInt();
+    return {x, y - titleBar, x + box.value(u"width").toInt(), y + box.value(u"height").toInt()};
 }
 
 // Views (the containers that hold a program's window) are the nodes that name
@@ -61,10 +66,15 @@ void collectWindows(const QJsonObject& node, bool floating, std::vector<SwayWind
     constexpr int kDeepest = 64;
     if (depth > kDeepest) return;
     if (node.contains(u"shell")) {
+        // An X program's window has no app id; its class stands in for it,
+        // as in the window lists of other protocols.
+        const std::string appId =
+            node.value(u"app_id").isString()
+                ? text(node.value(u"app_id"))
+                : text(node.value(u"window_properties").toObject().value(u"class"));
         windows.push_back({static_cast<std::int64_t>(node.value(u"id").toDouble()),
-                           static_cast<std::int64_t>(node.value(u"pid").toDouble()),
-                           text(node.value(u"app_id")), text(node.value(u"name")),
-                           rectOf(node.value(u"rect").toObject()), floating,
+                           static_cast<std::int64_t>(node.value(u"pid").toDouble()), appId,
+                           text(node.value(u"name")), outerRectOf(node), floating,
                            node.value(u"focused").toBool()});
     }
     for (const QJsonValue child : node.value(u"nodes").toArray()) {
@@ -129,6 +139,30 @@ Expected<std::vector<SwayWindow>> parseTree(std::string_view json) {
     std::vector<SwayWindow> windows;
     collectWindows(document->object(), false, windows, 0);
     return windows;
+}
+
+std::vector<std::optional<std::size_t>> pairWithSwayWindows(
+    const std::vector<WindowName>& names, const std::vector<SwayWindow>& windows) {
+    std::vector<std::size_t> byAge(windows.size());
+    std::iota(byAge.begin(), byAge.end(), std::size_t{0});
+    std::sort(byAge.begin(), byAge.end(),
+              [&](std::size_t a, std::size_t b) { return windows[a].id < windows[b].id; });
+    std::vector<bool> taken(windows.size(), false);
+    std::vector<std::optional<std::size_t>> pairs;
+    pairs.reserve(names.size());
+    for (const WindowName& name : names) {
+        std::optional<std::size_t> found;
+        for (std::size_t index : byAge) {
+            if (!taken[index] && windows[index].appId == name.appId &&
+                windows[index].title == name.title) {
+                taken[index] = true;
+                found = index;
+                break;
+            }
+        }
+        pairs.push_back(found);
+    }
+    return pairs;
 }
 
 std::optional<std::int32_t> parseBindingEvent(std::string_view json, std::string_view tag) {

@@ -53,7 +53,7 @@ struct SwayWindow {
     std::int64_t pid = 0;
     std::string appId;
     std::string title;
-    ScreenRect rect;  // the container with its border and title bar
+    ScreenRect rect;  // outer: the border and the title bar included
     bool floating = false;
     bool focused = false;
 };
@@ -64,6 +64,16 @@ struct SwayWindow {
 Result parseCommandReply(std::string_view json);
 // The application windows of a get_tree reply, in the tree's order.
 Expected<std::vector<SwayWindow>> parseTree(std::string_view json);
+// Which sway window each top-level window of another protocol is, the
+// top-level windows given as (app id, title) in the order they appeared:
+// windows alike in both are paired in the order sway made them, which is the
+// order they appeared in. Nothing for one sway does not list.
+struct WindowName {
+    std::string appId;
+    std::string title;
+};
+std::vector<std::optional<std::size_t>> pairWithSwayWindows(const std::vector<WindowName>& names,
+                                                            const std::vector<SwayWindow>& windows);
 // The number after "nop <tag> " of a binding event that ran such a command.
 std::optional<std::int32_t> parseBindingEvent(std::string_view json, std::string_view tag);
 // A JSON string literal with `text` in it, for building commands and criteria.

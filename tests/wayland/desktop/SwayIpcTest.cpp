@@ -76,8 +76,10 @@ TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
             {"id":8,"type":"con","shell":"xdg_shell","pid":41,"app_id":"foot","name":"~ – ünï",
              "focused":true,"rect":{"x":0,"y":0,"width":640,"height":480},"nodes":[]}]}],
          "floating_nodes":[
-          {"id":9,"type":"floating_con","shell":"xwayland","pid":42,"app_id":null,"name":"xterm",
-           "rect":{"x":10,"y":20,"width":300,"height":200},"nodes":[]}]}]}]})";
+          {"id":9,"type":"floating_con","shell":"xwayland","pid":42,"name":"xterm",
+           "window_properties":{"class":"XTerm"},
+           "rect":{"x":10,"y":47,"width":300,"height":173},
+           "deco_rect":{"x":10,"y":20,"width":300,"height":27},"nodes":[]}]}]}]})";
     const auto windows = parseTree(tree);
     ASSERT_TRUE(windows);
     ASSERT_EQ(windows->size(), 2u);
@@ -91,13 +93,27 @@ TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
     EXPECT_EQ(tiled.rect.right, 640);
     const SwayWindow& floating = (*windows)[1];
     EXPECT_TRUE(floating.floating);
-    EXPECT_EQ(floating.appId, "");
+    EXPECT_EQ(floating.appId, "XTerm");
     EXPECT_EQ(floating.rect.left, 10);
+    EXPECT_EQ(floating.rect.top, 20);
     EXPECT_EQ(floating.rect.bottom, 220);
 
     for (const char* bad : {R"({"id":1,"nodes":[{"id":)", "[1,2]", "", "not json"}) {
         EXPECT_FALSE(parseTree(bad)) << bad;
     }
+}
+
+TEST(SwayIpcReplies, WindowsAlikeArePairedInTheOrderTheyAppeared) {
+    const auto window = [](std::int64_t id, const char* appId, const char* title) {
+        return SwayWindow{id, 0, appId, title, {}, false, false};
+    };
+    // Listed by sway in tree order, not in the order it made them.
+    const std::vector<SwayWindow> windows{window(30, "foot", "a"), window(12, "foot", "a"),
+                                          window(20, "qt", "a"), window(5, "foot", "b")};
+    const std::vector<WindowName> names{{"foot", "a"}, {"foot", "b"}, {"foot", "a"},
+                                        {"qt", "a"},   {"foot", "a"}, {"x", "a"}};
+    const std::vector<std::optional<std::size_t>> expected{1, 3, 0, 2, std::nullopt, std::nullopt};
+    EXPECT_EQ(pairWithSwayWindows(names, windows), expected);
 }
 
 TEST(SwayIpcReplies, BindingEventsOfThisProgramOnly) {
