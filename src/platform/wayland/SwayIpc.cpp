@@ -60,11 +60,19 @@ ScreenRect outerRectOf(const QJsonObject& node) {
 
 // Views (the containers that hold a program's window) are the nodes that name
 // their shell; the others are outputs, workspaces and splits.
-void collectWindows(const QJsonObject& node, bool floating, std::vector<SwayWindow>& windows,
+struct Where {
+    bool floating = false;
+    bool hidden = false;  // in the scratchpad, sway's place for windows out of sight
+};
+
+void collectWindows(const QJsonObject& node, Where where, std::vector<SwayWindow>& windows,
                     int depth) {
     // sway's trees are a handful of levels deep; a deeper one is no tree of sway's.
     constexpr int kDeepest = 64;
     if (depth > kDeepest) return;
+    if (node.value(u"type").toString() == u"workspace") {
+        where.hidden = node.value(u"name").toString() == u"__i3_scratch";
+    }
     if (node.contains(u"shell")) {
         // An X program's window has no app id; its class stands in for it,
         // as in the window lists of other protocols.
@@ -74,14 +82,14 @@ void collectWindows(const QJsonObject& node, bool floating, std::vector<SwayWind
                 : text(node.value(u"window_properties").toObject().value(u"class"));
         windows.push_back({static_cast<std::int64_t>(node.value(u"id").toDouble()),
                            static_cast<std::int64_t>(node.value(u"pid").toDouble()), appId,
-                           text(node.value(u"name")), outerRectOf(node), floating,
-                           node.value(u"focused").toBool()});
+                           text(node.value(u"name")), outerRectOf(node), where.floating,
+                           where.hidden, node.value(u"focused").toBool()});
     }
     for (const QJsonValue child : node.value(u"nodes").toArray()) {
-        collectWindows(child.toObject(), floating, windows, depth + 1);
+        collectWindows(child.toObject(), where, windows, depth + 1);
     }
     for (const QJsonValue child : node.value(u"floating_nodes").toArray()) {
-        collectWindows(child.toObject(), true, windows, depth + 1);
+        collectWindows(child.toObject(), {true, where.hidden}, windows, depth + 1);
     }
 }
 
@@ -137,7 +145,7 @@ Expected<std::vector<SwayWindow>> parseTree(std::string_view json) {
     const auto document = parseJson(json);
     if (!document || !document->isObject()) return failure("the window tree is no JSON object");
     std::vector<SwayWindow> windows;
-    collectWindows(document->object(), false, windows, 0);
+    collectWindows(document->object(), {}, windows, 0);
     return windows;
 }
 

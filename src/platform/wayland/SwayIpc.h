@@ -55,6 +55,7 @@ struct SwayWindow {
     std::string title;
     ScreenRect rect;  // outer: the border and the title bar included
     bool floating = false;
+    bool hidden = false;  // in the scratchpad
     bool focused = false;
 };
 

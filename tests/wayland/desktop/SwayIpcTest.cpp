@@ -70,7 +70,11 @@ TEST(SwayIpcReplies, CommandOutcomes) {
 }
 
 TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
-    const char* tree = R"({"id":1,"type":"root","nodes":[{"id":3,"type":"output","nodes":[
+    const char* tree = R"({"id":1,"type":"root","nodes":[
+        {"id":2,"type":"output","name":"__i3","nodes":[
+          {"id":5,"type":"workspace","name":"__i3_scratch","floating_nodes":[
+            {"id":6,"type":"floating_con","shell":"xdg_shell","app_id":"away","name":"gone"}]}]},
+        {"id":3,"type":"output","nodes":[
         {"id":4,"type":"workspace","nodes":[
           {"id":7,"type":"con","nodes":[
             {"id":8,"type":"con","shell":"xdg_shell","pid":41,"app_id":"foot","name":"~ – ünï",
@@ -82,8 +86,10 @@ TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
            "deco_rect":{"x":10,"y":20,"width":300,"height":27},"nodes":[]}]}]}]})";
     const auto windows = parseTree(tree);
     ASSERT_TRUE(windows);
-    ASSERT_EQ(windows->size(), 2u);
-    const SwayWindow& tiled = (*windows)[0];
+    ASSERT_EQ(windows->size(), 3u);
+    EXPECT_TRUE((*windows)[0].hidden);
+    EXPECT_EQ((*windows)[0].appId, "away");
+    const SwayWindow& tiled = (*windows)[1];
     EXPECT_EQ(tiled.id, 8);
     EXPECT_EQ(tiled.pid, 41);
     EXPECT_EQ(tiled.appId, "foot");
@@ -91,8 +97,10 @@ TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
     EXPECT_FALSE(tiled.floating);
     EXPECT_TRUE(tiled.focused);
     EXPECT_EQ(tiled.rect.right, 640);
-    const SwayWindow& floating = (*windows)[1];
+    EXPECT_FALSE(tiled.hidden);
+    const SwayWindow& floating = (*windows)[2];
     EXPECT_TRUE(floating.floating);
+    EXPECT_FALSE(floating.hidden);
     EXPECT_EQ(floating.appId, "XTerm");
     EXPECT_EQ(floating.rect.left, 10);
     EXPECT_EQ(floating.rect.top, 20);
@@ -105,7 +113,7 @@ TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
 
 TEST(SwayIpcReplies, WindowsAlikeArePairedInTheOrderTheyAppeared) {
     const auto window = [](std::int64_t id, const char* appId, const char* title) {
-        return SwayWindow{id, 0, appId, title, {}, false, false};
+        return SwayWindow{id, 0, appId, title, {}, false, false, false};
     };
     // Listed by sway in tree order, not in the order it made them.
     const std::vector<SwayWindow> windows{window(30, "foot", "a"), window(12, "foot", "a"),
