@@ -1,0 +1,133 @@
+// Other programs' windows on headless sway: foot windows listed, activated,
+// minimised, maximised and placed, their rectangles read back through swaymsg.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "WaylandSession.h"
+#include "platform/wayland/SwayIpc.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandWindowControl.h"
+
+namespace ks::test {
+namespace {
+
+using wayland::SwayIpc;
+using wayland::SwayWindow;
+using wayland::WaylandConnection;
+using wayland::WaylandWindowControl;
+
+std::string commandOutput(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char chunk[4096];
+    while (std::size_t got = fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, got);
+    pclose(pipe);
+    return output;
+}
+
+// The window as `swaymsg -t get_tree` shows it to anyone.
+std::optional<SwayWindow> swaymsgWindow(const WaylandSession& session, const std::string& title) {
+    const auto windows =
+        wayland::parseTree(commandOutput("swaymsg -s " + session.swaySocket() + " -t get_tree"));
+    if (!windows) return std::nullopt;
+    for (const SwayWindow& window : *windows) {
+        if (window.title == title) return window;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<WaylandWindowControl> openWindows(const WaylandSession& session, bool withSway) {
+    auto connection = WaylandConnection::open(session.socketPath());
+    if (!connection) return nullptr;
+    std::optional<SwayIpc> sway;
+    if (withSway) {
+        auto ipc = SwayIpc::connect(session.swaySocket());
+        if (!ipc) return nullptr;
+        sway = std::move(*ipc);
+    }
+    auto opened = WaylandWindowControl::open(std::move(*connection), std::move(sway), [] {
+        return ScreenSize{1280, 720};
+    });
+    return opened ? std::move(*opened) : nullptr;
+}
+
+std::optional<WindowId> windowTitled(WaylandWindowControl& windows, const std::string& title) {
+    for (const TopLevelWindow& window : windows.topLevelWindows()) {
+        if (window.title == title) return window.id;
+    }
+    return std::nullopt;
+}
+
+TEST(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlaced) {
+    WaylandSession session;
+    KS_SKIP_WITHOUT(session);
+    session.startClient({"foot", "-T", "first window", "cat"});
+    auto windows = openWindows(session, true);
+    ASSERT_TRUE(windows);
+    std::optional<WindowId> first, second;
+    ASSERT_TRUE(eventually([&] {
+        first = windowTitled(*windows, "first window");
+        return first.has_value();
+    }));
+    session.startClient({"foot", "-T", "second window", "cat"});
+    ASSERT_TRUE(eventually([&] {
+        second = windowTitled(*windows, "second window");
+        return second.has_value();
+    }));
+    EXPECT_NE(*first, *second);
+    EXPECT_FALSE(windows->isOwnWindow(*first));
+    EXPECT_TRUE(windows->attachInput(*first));
+    ASSERT_TRUE(eventually([&] { return windows->foreground() == second; }));
+
+    EXPECT_TRUE(windows->setForeground(*first));
+    EXPECT_EQ(windows->foreground(), first);
+    EXPECT_EQ(windows->topLevelWindows().front().id, *first);
+
+    // A tiled window is taken out of the tiling to be placed.
+    ASSERT_TRUE(windows->placeable());
+    const ScreenRect wanted{100, 50, 600, 450};
+    ASSERT_TRUE(windows->moveResize(*first, wanted));
+    const auto placed = swaymsgWindow(session, "first window");
+    ASSERT_TRUE(placed);
+    EXPECT_TRUE(placed->floating);
+    const auto same = [](const ScreenRect& a, const ScreenRect& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    EXPECT_TRUE(same(placed->rect, wanted));
+    const auto read = windows->rect(*first);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(same(*read, wanted));
+
+    const auto stateOf = [&](WindowId window) { return windows->placement(window)->state; };
+    EXPECT_EQ(stateOf(*first), WindowState::Normal);
+    EXPECT_TRUE(windows->show(*first, ShowCommand::ShowMinimized));
+    EXPECT_EQ(stateOf(*first), WindowState::Minimized);
+    EXPECT_TRUE(windowTitled(*windows, "first window"));
+    EXPECT_TRUE(windows->show(*first, ShowCommand::Restore));
+    EXPECT_EQ(stateOf(*first), WindowState::Normal);
+    EXPECT_EQ(windows->foreground(), first);
+    EXPECT_TRUE(windows->show(*second, ShowCommand::ShowMaximized));
+    EXPECT_EQ(stateOf(*second), WindowState::Maximized);
+    EXPECT_EQ(windows->foreground(), second);
+}
+
+TEST(WaylandWindowsTest, WithoutSwaysSocketWindowsAreListedButNotPlaced) {
+    WaylandSession session;
+    KS_SKIP_WITHOUT(session);
+    session.startClient({"foot", "-T", "the window", "cat"});
+    auto windows = openWindows(session, false);
+    ASSERT_TRUE(windows);
+    std::optional<WindowId> window;
+    ASSERT_TRUE(eventually([&] {
+        window = windowTitled(*windows, "the window");
+        return window.has_value();
+    }));
+    EXPECT_EQ(windows->placeable().error(), WaylandWindowControl::kNoPlacing);
+    EXPECT_FALSE(windows->rect(*window));
+    EXPECT_FALSE(windows->moveResize(*window, {0, 0, 100, 100}));
+}
+
+}  // namespace
+}  // namespace ks::test
