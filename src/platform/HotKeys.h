@@ -14,6 +14,11 @@ inline constexpr std::uint32_t kModControl = 2;
 inline constexpr std::uint32_t kModShift = 4;
 inline constexpr std::uint32_t kModWin = 8;
 
+// Why a registration fails, in words every backend gives alike.
+inline constexpr const char* kHotKeyIdInUse = "The hot-key identifier is already in use.";
+inline constexpr const char* kHotKeyNoKey = "The keyboard has no key for this hot key.";
+inline constexpr const char* kHotKeyNotRegistered = "The hot key is not registered.";
+
 struct HotKeyRequest {
     std::int32_t id;
     std::uint32_t modifiers;

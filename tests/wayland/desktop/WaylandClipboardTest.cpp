@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include "EventLoop.h"
 #include "WaylandSession.h"
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -18,16 +19,6 @@ namespace {
 
 using wayland::WaylandClipboard;
 using wayland::WaylandConnection;
-
-bool pumpUntil(const std::function<bool()>& holds,
-               std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    return eventually(
-        [&] {
-            QCoreApplication::processEvents();
-            return holds();
-        },
-        limit);
-}
 
 Bytes bytesOf(const std::string& text) {
     return Bytes(text.begin(), text.end());
