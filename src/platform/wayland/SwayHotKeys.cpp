@@ -149,8 +149,12 @@ struct SwayHotKeys::Impl {
 
     void readEvents() {
         while (std::optional<SwayFrame> event = events.nextEvent()) {
-            if (event->type != kSwayBindingEvent || suspended || !pressed) continue;
-            if (const auto id = parseBindingEvent(event->payload, kTag)) pressed(*id);
+            if (suspended) continue;
+            if (event->type == kSwayWorkspaceEvent && isReloadEvent(event->payload)) {
+                for (const Binding& binding : bindings) bind(binding);
+            } else if (event->type == kSwayBindingEvent && pressed) {
+                if (const auto id = parseBindingEvent(event->payload, kTag)) pressed(*id);
+            }
         }
     }
 

@@ -29,7 +29,8 @@ std::optional<std::string> swayCombo(xkb_keymap* keymap, std::uint32_t modifiers
 // the configuration file's text), so the program remembers the ones it made
 // in a file in the runtime folder named after sway's socket: it lives as long
 // as that sway's bindings do. Bindings a previous run left behind (after a
-// crash) are removed at start; the program's own at exit.
+// crash) are removed at start; the program's own at exit, and made again
+// when sway reads its configuration anew (which drops them).
 class SwayHotKeys final : public HotKeys {
 public:
     static constexpr const char* kTag = "keystrider-hotkey";

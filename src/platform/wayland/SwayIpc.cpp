@@ -186,6 +186,11 @@ std::optional<std::int32_t> parseBindingEvent(std::string_view json, std::string
     return static_cast<std::int32_t>(*number);
 }
 
+bool isReloadEvent(std::string_view json) {
+    const auto document = parseJson(json);
+    return document && document->object().value(u"change").toString() == u"reload";
+}
+
 std::string swayQuoted(std::string_view text) {
     const QJsonArray wrapped{QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))};
     const QByteArray json = QJsonDocument(wrapped).toJson(QJsonDocument::Compact);
@@ -311,7 +316,7 @@ Expected<std::vector<SwayWindow>> SwayIpc::windows() {
 }
 
 Result SwayIpc::subscribeToBindings() {
-    Expected<std::string> reply = request(SwayMessage::Subscribe, R"(["binding"])");
+    Expected<std::string> reply = request(SwayMessage::Subscribe, R"(["binding","workspace"])");
     if (!reply) return reply.status();
     const auto document = parseJson(*reply);
     if (!document || !document->object().value(u"success").toBool()) {

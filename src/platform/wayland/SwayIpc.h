@@ -20,6 +20,7 @@ enum class SwayMessage : std::uint32_t {
     GetTree = 4,
 };
 inline constexpr std::uint32_t kSwayEventBit = 0x80000000;
+inline constexpr std::uint32_t kSwayWorkspaceEvent = kSwayEventBit | 0;
 inline constexpr std::uint32_t kSwayBindingEvent = kSwayEventBit | 5;
 
 // Replies larger than this are refused: the other end of the socket is
@@ -77,6 +78,9 @@ std::vector<std::optional<std::size_t>> pairWithSwayWindows(const std::vector<Wi
                                                             const std::vector<SwayWindow>& windows);
 // The number after "nop <tag> " of a binding event that ran such a command.
 std::optional<std::int32_t> parseBindingEvent(std::string_view json, std::string_view tag);
+// Whether a workspace event tells that sway read its configuration again,
+// which drops the bindings made at run time.
+bool isReloadEvent(std::string_view json);
 // A JSON string literal with `text` in it, for building commands and criteria.
 std::string swayQuoted(std::string_view text);
 
@@ -96,7 +100,7 @@ public:
     Expected<std::string> request(SwayMessage type, std::string_view payload);
     Result runCommand(std::string_view command);
     Expected<std::vector<SwayWindow>> windows();
-    // Subscribes to binding events; they are then read with nextEvent().
+    // Subscribes to binding and workspace events; they are then read with nextEvent().
     Result subscribeToBindings();
     // The next event whose bytes have arrived, without waiting for more.
     std::optional<SwayFrame> nextEvent();

@@ -62,6 +62,12 @@ TEST(SwayHotKeysTest, AKeyPressedThroughWtypeRunsItsHandlerAndNoBindingOutlivesT
         (*hotKeys)->setSuspended(false);
         press();
         EXPECT_TRUE(pumpUntil([&] { return pressed == std::vector<std::int32_t>{5, 5}; }));
+
+        // A reload of sway's configuration drops the binding; it comes back.
+        ASSERT_TRUE(ipc->runCommand("reload"));
+        pumpUntil([] { return false; }, std::chrono::milliseconds(300));
+        press();
+        EXPECT_TRUE(pumpUntil([&] { return pressed == std::vector<std::int32_t>{5, 5, 5}; }));
     }
     EXPECT_FALSE(ipc->runCommand("unbindsym Ctrl+Mod1+k")) << "the binding outlived the program";
     EXPECT_FALSE(std::filesystem::exists(remembered));

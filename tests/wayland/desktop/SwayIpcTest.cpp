@@ -142,6 +142,12 @@ TEST(SwayIpcReplies, BindingEventsOfThisProgramOnly) {
     for (const Case& c : cases) EXPECT_EQ(parseBindingEvent(c.json, "ks-tag"), c.id) << c.json;
 }
 
+TEST(SwayIpcReplies, AReloadIsToldApartFromOtherWorkspaceNews) {
+    EXPECT_TRUE(isReloadEvent(R"({"change":"reload","old":null,"current":null})"));
+    EXPECT_FALSE(isReloadEvent(R"({"change":"focus","current":{"name":"1"}})"));
+    EXPECT_FALSE(isReloadEvent(R"({"change":"rel)"));
+}
+
 TEST(SwayIpcReplies, QuotedTextsStayOneArgument) {
     EXPECT_EQ(swayQuoted("plain"), R"("plain")");
     EXPECT_EQ(swayQuoted(R"(say "hi" \ bye)"), R"("say \"hi\" \\ bye")");
