@@ -53,29 +53,38 @@ std::unique_ptr<WaylandWindowControl> openWindows(const WaylandSession& session,
     return opened ? std::move(*opened) : nullptr;
 }
 
-std::optional<WindowId> windowTitled(WaylandWindowControl& windows, const std::string& title) {
-    for (const TopLevelWindow& window : windows.topLevelWindows()) {
-        if (window.title == title) return window.id;
-    }
-    return std::nullopt;
+// Waits for a window titled `title` to be listed.
+std::optional<WindowId> listed(WaylandWindowControl& windows, const std::string& title) {
+    std::optional<WindowId> found;
+    eventually([&] {
+        for (const TopLevelWindow& window : windows.topLevelWindows()) {
+            if (window.title == title) found = window.id;
+        }
+        return found.has_value();
+    });
+    return found;
 }
 
-TEST(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlaced) {
+class WaylandWindowsTest : public ::testing::Test {
+protected:
+    // Starts foot with the title `title` and the window control; foot's window.
+    std::optional<WindowId> startWith(const std::string& title, bool withSway) {
+        session.startClient({"foot", "-T", title, "cat"});
+        windows = openWindows(session, withSway);
+        return windows ? listed(*windows, title) : std::nullopt;
+    }
+
     WaylandSession session;
+    std::unique_ptr<WaylandWindowControl> windows;
+};
+
+TEST_F(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlaced) {
     KS_SKIP_WITHOUT(session);
-    session.startClient({"foot", "-T", "first window", "cat"});
-    auto windows = openWindows(session, true);
-    ASSERT_TRUE(windows);
-    std::optional<WindowId> first, second;
-    ASSERT_TRUE(eventually([&] {
-        first = windowTitled(*windows, "first window");
-        return first.has_value();
-    }));
+    const std::optional<WindowId> first = startWith("first window", true);
+    ASSERT_TRUE(first);
     session.startClient({"foot", "-T", "second window", "cat"});
-    ASSERT_TRUE(eventually([&] {
-        second = windowTitled(*windows, "second window");
-        return second.has_value();
-    }));
+    const std::optional<WindowId> second = listed(*windows, "second window");
+    ASSERT_TRUE(second);
     EXPECT_NE(*first, *second);
     EXPECT_FALSE(windows->isOwnWindow(*first));
     EXPECT_TRUE(windows->attachInput(*first));
@@ -104,7 +113,7 @@ TEST(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlaced) {
     EXPECT_EQ(stateOf(*first), WindowState::Normal);
     EXPECT_TRUE(windows->show(*first, ShowCommand::ShowMinimized));
     EXPECT_EQ(stateOf(*first), WindowState::Minimized);
-    EXPECT_TRUE(windowTitled(*windows, "first window"));
+    EXPECT_TRUE(listed(*windows, "first window"));
     EXPECT_TRUE(windows->show(*first, ShowCommand::Restore));
     EXPECT_EQ(stateOf(*first), WindowState::Normal);
     EXPECT_EQ(windows->foreground(), first);
@@ -113,17 +122,10 @@ TEST(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlaced) {
     EXPECT_EQ(windows->foreground(), second);
 }
 
-TEST(WaylandWindowsTest, WithoutSwaysSocketWindowsAreListedButNotPlaced) {
-    WaylandSession session;
+TEST_F(WaylandWindowsTest, WithoutSwaysSocketWindowsAreListedButNotPlaced) {
     KS_SKIP_WITHOUT(session);
-    session.startClient({"foot", "-T", "the window", "cat"});
-    auto windows = openWindows(session, false);
-    ASSERT_TRUE(windows);
-    std::optional<WindowId> window;
-    ASSERT_TRUE(eventually([&] {
-        window = windowTitled(*windows, "the window");
-        return window.has_value();
-    }));
+    const std::optional<WindowId> window = startWith("the window", false);
+    ASSERT_TRUE(window);
     EXPECT_EQ(windows->placeable().error(), WaylandWindowControl::kNoPlacing);
     EXPECT_FALSE(windows->rect(*window));
     EXPECT_FALSE(windows->moveResize(*window, {0, 0, 100, 100}));
