@@ -44,6 +44,7 @@ private:
     int runFirstCopy(ProgramServices services);
     int handOver(const QString& markerPath);
     void showWithoutTray();
+    void tellStartupNotice();
     void watchTerminationSignals();
 
     SettingsStore& store_;

@@ -1,27 +1,14 @@
 #include "platform/x11/X11Platform.h"
 
+#include <cstdlib>
+
 #include "platform/qt/QtPeerClient.h"
+#include "platform/refusing/RefusingServices.h"
+#include "platform/x11/DisplayCheck.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11KeyWatch.h"
 
 namespace ks::x11 {
-namespace {
-
-class UnavailableHotKeys final : public HotKeys {
-public:
-    explicit UnavailableHotKeys(std::string reason) : reason_(std::move(reason)) {}
-    Result registerHotKey(std::int32_t, std::uint32_t, std::uint32_t) override {
-        return Result::failure(reason_);
-    }
-    Result unregisterHotKey(std::int32_t) override { return Result::failure(reason_); }
-    void setPressedHandler(PressedHandler) override {}
-    void setSuspended(bool) override {}
-
-private:
-    std::string reason_;
-};
-
-}  // namespace
 
 X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
     : connection_(std::move(connection)),
@@ -30,7 +17,7 @@ X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
       spareKeys_(*connection_),
       keyboard_(*connection_),
       windows_(*connection_),
-      systemValues_(connection_->displayName()),
+      systemValues_([name = connection_->displayName()] { return defaultScreenSize(name); }),
       clipboard_(connection_->displayName()),
       playbackCancelWatch_(connection_->displayName()),
       playbackThread_(connection_->displayName(), injector_),
@@ -59,13 +46,22 @@ PeerClient& X11Platform::peerClient() {
     return *peerClient_;
 }
 
+std::string X11Platform::startupNotice() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!wayland || !*wayland) return {};
+    return "Keystrider runs on Xwayland in this Wayland session: it types into, records, sees "
+           "and moves the windows of X programs only, not those of Wayland programs, and its "
+           "hot keys work only while an X program has the focus. Start it without --platform "
+           "x11 (and without the Platform option) for the Wayland backend.";
+}
+
 HotKeys& X11Platform::hotKeys() {
     if (!hotKeys_) {
         Expected<std::unique_ptr<X11HotKeys>> opened = X11HotKeys::open(connection_->displayName());
         if (opened) {
             hotKeys_ = std::move(*opened);
         } else {
-            hotKeys_ = std::make_unique<UnavailableHotKeys>(opened.error());
+            hotKeys_ = std::make_unique<RefusingHotKeys>(opened.error());
         }
     }
     return *hotKeys_;

@@ -54,6 +54,8 @@ public:
     ClockChanges& clockChanges() override { return clockChanges_; }
     SystemClock& systemClock() override { return systemClock_; }
     PeerClient& peerClient() override;
+    // On a Wayland session (Xwayland), that only X programs' windows are reached.
+    std::string startupNotice() override;
     XConnection& connection() { return *connection_; }
 
 private:
