@@ -47,12 +47,6 @@ public:
     void setPressedHandler(PressedHandler handler) override;
     void setSuspended(bool suspended) override;
 
-    // Where a desktop other than sway leaves the user, for its refusal.
-    static constexpr const char* kElsewhere =
-        "Hot keys on this Wayland desktop need a binding in the desktop's own keyboard "
-        "settings: bind the key to the command \"keystrider MACRONAME\", which runs the "
-        "macro in the running copy. (On sway the program binds its hot keys itself.)";
-
     struct Impl;
 
 private:

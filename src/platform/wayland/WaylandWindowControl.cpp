@@ -81,6 +81,7 @@ struct WaylandWindowControl::Impl {
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
     wl_seat* seat = nullptr;
     std::function<ScreenSize()> screenSize;
+    std::string noPlacing;
     std::unique_ptr<WaylandEventNotifier> notifier;
     // In the order they appeared, which is also the order of their numbers.
     std::vector<std::unique_ptr<Toplevel>> toplevels;
@@ -127,7 +128,7 @@ struct WaylandWindowControl::Impl {
 
 Expected<std::unique_ptr<WaylandWindowControl>> WaylandWindowControl::open(
     std::unique_ptr<WaylandConnection> connection, std::optional<SwayIpc> sway,
-    std::function<ScreenSize()> screenSize) {
+    std::function<ScreenSize()> screenSize, std::string noPlacing) {
     auto manager = connection->bind<zwlr_foreign_toplevel_manager_v1>(
         zwlr_foreign_toplevel_manager_v1_interface, 1, 3);
     if (!manager) return manager.status();
@@ -140,6 +141,7 @@ Expected<std::unique_ptr<WaylandWindowControl>> WaylandWindowControl::open(
     impl->manager = *manager;
     impl->seat = *seat;
     impl->screenSize = std::move(screenSize);
+    impl->noPlacing = std::move(noPlacing);
     impl->connection = std::move(connection);
     impl->sway = std::move(sway);
     static constexpr zwlr_foreign_toplevel_manager_v1_listener kManagerListener{Impl::onToplevel,
@@ -267,7 +269,7 @@ std::optional<WindowPlacement> WaylandWindowControl::placement(WindowId window) 
 }
 
 Result WaylandWindowControl::placeable() {
-    return impl_->sway ? Result::success() : Result::failure(kNoPlacing);
+    return impl_->sway ? Result::success() : Result::failure(impl_->noPlacing);
 }
 
 // sway tiles windows unless told otherwise; a window given a place of its own

@@ -17,8 +17,8 @@ class WaylandConnection;
 
 // Other programs' top-level windows through the foreign-toplevel protocol of
 // wlroots desktops: titles, app ids and states; activating, minimising,
-// maximising and closing. The protocol gives no positions: on sway they are
-// read and set through its IPC socket, elsewhere MOVE and SIZE are refused.
+// maximising. The protocol gives no positions: on sway they are read and set
+// through its IPC socket, elsewhere MOVE and SIZE are refused.
 //
 // Windows have no numbers on Wayland: each gets one of its own when it
 // appears, never given again while the program runs. There is no desktop
@@ -28,10 +28,11 @@ class WaylandWindowControl final : public WindowControl {
 public:
     // Fails when the compositor offers no foreign-toplevel manager. `sway`
     // is sway's IPC where there is one; `screenSize` gives the size of the
-    // output layout that the pointer's coordinates span.
+    // output layout that the pointer's coordinates span; without sway, MOVE
+    // and SIZE WINDOW are refused with `noPlacing`.
     static Expected<std::unique_ptr<WaylandWindowControl>> open(
         std::unique_ptr<WaylandConnection> connection, std::optional<SwayIpc> sway,
-        std::function<ScreenSize()> screenSize);
+        std::function<ScreenSize()> screenSize, std::string noPlacing);
     ~WaylandWindowControl() override;
 
     std::optional<WindowId> foreground() override;
@@ -47,12 +48,6 @@ public:
     std::optional<WindowPlacement> placement(WindowId window) override;
     bool moveResize(WindowId window, const ScreenRect& outer) override;
     Result placeable() override;
-
-    // The refusal of MOVE and SIZE WINDOW where sway's IPC is missing.
-    static constexpr const char* kNoPlacing =
-        "This Wayland desktop does not let programs move or size other programs' windows "
-        "(only sway does, through its IPC socket). Arrange windows with the desktop's own "
-        "window rules instead.";
 
     struct Toplevel;
 

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "EventLoop.h"
+#include "QtTestLoop.h"
 #include "TempDir.h"
 #include "WaylandSession.h"
 #include "platform/wayland/SwayHotKeys.h"
@@ -51,23 +51,31 @@ TEST(SwayHotKeysTest, AKeyPressedThroughWtypeRunsItsHandlerAndNoBindingOutlivesT
         EXPECT_EQ(linesOf(remembered), std::vector<std::string>{"Ctrl+Mod1+k"});
 
         press();
-        EXPECT_TRUE(pumpUntil([&] { return pressed == std::vector<std::int32_t>{5}; }));
+        EXPECT_TRUE(runEventsUntil([&] { return pressed == std::vector<std::int32_t>{5}; }, 10000));
 
         // Suspended, the key is no hot key at all.
         (*hotKeys)->setSuspended(true);
         EXPECT_TRUE(linesOf(remembered).empty());
         press();
-        pumpUntil([] { return false; }, std::chrono::milliseconds(500));
+        runEventsUntil([] { return false; }, 500);
         EXPECT_EQ(pressed, std::vector<std::int32_t>{5});
         (*hotKeys)->setSuspended(false);
         press();
-        EXPECT_TRUE(pumpUntil([&] { return pressed == std::vector<std::int32_t>{5, 5}; }));
+        EXPECT_TRUE(runEventsUntil(
+            [&] {
+                return pressed == std::vector<std::int32_t>{5, 5};
+            },
+            10000));
 
         // A reload of sway's configuration drops the binding; it comes back.
         ASSERT_TRUE(ipc->runCommand("reload"));
-        pumpUntil([] { return false; }, std::chrono::milliseconds(300));
+        runEventsUntil([] { return false; }, 300);
         press();
-        EXPECT_TRUE(pumpUntil([&] { return pressed == std::vector<std::int32_t>{5, 5, 5}; }));
+        EXPECT_TRUE(runEventsUntil(
+            [&] {
+                return pressed == std::vector<std::int32_t>{5, 5, 5};
+            },
+            10000));
     }
     EXPECT_FALSE(ipc->runCommand("unbindsym Ctrl+Mod1+k")) << "the binding outlived the program";
     EXPECT_FALSE(std::filesystem::exists(remembered));

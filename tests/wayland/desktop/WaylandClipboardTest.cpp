@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "EventLoop.h"
+#include "QtTestLoop.h"
 #include "WaylandSession.h"
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -46,7 +46,7 @@ protected:
             },
             [&] { answered = true; });
         if (read->state() == ClipboardRead::State::Waiting) {
-            pumpUntil([&] { return answered; }, std::chrono::seconds(8));
+            runEventsUntil([&] { return answered; }, 8000);
         }
         return read;
     }
@@ -59,28 +59,35 @@ TEST_F(WaylandClipboardTest, TextAndOtherTypesGoBothWaysWithoutFocus) {
     const std::string offered = "Grüße ✓ 漢字 \t end";
     ASSERT_TRUE(clipboard->offer(kClipboardText, bytesOf(offered)));
     ChildProcess& paste = session.startClient({"wl-paste", "-n"}, {}, true);
-    EXPECT_TRUE(pumpUntil([&] {
-        paste.readUntil([&](const std::string& out) { return out == offered; },
-                        std::chrono::milliseconds(20));
-        return paste.output() == offered;
-    })) << paste.output();
+    EXPECT_TRUE(runEventsUntil(
+        [&] {
+            paste.readUntil([&](const std::string& out) { return out == offered; },
+                            std::chrono::milliseconds(20));
+            return paste.output() == offered;
+        },
+        10000))
+        << paste.output();
 
     const std::string copied = "from wl-copy ✓";
     session.startClient({"wl-copy", "--foreground", copied});
-    ASSERT_TRUE(pumpUntil([&] {
-        const auto read = readWhileRunning(kClipboardText);
-        return read->content() && read->content()->bytes == bytesOf(copied);
-    }));
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            const auto read = readWhileRunning(kClipboardText);
+            return read->content() && read->content()->bytes == bytesOf(copied);
+        },
+        10000));
     EXPECT_EQ(clipboard->data(kClipboardText), bytesOf(copied));
 
     session.startClient({"wl-copy", "--foreground", "--type", "application/x-ks-test", "payload"});
     std::optional<std::uint32_t> registered;
-    ASSERT_TRUE(pumpUntil([&] {
-        const auto formats = clipboard->formats();
-        if (!formats || formats->size() != 1) return false;
-        registered = formats->front();
-        return *registered >= kFirstRegisteredFormat;
-    }));
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            const auto formats = clipboard->formats();
+            if (!formats || formats->size() != 1) return false;
+            registered = formats->front();
+            return *registered >= kFirstRegisteredFormat;
+        },
+        10000));
     EXPECT_EQ(clipboard->data(*registered), bytesOf("payload"));
     EXPECT_EQ(readWhileRunning(*registered)->content()->bytes, bytesOf("payload"));
 
@@ -114,10 +121,12 @@ struct SilentOwner {
 TEST_F(WaylandClipboardTest, AnOwnerThatNeverAnswersCostsTheQuietLimitAndFreezesNothing) {
     SilentOwner owner(session.socketPath());
     ASSERT_TRUE(owner.connection);
-    ASSERT_TRUE(pumpUntil([&] {
-        const auto formats = clipboard->formats();
-        return formats && *formats == std::vector<std::uint32_t>{kClipboardText};
-    }));
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            const auto formats = clipboard->formats();
+            return formats && *formats == std::vector<std::uint32_t>{kClipboardText};
+        },
+        10000));
     QElapsedTimer took;
     took.start();
     int ticks = 0;

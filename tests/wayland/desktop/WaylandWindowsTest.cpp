@@ -38,6 +38,8 @@ std::optional<SwayWindow> swaymsgWindow(const WaylandSession& session, const std
     return std::nullopt;
 }
 
+constexpr const char* kNoPlacing = "No windows placed here.";
+
 std::unique_ptr<WaylandWindowControl> openWindows(const WaylandSession& session, bool withSway) {
     auto connection = WaylandConnection::open(session.socketPath());
     if (!connection) return nullptr;
@@ -47,9 +49,12 @@ std::unique_ptr<WaylandWindowControl> openWindows(const WaylandSession& session,
         if (!ipc) return nullptr;
         sway = std::move(*ipc);
     }
-    auto opened = WaylandWindowControl::open(std::move(*connection), std::move(sway), [] {
-        return ScreenSize{1280, 720};
-    });
+    auto opened = WaylandWindowControl::open(
+        std::move(*connection), std::move(sway),
+        [] {
+            return ScreenSize{1280, 720};
+        },
+        kNoPlacing);
     return opened ? std::move(*opened) : nullptr;
 }
 
@@ -126,7 +131,7 @@ TEST_F(WaylandWindowsTest, WithoutSwaysSocketWindowsAreListedButNotPlaced) {
     KS_SKIP_WITHOUT(session);
     const std::optional<WindowId> window = startWith("the window", false);
     ASSERT_TRUE(window);
-    EXPECT_EQ(windows->placeable().error(), WaylandWindowControl::kNoPlacing);
+    EXPECT_EQ(windows->placeable().error(), kNoPlacing);
     EXPECT_FALSE(windows->rect(*window));
     EXPECT_FALSE(windows->moveResize(*window, {0, 0, 100, 100}));
 }
