@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/qt/QtPeerClient.h"
 #include "platform/refusing/RefusingServices.h"
 #include "platform/xkb/XkbKeyLayout.h"
 
@@ -95,11 +94,11 @@ Expected<std::unique_ptr<WaylandPlatform>> WaylandPlatform::open(const Options& 
 
 WaylandPlatform::WaylandPlatform(std::unique_ptr<WaylandConnection> connection,
                                  const Options& options, WaylandServiceBuilders builders)
-    : connection_(std::move(connection)),
+    : LinuxPlatformBase(qtScreenSize),
+      connection_(std::move(connection)),
       displayName_(options.display),
       swaySocket_(swaySocketOf(options.swaySocket)),
-      builders_(std::move(builders)),
-      systemValues_(qtScreenSize) {
+      builders_(std::move(builders)) {
     DesktopOffer offer{{}, isSocket(swaySocket_), inputDevicesReadable()};
     for (const WaylandGlobal& global : connection_->globals()) {
         offer.globals.push_back(global.interface);
@@ -166,11 +165,6 @@ HotKeys& WaylandPlatform::hotKeys() {
                                                    builders_.hotKeys);
     }
     return *hotKeys_;
-}
-
-PeerClient& WaylandPlatform::peerClient() {
-    if (!peerClient_) peerClient_ = std::make_unique<QtPeerClient>();
-    return *peerClient_;
 }
 
 std::vector<RefusedCapability> WaylandPlatform::refused() {

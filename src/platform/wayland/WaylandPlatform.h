@@ -4,14 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
-#include "platform/linux/DesktopLauncher.h"
-#include "platform/linux/GvfsShares.h"
-#include "platform/linux/LinuxClockChanges.h"
-#include "platform/linux/LinuxSystemClock.h"
-#include "platform/linux/LinuxSystemValues.h"
-#include "platform/linux/LogindPower.h"
-#include "platform/linux/UDisksDrives.h"
+#include "platform/linux/LinuxPlatformBase.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandDesktop.h"
 #include "platform/wayland/WaylandServices.h"
@@ -23,7 +16,7 @@ namespace ks::wayland {
 // and refuse with a message otherwise; the system services are Linux's, as
 // on X11. Nothing falls back to Xwayland, which would reach the windows of
 // X programs only.
-class WaylandPlatform final : public Platform {
+class WaylandPlatform final : public LinuxPlatformBase {
 public:
     struct Options {
         std::string display;     // empty: $WAYLAND_DISPLAY
@@ -38,7 +31,6 @@ public:
     SpareKeys& spareKeys() override { return *spareKeys_; }
     KeyboardState& keyboard() override { return *keyboard_; }
     WindowControl& windows() override { return *windows_; }
-    SystemValues& systemValues() override { return systemValues_; }
     Clipboard& clipboard() override { return *clipboard_; }
     CancelWatch& playbackCancelWatch() override { return *playbackCancelWatch_; }
     PlaybackThread& playbackThread() override { return *playbackThread_; }
@@ -48,13 +40,6 @@ public:
     std::unique_ptr<CancelWatch> makeCancelWatch() override;
     HotKeys& hotKeys() override;
     Sound& sound() override { return *sound_; }
-    Launcher& launcher() override { return launcher_; }
-    ShareMounts& shares() override { return shares_; }
-    OpticalDrives& opticalDrives() override { return opticalDrives_; }
-    Power& power() override { return power_; }
-    ClockChanges& clockChanges() override { return clockChanges_; }
-    SystemClock& systemClock() override { return systemClock_; }
-    PeerClient& peerClient() override;
     std::string startupNotice() override;
 
     WaylandConnection& connection() { return *connection_; }
@@ -87,7 +72,6 @@ private:
     std::unique_ptr<SpareKeys> spareKeys_;
     std::unique_ptr<KeyboardState> keyboard_;
     std::unique_ptr<WindowControl> windows_;
-    LinuxSystemValues systemValues_;
     std::unique_ptr<Clipboard> clipboard_;
     std::unique_ptr<CancelWatch> playbackCancelWatch_;
     std::unique_ptr<PlaybackThread> playbackThread_;
@@ -95,13 +79,6 @@ private:
     std::unique_ptr<InputCapture> capture_;
     std::unique_ptr<HotKeys> hotKeys_;
     std::unique_ptr<Sound> sound_;
-    DesktopLauncher launcher_;
-    GvfsShares shares_;
-    UDisksDrives opticalDrives_;
-    LogindPower power_;
-    LinuxClockChanges clockChanges_;
-    LinuxSystemClock systemClock_;
-    std::unique_ptr<PeerClient> peerClient_;
 };
 
 }  // namespace ks::wayland

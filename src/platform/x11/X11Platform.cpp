@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/qt/QtPeerClient.h"
 #include "platform/refusing/RefusingServices.h"
 #include "platform/x11/DisplayCheck.h"
 #include "platform/x11/X11HotKeys.h"
@@ -11,13 +10,13 @@
 namespace ks::x11 {
 
 X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
-    : connection_(std::move(connection)),
+    : LinuxPlatformBase([name = connection->displayName()] { return defaultScreenSize(name); }),
+      connection_(std::move(connection)),
       keymap_(*connection_),
       injector_(*connection_, keymap_),
       spareKeys_(*connection_),
       keyboard_(*connection_),
       windows_(*connection_),
-      systemValues_([name = connection_->displayName()] { return defaultScreenSize(name); }),
       clipboard_(connection_->displayName()),
       playbackCancelWatch_(connection_->displayName()),
       playbackThread_(connection_->displayName(), injector_),
@@ -39,11 +38,6 @@ std::unique_ptr<KeyWatch> X11Platform::makeKeyWatch() {
 
 std::unique_ptr<CancelWatch> X11Platform::makeCancelWatch() {
     return std::make_unique<X11CancelWatch>(connection_->displayName());
-}
-
-PeerClient& X11Platform::peerClient() {
-    if (!peerClient_) peerClient_ = std::make_unique<QtPeerClient>();
-    return *peerClient_;
 }
 
 std::string X11Platform::startupNotice() {
