@@ -88,6 +88,8 @@ struct SwayHotKeys::Impl {
         std::string combo;
     };
     std::vector<Binding> bindings;
+    // What sway's configuration binds: the user's, never taken over.
+    std::vector<std::string> configured;
     PressedHandler pressed;
     bool suspended = false;
 
@@ -147,10 +149,21 @@ struct SwayHotKeys::Impl {
         std::filesystem::remove(remembered, ignored);
     }
 
+    void readConfig() {
+        const Expected<std::string> text = commands.config();
+        configured = text ? configuredCombos(*text) : std::vector<std::string>{};
+    }
+
+    bool configBinds(const std::string& combo) const {
+        return std::find(configured.begin(), configured.end(), normalizedCombo(combo)) !=
+               configured.end();
+    }
+
     void readEvents() {
         while (std::optional<SwayFrame> event = events.nextEvent()) {
             if (suspended) continue;
             if (event->type == kSwayWorkspaceEvent && isReloadEvent(event->payload)) {
+                readConfig();
                 for (const Binding& binding : bindings) bind(binding);
             } else if (event->type == kSwayBindingEvent && pressed) {
                 if (const auto id = parseBindingEvent(event->payload, kTag)) pressed(*id);
@@ -197,6 +210,7 @@ Expected<std::unique_ptr<SwayHotKeys>> SwayHotKeys::open(
     impl->remembered =
         rememberIn.empty() ? rememberedFile(impl->commands.path()) : std::move(rememberIn);
     impl->removeLeftovers();
+    impl->readConfig();
     impl->eventNotifier =
         std::make_unique<QSocketNotifier>(impl->events.socket(), QSocketNotifier::Read);
     QObject::connect(impl->eventNotifier.get(), &QSocketNotifier::activated,
@@ -222,6 +236,10 @@ Result SwayHotKeys::registerHotKey(std::int32_t id, std::uint32_t modifiers, std
     if (holds([&](const Impl::Binding& binding) { return binding.combo == *combo; })) {
         return Result::failure("Another hot key of this program holds the key combination " +
                                *combo + ".");
+    }
+    if (d.configBinds(*combo)) {
+        return Result::failure("sway's configuration binds " + *combo +
+                               " to a command of its own.");
     }
     const Impl::Binding binding{id, *combo};
     if (!d.suspended) {

@@ -30,7 +30,9 @@ std::optional<std::string> swayCombo(xkb_keymap* keymap, std::uint32_t modifiers
 // in a file in the runtime folder named after sway's socket: it lives as long
 // as that sway's bindings do. Bindings a previous run left behind (after a
 // crash) are removed at start; the program's own at exit, and made again
-// when sway reads its configuration anew (which drops them).
+// when sway reads its configuration anew (which drops them). A combination
+// the configuration binds is refused, as another program's grab is on X11:
+// taking it over would lose the user's binding at exit.
 class SwayHotKeys final : public HotKeys {
 public:
     static constexpr const char* kTag = "keystrider-hotkey";

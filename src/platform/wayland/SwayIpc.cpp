@@ -186,6 +186,124 @@ std::optional<std::int32_t> parseBindingEvent(std::string_view json, std::string
     return static_cast<std::int32_t>(*number);
 }
 
+namespace {
+
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::vector<std::string> words(std::string_view line) {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const auto start = line.find_first_not_of(" \t", at);
+        if (start == std::string_view::npos) break;
+        const auto end = std::min(line.find_first_of(" \t", start), line.size());
+        out.emplace_back(line.substr(start, end - start));
+        at = end;
+    }
+    return out;
+}
+
+// Puts in the values of the "set $name value" lines seen so far, longest names first.
+std::string withVariables(std::string line,
+                          const std::vector<std::pair<std::string, std::string>>& variables) {
+    for (const auto& [name, value] : variables) {
+        for (auto at = line.find(name); at != std::string::npos;
+             at = line.find(name, at + value.size())) {
+            line.replace(at, name.size(), value);
+        }
+    }
+    return line;
+}
+
+// The combination of "bindsym [--flags] combo command" (or, inside a
+// bindsym block, of "combo command"); nothing for any other line.
+std::optional<std::string> boundCombo(const std::vector<std::string>& parts, bool inBlock) {
+    std::size_t at = inBlock ? 0 : 1;
+    if (!inBlock && (parts.empty() || parts.front() != "bindsym")) return std::nullopt;
+    while (at < parts.size() && parts[at].rfind("--", 0) == 0) ++at;
+    if (at + 1 >= parts.size() || parts[at] == "{") return std::nullopt;
+    return normalizedCombo(parts[at]);
+}
+
+}  // namespace
+
+std::string normalizedCombo(std::string_view combo) {
+    constexpr std::pair<const char*, const char*> kAliases[] = {
+        {"control", "Ctrl"}, {"ctrl", "Ctrl"}, {"alt", "Mod1"},    {"mod1", "Mod1"},
+        {"super", "Mod4"},   {"mod4", "Mod4"}, {"shift", "Shift"}, {"lock", "Lock"},
+        {"mod2", "Mod2"},    {"mod3", "Mod3"}, {"mod5", "Mod5"}};
+    std::vector<std::string> parts;
+    for (std::size_t at = 0;;) {
+        const auto plus = combo.find('+', at);
+        parts.emplace_back(combo.substr(at, plus == std::string_view::npos ? plus : plus - at));
+        if (plus == std::string_view::npos) break;
+        at = plus + 1;
+    }
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    };
+    std::vector<std::string> modifiers;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        const std::string name = lower(parts[i]);
+        const auto alias = std::find_if(std::begin(kAliases), std::end(kAliases),
+                                        [&](const auto& a) { return name == a.first; });
+        modifiers.push_back(alias != std::end(kAliases) ? alias->second : parts[i]);
+    }
+    std::sort(modifiers.begin(), modifiers.end());
+    std::string normal;
+    for (const std::string& modifier : modifiers) normal += modifier + "+";
+    return normal + lower(parts.back());
+}
+
+std::vector<std::string> configuredCombos(std::string_view config) {
+    std::vector<std::pair<std::string, std::string>> variables;
+    std::vector<std::string> combos;
+    int modeDepth = 0;  // inside a mode's block, whose bindings are not the default mode's
+    bool inBindBlock = false;
+    std::size_t start = 0;
+    while (start <= config.size()) {
+        const auto end = std::min(config.find('\n', start), config.size());
+        const std::string line = trimmed(config.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line.front() == '#') continue;
+        // A variable's own name is not put in: "set $modifier" after "set $mod".
+        const std::vector<std::string> raw = words(line);
+        if (raw.front() == "set" && raw.size() >= 3 && raw[1].front() == '$') {
+            variables.emplace_back(raw[1], withVariables(raw[2], variables));
+            std::sort(variables.begin(), variables.end(),
+                      [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+            continue;
+        }
+        const std::vector<std::string> parts = words(withVariables(line, variables));
+        if (parts.front() == "}") {
+            if (inBindBlock) {
+                inBindBlock = false;
+            } else if (modeDepth > 0) {
+                --modeDepth;
+            }
+            continue;
+        }
+        if (parts.front() == "mode" && parts.back() == "{") {
+            ++modeDepth;
+            continue;
+        }
+        if (parts.front() == "bindsym" && parts.back() == "{") {
+            inBindBlock = true;
+            continue;
+        }
+        if (modeDepth > 0) continue;
+        if (const auto combo = boundCombo(parts, inBindBlock)) combos.push_back(*combo);
+    }
+    return combos;
+}
+
 bool isReloadEvent(std::string_view json) {
     const auto document = parseJson(json);
     return document && document->object().value(u"change").toString() == u"reload";
@@ -313,6 +431,16 @@ Expected<std::vector<SwayWindow>> SwayIpc::windows() {
     Expected<std::string> reply = request(SwayMessage::GetTree, {});
     if (!reply) return reply.status();
     return parseTree(*reply);
+}
+
+Expected<std::string> SwayIpc::config() {
+    Expected<std::string> reply = request(SwayMessage::GetConfig, {});
+    if (!reply) return reply.status();
+    const auto document = parseJson(*reply);
+    if (!document || !document->object().value(u"config").isString()) {
+        return failure("the reply gives no configuration");
+    }
+    return text(document->object().value(u"config"));
 }
 
 Result SwayIpc::subscribeToBindings() {

@@ -18,6 +18,7 @@ enum class SwayMessage : std::uint32_t {
     RunCommand = 0,
     Subscribe = 2,
     GetTree = 4,
+    GetConfig = 9,
 };
 inline constexpr std::uint32_t kSwayEventBit = 0x80000000;
 inline constexpr std::uint32_t kSwayWorkspaceEvent = kSwayEventBit | 0;
@@ -81,6 +82,13 @@ std::optional<std::int32_t> parseBindingEvent(std::string_view json, std::string
 // Whether a workspace event tells that sway read its configuration again,
 // which drops the bindings made at run time.
 bool isReloadEvent(std::string_view json);
+// The key combinations the default mode of a sway configuration binds with
+// bindsym, variables put in, each as normalizedCombo gives it.
+std::vector<std::string> configuredCombos(std::string_view config);
+// A combination with its modifiers under one name each, in one order, and
+// its key in lower case: "Control+Shift+$mod+A" with $mod Mod4 and
+// "Ctrl+Mod4+Shift+a" come out alike.
+std::string normalizedCombo(std::string_view combo);
 // A JSON string literal with `text` in it, for building commands and criteria.
 std::string swayQuoted(std::string_view text);
 
@@ -100,6 +108,8 @@ public:
     Expected<std::string> request(SwayMessage type, std::string_view payload);
     Result runCommand(std::string_view command);
     Expected<std::vector<SwayWindow>> windows();
+    // The text of the configuration sway read last.
+    Expected<std::string> config();
     // Subscribes to binding and workspace events; they are then read with nextEvent().
     Result subscribeToBindings();
     // The next event whose bytes have arrived, without waiting for more.

@@ -24,7 +24,8 @@ std::vector<std::string> linesOf(const std::string& file) {
 }
 
 TEST(SwayHotKeysTest, AKeyPressedThroughWtypeRunsItsHandlerAndNoBindingOutlivesTheProgram) {
-    WaylandSession session;
+    WaylandSession session(WaylandSession::Compositor::Sway,
+                           "set $mod Mod4\nbindsym $mod+Shift+F5 exec true\n");
     KS_SKIP_WITHOUT(session);
     TempDir folder;
     const std::string remembered = folder.file("bindings");
@@ -48,6 +49,9 @@ TEST(SwayHotKeysTest, AKeyPressedThroughWtypeRunsItsHandlerAndNoBindingOutlivesT
         ASSERT_TRUE((*hotKeys)->registerHotKey(5, kModControl | kModAlt, 'K'));
         EXPECT_EQ((*hotKeys)->registerHotKey(5, kModControl, 'L').error(), kHotKeyIdInUse);
         EXPECT_FALSE((*hotKeys)->registerHotKey(6, kModControl | kModAlt, 'K'));
+        // The user's own binding is not taken over.
+        EXPECT_EQ((*hotKeys)->registerHotKey(7, kModWin | kModShift, 0x74).error(),
+                  "sway's configuration binds Shift+Mod4+F5 to a command of its own.");
         EXPECT_EQ(linesOf(remembered), std::vector<std::string>{"Ctrl+Mod1+k"});
 
         press();

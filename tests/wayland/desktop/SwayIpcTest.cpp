@@ -148,6 +148,28 @@ TEST(SwayIpcReplies, AReloadIsToldApartFromOtherWorkspaceNews) {
     EXPECT_FALSE(isReloadEvent(R"({"change":"rel)"));
 }
 
+TEST(SwayIpcReplies, TheDefaultModesBindingsOfAConfiguration) {
+    const char* config = R"(# a comment
+set $mod Mod4
+set $modifier Mod1
+bindsym $mod+Return exec foot
+  bindsym --no-repeat --to-code $modifier+Shift+Q kill
+bindcode 133+38 exec nothing
+bindsym Control+Alt+Delete
+mode "resize" {
+    bindsym Left resize shrink width 10px
+}
+bindsym --release {
+    Super+Print exec grim
+}
+bindsym XF86AudioMute exec mute)";
+    const std::vector<std::string> expected{"Mod4+return", "Mod1+Shift+q", "Mod4+print",
+                                            "xf86audiomute"};
+    EXPECT_EQ(configuredCombos(config), expected);
+    EXPECT_EQ(normalizedCombo("Shift+Control+Alt+K"), "Ctrl+Mod1+Shift+k");
+    EXPECT_EQ(normalizedCombo("Ctrl+Mod1+Shift+k"), "Ctrl+Mod1+Shift+k");
+}
+
 TEST(SwayIpcReplies, QuotedTextsStayOneArgument) {
     EXPECT_EQ(swayQuoted("plain"), R"("plain")");
     EXPECT_EQ(swayQuoted(R"(say "hi" \ bye)"), R"("say \"hi\" \\ bye")");
