@@ -80,10 +80,9 @@ void collectWindows(const QJsonObject& node, Where where, std::vector<SwayWindow
             node.value(u"app_id").isString()
                 ? text(node.value(u"app_id"))
                 : text(node.value(u"window_properties").toObject().value(u"class"));
-        windows.push_back({static_cast<std::int64_t>(node.value(u"id").toDouble()),
-                           static_cast<std::int64_t>(node.value(u"pid").toDouble()), appId,
+        windows.push_back({static_cast<std::int64_t>(node.value(u"id").toDouble()), appId,
                            text(node.value(u"name")), outerRectOf(node), where.floating,
-                           where.hidden, node.value(u"focused").toBool()});
+                           where.hidden});
     }
     for (const QJsonValue child : node.value(u"nodes").toArray()) {
         collectWindows(child.toObject(), where, windows, depth + 1);
@@ -307,13 +306,6 @@ std::vector<std::string> configuredCombos(std::string_view config) {
 bool isReloadEvent(std::string_view json) {
     const auto document = parseJson(json);
     return document && document->object().value(u"change").toString() == u"reload";
-}
-
-std::string swayQuoted(std::string_view text) {
-    const QJsonArray wrapped{QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))};
-    const QByteArray json = QJsonDocument(wrapped).toJson(QJsonDocument::Compact);
-    // "[" and "]" around the one string.
-    return json.mid(1, json.size() - 2).toStdString();
 }
 
 Expected<SwayIpc> SwayIpc::connect(const std::string& socketPath) {

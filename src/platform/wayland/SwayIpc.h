@@ -52,13 +52,11 @@ SwayFrameRead takeSwayFrame(std::string_view buffer, std::size_t limit = kSwayRe
 // A top-level window as sway's tree describes it.
 struct SwayWindow {
     std::int64_t id = 0;  // sway's container id, used as [con_id=…]
-    std::int64_t pid = 0;
     std::string appId;
     std::string title;
     ScreenRect rect;  // outer: the border and the title bar included
     bool floating = false;
     bool hidden = false;  // in the scratchpad
-    bool focused = false;
 };
 
 // Reading the JSON replies. Each accepts whatever the socket gave and says
@@ -89,8 +87,6 @@ std::vector<std::string> configuredCombos(std::string_view config);
 // its key in lower case: "Control+Shift+$mod+A" with $mod Mod4 and
 // "Ctrl+Mod4+Shift+a" come out alike.
 std::string normalizedCombo(std::string_view combo);
-// A JSON string literal with `text` in it, for building commands and criteria.
-std::string swayQuoted(std::string_view text);
 
 // A blocking connection to sway's IPC socket; every reply is bounded in
 // size and time, so a compositor that stops answering costs kSwayReplyTime.
