@@ -99,20 +99,25 @@ int Application::runFirstCopy(ProgramServices services) {
     return status;
 }
 
+bool rememberNewNotice(SettingsStore& store, const std::string& notice) {
+    const std::string root = StoreKey::root().direct();
+    if (store.GetText(root, kShownNotice) == notice) return false;
+    store.SetText(root, kShownNotice, notice);
+    return true;
+}
+
 // What the desktop cannot do is told at every start on standard error, and
-// in a box only when it differs from what the box last said: a user who read
-// it once is not stopped by it at every login.
+// in a box only when it is new: a user who read it once is not stopped by it
+// at every login.
 void Application::tellStartupNotice() {
     const std::string notice = platform_.startupNotice();
     if (notice.empty()) return;
     const MessageBox box{notice, "Keystrider", MsgIcon::Information};
-    const std::string root = StoreKey::root().direct();
-    if (store_.GetText(root, kShownNotice) == notice) {
+    if (rememberNewNotice(store_, notice)) {
+        messages_.show(box);  // which writes its line to standard error too
+    } else {
         std::fprintf(stderr, "%s\n", messageLine(box).c_str());
-        return;
     }
-    store_.SetText(root, kShownNotice, notice);
-    messages_.show(box);
 }
 
 // Started from a menu on a desktop without a notification area, the program

@@ -58,4 +58,8 @@ private:
     bool ended_ = false;
 };
 
+// Whether `notice` differs from the last one remembered in `store`, which
+// from now on remembers it.
+bool rememberNewNotice(SettingsStore& store, const std::string& notice);
+
 }  // namespace ks

@@ -17,10 +17,10 @@
 
 namespace {
 
-// The display system the options ask for ("Platform": "x11" or "wayland"),
-// if any; read before the GUI starts, as that depends on it.
+// The display system the options ask for, if any; read before the GUI
+// starts, as that depends on it.
 std::optional<ks::PlatformKind> storedPlatform(ks::KeyTree& tree) {
-    const auto value = tree.readValue(ks::StoreKey::root().direct(), "Platform");
+    const auto value = tree.readValue(ks::StoreKey::root().direct(), ks::kPlatformOption);
     if (!value || value->type != ks::kTypeText) return std::nullopt;
     const std::string text(value->data.begin(), value->data.end());
     return ks::platformKindNamed(text.c_str());

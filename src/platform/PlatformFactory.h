@@ -11,7 +11,11 @@ namespace ks {
 
 enum class PlatformKind { X11, Wayland };
 
-// "x11" or "wayland", as the command line and the stored setting name them.
+// The stored option that picks the display system at every start: "x11",
+// "wayland", or missing or empty for the session's own.
+inline constexpr const char* kPlatformOption = "Platform";
+
+// "x11" or "wayland", as the command line and the stored option name them.
 std::optional<PlatformKind> platformKindNamed(std::string_view name);
 
 // The session's own display system, from its WAYLAND_DISPLAY and

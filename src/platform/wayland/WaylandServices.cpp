@@ -49,10 +49,8 @@ void addDesktopServices(WaylandServiceBuilders& builders) {
 
 }  // namespace
 
-// A part plugs in here, e.g.
-//   builders.injector = [](BuildContext& context) -> Expected<std::unique_ptr<InputInjector>> {
-//       return VirtualKeyboardInjector::open(context);
-//   };
+// A part plugs in here: it sets its member of `builders` to a function that
+// opens its service from the BuildContext, or says why it cannot.
 WaylandServiceBuilders waylandServiceBuilders() {
     WaylandServiceBuilders builders;
     addDesktopServices(builders);
