@@ -169,6 +169,7 @@ struct SwayHotKeys::Impl {
                 if (const auto id = parseBindingEvent(event->payload, kTag)) pressed(*id);
             }
         }
+        if (!events.connected()) eventNotifier->setEnabled(false);
     }
 
     ~Impl() {

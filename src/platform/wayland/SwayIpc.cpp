@@ -363,6 +363,7 @@ Result SwayIpc::send(std::uint32_t type, std::string_view payload) {
 }
 
 Result SwayIpc::fill(std::chrono::milliseconds wait) {
+    if (fd_ < 0) return failure("sway closed the connection");
     pollfd readable{fd_, POLLIN, 0};
     const int ready = ::poll(&readable, 1, static_cast<int>(wait.count()));
     if (ready < 0 && errno == EINTR) return Result::success();
@@ -370,7 +371,11 @@ Result SwayIpc::fill(std::chrono::milliseconds wait) {
     if (ready == 0) return failure("sway did not answer in time");
     char chunk[65536];
     const ssize_t got = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
-    if (got == 0) return failure("sway closed the connection");
+    if (got == 0) {
+        // Nothing more will come: the socket stays readable for ever.
+        ::close(std::exchange(fd_, -1));
+        return failure("sway closed the connection");
+    }
     if (got < 0) {
         return errno == EAGAIN || errno == EINTR ? Result::success() : systemFailure("read");
     }

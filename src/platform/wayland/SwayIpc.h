@@ -111,6 +111,8 @@ public:
     // The next event whose bytes have arrived, without waiting for more.
     std::optional<SwayFrame> nextEvent();
     int socket() const { return fd_; }
+    // False once sway has closed the connection.
+    bool connected() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
 
 private:
