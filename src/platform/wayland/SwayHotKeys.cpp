@@ -160,16 +160,21 @@ struct SwayHotKeys::Impl {
     }
 
     void readEvents() {
+        std::vector<std::int32_t> fired;
         while (std::optional<SwayFrame> event = events.nextEvent()) {
             if (suspended) continue;
             if (event->type == kSwayWorkspaceEvent && isReloadEvent(event->payload)) {
                 readConfig();
                 for (const Binding& binding : bindings) bind(binding);
-            } else if (event->type == kSwayBindingEvent && pressed) {
-                if (const auto id = parseBindingEvent(event->payload, kTag)) pressed(*id);
+            } else if (event->type == kSwayBindingEvent) {
+                if (const auto id = parseBindingEvent(event->payload, kTag)) fired.push_back(*id);
             }
         }
         if (!events.connected()) eventNotifier->setEnabled(false);
+        // Last, from copies: a handler may run a nested event loop, in which
+        // this object may go.
+        const PressedHandler handler = pressed;
+        for (const std::int32_t id : fired) callPressedHandler(handler, id);
     }
 
     ~Impl() {

@@ -197,16 +197,7 @@ struct X11HotKeys::Impl {
         }
     }
 
-    void deliver(std::int32_t id) {
-        if (!pressed) return;
-        try {
-            pressed(id);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "keystrider: hot key %d: %s\n", id, error.what());
-        } catch (...) {
-            std::fprintf(stderr, "keystrider: hot key %d failed\n", id);
-        }
-    }
+    void deliver(std::int32_t id) { callPressedHandler(pressed, id); }
 
     // A keymap change may move keys to other codes or the lock modifiers to
     // other bits: release what is held and take each hot key again where its
