@@ -8,10 +8,8 @@
 
 namespace ks::wayland {
 
-WaylandEventNotifier::WaylandEventNotifier(WaylandConnection& connection,
-                                           std::function<void()> handled)
+WaylandEventNotifier::WaylandEventNotifier(WaylandConnection& connection)
     : connection_(connection),
-      handled_(std::move(handled)),
       notifier_(std::make_unique<QSocketNotifier>(wl_display_get_fd(connection.display()),
                                                   QSocketNotifier::Read)) {
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
@@ -22,11 +20,7 @@ WaylandEventNotifier::~WaylandEventNotifier() = default;
 
 void WaylandEventNotifier::handle() {
     // A connection the compositor ended stays readable: stop looking at it.
-    if (!connection_.dispatchFor(std::chrono::milliseconds(0))) {
-        notifier_->setEnabled(false);
-        return;
-    }
-    if (handled_) handled_();
+    if (!connection_.dispatchFor(std::chrono::milliseconds(0))) notifier_->setEnabled(false);
 }
 
 }  // namespace ks::wayland

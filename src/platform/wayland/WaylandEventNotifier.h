@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -12,10 +11,10 @@ class WaylandConnection;
 // Handles a connection's events while the GUI thread's event loop runs, so
 // that a connection used only now and then still answers the compositor at
 // once (a client that leaves its events unread is cut off once the
-// compositor's buffer for it fills). `handled` runs after each batch.
+// compositor's buffer for it fills).
 class WaylandEventNotifier {
 public:
-    WaylandEventNotifier(WaylandConnection& connection, std::function<void()> handled = {});
+    explicit WaylandEventNotifier(WaylandConnection& connection);
     ~WaylandEventNotifier();
     WaylandEventNotifier(const WaylandEventNotifier&) = delete;
     WaylandEventNotifier& operator=(const WaylandEventNotifier&) = delete;
@@ -24,7 +23,6 @@ private:
     void handle();
 
     WaylandConnection& connection_;
-    std::function<void()> handled_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
