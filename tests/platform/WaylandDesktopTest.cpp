@@ -1,6 +1,8 @@
 // The desktop told by the globals its compositor announces, and what the program says about it.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/PlatformFactory.h"
 #include "platform/wayland/WaylandDesktop.h"
 
@@ -73,22 +75,14 @@ TEST(WaylandDesktopTest, TheNoticeSaysWhatWorksWhatNotAndWhatToDoOnce) {
 }
 
 TEST(PlatformFactoryTest, WaylandWhenTheSessionSaysSoUnlessTheUserChoseOtherwise) {
-    const struct {
-        const char* waylandDisplay;
-        const char* sessionType;
-        PlatformKind session;
-    } sessions[] = {
-        {nullptr, nullptr, PlatformKind::X11},         {"", "x11", PlatformKind::X11},
-        {"wayland-0", nullptr, PlatformKind::Wayland}, {"", "wayland", PlatformKind::Wayland},
-        {"wayland-1", "x11", PlatformKind::Wayland},   {nullptr, "tty", PlatformKind::X11},
-    };
-    for (const auto& s : sessions) {
-        EXPECT_EQ(sessionPlatformKind(s.waylandDisplay, s.sessionType), s.session)
-            << (s.waylandDisplay ? s.waylandDisplay : "-") << " "
-            << (s.sessionType ? s.sessionType : "-");
+    constexpr auto x11 = PlatformKind::X11, wayland = PlatformKind::Wayland;
+    const std::tuple<const char*, const char*, PlatformKind> sessions[] = {
+        {nullptr, nullptr, x11},         {"", "x11", x11},
+        {"wayland-0", nullptr, wayland}, {"", "wayland", wayland},
+        {"wayland-1", "x11", wayland},   {nullptr, "tty", x11}};
+    for (const auto& [display, type, kind] : sessions) {
+        EXPECT_EQ(sessionPlatformKind(display, type), kind) << (display ? display : "-");
     }
-    const auto x11 = PlatformKind::X11;
-    const auto wayland = PlatformKind::Wayland;
     EXPECT_EQ(choosePlatformKind(x11, wayland, wayland), x11);
     EXPECT_EQ(choosePlatformKind(std::nullopt, x11, wayland), x11);
     EXPECT_EQ(choosePlatformKind(std::nullopt, std::nullopt, wayland), wayland);

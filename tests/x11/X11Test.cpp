@@ -80,6 +80,14 @@ std::size_t emptyKeys(x11::XConnection& connection) {
         keys.begin(), keys.end(), [](const KeyDescription& key) { return key.levels.empty(); }));
 }
 
+// In a Wayland session the X11 backend says it reaches X programs' windows only.
+TEST_F(InputTest, OnXwaylandTheNoticeSaysThatOnlyXProgramsAreReached) {
+    setenv("WAYLAND_DISPLAY", "wayland-9", 1);
+    EXPECT_NE(platform->startupNotice().find("windows of X programs only"), std::string::npos);
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(platform->startupNotice(), "");
+}
+
 // Two texts per layout, Caps Lock on for de: swapped Z/Y, dead keys, AltGr, off-layout characters.
 TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
     const std::string pieces[] = {

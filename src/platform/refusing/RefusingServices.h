@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -21,8 +20,9 @@ namespace ks {
 // Why a service cannot work on the running desktop, naming what is missing
 // and what the user can do. Calls that return a Result carry it to the
 // caller, which shows it; calls that cannot say it themselves (a key press,
-// a watch that does not start) write it to standard error, once per service,
-// so that a person running the program from a terminal learns why.
+// a watch that does not start) write it to standard error, once per message
+// in the program's life however many services refuse with it, so that a
+// person running the program from a terminal learns why.
 class Refusal {
 public:
     explicit Refusal(std::string message) : message_(std::move(message)) {}
@@ -38,7 +38,6 @@ public:
 
 private:
     std::string message_;
-    mutable std::atomic<bool> reported_{false};
 };
 
 // The refusing implementation of each service, one per interface: every

@@ -107,6 +107,11 @@ std::string adviceFor(Capability capability, DesktopFamily family) {
             return "Add yourself to the input group (sudo usermod -aG input $USER) and log in "
                    "again.";
         case Capability::Sound: return {};  // nothing to do
+        case Capability::WindowPlaces:
+            if (family == DesktopFamily::Wlroots || family == DesktopFamily::Other) {
+                return "Use sway, or place windows with your compositor's own rules.";
+            }
+            return sessionAdvice(family);
         default: return sessionAdvice(family);
     }
 }

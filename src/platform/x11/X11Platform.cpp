@@ -45,8 +45,8 @@ std::string X11Platform::startupNotice() {
     if (!wayland || !*wayland) return {};
     return "Keystrider runs on Xwayland in this Wayland session: it types into, records, sees "
            "and moves the windows of X programs only, not those of Wayland programs, and its "
-           "hot keys work only while an X program has the focus. Start it without --platform "
-           "x11 (and without the Platform option) for the Wayland backend.";
+           "hot keys work only while an X program has the focus. For the Wayland backend, start "
+           "it without --platform x11, with Options > Display system set to the session's.";
 }
 
 HotKeys& X11Platform::hotKeys() {
