@@ -278,10 +278,22 @@ bool WaylandWindowControl::moveResize(WindowId window, const ScreenRect& outer) 
     const long width = std::max(1L, static_cast<long>(outer.right) - outer.left);
     const long height = std::max(1L, static_cast<long>(outer.bottom) - outer.top);
     // Resizing keeps the centre, so the size comes before the position.
-    return swayCommand(window, "floating enable, resize set width " + std::to_string(width) +
-                                   " px height " + std::to_string(height) +
-                                   " px, move absolute position " + std::to_string(outer.left) +
-                                   " " + std::to_string(outer.top));
+    if (!swayCommand(window, "floating enable, resize set width " + std::to_string(width) +
+                                 " px height " + std::to_string(height) +
+                                 " px, move absolute position " + std::to_string(outer.left) + " " +
+                                 std::to_string(outer.top))) {
+        return false;
+    }
+    // sway shows the new place once the program has drawn itself at the new
+    // size; what comes next (a read of the rectangle, a click) should see it.
+    // A program that keeps a size of its own is where it is after a second.
+    const auto placed = [&] {
+        const auto now = swayWindowOf(window);
+        return now && now->rect.left == outer.left && now->rect.top == outer.top &&
+               now->rect.right == outer.left + width && now->rect.bottom == outer.top + height;
+    };
+    waitUntil(placed);
+    return true;
 }
 
 // sway has no minimised state: its scratchpad is where windows go out of sight.
