@@ -299,9 +299,17 @@ bool WaylandWindowControl::moveResize(WindowId window, const ScreenRect& outer) 
 // sway has no minimised state: its scratchpad is where windows go out of sight.
 bool WaylandWindowControl::minimize(Toplevel& toplevel) {
     const WindowId window = toplevel.id;
-    if (impl_->sway) return swayCommand(window, "move scratchpad");
+    if (impl_->sway) {
+        return swayCommand(window, "move scratchpad") &&
+               waitUntil([&] { return hiddenBySway(window); });
+    }
     zwlr_foreign_toplevel_handle_v1_set_minimized(toplevel.handle);
     return waitUntil([&] { return known(window) != nullptr && known(window)->minimized; });
+}
+
+bool WaylandWindowControl::hiddenBySway(WindowId window) {
+    const auto sway = swayWindowOf(window);
+    return sway && sway->hidden;
 }
 
 bool WaylandWindowControl::restore(Toplevel& toplevel) {
@@ -309,11 +317,11 @@ bool WaylandWindowControl::restore(Toplevel& toplevel) {
     if (toplevel.fullscreen) zwlr_foreign_toplevel_handle_v1_unset_fullscreen(toplevel.handle);
     if (toplevel.maximized) zwlr_foreign_toplevel_handle_v1_unset_maximized(toplevel.handle);
     if (toplevel.minimized) zwlr_foreign_toplevel_handle_v1_unset_minimized(toplevel.handle);
-    const auto sway = swayWindowOf(window);
-    if (sway && sway->hidden && !swayCommand(window, "scratchpad show")) return false;
+    if (hiddenBySway(window) && !swayCommand(window, "scratchpad show")) return false;
     return waitUntil([&] {
         const Toplevel* now = known(window);
-        return now != nullptr && !now->fullscreen && !now->maximized && !now->minimized;
+        return now != nullptr && !now->fullscreen && !now->maximized && !now->minimized &&
+               !hiddenBySway(window);
     });
 }
 

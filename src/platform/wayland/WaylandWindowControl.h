@@ -61,6 +61,8 @@ private:
     Toplevel* known(WindowId window);
     std::optional<SwayWindow> swayWindowOf(WindowId window);
     bool swayCommand(WindowId window, const std::string& command);
+    // In sway's scratchpad, sway's place for windows out of sight.
+    bool hiddenBySway(WindowId window);
     bool minimize(Toplevel& toplevel);
     bool restore(Toplevel& toplevel);
     bool maximize(Toplevel& toplevel);
