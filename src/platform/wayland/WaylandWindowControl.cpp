@@ -278,22 +278,34 @@ bool WaylandWindowControl::moveResize(WindowId window, const ScreenRect& outer) 
     const long width = std::max(1L, static_cast<long>(outer.right) - outer.left);
     const long height = std::max(1L, static_cast<long>(outer.bottom) - outer.top);
     // Resizing keeps the centre, so the size comes before the position.
-    if (!swayCommand(window, "floating enable, resize set width " + std::to_string(width) +
-                                 " px height " + std::to_string(height) +
-                                 " px, move absolute position " + std::to_string(outer.left) + " " +
-                                 std::to_string(outer.top))) {
-        return false;
-    }
-    // sway shows the new place once the program has drawn itself at the new
-    // size; what comes next (a read of the rectangle, a click) should see it.
-    // A program that keeps a size of its own is where it is after a second.
+    const std::string command = "floating enable, resize set width " + std::to_string(width) +
+                                " px height " + std::to_string(height) +
+                                " px, move absolute position " + std::to_string(outer.left) + " " +
+                                std::to_string(outer.top);
     const auto placed = [&] {
         const auto now = swayWindowOf(window);
         return now && now->rect.left == outer.left && now->rect.top == outer.top &&
                now->rect.right == outer.left + width && now->rect.bottom == outer.top + height;
     };
-    waitUntil(placed);
+    // sway shows the new place once the program has drawn itself at the new
+    // size, so that what comes next (a read of the rectangle, a click) sees
+    // it. A program still answering an older request of sway's (after a
+    // change of the tiling) may draw itself at that size a moment later, and
+    // sway lets a floating window take the size its program draws: the place
+    // is asked for again until it holds. A program that keeps a size of its
+    // own stays as it is.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!swayCommand(window, command)) return false;
+        if (waitUntil(placed) && holdsAfterAFrame(placed)) break;
+    }
     return true;
+}
+
+bool WaylandWindowControl::holdsAfterAFrame(const std::function<bool()>& done) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    impl_->sync();
+    return done();
 }
 
 // sway has no minimised state: its scratchpad is where windows go out of sight.

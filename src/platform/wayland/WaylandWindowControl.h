@@ -68,6 +68,8 @@ private:
     bool maximize(Toplevel& toplevel);
     // Reads the compositor's news until `done` holds, for up to a second.
     bool waitUntil(const std::function<bool()>& done);
+    // Whether `done` still holds a few frames later.
+    bool holdsAfterAFrame(const std::function<bool()>& done);
 
     std::unique_ptr<Impl> impl_;
 };
