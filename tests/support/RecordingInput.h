@@ -154,6 +154,9 @@ public:
         note("show", window, " " + std::to_string(static_cast<int>(command)));
         return !refuseShow;
     }
+    Result placeable() override {
+        return placeRefusal.empty() ? Result::success() : Result::failure(placeRefusal);
+    }
     void note(const char* call, WindowId window, const std::string& more = {}) {
         calls.push_back(call + (" " + std::to_string(window)) + more);
     }
@@ -166,6 +169,7 @@ public:
     bool refuseAttach = false;
     bool refuseForeground = false;
     bool refuseShow = false;
+    std::string placeRefusal;
     std::vector<std::string> calls;
 };
 
