@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "platform/linux/ThreadPriority.h"
+#include "platform/x11/PlaybackTrace.h"
 
 namespace ks::x11 {
 namespace {
@@ -57,14 +58,33 @@ void X11PlaybackThread::stop() {
 }
 
 void X11PlaybackThread::run(const Step& step, std::uint64_t generation) {
-    raiseThreadPriority();
+    const ThreadPriority granted = raiseThreadPriority();
+    X11InputInjector& injector = *injection_->injector;
+    auto trace = PlaybackTrace::fromEnvironment(injection_->connection->display());
+    if (!trace) {
+        play(step, injector, nullptr, generation);
+        return;
+    }
+    trace->begin(granted);
+    TracingInjector traced(injector, *trace);
+    play(step, traced, trace.get(), generation);
+    trace->write();
+}
+
+void X11PlaybackThread::play(const Step& step, InputInjector& injector, PlaybackTrace* trace,
+                             std::uint64_t generation) {
+    std::int64_t due = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
     while (!stopping_) {
-        const std::optional<std::int64_t> due = step(*injection_->injector);
-        if (!due) {
+        if (trace) trace->woke(due);
+        const std::optional<std::int64_t> next = step(injector);
+        if (!next) {
             finishOnCallerThread(generation);
             return;
         }
-        if (!sleepUntil(*due)) return;
+        if (!sleepUntil(*next)) return;
+        due = *next;
     }
 }
 
