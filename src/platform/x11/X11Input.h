@@ -49,11 +49,25 @@ public:
     void button(unsigned number, bool down) override;
     void flush() override;
 
+    // Reads where the pointer is (one round trip) and from then on takes it
+    // to be where this injector last put it, so that motion() asks the
+    // server nothing: for a playback, during which nothing but the player
+    // moves the pointer. Until called, motion() asks the server each time.
+    void trackPointer();
+
 private:
-    void press(const KeyLayout& layout, std::uint8_t vk, std::uint8_t scan, bool down);
+    struct Point {
+        int x = 0;
+        int y = 0;
+        bool operator==(const Point&) const = default;
+    };
+    std::optional<Point> queryPointer() const;
+    std::optional<Point> pointer() const;
 
     XConnection& connection_;
     X11Keymap& keymap_;
+    // Where the pointer is, while it is tracked.
+    std::optional<Point> tracked_;
 };
 
 // Lends keycodes without symbols to characters, two per key (plain and

@@ -28,9 +28,6 @@ bool X11PlaybackThread::available() {
     auto injection = std::make_unique<Injection>();
     injection->connection = std::move(*connection);
     injection->keymap = std::make_unique<X11Keymap>(*injection->connection);
-    // Read now, so that the first key event does not spend its due time on
-    // the keymap's round trips.
-    injection->keymap->layout();
     injection->injector =
         std::make_unique<X11InputInjector>(*injection->connection, *injection->keymap);
     injection_ = std::move(injection);
@@ -41,6 +38,11 @@ void X11PlaybackThread::start(Step step, std::function<void()> finished) {
     stop();
     if (!available()) return;
     injection_->injector->setKeyAnnouncer(announcing_.keyAnnouncer());
+    // The round trips are taken here, before the first event is due: the
+    // steps then follow the layout by its change notices and the pointer by
+    // where they put it.
+    injection_->keymap->layout();
+    injection_->injector->trackPointer();
     finished_ = std::move(finished);
     stopping_ = false;
     thread_ = std::thread(
