@@ -57,12 +57,21 @@ std::optional<X11InputInjector::Point> X11InputInjector::queryPointer() const {
     return at;
 }
 
-std::optional<X11InputInjector::Point> X11InputInjector::pointer() const {
-    return tracked_ ? tracked_ : queryPointer();
+std::optional<X11InputInjector::Point> X11InputInjector::pointer() {
+    if (!tracking_) return queryPointer();
+    if (connection_.pointerMovedSoFar() || !known_) known_ = queryPointer();
+    return known_;
 }
 
 void X11InputInjector::trackPointer() {
-    tracked_ = queryPointer();
+    tracking_ = connection_.watchPointerMoves();
+    known_ = tracking_ ? queryPointer() : std::nullopt;
+}
+
+void X11InputInjector::stopTrackingPointer() {
+    if (tracking_) connection_.stopWatchingPointerMoves();
+    tracking_ = false;
+    known_.reset();
 }
 
 // The server reports a motion even for a move to where the pointer already
@@ -72,7 +81,7 @@ void X11InputInjector::motion(std::int32_t x, std::int32_t y) {
     if (pointer() == Point{x, y}) return;
     Display* display = connection_.display();
     XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-    if (tracked_) tracked_ = Point{x, y};
+    if (tracking_) known_ = Point{x, y};
 }
 
 void X11InputInjector::button(unsigned number, bool down) {
@@ -113,7 +122,7 @@ void fakeButtons(InputInjector& injector, std::uint32_t flags) {
 void X11InputInjector::mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) {
     Display* display = connection_.display();
     if (flags & kMouseMove) {
-        tracked_.reset();
+        known_.reset();
         if (flags & kMouseAbsolute) {
             const int screen = DefaultScreen(display);
             XTestFakeMotionEvent(display, screen, pixelOf(x, DisplayWidth(display, screen)),

@@ -49,11 +49,13 @@ public:
     void button(unsigned number, bool down) override;
     void flush() override;
 
-    // Reads where the pointer is (one round trip) and from then on takes it
-    // to be where this injector last put it, so that motion() asks the
-    // server nothing: for a playback, during which nothing but the player
-    // moves the pointer. Until called, motion() asks the server each time.
+    // For a playback: reads where the pointer is, then takes it to be where
+    // this injector last put it until the user's mouse moves it (which its
+    // raw events tell without being asked for), so that motion() sends no
+    // request but the move. Without XInput 2 motion() goes on asking the
+    // server, as it does untracked.
     void trackPointer();
+    void stopTrackingPointer();
 
 private:
     struct Point {
@@ -62,12 +64,13 @@ private:
         bool operator==(const Point&) const = default;
     };
     std::optional<Point> queryPointer() const;
-    std::optional<Point> pointer() const;
+    std::optional<Point> pointer();
 
     XConnection& connection_;
     X11Keymap& keymap_;
-    // Where the pointer is, while it is tracked.
-    std::optional<Point> tracked_;
+    bool tracking_ = false;
+    // Where the pointer is as far as tracking knows; nothing to ask for it.
+    std::optional<Point> known_;
 };
 
 // Lends keycodes without symbols to characters, two per key (plain and

@@ -39,8 +39,8 @@ void X11PlaybackThread::start(Step step, std::function<void()> finished) {
     if (!available()) return;
     injection_->injector->setKeyAnnouncer(announcing_.keyAnnouncer());
     // The round trips are taken here, before the first event is due: the
-    // steps then follow the layout by its change notices and the pointer by
-    // where they put it.
+    // steps then follow the layout by its change notices, and the pointer
+    // by where they put it and the raw motions of the user's mouse.
     injection_->keymap->layout();
     injection_->injector->trackPointer();
     finished_ = std::move(finished);
@@ -62,15 +62,15 @@ void X11PlaybackThread::stop() {
 void X11PlaybackThread::run(const Step& step, std::uint64_t generation) {
     const ThreadPriority granted = raiseThreadPriority();
     X11InputInjector& injector = *injection_->injector;
-    auto trace = PlaybackTrace::fromEnvironment(injection_->connection->display());
-    if (!trace) {
+    if (auto trace = PlaybackTrace::fromEnvironment(injection_->connection->display())) {
+        trace->begin(granted);
+        TracingInjector traced(injector, *trace);
+        play(step, traced, trace.get(), generation);
+        trace->write();
+    } else {
         play(step, injector, nullptr, generation);
-        return;
     }
-    trace->begin(granted);
-    TracingInjector traced(injector, *trace);
-    play(step, traced, trace.get(), generation);
-    trace->write();
+    injector.stopTrackingPointer();
 }
 
 void X11PlaybackThread::play(const Step& step, InputInjector& injector, PlaybackTrace* trace,

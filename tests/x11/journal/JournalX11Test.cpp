@@ -230,9 +230,9 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
 
 // A request that waits for its reply holds the event up for as long as the
 // server takes to get round to it: the player's injector sends one request
-// per event and nothing else (the new layout read once after a change), yet
-// plays a key by the layout its change notice announced and leaves out a
-// move to where it put the pointer.
+// per event and nothing else (the new layout read once after a change, the
+// pointer once after the user moved it), yet plays a key by the layout its
+// change notice announced and leaves out a move to where the pointer is.
 TEST_F(JournalX11Test, ThePlayersInjectorSendsOneRequestPerEventAndFollowsTheLayoutsNotices) {
     RecordObserver observer(xvfb.display());
     ASSERT_TRUE(observer.started());
@@ -254,17 +254,24 @@ TEST_F(JournalX11Test, ThePlayersInjectorSendsOneRequestPerEventAndFollowsTheLay
     EXPECT_EQ(play(kMove, 10, 20), 0u);
     EXPECT_EQ(play(kLDown, 10, 20), 1u);
     EXPECT_EQ(play(kLUp, 10, 20), 1u);
+    // Moved away by the user's mouse, the pointer is asked for, and put back.
+    driver.physicalMoveTo(300, 300);
+    XSync(x, False);  // its raw motion is in
+    EXPECT_EQ(play(kLDown, 10, 20), 3u);
+    EXPECT_EQ(play(kLUp, 10, 20), 1u);
     ASSERT_TRUE(xvfb.run({"setxkbmap", "us"}));
     XSync(x, False);  // the notice is in: a later key finds it among the events received
     EXPECT_GT(play(kDown, 'Y', 0), 1u);  // the new layout read once
     EXPECT_EQ(play(kUp, 'Y', 0), 1u);
 
+    // {type, key code or button or a motion's x}
     const std::vector<std::array<int, 2>> expected = {
-        {kKeyPress, kDeY},   {kKeyRelease, kDeY}, {kMotionNotify, 0}, {kButtonPress, 1},
-        {kButtonRelease, 1}, {kKeyPress, kUsY},   {kKeyRelease, kUsY}};
+        {kKeyPress, kDeY},   {kKeyRelease, kDeY},  {kMotionNotify, 10}, {kButtonPress, 1},
+        {kButtonRelease, 1}, {kMotionNotify, 300}, {kMotionNotify, 10}, {kButtonPress, 1},
+        {kButtonRelease, 1}, {kKeyPress, kUsY},    {kKeyRelease, kUsY}};
     std::vector<std::array<int, 2>> seen;
     for (const ObservedEvent& e : observer.waitFor(expected.size(), 3000))
-        seen.push_back({e.type, e.type == kMotionNotify ? 0 : static_cast<int>(e.detail)});
+        seen.push_back({e.type, e.type == kMotionNotify ? e.x : static_cast<int>(e.detail)});
     EXPECT_EQ(seen, expected);
 }
 
