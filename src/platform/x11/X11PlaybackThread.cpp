@@ -100,6 +100,10 @@ bool X11PlaybackThread::sleepUntil(std::int64_t deadlineMillis) {
         if (wake_.wait_until(lock, deadline - kFinalStretch, [this] { return stopping_.load(); }))
             return false;
     }
+    // A layout change announced meanwhile is read now rather than in the
+    // time of the next key; the server announces every switch between the
+    // user's keyboard and XTest's as a new keyboard.
+    injection_->keymap->cachedLayout();
     const auto since = deadline.time_since_epoch();
     timespec at{};
     at.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(since).count();
