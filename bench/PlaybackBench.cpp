@@ -462,6 +462,13 @@ void measurePeer(Bench& bench) {
         cpuShare * 100, measure(seen, sparse).lost);
 }
 
+// The runs are compared with each other only under like load: the
+// machine's own is part of every result.
+void printLoad(const char* when) {
+    double load[1] = {0};
+    if (getloadavg(load, 1) == 1) std::printf("load average %.2f %s\n", load[0], when);
+}
+
 struct Options {
     bool load = false;  // two CPU-bound processes
     bool peer = false;  // xmacroplay and the idle cost after the runs
@@ -491,8 +498,8 @@ int run(const Options& options) {
         "per-gap error in ms; pass: Keystrider's p99 within 1 ms of the reference's%s\n",
         events.size(), options.load ? "two CPU-bound processes running" : "no added load",
         options.load ? "" : ", max within 2 ms");
-    std::printf("%4s %6s   %-20s %-20s %s\n", "run", "S", "Keystrider p99/max", "reference p99/max",
-                "");
+    printLoad("at the start");
+    std::printf("%4s %6s   %-20s %-20s\n", "run", "S", "Keystrider p99/max", "reference p99/max");
     Phases all, late;
     std::string priority;
     std::vector<int> failed;
@@ -516,6 +523,7 @@ int run(const Options& options) {
     std::printf("%s: %d of %d runs within the rule\n", failed.empty() ? "PASS" : "FAIL",
                 options.runs - static_cast<int>(failed.size()), options.runs);
     std::printf("player's thread priority: %s\n", priority.c_str());
+    printLoad("at the end");
     printPhases(all, late);
     if (options.peer) measurePeer(bench);
     return failed.empty() ? 0 : 2;
