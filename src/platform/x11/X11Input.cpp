@@ -57,9 +57,12 @@ std::optional<X11InputInjector::Point> X11InputInjector::queryPointer() const {
     return at;
 }
 
+// Where the user's mouse left the pointer is not asked for either: the
+// next move is sent as it comes, which costs at worst a motion to where the
+// pointer happens to be.
 std::optional<X11InputInjector::Point> X11InputInjector::pointer() {
     if (!tracking_) return queryPointer();
-    if (connection_.pointerMovedSoFar() || !known_) known_ = queryPointer();
+    if (connection_.pointerMovedSoFar()) known_.reset();
     return known_;
 }
 

@@ -52,8 +52,9 @@ public:
     // For a playback: reads where the pointer is, then takes it to be where
     // this injector last put it until the user's mouse moves it (which its
     // raw events tell without being asked for), so that motion() sends no
-    // request but the move. Without XInput 2 motion() goes on asking the
-    // server, as it does untracked.
+    // request but the move, and after the user's move sends that at once.
+    // Without XInput 2 motion() goes on asking the server, as it does
+    // untracked.
     void trackPointer();
     void stopTrackingPointer();
 
