@@ -21,9 +21,8 @@ namespace ks::test {
 namespace {
 
 QString defaultButton(const QWidget* dialog) {
-    for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+    for (const QPushButton* button : dialog->findChildren<QPushButton*>())
         if (button->isDefault()) return button->text().remove(u'&');
-    }
     return {};
 }
 

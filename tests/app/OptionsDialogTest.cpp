@@ -39,12 +39,10 @@ protected:
 TEST_F(OptionsDialogTest, EveryControlHasAMnemonicOfItsOwn) {
     open();
     QStringList texts, letters;
-    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
         if (label->buddy()) texts << label->text();
-    }
-    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
         if (!button->text().isEmpty()) texts << button->text();
-    }
     for (const QString& text : texts) {
         letters << text.section(u'&', 1).left(1).toLower();
         EXPECT_EQ(letters.count(letters.back()), text.contains(u'&') ? 1 : 0) << text.toStdString();

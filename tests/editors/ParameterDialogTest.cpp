@@ -36,9 +36,8 @@ void enter(ParameterDialog& dialog, int index, const QString& input) {
         combo->setCurrentIndex(combo->findText(input));
     if (auto* check = qobject_cast<QCheckBox*>(widget)) check->setChecked(input == "1");
     if (qobject_cast<QGroupBox*>(widget)) {
-        for (auto* radio : widget->findChildren<QRadioButton*>()) {
+        for (auto* radio : widget->findChildren<QRadioButton*>())
             if (radio->text().remove('&') == input) radio->setChecked(true);
-        }
     }
 }
 
@@ -131,9 +130,8 @@ std::string confirm(const CommandRecord& record, const std::vector<QString>& inp
     ParameterDialog dialog(*parameterSpec(record.id), record, messages, desktop.hooks());
     for (std::size_t k = 0; k < inputs.size(); ++k) enter(dialog, static_cast<int>(k), inputs[k]);
     dialog.accept();
-    if (dialog.result() != QDialog::Accepted) {
+    if (dialog.result() != QDialog::Accepted)
         return messages.shown.empty() ? "refused silently" : messageLine(messages.shown.front());
-    }
     result = dialog.record();
     return stored(result);
 }
@@ -279,9 +277,8 @@ TEST(PromptDialogTest, AddAndUpdateNeedEachBoxValueInOrder) {
     RecordingMessages messages;
     PromptDialog dialog(CommandRecord(kPromptUser), messages);
     const auto fill = [&](const QStringList& values) {
-        for (std::size_t k = 0; k < PromptDialog::kFields.size(); ++k) {
+        for (std::size_t k = 0; k < PromptDialog::kFields.size(); ++k)
             dialog.field(k)->setText(values.value(static_cast<int>(k)));
-        }
     };
     const std::pair<QStringList, const char*> refusals[] = {
         {{"c", " "}, "Left Coord: must be specified."},

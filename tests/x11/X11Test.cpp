@@ -99,9 +99,7 @@ TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
         platform->keyboard().setCapsLock(layout[0] == 'd');
         const std::size_t spareBefore = emptyKeys(platform->connection());
         TypingWindow window(session());
-        for (const std::string& piece : pieces) {
-            runCommand(commands, kSendKeys, {{"Keys", piece}});
-        }
+        for (const std::string& piece : pieces) runCommand(commands, kSendKeys, {{"Keys", piece}});
         EXPECT_EQ(window.text(expected.size()), expected) << layout;
         EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
         EXPECT_EQ(platform->keyboard().isOn(LockKey::CapsLock), layout[0] == 'd');

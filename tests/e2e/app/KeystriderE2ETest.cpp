@@ -24,9 +24,8 @@ using std::chrono::milliseconds;
 // The peak resident memory of a process in kB.
 long peakMemoryKb(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
+    for (std::string line; std::getline(status, line);)
         if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    }
     return -1;
 }
 
@@ -296,9 +295,8 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     const auto due = floor<seconds>(system_clock::now()) + seconds(5);
     const auto second = due.time_since_epoch().count() % 60;
     std::string schedule = "[Macros\\Tick\\Schedule\\0]\n\"Period\"=dword:00000006\n";
-    for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"}) {
+    for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"})
         schedule += "\"" + std::string(field) + "\"=\"N/A\"\n";
-    }
     seed(dir, "[]\n\"SchedOn\"=dword:00000001\n" + schedule + "\"Second\"=\"" +
                   std::to_string(second) +
                   "\"\n[Macros\\Tick\\Commands\\0]\n\"id\"=dword:00001009\n"

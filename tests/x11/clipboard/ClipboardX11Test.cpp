@@ -107,9 +107,8 @@ TEST_F(ClipboardX11Test, ParseNumbersThePiecesBetweenDelimiters) {
     for (const auto& c : cases) {
         offerThroughXclip("UTF8_STRING", c.text);
         run(kParseClipBoard, {{"Delimiter", c.delimiter}});
-        for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+        for (std::size_t i = 0; i < c.pieces.size(); ++i)
             EXPECT_EQ(variables.textValue(std::to_string(i)), c.pieces[i]) << c.text.data() << i;
-        }
     }
 }
 

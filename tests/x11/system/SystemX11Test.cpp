@@ -35,9 +35,8 @@ protected:
     static void TearDownTestSuite() { session_.reset(); }
 
     std::optional<WindowId> window(const std::string& title) {
-        for (const auto& shown : platform->windows().topLevelWindows()) {
+        for (const auto& shown : platform->windows().topLevelWindows())
             if (shown.title == title) return shown.id;
-        }
         return std::nullopt;
     }
     // A program that records how it was started, a line each time (its
