@@ -88,9 +88,8 @@ TEST_F(TriggerRegistryTest, ConflictsDisplayTextsAndRemoval) {
         {"held phrase", {{}, {}, "BTW", false}, "New", "phrase:Other "},
         {"own phrase", {{}, {}, "btw", true}, "Other", ""},
     };
-    for (const auto& [what, wanted, macro, conflicts] : rows) {
+    for (const auto& [what, wanted, macro, conflicts] : rows)
         EXPECT_EQ(conflictsOf(wanted, macro), conflicts) << what;
-    }
     // Ids outside 10000 to 0x7FFFFFFF never load; a later macro takes an id over.
     EXPECT_EQ(triggers.messageIdOwner(9999), std::nullopt);
     EXPECT_EQ(triggers.messageIdOwner(static_cast<std::int32_t>(0x80000000u)), std::nullopt);
@@ -100,9 +99,8 @@ TEST_F(TriggerRegistryTest, ConflictsDisplayTextsAndRemoval) {
     const auto texts = [this](const char* macro) {
         std::string out;
         for (TriggerKind kind : {TriggerKind::Schedule, TriggerKind::Phrase, TriggerKind::MessageId,
-                                 TriggerKind::HotKey}) {
+                                 TriggerKind::HotKey})
             out += triggers.displayText(kind, macro) + "|";
-        }
         return out;
     };
     EXPECT_EQ(texts("other"), "Yes|btw|10001|CTRL + ALT + K|");
@@ -194,7 +192,6 @@ TEST_F(TriggerRegistryTest, FireStartsTheMacroOnlyWhenItMay) {
     }
 }
 
-// A key never registered is reported, and goes.
 TEST_F(TriggerRegistryTest, UnregisteringAKeyNeverRegisteredIsReported) {
     table().add({kVkK, kCtrlAlt, "M", 7}, false);
     EXPECT_TRUE(table().unregister("m", {7u, kVkK}));
