@@ -51,43 +51,39 @@ KeyLayout layoutWithAltGrAt() {
 }
 
 TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
-    struct Case {
-        const char* text;
-        const char* typed;
-        std::size_t spareKeys = 4;
-        std::size_t failBind = 0;
-        bool capsLock = false;
-    };
+    // The text, what is typed, the spare keys, the bind that fails (from 1) and Caps Lock.
     // Control characters type their keys without Ctrl; CR and LF both are Enter.
     // Spare keys (scan 200 on) are bound once before typing and given back at the end;
     // more distinct characters than keys are bound a quarter of the keys at a time.
-    const Case cases[] = {
-        {"", ""},
+    const std::tuple<const char*, const char*, std::size_t, std::size_t, bool> cases[] = {
+        {"", "", 4, 0, false},
         {"Ab1!\n\t\r\b ",
-         "16/42 65/30 16/42^ 66/48 49/2 16/42 49/2 16/42^ 13/28 9/15 13/28 8/14 32/57"},
-        {"aéb€é", "bindé€ 65/30 0/200 66/48 0/201 0/200 release"},
-        {"@", "bind@ 0/200 release"},
-        {"éüéü", "bindéü 0/200 0/201 0/200 0/201 release", 2},
+         "16/42 65/30 16/42^ 66/48 49/2 16/42 49/2 16/42^ 13/28 9/15 13/28 8/14 32/57", 4, 0,
+         false},
+        {"aéb€é", "bindé€ 65/30 0/200 66/48 0/201 0/200 release", 4, 0, false},
+        {"@", "bind@ 0/200 release", 4, 0, false},
+        {"éüéü", "bindéü 0/200 0/201 0/200 0/201 release", 2, 0, false},
         {"éüéöaäöß",
          "bindé 0/200 bindü 0/200 bindé 0/200 bindö 0/200 65/30 bindä 0/200 bindö 0/200 bindß "
-         "0/200 release"},
-        {"éxüy", "bindé 0/200 88/45 bindü 89/21 release", 1, 2},
-        {"éxéy", "88/45 89/21", 0},
+         "0/200 release",
+         4, 0, false},
+        {"éxüy", "bindé 0/200 88/45 bindü 89/21 release", 1, 2, false},
+        {"éxéy", "88/45 89/21", 0, 0, false},
         {"aB", "nocaps 65/30 16/42 66/48 16/42^ caps", 4, 0, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, expected, spareKeys, failBind, capsLock] : cases) {
+        SCOPED_TRACE(text);
         InputLog log;
         FixedKeymap keymap(layoutWithAltGrAt());
         RecordingInjector injector{&log};
         RecordingSpareKeys spare{&log};
         FakeKeyboardState keyboard{&log};
-        spare.keys = c.spareKeys;
-        spare.failBind = c.failBind;
-        if (c.capsLock) keyboard.on.insert(LockKey::CapsLock);
-        KeySequence(keymap, injector, spare, keyboard).TypeText(c.text);
-        EXPECT_EQ(typed(log), c.typed);
-        EXPECT_EQ(keyboard.isOn(LockKey::CapsLock), c.capsLock);
+        spare.keys = spareKeys;
+        spare.failBind = failBind;
+        if (capsLock) keyboard.on.insert(LockKey::CapsLock);
+        KeySequence(keymap, injector, spare, keyboard).TypeText(text);
+        EXPECT_EQ(typed(log), expected);
+        EXPECT_EQ(keyboard.isOn(LockKey::CapsLock), capsLock);
     }
 }
 
