@@ -7,33 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "PhraseText.h"
 #include "UsKeymap.h"
 #include "triggers/PhraseWatch.h"
 
 namespace {
 
-std::string randomWord(std::mt19937& random, std::size_t minLength, std::size_t maxLength) {
-    static const std::string letters = "etaoinshrdlcumwfgypbvkjxqz";
-    std::uniform_int_distribution<std::size_t> length(minLength, maxLength);
-    // Frequent letters first, so words share endings as real ones do.
-    std::geometric_distribution<std::size_t> letter(0.15);
-    std::string word;
-    for (std::size_t i = length(random); i > 0; --i) {
-        word += letters[std::min(letter(random), letters.size() - 1)];
-    }
-    return word;
-}
-
 void keystroke(benchmark::State& state) {
     std::mt19937 random(7);
     ks::PhraseWatch watch;
-    for (std::int64_t i = 0; i < state.range(0); ++i) {
-        watch.matcher().add({randomWord(random, 2, 12), "M" + std::to_string(i), i % 4 == 0});
-    }
+    ks::bench::addRandomPhrases(watch, random, state.range(0));
     const ks::KeyLayout layout = ks::test::usKeyLayout();
     std::vector<ks::WatchedKey> keys;
     while (keys.size() < 100000) {
-        for (const char ch : randomWord(random, 1, 10) + " ") {
+        for (const char ch : ks::bench::randomWord(random, 1, 10) + " ") {
             const std::uint16_t key = layout.keyOfChar.at(static_cast<unsigned char>(ch));
             keys.push_back({layout.scanOfVk[key & 0xFF], true, false, {}});
         }

@@ -1,6 +1,8 @@
 // Whole-program figures of typed phrases: keystrider with one phrase macro
-// ("btw" replaced by "by the way") on a private Xvfb with openbox and a
-// focused window, keys typed through XTest as another program would:
+// ("btw" replaced by "by the way") on a private Xvfb with openbox, a
+// notification area (so the program starts in the tray, as on a usual
+// desktop, and shows no window that would take the keys) and a focused
+// window, keys typed through XTest as another program would:
 //  - from the release of the phrase's last key to the first BackSpace of its
 //    replacement, in the server's own times (RECORD), keys 25 ms apart;
 //  - CPU time of keystrider's watch thread, and of the whole program, while
@@ -124,6 +126,7 @@ int main(int argc, char** argv) {
     test::XvfbSession session;
     test::TempDir dir;
     writeStore(dir.file("config/keystrider/store.db"));
+    test::ChildProcess tray({"trayer", "--edge", "top"}, session.display());
     test::TypingWindow window(session);
     test::ChildProcess app({"sh", "-c",
                             "export XDG_CONFIG_HOME=$0/config TMPDIR=$0 XDG_RUNTIME_DIR=$0 "
@@ -131,6 +134,12 @@ int main(int argc, char** argv) {
                             dir.path().string(), KS_KEYSTRIDER},
                            session.display());
     std::this_thread::sleep_for(milliseconds(2000));
+    if (!session.run({"sh", "-c",  // until the icon is docked
+                      "until xwininfo -root -tree | grep -q '\"keystrider\": (\"'; do sleep 0.1; "
+                      "done"})) {
+        std::printf("keystrider's icon never docked in the notification area\n");
+        return 1;
+    }
     test::RecordObserver observer(session.display());
     test::XTestDriver driver(session.display());
     const unsigned b = driver.keycode("b"), t = driver.keycode("t"), w = driver.keycode("w"),

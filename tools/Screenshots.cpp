@@ -303,7 +303,7 @@ int main(int argc, char** argv) {
         camera.modal("options", [&] { window.showOptions(); });
         camera.modal("record", [&] { window.addRecording(); });
         camera.modal("about", [&] { window.showAbout(); });
-        openHelp(kGuideTop);
+        shell.guide().open(kGuideTop);
         for (QWidget* help : QApplication::topLevelWidgets()) {
             if (help->isVisible() && help->windowTitle() == QLatin1String("Keystrider - Help")) {
                 camera.save(help, "help");

@@ -20,7 +20,7 @@ namespace ks {
 namespace {
 
 // Markdown headings carry no anchors in Qt's reader: each gets the name a
-// link to it uses, so both openHelp's sections and the guide's own
+// link to it uses, so both Guide::open's sections and the guide's own
 // "#section" links find it.
 void nameHeadings(QTextDocument& document) {
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -54,6 +54,8 @@ protected:
     }
 };
 
+}  // namespace
+
 class HelpWindow final : public QWidget {
 public:
     explicit HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -80,8 +82,6 @@ protected:
 private:
     GuideBrowser* browser_;
 };
-
-}  // namespace
 
 QString headingAnchor(const QString& heading) {
     QString anchor;
@@ -111,22 +111,21 @@ QString guideFile() {
                                         : QStringLiteral(KS_GUIDE_SOURCE);
 }
 
-void openHelp(const std::string& section) {
+void Guide::open(const std::string& section) {
     // A window outside an open modal dialog would take no input: the help
     // window belongs to the dialog then, and goes with it.
     QWidget* owner = QApplication::activeModalWidget();
-    static QPointer<HelpWindow> window;
-    if (window && window->parentWidget() != owner) {
-        window->close();
-        window = nullptr;
+    if (window_ && window_->parentWidget() != owner) {
+        window_->close();
+        window_ = nullptr;
     }
-    if (!window) window = new HelpWindow(owner);
+    if (!window_) window_ = new HelpWindow(owner);
     QUrl url = QUrl::fromLocalFile(guideFile());
     if (!section.empty()) url.setFragment(QString::fromStdString(section));
-    window->open(url);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    window_->open(url);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
 }
 
 }  // namespace ks

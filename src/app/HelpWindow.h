@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -20,9 +21,19 @@ std::string helpSection(std::uint32_t command);
 // tree the program was built from.
 QString guideFile();
 
-// Opens the user guide at `section` (a heading anchor; empty: the top) in
-// the help window, which stays usable beside a modal dialog.
-void openHelp(const std::string& section);
+class HelpWindow;
+
+// The program's one help window on the user guide; the shell owns it for
+// the program's run.
+class Guide {
+public:
+    // Opens the user guide at `section` (a heading anchor; empty: the top)
+    // in the help window, which stays usable beside a modal dialog.
+    void open(const std::string& section);
+
+private:
+    QPointer<HelpWindow> window_;
+};
 
 // Sections the program's &Help buttons open.
 inline constexpr const char* kGuideTop = "";

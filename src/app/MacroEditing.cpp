@@ -48,7 +48,7 @@ public:
         reregister(macro, replaced);
         if (saved_) saved_(macro.name, replaced);
     }
-    void showScheduleHelp() override { openHelp(kSchedulesSection); }
+    void showScheduleHelp() override { shell_.guide().open(kSchedulesSection); }
     std::vector<std::string> windowTitles() override {
         std::vector<std::string> titles;
         for (const TopLevelWindow& window : shell_.services().desktop.windows.topLevelWindows()) {
@@ -61,7 +61,7 @@ public:
         return titles;
     }
     std::vector<RecordingRow> recordings() override { return listRecordings(shell_.store()); }
-    void showHelp(std::uint32_t command) override { openHelp(helpSection(command)); }
+    void showHelp(std::uint32_t command) override { shell_.guide().open(helpSection(command)); }
 
 private:
     // The replaced macro's triggers go, the saved one's come.

@@ -121,7 +121,7 @@ void MainWindow::buildLayout() {
     addButton(windowButtons, QStringLiteral("&Shutdown"), [this] { shutdown(); });
     addButton(windowButtons, QStringLiteral("&Close"), [this] { hideWindow(); });
     addButton(windowButtons, QStringLiteral("A&bout"), [this] { showAbout(); });
-    addButton(windowButtons, QStringLiteral("&Help"), [] { openHelp(kGuideTop); });
+    addButton(windowButtons, QStringLiteral("&Help"), [this] { shell_.guide().open(kGuideTop); });
     addButton(windowButtons, QStringLiteral("Optio&ns"), [this] { showOptions(); });
     windowButtons->addStretch();
     layout->addLayout(windowButtons);
@@ -221,7 +221,7 @@ void MainWindow::addRecording() {
     RecordDialog dialog(
         RecordDialog::Services{shell_.store(), shell_.messages(), desktop.windows, desktop.keymap,
                                desktop.capture, desktop.recordCancelWatch},
-        this, recordingNames());
+        shell_.guide(), this, recordingNames());
     if (dialog.exec() == QDialog::Accepted) {
         addRecordingRow(dialog.savedName(), static_cast<std::uint32_t>(dialog.savedType()));
     }

@@ -22,15 +22,16 @@ constexpr int kWindowIdRole = Qt::UserRole;
 
 }  // namespace
 
-RecordDialog::RecordDialog(Services services, QWidget* mainWindow,
+RecordDialog::RecordDialog(Services services, Guide& guide, QWidget* mainWindow,
                            std::vector<std::string> listedNames)
     : QDialog(mainWindow),
+      guide_(guide),
       windowControl_(services.windows),
       mainWindow_(mainWindow),
       listedNames_(std::move(listedNames)),
       recorder_(services, *this) {
     setWindowTitle(QStringLiteral("Keystrider - Record"));
-    buildLayout();
+    buildLayout(services.capture.absolutePositions());
     // The windows there are before this dialog shows itself.
     fillWindowList();
 }
@@ -39,7 +40,7 @@ RecordDialog::~RecordDialog() {
     recorder_.Cancel();
 }
 
-void RecordDialog::buildLayout() {
+void RecordDialog::buildLayout(bool absolutePositions) {
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     left->addWidget(new QLabel(QStringLiteral("Recording Name:")));
@@ -71,6 +72,14 @@ void RecordDialog::buildLayout() {
         "Record.  When you are finished recording press Ctrl-Break."));
     hint->setWordWrap(true);
     left->addWidget(hint);
+    if (!absolutePositions) {
+        auto* relative = new QLabel(QStringLiteral(
+            "Mouse positions are not places on the screen here: each is recorded as the distance "
+            "from where the pointer was when recording began."));
+        relative->setObjectName(QStringLiteral("relativePositions"));
+        relative->setWordWrap(true);
+        left->addWidget(relative);
+    }
 
     auto* buttons = new QHBoxLayout;
     auto* record = new QPushButton(QStringLiteral("Record"));
@@ -78,7 +87,7 @@ void RecordDialog::buildLayout() {
     auto* cancel = new QPushButton(QStringLiteral("Cancel"));
     auto* help = new QPushButton(QStringLiteral("&Help"));
     save->setDefault(true);
-    connect(help, &QPushButton::clicked, this, [] { openHelp(kRecordingsSection); });
+    connect(help, &QPushButton::clicked, this, [this] { guide_.open(kRecordingsSection); });
     connect(record, &QPushButton::clicked, this, [this] { recordClicked(); });
     connect(save, &QPushButton::clicked, this, [this] { saveClicked(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });

@@ -14,6 +14,8 @@ class QTreeWidget;
 
 namespace ks {
 
+class Guide;
+
 // "Keystrider - Record": names the recording, picks the event classes and
 // the window to start in, runs the capture and saves it.
 class RecordDialog final : public QDialog, private RecorderHost {
@@ -21,8 +23,9 @@ public:
     using Services = Recorder::Services;
 
     // `mainWindow` is minimised during a capture when asked to; `listedNames`
-    // are the recordings the main window lists.
-    RecordDialog(Services services, QWidget* mainWindow, std::vector<std::string> listedNames);
+    // are the recordings the main window lists; Help opens `guide`.
+    RecordDialog(Services services, Guide& guide, QWidget* mainWindow,
+                 std::vector<std::string> listedNames);
     ~RecordDialog() override;
 
     // The recording saved when the dialog closed with OK.
@@ -41,7 +44,8 @@ public:
     const Recorder& recorder() const { return recorder_; }
 
 private:
-    void buildLayout();
+    // Says so when the capture sees only the pointer's moves (Wayland).
+    void buildLayout(bool absolutePositions);
     void fillWindowList();
 
     void post(std::function<void()> task) override;
@@ -49,6 +53,7 @@ private:
     void minimizeMainWindow(bool minimized) override;
     void closeDialog() override;
 
+    Guide& guide_;
     WindowControl& windowControl_;
     QWidget* mainWindow_;
     std::vector<std::string> listedNames_;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/HelpWindow.h"
 #include "app/ProgramServices.h"
 #include "core/Messages.h"
 #include "editors/EditorClipboards.h"
@@ -54,6 +55,7 @@ public:
     const ProgramServices& services() const { return services_; }
     const std::string& commandLine() const { return commandLine_; }
     EditorClipboards& clipboards() { return clipboards_; }
+    Guide& guide() { return guide_; }
 
     // Reads the options into the switches and opens the server when it is
     // on. False when the server could not be opened: the program ends.
@@ -102,6 +104,7 @@ private:
     std::unique_ptr<PhraseWatch> endingHookThread_;
     bool serverOpen_ = false;
     EditorClipboards clipboards_;
+    Guide guide_;
 };
 
 // The option value at the store's root, read directly.

@@ -105,7 +105,7 @@ std::span<const ValueSpec> scheduleValues() {
     return vSchedule;
 }
 
-const ValueSpec* FindValue(std::span<const ValueSpec> specs, std::string_view name) {
+const ValueSpec* findValue(std::span<const ValueSpec> specs, std::string_view name) {
     const std::string folded = utf8::upper(name);
     for (const ValueSpec& spec : specs) {
         if (utf8::upper(spec.name) == folded) return &spec;

@@ -31,10 +31,10 @@ CommandValueSet valuesOfCommand(std::uint32_t commandId);
 std::span<const ValueSpec> scheduleValues();
 
 // The spec of `name` within `specs`, compared without regard to case; null when none.
-const ValueSpec* FindValue(std::span<const ValueSpec> specs, std::string_view name);
+const ValueSpec* findValue(std::span<const ValueSpec> specs, std::string_view name);
 
 // Whether two element or value names match, compared without regard to case.
-inline bool SameName(std::string_view a, std::string_view b) {
+inline bool sameName(std::string_view a, std::string_view b) {
     return utf8::upper(a) == utf8::upper(b);
 }
 
@@ -42,7 +42,7 @@ inline bool SameName(std::string_view a, std::string_view b) {
 template <typename Element>
 Element* firstBelowIgnoringCase(Element& element, std::string_view tag) {
     for (auto& child : element.children) {
-        if (SameName(child.name, tag)) return &child;
+        if (sameName(child.name, tag)) return &child;
         if (Element* found = firstBelowIgnoringCase(child, tag)) return found;
     }
     return nullptr;

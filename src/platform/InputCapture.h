@@ -20,7 +20,10 @@ struct CapturedInput {
     Kind kind = Kind::Motion;
     std::uint32_t detail = 0;  // key code, or button number (1 left, 2 middle, 3 right, 4/5 wheel)
     std::uint32_t modifiers = 0;  // kShift | kControl | kAlt | kNumLock
-    std::int32_t rootX = 0;       // pointer position on the screen
+    // The pointer's position on the screen, or where the capture does not
+    // see the screen (absolutePositions()), the distance it moved since the
+    // capture started.
+    std::int32_t rootX = 0;
     std::int32_t rootY = 0;
     std::uint32_t time = 0;  // the display's millisecond timestamp
     std::uint64_t window =
@@ -49,6 +52,9 @@ public:
     // Ends the capture; events not yet delivered are dropped. Harmless when
     // not capturing.
     virtual void stop() = 0;
+    // False where only the pointer's movements can be seen (the kernel's
+    // devices on Wayland), not where it is on the screen.
+    virtual bool absolutePositions() const { return true; }
 };
 
 }  // namespace ks

@@ -25,7 +25,8 @@ TEST(DesktopTest, HelpOpensTheGuideAtEverySectionItsButtonsAndLinksName) {
     for (const auto& match : link.globalMatch(QString::fromUtf8(guide.readAll()))) {
         sections.push_back(match.captured(1).toStdString());
     }
-    openHelp(kGuideTop);
+    Guide help;
+    help.open(kGuideTop);
     QTextBrowser* browser = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->isVisible()) browser = window->findChild<QTextBrowser*>();
@@ -33,7 +34,7 @@ TEST(DesktopTest, HelpOpensTheGuideAtEverySectionItsButtonsAndLinksName) {
     ASSERT_NE(browser, nullptr);
     const QScrollBar* bar = browser->verticalScrollBar();
     for (const std::string& section : sections) {
-        openHelp(section);
+        help.open(section);
         // The heading at the top, or the guide's end reached before it gets there.
         const QTextBlock top = browser->cursorForPosition(QPoint(4, 4)).block();
         EXPECT_TRUE(headingAnchor(top.text()).toStdString() == section ||

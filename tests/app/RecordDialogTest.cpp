@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include "AppFixture.h"
 #include "RecorderDoubles.h"
 #include "RecordingInput.h"
+#include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "journal/RecordingStore.h"
 
@@ -40,10 +42,11 @@ protected:
     }
 
     RecordDialog::Services services{*store, messages, windows, keymap, capture, cancelWatch};
+    Guide guide;
 };
 
 TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
-    RecordDialog dialog(services, nullptr, {"Taken"});
+    RecordDialog dialog(services, guide, nullptr, {"Taken"});
     EXPECT_TRUE(dialog.typeButton(RecordingType::KeyboardAndMouse)->isChecked());
     EXPECT_FALSE(dialog.minimizeBox()->isChecked());
     EXPECT_EQ(columnTexts(dialog.windowList(), 0), (Texts{"Editor", "Task Bar"}));
@@ -64,8 +67,16 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
 }
 
+TEST_F(RecordDialogTest, SaysWhenPositionsAreMovesNotPlaces) {
+    for (const bool absolute : {true, false}) {
+        capture.absolute = absolute;
+        RecordDialog dialog(services, guide, nullptr, {});
+        EXPECT_EQ(dialog.findChild<QLabel*>("relativePositions") == nullptr, absolute);
+    }
+}
+
 TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
-    RecordDialog dialog(services, nullptr, {});
+    RecordDialog dialog(services, guide, nullptr, {});
     record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
     dialog.reject();
     EXPECT_FALSE(capture.capturing);

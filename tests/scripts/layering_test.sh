@@ -62,6 +62,20 @@ for lib in app editors interchange; do
   ')
 done
 
+# The program's state lives in objects main builds and hands on by
+# reference: above the platform, no variable outlives its owner as a
+# function-local static or a mutable namespace-scope variable (a global
+# setter's store or a singleton's instance). Constants are fine.
+for lib in commands editors interchange app; do
+  while read -r where; do
+    fail "$where: program state in a static or global variable"
+  done < <(grep -rnE '^([[:space:]]+)?(static[[:space:]]|[A-Za-z_])' "$src/$lib" --include='*.h' --include='*.cpp' |
+    sed -E ':a; s/<[^<>]*>/T/; ta' |
+    grep -E ':[0-9]+:([[:space:]]+static[[:space:]][^(]*|(static[[:space:]]+)?[A-Za-z_][A-Za-z0-9_:,*& ]*[[:space:]&*][A-Za-z_][A-Za-z0-9_]*([[:space:]]*=[^;]*|[[:space:]]*\{[^;]*\})?);[[:space:]]*$' |
+    grep -vE ':[0-9]+:[[:space:]]*(static[[:space:]]+)?(inline[[:space:]]+)?(constexpr|const)[[:space:]]|:[0-9]+:(using|typedef|class|struct|enum|namespace|template|friend|return)[[:space:]]' |
+    sed -E "s|^$src/||; s|^([^:]+:[0-9]+):.*|\\1|")
+done
+
 # Command families are registered with the dispatch in one loop in one
 # place, so that no family can be left out of a second registration.
 registrations=$(grep -rnE '\bdispatch_?\.add\(' "$src" --include='*.h' --include='*.cpp')

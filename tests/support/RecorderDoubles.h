@@ -29,6 +29,7 @@ public:
         return capturing = !refuse;
     }
     void stop() override { capturing = false; }
+    bool absolutePositions() const override { return absolute; }
 
     // Hands `inputs` over as one block, as far as the capture runs.
     void deliver(const std::vector<CapturedInput>& inputs) {
@@ -41,6 +42,7 @@ public:
 
     bool capturing = false;
     bool refuse = false;
+    bool absolute = true;
     int starts = 0;
 
 private:

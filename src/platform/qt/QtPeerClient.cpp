@@ -32,8 +32,12 @@ private:
 
 }  // namespace
 
-QtPeerClient::QtPeerClient() {
-    network_.setProxy(QNetworkProxy::NoProxy);
+QNetworkAccessManager& QtPeerClient::network() {
+    if (!network_) {
+        network_ = std::make_unique<QNetworkAccessManager>();
+        network_->setProxy(QNetworkProxy::NoProxy);
+    }
+    return *network_;
 }
 
 std::unique_ptr<PeerPost> QtPeerClient::post(const std::string& host, std::uint16_t port,
@@ -49,7 +53,7 @@ std::unique_ptr<PeerPost> QtPeerClient::post(const std::string& host, std::uint1
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("text/xml"));
     request.setTransferTimeout(kTransferTimeoutMs);
-    return std::make_unique<QtPeerPost>(network_.post(request, QByteArray::fromStdString(body)));
+    return std::make_unique<QtPeerPost>(network().post(request, QByteArray::fromStdString(body)));
 }
 
 }  // namespace ks
