@@ -43,13 +43,6 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
     EXPECT_EQ(named, 120);
 }
 
-// The US layout with "@" behind AltGr, as on a German keyboard.
-KeyLayout layoutWithAltGrAt() {
-    KeyLayout layout = usKeyLayout();
-    layout.keyOfChar[U'@'] = static_cast<std::uint16_t>('Q' | ((kNeedsCtrl | kNeedsAlt) << 8));
-    return layout;
-}
-
 TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
     // The text, what is typed, the spare keys, the bind that fails (from 1) and Caps Lock.
     // Control characters type their keys without Ctrl; CR and LF both are Enter.
@@ -71,10 +64,12 @@ TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
         {"éxéy", "88/45 89/21", 0, 0, false},
         {"aB", "nocaps 65/30 16/42 66/48 16/42^ caps", 4, 0, true},
     };
+    KeyLayout layout = usKeyLayout();  // with "@" behind AltGr, as on a German keyboard
+    layout.keyOfChar[U'@'] = static_cast<std::uint16_t>('Q' | ((kNeedsCtrl | kNeedsAlt) << 8));
     for (const auto& [text, expected, spareKeys, failBind, capsLock] : cases) {
         SCOPED_TRACE(text);
         InputLog log;
-        FixedKeymap keymap(layoutWithAltGrAt());
+        FixedKeymap keymap(layout);
         RecordingInjector injector{&log};
         RecordingSpareKeys spare{&log};
         FakeKeyboardState keyboard{&log};
