@@ -14,19 +14,6 @@
 namespace ks::test {
 namespace {
 
-// What the parser made of a request, in one line: how far it got, method,
-// path, ?query, [body] and the notes' ids with their texts.
-std::string summary(RequestParser& parser, RequestParser::Progress progress) {
-    static const char* const progressNames[] = {"more", "done", "too large"};
-    const HttpRequest& request = parser.request();
-    std::string text = std::string(progressNames[static_cast<int>(progress)]) + " " +
-                       request.method + " " + request.path +
-                       (request.hasQuery ? "?" + request.query : "") + " [" + request.body + "]";
-    for (const ServerNote& note : parser.takeNotes())
-        text += " " + std::to_string(note.id) + note.extra;
-    return text;
-}
-
 TEST(RequestParser, ReadsRequestsInAnyPieces) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"post / HTTP/1.0\r\ncontent-length: 5\r\n\r\nhelloEXTRA"}, "done post / [hello]"},
@@ -43,11 +30,21 @@ TEST(RequestParser, ReadsRequestsInAnyPieces) {
          "too large POST / []"},
         {{"POST /", std::string(kMaxLineBytes, 'x')}, "too large   []"},
     };
+    // What the parser made of a request, in one line: how far it got, method, path, ?query,
+    // [body] and the notes' ids with their texts.
+    static const char* const progressNames[] = {"more", "done", "too large"};
     for (const auto& [reads, expected] : cases) {
         RequestParser parser;
         RequestParser::Progress progress = RequestParser::Progress::NeedMore;
         for (const std::string& read : reads) progress = parser.feed(read);
-        EXPECT_EQ(summary(parser, progress), expected) << reads.front().substr(0, 60);
+        const HttpRequest& request = parser.request();
+        std::string text = std::string(progressNames[static_cast<int>(progress)]) + " " +
+                           request.method + " " + request.path +
+                           (request.hasQuery ? "?" + request.query : "") + " [" + request.body +
+                           "]";
+        for (const ServerNote& note : parser.takeNotes())
+            text += " " + std::to_string(note.id) + note.extra;
+        EXPECT_EQ(text, expected) << reads.front().substr(0, 60);
     }
 }
 
