@@ -505,10 +505,6 @@ std::string utf16(std::string_view text) {
     return bytes;
 }
 
-std::string asString(const Bytes& data) {
-    return std::string(data.begin(), data.end());
-}
-
 class RegFileTest : public StoreFixture {
 protected:
     // Parses and applies; the error, if any. A refused file yields no operations.
@@ -524,7 +520,7 @@ protected:
     std::string exported(KeyTree& source, std::string_view key = "") {
         auto file = exportRegFile(source, key);
         EXPECT_TRUE(file) << file.error();
-        return file ? asString(*file) : std::string();
+        return file ? std::string(file->begin(), file->end()) : std::string();
     }
 
     void set(const std::string& key, const std::string& name, std::uint32_t type,
