@@ -160,9 +160,8 @@ TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
 // A whole sub-tree goes and nothing beside it; a failed step in a transaction undoes only itself.
 TEST_F(KeyTreeTest, DeletesAndFailedStepsTakeAwayExactlyTheirOwn) {
     for (const char* key : {"SOFTWARE\\M\\a\\Commands\\0", "SOFTWARE\\M\\a\\Schedule\\0",
-                            "SOFTWARE\\M\\ab\\Commands\\0", "SOFTWARE\\M\\a]"}) {
+                            "SOFTWARE\\M\\ab\\Commands\\0", "SOFTWARE\\M\\a]"})
         ASSERT_TRUE(tree->setValue(key, "id", kTypeDword, dwordBytes(1)));
-    }
     ASSERT_TRUE(tree->deleteTree("software\\m\\A"));
     EXPECT_FALSE(tree->keyExists("SOFTWARE\\M\\a"));
     EXPECT_TRUE(tree->readValue("SOFTWARE\\M\\ab\\Commands\\0", "id"));
@@ -228,11 +227,9 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
     ASSERT_TRUE(tree->setValue(macros + "b\\Commands\\1", "WaitWindowTimeout", kTypeText,
                                textBytes("[T]")));
     // From an export of today's layout: a SEND DATE with its elements keeps them.
-    loadReg(*tree, R"([Macros\m\Commands\0]
-        "id"=dword:00001008
-        "UseGMT"=dword:00000001
-        [Macros\m\Commands\0\0]
-        "Format"=dword:00000005)");
+    loadReg(*tree,
+            "[Macros\\m\\Commands\\0]\n\"id\"=dword:1008\n\"UseGMT\"=dword:1\n"
+            "[Macros\\m\\Commands\\0\\0]\n\"Format\"=dword:5");
     convertStoreLayout(*store);
     EXPECT_EQ(shown("m\\Commands\\0", "UseGMT"), "dword:1");
     EXPECT_EQ(shown("m\\Commands\\0\\0", "Format"), "dword:5");
