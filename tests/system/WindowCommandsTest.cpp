@@ -22,9 +22,8 @@ protected:
         messages.clear();
         desktop.windows = {{1, "1"}};
         for (const char* name : {"WaitWindowName", "WaitWindowTimeOut", "NumWins", "WindowName",
-                                 "LeftCoord", "TopCoord", "Width", "Height"}) {
+                                 "LeftCoord", "TopCoord", "Width", "Height"})
             writeText(name, "1");
-        }
         for (const char* name : {"WaitForOpen", "AbortOnFail", "Style"}) writeNumber(name, 1);
     }
 
