@@ -3,10 +3,12 @@
 // the server takes when it processes the event. Each playback is followed by
 // the same events from a reference injector (a bare XTest loop sleeping to
 // absolute deadlines on a thread of its own), under the same load, so that
-// every figure has one to be compared with. The same event sequence is then
-// played by xmacroplay (Debian's xmacro) and measured the same way.
+// every figure has one to be compared with. The player's own trace tells
+// where the time of its late events went. With --peer, the same kind of
+// sequence is then played by xmacroplay (Debian's xmacro) and measured the
+// same way.
 //
-//   bench_playback [--no-load]   (two CPU-bound processes run unless told not to)
+//   bench_playback [--load] [--peer] [--runs N] [--events N]
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,7 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -82,10 +84,10 @@ std::vector<JournalEvent> sequence(const std::vector<std::int32_t>& gaps) {
     return events;
 }
 
-// 1,000 events: 400 gaps of 5 ms, 400 of 20 ms, 199 of 200 ms, interleaved.
-std::vector<std::int32_t> mixedGaps() {
+// `count` gaps of 5, 5, 20, 20 and 200 ms, over and over.
+std::vector<std::int32_t> mixedGaps(std::size_t count) {
     std::vector<std::int32_t> gaps;
-    for (int i = 0; gaps.size() < 999; ++i) {
+    for (int i = 0; gaps.size() < count; ++i) {
         const int slot = i % 5;
         gaps.push_back(slot < 2 ? 5 : slot < 4 ? 20 : 200);
     }
@@ -341,47 +343,103 @@ std::vector<std::int32_t> scaled(const std::vector<std::int32_t>& gaps, std::int
     return out;
 }
 
-// One speed: the player's figures and the reference's, the whole sequence
-// and each gap alone, then how far the player is beyond the reference.
-void compare(Bench& bench, const std::vector<JournalEvent>& events,
-             const std::vector<std::int32_t>& gaps, std::int32_t speed) {
-    const std::vector<std::int32_t> expected = scaled(gaps, speed);
-    const Matched played = bench.play(events, speed);
-    const Matched reference = bench.playReference(events, expected);
-    const std::string at = " S = " + std::to_string(speed);
-    print(("Keystrider" + at).c_str(), measure(played, expected));
-    print(("reference " + at).c_str(), measure(reference, expected));
-    double p99Beyond = -1e9, maxBeyond = -1e9;
-    for (std::int32_t gap : {5, 20, 200}) {
-        const std::int32_t scaledGap = scaled({gap}, speed)[0];
-        const Figures mine = measure(played, expected, scaledGap);
-        const Figures theirs = measure(reference, expected, scaledGap);
-        const std::string part = "  gaps of " + std::to_string(scaledGap) + " ms: ";
-        print((part + "Keystrider").c_str(), mine);
-        print((part + "reference").c_str(), theirs);
-        p99Beyond = std::max(p99Beyond, mine.p99 - theirs.p99);
-        maxBeyond = std::max(maxBeyond, mine.max - theirs.max);
+// One event of the player's trace: its stamps in monotonic nanoseconds (the
+// clock Xvfb stamps events with) and its counts.
+struct TracedEvent {
+    long long deadline = 0, woke = 0, handed = 0, flushed = 0;
+    unsigned long requests = 0;
+    long blocked = 0, preempted = 0;
+};
+
+struct Trace {
+    std::string priority;  // as the trace's header says
+    std::vector<TracedEvent> events;
+};
+
+// Reads the trace the player's thread appended, and empties the file for
+// the next playback.
+Trace takeTrace(const std::string& file) {
+    Trace trace;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.starts_with("#")) {
+            const std::size_t from = line.find("priority "), to = line.find(';');
+            if (from != std::string::npos && to > from)
+                trace.priority = line.substr(from + 9, to - from - 9);
+            continue;
+        }
+        TracedEvent e;
+        if (std::sscanf(line.c_str(), "%lld %lld %lld %lld %lu %ld %ld", &e.deadline, &e.woke,
+                        &e.handed, &e.flushed, &e.requests, &e.blocked, &e.preempted) == 7)
+            trace.events.push_back(e);
     }
-    std::printf("  beyond the reference, worst gap: p99 %+.0f ms, max %+.0f ms\n", p99Beyond,
-                maxBeyond);
+    std::ofstream(file, std::ios::trunc);
+    return trace;
 }
 
-int run(bool load) {
-    const CpuLoad busy(load ? 2 : 0);
-    test::XvfbSession xvfb(false, "1280x1024x24");  // room for every position the sequence moves to
-    Bench bench(xvfb.display());
-    if (!bench.ready()) {
-        std::fprintf(stderr, "RECORD or XTest missing on %s\n", xvfb.display().c_str());
-        return 1;
+// Where the time of the traced events went: the wake-up's lateness, the
+// step up to the last request handed over, the flush (microseconds), and
+// the server's stamp after the flush (whole milliseconds, as it stamps).
+struct Phases {
+    std::vector<double> lateness, wake, step, flush, server, requests, blocked, preempted;
+
+    void add(const TracedEvent& e, std::uint32_t stamp) {
+        const auto millisOf = [](long long nanos) {
+            return static_cast<std::uint32_t>(nanos / 1000000);
+        };
+        lateness.push_back(static_cast<std::int32_t>(stamp - millisOf(e.deadline)));
+        wake.push_back((e.woke - e.deadline) / 1e3);
+        step.push_back((e.handed - e.woke) / 1e3);
+        flush.push_back((e.flushed - e.handed) / 1e3);
+        server.push_back(static_cast<std::int32_t>(stamp - millisOf(e.flushed)));
+        requests.push_back(static_cast<double>(e.requests));
+        blocked.push_back(static_cast<double>(e.blocked));
+        preempted.push_back(static_cast<double>(e.preempted));
     }
-    std::vector<std::int32_t> gaps = mixedGaps();
-    if (std::getenv("KS_BENCH_QUICK")) gaps.resize(200);
-    const std::vector<JournalEvent> events = sequence(gaps);
+};
+
+// An event the server stamped this much after its deadline is late.
+constexpr std::int32_t kLateMillis = 2;
+
+void attribute(const Trace& trace, const Matched& seen, Phases& all, Phases& late) {
+    if (trace.events.size() != seen.size()) {
+        std::printf("  trace has %zu events for %zu played: not attributed\n", trace.events.size(),
+                    seen.size());
+        return;
+    }
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        if (!seen[i]) continue;
+        all.add(trace.events[i], seen[i]->time);
+        if (all.lateness.back() >= kLateMillis) late.add(trace.events[i], seen[i]->time);
+    }
+}
+
+void printPhases(const Phases& all, const Phases& late) {
     std::printf(
-        "1,000 events (keys and pointer moves), gaps 5/20/200 ms, observed via RECORD, %s\n",
-        load ? "two CPU-bound processes running" : "no added load");
-    header();
-    for (std::int32_t speed : {0, -100}) compare(bench, events, gaps, speed);
+        "\nwhere the time went (trace): %zu events, %zu of them stamped %d ms or more late\n",
+        all.lateness.size(), late.lateness.size(), kLateMillis);
+    std::printf("%-40s %27s   %27s\n", "", "all events: median/p99/max",
+                "late ones: median/p99/max");
+    const auto row = [](const char* what, const std::vector<double>& a,
+                        const std::vector<double>& b) {
+        std::printf("%-40s %9.0f %8.0f %8.0f   %9.0f %8.0f %8.0f\n", what, percentile(a, 0.5),
+                    percentile(a, 0.99), a.empty() ? 0 : *std::max_element(a.begin(), a.end()),
+                    percentile(b, 0.5), percentile(b, 0.99),
+                    b.empty() ? 0 : *std::max_element(b.begin(), b.end()));
+    };
+    row("stamped after the deadline (ms)", all.lateness, late.lateness);
+    row("woke after the deadline (us)", all.wake, late.wake);
+    row("wake-up to handed to the connection (us)", all.step, late.step);
+    row("handed to flushed (us)", all.flush, late.flush);
+    row("flushed to the server's stamp (ms)", all.server, late.server);
+    row("requests sent", all.requests, late.requests);
+    row("times the thread blocked", all.blocked, late.blocked);
+    row("times the thread was preempted", all.preempted, late.preempted);
+}
+
+// The peer and the idle cost, for the benchmarks document's other figures.
+void measurePeer(Bench& bench) {
     if (std::system("command -v xmacroplay >/dev/null 2>&1") == 0) {
         for (std::int32_t gap : {5, 20, 200}) {
             const std::size_t count = gap == 200 ? 100 : 400;
@@ -389,6 +447,7 @@ int run(bool load) {
             const auto seen = bench.playWithXmacroplay(sequence(even), gap);
             const std::string name =
                 "xmacroplay -d " + std::to_string(gap) + " (" + std::to_string(count) + " events)";
+            header();
             print(name.c_str(), measure(seen, even));
         }
     } else {
@@ -401,7 +460,94 @@ int run(bool load) {
         "\n10 s playback of 21 sparse events: process CPU %.3f %% of one core, "
         "%zu events lost\n",
         cpuShare * 100, measure(seen, sparse).lost);
-    return 0;
+}
+
+// The runs are compared with each other only under like load: the
+// machine's own is part of every result.
+void printLoad(const char* when) {
+    double load[1] = {0};
+    if (getloadavg(load, 1) == 1) std::printf("load average %.2f %s\n", load[0], when);
+}
+
+struct Options {
+    bool load = false;  // two CPU-bound processes
+    bool peer = false;  // xmacroplay and the idle cost after the runs
+    int runs = 10;
+    std::size_t events = 300;
+};
+
+// Each run plays the recording through the player, then the same events
+// through the reference, alternately at S = 0 and S = -100. A run passes
+// when the player's p99 gap error is within 1 ms of the reference's, and on
+// a machine without the added load its maximum within 2 ms, with no event lost.
+int run(const Options& options) {
+    const CpuLoad busy(options.load ? 2 : 0);
+    test::TempDir traceDir;
+    const std::string traceFile = traceDir.file("playback.trace");
+    setenv("KEYSTRIDER_PLAYBACK_TRACE", traceFile.c_str(), 1);
+    test::XvfbSession xvfb(false, "1280x1024x24");  // room for every position the sequence moves to
+    Bench bench(xvfb.display());
+    if (!bench.ready()) {
+        std::fprintf(stderr, "RECORD or XTest missing on %s\n", xvfb.display().c_str());
+        return 1;
+    }
+    const std::vector<std::int32_t> gaps = mixedGaps(options.events - 1);
+    const std::vector<JournalEvent> events = sequence(gaps);
+    std::printf(
+        "%zu events (keys and pointer moves), gaps 5/20/200 ms, observed via RECORD, %s\n"
+        "per-gap error in ms; pass: Keystrider's p99 within 1 ms of the reference's%s\n",
+        events.size(), options.load ? "two CPU-bound processes running" : "no added load",
+        options.load ? "" : ", max within 2 ms");
+    printLoad("at the start");
+    std::printf("%4s %6s   %-20s %-20s\n", "run", "S", "Keystrider p99/max", "reference p99/max");
+    Phases all, late;
+    std::string priority;
+    std::vector<int> failed;
+    for (int i = 1; i <= options.runs; ++i) {
+        const std::int32_t speed = i % 2 == 1 ? 0 : -100;
+        const std::vector<std::int32_t> expected = scaled(gaps, speed);
+        const Matched played = bench.play(events, speed);
+        const Trace trace = takeTrace(traceFile);
+        const Matched reference = bench.playReference(events, expected);
+        const Figures mine = measure(played, expected), theirs = measure(reference, expected);
+        const bool pass = mine.lost == 0 && mine.p99 <= theirs.p99 + 1 &&
+                          (options.load || mine.max <= theirs.max + 2);
+        if (!pass) failed.push_back(i);
+        std::printf("%4d %6d   %8.0f %8.0f    %8.0f %8.0f     %s%s\n", i, speed, mine.p99, mine.max,
+                    theirs.p99, theirs.max, pass ? "pass" : "FAIL",
+                    mine.lost + theirs.lost > 0 ? " (events lost)" : "");
+        std::fflush(stdout);
+        priority = trace.priority;
+        attribute(trace, played, all, late);
+    }
+    std::printf("%s: %d of %d runs within the rule\n", failed.empty() ? "PASS" : "FAIL",
+                options.runs - static_cast<int>(failed.size()), options.runs);
+    std::printf("player's thread priority: %s\n", priority.c_str());
+    printLoad("at the end");
+    printPhases(all, late);
+    if (options.peer) measurePeer(bench);
+    return failed.empty() ? 0 : 2;
+}
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--load") {
+            options.load = true;
+        } else if (arg == "--peer") {
+            options.peer = true;
+        } else if (arg == "--runs" && i + 1 < argc) {
+            options.runs = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--events" && i + 1 < argc) {
+            options.events = static_cast<std::size_t>(std::max(2, std::atoi(argv[++i])));
+        } else {
+            std::fprintf(stderr,
+                         "usage: bench_playback [--load] [--peer] [--runs N] [--events N]\n");
+            std::exit(64);
+        }
+    }
+    return options;
 }
 
 }  // namespace
@@ -410,5 +556,5 @@ int run(bool load) {
 int main(int argc, char** argv) {
     XInitThreads();
     QCoreApplication app(argc, argv);
-    return ks::bench::run(!(argc > 1 && std::strcmp(argv[1], "--no-load") == 0));
+    return ks::bench::run(ks::bench::parseOptions(argc, argv));
 }

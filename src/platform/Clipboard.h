@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +20,12 @@ namespace ks {
 inline constexpr std::uint32_t kClipboardText = 1;
 inline constexpr std::uint32_t kClipboardBitmap = 8;
 inline constexpr std::uint32_t kFirstRegisteredFormat = 0xC000;
+
+// What a read from another program may cost: it gives up after this long
+// without a word from the clipboard's owner, or when the data grows beyond
+// this size, so that an owner that hangs or streams without end freezes nothing.
+inline constexpr std::chrono::milliseconds kClipboardQuietLimit{5000};
+inline constexpr std::size_t kClipboardSizeLimit = std::size_t{256} << 20;
 
 // What one read of the clipboard gave: the chosen format and its data.
 struct ClipboardContent {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -13,6 +15,11 @@ inline constexpr std::uint32_t kModAlt = 1;
 inline constexpr std::uint32_t kModControl = 2;
 inline constexpr std::uint32_t kModShift = 4;
 inline constexpr std::uint32_t kModWin = 8;
+
+// Why a registration fails, in words every backend gives alike.
+inline constexpr const char* kHotKeyIdInUse = "The hot-key identifier is already in use.";
+inline constexpr const char* kHotKeyNoKey = "The keyboard has no key for this hot key.";
+inline constexpr const char* kHotKeyNotRegistered = "The hot key is not registered.";
 
 struct HotKeyRequest {
     std::int32_t id;
@@ -54,5 +61,18 @@ public:
     // a hot key); the registrations stay and are captured again on resume.
     virtual void setSuspended(bool suspended) = 0;
 };
+
+// Calls `handler` with a pressed hot key's identifier. What it throws is
+// written to standard error: nothing escapes the event handler that reads the key.
+inline void callPressedHandler(const HotKeys::PressedHandler& handler, std::int32_t id) {
+    if (!handler) return;
+    try {
+        handler(id);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "keystrider: hot key %d: %s\n", id, error.what());
+    } catch (...) {
+        std::fprintf(stderr, "keystrider: hot key %d failed\n", id);
+    }
+}
 
 }  // namespace ks

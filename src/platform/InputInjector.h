@@ -49,8 +49,7 @@ public:
     // pixels.
     virtual void mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) = 0;
 
-    // The player's form, held until flush(). A key by the layout in force
-    // when it is pressed.
+    // The player's form, held until flush(). A key by the layout as last seen.
     virtual void key(std::uint8_t vk, std::uint8_t scan, bool down) = 0;
     // Moves the pointer to root coordinates; nothing when it is there already.
     virtual void motion(std::int32_t x, std::int32_t y) = 0;

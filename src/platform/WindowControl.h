@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Result.h"
 #include "platform/ScreenSize.h"
 
 #include <cstdint>
@@ -93,6 +94,9 @@ public:
     virtual std::optional<WindowPlacement> placement(WindowId) { return std::nullopt; }
     // Moves and sizes a window to the outer rectangle `outer` (frame included).
     virtual bool moveResize(WindowId, const ScreenRect&) { return false; }
+    // Whether this desktop lets a program move and size other programs'
+    // windows at all; a failure says why and what the user can do instead.
+    virtual Result placeable() { return Result::success(); }
 };
 
 }  // namespace ks

@@ -109,6 +109,9 @@ CommandResult WindowCommands::waitForWindow(CommandContext& command) {
 
 template <typename Place>
 void WindowCommands::placeWindows(const std::string& pattern, Place place) {
+    if (const Result placeable = windows_.placeable(); !placeable) {
+        return showError(placeable.error(), kErrorTitle);
+    }
     bool placed = false;
     for (WindowId window : matching(windows_.allTopLevelWindows(), pattern)) {
         if (!AttachToWindowThread(windows_, messages_, window)) continue;

@@ -160,6 +160,9 @@ public:
                         std::to_string(static_cast<int>(command)));
         return !refuseShow;
     }
+    Result placeable() override {
+        return placeRefusal.empty() ? Result::success() : Result::failure(placeRefusal);
+    }
 
     std::optional<WindowId> foregroundWindow;
     std::vector<TopLevelWindow> windows;
@@ -169,6 +172,7 @@ public:
     bool refuseAttach = false;
     bool refuseForeground = false;
     bool refuseShow = false;
+    std::string placeRefusal;
     std::vector<std::string> calls;
 };
 

@@ -23,20 +23,36 @@ void XTestDriver::key(unsigned keycode, bool press) {
     XTestFakeKeyEvent(display_.get(), keycode, press, CurrentTime);
 }
 
-void XTestDriver::physicalKey(unsigned keycode, bool press) {
-    Display* display = display_.get();
+namespace {
+
+// One of the Xvfb's own devices ("Xvfb keyboard", "Xvfb mouse"), opened
+// through XInput 1, which XTest's device events need.
+XDevice* openXvfbDevice(Display* display, const std::string& name) {
     int count = 0;
     XDeviceInfo* devices = XListInputDevices(display, &count);
-    const XDeviceInfo* keyboard = std::find_if(devices, devices + count, [](const XDeviceInfo& d) {
-        return std::string(d.name) == "Xvfb keyboard";
-    });
-    if (keyboard == devices + count) {
-        XFreeDeviceList(devices);
-        throw std::runtime_error("no Xvfb keyboard");
-    }
-    XDevice* device = XOpenDevice(display, keyboard->id);
+    const XDeviceInfo* found = std::find_if(devices, devices + count,
+                                            [&](const XDeviceInfo& d) { return d.name == name; });
+    const XID id = found == devices + count ? 0 : found->id;
     XFreeDeviceList(devices);
+    if (id == 0) throw std::runtime_error("no " + name);
+    return XOpenDevice(display, id);
+}
+
+}  // namespace
+
+void XTestDriver::physicalKey(unsigned keycode, bool press) {
+    Display* display = display_.get();
+    XDevice* device = openXvfbDevice(display, "Xvfb keyboard");
     XTestFakeDeviceKeyEvent(display, device, keycode, press, nullptr, 0, CurrentTime);
+    XCloseDevice(display, device);
+    XSync(display, False);
+}
+
+void XTestDriver::physicalMoveTo(int x, int y) {
+    Display* display = display_.get();
+    XDevice* device = openXvfbDevice(display, "Xvfb mouse");
+    int axes[] = {x, y};
+    XTestFakeDeviceMotionEvent(display, device, False, 0, axes, 2, CurrentTime);
     XCloseDevice(display, device);
     XSync(display, False);
 }

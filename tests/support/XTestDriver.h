@@ -18,6 +18,8 @@ public:
     // A key on the Xvfb's own keyboard device, as a person would press it,
     // rather than on the XTest device every synthesising client shares; synced.
     void physicalKey(unsigned keycode, bool press);
+    // A move of the Xvfb's own mouse to root coordinates, likewise; synced.
+    void physicalMoveTo(int x, int y);
     void button(unsigned button, bool press);
     void moveTo(int x, int y);
     // Presses the keys in order, releases them in reverse, and syncs.

@@ -98,5 +98,17 @@ TEST(WildcardTest, MatchesAsTheTitleRulesSay) {
     }
 }
 
+// A desktop that places no windows says so once, instead of finding none.
+TEST_F(WindowCommandsTest, ADesktopThatPlacesNoWindowsSaysWhy) {
+    desktop.placeRefusal = "Windows cannot be moved here.";
+    for (CommandId id : {kMoveWindow, kSizeWindow}) {
+        messages.clear();
+        runCommand(commands, id);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{"Windows cannot be moved here."});
+        EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
+        EXPECT_TRUE(desktop.calls.empty());
+    }
+}
+
 }  // namespace
 }  // namespace ks

@@ -23,11 +23,11 @@ public:
 
     // The format number of a MIME type; registered on first sight.
     std::uint32_t formatOf(const QString& mimeType);
+    // The MIME type a registered number stands for; empty for none.
+    QString mimeTypeOf(std::uint32_t format) const;
 
 private:
     bool take(QMimeData* mime);
-    // The MIME type a registered number stands for; empty for none.
-    QString mimeTypeOf(std::uint32_t format) const;
 
     QStringList registered_;  // the type of format kFirstRegisteredFormat + i
 };

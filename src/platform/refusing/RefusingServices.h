@@ -101,6 +101,7 @@ public:
     }
     bool setForeground(WindowId) override { return refusal_.answer(false); }
     bool show(WindowId, ShowCommand) override { return refusal_.answer(false); }
+    Result placeable() override { return refusal_.refuse(); }
 
 private:
     Refusal refusal_;

@@ -25,14 +25,14 @@ RawKeyDevices queryRawKeyDevices(Display* display) {
     return found;
 }
 
-namespace {
-
 bool queryXInput2(Display* display, int minor, int& opcode) {
     int event = 0, error = 0;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error)) return false;
     int major = 2;
     return XIQueryVersion(display, &major, &minor) == Success;
 }
+
+namespace {
 
 std::unique_ptr<QSocketNotifier> connectionNotifier(Display* display,
                                                     std::function<void()> onReadable) {

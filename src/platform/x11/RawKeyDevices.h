@@ -22,6 +22,10 @@ struct RawKeyDevices {
 };
 RawKeyDevices queryRawKeyDevices(Display* display);
 
+// Whether the server speaks XInput 2.`minor`, announcing that version for
+// the connection (once per connection); `opcode` is the extension's.
+bool queryXInput2(Display* display, int minor, int& opcode);
+
 // A raw key event: its keycode, whether it went down, and the slave device
 // it came from.
 struct RawKey {

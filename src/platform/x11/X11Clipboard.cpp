@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include <QImage>
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "platform/qt/Dib.h"
+#include "platform/qt/ClipboardTargets.h"
 #include "platform/x11/OwnDisplay.h"
 
 // After Qt's headers: Xlib defines macros (Bool, Status) that Qt's use as names.
@@ -18,33 +17,6 @@
 namespace ks::x11 {
 
 namespace {
-
-// Text targets, best first: UTF8_STRING gives the owner's bytes as they are.
-constexpr std::array<const char*, 5> kTextTargets = {"UTF8_STRING", "text/plain;charset=utf-8",
-                                                     "text/plain", "STRING", "TEXT"};
-
-bool isTextTarget(const std::string& name) {
-    return std::find(kTextTargets.begin(), kTextTargets.end(), name) != kTextTargets.end();
-}
-
-// The target a format is read under: the best text target, PNG before other
-// images, else the first target of that format in the owner's order.
-std::size_t targetFor(std::uint32_t format, const std::vector<std::string>& names,
-                      const std::vector<std::uint32_t>& formats) {
-    const auto rank = [&](std::size_t i) -> std::size_t {
-        if (format == kClipboardText) {
-            return static_cast<std::size_t>(
-                std::find(kTextTargets.begin(), kTextTargets.end(), names[i]) -
-                kTextTargets.begin());
-        }
-        return format == kClipboardBitmap && names[i] == "image/png" ? 0 : 1;
-    };
-    std::size_t best = names.size();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (formats[i] == format && (best == names.size() || rank(i) < rank(best))) best = i;
-    }
-    return best;
-}
 
 constexpr std::chrono::milliseconds kLookInterval{10};
 
@@ -148,7 +120,7 @@ private:
     }
 
     // The owner said something: its time runs anew.
-    void heard() { quiet_.start(static_cast<int>(X11Clipboard::kQuietLimit.count())); }
+    void heard() { quiet_.start(static_cast<int>(kClipboardQuietLimit.count())); }
 
     void handleEvents() {
         Display* display = display_.get();
@@ -179,6 +151,7 @@ private:
             heard();
             return;
         }
+        if (data.data.size() > kClipboardSizeLimit) return finish(State::Failed);
         content_->bytes = std::move(data.data);
         complete();
     }
@@ -187,34 +160,19 @@ private:
         if (targets.format != 32) return finish(State::Read);
         const auto* atoms = reinterpret_cast<const Atom*>(targets.data.data());
         std::vector<std::string> names;
-        std::vector<std::uint32_t> formats;
-        std::vector<Atom> offered;
         for (unsigned long i = 0; i < targets.items; ++i) {
             char* raw = XGetAtomName(display_.get(), atoms[i]);
-            if (raw == nullptr) continue;
             const std::unique_ptr<char, XFreeDeleter> name(raw);
-            const std::string text(name.get());
-            // Targets that are no data (TARGETS, TIMESTAMP, MULTIPLE…) have no '/'.
-            if (!isTextTarget(text) && text.find('/') == std::string::npos) continue;
-            names.push_back(text);
-            formats.push_back(isTextTarget(text)
-                                  ? kClipboardText
-                                  : numbering_.formatOf(QString::fromStdString(text)));
-            offered.push_back(atoms[i]);
+            names.emplace_back(raw != nullptr ? raw : "");
         }
-        std::vector<std::uint32_t> distinct;
-        for (std::uint32_t format : formats) {
-            if (std::find(distinct.begin(), distinct.end(), format) == distinct.end()) {
-                distinct.push_back(format);
-            }
-        }
-        const std::optional<std::uint32_t> format = choose_(distinct);
+        const ClipboardTargets offered = classifyTargets(names, numbering_);
+        const std::optional<std::uint32_t> format = choose_(offered.distinct());
         if (!format) return finish(State::Read);
-        const std::size_t target = targetFor(*format, names, formats);
-        if (target == names.size()) return finish(State::Failed);
-        targetName_ = names[target];
+        const std::size_t target = offered.targetFor(*format);
+        if (target == offered.names.size()) return finish(State::Failed);
+        targetName_ = offered.names[target];
         content_ = ClipboardContent{*format, {}};
-        ask(offered[target], Step::Data);
+        ask(atoms[offered.offered[target]], Step::Data);
     }
 
     // One piece of an incremental transfer; an empty one ends it.
@@ -222,18 +180,17 @@ private:
         heard();
         Property data = takeProperty(display_.get(), window_, property_);
         if (data.data.empty()) return complete();
+        if (content_->bytes.size() + data.data.size() > kClipboardSizeLimit) {
+            return finish(State::Failed);
+        }
         content_->bytes.insert(content_->bytes.end(), data.data.begin(), data.data.end());
     }
 
     void complete() {
-        if (content_->format == kClipboardBitmap) {
-            const QByteArray subtype = QByteArray::fromStdString(targetName_.substr(6));
-            const QByteArrayView encoded(reinterpret_cast<const char*>(content_->bytes.data()),
-                                         static_cast<qsizetype>(content_->bytes.size()));
-            const QImage image = QImage::fromData(encoded, subtype.constData());
-            if (image.isNull()) return finish(State::Failed);
-            content_->bytes = imageToDib(image);
-        }
+        std::optional<Bytes> bytes =
+            contentFromTarget(content_->format, targetName_, std::move(content_->bytes));
+        if (!bytes) return finish(State::Failed);
+        content_->bytes = std::move(*bytes);
         finish(State::Read);
     }
 

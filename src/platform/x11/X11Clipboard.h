@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <string>
 
 #include "platform/qt/QtClipboard.h"
@@ -11,11 +10,10 @@ namespace ks::x11 {
 // connection of the program's own. Qt reads a selection by blocking its
 // thread for up to five seconds per request, so an owner that does not
 // answer would freeze the program; a read here is answered while the event
-// loop runs, and gives up after kQuietLimit without a word from the owner.
+// loop runs, and gives up after kClipboardQuietLimit without a word from the
+// owner or beyond kClipboardSizeLimit bytes.
 class X11Clipboard final : public Clipboard {
 public:
-    static constexpr std::chrono::milliseconds kQuietLimit{5000};
-
     // An empty name reads the session's display ($DISPLAY).
     explicit X11Clipboard(std::string display = {}) : display_(std::move(display)) {}
 

@@ -197,16 +197,7 @@ struct X11HotKeys::Impl {
         }
     }
 
-    void deliver(std::int32_t id) {
-        if (!pressed) return;
-        try {
-            pressed(id);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "keystrider: hot key %d: %s\n", id, error.what());
-        } catch (...) {
-            std::fprintf(stderr, "keystrider: hot key %d failed\n", id);
-        }
-    }
+    void deliver(std::int32_t id) { callPressedHandler(pressed, id); }
 
     // A keymap change may move keys to other codes or the lock modifiers to
     // other bits: release what is held and take each hot key again where its
@@ -297,9 +288,9 @@ std::vector<ks::Result> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequ
         const KeyCode keycode = d.keycodeOf(r.vk);
         const unsigned xModifiers = toXModifiers(r.modifiers);
         if (d.findId(r.id) != d.regs.end()) {
-            results[i] = ks::Result::failure("The hot-key identifier is already in use.");
+            results[i] = ks::Result::failure(kHotKeyIdInUse);
         } else if (keycode == 0) {
-            results[i] = ks::Result::failure("The keyboard has no key for this hot key.");
+            results[i] = ks::Result::failure(kHotKeyNoKey);
         } else if (d.heldByOtherId(keycode, xModifiers)) {
             // The server lets a client grab its own grab again; another
             // identifier holding the combination is refused as another
@@ -323,7 +314,7 @@ std::vector<ks::Result> X11HotKeys::registerHotKeys(const std::vector<HotKeyRequ
 ks::Result X11HotKeys::unregisterHotKey(std::int32_t id) {
     Impl& d = *impl_;
     const auto it = d.findId(id);
-    if (it == d.regs.end()) return ks::Result::failure("The hot key is not registered.");
+    if (it == d.regs.end()) return ks::Result::failure(kHotKeyNotRegistered);
     d.ungrab({{it->keycode, it->modifiers}});
     d.regs.erase(it);
     return ks::Result::success();

@@ -29,40 +29,62 @@ std::shared_ptr<const KeyLayout> X11Keymap::rebuildIf(bool changed) {
     return layout_;
 }
 
-// Scan codes are X key codes less 8.
-void X11InputInjector::press(const KeyLayout& layout, std::uint8_t vk, std::uint8_t scan,
-                             bool down) {
-    const std::uint8_t pressed = layout.scanToPress(vk, scan);
+// Scan codes are X key codes less 8. The layout is the one the change
+// notices received so far tell of: asking the server for later ones would
+// cost a round trip per key, which holds a played key up for as long as the
+// server takes to get round to the request.
+void X11InputInjector::key(std::uint8_t vk, std::uint8_t scan, bool down) {
+    const std::uint8_t pressed = keymap_.cachedLayout()->scanToPress(vk, scan);
     if (pressed == 0) return;
     announce(pressed, down);
     XTestFakeKeyEvent(connection_.display(), pressed + 8u, down ? True : False, CurrentTime);
 }
 
-// One event after another: the layout as the changes received so far tell,
-// without a round trip for each.
 void X11InputInjector::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
-    press(*keymap_.cachedLayout(), vk, scan, (flags & kKeyUp) == 0);
+    key(vk, scan, (flags & kKeyUp) == 0);
     flush();
 }
 
-void X11InputInjector::key(std::uint8_t vk, std::uint8_t scan, bool down) {
-    press(*keymap_.layout(), vk, scan, down);
+std::optional<X11InputInjector::Point> X11InputInjector::queryPointer() const {
+    Display* display = connection_.display();
+    Window root = 0, child = 0;
+    Point at;
+    int winX = 0, winY = 0;
+    unsigned mask = 0;
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &at.x, &at.y, &winX,
+                       &winY, &mask))
+        return std::nullopt;
+    return at;
 }
 
+// Where the user's mouse left the pointer is not asked for either: the
+// next move is sent as it comes, which costs at worst a motion to where the
+// pointer happens to be.
+std::optional<X11InputInjector::Point> X11InputInjector::pointer() {
+    if (!tracking_) return queryPointer();
+    if (connection_.pointerMovedSoFar()) known_.reset();
+    return known_;
+}
+
+void X11InputInjector::trackPointer() {
+    tracking_ = connection_.watchPointerMoves();
+    known_ = tracking_ ? queryPointer() : std::nullopt;
+}
+
+void X11InputInjector::stopTrackingPointer() {
+    if (tracking_) connection_.stopWatchingPointerMoves();
+    tracking_ = false;
+    known_.reset();
+}
+
+// The server reports a motion even for a move to where the pointer already
+// is; a click's coordinates only place the pointer, so a move that would not
+// move it is left out.
 void X11InputInjector::motion(std::int32_t x, std::int32_t y) {
+    if (pointer() == Point{x, y}) return;
     Display* display = connection_.display();
-    // The server reports a motion even for a move to where the pointer
-    // already is; a click's coordinates only place the pointer, so a move
-    // that would not move it is left out.
-    Window root = 0, child = 0;
-    int rootX = 0, rootY = 0, winX = 0, winY = 0;
-    unsigned mask = 0;
-    if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &winX,
-                      &winY, &mask) &&
-        rootX == x && rootY == y) {
-        return;
-    }
     XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+    if (tracking_) known_ = Point{x, y};
 }
 
 void X11InputInjector::button(unsigned number, bool down) {
@@ -103,6 +125,7 @@ void fakeButtons(InputInjector& injector, std::uint32_t flags) {
 void X11InputInjector::mouseEvent(std::uint32_t flags, std::int32_t x, std::int32_t y) {
     Display* display = connection_.display();
     if (flags & kMouseMove) {
+        known_.reset();
         if (flags & kMouseAbsolute) {
             const int screen = DefaultScreen(display);
             XTestFakeMotionEvent(display, screen, pixelOf(x, DisplayWidth(display, screen)),

@@ -49,11 +49,29 @@ public:
     void button(unsigned number, bool down) override;
     void flush() override;
 
+    // For a playback: reads where the pointer is, then takes it to be where
+    // this injector last put it until the user's mouse moves it (which its
+    // raw events tell without being asked for), so that motion() sends no
+    // request but the move, and after the user's move sends that at once.
+    // Without XInput 2 motion() goes on asking the server, as it does
+    // untracked.
+    void trackPointer();
+    void stopTrackingPointer();
+
 private:
-    void press(const KeyLayout& layout, std::uint8_t vk, std::uint8_t scan, bool down);
+    struct Point {
+        int x = 0;
+        int y = 0;
+        bool operator==(const Point&) const = default;
+    };
+    std::optional<Point> queryPointer() const;
+    std::optional<Point> pointer();
 
     XConnection& connection_;
     X11Keymap& keymap_;
+    bool tracking_ = false;
+    // Where the pointer is as far as tracking knows; nothing to ask for it.
+    std::optional<Point> known_;
 };
 
 // Lends keycodes without symbols to characters, two per key (plain and

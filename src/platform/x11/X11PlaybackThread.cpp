@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "platform/linux/ThreadPriority.h"
+#include "platform/x11/PlaybackTrace.h"
 
 namespace ks::x11 {
 namespace {
@@ -27,9 +28,6 @@ bool X11PlaybackThread::available() {
     auto injection = std::make_unique<Injection>();
     injection->connection = std::move(*connection);
     injection->keymap = std::make_unique<X11Keymap>(*injection->connection);
-    // Read now, so that the first key event does not spend its due time on
-    // the keymap's round trips.
-    injection->keymap->layout();
     injection->injector =
         std::make_unique<X11InputInjector>(*injection->connection, *injection->keymap);
     injection_ = std::move(injection);
@@ -40,6 +38,11 @@ void X11PlaybackThread::start(Step step, std::function<void()> finished) {
     stop();
     if (!available()) return;
     injection_->injector->setKeyAnnouncer(announcing_.keyAnnouncer());
+    // The round trips are taken here, before the first event is due: the
+    // steps then follow the layout by its change notices, and the pointer
+    // by where they put it and the raw motions of the user's mouse.
+    injection_->keymap->layout();
+    injection_->injector->trackPointer();
     finished_ = std::move(finished);
     stopping_ = false;
     thread_ = std::thread(
@@ -57,14 +60,33 @@ void X11PlaybackThread::stop() {
 }
 
 void X11PlaybackThread::run(const Step& step, std::uint64_t generation) {
-    raiseThreadPriority();
+    const ThreadPriority granted = raiseThreadPriority();
+    X11InputInjector& injector = *injection_->injector;
+    if (auto trace = PlaybackTrace::fromEnvironment(injection_->connection->display())) {
+        trace->begin(granted);
+        TracingInjector traced(injector, *trace);
+        play(step, traced, trace.get(), generation);
+        trace->write();
+    } else {
+        play(step, injector, nullptr, generation);
+    }
+    injector.stopTrackingPointer();
+}
+
+void X11PlaybackThread::play(const Step& step, InputInjector& injector, PlaybackTrace* trace,
+                             std::uint64_t generation) {
+    std::int64_t due = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
     while (!stopping_) {
-        const std::optional<std::int64_t> due = step(*injection_->injector);
-        if (!due) {
+        if (trace) trace->woke(due);
+        const std::optional<std::int64_t> next = step(injector);
+        if (!next) {
             finishOnCallerThread(generation);
             return;
         }
-        if (!sleepUntil(*due)) return;
+        if (!sleepUntil(*next)) return;
+        due = *next;
     }
 }
 
@@ -78,6 +100,10 @@ bool X11PlaybackThread::sleepUntil(std::int64_t deadlineMillis) {
         if (wake_.wait_until(lock, deadline - kFinalStretch, [this] { return stopping_.load(); }))
             return false;
     }
+    // A layout change announced meanwhile is read now rather than in the
+    // time of the next key; the server announces every switch between the
+    // user's keyboard and XTest's as a new keyboard.
+    injection_->keymap->cachedLayout();
     const auto since = deadline.time_since_epoch();
     timespec at{};
     at.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(since).count();

@@ -16,6 +16,8 @@
 
 namespace ks::x11 {
 
+class PlaybackTrace;
+
 // The player's thread on an X connection of its own, opened on first use.
 // Keys it synthesises are announced as the program's other keys are: the
 // announcer set on `announcing` is handed to the thread's injector at each
@@ -38,6 +40,8 @@ private:
     };
 
     void run(const Step& step, std::uint64_t generation);
+    void play(const Step& step, InputInjector& injector, PlaybackTrace* trace,
+              std::uint64_t generation);
     bool sleepUntil(std::int64_t deadlineMillis);
     void finishOnCallerThread(std::uint64_t generation);
 

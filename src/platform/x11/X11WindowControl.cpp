@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowControl.h"
 
+#include "platform/ShowPlan.h"
 #include "platform/x11/ToolkitWindows.h"
 #include "platform/x11/XlibHelpers.h"
 
@@ -120,33 +121,6 @@ long extent(long value) {
 void setCardinal(Display* display, Window window, Atom property, unsigned long value) {
     XChangeProperty(display, window, property, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&value), 1);
-}
-
-// What a show command does on X: the state it gives and whether the window
-// becomes the active one. A minimised window is never active on X, so the
-// minimising commands leave activation alone.
-enum class ShowTarget { Withdraw, Iconify, Restore, Maximize, AsIs };
-struct ShowPlan {
-    ShowTarget target;
-    bool activate;
-};
-
-std::optional<ShowPlan> planOf(ShowCommand command) {
-    switch (command) {
-        case ShowCommand::Hide: return ShowPlan{ShowTarget::Withdraw, false};
-        case ShowCommand::ShowNormal:
-        case ShowCommand::Restore:
-        case ShowCommand::ShowDefault: return ShowPlan{ShowTarget::Restore, true};
-        case ShowCommand::ShowNoActivate: return ShowPlan{ShowTarget::Restore, false};
-        case ShowCommand::ShowMinimized:
-        case ShowCommand::Minimize:
-        case ShowCommand::ShowMinNoActive:
-        case ShowCommand::ForceMinimize: return ShowPlan{ShowTarget::Iconify, false};
-        case ShowCommand::ShowMaximized: return ShowPlan{ShowTarget::Maximize, true};
-        case ShowCommand::Show: return ShowPlan{ShowTarget::AsIs, true};
-        case ShowCommand::ShowNA: return ShowPlan{ShowTarget::AsIs, false};
-    }
-    return std::nullopt;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "platform/x11/XConnection.h"
 
+#include "platform/x11/RawKeyDevices.h"
 #include "platform/x11/XlibHelpers.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 
 namespace ks::x11 {
@@ -44,13 +46,56 @@ unsigned long XConnection::atom(const char* name) const {
 }
 
 void XConnection::drainEvents() {
-    // Only XKB events are selected on this connection; each of them means
-    // the layout may differ now.
-    while (XPending(display_.get()) > 0) {
+    // XKB events are selected on this connection, each of them meaning the
+    // layout may differ now, and raw motions while the pointer is watched.
+    Display* display = display_.get();
+    while (XPending(display) > 0) {
         XEvent event;
-        XNextEvent(display_.get(), &event);
-        keymapChanged_ = true;
+        XNextEvent(display, &event);
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent) {
+            keymapChanged_ = true;
+        } else if (cookie->extension == xinputOpcode_ && XGetEventData(display, cookie)) {
+            const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+            if (!synthetic_.contains(raw->sourceid)) pointerMoved_ = true;
+            XFreeEventData(display, cookie);
+        }
     }
+}
+
+void XConnection::selectRawMotion(bool on) {
+    unsigned char bits[XIMaskLen(XI_RawMotion)] = {};
+    if (on) XISetMask(bits, XI_RawMotion);
+    // Raw events of the master pointer name the device that moved it.
+    XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
+    XISelectEvents(display_.get(), root(), &mask, 1);
+}
+
+bool XConnection::watchPointerMoves() {
+    Display* display = display_.get();
+    if (xinputOpcode_ == 0 && !queryXInput2(display, 2, xinputOpcode_)) {
+        xinputOpcode_ = 0;
+        return false;
+    }
+    synthetic_ = queryRawKeyDevices(display).synthetic;
+    selectRawMotion(true);
+    XSync(display, False);
+    // Moves before the watch began are no moves since.
+    drainEvents();
+    pointerMoved_ = false;
+    return true;
+}
+
+void XConnection::stopWatchingPointerMoves() {
+    selectRawMotion(false);
+    XFlush(display_.get());
+}
+
+bool XConnection::pointerMovedSoFar() {
+    drainEvents();
+    const bool moved = pointerMoved_;
+    pointerMoved_ = false;
+    return moved;
 }
 
 bool XConnection::keymapChangedSinceLastCheck() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "core/Result.h"
@@ -31,16 +32,31 @@ public:
     // The same without the round trip: only events already received.
     bool keymapChangedSoFar();
 
+    // Starts watching for moves of a pointer other than XTest's (the user's
+    // mouse) by their raw motion events, which arrive without being asked
+    // for. One round trip; false when the server lacks XInput 2.2.
+    bool watchPointerMoves();
+    void stopWatchingPointerMoves();
+    // Whether such a move came among the events received so far since the
+    // last call.
+    bool pointerMovedSoFar();
+
     unsigned long atom(const char* name) const;
 
 private:
     XConnection(OwnDisplay display, int xkbOpcode)
         : display_(std::move(display)), xkbOpcode_(xkbOpcode) {}
     void drainEvents();
+    void selectRawMotion(bool on);
 
     OwnDisplay display_;
     int xkbOpcode_;
     bool keymapChanged_ = true;
+    int xinputOpcode_ = 0;  // 0 until the pointer is first watched
+    // The XTest devices, whose moves are the program's own or another
+    // program's synthesised ones.
+    std::set<int> synthetic_;
+    bool pointerMoved_ = false;
 };
 
 }  // namespace ks::x11

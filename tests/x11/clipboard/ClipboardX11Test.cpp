@@ -149,7 +149,7 @@ TEST_F(ClipboardX11Test, AnOwnerThatDoesNotAnswerTimesOutOrIsLeftAtAStop) {
     QElapsedTimer took;
     took.start();
     run(kCopyFromClipBoard, {{"BufName", "buf"}});
-    EXPECT_GE(took.elapsed(), x11::X11Clipboard::kQuietLimit.count());
+    EXPECT_GE(took.elapsed(), kClipboardQuietLimit.count());
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error retrieving data from Clip Board!"});
     EXPECT_EQ(variables.textValue("buf"), "before");
 

@@ -16,8 +16,10 @@
 #include "app/Engine.h"
 #include "core/CommandId.h"
 #include "journal/RecordingStore.h"
+#include "platform/x11/X11Input.h"
 #include "platform/x11/X11Platform.h"
 
+#include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
 namespace ks::test {
@@ -25,8 +27,9 @@ namespace {
 
 using Keys = std::vector<unsigned>;
 // Key codes of the Xvfb keyboard.
-constexpr unsigned kEsc = 9, kQ = 24, kCtrl = 37, kA = 38, kB = 56, kPad3 = 89, kPadDecimal = 91,
-                   kAltGr = 108, kNumLock = 77, kDelete = 119, kMute = 121, kPause = 127;
+constexpr unsigned kEsc = 9, kQ = 24, kUsY = 29, kCtrl = 37, kA = 38, kDeY = 52, kB = 56,
+                   kPad3 = 89, kPadDecimal = 91, kAltGr = 108, kNumLock = 77, kDelete = 119,
+                   kMute = 121, kPause = 127;
 constexpr std::uint32_t kMuteKey = (kMute - 8) << 8, kDown = kWmKeyDown, kUp = kWmKeyUp,
                         kMove = kWmMouseMove, kLDown = kWmLButtonDown, kLUp = kWmLButtonUp,
                         kWheel = kWmMouseWheel;
@@ -203,6 +206,53 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
         EXPECT_FALSE(event.type == kKeyRelease && event.detail == kA);
         EXPECT_FALSE(event.type == kKeyPress && event.detail == kB);
     }
+}
+
+// A request that waits for its reply holds the event up for as long as the
+// server takes to get round to it: the player's injector sends one request
+// per event and nothing else (the new layout read once after a change), yet
+// plays a key by the layout its change notice announced, leaves out a move
+// to where it put the pointer and puts back a pointer the user moved.
+TEST_F(JournalX11Test, ThePlayersInjectorSendsOneRequestPerEventAndFollowsTheLayoutsNotices) {
+    RecordObserver observer(xvfb.display());
+    ASSERT_TRUE(observer.started());
+    auto connection = x11::XConnection::open(xvfb.display());
+    ASSERT_TRUE(connection) << connection.error();
+    Display* x = (*connection)->display();
+    x11::X11Keymap keymap(**connection);
+    x11::X11InputInjector injector(**connection, keymap);
+    keymap.layout();  // as the playback thread does before its first event
+    injector.trackPointer();
+    const auto play = [&](std::uint32_t message, std::uint32_t vkOrX, std::uint32_t y) {
+        const unsigned long before = NextRequest(x);
+        injectJournalEvent(injector, {message, vkOrX, y, 0, 0});
+        return NextRequest(x) - before;
+    };
+    EXPECT_EQ(play(kDown, 'Y', 0), 1u);
+    EXPECT_EQ(play(kUp, 'Y', 0), 1u);
+    EXPECT_EQ(play(kMove, 10, 20), 1u);
+    EXPECT_EQ(play(kMove, 10, 20), 0u);
+    EXPECT_EQ(play(kLDown, 10, 20), 1u);
+    EXPECT_EQ(play(kLUp, 10, 20), 1u);
+    // Moved away by the user's mouse, the pointer is put back unasked.
+    driver.physicalMoveTo(300, 300);
+    XSync(x, False);  // its raw motion is in
+    EXPECT_EQ(play(kLDown, 10, 20), 2u);
+    EXPECT_EQ(play(kLUp, 10, 20), 1u);
+    ASSERT_TRUE(xvfb.run({"setxkbmap", "us"}));
+    XSync(x, False);  // the notice is in: a later key finds it among the events received
+    EXPECT_GT(play(kDown, 'Y', 0), 1u);  // the new layout read once
+    EXPECT_EQ(play(kUp, 'Y', 0), 1u);
+
+    // {type, key code or button or a motion's x}
+    const std::vector<std::array<int, 2>> expected = {
+        {kKeyPress, kDeY},   {kKeyRelease, kDeY},  {kMotionNotify, 10}, {kButtonPress, 1},
+        {kButtonRelease, 1}, {kMotionNotify, 300}, {kMotionNotify, 10}, {kButtonPress, 1},
+        {kButtonRelease, 1}, {kKeyPress, kUsY},    {kKeyRelease, kUsY}};
+    std::vector<std::array<int, 2>> seen;
+    for (const ObservedEvent& e : observer.waitFor(expected.size(), 3000))
+        seen.push_back({e.type, e.type == kMotionNotify ? e.x : static_cast<int>(e.detail)});
+    EXPECT_EQ(seen, expected);
 }
 
 }  // namespace

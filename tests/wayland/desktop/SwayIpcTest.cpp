@@ -1,0 +1,231 @@
+#include "platform/wayland/SwayIpc.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <thread>
+
+#include "TempDir.h"
+
+namespace ks::wayland {
+namespace {
+
+using Status = SwayFrameRead::Status;
+
+TEST(SwayIpcFrames, ReadsWhatIsWrittenAndAsksForMoreOrRefusesTheRest) {
+    const std::string frame = encodeSwayFrame(4, R"({"a":1})");
+    const std::string two = frame + encodeSwayFrame(kSwayBindingEvent, "{}");
+    std::string longer = encodeSwayFrame(0, std::string(100, 'x'));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Status status;
+        std::size_t consumed;
+    } cases[] = {
+        {"whole", frame, Status::Complete, frame.size()},
+        {"first of two", two, Status::Complete, frame.size()},
+        {"nothing yet", "", Status::Incomplete, 0},
+        {"part of the magic", "i3-", Status::Incomplete, 0},
+        {"header cut short", frame.substr(0, 10), Status::Incomplete, 0},
+        {"payload cut short", frame.substr(0, frame.size() - 1), Status::Incomplete, 0},
+        {"wrong magic", "i3-ipX" + frame.substr(6), Status::Malformed, 0},
+        {"garbage", "HTTP/1.1 200 OK\r\n", Status::Malformed, 0},
+        {"above the limit", longer, Status::Malformed, 0},
+    };
+    for (const Case& c : cases) {
+        const SwayFrameRead read = takeSwayFrame(c.bytes, 64);
+        EXPECT_EQ(read.status, c.status) << c.what;
+        EXPECT_EQ(read.consumed, c.consumed) << c.what;
+    }
+    const SwayFrameRead whole = takeSwayFrame(two);
+    EXPECT_EQ(whole.frame.type, 4u);
+    EXPECT_EQ(whole.frame.payload, R"({"a":1})");
+    const SwayFrameRead second = takeSwayFrame(std::string_view(two).substr(whole.consumed));
+    EXPECT_EQ(second.frame.type, kSwayBindingEvent);
+}
+
+TEST(SwayIpcReplies, CommandOutcomes) {
+    struct Case {
+        const char* json;
+        bool ok;
+        const char* error;
+    } cases[] = {
+        {R"([{"success":true}])", true, ""},
+        {R"([{"success":true},{"success":true}])", true, ""},
+        {R"([{"success":true},{"success":false,"parse_error":true,"error":"Unknown command"}])",
+         false, "sway IPC: Unknown command"},
+        {R"([{"success":false}])", false, "sway IPC: a command failed"},
+        {R"([])", false, "sway IPC: the reply to a command is no list of outcomes"},
+        {R"([{"success":tr)", false, "sway IPC: the reply to a command is no list of outcomes"},
+        {"\x01\x02garbage", false, "sway IPC: the reply to a command is no list of outcomes"},
+    };
+    for (const Case& c : cases) {
+        const Result result = parseCommandReply(c.json);
+        EXPECT_EQ(result.ok(), c.ok) << c.json;
+        EXPECT_EQ(result.error(), c.error) << c.json;
+    }
+}
+
+TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
+    const char* tree = R"({"id":1,"type":"root","nodes":[
+        {"id":2,"type":"output","name":"__i3","nodes":[
+          {"id":5,"type":"workspace","name":"__i3_scratch","floating_nodes":[
+            {"id":6,"type":"floating_con","shell":"xdg_shell","app_id":"away","name":"gone"}]}]},
+        {"id":3,"type":"output","nodes":[
+        {"id":4,"type":"workspace","nodes":[
+          {"id":7,"type":"con","nodes":[
+            {"id":8,"type":"con","shell":"xdg_shell","pid":41,"app_id":"foot","name":"~ – ünï",
+             "focused":true,"rect":{"x":0,"y":0,"width":640,"height":480},"nodes":[]}]}],
+         "floating_nodes":[
+          {"id":9,"type":"floating_con","shell":"xwayland","pid":42,"name":"xterm",
+           "window_properties":{"class":"XTerm"},
+           "rect":{"x":10,"y":47,"width":300,"height":173},
+           "deco_rect":{"x":10,"y":20,"width":300,"height":27},"nodes":[]}]}]}]})";
+    const auto windows = parseTree(tree);
+    ASSERT_TRUE(windows);
+    ASSERT_EQ(windows->size(), 3u);
+    EXPECT_TRUE((*windows)[0].hidden);
+    EXPECT_EQ((*windows)[0].appId, "away");
+    const SwayWindow& tiled = (*windows)[1];
+    EXPECT_EQ(tiled.id, 8);
+    EXPECT_EQ(tiled.appId, "foot");
+    EXPECT_EQ(tiled.title, "~ – ünï");
+    EXPECT_FALSE(tiled.floating);
+    EXPECT_EQ(tiled.rect.right, 640);
+    EXPECT_FALSE(tiled.hidden);
+    const SwayWindow& floating = (*windows)[2];
+    EXPECT_TRUE(floating.floating);
+    EXPECT_FALSE(floating.hidden);
+    EXPECT_EQ(floating.appId, "XTerm");
+    EXPECT_EQ(floating.rect.left, 10);
+    EXPECT_EQ(floating.rect.top, 20);
+    EXPECT_EQ(floating.rect.bottom, 220);
+
+    for (const char* bad : {R"({"id":1,"nodes":[{"id":)", "[1,2]", "", "not json"}) {
+        EXPECT_FALSE(parseTree(bad)) << bad;
+    }
+}
+
+TEST(SwayIpcReplies, WindowsAlikeArePairedInTheOrderTheyAppeared) {
+    const auto window = [](std::int64_t id, const char* appId, const char* title) {
+        return SwayWindow{id, appId, title, {}, false, false};
+    };
+    // Listed by sway in tree order, not in the order it made them.
+    const std::vector<SwayWindow> windows{window(30, "foot", "a"), window(12, "foot", "a"),
+                                          window(20, "qt", "a"), window(5, "foot", "b")};
+    const std::vector<WindowName> names{{"foot", "a"}, {"foot", "b"}, {"foot", "a"},
+                                        {"qt", "a"},   {"foot", "a"}, {"x", "a"}};
+    const std::vector<std::optional<std::size_t>> expected{1, 3, 0, 2, std::nullopt, std::nullopt};
+    EXPECT_EQ(pairWithSwayWindows(names, windows), expected);
+}
+
+TEST(SwayIpcReplies, BindingEventsOfThisProgramOnly) {
+    struct Case {
+        const char* json;
+        std::optional<std::int32_t> id;
+    } cases[] = {
+        {R"({"change":"run","binding":{"command":"nop ks-tag 17","symbol":"k"}})", 17},
+        {R"({"change":"run","binding":{"command":"nop ks-tag 0"}})", 0},
+        {R"({"change":"run","binding":{"command":"nop other-tag 17"}})", std::nullopt},
+        {R"({"change":"run","binding":{"command":"exec foot"}})", std::nullopt},
+        {R"({"change":"run","binding":{"command":"nop ks-tag 17; exec x"}})", std::nullopt},
+        {R"({"change":"run","binding":{"command":"nop ks-tag 99999999999"}})", std::nullopt},
+        {R"({"change":"other","binding":{"command":"nop ks-tag 17"}})", std::nullopt},
+        {R"({"change":"run","binding":{"command":"nop ks-t)", std::nullopt},
+        {"garbage", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(parseBindingEvent(c.json, "ks-tag"), c.id) << c.json;
+}
+
+TEST(SwayIpcReplies, AReloadIsToldApartFromOtherWorkspaceNews) {
+    EXPECT_TRUE(isReloadEvent(R"({"change":"reload","old":null,"current":null})"));
+    EXPECT_FALSE(isReloadEvent(R"({"change":"focus","current":{"name":"1"}})"));
+    EXPECT_FALSE(isReloadEvent(R"({"change":"rel)"));
+}
+
+TEST(SwayIpcReplies, TheDefaultModesBindingsOfAConfiguration) {
+    const char* config = R"(# a comment
+set $mod Mod4
+set $modifier Mod1
+bindsym $mod+Return exec foot
+  bindsym --no-repeat --to-code $modifier+Shift+Q kill
+bindcode 133+38 exec nothing
+bindsym Control+Alt+Delete
+mode "resize" {
+    bindsym Left resize shrink width 10px
+}
+bindsym --release {
+    Super+Print exec grim
+}
+bindsym XF86AudioMute exec mute)";
+    const std::vector<std::string> expected{"Mod4+return", "Mod1+Shift+q", "Mod4+print",
+                                            "xf86audiomute"};
+    EXPECT_EQ(configuredCombos(config), expected);
+    EXPECT_EQ(normalizedCombo("Shift+Control+Alt+K"), "Ctrl+Mod1+Shift+k");
+    EXPECT_EQ(normalizedCombo("Ctrl+Mod1+Shift+k"), "Ctrl+Mod1+Shift+k");
+}
+
+// A peer on a socket of its own that answers every request with `answer`.
+class FakeSway {
+public:
+    explicit FakeSway(std::string answer) : answer_(std::move(answer)) {
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, path().c_str());
+        ::bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 1);
+        thread_ = std::thread([this] {
+            const int peer = ::accept(listener_, nullptr, nullptr);
+            char request[256];
+            if (::recv(peer, request, sizeof request, 0) > 0 && !answer_.empty()) {
+                ::send(peer, answer_.data(), answer_.size(), MSG_NOSIGNAL);
+            }
+            char rest;
+            ::recv(peer, &rest, 1, 0);  // until the client hangs up
+            ::close(peer);
+        });
+    }
+    ~FakeSway() {
+        thread_.join();
+        ::close(listener_);
+    }
+    std::string path() const { return dir_.file("sway-ipc.sock"); }
+
+private:
+    test::TempDir dir_;
+    std::string answer_;
+    int listener_ = -1;
+    std::thread thread_;
+};
+
+TEST(SwayIpcSocket, AHostilePeerCostsAtMostTheReplyTime) {
+    struct Case {
+        const char* what;
+        std::string answer;
+        const char* error;
+    } cases[] = {
+        {"answers", encodeSwayFrame(0, R"([{"success":true}])"), ""},
+        {"garbage", "GET / HTTP/1.0\r\n\r\n",
+         "sway IPC: the compositor sent something that is no IPC message"},
+        {"huge", encodeSwayFrame(0, "").substr(0, 6) + std::string("\xff\xff\xff\x7f\0\0\0\0", 8),
+         "sway IPC: the compositor sent something that is no IPC message"},
+        {"silent", "", "sway IPC: sway did not answer in time"},
+    };
+    for (const Case& c : cases) {
+        FakeSway peer(c.answer);
+        auto ipc = SwayIpc::connect(peer.path());
+        ASSERT_TRUE(ipc) << ipc.error();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ipc->runCommand("nop").error(), c.error) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  kSwayReplyTime + std::chrono::seconds(1))
+            << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace ks::wayland
