@@ -78,7 +78,7 @@ std::size_t emptyKeys(x11::XConnection& connection) {
     const auto keys = x11::describeKeys(connection.display());
     return static_cast<std::size_t>(
         std::count_if(keys.begin(), keys.end(),
-                      [](const x11::KeyDescription& key) { return key.levels.empty(); }));
+                      [](const KeyDescription& key) { return key.levels.empty(); }));
 }
 
 // Two texts per layout, Caps Lock on for de: swapped Z/Y, dead keys, AltGr, off-layout characters.
