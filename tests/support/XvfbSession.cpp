@@ -28,7 +28,7 @@ std::string firstLine(ChildProcess& child, const std::string& name) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& display,
-                           bool captureOutput) {
+                           bool captureOutput, bool ownGroup) {
     // env(1) sets DISPLAY; all is built before the fork, after which only
     // async-signal-safe calls are allowed.
     std::vector<std::string> args{"env", "DISPLAY=" + display};
@@ -44,6 +44,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(127);
+        if (ownGroup) setpgid(0, 0);
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(captureOutput ? pipeFds[1] : devNull, STDOUT_FILENO);
         dup2(devNull, STDERR_FILENO);
@@ -52,15 +53,22 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     }
     if (captureOutput) close(pipeFds[1]);
     pipe_ = pipeFds[0];
+    if (ownGroup) {
+        setpgid(pid_, pid_);  // also here: the group must exist before a kill
+        group_ = pid_;
+    }
 }
 
 ChildProcess::~ChildProcess() {
     const pid_t child = pid_;
-    if (child > 0) kill(child, SIGTERM);
+    const pid_t target = group_ > 0 ? -group_ : child;
+    if (child > 0) kill(target, SIGTERM);
     if (child > 0 && wait(std::chrono::seconds(3)) == -1) {
-        kill(child, SIGKILL);
+        kill(target, SIGKILL);
         waitpid(child, nullptr, 0);
     }
+    // What the leader started may outlive it.
+    if (group_ > 0) kill(-group_, SIGKILL);
     if (pipe_ >= 0) close(pipe_);
 }
 

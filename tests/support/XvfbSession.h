@@ -11,11 +11,12 @@
 namespace ks::test {
 
 // A child process with DISPLAY set, ended when this goes away or the test process dies;
-// its stdout goes to output() when `captureOutput`, else it is dropped with stderr.
+// its stdout goes to output() when `captureOutput`, else it is dropped with stderr. With
+// `ownGroup` it leads a process group of its own, and the whole group is ended with it.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& argv, const std::string& display,
-                 bool captureOutput = false);
+                 bool captureOutput = false, bool ownGroup = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -30,6 +31,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    pid_t group_ = -1;
     int pipe_ = -1;
     std::string output_;
 };
