@@ -18,11 +18,16 @@ namespace {
 
 class QtTypingWindow final : public QRasterWindow {
 protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(QRect(QPoint(), size()), Qt::white); }
+    // Ready once it has the focus and has shown itself full screen: the
+    // compositor sends pointer events by the surface it was last shown with.
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(QRect(QPoint(), size()), Qt::white);
+        shown_ = visibility() == QWindow::FullScreen;
+        announceReady();
+    }
     void focusInEvent(QFocusEvent*) override {
-        if (ready_) return;
-        ready_ = true;
-        print("READY\n");
+        focused_ = true;
+        announceReady();
     }
     void keyPressEvent(QKeyEvent* event) override {
         QString text = event->text();
@@ -39,10 +44,17 @@ protected:
     }
 
 private:
+    void announceReady() {
+        if (ready_ || !shown_ || !focused_) return;
+        ready_ = true;
+        print("READY\n");
+    }
     static void print(const QByteArray& bytes) {
         std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
         std::fflush(stdout);
     }
+    bool shown_ = false;
+    bool focused_ = false;
     bool ready_ = false;
 };
 

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "TypingWindow.h"
@@ -49,18 +50,22 @@ bool focusedIn(const QJsonObject& node, const QString& appId) {
     return false;
 }
 
-// Whether sway has given the keyboard focus to a window of `appId`.
-bool hasFocus(const WaylandSession& session, const std::string& appId) {
-    const std::string command = "swaymsg -r -t get_tree -s '" + session.swaySocket() + "'";
+// sway's answer to an IPC message of `type` (get_tree, get_outputs).
+QJsonDocument askSway(const WaylandSession& session, const std::string& type) {
+    const std::string command = "swaymsg -r -t " + type + " -s '" + session.swaySocket() + "'";
     FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return false;
-    std::string tree;
+    if (pipe == nullptr) return {};
+    std::string answer;
     char buffer[4096];
     for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        tree.append(buffer, got);
+        answer.append(buffer, got);
     pclose(pipe);
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(tree));
-    return focusedIn(document.object(), QString::fromStdString(appId));
+    return QJsonDocument::fromJson(QByteArray::fromStdString(answer));
+}
+
+// Whether sway has given the keyboard focus to a window of `appId`.
+bool hasFocus(const WaylandSession& session, const std::string& appId) {
+    return focusedIn(askSway(session, "get_tree").object(), QString::fromStdString(appId));
 }
 
 class WaylandInputTest : public testing::Test {
@@ -106,6 +111,56 @@ TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoAQtWindowByteForByte) {
     TypingWindow window(session_);
     type(kMixedText);
     EXPECT_EQ(window.text(kMixedText.size()), kMixedText);
+}
+
+// Clicks land where they were asked for, in each form the program moves
+// the pointer: the commands' normalised and relative moves and the player's
+// place on the output layout; each button as the program numbers it.
+TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
+    const QJsonObject output = askSway(session_, "get_outputs").array().first().toObject();
+    const int width = output["rect"]["width"].toInt();
+    const int height = output["rect"]["height"].toInt();
+    ASSERT_GT(width, 0);
+    TypingWindow window(session_);
+    InputInjector& injector = input_->injector();
+    // A window just shown may miss a click before its first pointer focus
+    // settles (Qt's, not the program's): clicks go on until one arrives.
+    const bool clickable = eventually([&] {
+        injector.motion(5, 5);
+        injector.button(1, true);
+        injector.button(1, false);
+        injector.flush();
+        return !window.text(1, std::chrono::milliseconds(100)).empty();
+    });
+    ASSERT_TRUE(clickable);
+    const std::size_t primed = window.text(SIZE_MAX, std::chrono::milliseconds(300)).size();
+    struct Case {
+        std::function<void()> click;
+        int x, y, button;  // the button as Qt numbers it
+    };
+    const Case cases[] = {
+        {[&] {
+             injector.mouseEvent(kMouseMove | kMouseAbsolute, 16384, 49152);
+             injector.mouseEvent(kMouseLeftDown | kMouseLeftUp, 0, 0);
+         },
+         width / 4, height * 3 / 4, 1},
+        {[&] { injector.mouseEvent(kMouseMove | kMouseRightDown | kMouseRightUp, 40, -25); },
+         width / 4 + 40, height * 3 / 4 - 25, 2},
+        {[&] {
+             injector.motion(300, 200);
+             injector.button(2, true);
+             injector.button(2, false);
+             injector.flush();
+         },
+         300, 200, 4},
+    };
+    std::string expected;
+    for (const Case& c : cases) {
+        c.click();
+        expected += "CLICK " + std::to_string(c.x) + ' ' + std::to_string(c.y) + ' ' +
+                    std::to_string(c.button) + '\n';
+        EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
+    }
 }
 
 }  // namespace
