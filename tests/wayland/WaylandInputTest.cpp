@@ -14,6 +14,7 @@
 
 #include "TypingWindow.h"
 #include "WaylandSession.h"
+#include "core/VirtualKey.h"
 #include "keys/KeySequence.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandInput.h"
@@ -111,6 +112,51 @@ TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoAQtWindowByteForByte) {
     TypingWindow window(session_);
     type(kMixedText);
     EXPECT_EQ(window.text(kMixedText.size()), kMixedText);
+}
+
+// Keys by their virtual-key codes, held modifiers, and the lock keys, each
+// pressed as the key commands press them: the program's keyboard sends its
+// modifiers and locks with the keys, and reports the locks it set.
+TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachTheTarget) {
+    TypingWindow window(session_);
+    InputInjector& injector = input_->injector();
+    KeyboardState& locks = input_->keyboard();
+    const auto key = [&](std::uint8_t vk, std::uint32_t flags) {
+        const auto scan = input_->keymap().layout()->MapVirtualKey(vk, MapType::VkToScan);
+        injector.keyEvent(vk, static_cast<std::uint8_t>(scan), flags);
+    };
+    const auto tap = [&](std::uint8_t vk) {
+        key(vk, 0);
+        key(vk, kKeyUp);
+    };
+    const auto holding = [&](std::uint8_t modifier, std::uint8_t vk) {
+        key(modifier, 0);
+        tap(vk);
+        key(modifier, kKeyUp);
+    };
+    constexpr std::uint8_t kVkCapsLock = 20, kVkNumLock = 144, kVkNumpad1 = 97;
+    struct Step {
+        std::function<void()> act;
+        std::string typed;
+    };
+    const Step steps[] = {
+        {[&] { tap('A'); }, "a"},
+        {[&] { holding(kVkShift, 'A'); }, "A"},
+        {[&] { holding(kVkControl, 'A'); }, "\x01"},
+        {[&] { tap(kVkCapsLock), tap('B'); }, "B"},
+        {[&] { locks.showToggle(LockKey::CapsLock, false), tap('C'); }, "c"},
+        {[&] { locks.showToggle(LockKey::NumLock, true), tap(kVkNumpad1); }, "1"},
+        {[&] { tap(kVkNumLock), tap(kVkNumpad1), tap(kVkReturn); }, "\n"},
+    };
+    std::string expected;
+    for (const Step& step : steps) {
+        step.act();
+        expected += step.typed;
+        EXPECT_EQ(window.text(expected.size()), expected);
+    }
+    EXPECT_FALSE(locks.isOn(LockKey::NumLock));
+    tap(kVkCapsLock);
+    EXPECT_TRUE(locks.isOn(LockKey::CapsLock));
 }
 
 // Clicks land where they were asked for, in each form the program moves
