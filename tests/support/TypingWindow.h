@@ -17,8 +17,10 @@ public:
     TypingWindow(const XvfbSession& session, const std::string& title = "typing window",
                  int x = 100, int y = 100, std::chrono::microseconds workPerKey = {});
     // The Qt form, full screen on a Wayland session's output; the session
-    // ends it. No window id.
-    explicit TypingWindow(WaylandSession& session, const std::string& title = "typing window");
+    // ends it. No window id. With `reportTimes`, its text is one line per
+    // key event and pointer move with the time it arrived (see TypingWindowQt.cpp).
+    explicit TypingWindow(WaylandSession& session, const std::string& title = "typing window",
+                          bool reportTimes = false);
 
     unsigned long window() const { return window_; }
     std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }

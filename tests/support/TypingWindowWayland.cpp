@@ -3,9 +3,9 @@
 
 namespace ks::test {
 
-TypingWindow::TypingWindow(WaylandSession& session, const std::string& title)
-    : process_(
-          &session.startClient({KS_TYPING_WINDOW_PATH, title}, {"QT_QPA_PLATFORM=wayland"}, true)) {
+TypingWindow::TypingWindow(WaylandSession& session, const std::string& title, bool reportTimes)
+    : process_(&session.startClient({KS_TYPING_WINDOW_PATH, title, reportTimes ? "times" : ""},
+                                    {"QT_QPA_PLATFORM=wayland"}, true)) {
     awaitReady();
 }
 
