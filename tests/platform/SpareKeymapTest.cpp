@@ -121,6 +121,23 @@ TEST_F(SpareKeymapTest, SplicedKeymapsReadBackAsTheProgramsOwn) {
     EXPECT_EQ(rewritten(*again), echoed);
 }
 
+// A layout types on the main block's keys; a tool's throwaway keymap, with
+// a few keys it names itself (wtype's kind), is not taken for one.
+TEST_F(SpareKeymapTest, OnlyAKeyboardLayoutCountsAsOne) {
+    Keymap us = compile(usText());
+    ASSERT_TRUE(us);
+    EXPECT_TRUE(isKeyboardLayout(us.get()));
+    Keymap tool = compile(
+        "xkb_keymap {\n"
+        "xkb_keycodes \"(unnamed)\" { minimum = 8; maximum = 10; <K1> = 9; <K2> = 10; };\n"
+        "xkb_types \"(unnamed)\" { include \"complete\" };\n"
+        "xkb_compatibility \"(unnamed)\" { include \"complete\" };\n"
+        "xkb_symbols \"(unnamed)\" { key <K1> { [ a ] }; key <K2> { [ U4E2D ] }; };\n"
+        "};\n");
+    ASSERT_TRUE(tool);
+    EXPECT_FALSE(isKeyboardLayout(tool.get()));
+}
+
 TEST_F(SpareKeymapTest, TextWithoutSectionsIsRefused) {
     for (const char* text : {"", "xkb_keymap { xkb_keycodes \"k\" { }; };",
                              "xkb_keymap { xkb_symbols \"s\" { }; xkb_keycodes \"k\" { }; };"}) {

@@ -3,6 +3,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <optional>
+#include <utility>
 
 namespace ks::wayland {
 namespace {
@@ -65,6 +66,25 @@ std::vector<FreeKeycode> freeKeycodes(xkb_keymap* keymap) {
         }
     }
     return free;
+}
+
+bool isKeyboardLayout(xkb_keymap* keymap) {
+    // The letter rows: ten keys each of the digits and the top row, nine of
+    // the home row, seven of the bottom row; a layout may leave a few empty.
+    constexpr std::pair<char, int> kRows[] = {{'E', 10}, {'D', 10}, {'C', 9}, {'B', 7}};
+    constexpr int kEnough = 30;
+    int typing = 0;
+    for (const auto& [row, keys] : kRows) {
+        for (int column = 1; column <= keys; ++column) {
+            const std::string name =
+                std::string("A") + row + (column < 10 ? "0" : "") + std::to_string(column);
+            const xkb_keycode_t keycode = xkb_keymap_key_by_name(keymap, name.c_str());
+            if (keycode != XKB_KEYCODE_INVALID &&
+                xkb_keymap_num_layouts_for_key(keymap, keycode) > 0)
+                ++typing;
+        }
+    }
+    return typing >= kEnough;
 }
 
 Expected<std::string> spliceSpareKeys(std::string_view keymapText,

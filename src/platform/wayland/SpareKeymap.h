@@ -40,6 +40,11 @@ struct SpareKeyBinding {
 Expected<std::string> spliceSpareKeys(std::string_view keymapText,
                                       const std::vector<SpareKeyBinding>& bindings);
 
+// Whether `keymap` is a keyboard's layout: one that types on the keys of the
+// main block (AE01, AD01 ... by their names). A tool's throwaway keymap,
+// with its own names for a few keys (wtype's), is not.
+bool isKeyboardLayout(xkb_keymap* keymap);
+
 // Whether a keymap text came from spliceSpareKeys.
 bool isSplicedKeymap(std::string_view keymapText);
 

@@ -130,11 +130,17 @@ void WaylandKeyboard::followSeat(std::string text) {
     adoptSeatLayout(std::move(text));
 }
 
-// A layout that does not compile is left alone: the keyboard keeps the one it has.
+// A keymap that does not compile, or that is no keyboard's layout (another
+// tool's virtual keyboard with a few keys of its own), is left alone: the
+// keyboard keeps the layout it has.
 Result WaylandKeyboard::adoptSeatLayout(std::string text) {
     xkb_keymap* keymap = xkb_keymap_new_from_string(
         context_, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (keymap == nullptr) return Result::failure("the seat's keymap does not compile");
+    if (!isKeyboardLayout(keymap)) {
+        xkb_keymap_unref(keymap);
+        return Result::failure("the seat's keymap is no keyboard layout");
+    }
     free_ = freeKeycodes(keymap);
     layout_ = std::make_shared<const KeyLayout>(buildKeyLayout(describeKeys(keymap, 0)));
     xkb_keymap_unref(keymap);
