@@ -21,6 +21,8 @@ namespace ks {
 namespace {
 
 constexpr const char* kAppErrorTitle = "Keystrider - Error";
+// The stored text of the last notice of what the desktop cannot do.
+constexpr const char* kShownNotice = "PlatformNotice";
 
 // Written by the signal handler, read on the GUI thread.
 int signalPipe[2] = {-1, -1};
@@ -90,10 +92,32 @@ int Application::runFirstCopy(ProgramServices services) {
         return 1;
     }
     showWithoutTray();
+    tellStartupNotice();
     const int status = ended_ ? 0 : QCoreApplication::exec();
     window_.reset();
     shell_->finish();
     return status;
+}
+
+bool rememberNewNotice(SettingsStore& store, const std::string& notice) {
+    const std::string root = StoreKey::root().direct();
+    if (store.GetText(root, kShownNotice) == notice) return false;
+    store.SetText(root, kShownNotice, notice);
+    return true;
+}
+
+// What the desktop cannot do is told at every start on standard error, and
+// in a box only when it is new: a user who read it once is not stopped by it
+// at every login.
+void Application::tellStartupNotice() {
+    const std::string notice = platform_.startupNotice();
+    if (notice.empty()) return;
+    const MessageBox box{notice, "Keystrider", MsgIcon::Information};
+    if (rememberNewNotice(store_, notice)) {
+        messages_.show(box);  // which writes its line to standard error too
+    } else {
+        std::fprintf(stderr, "%s\n", messageLine(box).c_str());
+    }
 }
 
 // Started from a menu on a desktop without a notification area, the program

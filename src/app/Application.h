@@ -44,6 +44,7 @@ private:
     int runFirstCopy(ProgramServices services);
     int handOver(const QString& markerPath);
     void showWithoutTray();
+    void tellStartupNotice();
     void watchTerminationSignals();
 
     SettingsStore& store_;
@@ -56,5 +57,9 @@ private:
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     bool ended_ = false;
 };
+
+// Whether `notice` differs from the last one remembered in `store`, which
+// from now on remembers it.
+bool rememberNewNotice(SettingsStore& store, const std::string& notice);
 
 }  // namespace ks

@@ -32,6 +32,7 @@ QString privacyProblem(const QString& folder) {
 
 QString instanceName(const QString& display) {
     QString name = display.isEmpty() ? qEnvironmentVariable("DISPLAY") : display;
+    if (name.isEmpty()) name = qEnvironmentVariable("WAYLAND_DISPLAY");
     for (QChar& c : name) {
         if (!c.isLetterOrNumber()) c = QLatin1Char('_');
     }

@@ -51,7 +51,8 @@ private:
     QString error_;
 };
 
-// The marker's name for this user on `display` ($DISPLAY when empty).
+// The marker's name for this user on `display`: when empty, $DISPLAY, or
+// $WAYLAND_DISPLAY in a Wayland session without Xwayland.
 QString instanceName(const QString& display);
 
 // The folder of the marker: `runtime` ($XDG_RUNTIME_DIR) when it is private,

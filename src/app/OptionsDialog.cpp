@@ -1,6 +1,7 @@
 #include "app/OptionsDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -11,11 +12,14 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/Autostart.h"
 #include "app/HelpWindow.h"
 #include "app/Shell.h"
 #include "core/PlusDigits.h"
 #include "net/RequestServer.h"
+#include "platform/PlatformFactory.h"
 #include "store/SettingsStore.h"
 
 namespace ks {
@@ -89,8 +93,14 @@ OptionsDialog::OptionsDialog(Shell& shell, QWidget* parent) : QDialog(parent), s
     connect(left_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmLButtonUp); });
     connect(middle_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmMButtonUp); });
     connect(right_, &QRadioButton::clicked, this, [this] { chooseMouse(kWmRButtonUp); });
-    startWithDesktop_ =
-        addCheckBox(addGroup(layout, "Desktop"), "Start &with the desktop:", "startWithDesktop");
+    QFormLayout* desktopGroup = addGroup(layout, "Desktop");
+    startWithDesktop_ = addCheckBox(desktopGroup, "Start &with the desktop:", "startWithDesktop");
+    platform_ = new QComboBox;
+    platform_->setObjectName(QStringLiteral("platform"));
+    platform_->addItem(QStringLiteral("The session's"), QString());
+    platform_->addItem(QStringLiteral("X11"), QStringLiteral("x11"));
+    platform_->addItem(QStringLiteral("Wayland"), QStringLiteral("wayland"));
+    desktopGroup->addRow(QStringLiteral("D&isplay system (from the next start):"), platform_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -125,6 +135,8 @@ void OptionsDialog::load() {
     allAddresses_->setChecked(store.OptionOn("SrvAllAddresses"));
     acceptPushes_->setChecked(store.OptionOn("SrvAcceptPush"));
     startWithDesktop_->setChecked(startsWithDesktop());
+    const std::string platform = store.GetText(kDirectRoot, kPlatformOption).value_or("");
+    platform_->setCurrentIndex(std::max(0, platform_->findData(QString::fromStdString(platform))));
     switch (readOption(store, "SPMouse").value_or(kWmRButtonUp)) {
         case kWmLButtonUp: left_->setChecked(true); break;
         case kWmMButtonUp: middle_->setChecked(true); break;
@@ -196,6 +208,8 @@ bool OptionsDialog::save() {
     if (!writeSwitch("SchedOn", scheduler_)) return false;
 
     if (!shell_.writeOption("SPMouse", switches.specialMouse)) return false;
+    const QString platform = platform_->currentData().toString();
+    if (!shell_.writeTextOption(kPlatformOption, platform.toStdString())) return false;
     if (!saveStartWithDesktop()) return false;
     accept();
     return true;

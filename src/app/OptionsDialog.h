@@ -7,6 +7,7 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -44,6 +45,7 @@ private:
     QRadioButton* middle_;
     QRadioButton* right_;
     QCheckBox* startWithDesktop_;
+    QComboBox* platform_;
 };
 
 // A port text as the Options dialog takes it: an optional "+" and decimal

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/CancelWatch.h"
 #include "platform/Clipboard.h"
@@ -66,6 +67,9 @@ public:
     virtual SystemClock& systemClock() = 0;
     // Made on first use, so that a copy that only hands over never makes it.
     virtual PeerClient& peerClient() = 0;
+    // What the program cannot do on this desktop and what works, said once
+    // when it starts; empty where everything works.
+    virtual std::string startupNotice() { return {}; }
 };
 
 }  // namespace ks

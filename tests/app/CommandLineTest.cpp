@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/OptionsDialog.h"
 
 namespace ks::test {
@@ -25,6 +27,32 @@ TEST(CommandLineTest, EverythingAfterTheProgramIsOneMacroName) {
         EXPECT_EQ(line.action, action);
         EXPECT_EQ(line.macro, macro);
     }
+}
+
+// A leading --platform picks the display system; the rest is the macro's name.
+TEST(CommandLineTest, PlatformOptionComesFirstAndNamesX11OrWayland) {
+    using Action = CommandLine::Action;
+    const std::tuple<std::vector<std::string>, Action, std::optional<PlatformKind>, std::string>
+        cases[] = {
+            {{"--platform", "wayland", "Nightly", "Backup"},
+             Action::Run,
+             PlatformKind::Wayland,
+             "Nightly Backup"},
+            {{"--platform=x11"}, Action::Run, PlatformKind::X11, ""},
+            {{"--platform", "x11", "--version"}, Action::Version, PlatformKind::X11, ""},
+            {{"--platform", "mir"}, Action::Refuse, std::nullopt, ""},
+            {{"--platform"}, Action::Refuse, std::nullopt, ""},
+            {{"--platforms", "x11"}, Action::Run, std::nullopt, "--platforms x11"},
+            {{"Run", "--platform", "x11"}, Action::Run, std::nullopt, "Run --platform x11"},
+        };
+    for (const auto& [arguments, action, platform, macro] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const CommandLine line = parseCommandLine(arguments);
+        EXPECT_EQ(std::tie(line.action, line.platform, line.macro),
+                  std::tie(action, platform, macro));
+    }
+    EXPECT_EQ(parseCommandLine({"--platform", "mir"}).error,
+              "--platform takes x11 or wayland, not \"mir\"");
 }
 
 TEST(CommandLineTest, PortTexts) {

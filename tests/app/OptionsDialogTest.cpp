@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
@@ -56,7 +57,9 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     setOption("SrvPort", 8080);
     setOption("ExpansionOn", 2);
     setOption("SPMouse", 520);
+    store->SetText(kDirectRoot, "Platform", "x11");
     open();
+    EXPECT_EQ(dialog->findChild<QComboBox*>("platform")->currentText(), "X11");
     EXPECT_TRUE(box("hotKeys")->isChecked());  // missing means on
     EXPECT_TRUE(box("server")->isChecked());
     EXPECT_FALSE(box("expansion")->isChecked());
@@ -73,8 +76,10 @@ TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
     for (const char* name : {"prompt", "expansion", "scheduler"}) box(name)->setChecked(true);
     port()->setText("+8081");
     field("peers")->setText(" 192.0.2.1, 2001:db8::1 ");
+    dialog->findChild<QComboBox*>("platform")->setCurrentIndex(2);
     EXPECT_TRUE(dialog->save());
     EXPECT_EQ(store->GetText(kDirectRoot, "SrvPeers"), "192.0.2.1, 2001:db8::1");
+    EXPECT_EQ(store->GetText(kDirectRoot, "Platform"), "wayland");
     const std::pair<const char*, std::uint32_t> expected[] = {
         {"HotKeyOn", 0},  {"SrvOn", 1},       {"SrvPort", 8081}, {"PromptBefMac", 1},
         {"WPhraseOn", 0}, {"ExpansionOn", 1}, {"SchedOn", 1},    {"SPMouse", 514}};

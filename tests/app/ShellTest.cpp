@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "AppFixture.h"
+#include "app/Application.h"
 
 namespace ks::test {
 namespace {
@@ -69,6 +70,13 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
 }
 
 // Shutdown waits for the thread to end unless it cannot be told to, or never started.
+// The desktop's notice is shown in a box the first time it reads so.
+TEST_F(ShellTest, ANoticeIsNewUntilItIsRememberedAndAgainWhenItChanges) {
+    EXPECT_TRUE(rememberNewNotice(*store, "No hot keys."));
+    EXPECT_FALSE(rememberNewNotice(*store, "No hot keys."));
+    EXPECT_TRUE(rememberNewNotice(*store, "No typing."));
+}
+
 TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
     setOption("WPhraseOn", 1);
     for (bool posts : {true, false}) {

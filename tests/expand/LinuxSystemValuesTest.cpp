@@ -8,6 +8,7 @@
 
 #include "XvfbSession.h"
 #include "platform/linux/LinuxSystemValues.h"
+#include "platform/x11/DisplayCheck.h"
 
 namespace ks {
 namespace {
@@ -27,7 +28,7 @@ TEST(KernelRelease, FirstThreeNumbers) {
 }
 
 TEST(LinuxSystemValues, DriveCIsTheRootAndDriveDTheHomeFolder) {
-    LinuxSystemValues values;
+    LinuxSystemValues values([] { return ScreenSize{}; });
     EXPECT_EQ(LinuxSystemValues::driveFolder(U'C'), "/");
     EXPECT_EQ(LinuxSystemValues::driveFolder(U'D'), std::getenv("HOME"));
     for (char32_t letter : {U'A', U'E', U'c', U'É'}) EXPECT_EQ(values.disk(letter), std::nullopt);
@@ -46,13 +47,13 @@ TEST(LinuxSystemValues, MemoryVersionServiceTextAndScreen) {
     std::uint64_t kilobytes = 0;
     ASSERT_TRUE(meminfo >> label >> kilobytes);
     ASSERT_EQ(label, "MemTotal:");
-    LinuxSystemValues values(":31999");
+    LinuxSystemValues values([] { return x11::defaultScreenSize(":31999"); });
     EXPECT_EQ(values.totalMemoryBytes(), kilobytes * 1024);
     EXPECT_GE(values.version().major, 2u);
     EXPECT_FALSE(values.serviceText().empty());
     EXPECT_EQ(values.screen().width, 0);  // no server on that display
     const test::XvfbSession xvfb(false, "800x600x24");
-    const ScreenSize size = LinuxSystemValues(xvfb.display()).screen();
+    const ScreenSize size = x11::defaultScreenSize(xvfb.display());
     EXPECT_EQ(size.width, 800);
     EXPECT_EQ(size.height, 600);
 }

@@ -83,14 +83,6 @@ std::string WaylandSession::writeSwayConfig(const std::string& extra) const {
     return path;
 }
 
-std::string WaylandSession::runtimeDir() const {
-    return folder_.file("run");
-}
-
-std::string WaylandSession::socketPath() const {
-    return runtimeDir() + "/" + waylandDisplay();
-}
-
 std::vector<std::string> WaylandSession::environment() const {
     std::vector<std::string> settings{"HOME=" + folder_.path().string(),
                                       "XDG_RUNTIME_DIR=" + runtimeDir(),

@@ -33,9 +33,9 @@ public:
 
     // Empty when the compositor runs.
     const std::string& skipReason() const { return skipReason_; }
-    std::string runtimeDir() const;                             // XDG_RUNTIME_DIR
-    std::string waylandDisplay() const { return "wayland-1"; }  // WAYLAND_DISPLAY
-    std::string socketPath() const;
+    std::string runtimeDir() const { return folder_.file("run"); }  // XDG_RUNTIME_DIR
+    std::string waylandDisplay() const { return "wayland-1"; }      // WAYLAND_DISPLAY
+    std::string socketPath() const { return runtimeDir() + "/" + waylandDisplay(); }
     // sway's IPC socket (SWAYSOCK); empty on weston.
     const std::string& swaySocket() const { return swaySocket_; }
     // NAME=value settings a client of this session needs, HOME included.

@@ -76,9 +76,16 @@ private:
 
 std::size_t emptyKeys(x11::XConnection& connection) {
     const auto keys = x11::describeKeys(connection.display());
-    return static_cast<std::size_t>(
-        std::count_if(keys.begin(), keys.end(),
-                      [](const KeyDescription& key) { return key.levels.empty(); }));
+    return static_cast<std::size_t>(std::count_if(
+        keys.begin(), keys.end(), [](const KeyDescription& key) { return key.levels.empty(); }));
+}
+
+// In a Wayland session the X11 backend says it reaches X programs' windows only.
+TEST_F(InputTest, OnXwaylandTheNoticeSaysThatOnlyXProgramsAreReached) {
+    setenv("WAYLAND_DISPLAY", "wayland-9", 1);
+    EXPECT_NE(platform->startupNotice().find("windows of X programs only"), std::string::npos);
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(platform->startupNotice(), "");
 }
 
 // Two texts per layout, Caps Lock on for de: swapped Z/Y, dead keys, AltGr, off-layout characters.

@@ -1,8 +1,5 @@
 #include "platform/linux/LinuxSystemValues.h"
 
-#include "platform/x11/OwnDisplay.h"
-
-#include <X11/Xlib.h>
 #include <pwd.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
@@ -76,10 +73,7 @@ std::uint64_t LinuxSystemValues::totalMemoryBytes() {
 }
 
 ScreenSize LinuxSystemValues::screen() {
-    const x11::OwnDisplay display = x11::openOwnDisplay(display_);
-    if (!display) return {};
-    const int screenNumber = DefaultScreen(display.get());
-    return {DisplayWidth(display.get(), screenNumber), DisplayHeight(display.get(), screenNumber)};
+    return screen_();
 }
 
 std::tm LinuxSystemValues::localTime() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,11 +11,11 @@ namespace ks {
 
 // The system values of a Linux machine: drive C is the root file system and
 // drive D the user's home folder; the version is the kernel's; the screen is
-// the X display's default screen.
+// measured by the display system's backend.
 class LinuxSystemValues final : public SystemValues {
 public:
-    // `display` names the X display to measure; empty means $DISPLAY.
-    explicit LinuxSystemValues(std::string display = {}) : display_(std::move(display)) {}
+    using ScreenMeasure = std::function<ScreenSize()>;
+    explicit LinuxSystemValues(ScreenMeasure screen) : screen_(std::move(screen)) {}
 
     std::optional<DiskUsage> disk(char32_t letter) override;
     std::string systemDirectory() override;
@@ -30,7 +31,7 @@ public:
     static std::optional<std::string> driveFolder(char32_t letter);
 
 private:
-    std::string display_;
+    ScreenMeasure screen_;
 };
 
 // "6.1.0-18-amd64" gives 6, 1 and 0: the first three numbers of a kernel

@@ -17,4 +17,11 @@ bool displayReachable(const std::string& name, std::string& reason) {
     return true;
 }
 
+ScreenSize defaultScreenSize(const std::string& name) {
+    const OwnDisplay display = openOwnDisplay(name);
+    if (!display) return {};
+    const int screenNumber = DefaultScreen(display.get());
+    return {DisplayWidth(display.get(), screenNumber), DisplayHeight(display.get(), screenNumber)};
+}
+
 }  // namespace ks::x11

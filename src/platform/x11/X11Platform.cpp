@@ -1,36 +1,22 @@
 #include "platform/x11/X11Platform.h"
 
-#include "platform/qt/QtPeerClient.h"
+#include <cstdlib>
+
+#include "platform/refusing/RefusingServices.h"
+#include "platform/x11/DisplayCheck.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11KeyWatch.h"
 
 namespace ks::x11 {
-namespace {
-
-class UnavailableHotKeys final : public HotKeys {
-public:
-    explicit UnavailableHotKeys(std::string reason) : reason_(std::move(reason)) {}
-    Result registerHotKey(std::int32_t, std::uint32_t, std::uint32_t) override {
-        return Result::failure(reason_);
-    }
-    Result unregisterHotKey(std::int32_t) override { return Result::failure(reason_); }
-    void setPressedHandler(PressedHandler) override {}
-    void setSuspended(bool) override {}
-
-private:
-    std::string reason_;
-};
-
-}  // namespace
 
 X11Platform::X11Platform(std::unique_ptr<XConnection> connection)
-    : connection_(std::move(connection)),
+    : LinuxPlatformBase([name = connection->displayName()] { return defaultScreenSize(name); }),
+      connection_(std::move(connection)),
       keymap_(*connection_),
       injector_(*connection_, keymap_),
       spareKeys_(*connection_),
       keyboard_(*connection_),
       windows_(*connection_),
-      systemValues_(connection_->displayName()),
       clipboard_(connection_->displayName()),
       playbackCancelWatch_(connection_->displayName()),
       playbackThread_(connection_->displayName(), injector_),
@@ -54,9 +40,13 @@ std::unique_ptr<CancelWatch> X11Platform::makeCancelWatch() {
     return std::make_unique<X11CancelWatch>(connection_->displayName());
 }
 
-PeerClient& X11Platform::peerClient() {
-    if (!peerClient_) peerClient_ = std::make_unique<QtPeerClient>();
-    return *peerClient_;
+std::string X11Platform::startupNotice() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!wayland || !*wayland) return {};
+    return "Keystrider runs on Xwayland in this Wayland session: it types into, records, sees "
+           "and moves the windows of X programs only, not those of Wayland programs, and its "
+           "hot keys work only while an X program has the focus. For the Wayland backend, start "
+           "it without --platform x11, with Options > Display system set to the session's.";
 }
 
 HotKeys& X11Platform::hotKeys() {
@@ -65,7 +55,7 @@ HotKeys& X11Platform::hotKeys() {
         if (opened) {
             hotKeys_ = std::move(*opened);
         } else {
-            hotKeys_ = std::make_unique<UnavailableHotKeys>(opened.error());
+            hotKeys_ = std::make_unique<RefusingHotKeys>(opened.error());
         }
     }
     return *hotKeys_;

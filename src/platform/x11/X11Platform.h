@@ -3,14 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Platform.h"
-#include "platform/linux/DesktopLauncher.h"
-#include "platform/linux/GvfsShares.h"
-#include "platform/linux/LinuxClockChanges.h"
-#include "platform/linux/LinuxSystemClock.h"
-#include "platform/linux/LinuxSystemValues.h"
-#include "platform/linux/LogindPower.h"
-#include "platform/linux/UDisksDrives.h"
+#include "platform/linux/LinuxPlatformBase.h"
 #include "platform/x11/X11CancelWatch.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11Input.h"
@@ -26,7 +19,7 @@ namespace ks::x11 {
 // services on one connection of the program's own, the rest on connections
 // of their own to the same display. Members are torn down in reverse order,
 // so spare keys are given back before the shared connection closes.
-class X11Platform final : public Platform {
+class X11Platform final : public LinuxPlatformBase {
 public:
     // An empty name opens the session's display ($DISPLAY).
     static Expected<std::unique_ptr<X11Platform>> open(const std::string& display = {});
@@ -37,7 +30,6 @@ public:
     SpareKeys& spareKeys() override { return spareKeys_; }
     KeyboardState& keyboard() override { return keyboard_; }
     WindowControl& windows() override { return windows_; }
-    SystemValues& systemValues() override { return systemValues_; }
     Clipboard& clipboard() override { return clipboard_; }
     CancelWatch& playbackCancelWatch() override { return playbackCancelWatch_; }
     PlaybackThread& playbackThread() override { return playbackThread_; }
@@ -47,13 +39,8 @@ public:
     std::unique_ptr<CancelWatch> makeCancelWatch() override;
     HotKeys& hotKeys() override;
     Sound& sound() override { return sound_; }
-    Launcher& launcher() override { return launcher_; }
-    ShareMounts& shares() override { return shares_; }
-    OpticalDrives& opticalDrives() override { return opticalDrives_; }
-    Power& power() override { return power_; }
-    ClockChanges& clockChanges() override { return clockChanges_; }
-    SystemClock& systemClock() override { return systemClock_; }
-    PeerClient& peerClient() override;
+    // On a Wayland session (Xwayland), that only X programs' windows are reached.
+    std::string startupNotice() override;
     XConnection& connection() { return *connection_; }
 
 private:
@@ -65,7 +52,6 @@ private:
     X11SpareKeys spareKeys_;
     X11KeyboardState keyboard_;
     X11WindowControl windows_;
-    LinuxSystemValues systemValues_;
     X11Clipboard clipboard_;
     X11CancelWatch playbackCancelWatch_;
     X11PlaybackThread playbackThread_;
@@ -73,13 +59,6 @@ private:
     X11InputCapture capture_;
     std::unique_ptr<HotKeys> hotKeys_;
     X11Sound sound_;
-    DesktopLauncher launcher_;
-    GvfsShares shares_;
-    UDisksDrives opticalDrives_;
-    LogindPower power_;
-    LinuxClockChanges clockChanges_;
-    LinuxSystemClock systemClock_;
-    std::unique_ptr<PeerClient> peerClient_;
 };
 
 }  // namespace ks::x11

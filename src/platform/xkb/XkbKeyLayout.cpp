@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -301,6 +302,17 @@ std::vector<KeyDescription> describeKeys(xkb_keymap* keymap, xkb_layout_index_t 
         keys.push_back(std::move(key));
     }
     return keys;
+}
+
+KeyLayout defaultKeyLayout() {
+    const std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(
+        xkb_context_new(XKB_CONTEXT_NO_FLAGS), &xkb_context_unref);
+    if (!context) return {};
+    const std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
+        xkb_keymap_new_from_names(context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS),
+        &xkb_keymap_unref);
+    if (!keymap) return {};
+    return buildKeyLayout(describeKeys(keymap.get(), 0));
 }
 
 std::optional<std::uint8_t> cheapestLevelState(std::span<const std::uint32_t> sets,

@@ -37,6 +37,11 @@ KeyLayout buildKeyLayout(const std::vector<KeyDescription>& keys);
 // compositor sends with wl_keyboard.keymap) in one of its layouts.
 std::vector<KeyDescription> describeKeys(xkb_keymap* keymap, xkb_layout_index_t layout);
 
+// The layout of libxkbcommon's default keymap: the XKB_DEFAULT_RULES,
+// _MODEL, _LAYOUT, _VARIANT and _OPTIONS settings, else a US keyboard.
+// Empty when even that cannot be compiled.
+KeyLayout defaultKeyLayout();
+
 // The masks of the modifiers that shift-state bits are made of, in one
 // keymap's numbering.
 struct ModifierMasks {
