@@ -10,19 +10,18 @@
 #include <functional>
 #include <sstream>
 
+#include "QtTestLoop.h"
 #include "SwayQuery.h"
 #include "TypingWindow.h"
 #include "WaylandSession.h"
 #include "core/VirtualKey.h"
 #include "keys/KeySequence.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandInput.h"
+#include "platform/wayland/WaylandPlatform.h"
 
 namespace ks::test {
 namespace {
 
-using wayland::WaylandConnection;
-using wayland::WaylandInput;
+using wayland::WaylandPlatform;
 
 // Every kind of character: ASCII with its punctuation, Latin-1 (more
 // characters off the US layout than one binding of the spare keys holds),
@@ -43,18 +42,18 @@ std::string readFile(const std::string& path) {
 class WaylandInputTest : public testing::Test {
 protected:
     void SetUp() override {
+        testApplication();
         KS_SKIP_WITHOUT(session_);
-        auto connection = WaylandConnection::open(session_.socketPath());
-        ASSERT_TRUE(connection) << connection.error();
-        connection_ = std::move(*connection);
-        // Made before the target starts, as the program makes it at its start.
-        auto input = WaylandInput::open(*connection_);
-        ASSERT_TRUE(input) << input.error();
-        input_ = std::move(*input);
+        // The program's platform with its parts, opened before the target
+        // starts, as at the program's start.
+        auto platform = WaylandPlatform::open({session_.socketPath(), session_.swaySocket()});
+        ASSERT_TRUE(platform) << platform.error();
+        platform_ = std::move(*platform);
     }
 
     void type(const std::string& text) {
-        KeySequence(input_->keymap(), input_->injector(), input_->spareKeys(), input_->keyboard())
+        KeySequence(platform_->keymap(), platform_->injector(), platform_->spareKeys(),
+                    platform_->keyboard())
             .TypeText(text);
     }
 
@@ -67,8 +66,7 @@ protected:
     }
 
     WaylandSession session_{WaylandSession::Compositor::Sway, "default_border none"};
-    std::unique_ptr<WaylandConnection> connection_;
-    std::unique_ptr<WaylandInput> input_;
+    std::unique_ptr<WaylandPlatform> platform_;
 };
 
 // After another tool's virtual keyboard typed with a keymap of its own
@@ -97,10 +95,10 @@ TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoAQtWindowByteForByte) {
 // modifiers and locks with the keys, and reports the locks it set.
 TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachTheTarget) {
     TypingWindow window(session_);
-    InputInjector& injector = input_->injector();
-    KeyboardState& locks = input_->keyboard();
+    InputInjector& injector = platform_->injector();
+    KeyboardState& locks = platform_->keyboard();
     const auto key = [&](std::uint8_t vk, std::uint32_t flags) {
-        const auto scan = input_->keymap().layout()->MapVirtualKey(vk, MapType::VkToScan);
+        const auto scan = platform_->keymap().layout()->MapVirtualKey(vk, MapType::VkToScan);
         injector.keyEvent(vk, static_cast<std::uint8_t>(scan), flags);
     };
     const auto tap = [&](std::uint8_t vk) {
@@ -146,7 +144,7 @@ TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
     const int height = output["rect"]["height"].toInt();
     ASSERT_GT(width, 0);
     TypingWindow window(session_);
-    InputInjector& injector = input_->injector();
+    InputInjector& injector = platform_->injector();
     // A window just shown may miss a click before its first pointer focus
     // settles (Qt's, not the program's): clicks go on until one arrives.
     const bool clickable = eventually([&] {
