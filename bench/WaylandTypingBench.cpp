@@ -62,22 +62,6 @@ std::u32string mixedText(unsigned seed) {
     return text;
 }
 
-std::string utf8Of(const std::u32string& text) {
-    std::string out;
-    for (char32_t ch : text) utf8::append(out, ch);
-    return out;
-}
-
-std::u32string decoded(const std::string& text) {
-    std::u32string out;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const utf8::CodePoint cp = utf8::decode(text, pos);
-        out += cp.value;
-        pos += cp.length;
-    }
-    return out;
-}
-
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -102,7 +86,8 @@ RunFigures measure(test::WaylandSession& session, const std::u32string& text, in
     const std::string out = session.runtimeDir() + "/typed-" + std::to_string(run);
     session.startClient({"foot", "sh", "-c", "exec cat > " + out});
     test::eventually([&] { return fileSize(out) >= 0 && test::hasFocus(session, "foot"); });
-    const std::string expected = utf8Of(text);
+    std::string expected;
+    for (const char32_t ch : text) utf8::append(expected, ch);
     const auto start = Clock::now();
     type(expected);
     auto last = Clock::now();
@@ -119,7 +104,7 @@ RunFigures measure(test::WaylandSession& session, const std::u32string& text, in
     if (fileSize(out) >= static_cast<off_t>(expected.size())) last = Clock::now();
     const double seconds = std::chrono::duration<double>(last - start).count();
     return {static_cast<double>(text.size()) / std::max(seconds, 1e-6),
-            bench::wrongOrMissing(text, decoded(readFile(out)))};
+            bench::wrongOrMissing(text, utf8::codePoints(readFile(out)))};
 }
 
 void report(const char* tool, const std::vector<RunFigures>& results) {
