@@ -26,9 +26,9 @@ Result EventQueue::pump() {
     while (wl_display_prepare_read_queue(display_, queue_) != 0) {
         if (wl_display_dispatch_queue_pending(display_, queue_) < 0) return connectionError();
     }
-    if (!flush()) {
+    if (Result sent = flush(); !sent) {
         wl_display_cancel_read(display_);
-        return connectionError();
+        return sent;
     }
     pollfd readable{wl_display_get_fd(display_), POLLIN, 0};
     if (poll(&readable, 1, 0) > 0 && (readable.revents & POLLIN) != 0) {
@@ -41,7 +41,8 @@ Result EventQueue::pump() {
 }
 
 Result EventQueue::roundtrip() {
-    if (!flush() || wl_display_roundtrip_queue(display_, queue_) < 0) return connectionError();
+    if (Result sent = flush(); !sent) return sent;
+    if (wl_display_roundtrip_queue(display_, queue_) < 0) return connectionError();
     return Result::success();
 }
 
