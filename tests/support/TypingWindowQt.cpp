@@ -2,7 +2,8 @@
 // that prints "READY" once it has the keyboard focus, then what is typed
 // into it as UTF-8 (Enter as a line feed), and "CLICK x y button" for each
 // button press, at the place in the window (which starts at the output's
-// corner, so on a one-output session it is the place on the output).
+// corner, so on a one-output session it is the place on the output), and
+// "WHEEL delta" for each turn of the wheel (120 a notch away from the user).
 // Arguments: title, and "times" to print instead one line per key event and
 // pointer move with the microsecond of the monotonic clock it arrived at:
 // "KEY us down|up keycode" and "MOVE us x y".
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QWheelEvent>
 
 #include <time.h>
 
@@ -60,6 +62,9 @@ protected:
                   .arg(at.x())
                   .arg(at.y())
                   .toUtf8());
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        print(QStringLiteral("WHEEL %1\n").arg(event->angleDelta().y()).toUtf8());
     }
     void mousePressEvent(QMouseEvent* event) override {
         const QPoint at = event->position().toPoint();

@@ -137,7 +137,8 @@ TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachTheTarget) {
 
 // Clicks land where they were asked for, in each form the program moves
 // the pointer: the commands' normalised and relative moves and the player's
-// place on the output layout; each button as the program numbers it.
+// place on the output layout; each button and the wheel as the program
+// numbers them.
 TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
     const QJsonObject output = askSway(session_, "get_outputs").array().first().toObject();
     const int width = output["rect"]["width"].toInt();
@@ -183,6 +184,14 @@ TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
                     std::to_string(c.button) + '\n';
         EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
     }
+    // A wheel notch each way, as X numbers the wheel's buttons.
+    for (const unsigned button : {4u, 5u}) {
+        injector.button(button, true);
+        injector.button(button, false);
+    }
+    injector.flush();
+    expected += "WHEEL 120\nWHEEL -120\n";
+    EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
 }
 
 }  // namespace
