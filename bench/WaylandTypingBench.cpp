@@ -24,6 +24,7 @@
 
 #include "EditDistance.h"
 #include "SwayQuery.h"
+#include "TypingRuns.h"
 #include "WaylandSession.h"
 #include "core/Utf8.h"
 #include "keys/KeySequence.h"
@@ -74,10 +75,7 @@ off_t fileSize(const std::string& path) {
     return stat(path.c_str(), &status) == 0 ? status.st_size : -1;
 }
 
-struct RunFigures {
-    double charsPerSecond;
-    std::size_t wrong;
-};
+using bench::RunFigures;
 
 // One run into a fresh foot: `type` starts typing; the clock stops when
 // the file holds as many bytes as the text, or at the last growth seen.
@@ -108,16 +106,9 @@ RunFigures measure(test::WaylandSession& session, const std::u32string& text, in
 }
 
 void report(const char* tool, const std::vector<RunFigures>& results) {
-    std::vector<double> speeds;
-    std::size_t wrong = 0, worst = 0;
-    for (const RunFigures& r : results) {
-        speeds.push_back(r.charsPerSecond);
-        wrong += r.wrong;
-        worst = std::max(worst, r.wrong);
-    }
-    std::sort(speeds.begin(), speeds.end());
-    std::printf("%-34s %4zu %10.0f %10.0f %10.0f %8zu %8zu\n", tool, results.size(), speeds.front(),
-                speeds[speeds.size() / 2], speeds.back(), wrong, worst);
+    const bench::RunsSummary runs = bench::summarise(results);
+    std::printf("%-34s %4zu %10.0f %10.0f %10.0f %8zu %8zu\n", tool, results.size(), runs.slowest,
+                runs.median, runs.fastest, runs.wrong, runs.worst);
     std::fflush(stdout);
 }
 
