@@ -22,6 +22,7 @@
 #include "FakeExpander.h"
 #include "RecordingInput.h"
 #include "TempDir.h"
+#include "TypingRuns.h"
 #include "TypingWindow.h"
 #include "XvfbSession.h"
 #include "core/Utf8.h"
@@ -75,10 +76,7 @@ std::u32string decoded(const std::string& text) {
     return out;
 }
 
-struct RunFigures {
-    double charsPerSecond;
-    std::size_t wrong;
-};
+using bench::RunFigures;
 
 // One run: a fresh focused window that takes `workPerKey` for each key,
 // `type` starts typing, the clock stops at the last character the window
@@ -97,16 +95,9 @@ RunFigures measure(const test::XvfbSession& session, const std::u32string& text,
 }
 
 void report(const char* textName, const char* tool, const std::vector<RunFigures>& results) {
-    std::vector<double> speeds;
-    std::size_t wrong = 0, worst = 0;
-    for (const RunFigures& r : results) {
-        speeds.push_back(r.charsPerSecond);
-        wrong += r.wrong;
-        worst = std::max(worst, r.wrong);
-    }
-    std::sort(speeds.begin(), speeds.end());
+    const bench::RunsSummary runs = bench::summarise(results);
     std::printf("%-22s %-26s %4zu %10.0f %10.0f %10.0f %8zu %8zu\n", textName, tool, results.size(),
-                speeds.front(), speeds[speeds.size() / 2], speeds.back(), wrong, worst);
+                runs.slowest, runs.median, runs.fastest, runs.wrong, runs.worst);
     std::fflush(stdout);
 }
 

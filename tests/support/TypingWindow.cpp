@@ -6,18 +6,24 @@ namespace ks::test {
 
 TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title, int x, int y,
                            std::chrono::microseconds workPerKey)
-    : process_(std::make_unique<ChildProcess>(
+    : owned_(std::make_unique<ChildProcess>(
           std::vector<std::string>{KS_TYPING_WINDOW_PATH, title, std::to_string(x),
                                    std::to_string(y), std::to_string(workPerKey.count())},
-          session.display(), true)) {
+          session.display(), true)),
+      process_(owned_.get()) {
+    awaitReady();
+}
+
+// "READY", with the X window's id after it on X11.
+void TypingWindow::awaitReady() {
     // A window manager busy with a burst of keymap changes can be slow to give the focus.
     std::string& out = process_->output();
     process_->readUntil([](const std::string& s) { return s.find('\n') != std::string::npos; },
                         std::chrono::seconds(60));
     const auto end = out.find('\n');
-    if (end == std::string::npos || out.rfind("READY ", 0) != 0)
+    if (end == std::string::npos || out.rfind("READY", 0) != 0)
         throw std::runtime_error("the typing window got no focus");
-    window_ = std::stoul(out.substr(6, end - 6));
+    if (end > 6) window_ = std::stoul(out.substr(6, end - 6));
     out.erase(0, end + 1);
 }
 

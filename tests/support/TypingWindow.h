@@ -8,12 +8,19 @@
 
 namespace ks::test {
 
+class WaylandSession;
+
 // The typing-window program on a test display; `workPerKey` makes it a slow target.
 class TypingWindow {
 public:
     // Waits until it has the focus; throws when it does not get it.
     TypingWindow(const XvfbSession& session, const std::string& title = "typing window",
                  int x = 100, int y = 100, std::chrono::microseconds workPerKey = {});
+    // The Qt form, full screen on a Wayland session's output; the session
+    // ends it. No window id. With `reportTimes`, its text is one line per
+    // key event and pointer move with the time it arrived (see TypingWindowQt.cpp).
+    explicit TypingWindow(WaylandSession& session, const std::string& title = "typing window",
+                          bool reportTimes = false);
 
     unsigned long window() const { return window_; }
     std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
@@ -26,7 +33,10 @@ public:
                      std::chrono::milliseconds quiet = std::chrono::milliseconds(1500));
 
 private:
-    std::unique_ptr<ChildProcess> process_;
+    void awaitReady();
+
+    std::unique_ptr<ChildProcess> owned_;
+    ChildProcess* process_;
     unsigned long window_ = 0;
     std::chrono::steady_clock::time_point lastArrival_{};
 };

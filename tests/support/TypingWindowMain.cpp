@@ -2,7 +2,8 @@
 // then what is typed into it as UTF-8. It reads the keymap as ordinary programs
 // do (refreshed when told it changed, keys looked up lazily), so a mapping
 // changed under it shows up as wrong characters. Arguments: title, x, y, and
-// microseconds of work for each key press.
+// microseconds of work for each key press. On a Wayland session (no DISPLAY)
+// it is a Qt window instead, with the title only.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "TypingWindowQt.h"
 
 namespace {
 
@@ -32,6 +35,9 @@ void activate(Display* display, Window window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* x11 = std::getenv("DISPLAY");
+    if ((x11 == nullptr || *x11 == '\0') && std::getenv("WAYLAND_DISPLAY") != nullptr)
+        return runQtTypingWindow(argc, argv);
     Display* display = XOpenDisplay(nullptr);
     if (!display || argc < 5) return 1;
     XSizeHints hints{};

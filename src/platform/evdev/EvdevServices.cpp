@@ -21,7 +21,7 @@ std::function<void(const std::string&)> onGuiThread(std::function<void(const std
 
 EvdevServices::EvdevServices(std::function<void(const std::string&)> showNotice, std::string folder)
     : access_(onGuiThread(std::move(showNotice))),
-      setup_{seatKeymap_, access_, std::move(folder)} {}
+      setup_{*seatKeymap_, access_, std::move(folder)} {}
 
 std::unique_ptr<InputCapture> EvdevServices::makeCapture() const {
     return std::make_unique<EvdevInputCapture>(setup_);

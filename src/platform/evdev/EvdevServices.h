@@ -26,7 +26,7 @@ public:
     EvdevServices& operator=(const EvdevServices&) = delete;
 
     // Where the display backend puts the seat's keymap as it changes.
-    SharedSeatKeymap& seatKeymap() { return seatKeymap_; }
+    const std::shared_ptr<SharedSeatKeymap>& seatKeymap() const { return seatKeymap_; }
 
     // Safe to call from any thread.
     std::unique_ptr<InputCapture> makeCapture() const;
@@ -34,7 +34,7 @@ public:
     std::unique_ptr<CancelWatch> makeCancelWatch() const;
 
 private:
-    SharedSeatKeymap seatKeymap_;
+    std::shared_ptr<SharedSeatKeymap> seatKeymap_ = std::make_shared<SharedSeatKeymap>();
     AccessNotice access_;
     EvdevSetup setup_;
 };

@@ -7,6 +7,7 @@
 #include "platform/qt/QtMessages.h"
 #include "platform/wayland/SwayHotKeys.h"
 #include "platform/wayland/WaylandClipboard.h"
+#include "platform/wayland/WaylandInputBuilders.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/wayland/WaylandWindowControl.h"
 
@@ -71,9 +72,8 @@ void addDesktopServices(WaylandServiceBuilders& builders) {
 // opens its service from the BuildContext, or says why it cannot.
 WaylandServiceBuilders waylandServiceBuilders() {
     WaylandServiceBuilders builders;
-    // The seat's keymap (devices->seatKeymap()) is filled by whatever part
-    // follows wl_keyboard.keymap; until then the watches read keys with
-    // xkbcommon's default layout.
+    // The device watches read keys with the layout the program's keyboard
+    // follows (xkbcommon's default one until it opens).
     const std::shared_ptr<evdev::EvdevServices> devices = inputDevices();
     builders.capture = [devices](BuildContext&) -> Expected<std::unique_ptr<InputCapture>> {
         return devices->makeCapture();
@@ -85,6 +85,7 @@ WaylandServiceBuilders waylandServiceBuilders() {
         return devices->makeKeyWatch();
     };
     addDesktopServices(builders);
+    addInputBuilders(builders, devices->seatKeymap());
     return builders;
 }
 

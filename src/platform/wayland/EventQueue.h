@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+
+#include "core/Result.h"
+
+struct wl_display;
+struct wl_event_queue;
+
+namespace ks::wayland {
+
+// An event queue of one service on a display connection: its objects' events
+// are read and handled when the service asks, on the thread that asks, never
+// by whoever else reads the connection.
+class EventQueue {
+public:
+    explicit EventQueue(wl_display* display);
+    ~EventQueue();
+    EventQueue(const EventQueue&) = delete;
+    EventQueue& operator=(const EventQueue&) = delete;
+
+    wl_event_queue* get() const { return queue_; }
+    wl_display* display() const { return display_; }
+
+    // Handles the events that have come so far, without waiting.
+    Result pump();
+    // Sends everything and handles events until the compositor has answered.
+    Result roundtrip();
+    // Hands every request made so far to the compositor, waiting while the
+    // socket is full: a request made into a full buffer is fatal to the
+    // connection, so nothing may be added before this has room.
+    Result flush(std::chrono::milliseconds limit = std::chrono::seconds(5));
+
+private:
+    Result connectionError() const;
+
+    wl_display* display_;
+    wl_event_queue* queue_;
+};
+
+}  // namespace ks::wayland

@@ -1,0 +1,198 @@
+// Typing and the pointer through the program's virtual keyboard and pointer
+// on headless sway, read back by real clients: foot (a terminal, its shell
+// writing what is typed to a file) and the Qt typing window.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "QtTestLoop.h"
+#include "SwayQuery.h"
+#include "TypingWindow.h"
+#include "WaylandSession.h"
+#include "core/VirtualKey.h"
+#include "keys/KeySequence.h"
+#include "platform/wayland/WaylandPlatform.h"
+
+namespace ks::test {
+namespace {
+
+using wayland::WaylandPlatform;
+
+// Every kind of character: ASCII with its punctuation, Latin-1 (more
+// characters off the US layout than one binding of the spare keys holds),
+// CJK, emoji beyond the basic plane, and Enter between the lines.
+const std::string kMixedText =
+    "The quick brown fox, 0123456789 !@#$%^&*()_+-=[]{};':\",./<>?\\|`~\n"
+    "Latin-1: àáâãäå çèéêë ìíîï ñòóôõö ùúûüý ÿ ß ¡¿ £¥ ©® °± µ¶ «»\n"
+    "CJK: 日本語のテキスト 中文字符 한국어\n"
+    "Emoji: 😀🎉👍🚀\n";
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class WaylandInputTest : public testing::Test {
+protected:
+    void SetUp() override {
+        testApplication();
+        KS_SKIP_WITHOUT(session_);
+        // The program's platform with its parts, opened before the target
+        // starts, as at the program's start.
+        auto platform = WaylandPlatform::open({session_.socketPath(), session_.swaySocket()});
+        ASSERT_TRUE(platform) << platform.error();
+        platform_ = std::move(*platform);
+    }
+
+    void type(const std::string& text) {
+        KeySequence(platform_->keymap(), platform_->injector(), platform_->spareKeys(),
+                    platform_->keyboard())
+            .TypeText(text);
+    }
+
+    // foot running a shell that writes what is typed into it to a file.
+    std::string startFoot() {
+        const std::string out = session_.runtimeDir() + "/typed";
+        session_.startClient({"foot", "sh", "-c", "exec cat > " + out});
+        EXPECT_TRUE(eventually([&] { return hasFocus(session_, "foot"); }));
+        return out;
+    }
+
+    WaylandSession session_{WaylandSession::Compositor::Sway, "default_border none"};
+    std::unique_ptr<WaylandPlatform> platform_;
+};
+
+// After another tool's virtual keyboard typed with a keymap of its own
+// (wtype's: a few keys it names itself), the program still types with the
+// seat's layout and its own spare keys.
+TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoFootByteForByte) {
+    const std::string out = startFoot();
+    ChildProcess wtype({"env", "WAYLAND_DISPLAY=" + session_.socketPath(), "wtype", "wtype 中"},
+                       "");
+    ASSERT_EQ(wtype.wait(std::chrono::seconds(10)), 0);
+    type(kMixedText);
+    std::string typed;
+    eventually([&] { return (typed = readFile(out)).ends_with(kMixedText); });
+    EXPECT_TRUE(typed.ends_with(kMixedText)) << typed;
+    EXPECT_LE(typed.size(), kMixedText.size() + std::string("wtype 中").size());
+}
+
+TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoAQtWindowByteForByte) {
+    TypingWindow window(session_);
+    type(kMixedText);
+    EXPECT_EQ(window.text(kMixedText.size()), kMixedText);
+}
+
+// Keys by their virtual-key codes, held modifiers, and the lock keys, each
+// pressed as the key commands press them: the program's keyboard sends its
+// modifiers and locks with the keys, and reports the locks it set.
+TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachTheTarget) {
+    TypingWindow window(session_);
+    InputInjector& injector = platform_->injector();
+    KeyboardState& locks = platform_->keyboard();
+    const auto key = [&](std::uint8_t vk, std::uint32_t flags) {
+        const auto scan = platform_->keymap().layout()->MapVirtualKey(vk, MapType::VkToScan);
+        injector.keyEvent(vk, static_cast<std::uint8_t>(scan), flags);
+    };
+    const auto tap = [&](std::uint8_t vk) {
+        key(vk, 0);
+        key(vk, kKeyUp);
+    };
+    const auto holding = [&](std::uint8_t modifier, std::uint8_t vk) {
+        key(modifier, 0);
+        tap(vk);
+        key(modifier, kKeyUp);
+    };
+    constexpr std::uint8_t kVkCapsLock = 20, kVkNumLock = 144, kVkNumpad1 = 97;
+    struct Step {
+        std::function<void()> act;
+        std::string typed;
+    };
+    const Step steps[] = {
+        {[&] { tap('A'); }, "a"},
+        {[&] { holding(kVkShift, 'A'); }, "A"},
+        {[&] { holding(kVkControl, 'A'); }, "\x01"},
+        {[&] { tap(kVkCapsLock), tap('B'); }, "B"},
+        {[&] { locks.showToggle(LockKey::CapsLock, false), tap('C'); }, "c"},
+        {[&] { locks.showToggle(LockKey::NumLock, true), tap(kVkNumpad1); }, "1"},
+        {[&] { tap(kVkNumLock), tap(kVkNumpad1), tap(kVkReturn); }, "\n"},
+    };
+    std::string expected;
+    for (const Step& step : steps) {
+        step.act();
+        expected += step.typed;
+        EXPECT_EQ(window.text(expected.size()), expected);
+    }
+    EXPECT_FALSE(locks.isOn(LockKey::NumLock));
+    tap(kVkCapsLock);
+    EXPECT_TRUE(locks.isOn(LockKey::CapsLock));
+}
+
+// Clicks land where they were asked for, in each form the program moves
+// the pointer: the commands' normalised and relative moves and the player's
+// place on the output layout; each button and the wheel as the program
+// numbers them.
+TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
+    const QJsonObject output = askSway(session_, "get_outputs").array().first().toObject();
+    const int width = output["rect"]["width"].toInt();
+    const int height = output["rect"]["height"].toInt();
+    ASSERT_GT(width, 0);
+    TypingWindow window(session_);
+    InputInjector& injector = platform_->injector();
+    // A window just shown may miss a click before its first pointer focus
+    // settles (Qt's, not the program's): clicks go on until one arrives.
+    const bool clickable = eventually([&] {
+        injector.motion(5, 5);
+        injector.button(1, true);
+        injector.button(1, false);
+        injector.flush();
+        return !window.text(1, std::chrono::milliseconds(100)).empty();
+    });
+    ASSERT_TRUE(clickable);
+    const std::size_t primed = window.text(SIZE_MAX, std::chrono::milliseconds(300)).size();
+    struct Case {
+        std::function<void()> click;
+        int x, y, button;  // the button as Qt numbers it
+    };
+    const Case cases[] = {
+        {[&] {
+             injector.mouseEvent(kMouseMove | kMouseAbsolute, 16384, 49152);
+             injector.mouseEvent(kMouseLeftDown | kMouseLeftUp, 0, 0);
+         },
+         width / 4, height * 3 / 4, 1},
+        {[&] { injector.mouseEvent(kMouseMove | kMouseRightDown | kMouseRightUp, 40, -25); },
+         width / 4 + 40, height * 3 / 4 - 25, 2},
+        {[&] {
+             injector.motion(300, 200);
+             injector.button(2, true);
+             injector.button(2, false);
+             injector.flush();
+         },
+         300, 200, 4},
+    };
+    std::string expected;
+    for (const Case& c : cases) {
+        c.click();
+        expected += "CLICK " + std::to_string(c.x) + ' ' + std::to_string(c.y) + ' ' +
+                    std::to_string(c.button) + '\n';
+        EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
+    }
+    // A wheel notch each way, as X numbers the wheel's buttons.
+    for (const unsigned button : {4u, 5u}) {
+        injector.button(button, true);
+        injector.button(button, false);
+    }
+    injector.flush();
+    expected += "WHEEL 120\nWHEEL -120\n";
+    EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
+}
+
+}  // namespace
+}  // namespace ks::test
