@@ -108,16 +108,7 @@ void injectReference(const std::string& display, const std::vector<JournalEvent>
                      const std::function<unsigned(const JournalEvent&)>& keycodeOf) {
     Display* x = XOpenDisplay(display.c_str());
     if (!x) return;
-    timespec due{};
-    clock_gettime(CLOCK_MONOTONIC, &due);
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (i > 0) {
-            const long long at = due.tv_sec * 1000000000LL + due.tv_nsec + gaps[i - 1] * 1000000LL;
-            due.tv_sec = at / 1000000000LL;
-            due.tv_nsec = at % 1000000000LL;
-            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
-        }
-        const JournalEvent& e = events[i];
+    sendOnSchedule(events, gaps, [&](const JournalEvent& e, const timespec&) {
         if (e.message == kWmMouseMove) {
             XTestFakeMotionEvent(x, DefaultScreen(x), static_cast<int>(e.paramL),
                                  static_cast<int>(e.paramH), CurrentTime);
@@ -125,7 +116,7 @@ void injectReference(const std::string& display, const std::vector<JournalEvent>
             XTestFakeKeyEvent(x, keycodeOf(e), e.message == kWmKeyDown, CurrentTime);
         }
         XFlush(x);
-    }
+    });
     XSync(x, False);
     XCloseDisplay(x);
 }

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -76,6 +78,25 @@ inline double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto index = static_cast<std::size_t>(std::ceil(p * values.size())) - 1;
     return values[std::min(index, values.size() - 1)];
+}
+
+// The references' pacing: `send(event, due)` for each event once
+// clock_nanosleep returns from the absolute deadline (monotonic) of its
+// cumulative gap; the first goes at once.
+template <typename Send>
+void sendOnSchedule(const std::vector<JournalEvent>& events, const std::vector<std::int32_t>& gaps,
+                    Send send) {
+    timespec due{};
+    clock_gettime(CLOCK_MONOTONIC, &due);
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (i > 0) {
+            const long long at = due.tv_sec * 1000000000LL + due.tv_nsec + gaps[i - 1] * 1000000LL;
+            due.tv_sec = at / 1000000000LL;
+            due.tv_nsec = at % 1000000000LL;
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
+        }
+        send(events[i], due);
+    }
 }
 
 // Stores `events` as the recording "Bench", played at speed S by the

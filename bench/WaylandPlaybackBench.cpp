@@ -132,16 +132,7 @@ void injectReference(const std::string& socket, const std::vector<JournalEvent>&
     close(fd);
     std::free(text);
     (*connection)->roundtrip();
-    timespec due{};
-    clock_gettime(CLOCK_MONOTONIC, &due);
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (i > 0) {
-            const long long at = due.tv_sec * 1000000000LL + due.tv_nsec + gaps[i - 1] * 1000000LL;
-            due.tv_sec = at / 1000000000LL;
-            due.tv_nsec = at % 1000000000LL;
-            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
-        }
-        const JournalEvent& e = events[i];
+    sendOnSchedule(events, gaps, [&](const JournalEvent& e, const timespec& due) {
         const auto ms = static_cast<std::uint32_t>(due.tv_sec * 1000 + due.tv_nsec / 1000000);
         if (e.message == kWmMouseMove) {
             zwlr_virtual_pointer_v1_motion_absolute(pointer, ms, e.paramL, e.paramH,
@@ -155,7 +146,7 @@ void injectReference(const std::string& socket, const std::vector<JournalEvent>&
                                                                 : WL_KEYBOARD_KEY_STATE_RELEASED);
         }
         (*connection)->flush();
-    }
+    });
     (*connection)->roundtrip();
     zwp_virtual_keyboard_v1_destroy(keyboard);
     zwlr_virtual_pointer_v1_destroy(pointer);
