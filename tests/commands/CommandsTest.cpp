@@ -78,21 +78,13 @@ TEST(CommandDispatch, RunsEachIdentifierByItsFamilyAndOnlyKeystrokesGoOnWithoutO
 }
 
 TEST(ParsePlusDigits, AcceptsOnlyAnOptionalPlusAndDigits) {
-    const std::vector<std::pair<std::string, std::optional<std::uint64_t>>> cases = {
-        {"+20", 20},
-        {"007", 7},
-        {"18446744073709551615", 18446744073709551615ull},
-        {"99999999999999999999999", 18446744073709551615ull},  // saturates
-        {"", std::nullopt},
-        {"+", std::nullopt},
-        {"++1", std::nullopt},
-        {"-5", std::nullopt},
-        {"1.5", std::nullopt},
-        {" 1", std::nullopt},
-        {"1 ", std::nullopt},
-        {std::string("1\0", 2), std::nullopt},
-    };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(parsePlusDigits(text), expected) << text;
+    constexpr std::uint64_t kMax = 18446744073709551615ull;  // larger numbers saturate
+    const std::pair<const char*, std::uint64_t> numbers[] = {
+        {"+20", 20}, {"007", 7}, {"18446744073709551615", kMax}, {"99999999999999999999999", kMax}};
+    for (const auto& [text, number] : numbers) EXPECT_EQ(parsePlusDigits(text), number) << text;
+    using namespace std::string_view_literals;
+    for (const auto text : {""sv, "+"sv, "++1"sv, "-5"sv, "1.5"sv, " 1"sv, "1 "sv, "1\0"sv})
+        EXPECT_EQ(parsePlusDigits(text), std::nullopt) << text;
 }
 
 }  // namespace

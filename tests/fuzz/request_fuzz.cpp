@@ -12,9 +12,8 @@ namespace {
 ks::RequestParser::Progress feedAll(ks::RequestParser& parser, std::string_view bytes,
                                     std::size_t step) {
     ks::RequestParser::Progress progress = ks::RequestParser::Progress::NeedMore;
-    for (std::size_t at = 0; at < bytes.size(); at += step) {
+    for (std::size_t at = 0; at < bytes.size(); at += step)
         progress = parser.feed(bytes.substr(at, step));
-    }
     return progress;
 }
 

@@ -11,6 +11,8 @@
 namespace ks::test {
 namespace {
 
+using Texts = std::vector<std::string>;
+
 // The program's trigger tables as an import sees them; the hot keys and
 // message ids the import stores join them.
 class FakeTriggers final : public MapTriggerOwners {
@@ -20,9 +22,8 @@ public:
                      const std::optional<WantedTriggers::HotKey>& hotKey) override {
         if (hotKey)
             held[std::to_string(hotKey->vk) + "+" + std::to_string(hotKey->modifiers)] = macro;
-        if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID")) {
+        if (auto id = store.GetDword(MacroKey(macro).key().direct(), "MsgID"))
             held["#" + std::to_string(*id)] = macro;
-        }
     }
     SettingsStore& store;
 };
@@ -42,11 +43,10 @@ std::string pieceText(std::size_t bytes, int seed) {
 // any case, nested parts, a schedule with numbers and texts, pieces above 10.
 std::string handWritten() {
     std::string recording = "<recording name='Rec'><count>12</count><Type>2</Type>";
-    for (int piece = 0; piece < 12; ++piece) {
+    for (int piece = 0; piece < 12; ++piece)
         recording += "<INS" + std::to_string(piece) + ">" +
                      pieceText(piece == 11 ? 20 : 16000, piece) + "</INS" + std::to_string(piece) +
                      ">";
-    }
     recording += "</recording>";
     return R"(<?xml version="1.0" encoding="ISO-8859-1"?>
 <keystrider ID="1003"><macros>
@@ -154,9 +154,8 @@ TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
     EXPECT_EQ(exportAll("second.xml"), first);
     EXPECT_NE(first.find("<INS11>"), std::string::npos);
     EXPECT_NE(first.find("<DayOfWeek>Monday</DayOfWeek>"), std::string::npos);
-    for (const char* signed_ : {"<Format>-1</Format>", "<Order>-1</Order>"}) {
+    for (const char* signed_ : {"<Format>-1</Format>", "<Order>-1</Order>"})
         EXPECT_NE(first.find(signed_), std::string::npos) << signed_;
-    }
 }
 
 // A name is free when neither a row nor a key of the store has it in any
@@ -166,14 +165,13 @@ TEST_F(InterchangeTest, ManyItemsOfOneNameTakeSuffixesInOrder) {
     site.macros = {"M", "m", "m2"};
     ASSERT_TRUE(store->CreateMacroKey("M4"));
     std::string document = "<K><MACROS>";
-    for (const char* name : {"m", "m", "m", "m1", "M", "x", "X", "m3"}) {
+    for (const char* name : {"m", "m", "m", "m1", "M", "x", "X", "m3"})
         document += "<MACRO Name='" + std::string(name) + "'/>";
-    }
     importDocument(parse(document + "</MACROS><RECORDINGS><RECORDING Name=''/><RECORDING "
                                     "Name='y'/></RECORDINGS></K>"));
-    EXPECT_EQ(site.recordings, (std::vector<std::string>{"Y", "y1"}));
-    EXPECT_EQ(site.macros, (std::vector<std::string>{"M", "m", "m2", "m1", "m3", "m5", "m11", "M6",
-                                                     "x", "X1", "m31"}));
+    EXPECT_EQ(site.recordings, (Texts{"Y", "y1"}));
+    EXPECT_EQ(site.macros,
+              (Texts{"M", "m", "m2", "m1", "m3", "m5", "m11", "M6", "x", "X1", "m31"}));
     EXPECT_EQ(site.rowReads, 1);
 }
 
@@ -186,9 +184,8 @@ TEST_F(InterchangeTest, ExportLeavesOutANameWithAControlCharacter) {
     ASSERT_TRUE(
         ExportItems(services, ExportKind::Macros, {"b\x01", "a"}, ExportTarget::file(path)));
     EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{
-                  "The macro name: \"b\x01\" holds a control character, which an XML document "
-                  "cannot hold.\n\nThe macro is not exported."});
+              Texts{"The macro name: \"b\x01\" holds a control character, which an XML document "
+                    "cannot hold.\n\nThe macro is not exported."});
     const auto document = loadDocument(path, messages);
     ASSERT_TRUE(document);
     EXPECT_EQ(document->root().firstBelow("MACROS")->children.size(), 1u);
@@ -197,12 +194,8 @@ TEST_F(InterchangeTest, ExportLeavesOutANameWithAControlCharacter) {
 // Every warning an import gives, each with what it leaves out or mends;
 // only an interactive import shows them.
 TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) {
-    struct Case {
-        const char* elements;
-        std::vector<std::string> warnings;
-        bool namesTaken = false;
-    };
-    const Case cases[] = {
+    // The elements of the macro and the warnings; the row without any finds both names taken.
+    const std::pair<std::string, Texts> cases[] = {
         {"<vk>65</vk><fsModifiers>1</fsModifiers><MsgID>12345</MsgID><WPhrase>bk</WPhrase>"
          "<WPhraseCase>1</WPhraseCase>",
          {"Hotkey already in use by macro: \"Other\"\n\nHotkey will not be saved with macro: "
@@ -220,34 +213,29 @@ TEST_F(InterchangeTest, InteractiveImportsWarnOfEveryChangeAndSilentOnesOfNone) 
           "being set to 1."}},
         {"",
          {"The macro name: \"New\" is already in use.\n\nIt will be changed to: \"New1\"",
-          "The recording name: \"New\" is already in use.\n\nIt will be changed to: \"New1\""},
-         true},
+          "The recording name: \"New\" is already in use.\n\nIt will be changed to: \"New1\""}},
     };
     for (const ImportMode mode : {ImportMode::Interactive, ImportMode::Silent}) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.elements);
+        for (const auto& [elements, warnings] : cases) {
+            SCOPED_TRACE(elements);
             triggers.held = {{"65+1", "Other"}, {"#12345", "Other"}, {"bk", "Other"}};
-            site.macros = site.recordings =
-                c.namesTaken ? std::vector<std::string>{"New"} : std::vector<std::string>{};
+            site.macros = site.recordings = elements.empty() ? Texts{"New"} : Texts{};
             messages.clear();
-            importDocument(parse(std::string("<K><MACROS><MACRO Name='New'>") + c.elements +
+            importDocument(parse("<K><MACROS><MACRO Name='New'>" + elements +
                                  "<COMMANDS><INS0><id>65</id></INS0></COMMANDS></MACRO></MACROS>"
                                  "<RECORDINGS><RECORDING Name='New'/></RECORDINGS></K>"),
                            mode);
             const std::string key = "Macros\\" + site.macros.back();
             std::string stored;  // every trigger value left out, the count mended
-            for (const char* value : {"vk", "fsModifiers", "MsgID", "WPhraseCase", "repeat"}) {
+            for (const char* value : {"vk", "fsModifiers", "MsgID", "WPhraseCase", "repeat"})
                 if (auto n = number(key, value)) stored += value + ("=" + std::to_string(*n));
-            }
             EXPECT_EQ(stored + text(key, "WPhrase").value_or(""), "repeat=1");
             EXPECT_EQ(number(key + "\\Commands\\0", "id"), 65u);
-            EXPECT_EQ(messages.texts(),
-                      mode == ImportMode::Interactive ? c.warnings : std::vector<std::string>{});
+            EXPECT_EQ(messages.texts(), mode == ImportMode::Interactive ? warnings : Texts{});
             EXPECT_TRUE(messages.allShownAs("Keystrider - Warning", MsgIcon::Exclamation));
             EXPECT_EQ(triggers.find("65+1"), "Other");
-            for (const std::string& path : {key, "Journals\\" + site.recordings.back()}) {
+            for (const std::string& path : {key, "Journals\\" + site.recordings.back()})
                 ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\" + path));
-            }
         }
     }
 }
@@ -260,12 +248,12 @@ TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
         messages.clear();
         importMacros(*store, site, triggers, document,
                      icon == MsgIcon::Stop ? ImportMode::Silent : ImportMode::Interactive);
-        ASSERT_EQ(messages.texts(), std::vector<std::string>{"The macro name: \"a\\b\" contains a "
-                                                             "backslash (\\).\n\nThe macro will "
-                                                             "not be imported."});
+        ASSERT_EQ(messages.texts(), Texts{"The macro name: \"a\\b\" contains a "
+                                          "backslash (\\).\n\nThe macro will "
+                                          "not be imported."});
         EXPECT_EQ(messages.shown[0].icon, icon);
     }
-    EXPECT_EQ(site.macros, (std::vector<std::string>{"ok", "ok1"}));
+    EXPECT_EQ(site.macros, (Texts{"ok", "ok1"}));
 }
 
 TEST_F(InterchangeTest, ExportLeavesOutHotKeyAndMessageIdOfZero) {
@@ -278,7 +266,7 @@ TEST_F(InterchangeTest, CancelKeepsWholeItems) {
     site.cancelAt = 1;
     EXPECT_EQ(importMacros(*store, site, triggers, two, ImportMode::Silent),
               ImportOutcome::Cancelled);
-    EXPECT_EQ(site.macros, std::vector<std::string>{"a"});
+    EXPECT_EQ(site.macros, Texts{"a"});
     site.chooseAll = false;
     EXPECT_EQ(importMacros(*store, site, triggers, two, ImportMode::Interactive),
               ImportOutcome::Cancelled);
@@ -288,10 +276,7 @@ TEST_F(InterchangeTest, CancelKeepsWholeItems) {
 // or loaded from a file with its pieces decoded as they came; a recording
 // with a bad piece leaves nothing behind.
 TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
-    const struct {
-        std::string text;
-        std::optional<Bytes> bytes;
-    } cases[] = {
+    const std::pair<std::string, std::optional<Bytes>> cases[] = {
         {" \n 0a 1B\tff \n", Bytes{0x0a, 0x1b, 0xff}},
         {"0a-1b+", Bytes{0x0a, 0x1b}},                      // whatever stands between the pairs
         {"0a <![CDATA[1b ]]>2c", Bytes{0x0a, 0x1b, 0x2c}},  // text given in pieces
@@ -302,26 +287,25 @@ TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
         {pieceText(16001, 0), std::nullopt},
     };
     const std::string path = dir.file("piece.xml");
-    for (const auto& c : cases) {
-        const std::string text = "<K><RECORDINGS><RECORDING Name='r'><INS0>" + c.text +
+    for (const auto& [piece, bytes] : cases) {
+        const std::string text = "<K><RECORDINGS><RECORDING Name='r'><INS0>" + piece +
                                  "</INS0></RECORDING></RECORDINGS></K>";
         std::ofstream(path, std::ios::binary) << text;
         const auto loaded = loadDocument(path, messages);
         ASSERT_TRUE(loaded);
         for (const XmlDocument& document : {parse(text), *loaded}) {
-            SCOPED_TRACE(c.text.substr(0, 40));
+            SCOPED_TRACE(piece.substr(0, 40));
             messages.clear();
             site.recordings.clear();
             const ImportOutcome outcome =
                 importRecordings(*store, site, document, ImportMode::Silent);
-            EXPECT_EQ(outcome, c.bytes ? ImportOutcome::Done : ImportOutcome::Failed);
-            EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\r", "0"), c.bytes);
-            if (c.bytes) {
+            EXPECT_EQ(outcome, bytes ? ImportOutcome::Done : ImportOutcome::Failed);
+            EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\r", "0"), bytes);
+            if (bytes) {
                 ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\r"));
             } else {
                 EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\r"));
-                EXPECT_EQ(messages.texts(),
-                          std::vector<std::string>{"Error getting value of current tag."});
+                EXPECT_EQ(messages.texts(), Texts{"Error getting value of current tag."});
             }
         }
     }
@@ -373,7 +357,7 @@ TEST_F(InterchangeTest, PushToAPeerNeedsItsAcceptance) {
     EXPECT_NE(posted.find("<MACRO Name=\"a\">"), std::string::npos);
     reply = "<KEYSTRIDER ID=\"103\"><Desc>Invalid ID.</Desc></KEYSTRIDER>";
     EXPECT_FALSE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::peer("h", "1")));
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Invalid ID."});
+    EXPECT_EQ(messages.texts(), Texts{"Invalid ID."});
 }
 
 }  // namespace

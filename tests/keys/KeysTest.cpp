@@ -13,6 +13,8 @@
 namespace ks::test {
 namespace {
 
+using Texts = std::vector<std::string>;
+
 using namespace std::chrono_literals;
 
 // The name tables are constants: a few rows, and the invariant for every key.
@@ -41,52 +43,42 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
     EXPECT_EQ(named, 120);
 }
 
-// The US layout with "@" behind AltGr, as on a German keyboard.
-KeyLayout layoutWithAltGrAt() {
-    KeyLayout layout = usKeyLayout();
-    layout.keyOfChar[U'@'] = static_cast<std::uint16_t>('Q' | ((kNeedsCtrl | kNeedsAlt) << 8));
-    return layout;
-}
-
 TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
-    struct Case {
-        const char* text;
-        const char* typed;
-        std::size_t spareKeys = 4;
-        std::size_t failBind = 0;
-        bool capsLock = false;
-    };
+    // The text, what is typed, the spare keys, the bind that fails (from 1) and Caps Lock.
     // Control characters type their keys without Ctrl; CR and LF both are Enter.
     // Spare keys (scan 200 on) are bound once before typing and given back at the end;
     // more distinct characters than keys are bound a quarter of the keys at a time.
-    const Case cases[] = {
-        {"", ""},
+    const std::tuple<const char*, const char*, std::size_t, std::size_t, bool> cases[] = {
+        {"", "", 4, 0, false},
         {"Ab1!\n\t\r\b ",
-         "16/42 65/30 16/42^ 66/48 49/2 16/42 49/2 16/42^ 13/28 9/15 13/28 8/14 32/57"},
-        {"aéb€é", "bindé€ 65/30 0/200 66/48 0/201 0/200 release"},
-        {"@", "bind@ 0/200 release"},
-        {"éüéü", "bindéü 0/200 0/201 0/200 0/201 release", 2},
+         "16/42 65/30 16/42^ 66/48 49/2 16/42 49/2 16/42^ 13/28 9/15 13/28 8/14 32/57", 4, 0,
+         false},
+        {"aéb€é", "bindé€ 65/30 0/200 66/48 0/201 0/200 release", 4, 0, false},
+        {"@", "bind@ 0/200 release", 4, 0, false},
+        {"éüéü", "bindéü 0/200 0/201 0/200 0/201 release", 2, 0, false},
         {"éüéöaäöß",
          "bindé 0/200 bindü 0/200 bindé 0/200 bindö 0/200 65/30 bindä 0/200 bindö 0/200 bindß "
-         "0/200 "
-         "release"},
-        {"éxüy", "bindé 0/200 88/45 bindü 89/21 release", 1, 2},
-        {"éxéy", "88/45 89/21", 0},
+         "0/200 release",
+         4, 0, false},
+        {"éxüy", "bindé 0/200 88/45 bindü 89/21 release", 1, 2, false},
+        {"éxéy", "88/45 89/21", 0, 0, false},
         {"aB", "nocaps 65/30 16/42 66/48 16/42^ caps", 4, 0, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+    KeyLayout layout = usKeyLayout();  // with "@" behind AltGr, as on a German keyboard
+    layout.keyOfChar[U'@'] = static_cast<std::uint16_t>('Q' | ((kNeedsCtrl | kNeedsAlt) << 8));
+    for (const auto& [text, expected, spareKeys, failBind, capsLock] : cases) {
+        SCOPED_TRACE(text);
         InputLog log;
-        FixedKeymap keymap(layoutWithAltGrAt());
+        FixedKeymap keymap(layout);
         RecordingInjector injector{&log};
         RecordingSpareKeys spare{&log};
         FakeKeyboardState keyboard{&log};
-        spare.keys = c.spareKeys;
-        spare.failBind = c.failBind;
-        if (c.capsLock) keyboard.on.insert(LockKey::CapsLock);
-        KeySequence(keymap, injector, spare, keyboard).TypeText(c.text);
-        EXPECT_EQ(typed(log), c.typed);
-        EXPECT_EQ(keyboard.isOn(LockKey::CapsLock), c.capsLock);
+        spare.keys = spareKeys;
+        spare.failBind = failBind;
+        if (capsLock) keyboard.on.insert(LockKey::CapsLock);
+        KeySequence(keymap, injector, spare, keyboard).TypeText(text);
+        EXPECT_EQ(typed(log), expected);
+        EXPECT_EQ(keyboard.isOn(LockKey::CapsLock), capsLock);
     }
 }
 
@@ -156,18 +148,11 @@ TEST_F(KeyboardMouseCommandsTest, KeystrokesCombinationsAndButtonsOfTheFamily) {
         {4366, "17/29 67/46 17/29^"},  // CTRL+C, the first combination
         {4371, "18/56 9/15 18/56^"},   // ALT+TAB
         {4113, "mouse " + std::to_string(kMouseRightUp) + " 0,0"},
-        // Identifiers of no keystroke and of other families.
-        {0, ""},
-        {256, ""},
-        {4096, ""},
-        {4107, ""},
-        {4115, ""},
-        {4117, ""},
-        {4124, ""},
-        {4365, ""},
-        {4384, ""},
     };
     for (const auto& [id, events] : cases) EXPECT_EQ(injected(id), events) << id;
+    // Identifiers of no keystroke and of other families.
+    for (std::uint32_t id : {0, 256, 4096, 4107, 4115, 4117, 4124, 4365, 4384})
+        EXPECT_EQ(injected(id), "") << id;
 }
 
 TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
@@ -192,7 +177,7 @@ TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
         messages.clear();
         writePosition(1, x, y);
         const std::string moved = injected(kMoveMousePointer);
-        const std::vector<std::string> shown = messages.texts();
+        const Texts shown = messages.texts();
         EXPECT_EQ(moved + (shown.empty() ? "" : shown.at(0)), result) << x << "," << y;
         EXPECT_LE(shown.size(), 1u);
         EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
@@ -211,7 +196,7 @@ TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCornerOrSa
         windows.calls.clear();
         windows.windowRect = rect;
         EXPECT_EQ(injected(kMoveMousePointer), moved);
-        EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 77", "rect 77", "detach 77"}));
+        EXPECT_EQ(windows.calls, (Texts{"attach 77", "rect 77", "detach 77"}));
     }
     EXPECT_TRUE(messages.shown.empty());
     // What keeps it from moving: our own window, no window, no rectangle.
@@ -224,13 +209,12 @@ TEST_F(KeyboardMouseCommandsTest, RelativeMoveAddsTheForegroundWindowsCornerOrSa
         EXPECT_EQ(injected(kMoveMousePointer), "");
     }
     EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{
-                  kAttachForeground, kAttachForeground,
-                  "Unable to get window coordinates for window that is in the foreground!"}));
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"attach 5", "attach 6", "detach 6"}));
+              (Texts{kAttachForeground, kAttachForeground,
+                     "Unable to get window coordinates for window that is in the foreground!"}));
+    EXPECT_EQ(windows.calls, (Texts{"attach 5", "attach 6", "detach 6"}));
 }
 
-// Lock commands toggle only when the state differs, with no window to attach to.
+// With no window to attach to.
 TEST_F(KeyboardMouseCommandsTest, LockCommandsToggleOnlyWhenTheStateDiffers) {
     // The command, its lock, whether the lock was on, and the keys pressed
     const std::tuple<std::uint32_t, LockKey, bool, const char*> cases[] = {
@@ -260,28 +244,25 @@ TEST(WindowActivationTest, BringsAWindowForwardAndShowsItOrSaysWhatFailed) {
     constexpr const char* kForeground = "Unable to bring the selected window to the foreground!";
     constexpr const char* kShow = "Unable to show the selected window!";
     // The window, the one in front, what the desktop refuses, its calls and the message
-    const std::tuple<WindowId, WindowId, std::string, std::vector<std::string>, const char*>
-        cases[] = {
-            {40, 3, "", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, nullptr},
-            {40, 40, "", {"attach 40", "show 40 3", "detach 40"}, nullptr},  // already in front
-            {40, 3, "foreground", {"attach 40", "foreground 40", "detach 40"}, kForeground},
-            {40, 3, "show", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, kShow},
-            {40, 3, "attach", {"attach 40"}, kAttach},
-            {1, 3, "", {"attach 1"}, kAttach},  // the desktop is left alone
-            {7, 3, "", {}, nullptr},            // so is the program's own window, silently
-        };
+    const std::tuple<WindowId, WindowId, std::string, Texts, const char*> cases[] = {
+        {40, 3, "", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, nullptr},
+        {40, 40, "", {"attach 40", "show 40 3", "detach 40"}, nullptr},  // already in front
+        {40, 3, "foreground", {"attach 40", "foreground 40", "detach 40"}, kForeground},
+        {40, 3, "show", {"attach 40", "foreground 40", "show 40 3", "detach 40"}, kShow},
+        {40, 3, "attach", {"attach 40"}, kAttach},
+        {1, 3, "", {"attach 1"}, kAttach},  // the desktop is left alone
+        {7, 3, "", {}, nullptr},            // so is the program's own window, silently
+    };
     for (const auto& [window, foreground, refused, calls, message] : cases) {
         FakeWindowControl windows;
         RecordingMessages messages;
         windows.own = {7};
         windows.foregroundWindow = foreground;
-        windows.refuseAttach = refused == "attach";
-        windows.refuseForeground = refused == "foreground";
-        windows.refuseShow = refused == "show";
+        std::tie(windows.refuseAttach, windows.refuseForeground, windows.refuseShow) =
+            std::tuple(refused == "attach", refused == "foreground", refused == "show");
         activateWindow(windows, messages, window, ShowCommand::ShowMaximized);
         EXPECT_EQ(windows.calls, calls) << window << " " << refused;
-        EXPECT_EQ(messages.texts(),
-                  message ? std::vector<std::string>{message} : std::vector<std::string>{});
+        EXPECT_EQ(messages.texts(), message ? Texts{message} : Texts{});
         EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
     }
 }

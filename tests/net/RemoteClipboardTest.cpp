@@ -92,10 +92,9 @@ TEST_F(RemoteClipboardTest, CopiesThePeersTextOrShowsWhyNot) {
         hostAddresses = c.addresses;
         run(c.address, peer.port());
         std::string outcome = *variables.textValue("Buf");
-        for (const MessageBox& box : messages.shown) {
+        for (const MessageBox& box : messages.shown)
             outcome +=
                 " / " + messageLine(box) + (box.icon == MsgIcon::Stop ? "" : " (no stop icon)");
-        }
         EXPECT_EQ(outcome, c.outcome) << c.address;
     }
 }

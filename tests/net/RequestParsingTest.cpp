@@ -14,20 +14,6 @@
 namespace ks::test {
 namespace {
 
-// What the parser made of a request, in one line: how far it got, method,
-// path, ?query, [body] and the notes' ids with their texts.
-std::string summary(RequestParser& parser, RequestParser::Progress progress) {
-    static const char* const progressNames[] = {"more", "done", "too large"};
-    const HttpRequest& request = parser.request();
-    std::string text = std::string(progressNames[static_cast<int>(progress)]) + " " +
-                       request.method + " " + request.path +
-                       (request.hasQuery ? "?" + request.query : "") + " [" + request.body + "]";
-    for (const ServerNote& note : parser.takeNotes()) {
-        text += " " + std::to_string(note.id) + note.extra;
-    }
-    return text;
-}
-
 TEST(RequestParser, ReadsRequestsInAnyPieces) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"post / HTTP/1.0\r\ncontent-length: 5\r\n\r\nhelloEXTRA"}, "done post / [hello]"},
@@ -44,11 +30,21 @@ TEST(RequestParser, ReadsRequestsInAnyPieces) {
          "too large POST / []"},
         {{"POST /", std::string(kMaxLineBytes, 'x')}, "too large   []"},
     };
+    // What the parser made of a request, in one line: how far it got, method, path, ?query,
+    // [body] and the notes' ids with their texts.
+    static const char* const progressNames[] = {"more", "done", "too large"};
     for (const auto& [reads, expected] : cases) {
         RequestParser parser;
         RequestParser::Progress progress = RequestParser::Progress::NeedMore;
         for (const std::string& read : reads) progress = parser.feed(read);
-        EXPECT_EQ(summary(parser, progress), expected) << reads.front().substr(0, 60);
+        const HttpRequest& request = parser.request();
+        std::string text = std::string(progressNames[static_cast<int>(progress)]) + " " +
+                           request.method + " " + request.path +
+                           (request.hasQuery ? "?" + request.query : "") + " [" + request.body +
+                           "]";
+        for (const ServerNote& note : parser.takeNotes())
+            text += " " + std::to_string(note.id) + note.extra;
+        EXPECT_EQ(text, expected) << reads.front().substr(0, 60);
     }
 }
 
@@ -69,9 +65,8 @@ TEST(PeerTrust, PushedMacrosAreTakenFromAcceptedPeersOnly) {
         {false, "bad 127.0.0.1", "127.0.0.1", false},
         {true, "", "192.0.2.9", true},
     };
-    for (const auto& [everyPeer, accepted, peer, taken] : cases) {
+    for (const auto& [everyPeer, accepted, peer, taken] : cases)
         EXPECT_EQ(pushAccepted(everyPeer, accepted, peer), taken) << accepted << " / " << peer;
-    }
 }
 
 // Peers' variables: a peer's request replaces its earlier ones, and the
@@ -81,25 +76,22 @@ TEST(PeerTrust, PostedVariablesStayWithinTheirCap) {
     VariableTable table(messages);
     table.SetVariable("Mine", "set by a macro");
     PostedVariables posted(table, 20);
-    const struct {
-        const char* peer;
-        PostedVariables::Values values;
-        bool taken;
-        std::vector<std::string> names;  // the table's names afterwards
-    } steps[] = {
-        {"a", {{"One", "1111"}, {"Two", "2"}}, true, {"Mine", "One", "Two"}},
-        {"a", {{"Three", "3"}}, true, {"Mine", "Three"}},
-        {"b", {{"Four", "4444"}}, true, {"Mine", "Three", "Four"}},
-        {"c", {{"Five", "55555"}}, true, {"Mine", "Four", "Five"}},
-        {"b", {{"Five", "5"}}, true, {"Mine", "Five"}},
-        {"c", {{"Six", std::string(18, 'x')}}, false, {"Mine", "Five"}},
-        {"c", {}, true, {"Mine", "Five"}},
-    };
-    for (const auto& step : steps) {
-        EXPECT_EQ(posted.set(step.peer, step.values), step.taken) << step.peer;
+    // The peer, the values it posts, whether they are taken, and the table's names afterwards.
+    const std::tuple<const char*, PostedVariables::Values, bool, std::vector<std::string>> steps[] =
+        {
+            {"a", {{"One", "1111"}, {"Two", "2"}}, true, {"Mine", "One", "Two"}},
+            {"a", {{"Three", "3"}}, true, {"Mine", "Three"}},
+            {"b", {{"Four", "4444"}}, true, {"Mine", "Three", "Four"}},
+            {"c", {{"Five", "55555"}}, true, {"Mine", "Four", "Five"}},
+            {"b", {{"Five", "5"}}, true, {"Mine", "Five"}},
+            {"c", {{"Six", std::string(18, 'x')}}, false, {"Mine", "Five"}},
+            {"c", {}, true, {"Mine", "Five"}},
+        };
+    for (const auto& [peer, values, taken, expected] : steps) {
+        EXPECT_EQ(posted.set(peer, values), taken) << peer;
         std::vector<std::string> names;
         for (const Variable& v : table) names.push_back(v.name);
-        EXPECT_EQ(names, step.names) << step.peer;
+        EXPECT_EQ(names, expected) << peer;
     }
     EXPECT_EQ(table.textValue("five"), "5");
 }

@@ -26,6 +26,7 @@ namespace ks::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Texts = std::vector<std::string>;
 
 Bytes bytesOf(std::string_view text) {
     return Bytes(text.begin(), text.end());
@@ -86,9 +87,7 @@ protected:
         XmlError error;
         const auto document =
             XmlDocument::parse(end == std::string::npos ? "" : reply.substr(end + 4), error);
-        if (!document || document->root().children.size() != 1) {
-            return "no answer";
-        }
+        if (!document || document->root().children.size() != 1) return "no answer";
         const XmlElement& child = document->root().children[0];
         return *document->root().attribute("ID") + " " + child.name + ": " + child.text;
     }
@@ -190,24 +189,18 @@ TEST_F(RequestServerTest, MacroRequestSetsPostedVariablesAndIsAnsweredWhenItsRun
 // The push goes to the asking peer's own address, and only to a port
 // written as digits.
 TEST_F(RequestServerTest, PushesGoOnlyToTheAskingPeerOnAPortOfDigits) {
-    const std::string refused = "109 Desc: Bad document format or system error.";
-    const std::pair<std::string, std::string> cases[] = {
-        {"<SrvPort>8090</SrvPort>", "1005 Desc: "},
-        {"<SrvPort>1@[::1]:39182</SrvPort>", refused},
-        {"<SrvPort>39181/evil?x=</SrvPort>", refused},
-        {"<SrvPort>0</SrvPort>", refused},
-        {"<SrvPort>65536</SrvPort>", refused},
-        {"<Other>8090</Other>", refused},
-    };
-    for (const auto& [children, answer] : cases) {
+    const auto push = [this](const std::string& children) {
         hooksAsked.clear();
-        EXPECT_EQ(ask({post(message(1007, children))}), answer) << children;
+        std::string answer = ask({post(message(1007, children))});
         runEventsUntil([&] { return !hooksAsked.empty(); }, 200);
-        EXPECT_EQ(hooksAsked, answer != refused
-                                  ? std::vector<std::string>{"push 1007 127.0.0.1:8090"}
-                                  : std::vector<std::string>{})
-            << children;
-    }
+        for (const std::string& hook : hooksAsked) answer += "; " + hook;
+        return answer;
+    };
+    EXPECT_EQ(push("<SrvPort>8090</SrvPort>"), "1005 Desc: ; push 1007 127.0.0.1:8090");
+    for (const char* refused :
+         {"<SrvPort>1@[::1]:39182</SrvPort>", "<SrvPort>39181/evil?x=</SrvPort>",
+          "<SrvPort>0</SrvPort>", "<SrvPort>65536</SrvPort>", "<Other>8090</Other>"})
+        EXPECT_EQ(push(refused), "109 Desc: Bad document format or system error.") << refused;
 }
 
 TEST_F(RequestServerTest, PeersOutsideTheAllowedListAreClosedBeforeAByteIsRead) {
@@ -227,32 +220,28 @@ TEST_F(RequestServerTest, PeersOutsideTheAllowedListAreClosedBeforeAByteIsRead) 
 // reply; a peer that may not push is refused.
 TEST_F(RequestServerTest, WhatARequestCausesIsShownInOneBoxAfterItsReply) {
     const std::string noColon = "Can't find a ':' in one of the headers.";
-    const struct {
-        std::string request;
-        std::optional<std::vector<std::string>> imported;
-        std::string answer, box;
-    } cases[] = {
+    // The request, what its import reports, the answer and the box.
+    const std::tuple<std::string, std::optional<Texts>, std::string, std::string> cases[] = {
         {"POST / HTTP/1.0\r\nno colon\r\nnor here\r\n\r\n",
          {},
          "102 Desc: Request type not implemented.",
          noColon + "\n" + noColon + "\nMissing content length header."},
-        {post(message(1003, "<MACROS/>")), std::vector<std::string>{"first", "second"},
+        {post(message(1003, "<MACROS/>")), Texts{"first", "second"},
          "1004 Desc: ", "first\nsecond"},
         {post(message(1003, "<MACROS/>")), std::nullopt, "103 Desc: Request's MsgID is invalid.",
          ""},
     };
-    for (const auto& c : cases) {
-        importReport = c.imported;
+    for (const auto& [request, imported, answer, box] : cases) {
+        importReport = imported;
         messages.clear();
-        auto reply = peerSends({c.request});
+        auto reply = peerSends({request});
         bool repliedFirst = false;
         messages.whileShown = [&](const MessageBox&) {  // taken, or on its way
             repliedFirst = !reply.valid() || reply.wait_for(2s) == std::future_status::ready;
         };
-        EXPECT_EQ(answerOf(answered(reply)), c.answer);
-        EXPECT_EQ(boxTexts(),
-                  c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
-        EXPECT_EQ(repliedFirst, !c.box.empty());
+        EXPECT_EQ(answerOf(answered(reply)), answer);
+        EXPECT_EQ(boxTexts(), box.empty() ? Texts{} : Texts{box});
+        EXPECT_EQ(repliedFirst, !box.empty());
     }
 }
 
@@ -321,25 +310,23 @@ TEST_F(RequestServerTest, HostilePeersAreClosedAndTheServerGoesOnServing) {
     for (char& c : noise) c = static_cast<char>(random());
     // Too much is refused at once; the rest waits for the idle limit.
     server.setIdleLimit(1500ms);
-    const struct {
-        const char* what;
-        std::vector<std::string> pieces;
-        bool closedAtOnce;
-    } peers[] = {
+    // What the peer is, what it sends and whether it is closed at once.
+    const std::tuple<const char*, Texts, bool> peers[] = {
         {"idle", {}, false},
         {"huge length", {"POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n<a"}, true},
         {"random bytes", {noise}, true},  // an empty line soon ends a request without a length
     };
-    for (const auto& peer : peers) {
-        auto hostile = peerSends(peer.pieces);
+    for (const auto& [what, pieces, closedAtOnce] : peers) {
+        SCOPED_TRACE(what);
+        auto hostile = peerSends(pieces);
         runEventsUntil([] { return false; }, 100);
         // A peer that comes meanwhile waits for its turn and is served.
         auto waiting = peerSends({post(message(1000))});
         QElapsedTimer closing;
         closing.start();
-        EXPECT_EQ(answerOf(answered(hostile)).find("1001"), std::string::npos) << peer.what;
-        EXPECT_EQ(closing.elapsed() < 1000, peer.closedAtOnce) << peer.what;
-        EXPECT_EQ(answerOf(answered(waiting)), "1001 ClipBoard: a\nb") << peer.what;
+        EXPECT_EQ(answerOf(answered(hostile)).find("1001"), std::string::npos);
+        EXPECT_EQ(closing.elapsed() < 1000, closedAtOnce);
+        EXPECT_EQ(answerOf(answered(waiting)), "1001 ClipBoard: a\nb");
     }
 }
 

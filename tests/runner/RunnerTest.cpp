@@ -443,9 +443,8 @@ TEST_F(MessageQueueTest, FailingOrMissingHandlersAndClosingStopNothingThatWaits)
     });
     for (const Queue::Message& m : {Queue::Message(Numbered<1>{}), Queue::Message(Numbered<99>{}),
                                     Queue::Message(Numbered<5>{}), Queue::Message(Numbered<5>{}),
-                                    Queue::Message(Numbered<2>{7})}) {
+                                    Queue::Message(Numbered<2>{7})})
         queue.post(m);
-    }
     queue.close();
     EXPECT_FALSE(queue.post(Numbered<2>{}));
     ASSERT_TRUE(waitForReceived(1));

@@ -26,6 +26,8 @@
 namespace ks::test {
 namespace {
 
+using Texts = std::vector<std::string>;
+
 using SettingsStoreTest = StoreFixture;
 
 const std::string kMacros = "Software\\Quorvel\\Keystrider\\Macros\\";
@@ -64,11 +66,8 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
     SettingsStore readOnly(readOnlyTree, messages);
     KeyTree(dir.file("new.db")).openStatus();
     KeyTree emptyTree(dir.file("new.db"), KeyTree::Access::ReadOnly);
-    const struct {
-        std::function<bool()> operation;
-        std::string text;  // "": no box
-        bool error;        // or a warning
-    } cases[] = {
+    // The operation, its box's text ("": none) and whether it is an error (or a warning).
+    const std::tuple<std::function<bool()>, std::string, bool> cases[] = {
         {[&] { return store->WriteMacroString("x", "Nope", "Value"); },
          "Error accessing registry - The key does not exist.", false},
         {[&] { return store->ReadDword("\\Macros\\Nope", "id").has_value(); },
@@ -96,15 +95,14 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
         {[&] { return SettingsStore(emptyTree, messages).EnsureRootKeys(); },
          "Error creating Quorvel key! - attempt to write a readonly database", true},
     };
-    for (const auto& c : cases) {
+    for (const auto& [operation, shown, error] : cases) {
         messages.clear();
-        std::string text = c.text;
+        std::string text = shown;
         if (const auto at = text.find('~'); at != std::string::npos) text.replace(at, 1, kMacros);
-        EXPECT_FALSE(c.operation()) << text;
-        EXPECT_EQ(messages.texts(),
-                  text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
-        EXPECT_TRUE(c.error ? messages.allShownAs("Error", MsgIcon::Stop)
-                            : messages.allShownAs("Attention", MsgIcon::Exclamation));
+        EXPECT_FALSE(operation()) << text;
+        EXPECT_EQ(messages.texts(), text.empty() ? Texts{} : Texts{text});
+        EXPECT_TRUE(error ? messages.allShownAs("Error", MsgIcon::Stop)
+                          : messages.allShownAs("Attention", MsgIcon::Exclamation));
         for (const auto& box : messages.shown) EXPECT_EQ(box.owner, MsgOwner::None);
     }
     EXPECT_TRUE(readOnly.EnsureRootKeys());  // reading still works
@@ -122,9 +120,8 @@ TEST_F(KeyTreeTest, SubKeysEnumerateInCaseInsensitiveOrderGoingOnFromTheLastName
     const std::string m = "SOFTWARE\\M";
     for (const char* name : {"beta", "Alpha", "alpha2", "GAMMA", "10", "9", "Zeta", "émile"})
         ASSERT_TRUE(tree->createKey(m + "\\" + name));
-    const std::vector<std::string> expected = {"10",   "9",     "Alpha", "alpha2",
-                                               "beta", "GAMMA", "Zeta",  "émile"};
-    std::vector<std::string> walked;
+    const Texts expected = {"10", "9", "Alpha", "alpha2", "beta", "GAMMA", "Zeta", "émile"};
+    Texts walked;
     for (std::size_t i = 0; auto name = tree->enumKey(m, i); ++i) walked.push_back(*name);
     EXPECT_EQ(walked, expected);
     EXPECT_EQ(*tree->subKeys("software\\m"), expected);
@@ -163,9 +160,8 @@ TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
 // A whole sub-tree goes and nothing beside it; a failed step in a transaction undoes only itself.
 TEST_F(KeyTreeTest, DeletesAndFailedStepsTakeAwayExactlyTheirOwn) {
     for (const char* key : {"SOFTWARE\\M\\a\\Commands\\0", "SOFTWARE\\M\\a\\Schedule\\0",
-                            "SOFTWARE\\M\\ab\\Commands\\0", "SOFTWARE\\M\\a]"}) {
+                            "SOFTWARE\\M\\ab\\Commands\\0", "SOFTWARE\\M\\a]"})
         ASSERT_TRUE(tree->setValue(key, "id", kTypeDword, dwordBytes(1)));
-    }
     ASSERT_TRUE(tree->deleteTree("software\\m\\A"));
     EXPECT_FALSE(tree->keyExists("SOFTWARE\\M\\a"));
     EXPECT_TRUE(tree->readValue("SOFTWARE\\M\\ab\\Commands\\0", "id"));
@@ -197,57 +193,52 @@ protected:
     }
 };
 
-// Each kind of command the old layout stored differently, converted once.
 TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
-    const struct {
-        std::string command;  // below Macros
-        std::uint32_t id;
-        const char* oldName;  // a number the old layout stored, if any
-        std::uint32_t oldNumber;
-        std::string name;  // checked after the conversion, in the command's key or below it
-        const char* value;
-    } cases[] = {
-        {"b\\Commands\\0", 0x1003, "BufIndex", 0xFFFFFFFF, "BufIndex", "sz:-1"},  // signed
-        {"b\\Commands\\1", 0x100B, "", 0, "WaitWindowTimeout", "sz:[T]"},         // text already
-        {"b\\Commands\\2", 0x1012, "XCoord", 10, "XABCoord", "sz:10"},
-        {"b\\Commands\\2", 0x1012, "YCoord", 20, "YABCoord", "sz:20"},
-        {"b\\Commands\\2", 0x1012, "", 0, "IsAB", "dword:1"},
-        {"b\\Commands\\2", 0x1012, "", 0, "XCoord", "-"},
-        {"b\\Commands\\3", 0x1012, "XRELCoord", 0xFFFFFFFD, "XRELCoord", "sz:-3"},
-        {"b\\Commands\\3", 0x1012, "", 0, "IsAB", "-"},
-        {"b\\Commands\\4", 0x1008, "UseGMT", 1, "UseGMT", "dword:0"},
-        {"b\\Commands\\4", 0x1008, "", 0, "3\\Order", "dword:4294967295"},
-        {"b\\Commands\\5", 0x1007, "", 0, "0\\Include", "-"},  // a time without UseGMT is new
-        {"b\\Commands\\6", 0x1009, "", 0, "TimeOut", "sz:0"},
-        {"b\\Commands\\7", 0x1009, "MsgBoxType", 4, "TimeOut", "-"},
-        {"b\\Commands\\9", 0x1000, "DelayInterval", 7, "DelayInterval", "dword:7"},  // after a gap
-        {"A\\Commands\\0", 0x1000, "DelayInterval", 250, "DelayInterval", "sz:250"},
-    };
+    // The command below Macros, its id, a number the old layout stored (if any), and a value
+    // checked after the conversion, in the command's key or below it.
+    const std::tuple<std::string, std::uint32_t, const char*, std::uint32_t, std::string,
+                     const char*>
+        cases[] = {
+            {"b\\Commands\\0", 0x1003, "BufIndex", 0xFFFFFFFF, "BufIndex", "sz:-1"},  // signed
+            {"b\\Commands\\1", 0x100B, "", 0, "WaitWindowTimeout", "sz:[T]"},  // text already
+            {"b\\Commands\\2", 0x1012, "XCoord", 10, "XABCoord", "sz:10"},
+            {"b\\Commands\\2", 0x1012, "YCoord", 20, "YABCoord", "sz:20"},
+            {"b\\Commands\\2", 0x1012, "", 0, "IsAB", "dword:1"},
+            {"b\\Commands\\2", 0x1012, "", 0, "XCoord", "-"},
+            {"b\\Commands\\3", 0x1012, "XRELCoord", 0xFFFFFFFD, "XRELCoord", "sz:-3"},
+            {"b\\Commands\\3", 0x1012, "", 0, "IsAB", "-"},
+            {"b\\Commands\\4", 0x1008, "UseGMT", 1, "UseGMT", "dword:0"},
+            {"b\\Commands\\4", 0x1008, "", 0, "3\\Order", "dword:4294967295"},
+            {"b\\Commands\\5", 0x1007, "", 0, "0\\Include", "-"},  // a time without UseGMT is new
+            {"b\\Commands\\6", 0x1009, "", 0, "TimeOut", "sz:0"},
+            {"b\\Commands\\7", 0x1009, "MsgBoxType", 4, "TimeOut", "-"},
+            {"b\\Commands\\9", 0x1000, "DelayInterval", 7, "DelayInterval",
+             "dword:7"},  // after a gap
+            {"A\\Commands\\0", 0x1000, "DelayInterval", 250, "DelayInterval", "sz:250"},
+        };
     const std::string macros = std::string(kDirectRoot) + "Macros\\";
-    for (const auto& c : cases) {
-        ASSERT_TRUE(tree->setValue(macros + c.command, "id", kTypeDword, dwordBytes(c.id)));
-        if (*c.oldName) {
+    for (const auto& [command, id, oldName, oldNumber, name, value] : cases) {
+        ASSERT_TRUE(tree->setValue(macros + command, "id", kTypeDword, dwordBytes(id)));
+        if (*oldName) {
             ASSERT_TRUE(
-                tree->setValue(macros + c.command, c.oldName, kTypeDword, dwordBytes(c.oldNumber)));
+                tree->setValue(macros + command, oldName, kTypeDword, dwordBytes(oldNumber)));
         }
     }
     ASSERT_TRUE(tree->setValue(macros + "b\\Commands\\1", "WaitWindowTimeout", kTypeText,
                                textBytes("[T]")));
     // From an export of today's layout: a SEND DATE with its elements keeps them.
-    loadReg(*tree, R"([Macros\m\Commands\0]
-        "id"=dword:00001008
-        "UseGMT"=dword:00000001
-        [Macros\m\Commands\0\0]
-        "Format"=dword:00000005)");
+    loadReg(*tree,
+            "[Macros\\m\\Commands\\0]\n\"id\"=dword:1008\n\"UseGMT\"=dword:1\n"
+            "[Macros\\m\\Commands\\0\\0]\n\"Format\"=dword:5");
     convertStoreLayout(*store);
     EXPECT_EQ(shown("m\\Commands\\0", "UseGMT"), "dword:1");
     EXPECT_EQ(shown("m\\Commands\\0\\0", "Format"), "dword:5");
     EXPECT_EQ(shown("m\\Commands\\0\\1", "Format"), "-");
-    for (const auto& c : cases) {
-        const std::size_t slash = c.name.rfind('\\');
-        const std::string below = slash == std::string::npos ? "" : "\\" + c.name.substr(0, slash);
-        EXPECT_EQ(shown(c.command + below, c.name.substr(slash + 1).c_str()), c.value)
-            << c.command << " " << c.name;
+    for (const auto& [command, id, oldName, oldNumber, name, value] : cases) {
+        const std::size_t slash = name.rfind('\\');
+        const std::string below = slash == std::string::npos ? "" : "\\" + name.substr(0, slash);
+        EXPECT_EQ(shown(command + below, name.substr(slash + 1).c_str()), value)
+            << command << " " << name;
     }
     EXPECT_EQ(store->GetDword(kDirectRoot, "CnvDone"), 2002u);
     EXPECT_TRUE(messages.shown.empty());
@@ -265,12 +256,12 @@ TEST_F(LayoutConversionTest, FailuresAreReported) {
     convertStoreLayout(readOnly);
     ASSERT_TRUE(tree->deleteTree("Software\\Quorvel\\Keystrider\\Macros"));
     convertStoreLayout(*store);
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{
-                  "Error saving the converted store - attempt to write a readonly database\n"
-                  "Keystrider may not function properly.",
-                  "Error opening key Software\\Quorvel\\Keystrider\\Macros in the registry - The "
-                  "key does not exist.\nKeystrider may not function properly."}));
+    EXPECT_EQ(
+        messages.texts(),
+        (Texts{"Error saving the converted store - attempt to write a readonly database\n"
+               "Keystrider may not function properly.",
+               "Error opening key Software\\Quorvel\\Keystrider\\Macros in the registry - The "
+               "key does not exist.\nKeystrider may not function properly."}));
     EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Exclamation));
     EXPECT_FALSE(store->GetDword(kDirectRoot, "CnvDone"));
 }
@@ -362,17 +353,13 @@ TEST(ExpectedTest, MadeFromASuccessItIsAFailureWithAText) {
     EXPECT_EQ(Expected<int>(Result::failure("gone")).error(), "gone");
 }
 
-// Upper case is taken character by character; malformed sequences are rejected a byte at a time.
 TEST(Utf8, UpperCasesEachCharacterOnItsOwnAndRejectsMalformedSequences) {
-    struct Case {
-        const char* in;
-        const char* out;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"Über", "ÜBER"},     {"straße", "STRAßE"},  // ß has no one-character upper case: it stays
         {"ǆ", "Ǆ"},           {"ﬁx", "ﬁX"},          // a ligature is not split into two letters
         {"a\xff-", "A\xff-"},                        // a stray byte passes through untouched
     };
-    for (const Case& c : cases) EXPECT_EQ(utf8::upper(c.in), c.out) << c.in;
+    for (const auto& [in, out] : cases) EXPECT_EQ(utf8::upper(in), out) << in;
     EXPECT_EQ(utf8::decode("é", 0).value, U'é');
     EXPECT_EQ(utf8::decode("😀", 0).length, 4u);
     for (const char* bad : {"\xc3", "\xe2\x82", "\xc0\x80", "\xed\xa0\x80", "\x80"}) {
@@ -386,7 +373,7 @@ TEST(Utf8, UpperCasesEachCharacterOnItsOwnAndRejectsMalformedSequences) {
 class StoreToolTest : public ::testing::Test {
 protected:
     // The exit status, then the output or the one message.
-    std::string run(std::vector<std::string> args, const std::string& input = {}) {
+    std::string run(Texts args, const std::string& input = {}) {
         if (args.empty() || !args[0].starts_with("--"))
             args.insert(args.begin(), {"--store", store});
         std::istringstream in(input);
@@ -398,7 +385,7 @@ protected:
     }
 
     // The output of a command that must succeed.
-    std::string ok(const std::vector<std::string>& args, const std::string& input = {}) {
+    std::string ok(const Texts& args, const std::string& input = {}) {
         const std::string result = run(args, input);
         EXPECT_EQ(result.substr(0, 2), "0 ") << result;
         return result.substr(2);
@@ -410,7 +397,7 @@ protected:
 
 // What is set reads back, lists, exports, imports into a fresh store and deletes.
 TEST_F(StoreToolTest, EveryCommandRoundTrips) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+    for (const Texts& args : std::vector<Texts>{
              {"set", "", "SPMouse", "sz", "x"},
              {"set", "\\", "", "sz", "naïve \"x\" 😀"},
              {"set", "", "Blob", "binary", "AB 0a"},
@@ -460,7 +447,7 @@ TEST_F(StoreToolTest, EveryCommandRoundTrips) {
 TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
     std::ofstream(dir.file("bad.reg")) << "REGEDIT4\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\New]\n"
                                           "\"a\"=dword:00000001\n\"b\"=hex(2):00,00\n";
-    const std::vector<std::pair<int, std::vector<std::string>>> cases = {
+    const std::vector<std::pair<int, Texts>> cases = {
         {2, {"--verbose", "list", ""}},
         {2, {"--store="}},
         {2, {}},
@@ -515,10 +502,6 @@ std::string utf16(std::string_view text) {
     return bytes;
 }
 
-std::string asString(const Bytes& data) {
-    return std::string(data.begin(), data.end());
-}
-
 class RegFileTest : public StoreFixture {
 protected:
     // Parses and applies; the error, if any. A refused file yields no operations.
@@ -534,7 +517,7 @@ protected:
     std::string exported(KeyTree& source, std::string_view key = "") {
         auto file = exportRegFile(source, key);
         EXPECT_TRUE(file) << file.error();
-        return file ? asString(*file) : std::string();
+        return file ? std::string(file->begin(), file->end()) : std::string();
     }
 
     void set(const std::string& key, const std::string& name, std::uint32_t type,
@@ -626,11 +609,6 @@ TEST_F(RegFileTest, HandWrittenUtf16FileImportsWithEveryFormOfDeletion) {
 // A file imports, after which the root's value T reads `text`, or is refused at `line` with a
 // message holding `text`, changing nothing.
 TEST_F(RegFileTest, FilesImportOrAreRefusedWithTheirLineNumber) {
-    struct Case {
-        std::string file;
-        std::size_t line;  // 0: the file imports
-        std::string text;
-    };
     const auto r4 = [](std::string_view body) {
         return reg("REGEDIT4\n[~]\n" + std::string(body));
     };
@@ -638,7 +616,8 @@ TEST_F(RegFileTest, FilesImportOrAreRefusedWithTheirLineNumber) {
     const auto bad = [](std::string_view line) {
         return reg(kV5 + "[~\\New]\n\"v\"=dword:00000001\n" + std::string(line));
     };
-    const Case cases[] = {
+    // The file, the line it is refused at (0: it imports) and the text.
+    const std::tuple<std::string, std::size_t, std::string> cases[] = {
         {r4("\"T\"=\"caf\xE9 \xA3 5\""), 0, "café £ 5"},  // not UTF-8: Latin-1
         {r4("\"T\"=\"caf\xC3\xA9 \xE2\x82\xAC\""), 0, "café €"},
         {r4("\"T\"=hex(1):63,61,66,e9,00"), 0, "café"},
@@ -694,18 +673,18 @@ TEST_F(RegFileTest, FilesImportOrAreRefusedWithTheirLineNumber) {
     };
     set("Macros\\Existing", "v", kTypeDword, dwordBytes(5));
     failWritesOf("Poison");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
+    for (const auto& [file, line, text] : cases) {
+        SCOPED_TRACE(file);
         const std::string before = exported(*tree);
-        const std::optional<RegError> error = import(*tree, c.file);
-        if (c.line == 0) {
+        const std::optional<RegError> error = import(*tree, file);
+        if (line == 0) {
             ASSERT_FALSE(error) << error->message;
-            EXPECT_EQ(tree->readValue(kDirectRoot, "T")->data, textBytes(c.text));
+            EXPECT_EQ(tree->readValue(kDirectRoot, "T")->data, textBytes(text));
             continue;
         }
         ASSERT_TRUE(error);
-        EXPECT_EQ(error->line, c.line) << error->message;
-        EXPECT_NE(error->message.find(c.text), std::string::npos) << error->message;
+        EXPECT_EQ(error->line, line) << error->message;
+        EXPECT_NE(error->message.find(text), std::string::npos) << error->message;
         EXPECT_EQ(exported(*tree), before);
     }
 }

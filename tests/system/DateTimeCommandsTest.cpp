@@ -100,11 +100,8 @@ TEST_F(DateTimeCommandsTest, EveryFormatOfEveryPart) {
 }
 
 TEST_F(DateTimeCommandsTest, PartsAreAssembledByOrder) {
-    const struct {
-        char kind;  // date, time, or time in UTC
-        DateTimeParts parts;
-        std::string expected;
-    } cases[] = {
+    // 'd'ate, 't'ime or time in 'u'TC, its parts and what they make.
+    const std::tuple<char, DateTimeParts, std::string> cases[] = {
         {'d', {out(0), out(1), out(2), out(3), out(4)}, ""},
         {'d', {in(1, 3, " "), in(0, 3, ", "), in(3, 2), out(4), out(4)}, "Saturday, December 2026"},
         {'t', {in(0, 0, ":"), in(1, 0, " "), out(3), in(2, 0), out(4)}, "09:05 PM"},
@@ -113,9 +110,8 @@ TEST_F(DateTimeCommandsTest, PartsAreAssembledByOrder) {
         {'d', {out(0), in(0, 1), out(2), out(3), out(4)}, ""},
         {'d', {in(5, 0), in(-1, 0), in(4, 2), out(3), out(3)}, "2026"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(format(c.kind == 'd', c.parts, c.kind == 'u', kDecember), c.expected);
-    }
+    for (const auto& [kind, parts, expected] : cases)
+        EXPECT_EQ(format(kind == 'd', parts, kind == 'u', kDecember), expected);
 }
 
 TEST_F(DateTimeCommandsTest, SendDateTypesThePartsReadUnderItsKeyOrNothing) {

@@ -25,14 +25,12 @@ protected:
     }
 };
 
-// Where a box goes, which field has the focus, and how fields fit the screen.
 TEST(DialogGeometryTest, PlacesBoxesFocusesFieldsAndClampsThemToTheScreen) {
     const std::optional<ScreenPoint> places[] = {
         std::nullopt, {{0, 0}},   {{399, 0}},   {{799, 0}},   {{0, 349}},  {{399, 349}},
         {{799, 349}}, {{0, 699}}, {{399, 699}}, {{799, 699}}, std::nullopt};
-    for (std::uint32_t position = 0; position <= 10; ++position) {
+    for (std::uint32_t position = 0; position <= 10; ++position)
         EXPECT_EQ(messageBoxPlace(position, {201, 101}, {1000, 800}), places[position]) << position;
-    }
     // The smallest X, then the smallest Y, then the earliest.
     EXPECT_EQ(promptFocus({{"", 50, 0}, {"", 10, 90}, {"", 10, 30}}), 2u);
     EXPECT_EQ(promptFocus({{"", 10, 30}, {"", 10, 30}, {"", 10, 40}}), 0u);
@@ -50,19 +48,17 @@ TEST(DialogGeometryTest, PlacesBoxesFocusesFieldsAndClampsThemToTheScreen) {
 
 TEST_F(PromptListTest, NumbersAreCheckedAndTheirLeadingNumberUsedAnyway) {
     const std::string x = kBadPromptX, y = kBadPromptY, w = kBadPromptWidth, h = kBadPromptHeight;
-    const struct {
-        std::array<std::string, 4> texts;
-        std::array<int, 4> used;
-        std::vector<std::string> messages;
-    } cases[] = {{{"5", "-0", "0.5", "+20"}, {5, 0, 0, 20}, {}},
-                 {{"-1", "2.5", "0", "1e3"}, {-1, 2, 0, 1}, {x, w, h}},
-                 {{"", "1.2.3", "12x", " 4"}, {0, 1, 12, 4}, {x, y, w, h}}};
-    for (const auto& c : cases) {
-        writePrompt(0, c.texts);
+    // The texts of X, Y, width and height, the numbers used and the messages.
+    const std::tuple<std::array<std::string, 4>, std::array<int, 4>, std::vector<std::string>>
+        cases[] = {{{"5", "-0", "0.5", "+20"}, {5, 0, 0, 20}, {}},
+                   {{"-1", "2.5", "0", "1e3"}, {-1, 2, 0, 1}, {x, w, h}},
+                   {{"", "1.2.3", "12x", " 4"}, {0, 1, 12, 4}, {x, y, w, h}}};
+    for (const auto& [texts, used, shown] : cases) {
+        writePrompt(0, texts);
         messages.clear();
         const PromptField field = prompts().at(0).field;
-        EXPECT_EQ((std::array{field.x, field.y, field.width, field.height}), c.used);
-        EXPECT_EQ(messages.texts(), c.messages) << c.texts[0];
+        EXPECT_EQ((std::array{field.x, field.y, field.width, field.height}), used);
+        EXPECT_EQ(messages.texts(), shown) << texts[0];
         EXPECT_TRUE(messages.allShownAs("Attention", MsgIcon::Information));
     }
 }

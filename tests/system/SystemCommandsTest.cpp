@@ -47,16 +47,13 @@ TEST_F(SystemCommandsTest, RunStartsTheProgramWithItsWordsAsAShellSplitsThem) {
         // The run stops while a login is asked: nothing starts, nothing is shown.
         {R"(\\srv\x\a)", "", "", {"mount srv/x as ", "ask \\\\srv\\x"}, {}, {{"stop", "good"}}},
     };
+    writeText("WindowName", "*");
     for (const auto& c : cases) {
         clear();
         system.run = 1;
         system.answer = c.answer;
         system.launchFails = c.file == "/bin/fails";
-        run(kRun,
-            {{"FileName", c.file},
-             {"Arguments", c.arguments},
-             {"DirName", c.folder},
-             {"WindowName", "*"}},
+        run(kRun, {{"FileName", c.file}, {"Arguments", c.arguments}, {"DirName", c.folder}},
             {{"ShowStyle", 1}, {"RunIfOpen", 1}});
         EXPECT_EQ(system.calls, c.calls) << c.arguments;
         EXPECT_EQ(messages.texts(), c.messages) << c.arguments;
@@ -69,46 +66,38 @@ TEST_F(SystemCommandsTest, ConnectShareMountsOrAsksAsNeeded) {
     const Texts asked{"mount srv/docs as ", "ask " + root};
     const Texts askedTwice{asked[0], asked[1], "mount srv/docs as eve"};
     const std::string refused = "Unable to connect to share: " + root + "\n\nError: refused";
-    const struct {
-        std::optional<std::string> mountedAs;
-        ShareLogin login;
-        std::optional<ShareLogin> answer;
-        MsgAnswer reply;
-        bool connected;
-        Texts calls;
-        std::string message;  // how the one box shown, if any, begins
-    } cases[] = {
-        {"", {}, {}, MsgAnswer::No, true, {}, ""},
-        {"bob", good, {}, MsgAnswer::Yes, true, {}, "An existing connection"},
-        {"bob", good, {}, MsgAnswer::No, false, {}, "An existing connection"},
-        {{}, good, {}, MsgAnswer::Yes, true, {"mount srv/docs as eve"}, ""},
-        {{}, {}, good, MsgAnswer::Yes, true, askedTwice, ""},
-        {{}, {}, {}, MsgAnswer::Yes, false, asked, ""},
-        {{}, {}, bad, MsgAnswer::Yes, false, askedTwice, refused},
-    };
+    // Mounted as whom, the login, the prompt's answer, the reply to the box, whether it connects,
+    // the calls, and how the one box shown, if any, begins.
+    const std::tuple<std::optional<std::string>, ShareLogin, std::optional<ShareLogin>, MsgAnswer,
+                     bool, Texts, std::string>
+        cases[] = {
+            {"", {}, {}, MsgAnswer::No, true, {}, ""},
+            {"bob", good, {}, MsgAnswer::Yes, true, {}, "An existing connection"},
+            {"bob", good, {}, MsgAnswer::No, false, {}, "An existing connection"},
+            {{}, good, {}, MsgAnswer::Yes, true, {"mount srv/docs as eve"}, ""},
+            {{}, {}, good, MsgAnswer::Yes, true, askedTwice, ""},
+            {{}, {}, {}, MsgAnswer::Yes, false, asked, ""},
+            {{}, {}, bad, MsgAnswer::Yes, false, askedTwice, refused},
+        };
     ShareServices services{system, system, messages};
-    for (const auto& c : cases) {
+    for (const auto& [mountedAs, login, answer, reply, connected, calls, message] : cases) {
         clear();
         system.mounts.clear();
-        if (c.mountedAs) system.mounts["srv/docs"] = {"/gvfs/docs", *c.mountedAs};
-        system.answer = c.answer;
-        messages.answers = {c.reply};
-        EXPECT_EQ(ConnectShare(services, R"(\\srv\docs\a\b.txt)", c.login),
-                  c.connected ? std::optional<std::string>("/gvfs/docs/a/b.txt") : std::nullopt);
-        EXPECT_EQ(system.calls, c.calls);
-        EXPECT_EQ(messages.shown.size(), c.message.empty() ? 0U : 1U);
-        const Texts shown = messages.texts();
-        EXPECT_EQ(shown.empty() ? "" : shown[0].substr(0, c.message.size()), c.message);
+        if (mountedAs) system.mounts["srv/docs"] = {"/gvfs/docs", *mountedAs};
+        system.answer = answer;
+        messages.answers = {reply};
+        EXPECT_EQ(ConnectShare(services, R"(\\srv\docs\a\b.txt)", login),
+                  connected ? std::optional<std::string>("/gvfs/docs/a/b.txt") : std::nullopt);
+        EXPECT_EQ(system.calls, calls);
+        Texts shown = messages.texts();
+        if (!shown.empty()) shown[0].resize(message.size());
+        EXPECT_EQ(shown, message.empty() ? Texts{} : Texts{message});
     }
 }
 
 TEST_F(SystemCommandsTest, SoundPowerAndTraysReachTheirServices) {
-    const struct {
-        CommandId id;
-        std::string letter;
-        std::uint32_t sound;
-        Texts calls, messages;
-    } cases[] = {
+    // The command, its drive letter and sound, the calls and the messages.
+    const std::tuple<CommandId, std::string, std::uint32_t, Texts, Texts> cases[] = {
         {kEjectMedia, "D", 0, {"open 0"}, {}},
         {kEjectMedia, "d:", 0, {"open 0"}, {}},
         {kEjectMedia, "E:\\", 0, {"open 1"}, {}},
@@ -122,11 +111,11 @@ TEST_F(SystemCommandsTest, SoundPowerAndTraysReachTheirServices) {
         {kShutdownWindows, "", 0, {"power off"}, {}},
         {kReboot, "", 0, {"reboot"}, {}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [id, letter, sound, calls, shown] : cases) {
         clear();
-        run(c.id, {{"DriveLetter", c.letter}}, {{"SoundID", c.sound}});
-        EXPECT_EQ(system.calls, c.calls) << c.letter;
-        EXPECT_EQ(messages.texts(), c.messages) << c.letter;
+        run(id, {{"DriveLetter", letter}}, {{"SoundID", sound}});
+        EXPECT_EQ(system.calls, calls) << letter;
+        EXPECT_EQ(messages.texts(), shown) << letter;
         EXPECT_TRUE(messages.allShownAs("Keystrider - Attention", MsgIcon::None));
     }
 }

@@ -22,9 +22,8 @@ protected:
         messages.clear();
         desktop.windows = {{1, "1"}};
         for (const char* name : {"WaitWindowName", "WaitWindowTimeOut", "NumWins", "WindowName",
-                                 "LeftCoord", "TopCoord", "Width", "Height"}) {
+                                 "LeftCoord", "TopCoord", "Width", "Height"})
             writeText(name, "1");
-        }
         for (const char* name : {"WaitForOpen", "AbortOnFail", "Style"}) writeNumber(name, 1);
     }
 
@@ -72,39 +71,30 @@ TEST_F(WindowCommandsTest, RefusedWindowsHaveTheirOwnMessage) {
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 }
 
+// A title, the patterns it matches, then those it does not.
 TEST(WildcardTest, MatchesAsTheTitleRulesSay) {
-    const struct {
-        std::string_view text, pattern;
-        bool matches;
-    } cases[] = {
-        {"NOTEPAD", "*PAD", true},
-        {"NOTEPAD", "NOTE?AD", true},
-        {"NOTEPAD", "NOTEPAD*", false},
-        {"NOTEPAD", "NOTEPAD", true},
-        {"NOTEPAD", "NOTEPA", false},
-        {"NOTEPAD", "*", true},
-        {"NOTEPAD", "*O*A*", true},
-        {"NOTEPAD", "*O*A*D*", false},
-        {"NOTEPAD", "N*E*D", true},
-        {"NOTEPAD", "????????", false},
-        {"", "", true},
-        {"", "*", false},
-        {"", "?", false},
-        {"A", "", false},
-        {"*", "_*", true},
-        {"AB", "_*", false},
-        {"?", "_?", true},
-        {"X", "_?", false},
-        {"_", "__", true},
-        {"A_B", "A_B", false},
-        {"AB", "A_B", true},
-        {"A_", "A_", true},
-        {"ÜBER Ä", "?BER ?", true},
-        {"ÜBER", "U*", false},
-        {"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA", "*A*A*A*A*A*A*A*A*A*A*B", false},
+    using Patterns = std::vector<std::string_view>;
+    const std::tuple<std::string_view, Patterns, Patterns> cases[] = {
+        {"NOTEPAD",
+         {"*PAD", "NOTE?AD", "NOTEPAD", "*", "*O*A*", "N*E*D"},
+         {"NOTEPAD*", "NOTEPA", "*O*A*D*", "????????"}},
+        {"", {""}, {"*", "?"}},
+        {"A", {}, {""}},
+        {"*", {"_*"}, {}},
+        {"AB", {"A_B"}, {"_*"}},
+        {"?", {"_?"}, {}},
+        {"X", {}, {"_?"}},
+        {"_", {"__"}, {}},
+        {"A_B", {}, {"A_B"}},
+        {"A_", {"A_"}, {}},
+        {"ÜBER Ä", {"?BER ?"}, {}},
+        {"ÜBER", {}, {"U*"}},
+        {"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA", {}, {"*A*A*A*A*A*A*A*A*A*A*B"}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(MatchWildcard(c.text, c.pattern), c.matches) << c.text << " ~ " << c.pattern;
+    for (const auto& [text, matching, other] : cases) {
+        SCOPED_TRACE(text);
+        for (const auto& pattern : matching) EXPECT_TRUE(MatchWildcard(text, pattern)) << pattern;
+        for (const auto& pattern : other) EXPECT_FALSE(MatchWildcard(text, pattern)) << pattern;
     }
 }
 

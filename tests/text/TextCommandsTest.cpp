@@ -16,11 +16,8 @@ using TextCommandsTest = TextFixture<FakeClipboard>;
 
 TEST_F(TextCommandsTest, CopyTakesTheFirstTextOrBitmapAndKeepsOtherKindsOtherwise) {
     variables.SetVariable("old", "kept");
-    const struct {
-        std::vector<std::pair<std::uint32_t, Bytes>> offered;
-        std::uint32_t format;
-        Bytes data;
-    } cases[] = {
+    // What the clipboard offers, and the format and data copied.
+    const std::tuple<std::vector<std::pair<std::uint32_t, Bytes>>, std::uint32_t, Bytes> cases[] = {
         {{}, kClipboardText, bytesOf(std::string_view("kept", 5))},
         {{{0xC000, bytesOf("<b>")}, {kClipboardText, bytesOf("héllo")}},
          kClipboardText,
@@ -28,23 +25,18 @@ TEST_F(TextCommandsTest, CopyTakesTheFirstTextOrBitmapAndKeepsOtherKindsOtherwis
         {{{kClipboardBitmap, {1, 2}}, {kClipboardText, bytesOf("t")}}, kClipboardBitmap, {1, 2}},
         {{{0xC001, bytesOf("file:///x")}}, 0xC001, bytesOf("file:///x")},
     };
-    for (const auto& c : cases) {
-        clipboard.offered = c.offered;
+    for (const auto& [offered, format, data] : cases) {
+        clipboard.offered = offered;
         run(kCopyFromClipBoard, {{"BufName", "old"}});
         const Variable& copied = variables.at(*variables.find("old"));
-        EXPECT_EQ(std::pair(copied.format, copied.data), std::pair(c.format, c.data));
+        EXPECT_EQ(std::pair(copied.format, copied.data), std::pair(format, data));
     }
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(TextCommandsTest, ClipboardFailuresAreShownAndTheMacroGoesOn) {
     using Fault = FakeClipboard::Fault;
-    const struct {
-        CommandId command;
-        Fault fault;
-        std::string text, title;
-        MsgIcon icon;
-    } cases[] = {
+    const std::tuple<CommandId, Fault, std::string, std::string, MsgIcon> cases[] = {
         {kCopyFromClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider",
          MsgIcon::Exclamation},
         {kParseClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider", MsgIcon::Exclamation},
@@ -57,35 +49,33 @@ TEST_F(TextCommandsTest, ClipboardFailuresAreShownAndTheMacroGoesOn) {
     writeText("BufName", "b");
     writeText("Delimiter", ",");
     variables.SetVariable("b", "x");
-    for (const auto& c : cases) {
+    for (const auto& [command, fault, text, title, icon] : cases) {
         messages.clear();
         clipboard.offered = {{kClipboardBitmap, {1}}};  // no text to parse
-        clipboard.fault = c.fault;
-        run(c.command);
-        ASSERT_EQ(messages.shown.size(), 1u) << c.text;
-        EXPECT_EQ(boxFields(messages.shown[0]), boxFields({c.text, c.title, c.icon}));
+        clipboard.fault = fault;
+        run(command);
+        ASSERT_EQ(messages.shown.size(), 1u) << text;
+        EXPECT_EQ(boxFields(messages.shown[0]), boxFields({text, title, icon}));
     }
 }
 
 TEST_F(TextCommandsTest, TransformsTheNamedVariable) {
-    const struct {
-        CommandId command;
-        std::string before, after, search = "", with = "";
-    } cases[] = {
-        {kMakeUpperCase, "abc éñ ß", "ABC ÉÑ ß"},
-        {kMakeLowerCase, "ÀBÇ Σ", "àbç σ"},
-        {kLeftTrimWhiteSpace, "\t\n\v\f\r \u00A0a ", "a "},
-        {kRightTrimWhiteSpace, " a \u2003\r\n", " a"},
-        {kTrimWhiteSpace, "  a b  ", "a b"},
-        {kTrimWhiteSpace, " \xFF ", "\xFF"},
-        {kTrimWhiteSpace, " \u00A0 ", ""},
+    // The command, the text before and after, and what REPLACE STRING searches for and puts in.
+    const std::tuple<CommandId, std::string, std::string, std::string, std::string> cases[] = {
+        {kMakeUpperCase, "abc éñ ß", "ABC ÉÑ ß", "", ""},
+        {kMakeLowerCase, "ÀBÇ Σ", "àbç σ", "", ""},
+        {kLeftTrimWhiteSpace, "\t\n\v\f\r \u00A0a ", "a ", "", ""},
+        {kRightTrimWhiteSpace, " a \u2003\r\n", " a", "", ""},
+        {kTrimWhiteSpace, "  a b  ", "a b", "", ""},
+        {kTrimWhiteSpace, " \xFF ", "\xFF", "", ""},
+        {kTrimWhiteSpace, " \u00A0 ", "", "", ""},
         {kReplaceString, "aaaa", "aa", "aa", "a"},  // what is put in is not searched again
         {kReplaceString, "aa", "aa", "", "b"},
     };
-    for (const auto& c : cases) {
-        variables.SetVariable("v", c.before);
-        run(c.command, {{"VarName", "v"}, {"SearchFor", c.search}, {"ReplaceWith", c.with}});
-        EXPECT_EQ(variables.textValue("v"), c.after) << c.before;
+    for (const auto& [command, before, after, search, with] : cases) {
+        variables.SetVariable("v", before);
+        run(command, {{"VarName", "v"}, {"SearchFor", search}, {"ReplaceWith", with}});
+        EXPECT_EQ(variables.textValue("v"), after) << before;
     }
     EXPECT_TRUE(messages.shown.empty());
     run(kMakeUpperCase, {{"VarName", "undefined"}});

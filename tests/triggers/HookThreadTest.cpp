@@ -61,10 +61,8 @@ protected:
         application.setHandler<msg::StartMacro>([this](msg::StartMacro& m) {
             received.push_back("start " + m.macro + (m.keysReleased ? " released" : ""));
         });
-        application.setHandler<msg::StopRun>(
-            [this](msg::StopRun&) { received.push_back("stop run"); });
-        application.setHandler<msg::HookEnded>(
-            [this](msg::HookEnded&) { received.push_back("ended"); });
+        application.setHandler<msg::StopRun>([this](auto&) { received.push_back("stop run"); });
+        application.setHandler<msg::HookEnded>([this](auto&) { received.push_back("ended"); });
         application.setHandler<msg::HookError>(
             [this](msg::HookError& m) { received.push_back("error " + m.text); });
     }

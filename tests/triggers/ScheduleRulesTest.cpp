@@ -21,12 +21,8 @@ const Schedule kMinutely = schedule(6, {"-", "-", "-", "-", "-", "-", "30"});
 
 // The first local time a schedule fires at or after now.
 TEST(ScheduleRules, NextOccurrence) {
-    struct Case {
-        const char* zone;
-        Schedule schedule;
-        const char* now;  // local, or UTC when it says so
-        const char* next;
-    } cases[] = {
+    // The zone, the schedule, now (local, or UTC when it says so) and the next occurrence.
+    const std::tuple<const char*, Schedule, const char*, const char*> cases[] = {
         {kUtc, schedule(0, {"2026", "december", "5", "-", "21", "05", "00"}), "2026-12-05 21:05:00",
          "2026-12-05 21:05:00 UTC"},
         {kUtc, schedule(0, {"2026", "December", "5", "-", "21", "05", "00"}), "2026-12-05 21:05:01",
@@ -53,10 +49,10 @@ TEST(ScheduleRules, NextOccurrence) {
         {kUtc, kMinutely, "2026-12-31 23:59:31", "2027-01-01 00:00:30 UTC"},
         {kUtc, schedule(7, {"-", "-", "-", "-", "-", "-", "30"}), "2026-12-05 10:00:00", kNone},
     };
-    for (const Case& c : cases) {
-        useZone(c.zone);
-        const auto next = nextOccurrence(c.schedule, localAt(c.now));
-        EXPECT_EQ(next ? localText(*next) : kNone, c.next) << c.zone << " " << c.now;
+    for (const auto& [zone, schedule, now, expected] : cases) {
+        useZone(zone);
+        const auto next = nextOccurrence(schedule, localAt(now));
+        EXPECT_EQ(next ? localText(*next) : kNone, expected) << zone << " " << now;
     }
 }
 

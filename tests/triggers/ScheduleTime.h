@@ -38,9 +38,8 @@ inline std::string localText(std::time_t when) {
 // A schedule of `period` with its fields in stored order; "-" stands for "N/A".
 inline Schedule schedule(std::uint32_t period, std::array<const char*, 7> fields) {
     Schedule s{period, {}};
-    for (std::size_t f = 0; f < fields.size(); ++f) {
+    for (std::size_t f = 0; f < fields.size(); ++f)
         s.fields[f] = std::string(fields[f]) == "-" ? kNotApplicable : fields[f];
-    }
     return s;
 }
 

@@ -20,22 +20,14 @@ class TriggerRegistryTest : public StoreFixture {
 protected:
     // Macros holding triggers of every kind, and ids that never load.
     void loadSample() {
-        load(R"([Macros\Backup]
-                "MsgID"=dword:00002710
-                [Macros\Other]
-                "vk"=dword:0000004b
-                "fsModifiers"=dword:00000003
-                "MsgID"=dword:00002711
-                "WPhrase"="btw"
-                "WPhraseCase"=dword:00000000
-                [Macros\Other\Schedule\0]
-                "Period"=dword:00000004
-                [Macros\Reserved]
-                "MsgID"=dword:0000270f
-                [Macros\Unsigned]
-                "MsgID"=dword:80000000
-                [Macros\Z Nightly]
-                "MsgID"=dword:00002710)");
+        load(
+            "[Macros\\Backup]\n\"MsgID\"=dword:2710\n"
+            "[Macros\\Other]\n\"vk\"=dword:4b\n\"fsModifiers\"=dword:3\n\"MsgID\"=dword:2711\n"
+            "\"WPhrase\"=\"btw\"\n\"WPhraseCase\"=dword:0\n"
+            "[Macros\\Other\\Schedule\\0]\n\"Period\"=dword:4\n"
+            "[Macros\\Reserved]\n\"MsgID\"=dword:270f\n"
+            "[Macros\\Unsigned]\n\"MsgID\"=dword:80000000\n"
+            "[Macros\\Z Nightly]\n\"MsgID\"=dword:2710");
         triggers.loadAll();
         messages.clear();  // the schedule's values, not stored
     }
@@ -88,9 +80,8 @@ TEST_F(TriggerRegistryTest, ConflictsDisplayTextsAndRemoval) {
         {"held phrase", {{}, {}, "BTW", false}, "New", "phrase:Other "},
         {"own phrase", {{}, {}, "btw", true}, "Other", ""},
     };
-    for (const auto& [what, wanted, macro, conflicts] : rows) {
+    for (const auto& [what, wanted, macro, conflicts] : rows)
         EXPECT_EQ(conflictsOf(wanted, macro), conflicts) << what;
-    }
     // Ids outside 10000 to 0x7FFFFFFF never load; a later macro takes an id over.
     EXPECT_EQ(triggers.messageIdOwner(9999), std::nullopt);
     EXPECT_EQ(triggers.messageIdOwner(static_cast<std::int32_t>(0x80000000u)), std::nullopt);
@@ -100,9 +91,8 @@ TEST_F(TriggerRegistryTest, ConflictsDisplayTextsAndRemoval) {
     const auto texts = [this](const char* macro) {
         std::string out;
         for (TriggerKind kind : {TriggerKind::Schedule, TriggerKind::Phrase, TriggerKind::MessageId,
-                                 TriggerKind::HotKey}) {
+                                 TriggerKind::HotKey})
             out += triggers.displayText(kind, macro) + "|";
-        }
         return out;
     };
     EXPECT_EQ(texts("other"), "Yes|btw|10001|CTRL + ALT + K|");
@@ -121,18 +111,10 @@ TEST_F(TriggerRegistryTest, ConflictsDisplayTextsAndRemoval) {
 
 // Store order numbers the macros; a refused registration is still entered beside the holder.
 TEST_F(TriggerRegistryTest, RegistersInStoreOrderWithOneIdentifierPerMacro) {
-    load(R"([Macros\B]
-            "vk"=dword:0000004b
-            "fsModifiers"=dword:00000003
-            [Macros\a]
-            [Macros\D]
-            "vk"=dword:00000051
-            [Macros\E]
-            "vk"=dword:0000004b
-            "fsModifiers"=dword:00000003
-            [Macros\Z]
-            "vk"=dword:00000000
-            "fsModifiers"=dword:00000000)");
+    load(
+        "[Macros\\B]\n\"vk\"=dword:4b\n\"fsModifiers\"=dword:3\n[Macros\\a]\n"
+        "[Macros\\D]\n\"vk\"=dword:51\n[Macros\\E]\n\"vk\"=dword:4b\n\"fsModifiers\"=dword:3\n"
+        "[Macros\\Z]\n\"vk\"=dword:0\n\"fsModifiers\"=dword:0");
 
     EXPECT_EQ(triggers.loadAll(), (Texts{"a", "B", "D", "E", "Z"}));
 
@@ -194,7 +176,6 @@ TEST_F(TriggerRegistryTest, FireStartsTheMacroOnlyWhenItMay) {
     }
 }
 
-// A key never registered is reported, and goes.
 TEST_F(TriggerRegistryTest, UnregisteringAKeyNeverRegisteredIsReported) {
     table().add({kVkK, kCtrlAlt, "M", 7}, false);
     EXPECT_TRUE(table().unregister("m", {7u, kVkK}));

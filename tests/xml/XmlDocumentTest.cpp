@@ -43,21 +43,18 @@ TEST(XmlDocument, WritesIsoLatin1WithReferencesAndReadsItBack) {
 // Texts with characters XML cannot hold write as marks and read back; an
 // attribute cannot hold them, so a document that needs one is not written.
 TEST(XmlDocument, ControlCharactersWriteAsMarksThatReadBack) {
-    struct Case {
-        std::string text;
-        const char* written;
-    } cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"a\x1B[0mb", "<t>a<?keystrider-char 27?>[0mb</t>"},
         {std::string("\0\x01\t\n", 4), "<t><?keystrider-char 0?><?keystrider-char 1?>\t\n</t>"},
         {"\xEF\xBF\xBF\x7F", "<t><?keystrider-char 65535?>\x7F</t>"},
         {"\xEE\x80\x80", "<t>&#57344;</t>"},  // private use stays as it always was
     };
-    for (const Case& c : cases) {
-        const XmlDocument document(XmlElement{"t", {}, c.text, {}});
+    for (const auto& [text, mark] : cases) {
+        const XmlDocument document(XmlElement{"t", {}, text, {}});
         const auto written = document.serialize();
-        ASSERT_TRUE(written) << c.written;
-        EXPECT_NE(written->find(c.written), std::string::npos) << *written;
-        EXPECT_EQ(parsed(*written).root(), document.root()) << c.written;
+        ASSERT_TRUE(written) << mark;
+        EXPECT_NE(written->find(mark), std::string::npos) << *written;
+        EXPECT_EQ(parsed(*written).root(), document.root()) << mark;
     }
     EXPECT_FALSE(XmlDocument(XmlElement{"t", {{"Name", "a\x02"}}, {}, {}}).serialize());
 }
@@ -85,10 +82,7 @@ std::string ebcdic(const std::string& text) {
 // instructions and values may hold '='.
 TEST(XmlDocument, ReadsEveryDeclaredEncodingUpToItsBounds) {
     const std::string equals(1000, '=');
-    const struct {
-        std::string bytes;
-        std::string text;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>", "caf\xC3\xA9"},
         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>caf\xC3\xA9</a>", "caf\xC3\xA9"},
         {"<a>&#x65E5;&amp;</a>", "\xE6\x97\xA5&"},
@@ -98,7 +92,7 @@ TEST(XmlDocument, ReadsEveryDeclaredEncodingUpToItsBounds) {
              "?>" + equals + "</a>",
          equals + equals},
     };
-    for (const auto& c : cases) EXPECT_EQ(parsed(c.bytes).root().text, c.text) << c.bytes;
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(parsed(bytes).root().text, text) << bytes;
 }
 
 // Nothing a peer sends may define, expand or fetch an entity, nest or
@@ -108,11 +102,8 @@ TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
     for (int i = 0; i < 300; ++i) deep += "<e>";
     std::string wide = "<a>";
     for (std::size_t i = 0; i < kXmlMaxElements; ++i) wide += "<b/>";
-    struct Case {
-        std::string bytes;
-        int code;
-        std::int64_t line;
-    } cases[] = {
+    const std::tuple<std::string, int, std::int64_t> cases[] = {
+        // bytes, error code, line
         {"<?xml version=\"1.0\"?>\n<!DOCTYPE a [<!ENTITY x \"xxxxxxxx\"><!ENTITY y \"&x;&x;&x;\">]>"
          "<a>&y;</a>",
          kXmlDoctypeRefused, 2},
@@ -130,11 +121,11 @@ TEST(XmlDocument, RefusesDoctypesDeepNestingAndMalformedText) {
         {"<a><?keystrider-char 65?></a>", kXmlBadCharacterMark, 1},
         {"<?keystrider-char 1?><a/>", kXmlBadCharacterMark, 1},
     };
-    for (const Case& c : cases) {
+    for (const auto& [bytes, code, line] : cases) {
         XmlError error;
-        EXPECT_FALSE(XmlDocument::parse(c.bytes, error)) << c.bytes;
-        EXPECT_EQ(error.code, c.code) << c.bytes << ": " << error.reason;
-        EXPECT_EQ(error.line, c.line) << c.bytes;
+        EXPECT_FALSE(XmlDocument::parse(bytes, error)) << bytes;
+        EXPECT_EQ(error.code, code) << bytes << ": " << error.reason;
+        EXPECT_EQ(error.line, line) << bytes;
         EXPECT_FALSE(error.reason.empty());
     }
 }
