@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "CpuLoad.h"
+#include "PlaybackRuns.h"
 #include "RecordObserver.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
@@ -47,59 +48,8 @@ namespace {
 
 using test::ObservedEvent;
 
-class NoExpansion final : public Expander {
-public:
-    void Expand(std::string&) override {}
-};
-
-class BenchHost final : public PlayerHost {
-public:
-    std::uint64_t currentRun() override { return 1; }
-    void postRunStep(std::uint64_t) override { done = true; }
-    void endRun(std::uint64_t) override { done = failed = true; }
-    bool raiseMainWindow() override { return true; }
-    void postStopRun() override { done = failed = true; }
-    bool done = false;
-    bool failed = false;
-};
-
-// Keys (press, release) and pointer moves, each giving exactly one X event;
-// every key pressed is released.
-std::vector<JournalEvent> sequence(const std::vector<std::int32_t>& gaps) {
-    std::vector<JournalEvent> events;
-    std::uint32_t time = 50000;
-    for (std::size_t i = 0; i <= gaps.size(); ++i) {
-        if (i > 0) time += static_cast<std::uint32_t>(gaps[i - 1]);
-        const auto letter = static_cast<std::uint32_t>(0x41 + (i / 3) % 26);
-        // A key left down would repeat into the next run.
-        const bool last = i == gaps.size();
-        switch (last && i % 3 == 0 ? 2 : i % 3) {
-            case 0: events.push_back({kWmKeyDown, letter, 0, time, 0}); break;
-            case 1: events.push_back({kWmKeyUp, letter, 0, time, 0}); break;
-            default:
-                events.push_back({kWmMouseMove, static_cast<std::uint32_t>(100 + (i * 37) % 900),
-                                  static_cast<std::uint32_t>(100 + (i * 53) % 700), time, 0});
-        }
-    }
-    return events;
-}
-
-// `count` gaps of 5, 5, 20, 20 and 200 ms, over and over.
-std::vector<std::int32_t> mixedGaps(std::size_t count) {
-    std::vector<std::int32_t> gaps;
-    for (int i = 0; gaps.size() < count; ++i) {
-        const int slot = i % 5;
-        gaps.push_back(slot < 2 ? 5 : slot < 4 ? 20 : 200);
-    }
-    return gaps;
-}
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(std::ceil(p * values.size())) - 1;
-    return values[std::min(index, values.size() - 1)];
-}
+// Room for every place the sequence moves the pointer to.
+constexpr MoveSpan kMoves{900, 700};
 
 struct Figures {
     double median = 0, p99 = 0, max = 0, drift = 0, earliest = 0;
@@ -158,16 +108,7 @@ void injectReference(const std::string& display, const std::vector<JournalEvent>
                      const std::function<unsigned(const JournalEvent&)>& keycodeOf) {
     Display* x = XOpenDisplay(display.c_str());
     if (!x) return;
-    timespec due{};
-    clock_gettime(CLOCK_MONOTONIC, &due);
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (i > 0) {
-            const long long at = due.tv_sec * 1000000000LL + due.tv_nsec + gaps[i - 1] * 1000000LL;
-            due.tv_sec = at / 1000000000LL;
-            due.tv_nsec = at % 1000000000LL;
-            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
-        }
-        const JournalEvent& e = events[i];
+    sendOnSchedule(events, gaps, [&](const JournalEvent& e, const timespec&) {
         if (e.message == kWmMouseMove) {
             XTestFakeMotionEvent(x, DefaultScreen(x), static_cast<int>(e.paramL),
                                  static_cast<int>(e.paramH), CurrentTime);
@@ -175,7 +116,7 @@ void injectReference(const std::string& display, const std::vector<JournalEvent>
             XTestFakeKeyEvent(x, keycodeOf(e), e.message == kWmKeyDown, CurrentTime);
         }
         XFlush(x);
-    }
+    });
     XSync(x, False);
     XCloseDisplay(x);
 }
@@ -200,23 +141,13 @@ public:
     // thread and the RECORD observer) as a share of one core.
     Matched play(const std::vector<JournalEvent>& events, std::int32_t speed,
                  double* cpuShare = nullptr) {
-        WriteRecording(store_, "Bench", events, 1);
-        store_.CreateMacroKey("Bench\\Commands\\0");
-        store_.WriteMacroString("Bench", "Bench\\Commands\\0", "JournalName");
-        store_.WriteDword(1, "\\Macros\\Bench\\Commands\\0", "PlayBackEvent");
-        store_.WriteMacroString(std::to_string(speed), "Bench\\Commands\\0", "PlayBackSpeed");
+        storeRecording(store_, events, speed);
         settle();
-        host_.done = host_.failed = false;
         const double cpuBefore = processCpuSeconds();
         QElapsedTimer wall;
         wall.start();
-        player_.startPlayback("Bench\\Commands\\0");
-        QTimer wake;  // only to look at `done` again; the player needs no help
-        wake.start(100);
-        while (!host_.done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        if (host_.failed) std::fprintf(stderr, "playback failed\n");
+        playStored(player_, host_);
         if (cpuShare) *cpuShare = (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
-        player_.removeCancelWatcher();
         return match(events, observer_.waitFor(events.size(), 5000));
     }
 
@@ -444,7 +375,7 @@ void measurePeer(Bench& bench) {
         for (std::int32_t gap : {5, 20, 200}) {
             const std::size_t count = gap == 200 ? 100 : 400;
             const std::vector<std::int32_t> even(count - 1, gap);
-            const auto seen = bench.playWithXmacroplay(sequence(even), gap);
+            const auto seen = bench.playWithXmacroplay(sequence(even, kMoves), gap);
             const std::string name =
                 "xmacroplay -d " + std::to_string(gap) + " (" + std::to_string(count) + " events)";
             header();
@@ -455,7 +386,7 @@ void measurePeer(Bench& bench) {
     }
     const std::vector<std::int32_t> sparse(20, 500);
     double cpuShare = 0;
-    const auto seen = bench.play(sequence(sparse), 0, &cpuShare);
+    const auto seen = bench.play(sequence(sparse, kMoves), 0, &cpuShare);
     std::printf(
         "\n10 s playback of 21 sparse events: process CPU %.3f %% of one core, "
         "%zu events lost\n",
@@ -492,7 +423,7 @@ int run(const Options& options) {
         return 1;
     }
     const std::vector<std::int32_t> gaps = mixedGaps(options.events - 1);
-    const std::vector<JournalEvent> events = sequence(gaps);
+    const std::vector<JournalEvent> events = sequence(gaps, kMoves);
     std::printf(
         "%zu events (keys and pointer moves), gaps 5/20/200 ms, observed via RECORD, %s\n"
         "per-gap error in ms; pass: Keystrider's p99 within 1 ms of the reference's%s\n",

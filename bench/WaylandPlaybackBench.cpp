@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "PlaybackRuns.h"
 #include "RecorderDoubles.h"
 #include "RecordingMessages.h"
 #include "SwayQuery.h"
@@ -48,45 +49,8 @@
 namespace ks::bench {
 namespace {
 
-class NoExpansion final : public Expander {
-public:
-    void Expand(std::string&) override {}
-};
-
-class BenchHost final : public PlayerHost {
-public:
-    std::uint64_t currentRun() override { return 1; }
-    void postRunStep(std::uint64_t) override { done = true; }
-    void endRun(std::uint64_t) override { done = failed = true; }
-    bool raiseMainWindow() override { return true; }
-    void postStopRun() override { done = failed = true; }
-    bool done = false;
-    bool failed = false;
-};
-
-// 1,000 events: keys (press, release) and pointer moves inside a 1280 × 720
-// output, every key pressed released; 400 gaps of 5 ms, 400 of 20, 199 of 200.
-std::vector<JournalEvent> sequence(std::vector<std::int32_t>& gaps) {
-    for (int i = 0; gaps.size() < 999; ++i) {
-        const int slot = i % 5;
-        gaps.push_back(slot < 2 ? 5 : slot < 4 ? 20 : 200);
-    }
-    std::vector<JournalEvent> events;
-    std::uint32_t time = 50000;
-    for (std::size_t i = 0; i <= gaps.size(); ++i) {
-        if (i > 0) time += static_cast<std::uint32_t>(gaps[i - 1]);
-        const auto letter = static_cast<std::uint32_t>(0x41 + (i / 3) % 26);
-        const bool last = i == gaps.size();
-        switch (last && i % 3 == 0 ? 2 : i % 3) {
-            case 0: events.push_back({kWmKeyDown, letter, 0, time, 0}); break;
-            case 1: events.push_back({kWmKeyUp, letter, 0, time, 0}); break;
-            default:
-                events.push_back({kWmMouseMove, static_cast<std::uint32_t>(100 + (i * 37) % 1000),
-                                  static_cast<std::uint32_t>(100 + (i * 53) % 500), time, 0});
-        }
-    }
-    return events;
-}
+// Pointer moves inside the 1280 × 720 output.
+constexpr MoveSpan kMoves{1000, 500};
 
 // What arrived, as the window printed it: "KEY us down|up keycode", "MOVE us x y".
 struct Arrival {
@@ -103,13 +67,6 @@ std::vector<Arrival> arrivals(const std::string& text) {
         out.push_back({micros, kind == "KEY" ? a + " " + b : "move " + a + " " + b});
     }
     return out;
-}
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(std::ceil(p * values.size())) - 1;
-    return values[std::min(index, values.size() - 1)];
 }
 
 struct Figures {
@@ -175,16 +132,7 @@ void injectReference(const std::string& socket, const std::vector<JournalEvent>&
     close(fd);
     std::free(text);
     (*connection)->roundtrip();
-    timespec due{};
-    clock_gettime(CLOCK_MONOTONIC, &due);
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (i > 0) {
-            const long long at = due.tv_sec * 1000000000LL + due.tv_nsec + gaps[i - 1] * 1000000LL;
-            due.tv_sec = at / 1000000000LL;
-            due.tv_nsec = at % 1000000000LL;
-            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
-        }
-        const JournalEvent& e = events[i];
+    sendOnSchedule(events, gaps, [&](const JournalEvent& e, const timespec& due) {
         const auto ms = static_cast<std::uint32_t>(due.tv_sec * 1000 + due.tv_nsec / 1000000);
         if (e.message == kWmMouseMove) {
             zwlr_virtual_pointer_v1_motion_absolute(pointer, ms, e.paramL, e.paramH,
@@ -198,7 +146,7 @@ void injectReference(const std::string& socket, const std::vector<JournalEvent>&
                                                                 : WL_KEYBOARD_KEY_STATE_RELEASED);
         }
         (*connection)->flush();
-    }
+    });
     (*connection)->roundtrip();
     zwp_virtual_keyboard_v1_destroy(keyboard);
     zwlr_virtual_pointer_v1_destroy(pointer);
@@ -238,18 +186,8 @@ public:
 
     std::vector<Arrival> play(const std::vector<JournalEvent>& events) {
         test::TypingWindow window(session_, "playback", true);
-        WriteRecording(store_, "Bench", events, 1);
-        store_.CreateMacroKey("Bench\\Commands\\0");
-        store_.WriteMacroString("Bench", "Bench\\Commands\\0", "JournalName");
-        store_.WriteDword(1, "\\Macros\\Bench\\Commands\\0", "PlayBackEvent");
-        store_.WriteMacroString("0", "Bench\\Commands\\0", "PlayBackSpeed");
-        host_.done = host_.failed = false;
-        player_.startPlayback("Bench\\Commands\\0");
-        QTimer wake;  // only to look at `done` again
-        wake.start(100);
-        while (!host_.done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        if (host_.failed) std::fprintf(stderr, "playback failed\n");
-        player_.removeCancelWatcher();
+        storeRecording(store_, events, 0);
+        playStored(player_, host_);
         return arrivals(window.text(SIZE_MAX, std::chrono::milliseconds(1000)));
     }
 
@@ -302,8 +240,9 @@ int run(int runs) {
         std::fprintf(stderr, "the player's thread has no virtual keyboard\n");
         return 1;
     }
-    std::vector<std::int32_t> gaps;
-    const std::vector<JournalEvent> events = sequence(gaps);
+    // 1,000 events: 400 gaps of 5 ms, 400 of 20, 199 of 200.
+    const std::vector<std::int32_t> gaps = mixedGaps(999);
+    const std::vector<JournalEvent> events = sequence(gaps, kMoves);
     const std::vector<std::string> expected = bench.expected(events);
     std::printf(
         "1,000 events (keys and pointer moves), gaps 5/20/200 ms, S = 0, headless sway, "

@@ -70,6 +70,10 @@ TEST(WaylandDesktopTest, TheNoticeSaysWhatWorksWhatNotAndWhatToDoOnce) {
     const std::string plasmaAdvice = "\n- Log in to a \"Plasma (X11)\" session";
     EXPECT_EQ(notice.find(plasmaAdvice), notice.rfind(plasmaAdvice)) << "twice: " << notice;
     EXPECT_NE(notice.find(plasmaAdvice), std::string::npos) << notice;
+    const std::string unbuilt = "The window commands could not start: no seat";
+    const std::string windows =
+        startupNotice(DesktopFamily::Wlroots, {{Windows, unbuilt}, {WindowPlaces, unbuilt}});
+    EXPECT_EQ(windows.find(unbuilt), windows.rfind(unbuilt)) << "twice: " << windows;
 }
 
 TEST(PlatformFactoryTest, WaylandWhenTheSessionSaysSoUnlessTheUserChoseOtherwise) {

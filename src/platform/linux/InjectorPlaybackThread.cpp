@@ -25,15 +25,9 @@ void InjectorPlaybackThread::start(Step step, std::function<void()> finished) {
     finished_ = std::move(finished);
     stopping_ = false;
     thread_ = std::thread([this, used, step = std::move(step), generation = ++generation_] {
-        raiseThreadPriority();
-        while (!stopping_) {
-            const std::optional<std::int64_t> due = step(*used);
-            if (!due) {
-                finishOnCallerThread(generation);
-                return;
-            }
-            if (!sleepUntil(*due)) return;
-        }
+        InputInjector& injector = begin(*used, raiseThreadPriority());
+        play(step, injector, generation);
+        end();
     });
 }
 
@@ -47,6 +41,23 @@ void InjectorPlaybackThread::stop() {
     finished_ = nullptr;
 }
 
+void InjectorPlaybackThread::play(const Step& step, InputInjector& injector,
+                                  std::uint64_t generation) {
+    std::int64_t due = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    while (!stopping_) {
+        woke(due);
+        const std::optional<std::int64_t> next = step(injector);
+        if (!next) {
+            finishOnCallerThread(generation);
+            return;
+        }
+        if (!sleepUntil(*next)) return;
+        due = *next;
+    }
+}
+
 // Deadlines are absolute, on the monotonic clock (steady_clock's), so the
 // time a wake-up comes late is taken off the next wait rather than added.
 bool InjectorPlaybackThread::sleepUntil(std::int64_t deadlineMillis) {
@@ -57,6 +68,7 @@ bool InjectorPlaybackThread::sleepUntil(std::int64_t deadlineMillis) {
         if (wake_.wait_until(lock, deadline - kFinalStretch, [this] { return stopping_.load(); }))
             return false;
     }
+    nearDeadline();
     const auto since = deadline.time_since_epoch();
     timespec at{};
     at.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(since).count();

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/PlaybackThread.h"
+#include "platform/linux/ThreadPriority.h"
 
 namespace ks {
 
@@ -34,9 +35,21 @@ protected:
     // round trips (reading the layout) does not take them from the first
     // event's due time.
     virtual void prepare() {}
+    // The hooks below run on the thread. `begin` comes first and gives the
+    // injector the steps go through (`injector` itself, or one wrapped
+    // around it); `end` comes once the steps are over, finished or stopped.
+    virtual InputInjector& begin(InputInjector& injector, ThreadPriority /*granted*/) {
+        return injector;
+    }
+    // The thread is awake for what is due at `deadlineMillis` (monotonic).
+    virtual void woke(std::int64_t /*deadlineMillis*/) {}
+    // A moment before each deadline: what may take a round trip is done
+    // here rather than in the time of the next event.
+    virtual void nearDeadline() {}
+    virtual void end() {}
 
 private:
-    void run(const Step& step, std::uint64_t generation);
+    void play(const Step& step, InputInjector& injector, std::uint64_t generation);
     bool sleepUntil(std::int64_t deadlineMillis);
     void finishOnCallerThread(std::uint64_t generation);
 

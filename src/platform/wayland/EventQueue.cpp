@@ -47,16 +47,12 @@ Result EventQueue::roundtrip() {
 }
 
 Result EventQueue::flush(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (wl_display_flush(display_) < 0) {
-        if (errno != EAGAIN) return connectionError();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd writable{wl_display_get_fd(display_), POLLOUT, 0};
-        if (left.count() <= 0 || poll(&writable, 1, static_cast<int>(left.count())) <= 0)
-            return Result::failure("the compositor takes no more input");
+    switch (flushDisplay(display_, limit)) {
+        case Flushed::All: return Result::success();
+        case Flushed::ConnectionFailed: return connectionError();
+        case Flushed::StaysFull: break;
     }
-    return Result::success();
+    return Result::failure(kCompositorTakesNoMore);
 }
 
 }  // namespace ks::wayland

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "core/Result.h"
+#include "platform/wayland/WaylandConnection.h"
 
 struct wl_display;
 struct wl_event_queue;
@@ -26,9 +27,7 @@ public:
     Result pump();
     // Sends everything and handles events until the compositor has answered.
     Result roundtrip();
-    // Hands every request made so far to the compositor, waiting while the
-    // socket is full: a request made into a full buffer is fatal to the
-    // connection, so nothing may be added before this has room.
+    // flushDisplay() on the queue's display.
     Result flush(std::chrono::milliseconds limit = std::chrono::seconds(5));
 
 private:

@@ -68,9 +68,26 @@ Result WaylandConnection::roundtrip() {
                                               : Result::success();
 }
 
-Result WaylandConnection::flush() {
-    if (wl_display_flush(display_) >= 0 || errno == EAGAIN) return Result::success();
-    return failure("sending to the compositor");
+Flushed flushDisplay(wl_display* display, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (wl_display_flush(display) < 0) {
+        if (errno != EAGAIN) return Flushed::ConnectionFailed;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd writable{wl_display_get_fd(display), POLLOUT, 0};
+        if (left.count() <= 0 || poll(&writable, 1, static_cast<int>(left.count())) <= 0)
+            return Flushed::StaysFull;
+    }
+    return Flushed::All;
+}
+
+Result WaylandConnection::flush(std::chrono::milliseconds limit) {
+    switch (flushDisplay(display_, limit)) {
+        case Flushed::All: return Result::success();
+        case Flushed::ConnectionFailed: return failure("sending to the compositor");
+        case Flushed::StaysFull: break;
+    }
+    return Result::failure(kCompositorTakesNoMore);
 }
 
 Result WaylandConnection::dispatchPending() {

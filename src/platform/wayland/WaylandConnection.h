@@ -15,6 +15,16 @@ struct wl_registry;
 
 namespace ks::wayland {
 
+// Hands every request made so far on `display` to the compositor, waiting
+// at most `limit` while the socket is full: a request made into a full
+// buffer is fatal to the connection, so nothing may be added before this
+// has room. Every flush of the program's connections goes through here.
+enum class Flushed { All, ConnectionFailed, StaysFull };
+Flushed flushDisplay(wl_display* display, std::chrono::milliseconds limit);
+
+// The failure of a flush that found the socket full all along.
+inline constexpr const char* kCompositorTakesNoMore = "the compositor takes no more input";
+
 // One global the compositor announces: the interface it implements, the
 // highest version it offers, and the number a bind names it by.
 struct WaylandGlobal {
@@ -62,7 +72,8 @@ public:
     // Sends every request and waits until the compositor handled them,
     // dispatching the events that came meanwhile.
     Result roundtrip();
-    Result flush();
+    // flushDisplay() on this connection.
+    Result flush(std::chrono::milliseconds limit = std::chrono::seconds(5));
     // Waits until events arrive (dispatching them), `wakeFd` becomes
     // readable (not read: the caller drains it), or `timeout` passes. For a
     // thread that owns this connection and is stopped through `wakeFd`.

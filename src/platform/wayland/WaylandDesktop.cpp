@@ -187,35 +187,47 @@ std::string notStartedMessage(Capability capability, const std::string& error) {
     return feature + " could not start: " + error;
 }
 
+namespace {
+
+void addOnce(std::vector<std::string>& lines, const std::string& line) {
+    if (!line.empty() && std::find(lines.begin(), lines.end(), line) == lines.end()) {
+        lines.push_back(line);
+    }
+}
+
+std::string listed(const std::vector<std::string>& lines) {
+    std::string list;
+    for (const std::string& line : lines) list += "\n- " + line;
+    return list;
+}
+
+}  // namespace
+
 std::string startupNotice(DesktopFamily family, const std::vector<RefusedCapability>& refused) {
     if (refused.empty()) return {};
-    std::string works =
-        "\n- Starting programs and documents, shares, drives, power, the clock, "
-        "system values, schedules, peers and the command line";
-    std::string fails;
+    std::vector<std::string> works{
+        "Starting programs and documents, shares, drives, power, the clock, "
+        "system values, schedules, peers and the command line"};
+    // Capabilities one service serves share its failure: it is said once.
+    std::vector<std::string> fails;
     std::vector<std::string> advice;
     for (const Requirement& row : requirements()) {
         const auto found = std::find_if(refused.begin(), refused.end(), [&](const auto& r) {
             return r.capability == row.capability;
         });
         if (found == refused.end()) {
-            works += std::string("\n- ") + row.feature;
-            continue;
-        }
-        if (!found->failure.empty()) {
-            fails += "\n- " + found->failure;
-            continue;
-        }
-        fails += "\n- " + reasonOf(row.capability, family);
-        const std::string todo = adviceFor(row.capability, family);
-        if (!todo.empty() && std::find(advice.begin(), advice.end(), todo) == advice.end()) {
-            advice.push_back(todo);
+            works.push_back(row.feature);
+        } else if (!found->failure.empty()) {
+            addOnce(fails, found->failure);
+        } else {
+            fails.push_back(reasonOf(row.capability, family));
+            addOnce(advice, adviceFor(row.capability, family));
         }
     }
     std::string notice = "Keystrider runs on Wayland (" + familyName(family) +
-                         ").\n\nWhat works:" + works + "\n\nWhat does not work:" + fails;
-    if (!advice.empty()) notice += "\n\nWhat you can do:";
-    for (const std::string& todo : advice) notice += "\n- " + todo;
+                         ").\n\nWhat works:" + listed(works) +
+                         "\n\nWhat does not work:" + listed(fails);
+    if (!advice.empty()) notice += "\n\nWhat you can do:" + listed(advice);
     return notice;
 }
 

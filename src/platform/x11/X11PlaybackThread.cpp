@@ -1,129 +1,51 @@
 #include "platform/x11/X11PlaybackThread.h"
 
-#include <time.h>
-
-#include <cerrno>
-#include <chrono>
-
-#include "platform/linux/ThreadPriority.h"
-#include "platform/x11/PlaybackTrace.h"
-
 namespace ks::x11 {
-namespace {
 
-// The last stretch of every wait is slept on clock_nanosleep, which nothing
-// wakes early: no longer than this, so that a stop is never kept waiting.
-constexpr std::chrono::milliseconds kFinalStretch(2);
-
-}  // namespace
-
-X11PlaybackThread::~X11PlaybackThread() {
-    stop();
-}
-
-bool X11PlaybackThread::available() {
-    if (injection_) return true;
+InputInjector* X11PlaybackThread::injector() {
+    if (injection_) return injection_->injector.get();
     auto connection = XConnection::open(display_);
-    if (!connection) return false;
+    if (!connection) return nullptr;
     auto injection = std::make_unique<Injection>();
     injection->connection = std::move(*connection);
     injection->keymap = std::make_unique<X11Keymap>(*injection->connection);
     injection->injector =
         std::make_unique<X11InputInjector>(*injection->connection, *injection->keymap);
     injection_ = std::move(injection);
-    return true;
+    return injection_->injector.get();
 }
 
-void X11PlaybackThread::start(Step step, std::function<void()> finished) {
-    stop();
-    if (!available()) return;
-    injection_->injector->setKeyAnnouncer(announcing_.keyAnnouncer());
-    // The round trips are taken here, before the first event is due: the
-    // steps then follow the layout by its change notices, and the pointer
-    // by where they put it and the raw motions of the user's mouse.
+// The round trips are taken here, before the first event is due.
+void X11PlaybackThread::prepare() {
     injection_->keymap->layout();
     injection_->injector->trackPointer();
-    finished_ = std::move(finished);
-    stopping_ = false;
-    thread_ = std::thread(
-        [this, step = std::move(step), generation = ++generation_] { run(step, generation); });
 }
 
-void X11PlaybackThread::stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (thread_.joinable()) thread_.join();
-    finished_ = nullptr;
+InputInjector& X11PlaybackThread::begin(InputInjector& injector, ThreadPriority granted) {
+    trace_ = PlaybackTrace::fromEnvironment(injection_->connection->display());
+    if (!trace_) return injector;
+    trace_->begin(granted);
+    return traced_.emplace(injector, *trace_);
 }
 
-void X11PlaybackThread::run(const Step& step, std::uint64_t generation) {
-    const ThreadPriority granted = raiseThreadPriority();
-    X11InputInjector& injector = *injection_->injector;
-    if (auto trace = PlaybackTrace::fromEnvironment(injection_->connection->display())) {
-        trace->begin(granted);
-        TracingInjector traced(injector, *trace);
-        play(step, traced, trace.get(), generation);
-        trace->write();
-    } else {
-        play(step, injector, nullptr, generation);
-    }
-    injector.stopTrackingPointer();
+void X11PlaybackThread::woke(std::int64_t deadlineMillis) {
+    if (trace_) trace_->woke(deadlineMillis);
 }
 
-void X11PlaybackThread::play(const Step& step, InputInjector& injector, PlaybackTrace* trace,
-                             std::uint64_t generation) {
-    std::int64_t due = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now().time_since_epoch())
-                           .count();
-    while (!stopping_) {
-        if (trace) trace->woke(due);
-        const std::optional<std::int64_t> next = step(injector);
-        if (!next) {
-            finishOnCallerThread(generation);
-            return;
-        }
-        if (!sleepUntil(*next)) return;
-        due = *next;
-    }
-}
-
-// Deadlines are absolute, on the monotonic clock (steady_clock's), so the
-// time a wake-up comes late is taken off the next wait rather than added.
-bool X11PlaybackThread::sleepUntil(std::int64_t deadlineMillis) {
-    using std::chrono::steady_clock;
-    const steady_clock::time_point deadline{std::chrono::milliseconds(deadlineMillis)};
-    {
-        std::unique_lock lock(mutex_);
-        if (wake_.wait_until(lock, deadline - kFinalStretch, [this] { return stopping_.load(); }))
-            return false;
-    }
-    // A layout change announced meanwhile is read now rather than in the
-    // time of the next key; the server announces every switch between the
-    // user's keyboard and XTest's as a new keyboard.
+// A layout change announced meanwhile is read now rather than in the time
+// of the next key; the server announces every switch between the user's
+// keyboard and XTest's as a new keyboard.
+void X11PlaybackThread::nearDeadline() {
     injection_->keymap->cachedLayout();
-    const auto since = deadline.time_since_epoch();
-    timespec at{};
-    at.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(since).count();
-    at.tv_nsec = (since - std::chrono::seconds(at.tv_sec)).count();
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
-    }
-    return !stopping_;
 }
 
-void X11PlaybackThread::finishOnCallerThread(std::uint64_t generation) {
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, generation] {
-            if (generation != generation_ || !finished_) return;
-            if (thread_.joinable()) thread_.join();
-            const std::function<void()> finished = std::move(finished_);
-            finished_ = nullptr;
-            finished();
-        },
-        Qt::QueuedConnection);
+void X11PlaybackThread::end() {
+    if (trace_) {
+        trace_->write();
+        traced_.reset();
+        trace_.reset();
+    }
+    injection_->injector->stopTrackingPointer();
 }
 
 }  // namespace ks::x11
