@@ -22,15 +22,13 @@ TEST(DesktopTest, HelpOpensTheGuideAtEverySectionItsButtonsAndLinksName) {
                                       kSchedulesSection};
     for (const CommandInfo& command : commandTable()) sections.push_back(helpSection(command.id));
     static const QRegularExpression link(QStringLiteral("\\]\\(#([^)]+)\\)"));
-    for (const auto& match : link.globalMatch(QString::fromUtf8(guide.readAll()))) {
+    for (const auto& match : link.globalMatch(QString::fromUtf8(guide.readAll())))
         sections.push_back(match.captured(1).toStdString());
-    }
     Guide help;
     help.open(kGuideTop);
     QTextBrowser* browser = nullptr;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
+    for (QWidget* window : QApplication::topLevelWidgets())
         if (window->isVisible()) browser = window->findChild<QTextBrowser*>();
-    }
     ASSERT_NE(browser, nullptr);
     const QScrollBar* bar = browser->verticalScrollBar();
     for (const std::string& section : sections) {

@@ -21,9 +21,8 @@ namespace ks::test {
 namespace {
 
 QString defaultButton(const QWidget* dialog) {
-    for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+    for (const QPushButton* button : dialog->findChildren<QPushButton*>())
         if (button->isDefault()) return button->text().remove(u'&');
-    }
     return {};
 }
 
@@ -41,17 +40,8 @@ void modalOf(const std::function<void()>& open, const std::function<void(QWidget
 TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
     RecordingMessages messages;
     FakeClock clock;
-    int helped = 0;
-    const HelpAction help = [&helped] { ++helped; };
-    struct HelpOnly final : ParameterSources {
-        explicit HelpOnly(const HelpAction& help) : help_(help) {}
-        std::vector<std::string> windowTitles() override { return {}; }
-        std::vector<RecordingRow> recordings() override { return {}; }
-        void showHelp(std::uint32_t) override { help_(); }
-        const HelpAction& help_;
-    } sources(help);
     EditorDesktop desktop;
-    ParameterHooks hooks{sources, desktop.dialogs, desktop.pick(), desktop.windows};
+    const HelpAction help = [&desktop] { ++desktop.helpShown; };
     const CommandRecord run(kRun), date(kSendDate), prompt(kPromptUser), play(kPlaybackRecording);
     const std::unique_ptr<QDialog> dialogs[] = {
         std::make_unique<PlaybackDialog>(std::vector<RecordingRow>{}, play, messages, nullptr,
@@ -59,7 +49,7 @@ TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
         std::make_unique<DateTimeDialog>(date, messages, nullptr, help),
         std::make_unique<PromptDialog>(prompt, messages, nullptr, nullptr, help),
         std::make_unique<ScheduleDialog>(std::vector<Schedule>{}, messages, clock, nullptr, help),
-        std::make_unique<ParameterDialog>(*parameterSpec(kRun), run, messages, hooks),
+        std::make_unique<ParameterDialog>(*parameterSpec(kRun), run, messages, desktop.hooks()),
         std::make_unique<ExchangePathDialog>(nullptr, messages, ExchangeDirection::Import,
                                              ExportKind::Macros)};
     for (const auto& dialog : dialogs) {
@@ -71,7 +61,7 @@ TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
         }
         EXPECT_EQ(defaultButton(dialog.get()), "OK") << dialog->windowTitle().toStdString();
     }
-    EXPECT_EQ(helped, 5);
+    EXPECT_EQ(desktop.helpShown, 5);
     QString chooser, owner;
     modalOf([] { chooseImportItems(nullptr, "Keystrider - Macro List", {"a"}); },
             [&chooser](QWidget* dialog) { chooser = defaultButton(dialog); });

@@ -70,9 +70,8 @@ TEST_F(ExchangeTest, PostedDocumentsJoinTheListsAndEmptySelectionsAreRefused) {
     const std::pair<std::string, const char*> pushes[] = {
         {std::to_string(freePort()), "Error sending request."},
         {"1@[::1]:39182", "Error opening Http Request object."}};
-    for (const auto& [port, text] : pushes) {
+    for (const auto& [port, text] : pushes)
         EXPECT_EQ(window->pushAll(ExportKind::Macros, "127.0.0.1", port), Texts{text});
-    }
     EXPECT_TRUE(messages.shown.empty());
 
     window->exportSelected(ExportKind::Macros);

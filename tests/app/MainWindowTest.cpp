@@ -119,48 +119,38 @@ TEST_F(MainWindowTest, TrayItemsFlipAndStoreTheirSwitches) {
     noted.threadPosts = true;
     makeShell().startPhraseWatch();
     makeWindow();
-    struct Item {
-        const char* text;
-        const char* option;
-        std::function<bool()> on;
-        Texts logOff, logOn;
+    // The switch of tray item i, as the program holds it.
+    const auto on = [&](std::size_t i) {
+        const Switches& now = shell->switches();
+        EXPECT_EQ(schedulesOn(), now.scheduler);
+        return std::array{shell->hotKeys().enabled(), now.phrases, now.scheduler, now.server}[i];
     };
-    const Item items[] = {
-        {"Enable Hot Key Triggers", "HotKeyOn", [&] { return shell->hotKeys().enabled(); }, {}, {}},
+    // text, option, log turning it off, log turning it on
+    const std::tuple<const char*, const char*, Texts, Texts> items[] = {
+        {"Enable Hot Key Triggers", "HotKeyOn", {}, {}},
         {"Enable Word or Phrase Triggers",
          "WPhraseOn",
-         [&] { return shell->switches().phrases; },
          {"remove hooks"},
          {"remove hooks", "install hooks"}},
-        {"Enable Scheduled Triggers",
-         "SchedOn",
-         [&] {
-             EXPECT_EQ(schedulesOn(), shell->switches().scheduler);
-             return shell->switches().scheduler;
-         },
-         {},
-         {}},
-        {"Enable Server",
-         "SrvOn",
-         [&] { return shell->switches().server; },
-         {"close server"},
-         {"open server 8080"}}};
+        {"Enable Scheduled Triggers", "SchedOn", {}, {}},
+        {"Enable Server", "SrvOn", {"close server"}, {"open server 8080"}}};
     const QList<QAction*> actions = window->trayMenu()->actions();
     for (std::size_t i = 0; i < std::size(items); ++i) {
-        const Item& item = items[i];
+        const auto& [text, name, logOff, logOn] = items[i];
+        SCOPED_TRACE(text);
         QAction* action = actions[static_cast<qsizetype>(i)];
-        EXPECT_EQ(action->text(), item.text);
-        if (item.on()) action->trigger();  // start from off
-        for (std::uint32_t on : {1u, 0u}) {
+        EXPECT_EQ(action->text(), text);
+        if (on(i)) action->trigger();  // start from off
+        for (std::uint32_t value : {1u, 0u}) {
             log.clear();
             action->trigger();
-            EXPECT_EQ(item.on(), on == 1) << item.text;
-            EXPECT_EQ(option(item.option), on) << item.text;
-            EXPECT_EQ(log, on == 1 ? item.logOn : item.logOff) << item.text;
+            EXPECT_EQ(on(i), value == 1);
+            EXPECT_EQ(option(name), value);
+            EXPECT_EQ(log, value == 1 ? logOn : logOff);
         }
-        failWritesOf(item.option);
+        failWritesOf(name);
         action->trigger();
-        EXPECT_TRUE(item.on()) << item.text;  // stays flipped for this run
+        EXPECT_TRUE(on(i));  // stays flipped for this run
         EXPECT_EQ(messages.texts(), Texts{"Failed while writing to registry.  Please try again."});
         messages.clear();
         execOnFile("DROP TRIGGER fail_writes");

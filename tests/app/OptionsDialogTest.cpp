@@ -39,12 +39,10 @@ protected:
 TEST_F(OptionsDialogTest, EveryControlHasAMnemonicOfItsOwn) {
     open();
     QStringList texts, letters;
-    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
         if (label->buddy()) texts << label->text();
-    }
-    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
         if (!button->text().isEmpty()) texts << button->text();
-    }
     for (const QString& text : texts) {
         letters << text.section(u'&', 1).left(1).toLower();
         EXPECT_EQ(letters.count(letters.back()), text.contains(u'&') ? 1 : 0) << text.toStdString();
@@ -53,10 +51,9 @@ TEST_F(OptionsDialogTest, EveryControlHasAMnemonicOfItsOwn) {
 }
 
 TEST_F(OptionsDialogTest, ShowsTheStoredValuesAndSavesEveryOptionInOrder) {
-    setOption("SrvOn", 1);
-    setOption("SrvPort", 8080);
-    setOption("ExpansionOn", 2);
-    setOption("SPMouse", 520);
+    for (const auto& [name, value] :
+         {std::pair{"SrvOn", 1u}, {"SrvPort", 8080u}, {"ExpansionOn", 2u}, {"SPMouse", 520u}})
+        setOption(name, value);
     store->SetText(kDirectRoot, "Platform", "x11");
     open();
     EXPECT_EQ(dialog->findChild<QComboBox*>("platform")->currentText(), "X11");

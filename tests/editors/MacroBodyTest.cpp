@@ -28,9 +28,15 @@ std::string letters(const std::vector<CommandRecord>& commands) {
 
 enum class Op { Delete, Up, Down, Copy, Cut, Paste, Edit };
 
+constexpr const char *kNoCommand = "No command selected!", *kNoCommands = "No command(s) selected!";
+
+constexpr const char* kPasteOne =
+    "Please select only one command to paste currently copied commands ahead of or de-select all "
+    "commands to paste to the end!";
+
+// Each row edits the list "ABCD" with "xy" copied before.
 struct EditRow {
     Op op;
-    const char* list;
     RowSelection selection;
     const char* after;  // the list afterwards, "|", the copied commands
     RowSelection selected;
@@ -38,40 +44,29 @@ struct EditRow {
 };
 
 const EditRow kEdits[] = {
-    {Op::Delete, "ABCD", {}, "ABCD|xy", {}, "No command selected!"},
-    {Op::Delete,
-     "ABCD",
-     {3, 1},
-     "AC|xy",
-     {},
-     "Are you sure you want to delete the selected command(s)?"},
-    {Op::Up, "ABCD", {}, "ABCD|xy", {}, "No command(s) selected!"},
-    {Op::Up, "ABCD", {1, 2}, "BCAD|xy", {0, 1}, ""},
-    {Op::Up, "ABCD", {0, 2}, "ABCD|xy", {0, 2}, ""},
-    {Op::Down, "ABCD", {1, 2}, "ADBC|xy", {2, 3}, ""},
-    {Op::Down, "ABCD", {1, 3}, "ABCD|xy", {1, 3}, ""},
-    {Op::Copy, "ABCD", {}, "ABCD|xy", {}, "No command(s) selected!"},
-    {Op::Copy, "ABCD", {3, 0}, "ABCD|AD", {3, 0}, ""},
-    {Op::Cut, "ABCD", {1, 2}, "AD|BC", {}, ""},
-    {Op::Paste, "ABCD", {}, "ABCDxy|xy", {}, ""},
-    {Op::Paste, "ABCD", {1}, "AxyBCD|xy", {3}, ""},
-    {Op::Paste,
-     "ABCD",
-     {1, 2},
-     "ABCD|xy",
-     {1, 2},
-     "Please select only one command to paste currently copied commands ahead of or de-select "
-     "all commands to paste to the end!"},
-    {Op::Edit, "ABCD", {}, "ABCD|xy", {}, "No command selected!"},
-    {Op::Edit, "ABCD", {0, 1}, "ABCD|xy", {0, 1}, "Please select only one command to be edited!"},
-    {Op::Edit, "ABCD", {2}, "ABCD|xy", {2}, "Instruction has no properties to change."},
+    {Op::Delete, {}, "ABCD|xy", {}, kNoCommand},
+    {Op::Delete, {3, 1}, "AC|xy", {}, "Are you sure you want to delete the selected command(s)?"},
+    {Op::Up, {}, "ABCD|xy", {}, kNoCommands},
+    {Op::Up, {1, 2}, "BCAD|xy", {0, 1}, ""},
+    {Op::Up, {0, 2}, "ABCD|xy", {0, 2}, ""},
+    {Op::Down, {1, 2}, "ADBC|xy", {2, 3}, ""},
+    {Op::Down, {1, 3}, "ABCD|xy", {1, 3}, ""},
+    {Op::Copy, {}, "ABCD|xy", {}, kNoCommands},
+    {Op::Copy, {3, 0}, "ABCD|AD", {3, 0}, ""},
+    {Op::Cut, {1, 2}, "AD|BC", {}, ""},
+    {Op::Paste, {}, "ABCDxy|xy", {}, ""},
+    {Op::Paste, {1}, "AxyBCD|xy", {3}, ""},
+    {Op::Paste, {1, 2}, "ABCD|xy", {1, 2}, kPasteOne},
+    {Op::Edit, {}, "ABCD|xy", {}, kNoCommand},
+    {Op::Edit, {0, 1}, "ABCD|xy", {0, 1}, "Please select only one command to be edited!"},
+    {Op::Edit, {2}, "ABCD|xy", {2}, "Instruction has no properties to change."},
 };
 
 TEST(MacroBodyTest, ListEditingFollowsItsRules) {
     for (const EditRow& row : kEdits) {
-        SCOPED_TRACE(std::string(row.list) + " op " + std::to_string(static_cast<int>(row.op)));
+        SCOPED_TRACE(std::string(row.after) + " op " + std::to_string(static_cast<int>(row.op)));
         std::vector<CommandRecord> copied = body("xy");
-        MacroBody list(body(row.list));
+        MacroBody list(body("ABCD"));
         RowSelection selection = row.selection;
         RecordingMessages messages;
         switch (row.op) {
@@ -86,7 +81,7 @@ TEST(MacroBodyTest, ListEditingFollowsItsRules) {
         EXPECT_EQ(letters(list.commands()) + "|" + letters(copied), row.after);
         EXPECT_EQ(selection, row.selected);
         EXPECT_EQ(messages.shown.empty() ? "" : messages.shown.front().text, row.message);
-        EXPECT_EQ(list.modified(), letters(list.commands()) != row.list);
+        EXPECT_EQ(list.modified(), letters(list.commands()) != "ABCD");
     }
 }
 
@@ -98,24 +93,12 @@ TEST(MacroBodyTest, AddingInsertsBeforeTheFirstSelectedRowOrAppends) {
 }
 
 MacroDocument sample(const std::string& name, const std::string& commands) {
-    MacroDocument macro;
-    macro.name = name;
-    macro.vk = 0x41;
-    macro.modifiers = 2;
-    macro.hotKeyId = 7;
-    macro.repeat = 3;
-    macro.messageId = 10000;
-    macro.phrase = "btw";
-    macro.phraseCase = true;
+    MacroDocument macro{name, 0x41, 2, 7, 3, 10000, "btw", true, {}, body(commands)};
     macro.schedules.push_back(Schedule{1, {"N/A", "3", "31", "N/A", "12", "00", "00"}});
-    macro.commands = body(commands);
-    CommandRecord delay{kDelay};
-    delay.set("DelayInterval", std::string("500"));
-    CommandRecord date{kSendDate};
-    date.set("UseGMT", 0u);
-    date.parts.push_back(CommandRecord(0, {{"Format", 1u}, {"Append", std::string("/")}}));
-    macro.commands.push_back(delay);
-    macro.commands.push_back(date);
+    macro.commands.push_back(CommandRecord(kDelay, {{"DelayInterval", std::string("500")}}));
+    macro.commands.push_back(
+        CommandRecord(kSendDate, {{"UseGMT", 0u}},
+                      {CommandRecord(0, {{"Format", 1u}, {"Append", std::string("/")}})}));
     return macro;
 }
 
@@ -153,20 +136,21 @@ struct SaveRow {
 };
 
 TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
+    const char* lowId =
+        "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved.";
+    const char* execute = "Execute: value must be between 1 and 100000!";
     MapTriggerOwners owners;
     owners.held = {{"#10001", "Other"}, {"btw", "Other"}};
     const SaveRow rows[] = {
         {{"", 0, 0, "1", "btw", false, "0"}, "Macro Name must not be empty!"},
-        {{"M", 0, 0, " 9999 ", "btw", false, "0"},
-         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved."},
-        {{"M", 0, 0, "abc", "", false, "1"},
-         "XML Message ID must be greater than or equeal to 10000!  Lower IDs are reserved."},
+        {{"M", 0, 0, " 9999 ", "btw", false, "0"}, lowId},
+        {{"M", 0, 0, "abc", "", false, "1"}, lowId},
         {{"M", 0, 0, "10001", "btw", false, "0"}, "XML Message ID already in use by: Other"},
         {{"other", 0, 0, "10001", "", false, "1"}, ""},
         {{"M", 0, 0, " 10000", " btw ", false, "0"},
          "Word or Phrase for trigger already in use by: Other"},
-        {{"M", 0, 0, "", "", false, "0"}, "Execute: value must be between 1 and 100000!"},
-        {{"M", 0, 0, "", "", false, "100001"}, "Execute: value must be between 1 and 100000!"},
+        {{"M", 0, 0, "", "", false, "0"}, execute},
+        {{"M", 0, 0, "", "", false, "100001"}, execute},
         {{"M", 65, 2, "10000", "", true, "100000"}, ""},
         {{"a\\b", 0, 0, "", "", false, "1"}, "Macro Name must not contain a backslash (\\)!"},
     };
@@ -181,12 +165,7 @@ TEST(MacroSaveRulesTest, SaveRefusesInItsOrder) {
 }
 
 TEST(MacroSaveRulesTest, SaveAsNeedsOtherTriggersAndName) {
-    MacroDocument stored;
-    stored.name = "Mac";
-    stored.vk = 65;
-    stored.modifiers = 2;
-    stored.messageId = 10000;
-    stored.phrase = "btw";
+    const MacroDocument stored{"Mac", 65, 2, 0, 1, 10000, "btw", false, {}, {}};
     const std::pair<MacroForm, const char*> rows[] = {
         {{"New", 65, 2, "", "", false, "1"}, "Must select different hot key trigger!"},
         {{"MAC", 65, 1, "", "", false, "1"}, "Must select different Macro name!"},

@@ -73,9 +73,8 @@ protected:
     }
     std::vector<std::string> rows(MacroEditor& editor) {
         std::vector<std::string> out;
-        for (int i = 0; i < editor.bodyList()->count(); ++i) {
+        for (int i = 0; i < editor.bodyList()->count(); ++i)
             out.push_back(editor.bodyList()->item(i)->text().toStdString());
-        }
         return out;
     }
 

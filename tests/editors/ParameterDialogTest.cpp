@@ -36,9 +36,8 @@ void enter(ParameterDialog& dialog, int index, const QString& input) {
         combo->setCurrentIndex(combo->findText(input));
     if (auto* check = qobject_cast<QCheckBox*>(widget)) check->setChecked(input == "1");
     if (qobject_cast<QGroupBox*>(widget)) {
-        for (auto* radio : widget->findChildren<QRadioButton*>()) {
+        for (auto* radio : widget->findChildren<QRadioButton*>())
             if (radio->text().remove('&') == input) radio->setChecked(true);
-        }
     }
 }
 
@@ -103,6 +102,7 @@ const Row kAccepted[] = {
 };
 
 // Refusals: the first failing check's box; the dialog stays open.
+constexpr const char* kTimeOut = "Attention: Time out must be specified.  0 waits indefinately.";
 const Row kRefused[] = {
     {kDelay, {"  "}, "Attention: Duration must be specified."},
     {kEjectMedia, {" "}, "Keystrider - Error: Drive Letter: must be specified."},
@@ -111,13 +111,11 @@ const Row kRefused[] = {
     {kParseClipBoard, {}, "Keystrider Error: Delimiter must be given!"},
     {kCopyRemoteClipBoard, {"h", " ", ""}, "Keystrider - Error: Port: can not be empty."},
     {kCopyRemoteClipBoard, {"h", "1", " "}, "Keystrider - Error: Variable Name: can not be empty."},
-    {kWaitForWindow,
-     {"", "", "", "1"},
-     "Attention: Time out must be specified.  0 waits indefinately."},
+    {kWaitForWindow, {"", "", "", "1"}, kTimeOut},
     {kWaitForWindow,
      {"", "", "1", " "},
      "Attention: Number of windows to wait for must be specified."},
-    {kWaitForDriveMap, {}, "Attention: Time out must be specified.  0 waits indefinately."},
+    {kWaitForDriveMap, {}, kTimeOut},
     {kMoveWindow, {"w", "1", " "}, "Keystrider - Attention: Top Coordinate must not be empty."},
     {kSizeWindow, {" ", "1", "1"}, "Keystrider - Attention: Window Name must not be empty."},
     {kShowWindow,
@@ -132,9 +130,8 @@ std::string confirm(const CommandRecord& record, const std::vector<QString>& inp
     ParameterDialog dialog(*parameterSpec(record.id), record, messages, desktop.hooks());
     for (std::size_t k = 0; k < inputs.size(); ++k) enter(dialog, static_cast<int>(k), inputs[k]);
     dialog.accept();
-    if (dialog.result() != QDialog::Accepted) {
+    if (dialog.result() != QDialog::Accepted)
         return messages.shown.empty() ? "refused silently" : messageLine(messages.shown.front());
-    }
     result = dialog.record();
     return stored(result);
 }
@@ -171,23 +168,21 @@ TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked
 TEST(RowDescriptionTest, EachTypeShowsItsValues) {
     FixedKeymap keymap;
     KeymapKeyNames keyNames(keymap);
-    const auto with = [](std::uint32_t id, std::vector<CommandValue> values) {
-        return CommandRecord(id, std::move(values));
-    };
     const std::pair<CommandRecord, std::string> rows[] = {
-        {with(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 ms"},
-        {with(kSendKeys, {{"Keys", "Hello, world"}}), "SEND KEYS \"Hello, world\""},
-        {with(kSendKeys, {{"Keys", "Dear Sir\nWe write to tell you of the 12 parcels"}}),
+        {CommandRecord(kDelay, {{"DelayInterval", "500"}}), "DELAY 500 ms"},
+        {CommandRecord(kSendKeys, {{"Keys", "Hello, world"}}), "SEND KEYS \"Hello, world\""},
+        {CommandRecord(kSendKeys, {{"Keys", "Dear Sir\nWe write to tell you of the 12 parcels"}}),
          "SEND KEYS \"Dear Sir↵We write to tell you of the 12 …\""},
-        {with(kWaitForWindow, {{"WaitWindowName", "Untitled*"}, {"WaitWindowTimeout", "10"}}),
+        {CommandRecord(kWaitForWindow,
+                       {{"WaitWindowName", "Untitled*"}, {"WaitWindowTimeout", "10"}}),
          "WAIT FOR WINDOW \"Untitled*\" 10 s"},
-        {with(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
+        {CommandRecord(kMoveMousePointer, {{"IsAB", 0u}, {"XRELCoord", "10"}, {"YRELCoord", "20"}}),
          "MOVE MOUSE POINTER (REL:10,20)"},
-        {with(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
+        {CommandRecord(kMoveMousePointer, {{"IsAB", 1u}, {"XABCoord", "1"}, {"YABCoord", "2"}}),
          "MOVE MOUSE POINTER (AB:1,2)"},
-        {with(0x41, {{"KeyPressed", 0u}}), "aA (Down)"},
-        {with(0xBA, {{"KeyPressed", 2u}}), ";: (Up)"},
-        {with(kCtrlC, {}), "CTRL+C"},
+        {CommandRecord(0x41, {{"KeyPressed", 0u}}), "aA (Down)"},
+        {CommandRecord(0xBA, {{"KeyPressed", 2u}}), ";: (Up)"},
+        {CommandRecord(kCtrlC, {}), "CTRL+C"},
     };
     for (const auto& [record, text] : rows) EXPECT_EQ(rowDescription(record, keyNames), text);
 }
@@ -203,17 +198,16 @@ struct PlaybackRow {
 TEST(PlaybackDialogTest, ChoosesARecordingItsEventsAndSpeed) {
     const std::vector<RecordingRow> recordings = {
         {"both", "Keyboard & Mouse", 1}, {"keys", "Keyboard", 2}, {"clicks", "Mouse", 3}};
-    const CommandRecord mouseFaster(kPlaybackRecording, {{"JournalName", std::string("CLICKS")},
-                                                         {"PlayBackEvent", 3u},
-                                                         {"PlayBackSpeed", std::string("-25")}});
+    const CommandRecord fresh(kPlaybackRecording),
+        mouseFaster(kPlaybackRecording, {{"JournalName", std::string("CLICKS")},
+                                         {"PlayBackEvent", 3u},
+                                         {"PlayBackSpeed", std::string("-25")}});
     const PlaybackRow rows[] = {
-        {CommandRecord(kPlaybackRecording), -1, -1, "", "Attention: No recording selected!"},
-        {CommandRecord(kPlaybackRecording), 1, 1, "40",
-         "JournalName=keys;PlayBackEvent=#2;PlayBackSpeed=-40;"},
-        {CommandRecord(kPlaybackRecording), 0, 2, "-5",
+        {fresh, -1, -1, "", "Attention: No recording selected!"},
+        {fresh, 1, 1, "40", "JournalName=keys;PlayBackEvent=#2;PlayBackSpeed=-40;"},
+        {fresh, 0, 2, "-5",
          "Attention: Replay speed percentage must be greater than or equal to 0."},
-        {CommandRecord(kPlaybackRecording), 0, 2, "12.5",
-         "JournalName=both;PlayBackEvent=#1;PlayBackSpeed=12.5;"},
+        {fresh, 0, 2, "12.5", "JournalName=both;PlayBackEvent=#1;PlayBackSpeed=12.5;"},
         {mouseFaster, -1, -1, "", "JournalName=clicks;PlayBackEvent=#3;PlayBackSpeed=-25;"},
     };
     for (const PlaybackRow& row : rows) {
@@ -283,9 +277,8 @@ TEST(PromptDialogTest, AddAndUpdateNeedEachBoxValueInOrder) {
     RecordingMessages messages;
     PromptDialog dialog(CommandRecord(kPromptUser), messages);
     const auto fill = [&](const QStringList& values) {
-        for (std::size_t k = 0; k < PromptDialog::kFields.size(); ++k) {
+        for (std::size_t k = 0; k < PromptDialog::kFields.size(); ++k)
             dialog.field(k)->setText(values.value(static_cast<int>(k)));
-        }
     };
     const std::pair<QStringList, const char*> refusals[] = {
         {{"c", " "}, "Left Coord: must be specified."},
@@ -360,13 +353,10 @@ TEST(PromptDialogTest, ViewShowsTheListAndAsksFirstAboutFieldsNotUpdated) {
          "Name"},
     };
     CommandRecord command(kPromptUser, {{"WindowCaption", std::string("Ask")}});
-    command.parts.push_back(CommandRecord(0, {{"Caption", std::string("Name")},
-                                              {"X", std::string("10")},
-                                              {"Y", std::string("20")},
-                                              {"Width", std::string("30")},
-                                              {"Height", std::string("40")},
-                                              {"VName", std::string("V")},
-                                              {"MultiLine", std::string("No")}}));
+    CommandRecord& prompt = command.parts.emplace_back(0);
+    const char* names[] = {"Caption", "X", "Y", "Width", "Height", "VName", "MultiLine"};
+    const char* values[] = {"Name", "10", "20", "30", "40", "V", "No"};
+    for (std::size_t i = 0; i < std::size(names); ++i) prompt.set(names[i], std::string(values[i]));
     for (const Case& c : cases) {
         RecordingMessages messages;
         messages.answers = {c.answer};

@@ -23,9 +23,8 @@ using Texts = std::vector<std::string>;
 
 Events keyEvents(std::uint32_t first, std::size_t count) {
     Events events;
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (std::uint32_t i = 0; i < count; ++i)
         events.push_back({kWmKeyDown, 0x41 + i, 0, first + 10 * i, 7});
-    }
     return events;
 }
 

@@ -33,9 +33,8 @@ protected:
         ASSERT_EQ(box(f)->currentText(), text);
     }
     void click(const QString& button) {
-        for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
             if (b->text() == button) b->click();
-        }
     }
     void clickRow(int row, Qt::KeyboardModifiers keys = {}) {
         const QRect place = dialog->list()->visualItemRect(dialog->list()->topLevelItem(row));

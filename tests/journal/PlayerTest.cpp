@@ -78,12 +78,11 @@ TEST(PlaybackScheduleTest, TimingRules) {
         {{{K, 0}, {K, 100}, {K, 200}}, 1, 0, 0, {{0, 0}, {1, 130}, {2, 230}}, 30},
         {{{K, 0}, {K, 500}, {K, 400}}, 1, 0, 0, {{0, 0}, {1, 500}, {2, 500}}},
     };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
-        FakeClock clock(cases[i].start);
-        PlaybackSchedule schedule(recording(cases[i].events), cases[i].filter, cases[i].speed,
-                                  clock);
-        EXPECT_EQ(play(schedule, clock, cases[i].late), cases[i].expected);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases.data());
+        FakeClock clock(c.start);
+        PlaybackSchedule schedule(recording(c.events), c.filter, c.speed, clock);
+        EXPECT_EQ(play(schedule, clock, c.late), c.expected);
     }
 }
 
@@ -260,18 +259,16 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
 TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
     ASSERT_TRUE(WriteRecording(*store, "Empty", {}, 1));
     const std::string hook = "Error: Unable to set hook for play back of recording!";
-    const std::string reading =
-        "Attention: Error reading value in reigistry at: Software\\Quorvel\\"
-        "Keystrider\\Macros\\Mac\\Commands\\0\\JournalName, error: ";
-    const std::string opening =
-        "Attention: Error opening key in reigistry at: Software\\Quorvel\\"
-        "Keystrider\\Journals\\Ghost, error: ";
+    const std::string at = " in reigistry at: Software\\Quorvel\\Keystrider\\";
     // {journal (none: no JournalName), filter, injects, watches, message box}
     const std::vector<std::tuple<const char*, std::uint32_t, bool, bool, std::string>> cases = {
         {"Empty", 1, true, true, ""},
         {"Rec", 0, true, true, ""},
-        {nullptr, 1, true, true, reading + "The value does not exist."},
-        {"Ghost", 1, true, true, opening + "The key does not exist."},
+        {nullptr, 1, true, true,
+         "Attention: Error reading value" + at +
+             "Macros\\Mac\\Commands\\0\\JournalName, error: The value does not exist."},
+        {"Ghost", 1, true, true,
+         "Attention: Error opening key" + at + "Journals\\Ghost, error: The key does not exist."},
         {"Rec", 1, false, true, hook},
         {"Rec", 1, true, false, hook}};
     for (const auto& [journal, filter, injects, watches, box] : cases) {
@@ -294,9 +291,8 @@ TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
 TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
     command("Slow");
     const std::string reset =
-        "Attention - Keystrider: Play back of recording has been terminated "
-        "by the system!\nUnable to reset Keystrider!  Please close "
-        "Keystrider and restart!";
+        "Attention - Keystrider: Play back of recording has been terminated by the system!\n"
+        "Unable to reset Keystrider!  Please close Keystrider and restart!";
     for (const auto& [mainWindow, removed, calls, shown] :
          {std::tuple{true, false, Strings{"raise", "stop"}, Strings{}},
           std::tuple{false, false, Strings{"raise"}, Strings{reset}},

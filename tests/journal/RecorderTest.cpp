@@ -63,9 +63,8 @@ TEST(CaptureTranslationTest, EachInputBecomesItsJournalEvent) {
         {button(4, false, 7, 8, 27), std::nullopt},
         {button(6, true, 7, 8, 28), std::nullopt},
     };
-    for (const auto& [input, expected] : cases) {
+    for (const auto& [input, expected] : cases)
         EXPECT_EQ(toJournalEvent(input, layout), expected) << input.time;
-    }
 }
 
 TEST(RecorderWindowListTest, CaptionsFollowTheTitles) {

@@ -40,9 +40,8 @@ TEST(JournalEventTest, FilterLetsItsClassesThrough) {
         {2, 0x0108, true}, {2, 0x0109, false}, {2, 0x0200, false}, {3, 0x0200, true},
         {3, 0x020A, true}, {3, 0x020B, false}, {3, 0x0101, false}, {0, 0x0100, false},
         {4, 0x0200, false}};
-    for (const auto& [filter, message, passes] : cases) {
+    for (const auto& [filter, message, passes] : cases)
         EXPECT_EQ(passesFilter(filter, message), passes) << filter << " " << message;
-    }
 }
 
 class RecordingStoreTest : public StoreFixture {
@@ -176,9 +175,8 @@ TEST_F(RecordingStoreTest, SaveNewRecording) {
 }
 
 TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
-    for (const char* name : {"One", "Two", "Three"}) {
+    for (const char* name : {"One", "Two", "Three"})
         ASSERT_TRUE(WriteRecording(*store, name, makeEvents(1), 1));
-    }
     EXPECT_TRUE(DeleteSelectedRecordings(*store, {}).empty());
     EXPECT_EQ(boxes(messages), Strings{"Attention: No recording(s) selected!"});
 

@@ -41,9 +41,8 @@ public:
         return order;
     }
     std::optional<Bytes> data(std::uint32_t format) override {
-        for (const auto& [offeredFormat, bytes] : offered) {
+        for (const auto& [offeredFormat, bytes] : offered)
             if (offeredFormat == format) return bytes;
-        }
         return std::nullopt;
     }
     bool clear() override { return offered.clear(), fault != Fault::Unclearable; }

@@ -25,9 +25,8 @@ inline bool runEventsUntil(const std::function<bool()>& done, int limitMs) {
     elapsed.start();
     QTimer look;  // wakes the loop to look at `done` again
     look.start(2);
-    while (!done() && elapsed.elapsed() < limitMs) {
+    while (!done() && elapsed.elapsed() < limitMs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
     return done();
 }
 

@@ -136,32 +136,29 @@ public:
     bool isOwnWindow(WindowId window) override { return own.count(window) > 0; }
     bool isDesktop(WindowId window) override { return window == desktop; }
     bool attachInput(WindowId window) override {
-        calls.push_back("attach " + std::to_string(window));
-        return !refuseAttach && !isOwnWindow(window) && !isDesktop(window);
+        return note("attach", window), !refuseAttach && !isOwnWindow(window) && !isDesktop(window);
     }
-    void detachInput(WindowId window) override {
-        calls.push_back("detach " + std::to_string(window));
-    }
+    void detachInput(WindowId window) override { note("detach", window); }
     std::optional<ScreenRect> rect(WindowId window) override {
-        if (!windowRect) return std::nullopt;
-        calls.push_back("rect " + std::to_string(window));
+        if (windowRect) note("rect", window);
         return windowRect;
     }
     ScreenSize screenSize() override { return {1024, 768}; }
     std::vector<TopLevelWindow> topLevelWindows() override { return windows; }
     bool setForeground(WindowId window) override {
-        calls.push_back("foreground " + std::to_string(window));
-        if (refuseForeground) return false;
-        foregroundWindow = window;
-        return true;
+        note("foreground", window);
+        if (!refuseForeground) foregroundWindow = window;
+        return !refuseForeground;
     }
     bool show(WindowId window, ShowCommand command) override {
-        calls.push_back("show " + std::to_string(window) + " " +
-                        std::to_string(static_cast<int>(command)));
+        note("show", window, " " + std::to_string(static_cast<int>(command)));
         return !refuseShow;
     }
     Result placeable() override {
         return placeRefusal.empty() ? Result::success() : Result::failure(placeRefusal);
+    }
+    void note(const char* call, WindowId window, const std::string& more = {}) {
+        calls.push_back(call + (" " + std::to_string(window)) + more);
     }
 
     std::optional<WindowId> foregroundWindow;

@@ -40,9 +40,8 @@ public:
     void clear() { shown.clear(); }
     // Whether every box shown so far had this title and icon.
     bool allShownAs(const std::string& title, MsgIcon icon) const {
-        for (const auto& box : shown) {
+        for (const auto& box : shown)
             if (box.title != title || box.icon != icon) return false;
-        }
         return true;
     }
 

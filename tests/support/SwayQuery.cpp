@@ -11,9 +11,8 @@ namespace {
 bool focusedIn(const QJsonObject& node, const QString& appId) {
     if (node["focused"].toBool() && node["app_id"].toString() == appId) return true;
     for (const char* children : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue child : node[children].toArray()) {
+        for (const QJsonValue child : node[children].toArray())
             if (focusedIn(child.toObject(), appId)) return true;
-        }
     }
     return false;
 }

@@ -52,9 +52,8 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& swayCon
         if (compositor != Compositor::Sway) return true;
         for (const auto& entry : fs::directory_iterator(runtimeDir())) {
             const std::string name = entry.path().filename().string();
-            if (name.starts_with("sway-ipc.") && name.ends_with(".sock")) {
+            if (name.starts_with("sway-ipc.") && name.ends_with(".sock"))
                 swaySocket_ = entry.path().string();
-            }
         }
         return !swaySocket_.empty();
     });
@@ -67,9 +66,8 @@ WaylandSession::~WaylandSession() {
 }
 
 bool WaylandSession::prerequisitesMissing(const std::string& program) {
-    for (const std::string& needed : {program, std::string("setpriv")}) {
+    for (const std::string& needed : {program, std::string("setpriv")})
         if (!installed(needed)) skipReason_ = needed + " is not installed";
-    }
     if (skipReason_.empty() &&
         ChildProcess(asNobody({}, {"true"}), "").wait(std::chrono::seconds(10)) != 0) {
         skipReason_ = "setpriv cannot run a program as nobody (the tests need root)";

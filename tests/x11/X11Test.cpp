@@ -99,10 +99,7 @@ TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
         platform->keyboard().setCapsLock(layout[0] == 'd');
         const std::size_t spareBefore = emptyKeys(platform->connection());
         TypingWindow window(session());
-        for (const std::string& piece : pieces) {
-            writeText("Keys", piece);
-            runCommand(commands, kSendKeys);
-        }
+        for (const std::string& piece : pieces) runCommand(commands, kSendKeys, {{"Keys", piece}});
         EXPECT_EQ(window.text(expected.size()), expected) << layout;
         EXPECT_EQ(emptyKeys(platform->connection()), spareBefore) << "a spare key stayed bound";
         EXPECT_EQ(platform->keyboard().isOn(LockKey::CapsLock), layout[0] == 'd');
@@ -119,8 +116,7 @@ TEST_F(InputTest, ASlowTargetGetsEveryCharacterOfAManyStretchText) {
         if (i % 40 != 0) text += static_cast<char>('a' + i % 26);
         if (i % 40 == 0) utf8::append(text, static_cast<char32_t>(0x4E00 + i / 40 % distinct));
     }
-    writeText("Keys", text);
-    runCommand(commands, kSendKeys);
+    runCommand(commands, kSendKeys, {{"Keys", text}});
     EXPECT_EQ(window.text(text.size(), std::chrono::seconds(3)), text);
 }
 
@@ -195,8 +191,7 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
 
     activateWindow(platform->windows(), messages, lower.window(), ShowCommand::ShowNormal);
     EXPECT_EQ(platform->windows().foreground(), lower.window());
-    writeText("Keys", "to lower");
-    runCommand(commands, kSendKeys);
+    runCommand(commands, kSendKeys, {{"Keys", "to lower"}});
     EXPECT_EQ(lower.text(8), "to lower");
     activateWindow(platform->windows(), messages, platform->connection().root(), ShowCommand::Show);
     EXPECT_EQ(messages.texts(),

@@ -24,9 +24,8 @@ using std::chrono::milliseconds;
 // The peak resident memory of a process in kB.
 long peakMemoryKb(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
+    for (std::string line; std::getline(status, line);)
         if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    }
     return -1;
 }
 
@@ -50,10 +49,10 @@ protected:
         copy->readUntil([](const std::string&) { return false; }, milliseconds(5000));
         return {copy->wait(milliseconds(3000)), copy->output()};
     }
-    // A macro whose one SEND KEYS command types `keys`.
-    static std::string typing(const std::string& macro, const std::string& keys) {
-        return "[Macros\\" + macro + "\\Commands\\0]\n\"id\"=dword:00001014\n\"Keys\"=\"" + keys +
-               "\"\n";
+    // A macro's SEND KEYS command `index` typing `keys`.
+    static std::string typing(const std::string& macro, const std::string& keys, int index = 0) {
+        return "[Macros\\" + macro + "\\Commands\\" + std::to_string(index) +
+               "]\n\"id\"=dword:00001014\n\"Keys\"=\"" + keys + "\"\n";
     }
 
     // A macro started by typing `phrase` whose REPLACE WORD OR PHRASE types
@@ -227,10 +226,7 @@ TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
          "[]\n\"ExpansionOn\"=dword:00000001\n"
          "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
          "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
-             std::to_string(port) +
-             "\"\n\"BufName\"=\"Got\"\n"
-             "[Macros\\Fetch\\Commands\\1]\n\"id\"=dword:00001014\n"
-             "\"Keys\"=\"[Got]\"\n");
+             std::to_string(port) + "\"\n\"BufName\"=\"Got\"\n" + typing("Fetch", "[Got]", 1));
     ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
     const auto server = start({}, otherDisplay.display(), otherDir.path().string());
     const std::string reply = postOnceServing(port, "<MsgID ID=\"1000\"></MsgID>");
@@ -299,9 +295,8 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     const auto due = floor<seconds>(system_clock::now()) + seconds(5);
     const auto second = due.time_since_epoch().count() % 60;
     std::string schedule = "[Macros\\Tick\\Schedule\\0]\n\"Period\"=dword:00000006\n";
-    for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"}) {
+    for (const char* field : {"Year", "Month", "Day", "DayOfWeek", "Hour", "Minute"})
         schedule += "\"" + std::string(field) + "\"=\"N/A\"\n";
-    }
     seed(dir, "[]\n\"SchedOn\"=dword:00000001\n" + schedule + "\"Second\"=\"" +
                   std::to_string(second) +
                   "\"\n[Macros\\Tick\\Commands\\0]\n\"id\"=dword:00001009\n"

@@ -10,11 +10,11 @@
 #include "QtTestLoop.h"
 #include "RecordObserver.h"
 #include "RecorderDoubles.h"
+#include "RegText.h"
 #include "TempDir.h"
 #include "TypingWindow.h"
 #include "XTestDriver.h"
 #include "app/Engine.h"
-#include "core/CommandId.h"
 #include "journal/RecordingStore.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11Platform.h"
@@ -113,18 +113,13 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
     } front;
     Engine engine(store, messages, *platform, front);
     MacroRuns& runs = engine.services().runs;
-    // The macro "Mac": the recording "Rec" with every event at recorded speed, then B typed.
-    ASSERT_TRUE(store.CreateMacroKey("Mac\\Commands\\0"));
-    ASSERT_TRUE(store.WriteDword(kPlaybackRecording, "\\Macros\\Mac\\Commands\\0", "id"));
-    ASSERT_TRUE(store.WriteMacroString("Rec", "Mac\\Commands\\0", "JournalName"));
-    ASSERT_TRUE(store.WriteDword(1, "\\Macros\\Mac\\Commands\\0", "PlayBackEvent"));
-    ASSERT_TRUE(store.WriteMacroString("0", "Mac\\Commands\\0", "PlayBackSpeed"));
-    for (std::uint32_t flags : {0u, kKeyUp}) {
-        const std::string command = "Mac\\Commands\\" + std::to_string(1 + flags / kKeyUp);
-        ASSERT_TRUE(store.CreateMacroKey(command));
-        ASSERT_TRUE(store.WriteDword('B', "\\Macros\\" + command, "id"));
-        ASSERT_TRUE(store.WriteDword(flags, "\\Macros\\" + command, "KeyPressed"));
-    }
+    // The macro "Mac": PLAYBACK RECORDING "Rec" with every event at recorded speed, then the B
+    // key down and up.
+    loadReg(tree,
+            "[Macros\\Mac\\Commands\\0]\n\"id\"=dword:00001005\n\"JournalName\"=\"Rec\"\n"
+            "\"PlayBackEvent\"=dword:1\n\"PlayBackSpeed\"=\"0\"\n[Macros\\Mac\\Commands\\1]\n"
+            "\"id\"=dword:42\n\"KeyPressed\"=dword:0\n[Macros\\Mac\\Commands\\2]\n"
+            "\"id\"=dword:42\n\"KeyPressed\"=dword:2\n");
     const auto startMacro = [&] {
         return runs.start("Mac") && runEventsUntil([&] { return runs.active(); }, 3000);
     };
@@ -176,9 +171,7 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
     }
     std::sort(lateness.begin(), lateness.end());
     EXPECT_LE(lateness[lateness.size() / 2], 3);
-    EXPECT_EQ(target->text(6),
-              "a@3\x7f\x1b"
-              "b");
+    EXPECT_EQ(target->text(6), "a@3\177\033b");
     EXPECT_TRUE(messages.shown.empty());
 
     // A physical Esc alone, or while only a synthesised Control is held, is

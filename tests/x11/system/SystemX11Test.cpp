@@ -35,9 +35,8 @@ protected:
     static void TearDownTestSuite() { session_.reset(); }
 
     std::optional<WindowId> window(const std::string& title) {
-        for (const auto& shown : platform->windows().topLevelWindows()) {
+        for (const auto& shown : platform->windows().topLevelWindows())
             if (shown.title == title) return shown.id;
-        }
         return std::nullopt;
     }
     // A program that records how it was started, a line each time (its
@@ -53,13 +52,13 @@ protected:
         return path;
     }
     void run(const std::string& arguments, std::uint32_t runIfOpen) {
-        writeText("FileName", program);
-        writeText("Arguments", arguments);
-        writeText("DirName", dir.path().string());
-        writeText("WindowName", "argv win*");
-        writeNumber("ShowStyle", static_cast<std::uint32_t>(ShowCommand::Restore));
-        writeNumber("RunIfOpen", runIfOpen);
-        runCommand(commands, kRun);
+        runCommand(commands, kRun,
+                   {{"FileName", program},
+                    {"Arguments", arguments},
+                    {"DirName", dir.path().string()},
+                    {"WindowName", "argv win*"}},
+                   {{"ShowStyle", static_cast<std::uint32_t>(ShowCommand::Restore)},
+                    {"RunIfOpen", runIfOpen}});
     }
 
     static inline std::unique_ptr<XvfbSession> session_;
@@ -101,8 +100,7 @@ TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
     XkbSelectEvents(watcher, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
     XKeyboardState before{}, after{};
     XGetKeyboardControl(watcher, &before);
-    writeNumber("SoundID", 0xFFFFFFFF);
-    runCommand(commands, kSound);
+    runCommand(commands, kSound, {}, {{"SoundID", 0xFFFFFFFF}});
 
     XEvent received{};
     ASSERT_TRUE(eventually([&] { return XCheckTypedEvent(watcher, event, &received) == True; }));

@@ -62,14 +62,13 @@ protected:
     }
     CommandResult waitFor(std::uint32_t forOpen, const char* count, const char* timeout,
                           std::uint32_t abortOnFail, std::function<void(int)> atLook) {
-        writeText("WaitWindowName", "wait target*");
-        writeText("WaitWindowTimeOut", timeout);
-        writeText("NumWins", count);
-        writeNumber("WaitForOpen", forOpen);
-        writeNumber("AbortOnFail", abortOnFail);
         run.looks = 0;
         run.onWait = std::move(atLook);
-        return runCommand(commands, kWaitForWindow);
+        return runCommand(commands, kWaitForWindow,
+                          {{"WaitWindowName", "wait target*"},
+                           {"WaitWindowTimeOut", timeout},
+                           {"NumWins", count}},
+                          {{"WaitForOpen", forOpen}, {"AbortOnFail", abortOnFail}});
     }
 
     static inline std::unique_ptr<test::XvfbSession> session_;
@@ -92,21 +91,16 @@ TEST_F(WindowX11Test, MoveAndSizeRestoredWindowsOnly) {
     const ScreenRect screen{0, 0, windows.screenSize().width, windows.screenSize().height};
     ASSERT_TRUE(reaches(max, WindowState::Maximized, screen));
     const ScreenRect size = *windows.rect(one);
-    writeText("WindowName", "move me*");
-    writeText("LeftCoord", "40");
-    writeText("TopCoord", "50.9");
-    runCommand(commands, kMoveWindow);
+    runCommand(commands, kMoveWindow,
+               {{"WindowName", "move me*"}, {"LeftCoord", "40"}, {"TopCoord", "50.9"}});
     const ScreenRect moved{40, 50, 40 + size.right - size.left, 50 + size.bottom - size.top};
     EXPECT_TRUE(reaches(one, WindowState::Normal, moved) &&
                 reaches(two, WindowState::Normal, moved));
     EXPECT_TRUE(reaches(max, WindowState::Maximized, screen));
-    writeText("WindowName", "MOVE ME ONE");
-    writeText("Width", "300");
-    writeText("Height", "+200");
-    runCommand(commands, kSizeWindow);
+    runCommand(commands, kSizeWindow,
+               {{"WindowName", "MOVE ME ONE"}, {"Width", "300"}, {"Height", "+200"}});
     EXPECT_TRUE(reaches(one, WindowState::Normal, ScreenRect{40, 50, 340, 250}));
-    writeText("WindowName", "move me max");
-    runCommand(commands, kMoveWindow);
+    runCommand(commands, kMoveWindow, {{"WindowName", "move me max"}});
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Window not found: MOVE ME MAX"});
 }
 
@@ -123,8 +117,7 @@ TEST_F(WindowX11Test, ShowStylesGiveTheirStateWithOrWithoutActivation) {
     };
     for (const auto& [style, state, active] : cases) {
         ASSERT_TRUE(windows.setForeground(other));
-        writeNumber("Style", static_cast<std::uint32_t>(style));
-        runCommand(commands, kShowWindow);
+        runCommand(commands, kShowWindow, {}, {{"Style", static_cast<std::uint32_t>(style)}});
         for (Window window : {one, two}) EXPECT_TRUE(reaches(window, state)) << style;
         if (!active) std::this_thread::sleep_for(200ms);
         EXPECT_TRUE(test::eventually([&] {
