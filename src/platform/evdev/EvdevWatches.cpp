@@ -35,12 +35,7 @@ EvdevKeyWatch::EvdevKeyWatch(const EvdevSetup& setup)
     : source_(setup, DeviceFolder::Wanted::Keyboards) {}
 
 bool EvdevKeyWatch::start(Handler onKey) {
-    stop();
-    handler_ = std::move(onKey);
-    if (!source_.open(this)) handler_ = nullptr;
-    // Without the right to the devices the watch sees nothing, but the
-    // phrases are kept: one notice says why, not a failure at each start.
-    return handler_ != nullptr || source_.accessDenied();
+    return source_.restart(this, handler_, std::move(onKey));
 }
 
 void EvdevKeyWatch::stop() {
@@ -73,10 +68,7 @@ EvdevCancelWatch::EvdevCancelWatch(const EvdevSetup& setup)
     : source_(setup, DeviceFolder::Wanted::Keyboards) {}
 
 bool EvdevCancelWatch::start(Handler onCancel) {
-    stop();
-    handler_ = std::move(onCancel);
-    if (!source_.open(this)) handler_ = nullptr;
-    return handler_ != nullptr || source_.accessDenied();
+    return source_.restart(this, handler_, std::move(onCancel));
 }
 
 void EvdevCancelWatch::stop() {

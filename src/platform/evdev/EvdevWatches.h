@@ -56,6 +56,16 @@ public:
         return open([watch](const DeviceFolder::Device& device, const DeviceEvent* events,
                             std::size_t count) { watch->onEvents(device, events, count); });
     }
+    // Starts a watch afresh with `handler` in its `slot`. Without the right
+    // to the devices the watch sees nothing but counts as started: the
+    // user's triggers are kept, and one notice says why.
+    template <class Watch, class Handler>
+    bool restart(Watch* watch, Handler& slot, Handler handler) {
+        watch->stop();
+        slot = std::move(handler);
+        if (!open(watch)) slot = nullptr;
+        return slot != nullptr || accessDenied();
+    }
     void close() { folder_.stop(); }
     bool accessDenied() const { return folder_.accessDenied(); }
 
