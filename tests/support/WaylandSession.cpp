@@ -30,8 +30,9 @@ void giveToNobody(const fs::path& path) {
 
 WaylandSession::WaylandSession(Compositor compositor, const std::string& swayConfig) {
     const std::string program = compositor == Compositor::Sway ? "sway" : "weston";
-    if (prerequisitesMissing(program)) return;
+    // Everything nobody runs starts in this folder.
     giveToNobody(folder_.path());
+    if (prerequisitesMissing(program)) return;
     fs::create_directory(runtimeDir());
     giveToNobody(runtimeDir());
     std::vector<std::string> command;
@@ -94,18 +95,40 @@ ChildProcess& WaylandSession::startClient(const std::vector<std::string>& argv,
                                           bool captureOutput) {
     std::vector<std::string> settings = environment();
     settings.insert(settings.end(), extraEnvironment.begin(), extraEnvironment.end());
+    std::vector<std::string> command = argv;
+    if (!command.empty()) command.front() = reachableByNobody(command.front());
     clients_.push_back(
-        std::make_unique<ChildProcess>(asNobody(settings, argv), "", captureOutput, true));
+        std::make_unique<ChildProcess>(asNobody(settings, command), "", captureOutput, true));
     return *clients_.back();
+}
+
+// A program built in a tree nobody may enter (a clone in a private folder)
+// runs from a copy in the session's folder; the project's programs link its
+// own libraries statically.
+std::string WaylandSession::reachableByNobody(const std::string& program) const {
+    if (!program.starts_with('/') || program.starts_with("/usr/")) return program;
+    const fs::path copy = folder_.path() / fs::path(program).filename();
+    if (!fs::exists(copy)) {
+        fs::copy_file(program, copy);
+        fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    }
+    return copy.string();
 }
 
 std::vector<std::string> WaylandSession::asNobody(const std::vector<std::string>& environment,
                                                   const std::vector<std::string>& argv) const {
     // setpriv changes the credentials, which clears the parent-death signal
     // ChildProcess set: ask for it again after the change.
-    std::vector<std::string> command{
-        "setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--pdeathsig=KILL", "env",
-        "-i"};
+    std::vector<std::string> command{"setpriv",
+                                     "--reuid=nobody",
+                                     "--regid=nogroup",
+                                     "--clear-groups",
+                                     "--pdeathsig=KILL",
+                                     "env",
+                                     "-i",
+                                     "-C",
+                                     folder_.path().string()};
     command.insert(command.end(), environment.begin(), environment.end());
     command.insert(command.end(), argv.begin(), argv.end());
     return command;

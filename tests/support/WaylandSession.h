@@ -48,6 +48,7 @@ public:
                               bool captureOutput = false);
 
 private:
+    std::string reachableByNobody(const std::string& program) const;
     std::vector<std::string> asNobody(const std::vector<std::string>& environment,
                                       const std::vector<std::string>& argv) const;
     bool prerequisitesMissing(const std::string& program);
