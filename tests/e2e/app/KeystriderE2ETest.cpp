@@ -13,7 +13,6 @@
 #include "TypingWindow.h"
 #include "XTestDriver.h"
 #include "XvfbSession.h"
-#include "editors/MacroDocument.h"
 #include "store/KeyTree.h"
 
 namespace ks::test {
@@ -53,16 +52,6 @@ protected:
     static std::string typing(const std::string& macro, const std::string& keys, int index = 0) {
         return "[Macros\\" + macro + "\\Commands\\" + std::to_string(index) +
                "]\n\"id\"=dword:00001014\n\"Keys\"=\"" + keys + "\"\n";
-    }
-
-    // A macro started by typing `phrase` whose REPLACE WORD OR PHRASE types
-    // `text`; `matchCase` "0", "1", or empty for no `WPhraseCase`.
-    static std::string replacing(const std::string& macro, const std::string& phrase,
-                                 const std::string& matchCase, const std::string& text) {
-        return "[Macros\\" + macro + "]\n\"WPhrase\"=\"" + phrase + "\"\n" +
-               (matchCase.empty() ? "" : "\"WPhraseCase\"=dword:0000000" + matchCase + "\n") +
-               "[Macros\\" + macro + "\\Commands\\0]\n\"id\"=dword:00001101\n\"Text\"=\"" + text +
-               "\"\n";
     }
 
     // A port as the store's dword value text.
@@ -109,15 +98,18 @@ TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
               (std::pair<int, std::string>{0, "keystrider " KS_VERSION "\n"}));
 }
 
-// A second copy hands its macro to the first, or without one just ends. A
-// macro saved without a hot key keeps no `vk` and starts without a box.
-TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
+// A second copy hands its macro to the first, or without one shows the first's
+// window (there being no tray) and ends. A macro built in the editor runs by its
+// hot key. While COPY waits for a clipboard owner that does not answer (a
+// stopped xclip), the program still answers a second copy at once.
+TEST_F(KeystriderE2ETest, RunsMacrosOfItsCommandLineHotKeysSecondCopiesAndTheEditor) {
     // "Own" sets a variable that a later run of "Nightly Backup" types.
     seed(dir,
          "[]\n\"ExpansionOn\"=dword:00000001\n"
          "[Macros\\Greet]\n\"vk\"=dword:0000004b\n\"fsModifiers\"=dword:00000003\n"
          "[Macros\\Own\\Commands\\1]\n\"id\"=dword:00001102\n\"Name\"=\"Job\"\n"
-         "\"Value\"=\"handed\"\n" +
+         "\"Value\"=\"handed\"\n"
+         "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n" +
              typing("Greet", "Hi.") + typing("Own", "own ") + typing("Nightly Backup", "[job]"));
     TypingWindow window(xvfb);
     auto first = start({"Own"}, xvfb.display());
@@ -132,6 +124,58 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
     EXPECT_EQ(run({}, xvfb.display()).first, 0);
     EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(3));
     EXPECT_EQ(first->wait(milliseconds(300)), -1);
+
+    // The editor, by the keyboard: the macro's name and hot key, SEND KEYS "ab",
+    // a DELAY and the on-screen keyboard's "1". "window:T" waits until the window
+    // titled T is shown and has the focus, so that a loaded machine never sends
+    // keys to a window not yet there.
+    const auto keys = [&](std::vector<std::string> steps) {
+        for (const std::string& step : steps) {
+            if (step.rfind("window:", 0) == 0) {
+                ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                      "^" + step.substr(7) + "$", "windowactivate", "--sync"},
+                                     milliseconds(15000)))
+                    << step;
+                continue;
+            }
+            const bool text = step.rfind("type:", 0) == 0;
+            ASSERT_TRUE(xvfb.run({"xdotool", text ? "type" : "key", text ? step.substr(5) : step}))
+                << step;
+            std::this_thread::sleep_for(milliseconds(200));
+        }
+    };
+    const std::string editor = "window:Keystrider - Modify Macro";
+    keys({"window:Keystrider", "alt+a", editor, "type:Typer", "Tab", "Tab", "ctrl+alt+j"});
+    keys({"alt+y", "k", "alt+o", "Home", "Return", "window:Keystrider - SEND KEYS"});
+    keys({"type:ab", "alt+o", editor, "alt+y", "End", "alt+o", "type:DELAY", "Return"});
+    keys({"window:Keystrider - DELAY", "type:100", "Return", editor});
+    // The on-screen keyboard's "1": the first key after its mode buttons is Esc,
+    // then the function keys, Print, Scroll Lock, Pause, the grave accent, "1".
+    keys({"alt+r"});
+    for (int tab = 0; tab < 18; ++tab) keys({"Tab"});
+    keys({"space", "alt+s"});
+    TypingWindow typedByTyper(xvfb, "typed by Typer");
+    ASSERT_TRUE(xvfb.run({"xdotool", "key", "ctrl+alt+j"}));
+    EXPECT_EQ(typedByTyper.text(3, milliseconds(5000)), "ab1") << first->output();
+
+    std::ofstream(dir.file("held")) << "held";
+    ChildProcess owner({"xclip", "-selection", "clipboard", "-quiet", "-i", dir.file("held")},
+                       xvfb.display(), false);
+    ASSERT_TRUE(xvfb.run({"sh", "-c", "until xclip -selection clipboard -o; do sleep 0.01; done"}));
+    kill(owner.pid(), SIGSTOP);
+    const std::vector<std::string> search = {"xdotool", "search", "--onlyvisible", "--name",
+                                             "^Keystrider$"};
+    ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Keystrider$",
+                          "windowminimize", "--sync"}));
+    EXPECT_EQ(run({"Copy"}, xvfb.display()).first, 0);
+    std::this_thread::sleep_for(milliseconds(1000));  // the run has begun and waits
+    EXPECT_EQ(run({}, xvfb.display()).first, 0);
+    const auto handedOver = std::chrono::steady_clock::now();
+    while (!xvfb.run(search) &&
+           std::chrono::steady_clock::now() - handedOver < milliseconds(5000)) {
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, milliseconds(200));
+    kill(owner.pid(), SIGKILL);
     stop(*first);
 }
 
@@ -140,20 +184,13 @@ TEST_F(KeystriderE2ETest, RunsItsCommandLineAHotKeyAndASecondCopysMacro) {
 // typed would land among its keys. The tray's phrase item (in trayer's
 // notification area, one icon wide at the top right) switches them off and on.
 TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResumesThem) {
-    {
-        KeyTree tree(dir.file(kStore));
-        loadReg(tree, "[]\n\"WPhraseOn\"=dword:00000001\n" +
-                          replacing("Way", "btw", "0", "by the way") +
-                          replacing("Fix", "teh", "0", "the") +
-                          replacing("Strict", "omw", "1", "on my way") +
-                          replacing("Again", "brb", "0", "brb, be right back") +
-                          replacing("Half", "hlf", "", "half"));
-        // A macro the editor saved without a hot key starts without a box.
-        MacroDocument sampler;
-        sampler.name = "Sampler";
-        ASSERT_TRUE(writeMacro(tree, sampler));
-        EXPECT_FALSE(tree.readValue("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Sampler", "vk"));
-    }
+    seed(dir,
+         "[]\n\"WPhraseOn\"=dword:00000001\n"
+         "[Macros\\Way]\n\"WPhrase\"=\"btw\"\n\"WPhraseCase\"=dword:0\n"
+         "[Macros\\Way\\Commands\\0]\n\"id\"=dword:00001101\n\"Text\"=\"by the way\"\n"
+         "[Macros\\Again]\n\"WPhrase\"=\"brb\"\n\"WPhraseCase\"=dword:0\n"
+         "[Macros\\Again\\Commands\\0]\n\"id\"=dword:00001101\n"
+         "\"Text\"=\"brb, be right back\"\n");
     ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
                        "--width", "24", "--height", "24"},
                       xvfb.display());
@@ -176,9 +213,8 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
         shown += replaced;
         EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown) << keys;
     };
-    type("btw", "by the way");
-    type(" TEH", " the");
-    type(" OMW hlf brb", " OMW hlf brb, be right back");
+    type("BTW", "by the way");
+    type(" brb", " brb, be right back");
     toggle();
     type(" btw", " btw");
     toggle();
@@ -187,70 +223,12 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
     EXPECT_EQ(copy->output().find("Error registering hotkey"), std::string::npos);
 }
 
-// While COPY waits for a clipboard owner that does not answer (a stopped
-// xclip), the program still answers a second copy's hand-over at once.
-TEST_F(KeystriderE2ETest, AWaitingCopyLeavesTheProgramAnsweringASecondCopy) {
-    seed(dir, "[Macros\\Copy\\Commands\\0]\n\"id\"=dword:00001003\n\"BufName\"=\"b\"\n");
-    std::ofstream(dir.file("held")) << "held";
-    ChildProcess owner({"xclip", "-selection", "clipboard", "-quiet", "-i", dir.file("held")},
-                       xvfb.display(), false);
-    ASSERT_TRUE(xvfb.run({"sh", "-c", "until xclip -selection clipboard -o; do sleep 0.01; done"}));
-    kill(owner.pid(), SIGSTOP);
-    auto first = start({}, xvfb.display());
-    const std::vector<std::string> search = {"xdotool", "search", "--onlyvisible", "--name",
-                                             "^Keystrider$"};
-    ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Keystrider$",
-                          "windowminimize", "--sync"}));
-
-    EXPECT_EQ(run({"Copy"}, xvfb.display()).first, 0);
-    std::this_thread::sleep_for(milliseconds(1000));  // the run has begun and waits
-    EXPECT_EQ(run({}, xvfb.display()).first, 0);
-    const auto handedOver = std::chrono::steady_clock::now();
-    while (!xvfb.run(search) &&
-           std::chrono::steady_clock::now() - handedOver < milliseconds(5000)) {
-    }
-    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, milliseconds(200));
-    kill(owner.pid(), SIGKILL);
-    stop(*first);
-}
-
-// One copy serves its clipboard; another, on its own display with its own
-// store, fetches it into a variable and types it. Hostile peers before that
-// are closed and leave the server serving with its memory bounded.
-TEST_F(KeystriderE2ETest, ACopyFetchesAnotherCopysClipboard) {
-    const XvfbSession otherDisplay;
-    const TempDir otherDir;
-    const std::uint16_t port = freePort();
-    seed(otherDir, "[]\n\"SrvOn\"=dword:00000001\n\"SrvPort\"=dword:" + portValue(port) + "\n");
-    seed(dir,
-         "[]\n\"ExpansionOn\"=dword:00000001\n"
-         "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
-         "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
-             std::to_string(port) + "\"\n\"BufName\"=\"Got\"\n" + typing("Fetch", "[Got]", 1));
-    ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
-    const auto server = start({}, otherDisplay.display(), otherDir.path().string());
-    const std::string reply = postOnceServing(port, "<MsgID ID=\"1000\"></MsgID>");
-    ASSERT_NE(reply.find("<ClipBoard>remote-clip</ClipBoard>"), std::string::npos) << reply;
-
-    const long before = peakMemoryKb(server->pid());
-    const std::string hostile[] = {
-        "POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n",
-        "POST /" + std::string(2 << 20, 'x') + "\r\n",
-        "POST / HTTP/1.0\r\nContent-Length: 16777216\r\n\r\n" + std::string(17 << 20, 'x'),
-    };
-    for (const std::string& bytes : hostile) exchange(port, {bytes});
-    EXPECT_LT(peakMemoryKb(server->pid()) - before, 24 * 1024);  // the 16 MB body at most
-
-    TypingWindow window(xvfb);
-    auto fetching = start({"Fetch"}, xvfb.display());
-    EXPECT_EQ(window.text(11, milliseconds(10000)), "remote-clip") << fetching->output();
-    stop(*server);
-}
-
-// Two copies, each serving on its own port, ask each other for their macros
-// and recordings; what arrives is imported without a question, a name the
-// receiver already has getting the next free number.
-TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
+// Two copies, each on its own display with its own store and serving on its own
+// port. Hostile peers are closed and leave a server serving with its memory
+// bounded. One copy fetches the other's clipboard into a variable and types it;
+// each asks the other to push its macros or recordings, which are imported
+// without a question, a name the receiver already has getting the next free number.
+TEST_F(KeystriderE2ETest, TwoCopiesFetchEachOthersClipboardAndPushMacrosAndRecordings) {
     const XvfbSession otherDisplay;
     const TempDir otherDir;
     const std::uint16_t ports[] = {freePort(), freePort()};
@@ -264,8 +242,28 @@ TEST_F(KeystriderE2ETest, TwoCopiesPushMacrosAndRecordingsToEachOther) {
                  "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
                  "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
     }
-    const auto first = start({}, xvfb.display());
+    seed(dir,
+         "[]\n\"ExpansionOn\"=dword:00000001\n"
+         "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
+         "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
+             std::to_string(ports[1]) + "\"\n\"BufName\"=\"Got\"\n" + typing("Fetch", "[Got]", 1));
+    ASSERT_TRUE(otherDisplay.run({"sh", "-c", "printf remote-clip | xclip -selection clipboard"}));
     const auto second = start({}, otherDisplay.display(), otherDir.path().string());
+    const std::string clip = postOnceServing(ports[1], "<MsgID ID=\"1000\"></MsgID>");
+    ASSERT_NE(clip.find("<ClipBoard>remote-clip</ClipBoard>"), std::string::npos) << clip;
+
+    const long before = peakMemoryKb(second->pid());
+    const std::string hostile[] = {
+        "POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n",
+        "POST /" + std::string(2 << 20, 'x') + "\r\n",
+        "POST / HTTP/1.0\r\nContent-Length: 16777216\r\n\r\n" + std::string(17 << 20, 'x'),
+    };
+    for (const std::string& bytes : hostile) exchange(ports[1], {bytes});
+    EXPECT_LT(peakMemoryKb(second->pid()) - before, 24 * 1024);  // the 16 MB body at most
+
+    TypingWindow window(xvfb);
+    const auto first = start({"Fetch"}, xvfb.display());
+    EXPECT_EQ(window.text(11, milliseconds(10000)), "remote-clip") << first->output();
     // Asks copy `to` to push its macros (1006) or recordings (1007) to the other's port.
     const auto ask = [&](int to, int request) {
         const std::string body = "<KEYSTRIDER ID=\"" + std::to_string(request) + "\"><SrvPort>" +
@@ -312,49 +310,6 @@ TEST_F(KeystriderE2ETest, AnEveryMinuteScheduleFiresWithinASecondOfItsSecond) {
     EXPECT_GE(fired, due);
     EXPECT_LT(fired, due + seconds(1));
     stop(*copy);
-}
-
-// A person builds a macro in the editor with the keyboard (its name and hot key,
-// SEND KEYS "ab", a DELAY, the on-screen keyboard's "1"), saves it and runs it
-// by the hot key just given to it.
-TEST_F(KeystriderE2ETest, AMacroBuiltInTheEditorRunsByItsHotKey) {
-    auto keystrider = start({}, xvfb.display());
-    // A second copy shows the first one's window, there being no tray.
-    std::this_thread::sleep_for(milliseconds(1500));
-    start({}, xvfb.display())->wait(milliseconds(5000));
-    std::this_thread::sleep_for(milliseconds(800));
-    // "window:T" waits until the window titled T is shown and has the focus, so
-    // that a loaded machine never sends keys to a window not yet there.
-    const auto keys = [&](std::vector<std::string> steps) {
-        for (const std::string& step : steps) {
-            if (step.rfind("window:", 0) == 0) {
-                ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name",
-                                      "^" + step.substr(7) + "$", "windowactivate", "--sync"},
-                                     milliseconds(15000)))
-                    << step;
-                continue;
-            }
-            const bool text = step.rfind("type:", 0) == 0;
-            ASSERT_TRUE(xvfb.run({"xdotool", text ? "type" : "key", text ? step.substr(5) : step}))
-                << step;
-            std::this_thread::sleep_for(milliseconds(200));
-        }
-    };
-    const std::string editor = "window:Keystrider - Modify Macro";
-    keys({"window:Keystrider", "alt+a", editor, "type:Typer", "Tab", "Tab", "ctrl+alt+j"});
-    keys({"alt+y", "k", "alt+o", "Home", "Return", "window:Keystrider - SEND KEYS"});
-    keys({"type:ab", "alt+o", editor, "alt+y", "End", "alt+o", "type:DELAY", "Return"});
-    keys({"window:Keystrider - DELAY", "type:100", "Return", editor});
-    // The on-screen keyboard's "1": the first key after its mode buttons is Esc,
-    // then the function keys, Print, Scroll Lock, Pause, the grave accent, "1".
-    keys({"alt+r"});
-    for (int tab = 0; tab < 18; ++tab) keys({"Tab"});
-    keys({"space", "alt+s"});
-
-    TypingWindow window(xvfb);
-    ASSERT_TRUE(xvfb.run({"xdotool", "key", "ctrl+alt+j"}));
-    EXPECT_EQ(window.text(3, milliseconds(5000)), "ab1") << keystrider->output();
-    stop(*keystrider);
 }
 
 }  // namespace
