@@ -86,16 +86,16 @@ protected:
         ASSERT_EQ(importMacros(*store, site, triggers, document, mode), ImportOutcome::Done);
         ASSERT_EQ(importRecordings(*store, site, document, mode), ImportOutcome::Done);
     }
+    // Exports `names` to the file `name` in the test's folder.
+    bool exportTo(ExportKind kind, const Texts& names, const std::string& name) {
+        return ExportItems(services, kind, names, ExportTarget::file(dir.file(name)));
+    }
     // Exports every listed macro and recording to a new file and gives its bytes.
     std::string exportAll(const std::string& name) {
-        const std::string path = dir.file(name);
-        ExportServices services{*store, messages, {}, {}};
-        EXPECT_TRUE(
-            ExportItems(services, ExportKind::Macros, site.macros, ExportTarget::file(path)));
+        EXPECT_TRUE(exportTo(ExportKind::Macros, site.macros, name));
         messages.answers.push_back(MsgAnswer::No);  // append the recordings
-        EXPECT_TRUE(ExportItems(services, ExportKind::Recordings, site.recordings,
-                                ExportTarget::file(path)));
-        std::ifstream in(path, std::ios::binary);
+        EXPECT_TRUE(exportTo(ExportKind::Recordings, site.recordings, name));
+        std::ifstream in(dir.file(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::optional<std::string> text(const std::string& key, const char* name) {
@@ -107,9 +107,10 @@ protected:
 
     ListImportSite site;
     FakeTriggers triggers{*store};
+    ExportServices services{*store, messages, {}, {}};
 };
 
-TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
+TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSayAndRoundTripsByteForByte) {
     importDocument(parse(handWritten()));
     EXPECT_EQ(text("Macros\\Backup", "WPhrase"), "bk");
     EXPECT_EQ(number("Macros\\Backup", "id"), 1u);  // the next registration number, not 99
@@ -133,17 +134,14 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSay) {
     EXPECT_EQ((*piece10)[1], (7 + 10) & 0xFF);
     EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec", "11")->size(), 20u);
     EXPECT_TRUE(messages.shown.empty()) << messages.texts().front();
-}
 
-TEST_F(InterchangeTest, FileToStoreToFileIsByteIdentical) {
-    importDocument(parse(handWritten()));
+    // Exported, imported from that file and exported again: the same bytes.
     const std::string first = exportAll("first.xml");
     const auto firstMacros = site.macros;
 
     ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Macros\\Backup"));
     ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\Rec"));
-    site.macros.clear();
-    site.recordings.clear();
+    site.macros = site.recordings = {};
     triggers.held.clear();
     triggers.counter = 0;
     const auto loaded = loadDocument(dir.file("first.xml"), messages);  // pieces read as bytes
@@ -179,14 +177,11 @@ TEST_F(InterchangeTest, ManyItemsOfOneNameTakeSuffixesInOrder) {
 // export leaves that item out and says so.
 TEST_F(InterchangeTest, ExportLeavesOutANameWithAControlCharacter) {
     ASSERT_TRUE(store->CreateMacroKey("a") && store->CreateMacroKey("b\x01"));
-    const std::string path = dir.file("out.xml");
-    ExportServices services{*store, messages, {}, {}};
-    ASSERT_TRUE(
-        ExportItems(services, ExportKind::Macros, {"b\x01", "a"}, ExportTarget::file(path)));
+    ASSERT_TRUE(exportTo(ExportKind::Macros, {"b\x01", "a"}, "out.xml"));
     EXPECT_EQ(messages.texts(),
               Texts{"The macro name: \"b\x01\" holds a control character, which an XML document "
                     "cannot hold.\n\nThe macro is not exported."});
-    const auto document = loadDocument(path, messages);
+    const auto document = loadDocument(dir.file("out.xml"), messages);
     ASSERT_TRUE(document);
     EXPECT_EQ(document->root().firstBelow("MACROS")->children.size(), 1u);
 }
@@ -248,9 +243,8 @@ TEST_F(InterchangeTest, NamesBreakingTheRuleAreLeftOutAndSaidSo) {
         messages.clear();
         importMacros(*store, site, triggers, document,
                      icon == MsgIcon::Stop ? ImportMode::Silent : ImportMode::Interactive);
-        ASSERT_EQ(messages.texts(), Texts{"The macro name: \"a\\b\" contains a "
-                                          "backslash (\\).\n\nThe macro will "
-                                          "not be imported."});
+        ASSERT_EQ(messages.texts(), Texts{"The macro name: \"a\\b\" contains a backslash (\\).\n\n"
+                                          "The macro will not be imported."});
         EXPECT_EQ(messages.shown[0].icon, icon);
     }
     EXPECT_EQ(site.macros, (Texts{"ok", "ok1"}));
@@ -287,6 +281,7 @@ TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
         {pieceText(16001, 0), std::nullopt},
     };
     const std::string path = dir.file("piece.xml");
+    const std::string recording = "SOFTWARE\\Quorvel\\Keystrider\\Journals\\r";
     for (const auto& [piece, bytes] : cases) {
         const std::string text = "<K><RECORDINGS><RECORDING Name='r'><INS0>" + piece +
                                  "</INS0></RECORDING></RECORDINGS></K>";
@@ -297,16 +292,13 @@ TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
             SCOPED_TRACE(piece.substr(0, 40));
             messages.clear();
             site.recordings.clear();
-            const ImportOutcome outcome =
-                importRecordings(*store, site, document, ImportMode::Silent);
-            EXPECT_EQ(outcome, bytes ? ImportOutcome::Done : ImportOutcome::Failed);
-            EXPECT_EQ(store->GetBinary("SOFTWARE\\Quorvel\\Keystrider\\Journals\\r", "0"), bytes);
-            if (bytes) {
-                ASSERT_TRUE(store->DeleteKeyTree("Software\\Quorvel\\Keystrider\\Journals\\r"));
-            } else {
-                EXPECT_FALSE(tree->keyExists("Software\\Quorvel\\Keystrider\\Journals\\r"));
-                EXPECT_EQ(messages.texts(), Texts{"Error getting value of current tag."});
-            }
+            EXPECT_EQ(importRecordings(*store, site, document, ImportMode::Silent),
+                      bytes ? ImportOutcome::Done : ImportOutcome::Failed);
+            EXPECT_EQ(store->GetBinary(recording, "0"), bytes);
+            EXPECT_EQ(tree->keyExists(recording), bytes.has_value());
+            EXPECT_EQ(messages.texts(),
+                      bytes ? Texts{} : Texts{"Error getting value of current tag."});
+            store->DeleteKeyTree(recording);
         }
     }
 }
@@ -316,22 +308,21 @@ TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
         parse("<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS><RECORDING Name='r'>"
               "<Count>0</Count></RECORDING></RECORDINGS></K>"));
     const std::string path = dir.file("out.xml");
-    ExportServices services{*store, messages, {}, {}};
-    ASSERT_TRUE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
+    ASSERT_TRUE(exportTo(ExportKind::Recordings, {"r"}, "out.xml"));
     messages.answers = {MsgAnswer::No};
-    ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
+    ASSERT_TRUE(exportTo(ExportKind::Macros, {"a"}, "out.xml"));
     auto document = loadDocument(path, messages);
     ASSERT_TRUE(document);
     EXPECT_TRUE(document->root().firstBelow("RECORDING"));
     EXPECT_TRUE(document->root().firstBelow("MACRO"));
     messages.answers = {MsgAnswer::Yes};
-    ASSERT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::file(path)));
+    ASSERT_TRUE(exportTo(ExportKind::Macros, {"a"}, "out.xml"));
     document = loadDocument(path, messages);
     EXPECT_FALSE(document->root().firstBelow("RECORDING"));
     const std::size_t shown = messages.shown.size();
     services.progress = [](std::size_t, std::size_t) { return false; };
     messages.answers = {MsgAnswer::No};
-    EXPECT_FALSE(ExportItems(services, ExportKind::Recordings, {"r"}, ExportTarget::file(path)));
+    EXPECT_FALSE(exportTo(ExportKind::Recordings, {"r"}, "out.xml"));
     EXPECT_FALSE(loadDocument(path, messages)->root().firstBelow("RECORDING"));  // as it was
     EXPECT_EQ(messages.shown.size(), shown + 1);  // the question, no failure
     EXPECT_EQ(messages.shown.back().title, "Attention");
@@ -344,14 +335,11 @@ TEST_F(InterchangeTest, PushToAPeerNeedsItsAcceptance) {
     importDocument(parse("<K><MACROS><MACRO Name='a'/></MACROS><RECORDINGS/></K>"));
     std::string posted;
     std::string reply = "<KEYSTRIDER ID=\"1004\"/>";
-    ExportServices services{
-        *store,
-        messages,
-        [&](const std::string& host, const std::string& port, const std::string& body) {
-            posted = host + ":" + port + " " + body;
-            return std::optional(reply);
-        },
-        {}};
+    services.sendToPeer = [&](const std::string& host, const std::string& port,
+                              const std::string& body) {
+        posted = host + ":" + port + " " + body;
+        return std::optional(reply);
+    };
     EXPECT_TRUE(ExportItems(services, ExportKind::Macros, {"a"}, ExportTarget::peer("h", "1")));
     EXPECT_NE(posted.find("h:1 <?xml"), std::string::npos);
     EXPECT_NE(posted.find("<MACRO Name=\"a\">"), std::string::npos);
