@@ -68,11 +68,11 @@ protected:
     // Posts `body` to a copy's server once it serves; its reply.
     static std::string postOnceServing(std::uint16_t port, const std::string& body) {
         std::string reply;
-        for (int tries = 0; tries < 100 && reply.empty(); ++tries) {
-            std::this_thread::sleep_for(milliseconds(100));
+        eventually([&] {
             reply = exchange(port, {"POST / HTTP/1.0\r\nContent-Length: " +
                                     std::to_string(body.size()) + "\r\n\r\n" + body});
-        }
+            return !reply.empty();
+        });
         return reply;
     }
 
@@ -163,18 +163,16 @@ TEST_F(KeystriderE2ETest, RunsMacrosOfItsCommandLineHotKeysSecondCopiesAndTheEdi
                        xvfb.display(), false);
     ASSERT_TRUE(xvfb.run({"sh", "-c", "until xclip -selection clipboard -o; do sleep 0.01; done"}));
     kill(owner.pid(), SIGSTOP);
-    const std::vector<std::string> search = {"xdotool", "search", "--onlyvisible", "--name",
-                                             "^Keystrider$"};
     ASSERT_TRUE(xvfb.run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Keystrider$",
                           "windowminimize", "--sync"}));
     EXPECT_EQ(run({"Copy"}, xvfb.display()).first, 0);
     std::this_thread::sleep_for(milliseconds(1000));  // the run has begun and waits
     EXPECT_EQ(run({}, xvfb.display()).first, 0);
-    const auto handedOver = std::chrono::steady_clock::now();
-    while (!xvfb.run(search) &&
-           std::chrono::steady_clock::now() - handedOver < milliseconds(5000)) {
-    }
-    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, milliseconds(200));
+    EXPECT_TRUE(eventually(
+        [&] {
+            return xvfb.run({"xdotool", "search", "--onlyvisible", "--name", "^Keystrider$"});
+        },
+        milliseconds(200)));
     kill(owner.pid(), SIGKILL);
     stop(*first);
 }
@@ -271,14 +269,10 @@ TEST_F(KeystriderE2ETest, TwoCopiesFetchEachOthersClipboardAndPushMacrosAndRecor
         const std::string reply = postOnceServing(ports[to], body);
         EXPECT_NE(reply.find("ID=\"1005\""), std::string::npos) << reply;
     };
-    // Waits until the store of copy `copy` has `key`.
+    // Whether the store of copy `copy` comes to have `key`.
     const auto arrives = [&](int copy, const std::string& key) {
         KeyTree tree(homes[copy]->file(kStore), KeyTree::Access::ReadOnly);
-        for (int tries = 0; tries < 100; ++tries) {
-            if (tree.keyExists("Software\\Quorvel\\Keystrider\\" + key)) return true;
-            std::this_thread::sleep_for(milliseconds(100));
-        }
-        return false;
+        return eventually([&] { return tree.keyExists("Software\\Quorvel\\Keystrider\\" + key); });
     };
     ask(1, 1006);
     EXPECT_TRUE(arrives(0, "Macros\\Hello1\\Commands\\0")) << first->output() << second->output();
