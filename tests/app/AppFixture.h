@@ -100,12 +100,6 @@ protected:
     }
     bool schedulesOn() const { return triggers->schedules().endOfDayDue().has_value(); }
 
-    void addMacro(const std::string& name, std::uint32_t modifiers = 0, std::uint32_t vk = 0) {
-        ASSERT_TRUE(store->CreateMacroKey(name));
-        if (vk == 0) return;
-        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "vk", vk));
-        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "fsModifiers", modifiers));
-    }
     void setOption(const char* name, std::uint32_t value) {
         ASSERT_TRUE(store->SetDword(kDirectRoot, name, value));
     }

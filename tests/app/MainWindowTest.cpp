@@ -70,10 +70,9 @@ TEST_F(MainWindowTest, ListsMacrosWithTheirTriggersAndRecordingsWithTheirTypes) 
 
 // A macro that cannot be deleted is reported once and the others go on.
 TEST_F(MainWindowTest, ExecuteAndDeleteActOnTheSelection) {
-    addMacro("Locked", kModAlt, 'L');
-    addMacro("Open", kModAlt, 'O');
-    ASSERT_TRUE(store->SetDword(macros + "\\Open", "MsgID", 10002));
-    addMacro("Stays");
+    load(
+        "[Macros\\Locked]\n\"vk\"=dword:4c\n\"fsModifiers\"=dword:1\n[Macros\\Open]\n"
+        "\"vk\"=dword:4f\n\"fsModifiers\"=dword:1\n\"MsgID\"=dword:2712\n[Macros\\Stays]");
     makeWindow();
     for (auto rows : {std::initializer_list<int>{}, {0, 1}, {1}}) {
         select(rows);

@@ -67,20 +67,18 @@ TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
     EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
 }
 
-TEST_F(RecordDialogTest, SaysWhenPositionsAreMovesNotPlaces) {
+// The dialog says when positions are moves, not places; Cancel stops the
+// capture and forgets it.
+TEST_F(RecordDialogTest, SaysWhenPositionsAreMovesAndCancelForgetsTheCapture) {
     for (const bool absolute : {true, false}) {
         capture.absolute = absolute;
         RecordDialog dialog(services, guide, nullptr, {});
         EXPECT_EQ(dialog.findChild<QLabel*>("relativePositions") == nullptr, absolute);
+        record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
+        dialog.reject();
+        EXPECT_FALSE(capture.capturing);
+        EXPECT_EQ(dialog.recorder().events(), nullptr);
     }
-}
-
-TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
-    RecordDialog dialog(services, guide, nullptr, {});
-    record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
-    dialog.reject();
-    EXPECT_FALSE(capture.capturing);
-    EXPECT_EQ(dialog.recorder().events(), nullptr);
 }
 
 TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecording) {
