@@ -3,8 +3,8 @@
 
 #include <signal.h>
 
-#include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "LoopbackHttp.h"
@@ -46,12 +46,6 @@ protected:
                "]\n\"id\"=dword:00001014\n\"Keys\"=\"" + keys + "\"\n";
     }
 
-    // A port as the store's dword value text.
-    static std::string portValue(std::uint16_t port) {
-        char value[16];
-        std::snprintf(value, sizeof value, "%08x", port);
-        return value;
-    }
     // The store of a copy whose folders are under `home`, filled from .reg text.
     static void seed(const TempDir& home, const std::string& reg) {
         KeyTree tree(home.file(kStore));
@@ -226,11 +220,13 @@ TEST_F(KeystriderE2ETest, TwoCopiesServeScheduleFetchClipboardsAndPushMacrosAndR
     const std::uint16_t ports[] = {freePort(), freePort()};
     const TempDir* homes[] = {&dir, &otherDir};
     for (int copy = 0; copy < 2; ++copy) {
+        std::ostringstream port;  // as the store's dword value text
+        port << std::hex << ports[copy];
         seed(*homes[copy],
              "[]\n\"SrvOn\"=dword:00000001\n\"SrvAcceptPush\"=dword:00000001\n"
              "\"SrvPort\"=dword:" +
-                 portValue(ports[copy]) + "\n" + typing("Hello", copy == 0 ? "a" : "b") +
-                 "[Journals\\Rec" + std::to_string(copy) +
+                 port.str() + "\n" + typing("Hello", copy == 0 ? "a" : "b") + "[Journals\\Rec" +
+                 std::to_string(copy) +
                  "]\n\"Count\"=dword:00000001\n\"Type\"=dword:00000002\n"
                  "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
     }
