@@ -163,57 +163,14 @@ TEST_F(KeystriderE2ETest, RunsMacrosOfItsCommandLineHotKeysSecondCopiesAndTheEdi
     stop(*first);
 }
 
-// Phrases typed through XTest by another program, as a person types them,
-// each typing ending with a phrase: a key typed while a replacement is being
-// typed would land among its keys. The tray's phrase item (in trayer's
-// notification area, one icon wide at the top right) switches them off and on.
-TEST_F(KeystriderE2ETest, TypedPhrasesAreReplacedOnceAndTheTrayItemStopsAndResumesThem) {
-    seed(dir,
-         "[]\n\"WPhraseOn\"=dword:00000001\n"
-         "[Macros\\Way]\n\"WPhrase\"=\"btw\"\n\"WPhraseCase\"=dword:0\n"
-         "[Macros\\Way\\Commands\\0]\n\"id\"=dword:00001101\n\"Text\"=\"by the way\"\n"
-         "[Macros\\Again]\n\"WPhrase\"=\"brb\"\n\"WPhraseCase\"=dword:0\n"
-         "[Macros\\Again\\Commands\\0]\n\"id\"=dword:00001101\n"
-         "\"Text\"=\"brb, be right back\"\n");
-    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                       "--width", "24", "--height", "24"},
-                      xvfb.display());
-    TypingWindow window(xvfb);
-    auto copy = start({}, xvfb.display());
-    ASSERT_TRUE(xvfb.run(
-        {"sh", "-c",  // until the icon is docked
-         "until xwininfo -root -tree | grep -q '\"keystrider\": (\"'; do sleep 0.1; done"}));
-    XTestDriver driver(xvfb.display());
-    const auto toggle = [&] {
-        driver.moveTo(1024 - 12, 12);
-        driver.button(3, true), driver.button(3, false), driver.sync();
-        std::this_thread::sleep_for(milliseconds(300));  // the menu opens
-        for (const char* key : {"Down", "Down", "Return"}) driver.chord({key});
-        std::this_thread::sleep_for(milliseconds(300));
-    };
-    std::string shown;
-    const auto type = [&](const char* keys, const char* replaced) {
-        ASSERT_TRUE(xvfb.run({"xdotool", "type", keys}));
-        shown += replaced;
-        EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown) << keys;
-    };
-    type("BTW", "by the way");
-    type(" brb", " brb, be right back");
-    toggle();
-    type(" btw", " btw");
-    toggle();
-    type(" btw", " by the way");
-    stop(*copy);
-    EXPECT_EQ(copy->output().find("Error registering hotkey"), std::string::npos);
-}
-
 // Two copies, each on its own display with its own store and serving on its own
 // port. The second copy's every-minute schedule fires within a second of its
 // second (the box's line reaching standard error as the macro starts). The
-// first copy fetches the second's clipboard into a variable and types it; each
-// asks the other to push its macros or recordings, which are imported without a
+// first copy fetches the second's clipboard into a variable and types it, and
+// replaces typed phrases; its tray item switches them off and on. Each copy asks
+// the other to push its macros or recordings, which are imported without a
 // question, a name the receiver already has getting the next free number.
-TEST_F(KeystriderE2ETest, TwoCopiesServeScheduleFetchClipboardsAndPushMacrosAndRecordings) {
+TEST_F(KeystriderE2ETest, TwoCopiesScheduleFetchReplacePhrasesAndPushToEachOther) {
     using namespace std::chrono;
     const XvfbSession otherDisplay;
     const TempDir otherDir;
@@ -231,7 +188,12 @@ TEST_F(KeystriderE2ETest, TwoCopiesServeScheduleFetchClipboardsAndPushMacrosAndR
                  "\"0\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13\n");
     }
     seed(dir,
-         "[]\n\"ExpansionOn\"=dword:00000001\n"
+         "[]\n\"ExpansionOn\"=dword:00000001\n\"WPhraseOn\"=dword:00000001\n"
+         "[Macros\\Way]\n\"WPhrase\"=\"btw\"\n\"WPhraseCase\"=dword:0\n"
+         "[Macros\\Way\\Commands\\0]\n\"id\"=dword:00001101\n\"Text\"=\"by the way\"\n"
+         "[Macros\\Again]\n\"WPhrase\"=\"brb\"\n\"WPhraseCase\"=dword:0\n"
+         "[Macros\\Again\\Commands\\0]\n\"id\"=dword:00001101\n"
+         "\"Text\"=\"brb, be right back\"\n"
          "[Macros\\Fetch\\Commands\\0]\n\"id\"=dword:00001100\n"
          "\"IPAddress\"=\" localhost \"\n\"Port\"=\"" +
              std::to_string(ports[1]) + "\"\n\"BufName\"=\"Got\"\n" + typing("Fetch", "[Got]", 1));
@@ -258,9 +220,40 @@ TEST_F(KeystriderE2ETest, TwoCopiesServeScheduleFetchClipboardsAndPushMacrosAndR
     EXPECT_GE(fired, due);
     EXPECT_LT(fired, due + seconds(1));
 
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "24", "--height", "24"},
+                      xvfb.display());
     TypingWindow window(xvfb);
     const auto first = start({"Fetch"}, xvfb.display());
-    EXPECT_EQ(window.text(11, milliseconds(10000)), "remote-clip") << first->output();
+    std::string shown = "remote-clip";
+    EXPECT_EQ(window.text(11, milliseconds(10000)), shown) << first->output();
+    ASSERT_TRUE(xvfb.run(
+        {"sh", "-c",  // until the icon is docked
+         "until xwininfo -root -tree | grep -q '\"keystrider\": (\"'; do sleep 0.1; done"}));
+    // The tray's phrase item, in trayer's area one icon wide at the top right.
+    XTestDriver driver(xvfb.display());
+    const auto toggle = [&] {
+        driver.moveTo(1024 - 12, 12);
+        driver.button(3, true), driver.button(3, false), driver.sync();
+        std::this_thread::sleep_for(milliseconds(300));  // the menu opens
+        for (const char* key : {"Down", "Down", "Return"}) driver.chord({key});
+        std::this_thread::sleep_for(milliseconds(300));
+    };
+    // Phrases typed through XTest by another program, as a person types them, each
+    // typing ending with a phrase: a key typed while a replacement is being typed
+    // would land among its keys.
+    const auto type = [&](const char* keys, const char* replaced) {
+        ASSERT_TRUE(xvfb.run({"xdotool", "type", keys}));
+        shown += replaced;
+        EXPECT_EQ(TypingWindow::edited(window.text(1000, milliseconds(700))), shown) << keys;
+    };
+    type(" BTW", " by the way");
+    type(" brb", " brb, be right back");
+    toggle();
+    type(" btw", " btw");
+    toggle();
+    type(" btw", " by the way");
+
     // Asks copy `to` to push its macros (1006) or recordings (1007) to the other's port.
     const auto ask = [&](int to, int request) {
         const std::string body = "<KEYSTRIDER ID=\"" + std::to_string(request) + "\"><SrvPort>" +
@@ -278,6 +271,7 @@ TEST_F(KeystriderE2ETest, TwoCopiesServeScheduleFetchClipboardsAndPushMacrosAndR
     ask(0, 1007);
     EXPECT_TRUE(arrives(1, "Journals\\Rec0")) << first->output() << second->output();
     for (ChildProcess* copy : {first.get(), second.get()}) stop(*copy);
+    EXPECT_EQ(first->output().find("Error registering hotkey"), std::string::npos);
 }
 
 }  // namespace
