@@ -69,7 +69,6 @@ protected:
             return exchange(port, pieces, gap);
         });
     }
-    // A peer that sends `request` and hangs up at once.
     std::future<void> hangsUpAfter(std::string request) {
         return std::async(std::launch::async, [port = server.port(), request] {
             const int s = connectLoopback(port);
@@ -197,9 +196,8 @@ TEST_F(RequestServerTest, MacroRequestSetsPostedVariablesAndIsAnsweredWhenItsRun
         auto reply = peerSends({post(message(10000, "<Who>peer</Who><a:Day>7</a:Day>"))});
         ASSERT_TRUE(runEventsUntil([&] { return !hooksAsked.empty(); }, 2000));
         EXPECT_EQ(hooksAsked, std::vector<std::string>{"start Backup"});
-        EXPECT_EQ(variables.textValue("ID"), "10000");
-        EXPECT_EQ(variables.textValue("Who"), "peer");
-        EXPECT_EQ(variables.textValue("Day"), "7");
+        for (const auto& [name, value] : {std::pair{"ID", "10000"}, {"Who", "peer"}, {"Day", "7"}})
+            EXPECT_EQ(variables.textValue(name), value);
         server.complete("Other", O::Ran);           // another macro's run is not this request's
         runEventsUntil([] { return false; }, 400);  // beyond the idle limit: a run may be long
         EXPECT_NE(reply.wait_for(0s), std::future_status::ready);
