@@ -11,13 +11,11 @@
 #include "FakeClock.h"
 #include "FakeSystemValues.h"
 #include "MapTriggerOwners.h"
-#include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "net/RequestServer.h"
 #include "platform/qt/QtPeerClient.h"
-#include "runner/RunControl.h"
 
 namespace ks::test {
 namespace {

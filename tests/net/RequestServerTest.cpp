@@ -18,8 +18,6 @@
 #include "QtTestLoop.h"
 #include "RecordingMessages.h"
 #include "expand/VariableTable.h"
-#include "net/HttpRequest.h"
-#include "net/Reply.h"
 #include "xml/XmlDocument.h"
 
 namespace ks::test {
