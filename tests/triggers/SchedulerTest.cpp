@@ -98,27 +98,23 @@ TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {
     scheduler.start();
     scheduler.load("Daily");
     scheduler.load("Tick");
-    clock.setWall(localAt("2026-12-07 10:59:50") * 1000);  // set back an hour before, forward now
-    scheduler.clockChanged();
-    runUntil("2026-12-07 11:00:00");
-    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:59:50 CET", "Daily 2026-12-07 11:00:00 CET"}));
-
-    fired.clear();
-    clock.setWall(localAt("2026-12-07 14:00:10") * 1000);  // three hours asleep
-    scheduler.clockChanged();
-    runUntil("2026-12-07 14:01:00");
-    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 14:00:10 CET", "Tick 2026-12-07 14:00:30 CET"}));
-
-    fired.clear();
-    clock.setWall(localAt("2026-12-07 10:59:00") * 1000);  // back before 11:00 once more
-    scheduler.clockChanged();
-    runUntil("2026-12-07 11:00:00");
-    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:59:30 CET", "Daily 2026-12-07 11:00:00 CET"}));
-
-    fired.clear();
-    clock.setWall(clock.wallMillis() - 400);  // slewed, with no notice: the timer waits on
-    runUntil("2026-12-07 11:00:31");
-    EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 11:00:30 CET"}));
+    // What fires until `until` once the wall clock is set to `wall` (none: slewed, unannounced).
+    const auto firedAfterSetting = [this](const char* wall, const char* until) {
+        fired.clear();
+        clock.setWall(wall ? localAt(wall) * 1000 : clock.wallMillis() - 400);
+        if (wall) scheduler.clockChanged();
+        runUntil(until);
+        return fired;
+    };
+    // Set back an hour before, forward now; then three hours asleep; back before 11:00 once more.
+    EXPECT_EQ(firedAfterSetting("2026-12-07 10:59:50", "2026-12-07 11:00:00"),
+              (Texts{"Tick 2026-12-07 10:59:50 CET", "Daily 2026-12-07 11:00:00 CET"}));
+    EXPECT_EQ(firedAfterSetting("2026-12-07 14:00:10", "2026-12-07 14:01:00"),
+              (Texts{"Tick 2026-12-07 14:00:10 CET", "Tick 2026-12-07 14:00:30 CET"}));
+    EXPECT_EQ(firedAfterSetting("2026-12-07 10:59:00", "2026-12-07 11:00:00"),
+              (Texts{"Tick 2026-12-07 10:59:30 CET", "Daily 2026-12-07 11:00:00 CET"}));
+    EXPECT_EQ(firedAfterSetting(nullptr, "2026-12-07 11:00:31"),
+              (Texts{"Tick 2026-12-07 11:00:30 CET"}));  // the timer waits on
 }
 
 TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
@@ -130,14 +126,12 @@ TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
     scheduler.clockChanged();
     postSucceeds = false;
     runUntil("2026-12-07 10:01:31");
+    const std::string
+        at = "Error reading value in reigistry at: Software\\Quorvel\\Keystrider\\Macros\\Tick"
+             "\\Schedule\\0\\",
+        missing = ", error: The value does not exist.";
     EXPECT_EQ(messages.texts(),
-              (Texts{"Invalid time period.",
-                     "Error reading value in reigistry at: "
-                     "Software\\Quorvel\\Keystrider\\Macros\\Tick\\Schedule\\0\\Hour, "
-                     "error: The value does not exist.\n"
-                     "Error reading value in reigistry at: "
-                     "Software\\Quorvel\\Keystrider\\Macros\\Tick\\Schedule\\0\\Minute, "
-                     "error: The value does not exist.",
+              (Texts{"Invalid time period.", at + "Hour" + missing + "\n" + at + "Minute" + missing,
                      "Invalid time period.", "Error posting message to main thread.",
                      "Error posting message to main thread."}));
     EXPECT_EQ(fired.size(), 2u);
