@@ -198,14 +198,12 @@ TEST_F(RecorderTest, ALostCaptureReleasesTheEvents) {
 }
 
 TEST_F(RecorderTest, StartingFailuresLeaveNothingBehind) {
-    const Strings undone = {"attach 500", "foreground 500", "detach 500"};
+    const Strings attach = {"attach 500"}, undone = {"attach 500", "foreground 500", "detach 500"};
     bool none = false, noWatch = false;
     const std::vector<std::tuple<std::optional<WindowId>, bool*, std::string, Strings>> cases = {
         {std::nullopt, &none, "No starting window selected!", {}},
-        {kTarget,
-         &windows.refuseAttach,
-         "Unable to attach to window you selected to start in!",
-         {"attach 500"}},
+        {kTarget, &windows.refuseAttach, "Unable to attach to window you selected to start in!",
+         attach},
         {kTarget, &windows.refuseForeground,
          "Unable to bring the selected window to the foreground!", undone},
         {kTarget, &capture.refuse, "Unable to set hook for recording!", undone},
