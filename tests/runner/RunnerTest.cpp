@@ -35,9 +35,9 @@ using namespace std::chrono_literals;
 //   w WAIT FOR WINDOW: records 'w', waits 500 ms while the run lasts and fails
 //   h PLAYBACK RECORDING: records 'h' and hands over; the run step comes 40 ms later
 //   _ no command
-class RunnerFixture : public StoreFixture, public PendingRequest {
+class MacroRunnerTest : public StoreFixture, public PendingRequest {
 protected:
-    RunnerFixture() {
+    MacroRunnerTest() {
         store->EnsureRootKeys();
         runner = std::make_unique<MacroRunner>(*store, messages, expander, queue, dispatch, clock);
         runner->setPassStartWait(1ms);
@@ -156,8 +156,6 @@ auto box(const char* text, const char* title, MsgIcon icon, MsgOwner owner,
          MsgButtons buttons = MsgButtons::Ok) {
     return std::tuple(std::string(text), std::string(title), icon, buttons, owner);
 }
-
-class MacroRunnerTest : public RunnerFixture {};
 
 TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
     struct Case {
