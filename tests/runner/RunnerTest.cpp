@@ -115,7 +115,6 @@ protected:
         return ran;
     }
 
-    // Counts completions and notes the virtual time of the last one.
     void complete(const std::string& macro, RunOutcome outcome) override {
         ++completions;
         outcomes.emplace_back(macro, outcome);
@@ -247,18 +246,6 @@ TEST_F(MacroRunnerTest, ReadsEachCommandWhenItsTurnComesAndHandsItsKeyPath) {
     });
     EXPECT_EQ(run("m"), "AX");
     EXPECT_EQ(paths, (std::vector<std::string>{"m\\Commands\\0", "m\\Commands\\1"}));
-}
-
-TEST_F(MacroRunnerTest, StartRequestDuringDelayIsDroppedSilently) {
-    writeMacro("slow", "A d200 B");
-    writeMacro("other", "C");
-    clock.after(60ms, [&] { start("other"); });
-    start("slow");
-    ASSERT_TRUE(waitForCompletions(2));
-    EXPECT_EQ(lastCompletion, 202);  // the slow run's end; the other was answered at 60
-    EXPECT_EQ(ran, "AB");
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(run("other"), "ABC");  // a request after the run's end starts normally
 }
 
 TEST_F(MacroRunnerTest, ApplicationQuittingEndsADelay) {
