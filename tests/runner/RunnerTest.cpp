@@ -29,7 +29,8 @@ using namespace std::chrono_literals;
 
 // A runner over a fresh store, on virtual time from 0 (a pass starts 1 ms
 // after its request). Macros are written one token per position:
-//   A … Z keystroke, recording the letter (T then throws, P posts a stale run step)
+//   A … Z keystroke, recording the letter (T then throws, P posts a stale run step, K posts a
+//         stop, Q a message that records 'M' when handled)
 //   r<text> REPEAT, NumReps <text>   d<text> DELAY, DelayInterval <text>   (r?, d?: no value)
 //   l LOOP   p PAUSE   s SHUTDOWN KEYSTRIDER (records 'S')   x SET CLOCK (no handler)
 //   w WAIT FOR WINDOW: records 'w', waits 500 ms while the run lasts and fails
@@ -47,7 +48,10 @@ protected:
             record(static_cast<char>(id));
             if (id == 'T') throw std::runtime_error("handler failed");
             if (id == 'P') runner->postRunStep(runner->currentRun());
+            if (id == 'K') postStop();
+            if (id == 'Q') queue.post(msg::HookEnded{});
         });
+        queue.setHandler<msg::HookEnded>([this](msg::HookEnded&) { record('M'); });
         handlers.setHandler(kWaitForWindow, [this](const std::string&, std::uint32_t) {
             record('w');
             runner->waitWhileRunning(500ms);
@@ -105,13 +109,14 @@ protected:
         return clock.run([&] { return completions >= count; });
     }
 
-    // Starts the macro and returns what ran once its run has ended.
+    // Starts the macro and returns what ran once its run has ended and what it left queued.
     std::string run(const std::string& name) {
         const int before = completions;
         start(name);
         EXPECT_TRUE(waitForCompletions(before + 1));
         EXPECT_EQ(completions, before + 1);
         EXPECT_FALSE(runner->runActive());
+        EXPECT_TRUE(clock.run([&] { return queue.empty(); }));
         return ran;
     }
 
@@ -197,9 +202,11 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         {"A w B", {}, "Aw", {kTerminated}, 30, 30},  // a stopped wait ends it once
         {"A w B", {}, "Aw", {}, 0, 20, msg::StopRun{}, 20},  // a woken wait returns at once
         {"A h B", {}, "AhB", {}, 0, 41},                     // handed over until the run step
-        {"A s B", {}, "ASB", {}},            // SHUTDOWN KEYSTRIDER calls the shutdown and goes on
-        {"T B", {}, "T", {}},                // a command that throws ends the run
-        {"A x B", {}, "A", {kUnavailable}},  // last: its box is checked below
+        {"A s B", {}, "ASB", {}},   // SHUTDOWN KEYSTRIDER calls the shutdown and goes on
+        {"T B", {}, "T", {}},       // a command that throws ends the run
+        {"Q B C", {}, "QBCM", {}},  // a message queued during a command waits for the run's end
+        {"Q K B C", {}, "QKM", {kTerminated}},  // ...unless a stop follows: it goes with the run
+        {"A x B", {}, "A", {kUnavailable}},     // last: its box is checked below
     };
     int watcherRemovals = 0;
     runner->setCancelWatcherRemover([&] { ++watcherRemovals; });
@@ -230,6 +237,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
     EXPECT_EQ(boxFields(messages.shown.at(0)),
               box(kUnavailable, "Keystrider", MsgIcon::Exclamation, MsgOwner::None));
     forget();
+    postStop();  // without a run: nothing shown
     EXPECT_EQ(run("no such macro"), "");
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -290,29 +298,6 @@ TEST_F(MacroRunnerTest, NewRunStartedBelowAnOlderRunsStackRunsAtOnce) {
         EXPECT_EQ(times['D'], 112);
         EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
     }
-}
-
-// A message queued during a command waits until the run returns, unless a
-// stop follows it: then it goes with the run. A stop without a run shows nothing.
-TEST_F(MacroRunnerTest, MessagesQueuedDuringARunWaitOrGoWithAStop) {
-    postStop();
-    EXPECT_TRUE(clock.run([&] { return queue.empty(); }));
-    EXPECT_EQ(completions, 0);
-    queue.setHandler<msg::HookEnded>([&](msg::HookEnded&) { record('M'); });
-    for (const bool stop : {false, true}) {
-        ran.clear();
-        handlers.setKeystrokeHandler([&](const std::string&, std::uint32_t id) {
-            record(static_cast<char>(id));
-            if (id != 'A') return;
-            queue.post(msg::HookEnded{});
-            if (stop) postStop();
-        });
-        writeMacro("m", "A B C");
-        run("m");
-        ASSERT_TRUE(clock.run([&] { return queue.empty(); }));
-        EXPECT_EQ(ran, stop ? "AM" : "ABCM");
-    }
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{kTerminated});
 }
 
 TEST_F(MacroRunnerTest, PassStartsAfterItsWaitDuringWhichStartsAndStopsCount) {
