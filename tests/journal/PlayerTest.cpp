@@ -310,10 +310,8 @@ TEST_F(PlayerTest, UserCancelEndsPlaybackAndRun) {
 // The calls of `notches` wheel notches at 7,8 through `button`.
 Strings wheelCalls(int button, int notches) {
     Strings calls{"motion 7,8"};
-    for (int i = 0; i < notches; ++i) {
-        calls.push_back("button " + std::to_string(button) + " down");
-        calls.push_back("button " + std::to_string(button) + " up");
-    }
+    for (int i = 0; i < 2 * notches; ++i)
+        calls.push_back("button " + std::to_string(button) + (i % 2 ? " up" : " down"));
     return calls;
 }
 
