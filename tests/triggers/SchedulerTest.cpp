@@ -3,20 +3,106 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "FakeClock.h"
-#include "ScheduleTime.h"
 #include "StoreFixture.h"
+#include "triggers/ScheduleRules.h"
 
 namespace ks::test {
 namespace {
+
+void useZone(const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+// "2026-03-28 10:00:00" in the local zone, or in UTC when it ends in " UTC"
+// (for an hour the local clock shows twice).
+std::time_t localAt(const std::string& text) {
+    std::tm t{};
+    std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour,
+                &t.tm_min, &t.tm_sec);
+    t.tm_year -= 1900;
+    t.tm_mon -= 1;
+    t.tm_isdst = -1;
+    return text.ends_with(" UTC") ? timegm(&t) : std::mktime(&t);
+}
+
+// "2026-03-29 09:00:00 CEST".
+std::string localText(std::time_t when) {
+    std::tm t{};
+    localtime_r(&when, &t);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %Z", &t);
+    return text;
+}
+
+// A schedule of `period` with its fields in stored order; "-" stands for "N/A".
+Schedule schedule(std::uint32_t period, std::array<const char*, 7> fields) {
+    Schedule s{period, {}};
+    for (std::size_t f = 0; f < fields.size(); ++f)
+        s.fields[f] = std::string(fields[f]) == "-" ? kNotApplicable : fields[f];
+    return s;
+}
+
+constexpr const char* kBerlin = "Europe/Berlin";
+constexpr const char* kNewYork = "America/New_York";
+constexpr const char* kUtc = "UTC";
+constexpr const char* kNone = "none";
+
+const Schedule kLeapDay = schedule(1, {"-", "February", "29", "-", "08", "00", "00"});
+const Schedule kLastDay = schedule(2, {"-", "-", kLastDayOfMonth, "-", "12", "00", "00"});
+const Schedule kWednesday = schedule(3, {"-", "-", "-", "wednesday", "09", "00", "00"});
+const Schedule kDaily = schedule(4, {"-", "-", "-", "-", "09", "00", "00"});
+const Schedule kHourly = schedule(5, {"-", "-", "-", "-", "-", "30", "00"});
+const Schedule kMinutely = schedule(6, {"-", "-", "-", "-", "-", "-", "30"});
+
+// The first local time a schedule fires at or after now.
+TEST(ScheduleRules, NextOccurrence) {
+    // The zone, the schedule, now (local, or UTC when it says so) and the next occurrence.
+    const std::tuple<const char*, Schedule, const char*, const char*> cases[] = {
+        {kUtc, schedule(0, {"2026", "december", "5", "-", "21", "05", "00"}), "2026-12-05 21:05:00",
+         "2026-12-05 21:05:00 UTC"},
+        {kUtc, schedule(0, {"2026", "December", "5", "-", "21", "05", "00"}), "2026-12-05 21:05:01",
+         kNone},
+        // 29 February falls on 1 March in the other years.
+        {kUtc, kLeapDay, "2027-06-01 00:00:00", "2028-02-29 08:00:00 UTC"},
+        {kUtc, kLeapDay, "2028-02-29 08:00:01", "2029-03-01 08:00:00 UTC"},
+        {kBerlin, kLastDay, "2026-01-31 12:00:01", "2026-02-28 12:00:00 CET"},
+        {kBerlin, kLastDay, "2028-02-01 00:00:00", "2028-02-29 12:00:00 CET"},
+        {kBerlin, kLastDay, "2026-03-31 12:00:01", "2026-04-30 12:00:00 CEST"},
+        {kUtc, schedule(2, {"-", "-", "31", "-", "12", "00", "00"}), "2026-04-02 00:00:00",
+         "2026-05-01 12:00:00 UTC"},
+        {kUtc, kWednesday, "2026-12-07 10:00:00", "2026-12-09 09:00:00 UTC"},
+        {kUtc, schedule(3, {"-", "-", "-", "-", "09", "00", "00"}), "2026-12-07 10:00:00", kNone},
+        // Daily schedules keep their hour across daylight-saving changes.
+        {kBerlin, kDaily, "2026-03-28 10:00:00", "2026-03-29 09:00:00 CEST"},
+        {kNewYork, kDaily, "2026-03-07 10:00:00", "2026-03-08 09:00:00 EDT"},
+        {kNewYork, kDaily, "2026-10-31 10:00:00", "2026-11-01 09:00:00 EST"},
+        {kBerlin, schedule(4, {"-", "-", "-", "-", "02", "30", "00"}), "2026-03-29 00:00:00",
+         "2026-03-29 03:30:00 CEST"},
+        // Hourly ones count elapsed hours: the repeated autumn hour fires twice.
+        {kUtc, kHourly, "2026-12-05 10:45:00", "2026-12-05 11:30:00 UTC"},
+        {kBerlin, kHourly, "2026-10-25 00:40:00 UTC", "2026-10-25 02:30:00 CET"},
+        {kUtc, kMinutely, "2026-12-31 23:59:31", "2027-01-01 00:00:30 UTC"},
+        {kUtc, schedule(7, {"-", "-", "-", "-", "-", "-", "30"}), "2026-12-05 10:00:00", kNone},
+    };
+    for (const auto& [zone, schedule, now, expected] : cases) {
+        useZone(zone);
+        const auto next = nextOccurrence(schedule, localAt(now));
+        EXPECT_EQ(next ? localText(*next) : kNone, expected) << zone << " " << now;
+    }
+}
 
 using Texts = std::vector<std::string>;
 
 class SchedulerTest : public StoreFixture {
 protected:
     SchedulerTest() {
-        useZone("Europe/Berlin");
+        useZone(kBerlin);
         at("2026-12-07 10:00:10");  // a Monday
     }
 
@@ -54,10 +140,8 @@ protected:
                         }};
 };
 
-const Schedule kMinutely30 = schedule(6, {"-", "-", "-", "-", "-", "-", "30"});
-
 TEST_F(SchedulerTest, EveryMinuteFiresOnItsSecondWithIdentifiersFromTwo) {
-    save("Tick", 0, kMinutely30);
+    save("Tick", 0, kMinutely);
     scheduler.start();
     scheduler.load("Tick");
     EXPECT_EQ(timerOf(0), 2);
@@ -94,7 +178,7 @@ TEST_F(SchedulerTest, TheDailyReArmPicksUpWhatIsBeyondTheLimit) {
 // a suspend. A pending occurrence that was passed fires once, late.
 TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {
     save("Daily", 0, schedule(4, {"-", "-", "-", "-", "11", "00", "00"}));
-    save("Tick", 0, kMinutely30);
+    save("Tick", 0, kMinutely);
     scheduler.start();
     scheduler.load("Daily");
     scheduler.load("Tick");
@@ -119,7 +203,7 @@ TEST_F(SchedulerTest, ClockChangesReArmAndAPassedOccurrenceFiresOnce) {
 
 TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
     save("Odd", 0, schedule(9, {"-", "-", "-", "-", "-", "-", "30"}));
-    save("Tick", 0, kMinutely30, {"Hour", "Minute"});
+    save("Tick", 0, kMinutely, {"Hour", "Minute"});
     scheduler.start();
     scheduler.load("Odd");
     scheduler.load("Tick");
@@ -139,9 +223,9 @@ TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
 
 // Off, loading arms nothing; removal goes by name in any case.
 TEST_F(SchedulerTest, TheSwitchAndRemovalKillTimers) {
-    save("Tick", 0, kMinutely30);
+    save("Tick", 0, kMinutely);
     save("Tick", 1, schedule(5, {"-", "-", "-", "-", "-", "15", "00"}));
-    save("Other", 0, kMinutely30);
+    save("Other", 0, kMinutely);
     for (const char* macro : {"Tick", "Other"}) scheduler.load(macro);
     EXPECT_EQ(timerOf(0) + timerOf(1) + timerOf(2), 0);
     EXPECT_FALSE(scheduler.endOfDayDue());
