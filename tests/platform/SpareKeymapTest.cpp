@@ -24,26 +24,22 @@ protected:
         return Keymap(xkb_keymap_new_from_string(
             context_.get(), text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
     }
+    static std::string written(xkb_keymap* keymap) {
+        char* chars = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+        std::string result(chars);
+        free(chars);
+        return result;
+    }
     // What the compositor hands its clients: the keymap compiled and written out again.
     std::string rewritten(const std::string& text) {
         Keymap keymap = compile(text);
-        if (!keymap) return {};
-        char* written = xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1);
-        std::string result(written);
-        free(written);
-        return result;
+        return keymap ? written(keymap.get()) : std::string();
     }
     std::string usText() {
         const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
-        Keymap keymap(
-            xkb_keymap_new_from_names(context_.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
-        return usRaw(keymap.get());
-    }
-    static std::string usRaw(xkb_keymap* keymap) {
-        char* written = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-        std::string result(written);
-        free(written);
-        return result;
+        return written(
+            Keymap(xkb_keymap_new_from_names(context_.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS))
+                .get());
     }
     // The character a key types, with Shift or without.
     static char32_t typed(xkb_keymap* keymap, std::uint32_t keycode, bool shift) {
