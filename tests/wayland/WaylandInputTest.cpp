@@ -1,6 +1,7 @@
 // Typing and the pointer through the program's virtual keyboard and pointer
 // on headless sway, read back by real clients: foot (a terminal, its shell
-// writing what is typed to a file) and the Qt typing window.
+// writing what is typed to a file) and the Qt typing window; and the desktop
+// services the platform builds there.
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <stdexcept>
 
 #include "QtTestLoop.h"
 #include "SwayQuery.h"
@@ -39,16 +41,28 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
+// One sway for all the tests: each start of it costs seconds. Each target
+// shows itself full screen, over whatever came before it.
 class WaylandInputTest : public testing::Test {
 protected:
-    void SetUp() override {
+    static void SetUpTestSuite() {
         testApplication();
-        KS_SKIP_WITHOUT(session_);
-        // The program's platform with its parts, opened before the target
-        // starts, as at the program's start.
-        auto platform = WaylandPlatform::open({session_.socketPath(), session_.swaySocket()});
-        ASSERT_TRUE(platform) << platform.error();
+        session_ = std::make_unique<WaylandSession>(WaylandSession::Compositor::Sway,
+                                                    "default_border none");
+        if (!session_->skipReason().empty()) return;
+        // The program's platform with its parts, opened before the targets
+        // start, as at the program's start.
+        auto platform = WaylandPlatform::open({session_->socketPath(), session_->swaySocket()});
+        if (!platform) throw std::runtime_error(platform.error());
         platform_ = std::move(*platform);
+    }
+    static void TearDownTestSuite() {
+        platform_.reset();
+        session_.reset();
+    }
+    void SetUp() override {
+        KS_SKIP_WITHOUT(*session_);
+        ASSERT_TRUE(platform_);
     }
 
     void type(const std::string& text) {
@@ -57,24 +71,31 @@ protected:
             .TypeText(text);
     }
 
-    // foot running a shell that writes what is typed into it to a file.
-    std::string startFoot() {
-        const std::string out = session_.runtimeDir() + "/typed";
-        session_.startClient({"foot", "sh", "-c", "exec cat > " + out});
-        EXPECT_TRUE(eventually([&] { return hasFocus(session_, "foot"); }));
-        return out;
-    }
-
-    WaylandSession session_{WaylandSession::Compositor::Sway, "default_border none"};
-    std::unique_ptr<WaylandPlatform> platform_;
+    static inline std::unique_ptr<WaylandSession> session_;
+    static inline std::unique_ptr<WaylandPlatform> platform_;
 };
+
+TEST_F(WaylandInputTest, OnSwayThePlatformGivesWindowsClipboardAndHotKeys) {
+    EXPECT_TRUE(platform_->windows().placeable());
+    ASSERT_TRUE(platform_->clipboard().offer(kClipboardText, {'x'}));
+    EXPECT_EQ(platform_->clipboard().data(kClipboardText), Bytes{'x'});
+    EXPECT_TRUE(platform_->hotKeys().registerHotKey(1, kModControl | kModAlt, 'K'));
+    using enum wayland::Capability;
+    for (const wayland::RefusedCapability& refused : platform_->refused()) {
+        for (const auto mine : {Windows, WindowPlaces, Clipboard, HotKeys}) {
+            EXPECT_NE(refused.capability, mine) << refused.failure;
+        }
+    }
+}
 
 // After another tool's virtual keyboard typed with a keymap of its own
 // (wtype's: a few keys it names itself), the program still types with the
 // seat's layout and its own spare keys.
 TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoFootByteForByte) {
-    const std::string out = startFoot();
-    ChildProcess wtype({"env", "WAYLAND_DISPLAY=" + session_.socketPath(), "wtype", "wtype 中"},
+    const std::string out = session_->runtimeDir() + "/typed";
+    session_->startClient({"foot", "-F", "sh", "-c", "exec cat > " + out});
+    ASSERT_TRUE(eventually([&] { return hasFocus(*session_, "foot"); }));
+    ChildProcess wtype({"env", "WAYLAND_DISPLAY=" + session_->socketPath(), "wtype", "wtype 中"},
                        "");
     ASSERT_EQ(wtype.wait(std::chrono::seconds(10)), 0);
     type(kMixedText);
@@ -84,17 +105,14 @@ TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoFootByteForByte) {
     EXPECT_LE(typed.size(), kMixedText.size() + std::string("wtype 中").size());
 }
 
-TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoAQtWindowByteForByte) {
-    TypingWindow window(session_);
+// Every kind of character, then keys by their virtual-key codes, held
+// modifiers, and the lock keys, each pressed as the key commands press them:
+// the program's keyboard sends its modifiers and locks with the keys, and
+// reports the locks it set.
+TEST_F(WaylandInputTest, TextKeysCombinationsAndLocksReachAQtWindow) {
+    TypingWindow window(*session_);
     type(kMixedText);
     EXPECT_EQ(window.text(kMixedText.size()), kMixedText);
-}
-
-// Keys by their virtual-key codes, held modifiers, and the lock keys, each
-// pressed as the key commands press them: the program's keyboard sends its
-// modifiers and locks with the keys, and reports the locks it set.
-TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachTheTarget) {
-    TypingWindow window(session_);
     InputInjector& injector = platform_->injector();
     KeyboardState& locks = platform_->keyboard();
     const auto key = [&](std::uint8_t vk, std::uint32_t flags) {
@@ -124,7 +142,7 @@ TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachTheTarget) {
         {[&] { locks.showToggle(LockKey::NumLock, true), tap(kVkNumpad1); }, "1"},
         {[&] { tap(kVkNumLock), tap(kVkNumpad1), tap(kVkReturn); }, "\n"},
     };
-    std::string expected;
+    std::string expected = kMixedText;
     for (const Step& step : steps) {
         step.act();
         expected += step.typed;
@@ -140,11 +158,11 @@ TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachTheTarget) {
 // place on the output layout; each button and the wheel as the program
 // numbers them.
 TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
-    const QJsonObject output = askSway(session_, "get_outputs").array().first().toObject();
+    const QJsonObject output = askSway(*session_, "get_outputs").array().first().toObject();
     const int width = output["rect"]["width"].toInt();
     const int height = output["rect"]["height"].toInt();
     ASSERT_GT(width, 0);
-    TypingWindow window(session_);
+    TypingWindow window(*session_);
     InputInjector& injector = platform_->injector();
     // A window just shown may miss a click before its first pointer focus
     // settles (Qt's, not the program's): clicks go on until one arrives.
