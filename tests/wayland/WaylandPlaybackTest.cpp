@@ -26,35 +26,22 @@ std::int64_t monotonicMillis() {
         .count();
 }
 
-class WaylandPlaybackTest : public testing::Test {
-protected:
-    void SetUp() override {
-        testApplication();
-        KS_SKIP_WITHOUT(session_);
-        auto connection = WaylandConnection::open(session_.socketPath());
-        ASSERT_TRUE(connection) << connection.error();
-        connection_ = std::move(*connection);
-        auto input = WaylandInput::open(*connection_);
-        ASSERT_TRUE(input) << input.error();
-        input_ = std::move(*input);
-        thread_ =
-            std::make_unique<WaylandPlaybackThread>(session_.socketPath(), input_->injector());
-        ASSERT_TRUE(thread_->available());
-    }
-
-    WaylandSession session_;
-    std::unique_ptr<WaylandConnection> connection_;
-    std::unique_ptr<WaylandInput> input_;
-    std::unique_ptr<WaylandPlaybackThread> thread_;
-};
-
 // Each key reaches the window at its deadline, as the window sees them
 // arrive, and the finish comes on the caller's thread after the last. The
 // first key is measured from, not against: the focused program reads the
 // new keyboard's keymap before it (some 20 ms for Qt), as after any switch
 // between keyboards.
-TEST_F(WaylandPlaybackTest, KeysArriveAtTheirDeadlinesThenThePlaybackFinishes) {
-    TypingWindow window(session_, "playback", true);
+TEST(WaylandPlaybackTest, KeysArriveAtTheirDeadlinesThenThePlaybackFinishesAndStopEndsAWait) {
+    testApplication();
+    WaylandSession session;
+    KS_SKIP_WITHOUT(session);
+    auto connection = WaylandConnection::open(session.socketPath());
+    ASSERT_TRUE(connection) << connection.error();
+    auto input = WaylandInput::open(**connection);
+    ASSERT_TRUE(input) << input.error();
+    WaylandPlaybackThread thread(session.socketPath(), (*input)->injector());
+    ASSERT_TRUE(thread.available());
+    TypingWindow window(session, "playback", true);
     struct Planned {
         int at;  // ms after the first
         std::uint8_t vk;
@@ -64,7 +51,7 @@ TEST_F(WaylandPlaybackTest, KeysArriveAtTheirDeadlinesThenThePlaybackFinishes) {
     const std::int64_t start = monotonicMillis();
     std::size_t next = 0;
     bool finished = false;
-    thread_->start(
+    thread.start(
         [&](InputInjector& injector) -> std::optional<std::int64_t> {
             injector.key(plan[next].vk, 0, plan[next].down);
             injector.flush();
@@ -89,15 +76,14 @@ TEST_F(WaylandPlaybackTest, KeysArriveAtTheirDeadlinesThenThePlaybackFinishes) {
         const double after = (arrivals[i] - arrivals[1]) / 1000.0;
         EXPECT_NEAR(after, plan[i].at - plan[1].at, 10) << "event " << i;
     }
-}
 
-TEST_F(WaylandPlaybackTest, StopEndsAWaitAtOnceAndNeverFinishes) {
-    bool finished = false;
-    thread_->start([&](InputInjector&) { return monotonicMillis() + 10000; },
-                   [&] { finished = true; });
+    // Stop ends a wait at once, and the playback then never finishes.
+    finished = false;
+    thread.start([&](InputInjector&) { return monotonicMillis() + 10000; },
+                 [&] { finished = true; });
     runEventsUntil([] { return false; }, 50);
     const auto before = std::chrono::steady_clock::now();
-    thread_->stop();
+    thread.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - before, milliseconds(100));
     runEventsUntil([] { return false; }, 100);
     EXPECT_FALSE(finished);
