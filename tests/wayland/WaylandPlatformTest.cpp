@@ -1,10 +1,13 @@
 // The Wayland platform's services: the refusals where the compositor lacks a protocol, the
-// parts' builders where it has one.
+// parts' builders where it has one; and its own connection to the compositor.
 #include <gtest/gtest.h>
+
+#include <wayland-client.h>
 
 #include "QtTestLoop.h"
 #include "RecordingInput.h"
 #include "WaylandSession.h"
+#include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandPlatform.h"
 
 namespace ks::test {
@@ -26,6 +29,18 @@ std::unique_ptr<WaylandPlatform> openOn(const WaylandSession& session,
 TEST(WaylandPlatformTest, OnWestonEveryDesktopServiceRefusesWithItsReason) {
     WaylandSession session(WaylandSession::Compositor::Weston);
     KS_SKIP_WITHOUT(session);
+    // The connection binds at the version both sides know: weston 10 offers
+    // wl_output 3, this libwayland knows 4.
+    auto connection = WaylandConnection::open(session.socketPath());
+    ASSERT_TRUE(connection) << connection.error();
+    auto output = (*connection)->bind<wl_output>(wl_output_interface, 1, 4);
+    ASSERT_TRUE(output) << output.error();
+    EXPECT_EQ(wl_output_get_version(*output), 3u);
+    wl_output_destroy(*output);
+    const wl_interface absent{"zwp_virtual_keyboard_manager_v1", 1, 0, nullptr, 0, nullptr};
+    EXPECT_EQ((*connection)->bind(absent, 1, 1).error(),
+              "The compositor offers no zwp_virtual_keyboard_manager_v1.");
+
     const auto platform = openOn(session);
     const auto family = DesktopFamily::Other;
     EXPECT_EQ(platform->desktop().family, family);
