@@ -86,23 +86,18 @@ TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
            "deco_rect":{"x":10,"y":20,"width":300,"height":27},"nodes":[]}]}]}]})";
     const auto windows = parseTree(tree);
     ASSERT_TRUE(windows);
-    ASSERT_EQ(windows->size(), 3u);
-    EXPECT_TRUE((*windows)[0].hidden);
-    EXPECT_EQ((*windows)[0].appId, "away");
-    const SwayWindow& tiled = (*windows)[1];
-    EXPECT_EQ(tiled.id, 8);
-    EXPECT_EQ(tiled.appId, "foot");
-    EXPECT_EQ(tiled.title, "~ – ünï");
-    EXPECT_FALSE(tiled.floating);
-    EXPECT_EQ(tiled.rect.right, 640);
-    EXPECT_FALSE(tiled.hidden);
-    const SwayWindow& floating = (*windows)[2];
-    EXPECT_TRUE(floating.floating);
-    EXPECT_FALSE(floating.hidden);
-    EXPECT_EQ(floating.appId, "XTerm");
-    EXPECT_EQ(floating.rect.left, 10);
-    EXPECT_EQ(floating.rect.top, 20);
-    EXPECT_EQ(floating.rect.bottom, 220);
+    // id app_id "title" left,top,right,bottom, floating? hidden?
+    std::vector<std::string> seen;
+    for (const SwayWindow& w : *windows) {
+        seen.push_back(std::to_string(w.id) + ' ' + w.appId + " \"" + w.title + "\" " +
+                       std::to_string(w.rect.left) + ',' + std::to_string(w.rect.top) + ',' +
+                       std::to_string(w.rect.right) + ',' + std::to_string(w.rect.bottom) +
+                       (w.floating ? " floating" : "") + (w.hidden ? " hidden" : ""));
+    }
+    const std::vector<std::string> expected{"6 away \"gone\" 0,0,0,0 floating hidden",
+                                            "8 foot \"~ – ünï\" 0,0,640,480",
+                                            "9 XTerm \"xterm\" 10,20,310,220 floating"};
+    EXPECT_EQ(seen, expected);
 
     for (const char* bad : {R"({"id":1,"nodes":[{"id":)", "[1,2]", "", "not json"}) {
         EXPECT_FALSE(parseTree(bad)) << bad;
