@@ -1,12 +1,13 @@
-// Typing and the pointer through the program's virtual keyboard and pointer
-// on headless sway, read back by real clients: foot (a terminal, its shell
-// writing what is typed to a file) and the Qt typing window; and the desktop
-// services the platform builds there.
+// Typing, playback and the pointer through the program's virtual keyboards
+// and pointer on headless sway, read back by real clients: foot (a terminal,
+// its shell writing what is typed to a file) and the Qt typing window; and the
+// desktop services the platform builds there.
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -23,6 +24,7 @@
 namespace ks::test {
 namespace {
 
+using std::chrono::milliseconds;
 using wayland::WaylandPlatform;
 
 // Every kind of character: ASCII with its punctuation, Latin-1 (more
@@ -39,6 +41,12 @@ std::string readFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::int64_t monotonicMillis() {
+    return std::chrono::duration_cast<milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 // One sway for all the tests: each start of it costs seconds. Each target
@@ -171,10 +179,10 @@ TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
         injector.button(1, true);
         injector.button(1, false);
         injector.flush();
-        return !window.text(1, std::chrono::milliseconds(100)).empty();
+        return !window.text(1, milliseconds(100)).empty();
     });
     ASSERT_TRUE(clickable);
-    const std::size_t primed = window.text(SIZE_MAX, std::chrono::milliseconds(300)).size();
+    const std::size_t primed = window.text(SIZE_MAX, milliseconds(300)).size();
     struct Case {
         std::function<void()> click;
         int x, y, button;  // the button as Qt numbers it
@@ -210,6 +218,62 @@ TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
     injector.flush();
     expected += "WHEEL 120\nWHEEL -120\n";
     EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
+}
+
+// The player's thread, on its own connection and keyboard: each key reaches
+// the window at its deadline, as the window sees them arrive, and the finish comes on the caller's
+// thread after the last. The first key is measured from, not against: the focused program reads the
+// new keyboard's keymap before it (some 20 ms for Qt), as after any switch
+// between keyboards.
+TEST_F(WaylandInputTest, PlaybackKeysArriveAtTheirDeadlinesThenItFinishesAndStopEndsAWait) {
+    PlaybackThread& thread = platform_->playbackThread();
+    ASSERT_TRUE(thread.available());
+    TypingWindow window(*session_, "playback", true);
+    struct Planned {
+        int at;  // ms after the first
+        std::uint8_t vk;
+        bool down;
+    };
+    const Planned plan[] = {{0, 'A', true}, {40, 'A', false}, {100, 'B', true}, {160, 'B', false}};
+    const std::int64_t start = monotonicMillis();
+    std::size_t next = 0;
+    bool finished = false;
+    thread.start(
+        [&](InputInjector& injector) -> std::optional<std::int64_t> {
+            injector.key(plan[next].vk, 0, plan[next].down);
+            injector.flush();
+            if (++next == std::size(plan)) return std::nullopt;
+            return start + plan[next].at;
+        },
+        [&] { finished = true; });
+    ASSERT_TRUE(runEventsUntil([&] { return finished; }, 5000));
+
+    std::istringstream lines(window.text(4 * 20));
+    std::vector<long long> arrivals;
+    std::string word, direction;
+    long long micros = 0;
+    unsigned keycode = 0;
+    for (const Planned& planned : plan) {
+        ASSERT_TRUE(lines >> word >> micros >> direction >> keycode) << window.text(0);
+        EXPECT_EQ(direction, planned.down ? "down" : "up");
+        EXPECT_EQ(keycode, planned.vk == 'A' ? 38u : 56u);  // evdev KEY_A, KEY_B + 8
+        arrivals.push_back(micros);
+    }
+    for (std::size_t i = 2; i < arrivals.size(); ++i) {
+        const double after = (arrivals[i] - arrivals[1]) / 1000.0;
+        EXPECT_NEAR(after, plan[i].at - plan[1].at, 10) << "event " << i;
+    }
+
+    // Stop ends a wait at once, and the playback then never finishes.
+    finished = false;
+    thread.start([&](InputInjector&) { return monotonicMillis() + 10000; },
+                 [&] { finished = true; });
+    runEventsUntil([] { return false; }, 50);
+    const auto before = std::chrono::steady_clock::now();
+    thread.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, milliseconds(100));
+    runEventsUntil([] { return false; }, 100);
+    EXPECT_FALSE(finished);
 }
 
 }  // namespace
