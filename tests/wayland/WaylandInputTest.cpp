@@ -172,13 +172,16 @@ TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
     ASSERT_GT(width, 0);
     TypingWindow window(*session_);
     InputInjector& injector = platform_->injector();
+    const auto clickAt = [&](int x, int y, unsigned button) {
+        injector.motion(x, y);
+        injector.button(button, true);
+        injector.button(button, false);
+        injector.flush();
+    };
     // A window just shown may miss a click before its first pointer focus
     // settles (Qt's, not the program's): clicks go on until one arrives.
     const bool clickable = eventually([&] {
-        injector.motion(5, 5);
-        injector.button(1, true);
-        injector.button(1, false);
-        injector.flush();
+        clickAt(5, 5, 1);
         return !window.text(1, milliseconds(100)).empty();
     });
     ASSERT_TRUE(clickable);
@@ -195,13 +198,7 @@ TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
          width / 4, height * 3 / 4, 1},
         {[&] { injector.mouseEvent(kMouseMove | kMouseRightDown | kMouseRightUp, 40, -25); },
          width / 4 + 40, height * 3 / 4 - 25, 2},
-        {[&] {
-             injector.motion(300, 200);
-             injector.button(2, true);
-             injector.button(2, false);
-             injector.flush();
-         },
-         300, 200, 4},
+        {[&] { clickAt(300, 200, 2); }, 300, 200, 4},
     };
     std::string expected;
     for (const Case& c : cases) {
@@ -211,20 +208,17 @@ TEST_F(WaylandInputTest, ClicksLandWhereAsked) {
         EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
     }
     // A wheel notch each way, as X numbers the wheel's buttons.
-    for (const unsigned button : {4u, 5u}) {
-        injector.button(button, true);
-        injector.button(button, false);
-    }
-    injector.flush();
+    clickAt(300, 200, 4);
+    clickAt(300, 200, 5);
     expected += "WHEEL 120\nWHEEL -120\n";
     EXPECT_EQ(window.text(primed + expected.size()).substr(primed), expected);
 }
 
 // The player's thread, on its own connection and keyboard: each key reaches
-// the window at its deadline, as the window sees them arrive, and the finish comes on the caller's
-// thread after the last. The first key is measured from, not against: the focused program reads the
-// new keyboard's keymap before it (some 20 ms for Qt), as after any switch
-// between keyboards.
+// the window at its deadline, as the window sees them arrive, and the finish
+// comes on the caller's thread after the last. The first key is measured
+// from, not against: the focused program reads the new keyboard's keymap
+// before it (some 20 ms for Qt), as after any switch between keyboards.
 TEST_F(WaylandInputTest, PlaybackKeysArriveAtTheirDeadlinesThenItFinishesAndStopEndsAWait) {
     PlaybackThread& thread = platform_->playbackThread();
     ASSERT_TRUE(thread.available());
