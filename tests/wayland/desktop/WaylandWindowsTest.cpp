@@ -32,17 +32,10 @@ std::unique_ptr<WaylandWindowControl> openWindows(const WaylandSession& session,
     auto connection = WaylandConnection::open(session.socketPath());
     if (!connection) return nullptr;
     std::optional<SwayIpc> sway;
-    if (withSway) {
-        auto ipc = SwayIpc::connect(session.swaySocket());
-        if (!ipc) return nullptr;
-        sway = std::move(*ipc);
-    }
-    auto opened = WaylandWindowControl::open(
-        std::move(*connection), std::move(sway),
-        [] {
-            return ScreenSize{1280, 720};
-        },
-        kNoPlacing);
+    if (auto ipc = SwayIpc::connect(session.swaySocket()); withSway && ipc) sway = std::move(*ipc);
+    const auto screen = [] { return ScreenSize{1280, 720}; };
+    auto opened =
+        WaylandWindowControl::open(std::move(*connection), std::move(sway), screen, kNoPlacing);
     return opened ? std::move(*opened) : nullptr;
 }
 
