@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "QtTestLoop.h"
+#include "RecordingInput.h"
 #include "SwayQuery.h"
 #include "TypingWindow.h"
 #include "WaylandSession.h"
@@ -25,7 +26,8 @@ namespace ks::test {
 namespace {
 
 using std::chrono::milliseconds;
-using wayland::WaylandPlatform;
+using namespace wayland;
+using enum Capability;
 
 // Every kind of character: ASCII with its punctuation, Latin-1 (more
 // characters off the US layout than one binding of the spare keys holds),
@@ -88,12 +90,44 @@ TEST_F(WaylandInputTest, OnSwayThePlatformGivesWindowsClipboardAndHotKeys) {
     ASSERT_TRUE(platform_->clipboard().offer(kClipboardText, {'x'}));
     EXPECT_EQ(platform_->clipboard().data(kClipboardText), Bytes{'x'});
     EXPECT_TRUE(platform_->hotKeys().registerHotKey(1, kModControl | kModAlt, 'K'));
-    using enum wayland::Capability;
-    for (const wayland::RefusedCapability& refused : platform_->refused()) {
+    for (const RefusedCapability& refused : platform_->refused()) {
         for (const auto mine : {Windows, WindowPlaces, Clipboard, HotKeys}) {
             EXPECT_NE(refused.capability, mine) << refused.failure;
         }
     }
+}
+
+// Each part's builder is asked where its protocol is offered; a failing one refuses.
+TEST_F(WaylandInputTest, ThePartsBuildersGiveTheServicesOrTheirFailure) {
+    WaylandServiceBuilders builders;
+    RecordingInjector* injector = nullptr;
+    builders.injector = [&](BuildContext& context) -> Expected<std::unique_ptr<InputInjector>> {
+        EXPECT_TRUE(context.connection.offers("zwp_virtual_keyboard_manager_v1"));
+        auto made = std::make_unique<RecordingInjector>();
+        injector = made.get();
+        return std::unique_ptr<InputInjector>(std::move(made));
+    };
+    builders.clipboard = [](BuildContext&) -> Expected<std::unique_ptr<ks::Clipboard>> {
+        return Result::failure("the seat has no data device");
+    };
+    auto opened = WaylandPlatform::open({session_->socketPath(), session_->swaySocket()},
+                                        std::move(builders));
+    ASSERT_TRUE(opened) << opened.error();
+    const auto& platform = *opened;
+    EXPECT_EQ(platform->desktop().family, DesktopFamily::Wlroots);
+    EXPECT_EQ(&platform->injector(), injector);
+    EXPECT_EQ(platform->clipboard().formats(), std::nullopt);
+    const auto refused = platform->refused();
+    const auto has = [&](const RefusedCapability& r) {
+        return std::find(refused.begin(), refused.end(), r) != refused.end();
+    };
+    EXPECT_TRUE(has({Clipboard,
+                     "The clipboard commands could not start: the seat has no data "
+                     "device"}));
+    EXPECT_TRUE(std::none_of(refused.begin(), refused.end(),
+                             [](const auto& r) { return r.capability == Pointer; }));
+    EXPECT_EQ(platform->hotKeys().registerHotKey(1, kModControl, 'K').error(),
+              "Hot keys are not supported on Wayland by this version.");
 }
 
 // After another tool's virtual keyboard typed with a keymap of its own
