@@ -1,10 +1,12 @@
-// The Wayland platform's services where the compositor lacks the protocols: the refusals; and
-// its own connection to the compositor.
+// The Wayland platform where the compositor lacks the backend's protocols:
+// its services' refusals, its own connection, and the real keystrider there.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <wayland-client.h>
 
 #include "QtTestLoop.h"
+#include "TempDir.h"
 #include "WaylandSession.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandPlatform.h"
@@ -14,9 +16,15 @@ namespace {
 
 using namespace wayland;
 using enum Capability;
+using std::chrono::milliseconds;
+
+// Whether `part` is in `text` once and only once.
+bool once(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos && text.find(part) == text.rfind(part);
+}
 
 // weston offers none of the protocols: every desktop service refuses, saying why and what to do.
-TEST(WaylandPlatformTest, OnWestonEveryDesktopServiceRefusesWithItsReason) {
+TEST(WaylandPlatformTest, OnWestonEveryServiceRefusesWithItsReasonAndTheProgramSaysSoOnce) {
     WaylandSession session(WaylandSession::Compositor::Weston);
     KS_SKIP_WITHOUT(session);
     // The connection binds at the version both sides know: weston 10 offers
@@ -56,6 +64,25 @@ TEST(WaylandPlatformTest, OnWestonEveryDesktopServiceRefusesWithItsReason) {
     EXPECT_EQ(platform->refused().size(), allCapabilities().size());
     // Key names still follow a layout.
     EXPECT_EQ(platform->keymap().layout()->VkKeyScan(U'a'), 'A');
+
+    // The real keystrider runs there and says once what works and what does not, at each start.
+    TempDir dir;
+    const char* script =
+        "unset DISPLAY XDG_SESSION_TYPE; export WAYLAND_DISPLAY=$1 XDG_CONFIG_HOME=$0/config "
+        "TMPDIR=$0 XDG_RUNTIME_DIR=$0 QT_QPA_PLATFORM=wayland; exec \"$2\" 2>&1";
+    const std::string notice = "Keystrider: Keystrider runs on Wayland (other compositor).";
+    const std::string missing = "- Typing and the key commands need the virtual keyboard protocol";
+    for (int start = 0; start < 2; ++start) {
+        ChildProcess copy(
+            {"sh", "-c", script, dir.path().string(), session.socketPath(), KS_KEYSTRIDER}, "",
+            true);
+        copy.readUntil([&](const std::string& out) { return once(out, missing); },
+                       milliseconds(15000));
+        copy.readUntil([](const std::string&) { return false; }, milliseconds(1000));
+        EXPECT_TRUE(once(copy.output(), notice) && once(copy.output(), missing)) << copy.output();
+        kill(copy.pid(), SIGTERM);
+        EXPECT_EQ(copy.wait(milliseconds(10000)), 0) << copy.output();
+    }
 }
 
 }  // namespace
