@@ -10,13 +10,11 @@
 namespace ks::wayland {
 namespace {
 
-struct ContextFree {
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
+template <auto unref>
+struct Unref {
+    void operator()(auto* object) const { unref(object); }
 };
-struct KeymapFree {
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-};
-using Keymap = std::unique_ptr<xkb_keymap, KeymapFree>;
+using Keymap = std::unique_ptr<xkb_keymap, Unref<xkb_keymap_unref>>;
 
 class SpareKeymapTest : public testing::Test {
 protected:
@@ -53,7 +51,8 @@ protected:
         return ch;
     }
 
-    std::unique_ptr<xkb_context, ContextFree> context_{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
+    std::unique_ptr<xkb_context, Unref<xkb_context_unref>> context_{
+        xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
 };
 
 // Characters off the layout (Latin-1, CJK, emoji) come out of their keys
