@@ -51,15 +51,27 @@ std::string stored(const CommandRecord& record) {
     return out;
 }
 
+// OK pressed: the stored values as `summary` gives them, or the refusal's "title: text".
+template <class Dialog>
+std::string afterOk(Dialog& dialog, const RecordingMessages& messages,
+                    std::string (*summary)(const CommandRecord&) = stored) {
+    dialog.accept();
+    if (dialog.result() == QDialog::Accepted) return summary(dialog.record());
+    return messages.shown.empty() ? "refused silently" : messageLine(messages.shown.front());
+}
+
 struct Row {
     std::uint32_t id;
     std::vector<QString> inputs;  // per field; "_" empties a line
     std::string expected;         // the stored values after OK, or the refusal's "title: text"
 };
 
-// New commands, filled and confirmed: each writes exactly the values its command reads;
-// reopening with them and confirming again changes nothing.
-const Row kAccepted[] = {
+constexpr const char* kTimeOut = "Attention: Time out must be specified.  0 waits indefinately.";
+
+// New commands, filled and confirmed: each writes exactly the values its command reads,
+// and reopening with them and confirming again changes nothing; or OK refuses with the
+// first failing check's box and the dialog stays open.
+const Row kRows[] = {
     {kDelay, {" 500 "}, "DelayInterval=500;"},
     {kCopyFromClipBoard, {"buf"}, "BufName=buf;"},
     {kPasteToClipBoard, {"buf", " x "}, "BufName=buf;DefPasteString= x ;"},
@@ -94,11 +106,7 @@ const Row kAccepted[] = {
      {"Relative to the foreground window", "", "", " 10", "20 "},
      "IsAB=#0;XABCoord=;YABCoord=;XRELCoord=10;YRELCoord=20;"},
     {kSound, {"HAND"}, "SoundID=#16;"},
-};
 
-// Refusals: the first failing check's box; the dialog stays open.
-constexpr const char* kTimeOut = "Attention: Time out must be specified.  0 waits indefinately.";
-const Row kRefused[] = {
     {kDelay, {"  "}, "Attention: Duration must be specified."},
     {kEjectMedia, {" "}, "Keystrider - Error: Drive Letter: must be specified."},
     {kRepeat, {" "}, "Keystrider - Error: Argument can not be left empty."},
@@ -119,37 +127,27 @@ const Row kRefused[] = {
 };
 
 std::string confirm(const CommandRecord& record, const std::vector<QString>& inputs,
-                    CommandRecord& result) {
+                    CommandRecord* result = nullptr) {
     RecordingMessages messages;
     EditorDesktop desktop;
     ParameterDialog dialog(*parameterSpec(record.id), record, messages, desktop.hooks());
     for (std::size_t k = 0; k < inputs.size(); ++k) enter(dialog, static_cast<int>(k), inputs[k]);
-    dialog.accept();
-    if (dialog.result() != QDialog::Accepted)
-        return messages.shown.empty() ? "refused silently" : messageLine(messages.shown.front());
-    result = dialog.record();
-    return stored(result);
+    const std::string outcome = afterOk(dialog, messages);
+    if (result && dialog.result() == QDialog::Accepted) *result = dialog.record();
+    return outcome;
 }
 
-TEST(ParameterDialogTest, EachTypeStoresTheValuesItsCommandReads) {
-    std::vector<Row> rows(std::begin(kAccepted), std::end(kAccepted));
+TEST(ParameterDialogTest, EachTypeStoresTheValuesItsCommandReadsOrRefusesItsFirstMissingField) {
+    std::vector<Row> rows(std::begin(kRows), std::end(kRows));
     for (const CommandId id : {kMakeUpperCase, kMakeLowerCase, kLeftTrimWhiteSpace,
                                kRightTrimWhiteSpace, kTrimWhiteSpace})
         rows.push_back({id, {"v"}, "VarName=v;"});
     for (const Row& row : rows) {
         SCOPED_TRACE(commandName(row.id));
         CommandRecord written;
-        ASSERT_EQ(confirm(CommandRecord{row.id}, row.inputs, written), row.expected);
-        CommandRecord again;
-        EXPECT_EQ(confirm(written, {}, again), row.expected);
-    }
-}
-
-TEST(ParameterDialogTest, OkRefusesTheFirstMissingFieldWithItsMessage) {
-    for (const Row& row : kRefused) {
-        SCOPED_TRACE(commandName(row.id));
-        CommandRecord unused;
-        EXPECT_EQ(confirm(CommandRecord{row.id}, row.inputs, unused), row.expected);
+        ASSERT_EQ(confirm(CommandRecord{row.id}, row.inputs, &written), row.expected);
+        if (written.id == 0) continue;  // refused
+        EXPECT_EQ(confirm(written, {}), row.expected);
     }
 }
 
@@ -212,10 +210,7 @@ TEST(PlaybackDialogTest, ChoosesARecordingItsEventsAndSpeed) {
         if (row.row >= 0) dialog.list()->setCurrentItem(dialog.list()->topLevelItem(row.row));
         if (row.speed >= 0) dialog.speeds()->button(row.speed)->click();
         if (!row.percent.isEmpty()) dialog.percent()->setText(row.percent);
-        dialog.accept();
-        EXPECT_EQ(dialog.result() == QDialog::Accepted ? stored(dialog.record())
-                                                       : messageLine(messages.shown.at(0)),
-                  row.expected);
+        EXPECT_EQ(afterOk(dialog, messages), row.expected);
     }
 }
 
@@ -258,12 +253,8 @@ TEST(DateTimeDialogTest, PartsNeedAnOrderOfTheirOwnAndAFormat) {
             week.append->setText(">");
             dialog.utcBox()->setChecked(true);
         }
-        dialog.accept();
-        if (dialog.result() != QDialog::Accepted) {
-            EXPECT_EQ(messageLine(messages.shown.at(0)), row.expected);
-            continue;
-        }
-        EXPECT_EQ(dateTimeSummary(dialog.record()), row.expected);
+        EXPECT_EQ(afterOk(dialog, messages, dateTimeSummary), row.expected);
+        if (dialog.result() != QDialog::Accepted) continue;
         DateTimeDialog reopened(dialog.record(), messages);
         EXPECT_EQ(reopened.record(), dialog.record());
     }
