@@ -56,7 +56,6 @@ protected:
 
     EventClipboard clipboard;
     EditorDesktop desktop;
-    FakeCapture& capture = desktop.capture;
 };
 
 // The first event is deleted before each save: the saved recording holds the other two.
@@ -189,16 +188,16 @@ TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
     const auto cover = [] { return QApplication::topLevelAt(QPoint(0, 0)); };
     for (const auto& [inputs, point] : picks) {
         dialog.pickClicked();
-        ASSERT_TRUE(capture.capturing);
+        ASSERT_TRUE(desktop.capture.capturing);
         // The click lands on the program's own cover over the whole desktop.
         ASSERT_NE(cover(), nullptr);
         EXPECT_EQ(cover()->geometry(), QApplication::primaryScreen()->virtualGeometry());
-        capture.deliver(inputs);
-        EXPECT_FALSE(capture.capturing);
+        desktop.capture.deliver(inputs);
+        EXPECT_FALSE(desktop.capture.capturing);
         EXPECT_EQ(cover(), nullptr);
         EXPECT_EQ((dialog.xEdit()->text() + "," + dialog.yEdit()->text()).toStdString(), point);
     }
-    capture.refuse = true;
+    desktop.capture.refuse = true;
     dialog.pickClicked();
     EXPECT_EQ(messages.texts(), Texts{"Unable to set hook for recording!"});
 }
