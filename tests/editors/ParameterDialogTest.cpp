@@ -30,7 +30,7 @@ namespace {
 void enter(ParameterDialog& dialog, int index, const QString& input) {
     if (input.isEmpty()) return;
     QWidget* widget = dialog.fieldWidget(index);
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) line->setText(input == "_" ? "" : input);
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) line->setText(input);
     if (auto* lines = qobject_cast<QPlainTextEdit*>(widget)) lines->setPlainText(input);
     if (auto* combo = qobject_cast<QComboBox*>(widget))
         combo->setCurrentIndex(combo->findText(input));
@@ -62,7 +62,7 @@ std::string afterOk(Dialog& dialog, const RecordingMessages& messages,
 
 struct Row {
     std::uint32_t id;
-    std::vector<QString> inputs;  // per field; "_" empties a line
+    std::vector<QString> inputs;  // per field
     std::string expected;         // the stored values after OK, or the refusal's "title: text"
 };
 
