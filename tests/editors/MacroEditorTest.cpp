@@ -92,9 +92,8 @@ protected:
     bool expansion = false;
 };
 
-// Every key shows its name from the key table; a category's commands start at its top
-// whatever the list showed before; the hot key field suspends the hot keys while it has
-// the focus and hands Escape to the dialog; the hint names a reference expansion leaves as it is.
+// Keys show the key table's names; a category's list starts at its top; the hot key field
+// suspends the hot keys while focused and hands Escape on; the hint names what expansion leaves.
 TEST_F(MacroEditorTest, KeysCategoriesHotKeyFieldAndExpansionHint) {
     auto editor = open("");
     QStringList keys;
