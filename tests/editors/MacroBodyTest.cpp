@@ -28,7 +28,7 @@ std::string letters(const std::vector<CommandRecord>& commands) {
     return out;
 }
 
-enum class Op { Delete, Up, Down, Copy, Cut, Paste, Edit };
+enum class Op { Add, Delete, Up, Down, Copy, Cut, Paste, Edit };
 
 constexpr const char *kNoCommand = "No command selected!", *kNoCommands = "No command(s) selected!";
 
@@ -36,7 +36,7 @@ constexpr const char* kPasteOne =
     "Please select only one command to paste currently copied commands ahead of or de-select all "
     "commands to paste to the end!";
 
-// Each row edits the list "ABCD" with "xy" copied before.
+// Each row edits the list "ABCD" with "xy" copied before; Add inserts "x", at the row it returns.
 struct EditRow {
     Op op;
     RowSelection selection;
@@ -46,6 +46,8 @@ struct EditRow {
 };
 
 const EditRow kEdits[] = {
+    {Op::Add, {}, "ABCDx|xy", {4}, ""},
+    {Op::Add, {2, 1}, "AxBCD|xy", {1}, ""},
     {Op::Delete, {}, "ABCD|xy", {}, kNoCommand},
     {Op::Delete, {3, 1}, "AC|xy", {}, "Are you sure you want to delete the selected command(s)?"},
     {Op::Up, {}, "ABCD|xy", {}, kNoCommands},
@@ -72,6 +74,7 @@ TEST(MacroBodyTest, ListEditingFollowsItsRules) {
         RowSelection selection = row.selection;
         RecordingMessages messages;
         switch (row.op) {
+            case Op::Add: selection = {list.insert(CommandRecord{'x'}, selection)}; break;
             case Op::Delete: list.remove(selection, messages); break;
             case Op::Up: list.move(selection, -1, messages); break;
             case Op::Down: list.move(selection, 1, messages); break;
@@ -85,13 +88,6 @@ TEST(MacroBodyTest, ListEditingFollowsItsRules) {
         EXPECT_EQ(messages.shown.empty() ? "" : messages.shown.front().text, row.message);
         EXPECT_EQ(list.modified(), letters(list.commands()) != "ABCD");
     }
-}
-
-TEST(MacroBodyTest, AddingInsertsBeforeTheFirstSelectedRowOrAppends) {
-    MacroBody list(body("AB"));
-    EXPECT_EQ(list.insert(CommandRecord{'x'}, {}), 2);
-    EXPECT_EQ(list.insert(CommandRecord{'y'}, {2, 1}), 1);
-    EXPECT_EQ(letters(list.commands()), "AyBx");
 }
 
 MacroDocument sample(const std::string& name, const std::string& commands) {
