@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
@@ -19,10 +18,8 @@
 #include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
-#include "UsKeymap.h"
 #include "commands/CommandTable.h"
 #include "core/CommandId.h"
-#include "editors/RowDescription.h"
 #include "keys/KeyNames.h"
 #include "store/KeyTree.h"
 
