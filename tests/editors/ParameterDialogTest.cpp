@@ -153,9 +153,8 @@ TEST(ParameterDialogTest, EachTypeStoresTheValuesItsCommandReadsOrRefusesItsFirs
 
 TEST(ParameterDialogTest, RunEnablesTheWindowNameOnlyWhileDontRunIfOpenIsChecked) {
     RecordingMessages messages;
-    CommandRecord run{kRun};
-    run.set("RunIfOpen", 0u);
     EditorDesktop desktop;
+    const CommandRecord run(kRun, {{"RunIfOpen", 0u}});
     ParameterDialog dialog(*parameterSpec(kRun), run, messages, desktop.hooks());
     EXPECT_TRUE(dialog.fieldWidget(4)->isEnabled());
     enter(dialog, 5, "0");
