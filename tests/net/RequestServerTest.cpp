@@ -114,7 +114,6 @@ protected:
     RequestServer server;
 };
 
-// What a request causes is in its one box, shown once the peer has its reply.
 TEST_F(RequestServerTest, AnswersEveryKindOfRequestAndShowsWhatItCausedAfterTheReply) {
     const std::string clip = message(1000);
     const std::string notImplemented = "102 Desc: Request type not implemented.";
