@@ -46,7 +46,6 @@ protected:
             EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
         }
     }
-    // Expansions that show no message: what goes in, what comes out.
     void expectQuiet(std::span<const std::pair<const char*, const char*>> values) {
         for (const auto& [in, out] : values) expectAll({{in, out, {}}});
     }

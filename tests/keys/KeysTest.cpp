@@ -95,7 +95,6 @@ std::string moveTo(std::int32_t x, std::int32_t y) {
 
 class KeyboardMouseCommandsTest : public CommandFixture {
 protected:
-    // Runs the command `id`, and gives what it injected.
     std::string injected(std::uint32_t id, const TextValues& texts = {},
                          const NumberValues& numbers = {}, const char* path = kCommand) {
         EXPECT_EQ(runCommand(commands, id, texts, numbers, path), CommandResult::Next);

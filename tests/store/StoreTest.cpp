@@ -374,7 +374,6 @@ protected:
         return std::to_string(exit) + " " + (exit == 0 ? out.str() : messages.texts().front());
     }
 
-    // The output of a command that must succeed.
     std::string ok(const Texts& args, const std::string& input = {}) {
         const std::string result = run(args, input);
         EXPECT_EQ(result.substr(0, 2), "0 ") << result;
@@ -385,7 +384,6 @@ protected:
     std::string store = dir.file("store.db");
 };
 
-// What is set reads back, lists, exports, imports into a fresh store and deletes.
 TEST_F(StoreToolTest, EveryCommandRoundTrips) {
     for (const Texts& args : std::vector<Texts>{
              {"set", "", "SPMouse", "sz", "x"},
