@@ -67,45 +67,42 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
     SettingsStore readOnly(readOnlyTree, messages);
     KeyTree(dir.file("new.db")).openStatus();
     KeyTree emptyTree(dir.file("new.db"), KeyTree::Access::ReadOnly);
-    // The operation, its box's text ("": none) and whether it is an error (or a warning).
-    const std::tuple<std::function<bool()>, std::string, bool> cases[] = {
-        {[&] { return store->WriteMacroString("x", "Nope", "Value"); },
-         "Error accessing registry - The key does not exist.", false},
-        {[&] { return store->ReadDword("\\Macros\\Nope", "id").has_value(); },
-         "Error opening key in reigistry at: ~Nope, error: The key does not exist.", false},
-        {[&] { return store->ReadDword("\\Macros\\M", "Long").has_value(); },
-         "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.", false},
-        {[&] {
-             std::string out = "old";
-             return store->ReadMacroString("M", "Missing", out) || !out.empty();
-         },
-         "Error reading value in reigistry at: ~M\\Missing, error: The value does not exist.",
-         false},
-        {[&] { return store->DeleteKeyTree(kMacros + "Nope"); },
-         "Error opening key ~Nope in the registry - The key does not exist.", false},
-        {[&] { return store->CreateMacroKey(""); }, "Error creating key ~ - The key name is empty.",
-         true},
-        {[&] { return store->CreateMacroKey("a\\\\b"); },
-         "Error creating key ~a\\\\b - The key name is invalid.", true},
-        // One transaction: a delete failing half way leaves the macro whole.
-        {[&] { return store->DeleteKeyTree(kMacros + "M"); }, "", false},
-        {[&] { return store->WriteMacroString("new", command, "DelayInterval"); },
-         "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", true},
-        {[&] { return readOnly.WriteDword(1, "\\Macros\\M", "repeat"); },
-         "Error writing ~M\\repeat - attempt to write a readonly database", true},
-        {[&] { return SettingsStore(emptyTree, messages).EnsureRootKeys(); },
-         "Error creating Quorvel key! - attempt to write a readonly database", true},
-    };
-    for (const auto& [operation, shown, error] : cases) {
-        messages.clear();
-        std::string text = shown;
-        if (const auto at = text.find('~'); at != std::string::npos) text.replace(at, 1, kMacros);
-        EXPECT_FALSE(operation()) << text;
-        EXPECT_EQ(messages.texts(), text.empty() ? Texts{} : Texts{text});
+    // The call failed, showing `shown` ("": no box) as an error (or as a warning).
+    const auto failedShowing = [&](bool succeeded, std::string shown, bool error) {
+        if (const auto at = shown.find('~'); at != std::string::npos) shown.replace(at, 1, kMacros);
+        EXPECT_FALSE(succeeded) << shown;
+        EXPECT_EQ(messages.texts(), shown.empty() ? Texts{} : Texts{shown});
         EXPECT_TRUE(error ? messages.allShownAs("Error", MsgIcon::Stop)
                           : messages.allShownAs("Attention", MsgIcon::Exclamation));
         for (const auto& box : messages.shown) EXPECT_EQ(box.owner, MsgOwner::None);
-    }
+        messages.clear();
+    };
+    failedShowing(store->WriteMacroString("x", "Nope", "Value"),
+                  "Error accessing registry - The key does not exist.", false);
+    failedShowing(store->ReadDword("\\Macros\\Nope", "id").has_value(),
+                  "Error opening key in reigistry at: ~Nope, error: The key does not exist.",
+                  false);
+    failedShowing(store->ReadDword("\\Macros\\M", "Long").has_value(),
+                  "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.",
+                  false);
+    std::string out = "old";
+    failedShowing(
+        store->ReadMacroString("M", "Missing", out) || !out.empty(),
+        "Error reading value in reigistry at: ~M\\Missing, error: The value does not exist.",
+        false);
+    failedShowing(store->DeleteKeyTree(kMacros + "Nope"),
+                  "Error opening key ~Nope in the registry - The key does not exist.", false);
+    failedShowing(store->CreateMacroKey(""), "Error creating key ~ - The key name is empty.", true);
+    failedShowing(store->CreateMacroKey("a\\\\b"),
+                  "Error creating key ~a\\\\b - The key name is invalid.", true);
+    // One transaction: a delete failing half way leaves the macro whole.
+    failedShowing(store->DeleteKeyTree(kMacros + "M"), "", false);
+    failedShowing(store->WriteMacroString("new", command, "DelayInterval"),
+                  "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", true);
+    failedShowing(readOnly.WriteDword(1, "\\Macros\\M", "repeat"),
+                  "Error writing ~M\\repeat - attempt to write a readonly database", true);
+    failedShowing(SettingsStore(emptyTree, messages).EnsureRootKeys(),
+                  "Error creating Quorvel key! - attempt to write a readonly database", true);
     EXPECT_TRUE(readOnly.EnsureRootKeys());  // reading still works
     EXPECT_EQ(store->GetText(kMacros + command, "DelayInterval"), "old");
     EXPECT_TRUE(tree->keyExists(kMacros + command));
