@@ -97,10 +97,9 @@ class KeyboardMouseCommandsTest : public CommandFixture {
 protected:
     std::string injected(std::uint32_t id, const TextValues& texts = {},
                          const NumberValues& numbers = {}, const char* path = kCommand) {
-        EXPECT_EQ(runCommand(commands, id, texts, numbers, path), CommandResult::Next);
-        const std::string out = typed(log);
         log.clear();
-        return out;
+        EXPECT_EQ(runCommand(commands, id, texts, numbers, path), CommandResult::Next);
+        return typed(log);
     }
 
     InputLog log;
