@@ -8,14 +8,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <numeric>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "RegText.h"
 #include "StoreFixture.h"
 #include "core/Result.h"
 #include "core/Utf8.h"
