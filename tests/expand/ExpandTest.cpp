@@ -116,8 +116,7 @@ TEST_F(Expand, EachFormOfText) {
         {"(@50@+[ITEM[N]])", "Error", {"Invalid argument \"x\" in expression!"}},
     });
     system.platform = PlatformFamily::NT;
-    variables.SetVariable("COUNT", "4");
-    EXPECT_EQ(expand("[PLATFORM] [count]"), "NT 4");
+    EXPECT_EQ(expand("[PLATFORM]"), "NT");
 }
 
 TEST_F(Expand, DriveLetterSplit) {
