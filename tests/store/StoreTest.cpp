@@ -206,7 +206,8 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
             {"b\\Commands\\5", 0x1007, "", 0, "0\\Include", "-"},  // a time without UseGMT is new
             {"b\\Commands\\6", 0x1009, "", 0, "TimeOut", "sz:0"},
             {"b\\Commands\\7", 0x1009, "MsgBoxType", 4, "TimeOut", "-"},
-            {"b\\Commands\\9", 0x1000, "DelayInterval", 7, "DelayInterval", "dword:7"},  // gap
+            // After a gap in the numbering: not a command of the macro, left as it is.
+            {"b\\Commands\\9", 0x1000, "DelayInterval", 7, "DelayInterval", "dword:7"},
             {"A\\Commands\\0", 0x1000, "DelayInterval", 250, "DelayInterval", "sz:250"},
         };
     const auto dword = [&](const std::string& key, const char* name, std::uint32_t number) {
