@@ -484,12 +484,9 @@ class RegFileTest : public StoreFixture {
 protected:
     // Parses and applies; the error, if any. A refused file yields no operations.
     std::optional<RegError> import(KeyTree& target, std::string_view bytes) {
-        RegParse parsed = parseRegFile(bytes);
-        if (!parsed.ok()) {
-            EXPECT_TRUE(parsed.operations.empty());
-            return parsed.error;
-        }
-        return applyRegOperations(target, parsed.operations);
+        const RegParse parsed = parseRegFile(bytes);
+        EXPECT_TRUE(parsed.ok() || parsed.operations.empty());
+        return parsed.ok() ? applyRegOperations(target, parsed.operations) : parsed.error;
     }
 
     std::string exported(KeyTree& source, std::string_view key = "") {
