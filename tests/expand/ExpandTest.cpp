@@ -78,7 +78,6 @@ TEST_F(Expand, EachFormOfText) {
         {"[z]", "ab"},         {"([N]*10)", "20"},  {"[DISKSPACEC]", "1000"}};
     expectQuiet(quiet);
     expectAll({
-        {"plain text, no symbols", "plain text, no symbols", {}},
         {"Line1~Line2", "Line1\nLine2", {}},
         {"`[DATE]", "[DATE", {"]" + kNoOpening}},
         {"caf`é`€", "café€", {}},  // the accent takes a whole character
@@ -104,7 +103,6 @@ TEST_F(Expand, EachFormOfText) {
         {"[TOTRAM]", "8589934592", {}},  // beyond 32 bits
         {"[PLATFORM] [CSDVER] [XEXTENT]x[YEXTENT]", "UNKNOWN #1 SMP 1920x1080", {}},
         {"[COUNT] [count] [Count]", "3 3 3", {}},
-        {"[Undefined]", "", {notDefined("Undefined")}},
         {"[Picture]", "", {notDefined("Picture")}},
         {"{ks_straße}", "road", {}},
         {"{nope}", "", {notDefined("NOPE")}},
