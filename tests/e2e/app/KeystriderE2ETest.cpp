@@ -72,23 +72,22 @@ protected:
     TempDir dir;
 };
 
-TEST_F(KeystriderE2ETest, TerminalAnswersNeedNoRunningCopy) {
-    const auto [status, text] = run({"Backup"}, "");
+// The terminal's answers need no running copy. A second copy hands its macro
+// to the first, or without one shows the first's window (there being no tray)
+// and ends. A macro built in the editor runs by its hot key. While COPY waits
+// for a clipboard owner that does not answer (a stopped xclip), the program
+// still answers a second copy at once.
+TEST_F(KeystriderE2ETest, AnswersTheTerminalAndRunsMacrosOfItsCommandLineHotKeysCopiesAndEditor) {
+    const auto [status, refusal] = run({"Backup"}, "");
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(text.rfind("keystrider: no X display is set", 0), 0u) << text;
-    EXPECT_EQ(text.find('\n'), text.size() - 1) << text;  // one line
+    EXPECT_EQ(refusal.rfind("keystrider: no X display is set", 0), 0u) << refusal;
+    EXPECT_EQ(refusal.find('\n'), refusal.size() - 1) << refusal;  // one line
     const auto [helpStatus, help] = run({"--help"}, xvfb.display());
     EXPECT_EQ(helpStatus, 0);
     EXPECT_EQ(help.rfind("Usage: keystrider [MACRO NAME]", 0), 0u) << help;
     EXPECT_EQ(run({"--version"}, xvfb.display()),
               (std::pair<int, std::string>{0, "keystrider " KS_VERSION "\n"}));
-}
 
-// A second copy hands its macro to the first, or without one shows the first's
-// window (there being no tray) and ends. A macro built in the editor runs by its
-// hot key. While COPY waits for a clipboard owner that does not answer (a
-// stopped xclip), the program still answers a second copy at once.
-TEST_F(KeystriderE2ETest, RunsMacrosOfItsCommandLineHotKeysSecondCopiesAndTheEditor) {
     // "Own" sets a variable that a later run of "Nightly Backup" types.
     seed(dir,
          "[]\n\"ExpansionOn\"=dword:00000001\n"
