@@ -183,7 +183,7 @@ TEST_F(InterchangeTest, ExportLeavesOutANameWithAControlCharacterAndTriggersOfZe
                     "cannot hold.\n\nThe macro is not exported."});
     const auto document = loadDocument(dir.file("out.xml"), messages);
     ASSERT_TRUE(document);
-    EXPECT_EQ(document->root().firstBelow("MACROS")->children.size(), 1u);
+    ASSERT_EQ(document->root().firstBelow("MACROS")->children.size(), 1u);
     EXPECT_TRUE(document->root().firstBelow("MACRO")->children.empty());
 }
 
