@@ -23,10 +23,6 @@
 namespace ks::test {
 namespace {
 
-QStringList xclipArgs(const QString& type, const char* direction) {
-    return {"-selection", "clipboard", "-t", type, direction};
-}
-
 // Runs xclip while this process keeps answering the X server, as it must when
 // xclip asks it for the clipboard.
 QByteArray runXclip(const QStringList& args, const QByteArray& input = {}) {
@@ -48,7 +44,7 @@ QByteArray runXclip(const QStringList& args, const QByteArray& input = {}) {
 void offerThroughXclip(const QString& type, const QByteArray& data) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("ours until xclip takes it");
-    runXclip(xclipArgs(type, "-i"), data);
+    runXclip({"-selection", "clipboard", "-t", type, "-i"}, data);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !clipboard->ownsClipboard(); }));
 }
 
@@ -83,7 +79,8 @@ TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
         run(kCopyFromClipBoard, {{"BufName", "buf"}});
         EXPECT_EQ(variables.at(*variables.find("buf")).format, c.format) << c.type.toStdString();
         run(kPasteToClipBoard, {});
-        EXPECT_EQ(runXclip(xclipArgs(c.type, "-o")), c.data) << c.type.toStdString();
+        EXPECT_EQ(runXclip({"-selection", "clipboard", "-t", c.type, "-o"}), c.data)
+            << c.type.toStdString();
     }
     EXPECT_EQ(messages.texts(), std::vector<std::string>{});
 }
