@@ -50,7 +50,6 @@ protected:
     }
 
     void SetUp() override {
-        ASSERT_TRUE(display);
         ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
         driver.chord(Keys{kNumLock});  // on
         auto opened = x11::X11Platform::open(xvfb.display());
@@ -61,7 +60,6 @@ protected:
     }
 
     XvfbSession xvfb{false};  // no window manager: nothing but the test reacts to input
-    x11::OwnDisplay display = x11::openOwnDisplay(xvfb.display());
     XTestDriver driver{xvfb.display()};
     TempDir dir;
     RecordingMessages messages;
@@ -195,7 +193,7 @@ TEST_F(JournalX11Test, PlaysIntoTheWindowOnTimeThenTheNextCommandAndOnlyAPhysica
     driver.physicalKey(kEsc, false);
     driver.physicalKey(kCtrl, false);
     runEventsUntil([] { return false; }, 100);
-    for (const ObservedEvent& event : observer.events()) {
+    for (const ObservedEvent& event : observer.waitFor(0, 0)) {
         EXPECT_FALSE(event.type == kKeyRelease && event.detail == kA);
         EXPECT_FALSE(event.type == kKeyPress && event.detail == kB);
     }
