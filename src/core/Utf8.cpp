@@ -111,6 +111,10 @@ std::string upper(std::string_view text) {
     return out + mapEach(text.substr(pos), asciiUpper, [](char32_t c) { return upperChar(c); });
 }
 
+bool sameName(std::string_view a, std::string_view b) {
+    return upper(a) == upper(b);
+}
+
 char32_t upperChar(char32_t ch) {
     return static_cast<char32_t>(QChar::toUpper(ch));
 }

@@ -1,24 +1,14 @@
 #include "editors/CommandRecord.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "core/Utf8.h"
 
 namespace ks {
 
-namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) ==
-               std::toupper(static_cast<unsigned char>(y));
-    });
-}
-
-}  // namespace
-
 const CommandValueData* CommandRecord::find(std::string_view name) const {
-    const auto value =
-        std::ranges::find_if(values, [&](const CommandValue& v) { return sameName(v.name, name); });
+    const auto value = std::ranges::find_if(
+        values, [&](const CommandValue& v) { return utf8::sameName(v.name, name); });
     return value == values.end() ? nullptr : &value->data;
 }
 
@@ -38,8 +28,8 @@ std::optional<std::uint32_t> CommandRecord::number(std::string_view name) const 
 }
 
 void CommandRecord::set(std::string_view name, CommandValueData data) {
-    const auto value =
-        std::ranges::find_if(values, [&](const CommandValue& v) { return sameName(v.name, name); });
+    const auto value = std::ranges::find_if(
+        values, [&](const CommandValue& v) { return utf8::sameName(v.name, name); });
     if (value != values.end()) {
         value->data = std::move(data);
     } else {

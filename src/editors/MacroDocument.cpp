@@ -12,7 +12,7 @@ namespace {
 std::optional<std::uint32_t> dwordOf(const std::vector<StoredValue>& values,
                                      std::string_view name) {
     for (const StoredValue& value : values) {
-        if (utf8::upper(value.name) == utf8::upper(name) && value.type == kTypeDword) {
+        if (utf8::sameName(value.name, name) && value.type == kTypeDword) {
             return dwordFromBytes(value.data);
         }
     }
@@ -21,7 +21,7 @@ std::optional<std::uint32_t> dwordOf(const std::vector<StoredValue>& values,
 
 std::string textOf(const std::vector<StoredValue>& values, std::string_view name) {
     for (const StoredValue& value : values) {
-        if (utf8::upper(value.name) == utf8::upper(name) && value.type == kTypeText) {
+        if (utf8::sameName(value.name, name) && value.type == kTypeText) {
             return textFromBytes(value.data);
         }
     }

@@ -71,8 +71,7 @@ std::optional<std::string> saveAsRefusal(const MacroForm& form, const MacroDocum
     if (form.vk != 0 && form.vk == stored.vk && form.modifiers == stored.modifiers) {
         return "Must select different hot key trigger!";
     }
-    if (utf8::upper(form.name) == utf8::upper(stored.name))
-        return "Must select different Macro name!";
+    if (utf8::sameName(form.name, stored.name)) return "Must select different Macro name!";
     const std::string id = trimmed(form.messageId);
     if (!id.empty() && whole(id) == stored.messageId) {
         return "Must select different XML Message ID trigger!";

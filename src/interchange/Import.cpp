@@ -52,7 +52,8 @@ std::optional<std::uint32_t> parseNumber(std::string_view text) {
 // The value name an `INS<n>` element stands for: what follows its first
 // three characters. Nothing for a name that would not be one key or value.
 std::optional<std::string> insIndex(std::string_view elementName) {
-    if (elementName.size() <= 3 || !sameName(elementName.substr(0, 3), "INS")) return std::nullopt;
+    if (elementName.size() <= 3 || !utf8::sameName(elementName.substr(0, 3), "INS"))
+        return std::nullopt;
     const std::string_view rest = elementName.substr(3);
     if (rest.find('\\') != std::string_view::npos) return std::nullopt;
     return std::string(rest);
@@ -149,13 +150,13 @@ bool writeKnownValues(SettingsStore& store, const std::string& subpath,
 const XmlElement* childNamed(const XmlElement& element, std::string_view name) {
     const auto found =
         std::find_if(element.children.begin(), element.children.end(),
-                     [&](const XmlElement& child) { return sameName(child.name, name); });
+                     [&](const XmlElement& child) { return utf8::sameName(child.name, name); });
     return found == element.children.end() ? nullptr : &*found;
 }
 
 const std::string* attributeIgnoringCase(const XmlElement& element, std::string_view name) {
     for (const auto& [key, value] : element.attributes) {
-        if (sameName(key, name)) return &value;
+        if (utf8::sameName(key, name)) return &value;
     }
     return nullptr;
 }
@@ -207,7 +208,7 @@ struct TriggerValues {
 };
 
 void readTrigger(TriggerValues& triggers, const XmlElement& child) {
-    if (sameName(child.name, "WPhrase")) {
+    if (utf8::sameName(child.name, "WPhrase")) {
         triggers.phrase = child.text;
         return;
     }
@@ -218,7 +219,7 @@ void readTrigger(TriggerValues& triggers, const XmlElement& child) {
         {"repeat", &triggers.repeat},
         {"MsgID", &triggers.messageId}};
     for (const auto& [name, target] : numbers) {
-        if (sameName(child.name, name)) *target = parseNumber(child.text);
+        if (utf8::sameName(child.name, name)) *target = parseNumber(child.text);
     }
 }
 
@@ -246,14 +247,14 @@ public:
         if (!store.CreateMacroKey(name_)) return false;
         TriggerValues triggers;
         for (const XmlElement& child : element.children) {
-            if (sameName(child.name, "COMMANDS")) {
+            if (utf8::sameName(child.name, "COMMANDS")) {
                 if (!writeListed(store, name_, "Commands", child,
                                  [&](const std::string& path, const XmlElement& item) {
                                      return writeCommand(store, name_, path, item);
                                  })) {
                     return false;
                 }
-            } else if (sameName(child.name, "SCHEDULE")) {
+            } else if (utf8::sameName(child.name, "SCHEDULE")) {
                 if (!writeListed(store, name_, "Schedule", child,
                                  [&](const std::string& path, const XmlElement& item) {
                                      return store.CreateMacroKey(path) &&
@@ -353,12 +354,12 @@ bool writeRecording(SettingsStore& store, const std::string& name, const XmlElem
     if (!store.CreateRecordingKey(name)) return false;
     const std::string subpath = RecordingKey(name).key().rootSubpath();
     for (const XmlElement& child : element.children) {
-        if (sameName(child.name, "COUNT") || sameName(child.name, "TYPE")) {
+        if (utf8::sameName(child.name, "COUNT") || utf8::sameName(child.name, "TYPE")) {
             const auto number = parseNumber(child.text);
             if (!number) continue;
-            if (sameName(child.name, "TYPE")) type = *number;
+            if (utf8::sameName(child.name, "TYPE")) type = *number;
             if (!store.WriteDword(*number, subpath,
-                                  sameName(child.name, "TYPE") ? "Type" : "Count")) {
+                                  utf8::sameName(child.name, "TYPE") ? "Type" : "Count")) {
                 return false;
             }
             continue;
@@ -472,7 +473,7 @@ std::optional<std::vector<Item>> readItems(Messages& messages, const XmlDocument
     }
     std::vector<Item> items;
     for (const XmlElement& child : list->children) {
-        if (!sameName(child.name, section.itemTag)) continue;
+        if (!utf8::sameName(child.name, section.itemTag)) continue;
         const std::string* name = attributeIgnoringCase(child, "Name");
         if (name == nullptr) {
             showImportError(messages,
@@ -547,10 +548,10 @@ std::optional<XmlDocument> loadDocument(const std::string& path, Messages& messa
     // would take three times the memory.
     const XmlDecoderChoice piecesAsBytes = [](const std::vector<XmlElement>& open) {
         const std::size_t depth = open.size();
-        const bool piece = depth >= 3 && sameName(open[depth - 2].name, "RECORDING") &&
-                           sameName(open[depth - 3].name, "RECORDINGS") &&
-                           !sameName(open.back().name, "COUNT") &&
-                           !sameName(open.back().name, "TYPE");
+        const bool piece = depth >= 3 && utf8::sameName(open[depth - 2].name, "RECORDING") &&
+                           utf8::sameName(open[depth - 3].name, "RECORDINGS") &&
+                           !utf8::sameName(open.back().name, "COUNT") &&
+                           !utf8::sameName(open.back().name, "TYPE");
         return piece ? std::make_unique<HexPieceDecoder>() : nullptr;
     };
     XmlError parseError;

@@ -33,16 +33,11 @@ std::span<const ValueSpec> scheduleValues();
 // The spec of `name` within `specs`, compared without regard to case; null when none.
 const ValueSpec* findValue(std::span<const ValueSpec> specs, std::string_view name);
 
-// Whether two element or value names match, compared without regard to case.
-inline bool sameName(std::string_view a, std::string_view b) {
-    return utf8::upper(a) == utf8::upper(b);
-}
-
 // The first element below `element` named `tag` in any case, depth first; null when none.
 template <typename Element>
 Element* firstBelowIgnoringCase(Element& element, std::string_view tag) {
     for (auto& child : element.children) {
-        if (sameName(child.name, tag)) return &child;
+        if (utf8::sameName(child.name, tag)) return &child;
         if (Element* found = firstBelowIgnoringCase(child, tag)) return found;
     }
     return nullptr;

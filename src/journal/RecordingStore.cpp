@@ -14,10 +14,6 @@ namespace {
 constexpr const char* kNameInUse =
     "Recording name already in use.\n\nPlease select a different name.";
 
-bool sameName(std::string_view a, std::string_view b) {
-    return utf8::upper(a) == utf8::upper(b);
-}
-
 std::string_view trimmed(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n\v\f";
     const auto first = text.find_first_not_of(kBlanks);
@@ -147,8 +143,9 @@ bool saveNewRecording(SettingsStore& store, std::optional<std::vector<JournalEve
     if (!acceptableName(messages, name)) return false;
     // A recording the list does not show yet (added behind the dialog's
     // back) is not overwritten either.
-    const bool listed = std::any_of(listedNames.begin(), listedNames.end(),
-                                    [&](const std::string& row) { return sameName(row, name); });
+    const bool listed =
+        std::any_of(listedNames.begin(), listedNames.end(),
+                    [&](const std::string& row) { return utf8::sameName(row, name); });
     if (listed || store.tree().keyExists(RecordingKey(name).key().treePath())) {
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;
@@ -174,7 +171,7 @@ bool saveEditedRecording(SettingsStore& store, std::vector<JournalEvent>& events
     // A name of blanks only would trim to the recordings' own key.
     const std::string_view newName = trimmed(name);
     if (!acceptableName(messages, newName)) return false;
-    if (!sameName(newName, openedName) &&
+    if (!utf8::sameName(newName, openedName) &&
         store.tree().keyExists(RecordingKey(newName).key().treePath())) {
         messages.show(kNameInUse, "Keystrider - Warning", MsgIcon::Exclamation);
         return false;

@@ -26,10 +26,6 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    return utf8::upper(a) == utf8::upper(b);
-}
-
 }  // namespace
 
 LocalHost systemLocalHost() {
@@ -85,7 +81,7 @@ bool RemoteClipboardCommand::refusedAsThisMachine(const std::string& host) {
                   kLocalErrorTitle);
         return true;
     }
-    if (sameIgnoringCase(host, *name)) {
+    if (utf8::sameName(host, *name)) {
         showError(kThisMachine, kLocalErrorTitle);
         return true;
     }
@@ -96,7 +92,7 @@ bool RemoteClipboardCommand::refusedAsThisMachine(const std::string& host) {
         return true;
     }
     for (const std::string& address : addresses) {
-        if (sameIgnoringCase(host, address)) {
+        if (utf8::sameName(host, address)) {
             showError(kThisMachine, kLocalErrorTitle);
             return true;
         }

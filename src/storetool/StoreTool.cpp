@@ -262,8 +262,7 @@ std::optional<std::string> readAll(std::istream& stream) {
 bool setsRootValue(const std::vector<RegOperation>& operations, std::string_view name) {
     return std::any_of(operations.begin(), operations.end(), [&](const RegOperation& operation) {
         return operation.kind == RegOperation::Kind::SetValue &&
-               trimmedKeyPath(operation.key).empty() &&
-               utf8::upper(operation.name) == utf8::upper(name);
+               trimmedKeyPath(operation.key).empty() && utf8::sameName(operation.name, name);
     });
 }
 

@@ -7,7 +7,7 @@ namespace ks {
 namespace {
 
 std::optional<std::string> heldByOther(std::optional<std::string> owner, std::string_view macro) {
-    if (owner && utf8::upper(*owner) == utf8::upper(macro)) return std::nullopt;
+    if (owner && utf8::sameName(*owner, macro)) return std::nullopt;
     return owner;
 }
 

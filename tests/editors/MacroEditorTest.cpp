@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
@@ -19,10 +18,8 @@
 #include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
 #include "TempDir.h"
-#include "UsKeymap.h"
 #include "commands/CommandTable.h"
 #include "core/CommandId.h"
-#include "editors/RowDescription.h"
 #include "keys/KeyNames.h"
 #include "store/KeyTree.h"
 
@@ -92,9 +89,9 @@ protected:
     bool expansion = false;
 };
 
-// Every key shows its name from the key table, and a category's commands
-// start at its top whatever the list showed before.
-TEST_F(MacroEditorTest, KeysShowTheirNamesAndACategoryStartsAtItsTop) {
+// Keys show the key table's names; a category's list starts at its top; the hot key field
+// suspends the hot keys while focused and hands Escape on; the hint names what expansion leaves.
+TEST_F(MacroEditorTest, KeysCategoriesHotKeyFieldAndExpansionHint) {
     auto editor = open("");
     QStringList keys;
     for (const QToolButton* key : editor->findChildren<QToolButton*>()) keys << key->text();
@@ -107,6 +104,21 @@ TEST_F(MacroEditorTest, KeysShowTheirNamesAndACategoryStartsAtItsTop) {
     editor->commandList()->scrollToBottom();
     editor->categoryBox()->setCurrentIndex(static_cast<int>(*commandCategory(kSendKeys)));
     EXPECT_EQ(editor->commandList()->verticalScrollBar()->value(), 0);
+
+    editor->activateWindow();
+    QApplication::processEvents();
+    editor->hotKeyField()->setFocus();
+    editor->nameField()->setFocus();
+    add(*editor, kSendKeys, "Hello [greeting]");
+    EXPECT_TRUE(editor->expansionHint()->text().contains("[greeting]"));
+    expansion = true;
+    editor->bodyList()->item(0)->setSelected(true);
+    EXPECT_FALSE(editor->expansionHint()->isVisibleTo(editor.get()));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    messages.answers = {MsgAnswer::Yes};
+    QApplication::sendEvent(editor->hotKeyField(), &escape);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(suspensions, "SR");
 }
 
 TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
@@ -119,16 +131,14 @@ TEST_F(MacroEditorTest, BuildsSavesAndRewritesAMacro) {
     EXPECT_EQ(rows(*editor), (std::vector<std::string>{"SEND KEYS \"hi\"", "DELAY 500 ms",
                                                        "aA (Down)", "aA (Up)"}));
     ASSERT_TRUE(editor->save());
-    EXPECT_EQ(commits, std::vector<std::string>{"Greet<"});
     EXPECT_EQ(readMacro(tree, "Greet")->commands, editor->body().commands());
 
     // Reopened, a row deleted and saved: the stored macro loses it, in one change.
     editor = open("Greet");
-    EXPECT_EQ(rows(*editor).size(), 4u);
     editor->bodyList()->item(0)->setSelected(true);
     editor->deleteSelected();
     ASSERT_TRUE(editor->save());
-    EXPECT_EQ(commits.back(), "Greet<Greet");
+    EXPECT_EQ(commits, (std::vector<std::string>{"Greet<", "Greet<Greet"}));
     EXPECT_EQ(readMacro(tree, "Greet")->commands.size(), 3u);
     EXPECT_EQ(readMacro(tree, "Greet")->hotKeyId, 2u);
 
@@ -160,27 +170,6 @@ TEST(HotKeyPressTest, DialogKeysStayAndTypingKeysNeedAHolder) {
         {Qt::Key_Pause, {}, "", Take}};
     for (const auto& [key, held, text, expected] : cases)
         EXPECT_EQ(classifyHotKeyPress(key, held, QString::fromLatin1(text)), expected) << key;
-}
-
-// The field suspends the hot keys while it has the focus and hands Escape to the dialog;
-// the hint names a reference expansion leaves as it is.
-TEST_F(MacroEditorTest, HotKeyFieldAndExpansionHint) {
-    auto editor = open("");
-    editor->show();
-    editor->activateWindow();
-    QApplication::processEvents();
-    editor->hotKeyField()->setFocus();
-    editor->nameField()->setFocus();
-    add(*editor, kSendKeys, "Hello [greeting]");
-    EXPECT_TRUE(editor->expansionHint()->text().contains("[greeting]"));
-    expansion = true;
-    editor->bodyList()->item(0)->setSelected(true);
-    EXPECT_FALSE(editor->expansionHint()->isVisibleTo(editor.get()));
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    messages.answers = {MsgAnswer::Yes};
-    QApplication::sendEvent(editor->hotKeyField(), &escape);
-    EXPECT_FALSE(editor->isVisible());
-    EXPECT_EQ(suspensions, "SR");
 }
 
 }  // namespace

@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <set>
+#include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "QtTestLoop.h"
@@ -100,11 +102,7 @@ public:
     }
     void remove(const std::string& name) { std::filesystem::remove(dir_.file(name)); }
     void deny(const std::string& name, bool denied) {
-        if (denied) {
-            denied_.insert(name);
-        } else {
-            denied_.erase(name);
-        }
+        denied_[name] = denied;
         ::chmod(dir_.file(name).c_str(), denied ? 0 : 0600);  // the attribute change udev makes
     }
     void send(const std::string& name, const std::vector<input_event>& events) {
@@ -116,7 +114,7 @@ public:
     EvdevSetup setup(const SeatKeymap& keymap, AccessNotice& access) {
         return {keymap, access, dir_.path().string(), [this](const std::string& path) {
                     const std::string name = std::filesystem::path(path).filename().string();
-                    if (denied_.count(name) != 0) return OpenedDevice{-1, EACCES, {}};
+                    if (denied_[name]) return OpenedDevice{-1, EACCES, {}};
                     const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
                     return OpenedDevice{fd, fd < 0 ? errno : 0, infos_[name]};
                 }};
@@ -125,34 +123,36 @@ public:
 private:
     test::TempDir dir_;
     std::map<std::string, DeviceInfo> infos_;
-    std::set<std::string> denied_;
+    std::map<std::string, bool> denied_;
 };
 
 constexpr DeviceInfo kKeyboard{true, false, false, false};
 constexpr DeviceInfo kPointer{false, true, false, false};
 
-// Frames of key transitions: {code, down}.
-std::vector<input_event> keys(std::initializer_list<std::pair<std::uint16_t, bool>> transitions) {
+// Frames of key transitions: a code presses its key, its negative lets it go.
+std::vector<input_event> keys(std::initializer_list<int> transitions) {
     std::vector<input_event> out;
-    for (const auto& [code, down] : transitions) {
-        out.push_back(ev(EV_KEY, code, down ? 1 : 0));
+    for (const int code : transitions) {
+        out.push_back(ev(EV_KEY, static_cast<std::uint16_t>(std::abs(code)), code > 0 ? 1 : 0));
         out.push_back(syn());
     }
     return out;
 }
-std::vector<input_event> tap(std::uint16_t code) {
-    return keys({{code, true}, {code, false}});
-}
 
-TEST(EvdevFolder, OpensDevicesAsTheyComeAndGoAndTellsALackOfAccess) {
-    test::testApplication();
+class EvdevTest : public testing::Test {
+protected:
+    EvdevTest() { test::testApplication(); }
+
+    SharedSeatKeymap keymap;
+    AccessNotice access{nullptr};
     FakeDevices devices;
+};
+
+TEST_F(EvdevTest, FolderOpensDevicesAsTheyComeAndGoAndTellsALackOfAccess) {
     devices.add("event0", kKeyboard);
     devices.add("event1", kPointer);
     devices.add("event2", {true, true, false, true});  // the program's own
     devices.add("mouse0", kPointer);
-    SharedSeatKeymap keymap;
-    AccessNotice access(nullptr);
     const EvdevSetup setup = devices.setup(keymap, access);
     DeviceFolder keyboards(setup.folder, setup.opener, DeviceFolder::Wanted::Keyboards);
     ASSERT_TRUE(keyboards.start({}));
@@ -171,20 +171,17 @@ TEST(EvdevFolder, OpensDevicesAsTheyComeAndGoAndTellsALackOfAccess) {
     EXPECT_TRUE(test::runEventsUntil([&] { return all.openCount() == 2; }, 2000));
     devices.add("event0", kKeyboard);
     EXPECT_TRUE(test::runEventsUntil([&] { return all.openCount() == 3; }, 2000));
-    devices.send("event0", tap(KEY_A));
+    devices.send("event0", keys({KEY_A, -KEY_A}));
     EXPECT_TRUE(test::runEventsUntil([&] { return !from.empty(); }, 2000));
     all.stop();
 
-    FakeDevices locked;
-    locked.add("event0", kKeyboard);
-    locked.deny("event0", true);
-    const EvdevSetup lockedSetup = locked.setup(keymap, access);
-    DeviceFolder folder(lockedSetup.folder, lockedSetup.opener, DeviceFolder::Wanted::Keyboards);
-    ASSERT_TRUE(folder.start({}));
-    EXPECT_TRUE(folder.accessDenied());
-    locked.deny("event0", false);
-    EXPECT_TRUE(test::runEventsUntil([&] { return folder.openCount() == 1; }, 2000));
-    EXPECT_FALSE(folder.accessDenied());
+    devices.deny("event0", true);
+    devices.deny("event3", true);
+    ASSERT_TRUE(keyboards.start({}));
+    EXPECT_TRUE(keyboards.accessDenied());
+    devices.deny("event3", false);
+    EXPECT_TRUE(test::runEventsUntil([&] { return keyboards.openCount() == 1; }, 2000));
+    EXPECT_FALSE(keyboards.accessDenied());
 }
 
 std::string keymapText(const char* layout) {
@@ -199,8 +196,24 @@ std::string keymapText(const char* layout) {
     return out;
 }
 
-TEST(EvdevKeyWatch, TypesWhatTheSeatsLayoutTypesDeadKeysIncluded) {
-    test::testApplication();
+// Whether `watch` sees `phrase` typed when `typed` comes from event0.
+bool typesPhrase(EvdevKeyWatch& watch, FakeDevices& devices, const char* phrase,
+                 const std::vector<input_event>& typed) {
+    PhraseWatch phrases;
+    phrases.matcher().add({phrase, "M", true});
+    bool fired = false;
+    if (!watch.start([&](const WatchedKey& key, const KeyLayout& layout) {
+            fired = phrases.onKey(key, layout, 0) != nullptr || fired;
+        })) {
+        return false;
+    }
+    devices.send("event0", typed);
+    test::runEventsUntil([&] { return fired; }, 2000);
+    watch.stop();
+    return fired;
+}
+
+TEST_F(EvdevTest, KeyWatchTypesWhatTheSeatsLayoutTypesDeadKeysIncluded) {
     struct Row {
         const char* layout;
         std::vector<input_event> typed;
@@ -208,85 +221,44 @@ TEST(EvdevKeyWatch, TypesWhatTheSeatsLayoutTypesDeadKeysIncluded) {
     };
     const std::vector<Row> rows = {
         {"us",
-         keys({{KEY_LEFTSHIFT, true},
-               {KEY_A, true},
-               {KEY_A, false},
-               {KEY_LEFTSHIFT, false},
-               {KEY_Y, true},
-               {KEY_CAPSLOCK, true},
-               {KEY_CAPSLOCK, false},
-               {KEY_B, true}}),
+         keys({KEY_LEFTSHIFT, KEY_A, -KEY_A, -KEY_LEFTSHIFT, KEY_Y, KEY_CAPSLOCK, -KEY_CAPSLOCK,
+               KEY_B}),
          "AyB"},
         {"de",
-         keys({{KEY_Y, true},
-               {KEY_LEFTSHIFT, true},
-               {KEY_2, true},
-               {KEY_LEFTSHIFT, false},
-               {KEY_RIGHTALT, true},
-               {KEY_Q, true},
-               {KEY_RIGHTALT, false},
-               {KEY_GRAVE, true},
-               {KEY_GRAVE, false},
-               {KEY_E, true},
-               {KEY_LEFTSHIFT, true}}),
+         keys({KEY_Y, KEY_LEFTSHIFT, KEY_2, -KEY_LEFTSHIFT, KEY_RIGHTALT, KEY_Q, -KEY_RIGHTALT,
+               KEY_GRAVE, -KEY_GRAVE, KEY_E, KEY_LEFTSHIFT}),
          "z\"@ê"},
         // Shift was held when the watch stopped; its release came unseen.
-        {"de", keys({{KEY_Y, true}}), "z"},
+        {"de", keys({KEY_Y}), "z"},
     };
-    SharedSeatKeymap keymap;
-    AccessNotice access(nullptr);
-    FakeDevices devices;
     devices.add("event0", kKeyboard);
     EvdevKeyWatch watch(devices.setup(keymap, access));
     for (const Row& row : rows) {
         if (const std::string text = keymapText(row.layout); text != keymap.text()) {
             keymap.set(text);
         }
-        PhraseWatch phrases;
-        phrases.matcher().add({row.phrase, "M", true});
-        bool fired = false;
-        ASSERT_TRUE(watch.start([&](const WatchedKey& key, const KeyLayout& layout) {
-            fired = phrases.onKey(key, layout, 0) != nullptr || fired;
-        }));
-        devices.send("event0", row.typed);
-        EXPECT_TRUE(test::runEventsUntil([&] { return fired; }, 2000)) << row.layout;
-        watch.stop();
+        EXPECT_TRUE(typesPhrase(watch, devices, row.phrase, row.typed)) << row.layout;
     }
 }
 
-TEST(EvdevKeyWatch, StartsWithTheLocksTheKeyboardsLightsShow) {
-    test::testApplication();
-    SharedSeatKeymap keymap;
-    AccessNotice access(nullptr);
-    FakeDevices devices;
+TEST_F(EvdevTest, KeyWatchStartsWithTheLocksTheKeyboardsLightsShow) {
     devices.add("event0", kKeyboard);  // no lights
     devices.add("event1", {true, false, false, false, true, true, true});
-    PhraseWatch phrases;
-    phrases.matcher().add({"A1", "M", true});
-    bool fired = false;
     EvdevKeyWatch watch(devices.setup(keymap, access));
-    ASSERT_TRUE(watch.start([&](const WatchedKey& key, const KeyLayout& layout) {
-        fired = phrases.onKey(key, layout, 0) != nullptr || fired;
-    }));
-    devices.send("event0", keys({{KEY_A, true}, {KEY_KP1, true}}));
-    EXPECT_TRUE(test::runEventsUntil([&] { return fired; }, 2000));
+    EXPECT_TRUE(typesPhrase(watch, devices, "A1", keys({KEY_A, KEY_KP1})));
 }
 
-TEST(EvdevCancelWatch, CountsCtrlEscOnPhysicalKeyboardsOnly) {
-    test::testApplication();
+TEST_F(EvdevTest, CancelWatchCountsCtrlEscOnPhysicalKeyboardsOnly) {
     struct Row {
         std::vector<std::pair<const char*, std::vector<input_event>>> sent;
         bool cancels;
     };
     const std::vector<Row> rows = {
-        {{{"event0", keys({{KEY_RIGHTCTRL, true}, {KEY_ESC, true}})}}, true},
-        {{{"event0", keys({{KEY_LEFTCTRL, true}})}, {"event1", tap(KEY_ESC)}}, true},
-        {{{"event0", keys({{KEY_LEFTCTRL, true}, {KEY_LEFTCTRL, false}, {KEY_ESC, true}})}}, false},
-        {{{"event9", keys({{KEY_LEFTCTRL, true}})}, {"event0", tap(KEY_ESC)}}, false},
+        {{{"event0", keys({KEY_RIGHTCTRL, KEY_ESC})}}, true},
+        {{{"event0", keys({KEY_LEFTCTRL})}, {"event1", keys({KEY_ESC, -KEY_ESC})}}, true},
+        {{{"event0", keys({KEY_LEFTCTRL, -KEY_LEFTCTRL, KEY_ESC})}}, false},
+        {{{"event9", keys({KEY_LEFTCTRL})}, {"event0", keys({KEY_ESC, -KEY_ESC})}}, false},
     };
-    SharedSeatKeymap keymap;
-    AccessNotice access(nullptr);
-    FakeDevices devices;
     devices.add("event0", kKeyboard);
     devices.add("event1", kKeyboard);
     devices.add("event9", {true, false, true, false});  // another program's uinput keyboard
@@ -304,19 +276,20 @@ TEST(EvdevCancelWatch, CountsCtrlEscOnPhysicalKeyboardsOnly) {
     }
 }
 
-TEST(EvdevInputCapture, RecordsKeysButtonsAndMovesFromWhereThePointerWas) {
-    test::testApplication();
-    SharedSeatKeymap keymap;
-    AccessNotice access(nullptr);
-    FakeDevices devices;
+TEST_F(EvdevTest, InputCaptureRecordsKeysButtonsAndMovesFromWhereThePointerWas) {
     devices.add("event0", kKeyboard);
     devices.add("event1", kPointer);
     EvdevInputCapture capture(devices.setup(keymap, access));
-    std::vector<CapturedInput> got;
-    ASSERT_TRUE(
-        capture.start([&](const CapturedInput* events,
-                          std::size_t count) { got.insert(got.end(), events, events + count); },
-                      [] {}));
+    using K = CapturedInput::Kind;
+    using Seen = std::tuple<K, std::uint32_t, std::uint32_t, std::int32_t, std::int32_t,
+                            std::uint32_t>;  // kind, detail, modifiers, x, y, time
+    std::vector<Seen> got;
+    ASSERT_TRUE(capture.start(
+        [&](const CapturedInput* events, std::size_t count) {
+            for (const CapturedInput& e : std::span(events, count))
+                got.emplace_back(e.kind, e.detail, e.modifiers, e.rootX, e.rootY, e.time);
+        },
+        [] {}));
     devices.send("event1", {ev(EV_REL, REL_X, 5, 1000), ev(EV_REL, REL_Y, 5, 1000), syn(1000),
                             ev(EV_REL, REL_X, -2, 1010), ev(EV_REL, REL_Y, 1, 1010),
                             ev(EV_KEY, BTN_LEFT, 1, 1010), syn(1010),
@@ -325,14 +298,7 @@ TEST(EvdevInputCapture, RecordsKeysButtonsAndMovesFromWhereThePointerWas) {
     devices.send("event0", {ev(EV_KEY, KEY_LEFTSHIFT, 1, 2000), syn(2000),
                             ev(EV_KEY, KEY_A, 1, 2005), syn(2005)});
     ASSERT_TRUE(test::runEventsUntil([&] { return got.size() == 7; }, 2000));
-    using K = CapturedInput::Kind;
-    struct Expected {
-        K kind;
-        std::uint32_t detail, modifiers;
-        std::int32_t x, y;
-        std::uint32_t time;
-    };
-    const Expected expected[] = {
+    const std::vector<Seen> expected = {
         {K::Motion, 0, 0, 5, 5, 1000},
         {K::Motion, 0, 0, 3, 6, 1010},
         {K::ButtonPress, 1, 0, 3, 6, 1010},
@@ -341,27 +307,16 @@ TEST(EvdevInputCapture, RecordsKeysButtonsAndMovesFromWhereThePointerWas) {
         {K::KeyPress, KEY_LEFTSHIFT + 8, 0, 3, 6, 2000},
         {K::KeyPress, KEY_A + 8, CapturedInput::kShift, 3, 6, 2005},
     };
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        const Expected& e = expected[i];
-        EXPECT_EQ(got[i].kind, e.kind) << i;
-        EXPECT_EQ(got[i].detail, e.detail) << i;
-        EXPECT_EQ(got[i].modifiers, e.modifiers) << i;
-        EXPECT_EQ(got[i].rootX, e.x) << i;
-        EXPECT_EQ(got[i].rootY, e.y) << i;
-        EXPECT_EQ(got[i].time, e.time) << i;
-    }
+    EXPECT_EQ(got, expected);
     EXPECT_FALSE(capture.absolutePositions());
 }
 
-TEST(EvdevWatches, WithoutAccessTellTheUserOnceAndRefuseOnlyTheRecording) {
-    test::testApplication();
-    SharedSeatKeymap keymap;
+TEST_F(EvdevTest, WatchesWithoutAccessTellTheUserOnceAndRefuseOnlyTheRecording) {
     std::vector<std::string> shown;
-    AccessNotice access([&](const std::string& text) { shown.push_back(text); });
-    FakeDevices devices;
+    AccessNotice telling([&](const std::string& text) { shown.push_back(text); });
     devices.add("event0", kKeyboard);
     devices.deny("event0", true);
-    const EvdevSetup setup = devices.setup(keymap, access);
+    const EvdevSetup setup = devices.setup(keymap, telling);
     EvdevKeyWatch keys(setup);
     EvdevCancelWatch cancel(setup);
     EvdevInputCapture capture(setup);

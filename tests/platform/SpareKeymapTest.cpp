@@ -10,13 +10,11 @@
 namespace ks::wayland {
 namespace {
 
-struct ContextFree {
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
+template <auto unref>
+struct Unref {
+    void operator()(auto* object) const { unref(object); }
 };
-struct KeymapFree {
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-};
-using Keymap = std::unique_ptr<xkb_keymap, KeymapFree>;
+using Keymap = std::unique_ptr<xkb_keymap, Unref<xkb_keymap_unref>>;
 
 class SpareKeymapTest : public testing::Test {
 protected:
@@ -24,26 +22,22 @@ protected:
         return Keymap(xkb_keymap_new_from_string(
             context_.get(), text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
     }
+    static std::string written(xkb_keymap* keymap) {
+        char* chars = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+        std::string result(chars);
+        free(chars);
+        return result;
+    }
     // What the compositor hands its clients: the keymap compiled and written out again.
     std::string rewritten(const std::string& text) {
         Keymap keymap = compile(text);
-        if (!keymap) return {};
-        char* written = xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1);
-        std::string result(written);
-        free(written);
-        return result;
+        return keymap ? written(keymap.get()) : std::string();
     }
     std::string usText() {
         const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
-        Keymap keymap(
-            xkb_keymap_new_from_names(context_.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
-        return usRaw(keymap.get());
-    }
-    static std::string usRaw(xkb_keymap* keymap) {
-        char* written = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-        std::string result(written);
-        free(written);
-        return result;
+        return written(
+            Keymap(xkb_keymap_new_from_names(context_.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS))
+                .get());
     }
     // The character a key types, with Shift or without.
     static char32_t typed(xkb_keymap* keymap, std::uint32_t keycode, bool shift) {
@@ -57,7 +51,8 @@ protected:
         return ch;
     }
 
-    std::unique_ptr<xkb_context, ContextFree> context_{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
+    std::unique_ptr<xkb_context, Unref<xkb_context_unref>> context_{
+        xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
 };
 
 // Characters off the layout (Latin-1, CJK, emoji) come out of their keys
@@ -83,24 +78,13 @@ TEST_F(SpareKeymapTest, SplicedKeysTypeTheirCharacters) {
     ASSERT_TRUE(spliced) << spliced.error();
     Keymap after = compile(rewritten(*spliced));
     ASSERT_TRUE(after);
-    struct Case {
-        std::uint32_t keycode;
-        bool shift;
-        char32_t ch;
-    };
-    const Case cases[] = {{named[0].keycode, false, U'é'},
-                          {named[0].keycode, true, U'ß'},
-                          {named[1].keycode, false, U'中'},
-                          {named[1].keycode, true, U'中'},
-                          {unnamed->keycode, false, U'😀'},
-                          {unnamed->keycode, true, U'😀'},
-                          {named[2].keycode, false, 0},
-                          {38, false, U'a'},
-                          {38, true, U'A'}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(typed(after.get(), c.keycode, c.shift), c.ch)
-            << "keycode " << c.keycode << (c.shift ? " with Shift" : "");
+    // Each key's character without Shift, then with it; 38 is the layout's own A.
+    std::u32string got;
+    for (const std::uint32_t keycode :
+         {named[0].keycode, named[1].keycode, unnamed->keycode, named[2].keycode, 38u}) {
+        got += {typed(after.get(), keycode, false), typed(after.get(), keycode, true)};
     }
+    EXPECT_EQ(got, std::u32string(U"éß中中😀😀\0\0aA", 10));
     // The keys given characters are no longer free; the others stay.
     const std::vector<FreeKeycode> left = freeKeycodes(after.get());
     EXPECT_EQ(left.size(), free.size() - 3);

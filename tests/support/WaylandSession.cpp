@@ -61,11 +61,6 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& swayCon
     if (!up) throw std::runtime_error(program + " did not start in " + runtimeDir());
 }
 
-WaylandSession::~WaylandSession() {
-    clients_.clear();
-    compositor_.reset();
-}
-
 bool WaylandSession::prerequisitesMissing(const std::string& program) {
     for (const std::string& needed : {program, std::string("setpriv")})
         if (!installed(needed)) skipReason_ = needed + " is not installed";
@@ -82,18 +77,13 @@ std::string WaylandSession::writeSwayConfig(const std::string& extra) const {
     return path;
 }
 
-std::vector<std::string> WaylandSession::environment() const {
+ChildProcess& WaylandSession::startClient(const std::vector<std::string>& argv,
+                                          const std::vector<std::string>& extraEnvironment,
+                                          bool captureOutput) {
     std::vector<std::string> settings{"HOME=" + folder_.path().string(),
                                       "XDG_RUNTIME_DIR=" + runtimeDir(),
                                       "WAYLAND_DISPLAY=" + waylandDisplay()};
     if (!swaySocket_.empty()) settings.push_back("SWAYSOCK=" + swaySocket_);
-    return settings;
-}
-
-ChildProcess& WaylandSession::startClient(const std::vector<std::string>& argv,
-                                          const std::vector<std::string>& extraEnvironment,
-                                          bool captureOutput) {
-    std::vector<std::string> settings = environment();
     settings.insert(settings.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<std::string> command = argv;
     if (!command.empty()) command.front() = reachableByNobody(command.front());

@@ -27,7 +27,6 @@ public:
     // std::runtime_error.
     explicit WaylandSession(Compositor compositor = Compositor::Sway,
                             const std::string& swayConfig = {});
-    ~WaylandSession();
     WaylandSession(const WaylandSession&) = delete;
     WaylandSession& operator=(const WaylandSession&) = delete;
 
@@ -38,10 +37,9 @@ public:
     std::string socketPath() const { return runtimeDir() + "/" + waylandDisplay(); }
     // sway's IPC socket (SWAYSOCK); empty on weston.
     const std::string& swaySocket() const { return swaySocket_; }
-    // NAME=value settings a client of this session needs, HOME included.
-    std::vector<std::string> environment() const;
 
-    // Starts `argv` as nobody in this session with `extraEnvironment`
+    // Starts `argv` as nobody in this session with its environment (HOME,
+    // XDG_RUNTIME_DIR, WAYLAND_DISPLAY, SWAYSOCK) and `extraEnvironment`
     // (NAME=value) added; it ends, with what it started, before the compositor.
     ChildProcess& startClient(const std::vector<std::string>& argv,
                               const std::vector<std::string>& extraEnvironment = {},

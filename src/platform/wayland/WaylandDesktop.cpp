@@ -41,9 +41,13 @@ const std::vector<Requirement>& requirements() {
         {Capability::Windows, "The window commands",
          "the foreign toplevel protocol (zwlr_foreign_toplevel_manager_v1)", Lack::Protocol,
          [](const DesktopOffer& o) { return announced(o, "zwlr_foreign_toplevel_manager_v1"); }},
+        // Places are read and set through sway's IPC, but on the windows the
+        // foreign toplevels list: without them there is no window to place.
         {Capability::WindowPlaces, "Window rectangles, MOVE WINDOW and SIZE WINDOW",
-         "sway's IPC socket (SWAYSOCK)", Lack::SwayIpc,
-         [](const DesktopOffer& o) { return o.swayIpc; }},
+         "sway's IPC socket (SWAYSOCK) and the foreign toplevel protocol", Lack::SwayIpc,
+         [](const DesktopOffer& o) {
+             return o.swayIpc && announced(o, "zwlr_foreign_toplevel_manager_v1");
+         }},
         {Capability::Clipboard, "The clipboard commands",
          "the data-control protocol (zwlr_data_control_manager_v1 or "
          "ext_data_control_manager_v1)",

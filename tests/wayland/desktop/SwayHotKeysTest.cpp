@@ -34,8 +34,12 @@ TEST(SwayHotKeysTest, AKeyPressedThroughWtypeRunsItsHandlerAndNoBindingOutlivesT
     // What a run that crashed left behind.
     ASSERT_TRUE(ipc->runCommand("bindsym Ctrl+Mod1+j nop keystrider-hotkey 99"));
     std::ofstream(remembered) << "Ctrl+Mod1+j\n";
-    const auto press = [&] {
+    std::vector<std::int32_t> pressed;
+    // Presses Ctrl+Alt+K; whether the handlers then saw the presses `expected`.
+    const auto pressGives = [&](const std::vector<std::int32_t>& expected, int waitMs) {
         session.startClient({"wtype", "-M", "ctrl", "-M", "alt", "k", "-m", "alt", "-m", "ctrl"});
+        runEventsUntil([&] { return pressed == expected; }, waitMs);
+        return pressed == expected;
     };
     {
         auto connection = wayland::WaylandConnection::open(session.socketPath());
@@ -44,7 +48,6 @@ TEST(SwayHotKeysTest, AKeyPressedThroughWtypeRunsItsHandlerAndNoBindingOutlivesT
         ASSERT_TRUE(hotKeys) << hotKeys.error();
         EXPECT_FALSE(ipc->runCommand("unbindsym Ctrl+Mod1+j")) << "the leftover stayed bound";
 
-        std::vector<std::int32_t> pressed;
         (*hotKeys)->setPressedHandler([&](std::int32_t id) { pressed.push_back(id); });
         ASSERT_TRUE((*hotKeys)->registerHotKey(5, kModControl | kModAlt, 'K'));
         EXPECT_EQ((*hotKeys)->registerHotKey(5, kModControl, 'L').error(), kHotKeyIdInUse);
@@ -54,32 +57,19 @@ TEST(SwayHotKeysTest, AKeyPressedThroughWtypeRunsItsHandlerAndNoBindingOutlivesT
                   "sway's configuration binds Shift+Mod4+F5 to a command of its own.");
         EXPECT_EQ(linesOf(remembered), std::vector<std::string>{"Ctrl+Mod1+k"});
 
-        press();
-        EXPECT_TRUE(runEventsUntil([&] { return pressed == std::vector<std::int32_t>{5}; }, 10000));
+        EXPECT_TRUE(pressGives({5}, 10000));
 
         // Suspended, the key is no hot key at all.
         (*hotKeys)->setSuspended(true);
         EXPECT_TRUE(linesOf(remembered).empty());
-        press();
-        runEventsUntil([] { return false; }, 500);
-        EXPECT_EQ(pressed, std::vector<std::int32_t>{5});
+        EXPECT_FALSE(pressGives({5, 5}, 500));
         (*hotKeys)->setSuspended(false);
-        press();
-        EXPECT_TRUE(runEventsUntil(
-            [&] {
-                return pressed == std::vector<std::int32_t>{5, 5};
-            },
-            10000));
+        EXPECT_TRUE(pressGives({5, 5}, 10000));
 
         // A reload of sway's configuration drops the binding; it comes back.
         ASSERT_TRUE(ipc->runCommand("reload"));
         runEventsUntil([] { return false; }, 300);
-        press();
-        EXPECT_TRUE(runEventsUntil(
-            [&] {
-                return pressed == std::vector<std::int32_t>{5, 5, 5};
-            },
-            10000));
+        EXPECT_TRUE(pressGives({5, 5, 5}, 10000));
     }
     EXPECT_FALSE(ipc->runCommand("unbindsym Ctrl+Mod1+k")) << "the binding outlived the program";
     EXPECT_FALSE(std::filesystem::exists(remembered));

@@ -4,11 +4,13 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <cstring>
 #include <thread>
 
 #include "TempDir.h"
+#include "platform/wayland/SwayHotKeys.h"
 
 namespace ks::wayland {
 namespace {
@@ -86,23 +88,18 @@ TEST(SwayIpcReplies, TreeGivesTheViewsTiledAndFloating) {
            "deco_rect":{"x":10,"y":20,"width":300,"height":27},"nodes":[]}]}]}]})";
     const auto windows = parseTree(tree);
     ASSERT_TRUE(windows);
-    ASSERT_EQ(windows->size(), 3u);
-    EXPECT_TRUE((*windows)[0].hidden);
-    EXPECT_EQ((*windows)[0].appId, "away");
-    const SwayWindow& tiled = (*windows)[1];
-    EXPECT_EQ(tiled.id, 8);
-    EXPECT_EQ(tiled.appId, "foot");
-    EXPECT_EQ(tiled.title, "~ – ünï");
-    EXPECT_FALSE(tiled.floating);
-    EXPECT_EQ(tiled.rect.right, 640);
-    EXPECT_FALSE(tiled.hidden);
-    const SwayWindow& floating = (*windows)[2];
-    EXPECT_TRUE(floating.floating);
-    EXPECT_FALSE(floating.hidden);
-    EXPECT_EQ(floating.appId, "XTerm");
-    EXPECT_EQ(floating.rect.left, 10);
-    EXPECT_EQ(floating.rect.top, 20);
-    EXPECT_EQ(floating.rect.bottom, 220);
+    // id app_id "title" left,top,right,bottom, floating? hidden?
+    std::vector<std::string> seen;
+    for (const SwayWindow& w : *windows) {
+        seen.push_back(std::to_string(w.id) + ' ' + w.appId + " \"" + w.title + "\" " +
+                       std::to_string(w.rect.left) + ',' + std::to_string(w.rect.top) + ',' +
+                       std::to_string(w.rect.right) + ',' + std::to_string(w.rect.bottom) +
+                       (w.floating ? " floating" : "") + (w.hidden ? " hidden" : ""));
+    }
+    const std::vector<std::string> expected{"6 away \"gone\" 0,0,0,0 floating hidden",
+                                            "8 foot \"~ – ünï\" 0,0,640,480",
+                                            "9 XTerm \"xterm\" 10,20,310,220 floating"};
+    EXPECT_EQ(seen, expected);
 
     for (const char* bad : {R"({"id":1,"nodes":[{"id":)", "[1,2]", "", "not json"}) {
         EXPECT_FALSE(parseTree(bad)) << bad;
@@ -225,6 +222,35 @@ TEST(SwayIpcSocket, AHostilePeerCostsAtMostTheReplyTime) {
                   kSwayReplyTime + std::chrono::seconds(1))
             << c.what;
     }
+}
+
+// The names sway binds hot keys by, from the key-code layer on real layouts.
+TEST(SwayComboTest, CombosNameTheKeyOfTheLayoutInForce) {
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    struct Case {
+        const char* layout;
+        std::uint32_t modifiers;
+        std::uint32_t vk;
+        std::optional<std::string> combo;
+    } cases[] = {
+        {"us", kModControl | kModAlt, 'K', "Ctrl+Mod1+k"},
+        {"us", kModShift | kModWin, 0x74, "Shift+Mod4+F5"},
+        {"us", 0, 0x0D, "Return"},
+        {"us", kModControl, '1', "Ctrl+1"},
+        {"us", kModControl, 0xBA, "Ctrl+semicolon"},
+        {"de", kModControl, 0xBA, "Ctrl+odiaeresis"},
+        {"de", kModAlt, 'Z', "Mod1+z"},
+        {"us", kModControl, 0xFF, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const xkb_rule_names names{"evdev", "pc105", c.layout, "", ""};
+        xkb_keymap* keymap =
+            xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        ASSERT_NE(keymap, nullptr);
+        EXPECT_EQ(swayCombo(keymap, c.modifiers, c.vk), c.combo) << c.layout << " " << c.vk;
+        xkb_keymap_unref(keymap);
+    }
+    xkb_context_unref(context);
 }
 
 }  // namespace

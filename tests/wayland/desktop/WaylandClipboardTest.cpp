@@ -24,79 +24,18 @@ Bytes bytesOf(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
 
-class WaylandClipboardTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        KS_SKIP_WITHOUT(session);
-        session.startClient({"foot", "cat"});
-        auto connection = WaylandConnection::open(session.socketPath());
-        ASSERT_TRUE(connection) << connection.error();
-        auto opened = WaylandClipboard::open(std::move(*connection));
-        ASSERT_TRUE(opened) << opened.error();
-        clipboard = std::move(*opened);
-    }
-
-    // Reads `format` the way the clipboard commands do, with the event loop running.
-    std::unique_ptr<ClipboardRead> readWhileRunning(std::uint32_t format) {
-        bool answered = false;
-        auto read = clipboard->read(
-            [format](const std::vector<std::uint32_t>& offered) -> std::optional<std::uint32_t> {
-                if (std::find(offered.begin(), offered.end(), format) == offered.end()) return {};
-                return format;
-            },
-            [&] { answered = true; });
-        if (read->state() == ClipboardRead::State::Waiting) {
-            runEventsUntil([&] { return answered; }, 8000);
-        }
-        return read;
-    }
-
-    WaylandSession session;
-    std::unique_ptr<WaylandClipboard> clipboard;
-};
-
-TEST_F(WaylandClipboardTest, TextAndOtherTypesGoBothWaysWithoutFocus) {
-    const std::string offered = "Grüße ✓ 漢字 \t end";
-    ASSERT_TRUE(clipboard->offer(kClipboardText, bytesOf(offered)));
-    ChildProcess& paste = session.startClient({"wl-paste", "-n"}, {}, true);
-    EXPECT_TRUE(runEventsUntil(
-        [&] {
-            paste.readUntil([&](const std::string& out) { return out == offered; },
-                            std::chrono::milliseconds(20));
-            return paste.output() == offered;
+// Reads `format` the way the clipboard commands do, with the event loop running.
+std::unique_ptr<ClipboardRead> readWhileRunning(WaylandClipboard& clipboard, std::uint32_t format) {
+    bool answered = false;
+    auto read = clipboard.read(
+        [format](const std::vector<std::uint32_t>& offered) -> std::optional<std::uint32_t> {
+            if (std::find(offered.begin(), offered.end(), format) == offered.end()) return {};
+            return format;
         },
-        10000))
-        << paste.output();
-
-    const std::string copied = "from wl-copy ✓";
-    session.startClient({"wl-copy", "--foreground", copied});
-    ASSERT_TRUE(runEventsUntil(
-        [&] {
-            const auto read = readWhileRunning(kClipboardText);
-            return read->content() && read->content()->bytes == bytesOf(copied);
-        },
-        10000));
-    EXPECT_EQ(clipboard->data(kClipboardText), bytesOf(copied));
-
-    session.startClient({"wl-copy", "--foreground", "--type", "application/x-ks-test", "payload"});
-    std::optional<std::uint32_t> registered;
-    ASSERT_TRUE(runEventsUntil(
-        [&] {
-            const auto formats = clipboard->formats();
-            if (!formats || formats->size() != 1) return false;
-            registered = formats->front();
-            return *registered >= kFirstRegisteredFormat;
-        },
-        10000));
-    EXPECT_EQ(clipboard->data(*registered), bytesOf("payload"));
-    EXPECT_EQ(readWhileRunning(*registered)->content()->bytes, bytesOf("payload"));
-
-    // The program's own data reads back without the event loop.
-    ASSERT_TRUE(clipboard->offer(*registered, bytesOf("mine")));
-    EXPECT_EQ(clipboard->data(*registered), bytesOf("mine"));
-
-    EXPECT_TRUE(clipboard->clear());
-    EXPECT_EQ(clipboard->formats(), std::vector<std::uint32_t>{});
+        [&] { answered = true; });
+    if (read->state() == ClipboardRead::State::Waiting)
+        runEventsUntil([&] { return answered; }, 8000);
+    return read;
 }
 
 // A client that takes the selection and then reads nothing from the compositor.
@@ -118,12 +57,64 @@ struct SilentOwner {
     std::unique_ptr<WaylandConnection> connection;
 };
 
-TEST_F(WaylandClipboardTest, AnOwnerThatNeverAnswersCostsTheQuietLimitAndFreezesNothing) {
+TEST(WaylandClipboardTest,
+     TextAndOtherTypesGoBothWaysWithoutFocusAndASilentOwnerCostsTheQuietLimit) {
+    WaylandSession session;
+    KS_SKIP_WITHOUT(session);
+    session.startClient({"foot", "cat"});
+    auto connection = WaylandConnection::open(session.socketPath());
+    ASSERT_TRUE(connection) << connection.error();
+    auto opened = WaylandClipboard::open(std::move(*connection));
+    ASSERT_TRUE(opened) << opened.error();
+    WaylandClipboard& clipboard = **opened;
+    const std::string offered = "Grüße ✓ 漢字 \t end";
+    ASSERT_TRUE(clipboard.offer(kClipboardText, bytesOf(offered)));
+    ChildProcess& paste = session.startClient({"wl-paste", "-n"}, {}, true);
+    EXPECT_TRUE(runEventsUntil(
+        [&] {
+            paste.readUntil([&](const std::string& out) { return out == offered; },
+                            std::chrono::milliseconds(20));
+            return paste.output() == offered;
+        },
+        10000))
+        << paste.output();
+
+    const std::string copied = "from wl-copy ✓";
+    session.startClient({"wl-copy", "--foreground", copied});
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            const auto read = readWhileRunning(clipboard, kClipboardText);
+            return read->content() && read->content()->bytes == bytesOf(copied);
+        },
+        10000));
+    EXPECT_EQ(clipboard.data(kClipboardText), bytesOf(copied));
+
+    session.startClient({"wl-copy", "--foreground", "--type", "application/x-ks-test", "payload"});
+    std::optional<std::uint32_t> registered;
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            const auto formats = clipboard.formats();
+            if (!formats || formats->size() != 1) return false;
+            registered = formats->front();
+            return *registered >= kFirstRegisteredFormat;
+        },
+        10000));
+    EXPECT_EQ(clipboard.data(*registered), bytesOf("payload"));
+    EXPECT_EQ(readWhileRunning(clipboard, *registered)->content()->bytes, bytesOf("payload"));
+
+    // The program's own data reads back without the event loop.
+    ASSERT_TRUE(clipboard.offer(*registered, bytesOf("mine")));
+    EXPECT_EQ(clipboard.data(*registered), bytesOf("mine"));
+
+    EXPECT_TRUE(clipboard.clear());
+    EXPECT_EQ(clipboard.formats(), std::vector<std::uint32_t>{});
+
+    // An owner that never answers costs the quiet limit and freezes nothing.
     SilentOwner owner(session.socketPath());
     ASSERT_TRUE(owner.connection);
     ASSERT_TRUE(runEventsUntil(
         [&] {
-            const auto formats = clipboard->formats();
+            const auto formats = clipboard.formats();
             return formats && *formats == std::vector<std::uint32_t>{kClipboardText};
         },
         10000));
@@ -133,7 +124,7 @@ TEST_F(WaylandClipboardTest, AnOwnerThatNeverAnswersCostsTheQuietLimitAndFreezes
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
     tick.start(100);
-    const auto read = readWhileRunning(kClipboardText);
+    const auto read = readWhileRunning(clipboard, kClipboardText);
     EXPECT_EQ(read->state(), ClipboardRead::State::Failed);
     EXPECT_GE(took.elapsed(), kClipboardQuietLimit.count());
     EXPECT_LT(took.elapsed(), kClipboardQuietLimit.count() + 2000);

@@ -2,8 +2,7 @@
 // minimised, maximised and placed, their rectangles read back through swaymsg.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include "SwayQuery.h"
 #include "WaylandSession.h"
 #include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -17,20 +16,9 @@ using wayland::SwayWindow;
 using wayland::WaylandConnection;
 using wayland::WaylandWindowControl;
 
-std::string commandOutput(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char chunk[4096];
-    while (std::size_t got = fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, got);
-    pclose(pipe);
-    return output;
-}
-
 // The window as `swaymsg -t get_tree` shows it to anyone.
 std::optional<SwayWindow> swaymsgWindow(const WaylandSession& session, const std::string& title) {
-    const auto windows =
-        wayland::parseTree(commandOutput("swaymsg -s " + session.swaySocket() + " -t get_tree"));
+    const auto windows = wayland::parseTree(askSway(session, "get_tree").toJson().toStdString());
     if (!windows) return std::nullopt;
     for (const SwayWindow& window : *windows) {
         if (window.title == title) return window;
@@ -44,17 +32,10 @@ std::unique_ptr<WaylandWindowControl> openWindows(const WaylandSession& session,
     auto connection = WaylandConnection::open(session.socketPath());
     if (!connection) return nullptr;
     std::optional<SwayIpc> sway;
-    if (withSway) {
-        auto ipc = SwayIpc::connect(session.swaySocket());
-        if (!ipc) return nullptr;
-        sway = std::move(*ipc);
-    }
-    auto opened = WaylandWindowControl::open(
-        std::move(*connection), std::move(sway),
-        [] {
-            return ScreenSize{1280, 720};
-        },
-        kNoPlacing);
+    if (auto ipc = SwayIpc::connect(session.swaySocket()); withSway && ipc) sway = std::move(*ipc);
+    const auto screen = [] { return ScreenSize{1280, 720}; };
+    auto opened =
+        WaylandWindowControl::open(std::move(*connection), std::move(sway), screen, kNoPlacing);
     return opened ? std::move(*opened) : nullptr;
 }
 
@@ -70,22 +51,13 @@ std::optional<WindowId> listed(WaylandWindowControl& windows, const std::string&
     return found;
 }
 
-class WaylandWindowsTest : public ::testing::Test {
-protected:
-    // Starts foot with the title `title` and the window control; foot's window.
-    std::optional<WindowId> startWith(const std::string& title, bool withSway) {
-        session.startClient({"foot", "-T", title, "cat"});
-        windows = openWindows(session, withSway);
-        return windows ? listed(*windows, title) : std::nullopt;
-    }
-
+TEST(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlacedWhereSwaysSocketIsKnown) {
     WaylandSession session;
-    std::unique_ptr<WaylandWindowControl> windows;
-};
-
-TEST_F(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlaced) {
     KS_SKIP_WITHOUT(session);
-    const std::optional<WindowId> first = startWith("first window", true);
+    session.startClient({"foot", "-T", "first window", "cat"});
+    const auto windows = openWindows(session, true);
+    ASSERT_TRUE(windows);
+    const std::optional<WindowId> first = listed(*windows, "first window");
     ASSERT_TRUE(first);
     session.startClient({"foot", "-T", "second window", "cat"});
     const std::optional<WindowId> second = listed(*windows, "second window");
@@ -128,15 +100,15 @@ TEST_F(WaylandWindowsTest, FootWindowsAreListedActivatedShownAndPlaced) {
     EXPECT_TRUE(windows->show(*second, ShowCommand::ShowMaximized));
     EXPECT_EQ(stateOf(*second), WindowState::Maximized);
     EXPECT_EQ(windows->foreground(), second);
-}
 
-TEST_F(WaylandWindowsTest, WithoutSwaysSocketWindowsAreListedButNotPlaced) {
-    KS_SKIP_WITHOUT(session);
-    const std::optional<WindowId> window = startWith("the window", false);
+    // Without sway's socket the windows are listed but not placed.
+    const auto unplaced = openWindows(session, false);
+    ASSERT_TRUE(unplaced);
+    const std::optional<WindowId> window = listed(*unplaced, "second window");
     ASSERT_TRUE(window);
-    EXPECT_EQ(windows->placeable().error(), kNoPlacing);
-    EXPECT_FALSE(windows->rect(*window));
-    EXPECT_FALSE(windows->moveResize(*window, {0, 0, 100, 100}));
+    EXPECT_EQ(unplaced->placeable().error(), kNoPlacing);
+    EXPECT_FALSE(unplaced->rect(*window));
+    EXPECT_FALSE(unplaced->moveResize(*window, {0, 0, 100, 100}));
 }
 
 }  // namespace
