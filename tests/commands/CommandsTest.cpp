@@ -18,9 +18,8 @@ namespace {
 TEST(CommandTable, NamesTwoBlocksOfIdentifiersEachListedOnceUnderItsCategory) {
     std::multiset<std::uint32_t> listed;
     for (int i = 0; i < kCategoryCount; ++i) {
-        const auto category = static_cast<CommandCategory>(i);
-        for (const CommandId id : categoryCommands(category)) {
-            EXPECT_EQ(commandCategory(id), category) << commandName(id);
+        for (const CommandId id : categoryCommands(static_cast<CommandCategory>(i))) {
+            EXPECT_EQ(commandCategory(id), static_cast<CommandCategory>(i)) << commandName(id);
             listed.insert(id);
         }
     }

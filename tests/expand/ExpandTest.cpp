@@ -3,6 +3,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../store/StoreFixture.h"
@@ -13,6 +14,9 @@
 namespace ks::test {
 namespace {
 
+using Texts = std::vector<std::string>;
+using namespace std::string_literals;
+
 // An engine switched on, over a fake machine, a table with a few variables
 // and a fixed environment.
 class Expand : public StoreFixture {
@@ -22,8 +26,8 @@ protected:
         setenv("KS_STRAßE", "road", 1);
         setenv("KS_EQ", "1=2", 1);
         engine.setEnabled(true);
-        for (const auto& [name, value] : std::map<std::string, std::string>{
-                 {"N", "2"}, {"ITEM2", "x"}, {"Count", "3"}, {"CODE", "66"}})
+        for (const auto& [name, value] :
+             std::map<std::string, std::string>{{"N", "2"}, {"ITEM2", "x"}, {"CODE", "66"}})
             variables.SetVariable(name, value);
     }
 
@@ -32,24 +36,16 @@ protected:
         return text;
     }
 
-    // One row of a table of expansions: what goes in, what comes out, and
-    // the messages shown on the way, in order.
-    struct Case {
-        std::string in;
-        std::string out;
-        std::vector<std::string> shown;
-    };
-
-    void expectAll(const std::vector<Case>& cases) {
-        for (const Case& c : cases) {
+    // Rows of what goes in, what comes out, and the messages shown on the way, in order.
+    void expectAll(const std::vector<std::tuple<std::string, std::string, Texts>>& cases) {
+        for (const auto& [in, out, shown] : cases) {
             messages.clear();
-            EXPECT_EQ(expand(c.in), c.out) << "expanding " << c.in;
-            EXPECT_EQ(messages.texts(), c.shown) << "expanding " << c.in;
+            EXPECT_EQ(expand(in), out) << "expanding " << in;
+            EXPECT_EQ(messages.texts(), shown) << "expanding " << in;
             for (const MessageBox& box : messages.shown) EXPECT_EQ(box.owner, MsgOwner::None);
             EXPECT_TRUE(messages.allShownAs("Error", MsgIcon::Stop));
         }
     }
-    // Expansions that show no message: what goes in, what comes out.
     void expectQuiet(std::span<const std::pair<const char*, const char*>> values) {
         for (const auto& [in, out] : values) expectAll({{in, out, {}}});
     }
@@ -59,6 +55,7 @@ protected:
     ExpansionEngine engine{messages, system, variables};
 };
 
+const std::string kNoOpening = " should be preceeded by an opening symbol.";
 const std::string kMissingClosing =
     "Missing or mismatched number of closing  expansion symbols. i.e. ] } @\n\n"
     "To use expansion symbols as non special characters, precede them with a accent mark \"`\"";
@@ -67,14 +64,12 @@ std::string notDefined(const std::string& name) {
     return "Variable \"" + name + "\" not defined!";
 }
 
-using Expression = Expand;
-
 // A missing closing symbol empties the whole argument with one message.
 TEST_F(Expand, EachFormOfText) {
     variables.SetVariable("date", "mine");  // the machine's names hide variables
     variables.SetVariable("DISKSPACEC", "mine");
-    variables.SetVariable("Z", std::string("ab\0cd", 5));  // text ends at its first zero byte
-    const std::uint8_t bytes[] = {'B', 'M', 0, 1};         // only text values are visible
+    variables.SetVariable("Z", "ab\0cd"s);          // text ends at its first zero byte
+    const std::uint8_t bytes[] = {'B', 'M', 0, 1};  // only text values are visible
     variables.replaceData(variables.findOrAppend("Picture"), bytes, sizeof bytes, 8);
     const std::pair<const char*, const char*> quiet[] = {
         {"a``b", "a`b"},       {"`(1+2)", "(1+2)"}, {"trailing`", "trailing"},
@@ -83,16 +78,12 @@ TEST_F(Expand, EachFormOfText) {
         {"[z]", "ab"},         {"([N]*10)", "20"},  {"[DISKSPACEC]", "1000"}};
     expectQuiet(quiet);
     expectAll({
-        {"plain text, no symbols", "plain text, no symbols", {}},
         {"Line1~Line2", "Line1\nLine2", {}},
-        {"`[DATE]", "[DATE", {"] should be preceeded by an opening symbol."}},
+        {"`[DATE]", "[DATE", {"]" + kNoOpening}},
         {"caf`é`€", "café€", {}},  // the accent takes a whole character
-        {"x]y}z",
-         "xyz",
-         {"] should be preceeded by an opening symbol.",
-          "} should be preceeded by an opening symbol."}},
+        {"x]y}z", "xyz", {"]" + kNoOpening, "}" + kNoOpening}},
         {"bad \xff byte", "bad \xff byte", {}},
-        {"@0@", std::string(1, '\0'), {}},
+        {"@0@", "\0"s, {}},
         {"@256@", "", {"Invalid ascii code: \"256\""}},
         {"@-1@", "", {"Invalid ascii code: \"-1\""}},
         {"@@", "", {"Invalid ascii code: \"\""}},
@@ -101,33 +92,27 @@ TEST_F(Expand, EachFormOfText) {
         {"[x}y]", "", {notDefined("x}y")}},  // } is ordinary inside [ ]
         {"{a]b}", "", {notDefined("A]B")}},  // ] is ordinary inside { }
         {"[N~`]", "", {notDefined("N~`")}},  // no escapes inside a reference
-        {"[N]]", "2", {"] should be preceeded by an opening symbol."}},
+        {"[N]]", "2", {"]" + kNoOpening}},
         {"[[N]]", "", {notDefined("2")}},
         {"[ITEM[UNSET]]", "", {notDefined("UNSET"), notDefined("ITEM")}},
-        {"[", "", {kMissingClosing}},
         {"[UNSET] then [", "", {notDefined("UNSET"), kMissingClosing}},
         {"([N", "Error", {kMissingClosing, "Expression missing ')'"}},
         {"[TIME] [DATE]", "09:07 01/02/2026", {}},
         {"[SYSDIR] [WINVER] [BUILDVER]", "/usr/bin 6.1 76", {}},
         {"[TOTRAM]", "8589934592", {}},  // beyond 32 bits
         {"[PLATFORM] [CSDVER] [XEXTENT]x[YEXTENT]", "UNKNOWN #1 SMP 1920x1080", {}},
-        {"[COUNT] [count] [Count]", "3 3 3", {}},
-        {"[Undefined]", "", {notDefined("Undefined")}},
         {"[Picture]", "", {notDefined("Picture")}},
         {"{ks_straße}", "road", {}},
         {"{nope}", "", {notDefined("NOPE")}},
         // A name with "=" or a zero byte is never taken for the part before it.
         {"{KS_EQ=1}", "", {notDefined("KS_EQ=1")}},
-        {std::string("{KS_TEST_HOME\0X}", 16),
-         "",
-         {notDefined(std::string("KS_TEST_HOME\0X", 14))}},
+        {"{KS_TEST_HOME\0X}"s, "", {notDefined("KS_TEST_HOME\0X"s)}},
         {"(1+2)~", "3", {}},       // the trailing line break is trimmed
         {" (1+2)", " (1+2)", {}},  // only a leading ( makes an expression
         {"(@50@+[ITEM[N]])", "Error", {"Invalid argument \"x\" in expression!"}},
     });
     system.platform = PlatformFamily::NT;
-    variables.SetVariable("COUNT", "4");
-    EXPECT_EQ(expand("[PLATFORM] [count]"), "NT 4");
+    EXPECT_EQ(expand("[PLATFORM]"), "NT");
 }
 
 TEST_F(Expand, DriveLetterSplit) {
@@ -162,7 +147,7 @@ TEST_F(Expand, SwitchFollowsTheOptionAndOffLeavesTextsAsStored) {
 const std::string kDivide = "Divide by 0!";
 const std::string kMissingParen = "Expression missing ')'";
 
-TEST_F(Expression, ArithmeticAndEveryMessage) {
+TEST_F(Expand, ArithmeticAndEveryMessage) {
     const std::pair<const char*, const char*> values[] = {
         {"(1+2*3)", "7"},   {"(10-4-3)", "3"},     {"(20/2/5)", "2"},        {"(1-(2-3))", "2"},
         {"( 1 + 2 )", "3"}, {"(--5)", "5"},        {"(-+5)", "-5"},          {"(2*-3)", "-6"},
@@ -171,7 +156,6 @@ TEST_F(Expression, ArithmeticAndEveryMessage) {
     expectQuiet(values);
     expectAll({
         {"(5/0)", "Error", {kDivide}},
-        {"(5/0.5)", "Error", {kDivide}},
         {"(0*5/0+1/0)", "Error", {kDivide}},
         {"(2147483647+1)", "-2147483648", {}},
         {"(-2147483648/-1)", "-2147483648", {}},
@@ -194,15 +178,11 @@ TEST_F(Expression, ArithmeticAndEveryMessage) {
     });
 }
 
-class VariableTableTest : public ::testing::Test {
-protected:
-    RecordingMessages messages;
-    VariableTable table{messages};
-};
-
 // Names compare as the store compares them (each character upper-cased on its own); insertion
 // order, the latest spelling and the text's terminating zero.
-TEST_F(VariableTableTest, ManyNamesStayFoundInOrder) {
+TEST(VariableTableTest, ManyNamesStayFoundInOrder) {
+    RecordingMessages messages;
+    VariableTable table{messages};
     table.SetVariable("Älpha", "1");
     table.SetVariable("beta", "2");
     table.SetVariable("ÄLPHA", "333");

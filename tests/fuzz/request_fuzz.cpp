@@ -7,26 +7,16 @@
 
 #include "net/HttpRequest.h"
 
-namespace {
-
-ks::RequestParser::Progress feedAll(ks::RequestParser& parser, std::string_view bytes,
-                                    std::size_t step) {
-    ks::RequestParser::Progress progress = ks::RequestParser::Progress::NeedMore;
-    for (std::size_t at = 0; at < bytes.size(); at += step)
-        progress = parser.feed(bytes.substr(at, step));
-    return progress;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::size_t step = data[0] % 16 + 1;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     ks::RequestParser whole;
     ks::RequestParser pieces;
-    const auto progress = whole.feed(bytes);
-    if (feedAll(pieces, bytes, step) != progress) std::abort();
+    auto progress = ks::RequestParser::Progress::NeedMore;
+    for (std::size_t at = 0; at < bytes.size(); at += step)
+        progress = pieces.feed(bytes.substr(at, step));
+    if (whole.feed(bytes) != progress) std::abort();
     const ks::HttpRequest& a = whole.request();
     const ks::HttpRequest& b = pieces.request();
     if (a.method != b.method || a.path != b.path || a.headers != b.headers || a.body != b.body)

@@ -15,10 +15,9 @@ const std::string kInUse = "Recording name already in use.\n\nPlease select a di
 
 Events makeEvents(std::size_t count, std::uint32_t seed = 1) {
     Events events;
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (std::uint32_t i = 0; i < count; ++i)
         events.push_back(
             {i % 2 ? kWmKeyUp : kWmKeyDown, 0x41 + i % 26, seed * 1000 + i, i * 10, seed});
-    }
     return events;
 }
 

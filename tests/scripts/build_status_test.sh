@@ -14,12 +14,9 @@ add_executable(probe probe.cpp)
 CMAKE
 
 build() { printf '%s\n' "$1" >"$work/probe.cpp"; "$work/scripts/build" "$work/b" >"$work/out" 2>&1; }
+fail() { cat "$work/out"; echo "FAIL: $1"; exit 1; }
 
-if ! build 'int main() { return 0; }'; then
-  cat "$work/out"; echo "FAIL: a good source did not build"; exit 1
-fi
-if build 'int main() { return undeclared_name; }'; then
-  cat "$work/out"; echo "FAIL: a compile error left scripts/build with status 0"; exit 1
-fi
-grep -q undeclared_name "$work/out" || { cat "$work/out"; echo "FAIL: the compiler's error was not shown"; exit 1; }
+build 'int main() { return 0; }' || fail "a good source did not build"
+! build 'int main() { return undeclared_name; }' || fail "a compile error left scripts/build with status 0"
+grep -q undeclared_name "$work/out" || fail "the compiler's error was not shown"
 echo "build status: ok"

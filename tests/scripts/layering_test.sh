@@ -18,6 +18,8 @@ declare -A layer=(
 
 failures=0
 fail() { echo "$1"; failures=$((failures + 1)); }
+# Each line read names a place that breaks the rule `$1`.
+report() { while read -r where; do fail "$where: $1"; done; }
 
 # A use of library `used` from library `lib`, reported as `where`.
 check() {
@@ -49,9 +51,7 @@ done
 # class or struct holding two or more std::function members is a bundle of
 # optional hooks that every caller has to test before calling.
 for lib in app editors interchange; do
-  while read -r where; do
-    fail "$where: a bundle of std::function members"
-  done < <(find "$src/$lib" -name '*.h' -o -name '*.cpp' | sort | xargs awk -v root="$src/" '
+  report "a bundle of std::function members" < <(find "$src/$lib" -name '*.h' -o -name '*.cpp' | sort | xargs awk -v root="$src/" '
     FNR == 1 { depth = 0; n = 0 }
     /^[[:space:]]*(class|struct)[[:space:]]+[A-Za-z_:]+[^;]*\{[[:space:]]*$/ {
       top = depth; name = FILENAME ":" FNR; n = 0; open = 1
@@ -67,9 +67,7 @@ done
 # function-local static or a mutable namespace-scope variable (a global
 # setter's store or a singleton's instance). Constants are fine.
 for lib in commands editors interchange app; do
-  while read -r where; do
-    fail "$where: program state in a static or global variable"
-  done < <(grep -rnE '^([[:space:]]+)?(static[[:space:]]|[A-Za-z_])' "$src/$lib" --include='*.h' --include='*.cpp' |
+  report "program state in a static or global variable" < <(grep -rnE '^([[:space:]]+)?(static[[:space:]]|[A-Za-z_])' "$src/$lib" --include='*.h' --include='*.cpp' |
     sed -E ':a; s/<[^<>]*>/T/; ta' |
     grep -E ':[0-9]+:([[:space:]]+static[[:space:]][^(]*|(static[[:space:]]+)?[A-Za-z_][A-Za-z0-9_:,*& ]*[[:space:]&*][A-Za-z_][A-Za-z0-9_]*([[:space:]]*=[^;]*|[[:space:]]*\{[^;]*\})?);[[:space:]]*$' |
     grep -vE ':[0-9]+:[[:space:]]*(static[[:space:]]+)?(inline[[:space:]]+)?(constexpr|const)[[:space:]]|:[0-9]+:(using|typedef|class|struct|enum|namespace|template|friend|return)[[:space:]]' |

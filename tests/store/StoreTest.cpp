@@ -8,13 +8,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <numeric>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "RegText.h"
 #include "StoreFixture.h"
 #include "core/Result.h"
 #include "core/Utf8.h"
@@ -66,45 +65,42 @@ TEST_F(SettingsStoreTest, FailuresShowTheirOwnMessageAndChangeNothing) {
     SettingsStore readOnly(readOnlyTree, messages);
     KeyTree(dir.file("new.db")).openStatus();
     KeyTree emptyTree(dir.file("new.db"), KeyTree::Access::ReadOnly);
-    // The operation, its box's text ("": none) and whether it is an error (or a warning).
-    const std::tuple<std::function<bool()>, std::string, bool> cases[] = {
-        {[&] { return store->WriteMacroString("x", "Nope", "Value"); },
-         "Error accessing registry - The key does not exist.", false},
-        {[&] { return store->ReadDword("\\Macros\\Nope", "id").has_value(); },
-         "Error opening key in reigistry at: ~Nope, error: The key does not exist.", false},
-        {[&] { return store->ReadDword("\\Macros\\M", "Long").has_value(); },
-         "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.", false},
-        {[&] {
-             std::string out = "old";
-             return store->ReadMacroString("M", "Missing", out) || !out.empty();
-         },
-         "Error reading value in reigistry at: ~M\\Missing, error: The value does not exist.",
-         false},
-        {[&] { return store->DeleteKeyTree(kMacros + "Nope"); },
-         "Error opening key ~Nope in the registry - The key does not exist.", false},
-        {[&] { return store->CreateMacroKey(""); }, "Error creating key ~ - The key name is empty.",
-         true},
-        {[&] { return store->CreateMacroKey("a\\\\b"); },
-         "Error creating key ~a\\\\b - The key name is invalid.", true},
-        // One transaction: a delete failing half way leaves the macro whole.
-        {[&] { return store->DeleteKeyTree(kMacros + "M"); }, "", false},
-        {[&] { return store->WriteMacroString("new", command, "DelayInterval"); },
-         "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", true},
-        {[&] { return readOnly.WriteDword(1, "\\Macros\\M", "repeat"); },
-         "Error writing ~M\\repeat - attempt to write a readonly database", true},
-        {[&] { return SettingsStore(emptyTree, messages).EnsureRootKeys(); },
-         "Error creating Quorvel key! - attempt to write a readonly database", true},
-    };
-    for (const auto& [operation, shown, error] : cases) {
-        messages.clear();
-        std::string text = shown;
-        if (const auto at = text.find('~'); at != std::string::npos) text.replace(at, 1, kMacros);
-        EXPECT_FALSE(operation()) << text;
-        EXPECT_EQ(messages.texts(), text.empty() ? Texts{} : Texts{text});
+    // The call failed, showing `shown` ("": no box) as an error (or as a warning).
+    const auto failedShowing = [&](bool succeeded, std::string shown, bool error) {
+        if (const auto at = shown.find('~'); at != std::string::npos) shown.replace(at, 1, kMacros);
+        EXPECT_FALSE(succeeded) << shown;
+        EXPECT_EQ(messages.texts(), shown.empty() ? Texts{} : Texts{shown});
         EXPECT_TRUE(error ? messages.allShownAs("Error", MsgIcon::Stop)
                           : messages.allShownAs("Attention", MsgIcon::Exclamation));
         for (const auto& box : messages.shown) EXPECT_EQ(box.owner, MsgOwner::None);
-    }
+        messages.clear();
+    };
+    failedShowing(store->WriteMacroString("x", "Nope", "Value"),
+                  "Error accessing registry - The key does not exist.", false);
+    failedShowing(store->ReadDword("\\Macros\\Nope", "id").has_value(),
+                  "Error opening key in reigistry at: ~Nope, error: The key does not exist.",
+                  false);
+    failedShowing(store->ReadDword("\\Macros\\M", "Long").has_value(),
+                  "Error reading DWORD from reigistry at: ~M\\Long, error: More data is available.",
+                  false);
+    std::string out = "old";
+    failedShowing(
+        store->ReadMacroString("M", "Missing", out) || !out.empty(),
+        "Error reading value in reigistry at: ~M\\Missing, error: The value does not exist.",
+        false);
+    failedShowing(store->DeleteKeyTree(kMacros + "Nope"),
+                  "Error opening key ~Nope in the registry - The key does not exist.", false);
+    failedShowing(store->CreateMacroKey(""), "Error creating key ~ - The key name is empty.", true);
+    failedShowing(store->CreateMacroKey("a\\\\b"),
+                  "Error creating key ~a\\\\b - The key name is invalid.", true);
+    // One transaction: a delete failing half way leaves the macro whole.
+    failedShowing(store->DeleteKeyTree(kMacros + "M"), "", false);
+    failedShowing(store->WriteMacroString("new", command, "DelayInterval"),
+                  "Error writing ~M\\Commands\\0\\DelayInterval - database or disk is full", true);
+    failedShowing(readOnly.WriteDword(1, "\\Macros\\M", "repeat"),
+                  "Error writing ~M\\repeat - attempt to write a readonly database", true);
+    failedShowing(SettingsStore(emptyTree, messages).EnsureRootKeys(),
+                  "Error creating Quorvel key! - attempt to write a readonly database", true);
     EXPECT_TRUE(readOnly.EnsureRootKeys());  // reading still works
     EXPECT_EQ(store->GetText(kMacros + command, "DelayInterval"), "old");
     EXPECT_TRUE(tree->keyExists(kMacros + command));
@@ -144,9 +140,6 @@ TEST_F(KeyTreeTest, SubKeysEnumerateInCaseInsensitiveOrderGoingOnFromTheLastName
 TEST_F(KeyTreeTest, MissingKeysAndValuesAndAnUnreadableFileAreToldApart) {
     ASSERT_TRUE(tree->createKey("SOFTWARE\\K"));
     EXPECT_EQ(tree->readValue("SOFTWARE\\Nope", "x").error(), KeyTree::kMissingValue);
-    EXPECT_EQ(tree->openKey("SOFTWARE\\Nope").error(), KeyTree::kMissingKey);
-    EXPECT_EQ(tree->writeValue("SOFTWARE\\Nope", "x", kTypeDword, dwordBytes(1)).error(),
-              KeyTree::kMissingKey);
     EXPECT_EQ(tree->deleteValue("SOFTWARE\\K", "x").error(), KeyTree::kMissingValue);
     EXPECT_FALSE(tree->createKey("SOFTWARE\\" + std::string(256, 'x')));
     EXPECT_TRUE(tree->createKey("SOFTWARE\\" + std::string(255, 'x')));
@@ -184,9 +177,10 @@ class LayoutConversionTest : public StoreFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(store->EnsureRootKeys()); }
 
-    // A value as "sz:TEXT" or "dword:N", "-" when it is missing.
-    std::string shown(const std::string& key, const char* name) {
-        auto v = tree->readValue(std::string(kDirectRoot) + "Macros\\" + key, name);
+    // The value at "key\name" below Macros as "sz:TEXT" or "dword:N", "-" when it is missing.
+    std::string shown(const std::string& path) {
+        const std::size_t slash = path.rfind('\\');
+        auto v = tree->readValue(kMacros + path.substr(0, slash), path.substr(slash + 1));
         if (!v) return "-";
         if (v->type == kTypeDword) return "dword:" + std::to_string(*dwordFromBytes(v->data));
         return (v->type == kTypeText ? "sz:" : "?:") + textFromBytes(v->data);
@@ -212,41 +206,35 @@ TEST_F(LayoutConversionTest, ConvertsEveryOldCommandOnce) {
             {"b\\Commands\\5", 0x1007, "", 0, "0\\Include", "-"},  // a time without UseGMT is new
             {"b\\Commands\\6", 0x1009, "", 0, "TimeOut", "sz:0"},
             {"b\\Commands\\7", 0x1009, "MsgBoxType", 4, "TimeOut", "-"},
-            {"b\\Commands\\9", 0x1000, "DelayInterval", 7, "DelayInterval",
-             "dword:7"},  // after a gap
+            // After a gap in the numbering: not a command of the macro, left as it is.
+            {"b\\Commands\\9", 0x1000, "DelayInterval", 7, "DelayInterval", "dword:7"},
             {"A\\Commands\\0", 0x1000, "DelayInterval", 250, "DelayInterval", "sz:250"},
         };
-    const std::string macros = std::string(kDirectRoot) + "Macros\\";
+    const auto dword = [&](const std::string& key, const char* name, std::uint32_t number) {
+        ASSERT_TRUE(tree->setValue(kMacros + key, name, kTypeDword, dwordBytes(number)));
+    };
     for (const auto& [command, id, oldName, oldNumber, name, value] : cases) {
-        ASSERT_TRUE(tree->setValue(macros + command, "id", kTypeDword, dwordBytes(id)));
-        if (*oldName) {
-            ASSERT_TRUE(
-                tree->setValue(macros + command, oldName, kTypeDword, dwordBytes(oldNumber)));
-        }
+        dword(command, "id", id);
+        if (*oldName) dword(command, oldName, oldNumber);
     }
-    ASSERT_TRUE(tree->setValue(macros + "b\\Commands\\1", "WaitWindowTimeout", kTypeText,
-                               textBytes("[T]")));
-    // From an export of today's layout: a SEND DATE with its elements keeps them.
-    loadReg(*tree,
-            "[Macros\\m\\Commands\\0]\n\"id\"=dword:1008\n\"UseGMT\"=dword:1\n"
-            "[Macros\\m\\Commands\\0\\0]\n\"Format\"=dword:5");
+    // A timeout stored as text already; from an export of today's layout, a SEND DATE with its
+    // elements, which it keeps.
+    load(
+        "[Macros\\b\\Commands\\1]\n\"WaitWindowTimeout\"=\"[T]\"\n"
+        "[Macros\\m\\Commands\\0]\n\"id\"=dword:1008\n\"UseGMT\"=dword:1\n"
+        "[Macros\\m\\Commands\\0\\0]\n\"Format\"=dword:5");
     convertStoreLayout(*store);
-    EXPECT_EQ(shown("m\\Commands\\0", "UseGMT"), "dword:1");
-    EXPECT_EQ(shown("m\\Commands\\0\\0", "Format"), "dword:5");
-    EXPECT_EQ(shown("m\\Commands\\0\\1", "Format"), "-");
-    for (const auto& [command, id, oldName, oldNumber, name, value] : cases) {
-        const std::size_t slash = name.rfind('\\');
-        const std::string below = slash == std::string::npos ? "" : "\\" + name.substr(0, slash);
-        EXPECT_EQ(shown(command + below, name.substr(slash + 1).c_str()), value)
-            << command << " " << name;
-    }
+    EXPECT_EQ(shown("m\\Commands\\0\\UseGMT"), "dword:1");
+    EXPECT_EQ(shown("m\\Commands\\0\\0\\Format"), "dword:5");
+    EXPECT_EQ(shown("m\\Commands\\0\\1\\Format"), "-");
+    for (const auto& [command, id, oldName, oldNumber, name, value] : cases)
+        EXPECT_EQ(shown(command + "\\" + name), value) << command << " " << name;
     EXPECT_EQ(store->GetDword(kDirectRoot, "CnvDone"), 2002u);
     EXPECT_TRUE(messages.shown.empty());
 
-    ASSERT_TRUE(
-        tree->setValue(macros + "A\\Commands\\0", "DelayInterval", kTypeDword, dwordBytes(9)));
+    dword("A\\Commands\\0", "DelayInterval", 9);
     convertStoreLayout(*store);
-    EXPECT_EQ(shown("A\\Commands\\0", "DelayInterval"), "dword:9");
+    EXPECT_EQ(shown("A\\Commands\\0\\DelayInterval"), "dword:9");
 }
 
 // Both leave the store unconverted, to be tried again at the next start.
@@ -266,6 +254,8 @@ TEST_F(LayoutConversionTest, FailuresAreReported) {
     EXPECT_FALSE(store->GetDword(kDirectRoot, "CnvDone"));
 }
 
+constexpr const char* kValueNames[] = {"v0", "v1", "v2", "v3", "v4"};
+
 std::string macroKey(int writer, std::uint32_t i) {
     return "SOFTWARE\\Crash" + std::to_string(writer) + "\\m" + std::to_string(i % 64);
 }
@@ -276,10 +266,8 @@ std::string macroKey(int writer, std::uint32_t i) {
     KeyTree tree(file);
     for (std::uint32_t i = 0;; ++i) {
         KeyTree::Transaction transaction(tree);
-        for (int v = 0; v < 5; ++v) {
-            const std::string name = "v" + std::to_string(v);
+        for (const char* name : kValueNames)
             if (!tree.setValue(macroKey(writer, i), name, kTypeDword, dwordBytes(i))) _exit(3);
-        }
         if (!transaction.commit()) _exit(3);
         if (write(reportFd, &i, sizeof i) != sizeof i) _exit(4);
     }
@@ -301,12 +289,10 @@ TEST(ProcessSafety, ConcurrentWritersNeverFailAndKilledOnesLoseNothingReportedFi
         close(fds[w][1]);
     }
     // Both are well under way (on a loaded machine that may take a while) before the kill.
-    std::uint32_t last[2] = {0, 0}, reports[2] = {0, 0};
+    std::uint32_t reported[2] = {0, 0};  // macros 0 .. reported - 1 are finished
     const auto readReports = [&](int w, std::uint32_t upTo) {
-        for (std::uint32_t i; reports[w] < upTo && read(fds[w][0], &i, sizeof i) == sizeof i;) {
-            last[w] = i;
-            ++reports[w];
-        }
+        for (std::uint32_t i; reported[w] < upTo && read(fds[w][0], &i, sizeof i) == sizeof i;)
+            reported[w] = i + 1;
     };
     for (int w = 0; w < 2; ++w) readReports(w, 20);
     KeyTree tree(file);
@@ -317,23 +303,20 @@ TEST(ProcessSafety, ConcurrentWritersNeverFailAndKilledOnesLoseNothingReportedFi
         ASSERT_TRUE(WIFSIGNALED(status)) << "writer stopped by itself: " << WEXITSTATUS(status);
         readReports(w, UINT32_MAX);
         close(fds[w][0]);
-        ASSERT_GE(reports[w], 20u);
+        ASSERT_GE(reported[w], 20u);
         ASSERT_TRUE(tree.integrityCheck());
-        // The last[w] 64 reported macros hold their own number in all five values (or the number
-        // of the one in flight at the kill, which is all there or not there at all).
-        std::set<std::uint32_t> inFlight;
-        for (std::uint32_t i = last[w] >= 63 ? last[w] - 63 : 0; i <= last[w] + 1; ++i) {
-            for (int v = 0; v < 5; ++v) {
-                auto value = tree.readValue(macroKey(w, i), "v" + std::to_string(v));
-                const std::uint32_t stored = value ? *dwordFromBytes(value->data) : ~0u;
-                if (i > last[w]) {
-                    inFlight.insert(stored);
-                } else {
-                    EXPECT_TRUE(stored == i || stored == last[w] + 1) << i << " holds " << stored;
-                }
+        // The last 63 finished macros hold their own number in all five values; the one in flight
+        // at the kill (sharing its key with the 64th last) is all there or not there at all.
+        const std::uint32_t first = reported[w] >= 63 ? reported[w] - 63 : 0;
+        for (std::uint32_t i = first; i <= reported[w]; ++i) {
+            std::set<std::uint32_t> held;
+            for (const char* name : kValueNames) {
+                const auto value = tree.readValue(macroKey(w, i), name);
+                held.insert(value ? *dwordFromBytes(value->data) : ~0u);
             }
+            EXPECT_EQ(held.size(), 1u) << i;
+            EXPECT_TRUE(i == reported[w] || *held.begin() == i) << i << " holds " << *held.begin();
         }
-        EXPECT_EQ(inFlight.size(), 1u);
     }
 }
 
@@ -384,7 +367,6 @@ protected:
         return std::to_string(exit) + " " + (exit == 0 ? out.str() : messages.texts().front());
     }
 
-    // The output of a command that must succeed.
     std::string ok(const Texts& args, const std::string& input = {}) {
         const std::string result = run(args, input);
         EXPECT_EQ(result.substr(0, 2), "0 ") << result;
@@ -395,7 +377,6 @@ protected:
     std::string store = dir.file("store.db");
 };
 
-// What is set reads back, lists, exports, imports into a fresh store and deletes.
 TEST_F(StoreToolTest, EveryCommandRoundTrips) {
     for (const Texts& args : std::vector<Texts>{
              {"set", "", "SPMouse", "sz", "x"},
@@ -435,7 +416,6 @@ TEST_F(StoreToolTest, EveryCommandRoundTrips) {
     ok({"delete", "Macros\\beta\\Commands\\0", "ID"});
     EXPECT_EQ(ok({"get", "Macros\\beta\\Commands\\0"}), "");
     ok({"delete", "Macros\\beta"});
-    EXPECT_EQ(ok({"list", "Macros"}), "");
 
     ASSERT_TRUE(KeyTree(store).createKey(storePath("Macros\\a\nb")));
     EXPECT_EQ(ok({"list", "Macros"}), "a\nb\n");
@@ -447,7 +427,7 @@ TEST_F(StoreToolTest, EveryCommandRoundTrips) {
 TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
     std::ofstream(dir.file("bad.reg")) << "REGEDIT4\n[HKLM\\SOFTWARE\\Quorvel\\Keystrider\\New]\n"
                                           "\"a\"=dword:00000001\n\"b\"=hex(2):00,00\n";
-    const std::vector<std::pair<int, Texts>> cases = {
+    std::vector<std::pair<int, Texts>> cases = {
         {2, {"--verbose", "list", ""}},
         {2, {"--store="}},
         {2, {}},
@@ -455,14 +435,6 @@ TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
         {2, {"list", "a", "b"}},
         {2, {"import"}},
         {2, {"delete", "\\"}},
-        {2, {"set", "Macros\\A", "v", "qword", "1"}},
-        {2, {"set", "Macros\\A", "v", "dword", "4294967296"}},
-        {2, {"set", "Macros\\A", "v", "dword", "12a"}},
-        {2, {"set", "Macros\\A", "v", "dword", "0x"}},
-        {2, {"set", "Macros\\A", "v", "binary", "0a  ff"}},
-        {2, {"set", "Macros\\A", "v", "binary", "0"}},
-        {2, {"set", "Macros\\A", "v", "binary", "0a "}},
-        {2, {"set", "Macros\\A", "v", "binary", "zz"}},
         {2, {"set", "Macros\\\\A", "v", "dword", "1"}},
         {2, {"set", "Macros\\A", "two\nlines", "dword", "1"}},
         {2, {"set", "Macros\\a\tb", "v", "dword", "1"}},
@@ -474,6 +446,12 @@ TEST_F(StoreToolTest, FailuresExitWithTheirStatusAndChangeNothing) {
         {1, {"export", "Macros\\A\\Sub"}},
         {2, {"import", dir.file("bad.reg")}},
     };
+    // Data `set` refuses for its kind.
+    const std::pair<const char*, const char*> refused[] = {
+        {"qword", "1"},       {"dword", "4294967296"}, {"dword", "12a"},  {"dword", "0x"},
+        {"binary", "0a  ff"}, {"binary", "0"},         {"binary", "0a "}, {"binary", "zz"}};
+    for (const auto& [kind, data] : refused)
+        cases.push_back({2, {"set", "Macros\\A", "v", kind, data}});
     for (const auto& [exit, args] : cases)
         EXPECT_EQ(run(args)[0] - '0', exit) << testing::PrintToString(args);
     EXPECT_NE(run({"import", dir.file("bad.reg")}).find("bad.reg:4: "), std::string::npos);
@@ -506,12 +484,9 @@ class RegFileTest : public StoreFixture {
 protected:
     // Parses and applies; the error, if any. A refused file yields no operations.
     std::optional<RegError> import(KeyTree& target, std::string_view bytes) {
-        RegParse parsed = parseRegFile(bytes);
-        if (!parsed.ok()) {
-            EXPECT_TRUE(parsed.operations.empty());
-            return parsed.error;
-        }
-        return applyRegOperations(target, parsed.operations);
+        const RegParse parsed = parseRegFile(bytes);
+        EXPECT_TRUE(parsed.ok() || parsed.operations.empty());
+        return parsed.ok() ? applyRegOperations(target, parsed.operations) : parsed.error;
     }
 
     std::string exported(KeyTree& source, std::string_view key = "") {
@@ -530,8 +505,8 @@ protected:
 // export from the store it makes.
 TEST_F(RegFileTest, ExportWritesTheRegistryEditorsFormatAndReadsBackToTheSameBytes) {
     const std::string backup = "Macros\\Backup";
-    Bytes sixty;
-    for (int i = 0; i < 60; ++i) sixty.push_back(static_cast<std::uint8_t>(i));
+    Bytes sixty(60);
+    std::iota(sixty.begin(), sixty.end(), 0);
     set(backup, "Text", kTypeText, textBytes("a\\b \"c\" é😀"));
     set(backup, "", kTypeDword, dwordBytes(42));
     set(backup, "Lines", kTypeText, textBytes("a\n😀"));

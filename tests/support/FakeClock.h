@@ -91,15 +91,12 @@ private:
     // Only the latest turn acts: one posted before a nested loop runs only after it ended.
     void idleTurn(std::uint64_t turn) {
         if (turn != turns_ || idle_->delivered != deliveredAtTurn_) return;
-        FakeTimer* due = nullptr;
-        for (FakeTimer* t : timers_) {
-            if (t->deadline && (due == nullptr || std::pair(*t->deadline, t->order) <
-                                                      std::pair(*due->deadline, due->order))) {
-                due = t;
-            }
-        }
-        stalled_ = due == nullptr;
+        const auto next = std::ranges::min_element(timers_, {}, [](const FakeTimer* t) {
+            return std::pair(t->deadline.value_or(INT64_MAX), t->order);
+        });
+        stalled_ = next == timers_.end() || !(*next)->deadline;
         if (stalled_) return QAbstractEventDispatcher::instance()->interrupt();
+        FakeTimer* due = *next;
         now_ = std::max(now_, *due->deadline);
         due->deadline.reset();
         const std::function<void()> fire = due->onTimeout;  // it may destroy its timer

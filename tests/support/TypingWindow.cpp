@@ -17,14 +17,9 @@ TypingWindow::TypingWindow(const XvfbSession& session, const std::string& title,
 // "READY", with the X window's id after it on X11.
 void TypingWindow::awaitReady() {
     // A window manager busy with a burst of keymap changes can be slow to give the focus.
-    std::string& out = process_->output();
-    process_->readUntil([](const std::string& s) { return s.find('\n') != std::string::npos; },
-                        std::chrono::seconds(60));
-    const auto end = out.find('\n');
-    if (end == std::string::npos || out.rfind("READY", 0) != 0)
-        throw std::runtime_error("the typing window got no focus");
-    if (end > 6) window_ = std::stoul(out.substr(6, end - 6));
-    out.erase(0, end + 1);
+    const std::string line = process_->takeFirstLine("the typing window", std::chrono::seconds(60));
+    if (!line.starts_with("READY")) throw std::runtime_error("the typing window got no focus");
+    if (line.size() > 6) window_ = std::stoul(line.substr(6));
 }
 
 std::string TypingWindow::text(std::size_t bytes, std::chrono::milliseconds quiet) {

@@ -17,6 +17,7 @@
 
 #include <time.h>
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "TypingWindowQt.h"
@@ -47,50 +48,36 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override {
         if (times_) return printKey(*event, "down");
-        QString text = event->text();
-        text.replace(QChar('\r'), QChar('\n'));
-        print(text.toUtf8());
+        say("%s", event->text().replace(QChar('\r'), QChar('\n')).toUtf8().constData());
     }
     void keyReleaseEvent(QKeyEvent* event) override {
         if (times_) printKey(*event, "up");
     }
     void mouseMoveEvent(QMouseEvent* event) override {
-        if (!times_) return;
         const QPoint at = event->position().toPoint();
-        print(QStringLiteral("MOVE %1 %2 %3\n")
-                  .arg(arrivalMicroseconds())
-                  .arg(at.x())
-                  .arg(at.y())
-                  .toUtf8());
+        if (times_) say("MOVE %lld %d %d\n", arrivalMicroseconds(), at.x(), at.y());
     }
-    void wheelEvent(QWheelEvent* event) override {
-        print(QStringLiteral("WHEEL %1\n").arg(event->angleDelta().y()).toUtf8());
-    }
+    void wheelEvent(QWheelEvent* event) override { say("WHEEL %d\n", event->angleDelta().y()); }
     void mousePressEvent(QMouseEvent* event) override {
         const QPoint at = event->position().toPoint();
-        print(QStringLiteral("CLICK %1 %2 %3\n")
-                  .arg(at.x())
-                  .arg(at.y())
-                  .arg(static_cast<int>(event->button()))
-                  .toUtf8());
+        say("CLICK %d %d %d\n", at.x(), at.y(), static_cast<int>(event->button()));
     }
 
 private:
     static void printKey(const QKeyEvent& event, const char* direction) {
-        if (event.isAutoRepeat()) return;
-        print(QStringLiteral("KEY %1 %2 %3\n")
-                  .arg(arrivalMicroseconds())
-                  .arg(QLatin1String(direction))
-                  .arg(event.nativeScanCode())
-                  .toUtf8());
+        if (!event.isAutoRepeat())
+            say("KEY %lld %s %u\n", arrivalMicroseconds(), direction, event.nativeScanCode());
     }
     void announceReady() {
         if (ready_ || !shown_ || !focused_) return;
         ready_ = true;
-        print("READY\n");
+        say("READY\n");
     }
-    static void print(const QByteArray& bytes) {
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    [[gnu::format(printf, 1, 2)]] static void say(const char* format, ...) {
+        va_list arguments;
+        va_start(arguments, format);
+        std::vprintf(format, arguments);
+        va_end(arguments);
         std::fflush(stdout);
     }
     bool times_;

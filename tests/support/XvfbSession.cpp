@@ -17,14 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A child's first line of output, which is its sign of being ready.
-std::string firstLine(ChildProcess& child, const std::string& name) {
-    const auto line = [](const std::string& s) { return s.find('\n') != std::string::npos; };
-    if (!child.readUntil(line, std::chrono::seconds(20)))
-        throw std::runtime_error(name + " did not start");
-    return child.output().substr(0, child.output().find('\n'));
-}
-
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& display,
@@ -100,6 +92,14 @@ bool ChildProcess::readUntil(const std::function<bool(const std::string&)>& done
     return true;
 }
 
+std::string ChildProcess::takeFirstLine(const std::string& what, std::chrono::milliseconds limit) {
+    const auto line = [](const std::string& s) { return s.find('\n') != std::string::npos; };
+    if (!readUntil(line, limit)) throw std::runtime_error(what + " did not start");
+    const std::string first = output_.substr(0, output_.find('\n'));
+    output_.erase(0, first.size() + 1);
+    return first;
+}
+
 bool eventually(const std::function<bool()>& holds, std::chrono::milliseconds limit) {
     for (const auto deadline = Clock::now() + limit;;) {
         if (holds()) return true;
@@ -114,12 +114,12 @@ XvfbSession::XvfbSession(bool windowManager, const std::string& screen) {
         std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten",
                                  "tcp", "-noreset"},
         "", true);
-    display_ = ":" + firstLine(*server_, "Xvfb");
+    display_ = ":" + server_->takeFirstLine("Xvfb", std::chrono::seconds(20));
     if (!windowManager) return;
     // openbox runs the startup command once it manages the screen.
     windowManager_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"openbox", "--sm-disable", "--startup", "echo"}, display_, true);
-    firstLine(*windowManager_, "openbox on " + display_);
+    windowManager_->takeFirstLine("openbox on " + display_, std::chrono::seconds(20));
 }
 
 bool XvfbSession::run(const std::vector<std::string>& argv,

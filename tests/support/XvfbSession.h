@@ -25,6 +25,9 @@ public:
     bool readUntil(const std::function<bool(const std::string&)>& done,
                    std::chrono::milliseconds timeout);
     std::string& output() { return output_; }
+    // Takes the child's first line of output, its sign of being ready; throws
+    // std::runtime_error naming `what` when none came in `limit`.
+    std::string takeFirstLine(const std::string& what, std::chrono::milliseconds limit);
     pid_t pid() const { return pid_; }
     // Waits for the child to end by itself; its exit status, or -1 on time-out.
     int wait(std::chrono::milliseconds timeout);

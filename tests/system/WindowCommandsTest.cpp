@@ -58,16 +58,24 @@ TEST_F(WindowCommandsTest, BadValuesShowTheirMessage) {
 }
 
 // Each refusal has its message; the double reads no placement, so none moves.
-TEST_F(WindowCommandsTest, RefusedWindowsHaveTheirOwnMessage) {
+// A desktop that places no windows says so once, instead of finding none.
+TEST_F(WindowCommandsTest, RefusedWindowsAndADesktopThatPlacesNoneHaveTheirOwnMessage) {
     desktop.windows = {{1, "1"}, {2, "1"}, {3, "1"}};
     desktop.own = {2};
     desktop.desktop = 3;
     desktop.refuseAttach = true;
     runCommand(commands, kMoveWindow);
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
-                                    "Unable to attach to window's message queue!",
-                                    "You can not manipulate this application!",
-                                    "You can not manipulate the desktop!", "Window not found: 1"}));
+    const std::string noPlacing = "Windows cannot be moved here.";
+    desktop.placeRefusal = noPlacing;
+    desktop.calls.clear();
+    runCommand(commands, kMoveWindow);
+    runCommand(commands, kSizeWindow);
+    EXPECT_TRUE(desktop.calls.empty());
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Unable to attach to window's message queue!",
+                                        "You can not manipulate this application!",
+                                        "You can not manipulate the desktop!",
+                                        "Window not found: 1", noPlacing, noPlacing}));
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 }
 
@@ -95,18 +103,6 @@ TEST(WildcardTest, MatchesAsTheTitleRulesSay) {
         SCOPED_TRACE(text);
         for (const auto& pattern : matching) EXPECT_TRUE(MatchWildcard(text, pattern)) << pattern;
         for (const auto& pattern : other) EXPECT_FALSE(MatchWildcard(text, pattern)) << pattern;
-    }
-}
-
-// A desktop that places no windows says so once, instead of finding none.
-TEST_F(WindowCommandsTest, ADesktopThatPlacesNoWindowsSaysWhy) {
-    desktop.placeRefusal = "Windows cannot be moved here.";
-    for (CommandId id : {kMoveWindow, kSizeWindow}) {
-        messages.clear();
-        runCommand(commands, id);
-        EXPECT_EQ(messages.texts(), std::vector<std::string>{"Windows cannot be moved here."});
-        EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
-        EXPECT_TRUE(desktop.calls.empty());
     }
 }
 

@@ -66,9 +66,9 @@ protected:
         application.setHandler<msg::HookError>(
             [this](msg::HookError& m) { received.push_back("error " + m.text); });
     }
-    std::unique_ptr<HookThread> startThread(bool refuseKeys = false, bool refuseCancel = false) {
-        return std::make_unique<HookThread>(
-            HookThread::Setup{application, clock, [=, this] { return made(keys, refuseKeys); },
+    void startThread(bool refuseKeys = false, bool refuseCancel = false) {
+        thread = std::make_unique<HookThread>(
+            HookThread::Setup{application, clock, [=, this] { return made(watch, refuseKeys); },
                               [=, this] { return made(cancel, refuseCancel); }});
     }
     template <typename Fake>
@@ -81,15 +81,19 @@ protected:
 
     // Runs `action` on the watch thread and waits for it.
     void onWatchThread(const std::function<void()>& action) {
-        QMetaObject::invokeMethod(&keys->context, action, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(&watch->context, action, Qt::BlockingQueuedConnection);
     }
-    void key(char letter, bool pressed, bool synthetic = false) {
-        const std::uint8_t scan = layout.scanOfVk[static_cast<unsigned char>(letter)];
-        keys->handler({scan, pressed, synthetic, {}}, layout);
-    }
-    void type(const char* letters) {
+    // Presses or releases (or both, in turn) each of `letters` on the watch thread; `own` ones as
+    // the program's own keys, announced and seen before the announcements are read.
+    void keys(const char* letters, std::vector<bool> states, bool own = false) {
         onWatchThread([&] {
-            for (const char* c = letters; *c; ++c) key(*c, true), key(*c, false);
+            for (const char* c = letters; *c; ++c) {
+                const std::uint8_t scan = layout.scanOfVk[static_cast<unsigned char>(*c)];
+                for (const bool pressed : states) {
+                    if (own) thread->postOwnKey(scan, pressed);
+                    watch->handler({scan, pressed, own, {}}, layout);
+                }
+            }
         });
     }
     // What reached the GUI thread's queues after `ms` of running events.
@@ -101,47 +105,39 @@ protected:
     ApplicationQueue application;
     ManualClock clock;
     KeyLayout layout = usKeyLayout();
-    FakeKeyWatch* keys = nullptr;
+    FakeKeyWatch* watch = nullptr;
     FakeCancelWatch* cancel = nullptr;
     Texts received;
+    std::unique_ptr<HookThread> thread;  // last: it ends before what it uses
 };
 
 TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKeyIsUp) {
-    auto thread = startThread();
+    startThread();
     ASSERT_TRUE(thread->postAddPhrase({"btw", "Way"}));
     ASSERT_TRUE(thread->postInstallHooks());
-    ASSERT_TRUE(runEventsUntil([&] { return keys->watching.load(); }, 2000));
+    ASSERT_TRUE(runEventsUntil([&] { return watch->watching.load(); }, 2000));
 
-    type("BT");
-    onWatchThread([&] { key('W', true); });
+    keys("BT", {true, false});
+    keys("W", {true});
     EXPECT_EQ(receivedAfter(5), Texts{}) << "held until the W is up";
-    onWatchThread([&] { key('W', false); });
+    keys("W", {false});
     EXPECT_EQ(receivedAfter(20), Texts{"start Way released"});
     // A key held down is waited for no longer than 50 ms.
-    onWatchThread([&] { key('B', true), key('T', true), key('W', true); });
+    keys("BTW", {true});
     EXPECT_EQ(receivedAfter(20), Texts{});
     EXPECT_EQ(clock.last.load()->started, HookThread::kReleaseWaitMs);
     clock.fire();
     EXPECT_EQ(receivedAfter(20), Texts{"start Way released"});
-
-    // The program's own keys do not count, even when they come before the
-    // watch thread has read their announcements.
-    onWatchThread([&] {
-        for (const char* c = "BTW"; *c; ++c) {
-            const std::uint8_t scan = layout.scanOfVk[static_cast<unsigned char>(*c)];
-            thread->postOwnKey(scan, true), thread->postOwnKey(scan, false);
-        }
-        for (const char* c = "BTW"; *c; ++c) key(*c, true, true), key(*c, false, true);
-    });
+    keys("BTW", {true, false}, true);  // the program's own keys do not count
     EXPECT_EQ(receivedAfter(80), Texts{});
 
     onWatchThread([&] { cancel->handler(); });
     EXPECT_EQ(receivedAfter(20), Texts{"stop run"});
     ASSERT_TRUE(thread->postRemovePhrase("WAY"));
-    type("BTW");
+    keys("BTW", {true, false});
     EXPECT_EQ(receivedAfter(80), Texts{});
     ASSERT_TRUE(thread->postRemoveHooks());
-    ASSERT_TRUE(runEventsUntil([&] { return !keys->watching; }, 2000));
+    ASSERT_TRUE(runEventsUntil([&] { return !watch->watching; }, 2000));
     ASSERT_TRUE(thread->postEnd());
     EXPECT_EQ(receivedAfter(100), Texts{"ended"});
     EXPECT_FALSE(thread->postInstallHooks());
@@ -149,11 +145,11 @@ TEST_F(HookThreadTest, MessagesDriveTheWatchAndAMatchStartsItsMacroOnceItsLastKe
     for (const auto& [refuseKeys, shown] :
          {std::pair{true, "error Unable to set hook for monitoring key board!"},
           std::pair{false, "error Unable to set message hook for monitoring key board!"}}) {
-        thread = startThread(refuseKeys, !refuseKeys);
+        startThread(refuseKeys, !refuseKeys);
         ASSERT_TRUE(thread->postInstallHooks());
         ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }, 2000));
         EXPECT_EQ(receivedAfter(0), Texts{shown});
-        EXPECT_FALSE(keys->watching);
+        EXPECT_FALSE(watch->watching);
     }
 }
 

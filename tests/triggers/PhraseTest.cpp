@@ -53,13 +53,11 @@ TEST(PhraseTableTest, AddReplacesTheFirstEntryItStandsForInPlaceAndRemoveTakesTh
     }
     PhraseTable table;
     applied(table, "btw>Way Teh^>Fix");
-    // phrase, with case, owner
-    const std::tuple<const char*, bool, const char*> owners[] = {
-        {"BTW", false, "Way"}, {"BTW", true, "Way"}, {"teh", true, ""},
-        {"teh", false, "Fix"}, {"Teh", true, "Fix"},
-    };
-    for (const auto& [phrase, matchCase, owner] : owners)
-        EXPECT_EQ(table.ownerOf(phrase, matchCase), owner) << phrase << matchCase;
+    std::string owners;  // of each phrase, with case or not
+    for (const auto& [phrase, matchCase] :
+         {std::pair{"BTW", false}, {"BTW", true}, {"teh", true}, {"teh", false}, {"Teh", true}})
+        owners += table.ownerOf(phrase, matchCase) + "|";
+    EXPECT_EQ(owners, "Way|Way||Fix|Fix|");
     EXPECT_EQ(table.phraseOf("fix") + "|" + table.phraseOf("other"), "Teh|");
 }
 

@@ -112,5 +112,11 @@ TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
     XCloseDisplay(watcher);
 }
 
+// [XEXTENT] and [YEXTENT] measure the server's screen.
+TEST_F(SystemX11Test, SystemValuesMeasureTheServersScreen) {
+    const ScreenSize screen = platform->systemValues().screen();
+    EXPECT_EQ(std::pair(screen.width, screen.height), std::pair(1024, 768));
+}
+
 }  // namespace
 }  // namespace ks::test
