@@ -383,8 +383,8 @@ TEST(CaptureLossTest, ALostConnectionIsReportedOnceAndStartOpensAfresh) {
 // Core modifier masks, as the server reports and grabs them.
 constexpr unsigned kLock = 1u << 1, kControl = 1u << 2, kMod1 = 1u << 3, kMod2 = 1u << 4;
 
-// Then a batch, where registerHotKey() is a batch of one; then on de, where Z moves to Y's key
-// and code 186 is the key shown as "\u00d6", not the one typing ";".
+// Every lock state, then a batch (registerHotKey() is a batch of one), then on de, where Z moves
+// to Y's key and code 186 is the key shown as "\u00d6", not the one typing ";".
 TEST_F(BareServerTest, HotKeyGrabsFireUnderEveryLockAreEachAnsweredInABatchAndFollowTheLayout) {
     auto opened = x11::X11HotKeys::open(session.display());
     ASSERT_TRUE(opened) << opened.error();
