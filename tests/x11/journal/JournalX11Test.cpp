@@ -101,7 +101,7 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
     EXPECT_EQ(stored, expected);
 }
 
-// Then the player's injector alone, on the same server.
+// The engine's playback first, then the player's injector alone on the same server.
 TEST_F(JournalX11Test, PlaysOnTimeThenTheNextCommandOnlyAPhysicalCtrlEscCancelsOneRequestAnEvent) {
     RecordObserver observer(xvfb.display());
     ASSERT_TRUE(observer.started());
