@@ -151,11 +151,9 @@ TEST_F(KeystriderE2ETest, AnswersTheTerminalAndRunsMacrosOfItsCommandLineHotKeys
     const auto begun = std::chrono::steady_clock::now();
     EXPECT_EQ(run({}, xvfb.display()).first, 0);
     EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(3));
-    EXPECT_TRUE(eventually(
-        [&] {
-            return xvfb.run({"xdotool", "search", "--onlyvisible", "--name", "^Keystrider$"});
-        },
-        milliseconds(200)));
+    const std::vector<std::string> shown = {"xdotool", "search", "--onlyvisible", "--name",
+                                            "^Keystrider$"};
+    EXPECT_TRUE(eventually([&] { return xvfb.run(shown); }, milliseconds(200)));
     kill(owner.pid(), SIGKILL);
     stop(*first);
 }
