@@ -102,7 +102,6 @@ TEST_F(InterchangeTest, HandWrittenDocumentImportsAsTheTablesSayAndRoundTripsByt
     EXPECT_EQ(number("Macros\\Backup\\Commands\\2\\1", "Format"), 0xFFFFFFFFu);
     EXPECT_EQ(text("Macros\\Backup\\Commands\\2\\0", "Append"), "/");
     EXPECT_EQ(text("Macros\\Backup\\Commands\\3", "BufName"), "b\xC3\xA9");
-    EXPECT_EQ(number("Macros\\Backup\\Schedule\\0", "Period"), 2u);
     EXPECT_EQ(text("Macros\\Backup\\Schedule\\0", "Hour"), "7");
     EXPECT_EQ(number("Journals\\Rec", "Count"), 12u);
     const std::string rec = "SOFTWARE\\Quorvel\\Keystrider\\Journals\\Rec";
