@@ -13,14 +13,13 @@ using ShellTest = AppFixture;
 // Each row adds to the values stored before it; each exits, closing the server it opened.
 TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     const std::string noPort = "Error reading port for Server from registry, can't start server.";
-    const Texts served = {"open server 8080", "close server"};
+    const Texts served = {"open server 80", "close server"};
     // stored, server opens, read (result, hot keys, server, special mouse), log, shown
     using Stored = std::vector<std::pair<const char*, std::uint32_t>>;
     const std::tuple<Stored, bool, std::string, Texts, Texts> cases[] = {
         {{}, true, "1 1 0 517", {}, {}},
         {{{"SrvOn", 1}}, true, "1 1 0 517", {}, {noPort}},
         {{{"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
-        {{{"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
         {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 1 520", served, {}},
     };
     for (const auto& [stored, opens, read, logged, shown] : cases) {
