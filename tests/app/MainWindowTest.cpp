@@ -144,7 +144,6 @@ TEST_F(MainWindowTest, EnableServerReportsAMissingPortAndAFailedStart) {
     QAction* server = window->trayMenu()->actions()[3];
     server->trigger();
     EXPECT_TRUE(shell->switches().server);
-    setOption("SrvOn", 0);
     server->trigger();
     setOption("SrvPort", 8080);
     noted.serverOpens = false;
