@@ -18,10 +18,8 @@ TEST(CommandLineTest, EverythingAfterTheProgramAndItsPlatformIsOneMacroName) {
                      std::string>
         cases[] = {
             {{}, Run, {}, ""},
-            {{"Nightly", "Backup"}, Run, {}, "Nightly Backup"},
             {{"  Leading", "blanks "}, Run, {}, "Leading blanks "},
             {{"--help"}, Help, {}, ""},
-            {{"--version"}, Version, {}, ""},
             {{"--help", "me"}, Run, {}, "--help me"},
             {{"--platform", "wayland", "Nightly", "Backup"}, Run, Wayland, "Nightly Backup"},
             {{"--platform=x11"}, Run, X11, ""},
