@@ -67,7 +67,6 @@ protected:
         ASSERT_EQ(importMacros(*store, site, triggers, document, mode), ImportOutcome::Done);
         ASSERT_EQ(importRecordings(*store, site, document, mode), ImportOutcome::Done);
     }
-    // Exports `names` to the file `name` in the test's folder.
     bool exportTo(ExportKind kind, const Texts& names, const std::string& name) {
         return ExportItems(services, kind, names, ExportTarget::file(dir.file(name)));
     }
@@ -267,7 +266,6 @@ TEST_F(InterchangeTest, PieceTextsReadAsBytesOrRefuseTheirRecording) {
 // Appending (answering No) is the round trip's, whose file holds both kinds.
 TEST_F(InterchangeTest, ExportToAnExistingFileOverwritesOrAppends) {
     load("[Macros\\a]\n[Journals\\r]\n\"Count\"=dword:0");
-    // Whether the file holds an `element`.
     const auto holds = [&](const char* element) {
         const auto document = loadDocument(dir.file("out.xml"), messages);
         return document && document->root().firstBelow(element) != nullptr;

@@ -239,7 +239,6 @@ TEST_F(KeystriderE2ETest, TwoCopiesScheduleFetchReplacePhrasesAndPushToEachOther
         postOnceServing(ports[to], "<KEYSTRIDER ID=\"" + std::to_string(request) + "\"><SrvPort>" +
                                        std::to_string(ports[1 - to]) + "</SrvPort></KEYSTRIDER>");
     };
-    // Whether the store of copy `copy` comes to have `key`.
     const auto arrives = [&](int copy, const std::string& key) {
         KeyTree tree(homes[copy]->file(kStore), KeyTree::Access::ReadOnly);
         return eventually([&] { return tree.keyExists("Software\\Quorvel\\Keystrider\\" + key); });
