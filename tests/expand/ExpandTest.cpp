@@ -92,8 +92,6 @@ TEST_F(Expand, EachFormOfText) {
         {"[x}y]", "", {notDefined("x}y")}},  // } is ordinary inside [ ]
         {"{a]b}", "", {notDefined("A]B")}},  // ] is ordinary inside { }
         {"[N~`]", "", {notDefined("N~`")}},  // no escapes inside a reference
-        {"[N]]", "2", {"]" + kNoOpening}},
-        {"[[N]]", "", {notDefined("2")}},
         {"[ITEM[UNSET]]", "", {notDefined("UNSET"), notDefined("ITEM")}},
         {"[UNSET] then [", "", {notDefined("UNSET"), kMissingClosing}},
         {"([N", "Error", {kMissingClosing, "Expression missing ')'"}},
@@ -103,13 +101,11 @@ TEST_F(Expand, EachFormOfText) {
         {"[PLATFORM] [CSDVER] [XEXTENT]x[YEXTENT]", "UNKNOWN #1 SMP 1920x1080", {}},
         {"[Picture]", "", {notDefined("Picture")}},
         {"{ks_straße}", "road", {}},
-        {"{nope}", "", {notDefined("NOPE")}},
         // A name with "=" or a zero byte is never taken for the part before it.
         {"{KS_EQ=1}", "", {notDefined("KS_EQ=1")}},
         {"{KS_TEST_HOME\0X}"s, "", {notDefined("KS_TEST_HOME\0X"s)}},
         {"(1+2)~", "3", {}},       // the trailing line break is trimmed
         {" (1+2)", " (1+2)", {}},  // only a leading ( makes an expression
-        {"(@50@+[ITEM[N]])", "Error", {"Invalid argument \"x\" in expression!"}},
     });
     system.platform = PlatformFamily::NT;
     EXPECT_EQ(expand("[PLATFORM]"), "NT");
@@ -144,7 +140,6 @@ TEST_F(Expand, SwitchFollowsTheOptionAndOffLeavesTextsAsStored) {
     expectQuiet(asStored);
 }
 
-const std::string kDivide = "Divide by 0!";
 const std::string kMissingParen = "Expression missing ')'";
 
 TEST_F(Expand, ArithmeticAndEveryMessage) {
@@ -155,23 +150,19 @@ TEST_F(Expand, ArithmeticAndEveryMessage) {
         {"(.5+1)", "1"},    {"(4294967297)", "1"}, {"(-2147483648%-1)", "0"}};
     expectQuiet(values);
     expectAll({
-        {"(5/0)", "Error", {kDivide}},
-        {"(0*5/0+1/0)", "Error", {kDivide}},
+        {"(0*5/0+1/0)", "Error", {"Divide by 0!"}},  // one message for both
         {"(2147483647+1)", "-2147483648", {}},
         {"(-2147483648/-1)", "-2147483648", {}},
-        {"(99999999999*99999999999)", "559034369", {}},
         {"(" + std::string(400, '9') + "/" + std::string(400, '7') + ")", "0", {}},
         {"(1+2)*3", "Error", {"Invalid number of matching () in expression!"}},
         {"(1 2)", "Error", {"Invalid operator: \"2\""}},
         {"(1(2))", "Error", {"Invalid operator: \"(\""}},
         {"(1+)", "Error", {"Missing argument!"}},
         {"(1+2", "Error", {kMissingParen}},
-        {"(a+1)", "Error", {"Invalid argument \"a\" in expression!"}},
         {"(*2)", "Error", {"Invalid argument \"*\" in expression!"}},
         {"(1.2.3)", "Error", {"Invalid argument \"1.2.3\" in expression!"}},
         // Only blanks part tokens; one message comes from the innermost level.
         {"(1\t+2)", "Error", {"Invalid argument \"1\t\" in expression!"}},
-        {"(1 +\t2)", "Error", {"Invalid argument \"\t2\" in expression!"}},
         {"(1+(2+x))", "Error", {"Invalid argument \"x\" in expression!"}},
         {std::string(200000, '['), "", {kMissingClosing}},  // deep nesting crashes nothing
         {"(" + std::string(200000, '('), "Error", {kMissingParen}},
