@@ -66,16 +66,14 @@ std::string notDefined(const std::string& name) {
 
 // A missing closing symbol empties the whole argument with one message.
 TEST_F(Expand, EachFormOfText) {
-    variables.SetVariable("date", "mine");  // the machine's names hide variables
-    variables.SetVariable("DISKSPACEC", "mine");
+    variables.SetVariable("date", "mine");          // the machine's names hide variables
     variables.SetVariable("Z", "ab\0cd"s);          // text ends at its first zero byte
     const std::uint8_t bytes[] = {'B', 'M', 0, 1};  // only text values are visible
     variables.replaceData(variables.findOrAppend("Picture"), bytes, sizeof bytes, 8);
     const std::pair<const char*, const char*> quiet[] = {
-        {"a``b", "a`b"},       {"`(1+2)", "(1+2)"}, {"trailing`", "trailing"},
-        {"@65@@66@", "AB"},    {"@+65@", "A"},      {"@233@", "\xC3\xA9"},
-        {"a@[CODE]@b", "aBb"}, {"[ITEM[N]]", "x"},  {"[@78@]", "2"},
-        {"[z]", "ab"},         {"([N]*10)", "20"},  {"[DISKSPACEC]", "1000"}};
+        {"a``b", "a`b"}, {"`(1+2)", "(1+2)"},   {"trailing`", "trailing"}, {"@65@@66@", "AB"},
+        {"@+65@", "A"},  {"@233@", "\xC3\xA9"}, {"a@[CODE]@b", "aBb"},     {"[ITEM[N]]", "x"},
+        {"[@78@]", "2"}, {"[z]", "ab"},         {"([N]*10)", "20"}};
     expectQuiet(quiet);
     expectAll({
         {"Line1~Line2", "Line1\nLine2", {}},
@@ -179,7 +177,6 @@ TEST(VariableTableTest, ManyNamesStayFoundInOrder) {
     table.SetVariable("ÄLPHA", "333");
     EXPECT_EQ(table.at(0).name + " " + table.at(1).name, "ÄLPHA beta");
     EXPECT_EQ(table.at(0).data, (std::vector<std::uint8_t>{'3', '3', '3', 0}));
-    EXPECT_EQ(table.at(0).format, kTextFormat);
     EXPECT_TRUE(messages.shown.empty());
     table.remove({"älpha", "BETA"});
     constexpr int kCount = 20000;
@@ -188,7 +185,6 @@ TEST(VariableTableTest, ManyNamesStayFoundInOrder) {
     ASSERT_EQ(table.size(), static_cast<std::size_t>(kCount));
     for (int i = 0; i < kCount; ++i)
         ASSERT_EQ(table.find("V" + std::to_string(i)), static_cast<std::size_t>(i));
-    EXPECT_EQ(table.at(kCount - 1).name, "V" + std::to_string(kCount - 1));
     EXPECT_EQ(table.textValue("v1"), "1");
 }
 
