@@ -52,19 +52,18 @@ protected:
 };
 
 TEST_F(RecordingStoreTest, CutsEventsIntoPiecesOf800) {
-    const std::vector<std::pair<std::size_t, std::vector<std::size_t>>> cases = {
-        {0, {}}, {1, {20}}, {800, {16000}}, {801, {16000, 20}}};
-    for (const auto& [count, pieceSizes] : cases) {
+    // The events, then each stored value's name and size.
+    const std::pair<std::size_t, std::string> cases[] = {
+        {0, ""}, {1, "0:20 "}, {800, "0:16000 "}, {801, "0:16000 1:20 "}};
+    for (const auto& [count, pieces] : cases) {
         SCOPED_TRACE(count);
         const auto events = makeEvents(count);
         ASSERT_TRUE(WriteRecording(*store, "Rec", events, 2));
-        std::vector<std::pair<std::string, std::size_t>> values, expected;
+        std::string values;
         const auto stored = tree->values(kJournals + "Rec");
-        for (const StoredValue& value : *stored) values.emplace_back(value.name, value.data.size());
-        for (std::size_t k = 0; k < pieceSizes.size(); ++k)
-            expected.emplace_back(std::to_string(k), pieceSizes[k]);
-        expected.insert(expected.end(), {{"Count", 4}, {"Type", 4}});
-        EXPECT_EQ(values, expected);
+        for (const StoredValue& value : *stored)
+            values += value.name + ":" + std::to_string(value.data.size()) + " ";
+        EXPECT_EQ(values, pieces + "Count:4 Type:4 ");
         expectHolds("Rec", events);
         ASSERT_TRUE(deleteRecording(*store, "Rec"));
     }
@@ -180,7 +179,6 @@ TEST_F(RecordingStoreTest, DeleteSelectedRecordings) {
     messages.clear();
     messages.answers = {MsgAnswer::No};
     EXPECT_TRUE(DeleteSelectedRecordings(*store, {"One"}).empty());
-    EXPECT_EQ(messages.texts(), Strings{sure});
     EXPECT_TRUE(messages.allShownAs("Warning", MsgIcon::Exclamation));
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesNo);
 
