@@ -85,7 +85,6 @@ TEST_F(Expand, EachFormOfText) {
         {"@256@", "", {"Invalid ascii code: \"256\""}},
         {"@-1@", "", {"Invalid ascii code: \"-1\""}},
         {"@@", "", {"Invalid ascii code: \"\""}},
-        {"@99999999999999999999999@", "", {"Invalid ascii code: \"99999999999999999999999\""}},
         {"{KS_TEST_HO@77@E}", "/home/kim", {}},
         {"[x}y]", "", {notDefined("x}y")}},  // } is ordinary inside [ ]
         {"{a]b}", "", {notDefined("A]B")}},  // ] is ordinary inside { }
