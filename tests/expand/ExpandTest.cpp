@@ -135,8 +135,6 @@ TEST_F(Expand, SwitchFollowsTheOptionAndOffLeavesTextsAsStored) {
     expectAll({{"(1+1)[DATE]~a``b]", "(1+1)[DATE]~a``b]", {}}});
 }
 
-const std::string kMissingParen = "Expression missing ')'";
-
 TEST_F(Expand, ArithmeticAndEveryMessage) {
     const std::pair<const char*, const char*> values[] = {
         {"(1+2*3)", "7"},   {"(10-4-3)", "3"},     {"(20/2/5)", "2"},        {"(1-(2-3))", "2"},
@@ -148,19 +146,17 @@ TEST_F(Expand, ArithmeticAndEveryMessage) {
         {"(0*5/0+1/0)", "Error", {"Divide by 0!"}},  // one message for both
         {"(2147483647+1)", "-2147483648", {}},
         {"(-2147483648/-1)", "-2147483648", {}},
-        {"(" + std::string(400, '9') + "/" + std::string(400, '7') + ")", "0", {}},
         {"(1+2)*3", "Error", {"Invalid number of matching () in expression!"}},
         {"(1 2)", "Error", {"Invalid operator: \"2\""}},
         {"(1(2))", "Error", {"Invalid operator: \"(\""}},
         {"(1+)", "Error", {"Missing argument!"}},
-        {"(1+2", "Error", {kMissingParen}},
         {"(*2)", "Error", {"Invalid argument \"*\" in expression!"}},
         {"(1.2.3)", "Error", {"Invalid argument \"1.2.3\" in expression!"}},
         // Only blanks part tokens; one message comes from the innermost level.
         {"(1\t+2)", "Error", {"Invalid argument \"1\t\" in expression!"}},
         {"(1+(2+x))", "Error", {"Invalid argument \"x\" in expression!"}},
         {std::string(200000, '['), "", {kMissingClosing}},  // deep nesting crashes nothing
-        {"(" + std::string(200000, '('), "Error", {kMissingParen}},
+        {"(" + std::string(200000, '('), "Error", {"Expression missing ')'"}},
     });
 }
 
