@@ -91,7 +91,6 @@ TEST(XmlDocument, ReadsEveryDeclaredEncodingUpToItsBoundsAndRefusesTheRest) {
     const std::tuple<std::string, std::string, int, std::int64_t> cases[] = {
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>", "caf\xC3\xA9", 0, 0},
         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>caf\xC3\xA9</a>", "caf\xC3\xA9", 0, 0},
-        {"<a>&#x65E5;&amp;</a>", "\xE6\x97\xA5&", 0, 0},
         {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80</a>", "\xE2\x82\xAC", 0, 0},
         {withAttributes(kXmlMaxAttributes), "", 0, 0},
         {"<a b='" + equals + "'><!--" + equals + "--><![CDATA[" + equals + "]]><?p " + equals +
