@@ -118,7 +118,6 @@ TEST_F(KeyboardMouseCommandsTest, TextIsExpandedAndTypedWithOneEnterPerStoredLin
     ASSERT_TRUE(store->WriteMacroString("{n}\xC3\xA9", "m", "WPhrase"));
     const std::tuple<CommandId, const char*, const char*, const char*> cases[] = {
         {kSendKeys, "Keys", "{n}", "65/30 13/28 66/48"},
-        {kSendKeys, "Keys", "", ""},
         {kReplaceWordOrPhrase, "Text", "{n}", "8/14 8/14 8/14 8/14 65/30 13/28 66/48"},
     };
     for (const auto& [id, name, text, keys] : cases) EXPECT_EQ(injected(id, {{name, text}}), keys);
