@@ -55,16 +55,6 @@ protected:
             [this](std::string_view text) { typed.emplace_back(text); },
             TimeServers{std::move(hosts), port});
     }
-    void writePart(int index, std::uint32_t include, std::uint32_t order, std::uint32_t formatIndex,
-                   const std::string& text) {
-        const std::string key = std::string(kCommand) + "\\" + std::to_string(index);
-        store->CreateMacroKey(key);
-        store->WriteDword(include, "\\Macros\\" + key, "Include");
-        store->WriteDword(order, "\\Macros\\" + key, "Order");
-        store->WriteDword(formatIndex, "\\Macros\\" + key, "Format");
-        store->WriteMacroString(text, key, "Append");
-        store->WriteMacroString(index == 4 ? text : "", key, "Prepend");
-    }
 
     FakeSystem system;
     int waits = 0, stopAtWait = 0;
@@ -117,11 +107,19 @@ TEST_F(DateTimeCommandsTest, PartsAreAssembledByOrder) {
 TEST_F(DateTimeCommandsTest, SendDateTypesThePartsReadUnderItsKeyOrNothing) {
     expander.values["sep"] = "/";
     writeNumber("UseGMT", 0);
-    writePart(0, 1, 0, 1, "{sep}");
-    writePart(1, 1, 1, 1, "/");
-    writePart(2, 1, 2, 2, "");
-    writePart(3, 0, 3, 0, "");
-    writePart(4, 1, 4, 0, "|");
+    // Each part's Include, Format and Append (the last part's also its Prepend), in order.
+    const std::tuple<std::uint32_t, std::uint32_t, const char*> parts[] = {
+        {1, 1, "{sep}"}, {1, 1, "/"}, {1, 2, ""}, {0, 0, ""}, {1, 0, "|"}};
+    for (std::uint32_t i = 0; i < std::size(parts); ++i) {
+        const auto& [include, format, text] = parts[i];
+        const std::string key = std::string(kCommand) + "\\" + std::to_string(i);
+        store->CreateMacroKey(key);
+        for (const auto& [name, value] :
+             {std::pair{"Include", include}, {"Order", i}, {"Format", format}})
+            store->WriteDword(value, "\\Macros\\" + key, name);
+        store->WriteMacroString(text, key, "Append");
+        store->WriteMacroString(i == 4 ? text : "", key, "Prepend");
+    }
     auto sendDate = commands();
     runCommand(sendDate, kSendDate);
     EXPECT_EQ(typed, std::vector<std::string>{"12/5/2026|CET|"});
