@@ -39,7 +39,6 @@ TEST_F(TextCommandsTest, ClipboardFailuresAreShownAndTheMacroGoesOn) {
     const std::tuple<CommandId, Fault, std::string, std::string, MsgIcon> cases[] = {
         {kCopyFromClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider",
          MsgIcon::Exclamation},
-        {kParseClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider", MsgIcon::Exclamation},
         {kParseClipBoard, Fault::None, kRetrieveError, "Keystrider", MsgIcon::Exclamation},
         {kPasteToClipBoard, Fault::Unclearable, "Error removing previous contents of Clip Board!",
          "Keystrider", MsgIcon::Exclamation},
