@@ -22,7 +22,7 @@ class RemoteClipboardTest : public CommandFixture {
 protected:
     RemoteClipboardTest() {
         peer.startServer(0);
-        peerClipboard.offered = {{kClipboardText, Bytes{'a', '\n', 'b'}}};
+        peerClipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
         variables.SetVariable("Buf", "before");
     }
 

@@ -26,10 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
 
-Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
 std::string post(std::string_view body) {
     return "POST / HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
            std::string(body);

@@ -8,10 +8,6 @@ namespace {
 
 constexpr const char* kRetrieveError = "Error retrieving data from Clip Board!";
 
-Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
 using TextCommandsTest = TextFixture<FakeClipboard>;
 
 TEST_F(TextCommandsTest, CopyTakesTheFirstTextOrBitmapAndKeepsOtherKindsOtherwise) {
