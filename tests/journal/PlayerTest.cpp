@@ -63,7 +63,6 @@ TEST(PlaybackScheduleTest, TimingRules) {
     };
     const std::uint32_t wrap = 0xFFFFFF00u;
     const std::vector<Case> cases = {
-        {{{K, 7000}, {K, 7100}, {K, 7350}}, 1, 0, 5000, {{0, 5000}, {1, 5100}, {2, 5350}}},
         {{{K, 0}, {K, 1000}, {K, 2000}}, 1, 100, 10, {{0, 10}, {1, 2009}, {2, 4008}}},
         // Filters add the gaps they skip unscaled.
         {{{K, 0}, {M, 100}, {M, 300}, {K, 1000}}, 2, 100, 0, {{0, 0}, {3, 300 + 1399}}},
