@@ -173,8 +173,7 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         int wakeAt = 0;  // ms after the request the innermost wait is woken; 0: never
     };
     const Case cases[] = {
-        {"r3 A l B", {}, "AAAB", {}},
-        {"r{n} A l", {}, "AAA", {}},
+        {"r{n} A l B", {}, "AAAB", {}},
         {"r2 r3 A l B l C", {}, "AAABAAABC", {}},
         {"r0 A r2 B l C l D", {}, "D", {}},  // a skipped body is skipped whole
         {"r0 A B", {}, "", {}},              // no LOOP: the skip ends the pass
