@@ -132,7 +132,6 @@ TEST_F(SystemCommandsTest, WaitForDriveMapWaitsForTheFolder) {
         std::int64_t endsAt;
         Texts messages;
     } cases[] = {
-        {folder, "+0", 1, 1, 700, -1, -1, CommandResult::Next, 700, {}},
         {R"(\\srv\docs\drive)", "2", 1, 1, 300, -1, -1, CommandResult::Next, 300, {}},
         {folder, "0", 0, 1, 0, 1200, -1, CommandResult::Next, 1200, {}},
         {folder, "2", 1, 1, -1, -1, -1, CommandResult::Failed, 3000, {timedOut}},
