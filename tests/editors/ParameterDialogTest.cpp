@@ -83,14 +83,10 @@ const Row kRows[] = {
      {"prog", "-a", "/tmp", "Minimized", "Editor", "1"},
      "FileName=prog;Arguments=-a;DirName=/tmp;ShowStyle=#2;WindowName=Editor;RunIfOpen=#0;"},
     {kRun, {"prog"}, "FileName=prog;Arguments=;DirName=;ShowStyle=#1;WindowName=;RunIfOpen=#1;"},
-    {kWaitForWindow,
-     {"", "Close", "5", "2", "1"},
-     "WaitWindowName=;WaitForOpen=#0;WaitWindowTimeout=5;NumWins=2;AbortOnFail=#1;"},
     {kWaitForDriveMap,
      {"/mnt/s", "", " 0 "},
      "WaitDriveName=/mnt/s;WaitForConnect=#1;WaitDriveTimeout=0;AbortOnFail=#0;"},
     {kMoveWindow, {" w ", "1", "2"}, "WindowName=w;LeftCoord=1;TopCoord=2;"},
-    {kShowWindow, {"w", "SHOWNA"}, "WindowName=w;Style=#8;"},
     {kMessageBox,
      {"T", "B", "0", "1", "1", "0", "Bottom/Right"},
      "WindowTitle=T;MessageBody=B;TimeOut=0;MsgBoxType=#1;MsgBoxSetForeground=#1;"
@@ -99,7 +95,6 @@ const Row kRows[] = {
     {kMoveMousePointer,
      {"Relative to the foreground window", "", "", " 10", "20 "},
      "IsAB=#0;XABCoord=;YABCoord=;XRELCoord=10;YRELCoord=20;"},
-    {kSound, {"HAND"}, "SoundID=#16;"},
 
     {kDelay, {"  "}, "Attention: Duration must be specified."},
     {kEjectMedia, {" "}, "Keystrider - Error: Drive Letter: must be specified."},
