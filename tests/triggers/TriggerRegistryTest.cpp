@@ -95,7 +95,6 @@ TEST_F(TriggerRegistryTest, ConflictsDisplayTextsAndRemoval) {
         return out;
     };
     EXPECT_EQ(texts("other"), "Yes|btw|10001|CTRL + ALT + K|");
-    EXPECT_EQ(texts("Z NIGHTLY"), "No||10000||");
     triggers.remove("OTHER");
     EXPECT_EQ(texts("Other"), "No|||CTRL + ALT + K|");
     EXPECT_EQ(phrasePosts, (Texts{"add Other", "remove OTHER"}));
