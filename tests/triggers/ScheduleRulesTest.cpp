@@ -66,7 +66,7 @@ class SchedulerTest : public StoreFixture {
 protected:
     SchedulerTest() {
         useZone(kBerlin);
-        at("2026-12-07 10:00:10");  // a Monday
+        clock.set(localAt("2026-12-07 10:00:10") * 1000);  // a Monday
     }
 
     // Stores schedule `n` of `macro`; `omit` names the values left out.
@@ -79,7 +79,6 @@ protected:
         }
         load(reg);
     }
-    void at(const char* local) { clock.set(localAt(local) * 1000); }
     // Lets virtual time run until the wall clock reads `local`.
     void runUntil(const char* local) {
         bool reached = false;
