@@ -83,12 +83,6 @@ protected:
         ASSERT_TRUE(platform_);
     }
 
-    void type(const std::string& text) {
-        KeySequence(platform_->keymap(), platform_->injector(), platform_->spareKeys(),
-                    platform_->keyboard())
-            .TypeText(text);
-    }
-
     static inline std::unique_ptr<WaylandSession> session_;
     static inline std::unique_ptr<WaylandPlatform> platform_;
 };
@@ -137,7 +131,9 @@ TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoFootByteForByte) {
     ChildProcess wtype({"env", "WAYLAND_DISPLAY=" + session_->socketPath(), "wtype", "wtype 中"},
                        "");
     ASSERT_EQ(wtype.wait(std::chrono::seconds(10)), 0);
-    type(kMixedText);
+    KeySequence(platform_->keymap(), platform_->injector(), platform_->spareKeys(),
+                platform_->keyboard())
+        .TypeText(kMixedText);
     std::string typed;
     eventually([&] { return (typed = readFile(out)).ends_with(kMixedText); });
     EXPECT_TRUE(typed.ends_with(kMixedText)) << typed;
