@@ -73,12 +73,10 @@ constexpr const char* kTimeOut = "Attention: Time out must be specified.  0 wait
 // first failing check's box and the dialog stays open.
 const Row kRows[] = {
     {kDelay, {" 500 "}, "DelayInterval=500;"},
-    {kPasteToClipBoard, {"buf", " x "}, "BufName=buf;DefPasteString= x ;"},
     {kParseClipBoard, {" "}, "Delimiter= ;"},
     {kSendKeys, {"two\nlines"}, "Keys=two\nlines;"},
     {kTrimWhiteSpace, {"v"}, "VarName=v;"},
     {kEjectMedia, {" d "}, "DriveLetter=d ;"},
-    {kInsertMedia, {}, "DriveLetter=;"},
     {kRun,
      {"prog", "-a", "/tmp", "Minimized", "Editor", "1"},
      "FileName=prog;Arguments=-a;DirName=/tmp;ShowStyle=#2;WindowName=Editor;RunIfOpen=#0;"},
@@ -86,7 +84,6 @@ const Row kRows[] = {
     {kWaitForDriveMap,
      {"/mnt/s", "", " 0 "},
      "WaitDriveName=/mnt/s;WaitForConnect=#1;WaitDriveTimeout=0;AbortOnFail=#0;"},
-    {kMoveWindow, {" w ", "1", "2"}, "WindowName=w;LeftCoord=1;TopCoord=2;"},
     {kMessageBox,
      {"T", "B", "0", "1", "1", "0", "Bottom/Right"},
      "WindowTitle=T;MessageBody=B;TimeOut=0;MsgBoxType=#1;MsgBoxSetForeground=#1;"
