@@ -48,7 +48,6 @@ TEST(XkbKeyLayoutTest, KeymapTextGivesTheKeysTheX11PathGives) {
         {"us",
          {{{U'a', 'A'},
            {U'A', 'A' | kShift},
-           {U'@', '2' | kShift},
            {U'<', 0xBC | kShift},
            {U'\n', kVkReturn | kCtrl},
            {U'\u20ac', -1}},
