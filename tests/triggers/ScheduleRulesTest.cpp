@@ -176,7 +176,6 @@ TEST_F(SchedulerTest, FailuresAreShownAndTheScheduleStays) {
               (Texts{"Invalid time period.", at + "Hour" + missing + "\n" + at + "Minute" + missing,
                      "Invalid time period.", "Error posting message to main thread.",
                      "Error posting message to main thread."}));
-    EXPECT_EQ(fired.size(), 2u);
 }
 
 // Off, loading arms nothing; removal goes by name in any case.
