@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "FakeClock.h"
-#include "QtTestLoop.h"
 #include "RecorderDoubles.h"
 #include "RecordingHotKeys.h"
 #include "RecordingInput.h"
@@ -13,9 +12,7 @@
 #include "UsKeymap.h"
 #include "app/Shell.h"
 #include "keys/KeyNames.h"
-#include "net/PeerExchange.h"
 #include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtPeerClient.h"
 
 namespace ks::test {
 
@@ -37,13 +34,11 @@ public:
     }
     void close() override { note("close server"); }
     std::unique_ptr<PhraseWatch> startThread() override;
-    // The program's own peer client, waiting in a local event loop as no run does.
-    std::optional<std::string> post(Messages& shownTo, const std::string& host,
-                                    const std::string& port, const std::string& body) override {
-        const PeerWait wait = [](auto duration) {
-            return !runEventsUntil([] { return false; }, static_cast<int>(duration.count()));
-        };
-        return postToPeer(peerClient, wait, shownTo, host, port, body);
+    // A peer that cannot be reached, as the program's peer client shows it.
+    std::optional<std::string> post(Messages& shownTo, const std::string&, const std::string&,
+                                    const std::string&) override {
+        shownTo.show("Error sending request.", "Error", MsgIcon::Stop);
+        return std::nullopt;
     }
 
     bool note(const std::string& what, bool answer = true) {
@@ -51,7 +46,6 @@ public:
         return answer;
     }
 
-    QtPeerClient peerClient;
     Texts log;
     bool postSucceeds = true, serverOpens = true, busy = false;
     std::optional<bool> threadPosts;  // a thread is made when set, answering posts with it
@@ -100,12 +94,6 @@ protected:
     }
     bool schedulesOn() const { return triggers->schedules().endOfDayDue().has_value(); }
 
-    void addMacro(const std::string& name, std::uint32_t modifiers = 0, std::uint32_t vk = 0) {
-        ASSERT_TRUE(store->CreateMacroKey(name));
-        if (vk == 0) return;
-        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "vk", vk));
-        ASSERT_TRUE(store->SetDword(macros + "\\" + name, "fsModifiers", modifiers));
-    }
     void setOption(const char* name, std::uint32_t value) {
         ASSERT_TRUE(store->SetDword(kDirectRoot, name, value));
     }

@@ -9,41 +9,29 @@
 namespace ks::test {
 namespace {
 
-TEST(CommandLineTest, EverythingAfterTheProgramIsOneMacroName) {
-    using Action = CommandLine::Action;
-    const std::tuple<std::vector<std::string>, Action, std::string> cases[] = {
-        {{}, Action::Run, ""},
-        {{"Nightly", "Backup"}, Action::Run, "Nightly Backup"},
-        {{"\"Quoted", "name\""}, Action::Run, "\"Quoted name\""},
-        {{"  Leading", "blanks "}, Action::Run, "Leading blanks "},
-        {{"", "x"}, Action::Run, "x"},
-        {{"--help"}, Action::Help, ""},
-        {{"--version"}, Action::Version, ""},
-        {{"--help", "me"}, Action::Run, "--help me"},
-    };
-    for (const auto& [arguments, action, macro] : cases) {
-        SCOPED_TRACE(testing::PrintToString(arguments));
-        const CommandLine line = parseCommandLine(arguments);
-        EXPECT_EQ(line.action, action);
-        EXPECT_EQ(line.macro, macro);
-    }
-}
-
-// A leading --platform picks the display system; the rest is the macro's name.
-TEST(CommandLineTest, PlatformOptionComesFirstAndNamesX11OrWayland) {
-    using Action = CommandLine::Action;
-    const std::tuple<std::vector<std::string>, Action, std::optional<PlatformKind>, std::string>
+// Everything after the program is one macro name; only a leading --platform,
+// naming x11 or wayland, picks the display system.
+TEST(CommandLineTest, EverythingAfterTheProgramAndItsPlatformIsOneMacroName) {
+    using enum CommandLine::Action;
+    using enum PlatformKind;
+    const std::tuple<std::vector<std::string>, CommandLine::Action, std::optional<PlatformKind>,
+                     std::string>
         cases[] = {
-            {{"--platform", "wayland", "Nightly", "Backup"},
-             Action::Run,
-             PlatformKind::Wayland,
-             "Nightly Backup"},
-            {{"--platform=x11"}, Action::Run, PlatformKind::X11, ""},
-            {{"--platform", "x11", "--version"}, Action::Version, PlatformKind::X11, ""},
-            {{"--platform", "mir"}, Action::Refuse, std::nullopt, ""},
-            {{"--platform"}, Action::Refuse, std::nullopt, ""},
-            {{"--platforms", "x11"}, Action::Run, std::nullopt, "--platforms x11"},
-            {{"Run", "--platform", "x11"}, Action::Run, std::nullopt, "Run --platform x11"},
+            {{}, Run, {}, ""},
+            {{"Nightly", "Backup"}, Run, {}, "Nightly Backup"},
+            {{"\"Quoted", "name\""}, Run, {}, "\"Quoted name\""},
+            {{"  Leading", "blanks "}, Run, {}, "Leading blanks "},
+            {{"", "x"}, Run, {}, "x"},
+            {{"--help"}, Help, {}, ""},
+            {{"--version"}, Version, {}, ""},
+            {{"--help", "me"}, Run, {}, "--help me"},
+            {{"--platform", "wayland", "Nightly", "Backup"}, Run, Wayland, "Nightly Backup"},
+            {{"--platform=x11"}, Run, X11, ""},
+            {{"--platform", "x11", "--version"}, Version, X11, ""},
+            {{"--platform", "mir"}, Refuse, {}, ""},
+            {{"--platform"}, Refuse, {}, ""},
+            {{"--platforms", "x11"}, Run, {}, "--platforms x11"},
+            {{"Run", "--platform", "x11"}, Run, {}, "Run --platform x11"},
         };
     for (const auto& [arguments, action, platform, macro] : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <filesystem>
 
+#include "QtTestLoop.h"
 #include "TempDir.h"
 
 namespace ks::test {
@@ -36,10 +36,7 @@ TEST(InstanceMarkerTest, TheFirstClaimTakesOverADeadSocketAndLaterOnesReachIt) {
     RunningCopy copy(path);
     ASSERT_TRUE(copy.connect(2000));
     EXPECT_TRUE(copy.send(InstanceMarker::kShowWindow));
-    clock.restart();
-    while (!requests.shown && clock.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_TRUE(requests.shown);
+    EXPECT_TRUE(runEventsUntil([&] { return requests.shown; }, 3000));
 }
 
 // Names differ per display and keep to safe characters, in a folder private to the user.

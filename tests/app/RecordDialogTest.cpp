@@ -45,54 +45,45 @@ protected:
     Guide guide;
 };
 
-TEST_F(RecordDialogTest, RecordsAndSavesUnderTheTypedName) {
-    RecordDialog dialog(services, guide, nullptr, {"Taken"});
-    EXPECT_TRUE(dialog.typeButton(RecordingType::KeyboardAndMouse)->isChecked());
-    EXPECT_FALSE(dialog.minimizeBox()->isChecked());
-    EXPECT_EQ(columnTexts(dialog.windowList(), 0), (Texts{"Editor", "Task Bar"}));
-    Texts buttons;
-    for (QPushButton* button : dialog.findChildren<QPushButton*>())
-        buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
-    EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel", "&Help"}));
-    dialog.recordClicked();
-    dialog.typeButton(RecordingType::Keyboard)->setChecked(true);
-    record(dialog, typedAThenCtrlBreak);
-    EXPECT_EQ(messages.texts(), (Texts{"No starting window selected!", "Recording stopped!"}));
-    dialog.nameEdit()->setText("taken");
-    dialog.saveClicked();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(messages.texts().size(), 3u);  // already in use; the events stay
-    dialog.nameEdit()->setText("Typed A");
-    dialog.saveClicked();
-    EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"Typed A", "Keyboard", 2}}));
-}
-
-TEST_F(RecordDialogTest, SaysWhenPositionsAreMovesNotPlaces) {
+// The dialog says when positions are moves, not places; Cancel stops the
+// capture and forgets it.
+TEST_F(RecordDialogTest, SaysWhenPositionsAreMovesAndCancelForgetsTheCapture) {
     for (const bool absolute : {true, false}) {
         capture.absolute = absolute;
         RecordDialog dialog(services, guide, nullptr, {});
         EXPECT_EQ(dialog.findChild<QLabel*>("relativePositions") == nullptr, absolute);
+        record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
+        dialog.reject();
+        EXPECT_FALSE(capture.capturing);
+        EXPECT_EQ(dialog.recorder().events(), nullptr);
     }
 }
 
-TEST_F(RecordDialogTest, CancelStopsTheCaptureAndForgetsIt) {
-    RecordDialog dialog(services, guide, nullptr, {});
-    record(dialog, {{Kind::Motion, 0, 0, 1, 2, 3, 4}});
-    dialog.reject();
-    EXPECT_FALSE(capture.capturing);
-    EXPECT_EQ(dialog.recorder().events(), nullptr);
-}
-
-TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecording) {
+// Add on the main window holds the busy mark while its dialog is open; the
+// dialog records and saves under a name no listed recording has.
+TEST_F(RecordDialogTest, AddOnTheMainWindowRecordsWhileBusyAndSavesUnderANewName) {
     bool busyWhileOpen = false;
     MainWindow window(makeShell());
     ASSERT_TRUE(window.initialise());
+    new QTreeWidgetItem(window.recordingList(), QStringList{"Taken"});  // listed, not stored
 
     QTimer::singleShot(0, [&] {
         auto* dialog = dynamic_cast<RecordDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         busyWhileOpen = noted.busy;
+        EXPECT_TRUE(dialog->typeButton(RecordingType::KeyboardAndMouse)->isChecked());
+        EXPECT_FALSE(dialog->minimizeBox()->isChecked());
+        EXPECT_EQ(columnTexts(dialog->windowList(), 0), (Texts{"Editor", "Task Bar"}));
+        Texts buttons;
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
+        EXPECT_EQ(buttons, (Texts{"Record", "Save*", "Cancel", "&Help"}));
+        dialog->recordClicked();
+        dialog->typeButton(RecordingType::Keyboard)->setChecked(true);
         record(*dialog, typedAThenCtrlBreak);
+        dialog->nameEdit()->setText("taken");
+        dialog->saveClicked();
+        EXPECT_TRUE(dialog->isVisible());  // already in use; the events stay
         dialog->nameEdit()->setText("New");
         dialog->saveClicked();
     });
@@ -105,8 +96,11 @@ TEST_F(RecordDialogTest, AddOnTheMainWindowHoldsTheBusyMarkAndListsTheSavedRecor
 
     EXPECT_TRUE(busyWhileOpen);
     EXPECT_FALSE(noted.busy);
-    EXPECT_EQ(columnTexts(window.recordingList(), 0), Texts{"New"});
-    EXPECT_EQ(columnTexts(window.recordingList(), 1), Texts{"Keyboard & Mouse"});
+    EXPECT_EQ(messages.texts(), (Texts{"No starting window selected!", "Recording stopped!",
+                                       "Recording name already in use.\n\nPlease select a "
+                                       "different name."}));
+    EXPECT_EQ(columnTexts(window.recordingList(), 0), (Texts{"Taken", "New"}));
+    EXPECT_EQ(listRecordings(*store), (std::vector<RecordingRow>{{"New", "Keyboard", 2}}));
 }
 
 }  // namespace

@@ -69,7 +69,6 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     EXPECT_EQ(messages.texts().back(), unread);
 }
 
-// Shutdown waits for the thread to end unless it cannot be told to, or never started.
 // The desktop's notice is shown in a box the first time it reads so.
 TEST_F(ShellTest, ANoticeIsNewUntilItIsRememberedAndAgainWhenItChanges) {
     EXPECT_TRUE(rememberNewNotice(*store, "No hot keys."));
@@ -77,6 +76,7 @@ TEST_F(ShellTest, ANoticeIsNewUntilItIsRememberedAndAgainWhenItChanges) {
     EXPECT_TRUE(rememberNewNotice(*store, "No typing."));
 }
 
+// Shutdown waits for the thread to end unless it cannot be told to, or never started.
 TEST_F(ShellTest, ShutdownTellsTheHookThreadToEndOnce) {
     setOption("WPhraseOn", 1);
     for (bool posts : {true, false}) {

@@ -170,5 +170,16 @@ TEST(MacroSaveRulesTest, SaveAsNeedsOtherTriggersAndName) {
         EXPECT_EQ(saveAsRefusal(form, stored).value_or(""), refusal);
 }
 
+// A stored 0 would read as a hot key or message id the macro does not have.
+TEST(MacroDocumentTest, AMacroWithoutAHotKeyOrMessageIdStoresNone) {
+    TempDir dir;
+    KeyTree tree(dir.file("store.db"));
+    MacroDocument bare;
+    bare.name = "Bare";
+    ASSERT_TRUE(writeMacro(tree, bare));
+    for (const char* name : {"vk", "fsModifiers", "MsgID"})
+        EXPECT_FALSE(tree.readValue("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Bare", name)) << name;
+}
+
 }  // namespace
 }  // namespace ks::test

@@ -29,7 +29,6 @@ public:
     bool started() const { return started_; }
     // Waits until `count` events arrived or `timeoutMs` passed; gives all seen.
     std::vector<ObservedEvent> waitFor(std::size_t count, int timeoutMs);
-    std::vector<ObservedEvent> events() { return waitFor(0, 0); }
     void clear();
 
 private:

@@ -8,10 +8,6 @@ namespace {
 
 constexpr const char* kRetrieveError = "Error retrieving data from Clip Board!";
 
-Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
 using TextCommandsTest = TextFixture<FakeClipboard>;
 
 TEST_F(TextCommandsTest, CopyTakesTheFirstTextOrBitmapAndKeepsOtherKindsOtherwise) {
@@ -39,7 +35,6 @@ TEST_F(TextCommandsTest, ClipboardFailuresAreShownAndTheMacroGoesOn) {
     const std::tuple<CommandId, Fault, std::string, std::string, MsgIcon> cases[] = {
         {kCopyFromClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider",
          MsgIcon::Exclamation},
-        {kParseClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider", MsgIcon::Exclamation},
         {kParseClipBoard, Fault::None, kRetrieveError, "Keystrider", MsgIcon::Exclamation},
         {kPasteToClipBoard, Fault::Unclearable, "Error removing previous contents of Clip Board!",
          "Keystrider", MsgIcon::Exclamation},
@@ -81,6 +76,27 @@ TEST_F(TextCommandsTest, TransformsTheNamedVariable) {
     run(kMakeUpperCase, {{"VarName", "undefined"}});
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Variable \"undefined\" not defined!"});
     EXPECT_EQ(variables.textValue("undefined"), "");
+}
+
+// PARSE numbers the pieces; a name PASTE never saw keeps the default text it was first given.
+TEST_F(TextCommandsTest, ParseNumbersThePiecesAndPasteKeepsTheFirstDefault) {
+    variables.SetVariable("none", "");
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
+        {"a,,b,", ",", {"a", "", "b"}},
+        {",a,", ",", {"", "a", "b"}},  // "2" keeps the earlier piece
+        {"ä::b::::c::", "::", {"ä", "b", "", "c"}},
+        {"x, y", "[none]", {"x, y", "b", "", "c"}},
+    };
+    for (const auto& [text, delimiter, pieces] : cases) {
+        clipboard.offered = {{kClipboardText, bytesOf(text)}};
+        run(kParseClipBoard, {{"Delimiter", delimiter}});
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            EXPECT_EQ(variables.textValue(std::to_string(i)), pieces[i]) << text << i;
+    }
+    run(kPasteToClipBoard, {{"BufName", "never used"}, {"DefPasteString", "fällt [zurück]"}});
+    run(kPasteToClipBoard, {{"DefPasteString", "changed"}});
+    EXPECT_EQ(clipboard.offered.at(0).second, bytesOf("fällt [zurück]"));
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace

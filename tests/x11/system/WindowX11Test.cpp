@@ -34,17 +34,14 @@ protected:
     }
     static void TearDownTestSuite() { XCloseDisplay(spacer_), session_.reset(); }
 
-    Window open(const std::string& title, bool map = true) {
+    Window open(const std::string& title) {
         const Window window =
             XCreateSimpleWindow(x, DefaultRootWindow(x), 100, 100, 200, 150, 0, 0, 0xffffff);
-        if (map) XMapWindow(x, window);
-        rename(window, title);
-        EXPECT_TRUE(reaches(window, map ? WindowState::Normal : WindowState::Hidden)) << title;
-        return window;
-    }
-    void rename(Window window, const std::string& title) {
+        XMapWindow(x, window);
         XStoreName(x, window, title.c_str());
         XSync(x, False);
+        EXPECT_TRUE(reaches(window, WindowState::Normal)) << title;
+        return window;
     }
     void close(Window window) {
         XDestroyWindow(x, window);
@@ -132,7 +129,7 @@ TEST_F(WindowX11Test, WaitCountsWindowsThatOpenOrClose) {
     std::vector<Window> made{open("Unrelated"), open("Wait Target A"), open("Wait Target B")};
     const auto act = [&](int look) {
         if (look == 3) made.push_back(open("Wait Target C"));
-        if (look == 6) rename(made[0], "Wait Target D");
+        if (look == 6) XStoreName(x, made[0], "Wait Target D"), XSync(x, False);
     };
     EXPECT_EQ(waitFor(1, "4", "5", 1, act), CommandResult::Next);
     EXPECT_GE(run.looks, 6);
