@@ -42,39 +42,29 @@ JournalEvent mouse(std::uint32_t message, std::uint32_t x, std::uint32_t y, std:
     return {message, x, y, time, message == kWmMouseWheel ? -120u : 0};
 }
 
-class JournalX11Test : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        XInitThreads();
-        testApplication();
-    }
-
-    void SetUp() override {
-        ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
-        driver.chord(Keys{kNumLock});  // on
-        auto opened = x11::X11Platform::open(xvfb.display());
-        ASSERT_TRUE(opened) << opened.error();
-        platform = std::move(*opened);
-        ASSERT_TRUE(store.EnsureRootKeys());
-        target = std::make_unique<TypingWindow>(xvfb, "target", 100, 100);
-    }
-
-    XvfbSession xvfb{false};  // no window manager: nothing but the test reacts to input
-    XTestDriver driver{xvfb.display()};
+// One server for both parts: the recording first, then playback.
+TEST(JournalX11Test, RecordsUpToCtrlBreakThenPlaysOnTimeAndOnlyAPhysicalCtrlEscCancels) {
+    XInitThreads();
+    testApplication();
+    XvfbSession xvfb(false);  // no window manager: nothing but the test reacts to input
+    XTestDriver driver(xvfb.display());
+    ASSERT_TRUE(xvfb.run({"setxkbmap", "de"}));
+    driver.chord(Keys{kNumLock});  // on
+    auto opened = x11::X11Platform::open(xvfb.display());
+    ASSERT_TRUE(opened) << opened.error();
+    const std::unique_ptr<x11::X11Platform> platform = std::move(*opened);
     TempDir dir;
     RecordingMessages messages;
     KeyTree tree{dir.file("store.db")};
     SettingsStore store{tree, messages};
-    std::unique_ptr<x11::X11Platform> platform;
-    std::unique_ptr<TypingWindow> target;
-};
+    ASSERT_TRUE(store.EnsureRootKeys());
+    TypingWindow target(xvfb, "target", 100, 100);
 
-TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
     FakeRecorderHost host;
     Recorder recorder({store, messages, platform->windows(), platform->keymap(),
                        platform->capture(), platform->recordCancelWatch()},
                       host);
-    recorder.Record(target->window());
+    recorder.Record(target.window());
     host.runPosted();
     ASSERT_TRUE(recorder.capturing());
     for (const Keys& keys : {Keys{kA}, Keys{kAltGr, kQ}, Keys{kPad3}, Keys{kNumLock}, Keys{kPad3}})
@@ -86,21 +76,21 @@ TEST_F(JournalX11Test, RecordsTheInputUpToCtrlBreakIntoTheStore) {
 
     std::vector<JournalEvent> stored = *loadRecordingForPlayback(store, "Rec");
     for (JournalEvent& event : stored) event.time = 0;
-    const auto w = static_cast<std::uint32_t>(target->window());
+    const auto w = static_cast<std::uint32_t>(target.window());
     const auto typed = [w](std::uint32_t message, std::uint32_t vk, unsigned keycode) {
         return JournalEvent{message, vk | (keycode - 8) << 8, keycode - 8, 0, w};
     };
     // Num Lock on: KP3 is the digit; off: KP3 is PgDn.
-    const std::vector<JournalEvent> expected = {
+    const std::vector<JournalEvent> recorded = {
         typed(kDown, 'A', kA),      typed(kUp, 'A', kA),       typed(kDown, 165, kAltGr),
         typed(kDown, 'Q', kQ),      typed(kUp, 'Q', kQ),       typed(kUp, 165, kAltGr),
         typed(kDown, 0x63, kPad3),  typed(kUp, 0x63, kPad3),   typed(kDown, 0x90, kNumLock),
         typed(kUp, 0x90, kNumLock), typed(kDown, 0x22, kPad3), typed(kUp, 0x22, kPad3)};
-    EXPECT_EQ(stored, expected);
-}
+    EXPECT_EQ(stored, recorded);
 
-// The engine's playback first, then the player's injector alone on the same server.
-TEST_F(JournalX11Test, PlaysOnTimeThenTheNextCommandOnlyAPhysicalCtrlEscCancelsOneRequestAnEvent) {
+    // The engine's playback, with Num Lock on again; then the player's injector alone.
+    driver.chord(Keys{kNumLock});
+    messages.clear();
     RecordObserver observer(xvfb.display());
     ASSERT_TRUE(observer.started());
     struct NoWindows final : ProgramFront {
