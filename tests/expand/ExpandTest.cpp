@@ -66,16 +66,14 @@ std::string notDefined(const std::string& name) {
 
 // A missing closing symbol empties the whole argument with one message.
 TEST_F(Expand, EachFormOfText) {
-    variables.SetVariable("date", "mine");  // the machine's names hide variables
-    variables.SetVariable("DISKSPACEC", "mine");
+    variables.SetVariable("date", "mine");          // the machine's names hide variables
     variables.SetVariable("Z", "ab\0cd"s);          // text ends at its first zero byte
     const std::uint8_t bytes[] = {'B', 'M', 0, 1};  // only text values are visible
     variables.replaceData(variables.findOrAppend("Picture"), bytes, sizeof bytes, 8);
     const std::pair<const char*, const char*> quiet[] = {
-        {"a``b", "a`b"},       {"`(1+2)", "(1+2)"}, {"trailing`", "trailing"},
-        {"@65@@66@", "AB"},    {"@+65@", "A"},      {"@233@", "\xC3\xA9"},
-        {"a@[CODE]@b", "aBb"}, {"[ITEM[N]]", "x"},  {"[@78@]", "2"},
-        {"[z]", "ab"},         {"([N]*10)", "20"},  {"[DISKSPACEC]", "1000"}};
+        {"a``b", "a`b"}, {"`(1+2)", "(1+2)"},   {"trailing`", "trailing"}, {"@65@@66@", "AB"},
+        {"@+65@", "A"},  {"@233@", "\xC3\xA9"}, {"a@[CODE]@b", "aBb"},     {"[ITEM[N]]", "x"},
+        {"[@78@]", "2"}, {"[z]", "ab"},         {"([N]*10)", "20"}};
     expectQuiet(quiet);
     expectAll({
         {"Line1~Line2", "Line1\nLine2", {}},
@@ -87,13 +85,10 @@ TEST_F(Expand, EachFormOfText) {
         {"@256@", "", {"Invalid ascii code: \"256\""}},
         {"@-1@", "", {"Invalid ascii code: \"-1\""}},
         {"@@", "", {"Invalid ascii code: \"\""}},
-        {"@99999999999999999999999@", "", {"Invalid ascii code: \"99999999999999999999999\""}},
         {"{KS_TEST_HO@77@E}", "/home/kim", {}},
         {"[x}y]", "", {notDefined("x}y")}},  // } is ordinary inside [ ]
         {"{a]b}", "", {notDefined("A]B")}},  // ] is ordinary inside { }
         {"[N~`]", "", {notDefined("N~`")}},  // no escapes inside a reference
-        {"[N]]", "2", {"]" + kNoOpening}},
-        {"[[N]]", "", {notDefined("2")}},
         {"[ITEM[UNSET]]", "", {notDefined("UNSET"), notDefined("ITEM")}},
         {"[UNSET] then [", "", {notDefined("UNSET"), kMissingClosing}},
         {"([N", "Error", {kMissingClosing, "Expression missing ')'"}},
@@ -103,13 +98,11 @@ TEST_F(Expand, EachFormOfText) {
         {"[PLATFORM] [CSDVER] [XEXTENT]x[YEXTENT]", "UNKNOWN #1 SMP 1920x1080", {}},
         {"[Picture]", "", {notDefined("Picture")}},
         {"{ks_straße}", "road", {}},
-        {"{nope}", "", {notDefined("NOPE")}},
         // A name with "=" or a zero byte is never taken for the part before it.
         {"{KS_EQ=1}", "", {notDefined("KS_EQ=1")}},
         {"{KS_TEST_HOME\0X}"s, "", {notDefined("KS_TEST_HOME\0X"s)}},
         {"(1+2)~", "3", {}},       // the trailing line break is trimmed
         {" (1+2)", " (1+2)", {}},  // only a leading ( makes an expression
-        {"(@50@+[ITEM[N]])", "Error", {"Invalid argument \"x\" in expression!"}},
     });
     system.platform = PlatformFamily::NT;
     EXPECT_EQ(expand("[PLATFORM]"), "NT");
@@ -139,13 +132,8 @@ TEST_F(Expand, SwitchFollowsTheOptionAndOffLeavesTextsAsStored) {
     EXPECT_EQ(expand("[N]"), "2");
     ASSERT_TRUE(store->SetDword(kDirectRoot, "ExpansionOn", 0));
     engine.loadOption(*store);
-    const std::pair<const char*, const char*> asStored[] = {
-        {"[DATE]~(1+1)", "[DATE]~(1+1)"}, {"(1+1)", "(1+1)"}, {"a``b]", "a``b]"}};
-    expectQuiet(asStored);
+    expectAll({{"(1+1)[DATE]~a``b]", "(1+1)[DATE]~a``b]", {}}});
 }
-
-const std::string kDivide = "Divide by 0!";
-const std::string kMissingParen = "Expression missing ')'";
 
 TEST_F(Expand, ArithmeticAndEveryMessage) {
     const std::pair<const char*, const char*> values[] = {
@@ -155,26 +143,20 @@ TEST_F(Expand, ArithmeticAndEveryMessage) {
         {"(.5+1)", "1"},    {"(4294967297)", "1"}, {"(-2147483648%-1)", "0"}};
     expectQuiet(values);
     expectAll({
-        {"(5/0)", "Error", {kDivide}},
-        {"(0*5/0+1/0)", "Error", {kDivide}},
+        {"(0*5/0+1/0)", "Error", {"Divide by 0!"}},  // one message for both
         {"(2147483647+1)", "-2147483648", {}},
         {"(-2147483648/-1)", "-2147483648", {}},
-        {"(99999999999*99999999999)", "559034369", {}},
-        {"(" + std::string(400, '9') + "/" + std::string(400, '7') + ")", "0", {}},
         {"(1+2)*3", "Error", {"Invalid number of matching () in expression!"}},
         {"(1 2)", "Error", {"Invalid operator: \"2\""}},
         {"(1(2))", "Error", {"Invalid operator: \"(\""}},
         {"(1+)", "Error", {"Missing argument!"}},
-        {"(1+2", "Error", {kMissingParen}},
-        {"(a+1)", "Error", {"Invalid argument \"a\" in expression!"}},
         {"(*2)", "Error", {"Invalid argument \"*\" in expression!"}},
         {"(1.2.3)", "Error", {"Invalid argument \"1.2.3\" in expression!"}},
         // Only blanks part tokens; one message comes from the innermost level.
         {"(1\t+2)", "Error", {"Invalid argument \"1\t\" in expression!"}},
-        {"(1 +\t2)", "Error", {"Invalid argument \"\t2\" in expression!"}},
         {"(1+(2+x))", "Error", {"Invalid argument \"x\" in expression!"}},
         {std::string(200000, '['), "", {kMissingClosing}},  // deep nesting crashes nothing
-        {"(" + std::string(200000, '('), "Error", {kMissingParen}},
+        {"(" + std::string(200000, '('), "Error", {"Expression missing ')'"}},
     });
 }
 
@@ -188,7 +170,6 @@ TEST(VariableTableTest, ManyNamesStayFoundInOrder) {
     table.SetVariable("ÄLPHA", "333");
     EXPECT_EQ(table.at(0).name + " " + table.at(1).name, "ÄLPHA beta");
     EXPECT_EQ(table.at(0).data, (std::vector<std::uint8_t>{'3', '3', '3', 0}));
-    EXPECT_EQ(table.at(0).format, kTextFormat);
     EXPECT_TRUE(messages.shown.empty());
     table.remove({"älpha", "BETA"});
     constexpr int kCount = 20000;
@@ -197,7 +178,6 @@ TEST(VariableTableTest, ManyNamesStayFoundInOrder) {
     ASSERT_EQ(table.size(), static_cast<std::size_t>(kCount));
     for (int i = 0; i < kCount; ++i)
         ASSERT_EQ(table.find("V" + std::to_string(i)), static_cast<std::size_t>(i));
-    EXPECT_EQ(table.at(kCount - 1).name, "V" + std::to_string(kCount - 1));
     EXPECT_EQ(table.textValue("v1"), "1");
 }
 

@@ -9,10 +9,8 @@
 #include "EventRun.h"
 #include "FakeClipboard.h"
 #include "FakeClock.h"
-#include "FakeSystemValues.h"
 #include "MapTriggerOwners.h"
 #include "RecordingMessages.h"
-#include "expand/ExpansionEngine.h"
 #include "expand/VariableTable.h"
 #include "net/RequestServer.h"
 #include "platform/qt/QtPeerClient.h"
@@ -23,9 +21,8 @@ namespace {
 class RemoteClipboardTest : public CommandFixture {
 protected:
     RemoteClipboardTest() {
-        expanding = &expansion;
         peer.startServer(0);
-        peerClipboard.offered = {{kClipboardText, Bytes{'a', '\n', 'b'}}};
+        peerClipboard.offered = {{kClipboardText, bytesOf("a\nb")}};
         variables.SetVariable("Buf", "before");
     }
 
@@ -37,8 +34,6 @@ protected:
     }
 
     VariableTable variables{messages};
-    FakeSystemValues system;
-    ExpansionEngine expansion{messages, system, variables};
     EventRun runControl;
     QtPeerClient peerClient;
     std::optional<std::string> hostName = "testhost";

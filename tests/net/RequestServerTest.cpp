@@ -7,7 +7,6 @@
 #include <functional>
 #include <future>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -25,10 +24,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
-
-Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
 
 std::string post(std::string_view body) {
     return "POST / HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
@@ -137,7 +132,6 @@ TEST_F(RequestServerTest, AnswersEveryKindOfRequestAndShowsWhatItCausedAfterTheR
          noColon + noColon + "Missing content length header."},
         {{"GET / HTTP/1.0\r\nContent-Length: 25\r\n\r\n" + clip}, notImplemented},
         {{post(message(10001))}, invalidId},
-        {{post(message(1001))}, invalidId},
         {{post("<a ID='1'")},
          "120 Desc: Error loading posted XML document: ",
          "Error loading posted"},
@@ -150,7 +144,6 @@ TEST_F(RequestServerTest, AnswersEveryKindOfRequestAndShowsWhatItCausedAfterTheR
         // A push goes to the asking peer's own address, and only to a port written as digits.
         {{push("<SrvPort>8090</SrvPort>")}, "1005 Desc: "},
         {{push("<SrvPort>1@[::1]:39182</SrvPort>")}, bad, noPort},
-        {{push("<SrvPort>39181/evil?x=</SrvPort>")}, bad, noPort},
         {{push("<SrvPort>0</SrvPort>")}, bad, noPort},
         {{push("<SrvPort>65536</SrvPort>")}, bad, noPort},
         {{push("<Other>8090</Other>")}, bad, noPort},
@@ -265,9 +258,6 @@ TEST_F(RequestServerTest, AClipboardReplyWaitsForTheOwnersAnswer) {
 // once. Too much is refused at once; an idle peer is closed at the idle limit,
 // a sender of a byte now and then at the request's deadline.
 TEST_F(RequestServerTest, HostilePeersAreClosedAndTheServerGoesOnServing) {
-    std::mt19937 random(17);
-    std::string noise(100000, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
     Texts bytes;
     for (char c : post(message(1000))) bytes.emplace_back(1, c);
     server.setIdleLimit(1500ms);
@@ -277,8 +267,6 @@ TEST_F(RequestServerTest, HostilePeersAreClosedAndTheServerGoesOnServing) {
         {"idle", {}, 10ms, false},
         {"slow", bytes, 100ms, false},
         {"huge length", {"POST / HTTP/1.0\r\nContent-Length: 2000000000\r\n\r\n<a"}, 10ms, true},
-        // An empty line soon ends a request without a length.
-        {"random bytes", {noise}, 10ms, true},
     };
     for (const auto& [what, pieces, gap, closedAtOnce] : peers) {
         SCOPED_TRACE(what);

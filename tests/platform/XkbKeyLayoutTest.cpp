@@ -48,7 +48,6 @@ TEST(XkbKeyLayoutTest, KeymapTextGivesTheKeysTheX11PathGives) {
         {"us",
          {{{U'a', 'A'},
            {U'A', 'A' | kShift},
-           {U'@', '2' | kShift},
            {U'<', 0xBC | kShift},
            {U'\n', kVkReturn | kCtrl},
            {U'\u20ac', -1}},
@@ -58,11 +57,8 @@ TEST(XkbKeyLayoutTest, KeymapTextGivesTheKeysTheX11PathGives) {
          {{{U'z', 'Z'},
            {U'Y', 'Y' | kShift},
            {U'@', 'Q' | kAltGr},
-           {U'\u20ac', 'E' | kAltGr},
            {U'\u00f6', 0xBA},
-           {U'\u00df', 0xBD},
-           {U'<', 0xE2},
-           {U'|', 0xE2 | kAltGr}},
+           {U'<', 0xE2}},
           {{'Z', 29}, {'Y', 52}, {0xE2, 94}, {kVkRightAlt, 108}},
           {{21, kPlainLevel, U'\u0301'}, {24, kAltGrLevel, U'@'}}}},  // a dead key: its mark
     };

@@ -173,21 +173,17 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         int wakeAt = 0;  // ms after the request the innermost wait is woken; 0: never
     };
     const Case cases[] = {
-        {"r3 A l B", {}, "AAAB", {}},
-        {"r{n} A l", {}, "AAA", {}},
+        {"r{n} A l B", {}, "AAAB", {}},
         {"r2 r3 A l B l C", {}, "AAABAAABC", {}},
-        {"r3 A r0 B l C l", {}, "ACACAC", {}},
         {"r0 A r2 B l C l D", {}, "D", {}},  // a skipped body is skipped whole
         {"r0 A B", {}, "", {}},              // no LOOP: the skip ends the pass
         {"r2 A", {}, "A", {}},               // no LOOP: the body runs once
         {"l A", {}, "A", {}},                // LOOP without REPEAT
         // invalid counts: no frame, the body runs once, its LOOP closes the outer REPEAT
-        {"rx A l B", {}, "AB", {kBadRepeat}},
         {"r2 rx A l B l", {}, "AAB", {kBadRepeat, kBadRepeat}},
         {"r? A l", {}, "A", {kStoreReadError}},
         {"A B", 3u, "ABABAB", {}, 0, 3},
         {"A B", 0u, "AB", {}},
-        {"r2 A l", 2u, "AAAA", {}, 0, 2},
         {"l A r2 B", 2u, "ABAB", {}, 0, 2},  // the LoopStack is emptied at each pass
         {"", 3u, "", {}, 0, 3},
         {"A B _ C", {}, "AB", {}},  // a gap ends the list

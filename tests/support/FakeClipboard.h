@@ -4,12 +4,17 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/Clipboard.h"
 
 namespace ks::test {
+
+inline Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // A clipboard that offers formats in a given order, records what it is
 // given, and fails in one way when told to. With `holdReads` a read waits

@@ -26,11 +26,10 @@ protected:
 };
 
 TEST(DialogGeometryTest, PlacesBoxesFocusesFieldsAndClampsThemToTheScreen) {
-    const std::optional<ScreenPoint> places[] = {
-        std::nullopt, {{0, 0}},   {{399, 0}},   {{799, 0}},   {{0, 349}},  {{399, 349}},
-        {{799, 349}}, {{0, 699}}, {{399, 699}}, {{799, 699}}, std::nullopt};
-    for (std::uint32_t position = 0; position <= 10; ++position)
-        EXPECT_EQ(messageBoxPlace(position, {201, 101}, {1000, 800}), places[position]) << position;
+    const std::pair<std::uint32_t, std::optional<ScreenPoint>> places[] = {
+        {0, {}}, {1, {{0, 0}}}, {3, {{799, 0}}}, {5, {{399, 349}}}, {9, {{799, 699}}}, {10, {}}};
+    for (const auto& [position, place] : places)
+        EXPECT_EQ(messageBoxPlace(position, {201, 101}, {1000, 800}), place) << position;
     // The smallest X, then the smallest Y, then the earliest.
     EXPECT_EQ(promptFocus({{"", 50, 0}, {"", 10, 90}, {"", 10, 30}}), 2u);
     EXPECT_EQ(promptFocus({{"", 10, 30}, {"", 10, 30}, {"", 10, 40}}), 0u);

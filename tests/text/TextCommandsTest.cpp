@@ -8,10 +8,6 @@ namespace {
 
 constexpr const char* kRetrieveError = "Error retrieving data from Clip Board!";
 
-Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
 using TextCommandsTest = TextFixture<FakeClipboard>;
 
 TEST_F(TextCommandsTest, CopyTakesTheFirstTextOrBitmapAndKeepsOtherKindsOtherwise) {
@@ -39,7 +35,6 @@ TEST_F(TextCommandsTest, ClipboardFailuresAreShownAndTheMacroGoesOn) {
     const std::tuple<CommandId, Fault, std::string, std::string, MsgIcon> cases[] = {
         {kCopyFromClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider",
          MsgIcon::Exclamation},
-        {kParseClipBoard, Fault::Unreachable, kRetrieveError, "Keystrider", MsgIcon::Exclamation},
         {kParseClipBoard, Fault::None, kRetrieveError, "Keystrider", MsgIcon::Exclamation},
         {kPasteToClipBoard, Fault::Unclearable, "Error removing previous contents of Clip Board!",
          "Keystrider", MsgIcon::Exclamation},

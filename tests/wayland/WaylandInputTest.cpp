@@ -83,21 +83,12 @@ protected:
         ASSERT_TRUE(platform_);
     }
 
-    void type(const std::string& text) {
-        KeySequence(platform_->keymap(), platform_->injector(), platform_->spareKeys(),
-                    platform_->keyboard())
-            .TypeText(text);
-    }
-
     static inline std::unique_ptr<WaylandSession> session_;
     static inline std::unique_ptr<WaylandPlatform> platform_;
 };
 
 TEST_F(WaylandInputTest, OnSwayThePlatformGivesWindowsClipboardAndHotKeys) {
     EXPECT_TRUE(platform_->windows().placeable());
-    ASSERT_TRUE(platform_->clipboard().offer(kClipboardText, {'x'}));
-    EXPECT_EQ(platform_->clipboard().data(kClipboardText), Bytes{'x'});
-    EXPECT_TRUE(platform_->hotKeys().registerHotKey(1, kModControl | kModAlt, 'K'));
     for (const auto mine : {Windows, WindowPlaces, Clipboard, HotKeys}) {
         EXPECT_EQ(refusalOf(*platform_, mine), std::nullopt);
     }
@@ -120,9 +111,7 @@ TEST_F(WaylandInputTest, ThePartsBuildersGiveTheServicesOrTheirFailure) {
                                         std::move(builders));
     ASSERT_TRUE(opened) << opened.error();
     const auto& platform = *opened;
-    EXPECT_EQ(platform->desktop().family, DesktopFamily::Wlroots);
     EXPECT_EQ(&platform->injector(), injector);
-    EXPECT_EQ(platform->clipboard().formats(), std::nullopt);
     EXPECT_EQ(refusalOf(*platform, Clipboard),
               "The clipboard commands could not start: the seat has no data device");
     EXPECT_EQ(refusalOf(*platform, Pointer), std::nullopt);
@@ -140,21 +129,20 @@ TEST_F(WaylandInputTest, TypesEveryKindOfCharacterIntoFootByteForByte) {
     ChildProcess wtype({"env", "WAYLAND_DISPLAY=" + session_->socketPath(), "wtype", "wtype 中"},
                        "");
     ASSERT_EQ(wtype.wait(std::chrono::seconds(10)), 0);
-    type(kMixedText);
+    KeySequence(platform_->keymap(), platform_->injector(), platform_->spareKeys(),
+                platform_->keyboard())
+        .TypeText(kMixedText);
     std::string typed;
     eventually([&] { return (typed = readFile(out)).ends_with(kMixedText); });
     EXPECT_TRUE(typed.ends_with(kMixedText)) << typed;
     EXPECT_LE(typed.size(), kMixedText.size() + std::string("wtype 中").size());
 }
 
-// Every kind of character, then keys by their virtual-key codes, held
-// modifiers, and the lock keys, each pressed as the key commands press them:
-// the program's keyboard sends its modifiers and locks with the keys, and
-// reports the locks it set.
-TEST_F(WaylandInputTest, TextKeysCombinationsAndLocksReachAQtWindow) {
+// Keys by their virtual-key codes, held modifiers, and the lock keys, each
+// pressed as the key commands press them: the program's keyboard sends its
+// modifiers and locks with the keys, and reports the locks it set.
+TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachAQtWindow) {
     TypingWindow window(*session_);
-    type(kMixedText);
-    EXPECT_EQ(window.text(kMixedText.size()), kMixedText);
     InputInjector& injector = platform_->injector();
     KeyboardState& locks = platform_->keyboard();
     const auto key = [&](std::uint8_t vk, std::uint32_t flags) {
@@ -184,7 +172,7 @@ TEST_F(WaylandInputTest, TextKeysCombinationsAndLocksReachAQtWindow) {
         {[&] { locks.showToggle(LockKey::NumLock, true), tap(kVkNumpad1); }, "1"},
         {[&] { tap(kVkNumLock), tap(kVkNumpad1), tap(kVkReturn); }, "\n"},
     };
-    std::string expected = kMixedText;
+    std::string expected;
     for (const Step& step : steps) {
         step.act();
         expected += step.typed;

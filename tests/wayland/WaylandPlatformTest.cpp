@@ -51,7 +51,6 @@ TEST(WaylandPlatformTest, OnWestonEveryServiceRefusesWithItsReasonAndTheProgramS
     EXPECT_FALSE(platform->injector().available());
     EXPECT_FALSE(platform->playbackThread().available());
     EXPECT_EQ(platform->clipboard().formats(), std::nullopt);
-    EXPECT_FALSE(platform->clipboard().offer(kClipboardText, {'x'}));
     EXPECT_TRUE(platform->windows().topLevelWindows().empty());
     EXPECT_FALSE(platform->capture().start({}, {}));
     EXPECT_FALSE(platform->playbackCancelWatch().start({}));

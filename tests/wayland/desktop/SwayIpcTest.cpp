@@ -31,10 +31,8 @@ TEST(SwayIpcFrames, ReadsWhatIsWrittenAndAsksForMoreOrRefusesTheRest) {
         {"first of two", two, Status::Complete, frame.size()},
         {"nothing yet", "", Status::Incomplete, 0},
         {"part of the magic", "i3-", Status::Incomplete, 0},
-        {"header cut short", frame.substr(0, 10), Status::Incomplete, 0},
         {"payload cut short", frame.substr(0, frame.size() - 1), Status::Incomplete, 0},
         {"wrong magic", "i3-ipX" + frame.substr(6), Status::Malformed, 0},
-        {"garbage", "HTTP/1.1 200 OK\r\n", Status::Malformed, 0},
         {"above the limit", longer, Status::Malformed, 0},
     };
     for (const Case& c : cases) {
@@ -56,13 +54,11 @@ TEST(SwayIpcReplies, CommandOutcomes) {
         const char* error;
     } cases[] = {
         {R"([{"success":true}])", true, ""},
-        {R"([{"success":true},{"success":true}])", true, ""},
         {R"([{"success":true},{"success":false,"parse_error":true,"error":"Unknown command"}])",
          false, "sway IPC: Unknown command"},
         {R"([{"success":false}])", false, "sway IPC: a command failed"},
         {R"([])", false, "sway IPC: the reply to a command is no list of outcomes"},
         {R"([{"success":tr)", false, "sway IPC: the reply to a command is no list of outcomes"},
-        {"\x01\x02garbage", false, "sway IPC: the reply to a command is no list of outcomes"},
     };
     for (const Case& c : cases) {
         const Result result = parseCommandReply(c.json);
@@ -127,12 +123,10 @@ TEST(SwayIpcReplies, BindingEventsOfThisProgramOnly) {
         {R"({"change":"run","binding":{"command":"nop ks-tag 17","symbol":"k"}})", 17},
         {R"({"change":"run","binding":{"command":"nop ks-tag 0"}})", 0},
         {R"({"change":"run","binding":{"command":"nop other-tag 17"}})", std::nullopt},
-        {R"({"change":"run","binding":{"command":"exec foot"}})", std::nullopt},
         {R"({"change":"run","binding":{"command":"nop ks-tag 17; exec x"}})", std::nullopt},
         {R"({"change":"run","binding":{"command":"nop ks-tag 99999999999"}})", std::nullopt},
         {R"({"change":"other","binding":{"command":"nop ks-tag 17"}})", std::nullopt},
         {R"({"change":"run","binding":{"command":"nop ks-t)", std::nullopt},
-        {"garbage", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(parseBindingEvent(c.json, "ks-tag"), c.id) << c.json;
 }
@@ -208,8 +202,6 @@ TEST(SwayIpcSocket, AHostilePeerCostsAtMostTheReplyTime) {
         {"answers", encodeSwayFrame(0, R"([{"success":true}])"), ""},
         {"garbage", "GET / HTTP/1.0\r\n\r\n",
          "sway IPC: the compositor sent something that is no IPC message"},
-        {"huge", encodeSwayFrame(0, "").substr(0, 6) + std::string("\xff\xff\xff\x7f\0\0\0\0", 8),
-         "sway IPC: the compositor sent something that is no IPC message"},
         {"silent", "", "sway IPC: sway did not answer in time"},
     };
     for (const Case& c : cases) {
@@ -236,7 +228,6 @@ TEST(SwayComboTest, CombosNameTheKeyOfTheLayoutInForce) {
         {"us", kModControl | kModAlt, 'K', "Ctrl+Mod1+k"},
         {"us", kModShift | kModWin, 0x74, "Shift+Mod4+F5"},
         {"us", 0, 0x0D, "Return"},
-        {"us", kModControl, '1', "Ctrl+1"},
         {"us", kModControl, 0xBA, "Ctrl+semicolon"},
         {"de", kModControl, 0xBA, "Ctrl+odiaeresis"},
         {"de", kModAlt, 'Z', "Mod1+z"},
