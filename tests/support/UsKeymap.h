@@ -6,8 +6,9 @@
 
 namespace ks::test {
 
-// The keys of a United States keyboard the unit tests use, with the X
-// server's evdev keycodes (scan code = keycode - 8).
+// A United States keyboard as the key-code layer reads libxkbcommon's own
+// keymap data (evdev keycodes, scan code = keycode - 8), whatever layout the
+// machine's environment asks for.
 KeyLayout usKeyLayout();
 
 // A keymap that always answers with one fixed layout.
