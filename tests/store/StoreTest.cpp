@@ -331,8 +331,6 @@ TEST(Utf8, UpperCasesEachCharacterOnItsOwnAndRejectsMalformedSequences) {
     const std::pair<const char*, const char*> cases[] = {
         {"Über", "ÜBER"}, {"ǆ", "Ǆ"}, {"straße", "STRAßE"}, {"a\xff-", "A\xff-"}};
     for (const auto& [in, out] : cases) EXPECT_EQ(utf8::upper(in), out) << in;
-    EXPECT_EQ(utf8::decode("é", 0).value, U'é');
-    EXPECT_EQ(utf8::decode("😀", 0).length, 4u);
     for (const char* bad : {"\xc3", "\xc0\x80", "\xed\xa0\x80", "\x80"}) {
         const auto cp = utf8::decode(bad, 0);
         EXPECT_FALSE(cp.valid) << bad;
