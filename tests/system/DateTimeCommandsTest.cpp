@@ -139,7 +139,6 @@ TEST_F(DateTimeCommandsTest, SetClockSetsOnlyFromACompleteReplyUnlessTheRunStops
     } cases[] = {
         {{"127.0.0.1"}, december2024.left(3), 0, {}},
         {{"127.0.0.2", "127.0.0.1"}, december2024, 0, {1735344000}},
-        {{"127.0.0.2", "127.0.0.3"}, december2024, 0, {}},
         {{"127.0.0.1"}, {}, 0, {}},  // no reply in time
         {{"127.0.0.1"}, {}, 3, {}},
         {{"127.0.0.1"}, QByteArray(4, '\0'), 0, {2085978496}},    // 2036, wrapped
