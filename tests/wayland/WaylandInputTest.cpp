@@ -166,7 +166,6 @@ TEST_F(WaylandInputTest, KeysCombinationsAndLocksReachAQtWindow) {
     const Step steps[] = {
         {[&] { tap('A'); }, "a"},
         {[&] { holding(kVkShift, 'A'); }, "A"},
-        {[&] { holding(kVkControl, 'A'); }, "\x01"},
         {[&] { tap(kVkCapsLock), tap('B'); }, "B"},
         {[&] { locks.showToggle(LockKey::CapsLock, false), tap('C'); }, "c"},
         {[&] { locks.showToggle(LockKey::NumLock, true), tap(kVkNumpad1); }, "1"},
