@@ -30,7 +30,6 @@ TEST(SwayIpcFrames, ReadsWhatIsWrittenAndAsksForMoreOrRefusesTheRest) {
         {"whole", frame, Status::Complete, frame.size()},
         {"first of two", two, Status::Complete, frame.size()},
         {"nothing yet", "", Status::Incomplete, 0},
-        {"part of the magic", "i3-", Status::Incomplete, 0},
         {"payload cut short", frame.substr(0, frame.size() - 1), Status::Incomplete, 0},
         {"wrong magic", "i3-ipX" + frame.substr(6), Status::Malformed, 0},
         {"above the limit", longer, Status::Malformed, 0},
