@@ -112,7 +112,7 @@ TEST(SwayIpcReplies, WindowsAlikeArePairedInTheOrderTheyAppeared) {
     EXPECT_EQ(pairWithSwayWindows(names, windows), expected);
 }
 
-TEST(SwayIpcReplies, BindingEventsOfThisProgramOnly) {
+TEST(SwayIpcReplies, BindingEventsOfThisProgramOnlyAndReloads) {
     struct Case {
         const char* json;
         std::optional<std::int32_t> id;
@@ -126,9 +126,7 @@ TEST(SwayIpcReplies, BindingEventsOfThisProgramOnly) {
         {R"({"change":"run","binding":{"command":"nop ks-t)", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(parseBindingEvent(c.json, "ks-tag"), c.id) << c.json;
-}
-
-TEST(SwayIpcReplies, AReloadIsToldApartFromOtherWorkspaceNews) {
+    // Of the workspace news, a reload of the configuration only.
     EXPECT_TRUE(isReloadEvent(R"({"change":"reload","old":null,"current":null})"));
     EXPECT_FALSE(isReloadEvent(R"({"change":"focus","current":{"name":"1"}})"));
     EXPECT_FALSE(isReloadEvent(R"({"change":"rel)"));
@@ -153,7 +151,6 @@ bindsym XF86AudioMute exec mute)";
                                             "xf86audiomute"};
     EXPECT_EQ(configuredCombos(config), expected);
     EXPECT_EQ(normalizedCombo("Shift+Control+Alt+K"), "Ctrl+Mod1+Shift+k");
-    EXPECT_EQ(normalizedCombo("Ctrl+Mod1+Shift+k"), "Ctrl+Mod1+Shift+k");
 }
 
 // A peer on a socket of its own that answers every request with `answer`.
