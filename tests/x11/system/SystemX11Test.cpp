@@ -93,7 +93,7 @@ TEST_F(SystemX11Test, RunStartsOnceAndThenActivatesTheProgramsWindow) {
     EXPECT_TRUE(eventually([&] { return text(record) == started + started; }));
 }
 
-TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
+TEST_F(SystemX11Test, TheBeepRingsAtItsPitchLeavesTheBellAsItWasAndTheScreenIsMeasured) {
     Display* watcher = XOpenDisplay(session_->display().c_str());
     int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
     ASSERT_TRUE(XkbQueryExtension(watcher, &opcode, &event, &error, &major, &minor));
@@ -110,11 +110,7 @@ TEST_F(SystemX11Test, TheBeepRingsAtItsPitchAndLeavesTheBellAsItWas) {
     EXPECT_EQ(after.bell_pitch * 10000 + after.bell_duration,
               before.bell_pitch * 10000 + before.bell_duration);
     XCloseDisplay(watcher);
-}
-
-// [XEXTENT] and [YEXTENT] measure the server's screen.
-TEST_F(SystemX11Test, SystemValuesMeasureTheServersScreen) {
-    const ScreenSize screen = platform->systemValues().screen();
+    const ScreenSize screen = platform->systemValues().screen();  // [XEXTENT], [YEXTENT]
     EXPECT_EQ(std::pair(screen.width, screen.height), std::pair(1024, 768));
 }
 
