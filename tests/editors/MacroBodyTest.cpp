@@ -105,7 +105,7 @@ auto fields(const MacroDocument& m) {
                     m.phraseCase, m.schedules, m.commands);
 }
 
-TEST(MacroDocumentTest, ASaveReplacesTheOldMacroInOneChange) {
+TEST(MacroDocumentTest, ASaveReplacesTheOldMacroInOneChangeAndStoresNoAbsentTrigger) {
     TempDir dir;
     KeyTree tree(dir.file("store.db"));
     const MacroDocument old = sample("Old", "ABC");
@@ -122,6 +122,13 @@ TEST(MacroDocumentTest, ASaveReplacesTheOldMacroInOneChange) {
     ASSERT_TRUE(writeMacro(tree, sample("Other", "")));
     EXPECT_EQ(writeMacro(tree, sample("other", "XYZ"), "Old").error(), kMacroExists);
     EXPECT_EQ(readMacro(tree, "Old")->commands.size(), 3u);
+
+    // A stored 0 would read as a hot key or message id the macro does not have.
+    MacroDocument bare;
+    bare.name = "Bare";
+    ASSERT_TRUE(writeMacro(tree, bare));
+    for (const char* name : {"vk", "fsModifiers", "MsgID"})
+        EXPECT_FALSE(tree.readValue("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Bare", name)) << name;
 }
 
 struct SaveRow {
@@ -168,17 +175,6 @@ TEST(MacroSaveRulesTest, SaveAsNeedsOtherTriggersAndName) {
     };
     for (const auto& [form, refusal] : rows)
         EXPECT_EQ(saveAsRefusal(form, stored).value_or(""), refusal);
-}
-
-// A stored 0 would read as a hot key or message id the macro does not have.
-TEST(MacroDocumentTest, AMacroWithoutAHotKeyOrMessageIdStoresNone) {
-    TempDir dir;
-    KeyTree tree(dir.file("store.db"));
-    MacroDocument bare;
-    bare.name = "Bare";
-    ASSERT_TRUE(writeMacro(tree, bare));
-    for (const char* name : {"vk", "fsModifiers", "MsgID"})
-        EXPECT_FALSE(tree.readValue("SOFTWARE\\Quorvel\\Keystrider\\Macros\\Bare", name)) << name;
 }
 
 }  // namespace

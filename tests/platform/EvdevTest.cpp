@@ -169,13 +169,10 @@ TEST_F(EvdevTest, FolderOpensDevicesAsTheyComeAndGoAndTellsALackOfAccess) {
     EXPECT_TRUE(test::runEventsUntil([&] { return all.openCount() == 3; }, 2000));
     devices.remove("event0");
     EXPECT_TRUE(test::runEventsUntil([&] { return all.openCount() == 2; }, 2000));
-    devices.add("event0", kKeyboard);
-    EXPECT_TRUE(test::runEventsUntil([&] { return all.openCount() == 3; }, 2000));
-    devices.send("event0", keys({KEY_A, -KEY_A}));
+    devices.send("event3", keys({KEY_A, -KEY_A}));
     EXPECT_TRUE(test::runEventsUntil([&] { return !from.empty(); }, 2000));
     all.stop();
 
-    devices.deny("event0", true);
     devices.deny("event3", true);
     ASSERT_TRUE(keyboards.start({}));
     EXPECT_TRUE(keyboards.accessDenied());
@@ -213,7 +210,7 @@ bool typesPhrase(EvdevKeyWatch& watch, FakeDevices& devices, const char* phrase,
     return fired;
 }
 
-TEST_F(EvdevTest, KeyWatchTypesWhatTheSeatsLayoutTypesDeadKeysIncluded) {
+TEST_F(EvdevTest, KeyWatchTypesWhatTheSeatsLayoutAndLockLightsTypeDeadKeysIncluded) {
     struct Row {
         const char* layout;
         std::vector<input_event> typed;
@@ -236,13 +233,9 @@ TEST_F(EvdevTest, KeyWatchTypesWhatTheSeatsLayoutTypesDeadKeysIncluded) {
         }
         EXPECT_TRUE(typesPhrase(watch, devices, row.phrase, row.typed)) << row.layout;
     }
-}
-
-TEST_F(EvdevTest, KeyWatchStartsWithTheLocksTheKeyboardsLightsShow) {
-    devices.add("event0", kKeyboard);  // no lights
+    // The watch starts with the locks a keyboard's lights show; event0 has none.
     devices.add("event1", {true, false, false, false, true, true, true});
-    EvdevKeyWatch watch(devices.setup(keymap, access));
-    EXPECT_TRUE(typesPhrase(watch, devices, "A1", keys({KEY_A, KEY_KP1})));
+    EXPECT_TRUE(typesPhrase(watch, devices, "Z1", keys({KEY_Y, KEY_KP1})));
 }
 
 TEST_F(EvdevTest, CancelWatchCountsCtrlEscOnPhysicalKeyboardsOnly) {
@@ -305,7 +298,6 @@ TEST_F(EvdevTest, InputCaptureRecordsKeysButtonsAndMovesFromWhereThePointerWas) 
         {K::KeyPress, KEY_A + 8, CapturedInput::kShift, 3, 6, 2005},
     };
     EXPECT_EQ(got, expected);
-    EXPECT_FALSE(capture.absolutePositions());
 }
 
 TEST_F(EvdevTest, WatchesWithoutAccessTellTheUserOnceAndRefuseOnlyTheRecording) {
