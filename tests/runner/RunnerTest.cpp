@@ -273,8 +273,9 @@ TEST_F(MacroRunnerTest, NewRunStartedBelowAnOlderRunsStackRunsAtOnce) {
         {"not ended by the older wait's failure", "A w B", false, "AwCD"},
     };
     writeMacro("new", "C d10 D");
-    for (const auto& [what, older, boxOpenUntilNewRunEnds, expected] : cases) {
+    for (const auto& [what, older, boxOpen, expected] : cases) {
         SCOPED_TRACE(what);
+        const bool boxOpenUntilNewRunEnds = boxOpen;  // clang 14 lambdas cannot capture bindings
         clock.set(0);
         forget();
         completions = 0;
