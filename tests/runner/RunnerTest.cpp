@@ -345,6 +345,17 @@ TEST_F(MacroRunnerTest, BusyMarkOrNoToTheQuestionStartsNothingAndAMarkEndsARunAt
         runner->setBusy(true);
     });
     EXPECT_EQ(run("three"), "AB");
+    // A start while a run is active is refused without a question.
+    runner->setBusy(false);
+    ASSERT_TRUE(store->SetDword(kDirectRoot, "PromptBefMac", 1));
+    forget();
+    messages.answers = {MsgAnswer::Yes};
+    writeMacro("slow", "d100 B");
+    clock.after(10ms, [this] { start("m"); });
+    start("slow");
+    ASSERT_TRUE(waitForCompletions(6));
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(outcomes.at(4), std::pair(std::string("m"), O::Refused));
 }
 
 TEST_F(MacroRunnerTest, FailedRunStepPostEndsTheRun) {
